@@ -1,0 +1,183 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ridgeforge::platform {
+namespace {
+
+void SetError(std::string* error, int errorNumber) {
+    if (error) *error = SystemErrorText(errorNumber);
+}
+
+}  // namespace
+
+std::string SystemErrorText(int errorNumber) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string("Unknown error");
+}
+
+std::optional<std::uint64_t> FileSize(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+        ::close(fd);
+        return false;
+    }
+    try {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        SetError(error, ENOMEM);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, std::size_t{1} << 30);
+        const ssize_t got = ::read(fd, bytes.data() + done, chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            SetError(error, errno);
+            ::close(fd);
+            bytes.clear();
+            return false;
+        }
+        if (got == 0) break;  // the file shrank while we read it
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    ::close(fd);
+    return true;
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+OutputFile OutputFile::CreateExclusive(const std::filesystem::path& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) SetError(error, errno);
+    return OutputFile(fd);
+}
+
+OutputFile OutputFile::CreateOrTruncate(const std::filesystem::path& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) SetError(error, errno);
+    return OutputFile(fd);
+}
+
+bool OutputFile::Write(const void* data, std::size_t size, std::string* error) {
+    if (fd_ < 0) {
+        SetError(error, EBADF);
+        return false;
+    }
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const std::size_t chunk = std::min<std::size_t>(size, std::size_t{1} << 30);
+        const ssize_t put = ::write(fd_, p, chunk);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            SetError(error, put < 0 ? errno : EIO);
+            return false;
+        }
+        p += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool OutputFile::Flush(std::string* error) {
+    if (fd_ < 0 || ::fsync(fd_) != 0) {
+        SetError(error, fd_ < 0 ? EBADF : errno);
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::Close(std::string* error) {
+    if (fd_ < 0) return true;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    if (result != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::size_t size, std::string* error) {
+    OutputFile file = OutputFile::CreateOrTruncate(path, error);
+    return file.IsOpen() && file.Write(data, size, error) && file.Flush(error) && file.Close(error);
+}
+
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (errno != EXDEV) {
+        SetError(error, errno);
+        return false;
+    }
+    // Across file systems: copy next to the target, then rename there.
+    std::error_code ec;
+    std::filesystem::path staging = to;
+    staging += ".moving";
+    std::filesystem::copy_file(from, staging, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec || ::rename(staging.c_str(), to.c_str()) != 0) {
+        SetError(error, ec ? ec.value() : errno);
+        std::filesystem::remove(staging, ec);
+        return false;
+    }
+    std::filesystem::remove(from, ec);
+    return true;
+}
+
+bool SyncParentFolder(const std::filesystem::path& path) {
+    std::filesystem::path folder = AbsolutePath(path).parent_path();
+    if (folder.empty()) folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+std::filesystem::path AbsolutePath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute;
+}
+
+}  // namespace ridgeforge::platform

@@ -1,0 +1,71 @@
+// Thin file layer over POSIX and std::filesystem: whole-file reads, exclusive
+// and truncating creation, durable writes and atomic replacement by rename.
+// Every failure is a false or empty result with the operating system's text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ridgeforge::platform {
+
+// The operating system's message for an errno value.
+std::string SystemErrorText(int errorNumber);
+
+// Size in bytes of a regular file, or nothing when it cannot be examined.
+std::optional<std::uint64_t> FileSize(const std::filesystem::path& path);
+
+// Reads the whole file (in a loop: one read returns at most about 2 GiB).
+// On failure returns false and, when asked, the operating system's text.
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                   std::string* error = nullptr);
+
+// A file open for writing; closes (without syncing) when destroyed.
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates a new file; fails when the name already exists.
+    static OutputFile CreateExclusive(const std::filesystem::path& path, std::string* error = nullptr);
+    // Creates the file or empties an existing one.
+    static OutputFile CreateOrTruncate(const std::filesystem::path& path, std::string* error = nullptr);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // Writes every byte (retrying short writes and interruptions).
+    bool Write(const void* data, std::size_t size, std::string* error = nullptr);
+    // Pushes the data to the disk (fsync).
+    bool Flush(std::string* error = nullptr);
+    bool Close(std::string* error = nullptr);
+
+private:
+    explicit OutputFile(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Writes the bytes to a new or emptied file, flushes and closes it.
+bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::size_t size,
+                    std::string* error = nullptr);
+
+// Moves `from` over `to`, replacing it; falls back to copy and delete across
+// file systems. The target keeps its old contents when this fails.
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string* error = nullptr);
+
+// Makes a completed rename durable by syncing the folder that holds `path`.
+bool SyncParentFolder(const std::filesystem::path& path);
+
+// Deletes a file; true when it is gone (or was never there).
+bool RemoveFile(const std::filesystem::path& path);
+
+// The path made absolute against the current folder, or the path as given when that fails.
+std::filesystem::path AbsolutePath(const std::filesystem::path& path);
+
+}  // namespace ridgeforge::platform
