@@ -152,6 +152,12 @@ BodyList SplitIntoBodies(const TriangleMesh& mesh) {
     BodyList list;
     const std::size_t vertexCount = mesh.vertices.size();
     list.vertexTriangleOffsets.assign(vertexCount + 1, 0);
+    // Callers check the validity rule first; a broken mesh still must not be
+    // read or written out of range, so it gets rows with no triangles.
+    if (!IsValidMesh(mesh)) {
+        list.vertexNeighbourOffsets.assign(vertexCount + 1, 0);
+        return list;
+    }
     for (std::uint32_t v : mesh.indices) ++list.vertexTriangleOffsets[v + 1];
     for (std::size_t v = 0; v < vertexCount; ++v) {
         list.vertexTriangleOffsets[v + 1] += list.vertexTriangleOffsets[v];

@@ -46,6 +46,13 @@ bool IsValidMesh(const TriangleMesh& mesh);
 // The largest vertex or index count a mesh may have: indices are 32-bit.
 inline constexpr std::uint64_t kMaxMeshElements = 0xFFFFFFFFull;
 
+// True when a mesh of this many vertices and index entries can be addressed
+// with 32-bit indices (and its triangles numbered in 32 bits). Whatever builds
+// a mesh from outside data checks this before allocating.
+constexpr bool FitsMeshIndices(std::uint64_t vertexCount, std::uint64_t indexCount) {
+    return vertexCount <= kMaxMeshElements && indexCount <= kMaxMeshElements;
+}
+
 struct EdgeCounts {
     std::uint64_t edges = 0;
     std::uint64_t openBoundaryEdges = 0;
@@ -74,7 +81,7 @@ float MedianEdgeLength(const TriangleMesh& mesh);
 std::uint64_t CountBodies(const TriangleMesh& mesh);
 // (edge key, triangle) for every triangle side, sorted by key then triangle.
 std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh);
-// Precondition: the mesh satisfies the validity rule.
+// Callers pass a valid mesh; a broken one gets empty rows (every offset 0).
 BodyList SplitIntoBodies(const TriangleMesh& mesh);
 EdgeCounts EdgeStatistics(const TriangleMesh& mesh);
 

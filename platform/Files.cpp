@@ -24,9 +24,16 @@ std::string SystemErrorText(int errorNumber) {
     return text ? std::string(text) : std::string("Unknown error");
 }
 
-std::optional<std::uint64_t> FileSize(const std::filesystem::path& path) {
+std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::string* error) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::stat(path.c_str(), &info) != 0) {
+        SetError(error, errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        return std::nullopt;
+    }
     return static_cast<std::uint64_t>(info.st_size);
 }
 

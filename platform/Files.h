@@ -15,8 +15,9 @@ namespace ridgeforge::platform {
 // The operating system's message for an errno value.
 std::string SystemErrorText(int errorNumber);
 
-// Size in bytes of a regular file, or nothing when it cannot be examined.
-std::optional<std::uint64_t> FileSize(const std::filesystem::path& path);
+// Size in bytes of a regular file, or nothing when it cannot be examined
+// (then, when asked, the operating system's text).
+std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::string* error = nullptr);
 
 // Reads the whole file (in a loop: one read returns at most about 2 GiB).
 // On failure returns false and, when asked, the operating system's text.

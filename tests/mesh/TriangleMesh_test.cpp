@@ -33,6 +33,10 @@ TEST(TriangleMesh, InvalidIndicesGiveNeutralResults) {
     EXPECT_EQ(bad.FaceNormal(1), (Vec3f{0, 0, 0}));
     EXPECT_EQ(bad.FaceNormal(0), m.FaceNormal(0));
     EXPECT_EQ(bad.FaceNormal(12), (Vec3f{0, 0, 0}));
+    // Adjacency of a broken mesh: empty rows, nothing read out of range.
+    const BodyList rows = SplitIntoBodies(bad);
+    EXPECT_TRUE(rows.vertexTriangles.empty() && rows.vertexNeighbours.empty());
+    EXPECT_EQ(rows.vertexTriangleOffsets, std::vector<std::uint32_t>(bad.vertices.size() + 1, 0));
 
     TriangleMesh four = m;
     four.indices.resize(4);

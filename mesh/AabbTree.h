@@ -1,0 +1,87 @@
+// Bounding-box tree over the triangles of a mesh: the one spatial index for
+// nearest-hit ray casts and closest-point queries.
+//
+// Built top-down by median splits on the centroid coordinate of the widest
+// axis; leaves hold at most 8 triangles and the tree is at most 64 levels
+// deep. Nodes lie in depth-first order, so an inner node's first child is the
+// next node. Large halves are built by asynchronous tasks. After Build (and
+// ComputeNodeValueRange) the tree is read-only, and any number of threads may
+// query it at once; queries allocate nothing.
+//
+// Needs: the mesh it was built from for every query (queries only check that
+// the triangle count matches). Gives: RayHit / ClosestHit, empty when nothing
+// is found, the tree is empty, or the triangle count differs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "mesh/RayTests.h"
+#include "mesh/TriangleMesh.h"
+#include "mesh/Vec3.h"
+
+namespace ridgeforge::mesh {
+
+struct ClosestHit {
+    bool found = false;
+    float distance = 0.0f;  // from the query point to point
+    Vec3f point;
+    std::int32_t triangle = -1;
+};
+
+struct AabbNode {
+    Vec3f min;
+    Vec3f max;
+    std::uint32_t secondChild = 0;    // the first child of an inner node is the next node
+    std::uint32_t firstTriangle = 0;  // start of a leaf's run in triangleOrder
+    std::uint32_t triangleCount = 0;  // 0 marks an inner node
+};
+
+// Says whether a triangle is to be passed over; must be safe to call from
+// several threads when the tree is queried in parallel.
+using TriangleSkipPredicate = std::function<bool(std::uint32_t triangle)>;
+
+class AabbTree {
+public:
+    std::vector<AabbNode> nodes;
+    std::vector<std::uint32_t> nodeValueMin;  // per node, over its subtree; see ComputeNodeValueRange
+    std::vector<std::uint32_t> nodeValueMax;
+    std::vector<std::uint32_t> triangleOrder;  // each leaf owns [firstTriangle, firstTriangle + triangleCount)
+    std::vector<Vec3f> centroids;              // only while building
+    std::uint32_t depth = 0;                   // levels on the longest root-to-leaf path
+
+    // Rebuilds the tree for the mesh; an invalid or empty mesh leaves it empty.
+    void Build(const TriangleMesh& mesh);
+
+    // Number of nodes a range of triangleCount triangles starting at depth needs.
+    static std::uint64_t CountNodes(std::uint32_t triangleCount, std::uint64_t depth);
+
+    // Fills nodeValueMin / nodeValueMax of the subtree at node (call with node 0)
+    // from one value per triangle. Lets ClosestPoint skip subtrees whose
+    // triangles all carry excluded values.
+    void ComputeNodeValueRange(std::uint32_t node, const std::vector<std::uint32_t>& values);
+
+    // Nearest hit along the ray, at any distance.
+    RayHit Raycast(const Ray& ray, const TriangleMesh& mesh) const;
+
+    // Nearest surface point strictly closer than maxDistance (3e38 for no limit).
+    // excluded / excludedCount prune subtrees through the value ranges only; a
+    // triangle for which skip returns true is passed over.
+    ClosestHit ClosestPoint(const TriangleMesh& mesh, const Vec3f& point,
+                            const std::uint32_t* excluded = nullptr, std::size_t excludedCount = 0,
+                            const TriangleSkipPredicate& skip = {},
+                            float maxDistance = 3e38f) const;
+
+private:
+    // Fills node and its subtree; returns the deepest leaf level below it.
+    std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
+                             std::uint32_t count, std::uint32_t depth);
+    void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
+};
+
+using AabbTreePtr = std::shared_ptr<AabbTree>;
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,83 @@
+// For each item of a list, the first item with an equal key: the shared core
+// of the exact weld and the duplicate-triangle passes.
+//
+// Items go into an open-addressing table in parallel; a slot is claimed with
+// a compare-and-swap and then only ever lowered to a smaller item number of
+// the same key, so the table ends holding the first item of every key and the
+// result does not depend on thread timing. Slots come from the top bits of the
+// caller's 64-bit hash.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <execution>
+#include <vector>
+
+namespace ridgeforge::mesh::detail {
+
+// Runs body(first, last) over [0, count) in blocks on the parallel algorithms' pool.
+template <typename Body>
+void ForEachBlock(std::size_t count, Body body, std::size_t block = 16384) {
+    if (count <= block) {
+        if (count > 0) body(std::size_t{0}, count);
+        return;
+    }
+    std::vector<std::size_t> starts;
+    starts.reserve(count / block + 1);
+    for (std::size_t s = 0; s < count; s += block) starts.push_back(s);
+    std::for_each(std::execution::par, starts.begin(), starts.end(),
+                  [&](std::size_t s) { body(s, std::min(count, s + block)); });
+}
+
+// first[i] = the smallest j with sameKey(i, j). hash(i) must be equal for
+// items with equal keys. Items are numbered in 32 bits.
+template <typename Hash, typename SameKey>
+std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey sameKey) {
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::size_t size = 16;
+    int bits = 4;
+    while (size < 2 * count) {
+        size <<= 1;
+        ++bits;
+    }
+    const std::size_t mask = size - 1;
+    std::vector<std::uint32_t> table(size, kEmpty);
+    // `first` holds each item's slot until the last pass, when slots fit 32 bits.
+    const bool slotsFit = bits <= 32;
+    std::vector<std::uint32_t> first(count);
+    const auto probe = [&](std::size_t i, auto&& stop) {
+        std::size_t slot = static_cast<std::size_t>(hash(i) >> (64 - bits));
+        while (!stop(slot)) slot = (slot + 1) & mask;
+        return slot;
+    };
+    ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto item = static_cast<std::uint32_t>(i);
+            const std::size_t slot = probe(i, [&](std::size_t at) {
+                std::atomic_ref<std::uint32_t> cell(table[at]);
+                std::uint32_t held = cell.load(std::memory_order_acquire);
+                if (held == kEmpty) {
+                    if (cell.compare_exchange_strong(held, item, std::memory_order_acq_rel)) return true;
+                    // Another item claimed the slot meanwhile: `held` now names it.
+                }
+                if (!sameKey(held, i)) return false;
+                while (item < held && !cell.compare_exchange_weak(held, item, std::memory_order_acq_rel)) {
+                }
+                return true;
+            });
+            if (slotsFit) first[i] = static_cast<std::uint32_t>(slot);
+        }
+    });
+    ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::size_t slot =
+                slotsFit ? first[i] : probe(i, [&](std::size_t at) { return sameKey(table[at], i); });
+            first[i] = table[slot];
+        }
+    });
+    return first;
+}
+
+}  // namespace ridgeforge::mesh::detail

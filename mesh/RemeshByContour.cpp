@@ -1,0 +1,278 @@
+// Remesh by contouring: the part is contoured on a grid whose cell is the
+// wanted triangle size, the new vertices are moved back onto the original
+// surface (sliding within the plane of the nearest triangle so that flat faces
+// stay evenly meshed), and pieces the part did not have are removed.
+//
+// The caller's mesh is replaced only once everything that can fail or be
+// stopped has run, so every early return leaves it exactly as it was.
+#include "mesh/RemeshByContour.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iomanip>
+#include <numeric>
+#include <sstream>
+
+#include "mesh/AabbTree.h"
+#include "mesh/ContourLines.h"
+#include "mesh/ContourSurface.h"
+#include "mesh/Crumbs.h"
+#include "mesh/MeshHygiene.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+void FillSize(const TriangleMesh& mesh, float size[3]) {
+    for (int i = 0; i < 3; ++i) size[i] = mesh.boundsValid ? mesh.boundsMax[i] - mesh.boundsMin[i] : 0.0f;
+}
+
+std::string CellText(float cell) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(4) << cell;
+    return out.str();
+}
+
+struct UnionFind {
+    std::vector<std::uint32_t> parent;
+
+    explicit UnionFind(std::size_t n) : parent(n) { std::iota(parent.begin(), parent.end(), 0u); }
+    std::uint32_t Find(std::uint32_t x) {
+        while (parent[x] != x) {
+            parent[x] = parent[parent[x]];
+            x = parent[x];
+        }
+        return x;
+    }
+    // Joins the triangle's second and third corners to its first; returns the joins made.
+    int JoinTriangle(const std::uint32_t* corners) {
+        int joins = 0;
+        for (int k = 1; k < 3; ++k) {
+            const std::uint32_t first = Find(corners[0]);
+            const std::uint32_t other = Find(corners[k]);
+            if (other != first) {
+                parent[other] = first;
+                ++joins;
+            }
+        }
+        return joins;
+    }
+};
+
+struct Projection {
+    const TriangleMesh& input;
+    const AabbTree& tree;
+    const ContourResult& contour;
+    float cell;
+    bool preserveVolume;
+    std::vector<Vec3f>& positions;
+    std::vector<float>& deviations;
+};
+
+void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t end) {
+    for (std::size_t v = begin; v < end; ++v) {
+        const Vec3f p{job.contour.positions[3 * v], job.contour.positions[3 * v + 1], job.contour.positions[3 * v + 2]};
+        job.positions[v] = p;
+        // Nearly every contour vertex lies within a cell or two of the surface;
+        // a bounded first query prunes most of the tree and finds the same
+        // point, and only a miss needs the unbounded one.
+        ClosestHit hit = job.tree.ClosestPoint(job.input, p, nullptr, 0, {}, 2.0f * job.cell);
+        if (!hit.found) hit = job.tree.ClosestPoint(job.input, p);
+        if (!hit.found) continue;
+        job.deviations[v] = hit.distance;
+        if (!job.preserveVolume || hit.distance > 2.0f * job.cell) continue;
+
+        const Vec3f normal{job.contour.normals[3 * v], job.contour.normals[3 * v + 1], job.contour.normals[3 * v + 2]};
+        if (!(normal == Vec3f{}) && Dot(job.input.FaceNormal(static_cast<std::uint64_t>(hit.triangle)), normal) <= 0.0f) {
+            // The nearest surface faces away: it belongs to the other side of a
+            // thin part, so look for the nearest one facing the same way.
+            const TriangleSkipPredicate facingAway = [&job, normal](std::uint32_t t) {
+                return Dot(job.input.FaceNormal(t), normal) <= 0.0f;
+            };
+            const ClosestHit facing = job.tree.ClosestPoint(job.input, p, nullptr, 0, facingAway, 2.0f * job.cell);
+            if (!facing.found) continue;
+            hit = facing;
+        }
+
+        Vec3f target = hit.point;
+        if (hit.triangle >= 0) {
+            const Vec3f n = job.input.FaceNormal(static_cast<std::uint64_t>(hit.triangle));
+            if (!(n == Vec3f{})) {
+                const Vec3f& a = job.input.vertices[job.input.indices[3 * static_cast<std::size_t>(hit.triangle)]].position;
+                const Vec3f onPlane = p - n * Dot(n, p - a);
+                if (Length(onPlane - hit.point) <= 0.5f * job.cell) target = onPlane;
+            }
+        }
+        const float* box = &job.contour.allowedBoxes[6 * v];
+        for (int i = 0; i < 3; ++i) target[i] = std::max(box[i], std::min(target[i], std::max(box[i], box[3 + i])));
+        job.positions[v] = target;
+        float deviation = Length(target - hit.point);
+        if (deviation > 2e-5f) {
+            // The surface is no farther than the hit point, which bounds the search.
+            const ClosestHit fresh =
+                job.tree.ClosestPoint(job.input, target, nullptr, 0, {}, deviation * 1.001f + 1e-6f);
+            if (fresh.found) deviation = fresh.distance;
+        }
+        job.deviations[v] = deviation;
+    }
+}
+
+}  // namespace
+
+std::uint64_t CountComponents(const TriangleMesh& mesh) {
+    if (!IsValidMesh(mesh)) return 0;
+    UnionFind pieces(mesh.vertices.size());
+    std::uint64_t joins = 0;
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) joins += pieces.JoinTriangle(&mesh.indices[i]);
+    return mesh.vertices.size() - joins;
+}
+
+void DropCrumbs(TriangleMesh& mesh, float fraction) {
+    if (!IsValidMesh(mesh) || mesh.indices.empty()) return;
+    UnionFind pieces(mesh.vertices.size());
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) pieces.JoinTriangle(&mesh.indices[i]);
+    std::vector<double> volume(mesh.vertices.size(), 0.0);
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const Vec3f& a = mesh.vertices[mesh.indices[i]].position;
+        const Vec3f& b = mesh.vertices[mesh.indices[i + 1]].position;
+        const Vec3f& c = mesh.vertices[mesh.indices[i + 2]].position;
+        volume[pieces.Find(mesh.indices[i])] += static_cast<double>(Dot(a, Cross(b, c))) / 6.0;
+    }
+    double largest = 0.0;
+    for (const double v : volume) largest = std::max(largest, std::fabs(v));
+    // A NaN fraction keeps everything rather than dropping every piece.
+    const double share = std::isnan(fraction) ? 0.0 : std::clamp(static_cast<double>(fraction), 0.0, 1.0);
+    const double threshold = share * largest;
+    std::vector<std::uint32_t> kept;
+    kept.reserve(mesh.indices.size());
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        if (std::fabs(volume[pieces.Find(mesh.indices[i])]) >= threshold) {
+            kept.insert(kept.end(), mesh.indices.begin() + static_cast<std::ptrdiff_t>(i),
+                        mesh.indices.begin() + static_cast<std::ptrdiff_t>(i + 3));
+        }
+    }
+    if (kept.size() != mesh.indices.size()) {
+        mesh.indices = std::move(kept);
+        RemoveUnusedVertices(mesh);
+    }
+}
+
+RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings, const ProgressCallback& progress) {
+    RemeshReport report;
+    report.contoured = true;
+    report.trianglesBefore = mesh.indices.size() / 3;
+    report.verticesBefore = mesh.vertices.size();
+    FillSize(mesh, report.sizeBefore);
+    report.qualityBefore = MeasureMeshQuality(mesh);
+    if (!IsValidMesh(mesh)) {
+        report.failure = "the mesh is damaged (its index list does not form whole triangles or points past its vertices)";
+        return report;
+    }
+    if (mesh.indices.empty()) {
+        report.failure = "the mesh has no triangles";
+        return report;
+    }
+
+    TriangleMesh input = mesh;
+    if (!input.boundsValid) input.RecomputeBounds();
+    if (!input.boundsValid || !IsFinite(input.boundsMin) || !IsFinite(input.boundsMax)) {
+        report.failure = "the part has no valid bounding box (some vertex coordinates are not finite numbers)";
+        return report;
+    }
+
+    const float cell = ContourCellSize(MeshBounds(input), settings, &report.cellRaised);
+    if (!std::isfinite(cell)) {
+        report.failure = "the wanted cell size is not a finite number of millimetres";
+        return report;
+    }
+    const ContourGrid grid(MeshBounds(input), cell);
+    report.cellMillimetres = cell;
+    report.gridExtentMillimetres = static_cast<float>(std::max({grid.dims[0], grid.dims[1], grid.dims[2]})) * cell;
+
+    RemeshStageTimer timer(report);
+    const auto stageStep = [&timer, &progress](const std::string& name) {
+        timer.Begin(name);
+        return ReportProgress(progress, name, -1.0f);
+    };
+    const auto stop = [&timer, &report]() -> RemeshReport {
+        timer.Begin("");
+        return std::move(report);
+    };
+
+    ContourResult result;
+    const double sharpness = std::max(0.0, static_cast<double>(settings.dualContouring.sharpness));
+    const bool finished = ContourSurface(input, grid, sharpness, stageStep, result);
+    report.holeGridLines = result.linesThroughHole;
+    report.thinPlaces = result.thinPlaces;
+    report.missingCrossings = result.missingCrossings;
+    if (!finished) {
+        if (!result.refusal.empty()) {
+            report.failure = result.refusal;
+        } else {
+            report.cancelled = true;
+        }
+        return stop();
+    }
+    // Neither outcome was asked for by anyone: say why, and keep the part as it was.
+    if (result.open) {
+        report.failure = "contouring at a cell of " + CellText(cell) +
+                         " mm left gaps in the new surface: the part is not a closed surface at this cell size; "
+                         "repair its holes or choose a different cell size";
+        return stop();
+    }
+    if (result.indices.empty()) {
+        report.failure = "contouring at a cell of " + CellText(cell) +
+                         " mm found no enclosed volume: the part is not a closed surface at this cell size (or is "
+                         "thinner than a cell everywhere); repair its holes or choose a smaller cell";
+        return stop();
+    }
+
+    AabbTree tree;
+    tree.Build(input);
+    const bool preserve = settings.dualContouring.preserveVolume;
+    if (!stageStep(preserve ? "Projecting onto the original" : "Measuring deviation")) {
+        report.cancelled = true;
+        return stop();
+    }
+    const std::size_t vertexCount = result.positions.size() / 3;
+    std::vector<Vec3f> positions(vertexCount);
+    std::vector<float> deviations(vertexCount, 0.0f);
+    const Projection job{input, tree, result, cell, preserve, positions, deviations};
+    contour::RunChunked(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
+        ProjectOntoOriginal(job, begin, end);
+    });
+
+    timer.Begin("Rebuilding");
+    if (progress) progress("Rebuilding", -1.0f);  // too late to stop: the answer is not used
+    std::vector<Vertex> vertices(vertexCount);
+    contour::RunChunked(vertexCount, 65536, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) vertices[v].position = positions[v];
+    });
+    positions = {};
+    mesh.vertices = std::move(vertices);
+    mesh.indices = std::move(result.indices);
+    mesh.RecomputeBounds();
+    const float maxDeviation = deviations.empty() ? 0.0f : *std::max_element(deviations.begin(), deviations.end());
+    result = ContourResult{};
+    tree = AabbTree{};
+
+    timer.Begin("Dropping crumbs");
+    report.bodiesBefore = CountBodies(input);
+    if (CountComponents(mesh) > std::max<std::uint64_t>(1, report.bodiesBefore)) {
+        report.strayBodiesRemoved = RemoveCrumbs(mesh, report.bodiesBefore, &report.strayBodyTriangles, 0.0f, nullptr);
+    }
+    if (settings.dualContouring.removeDisconnected) DropCrumbs(mesh, settings.dualContouring.disconnectedThreshold);
+
+    timer.Begin("Normals");
+    mesh.RecomputeBounds();
+    mesh.RecomputeNormals();
+
+    timer.Begin("Measuring the triangles");
+    report.trianglesAfter = mesh.indices.size() / 3;
+    report.verticesAfter = mesh.vertices.size();
+    FillSize(mesh, report.sizeAfter);
+    report.qualityAfter = MeasureMeshQuality(mesh);
+    report.deviationMillimetres = std::max(0.0f, maxDeviation);
+    return stop();
+}
+
+}  // namespace ridgeforge::mesh

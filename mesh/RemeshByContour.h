@@ -1,0 +1,30 @@
+// Remeshing by dual contouring: the part's surface is replaced by a closed
+// surface of about one grid cell per triangle, moved back onto the original
+// surface, and cleared of pieces the part did not have.
+//
+// Needs a mesh that satisfies the validity rule and has triangles; anything
+// else, a stop through the progress callback, or a contouring that yields no
+// closed surface leaves the mesh exactly as it was. The report says which.
+#pragma once
+
+#include <cstdint>
+
+#include "mesh/Progress.h"
+#include "mesh/RemeshReport.h"
+#include "mesh/RemeshSettings.h"
+#include "mesh/TriangleMesh.h"
+
+namespace ridgeforge::mesh {
+
+RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
+                             const ProgressCallback& progress);
+
+// Pieces connected through shared vertices; a vertex no triangle uses is a
+// piece of its own.
+std::uint64_t CountComponents(const TriangleMesh& mesh);
+
+// Removes the pieces whose enclosed volume is below fraction (clamped to 0..1)
+// of the largest piece's.
+void DropCrumbs(TriangleMesh& mesh, float fraction);
+
+}  // namespace ridgeforge::mesh

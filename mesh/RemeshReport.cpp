@@ -1,0 +1,200 @@
+// Mesh quality, the stage clock and the report texts shared by both remeshers.
+//
+// Quality is measured over the distinct undirected edges and over the triangle aspects (longest / shortest edge);
+// percentiles interpolate linearly between ranks.
+#include "mesh/RemeshReport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+#include <execution>
+#include <iomanip>
+#include <sstream>
+#include <utility>
+
+namespace ridgeforge::mesh {
+
+double InterpolatedPercentile(const std::vector<float>& sorted, double fraction) {
+    if (sorted.empty()) return 0.0;
+    const std::size_t n = sorted.size();
+    const double position = static_cast<double>(n - 1) * fraction;
+    const auto i = static_cast<std::size_t>(position);
+    const std::size_t next = std::min(i + 1, n - 1);
+    const float difference = sorted[next] - sorted[i];
+    return static_cast<double>(sorted[i]) +
+           static_cast<double>(difference) * (position - static_cast<double>(i));
+}
+
+namespace {
+
+// Runs body(t) for t in [0, n) in parallel chunks.
+template <typename Body>
+void ForEachParallel(std::size_t n, const Body& body) {
+    constexpr std::size_t kChunk = 16384;
+    std::vector<std::size_t> chunks((n + kChunk - 1) / kChunk);
+    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
+    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
+        for (std::size_t t = c * kChunk; t < std::min(n, c * kChunk + kChunk); ++t) body(t);
+    });
+}
+
+// The lengths of the distinct undirected edges. Edges are bucketed by their
+// smaller vertex (a counting sort) and each bucket is deduplicated on its own,
+// which is linear and parallel where one sort of every edge key is not.
+std::vector<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
+    const std::size_t sides = mesh.indices.size();
+    const std::size_t vertexCount = mesh.vertices.size();
+    const auto sideEnds = [&mesh](std::size_t s) {
+        const std::size_t t = s / 3;
+        const std::uint32_t i = mesh.indices[s];
+        const std::uint32_t j = mesh.indices[3 * t + (s % 3 + 1) % 3];
+        return std::pair<std::uint32_t, std::uint32_t>{std::min(i, j), std::max(i, j)};
+    };
+    std::vector<std::uint64_t> offsets(vertexCount + 1, 0);
+    ForEachParallel(sides, [&](std::size_t s) {
+        std::atomic_ref<std::uint64_t>(offsets[sideEnds(s).first]).fetch_add(1, std::memory_order_relaxed);
+    });
+    std::exclusive_scan(offsets.begin(), offsets.end(), offsets.begin(), std::uint64_t{0});
+    std::vector<std::uint32_t> other(sides);
+    {
+        std::vector<std::uint64_t> cursor(offsets.begin(), offsets.end() - 1);
+        ForEachParallel(sides, [&](std::size_t s) {
+            const auto [low, high] = sideEnds(s);
+            other[std::atomic_ref<std::uint64_t>(cursor[low]).fetch_add(1, std::memory_order_relaxed)] = high;
+        });
+    }
+    std::vector<std::uint64_t> distinct(vertexCount + 1, 0);
+    ForEachParallel(vertexCount, [&](std::size_t v) {
+        const auto first = other.begin() + static_cast<std::ptrdiff_t>(offsets[v]);
+        const auto last = other.begin() + static_cast<std::ptrdiff_t>(offsets[v + 1]);
+        std::sort(first, last);
+        distinct[v] = static_cast<std::uint64_t>(std::unique(first, last) - first);
+    });
+    std::exclusive_scan(distinct.begin(), distinct.end(), distinct.begin(), std::uint64_t{0});
+    std::vector<float> lengths(distinct.back());
+    ForEachParallel(vertexCount, [&](std::size_t v) {
+        const Vec3f& p = mesh.vertices[v].position;
+        for (std::uint64_t k = 0; k < distinct[v + 1] - distinct[v]; ++k) {
+            lengths[distinct[v] + k] = Length(mesh.vertices[other[offsets[v] + k]].position - p);
+        }
+    });
+    return lengths;
+}
+
+}  // namespace
+
+MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
+    MeshQuality quality;
+    if (!IsValidMesh(mesh) || mesh.indices.empty()) return quality;
+    const std::size_t triangles = mesh.indices.size() / 3;
+    quality.triangles = triangles;
+
+    // A triangle with a zero-length edge has no aspect; it is marked -1 and
+    // sorts before every real aspect.
+    std::vector<float> aspects(triangles);
+    ForEachParallel(triangles, [&](std::size_t t) {
+        float length[3];
+        for (int e = 0; e < 3; ++e) {
+            const Vec3f& a = mesh.vertices[mesh.indices[3 * t + e]].position;
+            const Vec3f& b = mesh.vertices[mesh.indices[3 * t + (e + 1) % 3]].position;
+            length[e] = Length(b - a);
+        }
+        const float shortest = std::min({length[0], length[1], length[2]});
+        aspects[t] = shortest > 0.0f ? std::max({length[0], length[1], length[2]}) / shortest : -1.0f;
+    });
+    std::vector<float> lengths = DistinctEdgeLengths(mesh);
+    quality.edges = lengths.size();
+
+    std::sort(std::execution::par_unseq, lengths.begin(), lengths.end());
+    std::sort(std::execution::par_unseq, aspects.begin(), aspects.end());
+    aspects.erase(aspects.begin(), std::lower_bound(aspects.begin(), aspects.end(), 0.0f));
+    quality.edgeMin = lengths.front();
+    quality.edgeMax = lengths.back();
+    quality.edgeP1 = static_cast<float>(InterpolatedPercentile(lengths, 0.01));
+    quality.edgeMedian = static_cast<float>(InterpolatedPercentile(lengths, 0.5));
+    quality.edgeP99 = static_cast<float>(InterpolatedPercentile(lengths, 0.99));
+    if (!aspects.empty()) {
+        quality.aspectMedian = static_cast<float>(InterpolatedPercentile(aspects, 0.5));
+        quality.aspectWorst = aspects.back();
+        const auto over = static_cast<std::size_t>(
+            aspects.end() - std::upper_bound(aspects.begin(), aspects.end(), 10.0f));
+        quality.shareOverTenToOne = static_cast<double>(over) / static_cast<double>(aspects.size());
+    }
+    return quality;
+}
+
+void RemeshStageTimer::Begin(const std::string& name) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!name_.empty()) {
+        const double milliseconds =
+            static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(now - start_).count()) / 1e6;
+        auto& stages = report_->stages;
+        const auto found = std::find_if(stages.begin(), stages.end(),
+                                        [this](const StageTime& s) { return s.name == name_; });
+        if (found != stages.end()) {
+            found->milliseconds += milliseconds;
+        } else {
+            stages.push_back({name_, milliseconds});
+        }
+    }
+    name_ = name;
+    start_ = now;
+}
+
+namespace {
+
+void WriteQuality(std::ostream& out, const MeshQuality& q) {
+    out << std::setprecision(4) << q.triangles << " triangles, edges " << q.edgeMin << " / " << q.edgeP1
+        << " / " << q.edgeMedian << " / " << q.edgeP99 << " / " << q.edgeMax
+        << " mm (min, 1%, median, 99%, max), aspect median " << std::setprecision(2) << q.aspectMedian
+        << ", worst " << q.aspectWorst << ", over 10:1 " << q.shareOverTenToOne * 100.0 << "%";
+}
+
+}  // namespace
+
+std::string FormatMeshQuality(const MeshQuality& quality) {
+    std::ostringstream out;
+    out << std::fixed;
+    WriteQuality(out, quality);
+    return out.str();
+}
+
+std::string FormatRemeshReport(const RemeshReport& r) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(4);
+    if (!r.failure.empty()) {
+        // A run that produced nothing usable shows why instead of a "N -> 0" line.
+        out << "Remesh failed: " << r.failure << "\n";
+        out << "  before: ";
+        WriteQuality(out, r.qualityBefore);
+    } else {
+        out << (r.cancelled ? "Remesh cancelled: " : "Remesh: ");
+        if (!r.contoured) {
+            out << r.trianglesBefore << " -> " << r.trianglesAfter << " triangles, " << r.splits << " splits, "
+                << r.collapses << " collapses, " << r.flips << " flips\n";
+        } else {
+            out << r.trianglesBefore << " -> " << r.trianglesAfter << " triangles by dual contouring, cell "
+                << r.cellMillimetres << " mm";
+            if (r.cellRaised) out << " (the finest this part's size allows)";
+            if (r.strayBodiesRemoved != 0) {
+                out << ", " << r.strayBodiesRemoved << " stray bodies the part did not have removed ("
+                    << r.strayBodyTriangles << " triangles)";
+            }
+            if (r.thinPlaces != 0) out << ", " << r.thinPlaces << " places thinner than the cell";
+            if (r.holeGridLines != 0) out << ", the part is open (" << r.holeGridLines << " grid lines through a hole)";
+            out << "\n";
+        }
+        out << "  deviation from the original surface: " << r.deviationMillimetres << " mm\n";
+        out << "  before: ";
+        WriteQuality(out, r.qualityBefore);
+        out << "\n  after:  ";
+        WriteQuality(out, r.qualityAfter);
+    }
+    if (!r.stages.empty()) {
+        out << std::setprecision(0) << "\n  time:";
+        for (const StageTime& stage : r.stages) out << " " << stage.name << " " << stage.milliseconds << " ms;";
+    }
+    return out.str();
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,318 @@
+// STL export with a checked round trip. The whole file is encoded in memory,
+// written to an exclusively created sibling "<target>.<8 hex digits>.part",
+// flushed and closed, read back with the STL reader and compared with the
+// mesh, and only then renamed over the target, so the target path only ever
+// holds the old file or a complete new one.
+#include "mesh/StlExport.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <execution>
+#include <new>
+#include <random>
+
+#include "mesh/FirstOccurrence.h"
+#include "mesh/Format.h"
+#include "mesh/StlImport.h"
+#include "platform/Files.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+constexpr std::size_t kBinaryHeaderBytes = 84;
+constexpr std::size_t kBinaryFacetBytes = 50;
+constexpr int kTemporaryNameTries = 16;
+
+bool Encodable(const TriangleMesh& mesh) {
+    return !mesh.vertices.empty() && !mesh.indices.empty() && IsValidMesh(mesh);
+}
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+void PutVec(std::uint8_t* p, const Vec3f& v) {
+    PutU32(p, std::bit_cast<std::uint32_t>(v.x));
+    PutU32(p + 4, std::bit_cast<std::uint32_t>(v.y));
+    PutU32(p + 8, std::bit_cast<std::uint32_t>(v.z));
+}
+
+using detail::ForEachBlock;
+
+void AppendNumber(std::string& out, float value) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, ec == std::errc() ? end : buffer);
+}
+
+void AppendVector(std::string& out, const Vec3f& v) {
+    AppendNumber(out, v.x);
+    out += ' ';
+    AppendNumber(out, v.y);
+    out += ' ';
+    AppendNumber(out, v.z);
+}
+
+std::string LastComponent(const std::string& text) {
+    const std::size_t slash = text.find_last_of("/\\");
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+Vec3f StoredDimensions(const TriangleMesh& mesh) {
+    return mesh.boundsValid ? mesh.boundsMax - mesh.boundsMin : Vec3f{};
+}
+
+StlExportResult Fail(const StlExportReport& report, std::string error) {
+    StlExportResult result;
+    result.error = std::move(error);
+    result.report.path = report.path;
+    result.report.format = report.format;
+    return result;
+}
+
+std::filesystem::path TemporaryName(const std::filesystem::path& target, std::uint32_t number) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x.part", number);
+    std::filesystem::path name = target;
+    name += suffix;
+    return name;
+}
+
+// Creates the temporary file beside the target under a fresh random name.
+platform::OutputFile CreateTemporary(const std::filesystem::path& target, std::filesystem::path& name) {
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        name = TemporaryName(target, static_cast<std::uint32_t>(random()));
+        platform::OutputFile file = platform::OutputFile::CreateExclusive(name);
+        if (file.IsOpen()) return file;
+    }
+    name.clear();
+    return {};
+}
+
+// Deletes the temporary file on every way out except a successful move, so a
+// failure (or an exception) after creation leaves only the target or nothing.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) platform::RemoveFile(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    void Release() { path_.clear(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& mesh, const StlExportOptions& options) {
+    StlExportResult result;
+    StlExportReport& report = result.report;
+    report.path = LastComponent(NarrowPath(target));
+    report.format = options.format;
+
+    if (mesh.vertices.empty() || mesh.indices.empty()) return Fail(report, "There is no geometry to export.");
+    if (!IsValidMesh(mesh)) return Fail(report, "The mesh has invalid indices and was not written.");
+    if (!FitsMeshIndices(mesh.vertices.size(), mesh.indices.size())) {
+        return Fail(report, "The mesh is too large to be written as STL.");
+    }
+
+    report.trianglesWritten = mesh.TriangleCount();
+    Vec3f lo = mesh.vertices[mesh.indices[0]].position, hi = lo;
+    for (const std::uint32_t i : mesh.indices) {
+        lo = Min(lo, mesh.vertices[i].position);
+        hi = Max(hi, mesh.vertices[i].position);
+    }
+    report.dimensions = hi - lo;
+    for (std::uint64_t t = 0; t < report.trianglesWritten; ++t) {
+        if (mesh.FaceNormal(t) == Vec3f{}) ++report.facetsWithNoArea;
+    }
+    if (report.facetsWithNoArea > 0) {
+        report.warnings.push_back("Wrote " + FormatCount(report.facetsWithNoArea) +
+                                  " facets with no area, whose normals are zero. Slicers may reject them.");
+    }
+
+    std::vector<std::uint8_t> binary;
+    std::string ascii;
+    if (options.format == StlEncoding::Ascii) ascii = WriteAsciiStl(mesh, options.header);
+    else binary = EncodeBinaryStl(mesh, options.header);
+    const void* data = options.format == StlEncoding::Ascii ? static_cast<const void*>(ascii.data()) : binary.data();
+    const std::size_t size = options.format == StlEncoding::Ascii ? ascii.size() : binary.size();
+
+    std::filesystem::path name;
+    platform::OutputFile file = CreateTemporary(target, name);
+    if (!file.IsOpen()) return Fail(report, "The file could not be opened for writing.");
+    TemporaryFile temporary(name);
+    const bool written = (size == 0 || file.Write(data, size)) && file.Flush();
+    const bool closed = file.Close();
+    if (!written || !closed) return Fail(report, "The file could not be written completely.");
+    report.bytesWritten = size;
+    std::vector<std::uint8_t>().swap(binary);
+    std::string().swap(ascii);
+
+    if (options.verifyByReimport) {
+        const StlImportOptions readBack{true, -1.0f, true, true, false, true};
+        StlImportResult back = LoadStlFile(temporary.Path(), readBack);
+        if (!back.ok) return Fail(report, "The exported file could not be read back: " + back.error);
+        if (back.report.trianglesRead != report.trianglesWritten) {
+            return Fail(report, "The exported file contains " + FormatCount(back.report.trianglesRead) +
+                                    " facets but " + FormatCount(report.trianglesWritten) + " were written.");
+        }
+        report.roundTrip = CompareRoundTrip(mesh, back.mesh);
+        report.verifiedByReimport = true;
+        for (const std::string& difference : report.roundTrip.differences) {
+            report.warnings.push_back("Round trip: " + difference);
+        }
+    }
+
+    std::string systemError;
+    if (!platform::RenameOver(temporary.Path(), target, &systemError)) {
+        return Fail(report, "The file could not be put in place: " + systemError);
+    }
+    temporary.Release();
+    platform::SyncParentFolder(target);
+    result.ok = true;
+    return result;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeBinaryStl(const TriangleMesh& mesh, const std::string& header) {
+    if (!Encodable(mesh) || !FitsMeshIndices(mesh.vertices.size(), mesh.indices.size())) return {};
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<std::uint8_t> bytes(kBinaryHeaderBytes + kBinaryFacetBytes * triangles, 0);
+    std::memcpy(bytes.data(), header.data(), std::min<std::size_t>(header.size(), 80));
+    PutU32(bytes.data() + 80, static_cast<std::uint32_t>(triangles));
+    ForEachBlock(triangles, [&](std::size_t first, std::size_t last) {
+        for (std::size_t t = first; t < last; ++t) {
+            std::uint8_t* facet = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * t;
+            PutVec(facet, mesh.FaceNormal(t));
+            for (int k = 0; k < 3; ++k) PutVec(facet + 12 + 12 * k, mesh.vertices[mesh.indices[3 * t + k]].position);
+            // The two attribute bytes stay 0.
+        }
+    });
+    return bytes;
+}
+
+std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName) {
+    if (!Encodable(mesh)) return {};
+    const std::size_t triangles = mesh.TriangleCount();
+    // Blocks are formatted in parallel and joined in order.
+    constexpr std::size_t kBlock = 4096;
+    std::vector<std::string> blocks((triangles + kBlock - 1) / kBlock);
+    ForEachBlock(triangles, [&](std::size_t first, std::size_t last) {
+        std::string& out = blocks[first / kBlock];
+        out.reserve((last - first) * 260);
+        for (std::size_t t = first; t < last; ++t) {
+            out += "  facet normal ";
+            AppendVector(out, mesh.FaceNormal(t));
+            out += "\n    outer loop\n";
+            for (int k = 0; k < 3; ++k) {
+                out += "      vertex ";
+                AppendVector(out, mesh.vertices[mesh.indices[3 * t + k]].position);
+                out += '\n';
+            }
+            out += "    endloop\n  endfacet\n";
+        }
+    }, kBlock);
+    std::size_t total = 2 * solidName.size() + 16;
+    for (const std::string& b : blocks) total += b.size();
+    std::string text;
+    text.reserve(total);
+    text += "solid " + solidName + "\n";
+    for (const std::string& b : blocks) text += b;
+    text += "endsolid " + solidName + "\n";
+    return text;
+}
+
+StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMesh& readBack) {
+    StlRoundTripCheck check;
+    check.trianglesBefore = written.TriangleCount();
+    check.trianglesAfter = readBack.TriangleCount();
+    check.dimensionsBefore = StoredDimensions(written);
+    check.dimensionsAfter = StoredDimensions(readBack);
+    check.volumeBefore = std::fabs(written.SignedVolume());
+    check.volumeAfter = std::fabs(readBack.SignedVolume());
+    check.openBoundaryEdgesBefore = EdgeStatistics(written).openBoundaryEdges;
+    check.openBoundaryEdgesAfter = EdgeStatistics(readBack).openBoundaryEdges;
+
+    auto& differences = check.differences;
+    if (check.trianglesBefore != check.trianglesAfter) {
+        differences.push_back("Triangle count changed from " + FormatCount(check.trianglesBefore) + " to " +
+                              FormatCount(check.trianglesAfter) + ".");
+    }
+    if (!(written.boundsMin == readBack.boundsMin) || !(written.boundsMax == readBack.boundsMax)) {
+        const Vec3f& b = check.dimensionsBefore;
+        const Vec3f& a = check.dimensionsAfter;
+        differences.push_back("Bounding box changed from " + FormatDimensions(b.x, b.y, b.z) + " to " +
+                              FormatDimensions(a.x, a.y, a.z) + ".");
+    }
+    const double before = check.volumeBefore, after = check.volumeAfter;
+    if (std::fabs(before - after) / std::max(1e-6, before) > 1e-5) {
+        char buffer[128];
+        std::snprintf(buffer, sizeof buffer, "Volume changed from %.6g to %.6g cubic mm.", before, after);
+        differences.push_back(buffer);
+    }
+    if (check.openBoundaryEdgesBefore != check.openBoundaryEdgesAfter) {
+        differences.push_back("Open boundary edges changed from " + FormatCount(check.openBoundaryEdgesBefore) +
+                              " to " + FormatCount(check.openBoundaryEdgesAfter) + ".");
+    }
+    check.unchanged = differences.empty();
+    return check;
+}
+
+std::string FormatRoundTripReport(const StlRoundTripCheck& check) {
+    const Vec3f& b = check.dimensionsBefore;
+    const Vec3f& a = check.dimensionsAfter;
+    std::string out = std::string("Round trip: ") + (check.unchanged ? "unchanged" : "CHANGED") + "\n";
+    out += "  Triangles: " + FormatCount(check.trianglesBefore) + " -> " + FormatCount(check.trianglesAfter) + "\n";
+    out += "  Dimensions: " + FormatDimensions(b.x, b.y, b.z) + " -> " + FormatDimensions(a.x, a.y, a.z) + "\n";
+    out += "  Open boundary edges: " + FormatCount(check.openBoundaryEdgesBefore) + " -> " +
+           FormatCount(check.openBoundaryEdgesAfter) + "\n";
+    for (const std::string& difference : check.differences) out += "  Difference: " + difference + "\n";
+    return out;
+}
+
+std::string FormatExportReport(const StlExportReport& report) {
+    const Vec3f& d = report.dimensions;
+    std::string out = "Wrote: " + report.path + "\n";
+    out += std::string("Format: ") + (report.format == StlEncoding::Ascii ? "ASCII STL" : "Binary STL") + "\n";
+    out += "Triangles written: " + FormatCount(report.trianglesWritten) + "\n";
+    out += "Bytes written: " + FormatCount(report.bytesWritten) + "\n";
+    out += "Dimensions: " + FormatDimensions(d.x, d.y, d.z) + "\n";
+    if (report.facetsWithNoArea > 0) out += "Facets with no area: " + FormatCount(report.facetsWithNoArea) + "\n";
+    out += std::string("Verified by reimport: ") + (report.verifiedByReimport ? "yes" : "no") + "\n";
+    if (report.verifiedByReimport) out += FormatRoundTripReport(report.roundTrip);
+    for (const std::string& warning : report.warnings) out += "Warning: " + warning + "\n";
+    return out;
+}
+
+std::string NarrowPath(const std::filesystem::path& path) {
+    // Paths on this platform are already UTF-8 byte strings.
+    return path.native();
+}
+
+StlExportResult ExportStl(const std::filesystem::path& target, const TriangleMesh& mesh,
+                          const StlExportOptions& options) {
+    try {
+        return Export(target, mesh, options);
+    } catch (const std::bad_alloc&) {
+        // Encoding or reading back a large mesh may need more memory than
+        // there is; the temporary file is already gone with its guard.
+        StlExportReport report;
+        report.path = LastComponent(NarrowPath(target));
+        report.format = options.format;
+        return Fail(report, "There is not enough memory to write the file.");
+    }
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,182 @@
+// Lattice hashing and the gradient, value and fractal noises with a period.
+//
+// The hash is the final mix of Bob Jenkins' lookup3 (2006) on the two lattice
+// coordinates and the seed: only 32-bit wrapping additions, XORs,
+// subtractions and rotations, so every platform gives the same patterns.
+// The gradient noise is Perlin's improved noise (2002) with its quintic fade
+// and eight gradients picked by hash bits; the lattice wraps with the period,
+// so each noise tiles after a whole number of cells.
+#include "mesh/procedural/Noise.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "mesh/procedural/NoiseDetail.h"
+
+namespace ridgeforge::mesh::procedural {
+
+using detail::SplitCell;
+using detail::Wrap;
+
+namespace {
+
+constexpr std::uint32_t Rotl(std::uint32_t v, int k) { return (v << k) | (v >> (32 - k)); }
+
+constexpr float kGradientScale = 0.6616f;
+
+// The four lattice corners of a point with their fractions.
+struct Corners {
+    std::uint32_t x0, x1, y0, y1;
+    float fx, fy;
+};
+
+Corners CornersOf(float x, float y, std::int32_t periodX, std::int32_t periodY) {
+    const std::int32_t px = std::max(periodX, 1);
+    const std::int32_t py = std::max(periodY, 1);
+    Corners c{};
+    std::int32_t ix = 0, iy = 0;
+    SplitCell(x, ix, c.fx);
+    SplitCell(y, iy, c.fy);
+    c.x0 = Wrap(ix, 0, px);
+    c.x1 = Wrap(ix, 1, px);
+    c.y0 = Wrap(iy, 0, py);
+    c.y1 = Wrap(iy, 1, py);
+    return c;
+}
+
+// Gradient of a corner: (+-1, +-2) or (+-2, +-1), chosen by the hash bits.
+void Gradient(std::uint32_t h, float& gx, float& gy) {
+    const float sa = (h & 1u) ? -1.0f : 1.0f;
+    const float sb = (h & 2u) ? -2.0f : 2.0f;
+    if ((h & 7u) < 4u) {
+        gx = sa;
+        gy = sb;
+    } else {
+        gx = sb;
+        gy = sa;
+    }
+}
+
+float Lerp2(float c00, float c10, float c01, float c11, float sx, float sy) {
+    return ((1.0f - sx) * c00 + sx * c10) * (1.0f - sy) + ((1.0f - sx) * c01 + sx * c11) * sy;
+}
+
+// Octave schedule of the fractal sums.
+struct Octaves {
+    int count;        // whole octaves summed
+    float fraction;   // share of one more octave faded in
+    float persistence;
+};
+
+Octaves OctavesOf(float octaves, float persistence) {
+    const float o = detail::ClampRange(octaves, 0.0f, 15.0f);
+    return {static_cast<int>(o) + 1, o - std::floor(o), detail::ClampRange(persistence, 0.0f, 1.0f)};
+}
+
+std::int32_t DoublePeriod(std::int32_t period) {
+    return period > INT32_MAX / 2 ? INT32_MAX : period * 2;
+}
+
+}  // namespace
+
+std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
+    std::uint32_t a = x + 0xDEADBF08u;
+    std::uint32_t b = y + 0xDEADBF08u;
+    std::uint32_t c = seed + 0xDEADBF08u;
+    c ^= b; c -= Rotl(b, 14);
+    a ^= c; a -= Rotl(c, 11);
+    b ^= a; b -= Rotl(a, 25);
+    c ^= b; c -= Rotl(b, 16);
+    a ^= c; a -= Rotl(c, 4);
+    b ^= a; b -= Rotl(a, 14);
+    c ^= b; c -= Rotl(b, 24);
+    return c;
+}
+
+float ValueNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed) {
+    const Corners c = CornersOf(x, y, periodX, periodY);
+    const float c00 = HashToUnit(LatticeHash(c.x0, c.y0, seed));
+    const float c10 = HashToUnit(LatticeHash(c.x1, c.y0, seed));
+    const float c01 = HashToUnit(LatticeHash(c.x0, c.y1, seed));
+    const float c11 = HashToUnit(LatticeHash(c.x1, c.y1, seed));
+    return Lerp2(c00, c10, c01, c11, Smoothstep(c.fx), Smoothstep(c.fy));
+}
+
+float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed,
+                               float& ddx, float& ddy) {
+    const Corners c = CornersOf(x, y, periodX, periodY);
+    float g00x, g00y, g10x, g10y, g01x, g01y, g11x, g11y;
+    Gradient(LatticeHash(c.x0, c.y0, seed), g00x, g00y);
+    Gradient(LatticeHash(c.x1, c.y0, seed), g10x, g10y);
+    Gradient(LatticeHash(c.x0, c.y1, seed), g01x, g01y);
+    Gradient(LatticeHash(c.x1, c.y1, seed), g11x, g11y);
+    const float fx = c.fx, fy = c.fy;
+    const float n00 = g00x * fx + g00y * fy;
+    const float n10 = g10x * (fx - 1.0f) + g10y * fy;
+    const float n01 = g01x * fx + g01y * (fy - 1.0f);
+    const float n11 = g11x * (fx - 1.0f) + g11y * (fy - 1.0f);
+    const float u = QuinticFade(fx), v = QuinticFade(fy);
+    const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
+    const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
+    const float value = Lerp2(n00, n10, n01, n11, u, v);
+    ddx = (Lerp2(g00x, g10x, g01x, g11x, u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) * kGradientScale;
+    ddy = (Lerp2(g00y, g10y, g01y, g11y, u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) * kGradientScale;
+    return value * kGradientScale;
+}
+
+float PeriodicNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed) {
+    float ddx = 0.0f, ddy = 0.0f;
+    return PeriodicNoiseDerivatives(x, y, periodX, periodY, seed, ddx, ddy);
+}
+
+float FractalNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves,
+                              float persistence, std::uint32_t seed, float& ddx, float& ddy) {
+    const Octaves schedule = OctavesOf(octaves, persistence);
+    float frequency = 1.0f, amplitude = 1.0f, sum = 0.0f, weight = 0.0f, sumX = 0.0f, sumY = 0.0f;
+    std::int32_t px = std::max(periodX, 1), py = std::max(periodY, 1);
+    for (int i = 0; i < schedule.count; ++i) {
+        float dx = 0.0f, dy = 0.0f;
+        sum += amplitude * PeriodicNoiseDerivatives(x * frequency, y * frequency, px, py, seed, dx, dy);
+        sumX += amplitude * frequency * dx;
+        sumY += amplitude * frequency * dy;
+        weight += amplitude;
+        px = DoublePeriod(px);
+        py = DoublePeriod(py);
+        amplitude *= schedule.persistence;
+        frequency *= 2.0f;
+    }
+    const float base = sum * 0.5f / weight + 0.5f;
+    ddx = sumX * 0.5f / weight;
+    ddy = sumY * 0.5f / weight;
+    if (schedule.fraction == 0.0f) return base;
+
+    float dx = 0.0f, dy = 0.0f;
+    const float extra = amplitude * PeriodicNoiseDerivatives(x * frequency, y * frequency, px, py, seed, dx, dy);
+    weight += amplitude;
+    const float t = schedule.fraction;
+    ddx += t * ((sumX + amplitude * frequency * dx) * 0.5f / weight - ddx);
+    ddy += t * ((sumY + amplitude * frequency * dy) * 0.5f / weight - ddy);
+    return base + t * ((sum + extra) * 0.5f / weight + 0.5f - base);
+}
+
+float FractalNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves, float persistence,
+                   std::uint32_t seed) {
+    const Octaves schedule = OctavesOf(octaves, persistence);
+    float frequency = 1.0f, amplitude = 1.0f, sum = 0.0f, weight = 0.0f;
+    std::int32_t px = std::max(periodX, 1), py = std::max(periodY, 1);
+    for (int i = 0; i < schedule.count; ++i) {
+        sum += amplitude * PeriodicNoise(x * frequency, y * frequency, px, py, seed);
+        weight += amplitude;
+        px = DoublePeriod(px);
+        py = DoublePeriod(py);
+        amplitude *= schedule.persistence;
+        frequency *= 2.0f;
+    }
+    const float base = sum * 0.5f / weight + 0.5f;
+    if (schedule.fraction == 0.0f) return base;
+    const float extra = amplitude * PeriodicNoise(x * frequency, y * frequency, px, py, seed);
+    weight += amplitude;
+    return base + schedule.fraction * ((sum + extra) * 0.5f / weight + 0.5f - base);
+}
+
+}  // namespace ridgeforge::mesh::procedural

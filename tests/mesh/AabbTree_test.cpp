@@ -1,0 +1,279 @@
+#include "mesh/AabbTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <thread>
+
+#include "tests/support/TestSupport.h"
+
+using namespace ridgeforge::mesh;
+using ridgeforge::test::MakeBox;
+
+namespace {
+
+// nx by ny unit quads with random heights around z, two triangles a quad.
+TriangleMesh MakeBumpyGrid(int nx, int ny, unsigned seed, float z = 0.0f) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> bump(-0.3f, 0.3f);
+    TriangleMesh m;
+    for (int j = 0; j <= ny; ++j)
+        for (int i = 0; i <= nx; ++i) m.vertices.push_back({{float(i), float(j), z + bump(rng)}, {}});
+    const auto at = [nx](int i, int j) { return std::uint32_t(j * (nx + 1) + i); };
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j),
+                                               at(i + 1, j + 1), at(i, j + 1)});
+    return m;
+}
+
+Vec3f Corner(const TriangleMesh& m, std::uint32_t t, int k) { return m.vertices[m.indices[3 * t + k]].position; }
+
+// The same build the plain way: one thread, each box from its own triangles.
+struct PlainBuild {
+    const TriangleMesh& m;
+    std::vector<AabbNode> nodes;
+    std::vector<std::uint32_t> order;
+    std::vector<Vec3f> centroids;
+    std::uint32_t depth = 0;
+
+    explicit PlainBuild(const TriangleMesh& mesh) : m(mesh), order(mesh.TriangleCount()) {
+        std::iota(order.begin(), order.end(), 0u);
+        for (std::uint32_t t : order)
+            centroids.push_back((Corner(m, t, 0) + Corner(m, t, 1) + Corner(m, t, 2)) * 0.33333334f);
+        nodes.resize(AabbTree::CountNodes(std::uint32_t(order.size()), 0));
+        depth = Range(0, 0, std::uint32_t(order.size()), 0);
+    }
+    std::uint32_t Range(std::uint32_t node, std::uint32_t first, std::uint32_t count, std::uint32_t level) {
+        Vec3f lo{3.4e38f, 3.4e38f, 3.4e38f}, hi = -lo, clo = lo, chi = hi;
+        for (std::uint32_t i = first; i < first + count; ++i) {
+            for (int k = 0; k < 3; ++k) lo = Min(lo, Corner(m, order[i], k)), hi = Max(hi, Corner(m, order[i], k));
+            clo = Min(clo, centroids[order[i]]), chi = Max(chi, centroids[order[i]]);
+        }
+        nodes[node].min = lo, nodes[node].max = hi;
+        if (count < 9) {
+            nodes[node].firstTriangle = first, nodes[node].triangleCount = count;
+            return level + 1;
+        }
+        const Vec3f e = chi - clo;
+        const int axis = e.z > e.x && e.z > e.y ? 2 : (e.y > e.x ? 1 : 0);
+        const std::uint32_t half = count / 2;
+        std::nth_element(order.begin() + first, order.begin() + first + half, order.begin() + first + count,
+                         [&](std::uint32_t a, std::uint32_t b) { return centroids[a][axis] < centroids[b][axis]; });
+        const std::uint32_t second = node + 1 + std::uint32_t(AabbTree::CountNodes(half, level + 1));
+        nodes[node].secondChild = second;
+        const std::uint32_t levels = Range(node + 1, first, half, level + 1);
+        return std::max(levels, Range(second, first + half, count - half, level + 1));
+    }
+};
+
+std::uint64_t NaiveCountNodes(std::uint32_t n, std::uint64_t depth) {
+    if (n < 9 || depth >= 64) return 1;
+    return NaiveCountNodes(n - n / 2, depth + 1) + NaiveCountNodes(n / 2, depth + 1) + 1;
+}
+
+bool IsPermutation(std::vector<std::uint32_t> order) {
+    std::sort(order.begin(), order.end());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        if (order[i] != i) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(AabbTree, ShapeOfSmallTreesAndNodeCounts) {
+    TriangleMesh m = MakeBumpyGrid(4, 1, 1);
+    AabbTree tree;
+    tree.Build(m);
+    ASSERT_EQ(tree.nodes.size(), 1u);
+    EXPECT_EQ(tree.depth, 1u);
+    EXPECT_EQ(tree.nodes[0].triangleCount, 8u);
+    m.RecomputeBounds();
+    EXPECT_EQ(tree.nodes[0].min, m.boundsMin);
+    EXPECT_EQ(tree.nodes[0].max, m.boundsMax);
+
+    m.indices.insert(m.indices.end(), {0, 1, 2});
+    tree.Build(m);
+    ASSERT_EQ(tree.nodes.size(), 3u);
+    EXPECT_EQ(tree.depth, 2u);
+    EXPECT_EQ(tree.nodes[0].triangleCount, 0u);
+    EXPECT_EQ(tree.nodes[0].secondChild, 2u);
+    EXPECT_EQ(tree.nodes[1].triangleCount, 4u);
+    EXPECT_EQ(tree.nodes[2].triangleCount, 5u);
+
+    for (std::uint32_t n = 0; n < 3000; ++n) ASSERT_EQ(AabbTree::CountNodes(n, 0), NaiveCountNodes(n, 0)) << n;
+    for (std::uint64_t depth : {60u, 63u, 64u, 70u})
+        EXPECT_EQ(AabbTree::CountNodes(12345, depth), NaiveCountNodes(12345, depth));
+    EXPECT_EQ(AabbTree::CountNodes(1000000, 0), NaiveCountNodes(1000000, 0));
+}
+
+TEST(AabbTree, InvalidMeshOrOtherMeshGivesEmptyResults) {
+    const TriangleMesh box = MakeBox({0, 0, 0}, {1, 1, 1});
+    TriangleMesh outOfRange = box, ragged = box;
+    outOfRange.indices[7] = 8;
+    ragged.indices.pop_back();
+    const TriangleMesh empty;
+    AabbTree tree;
+    for (const TriangleMesh* bad : std::initializer_list<const TriangleMesh*>{&outOfRange, &ragged, &empty}) {
+        tree.Build(box);
+        tree.ComputeNodeValueRange(0, std::vector<std::uint32_t>(12, 1));
+        tree.Build(*bad);
+        EXPECT_TRUE(tree.nodes.empty() && tree.triangleOrder.empty() && tree.nodeValueMin.empty());
+        EXPECT_EQ(tree.depth, 0u);
+        const RayHit hit = tree.Raycast({{0.5f, 0.5f, 5}, {0, 0, -1}}, box);
+        EXPECT_FALSE(hit.hit);
+        EXPECT_EQ(hit.triangle, -1);
+        EXPECT_FALSE(tree.ClosestPoint(box, {0.5f, 0.5f, 5}).found);
+    }
+    // Queries with a mesh of another triangle count, and values too few to cover every triangle.
+    tree.Build(box);
+    const TriangleMesh grid = MakeBumpyGrid(3, 3, 2);
+    EXPECT_FALSE(tree.Raycast({{0.5f, 0.5f, 5}, {0, 0, -1}}, grid).hit);
+    EXPECT_FALSE(tree.ClosestPoint(grid, {0.5f, 0.5f, 5}).found);
+    tree.ComputeNodeValueRange(0, std::vector<std::uint32_t>(5, 1));
+    EXPECT_TRUE(tree.nodeValueMin.empty());
+}
+
+TEST(AabbTree, AsynchronousBuildEqualsThePlainOne) {
+    // 200,000 triangles: the halves of 100,000 under the root are built on two threads.
+    const TriangleMesh m = MakeBumpyGrid(400, 250, 3);
+    AabbTree tree;
+    tree.Build(m);
+    const PlainBuild plain(m);
+    EXPECT_EQ(tree.depth, plain.depth);
+    EXPECT_EQ(tree.triangleOrder, plain.order);
+    ASSERT_EQ(tree.nodes.size(), plain.nodes.size());
+    for (std::size_t i = 0; i < plain.nodes.size(); ++i) {
+        const AabbNode &a = tree.nodes[i], &b = plain.nodes[i];
+        ASSERT_TRUE(a.min == b.min && a.max == b.max && a.triangleCount == b.triangleCount) << i;
+        ASSERT_EQ(a.triangleCount ? a.firstTriangle : a.secondChild,
+                  b.triangleCount ? b.firstTriangle : b.secondChild) << i;
+    }
+    EXPECT_TRUE(tree.centroids.empty());
+    EXPECT_EQ(tree.centroids.capacity(), 0u);
+
+    // Non-finite corners must not upset the median selection.
+    TriangleMesh odd = MakeBumpyGrid(30, 30, 4);
+    for (std::size_t i = 0; i < odd.vertices.size(); i += 7) odd.vertices[i].position.x = std::nanf("");
+    odd.vertices[3].position.y = INFINITY;
+    odd.vertices[40].position.y = -INFINITY;
+    tree.Build(odd);
+    EXPECT_TRUE(IsPermutation(tree.triangleOrder));
+}
+
+TEST(AabbTree, RaycastFindsTheNearestHit) {
+    const TriangleMesh m = MakeBumpyGrid(40, 40, 5);
+    AabbTree tree;
+    tree.Build(m);
+    std::mt19937 rng(6);
+    std::uniform_real_distribution<float> u(-5.0f, 45.0f);
+    for (int i = 0; i < 300; ++i) {
+        const float z = i % 2 ? 5.0f : -5.0f;
+        const Ray ray{{u(rng), u(rng), z}, {u(rng) * 0.02f, u(rng) * 0.02f, -z / 5}};
+        RayHit expected;
+        for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) {
+            const RayHit h = IntersectRayTriangle(ray, Corner(m, t, 0), Corner(m, t, 1), Corner(m, t, 2));
+            if (h.hit && (!expected.hit || h.distance < expected.distance)) expected = h, expected.triangle = t;
+        }
+        const RayHit hit = tree.Raycast(ray, m);
+        ASSERT_EQ(hit.hit, expected.hit) << i;
+        EXPECT_EQ(hit.distance, expected.distance);
+        EXPECT_EQ(hit.normal, expected.normal);
+    }
+    // From inside a closed box: the inside of the nearest wall.
+    const TriangleMesh box = MakeBox({0, 0, 0}, {10, 10, 10});
+    tree.Build(box);
+    const RayHit inside = tree.Raycast({{2, 5, 5}, {-1, 0, 0}}, box);
+    ASSERT_TRUE(inside.hit);
+    EXPECT_FLOAT_EQ(inside.distance, 2.0f);
+    EXPECT_EQ(inside.normal, (Vec3f{-1, 0, 0}));
+    // Exactly on the diagonal two triangles share: the first tested one is kept.
+    TriangleMesh quad;
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{1, 1, 0}, Vec3f{0, 1, 0}})
+        quad.vertices.push_back({p, {}});
+    quad.indices = {0, 1, 2, 0, 2, 3};
+    tree.Build(quad);
+    EXPECT_EQ(tree.Raycast({{0.5f, 0.5f, 1}, {0, 0, -1}}, quad).triangle, 0);
+}
+
+TEST(AabbTree, ClosestPointLimitsPredicateAndValueRanges) {
+    const TriangleMesh m = MakeBumpyGrid(30, 30, 7);
+    AabbTree tree;
+    tree.Build(m);
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<float> u(-10.0f, 40.0f);
+    for (int i = 0; i < 200; ++i) {
+        const Vec3f p{u(rng), u(rng), u(rng) * 0.3f};
+        double best = 1e300;
+        for (std::uint32_t t = 0; t < m.TriangleCount(); ++t)
+            best = std::min(best, LengthSquared(ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(m, t, 0)),
+                                                ToDouble(Corner(m, t, 1)), ToDouble(Corner(m, t, 2))) - ToDouble(p)));
+        EXPECT_EQ(tree.ClosestPoint(m, p).distance, float(std::sqrt(best))) << i;
+    }
+
+    const TriangleMesh box = MakeBox({0, 0, -10}, {10, 10, 0});  // top face at z = 0
+    tree.Build(box);
+    EXPECT_FALSE(tree.ClosestPoint(box, {5, 5, 5}, nullptr, 0, {}, 5.0f).found);
+    EXPECT_FALSE(tree.ClosestPoint(box, {5, 5, 7}, nullptr, 0, {}, 5.0f).found);
+    const ClosestHit near = tree.ClosestPoint(box, {5, 5, 4.99f}, nullptr, 0, {}, 5.0f);
+    ASSERT_TRUE(near.found);
+    EXPECT_FLOAT_EQ(near.distance, 4.99f);
+    EXPECT_EQ(near.point, (Vec3f{5, 5, 0}));
+    for (const float unlimited : {1e19f, 3e38f, INFINITY, std::nanf("")})
+        EXPECT_TRUE(tree.ClosestPoint(box, {1e6f, -1e6f, 1e6f}, nullptr, 0, {}, unlimited).found);
+    // A negative limit admits nothing rather than everything within its size.
+    EXPECT_FALSE(tree.ClosestPoint(box, {5, 5, 1}, nullptr, 0, {}, -5.0f).found);
+    EXPECT_EQ(tree.ClosestPoint(box, {12, 13, 4}).point, (Vec3f{10, 10, 0}));  // beyond a corner
+    EXPECT_FALSE(tree.ClosestPoint(box, {5, 5, 1}, nullptr, 0, [](std::uint32_t) { return true; }).found);
+
+    // Two sheets 10 apart: value 0 below, 1 above. Excluding 0 prunes the lower one
+    // only once the ranges are computed.
+    TriangleMesh sheets = MakeBumpyGrid(4, 4, 9);
+    const TriangleMesh upper = MakeBumpyGrid(4, 4, 10, 10.0f);
+    const std::uint32_t lower = std::uint32_t(sheets.TriangleCount()), offset = std::uint32_t(sheets.vertices.size());
+    sheets.vertices.insert(sheets.vertices.end(), upper.vertices.begin(), upper.vertices.end());
+    for (const std::uint32_t i : upper.indices) sheets.indices.push_back(i + offset);
+    std::vector<std::uint32_t> values(sheets.TriangleCount(), 1);
+    std::fill(values.begin(), values.begin() + lower, 0);
+    tree.Build(sheets);
+    const std::uint32_t zero = 0, both[] = {1, 0};
+    const std::int32_t nearest = tree.ClosestPoint(sheets, {2, 2, 2}).triangle;
+    EXPECT_LT(nearest, std::int32_t(lower));
+    EXPECT_EQ(tree.ClosestPoint(sheets, {2, 2, 2}, &zero, 1).triangle, nearest);
+    tree.ComputeNodeValueRange(0, values);
+    EXPECT_EQ(tree.nodeValueMin[0], 0u);
+    EXPECT_EQ(tree.nodeValueMax[0], 1u);
+    EXPECT_GE(tree.ClosestPoint(sheets, {2, 2, 2}, &zero, 1).triangle, std::int32_t(lower));
+    EXPECT_FALSE(tree.ClosestPoint(sheets, {2, 2, 2}, both, 2).found);
+}
+
+TEST(AabbTree, ManyThreadsQueryOneTree) {
+    const TriangleMesh m = MakeBumpyGrid(60, 60, 11);
+    const auto tree = std::make_shared<AabbTree>();
+    tree->Build(m);
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> u(-5.0f, 65.0f);
+    std::vector<Vec3f> points(2000);
+    for (Vec3f& p : points) p = {u(rng), u(rng), u(rng) * 0.1f};
+    const auto rayFor = [](const Vec3f& p) { return Ray{{p.x, p.y, 5.0f}, {0.01f, -0.02f, -1.0f}}; };
+    // Both answers in one number; the predicate is called from every thread.
+    const auto answer = [&](const Vec3f& p) {
+        const auto notSeven = [](std::uint32_t t) { return t == 7; };
+        return tree->ClosestPoint(m, p, nullptr, 0, notSeven).triangle * 100000 +
+               tree->Raycast(rayFor(p), m).triangle;
+    };
+    std::vector<std::int32_t> expected;
+    for (const Vec3f& p : points) expected.push_back(answer(p));
+    std::vector<int> mismatches(8, 0);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 8; ++k)
+        threads.emplace_back([&, k] {
+            for (std::size_t i = k; i < points.size() * 3; i += 2) {
+                mismatches[k] += answer(points[i % points.size()]) != expected[i % points.size()];
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(std::accumulate(mismatches.begin(), mismatches.end(), 0), 0);
+}

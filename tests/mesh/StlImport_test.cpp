@@ -1,0 +1,244 @@
+#include "mesh/StlImport.h"
+
+#include <fstream>
+#include <sys/mman.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/StlFiles.h"
+#include "tests/support/TestSupport.h"
+
+using namespace ridgeforge::mesh;
+using ridgeforge::test::AsciiStl;
+using ridgeforge::test::BinaryStl;
+using ridgeforge::test::Bytes;
+using ridgeforge::test::Facet;
+
+namespace {
+
+const StlImportOptions kOpenPart{true, -1.0f, true, true, false, true};
+
+std::vector<Facet> CubeFacets(float size = 20.0f) {
+    return ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {size, size, size}));
+}
+
+StlImportResult Parse(const std::vector<std::uint8_t>& bytes, const StlImportOptions& options = kOpenPart) {
+    return ParseStl(bytes, "part.stl", options);
+}
+
+StlImportResult Parse(const std::string& text, const StlImportOptions& options = kOpenPart) {
+    return Parse(Bytes(text), options);
+}
+
+std::vector<std::uint8_t> BinaryOfSize(std::uint32_t count, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size, 0);
+    for (int k = 0; k < 4; ++k) bytes[80 + k] = static_cast<std::uint8_t>(count >> (8 * k));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(StlImport, RefusesWhatCannotBeAnStl) {
+    StlImportResult r = Parse(std::vector<std::uint8_t>(15, 'x'));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "The file is too small to be an STL: 15 bytes.");
+    EXPECT_EQ(r.report.file, "part.stl");
+    EXPECT_EQ(r.report.format, StlFileFormat::Unrecognised);
+
+    EXPECT_EQ(Parse(std::string(80, 'x')).error, "The file is not recognised as either a binary or an ASCII STL.");
+    EXPECT_EQ(Parse(BinaryOfSize(10, 583)).error,
+              "The file is not a valid STL. Its header declares 10 triangles, which needs 584 bytes, "
+              "but the file is 583 bytes (truncated).");
+    EXPECT_EQ(Parse(BinaryOfSize(10, 585)).error,
+              "The file is not a valid STL. Its header declares 10 triangles, which needs 584 bytes, "
+              "but the file is 585 bytes (unexpected trailing data).");
+
+    // 84 + 50 × 2,147,483,649 wraps to 134 in 32 bits: the size test must not.
+    r = Parse(BinaryOfSize(2147483649u, 134));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "The file is not a valid STL. Its header declares 2,147,483,649 triangles, which needs "
+                       "107,374,182,534 bytes, but the file is 134 bytes (truncated).");
+
+    r = Parse(BinaryOfSize(0, 84));
+    EXPECT_EQ(r.error, "The file contains no triangles.");
+    EXPECT_EQ(r.report.format, StlFileFormat::Binary);
+
+    std::vector<Facet> facets = CubeFacets();
+    facets[3][1].y = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(Parse(BinaryStl(facets)).error, "The file contains a coordinate that is not a number (NaN or infinity).");
+
+    r = Parse(BinaryStl({{Vec3f{0, 0, 0}, Vec3f{0, 0, 0}, Vec3f{1, 0, 0}}, {Vec3f{1, 1, 1}, Vec3f{2, 2, 2}, Vec3f{2, 2, 2}}}));
+    EXPECT_EQ(r.error, "Every triangle in the file was removed as degenerate, leaving no geometry.");
+    EXPECT_TRUE(r.mesh.vertices.empty());
+    EXPECT_EQ(r.report.trianglesRead, 0u);
+}
+
+TEST(StlImport, AsciiParserErrors) {
+    const std::string head = "solid x\nfacet normal 0 0 1\nouter loop\n";
+    EXPECT_EQ(Parse(head + "vertex 0 0 0\nvertex 1 0").error, "The file ends in the middle of a vertex.");
+    EXPECT_EQ(Parse(head + "vertex 0 +2 0\n").error, "A vertex coordinate could not be read as a number: '+2'.");
+    EXPECT_EQ(Parse(head + "vertex 0 1e50 0\n").error, "A vertex coordinate could not be read as a number: '1e50'.");
+    EXPECT_EQ(Parse(head + "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 1\n").error,
+              "The file ends in the middle of a facet: 4 vertices is not a whole number of triangles.");
+    const StlImportResult nan = Parse(head + "vertex 0 0 0\nvertex 1 0 0\nvertex NaN 1 0\n");
+    EXPECT_EQ(nan.error, "The file contains a coordinate that is not a number (NaN or infinity).");
+    EXPECT_EQ(nan.report.format, StlFileFormat::Ascii);
+    // Keywords are matched in lower case only.
+    EXPECT_EQ(Parse("solid x\nFACET normal 0 0 1\nVERTEX 0 0 0\nVERTEX 1 0 0\nVERTEX 0 1 0\nendsolid\n").error,
+              "The file contains no triangles.");
+}
+
+TEST(StlImport, FormatDetection) {
+    const std::vector<std::uint8_t> binary = BinaryStl({{Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}}}, "solid looks like text");
+    EXPECT_EQ(DetectStlFormat(binary), StlFileFormat::Binary);
+    StlImportResult r = Parse(binary);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.format, StlFileFormat::Binary);
+    std::vector<Vec3f> corners;
+    std::uint64_t facets = 0;
+    ReadBinaryStlFacets(binary, corners, facets);
+    EXPECT_EQ(facets, 1u);
+    EXPECT_EQ(corners, (std::vector<Vec3f>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    // A buffer whose size does not match its count is never read.
+    ReadBinaryStlFacets({binary.data(), binary.size() - 1}, corners, facets);
+    EXPECT_EQ(facets, 0u);
+    EXPECT_TRUE(corners.empty());
+
+    r = Parse("   SoLiD x\n facet normal 0 0 0 outer loop\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n"
+              " endloop endfacet\nendsolid x\n");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.format, StlFileFormat::Ascii);
+    EXPECT_EQ(r.report.trianglesKept, 1u);
+}
+
+TEST(StlImport, CubeSoupWeldsExactlyAndReports) {
+    for (const bool ascii : {false, true}) {
+        const StlImportResult r = ascii ? Parse(AsciiStl(CubeFacets())) : Parse(BinaryStl(CubeFacets()));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.mesh.vertices.size(), 8u);
+        EXPECT_TRUE(r.report.warnings.empty());
+        EXPECT_NEAR(Length(r.mesh.vertices[0].normal), 1.0f, 1e-5f);
+        const std::string format = ascii ? "ASCII STL" : "Binary STL";
+        EXPECT_EQ(FormatImportReport(r.report),
+                  "File: part.stl\nFormat: " + format +
+                      "\nUnits: Assumed millimetres\nTriangles read: 12\nTriangles kept: 12\n"
+                      "Degenerate triangles removed: 0\nDuplicate triangles: 0\nWelding: exact\n"
+                      "Vertices before welding: 36\nVertices after welding: 8\n"
+                      "Dimensions: 20.00 x 20.00 x 20.00 mm\nOpen boundary edges: 0\nNon-manifold edges: 0\n"
+                      "Components: 1\n");
+    }
+}
+
+TEST(StlImport, ToleranceWeldClosesAMovedCorner) {
+    std::vector<Facet> facets = CubeFacets();
+    for (Facet& f : facets) {
+        for (Vec3f& p : f) {
+            if (p == Vec3f{0, 0, 0} && &f == &facets[0]) p = {1e-6f, 0, 0};
+        }
+    }
+    StlImportResult r = Parse(BinaryStl(facets));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.openBoundaryEdges, 0u);
+    EXPECT_EQ(r.mesh.vertices.size(), 8u);
+    EXPECT_NEAR(r.report.weldTolerance, 2e-5f, 1e-12f);
+    EXPECT_NE(FormatImportReport(r.report).find("Welding: exact, then 2e-05 mm to close remaining seams\n"),
+              std::string::npos);
+
+    // A tolerance of 0 means the exact weld only: the seam stays open.
+    StlImportOptions exactOnly = kOpenPart;
+    exactOnly.weldTolerance = 0.0f;
+    r = Parse(BinaryStl(facets), exactOnly);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.report.weldTolerance, 0.0f);
+    EXPECT_GT(r.report.openBoundaryEdges, 0u);
+    EXPECT_EQ(r.report.warnings.front(),
+              "The mesh is not closed: " + std::to_string(r.report.openBoundaryEdges) + " open boundary edges.");
+}
+
+TEST(StlImport, DuplicatesDegeneratesAndWarnings) {
+    const Facet f{Vec3f{0, 0, 0}, Vec3f{10, 0, 0}, Vec3f{0, 10, 0}};
+    StlImportResult kept = Parse(BinaryStl({f, f}));
+    ASSERT_TRUE(kept.ok);
+    EXPECT_EQ(kept.report.duplicates, 1u);
+    EXPECT_EQ(kept.report.warnings.at(0),
+              "The file contains 1 duplicate triangles. They were kept; removing them is a repair operation.");
+    StlImportOptions removeDuplicates = kOpenPart;
+    removeDuplicates.removeDuplicates = true;
+    StlImportResult removed = Parse(BinaryStl({f, f}), removeDuplicates);
+    ASSERT_TRUE(removed.ok);
+    EXPECT_EQ(removed.report.trianglesKept, 1u);
+    const std::string text = FormatImportReport(removed.report);
+    EXPECT_NE(text.find("Duplicate triangles: 1 (1 removed)\n"), std::string::npos);
+    EXPECT_EQ(text.find("duplicate triangles. They were kept"), std::string::npos);
+
+    // A sliver with a repeated corner, a zero-area triangle, facet keywords
+    // that do not match, a second body: the warnings come in their order.
+    std::vector<Facet> facets = CubeFacets();
+    facets.push_back({Vec3f{0, 0, 0}, Vec3f{0, 0, 0}, Vec3f{5, 5, 5}});
+    facets.push_back({Vec3f{0, 0, 0}, Vec3f{10, 0, 0}, Vec3f{20, 0, 0}});
+    for (const Facet& g : CubeFacets()) {
+        facets.push_back(g);
+        for (Vec3f& p : facets.back()) p.x += 30.0f;
+    }
+    const std::string ascii = AsciiStl(facets) + "facet\n";
+    StlImportResult r = Parse(ascii);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.degenerateRemoved, 2u);
+    EXPECT_EQ(r.report.components, 2u);
+    EXPECT_EQ(r.report.warnings, (std::vector<std::string>{
+                                     "The file contains 27 facet keywords but 26 triangles of vertex data.",
+                                     "Removed 2 degenerate triangles that enclosed no area.",
+                                     "The file contains 2 disconnected components."}));
+    StlImportOptions keepZeroArea = kOpenPart;
+    keepZeroArea.removeZeroArea = false;
+    EXPECT_EQ(Parse(ascii, keepZeroArea).report.degenerateRemoved, 1u);
+}
+
+TEST(StlImport, SizeWarnings) {
+    const auto warningFor = [](float size) {
+        const StlImportResult r = Parse(BinaryStl(CubeFacets(size)));
+        EXPECT_TRUE(r.ok) << r.error;
+        return r.report.warnings.empty() ? std::string() : r.report.warnings.back();
+    };
+    EXPECT_EQ(warningFor(0.5f), "The model is only 0.50 mm across. It may not have been authored in millimetres.");
+    EXPECT_EQ(warningFor(1000.5f), "The model is 1000.50 mm across. It may not have been authored in millimetres.");
+    EXPECT_EQ(warningFor(1000.0f), "");
+}
+
+TEST(StlImport, LoadStlFileReadsFilesAndNamesThem) {
+    ridgeforge::test::TempDir dir("stl-import");
+    const auto write = [](const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    };
+    write(dir / "cube.stl", BinaryStl(CubeFacets()));
+    StlImportResult r = LoadStlFile(dir / "cube.stl", kOpenPart);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.file, "cube.stl");
+    EXPECT_EQ(r.mesh.TriangleCount(), 12u);
+
+    write(dir / "empty.stl", {});
+    EXPECT_EQ(LoadStlFile(dir / "empty.stl", kOpenPart).error, "The file is too small to be an STL: 0 bytes.");
+
+    r = LoadStlFile(dir / "missing.stl", kOpenPart);
+    EXPECT_EQ(r.error, "The file could not be opened: No such file or directory");
+    EXPECT_EQ(r.report.file, "missing.stl");
+    EXPECT_EQ(LoadStlFile(dir.Path(), kOpenPart).error, "The file could not be opened: Is a directory");
+}
+
+TEST(StlImport, RefusesMoreTrianglesThanIndicesCanHold) {
+    // A binary file of 1,431,655,766 facets needs more than 2^32 corners. Its
+    // bytes are a lazily mapped region: only the header page is ever touched,
+    // because the count is refused before any facet is read.
+    constexpr std::uint32_t kFacets = 1431655766u;
+    const std::size_t size = 84 + std::size_t{50} * kFacets;
+    void* region = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (region == MAP_FAILED) GTEST_SKIP() << "cannot reserve address space for the test";
+    auto* bytes = static_cast<std::uint8_t*>(region);
+    for (int k = 0; k < 4; ++k) bytes[80 + k] = static_cast<std::uint8_t>(kFacets >> (8 * k));
+    const StlImportResult r = ParseStl({bytes, size}, "huge.stl", kOpenPart);
+    ::munmap(region, size);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.report.format, StlFileFormat::Binary);
+    EXPECT_EQ(r.error, "The file contains 1,431,655,766 triangles, but a mesh can hold at most 1,431,655,765.");
+}
