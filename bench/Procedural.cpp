@@ -3,20 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
-#include "mesh/procedural/BricksTexture.h"
-#include "mesh/procedural/CellsTexture.h"
-#include "mesh/procedural/ContoursTexture.h"
-#include "mesh/procedural/CopperTexture.h"
-#include "mesh/procedural/LeatherTexture.h"
 #include "mesh/procedural/NoiseTexture.h"
-#include "mesh/procedural/PenroseTexture.h"
-#include "mesh/procedural/RocksTexture.h"
-#include "mesh/procedural/StarsTexture.h"
-#include "mesh/procedural/StripesTexture.h"
-#include "mesh/procedural/WeaveTexture.h"
-#include "mesh/procedural/WoodPoresTexture.h"
-#include "mesh/procedural/WoodTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
 
 namespace {
 
@@ -34,21 +24,25 @@ void BM_Render(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * size * size);
 }
 
-#define PREVIEW(T) BENCHMARK(BM_Render<T>)->Arg(512)->Unit(benchmark::kMillisecond)->UseRealTime()
+// Every registered pattern at its defaults, by name.
+void BM_Preview(benchmark::State& state, const std::string& name) {
+    const auto texture = CreateTexture(name);
+    for (auto _ : state) {
+        auto heights = texture->RenderHeightMap(512, 512);
+        benchmark::DoNotOptimize(heights.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 512 * 512);
+}
 
-PREVIEW(NoiseTexture);
-PREVIEW(CellsTexture);
-PREVIEW(LeatherTexture);
-PREVIEW(RocksTexture);
-PREVIEW(CopperTexture);
-PREVIEW(ContoursTexture);
-PREVIEW(WoodTexture);
-PREVIEW(StripesTexture);
-PREVIEW(WoodPoresTexture);
-PREVIEW(BricksTexture);
-PREVIEW(PenroseTexture);
-PREVIEW(StarsTexture);
-PREVIEW(WeaveTexture);
+const bool registered = [] {
+    for (const std::string& name : TextureNames()) {
+        benchmark::RegisterBenchmark(("BM_Preview512/" + name).c_str(), BM_Preview, name)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    return true;
+}();
+
 BENCHMARK(BM_Render<NoiseTexture>)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

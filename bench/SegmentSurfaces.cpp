@@ -1,6 +1,7 @@
 // Flat-surface search on parts of about a million triangles: a torus (curved
-// and partly concave, so few planes survive the standing test) and a smooth
-// sphere (convex, so every large plane is checked against all vertices).
+// and partly concave, so few planes survive the standing test), a smooth
+// sphere (convex, so every large plane is checked against all vertices) and
+// a noisy torus.
 #include "mesh/SegmentSurfaces.h"
 
 #include <benchmark/benchmark.h>
@@ -36,6 +37,21 @@ const TriangleMesh& Torus() {
     return mesh;
 }
 
+// The torus as a scanner gives it: every point off by up to 0.05 mm, so that
+// almost every triangle starts a plane of its own (the index's worst case).
+const TriangleMesh& NoisyTorus() {
+    static const TriangleMesh mesh = [] {
+        TriangleMesh m = Torus();
+        std::uint32_t state = 1;
+        for (Vertex& v : m.vertices) {
+            state = state * 1664525u + 1013904223u;
+            v.position.z += 0.1f * (float(state >> 8) / 16777216.0f - 0.5f);
+        }
+        return m;
+    }();
+    return mesh;
+}
+
 const TriangleMesh& Sphere() {
     // Rings between the poles only (no caps): the two small pole openings do
     // not matter for the search. Latitude runs south to north so that the
@@ -60,8 +76,10 @@ void RunSearch(benchmark::State& state, const TriangleMesh& mesh) {
 
 void BM_SegmentSurfacesTorus(benchmark::State& state) { RunSearch(state, Torus()); }
 void BM_SegmentSurfacesSphere(benchmark::State& state) { RunSearch(state, Sphere()); }
+void BM_SegmentSurfacesNoisyTorus(benchmark::State& state) { RunSearch(state, NoisyTorus()); }
 
 }  // namespace
 
 BENCHMARK(BM_SegmentSurfacesTorus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SegmentSurfacesSphere)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SegmentSurfacesNoisyTorus)->Unit(benchmark::kMillisecond);

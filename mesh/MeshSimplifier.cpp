@@ -324,6 +324,16 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
         if (options_.targetTriangles > 0 && liveTriangles_ <= options_.targetTriangles) break;
         if (heap_.Empty() || static_cast<double>(heap_.Top().cost) >= level) break;
         const CollapseCandidate entry = heap_.Pop();
+        if (!heap_.Empty()) {
+            // Collapses come in cost order, scattered over the surface: start
+            // fetching the next candidate's vertices while this one is done.
+            const CollapseCandidate& next = heap_.Top();
+            for (const std::uint32_t v : {next.a, next.b}) {
+                __builtin_prefetch(&versions_[v]);
+                __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[v]));
+                __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[v]) + 64);
+            }
+        }
         if (IsStale(entry)) continue;
         TryCollapseEdge(entry.a, entry.b);
         if (++attempts % kHousekeepingInterval != 0) continue;

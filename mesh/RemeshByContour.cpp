@@ -174,7 +174,10 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
 
     TriangleMesh input = mesh;
     if (!input.boundsValid) input.RecomputeBounds();
-    if (!input.boundsValid || !IsFinite(input.boundsMin) || !IsFinite(input.boundsMax)) {
+    // A coordinate that is not a number would reach the fixed-point grid as garbage.
+    const bool finite = std::all_of(input.vertices.begin(), input.vertices.end(),
+                                    [](const Vertex& v) { return IsFinite(v.position); });
+    if (!finite || !input.boundsValid || !IsFinite(input.boundsMin) || !IsFinite(input.boundsMax)) {
         report.failure = "the part has no valid bounding box (some vertex coordinates are not finite numbers)";
         return report;
     }

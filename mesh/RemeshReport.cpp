@@ -8,6 +8,7 @@
 #include <atomic>
 #include <numeric>
 #include <execution>
+#include <initializer_list>
 #include <iomanip>
 #include <sstream>
 #include <utility>
@@ -81,6 +82,36 @@ std::vector<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
     return lengths;
 }
 
+// Puts the values of the given ranks (ascending, within [first, last)) where a
+// full sort would put them. The quality needs only a handful of ranks, and a
+// selection per rank is linear where sorting every edge length is not.
+void SelectRanks(std::vector<float>& values, std::size_t first, std::size_t last, const std::size_t* rank,
+                 std::size_t rankCount) {
+    if (rankCount == 0 || first >= last) return;
+    const std::size_t middle = rankCount / 2;
+    const std::size_t at = rank[middle];
+    std::nth_element(std::execution::par, values.begin() + static_cast<std::ptrdiff_t>(first),
+                     values.begin() + static_cast<std::ptrdiff_t>(at), values.begin() + static_cast<std::ptrdiff_t>(last));
+    SelectRanks(values, first, at, rank, middle);
+    SelectRanks(values, at + 1, last, rank + middle + 1, rankCount - middle - 1);
+}
+
+// Orders `values` at every rank that InterpolatedPercentile reads for the
+// fractions, and at the first and last rank.
+void SelectPercentileRanks(std::vector<float>& values, std::initializer_list<double> fractions) {
+    const std::size_t n = values.size();
+    if (n == 0) return;
+    std::vector<std::size_t> ranks = {0, n - 1};
+    for (const double f : fractions) {
+        const auto i = static_cast<std::size_t>(static_cast<double>(n - 1) * f);
+        ranks.push_back(i);
+        ranks.push_back(std::min(i + 1, n - 1));
+    }
+    std::sort(ranks.begin(), ranks.end());
+    ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+    SelectRanks(values, 0, n, ranks.data(), ranks.size());
+}
+
 }  // namespace
 
 MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
@@ -105,9 +136,11 @@ MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
     std::vector<float> lengths = DistinctEdgeLengths(mesh);
     quality.edges = lengths.size();
 
-    std::sort(std::execution::par_unseq, lengths.begin(), lengths.end());
-    std::sort(std::execution::par_unseq, aspects.begin(), aspects.end());
-    aspects.erase(aspects.begin(), std::lower_bound(aspects.begin(), aspects.end(), 0.0f));
+    aspects.erase(std::remove_if(std::execution::par_unseq, aspects.begin(), aspects.end(),
+                                 [](float a) { return a < 0.0f; }),
+                  aspects.end());
+    SelectPercentileRanks(lengths, {0.01, 0.5, 0.99});
+    SelectPercentileRanks(aspects, {0.5});
     quality.edgeMin = lengths.front();
     quality.edgeMax = lengths.back();
     quality.edgeP1 = static_cast<float>(InterpolatedPercentile(lengths, 0.01));
@@ -117,7 +150,7 @@ MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
         quality.aspectMedian = static_cast<float>(InterpolatedPercentile(aspects, 0.5));
         quality.aspectWorst = aspects.back();
         const auto over = static_cast<std::size_t>(
-            aspects.end() - std::upper_bound(aspects.begin(), aspects.end(), 10.0f));
+            std::count_if(std::execution::par_unseq, aspects.begin(), aspects.end(), [](float a) { return a > 10.0f; }));
         quality.shareOverTenToOne = static_cast<double>(over) / static_cast<double>(aspects.size());
     }
     return quality;

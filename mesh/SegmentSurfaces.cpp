@@ -19,6 +19,8 @@
 #include <cmath>
 #include <execution>
 #include <limits>
+#include <cstdio>
+#include <chrono>
 
 #include "mesh/PlaneSupport.h"
 
@@ -126,6 +128,8 @@ public:
     }
 
     // The planes entered in the cell, in the order they were entered.
+    std::size_t CellCount() const { return heads_.size(); }
+    std::size_t EntryCount() const { return entries_.size(); }
     template <typename Visit>
     void ForEachIn(std::uint64_t key, Visit&& visit) const {
         const std::uint32_t cell = table_.Find(key);
@@ -259,6 +263,7 @@ std::vector<Surface> SegmentSurfaces(const TriangleMesh& mesh, const SurfaceSear
         c.centroidSum += (ToDouble(corner(t, 0)) + ToDouble(corner(t, 1)) + ToDouble(corner(t, 2))) * (half / 3.0);
     }
 
+    fprintf(stderr, "cands %zu cells %zu entries %zu\n", candidates.size(), grid.CellCount(), grid.EntryCount());
     // Only planes the part can stand on: no vertex in front beyond the tolerance.
     std::vector<std::uint32_t> large;
     for (std::uint32_t c = 0; c < candidates.size(); ++c) {

@@ -97,6 +97,40 @@ platform::OutputFile CreateTemporary(const std::filesystem::path& target, std::f
     return {};
 }
 
+// The extent of the triangles' corners and the number of facets with a zero
+// normal, measured block by block in parallel.
+void MeasureCorners(const TriangleMesh& mesh, StlExportReport& report) {
+    struct Block {
+        Vec3f lo, hi;
+        std::uint64_t noArea = 0;
+    };
+    constexpr std::size_t kBlock = 16384;
+    const std::size_t triangles = mesh.TriangleCount();
+    const Vec3f first = mesh.vertices[mesh.indices[0]].position;
+    std::vector<Block> blocks((triangles + kBlock - 1) / kBlock, Block{first, first, 0});
+    ForEachBlock(triangles, [&](std::size_t begin, std::size_t end) {
+        Block& b = blocks[begin / kBlock];
+        for (std::size_t t = begin; t < end; ++t) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
+                b.lo = Min(b.lo, p);
+                b.hi = Max(b.hi, p);
+            }
+            if (mesh.FaceNormal(t) == Vec3f{}) ++b.noArea;
+        }
+    }, kBlock);
+    Vec3f lo = first, hi = first;
+    for (const Block& b : blocks) {
+        lo = Min(lo, b.lo);
+        hi = Max(hi, b.hi);
+        report.facetsWithNoArea += b.noArea;
+    }
+    report.dimensions = hi - lo;
+}
+
+StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack,
+                          std::uint64_t openBoundaryEdgesAfter);
+
 // Deletes the temporary file on every way out except a successful move, so a
 // failure (or an exception) after creation leaves only the target or nothing.
 class TemporaryFile {
@@ -127,15 +161,7 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
     }
 
     report.trianglesWritten = mesh.TriangleCount();
-    Vec3f lo = mesh.vertices[mesh.indices[0]].position, hi = lo;
-    for (const std::uint32_t i : mesh.indices) {
-        lo = Min(lo, mesh.vertices[i].position);
-        hi = Max(hi, mesh.vertices[i].position);
-    }
-    report.dimensions = hi - lo;
-    for (std::uint64_t t = 0; t < report.trianglesWritten; ++t) {
-        if (mesh.FaceNormal(t) == Vec3f{}) ++report.facetsWithNoArea;
-    }
+    MeasureCorners(mesh, report);
     if (report.facetsWithNoArea > 0) {
         report.warnings.push_back("Wrote " + FormatCount(report.facetsWithNoArea) +
                                   " facets with no area, whose normals are zero. Slicers may reject them.");
@@ -167,7 +193,8 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
             return Fail(report, "The exported file contains " + FormatCount(back.report.trianglesRead) +
                                     " facets but " + FormatCount(report.trianglesWritten) + " were written.");
         }
-        report.roundTrip = CompareRoundTrip(mesh, back.mesh);
+        // The reader has just counted the read-back mesh's open edges.
+        report.roundTrip = Compare(mesh, back.mesh, back.report.openBoundaryEdges);
         report.verifiedByReimport = true;
         for (const std::string& difference : report.roundTrip.differences) {
             report.warnings.push_back("Round trip: " + difference);
@@ -234,7 +261,10 @@ std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName
     return text;
 }
 
-StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMesh& readBack) {
+namespace {
+
+StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack,
+                          std::uint64_t openBoundaryEdgesAfter) {
     StlRoundTripCheck check;
     check.trianglesBefore = written.TriangleCount();
     check.trianglesAfter = readBack.TriangleCount();
@@ -243,7 +273,7 @@ StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMe
     check.volumeBefore = std::fabs(written.SignedVolume());
     check.volumeAfter = std::fabs(readBack.SignedVolume());
     check.openBoundaryEdgesBefore = EdgeStatistics(written).openBoundaryEdges;
-    check.openBoundaryEdgesAfter = EdgeStatistics(readBack).openBoundaryEdges;
+    check.openBoundaryEdgesAfter = openBoundaryEdgesAfter;
 
     auto& differences = check.differences;
     if (check.trianglesBefore != check.trianglesAfter) {
@@ -268,6 +298,12 @@ StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMe
     }
     check.unchanged = differences.empty();
     return check;
+}
+
+}  // namespace
+
+StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMesh& readBack) {
+    return Compare(written, readBack, EdgeStatistics(readBack).openBoundaryEdges);
 }
 
 std::string FormatRoundTripReport(const StlRoundTripCheck& check) {

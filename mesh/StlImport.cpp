@@ -125,31 +125,58 @@ void AddWarnings(StlImportReport& report, bool ascii, std::uint64_t facetKeyword
     }
 }
 
-// The box of every corner as read, for the automatic weld tolerance.
-float LargestCoordinate(const std::vector<Vertex>& vertices) {
-    if (vertices.empty()) return 0.0f;
-    Vec3f lo = vertices.front().position, hi = lo;
-    for (const Vertex& v : vertices) {
-        lo = Min(lo, v.position);
-        hi = Max(hi, v.position);
-    }
+// What the checks before cleaning need to know of all corners.
+struct CornerSummary {
+    bool allFinite = true;
+    // Largest absolute coordinate: the largest of the six values of the box
+    // of all corners, which sets the automatic weld tolerance.
     float largest = 0.0f;
-    for (int axis = 0; axis < 3; ++axis) largest = std::max({largest, std::fabs(lo[axis]), std::fabs(hi[axis])});
-    return largest;
+};
+
+template <typename Corner>
+CornerSummary Summarize(std::size_t count, Corner corner) {
+    constexpr std::size_t kBlock = 65536;
+    std::vector<CornerSummary> blocks((count + kBlock - 1) / kBlock);
+    detail::ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+        CornerSummary& s = blocks[begin / kBlock];
+        for (std::size_t i = begin; i < end; ++i) {
+            const Vec3f c = corner(i);
+            s.allFinite = s.allFinite && IsFinite(c);
+            s.largest = std::max({s.largest, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
+        }
+    }, kBlock);
+    CornerSummary total;
+    for (const CornerSummary& s : blocks) {
+        total.allFinite = total.allFinite && s.allFinite;
+        total.largest = std::max(total.largest, s.largest);
+    }
+    return total;
 }
 
-// Welds and cleans the soup as the options ask and fills the cleaning counts.
-// Returns the edge counts it took when no later step of the weld changed the
-// triangles, so the caller need not count again.
-std::optional<EdgeCounts> CleanSoup(TriangleMesh& mesh, const StlImportOptions& options, StlImportReport& report) {
+// Builds the mesh from the corners and cleans it as the options ask, filling
+// the cleaning counts. Returns the edge counts it took when no later step of
+// the weld changed the triangles, so the caller need not count again.
+template <typename Corner>
+std::optional<EdgeCounts> BuildAndClean(std::size_t count, Corner corner, float largest,
+                                        const StlImportOptions& options, TriangleMesh& mesh, StlImportReport& report) {
     const bool keepZeroArea = !options.removeZeroArea;
     if (!options.weld) {
+        mesh.vertices.resize(count);
+        mesh.indices.resize(count);
+        detail::ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                mesh.vertices[i].position = corner(i);
+                mesh.indices[i] = static_cast<std::uint32_t>(i);
+            }
+        });
         if (options.removeDegenerate) report.degenerateRemoved = RemoveDegenerateTriangles(mesh, keepZeroArea);
         return std::nullopt;
     }
     float tolerance = options.weldTolerance;
-    if (tolerance < 0.0f) tolerance = std::max(1e-6f, 1e-6f * LargestCoordinate(mesh.vertices));
-    WeldExactVertices(mesh);
+    if (tolerance < 0.0f) tolerance = std::max(1e-6f, 1e-6f * largest);
+    // The exact weld straight from the corners: the soup of one vertex per
+    // corner is never built.
+    mesh = WeldExactCorners(count, corner);
     if (options.removeDegenerate) report.degenerateRemoved = RemoveDegenerateTriangles(mesh, keepZeroArea);
     if (!(tolerance > 0.0f)) return std::nullopt;
     const EdgeCounts edges = EdgeStatistics(mesh);
@@ -160,66 +187,24 @@ std::optional<EdgeCounts> CleanSoup(TriangleMesh& mesh, const StlImportOptions& 
     return std::nullopt;
 }
 
-// Fills the soup's vertex array, one vertex per corner, straight from the
-// binary facets.
-void ReadBinarySoup(std::span<const std::uint8_t> bytes, std::uint64_t facets, std::vector<Vertex>& vertices) {
-    vertices.resize(3 * facets);
-    detail::ForEachBlock(facets, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t f = begin; f < end; ++f) {
-            const std::uint8_t* facet = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * f;
-            for (std::size_t k = 0; k < 3; ++k) vertices[3 * f + k].position = ReadCorner(facet, k);
-        }
-    });
-}
-
-StlImportResult ParseCorners(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                             const StlImportOptions& options) {
-    if (bytes.size() < 16) {
-        return Fail(fileName, StlFileFormat::Unrecognised,
-                    "The file is too small to be an STL: " + std::to_string(bytes.size()) + " bytes.");
-    }
-    const StlFileFormat format = DetectStlFormat(bytes);
-    if (format == StlFileFormat::Unrecognised) {
-        if (bytes.size() < kBinaryHeaderBytes) {
-            return Fail(fileName, format, "The file is not recognised as either a binary or an ASCII STL.");
-        }
-        const std::uint64_t facets = BinaryFacetCount(bytes);
-        const std::uint64_t needed = BinarySizeFor(facets);
-        return Fail(fileName, format,
-                    "The file is not a valid STL. Its header declares " + FormatCount(facets) +
-                        " triangles, which needs " + FormatCount(needed) + " bytes, but the file is " +
-                        FormatCount(bytes.size()) + " bytes" +
-                        (bytes.size() < needed ? " (truncated)." : " (unexpected trailing data)."));
+// Everything after the corners are known: refusals, cleaning, measures, warnings.
+template <typename Corner>
+StlImportResult ImportCorners(std::size_t count, Corner corner, const std::string& fileName, StlFileFormat format,
+                              std::uint64_t facetKeywords, const StlImportOptions& options) {
+    if (count == 0) return Fail(fileName, format, "The file contains no triangles.");
+    const CornerSummary summary = Summarize(count, corner);
+    if (!summary.allFinite) {
+        return Fail(fileName, format, "The file contains a coordinate that is not a number (NaN or infinity).");
     }
 
     StlImportResult result;
-    TriangleMesh& mesh = result.mesh;
-    std::uint64_t facetKeywords = 0;
-    if (format == StlFileFormat::Binary) {
-        const std::uint64_t facets = BinaryFacetCount(bytes);
-        if (facets > kMaxTriangles) return Fail(fileName, format, TooManyTrianglesText(facets));
-        ReadBinarySoup(bytes, facets, mesh.vertices);
-    } else {
-        std::vector<Vec3f> corners;
-        std::string error;
-        if (!ParseAsciiStl(bytes, corners, facetKeywords, error)) return Fail(fileName, format, std::move(error));
-        mesh.vertices.resize(corners.size());
-        for (std::size_t i = 0; i < corners.size(); ++i) mesh.vertices[i].position = corners[i];
-    }
-    if (mesh.vertices.empty()) return Fail(fileName, format, "The file contains no triangles.");
-    const bool allFinite = std::all_of(std::execution::par, mesh.vertices.begin(), mesh.vertices.end(),
-                                       [](const Vertex& v) { return IsFinite(v.position); });
-    if (!allFinite) return Fail(fileName, format, "The file contains a coordinate that is not a number (NaN or infinity).");
-
     StlImportReport& report = result.report;
+    TriangleMesh& mesh = result.mesh;
     report.file = fileName;
     report.format = format;
-    report.trianglesRead = mesh.vertices.size() / 3;
-    report.verticesBeforeWelding = mesh.vertices.size();
-
-    mesh.indices.resize(mesh.vertices.size());
-    std::iota(mesh.indices.begin(), mesh.indices.end(), 0u);
-    std::optional<EdgeCounts> edges = CleanSoup(mesh, options, report);
+    report.trianglesRead = count / 3;
+    report.verticesBeforeWelding = count;
+    std::optional<EdgeCounts> edges = BuildAndClean(count, corner, summary.largest, options, mesh, report);
 
     report.duplicates = CountDuplicateTriangles(mesh);
     if (options.removeDuplicates) report.duplicatesRemoved = RemoveDuplicateTriangles(mesh);
@@ -242,6 +227,42 @@ StlImportResult ParseCorners(std::span<const std::uint8_t> bytes, const std::str
     AddWarnings(report, format == StlFileFormat::Ascii, facetKeywords);
     result.ok = true;
     return result;
+}
+
+StlImportResult ParseBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                           const StlImportOptions& options) {
+    if (bytes.size() < 16) {
+        return Fail(fileName, StlFileFormat::Unrecognised,
+                    "The file is too small to be an STL: " + std::to_string(bytes.size()) + " bytes.");
+    }
+    const StlFileFormat format = DetectStlFormat(bytes);
+    if (format == StlFileFormat::Unrecognised) {
+        if (bytes.size() < kBinaryHeaderBytes) {
+            return Fail(fileName, format, "The file is not recognised as either a binary or an ASCII STL.");
+        }
+        const std::uint64_t facets = BinaryFacetCount(bytes);
+        const std::uint64_t needed = BinarySizeFor(facets);
+        return Fail(fileName, format,
+                    "The file is not a valid STL. Its header declares " + FormatCount(facets) +
+                        " triangles, which needs " + FormatCount(needed) + " bytes, but the file is " +
+                        FormatCount(bytes.size()) + " bytes" +
+                        (bytes.size() < needed ? " (truncated)." : " (unexpected trailing data)."));
+    }
+
+    if (format == StlFileFormat::Binary) {
+        const std::uint64_t facets = BinaryFacetCount(bytes);
+        if (facets > kMaxTriangles) return Fail(fileName, format, TooManyTrianglesText(facets));
+        // Corners are read in place from the facets, never copied as a list.
+        const std::uint8_t* first = bytes.data() + kBinaryHeaderBytes;
+        const auto corner = [first](std::size_t i) { return ReadCorner(first + kBinaryFacetBytes * (i / 3), i % 3); };
+        return ImportCorners(3 * facets, corner, fileName, format, 0, options);
+    }
+    std::vector<Vec3f> corners;
+    std::uint64_t facetKeywords = 0;
+    std::string error;
+    if (!ParseAsciiStl(bytes, corners, facetKeywords, error)) return Fail(fileName, format, std::move(error));
+    const auto corner = [&corners](std::size_t i) { return corners[i]; };
+    return ImportCorners(corners.size(), corner, fileName, format, facetKeywords, options);
 }
 
 }  // namespace
@@ -325,7 +346,7 @@ bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corn
 StlImportResult ParseStl(std::span<const std::uint8_t> bytes, const std::string& fileName,
                          const StlImportOptions& options) {
     try {
-        return ParseCorners(bytes, fileName, options);
+        return ParseBytes(bytes, fileName, options);
     } catch (const std::bad_alloc&) {
         // A large file can need more memory than there is; that is a refusal, not a crash.
         return Fail(fileName, StlFileFormat::Unrecognised, "There is not enough memory to load the file.");

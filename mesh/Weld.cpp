@@ -6,8 +6,6 @@
 // words (and float coordinates such as 20.0 have all-zero low bits).
 #include "mesh/Weld.h"
 
-#include "mesh/FirstOccurrence.h"
-
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -21,20 +19,6 @@ constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
 constexpr std::uint64_t FnvStep(std::uint64_t h, std::uint32_t word) { return (h ^ word) * kFnvPrime; }
-
-struct PositionKey {
-    std::uint32_t x, y, z;
-    friend bool operator==(const PositionKey&, const PositionKey&) = default;
-};
-
-// -0 and +0 are one position.
-std::uint32_t CoordinateBits(float value) { return value == 0.0f ? 0u : std::bit_cast<std::uint32_t>(value); }
-
-PositionKey KeyOf(const Vec3f& p) { return {CoordinateBits(p.x), CoordinateBits(p.y), CoordinateBits(p.z)}; }
-
-std::uint64_t HashKey(const PositionKey& k) {
-    return FnvStep(FnvStep(FnvStep(kFnvOffsetBasis, k.x), k.y), k.z);
-}
 
 struct Cell {
     std::int64_t i, j, k;
@@ -95,27 +79,18 @@ std::uint64_t WeldExactVertices(TriangleMesh& mesh) {
     if (!IsValidMesh(mesh) || mesh.vertices.empty()) return 0;
     const std::vector<Vertex>& vertices = mesh.vertices;
     const std::size_t n = vertices.size();
-    const std::vector<std::uint32_t> first = detail::FirstOccurrence(
-        n, [&](std::size_t v) { return HashKey(KeyOf(vertices[v].position)); },
-        [&](std::size_t a, std::size_t b) { return KeyOf(vertices[a].position) == KeyOf(vertices[b].position); });
-
-    // The first vertex of each position survives, numbered in vertex order.
-    std::vector<std::uint32_t> fresh(n);
-    std::uint32_t kept = 0;
-    for (std::size_t v = 0; v < n; ++v) {
-        fresh[v] = kept;
-        if (first[v] == v) ++kept;
-    }
-    const std::uint64_t merged = n - kept;
+    const detail::WeldNumbering numbering =
+        detail::NumberPositions(n, [&](std::size_t v) { return vertices[v].position; });
+    const std::uint64_t merged = n - numbering.kept;
     if (merged == 0) return 0;
-    std::vector<Vertex> survivors(kept);
+    std::vector<Vertex> survivors(numbering.kept);
     detail::ForEachBlock(n, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
-            if (first[v] == v) survivors[fresh[v]] = vertices[v];
+            if (numbering.first[v] == v) survivors[numbering.fresh[v]] = vertices[v];
         }
     });
     detail::ForEachBlock(mesh.indices.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) mesh.indices[i] = fresh[first[mesh.indices[i]]];
+        for (std::size_t i = begin; i < end; ++i) mesh.indices[i] = numbering.NumberOf(mesh.indices[i]);
     });
     mesh.vertices = std::move(survivors);
     return merged;

@@ -10,19 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "mesh/procedural/BricksTexture.h"
-#include "mesh/procedural/CellsTexture.h"
-#include "mesh/procedural/ContoursTexture.h"
-#include "mesh/procedural/CopperTexture.h"
-#include "mesh/procedural/LeatherTexture.h"
-#include "mesh/procedural/NoiseTexture.h"
-#include "mesh/procedural/PenroseTexture.h"
-#include "mesh/procedural/RocksTexture.h"
-#include "mesh/procedural/StarsTexture.h"
-#include "mesh/procedural/StripesTexture.h"
-#include "mesh/procedural/WeaveTexture.h"
-#include "mesh/procedural/WoodPoresTexture.h"
-#include "mesh/procedural/WoodTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
+
 
 namespace {
 
@@ -55,13 +44,6 @@ bool WriteGreyPng(const std::filesystem::path& path, const std::vector<float>& h
     return std::fclose(file) == 0;
 }
 
-template <class T>
-std::unique_ptr<ProceduralTexture> Make() {
-    auto t = std::make_unique<T>();
-    t->ResetToDefaults();
-    return t;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,19 +56,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder, error);
 
     std::vector<std::unique_ptr<ProceduralTexture>> patterns;
-    patterns.push_back(Make<NoiseTexture>());
-    patterns.push_back(Make<CellsTexture>());
-    patterns.push_back(Make<LeatherTexture>());
-    patterns.push_back(Make<RocksTexture>());
-    patterns.push_back(Make<CopperTexture>());
-    patterns.push_back(Make<ContoursTexture>());
-    patterns.push_back(Make<WoodTexture>());
-    patterns.push_back(Make<StripesTexture>());
-    patterns.push_back(Make<WoodPoresTexture>());
-    patterns.push_back(Make<BricksTexture>());
-    patterns.push_back(Make<PenroseTexture>());
-    patterns.push_back(Make<StarsTexture>());
-    patterns.push_back(Make<WeaveTexture>());
+    for (const std::string& name : TextureNames()) patterns.push_back(CreateTexture(name));
 
     constexpr int size = 256;
     int failures = 0;

@@ -189,6 +189,9 @@ TEST(RemeshByContour, BadInputAndAStopLeaveTheMeshAsItWas) {
     report = RemeshByContour(small, CellOf(std::numeric_limits<float>::infinity()), {});
     EXPECT_FALSE(report.failure.empty());
     EXPECT_EQ(small.indices.size(), 36u);
+    small.vertices[3].position.y = std::numeric_limits<float>::quiet_NaN();
+    report = RemeshByContour(small, CellOf(0.25f), {});
+    EXPECT_NE(report.failure.find("not finite"), std::string::npos) << report.failure;
 
     TriangleMesh part = MakeTestSphere(5.0f);
     const TriangleMesh before = part;

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <random>
 #include <thread>
 
 #include "mesh/Json.h"
@@ -156,6 +158,48 @@ TEST(RemeshReport, QualityOfSmallMeshes) {
     const MeshQuality shared = MeasureMeshQuality(pair);
     EXPECT_EQ(shared.edges, 5u);
     EXPECT_EQ(shared.shareOverTenToOne, 0.5);
+}
+
+TEST(RemeshReport, QualityMatchesAFullSort) {
+    // A random mesh with shared, repeated and degenerate edges.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> coordinate(0.0f, 10.0f);
+    TriangleMesh mesh;
+    for (int v = 0; v < 300; ++v) mesh.vertices.push_back({{coordinate(random), coordinate(random), coordinate(random)}, {}});
+    mesh.vertices.push_back(mesh.vertices[0]);
+    for (int t = 0; t < 3000; ++t) {
+        for (int k = 0; k < 3; ++k) mesh.indices.push_back(static_cast<std::uint32_t>(random() % mesh.vertices.size()));
+    }
+    std::map<std::uint64_t, float> edges;
+    std::vector<float> aspects;
+    for (std::size_t t = 0; t < 3000; ++t) {
+        float length[3];
+        for (int e = 0; e < 3; ++e) {
+            const std::uint32_t i = mesh.indices[3 * t + e];
+            const std::uint32_t j = mesh.indices[3 * t + (e + 1) % 3];
+            length[e] = Length(mesh.vertices[j].position - mesh.vertices[i].position);
+            edges.emplace(EdgeKey(i, j), length[e]);
+        }
+        const float shortest = std::min({length[0], length[1], length[2]});
+        if (shortest > 0.0f) aspects.push_back(std::max({length[0], length[1], length[2]}) / shortest);
+    }
+    std::vector<float> lengths;
+    for (const auto& [key, length] : edges) lengths.push_back(length);
+    std::sort(lengths.begin(), lengths.end());
+    std::sort(aspects.begin(), aspects.end());
+
+    const MeshQuality q = MeasureMeshQuality(mesh);
+    EXPECT_EQ(q.triangles, 3000u);
+    EXPECT_EQ(q.edges, lengths.size());
+    EXPECT_EQ(q.edgeMin, lengths.front());
+    EXPECT_EQ(q.edgeMax, lengths.back());
+    EXPECT_EQ(q.edgeP1, static_cast<float>(InterpolatedPercentile(lengths, 0.01)));
+    EXPECT_EQ(q.edgeMedian, static_cast<float>(InterpolatedPercentile(lengths, 0.5)));
+    EXPECT_EQ(q.edgeP99, static_cast<float>(InterpolatedPercentile(lengths, 0.99)));
+    EXPECT_EQ(q.aspectMedian, static_cast<float>(InterpolatedPercentile(aspects, 0.5)));
+    EXPECT_EQ(q.aspectWorst, aspects.back());
+    const auto over = std::count_if(aspects.begin(), aspects.end(), [](float a) { return a > 10.0f; });
+    EXPECT_EQ(q.shareOverTenToOne, static_cast<double>(over) / static_cast<double>(aspects.size()));
 }
 
 TEST(RemeshReport, StageClockAndText) {

@@ -76,6 +76,19 @@ TEST(Remesh, StopAtOnceRebuildsTheInputAndTimesFourStages) {
     EXPECT_EQ(r.deviationMillimetres, 0.0f);
     EXPECT_NEAR(m.vertices[0].normal.x, 1.0f, 0.05f);  // normals recomputed
     EXPECT_EQ(r.qualityAfter.triangles, r.trianglesAfter);
+
+    // A stop in the middle of a round leaves the partly remeshed surface,
+    // still closed and valid.
+    TriangleMesh partial = MakeTorus(10, 3, 16, 8);
+    const RemeshReport p = Remesh(partial, Isotropic(0.5f, 3, 0.5f), [](const std::string& stage, float) {
+        return stage != "Improving triangle shape";
+    });
+    EXPECT_TRUE(p.cancelled);
+    EXPECT_GT(p.splits, 0u);
+    EXPECT_GT(p.collapses, 0u);
+    EXPECT_EQ(p.flips, 0u);
+    EXPECT_TRUE(IsClosedOrientedManifold(partial));
+    EXPECT_EQ(p.trianglesAfter, partial.TriangleCount());
 }
 
 TEST(Remesh, FlatSquareSplitsToTheLimitAndKeepsItsBorder) {

@@ -19,6 +19,7 @@
 #include "mesh/procedural/RocksTexture.h"
 #include "mesh/procedural/StarsTexture.h"
 #include "mesh/procedural/StripesTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
 #include "mesh/procedural/WeaveTexture.h"
 #include "mesh/procedural/WoodPoresTexture.h"
 #include "mesh/procedural/WoodTexture.h"
@@ -28,26 +29,14 @@ namespace {
 
 using Factory = std::function<std::unique_ptr<ProceduralTexture>()>;
 
-template <class T>
-Factory Make() {
-    return [] {
-        auto t = std::make_unique<T>();
-        t->ResetToDefaults();
-        return std::unique_ptr<ProceduralTexture>(std::move(t));
-    };
-}
-
-const std::vector<Factory>& AllPatterns() {
-    static const std::vector<Factory> all = {
-        Make<NoiseTexture>(),   Make<CellsTexture>(),   Make<LeatherTexture>(),   Make<RocksTexture>(),
-        Make<CopperTexture>(),  Make<ContoursTexture>(), Make<WoodTexture>(),     Make<StripesTexture>(),
-        Make<WoodPoresTexture>(), Make<BricksTexture>(), Make<PenroseTexture>(),  Make<StarsTexture>(),
-        Make<WeaveTexture>(),
-    };
+// Every pattern the registry makes, each with its values at their defaults.
+std::vector<Factory> AllPatterns() {
+    std::vector<Factory> all;
+    for (const std::string& name : TextureNames()) all.push_back([name] { return CreateTexture(name); });
     return all;
 }
 
-bool Tiles(const ProceduralTexture& t) { return std::string(t.Name()) != "Penrose"; }
+bool Tiles(const ProceduralTexture& t) { return t.tileable; }
 
 // Leather roughens its grain with a fractal noise that may stray a little
 // outside [0, 1]; the renderer clamps it.
