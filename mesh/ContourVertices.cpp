@@ -18,11 +18,13 @@ namespace contour {
 
 EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines, std::size_t line,
                               std::int32_t cell, bool lowerCornerInside) {
+    // Dropped crossings sort after every cell, so one search over the whole
+    // line finds the cell's kept ones.
     const Crossing* first = lines.Begin(line);
-    const Crossing* kept = lines.KeptEnd(line);
+    const Crossing* end = lines.End(line);
     const auto bySlot = [](const Crossing& x, std::int32_t s) { return x.slot < s; };
-    const Crossing* lo = std::lower_bound(first, kept, cell, bySlot);
-    const Crossing* hi = std::lower_bound(lo, kept, cell + 1, bySlot);
+    const Crossing* lo = std::lower_bound(first, end, cell, bySlot);
+    const Crossing* hi = std::lower_bound(lo, end, cell + 1, bySlot);
     if (lo != hi) {
         const Crossing& r = lowerCornerInside ? *lo : *(hi - 1);
         return {r.position, r.triangle, true};
@@ -32,7 +34,7 @@ EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines
     const double cellEnd = cellStart + sub;
     const double reach = 0.001 * sub;
     const Crossing* below = lo != first && (lo - 1)->position >= cellStart - reach ? lo - 1 : nullptr;
-    const Crossing* above = hi != kept && hi->position <= cellEnd + reach ? hi : nullptr;
+    const Crossing* above = hi != end && hi->slot != kDroppedSlot && hi->position <= cellEnd + reach ? hi : nullptr;
     if (below != nullptr && above != nullptr) {
         if (above->position - cellEnd < cellStart - below->position) below = nullptr;
     }
@@ -51,17 +53,35 @@ const std::uint8_t* CellComponents(const ActiveCell& cell, std::uint8_t scratch[
     return scratch;
 }
 
+// An input triangle's unit normal (zero without area) and first corner.
+struct TrianglePlane {
+    Vec3d normal;
+    Vec3f corner;
+};
+
+std::vector<TrianglePlane> TrianglePlanes(const TriangleMesh& mesh) {
+    std::vector<TrianglePlane> planes(mesh.indices.size() / 3);
+    RunChunked(planes.size(), 8192, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const Vec3f& corner = mesh.vertices[mesh.indices[3 * t]].position;
+            const Vec3d a = ToDouble(corner);
+            const Vec3d b = ToDouble(mesh.vertices[mesh.indices[3 * t + 1]].position);
+            const Vec3d c = ToDouble(mesh.vertices[mesh.indices[3 * t + 2]].position);
+            const Vec3d n = Cross(b - a, c - a);
+            const double length = Length(n);
+            planes[t] = {length > 0.0 ? n / length : Vec3d{}, corner};
+        }
+    });
+    return planes;
+}
+
 // Unit normal of an input triangle in double precision; false without area.
-bool TriangleNormal(const TriangleMesh& mesh, std::uint32_t triangle, Vec3d& normal, Vec3d& corner) {
+bool TriangleNormal(const std::vector<TrianglePlane>& planes, std::uint32_t triangle, Vec3d& normal, Vec3d& corner) {
     if (triangle == kNoTriangle) return false;
-    const Vec3d a = ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{triangle}]].position);
-    const Vec3d b = ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{triangle} + 1]].position);
-    const Vec3d c = ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{triangle} + 2]].position);
-    const Vec3d n = Cross(b - a, c - a);
-    const double length = Length(n);
-    if (!(length > 0.0)) return false;
-    normal = n / length;
-    corner = a;
+    const TrianglePlane& plane = planes[triangle];
+    if (plane.normal == Vec3d{}) return false;
+    normal = plane.normal;
+    corner = ToDouble(plane.corner);
     return true;
 }
 
@@ -80,9 +100,9 @@ struct PieceInput {
     bool touchesHigh[3] = {false, false, false};
 };
 
-void PlaceCellVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
-                       const ContourCells& cells, std::size_t index, double sharpness, ContourResult& result,
-                       std::uint64_t& missing) {
+void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane>& planes, const ContourGrid& grid,
+                       const ContourLines lines[3], const ContourCells& cells, std::size_t index, double sharpness,
+                       ContourResult& result, std::uint64_t& missing) {
     const ActiveCell& cell = cells.cells[index];
     const std::int32_t at[3] = {cell.x, cell.y, cell.z};
     std::uint8_t scratch[12];
@@ -102,7 +122,7 @@ void PlaceCellVertices(const TriangleMesh& mesh, const ContourGrid& grid, const 
             double position = found.position;
             Vec3d normal;
             Vec3d corner;
-            const bool valid = TriangleNormal(mesh, found.triangle, normal, corner);
+            const bool valid = TriangleNormal(planes, found.triangle, normal, corner);
             if (valid && std::fabs(normal[d]) > 1e-6) {
                 // The lattice crossing is off by the vertex snapping; the float
                 // triangle's own plane is exact where it is close.
@@ -162,9 +182,28 @@ void PlaceCellVertices(const TriangleMesh& mesh, const ContourGrid& grid, const 
     }
 }
 
+// An inside corner on the grid's outer faces means the part reaches the edge
+// of the grid (bounds that do not fit the mesh): the surface cannot be closed
+// there, since the cells beyond do not exist.
+bool TouchesGridSide(const ContourGrid& grid, const ActiveCell& cell) {
+    const std::int32_t at[3] = {cell.x, cell.y, cell.z};
+    for (int a = 0; a < 3; ++a) {
+        for (int s = 0; s < 2; ++s) {
+            if (at[a] != (s == 0 ? 0 : grid.dims[a] - 1)) continue;
+            unsigned cornersOnFace = 0;
+            for (int i = 0; i < 8; ++i) {
+                if (((i >> a) & 1) == s) cornersOnFace |= 1u << i;
+            }
+            if ((cell.configuration & cornersOnFace) != 0) return true;
+        }
+    }
+    return false;
+}
+
 void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
                         std::size_t index, ContourResult& result, std::atomic<bool>& open) {
     const ActiveCell& cell = cells.cells[index];
+    if (TouchesGridSide(grid, cell)) open.exchange(true);
     const unsigned config = cell.configuration;
     const bool inside0 = (config & 1) != 0;
     std::uint32_t slot = cells.edgeOffsets[index];
@@ -232,11 +271,12 @@ void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const Cont
     result.positions.assign(3 * vertices, 0.0f);
     result.allowedBoxes.assign(6 * vertices, 0.0f);
     result.normals.assign(3 * vertices, 0.0f);
+    const std::vector<TrianglePlane> planes = TrianglePlanes(mesh);
     std::atomic<std::uint64_t> missing{0};
     RunChunked(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
         std::uint64_t chunkMissing = 0;
         for (std::size_t i = begin; i < end; ++i) {
-            PlaceCellVertices(mesh, grid, lines, cells, i, sharpness, result, chunkMissing);
+            PlaceCellVertices(mesh, planes, grid, lines, cells, i, sharpness, result, chunkMissing);
         }
         missing.fetch_add(chunkMissing);
     });

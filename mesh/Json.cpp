@@ -8,7 +8,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <system_error>
 #include <vector>
 
 #include "platform/Files.h"
@@ -20,7 +19,7 @@ constexpr std::uint64_t kMaxJsonFileBytes = 2147483648ull;  // 2 GiB: never read
 constexpr unsigned char kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
 // The file text: two-space indentation, UTF-8 written as is, strict UTF-8.
-// Empty optional-like result through `ok` when dump refuses the document.
+// False when dump refuses the document (a string that is not UTF-8).
 bool DumpDocument(const nlohmann::json& document, std::string& text) {
     try {
         text = document.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
@@ -81,16 +80,8 @@ bool IsAbsoluteForm(const std::wstring& path) {
 std::filesystem::path ExtendedLengthPath(const std::filesystem::path& path) {
     std::wstring text = WideFromUtf8(path.string());
     if (text.rfind(L"\\\\?\\", 0) == 0) return path;
-    if (!IsAbsoluteForm(text)) {
-        // Against the current folder; when that fails the path stays as given.
-        std::error_code ec;
-        const std::filesystem::path current = std::filesystem::current_path(ec);
-        if (!ec) {
-            std::wstring base = WideFromUtf8(current.string());
-            if (!base.empty() && base.back() != L'/' && base.back() != L'\\') base += L'\\';
-            text = base + text;
-        }
-    }
+    // Against the current folder; when that fails the path stays as given.
+    if (!IsAbsoluteForm(text)) text = WideFromUtf8(platform::AbsolutePath(path).string());
     for (wchar_t& c : text) {
         if (c == L'/') c = L'\\';
     }

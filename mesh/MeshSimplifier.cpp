@@ -281,7 +281,9 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
         const double length = Length(n);
         if (length > 0.0) tri.normal = n / length;
         for (const std::uint32_t c : tri.corners) {
-            if (c != keep) scratch_.push_back(c);
+            if (c == keep) continue;
+            scratch_.push_back(c);
+            __builtin_prefetch(&vertices_[c].quadric);  // read again when (keep, c) is offered
         }
     }
     std::sort(scratch_.begin(), scratch_.end());
@@ -293,6 +295,14 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
     const bool swap = vertices_[b].held && !vertices_[a].held;
     const std::uint32_t keep = swap ? b : a;
     const std::uint32_t remove = swap ? a : b;
+    // Start fetching the triangles around both ends; the cost is worked out
+    // meanwhile, and the topology and shape tests read them next.
+    for (const std::uint32_t v : {keep, remove}) {
+        const VertexState& around = vertices_[v];
+        for (std::uint32_t i = 0; i < around.incidenceCount; ++i) {
+            __builtin_prefetch(&triangles_[incidence_[around.incidenceOffset + i]]);
+        }
+    }
     const Placement placement = CollapseCost(keep, remove);
     if (!placement.admissible) {
         ++report_.refusedOther;

@@ -172,8 +172,10 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
         return report;
     }
 
+    // Bounds are recomputed even when cached: stale ones would put part of the
+    // surface outside the grid, where its cells cannot be closed.
     TriangleMesh input = mesh;
-    if (!input.boundsValid) input.RecomputeBounds();
+    input.RecomputeBounds();
     // A coordinate that is not a number would reach the fixed-point grid as garbage.
     const bool finite = std::all_of(input.vertices.begin(), input.vertices.end(),
                                     [](const Vertex& v) { return IsFinite(v.position); });

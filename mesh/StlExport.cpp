@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <execution>
+#include <future>
 #include <new>
 #include <random>
 
@@ -128,8 +129,18 @@ void MeasureCorners(const TriangleMesh& mesh, StlExportReport& report) {
     report.dimensions = hi - lo;
 }
 
-StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack,
-                          std::uint64_t openBoundaryEdgesAfter);
+// The two measures of a mesh that cost a pass over all triangles.
+struct VolumeAndEdges {
+    float volume = 0.0f;  // absolute
+    std::uint64_t openBoundaryEdges = 0;
+};
+
+VolumeAndEdges Measure(const TriangleMesh& mesh) {
+    return {std::fabs(mesh.SignedVolume()), EdgeStatistics(mesh).openBoundaryEdges};
+}
+
+StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack, const VolumeAndEdges& before,
+                          const VolumeAndEdges& after);
 
 // Deletes the temporary file on every way out except a successful move, so a
 // failure (or an exception) after creation leaves only the target or nothing.
@@ -174,6 +185,10 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
     const void* data = options.format == StlEncoding::Ascii ? static_cast<const void*>(ascii.data()) : binary.data();
     const std::size_t size = options.format == StlEncoding::Ascii ? ascii.size() : binary.size();
 
+    // The written mesh's own measures are taken while the file is written and read back.
+    std::future<VolumeAndEdges> before;
+    if (options.verifyByReimport) before = std::async(std::launch::async, [&mesh] { return Measure(mesh); });
+
     std::filesystem::path name;
     platform::OutputFile file = CreateTemporary(target, name);
     if (!file.IsOpen()) return Fail(report, "The file could not be opened for writing.");
@@ -194,7 +209,8 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
                                     " facets but " + FormatCount(report.trianglesWritten) + " were written.");
         }
         // The reader has just counted the read-back mesh's open edges.
-        report.roundTrip = Compare(mesh, back.mesh, back.report.openBoundaryEdges);
+        const VolumeAndEdges after{std::fabs(back.mesh.SignedVolume()), back.report.openBoundaryEdges};
+        report.roundTrip = Compare(mesh, back.mesh, before.get(), after);
         report.verifiedByReimport = true;
         for (const std::string& difference : report.roundTrip.differences) {
             report.warnings.push_back("Round trip: " + difference);
@@ -263,17 +279,17 @@ std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName
 
 namespace {
 
-StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack,
-                          std::uint64_t openBoundaryEdgesAfter) {
+StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack, const VolumeAndEdges& before,
+                          const VolumeAndEdges& after) {
     StlRoundTripCheck check;
     check.trianglesBefore = written.TriangleCount();
     check.trianglesAfter = readBack.TriangleCount();
     check.dimensionsBefore = StoredDimensions(written);
     check.dimensionsAfter = StoredDimensions(readBack);
-    check.volumeBefore = std::fabs(written.SignedVolume());
-    check.volumeAfter = std::fabs(readBack.SignedVolume());
-    check.openBoundaryEdgesBefore = EdgeStatistics(written).openBoundaryEdges;
-    check.openBoundaryEdgesAfter = openBoundaryEdgesAfter;
+    check.volumeBefore = before.volume;
+    check.volumeAfter = after.volume;
+    check.openBoundaryEdgesBefore = before.openBoundaryEdges;
+    check.openBoundaryEdgesAfter = after.openBoundaryEdges;
 
     auto& differences = check.differences;
     if (check.trianglesBefore != check.trianglesAfter) {
@@ -286,10 +302,10 @@ StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readB
         differences.push_back("Bounding box changed from " + FormatDimensions(b.x, b.y, b.z) + " to " +
                               FormatDimensions(a.x, a.y, a.z) + ".");
     }
-    const double before = check.volumeBefore, after = check.volumeAfter;
-    if (std::fabs(before - after) / std::max(1e-6, before) > 1e-5) {
+    const double volumeBefore = check.volumeBefore, volumeAfter = check.volumeAfter;
+    if (std::fabs(volumeBefore - volumeAfter) / std::max(1e-6, volumeBefore) > 1e-5) {
         char buffer[128];
-        std::snprintf(buffer, sizeof buffer, "Volume changed from %.6g to %.6g cubic mm.", before, after);
+        std::snprintf(buffer, sizeof buffer, "Volume changed from %.6g to %.6g cubic mm.", volumeBefore, volumeAfter);
         differences.push_back(buffer);
     }
     if (check.openBoundaryEdgesBefore != check.openBoundaryEdgesAfter) {
@@ -303,7 +319,7 @@ StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readB
 }  // namespace
 
 StlRoundTripCheck CompareRoundTrip(const TriangleMesh& written, const TriangleMesh& readBack) {
-    return Compare(written, readBack, EdgeStatistics(readBack).openBoundaryEdges);
+    return Compare(written, readBack, Measure(written), Measure(readBack));
 }
 
 std::string FormatRoundTripReport(const StlRoundTripCheck& check) {

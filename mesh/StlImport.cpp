@@ -7,15 +7,11 @@
 #include "mesh/StlImport.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <execution>
 #include <new>
-#include <numeric>
 #include <optional>
 #include <string_view>
 

@@ -22,9 +22,6 @@ struct TextureCoverage {
     std::vector<std::uint8_t> faceMask;
 
     bool MatchesMesh(const TriangleMesh& mesh) const {
-        if (mesh.indices.size() % 3 != 0) {
-            return false;
-        }
         const std::size_t triangles = mesh.indices.size() / 3;
         return cornerWeights.size() == mesh.indices.size() && vertexWeights.size() == mesh.vertices.size() &&
                texturedFaces.size() == triangles && faceMask.size() == triangles;

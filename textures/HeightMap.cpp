@@ -22,6 +22,17 @@ bool HoldsGrid(const std::vector<float>& values, std::int32_t width, std::int32_
            values.size() == static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
 }
 
+// The tile height follows the seamless image's aspect (so a method that
+// shrinks the image changes it).
+void ApplyLockAspect(HeightMap& map) {
+    if (map.settings.lockAspect && map.width > 0 && map.height > 0) {
+        const float aspect = static_cast<float>(map.width) / static_cast<float>(map.height);
+        if (aspect > 0.0f) {
+            map.settings.heightMillimetres = map.settings.widthMillimetres / aspect;
+        }
+    }
+}
+
 }  // namespace
 
 void HeightMap::SetImage(std::int32_t newWidth, std::int32_t newHeight, std::vector<float> newPixels) {
@@ -40,12 +51,7 @@ void HeightMap::SetImage(std::int32_t newWidth, std::int32_t newHeight, std::vec
     sourceHeight = newHeight;
     sourcePixels = std::move(newPixels);
     ApplySeamless();
-    if (settings.lockAspect && width > 0 && height > 0) {
-        const float aspect = static_cast<float>(width) / static_cast<float>(height);
-        if (aspect > 0.0f) {
-            settings.heightMillimetres = settings.widthMillimetres / aspect;
-        }
-    }
+    ApplyLockAspect(*this);
     ApplyAutoLevels();
     ApplyBlur();
 }
@@ -58,12 +64,7 @@ void HeightMap::SetSettings(const TextureSettings& newSettings) {
         ApplySeamless();
         redone = true;
     }
-    if (settings.lockAspect && width > 0 && height > 0) {
-        const float aspect = static_cast<float>(width) / static_cast<float>(height);
-        if (aspect > 0.0f) {
-            settings.heightMillimetres = settings.widthMillimetres / aspect;
-        }
-    }
+    ApplyLockAspect(*this);
     ApplyAutoLevels();
     const bool blurInputsSame = settings.blurMillimetres == old.blurMillimetres &&
                                 settings.widthMillimetres == old.widthMillimetres &&

@@ -70,6 +70,82 @@ float FromSrgb(float c) {
     return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
 }
 
+// Channel sums of the whole image, for the normal-map test.
+struct ChannelSums {
+    double r = 0.0, g = 0.0, b = 0.0, bb = 0.0;
+};
+
+// Mostly blue, red and green centred on one half, and little variation in blue.
+bool LooksLikeNormalMap(const ChannelSums& sums, std::size_t count) {
+    const double n = static_cast<double>(count);
+    const double meanR = sums.r / n, meanG = sums.g / n, meanB = sums.b / n;
+    const double varianceB = sums.bb / n - meanB * meanB;
+    return meanB > 0.72 && std::fabs(meanR - 0.5) < 0.12 && std::fabs(meanG - 0.5) < 0.12 && varianceB < 0.02;
+}
+
+// Heights (luminance for colour, else red) and the channel sums in one pass.
+// Rows are converted in fixed chunks on the parallel pool; each chunk keeps
+// its own sums, added in chunk order, so the statistics do not depend on how
+// many threads ran.
+ChannelSums ConvertToHeights(const platform::DecodedImage& decoded, bool colour, bool fromSrgb,
+                             std::vector<float>& heights) {
+    // A table of the 65536 possible channel values makes the per-pixel work a
+    // lookup whether or not sRGB is decoded.
+    std::vector<float> channelValue(65536);
+    for (std::size_t v = 0; v < channelValue.size(); ++v) {
+        const float c = static_cast<float>(v) * kFrom16;
+        channelValue[v] = fromSrgb ? FromSrgb(c) : c;
+    }
+    constexpr std::size_t kChunkRows = 64;
+    const auto rowLength = static_cast<std::size_t>(decoded.width);
+    const auto rowCount = static_cast<std::size_t>(decoded.height);
+    std::vector<ChannelSums> chunkSums((rowCount + kChunkRows - 1) / kChunkRows);
+    std::vector<std::size_t> chunks(chunkSums.size());
+    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
+    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t chunk) {
+        const std::size_t begin = chunk * kChunkRows * rowLength;
+        const std::size_t end = std::min(rowCount, (chunk + 1) * kChunkRows) * rowLength;
+        ChannelSums sums;
+        const std::uint16_t* px = decoded.rgba.data() + begin * 4;
+        for (std::size_t i = begin; i < end; ++i, px += 4) {
+            const float r = channelValue[px[0]];
+            const float g = channelValue[px[1]];
+            const float b = channelValue[px[2]];
+            heights[i] = colour ? 0.2126f * r + 0.7152f * g + 0.0722f * b : r;
+            sums.r += r;
+            sums.g += g;
+            sums.b += b;
+            sums.bb += static_cast<double>(b) * b;
+        }
+        chunkSums[chunk] = sums;
+    });
+    ChannelSums total;
+    for (const ChannelSums& sums : chunkSums) {
+        total.r += sums.r;
+        total.g += sums.g;
+        total.b += sums.b;
+        total.bb += sums.bb;
+    }
+    return total;
+}
+
+// The warnings that follow the normal-map one, in their fixed order.
+void AddFormatWarnings(bool jpeg, HeightMapImage& result) {
+    if (jpeg) {
+        result.warnings.emplace_back(
+            "JPEG is lossy. Its compression adds ripples around edges that become real bumps in the printed "
+            "surface; PNG or TIFF keeps the original values.");
+    }
+    if (result.bitsPerChannel <= 8) {
+        result.warnings.emplace_back(
+            "Eight bits per channel gives 256 height steps, which can show as visible terracing in a smooth "
+            "gradient. A sixteen-bit image avoids it.");
+    }
+    if (result.colour) {
+        result.warnings.emplace_back("The image has colour, which was converted to luminance.");
+    }
+}
+
 }  // namespace
 
 HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecoding decoding) {
@@ -95,88 +171,27 @@ HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecodin
         return result;
     }
 
-    // Building a table of the 65536 possible channel values makes the
-    // per-pixel work a lookup whether or not sRGB is decoded.
-    std::vector<float> channelValue(65536);
-    for (std::size_t v = 0; v < channelValue.size(); ++v) {
-        const float c = static_cast<float>(v) * kFrom16;
-        channelValue[v] = result.decodedFromSrgb ? FromSrgb(c) : c;
-    }
-    // Rows are converted in fixed chunks on the parallel pool; each chunk keeps
-    // its own sums, added in chunk order, so the statistics do not depend on
-    // how many threads ran.
-    struct Sums {
-        double r = 0.0, g = 0.0, b = 0.0, bb = 0.0;
-    };
-    constexpr std::size_t kChunkRows = 64;
-    const auto rowLength = static_cast<std::size_t>(decoded.width);
-    const auto rowCount = static_cast<std::size_t>(decoded.height);
-    std::vector<Sums> chunkSums((rowCount + kChunkRows - 1) / kChunkRows);
-    std::vector<std::size_t> chunks(chunkSums.size());
-    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
-    const bool colour = result.colour;
-    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t chunk) {
-        const std::size_t begin = chunk * kChunkRows * rowLength;
-        const std::size_t end = std::min(rowCount, (chunk + 1) * kChunkRows) * rowLength;
-        Sums sums;
-        const std::uint16_t* px = decoded.rgba.data() + begin * 4;
-        for (std::size_t i = begin; i < end; ++i, px += 4) {
-            const float r = channelValue[px[0]];
-            const float g = channelValue[px[1]];
-            const float b = channelValue[px[2]];
-            result.heights[i] = colour ? 0.2126f * r + 0.7152f * g + 0.0722f * b : r;
-            sums.r += r;
-            sums.g += g;
-            sums.b += b;
-            sums.bb += static_cast<double>(b) * b;
+    const ChannelSums sums = ConvertToHeights(decoded, result.colour, result.decodedFromSrgb, result.heights);
+    if (result.colour && count > 0 && LooksLikeNormalMap(sums, count)) {
+        result.normalMap = true;
+        try {
+            result.rgb.resize(count * 3);
+        } catch (const std::bad_alloc&) {
+            result.heights = {};
+            result.error = FailureText(ImageFailure::PixelsUnreadable);
+            return result;
         }
-        chunkSums[chunk] = sums;
-    });
-    double sumR = 0.0, sumG = 0.0, sumB = 0.0, sumBB = 0.0;
-    for (const Sums& sums : chunkSums) {
-        sumR += sums.r;
-        sumG += sums.g;
-        sumB += sums.b;
-        sumBB += sums.bb;
-    }
-
-    if (result.colour && count > 0) {
-        const double n = static_cast<double>(count);
-        const double meanR = sumR / n, meanG = sumG / n, meanB = sumB / n;
-        const double varianceB = sumBB / n - meanB * meanB;
-        if (meanB > 0.72 && std::fabs(meanR - 0.5) < 0.12 && std::fabs(meanG - 0.5) < 0.12 && varianceB < 0.02) {
-            result.normalMap = true;
-            try {
-                result.rgb.resize(count * 3);
-            } catch (const std::bad_alloc&) {
-                result.heights = {};
-                result.error = FailureText(ImageFailure::PixelsUnreadable);
-                return result;
-            }
-            const std::uint16_t* px = decoded.rgba.data();
-            for (std::size_t i = 0; i < count; ++i, px += 4) {
-                result.rgb[i * 3 + 0] = static_cast<float>(px[0]) * kFrom16;
-                result.rgb[i * 3 + 1] = static_cast<float>(px[1]) * kFrom16;
-                result.rgb[i * 3 + 2] = static_cast<float>(px[2]) * kFrom16;
-            }
-            result.warnings.emplace_back(
-                "This looks like a normal map (mostly blue, red and green centred). A normal map is the surface's "
-                "slope, not its height; it can be converted.");
+        const std::uint16_t* px = decoded.rgba.data();
+        for (std::size_t i = 0; i < count; ++i, px += 4) {
+            result.rgb[i * 3 + 0] = static_cast<float>(px[0]) * kFrom16;
+            result.rgb[i * 3 + 1] = static_cast<float>(px[1]) * kFrom16;
+            result.rgb[i * 3 + 2] = static_cast<float>(px[2]) * kFrom16;
         }
-    }
-    if (decoded.container == ImageContainer::Jpeg) {
         result.warnings.emplace_back(
-            "JPEG is lossy. Its compression adds ripples around edges that become real bumps in the printed "
-            "surface; PNG or TIFF keeps the original values.");
+            "This looks like a normal map (mostly blue, red and green centred). A normal map is the surface's "
+            "slope, not its height; it can be converted.");
     }
-    if (result.bitsPerChannel <= 8) {
-        result.warnings.emplace_back(
-            "Eight bits per channel gives 256 height steps, which can show as visible terracing in a smooth "
-            "gradient. A sixteen-bit image avoids it.");
-    }
-    if (result.colour) {
-        result.warnings.emplace_back("The image has colour, which was converted to luminance.");
-    }
+    AddFormatWarnings(decoded.container == ImageContainer::Jpeg, result);
     result.ok = true;
     return result;
 }

@@ -16,7 +16,6 @@
 namespace ridgeforge::mesh::procedural {
 
 using detail::SplitCell;
-using detail::Wrap;
 
 namespace {
 
@@ -37,10 +36,12 @@ Corners CornersOf(float x, float y, std::int32_t periodX, std::int32_t periodY) 
     std::int32_t ix = 0, iy = 0;
     SplitCell(x, ix, c.fx);
     SplitCell(y, iy, c.fy);
-    c.x0 = Wrap(ix, 0, px);
-    c.x1 = Wrap(ix, 1, px);
-    c.y0 = Wrap(iy, 0, py);
-    c.y1 = Wrap(iy, 1, py);
+    // One 32-bit remainder per axis: this runs for every noise sample, and
+    // the next corner wraps by comparison, not by a second division.
+    c.x0 = static_cast<std::uint32_t>(WrapIndex(ix, px));
+    c.x1 = c.x0 + 1 == static_cast<std::uint32_t>(px) ? 0u : c.x0 + 1;
+    c.y0 = static_cast<std::uint32_t>(WrapIndex(iy, py));
+    c.y1 = c.y0 + 1 == static_cast<std::uint32_t>(py) ? 0u : c.y0 + 1;
     return c;
 }
 

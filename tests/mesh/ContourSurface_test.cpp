@@ -89,6 +89,19 @@ TEST(ContourSurface, StagesAndTheirStop) {
     EXPECT_FLOAT_EQ(out.SignedVolume(), 8000.0f);
 }
 
+TEST(ContourSurface, ASurfaceLeavingTheGridIsReportedOpen) {
+    TriangleMesh cube = test::MakeBox({0, 0, 0}, {12, 12, 12});
+    for (const Vec3f stale : {Vec3f{6, 6, 6}, Vec3f{6, 12, 12}, Vec3f{12, 6, 12}}) {
+        ContourResult result;
+        ASSERT_TRUE(ContourSurface(cube, ContourGrid({{0, 0, 0}, stale, true}, 0.5), 1.0, {}, result));
+        EXPECT_TRUE(result.open);
+    }
+    cube.boundsMin = {6, 6, 6};
+    ContourResult result;
+    ASSERT_TRUE(ContourSurface(cube, ContourGrid(MeshBounds(cube), 0.5), 1.0, {}, result));
+    EXPECT_TRUE(result.open);
+}
+
 TEST(ContourSurface, WindingAndParity) {
     // A shell inside another, wound the same way: the inner one is swallowed.
     TriangleMesh nested = test::MakeBox({0, 0, 0}, {10, 10, 10});

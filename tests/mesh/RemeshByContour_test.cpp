@@ -77,6 +77,9 @@ TEST(RemeshByContour, EveryClosedShapeGivesAClosedManifoldSurface) {
     cases.push_back({"torus", MakeTorus(8.0f, 3.0f, 48, 24), 0.5f});
     cases.push_back({"touching cubes", Join(MakeBox({0, 0, 0}, {10, 10, 10}), MakeBox({10, 0, 0}, {20, 10, 10})), 0.8f});
     cases.push_back({"thin wall", MakeBox({0, 0, 0}, {20, 0.3f, 15}), 0.5f});
+    TriangleMesh stale = MakeBox({0, 0, 0}, {12, 12, 12});
+    stale.boundsMax = {6, 6, 6};  // cached bounds that no longer fit the part
+    cases.push_back({"stale bounds", stale, 0.5f});
     for (Case& c : cases) {
         const RemeshReport report = RemeshByContour(c.mesh, CellOf(c.cell), {});
         ASSERT_TRUE(report.failure.empty()) << c.name << ": " << report.failure;

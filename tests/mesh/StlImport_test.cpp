@@ -153,6 +153,13 @@ TEST(StlImport, ToleranceWeldClosesAMovedCorner) {
     EXPECT_GT(r.report.openBoundaryEdges, 0u);
     EXPECT_EQ(r.report.warnings.front(),
               "The mesh is not closed: " + std::to_string(r.report.openBoundaryEdges) + " open boundary edges.");
+
+    StlImportOptions noWeld = kOpenPart;
+    noWeld.weld = false;
+    r = Parse(BinaryStl(CubeFacets()), noWeld);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.report.verticesAfterWelding, 36u);
+    EXPECT_EQ(r.report.components, 12u);
 }
 
 TEST(StlImport, DuplicatesDegeneratesAndWarnings) {
