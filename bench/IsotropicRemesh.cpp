@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "mesh/Remesh.h"
-#include "tests/mesh/RemeshTestShapes.h"
+#include "tests/support/Shapes.h"
 
 using namespace ridgeforge::mesh;
 

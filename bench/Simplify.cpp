@@ -4,7 +4,7 @@
 
 #include "mesh/SimplifyFlatAreas.h"
 #include "mesh/SimplifyMesh.h"
-#include "tests/mesh/RemeshTestShapes.h"
+#include "tests/support/Shapes.h"
 
 using namespace ridgeforge::mesh;
 

@@ -8,31 +8,11 @@
 #include <unistd.h>
 
 #include "mesh/TriangleMesh.h"
+#include "tests/support/Shapes.h"
 
 namespace ridgeforge::bench {
 
-inline mesh::TriangleMesh MakeTorus(std::uint32_t around = 1000, std::uint32_t across = 500) {
-    mesh::TriangleMesh m;
-    const float pi = 3.14159265358979f;
-    for (std::uint32_t i = 0; i < around; ++i) {
-        const float u = 2.0f * pi * static_cast<float>(i) / static_cast<float>(around);
-        for (std::uint32_t j = 0; j < across; ++j) {
-            const float v = 2.0f * pi * static_cast<float>(j) / static_cast<float>(across);
-            const float ring = 40.0f + 15.0f * std::cos(v);
-            m.vertices.push_back({{ring * std::cos(u), ring * std::sin(u), 15.0f * std::sin(v)}, {}});
-        }
-    }
-    const auto id = [&](std::uint32_t i, std::uint32_t j) { return (i % around) * across + (j % across); };
-    for (std::uint32_t i = 0; i < around; ++i) {
-        for (std::uint32_t j = 0; j < across; ++j) {
-            const std::uint32_t a = id(i, j), b = id(i + 1, j), c = id(i + 1, j + 1), d = id(i, j + 1);
-            m.indices.insert(m.indices.end(), {a, b, c, a, c, d});
-        }
-    }
-    m.RecomputeBounds();
-    m.RecomputeNormals();
-    return m;
-}
+inline mesh::TriangleMesh MakeTorus() { return test::MakeTorus(40.0f, 15.0f, 1000, 500); }
 
 // A folder under the system's temporary folder, removed when the object goes away.
 class ScratchFolder {

@@ -48,6 +48,11 @@ ContourGrid::ContourGrid(const BoundingBox& bounds, double cell) {
 namespace contour {
 namespace {
 
+// Limits of a snapped coordinate in units of two substeps: [-2^29, 2^30 + 2^29]
+// in substeps, half the grid's greatest span beyond it on either side.
+constexpr double kLowestSnap = -0x10000000;
+constexpr double kHighestSnap = 0x30000000;
+
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
@@ -316,7 +321,11 @@ bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines
             for (int k = 0; k < 3; ++k) {
                 const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
                 for (int a = 0; a < 3; ++a) {
-                    snapped.v[k][a] = 2 * std::llround((static_cast<double>(p[a]) - grid.origin[a]) / (2.0 * grid.substep));
+                    // The grid spans at most 2^30 units; a vertex far outside it (bounds
+                    // that do not fit the mesh) is held within half that again on each
+                    // side so that the edge products stay inside 64 bits.
+                    const double units = (static_cast<double>(p[a]) - grid.origin[a]) / (2.0 * grid.substep);
+                    snapped.v[k][a] = 2 * std::llround(std::clamp(units, kLowestSnap, kHighestSnap));
                 }
             }
             for (int a = 0; a < 3; ++a) {

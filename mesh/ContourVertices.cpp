@@ -22,9 +22,18 @@ EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines
     // line finds the cell's kept ones.
     const Crossing* first = lines.Begin(line);
     const Crossing* end = lines.End(line);
-    const auto bySlot = [](const Crossing& x, std::int32_t s) { return x.slot < s; };
-    const Crossing* lo = std::lower_bound(first, end, cell, bySlot);
-    const Crossing* hi = std::lower_bound(lo, end, cell + 1, bySlot);
+    const Crossing* lo = first;
+    const Crossing* hi = nullptr;
+    if (end - first <= 8) {
+        // Most lines cross the surface a few times; a scan beats a search there.
+        while (lo != end && lo->slot < cell) ++lo;
+        hi = lo;
+        while (hi != end && hi->slot == cell) ++hi;
+    } else {
+        const auto bySlot = [](const Crossing& x, std::int32_t s) { return x.slot < s; };
+        lo = std::lower_bound(first, end, cell, bySlot);
+        hi = std::lower_bound(lo, end, cell + 1, bySlot);
+    }
     if (lo != hi) {
         const Crossing& r = lowerCornerInside ? *lo : *(hi - 1);
         return {r.position, r.triangle, true};

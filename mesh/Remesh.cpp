@@ -38,7 +38,9 @@ float LargestDistance(const TriangleMesh& from, const TriangleMesh& surface, con
 // The rounds; returns false when the callback asked to stop.
 bool RunRounds(EditableMesh& editable, const RemeshSettings& settings, const TriangleMesh& original,
                const AabbTree& tree, RemeshStageTimer& timer, RemeshReport& report, const ProgressCallback& progress) {
-    const float length = std::max(settings.targetEdgeMillimetres, 0.0001f);
+    // Written so that a NaN target is taken as the minimum, as the contour remesher takes it.
+    const float target = settings.targetEdgeMillimetres;
+    const float length = target >= 0.0001f ? target : 0.0001f;
     const IsotropicLimits limits = MakeIsotropicLimits(length);
     const float angle = std::clamp(settings.featureAngleDegrees, 0.0f, 180.0f);
     const float featureCosine = std::cos(angle * 3.1415927f / 180.0f);

@@ -8,6 +8,7 @@
 #include "mesh/RemeshByContour.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iomanip>
 #include <numeric>
@@ -43,18 +44,13 @@ struct UnionFind {
         }
         return x;
     }
-    // Joins the triangle's second and third corners to its first; returns the joins made.
-    int JoinTriangle(const std::uint32_t* corners) {
-        int joins = 0;
+    // Joins the roots of the triangle's second and third corners under its first's.
+    void JoinTriangle(const std::uint32_t* corners) {
         for (int k = 1; k < 3; ++k) {
             const std::uint32_t first = Find(corners[0]);
             const std::uint32_t other = Find(corners[k]);
-            if (other != first) {
-                parent[other] = first;
-                ++joins;
-            }
+            if (other != first) parent[other] = first;
         }
-        return joins;
     }
 };
 
@@ -64,14 +60,14 @@ struct Projection {
     const ContourResult& contour;
     float cell;
     bool preserveVolume;
-    std::vector<Vec3f>& positions;
+    std::vector<Vertex>& vertices;  // the new mesh's, normals left zero
     std::vector<float>& deviations;
 };
 
 void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t end) {
     for (std::size_t v = begin; v < end; ++v) {
         const Vec3f p{job.contour.positions[3 * v], job.contour.positions[3 * v + 1], job.contour.positions[3 * v + 2]};
-        job.positions[v] = p;
+        job.vertices[v].position = p;
         // Nearly every contour vertex lies within a cell or two of the surface;
         // a bounded first query prunes most of the tree and finds the same
         // point, and only a miss needs the unbounded one.
@@ -104,7 +100,7 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
         }
         const float* box = &job.contour.allowedBoxes[6 * v];
         for (int i = 0; i < 3; ++i) target[i] = std::max(box[i], std::min(target[i], std::max(box[i], box[3 + i])));
-        job.positions[v] = target;
+        job.vertices[v].position = target;
         float deviation = Length(target - hit.point);
         if (deviation > 2e-5f) {
             // The surface is no farther than the hit point, which bounds the search.
@@ -120,10 +116,44 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
 
 std::uint64_t CountComponents(const TriangleMesh& mesh) {
     if (!IsValidMesh(mesh)) return 0;
-    UnionFind pieces(mesh.vertices.size());
-    std::uint64_t joins = 0;
-    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) joins += pieces.JoinTriangle(&mesh.indices[i]);
-    return mesh.vertices.size() - joins;
+    // A union-find shared by all threads: a root is linked under a smaller
+    // index only by a compare-and-swap that finds it still a root, so every
+    // successful link joins two pieces exactly once, whatever the order.
+    std::vector<std::uint32_t> parent(mesh.vertices.size());
+    std::iota(parent.begin(), parent.end(), 0u);
+    const auto find = [&parent](std::uint32_t x) {
+        while (true) {
+            std::atomic_ref<std::uint32_t> link(parent[x]);
+            std::uint32_t p = link.load(std::memory_order_relaxed);
+            if (p == x) return x;
+            const std::uint32_t grand = std::atomic_ref<std::uint32_t>(parent[p]).load(std::memory_order_relaxed);
+            if (grand != p) link.compare_exchange_weak(p, grand, std::memory_order_relaxed);  // path halving
+            x = grand;
+        }
+    };
+    std::atomic<std::uint64_t> joins{0};
+    contour::RunChunked(mesh.indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t chunkJoins = 0;
+        for (std::size_t t = begin; t < end; ++t) {
+            for (int k = 1; k < 3; ++k) {
+                std::uint32_t a = mesh.indices[3 * t];
+                std::uint32_t b = mesh.indices[3 * t + k];
+                while (true) {
+                    a = find(a);
+                    b = find(b);
+                    if (a == b) break;
+                    if (a > b) std::swap(a, b);
+                    std::uint32_t expected = b;
+                    if (std::atomic_ref<std::uint32_t>(parent[b]).compare_exchange_strong(expected, a, std::memory_order_acq_rel)) {
+                        ++chunkJoins;
+                        break;
+                    }
+                }
+            }
+        }
+        joins.fetch_add(chunkJoins);
+    });
+    return mesh.vertices.size() - joins.load();
 }
 
 void DropCrumbs(TriangleMesh& mesh, float fraction) {
@@ -239,20 +269,15 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
         return stop();
     }
     const std::size_t vertexCount = result.positions.size() / 3;
-    std::vector<Vec3f> positions(vertexCount);
+    std::vector<Vertex> vertices(vertexCount);
     std::vector<float> deviations(vertexCount, 0.0f);
-    const Projection job{input, tree, result, cell, preserve, positions, deviations};
+    const Projection job{input, tree, result, cell, preserve, vertices, deviations};
     contour::RunChunked(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
         ProjectOntoOriginal(job, begin, end);
     });
 
     timer.Begin("Rebuilding");
     if (progress) progress("Rebuilding", -1.0f);  // too late to stop: the answer is not used
-    std::vector<Vertex> vertices(vertexCount);
-    contour::RunChunked(vertexCount, 65536, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) vertices[v].position = positions[v];
-    });
-    positions = {};
     mesh.vertices = std::move(vertices);
     mesh.indices = std::move(result.indices);
     mesh.RecomputeBounds();

@@ -1,15 +1,20 @@
 // Mesh quality, the stage clock and the report texts shared by both remeshers.
 //
-// Quality is measured over the distinct undirected edges and over the triangle aspects (longest / shortest edge);
-// percentiles interpolate linearly between ranks.
+// Quality is measured over the distinct undirected edges and over the triangle
+// aspects (longest / shortest edge); percentiles interpolate linearly between
+// the two ranks around (n - 1) x fraction of the ascending values.
 #include "mesh/RemeshReport.h"
 
 #include <algorithm>
 #include <atomic>
-#include <numeric>
+#include <bit>
+#include <exception>
 #include <execution>
 #include <initializer_list>
 #include <iomanip>
+#include <map>
+#include <mutex>
+#include <numeric>
 #include <sstream>
 #include <utility>
 
@@ -28,14 +33,32 @@ double InterpolatedPercentile(const std::vector<float>& sorted, double fraction)
 
 namespace {
 
+// Runs body(begin, end) over [0, n) in chunks of k under the parallel policy.
+// An exception escaping a parallel algorithm would end the process, so the
+// first one is kept and rethrown after the loop (allocation failure reaches
+// the caller like any other).
+template <typename Body>
+void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
+    std::vector<std::size_t> chunks((n + k - 1) / k);
+    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
+    std::mutex guard;
+    std::exception_ptr first;
+    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
+        try {
+            body(c * k, std::min(n, c * k + k));
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(guard);
+            if (!first) first = std::current_exception();
+        }
+    });
+    if (first) std::rethrow_exception(first);
+}
+
 // Runs body(t) for t in [0, n) in parallel chunks.
 template <typename Body>
 void ForEachParallel(std::size_t n, const Body& body) {
-    constexpr std::size_t kChunk = 16384;
-    std::vector<std::size_t> chunks((n + kChunk - 1) / kChunk);
-    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
-    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
-        for (std::size_t t = c * kChunk; t < std::min(n, c * kChunk + kChunk); ++t) body(t);
+    ForEachChunk(n, 16384, [&body](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) body(t);
     });
 }
 
@@ -82,35 +105,89 @@ std::vector<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
     return lengths;
 }
 
-// Puts the values of the given ranks (ascending, within [first, last)) where a
-// full sort would put them. The quality needs only a handful of ranks, and a
-// selection per rank is linear where sorting every edge length is not.
-void SelectRanks(std::vector<float>& values, std::size_t first, std::size_t last, const std::size_t* rank,
-                 std::size_t rankCount) {
-    if (rankCount == 0 || first >= last) return;
-    const std::size_t middle = rankCount / 2;
-    const std::size_t at = rank[middle];
-    std::nth_element(std::execution::par, values.begin() + static_cast<std::ptrdiff_t>(first),
-                     values.begin() + static_cast<std::ptrdiff_t>(at), values.begin() + static_cast<std::ptrdiff_t>(last));
-    SelectRanks(values, first, at, rank, middle);
-    SelectRanks(values, at + 1, last, rank + middle + 1, rankCount - middle - 1);
+// The values a full ascending sort would put at the given ranks, for
+// non-negative values. A two-pass radix select on the bit patterns (which
+// order like the values): a parallel histogram of the upper 16 bits finds each
+// rank's bucket, a second one of the lower 16 bits within those few buckets
+// finds the value itself. Linear and parallel, where sorting every edge length
+// is neither, and indifferent to many equal values.
+std::map<std::size_t, float> ValuesAtRanks(const std::vector<float>& values, const std::vector<std::size_t>& ranks) {
+    constexpr std::size_t kBuckets = 65536;
+    const auto bitsOf = [](float v) { return std::bit_cast<std::uint32_t>(v + 0.0f); };  // -0 as +0
+    const std::size_t n = values.size();
+
+    // Counts per bucket, summed over chunks; `select` maps a bucket to its row
+    // of counts (or -1), `key` takes the bucket and the counted part of a value.
+    const auto histogram = [&](std::size_t rows, const auto& row, const auto& part) {
+        const std::size_t chunk = std::max<std::size_t>(std::size_t{1} << 20, n / 16 + 1);
+        std::vector<std::vector<std::uint32_t>> partial((n + chunk - 1) / chunk);
+        ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
+            std::vector<std::uint32_t>& counts = partial[begin / chunk];
+            counts.assign(rows * kBuckets, 0);
+            for (std::size_t i = begin; i < end; ++i) {
+                const std::uint32_t bits = bitsOf(values[i]);
+                const int r = row(bits);
+                if (r >= 0) ++counts[static_cast<std::size_t>(r) * kBuckets + part(bits)];
+            }
+        });
+        std::vector<std::size_t> total(rows * kBuckets, 0);
+        for (const auto& counts : partial) {
+            for (std::size_t i = 0; i < counts.size(); ++i) total[i] += counts[i];
+        }
+        return total;
+    };
+    // The bucket of a rank within cumulative counts, and the rank within it.
+    const auto locate = [](const std::size_t* counts, std::size_t rank) {
+        std::size_t bucket = 0;
+        while (rank >= counts[bucket]) rank -= counts[bucket++];
+        return std::pair<std::size_t, std::size_t>{bucket, rank};
+    };
+
+    const std::vector<std::size_t> upper =
+        histogram(1, [](std::uint32_t) { return 0; }, [](std::uint32_t bits) { return bits >> 16; });
+    std::vector<int> row(kBuckets, -1);
+    std::vector<std::pair<std::size_t, std::size_t>> placed;  // (upper bucket, rank within it) per rank
+    int rows = 0;
+    for (const std::size_t r : ranks) {
+        placed.push_back(locate(upper.data(), r));
+        if (row[placed.back().first] < 0) row[placed.back().first] = rows++;
+    }
+    const std::vector<std::size_t> lower = histogram(
+        static_cast<std::size_t>(rows), [&row](std::uint32_t bits) { return row[bits >> 16]; },
+        [](std::uint32_t bits) { return bits & 0xffffu; });
+    std::map<std::size_t, float> result;
+    for (std::size_t k = 0; k < ranks.size(); ++k) {
+        const auto [high, within] = placed[k];
+        const std::size_t low = locate(lower.data() + static_cast<std::size_t>(row[high]) * kBuckets, within).first;
+        result[ranks[k]] = std::bit_cast<float>(static_cast<std::uint32_t>(high << 16 | low));
+    }
+    return result;
 }
 
-// Orders `values` at every rank that InterpolatedPercentile reads for the
-// fractions, and at the first and last rank.
-void SelectPercentileRanks(std::vector<float>& values, std::initializer_list<double> fractions) {
-    const std::size_t n = values.size();
-    if (n == 0) return;
-    std::vector<std::size_t> ranks = {0, n - 1};
-    for (const double f : fractions) {
-        const auto i = static_cast<std::size_t>(static_cast<double>(n - 1) * f);
-        ranks.push_back(i);
-        ranks.push_back(std::min(i + 1, n - 1));
+// InterpolatedPercentile of the sorted values, from the values at its two ranks.
+struct RankedPercentiles {
+    std::size_t n = 0;
+    std::map<std::size_t, float> at;
+
+    RankedPercentiles(const std::vector<float>& values, std::initializer_list<double> fractions) : n(values.size()) {
+        if (n == 0) return;
+        std::vector<std::size_t> ranks = {0, n - 1};
+        for (const double f : fractions) {
+            const auto i = static_cast<std::size_t>(static_cast<double>(n - 1) * f);
+            ranks.push_back(i);
+            ranks.push_back(std::min(i + 1, n - 1));
+        }
+        at = ValuesAtRanks(values, ranks);
     }
-    std::sort(ranks.begin(), ranks.end());
-    ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
-    SelectRanks(values, 0, n, ranks.data(), ranks.size());
-}
+    float First() const { return at.at(0); }
+    float Last() const { return at.at(n - 1); }
+    double Percentile(double fraction) const {
+        const double position = static_cast<double>(n - 1) * fraction;
+        const auto i = static_cast<std::size_t>(position);
+        const float difference = at.at(std::min(i + 1, n - 1)) - at.at(i);
+        return static_cast<double>(at.at(i)) + static_cast<double>(difference) * (position - static_cast<double>(i));
+    }
+};
 
 }  // namespace
 
@@ -139,16 +216,16 @@ MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
     aspects.erase(std::remove_if(std::execution::par_unseq, aspects.begin(), aspects.end(),
                                  [](float a) { return a < 0.0f; }),
                   aspects.end());
-    SelectPercentileRanks(lengths, {0.01, 0.5, 0.99});
-    SelectPercentileRanks(aspects, {0.5});
-    quality.edgeMin = lengths.front();
-    quality.edgeMax = lengths.back();
-    quality.edgeP1 = static_cast<float>(InterpolatedPercentile(lengths, 0.01));
-    quality.edgeMedian = static_cast<float>(InterpolatedPercentile(lengths, 0.5));
-    quality.edgeP99 = static_cast<float>(InterpolatedPercentile(lengths, 0.99));
+    const RankedPercentiles edge(lengths, {0.01, 0.5, 0.99});
+    quality.edgeMin = edge.First();
+    quality.edgeMax = edge.Last();
+    quality.edgeP1 = static_cast<float>(edge.Percentile(0.01));
+    quality.edgeMedian = static_cast<float>(edge.Percentile(0.5));
+    quality.edgeP99 = static_cast<float>(edge.Percentile(0.99));
     if (!aspects.empty()) {
-        quality.aspectMedian = static_cast<float>(InterpolatedPercentile(aspects, 0.5));
-        quality.aspectWorst = aspects.back();
+        const RankedPercentiles aspect(aspects, {0.5});
+        quality.aspectMedian = static_cast<float>(aspect.Percentile(0.5));
+        quality.aspectWorst = aspect.Last();
         const auto over = static_cast<std::size_t>(
             std::count_if(std::execution::par_unseq, aspects.begin(), aspects.end(), [](float a) { return a > 10.0f; }));
         quality.shareOverTenToOne = static_cast<double>(over) / static_cast<double>(aspects.size());

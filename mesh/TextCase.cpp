@@ -22,4 +22,10 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return CompareIgnoreCase(a, b) == 0; }
 
+std::string LowerCased(std::string_view text) {
+    std::wstring wide = WideFromUtf8(text);
+    for (wchar_t& c : wide) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    return Utf8FromWide(wide);
+}
+
 }  // namespace ridgeforge

@@ -9,7 +9,7 @@
 #include "mesh/Utf8.h"
 #include "platform/CaseInsensitivePath.h"
 #include "platform/Files.h"
-#include "textures/NameCase.h"
+#include "mesh/TextCase.h"
 
 namespace ridgeforge {
 namespace {

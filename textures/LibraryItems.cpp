@@ -7,7 +7,7 @@
 #include "platform/CaseInsensitivePath.h"
 #include "platform/KnownFolders.h"
 #include "textures/DeletedIndex.h"
-#include "textures/NameCase.h"
+#include "mesh/TextCase.h"
 
 namespace ridgeforge {
 namespace {
@@ -200,16 +200,21 @@ std::vector<std::string> ListLibraryItems(const std::vector<LibraryRoot>& roots,
     std::vector<MergedName> merged;
     for (const LibraryRoot& root : roots) {
         const std::filesystem::path folder = CategoryFolder(root.path, category);
+        std::vector<std::string> files;
         std::error_code ec;
         std::filesystem::directory_iterator it(folder, ec);
         const std::filesystem::directory_iterator end;
         for (; !ec && it != end; it.increment(ec)) {
             std::error_code typeError;
             if (!it->is_regular_file(typeError)) continue;
-            const std::string file = it->path().filename().string();
+            std::string file = it->path().filename().string();
             if (LowerCased(file) == kDeletedIndexName || !HasExtension(it->path(), bare)) continue;
-            AddLibraryItemOnce(merged, file);
+            files.push_back(std::move(file));
         }
+        // Two spellings of one name can only meet in one folder on a
+        // case-sensitive disk; byte order makes the spelling shown stable.
+        std::sort(files.begin(), files.end());
+        for (const std::string& file : files) AddLibraryItemOnce(merged, file);
     }
     const std::vector<std::string> deleted = ReadDeletedIndex(roots, category);
     std::erase_if(merged, [&](const MergedName& entry) {
@@ -226,10 +231,13 @@ std::vector<std::string> ListTextureFolders(const std::vector<LibraryRoot>& root
         std::error_code ec;
         std::filesystem::directory_iterator it(folder, ec);
         const std::filesystem::directory_iterator end;
+        std::vector<std::string> subfolders;
         for (; !ec && it != end; it.increment(ec)) {
             std::error_code typeError;
-            if (it->is_directory(typeError)) AddLibraryItemOnce(merged, it->path().filename().string());
+            if (it->is_directory(typeError)) subfolders.push_back(it->path().filename().string());
         }
+        std::sort(subfolders.begin(), subfolders.end());
+        for (const std::string& subfolder : subfolders) AddLibraryItemOnce(merged, subfolder);
     }
     SortMerged(merged);
     return ShownNames(merged);

@@ -6,7 +6,8 @@
 #include "mesh/Json.h"
 #include "platform/Files.h"
 #include "textures/GreyBmp.h"
-#include "textures/NameCase.h"
+#include "textures/LibraryCategory.h"
+#include "mesh/TextCase.h"
 
 namespace ridgeforge {
 namespace {
@@ -110,14 +111,15 @@ std::string PresetCategory(std::string_view textureName) {
 
 std::vector<PresetEntry> ListPresets(const std::vector<LibraryRoot>& roots, std::string_view textureName) {
     const std::string category = PresetCategory(textureName);
+    const LibraryCategory lookup(roots, category);
     std::vector<PresetEntry> presets;
     for (const std::string& item : ListLibraryItems(roots, category, kExtension)) {
         PresetEntry entry;
-        entry.presetPath = ResolveLibraryItem(roots, category, item);
+        entry.presetPath = lookup.Resolve(item);
         if (entry.presetPath.empty()) continue;
         entry.name = std::filesystem::path(item).stem().string();
-        entry.origin = LibraryItemOrigin(roots, category, item);
-        entry.thumbnailPath = ResolveLibraryItem(roots, category, entry.name + ".bmp");
+        entry.origin = lookup.Origin(item);
+        entry.thumbnailPath = lookup.Resolve(entry.name + ".bmp");
         entry.userCopy = entry.origin == ItemOrigin::User || entry.origin == ItemOrigin::Both;
         presets.push_back(std::move(entry));
     }

@@ -4,7 +4,7 @@
 
 #include "mesh/Json.h"
 #include "mesh/seamless/SeamlessMethod.h"
-#include "textures/NameCase.h"
+#include "mesh/TextCase.h"
 
 namespace ridgeforge {
 namespace {

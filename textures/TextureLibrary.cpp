@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "mesh/Json.h"
+#include "textures/LibraryCategory.h"
 
 namespace ridgeforge {
 
@@ -14,19 +15,20 @@ const std::vector<std::string>& TextureImageExtensions() {
 
 std::vector<TextureLibraryImage> ListLibraryImages(const std::vector<LibraryRoot>& roots, std::string_view category) {
     const std::string folder = "textures\\" + std::string(category);
+    const LibraryCategory lookup(roots, folder);
     std::vector<TextureLibraryImage> images;
     for (const std::string& extension : TextureImageExtensions()) {
         for (const std::string& item : ListLibraryItems(roots, folder, extension)) {
             TextureLibraryImage image;
-            image.path = ResolveLibraryItem(roots, folder, item);
+            image.path = lookup.Resolve(item);
             if (image.path.empty()) continue;
             image.name = std::filesystem::path(item).stem().string();
-            image.origin = LibraryItemOrigin(roots, folder, item);
+            image.origin = lookup.Origin(item);
             images.push_back(std::move(image));
         }
     }
     std::sort(images.begin(), images.end(), [](const TextureLibraryImage& a, const TextureLibraryImage& b) {
-        return LessIgnoringCase(a.name, b.name);
+        return LessIgnoreCase(a.name, b.name);
     });
     return images;
 }
@@ -62,7 +64,7 @@ bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<s
 
 bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path) {
     std::vector<std::string> images = LoadCustomImages(roots);
-    std::erase_if(images, [&](const std::string& image) { return EqualsIgnoringCase(image, path); });
+    std::erase_if(images, [&](const std::string& image) { return EqualsIgnoreCase(image, path); });
     images.insert(images.begin(), std::string(path));
     return SaveCustomImages(roots, images);
 }

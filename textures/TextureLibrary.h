@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "textures/LibraryItems.h"
-#include "textures/NameCase.h"
+#include "mesh/TextCase.h"
 
 namespace ridgeforge {
 

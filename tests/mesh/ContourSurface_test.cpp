@@ -100,6 +100,10 @@ TEST(ContourSurface, ASurfaceLeavingTheGridIsReportedOpen) {
     ContourResult result;
     ASSERT_TRUE(ContourSurface(cube, ContourGrid(MeshBounds(cube), 0.5), 1.0, {}, result));
     EXPECT_TRUE(result.open);
+
+    // Bounds far too small for the part: its vertices lie billions of units
+    // outside the grid, which must not overflow the integer edge tests.
+    ASSERT_TRUE(ContourSurface(cube, ContourGrid({{0, 0, 0}, {0.01f, 0.01f, 0.01f}, true}, 0.001), 1.0, {}, result));
 }
 
 TEST(ContourSurface, WindingAndParity) {

@@ -11,6 +11,7 @@
 
 #include "mesh/ContourSurface.h"
 #include "mesh/TestShapes.h"
+#include "tests/support/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
@@ -27,29 +28,6 @@ TriangleMesh Join(const TriangleMesh& a, const TriangleMesh& b) {
     return m;
 }
 
-TriangleMesh MakeTorus(float major, float minor, int around, int tube) {
-    TriangleMesh m;
-    for (int i = 0; i < around; ++i) {
-        const double u = 2.0 * std::numbers::pi * i / around;
-        for (int j = 0; j < tube; ++j) {
-            const double v = 2.0 * std::numbers::pi * j / tube;
-            const double r = major + minor * std::cos(v);
-            Vertex vertex;
-            vertex.position = {static_cast<float>(r * std::cos(u)), static_cast<float>(r * std::sin(u)),
-                               static_cast<float>(minor * std::sin(v))};
-            m.vertices.push_back(vertex);
-        }
-    }
-    const auto at = [&](int i, int j) { return static_cast<std::uint32_t>((i % around) * tube + (j % tube)); };
-    for (int i = 0; i < around; ++i) {
-        for (int j = 0; j < tube; ++j) {
-            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j + 1), at(i, j + 1)});
-        }
-    }
-    m.RecomputeBounds();
-    return m;
-}
 
 RemeshSettings CellOf(float cell) {
     RemeshSettings settings;
@@ -74,7 +52,7 @@ TEST(RemeshByContour, EveryClosedShapeGivesAClosedManifoldSurface) {
     cases.push_back({"cube", MakeBox({0, 0, 0}, {20, 20, 20}), 1.0f});
     cases.push_back({"cylinder", MakeTestCylinder(6.0f, 15.0f), 0.7f});
     cases.push_back({"sphere", MakeTestSphere(8.0f), 0.6f});
-    cases.push_back({"torus", MakeTorus(8.0f, 3.0f, 48, 24), 0.5f});
+    cases.push_back({"torus", test::MakeTorus(8.0f, 3.0f, 48, 24), 0.5f});
     cases.push_back({"touching cubes", Join(MakeBox({0, 0, 0}, {10, 10, 10}), MakeBox({10, 0, 0}, {20, 10, 10})), 0.8f});
     cases.push_back({"thin wall", MakeBox({0, 0, 0}, {20, 0.3f, 15}), 0.5f});
     TriangleMesh stale = MakeBox({0, 0, 0}, {12, 12, 12});
@@ -259,6 +237,7 @@ TEST(RemeshByContour, BodiesAndCrumbs) {
     EXPECT_EQ(report.bodiesBefore, 2u);
     EXPECT_EQ(report.strayBodiesRemoved, 0u);
     EXPECT_EQ(CountBodies(pair), 2u);
+    EXPECT_EQ(CountComponents(pair), 2u);
 
     // With removeDisconnected, a threshold of 0 keeps everything and 1 keeps the largest.
     TriangleMesh keepAll = Join(MakeBox({0, 0, 0}, {10, 10, 10}), MakeBox({14, 0, 0}, {17, 3, 3}));

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mesh/RemeshByContour.h"
-#include "tests/mesh/RemeshTestShapes.h"
+#include "tests/support/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

@@ -7,7 +7,7 @@
 
 #include "mesh/Json.h"
 #include "mesh/PlanarRegions.h"
-#include "tests/mesh/RemeshTestShapes.h"
+#include "tests/support/Shapes.h"
 
 using namespace ridgeforge::mesh;
 using ridgeforge::test::IsClosedOrientedManifold;

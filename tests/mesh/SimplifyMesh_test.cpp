@@ -7,7 +7,7 @@
 #include <string>
 
 #include "mesh/CollapseHeap.h"
-#include "tests/mesh/RemeshTestShapes.h"
+#include "tests/support/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

@@ -6,7 +6,6 @@
 
 #include "platform/CaseInsensitivePath.h"
 #include "platform/FileTime.h"
-#include "platform/FolderMoves.h"
 #include "platform/KnownFolders.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
@@ -80,28 +79,6 @@ TEST(CaseInsensitivePath, FindsItemsUnderAnyCase) {
     EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "textures/Wood/new.png"), dir / "Textures/Wood/new.png");
     EXPECT_TRUE(platform::FindEntryIgnoringCase(dir / "Textures", "metal").empty());
     EXPECT_TRUE(platform::FindEntryIgnoringCase(dir / "missing", "x").empty());
-}
-
-TEST(FolderMoves, MovesFilesAndFoldersAndListsFirst) {
-    test::TempDir dir;
-    WriteText(dir / "from/a.txt", "a");
-    WriteText(dir / "from/sub/b.txt", "b");
-    fs::create_directories(dir / "to");
-
-    std::vector<fs::path> entries;
-    ASSERT_TRUE(platform::ListFolderEntries(dir / "from", entries));
-    EXPECT_EQ(entries.size(), 2u);
-    EXPECT_FALSE(platform::ListFolderEntries(dir / "nowhere", entries));
-
-    EXPECT_TRUE(platform::MoveEntry(dir / "from/a.txt", dir / "to/a.txt"));
-    EXPECT_TRUE(platform::MoveEntry(dir / "from/sub", dir / "to/sub"));
-    EXPECT_TRUE(fs::exists(dir / "to/sub/b.txt"));
-    EXPECT_FALSE(fs::exists(dir / "from/a.txt"));
-    EXPECT_FALSE(platform::MoveEntry(dir / "from/gone", dir / "to/gone"));
-
-    EXPECT_TRUE(platform::CopyEntryRecursively(dir / "to/sub", dir / "copy"));
-    EXPECT_TRUE(fs::exists(dir / "copy/b.txt"));
-    EXPECT_TRUE(fs::exists(dir / "to/sub/b.txt"));
 }
 
 TEST(FileTime, CountsHundredNanosecondsSince1601) {

@@ -77,6 +77,13 @@ TEST(LibraryItems, RootsComeFromProgramAndDocumentsFolders) {
     EXPECT_TRUE(roots[1].user);
     EXPECT_FALSE(UserFolderIsFactoryFolder(roots));
 
+    // The process keeps the roots of its first call.
+    const std::vector<LibraryRoot>& kept = GetUserDataFolder();
+    env.Set("HOME", (dir / "elsewhere").string());
+    EXPECT_EQ(&GetUserDataFolder(), &kept);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[1].path, dir / "home/Docs/Ruvolta");
+
     // Without a documents folder the program folder is the user's folder too.
     env.Unset("HOME");
     const std::vector<LibraryRoot> alone = LibraryRoots();
@@ -248,6 +255,13 @@ TEST(UserFolderMigration, FailuresAreCountedNotThrown) {
                                                 ". Some stayed in the old folder (1 could not be moved); it can be "
                                                 "deleted once you have checked it.");
     EXPECT_EQ(ReadText(documents / "Ridgeforge/a.txt"), "a");
+
+    // A folder that cannot be listed is one failure, not an exception.
+    std::int64_t moved = 0;
+    std::int64_t failed = 0;
+    EXPECT_NO_THROW(CopyFolderTree(documents / "no such folder", documents / "target", moved, failed));
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(failed, 1);
 
     // A sub-folder that cannot be listed is one failure, and start-up goes on.
     fs::remove(documents / "Ruvolta");

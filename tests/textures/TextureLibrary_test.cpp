@@ -13,6 +13,7 @@
 #include "tests/support/TestSupport.h"
 #include "textures/DeletedIndex.h"
 #include "textures/GreyBmp.h"
+#include "textures/LibraryCategory.h"
 #include "textures/SeamSettings.h"
 #include "textures/ThumbnailCache.h"
 
@@ -70,15 +71,41 @@ TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
     EXPECT_EQ(images[0].name, "ASH");
     EXPECT_EQ(images[0].path, lib.user / "textures/Bark/ASH.JPG");
     EXPECT_EQ(images[0].origin, ItemOrigin::Both);
-    EXPECT_TRUE(EqualsIgnoringCase(images[1].name, "bark"));
-    EXPECT_TRUE(EqualsIgnoringCase(images[2].name, "bark"));
+    EXPECT_TRUE(EqualsIgnoreCase(images[1].name, "bark"));
+    EXPECT_TRUE(EqualsIgnoreCase(images[2].name, "bark"));
     EXPECT_NE(images[1].path, images[2].path);
     EXPECT_TRUE(ListLibraryImages(lib.roots, "Empty").empty());
+    EXPECT_TRUE(LessIgnoreCase("Bar", "bark"));
+}
 
-    EXPECT_TRUE(LessIgnoringCase("ash", "Bark"));
-    EXPECT_FALSE(LessIgnoringCase("bark", "Bark"));
-    EXPECT_TRUE(LessIgnoringCase("Bar", "bark"));
-    EXPECT_EQ(TextureImageExtensions().size(), 6u);
+TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {
+    Library lib;
+    WriteText(lib.factory / "textures/Stone/Rock.png", "f");
+    WriteText(lib.factory / "textures/Stone/Slate.png", "f");
+    WriteText(lib.factory / "textures/Stone/Gone.png", "f");
+    WriteText(lib.user / "textures/STONE/Rock.png", "u");
+    WriteText(lib.user / "textures/STONE/rock.png", "u");
+    WriteText(lib.user / "textures/STONE/Mine.png", "u");
+    fs::create_directories(lib.user / "textures/STONE/Slate.png");  // a folder, not an item
+    ASSERT_TRUE(WriteDeletedIndex(lib.roots, "textures\\Stone", {"gone.png"}));
+
+    const std::vector<std::vector<LibraryRoot>> setups{
+        lib.roots, {{lib.factory, false}, {lib.factory, true}}, {{lib.factory, false}}, {}};
+    for (const std::vector<LibraryRoot>& roots : setups) {
+        const LibraryCategory lookup(roots, "textures\\stone");
+        for (const char* name : {"Rock.png", "ROCK.PNG", "rock.png", "Slate.png", "Gone.png", "Mine.png",
+                                 "missing.png", "", "_deleted.index"}) {
+            EXPECT_EQ(lookup.Resolve(name), ResolveLibraryItem(roots, "textures\\stone", name)) << name;
+            EXPECT_EQ(lookup.Origin(name), LibraryItemOrigin(roots, "textures\\stone", name)) << name;
+        }
+    }
+    const std::vector<TextureLibraryImage> images = ListLibraryImages(lib.roots, "Stone");
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0].name, "Mine");
+    EXPECT_EQ(images[1].path, lib.user / "textures/STONE/rock.png");
+    EXPECT_EQ(images[1].origin, ItemOrigin::Both);
+    EXPECT_EQ(images[2].path, lib.factory / "textures/Stone/Slate.png");
+    EXPECT_EQ(images[2].origin, ItemOrigin::Factory);
 }
 
 TEST(TextureLibrary, CustomImagesKeepOneEntryPerPath) {
@@ -160,7 +187,11 @@ TEST(ThumbnailCache, DownscaleAveragesTheCentreSquare) {
     const std::int32_t h = 3000;
     std::vector<float> big(static_cast<std::size_t>(w) * h);
     for (std::int32_t y = 0; y < h; ++y) {
-        for (std::int32_t x = 0; x < w; ++x) big[static_cast<std::size_t>(y) * w + x] = (x < 500 || x >= 3500) ? 1.0f : ((x / 25 + y / 25) % 2 ? 0.8f : 0.2f);
+        for (std::int32_t x = 0; x < w; ++x) {
+            // Outside the centre square everything is white; inside, a checkerboard of 25-pixel blocks.
+            const bool outside = x < 500 || x >= 3500;
+            big[static_cast<std::size_t>(y) * w + x] = outside ? 1.0f : ((x / 25 + y / 25) % 2 ? 0.8f : 0.2f);
+        }
     }
     const std::vector<std::uint8_t> thumb = DownscaleThumbnail(big, w, h, 120);
     ASSERT_EQ(thumb.size(), 120u * 120u);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/mesh/procedural/PatternTestSupport.h"
+
 #include "mesh/procedural/DotsTexture.h"
 #include "mesh/procedural/KnurlTexture.h"
 #include "mesh/procedural/NearestHexCenter.h"
@@ -9,13 +11,6 @@
 
 namespace ridgeforge::mesh::procedural {
 namespace {
-
-template <class T>
-T Made() {
-    T t;
-    t.ResetToDefaults();
-    return t;
-}
 
 TEST(NearestHexCenter, PicksTheCloserSubLatticeAndPrefersTheFirstOnTies) {
     const HexCenter origin = NearestHexCenter(0.1f, 0.2f);
@@ -36,7 +31,7 @@ TEST(NearestHexCenter, PicksTheCloserSubLatticeAndPrefersTheFirstOnTies) {
 }
 
 TEST(DotsTexture, LayoutsPlateAndProfiles) {
-    DotsTexture dots = Made<DotsTexture>();
+    DotsTexture dots = WithDefaults<DotsTexture>();
     // Default: hexagonal, 8 across, 5 double rows; the plate between dots is 0.
     EXPECT_EQ(dots.NeutralHeight(), 0.0f);
     EXPECT_NEAR(dots.DotAt(0.0f, 0.0f), 0.0f, 1e-5f);  // a centre sits on the tile corner
@@ -70,7 +65,7 @@ TEST(DotsTexture, LayoutsPlateAndProfiles) {
 }
 
 TEST(KnurlTexture, SlopeRidgesAndFlatTops) {
-    KnurlTexture knurl = Made<KnurlTexture>();
+    KnurlTexture knurl = WithDefaults<KnurlTexture>();
     EXPECT_EQ(knurl.DiamondSlope(), 14);  // round(tan 30 deg x 24)
     EXPECT_EQ(knurl.NeutralHeight(), 1.0f);
     knurl.SetValue("angle", 10);
@@ -89,7 +84,7 @@ TEST(KnurlTexture, SlopeRidgesAndFlatTops) {
 }
 
 TEST(TreadPlateTexture, EvenCountAlternatingBars) {
-    TreadPlateTexture plate = Made<TreadPlateTexture>();
+    TreadPlateTexture plate = WithDefaults<TreadPlateTexture>();
     plate.SetValue("count", 7);  // rounded up to 8 bars across
     const float cell = 1.0f / 8.0f;
     EXPECT_NEAR(plate.Sample(0.5f * cell, 0.5f * cell), 1.0f, 1e-5f);  // a bar's centre

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/mesh/procedural/PatternTestSupport.h"
+
 #include "mesh/procedural/HexLines.h"
 #include "mesh/procedural/HexTruchetTexture.h"
 #include "mesh/procedural/PenroseTilesTexture.h"
@@ -12,15 +14,8 @@
 namespace ridgeforge::mesh::procedural {
 namespace {
 
-template <class T>
-T Made() {
-    T t;
-    t.ResetToDefaults();
-    return t;
-}
-
 TEST(TruchetTexture, CornersLayoutsAndSeeds) {
-    TruchetTexture truchet = Made<TruchetTexture>();
+    TruchetTexture truchet = WithDefaults<TruchetTexture>();
     truchet.SetValue("cells", 3);  // 4 cells each way
     truchet.SetValue("layout", 0);
     // Cell (0, 0) is not turned: its corner (0, 0) is a ring centre at full height.
@@ -55,7 +50,7 @@ TEST(HexLines, GridRowsAndProfiles) {
     EXPECT_NEAR(LineProfile(0.15f, 1), 0.5f, 1e-6f);
     EXPECT_NEAR(LineProfile(0.5f, 0), 0.5f, 1e-6f);
 
-    HexTruchetTexture hex = Made<HexTruchetTexture>();
+    HexTruchetTexture hex = WithDefaults<HexTruchetTexture>();
     hex.SetValue("profile", 1);
     for (float u = 0.0f; u < 1.0f; u += 0.0371f) {
         const float h = hex.Sample(u, 0.413f);
@@ -64,7 +59,7 @@ TEST(HexLines, GridRowsAndProfiles) {
 }
 
 TEST(WireMeshTexture, EdgesCentresAndJunctionOpenings) {
-    WireMeshTexture wire = Made<WireMeshTexture>();
+    WireMeshTexture wire = WithDefaults<WireMeshTexture>();
     wire.SetValue("hexes", 1);
     // n = 1, m = 1: the point (sqrt3/2, 0) of the hex plane is on an edge of the hexagon at the origin.
     const float uEdge = 0.5f;  // x = u sqrt3 = sqrt3/2
@@ -79,7 +74,7 @@ TEST(WireMeshTexture, EdgesCentresAndJunctionOpenings) {
 }
 
 TEST(PenroseTilesTexture, DeterministicKindsAndBevel) {
-    PenroseTilesTexture tiles = Made<PenroseTilesTexture>();
+    PenroseTilesTexture tiles = WithDefaults<PenroseTilesTexture>();
     std::set<std::int32_t> kinds;
     for (int i = 0; i < 400; ++i) {
         float x = (static_cast<float>(i % 20) + 0.5f) / 20.0f * 0.64f + 0.489017f;

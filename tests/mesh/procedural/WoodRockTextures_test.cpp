@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/mesh/procedural/PatternTestSupport.h"
+
 #include "mesh/procedural/CausticRockTexture.h"
 #include "mesh/procedural/FlatRockTexture.h"
 #include "mesh/procedural/GrainFrame.h"
@@ -12,22 +14,15 @@
 namespace ridgeforge::mesh::procedural {
 namespace {
 
-template <class T>
-T Made() {
-    T t;
-    t.ResetToDefaults();
-    return t;
-}
-
 TEST(TimberTexture, GrainFrameAndDirection) {
-    TimberTexture timber = Made<TimberTexture>();
+    TimberTexture timber = WithDefaults<TimberTexture>();
     EXPECT_EQ(MakeGrainFrame(timber, 0.2f, 0.7f).cellsAlong, 2);  // round(12 / 7)
     timber.SetValue("stretch", 32);
     timber.SetValue("cells", 2);
     EXPECT_EQ(MakeGrainFrame(timber, 0.2f, 0.7f).cellsAlong, 1);
 
-    TimberTexture vertical = Made<TimberTexture>();
-    TimberTexture horizontal = Made<TimberTexture>();
+    TimberTexture vertical = WithDefaults<TimberTexture>();
+    TimberTexture horizontal = WithDefaults<TimberTexture>();
     horizontal.SetValue("direction", 1);
     for (int i = 0; i < 20; ++i) {
         const float u = 0.05f * static_cast<float>(i) + 0.013f, v = 0.9f - 0.04f * static_cast<float>(i);
@@ -36,7 +31,7 @@ TEST(TimberTexture, GrainFrameAndDirection) {
 }
 
 TEST(WoodRingsTexture, StraightRingsWithoutWander) {
-    WoodRingsTexture rings = Made<WoodRingsTexture>();
+    WoodRingsTexture rings = WithDefaults<WoodRingsTexture>();
     rings.SetValue("wander", 0);
     rings.SetValue("grain", 0);
     rings.SetValue("variation", 0);
@@ -50,7 +45,7 @@ TEST(WoodRingsTexture, StraightRingsWithoutWander) {
 }
 
 TEST(CausticRockTexture, LinearMappingWithoutBrilliance) {
-    CausticRockTexture rock = Made<CausticRockTexture>();
+    CausticRockTexture rock = WithDefaults<CausticRockTexture>();
     rock.SetValue("brilliance", 0);
     rock.SetValue("focus", 0);
     rock.SetValue("octaves", 1);
@@ -59,7 +54,7 @@ TEST(CausticRockTexture, LinearMappingWithoutBrilliance) {
 }
 
 TEST(FlatRockTexture, BarePlatesAndFieldRange) {
-    FlatRockTexture rock = Made<FlatRockTexture>();
+    FlatRockTexture rock = WithDefaults<FlatRockTexture>();
     rock.SetValue("crumple", 0);
     for (int i = 0; i < 50; ++i) {
         const float u = 0.0197f * static_cast<float>(i), v = 1.0f - 0.0173f * static_cast<float>(i);
@@ -75,7 +70,7 @@ TEST(TrabecularTexture, LayersSolidityAndFloor) {
     EXPECT_EQ(TrabecularTexture::LayerCount(0.25f), 4);
     EXPECT_EQ(TrabecularTexture::LayerCount(2.5f), 6);
 
-    TrabecularTexture bone = Made<TrabecularTexture>();
+    TrabecularTexture bone = WithDefaults<TrabecularTexture>();
     bone.SetValue("roughness", 0);
     TrabecularTexture::Ray ray;
     ray.thickness = 0.06f;

@@ -1,4 +1,4 @@
-// Generated shapes for the remesh and simplify tests and benchmarks: closed,
+// Generated shapes for the tests and benchmarks: closed,
 // outward-wound, welded meshes of a chosen fineness.
 #pragma once
 
