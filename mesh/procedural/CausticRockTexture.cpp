@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "mesh/procedural/Noise.h"
+#include "mesh/procedural/NoiseDetail.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {
@@ -18,7 +19,24 @@ struct Layer {
     std::int32_t period;
     float weight;
     std::uint32_t seed;
+    GradientCell cell;  // the corners last sampled; the point moves by less than a cell per round
+    bool hasCell;
 };
+
+// PeriodicNoiseDerivatives of the layer at (x p, y p), hashing the corners
+// only when the point has moved into another cell.
+float SampleLayer(Layer& l, float x, float y, float& dx, float& dy) {
+    const float p = static_cast<float>(l.period);
+    std::int32_t ix = 0, iy = 0;
+    float fx = 0.0f, fy = 0.0f;
+    detail::SplitCell(x * p, ix, fx);
+    detail::SplitCell(y * p, iy, fy);
+    if (!l.hasCell || l.cell.ix != ix || l.cell.iy != iy) {
+        l.cell = MakeGradientCell(ix, iy, l.period, l.period, l.seed);
+        l.hasCell = true;
+    }
+    return EvaluateGradientCell(l.cell, fx, fy, dx, dy);
+}
 
 }  // namespace
 
@@ -51,17 +69,17 @@ float CausticRockTexture::Sample(float u, float v) const {
         const float fi = static_cast<float>(i);
         layers[i - 1] = {std::max<std::int32_t>(1, static_cast<std::int32_t>(
                                                        std::lround(std::pow(fi, 1.2f) * static_cast<float>(cells)))),
-                         1.0f / std::pow(fi, 1.9f), seed + 7919u * static_cast<std::uint32_t>(i)};
+                         1.0f / std::pow(fi, 1.9f), seed + 7919u * static_cast<std::uint32_t>(i), GradientCell{},
+                         false};
     }
 
     float x = u, y = v;
     for (int round = 0; round < 10; ++round) {
         float gx = 0.0f, gy = 0.0f;
         for (int i = 0; i < count; ++i) {
-            const Layer& l = layers[i];
-            const float p = static_cast<float>(l.period);
+            Layer& l = layers[i];
             float dx = 0.0f, dy = 0.0f;
-            PeriodicNoiseDerivatives(x * p, y * p, l.period, l.period, l.seed, dx, dy);
+            SampleLayer(l, x, y, dx, dy);
             gx += l.weight * dx;
             gy += l.weight * dy;
         }
@@ -71,10 +89,8 @@ float CausticRockTexture::Sample(float u, float v) const {
 
     float s = 0.0f;
     for (int i = 0; i < count; ++i) {
-        const Layer& l = layers[i];
-        const float p = static_cast<float>(l.period);
         float dx = 0.0f, dy = 0.0f;
-        s += l.weight * PeriodicNoiseDerivatives(x * p, y * p, l.period, l.period, l.seed, dx, dy);
+        s += layers[i].weight * SampleLayer(layers[i], x, y, dx, dy);
     }
 
     const float brilliance = GetValue("brilliance");

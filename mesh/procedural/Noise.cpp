@@ -103,26 +103,51 @@ float ValueNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, s
     return Lerp2(c00, c10, c01, c11, Smoothstep(c.fx), Smoothstep(c.fy));
 }
 
-float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed,
-                               float& ddx, float& ddy) {
-    const Corners c = CornersOf(x, y, periodX, periodY);
-    float g00x, g00y, g10x, g10y, g01x, g01y, g11x, g11y;
-    Gradient(LatticeHash(c.x0, c.y0, seed), g00x, g00y);
-    Gradient(LatticeHash(c.x1, c.y0, seed), g10x, g10y);
-    Gradient(LatticeHash(c.x0, c.y1, seed), g01x, g01y);
-    Gradient(LatticeHash(c.x1, c.y1, seed), g11x, g11y);
-    const float fx = c.fx, fy = c.fy;
-    const float n00 = g00x * fx + g00y * fy;
-    const float n10 = g10x * (fx - 1.0f) + g10y * fy;
-    const float n01 = g01x * fx + g01y * (fy - 1.0f);
-    const float n11 = g11x * (fx - 1.0f) + g11y * (fy - 1.0f);
+GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t periodX, std::int32_t periodY,
+                              std::uint32_t seed) {
+    const std::int32_t px = std::max(periodX, 1);
+    const std::int32_t py = std::max(periodY, 1);
+    // One 32-bit remainder per axis: this runs for every noise sample, and
+    // the next corner wraps by comparison, not by a second division.
+    const auto x0 = static_cast<std::uint32_t>(WrapIndex(ix, px));
+    const auto y0 = static_cast<std::uint32_t>(WrapIndex(iy, py));
+    const std::uint32_t x1 = x0 + 1 == static_cast<std::uint32_t>(px) ? 0u : x0 + 1;
+    const std::uint32_t y1 = y0 + 1 == static_cast<std::uint32_t>(py) ? 0u : y0 + 1;
+    GradientCell cell;
+    cell.ix = ix;
+    cell.iy = iy;
+    Gradient(LatticeHash(x0, y0, seed), cell.gx[0], cell.gy[0]);
+    Gradient(LatticeHash(x1, y0, seed), cell.gx[1], cell.gy[1]);
+    Gradient(LatticeHash(x0, y1, seed), cell.gx[2], cell.gy[2]);
+    Gradient(LatticeHash(x1, y1, seed), cell.gx[3], cell.gy[3]);
+    return cell;
+}
+
+float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& ddx, float& ddy) {
+    const float* gx = cell.gx;
+    const float* gy = cell.gy;
+    const float n00 = gx[0] * fx + gy[0] * fy;
+    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
+    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
+    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
     const float u = QuinticFade(fx), v = QuinticFade(fy);
     const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
     const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
     const float value = Lerp2(n00, n10, n01, n11, u, v);
-    ddx = (Lerp2(g00x, g10x, g01x, g11x, u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) * kGradientScale;
-    ddy = (Lerp2(g00y, g10y, g01y, g11y, u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) * kGradientScale;
+    ddx = (Lerp2(gx[0], gx[1], gx[2], gx[3], u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) *
+          kGradientScale;
+    ddy = (Lerp2(gy[0], gy[1], gy[2], gy[3], u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) *
+          kGradientScale;
     return value * kGradientScale;
+}
+
+float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed,
+                               float& ddx, float& ddy) {
+    std::int32_t ix = 0, iy = 0;
+    float fx = 0.0f, fy = 0.0f;
+    SplitCell(x, ix, fx);
+    SplitCell(y, iy, fy);
+    return EvaluateGradientCell(MakeGradientCell(ix, iy, periodX, periodY, seed), fx, fy, ddx, ddy);
 }
 
 float PeriodicNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed) {

@@ -53,6 +53,19 @@ float PeriodicNoise(float x, float y, std::int32_t periodX, std::int32_t periodY
 float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed,
                                float& ddx, float& ddy);
 
+// The four corner gradients of one lattice cell of the gradient noise. A
+// caller that samples the same cell many times (a point moved in small
+// steps) can keep it instead of hashing the corners again.
+struct GradientCell {
+    std::int32_t ix = 0, iy = 0;  // the cell, before wrapping
+    float gx[4] = {}, gy[4] = {};  // corners (0,0), (1,0), (0,1), (1,1)
+};
+GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t periodX, std::int32_t periodY,
+                              std::uint32_t seed);
+// The noise and its derivatives at fraction (fx, fy) of the cell; equal to
+// PeriodicNoiseDerivatives at the point.
+float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& ddx, float& ddy);
+
 // Octaves of PeriodicNoise mapped to about 0..1 (0.5 mean). Octaves 0 is one
 // octave; a fractional count fades the next octave in linearly.
 float FractalNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves, float persistence,

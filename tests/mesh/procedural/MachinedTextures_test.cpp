@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/mesh/procedural/PatternTestSupport.h"
-
 #include "mesh/procedural/DotsTexture.h"
 #include "mesh/procedural/KnurlTexture.h"
 #include "mesh/procedural/NearestHexCenter.h"
 #include "mesh/procedural/TreadPlateTexture.h"
+#include "tests/mesh/procedural/PatternTestSupport.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {

@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/mesh/procedural/PatternTestSupport.h"
-
 #include "mesh/procedural/HexLines.h"
 #include "mesh/procedural/HexTruchetTexture.h"
 #include "mesh/procedural/PenroseTilesTexture.h"
 #include "mesh/procedural/TruchetTexture.h"
 #include "mesh/procedural/WireMeshTexture.h"
+#include "tests/mesh/procedural/PatternTestSupport.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {

@@ -1,15 +1,16 @@
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
 
-#include "tests/mesh/procedural/PatternTestSupport.h"
-
 #include "mesh/procedural/CausticRockTexture.h"
 #include "mesh/procedural/FlatRockTexture.h"
 #include "mesh/procedural/GrainFrame.h"
+#include "mesh/procedural/Noise.h"
 #include "mesh/procedural/TimberTexture.h"
 #include "mesh/procedural/TrabecularTexture.h"
 #include "mesh/procedural/WoodRingsTexture.h"
+#include "tests/mesh/procedural/PatternTestSupport.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {
@@ -118,6 +119,62 @@ TEST(TrabecularTexture, RoughnessAlongTheRayMatchesThePlainNoise) {
         const float radius = ((2.0f * n - 1.0f) * ray.roughness + 1.0f) * ray.thickness;
         for (float d : {radius - 1e-4f, radius, radius + 1e-4f, 0.5f * ray.thickness}) {
             EXPECT_EQ(TrabecularTexture::IsSolid(ray, z, d), d < radius) << z << " " << d;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh::procedural
+
+namespace ridgeforge::mesh::procedural {
+namespace {
+
+// The straightforward gathering of the light, sampling every layer afresh.
+float PlainCausticRock(const CausticRockTexture& rock, float u, float v) {
+    const auto whole = [&](const char* key) { return static_cast<std::int32_t>(std::lround(rock.GetValue(key))); };
+    const std::int32_t cells = whole("cells");
+    const float k = rock.GetValue("focus") * 0.008f / static_cast<float>(cells);
+    const auto seed = static_cast<std::uint32_t>(whole("seed"));
+    const int count = whole("octaves");
+    float x = u, y = v;
+    const auto layer = [&](int i, float px, float py, float& dx, float& dy) {
+        const float fi = static_cast<float>(i);
+        const auto period = std::max<std::int32_t>(1, std::lround(std::pow(fi, 1.2f) * static_cast<float>(cells)));
+        const float p = static_cast<float>(period);
+        const float w = 1.0f / std::pow(fi, 1.9f);
+        return w * PeriodicNoiseDerivatives(px * p, py * p, period, period, seed + 7919u * i, dx, dy);
+    };
+    for (int round = 0; round < 10; ++round) {
+        float gx = 0.0f, gy = 0.0f;
+        for (int i = 1; i <= count; ++i) {
+            float dx = 0.0f, dy = 0.0f;
+            layer(i, x, y, dx, dy);
+            const float w = 1.0f / std::pow(static_cast<float>(i), 1.9f);
+            gx += w * dx;
+            gy += w * dy;
+        }
+        x -= k * gx;
+        y -= k * gy;
+    }
+    float s = 0.0f;
+    for (int i = 1; i <= count; ++i) {
+        float dx = 0.0f, dy = 0.0f;
+        s += layer(i, x, y, dx, dy);
+    }
+    const float b = rock.GetValue("brilliance");
+    const float e0 = std::exp(-2.1f * b);
+    const float h = b < 0.001f ? (s + 1.15f) / 2.1f : (std::exp(b * (s - 0.95f)) - e0) / (1.0f - e0);
+    return Contrast(Clamp01(h), rock.GetValue("contrast"));
+}
+
+// The layers keep their last lattice cell between rounds; that must not change a bit.
+TEST(CausticRockTexture, KeptCellsGiveThePlainResult) {
+    CausticRockTexture rock = WithDefaults<CausticRockTexture>();
+    for (float focus : {1.0f, 20.0f}) {
+        rock.SetValue("focus", focus);
+        for (int i = 0; i < 40; ++i) {
+            const float u = 0.0253f * static_cast<float>(i), v = 0.97f - 0.0211f * static_cast<float>(i);
+            EXPECT_EQ(rock.Sample(u, v), PlainCausticRock(rock, u, v)) << u << " " << v << " " << focus;
         }
     }
 }
