@@ -252,19 +252,30 @@ ItemOrigin LibraryItemOrigin(const std::vector<LibraryRoot>& roots, std::string_
     return user ? ItemOrigin::User : ItemOrigin::None;
 }
 
-bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {
-    if (name.empty()) return false;
-    bool changed = false;
+namespace {
+
+// Deletes the user's copy of an item, if there is one, and says so through
+// `removed`; false when a copy is there and stays on disk.
+bool RemoveUserCopy(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
+                    bool& removed) {
     const LibraryRoot* userRoot = FindUserRoot(roots);
     const std::filesystem::path userCopy =
         userRoot != nullptr ? FindItemFile(userRoot->path, category, name) : std::filesystem::path();
-    if (!userCopy.empty()) {
-        std::error_code ec;
-        // A copy that stays on disk must not be reported as deleted, nor hidden
-        // behind the index where the user could no longer see it.
-        if (!std::filesystem::remove(userCopy, ec) || ec) return false;
-        changed = true;
-    }
+    if (userCopy.empty()) return true;
+    std::error_code ec;
+    if (!std::filesystem::remove(userCopy, ec) || ec) return false;
+    removed = true;
+    return true;
+}
+
+}  // namespace
+
+bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {
+    if (name.empty()) return false;
+    bool changed = false;
+    // A copy that stays on disk must not be reported as deleted, nor hidden
+    // behind the index where the user could no longer see it.
+    if (!RemoveUserCopy(roots, category, name, changed)) return false;
     if (UserFolderIsFactoryFolder(roots) || !AnyFactoryRootHolds(roots, category, name)) return changed;
 
     std::vector<std::string> names = ReadDeletedIndex(roots, category);
@@ -284,14 +295,7 @@ bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view c
         if (!WriteDeletedIndex(roots, category, names)) return false;
         changed = true;
     }
-    const LibraryRoot* userRoot = FindUserRoot(roots);
-    const std::filesystem::path userCopy =
-        userRoot != nullptr ? FindItemFile(userRoot->path, category, name) : std::filesystem::path();
-    if (!userCopy.empty()) {
-        std::error_code ec;
-        if (!std::filesystem::remove(userCopy, ec) || ec) return false;
-        changed = true;
-    }
+    if (!RemoveUserCopy(roots, category, name, changed)) return false;
     return changed;
 }
 

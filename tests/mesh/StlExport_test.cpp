@@ -25,12 +25,6 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    ridgeforge::platform::ReadWholeFile(path, bytes);
-    return {bytes.begin(), bytes.end()};
-}
-
 TriangleMesh Join(TriangleMesh a, const TriangleMesh& b) {
     const auto base = static_cast<std::uint32_t>(a.vertices.size());
     a.vertices.insert(a.vertices.end(), b.vertices.begin(), b.vertices.end());
@@ -108,7 +102,7 @@ TEST(StlExport, CubeRoundTripsUnchangedInBothEncodings) {
     r = ExportStl(dir / "odd.stl", odd, {StlEncoding::Ascii, "odd", true});
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_TRUE(r.report.roundTrip.unchanged) << FormatRoundTripReport(r.report.roundTrip);
-    const std::string text = ReadText(dir / "odd.stl");
+    const std::string text = ridgeforge::test::ReadTextFile(dir / "odd.stl");
     EXPECT_EQ(text.substr(0, 10), "solid odd\n");
     EXPECT_EQ(text.substr(text.size() - 13), "endsolid odd\n");
 }
@@ -201,6 +195,6 @@ TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
         },
         ::testing::ExitedWithCode(0), "");
     ::chmod(folder.c_str(), 0755);
-    EXPECT_EQ(ReadText(folder / "part.stl"), "old contents");
+    EXPECT_EQ(ridgeforge::test::ReadTextFile(folder / "part.stl"), "old contents");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"part.stl"});
 }

@@ -13,15 +13,6 @@
 using namespace ridgeforge;
 namespace fs = std::filesystem;
 
-namespace {
-
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-}  // namespace
-
 TEST(KnownFolders, ExecutableFolderHoldsThisProgram) {
     const fs::path folder = platform::ExecutableFolder();
     ASSERT_FALSE(folder.empty());
@@ -40,23 +31,23 @@ TEST(KnownFolders, DocumentsFolderFollowsUserDirsThenHome) {
     EXPECT_EQ(platform::DocumentsFolder(), home / "Documents");
 
     // $HOME is expanded; comments, other folders and a trailing slash do not matter; the last entry wins.
-    WriteText(dir / "config/user-dirs.dirs",
+    test::WriteTextFile(dir / "config/user-dirs.dirs",
               "# written by xdg-user-dirs-update\n"
               "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
               "XDG_DOCUMENTS_DIR=\"$HOME/Old\"\r\n"
               "XDG_DOCUMENTS_DIR=\"$HOME/Papiere \\\"A\\\"/\"\n");
     EXPECT_EQ(platform::DocumentsFolder(), home / "Papiere \"A\"");
 
-    WriteText(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/srv/docs\"\n");
+    test::WriteTextFile(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/srv/docs\"\n");
     EXPECT_EQ(platform::DocumentsFolder(), fs::path("/srv/docs"));
 
     // A relative or unterminated value is not a location: back to HOME.
-    WriteText(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"docs\"\nXDG_DOCUMENTS_DIR=\"/x\n");
+    test::WriteTextFile(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"docs\"\nXDG_DOCUMENTS_DIR=\"/x\n");
     EXPECT_EQ(platform::DocumentsFolder(), home / "Documents");
 
     // Without XDG_CONFIG_HOME the file is read from ~/.config.
     env.Unset("XDG_CONFIG_HOME");
-    WriteText(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Mine\"\n");
+    test::WriteTextFile(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Mine\"\n");
     EXPECT_EQ(platform::DocumentsFolder(), home / "Mine");
 
     // Nothing says where home is: unknown.
@@ -66,8 +57,8 @@ TEST(KnownFolders, DocumentsFolderFollowsUserDirsThenHome) {
 
 TEST(CaseInsensitivePath, FindsItemsUnderAnyCase) {
     test::TempDir dir;
-    WriteText(dir / "Textures/Stone/Rock.PNG", "x");
-    WriteText(dir / "Textures/Stone/rock.png", "y");
+    test::WriteTextFile(dir / "Textures/Stone/Rock.PNG", "x");
+    test::WriteTextFile(dir / "Textures/Stone/rock.png", "y");
 
     // The exact spelling wins over another case.
     EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "textures/stone/rock.png"),
@@ -88,7 +79,7 @@ TEST(FileTime, CountsHundredNanosecondsSince1601) {
     EXPECT_FALSE(platform::FileTimeFromUnix(-platform::kWindowsEpochOffsetSeconds - 1, 0).has_value());
 
     test::TempDir dir;
-    WriteText(dir / "f", "x");
+    test::WriteTextFile(dir / "f", "x");
     fs::last_write_time(dir / "f", fs::last_write_time(dir / "f") + std::chrono::seconds(5));
     const auto before = platform::LastWriteFileTime(dir / "f");
     fs::last_write_time(dir / "f", fs::last_write_time(dir / "f") + std::chrono::seconds(1));

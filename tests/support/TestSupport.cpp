@@ -1,6 +1,10 @@
 #include "tests/support/TestSupport.h"
 
+#include "platform/Files.h"
+
 #include <atomic>
+#include <fstream>
+#include <vector>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -23,6 +27,17 @@ mesh::TriangleMesh MakeBox(mesh::Vec3f lo, mesh::Vec3f hi) {
     m.RecomputeBounds();
     m.RecomputeNormals();
     return m;
+}
+
+void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadTextFile(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    platform::ReadWholeFile(path, bytes);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TempDir::TempDir(const std::string& name) {

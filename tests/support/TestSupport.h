@@ -11,6 +11,11 @@ namespace ridgeforge::test {
 // A closed, outward-wound axis-aligned box of 8 vertices and 12 triangles.
 mesh::TriangleMesh MakeBox(mesh::Vec3f min, mesh::Vec3f max);
 
+// Writes the text as the whole file, creating its folders.
+void WriteTextFile(const std::filesystem::path& path, const std::string& text);
+// The whole file as text; empty when it cannot be read.
+std::string ReadTextFile(const std::filesystem::path& path);
+
 // A fresh, empty folder for one test, removed when the object goes away.
 class TempDir {
 public:

@@ -19,17 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const fs::path& path) {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadWholeFile(path, bytes);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A factory folder and a separate user folder, as an installed program has.
 struct TwoRoots {
     test::TempDir dir;
@@ -67,7 +56,7 @@ TEST(LibraryItems, RootsComeFromProgramAndDocumentsFolders) {
     test::ScopedEnvironment env;
     env.Set("HOME", (dir / "home").string());
     env.Set("XDG_CONFIG_HOME", (dir / "config").string());
-    WriteText(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
+    test::WriteTextFile(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
 
     const std::vector<LibraryRoot> roots = LibraryRoots();
     ASSERT_EQ(roots.size(), 2u);
@@ -94,19 +83,19 @@ TEST(LibraryItems, RootsComeFromProgramAndDocumentsFolders) {
 
 TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
     TwoRoots lib;
-    WriteText(lib.factory / "textures/Stone/Rock.png", "factory");
-    WriteText(lib.user / "textures/stone/rock.PNG", "user");
-    WriteText(lib.factory / "textures/Stone/Slate.png", "factory");
-    WriteText(lib.user / "textures/stone/Mine.png", "user");
+    test::WriteTextFile(lib.factory / "textures/Stone/Rock.png", "factory");
+    test::WriteTextFile(lib.user / "textures/stone/rock.PNG", "user");
+    test::WriteTextFile(lib.factory / "textures/Stone/Slate.png", "factory");
+    test::WriteTextFile(lib.user / "textures/stone/Mine.png", "user");
 
     // One merged name per item, spelled as the user's copy; never the index itself.
-    WriteText(lib.user / "textures/stone/_deleted.index", "");
+    test::WriteTextFile(lib.user / "textures/stone/_deleted.index", "");
     EXPECT_EQ(ListLibraryItems(lib.roots, "textures\\Stone", "*.png"),
               (std::vector<std::string>{"Mine.png", "rock.PNG", "Slate.png"}));
     EXPECT_EQ(ListLibraryItems(lib.roots, "textures\\Stone", "").size(), 3u);
     EXPECT_EQ(ListLibraryItems(lib.roots, "textures\\Stone", "jpg").size(), 0u);
 
-    EXPECT_EQ(ReadText(ResolveLibraryItem(lib.roots, "textures\\Stone", "ROCK.png")), "user");
+    EXPECT_EQ(test::ReadTextFile(ResolveLibraryItem(lib.roots, "textures\\Stone", "ROCK.png")), "user");
     EXPECT_EQ(LibraryItemOrigin(lib.roots, "textures\\Stone", "Rock.png"), ItemOrigin::Both);
     EXPECT_EQ(LibraryItemOrigin(lib.roots, "textures\\Stone", "Slate.png"), ItemOrigin::Factory);
     EXPECT_EQ(LibraryItemOrigin(lib.roots, "textures\\Stone", "Mine.png"), ItemOrigin::User);
@@ -114,7 +103,7 @@ TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
 
     // Bringing the factory item back removes the user's copy.
     EXPECT_TRUE(DeleteFactoryItem(lib.roots, "textures\\Stone", "Rock.png"));
-    EXPECT_EQ(ReadText(ResolveLibraryItem(lib.roots, "textures\\Stone", "Rock.png")), "factory");
+    EXPECT_EQ(test::ReadTextFile(ResolveLibraryItem(lib.roots, "textures\\Stone", "Rock.png")), "factory");
     EXPECT_EQ(LibraryItemOrigin(lib.roots, "textures\\Stone", "Rock.png"), ItemOrigin::Factory);
     EXPECT_FALSE(DeleteFactoryItem(lib.roots, "textures\\Stone", "Rock.png"));  // nothing left to undo
     EXPECT_FALSE(DeleteFactoryItem(lib.roots, "textures\\Stone", "Mine.png"));  // not a factory item
@@ -122,7 +111,7 @@ TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
     // Absolute names are left alone; a drive-relative one is a plain name.
     EXPECT_EQ(ResolveLibraryItem(lib.roots, "x", "/no/such/file.png"), fs::path("/no/such/file.png"));
     EXPECT_EQ(ResolveLibraryItem(lib.roots, "x", "C:\\Tex\\a.png"), fs::path("C:\\Tex\\a.png"));
-    WriteText(lib.user / "x/C:a.png", "u");
+    test::WriteTextFile(lib.user / "x/C:a.png", "u");
     EXPECT_EQ(ResolveLibraryItem(lib.roots, "x", "C:a.png"), lib.user / "x/C:a.png");
 
     // A new user item is written over an existing copy in another case, in created folders.
@@ -134,14 +123,14 @@ TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
 
 TEST(LibraryItems, DeletingHidesFactoryItemsThroughTheIndex) {
     TwoRoots lib;
-    WriteText(lib.factory / "procedural/Wood/Oak.rgpreset", "factory");
-    WriteText(lib.user / "procedural/Wood/oak.rgpreset", "user");
-    WriteText(lib.user / "procedural/Wood/Mine.rgpreset", "user");
+    test::WriteTextFile(lib.factory / "procedural/Wood/Oak.rgpreset", "factory");
+    test::WriteTextFile(lib.user / "procedural/Wood/oak.rgpreset", "user");
+    test::WriteTextFile(lib.user / "procedural/Wood/Mine.rgpreset", "user");
     const std::string category = "procedural\\Wood";
 
     EXPECT_TRUE(DeleteUserVersion(lib.roots, category, "Oak.rgpreset"));
     EXPECT_FALSE(fs::exists(lib.user / "procedural/Wood/oak.rgpreset"));
-    EXPECT_EQ(ReadText(lib.user / "procedural/Wood/_deleted.index"), "oak.rgpreset\r\n");
+    EXPECT_EQ(test::ReadTextFile(lib.user / "procedural/Wood/_deleted.index"), "oak.rgpreset\r\n");
     EXPECT_EQ(ListLibraryItems(lib.roots, category, ".rgpreset"), std::vector<std::string>{"Mine.rgpreset"});
     EXPECT_TRUE(ResolveLibraryItem(lib.roots, category, "Oak.rgpreset").empty());
     EXPECT_EQ(LibraryItemOrigin(lib.roots, category, "OAK.rgpreset"), ItemOrigin::None);
@@ -154,27 +143,27 @@ TEST(LibraryItems, DeletingHidesFactoryItemsThroughTheIndex) {
     EXPECT_FALSE(DeleteUserVersion(lib.roots, category, ""));
 
     // A name that the one-byte index cannot hold is a failure, and the index keeps what it had.
-    WriteText(lib.factory / "procedural/Wood/\xE6\x9C\xA8.rgpreset", "factory");
+    test::WriteTextFile(lib.factory / "procedural/Wood/\xE6\x9C\xA8.rgpreset", "factory");
     EXPECT_FALSE(DeleteUserVersion(lib.roots, category, "\xE6\x9C\xA8.rgpreset"));
     EXPECT_EQ(ReadDeletedIndex(lib.roots, category), std::vector<std::string>{"oak.rgpreset"});
     EXPECT_EQ(LibraryItemOrigin(lib.roots, category, "\xE6\x9C\xA8.rgpreset"), ItemOrigin::Factory);
 
     // Latin-1 names go in as one byte each and come back as they were.
-    WriteText(lib.factory / "procedural/Wood/\xC3\xA4sche.rgpreset", "factory");
+    test::WriteTextFile(lib.factory / "procedural/Wood/\xC3\xA4sche.rgpreset", "factory");
     EXPECT_TRUE(DeleteUserVersion(lib.roots, category, "\xC3\xA4sche.rgpreset"));
-    EXPECT_EQ(ReadText(lib.user / "procedural/Wood/_deleted.index"), "oak.rgpreset\r\n\xE4sche.rgpreset\r\n");
+    EXPECT_EQ(test::ReadTextFile(lib.user / "procedural/Wood/_deleted.index"), "oak.rgpreset\r\n\xE4sche.rgpreset\r\n");
     EXPECT_TRUE(IsItemDeleted(lib.roots, category, "\xC3\xA4sche.rgpreset"));
 
     // Bringing both back empties the index, which then goes.
     EXPECT_TRUE(DeleteFactoryItem(lib.roots, category, "oak.rgpreset"));
     EXPECT_TRUE(DeleteFactoryItem(lib.roots, category, "\xC3\xA4sche.rgpreset"));
     EXPECT_FALSE(fs::exists(lib.user / "procedural/Wood/_deleted.index"));
-    EXPECT_EQ(ReadText(ResolveLibraryItem(lib.roots, category, "Oak.rgpreset")), "factory");
+    EXPECT_EQ(test::ReadTextFile(ResolveLibraryItem(lib.roots, category, "Oak.rgpreset")), "factory");
 }
 
 TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {
     TwoRoots lib;
-    WriteText(lib.user / "c/_deleted.index", "\r\nWood\r\r\n\n  Bark\nlast");
+    test::WriteTextFile(lib.user / "c/_deleted.index", "\r\nWood\r\r\n\n  Bark\nlast");
     EXPECT_EQ(ReadDeletedIndex(lib.roots, "c"), (std::vector<std::string>{"wood", "  bark", "last"}));
     EXPECT_EQ(DeletedIndexPath(lib.roots, "c"), lib.user / "c/_deleted.index");
     EXPECT_TRUE(DeletedIndexPath({{lib.factory, false}}, "c").empty());
@@ -185,7 +174,7 @@ TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {
     EXPECT_EQ(ReadDeletedIndex(lib.roots, "c").size(), 3u);
 
     EXPECT_TRUE(WriteDeletedIndex(lib.roots, "new\\folder", {"x"}));
-    EXPECT_EQ(ReadText(lib.user / "new/folder/_deleted.index"), "x\r\n");
+    EXPECT_EQ(test::ReadTextFile(lib.user / "new/folder/_deleted.index"), "x\r\n");
     EXPECT_TRUE(WriteDeletedIndex(lib.roots, "c", {}));
     EXPECT_FALSE(fs::exists(lib.user / "c/_deleted.index"));
 }
@@ -193,7 +182,7 @@ TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {
 TEST(LibraryItems, WithoutDocumentsEverythingIsTheUsers) {
     test::TempDir dir;
     const std::vector<LibraryRoot> roots{{dir / "program", false}, {dir / "program", true}};
-    WriteText(dir / "program/procedural/Wood/Oak.rgpreset", "x");
+    test::WriteTextFile(dir / "program/procedural/Wood/Oak.rgpreset", "x");
     EXPECT_EQ(LibraryItemOrigin(roots, "procedural\\Wood", "Oak.rgpreset"), ItemOrigin::User);
     EXPECT_FALSE(DeleteFactoryItem(roots, "procedural\\Wood", "Oak.rgpreset"));
     EXPECT_TRUE(DeleteUserVersion(roots, "procedural\\Wood", "Oak.rgpreset"));
@@ -207,7 +196,7 @@ TEST(LibraryItems, TextureFoldersMergeBothRoots) {
     fs::create_directories(lib.factory / "textures/wood");
     fs::create_directories(lib.user / "textures/Wood");
     fs::create_directories(lib.user / "textures/Metal");
-    WriteText(lib.user / "textures/file.png", "not a folder");
+    test::WriteTextFile(lib.user / "textures/file.png", "not a folder");
     EXPECT_EQ(ListTextureFolders(lib.roots, "textures"), (std::vector<std::string>{"Metal", "Stone", "Wood"}));
 }
 
@@ -217,19 +206,19 @@ TEST(UserFolderMigration, MovesOnceAndKeepsWhatWouldBeReplaced) {
     EXPECT_EQ(MigrateUserFolder(documents), "");
     EXPECT_EQ(MigrateUserFolder(""), "");
 
-    WriteText(documents / "Ridgeforge/textures/Stone/a.png", "old a");
-    WriteText(documents / "Ridgeforge/custom/images.json", "old list");
-    WriteText(documents / "Ridgeforge/thumbnails/0123.bmp", "cache");
-    WriteText(documents / "Ruvolta/custom/images.json", "new list");
+    test::WriteTextFile(documents / "Ridgeforge/textures/Stone/a.png", "old a");
+    test::WriteTextFile(documents / "Ridgeforge/custom/images.json", "old list");
+    test::WriteTextFile(documents / "Ridgeforge/thumbnails/0123.bmp", "cache");
+    test::WriteTextFile(documents / "Ruvolta/custom/images.json", "new list");
 
     const std::string message = MigrateUserFolder(documents);
     const std::string oldFolder = (documents / "Ridgeforge").string();
     const std::string newFolder = (documents / "Ruvolta").string();
     EXPECT_EQ(message, "Your files moved from " + oldFolder + " to " + newFolder +
                            ". Some stayed in the old folder; it can be deleted once you have checked it.");
-    EXPECT_EQ(ReadText(documents / "Ruvolta/textures/Stone/a.png"), "old a");
-    EXPECT_EQ(ReadText(documents / "Ruvolta/custom/images.json"), "new list");
-    EXPECT_EQ(ReadText(documents / "Ridgeforge/custom/images.json"), "old list");
+    EXPECT_EQ(test::ReadTextFile(documents / "Ruvolta/textures/Stone/a.png"), "old a");
+    EXPECT_EQ(test::ReadTextFile(documents / "Ruvolta/custom/images.json"), "new list");
+    EXPECT_EQ(test::ReadTextFile(documents / "Ridgeforge/custom/images.json"), "old list");
     EXPECT_FALSE(fs::exists(documents / "Ridgeforge/thumbnails"));
 
     // Run again, nothing more can move.
@@ -237,7 +226,7 @@ TEST(UserFolderMigration, MovesOnceAndKeepsWhatWouldBeReplaced) {
 
     // Everything moved: the old folder goes and the message is one sentence.
     fs::remove(documents / "Ridgeforge/custom/images.json");
-    WriteText(documents / "Ridgeforge/b.txt", "b");
+    test::WriteTextFile(documents / "Ridgeforge/b.txt", "b");
     EXPECT_EQ(MigrateUserFolder(documents), "Your files moved from " + oldFolder + " to " + newFolder + ".");
     EXPECT_FALSE(fs::exists(documents / "Ridgeforge"));
 }
@@ -249,12 +238,12 @@ TEST(UserFolderMigration, FailuresAreCountedNotThrown) {
     const std::string newFolder = (documents / "Ruvolta").string();
 
     // The new folder's name is taken by a file: nothing can go there.
-    WriteText(documents / "Ridgeforge/a.txt", "a");
-    WriteText(documents / "Ruvolta", "in the way");
+    test::WriteTextFile(documents / "Ridgeforge/a.txt", "a");
+    test::WriteTextFile(documents / "Ruvolta", "in the way");
     EXPECT_EQ(MigrateUserFolder(documents), "Your files moved from " + oldFolder + " to " + newFolder +
                                                 ". Some stayed in the old folder (1 could not be moved); it can be "
                                                 "deleted once you have checked it.");
-    EXPECT_EQ(ReadText(documents / "Ridgeforge/a.txt"), "a");
+    EXPECT_EQ(test::ReadTextFile(documents / "Ridgeforge/a.txt"), "a");
 
     // A folder that cannot be listed is one failure, not an exception.
     std::int64_t moved = 0;
@@ -265,8 +254,8 @@ TEST(UserFolderMigration, FailuresAreCountedNotThrown) {
 
     // A sub-folder that cannot be listed is one failure, and start-up goes on.
     fs::remove(documents / "Ruvolta");
-    WriteText(documents / "Ruvolta/locked/x.txt", "new");
-    WriteText(documents / "Ridgeforge/locked/y.txt", "old");
+    test::WriteTextFile(documents / "Ruvolta/locked/x.txt", "new");
+    test::WriteTextFile(documents / "Ridgeforge/locked/y.txt", "old");
     fs::permissions(documents / "Ridgeforge/locked", fs::perms::none);
     std::error_code ec;
     const bool listable = fs::directory_iterator(documents / "Ridgeforge/locked", ec) != fs::directory_iterator();

@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 std::unique_ptr<ProceduralTexture> Texture(const char* name) {
     std::unique_ptr<ProceduralTexture> texture = CreateTexture(name);
     if (texture) texture->ResetToDefaults();
@@ -85,9 +80,9 @@ TEST(Presets, SavedPresetRestoresEveryValueAndListsWithItsThumbnail) {
     ASSERT_TRUE(SavePreset(roots, *wood, "DARK: OAK", &path, &error)) << error;
     EXPECT_EQ(path, dir / "user/procedural/Wood/Dark_ oak.rgpreset");
 
-    WriteText(dir / "program/procedural/Wood/Beech.rgpreset", "{}");
-    WriteText(dir / "program/procedural/Wood/Ash.rgpreset", "{}");
-    WriteText(dir / "program/procedural/Wood/Ash.bmp", "");
+    test::WriteTextFile(dir / "program/procedural/Wood/Beech.rgpreset", "{}");
+    test::WriteTextFile(dir / "program/procedural/Wood/Ash.rgpreset", "{}");
+    test::WriteTextFile(dir / "program/procedural/Wood/Ash.bmp", "");
     const std::vector<PresetEntry> presets = ListPresets(roots, "Wood");
     ASSERT_EQ(presets.size(), 3u);
     EXPECT_EQ(presets[0].name, "Ash");
@@ -118,32 +113,32 @@ TEST(Presets, LoadChecksFormatVersionAndTexture) {
     noise->SetValue("scale", 40.0f);
     const std::vector<float> before = noise->values;
 
-    WriteText(dir / "wood.rgpreset",
+    test::WriteTextFile(dir / "wood.rgpreset",
               R"({"format": "Ridgeforge preset", "version": 2, "texture": "Wood", "parameters": {}})");
     EXPECT_EQ(LoadError(dir / "wood.rgpreset", *noise), "a preset for Wood, not Noise");
-    WriteText(dir / "none.rgpreset", R"({"format": "Ridgeforge preset"})");
+    test::WriteTextFile(dir / "none.rgpreset", R"({"format": "Ridgeforge preset"})");
     EXPECT_EQ(LoadError(dir / "none.rgpreset", *noise), "a preset for no texture, not Noise");
-    WriteText(dir / "v3.rgpreset", R"({"format": "Ridgeforge preset", "version": 3, "texture": "Noise"})");
+    test::WriteTextFile(dir / "v3.rgpreset", R"({"format": "Ridgeforge preset", "version": 3, "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "v3.rgpreset", *noise), "a preset from a newer Ruvolta");
-    WriteText(dir / "huge.rgpreset",
+    test::WriteTextFile(dir / "huge.rgpreset",
               R"({"format": "Ridgeforge preset", "version": 18446744073709551615, "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "huge.rgpreset", *noise), "a preset from a newer Ruvolta");
-    WriteText(dir / "other.rgpreset", R"({"format": "Something else", "texture": "Noise"})");
+    test::WriteTextFile(dir / "other.rgpreset", R"({"format": "Something else", "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "other.rgpreset", *noise), "not a Ruvolta preset");
-    WriteText(dir / "array.rgpreset", "[1, 2]");
+    test::WriteTextFile(dir / "array.rgpreset", "[1, 2]");
     EXPECT_EQ(LoadError(dir / "array.rgpreset", *noise), "not a Ruvolta preset");
     EXPECT_EQ(LoadError(dir / "missing.rgpreset", *noise), "could not open the preset");
     EXPECT_EQ(noise->values, before);  // every refusal left the values alone
 
     // A fractional version counts as none; missing parameters leave the defaults;
     // a toggle stored as a number is not a toggle.
-    WriteText(dir / "v25.rgpreset", R"({"format": "Ridgeforge preset", "version": 2.5, "texture": "Noise",
+    test::WriteTextFile(dir / "v25.rgpreset", R"({"format": "Ridgeforge preset", "version": 2.5, "texture": "Noise",
                                         "parameters": {"invert": 1, "detail": 5}})");
     EXPECT_EQ(LoadError(dir / "v25.rgpreset", *noise), "loaded");
     EXPECT_EQ(noise->GetValue("invert"), 0.0f);
     EXPECT_EQ(noise->GetValue("detail"), 5.0f);
     EXPECT_EQ(noise->GetValue("scale"), 6.0f);
-    WriteText(dir / "bare.rgpreset", R"({"format": "Ridgeforge preset", "texture": "Noise"})");
+    test::WriteTextFile(dir / "bare.rgpreset", R"({"format": "Ridgeforge preset", "texture": "Noise"})");
     noise->SetValue("detail", 1.0f);
     EXPECT_EQ(LoadError(dir / "bare.rgpreset", *noise), "loaded");
     EXPECT_EQ(noise->GetValue("detail"), 3.0f);
@@ -153,16 +148,16 @@ TEST(Presets, OlderTextFormIsStillRead) {
     test::TempDir dir;
     auto noise = Texture("Noise");
     ASSERT_TRUE(noise);
-    WriteText(dir / "old.rgpreset", "Ridgeforge preset 1\r\nnote=x\r\ntexture=Noise\r\nscale=12\r\ninvert=1\r\n");
+    test::WriteTextFile(dir / "old.rgpreset", "Ridgeforge preset 1\r\nnote=x\r\ntexture=Noise\r\nscale=12\r\ninvert=1\r\n");
     EXPECT_EQ(LoadError(dir / "old.rgpreset", *noise), "loaded");
     EXPECT_EQ(noise->GetValue("scale"), 12.0f);
     EXPECT_EQ(noise->GetValue("invert"), 1.0f);
 
-    WriteText(dir / "wood.rgpreset", "Ridgeforge preset 1\ntexture=Wood\nscale=3\n");
+    test::WriteTextFile(dir / "wood.rgpreset", "Ridgeforge preset 1\ntexture=Wood\nscale=3\n");
     EXPECT_EQ(LoadError(dir / "wood.rgpreset", *noise), "a preset for Wood, not Noise");
-    WriteText(dir / "untitled.rgpreset", "Ridgeforge preset 1\nscale=3\n");
+    test::WriteTextFile(dir / "untitled.rgpreset", "Ridgeforge preset 1\nscale=3\n");
     EXPECT_EQ(LoadError(dir / "untitled.rgpreset", *noise), "a preset for no texture, not Noise");
-    WriteText(dir / "v2.rgpreset", "Ridgeforge preset 2\ntexture=Noise\n");
+    test::WriteTextFile(dir / "v2.rgpreset", "Ridgeforge preset 2\ntexture=Noise\n");
     EXPECT_EQ(LoadError(dir / "v2.rgpreset", *noise), "not a Ruvolta preset");
     EXPECT_EQ(noise->GetValue("scale"), 12.0f);
 }

@@ -22,11 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 struct Library {
     test::TempDir dir;
     fs::path factory = dir / "program";
@@ -58,12 +53,12 @@ std::string HexName(std::uint64_t hash) {
 
 TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
     Library lib;
-    WriteText(lib.factory / "textures/Bark/Bark.png", "f");
-    WriteText(lib.factory / "textures/Bark/ash.jpg", "f");
-    WriteText(lib.user / "textures/Bark/bark.tif", "u");
-    WriteText(lib.user / "textures/Bark/ASH.JPG", "u");
-    WriteText(lib.factory / "textures/Bark/Hidden.png", "f");
-    WriteText(lib.factory / "textures/Bark/notes.txt", "f");
+    test::WriteTextFile(lib.factory / "textures/Bark/Bark.png", "f");
+    test::WriteTextFile(lib.factory / "textures/Bark/ash.jpg", "f");
+    test::WriteTextFile(lib.user / "textures/Bark/bark.tif", "u");
+    test::WriteTextFile(lib.user / "textures/Bark/ASH.JPG", "u");
+    test::WriteTextFile(lib.factory / "textures/Bark/Hidden.png", "f");
+    test::WriteTextFile(lib.factory / "textures/Bark/notes.txt", "f");
     ASSERT_TRUE(WriteDeletedIndex(lib.roots, "textures\\Bark", {"hidden.png"}));
 
     const std::vector<TextureLibraryImage> images = ListLibraryImages(lib.roots, "Bark");
@@ -80,12 +75,12 @@ TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
 
 TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {
     Library lib;
-    WriteText(lib.factory / "textures/Stone/Rock.png", "f");
-    WriteText(lib.factory / "textures/Stone/Slate.png", "f");
-    WriteText(lib.factory / "textures/Stone/Gone.png", "f");
-    WriteText(lib.user / "textures/STONE/Rock.png", "u");
-    WriteText(lib.user / "textures/STONE/rock.png", "u");
-    WriteText(lib.user / "textures/STONE/Mine.png", "u");
+    test::WriteTextFile(lib.factory / "textures/Stone/Rock.png", "f");
+    test::WriteTextFile(lib.factory / "textures/Stone/Slate.png", "f");
+    test::WriteTextFile(lib.factory / "textures/Stone/Gone.png", "f");
+    test::WriteTextFile(lib.user / "textures/STONE/Rock.png", "u");
+    test::WriteTextFile(lib.user / "textures/STONE/rock.png", "u");
+    test::WriteTextFile(lib.user / "textures/STONE/Mine.png", "u");
     fs::create_directories(lib.user / "textures/STONE/Slate.png");  // a folder, not an item
     ASSERT_TRUE(WriteDeletedIndex(lib.roots, "textures\\Stone", {"gone.png"}));
 
@@ -117,16 +112,16 @@ TEST(TextureLibrary, CustomImagesKeepOneEntryPerPath) {
     EXPECT_TRUE(fs::exists(lib.user / "custom/images.json"));
 
     // Entries of the wrong kind and empty ones are skipped.
-    WriteText(lib.user / "custom/images.json", R"({"images": ["/a.png", 5, "", null, "/b.png"]})");
+    test::WriteTextFile(lib.user / "custom/images.json", R"({"images": ["/a.png", 5, "", null, "/b.png"]})");
     EXPECT_EQ(LoadCustomImages(lib.roots), (std::vector<std::string>{"/a.png", "/b.png"}));
     for (const char* broken : {"[\"/a.png\"]", "{\"images\": \"/a.png\"}", "{\"images\": [", ""}) {
-        WriteText(lib.user / "custom/images.json", broken);
+        test::WriteTextFile(lib.user / "custom/images.json", broken);
         EXPECT_TRUE(LoadCustomImages(lib.roots).empty()) << broken;
     }
 
     // A factory list is read when the user has none, but writes go to the user's folder.
     fs::remove(lib.user / "custom/images.json");
-    WriteText(lib.factory / "custom/images.json", R"({"images": ["/shipped.png"]})");
+    test::WriteTextFile(lib.factory / "custom/images.json", R"({"images": ["/shipped.png"]})");
     ASSERT_TRUE(AddCustomImage(lib.roots, "/mine.png"));
     EXPECT_EQ(LoadCustomImages(lib.roots), (std::vector<std::string>{"/mine.png", "/shipped.png"}));
     EXPECT_FALSE(SaveCustomImages({{lib.factory, false}}, {"/x.png"}));
@@ -159,7 +154,7 @@ TEST(TextureLibrary, SeamSettingsAreRememberedPerImage) {
     EXPECT_FALSE(StoreSeamSettings(lib.roots, "", {"Mirror", ""}));
 
     // Unknown methods read as "Unchanged"; parameters of the wrong kind as empty; records without an image are dropped.
-    WriteText(lib.user / "custom/seams.json",
+    test::WriteTextFile(lib.user / "custom/seams.json",
               R"({"images": [{"image": "/a.png", "method": "Swirl", "parameters": "k=1"},
                              {"image": "/b.png", "method": "Mirror", "parameters": {"k": 1}},
                              {"method": "Mirror"}, 7]})");
@@ -260,7 +255,7 @@ TEST(ThumbnailCache, CachesAndRemakesThumbnails) {
     EXPECT_FALSE(GetThumbnail(lib.roots, lib.dir / "pictures/missing.png", pixels, size));
     EXPECT_EQ(size, 0);
     EXPECT_TRUE(pixels.empty());
-    WriteText(lib.dir / "pictures/fake.png", "not an image");
+    test::WriteTextFile(lib.dir / "pictures/fake.png", "not an image");
     EXPECT_FALSE(GetThumbnail(lib.roots, lib.dir / "pictures/fake.png", pixels, size));
     EXPECT_FALSE(GetThumbnail(lib.roots, lib.dir / "pictures", pixels, size));
 }
