@@ -8,6 +8,7 @@
 // (the face agreement of manifold dual contouring).
 #include <atomic>
 #include <limits>
+#include <numeric>
 
 #include "mesh/ContourLines.h"
 #include "mesh/CubeConfigurationTable.h"
@@ -58,7 +59,7 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
     cells.dimsY = dimsY;
 
     std::vector<std::vector<ActiveCell>> rows(static_cast<std::size_t>(dimsY));
-    RunChunked(rows.size(), 4, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(rows.size(), 4, [&](std::size_t begin, std::size_t end) {
         for (std::size_t y = begin; y < end; ++y) {
             for (std::int32_t x = 0; x < dimsX; ++x) {
                 WalkColumn(zl, x, static_cast<std::int32_t>(y), grid.dims[2], rows[y]);
@@ -69,25 +70,29 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
     for (std::size_t y = 0; y < rows.size(); ++y) rowOffsets[y + 1] = rowOffsets[y] + rows[y].size();
     result.refusal = ContourCountRefusal(0, 0, rowOffsets.back(), 0, 0);
     if (!result.refusal.empty()) return false;
+    // Cells are in column order, so each row also gives its columns' offsets.
+    const std::size_t columns = static_cast<std::size_t>(dimsX) * static_cast<std::size_t>(dimsY);
     cells.cells.resize(rowOffsets.back());
-    RunChunked(rows.size(), 16, [&](std::size_t begin, std::size_t end) {
+    cells.columnOffsets.resize(columns + 1);
+    cells.columnOffsets[columns] = static_cast<std::uint32_t>(rowOffsets.back());
+    ForEachChunk(rows.size(), 16, [&](std::size_t begin, std::size_t end) {
         for (std::size_t y = begin; y < end; ++y) {
-            std::copy(rows[y].begin(), rows[y].end(), cells.cells.begin() + static_cast<std::ptrdiff_t>(rowOffsets[y]));
+            const std::vector<ActiveCell>& row = rows[y];
+            std::copy(row.begin(), row.end(), cells.cells.begin() + static_cast<std::ptrdiff_t>(rowOffsets[y]));
+            std::size_t k = 0;
+            for (std::int32_t x = 0; x < dimsX; ++x) {
+                while (k < row.size() && row[k].x < x) ++k;
+                cells.columnOffsets[static_cast<std::size_t>(x) + static_cast<std::size_t>(dimsX) * y] =
+                    static_cast<std::uint32_t>(rowOffsets[y] + k);
+            }
             rows[y] = {};
         }
     });
     rows = {};
 
-    const std::size_t columns = static_cast<std::size_t>(dimsX) * static_cast<std::size_t>(dimsY);
-    cells.columnOffsets.assign(columns + 1, 0);
-    for (const ActiveCell& c : cells.cells) {
-        ++cells.columnOffsets[static_cast<std::size_t>(c.x) + static_cast<std::size_t>(dimsX) * static_cast<std::size_t>(c.y) + 1];
-    }
-    for (std::size_t i = 0; i < columns; ++i) cells.columnOffsets[i + 1] += cells.columnOffsets[i];
-
     const CubeConfigurationTable& table = GetCubeConfigurationTable();
     const std::size_t count = cells.cells.size();
-    RunChunked(count, 8192, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(count, 8192, [&](std::size_t begin, std::size_t end) {
         static constexpr int kStep[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
         for (std::size_t i = begin; i < end; ++i) {
             ActiveCell& cell = cells.cells[i];
@@ -106,29 +111,47 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
         }
     });
 
-    std::vector<std::uint32_t> pieces(count);
-    std::vector<std::uint32_t> owned(count);
-    RunChunked(count, 8192, [&](std::size_t begin, std::size_t end) {
+    // The offsets are a prefix sum of pieces and owned edges per cell, taken
+    // in two parallel passes over chunks: chunk totals, then each chunk's run.
+    const auto piecesOf = [&table](const ActiveCell& cell) {
         std::uint8_t components[12];
+        return cell.faceMask == 0
+                   ? table.componentCounts[cell.configuration]
+                   : static_cast<std::uint32_t>(ResolveCubeConfiguration(cell.configuration, cell.faceMask, components));
+    };
+    const auto ownedOf = [](const ActiveCell& cell) {
+        const unsigned c = cell.configuration;
+        return static_cast<std::uint32_t>(((c ^ (c >> 1)) & 1) + ((c ^ (c >> 2)) & 1) + ((c ^ (c >> 4)) & 1));
+    };
+    constexpr std::size_t kChunk = 8192;
+    std::vector<std::uint64_t> chunkVertices((count + kChunk - 1) / kChunk + 1, 0);
+    std::vector<std::uint64_t> chunkEdges(chunkVertices.size(), 0);
+    ForEachChunk(count, kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t vertexSum = 0;
+        std::uint64_t edgeSum = 0;
         for (std::size_t i = begin; i < end; ++i) {
-            const ActiveCell& cell = cells.cells[i];
-            pieces[i] = cell.faceMask == 0
-                            ? table.componentCounts[cell.configuration]
-                            : static_cast<std::uint32_t>(ResolveCubeConfiguration(cell.configuration, cell.faceMask, components));
-            const unsigned c = cell.configuration;
-            owned[i] = ((c ^ (c >> 1)) & 1) + ((c ^ (c >> 2)) & 1) + ((c ^ (c >> 4)) & 1);
+            vertexSum += piecesOf(cells.cells[i]);
+            edgeSum += ownedOf(cells.cells[i]);
         }
+        chunkVertices[begin / kChunk + 1] = vertexSum;
+        chunkEdges[begin / kChunk + 1] = edgeSum;
     });
-    std::uint64_t vertexTotal = 0;
-    std::uint64_t edgeTotal = 0;
+    std::partial_sum(chunkVertices.begin(), chunkVertices.end(), chunkVertices.begin());
+    std::partial_sum(chunkEdges.begin(), chunkEdges.end(), chunkEdges.begin());
     cells.vertexOffsets.resize(count + 1);
     cells.edgeOffsets.resize(count + 1);
-    for (std::size_t i = 0; i < count; ++i) {
-        cells.vertexOffsets[i] = static_cast<std::uint32_t>(vertexTotal);
-        cells.edgeOffsets[i] = static_cast<std::uint32_t>(edgeTotal);
-        vertexTotal += pieces[i];
-        edgeTotal += owned[i];
-    }
+    ForEachChunk(count, kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t vertexTotal = chunkVertices[begin / kChunk];
+        std::uint64_t edgeTotal = chunkEdges[begin / kChunk];
+        for (std::size_t i = begin; i < end; ++i) {
+            cells.vertexOffsets[i] = static_cast<std::uint32_t>(vertexTotal);
+            cells.edgeOffsets[i] = static_cast<std::uint32_t>(edgeTotal);
+            vertexTotal += piecesOf(cells.cells[i]);
+            edgeTotal += ownedOf(cells.cells[i]);
+        }
+    });
+    const std::uint64_t vertexTotal = chunkVertices.back();
+    const std::uint64_t edgeTotal = chunkEdges.back();
     // Offsets stored above may have wrapped only when this refuses the run.
     result.refusal = ContourCountRefusal(0, 0, 0, vertexTotal, edgeTotal);
     if (!result.refusal.empty()) return false;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mesh/ContourSurface.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh::contour {
 
@@ -33,7 +34,7 @@ struct ContourLines {
     std::int32_t countB = 0;  // dims[b] + 1
     std::int32_t countC = 0;  // dims[c] + 1
     std::vector<std::uint32_t> offsets;  // CSR, one more than lines
-    std::vector<Crossing> crossings;     // per line sorted; kept ones first, by cell
+    UnsetVector<Crossing> crossings;     // per line sorted; kept ones first, by cell
     std::vector<std::uint8_t> odd;       // per line: an odd number of crossings (through a hole)
     std::uint64_t oddLines = 0;
     std::uint64_t thinPlaces = 0;
@@ -60,10 +61,10 @@ struct ActiveCell {
 // Cells the surface passes through, in the order row y, column x, then z.
 struct ContourCells {
     std::int32_t dimsX = 0, dimsY = 0;
-    std::vector<std::uint32_t> columnOffsets;  // dimsX * dimsY + 1; column x + dimsX * y
-    std::vector<ActiveCell> cells;
-    std::vector<std::uint32_t> vertexOffsets;  // cells + 1
-    std::vector<std::uint32_t> edgeOffsets;    // cells + 1: owned crossed edges
+    UnsetVector<std::uint32_t> columnOffsets;  // dimsX * dimsY + 1; column x + dimsX * y
+    UnsetVector<ActiveCell> cells;
+    UnsetVector<std::uint32_t> vertexOffsets;  // cells + 1
+    UnsetVector<std::uint32_t> edgeOffsets;    // cells + 1: owned crossed edges
 
     // Index of the active cell, or -1.
     std::int64_t FindCell(std::int32_t x, std::int32_t y, std::int32_t z) const {
@@ -77,27 +78,6 @@ struct ContourCells {
     }
 };
 
-// Runs worker(begin, end) over [0, n) in chunks of k under the parallel
-// policy. The first exception of any chunk is kept and rethrown once every
-// chunk has finished, so no worker still runs when the caller unwinds.
-template <typename Worker>
-void RunChunked(std::size_t n, std::size_t k, const Worker& worker) {
-    if (n == 0) return;
-    const std::size_t chunks = (n + k - 1) / k;
-    std::vector<std::size_t> ids(chunks);
-    std::iota(ids.begin(), ids.end(), std::size_t{0});
-    std::mutex guard;
-    std::exception_ptr first;
-    std::for_each(std::execution::par, ids.begin(), ids.end(), [&](std::size_t i) {
-        try {
-            worker(i * k, std::min(i * k + k, n));
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(guard);
-            if (!first) first = std::current_exception();
-        }
-    });
-    if (first) std::rethrow_exception(first);
-}
 
 // Stage "Reading the surface": fills the three line sets and the hole and
 // thin-place counters of the result. Returns false (with the refusal set)

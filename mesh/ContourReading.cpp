@@ -165,7 +165,7 @@ std::uint64_t ClassifyLine(Crossing* first, Crossing* last, const ContourGrid& g
 void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>>& chunks, ContourLines& lines) {
     const std::size_t lineCount = lines.LineCount();
     lines.offsets.assign(lineCount + 1, 0);
-    RunChunked(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k) {
             for (const Crossing& r : chunks[k]) {
                 std::atomic_ref<std::uint32_t>(lines.offsets[static_cast<std::size_t>(r.slot)])
@@ -174,9 +174,9 @@ void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>
         }
     });
     std::exclusive_scan(lines.offsets.begin(), lines.offsets.end(), lines.offsets.begin(), 0u);
-    lines.crossings.resize(lines.offsets.back());
+    lines.crossings.resize(lines.offsets.back());  // every crossing is placed below
     std::vector<std::uint32_t> cursor(lines.offsets.begin(), lines.offsets.end() - 1);
-    RunChunked(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k) {
             for (const Crossing& r : chunks[k]) {
                 const std::uint32_t at = std::atomic_ref<std::uint32_t>(cursor[static_cast<std::size_t>(r.slot)])
@@ -191,7 +191,7 @@ void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>
     std::atomic<std::uint64_t> oddLines{0};
     std::atomic<std::uint64_t> thinPlaces{0};
     const std::size_t rowsPerChunk = 8;
-    RunChunked(static_cast<std::size_t>(lines.countC), rowsPerChunk, [&](std::size_t rowBegin, std::size_t rowEnd) {
+    ForEachChunk(static_cast<std::size_t>(lines.countC), rowsPerChunk, [&](std::size_t rowBegin, std::size_t rowEnd) {
         std::uint64_t odd = 0;
         std::uint64_t thin = 0;
         for (std::size_t line = rowBegin * lines.countB; line < rowEnd * lines.countB; ++line) {
@@ -266,7 +266,7 @@ void RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3]) {
         if (zl.odd[line] != 0) flagged.push_back(line);
     }
     std::vector<std::vector<Crossing>> repaired(flagged.size());
-    RunChunked(flagged.size(), 16, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(flagged.size(), 16, [&](std::size_t begin, std::size_t end) {
         for (std::size_t f = begin; f < end; ++f) {
             const auto i = static_cast<std::int32_t>(flagged[f] % static_cast<std::size_t>(zl.countB));
             const auto j = static_cast<std::int32_t>(flagged[f] / static_cast<std::size_t>(zl.countB));
@@ -282,8 +282,8 @@ void RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3]) {
         offsets[line + 1] = offsets[line] + (r >= 0 ? static_cast<std::uint32_t>(repaired[static_cast<std::size_t>(r)].size())
                                                     : zl.offsets[line + 1] - zl.offsets[line]);
     }
-    std::vector<Crossing> crossings(offsets.back());
-    RunChunked(zl.LineCount(), 4096, [&](std::size_t begin, std::size_t end) {
+    UnsetVector<Crossing> crossings(offsets.back());  // every line is copied in below
+    ForEachChunk(zl.LineCount(), 4096, [&](std::size_t begin, std::size_t end) {
         for (std::size_t line = begin; line < end; ++line) {
             const std::int64_t r = replacement[line];
             if (r >= 0) {
@@ -314,7 +314,7 @@ bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines
     const std::size_t chunkCount = (triangles + chunkSize - 1) / chunkSize;
     std::vector<std::vector<Crossing>> perAxis[3];
     for (auto& chunks : perAxis) chunks.resize(chunkCount);
-    RunChunked(triangles, chunkSize, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(triangles, chunkSize, [&](std::size_t begin, std::size_t end) {
         const std::size_t chunk = begin / chunkSize;
         for (std::size_t t = begin; t < end; ++t) {
             SnappedTriangle snapped;

@@ -18,7 +18,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "mesh/RemeshSettings.h"
@@ -40,10 +44,36 @@ struct ContourGrid {
     ContourGrid(const BoundingBox& bounds, double cellSize);
 };
 
+// An allocator whose resize leaves new elements of trivial types unset. The
+// contouring sizes lists of hundreds of megabytes that its parallel loops fill
+// completely; zeroing them first would run on one thread and take the page
+// faults there, which costs more than filling them.
+template <typename T>
+struct UnsetAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <typename U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+template <typename T>
+using UnsetVector = std::vector<T, UnsetAllocator<T>>;
+
 struct ContourResult {
-    std::vector<float> positions;     // xyz per vertex
-    std::vector<float> allowedBoxes;  // low xyz, high xyz per vertex
-    std::vector<float> normals;       // xyz per vertex, unit length or zero
+    UnsetVector<float> positions;     // xyz per vertex
+    UnsetVector<float> allowedBoxes;  // low xyz, high xyz per vertex
+    UnsetVector<float> normals;       // xyz per vertex, unit length or zero
     std::vector<std::uint32_t> indices;
     std::uint64_t linesThroughHole = 0;
     std::uint64_t thinPlaces = 0;

@@ -70,7 +70,7 @@ struct TrianglePlane {
 
 std::vector<TrianglePlane> TrianglePlanes(const TriangleMesh& mesh) {
     std::vector<TrianglePlane> planes(mesh.indices.size() / 3);
-    RunChunked(planes.size(), 8192, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(planes.size(), 8192, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             const Vec3f& corner = mesh.vertices[mesh.indices[3 * t]].position;
             const Vec3d a = ToDouble(corner);
@@ -227,7 +227,19 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
             std::int32_t at[3] = {cell.x, cell.y, cell.z};
             at[b] += kAround[q][0];
             at[c] += kAround[q][1];
-            const std::int64_t j = cells.FindCell(at[0], at[1], at[2]);
+            // The cell itself needs no search, nor does the one just below it
+            // in its column (cells run by z within a column).
+            std::int64_t j = -1;
+            if (q == 0) {
+                j = static_cast<std::int64_t>(index);
+            } else if (at[0] == cell.x && at[1] == cell.y) {
+                if (index > 0 && cells.cells[index - 1].x == cell.x && cells.cells[index - 1].y == cell.y &&
+                    cells.cells[index - 1].z == at[2]) {
+                    j = static_cast<std::int64_t>(index) - 1;
+                }
+            } else {
+                j = cells.FindCell(at[0], at[1], at[2]);
+            }
             if (j < 0) {
                 complete = false;
                 break;
@@ -277,12 +289,13 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
 void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
                    const ContourCells& cells, double sharpness, ContourResult& result) {
     const std::size_t vertices = cells.vertexOffsets.back();
-    result.positions.assign(3 * vertices, 0.0f);
-    result.allowedBoxes.assign(6 * vertices, 0.0f);
-    result.normals.assign(3 * vertices, 0.0f);
+    // Every vertex of every cell's pieces is written below.
+    result.positions.resize(3 * vertices);
+    result.allowedBoxes.resize(6 * vertices);
+    result.normals.resize(3 * vertices);
     const std::vector<TrianglePlane> planes = TrianglePlanes(mesh);
     std::atomic<std::uint64_t> missing{0};
-    RunChunked(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
         std::uint64_t chunkMissing = 0;
         for (std::size_t i = begin; i < end; ++i) {
             PlaceCellVertices(mesh, planes, grid, lines, cells, i, sharpness, result, chunkMissing);
@@ -296,7 +309,7 @@ void WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourL
                     const ContourCells& cells, ContourResult& result) {
     result.indices.assign(6 * std::size_t{cells.edgeOffsets.back()}, 0u);
     std::atomic<bool> open{false};
-    RunChunked(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, i, result, open);
     });
     result.open = open.load();

@@ -15,21 +15,10 @@
 #include <execution>
 #include <vector>
 
+#include "mesh/ParallelChunks.h"
+
 namespace ridgeforge::mesh::detail {
 
-// Runs body(first, last) over [0, count) in blocks on the parallel algorithms' pool.
-template <typename Body>
-void ForEachBlock(std::size_t count, Body body, std::size_t block = 16384) {
-    if (count <= block) {
-        if (count > 0) body(std::size_t{0}, count);
-        return;
-    }
-    std::vector<std::size_t> starts;
-    starts.reserve(count / block + 1);
-    for (std::size_t s = 0; s < count; s += block) starts.push_back(s);
-    std::for_each(std::execution::par, starts.begin(), starts.end(),
-                  [&](std::size_t s) { body(s, std::min(count, s + block)); });
-}
 
 // first[i] = the smallest j with sameKey(i, j). hash(i) must be equal for
 // items with equal keys. Items are numbered in 32 bits.
@@ -52,7 +41,7 @@ std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey
         while (!stop(slot)) slot = (slot + 1) & mask;
         return slot;
     };
-    ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             const auto item = static_cast<std::uint32_t>(i);
             const std::size_t slot = probe(i, [&](std::size_t at) {
@@ -70,7 +59,7 @@ std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey
             if (slotsFit) first[i] = static_cast<std::uint32_t>(slot);
         }
     });
-    ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             const std::size_t slot =
                 slotsFit ? first[i] : probe(i, [&](std::size_t at) { return sameKey(table[at], i); });

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <future>
 #include <iomanip>
+#include <memory>
 #include <numeric>
 #include <sstream>
 
@@ -60,18 +62,20 @@ struct Projection {
     const ContourResult& contour;
     float cell;
     bool preserveVolume;
-    std::vector<Vertex>& vertices;  // the new mesh's, normals left zero
-    std::vector<float>& deviations;
+    UnsetVector<float>& positions;  // xyz per new vertex
+    UnsetVector<float>& deviations;
 };
 
 void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t end) {
     for (std::size_t v = begin; v < end; ++v) {
         const Vec3f p{job.contour.positions[3 * v], job.contour.positions[3 * v + 1], job.contour.positions[3 * v + 2]};
-        job.vertices[v].position = p;
-        // Nearly every contour vertex lies within a cell or two of the surface;
-        // a bounded first query prunes most of the tree and finds the same
-        // point, and only a miss needs the unbounded one.
-        ClosestHit hit = job.tree.ClosestPoint(job.input, p, nullptr, 0, {}, 2.0f * job.cell);
+        for (int i = 0; i < 3; ++i) job.positions[3 * v + i] = p[i];
+        job.deviations[v] = 0.0f;
+        // Nearly every contour vertex lies within a cell of the surface; a
+        // bounded query prunes most of the tree and, when it finds anything,
+        // finds the same point as a wider one, so only a miss needs the next.
+        ClosestHit hit = job.tree.ClosestPoint(job.input, p, nullptr, 0, {}, 0.5f * job.cell);
+        if (!hit.found) hit = job.tree.ClosestPoint(job.input, p, nullptr, 0, {}, 2.0f * job.cell);
         if (!hit.found) hit = job.tree.ClosestPoint(job.input, p);
         if (!hit.found) continue;
         job.deviations[v] = hit.distance;
@@ -100,7 +104,7 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
         }
         const float* box = &job.contour.allowedBoxes[6 * v];
         for (int i = 0; i < 3; ++i) target[i] = std::max(box[i], std::min(target[i], std::max(box[i], box[3 + i])));
-        job.vertices[v].position = target;
+        for (int i = 0; i < 3; ++i) job.positions[3 * v + i] = target[i];
         float deviation = Length(target - hit.point);
         if (deviation > 2e-5f) {
             // The surface is no farther than the hit point, which bounds the search.
@@ -112,6 +116,35 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
     }
 }
 
+// What std::max_element finds (0 for none), on all threads: the chunks' own
+// largest values, taken in chunk order, keep the first of equal values as it
+// does; a NaN, which it passes on in an order-dependent way, falls back to it.
+float LargestValue(const UnsetVector<float>& values) {
+    if (values.empty()) return 0.0f;
+    constexpr std::size_t kChunk = 65536;
+    struct Largest {
+        float value = 0.0f;
+        bool number = true;
+    };
+    std::vector<Largest> chunks((values.size() + kChunk - 1) / kChunk);
+    ForEachChunk(values.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        Largest& largest = chunks[begin / kChunk];
+        largest.value = *std::max_element(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                                          values.begin() + static_cast<std::ptrdiff_t>(end));
+        largest.number = std::none_of(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                                      values.begin() + static_cast<std::ptrdiff_t>(end),
+                                      [](float v) { return std::isnan(v); });
+    });
+    if (!std::all_of(chunks.begin(), chunks.end(), [](const Largest& c) { return c.number; })) {
+        return *std::max_element(values.begin(), values.end());
+    }
+    float largest = chunks.front().value;
+    for (const Largest& c : chunks) {
+        if (largest < c.value) largest = c.value;
+    }
+    return largest;
+}
+
 }  // namespace
 
 std::uint64_t CountComponents(const TriangleMesh& mesh) {
@@ -119,8 +152,11 @@ std::uint64_t CountComponents(const TriangleMesh& mesh) {
     // A union-find shared by all threads: a root is linked under a smaller
     // index only by a compare-and-swap that finds it still a root, so every
     // successful link joins two pieces exactly once, whatever the order.
-    std::vector<std::uint32_t> parent(mesh.vertices.size());
-    std::iota(parent.begin(), parent.end(), 0u);
+    const std::size_t vertexCount = mesh.vertices.size();
+    const std::unique_ptr<std::uint32_t[]> parent = std::make_unique_for_overwrite<std::uint32_t[]>(vertexCount);
+    ForEachChunk(vertexCount, 65536, [&parent](std::size_t begin, std::size_t end) {
+        std::iota(parent.get() + begin, parent.get() + end, static_cast<std::uint32_t>(begin));
+    });
     const auto find = [&parent](std::uint32_t x) {
         while (true) {
             std::atomic_ref<std::uint32_t> link(parent[x]);
@@ -132,7 +168,7 @@ std::uint64_t CountComponents(const TriangleMesh& mesh) {
         }
     };
     std::atomic<std::uint64_t> joins{0};
-    contour::RunChunked(mesh.indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(mesh.indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
         std::uint64_t chunkJoins = 0;
         for (std::size_t t = begin; t < end; ++t) {
             for (int k = 1; k < 3; ++k) {
@@ -153,7 +189,7 @@ std::uint64_t CountComponents(const TriangleMesh& mesh) {
         }
         joins.fetch_add(chunkJoins);
     });
-    return mesh.vertices.size() - joins.load();
+    return vertexCount - joins.load();
 }
 
 void DropCrumbs(TriangleMesh& mesh, float fraction) {
@@ -261,6 +297,7 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
         return stop();
     }
 
+    const std::size_t vertexCount = result.positions.size() / 3;
     AabbTree tree;
     tree.Build(input);
     const bool preserve = settings.dualContouring.preserveVolume;
@@ -268,12 +305,22 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
         report.cancelled = true;
         return stop();
     }
-    const std::size_t vertexCount = result.positions.size() / 3;
-    std::vector<Vertex> vertices(vertexCount);
-    std::vector<float> deviations(vertexCount, 0.0f);
-    const Projection job{input, tree, result, cell, preserve, vertices, deviations};
-    contour::RunChunked(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
+    // The new vertex list must be a plain vector (it becomes the mesh's), so it
+    // is zeroed when sized, on one thread: that runs alongside the projection,
+    // which writes to lists of its own.
+    std::future<std::vector<Vertex>> zeroedVertices =
+        std::async(std::launch::async, [vertexCount] { return std::vector<Vertex>(vertexCount); });
+    UnsetVector<float> positions(3 * vertexCount);
+    UnsetVector<float> deviations(vertexCount);
+    const Projection job{input, tree, result, cell, preserve, positions, deviations};
+    ForEachChunk(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
         ProjectOntoOriginal(job, begin, end);
+    });
+    std::vector<Vertex> vertices = zeroedVertices.get();
+    ForEachChunk(vertexCount, 65536, [&vertices, &positions](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            vertices[v].position = {positions[3 * v], positions[3 * v + 1], positions[3 * v + 2]};
+        }
     });
 
     timer.Begin("Rebuilding");
@@ -281,9 +328,17 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     mesh.vertices = std::move(vertices);
     mesh.indices = std::move(result.indices);
     mesh.RecomputeBounds();
-    const float maxDeviation = deviations.empty() ? 0.0f : *std::max_element(deviations.begin(), deviations.end());
-    result = ContourResult{};
-    tree = AabbTree{};
+    const float maxDeviation = LargestValue(deviations);
+    // Handing hundreds of megabytes back to the system takes a while on one
+    // thread; it runs alongside the search for stray pieces.
+    std::future<void> released =
+        std::async(std::launch::async, [spent = std::move(result), tree = std::move(tree),
+                                        positions = std::move(positions), deviations = std::move(deviations)]() mutable {
+            spent = ContourResult{};
+            tree = AabbTree{};
+            positions = {};
+            deviations = {};
+        });
 
     timer.Begin("Dropping crumbs");
     report.bodiesBefore = CountBodies(input);
@@ -292,6 +347,9 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     }
     if (settings.dualContouring.removeDisconnected) DropCrumbs(mesh, settings.dualContouring.disconnectedThreshold);
 
+    // The normals need memory of their own; the spent data must be gone first
+    // so that this stage does not raise the peak.
+    released.wait();
     timer.Begin("Normals");
     mesh.RecomputeBounds();
     mesh.RecomputeNormals();

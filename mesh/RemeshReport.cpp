@@ -13,10 +13,13 @@
 #include <initializer_list>
 #include <iomanip>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <sstream>
 #include <utility>
+
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 
@@ -33,26 +36,6 @@ double InterpolatedPercentile(const std::vector<float>& sorted, double fraction)
 
 namespace {
 
-// Runs body(begin, end) over [0, n) in chunks of k under the parallel policy.
-// An exception escaping a parallel algorithm would end the process, so the
-// first one is kept and rethrown after the loop (allocation failure reaches
-// the caller like any other).
-template <typename Body>
-void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
-    std::vector<std::size_t> chunks((n + k - 1) / k);
-    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
-    std::mutex guard;
-    std::exception_ptr first;
-    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
-        try {
-            body(c * k, std::min(n, c * k + k));
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(guard);
-            if (!first) first = std::current_exception();
-        }
-    });
-    if (first) std::rethrow_exception(first);
-}
 
 // Runs body(t) for t in [0, n) in parallel chunks.
 template <typename Body>
@@ -62,47 +45,85 @@ void ForEachParallel(std::size_t n, const Body& body) {
     });
 }
 
-// The lengths of the distinct undirected edges. Edges are bucketed by their
-// smaller vertex (a counting sort) and each bucket is deduplicated on its own,
-// which is linear and parallel where one sort of every edge key is not.
-std::vector<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
+// A buffer of values that are all written before they are read. Unlike a
+// vector it is not zeroed on the calling thread first: on meshes of tens of
+// millions of triangles that zeroing, and the page faults it takes, cost more
+// than the parallel loops that fill the buffer.
+template <typename T>
+struct Buffer {
+    std::unique_ptr<T[]> data;
+    std::size_t size = 0;
+
+    explicit Buffer(std::size_t n) : data(std::make_unique_for_overwrite<T[]>(n)), size(n) {}
+    T* begin() const { return data.get(); }
+    T* end() const { return data.get() + size; }
+    T& operator[](std::size_t i) const { return data[i]; }
+};
+
+// The lengths of the distinct undirected edges, in no particular order (only
+// their ranks are used). Sides are sorted by their smaller vertex into buckets
+// of consecutive vertices, by a counting sort over chunks of the index list
+// that needs no atomics; each bucket then groups its sides by vertex, removes
+// each vertex's repeated neighbours and writes the lengths over its own sides.
+// Side numbers are 32-bit wherever the index list allows it.
+template <typename Side>
+Buffer<float> DistinctEdgeLengthsOf(const TriangleMesh& mesh) {
     const std::size_t sides = mesh.indices.size();
-    const std::size_t vertexCount = mesh.vertices.size();
     const auto sideEnds = [&mesh](std::size_t s) {
         const std::size_t t = s / 3;
         const std::uint32_t i = mesh.indices[s];
         const std::uint32_t j = mesh.indices[3 * t + (s % 3 + 1) % 3];
         return std::pair<std::uint32_t, std::uint32_t>{std::min(i, j), std::max(i, j)};
     };
-    std::vector<std::uint64_t> offsets(vertexCount + 1, 0);
-    ForEachParallel(sides, [&](std::size_t s) {
-        std::atomic_ref<std::uint64_t>(offsets[sideEnds(s).first]).fetch_add(1, std::memory_order_relaxed);
+    constexpr int kBucketShift = 12;
+    constexpr std::size_t kBucketVertices = std::size_t{1} << kBucketShift;
+    const std::size_t buckets = (mesh.vertices.size() >> kBucketShift) + 1;
+    Buffer<Side> sorted(sides);
+    const std::vector<std::uint64_t> bucketStart = StableBucketOrder(
+        sides, buckets, [&](std::size_t s) { return sideEnds(s).first >> kBucketShift; }, sorted.begin());
+    // Each bucket's distinct lengths, as float bits over the start of its sides.
+    std::vector<std::uint64_t> distinct(buckets + 1, 0);
+    ForEachChunk(buckets, 1, [&](std::size_t b, std::size_t) {
+        const std::size_t firstVertex = b << kBucketShift;
+        const std::uint64_t from = bucketStart[b];
+        const std::uint64_t count = bucketStart[b + 1] - from;
+        std::vector<std::uint64_t> starts(kBucketVertices + 1, 0);
+        std::vector<std::uint32_t> neighbours(count);
+        for (std::uint64_t i = 0; i < count; ++i) ++starts[sideEnds(sorted[from + i]).first - firstVertex + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const auto [low, high] = sideEnds(sorted[from + i]);
+            neighbours[starts[low - firstVertex]++] = high;
+        }
+        // Placing advanced each start to its vertex's end.
+        std::uint64_t written = 0;
+        std::uint64_t begin = 0;
+        for (std::size_t u = 0; u < kBucketVertices && begin < count; ++u) {
+            const auto first = neighbours.begin() + static_cast<std::ptrdiff_t>(begin);
+            const auto last = neighbours.begin() + static_cast<std::ptrdiff_t>(starts[u]);
+            begin = starts[u];
+            std::sort(first, last);
+            const Vec3f& p = mesh.vertices[firstVertex + u].position;
+            const auto kept = std::unique(first, last);
+            for (auto it = first; it != kept; ++it) {
+                sorted[from + written++] = static_cast<Side>(std::bit_cast<std::uint32_t>(Length(mesh.vertices[*it].position - p)));
+            }
+        }
+        distinct[b + 1] = written;
     });
-    std::exclusive_scan(offsets.begin(), offsets.end(), offsets.begin(), std::uint64_t{0});
-    std::vector<std::uint32_t> other(sides);
-    {
-        std::vector<std::uint64_t> cursor(offsets.begin(), offsets.end() - 1);
-        ForEachParallel(sides, [&](std::size_t s) {
-            const auto [low, high] = sideEnds(s);
-            other[std::atomic_ref<std::uint64_t>(cursor[low]).fetch_add(1, std::memory_order_relaxed)] = high;
-        });
-    }
-    std::vector<std::uint64_t> distinct(vertexCount + 1, 0);
-    ForEachParallel(vertexCount, [&](std::size_t v) {
-        const auto first = other.begin() + static_cast<std::ptrdiff_t>(offsets[v]);
-        const auto last = other.begin() + static_cast<std::ptrdiff_t>(offsets[v + 1]);
-        std::sort(first, last);
-        distinct[v] = static_cast<std::uint64_t>(std::unique(first, last) - first);
-    });
-    std::exclusive_scan(distinct.begin(), distinct.end(), distinct.begin(), std::uint64_t{0});
-    std::vector<float> lengths(distinct.back());
-    ForEachParallel(vertexCount, [&](std::size_t v) {
-        const Vec3f& p = mesh.vertices[v].position;
-        for (std::uint64_t k = 0; k < distinct[v + 1] - distinct[v]; ++k) {
-            lengths[distinct[v] + k] = Length(mesh.vertices[other[offsets[v] + k]].position - p);
+    std::partial_sum(distinct.begin(), distinct.end(), distinct.begin());
+    Buffer<float> lengths(distinct[buckets]);
+    ForEachChunk(buckets, 1, [&](std::size_t b, std::size_t) {
+        for (std::uint64_t i = 0; i < distinct[b + 1] - distinct[b]; ++i) {
+            lengths[distinct[b] + i] = std::bit_cast<float>(static_cast<std::uint32_t>(sorted[bucketStart[b] + i]));
         }
     });
     return lengths;
+}
+
+Buffer<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
+    if (mesh.indices.size() <= kMaxMeshElements) return DistinctEdgeLengthsOf<std::uint32_t>(mesh);
+    return DistinctEdgeLengthsOf<std::uint64_t>(mesh);
 }
 
 // The values a full ascending sort would put at the given ranks, for
@@ -111,10 +132,9 @@ std::vector<float> DistinctEdgeLengths(const TriangleMesh& mesh) {
 // rank's bucket, a second one of the lower 16 bits within those few buckets
 // finds the value itself. Linear and parallel, where sorting every edge length
 // is neither, and indifferent to many equal values.
-std::map<std::size_t, float> ValuesAtRanks(const std::vector<float>& values, const std::vector<std::size_t>& ranks) {
+std::map<std::size_t, float> ValuesAtRanks(const float* values, std::size_t n, const std::vector<std::size_t>& ranks) {
     constexpr std::size_t kBuckets = 65536;
     const auto bitsOf = [](float v) { return std::bit_cast<std::uint32_t>(v + 0.0f); };  // -0 as +0
-    const std::size_t n = values.size();
 
     // Counts per bucket, summed over chunks; `select` maps a bucket to its row
     // of counts (or -1), `key` takes the bucket and the counted part of a value.
@@ -169,7 +189,7 @@ struct RankedPercentiles {
     std::size_t n = 0;
     std::map<std::size_t, float> at;
 
-    RankedPercentiles(const std::vector<float>& values, std::initializer_list<double> fractions) : n(values.size()) {
+    RankedPercentiles(const float* values, std::size_t count, std::initializer_list<double> fractions) : n(count) {
         if (n == 0) return;
         std::vector<std::size_t> ranks = {0, n - 1};
         for (const double f : fractions) {
@@ -177,7 +197,7 @@ struct RankedPercentiles {
             ranks.push_back(i);
             ranks.push_back(std::min(i + 1, n - 1));
         }
-        at = ValuesAtRanks(values, ranks);
+        at = ValuesAtRanks(values, n, ranks);
     }
     float First() const { return at.at(0); }
     float Last() const { return at.at(n - 1); }
@@ -199,7 +219,7 @@ MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
 
     // A triangle with a zero-length edge has no aspect; it is marked -1 and
     // sorts before every real aspect.
-    std::vector<float> aspects(triangles);
+    Buffer<float> aspects(triangles);
     ForEachParallel(triangles, [&](std::size_t t) {
         float length[3];
         for (int e = 0; e < 3; ++e) {
@@ -210,25 +230,25 @@ MeshQuality MeasureMeshQuality(const TriangleMesh& mesh) {
         const float shortest = std::min({length[0], length[1], length[2]});
         aspects[t] = shortest > 0.0f ? std::max({length[0], length[1], length[2]}) / shortest : -1.0f;
     });
-    std::vector<float> lengths = DistinctEdgeLengths(mesh);
-    quality.edges = lengths.size();
+    const Buffer<float> lengths = DistinctEdgeLengths(mesh);
+    quality.edges = lengths.size;
 
-    aspects.erase(std::remove_if(std::execution::par_unseq, aspects.begin(), aspects.end(),
-                                 [](float a) { return a < 0.0f; }),
-                  aspects.end());
-    const RankedPercentiles edge(lengths, {0.01, 0.5, 0.99});
+    float* const aspectsEnd =
+        std::remove_if(std::execution::par_unseq, aspects.begin(), aspects.end(), [](float a) { return a < 0.0f; });
+    const auto aspectCount = static_cast<std::size_t>(aspectsEnd - aspects.begin());
+    const RankedPercentiles edge(lengths.begin(), lengths.size, {0.01, 0.5, 0.99});
     quality.edgeMin = edge.First();
     quality.edgeMax = edge.Last();
     quality.edgeP1 = static_cast<float>(edge.Percentile(0.01));
     quality.edgeMedian = static_cast<float>(edge.Percentile(0.5));
     quality.edgeP99 = static_cast<float>(edge.Percentile(0.99));
-    if (!aspects.empty()) {
-        const RankedPercentiles aspect(aspects, {0.5});
+    if (aspectCount != 0) {
+        const RankedPercentiles aspect(aspects.begin(), aspectCount, {0.5});
         quality.aspectMedian = static_cast<float>(aspect.Percentile(0.5));
         quality.aspectWorst = aspect.Last();
         const auto over = static_cast<std::size_t>(
-            std::count_if(std::execution::par_unseq, aspects.begin(), aspects.end(), [](float a) { return a > 10.0f; }));
-        quality.shareOverTenToOne = static_cast<double>(over) / static_cast<double>(aspects.size());
+            std::count_if(std::execution::par_unseq, aspects.begin(), aspectsEnd, [](float a) { return a > 10.0f; }));
+        quality.shareOverTenToOne = static_cast<double>(over) / static_cast<double>(aspectCount);
     }
     return quality;
 }

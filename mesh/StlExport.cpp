@@ -45,7 +45,6 @@ void PutVec(std::uint8_t* p, const Vec3f& v) {
     PutU32(p + 8, std::bit_cast<std::uint32_t>(v.z));
 }
 
-using detail::ForEachBlock;
 
 void AppendNumber(std::string& out, float value) {
     char buffer[32];
@@ -109,7 +108,7 @@ void MeasureCorners(const TriangleMesh& mesh, StlExportReport& report) {
     const std::size_t triangles = mesh.TriangleCount();
     const Vec3f first = mesh.vertices[mesh.indices[0]].position;
     std::vector<Block> blocks((triangles + kBlock - 1) / kBlock, Block{first, first, 0});
-    ForEachBlock(triangles, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(triangles, kBlock, [&](std::size_t begin, std::size_t end) {
         Block& b = blocks[begin / kBlock];
         for (std::size_t t = begin; t < end; ++t) {
             for (std::size_t k = 0; k < 3; ++k) {
@@ -119,7 +118,7 @@ void MeasureCorners(const TriangleMesh& mesh, StlExportReport& report) {
             }
             if (mesh.FaceNormal(t) == Vec3f{}) ++b.noArea;
         }
-    }, kBlock);
+    });
     Vec3f lo = first, hi = first;
     for (const Block& b : blocks) {
         lo = Min(lo, b.lo);
@@ -235,7 +234,7 @@ std::vector<std::uint8_t> EncodeBinaryStl(const TriangleMesh& mesh, const std::s
     std::vector<std::uint8_t> bytes(kBinaryHeaderBytes + kBinaryFacetBytes * triangles, 0);
     std::memcpy(bytes.data(), header.data(), std::min<std::size_t>(header.size(), 80));
     PutU32(bytes.data() + 80, static_cast<std::uint32_t>(triangles));
-    ForEachBlock(triangles, [&](std::size_t first, std::size_t last) {
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t first, std::size_t last) {
         for (std::size_t t = first; t < last; ++t) {
             std::uint8_t* facet = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * t;
             PutVec(facet, mesh.FaceNormal(t));
@@ -252,7 +251,7 @@ std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName
     // Blocks are formatted in parallel and joined in order.
     constexpr std::size_t kBlock = 4096;
     std::vector<std::string> blocks((triangles + kBlock - 1) / kBlock);
-    ForEachBlock(triangles, [&](std::size_t first, std::size_t last) {
+    ForEachChunk(triangles, kBlock, [&](std::size_t first, std::size_t last) {
         std::string& out = blocks[first / kBlock];
         out.reserve((last - first) * 260);
         for (std::size_t t = first; t < last; ++t) {
@@ -266,7 +265,7 @@ std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName
             }
             out += "    endloop\n  endfacet\n";
         }
-    }, kBlock);
+    });
     std::size_t total = 2 * solidName.size() + 16;
     for (const std::string& b : blocks) total += b.size();
     std::string text;

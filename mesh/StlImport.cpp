@@ -133,14 +133,14 @@ template <typename Corner>
 CornerSummary Summarize(std::size_t count, Corner corner) {
     constexpr std::size_t kBlock = 65536;
     std::vector<CornerSummary> blocks((count + kBlock - 1) / kBlock);
-    detail::ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(count, kBlock, [&](std::size_t begin, std::size_t end) {
         CornerSummary& s = blocks[begin / kBlock];
         for (std::size_t i = begin; i < end; ++i) {
             const Vec3f c = corner(i);
             s.allFinite = s.allFinite && IsFinite(c);
             s.largest = std::max({s.largest, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
         }
-    }, kBlock);
+    });
     CornerSummary total;
     for (const CornerSummary& s : blocks) {
         total.allFinite = total.allFinite && s.allFinite;
@@ -159,7 +159,7 @@ std::optional<EdgeCounts> BuildAndClean(std::size_t count, Corner corner, float 
     if (!options.weld) {
         mesh.vertices.resize(count);
         mesh.indices.resize(count);
-        detail::ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+        ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) {
                 mesh.vertices[i].position = corner(i);
                 mesh.indices[i] = static_cast<std::uint32_t>(i);

@@ -84,12 +84,12 @@ std::uint64_t WeldExactVertices(TriangleMesh& mesh) {
     const std::uint64_t merged = n - numbering.kept;
     if (merged == 0) return 0;
     std::vector<Vertex> survivors(numbering.kept);
-    detail::ForEachBlock(n, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             if (numbering.first[v] == v) survivors[numbering.fresh[v]] = vertices[v];
         }
     });
-    detail::ForEachBlock(mesh.indices.size(), [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(mesh.indices.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) mesh.indices[i] = numbering.NumberOf(mesh.indices[i]);
     });
     mesh.vertices = std::move(survivors);

@@ -81,7 +81,7 @@ TriangleMesh WeldExactCorners(std::size_t count, Corner corner) {
     TriangleMesh mesh;
     mesh.vertices.resize(numbering.kept);
     mesh.indices.resize(count);
-    detail::ForEachBlock(count, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             if (numbering.first[i] == i) mesh.vertices[numbering.fresh[i]].position = corner(i);
             mesh.indices[i] = numbering.NumberOf(i);

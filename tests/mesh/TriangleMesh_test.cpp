@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <limits>
+#include <random>
+
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -64,6 +68,71 @@ TEST(TriangleMesh, DegenerateTriangleAddsNothingToNormals) {
     m.RecomputeNormals();
     EXPECT_EQ(m.FaceNormal(0), (Vec3f{0, 0, 0}));
     for (const Vertex& v : m.vertices) EXPECT_EQ(v.normal, (Vec3f{0, 0, 0}));
+}
+
+// Large meshes take the multi-threaded paths; their sums must still come out
+// bit for bit as one thread adding the triangles in order would give them.
+TEST(TriangleMesh, LargeMeshNormalsAndBoundsMatchTheSequentialOrder) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
+    TriangleMesh m;
+    m.vertices.resize(40000);
+    for (Vertex& v : m.vertices) v.position = {coordinate(random), coordinate(random), coordinate(random)};
+    m.vertices[17].position = {-0.0f, 0.0f, -0.0f};
+    m.vertices[30000].position = {0.0f, -0.0f, 0.0f};
+    std::uniform_int_distribution<std::uint32_t> corner(0, 39000);  // the last vertices stay unused
+    for (int t = 0; t < 100000; ++t) {
+        const std::uint32_t a = corner(random);
+        // Some triangles repeat a corner: that vertex gets the normal twice.
+        const std::uint32_t b = t % 97 == 0 ? a : corner(random);
+        m.indices.insert(m.indices.end(), {a, b, corner(random)});
+    }
+    const auto sequential = [](const TriangleMesh& mesh) {
+        std::vector<Vec3f> normals(mesh.vertices.size());
+        for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
+            const Vec3f& a = mesh.vertices[mesh.indices[i]].position;
+            const Vec3f n = Cross(mesh.vertices[mesh.indices[i + 1]].position - a, mesh.vertices[mesh.indices[i + 2]].position - a);
+            for (int k = 0; k < 3; ++k) normals[mesh.indices[i + k]] += n;
+        }
+        for (Vec3f& n : normals) n = Normalize(n);
+        return normals;
+    };
+    const std::vector<Vec3f> expected = sequential(m);
+    m.RecomputeNormals();
+    ASSERT_EQ(m.vertices.size(), expected.size());
+    std::size_t differing = 0;
+    for (std::size_t v = 0; v < expected.size(); ++v) {
+        differing += std::memcmp(&m.vertices[v].normal, &expected[v], sizeof(Vec3f)) != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0u);
+
+    // Bounds: equal values keep the later one (-0 / +0), and a NaN anywhere
+    // gives what the sequential fold gives.
+    const auto foldBounds = [](const TriangleMesh& mesh, Vec3f& low, Vec3f& high) {
+        low = high = mesh.vertices.front().position;
+        for (const Vertex& v : mesh.vertices) {
+            low = Min(low, v.position);
+            high = Max(high, v.position);
+        }
+    };
+    TriangleMesh flat = m;
+    for (Vertex& v : flat.vertices) v.position.z = v.position.z > 0.0f ? 0.0f : -0.0f;
+    const Vertex repeated = flat.vertices[5];
+    flat.vertices.resize(300000, repeated);
+    for (const float nan : {0.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        if (nan != 0.0f) flat.vertices[123456].position.x = nan;
+        Vec3f low, high;
+        foldBounds(flat, low, high);
+        flat.RecomputeBounds();
+        EXPECT_TRUE(flat.boundsValid);
+        EXPECT_EQ(std::memcmp(&flat.boundsMin, &low, sizeof(Vec3f)), 0);
+        EXPECT_EQ(std::memcmp(&flat.boundsMax, &high, sizeof(Vec3f)), 0);
+    }
+
+    m.indices[200000] = static_cast<std::uint32_t>(m.vertices.size());
+    EXPECT_FALSE(IsValidMesh(m));
+    m.RecomputeNormals();
+    for (const Vertex& v : m.vertices) ASSERT_EQ(v.normal, (Vec3f{0, 0, 0}));
 }
 
 TEST(TriangleMesh, BodiesCountSharedIndicesOnly) {

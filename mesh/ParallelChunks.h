@@ -1,0 +1,82 @@
+// Chunked loops on the standard parallel algorithms' thread pool, shared by
+// every data-parallel pass of the mesh code.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <execution>
+#include <mutex>
+#include <numeric>
+#include <vector>
+
+namespace ridgeforge::mesh {
+
+// A chunk size that amortises the hand-over to a worker for light per-item work.
+inline constexpr std::size_t kParallelChunk = 16384;
+
+// Runs body(begin, end) over [0, n) in chunks of k. A single chunk runs on
+// the calling thread. An exception escaping a parallel algorithm would end
+// the process, so the first one of any chunk is kept and rethrown once every
+// chunk has finished: no worker still runs when the caller unwinds.
+template <typename Body>
+void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
+    if (n == 0) return;
+    if (k == 0) k = 1;
+    if (n <= k) {
+        body(std::size_t{0}, n);
+        return;
+    }
+    std::vector<std::size_t> chunks((n + k - 1) / k);
+    std::iota(chunks.begin(), chunks.end(), std::size_t{0});
+    std::mutex guard;
+    std::exception_ptr first;
+    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
+        try {
+            body(c * k, std::min(n, c * k + k));
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(guard);
+            if (!first) first = std::current_exception();
+        }
+    });
+    if (first) std::rethrow_exception(first);
+}
+
+// Items 0 .. count - 1 ordered by bucket, stably (item order is kept within
+// a bucket), by a counting sort over chunks that needs no atomics: each chunk
+// counts its items per bucket, the counts become each chunk's run starts, and
+// each chunk then places its items. bucketOf(i) must be below `buckets`.
+// Writes every one of the count entries of `sorted` and returns where each
+// bucket's run starts (buckets + 1 entries).
+template <typename Item, typename BucketOf>
+std::vector<std::uint64_t> StableBucketOrder(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
+                                             Item* sorted) {
+    // At most 256 chunks, so that the table of runs stays small.
+    const std::size_t chunkSize = std::max<std::size_t>(65536, count / 256 + 1);
+    const std::size_t chunks = (count + chunkSize - 1) / chunkSize;
+    // Per chunk and bucket: first the count, then where the chunk's run starts.
+    std::vector<std::uint64_t> runs(chunks * buckets, 0);
+    ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t* counts = runs.data() + begin / chunkSize * buckets;
+        for (std::size_t i = begin; i < end; ++i) ++counts[bucketOf(i)];
+    });
+    std::vector<std::uint64_t> bucketStart(buckets + 1, 0);
+    std::uint64_t total = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        bucketStart[b] = total;
+        for (std::size_t c = 0; c < chunks; ++c) {
+            const std::uint64_t n = runs[c * buckets + b];
+            runs[c * buckets + b] = total;
+            total += n;
+        }
+    }
+    bucketStart[buckets] = total;
+    ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t* next = runs.data() + begin / chunkSize * buckets;
+        for (std::size_t i = begin; i < end; ++i) sorted[next[bucketOf(i)]++] = static_cast<Item>(i);
+    });
+    return bucketStart;
+}
+
+}  // namespace ridgeforge::mesh
