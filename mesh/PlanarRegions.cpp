@@ -110,19 +110,19 @@ PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings
         area[t] = 0.5f * crossLength[t];
         normal[t] = Normalize(n);
     }
-    std::vector<std::uint32_t> seeds(triangleCount);
-    std::iota(seeds.begin(), seeds.end(), 0u);
-    std::stable_sort(seeds.begin(), seeds.end(), [&](std::uint32_t x, std::uint32_t y) { return area[x] > area[y]; });
+    std::vector<std::uint32_t> starts(triangleCount);
+    std::iota(starts.begin(), starts.end(), 0u);
+    std::stable_sort(starts.begin(), starts.end(), [&](std::uint32_t x, std::uint32_t y) { return area[x] > area[y]; });
 
     regions.regionOfTriangle.assign(triangleCount, kNoRegion);
     std::vector<std::uint32_t> stack;
-    for (const std::uint32_t seed : seeds) {
-        if (regions.regionOfTriangle[seed] != kNoRegion || !(crossLength[seed] > 1e-12f)) continue;
+    for (const std::uint32_t start : starts) {
+        if (regions.regionOfTriangle[start] != kNoRegion || !(crossLength[start] > 1e-12f)) continue;
         const std::uint32_t region = static_cast<std::uint32_t>(regions.count++);
-        const Vec3d n = ToDouble(normal[seed]);
-        const Vec3d origin = Corner(mesh, seed, 0);
-        regions.regionOfTriangle[seed] = region;
-        stack.assign(1, seed);
+        const Vec3d n = ToDouble(normal[start]);
+        const Vec3d origin = Corner(mesh, start, 0);
+        regions.regionOfTriangle[start] = region;
+        stack.assign(1, start);
         while (!stack.empty()) {
             const std::uint32_t t = stack.back();
             stack.pop_back();
@@ -130,7 +130,7 @@ PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings
                 const std::uint32_t other = neighbours[3 * t + k];
                 if (other == kNoRegion || regions.regionOfTriangle[other] != kNoRegion) continue;
                 const Vec3f& on = normal[other];
-                if (!(on == Vec3f{}) && Dot(on, normal[seed]) < cosLimit) continue;
+                if (!(on == Vec3f{}) && Dot(on, normal[start]) < cosLimit) continue;
                 bool offPlane = false;
                 for (int c = 0; c < 3 && !offPlane; ++c) offPlane = std::fabs(Dot(Corner(mesh, other, c) - origin, n)) > tolerance;
                 if (offPlane) continue;

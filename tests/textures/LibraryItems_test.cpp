@@ -11,27 +11,12 @@
 #include "platform/KnownFolders.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
+#include "tests/textures/LibraryTestSupport.h"
 #include "textures/DeletedIndex.h"
 #include "textures/UserFolderMigration.h"
 
 using namespace ridgeforge;
 namespace fs = std::filesystem;
-
-namespace {
-
-// A factory folder and a separate user folder, as an installed program has.
-struct TwoRoots {
-    test::TempDir dir;
-    fs::path factory = dir / "program";
-    fs::path user = dir / "Documents/Ruvolta";
-    std::vector<LibraryRoot> roots{{factory, false}, {user, true}};
-    TwoRoots() {
-        fs::create_directories(factory);
-        fs::create_directories(user);
-    }
-};
-
-}  // namespace
 
 TEST(LibraryItems, SafeFileNamesAndJoinedPaths) {
     EXPECT_EQ(MakeSafeFileName("a/b:c"), "a_b_c");
@@ -82,7 +67,7 @@ TEST(LibraryItems, RootsComeFromProgramAndDocumentsFolders) {
 }
 
 TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
-    TwoRoots lib;
+    test::TwoRoots lib;
     test::WriteTextFile(lib.factory / "textures/Stone/Rock.png", "factory");
     test::WriteTextFile(lib.user / "textures/stone/rock.PNG", "user");
     test::WriteTextFile(lib.factory / "textures/Stone/Slate.png", "factory");
@@ -122,7 +107,7 @@ TEST(LibraryItems, UserCopyWinsAndFactoryItemComesBack) {
 }
 
 TEST(LibraryItems, DeletingHidesFactoryItemsThroughTheIndex) {
-    TwoRoots lib;
+    test::TwoRoots lib;
     test::WriteTextFile(lib.factory / "procedural/Wood/Oak.rgpreset", "factory");
     test::WriteTextFile(lib.user / "procedural/Wood/oak.rgpreset", "user");
     test::WriteTextFile(lib.user / "procedural/Wood/Mine.rgpreset", "user");
@@ -162,7 +147,7 @@ TEST(LibraryItems, DeletingHidesFactoryItemsThroughTheIndex) {
 }
 
 TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {
-    TwoRoots lib;
+    test::TwoRoots lib;
     test::WriteTextFile(lib.user / "c/_deleted.index", "\r\nWood\r\r\n\n  Bark\nlast");
     EXPECT_EQ(ReadDeletedIndex(lib.roots, "c"), (std::vector<std::string>{"wood", "  bark", "last"}));
     EXPECT_EQ(DeletedIndexPath(lib.roots, "c"), lib.user / "c/_deleted.index");
@@ -191,7 +176,7 @@ TEST(LibraryItems, WithoutDocumentsEverythingIsTheUsers) {
 }
 
 TEST(LibraryItems, TextureFoldersMergeBothRoots) {
-    TwoRoots lib;
+    test::TwoRoots lib;
     fs::create_directories(lib.factory / "textures/Stone");
     fs::create_directories(lib.factory / "textures/wood");
     fs::create_directories(lib.user / "textures/Wood");

@@ -11,6 +11,7 @@
 #include "mesh/Json.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
+#include "tests/textures/LibraryTestSupport.h"
 #include "textures/DeletedIndex.h"
 #include "textures/GreyBmp.h"
 #include "textures/LibraryCategory.h"
@@ -22,12 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Library {
-    test::TempDir dir;
-    fs::path factory = dir / "program";
-    fs::path user = dir / "Documents/Ruvolta";
-    std::vector<LibraryRoot> roots{{factory, false}, {user, true}};
-};
 
 // FNV-1a over the bytes exactly as described: each UTF-16 unit as eight bytes.
 std::uint64_t ReferenceHash(const std::u16string& lowerPath, std::uint64_t size, std::uint64_t time) {
@@ -52,7 +47,7 @@ std::string HexName(std::uint64_t hash) {
 }  // namespace
 
 TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
-    Library lib;
+    test::TwoRoots lib;
     test::WriteTextFile(lib.factory / "textures/Bark/Bark.png", "f");
     test::WriteTextFile(lib.factory / "textures/Bark/ash.jpg", "f");
     test::WriteTextFile(lib.user / "textures/Bark/bark.tif", "u");
@@ -74,7 +69,7 @@ TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
 }
 
 TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {
-    Library lib;
+    test::TwoRoots lib;
     test::WriteTextFile(lib.factory / "textures/Stone/Rock.png", "f");
     test::WriteTextFile(lib.factory / "textures/Stone/Slate.png", "f");
     test::WriteTextFile(lib.factory / "textures/Stone/Gone.png", "f");
@@ -104,7 +99,7 @@ TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {
 }
 
 TEST(TextureLibrary, CustomImagesKeepOneEntryPerPath) {
-    Library lib;
+    test::TwoRoots lib;
     EXPECT_TRUE(LoadCustomImages(lib.roots).empty());
     ASSERT_TRUE(SaveCustomImages(lib.roots, {"/tex/other.png", "/tex/rock.PNG"}));
     ASSERT_TRUE(AddCustomImage(lib.roots, "/Tex/Rock.png"));
@@ -128,7 +123,7 @@ TEST(TextureLibrary, CustomImagesKeepOneEntryPerPath) {
 }
 
 TEST(TextureLibrary, SeamSettingsAreRememberedPerImage) {
-    Library lib;
+    test::TwoRoots lib;
     const SeamSettings none = GetSeamSettingsFor(lib.roots, "/Tex/Rock.png");
     EXPECT_EQ(none.method, "Unchanged");
     EXPECT_EQ(none.parameters, "");
@@ -212,7 +207,7 @@ TEST(ThumbnailCache, DownscaleAveragesTheCentreSquare) {
 }
 
 TEST(ThumbnailCache, CachesAndRemakesThumbnails) {
-    Library lib;
+    test::TwoRoots lib;
     const fs::path image = lib.dir / "pictures/ramp.png";
     fs::create_directories(image.parent_path());
     std::vector<std::uint16_t> samples(200 * 160);
