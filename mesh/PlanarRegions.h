@@ -2,9 +2,9 @@
 // simplification compares before and after.
 //
 // A region grows depth-first from its largest unclaimed triangle across
-// manifold edges while each neighbour stays within an angle of the seed's
-// normal, keeps all corners within a distance of the seed's plane, and does
-// not fold back over the triangle it was reached from. The seed's plane stays
+// manifold edges while each neighbour stays within an angle of the starting
+// triangle's normal, keeps all corners within a distance of its plane, and
+// does not fold back over the triangle it was reached from. That plane stays
 // fixed, so a slowly curving surface cannot creep into one region.
 //
 // Needs: a mesh that satisfies the validity rule; otherwise every result is
