@@ -1,0 +1,112 @@
+// Mask volumes: creation, signed distance, re-expression and JSON.
+#include "mesh/mapping/MaskVolume.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "mesh/Json.h"
+#include "mesh/mapping/CageFrame.h"
+#include "mesh/mapping/EnumWords.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+constexpr std::array<EnumWord<MaskShape>, 3> kShapeWords = {{
+    {MaskShape::Box, "box"},
+    {MaskShape::Cylinder, "cylinder"},
+    {MaskShape::Sphere, "sphere"},
+}};
+
+// A size below the floor, or NaN, counts as the floor.
+float FlooredSize(float size) { return size > kMinimumMaskSize ? size : kMinimumMaskSize; }
+
+}  // namespace
+
+ProjectionCage MaskVolume::FlooredPlacement() const {
+    return {center, rotationDegrees, {FlooredSize(size.x), FlooredSize(size.y), FlooredSize(size.z)}};
+}
+
+const char* MaskShapeName(MaskShape shape) {
+    switch (shape) {
+        case MaskShape::Box: return "Box";
+        case MaskShape::Cylinder: return "Cylinder";
+        case MaskShape::Sphere: return "Sphere";
+    }
+    return "Volume";
+}
+
+MaskVolume MaskVolume::Create(MaskShape shape, const TriangleMesh* part, std::int64_t number) {
+    MaskVolume v;
+    v.shape = shape;
+    Vec3f extent{30.0f, 30.0f, 30.0f};
+    if (part != nullptr && part->boundsValid) {
+        extent = part->boundsMax - part->boundsMin;
+        v.center = (part->boundsMin + part->boundsMax) * 0.5f;
+    }
+    const float side = std::max(1.0f, std::max({extent.x, extent.y, extent.z}) / 3.0f);
+    v.size = {side, side, side};
+    v.name = std::string(MaskShapeName(shape)) + " " + std::to_string(number);
+    return v;
+}
+
+float MaskVolume::SignedDistance(const MaskVolume& volume, const Vec3f& point) {
+    const ProjectionCage placement = volume.FlooredPlacement();
+    const Vec3f q = TransformByCage(placement, point - volume.center);
+    const Vec3f h = placement.size * 0.5f;
+    switch (volume.shape) {
+        case MaskShape::Box: {
+            const Vec3f d{std::fabs(q.x) - h.x, std::fabs(q.y) - h.y, std::fabs(q.z) - h.z};
+            const Vec3f outside{std::max(d.x, 0.0f), std::max(d.y, 0.0f), std::max(d.z, 0.0f)};
+            return Length(outside) + std::min(std::max({d.x, d.y, d.z}), 0.0f);
+        }
+        case MaskShape::Cylinder: {
+            const float radial = (std::sqrt((q.x / h.x) * (q.x / h.x) + (q.y / h.y) * (q.y / h.y)) - 1.0f) *
+                                 std::min(h.x, h.y);
+            const float axial = std::fabs(q.z) - h.z;
+            const float ra = std::max(axial, 0.0f), rr = std::max(radial, 0.0f);
+            return std::sqrt(ra * ra + rr * rr) + std::min(std::max(axial, radial), 0.0f);
+        }
+        case MaskShape::Sphere: {
+            const Vec3f n{q.x / h.x, q.y / h.y, q.z / h.z};
+            return (Length(n) - 1.0f) * std::min({h.x, h.y, h.z});
+        }
+    }
+    return 1.0f;
+}
+
+MaskVolume MaskVolume::Transformed(const MaskVolume& volume, const Transform& transform) {
+    MaskVolume out = volume;
+    out.center = transform.ApplyToPoint(volume.center);
+    const RotationAxes axes = RotationFromDegrees(volume.rotationDegrees);
+    out.rotationDegrees = DegreesFromAxes({transform.ApplyToDirection(axes.x), transform.ApplyToDirection(axes.y),
+                                           transform.ApplyToDirection(axes.z)});
+    return out;
+}
+
+void MaskVolume::ToJson(const JsonWriter& writer, const MaskVolume& v) {
+    JsonSetEnum<MaskShape>(writer, "shape", v.shape, kShapeWords);
+    JsonSetVec3(writer, "center", v.center.x, v.center.y, v.center.z);
+    JsonSetVec3(writer, "rotationDegrees", v.rotationDegrees.x, v.rotationDegrees.y, v.rotationDegrees.z);
+    JsonSetVec3(writer, "size", v.size.x, v.size.y, v.size.z);
+    JsonSetFloat(writer, "featherMillimetres", v.featherMillimetres);
+    JsonSetBool(writer, "enabled", v.enabled);
+    JsonSetString(writer, "name", v.name);
+}
+
+void MaskVolume::FromJson(const JsonReader& reader, MaskVolume& v) {
+    JsonGetEnum<MaskShape>(reader, "shape", v.shape, kShapeWords);
+    JsonGetVec3(reader, "center", v.center.x, v.center.y, v.center.z);
+    JsonGetVec3(reader, "rotationDegrees", v.rotationDegrees.x, v.rotationDegrees.y, v.rotationDegrees.z);
+    JsonGetVec3(reader, "size", v.size.x, v.size.y, v.size.z);
+    JsonGetFloat(reader, "featherMillimetres", v.featherMillimetres);
+    JsonGetBool(reader, "enabled", v.enabled);
+    JsonGetString(reader, "name", v.name);
+}
+
+bool MaskVolume::operator==(const MaskVolume& o) const {
+    return shape == o.shape && Placement() == o.Placement() && featherMillimetres == o.featherMillimetres &&
+           enabled == o.enabled && name == o.name;
+}
+
+}  // namespace ridgeforge::mesh
