@@ -2,21 +2,32 @@
 #include "mesh/mapping/MaskVolume.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "mesh/Json.h"
 #include "mesh/mapping/CageFrame.h"
-#include "mesh/mapping/EnumWords.h"
+#include "mesh/mapping/JsonFields.h"
 
 namespace ridgeforge::mesh {
 namespace {
 
-constexpr std::array<EnumWord<MaskShape>, 3> kShapeWords = {{
+constexpr EnumWord<MaskShape> kShapeWords[] = {
     {MaskShape::Box, "box"},
     {MaskShape::Cylinder, "cylinder"},
     {MaskShape::Sphere, "sphere"},
-}};
+};
+
+// Every key in writing order; V is MaskVolume or const MaskVolume.
+template <typename Fields, typename V>
+void VisitVolume(const Fields& f, V& v) {
+    f.Word("shape", v.shape, kShapeWords);
+    f.Vec3("center", v.center);
+    f.Vec3("rotationDegrees", v.rotationDegrees);
+    f.Vec3("size", v.size);
+    f.Float("featherMillimetres", v.featherMillimetres);
+    f.Bool("enabled", v.enabled);
+    f.Text("name", v.name);
+}
 
 // A size below the floor, or NaN, counts as the floor.
 float FlooredSize(float size) { return size > kMinimumMaskSize ? size : kMinimumMaskSize; }
@@ -84,25 +95,11 @@ MaskVolume MaskVolume::Transformed(const MaskVolume& volume, const Transform& tr
     return out;
 }
 
-void MaskVolume::ToJson(const JsonWriter& writer, const MaskVolume& v) {
-    JsonSetEnum<MaskShape>(writer, "shape", v.shape, kShapeWords);
-    JsonSetVec3(writer, "center", v.center.x, v.center.y, v.center.z);
-    JsonSetVec3(writer, "rotationDegrees", v.rotationDegrees.x, v.rotationDegrees.y, v.rotationDegrees.z);
-    JsonSetVec3(writer, "size", v.size.x, v.size.y, v.size.z);
-    JsonSetFloat(writer, "featherMillimetres", v.featherMillimetres);
-    JsonSetBool(writer, "enabled", v.enabled);
-    JsonSetString(writer, "name", v.name);
+void MaskVolume::ToJson(const JsonWriter& writer, const MaskVolume& volume) {
+    VisitVolume(JsonFieldWriter{writer}, volume);
 }
 
-void MaskVolume::FromJson(const JsonReader& reader, MaskVolume& v) {
-    JsonGetEnum<MaskShape>(reader, "shape", v.shape, kShapeWords);
-    JsonGetVec3(reader, "center", v.center.x, v.center.y, v.center.z);
-    JsonGetVec3(reader, "rotationDegrees", v.rotationDegrees.x, v.rotationDegrees.y, v.rotationDegrees.z);
-    JsonGetVec3(reader, "size", v.size.x, v.size.y, v.size.z);
-    JsonGetFloat(reader, "featherMillimetres", v.featherMillimetres);
-    JsonGetBool(reader, "enabled", v.enabled);
-    JsonGetString(reader, "name", v.name);
-}
+void MaskVolume::FromJson(const JsonReader& reader, MaskVolume& volume) { VisitVolume(JsonFieldReader{reader}, volume); }
 
 bool MaskVolume::operator==(const MaskVolume& o) const {
     return shape == o.shape && Placement() == o.Placement() && featherMillimetres == o.featherMillimetres &&

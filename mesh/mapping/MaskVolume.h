@@ -18,11 +18,6 @@
 #include "mesh/Vec3.h"
 #include "mesh/mapping/Projection.h"
 
-namespace ridgeforge {
-class JsonReader;
-class JsonWriter;
-}  // namespace ridgeforge
-
 namespace ridgeforge::mesh {
 
 // Stored as "box", "cylinder", "sphere".

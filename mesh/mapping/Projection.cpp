@@ -5,29 +5,25 @@
 #include <string>
 
 #include "mesh/Json.h"
-#include "mesh/mapping/EnumWords.h"
+#include "mesh/mapping/JsonFields.h"
 
 namespace ridgeforge::mesh {
 namespace {
 
-constexpr std::array<EnumWord<ProjectionType>, 4> kTypeWords = {{
+constexpr EnumWord<ProjectionType> kTypeWords[] = {
     {ProjectionType::Box, "box"},
     {ProjectionType::Plane, "plane"},
     {ProjectionType::Cylinder, "cylinder"},
     {ProjectionType::Sphere, "sphere"},
-}};
+};
 
-constexpr std::array<EnumWord<Axis>, 3> kAxisWords = {{
-    {Axis::X, "x"},
-    {Axis::Y, "y"},
-    {Axis::Z, "z"},
-}};
+constexpr EnumWord<Axis> kAxisWords[] = {{Axis::X, "x"}, {Axis::Y, "y"}, {Axis::Z, "z"}};
 
-constexpr std::array<EnumWord<SurfaceSelection>, 3> kSurfaceWords = {{
+constexpr EnumWord<SurfaceSelection> kSurfaceWords[] = {
     {SurfaceSelection::Outside, "outside"},
     {SurfaceSelection::Inside, "inside"},
     {SurfaceSelection::Both, "both"},
-}};
+};
 
 constexpr std::array<const char*, kSideCount> kSideKeys = {"px", "nx", "py", "ny", "pz", "nz"};
 
@@ -66,71 +62,46 @@ bool Projection::operator==(const Projection& o) const {
 
 const char* SideKey(int side) { return side >= 0 && side < kSideCount ? kSideKeys[side] : nullptr; }
 
-void WriteProjection(const JsonWriter& writer, const Projection& p) {
-    JsonSetEnum<ProjectionType>(writer, "type", p.type, kTypeWords);
-    const ProjectionCage& cage = p.cage;
-    JsonSetVec3(writer, "cage.center", cage.center.x, cage.center.y, cage.center.z);
-    JsonSetVec3(writer, "cage.rotationDegrees", cage.rotationDegrees.x, cage.rotationDegrees.y, cage.rotationDegrees.z);
-    JsonSetVec3(writer, "cage.size", cage.size.x, cage.size.y, cage.size.z);
+// Every key in writing order; P is Projection or const Projection.
+template <typename Fields, typename P>
+void VisitProjection(const Fields& f, P& p) {
+    f.Word("type", p.type, kTypeWords);
+    f.Vec3("cage.center", p.cage.center);
+    f.Vec3("cage.rotationDegrees", p.cage.rotationDegrees);
+    f.Vec3("cage.size", p.cage.size);
     for (int i = 0; i < kSideCount; ++i) {
-        JsonSetBool(writer, SideSettingKey(i, "enabled"), p.box.sideEnabled[i]);
-        JsonSetEnum<SurfaceSelection>(writer, SideSettingKey(i, "surface"), p.box.sideSurface[i], kSurfaceWords);
+        f.Bool(SideSettingKey(i, "enabled"), p.box.sideEnabled[i]);
+        f.Word(SideSettingKey(i, "surface"), p.box.sideSurface[i], kSurfaceWords);
     }
-    JsonSetBool(writer, "box.blended", p.box.blended);
-    JsonSetFloat(writer, "box.blendSharpness", p.box.blendSharpness);
-    JsonSetBool(writer, "plane.twoSided", p.plane.twoSided);
-    JsonSetEnum<Axis>(writer, "plane.axis", p.plane.axis, kAxisWords);
-    JsonSetEnum<Axis>(writer, "cylinder.axis", p.cylinder.axis, kAxisWords);
-    JsonSetEnum<SurfaceSelection>(writer, "cylinder.surface", p.cylinder.surface, kSurfaceWords);
-    JsonSetFloat(writer, "cylinder.seamDegrees", p.cylinder.seamDegrees);
-    JsonSetBool(writer, "cylinder.sideEnabled", p.cylinder.sideEnabled);
-    JsonSetBool(writer, "cylinder.topCapEnabled", p.cylinder.topCapEnabled);
-    JsonSetBool(writer, "cylinder.bottomCapEnabled", p.cylinder.bottomCapEnabled);
-    JsonSetBool(writer, "cylinder.wholeTiles", p.cylinder.wholeTiles);
-    JsonSetEnum<Axis>(writer, "sphere.axis", p.sphere.axis, kAxisWords);
-    JsonSetBool(writer, "sphere.wholeTiles", p.sphere.wholeTiles);
+    f.Bool("box.blended", p.box.blended);
+    f.Float("box.blendSharpness", p.box.blendSharpness);
+    f.Bool("plane.twoSided", p.plane.twoSided);
+    f.Word("plane.axis", p.plane.axis, kAxisWords);
+    f.Word("cylinder.axis", p.cylinder.axis, kAxisWords);
+    f.Word("cylinder.surface", p.cylinder.surface, kSurfaceWords);
+    f.Float("cylinder.seamDegrees", p.cylinder.seamDegrees);
+    f.Bool("cylinder.sideEnabled", p.cylinder.sideEnabled);
+    f.Bool("cylinder.topCapEnabled", p.cylinder.topCapEnabled);
+    f.Bool("cylinder.bottomCapEnabled", p.cylinder.bottomCapEnabled);
+    f.Bool("cylinder.wholeTiles", p.cylinder.wholeTiles);
+    f.Word("sphere.axis", p.sphere.axis, kAxisWords);
+    f.Bool("sphere.wholeTiles", p.sphere.wholeTiles);
     for (int i = 0; i < kSideCount; ++i) {
-        const ProjectionLayer& layer = p.layer[i];
-        JsonSetVec2(writer, LayerKey(i, "originMillimetres"), layer.originMillimetres[0], layer.originMillimetres[1]);
-        JsonSetFloat(writer, LayerKey(i, "rotationDegrees"), layer.rotationDegrees);
-        JsonSetFloat(writer, LayerKey(i, "zoom"), layer.zoom);
-        JsonSetInteger(writer, LayerKey(i, "image"), layer.image);
+        f.Vec2(LayerKey(i, "originMillimetres"), p.layer[i].originMillimetres);
+        f.Float(LayerKey(i, "rotationDegrees"), p.layer[i].rotationDegrees);
+        f.Float(LayerKey(i, "zoom"), p.layer[i].zoom);
+        f.Int(LayerKey(i, "image"), p.layer[i].image);
     }
-    JsonSetInteger(writer, "activeLayer", p.activeLayer);
+    f.Int("activeLayer", p.activeLayer);
 }
 
-void ReadProjection(const JsonReader& reader, Projection& p) {
-    JsonGetEnum<ProjectionType>(reader, "type", p.type, kTypeWords);
-    ProjectionCage& cage = p.cage;
-    JsonGetVec3(reader, "cage.center", cage.center.x, cage.center.y, cage.center.z);
-    JsonGetVec3(reader, "cage.rotationDegrees", cage.rotationDegrees.x, cage.rotationDegrees.y, cage.rotationDegrees.z);
-    JsonGetVec3(reader, "cage.size", cage.size.x, cage.size.y, cage.size.z);
-    for (int i = 0; i < kSideCount; ++i) {
-        JsonGetBool(reader, SideSettingKey(i, "enabled"), p.box.sideEnabled[i]);
-        JsonGetEnum<SurfaceSelection>(reader, SideSettingKey(i, "surface"), p.box.sideSurface[i], kSurfaceWords);
-    }
-    JsonGetBool(reader, "box.blended", p.box.blended);
-    JsonGetFloat(reader, "box.blendSharpness", p.box.blendSharpness);
-    JsonGetBool(reader, "plane.twoSided", p.plane.twoSided);
-    JsonGetEnum<Axis>(reader, "plane.axis", p.plane.axis, kAxisWords);
-    JsonGetEnum<Axis>(reader, "cylinder.axis", p.cylinder.axis, kAxisWords);
-    JsonGetEnum<SurfaceSelection>(reader, "cylinder.surface", p.cylinder.surface, kSurfaceWords);
-    JsonGetFloat(reader, "cylinder.seamDegrees", p.cylinder.seamDegrees);
-    JsonGetBool(reader, "cylinder.sideEnabled", p.cylinder.sideEnabled);
-    JsonGetBool(reader, "cylinder.topCapEnabled", p.cylinder.topCapEnabled);
-    JsonGetBool(reader, "cylinder.bottomCapEnabled", p.cylinder.bottomCapEnabled);
-    JsonGetBool(reader, "cylinder.wholeTiles", p.cylinder.wholeTiles);
-    JsonGetEnum<Axis>(reader, "sphere.axis", p.sphere.axis, kAxisWords);
-    JsonGetBool(reader, "sphere.wholeTiles", p.sphere.wholeTiles);
-    for (int i = 0; i < kSideCount; ++i) {
-        ProjectionLayer& layer = p.layer[i];
-        JsonGetVec2(reader, LayerKey(i, "originMillimetres"), layer.originMillimetres[0], layer.originMillimetres[1]);
-        JsonGetFloat(reader, LayerKey(i, "rotationDegrees"), layer.rotationDegrees);
-        JsonGetFloat(reader, LayerKey(i, "zoom"), layer.zoom);
-        JsonGetInt32(reader, LayerKey(i, "image"), layer.image);
-    }
-    JsonGetInt32(reader, "activeLayer", p.activeLayer);
-    if (p.activeLayer < -1 || p.activeLayer > 5) p.activeLayer = -1;
+void WriteProjection(const JsonWriter& writer, const Projection& projection) {
+    VisitProjection(JsonFieldWriter{writer}, projection);
+}
+
+void ReadProjection(const JsonReader& reader, Projection& projection) {
+    VisitProjection(JsonFieldReader{reader}, projection);
+    if (projection.activeLayer < -1 || projection.activeLayer > 5) projection.activeLayer = -1;
 }
 
 }  // namespace ridgeforge::mesh
