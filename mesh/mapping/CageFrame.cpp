@@ -7,12 +7,13 @@
 namespace ridgeforge::mesh {
 
 RotationAxes RotationFromDegrees(const Vec3f& degrees) {
-    const float a = DegreesToRadians(degrees.x);
-    const float b = DegreesToRadians(degrees.y);
-    const float c = DegreesToRadians(degrees.z);
-    const float sx = std::sin(a), cx = std::cos(a);
-    const float sy = std::sin(b), cy = std::cos(b);
-    const float sz = std::sin(c), cz = std::cos(c);
+    // The mapping calls this for every point; an unturned axis (the usual
+    // case) skips its sine and cosine, which are exactly +-0 and 1 there.
+    const auto sine = [](float d) { return d == 0.0f ? d : std::sin(DegreesToRadians(d)); };
+    const auto cosine = [](float d) { return d == 0.0f ? 1.0f : std::cos(DegreesToRadians(d)); };
+    const float sx = sine(degrees.x), cx = cosine(degrees.x);
+    const float sy = sine(degrees.y), cy = cosine(degrees.y);
+    const float sz = sine(degrees.z), cz = cosine(degrees.z);
     RotationAxes r;
     r.x = {cz * cy, sz * cy, -sy};
     r.y = {cz * sy * sx - sz * cx, cz * cx + sz * sy * sx, cy * sx};
