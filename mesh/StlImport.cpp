@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -124,9 +125,10 @@ void AddWarnings(StlImportReport& report, bool ascii, std::uint64_t facetKeyword
 // What the checks before cleaning need to know of all corners.
 struct CornerSummary {
     bool allFinite = true;
-    // Largest absolute coordinate: the largest of the six values of the box
-    // of all corners, which sets the automatic weld tolerance.
-    float largest = 0.0f;
+    // The box of all corners, which sets the automatic weld tolerance.
+    Vec3f low{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+              std::numeric_limits<float>::infinity()};
+    Vec3f high = -low;
 };
 
 template <typename Corner>
@@ -138,13 +140,15 @@ CornerSummary Summarize(std::size_t count, Corner corner) {
         for (std::size_t i = begin; i < end; ++i) {
             const Vec3f c = corner(i);
             s.allFinite = s.allFinite && IsFinite(c);
-            s.largest = std::max({s.largest, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
+            s.low = Min(s.low, c);
+            s.high = Max(s.high, c);
         }
     });
     CornerSummary total;
     for (const CornerSummary& s : blocks) {
         total.allFinite = total.allFinite && s.allFinite;
-        total.largest = std::max(total.largest, s.largest);
+        total.low = Min(total.low, s.low);
+        total.high = Max(total.high, s.high);
     }
     return total;
 }
@@ -153,7 +157,7 @@ CornerSummary Summarize(std::size_t count, Corner corner) {
 // the cleaning counts. Returns the edge counts it took when no later step of
 // the weld changed the triangles, so the caller need not count again.
 template <typename Corner>
-std::optional<EdgeCounts> BuildAndClean(std::size_t count, Corner corner, float largest,
+std::optional<EdgeCounts> BuildAndClean(std::size_t count, Corner corner, float automaticTolerance,
                                         const StlImportOptions& options, TriangleMesh& mesh, StlImportReport& report) {
     const bool keepZeroArea = !options.removeZeroArea;
     if (!options.weld) {
@@ -169,7 +173,7 @@ std::optional<EdgeCounts> BuildAndClean(std::size_t count, Corner corner, float 
         return std::nullopt;
     }
     float tolerance = options.weldTolerance;
-    if (tolerance < 0.0f) tolerance = std::max(1e-6f, 1e-6f * largest);
+    if (tolerance < 0.0f) tolerance = automaticTolerance;
     // The exact weld straight from the corners: the soup of one vertex per
     // corner is never built.
     mesh = WeldExactCorners(count, corner);
@@ -200,7 +204,7 @@ StlImportResult ImportCorners(std::size_t count, Corner corner, const std::strin
     report.format = format;
     report.trianglesRead = count / 3;
     report.verticesBeforeWelding = count;
-    std::optional<EdgeCounts> edges = BuildAndClean(count, corner, summary.largest, options, mesh, report);
+    std::optional<EdgeCounts> edges = BuildAndClean(count, corner, AutomaticWeldTolerance(summary.low, summary.high), options, mesh, report);
 
     report.duplicates = CountDuplicateTriangles(mesh);
     if (options.removeDuplicates) report.duplicatesRemoved = RemoveDuplicateTriangles(mesh);

@@ -16,6 +16,9 @@ struct TileFrame {
     // Tile size, mm; a size of exactly 0 counts as 1.
     float widthMillimetres = 0.0f;
     float heightMillimetres = 0.0f;
+
+    // The clip flag and all five floats, compared exactly (a NaN is never equal).
+    friend bool operator==(const TileFrame&, const TileFrame&) = default;
 };
 
 }  // namespace ridgeforge::mesh

@@ -83,6 +83,10 @@ std::uint64_t CountBodies(const TriangleMesh& mesh);
 std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh);
 // Callers pass a valid mesh; a broken one gets empty rows (every offset 0).
 BodyList SplitIntoBodies(const TriangleMesh& mesh);
+// The same rows under the names the mapping and repair code use; a triangle
+// that names a vertex in two corners is listed twice for it.
+using VertexAdjacency = BodyList;
+inline VertexAdjacency BuildVertexAdjacency(const TriangleMesh& mesh) { return SplitIntoBodies(mesh); }
 EdgeCounts EdgeStatistics(const TriangleMesh& mesh);
 
 }  // namespace ridgeforge::mesh

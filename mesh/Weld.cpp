@@ -6,6 +6,7 @@
 // words (and float coordinates such as 20.0 have all-zero low bits).
 #include "mesh/Weld.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -174,6 +175,23 @@ std::uint64_t WeldVerticesWithinTolerance(TriangleMesh& mesh, float tolerance) {
         }
     }
     return FinishWeld(mesh, remap, kept);
+}
+
+float AutomaticWeldTolerance(const Vec3f& boundsMin, const Vec3f& boundsMax) {
+    const float largest = std::max({std::fabs(boundsMin.x), std::fabs(boundsMin.y), std::fabs(boundsMin.z),
+                                    std::fabs(boundsMax.x), std::fabs(boundsMax.y), std::fabs(boundsMax.z)});
+    return std::max(1e-6f, 1e-6f * largest);
+}
+
+float AutomaticWeldTolerance(const TriangleMesh& mesh) {
+    if (mesh.vertices.empty()) return 0.0f;
+    Vec3f low = mesh.vertices.front().position;
+    Vec3f high = low;
+    for (const Vertex& v : mesh.vertices) {
+        low = Min(low, v.position);
+        high = Max(high, v.position);
+    }
+    return AutomaticWeldTolerance(low, high);
 }
 
 }  // namespace ridgeforge::mesh

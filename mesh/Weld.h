@@ -70,6 +70,14 @@ std::uint64_t WeldExactVertices(TriangleMesh& mesh);
 // nothing; vertices with a coordinate that is not finite are kept as they are.
 std::uint64_t WeldVerticesWithinTolerance(TriangleMesh& mesh, float tolerance);
 
+// The automatic weld tolerance of a box: max(1e-6, 1e-6 x the largest
+// absolute coordinate of its corners) mm, so that the tolerance keeps pace
+// with the float spacing of parts far from the origin.
+float AutomaticWeldTolerance(const Vec3f& boundsMin, const Vec3f& boundsMax);
+// The same over the box of the mesh's vertex positions (its stored bounds
+// may be stale); 0 for a mesh with no vertices.
+float AutomaticWeldTolerance(const TriangleMesh& mesh);
+
 // The exactly welded mesh of a triangle soup of `count` corners, built
 // straight from them: the same vertices and indices as WeldExactVertices on
 // a soup of one vertex per corner (normal zero) and index i for corner i,

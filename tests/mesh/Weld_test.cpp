@@ -126,3 +126,13 @@ TEST(Weld, LargeSoupWeldsInVertexOrder) {
         ASSERT_EQ(expected[first], &v - soup.vertices.data());
     }
 }
+
+TEST(Weld, AutomaticToleranceFollowsTheLargestCoordinate) {
+    EXPECT_EQ(AutomaticWeldTolerance(TriangleMesh{}), 0.0f);
+    // The negative corner is the largest in size; stale stored bounds are not read.
+    TriangleMesh far = Points({{1, 2, 3}, {-2500, 4, 0}, {10, 7, 30}});
+    far.boundsValid = true;
+    EXPECT_FLOAT_EQ(AutomaticWeldTolerance(far), 2.5e-3f);
+    EXPECT_FLOAT_EQ(AutomaticWeldTolerance(Points({{0.5f, -0.25f, 0.1f}})), 1e-6f);
+    EXPECT_FLOAT_EQ(AutomaticWeldTolerance(Vec3f{-1, -2, -3}, Vec3f{4, 5, 6}), 6e-6f);
+}
