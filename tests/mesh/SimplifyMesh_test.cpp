@@ -174,6 +174,40 @@ TEST(SimplifyMesh, BedVerticesAndHeldTrianglesStay) {
     }
 }
 
+TEST(SimplifyMesh, TargetCountAndEdgeLengthLimitTheCollapses) {
+    // A 40 mm box of 8 x 8 squares a face: 768 triangles, edges of 5 mm and
+    // diagonals of 7.07 mm, and every collapse on a face costs nothing.
+    const TriangleMesh box = MakeGridBox({0, 0, 0}, {40, 40, 40}, 8);
+    ASSERT_EQ(box.TriangleCount(), 768u);
+    const auto run = [&](std::uint64_t target, float maxEdge) {
+        TriangleMesh m = box;
+        MeshSimplifyOptions o = NoBed(0.01f);
+        o.measureMovement = false;
+        o.targetTriangles = target;
+        o.maxEdgeLength = maxEdge;
+        const SimplifyReport r = SimplifyMesh(m, o, {});
+        EXPECT_TRUE(IsClosedOrientedManifold(m));
+        EXPECT_EQ(r.trianglesAfter, m.TriangleCount());
+        return r;
+    };
+
+    // Each collapse takes two triangles: the run stops on reaching the target,
+    // or the first count below it.
+    const SimplifyReport free = run(0, 0.0f);
+    EXPECT_LT(free.trianglesAfter, 400u);
+    EXPECT_EQ(run(500, 0.0f).trianglesAfter, 500u);
+    EXPECT_EQ(run(500, 0.0f).collapses, 134u);
+    EXPECT_EQ(run(501, 0.0f).trianglesAfter, 500u);
+
+    // Edges longer than the limit are never offered; one exactly as long is.
+    const SimplifyReport shorter = run(0, 4.99f);
+    EXPECT_EQ(shorter.collapses, 0u);
+    EXPECT_EQ(shorter.trianglesAfter, 768u);
+    const SimplifyReport exact = run(0, 5.0f);
+    EXPECT_GT(exact.collapses, 0u);
+    EXPECT_LT(exact.collapses, free.collapses);
+}
+
 TEST(SimplifyMesh, DetailLevelNamesAndReportText) {
     EXPECT_EQ(DetailLevelName(0.1f), "Medium");
     EXPECT_EQ(DetailLevelName(0.0999f), "Medium");
