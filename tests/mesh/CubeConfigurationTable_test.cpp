@@ -146,12 +146,45 @@ TEST(CellVertexPlacement, QuadDiagonal) {
     EXPECT_TRUE(ChooseQuadDiagonal(roof, 2, 1.0, true, 0, 0, 0, 1));
     EXPECT_FALSE(ChooseQuadDiagonal(roof, 2, 1.0, true, 0, 0, 1, 1));
 
+    // Neither split sound (a crossed quad): the split whose smaller signed
+    // area is larger wins. With corner 3 at (2, 1.5) the areas are 4, -4 for
+    // 0-2 and 3, -3 for 1-3; at (2, 3) they are 4, -4 and 6, -6.
+    const double crossedA[4][3] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {2, 1.5, 0}};
+    const double crossedB[4][3] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {2, 3, 0}};
+    EXPECT_TRUE(ChooseQuadDiagonal(crossedA, 2, 1.0, false, 0, 0, 0, 1));
+    EXPECT_FALSE(ChooseQuadDiagonal(crossedB, 2, 1.0, false, 0, 0, 0, 1));
+
     double weight = 0.0;
     const double line[4][3] = {{0, 0, 0}, {1, 1, 5}, {2, 2, 7}, {0, 1, 0}};
     EXPECT_EQ(InterpolateInQuadTriangle(line, 2, 0.5, 0.5, 0, 1, 2, weight), 0.0);
     EXPECT_EQ(weight, -1.0);
     EXPECT_NEAR(InterpolateInQuadTriangle(square, 2, 0.2, 0.3, 0, 1, 2, weight), 0.0, 1e-15);
     EXPECT_GT(weight, 0.0);
+}
+
+TEST(CellVertexPlacement, QuadDiagonalRefinesInTheTriangleUnderTheCrossing) {
+    // The square (1, 1), (-1, 1), (-1, -1), (1, -1) in the plane across the
+    // edge, heights 1, 0, 1, 0 along it. The crossing at (0.5, -0.3) lies in
+    // triangle 0-1-3 of split 1-3, whose plane is h = (u + v) / 2, giving 0.1,
+    // and in triangle 0-2-3 of split 0-2, h = 1 - u / 2 + v / 2, giving 0.6.
+    // (The other triangles would give -0.1 and 1.4.) The same quad is set
+    // along each axis, in the coordinates that follow it.
+    const double u[4] = {1, -1, -1, 1}, v[4] = {1, 1, -1, -1}, h[4] = {1, 0, 1, 0};
+    for (int axis = 0; axis < 3; ++axis) {
+        double quad[4][3];
+        for (int k = 0; k < 4; ++k) {
+            quad[k][axis] = h[k];
+            quad[k][(axis + 1) % 3] = u[k];
+            quad[k][(axis + 2) % 3] = v[k];
+        }
+        // Crossing at 0.3: 0.2 from split 1-3, 0.3 from split 0-2.
+        EXPECT_TRUE(ChooseQuadDiagonal(quad, axis, 1.0, true, 0.5, -0.3, 0.3, 1)) << axis;
+        // At 0.4: 0.3 against 0.2.
+        EXPECT_FALSE(ChooseQuadDiagonal(quad, axis, 1.0, true, 0.5, -0.3, 0.4, 1)) << axis;
+        // At 0.34: 0.24 against 0.26, a lead that a cell of 1e6 mm calls a near-tie.
+        EXPECT_TRUE(ChooseQuadDiagonal(quad, axis, 1.0, true, 0.5, -0.3, 0.34, 1)) << axis;
+        EXPECT_FALSE(ChooseQuadDiagonal(quad, axis, 1.0, true, 0.5, -0.3, 0.34, 1e6)) << axis;
+    }
 }
 
 }  // namespace

@@ -205,7 +205,7 @@ TEST(JsonWriter, ArraysOfObjectsAndStaleOrEmptyWriters) {
 TEST(JsonReader, GettersAcceptExactlyTheirKinds) {
     const JsonReader reader = ReaderOn(json::parse(R"({
         "b": true, "sb": "true", "s": "text", "i": 5, "f": 2.5, "neg": -2147483648,
-        "big": 2147483648, "three": 3.0, "u": 4294967295, "huge": 1e39, "tiny": -1e39, "fmax": 3.4028235e38, "over": 3.40282357e38, "dbl": 1e300,
+        "big": 2147483648, "below": -2147483649, "max": 2147483647, "three": 3.0, "u": 4294967295, "huge": 1e39, "tiny": -1e39, "fmax": 3.4028235e38, "over": 3.40282357e38, "dbl": 1e300,
         "v2": [1, 2.5], "v1": [1], "v3": [1, 2, 3], "mixed": [1, "a"], "boolFirst": [true, 1],
         "far": [1, 1e39], "nested": {"deep": {"x": 9}}, "notObject": 4})"));
 
@@ -225,9 +225,12 @@ TEST(JsonReader, GettersAcceptExactlyTheirKinds) {
     EXPECT_FALSE(JsonGetInt32(reader, "big", i));
     EXPECT_FALSE(JsonGetInt32(reader, "three", i));
     EXPECT_FALSE(JsonGetInt32(reader, "u", i));
+    EXPECT_FALSE(JsonGetInt32(reader, "below", i));
     EXPECT_EQ(i, 11);
     EXPECT_TRUE(JsonGetInt32(reader, "neg", i));
     EXPECT_EQ(i, std::numeric_limits<std::int32_t>::min());
+    EXPECT_TRUE(JsonGetInt32(reader, "max", i));
+    EXPECT_EQ(i, std::numeric_limits<std::int32_t>::max());
 
     float f = 7;
     EXPECT_TRUE(JsonGetFloat(reader, "i", f));
@@ -266,7 +269,7 @@ TEST(JsonReader, GettersAcceptExactlyTheirKinds) {
     const JsonReader holder = ReaderForKeyPath(reader, key);
     EXPECT_EQ(key, "x");
     ASSERT_NE(holder.Find("x"), nullptr);
-    EXPECT_EQ(reader.document->size(), 22u);
+    EXPECT_EQ(reader.document->size(), 24u);
 
     // Readers on no document or on a non-object find nothing.
     EXPECT_FALSE(JsonGetBool(JsonReader(), "b", b));

@@ -56,6 +56,10 @@ TEST(MeshHygiene, DegenerateDuplicateAndUnused) {
     EXPECT_EQ(keep.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 1, 3}));
     EXPECT_EQ(RemoveDegenerateTriangles(m, false), 2u);
     EXPECT_EQ(m.indices, (std::vector<std::uint32_t>{0, 1, 3}));
+    // A repeated corner counts wherever it falls: last equals first, or last equals middle.
+    keep.indices = {0, 1, 0,  0, 1, 3,  1, 3, 3,  3, 1, 0};
+    EXPECT_EQ(RemoveDegenerateTriangles(keep, true), 2u);
+    EXPECT_EQ(keep.indices, (std::vector<std::uint32_t>{0, 1, 3, 3, 1, 0}));
 
     m.indices = {0, 1, 3,  3, 0, 1,  0, 3, 1,  1, 3, 2};
     EXPECT_EQ(CountDuplicateTriangles(m), 2u);

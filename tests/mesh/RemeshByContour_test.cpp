@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh/AabbTree.h"
 #include "mesh/ContourSurface.h"
 #include "mesh/TestShapes.h"
 #include "tests/support/Shapes.h"
@@ -227,6 +228,29 @@ TEST(RemeshByContour, ProjectionAndDeviation) {
     EXPECT_GT(off.deviationMillimetres, 0.01f);
     EXPECT_LT(on.deviationMillimetres, 0.01f);
     EXPECT_EQ(projected.indices, contoured.indices);
+}
+
+TEST(RemeshByContour, LargestDeviationOverManyChunksIsTheSerialOne) {
+    // Over 65,536 result vertices the deviations are searched in parallel
+    // chunks; the largest must be the one a plain loop over every vertex finds.
+    const TriangleMesh input = MakeTestSphere(20.0f);
+    TriangleMesh contoured = input;
+    RemeshSettings settings = CellOf(0.2f);
+    settings.dualContouring.preserveVolume = false;
+    const RemeshReport report = RemeshByContour(contoured, settings, {});
+    ASSERT_TRUE(report.failure.empty()) << report.failure;
+    ASSERT_GT(contoured.vertices.size(), 2u * 65536u);
+    AabbTree tree;
+    tree.Build(input);
+    float largest = 0.0f;
+    std::size_t where = 0;
+    for (std::size_t v = 0; v < contoured.vertices.size(); ++v) {
+        const ClosestHit hit = tree.ClosestPoint(input, contoured.vertices[v].position);
+        ASSERT_TRUE(hit.found);
+        if (hit.distance > largest) largest = hit.distance, where = v;
+    }
+    EXPECT_EQ(report.deviationMillimetres, largest);
+    EXPECT_GE(where, 65536u);  // the largest lies beyond the first chunk
 }
 
 TEST(RemeshByContour, BodiesAndCrumbs) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "mesh/EditableMesh.h"
+#include "mesh/IsotropicRemesh.h"
 #include "mesh/RemeshByContour.h"
 #include "tests/support/Shapes.h"
 #include "tests/support/TestSupport.h"
@@ -56,7 +58,66 @@ std::vector<std::pair<Vec3f, Vec3f>> OpenEdges(const TriangleMesh& m) {
     return open;
 }
 
+// A flat diamond: the edge a-b (vertices 0 and 1) between the triangles
+// (a, b, c) and (b, a, d), c = 2 above and d = 3 below, 2 mm apart. Fans of
+// extra vertices 5 mm out give a k + 3 neighbours, b m + 3, c rc + 4 and
+// d sd + 4. Any other flip would need a new edge longer than 2 mm.
+TriangleMesh Diamond(int k, int m, int rc, int sd) {
+    TriangleMesh mesh;
+    for (const Vec3f p : {Vec3f{-1, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, -1, 0}}) mesh.vertices.push_back({p, {}});
+    mesh.indices = {0, 1, 2, 1, 0, 3};
+    const auto angle = [&](std::uint32_t centre, std::uint32_t to) {
+        const Vec3f d = mesh.vertices[to].position - mesh.vertices[centre].position;
+        return std::atan2(d.y, d.x);
+    };
+    // A fan around `centre` from vertex `from` turning anticlockwise to `to`.
+    const auto fan = [&](std::uint32_t centre, std::uint32_t from, std::uint32_t to, int count) {
+        std::vector<std::uint32_t> chain{from};
+        const float start = angle(centre, from);
+        float end = angle(centre, to);
+        while (end <= start) end += 6.2831853f;
+        for (int i = 1; i <= count; ++i) {
+            const float t = start + (end - start) * static_cast<float>(i) / static_cast<float>(count + 1);
+            chain.push_back(static_cast<std::uint32_t>(mesh.vertices.size()));
+            mesh.vertices.push_back({mesh.vertices[centre].position + Vec3f{5 * std::cos(t), 5 * std::sin(t), 0}, {}});
+        }
+        chain.push_back(to);
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) mesh.indices.insert(mesh.indices.end(), {centre, chain[i], chain[i + 1]});
+        return chain;
+    };
+    const auto left = fan(0, 2, 3, k);
+    const auto right = fan(1, 3, 2, m);
+    if (rc > 0) fan(2, right[right.size() - 2], left[1], rc);
+    if (sd > 0) fan(3, left[left.size() - 2], right[1], sd);
+    return mesh;
+}
+
+// Runs one flip pass with no vertex flagged; true when a-b became c-d.
+bool FlipsTheMiddleEdge(const TriangleMesh& mesh, std::uint64_t& flips) {
+    EditableMesh em(mesh);
+    em.RebuildVertexFaces();
+    const std::vector<std::uint8_t> flags(em.VertexCount(), 0);
+    flips = FlipEdgesForShape(em, em.CollectEdges(), flags, 0.7f, 2.0f);
+    return em.triangles[0] == EditableMesh::Triangle{0, 3, 2} && em.triangles[1] == EditableMesh::Triangle{1, 2, 3};
+}
+
 }  // namespace
+
+TEST(Remesh, EdgeFlipsOnlyWhenValencesComeCloserToSix) {
+    struct Case {
+        int va, vb, vc, vd;
+        bool flips;
+    };
+    // Sum of |v - 6| before against the same after a and b lose a neighbour
+    // and c and d gain one: 4 against 0, 3 against 1, 2 against 2, 0 against 4.
+    for (const Case& c : {Case{7, 7, 5, 5, true}, Case{7, 7, 6, 5, true}, Case{7, 6, 6, 5, false},
+                          Case{6, 6, 6, 6, false}, Case{5, 7, 5, 7, false}}) {
+        const TriangleMesh mesh = Diamond(c.va - 3, c.vb - 3, c.vc - 4, c.vd - 4);
+        std::uint64_t flips = 0;
+        EXPECT_EQ(FlipsTheMiddleEdge(mesh, flips), c.flips) << c.va << c.vb << c.vc << c.vd;
+        EXPECT_EQ(flips, c.flips ? 1u : 0u) << c.va << c.vb << c.vc << c.vd;
+    }
+}
 
 TEST(Remesh, StopAtOnceRebuildsTheInputAndTimesFourStages) {
     TriangleMesh m = MakeTorus(10, 3, 16, 8);

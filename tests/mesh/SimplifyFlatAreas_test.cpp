@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 
@@ -128,6 +130,101 @@ TEST(SimplifyFlatAreas, LimitsStopsAndBadInput) {
     r = SimplifyFlatAreas(bad, nullptr, SimplifySettings{}, {});
     EXPECT_EQ(bad.indices, indices);
     EXPECT_EQ(r.trianglesAfter, r.trianglesBefore);
+}
+
+TEST(SimplifyFlatAreas, ValenceLimitHoldsForEveryTarget) {
+    // A regular hexagon fanned from its centre: the rim is open, so only the
+    // centre (6 neighbours) may go, onto a rim vertex of 3 neighbours. The
+    // rule counts 3 + (6 - 2) = 7 against the limit.
+    TriangleMesh hexagon;
+    hexagon.vertices.push_back({{0, 0, 0}, {}});
+    for (int k = 0; k < 6; ++k) {
+        const float a = 1.0471976f * static_cast<float>(k);
+        hexagon.vertices.push_back({{10 * std::cos(a), 10 * std::sin(a), 0}, {}});
+    }
+    for (std::uint32_t k = 0; k < 6; ++k) hexagon.indices.insert(hexagon.indices.end(), {0, 1 + k, 1 + (k + 1) % 6});
+    hexagon.RecomputeBounds();
+    SimplifySettings limit;
+    limit.maximumValence = 6;
+    TriangleMesh refused = hexagon;
+    FlatAreaSimplifyReport r = SimplifyFlatAreas(refused, nullptr, limit, {});
+    EXPECT_EQ(r.collapses, 0u);
+    EXPECT_EQ(r.refusedValence, 6u);
+    EXPECT_EQ(refused.TriangleCount(), 6u);
+    limit.maximumValence = 7;
+    TriangleMesh collapsed = hexagon;
+    r = SimplifyFlatAreas(collapsed, nullptr, limit, {});
+    EXPECT_EQ(r.collapses, 1u);
+    EXPECT_EQ(r.refusedValence, 0u);
+    EXPECT_EQ(collapsed.TriangleCount(), 4u);
+    EXPECT_TRUE(r.GuaranteeHeld());
+
+    // On a fine box the target of a collapse ends with valence(u) + (6 - 2)
+    // - 2 neighbours, so at most the limit less 2, while the default limit of
+    // 24 lets targets grow well past that.
+    const auto largestValence = [](const TriangleMesh& m) {
+        std::vector<std::set<std::uint32_t>> ring(m.vertices.size());
+        for (std::size_t t = 0; t < m.indices.size(); t += 3) {
+            for (int k = 0; k < 3; ++k) {
+                ring[m.indices[t + k]].insert(m.indices[t + (k + 1) % 3]);
+                ring[m.indices[t + (k + 1) % 3]].insert(m.indices[t + k]);
+            }
+        }
+        std::size_t largest = 0;
+        for (const auto& neighbours : ring) largest = std::max(largest, neighbours.size());
+        return largest;
+    };
+    const TriangleMesh box = MakeGridBox({0, 0, 0}, {10, 10, 10}, 12);
+    ASSERT_LE(largestValence(box), 6u);
+    for (const int maximum : {9, 12}) {
+        limit.maximumValence = maximum;
+        TriangleMesh m = box;
+        r = SimplifyFlatAreas(m, nullptr, limit, {});
+        EXPECT_GT(r.collapses, 0u) << maximum;
+        EXPECT_GT(r.refusedValence, 0u) << maximum;
+        EXPECT_LE(largestValence(m), static_cast<std::size_t>(maximum - 2)) << maximum;
+    }
+    TriangleMesh free = box;
+    SimplifyFlatAreas(free, nullptr, SimplifySettings{}, {});
+    EXPECT_GT(largestValence(free), 10u);
+}
+
+TEST(SimplifyFlatAreas, RegionsKeepTheNormalOfTheirFirstTriangle) {
+    // A quarter cylinder of radius 20 in 360 steps of 0.25 degrees: each step
+    // is well inside the 1 degree limit, but a region may only take triangles
+    // within 1 degree of the one it started from. The distance tolerance is
+    // opened wide so that the angle alone decides.
+    TriangleMesh m;
+    const int steps = 360;
+    for (int i = 0; i <= steps; ++i) {
+        const float a = 1.5707964f * static_cast<float>(i) / static_cast<float>(steps);
+        for (const float z : {0.0f, 10.0f}) m.vertices.push_back({{20 * std::cos(a), 20 * std::sin(a), z}, {}});
+    }
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(steps); ++i) {
+        const std::uint32_t a = 2 * i, b = 2 * i + 2;
+        m.indices.insert(m.indices.end(), {a, b, b + 1, a, b + 1, a + 1});
+    }
+    m.RecomputeBounds();
+    SimplifySettings wide;
+    wide.planarToleranceMillimetres = 100.0f;
+    const PlanarRegions regions = FindPlanarRegions(m, wide, EdgeNeighbours(m));
+    std::vector<std::vector<std::uint32_t>> members(regions.count);
+    for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) {
+        ASSERT_NE(regions.regionOfTriangle[t], kNoRegion);
+        members[regions.regionOfTriangle[t]].push_back(t);
+    }
+    // 90 degrees in regions at most 2 degrees wide.
+    EXPECT_GE(regions.count, 45u);
+    const float limit = std::cos(1.0f * 3.1415927f / 180.0f) - 1e-6f;
+    for (const auto& region : members) {
+        bool someCentre = false;
+        for (const std::uint32_t centre : region) {
+            bool all = true;
+            for (const std::uint32_t t : region) all = all && Dot(m.FaceNormal(centre), m.FaceNormal(t)) >= limit;
+            someCentre = someCentre || all;
+        }
+        EXPECT_TRUE(someCentre) << "a region of " << region.size() << " triangles";
+    }
 }
 
 TEST(SimplifyFlatAreas, ReportText) {

@@ -174,6 +174,82 @@ TEST(SimplifyMesh, BedVerticesAndHeldTrianglesStay) {
     }
 }
 
+TEST(SimplifyMesh, TargetCountAndEdgeLengthLimitTheCollapses) {
+    // A 40 mm box of 8 x 8 squares a face: 768 triangles, edges of 5 mm and
+    // diagonals of 7.07 mm, and every collapse on a face costs nothing.
+    const TriangleMesh box = MakeGridBox({0, 0, 0}, {40, 40, 40}, 8);
+    ASSERT_EQ(box.TriangleCount(), 768u);
+    const auto run = [&](std::uint64_t target, float maxEdge) {
+        TriangleMesh m = box;
+        MeshSimplifyOptions o = NoBed(0.01f);
+        o.measureMovement = false;
+        o.targetTriangles = target;
+        o.maxEdgeLength = maxEdge;
+        const SimplifyReport r = SimplifyMesh(m, o, {});
+        EXPECT_TRUE(IsClosedOrientedManifold(m));
+        EXPECT_EQ(r.trianglesAfter, m.TriangleCount());
+        return r;
+    };
+
+    // Each collapse takes two triangles: the run stops on reaching the target,
+    // or the first count below it.
+    const SimplifyReport free = run(0, 0.0f);
+    EXPECT_LT(free.trianglesAfter, 400u);
+    EXPECT_EQ(run(500, 0.0f).trianglesAfter, 500u);
+    EXPECT_EQ(run(500, 0.0f).collapses, 134u);
+    EXPECT_EQ(run(501, 0.0f).trianglesAfter, 500u);
+
+    // Edges longer than the limit are never offered; one exactly as long is.
+    const SimplifyReport shorter = run(0, 4.99f);
+    EXPECT_EQ(shorter.collapses, 0u);
+    EXPECT_EQ(shorter.trianglesAfter, 768u);
+    const SimplifyReport exact = run(0, 5.0f);
+    EXPECT_GT(exact.collapses, 0u);
+    EXPECT_LT(exact.collapses, free.collapses);
+}
+
+TEST(SimplifyMesh, CollapsePointStaysNearTheEdge) {
+    // A steep frustum: base 20 x 20 on the bed, top 4 x 4 at z = 40. Each side
+    // is a fan of 100 slivers from its base edge to the two top corners, so at
+    // a top corner the side planes, which meet at the apex of the pyramid
+    // (z = 50, 10 mm above the top), far outweigh the top plane: the quadric
+    // of a top edge has its optimum near that apex, more than twice the
+    // edge's length away. Such a point is refused; the collapse goes to an end
+    // or the midpoint, or to a point no farther from the midpoint than the
+    // edge is long, so the top stays below 40 + 4 x sqrt 2 (the longest top
+    // edge is the diagonal).
+    const int n = 100;
+    TriangleMesh m;
+    const float sx[4] = {1, -1, -1, 1}, sy[4] = {1, 1, -1, -1};
+    for (int i = 0; i < 4; ++i) m.vertices.push_back({{2 * sx[i], 2 * sy[i], 40}, {}});
+    for (int i = 0; i < 4; ++i) {
+        for (int k = 0; k < n; ++k) {
+            const float f = static_cast<float>(k) / n;
+            m.vertices.push_back({{10 * (sx[i] + (sx[(i + 1) % 4] - sx[i]) * f), 10 * (sy[i] + (sy[(i + 1) % 4] - sy[i]) * f), 0}, {}});
+        }
+    }
+    const auto base = [&](int i) { return static_cast<std::uint32_t>(4 + i % (4 * n)); };
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        for (int k = 0; k < n; ++k) {
+            const std::uint32_t top = k < n / 2 ? i : (i + 1) % 4;
+            m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + k), base(static_cast<int>(i) * n + k + 1), top});
+        }
+        m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + n / 2), (i + 1) % 4, i});
+    }
+    m.indices.insert(m.indices.end(), {0, 1, 2, 0, 2, 3});
+    for (int k = 1; k + 1 < 4 * n; ++k) m.indices.insert(m.indices.end(), {base(0), base(k + 1), base(k)});
+    m.RecomputeBounds();
+    ASSERT_GT(m.SignedVolume(), 0.0f);
+    ASSERT_TRUE(IsClosedOrientedManifold(m));
+
+    MeshSimplifyOptions o;
+    o.detailLevel = 1000.0f;
+    const SimplifyReport r = SimplifyMesh(m, o, {});
+    EXPECT_GT(r.collapses, 0u);
+    EXPECT_TRUE(IsClosedOrientedManifold(m));
+    EXPECT_LE(m.boundsMax.z, 40.0f + 4.0f * std::sqrt(2.0f));
+}
+
 TEST(SimplifyMesh, DetailLevelNamesAndReportText) {
     EXPECT_EQ(DetailLevelName(0.1f), "Medium");
     EXPECT_EQ(DetailLevelName(0.0999f), "Medium");

@@ -78,6 +78,9 @@ TEST(StlImport, AsciiParserErrors) {
     EXPECT_EQ(Parse(head + "vertex 0 0 0\nvertex 1 0").error, "The file ends in the middle of a vertex.");
     EXPECT_EQ(Parse(head + "vertex 0 +2 0\n").error, "A vertex coordinate could not be read as a number: '+2'.");
     EXPECT_EQ(Parse(head + "vertex 0 1e50 0\n").error, "A vertex coordinate could not be read as a number: '1e50'.");
+    // A number must fill its whole word: a valid prefix is not enough.
+    EXPECT_EQ(Parse(head + "vertex 0 1.5abc 0\n").error,
+              "A vertex coordinate could not be read as a number: '1.5abc'.");
     EXPECT_EQ(Parse(head + "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 1\n").error,
               "The file ends in the middle of a facet: 4 vertices is not a whole number of triangles.");
     const StlImportResult nan = Parse(head + "vertex 0 0 0\nvertex 1 0 0\nvertex NaN 1 0\n");
@@ -210,6 +213,9 @@ TEST(StlImport, SizeWarnings) {
     EXPECT_EQ(warningFor(0.5f), "The model is only 0.50 mm across. It may not have been authored in millimetres.");
     EXPECT_EQ(warningFor(1000.5f), "The model is 1000.50 mm across. It may not have been authored in millimetres.");
     EXPECT_EQ(warningFor(1000.0f), "");
+    // The lower bound is exclusive too: exactly 1 mm is a plausible part.
+    EXPECT_EQ(warningFor(1.0f), "");
+    EXPECT_EQ(warningFor(0.99f), "The model is only 0.99 mm across. It may not have been authored in millimetres.");
 }
 
 TEST(StlImport, LoadStlFileReadsFilesAndNamesThem) {

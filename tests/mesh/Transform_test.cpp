@@ -7,6 +7,7 @@
 #include "mesh/LayFlatTransform.h"
 #include "mesh/SegmentSurfaces.h"
 #include "mesh/TestShapes.h"
+#include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -132,6 +133,18 @@ TEST(LayFlatTransform, TurnsTheChosenFaceOntoTheBed) {
     const Transform fromStale = LayFlatTransform(stale, face({0, 0, 1}));
     EXPECT_EQ(fromStale.translation, top.translation);
     EXPECT_TRUE(LayFlatTransform(TriangleMesh{}, face({0, 0, 1})).IsIdentity());
+}
+
+TEST(LayFlatTransform, KeepsTheLowestPointOfAnUnevenBox) {
+    // A 40 x 20 x 10 box standing at z = 5: turned about its centre (20, 10, 10)
+    // onto its +X face, it spans z -10..30, so a 15 mm lift brings its lowest
+    // point back to 5 and it ends 40 mm tall.
+    TriangleMesh box = test::MakeBox({0, 0, 5}, {40, 20, 15});
+    const Transform side = LayFlatTransform(box, Surface{{1, 0, 0}, 40, 200, {40, 10, 10}, {}});
+    ExpectNear(side.ApplyToDirection({1, 0, 0}), {0, 0, -1});
+    ApplyTransform(box, side);
+    ExpectNear(box.boundsMin, {15, 0, 5}, 1e-4f);
+    ExpectNear(box.boundsMax, {25, 20, 45}, 1e-4f);
 }
 
 TEST(TestShapes, CountsExtentsAndOutwardFaces) {

@@ -68,6 +68,18 @@ TEST(Weld, ToleranceWeldMeasuresToTheKeptVertex) {
     TriangleMesh negative = Points({{-0.01f, -0.01f, 0}, {0.01f, 0.01f, 0}, {3, 3, 3}});
     negative.indices = {0, 1, 2};
     EXPECT_EQ(WeldVerticesWithinTolerance(negative, 0.05f), 1u);
+
+    // The later vertex lies below the kept one, in the cell beneath it, along
+    // each axis in turn: it still merges into the earlier vertex.
+    TriangleMesh lower = Points({{1.01f, 0, 0}, {0.99f, 0, 0}, {10, 3.01f, 0}, {10, 2.99f, 0}, {20, 0, 5.01f},
+                                 {20, 0, 4.99f}});
+    lower.indices = {0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(WeldVerticesWithinTolerance(lower, 0.1f), 3u);
+    EXPECT_EQ(lower.indices, (std::vector<std::uint32_t>{0, 0, 1, 1, 2, 2}));
+    ASSERT_EQ(lower.vertices.size(), 3u);
+    EXPECT_EQ(lower.vertices[0].position, (Vec3f{1.01f, 0, 0}));
+    EXPECT_EQ(lower.vertices[1].position, (Vec3f{10, 3.01f, 0}));
+    EXPECT_EQ(lower.vertices[2].position, (Vec3f{20, 0, 5.01f}));
 }
 
 TEST(Weld, BadToleranceOrCoordinatesChangeNothingUnsafe) {

@@ -185,6 +185,28 @@ TEST(ImageDecoder, LayoutsOfEachContainerGiveTheSamePixels) {
     EXPECT_EQ(up.rgba[(w * h - 1) * 4 + 2], rgb[(w * h - 1) * 3 + 2] * 257);
 }
 
+TEST(ImageDecoder, OneBitBmpReadsItsBitsLeftmostFirst) {
+    test::TempDir dir;
+    // 11 pixels a row spill into a second byte; the rows differ, so a flipped
+    // row order shows as well as a reversed bit order.
+    const int w = 11, h = 2;
+    const std::vector<std::uint8_t> bits = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0,
+                                            0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 1};
+    const std::vector<std::uint8_t> palette = {200, 10, 30, 5, 100, 250};
+    ASSERT_TRUE(test::WriteBmp1(dir / "bits.bmp", w, h, bits, palette));
+    const auto image = DecodeImage(dir / "bits.bmp", kLimit);
+    ASSERT_TRUE(image.Ok()) << image.detail;
+    ASSERT_EQ(image.width, w);
+    ASSERT_EQ(image.height, h);
+    for (int i = 0; i < w * h; ++i) {
+        const std::uint8_t* colour = &palette[bits[i] * 3];
+        EXPECT_EQ(image.rgba[i * 4 + 0], colour[0] * 257) << i;
+        EXPECT_EQ(image.rgba[i * 4 + 1], colour[1] * 257) << i;
+        EXPECT_EQ(image.rgba[i * 4 + 2], colour[2] * 257) << i;
+        EXPECT_EQ(image.rgba[i * 4 + 3], 65535) << i;
+    }
+}
+
 TEST(ImageDecoder, OnlyTheFirstFrameIsRead) {
     test::TempDir dir;
     ASSERT_TRUE(test::WriteGif(dir / "two.gif", 2, 1, {0, 0, 0, 255, 255, 255}, {{1, 1}, {0, 0}}));

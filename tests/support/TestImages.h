@@ -41,6 +41,10 @@ bool WriteBmp24(const std::filesystem::path& path, int width, int height, const 
 // 8-bit palette BMP; `palette` holds R, G, B triplets, at most 256.
 bool WriteBmp8(const std::filesystem::path& path, int width, int height, const std::vector<std::uint8_t>& indices,
                const std::vector<std::uint8_t>& palette);
+// 1-bit BMP, bottom-up: one 0 or 1 per pixel, the leftmost pixel in each
+// byte's highest bit; `palette` holds the two R, G, B triplets.
+bool WriteBmp1(const std::filesystem::path& path, int width, int height, const std::vector<std::uint8_t>& bits,
+               const std::vector<std::uint8_t>& palette);
 
 // Damage: keep only the first `size` bytes; or overwrite `count` bytes from `offset` with `value`.
 bool TruncateFile(const std::filesystem::path& path, std::uint64_t size);

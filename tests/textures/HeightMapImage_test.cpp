@@ -63,6 +63,18 @@ TEST(HeightMapImage, WarningsFollowTheStoredFormat) {
     EXPECT_EQ(bmp.warnings, (std::vector<std::string>{kEightBitWarning, kColourWarning}));
     EXPECT_NEAR(bmp.heights[0], 128.0f / 255.0f, 1e-6f);
 
+    // Pure primaries weigh in by their own Rec. 709 factors, so a swapped or
+    // dropped channel shows.
+    ASSERT_TRUE(test::WritePng(dir / "rgb.png", 4, 1, 3, 8, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 0, 255}));
+    const HeightMapImage primaries = LoadHeightMapImage(dir / "rgb.png", SrgbDecoding::Never);
+    ASSERT_TRUE(primaries.ok) << primaries.error;
+    EXPECT_TRUE(primaries.colour);
+    ASSERT_EQ(primaries.heights.size(), 4u);
+    EXPECT_NEAR(primaries.heights[0], 0.2126f, 1e-5f);
+    EXPECT_NEAR(primaries.heights[1], 0.7152f, 1e-5f);
+    EXPECT_NEAR(primaries.heights[2], 0.0722f, 1e-5f);
+    EXPECT_NEAR(primaries.heights[3], 0.2848f, 1e-5f);
+
     // A float TIFF reports 32 bits and needs no warning at all.
     ASSERT_TRUE(test::WriteTiff(dir / "f.tif", {2, 1, 1, 32, true}, {{0.25, 2.0}}));
     const HeightMapImage floats = LoadHeightMapImage(dir / "f.tif", SrgbDecoding::Never);

@@ -80,6 +80,16 @@ TEST(HeightMap, SamplingFollowsTheWrapRule) {
             EXPECT_FLOAT_EQ(single.SampleBilinear(u, u * 0.5f), 0.3f);
         }
     }
+
+    // Rows interpolate too: one column of 0 over 1 is 0.5 halfway down.
+    const HeightMap column = MakeMap(1, 2, {0.0f, 1.0f}, WrapMode::Clamp);
+    EXPECT_FLOAT_EQ(column.SampleBilinear(0.5f, 0.5f), 0.5f);
+    EXPECT_FLOAT_EQ(column.SampleBilinear(0.5f, 0.375f), 0.25f);
+    EXPECT_FLOAT_EQ(column.SampleBilinear(0.5f, 0.75f), 1.0f);
+    // Both fractions at once, a quarter down and three quarters across:
+    // top 0 + 0.2 * 0.75 = 0.15, bottom 0.4 + 0.6 * 0.75 = 0.85, 0.15 + 0.7 * 0.25.
+    const HeightMap square = MakeMap(2, 2, {0.0f, 0.2f, 0.4f, 1.0f}, WrapMode::Clamp);
+    EXPECT_FLOAT_EQ(square.SampleBilinear(0.625f, 0.375f), 0.325f);
 }
 
 TEST(HeightMap, SamplingOutOfRangeCoordinatesGivesTheNeutralHeight) {

@@ -157,6 +157,12 @@ TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {
     // A line break inside a name would turn one entry into two.
     EXPECT_FALSE(WriteDeletedIndex(lib.roots, "c", {"a\nb"}));
     EXPECT_EQ(ReadDeletedIndex(lib.roots, "c").size(), 3u);
+    // U+00FF is the last character one byte holds; U+0100 is the first that is not.
+    EXPECT_FALSE(WriteDeletedIndex(lib.roots, "c", {"\xC3\xBF", "\xC4\x80"}));
+    EXPECT_EQ(ReadDeletedIndex(lib.roots, "c").size(), 3u);
+    EXPECT_TRUE(WriteDeletedIndex(lib.roots, "d", {"\xC3\xBF"}));
+    EXPECT_EQ(test::ReadTextFile(lib.user / "d/_deleted.index"), "\xFF\r\n");
+    EXPECT_EQ(ReadDeletedIndex(lib.roots, "d"), std::vector<std::string>{"\xC3\xBF"});
 
     EXPECT_TRUE(WriteDeletedIndex(lib.roots, "new\\folder", {"x"}));
     EXPECT_EQ(test::ReadTextFile(lib.user / "new/folder/_deleted.index"), "x\r\n");

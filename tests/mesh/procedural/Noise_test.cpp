@@ -59,6 +59,71 @@ TEST(Noise, DerivativesMatchFiniteDifferences) {
     }
 }
 
+TEST(Noise, GradientNoiseAndDerivativesFollowTheCornerRule) {
+    // Worked out plainly from the corner hashes: each corner's gradient is
+    // (+-1, +-2), or (+-2, +-1) when h AND 7 is 4 or more, signs from bits 0
+    // and 1; corners blend with the quintic fade and everything scales by
+    // 0.6616. Periods 5 and 3 differ, so swapped axes or periods show.
+    auto fade = [](float t) { return ((6 * t - 15) * t + 10) * t * t * t; };
+    auto fadeSlope = [](float t) { return 30 * t * t * (t - 1) * (t - 1); };
+    for (std::uint32_t seed : {3u, 42u}) {
+        for (int k = 0; k < 30; ++k) {
+            const float x = -3.4f + k * 0.613f, y = 5.2f - k * 0.377f;
+            const float fx0 = std::floor(x), fy0 = std::floor(y);
+            const int ix = static_cast<int>(fx0), iy = static_cast<int>(fy0);
+            const float fx = x - fx0, fy = y - fy0;
+            float n[2][2], gx[2][2], gy[2][2];
+            for (int i = 0; i < 2; ++i) {
+                for (int j = 0; j < 2; ++j) {
+                    const std::uint32_t h = LatticeHash(WrapIndex(ix + i, 5), WrapIndex(iy + j, 3), seed);
+                    const float s0 = (h & 1) ? -1.0f : 1.0f, s1 = (h & 2) ? -2.0f : 2.0f;
+                    const bool swap = (h & 7) >= 4;
+                    gx[i][j] = swap ? s1 : s0;
+                    gy[i][j] = swap ? s0 : s1;
+                    n[i][j] = gx[i][j] * (fx - i) + gy[i][j] * (fy - j);
+                }
+            }
+            const float ux = fade(fx), uy = fade(fy);
+            auto blend = [&](float (&c)[2][2]) {
+                return ((1 - ux) * c[0][0] + ux * c[1][0]) * (1 - uy) + ((1 - ux) * c[0][1] + ux * c[1][1]) * uy;
+            };
+            const float value = 0.6616f * blend(n);
+            const float ddx = 0.6616f * (blend(gx) + fadeSlope(fx) * ((n[1][0] - n[0][0]) * (1 - uy) +
+                                                                      (n[1][1] - n[0][1]) * uy));
+            const float ddy = 0.6616f * (blend(gy) + fadeSlope(fy) * ((n[0][1] - n[0][0]) * (1 - ux) +
+                                                                      (n[1][1] - n[1][0]) * ux));
+            float dx = 0, dy = 0;
+            EXPECT_NEAR(PeriodicNoise(x, y, 5, 3, seed), value, 1e-5f) << x << ", " << y;
+            EXPECT_NEAR(PeriodicNoiseDerivatives(x, y, 5, 3, seed, dx, dy), value, 1e-5f);
+            EXPECT_NEAR(dx, ddx, 1e-4f) << x << ", " << y;
+            EXPECT_NEAR(dy, ddy, 1e-4f) << x << ", " << y;
+        }
+    }
+}
+
+TEST(Noise, PeriodicNoisesJoinAcrossTheTileEdge) {
+    // Approaching the tile edge from inside and starting again past it must
+    // meet: the corner at the period is the corner at 0. Periods 5 and 3
+    // differ, so a period applied to the wrong axis shows as a jump.
+    const float d = 1e-3f;
+    for (int k = 0; k < 12; ++k) {
+        const float t = 0.137f + k * 0.241f;  // crosses several lattice cells
+        const float x = t * 5.0f / 3.0f, y = t;
+        for (std::uint32_t seed : {1u, 77u}) {
+            EXPECT_NEAR(ValueNoise(5 - d, y, 5, 3, seed), ValueNoise(d, y, 5, 3, seed), 1e-2f) << y;
+            EXPECT_NEAR(ValueNoise(x, 3 - d, 5, 3, seed), ValueNoise(x, d, 5, 3, seed), 1e-2f) << x;
+            EXPECT_NEAR(PeriodicNoise(5 - d, y, 5, 3, seed), PeriodicNoise(d, y, 5, 3, seed), 2e-2f) << y;
+            EXPECT_NEAR(PeriodicNoise(x, 3 - d, 5, 3, seed), PeriodicNoise(x, d, 5, 3, seed), 2e-2f) << x;
+            EXPECT_NEAR(FractalNoise(5 - d, y, 5, 3, 2.5f, 0.6f, seed), FractalNoise(d, y, 5, 3, 2.5f, 0.6f, seed),
+                        5e-2f)
+                << y;
+            EXPECT_NEAR(FractalNoise(x, 3 - d, 5, 3, 2.5f, 0.6f, seed), FractalNoise(x, d, 5, 3, 2.5f, 0.6f, seed),
+                        5e-2f)
+                << x;
+        }
+    }
+}
+
 TEST(Noise, FractalOctavesBlendClampAndKeepThePeriod) {
     for (int k = 0; k < 30; ++k) {
         const float x = k * 0.31f, y = k * 0.17f + 0.4f;

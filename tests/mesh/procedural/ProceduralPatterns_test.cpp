@@ -198,6 +198,37 @@ TEST(ProceduralPatterns, StripesProfileAndSharpness) {
     EXPECT_EQ(crossings([&](float t) { return stripes.Sample(0.0f, t); }), 8);
 }
 
+TEST(ProceduralPatterns, StarsStylesAndSharpness) {
+    // One star per tile at sharpness 2. At (0.7, 0.55) the distances from the
+    // centre are a = 0.4, b = 0.1, so the star distance is max(0.2, 0.4) / 2;
+    // on the diagonal (0.7, 0.7) it is max(0.8, 0.4) / 2.
+    StarsTexture stars;
+    stars.ResetToDefaults();
+    stars.SetValue("cells", 1.0f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 0.8f, 1e-5f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.7f), 0.6f, 1e-5f);
+    stars.SetValue("rings", 3.0f);  // Pyramids ignores the rings
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 0.8f, 1e-5f);
+
+    // Steps: 0.8 rounded to the nearest of 2 or 4 steps.
+    stars.SetValue("style", 2.0f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 1.0f, 1e-5f);
+    stars.SetValue("rings", 5.0f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 0.75f, 1e-5f);
+
+    // Rings with the saw profile: frac(3 x 0.2).
+    stars.SetValue("style", 1.0f);
+    stars.SetValue("rings", 3.0f);
+    stars.SetValue("profile", 1.0f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 0.6f, 1e-5f);
+
+    // Sharpness 1 is the square pyramid: max(a, b) alone.
+    stars.ResetToDefaults();
+    stars.SetValue("cells", 1.0f);
+    stars.SetValue("sharpness", 1.0f);
+    EXPECT_NEAR(stars.Sample(0.7f, 0.55f), 0.6f, 1e-5f);
+}
+
 TEST(ProceduralPatterns, WoodStraightLinesAndEndGrain) {
     WoodTexture wood;
     wood.ResetToDefaults();

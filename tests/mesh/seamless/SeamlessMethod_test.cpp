@@ -1,5 +1,6 @@
 #include "mesh/seamless/SeamlessMethod.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,21 @@ TEST(SeamlessMethod, CrossFadeJoinsTheEdges) {
         EXPECT_LT(std::fabs(out(0, y) - out(w1 - 1, y)), 0.021f);
     }
 
+    // Depends on y only, so now the row pass does all the work: 20 rows at 20%
+    // give an overlap of 4, rows 0 and 1 fade from rows 16 and 17 with
+    // s = smoothstep(0.125) = 0.04296875 and smoothstep(0.375) = 0.31640625.
+    const auto rows = MakeImage(6, 20, [](int, int y) { return 0.1f + 0.03f * y; });
+    Result down = ApplyNamed("Cross-fade", "percent=20", rows, 6, 20);
+    ASSERT_EQ(down.width, 5);
+    ASSERT_EQ(down.height, 16);
+    for (int x = 0; x < down.width; ++x) {
+        auto at = [&](int y) { return down.pixels[static_cast<std::size_t>(y) * down.width + x]; };
+        EXPECT_NEAR(at(0), 0.95703125f * 0.58f + 0.04296875f * 0.1f, 1e-6f);
+        EXPECT_NEAR(at(1), 0.68359375f * 0.61f + 0.31640625f * 0.13f, 1e-6f);
+        EXPECT_FLOAT_EQ(at(4), 0.22f);
+        EXPECT_FLOAT_EQ(at(15), 0.55f);
+    }
+
     Result big = ApplyNamed("Cross-fade", "percent=20", MakeImage(1024, 1024, Noise), 1024, 1024);
     const std::string line = DescribeReport(big.report);
     EXPECT_EQ(line.rfind("Seamless: Cross-fade, 20% of each edge faded into the opposite one; 1024 x 1024 -> 819 x "
@@ -186,6 +202,60 @@ TEST(SeamlessMethod, HistogramBlendTiles) {
             seam = std::max(seam, std::fabs(at(x, 0) - at(x, h - 1)));
         }
         EXPECT_LE(seam, inner * 1.5f + 1e-4f) << parameters;
+    }
+
+    // Every pixel as the patch grid defines it, worked out plainly here: the
+    // cell's triangle, three wrapped bilinear samples at hashed offsets, and
+    // the variance-keeping blend about the mean. The image is uneven in both
+    // directions and the output is taller than wide, so swapped axes, weights
+    // or triangle halves all show.
+    const int iw = 7, ih = 5, ow = 6, oh = 9, patches = 3;
+    const std::uint32_t seed = 2;
+    const auto uneven = MakeImage(iw, ih, [](int x, int y) { return 0.05f + 0.11f * x + 0.013f * y * y; });
+    double sum = 0;
+    for (float p : uneven) sum += p;
+    const float mean = static_cast<float>(sum / uneven.size());
+    auto sample = [&](float sx, float sy) {
+        const float fx = std::floor(sx), fy = std::floor(sy);
+        const int x0 = ((static_cast<int>(fx) % iw) + iw) % iw, y0 = ((static_cast<int>(fy) % ih) + ih) % ih;
+        const int x1 = (x0 + 1) % iw, y1 = (y0 + 1) % ih;
+        const float tx = sx - fx, ty = sy - fy;
+        auto px = [&](int x, int y) { return uneven[static_cast<std::size_t>(y) * iw + x]; };
+        const float top = px(x0, y0) * (1 - tx) + px(x1, y0) * tx;
+        const float bottom = px(x0, y1) * (1 - tx) + px(x1, y1) * tx;
+        return top * (1 - ty) + bottom * ty;
+    };
+    const PatchGridResult small = HistogramPatchGrid(uneven, iw, ih, ow, oh, patches, seed);
+    ASSERT_EQ(small.pixels.size(), static_cast<std::size_t>(ow * oh));
+    for (int r = 0; r < oh; ++r) {
+        for (int c = 0; c < ow; ++c) {
+            const float u = (c + 0.5f) / ow, v = (r + 0.5f) / oh;
+            const float gx = patches * u, gy = patches * v;
+            const int i = static_cast<int>(std::floor(gx)), j = static_cast<int>(std::floor(gy));
+            const float fu = gx - i, fv = gy - j;
+            int ca[3][2];
+            float wt[3];
+            if (1 - fu - fv > 0) {
+                int corners[3][2] = {{i, j}, {i + 1, j}, {i, j + 1}};
+                std::copy(&corners[0][0], &corners[0][0] + 6, &ca[0][0]);
+                wt[0] = 1 - fu - fv, wt[1] = fu, wt[2] = fv;
+            } else {
+                int corners[3][2] = {{i + 1, j + 1}, {i + 1, j}, {i, j + 1}};
+                std::copy(&corners[0][0], &corners[0][0] + 6, &ca[0][0]);
+                wt[0] = fu + fv - 1, wt[1] = 1 - fv, wt[2] = 1 - fu;
+            }
+            float blend = 0, squares = 0;
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t a = static_cast<std::uint32_t>(ca[k][0] % patches);
+                const std::uint32_t b = static_cast<std::uint32_t>(ca[k][1] % patches);
+                const float ou = HashToUnit(LatticeHash(a, b, seed));
+                const float ov = HashToUnit(LatticeHash(b, a, seed ^ 0x9E3779B9u));
+                blend += wt[k] * (sample((ou + u) * iw - 0.5f, (ov + v) * ih - 0.5f) - mean);
+                squares += wt[k] * wt[k];
+            }
+            const float expected = std::clamp(blend / std::sqrt(std::max(1e-8f, squares)) + mean, 0.0f, 1.0f);
+            EXPECT_NEAR(small.pixels[static_cast<std::size_t>(r) * ow + c], expected, 1e-5f) << c << ", " << r;
+        }
     }
 
     // The grid clamps its patch count and honours another output size.
