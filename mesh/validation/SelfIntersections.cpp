@@ -51,11 +51,11 @@ struct Cell {
     std::int64_t x, y, z;
 };
 
-// The cell of the larger of the two box minima: the one cell that tests a pair.
-Cell OwningCell(const TriangleRecord& a, const TriangleRecord& b, double cellSize) {
-    const Vec3f corner = Max(a.boxMin, b.boxMin);
-    return {CellCoordinate(corner.x, cellSize), CellCoordinate(corner.y, cellSize),
-            CellCoordinate(corner.z, cellSize)};
+// The cell of the larger of the two box minima: the one cell that tests a
+// pair. The cell coordinate grows with the value, so it is the larger of the
+// two minima's cells on each axis.
+Cell OwningCell(const Cell& aMin, const Cell& bMin) {
+    return {std::max(aMin.x, bMin.x), std::max(aMin.y, bMin.y), std::max(aMin.z, bMin.z)};
 }
 
 // Boxes that only touch overlap.
@@ -119,6 +119,8 @@ struct Search {
     std::vector<TriangleRecord> records;
     double cellSize[kLevels] = {};
     std::vector<std::uint8_t> level;
+    // The cell of each placed triangle's box minimum at its own level.
+    std::vector<Cell> minCell;
     std::vector<std::uint8_t> active;
     const std::uint8_t* mask = nullptr;  // set only when the mask applies
     GridLevel grid[kLevels];
@@ -207,10 +209,38 @@ struct GridEntry {
     std::uint32_t level;
 };
 
+// Entries ordered by level, key and triangle. A stable counting pass on the
+// level and the key's top bits keeps the triangle order and leaves small runs
+// that sort independently.
+std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
+    constexpr int kTopBits = 10;
+    const auto partitionOf = [&](std::size_t i) {
+        return (std::size_t{entries[i].level} << kTopBits) | static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
+    };
+    std::vector<std::uint64_t> order(entries.size());
+    const std::vector<std::uint64_t> starts =
+        StableBucketOrder(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf, order.data());
+    std::vector<GridEntry> sorted(entries.size());
+    ForEachChunk(entries.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) sorted[i] = entries[order[i]];
+    });
+    ForEachChunk(starts.size() - 1, 16, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t p = begin; p < end; ++p) {
+            std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(starts[p]),
+                      sorted.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]),
+                      [](const GridEntry& a, const GridEntry& b) {
+                          return a.key != b.key ? a.key < b.key : a.triangle < b.triangle;
+                      });
+        }
+    });
+    return sorted;
+}
+
 // Step 4: every active triangle in each cell of its own level.
 void BuildGrid(Search& s) {
     const std::size_t n = s.records.size();
     s.level.assign(n, 0);
+    s.minCell.assign(n, Cell{0, 0, 0});
     std::vector<std::uint64_t> offsets(n + 1, 0);
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
@@ -242,23 +272,22 @@ void BuildGrid(Search& s) {
             const std::uint32_t L = s.level[t];
             CellRange r;
             TriangleCellRange(s.records[t], s.cellSize[L], r);
+            s.minCell[t] = {r.xLo, r.yLo, r.zLo};
             GridEntry* out = entries.data() + offsets[t];
             ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
                 *out++ = {CellKey(L, x, y, z), static_cast<std::uint32_t>(t), L};
             });
         }
     });
-    const auto order = [](const GridEntry& a, const GridEntry& b) {
-        if (a.level != b.level) return a.level < b.level;
-        if (a.key != b.key) return a.key < b.key;
-        return a.triangle < b.triangle;
-    };
-    std::sort(std::execution::par, entries.begin(), entries.end(), order);
+    entries = SortEntries(entries);
     // Two cells whose keys collide share one bucket; a triangle in both is listed once.
     const auto same = [](const GridEntry& a, const GridEntry& b) {
         return a.level == b.level && a.key == b.key && a.triangle == b.triangle;
     };
     entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
+    std::size_t perLevel[kLevels] = {};
+    for (const GridEntry& e : entries) ++perLevel[e.level];
+    for (int L = 0; L < kLevels; ++L) s.grid[L].triangles.reserve(perLevel[L]);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         GridLevel& g = s.grid[entries[i].level];
         if (g.keys.empty() || g.keys.back() != entries[i].key) {
@@ -274,14 +303,15 @@ void BuildGrid(Search& s) {
     }
 }
 
-void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, std::uint32_t level, const Cell& cell,
-                       std::vector<std::uint32_t>& local) {
+// aMin and bMin: the cells of the two box minima at the pair's level.
+void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& cell, const Cell& aMin,
+                       const Cell& bMin, std::vector<std::uint32_t>& local) {
     if (a == b) return;
     if (s.mask != nullptr && s.mask[a] == 0 && s.mask[b] == 0) return;
     const TriangleRecord& ra = s.records[a];
     const TriangleRecord& rb = s.records[b];
     if (!BoxesOverlap(ra, rb)) return;
-    const Cell owner = OwningCell(ra, rb, s.cellSize[level]);
+    const Cell owner = OwningCell(aMin, bMin);
     if (owner.x != cell.x || owner.y != cell.y || owner.z != cell.z) return;
     if (ShareCorner(s.mesh, a, b)) return;
     if (s.pairTests.fetch_add(1) >= s.limit) {
@@ -301,16 +331,15 @@ struct WorkItem {
 void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>& local) {
     if (s.Stopped()) return;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
-    const double size = s.cellSize[item.level];
     for (std::uint64_t i = item.begin; i < item.end; ++i) {
         for (std::uint64_t j = i + 1; j < item.end; ++j) {
             if (s.Stopped()) return;
             const std::uint32_t a = list[i], b = list[j];
             // Overlap is tested again in the pair test; here it spares the key.
             if (!BoxesOverlap(s.records[a], s.records[b])) continue;
-            const Cell cell = OwningCell(s.records[a], s.records[b], size);
+            const Cell cell = OwningCell(s.minCell[a], s.minCell[b]);
             if (CellKey(item.level, cell.x, cell.y, cell.z) != item.key) continue;
-            TestCandidatePair(s, a, b, item.level, cell, local);
+            TestCandidatePair(s, a, b, cell, s.minCell[a], s.minCell[b], local);
         }
     }
 }
@@ -322,11 +351,13 @@ void TestCoarserLevelPairs(Search& s, std::uint32_t t, std::vector<std::uint32_t
         if (g.keys.empty()) continue;
         CellRange r;
         TriangleCellRange(s.records[t], s.cellSize[L], r);
+        const Cell tMin{r.xLo, r.yLo, r.zLo};
         ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
             const std::int64_t bucket = g.Find(CellKey(L, x, y, z));
             if (bucket < 0) return;
             for (std::uint64_t k = g.starts[bucket]; k < g.starts[bucket + 1]; ++k) {
-                TestCandidatePair(s, t, g.triangles[k], L, Cell{x, y, z}, local);
+                const std::uint32_t u = g.triangles[k];
+                TestCandidatePair(s, t, u, Cell{x, y, z}, tMin, s.minCell[u], local);
             }
         });
     }
