@@ -24,9 +24,7 @@ mesh::TriangleMesh CrossingTori(std::uint32_t around) {
         const mesh::Vec3f p = v.position;
         v.position = {p.x + 25.0f, p.z, -p.y};
     }
-    const auto base = static_cast<std::uint32_t>(m.vertices.size());
-    m.vertices.insert(m.vertices.end(), second.vertices.begin(), second.vertices.end());
-    for (std::uint32_t i : second.indices) m.indices.push_back(base + i);
+    test::AppendMesh(m, second);
     return m;
 }
 

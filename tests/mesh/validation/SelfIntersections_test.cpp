@@ -18,17 +18,8 @@ namespace {
 
 using PairSet = std::set<std::pair<std::uint32_t, std::uint32_t>>;
 
-void Append(TriangleMesh& m, const TriangleMesh& other) {
-    const auto base = static_cast<std::uint32_t>(m.vertices.size());
-    m.vertices.insert(m.vertices.end(), other.vertices.begin(), other.vertices.end());
-    for (std::uint32_t i : other.indices) m.indices.push_back(base + i);
-}
-
-void AddTriangle(TriangleMesh& m, Vec3f a, Vec3f b, Vec3f c) {
-    const auto base = static_cast<std::uint32_t>(m.vertices.size());
-    for (const Vec3f& p : {a, b, c}) m.vertices.push_back({p, {}});
-    m.indices.insert(m.indices.end(), {base, base + 1, base + 2});
-}
+using ridgeforge::test::AppendMesh;
+using ridgeforge::test::AddLooseTriangle;
 
 // Two tori at right angles whose tubes pass through each other, and one large triangle cutting through
 // both, so that the pairs span several grid levels.
@@ -39,8 +30,8 @@ TriangleMesh LinkedTori() {
         const Vec3f p = v.position;
         v.position = {p.x + 5.0f, p.z, -p.y};  // a quarter turn about x, then along x
     }
-    Append(m, second);
-    AddTriangle(m, {-30, -30, 0.5f}, {40, -25, 0.75f}, {5, 30, 0.25f});
+    AppendMesh(m, second);
+    AddLooseTriangle(m, {-30, -30, 0.5f}, {40, -25, 0.75f}, {5, 30, 0.25f});
     return m;
 }
 
@@ -87,7 +78,7 @@ TEST(SelfIntersections, CleanClosedSurfacesHaveNone) {
 TEST(SelfIntersections, InterpenetratingBodiesMatchTestingEveryPair) {
     const TriangleMesh boxes = [] {
         TriangleMesh m = MakeBox({0, 0, 0}, {2, 2, 2});
-        Append(m, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
+        AppendMesh(m, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
         return m;
     }();
     const TriangleMesh tori = LinkedTori();
@@ -110,14 +101,14 @@ TEST(SelfIntersections, InterpenetratingBodiesMatchTestingEveryPair) {
 TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
     const auto count = [](const TriangleMesh& m) { return SelfIntersectingTriangles(m, nullptr).size() / 2; };
     TriangleMesh coplanar;
-    AddTriangle(coplanar, {0, 0, 0}, {4, 0, 0}, {0, 4, 0});
-    AddTriangle(coplanar, {1, 1, 0}, {5, 1, 0}, {1, 5, 0});
+    AddLooseTriangle(coplanar, {0, 0, 0}, {4, 0, 0}, {0, 4, 0});
+    AddLooseTriangle(coplanar, {1, 1, 0}, {5, 1, 0}, {1, 5, 0});
     EXPECT_EQ(count(coplanar), 0u);
 
     // An edge of a vertical triangle meets the other's edge at one point.
     TriangleMesh edge;
-    AddTriangle(edge, {0, 0, 0}, {4, 0, 0}, {0, 4, 0});
-    AddTriangle(edge, {2, -1, -1}, {2, 1, 1}, {2, -3, 3});
+    AddLooseTriangle(edge, {0, 0, 0}, {4, 0, 0}, {0, 4, 0});
+    AddLooseTriangle(edge, {2, -1, -1}, {2, 1, 1}, {2, -3, 3});
     EXPECT_EQ(count(edge), 1u);
 
     // ... meets the other's corner at the origin; then misses it, or meets
@@ -125,8 +116,8 @@ TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
     // vertical triangle meets z = 0 at (x, y).
     const auto corner = [&](float x, float y) {
         TriangleMesh m;
-        AddTriangle(m, {0, 0, 0}, {4, 1, 0}, {1, 4, 0});
-        AddTriangle(m, {x, y - 1, -1}, {x, y + 1, 1}, {x, y - 3, 3});
+        AddLooseTriangle(m, {0, 0, 0}, {4, 1, 0}, {1, 4, 0});
+        AddLooseTriangle(m, {x, y - 1, -1}, {x, y + 1, 1}, {x, y - 3, 3});
         return m;
     };
     const float hair = 0x1p-20f;
@@ -144,7 +135,7 @@ TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
 
 TEST(SelfIntersections, PairTestBudget) {
     TriangleMesh m = MakeBox({0, 0, 0}, {2, 2, 2});
-    Append(m, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
+    AppendMesh(m, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
     std::vector<std::uint32_t> hits;
     bool stopped = false;
     FindSelfIntersections(m, nullptr, 0, hits, stopped);
@@ -191,7 +182,7 @@ TEST(SelfIntersections, TriangleMask) {
 
 TEST(SelfIntersections, TooSmallOrBrokenMeshes) {
     TriangleMesh one;
-    AddTriangle(one, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    AddLooseTriangle(one, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     std::vector<std::uint32_t> hits{1, 2};
     bool stopped = true;
     FindSelfIntersections(one, nullptr, 0, hits, stopped);
@@ -199,7 +190,7 @@ TEST(SelfIntersections, TooSmallOrBrokenMeshes) {
     EXPECT_FALSE(stopped);
 
     TriangleMesh broken = MakeBox({0, 0, 0}, {2, 2, 2});
-    Append(broken, MakeBox({1, 1, 1}, {3, 3, 3}));
+    AppendMesh(broken, MakeBox({1, 1, 1}, {3, 3, 3}));
     broken.indices.push_back(99);
     broken.indices.push_back(0);
     broken.indices.push_back(1);

@@ -17,17 +17,8 @@ namespace {
 constexpr ValidationOptions kImport{0.001f, true, false, 40000000};
 constexpr ValidationOptions kDisplaced{0.001f, false, true, 40000000};
 
-void Append(TriangleMesh& m, const TriangleMesh& other) {
-    const auto base = static_cast<std::uint32_t>(m.vertices.size());
-    m.vertices.insert(m.vertices.end(), other.vertices.begin(), other.vertices.end());
-    for (std::uint32_t i : other.indices) m.indices.push_back(base + i);
-}
-
-void AddTriangle(TriangleMesh& m, Vec3f a, Vec3f b, Vec3f c) {
-    const auto base = static_cast<std::uint32_t>(m.vertices.size());
-    for (const Vec3f& p : {a, b, c}) m.vertices.push_back({p, {}});
-    m.indices.insert(m.indices.end(), {base, base + 1, base + 2});
-}
+using ridgeforge::test::AppendMesh;
+using ridgeforge::test::AddLooseTriangle;
 
 void TurnOver(TriangleMesh& m, std::size_t t) { std::swap(m.indices[3 * t + 1], m.indices[3 * t + 2]); }
 
@@ -160,9 +151,9 @@ TEST(ValidateMesh, BrokenAndEmptyMeshes) {
 
 TEST(ValidateMesh, DegenerateSliverAndSpareElements) {
     TriangleMesh m;
-    AddTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 0, 0});        // two equal corners
-    AddTriangle(m, {0, 0, 0}, {1000, 0, 0}, {500, 0.1f, 0});  // quality about 0.00023
-    AddTriangle(m, {0, 0, 5}, {1000, 0, 5}, {500, 0.5f, 5});  // about 0.0012: fine
+    AddLooseTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 0, 0});        // two equal corners
+    AddLooseTriangle(m, {0, 0, 0}, {1000, 0, 0}, {500, 0.1f, 0});  // quality about 0.00023
+    AddLooseTriangle(m, {0, 0, 5}, {1000, 0, 5}, {500, 0.5f, 5});  // about 0.0012: fine
     m.vertices.push_back({{9, 9, 9}, {}});
     ValidationReport r = ValidateMesh(m, kImport);
     EXPECT_EQ(r.degenerateTriangles, 1u);
@@ -204,7 +195,7 @@ TEST(ValidateMesh, CountsAreGroupedAndEveryFindingHasItsAdvice) {
 
 TEST(ValidateMesh, SelfIntersectionFindings) {
     TriangleMesh boxes = MakeBox({0, 0, 0}, {2, 2, 2});
-    Append(boxes, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
+    AppendMesh(boxes, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
 
     ValidationReport r = ValidateMesh(boxes, kImport);
     EXPECT_TRUE(r.selfIntersectionsSearched);
