@@ -109,4 +109,18 @@ inline bool IsClosedOrientedManifold(const mesh::TriangleMesh& m) {
     return true;
 }
 
+// Adds another mesh's triangles and vertices, renumbered, after the mesh's own.
+inline void AppendMesh(mesh::TriangleMesh& m, const mesh::TriangleMesh& other) {
+    const auto base = static_cast<std::uint32_t>(m.vertices.size());
+    m.vertices.insert(m.vertices.end(), other.vertices.begin(), other.vertices.end());
+    for (std::uint32_t i : other.indices) m.indices.push_back(base + i);
+}
+
+// Adds a triangle with three vertices of its own.
+inline void AddLooseTriangle(mesh::TriangleMesh& m, mesh::Vec3f a, mesh::Vec3f b, mesh::Vec3f c) {
+    const auto base = static_cast<std::uint32_t>(m.vertices.size());
+    for (const mesh::Vec3f& p : {a, b, c}) m.vertices.push_back({p, {}});
+    m.indices.insert(m.indices.end(), {base, base + 1, base + 2});
+}
+
 }  // namespace ridgeforge::test
