@@ -367,9 +367,13 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
                 if (a != b) parents_[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
                 label = std::min(a, b);
             };
+            // An inside left neighbour already holds the two cells above it
+            // in its region, so only the upper right one remains to join.
             join(x - 1, y);
-            join(x - 1, y - 1);
-            join(x, y - 1);
+            if (label < 0) {
+                join(x - 1, y - 1);
+                join(x, y - 1);
+            }
             join(x + 1, y - 1);
             if (label < 0) {
                 label = static_cast<std::int32_t>(parents_.size());
@@ -381,6 +385,7 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
     regions_.clear();
     regionOf_.assign(parents_.size(), -1);
     boxX0_ = columns_, boxY0_ = rows_, boxX1_ = 0, boxY1_ = 0;
+    std::int32_t lastLabel = -1, lastRoot = -1;
     for (std::int32_t y = 0; y < rows_; ++y) {
         for (std::int32_t x = 0; x < columns_; ++x) {
             const std::size_t i = Index(x, y);
@@ -388,7 +393,12 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
                 distance_[i] = -1.0f;
                 continue;
             }
-            std::int32_t& region = regionOf_[static_cast<std::size_t>(FindRoot(parents_, labels_[i]))];
+            // Runs share their provisional label, so the root is looked up once a run.
+            if (labels_[i] != lastLabel) {
+                lastLabel = labels_[i];
+                lastRoot = FindRoot(parents_, lastLabel);
+            }
+            std::int32_t& region = regionOf_[static_cast<std::size_t>(lastRoot)];
             if (region < 0) {
                 region = static_cast<std::int32_t>(regions_.size());
                 regions_.emplace_back();
