@@ -1,26 +1,18 @@
-// The printability check on a torus standing on its rim, 100 mm tall at 0.2 mm
-// layers: its lower half overhangs and its top arches over the hole, so every
-// kind of finding is searched for. Single-threaded by design.
+// The printability check of the standing torus at 0.2 mm layers, with and
+// without the view's highlights. Single-threaded by design.
 #include <benchmark/benchmark.h>
 
+#include "bench/StandingTorus.h"
 #include "mesh/validation/Printability.h"
-#include "tests/support/Shapes.h"
 
 using namespace ridgeforge::mesh;
 
 namespace {
 
-// Standing along Y: 2 x (35 + 15) = 100 mm tall.
-const TriangleMesh& StandingTorus(std::int64_t around) {
-    static TriangleMesh small = ridgeforge::test::MakeTorus(35.0f, 15.0f, 500, 250);
-    static TriangleMesh large = ridgeforge::test::MakeTorus(35.0f, 15.0f, 1000, 500);
-    return around == 500 ? small : large;
-}
-
 void BM_CheckPrintability(benchmark::State& state) {
-    const TriangleMesh& mesh = StandingTorus(state.range(0));
+    const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
     PrintabilitySettings settings;
-    settings.buildAxis = 1;
+    settings.buildAxis = ridgeforge::bench::kStandingAxis;
     settings.collectHighlights = state.range(1) != 0;
     PrintabilityReport report;
     for (auto _ : state) {

@@ -1,24 +1,18 @@
-// The sliced preview of a torus standing on its rim, 100 mm tall at 0.2 mm
-// layers, with the view's draw budget. Single-threaded by design.
+// The sliced preview of the standing torus at 0.2 mm layers, with the view's
+// draw budget. Single-threaded by design.
 #include <benchmark/benchmark.h>
 
+#include "bench/StandingTorus.h"
 #include "mesh/validation/SlicedPreview.h"
-#include "tests/support/Shapes.h"
 
 using namespace ridgeforge::mesh;
 
 namespace {
 
-const TriangleMesh& StandingTorus(std::int64_t around) {
-    static TriangleMesh small = ridgeforge::test::MakeTorus(35.0f, 15.0f, 500, 250);
-    static TriangleMesh large = ridgeforge::test::MakeTorus(35.0f, 15.0f, 1000, 500);
-    return around == 500 ? small : large;
-}
-
 void BM_BuildSlicedPreview(benchmark::State& state) {
-    const TriangleMesh& mesh = StandingTorus(state.range(0));
+    const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
     SlicedPreviewSettings settings;
-    settings.buildAxis = 1;
+    settings.buildAxis = ridgeforge::bench::kStandingAxis;
     SlicedPreview preview;
     for (auto _ : state) {
         preview = BuildSlicedPreview(mesh, settings);

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "mesh/UnionFind.h"
+
 namespace ridgeforge::mesh {
 
 namespace {
-
-std::uint32_t Root(std::vector<std::uint32_t>& parent, std::uint32_t v) {
-    while (parent[v] != v) {
-        parent[v] = parent[parent[v]];
-        v = parent[v];
-    }
-    return v;
-}
 
 Vec3d At(const TriangleMesh& mesh, std::uint32_t v) { return ToDouble(mesh.vertices[v].position); }
 
@@ -21,8 +15,8 @@ Vec3d At(const TriangleMesh& mesh, std::uint32_t v) { return ToDouble(mesh.verti
 // a tolerance above 0) an edge no longer than the tolerance. A triangle whose
 // roots already repeat has collapsed and is no candidate.
 bool IsWeldCandidate(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, std::size_t t, double tolerance) {
-    const std::uint32_t a = Root(parent, mesh.indices[3 * t]), b = Root(parent, mesh.indices[3 * t + 1]),
-                        c = Root(parent, mesh.indices[3 * t + 2]);
+    const std::uint32_t a = FindRoot(parent, mesh.indices[3 * t]), b = FindRoot(parent, mesh.indices[3 * t + 1]),
+                        c = FindRoot(parent, mesh.indices[3 * t + 2]);
     if (a == b || b == c || a == c) return false;
     const Vec3d pa = At(mesh, a), pb = At(mesh, b), pc = At(mesh, c);
     if (!(Length(Cross(pb - pa, pc - pa)) > 0.0)) return true;
@@ -53,7 +47,7 @@ NeighbourRows BuildNeighbourRows(const TriangleMesh& mesh, std::vector<std::uint
     NeighbourRows rows;
     const std::size_t triangles = mesh.TriangleCount();
     std::vector<std::uint32_t> roots(mesh.indices.size());
-    for (std::size_t i = 0; i < roots.size(); ++i) roots[i] = Root(parent, mesh.indices[i]);
+    for (std::size_t i = 0; i < roots.size(); ++i) roots[i] = FindRoot(parent, mesh.indices[i]);
     const auto forEachEdge = [&](auto&& visit) {
         for (std::size_t t = 0; t < triangles; ++t) {
             for (int k = 0; k < 3; ++k) {
@@ -93,8 +87,8 @@ std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& par
     std::uint64_t joins = 0;
     for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
         if (!IsWeldCandidate(mesh, parent, t, tolerance)) continue;
-        const std::uint32_t corner[3] = {Root(parent, mesh.indices[3 * t]), Root(parent, mesh.indices[3 * t + 1]),
-                                         Root(parent, mesh.indices[3 * t + 2])};
+        const std::uint32_t corner[3] = {FindRoot(parent, mesh.indices[3 * t]), FindRoot(parent, mesh.indices[3 * t + 1]),
+                                         FindRoot(parent, mesh.indices[3 * t + 2])};
         int shortest = 0;
         double best = Length(At(mesh, corner[1]) - At(mesh, corner[0]));
         for (int e = 1; e < 3; ++e) {
@@ -134,9 +128,9 @@ void Rebuild(TriangleMesh& mesh, std::vector<std::uint32_t>& parent, ExportClean
     std::vector<std::uint32_t> indices;
     indices.reserve(mesh.indices.size());
     for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        const std::uint32_t a = newIndex[Root(parent, mesh.indices[3 * t])];
-        const std::uint32_t b = newIndex[Root(parent, mesh.indices[3 * t + 1])];
-        const std::uint32_t c = newIndex[Root(parent, mesh.indices[3 * t + 2])];
+        const std::uint32_t a = newIndex[FindRoot(parent, mesh.indices[3 * t])];
+        const std::uint32_t b = newIndex[FindRoot(parent, mesh.indices[3 * t + 1])];
+        const std::uint32_t c = newIndex[FindRoot(parent, mesh.indices[3 * t + 2])];
         if (a == b || b == c || a == c) {
             ++report.collapsedTrianglesDropped;
             continue;

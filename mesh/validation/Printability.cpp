@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "mesh/SortUnique.h"
+#include "mesh/UnionFind.h"
 #include "mesh/validation/LayerSlicing.h"
 
 namespace ridgeforge::mesh {
@@ -93,14 +94,6 @@ private:
     std::int32_t boxX0_ = 0, boxY0_ = 0, boxX1_ = 0, boxY1_ = 0;  // the unsupported cells
     bool anyMarks_ = false;
 };
-
-std::int32_t FindRoot(std::vector<std::int32_t>& parents, std::int32_t i) {
-    while (parents[static_cast<std::size_t>(i)] != i) {
-        parents[static_cast<std::size_t>(i)] = parents[static_cast<std::size_t>(parents[static_cast<std::size_t>(i)])];
-        i = parents[static_cast<std::size_t>(i)];
-    }
-    return i;
-}
 
 }  // namespace
 
