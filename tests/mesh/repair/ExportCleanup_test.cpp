@@ -211,6 +211,22 @@ TEST(ExportCleanup, HoleSizeLimits) {
     EXPECT_EQ(pinched.TriangleCount(), triangles);
 }
 
+TEST(ExportCleanup, NonConvexHoleFillsWithoutFolds) {
+    // An L-shaped hole of three 1 mm cells: 8 boundary vertices, two runs of
+    // three in a line and one reflex corner.
+    TriangleMesh slab = SlabWithHoles({0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}, {{1, 1}, {2, 1}, {1, 2}});
+    const std::size_t before = slab.TriangleCount();
+    const ExportCleanupReport r = CleanupForExport(slab, 1e-4f, ExportCleanupOptions{});
+    EXPECT_EQ(r.fillTriangles, 6u);
+    EXPECT_TRUE(IsClosedOrientedManifold(slab));
+    // Every fill triangle faces up like the top it closes, with real area.
+    for (std::size_t t = before; t < slab.TriangleCount(); ++t) {
+        const Vec3f a = slab.vertices[slab.indices[3 * t]].position, b = slab.vertices[slab.indices[3 * t + 1]].position,
+                    c = slab.vertices[slab.indices[3 * t + 2]].position;
+        EXPECT_GT(Cross(b - a, c - a).z, 0.5f) << t;
+    }
+}
+
 TEST(ExportCleanup, BoundaryLoopMeasures) {
     TriangleMesh slit = SlabWithHoles({0, 5, 25, 30}, {0, 5, 5.3f, 10}, {{1, 1}});
     std::uint64_t untraced = 0;
