@@ -48,12 +48,14 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
 // counts its items per bucket, the counts become each chunk's run starts, and
 // each chunk then places its items. bucketOf(i) must be below `buckets`.
 // Writes every one of the count entries of `sorted` and returns where each
-// bucket's run starts (buckets + 1 entries).
+// bucket's run starts (buckets + 1 entries). With onCallerThread the whole
+// range is one chunk, so the passes run on the calling thread.
 template <typename Item, typename BucketOf>
 std::vector<std::uint64_t> StableBucketOrder(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
-                                             Item* sorted) {
+                                             Item* sorted, bool onCallerThread = false) {
     // At most 256 chunks, so that the table of runs stays small.
-    const std::size_t chunkSize = std::max<std::size_t>(65536, count / 256 + 1);
+    const std::size_t chunkSize =
+        onCallerThread ? std::max<std::size_t>(count, 1) : std::max<std::size_t>(65536, count / 256 + 1);
     const std::size_t chunks = (count + chunkSize - 1) / chunkSize;
     // Per chunk and bucket: first the count, then where the chunk's run starts.
     std::vector<std::uint64_t> runs(chunks * buckets, 0);

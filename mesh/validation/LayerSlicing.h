@@ -1,0 +1,78 @@
+// Cutting a mesh into layers along a build axis and filling each layer's cut
+// into a grid of cells: the rasteriser that the printability check and the
+// sliced preview share, so that both see the same layers.
+//
+// A layer L is cut at lowest h + (L + 0.5137) x layer height: the odd offset
+// keeps cuts off the exact heights at which generated parts place their
+// vertices. Cuts become oriented segments (material on their left), the
+// segments become crossings of row centre lines, and a row is filled between
+// crossings by the non-zero winding rule.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "mesh/TriangleMesh.h"
+
+namespace ridgeforge::mesh {
+
+inline constexpr float kLayerCutOffset = 0.5137f;
+
+struct Point2 {
+    float u = 0.0f, v = 0.0f;
+};
+
+// The build axis h and the two axes across it, u = h + 1 and v = h + 2 (mod 3),
+// so that u x v points up the build axis.
+struct LayerAxes {
+    int u = 0, v = 1, h = 2;
+};
+LayerAxes AxesAcross(int buildAxis);
+// The model point of (u, v) at height h.
+Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h);
+
+struct LayerCrossing {
+    float u = 0.0f;
+    std::int32_t winding = 0;
+};
+
+// The raster frame of one layer: cell (column, row) has its lower corner at
+// (originU + column x cell, originV + row x cell).
+struct LayerGrid {
+    float cell = 1.0f;
+    float originU = 0.0f, originV = 0.0f;
+    std::int32_t columns = 0, rows = 0;
+    std::vector<std::vector<LayerCrossing>> crossings;  // one list per row
+};
+
+// The segment where the plane at height h cuts the triangle (corners given as
+// (u, v, h)); false when fewer than two edges cross it. The segment is turned
+// so that the reference direction (the face normal across the build axis)
+// lies on its right: outlines then run counter-clockwise round the material.
+bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1);
+// Adds the crossings of the segment with the row centre lines.
+void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1);
+// Fills `raster` (columns x rows, row-major, 1 = inside) from the crossings by the non-zero rule and
+// empties the crossing lists, keeping their capacity.
+void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster);
+
+// The layers [first, last) that cut a triangle spanning [low, high] above the
+// part's lowest point, clamped to [0, layers].
+struct LayerSpan {
+    std::uint64_t first = 0, last = 0;
+};
+LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers);
+
+// The triangles cut by each layer, in compressed rows: layer L owns
+// triangles[offsets[L] .. offsets[L + 1]).
+struct LayerBuckets {
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::uint32_t> triangles;
+};
+LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
+                                    float layerHeight, std::uint64_t layers);
+
+// The three corners of triangle t as (u, v, h).
+void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]);
+
+}  // namespace ridgeforge::mesh
