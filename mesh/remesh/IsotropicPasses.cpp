@@ -7,6 +7,7 @@
 #include <numeric>
 #include <iterator>
 
+#include "mesh/ParallelChunks.h"
 #include "mesh/remesh/internal/IsotropicRemesh.h"
 
 namespace ridgeforge::mesh {
@@ -211,13 +212,12 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
                                 const std::vector<std::uint8_t>& vertexFlags, float featureCosine, float splitLimit) {
     const std::uint32_t vertexCount = mesh.VertexCount();
     std::vector<std::int64_t> valence(vertexCount, 0);
-    // Blocks of vertices in parallel, each with its own ring buffer.
+    // Blocks of vertices in parallel, each with its own ring buffer; the
+    // buffers allocate, so the blocks run through ForEachChunk.
     constexpr std::uint32_t kBlock = 4096;
-    std::vector<std::uint32_t> blocks((vertexCount + kBlock - 1) / kBlock);
-    std::iota(blocks.begin(), blocks.end(), 0u);
-    std::for_each(std::execution::par, blocks.begin(), blocks.end(), [&](std::uint32_t block) {
+    ForEachChunk(vertexCount, kBlock, [&](std::size_t begin, std::size_t end) {
         std::vector<std::uint32_t> ring;
-        for (std::uint32_t v = block * kBlock; v < std::min(vertexCount, (block + 1) * kBlock); ++v) {
+        for (auto v = static_cast<std::uint32_t>(begin); v < end; ++v) {
             if (!mesh.vertexAlive[v]) continue;
             mesh.OneRing(v, ring);
             valence[v] = static_cast<std::int64_t>(ring.size());
