@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "mesh/repair/ExportCleanup.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 using namespace ridgeforge::mesh;
 

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <vector>
 
-#include "bench/StlBenchMesh.h"
+#include "bench/mesh/StlBenchMesh.h"
 #include "mesh/ParallelChunks.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 using namespace ridgeforge;
 using namespace ridgeforge::mesh;

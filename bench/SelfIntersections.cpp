@@ -4,7 +4,7 @@
 // double filter could not decide. Also validation with and without the search.
 #include <benchmark/benchmark.h>
 
-#include "bench/StlBenchMesh.h"
+#include "bench/mesh/StlBenchMesh.h"
 #include "mesh/validation/ExactPredicates.h"
 #include "mesh/validation/SelfIntersections.h"
 #include "mesh/validation/ValidateMesh.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "mesh/TriangleMesh.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 namespace ridgeforge::bench {
 

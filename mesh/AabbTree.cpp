@@ -152,12 +152,12 @@ void AabbTree::Build(const TriangleMesh& mesh) {
 }
 
 std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
-                                   std::uint32_t first, std::uint32_t count, std::uint32_t depth) {
+                                   std::uint32_t first, std::uint32_t count, std::uint32_t level) {
     AabbNode& out = nodes[node];
     const auto begin = triangleOrder.begin() + first;
     const auto end = begin + count;
 
-    if (IsLeafRange(count, depth)) {
+    if (IsLeafRange(count, level)) {
         Vec3f lo{kFloatHuge, kFloatHuge, kFloatHuge};
         Vec3f hi{-kFloatHuge, -kFloatHuge, -kFloatHuge};
         for (auto it = begin; it != end; ++it) {
@@ -171,7 +171,7 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
         out.max = hi;
         out.firstTriangle = first;
         out.triangleCount = count;
-        return depth + 1;
+        return level + 1;
     }
 
     Vec3f centroidLo{kFloatHuge, kFloatHuge, kFloatHuge};
@@ -186,7 +186,7 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
 
     const std::uint32_t firstChild = node + 1;
     const std::uint32_t secondChild =
-        node + 1 + static_cast<std::uint32_t>(CountNodes(half, std::uint64_t{depth} + 1));
+        node + 1 + static_cast<std::uint32_t>(CountNodes(half, std::uint64_t{level} + 1));
     out.secondChild = secondChild;
     out.triangleCount = 0;
 
@@ -194,13 +194,13 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
     std::uint32_t secondLevels = 0;
     if (half >= kAsyncHalf) {
         auto task = std::async(std::launch::async, [&] {
-            return BuildRange(mesh, firstChild, first, half, depth + 1);
+            return BuildRange(mesh, firstChild, first, half, level + 1);
         });
-        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, depth + 1);
+        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
         firstLevels = task.get();
     } else {
-        firstLevels = BuildRange(mesh, firstChild, first, half, depth + 1);
-        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, depth + 1);
+        firstLevels = BuildRange(mesh, firstChild, first, half, level + 1);
+        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
     }
 
     // The corner box of a range is the union of its children's boxes; taking

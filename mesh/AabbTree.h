@@ -78,7 +78,7 @@ public:
 private:
     // Fills node and its subtree; returns the deepest leaf level below it.
     std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
-                             std::uint32_t count, std::uint32_t depth);
+                             std::uint32_t count, std::uint32_t level);
     void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
 };
 

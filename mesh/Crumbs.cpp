@@ -1,25 +1,23 @@
-// Crumb removal. Bodies come from a union-find over triangles joined by the
-// runs of equal keys in the sorted edge list; bodies are ranked by triangle
+// Crumb removal. Bodies are the components joined through shared edges, so
+// two bodies that touch at a corner stay two; they are ranked by triangle
 // count and a small one (under 1% of the largest) goes when it ranks beyond
 // the bodies the caller keeps or, with a volume threshold, encloses too little.
+// Pieces after contouring (CountComponents, DropCrumbs) join through shared
+// vertices, as a contoured surface's pieces meet at most there.
 #include "mesh/Crumbs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <numeric>
 
+#include "mesh/Connectivity.h"
 #include "mesh/MeshHygiene.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
-
-std::uint32_t FindRoot(std::vector<std::uint32_t>& parent, std::uint32_t x) {
-    while (parent[x] != x) {
-        parent[x] = parent[parent[x]];
-        x = parent[x];
-    }
-    return x;
-}
 
 struct Body {
     std::uint32_t root = 0;
@@ -38,29 +36,13 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
     // one from being read out of range.
     if (!IsValidMesh(mesh)) return 0;
 
-    std::vector<std::uint32_t> parent(triangles);
-    std::iota(parent.begin(), parent.end(), 0u);
-    const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
-    for (std::size_t e = 1; e < edges.size(); ++e) {
-        if (edges[e].first != edges[e - 1].first) continue;
-        const std::uint32_t later = FindRoot(parent, edges[e].second);
-        const std::uint32_t earlier = FindRoot(parent, edges[e - 1].second);
-        if (later != earlier) parent[later] = earlier;
-    }
-
-    // Body number of each root, in order of first appearance.
-    std::vector<std::uint32_t> bodyOf(triangles, 0xFFFFFFFFu);
+    // Bodies are numbered in order of their first triangle.
+    Components pieces = FindComponents(mesh, JoinThrough::SharedEdges);
     std::vector<Body> bodies;
-    std::vector<std::uint32_t> triangleBody(triangles);
-    for (std::size_t t = 0; t < triangles; ++t) {
-        const std::uint32_t root = FindRoot(parent, static_cast<std::uint32_t>(t));
-        if (bodyOf[root] == 0xFFFFFFFFu) {
-            bodyOf[root] = static_cast<std::uint32_t>(bodies.size());
-            bodies.push_back({root, 0, 0.0, false});
-        }
-        triangleBody[t] = bodyOf[root];
-        ++bodies[bodyOf[root]].triangles;
-    }
+    bodies.reserve(pieces.root.size());
+    for (const std::uint32_t root : pieces.root) bodies.push_back({root, 0, 0.0, false});
+    const std::vector<std::uint32_t>& triangleBody = pieces.ofTriangle;
+    for (std::size_t t = 0; t < triangles; ++t) ++bodies[triangleBody[t]].triangles;
 
     std::vector<std::uint32_t> order(bodies.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -131,6 +113,80 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
     mesh.indices = std::move(kept);
     RemoveUnusedVertices(mesh);
     return removedCount;
+}
+
+std::uint64_t CountComponents(const TriangleMesh& mesh) {
+    if (!IsValidMesh(mesh)) return 0;
+    // A union-find shared by all threads: a root is linked under a smaller
+    // index only by a compare-and-swap that finds it still a root, so every
+    // successful link joins two pieces exactly once, whatever the order.
+    const std::size_t vertexCount = mesh.vertices.size();
+    const std::unique_ptr<std::uint32_t[]> parent = std::make_unique_for_overwrite<std::uint32_t[]>(vertexCount);
+    ForEachChunk(vertexCount, 65536, [&parent](std::size_t begin, std::size_t end) {
+        std::iota(parent.get() + begin, parent.get() + end, static_cast<std::uint32_t>(begin));
+    });
+    const auto find = [&parent](std::uint32_t x) {
+        while (true) {
+            std::atomic_ref<std::uint32_t> link(parent[x]);
+            std::uint32_t p = link.load(std::memory_order_relaxed);
+            if (p == x) return x;
+            const std::uint32_t grand = std::atomic_ref<std::uint32_t>(parent[p]).load(std::memory_order_relaxed);
+            if (grand != p) link.compare_exchange_weak(p, grand, std::memory_order_relaxed);  // path halving
+            x = grand;
+        }
+    };
+    std::atomic<std::uint64_t> joins{0};
+    ForEachChunk(mesh.indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t chunkJoins = 0;
+        for (std::size_t t = begin; t < end; ++t) {
+            for (int k = 1; k < 3; ++k) {
+                std::uint32_t a = mesh.indices[3 * t];
+                std::uint32_t b = mesh.indices[3 * t + k];
+                while (true) {
+                    a = find(a);
+                    b = find(b);
+                    if (a == b) break;
+                    if (a > b) std::swap(a, b);
+                    std::uint32_t expected = b;
+                    if (std::atomic_ref<std::uint32_t>(parent[b]).compare_exchange_strong(expected, a, std::memory_order_acq_rel)) {
+                        ++chunkJoins;
+                        break;
+                    }
+                }
+            }
+        }
+        joins.fetch_add(chunkJoins);
+    });
+    return vertexCount - joins.load();
+}
+
+void DropCrumbs(TriangleMesh& mesh, float fraction) {
+    if (!IsValidMesh(mesh) || mesh.indices.empty()) return;
+    const Components pieces = FindComponents(mesh, JoinThrough::SharedVertices);
+    std::vector<double> volume(pieces.Count(), 0.0);
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const Vec3f& a = mesh.vertices[mesh.indices[i]].position;
+        const Vec3f& b = mesh.vertices[mesh.indices[i + 1]].position;
+        const Vec3f& c = mesh.vertices[mesh.indices[i + 2]].position;
+        volume[pieces.ofTriangle[i / 3]] += static_cast<double>(Dot(a, Cross(b, c))) / 6.0;
+    }
+    double largest = 0.0;
+    for (const double v : volume) largest = std::max(largest, std::fabs(v));
+    // A NaN fraction keeps everything rather than dropping every piece.
+    const double share = std::isnan(fraction) ? 0.0 : std::clamp(static_cast<double>(fraction), 0.0, 1.0);
+    const double threshold = share * largest;
+    std::vector<std::uint32_t> kept;
+    kept.reserve(mesh.indices.size());
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        if (std::fabs(volume[pieces.ofTriangle[i / 3]]) >= threshold) {
+            kept.insert(kept.end(), mesh.indices.begin() + static_cast<std::ptrdiff_t>(i),
+                        mesh.indices.begin() + static_cast<std::ptrdiff_t>(i + 3));
+        }
+    }
+    if (kept.size() != mesh.indices.size()) {
+        mesh.indices = std::move(kept);
+        RemoveUnusedVertices(mesh);
+    }
 }
 
 }  // namespace ridgeforge::mesh

@@ -33,4 +33,12 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest,
                            std::uint64_t* removedTriangles, float minimumVolume,
                            std::vector<RemovedBody>* removedBodies);
 
+// Pieces connected through shared vertices; a vertex no triangle uses is a
+// piece of its own.
+std::uint64_t CountComponents(const TriangleMesh& mesh);
+
+// Removes the pieces whose enclosed volume is below fraction (clamped to 0..1)
+// of the largest piece's.
+void DropCrumbs(TriangleMesh& mesh, float fraction);
+
 }  // namespace ridgeforge::mesh

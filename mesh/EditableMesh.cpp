@@ -171,4 +171,19 @@ TriangleMesh EditableMesh::ToTriangleMesh() const {
     return result;
 }
 
+void EditableMesh::CollapseVertex(std::uint32_t remove, std::uint32_t keep) {
+    ForEachListedTriangle(remove, [&](std::uint32_t t) {
+        if (Contains(t, keep)) {
+            triangleAlive[t] = 0;
+            return;
+        }
+        for (std::uint32_t& c : triangles[t]) {
+            if (c == remove) c = keep;
+        }
+        addedFaces[keep].push_back(t);
+    });
+    vertexAlive[remove] = 0;
+    addedFaces[remove].clear();
+}
+
 }  // namespace ridgeforge::mesh

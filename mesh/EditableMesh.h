@@ -66,6 +66,12 @@ public:
     std::vector<EditableEdge> CollectEdges() const;
     TriangleMesh ToTriangleMesh() const;
 
+    // The vertex collapse of remeshing and simplification: every listed live
+    // triangle of `remove` that also has `keep` as a corner dies, the others
+    // take `keep` in place of `remove` and join its list; `remove` dies.
+    // Positions are the caller's business.
+    void CollapseVertex(std::uint32_t remove, std::uint32_t keep);
+
     std::uint32_t VertexCount() const { return static_cast<std::uint32_t>(positions.size()); }
     std::uint32_t TriangleCount() const { return static_cast<std::uint32_t>(triangles.size()); }
 

@@ -25,7 +25,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mesh/Utf8.h"
+#include "text/Utf8.h"
 
 namespace ridgeforge {
 
@@ -70,8 +70,8 @@ std::string EscapeJsonPointerToken(std::string_view key);
 class JsonReader {
 public:
     JsonReader() = default;
-    JsonReader(JsonDocument document, const nlohmann::json* node)
-        : document(std::move(document)), node(node) {}
+    JsonReader(JsonDocument owner, const nlohmann::json* at)
+        : document(std::move(owner)), node(at) {}
     // A reader on the root of the document (empty when the document is null).
     explicit JsonReader(JsonDocument document);
 
@@ -96,8 +96,8 @@ public:
 class JsonWriter {
 public:
     JsonWriter() = default;
-    JsonWriter(JsonDocument document, JsonPointer path)
-        : document(std::move(document)), path(std::move(path)) {}
+    JsonWriter(JsonDocument owner, JsonPointer at)
+        : document(std::move(owner)), path(std::move(at)) {}
 
     // A new document holding an empty object, with the writer at its root.
     static JsonWriter NewDocument();

@@ -17,7 +17,8 @@
 #include <random>
 
 #include "mesh/FirstOccurrence.h"
-#include "mesh/Format.h"
+#include "text/Format.h"
+#include "text/NumberText.h"
 #include "mesh/StlImport.h"
 #include "platform/Files.h"
 
@@ -303,9 +304,8 @@ StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readB
     }
     const double volumeBefore = check.volumeBefore, volumeAfter = check.volumeAfter;
     if (std::fabs(volumeBefore - volumeAfter) / std::max(1e-6, volumeBefore) > 1e-5) {
-        char buffer[128];
-        std::snprintf(buffer, sizeof buffer, "Volume changed from %.6g to %.6g cubic mm.", volumeBefore, volumeAfter);
-        differences.push_back(buffer);
+        differences.push_back("Volume changed from " + procedural::FormatGeneral(volumeBefore, 6) + " to " +
+                              procedural::FormatGeneral(volumeAfter, 6) + " cubic mm.");
     }
     if (check.openBoundaryEdgesBefore != check.openBoundaryEdgesAfter) {
         differences.push_back("Open boundary edges changed from " + FormatCount(check.openBoundaryEdgesBefore) +

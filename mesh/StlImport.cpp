@@ -17,7 +17,8 @@
 #include <string_view>
 
 #include "mesh/FirstOccurrence.h"
-#include "mesh/Format.h"
+#include "text/Format.h"
+#include "text/NumberText.h"
 #include "mesh/MeshHygiene.h"
 #include "mesh/Weld.h"
 #include "platform/Files.h"
@@ -349,7 +350,9 @@ StlImportResult ParseStl(std::span<const std::uint8_t> bytes, const std::string&
         return ParseBytes(bytes, fileName, options);
     } catch (const std::bad_alloc&) {
         // A large file can need more memory than there is; that is a refusal, not a crash.
-        return Fail(fileName, StlFileFormat::Unrecognised, "There is not enough memory to load the file.");
+        // Detection allocates nothing, so the report still names the format it found.
+        const StlFileFormat format = bytes.size() < 16 ? StlFileFormat::Unrecognised : DetectStlFormat(bytes);
+        return Fail(fileName, format, "There is not enough memory to load the file.");
     }
 }
 
@@ -395,9 +398,8 @@ std::string FormatImportReport(const StlImportReport& report) {
     line("Duplicate triangles: ", duplicates);
     std::string welding = "exact";
     if (report.weldTolerance > 0.0f) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.6g", static_cast<double>(report.weldTolerance));
-        welding += std::string(", then ") + buffer + " mm to close remaining seams";
+        welding += ", then " + procedural::FormatGeneral(static_cast<double>(report.weldTolerance), 6) +
+                   " mm to close remaining seams";
     }
     line("Welding: ", welding);
     line("Vertices before welding: ", FormatCount(report.verticesBeforeWelding));

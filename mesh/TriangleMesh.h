@@ -40,6 +40,17 @@ struct TriangleMesh {
     float SignedVolume() const;
 };
 
+// An axis-aligned box with the mesh's notion of validity.
+struct BoundingBox {
+    Vec3f min;
+    Vec3f max;
+    bool valid = false;
+};
+
+inline BoundingBox MeshBounds(const TriangleMesh& mesh) {
+    return {mesh.boundsMin, mesh.boundsMax, mesh.boundsValid};
+}
+
 // The validity rule shared by every operation that reads positions through indices.
 bool IsValidMesh(const TriangleMesh& mesh);
 
@@ -77,6 +88,9 @@ constexpr std::uint64_t EdgeKey(std::uint32_t i, std::uint32_t j) {
 
 // Median of the edge lengths of at most about 40,001 evenly spaced triangles.
 float MedianEdgeLength(const TriangleMesh& mesh);
+
+// The connectivity below is built in mesh/Connectivity.cpp, which also offers
+// the union-find and the split into components by a stated joining rule.
 // Bodies connected through shared vertex indices.
 std::uint64_t CountBodies(const TriangleMesh& mesh);
 // (edge key, triangle) for every triangle side, sorted by key then triangle.

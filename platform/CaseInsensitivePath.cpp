@@ -5,7 +5,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge::platform {
 namespace {
@@ -28,7 +28,7 @@ bool SameNameIgnoringCase(std::string_view a, bool aAscii, std::string_view b) {
         }
         return true;
     }
-    return EqualsIgnoreCase(a, b);
+    return EqualsIgnoringCase(a, b);
 }
 
 }  // namespace

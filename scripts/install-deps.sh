@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libtbb-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev
-  imagemagick
+  imagemagick python3
 )
 
 missing=()

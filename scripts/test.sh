@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every test with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs them, then checks that the benchmarks build.
+# Installs what is missing, checks the include order of the layers, builds
+# every test with AddressSanitizer and UndefinedBehaviorSanitizer (warnings as
+# errors), runs them, then checks that the benchmarks build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+# No #include may reach up the layer order.
+python3 scripts/check_layers.py
+
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DRIDGEFORGE_SANITIZE=ON -DRIDGEFORGE_TESTS=ON -DRIDGEFORGE_BENCH=OFF >/dev/null
+  -DRIDGEFORGE_SANITIZE=ON -DRIDGEFORGE_TESTS=ON -DRIDGEFORGE_BENCH=OFF -DRIDGEFORGE_WERROR=ON >/dev/null
 cmake --build build/test -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
@@ -17,5 +21,5 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Benchmarks are built (in Release) so that they keep compiling, but not run here.
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DRIDGEFORGE_TESTS=OFF -DRIDGEFORGE_BENCH=ON >/dev/null
+  -DRIDGEFORGE_TESTS=OFF -DRIDGEFORGE_BENCH=ON -DRIDGEFORGE_WERROR=ON >/dev/null
 cmake --build build/bench -j "$jobs" --target bench

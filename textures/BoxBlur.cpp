@@ -2,7 +2,9 @@
 // box filter, which approach a Gaussian and cost the same for any radius (one
 // add and one subtract per pixel and pass). Positions past the line's ends
 // are folded by the map's wrap rule, so a repeating texture blurs across its
-// seam the same way it is sampled.
+// seam the same way it is sampled. A window wider than the line is summed as
+// whole periods of the folded line plus the remainder, so it costs the same
+// and gives the sum of its 2k+1 folded samples.
 #include <algorithm>
 #include <cmath>
 #include <execution>
@@ -12,6 +14,49 @@
 #include "textures/WrapFold.h"
 
 namespace ridgeforge::mesh {
+namespace {
+
+// Beyond this many pixels a larger radius changes the result by less than a
+// float can show; the bound keeps the window arithmetic from overflowing.
+constexpr double kLargestRadius = 1099511627776.0;  // 2^40
+
+// One line, k > n: the window covers the line at least once. Repeat folds
+// with period n and Mirror with period 2n, so the window is q whole periods
+// plus r positions; Clamp counts the positions before and after the line as
+// its first and last pixel.
+void WideWindowLine(const float* in, float* dst, std::int64_t n, std::int64_t step, std::int64_t k,
+                    WrapMode wrap) {
+    auto at = [&](std::int64_t i) { return static_cast<double>(in[FoldIndex(i, n, wrap) * step]); };
+    const std::int64_t window = 2 * k + 1;
+    const double scale = 1.0 / static_cast<double>(window);
+    if (wrap == WrapMode::Clamp) {
+        double line = 0.0;
+        for (std::int64_t j = 0; j < n; ++j) line += at(j);
+        for (std::int64_t i = 0; i < n; ++i) {
+            const auto before = static_cast<double>(k - i);
+            const auto after = static_cast<double>(i + k - (n - 1));
+            dst[i * step] = static_cast<float>((before * at(0) + line + after * at(n - 1)) * scale);
+        }
+        return;
+    }
+    const std::int64_t period = wrap == WrapMode::Mirror ? 2 * n : n;
+    double periodSum = 0.0;
+    for (std::int64_t j = 0; j < period; ++j) periodSum += at(j);
+    const std::int64_t whole = window / period;
+    const std::int64_t rest = window % period;
+    // The window of pixel i starts at i - k, the same place modulo the period as first + i.
+    const std::int64_t first = ((-k) % period + period) % period;
+    double partial = 0.0;
+    for (std::int64_t j = 0; j < rest; ++j) partial += at(first + j);
+    const double wholeSum = static_cast<double>(whole) * periodSum;
+    for (std::int64_t i = 0; i < n; ++i) {
+        dst[i * step] = static_cast<float>((wholeSum + partial) * scale);
+        partial -= at(first + i);
+        partial += at(first + i + rest);
+    }
+}
+
+}  // namespace
 
 void BoxBlurPass(const HeightMap& map, std::vector<float>& pixels, float radius, bool horizontal) {
     // Not-a-number and anything rounding below one pixel leave the line alone.
@@ -27,10 +72,7 @@ void BoxBlurPass(const HeightMap& map, std::vector<float>& pixels, float radius,
     const std::int64_t lines = horizontal ? height : width;
     const std::int64_t step = horizontal ? 1 : width;    // between samples of a line
     const std::int64_t stride = horizontal ? width : 1;  // between lines
-    // A radius wider than the line adds nothing a line-wide one does not, and
-    // an unbounded one would overflow the window arithmetic.
-    const double capped = std::min<double>(radius, static_cast<double>(n));
-    const std::int64_t k = std::min<std::int64_t>(static_cast<std::int64_t>(std::round(capped)), n);
+    const auto k = static_cast<std::int64_t>(std::min(std::round(static_cast<double>(radius)), kLargestRadius));
     const float scale = 1.0f / static_cast<float>(2 * k + 1);
     const WrapMode wrap = map.settings.wrap;
 
@@ -40,6 +82,10 @@ void BoxBlurPass(const HeightMap& map, std::vector<float>& pixels, float radius,
     std::for_each(std::execution::par, lineIndices.begin(), lineIndices.end(), [&](std::int64_t line) {
         const float* in = pixels.data() + line * stride;
         float* dst = out.data() + line * stride;
+        if (k > n) {
+            WideWindowLine(in, dst, n, step, k, wrap);
+            return;
+        }
         auto at = [&](std::int64_t i) { return in[FoldIndex(i, n, wrap) * step]; };
         float sum = 0.0f;
         for (std::int64_t j = -k; j <= k; ++j) {

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <system_error>
 
-#include "mesh/Utf8.h"
+#include "text/Utf8.h"
 #include "platform/CaseInsensitivePath.h"
 #include "platform/Files.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 namespace {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/ParallelChunks.h"
 #include "textures/NormalMap.h"
 
 namespace ridgeforge::mesh {
@@ -60,26 +61,30 @@ void Fft2D(std::complex<double>* data, std::uint32_t n, std::uint32_t m, bool in
                   [&](std::uint32_t row) { Fft(data + static_cast<std::size_t>(row) * n, n, inverse); });
     // Columns are gathered a block at a time so that each row is read in
     // whole cache lines; every column is still transformed on its own.
+    // Each block allocates its gather buffer, so the blocks run through
+    // ForEachChunk: a failed allocation reaches the caller instead of ending
+    // the process.
     constexpr std::uint32_t kBlock = 16;
-    std::vector<std::uint32_t> blocks((n + kBlock - 1) / kBlock);
-    std::iota(blocks.begin(), blocks.end(), 0u);
-    std::for_each(std::execution::par, blocks.begin(), blocks.end(), [&](std::uint32_t block) {
-        const std::uint32_t first = block * kBlock;
-        const std::uint32_t count = std::min(kBlock, n - first);
-        std::vector<std::complex<double>> columns(static_cast<std::size_t>(count) * m);
-        for (std::uint32_t r = 0; r < m; ++r) {
-            const std::complex<double>* row = data + static_cast<std::size_t>(r) * n + first;
-            for (std::uint32_t c = 0; c < count; ++c) {
-                columns[static_cast<std::size_t>(c) * m + r] = row[c];
+    const std::size_t blocks = (n + kBlock - 1) / kBlock;
+    ForEachChunk(blocks, 1, [&](std::size_t firstBlock, std::size_t endBlock) {
+        for (std::size_t block = firstBlock; block < endBlock; ++block) {
+            const auto first = static_cast<std::uint32_t>(block * kBlock);
+            const std::uint32_t count = std::min(kBlock, n - first);
+            std::vector<std::complex<double>> columns(static_cast<std::size_t>(count) * m);
+            for (std::uint32_t r = 0; r < m; ++r) {
+                const std::complex<double>* row = data + static_cast<std::size_t>(r) * n + first;
+                for (std::uint32_t c = 0; c < count; ++c) {
+                    columns[static_cast<std::size_t>(c) * m + r] = row[c];
+                }
             }
-        }
-        for (std::uint32_t c = 0; c < count; ++c) {
-            Fft(columns.data() + static_cast<std::size_t>(c) * m, m, inverse);
-        }
-        for (std::uint32_t r = 0; r < m; ++r) {
-            std::complex<double>* row = data + static_cast<std::size_t>(r) * n + first;
             for (std::uint32_t c = 0; c < count; ++c) {
-                row[c] = columns[static_cast<std::size_t>(c) * m + r];
+                Fft(columns.data() + static_cast<std::size_t>(c) * m, m, inverse);
+            }
+            for (std::uint32_t r = 0; r < m; ++r) {
+                std::complex<double>* row = data + static_cast<std::size_t>(r) * n + first;
+                for (std::uint32_t c = 0; c < count; ++c) {
+                    row[c] = columns[static_cast<std::size_t>(c) * m + r];
+                }
             }
         }
     });

@@ -10,6 +10,7 @@
 #include <execution>
 #include <new>
 #include <numeric>
+#include <locale>
 #include <sstream>
 
 #include "platform/ImageDecoder.h"
@@ -198,6 +199,7 @@ HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecodin
 
 std::string DescribeHeightMapImage(const HeightMapImage& image) {
     std::ostringstream text;
+    text.imbue(std::locale::classic());
     if (!image.ok) {
         text << "Height map failed to load: " << image.error << "\n";
         return text.str();

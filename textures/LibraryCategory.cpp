@@ -5,7 +5,7 @@
 
 #include "platform/CaseInsensitivePath.h"
 #include "textures/DeletedIndex.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <system_error>
 
-#include "mesh/Utf8.h"
+#include "text/Utf8.h"
 #include "platform/CaseInsensitivePath.h"
 #include "platform/KnownFolders.h"
 #include "textures/DeletedIndex.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/Files.h"
 #include "textures/GreyBmp.h"
 #include "textures/LibraryCategory.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 namespace {

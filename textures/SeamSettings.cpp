@@ -4,7 +4,7 @@
 
 #include "mesh/Json.h"
 #include "mesh/seamless/SeamlessMethod.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 namespace {

@@ -28,7 +28,7 @@ std::vector<TextureLibraryImage> ListLibraryImages(const std::vector<LibraryRoot
         }
     }
     std::sort(images.begin(), images.end(), [](const TextureLibraryImage& a, const TextureLibraryImage& b) {
-        return LessIgnoreCase(a.name, b.name);
+        return LessIgnoringCase(a.name, b.name);
     });
     return images;
 }
@@ -64,7 +64,7 @@ bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<s
 
 bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path) {
     std::vector<std::string> images = LoadCustomImages(roots);
-    std::erase_if(images, [&](const std::string& image) { return EqualsIgnoreCase(image, path); });
+    std::erase_if(images, [&](const std::string& image) { return EqualsIgnoringCase(image, path); });
     images.insert(images.begin(), std::string(path));
     return SaveCustomImages(roots, images);
 }

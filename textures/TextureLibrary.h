@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "textures/LibraryItems.h"
-#include "mesh/TextCase.h"
+#include "text/TextCase.h"
 
 namespace ridgeforge {
 

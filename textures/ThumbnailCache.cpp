@@ -5,7 +5,7 @@
 #include <cwctype>
 #include <system_error>
 
-#include "mesh/Utf8.h"
+#include "text/Utf8.h"
 #include "platform/FileTime.h"
 #include "platform/Files.h"
 #include "textures/GreyBmp.h"

@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-#include "mesh/procedural/NumberText.h"
+#include "text/NumberText.h"
 
 namespace ridgeforge::mesh::procedural {
 

@@ -10,7 +10,7 @@
 #include <new>
 #include <numeric>
 
-#include "mesh/Format.h"
+#include "text/Format.h"
 #include "mesh/procedural/Noise.h"
 #include "platform/Memory.h"
 

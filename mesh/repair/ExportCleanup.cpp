@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "mesh/UnionFind.h"
+#include "mesh/Connectivity.h"
 
 namespace ridgeforge::mesh {
 

@@ -110,8 +110,8 @@ PatchGridResult HistogramPatchGrid(const std::vector<float>& input, std::int32_t
     const std::vector<std::int32_t> inputRows = RowIndices(height);
     const double inputCount = static_cast<double>(input.size());
     const float mean = static_cast<float>(
-        SumByRows(input, static_cast<std::size_t>(width), inputRows, [](float p) { return double{p}; }) / inputCount);
-    auto squaredDeviation = [m = double{mean}](float p) { return (p - m) * (p - m); };
+        SumByRows(input, static_cast<std::size_t>(width), inputRows, [](float value) { return double{value}; }) / inputCount);
+    auto squaredDeviation = [m = double{mean}](float value) { return (value - m) * (value - m); };
 
     std::vector<float> output(static_cast<std::size_t>(wo) * static_cast<std::size_t>(ho));
     const std::vector<std::int32_t> rows = RowIndices(ho);

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "mesh/procedural/NumberText.h"
+#include "text/NumberText.h"
 #include "mesh/seamless/HistogramPatchGrid.h"
 
 namespace ridgeforge::mesh::seamless {

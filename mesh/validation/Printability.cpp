@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "mesh/SortUnique.h"
-#include "mesh/UnionFind.h"
+#include "mesh/Connectivity.h"
 #include "mesh/validation/LayerSlicing.h"
 
 namespace ridgeforge::mesh {

@@ -12,7 +12,7 @@
 #include <limits>
 #include <utility>
 
-#include "mesh/Format.h"
+#include "text/Format.h"
 #include "mesh/MeshHygiene.h"
 #include "mesh/SortUnique.h"
 #include "mesh/validation/SelfIntersections.h"

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "mesh/Format.h"
+#include "text/Format.h"
 
 namespace ridgeforge::mesh {
 namespace {

@@ -1,15 +1,14 @@
-// Helpers shared by the tests: simple shapes and scratch folders.
+// Helpers shared by the tests: scratch folders and text files; the generated
+// shapes come from testing/Shapes.h.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
 #include "mesh/TriangleMesh.h"
+#include "testing/Shapes.h"
 
 namespace ridgeforge::test {
-
-// A closed, outward-wound axis-aligned box of 8 vertices and 12 triangles.
-mesh::TriangleMesh MakeBox(mesh::Vec3f min, mesh::Vec3f max);
 
 // Writes the text as the whole file, creating its folders.
 void WriteTextFile(const std::filesystem::path& path, const std::string& text);

@@ -259,6 +259,40 @@ TEST(HeightMap, BlurRadiusIsBounded) {
     EXPECT_EQ(wrongSize, std::vector<float>(5, 1.0f));
 }
 
+// A window wider than the line is the sum of its 2k+1 folded samples: for
+// [1, 0, 0, 0] count how often position 0 falls in each pixel's window.
+TEST(HeightMap, BlurWiderThanTheLineSumsItsFoldedSamples) {
+    struct Case {
+        WrapMode wrap;
+        float radius;
+        std::vector<float> counts;  // samples of value 1 in each window
+        float window;
+    };
+    const Case cases[] = {
+        {WrapMode::Repeat, 10.0f, {5, 5, 6, 5}, 21.0f},  // 5 whole periods and 1 more position
+        {WrapMode::Mirror, 5.0f, {2, 2, 3, 4}, 11.0f},   // period 8: 0 1 2 3 3 2 1 0
+        {WrapMode::Clamp, 5.0f, {6, 5, 4, 3}, 11.0f},    // 5 - i positions before the line
+    };
+    for (const Case& c : cases) {
+        HeightMap map;
+        TextureSettings settings;
+        settings.wrap = c.wrap;
+        map.SetSettings(settings);
+        map.SetImage(4, 1, {1.0f, 0.0f, 0.0f, 0.0f});
+        std::vector<float> line = {1.0f, 0.0f, 0.0f, 0.0f};
+        BoxBlurPass(map, line, c.radius, true);
+        ASSERT_EQ(line.size(), 4u);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(line[i], c.counts[i] / c.window, 1e-6f) << int(c.wrap) << " " << i;
+        // The same line standing upright gives the same result.
+        HeightMap column;
+        column.SetSettings(settings);
+        column.SetImage(1, 4, {1.0f, 0.0f, 0.0f, 0.0f});
+        std::vector<float> upright = {1.0f, 0.0f, 0.0f, 0.0f};
+        BoxBlurPass(column, upright, c.radius, false);
+        EXPECT_EQ(upright, line);
+    }
+}
+
 TEST(HeightMap, MappingPointsToTiles) {
     TileFrame frame;
     frame.offsetMillimetres[0] = 10.0f;

@@ -61,11 +61,11 @@ TEST(TextureLibrary, ListsCategoryImagesMergedAndSorted) {
     EXPECT_EQ(images[0].name, "ASH");
     EXPECT_EQ(images[0].path, lib.user / "textures/Bark/ASH.JPG");
     EXPECT_EQ(images[0].origin, ItemOrigin::Both);
-    EXPECT_TRUE(EqualsIgnoreCase(images[1].name, "bark"));
-    EXPECT_TRUE(EqualsIgnoreCase(images[2].name, "bark"));
+    EXPECT_TRUE(EqualsIgnoringCase(images[1].name, "bark"));
+    EXPECT_TRUE(EqualsIgnoringCase(images[2].name, "bark"));
     EXPECT_NE(images[1].path, images[2].path);
     EXPECT_TRUE(ListLibraryImages(lib.roots, "Empty").empty());
-    EXPECT_TRUE(LessIgnoreCase("Bar", "bark"));
+    EXPECT_TRUE(LessIgnoringCase("Bar", "bark"));
 }
 
 TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {

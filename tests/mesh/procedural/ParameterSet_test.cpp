@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "mesh/Json.h"
-#include "mesh/procedural/NumberText.h"
+#include "text/NumberText.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge;

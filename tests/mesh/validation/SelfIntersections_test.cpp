@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "mesh/TestShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

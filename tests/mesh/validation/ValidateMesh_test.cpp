@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "mesh/TestShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

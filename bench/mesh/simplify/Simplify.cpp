@@ -1,0 +1,56 @@
+// Edge-collapse simplification of a million-triangle curved part to a tenth,
+// and flat-area simplification of a million-triangle box.
+#include <benchmark/benchmark.h>
+
+#include "mesh/simplify/SimplifyFlatAreas.h"
+#include "mesh/simplify/SimplifyMesh.h"
+#include "testing/Shapes.h"
+
+using namespace ridgeforge::mesh;
+
+namespace {
+
+const TriangleMesh& CurvedPart() {
+    static const TriangleMesh torus = ridgeforge::test::MakeTorus(40.0f, 12.0f, 1000, 500);
+    return torus;
+}
+
+void BM_SimplifyMeshToATenth(benchmark::State& state) {
+    MeshSimplifyOptions options;
+    options.detailLevel = 1.0f;
+    options.targetTriangles = CurvedPart().TriangleCount() / 10;
+    options.bedAxis = 2;
+    options.measureMovement = state.range(0) != 0;
+    SimplifyReport report;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TriangleMesh mesh = CurvedPart();
+        state.ResumeTiming();
+        report = SimplifyMesh(mesh, options, {});
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    state.counters["before"] = static_cast<double>(report.trianglesBefore);
+    state.counters["after"] = static_cast<double>(report.trianglesAfter);
+    state.counters["maxMoved_mm"] = report.maxMovedMillimetres;
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(report.trianglesBefore));
+}
+BENCHMARK(BM_SimplifyMeshToATenth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SimplifyFlatAreasBox(benchmark::State& state) {
+    static const TriangleMesh box = ridgeforge::test::MakeGridBox({0, 0, 0}, {100, 80, 60}, 289);
+    FlatAreaSimplifyReport report;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TriangleMesh mesh = box;
+        state.ResumeTiming();
+        report = SimplifyFlatAreas(mesh, nullptr, SimplifySettings{}, {});
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    state.counters["before"] = static_cast<double>(report.trianglesBefore);
+    state.counters["after"] = static_cast<double>(report.trianglesAfter);
+    state.counters["sweeps"] = static_cast<double>(report.sweeps);
+    state.counters["held"] = report.GuaranteeHeld() ? 1.0 : 0.0;
+}
+BENCHMARK(BM_SimplifyFlatAreasBox)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The working state of one quadric edge-collapse run (see SimplifyMesh.h).
+//
+// All geometry is in double precision; the input mesh is only read, and the
+// result is built as a new compacted mesh, so a stop never has to undo work.
+//
+// Needs: a mesh that satisfies the validity rule, with vertices and triangles.
+// Returns: from Run, false when the progress callback asked to stop.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mesh/simplify/internal/CollapseHeap.h"
+#include "mesh/Progress.h"
+#include "mesh/simplify/SimplifyMesh.h"
+#include "mesh/TriangleMesh.h"
+
+namespace ridgeforge::mesh {
+
+class MeshSimplifier {
+public:
+    MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptions& options, SimplifyReport& report);
+
+    // The collapse loop; on success fills result, sourceVertex and sourceTriangle.
+    bool Run(const ProgressCallback& progress, TriangleMesh& result);
+
+private:
+    using Quadric = std::array<double, 10>;  // xx xy xz xw yy yz yw zz zw ww
+
+    struct Placement {
+        bool admissible = false;
+        Vec3d position;
+        double cost = 0.0;
+    };
+
+    void SetUp();
+    void RebuildIncidence();
+    bool AboveBed(const Vec3d& p) const;
+    Placement CollapseCost(std::uint32_t a, std::uint32_t b) const;
+    void PushCandidate(std::uint32_t a, std::uint32_t b);
+    bool IsStale(const CollapseCandidate& c) const;
+    bool TryCollapseEdge(std::uint32_t a, std::uint32_t b);
+    bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
+    bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
+    void Compact(TriangleMesh& result);
+
+    const TriangleMesh& mesh_;
+    const MeshSimplifyOptions& options_;
+    SimplifyReport& report_;
+
+    // Everything a collapse reads of one vertex sits in one 128-byte record
+    // (two cache lines): collapses come in cost order, which jumps across the
+    // surface, so separate per-vertex arrays would each cost a cache miss.
+    struct alignas(64) VertexState {
+        Quadric quadric{};
+        Vec3d position;
+        std::uint32_t liveTriangles = 0;
+        std::uint32_t incidenceOffset = 0;
+        std::uint32_t incidenceCount = 0;
+        std::uint32_t mark = 0;
+        std::uint8_t held = 0;
+    };
+    struct TriangleState {
+        std::uint32_t corners[3] = {0, 0, 0};
+        std::uint32_t live = 1;
+        Vec3d normal;
+    };
+
+    std::vector<VertexState> vertices_;
+    // Version counters stay in a compact array of their own: the stale test
+    // and the heap purge read them for millions of entries. A vertex whose
+    // last live triangle goes also moves its version on, so that one compare
+    // tells a stale entry.
+    std::vector<std::uint32_t> versions_;
+    std::vector<TriangleState> triangles_;
+    std::vector<std::uint32_t> incidence_;
+    std::uint64_t liveTriangles_ = 0;
+    bool hasBed_ = false;
+    double bedLevel_ = 0.0;
+    double bedTolerance_ = 0.0;
+    double cosine_ = 0.0;
+    std::uint32_t markValue_ = 0;
+    CollapseHeap heap_;
+    std::vector<std::uint32_t> scratch_;
+    std::size_t initialIncidence_ = 0;
+};
+
+}  // namespace ridgeforge::mesh

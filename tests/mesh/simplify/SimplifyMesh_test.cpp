@@ -1,0 +1,322 @@
+#include "mesh/simplify/SimplifyMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "mesh/simplify/internal/CollapseHeap.h"
+#include "testing/Shapes.h"
+#include "tests/support/TestSupport.h"
+
+using namespace ridgeforge::mesh;
+using ridgeforge::test::IsClosedOrientedManifold;
+using ridgeforge::test::MakeGridBox;
+using ridgeforge::test::MakeTorus;
+
+namespace {
+
+MeshSimplifyOptions NoBed(float level) {
+    MeshSimplifyOptions o;
+    o.detailLevel = level;
+    o.bedAxis = -1;
+    return o;
+}
+
+bool SameBytes(const TriangleMesh& a, const TriangleMesh& b) {
+    return a.vertices.size() == b.vertices.size() && a.indices == b.indices &&
+           std::memcmp(a.vertices.data(), b.vertices.data(), a.vertices.size() * sizeof(Vertex)) == 0 &&
+           a.boundsValid == b.boundsValid && a.boundsMin == b.boundsMin && a.boundsMax == b.boundsMax;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+TEST(SimplifyMesh, TetrahedronRefusesEveryCollapseAsPinch) {
+    TriangleMesh m;
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{10, 0, 0}, Vec3f{0, 10, 0}, Vec3f{0, 0, 10}}) m.vertices.push_back({p, {}});
+    m.indices = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+    m.RecomputeBounds();
+    const TriangleMesh before = m;
+    const SimplifyReport r = SimplifyMesh(m, NoBed(1e6f), {});
+    EXPECT_EQ(r.collapses, 0u);
+    EXPECT_GT(r.refusedPinch, 0u);
+    EXPECT_EQ(r.refusedTip + r.refusedOther, 0u);
+    EXPECT_EQ(r.trianglesAfter, 4u);
+    // Compaction numbers vertices by first use; through the map it is the input.
+    EXPECT_EQ(r.sourceVertex, (std::vector<std::uint32_t>{0, 2, 1, 3}));
+    std::vector<std::uint32_t> mapped;
+    for (const std::uint32_t i : m.indices) mapped.push_back(r.sourceVertex[i]);
+    EXPECT_EQ(mapped, before.indices);
+}
+
+TEST(SimplifyMesh, StopRestoresTheInputExactly) {
+    TriangleMesh m = MakeTorus(20, 5, 40, 20);
+    const TriangleMesh before = m;
+    int calls = 0;
+    const SimplifyReport r = SimplifyMesh(m, NoBed(0.5f), [&](const std::string& stage, float) {
+        ++calls;
+        EXPECT_EQ(stage, "Simplifying the mesh");
+        return false;
+    });
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(SameBytes(m, before));
+    EXPECT_EQ(r.trianglesAfter, r.trianglesBefore);
+    EXPECT_TRUE(r.sourceVertex.empty());
+    EXPECT_FALSE(r.measured);
+    EXPECT_EQ(r.seconds, 0.0);
+    EXPECT_TRUE(EndsWith(FormatSimplifyReport(r), " - stopped, the mesh is as it was"));
+}
+
+TEST(SimplifyMesh, InvalidOrEmptyInputIsLeftUntouched) {
+    TriangleMesh bad = MakeTorus(20, 5, 12, 8);
+    bad.indices[7] = static_cast<std::uint32_t>(bad.vertices.size()) + 5;
+    const TriangleMesh before = bad;
+    SimplifyReport r = SimplifyMesh(bad, NoBed(10.0f), {});
+    EXPECT_TRUE(SameBytes(bad, before));
+    EXPECT_EQ(r.trianglesAfter, r.trianglesBefore);
+    EXPECT_EQ(r.verticesAfter, r.verticesBefore);
+    EXPECT_EQ(r.collapses, 0u);
+
+    TriangleMesh torus = MakeTorus(20, 5, 12, 8);
+    for (const float level : {0.0f, -1.0f, std::nanf("")}) {
+        r = SimplifyMesh(torus, NoBed(level), {});
+        EXPECT_EQ(r.trianglesAfter, r.trianglesBefore);
+        EXPECT_EQ(torus.indices.size(), 12u * 8u * 6u);
+    }
+    TriangleMesh empty;
+    r = SimplifyMesh(empty, NoBed(1.0f), {});
+    EXPECT_EQ(r.trianglesBefore, 0u);
+    EXPECT_EQ(FormatSimplifyReport(r), "Mesh simplify (Extra low): 0 to 0 triangles, 0.0 s");
+}
+
+TEST(SimplifyMesh, ClosedShapesStayClosedManifoldWithinTheDetailLevel) {
+    for (const float level : {0.001f, 0.01f, 0.1f}) {
+        TriangleMesh m = MakeTorus(20, 6, 90, 36);
+        const double area = m.SurfaceArea();
+        std::uint64_t progressCalls = 0;
+        const SimplifyReport r = SimplifyMesh(m, NoBed(level), [&](const std::string&, float f) {
+            EXPECT_GE(f, 0.0f);
+            EXPECT_LE(f, 1.0f);
+            ++progressCalls;
+            return true;
+        });
+        SCOPED_TRACE(FormatSimplifyReport(r));
+        EXPECT_FALSE(r.stopped);
+        EXPECT_GT(r.collapses, 0u);
+        EXPECT_LT(r.trianglesAfter, r.trianglesBefore);
+        EXPECT_TRUE(IsClosedOrientedManifold(m));
+        EXPECT_TRUE(IsValidMesh(m));
+        EXPECT_EQ(r.trianglesAfter, m.TriangleCount());
+        EXPECT_LE(r.largestCollapseCost, level);
+        ASSERT_TRUE(r.measured);
+        // The quadric bounds the squared distance to every plane the vertex
+        // gathered; the surface between them can move little more than that.
+        EXPECT_LE(r.maxMovedMillimetres, 2.0f * std::sqrt(level));
+        EXPECT_LE(r.meanMovedMillimetres, r.maxMovedMillimetres);
+        EXPECT_NEAR(m.SurfaceArea(), area, area * 0.02);
+        ASSERT_EQ(r.sourceVertex.size(), m.vertices.size());
+        ASSERT_EQ(r.sourceTriangle.size(), m.TriangleCount());
+        EXPECT_TRUE(std::is_sorted(r.sourceTriangle.begin(), r.sourceTriangle.end()));
+        EXPECT_GE(progressCalls, 1u);
+    }
+}
+
+TEST(SimplifyMesh, BedVerticesAndHeldTrianglesStay) {
+    TriangleMesh m = MakeGridBox({0, 0, 0}, {20, 20, 4}, 10);
+    const TriangleMesh before = m;
+    std::vector<std::uint8_t> held(m.TriangleCount(), 0);
+    // Hold one triangle of the top face.
+    std::size_t heldTriangle = 0;
+    for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+        if (m.FaceNormal(t).z > 0.9f) {
+            heldTriangle = t;
+            break;
+        }
+    }
+    held[heldTriangle] = 1;
+    MeshSimplifyOptions o;
+    o.detailLevel = 0.01f;
+    o.heldTriangles = &held;
+    const SimplifyReport r = SimplifyMesh(m, o, {});
+    SCOPED_TRACE(FormatSimplifyReport(r));
+    EXPECT_EQ(r.verticesHeldOnBed, 121u);
+    EXPECT_GT(r.collapses, 0u);
+    EXPECT_TRUE(IsClosedOrientedManifold(m));
+    std::uint64_t onBed = 0;
+    for (std::size_t i = 0; i < m.vertices.size(); ++i) {
+        const Vec3f& was = before.vertices[r.sourceVertex[i]].position;
+        if (was.z == 0.0f) {
+            ++onBed;
+            EXPECT_EQ(m.vertices[i].position, was);
+        }
+    }
+    EXPECT_EQ(onBed, 121u);  // every bed vertex survives where it was
+    for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+        // No triangle lies flat on the bed unless it did before.
+        bool flat = true;
+        for (int k = 0; k < 3; ++k) flat = flat && m.vertices[m.indices[3 * t + k]].position.z == 0.0f;
+        if (flat) {
+            const std::size_t source = r.sourceTriangle[t];
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(before.vertices[before.indices[3 * source + k]].position.z, 0.0f);
+        }
+    }
+    const auto it = std::find(r.sourceTriangle.begin(), r.sourceTriangle.end(), heldTriangle);
+    ASSERT_NE(it, r.sourceTriangle.end());
+    const std::size_t t = static_cast<std::size_t>(it - r.sourceTriangle.begin());
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(m.vertices[m.indices[3 * t + k]].position, before.vertices[before.indices[3 * heldTriangle + k]].position);
+    }
+}
+
+TEST(SimplifyMesh, TargetCountAndEdgeLengthLimitTheCollapses) {
+    // A 40 mm box of 8 x 8 squares a face: 768 triangles, edges of 5 mm and
+    // diagonals of 7.07 mm, and every collapse on a face costs nothing.
+    const TriangleMesh box = MakeGridBox({0, 0, 0}, {40, 40, 40}, 8);
+    ASSERT_EQ(box.TriangleCount(), 768u);
+    const auto run = [&](std::uint64_t target, float maxEdge) {
+        TriangleMesh m = box;
+        MeshSimplifyOptions o = NoBed(0.01f);
+        o.measureMovement = false;
+        o.targetTriangles = target;
+        o.maxEdgeLength = maxEdge;
+        const SimplifyReport r = SimplifyMesh(m, o, {});
+        EXPECT_TRUE(IsClosedOrientedManifold(m));
+        EXPECT_EQ(r.trianglesAfter, m.TriangleCount());
+        return r;
+    };
+
+    // Each collapse takes two triangles: the run stops on reaching the target,
+    // or the first count below it.
+    const SimplifyReport free = run(0, 0.0f);
+    EXPECT_LT(free.trianglesAfter, 400u);
+    EXPECT_EQ(run(500, 0.0f).trianglesAfter, 500u);
+    EXPECT_EQ(run(500, 0.0f).collapses, 134u);
+    EXPECT_EQ(run(501, 0.0f).trianglesAfter, 500u);
+
+    // Edges longer than the limit are never offered; one exactly as long is.
+    const SimplifyReport shorter = run(0, 4.99f);
+    EXPECT_EQ(shorter.collapses, 0u);
+    EXPECT_EQ(shorter.trianglesAfter, 768u);
+    const SimplifyReport exact = run(0, 5.0f);
+    EXPECT_GT(exact.collapses, 0u);
+    EXPECT_LT(exact.collapses, free.collapses);
+}
+
+TEST(SimplifyMesh, CollapsePointStaysNearTheEdge) {
+    // A steep frustum: base 20 x 20 on the bed, top 4 x 4 at z = 40. Each side
+    // is a fan of 100 slivers from its base edge to the two top corners, so at
+    // a top corner the side planes, which meet at the apex of the pyramid
+    // (z = 50, 10 mm above the top), far outweigh the top plane: the quadric
+    // of a top edge has its optimum near that apex, more than twice the
+    // edge's length away. Such a point is refused; the collapse goes to an end
+    // or the midpoint, or to a point no farther from the midpoint than the
+    // edge is long, so the top stays below 40 + 4 x sqrt 2 (the longest top
+    // edge is the diagonal).
+    const int n = 100;
+    TriangleMesh m;
+    const float sx[4] = {1, -1, -1, 1}, sy[4] = {1, 1, -1, -1};
+    for (int i = 0; i < 4; ++i) m.vertices.push_back({{2 * sx[i], 2 * sy[i], 40}, {}});
+    for (int i = 0; i < 4; ++i) {
+        for (int k = 0; k < n; ++k) {
+            const float f = static_cast<float>(k) / n;
+            m.vertices.push_back({{10 * (sx[i] + (sx[(i + 1) % 4] - sx[i]) * f), 10 * (sy[i] + (sy[(i + 1) % 4] - sy[i]) * f), 0}, {}});
+        }
+    }
+    const auto base = [&](int i) { return static_cast<std::uint32_t>(4 + i % (4 * n)); };
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        for (int k = 0; k < n; ++k) {
+            const std::uint32_t top = k < n / 2 ? i : (i + 1) % 4;
+            m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + k), base(static_cast<int>(i) * n + k + 1), top});
+        }
+        m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + n / 2), (i + 1) % 4, i});
+    }
+    m.indices.insert(m.indices.end(), {0, 1, 2, 0, 2, 3});
+    for (int k = 1; k + 1 < 4 * n; ++k) m.indices.insert(m.indices.end(), {base(0), base(k + 1), base(k)});
+    m.RecomputeBounds();
+    ASSERT_GT(m.SignedVolume(), 0.0f);
+    ASSERT_TRUE(IsClosedOrientedManifold(m));
+
+    MeshSimplifyOptions o;
+    o.detailLevel = 1000.0f;
+    const SimplifyReport r = SimplifyMesh(m, o, {});
+    EXPECT_GT(r.collapses, 0u);
+    EXPECT_TRUE(IsClosedOrientedManifold(m));
+    EXPECT_LE(m.boundsMax.z, 40.0f + 4.0f * std::sqrt(2.0f));
+}
+
+TEST(SimplifyMesh, DetailLevelNamesAndReportText) {
+    EXPECT_EQ(DetailLevelName(0.1f), "Medium");
+    EXPECT_EQ(DetailLevelName(0.0999f), "Medium");
+    EXPECT_EQ(DetailLevelName(0.001f), "Extra high");
+    EXPECT_EQ(DetailLevelName(0.0101f), "");
+    EXPECT_EQ(DetailLevelName(0.2f), "");
+
+    SimplifyReport r;
+    r.detailLevel = 0.1f;
+    r.trianglesBefore = 800;
+    r.trianglesAfter = 164;
+    r.measured = true;
+    r.maxMovedMillimetres = 0.082f;
+    r.meanMovedMillimetres = 0.011f;
+    r.seconds = 0.4;
+    r.verticesHeldOnBed = 81;
+    r.refusedTip = 37;
+    r.refusedPinch = 5;
+    EXPECT_EQ(FormatSimplifyReport(r),
+              "Mesh simplify (Medium): 800 to 164 triangles (20.5% kept), surface moved at most 0.082 mm, "
+              "0.011 mm on average, 0.4 s; 81 vertices held on the bed; refused 37 merges that would tip a "
+              "triangle, 5 that would pinch the surface");
+    r.detailLevel = 0.2f;
+    r.measured = false;
+    r.verticesHeldOnBed = r.refusedTip = r.refusedPinch = 0;
+    EXPECT_EQ(FormatSimplifyReport(r), "Mesh simplify: 800 to 164 triangles (20.5% kept), 0.4 s");
+}
+
+TEST(SimplifyMesh, PeriodicCallsCanStopAndTheRunStaysClosed) {
+    // Enough collapses for the periodic progress call and housekeeping.
+    const TriangleMesh input = MakeTorus(30, 8, 160, 128);
+    TriangleMesh m = input;
+    std::vector<float> fractions;
+    SimplifyReport r = SimplifyMesh(m, NoBed(0.05f), [&](const std::string&, float f) {
+        fractions.push_back(f);
+        return true;
+    });
+    ASSERT_GE(fractions.size(), 2u);
+    EXPECT_EQ(fractions.front(), 0.0f);
+    EXPECT_GT(fractions[1], 0.0f);
+    EXPECT_TRUE(IsClosedOrientedManifold(m));
+    EXPECT_GT(r.collapses, 16384u);
+
+    TriangleMesh stopped = input;
+    int calls = 0;
+    r = SimplifyMesh(stopped, NoBed(0.05f), [&](const std::string&, float) { return ++calls < 2; });
+    EXPECT_TRUE(r.stopped);
+    EXPECT_GT(r.collapses, 0u);
+    EXPECT_TRUE(SameBytes(stopped, input));
+}
+
+TEST(CollapseHeap, PopsCheapestFirstAndPurgeKeepsTheRest) {
+    CollapseHeap heap;
+    std::uint32_t seed = 12345;
+    for (std::uint32_t i = 0; i < 2000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        heap.Push({static_cast<float>(seed >> 8) / 65536.0f, i, i + 1, i % 3, 0});
+    }
+    heap.Purge([](const CollapseCandidate& c) { return c.versionA == 0; });
+    EXPECT_EQ(heap.Size(), 2000u - 667u);
+    float last = -1.0f;
+    while (!heap.Empty()) {
+        const float top = heap.Top().cost;
+        const CollapseCandidate c = heap.Pop();
+        EXPECT_EQ(c.cost, top);
+        EXPECT_GE(c.cost, last);
+        EXPECT_NE(c.versionA, 0u);
+        last = c.cost;
+    }
+}
