@@ -44,24 +44,4 @@ inline constexpr int CubeEdgeCorner(int edge, int end) {
     return end == 0 ? low : low | (1 << a);
 }
 
-// Faces of the configuration whose four edges are all crossed (diagonal
-// corners alike, neighbouring corners different), as a face mask. Unlike
-// joinedFaces this does not depend on how the faces were resolved.
-inline constexpr std::uint8_t AmbiguousFaceMask(std::uint8_t configuration) {
-    std::uint8_t mask = 0;
-    for (int f = 0; f < 6; ++f) {
-        const int a = f >> 1;
-        const int b = (a + 1) % 3;
-        const int c = (a + 2) % 3;
-        const int origin = (f & 1) << a;
-        const int corner[4] = {origin, origin | (1 << b), origin | (1 << b) | (1 << c), origin | (1 << c)};
-        int inside[4];
-        for (int i = 0; i < 4; ++i) inside[i] = (configuration >> corner[i]) & 1;
-        if (inside[0] == inside[2] && inside[1] == inside[3] && inside[0] != inside[1]) {
-            mask = static_cast<std::uint8_t>(mask | (1 << f));
-        }
-    }
-    return mask;
-}
-
 }  // namespace ridgeforge::mesh

@@ -66,24 +66,30 @@ public:
                   [](const SolidCell& a, const SolidCell& b) { return a.index < b.index; });
     }
 
-    // Step 3: faces both neighbours see as ambiguous are split alike.
+    // Step 3: an ambiguous face that the table's resolution joined into one
+    // piece in both cells that share it would become a tube pinched to a
+    // single edge, four quads on one vertex pair; both cells resolve that
+    // face the other way instead. Every other shared ambiguous face already
+    // resolves alike in both cells, since the table decides it from the
+    // face's own corners.
     std::uint64_t SplitFaces() {
+        const auto& table = GetCubeConfigurationTable();
         std::atomic<std::uint64_t> split{0};
         ParallelForChunks<8192>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
             std::uint64_t chunkSplit = 0;
             for (std::uint64_t c = begin; c < end; ++c) {
                 SolidCell& cell = cells_[c];
-                const std::uint8_t ambiguous = AmbiguousFaceMask(cell.configuration);
-                if (ambiguous == 0) continue;
+                const std::uint8_t joined = table.joinedFaces[cell.configuration];
+                if (joined == 0) continue;
                 std::int64_t at[3];
                 Decode(cell.index, at);
                 for (int f = 0; f < 6; ++f) {
-                    if (((ambiguous >> f) & 1) == 0) continue;
+                    if (((joined >> f) & 1) == 0) continue;
                     std::int64_t next[3] = {at[0], at[1], at[2]};
                     next[f >> 1] += (f & 1) != 0 ? 1 : -1;
                     const std::int64_t j = Find(next);
                     if (j < 0) continue;
-                    if ((AmbiguousFaceMask(cells_[std::size_t(j)].configuration) >> (f ^ 1)) & 1) {
+                    if ((table.joinedFaces[cells_[std::size_t(j)].configuration] >> (f ^ 1)) & 1) {
                         cell.split = static_cast<std::uint8_t>(cell.split | (1 << f));
                     }
                 }

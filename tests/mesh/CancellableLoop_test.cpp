@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "mesh/CubeConfigurationTable.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -178,24 +177,6 @@ TEST(ParallelForChunks, EnteringAStageAsksOnceAndStopsOnFalse) {
     EXPECT_THROW(EnterCancellableStage("two"), Stopped);
     EXPECT_EQ(stages, (std::vector<std::string>{"one", "two"}));
     EXPECT_TRUE(context.stop.load());
-}
-
-TEST(AmbiguousFaceMask, MarksFacesWithFourCrossedEdgesOnly) {
-    // Corners 0 and 3 inside: the low-z face (corners 0..3) has alternating
-    // signs; so does nothing else.
-    EXPECT_EQ(AmbiguousFaceMask(0b00001001), 16);
-    // Corners 0 and 6 lie diagonally on the low-x face (0, 2, 4, 6).
-    EXPECT_EQ(AmbiguousFaceMask(0b01000001), 1);
-    // A checkerboard: every face is ambiguous.
-    EXPECT_EQ(AmbiguousFaceMask(0b10010110), 63);
-    // A single corner, or a half cube: no face.
-    EXPECT_EQ(AmbiguousFaceMask(1), 0);
-    EXPECT_EQ(AmbiguousFaceMask(0x0F), 0);
-    // The mask is set however the table resolved the faces.
-    const auto& table = GetCubeConfigurationTable();
-    int differs = 0;
-    for (int c = 0; c < 256; ++c) differs += AmbiguousFaceMask(static_cast<std::uint8_t>(c)) != table.joinedFaces[c];
-    EXPECT_GT(differs, 0);
 }
 
 }  // namespace
