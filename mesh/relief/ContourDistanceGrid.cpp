@@ -190,6 +190,22 @@ private:
         }
     }
 
+    // An inside corner on the lattice's outer faces: the solid reaches the end
+    // of the field (a part that is not closed), and the surface cannot close
+    // there since no cells lie beyond.
+    bool TouchesGridSide(const std::int64_t at[3], std::uint8_t configuration) const {
+        const std::int64_t last[3] = {cx_ - 1, cy_ - 1, cz_ - 1};
+        for (int a = 0; a < 3; ++a) {
+            for (int side = 0; side < 2; ++side) {
+                if (at[a] != (side == 0 ? 0 : last[a])) continue;
+                for (int corner = 0; corner < 8; ++corner) {
+                    if (((corner >> a) & 1) == side && Inside(configuration, corner)) return true;
+                }
+            }
+        }
+        return false;
+    }
+
     bool ReliefVoxel(std::int64_t i, std::int64_t j, std::int64_t k) const {
         const std::int64_t v = grid_.VoxelIndex(i, j, k);
         return v >= 0 && grid_.reliefFlags[static_cast<std::size_t>(v)] != 0;
@@ -273,6 +289,7 @@ private:
         const SolidCell& cell = cells_[c];
         std::int64_t at[3];
         Decode(cell.index, at);
+        if (TouchesGridSide(at, cell.configuration)) holes.exchange(true);
         const bool inside0 = Inside(cell.configuration, 0);
         std::uint64_t slot = quadOffsets_[c];
         for (int a = 0; a < 3; ++a) {

@@ -5,7 +5,8 @@
 //
 // Needs: a grid filled by SparseDistanceGrid::Build. Gives: the mesh and the
 // stats. A quad that reaches a cell outside the stored bricks sets the holes
-// flag (its two triangles are left degenerate); an estimate over the triangle
+// flag (its two triangles are left degenerate), and so does a solid that
+// reaches the outer side of the lattice; an estimate over the triangle
 // limit leaves the mesh empty with the over-limit flag. Throws `Stopped`
 // when the published cancellation context is stopped.
 #pragma once
