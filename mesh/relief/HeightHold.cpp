@@ -71,8 +71,10 @@ std::uint64_t HoldHeightsForClearance(const TriangleMesh& part, std::vector<floa
         const float room = heights[v] >= 0.0f ? clearance.outward[v] : clearance.inward[v];
         if (room < 1e29f) cap[v] = std::max(0.0, (static_cast<double>(room) - gap) * 0.5);
     }
+    // With no cap anywhere the sweeps cannot lower anything.
+    const bool anyCap = std::any_of(cap.begin(), cap.end(), [](double c) { return c < 1e30; });
     const std::size_t triangles = part.indices.size() / 3;
-    if (triangles > 1) {
+    if (anyCap && triangles > 1) {
         static constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {0, 2}};
         for (int sweep = 0; sweep < 6; ++sweep) {
             for (std::size_t t = 0; t < triangles; ++t) {

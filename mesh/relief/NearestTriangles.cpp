@@ -113,6 +113,26 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
     std::vector<std::uint8_t> changed(voxels);
     std::vector<std::uint8_t> changedNext(voxels);
     for (std::size_t v = 0; v < voxels; ++v) changed[v] = keys[v] != kNoSeed ? 1 : 0;
+    // Per brick: whether any of its voxels changed in the last round, and its
+    // six face neighbours, so that bricks away from the moving front are
+    // passed over whole.
+    const std::size_t brickCount = voxels / 512;
+    std::vector<std::uint8_t> brickChanged(brickCount, 1);
+    std::vector<std::uint8_t> brickChangedNext(brickCount, 0);
+    std::vector<std::int32_t> brickNeighbours(brickCount * 6, -1);
+    for (std::size_t b = 0; b < brickCount; ++b) {
+        std::int64_t at[3];
+        bricks.Coordinates(grid, b, at);
+        const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
+        for (int n = 0; n < 6; ++n) {
+            std::int64_t q[3] = {at[0], at[1], at[2]};
+            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
+            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
+            brickNeighbours[b * 6 + n] = grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
+        }
+    }
+    // Chunks hold whole bricks, so each brick's flag has one writer.
+    static_assert(16384 % 512 == 0);
     for (std::int32_t round = 0; round < maxRounds; ++round) {
         std::atomic<std::uint64_t> changes{0};
         ParallelForChunks<16384>(voxels, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
@@ -120,6 +140,14 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
             for (std::uint64_t v = begin; v < end; ++v) {
                 next[v] = keys[v];
                 changedNext[v] = 0;
+                const std::size_t b = v / 512;
+                if (v % 512 == 0) brickChangedNext[b] = 0;
+                bool nearFront = brickChanged[b] != 0;
+                for (int n = 0; n < 6 && !nearFront; ++n) {
+                    const std::int32_t other = brickNeighbours[b * 6 + n];
+                    nearFront = other >= 0 && brickChanged[static_cast<std::size_t>(other)] != 0;
+                }
+                if (!nearFront) continue;
                 std::int64_t neighbours[6];
                 FaceNeighbours(grid, bricks, v, neighbours);
                 bool anyChanged = false;
@@ -150,6 +178,7 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
                 }
                 if (next[v] < keys[v]) {
                     changedNext[v] = 1;
+                    brickChangedNext[b] = 1;
                     ++chunkChanges;
                 }
             }
@@ -157,6 +186,7 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
         });
         keys.swap(next);
         changed.swap(changedNext);
+        brickChanged.swap(brickChangedNext);
         stats.rounds = round + 1;
         if (changes.load() == 0) break;
     }
