@@ -77,19 +77,23 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
     }
 }
 
-// The stored face neighbours of voxel v (-1 where absent or off the grid).
-void FaceNeighbours(const SparseDistanceGrid& grid, const StoredBricks& bricks, std::size_t v,
-                    std::int64_t neighbours[6]) {
-    std::int64_t at[3];
-    bricks.Coordinates(grid, v / 512, at);
+// The stored face neighbours of voxel v in the order -x, +x, -y, +y, -z, +z
+// (-1 where absent): inside the brick by offset, across its faces through
+// the brick's neighbours.
+void FaceNeighbours(const std::vector<std::int32_t>& brickNeighbours, std::size_t v, std::int64_t neighbours[6]) {
+    const std::size_t brick = v / 512;
     const std::int64_t local = static_cast<std::int64_t>(v % 512);
-    const std::int64_t p[3] = {at[0] * 8 + (local & 7), at[1] * 8 + ((local >> 3) & 7), at[2] * 8 + (local >> 6)};
-    const std::int64_t counts[3] = {grid.nx, grid.ny, grid.nz};
+    const std::int64_t at[3] = {local & 7, (local >> 3) & 7, local >> 6};
+    static constexpr std::int64_t kStride[3] = {1, 8, 64};
     for (int n = 0; n < 6; ++n) {
-        std::int64_t q[3] = {p[0], p[1], p[2]};
-        q[n >> 1] += (n & 1) != 0 ? 1 : -1;
         const int axis = n >> 1;
-        neighbours[n] = q[axis] < 0 || q[axis] >= counts[axis] ? -1 : grid.VoxelIndex(q[0], q[1], q[2]);
+        const bool up = (n & 1) != 0;
+        if (up ? at[axis] < 7 : at[axis] > 0) {
+            neighbours[n] = static_cast<std::int64_t>(v) + (up ? kStride[axis] : -kStride[axis]);
+            continue;
+        }
+        const std::int32_t other = brickNeighbours[brick * 6 + static_cast<std::size_t>(n)];
+        neighbours[n] = other < 0 ? -1 : std::int64_t{other} * 512 + local + (up ? -7 : 7) * kStride[axis];
     }
 }
 
@@ -149,7 +153,7 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
                 }
                 if (!nearFront) continue;
                 std::int64_t neighbours[6];
-                FaceNeighbours(grid, bricks, v, neighbours);
+                FaceNeighbours(brickNeighbours, v, neighbours);
                 bool anyChanged = false;
                 for (const std::int64_t n : neighbours) anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
                 if (!anyChanged) continue;
