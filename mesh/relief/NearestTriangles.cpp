@@ -1,6 +1,6 @@
 // Nearest triangle of every stored voxel without a tree query per voxel.
 //
-// Seeding gives each voxel near a triangle that triangle's exact distance;
+// A first pass gives each voxel near a triangle that triangle's exact distance;
 // propagation then lets a voxel try the nearest triangles of its six face
 // neighbours, round after round, until nothing improves (a closest-point
 // transform by front propagation, as in Mauch 2000). Keys pack the float

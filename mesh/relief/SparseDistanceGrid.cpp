@@ -26,7 +26,7 @@ double SecondsSince(Clock::time_point start) {
 constexpr double kBrickBytes = 2560.0;
 
 // Second memory gate, once the bricks to store are known: the bricks and, in
-// mode 1, the double-buffered seed keys of their voxels.
+// mode 1, the double-buffered nearest-triangle keys of their voxels.
 bool StoredBricksFit(std::uint64_t bricks, std::int32_t mode) {
     double bytes = static_cast<double>(bricks) * kBrickBytes;
     if (mode == 1) bytes += static_cast<double>(bricks) * 512.0 * 8.0 * 2.0;

@@ -8,7 +8,7 @@
 // vertical column (a ray-parity inside test, one binary search per read).
 //
 // Nearest triangles are found either by one closest-point query per voxel or
-// by seeding each triangle's neighbourhood and propagating nearest triangles
+// by measuring each triangle's neighbourhood and propagating nearest triangles
 // between face neighbours, in the manner of closest-point transforms (Mauch,
 // "A Fast Algorithm for Computing the Closest Point and Distance Transform",
 // 2000), with exact re-measurement near the displaced surface.
@@ -80,7 +80,7 @@ public:
     // Crossings of column (i, j) strictly below z.
     std::uint64_t CrossingsBelow(std::int64_t i, std::int64_t j, float z) const;
 
-    // Mode 1 finds nearest triangles by seeding and propagation, any other
+    // Mode 1 finds nearest triangles by neighbourhoods and propagation, any other
     // value by one closest-point query per voxel. check adds a comparison
     // pass (diagnostics). Returns false when the grid would be too large
     // (stats.refused) or the heights do not match the vertices.

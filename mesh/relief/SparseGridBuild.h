@@ -9,7 +9,8 @@
 
 namespace ridgeforge::mesh::sparse {
 
-// Seed key of a voxel: the float distance's bits high, the triangle low.
+// Nearest-triangle key of a voxel: the float distance's bits high, the
+// triangle low; all bits set for none.
 inline constexpr std::uint64_t kNoSeed = ~std::uint64_t{0};
 
 // Brick coordinates of every stored brick, in brick order.
@@ -25,7 +26,7 @@ struct StoredBricks {
 
 Vec3d VoxelPosition(const SparseDistanceGrid& grid, std::int64_t i, std::int64_t j, std::int64_t k);
 
-// Nearest triangle per stored voxel by seeding and propagation.
+// Nearest triangle per stored voxel by triangle neighbourhoods and propagation.
 std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
                                                 const StoredBricks& bricks, SparseDistanceGridStats& stats);
 
