@@ -64,6 +64,34 @@ TEST(DisplaceSolid, ZeroHeightsGiveThePartBackThroughTheThreeStages) {
     EXPECT_NE(text.find("\n  time: cap "), std::string::npos);
 }
 
+TEST(DisplaceSolid, AUniformHeightGrowsTheCubeByItsOffsetEitherWay) {
+    // Every point within 0.5 mm of a 20 mm cube: the cube, six slabs, twelve
+    // quarter cylinders and eight eighth spheres.
+    const double pi = 3.14159265358979;
+    const double expected = 8000.0 + 6 * 400 * 0.5 + 12 * 20 * pi * 0.25 / 4 + 4.0 / 3.0 * pi * 0.125;
+    const TriangleMesh cube = MakeTestCube(20.0f);
+    for (const bool exact : {false, true}) {
+        SolidDisplacementOptions options;
+        options.cellSize = 0.2f;
+        options.exactDistances = exact;
+        options.keepSlotsAndWallsOpen = false;
+        std::vector<std::string> stages;
+        const ProgressCallback progress = [&](const std::string& stage, float) {
+            stages.push_back(stage);
+            return true;
+        };
+        TriangleMesh out;
+        SolidDisplacementReport report;
+        ASSERT_TRUE(DisplaceSolid(cube, std::vector<float>(8, 0.5f), options, progress, out, report));
+        EXPECT_EQ(stages.front(), "Displacing: building the solid");
+        EXPECT_EQ(report.heightsHeld, 0u);
+        EXPECT_EQ(report.propagationRounds > 0, !exact);
+        ExpectClosedManifold(out, exact ? "exact" : "propagated");
+        EXPECT_NEAR(out.SignedVolume(), expected, 0.002 * expected);
+        EXPECT_NEAR(out.boundsMax.x, 10.5f, 0.01f);
+    }
+}
+
 TEST(DisplaceSolid, ASlotHoldsItsHeightsAndTheHoldSpreadsAlongTheSurface) {
     const TriangleMesh part = test::Subdivide(test::MakeSlotPart(1.0f), 3);
     AabbTree tree;
