@@ -238,9 +238,9 @@ TEST(RemoveUnprintableBodies, KeepsThePartsBodiesAndTakesOffThinOnes) {
     EXPECT_EQ(m.TriangleCount(), 24u);
     EXPECT_EQ(m.vertices.size(), 16u);
     EXPECT_EQ(CountBodies(m), 2u);
-    // The larger of two bodies stays even when thin: a two-body part keeps both.
-    TriangleMesh two = test::MakeBox({0, 0, 0}, {10, 10, 0.2f});
-    EXPECT_EQ(RemoveUnprintableBodies(two, 1, 0.4f, nullptr, nullptr), 0u);
+    // A single body is never removed, however thin.
+    TriangleMesh one = test::MakeBox({0, 0, 0}, {10, 10, 0.2f});
+    EXPECT_EQ(RemoveUnprintableBodies(one, 1, 0.4f, nullptr, nullptr), 0u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "mesh/relief/HeightHold.h"
 #include "tests/support/ReliefShapes.h"
 #include "tests/support/Shapes.h"
+#include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -90,6 +91,29 @@ TEST(DisplaceSolid, AUniformHeightGrowsTheCubeByItsOffsetEitherWay) {
         EXPECT_NEAR(out.SignedVolume(), expected, 0.002 * expected);
         EXPECT_NEAR(out.boundsMax.x, 10.5f, 0.01f);
     }
+}
+
+TEST(DisplaceSolid, ATwoBodyPartKeepsBothBodiesHoweverThin) {
+    // A block and, beside it, a plate thinner than one line.
+    TriangleMesh part = test::MakeBox({0, 0, 0}, {4, 4, 4});
+    const TriangleMesh plate = test::MakeBox({6, 0, 0}, {10, 4, 0.3f});
+    const std::uint32_t base = static_cast<std::uint32_t>(part.vertices.size());
+    part.vertices.insert(part.vertices.end(), plate.vertices.begin(), plate.vertices.end());
+    for (const std::uint32_t i : plate.indices) part.indices.push_back(base + i);
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    SolidDisplacementOptions options;
+    options.cellSize = 0.1f;
+    options.lineWidth = 0.4f;
+    TriangleMesh out;
+    SolidDisplacementReport report;
+    ASSERT_TRUE(DisplaceSolid(part, std::vector<float>(16, 0.0f), options, {}, out, report));
+    EXPECT_EQ(CountBodies(out), 2u);
+    EXPECT_EQ(report.thinBodies, 0u);
+    EXPECT_EQ(report.bodiesRemoved, 0u);
+    EXPECT_FLOAT_EQ(report.lineWidth, 0.4f);
+    ExpectClosedManifold(out, "two bodies");
+    EXPECT_NEAR(out.SignedVolume(), 64.0f + 4.8f, 0.3f);
 }
 
 TEST(DisplaceSolid, ASlotHoldsItsHeightsAndTheHoldSpreadsAlongTheSurface) {
