@@ -16,10 +16,30 @@ namespace ridgeforge::mesh {
 // A chunk size that amortises the hand-over to a worker for light per-item work.
 inline constexpr std::size_t kParallelChunk = 16384;
 
+// The first exception thrown by any of several chunks, kept under a lock and
+// rethrown once every chunk has finished: an exception escaping a parallel
+// algorithm would end the process, and no worker may still run when the
+// caller unwinds. Later exceptions are dropped.
+class FirstException {
+public:
+    // Call from a catch block.
+    void Keep() noexcept {
+        const std::lock_guard<std::mutex> lock(guard_);
+        if (!first_) first_ = std::current_exception();
+    }
+    bool Holds() const { return static_cast<bool>(first_); }
+    void RethrowIfAny() const {
+        if (first_) std::rethrow_exception(first_);
+    }
+
+private:
+    std::mutex guard_;
+    std::exception_ptr first_;
+};
+
 // Runs body(begin, end) over [0, n) in chunks of k. A single chunk runs on
-// the calling thread. An exception escaping a parallel algorithm would end
-// the process, so the first one of any chunk is kept and rethrown once every
-// chunk has finished: no worker still runs when the caller unwinds.
+// the calling thread. The first exception of any chunk is rethrown after all
+// chunks have finished (FirstException).
 template <typename Body>
 void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
     if (n == 0) return;
@@ -30,17 +50,15 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
     }
     std::vector<std::size_t> chunks((n + k - 1) / k);
     std::iota(chunks.begin(), chunks.end(), std::size_t{0});
-    std::mutex guard;
-    std::exception_ptr first;
+    FirstException first;
     std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::size_t c) {
         try {
             body(c * k, std::min(n, c * k + k));
         } catch (...) {
-            const std::lock_guard<std::mutex> lock(guard);
-            if (!first) first = std::current_exception();
+            first.Keep();
         }
     });
-    if (first) std::rethrow_exception(first);
+    first.RethrowIfAny();
 }
 
 // Items 0 .. count - 1 ordered by bucket, stably (item order is kept within

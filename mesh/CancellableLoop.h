@@ -1,0 +1,85 @@
+// Cancellable chunked parallel loops for the long passes of the solid relief.
+//
+// One process-wide context says which operation is running: its progress
+// callback, the current stage text and a stop flag. Every chunk polls it
+// before it starts; only every 32nd poll asks the callback (under a try-lock,
+// so a poll never waits), so a poll costs one atomic increment. A stopped loop
+// skips the chunks that have not started and throws `Stopped` once the running
+// ones have finished; an exception from a chunk is kept (FirstException) and
+// wins over the stop. With no context published, loops run to the end.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <execution>
+#include <mutex>
+#include <numeric>
+#include <vector>
+
+#include "mesh/ParallelChunks.h"
+#include "mesh/Progress.h"
+
+namespace ridgeforge::mesh {
+
+// Thrown by a loop that saw the stop; the operation that published the
+// context catches it and reports a stop.
+struct Stopped {};
+
+struct CancelContext {
+    const ProgressCallback* callback = nullptr;  // may be null or hold an empty function
+    const char* stageName = "";                  // the operation's current stage text
+    std::atomic<bool> stop{false};               // goes from false to true only
+    std::atomic<std::uint32_t> counter{0};       // polls so far
+    std::mutex mutex;                            // one callback call at a time
+};
+
+// The published context, or null.
+CancelContext* CurrentCancelContext();
+
+// Publishes a context for its lifetime and puts back the one before it on
+// every exit, so a loop can never poll a context that has gone.
+class ScopedCancelContext {
+public:
+    explicit ScopedCancelContext(CancelContext& context);
+    ~ScopedCancelContext();
+    ScopedCancelContext(const ScopedCancelContext&) = delete;
+    ScopedCancelContext& operator=(const ScopedCancelContext&) = delete;
+
+private:
+    CancelContext* previous_;
+};
+
+// True when the current run is to stop; false with no context published.
+bool PollCancel();
+
+// Runs body(begin, end, chunkIndex) over [0, count) in chunks of ChunkSize
+// on the standard parallel algorithms' pool. Throws `Stopped` after the loop
+// when the published context was stopped (also when every chunk ran), unless
+// a chunk threw: its exception is rethrown instead.
+template <std::uint64_t ChunkSize, typename Body>
+void ParallelForChunks(std::uint64_t count, const Body& body) {
+    static_assert(ChunkSize > 0);
+    if (count == 0) return;
+    CancelContext* context = CurrentCancelContext();
+    std::vector<std::uint64_t> chunks((count + ChunkSize - 1) / ChunkSize);
+    std::iota(chunks.begin(), chunks.end(), std::uint64_t{0});
+    FirstException first;
+    std::for_each(std::execution::par, chunks.begin(), chunks.end(), [&](std::uint64_t c) {
+        if (context != nullptr && PollCancel()) return;
+        try {
+            const std::uint64_t begin = c * ChunkSize;
+            body(begin, std::min(begin + ChunkSize, count), c);
+        } catch (...) {
+            first.Keep();
+        }
+    });
+    first.RethrowIfAny();
+    if (context != nullptr && context->stop.load()) throw Stopped{};
+}
+
+// Before a stage: the stage text becomes current and the callback is asked
+// once with no measure of progress. Throws `Stopped` when it answers false.
+void EnterCancellableStage(const char* stageName);
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,387 @@
+// Dual contouring of the sparse field: sign-change cells from the stored
+// bricks, agreement on ambiguous faces, one vertex per surface piece placed
+// by the shared quadric fit, and one quad per crossed voxel edge.
+#include "mesh/relief/ContourDistanceGrid.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <execution>
+
+#include "mesh/CancellableLoop.h"
+#include "mesh/CellVertexPlacement.h"
+#include "mesh/CubeConfigurationTable.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+struct SolidCell {
+    std::uint64_t index = 0;
+    std::uint8_t configuration = 0;
+    std::uint8_t split = 0;
+};
+
+// The largest sharpness the placement distinguishes: its cut-off reaches its
+// floor there, so no direction of the fit is dropped.
+constexpr double kSharpest = 100.0;
+
+class Contourer {
+public:
+    Contourer(const SparseDistanceGrid& grid, float cutPlaneZ, double regularisation, bool sharpRelief)
+        : grid_(grid), cut_(cutPlaneZ), sharpRelief_(sharpRelief),
+          ordinarySharpness_(regularisation > 1.0 / kSharpest ? 1.0 / regularisation : kSharpest),
+          cx_(grid.nx - 1), cy_(grid.ny - 1), cz_(grid.nz - 1) {
+        double largest = 0.0;
+        for (int a = 0; a < 3; ++a) {
+            const std::int64_t n[3] = {grid.nx, grid.ny, grid.nz};
+            largest = std::max({largest, std::fabs(grid.origin[a]),
+                                std::fabs(grid.origin[a] + static_cast<double>(n[a] - 1) * grid.cellSize)});
+        }
+        const double m = std::max(1e-6, 1e-6 * largest);
+        margin_ = std::clamp(4.0 * m / grid.cellSize, 0.0009765625, 0.0625);
+    }
+
+    bool Empty() const { return cx_ <= 0 || cy_ <= 0 || cz_ <= 0; }
+
+    // Step 2: cells whose low corner lies in a stored brick and whose corners differ.
+    void FindCells() {
+        std::vector<std::int64_t> slots;
+        for (std::size_t s = 0; s < grid_.brickTable.size(); ++s) {
+            if (grid_.brickTable[s] >= 0) slots.push_back(static_cast<std::int64_t>(s));
+        }
+        constexpr std::uint64_t kChunk = 8;
+        std::vector<std::vector<SolidCell>> found((slots.size() + kChunk - 1) / kChunk);
+        ParallelForChunks<kChunk>(slots.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t chunk) {
+            for (std::uint64_t b = begin; b < end; ++b) CellsOfBrick(slots[b], found[chunk]);
+        });
+        std::size_t total = 0;
+        for (const auto& list : found) total += list.size();
+        cells_.reserve(total);
+        for (auto& list : found) {
+            cells_.insert(cells_.end(), list.begin(), list.end());
+            std::vector<SolidCell>().swap(list);
+        }
+        std::sort(std::execution::par, cells_.begin(), cells_.end(),
+                  [](const SolidCell& a, const SolidCell& b) { return a.index < b.index; });
+    }
+
+    // Step 3: an ambiguous face that the table's resolution joined into one
+    // piece in both cells that share it would become a tube pinched to a
+    // single edge, four quads on one vertex pair; both cells resolve that
+    // face the other way instead. Every other shared ambiguous face already
+    // resolves alike in both cells, since the table decides it from the
+    // face's own corners.
+    std::uint64_t SplitFaces() {
+        const auto& table = GetCubeConfigurationTable();
+        std::atomic<std::uint64_t> split{0};
+        ParallelForChunks<8192>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            std::uint64_t chunkSplit = 0;
+            for (std::uint64_t c = begin; c < end; ++c) {
+                SolidCell& cell = cells_[c];
+                const std::uint8_t joined = table.joinedFaces[cell.configuration];
+                if (joined == 0) continue;
+                std::int64_t at[3];
+                Decode(cell.index, at);
+                for (int f = 0; f < 6; ++f) {
+                    if (((joined >> f) & 1) == 0) continue;
+                    std::int64_t next[3] = {at[0], at[1], at[2]};
+                    next[f >> 1] += (f & 1) != 0 ? 1 : -1;
+                    const std::int64_t j = Find(next);
+                    if (j < 0) continue;
+                    if ((table.joinedFaces[cells_[std::size_t(j)].configuration] >> (f ^ 1)) & 1) {
+                        cell.split = static_cast<std::uint8_t>(cell.split | (1 << f));
+                    }
+                }
+                if (cell.split != 0) ++chunkSplit;
+            }
+            split.fetch_add(chunkSplit);
+        });
+        return split.load();
+    }
+
+    // Step 4: vertex and quad slots; false when the result is over the limit.
+    bool CountSlots(SolidContourStats& stats) {
+        vertexOffsets_.assign(cells_.size() + 1, 0);
+        quadOffsets_.assign(cells_.size() + 1, 0);
+        const auto& table = GetCubeConfigurationTable();
+        std::uint64_t vertices = 0;
+        std::uint64_t quads = 0;
+        for (std::size_t c = 0; c < cells_.size(); ++c) {
+            const SolidCell& cell = cells_[c];
+            std::uint8_t scratch[12];
+            const std::uint64_t pieces = cell.split == 0 ? table.componentCounts[cell.configuration]
+                                                         : static_cast<std::uint64_t>(ResolveCubeConfiguration(
+                                                               cell.configuration, cell.split, scratch));
+            vertices += pieces;
+            for (int a = 0; a < 3; ++a) quads += EdgeCrossed(cell.configuration, a) ? 1 : 0;
+            vertexOffsets_[c + 1] = vertices;
+            quadOffsets_[c + 1] = quads;
+        }
+        stats.triangleEstimate = 2 * quads;
+        // The mesh numbers its vertices and index entries in 32 bits.
+        if (stats.triangleEstimate > stats.triangleLimit || !FitsMeshIndices(vertices, 6 * quads)) {
+            stats.overLimit = true;
+            return false;
+        }
+        return true;
+    }
+
+    void PlaceVertices(std::vector<Vertex>& out) const {
+        out.resize(vertexOffsets_.back());
+        ParallelForChunks<4096>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t c = begin; c < end; ++c) PlaceCell(c, out);
+        });
+    }
+
+    bool WriteQuads(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices) const {
+        indices.assign(6 * quadOffsets_.back(), 0u);
+        std::atomic<bool> holes{false};
+        ParallelForChunks<4096>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t c = begin; c < end; ++c) QuadsOfCell(c, vertices, indices, holes);
+        });
+        return holes.load();
+    }
+
+    std::size_t CellCount() const { return cells_.size(); }
+
+private:
+    static bool Inside(std::uint8_t configuration, int corner) { return ((configuration >> corner) & 1) != 0; }
+    static bool EdgeCrossed(std::uint8_t configuration, int axis) {
+        return Inside(configuration, 0) != Inside(configuration, 1 << axis);
+    }
+
+    void Decode(std::uint64_t index, std::int64_t at[3]) const {
+        const std::int64_t i = static_cast<std::int64_t>(index);
+        at[0] = i % cx_;
+        at[1] = i / cx_ % cy_;
+        at[2] = i / (cx_ * cy_);
+    }
+
+    std::int64_t Find(const std::int64_t at[3]) const {
+        if (at[0] < 0 || at[1] < 0 || at[2] < 0 || at[0] >= cx_ || at[1] >= cy_ || at[2] >= cz_) return -1;
+        const std::uint64_t index = static_cast<std::uint64_t>((at[2] * cy_ + at[1]) * cx_ + at[0]);
+        const auto it = std::lower_bound(cells_.begin(), cells_.end(), index,
+                                         [](const SolidCell& cell, std::uint64_t key) { return cell.index < key; });
+        return it != cells_.end() && it->index == index ? it - cells_.begin() : -1;
+    }
+
+    const std::uint8_t* Components(const SolidCell& cell, std::uint8_t scratch[12]) const {
+        if (cell.split == 0) return GetCubeConfigurationTable().edgeComponents[cell.configuration];
+        ResolveCubeConfiguration(cell.configuration, cell.split, scratch);
+        return scratch;
+    }
+
+    void CellsOfBrick(std::int64_t slot, std::vector<SolidCell>& out) const {
+        const std::int64_t b[3] = {slot % grid_.bx, slot / grid_.bx % grid_.by, slot / (grid_.bx * grid_.by)};
+        for (std::int64_t k = b[2] * 8; k < std::min(b[2] * 8 + 8, cz_); ++k) {
+            for (std::int64_t j = b[1] * 8; j < std::min(b[1] * 8 + 8, cy_); ++j) {
+                for (std::int64_t i = b[0] * 8; i < std::min(b[0] * 8 + 8, cx_); ++i) {
+                    std::uint8_t configuration = 0;
+                    for (int c = 0; c < 8; ++c) {
+                        if (grid_.Sample(i + (c & 1), j + ((c >> 1) & 1), k + ((c >> 2) & 1)) < 0.0f) {
+                            configuration = static_cast<std::uint8_t>(configuration | (1 << c));
+                        }
+                    }
+                    if (configuration == 0 || configuration == 255) continue;
+                    out.push_back({static_cast<std::uint64_t>((k * cy_ + j) * cx_ + i), configuration, 0});
+                }
+            }
+        }
+    }
+
+    // An inside corner on the lattice's outer faces: the solid reaches the end
+    // of the field (a part that is not closed), and the surface cannot close
+    // there since no cells lie beyond.
+    bool TouchesGridSide(const std::int64_t at[3], std::uint8_t configuration) const {
+        const std::int64_t last[3] = {cx_ - 1, cy_ - 1, cz_ - 1};
+        for (int a = 0; a < 3; ++a) {
+            for (int side = 0; side < 2; ++side) {
+                if (at[a] != (side == 0 ? 0 : last[a])) continue;
+                for (int corner = 0; corner < 8; ++corner) {
+                    if (((corner >> a) & 1) == side && Inside(configuration, corner)) return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    bool ReliefVoxel(std::int64_t i, std::int64_t j, std::int64_t k) const {
+        const std::int64_t v = grid_.VoxelIndex(i, j, k);
+        return v >= 0 && grid_.reliefFlags[static_cast<std::size_t>(v)] != 0;
+    }
+
+    void PlaceCell(std::size_t c, std::vector<Vertex>& out) const {
+        const SolidCell& cell = cells_[c];
+        std::int64_t at[3];
+        Decode(cell.index, at);
+        float value[8];
+        for (int k = 0; k < 8; ++k) value[k] = grid_.Sample(at[0] + (k & 1), at[1] + ((k >> 1) & 1), at[2] + ((k >> 2) & 1));
+        double gradient[8][3];
+        std::uint8_t haveGradient = 0;
+        const auto cornerGradient = [&](int k) -> const double* {
+            if (((haveGradient >> k) & 1) == 0) {
+                grid_.Gradient(at[0] + (k & 1), at[1] + ((k >> 1) & 1), at[2] + ((k >> 2) & 1), gradient[k]);
+                haveGradient = static_cast<std::uint8_t>(haveGradient | (1 << k));
+            }
+            return gradient[k];
+        };
+        std::uint8_t scratch[12];
+        const std::uint8_t* components = Components(cell, scratch);
+        const std::uint64_t pieces = vertexOffsets_[c + 1] - vertexOffsets_[c];
+        for (std::uint64_t piece = 0; piece < pieces; ++piece) {
+            double points[12][3];
+            double normals[12][3];
+            std::uint8_t valid[12];
+            int n = 0;
+            bool relief = false;
+            bool touchesLow[3] = {false, false, false};
+            bool touchesHigh[3] = {false, false, false};
+            for (int e = 0; e < 12; ++e) {
+                if (components[e] != piece) continue;
+                const int axis = e >> 2;
+                const int c0 = CubeEdgeCorner(e, 0);
+                const int c1 = CubeEdgeCorner(e, 1);
+                const double a = value[c0];
+                const double b = value[c1];
+                const double t = a == b ? 0.5 : std::clamp(a / (a - b), 0.0, 1.0);
+                for (int d = 0; d < 3; ++d) points[n][d] = (c0 >> d) & 1;
+                points[n][axis] = t;
+                const double* g0 = cornerGradient(c0);
+                const double* g1 = cornerGradient(c1);
+                double g[3];
+                for (int d = 0; d < 3; ++d) g[d] = (1.0 - t) * g0[d] + t * g1[d];
+                const double length = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+                valid[n] = length > 0.1 ? 1 : 0;
+                for (int d = 0; d < 3; ++d) normals[n][d] = valid[n] != 0 ? g[d] / length : 0.0;
+                for (const int corner : {c0, c1}) {
+                    relief = relief || ReliefVoxel(at[0] + (corner & 1), at[1] + ((corner >> 1) & 1), at[2] + ((corner >> 2) & 1));
+                }
+                for (const int d : {(axis + 1) % 3, (axis + 2) % 3}) {
+                    (((c0 >> d) & 1) != 0 ? touchesHigh : touchesLow)[d] = true;
+                }
+                ++n;
+            }
+            double outerLow[3], outerHigh[3], innerLow[3], innerHigh[3];
+            for (int d = 0; d < 3; ++d) {
+                outerLow[d] = touchesLow[d] ? 0.0 : -1.0;
+                innerLow[d] = touchesLow[d] ? margin_ : -1.0;
+                outerHigh[d] = touchesHigh[d] ? 1.0 : 2.0;
+                innerHigh[d] = touchesHigh[d] ? 1.0 - margin_ : 2.0;
+            }
+            const double sharpness = relief && sharpRelief_ ? kSharpest : ordinarySharpness_;
+            double local[3];
+            PlaceCellVertex(points, normals, valid, n, sharpness, outerLow, outerHigh, innerLow, innerHigh, local);
+            Vec3d world;
+            for (int d = 0; d < 3; ++d) {
+                world[d] = grid_.origin[d] + (static_cast<double>(at[d]) + local[d]) * grid_.cellSize;
+            }
+            const double cellLow = grid_.origin[2] + static_cast<double>(at[2]) * grid_.cellSize;
+            const double cut = cut_;
+            if (world.z < cut) world.z = cut;
+            if (cellLow < cut && cut < cellLow + grid_.cellSize && world.z < cut + 0.5 * grid_.cellSize) world.z = cut;
+            out[vertexOffsets_[c] + piece].position = ToFloat(world);
+        }
+    }
+
+    void QuadsOfCell(std::size_t c, const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices,
+                     std::atomic<bool>& holes) const {
+        const SolidCell& cell = cells_[c];
+        std::int64_t at[3];
+        Decode(cell.index, at);
+        if (TouchesGridSide(at, cell.configuration)) holes.exchange(true);
+        const bool inside0 = Inside(cell.configuration, 0);
+        std::uint64_t slot = quadOffsets_[c];
+        for (int a = 0; a < 3; ++a) {
+            if (!EdgeCrossed(cell.configuration, a)) continue;
+            std::uint32_t* out = indices.data() + 6 * slot++;
+            const int u = (a + 1) % 3;
+            const int v = (a + 2) % 3;
+            static constexpr int kStep[4][2] = {{0, 0}, {-1, 0}, {-1, -1}, {0, -1}};
+            static constexpr int kEdge[4] = {0, 1, 3, 2};
+            std::uint32_t quad[4];
+            bool complete = true;
+            for (int q = 0; q < 4 && complete; ++q) {
+                std::int64_t around[3] = {at[0], at[1], at[2]};
+                around[u] += kStep[q][0];
+                around[v] += kStep[q][1];
+                const std::int64_t j = q == 0 ? static_cast<std::int64_t>(c) : Find(around);
+                if (j < 0) {
+                    complete = false;
+                    break;
+                }
+                std::uint8_t scratch[12];
+                const std::uint8_t piece = Components(cells_[std::size_t(j)], scratch)[4 * a + kEdge[q]];
+                if (piece == kNoCubePiece) {
+                    complete = false;
+                    break;
+                }
+                quad[q] = static_cast<std::uint32_t>(vertexOffsets_[std::size_t(j)] + piece);
+            }
+            if (!complete) {
+                holes.exchange(true);
+                continue;
+            }
+            double orientation = 1.0;
+            if (!inside0) {
+                std::swap(quad[1], quad[3]);
+                orientation = -1.0;
+            }
+            double corners[4][3];
+            for (int q = 0; q < 4; ++q) {
+                for (int d = 0; d < 3; ++d) corners[q][d] = vertices[quad[q]].position[d];
+            }
+            const double f0 = grid_.Sample(at[0], at[1], at[2]);
+            std::int64_t far[3] = {at[0], at[1], at[2]};
+            ++far[a];
+            const double f1 = grid_.Sample(far[0], far[1], far[2]);
+            const double t = f0 == f1 ? 0.5 : std::clamp(f0 / (f0 - f1), 0.0, 1.0);
+            const auto world = [&](int d, double offset) {
+                return grid_.origin[d] + (static_cast<double>(at[d]) + offset) * grid_.cellSize;
+            };
+            const bool split13 = ChooseQuadDiagonal(corners, a, orientation, true, world(u, 0.0), world(v, 0.0),
+                                                    world(a, t), grid_.cellSize);
+            const std::uint32_t triangles[2][6] = {{quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]},
+                                                   {quad[0], quad[1], quad[3], quad[1], quad[2], quad[3]}};
+            std::copy(triangles[split13 ? 1 : 0], triangles[split13 ? 1 : 0] + 6, out);
+        }
+    }
+
+    const SparseDistanceGrid& grid_;
+    float cut_;
+    bool sharpRelief_;
+    double ordinarySharpness_;
+    std::int64_t cx_, cy_, cz_;  // cells along each axis
+    double margin_ = 0.0;
+    std::vector<SolidCell> cells_;
+    std::vector<std::uint64_t> vertexOffsets_;
+    std::vector<std::uint64_t> quadOffsets_;
+};
+
+}  // namespace
+
+void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, float cutPlaneZ,
+                         double regularisation, bool sharpRelief, SolidContourStats& stats) {
+    const auto start = std::chrono::steady_clock::now();
+    mesh = TriangleMesh{};
+    stats.cellsContoured = 0;
+    stats.splitCells = 0;
+    stats.holes = false;
+    stats.triangleEstimate = 0;
+    stats.overLimit = false;
+    Contourer contourer(grid, cutPlaneZ, regularisation, sharpRelief);
+    if (!contourer.Empty() && !grid.brickTable.empty()) {
+        contourer.FindCells();
+        stats.splitCells = contourer.SplitFaces();
+        if (contourer.CountSlots(stats)) {
+            contourer.PlaceVertices(mesh.vertices);
+            stats.holes = contourer.WriteQuads(mesh.vertices, mesh.indices);
+            mesh.RecomputeNormals();
+            mesh.RecomputeBounds();
+        }
+        stats.cellsContoured = contourer.CellCount();
+    }
+    stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,183 @@
+#include "mesh/CancellableLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+
+namespace ridgeforge::mesh {
+namespace {
+
+using Range = std::pair<std::uint64_t, std::uint64_t>;
+
+TEST(ParallelForChunks, CutsItemsIntoChunksAndPassesTheirIndex) {
+    std::mutex guard;
+    std::vector<std::pair<std::uint64_t, Range>> seen;
+    ParallelForChunks<4096>(4097, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t chunk) {
+        const std::lock_guard<std::mutex> lock(guard);
+        seen.push_back({chunk, {begin, end}});
+    });
+    std::sort(seen.begin(), seen.end());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], (std::pair<std::uint64_t, Range>{0, {0, 4096}}));
+    EXPECT_EQ(seen[1], (std::pair<std::uint64_t, Range>{1, {4096, 4097}}));
+
+    bool called = false;
+    ParallelForChunks<8>(0, [&](std::uint64_t, std::uint64_t, std::uint64_t) { called = true; });
+    EXPECT_FALSE(called);
+}
+
+TEST(ParallelForChunks, AStopSkipsEveryChunkThatHasNotStartedAndThrowsAfterTheLoop) {
+    int calls = 0;
+    const ProgressCallback answer = [&](const std::string& stage, float fraction) {
+        ++calls;
+        EXPECT_EQ(stage, "Displacing: building the solid");
+        EXPECT_EQ(fraction, -1.0f);
+        return false;
+    };
+    CancelContext context;
+    context.callback = &answer;
+    context.stageName = "Displacing: building the solid";
+    const ScopedCancelContext published(context);
+    std::atomic<int> ran{0};
+    const auto body = [&](std::uint64_t, std::uint64_t, std::uint64_t) { ++ran; };
+    // One chunk: its own poll is the first, which asks the callback.
+    EXPECT_THROW(ParallelForChunks<16>(10, body), Stopped);
+    EXPECT_EQ(ran.load(), 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(context.stop.load());
+    // Once stopped, no chunk of any later loop starts and the callback is not asked again.
+    EXPECT_THROW(ParallelForChunks<1>(1000, body), Stopped);
+    EXPECT_EQ(ran.load(), 0);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(ParallelForChunks, RunsToTheEndWithoutAContextOrCallback) {
+    EXPECT_EQ(CurrentCancelContext(), nullptr);
+    EXPECT_FALSE(PollCancel());
+    std::atomic<std::uint64_t> items{0};
+    ParallelForChunks<7>(1000, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) { items += end - begin; });
+    EXPECT_EQ(items.load(), 1000u);
+
+    // A context with no callback, or an empty one, never asks anything and
+    // polls false until its stop is set.
+    const ProgressCallback empty;
+    for (const ProgressCallback* callback : {static_cast<const ProgressCallback*>(nullptr), &empty}) {
+        CancelContext context;
+        context.callback = callback;
+        {
+            const ScopedCancelContext published(context);
+            for (int i = 0; i < 100; ++i) ASSERT_FALSE(PollCancel());
+            context.stop.store(true);
+            EXPECT_TRUE(PollCancel());
+        }
+        EXPECT_EQ(CurrentCancelContext(), nullptr);
+    }
+}
+
+TEST(PollCancel, OnlyEveryThirtySecondPollAsksAndABusyCallbackIsNotWaitedFor) {
+    int calls = 0;
+    bool secondThreadPoll = true;
+    std::uint32_t counterSeen = 0;
+    const ProgressCallback answer = [&](const std::string&, float) {
+        ++calls;
+        if (calls == 1) {
+            // Another thread's poll lands on a multiple of 32 while this call holds the lock.
+            std::thread other([&] {
+                for (int i = 0; i < 31; ++i) PollCancel();
+                counterSeen = CurrentCancelContext()->counter.load();
+                secondThreadPoll = PollCancel();
+            });
+            other.join();
+            return false;
+        }
+        return true;
+    };
+    CancelContext context;
+    context.callback = &answer;
+    const ScopedCancelContext published(context);
+    EXPECT_TRUE(PollCancel());
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(counterSeen, 32u);
+    EXPECT_FALSE(secondThreadPoll);
+    EXPECT_TRUE(PollCancel());
+
+    CancelContext counting;
+    int asked = 0;
+    const ProgressCallback goOn = [&](const std::string&, float) { return ++asked > 0; };
+    counting.callback = &goOn;
+    const ScopedCancelContext nested(counting);
+    for (int i = 0; i < 65; ++i) EXPECT_FALSE(PollCancel());
+    EXPECT_EQ(asked, 3);  // polls 1, 33 and 65
+}
+
+TEST(ParallelForChunks, KeepsTheFirstExceptionAndARealErrorWinsOverAStop) {
+    FirstException first;
+    try {
+        throw std::runtime_error("first");
+    } catch (...) {
+        first.Keep();
+    }
+    try {
+        throw std::logic_error("second");
+    } catch (...) {
+        first.Keep();
+    }
+    EXPECT_THROW(first.RethrowIfAny(), std::runtime_error);
+
+    // Two chunks throw different errors; exactly one of them reaches the caller
+    // after both chunks ran.
+    std::atomic<int> ran{0};
+    try {
+        ParallelForChunks<1>(2, [&](std::uint64_t begin, std::uint64_t, std::uint64_t) {
+            ++ran;
+            if (begin == 0) throw std::runtime_error("zero");
+            throw std::logic_error("one");
+        });
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(std::string(e.what()) == "zero" || std::string(e.what()) == "one");
+    }
+    EXPECT_EQ(ran.load(), 2);
+
+    // The chunk's own polls stop the run, then it fails: the failure is rethrown, not Stopped.
+    const ProgressCallback stop = [](const std::string&, float) { return false; };
+    CancelContext context;
+    context.callback = &stop;
+    context.counter.store(1);  // the loop's own poll does not ask
+    const ScopedCancelContext published(context);
+    EXPECT_THROW(ParallelForChunks<4>(4,
+                                      [&](std::uint64_t, std::uint64_t, std::uint64_t) {
+                                          while (!PollCancel()) {
+                                          }
+                                          throw std::runtime_error("real");
+                                      }),
+                 std::runtime_error);
+    EXPECT_TRUE(context.stop.load());
+}
+
+TEST(ParallelForChunks, EnteringAStageAsksOnceAndStopsOnFalse) {
+    std::vector<std::string> stages;
+    bool goOn = true;
+    const ProgressCallback answer = [&](const std::string& stage, float) {
+        stages.push_back(stage);
+        return goOn;
+    };
+    CancelContext context;
+    context.callback = &answer;
+    const ScopedCancelContext published(context);
+    EnterCancellableStage("one");
+    EXPECT_STREQ(context.stageName, "one");
+    goOn = false;
+    EXPECT_THROW(EnterCancellableStage("two"), Stopped);
+    EXPECT_EQ(stages, (std::vector<std::string>{"one", "two"}));
+    EXPECT_TRUE(context.stop.load());
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh
