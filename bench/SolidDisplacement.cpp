@@ -7,8 +7,8 @@
 #include <sys/resource.h>
 
 #include "mesh/relief/SolidDisplacement.h"
-#include "tests/support/ReliefShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <execution>
 
 #include "mesh/CancellableLoop.h"
-#include "mesh/CellVertexPlacement.h"
-#include "mesh/CubeConfigurationTable.h"
+#include "mesh/remesh/CellVertexPlacement.h"
+#include "mesh/remesh/CubeConfigurationTable.h"
 
 namespace ridgeforge::mesh {
 namespace {

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <numeric>
 
+#include "mesh/Connectivity.h"
 #include "mesh/MeshHygiene.h"
 
 namespace ridgeforge::mesh {
 namespace {
-
-std::uint32_t Root(std::vector<std::uint32_t>& parent, std::uint32_t x) {
-    while (parent[x] != x) {
-        parent[x] = parent[parent[x]];
-        x = parent[x];
-    }
-    return x;
-}
 
 struct BodyBox {
     std::uint64_t triangles = 0;
@@ -28,26 +21,12 @@ std::uint64_t RemoveUnprintableBodies(TriangleMesh& mesh, std::uint64_t bodiesTo
                                       std::uint64_t* removedTriangles, std::vector<RemovedBody>* removedBodies) {
     const std::size_t triangles = mesh.indices.size() / 3;
     if (triangles == 0 || !IsValidMesh(mesh)) return 0;
-    std::vector<std::uint32_t> parent(mesh.vertices.size());
-    std::iota(parent.begin(), parent.end(), 0u);
+    // Bodies join through shared corners, as the count of bodies to keep does.
+    const Components components = FindComponents(mesh, JoinThrough::SharedVertices);
+    const std::vector<std::uint32_t>& triangleBody = components.ofTriangle;
+    std::vector<BodyBox> bodies(components.Count());
     for (std::size_t t = 0; t < triangles; ++t) {
-        const std::uint32_t a = Root(parent, mesh.indices[3 * t]);
-        for (int k = 1; k < 3; ++k) {
-            const std::uint32_t b = Root(parent, mesh.indices[3 * t + k]);
-            if (a != b) parent[b] = a;
-        }
-    }
-    std::vector<std::uint32_t> bodyOfRoot(mesh.vertices.size(), 0xFFFFFFFFu);
-    std::vector<std::uint32_t> triangleBody(triangles);
-    std::vector<BodyBox> bodies;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        const std::uint32_t root = Root(parent, mesh.indices[3 * t]);
-        if (bodyOfRoot[root] == 0xFFFFFFFFu) {
-            bodyOfRoot[root] = static_cast<std::uint32_t>(bodies.size());
-            bodies.emplace_back();
-        }
-        BodyBox& body = bodies[bodyOfRoot[root]];
-        triangleBody[t] = bodyOfRoot[root];
+        BodyBox& body = bodies[triangleBody[t]];
         ++body.triangles;
         for (int k = 0; k < 3; ++k) {
             body.low = Min(body.low, mesh.vertices[mesh.indices[3 * t + k]].position);

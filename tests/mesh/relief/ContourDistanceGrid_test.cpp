@@ -9,7 +9,7 @@
 
 #include "mesh/AabbTree.h"
 #include "mesh/relief/UnprintableBodies.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

@@ -8,8 +8,8 @@
 #include "mesh/CancellableLoop.h"
 #include "mesh/TestShapes.h"
 #include "mesh/relief/HeightHold.h"
-#include "tests/support/ReliefShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

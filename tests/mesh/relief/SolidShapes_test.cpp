@@ -6,8 +6,8 @@
 
 #include "mesh/TestShapes.h"
 #include "mesh/relief/SolidDisplacement.h"
-#include "tests/support/ReliefShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
 
 namespace ridgeforge::mesh {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "tests/support/ReliefShapes.h"
-#include "tests/support/Shapes.h"
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

@@ -4,7 +4,7 @@
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/relief/SolidDisplacement.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 namespace ridgeforge::mesh {
 namespace {
