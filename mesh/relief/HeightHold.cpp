@@ -39,7 +39,7 @@ float VertexClearanceAlong(const TriangleMesh& part, const AabbTree& tree, std::
 
 }  // namespace
 
-VertexClearance MeasureClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
+VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
                                  std::int32_t rayCount) {
     VertexClearance clearance;
     clearance.outward.assign(part.vertices.size(), kNoClearance);

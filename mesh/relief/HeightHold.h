@@ -25,7 +25,7 @@ struct VertexClearance {
 // for a positive height, inward for a negative one) and slanted 60 degrees
 // off it: rayCount 5 casts four slanted rays, any other value two, on
 // alternating tangents. A hit counts where the surface faces back.
-VertexClearance MeasureClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
+VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
                                  std::int32_t rayCount);
 
 // Lowers each height so that two facing sides, each held this way, still

@@ -88,7 +88,7 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
         EnterCancellableStage("Displacing: keeping slots and walls open");
         const auto start = Clock::now();
         const VertexClearance clearance =
-            MeasureClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3);
+            MeasureHeightClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3);
         report.heightsHeld =
             HoldHeightsForClearance(part, heights, clearance, cell * static_cast<double>(options.holdCells));
         report.capMilliseconds = MillisecondsSince(start);

@@ -121,7 +121,7 @@ TEST(DisplaceSolid, ASlotHoldsItsHeightsAndTheHoldSpreadsAlongTheSurface) {
     AabbTree tree;
     tree.Build(part);
     std::vector<float> heights(part.vertices.size(), 2.0f);
-    const VertexClearance clearance = MeasureClearance(part, tree, heights, 3);
+    const VertexClearance clearance = MeasureHeightClearance(part, tree, heights, 3);
     const std::uint64_t held = HoldHeightsForClearance(part, heights, clearance, 0.2 * 2.0);
     EXPECT_GT(held, 0u);
     int wall = 0, top = 0, far = 0;
@@ -176,9 +176,9 @@ TEST(DisplaceSolid, InwardHeightsAreHeldByTheWallAndOutwardOnesByTheRoomOutside)
         return (p.y == 0.0f || p.y == 0.6f) && p.x > 1 && p.x < 9 && p.z > 1 && p.z < 9;
     };
     std::vector<float> inward(wall.vertices.size(), -1.0f);
-    HoldHeightsForClearance(wall, inward, MeasureClearance(wall, tree, inward, 5), 0.4);
+    HoldHeightsForClearance(wall, inward, MeasureHeightClearance(wall, tree, inward, 5), 0.4);
     std::vector<float> outward(wall.vertices.size(), 1.0f);
-    EXPECT_EQ(HoldHeightsForClearance(wall, outward, MeasureClearance(wall, tree, outward, 3), 0.4), 0u);
+    EXPECT_EQ(HoldHeightsForClearance(wall, outward, MeasureHeightClearance(wall, tree, outward, 3), 0.4), 0u);
     int faces = 0;
     for (std::size_t v = 0; v < wall.vertices.size(); ++v) {
         if (!onFace(v)) continue;
@@ -188,7 +188,7 @@ TEST(DisplaceSolid, InwardHeightsAreHeldByTheWallAndOutwardOnesByTheRoomOutside)
     }
     EXPECT_GT(faces, 100);
     // Zero heights cast no rays; a mismatched list changes nothing.
-    const VertexClearance none = MeasureClearance(wall, tree, std::vector<float>(wall.vertices.size(), 0.0f), 3);
+    const VertexClearance none = MeasureHeightClearance(wall, tree, std::vector<float>(wall.vertices.size(), 0.0f), 3);
     for (std::size_t v = 0; v < wall.vertices.size(); ++v) {
         ASSERT_EQ(none.outward[v], kNoClearance);
         ASSERT_EQ(none.inward[v], kNoClearance);
