@@ -74,8 +74,8 @@ void BuildSphere(const Projection& p, ProjectorOverlay& out) {
     for (int side = 0; side < kSideCount; ++side) {
         const BoxSideFrameData f = BoxSideFrame(side, AxisIndex(p.sphere.axis));
         auto at = [&](int i, int j) {
-            return ProjectorSurfacePoint(p.cage, radius, f.uAxis, f.vAxis, f.normal, -kQuarter + kStep * i,
-                                         -kQuarter + kStep * j);
+            return ProjectorSurfacePoint(p.cage, radius, f.uAxis, f.vAxis, f.normal, -kQuarter + kStep * static_cast<float>(i),
+                                         -kQuarter + kStep * static_cast<float>(j));
         };
         for (int i = 0; i < kSphereCells; ++i) {
             for (int j = 0; j < kSphereCells; ++j) AddQuad(out, at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), side);
