@@ -322,11 +322,7 @@ private:
                 holes.exchange(true);
                 continue;
             }
-            double orientation = 1.0;
-            if (!inside0) {
-                std::swap(quad[1], quad[3]);
-                orientation = -1.0;
-            }
+            const double orientation = OrientQuad(quad, inside0);
             double corners[4][3];
             for (int q = 0; q < 4; ++q) {
                 for (int d = 0; d < 3; ++d) corners[q][d] = vertices[quad[q]].position[d];
@@ -341,9 +337,7 @@ private:
             };
             const bool split13 = ChooseQuadDiagonal(corners, a, orientation, true, world(u, 0.0), world(v, 0.0),
                                                     world(a, t), grid_.cellSize);
-            const std::uint32_t triangles[2][6] = {{quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]},
-                                                   {quad[0], quad[1], quad[3], quad[1], quad[2], quad[3]}};
-            std::copy(triangles[split13 ? 1 : 0], triangles[split13 ? 1 : 0] + 6, out);
+            WriteQuadTriangles(quad, split13, out);
         }
     }
 

@@ -23,6 +23,24 @@ void PlaceCellVertex(const double (*points)[3], const double (*normals)[3], cons
                      std::int32_t n, double sharpness, const double boxLow[3], const double boxHigh[3],
                      const double clampLow[3], const double clampHigh[3], double vertex[3]);
 
+// Winds a quad of cell vertices around a grid edge so that its triangles face
+// from inside to outside, inside0 telling whether the edge's first end is
+// inside. Returns the orientation sign that ChooseQuadDiagonal takes.
+inline double OrientQuad(std::uint32_t quad[4], bool inside0) {
+    if (inside0) return 1.0;
+    const std::uint32_t second = quad[1];
+    quad[1] = quad[3];
+    quad[3] = second;
+    return -1.0;
+}
+
+// The quad's two triangles along the diagonal ChooseQuadDiagonal picked.
+inline void WriteQuadTriangles(const std::uint32_t quad[4], bool split13, std::uint32_t out[6]) {
+    const std::uint32_t t[2][6] = {{quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]},
+                                   {quad[0], quad[1], quad[3], quad[1], quad[2], quad[3]}};
+    for (int k = 0; k < 6; ++k) out[k] = t[split13 ? 1 : 0][k];
+}
+
 // Which diagonal splits the quad 0-1-2-3 around a grid edge along `axis`:
 // false joins corners 0 and 2 (triangles 0-1-2, 0-2-3), true joins 1 and 3
 // (triangles 0-1-3, 1-2-3). orientation (+1 or -1) makes a correctly wound

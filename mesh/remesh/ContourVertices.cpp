@@ -258,12 +258,7 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
             open.exchange(true);
             continue;
         }
-        double orientation = 1.0;
-        if (!inside0) {
-            // Triangles face from inside to outside.
-            std::swap(quad[1], quad[3]);
-            orientation = -1.0;
-        }
+        const double orientation = OrientQuad(quad, inside0);
         double corners[4][3];
         for (int q = 0; q < 4; ++q) {
             for (int i = 0; i < 3; ++i) corners[q][i] = result.positions[3 * std::size_t{quad[q]} + i];
@@ -274,13 +269,7 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
         const double along = grid.origin[d] + crossing.position * grid.substep;
         const bool split13 = ChooseQuadDiagonal(corners, d, orientation, refine, LineWorld(grid, b, at[b]),
                                                 LineWorld(grid, c, at[c]), along, grid.cellSize);
-        if (!split13) {
-            const std::uint32_t t[6] = {quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]};
-            std::copy(t, t + 6, out);
-        } else {
-            const std::uint32_t t[6] = {quad[0], quad[1], quad[3], quad[1], quad[2], quad[3]};
-            std::copy(t, t + 6, out);
-        }
+        WriteQuadTriangles(quad, split13, out);
     }
 }
 
