@@ -109,6 +109,41 @@ struct PieceInput {
     bool touchesHigh[3] = {false, false, false};
 };
 
+// How far (in cells) a vertex may stand outside its cell on a side its piece
+// does not touch. The fit of a sharp edge or corner that passes just outside
+// the cell still lands there; a vertex much farther out can cross the faces
+// of the neighbouring cells' vertices and fold the surface through itself.
+constexpr double kCellGrowth = 0.25;
+
+// The piece's vertex: the feature fit when it lies in the cell grown on the
+// sides the piece does not touch, else the mass point, which always lies in
+// the cell; either is then kept off the touched faces by the tolerance.
+// clampLow and clampHigh receive the box the later projection keeps it in.
+void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, double clampLow[3],
+                     double clampHigh[3], double local[3]) {
+    constexpr double kFree = 1e30;
+    double boxLow[3], boxHigh[3], freeLow[3], freeHigh[3];
+    for (int i = 0; i < 3; ++i) {
+        boxLow[i] = in.touchesLow[i] ? 0.0 : -kCellGrowth;
+        boxHigh[i] = in.touchesHigh[i] ? 1.0 : 1.0 + kCellGrowth;
+        clampLow[i] = in.touchesLow[i] ? tolerance : -kCellGrowth;
+        clampHigh[i] = in.touchesHigh[i] ? 1.0 - tolerance : 1.0 + kCellGrowth;
+        freeLow[i] = -kFree;
+        freeHigh[i] = kFree;
+    }
+    PlaceCellVertex(in.points, in.normals, in.valid, in.n, sharpness, freeLow, freeHigh, freeLow, freeHigh, local);
+    bool held = true;
+    for (int i = 0; i < 3; ++i) held = held && local[i] >= boxLow[i] && local[i] <= boxHigh[i];
+    for (int i = 0; i < 3; ++i) {
+        if (!held) {
+            local[i] = 0.0;
+            for (int k = 0; k < in.n; ++k) local[i] += in.points[k][i];
+            local[i] /= in.n;
+        }
+        local[i] = local[i] > clampHigh[i] ? clampHigh[i] : (local[i] < clampLow[i] ? clampLow[i] : local[i]);
+    }
+}
+
 void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane>& planes, const ContourGrid& grid,
                        const ContourLines lines[3], const ContourCells& cells, std::size_t index, double sharpness,
                        ContourResult& result, std::uint64_t& missing) {
@@ -155,16 +190,9 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
             (ob == 0 ? in.touchesLow : in.touchesHigh)[b] = true;
             (oc == 0 ? in.touchesLow : in.touchesHigh)[c] = true;
         }
-        double boxLow[3], boxHigh[3], clampLow[3], clampHigh[3];
-        for (int i = 0; i < 3; ++i) {
-            // A side the piece does not touch lets the vertex leave the cell by up to one cell.
-            boxLow[i] = in.touchesLow[i] ? 0.0 : -1.0;
-            boxHigh[i] = in.touchesHigh[i] ? 1.0 : 2.0;
-            clampLow[i] = in.touchesLow[i] ? grid.tolerance : -1.0;
-            clampHigh[i] = in.touchesHigh[i] ? 1.0 - grid.tolerance : 2.0;
-        }
+        double clampLow[3], clampHigh[3];
         double local[3];
-        PlaceCellVertex(in.points, in.normals, in.valid, in.n, sharpness, boxLow, boxHigh, clampLow, clampHigh, local);
+        PlaceHeldVertex(in, sharpness, grid.tolerance, clampLow, clampHigh, local);
 
         const std::size_t v = cells.vertexOffsets[index] + piece;
         Vec3d normalSum;
