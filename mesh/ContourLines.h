@@ -99,6 +99,11 @@ void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const Cont
 bool WriteTriangles(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
                     const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded);
 
+// Writes again the quads around the flagged vertices (moved since), clearing
+// the flags and flagging the corners of any quad that still folds over.
+bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
+                        ContourResult& result, std::vector<std::uint8_t>& folded);
+
 // Shared by vertex placement and triangulation: the crossing of the line
 // through a cell edge, looked up in the cell along the line.
 struct EdgeCrossing {

@@ -384,6 +384,32 @@ bool WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourL
     return anyFolded.load();
 }
 
+bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
+                        ContourResult& result, std::vector<std::uint8_t>& folded) {
+    // A vertex's quads are owned by its cell and the cells one step up
+    // along any of the axes; only those are written again.
+    std::vector<std::uint32_t> redo;
+    for (std::size_t v = 0; v < folded.size(); ++v) {
+        if (!folded[v]) continue;
+        folded[v] = 0;
+        const auto owner = std::upper_bound(cells.vertexOffsets.begin(), cells.vertexOffsets.end(), v) -
+                           cells.vertexOffsets.begin() - 1;
+        const ActiveCell& cell = cells.cells[static_cast<std::size_t>(owner)];
+        for (int step = 0; step < 8; ++step) {
+            const std::int64_t j = cells.FindCell(cell.x + (step & 1), cell.y + ((step >> 1) & 1), cell.z + (step >> 2));
+            if (j >= 0) redo.push_back(static_cast<std::uint32_t>(j));
+        }
+    }
+    std::sort(redo.begin(), redo.end());
+    redo.erase(std::unique(redo.begin(), redo.end()), redo.end());
+    std::atomic<bool> open{false}, anyFolded{false};
+    ForEachChunk(redo.size(), 4096, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, redo[i], result, open, folded, anyFolded);
+    });
+    result.open = result.open || open.load();
+    return anyFolded.load();
+}
+
 }  // namespace contour
 
 std::string ContourCountRefusal(std::uint64_t inputTriangles, std::uint64_t crossingsOnOneAxis,
@@ -426,10 +452,12 @@ bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sh
     // (where the surface comes out as with sharpness 0) and the quads are
     // written again, a few times, since a corner moved can fold a neighbour.
     std::vector<std::uint8_t> folded;
-    for (int round = 0; contour::WriteTriangles(mesh, grid, lines, cells, result, folded) && round < 4; ++round) {
+    bool anyFolded = contour::WriteTriangles(mesh, grid, lines, cells, result, folded);
+    for (int round = 0; anyFolded && round < 4; ++round) {
         for (std::size_t v = 0; v < folded.size(); ++v) {
             if (folded[v]) std::copy_n(&massPositions[3 * v], 3, &result.positions[3 * v]);
         }
+        anyFolded = contour::RewriteFoldedQuads(grid, lines, cells, result, folded);
     }
     return true;
 }
