@@ -109,9 +109,44 @@ struct PieceInput {
     bool touchesHigh[3] = {false, false, false};
 };
 
+// How far (in cells) a vertex may stand outside its cell on a side its piece
+// does not touch. The fit of a sharp edge or corner that passes just outside
+// the cell still lands there; a vertex much farther out can cross the faces
+// of the neighbouring cells' vertices and fold the surface through itself.
+constexpr double kCellGrowth = 0.25;
+
+// The piece's vertex: the feature fit when it lies in the cell grown on the
+// sides the piece does not touch, else the mass point, which always lies in
+// the cell; either is then kept off the touched faces by the tolerance.
+// clampLow and clampHigh receive the box the later projection keeps it in.
+void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, double clampLow[3],
+                     double clampHigh[3], double local[3], double mass[3]) {
+    constexpr double kFree = 1e30;
+    double boxLow[3], boxHigh[3], freeLow[3], freeHigh[3];
+    for (int i = 0; i < 3; ++i) {
+        boxLow[i] = in.touchesLow[i] ? 0.0 : -kCellGrowth;
+        boxHigh[i] = in.touchesHigh[i] ? 1.0 : 1.0 + kCellGrowth;
+        clampLow[i] = in.touchesLow[i] ? tolerance : -kCellGrowth;
+        clampHigh[i] = in.touchesHigh[i] ? 1.0 - tolerance : 1.0 + kCellGrowth;
+        freeLow[i] = -kFree;
+        freeHigh[i] = kFree;
+    }
+    PlaceCellVertex(in.points, in.normals, in.valid, in.n, sharpness, freeLow, freeHigh, freeLow, freeHigh, local);
+    bool held = true;
+    for (int i = 0; i < 3; ++i) held = held && local[i] >= boxLow[i] && local[i] <= boxHigh[i];
+    for (int i = 0; i < 3; ++i) {
+        mass[i] = 0.0;
+        for (int k = 0; k < in.n; ++k) mass[i] += in.points[k][i];
+        mass[i] /= in.n;
+        if (!held) local[i] = mass[i];
+        local[i] = local[i] > clampHigh[i] ? clampHigh[i] : (local[i] < clampLow[i] ? clampLow[i] : local[i]);
+        mass[i] = mass[i] > clampHigh[i] ? clampHigh[i] : (mass[i] < clampLow[i] ? clampLow[i] : mass[i]);
+    }
+}
+
 void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane>& planes, const ContourGrid& grid,
                        const ContourLines lines[3], const ContourCells& cells, std::size_t index, double sharpness,
-                       ContourResult& result, std::uint64_t& missing) {
+                       ContourResult& result, std::vector<float>& massPositions, std::uint64_t& missing) {
     const ActiveCell& cell = cells.cells[index];
     const std::int32_t at[3] = {cell.x, cell.y, cell.z};
     std::uint8_t scratch[12];
@@ -155,16 +190,9 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
             (ob == 0 ? in.touchesLow : in.touchesHigh)[b] = true;
             (oc == 0 ? in.touchesLow : in.touchesHigh)[c] = true;
         }
-        double boxLow[3], boxHigh[3], clampLow[3], clampHigh[3];
-        for (int i = 0; i < 3; ++i) {
-            // A side the piece does not touch lets the vertex leave the cell by up to one cell.
-            boxLow[i] = in.touchesLow[i] ? 0.0 : -1.0;
-            boxHigh[i] = in.touchesHigh[i] ? 1.0 : 2.0;
-            clampLow[i] = in.touchesLow[i] ? grid.tolerance : -1.0;
-            clampHigh[i] = in.touchesHigh[i] ? 1.0 - grid.tolerance : 2.0;
-        }
-        double local[3];
-        PlaceCellVertex(in.points, in.normals, in.valid, in.n, sharpness, boxLow, boxHigh, clampLow, clampHigh, local);
+        double clampLow[3], clampHigh[3];
+        double local[3], mass[3];
+        PlaceHeldVertex(in, sharpness, grid.tolerance, clampLow, clampHigh, local, mass);
 
         const std::size_t v = cells.vertexOffsets[index] + piece;
         Vec3d normalSum;
@@ -176,14 +204,17 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
             const auto toWorld = [&](double l) {
                 return grid.origin[i] + (static_cast<double>(at[i]) * sub + 1.0 + l * sub) * grid.substep;
             };
-            double world = toWorld(local[i]);
-            for (int k = 0; k < in.planeCount[i]; ++k) {
-                if (std::fabs(world - in.planes[i][k]) <= 1e-6 * grid.cellSize) world = in.planes[i][k];
-            }
             const double meshLow = mesh.boundsMin[i];
             const double meshHigh = mesh.boundsMax[i];
-            world = std::clamp(world, meshLow, std::max(meshLow, meshHigh));
-            result.positions[3 * v + i] = static_cast<float>(world);
+            const auto finish = [&](double l) {
+                double world = toWorld(l);
+                for (int k = 0; k < in.planeCount[i]; ++k) {
+                    if (std::fabs(world - in.planes[i][k]) <= 1e-6 * grid.cellSize) world = in.planes[i][k];
+                }
+                return static_cast<float>(std::clamp(world, meshLow, std::max(meshLow, meshHigh)));
+            };
+            result.positions[3 * v + i] = finish(local[i]);
+            massPositions[3 * v + i] = finish(mass[i]);
             result.allowedBoxes[6 * v + i] = static_cast<float>(std::max(meshLow, toWorld(clampLow[i])));
             result.allowedBoxes[6 * v + 3 + i] = static_cast<float>(std::min(meshHigh, toWorld(clampHigh[i])));
             result.normals[3 * v + i] = normalLength > 1e-9 ? static_cast<float>(normalSum[i] / normalLength) : 0.0f;
@@ -209,8 +240,38 @@ bool TouchesGridSide(const ContourGrid& grid, const ActiveCell& cell) {
     return false;
 }
 
+// Both triangles of the split keep a positive area seen along the grid edge:
+// the quad does not fold over.
+bool SplitIsSound(const double corners[4][3], int axis, double orientation, bool split13) {
+    const int b = (axis + 1) % 3, c = (axis + 2) % 3;
+    const auto area = [&](int i, int j, int k) {
+        return ((corners[j][b] - corners[i][b]) * (corners[k][c] - corners[i][c]) -
+                (corners[j][c] - corners[i][c]) * (corners[k][b] - corners[i][b])) * orientation;
+    };
+    return split13 ? area(0, 1, 3) > 0.0 && area(1, 2, 3) > 0.0 : area(0, 1, 2) > 0.0 && area(0, 2, 3) > 0.0;
+}
+
+// A triangle of the split that faces against the surface normals of its
+// corners' crossings: the quad is turned over in space, whatever it looks
+// like seen along the grid edge.
+bool FacesAgainstSurface(const ContourResult& result, const std::uint32_t quad[4], bool split13) {
+    static constexpr int kSplits[2][2][3] = {{{0, 1, 2}, {0, 2, 3}}, {{0, 1, 3}, {1, 2, 3}}};
+    const auto at = [&](std::uint32_t v, const auto& from) {
+        return Vec3d{from[3 * std::size_t{v}], from[3 * std::size_t{v} + 1], from[3 * std::size_t{v} + 2]};
+    };
+    for (const auto& tri : kSplits[split13 ? 1 : 0]) {
+        const std::uint32_t a = quad[tri[0]], b = quad[tri[1]], c = quad[tri[2]];
+        const Vec3d pa = at(a, result.positions);
+        const Vec3d n = Cross(at(b, result.positions) - pa, at(c, result.positions) - pa);
+        const Vec3d surface = at(a, result.normals) + at(b, result.normals) + at(c, result.normals);
+        if (Dot(n, surface) <= 0.0 && surface != Vec3d{}) return true;
+    }
+    return false;
+}
+
 void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
-                        std::size_t index, ContourResult& result, std::atomic<bool>& open) {
+                        std::size_t index, ContourResult& result, std::atomic<bool>& open,
+                        std::vector<std::uint8_t>& folded, std::atomic<bool>& anyFolded) {
     const ActiveCell& cell = cells.cells[index];
     if (TouchesGridSide(grid, cell)) open.exchange(true);
     const unsigned config = cell.configuration;
@@ -269,6 +330,10 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
         const double along = grid.origin[d] + crossing.position * grid.substep;
         const bool split13 = ChooseQuadDiagonal(corners, d, orientation, refine, LineWorld(grid, b, at[b]),
                                                 LineWorld(grid, c, at[c]), along, grid.cellSize);
+        if (!SplitIsSound(corners, d, orientation, split13) || FacesAgainstSurface(result, quad, split13)) {
+            for (const std::uint32_t q : quad) std::atomic_ref<std::uint8_t>(folded[q]).store(1, std::memory_order_relaxed);
+            anyFolded.store(true, std::memory_order_relaxed);
+        }
         WriteQuadTriangles(quad, split13, out);
     }
 }
@@ -276,10 +341,12 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
 }  // namespace
 
 void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
-                   const ContourCells& cells, double sharpness, ContourResult& result) {
+                   const ContourCells& cells, double sharpness, ContourResult& result,
+                   std::vector<float>& massPositions) {
     const std::size_t vertices = cells.vertexOffsets.back();
     // Every vertex of every cell's pieces is written below.
     result.positions.resize(3 * vertices);
+    massPositions.resize(3 * vertices);
     result.allowedBoxes.resize(6 * vertices);
     result.normals.resize(3 * vertices);
     const std::vector<TrianglePlane> planes = TrianglePlanes(mesh);
@@ -287,21 +354,49 @@ void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const Cont
     ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
         std::uint64_t chunkMissing = 0;
         for (std::size_t i = begin; i < end; ++i) {
-            PlaceCellVertices(mesh, planes, grid, lines, cells, i, sharpness, result, chunkMissing);
+            PlaceCellVertices(mesh, planes, grid, lines, cells, i, sharpness, result, massPositions, chunkMissing);
         }
         missing.fetch_add(chunkMissing);
     });
     result.missingCrossings += missing.load();
 }
 
-void WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourLines lines[3],
-                    const ContourCells& cells, ContourResult& result) {
+bool WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourLines lines[3],
+                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded) {
     result.indices.assign(6 * std::size_t{cells.edgeOffsets.back()}, 0u);
-    std::atomic<bool> open{false};
+    folded.assign(result.positions.size() / 3, 0);
+    std::atomic<bool> open{false}, anyFolded{false};
     ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, i, result, open);
+        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, i, result, open, folded, anyFolded);
     });
     result.open = open.load();
+    return anyFolded.load();
+}
+
+bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
+                        ContourResult& result, std::vector<std::uint8_t>& folded) {
+    // A vertex's quads are owned by its cell and the cells one step up
+    // along any of the axes; only those are written again.
+    std::vector<std::uint32_t> redo;
+    for (std::size_t v = 0; v < folded.size(); ++v) {
+        if (!folded[v]) continue;
+        folded[v] = 0;
+        const auto owner = std::upper_bound(cells.vertexOffsets.begin(), cells.vertexOffsets.end(), v) -
+                           cells.vertexOffsets.begin() - 1;
+        const ActiveCell& cell = cells.cells[static_cast<std::size_t>(owner)];
+        for (int step = 0; step < 8; ++step) {
+            const std::int64_t j = cells.FindCell(cell.x + (step & 1), cell.y + ((step >> 1) & 1), cell.z + (step >> 2));
+            if (j >= 0) redo.push_back(static_cast<std::uint32_t>(j));
+        }
+    }
+    std::sort(redo.begin(), redo.end());
+    redo.erase(std::unique(redo.begin(), redo.end()), redo.end());
+    std::atomic<bool> open{false}, anyFolded{false};
+    ForEachChunk(redo.size(), 4096, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, redo[i], result, open, folded, anyFolded);
+    });
+    result.open = result.open || open.load();
+    return anyFolded.load();
 }
 
 }  // namespace contour
@@ -338,9 +433,21 @@ bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sh
     if (!ask("Contouring")) return false;
     contour::ContourCells cells;
     if (!contour::FindActiveCells(grid, lines[2], cells, result)) return false;
-    contour::PlaceVertices(mesh, grid, lines, cells, sharpness, result);
+    std::vector<float> massPositions;
+    contour::PlaceVertices(mesh, grid, lines, cells, sharpness, result, massPositions);
     if (!ask("Triangulating")) return false;
-    contour::WriteTriangles(mesh, grid, lines, cells, result);
+    // A quad whose feature-placed corners fold it over is the start of a
+    // surface that crosses itself: its corners go back to their mass points
+    // (where the surface comes out as with sharpness 0) and the quads are
+    // written again, a few times, since a corner moved can fold a neighbour.
+    std::vector<std::uint8_t> folded;
+    bool anyFolded = contour::WriteTriangles(mesh, grid, lines, cells, result, folded);
+    for (int round = 0; anyFolded && round < 4; ++round) {
+        for (std::size_t v = 0; v < folded.size(); ++v) {
+            if (folded[v]) std::copy_n(&massPositions[3 * v], 3, &result.positions[3 * v]);
+        }
+        anyFolded = contour::RewriteFoldedQuads(grid, lines, cells, result, folded);
+    }
     return true;
 }
 

@@ -1,11 +1,18 @@
 // Tangential relaxation of the isotropic remesher, with the optional
 // projection back onto the original surface. Both loops read only the old
 // positions and the incidence and write one entry of a separate array each.
+// All vertices move at once, so a move that looks safe against the old ring
+// can still fold a triangle whose other corners moved too (or that the
+// projection pulled round an edge of the part); the moves are therefore
+// checked together afterwards, and the moves of every corner of a triangle
+// that would turn too far are taken back, until no triangle does.
 #include <algorithm>
+#include <atomic>
 #include <execution>
 #include <numeric>
 
 #include "mesh/remesh/internal/IsotropicRemesh.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -25,6 +32,50 @@ Vec3f ProjectOntoOriginal(const Vec3f& p, const TriangleMesh& original, const Aa
         }
     }
     return hit.point;
+}
+
+// A relaxed triangle may turn by at most this against its normal before the
+// step (about 60 degrees): tangential moves on a smooth surface turn
+// triangles by far less, a fold or a jump round an edge turns them by more.
+constexpr float kLargestTurnCosine = 0.5f;
+
+bool TurnsTooFar(const EditableMesh& mesh, const std::vector<Vec3f>& moved, std::uint32_t t) {
+    const auto& tri = mesh.triangles[t];
+    const auto& x = mesh.positions;
+    const Vec3f before = Normalize(Cross(x[tri[1]] - x[tri[0]], x[tri[2]] - x[tri[0]]));
+    if (before == Vec3f{}) return false;
+    const Vec3f after = Normalize(Cross(moved[tri[1]] - moved[tri[0]], moved[tri[2]] - moved[tri[0]]));
+    return after == Vec3f{} || Dot(before, after) < kLargestTurnCosine;
+}
+
+// Takes back the moves of the corners of every triangle that would turn too
+// far, pass by pass, since a corner put back can turn a neighbour in turn.
+// Ends at the latest when every move is taken back, where nothing turns.
+void TakeBackFoldingMoves(const EditableMesh& mesh, std::vector<Vec3f>& moved, std::vector<std::uint8_t>& relaxed) {
+    const std::size_t triangleCount = mesh.triangles.size();
+    std::vector<std::uint8_t> takeBack(relaxed.size(), 0);
+    for (;;) {
+        std::atomic<bool> any{false};
+        ForEachChunk(triangleCount, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t t = begin; t < end; ++t) {
+                if (!mesh.triangleAlive[t]) continue;
+                const auto& tri = mesh.triangles[t];
+                if (!relaxed[tri[0]] && !relaxed[tri[1]] && !relaxed[tri[2]]) continue;
+                if (!TurnsTooFar(mesh, moved, static_cast<std::uint32_t>(t))) continue;
+                for (const std::uint32_t c : tri) {
+                    if (relaxed[c]) std::atomic_ref<std::uint8_t>(takeBack[c]).store(1, std::memory_order_relaxed);
+                }
+                any.store(true, std::memory_order_relaxed);
+            }
+        });
+        if (!any.load()) return;
+        for (std::size_t v = 0; v < takeBack.size(); ++v) {
+            if (!takeBack[v]) continue;
+            moved[v] = mesh.positions[v];
+            relaxed[v] = 0;
+            takeBack[v] = 0;
+        }
+    }
 }
 
 }  // namespace
@@ -67,6 +118,7 @@ void RelaxVertices(EditableMesh& mesh, const std::vector<std::uint8_t>& vertexFl
             if (relaxed[v]) moved[v] = ProjectOntoOriginal(moved[v], original, originalTree, reach);
         });
     }
+    TakeBackFoldingMoves(mesh, moved, relaxed);
     mesh.positions = std::move(moved);
 }
 

@@ -47,6 +47,59 @@ struct Projection {
     UnsetVector<float>& deviations;
 };
 
+// A projected triangle may turn by at most this against the contoured one
+// (about 60 degrees). Vertices projected independently onto a surface with
+// sharp edges or thin walls can land on different faces and turn a triangle
+// over, or through its neighbours; the contoured surface does not.
+constexpr float kLargestProjectedTurnCosine = 0.5f;
+
+Vec3f At(const UnsetVector<float>& xyz, std::uint32_t v) { return {xyz[3 * v], xyz[3 * v + 1], xyz[3 * v + 2]}; }
+
+// Puts the corners of every triangle that the projection turned too far back
+// where the contouring placed them, pass by pass, since a corner put back can
+// turn a neighbour in turn; ends at the latest with every corner put back.
+// A corner put back has its deviation measured again where it now is.
+void TakeBackFoldingProjections(const Projection& job) {
+    const auto& indices = job.contour.indices;
+    const std::size_t vertexCount = job.contour.positions.size() / 3;
+    std::vector<std::uint8_t> takeBack(vertexCount, 0), taken(vertexCount, 0);
+    for (;;) {
+        std::atomic<bool> any{false};
+        ForEachChunk(indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t t = begin; t < end; ++t) {
+                const std::uint32_t a = indices[3 * t], b = indices[3 * t + 1], c = indices[3 * t + 2];
+                const Vec3f& before0 = At(job.contour.positions, a);
+                const Vec3f before = Normalize(Cross(At(job.contour.positions, b) - before0, At(job.contour.positions, c) - before0));
+                if (before == Vec3f{}) continue;
+                const Vec3f after0 = At(job.positions, a);
+                const Vec3f after = Normalize(Cross(At(job.positions, b) - after0, At(job.positions, c) - after0));
+                if (!(after == Vec3f{}) && Dot(before, after) >= kLargestProjectedTurnCosine) continue;
+                for (const std::uint32_t v : {a, b, c}) {
+                    if (!taken[v]) std::atomic_ref<std::uint8_t>(takeBack[v]).store(1, std::memory_order_relaxed);
+                }
+                any.store(true, std::memory_order_relaxed);
+            }
+        });
+        if (!any.load()) break;
+        bool changed = false;
+        for (std::size_t v = 0; v < vertexCount; ++v) {
+            if (!takeBack[v]) continue;
+            for (int i = 0; i < 3; ++i) job.positions[3 * v + i] = job.contour.positions[3 * v + i];
+            taken[v] = 1;
+            takeBack[v] = 0;
+            changed = true;
+        }
+        if (!changed) break;
+    }
+    ForEachChunk(vertexCount, 2048, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            if (!taken[v]) continue;
+            const ClosestHit hit = job.tree.ClosestPoint(job.input, At(job.contour.positions, static_cast<std::uint32_t>(v)));
+            job.deviations[v] = hit.found ? hit.distance : 0.0f;
+        }
+    });
+}
+
 void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t end) {
     for (std::size_t v = begin; v < end; ++v) {
         const Vec3f p{job.contour.positions[3 * v], job.contour.positions[3 * v + 1], job.contour.positions[3 * v + 2]};
@@ -222,6 +275,7 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     ForEachChunk(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
         ProjectOntoOriginal(job, begin, end);
     });
+    TakeBackFoldingProjections(job);
     std::vector<Vertex> vertices = zeroedVertices.get();
     ForEachChunk(vertexCount, 65536, [&vertices, &positions](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {

@@ -1,10 +1,16 @@
 // Edge-collapse simplification of a million-triangle curved part to a tenth,
-// and flat-area simplification of a million-triangle box.
+// of contoured cubes of growing size (large flat faces, where every collapse
+// costs exactly zero), and flat-area simplification of a million-triangle box.
 #include <benchmark/benchmark.h>
 
 #include "mesh/simplify/SimplifyFlatAreas.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "testing/Shapes.h"
+#include <cmath>
+#include <map>
+
+#include "mesh/remesh/RemeshByContour.h"
+#include "mesh/TestShapes.h"
 
 using namespace ridgeforge::mesh;
 
@@ -35,6 +41,38 @@ void BM_SimplifyMeshToATenth(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(report.trianglesBefore));
 }
 BENCHMARK(BM_SimplifyMeshToATenth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A 20 mm cube contoured to about `triangles` triangles (12 per cell face).
+const TriangleMesh& ContouredCube(std::int64_t triangles) {
+    static std::map<std::int64_t, TriangleMesh> cubes;
+    auto [it, added] = cubes.try_emplace(triangles);
+    if (added) {
+        it->second = MakeTestCube(20.0f);
+        RemeshSettings settings;
+        settings.targetEdgeMillimetres = 20.0f / std::sqrt(static_cast<float>(triangles) / 12.0f);
+        RemeshByContour(it->second, settings, {});
+    }
+    return it->second;
+}
+
+void BM_SimplifyContouredCube(benchmark::State& state) {
+    const TriangleMesh& cube = ContouredCube(state.range(0));
+    MeshSimplifyOptions options;  // as Simplify Input Mesh passes them
+    options.detailLevel = 0.01f;
+    SimplifyReport report;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TriangleMesh mesh = cube;
+        state.ResumeTiming();
+        report = SimplifyMesh(mesh, options, {});
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    state.counters["before"] = static_cast<double>(report.trianglesBefore);
+    state.counters["after"] = static_cast<double>(report.trianglesAfter);
+    state.counters["refusedTip"] = static_cast<double>(report.refusedTip);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(report.trianglesBefore));
+}
+BENCHMARK(BM_SimplifyContouredCube)->Arg(30000)->Arg(120000)->Arg(480000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SimplifyFlatAreasBox(benchmark::State& state) {
     static const TriangleMesh box = ridgeforge::test::MakeGridBox({0, 0, 0}, {100, 80, 60}, 289);

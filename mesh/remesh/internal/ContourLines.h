@@ -87,13 +87,21 @@ bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines
 // face masks and offsets. Returns false when a count would not fit 32 bits.
 bool FindActiveCells(const ContourGrid& grid, const ContourLines& zLines, ContourCells& cells, ContourResult& result);
 
-// Stage "Contouring", second half: one vertex per piece of every active cell.
+// Stage "Contouring", second half: one vertex per piece of every active cell,
+// with each piece's mass point beside it for a vertex that folds a quad.
 void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
-                   const ContourCells& cells, double sharpness, ContourResult& result);
+                   const ContourCells& cells, double sharpness, ContourResult& result,
+                   std::vector<float>& massPositions);
 
-// Stage "Triangulating": two triangles per owned crossed edge.
-void WriteTriangles(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
-                    const ContourCells& cells, ContourResult& result);
+// Stage "Triangulating": two triangles per owned crossed edge. Returns whether
+// some quad folds over; folded flags the corners of every such quad.
+bool WriteTriangles(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
+                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded);
+
+// Writes again the quads around the flagged vertices (moved since), clearing
+// the flags and flagging the corners of any quad that still folds over.
+bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], const ContourCells& cells,
+                        ContourResult& result, std::vector<std::uint8_t>& folded);
 
 // Shared by vertex placement and triangulation: the crossing of the line
 // through a cell edge, looked up in the cell along the line.

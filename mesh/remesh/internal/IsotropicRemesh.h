@@ -51,7 +51,9 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
                                 float splitLimit);
 
 // Moves every unflagged vertex towards the centre of its ring within its
-// tangent plane, then, when projecting, back onto the original surface.
+// tangent plane, then, when projecting, back onto the original surface; the
+// moves of the corners of any triangle that would turn by more than about 60
+// degrees are taken back, so relaxing never folds the surface.
 void RelaxVertices(EditableMesh& mesh, const std::vector<std::uint8_t>& vertexFlags, float relaxation,
                    const TriangleMesh& original, const AabbTree& originalTree, bool projectToOriginal,
                    float edgeLength);

@@ -3,6 +3,11 @@
 // node's children in one cache line, which is what the pop-heavy collapse
 // loop spends its time on. Entries are never updated in place; stale ones are
 // recognised by the version counters they carry.
+//
+// Equal costs pop oldest first. Flat faces give whole regions of exactly zero
+// cost; newest first would take the edges just offered around the last
+// collapse again and again, piling collapses onto one vertex whose growing fan
+// then refuses most of them. Oldest first sweeps the surface evenly.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +22,7 @@ struct CollapseCandidate {
     std::uint32_t b = 0;
     std::uint32_t versionA = 0;
     std::uint32_t versionB = 0;
+    std::uint32_t order = 0;  // set by the heap: the push's place in sequence
 };
 
 class CollapseHeap {
@@ -27,6 +33,7 @@ public:
 
     void Push(const CollapseCandidate& entry) {
         entries_.push_back(entry);
+        entries_.back().order = pushes_++;
         SiftUp(entries_.size() - 1);
     }
 
@@ -52,11 +59,15 @@ public:
     }
 
 private:
+    static bool Before(const CollapseCandidate& x, const CollapseCandidate& y) {
+        return x.cost < y.cost || (x.cost == y.cost && x.order < y.order);
+    }
+
     void SiftUp(std::size_t i) {
         const CollapseCandidate entry = entries_[i];
         while (i > 0) {
             const std::size_t parent = (i - 1) / 4;
-            if (!(entries_[parent].cost > entry.cost)) break;
+            if (!Before(entry, entries_[parent])) break;
             entries_[i] = entries_[parent];
             i = parent;
         }
@@ -72,9 +83,9 @@ private:
             std::size_t best = first;
             const std::size_t last = first + 4 < n ? first + 4 : n;
             for (std::size_t c = first + 1; c < last; ++c) {
-                if (entries_[c].cost < entries_[best].cost) best = c;
+                if (Before(entries_[c], entries_[best])) best = c;
             }
-            if (!(entry.cost > entries_[best].cost)) break;
+            if (!Before(entries_[best], entry)) break;
             entries_[i] = entries_[best];
             i = best;
         }
@@ -82,6 +93,7 @@ private:
     }
 
     std::vector<CollapseCandidate> entries_;
+    std::uint32_t pushes_ = 0;
 };
 
 }  // namespace ridgeforge::mesh

@@ -247,6 +247,41 @@ TEST(SimplifyFlatAreas, ReportText) {
               "1e-5, area drift 2.00e+00 of 1e-7, 500 vertices gone for 500 collapses, 1000 triangles gone)");
 }
 
+TEST(SimplifyFlatAreas, RoundingNoiseInAnExtremeIsNoMove) {
+    // The bottom face lies at z = 0 up to rounding noise; its middle vertex
+    // alone holds the lowest z, by 2.7e-18 mm.
+    TriangleMesh box = MakeGridBox({0, 0, 0}, {20, 20, 10}, 6);
+    for (Vertex& v : box.vertices) {
+        if (v.position.z == 0.0f) v.position.z = -4.79e-17f;
+    }
+    std::size_t middle = box.vertices.size();
+    for (std::size_t i = 0; i < box.vertices.size(); ++i) {
+        const Vec3f p = box.vertices[i].position;
+        if (p.z < 0.0f && std::fabs(p.x - 10.0f) < 1e-4f && std::fabs(p.y - 10.0f) < 1e-4f) middle = i;
+    }
+    ASSERT_LT(middle, box.vertices.size());
+    box.vertices[middle].position.z = -5.06e-17f;
+    box.RecomputeBounds();
+    const FlatAreaSimplifyReport r = SimplifyFlatAreas(box, nullptr, SimplifySettings{}, {});
+    ASSERT_EQ(r.boundsBefore[2], -5.06e-17f);
+    ASSERT_EQ(r.boundsAfter[2], -4.79e-17f);  // the middle vertex went
+    EXPECT_EQ(r.survivingVerticesMoved, 0u);
+    EXPECT_TRUE(r.GuaranteeHeld());
+    EXPECT_FALSE(Contains(FormatFlatAreaSimplifyReport(r), "WARNING"));
+
+    // On a part 20 mm across, four float steps of its size are 9.5e-6 mm: a
+    // bound that shifts by 2e-6 mm held, one that shifts by 1e-4 mm moved.
+    FlatAreaSimplifyReport shifted = r;
+    const float bounds[6] = {0, 0, 0, 20, 20, 10};
+    std::copy(bounds, bounds + 6, shifted.boundsBefore);
+    std::copy(bounds, bounds + 6, shifted.boundsAfter);
+    shifted.boundsAfter[3] = 20.000002f;
+    EXPECT_TRUE(shifted.GuaranteeHeld());
+    shifted.boundsAfter[3] = 20.0001f;
+    EXPECT_FALSE(shifted.GuaranteeHeld());
+    EXPECT_TRUE(Contains(FormatFlatAreaSimplifyReport(shifted), "WARNING"));
+}
+
 TEST(SimplifySettings, JsonRoundTripAndPartialFiles) {
     SimplifySettings s;
     s.planarAngleDegrees = 2.5f;
