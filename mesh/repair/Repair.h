@@ -78,6 +78,9 @@ SlicerReadBackReport CheckSlicerReadBack(TriangleMesh& mesh);
 
 // The callback hears each stage text and cannot stop the repair.
 RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*)>& stage);
+// "Repair:\n", the detail and the before-and-after counts; for a part left as
+// it was, "Repair: nothing needed changing.\n", or what is still open or
+// over-shared when the part is not sound.
 std::string FormatRepairSummary(const RepairReport& report);
 
 }  // namespace ridgeforge::mesh

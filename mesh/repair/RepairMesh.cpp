@@ -105,8 +105,14 @@ RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*
 }
 
 std::string FormatRepairSummary(const RepairReport& r) {
-    if (!r.changed) return "Repair: nothing needed changing.\n";
     std::ostringstream out;
+    if (!r.changed) {
+        // A part the repair could not mend is not one that needed nothing.
+        if (r.openAfter == 0 && r.nonManifoldAfter == 0) return "Repair: nothing needed changing.\n";
+        out << "Repair: nothing was changed; the part still has " << r.openAfter << " open edges and "
+            << r.nonManifoldAfter << " non-manifold edges.\n";
+        return out.str();
+    }
     out << "Repair:\n" << r.detail << "  triangles " << r.trianglesBefore << " to " << r.trianglesAfter << "; open edges "
         << r.openBefore << " to " << r.openAfter << "; non-manifold edges " << r.nonManifoldBefore << " to "
         << r.nonManifoldAfter << "; bodies " << r.bodiesBefore << " to " << r.bodiesAfter << "\n";
