@@ -267,6 +267,53 @@ TEST(ExportFixes, MostlyNoAreaMeshesStillGetACollapseTarget) {
     EXPECT_EQ(EdgeStatistics(m).nonManifoldEdges, 0u);
 }
 
+TEST(ExportFixes, ReportText) {
+    ExportFixReport r;
+    r.nonManifoldRan = true;
+    r.nonManifoldFound = 5;
+    r.bodiesRemoved = 2;
+    r.bodyTrianglesRemoved = 24;
+    r.doubleSkinnedPairsRemoved = 3;
+    r.verticesSplit = 8;
+    r.nonManifoldLeft = 1;
+    r.foldsRan = true;
+    r.foldedFound = 9;
+    r.foldRounds = 4;
+    r.foldedLeft = 2;
+    r.selfIntersectionsRan = true;
+    r.selfIntersectingFound = 30;
+    r.resolveRounds = 12;
+    r.collapseAttempts = 2;
+    r.trianglesCollapsed = 40;
+    r.selfIntersectingLeft = 6;
+    r.noAreaFound = 10;
+    r.noAreaTurned = 3;
+    r.noAreaLeft = 4;
+    r.verticesMoved = 77;
+    r.furthestMoveMillimetres = 0.5f;
+    r.milliseconds = 1234.56;
+    EXPECT_EQ(FormatExportFixReport(r),
+              "  non-manifold edges: 5, 2 stray bodies it freed removed (24 triangles), 3 double-skinned triangle pair(s) "
+              "removed, 8 vertices split, 1 left\n"
+              "  folded triangles: 9 relaxed in 4 round(s), 2 left\n"
+              "  self-intersecting triangles: 30 relaxed in 12 round(s), then 40 tiny triangles collapsed where relaxing "
+              "could not part them, 6 left\n"
+              "  triangles with no area: 10, 3 removed by turning an edge, 3 collapsed away, 4 left\n"
+              "  77 vertices moved, the furthest by 0.500 mm\n"
+              "  in 1235 ms\n");
+    r.crumbsRan = true;
+    r.foldsLeftAsTheyAre = true;
+    r.collapseAttempts = 0;
+    EXPECT_EQ(FormatExportFixReport(r),
+              "  non-manifold edges: 5, 3 double-skinned triangle pair(s) removed, 8 vertices split, 1 left\n"
+              "  stray crumbs: 2 small bodies removed (24 triangles)\n"
+              "  folded triangles: 9 left as they are (relaxing them put more of the surface through itself)\n"
+              "  self-intersecting triangles: 30 relaxed in 12 round(s), 6 left\n"
+              "  triangles with no area: 10, 3 removed by turning an edge, 3 collapsed away, 4 left\n"
+              "  77 vertices moved, the furthest by 0.500 mm\n"
+              "  in 1235 ms\n");
+}
+
 TEST(ExportFixes, OptionsRoundTripAndIgnoreUnfittingValues) {
     const ExportFixOptions written = Options(true, false, true, false, 17, 0.25f);
     const ridgeforge::JsonWriter writer = ridgeforge::JsonWriter::NewDocument();
