@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "bench/StlBenchMesh.h"
+#include "bench/mesh/StlBenchMesh.h"
 #include "mesh/repair/ExportFixes.h"
 #include "mesh/repair/Repair.h"
 #include "mesh/validation/SelfIntersections.h"

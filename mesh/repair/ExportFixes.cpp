@@ -11,7 +11,7 @@
 #include <chrono>
 
 #include "mesh/Crumbs.h"
-#include "mesh/SimplifyMesh.h"
+#include "mesh/simplify/SimplifyMesh.h"
 #include "mesh/SortUnique.h"
 #include "mesh/repair/FixBuildingBlocks.h"
 #include "mesh/repair/NonManifoldEdges.h"

@@ -3,7 +3,7 @@
 // orientation finding), drop unused vertices.
 #include <utility>
 
-#include "mesh/Format.h"
+#include "text/Format.h"
 #include "mesh/MeshHygiene.h"
 #include "mesh/Weld.h"
 #include "mesh/repair/Repair.h"

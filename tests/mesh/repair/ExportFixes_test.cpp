@@ -9,7 +9,7 @@
 #include "mesh/repair/FixBuildingBlocks.h"
 #include "mesh/repair/NonManifoldEdges.h"
 #include "mesh/validation/SelfIntersections.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

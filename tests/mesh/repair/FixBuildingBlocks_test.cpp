@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 using namespace ridgeforge::mesh;
 using namespace ridgeforge::mesh::fixes;

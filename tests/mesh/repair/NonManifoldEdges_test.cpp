@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "mesh/Weld.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

@@ -9,7 +9,7 @@
 #include "mesh/StlImport.h"
 #include "mesh/TestShapes.h"
 #include "mesh/Weld.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;

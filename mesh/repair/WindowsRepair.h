@@ -13,7 +13,7 @@
 
 #include "mesh/TriangleMesh.h"
 
-namespace ridgeforge::platform {
+namespace ridgeforge::mesh {
 
 inline constexpr const char* kWindowsRepairUnavailable = "This Windows does not offer the 3D printing repair service.";
 
@@ -21,7 +21,7 @@ struct WindowsRepairResult {
     bool succeeded = false;
     bool cancelled = false;
     std::string message;      // why it failed; empty on success and on cancellation
-    mesh::TriangleMesh mesh;  // the repaired part, valid only when succeeded
+    TriangleMesh mesh;  // the repaired part, valid only when succeeded
     double seconds = 0.0;
 };
 
@@ -33,6 +33,6 @@ void ProbeWindowsRepairService(bool* available);
 
 // Blocks until the repair has ended; `stop` (may be null) asks for a cancel.
 // The mesh is only read.
-WindowsRepairResult RepairMeshWithWindows(const mesh::TriangleMesh& mesh, const std::atomic<bool>* stop);
+WindowsRepairResult RepairMeshWithWindows(const TriangleMesh& mesh, const std::atomic<bool>* stop);
 
-}  // namespace ridgeforge::platform
+}  // namespace ridgeforge::mesh

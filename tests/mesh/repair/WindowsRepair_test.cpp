@@ -1,4 +1,4 @@
-#include "platform/WindowsRepair.h"
+#include "mesh/repair/WindowsRepair.h"
 
 #include <filesystem>
 
@@ -20,18 +20,18 @@ std::size_t ThreadCount() {
 
 TEST(WindowsRepair, UnavailableHereAndChangesNothing) {
     const std::size_t threads = ThreadCount();
-    EXPECT_FALSE(platform::IsWindowsRepairAvailable());
-    EXPECT_FALSE(platform::IsWindowsRepairAvailable());
+    EXPECT_FALSE(mesh::IsWindowsRepairAvailable());
+    EXPECT_FALSE(mesh::IsWindowsRepairAvailable());
     EXPECT_EQ(ThreadCount(), threads);
     bool available = true;
-    platform::ProbeWindowsRepairService(&available);
+    mesh::ProbeWindowsRepairService(&available);
     EXPECT_FALSE(available);
 
     const mesh::TriangleMesh part = mesh::MakeTestCube(10.0f);
     const mesh::TriangleMesh before = part;
     std::atomic<bool> stop{true};
     for (const std::atomic<bool>* flag : {static_cast<const std::atomic<bool>*>(nullptr), static_cast<const std::atomic<bool>*>(&stop)}) {
-        const platform::WindowsRepairResult r = platform::RepairMeshWithWindows(part, flag);
+        const mesh::WindowsRepairResult r = mesh::RepairMeshWithWindows(part, flag);
         EXPECT_FALSE(r.succeeded);
         EXPECT_FALSE(r.cancelled);
         EXPECT_EQ(r.message, "The Windows repair service failed.");
@@ -41,5 +41,5 @@ TEST(WindowsRepair, UnavailableHereAndChangesNothing) {
     EXPECT_EQ(part.indices, before.indices);
     ASSERT_EQ(part.vertices.size(), before.vertices.size());
     for (std::size_t v = 0; v < part.vertices.size(); ++v) EXPECT_EQ(part.vertices[v].position, before.vertices[v].position);
-    EXPECT_STREQ(platform::kWindowsRepairUnavailable, "This Windows does not offer the 3D printing repair service.");
+    EXPECT_STREQ(mesh::kWindowsRepairUnavailable, "This Windows does not offer the 3D printing repair service.");
 }
