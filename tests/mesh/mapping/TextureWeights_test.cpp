@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/mesh/relief/ReliefTestSupport.h"
 #include "tests/support/Shapes.h"
 #include "tests/support/TestSupport.h"
 
@@ -15,20 +16,6 @@ Projection PlaneProjection() {
     p.type = ProjectionType::Plane;
     p.cage.size = {100, 100, 100};
     return p;
-}
-
-Projection BoxProjection() {
-    Projection p;
-    p.cage.size = {100, 100, 100};
-    return p;
-}
-
-std::size_t VertexAt(const TriangleMesh& mesh, Vec3f where) {
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
-        if (mesh.vertices[v].position == where) return v;
-    }
-    ADD_FAILURE() << "no vertex at " << where.x << ", " << where.y << ", " << where.z;
-    return 0;
 }
 
 TEST(TextureWeights, MaskVolumesFeatherTheWeight) {

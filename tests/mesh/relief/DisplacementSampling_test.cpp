@@ -144,15 +144,8 @@ TEST(DisplacementSampling, PerCornerFollowsTheSideRuleOfEachFace) {
     Projection p = BoxProjection();
     p.box.sideSurface[0] = SurfaceSelection::Inside;
     const HeightMap map = UniformMap(0.9f);
-    auto vertexAt = [&](Vec3f where) {
-        for (std::size_t v = 0; v < box.vertices.size(); ++v) {
-            if (box.vertices[v].position == where) return v;
-        }
-        ADD_FAILURE() << "no vertex";
-        return std::size_t{0};
-    };
-    const std::size_t px = vertexAt({5, 0, 0});
-    const std::size_t py = vertexAt({0, 5, 0});
+    const std::size_t px = VertexAt(box, {5, 0, 0});
+    const std::size_t py = VertexAt(box, {0, 5, 0});
     const std::vector<std::uint8_t> outward(box.TriangleCount(), 255);
     const std::vector<std::uint8_t> inward(box.TriangleCount(), 0);
     const std::vector<float> onOuter = SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &outward, TileFrame{});

@@ -35,14 +35,6 @@ DisplacementReport Displace(TriangleMesh& m, const DisplacementSettings& s, floa
                              TileFrame{});
 }
 
-std::size_t VertexAt(const TriangleMesh& m, Vec3f where) {
-    for (std::size_t v = 0; v < m.vertices.size(); ++v) {
-        if (Length(m.vertices[v].position - where) < 1e-5f) return v;
-    }
-    ADD_FAILURE() << "no vertex at " << where.x << ", " << where.y << ", " << where.z;
-    return 0;
-}
-
 bool HasStage(const DisplacementReport& r, const std::string& name) {
     for (const StageTime& s : r.stages) {
         if (s.name == name) return true;

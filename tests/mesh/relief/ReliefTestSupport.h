@@ -1,9 +1,12 @@
-// Height maps and mappings the relief tests share.
+// Height maps, mappings and look-ups the relief and coverage tests share.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "mesh/TriangleMesh.h"
 #include "mesh/mapping/Projection.h"
 #include "textures/HeightMap.h"
 
@@ -29,6 +32,15 @@ inline Projection BoxProjection(float half = 100.0f) {
     p.type = ProjectionType::Box;
     p.cage.size = {2 * half, 2 * half, 2 * half};
     return p;
+}
+
+// The index of the vertex within 1e-5 mm of `where`; a test failure and 0 when there is none.
+inline std::size_t VertexAt(const TriangleMesh& m, Vec3f where) {
+    for (std::size_t v = 0; v < m.vertices.size(); ++v) {
+        if (Length(m.vertices[v].position - where) < 1e-5f) return v;
+    }
+    ADD_FAILURE() << "no vertex at " << where.x << ", " << where.y << ", " << where.z;
+    return 0;
 }
 
 }  // namespace ridgeforge::mesh
