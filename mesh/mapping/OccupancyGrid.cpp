@@ -14,15 +14,46 @@ constexpr std::int32_t kMaximumResolution = 1024;
 // Marked cells a ray may cross at its start: the face's own shell.
 constexpr int kOwnShellCells = 3;
 
-// True when the triangle's corners (relative to the cube's centre) project
-// onto the axis wholly outside the cube's projection.
-bool SeparatedAlong(const Vec3f& axis, const Vec3f& v0, const Vec3f& v1, const Vec3f& v2, float h) {
-    const float p0 = Dot(axis, v0);
-    const float p1 = Dot(axis, v1);
-    const float p2 = Dot(axis, v2);
-    const float r = h * (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z));
-    return std::min({p0, p1, p2}) > r || std::max({p0, p1, p2}) < -r;
-}
+// The separating-axis test of one triangle against many cubes of the same
+// half edge: the corners' projections onto the thirteen axes are worked out
+// once, so each cube costs one dot product per axis.
+class TriangleCubeTest {
+public:
+    TriangleCubeTest(const Vec3f& a, const Vec3f& b, const Vec3f& c, float halfEdge) {
+        const Vec3f edges[3] = {b - a, c - b, a - c};
+        const Vec3f boxAxes[3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+        // The plane first: it rejects most cubes that the bounding range lets through.
+        Add(Cross(edges[0], edges[1]), a, b, c, halfEdge);
+        for (const Vec3f& boxAxis : boxAxes) {
+            for (const Vec3f& edge : edges) Add(Cross(boxAxis, edge), a, b, c, halfEdge);
+        }
+        for (const Vec3f& boxAxis : boxAxes) Add(boxAxis, a, b, c, halfEdge);
+    }
+
+    bool Overlaps(const Vec3f& centre) const {
+        for (int i = 0; i < count_; ++i) {
+            const float at = Dot(axis_[i], centre);
+            if (low_[i] - at > reach_[i] || high_[i] - at < -reach_[i]) return false;
+        }
+        return true;
+    }
+
+private:
+    void Add(const Vec3f& axis, const Vec3f& a, const Vec3f& b, const Vec3f& c, float h) {
+        const float pa = Dot(axis, a), pb = Dot(axis, b), pc = Dot(axis, c);
+        axis_[count_] = axis;
+        low_[count_] = std::min({pa, pb, pc});
+        high_[count_] = std::max({pa, pb, pc});
+        reach_[count_] = h * (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z));
+        ++count_;
+    }
+
+    Vec3f axis_[13];
+    float low_[13];
+    float high_[13];
+    float reach_[13];
+    int count_ = 0;
+};
 
 std::int32_t CellOf(float coordinate, float origin, float cellSize, std::int32_t count) {
     const double cell = std::floor((static_cast<double>(coordinate) - origin) / cellSize);
@@ -32,20 +63,7 @@ std::int32_t CellOf(float coordinate, float origin, float cellSize, std::int32_t
 }  // namespace
 
 bool TriangleOverlapsCube(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& centre, float halfEdge) {
-    const Vec3f v0 = a - centre;
-    const Vec3f v1 = b - centre;
-    const Vec3f v2 = c - centre;
-    const Vec3f edges[3] = {v1 - v0, v2 - v1, v0 - v2};
-    const Vec3f boxAxes[3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
-    for (const Vec3f& axis : boxAxes) {
-        if (SeparatedAlong(axis, v0, v1, v2, halfEdge)) return false;
-    }
-    for (const Vec3f& boxAxis : boxAxes) {
-        for (const Vec3f& edge : edges) {
-            if (SeparatedAlong(Cross(boxAxis, edge), v0, v1, v2, halfEdge)) return false;
-        }
-    }
-    return !SeparatedAlong(Cross(edges[0], edges[1]), v0, v1, v2, halfEdge);
+    return TriangleCubeTest(a, b, c, halfEdge).Overlaps(centre);
 }
 
 void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells) {
@@ -88,6 +106,7 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
             cells[(from[2] * ny + from[1]) * nx + from[0]] = 1;
             continue;
         }
+        const TriangleCubeTest test(a, b, c, half);
         for (std::int32_t z = from[2]; z <= to[2]; ++z) {
             for (std::int32_t y = from[1]; y <= to[1]; ++y) {
                 for (std::int32_t x = from[0]; x <= to[0]; ++x) {
@@ -96,7 +115,7 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
                     const Vec3f centre{origin[0] + (static_cast<float>(x) + 0.5f) * cellSize,
                                        origin[1] + (static_cast<float>(y) + 0.5f) * cellSize,
                                        origin[2] + (static_cast<float>(z) + 0.5f) * cellSize};
-                    if (TriangleOverlapsCube(a, b, c, centre, half)) cell = 1;
+                    if (test.Overlaps(centre)) cell = 1;
                 }
             }
         }
