@@ -87,6 +87,9 @@ TEST(TextureWeights, FaceMaskLengthSideRulesClipAndUnusedVertices) {
     EXPECT_EQ(c.faceMask, std::vector<std::uint8_t>(box.TriangleCount(), 255));
     for (float w : c.cornerWeights) EXPECT_EQ(w, 0.0f);
     for (std::uint8_t f : c.texturedFaces) EXPECT_EQ(f, 0);
+    const TextureCoverage noMask = ComputeTextureWeights(box, inside, nullptr, DisplacementSettings{}, TileFrame{});
+    EXPECT_EQ(noMask.faceMask, c.faceMask);
+    for (float w : noMask.vertexWeights) EXPECT_EQ(w, 0.0f);
 
     const TextureCoverage all = ComputeTextureWeights(box, BoxProjection(), nullptr, DisplacementSettings{}, TileFrame{});
     EXPECT_EQ(all.vertexWeights.back(), 0.0f);
