@@ -70,18 +70,23 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
     *this = OccupancyGrid{};
     const auto start = std::chrono::steady_clock::now();
     if (!IsValidMesh(mesh) || mesh.vertices.empty()) return;
-    resolution = std::clamp(requestedCells, kMinimumResolution, kMaximumResolution);
 
     Vec3f lo = mesh.boundsMin;
     Vec3f hi = mesh.boundsMax;
     if (!mesh.boundsValid) {
         lo = hi = mesh.vertices.front().position;
         for (const Vertex& v : mesh.vertices) {
+            if (!IsFinite(v.position)) return;
             lo = Min(lo, v.position);
             hi = Max(hi, v.position);
         }
     }
-    const Vec3f extent = hi - lo;
+    // A coordinate that is not finite would give a cell count that cannot
+    // be held; such a part is treated like a broken one.
+    if (!IsFinite(lo) || !IsFinite(hi)) return;
+    resolution = std::clamp(requestedCells, kMinimumResolution, kMaximumResolution);
+    // Stale cached bounds may even be turned over; the grid then only covers less.
+    const Vec3f extent = Max(hi - lo, Vec3f{});
     cellSize = std::max({extent.x, extent.y, extent.z, 0.001f}) / static_cast<float>(resolution);
     for (int axis = 0; axis < 3; ++axis) {
         dimensions[axis] = static_cast<std::int32_t>(std::ceil(extent[axis] / cellSize)) + 5;
@@ -97,6 +102,8 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
         const Vec3f& c = mesh.vertices[mesh.indices[t + 2]].position;
         const Vec3f low = Min(Min(a, b), c);
         const Vec3f high = Max(Max(a, b), c);
+        // Cached bounds may not have seen a corner that is not finite.
+        if (!IsFinite(low) || !IsFinite(high)) continue;
         std::int32_t from[3], to[3];
         for (int axis = 0; axis < 3; ++axis) {
             from[axis] = CellOf(low[axis], origin[axis], cellSize, dimensions[axis]);
@@ -134,7 +141,7 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
 bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const {
     if (IsEmpty()) return true;
     const Vec3f d = Normalize(direction);
-    if (d == Vec3f{}) return true;
+    if (d == Vec3f{} || !IsFinite(d) || !IsFinite(point)) return true;
     double s[3];
     std::int64_t cell[3], step[3];
     double tDelta[3], tMax[3];

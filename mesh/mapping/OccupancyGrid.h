@@ -41,12 +41,13 @@ struct OccupancyGrid {
 
     // Rebuilds the grid over the mesh with two empty cells of margin below
     // and at least two above on each axis. A mesh that breaks the validity
-    // rule or has no vertices leaves the grid empty.
+    // rule, has no vertices or a coordinate that is not finite leaves the
+    // grid empty.
     void Build(const TriangleMesh& mesh, std::int32_t requestedCells);
 
     // True when a ray from `point` along `direction` gets out of the grid
     // without meeting marked cells other than the first three it starts in.
-    // An empty grid or a zero direction gives true.
+    // An empty grid, a zero direction or a point that is not finite gives true.
     bool RayLeaves(const Vec3f& point, const Vec3f& direction) const;
 
     bool IsEmpty() const { return dimensions[0] < 1; }

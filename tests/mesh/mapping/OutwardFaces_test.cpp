@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "mesh/TestShapes.h"
@@ -63,6 +64,26 @@ TEST(OccupancyGrid, BrokenMeshLeavesItEmptyAndEveryFaceOutward) {
     EXPECT_TRUE(grid.RayLeaves({0, 0, 0}, {1, 0, 0}));
     const std::vector<std::uint8_t> flags = ClassifyOutwardFaces(grid, box);
     EXPECT_EQ(flags, std::vector<std::uint8_t>(box.indices.size() / 3, 1));
+
+    // A coordinate that is not finite: no grid rather than an unbounded one.
+    TriangleMesh far = test::MakeBox({0, 0, 0}, {1, 1, 1});
+    far.vertices[0].position.x = std::numeric_limits<float>::infinity();
+    far.boundsValid = false;
+    grid.Build(far, 64);
+    EXPECT_TRUE(grid.IsEmpty());
+    far.vertices[0].position.x = std::numeric_limits<float>::quiet_NaN();
+    grid.Build(far, 64);
+    EXPECT_TRUE(grid.IsEmpty());
+    EXPECT_EQ(grid.resolution, 0);
+    // With cached bounds that did not see the corner, its triangles are passed over.
+    far.RecomputeBounds();
+    far.boundsMin = {0, 0, 0};
+    far.boundsMax = {1, 1, 1};
+    far.boundsValid = true;
+    grid.Build(far, 64);
+    EXPECT_FALSE(grid.IsEmpty());
+    grid.Build(test::MakeBox({0, 0, 0}, {1, 1, 1}), 64);
+    EXPECT_TRUE(grid.RayLeaves({std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f}, {1, 0, 0}));
 }
 
 TEST(OccupancyGrid, RayPassesThreeShellCellsButNotAFourth) {
