@@ -236,6 +236,22 @@ TEST(MeshDisplacement, TiltLimitIsClampedAndTurnedFacesAreEased) {
     };
     EXPECT_EQ(flip(180.0f).trianglesTurningOver, 1u);
     EXPECT_EQ(flip(179.0f).trianglesTurningOver, 1u);
+
+    // The same turn made by a vertex kept level at the base: easing may not
+    // move it, so the face stays turned and is reported as left.
+    TriangleMesh m;
+    m.vertices = {{{0, 0, 0}, {0, 0, 1}}, {{10, 0, 0}, {0, 0, 1}}, {{0, 10, 0}, Normalize(Vec3f{0, -1, -1})}};
+    m.indices = {0, 1, 2};
+    DisplacementSettings s = Plain(20.0f * std::sqrt(2.0f), 0.0f);
+    s.preventFolds = true;
+    s.base.enabled = true;
+    const std::vector<float> weights = {0.0f, 0.0f, 1.0f};
+    const DisplacementReport r = ApplyDisplacement(m, BoxProjection(), UniformMap(1.0f), weights, s, nullptr, TileFrame{});
+    EXPECT_EQ(r.keptLevelAtBase, 1u);
+    EXPECT_NEAR(m.vertices[2].position.y, -10.0f, 1e-3f);
+    EXPECT_EQ(r.trianglesTurningOver, 1u);
+    EXPECT_EQ(r.trianglesLeftTurned, 1u);
+    EXPECT_EQ(r.foldVertices, 0u);
 }
 
 }  // namespace
