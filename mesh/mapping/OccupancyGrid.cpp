@@ -147,6 +147,8 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
     double tDelta[3], tMax[3];
     for (int axis = 0; axis < 3; ++axis) {
         s[axis] = (static_cast<double>(point[axis]) - origin[axis]) / cellSize + d[axis];
+        // Far outside the grid: also keeps the cell number within 64 bits.
+        if (!(std::fabs(s[axis]) < 1e15)) return true;
         cell[axis] = static_cast<std::int64_t>(std::floor(s[axis]));
         step[axis] = d[axis] > 0.0f ? 1 : (d[axis] < 0.0f ? -1 : 0);
         if (step[axis] == 0) {
@@ -159,16 +161,17 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
         }
     }
     const std::int64_t maximumSteps = std::int64_t{cellsX} + cellsY + cellsZ + 4;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
+    }
+    // The cell index moves by one stride per step, and only the axis that
+    // moved can have left the grid.
+    const std::int64_t stride[3] = {1, dimensions[0], std::int64_t{dimensions[0]} * dimensions[1]};
+    std::int64_t index = cell[2] * stride[2] + cell[1] * stride[1] + cell[0];
     bool leftStart = false;
     int shellCells = 0;
     for (std::int64_t i = 0; i < maximumSteps; ++i) {
-        for (int axis = 0; axis < 3; ++axis) {
-            if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
-        }
-        const std::size_t index =
-            (static_cast<std::size_t>(cell[2]) * dimensions[1] + static_cast<std::size_t>(cell[1])) * dimensions[0] +
-            static_cast<std::size_t>(cell[0]);
-        if (cells[index] == 0) {
+        if (cells[static_cast<std::size_t>(index)] == 0) {
             leftStart = true;
         } else if (leftStart || ++shellCells > kOwnShellCells) {
             return false;
@@ -176,6 +179,8 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
         const int axis = (tMax[0] < tMax[1] && tMax[0] < tMax[2]) ? 0 : (tMax[1] < tMax[2] ? 1 : 2);
         tMax[axis] += tDelta[axis];
         cell[axis] += step[axis];
+        if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
+        index += step[axis] * stride[axis];
     }
     return true;
 }

@@ -84,6 +84,7 @@ TEST(OccupancyGrid, BrokenMeshLeavesItEmptyAndEveryFaceOutward) {
     EXPECT_FALSE(grid.IsEmpty());
     grid.Build(test::MakeBox({0, 0, 0}, {1, 1, 1}), 64);
     EXPECT_TRUE(grid.RayLeaves({std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f}, {1, 0, 0}));
+    EXPECT_TRUE(grid.RayLeaves({-3e38f, 0.5f, 0.5f}, {1, 0, 0}));
 }
 
 TEST(OccupancyGrid, RayPassesThreeShellCellsButNotAFourth) {
