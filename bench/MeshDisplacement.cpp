@@ -10,7 +10,7 @@
 
 #include "mesh/mapping/TextureWeights.h"
 #include "mesh/procedural/TextureRegistry.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 
 using namespace ridgeforge;
 using namespace ridgeforge::mesh;

@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 
 
-#include "bench/StlBenchMesh.h"
+#include "bench/mesh/StlBenchMesh.h"
 #include "mesh/mapping/OccupancyGrid.h"
 
 using namespace ridgeforge;

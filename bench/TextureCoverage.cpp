@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 
-#include "bench/StlBenchMesh.h"
+#include "bench/mesh/StlBenchMesh.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "mesh/relief/DisplacementSampling.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "mesh/AabbTree.h"
-#include "mesh/RemeshReport.h"
+#include "mesh/remesh/RemeshReport.h"
 
 namespace ridgeforge {
 class JsonReader;

@@ -8,7 +8,7 @@
 
 #include "mesh/TestShapes.h"
 #include "mesh/mapping/OccupancyGrid.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/mesh/relief/ReliefTestSupport.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

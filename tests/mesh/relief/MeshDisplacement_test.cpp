@@ -9,7 +9,7 @@
 #include "mesh/TestShapes.h"
 #include "mesh/relief/WallThinning.h"
 #include "tests/mesh/relief/ReliefTestSupport.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {

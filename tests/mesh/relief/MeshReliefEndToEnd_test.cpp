@@ -8,7 +8,7 @@
 #include <fstream>
 #include <vector>
 
-#include "mesh/Remesh.h"
+#include "mesh/remesh/Remesh.h"
 #include "mesh/StlExport.h"
 #include "mesh/StlImport.h"
 #include "mesh/mapping/OccupancyGrid.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "mesh/relief/Clearance.h"
-#include "tests/support/Shapes.h"
+#include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
