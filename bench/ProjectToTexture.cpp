@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
 #include "bench/mesh/StlBenchMesh.h"
@@ -17,12 +16,6 @@ using namespace ridgeforge;
 using namespace ridgeforge::mesh;
 
 namespace {
-
-TriangleMesh TorusOf(std::int64_t triangles) {
-    if (triangles == 1000000) return bench::MakeTorus();
-    const auto around = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(triangles)));
-    return test::MakeTorus(40.0f, 15.0f, around, around / 2);
-}
 
 Projection MappingOf(ProjectionType type) {
     Projection p;
@@ -36,7 +29,7 @@ Projection MappingOf(ProjectionType type) {
 }
 
 void Run(benchmark::State& state, ProjectionType type) {
-    const TriangleMesh mesh = TorusOf(state.range(0));
+    const TriangleMesh mesh = bench::MakeTorusOf(state.range(0));
     const Projection projection = MappingOf(type);
     std::vector<ProjectionSamples> samples(mesh.indices.size());
     for (auto _ : state) {

@@ -69,24 +69,30 @@ std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh) {
     return edges;
 }
 
+bool BuildVertexTriangleRows(const TriangleMesh& mesh, std::vector<std::uint32_t>& offsets,
+                             std::vector<std::uint32_t>& triangles) {
+    const std::size_t vertexCount = mesh.vertices.size();
+    offsets.assign(vertexCount + 1, 0);
+    triangles.clear();
+    // Callers check the validity rule first; a broken mesh still must not be
+    // read or written out of range, so it gets rows with no triangles.
+    if (!IsValidMesh(mesh)) return false;
+    for (std::uint32_t v : mesh.indices) ++offsets[v + 1];
+    for (std::size_t v = 0; v < vertexCount; ++v) offsets[v + 1] += offsets[v];
+    triangles.resize(mesh.indices.size());
+    std::vector<std::uint32_t> next(offsets.begin(), offsets.end() - 1);
+    for (std::size_t p = 0; p < mesh.indices.size(); ++p) {
+        triangles[next[mesh.indices[p]]++] = static_cast<std::uint32_t>(p / 3);
+    }
+    return true;
+}
+
 BodyList SplitIntoBodies(const TriangleMesh& mesh) {
     BodyList list;
     const std::size_t vertexCount = mesh.vertices.size();
-    list.vertexTriangleOffsets.assign(vertexCount + 1, 0);
-    // Callers check the validity rule first; a broken mesh still must not be
-    // read or written out of range, so it gets rows with no triangles.
-    if (!IsValidMesh(mesh)) {
+    if (!BuildVertexTriangleRows(mesh, list.vertexTriangleOffsets, list.vertexTriangles)) {
         list.vertexNeighbourOffsets.assign(vertexCount + 1, 0);
         return list;
-    }
-    for (std::uint32_t v : mesh.indices) ++list.vertexTriangleOffsets[v + 1];
-    for (std::size_t v = 0; v < vertexCount; ++v) {
-        list.vertexTriangleOffsets[v + 1] += list.vertexTriangleOffsets[v];
-    }
-    list.vertexTriangles.resize(mesh.indices.size());
-    std::vector<std::uint32_t> next(list.vertexTriangleOffsets.begin(), list.vertexTriangleOffsets.end() - 1);
-    for (std::size_t p = 0; p < mesh.indices.size(); ++p) {
-        list.vertexTriangles[next[mesh.indices[p]]++] = static_cast<std::uint32_t>(p / 3);
     }
 
     list.vertexNeighbourOffsets.assign(vertexCount + 1, 0);

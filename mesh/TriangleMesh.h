@@ -95,6 +95,11 @@ float MedianEdgeLength(const TriangleMesh& mesh);
 std::uint64_t CountBodies(const TriangleMesh& mesh);
 // (edge key, triangle) for every triangle side, sorted by key then triangle.
 std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh);
+// The triangle half of SplitIntoBodies: for each vertex the triangles that
+// use it, ascending, one entry per corner. False, with empty rows, for a
+// broken mesh.
+bool BuildVertexTriangleRows(const TriangleMesh& mesh, std::vector<std::uint32_t>& offsets,
+                             std::vector<std::uint32_t>& triangles);
 // Callers pass a valid mesh; a broken one gets empty rows (every offset 0).
 BodyList SplitIntoBodies(const TriangleMesh& mesh);
 // The same rows under the names the mapping and repair code use; a triangle

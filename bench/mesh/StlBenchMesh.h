@@ -14,6 +14,14 @@ namespace ridgeforge::bench {
 
 inline mesh::TriangleMesh MakeTorus() { return test::MakeTorus(40.0f, 15.0f, 1000, 500); }
 
+// A torus of the same shape with about `triangles` triangles; exactly the one
+// above for 1,000,000.
+inline mesh::TriangleMesh MakeTorusOf(std::int64_t triangles) {
+    if (triangles == 1000000) return MakeTorus();
+    const auto around = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(triangles)));
+    return test::MakeTorus(40.0f, 15.0f, around, around / 2);
+}
+
 // A folder under the system's temporary folder, removed when the object goes away.
 class ScratchFolder {
 public:

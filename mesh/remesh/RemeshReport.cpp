@@ -259,7 +259,7 @@ void RemeshStageTimer::Begin(const std::string& name) {
     if (!name_.empty()) {
         const double milliseconds =
             static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(now - start_).count()) / 1e6;
-        auto& stages = report_->stages;
+        auto& stages = *stages_;
         const auto found = std::find_if(stages.begin(), stages.end(),
                                         [this](const StageTime& s) { return s.name == name_; });
         if (found != stages.end()) {

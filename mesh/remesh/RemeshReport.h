@@ -78,18 +78,22 @@ std::string FormatMeshQuality(const MeshQuality& quality);
 // The lines the document writes to its log after a remesh; no final newline.
 std::string FormatRemeshReport(const RemeshReport& report);
 
-// Wall-clock time per stage. Begin closes the running stage (adding to an
-// entry of the same name if there is one) and starts the named one; an empty
-// name only closes.
+// Wall-clock time per stage, kept in any stage list. Begin closes the running
+// stage (adding to an entry of the same name if there is one) and starts the
+// named one; an empty name only closes.
 class RemeshStageTimer {
 public:
-    explicit RemeshStageTimer(RemeshReport& report) : report_(&report) {}
+    explicit RemeshStageTimer(std::vector<StageTime>& stages) : stages_(&stages) {}
+    explicit RemeshStageTimer(RemeshReport& report) : stages_(&report.stages) {}
     void Begin(const std::string& name);
 
 private:
     std::string name_;
     std::chrono::steady_clock::time_point start_{};
-    RemeshReport* report_;
+    std::vector<StageTime>* stages_;
 };
+
+// The same clock over the displacement's stage list.
+using DisplacementStageTimer = RemeshStageTimer;
 
 }  // namespace ridgeforge::mesh

@@ -1,0 +1,62 @@
+// A coarse byte-per-cell grid of the cells that a part's surface passes
+// through, and the ray march that tells whether a ray from the surface gets
+// out of the part without meeting it again.
+//
+// Marking tests each cell of a triangle's bounding range with the separating-
+// axis triangle-box overlap test of Akenine-Möller ("Fast 3D Triangle-Box
+// Overlap Testing", 2001); a triangle inside one cell marks it without a
+// test. The march is the voxel traversal of Amanatides and Woo ("A Fast Voxel
+// Traversal Algorithm for Ray Tracing", 1987). Only the surface is marked;
+// there is no fill of the inside.
+//
+// Build runs on the calling thread; afterwards the grid is read-only and any
+// number of threads may march rays through it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mesh/TriangleMesh.h"
+#include "mesh/Vec3.h"
+
+namespace ridgeforge::mesh {
+
+struct OccupancyGrid {
+    // Requested cells along the longest side, clamped to 16..1024.
+    std::int32_t resolution = 0;
+    // Report copies of the size.
+    std::int32_t cellsX = 0;
+    std::int32_t cellsY = 0;
+    std::int32_t cellsZ = 0;
+    float cellSizeMillimetres = 0.0f;
+    std::uint64_t surfaceCells = 0;
+    double buildMilliseconds = 0.0;
+    // x fastest, then y, then z; 0 empty, 1 touched by a triangle.
+    std::vector<std::uint8_t> cells;
+    // Corner of cell (0, 0, 0) in part space.
+    float origin[3] = {0.0f, 0.0f, 0.0f};
+    float cellSize = 0.0f;
+    std::int32_t dimensions[3] = {0, 0, 0};
+
+    // Rebuilds the grid over the mesh with two empty cells of margin below
+    // and at least two above on each axis. A mesh that breaks the validity
+    // rule, has no vertices or a coordinate that is not finite leaves the
+    // grid empty.
+    void Build(const TriangleMesh& mesh, std::int32_t requestedCells);
+
+    // True when a ray from `point` along `direction` gets out of the grid
+    // without meeting marked cells other than the first three it starts in.
+    // An empty grid, a zero direction or a point that is not finite gives true.
+    bool RayLeaves(const Vec3f& point, const Vec3f& direction) const;
+
+    bool IsEmpty() const { return dimensions[0] < 1; }
+};
+
+// "Occupancy grid: X x Y x Z cells of S mm, N on the surface, built in T ms".
+std::string FormatOccupancyGridReport(const OccupancyGrid& grid);
+
+// Whether a triangle and an axis-aligned cube (centre, half edge) overlap.
+bool TriangleOverlapsCube(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& centre, float halfEdge);
+
+}  // namespace ridgeforge::mesh
