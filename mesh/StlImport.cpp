@@ -205,12 +205,18 @@ StlImportResult ImportCorners(std::size_t count, Corner corner, const std::strin
     report.format = format;
     report.trianglesRead = count / 3;
     report.verticesBeforeWelding = count;
-    std::optional<EdgeCounts> edges = BuildAndClean(count, corner, AutomaticWeldTolerance(summary.low, summary.high), options, mesh, report);
+    const std::optional<EdgeCounts> cleaned =
+        BuildAndClean(count, corner, AutomaticWeldTolerance(summary.low, summary.high), options, mesh, report);
+    // Held as a plain value and a flag: GCC's optimiser warns that an
+    // optional assigned on one path may be read uninitialised on another.
+    EdgeCounts edges{};
+    bool edgesKnown = cleaned.has_value();
+    if (edgesKnown) edges = *cleaned;
 
     report.duplicates = CountDuplicateTriangles(mesh);
     if (options.removeDuplicates) report.duplicatesRemoved = RemoveDuplicateTriangles(mesh);
     // Renumbering vertices keeps the edge counts; removing triangles does not.
-    if (report.duplicatesRemoved > 0) edges.reset();
+    if (report.duplicatesRemoved > 0) edgesKnown = false;
     RemoveUnusedVertices(mesh);
     if (mesh.vertices.empty() || mesh.indices.empty()) {
         return Fail(fileName, format, "Every triangle in the file was removed as degenerate, leaving no geometry.");
@@ -218,9 +224,9 @@ StlImportResult ImportCorners(std::size_t count, Corner corner, const std::strin
 
     mesh.RecomputeBounds();
     if (options.recomputeNormals) mesh.RecomputeNormals();
-    if (!edges) edges = EdgeStatistics(mesh);
-    report.openBoundaryEdges = edges->openBoundaryEdges;
-    report.nonManifoldEdges = edges->nonManifoldEdges;
+    if (!edgesKnown) edges = EdgeStatistics(mesh);
+    report.openBoundaryEdges = edges.openBoundaryEdges;
+    report.nonManifoldEdges = edges.nonManifoldEdges;
     report.trianglesKept = mesh.TriangleCount();
     report.verticesAfterWelding = mesh.vertices.size();
     if (mesh.boundsValid) report.dimensions = mesh.boundsMax - mesh.boundsMin;
