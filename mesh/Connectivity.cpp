@@ -84,8 +84,7 @@ VertexRows<std::uint32_t> BuildVertexTriangles(const TriangleCorners& corners) {
 void BuildVertexTriangles(const TriangleCorners& corners, VertexRows<std::uint32_t>& rows) {
     const std::size_t vertexCount = corners.VertexCount();
     GroupByVertex<std::uint32_t>(
-        corners,
-        [vertexCount](const std::uint32_t* c, std::size_t k) { return c[k] < vertexCount ? c[k] : kLeftOut; },
+        corners, [vertexCount](const std::uint32_t* c, std::size_t k) { return c[k] < vertexCount ? c[k] : kLeftOut; },
         [](const std::uint32_t*, std::size_t t, std::size_t) { return static_cast<std::uint32_t>(t); }, rows);
 }
 
@@ -117,7 +116,7 @@ VertexRows<std::uint32_t> BuildVertexNeighbours(const TriangleCorners& corners,
     const std::size_t vertexCount = corners.VertexCount();
     VertexRows<std::uint32_t> rows;
     rows.offsets.assign(vertexCount + 1, 0);
-    if (triangles.offsets.size() != vertexCount + 1) return rows;
+    if (triangles.offsets.size() != vertexCount + 1 || triangles.offsets.back() > triangles.entries.size()) return rows;
     const bool serial = triangles.entries.size() < kParallelItems;
     // Each block's rows, gathered before their place in the table is known.
     std::vector<std::vector<std::uint32_t>> found(serial ? 1 : (vertexCount + kBlockVertices - 1) / kBlockVertices);
@@ -126,8 +125,10 @@ VertexRows<std::uint32_t> BuildVertexNeighbours(const TriangleCorners& corners,
         for (std::size_t v = firstVertex; v < lastVertex; ++v) {
             const std::size_t start = out.size();
             for (std::uint32_t k = triangles.offsets[v]; k < triangles.offsets[v + 1]; ++k) {
+                const std::uint32_t t = triangles.entries[k];
+                if (t >= corners.TriangleCount()) continue;
                 for (std::size_t c = 0; c < 3; ++c) {
-                    const std::uint32_t w = corners.Corner(triangles.entries[k], c);
+                    const std::uint32_t w = corners.Corner(t, c);
                     if (w != v && w < vertexCount) out.push_back(w);
                 }
             }

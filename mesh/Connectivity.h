@@ -111,7 +111,9 @@ struct EdgeSide {
 };
 VertexRows<EdgeSide> BuildEdgeSides(const TriangleCorners& corners);
 
-// Each vertex's distinct neighbours in ascending order, from its triangle rows.
+// Each vertex's distinct neighbours in ascending order, from the triangle rows
+// BuildVertexTriangles gave for the same corners. Built in parallel blocks of
+// rows on large meshes.
 VertexRows<std::uint32_t> BuildVertexNeighbours(const TriangleCorners& corners,
                                                 const VertexRows<std::uint32_t>& triangles);
 

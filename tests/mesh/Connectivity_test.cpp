@@ -183,10 +183,12 @@ TEST(Connectivity, RowsOfALargeShuffledMeshMatchOnesGatheredOneByOne) {
     for (std::size_t v = 0; v < n; ++v) {
         ASSERT_EQ(std::vector<std::uint32_t>(triangles.entries.begin() + triangles.offsets[v],
                                              triangles.entries.begin() + triangles.offsets[v + 1]),
-                  expectTriangles[v]) << v;
+                  expectTriangles[v])
+            << v;
         ASSERT_EQ(std::vector<std::uint32_t>(neighbours.entries.begin() + neighbours.offsets[v],
                                              neighbours.entries.begin() + neighbours.offsets[v + 1]),
-                  std::vector<std::uint32_t>(expectNeighbours[v].begin(), expectNeighbours[v].end())) << v;
+                  std::vector<std::uint32_t>(expectNeighbours[v].begin(), expectNeighbours[v].end()))
+            << v;
         std::set<std::pair<std::uint32_t, std::uint32_t>> row;
         for (std::uint32_t i = sides.offsets[v]; i < sides.offsets[v + 1]; ++i) {
             if (i > sides.offsets[v]) {
