@@ -7,6 +7,8 @@
 #include <numeric>
 #include <utility>
 
+#include "mesh/Connectivity.h"
+
 namespace ridgeforge::mesh {
 
 EditableMesh::EditableMesh(const TriangleMesh& mesh) {
@@ -23,24 +25,12 @@ EditableMesh::EditableMesh(const TriangleMesh& mesh) {
 }
 
 void EditableMesh::RebuildVertexFaces() {
-    const std::size_t vertexCount = positions.size();
-    vertexFaceOffsets.assign(vertexCount + 1, 0);
-    for (std::size_t t = 0; t < triangles.size(); ++t) {
-        if (!triangleAlive[t]) continue;
-        for (const std::uint32_t c : triangles[t]) {
-            if (c < vertexCount) ++vertexFaceOffsets[c + 1];
-        }
-    }
-    for (std::size_t i = 0; i < vertexCount; ++i) vertexFaceOffsets[i + 1] += vertexFaceOffsets[i];
-    vertexFaces.resize(vertexFaceOffsets[vertexCount]);
-    std::vector<std::uint32_t> cursor(vertexFaceOffsets.begin(), vertexFaceOffsets.end() - 1);
-    for (std::size_t t = 0; t < triangles.size(); ++t) {
-        if (!triangleAlive[t]) continue;
-        for (const std::uint32_t c : triangles[t]) {
-            if (c < vertexCount) vertexFaces[cursor[c]++] = static_cast<std::uint32_t>(t);
-        }
-    }
-    addedFaces.resize(vertexCount);
+    // The rows are refilled in the storage of the pass before.
+    VertexRows<std::uint32_t> rows{std::move(vertexFaceOffsets), std::move(vertexFaces)};
+    BuildVertexTriangles(TriangleCorners(positions.size(), triangles, triangleAlive), rows);
+    vertexFaceOffsets = std::move(rows.offsets);
+    vertexFaces = std::move(rows.entries);
+    addedFaces.resize(positions.size());
     for (auto& list : addedFaces) list.clear();
 }
 
@@ -70,46 +60,20 @@ bool EditableMesh::HasEdgeTriangleCount(std::uint32_t v, std::uint32_t w,
     return count == list.size();
 }
 
-// A counting sort on the smaller index followed by a tiny sort of each
-// vertex's run on the larger one: linear in the mesh, and several times
-// faster than a general sort of the (key, triangle) pairs on meshes of
-// millions of triangles, which the remesher collects every pass.
+// The side table is the connectivity module's, built in parallel; each
+// block of vertices then counts its edges and writes them at its offset.
 std::vector<EditableEdge> EditableMesh::CollectEdges() const {
     const std::size_t vertexCount = positions.size();
-    std::vector<std::uint32_t> start(vertexCount + 1, 0);
-    for (std::size_t t = 0; t < triangles.size(); ++t) {
-        if (!triangleAlive[t]) continue;
-        const Triangle& tri = triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            if (std::max(tri[k], tri[(k + 1) % 3]) < vertexCount) ++start[std::min(tri[k], tri[(k + 1) % 3]) + 1];
-        }
-    }
-    for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    const VertexRows<EdgeSide> rows = BuildEdgeSides(TriangleCorners(vertexCount, triangles, triangleAlive));
+    const std::vector<std::uint32_t>& start = rows.offsets;
+    const EdgeSide* sides = rows.entries.data();
 
-    struct Side {
-        std::uint32_t larger;
-        std::uint32_t triangle;
-    };
-    std::vector<Side> sides(start[vertexCount]);
-    std::vector<std::uint32_t> cursor(start.begin(), start.end() - 1);
-    for (std::size_t t = 0; t < triangles.size(); ++t) {
-        if (!triangleAlive[t]) continue;
-        const Triangle& tri = triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t i = tri[k], j = tri[(k + 1) % 3];
-            if (std::max(i, j) >= vertexCount) continue;
-            sides[cursor[std::min(i, j)]++] = {std::max(i, j), static_cast<std::uint32_t>(t)};
-        }
-    }
-
-    // Each block of vertices sorts its runs and counts its edges, then
-    // writes them at its offset: independent blocks, one parallel loop each.
     constexpr std::size_t kBlock = 4096;
     const std::size_t blockCount = (vertexCount + kBlock - 1) / kBlock;
     std::vector<std::size_t> blockEdges(blockCount + 1, 0);
     std::vector<std::size_t> blocks(blockCount);
     std::iota(blocks.begin(), blocks.end(), std::size_t{0});
-    auto runEnd = [](const Side* run, const Side* last) {
+    auto runEnd = [](const EdgeSide* run, const EdgeSide* last) {
         while (++run != last && run->larger == run[-1].larger) {
         }
         return run;
@@ -117,10 +81,8 @@ std::vector<EditableEdge> EditableMesh::CollectEdges() const {
     std::for_each(std::execution::par, blocks.begin(), blocks.end(), [&](std::size_t block) {
         std::size_t count = 0;
         for (std::size_t v = block * kBlock; v < std::min(vertexCount, (block + 1) * kBlock); ++v) {
-            Side* first = sides.data() + start[v];
-            Side* last = sides.data() + start[v + 1];
-            std::sort(first, last, [](const Side& x, const Side& y) { return x.larger < y.larger; });
-            for (const Side* run = first; run != last; run = runEnd(run, last)) ++count;
+            const EdgeSide* last = sides + start[v + 1];
+            for (const EdgeSide* run = sides + start[v]; run != last; run = runEnd(run, last)) ++count;
         }
         blockEdges[block + 1] = count;
     });
@@ -130,13 +92,13 @@ std::vector<EditableEdge> EditableMesh::CollectEdges() const {
     std::for_each(std::execution::par, blocks.begin(), blocks.end(), [&](std::size_t block) {
         EditableEdge* out = edges.data() + blockEdges[block];
         for (std::size_t v = block * kBlock; v < std::min(vertexCount, (block + 1) * kBlock); ++v) {
-            const Side* last = sides.data() + start[v + 1];
-            for (const Side* run = sides.data() + start[v]; run != last;) {
-                const Side* end = runEnd(run, last);
+            const EdgeSide* last = sides + start[v + 1];
+            for (const EdgeSide* run = sides + start[v]; run != last;) {
+                const EdgeSide* end = runEnd(run, last);
                 EditableEdge& e = *out++;
                 e.key = (std::uint64_t{v} << 32) | run->larger;
-                e.firstTriangle = run->triangle;
-                if (end - run >= 2) e.secondTriangle = run[1].triangle;
+                e.firstTriangle = run->side / 3;
+                if (end - run >= 2) e.secondTriangle = run[1].side / 3;
                 e.extraTriangles = end - run > 2 ? static_cast<std::uint32_t>(end - run - 2) : 0u;
                 run = end;
             }

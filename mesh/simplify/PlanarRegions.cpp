@@ -6,6 +6,9 @@
 #include <numeric>
 #include <utility>
 
+#include "mesh/Connectivity.h"
+#include "mesh/ParallelChunks.h"
+
 namespace ridgeforge::mesh {
 namespace {
 
@@ -32,38 +35,29 @@ Vec3d Corner(const TriangleMesh& mesh, std::size_t t, int k) {
 
 }  // namespace
 
-// Sides are bucketed by their smaller corner (a counting sort, linear in the
-// mesh) and each small bucket is sorted by the larger corner.
+// The connectivity module's side table lists each edge's sides together in
+// the row of its smaller corner; an edge with exactly two sides joins them.
 std::vector<std::uint32_t> EdgeNeighbours(const TriangleMesh& mesh) {
     const std::size_t sideCount = mesh.indices.size() - mesh.indices.size() % 3;
     std::vector<std::uint32_t> neighbours(sideCount, kNoRegion);
     if (!IsValidMesh(mesh)) return neighbours;
-    auto ends = [&](std::size_t s) {
-        const std::uint32_t i = mesh.indices[s], j = mesh.indices[s - s % 3 + (s % 3 + 1) % 3];
-        return std::pair{std::min(i, j), std::max(i, j)};
-    };
-    std::vector<std::uint32_t> start(mesh.vertices.size() + 1, 0);
-    for (std::size_t s = 0; s < sideCount; ++s) ++start[ends(s).first + 1];
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) start[v + 1] += start[v];
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> sides(sideCount);  // (larger corner, side)
-    std::vector<std::uint32_t> cursor(start.begin(), start.end() - 1);
-    for (std::size_t s = 0; s < sideCount; ++s) {
-        const auto [low, high] = ends(s);
-        sides[cursor[low]++] = {high, static_cast<std::uint32_t>(s)};
-    }
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
-        const auto first = sides.begin() + start[v], last = sides.begin() + start[v + 1];
-        std::sort(first, last);
-        for (auto run = first; run != last;) {
-            auto end = run + 1;
-            while (end != last && end->first == run->first) ++end;
-            if (end - run == 2) {
-                neighbours[run->second] = run[1].second / 3;
-                neighbours[run[1].second] = run->second / 3;
+    const VertexRows<EdgeSide> rows = BuildEdgeSides(TriangleCorners(mesh));
+    // Every side is in one row only, so blocks of rows write apart.
+    ForEachChunk(mesh.vertices.size(), 4096, [&](std::size_t firstVertex, std::size_t lastVertex) {
+        const EdgeSide* run = rows.entries.data() + rows.offsets[firstVertex];
+        for (std::size_t v = firstVertex; v < lastVertex; ++v) {
+            const EdgeSide* last = rows.entries.data() + rows.offsets[v + 1];
+            while (run != last) {
+                const EdgeSide* end = run + 1;
+                while (end != last && end->larger == run->larger) ++end;
+                if (end - run == 2) {
+                    neighbours[run->side] = run[1].side / 3;
+                    neighbours[run[1].side] = run->side / 3;
+                }
+                run = end;
             }
-            run = end;
         }
-    }
+    });
     return neighbours;
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <random>
+#include <set>
+
 #include "mesh/Crumbs.h"
 #include "mesh/EditableMesh.h"
 #include "testing/Shapes.h"
@@ -64,6 +69,135 @@ TEST(Connectivity, TheJoiningRuleDecidesWhetherACornerJoins) {
     TriangleMesh copy = m;
     EXPECT_EQ(RemoveCrumbs(copy, 1, nullptr, 0.0f, nullptr), 0u);
     EXPECT_EQ(copy.indices, m.indices);
+}
+
+// Four triangles over five vertices; triangle 2 names vertex 3 twice.
+TriangleMesh FourTriangles() {
+    TriangleMesh m;
+    for (int i = 0; i < 5; ++i) m.vertices.push_back({{static_cast<float>(i), static_cast<float>(i * i), 0}, {}});
+    m.indices = {0, 1, 2, 2, 1, 3, 3, 4, 3, 1, 4, 0};
+    return m;
+}
+
+// The rows as (larger end, sorted sides of that edge), which is all the
+// table promises about the order of one edge's sides.
+std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> EdgesOfRow(const VertexRows<EdgeSide>& rows,
+                                                                             std::size_t v) {
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> edges;
+    for (std::uint32_t i = rows.offsets[v]; i < rows.offsets[v + 1]; ++i) {
+        const EdgeSide& side = rows.entries[i];
+        if (edges.empty() || edges.back().first != side.larger) edges.push_back({side.larger, {}});
+        edges.back().second.push_back(side.side);
+    }
+    for (auto& edge : edges) std::sort(edge.second.begin(), edge.second.end());
+    return edges;
+}
+
+using Edges = std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>>;
+
+TEST(Connectivity, RowsOfAMeshKeepTriangleOrderAndRepeatedCorners) {
+    const TriangleMesh m = FourTriangles();
+    const TriangleCorners corners(m);
+    const VertexRows<std::uint32_t> triangles = BuildVertexTriangles(corners);
+    EXPECT_EQ(triangles.offsets, (std::vector<std::uint32_t>{0, 2, 5, 7, 10, 12}));
+    EXPECT_EQ(triangles.entries, (std::vector<std::uint32_t>{0, 3, 0, 1, 3, 0, 1, 1, 2, 2, 2, 3}));
+
+    const VertexRows<std::uint32_t> neighbours = BuildVertexNeighbours(corners, triangles);
+    EXPECT_EQ(neighbours.offsets, (std::vector<std::uint32_t>{0, 3, 7, 10, 13, 16}));
+    EXPECT_EQ(neighbours.entries, (std::vector<std::uint32_t>{1, 2, 4, 0, 2, 3, 4, 0, 1, 3, 1, 2, 4, 0, 1, 3}));
+
+    // Side 3t + k runs from corner k to corner k + 1 of triangle t.
+    const VertexRows<EdgeSide> sides = BuildEdgeSides(corners);
+    EXPECT_EQ(sides.offsets, (std::vector<std::uint32_t>{0, 4, 8, 9, 12, 12}));
+    EXPECT_EQ(EdgesOfRow(sides, 0), (Edges{{1, {0, 11}}, {2, {2}}, {4, {10}}}));
+    EXPECT_EQ(EdgesOfRow(sides, 1), (Edges{{2, {1, 3}}, {3, {4}}, {4, {9}}}));
+    EXPECT_EQ(EdgesOfRow(sides, 2), (Edges{{3, {5}}}));
+    EXPECT_EQ(EdgesOfRow(sides, 3), (Edges{{3, {8}}, {4, {6, 7}}}));
+
+    // SplitIntoBodies hands out the same rows.
+    const BodyList bodies = SplitIntoBodies(m);
+    EXPECT_EQ(bodies.vertexTriangleOffsets, triangles.offsets);
+    EXPECT_EQ(bodies.vertexTriangles, triangles.entries);
+    EXPECT_EQ(bodies.vertexNeighbourOffsets, neighbours.offsets);
+    EXPECT_EQ(bodies.vertexNeighbours, neighbours.entries);
+}
+
+TEST(Connectivity, RowsOfAnEditingCopyLeaveOutDeadTrianglesAndCornersOutOfRange) {
+    EditableMesh e(FourTriangles());
+    e.triangleAlive[1] = 0;
+    e.triangles.push_back({0, 9, 2});  // 9 is no vertex
+    e.triangleAlive.push_back(1);
+    const TriangleCorners corners(e.positions.size(), e.triangles, e.triangleAlive);
+    const VertexRows<std::uint32_t> triangles = BuildVertexTriangles(corners);
+    EXPECT_EQ(triangles.offsets, (std::vector<std::uint32_t>{0, 3, 5, 7, 9, 11}));
+    EXPECT_EQ(triangles.entries, (std::vector<std::uint32_t>{0, 3, 4, 0, 3, 0, 4, 2, 2, 2, 3}));
+
+    const VertexRows<std::uint32_t> neighbours = BuildVertexNeighbours(corners, triangles);
+    EXPECT_EQ(neighbours.offsets, (std::vector<std::uint32_t>{0, 3, 6, 8, 9, 12}));
+    EXPECT_EQ(neighbours.entries, (std::vector<std::uint32_t>{1, 2, 4, 0, 2, 4, 0, 1, 4, 0, 1, 3}));
+
+    // Both sides of triangle 4 that touch vertex 9 are left out.
+    const VertexRows<EdgeSide> sides = BuildEdgeSides(corners);
+    EXPECT_EQ(sides.offsets, (std::vector<std::uint32_t>{0, 5, 7, 7, 10, 10}));
+    EXPECT_EQ(EdgesOfRow(sides, 0), (Edges{{1, {0, 11}}, {2, {2, 14}}, {4, {10}}}));
+    EXPECT_EQ(EdgesOfRow(sides, 1), (Edges{{2, {1}}, {4, {9}}}));
+    EXPECT_EQ(EdgesOfRow(sides, 3), (Edges{{3, {8}}, {4, {6, 7}}}));
+
+    // Refilling rows that held a larger table leaves nothing of it behind.
+    VertexRows<std::uint32_t> reused = BuildVertexTriangles(TriangleCorners(FourTriangles()));
+    reused.entries.resize(40, 7);
+    BuildVertexTriangles(corners, reused);
+    EXPECT_EQ(reused.offsets, triangles.offsets);
+    EXPECT_EQ(reused.entries, triangles.entries);
+}
+
+// Large enough for the parallel blocks, with the triangles shuffled so that
+// rows do not follow the vertex order; the rows are checked against ones
+// gathered triangle by triangle into sets.
+TEST(Connectivity, RowsOfALargeShuffledMeshMatchOnesGatheredOneByOne) {
+    TriangleMesh m = test::MakeTorus(20.0f, 6.0f, 160, 90);
+    std::vector<std::array<std::uint32_t, 3>> shuffled(m.TriangleCount());
+    for (std::size_t t = 0; t < shuffled.size(); ++t) {
+        shuffled[t] = {m.indices[3 * t], m.indices[3 * t + 1], m.indices[3 * t + 2]};
+    }
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
+    for (std::size_t t = 0; t < shuffled.size(); ++t) std::copy_n(shuffled[t].begin(), 3, &m.indices[3 * t]);
+    const std::size_t n = m.vertices.size();
+    std::vector<std::vector<std::uint32_t>> expectTriangles(n);
+    std::vector<std::set<std::uint32_t>> expectNeighbours(n);
+    std::vector<std::set<std::pair<std::uint32_t, std::uint32_t>>> expectSides(n);
+    for (std::uint32_t t = 0; t < shuffled.size(); ++t) {
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t a = shuffled[t][k], b = shuffled[t][(k + 1) % 3];
+            expectTriangles[a].push_back(t);
+            expectNeighbours[a].insert(b);
+            expectNeighbours[b].insert(a);
+            expectSides[std::min(a, b)].insert({std::max(a, b), 3 * t + k});
+        }
+    }
+    const TriangleCorners corners(m);
+    const VertexRows<std::uint32_t> triangles = BuildVertexTriangles(corners);
+    const VertexRows<std::uint32_t> neighbours = BuildVertexNeighbours(corners, triangles);
+    const VertexRows<EdgeSide> sides = BuildEdgeSides(corners);
+    ASSERT_GT(triangles.entries.size(), std::size_t{1} << 16);
+    for (std::size_t v = 0; v < n; ++v) {
+        ASSERT_EQ(std::vector<std::uint32_t>(triangles.entries.begin() + triangles.offsets[v],
+                                             triangles.entries.begin() + triangles.offsets[v + 1]),
+                  expectTriangles[v])
+            << v;
+        ASSERT_EQ(std::vector<std::uint32_t>(neighbours.entries.begin() + neighbours.offsets[v],
+                                             neighbours.entries.begin() + neighbours.offsets[v + 1]),
+                  std::vector<std::uint32_t>(expectNeighbours[v].begin(), expectNeighbours[v].end()))
+            << v;
+        std::set<std::pair<std::uint32_t, std::uint32_t>> row;
+        for (std::uint32_t i = sides.offsets[v]; i < sides.offsets[v + 1]; ++i) {
+            if (i > sides.offsets[v]) {
+                ASSERT_LE(sides.entries[i - 1].larger, sides.entries[i].larger) << v;
+            }
+            row.insert({sides.entries[i].larger, sides.entries[i].side});
+        }
+        ASSERT_EQ(row, expectSides[v]) << v;
+    }
 }
 
 TEST(Connectivity, BrokenOrEmptyMeshesHaveNoPieces) {
