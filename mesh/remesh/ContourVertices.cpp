@@ -118,8 +118,11 @@ constexpr double kCellGrowth = 0.25;
 // The piece's vertex: the feature fit when it lies in the cell grown on the
 // sides the piece does not touch, else the mass point, which always lies in
 // the cell; either is then kept off the touched faces by the tolerance.
+// A cell that the surface passes through more than once keeps every piece at
+// its mass point: the sides one piece does not touch are where the other
+// pieces run, so a fit that goes there lands behind another piece's surface.
 // clampLow and clampHigh receive the box the later projection keeps it in.
-void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, double clampLow[3],
+void PlaceHeldVertex(const PieceInput& in, bool onlyPiece, double sharpness, double tolerance, double clampLow[3],
                      double clampHigh[3], double local[3], double mass[3]) {
     constexpr double kFree = 1e30;
     double boxLow[3], boxHigh[3], freeLow[3], freeHigh[3];
@@ -132,7 +135,7 @@ void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, d
         freeHigh[i] = kFree;
     }
     PlaceCellVertex(in.points, in.normals, in.valid, in.n, sharpness, freeLow, freeHigh, freeLow, freeHigh, local);
-    bool held = true;
+    bool held = onlyPiece;
     for (int i = 0; i < 3; ++i) held = held && local[i] >= boxLow[i] && local[i] <= boxHigh[i];
     for (int i = 0; i < 3; ++i) {
         mass[i] = 0.0;
@@ -142,6 +145,19 @@ void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, d
         local[i] = local[i] > clampHigh[i] ? clampHigh[i] : (local[i] < clampLow[i] ? clampLow[i] : local[i]);
         mass[i] = mass[i] > clampHigh[i] ? clampHigh[i] : (mass[i] < clampLow[i] ? clampLow[i] : mass[i]);
     }
+}
+
+// Two of the piece's crossings whose surfaces face more than 120 degrees apart.
+bool FacesOppositeWays(const PieceInput& in) {
+    for (int j = 0; j < in.n; ++j) {
+        for (int k = j + 1; k < in.n; ++k) {
+            if (in.valid[j] == 0 || in.valid[k] == 0) continue;
+            const double dot = in.normals[j][0] * in.normals[k][0] + in.normals[j][1] * in.normals[k][1] +
+                               in.normals[j][2] * in.normals[k][2];
+            if (dot < -0.5) return true;
+        }
+    }
+    return false;
 }
 
 void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane>& planes, const ContourGrid& grid,
@@ -192,7 +208,7 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
         }
         double clampLow[3], clampHigh[3];
         double local[3], mass[3];
-        PlaceHeldVertex(in, sharpness, grid.tolerance, clampLow, clampHigh, local, mass);
+        PlaceHeldVertex(in, pieceCount == 1, sharpness, grid.tolerance, clampLow, clampHigh, local, mass);
 
         const std::size_t v = cells.vertexOffsets[index] + piece;
         Vec3d normalSum;
@@ -200,6 +216,12 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
             if (in.valid[k] != 0) normalSum += Vec3d{in.normals[k][0], in.normals[k][1], in.normals[k][2]};
         }
         const double normalLength = Length(normalSum);
+        // A piece whose crossings face opposite ways spans both sides of a
+        // wall thinner than the cell: moved onto either side it would pass
+        // through the vertices of that side, so it stays at its mass point,
+        // between them, where the projection leaves it.
+        const bool acrossWall = FacesOppositeWays(in);
+        if (acrossWall) std::copy_n(mass, 3, local);
         for (int i = 0; i < 3; ++i) {
             const auto toWorld = [&](double l) {
                 return grid.origin[i] + (static_cast<double>(at[i]) * sub + 1.0 + l * sub) * grid.substep;
@@ -217,6 +239,7 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
             massPositions[3 * v + i] = finish(mass[i]);
             result.allowedBoxes[6 * v + i] = static_cast<float>(std::max(meshLow, toWorld(clampLow[i])));
             result.allowedBoxes[6 * v + 3 + i] = static_cast<float>(std::min(meshHigh, toWorld(clampHigh[i])));
+            if (acrossWall) result.allowedBoxes[6 * v + i] = result.allowedBoxes[6 * v + 3 + i] = result.positions[3 * v + i];
             result.normals[3 * v + i] = normalLength > 1e-9 ? static_cast<float>(normalSum[i] / normalLength) : 0.0f;
         }
     }

@@ -1,4 +1,4 @@
-// Quadric edge collapse (Garland and Heckbert 1997) with version-stamped heap
+// Quadric edge collapse (Garland and Heckbert 1997) with push-order-stamped heap
 // entries and an append-only vertex-to-triangle incidence, so that each
 // collapse touches only the triangles around its two vertices.
 #include "mesh/simplify/internal/MeshSimplifier.h"
@@ -6,12 +6,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mesh/ParallelChunks.h"
+
 namespace ridgeforge::mesh {
 namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 constexpr std::uint64_t kHousekeepingInterval = 16384;
 constexpr char kStage[] = "Simplifying the mesh";
+// Far enough below 2^32 that the pushes of one housekeeping interval fit.
+constexpr std::uint32_t kLastOrderBeforeRenumbering = 0xF0000000u;
 
 double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
     const double e = q[0] * v.x * v.x + 2.0 * q[1] * v.x * v.y + 2.0 * q[2] * v.x * v.z + 2.0 * q[3] * v.x +
@@ -30,30 +34,47 @@ void MeshSimplifier::SetUp() {
     const std::size_t vertexCount = mesh_.vertices.size();
     const std::size_t triangleCount = mesh_.indices.size() / 3;
     vertices_.assign(vertexCount, VertexState{});
-    versions_.assign(vertexCount, 0);
-    for (std::size_t v = 0; v < vertexCount; ++v) vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+    changedAt_.assign(vertexCount, 0);
+    ForEachChunk(vertexCount, 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+    });
     triangles_.assign(triangleCount, TriangleState{});
     liveTriangles_ = triangleCount;
 
     // Unweighted plane quadrics: every plane counts the same whatever the
     // triangle's area, so slivers still pin the sharp edges they sit on.
-    for (std::size_t t = 0; t < triangleCount; ++t) {
-        TriangleState& tri = triangles_[t];
-        for (int k = 0; k < 3; ++k) tri.corners[k] = mesh_.indices[3 * t + k];
-        const Vec3d& a = vertices_[tri.corners[0]].position;
-        Vec3d n = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
-        const double length = Length(n);
-        if (!(length > 0.0)) continue;
-        n = n / length;
-        tri.normal = n;
-        const double d = -Dot(n, a);
-        const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
-                               n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
-        for (int k = 0; k < 3; ++k) {
-            Quadric& q = vertices_[tri.corners[k]].quadric;
-            for (int i = 0; i < 10; ++i) q[i] += plane[i];
+    // Each vertex sums its triangles' planes in triangle order (the order of
+    // its incidence row), so the sums do not depend on the threads.
+    std::vector<double> planeOffsets(triangleCount, 0.0);
+    ForEachChunk(triangleCount, 16384, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            TriangleState& tri = triangles_[t];
+            for (int k = 0; k < 3; ++k) tri.corners[k] = mesh_.indices[3 * t + k];
+            const Vec3d& a = vertices_[tri.corners[0]].position;
+            const Vec3d n = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
+            const double length = Length(n);
+            if (!(length > 0.0)) continue;
+            tri.normal = n / length;
+            planeOffsets[t] = -Dot(tri.normal, a);
         }
-    }
+    });
+    RebuildIncidence();
+    initialIncidence_ = incidence_.size();
+    ForEachChunk(vertexCount, 16384, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            VertexState& vertex = vertices_[v];
+            Quadric& q = vertex.quadric;
+            for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
+                const std::uint32_t t = incidence_[vertex.incidenceOffset + i];
+                const Vec3d& n = triangles_[t].normal;
+                if (n == Vec3d{}) continue;
+                const double d = planeOffsets[t];
+                const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
+                                       n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
+                for (int k = 0; k < 10; ++k) q[k] += plane[k];
+            }
+        }
+    });
 
     hasBed_ = options_.bedAxis >= 0 && options_.bedAxis <= 2 && vertexCount > 0;
     if (hasBed_) {
@@ -83,8 +104,6 @@ void MeshSimplifier::SetUp() {
     const double degrees = std::clamp(static_cast<double>(options_.angleDegrees), 1.0, 179.0);
     cosine_ = std::cos(degrees * 3.14159265358979323846 / 180.0);
     markValue_ = 0;
-    RebuildIncidence();
-    initialIncidence_ = incidence_.size();
 }
 
 void MeshSimplifier::RebuildIncidence() {
@@ -153,18 +172,48 @@ MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uin
     return best;
 }
 
-void MeshSimplifier::PushCandidate(std::uint32_t a, std::uint32_t b) {
+bool MeshSimplifier::MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCandidate& candidate) const {
     const Placement placement = CollapseCost(a, b);
-    if (!placement.admissible || placement.cost >= static_cast<double>(options_.detailLevel)) return;
+    if (!placement.admissible || placement.cost >= static_cast<double>(options_.detailLevel)) return false;
     if (options_.maxEdgeLength > 0.0f &&
         Length(vertices_[a].position - vertices_[b].position) > static_cast<double>(options_.maxEdgeLength)) {
-        return;
+        return false;
     }
-    heap_.Push({static_cast<float>(placement.cost), a, b, versions_[a], versions_[b]});
+    candidate = {static_cast<float>(placement.cost), a, b};
+    return true;
+}
+
+void MeshSimplifier::PushCandidate(std::uint32_t a, std::uint32_t b) {
+    CollapseCandidate candidate;
+    if (MakeCandidate(a, b, candidate)) heap_.Push(candidate);
+}
+
+void MeshSimplifier::OfferAllEdges() {
+    // Every edge once (from the triangle that runs it upwards), in triangle
+    // and corner order: the order the ties pop in. The costs are worked out
+    // on all threads into fixed slots and kept in that order.
+    const std::size_t slots = 3 * triangles_.size();
+    std::vector<CollapseCandidate> candidates(slots);
+    std::vector<std::uint8_t> made(slots, 0);
+    ForEachChunk(triangles_.size(), 16384, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const TriangleState& tri = triangles_[t];
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t i = tri.corners[k], j = tri.corners[(k + 1) % 3];
+                if (i < j) made[3 * t + k] = MakeCandidate(i, j, candidates[3 * t + k]) ? 1 : 0;
+            }
+        }
+    });
+    std::size_t kept = 0;
+    for (std::size_t s = 0; s < slots; ++s) {
+        if (made[s]) candidates[kept++] = candidates[s];
+    }
+    candidates.resize(kept);
+    heap_.Assign(candidates);
 }
 
 bool MeshSimplifier::IsStale(const CollapseCandidate& c) const {
-    return versions_[c.a] != c.versionA || versions_[c.b] != c.versionB;
+    return c.order < changedAt_[c.a] || c.order < changedAt_[c.b];
 }
 
 bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
@@ -249,7 +298,7 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
                 tri.live = 0;
                 liveTriangles_ -= 1;
                 for (const std::uint32_t c : tri.corners) {
-                    if (--vertices_[c].liveTriangles == 0) ++versions_[c];
+                    if (--vertices_[c].liveTriangles == 0) changedAt_[c] = heap_.NextOrder();
                 }
                 continue;
             }
@@ -268,8 +317,7 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
     r.liveTriangles = 0;
     for (int i = 0; i < 10; ++i) k.quadric[i] += r.quadric[i];
     k.position = placement.position;
-    ++versions_[keep];
-    ++versions_[remove];
+    changedAt_[keep] = changedAt_[remove] = heap_.NextOrder();
     report_.largestCollapseCost = std::max(report_.largestCollapseCost, static_cast<float>(placement.cost));
     ++report_.collapses;
 
@@ -321,12 +369,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
     SetUp();
     if (progress && !progress(kStage, 0.0f)) return false;
 
-    for (const TriangleState& tri : triangles_) {
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t i = tri.corners[k], j = tri.corners[(k + 1) % 3];
-            if (i < j) PushCandidate(i, j);
-        }
-    }
+    OfferAllEdges();
 
     const double level = options_.detailLevel;
     std::uint64_t attempts = 0;
@@ -339,7 +382,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
             // fetching the next candidate's vertices while this one is done.
             const CollapseCandidate& next = heap_.Top();
             for (const std::uint32_t v : {next.a, next.b}) {
-                __builtin_prefetch(&versions_[v]);
+                __builtin_prefetch(&changedAt_[v]);
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[v]));
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[v]) + 64);
             }
@@ -353,8 +396,14 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
             if (!progress(kStage, static_cast<float>(fraction))) return false;
         }
         if (incidence_.size() > 3 * initialIncidence_ + 1024) RebuildIncidence();
-        if (heap_.Size() > 2 * liveTriangles_ + 65536) {
+        const bool ordersRunningOut = heap_.NextOrder() > kLastOrderBeforeRenumbering;
+        if (heap_.Size() > 2 * liveTriangles_ + 65536 || ordersRunningOut) {
             heap_.Purge([this](const CollapseCandidate& c) { return IsStale(c); });
+        }
+        if (ordersRunningOut) {
+            // Only fresh entries are left, so no vertex needs to mark any stale.
+            heap_.Renumber();
+            std::fill(changedAt_.begin(), changedAt_.end(), 0u);
         }
     }
     Compact(result);

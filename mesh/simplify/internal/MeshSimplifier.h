@@ -39,7 +39,9 @@ private:
     void RebuildIncidence();
     bool AboveBed(const Vec3d& p) const;
     Placement CollapseCost(std::uint32_t a, std::uint32_t b) const;
+    bool MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCandidate& candidate) const;
     void PushCandidate(std::uint32_t a, std::uint32_t b);
+    void OfferAllEdges();
     bool IsStale(const CollapseCandidate& c) const;
     bool TryCollapseEdge(std::uint32_t a, std::uint32_t b);
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
@@ -70,11 +72,11 @@ private:
     };
 
     std::vector<VertexState> vertices_;
-    // Version counters stay in a compact array of their own: the stale test
-    // and the heap purge read them for millions of entries. A vertex whose
-    // last live triangle goes also moves its version on, so that one compare
-    // tells a stale entry.
-    std::vector<std::uint32_t> versions_;
+    // For each vertex, the push order from which candidates are current: a
+    // candidate pushed before the vertex last changed (or lost its last live
+    // triangle) is stale. Kept in a compact array of its own: the stale test
+    // and the heap purge read it for millions of entries.
+    std::vector<std::uint32_t> changedAt_;
     std::vector<TriangleState> triangles_;
     std::vector<std::uint32_t> incidence_;
     std::uint64_t liveTriangles_ = 0;
