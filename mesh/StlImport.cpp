@@ -97,7 +97,8 @@ void AddWarnings(StlImportReport& report, bool ascii, std::uint64_t facetKeyword
                     FormatCount(report.trianglesRead) + " triangles of vertex data.");
     }
     if (report.degenerateRemoved > 0) {
-        w.push_back("Removed " + FormatCount(report.degenerateRemoved) + " degenerate triangles that enclosed no area.");
+        w.push_back("Removed " + FormatCount(report.degenerateRemoved) +
+                    " degenerate triangles that enclosed no area.");
     }
     if (report.duplicates > 0 && report.duplicatesRemoved == 0) {
         w.push_back("The file contains " + FormatCount(report.duplicates) +
@@ -276,9 +277,12 @@ StlImportResult ParseBytes(std::span<const std::uint8_t> bytes, const std::strin
 
 const char* StlFileFormatName(StlFileFormat format) {
     switch (format) {
-        case StlFileFormat::Binary: return "Binary STL";
-        case StlFileFormat::Ascii: return "ASCII STL";
-        default: return "Unrecognised";
+        case StlFileFormat::Binary:
+            return "Binary STL";
+        case StlFileFormat::Ascii:
+            return "ASCII STL";
+        default:
+            return "Unrecognised";
     }
 }
 
@@ -298,8 +302,7 @@ StlFileFormat DetectStlFormat(std::span<const std::uint8_t> bytes) {
     return StlFileFormat::Ascii;
 }
 
-void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                         std::uint64_t& facetCount) {
+void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetCount) {
     corners.clear();
     facetCount = 0;
     if (DetectStlFormat(bytes) != StlFileFormat::Binary) return;  // never read past the end
@@ -313,8 +316,8 @@ void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>
     facetCount = facets;
 }
 
-bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                   std::uint64_t& facetKeywords, std::string& error) {
+bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetKeywords,
+                   std::string& error) {
     corners.clear();
     facetKeywords = 0;
     Tokenizer tokens(bytes);

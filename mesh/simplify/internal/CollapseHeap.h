@@ -101,8 +101,8 @@ private:
         LineAligned() = default;
         template <typename U>
         LineAligned(const LineAligned<U>&) noexcept {}
-        T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64})); }
-        void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, std::align_val_t{64}); }
+        T* allocate(std::size_t n) { return static_cast<T*>(::operator new (n * sizeof(T), std::align_val_t{64})); }
+        void deallocate(T* p, std::size_t) noexcept { ::operator delete (p, std::align_val_t{64}); }
         friend bool operator==(const LineAligned&, const LineAligned&) { return true; }
     };
 
