@@ -11,8 +11,8 @@
 #include <execution>
 #include <numeric>
 
-#include "mesh/remesh/internal/IsotropicRemesh.h"
 #include "mesh/ParallelChunks.h"
+#include "mesh/remesh/internal/IsotropicRemesh.h"
 
 namespace ridgeforge::mesh {
 namespace {

@@ -1,9 +1,9 @@
 // The no-movement check and the log line of the flat-area simplification.
 #include <algorithm>
 #include <cmath>
-#include <locale>
 #include <cstdio>
 #include <limits>
+#include <locale>
 #include <sstream>
 
 #include "mesh/simplify/SimplifyFlatAreas.h"

@@ -3,14 +3,14 @@
 // costs exactly zero), and flat-area simplification of a million-triangle box.
 #include <benchmark/benchmark.h>
 
-#include "mesh/simplify/SimplifyFlatAreas.h"
-#include "mesh/simplify/SimplifyMesh.h"
-#include "testing/Shapes.h"
 #include <cmath>
 #include <map>
 
-#include "mesh/remesh/RemeshByContour.h"
 #include "mesh/TestShapes.h"
+#include "mesh/remesh/RemeshByContour.h"
+#include "mesh/simplify/SimplifyFlatAreas.h"
+#include "mesh/simplify/SimplifyMesh.h"
+#include "testing/Shapes.h"
 
 using namespace ridgeforge::mesh;
 

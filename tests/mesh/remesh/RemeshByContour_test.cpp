@@ -11,7 +11,6 @@
 
 #include "mesh/AabbTree.h"
 #include "mesh/remesh/ContourSurface.h"
-#include "mesh/remesh/ContourSurface.h"
 #include "mesh/TestShapes.h"
 #include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
