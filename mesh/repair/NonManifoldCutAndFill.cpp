@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "mesh/SortUnique.h"
-#include "mesh/UnionFind.h"
+#include "mesh/Connectivity.h"
 #include "mesh/Weld.h"
 #include "mesh/repair/ExportCleanup.h"
 #include "mesh/repair/NonManifoldEdges.h"

@@ -15,7 +15,7 @@
 #include <unordered_map>
 
 #include "mesh/SortUnique.h"
-#include "mesh/UnionFind.h"
+#include "mesh/Connectivity.h"
 #include "mesh/Weld.h"
 #include "mesh/repair/NonManifoldEdges.h"
 
