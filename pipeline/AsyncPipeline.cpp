@@ -25,15 +25,26 @@ void AsyncPipeline::CancelAndJoin() {
     JoinWorker();
 }
 
-void AsyncPipeline::SetSourceMesh(TriangleMesh mesh) {
-    CancelAndJoin();
-    cache_.TakeSource(std::move(mesh));
-    publishedMesh_ = cache_.finalMesh;
+void AsyncPipeline::ForgetResults() {
     publishedCoverage_ = {};
     publishedRunState_ = {};
     previewResult_ = hasResult_ = false;
     pending_.reset();
     hasRequest_ = stopped_ = failed_ = resultDue_ = false;
+}
+
+void AsyncPipeline::StartPending() {
+    const PipelineSettings next = *pending_;
+    const PipelineQuality quality = pendingQuality_;
+    pending_.reset();
+    StartLocked(next, quality);
+}
+
+void AsyncPipeline::SetSourceMesh(TriangleMesh mesh) {
+    CancelAndJoin();
+    cache_.TakeSource(std::move(mesh));
+    publishedMesh_ = cache_.finalMesh;
+    ForgetResults();
 }
 
 void AsyncPipeline::SetTexture(HeightMap texture) {
@@ -47,11 +58,7 @@ void AsyncPipeline::Reset() {
     CancelAndJoin();
     cache_.ClearCache();
     publishedMesh_ = {};
-    publishedCoverage_ = {};
-    publishedRunState_ = {};
-    previewResult_ = hasResult_ = false;
-    pending_.reset();
-    hasRequest_ = stopped_ = failed_ = resultDue_ = false;
+    ForgetResults();
 }
 
 void AsyncPipeline::Request(const PipelineSettings& settings) {
@@ -159,10 +166,7 @@ void AsyncPipeline::WaitAndRestart() {
             PublishResultLocked();
         }
         if (!pending_) break;
-        const PipelineSettings next = *pending_;
-        const PipelineQuality quality = pendingQuality_;
-        pending_.reset();
-        StartLocked(next, quality);
+        StartPending();
     }
     if (!hasRequest_ || failed_) return;
     if (!stopped_ && !previewResult_) return;
@@ -182,10 +186,7 @@ bool AsyncPipeline::PollFinished() {
         applied = succeeded_.load();
     }
     if (!running_ && pending_) {
-        const PipelineSettings next = *pending_;
-        const PipelineQuality quality = pendingQuality_;
-        pending_.reset();
-        StartLocked(next, quality);
+        StartPending();
         if (!running_ && succeeded_.load()) {
             applied = true;
             resultDue_ = true;

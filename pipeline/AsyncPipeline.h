@@ -92,6 +92,10 @@ public:
 
 private:
     void CancelAndJoin();
+    // Drops the published result, the queued request and the last outcome.
+    void ForgetResults();
+    // Starts the queued request and drops it from the queue.
+    void StartPending();
     void JoinWorker();
     void WorkerMain();
     bool OnProgress(const std::string& text, float fraction);

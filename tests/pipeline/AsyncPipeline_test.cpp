@@ -223,8 +223,10 @@ TEST(AsyncPipeline, StatusIsNeverTornWhileTheWorkerReports) {
     pipeline.SetSourceMesh(MakeTestCube(5.0f));
     pipeline.Request(PipelineSettings{});
     ASSERT_TRUE(pipeline.IsRunning());
+    // Until enough reports were seen: on a loaded machine the worker may wait for a core.
     int seen = 0;
-    for (int i = 0; i < 20000; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (seen < 2000 && std::chrono::steady_clock::now() < deadline) {
         const PipelineStatus status = pipeline.GetStatus();
         EXPECT_TRUE(status.running);
         if (status.progressText.empty()) continue;
@@ -234,7 +236,7 @@ TEST(AsyncPipeline, StatusIsNeverTornWhileTheWorkerReports) {
             EXPECT_EQ(status.fraction, 0.0f);
         }
     }
-    EXPECT_GT(seen, 0);
+    EXPECT_EQ(seen, 2000);
     stop = true;
     ASSERT_TRUE(PollUntilDone(pipeline));
     EXPECT_FALSE(pipeline.GetStatus().running);
