@@ -10,7 +10,10 @@ using namespace ridgeforge::mesh;
 
 namespace {
 
-TriangleMesh Torus(std::int64_t around) { return ridgeforge::test::MakeTorus(35.0f, 15.0f, static_cast<std::uint32_t>(around), static_cast<std::uint32_t>(around / 2)); }
+TriangleMesh Torus(std::int64_t around) {
+    return ridgeforge::test::MakeTorus(35.0f, 15.0f, static_cast<std::uint32_t>(around),
+                                       static_cast<std::uint32_t>(around / 2));
+}
 
 TriangleMesh Damaged(std::int64_t around) {
     TriangleMesh mesh = Torus(around);

@@ -26,7 +26,8 @@ mesh::TriangleMesh MakeRelief(std::uint32_t around) {
     mesh::TriangleMesh m = test::MakeTorus(40.0f, 15.0f, around, around / 2);
     for (std::size_t i = 0; i < m.vertices.size(); ++i) {
         mesh::Vertex& v = m.vertices[i];
-        const float ripple = 0.3f * std::sin(0.7f * static_cast<float>(i % (around / 2))) * std::cos(0.5f * static_cast<float>(i / (around / 2)));
+        const float ripple = 0.3f * std::sin(0.7f * static_cast<float>(i % (around / 2))) *
+                             std::cos(0.5f * static_cast<float>(i / (around / 2)));
         v.position += v.normal * ripple;
     }
     // Pairs of spikes three rows apart that lean over each other, as a relief
@@ -96,25 +97,33 @@ void TimeStages(benchmark::State& state, const mesh::TriangleMesh& relief, Work 
 
 void BM_FixMeshForExport(benchmark::State& state) {
     mesh::ExportFixReport report;
-    TimeStages(state, Relief(static_cast<std::uint32_t>(state.range(0))), [&](mesh::TriangleMesh& part, const auto& stage) {
-        report = mesh::FixMeshForExport(part, mesh::ExportFixOptions{true, true, true, true, 40, 1.0f}, stage, 1);
-    });
-    std::vector<std::uint32_t> atStart = mesh::SelfIntersectingTriangles(Relief(static_cast<std::uint32_t>(state.range(0))), nullptr);
+    TimeStages(
+        state, Relief(static_cast<std::uint32_t>(state.range(0))), [&](mesh::TriangleMesh& part, const auto& stage) {
+            report = mesh::FixMeshForExport(part, mesh::ExportFixOptions{true, true, true, true, 40, 1.0f}, stage, 1);
+        });
+    std::vector<std::uint32_t> atStart =
+        mesh::SelfIntersectingTriangles(Relief(static_cast<std::uint32_t>(state.range(0))), nullptr);
     std::sort(atStart.begin(), atStart.end());
-    state.counters["crossingAtStart"] = static_cast<double>(std::unique(atStart.begin(), atStart.end()) - atStart.begin());
+    state.counters["crossingAtStart"] =
+        static_cast<double>(std::unique(atStart.begin(), atStart.end()) - atStart.begin());
     state.counters["crossingFound"] = static_cast<double>(report.selfIntersectingFound);
     state.counters["crossingLeft"] = static_cast<double>(report.selfIntersectingLeft);
     state.counters["foldedFound"] = static_cast<double>(report.foldedFound);
     state.counters["foldedLeft"] = static_cast<double>(report.foldedLeft);
     state.counters["collapsed"] = static_cast<double>(report.trianglesCollapsed);
 }
-BENCHMARK(BM_FixMeshForExport)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_FixMeshForExport)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 void BM_RepairMesh(benchmark::State& state) {
     mesh::RepairReport report;
-    TimeStages(state, Relief(static_cast<std::uint32_t>(state.range(0))), [&](mesh::TriangleMesh& part, const auto& stage) {
-        report = mesh::RepairMesh(part, stage);
-    });
+    TimeStages(state, Relief(static_cast<std::uint32_t>(state.range(0))),
+               [&](mesh::TriangleMesh& part, const auto& stage) { report = mesh::RepairMesh(part, stage); });
     state.counters["changed"] = report.changed ? 1 : 0;
     state.counters["rounds"] = report.rounds;
 }

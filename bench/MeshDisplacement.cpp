@@ -35,8 +35,8 @@ void BM_ApplyDisplacement(benchmark::State& state) {
         state.PauseTiming();
         TriangleMesh mesh = box;
         state.ResumeTiming();
-        report = ApplyDisplacement(mesh, projection, map, coverage.vertexWeights, settings, &coverage.faceMask,
-                                   TileFrame{});
+        report =
+            ApplyDisplacement(mesh, projection, map, coverage.vertexWeights, settings, &coverage.faceMask, TileFrame{});
         benchmark::DoNotOptimize(mesh.vertices.data());
     }
     state.counters["triangles"] = static_cast<double>(box.TriangleCount());

@@ -8,7 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 #include "bench/mesh/StlBenchMesh.h"
 #include "mesh/mapping/OccupancyGrid.h"
 

@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 #include "bench/mesh/StlBenchMesh.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "mesh/relief/DisplacementSampling.h"

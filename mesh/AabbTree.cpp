@@ -26,9 +26,7 @@ constexpr std::uint32_t kAsyncHalf = 65536;
 constexpr std::size_t kStackSize = 128;
 constexpr float kFloatHuge = 3.4e38f;
 
-bool IsLeafRange(std::uint64_t count, std::uint64_t depth) {
-    return count <= kMaxLeafTriangles || depth >= kMaxDepth;
-}
+bool IsLeafRange(std::uint64_t count, std::uint64_t depth) { return count <= kMaxLeafTriangles || depth >= kMaxDepth; }
 
 // Less-than on one centroid coordinate, with NaN ordered after every number:
 // a bare `<` is no strict weak order once a NaN appears, and the selection
@@ -68,8 +66,7 @@ bool IsExcluded(std::uint32_t value, const std::uint32_t* excluded, std::size_t 
 
 // True when every value from lo to hi is excluded. Stops at the first value
 // that is not, so a wide range costs at most excludedCount + 1 look-ups.
-bool RangeFullyExcluded(std::uint32_t lo, std::uint32_t hi, const std::uint32_t* excluded,
-                        std::size_t count) {
+bool RangeFullyExcluded(std::uint32_t lo, std::uint32_t hi, const std::uint32_t* excluded, std::size_t count) {
     if (lo > hi) return true;
     for (std::uint32_t v = lo;; ++v) {
         if (!IsExcluded(v, excluded, count)) return false;
@@ -129,13 +126,12 @@ void AabbTree::Build(const TriangleMesh& mesh) {
     triangleOrder.resize(n);
     std::iota(triangleOrder.begin(), triangleOrder.end(), 0u);
     centroids.resize(n);
-    std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(),
-                  [&](std::uint32_t t) {
-                      const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
-                      const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
-                      const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
-                      centroids[t] = (a + b + c) * 0.33333334f;
-                  });
+    std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(), [&](std::uint32_t t) {
+        const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
+        const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
+        const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
+        centroids[t] = (a + b + c) * 0.33333334f;
+    });
     nodes.assign(CountNodes(n, 0), AabbNode{});
     try {
         depth = BuildRange(mesh, 0, 0, n, 0);
@@ -151,8 +147,8 @@ void AabbTree::Build(const TriangleMesh& mesh) {
     std::vector<Vec3f>().swap(centroids);
 }
 
-std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
-                                   std::uint32_t first, std::uint32_t count, std::uint32_t level) {
+std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
+                                   std::uint32_t count, std::uint32_t level) {
     AabbNode& out = nodes[node];
     const auto begin = triangleOrder.begin() + first;
     const auto end = begin + count;
@@ -181,21 +177,18 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
         centroidHi = Max(centroidHi, centroids[*it]);
     }
     const std::uint32_t half = count / 2;
-    std::nth_element(begin, begin + half, end,
-                     CentroidLess{centroids, WidestAxis(centroidLo, centroidHi)});
+    std::nth_element(begin, begin + half, end, CentroidLess{centroids, WidestAxis(centroidLo, centroidHi)});
 
     const std::uint32_t firstChild = node + 1;
-    const std::uint32_t secondChild =
-        node + 1 + static_cast<std::uint32_t>(CountNodes(half, std::uint64_t{level} + 1));
+    const std::uint32_t secondChild = node + 1 + static_cast<std::uint32_t>(CountNodes(half, std::uint64_t{level} + 1));
     out.secondChild = secondChild;
     out.triangleCount = 0;
 
     std::uint32_t firstLevels = 0;
     std::uint32_t secondLevels = 0;
     if (half >= kAsyncHalf) {
-        auto task = std::async(std::launch::async, [&] {
-            return BuildRange(mesh, firstChild, first, half, level + 1);
-        });
+        auto task =
+            std::async(std::launch::async, [&] { return BuildRange(mesh, firstChild, first, half, level + 1); });
         secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
         firstLevels = task.get();
     } else {
@@ -274,15 +267,14 @@ RayHit AabbTree::Raycast(const Ray& ray, const TriangleMesh& mesh) const {
     return result;
 }
 
-ClosestHit AabbTree::ClosestPoint(const TriangleMesh& mesh, const Vec3f& point,
-                                  const std::uint32_t* excluded, std::size_t excludedCount,
-                                  const TriangleSkipPredicate& skip, float maxDistance) const {
+ClosestHit AabbTree::ClosestPoint(const TriangleMesh& mesh, const Vec3f& point, const std::uint32_t* excluded,
+                                  std::size_t excludedCount, const TriangleSkipPredicate& skip,
+                                  float maxDistance) const {
     ClosestHit result;
     if (nodes.empty() || mesh.indices.size() != 3 * triangleOrder.size()) return result;
 
-    const bool useRanges =
-        excluded != nullptr && excludedCount != 0 && nodeValueMin.size() == nodes.size() &&
-        nodeValueMax.size() == nodes.size();
+    const bool useRanges = excluded != nullptr && excludedCount != 0 && nodeValueMin.size() == nodes.size() &&
+                           nodeValueMax.size() == nodes.size();
     // Only points strictly closer than the limit count; a limit of 1e19 or
     // more (or NaN) means none, and a negative one admits nothing.
     double best = 1e300;
@@ -304,8 +296,7 @@ ClosestHit AabbTree::ClosestPoint(const TriangleMesh& mesh, const Vec3f& point,
         if (useRanges) {
             const std::uint32_t lo = nodeValueMin[index];
             const std::uint32_t hi = nodeValueMax[index];
-            if (std::uint32_t(hi - lo + 1u) <= excludedCount &&
-                RangeFullyExcluded(lo, hi, excluded, excludedCount)) {
+            if (std::uint32_t(hi - lo + 1u) <= excludedCount && RangeFullyExcluded(lo, hi, excluded, excludedCount)) {
                 continue;
             }
         }
@@ -340,10 +331,9 @@ ClosestHit AabbTree::ClosestPoint(const TriangleMesh& mesh, const Vec3f& point,
             const std::uint32_t t = triangleOrder[i];
             if (skip && skip(t)) continue;
             const std::size_t base = 3 * std::size_t{t};
-            const Vec3d q = ClosestPointOnTriangle(
-                p, ToDouble(mesh.vertices[mesh.indices[base]].position),
-                ToDouble(mesh.vertices[mesh.indices[base + 1]].position),
-                ToDouble(mesh.vertices[mesh.indices[base + 2]].position));
+            const Vec3d q = ClosestPointOnTriangle(p, ToDouble(mesh.vertices[mesh.indices[base]].position),
+                                                   ToDouble(mesh.vertices[mesh.indices[base + 1]].position),
+                                                   ToDouble(mesh.vertices[mesh.indices[base + 2]].position));
             const double d = LengthSquared(q - p);
             if (d < best) {
                 best = d;

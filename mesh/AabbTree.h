@@ -70,15 +70,14 @@ public:
     // Nearest surface point strictly closer than maxDistance (3e38 for no limit).
     // excluded / excludedCount prune subtrees through the value ranges only; a
     // triangle for which skip returns true is passed over.
-    ClosestHit ClosestPoint(const TriangleMesh& mesh, const Vec3f& point,
-                            const std::uint32_t* excluded = nullptr, std::size_t excludedCount = 0,
-                            const TriangleSkipPredicate& skip = {},
+    ClosestHit ClosestPoint(const TriangleMesh& mesh, const Vec3f& point, const std::uint32_t* excluded = nullptr,
+                            std::size_t excludedCount = 0, const TriangleSkipPredicate& skip = {},
                             float maxDistance = 3e38f) const;
 
 private:
     // Fills node and its subtree; returns the deepest leaf level below it.
-    std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
-                             std::uint32_t count, std::uint32_t level);
+    std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first, std::uint32_t count,
+                             std::uint32_t level);
     void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
 };
 

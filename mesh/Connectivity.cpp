@@ -134,9 +134,12 @@ EdgeCounts EdgeStatistics(const TriangleMesh& mesh) {
         while (j < keys.size() && keys[j] == keys[i]) ++j;
         ++counts.edges;
         const std::size_t uses = j - i;
-        if (uses == 1) ++counts.openBoundaryEdges;
-        else if (uses == 2) ++counts.manifoldEdges;
-        else ++counts.nonManifoldEdges;
+        if (uses == 1)
+            ++counts.openBoundaryEdges;
+        else if (uses == 2)
+            ++counts.manifoldEdges;
+        else
+            ++counts.nonManifoldEdges;
         i = j;
     }
     return counts;

@@ -148,7 +148,8 @@ std::uint64_t CountComponents(const TriangleMesh& mesh) {
                     if (a == b) break;
                     if (a > b) std::swap(a, b);
                     std::uint32_t expected = b;
-                    if (std::atomic_ref<std::uint32_t>(parent[b]).compare_exchange_strong(expected, a, std::memory_order_acq_rel)) {
+                    if (std::atomic_ref<std::uint32_t>(parent[b]).compare_exchange_strong(expected, a,
+                                                                                          std::memory_order_acq_rel)) {
                         ++chunkJoins;
                         break;
                     }

@@ -29,9 +29,8 @@ inline constexpr std::uint64_t kKeepAllBodies = ~std::uint64_t{0};
 // Small bodies ranked at keepLargest or beyond are removed; small bodies ranked
 // before it only when minimumVolume > 0 and their |volume| is below it.
 // removedTriangles (added to) and removedBodies (appended to) may be null.
-std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest,
-                           std::uint64_t* removedTriangles, float minimumVolume,
-                           std::vector<RemovedBody>* removedBodies);
+std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::uint64_t* removedTriangles,
+                           float minimumVolume, std::vector<RemovedBody>* removedBodies);
 
 // Pieces connected through shared vertices; a vertex no triangle uses is a
 // piece of its own.

@@ -110,8 +110,7 @@ std::vector<EditableEdge> EditableMesh::CollectEdges() const {
     std::vector<std::size_t> blocks(blockCount);
     std::iota(blocks.begin(), blocks.end(), std::size_t{0});
     auto runEnd = [](const Side* run, const Side* last) {
-        while (++run != last && run->larger == run[-1].larger) {
-        }
+        while (++run != last && run->larger == run[-1].larger) {}
         return run;
     };
     std::for_each(std::execution::par, blocks.begin(), blocks.end(), [&](std::size_t block) {

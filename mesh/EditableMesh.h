@@ -25,10 +25,10 @@ namespace ridgeforge::mesh {
 inline constexpr std::uint32_t kEditableNone = 0xFFFFFFFFu;
 
 struct EditableEdge {
-    std::uint64_t key = 0;                  // smaller index << 32 | larger index
+    std::uint64_t key = 0;  // smaller index << 32 | larger index
     std::uint32_t firstTriangle = kEditableNone;
     std::uint32_t secondTriangle = kEditableNone;
-    std::uint32_t extraTriangles = 0;       // more than 0: non-manifold
+    std::uint32_t extraTriangles = 0;  // more than 0: non-manifold
 };
 
 class EditableMesh {

@@ -19,7 +19,6 @@
 
 namespace ridgeforge::mesh::detail {
 
-
 // first[i] = the smallest j with sameKey(i, j). hash(i) must be equal for
 // items with equal keys. Items are numbered in 32 bits.
 template <typename Hash, typename SameKey>
@@ -52,8 +51,7 @@ std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey
                     // Another item claimed the slot meanwhile: `held` now names it.
                 }
                 if (!sameKey(held, i)) return false;
-                while (item < held && !cell.compare_exchange_weak(held, item, std::memory_order_acq_rel)) {
-                }
+                while (item < held && !cell.compare_exchange_weak(held, item, std::memory_order_acq_rel)) {}
                 return true;
             });
             if (slotsFit) first[i] = static_cast<std::uint32_t>(slot);

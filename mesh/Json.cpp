@@ -41,10 +41,14 @@ bool IsSeparator(wchar_t c) { return c == L'\\'; }
 // The leading root ("\\", "\", or a drive "C:\") is kept as it is.
 std::wstring NormaliseBackslashPath(const std::wstring& path) {
     std::size_t rootLength = 0;
-    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) rootLength = 2;
-    else if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2])) rootLength = 3;
-    else if (path.size() >= 2 && path[1] == L':') rootLength = 2;
-    else if (!path.empty() && IsSeparator(path[0])) rootLength = 1;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))
+        rootLength = 2;
+    else if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]))
+        rootLength = 3;
+    else if (path.size() >= 2 && path[1] == L':')
+        rootLength = 2;
+    else if (!path.empty() && IsSeparator(path[0]))
+        rootLength = 1;
 
     std::vector<std::wstring> parts;
     std::size_t start = rootLength;
@@ -53,8 +57,10 @@ std::wstring NormaliseBackslashPath(const std::wstring& path) {
         if (end == std::wstring::npos) end = path.size();
         std::wstring part = path.substr(start, end - start);
         if (part == L"..") {
-            if (!parts.empty() && parts.back() != L"..") parts.pop_back();
-            else if (rootLength == 0) parts.push_back(part);
+            if (!parts.empty() && parts.back() != L"..")
+                parts.pop_back();
+            else if (rootLength == 0)
+                parts.push_back(part);
         } else if (!part.empty() && part != L".") {
             parts.push_back(std::move(part));
         }
@@ -158,9 +164,12 @@ std::string EscapeJsonPointerToken(std::string_view key) {
     std::string token;
     token.reserve(key.size());
     for (char c : key) {
-        if (c == '~') token += "~0";
-        else if (c == '/') token += "~1";
-        else token += c;
+        if (c == '~')
+            token += "~0";
+        else if (c == '/')
+            token += "~1";
+        else
+            token += c;
     }
     return token;
 }

@@ -70,8 +70,7 @@ std::string EscapeJsonPointerToken(std::string_view key);
 class JsonReader {
 public:
     JsonReader() = default;
-    JsonReader(JsonDocument owner, const nlohmann::json* at)
-        : document(std::move(owner)), node(at) {}
+    JsonReader(JsonDocument owner, const nlohmann::json* at) : document(std::move(owner)), node(at) {}
     // A reader on the root of the document (empty when the document is null).
     explicit JsonReader(JsonDocument document);
 
@@ -96,8 +95,7 @@ public:
 class JsonWriter {
 public:
     JsonWriter() = default;
-    JsonWriter(JsonDocument owner, JsonPointer at)
-        : document(std::move(owner)), path(std::move(at)) {}
+    JsonWriter(JsonDocument owner, JsonPointer at) : document(std::move(owner)), path(std::move(at)) {}
 
     // A new document holding an empty object, with the writer at its root.
     static JsonWriter NewDocument();

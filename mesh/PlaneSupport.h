@@ -29,8 +29,8 @@ private:
     };
     bool BoxBehind(const Box& box, const Vec3f& normal, float offset, float limit) const;
 
-    std::vector<Vec3f> points_;      // finite points in spatial order
-    std::vector<Vec3f> oddPoints_;   // points with a NaN or infinite coordinate
+    std::vector<Vec3f> points_;     // finite points in spatial order
+    std::vector<Vec3f> oddPoints_;  // points with a NaN or infinite coordinate
     std::vector<Box> leaves_;
     std::vector<Box> groups_;
 };

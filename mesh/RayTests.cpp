@@ -31,8 +31,7 @@ RayHit IntersectRayTriangle(const Ray& ray, const Vec3f& a, const Vec3f& b, cons
     return result;
 }
 
-bool RayIntersectsBox(const Ray& ray, const Vec3f& boxMin, const Vec3f& boxMax, float limit,
-                      float& entry) {
+bool RayIntersectsBox(const Ray& ray, const Vec3f& boxMin, const Vec3f& boxMax, float limit, float& entry) {
     float tEntry = 0.0f;
     float tExit = limit;
     for (int axis = 0; axis < 3; ++axis) {

@@ -24,7 +24,7 @@ struct RayHit {
     bool hit = false;
     float distance = 0.0f;  // ray parameter t: point = origin + t * direction
     Vec3f point;
-    Vec3f normal;  // unit (b - a) x (c - a), or zero for a degenerate triangle
+    Vec3f normal;                // unit (b - a) x (c - a), or zero for a degenerate triangle
     std::int32_t triangle = -1;  // filled by the tree; a single triangle test leaves -1
 };
 
@@ -34,8 +34,7 @@ RayHit IntersectRayTriangle(const Ray& ray, const Vec3f& a, const Vec3f& b, cons
 
 // True when the ray meets the box within [0, limit]; entry then receives the
 // entry distance, 0 when the origin lies inside the box.
-bool RayIntersectsBox(const Ray& ray, const Vec3f& boxMin, const Vec3f& boxMax, float limit,
-                      float& entry);
+bool RayIntersectsBox(const Ray& ray, const Vec3f& boxMin, const Vec3f& boxMax, float limit, float& entry);
 
 // The point of triangle (a, b, c) nearest to p; a for a degenerate triangle
 // whose regions do not decide.

@@ -260,8 +260,10 @@ Grouping GroupTriangles(const TriangleMesh& mesh, float cosLimit, float distLimi
         if (found == kNone) {
             found = static_cast<std::uint32_t>(candidates.size());
             candidates.push_back({p.normal, p.offset, 0.0, {}});
-            if (p.kind == Kind::Regular) grid.Insert(p.normal, p.offset, found);
-            else if (p.kind == Kind::Odd) oddCandidates.push_back(found);
+            if (p.kind == Kind::Regular)
+                grid.Insert(p.normal, p.offset, found);
+            else if (p.kind == Kind::Odd)
+                oddCandidates.push_back(found);
         }
         owner[t] = found;
         Candidate& c = candidates[found];
@@ -324,7 +326,8 @@ std::vector<Surface> SegmentSurfaces(const TriangleMesh& mesh, const SurfaceSear
     std::vector<Surface> surfaces =
         StandableSurfaces(mesh, GroupTriangles(mesh, cosLimit, distLimit), settings.minimumArea, distLimit);
     // Stable, so equal areas keep the order in which their planes were found.
-    std::stable_sort(surfaces.begin(), surfaces.end(), [](const Surface& a, const Surface& b) { return a.area > b.area; });
+    std::stable_sort(surfaces.begin(), surfaces.end(),
+                     [](const Surface& a, const Surface& b) { return a.area > b.area; });
     return surfaces;
 }
 

@@ -12,16 +12,16 @@
 namespace ridgeforge::mesh {
 
 struct Surface {
-    Vec3f normal;      // unit outward normal of the first triangle
-    float offset = 0;  // normal . p for a point p of the first triangle
-    float area = 0;    // mm²
-    Vec3f centroid;    // area-weighted centroid of the triangles
+    Vec3f normal;                          // unit outward normal of the first triangle
+    float offset = 0;                      // normal . p for a point p of the first triangle
+    float area = 0;                        // mm²
+    Vec3f centroid;                        // area-weighted centroid of the triangles
     std::vector<std::uint32_t> triangles;  // ascending
 };
 
 struct SurfaceSearchSettings {
-    float minimumArea = 1.0f;       // mm²
-    float angleTolerance = 1.0f;    // degrees
+    float minimumArea = 1.0f;         // mm²
+    float angleTolerance = 1.0f;      // degrees
     float distanceTolerance = 0.05f;  // mm; below 0 counts as 0
 };
 

@@ -46,7 +46,6 @@ void PutVec(std::uint8_t* p, const Vec3f& v) {
     PutU32(p + 8, std::bit_cast<std::uint32_t>(v.z));
 }
 
-
 void AppendNumber(std::string& out, float value) {
     char buffer[32];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -180,8 +179,10 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
 
     std::vector<std::uint8_t> binary;
     std::string ascii;
-    if (options.format == StlEncoding::Ascii) ascii = WriteAsciiStl(mesh, options.header);
-    else binary = EncodeBinaryStl(mesh, options.header);
+    if (options.format == StlEncoding::Ascii)
+        ascii = WriteAsciiStl(mesh, options.header);
+    else
+        binary = EncodeBinaryStl(mesh, options.header);
     const void* data = options.format == StlEncoding::Ascii ? static_cast<const void*>(ascii.data()) : binary.data();
     const std::size_t size = options.format == StlEncoding::Ascii ? ascii.size() : binary.size();
 

@@ -97,7 +97,8 @@ void AddWarnings(StlImportReport& report, bool ascii, std::uint64_t facetKeyword
                     FormatCount(report.trianglesRead) + " triangles of vertex data.");
     }
     if (report.degenerateRemoved > 0) {
-        w.push_back("Removed " + FormatCount(report.degenerateRemoved) + " degenerate triangles that enclosed no area.");
+        w.push_back("Removed " + FormatCount(report.degenerateRemoved) +
+                    " degenerate triangles that enclosed no area.");
     }
     if (report.duplicates > 0 && report.duplicatesRemoved == 0) {
         w.push_back("The file contains " + FormatCount(report.duplicates) +
@@ -205,7 +206,8 @@ StlImportResult ImportCorners(std::size_t count, Corner corner, const std::strin
     report.format = format;
     report.trianglesRead = count / 3;
     report.verticesBeforeWelding = count;
-    std::optional<EdgeCounts> edges = BuildAndClean(count, corner, AutomaticWeldTolerance(summary.low, summary.high), options, mesh, report);
+    std::optional<EdgeCounts> edges =
+        BuildAndClean(count, corner, AutomaticWeldTolerance(summary.low, summary.high), options, mesh, report);
 
     report.duplicates = CountDuplicateTriangles(mesh);
     if (options.removeDuplicates) report.duplicatesRemoved = RemoveDuplicateTriangles(mesh);
@@ -270,9 +272,12 @@ StlImportResult ParseBytes(std::span<const std::uint8_t> bytes, const std::strin
 
 const char* StlFileFormatName(StlFileFormat format) {
     switch (format) {
-        case StlFileFormat::Binary: return "Binary STL";
-        case StlFileFormat::Ascii: return "ASCII STL";
-        default: return "Unrecognised";
+        case StlFileFormat::Binary:
+            return "Binary STL";
+        case StlFileFormat::Ascii:
+            return "ASCII STL";
+        default:
+            return "Unrecognised";
     }
 }
 
@@ -292,8 +297,7 @@ StlFileFormat DetectStlFormat(std::span<const std::uint8_t> bytes) {
     return StlFileFormat::Ascii;
 }
 
-void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                         std::uint64_t& facetCount) {
+void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetCount) {
     corners.clear();
     facetCount = 0;
     if (DetectStlFormat(bytes) != StlFileFormat::Binary) return;  // never read past the end
@@ -307,8 +311,8 @@ void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>
     facetCount = facets;
 }
 
-bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                   std::uint64_t& facetKeywords, std::string& error) {
+bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetKeywords,
+                   std::string& error) {
     corners.clear();
     facetKeywords = 0;
     Tokenizer tokens(bytes);

@@ -75,14 +75,13 @@ StlFileFormat DetectStlFormat(std::span<const std::uint8_t> bytes);
 
 // Corners of every facet in file order. Precondition: DetectStlFormat found
 // the buffer Binary.
-void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                         std::uint64_t& facetCount);
+void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetCount);
 
 // Corners after each "vertex" keyword, and the number of "facet" keywords.
 // False with a message when the text ends inside a vertex, a coordinate is
 // not a whole number, or the corners do not make whole triangles.
-bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners,
-                   std::uint64_t& facetKeywords, std::string& error);
+bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetKeywords,
+                   std::string& error);
 
 // One "Label: value" line per field, then one "Warning: " line per warning.
 std::string FormatImportReport(const StlImportReport& report);

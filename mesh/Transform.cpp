@@ -7,8 +7,7 @@ namespace ridgeforge::mesh {
 
 bool Transform::IsIdentity() const {
     // == treats -0 as 0 and fails for NaN, which is the comparison wanted.
-    return rowX == Vec3f{1, 0, 0} && rowY == Vec3f{0, 1, 0} && rowZ == Vec3f{0, 0, 1} &&
-           translation == Vec3f{0, 0, 0};
+    return rowX == Vec3f{1, 0, 0} && rowY == Vec3f{0, 1, 0} && rowZ == Vec3f{0, 0, 1} && translation == Vec3f{0, 0, 0};
 }
 
 Transform Transform::Inverse() const {

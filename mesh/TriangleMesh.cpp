@@ -27,7 +27,6 @@ namespace {
 // workers would cost more than it saves.
 constexpr std::size_t kParallelElements = std::size_t{1} << 18;
 
-
 // Adds the triangles' face normals into their corners in triangle order.
 void AccumulateNormalsInOrder(TriangleMesh& mesh) {
     for (Vertex& v : mesh.vertices) v.normal = {0.0f, 0.0f, 0.0f};

@@ -47,9 +47,7 @@ struct BoundingBox {
     bool valid = false;
 };
 
-inline BoundingBox MeshBounds(const TriangleMesh& mesh) {
-    return {mesh.boundsMin, mesh.boundsMax, mesh.boundsValid};
-}
+inline BoundingBox MeshBounds(const TriangleMesh& mesh) { return {mesh.boundsMin, mesh.boundsMax, mesh.boundsValid}; }
 
 // The validity rule shared by every operation that reads positions through indices.
 bool IsValidMesh(const TriangleMesh& mesh);

@@ -23,27 +23,36 @@ struct Vec3d {
 };
 
 // Arithmetic shared by both vector types.
-#define RIDGEFORGE_VEC3_OPS(V, S)                                                                 \
-    constexpr V operator+(const V& a, const V& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }  \
-    constexpr V operator-(const V& a, const V& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }  \
-    constexpr V operator-(const V& a) { return {-a.x, -a.y, -a.z}; }                             \
-    constexpr V operator*(const V& a, S s) { return {a.x * s, a.y * s, a.z * s}; }               \
-    constexpr V operator*(S s, const V& a) { return {a.x * s, a.y * s, a.z * s}; }               \
-    constexpr V operator/(const V& a, S s) { return {a.x / s, a.y / s, a.z / s}; }               \
-    constexpr V& operator+=(V& a, const V& b) { a = a + b; return a; }                          \
-    constexpr V& operator-=(V& a, const V& b) { a = a - b; return a; }                          \
-    constexpr V& operator*=(V& a, S s) { a = a * s; return a; }                                 \
-    constexpr S Dot(const V& a, const V& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }        \
-    constexpr V Cross(const V& a, const V& b) {                                                  \
-        return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};            \
-    }                                                                                            \
-    constexpr S LengthSquared(const V& a) { return Dot(a, a); }                                  \
-    inline S Length(const V& a) { return std::sqrt(Dot(a, a)); }                                 \
-    constexpr V Min(const V& a, const V& b) {                                                    \
-        return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z};            \
-    }                                                                                            \
-    constexpr V Max(const V& a, const V& b) {                                                    \
-        return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z};            \
+#define RIDGEFORGE_VEC3_OPS(V, S)                                                               \
+    constexpr V operator+(const V& a, const V& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; } \
+    constexpr V operator-(const V& a, const V& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; } \
+    constexpr V operator-(const V& a) { return {-a.x, -a.y, -a.z}; }                            \
+    constexpr V operator*(const V& a, S s) { return {a.x * s, a.y * s, a.z * s}; }              \
+    constexpr V operator*(S s, const V& a) { return {a.x * s, a.y * s, a.z * s}; }              \
+    constexpr V operator/(const V& a, S s) { return {a.x / s, a.y / s, a.z / s}; }              \
+    constexpr V& operator+=(V& a, const V& b) {                                                 \
+        a = a + b;                                                                              \
+        return a;                                                                               \
+    }                                                                                           \
+    constexpr V& operator-=(V& a, const V& b) {                                                 \
+        a = a - b;                                                                              \
+        return a;                                                                               \
+    }                                                                                           \
+    constexpr V& operator*=(V& a, S s) {                                                        \
+        a = a * s;                                                                              \
+        return a;                                                                               \
+    }                                                                                           \
+    constexpr S Dot(const V& a, const V& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }       \
+    constexpr V Cross(const V& a, const V& b) {                                                 \
+        return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};           \
+    }                                                                                           \
+    constexpr S LengthSquared(const V& a) { return Dot(a, a); }                                 \
+    inline S Length(const V& a) { return std::sqrt(Dot(a, a)); }                                \
+    constexpr V Min(const V& a, const V& b) {                                                   \
+        return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z};           \
+    }                                                                                           \
+    constexpr V Max(const V& a, const V& b) {                                                   \
+        return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z};           \
     }
 
 RIDGEFORGE_VEC3_OPS(Vec3f, float)
@@ -55,12 +64,8 @@ constexpr Vec3f ToFloat(const Vec3d& v) {
     return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
-inline bool IsFinite(const Vec3f& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-inline bool IsFinite(const Vec3d& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
+inline bool IsFinite(const Vec3f& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline bool IsFinite(const Vec3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // Unit vector in single precision, or (0, 0, 0) when the length is 1e-12 or less.
 // Every normalisation of a mesh normal goes through this one threshold.

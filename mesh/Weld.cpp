@@ -54,8 +54,7 @@ TableShape ShapeFor(std::size_t count) {
 }
 
 // Applies the remap and the new vertex array when something merged.
-std::uint64_t FinishWeld(TriangleMesh& mesh, const std::vector<std::uint32_t>& remap,
-                         std::vector<Vertex>& kept) {
+std::uint64_t FinishWeld(TriangleMesh& mesh, const std::vector<std::uint32_t>& remap, std::vector<Vertex>& kept) {
     const std::uint64_t merged = mesh.vertices.size() - kept.size();
     if (merged == 0) return 0;
     for (std::uint32_t& index : mesh.indices) index = remap[index];

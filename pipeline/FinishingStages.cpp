@@ -22,8 +22,7 @@ std::vector<std::uint32_t> Identity(std::size_t count) {
 
 // The map of `later` (result to middle) followed by `earlier` (middle to
 // input); an empty map stands for the identity.
-std::vector<std::uint32_t> Compose(const std::vector<std::uint32_t>& earlier,
-                                   const std::vector<std::uint32_t>& later) {
+std::vector<std::uint32_t> Compose(const std::vector<std::uint32_t>& earlier, const std::vector<std::uint32_t>& later) {
     if (later.empty()) return earlier;
     if (earlier.empty()) return later;
     std::vector<std::uint32_t> out(later.size());
@@ -80,9 +79,9 @@ StageOutcome RunSimplifyStage(PipelineStageCache& cache, const ProgressCallback&
             }
         }
         const DisplacementBase& base = settings.displacement.base;
-        MeshSimplifyOptions options{settings.simplify.meshDetailError, 0,
-                                    base.enabled ? std::clamp(base.axis, 0, 2) : 2,
-                                    78.0f, true, protect ? &held : nullptr, 0.0f};
+        MeshSimplifyOptions options{
+            settings.simplify.meshDetailError, 0,   base.enabled ? std::clamp(base.axis, 0, 2) : 2, 78.0f, true,
+            protect ? &held : nullptr,         0.0f};
         state.simplifyReport = SimplifyMesh(cache.finalMesh, options, progress);
         state.simplifyRan = true;
         if (state.simplifyReport.stopped) {

@@ -79,9 +79,9 @@ std::string FormatSamplingAdvice(const SamplingReport& report) {
 std::string FormatSamplingReport(const SamplingReport& report) {
     if (!report.measured) return "sampling: not measured";
     std::string text = "triangles " + FormatFixed(report.triangleMillimetres, 3) + " mm, texture " +
-                       FormatFixed(report.texelMillimetres, 3) + " mm/pixel (" +
-                       FormatFixed(report.pixelsPerEdge, 1) + " pixels per edge) - " + Verdict(report.pixelsPerEdge) +
-                       "\n  nothing finer than " + FormatFixed(report.finestMillimetres, 2) + " mm can appear";
+                       FormatFixed(report.texelMillimetres, 3) + " mm/pixel (" + FormatFixed(report.pixelsPerEdge, 1) +
+                       " pixels per edge) - " + Verdict(report.pixelsPerEdge) + "\n  nothing finer than " +
+                       FormatFixed(report.finestMillimetres, 2) + " mm can appear";
     if (report.filterMillimetres > 0.0f) {
         text += "; map filtered to " + FormatFixed(report.filterMillimetres, 3) + " mm" +
                 (report.filterRaised ? " to stop it aliasing into noise" : " as asked");

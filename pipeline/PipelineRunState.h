@@ -25,12 +25,12 @@ namespace ridgeforge::mesh {
 // How finely the relief's triangles can carry the texture.
 struct SamplingReport {
     bool measured = false;
-    float triangleMillimetres = 0.0f;   // median edge length of the relief input
-    float texelMillimetres = 0.0f;      // millimetres per texture pixel
+    float triangleMillimetres = 0.0f;  // median edge length of the relief input
+    float texelMillimetres = 0.0f;     // millimetres per texture pixel
     float pixelsPerEdge = 0.0f;
-    float filterMillimetres = 0.0f;     // the blur the texture got
-    bool filterRaised = false;          // raised above the texture's own blur
-    float finestMillimetres = 0.0f;     // the finest detail that can appear
+    float filterMillimetres = 0.0f;  // the blur the texture got
+    bool filterRaised = false;       // raised above the texture's own blur
+    float finestMillimetres = 0.0f;  // the finest detail that can appear
     float suggestedTextureMillimetres = 0.0f;
     float suggestedTriangleMillimetres = 0.0f;
 };

@@ -7,11 +7,16 @@ namespace ridgeforge::mesh {
 
 const char* PipelineStageName(std::int32_t stage) {
     switch (stage) {
-        case 0: return "Remesh";
-        case 1: return "Mask";
-        case 2: return "Displacement";
-        case 3: return "Simplify";
-        default: return "Unknown";
+        case 0:
+            return "Remesh";
+        case 1:
+            return "Mask";
+        case 2:
+            return "Displacement";
+        case 3:
+            return "Simplify";
+        default:
+            return "Unknown";
     }
 }
 

@@ -91,7 +91,8 @@ bool StageRun::Run() {
         cache_.SetDirty(PipelineStage::Mask, false);
     }
     if (cache_.IsDirty(PipelineStage::Displacement)) {
-        if (!ReportProgress(progress_, "Displacing", -1.0f)) return EndEarly(cache_.reliefInputMesh, cache_.remeshedMesh);
+        if (!ReportProgress(progress_, "Displacing", -1.0f))
+            return EndEarly(cache_.reliefInputMesh, cache_.remeshedMesh);
         const StageOutcome outcome =
             Timed(PipelineStage::Displacement, [&] { return RunDisplacementStage(cache_, progress_); });
         if (outcome != StageOutcome::Done) return EndEarly(cache_.reliefInputMesh, cache_.remeshedMesh);
@@ -157,10 +158,10 @@ bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {
 
 void StageRun::MeasureWalls() {
     const PipelineSettings& settings = cache_.settings;
-    cache_.runState.walls = MeasureWallThinning(
-        cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
-        cache_.runState.displacementReport, settings.wallLineWidthMillimetres, settings.wallThresholdMillimetres,
-        settings.wallMinimumMoveMillimetres);
+    cache_.runState.walls =
+        MeasureWallThinning(cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
+                            cache_.runState.displacementReport, settings.wallLineWidthMillimetres,
+                            settings.wallThresholdMillimetres, settings.wallMinimumMoveMillimetres);
     cache_.wallsMeasured = true;
     cache_.wallLineWidthMillimetres = settings.wallLineWidthMillimetres;
     cache_.wallThresholdMillimetres = settings.wallThresholdMillimetres;
@@ -196,8 +197,6 @@ bool StageRun::CheckPrints(bool checkMesh) {
 
 }  // namespace
 
-bool RunStages(PipelineStageCache& cache, const ProgressCallback& progress) {
-    return StageRun(cache, progress).Run();
-}
+bool RunStages(PipelineStageCache& cache, const ProgressCallback& progress) { return StageRun(cache, progress).Run(); }
 
 }  // namespace ridgeforge::mesh

@@ -139,8 +139,8 @@ std::vector<float> SolidHeights(PipelineStageCache& cache) {
         state.largestHeight = *high;
         state.heightRange = *high - *low;
     }
-    state.nonZeroHeights = static_cast<std::uint64_t>(
-        std::count_if(heights.begin(), heights.end(), [](float h) { return h != 0.0f; }));
+    state.nonZeroHeights =
+        static_cast<std::uint64_t>(std::count_if(heights.begin(), heights.end(), [](float h) { return h != 0.0f; }));
     return heights;
 }
 
@@ -150,9 +150,8 @@ SolidDisplacementOptions SolidOptions(const PipelineStageCache& cache) {
     SolidDisplacementOptions options;
     // With the remesh off the relief input's own triangle size sets the cell;
     // the solid relief's memory gates refuse a grid that would not fit.
-    options.cellSize = settings.remeshEnabled
-                           ? ContourCellSize(MeshBounds(relief), EffectiveRemeshSettings(settings))
-                           : std::max(0.05f, MedianEdgeLength(relief));
+    options.cellSize = settings.remeshEnabled ? ContourCellSize(MeshBounds(relief), EffectiveRemeshSettings(settings))
+                                              : std::max(0.05f, MedianEdgeLength(relief));
     options.holdCells = 2.0f;
     options.cutEnabled = settings.displacement.base.enabled;
     options.cutZ = relief.boundsMin.z;
@@ -174,8 +173,8 @@ StageOutcome DisplaceAsSolid(PipelineStageCache& cache, const ProgressCallback& 
     AabbTree tree;
     tree.Build(relief);
     TriangleMesh output;
-    const bool ok = DisplaceSolid(relief, std::move(heights), SolidOptions(cache), progress, output,
-                                  state.solidReport, &tree);
+    const bool ok =
+        DisplaceSolid(relief, std::move(heights), SolidOptions(cache), progress, output, state.solidReport, &tree);
     state.solidRan = true;
     const SolidDisplacementReport& report = state.solidReport;
     if (!ok) {
@@ -187,8 +186,8 @@ StageOutcome DisplaceAsSolid(PipelineStageCache& cache, const ProgressCallback& 
         } else if (report.fieldTooLarge) {
             state.message = kReliefMemoryMessage;
         } else {
-            state.message = report.failure.empty() ? "The relief could not be made. Nothing was changed."
-                                                   : report.failure;
+            state.message =
+                report.failure.empty() ? "The relief could not be made. Nothing was changed." : report.failure;
         }
         return StageOutcome::Failed;
     }
@@ -227,9 +226,9 @@ StageOutcome RunDisplacementStage(PipelineStageCache& cache, const ProgressCallb
     MeasureSampling(cache);
     if (settings.displacement.method == DisplacementMethod::Mesh) {
         cache.displacedMesh = cache.reliefInputMesh;
-        state.displacementReport =
-            ApplyDisplacement(cache.displacedMesh, settings.projection, cache.texture, cache.reliefCoverage.vertexWeights,
-                              settings.displacement, &cache.reliefCoverage.faceMask, settings.tileFrame);
+        state.displacementReport = ApplyDisplacement(cache.displacedMesh, settings.projection, cache.texture,
+                                                     cache.reliefCoverage.vertexWeights, settings.displacement,
+                                                     &cache.reliefCoverage.faceMask, settings.tileFrame);
         state.hasDisplacementReport = true;
         cache.displacedCoverage = cache.reliefCoverage;
         return StageOutcome::Done;

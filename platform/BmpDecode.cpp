@@ -24,9 +24,7 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 std::uint32_t Read32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-std::uint16_t Read16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint16_t Read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 // One colour channel stored under a bit mask, scaled to 16 bits.
 struct Channel {
@@ -162,9 +160,15 @@ void DecodeRows(const Header& h, const std::vector<std::uint8_t>& data, std::uin
         std::uint16_t* out = image.rgba.data() + y * width * 4;
         for (std::uint64_t x = 0; x < width; ++x, out += 4) {
             switch (h.bitCount) {
-                case 1: StorePaletteIndex(h, (row[x / 8] >> (7 - x % 8)) & 1u, out); break;
-                case 4: StorePaletteIndex(h, (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xFu, out); break;
-                case 8: StorePaletteIndex(h, row[x], out); break;
+                case 1:
+                    StorePaletteIndex(h, (row[x / 8] >> (7 - x % 8)) & 1u, out);
+                    break;
+                case 4:
+                    StorePaletteIndex(h, (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xFu, out);
+                    break;
+                case 8:
+                    StorePaletteIndex(h, row[x], out);
+                    break;
                 case 24:
                     out[0] = Widen8(row[x * 3 + 2]);
                     out[1] = Widen8(row[x * 3 + 1]);

@@ -177,9 +177,7 @@ bool SyncParentFolder(const std::filesystem::path& path) {
     return ok;
 }
 
-bool RemoveFile(const std::filesystem::path& path) {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-}
+bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
 
 std::filesystem::path AbsolutePath(const std::filesystem::path& path) {
     std::error_code ec;

@@ -21,8 +21,7 @@ std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::st
 
 // Reads the whole file (in a loop: one read returns at most about 2 GiB).
 // On failure returns false and, when asked, the operating system's text.
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
-                   std::string* error = nullptr);
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error = nullptr);
 
 // A file open for writing; closes (without syncing) when destroyed.
 class OutputFile {
@@ -57,8 +56,7 @@ bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::si
 
 // Moves `from` over `to`, replacing it; falls back to copy and delete across
 // file systems. The target keeps its old contents when this fails.
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                std::string* error = nullptr);
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error = nullptr);
 
 // Makes a completed rename durable by syncing the folder that holds `path`.
 bool SyncParentFolder(const std::filesystem::path& path);

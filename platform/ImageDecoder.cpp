@@ -80,11 +80,21 @@ DecodedImage DecodeImage(const std::filesystem::path& path, std::int32_t maxSide
     // out of memory for one is a failed load, not a crash.
     try {
         switch (image.container) {
-            case ImageContainer::Png: detail::DecodePng(path, maxSide, image); break;
-            case ImageContainer::Jpeg: detail::DecodeJpeg(path, maxSide, image); break;
-            case ImageContainer::Tiff: detail::DecodeTiff(path, maxSide, image); break;
-            case ImageContainer::Gif: detail::DecodeGif(path, maxSide, image); break;
-            case ImageContainer::Bmp: detail::DecodeBmp(path, maxSide, image); break;
+            case ImageContainer::Png:
+                detail::DecodePng(path, maxSide, image);
+                break;
+            case ImageContainer::Jpeg:
+                detail::DecodeJpeg(path, maxSide, image);
+                break;
+            case ImageContainer::Tiff:
+                detail::DecodeTiff(path, maxSide, image);
+                break;
+            case ImageContainer::Gif:
+                detail::DecodeGif(path, maxSide, image);
+                break;
+            case ImageContainer::Bmp:
+                detail::DecodeBmp(path, maxSide, image);
+                break;
             case ImageContainer::Unknown:
                 image.failure = ImageFailure::CannotOpen;
                 image.detail = "not an image format we read";

@@ -24,8 +24,6 @@ void DecodeGif(const std::filesystem::path& path, std::int32_t maxSide, DecodedI
 void DecodeBmp(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
 
 // 8-bit sample to 16 bits, so that 255 becomes 65535 exactly.
-inline std::uint16_t Widen8(std::uint8_t value) {
-    return static_cast<std::uint16_t>(value * 257u);
-}
+inline std::uint16_t Widen8(std::uint8_t value) { return static_cast<std::uint16_t>(value * 257u); }
 
 }  // namespace ridgeforge::platform::detail

@@ -36,8 +36,10 @@ bool IsDamageWarning(int code) {
         case JWRN_HUFF_BAD_CODE:
         case JWRN_MUST_RESYNC:
         case JWRN_NOT_SEQUENTIAL:
-        case JWRN_BOGUS_PROGRESSION: return true;
-        default: return false;
+        case JWRN_BOGUS_PROGRESSION:
+            return true;
+        default:
+            return false;
     }
 }
 

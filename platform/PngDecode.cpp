@@ -69,11 +69,15 @@ bool ReadRows(png_structp png, png_bytepp rows) {
 StoredPixelFormat FormatOf(int colourType, int bitDepth) {
     if (bitDepth == 16) {
         switch (colourType) {
-            case PNG_COLOR_TYPE_GRAY: return StoredPixelFormat::Grey16;
-            case PNG_COLOR_TYPE_RGB: return StoredPixelFormat::Rgb16;
+            case PNG_COLOR_TYPE_GRAY:
+                return StoredPixelFormat::Grey16;
+            case PNG_COLOR_TYPE_RGB:
+                return StoredPixelFormat::Rgb16;
             case PNG_COLOR_TYPE_RGB_ALPHA:
-            case PNG_COLOR_TYPE_GRAY_ALPHA: return StoredPixelFormat::Rgba16;
-            default: return StoredPixelFormat::Other;
+            case PNG_COLOR_TYPE_GRAY_ALPHA:
+                return StoredPixelFormat::Rgba16;
+            default:
+                return StoredPixelFormat::Other;
         }
     }
     if (bitDepth == 8 && colourType == PNG_COLOR_TYPE_GRAY) {
@@ -91,9 +95,15 @@ void WidenToRgba(const png_byte* in, std::size_t pixels, int channels, int depth
     for (std::size_t p = 0; p < pixels; ++p, out += 4) {
         const std::size_t base = p * channels;
         switch (channels) {
-            case 1: out[0] = out[1] = out[2] = sample(base), out[3] = 0xFFFF; break;
-            case 2: out[0] = out[1] = out[2] = sample(base), out[3] = sample(base + 1); break;
-            case 3: out[0] = sample(base), out[1] = sample(base + 1), out[2] = sample(base + 2), out[3] = 0xFFFF; break;
+            case 1:
+                out[0] = out[1] = out[2] = sample(base), out[3] = 0xFFFF;
+                break;
+            case 2:
+                out[0] = out[1] = out[2] = sample(base), out[3] = sample(base + 1);
+                break;
+            case 3:
+                out[0] = sample(base), out[1] = sample(base + 1), out[2] = sample(base + 2), out[3] = 0xFFFF;
+                break;
             default:
                 out[0] = sample(base), out[1] = sample(base + 1), out[2] = sample(base + 2), out[3] = sample(base + 3);
         }

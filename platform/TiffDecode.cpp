@@ -34,9 +34,7 @@ int TiffError(TIFF*, void* userData, const char* module, const char* format, va_
     return 1;  // handled: keeps libtiff's global handler quiet
 }
 
-int TiffWarning(TIFF*, void*, const char*, const char*, va_list) {
-    return 1;
-}
+int TiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // The samples of one layout we read ourselves.
 struct Layout {

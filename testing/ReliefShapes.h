@@ -21,7 +21,8 @@ inline mesh::TriangleMesh Subdivide(mesh::TriangleMesh m, int levels) {
     for (int level = 0; level < levels; ++level) {
         std::map<std::uint64_t, std::uint32_t> middle;
         const auto mid = [&](std::uint32_t a, std::uint32_t b) {
-            const auto [it, added] = middle.try_emplace(mesh::EdgeKey(a, b), static_cast<std::uint32_t>(m.vertices.size()));
+            const auto [it, added] =
+                middle.try_emplace(mesh::EdgeKey(a, b), static_cast<std::uint32_t>(m.vertices.size()));
             if (added) m.vertices.push_back({(m.vertices[a].position + m.vertices[b].position) * 0.5f, {}});
             return it->second;
         };
@@ -53,7 +54,8 @@ inline mesh::TriangleMesh MakeSlotPart(float slot) {
         const auto* t = caps[i];
         // Near cap (y = 0) faces -y; far cap reversed.
         m.indices.insert(m.indices.end(), {std::uint32_t(t[0]), std::uint32_t(t[2]), std::uint32_t(t[1])});
-        m.indices.insert(m.indices.end(), {std::uint32_t(10 + t[0]), std::uint32_t(10 + t[1]), std::uint32_t(10 + t[2])});
+        m.indices.insert(m.indices.end(),
+                         {std::uint32_t(10 + t[0]), std::uint32_t(10 + t[1]), std::uint32_t(10 + t[2])});
     }
     for (std::uint32_t i = 0; i < 10; ++i) {
         const std::uint32_t j = (i + 1) % 10;

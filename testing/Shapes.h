@@ -47,14 +47,19 @@ inline mesh::TriangleMesh MakeGridBox(mesh::Vec3f min, mesh::Vec3f max, std::uin
         const std::uint64_t key = (i * side + j) * side + k;
         auto [it, added] = ids.try_emplace(key, static_cast<std::uint32_t>(m.vertices.size()));
         if (added) {
-            auto at = [n](float lo, float hi, std::uint32_t s) { return lo + (hi - lo) * static_cast<float>(s) / static_cast<float>(n); };
+            auto at = [n](float lo, float hi, std::uint32_t s) {
+                return lo + (hi - lo) * static_cast<float>(s) / static_cast<float>(n);
+            };
             m.vertices.push_back({{at(min.x, max.x, i), at(min.y, max.y, j), at(min.z, max.z, k)}, {}});
         }
         return it->second;
     };
     // Each face: the fixed axis, its value (0 or n), and two running axes in
     // an order that makes the face point outwards.
-    struct Face { int fixed, u, v; std::uint32_t value; };
+    struct Face {
+        int fixed, u, v;
+        std::uint32_t value;
+    };
     const Face faces[] = {{0, 2, 1, 0}, {0, 1, 2, n}, {1, 0, 2, 0}, {1, 2, 0, n}, {2, 1, 0, 0}, {2, 0, 1, n}};
     for (const Face& f : faces) {
         for (std::uint32_t a = 0; a < n; ++a) {
@@ -83,7 +88,8 @@ inline mesh::TriangleMesh MakeGridPlate(float size, std::uint32_t n) {
     for (std::uint32_t j = 0; j <= n; ++j) {
         for (std::uint32_t i = 0; i <= n; ++i) {
             m.vertices.push_back({{size * static_cast<float>(i) / static_cast<float>(n),
-                                   size * static_cast<float>(j) / static_cast<float>(n), 0.0f}, {}});
+                                   size * static_cast<float>(j) / static_cast<float>(n), 0.0f},
+                                  {}});
         }
     }
     for (std::uint32_t j = 0; j < n; ++j) {

@@ -217,10 +217,13 @@ private:
     // in between so that the walls meeting at a corner share their vertices.
     void Walls(int cx, int cy, float h) {
         const int k = static_cast<int>(k_), X = cx * k, Y = cy * k;
-        struct Side { int dx, dy; int x0, y0, ux, uy; };
+        struct Side {
+            int dx, dy;
+            int x0, y0, ux, uy;
+        };
         // Each side runs so that (run direction) x (up) points out of the cell.
-        const Side sides[4] = {{1, 0, X + k, Y, 0, 1}, {-1, 0, X, Y + k, 0, -1},
-                               {0, 1, X + k, Y + k, -1, 0}, {0, -1, X, Y, 1, 0}};
+        const Side sides[4] = {
+            {1, 0, X + k, Y, 0, 1}, {-1, 0, X, Y + k, 0, -1}, {0, 1, X + k, Y + k, -1, 0}, {0, -1, X, Y, 1, 0}};
         for (const Side& s : sides) {
             const float low = Height(cx + s.dx, cy + s.dy);
             if (!(low < h)) continue;
@@ -327,8 +330,16 @@ inline mesh::TriangleMesh MakeHollowBox() {
 // A nozzle: a flange 18 mm across with a 4 mm bore, tapering to a 7 mm tip,
 // walls about 1 mm thick, 24 mm tall.
 inline mesh::TriangleMesh MakeNozzle() {
-    return stress::Revolve({{2.0f, 0.0f}, {9.0f, 0.0f}, {9.0f, 5.0f}, {3.5f, 20.0f}, {3.5f, 24.0f}, {2.5f, 24.0f},
-                            {2.5f, 20.0f}, {7.5f, 5.0f}, {7.5f, 1.5f}, {2.0f, 1.5f}},
+    return stress::Revolve({{2.0f, 0.0f},
+                            {9.0f, 0.0f},
+                            {9.0f, 5.0f},
+                            {3.5f, 20.0f},
+                            {3.5f, 24.0f},
+                            {2.5f, 24.0f},
+                            {2.5f, 20.0f},
+                            {7.5f, 5.0f},
+                            {7.5f, 1.5f},
+                            {2.0f, 1.5f}},
                            96);
 }
 

@@ -56,9 +56,19 @@ std::wstring WideFromUtf8(std::string_view utf8) {
         int length = 0;
         char32_t c = 0;
         char32_t lowest = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) { length = 2; c = lead & 0x1F; lowest = 0x80; }
-        else if (lead >= 0xE0 && lead <= 0xEF) { length = 3; c = lead & 0x0F; lowest = 0x800; }
-        else if (lead >= 0xF0 && lead <= 0xF4) { length = 4; c = lead & 0x07; lowest = 0x10000; }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            c = lead & 0x1F;
+            lowest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            c = lead & 0x0F;
+            lowest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            c = lead & 0x07;
+            lowest = 0x10000;
+        }
         if (length == 0) {
             out += static_cast<wchar_t>(kReplacement);
             ++i;

@@ -24,8 +24,7 @@ constexpr double kLargestRadius = 1099511627776.0;  // 2^40
 // with period n and Mirror with period 2n, so the window is q whole periods
 // plus r positions; Clamp counts the positions before and after the line as
 // its first and last pixel.
-void WideWindowLine(const float* in, float* dst, std::int64_t n, std::int64_t step, std::int64_t k,
-                    WrapMode wrap) {
+void WideWindowLine(const float* in, float* dst, std::int64_t n, std::int64_t step, std::int64_t k, WrapMode wrap) {
     auto at = [&](std::int64_t i) { return static_cast<double>(in[FoldIndex(i, n, wrap) * step]); };
     const std::int64_t window = 2 * k + 1;
     const double scale = 1.0 / static_cast<double>(window);

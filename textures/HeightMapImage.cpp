@@ -27,26 +27,37 @@ constexpr float kFrom16 = 1.5259022e-5f;  // 1 / 65535
 
 const char* ContainerName(ImageContainer container) {
     switch (container) {
-        case ImageContainer::Png: return "PNG";
-        case ImageContainer::Jpeg: return "JPEG";
-        case ImageContainer::Tiff: return "TIFF";
-        case ImageContainer::Bmp: return "BMP";
-        case ImageContainer::Gif: return "GIF";
-        case ImageContainer::Unknown: break;
+        case ImageContainer::Png:
+            return "PNG";
+        case ImageContainer::Jpeg:
+            return "JPEG";
+        case ImageContainer::Tiff:
+            return "TIFF";
+        case ImageContainer::Bmp:
+            return "BMP";
+        case ImageContainer::Gif:
+            return "GIF";
+        case ImageContainer::Unknown:
+            break;
     }
     return "";
 }
 
 std::string FailureText(ImageFailure failure) {
     switch (failure) {
-        case ImageFailure::NoFrame: return "The image contains no readable frame.";
-        case ImageFailure::NoSize: return "The image has no size.";
+        case ImageFailure::NoFrame:
+            return "The image contains no readable frame.";
+        case ImageFailure::NoSize:
+            return "The image has no size.";
         case ImageFailure::TooLarge:
             return "The image is larger than " + std::to_string(kMaxImageSide) + " pixels on a side.";
-        case ImageFailure::CannotConvert: return "The image could not be converted to a form we can read.";
-        case ImageFailure::PixelsUnreadable: return "The image pixels could not be read.";
+        case ImageFailure::CannotConvert:
+            return "The image could not be converted to a form we can read.";
+        case ImageFailure::PixelsUnreadable:
+            return "The image pixels could not be read.";
         case ImageFailure::CannotOpen:
-        case ImageFailure::None: break;
+        case ImageFailure::None:
+            break;
     }
     return "The file could not be opened as an image. It may be missing, in a format Windows does not read, or "
            "damaged.";
@@ -56,20 +67,30 @@ std::string FailureText(ImageFailure failure) {
 // own (palettes, 8-bit RGB, ...) counts as 8-bit colour.
 void DescribeFormat(StoredPixelFormat format, HeightMapImage& result) {
     switch (format) {
-        case StoredPixelFormat::Grey8: result.bitsPerChannel = 8, result.colour = false; break;
-        case StoredPixelFormat::Grey16: result.bitsPerChannel = 16, result.colour = false; break;
-        case StoredPixelFormat::GreyFloat32: result.bitsPerChannel = 32, result.colour = false; break;
+        case StoredPixelFormat::Grey8:
+            result.bitsPerChannel = 8, result.colour = false;
+            break;
+        case StoredPixelFormat::Grey16:
+            result.bitsPerChannel = 16, result.colour = false;
+            break;
+        case StoredPixelFormat::GreyFloat32:
+            result.bitsPerChannel = 32, result.colour = false;
+            break;
         case StoredPixelFormat::Rgb16:
-        case StoredPixelFormat::Rgba16: result.bitsPerChannel = 16, result.colour = true; break;
+        case StoredPixelFormat::Rgba16:
+            result.bitsPerChannel = 16, result.colour = true;
+            break;
         case StoredPixelFormat::RgbFloat32:
-        case StoredPixelFormat::RgbaFloat32: result.bitsPerChannel = 32, result.colour = true; break;
-        case StoredPixelFormat::Other: result.bitsPerChannel = 8, result.colour = true; break;
+        case StoredPixelFormat::RgbaFloat32:
+            result.bitsPerChannel = 32, result.colour = true;
+            break;
+        case StoredPixelFormat::Other:
+            result.bitsPerChannel = 8, result.colour = true;
+            break;
     }
 }
 
-float FromSrgb(float c) {
-    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
-}
+float FromSrgb(float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); }
 
 // Channel sums of the whole image, for the normal-map test.
 struct ChannelSums {

@@ -29,8 +29,8 @@ private:
     struct Folder {
         std::filesystem::path path;
         bool user = false;
-        std::unordered_map<std::string, bool> regular;          // on-disk name -> is a regular file
-        std::unordered_map<std::string, std::string> byLower;   // lower-cased -> first on-disk name in byte order
+        std::unordered_map<std::string, bool> regular;         // on-disk name -> is a regular file
+        std::unordered_map<std::string, std::string> byLower;  // lower-cased -> first on-disk name in byte order
     };
     // The item's file in one folder, found as FindItemFile finds it, or empty.
     std::filesystem::path Find(const Folder& folder, std::string_view name) const;

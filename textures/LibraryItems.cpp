@@ -109,10 +109,12 @@ std::string MakeSafeFileName(std::string_view name) {
     std::wstring wide = WideFromUtf8(name);
     std::size_t kept = 0;
     for (wchar_t& c : wide) {
-        const bool replaced = c < 32 || c == L'"' || c == L'*' || c == L'/' || c == L':' || c == L'<' ||
-                              c == L'>' || c == L'?' || c == L'\\' || c == L'|';
-        if (replaced) c = L'_';
-        else if (c != L' ' && c != L'.') ++kept;
+        const bool replaced = c < 32 || c == L'"' || c == L'*' || c == L'/' || c == L':' || c == L'<' || c == L'>' ||
+                              c == L'?' || c == L'\\' || c == L'|';
+        if (replaced)
+            c = L'_';
+        else if (c != L' ' && c != L'.')
+            ++kept;
     }
     while (!wide.empty() && (wide.back() == L'.' || wide.back() == L' ')) wide.pop_back();
     if (wide.empty() || kept == 0) return "untitled";

@@ -98,7 +98,6 @@ bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view c
 const LibraryRoot* FindUserRoot(const std::vector<LibraryRoot>& roots);
 
 // The existing regular file for the item below `root`, found ignoring case, or empty.
-std::filesystem::path FindItemFile(const std::filesystem::path& root, std::string_view category,
-                                   std::string_view name);
+std::filesystem::path FindItemFile(const std::filesystem::path& root, std::string_view category, std::string_view name);
 
 }  // namespace ridgeforge

@@ -22,8 +22,7 @@ void SetError(std::string* error, std::string text) {
 }
 
 std::string MismatchText(const std::string& fileTexture, const char* textureName) {
-    return "a preset for " + (fileTexture.empty() ? std::string("no texture") : fileTexture) + ", not " +
-           textureName;
+    return "a preset for " + (fileTexture.empty() ? std::string("no texture") : fileTexture) + ", not " + textureName;
 }
 
 std::string_view TrimLineEnd(std::string_view line) {
@@ -41,9 +40,10 @@ bool LoadJsonPreset(const JsonReader& root, mesh::procedural::ProceduralTexture&
     }
     // Only a JSON integer is a version; anything else reads as 0 and is accepted.
     if (const nlohmann::json* version = root.Find("version"); version != nullptr) {
-        const bool tooNew = version->is_number_unsigned()
-                                ? version->get<std::uint64_t>() >= static_cast<std::uint64_t>(kFirstUnreadableVersion)
-                                : version->is_number_integer() && version->get<std::int64_t>() >= kFirstUnreadableVersion;
+        const bool tooNew =
+            version->is_number_unsigned()
+                ? version->get<std::uint64_t>() >= static_cast<std::uint64_t>(kFirstUnreadableVersion)
+                : version->is_number_integer() && version->get<std::int64_t>() >= kFirstUnreadableVersion;
         if (tooNew) {
             SetError(error, "a preset from a newer Ruvolta");
             return false;
@@ -105,9 +105,7 @@ std::string PresetBaseName(std::string_view name) {
     return base;
 }
 
-std::string PresetCategory(std::string_view textureName) {
-    return "procedural\\" + MakeSafeFileName(textureName);
-}
+std::string PresetCategory(std::string_view textureName) { return "procedural\\" + MakeSafeFileName(textureName); }
 
 std::vector<PresetEntry> ListPresets(const std::vector<LibraryRoot>& roots, std::string_view textureName) {
     const std::string category = PresetCategory(textureName);
@@ -126,8 +124,7 @@ std::vector<PresetEntry> ListPresets(const std::vector<LibraryRoot>& roots, std:
     return presets;
 }
 
-bool LoadPreset(const std::filesystem::path& path, mesh::procedural::ProceduralTexture& texture,
-                std::string* error) {
+bool LoadPreset(const std::filesystem::path& path, mesh::procedural::ProceduralTexture& texture, std::string* error) {
     const JsonReader root = JsonReader::Open(path);
     if (!root.IsEmpty() && root.node->is_object()) return LoadJsonPreset(root, texture, error);
     std::error_code ec;

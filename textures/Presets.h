@@ -44,8 +44,7 @@ bool LoadPreset(const std::filesystem::path& path, mesh::procedural::ProceduralT
 // Saves the texture's values as the user's preset, then its thumbnail. A
 // preset whose thumbnail fails stays saved, but the call reports the failure.
 bool SavePreset(const std::vector<LibraryRoot>& roots, const mesh::procedural::ProceduralTexture& texture,
-                std::string_view presetName, std::filesystem::path* savedPath = nullptr,
-                std::string* error = nullptr);
+                std::string_view presetName, std::filesystem::path* savedPath = nullptr, std::string* error = nullptr);
 
 // The texture rendered at 120 x 120 as grey bytes, top row first.
 std::vector<std::uint8_t> RenderThumbnail(const mesh::procedural::ProceduralTexture& texture);

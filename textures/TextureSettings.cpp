@@ -41,9 +41,12 @@ TileCoordinates TextureSettings::MapToTile(float x, float y) const {
 
 const char* WrapModeWord(WrapMode mode) {
     switch (mode) {
-        case WrapMode::Repeat: return "repeat";
-        case WrapMode::Mirror: return "mirror";
-        case WrapMode::Clamp: return "clamp";
+        case WrapMode::Repeat:
+            return "repeat";
+        case WrapMode::Mirror:
+            return "mirror";
+        case WrapMode::Clamp:
+            return "clamp";
     }
     return nullptr;
 }

@@ -71,8 +71,8 @@ std::string ThumbnailCachePath(const std::filesystem::path& image) {
     return ThumbnailCacheName(image.string(), platform::FileSize(image), platform::LastWriteFileTime(image));
 }
 
-std::vector<std::uint8_t> DownscaleThumbnail(const std::vector<float>& pixels, std::int32_t width,
-                                             std::int32_t height, std::int32_t size) {
+std::vector<std::uint8_t> DownscaleThumbnail(const std::vector<float>& pixels, std::int32_t width, std::int32_t height,
+                                             std::int32_t size) {
     if (size < 1 || width < 1 || height < 1) return {};
     const std::int64_t w = width;
     const std::int64_t h = height;

@@ -32,8 +32,8 @@ std::string ThumbnailCachePath(const std::filesystem::path& image);
 
 // The centre square of the width x height floats, box-averaged to
 // size x size bytes (0..255); empty for a size below 1 or too few pixels.
-std::vector<std::uint8_t> DownscaleThumbnail(const std::vector<float>& pixels, std::int32_t width,
-                                             std::int32_t height, std::int32_t size);
+std::vector<std::uint8_t> DownscaleThumbnail(const std::vector<float>& pixels, std::int32_t width, std::int32_t height,
+                                             std::int32_t size);
 
 // The cached thumbnail of the image file, or a new one (which is then
 // cached). False, with empty results, when the image cannot be read.

@@ -21,8 +21,8 @@ bool Exists(const std::filesystem::path& path) {
 
 }  // namespace
 
-void CopyFolderTree(const std::filesystem::path& source, const std::filesystem::path& target,
-                    std::int64_t& moved, std::int64_t& failed) {
+void CopyFolderTree(const std::filesystem::path& source, const std::filesystem::path& target, std::int64_t& moved,
+                    std::int64_t& failed) {
     std::error_code ec;
     std::filesystem::create_directories(target, ec);
 

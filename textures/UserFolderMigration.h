@@ -17,8 +17,8 @@ namespace ridgeforge {
 
 // Moves the entries of `source` into `target`, merging folders that exist in
 // both; an entry that cannot be moved is copied (and stays) or counted as failed.
-void CopyFolderTree(const std::filesystem::path& source, const std::filesystem::path& target,
-                    std::int64_t& moved, std::int64_t& failed);
+void CopyFolderTree(const std::filesystem::path& source, const std::filesystem::path& target, std::int64_t& moved,
+                    std::int64_t& failed);
 
 // The message for the log ("Your files moved from ..."), empty when there
 // was nothing to move.

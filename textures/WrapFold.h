@@ -25,7 +25,8 @@ inline std::int64_t FoldIndex(std::int64_t i, std::int64_t n, WrapMode wrap) {
             // Edges repeat their own pixel: -1 maps to 0 and n to n - 1.
             return m >= n ? 2 * n - m - 1 : m;
         }
-        case WrapMode::Clamp: return std::clamp<std::int64_t>(i, 0, n - 1);
+        case WrapMode::Clamp:
+            return std::clamp<std::int64_t>(i, 0, n - 1);
         case WrapMode::Repeat:
         default: {
             const std::int64_t r = i % n;

@@ -28,16 +28,13 @@ TriangleMesh MakeBumpySphere(int rings, int segments) {
         for (int j = 0; j < segments; ++j) {
             const float phi = 2.0f * pi * float(j) / float(segments);
             const float r = radiusAt(theta, phi);
-            m.vertices.push_back({{r * std::sin(theta) * std::cos(phi), r * std::sin(theta) * std::sin(phi),
-                                   r * std::cos(theta)},
-                                  {}});
+            m.vertices.push_back(
+                {{r * std::sin(theta) * std::cos(phi), r * std::sin(theta) * std::sin(phi), r * std::cos(theta)}, {}});
         }
     }
     m.vertices.push_back({{0, 0, -radiusAt(pi, 0)}, {}});
     const std::uint32_t south = std::uint32_t(m.vertices.size() - 1);
-    const auto at = [segments](int ring, int j) {
-        return std::uint32_t(1 + (ring - 1) * segments + (j % segments));
-    };
+    const auto at = [segments](int ring, int j) { return std::uint32_t(1 + (ring - 1) * segments + (j % segments)); };
     for (int j = 0; j < segments; ++j) m.indices.insert(m.indices.end(), {0, at(1, j), at(1, j + 1)});
     for (int i = 1; i + 1 < rings; ++i)
         for (int j = 0; j < segments; ++j) {
@@ -75,9 +72,8 @@ void RunClosestPointQueries(benchmark::State& state, const std::vector<Vec3f>& p
     std::iota(index.begin(), index.end(), 0u);
     std::vector<float> distance(points.size());
     for (auto _ : state) {
-        std::for_each(std::execution::par, index.begin(), index.end(), [&](std::uint32_t i) {
-            distance[i] = tree.ClosestPoint(mesh, points[i]).distance;
-        });
+        std::for_each(std::execution::par, index.begin(), index.end(),
+                      [&](std::uint32_t i) { distance[i] = tree.ClosestPoint(mesh, points[i]).distance; });
         benchmark::DoNotOptimize(distance.data());
     }
     state.counters["queries"] = double(points.size());

@@ -22,8 +22,8 @@ TriangleMesh MakeWrappedGrid(int u, int v, bool closeV, Place place) {
     const auto at = [&](int i, int j) { return std::uint32_t((i % u) * v + (j % v)); };
     for (int i = 0; i < u; ++i)
         for (int j = 0; j < (closeV ? v : v - 1); ++j)
-            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1),
-                                               at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+            m.indices.insert(m.indices.end(),
+                             {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i, j + 1)});
     m.RecomputeBounds();
     return m;
 }

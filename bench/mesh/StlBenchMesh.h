@@ -25,7 +25,8 @@ inline mesh::TriangleMesh MakeTorusOf(std::int64_t triangles) {
 // A folder under the system's temporary folder, removed when the object goes away.
 class ScratchFolder {
 public:
-    ScratchFolder() : path_(std::filesystem::temp_directory_path() / ("ridgeforge-bench-" + std::to_string(::getpid()))) {
+    ScratchFolder()
+        : path_(std::filesystem::temp_directory_path() / ("ridgeforge-bench-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(path_);
     }
     ~ScratchFolder() {

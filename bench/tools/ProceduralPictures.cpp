@@ -12,7 +12,6 @@
 
 #include "mesh/procedural/TextureRegistry.h"
 
-
 namespace {
 
 using namespace ridgeforge::mesh::procedural;

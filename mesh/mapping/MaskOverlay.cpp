@@ -47,7 +47,8 @@ void BuildMaskOverlay(const mesh::MaskVolume& volume, bool selected, ColouredGeo
                 for (int axis = 0; axis < 3; ++axis) {
                     if ((i & (1 << axis)) != 0) continue;
                     // The edges along the local z axis carry the second colour.
-                    AddSegment(overlay, corners[i], corners[i | (1 << axis)], axis == 2 ? colours.second : colours.main);
+                    AddSegment(overlay, corners[i], corners[i | (1 << axis)],
+                               axis == 2 ? colours.second : colours.main);
                 }
             }
             break;
@@ -68,8 +69,8 @@ void BuildMaskOverlay(const mesh::MaskVolume& volume, bool selected, ColouredGeo
             auto net = [&](int i, int j) {
                 const float lon = mesh::kTwoPi * static_cast<float>(i) / kMeridians;
                 const float lat = mesh::kPi * static_cast<float>(j) / kLatitudes - 0.5f * mesh::kPi;
-                return at({std::cos(lat) * std::cos(lon) * h.x, std::cos(lat) * std::sin(lon) * h.y,
-                           std::sin(lat) * h.z});
+                return at(
+                    {std::cos(lat) * std::cos(lon) * h.x, std::cos(lat) * std::sin(lon) * h.y, std::sin(lat) * h.z});
             };
             for (int i = 0; i < kMeridians; ++i) {
                 for (int j = 0; j < kLatitudes; ++j) AddSegment(overlay, net(i, j), net(i, j + 1), colours.main);

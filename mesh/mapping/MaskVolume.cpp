@@ -40,9 +40,12 @@ ProjectionCage MaskVolume::FlooredPlacement() const {
 
 const char* MaskShapeName(MaskShape shape) {
     switch (shape) {
-        case MaskShape::Box: return "Box";
-        case MaskShape::Cylinder: return "Cylinder";
-        case MaskShape::Sphere: return "Sphere";
+        case MaskShape::Box:
+            return "Box";
+        case MaskShape::Cylinder:
+            return "Cylinder";
+        case MaskShape::Sphere:
+            return "Sphere";
     }
     return "Volume";
 }
@@ -72,8 +75,8 @@ float MaskVolume::SignedDistance(const MaskVolume& volume, const Vec3f& point) {
             return Length(outside) + std::min(std::max({d.x, d.y, d.z}), 0.0f);
         }
         case MaskShape::Cylinder: {
-            const float radial = (std::sqrt((q.x / h.x) * (q.x / h.x) + (q.y / h.y) * (q.y / h.y)) - 1.0f) *
-                                 std::min(h.x, h.y);
+            const float radial =
+                (std::sqrt((q.x / h.x) * (q.x / h.x) + (q.y / h.y) * (q.y / h.y)) - 1.0f) * std::min(h.x, h.y);
             const float axial = std::fabs(q.z) - h.z;
             const float ra = std::max(axial, 0.0f), rr = std::max(radial, 0.0f);
             return std::sqrt(ra * ra + rr * rr) + std::min(std::max(axial, radial), 0.0f);
@@ -90,8 +93,8 @@ MaskVolume MaskVolume::Transformed(const MaskVolume& volume, const Transform& tr
     MaskVolume out = volume;
     out.center = transform.ApplyToPoint(volume.center);
     const RotationAxes axes = RotationFromDegrees(volume.rotationDegrees);
-    out.rotationDegrees = DegreesFromAxes({transform.ApplyToDirection(axes.x), transform.ApplyToDirection(axes.y),
-                                           transform.ApplyToDirection(axes.z)});
+    out.rotationDegrees = DegreesFromAxes(
+        {transform.ApplyToDirection(axes.x), transform.ApplyToDirection(axes.y), transform.ApplyToDirection(axes.z)});
     return out;
 }
 
@@ -99,7 +102,9 @@ void MaskVolume::ToJson(const JsonWriter& writer, const MaskVolume& volume) {
     VisitVolume(JsonFieldWriter{writer}, volume);
 }
 
-void MaskVolume::FromJson(const JsonReader& reader, MaskVolume& volume) { VisitVolume(JsonFieldReader{reader}, volume); }
+void MaskVolume::FromJson(const JsonReader& reader, MaskVolume& volume) {
+    VisitVolume(JsonFieldReader{reader}, volume);
+}
 
 bool MaskVolume::operator==(const MaskVolume& o) const {
     return shape == o.shape && Placement() == o.Placement() && featherMillimetres == o.featherMillimetres &&

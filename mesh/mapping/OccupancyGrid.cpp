@@ -132,10 +132,10 @@ void OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells)
     cellsZ = dimensions[2];
     cellSizeMillimetres = cellSize;
     surfaceCells = static_cast<std::uint64_t>(std::count(cells.begin(), cells.end(), std::uint8_t{1}));
-    buildMilliseconds = static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                                std::chrono::steady_clock::now() - start)
-                                                .count()) /
-                        1e6;
+    buildMilliseconds =
+        static_cast<double>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
+        1e6;
 }
 
 bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const {

@@ -50,9 +50,12 @@ SideUv BoxOrSphereUv(const Projection& p, int side, const Vec3f& q) {
     }
     const float g = SideSign(side);
     switch (side / 2) {
-        case 0: return {g * q.y, q.z};
-        case 1: return {g * q.x, q.z};
-        default: return {g * q.x, q.y};
+        case 0:
+            return {g * q.y, q.z};
+        case 1:
+            return {g * q.x, q.z};
+        default:
+            return {g * q.x, q.y};
     }
 }
 
@@ -137,11 +140,13 @@ ProjectionSamples PlaneSamples(const Projection& p, const LocalPoint& at) {
 
 SurfaceSelection SelectionFor(const Projection& p, int side) {
     switch (p.type) {
-        case ProjectionType::Cylinder: return p.cylinder.surface;
+        case ProjectionType::Cylinder:
+            return p.cylinder.surface;
         case ProjectionType::Box:
         case ProjectionType::Sphere:
             return side >= 0 && side < kSideCount ? p.box.sideSurface[side] : SurfaceSelection::Both;
-        default: return SurfaceSelection::Both;
+        default:
+            return SurfaceSelection::Both;
     }
 }
 
@@ -176,11 +181,18 @@ ProjectionSamples ProjectToTexture(const Projection& projection, const Vec3f& po
     const LocalPoint at{r.ToLocal(point - projection.cage.center), Normalize(r.ToLocal(normal))};
     ProjectionSamples s;
     switch (projection.type) {
-        case ProjectionType::Plane: s = PlaneSamples(projection, at); break;
-        case ProjectionType::Cylinder: s = CylinderSamples(projection, at); break;
+        case ProjectionType::Plane:
+            s = PlaneSamples(projection, at);
+            break;
+        case ProjectionType::Cylinder:
+            s = CylinderSamples(projection, at);
+            break;
         case ProjectionType::Box:
-        case ProjectionType::Sphere: s = BoxOrSphereSamples(projection, at); break;
-        default: return s;
+        case ProjectionType::Sphere:
+            s = BoxOrSphereSamples(projection, at);
+            break;
+        default:
+            return s;
     }
     if (faceByte && s.count > 0) s = FilterByFace(projection, s, *faceByte);
     for (int i = 0; i < s.count; ++i) {

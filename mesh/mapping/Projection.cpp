@@ -27,7 +27,9 @@ constexpr EnumWord<SurfaceSelection> kSurfaceWords[] = {
 
 constexpr std::array<const char*, kSideCount> kSideKeys = {"px", "nx", "py", "ny", "pz", "nz"};
 
-std::string SideSettingKey(int side, const char* name) { return std::string("box.side.") + kSideKeys[side] + "." + name; }
+std::string SideSettingKey(int side, const char* name) {
+    return std::string("box.side.") + kSideKeys[side] + "." + name;
+}
 std::string LayerKey(int side, const char* name) { return std::string("layer.") + kSideKeys[side] + "." + name; }
 
 }  // namespace

@@ -54,7 +54,8 @@ void BuildCylinder(const Projection& p, ProjectorOverlay& out) {
     const float radius = CylinderRadius(p);
     const float half = 0.5f * p.cage.size[k];
     auto at = [&](float angle, float height) {
-        return p.cage.center + r.ToPart(e1 * (radius * std::cos(angle)) + e2 * (radius * std::sin(angle)) + ek * height);
+        return p.cage.center +
+               r.ToPart(e1 * (radius * std::cos(angle)) + e2 * (radius * std::sin(angle)) + ek * height);
     };
     for (int j = 0; j < kCylinderSegments; ++j) {
         const float a0 = kTwoPi * static_cast<float>(j) / kCylinderSegments;
@@ -74,11 +75,13 @@ void BuildSphere(const Projection& p, ProjectorOverlay& out) {
     for (int side = 0; side < kSideCount; ++side) {
         const BoxSideFrameData f = BoxSideFrame(side, AxisIndex(p.sphere.axis));
         auto at = [&](int i, int j) {
-            return ProjectorSurfacePoint(p.cage, radius, f.uAxis, f.vAxis, f.normal, -kQuarter + kStep * static_cast<float>(i),
+            return ProjectorSurfacePoint(p.cage, radius, f.uAxis, f.vAxis, f.normal,
+                                         -kQuarter + kStep * static_cast<float>(i),
                                          -kQuarter + kStep * static_cast<float>(j));
         };
         for (int i = 0; i < kSphereCells; ++i) {
-            for (int j = 0; j < kSphereCells; ++j) AddQuad(out, at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), side);
+            for (int j = 0; j < kSphereCells; ++j)
+                AddQuad(out, at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), side);
         }
         if (f.onAxis != 0) continue;
         for (int i = 0; i < kSphereCells; ++i) {
@@ -93,10 +96,18 @@ void BuildSphere(const Projection& p, ProjectorOverlay& out) {
 ProjectorOverlay BuildProjectorOverlay(const Projection& projection) {
     ProjectorOverlay out;
     switch (projection.type) {
-        case ProjectionType::Box: BuildBox(projection, out); break;
-        case ProjectionType::Plane: BuildPlane(projection, out); break;
-        case ProjectionType::Cylinder: BuildCylinder(projection, out); break;
-        case ProjectionType::Sphere: BuildSphere(projection, out); break;
+        case ProjectionType::Box:
+            BuildBox(projection, out);
+            break;
+        case ProjectionType::Plane:
+            BuildPlane(projection, out);
+            break;
+        case ProjectionType::Cylinder:
+            BuildCylinder(projection, out);
+            break;
+        case ProjectionType::Sphere:
+            BuildSphere(projection, out);
+            break;
     }
     return out;
 }

@@ -111,10 +111,18 @@ SideExtentResult SideExtent(const Projection& projection, int side, bool useLaye
     const float oy = useLayerOrigin ? layer.originMillimetres[1] : 0.0f;
     LocalExtent e;
     switch (projection.type) {
-        case ProjectionType::Box: e = BoxExtent(projection, side, ox, oy); break;
-        case ProjectionType::Plane: e = PlaneExtent(projection, side, ox, oy); break;
-        case ProjectionType::Cylinder: e = CylinderExtent(projection, side, ox, oy); break;
-        case ProjectionType::Sphere: e = SphereExtent(projection, side, ox, oy); break;
+        case ProjectionType::Box:
+            e = BoxExtent(projection, side, ox, oy);
+            break;
+        case ProjectionType::Plane:
+            e = PlaneExtent(projection, side, ox, oy);
+            break;
+        case ProjectionType::Cylinder:
+            e = CylinderExtent(projection, side, ox, oy);
+            break;
+        case ProjectionType::Sphere:
+            e = SphereExtent(projection, side, ox, oy);
+            break;
     }
     if (!e.valid) return result;
     const RotationAxes r = RotationFromDegrees(projection.cage.rotationDegrees);

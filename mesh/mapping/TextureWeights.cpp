@@ -65,10 +65,18 @@ void ComputeVertexWeights(const TriangleMesh& mesh, OutsideRule rule, TextureCov
         if (!used[v]) continue;
         float w = 0.0f;
         switch (rule) {
-            case OutsideRule::Any: w = high[v]; break;
-            case OutsideRule::All: w = low[v] == kNoLowWeight ? 0.0f : low[v]; break;
-            case OutsideRule::Average: w = area[v] > 0.0 ? static_cast<float>(sum[v] / area[v]) : 0.0f; break;
-            default: w = 0.0f; break;
+            case OutsideRule::Any:
+                w = high[v];
+                break;
+            case OutsideRule::All:
+                w = low[v] == kNoLowWeight ? 0.0f : low[v];
+                break;
+            case OutsideRule::Average:
+                w = area[v] > 0.0 ? static_cast<float>(sum[v] / area[v]) : 0.0f;
+                break;
+            default:
+                w = 0.0f;
+                break;
         }
         coverage.vertexWeights[v] = std::max(w, 0.0f);
     }

@@ -31,8 +31,12 @@ std::array<bool, kSideCount> LayersInUse(const Projection& p) {
     std::array<bool, kSideCount> used{};
     switch (p.type) {
         case ProjectionType::Box:
-        case ProjectionType::Sphere: used = p.box.sideEnabled; break;
-        case ProjectionType::Plane: used[4] = true; break;
+        case ProjectionType::Sphere:
+            used = p.box.sideEnabled;
+            break;
+        case ProjectionType::Plane:
+            used[4] = true;
+            break;
         case ProjectionType::Cylinder:
             used[0] = p.cylinder.sideEnabled;
             used[4] = p.cylinder.topCapEnabled;

@@ -52,7 +52,8 @@ const std::vector<ParameterDefinition>& CausticRockTexture::OwnParameters() cons
                        0.01f),
         FloatParameter("brilliance", "Brilliance", 0.0f, 4.0f, 1.3f,
                        "How hard the gathered light is brightened: high leaves thin bright lines on dark pools", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -67,8 +68,8 @@ float CausticRockTexture::Sample(float u, float v) const {
     Layer layers[kMaxLayers];
     for (int i = 1; i <= count; ++i) {
         const float fi = static_cast<float>(i);
-        layers[i - 1] = {std::max<std::int32_t>(1, static_cast<std::int32_t>(
-                                                       std::lround(std::pow(fi, 1.2f) * static_cast<float>(cells)))),
+        layers[i - 1] = {std::max<std::int32_t>(
+                             1, static_cast<std::int32_t>(std::lround(std::pow(fi, 1.2f) * static_cast<float>(cells)))),
                          1.0f / std::pow(fi, 1.9f), seed + 7919u * static_cast<std::uint32_t>(i), GradientCell{},
                          false};
     }

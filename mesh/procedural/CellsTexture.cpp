@@ -15,7 +15,8 @@ const std::vector<ParameterDefinition>& CellsTexture::OwnParameters() const {
                         "Rounded cells, ridges between cells, or grooves along the cell edges"),
         ChoiceParameter("metric", "Distance", {"Euclidean", "Manhattan", "Chebyshev"}, 0,
                         "How distance is measured: round, diamond or square cells"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -31,9 +32,15 @@ float CellsTexture::Sample(float u, float v) const {
 
     float f = 0.0f;
     switch (GetWhole("feature")) {
-        case 1: f = CellDistances(x, y, n, r, m, 1, seed); break;
-        case 2: f = CellDistances(x, y, n, r, m, 2, seed); break;
-        default: f = 1.0f - CellDistances(x, y, n, r, m, 0, seed); break;
+        case 1:
+            f = CellDistances(x, y, n, r, m, 1, seed);
+            break;
+        case 2:
+            f = CellDistances(x, y, n, r, m, 2, seed);
+            break;
+        default:
+            f = 1.0f - CellDistances(x, y, n, r, m, 0, seed);
+            break;
     }
     return Contrast(f, GetValue("contrast"));
 }

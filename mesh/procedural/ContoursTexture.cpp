@@ -24,7 +24,8 @@ const std::vector<ParameterDefinition>& ContoursTexture::OwnParameters() const {
                         "Lines standing on a floor, stepped plateaus, or the bare field"),
         FloatParameter("randomness", "Randomness", 0.0f, 1.0f, 1.0f, "0 lays the cells on a grid, 1 scatters them",
                        0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -47,9 +48,12 @@ float ContoursTexture::Sample(float u, float v) const {
     const float contrast = GetValue("contrast");
 
     switch (GetWhole("style")) {
-        case 2: return Contrast(Clamp01(f / 0.96f), contrast);
-        case 1: return Contrast(Quantize(Clamp01(f / 0.96f), lines), contrast);
-        default: break;
+        case 2:
+            return Contrast(Clamp01(f / 0.96f), contrast);
+        case 1:
+            return Contrast(Quantize(Clamp01(f / 0.96f), lines), contrast);
+        default:
+            break;
     }
 
     constexpr float eps = 0.001f;

@@ -20,7 +20,8 @@ const std::vector<ParameterDefinition>& CopperTexture::OwnParameters() const {
         FloatParameter("ridges", "Rim", 0.0f, 1.0f, 0.5f, "The raised lip round each pit", 0.01f),
         FloatParameter("phase", "Variation", 0.0f, 1.0f, 0.0f, "Slides the warp: another part of the same pattern",
                        0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;

@@ -20,14 +20,15 @@ const std::vector<ParameterDefinition>& DotsTexture::OwnParameters() const {
         ChoiceParameter("layout", "Layout", {"Square", "Staggered", "Hexagonal"}, 2,
                         "Square is a grid; Staggered shifts every other row by half; Hexagonal packs them closest"),
         IntegerParameter("count", "Dots across", 1, 64, 8, "How many dots span the tile"),
-        FloatParameter("size", "Dot size", 0.05f, 1.0f, 0.7f, "Diameter as a share of the spacing. At 1 neighbours touch",
-                       0.01f),
+        FloatParameter("size", "Dot size", 0.05f, 1.0f, 0.7f,
+                       "Diameter as a share of the spacing. At 1 neighbours touch", 0.01f),
         ChoiceParameter("shape", "Shape", {"Dome", "Boss", "Cone", "Cylinder"}, 0,
                         "Dome is rounded; Boss is flat-topped with a tapered side; Cone is pointed; Cylinder is "
                         "flat-topped and straight-sided"),
         FloatParameter("softness", "Edge softness", 0.0f, 0.5f, 0.1f,
                        "How much of the rim is rounded over, as a share of the radius", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }
@@ -70,10 +71,17 @@ float DotsTexture::Sample(float u, float v) const {
 
     float p = 1.0f;
     switch (GetWhole("shape")) {
-        case 0: p = std::sqrt(1.0f - d * d); break;
-        case 1: p = Clamp01((1.0f - d) / 0.35f); break;
-        case 2: p = 1.0f - d; break;
-        default: break;
+        case 0:
+            p = std::sqrt(1.0f - d * d);
+            break;
+        case 1:
+            p = Clamp01((1.0f - d) / 0.35f);
+            break;
+        case 2:
+            p = 1.0f - d;
+            break;
+        default:
+            break;
     }
     const float softness = GetValue("softness");
     if (softness > 0.0f) p *= SmoothStepClamped(Clamp01((1.0f - d) / softness));

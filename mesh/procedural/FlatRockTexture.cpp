@@ -20,7 +20,8 @@ const std::vector<ParameterDefinition>& FlatRockTexture::OwnParameters() const {
                          "How flat each plate is and how crisp the creases between them. 16 is the shader's"),
         FloatParameter("crumple", "Crumple", 0.0f, 1.0f, 1.0f,
                        "The softer surface laid over the plates. 1 is the shader's; 0 leaves bare plates", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -37,8 +38,8 @@ float FlatRockTexture::CellField(float x, float y, std::int32_t period, std::int
         for (std::int32_t i = i0; i <= i0 + 4; ++i) {
             const auto ci = static_cast<std::uint32_t>(WrapIndex(i, period));
             const auto cj = static_cast<std::uint32_t>(WrapIndex(j, period));
-            const float fx = static_cast<float>(i) + HashToUnit(LatticeHash(ci, cj, s)) +
-                             0.3f * std::cos(static_cast<float>(cj));
+            const float fx =
+                static_cast<float>(i) + HashToUnit(LatticeHash(ci, cj, s)) + 0.3f * std::cos(static_cast<float>(cj));
             const float fy = static_cast<float>(j) + HashToUnit(LatticeHash(ci, cj, s ^ 0x9E3779B9u)) +
                              0.3f * std::sin(static_cast<float>(ci));
             const float c = 0.5f + 0.5f * std::cos(6.2831855f * HashToUnit(LatticeHash(ci, cj, s + 101u)));
@@ -56,8 +57,8 @@ float FlatRockTexture::CellField(float x, float y, std::int32_t period, std::int
             weighted += static_cast<double>(c) * w;
         }
     }
-    const float r = weights > 1e-300 ? std::max(0.0f, static_cast<float>(weighted / weights))
-                                     : std::max(0.0f, nearestValue);
+    const float r =
+        weights > 1e-300 ? std::max(0.0f, static_cast<float>(weighted / weights)) : std::max(0.0f, nearestValue);
     return 2.0f * std::sqrt(r);
 }
 

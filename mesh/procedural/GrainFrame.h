@@ -9,8 +9,8 @@ namespace ridgeforge::mesh::procedural {
 class ProceduralTexture;
 
 struct GrainFrame {
-    float across = 0.0f;  // a: u for vertical grain, v for horizontal
-    float along = 0.0f;   // b
+    float across = 0.0f;           // a: u for vertical grain, v for horizontal
+    float along = 0.0f;            // b
     std::int32_t cellsAcross = 1;  // C = round("cells")
     std::int32_t cellsAlong = 1;   // P = max(1, round(C / round("stretch")))
 };

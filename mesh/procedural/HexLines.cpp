@@ -17,8 +17,6 @@ HexCenter LocateHexagon(float u, float v, std::int32_t n) {
     return NearestHexCenter(static_cast<float>(n) * u * kSqrt3, m * v * 3.0f);
 }
 
-float LineProfile(float h0, std::int32_t profile) {
-    return profile == 0 ? SmoothStepClamped(h0) : Clamp01(h0 / 0.3f);
-}
+float LineProfile(float h0, std::int32_t profile) { return profile == 0 ? SmoothStepClamped(h0) : Clamp01(h0 / 0.3f); }
 
 }  // namespace ridgeforge::mesh::procedural

@@ -25,7 +25,8 @@ const std::vector<ParameterDefinition>& HexTruchetTexture::OwnParameters() const
                        "How wide each loop stands, as a share of a hexagon's radius", 0.01f),
         ChoiceParameter("profile", "Line profile", {"Round", "Flat"}, 0, "A rounded bead or a flat-topped ribbon"),
         SeedParameter(),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }

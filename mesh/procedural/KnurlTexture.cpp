@@ -27,7 +27,8 @@ const std::vector<ParameterDefinition>& KnurlTexture::OwnParameters() const {
                        0.5f),
         FloatParameter("flat", "Flat top", 0.0f, 0.8f, 0.0f,
                        "Truncates the pyramids into flat lands. 0 leaves them sharp", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }
@@ -44,8 +45,12 @@ float KnurlTexture::Sample(float u, float v) const {
     const float n = static_cast<float>(GetWhole("grooves"));
     float h = 0.0f;
     switch (GetWhole("kind")) {
-        case 1: h = Ridge(n * u); break;
-        case 2: h = std::min(Ridge(n * u), Ridge(n * v)); break;
+        case 1:
+            h = Ridge(n * u);
+            break;
+        case 2:
+            h = std::min(Ridge(n * u), Ridge(n * v));
+            break;
         default: {
             const float k = static_cast<float>(DiamondSlope());
             h = std::min(Ridge(n * u - k * v), Ridge(n * u + k * v));

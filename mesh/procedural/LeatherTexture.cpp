@@ -12,7 +12,8 @@ namespace ridgeforge::mesh::procedural {
 
 const std::vector<ParameterDefinition>& LeatherTexture::OwnParameters() const {
     static const std::vector<ParameterDefinition> table = {
-        IntegerParameter("cells", "Grains per tile", 3, 64, 18, "More grains make a finer leather at the same tile size"),
+        IntegerParameter("cells", "Grains per tile", 3, 64, 18,
+                         "More grains make a finer leather at the same tile size"),
         FloatParameter("crease", "Crease width", 0.0f, 0.2f, 0.035f,
                        "Width of the recessed crease, relative to one grain", 0.01f),
         FloatParameter("rounding", "Grain rounding", 0.03f, 0.45f, 0.18f,
@@ -21,7 +22,8 @@ const std::vector<ParameterDefinition>& LeatherTexture::OwnParameters() const {
                        "How far grain centres scatter from a regular grid", 0.01f),
         FloatParameter("warp", "Edge waviness", 0.0f, 0.4f, 0.18f, "Bends the crease lines in fractions of a grain",
                        0.01f),
-        FloatParameter("roughness", "Fine roughness", 0.0f, 0.4f, 0.1f, "Fine surface relief on the raised grain", 0.01f),
+        FloatParameter("roughness", "Fine roughness", 0.0f, 0.4f, 0.1f, "Fine surface relief on the raised grain",
+                       0.01f),
         SeedParameter(),
     };
     return table;

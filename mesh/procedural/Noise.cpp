@@ -64,8 +64,8 @@ float Lerp2(float c00, float c10, float c01, float c11, float sx, float sy) {
 
 // Octave schedule of the fractal sums.
 struct Octaves {
-    int count;        // whole octaves summed
-    float fraction;   // share of one more octave faded in
+    int count;       // whole octaves summed
+    float fraction;  // share of one more octave faded in
     float persistence;
 };
 
@@ -74,9 +74,7 @@ Octaves OctavesOf(float octaves, float persistence) {
     return {static_cast<int>(o) + 1, o - std::floor(o), detail::ClampRange(persistence, 0.0f, 1.0f)};
 }
 
-std::int32_t DoublePeriod(std::int32_t period) {
-    return period > INT32_MAX / 2 ? INT32_MAX : period * 2;
-}
+std::int32_t DoublePeriod(std::int32_t period) { return period > INT32_MAX / 2 ? INT32_MAX : period * 2; }
 
 }  // namespace
 
@@ -84,13 +82,20 @@ std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) 
     std::uint32_t a = x + 0xDEADBF08u;
     std::uint32_t b = y + 0xDEADBF08u;
     std::uint32_t c = seed + 0xDEADBF08u;
-    c ^= b; c -= Rotl(b, 14);
-    a ^= c; a -= Rotl(c, 11);
-    b ^= a; b -= Rotl(a, 25);
-    c ^= b; c -= Rotl(b, 16);
-    a ^= c; a -= Rotl(c, 4);
-    b ^= a; b -= Rotl(a, 14);
-    c ^= b; c -= Rotl(b, 24);
+    c ^= b;
+    c -= Rotl(b, 14);
+    a ^= c;
+    a -= Rotl(c, 11);
+    b ^= a;
+    b -= Rotl(a, 25);
+    c ^= b;
+    c -= Rotl(b, 16);
+    a ^= c;
+    a -= Rotl(c, 4);
+    b ^= a;
+    b -= Rotl(a, 14);
+    c ^= b;
+    c -= Rotl(b, 24);
     return c;
 }
 
@@ -134,10 +139,10 @@ float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& 
     const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
     const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
     const float value = Lerp2(n00, n10, n01, n11, u, v);
-    ddx = (Lerp2(gx[0], gx[1], gx[2], gx[3], u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) *
-          kGradientScale;
-    ddy = (Lerp2(gy[0], gy[1], gy[2], gy[3], u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) *
-          kGradientScale;
+    ddx =
+        (Lerp2(gx[0], gx[1], gx[2], gx[3], u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) * kGradientScale;
+    ddy =
+        (Lerp2(gy[0], gy[1], gy[2], gy[3], u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) * kGradientScale;
     return value * kGradientScale;
 }
 

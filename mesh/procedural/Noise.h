@@ -57,7 +57,7 @@ float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int3
 // caller that samples the same cell many times (a point moved in small
 // steps) can keep it instead of hashing the corners again.
 struct GradientCell {
-    std::int32_t ix = 0, iy = 0;  // the cell, before wrapping
+    std::int32_t ix = 0, iy = 0;   // the cell, before wrapping
     float gx[4] = {}, gy[4] = {};  // corners (0,0), (1,0), (0,1), (1,1)
 };
 GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t periodX, std::int32_t periodY,

@@ -32,7 +32,8 @@ const std::vector<ParameterDefinition>& NoiseTexture::OwnParameters() const {
                         "How the field's value is read. Plain is the field itself; Bands folds it into contour lines, "
                         "which is what makes marble; Veins folds it at three scales at once"),
         FloatParameter("bands", "Bands", 1.0f, 32.0f, 6.0f, "How many times Bands or Veins folds the field over", 0.1f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -50,9 +51,15 @@ float NoiseTexture::Sample(float u, float v) const {
 
     float f = 0.0f;
     switch (GetWhole("kind")) {
-        case 1: f = UniformNoise(x, y, n, GetValue("spread"), GetValue("softness"), seed); break;
-        case 2: f = BlueNoise(x, y, n, GetValue("softness"), seed); break;
-        default: f = FractalNoise(x, y, n, n, GetValue("detail"), GetValue("roughness"), seed); break;
+        case 1:
+            f = UniformNoise(x, y, n, GetValue("spread"), GetValue("softness"), seed);
+            break;
+        case 2:
+            f = BlueNoise(x, y, n, GetValue("softness"), seed);
+            break;
+        default:
+            f = FractalNoise(x, y, n, n, GetValue("detail"), GetValue("roughness"), seed);
+            break;
     }
 
     const std::int32_t shape = GetWhole("shape");

@@ -11,11 +11,13 @@ namespace ridgeforge::mesh::procedural {
 
 const std::vector<ParameterDefinition>& PenroseTexture::OwnParameters() const {
     static const std::vector<ParameterDefinition> table = {
-        IntegerParameter("depth", "Tile size", 3, 8, 6, "How many times the pattern is deflated: more is smaller tiles"),
+        IntegerParameter("depth", "Tile size", 3, 8, 6,
+                         "How many times the pattern is deflated: more is smaller tiles"),
         FloatParameter("groove", "Groove", 0.0f, 1.0f, 0.5f, "The v-groove between one tile and the next", 0.01f),
         FloatParameter("pyramid", "Centre rise", 0.0f, 1.0f, 0.35f, "Each tile raised to a low pyramid", 0.01f),
         FloatParameter("fold", "Fold", 0.0f, 1.0f, 0.5f, "Corners lifted; kites and darts fold opposite ways", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;

@@ -72,7 +72,8 @@ const std::vector<ParameterDefinition>& PenroseTilesTexture::OwnParameters() con
                        "How far the thin rhombi sit below the thick ones. 0 leaves them level; 1 sinks them to the "
                        "floor of the grooves",
                        0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }
@@ -84,8 +85,10 @@ std::int32_t PenroseTilesTexture::LocateTile(float& x, float& y, std::int32_t le
         kind = 1;
     }
     for (std::int32_t level = 0; level < levels; ++level) {
-        if (kind >= 2) SplitThin(kind, x, y);
-        else SplitThick(kind, x, y);
+        if (kind >= 2)
+            SplitThin(kind, x, y);
+        else
+            SplitThick(kind, x, y);
         x *= kPhi;
         y *= kPhi;
     }

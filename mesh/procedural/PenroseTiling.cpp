@@ -34,8 +34,8 @@ float Side(P2 u, P2 v, P2 x) { return Cross(v - u, x - u); }
 bool SameSide(P2 u, P2 v, P2 a, P2 b) { return Side(u, v, a) * Side(u, v, b) >= 0.0f; }
 
 Matrix2 Multiply(const Matrix2& a, const Matrix2& b) {
-    return {a.m00 * b.m00 + a.m01 * b.m10, a.m00 * b.m01 + a.m01 * b.m11,
-            a.m10 * b.m00 + a.m11 * b.m10, a.m10 * b.m01 + a.m11 * b.m11};
+    return {a.m00 * b.m00 + a.m01 * b.m10, a.m00 * b.m01 + a.m01 * b.m11, a.m10 * b.m00 + a.m11 * b.m10,
+            a.m10 * b.m01 + a.m11 * b.m11};
 }
 
 // The transpose undoes the folds: reflections are orthogonal.

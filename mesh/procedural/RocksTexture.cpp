@@ -22,7 +22,8 @@ const std::vector<ParameterDefinition>& RocksTexture::OwnParameters() const {
         FloatParameter("grain", "Grain", 0.0f, 1.0f, 0.35f, "Fine noise over the whole surface", 0.01f),
         ChoiceParameter("metric", "Distance", {"Euclidean", "Manhattan", "Chebyshev"}, 0,
                         "How distance is measured: rounded, faceted or blocky stones"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;

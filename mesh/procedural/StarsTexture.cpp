@@ -24,7 +24,8 @@ const std::vector<ParameterDefinition>& StarsTexture::OwnParameters() const {
                         "A star-shaped pyramid, concentric ridges, or flat terraces"),
         IntegerParameter("rings", "Rings", 1, 16, 4, "How many rings each star is cut into; Pyramids ignores this"),
         ChoiceParameter("profile", "Ring profile", {"Sine", "Saw", "Triangle"}, 0, "The shape of each ring"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }
@@ -52,9 +53,15 @@ float StarsTexture::Sample(float u, float v) const {
     const std::int32_t rings = GetWhole("rings");
     float h = 0.0f;
     switch (GetWhole("style")) {
-        case 1: h = Clamp01(Wave(static_cast<float>(rings) * d, GetWhole("profile"))); break;
-        case 2: h = Quantize(Clamp01(1.0f - d), rings); break;
-        default: h = Clamp01(1.0f - d); break;
+        case 1:
+            h = Clamp01(Wave(static_cast<float>(rings) * d, GetWhole("profile")));
+            break;
+        case 2:
+            h = Quantize(Clamp01(1.0f - d), rings);
+            break;
+        default:
+            h = Clamp01(1.0f - d);
+            break;
     }
     return Contrast(h, GetValue("contrast"));
 }

@@ -18,13 +18,15 @@ const std::vector<ParameterDefinition>& StripesTexture::OwnParameters() const {
         ChoiceParameter("direction", "Direction", {"Vertical", "Horizontal", "Diagonal"}, 0,
                         "Which way the stripes run"),
         ChoiceParameter("profile", "Profile", WaveNames, 0, "The shape of one stripe"),
-        FloatParameter("sharpness", "Sharpness", 0.0f, 1.0f, 0.0f, "0 keeps the profile; 1 makes it a hard step", 0.01f),
+        FloatParameter("sharpness", "Sharpness", 0.0f, 1.0f, 0.0f, "0 keeps the profile; 1 makes it a hard step",
+                       0.01f),
         FloatParameter("phase", "Phase", 0.0f, 1.0f, 0.0f, "Slides the stripes by a share of one", 0.01f),
         FloatParameter("wander", "Wander", 0.0f, 1.0f, 0.0f,
                        "How far each stripe wanders from straight, in stripe widths. 0 leaves them straight; 0.16 is "
                        "the shader's",
                        0.01f),
-        IntegerParameter("waves", "Wanders per tile", 1, 32, 5, "How many times a stripe swings to and fro along the tile"),
+        IntegerParameter("waves", "Wanders per tile", 1, 32, 5,
+                         "How many times a stripe swings to and fro along the tile"),
     };
     return table;
 }
@@ -33,9 +35,16 @@ float StripesTexture::Sample(float u, float v) const {
     float along = v;
     float across = u;
     switch (GetWhole("direction")) {
-        case 1: along = u; across = v; break;
-        case 2: along = u - v; across = u + v; break;
-        default: break;
+        case 1:
+            along = u;
+            across = v;
+            break;
+        case 2:
+            along = u - v;
+            across = u + v;
+            break;
+        default:
+            break;
     }
 
     float t = static_cast<float>(GetWhole("stripes")) * across;

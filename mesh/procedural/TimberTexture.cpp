@@ -26,7 +26,8 @@ const std::vector<ParameterDefinition>& TimberTexture::OwnParameters() const {
         FloatParameter("sharpness", "Ring strength", 0.0f, 1.0f, 0.3f, "How hard the rings cut into the figure", 0.01f),
         FloatParameter("blotch", "Blotch", 0.0f, 1.0f, 0.4f, "Darker and lighter passages down the board", 0.01f),
         FloatParameter("fibre", "Fibre", 0.0f, 1.0f, 0.2f, "The hairline pores along the grain", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -46,8 +47,8 @@ float TimberTexture::Sample(float u, float v) const {
     const float grain = FractalNoise(x + figure * w1, y + figure * w2, C, P, 6.0f, 0.5f, seed);
     const float base = grain + 0.2f * (1.0f - grain);
 
-    const float rings = FractalNoise(4.6f * base, 4.6f * base, 16, 16, static_cast<float>(GetWhole("rings")), 1.0f,
-                                     seed + 31);
+    const float rings =
+        FractalNoise(4.6f * base, 4.6f * base, 16, 16, static_cast<float>(GetWhole("rings")), 1.0f, seed + 31);
     const float ringed = Clamp01(base + GetValue("sharpness") * (2.0f * rings - 1.0f));
 
     const float bx = 3.0f * (0.5f * std::sin(6.2831855f * (2.0f * g.across + 0.15f * w1)) + 0.5f);
@@ -60,8 +61,8 @@ float TimberTexture::Sample(float u, float v) const {
     const float m2 = 1.0f - GetValue("fibre") * SmoothStepClamped((fb - 0.35f) / 0.65f);
 
     const float value = m1 * ringed * m2;
-    const float h = value < 0.56f ? 0.53f * Clamp01((value - 0.28f) / 0.28f)
-                                  : 0.53f + 0.47f * Clamp01((value - 0.56f) / 0.24f);
+    const float h =
+        value < 0.56f ? 0.53f * Clamp01((value - 0.28f) / 0.28f) : 0.53f + 0.47f * Clamp01((value - 0.56f) / 0.24f);
     return Contrast(h, GetValue("contrast"));
 }
 

@@ -96,7 +96,8 @@ const std::vector<ParameterDefinition>& TrabecularTexture::OwnParameters() const
                        0.05f),
         FloatParameter("roughness", "Roughness", 0.0f, 1.0f, 0.5f,
                        "Pits and blobs on the struts, as the shader's spikes. 0 leaves them smooth", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -168,7 +169,8 @@ std::int32_t TrabecularTexture::LayerCount(float depth) {
 TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
     const std::int32_t cells = GetWhole("cells");
     const float C = static_cast<float>(cells);
-    Ray ray = BuildRay(C * u, C * v, cells, LayerCount(GetValue("depth")), static_cast<std::uint32_t>(GetWhole("seed")));
+    Ray ray =
+        BuildRay(C * u, C * v, cells, LayerCount(GetValue("depth")), static_cast<std::uint32_t>(GetWhole("seed")));
     ray.thickness = GetValue("thickness");
     ray.roughness = GetValue("roughness");
     ray.thickest = (1.0f + ray.roughness) * ray.thickness;
@@ -193,8 +195,10 @@ float TrabecularTexture::Sample(float u, float v) const {
     if (t > 0.0f) {
         for (int i = 0; i < 10; ++i) {
             const float mid = (lo + t) / 2.0f;
-            if (IsSolid(ray, mid, StrutDistance(ray, mid))) t = mid;
-            else lo = mid;
+            if (IsSolid(ray, mid, StrutDistance(ray, mid)))
+                t = mid;
+            else
+                lo = mid;
         }
     }
     return Contrast(Clamp01(1.0f - t / depth), GetValue("contrast"));

@@ -14,11 +14,13 @@ namespace ridgeforge::mesh::procedural {
 const std::vector<ParameterDefinition>& TreadPlateTexture::OwnParameters() const {
     static const std::vector<ParameterDefinition> table = {
         IntegerParameter("count", "Bars across", 2, 48, 8, "How many bars span the tile; rounded up to an even number"),
-        FloatParameter("length", "Bar length", 0.3f, 1.05f, 0.95f, "How long each bar is, as a share of its cell", 0.01f),
+        FloatParameter("length", "Bar length", 0.3f, 1.05f, 0.95f, "How long each bar is, as a share of its cell",
+                       0.01f),
         FloatParameter("width", "Bar width", 0.1f, 0.35f, 0.26f, "How wide each bar is, as a share of its cell", 0.01f),
         FloatParameter("edge", "Edge", 0.05f, 1.0f, 0.4f,
                        "How much of each bar slopes up from the plate; the rest is its rounded top", 0.01f),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }

@@ -28,7 +28,8 @@ const std::vector<ParameterDefinition>& TruchetTexture::OwnParameters() const {
                         "Scattered turns the cells at random, as the original does, and the curves wander; "
                         "Alternating turns every other one, which closes them into a lattice of rings"),
         SeedParameter(),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }

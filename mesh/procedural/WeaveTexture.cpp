@@ -20,7 +20,8 @@ const std::vector<ParameterDefinition>& WeaveTexture::OwnParameters() const {
         IntegerParameter("float", "Weave float", 1, 8, 1,
                          "How many threads each one passes over before it dips under. 1 is a plain over-under weave; "
                          "more leans the pattern into a twill"),
-        FloatParameter("gap", "Gap", 0.0f, 0.6f, 0.36f, "How much of each thread's pitch is the groove beside it", 0.01f),
+        FloatParameter("gap", "Gap", 0.0f, 0.6f, 0.36f, "How much of each thread's pitch is the groove beside it",
+                       0.01f),
         FloatParameter("round", "Thread rounding", 0.0f, 1.0f, 0.0f,
                        "0 leaves the threads flat-topped as the original has them; 1 gives them a round section",
                        0.01f),

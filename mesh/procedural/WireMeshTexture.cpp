@@ -22,7 +22,8 @@ const std::vector<ParameterDefinition>& WireMeshTexture::OwnParameters() const {
                        "roundness x 0.134 over the wire width, a small opening appears where three meet",
                        0.01f),
         ChoiceParameter("profile", "Wire profile", {"Round", "Flat"}, 0, "A rounded wire or a flat ribbon"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
     };
     return table;
 }
@@ -31,8 +32,8 @@ float WireMeshTexture::Sample(float u, float v) const {
     const HexCenter hex = LocateHexagon(u, v, GetWhole("hexes"));
     const float ox = hex.offsetX;
     const float oy = hex.offsetY;
-    const float hexDistance = std::max({std::fabs(ox), std::fabs(0.5f * ox + 0.8660254f * oy),
-                                        std::fabs(0.8660254f * oy - 0.5f * ox)});
+    const float hexDistance =
+        std::max({std::fabs(ox), std::fabs(0.5f * ox + 0.8660254f * oy), std::fabs(0.8660254f * oy - 0.5f * ox)});
     const float q = hexDistance + GetValue("roundness") * (std::sqrt(ox * ox + oy * oy) - hexDistance);
     const float h0 = Clamp01(1.0f - std::fabs(0.8660254f - q) / GetValue("width"));
     return Contrast(LineProfile(h0, GetWhole("profile")), GetValue("contrast"));

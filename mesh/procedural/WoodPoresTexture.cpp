@@ -39,8 +39,8 @@ float WoodPoresTexture::Sample(float u, float v) const {
     const float pore = FractalNoise(static_cast<float>(p) * along, static_cast<float>(q) * across, p, q, 1.0f, 0.5f, s);
     const std::int32_t p2 = std::max(1, p / 2);
     const std::int32_t q2 = std::max(1, q / 8);
-    const float breakup = FractalNoise(static_cast<float>(p2) * along, static_cast<float>(q2) * across, p2, q2, 0.0f,
-                                       0.5f, s + 101);
+    const float breakup =
+        FractalNoise(static_cast<float>(p2) * along, static_cast<float>(q2) * across, p2, q2, 0.0f, 0.5f, s + 101);
     const float nu = pore - 0.6f * GetValue("breakup") * (breakup - 0.5f);
 
     const float threshold = 0.82f - 0.3f * GetValue("density");

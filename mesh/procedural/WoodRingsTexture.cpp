@@ -30,7 +30,8 @@ const std::vector<ParameterDefinition>& WoodRingsTexture::OwnParameters() const 
                        "Fine speckle on the rings and the board. 1 is the shader's; 0 leaves them clean", 0.01f),
         IntegerParameter("fibre", "Grain stretch", 1, 16, 1,
                          "1 is the shader's round speckle; higher draws it out into fibres along the grain"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -46,8 +47,8 @@ float WoodRingsTexture::Sample(float u, float v) const {
     const float wander = GetValue("wander");
 
     float gx = 0.0f, gy = 0.0f;
-    const float n = FractalNoiseDerivatives(C * g.across, P * g.along, g.cellsAcross, g.cellsAlong, 3.0f, 0.5f, seed,
-                                            gx, gy);
+    const float n =
+        FractalNoiseDerivatives(C * g.across, P * g.along, g.cellsAcross, g.cellsAlong, 3.0f, 0.5f, seed, gx, gy);
     const float t = R * g.across + wander * (2.0f * n - 1.0f);
     const float dx = R + 2.0f * wander * C * gx;
     const float dy = 2.0f * wander * P * gy;
@@ -58,7 +59,8 @@ float WoodRingsTexture::Sample(float u, float v) const {
     const std::int32_t k = WrapIndex(FloorIndex(t + 0.5f), rings);
     const float variation = GetValue("variation");
     const float depth =
-        1.0f - 0.6f * variation * (1.0f - HashToUnit(LatticeHash(static_cast<std::uint32_t>(k), 0, seed ^ 0x9E3779B9u)));
+        1.0f -
+        0.6f * variation * (1.0f - HashToUnit(LatticeHash(static_cast<std::uint32_t>(k), 0, seed ^ 0x9E3779B9u)));
 
     const std::int32_t fr = std::min(18 * rings, 4096);
     const std::int32_t q = std::max<std::int32_t>(

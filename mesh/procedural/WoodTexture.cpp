@@ -19,12 +19,14 @@ const std::vector<ParameterDefinition>& WoodTexture::OwnParameters() const {
         FloatParameter("wander", "Figure", 0.0f, 6.0f, 4.0f,
                        "How far a line strays, in lines: past 1 they close into the arches of a flatsawn board", 0.01f),
         IntegerParameter("figure", "Figure size", 1, 12, 1, "Fewer is longer, broader sweeps"),
-        IntegerParameter("stretch", "Stretch", 1, 8, 3, "How much more the figure varies across the board than down it"),
+        IntegerParameter("stretch", "Stretch", 1, 8, 3,
+                         "How much more the figure varies across the board than down it"),
         ChoiceParameter("profile", "Line profile", WaveNames, 1,
                         "Saw is the hard edge of latewood; sine and triangle are softer"),
         FloatParameter("fibre", "Fibre", 0.0f, 1.0f, 0.45f, "The fine grain between the lines", 0.01f),
         IntegerParameter("fibreLines", "Fibre fineness", 16, 512, 160, "Fibres across the board"),
-        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
         SeedParameter(),
     };
     return table;
@@ -56,9 +58,9 @@ float WoodTexture::Sample(float u, float v) const {
         const std::int32_t f = GetWhole("figure");
         const std::int32_t k = GetWhole("stretch");
         const float ff = static_cast<float>(f);
-        const float noise = endGrain ? FractalNoise(ff * u, ff * v, f, f, 2.0f, 0.5f, s)
-                                     : FractalNoise(ff * along, static_cast<float>(k) * ff * across, f, k * f, 2.0f,
-                                                    0.5f, s);
+        const float noise =
+            endGrain ? FractalNoise(ff * u, ff * v, f, f, 2.0f, 0.5f, s)
+                     : FractalNoise(ff * along, static_cast<float>(k) * ff * across, f, k * f, 2.0f, 0.5f, s);
         t += wander * (2.0f * noise - 1.0f);
     }
 
@@ -69,9 +71,9 @@ float WoodTexture::Sample(float u, float v) const {
         const std::int32_t lines = GetWhole("fibreLines");
         const std::int32_t a = std::max(1, lines / 24);
         const float lf = static_cast<float>(lines);
-        const float noise = endGrain ? FractalNoise(lf * u, lf * v, lines, lines, 1.0f, 0.5f, s + 7)
-                                     : FractalNoise(static_cast<float>(a) * along, lf * across, a, lines, 1.0f, 0.5f,
-                                                    s + 7);
+        const float noise = endGrain
+                                ? FractalNoise(lf * u, lf * v, lines, lines, 1.0f, 0.5f, s + 7)
+                                : FractalNoise(static_cast<float>(a) * along, lf * across, a, lines, 1.0f, 0.5f, s + 7);
         h *= 1.0f - (1.0f - noise) * fibre;
     }
     return Contrast(h, GetValue("contrast"));

@@ -38,7 +38,8 @@ ClearanceResult QueryVertex(const TriangleMesh& mesh, const AabbTree& tree, cons
         const std::uint32_t* corner = &mesh.indices[3 * std::size_t{t}];
         result.found = true;
         result.distance = total;
-        result.remaining = total - depth[v] - (depth[corner[0]] / 3.0f + depth[corner[1]] / 3.0f + depth[corner[2]] / 3.0f);
+        result.remaining =
+            total - depth[v] - (depth[corner[0]] / 3.0f + depth[corner[1]] / 3.0f + depth[corner[2]] / 3.0f);
         return result;
     }
 }
@@ -60,7 +61,8 @@ void MeasureClearance(const TriangleMesh& mesh, const AabbTree& tree, const std:
     if (vertices.empty() || depth.size() != mesh.vertices.size() || !IsValidMesh(mesh)) return;
     const VertexFaceAdjacency faces(mesh);
     ForEachChunk(vertices.size(), kVertexChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) results[i] = QueryVertex(mesh, tree, faces, vertices[i], depth, margin);
+        for (std::size_t i = begin; i < end; ++i)
+            results[i] = QueryVertex(mesh, tree, faces, vertices[i], depth, margin);
     });
 }
 

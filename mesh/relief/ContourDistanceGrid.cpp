@@ -29,9 +29,13 @@ constexpr double kSharpest = 100.0;
 class Contourer {
 public:
     Contourer(const SparseDistanceGrid& grid, float cutPlaneZ, double regularisation, bool sharpRelief)
-        : grid_(grid), cut_(cutPlaneZ), sharpRelief_(sharpRelief),
+        : grid_(grid),
+          cut_(cutPlaneZ),
+          sharpRelief_(sharpRelief),
           ordinarySharpness_(regularisation > 1.0 / kSharpest ? 1.0 / regularisation : kSharpest),
-          cx_(grid.nx - 1), cy_(grid.ny - 1), cz_(grid.nz - 1) {
+          cx_(grid.nx - 1),
+          cy_(grid.ny - 1),
+          cz_(grid.nz - 1) {
         double largest = 0.0;
         for (int a = 0; a < 3; ++a) {
             const std::int64_t n[3] = {grid.nx, grid.ny, grid.nz};
@@ -110,9 +114,10 @@ public:
         for (std::size_t c = 0; c < cells_.size(); ++c) {
             const SolidCell& cell = cells_[c];
             std::uint8_t scratch[12];
-            const std::uint64_t pieces = cell.split == 0 ? table.componentCounts[cell.configuration]
-                                                         : static_cast<std::uint64_t>(ResolveCubeConfiguration(
-                                                               cell.configuration, cell.split, scratch));
+            const std::uint64_t pieces =
+                cell.split == 0
+                    ? table.componentCounts[cell.configuration]
+                    : static_cast<std::uint64_t>(ResolveCubeConfiguration(cell.configuration, cell.split, scratch));
             vertices += pieces;
             for (int a = 0; a < 3; ++a) quads += EdgeCrossed(cell.configuration, a) ? 1 : 0;
             vertexOffsets_[c + 1] = vertices;
@@ -216,7 +221,8 @@ private:
         std::int64_t at[3];
         Decode(cell.index, at);
         float value[8];
-        for (int k = 0; k < 8; ++k) value[k] = grid_.Sample(at[0] + (k & 1), at[1] + ((k >> 1) & 1), at[2] + ((k >> 2) & 1));
+        for (int k = 0; k < 8; ++k)
+            value[k] = grid_.Sample(at[0] + (k & 1), at[1] + ((k >> 1) & 1), at[2] + ((k >> 2) & 1));
         double gradient[8][3];
         std::uint8_t haveGradient = 0;
         const auto cornerGradient = [&](int k) -> const double* {
@@ -255,7 +261,8 @@ private:
                 valid[n] = length > 0.1 ? 1 : 0;
                 for (int d = 0; d < 3; ++d) normals[n][d] = valid[n] != 0 ? g[d] / length : 0.0;
                 for (const int corner : {c0, c1}) {
-                    relief = relief || ReliefVoxel(at[0] + (corner & 1), at[1] + ((corner >> 1) & 1), at[2] + ((corner >> 2) & 1));
+                    relief = relief || ReliefVoxel(at[0] + (corner & 1), at[1] + ((corner >> 1) & 1),
+                                                   at[2] + ((corner >> 2) & 1));
                 }
                 for (const int d : {(axis + 1) % 3, (axis + 2) % 3}) {
                     (((c0 >> d) & 1) != 0 ? touchesHigh : touchesLow)[d] = true;
@@ -354,8 +361,8 @@ private:
 
 }  // namespace
 
-void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, float cutPlaneZ,
-                         double regularisation, bool sharpRelief, SolidContourStats& stats) {
+void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, float cutPlaneZ, double regularisation,
+                         bool sharpRelief, SolidContourStats& stats) {
     const auto start = std::chrono::steady_clock::now();
     mesh = TriangleMesh{};
     stats.cellsContoured = 0;

@@ -32,7 +32,7 @@ struct SolidContourStats {
 // their crossings (1 is the remesher's default; smaller keeps corners
 // sharper). With sharpRelief, pieces that touch relief voxels are placed with
 // none, so relief edges stay sharp. Below cutPlaneZ nothing is placed.
-void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, float cutPlaneZ,
-                         double regularisation, bool sharpRelief, SolidContourStats& stats);
+void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, float cutPlaneZ, double regularisation,
+                         bool sharpRelief, SolidContourStats& stats);
 
 }  // namespace ridgeforge::mesh

@@ -25,8 +25,10 @@ bool RestrictsSides(const Projection& projection) {
         case ProjectionType::Sphere:
             return std::any_of(projection.box.sideSurface.begin(), projection.box.sideSurface.end(),
                                [](SurfaceSelection s) { return s != SurfaceSelection::Both; });
-        case ProjectionType::Cylinder: return projection.cylinder.surface != SurfaceSelection::Both;
-        default: return false;
+        case ProjectionType::Cylinder:
+            return projection.cylinder.surface != SurfaceSelection::Both;
+        default:
+            return false;
     }
 }
 
@@ -37,9 +39,12 @@ bool HasHeights(const HeightMap& map) { return map.width >= 1 && map.height >= 1
 float ResolveMidLevel(const HeightMap& map, const DisplacementSettings& settings) {
     if (settings.midLevelMode == MidLevelMode::Manual || !HasHeights(map)) return settings.midLevel;
     switch (settings.direction) {
-        case DisplacementDirection::Outward: return map.LevelledPercentile(0.01f);
-        case DisplacementDirection::Inward: return map.LevelledPercentile(0.99f);
-        default: return map.neutralHeight ? map.ApplyLevels(*map.neutralHeight) : 0.5f;
+        case DisplacementDirection::Outward:
+            return map.LevelledPercentile(0.01f);
+        case DisplacementDirection::Inward:
+            return map.LevelledPercentile(0.99f);
+        default:
+            return map.neutralHeight ? map.ApplyLevels(*map.neutralHeight) : 0.5f;
     }
 }
 
@@ -138,7 +143,8 @@ std::vector<float> SampleDisplacementHeights(const TriangleMesh& mesh, const Pro
         weightSum[v] += cornerWeight[i];
     }
     for (std::size_t v = 0; v < offsets.size(); ++v) {
-        if (weightSum[v] > 0.0) offsets[v] = HeightOffset(static_cast<float>(heightSum[v] / weightSum[v]), mid, settings);
+        if (weightSum[v] > 0.0)
+            offsets[v] = HeightOffset(static_cast<float>(heightSum[v] / weightSum[v]), mid, settings);
     }
     return offsets;
 }

@@ -39,8 +39,8 @@ float VertexClearanceAlong(const TriangleMesh& part, const AabbTree& tree, std::
 
 }  // namespace
 
-VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
-                                 std::int32_t rayCount) {
+VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree,
+                                       const std::vector<float>& heights, std::int32_t rayCount) {
     VertexClearance clearance;
     clearance.outward.assign(part.vertices.size(), kNoClearance);
     clearance.inward.assign(part.vertices.size(), kNoClearance);
@@ -81,7 +81,8 @@ std::uint64_t HoldHeightsForClearance(const TriangleMesh& part, std::vector<floa
                 for (const auto& edge : kEdges) {
                     const std::uint32_t a = part.indices[3 * t + edge[0]];
                     const std::uint32_t b = part.indices[3 * t + edge[1]];
-                    const double length = Length(ToDouble(part.vertices[a].position) - ToDouble(part.vertices[b].position));
+                    const double length =
+                        Length(ToDouble(part.vertices[a].position) - ToDouble(part.vertices[b].position));
                     cap[a] = std::min(cap[a], cap[b] + length);
                     cap[b] = std::min(cap[b], cap[a] + length);
                 }

@@ -25,8 +25,8 @@ struct VertexClearance {
 // for a positive height, inward for a negative one) and slanted 60 degrees
 // off it: rayCount 5 casts four slanted rays, any other value two, on
 // alternating tangents. A hit counts where the surface faces back.
-VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
-                                 std::int32_t rayCount);
+VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree,
+                                       const std::vector<float>& heights, std::int32_t rayCount);
 
 // Lowers each height so that two facing sides, each held this way, still
 // leave `gap` between them, the limit spreading along the surface no faster

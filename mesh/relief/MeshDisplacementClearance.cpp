@@ -143,8 +143,8 @@ void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, c
             // hand back the vertex's own region at a distance of about 0.
             const ClearanceQuery* q = &query;
             const ClosestHit hit = work.tree->ClosestPoint(
-                mesh, query.position, query.regions, query.regionCount,
-                [q](std::uint32_t t) { return q->Skips(t); }, reach);
+                mesh, query.position, query.regions, query.regionCount, [q](std::uint32_t t) { return q->Skips(t); },
+                reach);
             if (hit.found) work.clearance[v] = hit.distance;
         }
     });

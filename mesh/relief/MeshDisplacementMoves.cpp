@@ -92,7 +92,8 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
                   const DisplacementSettings& settings, std::vector<std::uint8_t>& state,
                   std::vector<float>& moveLength, DisplacementReport& report) {
     const DisplacementBase& base = settings.base;
-    const float band = base.bandMillimetres > 0.0f ? base.bandMillimetres : 2.0f * std::fabs(settings.strengthMillimetres);
+    const float band =
+        base.bandMillimetres > 0.0f ? base.bandMillimetres : 2.0f * std::fabs(settings.strengthMillimetres);
     const int axis = std::clamp(base.axis, 0, 2);
     for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
         if (work.hold[v] != 0) continue;
@@ -104,7 +105,8 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
         if (!(weights[v] > 0.0f) || offset == 0.0f || work.direction[v] == Vec3f{}) continue;
         Vec3f move = work.direction[v] * offset;
         Vec3f& position = mesh.vertices[v].position;
-        const float d = base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
+        const float d =
+            base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
         if (base.enabled && d <= band + 1e-6f && move[axis] != 0.0f) {
             move[axis] = 0.0f;
             ++report.keptLevelAtBase;
@@ -118,8 +120,8 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
         report.smallestOffset = std::min(report.smallestOffset, offset);
         report.largestOffset = std::max(report.largestOffset, offset);
         if (base.enabled && d > 0.0f) {
-            const bool past = base.protectBelow ? position[axis] < base.planeMillimetres
-                                                : position[axis] > base.planeMillimetres;
+            const bool past =
+                base.protectBelow ? position[axis] < base.planeMillimetres : position[axis] > base.planeMillimetres;
             if (past) {
                 position[axis] = base.planeMillimetres;
                 ++report.heldAtBasePlane;
@@ -205,7 +207,8 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
         if (easedNow.empty()) break;
         retest.clear();
         for (std::uint32_t v : easedNow) {
-            retest.insert(retest.end(), faces.faces.begin() + faces.offsets[v], faces.faces.begin() + faces.offsets[v + 1]);
+            retest.insert(retest.end(), faces.faces.begin() + faces.offsets[v],
+                          faces.faces.begin() + faces.offsets[v + 1]);
         }
         SortUnique(retest);
         turning.clear();

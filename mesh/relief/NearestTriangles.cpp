@@ -36,8 +36,7 @@ double DistanceToTriangle(const TriangleMesh& part, std::uint32_t t, const Vec3d
 void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
     std::atomic_ref<std::uint64_t> ref(slot);
     std::uint64_t current = ref.load(std::memory_order_relaxed);
-    while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {
-    }
+    while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {}
 }
 
 void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
@@ -51,23 +50,26 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
     for (int axis = 0; axis < 3; ++axis) {
         const double l = std::min({a[axis], b[axis], c[axis]}) - grow;
         const double h = std::max({a[axis], b[axis], c[axis]}) + grow;
-        lo[axis] = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil((l - grid.origin[axis]) / grid.cellSize)));
-        hi[axis] = std::min<std::int64_t>(counts[axis] - 1,
-                                          static_cast<std::int64_t>(std::floor((h - grid.origin[axis]) / grid.cellSize)));
+        lo[axis] =
+            std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil((l - grid.origin[axis]) / grid.cellSize)));
+        hi[axis] = std::min<std::int64_t>(
+            counts[axis] - 1, static_cast<std::int64_t>(std::floor((h - grid.origin[axis]) / grid.cellSize)));
         if (lo[axis] > hi[axis]) return;
     }
     const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
     for (std::int64_t bk = lo[2] >> 3; bk <= hi[2] >> 3; ++bk) {
         for (std::int64_t bj = lo[1] >> 3; bj <= hi[1] >> 3; ++bj) {
             for (std::int64_t bi = lo[0] >> 3; bi <= hi[0] >> 3; ++bi) {
-                const std::int32_t brick = grid.brickTable[static_cast<std::size_t>((bk * grid.by + bj) * grid.bx + bi)];
+                const std::int32_t brick =
+                    grid.brickTable[static_cast<std::size_t>((bk * grid.by + bj) * grid.bx + bi)];
                 if (brick < 0) continue;
                 for (std::int64_t k = std::max(lo[2], bk * 8); k <= std::min(hi[2], bk * 8 + 7); ++k) {
                     for (std::int64_t j = std::max(lo[1], bj * 8); j <= std::min(hi[1], bj * 8 + 7); ++j) {
                         for (std::int64_t i = std::max(lo[0], bi * 8); i <= std::min(hi[0], bi * 8 + 7); ++i) {
                             const Vec3d p = VoxelPosition(grid, i, j, k);
                             const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
-                            const std::size_t v = std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
+                            const std::size_t v =
+                                std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
                             KeepSmaller(keys[v], MakeKey(d, t));
                         }
                     }
@@ -132,7 +134,8 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
             std::int64_t q[3] = {at[0], at[1], at[2]};
             q[n >> 1] += (n & 1) != 0 ? 1 : -1;
             if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
-            brickNeighbours[b * 6 + n] = grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
+            brickNeighbours[b * 6 + n] =
+                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
         }
     }
     // Chunks hold whole bricks, so each brick's flag has one writer.
@@ -155,7 +158,8 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
                 std::int64_t neighbours[6];
                 FaceNeighbours(brickNeighbours, v, neighbours);
                 bool anyChanged = false;
-                for (const std::int64_t n : neighbours) anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
+                for (const std::int64_t n : neighbours)
+                    anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
                 if (!anyChanged) continue;
                 const std::uint32_t own = keys[v] == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(keys[v]);
                 std::uint32_t tried[6];

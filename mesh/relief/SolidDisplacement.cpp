@@ -52,9 +52,9 @@ void RecordField(const SparseDistanceGrid& grid, const SparseDistanceGridStats& 
     report.fieldSize[1] = grid.ny;
     report.fieldSize[2] = grid.nz;
     report.blocksStored = grid.values.size() / 512;
-    report.fieldBytes = 4 * (grid.brickTable.size() + grid.values.size() + grid.columnOffsets.size() +
-                             grid.columnCrossings.size()) +
-                        grid.reliefFlags.size();
+    report.fieldBytes =
+        4 * (grid.brickTable.size() + grid.values.size() + grid.columnOffsets.size() + grid.columnCrossings.size()) +
+        grid.reliefFlags.size();
 }
 
 // Voids and crumbs (joined through edges), then bodies thinner than a line
@@ -87,8 +87,7 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
     if (options.keepSlotsAndWallsOpen) {
         EnterCancellableStage("Displacing: keeping slots and walls open");
         const auto start = Clock::now();
-        const VertexClearance clearance =
-            MeasureHeightClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3);
+        const VertexClearance clearance = MeasureHeightClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3);
         report.heightsHeld =
             HoldHeightsForClearance(part, heights, clearance, cell * static_cast<double>(options.holdCells));
         report.capMilliseconds = MillisecondsSince(start);
@@ -101,9 +100,8 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
     const float buildCut = options.cutEnabled ? options.cutZ : lowest - 1000000.0f;
     SparseDistanceGrid grid;
     SparseDistanceGridStats stats;
-    const bool built = SparseDistanceGrid::Build(part, tree, heights, buildCut, cell, grid, stats,
-                                                 ~std::uint64_t{0}, options.exactDistances ? 0 : 1,
-                                                 options.checkField);
+    const bool built = SparseDistanceGrid::Build(part, tree, heights, buildCut, cell, grid, stats, ~std::uint64_t{0},
+                                                 options.exactDistances ? 0 : 1, options.checkField);
     RecordField(grid, stats, report);
     if (!built) {
         report.fieldTooLarge = stats.refused;

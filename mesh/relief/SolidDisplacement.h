@@ -20,17 +20,17 @@
 namespace ridgeforge::mesh {
 
 struct SolidDisplacementOptions {
-    float cellSize = 0.2f;             // voxel spacing, mm; used as max(0.001, value)
-    float holdCells = 2.0f;            // the gap kept open, in cells
-    bool cutEnabled = false;           // nothing below the cut plane is solid
+    float cellSize = 0.2f;    // voxel spacing, mm; used as max(0.001, value)
+    float holdCells = 2.0f;   // the gap kept open, in cells
+    bool cutEnabled = false;  // nothing below the cut plane is solid
     float cutZ = 0.0f;
     std::uint64_t maximumTriangles = ~std::uint64_t{0};
-    float lineWidth = 0.4f;            // used as max(0.05, value)
-    bool exactDistances = false;       // one closest-point query per voxel
-    std::int32_t rayCount = 3;         // 5 when exactly 5, otherwise 3
+    float lineWidth = 0.4f;       // used as max(0.05, value)
+    bool exactDistances = false;  // one closest-point query per voxel
+    std::int32_t rayCount = 3;    // 5 when exactly 5, otherwise 3
     bool keepSlotsAndWallsOpen = true;
     bool sharpRelief = true;
-    bool checkField = false;           // the field's comparison pass (diagnostics)
+    bool checkField = false;  // the field's comparison pass (diagnostics)
 };
 
 struct SolidDisplacementReport {

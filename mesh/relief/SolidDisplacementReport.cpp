@@ -18,9 +18,8 @@ void AppendKind(std::ostringstream& out, const char* kind, std::vector<RemovedBo
         const RemovedBody& body = bodies[i];
         const Vec3f size = body.boundsMax - body.boundsMin;
         const Vec3f centre = (body.boundsMin + body.boundsMax) * 0.5f;
-        out << std::setprecision(2) << "  " << kind << ' ' << size.x << " x " << size.y << " x " << size.z
-            << " mm at (" << centre.x << ' ' << centre.y << ' ' << centre.z << "), " << body.triangles
-            << " triangles";
+        out << std::setprecision(2) << "  " << kind << ' ' << size.x << " x " << size.y << " x " << size.z << " mm at ("
+            << centre.x << ' ' << centre.y << ' ' << centre.z << "), " << body.triangles << " triangles";
         if (body.volume != 0.0) out << ", " << std::setprecision(4) << std::abs(body.volume) << " mm3";
         out << '\n';
     }
@@ -43,24 +42,22 @@ std::string FormatSolidDisplacementReport(const SolidDisplacementReport& report)
     std::ostringstream out;
     out << std::fixed << std::setprecision(0);
     if (report.refused) {
-        out << "Solid displacement refused: about " << report.triangleEstimate
-            << " triangles would be over the limit";
+        out << "Solid displacement refused: about " << report.triangleEstimate << " triangles would be over the limit";
         return out.str();
     }
     if (!report.failure.empty()) return report.failure;
     out << "Solid displacement: " << report.heightsHeld << " of " << report.heights
-        << " heights held to keep slots and walls open; field " << report.fieldSize[0] << " x "
-        << report.fieldSize[1] << " x " << report.fieldSize[2] << ", " << report.blocksStored
-        << " blocks stored (" << report.fieldBytes / 1000000 << " MB), " << report.pointsMeasured
-        << " points measured; " << report.cellsContoured << " cells contoured";
+        << " heights held to keep slots and walls open; field " << report.fieldSize[0] << " x " << report.fieldSize[1]
+        << " x " << report.fieldSize[2] << ", " << report.blocksStored << " blocks stored ("
+        << report.fieldBytes / 1000000 << " MB), " << report.pointsMeasured << " points measured; "
+        << report.cellsContoured << " cells contoured";
     if (report.bodiesRemoved > 0) {
-        out << "; taken off as unprintable (line " << std::setprecision(2) << report.lineWidth
-            << std::setprecision(0) << " mm): " << report.voids << " voids and " << report.crumbs
-            << " crumbs under a cube of one line, " << report.thinBodies << " bodies thinner than one line ("
-            << report.trianglesRemoved << " triangles)";
+        out << "; taken off as unprintable (line " << std::setprecision(2) << report.lineWidth << std::setprecision(0)
+            << " mm): " << report.voids << " voids and " << report.crumbs << " crumbs under a cube of one line, "
+            << report.thinBodies << " bodies thinner than one line (" << report.trianglesRemoved << " triangles)";
     }
-    out << "\n  time: cap " << report.capMilliseconds << " ms; field " << report.fieldMilliseconds
-        << " ms; contour " << report.contourMilliseconds << " ms";
+    out << "\n  time: cap " << report.capMilliseconds << " ms; field " << report.fieldMilliseconds << " ms; contour "
+        << report.contourMilliseconds << " ms";
     if (report.bodiesRemoved > 0) {
         std::string bodies = FormatRemovedBodies(report);
         if (!bodies.empty() && bodies.back() == '\n') bodies.pop_back();

@@ -18,9 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Bytes a stored brick costs (512 floats and 512 flag bytes).
 constexpr double kBrickBytes = 2560.0;
@@ -51,7 +49,8 @@ void CrossTriangle(const TriangleMesh& part, std::size_t t, const SparseDistance
         const double lo = std::min({p[0][axis], p[1][axis], p[2][axis]});
         const double hi = std::max({p[0][axis], p[1][axis], p[2][axis]});
         first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil((lo - grid.origin[axis]) / cell)));
-        last = std::min<std::int64_t>(count - 1, static_cast<std::int64_t>(std::floor((hi - grid.origin[axis]) / cell)));
+        last =
+            std::min<std::int64_t>(count - 1, static_cast<std::int64_t>(std::floor((hi - grid.origin[axis]) / cell)));
     };
     std::int64_t i0, i1, j0, j1;
     range(0, grid.nx, i0, i1);
@@ -236,8 +235,7 @@ bool SparseDistanceGrid::Build(const TriangleMesh& part, const AabbTree& tree, c
                                bool check) {
     grid = SparseDistanceGrid{};
     stats = SparseDistanceGridStats{};
-    if (!IsValidMesh(part) || part.indices.empty() || heights.size() != part.vertices.size() ||
-        !(cellSize > 0.0)) {
+    if (!IsValidMesh(part) || part.indices.empty() || heights.size() != part.vertices.size() || !(cellSize > 0.0)) {
         return false;
     }
     const auto startColumns = Clock::now();
@@ -256,8 +254,8 @@ bool SparseDistanceGrid::Build(const TriangleMesh& part, const AabbTree& tree, c
     double counts[3];
     for (int a = 0; a < 3; ++a) counts[a] = std::ceil((high[a] + margin - (low[a] - margin)) / cellSize) + 1.0;
     const auto bricksAlong = [](double n) { return std::ceil(n / 8.0); };
-    stats.estimatedBytes = bricksAlong(counts[0]) * bricksAlong(counts[1]) * bricksAlong(counts[2]) * 5.0 +
-                           counts[0] * counts[1] * 4.0;
+    stats.estimatedBytes =
+        bricksAlong(counts[0]) * bricksAlong(counts[1]) * bricksAlong(counts[2]) * 5.0 + counts[0] * counts[1] * 4.0;
     const double voxels = counts[0] * counts[1] * counts[2];
     if (!std::isfinite(stats.estimatedBytes) || stats.estimatedBytes > kSparseGridByteLimit ||
         !(voxels <= static_cast<double>(voxelLimit))) {

@@ -32,8 +32,8 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
 
 // Fills values and relief flags of every stored brick. seeds is empty
 // outside mode 1.
-void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
-                     float cutPlaneZ, SparseDistanceGrid& grid, const StoredBricks& bricks,
-                     const std::vector<std::uint64_t>& seeds, bool check, SparseDistanceGridStats& stats);
+void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
+                     SparseDistanceGrid& grid, const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds,
+                     bool check, SparseDistanceGridStats& stats);
 
 }  // namespace ridgeforge::mesh::sparse

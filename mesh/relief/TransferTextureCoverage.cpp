@@ -31,7 +31,8 @@ TextureCoverage TransferTextureCoverage(const TriangleMesh& oldMesh, const Textu
             const ClosestHit hit = oldTree->ClosestPoint(oldMesh, newMesh.vertices[v].position);
             if (!hit.found || hit.triangle < 0) continue;
             const std::uint32_t t = static_cast<std::uint32_t>(hit.triangle);
-            const TriangleWeights w = ClampedTriangleWeights(ToDouble(hit.point), corner(t, 0), corner(t, 1), corner(t, 2));
+            const TriangleWeights w =
+                ClampedTriangleWeights(ToDouble(hit.point), corner(t, 0), corner(t, 1), corner(t, 2));
             const float* weights = oldCoverage.cornerWeights.data() + 3 * std::size_t{t};
             result.vertexWeights[v] = static_cast<float>(MixCorners(w, weights[0], weights[1], weights[2]));
         }

@@ -38,8 +38,15 @@ class ValueFiller {
 public:
     ValueFiller(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
                 SparseDistanceGrid& grid, const std::vector<std::uint64_t>& seeds, bool check)
-        : part_(part), tree_(tree), heights_(heights), cut_(cutPlaneZ), grid_(grid), seeds_(seeds), check_(check),
-          band_(grid.bandValue), nearSurface_(2.0 * grid.cellSize + 0.05) {}
+        : part_(part),
+          tree_(tree),
+          heights_(heights),
+          cut_(cutPlaneZ),
+          grid_(grid),
+          seeds_(seeds),
+          check_(check),
+          band_(grid.bandValue),
+          nearSurface_(2.0 * grid.cellSize + 0.05) {}
 
     void FillBrick(const StoredBricks& bricks, std::size_t brick, Counters& counters) const {
         std::int64_t at[3];
@@ -71,8 +78,9 @@ private:
         const Vec3d c = ToDouble(part_.vertices[part_.indices[i + 2]].position);
         const Vec3d q = ClosestPointOnTriangle(p, a, b, c);
         const TriangleWeights w = ClampedTriangleWeights(q, a, b, c);
-        return {true, Length(p - q),
-                MixCorners(w, heights_[part_.indices[i]], heights_[part_.indices[i + 1]], heights_[part_.indices[i + 2]])};
+        return {
+            true, Length(p - q),
+            MixCorners(w, heights_[part_.indices[i]], heights_[part_.indices[i + 1]], heights_[part_.indices[i + 2]])};
     }
 
     Nearest ExactQuery(const Vec3d& p, double within) const {
@@ -178,9 +186,9 @@ private:
 
 }  // namespace
 
-void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights,
-                     float cutPlaneZ, SparseDistanceGrid& grid, const StoredBricks& bricks,
-                     const std::vector<std::uint64_t>& seeds, bool check, SparseDistanceGridStats& stats) {
+void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
+                     SparseDistanceGrid& grid, const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds,
+                     bool check, SparseDistanceGridStats& stats) {
     const ValueFiller filler(part, tree, heights, cutPlaneZ, grid, seeds, check);
     std::atomic<std::uint64_t> near{0}, relief{0}, farOctants{0}, remeasured{0}, checked{0}, disagreeing{0},
         exactOnly{0};
@@ -196,8 +204,7 @@ void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::
         disagreeing.fetch_add(counters.disagreeing);
         exactOnly.fetch_add(counters.exactOnly);
         double seen = largest.load();
-        while (counters.largest > seen && !largest.compare_exchange_weak(seen, counters.largest)) {
-        }
+        while (counters.largest > seen && !largest.compare_exchange_weak(seen, counters.largest)) {}
     });
     stats.nearVoxels = near.load();
     stats.reliefVoxels = relief.load();

@@ -45,8 +45,8 @@ WallThinningReport MeasureWallThinning(const TriangleMesh& before, const Triangl
         out.reason = "the displacement kept no clearance: one smooth region, or the clearance limit off";
         return out;
     }
-    out.threshold = wallThresholdMillimetres > 0.0f ? wallThresholdMillimetres
-                                                    : std::max(0.05f, wallLineWidthMillimetres);
+    out.threshold =
+        wallThresholdMillimetres > 0.0f ? wallThresholdMillimetres : std::max(0.05f, wallLineWidthMillimetres);
     const std::vector<float> inward = InwardMoves(before, displaced);
     float largest = 0.0f;
     for (const float d : inward) largest = std::max(largest, d);
@@ -81,10 +81,10 @@ WallThinningReport MeasureWallThinning(const TriangleMesh& before, const Triangl
         for (const ThinnedPlace& place : out.places) out.thinnestBefore = std::min(out.thinnestBefore, place.was);
         if (out.places.size() > kListedThinPlaces) out.places.resize(kListedThinPlaces);
     }
-    out.milliseconds = static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                               std::chrono::steady_clock::now() - start)
-                                               .count()) /
-                       1e6;
+    out.milliseconds =
+        static_cast<double>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
+        1e6;
     return out;
 }
 

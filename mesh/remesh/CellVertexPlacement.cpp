@@ -148,7 +148,8 @@ void PlaceCellVertex(const double (*points)[3], const double (*normals)[3], cons
     for (int k = 0; k < n; ++k) {
         if (normalValid[k] == 0) continue;
         const double* nk = normals[k];
-        const double offset = nk[0] * (points[k][0] - m[0]) + nk[1] * (points[k][1] - m[1]) + nk[2] * (points[k][2] - m[2]);
+        const double offset =
+            nk[0] * (points[k][0] - m[0]) + nk[1] * (points[k][1] - m[1]) + nk[2] * (points[k][2] - m[2]);
         for (int i = 0; i < 3; ++i) {
             r[i] += nk[i] * offset;
             for (int j = 0; j < 3; ++j) a[i][j] += nk[i] * nk[j];
@@ -186,8 +187,8 @@ void PlaceCellVertex(const double (*points)[3], const double (*normals)[3], cons
     }
 }
 
-double InterpolateInQuadTriangle(const double corners[4][3], std::int32_t axis, double referenceB,
-                                 double referenceC, int i, int j, int k, double& smallestWeight) {
+double InterpolateInQuadTriangle(const double corners[4][3], std::int32_t axis, double referenceB, double referenceC,
+                                 int i, int j, int k, double& smallestWeight) {
     const int b = (axis + 1) % 3;
     const int c = (axis + 2) % 3;
     const double ub = corners[j][b] - corners[i][b];

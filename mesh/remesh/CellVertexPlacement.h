@@ -54,7 +54,7 @@ bool ChooseQuadDiagonal(const double corners[4][3], std::int32_t axis, double or
 // The coordinate along `axis` of the plane through corners i, j, k at the
 // reference point (b, c), with the point's smallest barycentric weight in that
 // triangle (-1 and a result of 0 for a triangle without projected area).
-double InterpolateInQuadTriangle(const double corners[4][3], std::int32_t axis, double referenceB,
-                                 double referenceC, int i, int j, int k, double& smallestWeight);
+double InterpolateInQuadTriangle(const double corners[4][3], std::int32_t axis, double referenceB, double referenceC,
+                                 int i, int j, int k, double& smallestWeight);
 
 }  // namespace ridgeforge::mesh

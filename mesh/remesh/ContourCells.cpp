@@ -16,7 +16,8 @@
 namespace ridgeforge::mesh::contour {
 namespace {
 
-void WalkColumn(const ContourLines& zl, std::int32_t x, std::int32_t y, std::int32_t dimsZ, std::vector<ActiveCell>& out) {
+void WalkColumn(const ContourLines& zl, std::int32_t x, std::int32_t y, std::int32_t dimsZ,
+                std::vector<ActiveCell>& out) {
     const std::size_t line[4] = {zl.Line(x, y), zl.Line(x + 1, y), zl.Line(x, y + 1), zl.Line(x + 1, y + 1)};
     const Crossing* at[4];
     const Crossing* end[4];
@@ -115,9 +116,9 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
     // in two parallel passes over chunks: chunk totals, then each chunk's run.
     const auto piecesOf = [&table](const ActiveCell& cell) {
         std::uint8_t components[12];
-        return cell.faceMask == 0
-                   ? table.componentCounts[cell.configuration]
-                   : static_cast<std::uint32_t>(ResolveCubeConfiguration(cell.configuration, cell.faceMask, components));
+        return cell.faceMask == 0 ? table.componentCounts[cell.configuration]
+                                  : static_cast<std::uint32_t>(
+                                        ResolveCubeConfiguration(cell.configuration, cell.faceMask, components));
     };
     const auto ownedOf = [](const ActiveCell& cell) {
         const unsigned c = cell.configuration;

@@ -124,10 +124,12 @@ void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const Con
             }
             if (!inside) continue;
             // e[i] is the weight of the vertex opposite edge i -> i+1.
-            const double position =
-                (static_cast<double>(e[1]) * ph[0] + static_cast<double>(e[2]) * ph[1] + static_cast<double>(e[0]) * ph[2]) /
-                twiceArea;
-            out.push_back({position, triangle | direction, static_cast<std::int32_t>(lines.Line(static_cast<std::int32_t>(ib), static_cast<std::int32_t>(ic)))});
+            const double position = (static_cast<double>(e[1]) * ph[0] + static_cast<double>(e[2]) * ph[1] +
+                                     static_cast<double>(e[0]) * ph[2]) /
+                                    twiceArea;
+            out.push_back(
+                {position, triangle | direction,
+                 static_cast<std::int32_t>(lines.Line(static_cast<std::int32_t>(ib), static_cast<std::int32_t>(ic)))});
         }
     }
 }
@@ -243,8 +245,8 @@ std::vector<Crossing> RepairVerticalLine(const ContourGrid& grid, const ContourL
             const std::int32_t cell = k - 1;
             const Crossing* first = zl.Begin(own);
             const Crossing* kept = zl.KeptEnd(own);
-            const Crossing* found = std::lower_bound(first, kept, cell,
-                                                     [](const Crossing& x, std::int32_t s) { return x.slot < s; });
+            const Crossing* found =
+                std::lower_bound(first, kept, cell, [](const Crossing& x, std::int32_t s) { return x.slot < s; });
             if (found != kept && found->slot == cell) {
                 repaired.push_back(*found);
             } else {
@@ -279,8 +281,9 @@ void RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3]) {
     for (std::size_t f = 0; f < flagged.size(); ++f) replacement[flagged[f]] = static_cast<std::int64_t>(f);
     for (std::size_t line = 0; line < zl.LineCount(); ++line) {
         const std::int64_t r = replacement[line];
-        offsets[line + 1] = offsets[line] + (r >= 0 ? static_cast<std::uint32_t>(repaired[static_cast<std::size_t>(r)].size())
-                                                    : zl.offsets[line + 1] - zl.offsets[line]);
+        offsets[line + 1] =
+            offsets[line] + (r >= 0 ? static_cast<std::uint32_t>(repaired[static_cast<std::size_t>(r)].size())
+                                    : zl.offsets[line + 1] - zl.offsets[line]);
     }
     UnsetVector<Crossing> crossings(offsets.back());  // every line is copied in below
     ForEachChunk(zl.LineCount(), 4096, [&](std::size_t begin, std::size_t end) {

@@ -33,11 +33,11 @@ namespace ridgeforge::mesh {
 struct ContourGrid {
     double origin[3] = {0.0, 0.0, 0.0};  // world position of node (0, 0, 0), less one substep
     double cellSize = 0.0;
-    double substep = 0.0;                // cellSize / subdivisions: one fixed-point unit
-    std::int32_t dims[3] = {0, 0, 0};    // cells per axis; nodes run 0..dims
+    double substep = 0.0;              // cellSize / subdivisions: one fixed-point unit
+    std::int32_t dims[3] = {0, 0, 0};  // cells per axis; nodes run 0..dims
     std::int32_t shift = 0;
-    std::int64_t subdivisions = 0;       // fixed-point units per cell, 2^shift
-    double tolerance = 0.0;              // how far (in cells) a vertex stays inside a cell face
+    std::int64_t subdivisions = 0;  // fixed-point units per cell, 2^shift
+    double tolerance = 0.0;         // how far (in cells) a vertex stays inside a cell face
 
     ContourGrid() = default;
     // A grid around the box with at least 1.5 cells of margin on every side.
@@ -93,7 +93,7 @@ std::string ContourCountRefusal(std::uint64_t inputTriangles, std::uint64_t cros
 
 using ContourStageStep = std::function<bool(const std::string& stage)>;
 
-bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness,
-                    const ContourStageStep& stage, ContourResult& result);
+bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness, const ContourStageStep& stage,
+                    ContourResult& result);
 
 }  // namespace ridgeforge::mesh

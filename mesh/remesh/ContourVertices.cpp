@@ -16,8 +16,8 @@
 namespace ridgeforge::mesh {
 namespace contour {
 
-EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines, std::size_t line,
-                              std::int32_t cell, bool lowerCornerInside) {
+EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines, std::size_t line, std::int32_t cell,
+                              bool lowerCornerInside) {
     // Dropped crossings sort after every cell, so one search over the whole
     // line finds the cell's kept ones.
     const Crossing* first = lines.Begin(line);
@@ -119,8 +119,8 @@ constexpr double kCellGrowth = 0.25;
 // sides the piece does not touch, else the mass point, which always lies in
 // the cell; either is then kept off the touched faces by the tolerance.
 // clampLow and clampHigh receive the box the later projection keeps it in.
-void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, double clampLow[3],
-                     double clampHigh[3], double local[3], double mass[3]) {
+void PlaceHeldVertex(const PieceInput& in, double sharpness, double tolerance, double clampLow[3], double clampHigh[3],
+                     double local[3], double mass[3]) {
     constexpr double kFree = 1e30;
     double boxLow[3], boxHigh[3], freeLow[3], freeHigh[3];
     for (int i = 0; i < 3; ++i) {
@@ -172,7 +172,8 @@ void PlaceCellVertices(const TriangleMesh& mesh, const std::vector<TrianglePlane
                 // triangle's own plane is exact where it is close.
                 const double wb = LineWorld(grid, b, at[b] + ob);
                 const double wc = LineWorld(grid, c, at[c] + oc);
-                const double world = corner[d] - (normal[b] * (wb - corner[b]) + normal[c] * (wc - corner[c])) / normal[d];
+                const double world =
+                    corner[d] - (normal[b] * (wb - corner[b]) + normal[c] * (wc - corner[c])) / normal[d];
                 const double exact = (world - grid.origin[d]) / grid.substep;
                 if (std::fabs(exact - position) <= 0.001 * sub) position = exact;
                 if (normal[b] == 0.0 && normal[c] == 0.0 && in.planeCount[d] < 4) {
@@ -246,7 +247,8 @@ bool SplitIsSound(const double corners[4][3], int axis, double orientation, bool
     const int b = (axis + 1) % 3, c = (axis + 2) % 3;
     const auto area = [&](int i, int j, int k) {
         return ((corners[j][b] - corners[i][b]) * (corners[k][c] - corners[i][c]) -
-                (corners[j][c] - corners[i][c]) * (corners[k][b] - corners[i][b])) * orientation;
+                (corners[j][c] - corners[i][c]) * (corners[k][b] - corners[i][b])) *
+               orientation;
     };
     return split13 ? area(0, 1, 3) > 0.0 && area(1, 2, 3) > 0.0 : area(0, 1, 2) > 0.0 && area(0, 2, 3) > 0.0;
 }
@@ -331,7 +333,8 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
         const bool split13 = ChooseQuadDiagonal(corners, d, orientation, refine, LineWorld(grid, b, at[b]),
                                                 LineWorld(grid, c, at[c]), along, grid.cellSize);
         if (!SplitIsSound(corners, d, orientation, split13) || FacesAgainstSurface(result, quad, split13)) {
-            for (const std::uint32_t q : quad) std::atomic_ref<std::uint8_t>(folded[q]).store(1, std::memory_order_relaxed);
+            for (const std::uint32_t q : quad)
+                std::atomic_ref<std::uint8_t>(folded[q]).store(1, std::memory_order_relaxed);
             anyFolded.store(true, std::memory_order_relaxed);
         }
         WriteQuadTriangles(quad, split13, out);
@@ -367,7 +370,8 @@ bool WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourL
     folded.assign(result.positions.size() / 3, 0);
     std::atomic<bool> open{false}, anyFolded{false};
     ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, i, result, open, folded, anyFolded);
+        for (std::size_t i = begin; i < end; ++i)
+            WriteCellTriangles(grid, lines, cells, i, result, open, folded, anyFolded);
     });
     result.open = open.load();
     return anyFolded.load();
@@ -385,7 +389,8 @@ bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], co
                            cells.vertexOffsets.begin() - 1;
         const ActiveCell& cell = cells.cells[static_cast<std::size_t>(owner)];
         for (int step = 0; step < 8; ++step) {
-            const std::int64_t j = cells.FindCell(cell.x + (step & 1), cell.y + ((step >> 1) & 1), cell.z + (step >> 2));
+            const std::int64_t j =
+                cells.FindCell(cell.x + (step & 1), cell.y + ((step >> 1) & 1), cell.z + (step >> 2));
             if (j >= 0) redo.push_back(static_cast<std::uint32_t>(j));
         }
     }
@@ -393,7 +398,8 @@ bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], co
     redo.erase(std::unique(redo.begin(), redo.end()), redo.end());
     std::atomic<bool> open{false}, anyFolded{false};
     ForEachChunk(redo.size(), 4096, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) WriteCellTriangles(grid, lines, cells, redo[i], result, open, folded, anyFolded);
+        for (std::size_t i = begin; i < end; ++i)
+            WriteCellTriangles(grid, lines, cells, redo[i], result, open, folded, anyFolded);
     });
     result.open = result.open || open.load();
     return anyFolded.load();
@@ -421,8 +427,8 @@ std::string ContourCountRefusal(std::uint64_t inputTriangles, std::uint64_t cros
     return {};
 }
 
-bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness,
-                    const ContourStageStep& stage, ContourResult& result) {
+bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness, const ContourStageStep& stage,
+                    ContourResult& result) {
     result = ContourResult{};
     const auto ask = [&stage](const char* name) { return !stage || stage(name); };
     result.refusal = ContourCountRefusal(mesh.indices.size() / 3, 0, 0, 0, 0);

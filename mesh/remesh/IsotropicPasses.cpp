@@ -95,8 +95,8 @@ std::uint32_t ClassifyEdge(const EditableMesh& mesh, const EditableEdge& edge, f
     return flags;
 }
 
-std::uint64_t FlagSpecialVertices(const EditableMesh& mesh, const std::vector<EditableEdge>& edges,
-                                  float featureCosine, std::vector<std::uint8_t>& vertexFlags) {
+std::uint64_t FlagSpecialVertices(const EditableMesh& mesh, const std::vector<EditableEdge>& edges, float featureCosine,
+                                  std::vector<std::uint8_t>& vertexFlags) {
     vertexFlags.assign(mesh.positions.size(), 0);
     std::uint64_t features = 0;
     for (const EditableEdge& edge : edges) {
@@ -253,7 +253,9 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
         const Vec3f n0 = UnitNormal(x[a], x[d], x[c]);
         const Vec3f n1 = UnitNormal(x[b], x[c], x[d]);
         if (IsZero(n0) || IsZero(n1)) continue;
-        if (Dot(n0, UnitNormal(mesh, mesh.triangles[t0])) < 0.5f || Dot(n1, UnitNormal(mesh, mesh.triangles[t1])) < 0.5f) continue;
+        if (Dot(n0, UnitNormal(mesh, mesh.triangles[t0])) < 0.5f ||
+            Dot(n1, UnitNormal(mesh, mesh.triangles[t1])) < 0.5f)
+            continue;
         if (Length(x[c] - x[d]) > splitLimit) continue;
 
         mesh.triangles[t0] = {a, d, c};

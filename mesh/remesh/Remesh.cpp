@@ -51,7 +51,8 @@ bool RunRounds(EditableMesh& editable, const RemeshSettings& settings, const Tri
 
     std::vector<std::uint8_t> flags;
     for (int r = 0; r < rounds; ++r) {
-        const float base = static_cast<float>(r) / static_cast<float>(rounds), share = 1.0f / static_cast<float>(rounds);
+        const float base = static_cast<float>(r) / static_cast<float>(rounds),
+                    share = 1.0f / static_cast<float>(rounds);
         timer.Begin("Splitting long edges");
         if (!ask("Splitting long edges", base)) return false;
         for (int pass = 0; pass < kMaxSplitPasses; ++pass) {

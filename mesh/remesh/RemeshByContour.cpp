@@ -69,7 +69,8 @@ void TakeBackFoldingProjections(const Projection& job) {
             for (std::size_t t = begin; t < end; ++t) {
                 const std::uint32_t a = indices[3 * t], b = indices[3 * t + 1], c = indices[3 * t + 2];
                 const Vec3f& before0 = At(job.contour.positions, a);
-                const Vec3f before = Normalize(Cross(At(job.contour.positions, b) - before0, At(job.contour.positions, c) - before0));
+                const Vec3f before =
+                    Normalize(Cross(At(job.contour.positions, b) - before0, At(job.contour.positions, c) - before0));
                 if (before == Vec3f{}) continue;
                 const Vec3f after0 = At(job.positions, a);
                 const Vec3f after = Normalize(Cross(At(job.positions, b) - after0, At(job.positions, c) - after0));
@@ -94,7 +95,8 @@ void TakeBackFoldingProjections(const Projection& job) {
     ForEachChunk(vertexCount, 2048, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             if (!taken[v]) continue;
-            const ClosestHit hit = job.tree.ClosestPoint(job.input, At(job.contour.positions, static_cast<std::uint32_t>(v)));
+            const ClosestHit hit =
+                job.tree.ClosestPoint(job.input, At(job.contour.positions, static_cast<std::uint32_t>(v)));
             job.deviations[v] = hit.found ? hit.distance : 0.0f;
         }
     });
@@ -116,7 +118,8 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
         if (!job.preserveVolume || hit.distance > 2.0f * job.cell) continue;
 
         const Vec3f normal{job.contour.normals[3 * v], job.contour.normals[3 * v + 1], job.contour.normals[3 * v + 2]};
-        if (!(normal == Vec3f{}) && Dot(job.input.FaceNormal(static_cast<std::uint64_t>(hit.triangle)), normal) <= 0.0f) {
+        if (!(normal == Vec3f{}) &&
+            Dot(job.input.FaceNormal(static_cast<std::uint64_t>(hit.triangle)), normal) <= 0.0f) {
             // The nearest surface faces away: it belongs to the other side of a
             // thin part, so look for the nearest one facing the same way.
             const TriangleSkipPredicate facingAway = [&job, normal](std::uint32_t t) {
@@ -131,7 +134,8 @@ void ProjectOntoOriginal(const Projection& job, std::size_t begin, std::size_t e
         if (hit.triangle >= 0) {
             const Vec3f n = job.input.FaceNormal(static_cast<std::uint64_t>(hit.triangle));
             if (!(n == Vec3f{})) {
-                const Vec3f& a = job.input.vertices[job.input.indices[3 * static_cast<std::size_t>(hit.triangle)]].position;
+                const Vec3f& a =
+                    job.input.vertices[job.input.indices[3 * static_cast<std::size_t>(hit.triangle)]].position;
                 const Vec3f onPlane = p - n * Dot(n, p - a);
                 if (Length(onPlane - hit.point) <= 0.5f * job.cell) target = onPlane;
             }
@@ -165,9 +169,9 @@ float LargestValue(const UnsetVector<float>& values) {
         Largest& largest = chunks[begin / kChunk];
         largest.value = *std::max_element(values.begin() + static_cast<std::ptrdiff_t>(begin),
                                           values.begin() + static_cast<std::ptrdiff_t>(end));
-        largest.number = std::none_of(values.begin() + static_cast<std::ptrdiff_t>(begin),
-                                      values.begin() + static_cast<std::ptrdiff_t>(end),
-                                      [](float v) { return std::isnan(v); });
+        largest.number =
+            std::none_of(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                         values.begin() + static_cast<std::ptrdiff_t>(end), [](float v) { return std::isnan(v); });
     });
     if (!std::all_of(chunks.begin(), chunks.end(), [](const Largest& c) { return c.number; })) {
         return *std::max_element(values.begin(), values.end());
@@ -189,7 +193,8 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     FillSize(mesh, report.sizeBefore);
     report.qualityBefore = MeasureMeshQuality(mesh);
     if (!IsValidMesh(mesh)) {
-        report.failure = "the mesh is damaged (its index list does not form whole triangles or points past its vertices)";
+        report.failure =
+            "the mesh is damaged (its index list does not form whole triangles or points past its vertices)";
         return report;
     }
     if (mesh.indices.empty()) {
@@ -202,8 +207,8 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     TriangleMesh input = mesh;
     input.RecomputeBounds();
     // A coordinate that is not a number would reach the fixed-point grid as garbage.
-    const bool finite = std::all_of(input.vertices.begin(), input.vertices.end(),
-                                    [](const Vertex& v) { return IsFinite(v.position); });
+    const bool finite =
+        std::all_of(input.vertices.begin(), input.vertices.end(), [](const Vertex& v) { return IsFinite(v.position); });
     if (!finite || !input.boundsValid || !IsFinite(input.boundsMin) || !IsFinite(input.boundsMax)) {
         report.failure = "the part has no valid bounding box (some vertex coordinates are not finite numbers)";
         return report;
@@ -272,9 +277,8 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     UnsetVector<float> positions(3 * vertexCount);
     UnsetVector<float> deviations(vertexCount);
     const Projection job{input, tree, result, cell, preserve, positions, deviations};
-    ForEachChunk(vertexCount, 2048, [&job](std::size_t begin, std::size_t end) {
-        ProjectOntoOriginal(job, begin, end);
-    });
+    ForEachChunk(vertexCount, 2048,
+                 [&job](std::size_t begin, std::size_t end) { ProjectOntoOriginal(job, begin, end); });
     TakeBackFoldingProjections(job);
     std::vector<Vertex> vertices = zeroedVertices.get();
     ForEachChunk(vertexCount, 65536, [&vertices, &positions](std::size_t begin, std::size_t end) {
@@ -291,9 +295,9 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     const float maxDeviation = LargestValue(deviations);
     // Handing hundreds of megabytes back to the system takes a while on one
     // thread; it runs alongside the search for stray pieces.
-    std::future<void> released =
-        std::async(std::launch::async, [spent = std::move(result), tree = std::move(tree),
-                                        positions = std::move(positions), deviations = std::move(deviations)]() mutable {
+    std::future<void> released = std::async(
+        std::launch::async, [spent = std::move(result), tree = std::move(tree), positions = std::move(positions),
+                             deviations = std::move(deviations)]() mutable {
             spent = ContourResult{};
             tree = AabbTree{};
             positions = {};

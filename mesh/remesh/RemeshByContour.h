@@ -17,7 +17,6 @@
 
 namespace ridgeforge::mesh {
 
-RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
-                             const ProgressCallback& progress);
+RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings, const ProgressCallback& progress);
 
 }  // namespace ridgeforge::mesh

@@ -15,7 +15,7 @@ float ContourCellSize(const BoundingBox& bounds, const RemeshSettings& settings,
     if (raised != nullptr) *raised = false;
     // std::max would keep a NaN target; the comparison below turns it into the minimum.
     float cell = settings.targetEdgeMillimetres > kMinimumCellMillimetres ? settings.targetEdgeMillimetres
-                                                                           : kMinimumCellMillimetres;
+                                                                          : kMinimumCellMillimetres;
     if (bounds.valid) {
         const Vec3f size = bounds.max - bounds.min;
         const float longest = std::max({size.x, size.y, size.z});

@@ -31,12 +31,10 @@ double InterpolatedPercentile(const std::vector<float>& sorted, double fraction)
     const auto i = static_cast<std::size_t>(position);
     const std::size_t next = std::min(i + 1, n - 1);
     const float difference = sorted[next] - sorted[i];
-    return static_cast<double>(sorted[i]) +
-           static_cast<double>(difference) * (position - static_cast<double>(i));
+    return static_cast<double>(sorted[i]) + static_cast<double>(difference) * (position - static_cast<double>(i));
 }
 
 namespace {
-
 
 // Runs body(t) for t in [0, n) in parallel chunks.
 template <typename Body>
@@ -107,7 +105,8 @@ Buffer<float> DistinctEdgeLengthsOf(const TriangleMesh& mesh) {
             const Vec3f& p = mesh.vertices[firstVertex + u].position;
             const auto kept = std::unique(first, last);
             for (auto it = first; it != kept; ++it) {
-                sorted[from + written++] = static_cast<Side>(std::bit_cast<std::uint32_t>(Length(mesh.vertices[*it].position - p)));
+                sorted[from + written++] =
+                    static_cast<Side>(std::bit_cast<std::uint32_t>(Length(mesh.vertices[*it].position - p)));
             }
         }
         distinct[b + 1] = written;
@@ -164,8 +163,8 @@ std::map<std::size_t, float> ValuesAtRanks(const float* values, std::size_t n, c
         return std::pair<std::size_t, std::size_t>{bucket, rank};
     };
 
-    const std::vector<std::size_t> upper =
-        histogram(1, [](std::uint32_t) { return 0; }, [](std::uint32_t bits) { return bits >> 16; });
+    const std::vector<std::size_t> upper = histogram(
+        1, [](std::uint32_t) { return 0; }, [](std::uint32_t bits) { return bits >> 16; });
     std::vector<int> row(kBuckets, -1);
     std::vector<std::pair<std::size_t, std::size_t>> placed;  // (upper bucket, rank within it) per rank
     int rows = 0;
@@ -260,8 +259,8 @@ void RemeshStageTimer::Begin(const std::string& name) {
         const double milliseconds =
             static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(now - start_).count()) / 1e6;
         auto& stages = *stages_;
-        const auto found = std::find_if(stages.begin(), stages.end(),
-                                        [this](const StageTime& s) { return s.name == name_; });
+        const auto found =
+            std::find_if(stages.begin(), stages.end(), [this](const StageTime& s) { return s.name == name_; });
         if (found != stages.end()) {
             found->milliseconds += milliseconds;
         } else {
@@ -275,10 +274,10 @@ void RemeshStageTimer::Begin(const std::string& name) {
 namespace {
 
 void WriteQuality(std::ostream& out, const MeshQuality& q) {
-    out << std::setprecision(4) << q.triangles << " triangles, edges " << q.edgeMin << " / " << q.edgeP1
-        << " / " << q.edgeMedian << " / " << q.edgeP99 << " / " << q.edgeMax
-        << " mm (min, 1%, median, 99%, max), aspect median " << std::setprecision(2) << q.aspectMedian
-        << ", worst " << q.aspectWorst << ", over 10:1 " << q.shareOverTenToOne * 100.0 << "%";
+    out << std::setprecision(4) << q.triangles << " triangles, edges " << q.edgeMin << " / " << q.edgeP1 << " / "
+        << q.edgeMedian << " / " << q.edgeP99 << " / " << q.edgeMax << " mm (min, 1%, median, 99%, max), aspect median "
+        << std::setprecision(2) << q.aspectMedian << ", worst " << q.aspectWorst << ", over 10:1 "
+        << q.shareOverTenToOne * 100.0 << "%";
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ struct NeighbourRows {
 
     bool Contains(std::uint32_t row, std::uint32_t v) const {
         return std::find(entries.begin() + static_cast<std::ptrdiff_t>(offsets[row]),
-                         entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]), v) !=
-               entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]);
+                         entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]),
+                         v) != entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]);
     }
 };
 
@@ -87,7 +87,8 @@ std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& par
     std::uint64_t joins = 0;
     for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
         if (!IsWeldCandidate(mesh, parent, t, tolerance)) continue;
-        const std::uint32_t corner[3] = {FindRoot(parent, mesh.indices[3 * t]), FindRoot(parent, mesh.indices[3 * t + 1]),
+        const std::uint32_t corner[3] = {FindRoot(parent, mesh.indices[3 * t]),
+                                         FindRoot(parent, mesh.indices[3 * t + 1]),
                                          FindRoot(parent, mesh.indices[3 * t + 2])};
         int shortest = 0;
         double best = Length(At(mesh, corner[1]) - At(mesh, corner[0]));
@@ -97,7 +98,8 @@ std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& par
         }
         const std::uint32_t k = corner[shortest], r = corner[(shortest + 1) % 3];
         std::uint64_t common = 0;
-        for (std::uint64_t i = rows.offsets[k]; i < rows.offsets[k + 1]; ++i) common += rows.Contains(r, rows.entries[i]);
+        for (std::uint64_t i = rows.offsets[k]; i < rows.offsets[k + 1]; ++i)
+            common += rows.Contains(r, rows.entries[i]);
         if (common == 2) {
             parent[r] = k;
             ++joins;
@@ -109,7 +111,8 @@ std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& par
 }
 
 bool HasZeroAreaOrShortEdge(const TriangleMesh& mesh, std::size_t t, double tolerance) {
-    const Vec3d a = At(mesh, mesh.indices[3 * t]), b = At(mesh, mesh.indices[3 * t + 1]), c = At(mesh, mesh.indices[3 * t + 2]);
+    const Vec3d a = At(mesh, mesh.indices[3 * t]), b = At(mesh, mesh.indices[3 * t + 1]),
+                c = At(mesh, mesh.indices[3 * t + 2]);
     if (!(Length(Cross(b - a, c - a)) > 0.0)) return true;
     return tolerance > 0.0 && (Length(b - a) <= tolerance || Length(c - b) <= tolerance || Length(a - c) <= tolerance);
 }
@@ -163,7 +166,8 @@ void FillSmallHoles(TriangleMesh& mesh, const ExportCleanupOptions& options, Exp
 
 }  // namespace
 
-ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimetres, const ExportCleanupOptions& options) {
+ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimetres,
+                                     const ExportCleanupOptions& options) {
     ExportCleanupReport report;
     report.toleranceMillimetres = toleranceMillimetres;
     if (mesh.vertices.empty() || !IsValidMesh(mesh)) return report;

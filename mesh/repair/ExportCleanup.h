@@ -22,7 +22,7 @@ namespace ridgeforge::mesh {
 // The member defaults are the starting options of the pipeline, the repair,
 // the project file and the export check.
 struct ExportCleanupOptions {
-    bool weldCollapsedTriangles = true;       // off: the tolerance counts as 0
+    bool weldCollapsedTriangles = true;  // off: the tolerance counts as 0
     bool fillHoles = true;
     float maximumHoleMillimetres = 5.0f;       // a hole this size across or smaller is filled
     float maximumSlitWidthMillimetres = 0.5f;  // a hole this narrow is filled whatever its size

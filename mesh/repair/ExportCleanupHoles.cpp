@@ -40,7 +40,9 @@ void MeasureLoop(const TriangleMesh& mesh, BoundaryLoop& loop) {
     loop.widthMillimetres = perimeter > 0.0 ? static_cast<float>(2.0 * area / perimeter) : 0.0f;
 }
 
-double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) { return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x); }
+double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) {
+    return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
+}
 
 }  // namespace
 

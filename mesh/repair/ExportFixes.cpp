@@ -90,7 +90,9 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
     report.foldsRan = true;
     std::vector<std::uint8_t> near(mesh.TriangleCount(), 0);
     if (!crossings.empty()) {
-        for (const std::uint32_t t : TrianglesAtVertices(r.adjacency, CollectVerticesAround(mesh, r.adjacency, crossings, 1))) near[t] = 1;
+        for (const std::uint32_t t :
+             TrianglesAtVertices(r.adjacency, CollectVerticesAround(mesh, r.adjacency, crossings, 1)))
+            near[t] = 1;
     }
     std::vector<std::uint32_t> folds;
     for (std::uint32_t t = 0; t < mesh.TriangleCount(); ++t) {
@@ -108,7 +110,8 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
         const std::vector<std::uint32_t> touched = r.Step(mesh, folds, report.foldRounds / 10 + 1);
         folds.clear();
         for (const std::uint32_t t : touched) {
-            if (IsFoldedTriangle(mesh, r.adjacency, t) && (near[t] || FoldLiesOnNeighbour(mesh, r.adjacency, t))) folds.push_back(t);
+            if (IsFoldedTriangle(mesh, r.adjacency, t) && (near[t] || FoldLiesOnNeighbour(mesh, r.adjacency, t)))
+                folds.push_back(t);
         }
     }
     report.foldedLeft = folds.size();
@@ -156,7 +159,8 @@ void Resolve(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossi
             ++stall;
         }
     }
-    if (crossings.size() > bestList.size() || (crossings.size() == bestList.size() && !crossings.empty() && stall > 0)) {
+    if (crossings.size() > bestList.size() ||
+        (crossings.size() == bestList.size() && !crossings.empty() && stall > 0)) {
         for (std::size_t v = 0; v < bestPositions.size(); ++v) mesh.vertices[v].position = bestPositions[v];
         r.moved = bestMoved;
         crossings = bestList;
@@ -174,7 +178,8 @@ void RecordMovement(const TriangleMesh& mesh, const Relaxing& r, ExportFixReport
     report.furthestMoveMillimetres = static_cast<float>(furthest);
 }
 
-std::vector<std::uint32_t> RegionTriangles(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangles, int rings) {
+std::vector<std::uint32_t> RegionTriangles(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangles,
+                                           int rings) {
     const VertexAdjacency adjacency = BuildVertexAdjacency(mesh);
     return TrianglesAtVertices(adjacency, CollectVerticesAround(mesh, adjacency, triangles, rings));
 }
@@ -308,7 +313,8 @@ ExportFixReport FixMeshForExport(TriangleMesh& mesh, const ExportFixOptions& opt
             mesh.RecomputeNormals();
         }
     }
-    report.milliseconds = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - started).count() / 1e6;
+    report.milliseconds =
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - started).count() / 1e6;
     return report;
 }
 

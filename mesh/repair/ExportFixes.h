@@ -25,8 +25,8 @@ struct ExportFixOptions {
     bool unfoldTriangles;
     bool resolveSelfIntersections;
     bool removeCrumbs;
-    std::int32_t maximumRounds;     // per relaxing stage; below 1 acts as 1
-    float maximumMoveMillimetres;   // from a vertex's start; negative acts as 0
+    std::int32_t maximumRounds;    // per relaxing stage; below 1 acts as 1
+    float maximumMoveMillimetres;  // from a vertex's start; negative acts as 0
 };
 
 struct ExportFixReport {
@@ -63,8 +63,8 @@ using FixStageCallback = std::function<void(const char*)>;
 
 // bodyCount: the bodies the part had before (0 when unknown); bodies beyond
 // that many that a split freed are removed even with removeCrumbs off.
-ExportFixReport FixMeshForExport(TriangleMesh& mesh, const ExportFixOptions& options,
-                                 const FixStageCallback& stage, std::uint64_t bodyCount);
+ExportFixReport FixMeshForExport(TriangleMesh& mesh, const ExportFixOptions& options, const FixStageCallback& stage,
+                                 std::uint64_t bodyCount);
 
 // Lines ending in "\n".
 std::string FormatExportFixReport(const ExportFixReport& report);

@@ -28,8 +28,8 @@ void FoldLine(std::ostringstream& out, const ExportFixReport& r) {
         out << "  folded triangles: " << r.foldedFound
             << " left as they are (relaxing them put more of the surface through itself)\n";
     } else if (r.foldedFound > 0) {
-        out << "  folded triangles: " << r.foldedFound << " relaxed in " << r.foldRounds << " round(s), " << r.foldedLeft
-            << " left\n";
+        out << "  folded triangles: " << r.foldedFound << " relaxed in " << r.foldRounds << " round(s), "
+            << r.foldedLeft << " left\n";
     } else if (r.sharpPlacesKept > 0) {
         out << "  folded triangles: none that cross anything (" << r.sharpPlacesKept
             << " sharp places left exactly as they are)\n";
@@ -43,7 +43,8 @@ void SelfIntersectionLine(std::ostringstream& out, const ExportFixReport& r) {
         out << "  self-intersections: none\n";
         return;
     }
-    out << "  self-intersecting triangles: " << r.selfIntersectingFound << " relaxed in " << r.resolveRounds << " round(s)";
+    out << "  self-intersecting triangles: " << r.selfIntersectingFound << " relaxed in " << r.resolveRounds
+        << " round(s)";
     if (r.collapseAttempts > 0) {
         out << ", then " << r.trianglesCollapsed << " tiny triangles collapsed where relaxing could not part them";
     }
@@ -66,7 +67,8 @@ std::string FormatExportFixReport(const ExportFixReport& r) {
     if (r.nonManifoldRan) NonManifoldLine(out, r);
     if (r.crumbsRan) {
         if (r.bodiesRemoved > 0) {
-            out << "  stray crumbs: " << r.bodiesRemoved << " small bodies removed (" << r.bodyTrianglesRemoved << " triangles)\n";
+            out << "  stray crumbs: " << r.bodiesRemoved << " small bodies removed (" << r.bodyTrianglesRemoved
+                << " triangles)\n";
         } else {
             out << "  stray crumbs: none\n";
         }

@@ -41,8 +41,8 @@ bool FoldLiesOnNeighbour(const TriangleMesh& mesh, const VertexAdjacency& adjace
 // `start` and `moved` hold one entry per vertex and are shared by every step of
 // one run; `pinned` holds one byte per vertex.
 void RelaxVertices(TriangleMesh& mesh, const VertexAdjacency& adjacency, const std::vector<std::uint32_t>& vertices,
-                   std::vector<Vec3f>& start, std::vector<std::uint8_t>& moved,
-                   const std::vector<std::uint8_t>& pinned, float maximumMove);
+                   std::vector<Vec3f>& start, std::vector<std::uint8_t>& moved, const std::vector<std::uint8_t>& pinned,
+                   float maximumMove);
 
 // The corners of the triangles in the order first met, then `rings` times the
 // neighbours of every vertex listed so far.

@@ -48,7 +48,8 @@ bool FoldLiesOnNeighbour(const TriangleMesh& mesh, const VertexAdjacency& adjace
     for (int k = 0; k < 3; ++k) {
         const std::uint32_t from = mesh.indices[base + k], to = mesh.indices[base + (k + 1) % 3];
         std::uint32_t neighbour = 0, found = 0;
-        for (std::uint32_t i = adjacency.vertexTriangleOffsets[from]; i < adjacency.vertexTriangleOffsets[from + 1]; ++i) {
+        for (std::uint32_t i = adjacency.vertexTriangleOffsets[from]; i < adjacency.vertexTriangleOffsets[from + 1];
+             ++i) {
             const std::uint32_t u = adjacency.vertexTriangles[i];
             if (u != triangle && HasCorner(mesh, u, to)) {
                 neighbour = u;

@@ -116,7 +116,8 @@ std::uint64_t RemoveZeroAreaTriangles(TriangleMesh& mesh) {
     for (int pass = 0; pass < 8; ++pass) {
         std::vector<std::uint32_t> needles;
         for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-            if (fixes::IsNeedleTriangle(mesh, static_cast<std::uint32_t>(t))) needles.push_back(static_cast<std::uint32_t>(t));
+            if (fixes::IsNeedleTriangle(mesh, static_cast<std::uint32_t>(t)))
+                needles.push_back(static_cast<std::uint32_t>(t));
         }
         if (needles.empty()) break;
         const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);

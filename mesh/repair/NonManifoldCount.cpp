@@ -12,7 +12,8 @@ namespace nonmanifold {
 
 std::vector<std::uint32_t> TrianglesOfEdge(const std::vector<SortedEdge>& edges, std::uint64_t key) {
     std::vector<std::uint32_t> triangles;
-    for (auto it = std::lower_bound(edges.begin(), edges.end(), SortedEdge{key, 0}); it != edges.end() && it->first == key; ++it) {
+    for (auto it = std::lower_bound(edges.begin(), edges.end(), SortedEdge{key, 0});
+         it != edges.end() && it->first == key; ++it) {
         triangles.push_back(it->second);
     }
     return triangles;

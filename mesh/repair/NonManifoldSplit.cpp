@@ -97,7 +97,8 @@ EdgePairings PairAboutEdge(const std::vector<AngularRecord>& records) {
     if (k % 2 == 0) {
         p.hasAlternating = true;
         const std::size_t s = !p.winding.empty() && p.winding.front().first == records[0].triangle ? 1 : 0;
-        for (std::size_t t = s; t < k; t += 2) p.alternating.emplace_back(records[t].triangle, records[(t + 1) % k].triangle);
+        for (std::size_t t = s; t < k; t += 2)
+            p.alternating.emplace_back(records[t].triangle, records[(t + 1) % k].triangle);
     }
     return p;
 }
@@ -162,12 +163,14 @@ std::size_t GroupCount(const std::vector<std::uint32_t>& roots) {
 }
 
 // The fan groups at v through two-triangle edges alone.
-std::vector<std::uint32_t> FanGroupsAtVertex(const StartState& s, std::uint32_t v, const std::vector<std::uint32_t>& fan) {
+std::vector<std::uint32_t> FanGroupsAtVertex(const StartState& s, std::uint32_t v,
+                                             const std::vector<std::uint32_t>& fan) {
     return GroupFanAtVertex(s, v, fan, 2, nullptr);
 }
 
-int PairingAgreement(const Pairing& pairing, const std::vector<std::uint32_t>& fanLow, const std::vector<std::uint32_t>& rootsLow,
-                     const std::vector<std::uint32_t>& fanHigh, const std::vector<std::uint32_t>& rootsHigh) {
+int PairingAgreement(const Pairing& pairing, const std::vector<std::uint32_t>& fanLow,
+                     const std::vector<std::uint32_t>& rootsLow, const std::vector<std::uint32_t>& fanHigh,
+                     const std::vector<std::uint32_t>& rootsHigh) {
     const auto same = [](const std::vector<std::uint32_t>& fan, const std::vector<std::uint32_t>& roots,
                          std::uint32_t x, std::uint32_t y) {
         const std::size_t px = FanPosition(fan, x), py = FanPosition(fan, y);
@@ -181,8 +184,8 @@ int PairingAgreement(const Pairing& pairing, const std::vector<std::uint32_t>& f
 // Every group but the first fan triangle's gets a copy of v; returns the
 // copies with the fan root of their group.
 std::vector<std::pair<std::uint32_t, std::uint32_t>> GiveGroupsOwnVertex(TriangleMesh& mesh, std::uint32_t v,
-                                                                          const std::vector<std::uint32_t>& fan,
-                                                                          const std::vector<std::uint32_t>& roots) {
+                                                                         const std::vector<std::uint32_t>& fan,
+                                                                         const std::vector<std::uint32_t>& roots) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> copies;
     auto copyOf = MakeKeyMap<std::uint32_t>();
     for (std::size_t i = 0; i < fan.size(); ++i) {
@@ -209,7 +212,8 @@ bool HasCorners(const TriangleMesh& mesh, std::uint32_t t, std::uint32_t x, std:
 
 // Every edge from v's place in a fan triangle must end up used twice, or
 // once where it was open to begin with.
-bool IsFanSplitSound(const TriangleMesh& mesh, const StartState& s, std::uint32_t v, const std::vector<std::uint32_t>& fan) {
+bool IsFanSplitSound(const TriangleMesh& mesh, const StartState& s, std::uint32_t v,
+                     const std::vector<std::uint32_t>& fan) {
     for (const std::uint32_t t : fan) {
         for (int j = 0; j < 3; ++j) {
             if (s.indices[3 * std::size_t{t} + j] != v) continue;
@@ -253,10 +257,12 @@ void NudgeCopy(TriangleMesh& mesh, const StartState& s, std::uint32_t v, std::ui
 }
 
 // Splits one corner in the first mode that gives a sound split; returns the copies made.
-std::uint64_t SplitCorner(TriangleMesh& mesh, const StartState& s, std::uint32_t v, const PairingMap& pairings, float tolerance) {
+std::uint64_t SplitCorner(TriangleMesh& mesh, const StartState& s, std::uint32_t v, const PairingMap& pairings,
+                          float tolerance) {
     const std::vector<std::uint32_t> fan = FanOf(s, v);
     std::vector<std::uint32_t> saved;
-    for (const std::uint32_t t : fan) saved.insert(saved.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+    for (const std::uint32_t t : fan)
+        saved.insert(saved.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
     const std::size_t savedCount = mesh.vertices.size();
     for (const int mode : {0, 2}) {
         const std::vector<std::uint32_t> roots = GroupFanAtVertex(s, v, fan, mode, &pairings);
@@ -309,7 +315,8 @@ std::uint64_t SplitNonManifoldEdges(TriangleMesh& mesh) {
         const std::vector<std::uint32_t> fanA = FanOf(s, a), fanB = FanOf(s, b);
         const std::vector<std::uint32_t> rootsA = FanGroupsAtVertex(s, a, fanA), rootsB = FanGroupsAtVertex(s, b, fanB);
         Pairing& winding = pairings[key];
-        if (PairingAgreement(alternating, fanA, rootsA, fanB, rootsB) > PairingAgreement(winding, fanA, rootsA, fanB, rootsB)) {
+        if (PairingAgreement(alternating, fanA, rootsA, fanB, rootsB) >
+            PairingAgreement(winding, fanA, rootsA, fanB, rootsB)) {
             winding = std::move(alternating);
         }
     }

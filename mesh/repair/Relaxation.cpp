@@ -11,8 +11,8 @@
 namespace ridgeforge::mesh::fixes {
 
 void RelaxVertices(TriangleMesh& mesh, const VertexAdjacency& adjacency, const std::vector<std::uint32_t>& vertices,
-                   std::vector<Vec3f>& start, std::vector<std::uint8_t>& moved,
-                   const std::vector<std::uint8_t>& pinned, float maximumMove) {
+                   std::vector<Vec3f>& start, std::vector<std::uint8_t>& moved, const std::vector<std::uint8_t>& pinned,
+                   float maximumMove) {
     std::vector<Vec3f> targets(vertices.size());
     for (std::size_t i = 0; i < vertices.size(); ++i) {
         const std::uint32_t v = vertices[i];
@@ -23,7 +23,8 @@ void RelaxVertices(TriangleMesh& mesh, const VertexAdjacency& adjacency, const s
             continue;
         }
         Vec3d sum;
-        for (std::uint32_t k = first; k < last; ++k) sum += ToDouble(mesh.vertices[adjacency.vertexNeighbours[k]].position);
+        for (std::uint32_t k = first; k < last; ++k)
+            sum += ToDouble(mesh.vertices[adjacency.vertexNeighbours[k]].position);
         const Vec3d mean = sum / static_cast<double>(last - first);
         targets[i] = ToFloat(ToDouble(p) + 0.5 * (mean - ToDouble(p)));
     }
@@ -63,7 +64,8 @@ std::vector<std::uint32_t> CollectVerticesAround(const TriangleMesh& mesh, const
         const std::size_t count = list.size();
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint32_t v = list[i];
-            for (std::uint32_t k = adjacency.vertexNeighbourOffsets[v]; k < adjacency.vertexNeighbourOffsets[v + 1]; ++k) {
+            for (std::uint32_t k = adjacency.vertexNeighbourOffsets[v]; k < adjacency.vertexNeighbourOffsets[v + 1];
+                 ++k) {
                 const std::uint32_t w = adjacency.vertexNeighbours[k];
                 if (!listed[w]) {
                     listed[w] = 1;
@@ -100,7 +102,8 @@ float MedianLongestEdge(const TriangleMesh& mesh) {
     std::vector<float> longest(count);
     for (std::size_t t = 0; t < count; ++t) {
         const std::uint32_t* c = &mesh.indices[3 * t];
-        longest[t] = std::max({EdgeLength(mesh, c[0], c[1]), EdgeLength(mesh, c[1], c[2]), EdgeLength(mesh, c[2], c[0])});
+        longest[t] =
+            std::max({EdgeLength(mesh, c[0], c[1]), EdgeLength(mesh, c[1], c[2]), EdgeLength(mesh, c[2], c[0])});
     }
     std::nth_element(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(count / 2), longest.end());
     return longest[count / 2];

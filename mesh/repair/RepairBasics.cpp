@@ -31,8 +31,9 @@ RepairBasicsReport RepairBasics(TriangleMesh& mesh, const RepairBasicsOptions& o
     if (!IsValidMesh(mesh)) return report;
     if (options.weld) {
         report.weldToleranceUsed = options.weldTolerance < 0.0f ? AutomaticWeldTolerance(mesh) : options.weldTolerance;
-        report.verticesMerged = report.weldToleranceUsed > 0.0f ? WeldVerticesWithinTolerance(mesh, report.weldToleranceUsed)
-                                                                : WeldExactVertices(mesh);
+        report.verticesMerged = report.weldToleranceUsed > 0.0f
+                                    ? WeldVerticesWithinTolerance(mesh, report.weldToleranceUsed)
+                                    : WeldExactVertices(mesh);
     }
     if (options.removeDegenerate) report.degenerateRemoved = RemoveDegenerateTriangles(mesh, false);
     if (options.removeDuplicates) report.duplicatesRemoved = RemoveDuplicateTriangles(mesh);

@@ -19,7 +19,8 @@ void Say(const std::function<void(const char*)>& stage, const char* text) {
     if (stage) stage(text);
 }
 
-bool Tidy(TriangleMesh& mesh, const std::function<void(const char*)>& stage, RepairReport& report, std::string& detail) {
+bool Tidy(TriangleMesh& mesh, const std::function<void(const char*)>& stage, RepairReport& report,
+          std::string& detail) {
     Say(stage, "Tidying the part");
     report.doubleSkinnedPairsRemoved = RemoveDoubleSkinnedPairs(mesh);
     if (report.doubleSkinnedPairsRemoved > 0) {
@@ -57,9 +58,11 @@ RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*
         mesh.RecomputeBounds();
         Say(stage, "Welding and filling small holes");
         const float tolerance = mesh.boundsValid ? AutomaticWeldTolerance(mesh.boundsMin, mesh.boundsMax) : 0.0f;
-        const ExportCleanupReport cleanup = CleanupForExport(mesh, tolerance, ExportCleanupOptions{true, true, 5.0f, 0.5f});
+        const ExportCleanupReport cleanup =
+            CleanupForExport(mesh, tolerance, ExportCleanupOptions{true, true, 5.0f, 0.5f});
         mesh.RecomputeBounds();
-        const ExportFixReport fixes = FixMeshForExport(mesh, ExportFixOptions{true, false, false, true, 40, 1.0f}, stage, report.bodiesBefore);
+        const ExportFixReport fixes =
+            FixMeshForExport(mesh, ExportFixOptions{true, false, false, true, 40, 1.0f}, stage, report.bodiesBefore);
         report.holesFilled += cleanup.holesFilled;
         report.holesLeftOpen = cleanup.holesLeftOpen;
         report.largestOpenHoleMillimetres = cleanup.largestOpenHoleMillimetres;
@@ -113,7 +116,8 @@ std::string FormatRepairSummary(const RepairReport& r) {
             << r.nonManifoldAfter << " non-manifold edges.\n";
         return out.str();
     }
-    out << "Repair:\n" << r.detail << "  triangles " << r.trianglesBefore << " to " << r.trianglesAfter << "; open edges "
+    out << "Repair:\n"
+        << r.detail << "  triangles " << r.trianglesBefore << " to " << r.trianglesAfter << "; open edges "
         << r.openBefore << " to " << r.openAfter << "; non-manifold edges " << r.nonManifoldBefore << " to "
         << r.nonManifoldAfter << "; bodies " << r.bodiesBefore << " to " << r.bodiesAfter << "\n";
     return out.str();

@@ -20,8 +20,8 @@ inline constexpr const char* kWindowsRepairUnavailable = "This Windows does not 
 struct WindowsRepairResult {
     bool succeeded = false;
     bool cancelled = false;
-    std::string message;      // why it failed; empty on success and on cancellation
-    TriangleMesh mesh;  // the repaired part, valid only when succeeded
+    std::string message;  // why it failed; empty on success and on cancellation
+    TriangleMesh mesh;    // the repaired part, valid only when succeeded
     double seconds = 0.0;
 };
 

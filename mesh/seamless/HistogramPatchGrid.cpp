@@ -70,8 +70,7 @@ float SampleWrapped(const Source& s, double sx, double sy) {
 // own and the row sums are added in order, so the result does not depend on
 // how rows were spread over threads (the mean must be the same on every run).
 template <typename F>
-double SumByRows(const std::vector<float>& pixels, std::size_t rowLength, const std::vector<std::int32_t>& rows,
-                 F f) {
+double SumByRows(const std::vector<float>& pixels, std::size_t rowLength, const std::vector<std::int32_t>& rows, F f) {
     std::vector<double> sums(rows.size());
     std::for_each(std::execution::par, rows.begin(), rows.end(), [&](std::int32_t r) {
         const float* row = pixels.data() + static_cast<std::size_t>(r) * rowLength;
@@ -99,8 +98,7 @@ PatchGridResult HistogramPatchGrid(const std::vector<float>& input, std::int32_t
                                    std::int32_t outputWidth, std::int32_t outputHeight, std::int32_t patches,
                                    std::uint32_t seed) {
     PatchGridResult result;
-    if (width < 1 || height < 1 ||
-        input.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    if (width < 1 || height < 1 || input.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         return result;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -110,7 +108,8 @@ PatchGridResult HistogramPatchGrid(const std::vector<float>& input, std::int32_t
     const std::vector<std::int32_t> inputRows = RowIndices(height);
     const double inputCount = static_cast<double>(input.size());
     const float mean = static_cast<float>(
-        SumByRows(input, static_cast<std::size_t>(width), inputRows, [](float value) { return double{value}; }) / inputCount);
+        SumByRows(input, static_cast<std::size_t>(width), inputRows, [](float value) { return double{value}; }) /
+        inputCount);
     auto squaredDeviation = [m = double{mean}](float value) { return (value - m) * (value - m); };
 
     std::vector<float> output(static_cast<std::size_t>(wo) * static_cast<std::size_t>(ho));
@@ -141,13 +140,25 @@ PatchGridResult HistogramPatchGrid(const std::vector<float>& input, std::int32_t
             std::size_t column[3];
             double w[3];
             if (1.0 - fu - fv > 0.0) {
-                rowOf[0] = &lower; column[0] = ii; w[0] = 1.0 - fu - fv;
-                rowOf[1] = &lower; column[1] = ii + 1; w[1] = fu;
-                rowOf[2] = &upper; column[2] = ii; w[2] = fv;
+                rowOf[0] = &lower;
+                column[0] = ii;
+                w[0] = 1.0 - fu - fv;
+                rowOf[1] = &lower;
+                column[1] = ii + 1;
+                w[1] = fu;
+                rowOf[2] = &upper;
+                column[2] = ii;
+                w[2] = fv;
             } else {
-                rowOf[0] = &upper; column[0] = ii + 1; w[0] = fu + fv - 1.0;
-                rowOf[1] = &lower; column[1] = ii + 1; w[1] = 1.0 - fv;
-                rowOf[2] = &upper; column[2] = ii; w[2] = 1.0 - fu;
+                rowOf[0] = &upper;
+                column[0] = ii + 1;
+                w[0] = fu + fv - 1.0;
+                rowOf[1] = &lower;
+                column[1] = ii + 1;
+                w[1] = 1.0 - fv;
+                rowOf[2] = &upper;
+                column[2] = ii;
+                w[2] = 1.0 - fu;
             }
             double sum = 0.0, weight2 = 0.0;
             for (int k = 0; k < 3; ++k) {
@@ -166,9 +177,8 @@ PatchGridResult HistogramPatchGrid(const std::vector<float>& input, std::int32_t
     result.mean = mean;
     result.contrastBefore = static_cast<float>(
         std::sqrt(SumByRows(input, static_cast<std::size_t>(width), inputRows, squaredDeviation) / inputCount));
-    result.contrastAfter = static_cast<float>(
-        std::sqrt(SumByRows(output, static_cast<std::size_t>(wo), rows, squaredDeviation) /
-                  static_cast<double>(output.size())));
+    result.contrastAfter = static_cast<float>(std::sqrt(
+        SumByRows(output, static_cast<std::size_t>(wo), rows, squaredDeviation) / static_cast<double>(output.size())));
     result.pixels = std::move(output);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     result.milliseconds = std::chrono::duration<double, std::nano>(elapsed).count() / 1e6;

@@ -90,9 +90,9 @@ class CrossFadeMethod final : public Method {
 public:
     const char* Name() const override { return "Cross-fade"; }
     const std::vector<ParameterDefinition>& Parameters() const override {
-        static const std::vector<ParameterDefinition> table = {procedural::FloatParameter(
-            "percent", "Overlap (%)", 0.0f, 45.0f, 20.0f,
-            "How much of each edge is faded into the opposite one", 0.5f)};
+        static const std::vector<ParameterDefinition> table = {
+            procedural::FloatParameter("percent", "Overlap (%)", 0.0f, 45.0f, 20.0f,
+                                       "How much of each edge is faded into the opposite one", 0.5f)};
         return table;
     }
     const char* Description() const override {
@@ -175,9 +175,8 @@ public:
     const char* Name() const override { return "Histogram blend"; }
     const std::vector<ParameterDefinition>& Parameters() const override {
         static const std::vector<ParameterDefinition> table = {
-            procedural::IntegerParameter(
-                "patches", "Patches across the tile", 2, 24, 4,
-                "Few keeps the image's larger shapes whole; many mixes more and repeats less"),
+            procedural::IntegerParameter("patches", "Patches across the tile", 2, 24, 4,
+                                         "Few keeps the image's larger shapes whole; many mixes more and repeats less"),
             procedural::SeedParameter()};
         return table;
     }
@@ -193,8 +192,8 @@ public:
                              std::int32_t& outputWidth, std::int32_t& outputHeight,
                              SeamlessReport* report) const override {
         const auto patches = static_cast<std::int32_t>(procedural::RoundHalfAwayFromZero(GetValue("patches")));
-        const auto seed = static_cast<std::uint32_t>(
-            static_cast<std::int64_t>(procedural::RoundHalfAwayFromZero(GetValue("seed"))));
+        const auto seed =
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(procedural::RoundHalfAwayFromZero(GetValue("seed"))));
         outputWidth = width;
         outputHeight = height;
         PatchGridResult grid = HistogramPatchGrid(input, width, height, width, height, patches, seed);
@@ -210,8 +209,7 @@ public:
             report->contrastBefore = grid.contrastBefore;
             report->contrastAfter = grid.contrastAfter;
             report->milliseconds = grid.milliseconds;
-            report->details =
-                std::to_string(grid.patches) + " patches across the tile, seed " + std::to_string(seed);
+            report->details = std::to_string(grid.patches) + " patches across the tile, seed " + std::to_string(seed);
         }
         return std::move(grid.pixels);
     }

@@ -17,9 +17,7 @@ double RelativeDrift(double after, double before) {
     return std::fabs(after - before) / std::max(1.0, std::fabs(before));
 }
 
-std::string Scientific(double value) {
-    return procedural::FormatScientific(value, 2);
-}
+std::string Scientific(double value) { return procedural::FormatScientific(value, 2); }
 
 // How far a bound may shift by rounding alone: a few float steps of the
 // part's extent. A removed vertex that lay in a face's plane can still have

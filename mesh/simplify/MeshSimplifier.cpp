@@ -22,8 +22,7 @@ double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
 
 }  // namespace
 
-MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptions& options,
-                               SimplifyReport& report)
+MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptions& options, SimplifyReport& report)
     : mesh_(mesh), options_(options), report_(report) {}
 
 void MeshSimplifier::SetUp() {

@@ -132,7 +132,8 @@ PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings
                 const Vec3f& on = normal[other];
                 if (!(on == Vec3f{}) && Dot(on, normal[start]) < cosLimit) continue;
                 bool offPlane = false;
-                for (int c = 0; c < 3 && !offPlane; ++c) offPlane = std::fabs(Dot(Corner(mesh, other, c) - origin, n)) > tolerance;
+                for (int c = 0; c < 3 && !offPlane; ++c)
+                    offPlane = std::fabs(Dot(Corner(mesh, other, c) - origin, n)) > tolerance;
                 if (offPlane) continue;
                 // Both triangles on the same side of their shared edge means
                 // the neighbour folds back over t.

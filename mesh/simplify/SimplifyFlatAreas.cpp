@@ -51,7 +51,8 @@ public:
     void Run(const ProgressCallback& progress) {
         const std::int32_t sweepLimit = std::max(1, settings_.maximumSweeps);
         for (std::int32_t s = 0;; ++s) {
-            if (progress && !progress("Simplifying flat areas", static_cast<float>(s) / static_cast<float>(sweepLimit))) {
+            if (progress &&
+                !progress("Simplifying flat areas", static_cast<float>(s) / static_cast<float>(sweepLimit))) {
                 report_.cancelled = true;
                 break;
             }
@@ -222,7 +223,8 @@ std::vector<std::uint8_t> LockFlags(const TriangleMesh& mesh, const std::vector<
         flags[mesh.indices[s - s % 3 + (s % 3 + 1) % 3]] = kLocked;
     }
     if (textured) {
-        report.facesKeptForTexture = std::count_if(textured->begin(), textured->end(), [](std::uint8_t b) { return b != 0; });
+        report.facesKeptForTexture =
+            std::count_if(textured->begin(), textured->end(), [](std::uint8_t b) { return b != 0; });
     }
     std::vector<std::uint32_t> firstRegion(mesh.vertices.size(), kNoRegion);
     for (std::size_t t = 0; t < triangleCount; ++t) {
@@ -231,8 +233,10 @@ std::vector<std::uint8_t> LockFlags(const TriangleMesh& mesh, const std::vector<
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t v = mesh.indices[3 * t + k];
             if (lock) flags[v] = kLocked;
-            if (firstRegion[v] == kNoRegion) firstRegion[v] = region;
-            else if (firstRegion[v] != region && flags[v] == kFree) flags[v] = kRegionBorder;
+            if (firstRegion[v] == kNoRegion)
+                firstRegion[v] = region;
+            else if (firstRegion[v] != region && flags[v] == kFree)
+                flags[v] = kRegionBorder;
         }
     }
     return flags;
@@ -254,9 +258,9 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
     const std::vector<std::uint32_t> neighbours = EdgeNeighbours(mesh);
     const PlanarRegions regions = FindPlanarRegions(mesh, settings, neighbours);
     report.planarRegions = regions.count;
-    report.facesInPlanarRegions = static_cast<std::uint64_t>(
-        std::count_if(regions.regionOfTriangle.begin(), regions.regionOfTriangle.end(),
-                      [](std::uint32_t r) { return r != kNoRegion; }));
+    report.facesInPlanarRegions =
+        static_cast<std::uint64_t>(std::count_if(regions.regionOfTriangle.begin(), regions.regionOfTriangle.end(),
+                                                 [](std::uint32_t r) { return r != kNoRegion; }));
     const std::vector<std::uint8_t>* textured =
         coverage && coverage->texturedFaces.size() == report.trianglesBefore ? &coverage->texturedFaces : nullptr;
     const std::vector<std::uint8_t> flags = LockFlags(mesh, neighbours, regions.regionOfTriangle, textured, report);
@@ -277,7 +281,8 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
         if (!edited.triangleAlive[t]) continue;
         const auto& tri = edited.triangles[t];
         if (tri[0] == tri[1] || tri[1] == tri[2] || tri[2] == tri[0]) continue;
-        if (newIndex[tri[0]] == kEditableNone || newIndex[tri[1]] == kEditableNone || newIndex[tri[2]] == kEditableNone) continue;
+        if (newIndex[tri[0]] == kEditableNone || newIndex[tri[1]] == kEditableNone || newIndex[tri[2]] == kEditableNone)
+            continue;
         for (const std::uint32_t c : tri) result.indices.push_back(newIndex[c]);
         report.faceMap.push_back(t);
     }

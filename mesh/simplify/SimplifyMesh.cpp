@@ -42,8 +42,7 @@ void MeasureMovement(const std::vector<Vertex>& input, const TriangleMesh& resul
 
 }  // namespace
 
-SimplifyReport SimplifyMesh(TriangleMesh& mesh, const MeshSimplifyOptions& options,
-                            const ProgressCallback& progress) {
+SimplifyReport SimplifyMesh(TriangleMesh& mesh, const MeshSimplifyOptions& options, const ProgressCallback& progress) {
     const auto start = std::chrono::steady_clock::now();
     SimplifyReport report;
     report.detailLevel = options.detailLevel;
@@ -89,8 +88,10 @@ std::string DetailLevelName(float detailLevel) {
         double tolerance;
         const char* name;
     };
-    static constexpr Named kLevels[] = {{0.001, 1e-6, "Extra high"}, {0.01, 1e-5, "High"},
-                                        {0.1, 1e-4, "Medium"},       {0.5, 5e-4, "Low"},
+    static constexpr Named kLevels[] = {{0.001, 1e-6, "Extra high"},
+                                        {0.01, 1e-5, "High"},
+                                        {0.1, 1e-4, "Medium"},
+                                        {0.5, 5e-4, "Low"},
                                         {1.0, 1e-3, "Extra low"}};
     // Levels arrive as floats: a value typed right at the edge of a tolerance
     // (0.0999 for 0.1) must not fall out by the float's own rounding error.

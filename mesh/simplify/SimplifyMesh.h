@@ -23,13 +23,13 @@
 namespace ridgeforge::mesh {
 
 struct MeshSimplifyOptions {
-    float detailLevel = 0.01f;             // largest collapse cost, mm^2; 0 or less does nothing
-    std::uint64_t targetTriangles = 0;     // stop at this live count; 0 = no target
-    std::int32_t bedAxis = 2;              // 0 x, 1 y, 2 z; anything else = no bed
-    float angleDegrees = 78.0f;            // largest normal turn a collapse may cause, 1..179
+    float detailLevel = 0.01f;          // largest collapse cost, mm^2; 0 or less does nothing
+    std::uint64_t targetTriangles = 0;  // stop at this live count; 0 = no target
+    std::int32_t bedAxis = 2;           // 0 x, 1 y, 2 z; anything else = no bed
+    float angleDegrees = 78.0f;         // largest normal turn a collapse may cause, 1..179
     bool measureMovement = true;
     const std::vector<std::uint8_t>* heldTriangles = nullptr;  // one byte per triangle, or null
-    float maxEdgeLength = 0.0f;            // > 0: longer edges are never offered
+    float maxEdgeLength = 0.0f;                                // > 0: longer edges are never offered
 };
 
 struct SimplifyReport {
@@ -53,8 +53,7 @@ struct SimplifyReport {
     std::vector<std::uint32_t> sourceTriangle;  // per result triangle: its input index
 };
 
-SimplifyReport SimplifyMesh(TriangleMesh& mesh, const MeshSimplifyOptions& options,
-                            const ProgressCallback& progress);
+SimplifyReport SimplifyMesh(TriangleMesh& mesh, const MeshSimplifyOptions& options, const ProgressCallback& progress);
 
 // "Extra high", "High", "Medium", "Low", "Extra low" for the preset levels, else "".
 std::string DetailLevelName(float detailLevel);

@@ -14,16 +14,16 @@ namespace ridgeforge::mesh {
 
 struct SimplifySettings {
     float planarToleranceMillimetres = 0.0001f;
-    float relativePlanarTolerance = 1e-6f;     // of the bounding-box diagonal; the larger tolerance wins
-    float planarAngleDegrees = 1.0f;           // clamped to 0..90 where used
+    float relativePlanarTolerance = 1e-6f;  // of the bounding-box diagonal; the larger tolerance wins
+    float planarAngleDegrees = 1.0f;        // clamped to 0..90 where used
     float minimumTriangleHeightMillimetres = 0.001f;
-    std::int32_t maximumValence = 24;          // at least 3 is used
-    std::int32_t maximumSweeps = 64;           // at least 1 is used
+    std::int32_t maximumValence = 24;  // at least 3 is used
+    std::int32_t maximumSweeps = 64;   // at least 1 is used
     bool preserveVertexNormals = true;
     bool protectTexturedFaces = false;
     bool flatAreas = true;
     bool wholeMesh = true;
-    float meshDetailError = 0.01f;             // detail level of the whole-mesh simplification, mm^2
+    float meshDetailError = 0.01f;  // detail level of the whole-mesh simplification, mm^2
 
     // Field by field with exact float comparison; decides whether the
     // simplify step is out of date.

@@ -90,8 +90,8 @@ int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d
         for (int axis = 0; axis < 3; ++axis) rows[r][axis] = TwoDiff((*points[r])[axis], a[axis]);
     }
     // Leibniz: sign and the axes that b, c and d contribute.
-    static constexpr int kPermutations[6][4] = {
-        {+1, 0, 1, 2}, {+1, 1, 2, 0}, {+1, 2, 0, 1}, {-1, 0, 2, 1}, {-1, 1, 0, 2}, {-1, 2, 1, 0}};
+    static constexpr int kPermutations[6][4] = {{+1, 0, 1, 2}, {+1, 1, 2, 0}, {+1, 2, 0, 1},
+                                                {-1, 0, 2, 1}, {-1, 1, 0, 2}, {-1, 2, 1, 0}};
     std::vector<double> sum;
     sum.reserve(64);
     for (const auto& p : kPermutations) {

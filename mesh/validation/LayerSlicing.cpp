@@ -91,8 +91,8 @@ void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t 
     }
 }
 
-LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
-                                    float layerHeight, std::uint64_t layers) {
+LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
+                                    std::uint64_t layers) {
     LayerBuckets buckets;
     const std::size_t triangles = mesh.TriangleCount();
     std::vector<LayerSpan> spans(triangles);

@@ -69,8 +69,8 @@ struct LayerBuckets {
     std::vector<std::uint64_t> offsets;
     std::vector<std::uint32_t> triangles;
 };
-LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
-                                    float layerHeight, std::uint64_t layers);
+LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
+                                    std::uint64_t layers);
 
 // The three corners of triangle t as (u, v, h).
 void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]);

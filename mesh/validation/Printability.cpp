@@ -114,10 +114,11 @@ void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns
     PropagateSupportDistance(distance, columns, rows, 0, 0, columns, rows);
 }
 
-void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows,
-                              std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows, std::int32_t x0,
+                              std::int32_t y0, std::int32_t x1, std::int32_t y1) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, columns), y1 = std::min(y1, rows);
-    if (static_cast<std::size_t>(std::max(0, columns)) * static_cast<std::size_t>(std::max(0, rows)) > distance.size()) return;
+    if (static_cast<std::size_t>(std::max(0, columns)) * static_cast<std::size_t>(std::max(0, rows)) > distance.size())
+        return;
     const auto at = [&](std::int32_t x, std::int32_t y) -> float& {
         return distance[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(x)];
     };
@@ -511,7 +512,8 @@ void PrintabilityPass::FindOverhangClusters(float h) {
                     for (std::int32_t dy = -1; dy <= 1; ++dy) {
                         for (std::int32_t dx = -1; dx <= 1; ++dx) {
                             if (!InGrid(cx + dx, cy + dy)) continue;
-                            const auto it = std::lower_bound(contacts_.begin(), contacts_.end(), Index(cx + dx, cy + dy));
+                            const auto it =
+                                std::lower_bound(contacts_.begin(), contacts_.end(), Index(cx + dx, cy + dy));
                             if (it == contacts_.end() || *it != Index(cx + dx, cy + dy)) continue;
                             const auto j = static_cast<std::size_t>(it - contacts_.begin());
                             if (!grouped[j]) grouped[j] = 1, open.push_back(j);
@@ -520,7 +522,8 @@ void PrintabilityPass::FindOverhangClusters(float h) {
                 }
             }
             const std::uint64_t all = material + air;
-            const bool bridge = groups >= 2 || (all > 0 && static_cast<double>(material) >= 0.85 * static_cast<double>(all));
+            const bool bridge =
+                groups >= 2 || (all > 0 && static_cast<double>(material) >= 0.85 * static_cast<double>(all));
             // An overhang held from one side only is a cantilever: its region's
             // reach past the layer below grades it against the cantilever and
             // warning distances, so it is no finding of its own here.
@@ -542,7 +545,8 @@ void PrintabilityPass::ReportRegions(float h) {
         const auto n = static_cast<double>(r.cells);
         if (r.supported == 0 && r.nearby == 0) {
             r.inAir = true;
-            report_.featuresInAir.push_back(IssueAt(static_cast<float>(r.sumU / n), static_cast<float>(r.sumV / n), h, r.cells));
+            report_.featuresInAir.push_back(
+                IssueAt(static_cast<float>(r.sumU / n), static_cast<float>(r.sumV / n), h, r.cells));
             continue;
         }
         const float d = r.largestDistance;
@@ -588,9 +592,8 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h) {
     std::swap(classesUsed_, classesBelowUsed_);
     if (classesUsed_) std::fill(classes_.begin(), classes_.end(), std::uint8_t{0});
     classesUsed_ = false;
-    const bool flagged = anyMarks_ || std::any_of(regions_.begin(), regions_.end(), [](const Region& r) {
-                             return r.inAir || r.reachesFar;
-                         });
+    const bool flagged = anyMarks_ || std::any_of(regions_.begin(), regions_.end(),
+                                                  [](const Region& r) { return r.inAir || r.reachesFar; });
     if (flagged) {
         for (std::int32_t y = 0; y < rows_; ++y) {
             for (std::int32_t x = 0; x < columns_; ++x) {
@@ -606,7 +609,8 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h) {
                 classesUsed_ = true;
                 const float u = grid_.originU + static_cast<float>(x) * cell_;
                 const float v = grid_.originV + static_cast<float>(y) * cell_;
-                const std::uint64_t key = PackCellKey(static_cast<std::uint64_t>(x), static_cast<std::uint64_t>(y), layer);
+                const std::uint64_t key =
+                    PackCellKey(static_cast<std::uint64_t>(x), static_cast<std::uint64_t>(y), layer);
                 if (cls & kNeedsSupport) {
                     AddCellQuad(axes_, u, v, cell_, h, report_.needsSupportQuads);
                     report_.needsSupportKeys.push_back(key);

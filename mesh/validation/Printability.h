@@ -21,18 +21,18 @@ namespace ridgeforge::mesh {
 
 // The check's starting values are the member defaults.
 struct PrintabilitySettings {
-    float layerHeightMillimetres = 0.2f;        // raised to at least 0.01
-    float lineWidthMillimetres = 0.42f;         // raised to at least 0.05
-    std::int32_t buildAxis = 2;                 // 0 = X, 1 = Y, 2 = Z
-    float cellMillimetres = 0.0f;               // 0 or less: automatic
-    float supportGrowthLineWidths = 0.5f;       // growth past the layer below that still counts as supported
-    float minimumAreaSquareMillimetres = 0.18f; // smaller overhangs are ignored
-    float shortBridgeMillimetres = 10.0f;       // longest span that counts as a short bridge
-    float cantileverMillimetres = 3.0f;         // reach that is counted but not flagged
-    float warningMillimetres = 6.0f;            // reach that is flagged
-    float supportAngleDegrees = 30.0f;          // downward faces flatter than this need support
-    bool collectHighlights = true;              // triangle lists, cell quads, cell keys and contour lines
-    std::uint64_t contourLayerDivisor = 150;    // contour lines on every max(1, layers / divisor)-th layer
+    float layerHeightMillimetres = 0.2f;         // raised to at least 0.01
+    float lineWidthMillimetres = 0.42f;          // raised to at least 0.05
+    std::int32_t buildAxis = 2;                  // 0 = X, 1 = Y, 2 = Z
+    float cellMillimetres = 0.0f;                // 0 or less: automatic
+    float supportGrowthLineWidths = 0.5f;        // growth past the layer below that still counts as supported
+    float minimumAreaSquareMillimetres = 0.18f;  // smaller overhangs are ignored
+    float shortBridgeMillimetres = 10.0f;        // longest span that counts as a short bridge
+    float cantileverMillimetres = 3.0f;          // reach that is counted but not flagged
+    float warningMillimetres = 6.0f;             // reach that is flagged
+    float supportAngleDegrees = 30.0f;           // downward faces flatter than this need support
+    bool collectHighlights = true;               // triangle lists, cell quads, cell keys and contour lines
+    std::uint64_t contourLayerDivisor = 150;     // contour lines on every max(1, layers / divisor)-th layer
 
     // Every field in memory order, floats exactly: decides whether a print
     // check is still up to date.
@@ -58,7 +58,7 @@ struct PrintabilityReport {
     std::uint64_t layersPastCantilever = 0;
     float downwardFlatAreaSquareMillimetres = 0.0f, totalAreaSquareMillimetres = 0.0f;
     double elapsedMilliseconds = 0.0;
-    std::vector<Vec3f> contourLinePoints;  // two points a line
+    std::vector<Vec3f> contourLinePoints;                    // two points a line
     std::vector<Vec3f> needsSupportQuads, reachingFarQuads;  // two triangles a cell
     std::vector<std::uint32_t> needsSupportTriangles, reachingFarTriangles;
     std::vector<Vec3f> bridgingQuads;
@@ -93,8 +93,8 @@ std::vector<CellOffset> DiskOffsets(float radiusCells);
 // 256 rounds of a forward and a backward pass. Only cells in [x0, x1) x [y0, y1)
 // change, which gives the whole-raster answer when every unsupported cell lies in it.
 void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows);
-void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows,
-                              std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows, std::int32_t x0,
+                              std::int32_t y0, std::int32_t x1, std::int32_t y1);
 
 struct LayerAxes;
 // Appends the two triangles of the cell square with lower corner (u, v) at height h.

@@ -156,8 +156,8 @@ void BuildRecords(Search& s) {
     const auto& idx = s.mesh.indices;
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
-            s.records[t] = MakeTriangleRecord(v[idx[3 * t]].position, v[idx[3 * t + 1]].position,
-                                              v[idx[3 * t + 2]].position);
+            s.records[t] =
+                MakeTriangleRecord(v[idx[3 * t]].position, v[idx[3 * t + 1]].position, v[idx[3 * t + 2]].position);
         }
     });
     // The mean largest box extent. A non-finite extent would make every cell
@@ -215,7 +215,8 @@ struct GridEntry {
 std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
     constexpr int kTopBits = 10;
     const auto partitionOf = [&](std::size_t i) {
-        return (std::size_t{entries[i].level} << kTopBits) | static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
+        return (std::size_t{entries[i].level} << kTopBits) |
+               static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
     };
     std::vector<std::uint64_t> order(entries.size());
     const std::vector<std::uint64_t> starts =

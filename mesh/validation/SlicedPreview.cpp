@@ -21,7 +21,8 @@ float CutHeight(const PreviewFrame& frame, std::uint64_t layer) {
     return frame.lowestH + (static_cast<float>(layer) + kLayerCutOffset) * frame.layerHeight;
 }
 
-void CutLayer(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t layer, std::vector<Segment2>& segments) {
+void CutLayer(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t layer,
+              std::vector<Segment2>& segments) {
     segments.clear();
     const float h = CutHeight(frame, layer);
     for (std::uint64_t i = frame.buckets.offsets[layer]; i < frame.buckets.offsets[layer + 1]; ++i) {
@@ -76,28 +77,35 @@ void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
         const auto at = [&](const std::vector<std::uint8_t>& r, std::int32_t c, std::int32_t row) {
             return r[static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(c)] != 0;
         };
-        AddSkinRuns(grid, frame.axes, h, false, layer,
-                    [&](std::int32_t c, std::int32_t row) { return at(current, c, row) && !at(before, c, row); }, preview);
-        AddSkinRuns(grid, frame.axes, h, true, layer,
-                    [&](std::int32_t c, std::int32_t row) { return at(before, c, row) && !at(current, c, row); }, preview);
+        AddSkinRuns(
+            grid, frame.axes, h, false, layer,
+            [&](std::int32_t c, std::int32_t row) { return at(current, c, row) && !at(before, c, row); }, preview);
+        AddSkinRuns(
+            grid, frame.axes, h, true, layer,
+            [&](std::int32_t c, std::int32_t row) { return at(before, c, row) && !at(current, c, row); }, preview);
         std::swap(before, current);
         lastDrawn = layer;
     }
     const float top = frame.lowestH + static_cast<float>(frame.layers) * frame.layerHeight;
-    AddSkinRuns(grid, frame.axes, top, true, lastDrawn,
-                [&](std::int32_t c, std::int32_t row) {
-                    return before[static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(c)] != 0;
-                },
-                preview);
+    AddSkinRuns(
+        grid, frame.axes, top, true, lastDrawn,
+        [&](std::int32_t c, std::int32_t row) {
+            return before[static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(c)] != 0;
+        },
+        preview);
 }
 
 std::string OrdinalSuffix(std::uint64_t k) {
     if (k % 100 >= 11 && k % 100 <= 13) return "th";
     switch (k % 10) {
-        case 1: return "st";
-        case 2: return "nd";
-        case 3: return "rd";
-        default: return "th";
+        case 1:
+            return "st";
+        case 2:
+            return "nd";
+        case 3:
+            return "rd";
+        default:
+            return "th";
     }
 }
 
@@ -146,9 +154,11 @@ SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSe
 
     const float halfSlab = static_cast<float>(step) * 0.5f * frame.layerHeight;
     for (std::uint64_t layer = 0; layer < frame.layers; layer += step) {
-        const float middle = frame.lowestH + (static_cast<float>(layer) + static_cast<float>(step) * 0.5f) * frame.layerHeight;
+        const float middle =
+            frame.lowestH + (static_cast<float>(layer) + static_cast<float>(step) * 0.5f) * frame.layerHeight;
         for (const Chain& chain : chains[layer]) {
-            AddBeadWall(chain, middle, halfSlab, frame.beadWidth * 0.5f, frame.axes, preview.mesh, preview.beadSegments);
+            AddBeadWall(chain, middle, halfSlab, frame.beadWidth * 0.5f, frame.axes, preview.mesh,
+                        preview.beadSegments);
         }
         ++preview.drawnLayers;
         preview.triangleLayer.resize(preview.mesh.TriangleCount(), static_cast<std::uint32_t>(layer));
@@ -173,8 +183,8 @@ std::string FormatSlicedPreviewReport(const SlicedPreview& preview) {
     std::snprintf(elapsed, sizeof elapsed, "%.0f", preview.elapsedMilliseconds);
     text += ", " + std::to_string(preview.beadSegments) + " bead segments (" +
             std::to_string(preview.cutsBeforeSimplifying) + " cuts before simplifying), " +
-            std::to_string(preview.skinTriangles) + " skin triangles, " +
-            std::to_string(preview.mesh.TriangleCount()) + " triangles in all, " + elapsed + " ms\n";
+            std::to_string(preview.skinTriangles) + " skin triangles, " + std::to_string(preview.mesh.TriangleCount()) +
+            " triangles in all, " + elapsed + " ms\n";
     return text;
 }
 

@@ -28,7 +28,8 @@ std::uint32_t AddVertex(TriangleMesh& mesh, const Vec3f& position, const Vec3f& 
 void ChainSegments(const std::vector<Segment2>& segments, std::vector<Chain>& chains) {
     // (start key, segment) sorted stably: segments that start at one point keep their order.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> starts(segments.size());
-    for (std::size_t i = 0; i < segments.size(); ++i) starts[i] = {PointKey(segments[i].start), static_cast<std::uint32_t>(i)};
+    for (std::size_t i = 0; i < segments.size(); ++i)
+        starts[i] = {PointKey(segments[i].start), static_cast<std::uint32_t>(i)};
     std::stable_sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::uint8_t> taken(segments.size(), 0);
     for (std::size_t s = 0; s < segments.size(); ++s) {

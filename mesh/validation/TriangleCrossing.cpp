@@ -10,8 +10,7 @@ namespace ridgeforge::mesh {
 namespace {
 
 // The line test once the ends' sides sp and sq of the plane are known.
-bool CrossesGivenSides(int sp, int sq, const Vec3d& p, const Vec3d& q, const Vec3d& a, const Vec3d& b,
-                       const Vec3d& c) {
+bool CrossesGivenSides(int sp, int sq, const Vec3d& p, const Vec3d& q, const Vec3d& a, const Vec3d& b, const Vec3d& c) {
     if (sp == sq) return false;
     const int t[3] = {Orient3d(p, q, a, b), Orient3d(p, q, b, c), Orient3d(p, q, c, a)};
     int sign = 0;

@@ -116,7 +116,8 @@ void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, Validati
     for (std::size_t t = 0; t < n; ++t) {
         if (!flip[t]) continue;
         report.reversedTriangles.push_back(static_cast<std::uint32_t>(t));
-        for (int k = 0; k < 3; ++k) report.reversedTrianglePoints.push_back(mesh.vertices[mesh.indices[3 * t + k]].position);
+        for (int k = 0; k < 3; ++k)
+            report.reversedTrianglePoints.push_back(mesh.vertices[mesh.indices[3 * t + k]].position);
     }
 }
 

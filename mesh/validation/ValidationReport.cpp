@@ -10,9 +10,12 @@ namespace {
 
 const char* VerdictWord(ValidationVerdict verdict) {
     switch (verdict) {
-        case ValidationVerdict::Good: return "Good";
-        case ValidationVerdict::UsableWithCare: return "Usable with care";
-        case ValidationVerdict::Unsuitable: return "Unsuitable";
+        case ValidationVerdict::Good:
+            return "Good";
+        case ValidationVerdict::UsableWithCare:
+            return "Usable with care";
+        case ValidationVerdict::Unsuitable:
+            return "Unsuitable";
     }
     return "Unknown";
 }

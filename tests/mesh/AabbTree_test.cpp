@@ -24,8 +24,8 @@ TriangleMesh MakeBumpyGrid(int nx, int ny, unsigned seed, float z = 0.0f) {
     const auto at = [nx](int i, int j) { return std::uint32_t(j * (nx + 1) + i); };
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
-            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j),
-                                               at(i + 1, j + 1), at(i, j + 1)});
+            m.indices.insert(m.indices.end(),
+                             {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i, j + 1)});
     return m;
 }
 
@@ -148,8 +148,8 @@ TEST(AabbTree, AsynchronousBuildEqualsThePlainOne) {
     for (std::size_t i = 0; i < plain.nodes.size(); ++i) {
         const AabbNode &a = tree.nodes[i], &b = plain.nodes[i];
         ASSERT_TRUE(a.min == b.min && a.max == b.max && a.triangleCount == b.triangleCount) << i;
-        ASSERT_EQ(a.triangleCount ? a.firstTriangle : a.secondChild,
-                  b.triangleCount ? b.firstTriangle : b.secondChild) << i;
+        ASSERT_EQ(a.triangleCount ? a.firstTriangle : a.secondChild, b.triangleCount ? b.firstTriangle : b.secondChild)
+            << i;
     }
     EXPECT_TRUE(tree.centroids.empty());
     EXPECT_EQ(tree.centroids.capacity(), 0u);
@@ -208,8 +208,10 @@ TEST(AabbTree, ClosestPointLimitsPredicateAndValueRanges) {
         const Vec3f p{u(rng), u(rng), u(rng) * 0.3f};
         double best = 1e300;
         for (std::uint32_t t = 0; t < m.TriangleCount(); ++t)
-            best = std::min(best, LengthSquared(ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(m, t, 0)),
-                                                ToDouble(Corner(m, t, 1)), ToDouble(Corner(m, t, 2))) - ToDouble(p)));
+            best = std::min(best,
+                            LengthSquared(ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(m, t, 0)),
+                                                                 ToDouble(Corner(m, t, 1)), ToDouble(Corner(m, t, 2))) -
+                                          ToDouble(p)));
         EXPECT_EQ(tree.ClosestPoint(m, p).distance, float(std::sqrt(best))) << i;
     }
 
@@ -261,8 +263,7 @@ TEST(AabbTree, ManyThreadsQueryOneTree) {
     // Both answers in one number; the predicate is called from every thread.
     const auto answer = [&](const Vec3f& p) {
         const auto notSeven = [](std::uint32_t t) { return t == 7; };
-        return tree->ClosestPoint(m, p, nullptr, 0, notSeven).triangle * 100000 +
-               tree->Raycast(rayFor(p), m).triangle;
+        return tree->ClosestPoint(m, p, nullptr, 0, notSeven).triangle * 100000 + tree->Raycast(rayFor(p), m).triangle;
     };
     std::vector<std::int32_t> expected;
     for (const Vec3f& p : points) expected.push_back(answer(p));

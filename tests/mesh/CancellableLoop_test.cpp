@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace ridgeforge::mesh {
 namespace {
 
@@ -153,8 +152,7 @@ TEST(ParallelForChunks, KeepsTheFirstExceptionAndARealErrorWinsOverAStop) {
     const ScopedCancelContext published(context);
     EXPECT_THROW(ParallelForChunks<4>(4,
                                       [&](std::uint64_t, std::uint64_t, std::uint64_t) {
-                                          while (!PollCancel()) {
-                                          }
+                                          while (!PollCancel()) {}
                                           throw std::runtime_error("real");
                                       }),
                  std::runtime_error);

@@ -86,8 +86,8 @@ TEST(EditableMesh, DeadElementsAndAddedListsAfterEdits) {
 TEST(EditableMesh, ToTriangleMeshDropsBrokenTrianglesAndKeepsLiveVertices) {
     // Triangle 1 repeats a corner, triangle 2 uses the dead vertex 4; vertex 5
     // is unused but alive and must stay.
-    EditableMesh m(MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 2}, {3, 3, 3}},
-                          {0, 1, 2, 1, 1, 3, 1, 3, 4}));
+    EditableMesh m(
+        MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 2}, {3, 3, 3}}, {0, 1, 2, 1, 1, 3, 1, 3, 4}));
     m.vertexAlive[4] = 0;
     const TriangleMesh out = m.ToTriangleMesh();
     EXPECT_EQ(out.vertices.size(), 5u);

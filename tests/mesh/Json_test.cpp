@@ -33,7 +33,9 @@ TEST(JsonFile, SavedFileHasMarkIndentationAndNoFinalNewlineAndReadsBack) {
     JsonWriter writer = JsonWriter::NewDocument();
     JsonSetFloat(writer, "b.value", 0.1f);
     JsonSetFloat(writer, "a", std::nanf(""));
-    JsonSetString(writer, "name", "Gr\xc3\xbc\xc3\x9f" "e");
+    JsonSetString(writer, "name",
+                  "Gr\xc3\xbc\xc3\x9f"
+                  "e");
     ASSERT_TRUE(SaveJsonFile(writer, path));
     EXPECT_FALSE(std::filesystem::exists(dir / "seams.json.tmp"));
 
@@ -44,7 +46,8 @@ TEST(JsonFile, SavedFileHasMarkIndentationAndNoFinalNewlineAndReadsBack) {
         "  \"b\": {\n"
         "    \"value\": 0.1\n"
         "  },\n"
-        "  \"name\": \"Gr\xc3\xbc\xc3\x9f" "e\"\n"
+        "  \"name\": \"Gr\xc3\xbc\xc3\x9f"
+        "e\"\n"
         "}";
     EXPECT_EQ(text, expected);
 
@@ -66,9 +69,9 @@ TEST(JsonFile, SavedFileHasMarkIndentationAndNoFinalNewlineAndReadsBack) {
 TEST(JsonFile, AnythingButOneStrictValueIsNoDocument) {
     test::TempDir dir("json");
     const std::filesystem::path path = dir / "f.json";
-    for (const std::string& text : {std::string(), std::string("\xEF\xBB\xBF"), std::string("{} // note"),
-                                   std::string("/* c */ {}"), std::string("{} {}"), std::string("[1] 2"),
-                                   std::string("{\"a\": 1,}")}) {
+    for (const std::string& text :
+         {std::string(), std::string("\xEF\xBB\xBF"), std::string("{} // note"), std::string("/* c */ {}"),
+          std::string("{} {}"), std::string("[1] 2"), std::string("{\"a\": 1,}")}) {
         WriteBytes(path, text);
         EXPECT_EQ(ReadJsonFile(path), nullptr) << text;
         EXPECT_TRUE(JsonReader::Open(path).IsEmpty()) << text;
@@ -252,7 +255,8 @@ TEST(JsonReader, GettersAcceptExactlyTheirKinds) {
     EXPECT_EQ(x, 1);
     EXPECT_EQ(y, 2.5f);
     x = y = -1;
-    for (const char* key : {"v1", "v3", "mixed", "boolFirst", "far", "missing"}) EXPECT_FALSE(JsonGetVec2(reader, key, x, y)) << key;
+    for (const char* key : {"v1", "v3", "mixed", "boolFirst", "far", "missing"})
+        EXPECT_FALSE(JsonGetVec2(reader, key, x, y)) << key;
     EXPECT_EQ(x, -1);
     EXPECT_EQ(y, -1);
     EXPECT_FALSE(JsonGetVec3(reader, "v2", x, y, z));

@@ -18,8 +18,10 @@ void AddStrip(TriangleMesh& m, std::uint32_t triangles, float x, float z = 0.0f)
     }
     for (std::uint32_t t = 0; t < triangles; ++t) {
         const std::uint32_t k = base + 2 * (t / 2);
-        if (t % 2 == 0) m.indices.insert(m.indices.end(), {k, k + 2, k + 1});
-        else m.indices.insert(m.indices.end(), {k + 1, k + 2, k + 3});
+        if (t % 2 == 0)
+            m.indices.insert(m.indices.end(), {k, k + 2, k + 1});
+        else
+            m.indices.insert(m.indices.end(), {k + 1, k + 2, k + 3});
     }
 }
 
@@ -50,18 +52,18 @@ TEST(MeshHygiene, DegenerateDuplicateAndUnused) {
     for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{2, 0, 0}, Vec3f{0, 1, 0}, Vec3f{9, 9, 9}}) {
         m.vertices.push_back({p, {}});
     }
-    m.indices = {0, 0, 1,  0, 1, 2,  0, 1, 3};  // repeated corner, collinear, proper
+    m.indices = {0, 0, 1, 0, 1, 2, 0, 1, 3};  // repeated corner, collinear, proper
     TriangleMesh keep = m;
     EXPECT_EQ(RemoveDegenerateTriangles(keep, true), 1u);
     EXPECT_EQ(keep.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 1, 3}));
     EXPECT_EQ(RemoveDegenerateTriangles(m, false), 2u);
     EXPECT_EQ(m.indices, (std::vector<std::uint32_t>{0, 1, 3}));
     // A repeated corner counts wherever it falls: last equals first, or last equals middle.
-    keep.indices = {0, 1, 0,  0, 1, 3,  1, 3, 3,  3, 1, 0};
+    keep.indices = {0, 1, 0, 0, 1, 3, 1, 3, 3, 3, 1, 0};
     EXPECT_EQ(RemoveDegenerateTriangles(keep, true), 2u);
     EXPECT_EQ(keep.indices, (std::vector<std::uint32_t>{0, 1, 3, 3, 1, 0}));
 
-    m.indices = {0, 1, 3,  3, 0, 1,  0, 3, 1,  1, 3, 2};
+    m.indices = {0, 1, 3, 3, 0, 1, 0, 3, 1, 1, 3, 2};
     EXPECT_EQ(CountDuplicateTriangles(m), 2u);
     EXPECT_EQ(m.indices.size(), 12u);
     EXPECT_EQ(RemoveDuplicateTriangles(m), 2u);

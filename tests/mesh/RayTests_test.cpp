@@ -42,7 +42,7 @@ TEST(RayIntersectsBox, FacesMissesAndParallelRays) {
         }
     }
     ASSERT_TRUE(RayIntersectsBox({{0.5f, 0, 0}, {1, 0, 0}}, lo, hi, 3e38f, entry));
-    EXPECT_EQ(entry, 0.0f);  // origin inside
+    EXPECT_EQ(entry, 0.0f);                                                        // origin inside
     EXPECT_FALSE(RayIntersectsBox({{4, 0, 0}, {1, 0, 0}}, lo, hi, 3e38f, entry));  // box behind
     // A zero direction component: outside that slab misses, inside the other axes decide.
     EXPECT_FALSE(RayIntersectsBox({{-4, 2, 0}, {1, 0, 0}}, lo, hi, 3e38f, entry));

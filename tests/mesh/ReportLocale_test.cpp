@@ -49,8 +49,8 @@ public:
     CommaDecimalLocale() : folder_("locale") {
         const LocaleLoading quiet;
         if (!std::setlocale(LC_ALL, kCommaLocale)) {
-            const std::string command = "localedef -i de_DE -f UTF-8 '" + (folder_ / kCommaLocale).string() +
-                                        "' >/dev/null 2>&1";
+            const std::string command =
+                "localedef -i de_DE -f UTF-8 '" + (folder_ / kCommaLocale).string() + "' >/dev/null 2>&1";
             if (std::system(command.c_str()) != 0) return;
             ::setenv("LOCPATH", folder_.Path().c_str(), 1);
             if (!std::setlocale(LC_ALL, kCommaLocale)) return;

@@ -92,8 +92,9 @@ TriangleMesh MakeWavySlab(int n, float noise) {
         }
     const auto id = [&](int x, int y) { return static_cast<std::uint32_t>(y * (n + 1) + x); };
     for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x) m.indices.insert(m.indices.end(), {id(x, y), id(x + 1, y), id(x + 1, y + 1),
-                                                                      id(x, y), id(x + 1, y + 1), id(x, y + 1)});
+        for (int x = 0; x < n; ++x)
+            m.indices.insert(m.indices.end(),
+                             {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
     const auto base = static_cast<std::uint32_t>(m.vertices.size());
     m.vertices.push_back({{0, 0, -1}, {}});
     m.vertices.push_back({{float(n), 0, -1}, {}});
@@ -156,8 +157,11 @@ TEST(SegmentSurfaces, IndexedSearchEqualsThePlainScan) {
         v.position = Normalize(v.position + Vec3f{shift, -shift, 0.5f * shift}) * 10.0f;
     }
     const SurfaceSearchSettings cases[] = {
-        {1.0f, 1.0f, 0.05f}, {0.0f, 1.0f, 0.05f},   {0.0f, 0.0f, 0.0f},  {0.0f, 5.0f, 0.5f},
-        {0.0f, 30.0f, 100.0f}, {0.0f, 180.0f, 1e6f}, {0.0f, 2.0f, -1.0f},   {0.0f, 1.0f, 1e6f}, {0.0f, 0.2f, 1e6f}, {0.0f, 3.0f, std::numeric_limits<float>::infinity()},
+        {1.0f, 1.0f, 0.05f},         {0.0f, 1.0f, 0.05f},
+        {0.0f, 0.0f, 0.0f},          {0.0f, 5.0f, 0.5f},
+        {0.0f, 30.0f, 100.0f},       {0.0f, 180.0f, 1e6f},
+        {0.0f, 2.0f, -1.0f},         {0.0f, 1.0f, 1e6f},
+        {0.0f, 0.2f, 1e6f},          {0.0f, 3.0f, std::numeric_limits<float>::infinity()},
         {0.0f, std::nanf(""), 0.05f}};
     for (const SurfaceSearchSettings& s : cases) {
         SCOPED_TRACE(::testing::Message() << s.minimumArea << " " << s.angleTolerance << " " << s.distanceTolerance);
@@ -174,8 +178,8 @@ TEST(SegmentSurfaces, IndexedSearchEqualsThePlainScan) {
     odd.vertices.push_back({{0, 0, 0}, {}});
     odd.vertices.push_back({{1e10f, 0, 0}, {}});
     odd.vertices.push_back({{0, 1e10f, 0}, {}});
-    odd.indices.insert(odd.indices.end(), {base, base + 1, base + 2, base + 2, base + 2, base, 0, 1, 2,
-                                           base + 3, base + 4, base + 2, 5, 6, 7});
+    odd.indices.insert(odd.indices.end(), {base, base + 1, base + 2, base + 2, base + 2, base, 0, 1, 2, base + 3,
+                                           base + 4, base + 2, 5, 6, 7});
     for (const SurfaceSearchSettings& s : cases) ExpectSame(SegmentSurfaces(odd, s), PlainSegmentSurfaces(odd, s));
     odd.vertices.push_back({{std::nanf(""), 0, 0}, {}});
     EXPECT_TRUE(SegmentSurfaces(odd, {0.0f, 1.0f, 0.05f}).empty());

@@ -116,11 +116,10 @@ TEST(StlExport, FacetWithNoAreaIsWrittenAndReported) {
     EXPECT_EQ(r.report.trianglesWritten, 13u);
     EXPECT_EQ(r.report.facetsWithNoArea, 1u);
     EXPECT_EQ(r.report.warnings,
-              (std::vector<std::string>{
-                  "Wrote 1 facets with no area, whose normals are zero. Slicers may reject them.",
-                  "Round trip: Triangle count changed from 13 to 12.",
-                  // The sliver's edge from a corner to itself counted as open.
-                  "Round trip: Open boundary edges changed from 1 to 0."}));
+              (std::vector<std::string>{"Wrote 1 facets with no area, whose normals are zero. Slicers may reject them.",
+                                        "Round trip: Triangle count changed from 13 to 12.",
+                                        // The sliver's edge from a corner to itself counted as open.
+                                        "Round trip: Open boundary edges changed from 1 to 0."}));
     const std::string text = FormatExportReport(r.report);
     EXPECT_NE(text.find("Facets with no area: 1\n"), std::string::npos);
     EXPECT_NE(text.find("Round trip: CHANGED\n"), std::string::npos);
@@ -134,8 +133,9 @@ TEST(StlExport, CompareRoundTripDifferences) {
     stray.RecomputeBounds();
     StlRoundTripCheck c = CompareRoundTrip(stray, slab);
     EXPECT_FALSE(c.unchanged);
-    EXPECT_EQ(c.differences, std::vector<std::string>{
-                                 "Bounding box changed from 500.00 x 100.00 x 10.00 mm to 100.00 x 100.00 x 10.00 mm."});
+    EXPECT_EQ(c.differences,
+              std::vector<std::string>{
+                  "Bounding box changed from 500.00 x 100.00 x 10.00 mm to 100.00 x 100.00 x 10.00 mm."});
 
     // Exactly 1e-5 relative is within the limit; more is a difference.
     const TriangleMesh plusOne = Join(slab, MakeBox({200, 0, 0}, {201, 1, 1}));
@@ -157,9 +157,7 @@ TEST(StlExport, CompareRoundTripDifferences) {
 TEST(StlExport, ReplacesTargetOnlyWithACompleteFile) {
     TempDir dir("stl-export");
     const TriangleMesh cube = MakeBox({0, 0, 0}, {20, 20, 20});
-    {
-        std::ofstream(dir / "part.stl") << "old contents";
-    }
+    { std::ofstream(dir / "part.stl") << "old contents"; }
     StlExportResult r = ExportStl(dir / "part.stl", cube, kBinary);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(ridgeforge::platform::FileSize(dir / "part.stl"), 684u);

@@ -90,9 +90,15 @@ TEST(StlFuzz, BitFlipsAndOverwrittenBytes) {
         for (int c = 0; c < changes; ++c) {
             const std::size_t at = random() % bytes.size();
             switch (random() % 3) {
-                case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
-                case 1: bytes[at] = static_cast<std::uint8_t>(random()); break;
-                default: bytes[at] = static_cast<std::uint8_t>(" \n-+.e0123456789nainf"[random() % 21]); break;
+                case 0:
+                    bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+                    break;
+                case 1:
+                    bytes[at] = static_cast<std::uint8_t>(random());
+                    break;
+                default:
+                    bytes[at] = static_cast<std::uint8_t>(" \n-+.e0123456789nainf"[random() % 21]);
+                    break;
             }
         }
         accepted += Check(bytes);
@@ -103,9 +109,9 @@ TEST(StlFuzz, BitFlipsAndOverwrittenBytes) {
 
 TEST(StlFuzz, RandomBuffersAndTokenSoups) {
     std::mt19937 random(7);
-    static const char* const kTokens[] = {"solid", "facet", "vertex", "normal", "outer", "loop", "endloop",
-                                          "endfacet", "endsolid", "0", "1", "-2.5", "1e3", "1e-3", "3.4e38",
-                                          "-inf", "nan", "+1", "1e39", "0x1p3", ".5", "5.", "\t", "\r\n"};
+    static const char* const kTokens[] = {
+        "solid", "facet", "vertex", "normal", "outer", "loop", "endloop", "endfacet", "endsolid", "0",  "1",  "-2.5",
+        "1e3",   "1e-3",  "3.4e38", "-inf",   "nan",   "+1",   "1e39",    "0x1p3",    ".5",       "5.", "\t", "\r\n"};
     for (int round = 0; round < 3000; ++round) {
         std::vector<std::uint8_t> bytes;
         switch (round % 2) {

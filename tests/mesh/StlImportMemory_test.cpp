@@ -46,7 +46,8 @@ TEST(StlImportMemory, OutOfMemoryKeepsTheDetectedFormat) {
     const std::vector<std::uint8_t> binary = test::BinaryStl(facets);
     const std::vector<std::uint8_t> ascii = test::Bytes(test::AsciiStl(facets));
 
-    for (const auto& [bytes, format] : {std::pair{binary, StlFileFormat::Binary}, std::pair{ascii, StlFileFormat::Ascii}}) {
+    for (const auto& [bytes, format] :
+         {std::pair{binary, StlFileFormat::Binary}, std::pair{ascii, StlFileFormat::Ascii}}) {
         // With memory to spare the file loads, so the refusal below is the limit's doing.
         const StlImportResult loaded = ParseStl(bytes, "part.stl", StlImportOptions{});
         ASSERT_TRUE(loaded.ok) << loaded.error;

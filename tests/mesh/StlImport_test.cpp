@@ -56,8 +56,9 @@ TEST(StlImport, RefusesWhatCannotBeAnStl) {
     // 84 + 50 × 2,147,483,649 wraps to 134 in 32 bits: the size test must not.
     r = Parse(BinaryOfSize(2147483649u, 134));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "The file is not a valid STL. Its header declares 2,147,483,649 triangles, which needs "
-                       "107,374,182,534 bytes, but the file is 134 bytes (truncated).");
+    EXPECT_EQ(r.error,
+              "The file is not a valid STL. Its header declares 2,147,483,649 triangles, which needs "
+              "107,374,182,534 bytes, but the file is 134 bytes (truncated).");
 
     r = Parse(BinaryOfSize(0, 84));
     EXPECT_EQ(r.error, "The file contains no triangles.");
@@ -67,7 +68,8 @@ TEST(StlImport, RefusesWhatCannotBeAnStl) {
     facets[3][1].y = std::numeric_limits<float>::infinity();
     EXPECT_EQ(Parse(BinaryStl(facets)).error, "The file contains a coordinate that is not a number (NaN or infinity).");
 
-    r = Parse(BinaryStl({{Vec3f{0, 0, 0}, Vec3f{0, 0, 0}, Vec3f{1, 0, 0}}, {Vec3f{1, 1, 1}, Vec3f{2, 2, 2}, Vec3f{2, 2, 2}}}));
+    r = Parse(BinaryStl(
+        {{Vec3f{0, 0, 0}, Vec3f{0, 0, 0}, Vec3f{1, 0, 0}}, {Vec3f{1, 1, 1}, Vec3f{2, 2, 2}, Vec3f{2, 2, 2}}}));
     EXPECT_EQ(r.error, "Every triangle in the file was removed as degenerate, leaving no geometry.");
     EXPECT_TRUE(r.mesh.vertices.empty());
     EXPECT_EQ(r.report.trianglesRead, 0u);
@@ -92,7 +94,8 @@ TEST(StlImport, AsciiParserErrors) {
 }
 
 TEST(StlImport, FormatDetection) {
-    const std::vector<std::uint8_t> binary = BinaryStl({{Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}}}, "solid looks like text");
+    const std::vector<std::uint8_t> binary =
+        BinaryStl({{Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}}}, "solid looks like text");
     EXPECT_EQ(DetectStlFormat(binary), StlFileFormat::Binary);
     StlImportResult r = Parse(binary);
     ASSERT_TRUE(r.ok) << r.error;
@@ -107,8 +110,9 @@ TEST(StlImport, FormatDetection) {
     EXPECT_EQ(facets, 0u);
     EXPECT_TRUE(corners.empty());
 
-    r = Parse("   SoLiD x\n facet normal 0 0 0 outer loop\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n"
-              " endloop endfacet\nendsolid x\n");
+    r = Parse(
+        "   SoLiD x\n facet normal 0 0 0 outer loop\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n"
+        " endloop endfacet\nendsolid x\n");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.report.format, StlFileFormat::Ascii);
     EXPECT_EQ(r.report.trianglesKept, 1u);
@@ -195,10 +199,10 @@ TEST(StlImport, DuplicatesDegeneratesAndWarnings) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.report.degenerateRemoved, 2u);
     EXPECT_EQ(r.report.components, 2u);
-    EXPECT_EQ(r.report.warnings, (std::vector<std::string>{
-                                     "The file contains 27 facet keywords but 26 triangles of vertex data.",
-                                     "Removed 2 degenerate triangles that enclosed no area.",
-                                     "The file contains 2 disconnected components."}));
+    EXPECT_EQ(r.report.warnings,
+              (std::vector<std::string>{"The file contains 27 facet keywords but 26 triangles of vertex data.",
+                                        "Removed 2 degenerate triangles that enclosed no area.",
+                                        "The file contains 2 disconnected components."}));
     StlImportOptions keepZeroArea = kOpenPart;
     keepZeroArea.removeZeroArea = false;
     EXPECT_EQ(Parse(ascii, keepZeroArea).report.degenerateRemoved, 1u);
@@ -221,8 +225,8 @@ TEST(StlImport, SizeWarnings) {
 TEST(StlImport, LoadStlFileReadsFilesAndNamesThem) {
     ridgeforge::test::TempDir dir("stl-import");
     const auto write = [](const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     };
     write(dir / "cube.stl", BinaryStl(CubeFacets()));
     StlImportResult r = LoadStlFile(dir / "cube.stl", kOpenPart);

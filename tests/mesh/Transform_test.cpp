@@ -84,8 +84,8 @@ TEST(Transform, JsonFormRoundTripsAndKeepsRowsThatDoNotRead) {
     EXPECT_EQ(back.rowZ, r.rowZ);
     EXPECT_EQ(back.translation, r.translation);
 
-    const auto document = std::make_shared<nlohmann::json>(nlohmann::json::parse(
-        R"({"rowX": [0, 1, 0], "rowY": [7, 8], "rowZ": [0, 0, "1"], "translation": [1, 2, 3]})"));
+    const auto document = std::make_shared<nlohmann::json>(
+        nlohmann::json::parse(R"({"rowX": [0, 1, 0], "rowY": [7, 8], "rowZ": [0, 0, "1"], "translation": [1, 2, 3]})"));
     Transform partial = Transform::Identity();
     partial.FromJson(JsonReader(document));
     EXPECT_EQ(partial.rowX, (Vec3f{0, 1, 0}));

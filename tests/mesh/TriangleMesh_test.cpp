@@ -91,7 +91,8 @@ TEST(TriangleMesh, LargeMeshNormalsAndBoundsMatchTheSequentialOrder) {
         std::vector<Vec3f> normals(mesh.vertices.size());
         for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
             const Vec3f& a = mesh.vertices[mesh.indices[i]].position;
-            const Vec3f n = Cross(mesh.vertices[mesh.indices[i + 1]].position - a, mesh.vertices[mesh.indices[i + 2]].position - a);
+            const Vec3f n =
+                Cross(mesh.vertices[mesh.indices[i + 1]].position - a, mesh.vertices[mesh.indices[i + 2]].position - a);
             for (int k = 0; k < 3; ++k) normals[mesh.indices[i + k]] += n;
         }
         for (Vec3f& n : normals) n = Normalize(n);
@@ -173,8 +174,10 @@ TEST(TriangleMesh, MedianEdgeLengthSamplingAndUpperMiddle) {
     big.vertices[1].position = {1, 0, 0};
     big.vertices[2].position = {0, 5, 0};
     for (int t = 0; t < 80002; ++t) {
-        if (t % 2 == 0) big.indices.insert(big.indices.end(), {0, 2, 0});
-        else big.indices.insert(big.indices.end(), {0, 1, 0});
+        if (t % 2 == 0)
+            big.indices.insert(big.indices.end(), {0, 2, 0});
+        else
+            big.indices.insert(big.indices.end(), {0, 1, 0});
     }
     EXPECT_EQ(MedianEdgeLength(big), 5.0f);
 }

@@ -71,8 +71,8 @@ TEST(Weld, ToleranceWeldMeasuresToTheKeptVertex) {
 
     // The later vertex lies below the kept one, in the cell beneath it, along
     // each axis in turn: it still merges into the earlier vertex.
-    TriangleMesh lower = Points({{1.01f, 0, 0}, {0.99f, 0, 0}, {10, 3.01f, 0}, {10, 2.99f, 0}, {20, 0, 5.01f},
-                                 {20, 0, 4.99f}});
+    TriangleMesh lower =
+        Points({{1.01f, 0, 0}, {0.99f, 0, 0}, {10, 3.01f, 0}, {10, 2.99f, 0}, {20, 0, 5.01f}, {20, 0, 4.99f}});
     lower.indices = {0, 1, 2, 3, 4, 5};
     EXPECT_EQ(WeldVerticesWithinTolerance(lower, 0.1f), 3u);
     EXPECT_EQ(lower.indices, (std::vector<std::uint32_t>{0, 0, 1, 1, 2, 2}));
@@ -96,8 +96,8 @@ TEST(Weld, BadToleranceOrCoordinatesChangeNothingUnsafe) {
 
     // Coordinates that are not finite, or so large that the cell number would
     // not fit 64 bits, weld without undefined arithmetic; the others still merge.
-    TriangleMesh wild = Points({{nan, 0, 0}, {inf, 0, 0}, {-inf, 1, 1}, {3e38f, 0, 0}, {3e38f, 0, 0},
-                                {0, 0, 0}, {1e-9f, 0, 0}, {nan, 0, 0}});
+    TriangleMesh wild = Points(
+        {{nan, 0, 0}, {inf, 0, 0}, {-inf, 1, 1}, {3e38f, 0, 0}, {3e38f, 0, 0}, {0, 0, 0}, {1e-9f, 0, 0}, {nan, 0, 0}});
     wild.indices = {0, 1, 2, 3, 4, 5, 5, 6, 7};
     EXPECT_EQ(WeldVerticesWithinTolerance(wild, 1e-6f), 2u);
     EXPECT_EQ(wild.vertices.size(), 6u);

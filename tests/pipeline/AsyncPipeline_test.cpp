@@ -136,9 +136,8 @@ TEST(AsyncPipeline, OutOfMemoryFailsAndKeepsThePreviousResult) {
 
 TEST(AsyncPipeline, OtherErrorsAreWordedAndAFailedRemeshIsNoStop) {
     const TriangleMesh cube = MakeTestCube(12.0f);
-    AsyncPipeline failing([](PipelineStageCache&, const ProgressCallback&) -> bool {
-        throw std::runtime_error("bad grid");
-    });
+    AsyncPipeline failing(
+        [](PipelineStageCache&, const ProgressCallback&) -> bool { throw std::runtime_error("bad grid"); });
     failing.SetSourceMesh(cube);
     failing.Request(PipelineSettings{});
     ASSERT_TRUE(PollUntilDone(failing));

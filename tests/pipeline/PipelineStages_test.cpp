@@ -60,8 +60,7 @@ TEST(PipelineStages, CubeRunsToValidatedResultWithBothMethods) {
         EXPECT_NE(report.find(method == DisplacementMethod::Mesh ? "  displacement: " : "  Solid"), std::string::npos)
             << report;
         EXPECT_NE(report.find("Simplify"), std::string::npos);
-        EXPECT_NE(report.find("  result: " + std::to_string(state.resultTriangles) + " triangles"),
-                  std::string::npos);
+        EXPECT_NE(report.find("  result: " + std::to_string(state.resultTriangles) + " triangles"), std::string::npos);
         EXPECT_EQ(report.find("(cancelled)"), std::string::npos);
         // Every stage text is closed before the next begins.
         EXPECT_NE(report.find("\n  result: "), std::string::npos) << report;

@@ -190,8 +190,7 @@ TEST(ImageDecoder, OneBitBmpReadsItsBitsLeftmostFirst) {
     // 11 pixels a row spill into a second byte; the rows differ, so a flipped
     // row order shows as well as a reversed bit order.
     const int w = 11, h = 2;
-    const std::vector<std::uint8_t> bits = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0,
-                                            0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 1};
+    const std::vector<std::uint8_t> bits = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 1};
     const std::vector<std::uint8_t> palette = {200, 10, 30, 5, 100, 250};
     ASSERT_TRUE(test::WriteBmp1(dir / "bits.bmp", w, h, bits, palette));
     const auto image = DecodeImage(dir / "bits.bmp", kLimit);

@@ -32,10 +32,10 @@ TEST(KnownFolders, DocumentsFolderFollowsUserDirsThenHome) {
 
     // $HOME is expanded; comments, other folders and a trailing slash do not matter; the last entry wins.
     test::WriteTextFile(dir / "config/user-dirs.dirs",
-              "# written by xdg-user-dirs-update\n"
-              "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-              "XDG_DOCUMENTS_DIR=\"$HOME/Old\"\r\n"
-              "XDG_DOCUMENTS_DIR=\"$HOME/Papiere \\\"A\\\"/\"\n");
+                        "# written by xdg-user-dirs-update\n"
+                        "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                        "XDG_DOCUMENTS_DIR=\"$HOME/Old\"\r\n"
+                        "XDG_DOCUMENTS_DIR=\"$HOME/Papiere \\\"A\\\"/\"\n");
     EXPECT_EQ(platform::DocumentsFolder(), home / "Papiere \"A\"");
 
     test::WriteTextFile(dir / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/srv/docs\"\n");
@@ -61,11 +61,9 @@ TEST(CaseInsensitivePath, FindsItemsUnderAnyCase) {
     test::WriteTextFile(dir / "Textures/Stone/rock.png", "y");
 
     // The exact spelling wins over another case.
-    EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "textures/stone/rock.png"),
-              dir / "Textures/Stone/rock.png");
+    EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "textures/stone/rock.png"), dir / "Textures/Stone/rock.png");
     fs::remove(dir / "Textures/Stone/rock.png");
-    EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "TEXTURES/stone/rock.png"),
-              dir / "Textures/Stone/Rock.PNG");
+    EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "TEXTURES/stone/rock.png"), dir / "Textures/Stone/Rock.PNG");
     // Missing parts keep the caller's spelling, below the folders that do exist.
     EXPECT_EQ(platform::MatchPathIgnoringCase(dir.Path(), "textures/Wood/new.png"), dir / "Textures/Wood/new.png");
     EXPECT_TRUE(platform::FindEntryIgnoringCase(dir / "Textures", "metal").empty());

@@ -266,9 +266,19 @@ SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& m) {
                 for (std::uint32_t y = same ? x + 1 : 0; y < b.triangleCount; ++y) {
                     const std::uint32_t s = tree.triangleOrder[a.firstTriangle + x];
                     const std::uint32_t t = tree.triangleOrder[b.firstTriangle + y];
-                    if (counter.BoxesMeet(s, t) && counter.PairMeets(s, t)) { ++found;
-                        if (std::getenv("SI_DEBUG")) { std::fprintf(stderr, "pair %u %u\n", s, t);
-                          for (auto tt : {s, t}) { for (int k=0;k<3;++k){ auto p=m.vertices[m.indices[3*tt+k]].position; std::fprintf(stderr, "  %u (%.9g %.9g %.9g)\n", m.indices[3*tt+k], p.x,p.y,p.z);} } } }
+                    if (counter.BoxesMeet(s, t) && counter.PairMeets(s, t)) {
+                        ++found;
+                        if (std::getenv("SI_DEBUG")) {
+                            std::fprintf(stderr, "pair %u %u\n", s, t);
+                            for (auto tt : {s, t}) {
+                                for (int k = 0; k < 3; ++k) {
+                                    auto p = m.vertices[m.indices[3 * tt + k]].position;
+                                    std::fprintf(stderr, "  %u (%.9g %.9g %.9g)\n", m.indices[3 * tt + k], p.x, p.y,
+                                                 p.z);
+                                }
+                            }
+                        }
+                    }
                 }
             }
         }

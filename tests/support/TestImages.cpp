@@ -291,7 +291,8 @@ bool WriteBmp1(const std::filesystem::path& path, int width, int height, const s
                const std::vector<std::uint8_t>& palette) {
     const std::uint32_t stride = (static_cast<std::uint32_t>(width) + 31) / 32 * 4;
     std::vector<std::uint8_t> out = BmpHeaders(width, height, 1, 2, stride * height);
-    for (std::uint32_t i = 0; i < 2; ++i) out.insert(out.end(), {palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0});
+    for (std::uint32_t i = 0; i < 2; ++i)
+        out.insert(out.end(), {palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0});
     for (int y = height - 1; y >= 0; --y) {
         std::vector<std::uint8_t> row(stride, 0);
         for (int x = 0; x < width; ++x) {

@@ -24,8 +24,10 @@ std::string ReadTextFile(const std::filesystem::path& path) {
 TempDir::TempDir(const std::string& name) {
     static std::atomic<int> counter{0};
     std::filesystem::path root;
-    if (const char* base = std::getenv("RIDGEFORGE_TEST_TMP")) root = base;
-    else root = std::filesystem::temp_directory_path() / "ridgeforge-tests";
+    if (const char* base = std::getenv("RIDGEFORGE_TEST_TMP"))
+        root = base;
+    else
+        root = std::filesystem::temp_directory_path() / "ridgeforge-tests";
     path_ = root / (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);

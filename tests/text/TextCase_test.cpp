@@ -19,9 +19,9 @@ TEST(Utf8, RoundTripAndReplacementOfBrokenInput) {
 
     const std::wstring bad = {wchar_t(0xFFFD)};
     EXPECT_EQ(WideFromUtf8("\xff"), bad);
-    EXPECT_EQ(WideFromUtf8("\xc0\xaf"), bad + bad);      // overlong "/"
-    EXPECT_EQ(WideFromUtf8("\xed\xa0\x80"), bad + bad + bad);  // a surrogate
-    EXPECT_EQ(WideFromUtf8("\xe2\x82x"), bad + L"x");     // cut short
+    EXPECT_EQ(WideFromUtf8("\xc0\xaf"), bad + bad);                      // overlong "/"
+    EXPECT_EQ(WideFromUtf8("\xed\xa0\x80"), bad + bad + bad);            // a surrogate
+    EXPECT_EQ(WideFromUtf8("\xe2\x82x"), bad + L"x");                    // cut short
     EXPECT_EQ(WideFromUtf8("\xf4\x90\x80\x80"), bad + bad + bad + bad);  // above U+10FFFF
     EXPECT_EQ(Utf8FromWide(std::wstring{wchar_t(0xD800), L'z'}), "\xef\xbf\xbdz");
 }

@@ -125,14 +125,14 @@ TEST(Presets, LoadChecksFormatVersionAndTexture) {
     const std::vector<float> before = noise->values;
 
     test::WriteTextFile(dir / "wood.rgpreset",
-              R"({"format": "Ridgeforge preset", "version": 2, "texture": "Wood", "parameters": {}})");
+                        R"({"format": "Ridgeforge preset", "version": 2, "texture": "Wood", "parameters": {}})");
     EXPECT_EQ(LoadError(dir / "wood.rgpreset", *noise), "a preset for Wood, not Noise");
     test::WriteTextFile(dir / "none.rgpreset", R"({"format": "Ridgeforge preset"})");
     EXPECT_EQ(LoadError(dir / "none.rgpreset", *noise), "a preset for no texture, not Noise");
     test::WriteTextFile(dir / "v3.rgpreset", R"({"format": "Ridgeforge preset", "version": 3, "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "v3.rgpreset", *noise), "a preset from a newer Ruvolta");
     test::WriteTextFile(dir / "huge.rgpreset",
-              R"({"format": "Ridgeforge preset", "version": 18446744073709551615, "texture": "Noise"})");
+                        R"({"format": "Ridgeforge preset", "version": 18446744073709551615, "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "huge.rgpreset", *noise), "a preset from a newer Ruvolta");
     test::WriteTextFile(dir / "other.rgpreset", R"({"format": "Something else", "texture": "Noise"})");
     EXPECT_EQ(LoadError(dir / "other.rgpreset", *noise), "not a Ruvolta preset");
@@ -159,7 +159,8 @@ TEST(Presets, OlderTextFormIsStillRead) {
     test::TempDir dir;
     auto noise = Texture("Noise");
     ASSERT_TRUE(noise);
-    test::WriteTextFile(dir / "old.rgpreset", "Ridgeforge preset 1\r\nnote=x\r\ntexture=Noise\r\nscale=12\r\ninvert=1\r\n");
+    test::WriteTextFile(dir / "old.rgpreset",
+                        "Ridgeforge preset 1\r\nnote=x\r\ntexture=Noise\r\nscale=12\r\ninvert=1\r\n");
     EXPECT_EQ(LoadError(dir / "old.rgpreset", *noise), "loaded");
     EXPECT_EQ(noise->GetValue("scale"), 12.0f);
     EXPECT_EQ(noise->GetValue("invert"), 1.0f);

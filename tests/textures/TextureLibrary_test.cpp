@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 // FNV-1a over the bytes exactly as described: each UTF-16 unit as eight bytes.
 std::uint64_t ReferenceHash(const std::u16string& lowerPath, std::uint64_t size, std::uint64_t time) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
@@ -83,8 +82,8 @@ TEST(TextureLibrary, OnePassLookupAgreesWithSingleLookups) {
         lib.roots, {{lib.factory, false}, {lib.factory, true}}, {{lib.factory, false}}, {}};
     for (const std::vector<LibraryRoot>& roots : setups) {
         const LibraryCategory lookup(roots, "textures\\stone");
-        for (const char* name : {"Rock.png", "ROCK.PNG", "rock.png", "Slate.png", "Gone.png", "Mine.png",
-                                 "missing.png", "", "_deleted.index"}) {
+        for (const char* name : {"Rock.png", "ROCK.PNG", "rock.png", "Slate.png", "Gone.png", "Mine.png", "missing.png",
+                                 "", "_deleted.index"}) {
             EXPECT_EQ(lookup.Resolve(name), ResolveLibraryItem(roots, "textures\\stone", name)) << name;
             EXPECT_EQ(lookup.Origin(name), LibraryItemOrigin(roots, "textures\\stone", name)) << name;
         }
@@ -150,7 +149,7 @@ TEST(TextureLibrary, SeamSettingsAreRememberedPerImage) {
 
     // Unknown methods read as "Unchanged"; parameters of the wrong kind as empty; records without an image are dropped.
     test::WriteTextFile(lib.user / "custom/seams.json",
-              R"({"images": [{"image": "/a.png", "method": "Swirl", "parameters": "k=1"},
+                        R"({"images": [{"image": "/a.png", "method": "Swirl", "parameters": "k=1"},
                              {"image": "/b.png", "method": "Mirror", "parameters": {"k": 1}},
                              {"method": "Mirror"}, 7]})");
     entries = LoadSeamSettings(lib.roots);
@@ -185,8 +184,8 @@ TEST(ThumbnailCache, DownscaleAveragesTheCentreSquare) {
     }
     const std::vector<std::uint8_t> thumb = DownscaleThumbnail(big, w, h, 120);
     ASSERT_EQ(thumb.size(), 120u * 120u);
-    EXPECT_EQ(thumb[0], 51);         // 0.2 x 255 + 0.5
-    EXPECT_EQ(thumb[1], 204);        // the next block
+    EXPECT_EQ(thumb[0], 51);   // 0.2 x 255 + 0.5
+    EXPECT_EQ(thumb[1], 204);  // the next block
     EXPECT_EQ(thumb[120 + 1], 51);
     EXPECT_EQ(thumb[119 * 120 + 119], 51);
 

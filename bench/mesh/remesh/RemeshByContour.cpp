@@ -24,14 +24,16 @@ TriangleMesh MakeSphere(int rings, int segments) {
         const double theta = std::numbers::pi * r / rings;
         for (int s = 0; s < segments; ++s) {
             const double phi = 2.0 * std::numbers::pi * s / segments;
-            m.vertices.push_back({{static_cast<float>(50 * std::sin(theta) * std::cos(phi)),
-                                   static_cast<float>(50 * std::sin(theta) * std::sin(phi)),
-                                   static_cast<float>(50 * std::cos(theta))},
-                                  {}});
+            m.vertices.push_back(
+                {{static_cast<float>(50 * std::sin(theta) * std::cos(phi)),
+                  static_cast<float>(50 * std::sin(theta) * std::sin(phi)), static_cast<float>(50 * std::cos(theta))},
+                 {}});
         }
     }
     m.vertices.push_back({{0, 0, -50}, {}});
-    const auto at = [segments](int r, int s) { return static_cast<std::uint32_t>(1 + (r - 1) * segments + (s % segments)); };
+    const auto at = [segments](int r, int s) {
+        return static_cast<std::uint32_t>(1 + (r - 1) * segments + (s % segments));
+    };
     const auto south = static_cast<std::uint32_t>(m.vertices.size() - 1);
     for (int s = 0; s < segments; ++s) m.indices.insert(m.indices.end(), {0, at(1, s), at(1, s + 1)});
     for (int r = 1; r + 1 < rings; ++r) {
@@ -40,7 +42,8 @@ TriangleMesh MakeSphere(int rings, int segments) {
             m.indices.insert(m.indices.end(), {at(r, s), at(r + 1, s + 1), at(r, s + 1)});
         }
     }
-    for (int s = 0; s < segments; ++s) m.indices.insert(m.indices.end(), {south, at(rings - 1, s + 1), at(rings - 1, s)});
+    for (int s = 0; s < segments; ++s)
+        m.indices.insert(m.indices.end(), {south, at(rings - 1, s + 1), at(rings - 1, s)});
     m.RecomputeBounds();
     m.RecomputeNormals();
     return m;
@@ -51,7 +54,8 @@ TriangleMesh MakeCube(float edge) {
     for (int i = 0; i < 8; ++i) {
         m.vertices.push_back({{(i & 1) ? edge : 0.0f, (i & 2) ? edge : 0.0f, (i & 4) ? edge : 0.0f}, {}});
     }
-    m.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
+    m.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
+                 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
     m.RecomputeBounds();
     return m;
 }
@@ -83,7 +87,13 @@ void RemeshMillionTriangles(benchmark::State& state) {
     state.counters["trianglesOut"] = static_cast<double>(after);
     state.counters["peakMB"] = PeakResidentMegabytes();
 }
-BENCHMARK(RemeshMillionTriangles)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RemeshMillionTriangles)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A ring 94 mm across, 24 mm thick: about half the sphere's surface in a
 // flatter box, closer to a typical part.

@@ -30,8 +30,8 @@ struct Crossing {
 // The lines along one axis a; b = (a+1) mod 3 and c = (a+2) mod 3 span them.
 struct ContourLines {
     int a = 0, b = 1, c = 2;
-    std::int32_t countB = 0;  // dims[b] + 1
-    std::int32_t countC = 0;  // dims[c] + 1
+    std::int32_t countB = 0;             // dims[b] + 1
+    std::int32_t countC = 0;             // dims[c] + 1
     std::vector<std::uint32_t> offsets;  // CSR, one more than lines
     UnsetVector<Crossing> crossings;     // per line sorted; kept ones first, by cell
     std::vector<std::uint8_t> odd;       // per line: an odd number of crossings (through a hole)
@@ -68,15 +68,16 @@ struct ContourCells {
     // Index of the active cell, or -1.
     std::int64_t FindCell(std::int32_t x, std::int32_t y, std::int32_t z) const {
         if (x < 0 || y < 0 || x >= dimsX || y >= dimsY) return -1;
-        const std::size_t column = static_cast<std::size_t>(x) + static_cast<std::size_t>(dimsX) * static_cast<std::size_t>(y);
+        const std::size_t column =
+            static_cast<std::size_t>(x) + static_cast<std::size_t>(dimsX) * static_cast<std::size_t>(y);
         const auto first = cells.begin() + columnOffsets[column];
         const auto last = cells.begin() + columnOffsets[column + 1];
-        const auto found = std::lower_bound(first, last, z, [](const ActiveCell& c, std::int32_t v) { return c.z < v; });
+        const auto found =
+            std::lower_bound(first, last, z, [](const ActiveCell& c, std::int32_t v) { return c.z < v; });
         if (found == last || found->z != z) return -1;
         return found - cells.begin();
     }
 };
-
 
 // Stage "Reading the surface": fills the three line sets and the hole and
 // thin-place counters of the result. Returns false (with the refusal set)
@@ -106,11 +107,11 @@ bool RewriteFoldedQuads(const ContourGrid& grid, const ContourLines lines[3], co
 // Shared by vertex placement and triangulation: the crossing of the line
 // through a cell edge, looked up in the cell along the line.
 struct EdgeCrossing {
-    double position = 0.0;   // fixed-point units along the line
+    double position = 0.0;  // fixed-point units along the line
     std::uint32_t triangle = kNoTriangle;
-    bool fromLine = false;   // false: nothing near, the middle of the cell
+    bool fromLine = false;  // false: nothing near, the middle of the cell
 };
-EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines, std::size_t line,
-                              std::int32_t cell, bool lowerCornerInside);
+EdgeCrossing FindEdgeCrossing(const ContourGrid& grid, const ContourLines& lines, std::size_t line, std::int32_t cell,
+                              bool lowerCornerInside);
 
 }  // namespace ridgeforge::mesh::contour

@@ -35,8 +35,8 @@ std::uint32_t ClassifyEdge(const EditableMesh& mesh, const EditableEdge& edge, f
 
 // Flags both ends of every edge that ClassifyEdge marks; returns how many
 // edges are features.
-std::uint64_t FlagSpecialVertices(const EditableMesh& mesh, const std::vector<EditableEdge>& edges,
-                                  float featureCosine, std::vector<std::uint8_t>& vertexFlags);
+std::uint64_t FlagSpecialVertices(const EditableMesh& mesh, const std::vector<EditableEdge>& edges, float featureCosine,
+                                  std::vector<std::uint8_t>& vertexFlags);
 
 // Splits every manifold edge longer than the limit at its midpoint, judging
 // all edges against the positions at the start of the pass.
@@ -47,8 +47,7 @@ std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableE
                                  float featureCosine);
 
 std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEdge>& edges,
-                                const std::vector<std::uint8_t>& vertexFlags, float featureCosine,
-                                float splitLimit);
+                                const std::vector<std::uint8_t>& vertexFlags, float featureCosine, float splitLimit);
 
 // Moves every unflagged vertex towards the centre of its ring within its
 // tangent plane, then, when projecting, back onto the original surface; the

@@ -101,9 +101,11 @@ TEST(Projection, JsonReadingRules) {
     EXPECT_EQ(p.layer[0].image, 4);
 
     // activeLayer outside -1..5 becomes -1.
-    for (const auto& [text, expected] : std::vector<std::pair<const char*, int>>{
-             {R"({"activeLayer": 9})", -1}, {R"({"activeLayer": -1})", -1}, {R"({"activeLayer": 5})", 5},
-             {R"({"activeLayer": -2})", -1}, {R"({"activeLayer": 0})", 0}}) {
+    for (const auto& [text, expected] : std::vector<std::pair<const char*, int>>{{R"({"activeLayer": 9})", -1},
+                                                                                 {R"({"activeLayer": -1})", -1},
+                                                                                 {R"({"activeLayer": 5})", 5},
+                                                                                 {R"({"activeLayer": -2})", -1},
+                                                                                 {R"({"activeLayer": 0})", 0}}) {
         Projection q;
         q.activeLayer = 2;
         ReadProjection(ReaderOf(text), q);

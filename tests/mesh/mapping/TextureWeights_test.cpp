@@ -91,7 +91,8 @@ TEST(TextureWeights, FaceMaskLengthSideRulesClipAndUnusedVertices) {
     EXPECT_EQ(noMask.faceMask, c.faceMask);
     for (float w : noMask.vertexWeights) EXPECT_EQ(w, 0.0f);
 
-    const TextureCoverage all = ComputeTextureWeights(box, BoxProjection(), nullptr, DisplacementSettings{}, TileFrame{});
+    const TextureCoverage all =
+        ComputeTextureWeights(box, BoxProjection(), nullptr, DisplacementSettings{}, TileFrame{});
     EXPECT_EQ(all.vertexWeights.back(), 0.0f);
     EXPECT_FLOAT_EQ(all.vertexWeights[VertexAt(box, {5, 0, 0})], 1.0f);
 
@@ -108,7 +109,8 @@ TEST(TextureWeights, FaceMaskLengthSideRulesClipAndUnusedVertices) {
 
     TriangleMesh broken = box;
     broken.indices.pop_back();
-    const TextureCoverage none = ComputeTextureWeights(broken, BoxProjection(), nullptr, DisplacementSettings{}, TileFrame{});
+    const TextureCoverage none =
+        ComputeTextureWeights(broken, BoxProjection(), nullptr, DisplacementSettings{}, TileFrame{});
     EXPECT_TRUE(none.cornerWeights.empty() && none.vertexWeights.empty() && none.texturedFaces.empty() &&
                 none.faceMask.empty());
     EXPECT_FALSE(none.MatchesMesh(box));

@@ -84,14 +84,14 @@ TEST(Noise, GradientNoiseAndDerivativesFollowTheCornerRule) {
                 }
             }
             const float ux = fade(fx), uy = fade(fy);
-            auto blend = [&](float (&c)[2][2]) {
+            auto blend = [&](float(&c)[2][2]) {
                 return ((1 - ux) * c[0][0] + ux * c[1][0]) * (1 - uy) + ((1 - ux) * c[0][1] + ux * c[1][1]) * uy;
             };
             const float value = 0.6616f * blend(n);
-            const float ddx = 0.6616f * (blend(gx) + fadeSlope(fx) * ((n[1][0] - n[0][0]) * (1 - uy) +
-                                                                      (n[1][1] - n[0][1]) * uy));
-            const float ddy = 0.6616f * (blend(gy) + fadeSlope(fy) * ((n[0][1] - n[0][0]) * (1 - ux) +
-                                                                      (n[1][1] - n[1][0]) * ux));
+            const float ddx =
+                0.6616f * (blend(gx) + fadeSlope(fx) * ((n[1][0] - n[0][0]) * (1 - uy) + (n[1][1] - n[0][1]) * uy));
+            const float ddy =
+                0.6616f * (blend(gy) + fadeSlope(fy) * ((n[0][1] - n[0][0]) * (1 - ux) + (n[1][1] - n[1][0]) * ux));
             float dx = 0, dy = 0;
             EXPECT_NEAR(PeriodicNoise(x, y, 5, 3, seed), value, 1e-5f) << x << ", " << y;
             EXPECT_NEAR(PeriodicNoiseDerivatives(x, y, 5, 3, seed, dx, dy), value, 1e-5f);
@@ -200,8 +200,7 @@ TEST(Noise, SoftCellFieldIsSmallNearFeaturePoints) {
     EXPECT_GT(centre, 0.3f);
     EXPECT_NEAR(SoftCellField(2.5f + 6.0f, 3.5f, 6, 2.0f, 0.0f, 1), centre, 1e-5f);
     // Whole and fractional falloffs give the same field through both power paths.
-    EXPECT_NEAR(SoftCellField(1.3f, 0.4f, 5, 3.0f, 0.5f, 4), SoftCellField(1.3f, 0.4f, 5, 3.0000002f, 0.5f, 4),
-                1e-4f);
+    EXPECT_NEAR(SoftCellField(1.3f, 0.4f, 5, 3.0f, 0.5f, 4), SoftCellField(1.3f, 0.4f, 5, 3.0000002f, 0.5f, 4), 1e-4f);
 }
 
 TEST(Noise, WavesClampsAndQuantize) {
@@ -229,8 +228,7 @@ TEST(Noise, WavesClampsAndQuantize) {
 TEST(Noise, BrickRowsShiftAndJointsFall) {
     // Offset half a brick on every second row: rows 0, 2, 4 and -2 are shifted.
     for (int row = -3; row <= 4; ++row) {
-        const auto [joint, value] =
-            BrickPattern(0.02f, row + 0.5f, 1.0f, 1.0f, 0.1f, 0.0f, 0.0f, 0.5f, 2, 100, 100, 1);
+        const auto [joint, value] = BrickPattern(0.02f, row + 0.5f, 1.0f, 1.0f, 0.1f, 0.0f, 0.0f, 0.5f, 2, 100, 100, 1);
         const bool shifted = row % 2 == 0;
         EXPECT_EQ(joint, shifted ? 0.0f : 1.0f) << row;
         EXPECT_GE(value, 0.0f);

@@ -50,9 +50,8 @@ class WideSet : public ParameterSet {
 public:
     const char* Name() const override { return "Wide"; }
     const std::vector<ParameterDefinition>& Parameters() const override {
-        static const std::vector<ParameterDefinition> table = {
-            FloatParameter("v", "V", -std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), 0.0f,
-                           "", 1.0f)};
+        static const std::vector<ParameterDefinition> table = {FloatParameter(
+            "v", "V", -std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), 0.0f, "", 1.0f)};
         return table;
     }
 };
@@ -73,8 +72,8 @@ public:
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"}) {
             if (Use(name)) return;
         }
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + (scratch_ / "de_DE.UTF-8").string() +
-                                    "' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + (scratch_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) == 0) {
             const char* previous = std::getenv("LOCPATH");
             if (previous) oldLocPath_ = previous;
@@ -201,8 +200,7 @@ TEST(ParameterSet, FormatThenParseIsBitExact) {
     set.ResetToDefaults();
     set.SetValue("scale", 0.7f + 6.0f);
     set.SetValue("contrast", 0.1f);
-    EXPECT_EQ(set.FormatValues(),
-              "scale=6.69999981\ndetail=2\ncontrast=0.100000001\nmode=1\ninvert=0\nseed=0\n");
+    EXPECT_EQ(set.FormatValues(), "scale=6.69999981\ndetail=2\ncontrast=0.100000001\nmode=1\ninvert=0\nseed=0\n");
 
     WideSet a;
     a.ResetToDefaults();
@@ -251,9 +249,34 @@ TEST(ParameterSet, NumberTextIgnoresACommaDecimalLocale) {
 }
 
 TEST(ParameterSet, NumberPrefixReadsAsStrtodDoesInTheCLocale) {
-    for (const char* text : {"1.5", "  -2.25e3xyz", "+4", "\t7\r", ".5", "5.", "1e", "1e+", "-0", "inf", "-Infinity",
-                             "nan", "NAN(123)", "0x1p4", "0x", "-0x1.8", "1e400", "-1e400", "1e-400", "1234e-330",
-                             "0.0000000000000000000000000000001e-300", "abc", "", " ", "+-1", "-+1", "- 1", "e5"}) {
+    for (const char* text : {"1.5",
+                             "  -2.25e3xyz",
+                             "+4",
+                             "\t7\r",
+                             ".5",
+                             "5.",
+                             "1e",
+                             "1e+",
+                             "-0",
+                             "inf",
+                             "-Infinity",
+                             "nan",
+                             "NAN(123)",
+                             "0x1p4",
+                             "0x",
+                             "-0x1.8",
+                             "1e400",
+                             "-1e400",
+                             "1e-400",
+                             "1234e-330",
+                             "0.0000000000000000000000000000001e-300",
+                             "abc",
+                             "",
+                             " ",
+                             "+-1",
+                             "-+1",
+                             "- 1",
+                             "e5"}) {
         char* end = nullptr;
         const double expected = std::strtod(text, &end);
         const bool read = end != text;

@@ -281,7 +281,8 @@ TEST(ProceduralPatterns, WeaveThreadCountsAndCrossings) {
     // Gap 0 leaves no groove: nothing is at the floor.
     weave.SetValue("gap", 0.0f);
     weave.SetValue("crossing", 0.9f);
-    for (int i = 0; i < 200; ++i) EXPECT_GT(weave.Sample(GridCoordinate(rng) + 1e-3f, GridCoordinate(rng) + 1e-3f), 0.0f);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_GT(weave.Sample(GridCoordinate(rng) + 1e-3f, GridCoordinate(rng) + 1e-3f), 0.0f);
 }
 
 }  // namespace

@@ -30,9 +30,12 @@ public:
             calls_.emplace_back(u, v);
         }
         switch (shape_) {
-            case Shape::U: return u;
-            case Shape::V: return v;
-            default: return value_;
+            case Shape::U:
+                return u;
+            case Shape::V:
+                return v;
+            default:
+                return value_;
         }
     }
     float NeutralHeight() const override { return neutral; }

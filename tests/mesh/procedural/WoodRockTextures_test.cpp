@@ -87,7 +87,8 @@ TEST(TrabecularTexture, LayersSolidityAndFloor) {
     bone.SetValue("contrast", 2.0f);
     int floor = 0;
     for (int i = 0; i < 64; ++i) {
-        const float h = bone.Sample((static_cast<float>(i % 8) + 0.5f) / 8.0f, (static_cast<float>(i / 8) + 0.5f) / 8.0f);
+        const float h =
+            bone.Sample((static_cast<float>(i % 8) + 0.5f) / 8.0f, (static_cast<float>(i / 8) + 0.5f) / 8.0f);
         EXPECT_GE(h, 0.0f);
         EXPECT_LE(h, 1.0f);
         if (h == 0.0f) ++floor;

@@ -148,8 +148,8 @@ TEST(ContourDistanceGrid, AFlatBottomLiesExactlyOnTheCutPlane) {
     tree.Build(box);
     SparseDistanceGrid g;
     SparseDistanceGridStats gs;
-    ASSERT_TRUE(SparseDistanceGrid::Build(box, tree, std::vector<float>(8, 0.0f), -2.03f, 0.2, g, gs,
-                                          ~std::uint64_t{0}, 1, false));
+    ASSERT_TRUE(SparseDistanceGrid::Build(box, tree, std::vector<float>(8, 0.0f), -2.03f, 0.2, g, gs, ~std::uint64_t{0},
+                                          1, false));
     TriangleMesh m;
     SolidContourStats stats;
     ContourDistanceGrid(m, g, -2.03f, 1.0, true, stats);
@@ -199,7 +199,8 @@ double WorstStepDistance(bool sharp, double regularisation) {
     double worst = 0.0;
     for (const Vertex& v : m.vertices) {
         const Vec3f p = v.position;
-        if (p.z > -0.5f && p.x > -0.5f && p.x < 0.9f && std::fabs(p.y) < 1.5f) worst = std::max(worst, StepDistance(p.x, p.z));
+        if (p.z > -0.5f && p.x > -0.5f && p.x < 0.9f && std::fabs(p.y) < 1.5f)
+            worst = std::max(worst, StepDistance(p.x, p.z));
     }
     return worst;
 }
@@ -221,8 +222,8 @@ TEST(RemoveUnprintableBodies, KeepsThePartsBodiesAndTakesOffThinOnes) {
         m.vertices.insert(m.vertices.end(), b.vertices.begin(), b.vertices.end());
         for (const std::uint32_t i : b.indices) m.indices.push_back(base + i);
     };
-    add({20, 0, 0}, {20.3f, 5, 5});   // thin: 0.3 mm in x
-    add({30, 0, 0}, {31, 1, 1});      // 1 mm: printable
+    add({20, 0, 0}, {20.3f, 5, 5});  // thin: 0.3 mm in x
+    add({30, 0, 0}, {31, 1, 1});     // 1 mm: printable
     std::uint64_t triangles = 0;
     std::vector<RemovedBody> removed;
     // Keeping three bodies, nothing goes however thin.

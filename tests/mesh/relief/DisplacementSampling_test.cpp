@@ -148,8 +148,10 @@ TEST(DisplacementSampling, PerCornerFollowsTheSideRuleOfEachFace) {
     const std::size_t py = VertexAt(box, {0, 5, 0});
     const std::vector<std::uint8_t> outward(box.TriangleCount(), 255);
     const std::vector<std::uint8_t> inward(box.TriangleCount(), 0);
-    const std::vector<float> onOuter = SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &outward, TileFrame{});
-    const std::vector<float> onInner = SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &inward, TileFrame{});
+    const std::vector<float> onOuter =
+        SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &outward, TileFrame{});
+    const std::vector<float> onInner =
+        SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &inward, TileFrame{});
     EXPECT_EQ(onOuter[px], 0.0f);
     EXPECT_NEAR(onOuter[py], 0.4f, 1e-5f);
     EXPECT_NEAR(onInner[px], 0.4f, 1e-5f);
@@ -161,7 +163,8 @@ TEST(DisplacementSampling, PerCornerFollowsTheSideRuleOfEachFace) {
             if (box.indices[3 * t + k] == px && (t % 2) == 0) mixed[t] = 0;
         }
     }
-    const std::vector<float> onMixed = SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &mixed, TileFrame{});
+    const std::vector<float> onMixed =
+        SampleDisplacementHeights(box, p, map, DisplacementSettings{}, &mixed, TileFrame{});
     EXPECT_NEAR(onMixed[px], 0.4f, 1e-5f);
 }
 

@@ -76,10 +76,11 @@ TEST(DisplacementSettings, JsonWritesWordsInOrderAndReadsBack) {
     EXPECT_EQ(j["midLevel"].get<double>(), 0.1);
     EXPECT_EQ(j["base"]["axis"], 1);
     EXPECT_TRUE(j["base"]["axis"].is_number_integer());
-    std::vector<std::string> expected = {
-        "method", "strengthMillimetres", "midLevel", "midLevelMode", "direction", "invert", "outsideRule",
-        "limitToClearance", "mitreCreases", "preventFolds", "maximumTiltDegrees", "wallThresholdMillimetres",
-        "checkThinWalls", "holdThinWalls", "base"};
+    std::vector<std::string> expected = {"method",         "strengthMillimetres", "midLevel",
+                                         "midLevelMode",   "direction",           "invert",
+                                         "outsideRule",    "limitToClearance",    "mitreCreases",
+                                         "preventFolds",   "maximumTiltDegrees",  "wallThresholdMillimetres",
+                                         "checkThinWalls", "holdThinWalls",       "base"};
     std::vector<std::string> keys;
     for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
     std::sort(keys.begin(), keys.end());

@@ -246,7 +246,8 @@ TEST(MeshDisplacement, TiltLimitIsClampedAndTurnedFacesAreEased) {
     s.preventFolds = true;
     s.base.enabled = true;
     const std::vector<float> weights = {0.0f, 0.0f, 1.0f};
-    const DisplacementReport r = ApplyDisplacement(m, BoxProjection(), UniformMap(1.0f), weights, s, nullptr, TileFrame{});
+    const DisplacementReport r =
+        ApplyDisplacement(m, BoxProjection(), UniformMap(1.0f), weights, s, nullptr, TileFrame{});
     EXPECT_EQ(r.keptLevelAtBase, 1u);
     EXPECT_NEAR(m.vertices[2].position.y, -10.0f, 1e-3f);
     EXPECT_EQ(r.trianglesTurningOver, 1u);

@@ -31,8 +31,8 @@ constexpr float kStrength = 1.0f;
 TriangleMesh LoadRemeshedPart(const test::TempDir& dir) {
     const std::vector<std::uint8_t> bytes = test::BinaryStl(test::FacetsOf(test::MakeBox({0, 0, 0}, {20, 20, 20})));
     const auto path = dir / "part.stl";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     StlImportResult loaded = LoadStlFile(path, StlImportOptions{});
     EXPECT_TRUE(loaded.ok) << loaded.error;
     RemeshSettings remesh;
@@ -70,8 +70,8 @@ Outcome TextureAndWriteBack(const test::TempDir& dir, const TriangleMesh& part, 
     const std::vector<std::uint8_t> mask = FlagsToMask(ClassifyOutwardFaces(grid, mesh));
     const TextureCoverage coverage = ComputeTextureWeights(mesh, projection, &mask, settings, TileFrame{});
     EXPECT_TRUE(coverage.MatchesMesh(mesh));
-    out.report = ApplyDisplacement(mesh, projection, map, coverage.vertexWeights, settings, &coverage.faceMask,
-                                   TileFrame{});
+    out.report =
+        ApplyDisplacement(mesh, projection, map, coverage.vertexWeights, settings, &coverage.faceMask, TileFrame{});
     const auto path = dir / "textured.stl";
     const StlExportResult written = ExportStl(path, mesh, StlExportOptions{});
     EXPECT_TRUE(written.ok) << written.error;

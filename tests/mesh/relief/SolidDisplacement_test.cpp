@@ -52,15 +52,16 @@ TEST(DisplaceSolid, ZeroHeightsGiveThePartBackThroughTheThreeStages) {
     EXPECT_GT(report.blocksStored, 0u);
     EXPECT_GT(report.candidateBlocks, report.blocksStored);
     EXPECT_EQ(stages, (std::vector<std::string>{"Displacing: keeping slots and walls open",
-                                                "Displacing: building the solid",
-                                                "Displacing: contouring the solid"}));
+                                                "Displacing: building the solid", "Displacing: contouring the solid"}));
     ExpectClosedManifold(out, "cube");
     EXPECT_NEAR(out.SignedVolume(), 8000.0f, 8.0f);
     EXPECT_TRUE(out.boundsValid);
     EXPECT_NEAR(out.boundsMin.x, -10.0f, 0.01f);
     EXPECT_NEAR(out.boundsMax.z, 10.0f, 0.01f);
     const std::string text = FormatSolidDisplacementReport(report);
-    EXPECT_EQ(text.rfind("Solid displacement: 0 of 8 heights held to keep slots and walls open; field 109 x 109 x 109, ", 0), 0u)
+    EXPECT_EQ(
+        text.rfind("Solid displacement: 0 of 8 heights held to keep slots and walls open; field 109 x 109 x 109, ", 0),
+        0u)
         << text;
     EXPECT_NE(text.find("\n  time: cap "), std::string::npos);
 }
@@ -209,7 +210,8 @@ TEST(DisplaceSolid, AStopDuringTheFieldBuildLeavesTheOutputUntouched) {
     SolidDisplacementReport report;
     SolidDisplacementOptions options;
     options.cellSize = 0.1f;
-    EXPECT_FALSE(DisplaceSolid(sphere, std::vector<float>(sphere.vertices.size(), 0.3f), options, progress, out, report));
+    EXPECT_FALSE(
+        DisplaceSolid(sphere, std::vector<float>(sphere.vertices.size(), 0.3f), options, progress, out, report));
     EXPECT_TRUE(report.stopped);
     EXPECT_FALSE(report.succeeded);
     EXPECT_TRUE(report.failure.empty());
@@ -237,7 +239,8 @@ TEST(DisplaceSolid, FailuresAndRefusalsAreReportedAndChangeNothing) {
     EXPECT_FALSE(DisplaceSolid(cube, std::vector<float>(8, 0.0f), options, {}, out, report));
     EXPECT_TRUE(report.refused);
     EXPECT_EQ(report.triangleEstimate, 13u);
-    EXPECT_EQ(FormatSolidDisplacementReport(report), "Solid displacement refused: about 13 triangles would be over the limit");
+    EXPECT_EQ(FormatSolidDisplacementReport(report),
+              "Solid displacement refused: about 13 triangles would be over the limit");
     // The contour's estimate over the limit.
     options.maximumTriangles = 100;
     EXPECT_FALSE(DisplaceSolid(cube, std::vector<float>(8, 0.0f), options, {}, out, report));
@@ -267,7 +270,8 @@ TEST(DisplaceSolid, FailuresAndRefusalsAreReportedAndChangeNothing) {
 TEST(FormatRemovedBodies, ListsTenBodiesAKindLargestFirst) {
     SolidDisplacementReport report;
     for (int i = 0; i < 12; ++i) {
-        report.crumbList.push_back({{0, 0, 0}, {1, 2, 3}, static_cast<std::uint64_t>(10 + i), i == 11 ? 0.123456 : 0.0});
+        report.crumbList.push_back(
+            {{0, 0, 0}, {1, 2, 3}, static_cast<std::uint64_t>(10 + i), i == 11 ? 0.123456 : 0.0});
     }
     report.voidList.push_back({{-1, -1, -1}, {1, 1, 1}, 8, -0.5});
     report.thinBodyList.push_back({{0, 0, 0}, {0.2f, 4, 4}, 30, 0.0});

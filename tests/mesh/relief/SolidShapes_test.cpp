@@ -56,8 +56,8 @@ TEST(SolidRelief, GeneratedPartsWithTexturesComeOutClosed) {
         const std::vector<float> heights = test::TextureHeights(c.part, c.texture, c.tile, 0.8f);
         TriangleMesh out;
         SolidDisplacementReport report;
-        ASSERT_TRUE(DisplaceSolid(c.part, heights, options, {}, out, report)) << c.name << ": "
-                                                                                 << FormatSolidDisplacementReport(report);
+        ASSERT_TRUE(DisplaceSolid(c.part, heights, options, {}, out, report))
+            << c.name << ": " << FormatSolidDisplacementReport(report);
         EXPECT_GT(report.reliefVoxels, 0u) << c.name;
         const EdgeCounts edges = EdgeStatistics(out);
         EXPECT_EQ(edges.openBoundaryEdges, 0u) << c.name << ": " << edges.edges << " edges";
@@ -68,9 +68,11 @@ TEST(SolidRelief, GeneratedPartsWithTexturesComeOutClosed) {
         // Folds are counted, not required to be absent: relief features finer
         // than a cell and creases where two faces' reliefs meet fold a few quads.
         const auto [folded, large] = FoldedEdges(out, 0.05 * 0.2 * 0.2);
-        std::printf("%s: %zu triangles, %llu folded edges (%llu between triangles over 5%% of a cell face), "
-                    "%llu bodies removed\n", c.name.c_str(), out.TriangleCount(), static_cast<unsigned long long>(folded),
-                    static_cast<unsigned long long>(large), static_cast<unsigned long long>(report.bodiesRemoved));
+        std::printf(
+            "%s: %zu triangles, %llu folded edges (%llu between triangles over 5%% of a cell face), "
+            "%llu bodies removed\n",
+            c.name.c_str(), out.TriangleCount(), static_cast<unsigned long long>(folded),
+            static_cast<unsigned long long>(large), static_cast<unsigned long long>(report.bodiesRemoved));
     }
 }
 

@@ -147,7 +147,8 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
     ASSERT_EQ(exact.grid.values.size(), g.values.size());
     double worst = 0.0;
     for (std::size_t v = 0; v < g.values.size(); ++v) {
-        if (std::fabs(g.values[v]) < 2.0 * g.cellSize) worst = std::max(worst, double(std::fabs(g.values[v] - exact.grid.values[v])));
+        if (std::fabs(g.values[v]) < 2.0 * g.cellSize)
+            worst = std::max(worst, double(std::fabs(g.values[v] - exact.grid.values[v])));
     }
     EXPECT_LT(worst, 1e-4);
     // Gradient across the side face x = 6 points along +x.

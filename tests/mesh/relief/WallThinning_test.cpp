@@ -122,9 +122,9 @@ TEST(WallThinning, ListsTheEightThinnestAndCountsThemAll) {
     const std::vector<std::uint32_t> top = TopInterior(fewer.before);
     fewer.weights[top[0]] = 0.0f;
     fewer.report.clearance[top[1]] = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(MeasureWallThinning(fewer.before, fewer.after, fewer.weights, fewer.report, 0.4f, 0.42f, 0.02f)
-                  .candidates,
-              10u);
+    EXPECT_EQ(
+        MeasureWallThinning(fewer.before, fewer.after, fewer.weights, fewer.report, 0.4f, 0.42f, 0.02f).candidates,
+        10u);
 }
 
 TEST(WallThinning, ThresholdsAndPlacesAlreadyThin) {
@@ -156,8 +156,9 @@ TEST(WallThinning, NotMeasuredWhenTheInputsDoNotFit) {
     DisplacementReport noTree = r.report;
     noTree.surfaceTree.reset();
     w = MeasureWallThinning(r.before, r.after, r.weights, noTree, 0.4f, 0.42f, 0.02f);
-    EXPECT_EQ(FormatWallReport(w),
-              "Walls: not measured (the displacement kept no clearance: one smooth region, or the clearance limit off)\n");
+    EXPECT_EQ(
+        FormatWallReport(w),
+        "Walls: not measured (the displacement kept no clearance: one smooth region, or the clearance limit off)\n");
     DisplacementReport shortList = r.report;
     shortList.clearance.pop_back();
     EXPECT_FALSE(MeasureWallThinning(r.before, r.after, r.weights, shortList, 0.4f, 0.42f, 0.02f).measured);

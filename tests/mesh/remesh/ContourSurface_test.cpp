@@ -80,7 +80,8 @@ TEST(ContourSurface, StagesAndTheirStop) {
     }
     TriangleMesh out;
     for (std::size_t v = 0; v < vertices; ++v) {
-        out.vertices.push_back({{result.positions[3 * v], result.positions[3 * v + 1], result.positions[3 * v + 2]}, {}});
+        out.vertices.push_back(
+            {{result.positions[3 * v], result.positions[3 * v + 1], result.positions[3 * v + 2]}, {}});
     }
     out.indices = result.indices;
     const EdgeCounts edges = EdgeStatistics(out);
@@ -128,7 +129,8 @@ TEST(ContourSurface, WindingAndParity) {
     ASSERT_TRUE(ContourSurface(hollow, ContourGrid(MeshBounds(hollow), 1.0), 1.0, {}, result));
     TriangleMesh out;
     for (std::size_t v = 0; v < result.positions.size() / 3; ++v) {
-        out.vertices.push_back({{result.positions[3 * v], result.positions[3 * v + 1], result.positions[3 * v + 2]}, {}});
+        out.vertices.push_back(
+            {{result.positions[3 * v], result.positions[3 * v + 1], result.positions[3 * v + 2]}, {}});
     }
     out.indices = result.indices;
     EXPECT_FLOAT_EQ(out.SignedVolume(), 1000.0f - 27.0f);

@@ -30,7 +30,6 @@ TriangleMesh Join(const TriangleMesh& a, const TriangleMesh& b) {
     return m;
 }
 
-
 RemeshSettings CellOf(float cell) {
     RemeshSettings settings;
     settings.targetEdgeMillimetres = cell;
@@ -55,7 +54,8 @@ TEST(RemeshByContour, EveryClosedShapeGivesAClosedManifoldSurface) {
     cases.push_back({"cylinder", MakeTestCylinder(6.0f, 15.0f), 0.7f});
     cases.push_back({"sphere", MakeTestSphere(8.0f), 0.6f});
     cases.push_back({"torus", test::MakeTorus(8.0f, 3.0f, 48, 24), 0.5f});
-    cases.push_back({"touching cubes", Join(MakeBox({0, 0, 0}, {10, 10, 10}), MakeBox({10, 0, 0}, {20, 10, 10})), 0.8f});
+    cases.push_back(
+        {"touching cubes", Join(MakeBox({0, 0, 0}, {10, 10, 10}), MakeBox({10, 0, 0}, {20, 10, 10})), 0.8f});
     cases.push_back({"thin wall", MakeBox({0, 0, 0}, {20, 0.3f, 15}), 0.5f});
     TriangleMesh stale = MakeBox({0, 0, 0}, {12, 12, 12});
     stale.boundsMax = {6, 6, 6};  // cached bounds that no longer fit the part
@@ -68,7 +68,6 @@ TEST(RemeshByContour, EveryClosedShapeGivesAClosedManifoldSurface) {
         EXPECT_GT(c.mesh.SignedVolume(), 0.0f) << c.name;
     }
 }
-
 
 bool SameBytes(const TriangleMesh& a, const TriangleMesh& b) {
     return a.vertices.size() == b.vertices.size() && a.indices == b.indices &&
@@ -83,7 +82,8 @@ TEST(RemeshByContour, CubeKeepsItsFacesFlatAndItsCornersSharp) {
     ExpectClosedManifold(cube, "cube");
     for (const Vertex& v : cube.vertices) {
         float offFace = 1e9f;
-        for (int i = 0; i < 3; ++i) offFace = std::min({offFace, std::fabs(v.position[i]), std::fabs(v.position[i] - 20.0f)});
+        for (int i = 0; i < 3; ++i)
+            offFace = std::min({offFace, std::fabs(v.position[i]), std::fabs(v.position[i] - 20.0f)});
         ASSERT_EQ(offFace, 0.0f) << v.position.x << " " << v.position.y << " " << v.position.z;
     }
     EXPECT_FLOAT_EQ(cube.SignedVolume(), 8000.0f);
@@ -146,7 +146,8 @@ TEST(RemeshByContour, HolesAndThinPlacesAreCountedAndRepaired) {
 
     // An open sheet encloses nothing either.
     TriangleMesh sheet;
-    for (const Vec3f p : {Vec3f{0, 0, 5}, Vec3f{10, 0, 5}, Vec3f{10, 10, 6}, Vec3f{0, 10, 6}}) sheet.vertices.push_back({p, {}});
+    for (const Vec3f p : {Vec3f{0, 0, 5}, Vec3f{10, 0, 5}, Vec3f{10, 10, 6}, Vec3f{0, 10, 6}})
+        sheet.vertices.push_back({p, {}});
     sheet.indices = {0, 1, 2, 0, 2, 3};
     sheet.RecomputeBounds();
     report = RemeshByContour(sheet, CellOf(0.5f), {});

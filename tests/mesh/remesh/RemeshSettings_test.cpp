@@ -165,7 +165,8 @@ TEST(RemeshReport, QualityMatchesAFullSort) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> coordinate(0.0f, 10.0f);
     TriangleMesh mesh;
-    for (int v = 0; v < 300; ++v) mesh.vertices.push_back({{coordinate(random), coordinate(random), coordinate(random)}, {}});
+    for (int v = 0; v < 300; ++v)
+        mesh.vertices.push_back({{coordinate(random), coordinate(random), coordinate(random)}, {}});
     mesh.vertices.push_back(mesh.vertices[0]);
     for (int t = 0; t < 3000; ++t) {
         for (int k = 0; k < 3; ++k) mesh.indices.push_back(static_cast<std::uint32_t>(random() % mesh.vertices.size()));

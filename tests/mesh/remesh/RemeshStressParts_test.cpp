@@ -72,7 +72,7 @@ float PartSize(const TriangleMesh& m) {
 TEST(SelfIntersections, CountsCrossingsTouchesAndFoldsButNotNeighbours) {
     // Two triangles crossing, one touching at a point inside, one far away.
     TriangleMesh m;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{4, 0, 0}, Vec3f{0, 4, 0},       // 0-2 flat
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{4, 0, 0}, Vec3f{0, 4, 0},        // 0-2 flat
                           Vec3f{1, 1, -1}, Vec3f{1, 1, 1}, Vec3f{3, 3, 1},       // 3-5 crosses it
                           Vec3f{1, 0.5f, 0}, Vec3f{1, 0.5f, 2}, Vec3f{2, 2, 2},  // 6-8 touches it
                           Vec3f{10, 10, 10}, Vec3f{11, 10, 10}, Vec3f{10, 11, 10}}) {
@@ -95,7 +95,8 @@ TEST(SelfIntersections, CountsCrossingsTouchesAndFoldsButNotNeighbours) {
 
     // Two triangles on one edge, the second folded flat onto the first.
     TriangleMesh fold;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{2, 0, 0}, Vec3f{1, 2, 0}, Vec3f{1, -1, 0}}) fold.vertices.push_back({p, {}});
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{2, 0, 0}, Vec3f{1, 2, 0}, Vec3f{1, -1, 0}})
+        fold.vertices.push_back({p, {}});
     fold.indices = {0, 1, 2, 1, 0, 3};
     fold.RecomputeBounds();
     EXPECT_EQ(CountSelfIntersections(fold).foldedEdges, 0u);  // opposite sides: a flat sheet
@@ -181,7 +182,8 @@ TEST_P(RemeshStressPart, AddsNoSelfIntersectionOrFold) {
         // Two places the contour does not yet keep clean: the hollow box's
         // 0.6 mm walls at the coarse size, thinner than its 0.75 mm cell, and
         // a few crossing pairs on the rod's thread at the fine size.
-        const bool knownLeft = (parts == 50 && part.name == "hollow box") || (parts == 120 && part.name == "threaded rod");
+        const bool knownLeft =
+            (parts == 50 && part.name == "hollow box") || (parts == 120 && part.name == "threaded rod");
         if (!knownLeft) {
             EXPECT_EQ(c.intersectingPairs, 0u);
             EXPECT_EQ(c.foldedEdges, 0u);

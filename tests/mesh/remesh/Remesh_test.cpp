@@ -64,7 +64,8 @@ std::vector<std::pair<Vec3f, Vec3f>> OpenEdges(const TriangleMesh& m) {
 // d sd + 4. Any other flip would need a new edge longer than 2 mm.
 TriangleMesh Diamond(int k, int m, int rc, int sd) {
     TriangleMesh mesh;
-    for (const Vec3f p : {Vec3f{-1, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, -1, 0}}) mesh.vertices.push_back({p, {}});
+    for (const Vec3f p : {Vec3f{-1, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, -1, 0}})
+        mesh.vertices.push_back({p, {}});
     mesh.indices = {0, 1, 2, 1, 0, 3};
     const auto angle = [&](std::uint32_t centre, std::uint32_t to) {
         const Vec3f d = mesh.vertices[to].position - mesh.vertices[centre].position;
@@ -82,7 +83,8 @@ TriangleMesh Diamond(int k, int m, int rc, int sd) {
             mesh.vertices.push_back({mesh.vertices[centre].position + Vec3f{5 * std::cos(t), 5 * std::sin(t), 0}, {}});
         }
         chain.push_back(to);
-        for (std::size_t i = 0; i + 1 < chain.size(); ++i) mesh.indices.insert(mesh.indices.end(), {centre, chain[i], chain[i + 1]});
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+            mesh.indices.insert(mesh.indices.end(), {centre, chain[i], chain[i + 1]});
         return chain;
     };
     const auto left = fan(0, 2, 3, k);
@@ -128,8 +130,8 @@ TEST(Remesh, StopAtOnceRebuildsTheInputAndTimesFourStages) {
         return false;
     });
     EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(StageNames(r), (std::vector<std::string>{"Building the search tree", "Splitting long edges",
-                                                       "Rebuilding", "Measuring deviation"}));
+    EXPECT_EQ(StageNames(r), (std::vector<std::string>{"Building the search tree", "Splitting long edges", "Rebuilding",
+                                                       "Measuring deviation"}));
     EXPECT_EQ(asked, (std::vector<std::string>{"Splitting long edges", "Rebuilding"}));
     EXPECT_EQ(r.trianglesBefore, 16u * 8u * 2u + 1u);
     EXPECT_EQ(r.trianglesAfter, 16u * 8u * 2u);
@@ -141,9 +143,8 @@ TEST(Remesh, StopAtOnceRebuildsTheInputAndTimesFourStages) {
     // A stop in the middle of a round leaves the partly remeshed surface,
     // still closed and valid.
     TriangleMesh partial = MakeTorus(10, 3, 16, 8);
-    const RemeshReport p = Remesh(partial, Isotropic(0.5f, 3, 0.5f), [](const std::string& stage, float) {
-        return stage != "Improving triangle shape";
-    });
+    const RemeshReport p = Remesh(partial, Isotropic(0.5f, 3, 0.5f),
+                                  [](const std::string& stage, float) { return stage != "Improving triangle shape"; });
     EXPECT_TRUE(p.cancelled);
     EXPECT_GT(p.splits, 0u);
     EXPECT_GT(p.collapses, 0u);
@@ -159,9 +160,9 @@ TEST(Remesh, FlatSquareSplitsToTheLimitAndKeepsItsBorder) {
     EXPECT_FALSE(r.cancelled);
     EXPECT_GT(r.splits, 0u);
     EXPECT_LE(r.qualityAfter.edgeMax, length * 4.0f / 3.0f);
-    EXPECT_EQ(StageNames(r), (std::vector<std::string>{"Building the search tree", "Splitting long edges",
-                                                       "Collapsing short edges", "Improving triangle shape",
-                                                       "Rebuilding", "Measuring deviation"}));
+    EXPECT_EQ(StageNames(r),
+              (std::vector<std::string>{"Building the search tree", "Splitting long edges", "Collapsing short edges",
+                                        "Improving triangle shape", "Rebuilding", "Measuring deviation"}));
 
     // With relaxation at full strength over several rounds the border stays put.
     TriangleMesh relaxed = Square(side);

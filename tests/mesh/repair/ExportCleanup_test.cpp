@@ -37,11 +37,11 @@ TriangleMesh SlabWithHoles(const std::vector<float>& xs, const std::vector<float
     for (int j = 0; j + 1 < ny; ++j) {
         for (int i = 0; i + 1 < nx; ++i) {
             if (std::find(holes.begin(), holes.end(), std::pair{i, j}) == holes.end()) {
-                m.indices.insert(m.indices.end(), {id(i, j, 0), id(i + 1, j, 0), id(i + 1, j + 1, 0),
-                                                   id(i, j, 0), id(i + 1, j + 1, 0), id(i, j + 1, 0)});
+                m.indices.insert(m.indices.end(), {id(i, j, 0), id(i + 1, j, 0), id(i + 1, j + 1, 0), id(i, j, 0),
+                                                   id(i + 1, j + 1, 0), id(i, j + 1, 0)});
             }
-            m.indices.insert(m.indices.end(), {id(i, j, 1), id(i + 1, j + 1, 1), id(i + 1, j, 1),
-                                               id(i, j, 1), id(i, j + 1, 1), id(i + 1, j + 1, 1)});
+            m.indices.insert(m.indices.end(), {id(i, j, 1), id(i + 1, j + 1, 1), id(i + 1, j, 1), id(i, j, 1),
+                                               id(i, j + 1, 1), id(i + 1, j + 1, 1)});
         }
     }
     // The border, counter-clockwise seen from above, walled down to the bottom.
@@ -53,8 +53,8 @@ TriangleMesh SlabWithHoles(const std::vector<float>& xs, const std::vector<float
     for (std::size_t k = 0; k < border.size(); ++k) {
         const auto [pi, pj] = border[k];
         const auto [qi, qj] = border[(k + 1) % border.size()];
-        m.indices.insert(m.indices.end(), {id(pi, pj, 0), id(pi, pj, 1), id(qi, qj, 1),
-                                           id(pi, pj, 0), id(qi, qj, 1), id(qi, qj, 0)});
+        m.indices.insert(m.indices.end(),
+                         {id(pi, pj, 0), id(pi, pj, 1), id(qi, qj, 1), id(pi, pj, 0), id(qi, qj, 1), id(qi, qj, 0)});
     }
     m.RecomputeBounds();
     m.RecomputeNormals();
@@ -113,7 +113,8 @@ TEST(ExportCleanup, WeldCollapsesAndRefusals) {
     EXPECT_EQ(refused.verticesMerged, 0u);
     EXPECT_EQ(refused.zeroAreaTrianglesLeft, 1u);
     EXPECT_TRUE(refused.vertexOrigins.empty());
-    EXPECT_NE(FormatExportCleanupReport(refused).find("1 collapses refused by the link condition, 1 zero-area triangles left"),
+    EXPECT_NE(FormatExportCleanupReport(refused).find(
+                  "1 collapses refused by the link condition, 1 zero-area triangles left"),
               std::string::npos);
     // With the weld off the short edge is no candidate at all.
     const ExportCleanupReport untouched = CleanupForExport(borderOff, 0.01f, off);
@@ -221,7 +222,8 @@ TEST(ExportCleanup, NonConvexHoleFillsWithoutFolds) {
     EXPECT_TRUE(IsClosedOrientedManifold(slab));
     // Every fill triangle faces up like the top it closes, with real area.
     for (std::size_t t = before; t < slab.TriangleCount(); ++t) {
-        const Vec3f a = slab.vertices[slab.indices[3 * t]].position, b = slab.vertices[slab.indices[3 * t + 1]].position,
+        const Vec3f a = slab.vertices[slab.indices[3 * t]].position,
+                    b = slab.vertices[slab.indices[3 * t + 1]].position,
                     c = slab.vertices[slab.indices[3 * t + 2]].position;
         EXPECT_GT(Cross(b - a, c - a).z, 0.5f) << t;
     }

@@ -21,7 +21,8 @@ using ridgeforge::test::MakeGridPlate;
 
 namespace {
 
-ExportFixOptions Options(bool split, bool unfold, bool resolve, bool crumbs, std::int32_t rounds = 40, float move = 1.0f) {
+ExportFixOptions Options(bool split, bool unfold, bool resolve, bool crumbs, std::int32_t rounds = 40,
+                         float move = 1.0f) {
     return ExportFixOptions{split, unfold, resolve, crumbs, rounds, move};
 }
 
@@ -73,10 +74,12 @@ TriangleMesh InterpenetratingBoxes() {
 TEST(ExportFixes, WithEverySwitchOffOnlyTheNoAreaTurningRuns) {
     // A needle between two triangles above and one below.
     TriangleMesh m;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{2, 0, 0}, Vec3f{1, 0, 0}, Vec3f{1, 1, 0}, Vec3f{1, -1, 0}}) m.vertices.push_back({p, {}});
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{2, 0, 0}, Vec3f{1, 0, 0}, Vec3f{1, 1, 0}, Vec3f{1, -1, 0}})
+        m.vertices.push_back({p, {}});
     m.indices = {0, 1, 2, 2, 1, 3, 0, 2, 3, 1, 0, 4};
     std::vector<std::string> stages;
-    const ExportFixReport r = FixMeshForExport(m, Options(false, false, false, false), [&](const char* s) { stages.push_back(s); }, 0);
+    const ExportFixReport r = FixMeshForExport(
+        m, Options(false, false, false, false), [&](const char* s) { stages.push_back(s); }, 0);
     EXPECT_EQ(r.noAreaFound, 1u);
     EXPECT_EQ(r.noAreaTurned, 1u);
     EXPECT_EQ(r.noAreaLeft, 0u);
@@ -150,9 +153,10 @@ TEST(ExportFixes, BodiesASplitFreesGoOnlyWithABodyCount) {
     EXPECT_EQ(r.bodiesRemoved, 1u);
     EXPECT_EQ(r.bodyTrianglesRemoved, 12u);
     EXPECT_EQ(CountBodies(m), 2u);
-    EXPECT_EQ(FormatExportFixReport(r).rfind(
-                  "  non-manifold edges: 1, 1 stray bodies it freed removed (12 triangles), 2 vertices split, 0 left\n", 0),
-              0u)
+    EXPECT_EQ(
+        FormatExportFixReport(r).rfind(
+            "  non-manifold edges: 1, 1 stray bodies it freed removed (12 triangles), 2 vertices split, 0 left\n", 0),
+        0u)
         << FormatExportFixReport(r);
 
     TriangleMesh kept = build();
@@ -193,7 +197,8 @@ TEST(ExportFixes, SharpPlacesFarFromCrossingsStayExactly) {
     Vec3f centre;
     for (int c = 0; c < 3; ++c) centre += near.vertices[near.indices[3 * 25 + c]].position;
     centre = centre / 3.0f;
-    AddLooseTriangle(near, centre + Vec3f{-0.05f, 0, -0.5f}, centre + Vec3f{0.05f, 0, -0.5f}, centre + Vec3f{0, 0, 0.5f});
+    AddLooseTriangle(near, centre + Vec3f{-0.05f, 0, -0.5f}, centre + Vec3f{0.05f, 0, -0.5f},
+                     centre + Vec3f{0, 0, 0.5f});
     ASSERT_GT(DistinctCrossings(near), 0u);
     const std::size_t triangles = near.TriangleCount();
     const ExportFixReport n = FixMeshForExport(near, Options(false, true, false, false), {}, 0);
@@ -216,7 +221,8 @@ TEST(ExportFixes, ResolvingThatStallsEndsOnItsBestState) {
     EXPECT_EQ(r.resolveRounds, 12);
     EXPECT_GT(r.collapseAttempts, 0);
     EXPECT_EQ(r.selfIntersectingLeft, DistinctCrossings(stuck));
-    EXPECT_NE(FormatExportFixReport(r).find("  self-intersecting triangles: " + std::to_string(crossing) + " relaxed in 12 round(s), then "),
+    EXPECT_NE(FormatExportFixReport(r).find("  self-intersecting triangles: " + std::to_string(crossing) +
+                                            " relaxed in 12 round(s), then "),
               std::string::npos)
         << FormatExportFixReport(r);
 
@@ -239,7 +245,8 @@ TEST(ExportFixes, MostlyNoAreaMeshesStillGetACollapseTarget) {
         const auto copy = static_cast<std::uint32_t>(m.vertices.size());
         m.vertices.push_back(m.vertices[v]);
         // The three triangles of v that reach the row above take the copy.
-        for (const std::uint32_t t : {2 * (v / 11 * n + v % 11), 2 * (v / 11 * n + v % 11) + 1, 2 * (v / 11 * n + v % 11 - 1)}) {
+        for (const std::uint32_t t :
+             {2 * (v / 11 * n + v % 11), 2 * (v / 11 * n + v % 11) + 1, 2 * (v / 11 * n + v % 11 - 1)}) {
             for (int c = 0; c < 3; ++c) {
                 if (m.indices[3 * t + c] == v) m.indices[3 * t + c] = copy;
             }
@@ -292,15 +299,16 @@ TEST(ExportFixes, ReportText) {
     r.verticesMoved = 77;
     r.furthestMoveMillimetres = 0.5f;
     r.milliseconds = 1234.56;
-    EXPECT_EQ(FormatExportFixReport(r),
-              "  non-manifold edges: 5, 2 stray bodies it freed removed (24 triangles), 3 double-skinned triangle pair(s) "
-              "removed, 8 vertices split, 1 left\n"
-              "  folded triangles: 9 relaxed in 4 round(s), 2 left\n"
-              "  self-intersecting triangles: 30 relaxed in 12 round(s), then 40 tiny triangles collapsed where relaxing "
-              "could not part them, 6 left\n"
-              "  triangles with no area: 10, 3 removed by turning an edge, 3 collapsed away, 4 left\n"
-              "  77 vertices moved, the furthest by 0.500 mm\n"
-              "  in 1235 ms\n");
+    EXPECT_EQ(
+        FormatExportFixReport(r),
+        "  non-manifold edges: 5, 2 stray bodies it freed removed (24 triangles), 3 double-skinned triangle pair(s) "
+        "removed, 8 vertices split, 1 left\n"
+        "  folded triangles: 9 relaxed in 4 round(s), 2 left\n"
+        "  self-intersecting triangles: 30 relaxed in 12 round(s), then 40 tiny triangles collapsed where relaxing "
+        "could not part them, 6 left\n"
+        "  triangles with no area: 10, 3 removed by turning an edge, 3 collapsed away, 4 left\n"
+        "  77 vertices moved, the furthest by 0.500 mm\n"
+        "  in 1235 ms\n");
     r.crumbsRan = true;
     r.foldsLeftAsTheyAre = true;
     r.collapseAttempts = 0;
@@ -339,7 +347,8 @@ TEST(ExportFixes, OptionsRoundTripAndIgnoreUnfittingValues) {
     EXPECT_TRUE(kept.unfoldTriangles);
     EXPECT_EQ(kept.maximumRounds, 3);
     EXPECT_EQ(kept.maximumMoveMillimetres, 2.0f);
-    auto tooBig = std::make_shared<nlohmann::json>(nlohmann::json::parse(R"({"maximumRounds": 5000000000, "removeCrumbs": false})"));
+    auto tooBig = std::make_shared<nlohmann::json>(
+        nlohmann::json::parse(R"({"maximumRounds": 5000000000, "removeCrumbs": false})"));
     ReadExportFixOptions(ridgeforge::JsonReader(tooBig), kept);
     EXPECT_EQ(kept.maximumRounds, 3);
     EXPECT_FALSE(kept.removeCrumbs);
@@ -369,7 +378,8 @@ TEST(ExportFixes, DamagedAndGeneratedPartsComeOutClosedAndManifold) {
         TriangleMesh narrow = ridgeforge::test::MakeTorus(3.0f, 2.0f, 90, 45);
         for (std::size_t i = 0; i < narrow.vertices.size(); ++i) {
             Vertex& v = narrow.vertices[i];
-            const float bump = depth + 0.5f * std::sin(static_cast<float>(i % 45) * 1.7f) * std::cos(static_cast<float>(i / 45) * 0.9f);
+            const float bump = depth + 0.5f * std::sin(static_cast<float>(i % 45) * 1.7f) *
+                                           std::cos(static_cast<float>(i / 45) * 0.9f);
             v.position += v.normal * bump;
         }
         parts.emplace_back("relief in a narrow hole " + std::to_string(depth), narrow);
@@ -395,7 +405,8 @@ TEST(ExportFixes, DamagedAndGeneratedPartsComeOutClosedAndManifold) {
         const EdgeCounts edges = EdgeStatistics(part);
         EXPECT_EQ(edges.nonManifoldEdges, 0u) << name;
         EXPECT_EQ(edges.openBoundaryEdges, 0u) << name;
-        EXPECT_EQ(r.selfIntersectingLeft, 0u) << name << ": " << crossingBefore << " crossing before\n" << FormatExportFixReport(r);
+        EXPECT_EQ(r.selfIntersectingLeft, 0u) << name << ": " << crossingBefore << " crossing before\n"
+                                              << FormatExportFixReport(r);
         EXPECT_EQ(DistinctCrossings(part), 0u) << name;
         EXPECT_LE(r.furthestMoveMillimetres, 1.0f) << name;
     }

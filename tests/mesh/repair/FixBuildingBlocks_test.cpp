@@ -25,8 +25,11 @@ TriangleMesh FromPoints(std::initializer_list<Vec3f> points, std::initializer_li
 // normals around the small one points along +z to within a hair.
 TriangleMesh TiltedAgainstFlat(double degrees) {
     const double r = degrees * 3.14159265358979323846 / 180.0;
-    return FromPoints({{0, 0, 0}, {1, 0, 0}, {0, static_cast<float>(std::cos(r)), static_cast<float>(std::sin(r))},
-                       {-1000, -1000, 0}, {1000, -1000, 0}},
+    return FromPoints({{0, 0, 0},
+                       {1, 0, 0},
+                       {0, static_cast<float>(std::cos(r)), static_cast<float>(std::sin(r))},
+                       {-1000, -1000, 0},
+                       {1000, -1000, 0}},
                       {0, 1, 2, 0, 3, 4});
 }
 
@@ -39,8 +42,7 @@ TriangleMesh FoldedPair(float h) {
 // Needle (0, 2, 1) on y = 0 between its neighbours above (apex 3) and, when
 // `closedBelow`, the triangle below (apex 4), all facing +z.
 TriangleMesh NeedleStrip(bool closedBelow) {
-    TriangleMesh m = FromPoints({{0, 0, 0}, {2, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, -1, 0}},
-                                {0, 1, 2, 2, 1, 3, 0, 2, 3});
+    TriangleMesh m = FromPoints({{0, 0, 0}, {2, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, -1, 0}}, {0, 1, 2, 2, 1, 3, 0, 2, 3});
     if (closedBelow) m.indices.insert(m.indices.end(), {1, 0, 4});
     return m;
 }
@@ -97,7 +99,8 @@ TEST(FixBuildingBlocks, FoldTestThreshold) {
     TriangleMesh plate = MakeGridPlate(4.0f, 4);
     std::swap(plate.indices[3 * 10 + 1], plate.indices[3 * 10 + 2]);
     const VertexAdjacency adjacency = BuildVertexAdjacency(plate);
-    for (std::uint32_t t = 0; t < plate.TriangleCount(); ++t) EXPECT_EQ(IsFoldedTriangle(plate, adjacency, t), t == 10) << t;
+    for (std::uint32_t t = 0; t < plate.TriangleCount(); ++t)
+        EXPECT_EQ(IsFoldedTriangle(plate, adjacency, t), t == 10) << t;
 
     // 107 degrees is the line: 100 stays, 110 is folded.
     for (const auto& [degrees, folded] : {std::pair{100.0, false}, std::pair{110.0, true}, std::pair{60.0, false}}) {
@@ -110,8 +113,8 @@ TEST(FixBuildingBlocks, FoldTestThreshold) {
 }
 
 TEST(FixBuildingBlocks, FoldLyingOnItsNeighbour) {
-    for (const auto& [h, lies] : {std::pair{0.01f, true}, std::pair{0.0f, true}, std::pair{-0.00005f, true},
-                                  std::pair{-0.01f, false}}) {
+    for (const auto& [h, lies] :
+         {std::pair{0.01f, true}, std::pair{0.0f, true}, std::pair{-0.00005f, true}, std::pair{-0.01f, false}}) {
         const TriangleMesh m = FoldedPair(h);
         EXPECT_EQ(FoldLiesOnNeighbour(m, BuildVertexAdjacency(m), 0), lies) << h;
     }
@@ -142,8 +145,15 @@ TEST(FixBuildingBlocks, RegionsGrowInRingsInTheOrderFirstMet) {
 TEST(FixBuildingBlocks, MedianLongestEdgeAndLongEdgePins) {
     EXPECT_EQ(MedianLongestEdge(TriangleMesh{}), 0.0f);
     // Longest edges 1, 3, 2 (sorted 1, 2, 3): position 1 holds 2.
-    TriangleMesh m = FromPoints({{0, 0, 0}, {1, 0, 0}, {0.5f, 0.1f, 0}, {10, 0, 0}, {13, 0, 0}, {11.5f, 0.1f, 0},
-                                 {20, 0, 0}, {22, 0, 0}, {21, 0.1f, 0}},
+    TriangleMesh m = FromPoints({{0, 0, 0},
+                                 {1, 0, 0},
+                                 {0.5f, 0.1f, 0},
+                                 {10, 0, 0},
+                                 {13, 0, 0},
+                                 {11.5f, 0.1f, 0},
+                                 {20, 0, 0},
+                                 {22, 0, 0},
+                                 {21, 0.1f, 0}},
                                 {0, 1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_FLOAT_EQ(MedianLongestEdge(m), 2.0f);
     // A fourth with a 13 mm edge: sorted 1, 2, 3, 13, position 2 holds 3.
@@ -168,8 +178,10 @@ TEST(FixBuildingBlocks, NeedlesTurnAwayOnlyWhereTheTurnIsSound) {
     EXPECT_FALSE(HasFlatZeroArea(strip));
     EXPECT_FLOAT_EQ(strip.SurfaceArea(), area);
     // The needle became (a, o, c), the neighbour (o, b, c), both facing +z.
-    EXPECT_EQ(std::vector<std::uint32_t>(strip.indices.begin(), strip.indices.begin() + 3), (std::vector<std::uint32_t>{0, 4, 2}));
-    EXPECT_EQ(std::vector<std::uint32_t>(strip.indices.begin() + 9, strip.indices.end()), (std::vector<std::uint32_t>{4, 1, 2}));
+    EXPECT_EQ(std::vector<std::uint32_t>(strip.indices.begin(), strip.indices.begin() + 3),
+              (std::vector<std::uint32_t>{0, 4, 2}));
+    EXPECT_EQ(std::vector<std::uint32_t>(strip.indices.begin() + 9, strip.indices.end()),
+              (std::vector<std::uint32_t>{4, 1, 2}));
     for (std::uint32_t t = 0; t < strip.TriangleCount(); ++t) EXPECT_GT(strip.FaceNormal(t).z, 0.0f) << t;
 
     // On an open edge there is nobody to turn with.
@@ -193,11 +205,9 @@ TEST(FixBuildingBlocks, NeedlesTurnAwayOnlyWhereTheTurnIsSound) {
 
 TEST(FixBuildingBlocks, NeedlesSharingAVertexTurnInSuccessivePasses) {
     // Needles (0, 2, 1) and (2, 4, 3) on y = 0 share vertex 2.
-    TriangleMesh m = FromPoints({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0},
-                                 {1, 1, 0}, {3, 1, 0}, {1, -1, 0}, {3, -1, 0}},
-                                {0, 2, 1, 2, 4, 3,
-                                 1, 2, 5, 0, 1, 5, 3, 4, 6, 2, 3, 6,
-                                 2, 0, 7, 4, 2, 8});
+    TriangleMesh m = FromPoints(
+        {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, {1, 1, 0}, {3, 1, 0}, {1, -1, 0}, {3, -1, 0}},
+        {0, 2, 1, 2, 4, 3, 1, 2, 5, 0, 1, 5, 3, 4, 6, 2, 3, 6, 2, 0, 7, 4, 2, 8});
     EXPECT_EQ(ListZeroAreaTriangles(m), (std::vector<std::uint32_t>{0, 1}));
     EXPECT_EQ(RemoveZeroAreaTriangles(m), 2u);
     EXPECT_EQ(CountZeroAreaTriangles(m), 0u);

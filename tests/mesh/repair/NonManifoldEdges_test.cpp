@@ -20,7 +20,8 @@ namespace {
 // edge's two corners are shared: 4 triangles on that edge.
 TriangleMesh BoxesSharingAnEdge(float size, float offset = 0.0f) {
     TriangleMesh m = MakeBox({offset, offset, offset}, {offset + size, offset + size, offset + size});
-    AppendMesh(m, MakeBox({offset + size, offset + size, offset}, {offset + 2 * size, offset + 2 * size, offset + size}));
+    AppendMesh(m,
+               MakeBox({offset + size, offset + size, offset}, {offset + 2 * size, offset + 2 * size, offset + size}));
     WeldExactVertices(m);
     m.RecomputeBounds();
     return m;
@@ -37,7 +38,8 @@ double Nearest(const Vec3f& p, const std::vector<Vec3f>& points) {
 
 TEST(NonManifoldEdges, DoubleSkinnedPairsGoOnlyWhenWoundBothWays) {
     TriangleMesh m;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{5, 5, 5}, Vec3f{6, 5, 5}, Vec3f{5, 6, 5}}) {
+    for (const Vec3f p :
+         {Vec3f{0, 0, 0}, Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{5, 5, 5}, Vec3f{6, 5, 5}, Vec3f{5, 6, 5}}) {
         m.vertices.push_back({p, {}});
     }
     // 0-1-2 one way, its reverse (rotated), the same way again; 3-4-5 twice the same way.
@@ -49,7 +51,8 @@ TEST(NonManifoldEdges, DoubleSkinnedPairsGoOnlyWhenWoundBothWays) {
     std::vector<std::uint32_t> first(m.indices.begin(), m.indices.begin() + 3);
     std::rotate(first.begin(), std::min_element(first.begin(), first.end()), first.end());
     EXPECT_EQ(first, (std::vector<std::uint32_t>{0, 1, 2}));
-    EXPECT_EQ(std::vector<std::uint32_t>(m.indices.begin() + 3, m.indices.end()), (std::vector<std::uint32_t>{3, 4, 5, 4, 5, 3}));
+    EXPECT_EQ(std::vector<std::uint32_t>(m.indices.begin() + 3, m.indices.end()),
+              (std::vector<std::uint32_t>{3, 4, 5, 4, 5, 3}));
 
     TriangleMesh same = m;
     const std::vector<std::uint32_t> before = same.indices;
@@ -99,7 +102,8 @@ TEST(NonManifoldEdges, UnsoundSplitsAreUndoneExactly) {
     // Three single-triangle sheets on the edge 0-1: neither grouping can give
     // every edge two triangles, so both tries are undone.
     TriangleMesh m;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{0, 0, 1}, Vec3f{1, 0, 0.5f}, Vec3f{-0.5f, 0.8f, 0.5f}, Vec3f{-0.5f, -0.8f, 0.5f}}) {
+    for (const Vec3f p :
+         {Vec3f{0, 0, 0}, Vec3f{0, 0, 1}, Vec3f{1, 0, 0.5f}, Vec3f{-0.5f, 0.8f, 0.5f}, Vec3f{-0.5f, -0.8f, 0.5f}}) {
         m.vertices.push_back({p, {}});
     }
     m.indices = {0, 1, 2, 1, 0, 3, 0, 1, 4};

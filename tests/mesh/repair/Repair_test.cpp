@@ -132,7 +132,8 @@ TEST(Repair, BasicPassCountsAndText) {
     EXPECT_EQ(e.verticesMerged, 27u);
     EXPECT_EQ(e.weldToleranceUsed, 0.0f);
     TriangleMesh untouched = Soup(MakeBox({0, 0, 0}, {1, 1, 1}));
-    const RepairBasicsReport off = RepairBasics(untouched, RepairBasicsOptions{false, -1.0f, false, false, false, false, false});
+    const RepairBasicsReport off =
+        RepairBasics(untouched, RepairBasicsOptions{false, -1.0f, false, false, false, false, false});
     EXPECT_FALSE(off.changed);
     EXPECT_EQ(untouched.vertices.size(), 36u);
     EXPECT_EQ(FormatBasicRepairReport(off), "Repair: nothing needed changing.\n");
@@ -154,7 +155,9 @@ TEST(Repair, SmallHolesAreFilledAndLargeOnesReported) {
     EXPECT_EQ(s.holesLeftOpen, 0u);
     EXPECT_TRUE(IsClosedOrientedManifold(small));
     const std::string text = FormatRepairSummary(s);
-    EXPECT_NE(text.find("  read back as a slicer reads it: 0 over-shared edges, 0 open, 0 facets with no area\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  read back as a slicer reads it: 0 over-shared edges, 0 open, 0 facets with no area\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("; open edges 12 to 0;"), std::string::npos) << text;
 
     TriangleMesh large = BoxWithHole(20, 10);
@@ -165,7 +168,8 @@ TEST(Repair, SmallHolesAreFilledAndLargeOnesReported) {
     EXPECT_EQ(l.openAfter, 40u);
     EXPECT_FALSE(l.changed);
     EXPECT_EQ(large.indices, before.indices);
-    EXPECT_EQ(FormatRepairSummary(l), "Repair: nothing was changed; the part still has 40 open edges and 0 non-manifold edges.\n");
+    EXPECT_EQ(FormatRepairSummary(l),
+              "Repair: nothing was changed; the part still has 40 open edges and 0 non-manifold edges.\n");
 
     // With something else to mend the repair changes the part but still says what is left open.
     TriangleMesh mixed = Soup(BoxWithHole(20, 10));
@@ -218,11 +222,13 @@ TEST(Repair, DamagedPartsComeOutClosedAndManifold) {
     holes.indices.erase(holes.indices.begin() + 3 * 2000, holes.indices.begin() + 3 * 2002);
     parts.emplace_back("holes", holes);
     TriangleMesh flipped = sphere;
-    for (std::size_t t = 0; t < flipped.TriangleCount(); t += 7) std::swap(flipped.indices[3 * t + 1], flipped.indices[3 * t + 2]);
+    for (std::size_t t = 0; t < flipped.TriangleCount(); t += 7)
+        std::swap(flipped.indices[3 * t + 1], flipped.indices[3 * t + 2]);
     parts.emplace_back("flipped", flipped);
     TriangleMesh duplicates = sphere;
     for (std::size_t t = 0; t < 300; t += 3) {
-        duplicates.indices.insert(duplicates.indices.end(), {duplicates.indices[3 * t], duplicates.indices[3 * t + 1], duplicates.indices[3 * t + 2]});
+        duplicates.indices.insert(duplicates.indices.end(), {duplicates.indices[3 * t], duplicates.indices[3 * t + 1],
+                                                             duplicates.indices[3 * t + 2]});
     }
     parts.emplace_back("duplicates", duplicates);
     TriangleMesh crumbs = sphere;
@@ -248,7 +254,8 @@ TEST(Repair, DamagedPartsComeOutClosedAndManifold) {
     EXPECT_GT(p.openAfter, 0u);
     EXPECT_GT(p.holesLeftOpen, 0u);
     EXPECT_FALSE(p.changed);
-    EXPECT_EQ(FormatRepairSummary(p), "Repair: nothing was changed; the part still has 7 open edges and 0 non-manifold edges.\n");
+    EXPECT_EQ(FormatRepairSummary(p),
+              "Repair: nothing was changed; the part still has 7 open edges and 0 non-manifold edges.\n");
 
     for (auto& [name, damaged] : parts) {
         TriangleMesh part = AsImported(damaged);

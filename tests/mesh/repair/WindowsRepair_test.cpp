@@ -30,7 +30,8 @@ TEST(WindowsRepair, UnavailableHereAndChangesNothing) {
     const mesh::TriangleMesh part = mesh::MakeTestCube(10.0f);
     const mesh::TriangleMesh before = part;
     std::atomic<bool> stop{true};
-    for (const std::atomic<bool>* flag : {static_cast<const std::atomic<bool>*>(nullptr), static_cast<const std::atomic<bool>*>(&stop)}) {
+    for (const std::atomic<bool>* flag :
+         {static_cast<const std::atomic<bool>*>(nullptr), static_cast<const std::atomic<bool>*>(&stop)}) {
         const mesh::WindowsRepairResult r = mesh::RepairMeshWithWindows(part, flag);
         EXPECT_FALSE(r.succeeded);
         EXPECT_FALSE(r.cancelled);
@@ -40,6 +41,7 @@ TEST(WindowsRepair, UnavailableHereAndChangesNothing) {
     }
     EXPECT_EQ(part.indices, before.indices);
     ASSERT_EQ(part.vertices.size(), before.vertices.size());
-    for (std::size_t v = 0; v < part.vertices.size(); ++v) EXPECT_EQ(part.vertices[v].position, before.vertices[v].position);
+    for (std::size_t v = 0; v < part.vertices.size(); ++v)
+        EXPECT_EQ(part.vertices[v].position, before.vertices[v].position);
     EXPECT_STREQ(mesh::kWindowsRepairUnavailable, "This Windows does not offer the 3D printing repair service.");
 }

@@ -31,7 +31,7 @@ struct Result {
 };
 
 Result ApplyNamed(std::string_view name, const std::string& parameters, const std::vector<float>& input, int width,
-           int height) {
+                  int height) {
     auto method = CreateMethod(name);
     method->ParseValues(parameters);
     Result r;
@@ -156,17 +156,16 @@ TEST(SeamlessMethod, HistogramBlendKeepsConstantsAndContrast) {
     EXPECT_EQ(constant.report.contrastBefore, 0.0f);
     EXPECT_EQ(constant.report.contrastAfter, 0.0f);
     const std::string line = DescribeReport(constant.report);
-    EXPECT_EQ(line.rfind("Seamless: Histogram blend, 4 patches across the tile, seed 0; 64 x 48 -> 64 x 48 pixels, ", 0),
-              0u)
+    EXPECT_EQ(
+        line.rfind("Seamless: Histogram blend, 4 patches across the tile, seed 0; 64 x 48 -> 64 x 48 pixels, ", 0), 0u)
         << line;
     EXPECT_EQ(line.find("contrast"), std::string::npos);
 
     // Smooth noise (so that bilinear sampling itself costs no contrast): a
     // plain average of three shifted samples would lose about a third of the
     // contrast; the blend keeps it.
-    const auto noise = MakeImage(128, 128, [](int x, int y) {
-        return ridgeforge::mesh::procedural::ValueNoise(x / 8.0f, y / 8.0f, 16, 16, 5);
-    });
+    const auto noise = MakeImage(
+        128, 128, [](int x, int y) { return ridgeforge::mesh::procedural::ValueNoise(x / 8.0f, y / 8.0f, 16, 16, 5); });
     Result blended = ApplyNamed("Histogram blend", "patches=6\nseed=3", noise, 128, 128);
     EXPECT_EQ(blended.width, 128);
     EXPECT_NEAR(blended.report.contrastAfter / blended.report.contrastBefore, 1.0f, 0.1f);

@@ -26,12 +26,13 @@ TEST(SimplifyFlatAreas, FineBoxLosesFaceInteriorsWithoutMoving) {
     TriangleMesh m = MakeGridBox({-5, 0, 2}, {15, 10, 12}, 12);
     const TriangleMesh before = m;
     int calls = 0;
-    const FlatAreaSimplifyReport r = SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float f) {
-        EXPECT_EQ(stage, "Simplifying flat areas");
-        EXPECT_LT(f, 1.0f);
-        ++calls;
-        return true;
-    });
+    const FlatAreaSimplifyReport r =
+        SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float f) {
+            EXPECT_EQ(stage, "Simplifying flat areas");
+            EXPECT_LT(f, 1.0f);
+            ++calls;
+            return true;
+        });
     const std::string text = FormatFlatAreaSimplifyReport(r);
     SCOPED_TRACE(text);
     EXPECT_EQ(r.planarRegions, 6u);

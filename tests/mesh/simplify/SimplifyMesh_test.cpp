@@ -38,7 +38,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 TEST(SimplifyMesh, TetrahedronRefusesEveryCollapseAsPinch) {
     TriangleMesh m;
-    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{10, 0, 0}, Vec3f{0, 10, 0}, Vec3f{0, 0, 10}}) m.vertices.push_back({p, {}});
+    for (const Vec3f p : {Vec3f{0, 0, 0}, Vec3f{10, 0, 0}, Vec3f{0, 10, 0}, Vec3f{0, 0, 10}})
+        m.vertices.push_back({p, {}});
     m.indices = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
     m.RecomputeBounds();
     const TriangleMesh before = m;
@@ -170,7 +171,8 @@ TEST(SimplifyMesh, BedVerticesAndHeldTrianglesStay) {
     ASSERT_NE(it, r.sourceTriangle.end());
     const std::size_t t = static_cast<std::size_t>(it - r.sourceTriangle.begin());
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(m.vertices[m.indices[3 * t + k]].position, before.vertices[before.indices[3 * heldTriangle + k]].position);
+        EXPECT_EQ(m.vertices[m.indices[3 * t + k]].position,
+                  before.vertices[before.indices[3 * heldTriangle + k]].position);
     }
 }
 
@@ -225,14 +227,16 @@ TEST(SimplifyMesh, CollapsePointStaysNearTheEdge) {
     for (int i = 0; i < 4; ++i) {
         for (int k = 0; k < n; ++k) {
             const float f = static_cast<float>(k) / n;
-            m.vertices.push_back({{10 * (sx[i] + (sx[(i + 1) % 4] - sx[i]) * f), 10 * (sy[i] + (sy[(i + 1) % 4] - sy[i]) * f), 0}, {}});
+            m.vertices.push_back(
+                {{10 * (sx[i] + (sx[(i + 1) % 4] - sx[i]) * f), 10 * (sy[i] + (sy[(i + 1) % 4] - sy[i]) * f), 0}, {}});
         }
     }
     const auto base = [&](int i) { return static_cast<std::uint32_t>(4 + i % (4 * n)); };
     for (std::uint32_t i = 0; i < 4; ++i) {
         for (int k = 0; k < n; ++k) {
             const std::uint32_t top = k < n / 2 ? i : (i + 1) % 4;
-            m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + k), base(static_cast<int>(i) * n + k + 1), top});
+            m.indices.insert(m.indices.end(),
+                             {base(static_cast<int>(i) * n + k), base(static_cast<int>(i) * n + k + 1), top});
         }
         m.indices.insert(m.indices.end(), {base(static_cast<int>(i) * n + n / 2), (i + 1) % 4, i});
     }

@@ -24,7 +24,8 @@ int IntegerSign(const Int3& b, const Int3& c, const Int3& d) {
 // 1 + v * 2^-52 per axis: exact doubles whose differences from (1, 1, 1)
 // are the integers scaled.
 Vec3d Near1(const Int3& v) {
-    return {1.0 + std::ldexp(double(v[0]), -52), 1.0 + std::ldexp(double(v[1]), -52), 1.0 + std::ldexp(double(v[2]), -52)};
+    return {1.0 + std::ldexp(double(v[0]), -52), 1.0 + std::ldexp(double(v[1]), -52),
+            1.0 + std::ldexp(double(v[2]), -52)};
 }
 
 // The plain double determinant of the differences, as a naive caller would write it.
@@ -47,13 +48,12 @@ TEST(ExactPredicates, PlainOrientationSigns) {
 TEST(ExactPredicates, NearlyCoplanarPointsGetTheExactSign) {
     // Rows found so that rounding the double determinant flips its sign
     // (first case) or cancels it to 0 (second case).
-    const Int3 cases[2][3] = {
-        {{-498373106540, 275193007955, -336435773686},
-         {-525047573149, 426743583894, -330228611253},
-         {-692216565484, 478748082651, -450211823856}},
-        {{163662272785, -403835305055, 140542524009},
-         {-16301006707, -320628589930, 455711622968},
-         {128094303323, -586935224747, 462574598823}}};
+    const Int3 cases[2][3] = {{{-498373106540, 275193007955, -336435773686},
+                               {-525047573149, 426743583894, -330228611253},
+                               {-692216565484, 478748082651, -450211823856}},
+                              {{163662272785, -403835305055, 140542524009},
+                               {-16301006707, -320628589930, 455711622968},
+                               {128094303323, -586935224747, 462574598823}}};
     const Vec3d a{1, 1, 1};
     for (const auto& rows : cases) {
         const int expected = IntegerSign(rows[0], rows[1], rows[2]);
@@ -107,8 +107,8 @@ TEST(ExactPredicates, SegmentAgainstTriangle) {
     const Vec3d n{1, 1, 1};
     const auto through = [&](const Vec3d& at) { return SegmentCrossesTriangle(at + n, at - n, a, b, c); };
     EXPECT_TRUE(through({1, 1, 1}));
-    EXPECT_TRUE(through({1.5, 1.5, 0}));   // the middle of edge a-b
-    EXPECT_TRUE(through({3, 0, 0}));       // corner a
+    EXPECT_TRUE(through({1.5, 1.5, 0}));           // the middle of edge a-b
+    EXPECT_TRUE(through({3, 0, 0}));               // corner a
     EXPECT_FALSE(through({1.625, 1.625, -0.25}));  // beyond edge a-b, in the plane
     // Within rounding of edge a-b, on either side.
     const double tiny = 0x1p-40;

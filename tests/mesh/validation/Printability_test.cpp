@@ -35,7 +35,8 @@ TriangleMesh TShape(float reach) {
 
 // Two 5 x 5 pillars 10 mm tall, `gap` apart, carrying a 2 mm slab of the given depth.
 TriangleMesh Bridge(float gap, float depth = 5.0f) {
-    return Boxes({{{0, 0, 0}, {5, depth, 10}}, {{5 + gap, 0, 0}, {10 + gap, depth, 10}}, {{0, 0, 10}, {10 + gap, depth, 12}}});
+    return Boxes(
+        {{{0, 0, 0}, {5, depth, 10}}, {{5 + gap, 0, 0}, {10 + gap, depth, 10}}, {{0, 0, 10}, {10 + gap, depth, 12}}});
 }
 
 std::string Fixed1(float value) {
@@ -59,7 +60,8 @@ TEST(Printability, CubeOnTheBedPrintsWithoutSupport) {
     EXPECT_EQ(text.rfind("Printability: prints without support (100 layers of ", 0), 0u) << text;
     EXPECT_NE(text.find("\n  longest reach past the layer below 0.00 mm\n"), std::string::npos) << text;
     EXPECT_NE(text.find("off the bed: 0 of 2400 mm2 (what the slicer highlights and supports; not a fault)\n"),
-              std::string::npos) << text;
+              std::string::npos)
+        << text;
 }
 
 TEST(Printability, ArmsReachingPastTheStem) {
@@ -71,8 +73,8 @@ TEST(Printability, ArmsReachingPastTheStem) {
     EXPECT_TRUE(far.featuresInAir.empty());
     EXPECT_GT(far.longestReachMillimetres, 7.5f);
     EXPECT_LT(far.longestReachMillimetres, 7.8f);
-    EXPECT_EQ(PrintabilitySummary(far),
-              "1 layer reaches " + Fixed1(far.longestReachMillimetres) + " mm past the layer below: support recommended");
+    EXPECT_EQ(PrintabilitySummary(far), "1 layer reaches " + Fixed1(far.longestReachMillimetres) +
+                                            " mm past the layer below: support recommended");
     const PrintabilityIssue& issue = far.farReaches[0];
     // The first cut above the stem's top at 10 mm is layer 50, at 50.5137 x 0.2 mm.
     EXPECT_NEAR(issue.heightAboveBed, 10.10274f, 1e-3f);
@@ -86,9 +88,9 @@ TEST(Printability, ArmsReachingPastTheStem) {
     EXPECT_EQ(counted.layersPastCantilever, 1u);
     EXPECT_TRUE(counted.farReaches.empty());
     EXPECT_EQ(PrintabilitySummary(counted), "prints without support");
-    EXPECT_NE(FormatPrintabilityReport(counted).find(
-                  "; 1 layer(s) past the cantilever distance but short of the warning\n"),
-              std::string::npos);
+    EXPECT_NE(
+        FormatPrintabilityReport(counted).find("; 1 layer(s) past the cantilever distance but short of the warning\n"),
+        std::string::npos);
 
     PrintabilitySettings longer;
     longer.cantileverMillimetres = 4.0f;  // 3.7 mm no longer counts
@@ -217,9 +219,7 @@ TEST(Printability, DiskAndChamferDistance) {
 
     const float inf = std::numeric_limits<float>::infinity();
     // 4 x 3: a supported corner, an outside wall cell and a cell cut off by outside cells.
-    std::vector<float> d = {0, inf, inf, inf,
-                            inf, -1, inf, -1,
-                            inf, inf, -1, inf};
+    std::vector<float> d = {0, inf, inf, inf, inf, -1, inf, -1, inf, inf, -1, inf};
     PropagateSupportDistance(d, 4, 3);
     EXPECT_FLOAT_EQ(d[1], 1.0f);
     EXPECT_FLOAT_EQ(d[3], 3.0f);

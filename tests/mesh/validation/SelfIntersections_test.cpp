@@ -18,8 +18,8 @@ namespace {
 
 using PairSet = std::set<std::pair<std::uint32_t, std::uint32_t>>;
 
-using ridgeforge::test::AppendMesh;
 using ridgeforge::test::AddLooseTriangle;
+using ridgeforge::test::AppendMesh;
 
 // Two tori at right angles whose tubes pass through each other, and one large triangle cutting through
 // both, so that the pairs span several grid levels.
@@ -65,8 +65,9 @@ PairSet AsPairs(const std::vector<std::uint32_t>& hits) {
 }
 
 TEST(SelfIntersections, CleanClosedSurfacesHaveNone) {
-    for (const TriangleMesh& m : {MakeTestCube(2.0f), MakeTestSphere(5.0f), MakeTestCylinder(1.0f, 30.0f),
-                                  MakeTorus(10.0f, 1.0f, 200, 24), ridgeforge::test::MakeGridBox({0, 0, 0}, {1, 2, 3}, 9)}) {
+    for (const TriangleMesh& m :
+         {MakeTestCube(2.0f), MakeTestSphere(5.0f), MakeTestCylinder(1.0f, 30.0f), MakeTorus(10.0f, 1.0f, 200, 24),
+          ridgeforge::test::MakeGridBox({0, 0, 0}, {1, 2, 3}, 9)}) {
         std::vector<std::uint32_t> hits{7, 7};
         bool stopped = true;
         FindSelfIntersections(m, nullptr, 40000000, hits, stopped);

@@ -18,7 +18,8 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 }  // namespace
 
 TEST(SlicedPreview, CubeOnTheBed) {
-    const SlicedPreview p = BuildSlicedPreview(ridgeforge::test::MakeBox({0, 0, 0}, {10, 10, 10}), SlicedPreviewSettings{});
+    const SlicedPreview p =
+        BuildSlicedPreview(ridgeforge::test::MakeBox({0, 0, 0}, {10, 10, 10}), SlicedPreviewSettings{});
     EXPECT_EQ(p.layers, 50u);
     EXPECT_EQ(p.outlines, 50u);
     EXPECT_EQ(p.openChains, 0u);
@@ -45,7 +46,10 @@ TEST(SlicedPreview, CubeOnTheBed) {
     }
     const std::string text = FormatSlicedPreviewReport(p);
     EXPECT_EQ(text.rfind("Sliced preview: 50 layers; 50 outlines, 200 bead segments (400 cuts before simplifying), "
-                         "192 skin triangles, 992 triangles in all, ", 0), 0u) << text;
+                         "192 skin triangles, 992 triangles in all, ",
+                         0),
+              0u)
+        << text;
     EXPECT_FALSE(Contains(text, ", every"));
     EXPECT_EQ(text.back(), '\n');
 

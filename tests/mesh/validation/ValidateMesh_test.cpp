@@ -17,8 +17,8 @@ namespace {
 constexpr ValidationOptions kImport{0.001f, true, false, 40000000};
 constexpr ValidationOptions kDisplaced{0.001f, false, true, 40000000};
 
-using ridgeforge::test::AppendMesh;
 using ridgeforge::test::AddLooseTriangle;
+using ridgeforge::test::AppendMesh;
 
 void TurnOver(TriangleMesh& m, std::size_t t) { std::swap(m.indices[3 * t + 1], m.indices[3 * t + 2]); }
 
@@ -32,8 +32,10 @@ TriangleMesh Strip(std::uint32_t count) {
     }
     for (std::uint32_t t = 0; t < count; ++t) {
         const std::uint32_t k = 2 * (t / 2);
-        if (t % 2 == 0) m.indices.insert(m.indices.end(), {k, k + 2, k + 1});
-        else m.indices.insert(m.indices.end(), {k + 1, k + 2, k + 3});
+        if (t % 2 == 0)
+            m.indices.insert(m.indices.end(), {k, k + 2, k + 1});
+        else
+            m.indices.insert(m.indices.end(), {k + 1, k + 2, k + 3});
     }
     return m;
 }
@@ -151,7 +153,7 @@ TEST(ValidateMesh, BrokenAndEmptyMeshes) {
 
 TEST(ValidateMesh, DegenerateSliverAndSpareElements) {
     TriangleMesh m;
-    AddLooseTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 0, 0});        // two equal corners
+    AddLooseTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 0, 0});          // two equal corners
     AddLooseTriangle(m, {0, 0, 0}, {1000, 0, 0}, {500, 0.1f, 0});  // quality about 0.00023
     AddLooseTriangle(m, {0, 0, 5}, {1000, 0, 5}, {500, 0.5f, 5});  // about 0.0012: fine
     m.vertices.push_back({{9, 9, 9}, {}});
