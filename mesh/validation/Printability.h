@@ -33,6 +33,10 @@ struct PrintabilitySettings {
     float supportAngleDegrees = 30.0f;           // downward faces flatter than this need support
     bool collectHighlights = true;               // triangle lists, cell quads, cell keys and contour lines
     std::uint64_t contourLayerDivisor = 150;     // contour lines on every max(1, layers / divisor)-th layer
+
+    // Every field in memory order, floats exactly: decides whether a print
+    // check is still up to date.
+    friend bool operator==(const PrintabilitySettings&, const PrintabilitySettings&) = default;
 };
 
 struct PrintabilityIssue {
