@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the include order of the layers, builds
 # every test with AddressSanitizer and UndefinedBehaviorSanitizer (warnings as
-# errors), runs them, runs the pipeline tests under ThreadSanitizer, then
+# errors), runs them (window tests on a private Xvfb), runs the pipeline tests under ThreadSanitizer, then
 # checks that the benchmarks build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +16,20 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRIDGEFORGE_SANITIZE=ON -DRIDGEFORGE_TESTS=ON -DRIDGEFORGE_BENCH=OFF -DRIDGEFORGE_WERROR=ON >/dev/null
 cmake --build build/test -j "$jobs"
 
+# Window and renderer tests draw on a display of their own: Xvfb at 96 DPI
+# with Mesa's software OpenGL, ended by its process id when this script ends.
+display_number=$((90 + RANDOM % 400))
+while [ -e "/tmp/.X${display_number}-lock" ]; do display_number=$((display_number + 1)); done
+Xvfb ":${display_number}" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+export DISPLAY=":${display_number}"
+export LIBGL_ALWAYS_SOFTWARE=1
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display_number}" ] && break; sleep 0.1; done
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+# GTK, fontconfig and Mesa keep process-long caches that are not ours.
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/test && ctest -j "$jobs" --output-on-failure --timeout 600)
 

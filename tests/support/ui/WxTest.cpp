@@ -1,0 +1,49 @@
+#include "tests/support/ui/WxTest.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/utils.h>
+#include <wx/window.h>
+
+#include <chrono>
+#include <thread>
+
+namespace ridgeforge::testing {
+
+void PumpEvents(int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        wxTheApp->Yield(true);
+        wxTheApp->ProcessIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+wxImage GrabScreen(const wxRect& rect) {
+    wxImage image(rect.width, rect.height);
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr || rect.width <= 0 || rect.height <= 0) return image;
+    XSync(display, False);
+    XImage* shot = XGetImage(display, DefaultRootWindow(display), rect.x, rect.y, static_cast<unsigned>(rect.width),
+                             static_cast<unsigned>(rect.height), AllPlanes, ZPixmap);
+    if (shot != nullptr) {
+        for (int y = 0; y < rect.height; ++y)
+            for (int x = 0; x < rect.width; ++x) {
+                const unsigned long pixel = XGetPixel(shot, x, y);
+                image.SetRGB(x, y, static_cast<unsigned char>((pixel >> 16) & 0xff),
+                             static_cast<unsigned char>((pixel >> 8) & 0xff), static_cast<unsigned char>(pixel & 0xff));
+            }
+        XDestroyImage(shot);
+    }
+    XCloseDisplay(display);
+    return image;
+}
+
+wxImage GrabWindow(const wxWindow& window) {
+    const wxPoint origin = window.ClientToScreen(wxPoint(0, 0));
+    return GrabScreen(wxRect(origin, window.GetClientSize()));
+}
+
+}  // namespace ridgeforge::testing

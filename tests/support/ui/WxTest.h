@@ -1,0 +1,40 @@
+// What window tests share: a running wxWidgets application (set up by
+// WxTestMain.cpp before any test), a way to let queued events and paints
+// happen, and the screen as a person sees it.
+#pragma once
+
+#include <wx/image.h>
+#include <wx/gdicmn.h>
+
+class wxWindow;
+
+namespace ridgeforge::testing {
+
+// Dispatches pending events, paints and idle passes for about this long.
+void PumpEvents(int milliseconds = 50);
+
+// Pumps events until `done` answers true or the time runs out; returns
+// whether it became true.
+template <class Condition>
+bool PumpUntil(Condition done, int milliseconds = 5000);
+
+// The pixels on screen inside `rect` (screen coordinates), read from the X
+// server, so that what is checked is what was drawn, after compositing.
+wxImage GrabScreen(const wxRect& rect);
+
+// The on-screen pixels of a shown window's client area.
+wxImage GrabWindow(const wxWindow& window);
+
+}  // namespace ridgeforge::testing
+
+#include <chrono>
+
+template <class Condition>
+bool ridgeforge::testing::PumpUntil(Condition done, int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        PumpEvents(10);
+    }
+    return true;
+}
