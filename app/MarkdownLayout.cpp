@@ -143,13 +143,28 @@ private:
                     current = NewLine(indent, quote, true);
                     x = startX;
                 }
-                TextSegment piece = segment;
-                piece.text = std::wstring(word);
-                current.segments.push_back(std::move(piece));
+                AppendWord(current, segment, word, width);
                 x += width;
             }
         }
         if (!current.segments.empty()) FinishLine(std::move(current));
+    }
+
+    static bool SameStyle(const TextSegment& a, const TextSegment& b) {
+        return a.bold == b.bold && a.italic == b.italic && a.code == b.code && a.headingLevel == b.headingLevel;
+    }
+
+    static void AppendWord(FormattedLine& line, const TextSegment& style, std::wstring_view word, int width) {
+        if (line.segments.empty() || !SameStyle(line.segments.back(), style)) {
+            TextSegment piece;
+            piece.bold = style.bold;
+            piece.italic = style.italic;
+            piece.code = style.code;
+            piece.headingLevel = style.headingLevel;
+            line.segments.push_back(std::move(piece));
+        }
+        line.segments.back().text += word;
+        line.segments.back().width += width;
     }
 
     static FormattedLine NewLine(int indent, bool quote, bool continuation) {

@@ -32,9 +32,12 @@ struct TextSegment {
     bool italic = false;
     bool code = false;
     int headingLevel = 0;  // 0 none, 1 to 3
+    int width = 0;         // pixels, the sum of its words' widths as laid out
 };
 
 // One laid-out line: a text line (segments), a table row (cells) or a rule.
+// Neighbouring words of one style share a segment, so a line is drawn in as
+// few pieces as it has style changes.
 struct FormattedLine {
     std::vector<TextSegment> segments;  // empty for table rows, rules and blank lines
     int indent = 0;                     // 0 or 1; 20 dip per level

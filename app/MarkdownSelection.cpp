@@ -37,12 +37,11 @@ int HitInLine(const FormattedLine& line, int x, int leftMargin, int dpi, Markdow
     if (x <= segmentX) return 0;
     for (std::size_t s = 0; s < line.segments.size(); ++s) {
         const TextSegment& segment = line.segments[s];
-        const int width = measurer.TextWidth(GetSegmentFont(segment), segment.text);
-        if (x < segmentX + width) {
+        if (x < segmentX + segment.width) {
             const int inside = CharacterInRun(segment, x - segmentX, measurer);
             return std::clamp(line.segmentStarts[s] + inside, 0, TextLength(line));
         }
-        segmentX += width;
+        segmentX += segment.width;
     }
     return TextLength(line);
 }
@@ -68,7 +67,7 @@ int CharacterX(const FormattedLine& line, int character, int startX, MarkdownMea
             const std::wstring_view before = std::wstring_view(segment.text).substr(0, std::max(0, character - start));
             return x + measurer.TextWidth(font, before);
         }
-        x += measurer.TextWidth(font, segment.text);
+        x += segment.width;
     }
     return x;
 }
@@ -95,6 +94,18 @@ std::pair<int, int> WordRangeAt(const FormattedLine& line, int character) {
     int end = at + 1;
     while (end < length && markdown::IsBlank(text[end]) == space) ++end;
     return {start, end};
+}
+
+MarkdownSelection WordSelectionAt(const std::vector<FormattedLine>& lines, TextPosition position) {
+    MarkdownSelection word;
+    if (position.line < 0 || position.line >= static_cast<int>(lines.size())) return word;
+    const FormattedLine& line = lines[static_cast<std::size_t>(position.line)];
+    if (line.plainText.empty()) return word;
+    std::pair<int, int> range{0, TextLength(line)};
+    if (!line.isTableRow) range = WordRangeAt(line, position.character);
+    word.anchor = {position.line, range.first};
+    word.caret = {position.line, range.second};
+    return word;
 }
 
 std::wstring SelectedMarkdownText(const std::vector<FormattedLine>& lines, const MarkdownSelection& selection) {

@@ -46,6 +46,10 @@ TextPosition HitTestMarkdown(const MarkdownLayout& layout, int x, int contentY, 
 // (clamped to the last one); (0, 0) for a line without text.
 std::pair<int, int> WordRangeAt(const FormattedLine& line, int character);
 
+// What a double click at the position selects: a table row whole, else the
+// run of spaces or non-spaces around it; nothing on a line without text.
+MarkdownSelection WordSelectionAt(const std::vector<FormattedLine>& lines, TextPosition position);
+
 // The selected text: line breaks ("\r\n") only where a new paragraph, row or
 // line begins, never inside a wrapped paragraph; table rows whole, cells
 // separated by tabs; trailing white space removed.

@@ -303,19 +303,9 @@ bool CMarkdownTextCtrl::IsDoubleClick(const wxPoint& point) {
 }
 
 void CMarkdownTextCtrl::SelectWordAt(const wxPoint& point) {
-    const TextPosition hit = HitTestPosition(point);
-    if (hit.line < 0) return;
-    const FormattedLine& line = layout_.lines[static_cast<std::size_t>(hit.line)];
-    if (line.isTableRow) {
-        selection_.anchor = {hit.line, 0};
-        selection_.caret = {hit.line, static_cast<int>(line.plainText.size())};
-    } else if (!line.plainText.empty()) {
-        const auto [start, end] = WordRangeAt(line, hit.character);
-        selection_.anchor = {hit.line, start};
-        selection_.caret = {hit.line, end};
-    } else {
-        return;
-    }
+    const MarkdownSelection word = WordSelectionAt(layout_.lines, HitTestPosition(point));
+    if (!word.Exists()) return;
+    selection_ = word;
     Refresh(false);
 }
 

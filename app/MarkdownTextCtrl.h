@@ -52,6 +52,9 @@ public:
     std::wstring GetSelectedText() const;
     bool CopySelection();
 
+    // Draws the client area as a paint would (laying out first when needed).
+    void PaintTo(wxDC& dc);
+
     // The context menu as it would pop up now (Copy greyed without a selection).
     std::unique_ptr<wxMenu> BuildContextMenu() const;
 

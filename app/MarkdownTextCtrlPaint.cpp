@@ -54,7 +54,7 @@ void PaintTextLine(PaintContext& c, const FormattedLine& line, int index, int y)
         c.dc.SetFont(c.fonts[static_cast<std::size_t>(font)]);
         c.dc.SetTextForeground(segment.code ? kCode : c.text);
         c.dc.DrawText(wxString(segment.text), x, y);
-        x += c.measurer.TextWidth(font, segment.text);
+        x += segment.width;
     }
 }
 
@@ -113,6 +113,10 @@ void PaintRule(PaintContext& c, const FormattedLine& rule, int index, int y, int
 
 void CMarkdownTextCtrl::OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
+    PaintTo(dc);
+}
+
+void CMarkdownTextCtrl::PaintTo(wxDC& dc) {
     const wxSize client = GetClientSize();
     dc.SetBackground(wxBrush(backgroundColour_));
     dc.Clear();

@@ -120,15 +120,22 @@ TEST(MarkdownLayout, ClassesEachKindOfLine) {
     EXPECT_EQ(l[3].indent, 1);
     EXPECT_EQ(l[4].indent, 0);
     EXPECT_EQ(l[5].indent, 1);
-    EXPECT_EQ(l[5].segmentStarts.front(), 0);
-    EXPECT_EQ(l[5].segmentStarts[1], 3);  // after "1. "
+    // Words of one style share a segment that keeps their summed width.
+    ASSERT_EQ(l[5].segments.size(), 1u);
+    EXPECT_EQ(l[5].segments[0].width, 60);
+    EXPECT_EQ(l[5].segmentStarts, (std::vector<int>{0, 6}));
     EXPECT_TRUE(l[6].isRule);
     EXPECT_EQ(l[6].height, 20 + 8);
     EXPECT_TRUE(l[7].isQuote);
     EXPECT_EQ(l[7].indent, 1);
     EXPECT_EQ(l[7].segments[0].headingLevel, 1);
+    ASSERT_EQ(l[8].segments.size(), 3u);
     EXPECT_TRUE(l[8].segments[0].bold);
-    EXPECT_TRUE(l[8].segments.back().code);
+    EXPECT_EQ(l[8].segments[0].width, 36);
+    EXPECT_EQ(l[8].segments[1].width, 10);
+    EXPECT_TRUE(l[8].segments[2].code);
+    EXPECT_EQ(l[8].segments[2].width, 8);
+    EXPECT_EQ(l[8].segmentStarts, (std::vector<int>{0, 3, 4, 5}));
     EXPECT_EQ(l[8].height, 20 + 4);  // bold (18 + 2) is taller than code (16)
 
     // Tops run from 0; the total adds the top (10) and bottom (12) margins.
