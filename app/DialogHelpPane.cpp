@@ -1,6 +1,7 @@
 #include "app/DialogHelpPane.h"
 
 #include <wx/dialog.h>
+#include <wx/sizer.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -36,13 +37,33 @@ std::wstring LoadHelpPage(std::wstring_view pageName, const std::vector<LibraryR
     return WideFromUtf8(text);
 }
 
+namespace {
+
+// A dialog laid out by a sizer would put its controls back on the next
+// layout: its sizer goes to the right of the column instead, which moves
+// them by the same amount.
+void PlaceBesideSizer(wxDialog& dialog, wxSizer& old, CMarkdownTextCtrl& viewer, int width, int margin) {
+    dialog.SetSizer(nullptr, false);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    viewer.SetMinSize(wxSize(width, -1));
+    row->Add(&viewer, 0, wxEXPAND | wxLEFT | wxTOP | wxBOTTOM, margin);
+    row->Add(&old, 1, wxEXPAND);
+    dialog.SetSizer(row, false);
+    dialog.Layout();
+}
+
+}  // namespace
+
 CMarkdownTextCtrl* AddDialogHelpPane(wxDialog& dialog, const std::wstring& markdown) {
     const wxSize units = dialog.ConvertDialogToPixels(wxSize(190, 8));
     const int width = units.x;
     const int margin = units.y;
-    for (wxWindow* child : dialog.GetChildren()) {
-        if (child->IsTopLevel()) continue;
-        child->Move(child->GetPosition() + wxPoint(width + margin, 0));
+    wxSizer* sizer = dialog.GetSizer();
+    if (sizer == nullptr) {
+        for (wxWindow* child : dialog.GetChildren()) {
+            if (child->IsTopLevel()) continue;
+            child->Move(child->GetPosition() + wxPoint(width + margin, 0));
+        }
     }
     dialog.SetSize(dialog.GetSize() + wxSize(width + margin, 0));
     dialog.CentreOnParent();
@@ -54,6 +75,7 @@ CMarkdownTextCtrl* AddDialogHelpPane(wxDialog& dialog, const std::wstring& markd
         delete viewer;
         return nullptr;
     }
+    if (sizer != nullptr) PlaceBesideSizer(dialog, *sizer, *viewer, width, margin);
     viewer->SetBackgroundColor(wxColour(255, 255, 255));
     viewer->SetTextColor(wxColour(28, 32, 38));
     viewer->SetMargins(10, 8, 10, 8);

@@ -7,6 +7,7 @@
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
+#include <wx/sizer.h>
 
 #include <string>
 
@@ -96,6 +97,34 @@ TEST(HelpPane, WidensTheDialogAndKeepsItsControlsApart) {
     EXPECT_GT(ink, 50);
     dialog->Destroy();
     owner->Destroy();
+    PumpEvents(50);
+}
+
+TEST(HelpPane, ADialogLaidOutBySizersKeepsItsControlsRightOfTheColumn) {
+    auto* dialog = new wxDialog(nullptr, wxID_ANY, "sized", wxPoint(50, 50), wxSize(260, 180));
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    auto* first = new wxButton(dialog, wxID_OK, "OK");
+    auto* second = new wxButton(dialog, wxID_CANCEL, "Cancel");
+    column->Add(first, 0, wxALL, 10);
+    column->Add(second, 0, wxALL, 10);
+    dialog->SetSizer(column);
+    dialog->Layout();
+    const wxPoint firstBefore = first->GetPosition();
+    const wxPoint secondBefore = second->GetPosition();
+    const wxSize before = dialog->GetSize();
+
+    CMarkdownTextCtrl* viewer = AddDialogHelpPane(*dialog, L"text");
+    ASSERT_NE(viewer, nullptr);
+    const wxSize units = dialog->ConvertDialogToPixels(wxSize(190, 8));
+    const int shift = units.x + units.y;
+    dialog->Show();
+    PumpEvents(200);
+    dialog->Layout();  // a later layout keeps the column
+    EXPECT_EQ(dialog->GetSize(), wxSize(before.x + shift, before.y));
+    EXPECT_EQ(first->GetPosition(), firstBefore + wxPoint(shift, 0));
+    EXPECT_EQ(second->GetPosition(), secondBefore + wxPoint(shift, 0));
+    EXPECT_EQ(viewer->GetRect(), wxRect(units.y, units.y, units.x, dialog->GetClientSize().y - 2 * units.y));
+    dialog->Destroy();
     PumpEvents(50);
 }
 

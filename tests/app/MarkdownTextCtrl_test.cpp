@@ -302,5 +302,18 @@ TEST_F(ViewerTest, DraggingBelowTheEdgeKeepsScrolling) {
     EXPECT_TRUE(viewer_->GetSelection().Exists());
 }
 
+TEST_F(ViewerTest, ADpiChangeLaysOutAgainAndDropsTheSelection) {
+    Show(L"some words here");
+    viewer_->SelectAll();
+    ASSERT_TRUE(viewer_->GetSelection().Exists());
+    wxDPIChangedEvent dpi(wxSize(96, 96), wxSize(96, 96));
+    Send(dpi);
+    EXPECT_FALSE(viewer_->GetSelection().Exists());
+    EXPECT_TRUE(viewer_->IsLayoutOutOfDate());
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLayoutOutOfDate(); }));
+    ASSERT_EQ(viewer_->GetLayout().lines.size(), 1u);
+    EXPECT_EQ(viewer_->GetLayout().lines[0].plainText, L"some words here");
+}
+
 }  // namespace
 }  // namespace ridgeforge
