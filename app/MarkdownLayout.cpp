@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/internal/MarkdownText.h"
+#include "platform/ui/Dpi.h"
 
 namespace ridgeforge {
 namespace {
@@ -68,7 +69,7 @@ public:
     MarkdownLayout Take() { return std::move(out_); }
 
 private:
-    int Dip(int value) const { return ScaleDip(value, input_.dpi); }
+    int Dip(int value) const { return ui::ScaleDip(value, static_cast<unsigned>(input_.dpi)); }
 
     static TextSegment PlainRun(std::wstring_view text) {
         TextSegment segment;
@@ -290,14 +291,9 @@ private:
 
 }  // namespace
 
-int ScaleDip(int value, int dpi) {
-    const std::int64_t product = static_cast<std::int64_t>(value) * dpi;
-    const std::int64_t half = product >= 0 ? 48 : -48;
-    return static_cast<int>((product + half) / 96);
-}
-
 int MarkdownWrapLimit(const MarkdownLayoutInput& input) {
-    return input.clientWidth - input.scrollBarWidth - ScaleDip(input.margins.right, input.dpi);
+    return input.clientWidth - input.scrollBarWidth -
+           ui::ScaleDip(input.margins.right, static_cast<unsigned>(input.dpi));
 }
 
 std::vector<std::wstring_view> BreakTextIntoLines(MarkdownMeasurer& measurer, MarkdownFont font, std::wstring_view text,

@@ -90,9 +90,6 @@ struct MarkdownLayout {
     int totalHeight = 0;        // every line plus both margins (0 when there are no lines)
 };
 
-// MulDiv(value, dpi, 96), rounded to nearest.
-int ScaleDip(int value, int dpi);
-
 // The font a run is drawn in: its heading size, else code, else its weight and slant.
 MarkdownFont GetSegmentFont(const TextSegment& segment);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/internal/MarkdownText.h"
+#include "platform/ui/Dpi.h"
 
 namespace ridgeforge {
 namespace {
@@ -53,7 +54,7 @@ std::pair<TextPosition, TextPosition> MarkdownSelection::Ordered() const {
 }
 
 int LineStartX(const FormattedLine& line, int leftMargin, int dpi) {
-    return leftMargin + ScaleDip(20, dpi) * line.indent;
+    return leftMargin + ui::ScaleDip(20, static_cast<unsigned>(dpi)) * line.indent;
 }
 
 int CharacterX(const FormattedLine& line, int character, int startX, MarkdownMeasurer& measurer) {

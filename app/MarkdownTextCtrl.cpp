@@ -3,13 +3,13 @@
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dcclient.h>
-#include <wx/dcscreen.h>
 #include <wx/settings.h>
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "app/internal/MarkdownFonts.h"
+#include "platform/ui/Paint.h"
 
 namespace ridgeforge {
 namespace {
@@ -18,14 +18,7 @@ namespace {
 constexpr int kDefaultDoubleClickMilliseconds = 500;
 constexpr int kDefaultDoubleClickDistance = 4;
 
-int WindowDpi(const wxWindow* window) {
-    if (window != nullptr) {
-        const int dpi = window->GetDPI().y;
-        if (dpi > 0) return dpi;
-    }
-    const int screen = wxScreenDC().GetPPI().y;
-    return screen > 0 ? screen : 96;
-}
+int WindowDpi(const wxWindow* window) { return static_cast<int>(ui::WindowDpi(window)); }
 
 int MetricOr(wxSystemMetric metric, const wxWindow* window, int fallback) {
     const int value = wxSystemSettings::GetMetric(metric, window);
@@ -44,7 +37,7 @@ CMarkdownTextCtrl::~CMarkdownTextCtrl() {
 }
 
 bool CMarkdownTextCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size) {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    ui::PrepareBufferedPainting(*this);
     if (!wxWindow::Create(parent, id, position, size, wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxTAB_TRAVERSAL))
         return false;
     dpi_ = WindowDpi(this);

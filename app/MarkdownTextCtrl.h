@@ -18,6 +18,7 @@
 #include "app/MarkdownLayout.h"
 #include "app/MarkdownSelection.h"
 #include "app/internal/MarkdownMeasurer.h"
+#include "platform/ui/Dpi.h"
 
 namespace ridgeforge {
 
@@ -77,7 +78,7 @@ private:
     void UpdateScrollBar();
     void MarkOutOfDate();
     int ScrollBarWidth() const;
-    int Dip(int value) const { return ScaleDip(value, dpi_); }
+    int Dip(int value) const { return ui::ScaleDip(value, static_cast<unsigned>(dpi_)); }
     int LeftMargin() const { return Dip(margins_.left); }
     int TopMargin() const { return Dip(margins_.top); }
     wxRect ContentRect() const;

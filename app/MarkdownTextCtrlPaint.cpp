@@ -2,11 +2,10 @@
 // client area (the first found by halving on the line tops), clipped to the
 // content rectangle inside the margins. The selection is filled behind the
 // text; table rows draw their grid and wrap each cell inside its column.
-#include <wx/dcbuffer.h>
-
 #include <algorithm>
 
 #include "app/MarkdownTextCtrl.h"
+#include "platform/ui/Paint.h"
 
 namespace ridgeforge {
 namespace {
@@ -29,15 +28,12 @@ struct PaintContext {
     TextPosition first;
     TextPosition last;
 
-    int Dip(int value) const { return ScaleDip(value, dpi); }
+    int Dip(int value) const { return ui::ScaleDip(value, static_cast<unsigned>(dpi)); }
     bool Selects(int line) const { return first.line >= 0 && line >= first.line && line <= last.line; }
 };
 
 void FillRect(wxDC& dc, const wxColour& colour, int x, int y, int width, int height) {
-    if (width <= 0 || height <= 0) return;
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(colour));
-    dc.DrawRectangle(x, y, width, height);
+    ui::FillRectExact(dc, wxRect(x, y, width, height), colour);
 }
 
 void PaintTextLine(PaintContext& c, const FormattedLine& line, int index, int y) {
@@ -112,7 +108,7 @@ void PaintRule(PaintContext& c, const FormattedLine& rule, int index, int y, int
 }  // namespace
 
 void CMarkdownTextCtrl::OnPaint(wxPaintEvent&) {
-    wxAutoBufferedPaintDC dc(this);
+    ui::BufferedPaintDC dc(this);
     PaintTo(dc);
 }
 

@@ -3,6 +3,7 @@
 // font's advance, and a line is its font's height plus leading.
 #include "app/MarkdownLayout.h"
 #include "app/MarkdownSelection.h"
+#include "platform/ui/Dpi.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ MarkdownLayoutInput InputForLimit(int wrapLimit, int dpi = 96) {
     input.scrollBarWidth = 17;
     input.dpi = dpi;
     input.bodyLineHeight = 20;
-    input.clientWidth = wrapLimit + 17 + ScaleDip(10, dpi);
+    input.clientWidth = wrapLimit + 17 + ui::ScaleDip(10, static_cast<unsigned>(dpi));
     return input;
 }
 
@@ -210,7 +211,7 @@ TEST(MarkdownLayout, ScalesWithDpiAndStopsWithoutRoom) {
     ASSERT_EQ(layout.lines.size(), 1u);
     EXPECT_EQ(layout.lines[0].height, 20 + 6);
     EXPECT_EQ(layout.totalHeight, 26 + 15 + 18);
-    EXPECT_EQ(LineStartX(layout.lines[0], ScaleDip(14, 144), 144), 51);
+    EXPECT_EQ(LineStartX(layout.lines[0], 21, 144), 21 + 30);
 
     EXPECT_TRUE(Lay(L"").lines.empty());
     EXPECT_EQ(Lay(L"").totalHeight, 0);

@@ -75,8 +75,8 @@ protected:
     // The client point of a character on a line, a third of the way into it.
     wxPoint PointOf(int line, int character) {
         const auto& layout = viewer_->GetLayout();
-        const int y = ScaleDip(10, viewer_->GetDpi()) - viewer_->GetScrollPosition() + layout.lineTops[line] +
-                      layout.lines[line].height / 2;
+        const int y = ui::ScaleDip(10, static_cast<unsigned>(viewer_->GetDpi())) - viewer_->GetScrollPosition() +
+                      layout.lineTops[line] + layout.lines[line].height / 2;
         for (int x = 0; x < viewer_->GetClientSize().x; ++x)
             if (viewer_->HitTestPosition(wxPoint(x, y)).character > character) return wxPoint(x - 3, y);
         return wxPoint(0, y);
@@ -94,7 +94,8 @@ protected:
     // The rows of a line on screen, across the whole width.
     wxRect LineArea(int line) {
         const auto& layout = viewer_->GetLayout();
-        const int top = ScaleDip(10, viewer_->GetDpi()) - viewer_->GetScrollPosition() + layout.lineTops[line];
+        const int top = ui::ScaleDip(10, static_cast<unsigned>(viewer_->GetDpi())) - viewer_->GetScrollPosition() +
+                        layout.lineTops[line];
         return wxRect(0, top, viewer_->GetClientSize().x, layout.lines[line].height);
     }
 
