@@ -38,8 +38,7 @@ CMarkdownTextCtrl::~CMarkdownTextCtrl() {
 
 bool CMarkdownTextCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size) {
     ui::PrepareBufferedPainting(*this);
-    if (!wxWindow::Create(parent, id, position, size, wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxTAB_TRAVERSAL))
-        return false;
+    if (!wxWindow::Create(parent, id, position, size, wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE)) return false;
     dpi_ = WindowDpi(this);
     CreateFonts();
     SetCursor(wxCursor(wxCURSOR_IBEAM));
@@ -414,6 +413,12 @@ void CMarkdownTextCtrl::OnKeyDown(wxKeyEvent& event) {
             SelectAll();
             return;
         }
+    }
+    // The viewer takes every key so that the arrows reach it; Tab still
+    // moves on through the dialog.
+    if (key == WXK_TAB && !event.ControlDown()) {
+        Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+        return;
     }
     const int clientHeight = GetClientSize().y;
     if (layout_.totalHeight <= clientHeight) {

@@ -148,6 +148,19 @@ TEST(MarkdownLayout, ClassesEachKindOfLine) {
     EXPECT_EQ(layout.totalHeight, top + 22);
 }
 
+TEST(MarkdownLayout, HeadingsShowMarkersAsTyped) {
+    const MarkdownLayout layout = Lay(L"## a **b** `c`\n### \n");
+    ASSERT_EQ(layout.lines.size(), 2u);
+    EXPECT_EQ(layout.lines[0].plainText, L"a **b** `c`");
+    ASSERT_EQ(layout.lines[0].segments.size(), 1u);
+    EXPECT_EQ(layout.lines[0].segments[0].headingLevel, 2);
+    EXPECT_EQ(layout.lines[0].segments[0].width, 11 * 16);
+    EXPECT_EQ(layout.lines[0].height, 29 + 4);
+    // "### " loses its trailing space and is no heading: it shows as typed.
+    EXPECT_EQ(layout.lines[1].plainText, L"###");
+    EXPECT_EQ(layout.lines[1].segments[0].headingLevel, 0);
+}
+
 TEST(MarkdownLayout, PipeLinesWithoutSeparatorArePlainText) {
     const MarkdownLayout layout = Lay(L"a | *b*\n> x | y\n- p | q");
     EXPECT_EQ(PlainTexts(layout), (std::vector<std::wstring>{L"a | *b*", L"> x | y", L"- p | q"}));
