@@ -24,14 +24,13 @@ void WxMarkdownMeasurer::Select(MarkdownFont font) {
 int WxMarkdownMeasurer::TextWidth(MarkdownFont font, std::wstring_view text) {
     if (text.empty()) return 0;
     auto& cache = widths_[static_cast<std::size_t>(font)];
-    std::wstring key(text);
-    if (const auto found = cache.find(key); found != cache.end()) return found->second;
+    if (const auto found = cache.find(text); found != cache.end()) return found->second;
     if (dc_ == nullptr || fonts_ == nullptr) return 0;
     Select(font);
     wxCoord width = 0;
     wxCoord height = 0;
-    dc_->GetTextExtent(wxString(key), &width, &height);
-    cache.emplace(std::move(key), width);
+    dc_->GetTextExtent(wxString(text.data(), text.size()), &width, &height);
+    cache.emplace(std::wstring(text), width);
     return width;
 }
 

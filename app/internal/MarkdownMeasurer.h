@@ -8,6 +8,7 @@
 #include <wx/font.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -28,12 +29,19 @@ public:
     FontMetrics Metrics(MarkdownFont font) override;
 
 private:
+    // Looks words up by view, so that a hit allocates nothing.
+    struct WordHash {
+        using is_transparent = void;
+        std::size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
+    };
+    using WidthCache = std::unordered_map<std::wstring, int, WordHash, std::equal_to<>>;
+
     void Select(MarkdownFont font);
 
     wxDC* dc_ = nullptr;
     const MarkdownFontSet* fonts_ = nullptr;
     int selected_ = -1;
-    std::array<std::unordered_map<std::wstring, int>, kMarkdownFontCount> widths_;
+    std::array<WidthCache, kMarkdownFontCount> widths_;
     std::array<FontMetrics, kMarkdownFontCount> metrics_{};
     std::array<bool, kMarkdownFontCount> haveMetrics_{};
 };
