@@ -7,6 +7,7 @@
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/frame.h>
+#include <wx/uiaction.h>
 
 #include <chrono>
 #include <cstring>
@@ -301,6 +302,37 @@ TEST_F(ViewerTest, DraggingBelowTheEdgeKeepsScrolling) {
     PumpEvents(200);
     EXPECT_EQ(viewer_->GetScrollPosition(), stopped);
     EXPECT_TRUE(viewer_->GetSelection().Exists());
+}
+
+// Real input through the X server: the pointer double-clicks a word, drags
+// across a line, and Ctrl+A, Ctrl+C go to the window under the pointer.
+TEST_F(ViewerTest, PointerAndKeyboardFromTheWindowSystem) {
+    Show(L"alpha beta gamma\n\nsecond line here   \n");
+    frame_->Raise();
+    PumpEvents(100);
+    wxUIActionSimulator input;
+    const auto moveTo = [&](wxPoint client) {
+        input.MouseMove(viewer_->ClientToScreen(client));
+        PumpEvents(60);
+    };
+    moveTo(PointOf(0, 7));
+    input.MouseDblClick();
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetSelectedText() == L"beta"; }, 2000))
+        << "selected: " << wxString(viewer_->GetSelectedText());
+
+    moveTo(PointOf(2, 0));
+    PumpEvents(600);  // no double click with the next press
+    input.MouseDown();
+    PumpEvents(60);
+    moveTo(PointOf(2, 5));
+    input.MouseUp();
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetSelectedText() == L"secon"; }, 2000))
+        << "selected: " << wxString(viewer_->GetSelectedText());
+
+    input.Char('a', wxMOD_CONTROL);
+    input.Char('c', wxMOD_CONTROL);
+    ASSERT_TRUE(PumpUntil([&] { return ClipboardText() == L"alpha beta gamma\n\nsecond line here"; }, 2000))
+        << "clipboard: " << wxString(ClipboardText());
 }
 
 TEST_F(ViewerTest, ADpiChangeLaysOutAgainAndDropsTheSelection) {
