@@ -3,6 +3,7 @@
 // content rectangle inside the margins. The selection is filled behind the
 // text; table rows draw their grid and wrap each cell inside its column.
 #include <algorithm>
+#include <tuple>
 
 #include "app/MarkdownTextCtrl.h"
 #include "platform/ui/Paint.h"
