@@ -331,10 +331,4 @@ bool CRidgeforgeDoc::SaveModified() {
     return false;
 }
 
-bool CRidgeforgeDoc::OnSaveDocument(const CString& path) {
-    if (IsProjectFileName(PathFromWide(path))) return SaveProject(path);
-    // Writing an STL goes through the export plan and its check dialog.
-    return false;
-}
-
 }  // namespace ridgeforge

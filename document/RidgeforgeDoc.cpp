@@ -162,6 +162,7 @@ void CRidgeforgeDoc::BuildCommandMap() {
     commands_.Add(
         ID_EDIT_REDO, [this](CommandId) { OnEditRedo(); },
         [this](CommandId, CommandState& state) { OnUpdateEditRedo(state); });
+    BuildExportAndToolCommands();
 }
 
 }  // namespace ridgeforge
