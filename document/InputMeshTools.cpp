@@ -209,20 +209,20 @@ bool CRidgeforgeDoc::RepairMeshInPlace() {
     if (!report.changed) return false;
     AdoptChangedPart(std::move(copy));
 
-    CString text = FormatText("Repaired: open edges %llu to %llu, non-manifold edges %llu to %llu, bodies %llu to %llu.",
-                              static_cast<unsigned long long>(report.openBefore),
-                              static_cast<unsigned long long>(report.openAfter),
-                              static_cast<unsigned long long>(report.nonManifoldBefore),
-                              static_cast<unsigned long long>(report.nonManifoldAfter),
-                              static_cast<unsigned long long>(report.bodiesBefore),
-                              static_cast<unsigned long long>(report.bodiesAfter));
+    CString text = FormatText(
+        "Repaired: open edges %llu to %llu, non-manifold edges %llu to %llu, bodies %llu to %llu.",
+        static_cast<unsigned long long>(report.openBefore), static_cast<unsigned long long>(report.openAfter),
+        static_cast<unsigned long long>(report.nonManifoldBefore),
+        static_cast<unsigned long long>(report.nonManifoldAfter), static_cast<unsigned long long>(report.bodiesBefore),
+        static_cast<unsigned long long>(report.bodiesAfter));
     if (report.openAfter > 0) {
         if (report.holesLeftOpen > 0) {
-            text += FormatText("\n%llu open edges are left: %llu hole(s) up to %.1f mm across, too large to close by "
-                               "guessing.",
-                               static_cast<unsigned long long>(report.openAfter),
-                               static_cast<unsigned long long>(report.holesLeftOpen),
-                               static_cast<double>(report.largestOpenHoleMillimetres));
+            text += FormatText(
+                "\n%llu open edges are left: %llu hole(s) up to %.1f mm across, too large to close by "
+                "guessing.",
+                static_cast<unsigned long long>(report.openAfter),
+                static_cast<unsigned long long>(report.holesLeftOpen),
+                static_cast<double>(report.largestOpenHoleMillimetres));
         } else {
             text += FormatText("\n%llu open edges are left.", static_cast<unsigned long long>(report.openAfter));
         }
@@ -232,9 +232,10 @@ bool CRidgeforgeDoc::RepairMeshInPlace() {
                            static_cast<unsigned long long>(report.nonManifoldAfter));
     }
     if (partValidation.selfIntersectingTriangles > 0) {
-        text += FormatText("\n%llu triangles pass through others: Repair does not move the surface; Save STL mends "
-                           "those.",
-                           static_cast<unsigned long long>(partValidation.selfIntersectingTriangles));
+        text += FormatText(
+            "\n%llu triangles pass through others: Repair does not move the surface; Save STL mends "
+            "those.",
+            static_cast<unsigned long long>(partValidation.selfIntersectingTriangles));
     }
     const bool left = report.openAfter > 0 || report.nonManifoldAfter > 0;
     ShowInformation(text, left ? InfoKind::Caution : InfoKind::Good);
@@ -307,7 +308,8 @@ void CRidgeforgeDoc::OnSimplifyInputMesh() {
     const std::string name = mesh::DetailLevelName(level);
     const CString levelText = name.empty() ? FormatText("%g", static_cast<double>(level))
                                            : FormatText("%s (%g)", name.c_str(), static_cast<double>(level));
-    const CString question = L"Simplify the loaded part?\n\nIt has " + FormatWithThousands(partAsLoaded.TriangleCount()) +
+    const CString question = L"Simplify the loaded part?\n\nIt has " +
+                             FormatWithThousands(partAsLoaded.TriangleCount()) +
                              L" triangles. Its whole surface is simplified at detail level " + levelText +
                              L", the level set in Simplify Settings; the face on the bed stays as it is.\n\nThe "
                              L"simplified part replaces the part as loaded; open the file again to get the original "

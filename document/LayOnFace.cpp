@@ -22,8 +22,7 @@ bool CRidgeforgeDoc::LayOnFace(std::int32_t componentIndex) {
             mesh::LayFlatTransform(workingPart, components[static_cast<std::size_t>(componentIndex)]);
         RotateToFace(mesh::Transform::Compose(flat, orientation));
     }
-    Log(FormatText("Laid on a face of %.1f mm²; the part now stands on it.", static_cast<double>(area)),
-        LogKind::Auto);
+    Log(FormatText("Laid on a face of %.1f mm²; the part now stands on it.", static_cast<double>(area)), LogKind::Auto);
     return true;
 }
 

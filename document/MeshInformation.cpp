@@ -41,10 +41,9 @@ CString SamplingVerdict(float pixelsPerEdge) {
 CString TextureDetailText(const mesh::SamplingReport& sampling) {
     if (!sampling.measured) return CString();
     CString text = L"Texture detail\r\n";
-    text += FormatText(
-        "  Triangles: %.3f mm, texture %.4f mm/pixel\r\n  Sampling: %.1f image pixels per edge\r\n",
-        static_cast<double>(sampling.triangleMillimetres), static_cast<double>(sampling.texelMillimetres),
-        static_cast<double>(sampling.pixelsPerEdge));
+    text += FormatText("  Triangles: %.3f mm, texture %.4f mm/pixel\r\n  Sampling: %.1f image pixels per edge\r\n",
+                       static_cast<double>(sampling.triangleMillimetres),
+                       static_cast<double>(sampling.texelMillimetres), static_cast<double>(sampling.pixelsPerEdge));
     text += L"  " + SamplingVerdict(sampling.pixelsPerEdge) + L"\r\n";
     text += FormatText("  Nothing finer than %.2f mm can appear on the surface.\r\n",
                        static_cast<double>(sampling.finestMillimetres));
@@ -79,11 +78,10 @@ CString WholeTileLine(const mesh::Projection& projection, const mesh::TextureSet
         return FormatText("  Round the %s: not fitted, the image is turned off its width and height", round);
     }
     const double change = std::fabs(static_cast<double>(fit.fittedZoom) / static_cast<double>(fit.zoom) - 1.0);
-    return FormatText("  Round the %s: %d whole tile%s, the image used %.1f%% %s (tile %.2f mm round, set %.2f)",
-                      round, fit.tileCount, fit.tileCount == 1 ? "" : "s", change * 100.0,
-                      fit.fittedZoom >= fit.zoom ? "larger" : "smaller",
-                      static_cast<double>(fit.fittedTileLengthMillimetres),
-                      static_cast<double>(fit.tileLengthMillimetres));
+    return FormatText(
+        "  Round the %s: %d whole tile%s, the image used %.1f%% %s (tile %.2f mm round, set %.2f)", round,
+        fit.tileCount, fit.tileCount == 1 ? "" : "s", change * 100.0, fit.fittedZoom >= fit.zoom ? "larger" : "smaller",
+        static_cast<double>(fit.fittedTileLengthMillimetres), static_cast<double>(fit.tileLengthMillimetres));
 }
 
 CString PlacementText(const mesh::Projection& projection, const mesh::TextureSettings& settings) {
@@ -94,10 +92,10 @@ CString PlacementText(const mesh::Projection& projection, const mesh::TextureSet
                                             ? projection.layer[static_cast<std::size_t>(shown)]
                                             : mesh::ProjectionLayer{};
     CString block = L"Texture placement\r\n  " + label + L"\r\n";
-    block += FormatText("  Origin: %.2f, %.2f mm\r\n  Rotation: %.1f deg\r\n  Zoom: %.2f\r\n\r\n",
-                        static_cast<double>(layer.originMillimetres[0]),
-                        static_cast<double>(layer.originMillimetres[1]),
-                        static_cast<double>(layer.rotationDegrees), static_cast<double>(layer.zoom));
+    block +=
+        FormatText("  Origin: %.2f, %.2f mm\r\n  Rotation: %.1f deg\r\n  Zoom: %.2f\r\n\r\n",
+                   static_cast<double>(layer.originMillimetres[0]), static_cast<double>(layer.originMillimetres[1]),
+                   static_cast<double>(layer.rotationDegrees), static_cast<double>(layer.zoom));
     const CString fit = WholeTileLine(projection, settings);
     // The fit line becomes the block's last line, before its blank line.
     if (!fit.empty()) block.insert(block.size() - 2, fit + L"\r\n");
@@ -111,8 +109,8 @@ CString MaskText(const std::vector<mesh::MaskVolume>& masks) {
     if (off == 0) {
         return FormatText("Mask volumes\r\n  %zu, keeping the texture off what they cover\r\n\r\n", masks.size());
     }
-    return FormatText("Mask volumes\r\n  %zu (%zu off), keeping the texture off what they cover\r\n\r\n",
-                      masks.size(), off);
+    return FormatText("Mask volumes\r\n  %zu (%zu off), keeping the texture off what they cover\r\n\r\n", masks.size(),
+                      off);
 }
 
 }  // namespace
@@ -182,8 +180,8 @@ CString CRidgeforgeDoc::MeshInformationReport() {
 
     if (proceduralTexture != nullptr) {
         text += L"Procedural texture\r\n  " + Utf8ToCString(proceduralTexture->Describe()) + L"\r\n";
-        text += FormatText("  Rendered %d x %d pixels, seamless by construction\r\n\r\n", texture.width,
-                           texture.height);
+        text +=
+            FormatText("  Rendered %d x %d pixels, seamless by construction\r\n\r\n", texture.width, texture.height);
     }
     text += PlacementText(projection, texture.settings);
     text += MaskText(maskVolumes);
