@@ -162,6 +162,12 @@ TEST(InputMeshTools, AStopDuringSimplifyLeavesThePartByteForByte) {
     ASSERT_GE(d.host.info.size(), 2u);
     EXPECT_EQ(d.host.info[d.host.info.size() - 2].text, L"Simplifying the loaded part. Esc stops it.");
     EXPECT_TRUE(d.host.LastInfo()->text.empty());
+
+    // The same key held while another window is in front stops nothing.
+    d.host.mainFrameInFront = false;
+    EXPECT_TRUE(d.doc.SimplifyInputMesh());
+    EXPECT_LT(d.doc.partAsLoaded.TriangleCount(), before.TriangleCount());
+    EXPECT_TRUE(d.doc.partChanged);
 }
 
 TEST(InputMeshTools, ARotatedPartIsSimplifiedAsItStandsAndStoredBackAsLoaded) {
