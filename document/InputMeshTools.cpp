@@ -1,11 +1,11 @@
-// The commands that work on the part as loaded: Validate, Check
-// Printability, Repair, Repair with Windows, Simplify Input Mesh and Remesh
-// Input Mesh.
+// The commands that change the part as loaded: Repair, Repair with Windows,
+// Simplify Input Mesh and Remesh Input Mesh.
 //
-// The four that change the part run their work on a thread of their own over
+// They run their work on a thread of their own over
 // a copy, while the user-interface thread keeps painting and watches Escape;
 // only after the join does the copy replace the part, so a stop or a failure
 // leaves the part exactly as it was.
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <future>
@@ -25,28 +25,24 @@ namespace ridgeforge {
 
 namespace {
 
-constexpr std::uint64_t kPairTestLimit = 40'000'000;
-
-mesh::ValidationOptions ToolValidation(bool displacedResult) {
-    return mesh::ValidationOptions{0.001f, true, displacedResult, kPairTestLimit};
-}
+// A changed part is validated with the self-intersection search on.
+mesh::ValidationOptions ToolValidation() { return mesh::ValidationOptions{0.001f, true, false, 40'000'000}; }
 
 // The job's progress callback: go on while nobody asked to stop.
 mesh::ProgressCallback StopFlagProgress(const std::atomic<bool>& stop) {
     return [&stop](const std::string&, float) { return !stop.load(); };
 }
 
-// Each report line on its own log line with the caller's kind.
+// Each line of a report on a log line of the caller's kind; the prefix goes
+// before the first.
 void LogLines(CRidgeforgeDoc& doc, const CString& prefix, const std::string& utf8, LogKind kind) {
     const CString text = Utf8ToCString(utf8);
+    CString lead = prefix;
     std::size_t start = 0;
-    bool first = true;
-    while (start <= text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        if (end == CString::npos) end = text.size();
-        const CString line = text.substr(start, end - start);
-        if (!line.empty() || end < text.size()) doc.Log(first ? prefix + line : line, kind);
-        first = false;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(L'\n', start), text.size());
+        doc.Log(lead + text.substr(start, end - start), kind);
+        lead.clear();
         start = end + 1;
     }
 }
@@ -83,67 +79,6 @@ void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
     done.get();
 }
 
-void CRidgeforgeDoc::Validate() {
-    if (!HasPart()) {
-        partValidation = mesh::ValidationReport{};
-        return;
-    }
-    document_internal::WaitCursor wait(Host());
-    ProcessNow();
-    if (!placementToolActive && !printCheckShown && IsResultCurrent()) {
-        resultValidation = mesh::ValidateMesh(ShownMesh(), ToolValidation(true));
-        resultValidationMesh = &ShownMesh();
-        resultValidationSerial = resultSerial;
-    } else {
-        partValidation = mesh::ValidateMesh(ShownMesh(), ToolValidation(false));
-    }
-    UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
-}
-
-void CRidgeforgeDoc::OnValidate() {
-    if (Host() != nullptr) Host()->ClearLog();
-    Validate();
-    if (!HasPart()) return;
-    LogText(mesh::FormatValidationReport(ShownValidationReport()));
-    if (Host() != nullptr) Host()->ShowOutputPane();
-}
-
-void CRidgeforgeDoc::OnCheckPrintability() {
-    if (!HasPart()) return;
-    document_internal::WaitCursor wait(Host());
-    mesh::PrintabilitySettings settings;
-    settings.layerHeightMillimetres = 0.2f;
-    settings.lineWidthMillimetres = 0.42f;
-    settings.buildAxis = displacementSettings.base.axis;
-    settings.cellMillimetres = 0.0f;
-    settings.supportGrowthLineWidths = 0.5f;
-    settings.minimumAreaSquareMillimetres = 0.18f;
-    settings.shortBridgeMillimetres = 10.0f;
-    settings.cantileverMillimetres = 3.0f;
-    settings.warningMillimetres = 6.0f;
-    settings.supportAngleDegrees = 30.0f;
-    settings.collectHighlights = true;
-    settings.contourLayerDivisor = 150;
-    printability = mesh::CheckPrintability(ShownMesh(), settings);
-    LogText(mesh::FormatPrintabilityReport(printability));
-    UpdateAllViews(nullptr, ViewUpdateHint::PrintCheckFinished);
-    if (Host() != nullptr) Host()->ShowOutputPane();
-
-    const mesh::PrintabilityReport& r = printability;
-    CString text = Utf8ToCString(mesh::PrintabilitySummary(r)) + L".";
-    if (!r.featuresInAir.empty()) text += L"\nRed: where the support goes - a layer with nothing beneath it.";
-    const bool clear = r.featuresInAir.empty() && r.farReaches.empty() && r.laidInAir.empty();
-    if (clear) {
-        text += L" Every layer has something beneath it and nothing reaches far past the layer below.";
-    } else {
-        if (!r.farReaches.empty()) {
-            text += L"\nOrange: reaching more than 6 mm past the layer below; support recommended.";
-        }
-        text += L"\nEnable support in the slicer, or move the texture or displace less.";
-    }
-    ShowInformation(text, clear ? InfoKind::Good : InfoKind::Caution);
-}
-
 void CRidgeforgeDoc::AdoptChangedPart(mesh::TriangleMesh changed) {
     partAsLoaded = std::move(changed);
     ReplaceInputMesh();
@@ -151,7 +86,7 @@ void CRidgeforgeDoc::AdoptChangedPart(mesh::TriangleMesh changed) {
     SetModifiedFlag(true);
     // The part object stays the same and may keep its index count.
     meshInfoCache.valid = false;
-    partValidation = mesh::ValidateMesh(ShownMesh(), ToolValidation(false));
+    partValidation = mesh::ValidateMesh(ShownMesh(), ToolValidation());
     LogText(mesh::FormatValidationReport(partValidation));
     UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
 }
@@ -284,8 +219,8 @@ bool CRidgeforgeDoc::FixMeshWithWindows() {
         ShowInformation(L"The Windows repair service could not fix this mesh.\n" + message, InfoKind::Problem);
         return false;
     }
-    const mesh::ValidationReport before = mesh::ValidateMesh(copy, ToolValidation(false));
-    const mesh::ValidationReport after = mesh::ValidateMesh(result.mesh, ToolValidation(false));
+    const mesh::ValidationReport before = mesh::ValidateMesh(copy, ToolValidation());
+    const mesh::ValidationReport after = mesh::ValidateMesh(result.mesh, ToolValidation());
     Log(FormatText("Repair with Windows: done in %.1f s. Triangles ", result.seconds) +
             FormatWithThousands(copy.TriangleCount()) + L" to " + FormatWithThousands(result.mesh.TriangleCount()) +
             FormatText("; open edges %llu to %llu; non-manifold edges %llu to %llu; triangles passing through others "
