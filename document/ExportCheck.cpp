@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -24,6 +25,20 @@ namespace ridgeforge {
 namespace {
 
 using mesh::procedural::FormatFixed;
+
+// Milliseconds since the last lap.
+class Stopwatch {
+public:
+    double Lap() {
+        const auto now = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(now - last_).count();
+        last_ = now;
+        return ms;
+    }
+
+private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 constexpr std::wstring_view kNotePrefix = L"  note    ";
 constexpr std::wstring_view kNotCheckedPrefix = L"  -       ";
@@ -157,14 +172,26 @@ void ExportCheckLine(std::wstring& text, bool& allPassed, bool ok, const std::ws
 }
 
 bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementBase& base, std::wstring& text) {
+    ExportCheckTimes times;
+    return ExportCheckReport(mesh, base, text, times);
+}
+
+bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementBase& base, std::wstring& text,
+                       ExportCheckTimes& times) {
     text = L"Before saving:\r\n";
     bool allPassed = true;
+    Stopwatch clock;
     CheckValidation(mesh, text, allPassed);
+    times.validation = clock.Lap();
     CheckCrossings(mesh, text, allPassed);
+    times.crossings = clock.Lap();
     if (const std::uint64_t folded = CountFolded(mesh); folded > 0)
         NoteLine(text, Count(folded) + L" triangles folded over (a problem where they also cross)");
+    times.folds = clock.Lap();
     CheckBase(mesh, base, text, allPassed);
+    times.base = clock.Lap();
     CheckSupport(mesh, base, text, allPassed);
+    times.support = clock.Lap();
     return allPassed;
 }
 

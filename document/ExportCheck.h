@@ -25,7 +25,18 @@ inline constexpr float kBasePlaneAllowanceMillimetres = 0.0001f;
 // sets allPassed to false.
 void ExportCheckLine(std::wstring& text, bool& allPassed, bool ok, const std::wstring& line);
 
+// Milliseconds of each check, for the timing of large parts.
+struct ExportCheckTimes {
+    double validation = 0.0;
+    double crossings = 0.0;
+    double folds = 0.0;
+    double base = 0.0;
+    double support = 0.0;
+};
+
 // Replaces `text` with the report; true when no line failed.
 bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementBase& base, std::wstring& text);
+bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementBase& base, std::wstring& text,
+                       ExportCheckTimes& times);
 
 }  // namespace ridgeforge
