@@ -208,5 +208,30 @@ TEST(MeshInformation, TheVerdictListsEveryProblemOfTheShownReport) {
     EXPECT_NE(text.find(L"  Format: Unrecognised\r\n"), CString::npos);
 }
 
+TEST(MeshInformation, ANewResultOfTheSameSizeIsMeasuredAgain) {
+    HostedDocument d;
+    d.doc.OnTestCube();
+    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    d.doc.simplifyEnabled = false;
+    d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
+    d.doc.displacementSettings.strengthMillimetres = 0.5f;
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    const CString first = Section(d.doc.MeshInformationReport(), L"Measurements");
+    const std::size_t triangles = d.doc.ShownMesh().TriangleCount();
+
+    // Moving the vertices further keeps every count but not the volume.
+    d.doc.displacementSettings.strengthMillimetres = 1.5f;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_EQ(d.doc.ShownMesh().TriangleCount(), triangles);
+    const CString second = Section(d.doc.MeshInformationReport(), L"Measurements");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(second, Section(d.doc.MeshInformationReport(), L"Measurements"));
+}
+
 }  // namespace
 }  // namespace ridgeforge
