@@ -14,7 +14,7 @@ bool CRidgeforgeDoc::LayOnFace(std::int32_t componentIndex) {
     if (!HasPart() || componentIndex < 0 || static_cast<std::size_t>(componentIndex) >= components.size()) {
         return false;
     }
-    // The surface is copied: RotateToFace rebuilds the components.
+    // Taken before RotateToFace rebuilds the components.
     const float area = components[static_cast<std::size_t>(componentIndex)].area;
     {
         document_internal::WaitCursor wait(Host());
