@@ -62,11 +62,15 @@ struct PrintCheckCache {
     std::int32_t occupancyCells = 0;
 };
 
-// Figures of the shown mesh for Mesh Information, keyed by the mesh object
-// and its index count.
+// Figures of the shown mesh for Mesh Information, keyed by the mesh object,
+// its index count, the part serial and the applied-result serial they were
+// taken at (a new result or a repaired part may reuse the object and keep
+// its index count).
 struct MeshInfoCache {
     const mesh::TriangleMesh* mesh = nullptr;
     std::size_t indexCount = 0;
+    std::uint32_t meshSerial = 0;
+    std::uint32_t resultSerial = 0;
     bool valid = false;
     mesh::EdgeCounts edges;
     double absoluteVolume = 0.0;
@@ -301,6 +305,14 @@ protected:
 
 private:
     void BuildCommandMap();
+    // The rows of the save commands and the input-mesh tools.
+    void BuildExportAndToolCommands();
+    // A tool's changed copy becomes the part as loaded; the shared tail of
+    // every input-mesh tool that changed the part.
+    void AdoptChangedPart(mesh::TriangleMesh changed);
+    // RunWithProgress; a job that failed with an exception is logged as the
+    // tool's failure, and false is returned.
+    bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job);
     mesh::PipelinePlan CurrentPlan() const;
     mesh::TileFrame BuildTileFrame() const;
     void TakeTexturePixels(std::int32_t width, std::int32_t height, std::vector<float> pixels);
