@@ -1,0 +1,97 @@
+// Appending, the line cap, following the end and the DPI of the Output pane.
+#include "app/OutputWnd.h"
+
+#include "app/LogLineRules.h"
+
+#include <wx/sizer.h>
+
+#include <algorithm>
+
+namespace ridgeforge {
+namespace {
+
+int Scale(int value, int dpi) { return static_cast<int>((static_cast<long long>(value) * dpi + 48) / 96); }
+
+}  // namespace
+
+COutputWnd::COutputWnd(wxWindow* parent, wxWindowID id) : wxPanel(parent, id), caption_(wxS("Output")) {
+    SetLabel(caption_);
+    list_ = new COutputList(this);
+    const wxSize dpi = GetDPI();
+    if (dpi.y > 0) dpi_ = dpi.y;
+    Bind(wxEVT_SIZE, &COutputWnd::OnSize, this);
+    UpdateFonts();
+    AddLine(L"Output log ready.", LogKind::Auto);
+}
+
+void COutputWnd::AddLine(std::wstring_view text, LogKind kind) {
+    AppendLines(text, kind, !list_->HasCapture(), list_->TopLine());
+}
+
+void COutputWnd::AppendLines(std::wstring_view text, LogKind kind, bool follow, std::size_t top) {
+    list_->Freeze();
+    std::size_t removed = 0;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = text.find(L'\n', from);
+        std::wstring_view piece = text.substr(from, end == std::wstring_view::npos ? text.npos : end - from);
+        if (!piece.empty() && piece.back() == L'\r') piece.remove_suffix(1);
+        list_->PushLine(std::wstring(piece), kind == LogKind::Auto ? ClassifyLogLine(piece) : kind);
+        if (list_->LineCount() > kMaximumLines) {
+            const std::size_t excess = list_->LineCount() - kMaximumLines;
+            list_->DropFirstLines(excess);
+            removed += excess;
+            discarded_ += excess;
+        }
+        if (end == std::wstring_view::npos) break;
+        from = end + 1;
+    }
+    list_->SyncItemCount();
+    if (follow) {
+        ScrollToEnd();
+    } else if (list_->LineCount() > 0) {
+        list_->SetTopLine(top > removed ? top - removed : 0);
+    }
+    list_->Thaw();
+    if (removed > 0) {
+        caption_ =
+            wxString::Format(wxS("Output (%llu older lines discarded)"), static_cast<unsigned long long>(discarded_));
+        SetLabel(caption_);
+    }
+    list_->Refresh(false);
+}
+
+void COutputWnd::ScrollToEnd() { list_->ScrollToEnd(); }
+
+void COutputWnd::Clear() { list_->OnClear(); }
+
+void COutputWnd::ShowAndFocus() {
+    Show();
+    if (GetParent()) GetParent()->Layout();
+    list_->SetFocus();
+}
+
+void COutputWnd::UpdateFonts() {
+    LogListMetrics metrics;
+    metrics.textMargin = Scale(6, dpi_);
+    metrics.markerBar = Scale(3, dpi_);
+    metrics.continuationIndent = Scale(16, dpi_);
+    metrics.minimumTextWidth = Scale(40, dpi_);
+    const int pixels = Scale(12, dpi_);  // 9 points
+    list_->SetLogFont(wxFont(wxFontInfo(wxSize(0, pixels)).FaceName(wxS("DejaVu Sans"))), metrics);
+    if (!list_->HasCapture()) ScrollToEnd();
+    list_->Refresh(false);
+}
+
+void COutputWnd::SetDpi(int dpi) {
+    dpi_ = dpi > 0 ? dpi : 96;
+    UpdateFonts();
+}
+
+void COutputWnd::OnSize(wxSizeEvent& event) {
+    list_->SetSize(GetClientSize());
+    if (list_->RemeasureIfWidthChanged() && !list_->HasCapture()) ScrollToEnd();
+    event.Skip();
+}
+
+}  // namespace ridgeforge

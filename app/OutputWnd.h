@@ -1,0 +1,55 @@
+// The "Output" pane: the log list, the cap of 20000 lines (older lines are
+// dropped and counted in the pane's caption), following the end of the log
+// unless the user holds the mouse in it, and the log's fonts and sizes at the
+// window's DPI.
+#pragma once
+
+#include "app/LogKind.h"
+#include "app/OutputList.h"
+
+#include <wx/panel.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ridgeforge {
+
+class COutputWnd : public wxPanel {
+public:
+    static constexpr std::size_t kMaximumLines = 20000;
+
+    explicit COutputWnd(wxWindow* parent, wxWindowID id = 149);
+
+    // Adds the text's lines (one per '\n'; a trailing '\r' is dropped), each
+    // with `kind`, or with the kind its wording gives when `kind` is Auto.
+    // Follows the end of the log unless the user holds the mouse in the list.
+    void AddLine(std::wstring_view text, LogKind kind);
+    // The work of AddLine: afterwards shows the end when `follow`, otherwise
+    // keeps `top` (the top line before the call) on the same text.
+    void AppendLines(std::wstring_view text, LogKind kind, bool follow, std::size_t top);
+    void ScrollToEnd();
+    // Removes every line, as the context menu's Clear does; the count of
+    // discarded lines and the caption stay.
+    void Clear();
+    // Shows the pane and gives the list the keyboard focus.
+    void ShowAndFocus();
+
+    // Fonts and sizes for the DPI given to SetDpi (the screen's until then).
+    void UpdateFonts();
+    void SetDpi(int dpi);
+
+    COutputList& List() { return *list_; }
+    std::uint64_t DiscardedLines() const { return discarded_; }
+    const wxString& Caption() const { return caption_; }
+
+private:
+    void OnSize(wxSizeEvent& event);
+
+    COutputList* list_ = nullptr;
+    std::uint64_t discarded_ = 0;
+    int dpi_ = 96;
+    wxString caption_;
+};
+
+}  // namespace ridgeforge

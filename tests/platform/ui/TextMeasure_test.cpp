@@ -1,0 +1,51 @@
+// Word wrapping over measured widths, with a fixed-width measure and with the
+// screen's fonts.
+#include "platform/ui/TextMeasure.h"
+
+#include <gtest/gtest.h>
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/font.h>
+
+namespace ridgeforge::ui {
+namespace {
+
+class FixedMeasure final : public TextMeasure {
+public:
+    void PrefixWidths(std::wstring_view text, std::vector<int>& widths) const override {
+        widths.resize(text.size());
+        for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = 10 * static_cast<int>(i + 1);
+    }
+    int LineHeight() const override { return 15; }
+};
+
+TEST(TextMeasure, CountsWrappedLinesPerParagraph) {
+    const FixedMeasure measure;
+    // 40 pixels: four characters a line.
+    EXPECT_EQ(CountWrappedLines(L"", 40, measure), 1);
+    EXPECT_EQ(CountWrappedLines(L"abcd", 40, measure), 1);
+    EXPECT_EQ(CountWrappedLines(L"abcde", 40, measure), 2);
+    EXPECT_EQ(CountWrappedLines(L"a\nbb\r\n\nccc ddd", 40, measure), 5);
+    EXPECT_EQ(CountWrappedLines(L"x\n", 40, measure), 2);
+    EXPECT_EQ(CountWrappedLines(L"ab cd ef gh", 40, measure), 4);
+    EXPECT_EQ(CountWrappedLines(L"ab c ef gh", 40, measure), 3);
+}
+
+TEST(TextMeasure, ScreenFontsMeasureWiderTextWider) {
+    wxBitmap bitmap(1, 1);
+    wxMemoryDC dc(bitmap);
+    const DcTextMeasure sans(dc, wxFont(wxFontInfo(wxSize(0, 12)).FaceName("DejaVu Sans")));
+    std::vector<int> widths;
+    sans.PrefixWidths(L"iiiiWWWW", widths);
+    ASSERT_EQ(widths.size(), 8u);
+    EXPECT_LT(widths[3] - 0, widths[7] - widths[3]);  // four W are wider than four i
+    EXPECT_GE(sans.LineHeight(), 12);
+    EXPECT_LE(sans.LineHeight(), 20);
+    // A monospaced font gives every character the same advance.
+    const DcTextMeasure mono(dc, wxFont(wxFontInfo(wxSize(0, 12)).FaceName("DejaVu Sans Mono")));
+    mono.PrefixWidths(L"iW", widths);
+    EXPECT_EQ(widths[0] * 2, widths[1]);
+}
+
+}  // namespace
+}  // namespace ridgeforge::ui
