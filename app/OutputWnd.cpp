@@ -77,8 +77,8 @@ void COutputWnd::UpdateFonts() {
     metrics.markerBar = Scale(3, dpi_);
     metrics.continuationIndent = Scale(16, dpi_);
     metrics.minimumTextWidth = Scale(40, dpi_);
-    const int pixels = Scale(12, dpi_);  // 9 points
-    list_->SetLogFont(wxFont(wxFontInfo(wxSize(0, pixels)).FaceName(wxS("DejaVu Sans"))), metrics);
+    // 9 points at the pane's DPI; the screen itself is taken to be at 96.
+    list_->SetLogFont(wxFont(wxFontInfo(9.0 * dpi_ / 96.0).FaceName(wxS("DejaVu Sans"))), metrics);
     if (!list_->HasCapture()) ScrollToEnd();
     list_->Refresh(false);
 }

@@ -50,10 +50,10 @@ CRightPaneDialog::CRightPaneDialog() {
 
 bool CRightPaneDialog::Create(wxWindow* parent, wxWindowID id) {
     if (!wxPanel::Create(parent, id)) return false;
-    SetFont(wxFont(wxFontInfo(wxSize(0, 12)).FaceName(wxS("DejaVu Sans"))));
+    SetFont(wxFont(wxFontInfo(9).FaceName(wxS("DejaVu Sans"))));
     informationBox_ = new wxTextCtrl(this, kInformationBoxId, wxString(), wxPoint(4, 4), wxSize(172, 212),
                                      wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL | wxBORDER_SUNKEN);
-    monospace_ = wxFont(wxFontInfo(wxSize(0, 12)).FaceName(wxS("DejaVu Sans Mono")));
+    monospace_ = wxFont(wxFontInfo(9).FaceName(wxS("DejaVu Sans Mono")));
     informationBox_->SetFont(monospace_);
     if (!information_.empty()) informationBox_->SetValue(BoxText(information_));
     messageBox_ = new wxTextCtrl(this, kMessageBoxId, wxString(), wxDefaultPosition, wxSize(0, 0),

@@ -34,7 +34,7 @@ TEST(TextMeasure, CountsWrappedLinesPerParagraph) {
 TEST(TextMeasure, ScreenFontsMeasureWiderTextWider) {
     wxBitmap bitmap(1, 1);
     wxMemoryDC dc(bitmap);
-    const DcTextMeasure sans(dc, wxFont(wxFontInfo(wxSize(0, 12)).FaceName("DejaVu Sans")));
+    const DcTextMeasure sans(dc, wxFont(wxFontInfo(9).FaceName("DejaVu Sans")));
     std::vector<int> widths;
     sans.PrefixWidths(L"iiiiWWWW", widths);
     ASSERT_EQ(widths.size(), 8u);
@@ -42,7 +42,7 @@ TEST(TextMeasure, ScreenFontsMeasureWiderTextWider) {
     EXPECT_GE(sans.LineHeight(), 12);
     EXPECT_LE(sans.LineHeight(), 20);
     // A monospaced font gives every character the same advance.
-    const DcTextMeasure mono(dc, wxFont(wxFontInfo(wxSize(0, 12)).FaceName("DejaVu Sans Mono")));
+    const DcTextMeasure mono(dc, wxFont(wxFontInfo(9).FaceName("DejaVu Sans Mono")));
     mono.PrefixWidths(L"iW", widths);
     EXPECT_EQ(widths[0] * 2, widths[1]);
 }
