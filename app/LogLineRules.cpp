@@ -1,4 +1,4 @@
-// Keyword classification, labelled counts and timing removal for log lines.
+// Keyword classification and labelled counts for log lines.
 #include "app/LogLineRules.h"
 
 #include <algorithm>
@@ -127,31 +127,6 @@ bool CountAfterLabelIsNonZero(std::wstring_view text, std::wstring_view label) {
         }
     }
     return false;
-}
-
-std::wstring RemoveTimingText(std::wstring_view text) {
-    std::wstring line(text);
-    for (;;) {
-        const std::size_t close = line.find(L" ms)");
-        if (close == std::wstring::npos) break;
-        const std::size_t open = line.rfind(L'(', close);
-        if (open == std::wstring::npos) break;
-        std::size_t cut = open;
-        while (cut > 0 && line[cut - 1] == L' ') --cut;
-        line.erase(cut, close + 4 - cut);
-    }
-
-    // A line that only told how long something took says nothing without its timing.
-    const std::size_t start = line.find_first_not_of(L" \t");
-    if (start == std::wstring::npos) return line;
-    const std::wstring_view rest = std::wstring_view(line).substr(start);
-    if (rest.starts_with(L"in ") && line.size() > start + 6 && rest.ends_with(L" ms")) {
-        const std::wstring_view number = rest.substr(3, rest.size() - 6);
-        if (std::all_of(number.begin(), number.end(), [](wchar_t c) { return IsDigit(c) || c == L'.'; })) {
-            return {};
-        }
-    }
-    return line;
 }
 
 }  // namespace ridgeforge

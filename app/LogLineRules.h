@@ -1,7 +1,7 @@
 // The wording rules of the log: which kind a line is when the caller gives
-// none, whether a labelled count is non-zero, and the removal of timings that
-// only the detailed log keeps. Plain functions on wide strings, so that the
-// pane, the document's log entry points and the export report share them.
+// none, and whether a labelled count is non-zero. Timings come out of lines
+// on the document's side (RemoveTimingText in document/DocumentText.h), before
+// a line reaches the pane.
 //
 // Classification lower-cases the line (ASCII only: every keyword is ASCII)
 // and takes the first rule of an ordered keyword table that matches; errors
@@ -9,9 +9,8 @@
 // could not ..." reads as the failure it reports.
 #pragma once
 
-#include "app/LogKind.h"
+#include "document/DocumentHost.h"
 
-#include <string>
 #include <string_view>
 
 namespace ridgeforge {
@@ -23,9 +22,5 @@ LogKind ClassifyLogLine(std::wstring_view text);
 // with a digit other than '0' before its first character that is neither a
 // digit nor a comma: "edges: 1,024" and "edges: 0,012" are non-zero, "edges: 0" is not.
 bool CountAfterLabelIsNonZero(std::wstring_view text, std::wstring_view label);
-
-// The line without parenthesised timings ending in " ms)" (and the spaces
-// before them); a line that is nothing but "in <number> ms" becomes empty.
-std::wstring RemoveTimingText(std::wstring_view text);
 
 }  // namespace ridgeforge

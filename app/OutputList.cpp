@@ -3,6 +3,7 @@
 
 #include "app/LogHighlights.h"
 #include "platform/Files.h"
+#include "platform/ui/Paint.h"
 #include "text/Utf8.h"
 
 #include <wx/app.h>
@@ -157,9 +158,7 @@ wxCoord COutputList::OnMeasureItem(size_t n) const {
 }
 
 void COutputList::OnDrawBackground(wxDC& dc, const wxRect& rect, size_t n) const {
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(IsSelected(n) ? kSelected : kBackground));
-    dc.DrawRectangle(rect);
+    ui::FillRectExact(dc, rect, IsSelected(n) ? kSelected : kBackground);
 }
 
 void COutputList::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
@@ -168,9 +167,7 @@ void COutputList::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
     const LogKind kind = line.kind;
     const wxColour& colour = LineColour(kind);
     if (kind == LogKind::Warning || kind == LogKind::Error) {
-        dc.SetPen(*wxTRANSPARENT_PEN);
-        dc.SetBrush(wxBrush(colour));
-        dc.DrawRectangle(rect.x, rect.y, metrics_.markerBar, rect.height);
+        ui::FillRectExact(dc, wxRect(rect.x, rect.y, metrics_.markerBar, rect.height), colour);
     }
 
     dc.SetFont(font_);

@@ -8,8 +8,8 @@
 // file and clears the list.
 #pragma once
 
-#include "app/LogKind.h"
 #include "app/LogLayout.h"
+#include "document/DocumentHost.h"
 
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>

@@ -2,23 +2,15 @@
 #include "app/OutputWnd.h"
 
 #include "app/LogLineRules.h"
-
-#include <wx/sizer.h>
-
-#include <algorithm>
+#include "platform/ui/Dpi.h"
+#include "platform/ui/Fonts.h"
 
 namespace ridgeforge {
-namespace {
-
-int Scale(int value, int dpi) { return static_cast<int>((static_cast<long long>(value) * dpi + 48) / 96); }
-
-}  // namespace
 
 COutputWnd::COutputWnd(wxWindow* parent, wxWindowID id) : wxPanel(parent, id), caption_(wxS("Output")) {
     SetLabel(caption_);
     list_ = new COutputList(this);
-    const wxSize dpi = GetDPI();
-    if (dpi.y > 0) dpi_ = dpi.y;
+    dpi_ = ui::WindowDpi(this);
     Bind(wxEVT_SIZE, &COutputWnd::OnSize, this);
     UpdateFonts();
     AddLine(L"Output log ready.", LogKind::Auto);
@@ -73,18 +65,17 @@ void COutputWnd::ShowAndFocus() {
 
 void COutputWnd::UpdateFonts() {
     LogListMetrics metrics;
-    metrics.textMargin = Scale(6, dpi_);
-    metrics.markerBar = Scale(3, dpi_);
-    metrics.continuationIndent = Scale(16, dpi_);
-    metrics.minimumTextWidth = Scale(40, dpi_);
-    // 9 points at the pane's DPI; the screen itself is taken to be at 96.
-    list_->SetLogFont(wxFont(wxFontInfo(9.0 * dpi_ / 96.0).FaceName(wxS("DejaVu Sans"))), metrics);
+    metrics.textMargin = ui::ScaleDip(6, dpi_);
+    metrics.markerBar = ui::ScaleDip(3, dpi_);
+    metrics.continuationIndent = ui::ScaleDip(16, dpi_);
+    metrics.minimumTextWidth = ui::ScaleDip(40, dpi_);
+    list_->SetLogFont(ui::GetUiFont(ui::Normal, dpi_), metrics);
     if (!list_->HasCapture()) ScrollToEnd();
     list_->Refresh(false);
 }
 
-void COutputWnd::SetDpi(int dpi) {
-    dpi_ = dpi > 0 ? dpi : 96;
+void COutputWnd::SetDpi(unsigned dpi) {
+    dpi_ = dpi > 0 ? dpi : ui::WindowDpi(this);
     UpdateFonts();
 }
 

@@ -4,8 +4,8 @@
 // window's DPI.
 #pragma once
 
-#include "app/LogKind.h"
 #include "app/OutputList.h"
+#include "document/DocumentHost.h"
 
 #include <wx/panel.h>
 
@@ -37,7 +37,7 @@ public:
 
     // Fonts and sizes for the DPI given to SetDpi (the screen's until then).
     void UpdateFonts();
-    void SetDpi(int dpi);
+    void SetDpi(unsigned dpi);
 
     COutputList& List() { return *list_; }
     std::uint64_t DiscardedLines() const { return discarded_; }
@@ -48,7 +48,7 @@ private:
 
     COutputList* list_ = nullptr;
     std::uint64_t discarded_ = 0;
-    int dpi_ = 96;
+    unsigned dpi_ = 96;
     wxString caption_;
 };
 

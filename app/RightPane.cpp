@@ -1,6 +1,8 @@
 // Creation, messages and layout of the Information pane.
 #include "app/RightPane.h"
 
+#include "platform/ui/Dpi.h"
+#include "platform/ui/Fonts.h"
 #include "platform/ui/TextMeasure.h"
 
 #include <wx/dcmemory.h>
@@ -50,10 +52,11 @@ CRightPaneDialog::CRightPaneDialog() {
 
 bool CRightPaneDialog::Create(wxWindow* parent, wxWindowID id) {
     if (!wxPanel::Create(parent, id)) return false;
-    SetFont(wxFont(wxFontInfo(9).FaceName(wxS("DejaVu Sans"))));
+    const unsigned dpi = ui::WindowDpi(this);
+    SetFont(ui::GetUiFont(ui::Normal, dpi));
     informationBox_ = new wxTextCtrl(this, kInformationBoxId, wxString(), wxPoint(4, 4), wxSize(172, 212),
                                      wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL | wxBORDER_SUNKEN);
-    monospace_ = wxFont(wxFontInfo(9).FaceName(wxS("DejaVu Sans Mono")));
+    monospace_ = ui::MakeFont("Consolas", 9, 0, dpi);
     informationBox_->SetFont(monospace_);
     if (!information_.empty()) informationBox_->SetValue(BoxText(information_));
     messageBox_ = new wxTextCtrl(this, kMessageBoxId, wxString(), wxDefaultPosition, wxSize(0, 0),

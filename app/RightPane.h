@@ -7,6 +7,8 @@
 // when it is created.
 #pragma once
 
+#include "document/DocumentHost.h"
+
 #include <wx/font.h>
 #include <wx/panel.h>
 
@@ -16,8 +18,6 @@
 class wxTextCtrl;
 
 namespace ridgeforge {
-
-enum class InfoKind : int { Good = 0, Caution = 1, Problem = 2 };
 
 class CRightPaneDialog : public wxPanel {
 public:

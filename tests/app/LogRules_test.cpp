@@ -1,6 +1,4 @@
-// The wording rules of the log: kinds, labelled counts, timings, highlights
-// and the document's way into the log.
-#include "app/LogEntry.h"
+// The wording rules of the log: kinds, labelled counts, highlights and wrapping.
 #include "app/LogHighlights.h"
 #include "app/LogLayout.h"
 #include "app/LogLineRules.h"
@@ -74,38 +72,6 @@ TEST(LogLineRules, CountAfterLabel) {
     EXPECT_FALSE(CountAfterLabelIsNonZero(L"no label here 5", L"edges:"));
     // Only the first occurrence counts.
     EXPECT_FALSE(CountAfterLabelIsNonZero(L"edges: 0, edges: 5", L"edges:"));
-}
-
-TEST(LogLineRules, TimingsComeOut) {
-    EXPECT_EQ(RemoveTimingText(L"Remesh (123 ms)"), L"Remesh");
-    EXPECT_EQ(RemoveTimingText(L"Remesh  (123 ms) done (4.5 ms)."), L"Remesh done.");
-    EXPECT_EQ(RemoveTimingText(L"Stage (a (5 ms)"), L"Stage (a");
-    EXPECT_EQ(RemoveTimingText(L"Took 5 ms) without an opening"), L"Took 5 ms) without an opening");
-    EXPECT_EQ(RemoveTimingText(L"Remesh (12 s)"), L"Remesh (12 s)");
-    EXPECT_EQ(RemoveTimingText(L"(5 ms)"), L"");
-    EXPECT_EQ(RemoveTimingText(L"in 12.5 ms"), L"");
-    EXPECT_EQ(RemoveTimingText(L" \tin 3 ms"), L"");
-    EXPECT_EQ(RemoveTimingText(L"in 1 ms"), L"");
-    EXPECT_EQ(RemoveTimingText(L"in  ms"), L"in  ms");
-    EXPECT_EQ(RemoveTimingText(L"in 12.5 ms total"), L"in 12.5 ms total");
-    EXPECT_EQ(RemoveTimingText(L"in 1x2 ms"), L"in 1x2 ms");
-    EXPECT_EQ(RemoveTimingText(L"   "), L"   ");
-}
-
-TEST(LogEntry, DetailedLogKeepsTimingsAndTextSplitsAtLineBreaks) {
-    EXPECT_EQ(LineForLog(L"Remesh (123 ms)", false), L"Remesh");
-    EXPECT_EQ(LineForLog(L"Remesh (123 ms)", true), L"Remesh (123 ms)");
-    EXPECT_EQ(LineForLog(L"in 12.5 ms", false), std::nullopt);
-    EXPECT_EQ(LineForLog(L"in 12.5 ms", true), L"in 12.5 ms");
-    EXPECT_EQ(LineForLog(L"", false), L"");  // an empty line stays a line
-
-    EXPECT_EQ(LinesOfLogText("A\n"), (std::vector<std::wstring>{L"A"}));
-    EXPECT_EQ(LinesOfLogText("A\n\nB"), (std::vector<std::wstring>{L"A", L"", L"B"}));
-    EXPECT_EQ(LinesOfLogText("\n"), (std::vector<std::wstring>{L""}));
-    EXPECT_TRUE(LinesOfLogText("").empty());
-    EXPECT_EQ(LinesOfLogText("Fl\xC3\xA4"
-                             "che 5 mm\xC2\xB2"),
-              (std::vector<std::wstring>{L"Fl\u00E4che 5 mm\u00B2"}));
 }
 
 std::vector<LogHighlight> Runs(std::initializer_list<std::tuple<int, int, H>> runs) {

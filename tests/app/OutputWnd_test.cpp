@@ -1,8 +1,9 @@
 // The Output pane as a person sees and uses it: colours and marker bars on
 // screen, hanging indents, the line cap and its caption, following the end,
 // copy to the clipboard, the saved file and clearing.
-#include "app/LogEntry.h"
 #include "app/OutputWnd.h"
+#include "document/RidgeforgeDoc.h"
+#include "tests/document/FakeHost.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
@@ -206,24 +207,45 @@ TEST_F(OutputPane, CapKeepsTwentyThousandLinesAndCountsTheRest) {
     EXPECT_EQ(List().LineCount(), 1u);
 }
 
-TEST_F(OutputPane, LineBreaksAndTheDocumentsRules) {
+// What the shell's host does with the document's log calls: the lines go to
+// the pane as they arrive, so timings are taken out once, by the document.
+class PaneHost : public test::FakeHost {
+public:
+    explicit PaneHost(COutputWnd& pane) : pane_(pane) {}
+    void AddLogLine(const CString& text, LogKind kind) override { pane_.AddLine(text, kind); }
+    void ClearLog() override { pane_.Clear(); }
+
+private:
+    COutputWnd& pane_;
+};
+
+TEST_F(OutputPane, LineBreaksAndTheDocumentsLogRules) {
     pane_->AddLine(L"A\r\n", LogKind::Auto);
     ASSERT_EQ(List().LineCount(), 3u);
     EXPECT_EQ(List().LineText(1), L"A");
     EXPECT_EQ(List().LineText(2), L"");
 
-    WriteLogText(*pane_, "B\nOpen edges: 3\n", false);
-    ASSERT_EQ(List().LineCount(), 5u);
-    EXPECT_EQ(List().LineText(3), L"B");
-    EXPECT_EQ(List().LineKind(4), LogKind::Warning);
-
-    WriteLog(*pane_, L"Remesh (123 ms)", LogKind::Auto, false);
-    WriteLog(*pane_, L"in 12.5 ms", LogKind::Auto, false);
-    WriteLog(*pane_, L"Remesh (123 ms)", LogKind::Good, true);
+    PaneHost host(*pane_);
+    CRidgeforgeDoc doc(&host);
+    doc.LogText("A\n");
+    ASSERT_EQ(List().LineCount(), 4u);
+    EXPECT_EQ(List().LineText(3), L"A");
+    doc.LogText("B\n\nOpen edges: 3");
     ASSERT_EQ(List().LineCount(), 7u);
-    EXPECT_EQ(List().LineText(5), L"Remesh");
-    EXPECT_EQ(List().LineText(6), L"Remesh (123 ms)");
-    EXPECT_EQ(List().LineKind(6), LogKind::Good);
+    EXPECT_EQ(List().LineText(5), L"");
+    EXPECT_EQ(List().LineKind(6), LogKind::Warning);
+
+    doc.Log(L"Remesh (123 ms)", LogKind::Auto);
+    doc.Log(L"in 12.5 ms", LogKind::Auto);
+    ASSERT_EQ(List().LineCount(), 8u);
+    EXPECT_EQ(List().LineText(7), L"Remesh");
+    host.detailedLog = true;
+    doc.Log(L"Remesh (123 ms)", LogKind::Good);
+    doc.Log(L"in 12.5 ms", LogKind::Auto);
+    ASSERT_EQ(List().LineCount(), 10u);
+    EXPECT_EQ(List().LineText(8), L"Remesh (123 ms)");
+    EXPECT_EQ(List().LineKind(8), LogKind::Good);
+    EXPECT_EQ(List().LineText(9), L"in 12.5 ms");
 }
 
 TEST_F(OutputPane, CopyPutsTheSelectedLinesOnTheClipboard) {

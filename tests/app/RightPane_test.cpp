@@ -121,8 +121,10 @@ TEST_F(InformationPane, MessageHeightFollowsItsWrappedLinesUpToHalfThePane) {
     EXPECT_GT(one, 10 + 10);
     EXPECT_EQ(two - one, one - 10);  // each line adds one line height
     // A long paragraph wraps in the narrow pane and takes more lines.
-    Dialog().ShowMessage(L"The relief needs support: enable support in the slicer, or move the texture.",
-                         InfoKind::Caution);
+    Dialog().ShowMessage(
+        L"The relief needs support: enable support in the slicer, or Reset and displace with the "
+        L"texture moved or with less depth.",
+        InfoKind::Caution);
     EXPECT_GT(Dialog().MessageControl()->GetSize().y, two);
 
     std::wstring many;
