@@ -29,6 +29,27 @@ bool IsLetter(wchar_t c) {
     return (c >= 0x0370 && c <= 0x03FF && c != 0x037E && c != 0x0387) || (c >= 0x0400 && c <= 0x052F);
 }
 
+// Collects the marked runs in order of position and fills the gaps between
+// them with plain runs. Label, numbers and path are found in that order, and
+// each lies after the one before, so no sorting is needed.
+class RunBuilder {
+public:
+    void Mark(std::size_t start, std::size_t end, HighlightKind kind) {
+        if (start > at_) runs_.push_back({static_cast<int>(at_), static_cast<int>(start - at_), HighlightKind::Plain});
+        runs_.push_back({static_cast<int>(start), static_cast<int>(end - start), kind});
+        at_ = end;
+    }
+    std::vector<LogHighlight> Finish(std::size_t length) {
+        if (length > at_)
+            runs_.push_back({static_cast<int>(at_), static_cast<int>(length - at_), HighlightKind::Plain});
+        return std::move(runs_);
+    }
+
+private:
+    std::vector<LogHighlight> runs_;
+    std::size_t at_ = 0;
+};
+
 struct Line {
     std::wstring_view text;
     std::size_t end;  // characters at or beyond it read as none
@@ -36,7 +57,7 @@ struct Line {
 };
 
 // Where the number search starts, after adding the label run when there is one.
-std::size_t FindLabel(std::wstring_view text, std::vector<LogHighlight>& runs) {
+std::size_t FindLabel(std::wstring_view text, RunBuilder& runs) {
     const std::size_t s = std::min(text.find_first_not_of(L' '), text.size());
     if (s >= text.size() || !IsLetter(text[s])) return 0;
     const std::size_t colon = text.find(L':', s);
@@ -47,7 +68,7 @@ std::size_t FindLabel(std::wstring_view text, std::vector<LogHighlight>& runs) {
                     [](wchar_t c) { return IsDigit(c) || c == L'(' || c == L'/' || c == L'\\'; })) {
         return 0;
     }
-    runs.push_back({static_cast<int>(s), static_cast<int>(colon - s), HighlightKind::Label});
+    runs.Mark(s, colon, HighlightKind::Label);
     return colon;
 }
 
@@ -89,10 +110,8 @@ std::size_t ScanNumberBody(const Line& line, std::size_t q) {
 
 bool IsUnitCharacter(wchar_t c) { return IsLetter(c) || c == L'_' || c == kSquared || c == kCubed; }
 
-void FindNumbers(const Line& line, std::size_t p, std::vector<LogHighlight>& runs) {
-    auto add = [&runs](std::size_t from, std::size_t to) {
-        runs.push_back({static_cast<int>(from), static_cast<int>(to - from), HighlightKind::Number});
-    };
+void FindNumbers(const Line& line, std::size_t p, RunBuilder& runs) {
+    auto add = [&runs](std::size_t from, std::size_t to) { runs.Mark(from, to, HighlightKind::Number); };
     while (p < line.end) {
         const wchar_t c = line.At(p);
         const wchar_t before = p > 0 ? line.text[p - 1] : kNone;
@@ -131,27 +150,12 @@ void FindNumbers(const Line& line, std::size_t p, std::vector<LogHighlight>& run
 }  // namespace
 
 std::vector<LogHighlight> FindLogHighlights(std::wstring_view text) {
-    std::vector<LogHighlight> marked;
-    const std::size_t numbersFrom = FindLabel(text, marked);
+    RunBuilder runs;
+    const std::size_t numbersFrom = FindLabel(text, runs);
     const std::size_t pathStart = FindPathStart(text);
-    FindNumbers(Line{text, pathStart}, numbersFrom, marked);
-    if (pathStart < text.size()) {
-        marked.push_back({static_cast<int>(pathStart), static_cast<int>(text.size() - pathStart), HighlightKind::Path});
-    }
-    std::sort(marked.begin(), marked.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
-
-    std::vector<LogHighlight> runs;
-    runs.reserve(marked.size() * 2 + 1);
-    int at = 0;
-    for (const LogHighlight& run : marked) {
-        if (run.start > at) runs.push_back({at, run.start - at, HighlightKind::Plain});
-        runs.push_back(run);
-        at = run.start + run.length;
-    }
-    if (at < static_cast<int>(text.size())) {
-        runs.push_back({at, static_cast<int>(text.size()) - at, HighlightKind::Plain});
-    }
-    return runs;
+    FindNumbers(Line{text, pathStart}, numbersFrom, runs);
+    if (pathStart < text.size()) runs.Mark(pathStart, text.size(), HighlightKind::Path);
+    return runs.Finish(text.size());
 }
 
 }  // namespace ridgeforge

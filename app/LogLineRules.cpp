@@ -1,21 +1,19 @@
 // Keyword classification and labelled counts for log lines.
+//
+// Every line the program logs is classified, so the phrases are not searched
+// one by one: a single pass over the lower-cased line notes where each phrase
+// first occurs (phrases are bucketed by their first letter), and the ordered
+// rules are then answered from those positions.
 #include "app/LogLineRules.h"
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace ridgeforge {
 namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-std::wstring AsciiLowerCased(std::wstring_view text) {
-    std::wstring lower(text);
-    for (wchar_t& c : lower) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return lower;
-}
 
 enum class Test { StartsWith, Contains, CountNonZero };
 
@@ -23,13 +21,11 @@ struct Rule {
     Test test;
     std::wstring_view words;
     LogKind kind;
+    std::wstring_view unless = {};  // the rule fails when the line contains this
 };
 
-// In order: the first rule that matches decides. Two rules with an exception
-// ("problems found" but not "no problems found", "warning" but not "short of
-// the warning") are handled in ClassifyLogLine before the table takes over
-// from their place.
-constexpr std::array kErrorRules{
+// In order: the first rule that matches decides.
+constexpr std::array kRules{
     Rule{Test::StartsWith, L"error", LogKind::Error},
     Rule{Test::StartsWith, L"refused", LogKind::Error},
     Rule{Test::Contains, L"remesh refused", LogKind::Error},
@@ -39,9 +35,9 @@ constexpr std::array kErrorRules{
     Rule{Test::Contains, L"was not written", LogKind::Error},
     Rule{Test::Contains, L"over the limit", LogKind::Error},
     Rule{Test::Contains, L"guarantee did not hold", LogKind::Error},
-};
-
-constexpr std::array kLaterRules{
+    Rule{Test::Contains, L"problem found", LogKind::Warning, L"no problems found"},
+    Rule{Test::Contains, L"problems found", LogKind::Warning, L"no problems found"},
+    Rule{Test::Contains, L"warning", LogKind::Warning, L"short of the warning"},
     Rule{Test::StartsWith, L"stopped", LogKind::Warning},
     Rule{Test::Contains, L"search stopped", LogKind::Warning},
     Rule{Test::Contains, L"stopped early", LogKind::Warning},
@@ -68,47 +64,79 @@ constexpr std::array kLaterRules{
     Rule{Test::Contains, L"checks passed", LogKind::Good},
 };
 
-bool Contains(std::wstring_view text, std::wstring_view words) { return text.find(words) != std::wstring_view::npos; }
+constexpr std::size_t kNone = std::wstring_view::npos;
 
-bool Matches(const Rule& rule, std::wstring_view text) {
-    switch (rule.test) {
-        case Test::StartsWith:
-            return text.starts_with(rule.words);
-        case Test::Contains:
-            return Contains(text, rule.words);
-        case Test::CountNonZero:
-            return CountAfterLabelIsNonZero(text, rule.words);
+// The distinct phrases of the rules, and for each rule where its phrases sit.
+struct PhraseTable {
+    std::vector<std::wstring_view> phrases;
+    std::array<std::vector<std::size_t>, 128> byFirstLetter;
+    std::array<std::size_t, kRules.size()> words{};
+    std::array<std::size_t, kRules.size()> unless{};
+
+    PhraseTable() {
+        for (std::size_t r = 0; r < kRules.size(); ++r) {
+            words[r] = Add(kRules[r].words);
+            unless[r] = kRules[r].unless.empty() ? kNone : Add(kRules[r].unless);
+        }
+        for (std::size_t p = 0; p < phrases.size(); ++p)
+            byFirstLetter[static_cast<std::size_t>(phrases[p][0])].push_back(p);
     }
-    return false;
+    std::size_t Add(std::wstring_view phrase) {
+        const auto at = std::find(phrases.begin(), phrases.end(), phrase);
+        if (at != phrases.end()) return static_cast<std::size_t>(at - phrases.begin());
+        phrases.push_back(phrase);
+        return phrases.size() - 1;
+    }
+};
+
+// Compared by hand: most candidates differ in their second letter, and a
+// library call per candidate would cost more than the comparison.
+bool StartsAt(std::wstring_view line, std::size_t at, std::wstring_view phrase) {
+    if (line.size() - at < phrase.size()) return false;
+    for (std::size_t k = 1; k < phrase.size(); ++k) {
+        if (line[at + k] != phrase[k]) return false;
+    }
+    return true;
 }
 
-template <std::size_t N>
-bool FirstMatch(const std::array<Rule, N>& rules, std::wstring_view text, LogKind& kind) {
-    for (const Rule& rule : rules) {
-        if (Matches(rule, text)) {
-            kind = rule.kind;
-            return true;
-        }
-    }
-    return false;
+const PhraseTable& Phrases() {
+    static const PhraseTable table;
+    return table;
 }
 
 }  // namespace
 
 LogKind ClassifyLogLine(std::wstring_view text) {
-    const std::wstring lower = AsciiLowerCased(text);
-    std::wstring_view line = lower;
-    line.remove_prefix(std::min(line.find_first_not_of(L' '), line.size()));
-    if (line.empty()) return LogKind::Plain;
-
-    LogKind kind = LogKind::Plain;
-    if (FirstMatch(kErrorRules, line, kind)) return kind;
-    if ((Contains(line, L"problem found") || Contains(line, L"problems found")) &&
-        !Contains(line, L"no problems found")) {
-        return LogKind::Warning;
+    const std::size_t start = std::min(text.find_first_not_of(L' '), text.size());
+    const std::size_t length = text.size() - start;
+    if (length == 0) return LogKind::Plain;
+    std::wstring line(length, L' ');
+    for (std::size_t i = 0; i < length; ++i) {
+        const wchar_t c = text[start + i];
+        line[i] = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
     }
-    if (Contains(line, L"warning") && !Contains(line, L"short of the warning")) return LogKind::Warning;
-    if (FirstMatch(kLaterRules, line, kind)) return kind;
+
+    const PhraseTable& table = Phrases();
+    std::array<std::size_t, kRules.size() * 2> first;
+    first.fill(kNone);
+    const std::wstring_view view = line;
+    for (std::size_t i = 0; i < length; ++i) {
+        const wchar_t c = line[i];
+        if (c < 0 || c >= 128) continue;
+        for (const std::size_t p : table.byFirstLetter[static_cast<std::size_t>(c)]) {
+            if (first[p] == kNone && StartsAt(view, i, table.phrases[p])) first[p] = i;
+        }
+    }
+
+    for (std::size_t r = 0; r < kRules.size(); ++r) {
+        const std::size_t at = first[table.words[r]];
+        if (at == kNone) continue;
+        if (table.unless[r] != kNone && first[table.unless[r]] != kNone) continue;
+        const Rule& rule = kRules[r];
+        if (rule.test == Test::StartsWith && at != 0) continue;
+        if (rule.test == Test::CountNonZero && !CountAfterLabelIsNonZero(view.substr(at), rule.words)) continue;
+        return rule.kind;
+    }
     return LogKind::Plain;
 }
 

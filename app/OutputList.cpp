@@ -63,13 +63,11 @@ wxString ToWx(std::wstring_view text) { return wxString(text.data(), text.size()
 }  // namespace
 
 COutputList::COutputList(wxWindow* parent, wxWindowID id)
-    : wxVListBox(parent, id, wxDefaultPosition, wxDefaultSize, wxLB_MULTIPLE | wxVSCROLL | wxALWAYS_SHOW_SB),
-      measureBitmap_(1, 1) {
+    : wxVListBox(parent, id, wxDefaultPosition, wxDefaultSize, wxLB_MULTIPLE | wxVSCROLL | wxALWAYS_SHOW_SB) {
     SetBackgroundColour(kBackground);
     SetForegroundColour(kPlainText);
     font_ = GetFont();
-    measureDc_.SelectObject(measureBitmap_);
-    measureDc_.SetFont(font_);
+    measure_.SetFont(font_);
     Bind(wxEVT_CONTEXT_MENU, &COutputList::ShowContextMenu, this);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnEditCopy(); }, kCopyCommand);
@@ -80,8 +78,7 @@ COutputList::COutputList(wxWindow* parent, wxWindowID id)
 }
 
 int COutputList::MeasureHeight(const std::wstring& text) const {
-    ui::DcTextMeasure measure(measureDc_);
-    measure.PrefixWidths(text, widths_);
+    measure_.PrefixWidths(text, widths_);
     return LayOutLogLine(text, widths_, GetClientSize().x, metrics_).height;
 }
 
@@ -90,26 +87,29 @@ void COutputList::PushLine(std::wstring text, LogKind kind) {
     lines_.push_back(Line{std::move(text), kind, height});
 }
 
-void COutputList::DropFirstLines(std::size_t count) {
-    count = std::min(count, lines_.size());
-    if (count == 0) return;
-    // The control's selection is kept by index: move it with the lines.
+void COutputList::PopOldestLines(std::size_t count) {
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(std::min(count, lines_.size())));
+}
+
+void COutputList::SyncAfterRemoval(std::size_t removedAtFront) {
+    // The control keeps its selection by index: move it with the lines. Walking
+    // the selection visits every item, so only a user's selection pays for it.
+    if (removedAtFront == 0 || GetSelectedCount() == 0) {
+        SyncItemCount();
+        return;
+    }
     std::vector<std::size_t> selected;
     unsigned long cookie = 0;
     for (int item = GetFirstSelected(cookie); item != wxNOT_FOUND; item = GetNextSelected(cookie)) {
-        if (static_cast<std::size_t>(item) >= count) selected.push_back(static_cast<std::size_t>(item) - count);
+        if (static_cast<std::size_t>(item) >= removedAtFront)
+            selected.push_back(static_cast<std::size_t>(item) - removedAtFront);
     }
-    // Finding the focused line walks the list; only a user's selection is worth that.
-    const bool hadSelection = GetSelectedCount() > 0;
-    const int current = hadSelection ? CurrentItem() : wxNOT_FOUND;
-    if (hadSelection) DeselectAll();
-    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(count));
+    const int current = CurrentItem();
+    DeselectAll();
     SyncItemCount();
     for (std::size_t item : selected) Select(item, true);
-    if (hadSelection) {
-        const int shifted = current - static_cast<int>(count);
-        DoSetCurrent(current != wxNOT_FOUND && shifted >= 0 ? shifted : wxNOT_FOUND);
-    }
+    const int shifted = current - static_cast<int>(removedAtFront);
+    DoSetCurrent(current != wxNOT_FOUND && shifted >= 0 ? shifted : wxNOT_FOUND);
 }
 
 void COutputList::SyncItemCount() {
@@ -135,9 +135,9 @@ void COutputList::ScrollToEnd() {
 void COutputList::SetLogFont(const wxFont& font, const LogListMetrics& metrics) {
     font_ = font;
     SetFont(font_);
-    measureDc_.SetFont(font_);
+    measure_.SetFont(font_);
     metrics_ = metrics;
-    metrics_.lineHeight = ui::DcTextMeasure(measureDc_).LineHeight();
+    metrics_.lineHeight = measure_.LineHeight();
     RemeasureAll();
 }
 
@@ -172,8 +172,8 @@ void COutputList::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
 
     dc.SetFont(font_);
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-    ui::DcTextMeasure measure(dc);
-    measure.PrefixWidths(line.text, widths_);
+    // Wrapped by the same widths its height was measured with.
+    measure_.PrefixWidths(line.text, widths_);
     const LogLineLayout layout = LayOutLogLine(line.text, widths_, GetClientSize().x, metrics_);
     const std::vector<LogHighlight> runs = FindLogHighlights(line.text);
     const std::wstring_view text = line.text;
@@ -204,7 +204,7 @@ void COutputList::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
 }
 
 int COutputList::CurrentItem() const {
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
+    for (std::size_t i = 0; i < GetItemCount(); ++i) {
         if (IsCurrent(i)) return static_cast<int>(i);
     }
     return wxNOT_FOUND;
@@ -222,7 +222,9 @@ std::wstring COutputList::SelectedText() const {
     }
     if (first) {
         const int current = CurrentItem();
-        if (current != wxNOT_FOUND) text = lines_[static_cast<std::size_t>(current)].text;
+        if (current != wxNOT_FOUND && static_cast<std::size_t>(current) < lines_.size()) {
+            text = lines_[static_cast<std::size_t>(current)].text;
+        }
     }
     return text;
 }

@@ -11,8 +11,8 @@
 #include "app/LogLayout.h"
 #include "document/DocumentHost.h"
 
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
+#include "platform/ui/TextMeasure.h"
+
 #include <wx/font.h>
 #include <wx/vlbox.h>
 
@@ -39,11 +39,13 @@ public:
     int LineHeightOfItem(std::size_t index) const { return lines_[index].height; }
     const LogListMetrics& Metrics() const { return metrics_; }
 
-    // Adds lines at the end (their heights measured); the control's item
-    // count follows with SyncItemCount.
+    // Adds a line at the end (its height measured), and removes the oldest
+    // lines; the control learns of both with SyncAfterRemoval.
     void PushLine(std::wstring text, LogKind kind);
-    // Removes the first `count` lines; the selection stays on the same lines.
-    void DropFirstLines(std::size_t count);
+    void PopOldestLines(std::size_t count);
+    // Brings the control up to date after lines were added and `removedAtFront`
+    // removed at the start; the selection stays on the same lines.
+    void SyncAfterRemoval(std::size_t removedAtFront);
     // Makes the control's item count match the lines.
     void SyncItemCount();
 
@@ -92,8 +94,7 @@ private:
     std::deque<Line> lines_;
     LogListMetrics metrics_;
     wxFont font_;
-    wxBitmap measureBitmap_;
-    mutable wxMemoryDC measureDc_;
+    ui::CharWidthMeasure measure_;
     mutable std::vector<int> widths_;
     int measuredWidth_ = -1;
     std::filesystem::path lastSavedPath_;

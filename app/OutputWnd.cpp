@@ -31,14 +31,14 @@ void COutputWnd::AppendLines(std::wstring_view text, LogKind kind, bool follow, 
         list_->PushLine(std::wstring(piece), kind == LogKind::Auto ? ClassifyLogLine(piece) : kind);
         if (list_->LineCount() > kMaximumLines) {
             const std::size_t excess = list_->LineCount() - kMaximumLines;
-            list_->DropFirstLines(excess);
+            list_->PopOldestLines(excess);
             removed += excess;
             discarded_ += excess;
         }
         if (end == std::wstring_view::npos) break;
         from = end + 1;
     }
-    list_->SyncItemCount();
+    list_->SyncAfterRemoval(removed);
     if (follow) {
         ScrollToEnd();
     } else if (list_->LineCount() > 0) {

@@ -26,6 +26,40 @@ int DcTextMeasure::LineHeight() const {
     return std::max(1, height + leading);
 }
 
+CharWidthMeasure::CharWidthMeasure() : bitmap_(1, 1) {
+    dc_.SelectObject(bitmap_);
+    latin_.fill(-1);
+}
+
+void CharWidthMeasure::SetFont(const wxFont& font) {
+    dc_.SetFont(font);
+    lineHeight_ = DcTextMeasure(dc_).LineHeight();
+    latin_.fill(-1);
+    others_.clear();
+}
+
+int CharWidthMeasure::Advance(wchar_t c) const {
+    constexpr int kRun = 16;
+    auto measure = [this, c] { return dc_.GetTextExtent(wxString(static_cast<size_t>(kRun), c)).x * 256 / kRun; };
+    if (c >= 0 && c < 256) {
+        int& slot = latin_[static_cast<std::size_t>(c)];
+        if (slot < 0) slot = measure();
+        return slot;
+    }
+    const auto found = others_.find(c);
+    if (found != others_.end()) return found->second;
+    return others_.emplace(c, measure()).first->second;
+}
+
+void CharWidthMeasure::PrefixWidths(std::wstring_view text, std::vector<int>& widths) const {
+    widths.resize(text.size());
+    int sum = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        sum += Advance(text[i]);
+        widths[i] = (sum + 255) / 256;
+    }
+}
+
 std::vector<TextSegment> WrapText(std::wstring_view text, const std::vector<int>& prefixWidths, int firstWidth,
                                   int laterWidth) {
     const int length = static_cast<int>(text.size());

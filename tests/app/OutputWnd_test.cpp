@@ -186,12 +186,17 @@ TEST_F(OutputPane, CapKeepsTwentyThousandLinesAndCountsTheRest) {
     PumpEvents(50);
     EXPECT_EQ(List().GetVisibleRowsEnd(), 20000u);
 
-    // Scrolled up, new lines keep the same text in view.
+    // Scrolled up, new lines keep the same text in view, and the selection
+    // stays on the lines it was on.
     List().SetTopLine(500);
+    List().Select(510);
+    List().Select(512);
     const std::wstring shown = List().LineText(List().TopLine());
     pane_->AppendLines(L"a\nb\nc", LogKind::Plain, false, List().TopLine());
     EXPECT_EQ(List().LineText(List().TopLine()), shown);
     EXPECT_EQ(pane_->Caption(), "Output (4 older lines discarded)");
+    EXPECT_EQ(List().SelectedText(), L"line 511\r\nline 513");
+    List().DeselectAll();
     // So does AddLine while the user holds the mouse in the list.
     List().CaptureMouse();
     pane_->AddLine(L"d", LogKind::Plain);

@@ -7,6 +7,9 @@
 #include <wx/dcmemory.h>
 #include <wx/font.h>
 
+#include <algorithm>
+#include <string_view>
+
 namespace ridgeforge::ui {
 namespace {
 
@@ -45,6 +48,29 @@ TEST(TextMeasure, ScreenFontsMeasureWiderTextWider) {
     const DcTextMeasure mono(dc, wxFont(wxFontInfo(9).FaceName("DejaVu Sans Mono")));
     mono.PrefixWidths(L"iW", widths);
     EXPECT_EQ(widths[0] * 2, widths[1]);
+}
+
+TEST(TextMeasure, CharacterSumsNeverFallShortOfTheLaidOutWidth) {
+    wxBitmap bitmap(1, 1);
+    wxMemoryDC dc(bitmap);
+    const wxFont font(wxFontInfo(9).FaceName("DejaVu Sans"));
+    const DcTextMeasure exact(dc, font);
+    CharWidthMeasure sums;
+    sums.SetFont(font);
+    EXPECT_EQ(sums.LineHeight(), exact.LineHeight());
+    std::vector<int> laidOut, summed;
+    for (const std::wstring_view text : {std::wstring_view(L"AVATAR Tea, WAVE To 12.5 mm² Fläche"),
+                                         std::wstring_view(L"iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii"),
+                                         std::wstring_view(L"Saved /home/user/parts/bracket v2 textured.stl")}) {
+        exact.PrefixWidths(text, laidOut);
+        sums.PrefixWidths(text, summed);
+        ASSERT_EQ(summed.size(), text.size());
+        // Kerning only narrows the laid-out text (a few pixels where capitals
+        // pair up); rounding may lose a pixel.
+        EXPECT_GE(summed.back(), laidOut.back() - 1);
+        EXPECT_LE(summed.back(), laidOut.back() * 11 / 10 + 2);
+        EXPECT_TRUE(std::is_sorted(summed.begin(), summed.end()));
+    }
 }
 
 }  // namespace
