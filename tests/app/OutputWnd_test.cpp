@@ -308,6 +308,14 @@ TEST_F(OutputPane, SavesUtf8WithCrLfAndReportsFailures) {
     EXPECT_EQ(List().LastSavedFolder(), dir.Path());
 }
 
+TEST_F(OutputPane, ShowAndFocusBringsTheHiddenPaneBack) {
+    pane_->Hide();
+    PumpEvents(50);
+    pane_->ShowAndFocus();
+    EXPECT_TRUE(ridgeforge::testing::PumpUntil([this] { return wxWindow::FindFocus() == &List(); }, 2000));
+    EXPECT_TRUE(pane_->IsShownOnScreen());
+}
+
 TEST_F(OutputPane, HigherDpiWidensTheBar) {
     const int lineHeight = List().Metrics().lineHeight;
     pane_->SetDpi(192);
