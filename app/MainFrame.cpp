@@ -45,9 +45,7 @@ const wxString kLockTexts[3] = {"CAP", "NUM", "SCRL"};
 
 wxString ToWx(const std::string& utf8) { return wxString::FromUTF8(utf8.c_str()); }
 
-std::string LowerExtension(const std::filesystem::path& path) {
-    return LowerCased(path.extension().string());
-}
+std::string LowerExtension(const std::filesystem::path& path) { return LowerCased(path.extension().string()); }
 
 }  // namespace
 
@@ -62,12 +60,14 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     SetMenuBar(BuildMainMenu(recent));
     if (recent != nullptr) app_.Profile().ShowRecentFilesIn(*recent);
 
-    statusBar_ = CreateStatusBar(kStatusFieldCount, wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
+    statusBar_ = CreateStatusBar(kStatusFieldCount,
+                                 wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
     gauge_ = new ui::ProgressGauge(statusBar_, kProgressControlId, kProgressRange);
     gauge_->SetValue(0);
     gauge_->Hide();
     lockTimer_ = new wxTimer(this);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); }, lockTimer_->GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); }, lockTimer_->GetId());
     lockTimer_->Start(250);
     LayoutStatusBar();
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
@@ -168,8 +168,9 @@ void CMainFrame::LayoutStatusBar() {
         int lockWidth = 0;
         for (const wxString& text : kLockTexts) lockWidth = std::max(lockWidth, dc.GetTextExtent(text).x);
         lockWidth += ui::ScaleDip(12, dpi_);
-        const int fieldWidths[kStatusFieldCount] = {-1, widths[0], widths[1], widths[2], lockWidth, lockWidth, lockWidth};
-        const int styles[kStatusFieldCount] = {wxSB_NORMAL, wxSB_FLAT, wxSB_NORMAL, wxSB_NORMAL,
+        const int fieldWidths[kStatusFieldCount] = {-1,        widths[0], widths[1], widths[2],
+                                                    lockWidth, lockWidth, lockWidth};
+        const int styles[kStatusFieldCount] = {wxSB_NORMAL, wxSB_FLAT,   wxSB_NORMAL, wxSB_NORMAL,
                                                wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
         statusBar_->SetStatusWidths(kStatusFieldCount, fieldWidths);
         statusBar_->SetStatusStyles(kStatusFieldCount, styles);
@@ -227,7 +228,8 @@ void CMainFrame::ShowJobProgress(const mesh::PipelineStatus& status) {
             }
         }
         if (hasFraction) {
-            const int position = std::clamp(static_cast<int>(status.fraction * kProgressRange + 0.5f), 0, kProgressRange);
+            const int position =
+                std::clamp(static_cast<int>(status.fraction * kProgressRange + 0.5f), 0, kProgressRange);
             if (position != lastProgressPosition_) {
                 lastProgressPosition_ = position;
                 gauge_->SetValue(position);
@@ -316,8 +318,7 @@ std::vector<const CommandTable*> CMainFrame::CommandRoute() const {
 }
 
 bool CMainFrame::TryBefore(wxEvent& event) {
-    if (event.GetEventType() == wxEVT_MENU && event.GetId() == ui::WxIdOf(ID_STOP_PROCESSING) &&
-        escapeInTextField_) {
+    if (event.GetEventType() == wxEVT_MENU && event.GetId() == ui::WxIdOf(ID_STOP_PROCESSING) && escapeInTextField_) {
         escapeInTextField_ = false;
         return true;
     }

@@ -110,7 +110,9 @@ bool WxDocumentHost::DetailedLog() const { return app_.DetailedLog(); }
 
 bool WxDocumentHost::OpenDocumentFile(const CString& path) { return app_.OpenDocumentFile(path); }
 
-void WxDocumentHost::AddToRecentFiles(const CString& path) { app_.Profile().AddRecentFile(std::filesystem::path(path)); }
+void WxDocumentHost::AddToRecentFiles(const CString& path) {
+    app_.Profile().AddRecentFile(std::filesystem::path(path));
+}
 
 bool WxDocumentHost::MainFrameInFront() const { return ui::IsInFront(app_.Frame()); }
 

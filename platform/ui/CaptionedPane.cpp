@@ -11,7 +11,8 @@ namespace ridgeforge::ui {
 
 CaptionedPane::CaptionedPane(wxWindow* parent, int id, const wxString& caption, PaneSide side, int designWidth,
                              int designHeight)
-    : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxCLIP_CHILDREN | wxFULL_REPAINT_ON_RESIZE),
+    : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize,
+              wxTAB_TRAVERSAL | wxCLIP_CHILDREN | wxFULL_REPAINT_ON_RESIZE),
       caption_(caption),
       side_(side),
       designWidth_(designWidth),

@@ -3,7 +3,6 @@
 #include <wx/cmdline.h>
 #include <wx/log.h>
 
-
 namespace ridgeforge::ui {
 
 void View::OnInitialUpdate() { OnUpdate(nullptr, ViewUpdateHint::FullRefresh); }

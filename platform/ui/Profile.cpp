@@ -30,9 +30,9 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     path_ = folder / (application + ".conf");
-    config_ = std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()),
-                                             wxString::FromUTF8(vendor.c_str()), ToWx(path_), wxString(),
-                                             wxCONFIG_USE_LOCAL_FILE);
+    config_ =
+        std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
+                                       ToWx(path_), wxString(), wxCONFIG_USE_LOCAL_FILE);
     history_ = std::make_unique<wxFileHistory>(static_cast<size_t>(recentFileCount), firstRecentFileWxId);
     config_->SetPath("/" + kRecentGroup);
     history_->Load(*config_);

@@ -192,15 +192,15 @@ TEST_F(MainFrameTest, MenusCarryEveryPatternOnItsOwnId) {
     ASSERT_NE(bar, nullptr);
     const std::vector<wxString> titles{"File", "Edit", "View", "Mesh", "Texture", "Mapping", "Masks", "Help"};
     ASSERT_EQ(bar->GetMenuCount(), titles.size());
-    for (std::size_t index = 0; index < titles.size(); ++index)
-        EXPECT_EQ(bar->GetMenuLabelText(index), titles[index]);
+    for (std::size_t index = 0; index < titles.size(); ++index) EXPECT_EQ(bar->GetMenuLabelText(index), titles[index]);
 
     const std::vector<std::string> names = mesh::procedural::TextureNames();
     ASSERT_EQ(names.size(), 25u);
     wxMenu* patternsMenu = nullptr;
     for (std::size_t index = 0; index < names.size(); ++index) {
         wxMenu* owner = nullptr;
-        wxMenuItem* item = bar->FindItem(ui::WxIdOf(ID_PROCEDURAL_PATTERN_FIRST + static_cast<CommandId>(index)), &owner);
+        wxMenuItem* item =
+            bar->FindItem(ui::WxIdOf(ID_PROCEDURAL_PATTERN_FIRST + static_cast<CommandId>(index)), &owner);
         ASSERT_NE(item, nullptr) << names[index];
         EXPECT_EQ(item->GetItemLabelText(), wxString::FromUTF8(names[index].c_str()) + "...");
         if (patternsMenu == nullptr) patternsMenu = owner;
@@ -214,15 +214,14 @@ TEST_F(MainFrameTest, MenusCarryEveryPatternOnItsOwnId) {
     EXPECT_NE(settingsOwner, patternsMenu);
 
     // Items the prose names, where it places them.
-    for (const auto& [id, text] : std::vector<std::pair<CommandId, wxString>>{
-             {ID_FILE_OPEN, "Open STL..."},
-             {ID_DETAILED_LOG, "Detailed Log"},
-             {ID_USER_MANUAL, "User Manual"},
-             {ID_APP_ABOUT, "About Ruvolta..."},
-             {ID_RELOAD_TEXTURES, "Reload Textures"},
-             {ID_STOP_PROCESSING, "Stop Processing"},
-             {ID_RELIEF_SETTINGS, "Relief..."},
-             {ID_APP_EXIT, "Exit"}}) {
+    for (const auto& [id, text] : std::vector<std::pair<CommandId, wxString>>{{ID_FILE_OPEN, "Open STL..."},
+                                                                              {ID_DETAILED_LOG, "Detailed Log"},
+                                                                              {ID_USER_MANUAL, "User Manual"},
+                                                                              {ID_APP_ABOUT, "About Ruvolta..."},
+                                                                              {ID_RELOAD_TEXTURES, "Reload Textures"},
+                                                                              {ID_STOP_PROCESSING, "Stop Processing"},
+                                                                              {ID_RELIEF_SETTINGS, "Relief..."},
+                                                                              {ID_APP_EXIT, "Exit"}}) {
         wxMenuItem* item = bar->FindItem(ui::WxIdOf(id));
         ASSERT_NE(item, nullptr) << text;
         EXPECT_EQ(item->GetItemLabelText(), text);
