@@ -2,13 +2,14 @@
 #include "app/OutputWnd.h"
 
 #include "app/LogLineRules.h"
+#include "platform/ui/CaptionedPane.h"
 #include "platform/ui/Dpi.h"
 #include "platform/ui/Fonts.h"
 
 namespace ridgeforge {
 
-COutputWnd::COutputWnd(wxWindow* parent, wxWindowID id) : wxPanel(parent, id), caption_(wxS("Output")) {
-    SetLabel(caption_);
+COutputWnd::COutputWnd(wxWindow* parent, ui::CaptionedPane* captioned)
+    : wxPanel(parent, wxID_ANY), captioned_(captioned), caption_(wxS("Output")) {
     list_ = new COutputList(this);
     dpi_ = ui::WindowDpi(this);
     Bind(wxEVT_SIZE, &COutputWnd::OnSize, this);
@@ -16,7 +17,7 @@ COutputWnd::COutputWnd(wxWindow* parent, wxWindowID id) : wxPanel(parent, id), c
     AddLine(L"Output log ready.", LogKind::Auto);
 }
 
-void COutputWnd::AddLine(std::wstring_view text, LogKind kind) {
+void COutputWnd::AddLine(const CString& text, LogKind kind) {
     AppendLines(text, kind, !list_->HasCapture(), list_->TopLine());
 }
 
@@ -48,20 +49,18 @@ void COutputWnd::AppendLines(std::wstring_view text, LogKind kind, bool follow, 
     if (removed > 0) {
         caption_ =
             wxString::Format(wxS("Output (%llu older lines discarded)"), static_cast<unsigned long long>(discarded_));
-        SetLabel(caption_);
+        if (captioned_ != nullptr) captioned_->SetCaption(caption_);
     }
     list_->Refresh(false);
 }
 
 void COutputWnd::ScrollToEnd() { list_->ScrollToEnd(); }
 
-void COutputWnd::Clear() { list_->OnClear(); }
-
-void COutputWnd::ShowAndFocus() {
-    Show();
-    if (GetParent()) GetParent()->Layout();
-    list_->SetFocus();
+CString COutputWnd::LineText(std::size_t index) const {
+    return index < list_->LineCount() ? list_->LineText(index) : CString();
 }
+
+void COutputWnd::Clear() { list_->OnClear(); }
 
 void COutputWnd::UpdateFonts() {
     LogListMetrics metrics;

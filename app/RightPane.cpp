@@ -52,27 +52,35 @@ CRightPaneDialog::CRightPaneDialog() {
 
 bool CRightPaneDialog::Create(wxWindow* parent, wxWindowID id) {
     if (!wxPanel::Create(parent, id)) return false;
-    const unsigned dpi = ui::WindowDpi(this);
-    SetFont(ui::GetUiFont(ui::Normal, dpi));
     informationBox_ = new wxTextCtrl(this, kInformationBoxId, wxString(), wxPoint(4, 4), wxSize(172, 212),
                                      wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL | wxBORDER_SUNKEN);
-    monospace_ = ui::MakeFont("Consolas", 9, 0, dpi);
-    informationBox_->SetFont(monospace_);
     if (!information_.empty()) informationBox_->SetValue(BoxText(information_));
     messageBox_ = new wxTextCtrl(this, kMessageBoxId, wxString(), wxDefaultPosition, wxSize(0, 0),
                                  wxTE_MULTILINE | wxTE_READONLY | wxTE_NO_VSCROLL | wxBORDER_NONE);
-    messageBox_->SetFont(GetFont());
     messageBox_->Hide();
+    ApplyFonts(ui::WindowDpi(this));
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         LayOut();
     });
-    if (!message_.empty()) ShowMessage(std::wstring(message_), kind_);
+    if (!message_.empty()) ShowMessage(CString(message_), kind_);
     return true;
 }
 
-void CRightPaneDialog::ShowMessage(std::wstring_view text, InfoKind kind) {
-    message_ = std::wstring(text);
+void CRightPaneDialog::ApplyFonts(unsigned dpi) {
+    SetFont(ui::GetUiFont(ui::Normal, dpi));
+    informationBox_->SetFont(ui::MakeFont("Consolas", 9, 0, dpi));
+    messageBox_->SetFont(GetFont());
+}
+
+void CRightPaneDialog::SetDpi(unsigned dpi) {
+    if (!informationBox_) return;
+    ApplyFonts(dpi == 0 ? ui::WindowDpi(this) : dpi);
+    LayOut();
+}
+
+void CRightPaneDialog::ShowMessage(const CString& text, InfoKind kind) {
+    message_ = text;
     kind_ = kind;
     const MessageColours colours = ColoursOf(kind);
     background_ = colours.background;
@@ -86,8 +94,8 @@ void CRightPaneDialog::ShowMessage(std::wstring_view text, InfoKind kind) {
     messageBox_->Refresh();
 }
 
-void CRightPaneDialog::SetInformationText(std::wstring_view text) {
-    information_ = std::wstring(text);
+void CRightPaneDialog::SetInformationText(const CString& text) {
+    information_ = text;
     if (informationBox_) informationBox_->SetValue(BoxText(information_));
 }
 
@@ -110,17 +118,6 @@ void CRightPaneDialog::LayOut() {
     const int informationHeight = std::max(client.y - (messageHeight > 0 ? messageHeight + 4 : 0) - 8, 10);
     informationBox_->SetSize(4, 4, innerWidth, informationHeight);
     if (messageHeight > 0) messageBox_->SetSize(4, client.y - messageHeight - 4, innerWidth, messageHeight);
-}
-
-CRightPane::CRightPane(wxWindow* parent, wxWindowID id) : wxPanel(parent, id) {
-    SetLabel(wxS("Information"));
-    dialog_ = new CRightPaneDialog();
-    dialog_->Create(this);
-    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
-        dialog_->SetSize(GetClientSize());
-        event.Skip();
-    });
-    Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent&) { dialog_->SetFocus(); });
 }
 
 }  // namespace ridgeforge

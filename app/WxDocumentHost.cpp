@@ -58,8 +58,14 @@ void WxDocumentHost::ClearLog() {
 
 void WxDocumentHost::ShowOutputPane() {
     if (CMainFrame* frame = app_.Frame()) {
-        frame->OutputPane().Show();
-        frame->OutputPane().SetFocus();
+        CStaticPane& pane = frame->OutputPane();
+        if (!pane.IsShown()) {
+            pane.Show();
+            frame->Layout();
+        }
+        // The log list takes the focus, not the pane's caption strip.
+        wxWindow* content = pane.Content();
+        (content != nullptr ? content : static_cast<wxWindow*>(&pane))->SetFocus();
     }
 }
 

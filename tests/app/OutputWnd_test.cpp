@@ -166,7 +166,7 @@ TEST_F(OutputPane, LongLinesWrapWithAHangingIndentAndStopAtTheItemLimit) {
     EXPECT_LE(first, 11);
     EXPECT_EQ(second - first, 16);
 
-    pane_->AddLine(std::wstring(3000, L'w'), LogKind::Plain);
+    pane_->AddLine(CString(3000, L'w'), LogKind::Plain);
     EXPECT_EQ(List().LineHeightOfItem(List().LineCount() - 1), 255);
 }
 
@@ -306,14 +306,6 @@ TEST_F(OutputPane, SavesUtf8WithCrLfAndReportsFailures) {
     EXPECT_FALSE(std::filesystem::exists(dir / "taken.tmp"));
     EXPECT_FALSE(List().SaveLog(dir / "missing" / "log.txt", &error));
     EXPECT_EQ(List().LastSavedFolder(), dir.Path());
-}
-
-TEST_F(OutputPane, ShowAndFocusBringsTheHiddenPaneBack) {
-    pane_->Hide();
-    PumpEvents(50);
-    pane_->ShowAndFocus();
-    EXPECT_TRUE(ridgeforge::testing::PumpUntil([this] { return wxWindow::FindFocus() == &List(); }, 2000));
-    EXPECT_TRUE(pane_->IsShownOnScreen());
 }
 
 TEST_F(OutputPane, HigherDpiWidensTheBar) {

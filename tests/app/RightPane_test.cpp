@@ -56,7 +56,8 @@ class InformationPane : public ::testing::Test {
 protected:
     void SetUp() override {
         frame_ = new wxFrame(nullptr, wxID_ANY, "information", wxPoint(700, 20), wxSize(240, 400));
-        pane_ = new CRightPane(frame_);
+        dialog_ = new CRightPaneDialog();
+        dialog_->Create(frame_);
         frame_->Show();
         PumpEvents(200);
     }
@@ -64,14 +65,14 @@ protected:
         frame_->Destroy();
         PumpEvents(50);
     }
-    CRightPaneDialog& Dialog() { return pane_->Dialog(); }
+    CRightPaneDialog& Dialog() { return *dialog_; }
     wxImage MessageShot() {
         PumpEvents(250);
         return GrabWindow(*Dialog().MessageControl());
     }
 
     wxFrame* frame_ = nullptr;
-    CRightPane* pane_ = nullptr;
+    CRightPaneDialog* dialog_ = nullptr;
 };
 
 TEST_F(InformationPane, MessagesShowInTheirKindsColours) {
