@@ -63,7 +63,8 @@ wxString ToWx(std::wstring_view text) { return wxString(text.data(), text.size()
 }  // namespace
 
 COutputList::COutputList(wxWindow* parent, wxWindowID id)
-    : wxVListBox(parent, id, wxDefaultPosition, wxDefaultSize, wxLB_MULTIPLE | wxVSCROLL | wxALWAYS_SHOW_SB) {
+    : wxVListBox(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLB_MULTIPLE | wxVSCROLL | wxALWAYS_SHOW_SB | wxBORDER_NONE) {
     SetBackgroundColour(kBackground);
     SetForegroundColour(kPlainText);
     font_ = GetFont();

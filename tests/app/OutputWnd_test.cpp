@@ -257,7 +257,9 @@ TEST_F(OutputPane, CopyPutsTheSelectedLinesOnTheClipboard) {
     pane_->AddLine(L"first\nsecond\nthird", LogKind::Plain);
     List().Select(1);
     List().Select(3);
-    List().OnEditCopy();
+    // As the context menu's Copy sends it.
+    wxCommandEvent copy(wxEVT_MENU, COutputList::kCopyCommand);
+    List().ProcessWindowEvent(copy);
     wxString text;
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTextDataObject data;
@@ -275,7 +277,9 @@ TEST_F(OutputPane, CopyPutsTheSelectedLinesOnTheClipboard) {
     EXPECT_EQ(focused.GetText(), "third");
 
     // An empty list copies nothing: the clipboard keeps what it had.
-    pane_->Clear();
+    wxCommandEvent clear(wxEVT_MENU, COutputList::kClearCommand);
+    List().ProcessWindowEvent(clear);
+    EXPECT_EQ(List().LineCount(), 0u);
     List().OnEditCopy();
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTextDataObject kept;
