@@ -10,7 +10,6 @@
 
 #include "app/LogLayout.h"
 #include "document/DocumentHost.h"
-
 #include "platform/ui/TextMeasure.h"
 
 #include <wx/font.h>

@@ -34,22 +34,6 @@ TEST(TextMeasure, CountsWrappedLinesPerParagraph) {
     EXPECT_EQ(CountWrappedLines(L"ab c ef gh", 40, measure), 3);
 }
 
-TEST(TextMeasure, ScreenFontsMeasureWiderTextWider) {
-    wxBitmap bitmap(1, 1);
-    wxMemoryDC dc(bitmap);
-    const DcTextMeasure sans(dc, wxFont(wxFontInfo(9).FaceName("DejaVu Sans")));
-    std::vector<int> widths;
-    sans.PrefixWidths(L"iiiiWWWW", widths);
-    ASSERT_EQ(widths.size(), 8u);
-    EXPECT_LT(widths[3] - 0, widths[7] - widths[3]);  // four W are wider than four i
-    EXPECT_GE(sans.LineHeight(), 12);
-    EXPECT_LE(sans.LineHeight(), 20);
-    // A monospaced font gives every character the same advance.
-    const DcTextMeasure mono(dc, wxFont(wxFontInfo(9).FaceName("DejaVu Sans Mono")));
-    mono.PrefixWidths(L"iW", widths);
-    EXPECT_EQ(widths[0] * 2, widths[1]);
-}
-
 TEST(TextMeasure, CharacterSumsNeverFallShortOfTheLaidOutWidth) {
     wxBitmap bitmap(1, 1);
     wxMemoryDC dc(bitmap);
