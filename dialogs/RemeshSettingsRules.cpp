@@ -79,7 +79,9 @@ std::string ReliefEstimateText(const mesh::TriangleMesh* part, const mesh::Remes
     if (estimate.raisedCellMillimetres > 0.0f)
         text += " (made at " + FormatMillimetres(estimate.raisedCellMillimetres) + " mm, the finest this part allows)";
     text += ".";
-    if (static_cast<double>(expected) > static_cast<double>(limitMillions) * 1e6)
+    // The limit as a whole count, as it is stored: 1.3 million is not exact as a float.
+    const double limit = std::round(static_cast<double>(limitMillions) * 1e6);
+    if (static_cast<double>(expected) > limit)
         text += " Over the triangle limit of " + General(limitMillions) + " million: Process would refuse it.";
     return text;
 }
