@@ -43,49 +43,13 @@ protected:
     wxCoord OnMeasureItem(size_t) const override {
         return ui::ScaleDip(CProceduralTextureDialog::kPresetItemHeight, this);
     }
-
-    void OnDrawBackground(wxDC& dc, const wxRect& rect, int item, int flags) const override {
-        wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
-        if ((flags & wxODCB_PAINTING_SELECTED) != 0 && (flags & wxODCB_PAINTING_CONTROL) == 0)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
-        else if (const PresetItem* preset = ItemAt(item); preset != nullptr && preset->origin == ItemOrigin::Factory)
-            colour = wxColour(255, 247, 228);
-        ui::FillRectExact(dc, rect, colour);
-    }
-
+    // The whole item is drawn with its text, so the background is part of it.
+    void OnDrawBackground(wxDC&, const wxRect&, int, int) const override {}
     void OnDrawItem(wxDC& dc, const wxRect& rect, int item, int flags) const override {
-        const PresetItem* preset = ItemAt(item);
-        const bool control = (flags & wxODCB_PAINTING_CONTROL) != 0;
-        const bool selected = (flags & wxODCB_PAINTING_SELECTED) != 0 && !control;
-        const std::size_t index = static_cast<std::size_t>(item - 1);
-        if (preset != nullptr && !control && index == dialog_.firstUserOnly_ && index > 0) {
-            dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
-            dc.DrawLine(rect.x, rect.y, rect.GetRight() + 1, rect.y);
-        }
-        int textLeft = rect.x + 6;
-        if (preset != nullptr && preset->thumbnailSide > 0) {
-            const int side = std::min(40, rect.height - 4);
-            const wxRect square(rect.x + 2, rect.y + (rect.height - side) / 2, side, side);
-            DrawGreySquare(dc, preset->thumbnail, preset->thumbnailSide, square);
-            textLeft = square.GetRight() + 1 + 8;
-        }
-        wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
-        if (selected)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
-        else if (preset == nullptr)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
-        dc.SetTextForeground(colour);
-        dc.SetFont(GetFont());
-        const wxString text = preset != nullptr ? FromUtf8(preset->name) : wxString("Select Preset");
-        ui::DrawEllipsisText(dc, text, wxRect(textLeft, rect.y, std::max(0, rect.GetRight() - textLeft), rect.height));
+        dialog_.DrawPresetItem(dc, rect, item, flags);
     }
 
 private:
-    const PresetItem* ItemAt(int item) const {
-        if (item <= 0 || static_cast<std::size_t>(item) > dialog_.presets_.size()) return nullptr;
-        return &dialog_.presets_[static_cast<std::size_t>(item - 1)];
-    }
-
     CProceduralTextureDialog& dialog_;
 };
 
@@ -130,7 +94,10 @@ void CProceduralTextureDialog::CreateControls() {
     new wxChoice(this, kTileChoice, rect.GetPosition(), rect.GetSize());
     text(kNote, wxString(), at(216, 24, 220, 18));
     text(wxID_ANY, "Preset", at(216, 52, 30, 10));
-    presetList_ = new CPresetComboBox(*this, at(250, 44, 186, 26));
+    // The selection field is as tall as an item, so that it shows the thumbnail too.
+    rect = at(250, 44, 186, 26);
+    rect.height = ui::ScaleDip(kPresetItemHeight + 4, this);
+    presetList_ = new CPresetComboBox(*this, rect);
     rect = at(250, 74, 70, 14);
     new wxButton(this, kSavePreset, "Save Preset...", rect.GetPosition(), rect.GetSize());
     rect = at(324, 74, 70, 14);
@@ -309,6 +276,41 @@ void CProceduralTextureDialog::SetNote(const wxString& text) {
 }
 
 wxString CProceduralTextureDialog::Note() const { return UnwrappedLabel(*FindWindow(kNote)); }
+
+void CProceduralTextureDialog::DrawPresetItem(wxDC& dc, const wxRect& rect, int item, int flags) const {
+    const PresetItem* preset = item > 0 && static_cast<std::size_t>(item) <= presets_.size()
+                                   ? &presets_[static_cast<std::size_t>(item - 1)]
+                                   : nullptr;
+    const bool control = (flags & wxODCB_PAINTING_CONTROL) != 0;
+    const bool selected = (flags & wxODCB_PAINTING_SELECTED) != 0 && !control;
+    wxColour background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    if (selected)
+        background = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    else if (preset != nullptr && preset->origin == ItemOrigin::Factory)
+        background = kFactoryPresetColour;
+    ui::FillRectExact(dc, rect, background);
+    // A line between the factory presets and the user's own.
+    const std::size_t index = static_cast<std::size_t>(item - 1);
+    if (preset != nullptr && !control && index == firstUserOnly_ && index > 0)
+        ui::FillRectExact(dc, wxRect(rect.x, rect.y, rect.width, 1),
+                          wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    int textLeft = rect.x + 6;
+    if (preset != nullptr && preset->thumbnailSide > 0) {
+        const int side = std::min(40, rect.height - 4);
+        const wxRect square(rect.x + 2, rect.y + (rect.height - side) / 2, side, side);
+        DrawGreySquare(dc, preset->thumbnail, preset->thumbnailSide, square);
+        textLeft = square.GetRight() + 1 + 8;
+    }
+    wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+    if (selected)
+        colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
+    else if (preset == nullptr)
+        colour = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+    dc.SetTextForeground(colour);
+    dc.SetFont(presetList_->GetFont());
+    const wxString text = preset != nullptr ? FromUtf8(preset->name) : wxString("Select Preset");
+    ui::DrawEllipsisText(dc, text, wxRect(textLeft, rect.y, std::max(0, rect.GetRight() - textLeft), rect.height));
+}
 
 void CProceduralTextureDialog::FillPresetList(const std::string& name) {
     presets_ = LoadPresetItems(roots_, texture_);
