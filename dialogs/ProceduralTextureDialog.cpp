@@ -87,46 +87,46 @@ void CProceduralTextureDialog::CreateControls() {
     auto text = [this](int id, const wxString& label, const wxRect& rect) {
         return new wxStaticText(this, id, label, rect.GetPosition(), rect.GetSize(), wxST_NO_AUTORESIZE);
     };
-    text(kTitleLine, wxString(), at(8, 6, 200, 10))->SetFont(GetFont().Bold());
-    preview_ = new CPreviewPicture(this, kPreview, at(8, 18, 200, 200));
-    text(wxID_ANY, "Show", at(216, 8, 30, 10));
-    wxRect rect = at(250, 6, 90, 14);
+    text(kTitleLine, wxString(), at(8, 6, 170, 10))->SetFont(GetFont().Bold());
+    preview_ = new CPreviewPicture(this, kPreview, at(8, 18, 170, 170));
+    text(wxID_ANY, "Show", at(186, 8, 24, 10));
+    wxRect rect = at(216, 6, 80, 14);
     new wxChoice(this, kTileChoice, rect.GetPosition(), rect.GetSize());
-    text(kNote, wxString(), at(216, 24, 220, 18));
-    text(wxID_ANY, "Preset", at(216, 52, 30, 10));
+    text(kNote, wxString(), at(186, 24, 186, 18));
+    text(wxID_ANY, "Preset", at(186, 52, 28, 10));
     // The selection field is as tall as an item, so that it shows the thumbnail too.
-    rect = at(250, 44, 186, 26);
+    rect = at(216, 44, 156, 26);
     rect.height = ui::ScaleDip(kPresetItemHeight + 4, this);
     presetList_ = new CPresetComboBox(*this, rect);
-    rect = at(250, 74, 70, 14);
+    rect = at(216, 74, 76, 14);
     new wxButton(this, kSavePreset, "Save Preset...", rect.GetPosition(), rect.GetSize());
-    rect = at(324, 74, 70, 14);
+    rect = at(296, 74, 76, 14);
     new wxButton(this, kDeletePreset, "Delete Preset", rect.GetPosition(), rect.GetSize());
     for (int row = 0; row < kRows; ++row) {
         const int y = 96 + 18 * row;
-        text(kFirstLabel + row, wxString(), at(216, y + 2, 90, 10));
-        rect = at(308, y, 36, 13);
+        text(kFirstLabel + row, wxString(), at(186, y + 2, 70, 10));
+        rect = at(258, y, 32, 13);
         auto* field = new wxTextCtrl(this, kFirstField + row, wxString(), rect.GetPosition(), rect.GetSize());
         field->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
             ReadControls();
             UpdatePreview();
             event.Skip();
         });
-        rect = at(308, y, 128, 14);
+        rect = at(258, y, 114, 14);
         new wxChoice(this, kFirstCombo + row, rect.GetPosition(), rect.GetSize());
-        rect = at(216, y + 1, 220, 11);
+        rect = at(186, y + 1, 186, 11);
         new wxCheckBox(this, kFirstCheck + row, wxString(), rect.GetPosition(), rect.GetSize());
-        rect = at(348, y, 88, 13);
+        rect = at(292, y, 80, 13);
         new wxSlider(this, kFirstSlider + row, 0, 0, 1000, rect.GetPosition(), rect.GetSize(), wxSL_HORIZONTAL);
         Bind(
             wxEVT_SLIDER, [this, row](wxCommandEvent&) { OnSliderMoved(row); }, kFirstSlider + row);
     }
-    rect = at(332, 318, 50, 14);
+    rect = at(268, 318, 50, 14);
     auto* ok = new wxButton(this, wxID_OK, "OK", rect.GetPosition(), rect.GetSize());
     ok->SetDefault();
-    rect = at(386, 318, 50, 14);
+    rect = at(322, 318, 50, 14);
     new wxButton(this, wxID_CANCEL, "Cancel", rect.GetPosition(), rect.GetSize());
-    SetClientSize(at(0, 0, 444, 340).GetSize());
+    SetClientSize(at(0, 0, 380, 340).GetSize());
 
     auto readAndRedraw = [this](wxCommandEvent&) {
         ReadControls();

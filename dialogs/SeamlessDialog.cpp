@@ -47,7 +47,10 @@ void CSeamlessDialog::CreateControls() {
     text(wxID_ANY, "After the method, laid 2 x 2", at(204, 74, 180, 10));
     before_ = new CPreviewPicture(this, kBeforePreview, at(8, 86, 188, 166));
     after_ = new CPreviewPicture(this, kAfterPreview, at(204, 86, 188, 166));
-    text(kReportLine, wxString(), at(8, 258, 384, 10));
+    // One line, cut with "..." when long; the whole line is its tooltip.
+    rect = at(8, 258, 384, 10);
+    new wxStaticText(this, kReportLine, wxString(), rect.GetPosition(), rect.GetSize(),
+                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
     for (int row = 0; row < kRows; ++row) {
         const int y = 268 + 18 * row;
         text(kFirstLabel + row, wxString(), at(8, y + 2, 100, 10));
@@ -222,7 +225,9 @@ void CSeamlessDialog::UpdatePreview() {
     std::vector<std::uint32_t> afterTiles =
         BuildTilePreview(output, outputWidth, outputHeight, method_->TilesMirrored(), side);
     after_->SetPixels(std::move(afterTiles), side);
-    report->SetLabel(FromUtf8(SeamlessReportLine(result, preview_.width, preview_.height)));
+    const wxString line = FromUtf8(SeamlessReportLine(result, preview_.width, preview_.height));
+    report->SetLabel(line);
+    report->SetToolTip(line);
 }
 
 wxString CSeamlessDialog::ReportLine() const { return FindWindow(kReportLine)->GetLabel(); }
