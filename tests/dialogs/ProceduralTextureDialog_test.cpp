@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/MarkdownTextCtrl.h"
+#include "dialogs/PresetNameDialog.h"
 #include "dialogs/PreviewPicture.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "tests/support/TestSupport.h"
@@ -319,6 +320,36 @@ TEST_F(ProceduralDialogTest, PresetItemsAreDrawnWithSeparatorAndThumbnail) {
     dialog.FillPresetList(std::string());
     ASSERT_EQ(dialog.FirstUserOnly(), 0u);
     EXPECT_EQ(colourAt(draw(1, 0), 150, 0), window);
+}
+
+// The name dialog opens with the name selected; OK with nothing but blanks
+// keeps it open with the focus in the field, and a name is kept trimmed.
+TEST_F(ProceduralDialogTest, PresetNameIsAskedAndTrimmed) {
+    CPresetNameDialog dialog(owner_);
+    dialog.name = "Mine";
+    auto* field = Control<wxTextCtrl>(dialog, CPresetNameDialog::kNameField);
+    wxString shown;
+    long from = -1;
+    long to = -1;
+    bool stayedOpen = false;
+    dialog.CallAfter([&] {
+        shown = field->GetValue();
+        field->GetSelection(&from, &to);
+        field->SetValue("   ");
+        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+        click.SetEventObject(dialog.FindWindow(wxID_OK));
+        dialog.FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(click);
+        stayedOpen = dialog.IsModal();
+        field->SetValue("  Fine grain  ");
+        dialog.FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(click);
+    });
+    ASSERT_EQ(dialog.ShowModal(), wxID_OK);
+    EXPECT_EQ(dialog.GetTitle(), "Save Preset");
+    EXPECT_EQ(shown, "Mine");
+    EXPECT_EQ(from, 0);
+    EXPECT_EQ(to, 4);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(dialog.name, "Fine grain");
 }
 
 }  // namespace
