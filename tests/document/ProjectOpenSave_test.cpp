@@ -96,6 +96,15 @@ TEST(ProjectOpen, OutOfRangeNumbersAreIgnored) {
     EXPECT_EQ(d.doc.occupancyCells, 256);
     EXPECT_EQ(d.doc.maximumTriangles, 18'000'000u);
     EXPECT_EQ(d.doc.displayTriangles, 123u);
+
+    // A pattern this program does not make keeps the texture in use.
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Dots"), L"");
+    test::WriteTextFile(dir / "q.rgproj", R"({"application": "Ridgeforge project", "part": {"testShape": "cube"},
+        "texture": {"procedural": "Plaid", "proceduralParameters": "size=3"}})");
+    ASSERT_TRUE(d.doc.OpenProject(W(dir / "q.rgproj")));
+    ASSERT_NE(d.doc.proceduralTexture, nullptr);
+    EXPECT_EQ(std::string(d.doc.proceduralTexture->Name()), "Dots");
+    EXPECT_TRUE(d.host.Logged(L"The project's procedural texture \"Plaid\" is not one this program makes"));
 }
 
 TEST(ProjectOpen, AMovedProjectFindsItsPartBesideIt) {
