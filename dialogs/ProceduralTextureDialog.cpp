@@ -80,7 +80,12 @@ CProceduralTextureDialog::CProceduralTextureDialog(wxWindow* parent, mesh::proce
     CreateControls();
 }
 
-CProceduralTextureDialog::~CProceduralTextureDialog() = default;
+CProceduralTextureDialog::~CProceduralTextureDialog() {
+    // The controls go first, while what their handlers use still exists; a
+    // field losing the focus on the way out changes nothing.
+    closing_ = true;
+    DestroyChildren();
+}
 
 void CProceduralTextureDialog::CreateControls() {
     auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
@@ -108,8 +113,10 @@ void CProceduralTextureDialog::CreateControls() {
         rect = at(258, y, 32, 13);
         auto* field = new wxTextCtrl(this, kFirstField + row, wxString(), rect.GetPosition(), rect.GetSize());
         field->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-            ReadControls();
-            UpdatePreview();
+            if (!closing_) {
+                ReadControls();
+                UpdatePreview();
+            }
             event.Skip();
         });
         rect = at(258, y, 114, 14);

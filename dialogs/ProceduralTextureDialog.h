@@ -106,6 +106,7 @@ private:
     CPresetComboBox* presetList_ = nullptr;
     CMarkdownTextCtrl* helpPane_ = nullptr;
     bool opened_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace ridgeforge

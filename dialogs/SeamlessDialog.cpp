@@ -32,7 +32,12 @@ CSeamlessDialog::CSeamlessDialog(const std::vector<float>& pixels, int width, in
     CreateControls();
 }
 
-CSeamlessDialog::~CSeamlessDialog() = default;
+CSeamlessDialog::~CSeamlessDialog() {
+    // The controls go first, while what their handlers use still exists; a
+    // field losing the focus on the way out changes nothing.
+    closing_ = true;
+    DestroyChildren();
+}
 
 void CSeamlessDialog::CreateControls() {
     auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
@@ -57,7 +62,9 @@ void CSeamlessDialog::CreateControls() {
         rect = at(112, y, 40, 13);
         auto* field = new wxTextCtrl(this, kFirstField + row, wxString(), rect.GetPosition(), rect.GetSize());
         field->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-            TakeControls();
+            if (!closing_) {
+                TakeControls();
+            }
             event.Skip();
         });
         rect = at(158, y, 150, 13);
