@@ -8,6 +8,7 @@
 
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
+#include "dialogs/ExportDialog.h"
 #include "platform/ui/Profile.h"
 #include "platform/ui/WaitLoop.h"
 
@@ -97,7 +98,9 @@ std::optional<CString> WxDocumentHost::ChooseFileToSave(const FileDialogRequest&
     return RunFileDialog(Parent(), request, true);
 }
 
-bool WxDocumentHost::RunExportDialog(const ExportDialogRequest&, ExportDialogResult&) { return false; }
+bool WxDocumentHost::RunExportDialog(const ExportDialogRequest& request, ExportDialogResult& result) {
+    return ShowExportDialog(Parent(), request, result, DetailedLog());
+}
 
 bool WxDocumentHost::RunRemeshInputDialog(const mesh::RemeshSettings&, const mesh::TriangleMesh&,
                                           mesh::RemeshSettings&) {

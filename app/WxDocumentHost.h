@@ -1,8 +1,9 @@
 // The document's host in the desktop program: its log lines and messages go
 // to the main window's panes, its questions and file pickers are the window
 // library's, and the application answers for the detailed log, the recent
-// files and opening a file. The dialogs that are not built yet answer
-// Cancel, so the commands that open them change nothing.
+// files and opening a file. The export check is the Save STL dialog; the
+// dialogs that are not built yet answer Cancel, so the commands that open
+// them change nothing.
 #pragma once
 
 #include <wx/string.h>
