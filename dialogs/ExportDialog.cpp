@@ -83,7 +83,7 @@ void CExportDialog::CreateControls() {
     const auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
     const auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
     const auto checkBox = [&](int id, const char* label, int y) {
-        new wxCheckBox(this, id, label, at(14, y), size(300, 10));
+        new wxCheckBox(this, id, label, at(14, y), size(300, 12));
     };
     const auto text = [&](const char* label, int x, int y, int w) {
         new wxStaticText(this, wxID_ANY, label, at(x, y), size(w, 9));
@@ -102,7 +102,7 @@ void CExportDialog::CreateControls() {
     checkBox(kCrossingsId, "Fix self-intersections (relax the relief where it passes through)", 94);
     checkBox(kCrumbsId, "Remove stray crumbs (bodies too small to print)", 108);
 
-    new wxStaticText(this, kNoteId, "", at(7, 131), size(316, 18));
+    new wxStaticText(this, kNoteId, "", at(7, 131), size(316, 18), wxST_NO_AUTORESIZE);
     new wxStaticText(this, kStageId, kStageIdle, at(7, 156), size(190, 9), wxST_NO_AUTORESIZE);
     progress_ = new ui::ProgressGauge(this, kProgressId, 100);
     progress_->SetPosition(at(203, 155));
