@@ -434,6 +434,13 @@ TEST_F(ExportDialogTest, TwoChangesDuringACheckRestartItOnceWithTheLatestOptions
         ASSERT_TRUE(PumpUntil([&] { return calls->Cleanups() == 2 && !d.Busy(); }));
         PumpEvents(300);
         EXPECT_FALSE(d.Busy());
+
+        // Leaving a field that still holds the checked value checks nothing again.
+        wxFocusEvent leave(wxEVT_KILL_FOCUS, CExportDialog::kHoleSizeId);
+        Get<wxTextCtrl>(d, CExportDialog::kHoleSizeId).ProcessWindowEvent(leave);
+        PumpEvents(100);
+        EXPECT_FALSE(d.Busy());
+        EXPECT_EQ(calls->Cleanups(), 2u);
     });
     const std::lock_guard lock(calls->mutex);
     ASSERT_EQ(calls->cleanups.size(), 2u);
