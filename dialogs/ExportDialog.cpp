@@ -154,7 +154,7 @@ void CExportDialog::OnInitDialog() {
         const wxRect box = report->GetRect();
         report->SetSize(box.x, box.y - up, box.width, box.height + up);
     } else {
-        noteText->SetLabel(wxString(note));
+        noteText->SetLabelText(wxString(note));  // an "&" is text, not a mnemonic
         noteText->Wrap(noteText->GetSize().x);
     }
 
@@ -321,7 +321,7 @@ void CExportDialog::OnProgress(std::uint32_t job) {
         const std::lock_guard lock(shared_->mutex);
         text = shared_->progress;
     }
-    Control(kStageId)->SetLabel(wxString(text));
+    static_cast<wxStaticText*>(Control(kStageId))->SetLabelText(wxString(text));
 }
 
 void CExportDialog::OnCheckDone(std::uint32_t job) {
@@ -354,9 +354,9 @@ void CExportDialog::ShowSummary() {
     const ExportSummary summary = SummarizeExportReport(reportText_, checksPassed_);
     summaryText_ = summary.text;
     summaryGood_ = summary.good;
-    wxWindow* line = Control(kSummaryId);
+    auto* line = static_cast<wxStaticText*>(Control(kSummaryId));
     line->SetForegroundColour(summaryGood_ ? wxColour(0, 122, 61) : wxColour(190, 78, 0));
-    line->SetLabel(wxString(summaryText_));
+    line->SetLabelText(wxString(summaryText_));
     line->Refresh();
 }
 
