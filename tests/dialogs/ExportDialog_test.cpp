@@ -21,6 +21,7 @@
 #include "document/RidgeforgeDoc.h"
 #include "mesh/StlImport.h"
 #include "platform/ui/BackgroundJobs.h"
+#include "platform/ui/ProgressGauge.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/TestSupport.h"
@@ -311,6 +312,7 @@ TEST_F(ExportDialogTest, ACleanCubeIsGreenAndSaveWritesTheCheckedMesh) {
         green = SummaryPixels(dialog, kGreen);
         amber = SummaryPixels(dialog, kAmber);
         helpShown = dialog.FindWindow(kHelpPaneId) != nullptr;
+        EXPECT_EQ(Get<wxWindow>(dialog, CExportDialog::kSummaryId).GetFont().GetNumericWeight(), 600);
         EXPECT_EQ(StageLabel(dialog), L"The file as it will be written:");
         EXPECT_TRUE(Get<wxButton>(dialog, wxID_OK).IsEnabled());
         Click(dialog, wxID_OK);
@@ -398,7 +400,11 @@ TEST_F(ExportDialogTest, ClosingMidCheckReturnsAtOnceAndHearsNothingMore) {
         dialog.steps = FakeSteps(calls, gate);
         const int result = RunWith(dialog, [&](CExportDialog& d) {
             ASSERT_TRUE(PumpUntil([&] { return StageLabel(d) == L"Cleaning up the mesh..."; }));
-            EXPECT_TRUE(Get<wxWindow>(d, CExportDialog::kProgressId).IsShown());
+            auto& bar = Get<ui::ProgressGauge>(d, CExportDialog::kProgressId);
+            EXPECT_TRUE(bar.IsShown());
+            const long pulses = bar.PulseCount();
+            PumpEvents(200);
+            EXPECT_GE(bar.PulseCount() - pulses, 2);  // the marquee moves while the worker waits
             EXPECT_FALSE(Get<wxButton>(d, wxID_OK).IsEnabled());
             EXPECT_EQ(ui::BackgroundJobCount().load(), 1);
             closed = Clock::now();
