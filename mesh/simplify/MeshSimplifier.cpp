@@ -4,6 +4,7 @@
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
@@ -114,11 +115,20 @@ void MeshSimplifier::SetUp() {
 }
 
 void MeshSimplifier::RebuildIncidence() {
-    for (VertexState& v : vertices_) v.incidenceCount = 0;
-    for (const TriangleState& tri : triangles_) {
-        if (!tri.live) continue;
-        for (const std::uint32_t c : tri.corners) ++vertices_[c].incidenceCount;
-    }
+    // A counting sort on all threads: counts and places with atomic steps,
+    // then each vertex's row sorted, which gives the rows a serial pass in
+    // triangle order would (a triangle naming a vertex twice is listed twice).
+    ForEachChunk(vertices_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) vertices_[v].incidenceCount = 0;
+    });
+    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (!triangles_[t].live) continue;
+            for (const std::uint32_t c : triangles_[t].corners) {
+                std::atomic_ref<std::uint32_t>(vertices_[c].incidenceCount).fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+    });
     std::uint32_t sum = 0;
     for (VertexState& v : vertices_) {
         v.incidenceOffset = sum;
@@ -126,14 +136,24 @@ void MeshSimplifier::RebuildIncidence() {
         sum += v.incidenceCount;
         v.incidenceCount = 0;
     }
-    incidence_.assign(sum, 0);
-    for (std::size_t t = 0; t < triangles_.size(); ++t) {
-        if (!triangles_[t].live) continue;
-        for (const std::uint32_t c : triangles_[t].corners) {
-            VertexState& v = vertices_[c];
-            incidence_[v.incidenceOffset + v.incidenceCount++] = static_cast<std::uint32_t>(t);
+    incidence_.resize(sum);
+    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (!triangles_[t].live) continue;
+            for (const std::uint32_t c : triangles_[t].corners) {
+                VertexState& v = vertices_[c];
+                const std::uint32_t slot =
+                    std::atomic_ref<std::uint32_t>(v.incidenceCount).fetch_add(1, std::memory_order_relaxed);
+                incidence_[v.incidenceOffset + slot] = static_cast<std::uint32_t>(t);
+            }
         }
-    }
+    });
+    ForEachChunk(vertices_.size(), 16384, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            const auto row = incidence_.begin() + vertices_[v].incidenceOffset;
+            std::sort(row, row + vertices_[v].incidenceCount);
+        }
+    });
 }
 
 bool MeshSimplifier::AboveBed(const Vec3d& p) const {
