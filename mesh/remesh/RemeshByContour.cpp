@@ -70,6 +70,27 @@ Vec3f UnitNormal(const UnsetVector<float>& xyz, const std::uint32_t* corners) {
     return Normalize(Cross(At(xyz, corners[1]) - a, At(xyz, corners[2]) - a));
 }
 
+// The cosine of the angle the projection turned the triangle by; 2 (no turn
+// to judge) for a triangle the contouring left without a normal, -1 for one
+// the projection left without one. One root and one division: this runs on
+// every triangle of the result.
+float Turn(const Projection& job, const std::uint32_t* corners) {
+    const auto normal = [corners](const UnsetVector<float>& xyz) {
+        const Vec3f a = At(xyz, corners[0]);
+        return Cross(At(xyz, corners[1]) - a, At(xyz, corners[2]) - a);
+    };
+    // A normal of length 1e-12 or less is none, as for Normalize.
+    constexpr float kLeastSquaredLength = 1e-24f;
+    const Vec3f before = normal(job.contour.positions);
+    const float beforeSquared = Dot(before, before);
+    if (!(beforeSquared > kLeastSquaredLength)) return 2.0f;
+    const Vec3f after = normal(job.positions);
+    const float afterSquared = Dot(after, after);
+    if (!(afterSquared > kLeastSquaredLength)) return -1.0f;
+    return static_cast<float>(static_cast<double>(Dot(before, after)) /
+                              std::sqrt(static_cast<double>(beforeSquared) * static_cast<double>(afterSquared)));
+}
+
 // The triangles with a corner marked in `watched`, in ascending order.
 std::vector<std::uint32_t> TrianglesAround(const std::vector<std::uint32_t>& indices,
                                            const std::vector<std::uint8_t>& watched) {
@@ -142,10 +163,7 @@ void TakeBackFoldingProjections(const Projection& job) {
             bool chunkTurned = false, chunkTakes = false;
             for (std::size_t t = begin; t < end; ++t) {
                 const std::uint32_t* corners = &indices[3 * t];
-                const Vec3f before = UnitNormal(job.contour.positions, corners);
-                if (before == Vec3f{}) continue;
-                const Vec3f after = UnitNormal(job.positions, corners);
-                const float turn = after == Vec3f{} ? -1.0f : Dot(before, after);
+                const float turn = Turn(job, corners);
                 if (turn >= kWatchedTurnCosine) continue;
                 chunkTurned = true;
                 for (int k = 0; k < 3; ++k) {
