@@ -8,6 +8,8 @@
 
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
+#include "dialogs/ProceduralTextureDialog.h"
+#include "dialogs/RemeshInputDialog.h"
 #include "platform/ui/Profile.h"
 #include "platform/ui/WaitLoop.h"
 
@@ -105,12 +107,21 @@ std::optional<CString> WxDocumentHost::ChooseFileToSave(const FileDialogRequest&
 
 bool WxDocumentHost::RunExportDialog(const ExportDialogRequest&, ExportDialogResult&) { return false; }
 
-bool WxDocumentHost::RunRemeshInputDialog(const mesh::RemeshSettings&, const mesh::TriangleMesh&,
-                                          mesh::RemeshSettings&) {
-    return false;
+bool WxDocumentHost::RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
+                                          mesh::RemeshSettings& chosen) {
+    CRemeshInputDialog dialog(Parent());
+    dialog.settings = start;
+    dialog.part = &part;
+    if (dialog.ShowModal() != wxID_OK) return false;
+    chosen = dialog.settings;
+    return true;
 }
 
-bool WxDocumentHost::RunProceduralTextureDialog(mesh::procedural::ProceduralTexture&) { return false; }
+bool WxDocumentHost::RunProceduralTextureDialog(mesh::procedural::ProceduralTexture& texture) {
+    // The preview opens on two tiles across, as the pattern is usually seen.
+    CProceduralTextureDialog dialog(Parent(), texture, 2, GetUserDataFolder());
+    return dialog.ShowModal() == wxID_OK;
+}
 
 bool WxDocumentHost::DetailedLog() const { return app_.DetailedLog(); }
 
