@@ -18,6 +18,13 @@ const wxColour CLevelsControl::kHistogramFaceDisabled(140, 140, 140);
 const wxColour CLevelsControl::kBar(220, 220, 220);
 const wxColour CLevelsControl::kBarDisabled(200, 200, 200);
 
+CLevelsControl::~CLevelsControl() {
+    // A box losing the focus as the window goes must not commit into a
+    // control that is already taken apart.
+    for (wxTextCtrl* box : boxes_)
+        if (box != nullptr) box->SetEvtHandlerEnabled(false);
+}
+
 bool CLevelsControl::Create(wxWindow* parent, const wxRect& rect) {
     if (!wxWindow::Create(parent, kControlId, rect.GetPosition(), rect.GetSize(), wxCLIP_CHILDREN | wxWANTS_CHARS))
         return false;

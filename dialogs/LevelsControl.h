@@ -25,6 +25,7 @@ public:
     static constexpr int kControlId = 1305;
 
     CLevelsControl() = default;
+    ~CLevelsControl() override;
     // A visible child with the five boxes (ids 1 to 5), laid out for `rect`.
     bool Create(wxWindow* parent, const wxRect& rect);
 

@@ -42,6 +42,13 @@ CMaskPanel::CMaskPanel(wxWindow* owner, ui::Profile* profile)
     CreateControls();
 }
 
+CMaskPanel::~CMaskPanel() {
+    // The fields lose the focus while the window library takes the panel
+    // down, after this object's members are gone: they must not apply.
+    for (wxTextCtrl* field : fields_)
+        if (field != nullptr) field->SetEvtHandlerEnabled(false);
+}
+
 void CMaskPanel::CreateControls() {
     auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
     // The strip: the tool buttons tell the owner, which routes them to the view.

@@ -44,6 +44,7 @@ public:
 
     // `owner` is the main window; `profile` keeps the panel's place (none: not kept).
     CMaskPanel(wxWindow* owner, ui::Profile* profile);
+    ~CMaskPanel() override;
 
     // Places the panel when hidden (the saved place while a display holds
     // it, else beside `near`, screen coordinates), shows it without taking
