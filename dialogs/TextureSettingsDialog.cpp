@@ -51,20 +51,20 @@ CTextureSettingsDialog::CTextureSettingsDialog(wxWindow* parent) : wxDialog(pare
     new wxStaticBox(this, wxID_ANY, "Adjustments, kept when another texture is chosen", r.GetPosition(), r.GetSize());
     check(kAutoLevelsBox, "Auto levels", at(14, 108, 90, 10));
     check(kInvertBox, "Invert", at(112, 108, 90, 10));
-    r = at(7, 126, 250, 126);
+    r = at(7, 126, 250, 114);
     new wxStaticBox(this, wxID_ANY, "Levels for this texture", r.GetPosition(), r.GetSize());
-    r = at(14, 138, 236, 96);
+    r = at(14, 138, 236, 84);
     // The control needs its drawn height whatever the font's dialog units.
     r.height = std::max(r.height, ui::ScaleDip(166, this));
     auto* placeholder = new wxStaticText(this, kLevelsPlaceholder, wxString(), r.GetPosition(), r.GetSize());
     (void)placeholder;
-    label(wxID_ANY, "Back to neutral when another texture or pattern is chosen.", at(14, 238, 236, 10));
-    r = at(153, 258, 50, 14);
+    label(wxID_ANY, "Back to neutral when another texture or pattern is chosen.", at(14, 226, 236, 10));
+    r = at(153, 246, 50, 14);
     auto* ok = new wxButton(this, wxID_OK, "OK", r.GetPosition(), r.GetSize());
     ok->SetDefault();
-    r = at(207, 258, 50, 14);
+    r = at(207, 246, 50, 14);
     new wxButton(this, wxID_CANCEL, "Cancel", r.GetPosition(), r.GetSize());
-    SetClientSize(at(0, 0, 264, 279).GetSize());
+    SetClientSize(at(0, 0, 264, 267).GetSize());
 
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnAutoLevels(); }, kAutoLevelsBox);
