@@ -6,6 +6,7 @@
 #include "app/RidgeforgeApp.h"
 #include "app/ShellCommandIds.h"
 #include "dialogs/MaskPanel.h"
+#include "dialogs/MappingTextureCommands.h"
 #include "dialogs/SettingsCommands.h"
 #include "document/RidgeforgeDoc.h"
 #include "platform/ui/Paint.h"
@@ -58,12 +59,12 @@ void CViewArea::BuildCommands() {
                   }));
     commands_.Add(ID_TEXTURE_SETTINGS,
                   withDoc([this](CRidgeforgeDoc& doc, CommandId) { RunTextureSettings(doc, Owner()); }));
-    commands_.Add(
-        ID_TEXTURE_SEAMLESS, withDoc([this](CRidgeforgeDoc& doc, CommandId) { RunSeamlessSettings(doc, Owner()); }),
-        [this](CommandId, CommandState& state) {
-            const CRidgeforgeDoc* doc = Doc();
-            state.enabled = doc != nullptr && !doc->texture.sourcePixels.empty() && doc->proceduralTexture == nullptr;
-        });
+    commands_.Add(ID_TEXTURE_SEAMLESS,
+                  withDoc([this](CRidgeforgeDoc& doc, CommandId) { RunSeamlessCommand(doc, Owner()); }),
+                  [this](CommandId, CommandState& state) {
+                      const CRidgeforgeDoc* doc = Doc();
+                      state.enabled = doc != nullptr && CanRunSeamlessCommand(*doc);
+                  });
     commands_.Add(
         ID_TOOL_NONE, [this](CommandId) { SelectTool(0); },
         [this](CommandId, CommandState& state) {

@@ -32,8 +32,8 @@ void CPresetNameDialog::Open() {
     auto* field = static_cast<wxTextCtrl*>(FindWindow(kNameField));
     field->ChangeValue(name);
     field->SetFocus();
+    // Selecting all also scrolls the text into view.
     field->SelectAll();
-    field->ShowPosition(field->GetLastPosition());
 }
 
 void CPresetNameDialog::OnOk(wxCommandEvent&) {

@@ -43,49 +43,13 @@ protected:
     wxCoord OnMeasureItem(size_t) const override {
         return ui::ScaleDip(CProceduralTextureDialog::kPresetItemHeight, this);
     }
-
-    void OnDrawBackground(wxDC& dc, const wxRect& rect, int item, int flags) const override {
-        wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
-        if ((flags & wxODCB_PAINTING_SELECTED) != 0 && (flags & wxODCB_PAINTING_CONTROL) == 0)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
-        else if (const PresetItem* preset = ItemAt(item); preset != nullptr && preset->origin == ItemOrigin::Factory)
-            colour = wxColour(255, 247, 228);
-        ui::FillRectExact(dc, rect, colour);
-    }
-
+    // The whole item is drawn with its text, so the background is part of it.
+    void OnDrawBackground(wxDC&, const wxRect&, int, int) const override {}
     void OnDrawItem(wxDC& dc, const wxRect& rect, int item, int flags) const override {
-        const PresetItem* preset = ItemAt(item);
-        const bool control = (flags & wxODCB_PAINTING_CONTROL) != 0;
-        const bool selected = (flags & wxODCB_PAINTING_SELECTED) != 0 && !control;
-        const std::size_t index = static_cast<std::size_t>(item - 1);
-        if (preset != nullptr && !control && index == dialog_.firstUserOnly_ && index > 0) {
-            dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
-            dc.DrawLine(rect.x, rect.y, rect.GetRight() + 1, rect.y);
-        }
-        int textLeft = rect.x + 6;
-        if (preset != nullptr && preset->thumbnailSide > 0) {
-            const int side = std::min(40, rect.height - 4);
-            const wxRect square(rect.x + 2, rect.y + (rect.height - side) / 2, side, side);
-            DrawGreySquare(dc, preset->thumbnail, preset->thumbnailSide, square);
-            textLeft = square.GetRight() + 1 + 8;
-        }
-        wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
-        if (selected)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
-        else if (preset == nullptr)
-            colour = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
-        dc.SetTextForeground(colour);
-        dc.SetFont(GetFont());
-        const wxString text = preset != nullptr ? FromUtf8(preset->name) : wxString("Select Preset");
-        ui::DrawEllipsisText(dc, text, wxRect(textLeft, rect.y, std::max(0, rect.GetRight() - textLeft), rect.height));
+        dialog_.DrawPresetItem(dc, rect, item, flags);
     }
 
 private:
-    const PresetItem* ItemAt(int item) const {
-        if (item <= 0 || static_cast<std::size_t>(item) > dialog_.presets_.size()) return nullptr;
-        return &dialog_.presets_[static_cast<std::size_t>(item - 1)];
-    }
-
     CProceduralTextureDialog& dialog_;
 };
 
@@ -116,50 +80,60 @@ CProceduralTextureDialog::CProceduralTextureDialog(wxWindow* parent, mesh::proce
     CreateControls();
 }
 
-CProceduralTextureDialog::~CProceduralTextureDialog() = default;
+CProceduralTextureDialog::~CProceduralTextureDialog() {
+    // The controls go first, while what their handlers use still exists; a
+    // field losing the focus on the way out changes nothing.
+    closing_ = true;
+    DestroyChildren();
+}
 
 void CProceduralTextureDialog::CreateControls() {
     auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
     auto text = [this](int id, const wxString& label, const wxRect& rect) {
         return new wxStaticText(this, id, label, rect.GetPosition(), rect.GetSize(), wxST_NO_AUTORESIZE);
     };
-    text(kTitleLine, wxString(), at(8, 6, 200, 10))->SetFont(GetFont().Bold());
-    preview_ = new CPreviewPicture(this, kPreview, at(8, 18, 200, 200));
-    text(wxID_ANY, "Show", at(216, 8, 30, 10));
-    wxRect rect = at(250, 6, 90, 14);
+    text(kTitleLine, wxString(), at(8, 6, 170, 10))->SetFont(GetFont().Bold());
+    preview_ = new CPreviewPicture(this, kPreview, at(8, 18, 170, 170));
+    text(wxID_ANY, "Show", at(186, 8, 24, 10));
+    wxRect rect = at(216, 6, 80, 14);
     new wxChoice(this, kTileChoice, rect.GetPosition(), rect.GetSize());
-    text(kNote, wxString(), at(216, 24, 220, 18));
-    text(wxID_ANY, "Preset", at(216, 52, 30, 10));
-    presetList_ = new CPresetComboBox(*this, at(250, 44, 186, 26));
-    rect = at(250, 74, 70, 14);
+    text(kNote, wxString(), at(186, 24, 186, 18));
+    text(wxID_ANY, "Preset", at(186, 52, 28, 10));
+    // The selection field is as tall as an item, so that it shows the thumbnail too.
+    rect = at(216, 44, 156, 26);
+    rect.height = ui::ScaleDip(kPresetItemHeight + 4, this);
+    presetList_ = new CPresetComboBox(*this, rect);
+    rect = at(216, 74, 76, 14);
     new wxButton(this, kSavePreset, "Save Preset...", rect.GetPosition(), rect.GetSize());
-    rect = at(324, 74, 70, 14);
+    rect = at(296, 74, 76, 14);
     new wxButton(this, kDeletePreset, "Delete Preset", rect.GetPosition(), rect.GetSize());
     for (int row = 0; row < kRows; ++row) {
         const int y = 96 + 18 * row;
-        text(kFirstLabel + row, wxString(), at(216, y + 2, 90, 10));
-        rect = at(308, y, 36, 13);
+        text(kFirstLabel + row, wxString(), at(186, y + 2, 70, 10));
+        rect = at(258, y, 32, 13);
         auto* field = new wxTextCtrl(this, kFirstField + row, wxString(), rect.GetPosition(), rect.GetSize());
         field->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-            ReadControls();
-            UpdatePreview();
+            if (!closing_) {
+                ReadControls();
+                UpdatePreview();
+            }
             event.Skip();
         });
-        rect = at(308, y, 128, 14);
+        rect = at(258, y, 114, 14);
         new wxChoice(this, kFirstCombo + row, rect.GetPosition(), rect.GetSize());
-        rect = at(216, y + 1, 220, 11);
+        rect = at(186, y + 1, 186, 11);
         new wxCheckBox(this, kFirstCheck + row, wxString(), rect.GetPosition(), rect.GetSize());
-        rect = at(348, y, 88, 13);
+        rect = at(292, y, 80, 13);
         new wxSlider(this, kFirstSlider + row, 0, 0, 1000, rect.GetPosition(), rect.GetSize(), wxSL_HORIZONTAL);
         Bind(
             wxEVT_SLIDER, [this, row](wxCommandEvent&) { OnSliderMoved(row); }, kFirstSlider + row);
     }
-    rect = at(332, 318, 50, 14);
+    rect = at(268, 318, 50, 14);
     auto* ok = new wxButton(this, wxID_OK, "OK", rect.GetPosition(), rect.GetSize());
     ok->SetDefault();
-    rect = at(386, 318, 50, 14);
+    rect = at(322, 318, 50, 14);
     new wxButton(this, wxID_CANCEL, "Cancel", rect.GetPosition(), rect.GetSize());
-    SetClientSize(at(0, 0, 444, 340).GetSize());
+    SetClientSize(at(0, 0, 380, 340).GetSize());
 
     auto readAndRedraw = [this](wxCommandEvent&) {
         ReadControls();
@@ -309,6 +283,41 @@ void CProceduralTextureDialog::SetNote(const wxString& text) {
 }
 
 wxString CProceduralTextureDialog::Note() const { return UnwrappedLabel(*FindWindow(kNote)); }
+
+void CProceduralTextureDialog::DrawPresetItem(wxDC& dc, const wxRect& rect, int item, int flags) const {
+    const PresetItem* preset = item > 0 && static_cast<std::size_t>(item) <= presets_.size()
+                                   ? &presets_[static_cast<std::size_t>(item - 1)]
+                                   : nullptr;
+    const bool control = (flags & wxODCB_PAINTING_CONTROL) != 0;
+    const bool selected = (flags & wxODCB_PAINTING_SELECTED) != 0 && !control;
+    wxColour background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    if (selected)
+        background = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    else if (preset != nullptr && preset->origin == ItemOrigin::Factory)
+        background = kFactoryPresetColour;
+    ui::FillRectExact(dc, rect, background);
+    // A line between the factory presets and the user's own.
+    const std::size_t index = static_cast<std::size_t>(item - 1);
+    if (preset != nullptr && !control && index == firstUserOnly_ && index > 0)
+        ui::FillRectExact(dc, wxRect(rect.x, rect.y, rect.width, 1),
+                          wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    int textLeft = rect.x + 6;
+    if (preset != nullptr && preset->thumbnailSide > 0) {
+        const int side = std::min(40, rect.height - 4);
+        const wxRect square(rect.x + 2, rect.y + (rect.height - side) / 2, side, side);
+        DrawGreySquare(dc, preset->thumbnail, preset->thumbnailSide, square);
+        textLeft = square.GetRight() + 1 + 8;
+    }
+    wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+    if (selected)
+        colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
+    else if (preset == nullptr)
+        colour = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+    dc.SetTextForeground(colour);
+    dc.SetFont(presetList_->GetFont());
+    const wxString text = preset != nullptr ? FromUtf8(preset->name) : wxString("Select Preset");
+    ui::DrawEllipsisText(dc, text, wxRect(textLeft, rect.y, std::max(0, rect.GetRight() - textLeft), rect.height));
+}
 
 void CProceduralTextureDialog::FillPresetList(const std::string& name) {
     presets_ = LoadPresetItems(roots_, texture_);

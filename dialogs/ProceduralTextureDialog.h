@@ -5,6 +5,7 @@
 // values, and after Cancel the caller throws the texture away.
 #pragma once
 
+#include <wx/colour.h>
 #include <wx/dialog.h>
 
 #include <functional>
@@ -14,6 +15,8 @@
 #include "dialogs/ProceduralDialogRules.h"
 #include "mesh/procedural/ProceduralTexture.h"
 #include "textures/LibraryItems.h"
+
+class wxDC;
 
 namespace ridgeforge {
 
@@ -70,6 +73,12 @@ public:
     // The item behind the list's selection; null for "Select Preset".
     const PresetItem* SelectedPreset() const;
 
+    // Draws item `item` of the preset list (0 is "Select Preset") with the
+    // list's wxODCB_* flags: background, separator, thumbnail and name.
+    void DrawPresetItem(wxDC& dc, const wxRect& rect, int item, int flags) const;
+    // The background of a preset that exists only as the factory's.
+    inline static const wxColour kFactoryPresetColour{255, 247, 228};
+
     // The handlers, callable as the controls call them.
     void UpdateControls();
     void ReadControls();
@@ -81,8 +90,6 @@ public:
     void OnDeletePreset();
 
 private:
-    friend class CPresetComboBox;
-
     void CreateControls();
     void BuildRows();
     void EnableDelete();
@@ -99,6 +106,7 @@ private:
     CPresetComboBox* presetList_ = nullptr;
     CMarkdownTextCtrl* helpPane_ = nullptr;
     bool opened_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace ridgeforge

@@ -31,7 +31,7 @@ CRemeshInputDialog::CRemeshInputDialog(wxWindow* parent) : wxDialog(parent, wxID
     auto [estimateAt, estimateSize] = place(at(8, 68, 244, 26));
     new wxStaticText(this, kEstimateText, wxString(), estimateAt, estimateSize, wxST_NO_AUTORESIZE);
     auto [okAt, okSize] = place(at(148, 100, 50, 14));
-    new wxButton(this, wxID_OK, "Remesh", okAt, okSize);
+    (new wxButton(this, wxID_OK, "Remesh", okAt, okSize))->SetDefault();
     auto [cancelAt, cancelSize] = place(at(202, 100, 50, 14));
     new wxButton(this, wxID_CANCEL, "Cancel", cancelAt, cancelSize);
     SetClientSize(at(0, 0, 260, 122).GetSize());

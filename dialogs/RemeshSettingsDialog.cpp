@@ -84,7 +84,7 @@ void CRemeshSettingsDialog::CreateControls() {
 
     const wxRect ok = at(kWidth - 112, 308, 50, 14);
     const wxRect cancel = at(kWidth - 58, 308, 50, 14);
-    new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize());
+    (new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize()))->SetDefault();
     new wxButton(this, wxID_CANCEL, "Cancel", cancel.GetPosition(), cancel.GetSize());
     SetClientSize(at(0, 0, kWidth, 330).GetSize());
 

@@ -32,7 +32,12 @@ CSeamlessDialog::CSeamlessDialog(const std::vector<float>& pixels, int width, in
     CreateControls();
 }
 
-CSeamlessDialog::~CSeamlessDialog() = default;
+CSeamlessDialog::~CSeamlessDialog() {
+    // The controls go first, while what their handlers use still exists; a
+    // field losing the focus on the way out changes nothing.
+    closing_ = true;
+    DestroyChildren();
+}
 
 void CSeamlessDialog::CreateControls() {
     auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
@@ -47,14 +52,19 @@ void CSeamlessDialog::CreateControls() {
     text(wxID_ANY, "After the method, laid 2 x 2", at(204, 74, 180, 10));
     before_ = new CPreviewPicture(this, kBeforePreview, at(8, 86, 188, 166));
     after_ = new CPreviewPicture(this, kAfterPreview, at(204, 86, 188, 166));
-    text(kReportLine, wxString(), at(8, 258, 384, 10));
+    // One line, cut with "..." when long; the whole line is its tooltip.
+    rect = at(8, 258, 384, 10);
+    new wxStaticText(this, kReportLine, wxString(), rect.GetPosition(), rect.GetSize(),
+                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
     for (int row = 0; row < kRows; ++row) {
         const int y = 268 + 18 * row;
         text(kFirstLabel + row, wxString(), at(8, y + 2, 100, 10));
         rect = at(112, y, 40, 13);
         auto* field = new wxTextCtrl(this, kFirstField + row, wxString(), rect.GetPosition(), rect.GetSize());
         field->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-            TakeControls();
+            if (!closing_) {
+                TakeControls();
+            }
             event.Skip();
         });
         rect = at(158, y, 150, 13);
@@ -222,7 +232,9 @@ void CSeamlessDialog::UpdatePreview() {
     std::vector<std::uint32_t> afterTiles =
         BuildTilePreview(output, outputWidth, outputHeight, method_->TilesMirrored(), side);
     after_->SetPixels(std::move(afterTiles), side);
-    report->SetLabel(FromUtf8(SeamlessReportLine(result, preview_.width, preview_.height)));
+    const wxString line = FromUtf8(SeamlessReportLine(result, preview_.width, preview_.height));
+    report->SetLabel(line);
+    report->SetToolTip(line);
 }
 
 wxString CSeamlessDialog::ReportLine() const { return FindWindow(kReportLine)->GetLabel(); }

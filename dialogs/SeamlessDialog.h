@@ -73,6 +73,7 @@ private:
     CPreviewPicture* after_ = nullptr;
     CMarkdownTextCtrl* helpPane_ = nullptr;
     bool opened_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace ridgeforge

@@ -1,98 +1,64 @@
 #include "dialogs/SettingsCommands.h"
 
-#include "dialogs/DialogUnits.h"
-#include "dialogs/LevelsControl.h"
-#include "dialogs/MappingSettingsDialog.h"
+#include "dialogs/RemeshSettingsDialog.h"
+#include "dialogs/RemeshSettingsRules.h"
 #include "dialogs/SeamlessDialog.h"
-#include "dialogs/SettingsDialogRules.h"
-#include "dialogs/TextureSettingsDialog.h"
 #include "document/RidgeforgeDoc.h"
 
 namespace ridgeforge {
-namespace {
 
-using mesh::ProjectionType;
-
-bool HasPixels(const mesh::HeightMap& map) { return map.width >= 1 && map.height >= 1 && !map.pixels.empty(); }
-
-}  // namespace
-
-MappingSettingsValues MappingSettingsOf(const CRidgeforgeDoc& document) {
-    const mesh::Projection& p = document.projection;
-    MappingSettingsValues values;
-    values.blendingApplies = p.type == ProjectionType::Box || p.type == ProjectionType::Sphere;
-    values.blendSides = p.box.blended;
-    values.sharpness = p.box.blendSharpness;
-    values.testGridCells = document.occupancyCells;
-    values.wholeTiles = p.type == ProjectionType::Sphere ? p.sphere.wholeTiles : p.cylinder.wholeTiles;
-    return values;
-}
-
-void ApplyMappingSettings(CRidgeforgeDoc& document, const MappingSettingsValues& chosen) {
-    mesh::Projection& p = document.projection;
-    if (chosen.blendSides != p.box.blended || chosen.sharpness != p.box.blendSharpness) {
-        p.box.blended = chosen.blendSides;
-        p.box.blendSharpness = chosen.sharpness;
-        document.OnSettingsChanged();
-    }
-    if (chosen.wholeTiles != MappingSettingsOf(document).wholeTiles) {
-        if (p.type != ProjectionType::Sphere) p.cylinder.wholeTiles = chosen.wholeTiles;
-        if (p.type != ProjectionType::Cylinder) p.sphere.wholeTiles = chosen.wholeTiles;
-        document.OnSettingsChanged();
-    }
-    document.SetOccupancyCells(chosen.testGridCells);
-}
-
-void FillTextureSettingsDialog(CTextureSettingsDialog& dialog, const CRidgeforgeDoc& document) {
-    const mesh::HeightMap& map = document.texture;
-    dialog.settings = map.settings;
-    dialog.sourceName = FromUtf8(map.name);
-    dialog.imageAspect =
-        map.width > 0 && map.height > 0 ? static_cast<float>(map.width) / static_cast<float>(map.height) : 0.0f;
-    dialog.procedural = document.proceduralTexture != nullptr;
-    dialog.seamlessAvailable = HasPixels(map) && document.proceduralTexture == nullptr;
-    if (HasPixels(map)) {
-        dialog.histogram = TextureHistogram(map.pixels);
-        dialog.autoBlack = mesh::Percentile(map.pixels, 0.01f);
-        dialog.autoWhite = mesh::Percentile(map.pixels, 0.99f);
-    }
-}
-
-bool RunMappingSettings(CRidgeforgeDoc& document, wxWindow* parent) {
-    CMappingSettingsDialog dialog(parent);
-    const MappingSettingsValues start = MappingSettingsOf(document);
-    dialog.blendingApplies = start.blendingApplies;
-    dialog.blendSides = start.blendSides;
-    dialog.sharpness = start.sharpness;
-    dialog.testGridCells = start.testGridCells;
-    dialog.wholeTiles = start.wholeTiles;
+bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page) {
+    CRemeshSettingsDialog dialog(parent);
+    dialog.page = page == 2 ? 2 : 1;
+    dialog.remesh = doc.remeshSettings;
+    dialog.triangleLimit = doc.maximumTriangles;
+    dialog.displayLimit = doc.displayTriangles;
+    dialog.displacement = doc.displacementSettings;
+    dialog.simplify = doc.simplifySettings;
+    dialog.part = doc.HasPart() ? &doc.workingPart : nullptr;
+    dialog.heightMap = HasHeightMapData(&doc.texture) ? &doc.texture : nullptr;
     if (dialog.ShowModal() != wxID_OK) return false;
-    ApplyMappingSettings(document, {dialog.blendingApplies, dialog.blendSides, dialog.sharpness, dialog.testGridCells,
-                                    dialog.wholeTiles});
+
+    if (!(dialog.remesh == doc.remeshSettings)) {
+        doc.remeshSettings = dialog.remesh;
+        doc.OnSettingsChanged();
+    }
+    if (dialog.triangleLimit != doc.maximumTriangles) {
+        doc.maximumTriangles = dialog.triangleLimit;
+        doc.PushUndoSnapshot();
+        doc.UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
+    }
+    if (dialog.displayLimit != doc.displayTriangles) {
+        doc.displayTriangles = dialog.displayLimit;
+        doc.PushUndoSnapshot();
+        doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    }
+    if (!(dialog.displacement == doc.displacementSettings)) {
+        doc.displacementSettings = dialog.displacement;
+        doc.OnSettingsChanged();
+    }
+    if (!(dialog.simplify == doc.simplifySettings)) {
+        doc.simplifySettings = dialog.simplify;
+        doc.OnSettingsChanged();
+    }
     return true;
 }
 
-bool RunTextureSettings(CRidgeforgeDoc& document, wxWindow* parent) {
-    CTextureSettingsDialog dialog(parent);
-    FillTextureSettingsDialog(dialog, document);
-    if (dialog.ShowModal() != wxID_OK) return false;
-    document.ApplyTextureSettings(dialog.settings);
-    if (dialog.seamlessAsked) RunSeamlessSettings(document, parent);
-    return true;
+bool CanRunSeamlessCommand(const CRidgeforgeDoc& doc) {
+    return doc.proceduralTexture == nullptr && !doc.texture.sourcePixels.empty() && doc.texture.sourceWidth >= 1 &&
+           doc.texture.sourceHeight >= 1;
 }
 
-bool RunSeamlessSettings(CRidgeforgeDoc& document, wxWindow* parent) {
-    const mesh::HeightMap& map = document.texture;
-    // The method works on the image as loaded, not on an earlier method's result.
-    if (map.sourceWidth < 1 || map.sourceHeight < 1 || map.sourcePixels.empty()) return false;
-    CSeamlessDialog dialog(map.sourcePixels, map.sourceWidth, map.sourceHeight, parent);
-    dialog.methodName = map.settings.seamlessMethod;
-    dialog.parameterText = map.settings.seamlessParameters;
+bool RunSeamlessCommand(CRidgeforgeDoc& doc, wxWindow* parent) {
+    if (!CanRunSeamlessCommand(doc)) return false;
+    CSeamlessDialog dialog(doc.texture.sourcePixels, doc.texture.sourceWidth, doc.texture.sourceHeight, parent);
+    dialog.methodName = doc.texture.settings.seamlessMethod;
+    dialog.parameterText = doc.texture.settings.seamlessParameters;
     if (dialog.ShowModal() != wxID_OK) return false;
-    mesh::TextureSettings settings = document.texture.settings;
+    mesh::TextureSettings settings = doc.texture.settings;
     settings.seamlessMethod = dialog.methodName;
     settings.seamlessParameters = dialog.parameterText;
-    document.ApplyTextureSettings(settings);
+    doc.ApplyTextureSettings(settings);
     return true;
 }
 

@@ -1,41 +1,31 @@
-// The callers of the settings dialogs: what the view's Mapping > Settings...,
-// Texture > Settings... and Texture > Seamless... commands give each dialog
-// from the document, and what they write back after OK.
+// What the view's "Relief...", "Simplify..." and "Seamless..." commands do
+// with their dialogs: fill them from the document, run them, and hand what
+// changed back in the order the document expects. The view redraws after
+// them (uploading the mesh and its overlays again).
 #pragma once
-
-#include <cstdint>
-#include <vector>
 
 class wxWindow;
 
 namespace ridgeforge {
 
 class CRidgeforgeDoc;
-class CMappingSettingsDialog;
-class CTextureSettingsDialog;
 
-struct MappingSettingsValues {
-    bool blendingApplies = true;
-    bool blendSides = false;
-    float sharpness = 4.0f;
-    std::int32_t testGridCells = 256;
-    bool wholeTiles = true;
-};
+// The relief and simplify settings dialog on page 1 (relief) or 2
+// (simplify). After OK each changed record or limit is written back: the
+// remesh settings with OnSettingsChanged; the triangle limit with an undo
+// step and a placement update; the display limit with an undo step and a
+// full refresh; then the displacement and simplify settings, each with
+// OnSettingsChanged. True when the dialog ended with OK.
+bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page);
 
-// Blending applies to the box and sphere mappings; the whole-tiles flag is
-// the sphere's in a sphere mapping, else the cylinder's.
-MappingSettingsValues MappingSettingsOf(const CRidgeforgeDoc& document);
-// Writes what changed: blending and sharpness; whole tiles to the cylinder
-// in a cylinder mapping, the sphere in a sphere mapping, both otherwise;
-// then the test grid.
-void ApplyMappingSettings(CRidgeforgeDoc& document, const MappingSettingsValues& chosen);
+// The seamless dialog on the texture's image as loaded, with its current
+// method and values; after OK the texture settings with the chosen method
+// and values go to ApplyTextureSettings. Nothing without an image; true
+// when the dialog ended with OK.
+bool RunSeamlessCommand(CRidgeforgeDoc& doc, wxWindow* parent);
 
-// Settings, name, aspect, kind, histogram and auto levels of the texture.
-void FillTextureSettingsDialog(CTextureSettingsDialog& dialog, const CRidgeforgeDoc& document);
-
-// The three commands; each returns whether its dialog ended with OK.
-bool RunMappingSettings(CRidgeforgeDoc& document, wxWindow* parent);
-bool RunTextureSettings(CRidgeforgeDoc& document, wxWindow* parent);
-bool RunSeamlessSettings(CRidgeforgeDoc& document, wxWindow* parent);
+// Whether Seamless... may be chosen: an image texture with pixels, not a
+// procedural one.
+bool CanRunSeamlessCommand(const CRidgeforgeDoc& doc);
 
 }  // namespace ridgeforge

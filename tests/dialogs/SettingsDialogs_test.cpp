@@ -13,7 +13,7 @@
 #include "app/DialogHelpPane.h"
 #include "dialogs/LevelsControl.h"
 #include "dialogs/MappingSettingsDialog.h"
-#include "dialogs/SettingsCommands.h"
+#include "dialogs/MappingTextureCommands.h"
 #include "dialogs/TextureSettingsDialog.h"
 #include "document/RidgeforgeDoc.h"
 #include "tests/support/ui/WxTest.h"
