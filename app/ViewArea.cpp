@@ -118,6 +118,7 @@ void CViewArea::SelectTool(CommandId tool) {
     } else if (maskPanel_ != nullptr && maskPanel_->IsShown()) {
         maskPanel_->Hide();
     }
+    if (maskPanel_ != nullptr) maskPanel_->UpdateStrip();
     if (doc != nullptr && doc->placementToolActive != (tool != 0)) {
         doc->placementToolActive = tool != 0;
         doc->OnSettingsChanged();

@@ -97,13 +97,10 @@ void CLevelsControl::Notify() {
     ProcessWindowEvent(event);
 }
 
-bool CLevelsControl::Enable(bool enable) {
-    const bool changed = wxWindow::Enable(enable);
-    for (wxTextCtrl* box : boxes_)
-        if (box != nullptr) box->Enable(enable);
+void CLevelsControl::DoEnable(bool enable) {
+    wxWindow::DoEnable(enable);
     if (!enable && dragging_ != kNoMarker) EndDrag(false);
     Refresh();
-    return changed;
 }
 
 void CLevelsControl::OnCharHook(wxKeyEvent& event) {

@@ -43,12 +43,14 @@ public:
     const LevelsLayout& Layout() const { return layout_; }
     int DraggedMarker() const { return dragging_; }
 
-    bool Enable(bool enable = true) override;
-
     static const wxColour kHistogramFace;
     static const wxColour kHistogramFaceDisabled;
     static const wxColour kBar;
     static const wxColour kBarDisabled;
+
+protected:
+    // Also when the dialog around it is greyed: the boxes follow as children.
+    void DoEnable(bool enable) override;
 
 private:
     void LayOut();

@@ -6,6 +6,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/tglbtn.h>
 
 #include <limits>
 #include <optional>
@@ -54,10 +55,22 @@ void CMaskPanel::CreateControls() {
     // The strip: the tool buttons tell the owner, which routes them to the view.
     for (std::size_t i = 0; i < kStrip.size(); ++i) {
         const wxRect r = at(7 + static_cast<int>(i) * 38, 5, 36, 14);
-        auto* button = new wxButton(this, wxID_ANY, kStrip[i].label, r.GetPosition(), r.GetSize());
-        button->SetToolTip(kStrip[i].tooltip);
         const CommandId command = kStripCommands[i];
-        button->Bind(wxEVT_BUTTON, [this, command](wxCommandEvent&) { ui::SendCommand(GetParent(), command); });
+        // The three tools stay pressed while active; Duplicate and Delete are plain buttons.
+        wxAnyButton* button = nullptr;
+        if (i < 3) {
+            auto* toggle = new wxToggleButton(this, wxID_ANY, kStrip[i].label, r.GetPosition(), r.GetSize());
+            toggle->Bind(wxEVT_TOGGLEBUTTON, [this, command](wxCommandEvent&) {
+                ui::SendCommand(GetParent(), command);
+                UpdateStrip();
+            });
+            button = toggle;
+        } else {
+            button = new wxButton(this, wxID_ANY, kStrip[i].label, r.GetPosition(), r.GetSize());
+            button->Bind(wxEVT_BUTTON, [this, command](wxCommandEvent&) { ui::SendCommand(GetParent(), command); });
+        }
+        button->SetToolTip(kStrip[i].tooltip);
+        strip_[i] = button;
     }
     wxRect r = at(7, 24, 186, 70);
     list_ = new wxListCtrl(this, kVolumeList, r.GetPosition(), r.GetSize(),
@@ -142,6 +155,17 @@ void CMaskPanel::ShowNear(wxPoint near, CRidgeforgeDoc* document) {
         ShowWithoutActivating();
     }
     SyncFromDocument(document);
+    UpdateStrip();
+}
+
+void CMaskPanel::UpdateStrip() {
+    const auto* frame = dynamic_cast<const ui::CommandFrame*>(GetParent());
+    if (frame == nullptr) return;
+    for (std::size_t i = 0; i < strip_.size(); ++i) {
+        const CommandState state = ui::QueryCommand(*frame, kStripCommands[i]);
+        strip_[i]->Enable(state.enabled);
+        if (auto* toggle = dynamic_cast<wxToggleButton*>(strip_[i])) toggle->SetValue(state.checked);
+    }
 }
 
 void CMaskPanel::SyncFromDocument(CRidgeforgeDoc* document) {

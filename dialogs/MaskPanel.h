@@ -19,6 +19,7 @@
 #include "document/CommandTable.h"
 #include "mesh/mapping/MaskVolume.h"
 
+class wxAnyButton;
 class wxListCtrl;
 class wxListEvent;
 class wxTextCtrl;
@@ -60,6 +61,10 @@ public:
 
     // Applies the fields the user changed (a field losing the focus, Enter).
     void ApplyFields();
+    // The strip's buttons enabled, and the active tool's pressed, as the
+    // owner's command route answers for them.
+    void UpdateStrip();
+    wxAnyButton& StripButton(int index) const { return *strip_[static_cast<std::size_t>(index)]; }
 
 private:
     void CreateControls();
@@ -70,6 +75,7 @@ private:
     void OnMoved(wxMoveEvent& event);
     void AskToClose();
 
+    std::array<wxAnyButton*, 5> strip_{};
     wxListCtrl* list_ = nullptr;
     std::array<wxTextCtrl*, kMaskFieldCount> fields_{};
     MaskFieldTexts written_;

@@ -3,6 +3,7 @@
 // document, and what is chosen there reaches the document.
 #include <gtest/gtest.h>
 #include <wx/textctrl.h>
+#include <wx/tglbtn.h>
 #include <wx/toplevel.h>
 
 #include "app/DialogHelpPane.h"
@@ -72,6 +73,15 @@ TEST_F(SettingsMenusTest, AddingAMaskShowsThePanelAndNoHandlesHidesIt) {
     ASSERT_TRUE(PumpUntil([] { return FindTopLevel("Mask Volumes") != nullptr; }, 2000));
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_MOVE_MASK).checked);
     EXPECT_EQ(Doc().maskVolumes.size(), 1u);
+    // The panel's Rotate button chooses that tool and shows it pressed.
+    auto* panel = static_cast<CMaskPanel*>(FindTopLevel("Mask Volumes"));
+    wxCommandEvent rotate(wxEVT_TOGGLEBUTTON, panel->StripButton(1).GetId());
+    rotate.SetEventObject(&panel->StripButton(1));
+    panel->StripButton(1).GetEventHandler()->ProcessEvent(rotate);
+    EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_ROTATE_MASK).checked);
+    EXPECT_TRUE(static_cast<wxToggleButton&>(panel->StripButton(1)).GetValue());
+    EXPECT_FALSE(static_cast<wxToggleButton&>(panel->StripButton(0)).GetValue());
+    EXPECT_TRUE(panel->StripButton(4).IsEnabled());
     EXPECT_TRUE(ui::SendCommand(&Frame(), ID_TOOL_NONE));
     ASSERT_TRUE(PumpUntil([] { return FindTopLevel("Mask Volumes") == nullptr; }, 2000));
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_NONE).checked);

@@ -242,5 +242,34 @@ TEST_F(SettingsDialogsTest, AutoLevelsGreysTheLevelsAndUncheckingShowsNeutralLev
     EXPECT_EQ(shot.GetRed(l.histogramLeft + 5, l.histogramHeight - 2), 220);
 }
 
+TEST_F(SettingsDialogsTest, TextureCallerGivesTheImagesHistogramAspectAndPercentiles) {
+    CRidgeforgeDoc doc;
+    // 4 x 2 pixels: values in bins 0, 64, 128, 255 (twice each).
+    doc.texture.SetImage(4, 2, {0.0f, 0.25f, 0.5f, 1.0f, 0.0f, 0.25f, 0.5f, 1.0f});
+    doc.texture.name = "ridges.png";
+    T dialog(owner_);
+    FillTextureSettingsDialog(dialog, doc);
+    EXPECT_EQ(dialog.sourceName, "ridges.png");
+    EXPECT_FLOAT_EQ(dialog.imageAspect, 2.0f);
+    EXPECT_FALSE(dialog.procedural);
+    EXPECT_TRUE(dialog.seamlessAvailable);
+    ASSERT_EQ(dialog.histogram.size(), 256u);
+    EXPECT_EQ(dialog.histogram[0], 2u);
+    EXPECT_EQ(dialog.histogram[64], 2u);
+    EXPECT_EQ(dialog.histogram[128], 2u);
+    EXPECT_EQ(dialog.histogram[255], 2u);
+    EXPECT_FLOAT_EQ(dialog.autoBlack, 0.0f);
+    EXPECT_FLOAT_EQ(dialog.autoWhite, 1.0f);
+
+    CRidgeforgeDoc empty;
+    T none(owner_);
+    FillTextureSettingsDialog(none, empty);
+    EXPECT_FLOAT_EQ(none.imageAspect, 0.0f);
+    EXPECT_FALSE(none.seamlessAvailable);
+    none.Open();
+    EXPECT_EQ(static_cast<wxStaticText*>(none.FindWindow(T::kSourceText))->GetLabel(), "(none loaded)");
+    EXPECT_FLOAT_EQ(none.LockAspect(), 1.0f);  // 30 / 30 from the settings
+}
+
 }  // namespace
 }  // namespace ridgeforge
