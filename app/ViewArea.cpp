@@ -89,6 +89,19 @@ void CViewArea::BuildCommands() {
             if (doc.HasPart() && doc.AddMaskVolume(id - ID_MASK_ADD_BOX) >= 0) AfterMaskChange();
         }),
         [this](CommandId, CommandState& state) { state.enabled = Doc() != nullptr && Doc()->HasPart(); });
+    commands_.Add(ID_MASK_EDIT, withDoc([this](CRidgeforgeDoc& doc, CommandId) {
+                      if (doc.maskVolumes.empty()) return;
+                      if (!HasChosenMask(doc)) {
+                          doc.activeMask = 0;
+                          doc.UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
+                      }
+                      AfterMaskChange();
+                  }),
+                  [this](CommandId, CommandState& state) {
+                      const CRidgeforgeDoc* doc = Doc();
+                      state.checked = IsMaskTool(tool_);
+                      state.enabled = doc != nullptr && doc->HasPart() && !doc->maskVolumes.empty();
+                  });
     commands_.Add(ID_MASK_DUPLICATE, withDoc([this](CRidgeforgeDoc& doc, CommandId) {
                       if (HasChosenMask(doc) && doc.DuplicateMaskVolume(doc.activeMask) >= 0) AfterMaskChange();
                   }),

@@ -85,6 +85,14 @@ TEST_F(SettingsMenusTest, AddingAMaskShowsThePanelAndNoHandlesHidesIt) {
     EXPECT_TRUE(ui::SendCommand(&Frame(), ID_TOOL_NONE));
     ASSERT_TRUE(PumpUntil([] { return FindTopLevel("Mask Volumes") == nullptr; }, 2000));
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_NONE).checked);
+    EXPECT_FALSE(ui::QueryCommand(Frame(), ID_MASK_EDIT).checked);
+
+    // Edit Masks with no volume chosen chooses the first and opens the panel again.
+    Doc().activeMask = -1;
+    EXPECT_TRUE(ui::SendCommand(&Frame(), ID_MASK_EDIT));
+    ASSERT_TRUE(PumpUntil([] { return FindTopLevel("Mask Volumes") != nullptr; }, 2000));
+    EXPECT_EQ(Doc().activeMask, 0);
+    EXPECT_TRUE(ui::QueryCommand(Frame(), ID_MASK_EDIT).checked);
 }
 
 }  // namespace

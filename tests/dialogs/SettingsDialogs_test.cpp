@@ -240,6 +240,14 @@ TEST_F(SettingsDialogsTest, AutoLevelsGreysTheLevelsAndUncheckingShowsNeutralLev
     EXPECT_EQ(levels.Box(kInputWhite)->GetValue(), "255");
     shot = GrabWindow(levels);
     EXPECT_EQ(shot.GetRed(l.histogramLeft + 5, l.histogramHeight - 2), 220);
+
+    // A gamma typed with auto levels off survives switching them on again.
+    levels.Box(kGammaMarker)->ChangeValue("2");
+    levels.CommitEdits();
+    box->SetValue(true);
+    dialog.OnAutoLevels();
+    EXPECT_EQ(levels.Box(kGammaMarker)->GetValue(), "2.00");
+    EXPECT_EQ(levels.Box(kInputBlack)->GetValue(), "26");
 }
 
 TEST_F(SettingsDialogsTest, TextureCallerGivesTheImagesHistogramAspectAndPercentiles) {
