@@ -232,7 +232,7 @@ void CMaskPanel::ApplyFields() {
     const mesh::MaskVolume edited =
         ApplyMaskFieldTexts(document_->maskVolumes[index], BedHeight(document_->workingPart), typed, written_);
     document_->UpdateMaskVolume(document_->activeMask, edited);
-    if (document_ != nullptr) shown_ = document_->maskVolumes;
+    shown_ = document_->maskVolumes;
     UpdateFields();
 }
 

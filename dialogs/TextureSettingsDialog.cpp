@@ -56,8 +56,7 @@ CTextureSettingsDialog::CTextureSettingsDialog(wxWindow* parent) : wxDialog(pare
     r = at(14, 138, 236, 84);
     // The control needs its drawn height whatever the font's dialog units.
     r.height = std::max(r.height, ui::ScaleDip(166, this));
-    auto* placeholder = new wxStaticText(this, kLevelsPlaceholder, wxString(), r.GetPosition(), r.GetSize());
-    (void)placeholder;
+    new wxStaticText(this, kLevelsPlaceholder, wxString(), r.GetPosition(), r.GetSize());
     label(wxID_ANY, "Back to neutral when another texture or pattern is chosen.", at(14, 226, 236, 10));
     r = at(153, 246, 50, 14);
     auto* ok = new wxButton(this, wxID_OK, "OK", r.GetPosition(), r.GetSize());
