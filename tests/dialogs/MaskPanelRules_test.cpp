@@ -50,32 +50,6 @@ TEST(MaskPanelRules, BedHeightIsThePartsLowestZOnlyForAPartWithTrianglesAndValid
     EXPECT_EQ(BedHeight(pointsOnly), 0.0f);
 }
 
-TEST(MaskPanelRules, PositionZCountsFromTheBedAndTypedValuesGoBackAboveIt) {
-    const mesh::MaskVolume v = Volume();
-    const float bed = 2.5f;
-    const auto values = MaskFieldValues(v, bed);
-    EXPECT_FLOAT_EQ(values[2], 10.0f);
-    EXPECT_EQ(FormatMaskField(values[2]), "10");
-    EXPECT_FLOAT_EQ(values[5], 8.125f);
-    EXPECT_FLOAT_EQ(values[9], 1.5f);
-
-    const MaskFieldTexts written = Written(v, bed);
-    MaskFieldTexts typed = written;
-    typed[2] = "20";
-    typed[4] = "0.2";    // size y
-    typed[9] = "-1";     // feather
-    typed[8] = "-45.5";  // turn z
-    const mesh::MaskVolume edited = ApplyMaskFieldTexts(v, bed, typed, written);
-    EXPECT_FLOAT_EQ(edited.center.z, 22.5f);
-    EXPECT_FLOAT_EQ(edited.size.y, 0.5f);
-    EXPECT_FLOAT_EQ(edited.featherMillimetres, 0.0f);
-    EXPECT_FLOAT_EQ(edited.rotationDegrees.z, -45.5f);
-    // Untouched fields keep their exact values, not the shown roundings.
-    EXPECT_EQ(edited.center.x, 12.3456f);
-    EXPECT_EQ(edited.size.z, 8.125f);
-    EXPECT_EQ(edited.rotationDegrees.x, -0.004f);
-}
-
 TEST(MaskPanelRules, UntypedFieldsAndTextWithoutANumberChangeNothing) {
     const mesh::MaskVolume v = Volume();
     const MaskFieldTexts written = Written(v, 2.5f);
