@@ -1,6 +1,7 @@
 #include "app/WxDocumentHost.h"
 
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 #include <wx/filehistory.h>
 #include <wx/utils.h>
 
@@ -44,6 +45,12 @@ TEST_F(WxDocumentHostTest, PanesApplicationAndCancelledDialogs) {
 
     mesh::TriangleMesh part;
     mesh::RemeshSettings chosen;
+    // The remesh input dialog is built: the user cancels it.
+    Frame().CallAfter([] {
+        for (wxWindow* window : wxTopLevelWindows)
+            if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal())
+                dialog->EndModal(wxID_CANCEL);
+    });
     EXPECT_FALSE(host.RunRemeshInputDialog(mesh::RemeshSettings{}, part, chosen));
     ExportDialogResult result;
     EXPECT_FALSE(host.RunExportDialog(ExportDialogRequest{}, result));
