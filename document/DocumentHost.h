@@ -120,7 +120,8 @@ public:
     // The application's "Detailed Log" switch.
     virtual bool DetailedLog() const = 0;
     // Opens a file as the document the way the application does: it asks the
-    // document's SaveModified first, then calls its OnOpenDocument.
+    // document's SaveModified first, then calls its OnOpenDocument and, when
+    // that succeeds, its SetPathName with the path.
     virtual bool OpenDocumentFile(const CString& path) = 0;
     // Lists the file first among the recent files.
     virtual void AddToRecentFiles(const CString& path) = 0;

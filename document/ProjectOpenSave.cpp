@@ -6,6 +6,7 @@
 // to the first of " part.stl", " part 2.stl", " part 3.stl" beside the
 // project where no file exists, and the part of the previous save is removed
 // only after the new project was written.
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -43,6 +44,30 @@ std::vector<fs::path> PartCandidates(const fs::path& project) {
     const std::string stem = project.stem().string();
     return {folder / (stem + " part.stl"), folder / (stem + " part 2.stl"), folder / (stem + " part 3.stl")};
 }
+
+// What the program itself writes: a rotation (unit rows at right angles) and
+// a shift of at most a kilometre. Anything else would scale or tear the part
+// instead of turning it, or push it out of reach of float arithmetic.
+bool IsPlacement(const mesh::Transform& t) {
+    const mesh::Vec3f rows[3] = {t.rowX, t.rowY, t.rowZ};
+    const auto dot = [](const mesh::Vec3f& a, const mesh::Vec3f& b) {
+        return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y + static_cast<double>(a.z) * b.z;
+    };
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i; j < 3; ++j) {
+            const double expected = i == j ? 1.0 : 0.0;
+            if (!(std::fabs(dot(rows[i], rows[j]) - expected) < 1e-3)) return false;
+        }
+    }
+    constexpr float kFarthest = 1.0e6f;
+    for (float v : {t.translation.x, t.translation.y, t.translation.z}) {
+        if (!(std::fabs(v) <= kFarthest)) return false;
+    }
+    return true;
+}
+
+// The print-check resolutions the program offers.
+bool IsOfferedOccupancy(std::int32_t cells) { return cells == 128 || cells == 256 || cells == 512; }
 
 }  // namespace
 
@@ -221,6 +246,11 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     PlacementSnapshot snapshot;
     CaptureSnapshot(snapshot);
     snapshot.orientation = record.orientation;
+    if (!IsPlacement(record.orientation)) {
+        snapshot.orientation = mesh::Transform::Identity();
+        Log(L"The project's orientation is not a plain turn of the part, so the part is placed as it was loaded.",
+            LogKind::Warning);
+    }
     snapshot.projection = record.projection;
     snapshot.projection.activeLayer = -1;
     snapshot.maskVolumes = record.masks;
@@ -242,7 +272,8 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
 
     exportCleanup = record.exportCleanup;
     exportFixes = record.exportFixes;
-    SetOccupancyCells(record.occupancyCells);
+    SetOccupancyCells(IsOfferedOccupancy(record.occupancyCells) ? record.occupancyCells
+                                                                : ProjectFileData{}.occupancyCells);
     StartPlacementHistory();
     projectPath = path;
     SetModifiedFlag(false);
