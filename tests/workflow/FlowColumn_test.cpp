@@ -202,12 +202,16 @@ TEST_F(FlowColumnTest, WheelScrollsThreeLinesAndShrinkingPullsBack) {
     EXPECT_EQ(flow_->ScrollPosition(), 36);
     wheel(-12000);
     EXPECT_EQ(flow_->ScrollPosition(), content - flow_->GetClientSize().y);
-    EXPECT_EQ(flow_->GetScrollRange(wxVERTICAL), content);
+    EXPECT_TRUE(flow_->ScrollBar().IsShown());
+    EXPECT_EQ(flow_->ScrollBar().GetRange(), content);
+    EXPECT_EQ(flow_->ScrollBar().GetThumbPosition(), flow_->ScrollPosition());
     // Collapsing everything while at the bottom brings the position back.
     flow_->SetCollapsedMask(15);
     EXPECT_EQ(flow_->ScrollPosition(), 0);
     EXPECT_EQ(Header(FlowStep::Mapping).GetPosition().y, 0);
     EXPECT_EQ(Header(FlowStep::Simplify).GetPosition().y, 120);
+    EXPECT_FALSE(flow_->ScrollBar().IsShown());
+    EXPECT_EQ(Header(FlowStep::Simplify).GetSize().x, flow_->GetClientSize().x);
 }
 
 }  // namespace
