@@ -96,8 +96,10 @@ TEST_F(FlowColumnTest, RunningDotBlinksEvery450Milliseconds) {
     CSectionHeader& relief = Header(FlowStep::Relief);
     const wxRect dot = relief.Rects().dot;
     const wxPoint centre(dot.x + dot.width / 2, dot.y + dot.height / 2);
+    const int timersBefore = clock.RunningCount();
     relief.SetStatus(SectionStatus::Running);
     EXPECT_TRUE(relief.Blinking());
+    EXPECT_EQ(clock.RunningCount(), timersBefore + 1);
     EXPECT_EQ(PixelAt(Grab(FlowStep::Relief), centre.x, centre.y), kAccent);
 
     clock.Advance(449);
@@ -113,9 +115,26 @@ TEST_F(FlowColumnTest, RunningDotBlinksEvery450Milliseconds) {
 
     relief.SetStatus(SectionStatus::UpToDate);
     EXPECT_FALSE(relief.Blinking());
+    EXPECT_EQ(clock.RunningCount(), timersBefore);
     clock.Advance(2000);
     EXPECT_FALSE(relief.BlinkPhase());
     EXPECT_EQ(PixelAt(Grab(FlowStep::Relief), centre.x, centre.y), wxColour(46, 178, 90));
+}
+
+TEST_F(FlowColumnTest, SettingsIconHighlightsUnderThePointer) {
+    Open();
+    CSectionHeader& texture = Header(FlowStep::Texture);
+    const wxRect settings = texture.Rects().settings;
+    MoveMouseTo(texture, {settings.x + 9, settings.y + 9});
+    EXPECT_TRUE(texture.Hover());
+    // The highlight reaches 3 dip round the icon.
+    EXPECT_EQ(PixelAt(Grab(FlowStep::Texture), settings.x - 2, settings.y - 2), wxColour(214, 224, 238));
+    MoveMouseTo(texture, {150, 20});
+    EXPECT_FALSE(texture.Hover());
+    EXPECT_EQ(PixelAt(Grab(FlowStep::Texture), settings.x - 2, settings.y - 2), kHeaderFill);
+    MoveMouseTo(texture, {settings.x + 9, settings.y + 9});
+    MoveMouseTo(*frame_, {5, 700});
+    EXPECT_FALSE(texture.Hover());
 }
 
 TEST_F(FlowColumnTest, CollapsedSectionsAreStoredAndComeBack) {
