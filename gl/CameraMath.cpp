@@ -94,8 +94,7 @@ DepthRange ComputeDepthRange(const mesh::Vec3f& eye, const mesh::Vec3f& sceneCen
     DepthRange range;
     range.eyeToCentre = mesh::Length(eye - sceneCentre);
     range.farPlane = reach + std::max(distance, range.eyeToCentre);
-    range.nearPlane =
-        std::max(std::min(range.farPlane * 0.001f, distance * 0.01f), range.eyeToCentre - reach);
+    range.nearPlane = std::max(std::min(range.farPlane * 0.001f, distance * 0.01f), range.eyeToCentre - reach);
     return range;
 }
 

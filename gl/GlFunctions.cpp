@@ -62,16 +62,15 @@ bool LoadGlFunction(GlProc& slot, const char* name, GlProcLookup lookup, void* u
 bool LoadGlFunctions(GlFunctions& t, GlProcLookup lookup, void* userData, std::string& error) {
     t = GlFunctions{};
     const auto need = [&](auto& slot, const char* name) { return Load(slot, name, lookup, userData, error); };
-    const bool first = need(t.glGenVertexArrays, "glGenVertexArrays") &&
-                       need(t.glBindVertexArray, "glBindVertexArray") &&
-                       need(t.glDeleteVertexArrays, "glDeleteVertexArrays") && need(t.glGenBuffers, "glGenBuffers") &&
-                       need(t.glBindBuffer, "glBindBuffer") && need(t.glBufferData, "glBufferData") &&
-                       need(t.glBufferSubData, "glBufferSubData") && need(t.glDeleteBuffers, "glDeleteBuffers") &&
-                       need(t.glEnableVertexAttribArray, "glEnableVertexAttribArray") &&
-                       need(t.glVertexAttribPointer, "glVertexAttribPointer") &&
-                       need(t.glCreateShader, "glCreateShader") && need(t.glShaderSource, "glShaderSource") &&
-                       need(t.glCompileShader, "glCompileShader") && need(t.glGetShaderiv, "glGetShaderiv") &&
-                       need(t.glGetShaderInfoLog, "glGetShaderInfoLog");
+    const bool first =
+        need(t.glGenVertexArrays, "glGenVertexArrays") && need(t.glBindVertexArray, "glBindVertexArray") &&
+        need(t.glDeleteVertexArrays, "glDeleteVertexArrays") && need(t.glGenBuffers, "glGenBuffers") &&
+        need(t.glBindBuffer, "glBindBuffer") && need(t.glBufferData, "glBufferData") &&
+        need(t.glBufferSubData, "glBufferSubData") && need(t.glDeleteBuffers, "glDeleteBuffers") &&
+        need(t.glEnableVertexAttribArray, "glEnableVertexAttribArray") &&
+        need(t.glVertexAttribPointer, "glVertexAttribPointer") && need(t.glCreateShader, "glCreateShader") &&
+        need(t.glShaderSource, "glShaderSource") && need(t.glCompileShader, "glCompileShader") &&
+        need(t.glGetShaderiv, "glGetShaderiv") && need(t.glGetShaderInfoLog, "glGetShaderInfoLog");
     if (!first) return false;
     LoadOptional(t.glGenQueries, "glGenQueries", lookup, userData);
     LoadOptional(t.glDeleteQueries, "glDeleteQueries", lookup, userData);
@@ -83,12 +82,11 @@ bool LoadGlFunctions(GlFunctions& t, GlProcLookup lookup, void* userData, std::s
            need(t.glAttachShader, "glAttachShader") && need(t.glLinkProgram, "glLinkProgram") &&
            need(t.glGetProgramiv, "glGetProgramiv") && need(t.glGetProgramInfoLog, "glGetProgramInfoLog") &&
            need(t.glDeleteProgram, "glDeleteProgram") && need(t.glUseProgram, "glUseProgram") &&
-           need(t.glGetUniformLocation, "glGetUniformLocation") &&
-           need(t.glUniformMatrix4fv, "glUniformMatrix4fv") && need(t.glUniform3f, "glUniform3f") &&
-           need(t.glUniform1i, "glUniform1i") && need(t.glUniform1f, "glUniform1f") &&
-           need(t.glUniform2f, "glUniform2f") && need(t.glActiveTexture, "glActiveTexture") &&
-           need(t.glGenerateMipmap, "glGenerateMipmap") && need(t.glGenFramebuffers, "glGenFramebuffers") &&
-           need(t.glBindFramebuffer, "glBindFramebuffer") &&
+           need(t.glGetUniformLocation, "glGetUniformLocation") && need(t.glUniformMatrix4fv, "glUniformMatrix4fv") &&
+           need(t.glUniform3f, "glUniform3f") && need(t.glUniform1i, "glUniform1i") &&
+           need(t.glUniform1f, "glUniform1f") && need(t.glUniform2f, "glUniform2f") &&
+           need(t.glActiveTexture, "glActiveTexture") && need(t.glGenerateMipmap, "glGenerateMipmap") &&
+           need(t.glGenFramebuffers, "glGenFramebuffers") && need(t.glBindFramebuffer, "glBindFramebuffer") &&
            need(t.glFramebufferTexture2D, "glFramebufferTexture2D") &&
            need(t.glCheckFramebufferStatus, "glCheckFramebufferStatus") &&
            need(t.glDeleteFramebuffers, "glDeleteFramebuffers");

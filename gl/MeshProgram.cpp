@@ -86,8 +86,7 @@ bool Renderer::BuildMeshProgram() {
     u.whiteLevel = find("uWhiteLevel");
     u.gamma = find("uGamma");
     u.invert = find("uInvert");
-    const GLint required[] = {u.mvp,         u.lightDirection, u.lit,
-                              u.smooth,      u.overrideColor,  u.useOverride,
+    const GLint required[] = {u.mvp,         u.lightDirection,     u.lit,  u.smooth, u.overrideColor, u.useOverride,
                               u.surfaceMode, u.checkerMillimetres, u.alpha};
     for (GLint location : required)
         if (location < 0) {
@@ -120,8 +119,9 @@ void Renderer::BindMeshVertexLayout(GLuint projectionBuffer) {
 bool Renderer::UploadHeightMapTexture(const mesh::HeightMap& map) {
     if (!ready || !MakeCurrent()) return false;
     const GlBaseFunctions& b = base;
-    const bool holdsImage = map.width >= 1 && map.height >= 1 && !map.seamlessPixels.empty() &&
-                            map.pixels.size() == static_cast<std::size_t>(map.width) * static_cast<std::size_t>(map.height);
+    const bool holdsImage =
+        map.width >= 1 && map.height >= 1 && !map.seamlessPixels.empty() &&
+        map.pixels.size() == static_cast<std::size_t>(map.width) * static_cast<std::size_t>(map.height);
     GLenum error = GL_NO_ERROR;
     if (holdsImage) {
         if (heightMapTexture == 0) b.glGenTextures(1, &heightMapTexture);
@@ -132,8 +132,7 @@ bool Renderer::UploadHeightMapTexture(const mesh::HeightMap& map) {
         b.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         b.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         // Only this upload's error may decide; a bounded drain of earlier ones.
-        for (int i = 0; i < 32 && b.glGetError() != GL_NO_ERROR; ++i) {
-        }
+        for (int i = 0; i < 32 && b.glGetError() != GL_NO_ERROR; ++i) {}
         b.glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, map.width, map.height, 0, GL_RED, GL_FLOAT, map.pixels.data());
         error = b.glGetError();
         b.glBindTexture(GL_TEXTURE_2D, 0);

@@ -60,8 +60,7 @@ bool Renderer::UploadMesh(const mesh::TriangleMesh& mesh, const ProjectedCoordin
     f.glGenBuffers(1, &part.projectionBuffer);
     f.glBindBuffer(GL_ARRAY_BUFFER, part.projectionBuffer);
     part.projectionBytes = records.size() * sizeof(ProjectionRecord);
-    f.glBufferData(GL_ARRAY_BUFFER, Bytes(records.size(), sizeof(ProjectionRecord)), records.data(),
-                   GL_DYNAMIC_DRAW);
+    f.glBufferData(GL_ARRAY_BUFFER, Bytes(records.size(), sizeof(ProjectionRecord)), records.data(), GL_DYNAMIC_DRAW);
     f.glBindBuffer(GL_ARRAY_BUFFER, part.vertexBuffer);
     BindMeshVertexLayout(part.projectionBuffer);
     f.glBindVertexArray(0);
@@ -183,8 +182,8 @@ bool Renderer::SetRestingFaceHighlight(const std::vector<mesh::Vec3f>& points,
 
 bool Renderer::SetCageOverlay(const CageOverlay& overlay) {
     if (!ready || !MakeCurrent()) return false;
-    return UploadLineBuffer(cageFaces, ColouredVertices(overlay.trianglePoints, overlay.triangleColours,
-                                                        kCageFaceColour)) &&
+    return UploadLineBuffer(cageFaces,
+                            ColouredVertices(overlay.trianglePoints, overlay.triangleColours, kCageFaceColour)) &&
            UploadLineBuffer(cageLines, ColouredVertices(overlay.cageLines, kCageLineColour)) &&
            UploadLineBuffer(cageAccentLines, ColouredVertices(overlay.accentLines, kCageAccentColour));
 }

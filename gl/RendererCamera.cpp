@@ -58,8 +58,7 @@ Matrix4 Renderer::ViewProjection() const {
     const float aspect = static_cast<float>(viewportWidth) / static_cast<float>(viewportHeight);
     const DepthRange range = CameraDepthRange();
     const Matrix4 projection =
-        orthographic ? OrthographicMatrix(aspect, distance, -3.0f * std::max(sceneRadius, gridHalfSize),
-                                          range.farPlane)
+        orthographic ? OrthographicMatrix(aspect, distance, -3.0f * std::max(sceneRadius, gridHalfSize), range.farPlane)
                      : PerspectiveMatrix(aspect, range.nearPlane, range.farPlane);
     return MultiplyMatrices(projection, LookAt(EyePosition(), target, {0.0f, 0.0f, 1.0f}));
 }

@@ -58,7 +58,8 @@ float HeightAt(const std::vector<float>& texels, int width, int height, const He
     const float sizeX = u.sizeMm[0] == 0.0f ? 1.0f : u.sizeMm[0];
     const float sizeY = u.sizeMm[1] == 0.0f ? 1.0f : u.sizeMm[1];
     float raw = 0.0f;
-    if (width > 0 && height > 0 && texels.size() >= static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    if (width > 0 && height > 0 &&
+        texels.size() >= static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         const float w = static_cast<float>(width);
         const float h = static_cast<float>(height);
         const float x = p[0] / sizeX * w - 0.5f;
@@ -134,9 +135,12 @@ std::array<float, 2> SideMillimetres(const MappingState& m, int side, const mesh
     } else {
         const int axis = side / 2;
         const float sign = side % 2 == 0 ? 1.0f : -1.0f;
-        if (axis == 0) plane = {local.y * sign, local.z};
-        else if (axis == 1) plane = {local.x * sign, local.z};
-        else plane = {local.x * sign, local.y};
+        if (axis == 0)
+            plane = {local.y * sign, local.z};
+        else if (axis == 1)
+            plane = {local.x * sign, local.z};
+        else
+            plane = {local.x * sign, local.y};
     }
     std::array<float, 2> p =
         Turn({plane[0] - m.layerOrigin[side][0], plane[1] - m.layerOrigin[side][1]}, m.layerTurn[side]);

@@ -39,8 +39,13 @@ gl::SurfaceContext GlWindow::CreateGlContext() {
     DestroyGlContext();
     if (!IsShownOnScreen() || GetXWindow() == 0) return gl::SurfaceContext::NoDrawable;
     if (!pixelFormatSupported_ || GetXVisualInfo() == nullptr) return gl::SurfaceContext::NoPixelFormat;
+    // The platform defaults are not optional: without them the attributes'
+    // direct-rendering and RGBA flags are left uninitialised, and a context
+    // asked for as indirect is refused by servers without indirect GLX.
     wxGLContextAttrs attributes;
-    attributes.CoreProfile().OGLVersion(3, 3).EndList();
+    attributes.PlatformDefaults().CoreProfile().OGLVersion(3, 3).EndList();
+    attributes.x11Direct = true;
+    attributes.renderTypeRGBA = true;
     {
         // A refused context is reported by the renderer, not by a log window.
         wxLogNull quiet;

@@ -7,8 +7,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/image.h>
 
 #include <array>
+#include <map>
+#include <utility>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -47,24 +50,35 @@ inline float LitIntensity(const mesh::Vec3f& normal) {
 
 class GlScene {
 public:
+    // The tests of one program share one shown window of each size; each
+    // test gives it a renderer (and so a context) of its own.
     explicit GlScene(int width = 1280, int height = 800, bool show = true) {
-        frame_ = new wxFrame(nullptr, wxID_ANY, "renderer", wxPoint(0, 0), wxDefaultSize, wxBORDER_NONE);
-        frame_->SetClientSize(width, height);
-        window = new ui::GlWindow(frame_, wxID_ANY, wxPoint(0, 0), wxSize(width, height));
-        if (show) Show();
+        if (!show) {
+            frame_ = new wxFrame(nullptr, wxID_ANY, "hidden", wxPoint(0, 0), wxDefaultSize, wxBORDER_NONE);
+            frame_->SetClientSize(width, height);
+            window = new ui::GlWindow(frame_, wxID_ANY, wxPoint(0, 0), wxSize(width, height));
+            return;
+        }
+        static std::map<std::pair<int, int>, ui::GlWindow*> shared;
+        ui::GlWindow*& kept = shared[{width, height}];
+        if (kept == nullptr) {
+            auto* frame = new wxFrame(nullptr, wxID_ANY, "renderer", wxPoint(0, 0), wxDefaultSize, wxBORDER_NONE);
+            frame->SetClientSize(width, height);
+            kept = new ui::GlWindow(frame, wxID_ANY, wxPoint(0, 0), wxSize(width, height));
+            frame->Show();
+            PumpUntil([&] { return kept->IsShownOnScreen(); });
+            PumpEvents(50);
+        }
+        window = kept;
+        window->GetParent()->Raise();
     }
     GlScene(const GlScene&) = delete;
     GlScene& operator=(const GlScene&) = delete;
     ~GlScene() {
         renderer.Shutdown();
-        frame_->Destroy();
-        PumpEvents(20);
-    }
-
-    void Show() {
-        frame_->Show();
-        PumpUntil([&] { return window->IsShownOnScreen(); });
-        PumpEvents(50);
+        window->SetBeforeSwap({});
+        if (frame_ != nullptr) frame_->Destroy();
+        PumpEvents(10);
     }
 
     // Initialises the renderer on the window and sizes its viewport.
@@ -115,6 +129,18 @@ public:
         const float t = (height - origin.z) / direction.z;
         if (t <= 0.0f) return std::nullopt;
         return origin + direction * t;
+    }
+
+    // The last frame as a picture, for a person looking into a failure.
+    wxImage Picture() const {
+        wxImage image(width_, height_);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) {
+                const Rgb c = At(x, y);
+                image.SetRGB(x, y, static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g),
+                             static_cast<unsigned char>(c.b));
+            }
+        return image;
     }
 
     int Width() const { return width_; }
