@@ -38,7 +38,10 @@ GridLayout ComputeGrid(float gridHalfSize) {
     const double step = r < 1.5 ? base : r < 3.5 ? 2.0 * base : r < 7.5 ? 5.0 * base : 10.0 * base;
     GridLayout grid;
     grid.step = static_cast<float>(step);
-    grid.lines = static_cast<int>(std::clamp(std::ceil(static_cast<double>(gridHalfSize) / step), 1.0, 200.0));
+    // The count in single precision, so that a half size that is a whole
+    // number of steps in floats does not gain a line from the wider type.
+    const float ratio = gridHalfSize / grid.step;
+    grid.lines = static_cast<int>(std::clamp(std::ceil(ratio), 1.0f, 200.0f));
     grid.halfSize = static_cast<float>(grid.lines * step);
     return grid;
 }
