@@ -88,10 +88,10 @@ Matrix4 OrthographicMatrix(float aspect, float distance, float nearPlane, float 
     return m;
 }
 
-DepthRange ComputeDepthRange(const mesh::Vec3f& eye, const mesh::Vec3f& sceneCentre, float sceneRadius,
-                             float gridHalfSize, float distance) {
+DepthPlanes ComputeDepthRange(const mesh::Vec3f& eye, const mesh::Vec3f& sceneCentre, float sceneRadius,
+                              float gridHalfSize, float distance) {
     const float reach = 3.0f * std::max(sceneRadius, gridHalfSize);
-    DepthRange range;
+    DepthPlanes range;
     range.eyeToCentre = mesh::Length(eye - sceneCentre);
     range.farPlane = reach + std::max(distance, range.eyeToCentre);
     range.nearPlane = std::max(std::min(range.farPlane * 0.001f, distance * 0.01f), range.eyeToCentre - reach);

@@ -34,7 +34,7 @@ Matrix4 PerspectiveMatrix(float aspect, float nearPlane, float farPlane);
 // What a perspective view at `distance` shows at the target's depth.
 Matrix4 OrthographicMatrix(float aspect, float distance, float nearPlane, float farPlane);
 
-struct DepthRange {
+struct DepthPlanes {
     float nearPlane = 0.0f;
     float farPlane = 0.0f;
     // The eye's distance from the scene centre.
@@ -43,8 +43,8 @@ struct DepthRange {
 
 // R = 3 x max(radius, grid half size); far = R + max(distance, e), near =
 // max(min(far / 1000, distance / 100), e - R) with e the eye-to-centre distance.
-DepthRange ComputeDepthRange(const mesh::Vec3f& eye, const mesh::Vec3f& sceneCentre, float sceneRadius,
-                             float gridHalfSize, float distance);
+DepthPlanes ComputeDepthRange(const mesh::Vec3f& eye, const mesh::Vec3f& sceneCentre, float sceneRadius,
+                              float gridHalfSize, float distance);
 
 // The centre of pixel (x, y), y down, as (x, y) in -1..1, y up.
 std::array<float, 2> PixelCentreNdc(int x, int y, int width, int height);

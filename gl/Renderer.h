@@ -118,7 +118,7 @@ public:
     void SetViewAngles(float yaw, float pitch);
     void Pan(float dx, float dy);
     void ZoomAt(float steps, const mesh::Vec3f& point);
-    DepthRange CameraDepthRange() const;
+    DepthPlanes DepthRange() const;
     // The model-view-projection matrix of the current camera and viewport.
     Matrix4 ViewProjection() const;
     bool ScreenRay(int x, int y, mesh::Vec3f& origin, mesh::Vec3f& direction) const;

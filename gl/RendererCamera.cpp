@@ -50,13 +50,13 @@ void Renderer::ZoomAt(float steps, const mesh::Vec3f& point) {
     distance = next;
 }
 
-DepthRange Renderer::CameraDepthRange() const {
+DepthPlanes Renderer::DepthRange() const {
     return ComputeDepthRange(EyePosition(), sceneCentre, sceneRadius, gridHalfSize, distance);
 }
 
 Matrix4 Renderer::ViewProjection() const {
     const float aspect = static_cast<float>(viewportWidth) / static_cast<float>(viewportHeight);
-    const DepthRange range = CameraDepthRange();
+    const DepthPlanes range = DepthRange();
     const Matrix4 projection =
         orthographic ? OrthographicMatrix(aspect, distance, -3.0f * std::max(sceneRadius, gridHalfSize), range.farPlane)
                      : PerspectiveMatrix(aspect, range.nearPlane, range.farPlane);

@@ -90,11 +90,11 @@ TEST(CameraMath, BasisEyeZoomAndDepthRange) {
     EXPECT_NEAR(r.distance, 70.0f, 1e-3f);  // 35 x radius
 
     // Eye well inside the scene: near stays at its floor.
-    const DepthRange inside = ComputeDepthRange({0.5f, 0.0f, 0.0f}, {}, 50.0f, 5.0f, 0.5f);
+    const DepthPlanes inside = ComputeDepthRange({0.5f, 0.0f, 0.0f}, {}, 50.0f, 5.0f, 0.5f);
     EXPECT_NEAR(inside.farPlane, 150.5f, 1e-3f);
     EXPECT_NEAR(inside.nearPlane, std::min(0.1505f, 0.005f), 1e-6f);
     // Far outside: near moves out to the scene.
-    const DepthRange outside = ComputeDepthRange({1000.0f, 0.0f, 0.0f}, {}, 1.0f, 5.0f, 1000.0f);
+    const DepthPlanes outside = ComputeDepthRange({1000.0f, 0.0f, 0.0f}, {}, 1.0f, 5.0f, 1000.0f);
     EXPECT_NEAR(outside.nearPlane, 985.0f, 1e-2f);
     EXPECT_NEAR(outside.farPlane, 1015.0f, 1e-2f);
 
