@@ -9,6 +9,9 @@
 
 #include "tests/gl/GlTestScene.h"
 
+// Last: its X11 macros would rename words in the headers above.
+#include <GL/glx.h>
+
 namespace ridgeforge::testing {
 namespace {
 
@@ -33,6 +36,8 @@ TEST(RendererContext, InitialisesA33CoreContextAndNamesTheDriver) {
     glGetIntegerv(GL_MAJOR_VERSION, &major);
     glGetIntegerv(GL_MINOR_VERSION, &minor);
     EXPECT_GE(major * 10 + minor, 33);
+    // Direct: a server without indirect GLX (Xvfb's default) refuses the rest.
+    EXPECT_TRUE(glXIsDirect(glXGetCurrentDisplay(), glXGetCurrentContext()));
     // The first entry points of the table are real.
     EXPECT_NE(scene.renderer.functions.glGenVertexArrays, nullptr);
     EXPECT_NE(scene.renderer.functions.glDeleteFramebuffers, nullptr);
