@@ -44,6 +44,8 @@ TEST(RendererContext, InitialisesA33CoreContextAndNamesTheDriver) {
     EXPECT_NE(scene.renderer.meshProgram, 0u);
     EXPECT_NE(scene.renderer.guideLines.vertexArray, 0u);
     EXPECT_EQ(scene.renderer.guideLines.count, 4 * 11 + 6);
+    // At 96 DPI the framebuffer is the client area.
+    EXPECT_EQ(scene.window->FramebufferSize(), wxSize(1280, 800));
 }
 
 TEST(RendererContext, SecondInitializeStartsCleanAndShutdownIsSafeTwice) {

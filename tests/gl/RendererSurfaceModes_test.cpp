@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "gl/ShaderMirror.h"
+#include "mesh/mapping/CageFrame.h"
 #include "mesh/TestShapes.h"
 #include "tests/gl/GlTestScene.h"
 #include "textures/HeightMap.h"
@@ -212,6 +213,48 @@ TEST(RendererSurfaceModes, BoxMappingBlendsItsSidesPerPixel) {
     m.sideEnabled[4] = 0;
     scene.Draw();
     EXPECT_TRUE(Near(view.At(1.0f, 1.0f), Stored(kLight, kTop), 1)) << view.At(1.0f, 1.0f);
+}
+
+TEST(RendererSurfaceModes, BlendedSphereSidesShowTheHeightMap) {
+    GlScene scene;
+    ASSERT_TRUE(scene.Start());
+    CubeFromAbove view(scene);
+    mesh::HeightMap map;
+    mesh::TextureSettings settings;
+    settings.widthMillimetres = 5.0f;
+    settings.heightMillimetres = 3.0f;
+    map.SetSettings(settings);
+    map.SetImage(3, 2, {0.1f, 0.8f, 0.4f, 1.0f, 0.0f, 0.6f});
+    ASSERT_TRUE(scene.renderer.UploadHeightMapTexture(map));
+    scene.renderer.surfaceMode = gl::SurfaceMode::HeightMap;
+    gl::MappingState& m = scene.renderer.mapping;
+    m.blend = true;
+    m.sphere = true;
+    m.sphereRadius = 12.0f;
+    m.cageCenter = {1.0f, -2.0f, 0.0f};
+    for (int side = 0; side < 6; ++side) {
+        const mesh::BoxSideFrameData frame = mesh::BoxSideFrame(side, 2);
+        m.faceU[side] = frame.uAxis;
+        m.faceV[side] = frame.vAxis;
+        m.faceN[side] = frame.normal;
+        m.faceTurn[side] = frame.azimuthRadians;
+    }
+    m.layerZoom[4] = 1.5f;
+    scene.Draw();
+    const gl::HeightMapUniforms u = gl::HeightMapUniformsFrom(map.settings);
+    int compared = 0;
+    for (float x = -8.95f; x <= 9.0f; x += 0.7f) {
+        const mesh::Vec3f p{x, 0.8f * x - 1.3f, 10.0f};
+        std::array<gl::BlendContribution, 3> parts;
+        const int count = gl::BlendContributions(m, p, {0.0f, 0.0f, 1.0f}, parts);
+        ASSERT_EQ(count, 1);
+        const float height = gl::HeightAt(map.pixels, map.width, map.height, u, parts[0].mm[0], parts[0].mm[1]);
+        const Rgb pixel = view.At(p.x, p.y);
+        // Far from the pixel centre the height can move by a step or so.
+        EXPECT_NEAR(pixel.g, height * kTop * 255.0f, 3.0f) << x;
+        ++compared;
+    }
+    EXPECT_GT(compared, 20);
 }
 
 }  // namespace
