@@ -79,6 +79,10 @@ namespace fake {
 inline void APIENTRY GenNames(GLsizei n, GLuint* out) {
     for (GLsizei i = 0; i < n; ++i) out[i] = g_fake->nextName++;
 }
+inline void APIENTRY GenQueries(GLsizei n, GLuint* out) {
+    g_fake->calls.push_back("gen queries");
+    GenNames(n, out);
+}
 inline void APIENTRY Nothing1(GLuint) {}
 inline void APIENTRY DeleteNames(GLsizei, const GLuint*) {}
 inline void APIENTRY BindVertexArray(GLuint name) { g_fake->boundVertexArray = name; }
@@ -167,7 +171,7 @@ gl::GlProc Proc(F f) {
 inline gl::GlProc LookUp(const std::string& n) {
     if (g_fake->missingEntryPoints.count(n) != 0) return nullptr;
     static const std::map<std::string, gl::GlProc> table = {
-        {"glGenQueries", Proc(&GenNames)},
+        {"glGenQueries", Proc(&GenQueries)},
         {"glDeleteQueries", Proc(&DeleteNames)},
         {"glBeginQuery", Proc(&BeginQuery)},
         {"glEndQuery", Proc(&EndQuery)},

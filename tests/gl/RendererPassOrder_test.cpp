@@ -273,6 +273,32 @@ TEST_F(PassOrder, GpuTimeArrivesFromTheFourthFrameAndTheRateAfterHalfASecond) {
     EXPECT_EQ(r.framesInWindow, 0u);
 }
 
+TEST(RendererFakeDriver, ANewContextMakesItsOwnQueriesAndOddMapsAreRefused) {
+    FakeSurface surface;
+    gl::Renderer r;
+    ASSERT_TRUE(r.Initialize(&surface));
+    for (int i = 0; i < 4; ++i) r.Render();
+    // The queries ended with the first context; the second makes new ones
+    // and waits three frames again before reading.
+    ASSERT_TRUE(r.Initialize(&surface));
+    surface.state.calls.clear();
+    for (int i = 0; i < 3; ++i) r.Render();
+    EXPECT_EQ(std::count(surface.state.calls.begin(), surface.state.calls.end(), "gen queries"), 1);
+    EXPECT_EQ(std::count(surface.state.calls.begin(), surface.state.calls.end(), "read query"), 0);
+
+    // A map whose pixel list does not fill its size is not uploaded.
+    mesh::HeightMap odd;
+    odd.width = 3;
+    odd.height = 2;
+    odd.seamlessPixels.assign(6, 0.5f);
+    odd.pixels.assign(5, 0.5f);
+    EXPECT_FALSE(r.UploadHeightMapTexture(odd));
+    EXPECT_EQ(r.heightMapTexture, 0u);
+    odd.pixels.push_back(0.5f);
+    EXPECT_TRUE(r.UploadHeightMapTexture(odd));
+    EXPECT_NE(r.heightMapTexture, 0u);
+}
+
 TEST(RendererFakeDriver, WithoutTimerQueriesFramesStillCount) {
     FakeSurface surface;
     surface.state.missingEntryPoints = {"glGetQueryObjectui64v"};
