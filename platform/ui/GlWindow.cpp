@@ -60,7 +60,9 @@ gl::SurfaceContext GlWindow::CreateGlContext() {
 
 void GlWindow::DestroyGlContext() { context_.reset(); }
 
-bool GlWindow::MakeGlCurrent() { return context_ != nullptr && IsShownOnScreen() && SetCurrent(*context_); }
+// A realised window that is hidden for a while (another page in front of it)
+// still takes uploads.
+bool GlWindow::MakeGlCurrent() { return context_ != nullptr && GetXWindow() != 0 && SetCurrent(*context_); }
 
 void GlWindow::PresentFrame() {
     if (beforeSwap_) beforeSwap_();
