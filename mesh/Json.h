@@ -135,6 +135,7 @@ JsonReader ReaderForKeyPath(const JsonReader& reader, std::string_view& key);
 
 void JsonSetString(const JsonWriter& writer, std::string_view key, std::string_view value);
 void JsonSetInteger(const JsonWriter& writer, std::string_view key, std::int64_t value);
+void JsonSetUInt64(const JsonWriter& writer, std::string_view key, std::uint64_t value);
 void JsonSetFloat(const JsonWriter& writer, std::string_view key, float value);
 void JsonSetBool(const JsonWriter& writer, std::string_view key, bool value);
 // An array of two (three) numbers; NaN and infinity are written as null.
@@ -150,6 +151,8 @@ bool JsonGetFloat(const JsonReader& reader, std::string_view key, float& out);
 bool JsonGetFloat(const JsonReader& reader, std::string_view key, double& out);
 // A JSON integer (not a floating number) within the int32 range.
 bool JsonGetInt32(const JsonReader& reader, std::string_view key, std::int32_t& out);
+// A JSON integer (not a floating number) from 0 to the uint64 maximum.
+bool JsonGetUInt64(const JsonReader& reader, std::string_view key, std::uint64_t& out);
 // An array of exactly two (three) numbers, each finite and within the float range.
 bool JsonGetVec2(const JsonReader& reader, std::string_view key, float& x, float& y);
 bool JsonGetVec3(const JsonReader& reader, std::string_view key, float& x, float& y, float& z);

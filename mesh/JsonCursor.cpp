@@ -153,6 +153,10 @@ void JsonSetInteger(const JsonWriter& writer, std::string_view key, std::int64_t
     WithObject(WriterForKeyPath(writer, key), [&](json& node) { node[std::string(key)] = value; });
 }
 
+void JsonSetUInt64(const JsonWriter& writer, std::string_view key, std::uint64_t value) {
+    WithObject(WriterForKeyPath(writer, key), [&](json& node) { node[std::string(key)] = value; });
+}
+
 void JsonSetFloat(const JsonWriter& writer, std::string_view key, float value) {
     WriterForKeyPath(writer, key).SetFloat(key, value);
 }
@@ -241,6 +245,24 @@ bool JsonGetInt32(const JsonReader& reader, std::string_view key, std::int32_t& 
         const auto i = value->get<std::int64_t>();
         if (i < std::numeric_limits<std::int32_t>::min() || i > std::numeric_limits<std::int32_t>::max()) return false;
         out = static_cast<std::int32_t>(i);
+        return true;
+    }
+    return false;
+}
+
+bool JsonGetUInt64(const JsonReader& reader, std::string_view key, std::uint64_t& out) {
+    const json* value = Lookup(reader, key);
+    if (!value) return false;
+    if (value->is_number_unsigned()) {
+        out = value->get<std::uint64_t>();
+        return true;
+    }
+    // A parsed non-negative integer is always unsigned; a signed one is a
+    // value built in memory and counts only when it is not negative.
+    if (value->is_number_integer()) {
+        const auto i = value->get<std::int64_t>();
+        if (i < 0) return false;
+        out = static_cast<std::uint64_t>(i);
         return true;
     }
     return false;

@@ -34,6 +34,9 @@ struct Transform {
     void ToJson(const JsonWriter& writer) const;
     // A key that is missing or not exactly three numbers keeps that row as it was.
     void FromJson(const JsonReader& reader);
+
+    // Every row and the translation equal, float by float (a NaN is never equal).
+    friend bool operator==(const Transform&, const Transform&) = default;
 };
 
 // Moves every position and turns every normal (not renormalised), then

@@ -48,6 +48,9 @@ struct TextureSettings {
 
     // Tile coordinates of a point (mm) with these settings' offset, rotation and size.
     TileCoordinates MapToTile(float x, float y) const;
+
+    // Every field equal, floats by ordinary equality (a NaN is never equal).
+    friend bool operator==(const TextureSettings&, const TextureSettings&) = default;
 };
 
 // Tile coordinates of a texture-plane point (mm) in a frame: the offset is

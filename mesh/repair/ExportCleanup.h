@@ -26,6 +26,8 @@ struct ExportCleanupOptions {
     bool fillHoles = true;
     float maximumHoleMillimetres = 5.0f;       // a hole this size across or smaller is filled
     float maximumSlitWidthMillimetres = 0.5f;  // a hole this narrow is filled whatever its size
+
+    friend bool operator==(const ExportCleanupOptions&, const ExportCleanupOptions&) = default;
 };
 
 struct ExportCleanupReport {

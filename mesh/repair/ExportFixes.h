@@ -27,6 +27,8 @@ struct ExportFixOptions {
     bool removeCrumbs;
     std::int32_t maximumRounds;    // per relaxing stage; below 1 acts as 1
     float maximumMoveMillimetres;  // from a vertex's start; negative acts as 0
+
+    friend bool operator==(const ExportFixOptions&, const ExportFixOptions&) = default;
 };
 
 struct ExportFixReport {

@@ -1,0 +1,334 @@
+#include "app/MainFrame.h"
+
+#include <wx/dcclient.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
+#include <wx/timer.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/RidgeforgeApp.h"
+#include "app/ShellCommandIds.h"
+#include "document/RidgeforgeDoc.h"
+#include "platform/ui/DocView.h"
+#include "platform/ui/Dpi.h"
+#include "platform/ui/FileDrop.h"
+#include "platform/ui/ProgressGauge.h"
+#include "platform/ui/Profile.h"
+#include "platform/ui/StartupMarks.h"
+#include "text/TextCase.h"
+#include "textures/TextureLibrary.h"
+
+namespace ridgeforge {
+namespace {
+
+constexpr int kProgressControlId = 1013;
+constexpr int kProgressRange = 1000;
+
+// Pane ids and design sizes (96-DPI units).
+constexpr int kLeftPaneId = 133;
+constexpr int kOutputPaneId = 149;
+constexpr int kRightPaneId = 150;
+constexpr int kLeftWidth = 340;
+constexpr int kOutputHeight = 130;
+constexpr int kRightWidth = 240;
+
+// Status field widths (96-DPI units) of the progress, tool and frame fields.
+constexpr int kProgressWidth = 170;
+constexpr int kToolWidth = 130;
+constexpr int kFrameWidth = 150;
+
+const wxString kLockTexts[3] = {"CAP", "NUM", "SCRL"};
+
+wxString ToWx(const std::string& utf8) { return wxString::FromUTF8(utf8.c_str()); }
+
+std::string LowerExtension(const std::filesystem::path& path) { return LowerCased(path.extension().string()); }
+
+}  // namespace
+
+CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
+    : ui::CommandFrame(nullptr, wxID_ANY, wxString(CRidgeforgeApp::kAppName), wxDefaultPosition, wxSize(1200, 760)),
+      app_(app),
+      view_(view) {
+    ui::MarkStartupPhase("  the frame window");
+    dpi_ = ui::WindowDpi(this);
+
+    wxMenu* recent = nullptr;
+    SetMenuBar(BuildMainMenu(recent));
+    if (recent != nullptr) app_.Profile().ShowRecentFilesIn(*recent);
+
+    statusBar_ = CreateStatusBar(kStatusFieldCount,
+                                 wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
+    gauge_ = new ui::ProgressGauge(statusBar_, kProgressControlId, kProgressRange);
+    gauge_->SetValue(0);
+    gauge_->Hide();
+    lockTimer_ = new wxTimer(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); }, lockTimer_->GetId());
+    lockTimer_->Start(250);
+    LayoutStatusBar();
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        CallAfter([this] { LayoutStatusBar(); });
+    });
+    ui::MarkStartupPhase("  the menu bar and the status bar");
+
+    CreateDockingWindows();
+    SetDpi(dpi_);
+    Log(L"Ruvolta ready.", LogKind::Auto);
+    ui::MarkStartupPhase("  docking and the visual manager");
+
+    BuildCommands();
+    EnableKeyCommands();
+    Bind(wxEVT_DPI_CHANGED, &CMainFrame::OnDpiChangedEvent, this);
+    Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
+        event.Skip();
+        log_->UpdateFonts();
+    });
+    // Escape in a text field belongs to the field (it restores the field's
+    // value); the menu's Escape must not stop processing then.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && ui::TextFieldHasFocus()) {
+            escapeInTextField_ = true;
+            CallAfter([this] { escapeInTextField_ = false; });
+        }
+        event.Skip();
+    });
+    ui::AcceptFileDrops(*this, [this](const std::vector<std::filesystem::path>& paths) {
+        Raise();
+        OpenDroppedFiles(paths);
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    if (lockTimer_ != nullptr) lockTimer_->Stop();
+    delete lockTimer_;
+}
+
+bool CMainFrame::CreateDockingWindows() {
+    left_ = new CStaticPane(this, kLeftPaneId, "Workflow", ui::PaneSide::Left, kLeftWidth, 0);
+    left_->SetContent(CreateWorkflowPaneContent(*left_));
+    ui::MarkStartupPhase("  the left pane (the workflow)");
+    output_ = new CStaticPane(this, kOutputPaneId, "Output", ui::PaneSide::Bottom, 0, kOutputHeight);
+    const OutputPaneContent output = CreateOutputPaneContent(*output_);
+    output_->SetContent(output.window);
+    log_ = output.log;
+    right_ = new CStaticPane(this, kRightPaneId, "Information", ui::PaneSide::Right, kRightWidth, 0);
+    const InformationPaneContent information = CreateInformationPaneContent(*right_);
+    right_->SetContent(information.window);
+    information_ = information.information;
+    ui::MarkStartupPhase("  the output and right panes");
+
+    view_.CreateViewWindow(this);
+    viewArea_ = view_.Window();
+    if (viewArea_ == nullptr) viewArea_ = new wxWindow(this, wxID_ANY);
+    if (viewArea_->GetParent() != this) viewArea_->Reparent(this);
+
+    // The left pane takes the whole height; the log spans the rest of the
+    // width below the view and the right pane, as panes docked in that order.
+    auto* middle = new wxBoxSizer(wxHORIZONTAL);
+    middle->Add(viewArea_, 1, wxEXPAND);
+    middle->Add(right_, 0, wxEXPAND);
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(middle, 1, wxEXPAND);
+    column->Add(output_, 0, wxEXPAND);
+    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+    sizer->Add(left_, 0, wxEXPAND);
+    sizer->Add(column, 1, wxEXPAND);
+    SetSizer(sizer);
+    return log_ != nullptr && information_ != nullptr;
+}
+
+void CMainFrame::SetDpi(unsigned dpi) {
+    dpi_ = dpi == 0 ? 96 : dpi;
+    for (CStaticPane* pane : {left_, output_, right_})
+        if (pane != nullptr) pane->SetDpi(dpi_);
+    if (log_ != nullptr) log_->SetDpi(dpi_);
+    if (information_ != nullptr) information_->SetDpi(dpi_);
+    LayoutStatusBar();
+    Layout();
+}
+
+void CMainFrame::OnDpiChangedEvent(wxDPIChangedEvent& event) {
+    event.Skip();
+    SetDpi(static_cast<unsigned>(event.GetNewDPI().y));
+}
+
+void CMainFrame::LayoutStatusBar() {
+    if (statusBar_ == nullptr) return;
+    const std::array<int, 3> widths{ui::ScaleDip(kProgressWidth, dpi_), ui::ScaleDip(kToolWidth, dpi_),
+                                    ui::ScaleDip(kFrameWidth, dpi_)};
+    if (widths != statusWidths_) {
+        statusWidths_ = widths;
+        wxClientDC dc(statusBar_);
+        dc.SetFont(statusBar_->GetFont());
+        int lockWidth = 0;
+        for (const wxString& text : kLockTexts) lockWidth = std::max(lockWidth, dc.GetTextExtent(text).x);
+        lockWidth += ui::ScaleDip(12, dpi_);
+        const int fieldWidths[kStatusFieldCount] = {-1,        widths[0], widths[1], widths[2],
+                                                    lockWidth, lockWidth, lockWidth};
+        const int styles[kStatusFieldCount] = {wxSB_NORMAL, wxSB_FLAT,   wxSB_NORMAL, wxSB_NORMAL,
+                                               wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
+        statusBar_->SetStatusWidths(kStatusFieldCount, fieldWidths);
+        statusBar_->SetStatusStyles(kStatusFieldCount, styles);
+    }
+    // The status bar's field rectangles are already 2 px in from the field's
+    // edges, where the progress bar belongs.
+    wxRect field;
+    if (gauge_ != nullptr && statusBar_->GetFieldRect(kStatusProgress, field) && !field.IsEmpty()) {
+        if (gauge_->GetRect() != field) {
+            gauge_->SetSize(field);
+            if (progressShown_) gauge_->Refresh();
+        }
+    }
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const std::array<bool, 3> states{wxGetKeyState(WXK_CAPITAL), wxGetKeyState(WXK_NUMLOCK), wxGetKeyState(WXK_SCROLL)};
+    if (states == lockStates_) return;
+    lockStates_ = states;
+    for (int index = 0; index < 3; ++index)
+        statusBar_->SetStatusText(states[index] ? kLockTexts[index] : wxString(), kStatusCaps + index);
+}
+
+void CMainFrame::ShowJobProgress(const mesh::PipelineStatus& status) {
+    if (statusBar_ == nullptr) return;
+    const wxString stage = ToWx(status.progressText);
+    const bool hasFraction = !stage.empty() && status.hasFraction;
+    wxString text;
+    if (stage.empty()) {
+        text = "Working...";
+    } else if (hasFraction) {
+        char percent[32];
+        std::snprintf(percent, sizeof percent, "... %.0f%%", static_cast<double>(status.fraction) * 100.0);
+        text = stage + percent;
+    } else {
+        text = stage + "...";
+    }
+    if (status.quality == mesh::PipelineQuality::Preview) text += "  (draft)";
+    text += "   -  Mesh > Stop, or Escape, to cancel";
+
+    if (gauge_ != nullptr) {
+        if (!progressShown_) {
+            progressShown_ = true;
+            lastProgressPosition_ = -1;
+            LayoutStatusBar();
+            gauge_->Show();
+        }
+        if (hasFraction != progressDeterminate_) {
+            progressDeterminate_ = hasFraction;
+            if (hasFraction) {
+                gauge_->StopMarquee();
+                lastProgressPosition_ = -1;
+            } else {
+                gauge_->StartMarquee();
+            }
+        }
+        if (hasFraction) {
+            const int position =
+                std::clamp(static_cast<int>(status.fraction * kProgressRange + 0.5f), 0, kProgressRange);
+            if (position != lastProgressPosition_) {
+                lastProgressPosition_ = position;
+                gauge_->SetValue(position);
+                ++statusUpdates_;
+            }
+        }
+    }
+    if (text != lastJobText_) {
+        lastJobText_ = text;
+        statusBar_->SetStatusText(text, kStatusMessage);
+        ++statusUpdates_;
+    }
+}
+
+void CMainFrame::HideJobProgress() {
+    if (progressShown_ && gauge_ != nullptr) {
+        progressShown_ = false;
+        if (!progressDeterminate_) {
+            gauge_->StopMarquee();
+            progressDeterminate_ = true;
+        }
+        gauge_->Hide();
+        lastProgressPosition_ = -1;
+    }
+    if (!lastJobText_.empty()) {
+        lastJobText_.clear();
+        if (statusBar_ != nullptr) statusBar_->SetStatusText(wxString(), kStatusMessage);
+    }
+}
+
+void CMainFrame::SetToolText(const wxString& text) {
+    if (text == lastToolText_ || statusBar_ == nullptr) return;
+    lastToolText_ = text;
+    statusBar_->SetStatusText(text, kStatusTool);
+}
+
+void CMainFrame::SetFrameText(const wxString& text) {
+    if (text == lastFrameText_ || statusBar_ == nullptr) return;
+    lastFrameText_ = text;
+    statusBar_->SetStatusText(text, kStatusFrame);
+}
+
+void CMainFrame::Log(const CString& text, LogKind kind) {
+    if (log_ != nullptr) log_->AddLine(text, kind);
+}
+
+void CMainFrame::Warn(const CString& text) {
+    Log(text, LogKind::Warning);
+    if (information_ != nullptr) information_->ShowMessage(text, InfoKind::Caution);
+}
+
+void CMainFrame::OpenDroppedFiles(const std::vector<std::filesystem::path>& paths) {
+    std::filesystem::path document;
+    std::filesystem::path texture;
+    CString leftAlone;
+    const auto& images = TextureImageExtensions();
+    for (const auto& path : paths) {
+        const std::string extension = LowerExtension(path);
+        if (extension == ".stl" || extension == ".rgproj") {
+            if (document.empty()) document = path;
+        } else if (std::find(images.begin(), images.end(), extension) != images.end()) {
+            if (texture.empty()) texture = path;
+        } else {
+            if (!leftAlone.empty()) leftAlone += L", ";
+            leftAlone += path.filename().wstring();
+        }
+    }
+    if (!document.empty()) app_.OpenDocumentFile(document.wstring());
+    if (!texture.empty() && app_.Document() != nullptr) app_.Document()->LoadHeightMap(texture.wstring());
+    if (!leftAlone.empty()) Warn(L"Not a part, a project or an image, so left alone: " + leftAlone);
+}
+
+void CMainFrame::OnReloadTextures() {
+    // The texture section reloads its library here once the workflow column
+    // holds one; until then there is nothing that keeps a copy.
+}
+
+void CMainFrame::BuildCommands() {
+    commands_.Add(ID_APP_EXIT, [this](CommandId) { Close(); });
+    commands_.Add(ID_RELOAD_TEXTURES, [this](CommandId) { OnReloadTextures(); });
+}
+
+std::vector<const CommandTable*> CMainFrame::CommandRoute() const {
+    const CommandTable* documentTable = app_.Document() != nullptr ? &app_.Document()->Base().Commands() : nullptr;
+    return {&view_.Commands(), documentTable, &commands_, &app_.Commands()};
+}
+
+bool CMainFrame::TryBefore(wxEvent& event) {
+    if (event.GetEventType() == wxEVT_MENU && event.GetId() == ui::WxIdOf(ID_STOP_PROCESSING) && escapeInTextField_) {
+        escapeInTextField_ = false;
+        return true;
+    }
+    return ui::CommandFrame::TryBefore(event);
+}
+
+CommandId CMainFrame::KeyCommand(int keyCode, int modifiers) const {
+    if (modifiers != wxMOD_NONE) return 0;
+    if (keyCode == 'F') return ID_VIEW_RESET;
+    return 0;
+}
+
+}  // namespace ridgeforge

@@ -1,0 +1,80 @@
+// The check commands: Validate (the shown result when it is current,
+// otherwise the part) and Check Printability of the shown mesh. Neither
+// changes the part.
+#include "document/DocumentText.h"
+#include "document/RidgeforgeDoc.h"
+#include "document/internal/DocumentInternals.h"
+#include "mesh/validation/ValidateMesh.h"
+
+namespace ridgeforge {
+
+namespace {
+
+mesh::ValidationOptions CheckValidation(bool displacedResult) {
+    return mesh::ValidationOptions{0.001f, true, displacedResult, 40'000'000};
+}
+
+}  // namespace
+
+void CRidgeforgeDoc::Validate() {
+    if (!HasPart()) {
+        partValidation = mesh::ValidationReport{};
+        return;
+    }
+    document_internal::WaitCursor wait(Host());
+    ProcessNow();
+    if (!placementToolActive && !printCheckShown && IsResultCurrent()) {
+        resultValidation = mesh::ValidateMesh(ShownMesh(), CheckValidation(true));
+        resultValidationMesh = &ShownMesh();
+        resultValidationSerial = resultSerial;
+    } else {
+        partValidation = mesh::ValidateMesh(ShownMesh(), CheckValidation(false));
+    }
+    UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+}
+
+void CRidgeforgeDoc::OnValidate() {
+    if (Host() != nullptr) Host()->ClearLog();
+    Validate();
+    if (!HasPart()) return;
+    LogText(mesh::FormatValidationReport(ShownValidationReport()));
+    if (Host() != nullptr) Host()->ShowOutputPane();
+}
+
+void CRidgeforgeDoc::OnCheckPrintability() {
+    if (!HasPart()) return;
+    document_internal::WaitCursor wait(Host());
+    mesh::PrintabilitySettings settings;
+    settings.layerHeightMillimetres = 0.2f;
+    settings.lineWidthMillimetres = 0.42f;
+    settings.buildAxis = displacementSettings.base.axis;
+    settings.cellMillimetres = 0.0f;
+    settings.supportGrowthLineWidths = 0.5f;
+    settings.minimumAreaSquareMillimetres = 0.18f;
+    settings.shortBridgeMillimetres = 10.0f;
+    settings.cantileverMillimetres = 3.0f;
+    settings.warningMillimetres = 6.0f;
+    settings.supportAngleDegrees = 30.0f;
+    settings.collectHighlights = true;
+    settings.contourLayerDivisor = 150;
+    printability = mesh::CheckPrintability(ShownMesh(), settings);
+    LogText(mesh::FormatPrintabilityReport(printability));
+    UpdateAllViews(nullptr, ViewUpdateHint::PrintCheckFinished);
+    if (Host() != nullptr) Host()->ShowOutputPane();
+
+    const mesh::PrintabilityReport& r = printability;
+    CString text = Utf8ToCString(mesh::PrintabilitySummary(r)) + L".";
+    if (!r.featuresInAir.empty()) text += L"\nRed: where the support goes - a layer with nothing beneath it.";
+    const bool clear = r.featuresInAir.empty() && r.farReaches.empty() && r.laidInAir.empty();
+    if (clear) {
+        text += L" Every layer has something beneath it and nothing reaches far past the layer below.";
+    } else {
+        if (!r.farReaches.empty()) {
+            text += L"\nOrange: reaching more than 6 mm past the layer below; support recommended.";
+        }
+        text += L"\nEnable support in the slicer, or move the texture or displace less.";
+    }
+    ShowInformation(text, clear ? InfoKind::Good : InfoKind::Caution);
+}
+
+}  // namespace ridgeforge

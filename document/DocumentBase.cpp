@@ -1,0 +1,46 @@
+#include "document/DocumentBase.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace ridgeforge {
+
+void DocumentBase::SetPathName(const CString& path, bool addToRecent) {
+    pathName_ = path;
+    title_ = std::filesystem::path(path).filename().wstring();
+    if (addToRecent && host_ != nullptr && !path.empty()) host_->AddToRecentFiles(path);
+}
+
+void DocumentBase::AddView(DocumentView* view) {
+    if (view != nullptr && std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+void DocumentBase::RemoveView(DocumentView* view) { std::erase(views_, view); }
+
+void DocumentBase::UpdateAllViews(DocumentView* sender, ViewUpdateHint hint) {
+    // A view may remove itself while it updates; walk a copy.
+    const std::vector<DocumentView*> views = views_;
+    for (DocumentView* view : views) {
+        if (view != sender) view->OnUpdate(sender, hint);
+    }
+}
+
+bool DocumentBase::OnNewDocument() {
+    DeleteContents();
+    pathName_.clear();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool DocumentBase::OnOpenDocument(const CString&) {
+    DeleteContents();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool DocumentBase::OnSaveDocument(const CString&) {
+    SetModifiedFlag(false);
+    return true;
+}
+
+}  // namespace ridgeforge

@@ -1,0 +1,71 @@
+// The small document base the desktop shell works with: the modified flag,
+// the title and path name, the views that show the document, the command
+// table, and the overridable steps of New, Open, Save and closing.
+#pragma once
+
+#include <vector>
+
+#include "document/CommandTable.h"
+#include "document/DocumentHost.h"
+#include "document/ViewUpdateHint.h"
+
+namespace ridgeforge {
+
+class DocumentView {
+public:
+    virtual ~DocumentView() = default;
+    // sender: the view that caused the update, or null.
+    virtual void OnUpdate(DocumentView* sender, ViewUpdateHint hint) = 0;
+};
+
+class DocumentBase {
+public:
+    explicit DocumentBase(DocumentHost* host = nullptr) : host_(host) {}
+    virtual ~DocumentBase() = default;
+    DocumentBase(const DocumentBase&) = delete;
+    DocumentBase& operator=(const DocumentBase&) = delete;
+
+    // Null: a program without a main window (nothing is logged or shown).
+    DocumentHost* Host() const { return host_; }
+    void SetHost(DocumentHost* host) { host_ = host; }
+
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    const CString& GetTitle() const { return title_; }
+    void SetTitle(const CString& title) { title_ = title; }
+    const CString& GetPathName() const { return pathName_; }
+    // Also makes the file's name the title; addToRecent asks the host to
+    // list the file among the recent ones.
+    void SetPathName(const CString& path, bool addToRecent = true);
+
+    void AddView(DocumentView* view);
+    void RemoveView(DocumentView* view);
+    const std::vector<DocumentView*>& Views() const { return views_; }
+    // Every view except the sender.
+    void UpdateAllViews(DocumentView* sender, ViewUpdateHint hint = ViewUpdateHint::FullRefresh);
+
+    const CommandTable& Commands() const { return commands_; }
+
+    // Empties the document; called by New and Open before they fill it.
+    virtual void DeleteContents() {}
+    // DeleteContents, no path, not modified; true.
+    virtual bool OnNewDocument();
+    // The shell calls it after SaveModified allowed the replacement.
+    virtual bool OnOpenDocument(const CString& path);
+    virtual bool OnSaveDocument(const CString& path);
+    // Asked before the document is closed or replaced; true lets that go on.
+    virtual bool SaveModified() { return true; }
+
+protected:
+    CommandTable commands_;
+
+private:
+    DocumentHost* host_ = nullptr;
+    bool modified_ = false;
+    CString title_;
+    CString pathName_;
+    std::vector<DocumentView*> views_;
+};
+
+}  // namespace ridgeforge

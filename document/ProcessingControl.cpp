@@ -1,0 +1,455 @@
+// Processing control: the document's settings as one run's settings, whether
+// Process may run and what each workflow step shows, starting runs, taking a
+// finished result in with its log lines and warnings, and the mesh and
+// coverage the view shows meanwhile.
+#include <algorithm>
+#include <cmath>
+
+#include "document/DocumentText.h"
+#include "document/RidgeforgeDoc.h"
+#include "document/internal/DocumentInternals.h"
+#include "mesh/mapping/TextureWeights.h"
+#include "mesh/relief/WallThinning.h"
+#include "pipeline/PipelineRunState.h"
+
+namespace ridgeforge {
+
+namespace {
+
+mesh::PrintabilitySettings RunPrintabilitySettings(std::int32_t buildAxis) {
+    mesh::PrintabilitySettings settings;
+    settings.layerHeightMillimetres = 0.2f;
+    settings.lineWidthMillimetres = 0.42f;
+    settings.buildAxis = buildAxis;
+    settings.cellMillimetres = 0.0f;
+    settings.supportGrowthLineWidths = 0.5f;
+    settings.minimumAreaSquareMillimetres = 0.18f;
+    settings.shortBridgeMillimetres = 10.0f;
+    settings.cantileverMillimetres = 3.0f;
+    settings.warningMillimetres = 6.0f;
+    settings.supportAngleDegrees = 30.0f;
+    settings.collectHighlights = false;
+    settings.contourLayerDivisor = 150;
+    return settings;
+}
+
+// Only the mapping counts: the texture layers and the edited side are set aside.
+mesh::Projection MappingOnly(mesh::Projection projection) {
+    projection.layer.fill(mesh::ProjectionLayer{});
+    projection.activeLayer = -1;
+    return projection;
+}
+
+bool SameSides(const mesh::BoxMapping& a, const mesh::BoxMapping& b) {
+    return a.sideEnabled == b.sideEnabled && a.sideSurface == b.sideSurface && a.blended == b.blended &&
+           a.blendSharpness == b.blendSharpness;
+}
+
+bool SameMappingSettings(const mesh::Projection& a, const mesh::Projection& b) {
+    const mesh::CylinderMapping& ca = a.cylinder;
+    const mesh::CylinderMapping& cb = b.cylinder;
+    return a.plane.twoSided == b.plane.twoSided && a.plane.axis == b.plane.axis && ca.axis == cb.axis &&
+           ca.surface == cb.surface && ca.seamDegrees == cb.seamDegrees && ca.sideEnabled == cb.sideEnabled &&
+           ca.topCapEnabled == cb.topCapEnabled && ca.bottomCapEnabled == cb.bottomCapEnabled &&
+           ca.wholeTiles == cb.wholeTiles && a.sphere.axis == b.sphere.axis &&
+           a.sphere.wholeTiles == b.sphere.wholeTiles;
+}
+
+float Distance(const mesh::Vec3f& a, const mesh::Vec3f& b) {
+    const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+void AddReason(CString& list, const CString& reason) {
+    if (!list.empty()) list += L", ";
+    list += reason;
+}
+
+}  // namespace
+
+bool CRidgeforgeDoc::HasTexture() const { return texture.width >= 1 && texture.height >= 1 && !texture.pixels.empty(); }
+
+mesh::TileFrame CRidgeforgeDoc::BuildTileFrame() const {
+    mesh::TileFrame frame;
+    if (HasTexture() && !texture.settings.tiles) {
+        const mesh::TextureSettings& t = texture.settings;
+        frame.clip = true;
+        frame.offsetMillimetres[0] = t.offsetMillimetres[0];
+        frame.offsetMillimetres[1] = t.offsetMillimetres[1];
+        frame.rotationDegrees = t.rotationDegrees;
+        frame.widthMillimetres = t.widthMillimetres;
+        frame.heightMillimetres = t.heightMillimetres;
+    }
+    return frame;
+}
+
+mesh::PipelineSettings CRidgeforgeDoc::BuildPipelineSettings() const {
+    mesh::PipelineSettings s;
+    s.projection = projection;
+    s.faceMaskMode = 0;
+    s.occupancyCells = occupancyCells;
+    s.tileFrame = BuildTileFrame();
+    s.masks = maskVolumes;
+    s.remesh = remeshSettings;
+    s.displacement = displacementSettings;
+    s.simplify = simplifySettings;
+    s.printability = RunPrintabilitySettings(displacementSettings.base.axis);
+    s.wallLineWidthMillimetres = s.printability.lineWidthMillimetres;
+    s.remeshEnabled = remeshEnabled;
+    s.displacementEnabled = displacementEnabled;
+    s.simplifyEnabled = simplifyEnabled;
+    s.maximumTriangles = maximumTriangles;
+    s.cleanup.weldCollapsedTriangles = false;
+    s.cleanup.fillHoles = false;
+    s.simplify.protectTexturedFaces = HasTexture() && !displacementEnabled;
+    return s;
+}
+
+mesh::PipelinePlan CRidgeforgeDoc::CurrentPlan() const {
+    // The cache belongs to the worker while a run goes on.
+    if (pipeline.IsRunning()) return startedPlan;
+    return pipeline.Cache().FirstStageToRun(BuildPipelineSettings());
+}
+
+const mesh::TriangleMesh& CRidgeforgeDoc::ShownMesh() const {
+    if (!HasPart() || placementToolActive || printCheckShown) return workingPart;
+    if (pipeline.IsRunning()) return pipeline.PublishedMesh();
+    const mesh::PipelineSettings settings = BuildPipelineSettings();
+    if (pipeline.Cache().FirstStageToRun(settings).any) return workingPart;
+    return pipeline.Cache().LatestValidMesh(settings);
+}
+
+bool CRidgeforgeDoc::IsResultCurrent() const { return HasPart() && !pipeline.IsRunning() && !CurrentPlan().any; }
+
+bool CRidgeforgeDoc::NeedsProcessing() const { return HasPart() && !pipeline.IsRunning() && CurrentPlan().any; }
+
+bool CRidgeforgeDoc::CanProcess() const {
+    return HasPart() && !pipeline.IsRunning() && (!displacementEnabled || HasTexture()) && CurrentPlan().any;
+}
+
+bool CRidgeforgeDoc::IsStepOutOfDate(FlowStep step) const {
+    if (!HasPart()) return false;
+    if (!pipeline.HasResult()) return true;
+    switch (step) {
+        case FlowStep::Mapping:
+            return !(MappingOnly(projection) == MappingOnly(appliedSettings.projection));
+        case FlowStep::Texture:
+            return textureHandOvers != handOversAtResult || !mesh::LayersEqual(projection, appliedSettings.projection);
+        case FlowStep::Relief: {
+            if (!displacementEnabled) return false;
+            const mesh::PipelinePlan plan = CurrentPlan();
+            return plan.any && plan.stage <= 2;
+        }
+        case FlowStep::Simplify: {
+            if (!simplifyEnabled) return false;
+            const mesh::PipelinePlan plan = CurrentPlan();
+            return plan.any && plan.stage <= 3;
+        }
+    }
+    return false;
+}
+
+bool CRidgeforgeDoc::IsStepRunning(FlowStep step) const {
+    const mesh::PipelineStatus status = pipeline.GetStatus();
+    if (!status.running) return false;
+    const std::string& text = status.progressText;
+    const auto has = [&text](const char* part) { return text.find(part) != std::string::npos; };
+    switch (step) {
+        case FlowStep::Mapping:
+            return has("faces receive");
+        case FlowStep::Relief:
+            return has("emesh") || has("isplac");
+        case FlowStep::Simplify:
+            return has("implif");
+        case FlowStep::Texture:
+            return false;
+    }
+    return false;
+}
+
+CString CRidgeforgeDoc::ProcessStatusText() const {
+    if (!HasPart()) return L"No part loaded";
+    if (pipeline.IsRunning()) return L"Processing";
+    if (displacementEnabled && !HasTexture()) return L"Needs a texture";
+    const mesh::PipelinePlan plan = CurrentPlan();
+    if (!plan.any) return L"Up to date";
+    if (!pipeline.HasResult()) return L"Not processed yet";
+    CString list;
+    if (plan.stage < 3 && displacementEnabled) {
+        AddReason(list, L"relief");
+    } else if (plan.stage == 0 && remeshEnabled) {
+        AddReason(list, L"remesh");
+    }
+    if (plan.stage < 4 && simplifyEnabled) AddReason(list, L"simplify");
+    if (list.empty()) list = L"mapping";
+    return L"Needs: " + list;
+}
+
+mesh::TextureCoverage CRidgeforgeDoc::ComputeTextureCoverage(const mesh::TriangleMesh& mesh) {
+    const mesh::TileFrame frame = BuildTileFrame();
+    if (&mesh != &workingPart) {
+        if (pipeline.PublishedCoverage().MatchesMesh(mesh)) return pipeline.PublishedCoverage();
+        return mesh::ComputeTextureWeights(mesh, projection, nullptr, displacementSettings, frame, nullptr);
+    }
+    if (!occupancyGrid.IsEmpty() && occupancyGrid.surfaceCells > 0) {
+        const std::vector<std::uint8_t> mask = mesh::FlagsToMask(OutwardFaceFlags());
+        return mesh::ComputeTextureWeights(mesh, projection, &mask, displacementSettings, frame, nullptr);
+    }
+    return mesh::ComputeTextureWeights(mesh, projection, nullptr, displacementSettings, frame, nullptr);
+}
+
+const mesh::TextureCoverage& CRidgeforgeDoc::ShownTextureCoverage() {
+    static const mesh::TextureCoverage kNone;
+    if (!HasPart()) return kNone;
+    const mesh::TriangleMesh& shown = ShownMesh();
+    ShownCoverageCache& cache = shownCoverage;
+    if (cache.valid && cache.mesh == &shown && cache.triangleCount == shown.TriangleCount() &&
+        cache.meshSerial == meshSerial) {
+        return cache.coverage;
+    }
+    cache.coverage = ComputeTextureCoverage(shown);
+    cache.mesh = &shown;
+    cache.triangleCount = shown.TriangleCount();
+    cache.meshSerial = meshSerial;
+    cache.valid = true;
+    return cache.coverage;
+}
+
+void CRidgeforgeDoc::OnSettingsChanged() {
+    UpdateProceduralTexture(false);
+    if (!HasPart()) return;
+    const mesh::TriangleMesh& shown = ShownMesh();
+    shownCoverage.valid = false;
+    ShownTextureCoverage();
+    PushUndoSnapshot();
+    UpdateAllViews(nullptr, &shown == lastShownMesh ? ViewUpdateHint::PlacementChanged : ViewUpdateHint::FullRefresh);
+    lastShownMesh = &shown;
+}
+
+void CRidgeforgeDoc::Process() {
+    if (!HasPart()) {
+        processDecision = L"declined: no mesh";
+        return;
+    }
+    if (pipeline.IsRunning()) {
+        processDecision = L"declined: already running";
+        return;
+    }
+    if (displacementEnabled && !HasTexture()) {
+        processDecision = L"declined: no texture";
+        Log(L"Displacement needs a texture: load one, or turn Displacement off.", LogKind::Warning);
+        return;
+    }
+    if (placementToolActive || printCheckShown) UpdateAllViews(nullptr, ViewUpdateHint::ProcessingStarted);
+    const mesh::PipelineSettings settings = BuildPipelineSettings();
+    const mesh::PipelinePlan plan = pipeline.Cache().FirstStageToRun(settings);
+    if (!plan.any) {
+        processDecision = L"declined: up to date";
+        return;
+    }
+    processDecision = L"started: Process";
+    startedPlan = plan;
+    handOversAtRequest = textureHandOvers;
+    lastRunSettings = settings;
+    processRequested = true;
+    if (Host() != nullptr) Host()->ClearLog();
+    Log(L"Processing...", LogKind::Auto);
+    pipeline.Request(settings);
+}
+
+void CRidgeforgeDoc::OnProcess() { Process(); }
+
+void CRidgeforgeDoc::OnUpdateProcess(CommandState& state) const { state.enabled = CanProcess(); }
+
+bool CRidgeforgeDoc::PollPipeline() {
+    if (!pipeline.PollFinished()) return false;
+    ApplyPipelineResult();
+    return true;
+}
+
+void CRidgeforgeDoc::ProcessNow() {
+    if (!HasPart()) return;
+    document_internal::WaitCursor wait(Host());
+    pipeline.WaitAndRestart();
+    // Takes the due flag, so the next idle poll does not apply it twice.
+    pipeline.PollFinished();
+    ApplyPipelineResult();
+}
+
+void CRidgeforgeDoc::ApplyPipelineResult() {
+    const mesh::PipelineStatus status = pipeline.GetStatus();
+    const bool started = processRequested;
+    processRequested = false;
+    if (status.failed) {
+        Log(L"Refused: " + Utf8ToCString(status.message), LogKind::Error);
+        ShowInformation(Utf8ToCString(status.message), InfoKind::Problem);
+    } else if (status.stopped) {
+        if (started) Log(L"Stopped. The part is as it was; Process runs the rest when asked.", LogKind::Warning);
+    } else if (started) {
+        runState = pipeline.PublishedRunState();
+        if (DetailedLog()) {
+            LogText(mesh::FormatPipelineReport(runState));
+        } else {
+            CString line = L"Processed: " + FormatWithThousands(runState.resultTriangles) + L" triangles";
+            if (runState.hasDisplacementReport && runState.displacementReport.displacedVertices > 0) {
+                line += FormatText(", relief %.2f mm", static_cast<double>(runState.displacementReport.relief));
+            }
+            Log(line + L".", LogKind::Good);
+            if (runState.walls.measured) LogText(mesh::FormatWallReport(runState.walls));
+            if (runState.printability.checked) {
+                LogText(mesh::FormatPrintabilityReport(runState.printability));
+                if (runState.beforeChecked) {
+                    const mesh::PrintabilityReport& before = runState.printabilityBefore;
+                    Log(FormatText("  before this displacement: %zu feature(s) in the air, %zu layer(s) past the "
+                                   "warning distance%s",
+                                   before.featuresInAir.size(), before.farReaches.size(),
+                                   mesh::HasPrintFindings(before) ? "" : " - the relief made the difference"),
+                        LogKind::Auto);
+                }
+            }
+        }
+        ++resultSerial;
+        const bool showsResult = !placementToolActive && !printCheckShown && IsResultCurrent();
+        if (runState.validated) {
+            resultValidation = runState.validation;
+            resultValidationMesh = showsResult ? &ShownMesh() : nullptr;
+            resultValidationSerial = resultSerial;
+        } else if (resultValidationMesh != nullptr) {
+            resultValidationMesh = showsResult ? &ShownMesh() : nullptr;
+            resultValidationSerial = resultSerial;
+        }
+        if (runState.unchangedPart) resultValidationMesh = nullptr;
+        appliedSettings = lastRunSettings;
+        handOversAtResult = handOversAtRequest;
+        ClearInformationPane();
+        if (lastRunSettings.displacementEnabled) ReliefWarningsText(runState);
+        shownCoverage.coverage = pipeline.PublishedCoverage();
+        shownCoverage.mesh = showsResult ? &ShownMesh() : nullptr;
+        shownCoverage.triangleCount = showsResult ? ShownMesh().TriangleCount() : 0;
+        shownCoverage.meshSerial = meshSerial;
+        shownCoverage.valid = showsResult;
+        printability = mesh::PrintabilityReport{};
+        if (runState.validated) SetModifiedFlag(true);
+    }
+    lastShownMesh = &ShownMesh();
+    UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+}
+
+CString CRidgeforgeDoc::OutOfDateReasons() const {
+    const mesh::PipelineSettings s = BuildPipelineSettings();
+    const mesh::PipelineSettings& a = appliedSettings;
+    CString list;
+    if (s.remeshEnabled != a.remeshEnabled || !(s.remesh == a.remesh)) AddReason(list, L"remesh");
+    if (s.maximumTriangles != a.maximumTriangles) AddReason(list, L"triangle limit");
+    if (s.projection.type != a.projection.type) AddReason(list, L"mapping type");
+    if (!(s.projection.cage == a.projection.cage)) {
+        AddReason(list, FormatText("cage (centre moved %.4f mm)",
+                                   static_cast<double>(Distance(s.projection.cage.center, a.projection.cage.center))));
+    }
+    if (!SameSides(s.projection.box, a.projection.box)) AddReason(list, L"sides or blend");
+    if (!SameMappingSettings(s.projection, a.projection)) AddReason(list, L"mapping settings");
+    if (!mesh::LayersEqual(s.projection, a.projection)) AddReason(list, L"texture placement");
+    if (!(s.tileFrame == a.tileFrame)) AddReason(list, L"one-tile frame");
+    if (!(s.masks == a.masks)) AddReason(list, L"mask volumes");
+    if (s.faceMaskMode != a.faceMaskMode || s.occupancyCells != a.occupancyCells) AddReason(list, L"surface test");
+    if (s.displacementEnabled != a.displacementEnabled || !(s.displacement == a.displacement)) {
+        AddReason(list, L"displacement");
+    }
+    if (s.simplifyEnabled != a.simplifyEnabled || !(s.simplify == a.simplify)) AddReason(list, L"simplify");
+    if (textureHandOvers != handOversAtResult) {
+        AddReason(list, FormatText("texture (handed to the pipeline %u time(s) since)",
+                                   static_cast<unsigned>(textureHandOvers - handOversAtResult)));
+    }
+    return list;
+}
+
+void CRidgeforgeDoc::LogResultOutOfDate() {
+    if (!HasPart() || pipeline.IsRunning() || processRequested || !pipeline.HasResult()) {
+        outOfDateLogged = false;
+        return;
+    }
+    const bool current = IsResultCurrent();
+    if (!outOfDateLogged || current) {
+        outOfDateLogged = current;
+        return;
+    }
+    const CString reasons = OutOfDateReasons();
+    Log(L"The result is out of date: " + (reasons.empty() ? CString(L"no setting differs from the run's") : reasons) +
+            L".",
+        LogKind::Auto);
+    outOfDateLogged = current;
+}
+
+void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
+    CString warnings;
+    if (state.walls.measured && state.walls.placesThinned > 0) {
+        warnings = L"The relief thinned a wall: " + Utf8ToCString(mesh::FormatWallSummary(state.walls)) +
+                   L". The slicer lays no wall thinner than a line; less depth, or the texture moved off it, keeps "
+                   L"the wall.";
+    }
+    if (!state.solidRan) {
+        if (state.hasDisplacementReport && state.displacementReport.notMovedInward > 0) {
+            if (!warnings.empty()) warnings += L"\n";
+            warnings += FormatText("%s vertices were not displaced inward, to keep the wall under them above %.2f mm.",
+                                   CStringToUtf8(FormatWithThousands(state.displacementReport.notMovedInward)).c_str(),
+                                   static_cast<double>(displacementSettings.wallThresholdMillimetres));
+        }
+    } else {
+        const mesh::SolidDisplacementReport& solid = state.solidReport;
+        if (solid.heightsHeld > 0) {
+            Log(L"The relief was held back at " + FormatWithThousands(solid.heightsHeld) +
+                    L" points to keep slots and walls open.",
+                LogKind::Auto);
+        }
+        if (solid.bodiesRemoved > 0) {
+            const bool one = solid.bodiesRemoved == 1;
+            Log(FormatText("Removed %s small piece%s the relief made that %s too small or too thin to print (under "
+                           "one %.2f mm line).",
+                           CStringToUtf8(FormatWithThousands(solid.bodiesRemoved)).c_str(), one ? "" : "s",
+                           one ? "is" : "are", static_cast<double>(solid.lineWidth)),
+                LogKind::Auto);
+        }
+    }
+    if (workingPart.boundsValid) {
+        float extents[3] = {workingPart.boundsMax.x - workingPart.boundsMin.x,
+                            workingPart.boundsMax.y - workingPart.boundsMin.y,
+                            workingPart.boundsMax.z - workingPart.boundsMin.z};
+        std::sort(extents, extents + 3);
+        const float across = extents[1];
+        const float relief = state.displacementReport.relief;
+        if (across > 0.0f && relief > 0.0f && (across < 20.0f || relief / across > 0.083333336f)) {
+            const CString text = FormatText(
+                "This part is small for a relief: %.1f mm across, with %.2f mm of relief (%.0f%% of its size) and "
+                "room for about %.0f printed lines across it. The pattern is likely to print as a rough blob rather "
+                "than a texture. A shallower relief, a larger tile, or the part printed larger reads better.",
+                static_cast<double>(across), static_cast<double>(relief), static_cast<double>(relief / across * 100.0f),
+                static_cast<double>(across / 0.42f));
+            Log(text, LogKind::Warning);
+            warnings = text + (warnings.empty() ? CString() : L"\n\n" + warnings);
+        }
+    }
+    const mesh::PrintabilityReport& result = state.printability;
+    const std::size_t airBefore = state.beforeChecked ? state.printabilityBefore.featuresInAir.size() : 0;
+    const std::size_t farBefore = state.beforeChecked ? state.printabilityBefore.farReaches.size() : 0;
+    const std::size_t air = result.featuresInAir.size();
+    const std::size_t far = result.farReaches.size();
+    if (result.checked && mesh::HasPrintFindings(result) && (air > airBefore || far > farBefore)) {
+        CString text = L"The relief needs support.";
+        if (air > airBefore) {
+            text += L"\n" + FormatWithThousands(air - airBefore) + L" feature(s) have nothing beneath them.";
+        }
+        if (far > farBefore) {
+            text +=
+                L"\n" + FormatWithThousands(far - farBefore) + L" layer(s) reach more than 6 mm past the layer below.";
+        }
+        text +=
+            L"\nEnable support in the slicer, or Reset and displace with the texture moved or with less depth. "
+            L"Mesh > Check Printability shows where.";
+        if (!warnings.empty()) text += L"\n\n" + warnings;
+        ShowInformation(text, InfoKind::Caution);
+        return;
+    }
+    if (!warnings.empty()) ShowInformation(warnings, InfoKind::Caution);
+}
+
+}  // namespace ridgeforge

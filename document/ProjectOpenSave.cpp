@@ -1,0 +1,369 @@
+// Projects: saving the document (and, when the part was changed after it
+// was opened, the part beside the project), opening one back, the project
+// commands, and the question before a modified document is closed.
+//
+// A save never overwrites or deletes a file it did not write: the part goes
+// to the first of " part.stl", " part 2.stl", " part 3.stl" beside the
+// project where no file exists, and the part of the previous save is removed
+// only after the new project was written.
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "document/DocumentText.h"
+#include "document/ProjectFile.h"
+#include "document/RidgeforgeDoc.h"
+#include "document/internal/DocumentInternals.h"
+#include "mesh/StlExport.h"
+#include "mesh/procedural/ProceduralTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
+
+namespace ridgeforge {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const wchar_t* const kProjectFilter = L"Ruvolta projects (*.rgproj)|*.rgproj|All files (*.*)|*.*||";
+const wchar_t* const kStlFilter = L"STL files (*.stl)|*.stl|All files (*.*)|*.*||";
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    const bool same = fs::equivalent(a, b, error);
+    if (!error) return same;
+    return a.lexically_normal() == b.lexically_normal();
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+std::vector<fs::path> PartCandidates(const fs::path& project) {
+    const fs::path folder = project.parent_path();
+    const std::string stem = project.stem().string();
+    return {folder / (stem + " part.stl"), folder / (stem + " part 2.stl"), folder / (stem + " part 3.stl")};
+}
+
+// What the program itself writes: a rotation (unit rows at right angles) and
+// a shift of at most a kilometre. Anything else would scale or tear the part
+// instead of turning it, or push it out of reach of float arithmetic.
+bool IsPlacement(const mesh::Transform& t) {
+    const mesh::Vec3f rows[3] = {t.rowX, t.rowY, t.rowZ};
+    const auto dot = [](const mesh::Vec3f& a, const mesh::Vec3f& b) {
+        return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y + static_cast<double>(a.z) * b.z;
+    };
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i; j < 3; ++j) {
+            const double expected = i == j ? 1.0 : 0.0;
+            if (!(std::fabs(dot(rows[i], rows[j]) - expected) < 1e-3)) return false;
+        }
+    }
+    constexpr float kFarthest = 1.0e6f;
+    for (float v : {t.translation.x, t.translation.y, t.translation.z}) {
+        if (!(std::fabs(v) <= kFarthest)) return false;
+    }
+    return true;
+}
+
+// The print-check resolutions the program offers.
+bool IsOfferedOccupancy(std::int32_t cells) { return cells == 128 || cells == 256 || cells == 512; }
+
+}  // namespace
+
+bool CRidgeforgeDoc::SaveProject(const CString& path) {
+    if (!HasPart()) return false;
+    const fs::path projectFile = PathFromWide(path);
+    ProjectFileData record;
+    if (testShape.empty()) record.partPath = partName;
+    record.testShape = testShape;
+
+    fs::path written;
+    fs::path oldPart;
+    if (partChanged) {
+        const std::vector<fs::path> candidates = PartCandidates(projectFile);
+        if (Exists(projectFile)) {
+            ProjectFileData previous;
+            std::string ignored;
+            if (ReadProjectJson(projectFile, previous, ignored)) oldPart = PathFromWide(previous.partPath);
+        }
+        fs::path chosen;
+        for (const fs::path& candidate : candidates) {
+            if (!Exists(candidate)) {
+                chosen = candidate;
+                break;
+            }
+        }
+        std::string reason;
+        if (chosen.empty()) {
+            reason = "\"" + candidates[0].filename().string() + "\", \"" + candidates[1].filename().string() +
+                     "\" and \"" + candidates[2].filename().string() + "\" are all taken by other files";
+        } else {
+            mesh::StlExportOptions options;
+            options.format = mesh::StlEncoding::Binary;
+            options.header = "Ruvolta";
+            const mesh::StlExportResult result = mesh::ExportStl(chosen, partAsLoaded, options);
+            if (result.ok) {
+                written = chosen;
+            } else {
+                reason = result.error;
+            }
+        }
+        if (written.empty()) {
+            const CString why = Utf8ToCString(reason);
+            Log(L"Project not saved: the changed part could not be written beside it: " + why, LogKind::Error);
+            ShowInformation(L"The project could not be saved: the changed part could not be written beside it.\n" + why,
+                            InfoKind::Problem);
+            return false;
+        }
+        record.partPath = WideFromPath(written);
+        record.testShape.clear();
+    }
+
+    PlacementSnapshot snapshot;
+    CaptureSnapshot(snapshot);
+    record.orientation = snapshot.orientation;
+    record.projection = snapshot.projection;
+    record.masks = snapshot.maskVolumes;
+    record.remesh = snapshot.remesh;
+    record.displacement = snapshot.displacement;
+    record.simplify = snapshot.simplify;
+    record.remeshOn = snapshot.remeshEnabled;
+    record.displacementOn = snapshot.displacementEnabled;
+    record.simplifyOn = snapshot.simplifyEnabled;
+    record.occupancyCells = occupancyCells;
+    record.maximumTriangles = snapshot.maximumTriangles;
+    record.displayTriangles = snapshot.displayTriangles;
+    record.exportCleanup = exportCleanup;
+    record.exportFixes = exportFixes;
+    record.textureSettings = snapshot.textureSettings;
+    if (snapshot.proceduralName.empty()) {
+        record.textureImagePath = snapshot.textureImagePath;
+    } else {
+        record.proceduralPattern = snapshot.proceduralName;
+        record.proceduralParameters = snapshot.proceduralParameters;
+        record.proceduralPreset = CStringToUtf8(snapshot.proceduralPresetName);
+    }
+
+    std::string error;
+    if (!WriteProjectJson(projectFile, record, error)) {
+        if (!written.empty()) {
+            std::error_code ignored;
+            fs::remove(written, ignored);
+        }
+        const CString why = Utf8ToCString(error);
+        Log(L"Project not saved: " + why, LogKind::Error);
+        ShowInformation(L"The project could not be saved.\n" + why, InfoKind::Problem);
+        return false;
+    }
+
+    if (!written.empty()) {
+        if (!oldPart.empty() && !SameFile(oldPart, written)) {
+            for (const fs::path& candidate : PartCandidates(projectFile)) {
+                if (SameFile(oldPart, candidate)) {
+                    std::error_code ignored;
+                    fs::remove(oldPart, ignored);
+                    break;
+                }
+            }
+        }
+        partName = WideFromPath(written);
+        testShape.clear();
+        partChanged = false;
+        Log(L"The part was changed after it was opened, so it is saved beside the project: " + partName,
+            LogKind::Plain);
+    }
+    projectPath = path;
+    SetPathName(path, true);
+    SetModifiedFlag(false);
+    Log(L"Project saved: " + path, LogKind::Good);
+    return true;
+}
+
+bool CRidgeforgeDoc::OpenProject(const CString& path) {
+    document_internal::WaitCursor wait(Host());
+    ProjectFileData record;
+    std::string error;
+    if (!ReadProjectJson(PathFromWide(path), record, error)) {
+        const CString why = Utf8ToCString(error);
+        Log(L"Project not opened: " + why, LogKind::Error);
+        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        return false;
+    }
+    Log(L"Opening project " + path, LogKind::Auto);
+
+    if (record.testShape == "cube") {
+        OnTestCube();
+    } else if (record.testShape == "cylinder") {
+        OnTestCylinder();
+    } else if (record.testShape == "sphere") {
+        OnTestSphere();
+    } else if (record.partPath.empty()) {
+        const CString why =
+            L"the project names a test shape this program does not have: \"" + Utf8ToCString(record.testShape) + L"\"";
+        Log(L"Project not opened: " + why, LogKind::Error);
+        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        return false;
+    } else {
+        CString partPath = record.partPath;
+        if (!Exists(PathFromWide(partPath))) {
+            Log(L"The project's part is not at " + partPath, LogKind::Warning);
+            const QuestionAnswer answer =
+                Host() == nullptr
+                    ? QuestionAnswer::No
+                    : Host()->AskQuestion(L"The project's part was not found:\n" + partPath + L"\n\nFind it?",
+                                          QuestionButtons::YesNo, QuestionIcon::Question);
+            if (answer != QuestionAnswer::Yes) {
+                ShowInformation(L"The project's part was not found:\n" + partPath, InfoKind::Problem);
+                return false;
+            }
+            FileDialogRequest request;
+            request.defaultExtension = L"stl";
+            request.filter = kStlFilter;
+            request.fileName = WideFromPath(PathFromWide(partPath).filename());
+            request.fileMustExist = true;
+            request.hideReadOnly = true;
+            const std::optional<CString> chosen = Host()->ChooseFileToOpen(request);
+            if (!chosen) return false;
+            partPath = *chosen;
+        }
+        if (!ImportPart(partPath)) return false;
+    }
+
+    bool textureMissing = false;
+    std::unique_ptr<mesh::procedural::ProceduralTexture> pattern;
+    if (!record.proceduralPattern.empty()) pattern = mesh::procedural::CreateTexture(record.proceduralPattern);
+    if (pattern != nullptr) {
+        ApplyProceduralTexture(std::move(pattern), Utf8ToCString(record.proceduralPreset));
+    } else if (!record.proceduralPattern.empty()) {
+        Log(L"The project's procedural texture \"" + Utf8ToCString(record.proceduralPattern) +
+                L"\" is not one this program makes; the texture in use is kept.",
+            LogKind::Warning);
+    } else if (!record.textureImagePath.empty()) {
+        if (Exists(PathFromWide(record.textureImagePath))) {
+            LoadHeightMap(record.textureImagePath);
+        } else {
+            textureMissing = true;
+        }
+    }
+
+    PlacementSnapshot snapshot;
+    CaptureSnapshot(snapshot);
+    snapshot.orientation = record.orientation;
+    if (!IsPlacement(record.orientation)) {
+        snapshot.orientation = mesh::Transform::Identity();
+        Log(L"The project's orientation is not a plain turn of the part, so the part is placed as it was loaded.",
+            LogKind::Warning);
+    }
+    snapshot.projection = record.projection;
+    snapshot.projection.activeLayer = -1;
+    snapshot.maskVolumes = record.masks;
+    snapshot.remesh = record.remesh;
+    snapshot.displacement = record.displacement;
+    snapshot.simplify = record.simplify;
+    snapshot.maximumTriangles = record.maximumTriangles;
+    snapshot.displayTriangles = record.displayTriangles;
+    snapshot.textureSettings = record.textureSettings;
+    // The relief is made at the remeshed triangle size.
+    snapshot.remeshEnabled = record.remeshOn || record.displacementOn;
+    snapshot.displacementEnabled = record.displacementOn;
+    snapshot.simplifyEnabled = record.simplifyOn;
+    if (!record.proceduralPattern.empty() && proceduralTexture != nullptr) {
+        snapshot.proceduralParameters = record.proceduralParameters;
+    }
+    RestoreSnapshot(snapshot);
+    UpdateProceduralTexture(true);
+
+    exportCleanup = record.exportCleanup;
+    exportFixes = record.exportFixes;
+    SetOccupancyCells(IsOfferedOccupancy(record.occupancyCells) ? record.occupancyCells
+                                                                : ProjectFileData{}.occupancyCells);
+    StartPlacementHistory();
+    projectPath = path;
+    SetModifiedFlag(false);
+    UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+
+    if (textureMissing) {
+        Log(L"The project's texture is not at " + record.textureImagePath + L"; its settings are kept",
+            LogKind::Warning);
+        ShowInformation(L"The project's texture was not found:\n" + record.textureImagePath +
+                            L"\nLoad it again; its size and placement are kept.",
+                        InfoKind::Caution);
+    }
+    if (record.subdivideOn) {
+        Log(L"The project had Subdivide switched on. Subdivide is no longer a step: the relief is made at the "
+            L"triangle size, so a smaller triangle size is what gives finer relief now.",
+            LogKind::Warning);
+    }
+    Log(L"Project opened: " + path, LogKind::Good);
+    return true;
+}
+
+void CRidgeforgeDoc::OnFileOpenProject() {
+    if (Host() == nullptr) return;
+    FileDialogRequest request;
+    request.defaultExtension = L"rgproj";
+    request.filter = kProjectFilter;
+    request.fileMustExist = true;
+    request.hideReadOnly = true;
+    if (const std::optional<CString> path = Host()->ChooseFileToOpen(request)) Host()->OpenDocumentFile(*path);
+}
+
+void CRidgeforgeDoc::OnFileSaveProject() {
+    if (!projectPath.empty()) {
+        SaveProject(projectPath);
+    } else {
+        OnFileSaveProjectAs();
+    }
+}
+
+void CRidgeforgeDoc::OnFileSaveProjectAs() {
+    if (!HasPart() || Host() == nullptr) return;
+    CString name = L"Project";
+    CString folder;
+    if (!projectPath.empty()) {
+        const fs::path project = PathFromWide(projectPath);
+        name = WideFromPath(project.stem());
+        folder = WideFromPath(project.parent_path());
+    } else if (testShape.empty() && !partName.empty()) {
+        const fs::path part = PathFromWide(partName);
+        name = WideFromPath(part.stem());
+        folder = WideFromPath(part.parent_path());
+    }
+    FileDialogRequest request;
+    request.defaultExtension = L"rgproj";
+    request.fileName = name + L".rgproj";
+    request.filter = kProjectFilter;
+    request.overwritePrompt = true;
+    request.pathMustExist = true;
+    request.hideReadOnly = true;
+    request.initialFolder = folder;
+    if (const std::optional<CString> path = Host()->ChooseFileToSave(request)) SaveProject(*path);
+}
+
+bool CRidgeforgeDoc::SaveModified() {
+    if (!IsModified() || !HasPart()) return true;
+    if (Host() == nullptr) return false;
+    const CString question =
+        projectPath.empty()
+            ? CString(
+                  L"Save the project before going on?\n\nIt keeps the part, the texture, its placement, the masks "
+                  L"and every setting.")
+            : L"Save the changes to " + WideFromPath(PathFromWide(projectPath).filename()) + L"?";
+    switch (Host()->AskQuestion(question, QuestionButtons::YesNoCancel, QuestionIcon::Question)) {
+        case QuestionAnswer::Yes:
+            if (projectPath.empty()) {
+                OnFileSaveProjectAs();
+            } else {
+                SaveProject(projectPath);
+            }
+            return !IsModified();
+        case QuestionAnswer::No:
+            return true;
+        case QuestionAnswer::Cancel:
+            return false;
+    }
+    return false;
+}
+
+}  // namespace ridgeforge

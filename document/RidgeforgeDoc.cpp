@@ -1,0 +1,168 @@
+// The document's lifecycle (construction, New, the emptying before every new
+// part, the reset to defaults), its two log entry points and its command map.
+#include "document/RidgeforgeDoc.h"
+
+#include <utility>
+
+#include "document/CommandIds.h"
+#include "document/DocumentText.h"
+#include "document/ProjectFile.h"
+#include "mesh/procedural/ProceduralTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
+
+namespace ridgeforge {
+
+CRidgeforgeDoc::CRidgeforgeDoc(DocumentHost* host) : DocumentBase(host) {
+    occupancyGrid.resolution = 0;
+    BuildCommandMap();
+}
+
+CRidgeforgeDoc::~CRidgeforgeDoc() {
+    // The worker may read nothing of ours, but stop it before the members
+    // it was handed copies of go.
+    pipeline.Reset();
+}
+
+bool CRidgeforgeDoc::BaseOnNewDocument() { return DocumentBase::OnNewDocument(); }
+
+bool CRidgeforgeDoc::OnNewDocument() {
+    if (!BaseOnNewDocument()) return false;
+    ResetToDefaults();
+    return true;
+}
+
+void CRidgeforgeDoc::ResetToDefaults() {
+    remeshSettings = DocumentRemeshDefaults();
+    simplifySettings = mesh::SimplifySettings{};
+    displacementSettings = mesh::DisplacementSettings{};
+    remeshEnabled = displacementEnabled = simplifyEnabled = true;
+    texture.width = texture.height = texture.sourceWidth = texture.sourceHeight = 0;
+    texture.sourcePixels.clear();
+    texture.seamlessPixels.clear();
+    texture.pixels.clear();
+    texture.neutralHeight.reset();
+    texture.SetSettings(mesh::TextureSettings{});
+    ++textureRevision;
+    ++shownTextureRevision;
+    proceduralTexture.reset();
+    proceduralPresetName.clear();
+    textureImagePath.clear();
+    StartPlacementHistory();
+}
+
+void CRidgeforgeDoc::DeleteContents() {
+    partChanged = false;
+    pipeline.Reset();
+    partAsLoaded = mesh::TriangleMesh{};
+    workingPart = mesh::TriangleMesh{};
+    orientation = mesh::Transform::Identity();
+    importReport = mesh::StlImportReport{};
+    partValidation = mesh::ValidationReport{};
+    resultValidation = mesh::ValidationReport{};
+    resultValidationMesh = nullptr;
+    printability = mesh::PrintabilityReport{};
+    const mesh::BoxMapping keptBox = projection.box;
+    projection = mesh::Projection{};
+    projection.box.blended = keptBox.blended;
+    projection.box.blendSharpness = keptBox.blendSharpness;
+    maskVolumes.clear();
+    activeMask = -1;
+    components.clear();
+    placementToolActive = processRequested = printCheckShown = false;
+    lastShownMesh = nullptr;
+    runState = mesh::PipelineRunState{};
+    partName.clear();
+    testShape.clear();
+    projectPath.clear();
+    // The grid and the caches described the old part.
+    occupancyGrid = mesh::OccupancyGrid{};
+    printCheckCache = PrintCheckCache{};
+    shownCoverage = ShownCoverageCache{};
+    meshInfoCache = MeshInfoCache{};
+    StartPlacementHistory();
+    DocumentBase::DeleteContents();
+}
+
+bool CRidgeforgeDoc::OnOpenDocument(const CString& path) {
+    if (IsProjectFileName(PathFromWide(path))) return OpenProject(path);
+    return ImportPart(path);
+}
+
+bool CRidgeforgeDoc::DetailedLog() const { return Host() != nullptr && Host()->DetailedLog(); }
+
+void CRidgeforgeDoc::Log(const CString& text, LogKind kind) {
+    DocumentHost* host = Host();
+    if (host == nullptr) return;
+    if (host->DetailedLog()) {
+        host->AddLogLine(text, kind);
+        return;
+    }
+    const CString shortened = RemoveTimingText(text);
+    if (shortened.empty() && !text.empty()) return;
+    host->AddLogLine(shortened, kind);
+}
+
+void CRidgeforgeDoc::LogText(const std::string& utf8) {
+    const CString text = Utf8ToCString(utf8);
+    if (text.empty()) return;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(L'\n', start);
+        if (end == CString::npos) {
+            Log(text.substr(start), LogKind::Auto);
+            break;
+        }
+        Log(text.substr(start, end - start), LogKind::Auto);
+        start = end + 1;
+    }
+}
+
+void CRidgeforgeDoc::ShowInformation(const CString& text, InfoKind kind) {
+    if (Host() != nullptr) Host()->ShowInformation(text, kind);
+}
+
+void CRidgeforgeDoc::ClearInformationPane() { ShowInformation(CString(), InfoKind::Good); }
+
+void CRidgeforgeDoc::SetUserDataRoots(std::vector<LibraryRoot> roots) {
+    userDataRoots_ = std::move(roots);
+    userDataRootsSet_ = true;
+}
+
+const std::vector<LibraryRoot>& CRidgeforgeDoc::UserDataRoots() const {
+    return userDataRootsSet_ ? userDataRoots_ : GetUserDataFolder();
+}
+
+void CRidgeforgeDoc::OnUpdateNeedsMesh(CommandState& state) const { state.enabled = HasPart(); }
+
+void CRidgeforgeDoc::BuildCommandMap() {
+    const auto needsMesh = [this](CommandId, CommandState& state) { OnUpdateNeedsMesh(state); };
+    commands_.Add(ID_TEXTURE_LOAD_FROM_DISK, [this](CommandId) { OnLoadTextureFromDisk(); });
+    commands_.AddRange(ID_PROCEDURAL_PATTERN_FIRST, ID_PROCEDURAL_PATTERN_LAST,
+                       [this](CommandId id) { OnProceduralPattern(id); });
+    commands_.Add(
+        ID_PROCEDURAL_SETTINGS, [this](CommandId) { OnProceduralSettings(); },
+        [this](CommandId, CommandState& state) { OnUpdateProceduralSettings(state); });
+    commands_.AddRange(
+        ID_OCCUPANCY_128, ID_OCCUPANCY_512, [this](CommandId id) { OnOccupancyCells(id); },
+        [this](CommandId id, CommandState& state) { OnUpdateOccupancyCells(id, state); });
+    commands_.Add(ID_TEST_CUBE, [this](CommandId) { OnTestCube(); });
+    commands_.Add(ID_TEST_CYLINDER, [this](CommandId) { OnTestCylinder(); });
+    commands_.Add(ID_TEST_SPHERE, [this](CommandId) { OnTestSphere(); });
+    commands_.Add(ID_FILE_OPEN_PROJECT, [this](CommandId) { OnFileOpenProject(); });
+    commands_.Add(
+        ID_FILE_SAVE_PROJECT, [this](CommandId) { OnFileSaveProject(); }, needsMesh);
+    commands_.Add(
+        ID_FILE_SAVE_PROJECT_AS, [this](CommandId) { OnFileSaveProjectAs(); }, needsMesh);
+    commands_.Add(
+        ID_PROCESS, [this](CommandId) { OnProcess(); },
+        [this](CommandId, CommandState& state) { OnUpdateProcess(state); });
+    commands_.Add(
+        ID_EDIT_UNDO, [this](CommandId) { OnEditUndo(); },
+        [this](CommandId, CommandState& state) { OnUpdateEditUndo(state); });
+    commands_.Add(
+        ID_EDIT_REDO, [this](CommandId) { OnEditRedo(); },
+        [this](CommandId, CommandState& state) { OnUpdateEditRedo(state); });
+    BuildExportAndToolCommands();
+}
+
+}  // namespace ridgeforge

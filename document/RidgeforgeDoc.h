@@ -1,0 +1,330 @@
+// The single document: the part (as loaded and as worked on), the texture,
+// the placement (projection, mask volumes, orientation), every processing
+// setting, the reports of the last import, validation, print check and run,
+// the placement history and the pipeline that processes the part.
+//
+// Everything runs on the user-interface thread; the only members another
+// thread reaches are inside the pipeline. The document talks to the windows
+// only through its DocumentHost (log, Information pane, pickers, dialogs).
+// Every settings edit ends in OnSettingsChanged, which records the placement
+// history and tells the views.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "document/DocumentBase.h"
+#include "document/FlowStep.h"
+#include "document/PlacementSnapshot.h"
+#include "mesh/SegmentSurfaces.h"
+#include "mesh/StlImport.h"
+#include "mesh/TextureCoverage.h"
+#include "mesh/Transform.h"
+#include "mesh/TriangleMesh.h"
+#include "mesh/mapping/MaskVolume.h"
+#include "mesh/mapping/OccupancyGrid.h"
+#include "mesh/mapping/OutwardFaces.h"
+#include "mesh/mapping/Projection.h"
+#include "mesh/relief/DisplacementSettings.h"
+#include "mesh/remesh/RemeshSettings.h"
+#include "mesh/repair/ExportCleanup.h"
+#include "mesh/repair/ExportFixes.h"
+#include "mesh/simplify/SimplifySettings.h"
+#include "mesh/validation/Printability.h"
+#include "mesh/validation/ValidationReport.h"
+#include "pipeline/AsyncPipeline.h"
+#include "pipeline/PipelineRunState.h"
+#include "pipeline/PipelineSettings.h"
+#include "textures/HeightMap.h"
+#include "textures/LibraryItems.h"
+#include "textures/TextureSettings.h"
+
+namespace ridgeforge::mesh::procedural {
+class ProceduralTexture;
+}
+
+namespace ridgeforge {
+
+// The outward-face flags of the working part (1 outside, 0 inside, 2 no
+// area, one per triangle), with the counts made beside them, for the
+// occupancy resolution they were made for.
+struct PrintCheckCache {
+    std::vector<std::uint8_t> outwardFlags;
+    mesh::OutwardFaceCounts counts;
+    bool valid = false;
+    std::int32_t occupancyCells = 0;
+};
+
+// Figures of the shown mesh for Mesh Information, keyed by the mesh object,
+// its index count, the part serial and the applied-result serial they were
+// taken at (a new result or a repaired part may reuse the object and keep
+// its index count).
+struct MeshInfoCache {
+    const mesh::TriangleMesh* mesh = nullptr;
+    std::size_t indexCount = 0;
+    std::uint32_t meshSerial = 0;
+    std::uint32_t resultSerial = 0;
+    bool valid = false;
+    mesh::EdgeCounts edges;
+    double absoluteVolume = 0.0;
+    double surfaceArea = 0.0;
+};
+
+// The coverage shown on a mesh, keyed by the mesh object, its triangle count
+// and the part serial it was computed at.
+struct ShownCoverageCache {
+    mesh::TextureCoverage coverage;
+    const mesh::TriangleMesh* mesh = nullptr;
+    std::size_t triangleCount = 0;
+    std::uint32_t meshSerial = 0;
+    bool valid = false;
+};
+
+class CRidgeforgeDoc : public DocumentBase {
+public:
+    // The mesh to write and how the export check left it.
+    struct ExportPlan {
+        mesh::TriangleMesh mesh;
+        mesh::ExportCleanupOptions cleanup;
+        bool checksPassed = false;
+    };
+
+    explicit CRidgeforgeDoc(DocumentHost* host = nullptr);
+    ~CRidgeforgeDoc() override;
+
+    // ---- Lifecycle and the framework's virtuals
+    void DeleteContents() override;
+    bool OnNewDocument() override;
+    // A project file opens as a project, anything else is imported as a part.
+    bool OnOpenDocument(const CString& path) override;
+    bool OnSaveDocument(const CString& path) override;
+    bool SaveModified() override;
+    void ResetToDefaults();
+
+    // ---- Log and Information pane
+    // One line; unless the detailed log is on, its timings are taken out and
+    // a line that was only a timing is dropped. Nothing without a host.
+    void Log(const CString& text, LogKind kind = LogKind::Auto);
+    // Each "\n"-separated line with kind Auto.
+    void LogText(const std::string& utf8);
+    void ShowInformation(const CString& text, InfoKind kind);
+    void ClearInformationPane();
+    bool DetailedLog() const;
+
+    // ---- Processing control
+    mesh::PipelineSettings BuildPipelineSettings() const;
+    const mesh::TriangleMesh& ShownMesh() const;
+    bool IsResultCurrent() const;
+    bool IsStepOutOfDate(FlowStep step) const;
+    bool IsStepRunning(FlowStep step) const;
+    bool NeedsProcessing() const;
+    bool CanProcess() const;
+    CString ProcessStatusText() const;
+    mesh::TextureCoverage ComputeTextureCoverage(const mesh::TriangleMesh& mesh);
+    const mesh::TextureCoverage& ShownTextureCoverage();
+    void OnSettingsChanged();
+    void Process();
+    void OnProcess();
+    void OnUpdateProcess(CommandState& state) const;
+    // The idle poll; true when a result was applied.
+    bool PollPipeline();
+    void ProcessNow();
+    void ApplyPipelineResult();
+    CString OutOfDateReasons() const;
+    void LogResultOutOfDate();
+    void ReliefWarningsText(const mesh::PipelineRunState& state);
+    // Whether the texture can be used: at least 1 x 1 pixels with pixels.
+    bool HasTexture() const;
+    bool HasPart() const { return mesh::HoldsTriangles(workingPart); }
+
+    // ---- Parts, test shapes and projects
+    bool ImportPart(const CString& path);
+    void AdoptImportedMesh();
+    void OnTestCube();
+    void OnTestCylinder();
+    void OnTestSphere();
+    void LoadTestShape(mesh::TriangleMesh mesh, const CString& reportName, const CString& title,
+                       const CString& logLine);
+    void FitPlacementToPart();
+    bool SaveProject(const CString& path);
+    bool OpenProject(const CString& path);
+    void OnFileOpenProject();
+    void OnFileSaveProject();
+    void OnFileSaveProjectAs();
+
+    // ---- Texture
+    bool LoadHeightMap(const CString& path);
+    void ApplyTextureSettings(const mesh::TextureSettings& settings);
+    void SyncTextureToPipeline();
+    std::pair<std::int32_t, std::int32_t> ProceduralRenderSize() const;
+    // Takes the texture over; nothing for null.
+    void ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> texture,
+                                const std::wstring& presetName);
+    void FitOneTileToPart();
+    void UpdateProceduralTexture(bool force);
+    void OnLoadTextureFromDisk();
+    void OnProceduralPattern(CommandId id);
+    void OnProceduralSettings();
+    void OnUpdateProceduralSettings(CommandState& state) const;
+
+    // ---- Placement and masks
+    void DragTextureLayers(std::uint32_t layer, const std::array<float, 4>& values);
+    std::int32_t AddMaskVolume(std::uint32_t shape);
+    void UpdateMaskVolume(std::int32_t index, const mesh::MaskVolume& volume);
+    void DeleteMaskVolume(std::int32_t index);
+    std::int32_t DuplicateMaskVolume(std::int32_t index);
+    void SetSurfaceForAllSides(std::uint32_t surface);
+
+    // ---- Placement history
+    void CaptureSnapshot(PlacementSnapshot& out) const;
+    void RestoreSnapshot(const PlacementSnapshot& snapshot);
+    void PushUndoSnapshot();
+    void BeginPlacementEdit();
+    void DropUnchangedSnapshot();
+    void StartPlacementHistory();
+    void OnEditUndo();
+    void OnEditRedo();
+    void OnUpdateEditUndo(CommandState& state) const;
+    void OnUpdateEditRedo(CommandState& state) const;
+    const mesh::ValidationReport& ShownValidationReport() const;
+
+    // ---- Print-check grid, components, the working part
+    void OnUpdateNeedsMesh(CommandState& state) const;
+    void RecomputePrintCheck();
+    const std::vector<std::uint8_t>& OutwardFaceFlags();
+    void SetOccupancyCells(std::int32_t cells);
+    void OnOccupancyCells(CommandId id);
+    void OnUpdateOccupancyCells(CommandId id, CommandState& state) const;
+    void BuildComponents();
+    void ReplaceInputMesh();
+
+    // ---- Export and reports
+    bool PrepareExport(ExportPlan& plan);
+    bool ExportStl(const CString& path, bool ascii, const ExportPlan& plan);
+    bool OnFileSaveStl();
+    void OnFileSaveAsciiStl();
+    bool LayOnFace(std::int32_t componentIndex);
+    void RotateToFace(const mesh::Transform& newOrientation);
+    CString MeshInformationReport();
+
+    // ---- Input-mesh tools and checks
+    void RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job);
+    void Validate();
+    bool RepairMeshInPlace();
+    bool FixMeshWithWindows();
+    bool SimplifyInputMesh();
+    bool RemeshInputMesh(const mesh::RemeshSettings& settings);
+    void OnValidate();
+    void OnCheckPrintability();
+    void OnRepair();
+    void OnRepairWithWindows();
+    void OnUpdateRepairWithWindows(CommandState& state) const;
+    void OnSimplifyInputMesh();
+    void OnRemeshInputMesh();
+
+    // The user's data folders for remembered seam settings; the default is
+    // GetUserDataFolder(). Tests point it elsewhere.
+    void SetUserDataRoots(std::vector<LibraryRoot> roots);
+    const std::vector<LibraryRoot>& UserDataRoots() const;
+
+    // ---- Members (read by the view, the panes and the dialogs)
+    std::string testShape;
+    CString projectPath;
+    mesh::AsyncPipeline pipeline;
+    mesh::StlImportReport importReport;
+    mesh::ValidationReport partValidation;
+    mesh::ValidationReport resultValidation;
+    const mesh::TriangleMesh* resultValidationMesh = nullptr;
+    std::uint32_t resultSerial = 0;
+    std::uint32_t resultValidationSerial = 0;
+    mesh::PrintabilityReport printability;
+    std::unique_ptr<mesh::procedural::ProceduralTexture> proceduralTexture;
+    std::wstring proceduralPresetName;
+    std::wstring textureImagePath;
+    mesh::ExportCleanupOptions exportCleanup;
+    mesh::ExportFixOptions exportFixes{true, true, true, true, 40, 1.0f};
+    mesh::OccupancyGrid occupancyGrid;
+    std::int32_t occupancyCells = 256;
+    bool printCheckShown = false;
+    PrintCheckCache printCheckCache;
+    std::array<mesh::ProjectionLayer, mesh::kSideCount> dragStartLayers{};
+    std::vector<mesh::MaskVolume> maskVolumes;
+    std::int32_t activeMask = -1;
+    std::uint32_t meshSerial = 0;
+    ShownCoverageCache shownCoverage;
+    MeshInfoCache meshInfoCache;
+    const mesh::TriangleMesh* lastShownMesh = nullptr;
+    std::vector<mesh::Surface> components;
+    mesh::Projection projection;
+    mesh::HeightMap texture;
+    mesh::RemeshSettings remeshSettings = DocumentRemeshDefaults();
+    std::uint64_t maximumTriangles = 18'000'000;
+    std::uint64_t displayTriangles = 4'000'000;
+    mesh::DisplacementSettings displacementSettings;
+    mesh::SimplifySettings simplifySettings;
+    bool remeshEnabled = true;
+    bool displacementEnabled = true;
+    bool simplifyEnabled = true;
+    mesh::TriangleMesh partAsLoaded;
+    mesh::TriangleMesh workingPart;
+    mesh::Transform orientation = mesh::Transform::Identity();
+    bool placementToolActive = false;
+    bool processRequested = false;
+    bool partChanged = false;
+    mesh::PipelineSettings lastRunSettings;
+    mesh::PipelineSettings appliedSettings;
+    // The plan taken when the last run was started.
+    mesh::PipelinePlan startedPlan;
+    std::uint32_t textureHandOvers = 0;
+    std::uint32_t handOversAtRequest = 0;
+    std::uint32_t handOversAtResult = 0;
+    mesh::PipelineRunState runState;
+    CString processDecision;
+    CString partName;
+    std::vector<PlacementSnapshot> undoStack;
+    std::vector<PlacementSnapshot> redoStack;
+    PlacementSnapshot currentSnapshot;
+    bool snapshotPending = false;
+    bool restoring = false;
+    std::uint32_t textureRevision = 0;
+    std::uint32_t shownTextureRevision = 0;
+    std::int32_t pipelineTextureRevision = -1;
+    mesh::TextureSettings pipelineTextureSettings;
+    bool outOfDateLogged = false;
+
+protected:
+    // The base class's part of New; a test makes it fail.
+    virtual bool BaseOnNewDocument();
+
+private:
+    void BuildCommandMap();
+    // The rows of the save commands and the input-mesh tools.
+    void BuildExportAndToolCommands();
+    // A tool's changed copy becomes the part as loaded; the shared tail of
+    // every input-mesh tool that changed the part.
+    void AdoptChangedPart(mesh::TriangleMesh changed);
+    // RunWithProgress; a job that failed with an exception is logged as the
+    // tool's failure, and false is returned.
+    bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job);
+    mesh::PipelinePlan CurrentPlan() const;
+    mesh::TileFrame BuildTileFrame() const;
+    void TakeTexturePixels(std::int32_t width, std::int32_t height, std::vector<float> pixels);
+    bool WritePartBeside(const CString& path, std::wstring& chosen, std::wstring& oldPart, bool& wrote);
+
+    std::vector<LibraryRoot> userDataRoots_;
+    bool userDataRootsSet_ = false;
+};
+
+// The "Before saving:" check of a mesh with the base settings copied when
+// the export was planned; true when no line failed.
+bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementBase& base, CString& text);
+void ExportCheckLine(CString& text, bool& allPassed, bool ok, const CString& line);
+
+}  // namespace ridgeforge

@@ -1,0 +1,55 @@
+// The log and the Information pane inside the running program: what the
+// document's host calls reach, the Output pane's caption strip, and focus.
+#include <gtest/gtest.h>
+#include <wx/textctrl.h>
+
+#include "app/OutputWnd.h"
+#include "app/RightPane.h"
+#include "platform/ui/CaptionedPane.h"
+#include "tests/app/ShellFixture.h"
+
+namespace ridgeforge::testing {
+namespace {
+
+class ShellPanesTest : public ShellTest {};
+
+TEST_F(ShellPanesTest, DocumentHostReachesTheLogAndTheInformationPane) {
+    ASSERT_TRUE(Start());
+    const std::vector<std::wstring> first = LogLines();
+    ASSERT_GE(first.size(), 2u);
+    EXPECT_EQ(first[0], L"Output log ready.");
+    EXPECT_EQ(first[1], L"Ruvolta ready.");
+
+    DocumentHost& host = *Document().Host();
+    auto* output = dynamic_cast<COutputWnd*>(Frame().OutputPane().Content());
+    ASSERT_NE(output, nullptr);
+    const std::size_t before = output->LineCount();
+    std::wstring batch;
+    for (int i = 0; i < 20000; ++i) batch += L"line " + std::to_wstring(i) + (i + 1 < 20000 ? L"\n" : L"");
+    host.AddLogLine(batch, LogKind::Plain);
+    EXPECT_EQ(output->LineCount(), 20000u);
+    EXPECT_EQ(Frame().OutputPane().Caption(), wxString::Format("Output (%zu older lines discarded)", before));
+
+    // The document empties the log before Process and Validate; the count stays.
+    host.ClearLog();
+    EXPECT_EQ(output->LineCount(), 0u);
+    EXPECT_EQ(Frame().OutputPane().Caption(), wxString::Format("Output (%zu older lines discarded)", before));
+
+    // After an input-mesh command the pane comes forward with the focus in the list.
+    host.ShowOutputPane();
+    EXPECT_TRUE(PumpUntil([output] { return wxWindow::FindFocus() == &output->List(); }, 2000));
+
+    host.ShowInformation(L"Repaired: 3 holes filled.", InfoKind::Good);
+    auto* information = dynamic_cast<CRightPaneDialog*>(Frame().RightPane().Content());
+    ASSERT_NE(information, nullptr);
+    EXPECT_EQ(information->Message(), L"Repaired: 3 holes filled.");
+    PumpEvents(200);
+    const wxImage shot = GrabWindow(*information->MessageControl());
+    ASSERT_TRUE(shot.IsOk());
+    EXPECT_EQ(shot.GetRed(shot.GetWidth() - 3, 3), 226);
+    EXPECT_EQ(shot.GetGreen(shot.GetWidth() - 3, 3), 244);
+    EXPECT_EQ(shot.GetBlue(shot.GetWidth() - 3, 3), 224);
+}
+
+}  // namespace
+}  // namespace ridgeforge::testing

@@ -1,0 +1,246 @@
+#include "document/ExportCheckWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "document/ExportCheck.h"
+#include "tests/support/TestSupport.h"
+#include "text/Utf8.h"
+
+namespace ridgeforge {
+namespace {
+
+const mesh::ExportFixOptions kNoFixes{false, false, false, false, 40, 1.0f};
+
+struct CheckRun {
+    ExportCheckResult result;
+    std::vector<std::string> stages;
+    int checks = 0;
+    std::string report;
+};
+
+// The check function of these tests: notes that it ran and answers `answer`.
+CheckRun RunCheck(const mesh::TriangleMesh& m, const ExportCheckInputs& inputs, bool withCheck = true,
+                  bool answer = true, const std::string& stopAt = "") {
+    CheckRun run;
+    std::atomic<bool> stop{false};
+    const ExportStageCallback stage = [&](const std::wstring& text) {
+        run.stages.push_back(Utf8FromWide(text));
+        if (run.stages.back() == stopAt) stop = true;
+    };
+    ExportCheckFunction check;
+    if (withCheck) {
+        check = [&](const mesh::TriangleMesh& checked, std::wstring& text) {
+            ++run.checks;
+            text += L"checked " + std::to_wstring(checked.TriangleCount()) + L" triangles\nsecond line\n";
+            return answer;
+        };
+    }
+    run.result = RunExportCheck(m, inputs, stage, check, stop);
+    run.report = Utf8FromWide(run.result.report);
+    return run;
+}
+
+// A 20 mm box without its top: a hole far beyond what the cleanup closes.
+mesh::TriangleMesh OpenTopBox() {
+    mesh::TriangleMesh m = test::MakeBox({0, 0, 0}, {20, 20, 20});
+    std::vector<std::uint32_t> kept;
+    for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+        if (m.FaceNormal(t).z > 0.5f) continue;
+        kept.insert(kept.end(), m.indices.begin() + static_cast<std::ptrdiff_t>(3 * t),
+                    m.indices.begin() + static_cast<std::ptrdiff_t>(3 * t + 3));
+    }
+    m.indices = kept;
+    return m;
+}
+
+bool EveryLineEndsInCrLf(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+    }
+    return true;
+}
+
+TEST(ExportCheckWorker, CleanPartWithoutFixesIsOneRoundThenTheCheck) {
+    ExportCheckInputs inputs;
+    inputs.fixes = kNoFixes;
+    const CheckRun run = RunCheck(test::MakeBox({0, 0, 0}, {10, 10, 10}), inputs);
+    EXPECT_FALSE(run.result.stopped);
+    EXPECT_EQ(run.report,
+              "Cleanup: nothing to do.\r\n\r\n"
+              "Read back as a slicer reads it: 12 triangles, nothing a slicer would refuse.\r\n"
+              "\r\n"
+              "checked 12 triangles\r\nsecond line\r\n");
+    EXPECT_EQ(run.stages,
+              (std::vector<std::string>{"Cleaning up the mesh...", "Reading the file back as a slicer will...",
+                                        "Checking the file: edges, crossings, how it prints..."}));
+    EXPECT_EQ(run.checks, 1);
+    EXPECT_TRUE(run.result.checksPassed);
+    EXPECT_EQ(run.result.mesh.TriangleCount(), 12u);
+    EXPECT_FALSE(run.result.fixes.nonManifoldRan || run.result.fixes.foldsRan);
+
+    // The check function's answer is the verdict; without one there is none.
+    EXPECT_FALSE(RunCheck(test::MakeBox({0, 0, 0}, {1, 1, 1}), inputs, true, false).result.checksPassed);
+    const CheckRun unchecked = RunCheck(test::MakeBox({0, 0, 0}, {1, 1, 1}), inputs, false);
+    EXPECT_FALSE(unchecked.result.checksPassed);
+    EXPECT_EQ(unchecked.report.substr(unchecked.report.size() - 5), ".\r\n\r\n");
+}
+
+TEST(ExportCheckWorker, FixesReportTheirFirstRoundAndStageNames) {
+    ExportCheckInputs inputs;  // every fix on
+    const CheckRun run = RunCheck(test::MakeBox({0, 0, 0}, {10, 10, 10}), inputs);
+    EXPECT_EQ(run.report.rfind("Cleanup: nothing to do.\r\n\r\nFixes:\r\n", 0), 0u) << run.report;
+    const std::string fixText = mesh::FormatExportFixReport(run.result.fixes);
+    std::string fixTextCrLf;
+    for (char c : fixText) fixTextCrLf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_NE(run.report.find("Fixes:\r\n" + fixTextCrLf +
+                              "\r\nRead back as a slicer reads it: 12 triangles, nothing "
+                              "a slicer would refuse.\r\n\r\nchecked 12 triangles"),
+              std::string::npos)
+        << run.report;
+    EXPECT_TRUE(EveryLineEndsInCrLf(run.report));
+    // The fixes' own stage names are passed on with "..." after them.
+    ASSERT_GT(run.stages.size(), 3u);
+    for (std::size_t i = 1; i + 2 < run.stages.size(); ++i) {
+        EXPECT_EQ(run.stages[i].substr(run.stages[i].size() - 3), "...");
+        EXPECT_NE(run.stages[i], "Fixing what the reading found...");
+    }
+    EXPECT_EQ(run.report.find("fixed again"), std::string::npos);
+}
+
+TEST(ExportCheckWorker, WhatTheReadBackFindsIsFixedAgainUpToThreeRounds) {
+    ExportCheckInputs inputs;
+    const CheckRun run = RunCheck(OpenTopBox(), inputs);
+    const std::string open =
+        "Read back as a slicer reads it: 0 non-manifold edges, 4 open edges, 0 facets with no area";
+    const std::size_t first = run.report.find(open + " - fixed again.\r\n");
+    ASSERT_NE(first, std::string::npos) << run.report;
+    const std::size_t second = run.report.find(open + " - fixed again.\r\n", first + 1);
+    ASSERT_NE(second, std::string::npos) << run.report;
+    EXPECT_NE(run.report.find(open + ".\r\n", second + 1), std::string::npos) << run.report;
+    EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Fixing what the reading found..."), 2);
+    EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Reading the file back as a slicer will..."), 3);
+    // Only the first round's cleanup and fixes are written out.
+    EXPECT_EQ(run.report.find("Cleanup:", 1), std::string::npos);
+    EXPECT_EQ(run.report.find("Fixes:", run.report.find("Fixes:") + 1), std::string::npos);
+    EXPECT_EQ(run.result.cleanup.holesLeftOpen, 1u);
+
+    // With the fixes off there is one round and nothing is fixed again.
+    inputs.fixes = kNoFixes;
+    const CheckRun once = RunCheck(OpenTopBox(), inputs);
+    EXPECT_NE(once.report.find("Cleanup:\r\n"), std::string::npos);
+    EXPECT_NE(once.report.find(open + ".\r\n\r\nchecked 10 triangles"), std::string::npos) << once.report;
+    EXPECT_EQ(once.report.find("fixed again"), std::string::npos);
+}
+
+// A rippled torus with pairs of spikes three rows apart leaning over each
+// other, as a relief too deep for its spacing: their tents pass through each
+// other, and a short relaxing budget parts them only a few at a time.
+mesh::TriangleMesh LeaningSpikes(std::uint32_t around, int pairs) {
+    mesh::TriangleMesh m = test::MakeTorus(40.0f, 15.0f, around, around / 2);
+    const std::uint32_t across = around / 2;
+    const auto lean = [&](std::uint32_t index, float rows) {
+        mesh::Vertex& v = m.vertices[index];
+        const float row = 6.2831853f * std::hypot(v.position.x, v.position.y) / static_cast<float>(around);
+        const mesh::Vec3f along = mesh::Normalize(mesh::Cross(v.normal, mesh::Vec3f{0, 0, 1}));
+        v.position += along * (rows * row) + v.normal * (1.5f * row);
+    };
+    for (int k = 0; k < pairs; ++k) {
+        const std::uint32_t i = static_cast<std::uint32_t>(k) * (around / static_cast<std::uint32_t>(pairs));
+        const std::uint32_t j = 0;
+        lean(i * across + j, -2.0f);
+        lean(((i + 3) % around) * across + j, 2.0f);
+    }
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    return m;
+}
+
+TEST(ExportCheckWorker, CrossingsThatKeepFallingGoAnotherRound) {
+    ExportCheckInputs inputs;
+    inputs.bodyCount = 1;
+    inputs.fixes.maximumRounds = 1;
+    inputs.fixes.maximumMoveMillimetres = 0.01f;
+    const CheckRun run = RunCheck(LeaningSpikes(120, 12), inputs);
+    ASSERT_TRUE(run.result.fixes.selfIntersectionsRan);
+    ASSERT_GT(run.result.fixes.selfIntersectingLeft, 0u) << run.report;
+
+    // Each clean read-back is followed by the count left when it fell, and
+    // the counts fall from round to round; the third round adds no such line.
+    const std::string clean = "nothing a slicer would refuse.\r\n";
+    const std::string still = " triangles still pass through others - fixed again.\r\n";
+    std::vector<std::uint64_t> left;
+    std::size_t at = 0;
+    int readBacks = 0;
+    for (at = run.report.find(clean); at != std::string::npos; at = run.report.find(clean, at + 1)) {
+        ++readBacks;
+        const std::size_t line = at + clean.size();
+        const std::size_t end = run.report.find(still, line);
+        if (end == std::string::npos || run.report.find("\r\n", line) < end) continue;
+        left.push_back(std::stoull(run.report.substr(line, end - line)));
+    }
+    EXPECT_EQ(readBacks, 3) << run.report;
+    ASSERT_EQ(left.size(), 2u) << run.report;
+    EXPECT_EQ(left[0], run.result.fixes.selfIntersectingLeft);
+    EXPECT_LT(left[1], left[0]);
+    EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Fixing what the reading found..."), 2);
+}
+
+TEST(ExportCheckWorker, StopEndsAtTheNextRoundOrBeforeTheCheck) {
+    ExportCheckInputs inputs;
+    // Set while the first round reads back: the second round never starts.
+    const CheckRun midway = RunCheck(OpenTopBox(), inputs, true, true, "Reading the file back as a slicer will...");
+    EXPECT_TRUE(midway.result.stopped);
+    EXPECT_EQ(midway.checks, 0);
+    EXPECT_TRUE(midway.result.report.empty());
+    EXPECT_EQ(std::count(midway.stages.begin(), midway.stages.end(), "Fixing what the reading found..."), 0);
+
+    // A clean part ends its rounds at once; the stop is seen before the check.
+    inputs.fixes = kNoFixes;
+    const CheckRun beforeCheck =
+        RunCheck(test::MakeBox({0, 0, 0}, {1, 1, 1}), inputs, true, true, "Reading the file back as a slicer will...");
+    EXPECT_TRUE(beforeCheck.result.stopped);
+    EXPECT_EQ(beforeCheck.checks, 0);
+    EXPECT_EQ(beforeCheck.stages.back(), "Reading the file back as a slicer will...");
+
+    std::atomic<bool> stopped{true};
+    int checks = 0;
+    const ExportCheckResult early = RunExportCheck(
+        test::MakeBox({0, 0, 0}, {1, 1, 1}), inputs, nullptr,
+        [&](const mesh::TriangleMesh&, std::wstring&) { return ++checks > 0; }, stopped);
+    EXPECT_TRUE(early.stopped);
+    EXPECT_EQ(checks, 0);
+    EXPECT_TRUE(early.mesh.vertices.empty());
+}
+
+TEST(ExportCheckWorker, TheCheckReportOnTheResultOfARelief) {
+    // A torus relief with a ripple, standing on its flat side at z = -5.
+    mesh::TriangleMesh torus = test::MakeTorus(20.0f, 5.0f, 96, 48);
+    for (mesh::Vertex& v : torus.vertices) v.position += v.normal * (0.1f * std::sin(3.0f * v.position.x));
+    torus.RecomputeBounds();
+    ExportCheckInputs inputs;
+    inputs.weldToleranceMillimetres = 2.5e-5f;
+    inputs.bodyCount = 1;
+    mesh::DisplacementBase base;
+    base.enabled = true;
+    base.planeMillimetres = torus.boundsMin.z;
+    std::atomic<bool> stop{false};
+    const ExportCheckResult result = RunExportCheck(
+        torus, inputs, nullptr,
+        [&](const mesh::TriangleMesh& m, std::wstring& text) { return ExportCheckReport(m, base, text); }, stop);
+    const std::string report = Utf8FromWide(result.report);
+    EXPECT_NE(report.find("\r\n\r\nBefore saving:\r\n  ok      0 open edges (watertight when zero)\r\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("  ok      nothing below the base plane\r\n"), std::string::npos) << report;
+    EXPECT_TRUE(result.checksPassed) << report;
+    EXPECT_TRUE(EveryLineEndsInCrLf(report));
+}
+
+}  // namespace
+}  // namespace ridgeforge
