@@ -18,6 +18,7 @@ bool Renderer::Initialize(GlSurface* newSurface) {
     Shutdown();
     lastError.clear();
     versionText.clear();
+    viewCubeError.clear();
     if (newSurface == nullptr) {
         lastError = "Cannot initialize OpenGL without a viewport window.";
         return false;
@@ -125,9 +126,5 @@ void Renderer::ResetSceneBounds() {
     floorHeight = -1.001f;
     gridCentre = {0.0f, 0.0f};
 }
-
-void Renderer::CreateViewCubeResources() {}
-
-void Renderer::DrawViewCube() {}
 
 }  // namespace ridgeforge::gl

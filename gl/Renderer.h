@@ -21,6 +21,7 @@
 #include "gl/GlFunctions.h"
 #include "gl/GlSurface.h"
 #include "gl/RendererTypes.h"
+#include "gl/ViewCube.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/mapping/MaskVolume.h"
 #include "textures/HeightMap.h"
@@ -123,9 +124,13 @@ public:
     Matrix4 ViewProjection() const;
     bool ScreenRay(int x, int y, mesh::Vec3f& origin, mesh::Vec3f& direction) const;
 
-    // The view cube draws nothing yet; its failure would not stop Initialize.
+    // The view cube. Its failure does not stop Initialize: the renderer
+    // works without the cube, and the reason is kept in `viewCubeError`.
     void CreateViewCubeResources();
+    ViewCubeLayout GetViewCubeLayout() const;
+    static void BuildViewCubeLayout(ViewCubeLayout& layout, int width, float scale, float yaw, float pitch);
     void DrawViewCube();
+    void DrawViewCubeAxes(std::vector<ViewCubeVertex>& vertices, int axis, float alphaFactor) const;
 
     // 1. The window, standing for the window handle, device and rendering contexts.
     GlSurface* surface = nullptr;
@@ -212,8 +217,11 @@ public:
     // 14.
     std::string lastError;
     std::string versionText;
+    // Why the view cube is missing on a ready renderer; empty when it is drawn.
+    std::string viewCubeError;
 
 private:
+    bool BuildViewCubeProgram();
     bool MakeCurrent();
     void ResetSceneBounds();
     void ReleasePartBuffers();
