@@ -105,6 +105,8 @@ public:
     bool SetRestingFaceHighlight(const std::vector<mesh::Vec3f>& points, const std::vector<mesh::Vec3f>& colours);
     bool SetCageOverlay(const CageOverlay& overlay);
     bool SetGizmoOverlay(const ColouredGeometry& geometry);
+    // Deletes the cage overlay's three buffers; false when the context cannot be made current.
+    bool ClearCageOverlay();
     bool SetMaskOverlay(const ColouredGeometry& geometry);
     bool UploadLineBuffer(OverlayBuffer& overlay, const std::vector<MeshVertex>& vertices);
 

@@ -188,6 +188,14 @@ bool Renderer::SetCageOverlay(const CageOverlay& overlay) {
            UploadLineBuffer(cageAccentLines, ColouredVertices(overlay.accentLines, kCageAccentColour));
 }
 
+bool Renderer::ClearCageOverlay() {
+    if (!ready || !MakeCurrent()) return false;
+    DeleteOverlay(cageFaces);
+    DeleteOverlay(cageLines);
+    DeleteOverlay(cageAccentLines);
+    return true;
+}
+
 bool Renderer::SetGizmoOverlay(const ColouredGeometry& g) {
     if (!ready || !MakeCurrent()) return false;
     return UploadLineBuffer(gizmoLines, ColouredVertices(g.linePoints, g.lineColours, kWhite)) &&

@@ -1,5 +1,7 @@
 #include "platform/ui/GlWindow.h"
 
+#include "platform/ui/ViewCubeLabels.h"
+
 #include <wx/log.h>
 
 #include <algorithm>
@@ -68,6 +70,8 @@ void GlWindow::PresentFrame() {
     if (beforeSwap_) beforeSwap_();
     SwapBuffers();
 }
+
+std::vector<std::uint8_t> GlWindow::ViewCubeLabelAtlas() { return DrawViewCubeLabelAtlas(); }
 
 wxSize GlWindow::FramebufferSize() const {
     const wxSize client = GetClientSize();

@@ -37,6 +37,8 @@ public:
     void DestroyGlContext() override;
     bool MakeGlCurrent() override;
     void PresentFrame() override;
+    // Drawn with the window library's text, so the labels need no font files of our own.
+    std::vector<std::uint8_t> ViewCubeLabelAtlas() override;
 
     bool HasGlContext() const { return context_ != nullptr; }
     // Client size times the content scale, each at least 1.
