@@ -27,6 +27,11 @@ struct FakeGl {
     bool queryAvailable = true;
     GLuint64 queryNanoseconds = 2'000'000;
     gl::SurfaceContext contextResult = gl::SurfaceContext::Created;
+    // The program made in this place (1 the mesh program, 2 the view cube's)
+    // reports a failed link; 0 for none.
+    int failLinkOfProgram = 0;
+    int programsCreated = 0;
+    GLuint failingProgram = 0;
 
     // What happened.
     std::vector<std::string> draws;
@@ -97,9 +102,15 @@ inline GLuint APIENTRY CreateShader(GLenum) { return g_fake->nextName++; }
 inline void APIENTRY ShaderSource(GLuint, GLsizei, const GLchar* const*, const GLint*) {}
 inline void APIENTRY GetShaderiv(GLuint, GLenum, GLint* out) { *out = GL_TRUE; }
 inline void APIENTRY GetInfoLog(GLuint, GLsizei, GLsizei* written, GLchar*) { *written = 0; }
-inline GLuint APIENTRY CreateProgram() { return g_fake->nextName++; }
+inline GLuint APIENTRY CreateProgram() {
+    const GLuint name = g_fake->nextName++;
+    if (++g_fake->programsCreated == g_fake->failLinkOfProgram) g_fake->failingProgram = name;
+    return name;
+}
 inline void APIENTRY Attach(GLuint, GLuint) {}
-inline void APIENTRY GetProgramiv(GLuint, GLenum, GLint* out) { *out = GL_TRUE; }
+inline void APIENTRY GetProgramiv(GLuint program, GLenum, GLint* out) {
+    *out = program != 0 && program == g_fake->failingProgram ? GL_FALSE : GL_TRUE;
+}
 inline GLint APIENTRY UniformLocation(GLuint, const GLchar* name) {
     if (g_fake->missingUniforms.count(name) != 0) return -1;
     auto& names = g_fake->uniformNames;
