@@ -198,8 +198,11 @@ TEST_F(PassOrder, SmoothShadedFrameDrawsEveryPassInOrder) {
         "smooth:1",
     };
     const std::vector<std::string> drawn = Frame(gl::ShadingMode::Smooth);
-    ASSERT_EQ(drawn.size(), expected.size());
+    // Then the view cube over everything, blended.
+    ASSERT_EQ(drawn.size(), expected.size() + 1);
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(drawn[i], expected[i]) << i;
+    EXPECT_NE(drawn.back().find(" triangles cull:off depth:off writes:on offset:- blend:on fill"), std::string::npos)
+        << drawn.back();
     EXPECT_EQ(surface.state.calls.back(), "swap");
 
     // Overlays switched off are not drawn; those without vertices neither.
@@ -209,8 +212,9 @@ TEST_F(PassOrder, SmoothShadedFrameDrawsEveryPassInOrder) {
     ASSERT_TRUE(r.SetMaskOverlay({}));
     ASSERT_TRUE(r.SetRestingFaceHighlight({}, {}));
     const std::vector<std::string> plain = Frame(gl::ShadingMode::Smooth);
-    ASSERT_EQ(plain.size(), 3u);
+    ASSERT_EQ(plain.size(), 4u);
     EXPECT_EQ(plain[2].substr(0, 4), "part");
+    EXPECT_EQ(plain[3], drawn.back());
 }
 
 TEST_F(PassOrder, EachShadingDrawsThePartItsWay) {

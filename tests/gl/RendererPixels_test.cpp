@@ -98,6 +98,8 @@ TEST(RendererPixels, WireframeIsAmberLinesOnlyAndShowsHiddenEdges) {
     int partPixels = 0;
     for (int y = 0; y < scene.Height(); y += 4)
         for (int x = 0; x < scene.Width(); x += 4) {
+            // The view cube's grey faces in the top-right corner are not the part.
+            if (x >= scene.Width() - 140 && y < 140) continue;
             const Rgb c = scene.At(x, y);
             partPixels += Near(c, kTopFace, 6) || Near(c, kLeftFace, 6) || Near(c, kFrontFace, 6);
         }
