@@ -150,6 +150,8 @@ void COpenGLViewport::OnMessagePaint(wxPaintEvent&) {
 void COpenGLViewport::OnMouse(wxMouseEvent& event) {
     const PointerEvent e{event.GetX(), event.GetY(), event.ShiftDown(), event.ControlDown()};
     const wxEventType type = event.GetEventType();
+    // GTK reports the second press of a double click as a double click
+    // alone; here it is a press like any other.
     if (type == wxEVT_LEFT_DOWN || type == wxEVT_LEFT_DCLICK) {
         interaction.LeftDown(e);
     } else if (type == wxEVT_LEFT_UP) {

@@ -90,6 +90,21 @@ TEST(OpenGLViewportWindow, ShiftOnAHandlePans) {
     EXPECT_FALSE(w.host.placements.empty());
 }
 
+// A double click is two presses, each ended by its release: the second
+// press, which GTK reports as a double click, starts its own drag.
+TEST(OpenGLViewportWindow, DoubleClickOnAHandleIsTwoWholeDrags) {
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    ViewportWindow w;
+    ASSERT_TRUE(w.Renderer().ready);
+    w.host.tool = ViewTool::MoveCage;
+    w.host.havePlacement = true;
+    const std::array<int, 2> onX = w.Pixel({0.6f * w.viewport->GizmoWorldSize(), 0, 0});
+    w.Xdotool(w.At(onX[0], onX[1]) + " click --repeat 2 --delay 80 1", 300);
+    EXPECT_EQ(w.host.calls,
+              (std::vector<std::string>{"BeginHandleDrag", "EndHandleDrag", "BeginHandleDrag", "EndHandleDrag"}));
+    EXPECT_FALSE(w.viewport->Canvas().HasCapture());
+}
+
 TEST(OpenGLViewportWindow, TopFaceClickEndsOrthographicFromAbove) {
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ViewportWindow w;
