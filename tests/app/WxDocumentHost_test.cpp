@@ -45,14 +45,18 @@ TEST_F(WxDocumentHostTest, PanesApplicationAndCancelledDialogs) {
 
     mesh::TriangleMesh part;
     mesh::RemeshSettings chosen;
-    // The remesh input dialog is built: the user cancels it.
-    Frame().CallAfter([] {
-        for (wxWindow* window : wxTopLevelWindows)
-            if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal())
-                dialog->EndModal(wxID_CANCEL);
-    });
+    // The remesh input and export dialogs are built: the user cancels each.
+    const auto cancelNextModal = [this] {
+        Frame().CallAfter([] {
+            for (wxWindow* window : wxTopLevelWindows)
+                if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal())
+                    dialog->EndModal(wxID_CANCEL);
+        });
+    };
+    cancelNextModal();
     EXPECT_FALSE(host.RunRemeshInputDialog(mesh::RemeshSettings{}, part, chosen));
     ExportDialogResult result;
+    cancelNextModal();
     EXPECT_FALSE(host.RunExportDialog(ExportDialogRequest{}, result));
 
     host.AddToRecentFiles(L"/parts/a.stl");
