@@ -97,12 +97,6 @@ int ScrollPosition(ScrollCode code, int offset, int line, int page, int bottom, 
     return offset;
 }
 
-int MaxScroll(int contentHeight, int clientHeight) { return std::max(contentHeight - clientHeight, 0); }
-
-int ClampScroll(int offset, int contentHeight, int clientHeight) {
-    return std::clamp(offset, 0, MaxScroll(contentHeight, clientHeight));
-}
-
 std::vector<wxPoint> CheckMarkPoints(int left, int top, int width) {
     return {{left + 22 * width / 100, top + 52 * width / 100},
             {left + 42 * width / 100, top + 72 * width / 100},

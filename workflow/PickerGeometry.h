@@ -8,6 +8,8 @@
 
 #include <wx/gdicmn.h>
 
+#include "workflow/SectionGeometry.h"
+
 namespace ridgeforge {
 
 // The thumbnail grid for a client area and a column count.
@@ -51,9 +53,6 @@ enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Thumb, Top, Bottom, 
 // The wanted offset for a code: +-line, +-page, the thumb's track
 // position, 0, `bottom`, or the offset unchanged.
 int ScrollPosition(ScrollCode code, int offset, int line, int page, int bottom, int track);
-// The largest offset that still shows content: max(content - client, 0).
-int MaxScroll(int contentHeight, int clientHeight);
-int ClampScroll(int offset, int contentHeight, int clientHeight);
 
 // The two strokes of the tick in a square of `width` at (left, top): three
 // points, each fraction of the width truncated toward zero.
