@@ -265,6 +265,7 @@ bool CProjectorList::Create(wxWindow* parent, int id, unsigned dpi) {
         UpdateScroll();
     });
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
+    Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
     Bind(wxEVT_MOTION, &CProjectorList::OnMotion, this);
     Bind(wxEVT_LEAVE_WINDOW, [this](wxMouseEvent&) {
         if (hover_ < 0) return;

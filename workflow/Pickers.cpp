@@ -111,7 +111,9 @@ bool CSegmented::Create(wxWindow* parent, int id, unsigned dpi) {
     dpi_ = dpi == 0 ? 96 : dpi;
     if (!CreatePickerWindow(*this, parent, id, false)) return false;
     Bind(wxEVT_PAINT, &CSegmented::OnPaint, this);
+    // A quick second click is a press like the first.
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
+    Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
     return true;
 }
 
@@ -169,7 +171,9 @@ bool CNameList::Create(wxWindow* parent, int id, unsigned dpi) {
         event.Skip();
         UpdateScroll();
     });
+    // A quick second click is a press like the first.
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
+    Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) { Press(event.GetPosition()); });
     Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) { ScrollByWheel(event.GetWheelRotation()); });
     BindScrollEvents(*this, [this](wxScrollWinEvent& event) { OnScroll(event); });
     return true;
@@ -260,6 +264,8 @@ bool CThumbnailGrid::Create(wxWindow* parent, int id, unsigned dpi) {
     });
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) { Press(event.GetPosition(), false); });
     Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) { Press(event.GetPosition(), true); });
+    Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) { Press(event.GetPosition(), false); });
+    Bind(wxEVT_RIGHT_DCLICK, [this](wxMouseEvent& event) { Press(event.GetPosition(), true); });
     Bind(wxEVT_MOTION, &CThumbnailGrid::OnMotion, this);
     Bind(wxEVT_LEAVE_WINDOW, &CThumbnailGrid::OnLeave, this);
     Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) { ScrollByWheel(event.GetWheelRotation()); });

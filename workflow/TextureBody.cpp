@@ -187,7 +187,7 @@ ThumbnailItem CTextureBody::ImageItem(const std::string& path, const wxString& c
 std::vector<ThumbnailItem> CTextureBody::CategoryItems(const wxString& category) {
     const auto found = categoryItems_.find(category);
     if (found != categoryItems_.end()) return found->second;
-    std::vector<TextureLibraryImage> images = ListLibraryImages(roots_, "textures/" + Utf8(category));
+    std::vector<TextureLibraryImage> images = ListLibraryImages(roots_, Utf8(category));
     std::vector<ThumbnailItem> items;
     items.reserve(images.size());
     for (const TextureLibraryImage& image : images)
