@@ -35,33 +35,13 @@ void FrameRect(wxDC& dc, const wxRect& rect, const wxColour& colour) {
     dc.DrawRectangle(rect);
 }
 
-// Draws model points as screen points of the picture.
-class PicturePainter {
+// Model points as points of the picture.
+class PicturePoints {
 public:
-    PicturePainter(wxGraphicsContext& gc, const wxSize& size) : gc_(gc), size_(size) {}
+    explicit PicturePoints(const wxSize& size) : size_(size) {}
 
     wxPoint2DDouble At(double x, double y, double z) const { return PicturePoint(x, y, z, size_.x, size_.y); }
     wxPoint2DDouble At(const std::array<double, 3>& p) const { return At(p[0], p[1], p[2]); }
-
-    void Polygon(const std::vector<wxPoint2DDouble>& points, const wxColour* fill, const wxPen* pen) {
-        wxGraphicsPath path = gc_.CreatePath();
-        path.MoveToPoint(points.front());
-        for (std::size_t i = 1; i < points.size(); ++i) path.AddLineToPoint(points[i]);
-        path.CloseSubpath();
-        if (fill != nullptr) {
-            gc_.SetBrush(wxBrush(*fill));
-            gc_.FillPath(path);
-        }
-        if (pen != nullptr) {
-            gc_.SetPen(*pen);
-            gc_.StrokePath(path);
-        }
-    }
-
-    void Line(const wxPoint2DDouble& a, const wxPoint2DDouble& b, const wxPen& pen) {
-        gc_.SetPen(pen);
-        gc_.StrokeLine(a.m_x, a.m_y, b.m_x, b.m_y);
-    }
 
     std::vector<wxPoint2DDouble> Circle(int axis, double r, double h) const {
         std::vector<wxPoint2DDouble> points;
@@ -69,7 +49,7 @@ public:
         return points;
     }
 
-    wxGraphicsContext& gc_;
+private:
     wxSize size_;
 };
 
@@ -121,7 +101,7 @@ void CMappingPicture::PaintPicture(wxDC& dc, const wxSize& size) const {
     std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(*memory));
     if (!gc) return;
     gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
-    PicturePainter paint(*gc, size);
+    const PicturePoints paint(size);
     const bool part = hasPart_;
     const double s = 0.17 * size.x;
     const wxPen outline(part ? wxColour(40, 60, 100) : wxColour(150, 164, 190), 1);

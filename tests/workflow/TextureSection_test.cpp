@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include <wx/button.h>
+#include <wx/choice.h>
 #include <wx/dcmemory.h>
 
 #include "mesh/procedural/TextureRegistry.h"
@@ -221,6 +222,46 @@ TEST_F(TextureSectionTest, GridKeepsItsScrollForTheSameKeysAndPaintsEmptyThumbna
     const wxImage shot = GrabWindow(grid);
     const wxRect cell = grid.Geometry().Cell(0, 0);
     EXPECT_EQ(PixelAt(shot, cell.x + cell.width / 2, cell.y + 5), wxColour(230, 234, 240));
+}
+
+TEST_F(TextureSectionTest, SeamMethodOnlyForATiledImageAndOnlyWhenItChanges) {
+    const std::filesystem::path file = Home() / "pics" / "wide.png";
+    WriteGreyPng(file, 40, 10);
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    EXPECT_FALSE(body->SeamMethod()->IsEnabled());
+    body->LoadImageIntoDocument(file.string());
+    EXPECT_EQ(body->Subtitle(), "Image from disk");
+    EXPECT_EQ(body->CurrentTab(), kProceduralTab);
+    EXPECT_TRUE(body->SeamMethod()->IsEnabled());
+    EXPECT_TRUE(body->SeamSettingsButton()->IsEnabled());
+    EXPECT_FALSE(body->EditButton()->IsEnabled());
+    ASSERT_EQ(body->Preview().width, 80);
+    ASSERT_EQ(body->Preview().height, 20);
+
+    document.texture.settings.seamlessParameters = "width=3";
+    body->SeamMethod()->SetSelection(0);  // "Unchanged", already in force
+    body->OnSeamMethodChanged();
+    EXPECT_EQ(document.settingsApplied, 0);
+    body->SeamMethod()->SetSelection(1);
+    body->OnSeamMethodChanged();
+    EXPECT_EQ(document.settingsApplied, 1);
+    EXPECT_EQ(document.texture.settings.seamlessMethod, "Mirror");
+    EXPECT_TRUE(document.texture.settings.seamlessParameters.empty());
+    // The preview's right half now runs backwards: column 79 shows column 0.
+    const PreviewImage& preview = body->Preview();
+    EXPECT_EQ(preview.pixels[79], preview.pixels[0]);
+    EXPECT_EQ(preview.pixels[40], preview.pixels[39]);
+
+    mesh::TextureSettings once = document.texture.settings;
+    once.tiles = false;
+    document.ApplyTextureSettings(once);
+    body->UpdateFromDocument(&document);
+    EXPECT_FALSE(body->SeamMethod()->IsEnabled());
+    EXPECT_FALSE(body->SeamSettingsButton()->IsEnabled());
+    EXPECT_EQ(body->Preview().width, 40);
+
+    body->OnSeamlessSettings();
+    EXPECT_EQ(frame->commands, (std::vector<CommandId>{32882}));
 }
 
 }  // namespace
