@@ -50,7 +50,6 @@ public:
 
     CFlowWnd& Flow() const { return *flow_; }
     CFooterWnd& Footer() const { return *footer_; }
-    bool Refreshing() const { return timer_.IsRunning(); }
 
 private:
     void LayoutContent();

@@ -299,12 +299,7 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
             if (runState.printability.checked) {
                 LogText(mesh::FormatPrintabilityReport(runState.printability));
                 if (runState.beforeChecked) {
-                    const mesh::PrintabilityReport& before = runState.printabilityBefore;
-                    Log(FormatText("  before this displacement: %zu feature(s) in the air, %zu layer(s) past the "
-                                   "warning distance%s",
-                                   before.featuresInAir.size(), before.farReaches.size(),
-                                   mesh::HasPrintFindings(before) ? "" : " - the relief made the difference"),
-                        LogKind::Auto);
+                    LogText(mesh::FormatBeforeDisplacementLine(runState.printabilityBefore));
                 }
             }
         }

@@ -235,6 +235,10 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     if (!record.proceduralPattern.empty()) pattern = mesh::procedural::CreateTexture(record.proceduralPattern);
     if (pattern != nullptr) {
         ApplyProceduralTexture(std::move(pattern), Utf8ToCString(record.proceduralPreset));
+    } else if (!record.proceduralPattern.empty()) {
+        Log(L"The project's procedural texture \"" + Utf8ToCString(record.proceduralPattern) +
+                L"\" is not one this program makes; the texture in use is kept.",
+            LogKind::Warning);
     } else if (!record.textureImagePath.empty()) {
         if (Exists(PathFromWide(record.textureImagePath))) {
             LoadHeightMap(record.textureImagePath);

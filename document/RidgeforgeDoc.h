@@ -303,8 +303,6 @@ private:
     void BuildCommandMap();
     mesh::PipelinePlan CurrentPlan() const;
     mesh::TileFrame BuildTileFrame() const;
-    void TakeTexturePixels(std::int32_t width, std::int32_t height, std::vector<float> pixels);
-    bool WritePartBeside(const CString& path, std::wstring& chosen, std::wstring& oldPart, bool& wrote);
 
     std::vector<LibraryRoot> userDataRoots_;
     bool userDataRootsSet_ = false;

@@ -201,9 +201,9 @@ void CDisplacementBody::PaintBody(wxDC& dc) {
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
     dc.SetFont(ui::GetUiFont(ui::Normal, dpi_));
     dc.SetTextForeground(enabled_ ? flow_colours::kText : flow_colours::kSecondary);
-    ui::DrawEllipsisText(dc, "Strength", strengthLabel_);
-    ui::DrawEllipsisText(dc, "mm", unit_);
-    ui::DrawEllipsisText(dc, "Direction", directionLabel_);
+    dc.DrawLabel("Strength", strengthLabel_, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL);
+    dc.DrawLabel("mm", unit_, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL);
+    dc.DrawLabel("Direction", directionLabel_, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL);
     if (!diagram_.IsEmpty()) PaintDiagram(dc);
 }
 

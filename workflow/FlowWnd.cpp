@@ -40,8 +40,10 @@ std::string Utf8(const wchar_t* text) { return wxString(text).ToStdString(wxConv
 bool CFlowWnd::Create(wxWindow* parent, int id, ui::Profile* profile) {
     profile_ = profile;
     if (!wxWindow::Create(parent, id, wxDefaultPosition, wxDefaultSize,
-                          wxVSCROLL | wxCLIP_CHILDREN | wxCLIP_SIBLINGS | wxWANTS_CHARS))
+                          wxCLIP_CHILDREN | wxCLIP_SIBLINGS | wxWANTS_CHARS))
         return false;
+    scrollBar_ = new wxScrollBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL);
+    scrollBar_->Hide();
     ui::PrepareBufferedPainting(*this);
     SetBackgroundColour(flow_colours::kBackground);
     dpi_ = ui::WindowDpi(this);
@@ -65,10 +67,10 @@ bool CFlowWnd::Create(wxWindow* parent, int id, ui::Profile* profile) {
         RecalcLayout();
     });
     Bind(wxEVT_MOUSEWHEEL, &CFlowWnd::OnWheel, this);
-    for (const wxEventTypeTag<wxScrollWinEvent>& type :
-         {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
-          wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE})
-        Bind(type, &CFlowWnd::OnScroll, this);
+    for (const wxEventTypeTag<wxScrollEvent>& type :
+         {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN, wxEVT_SCROLL_PAGEUP,
+          wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
+        scrollBar_->Bind(type, &CFlowWnd::OnScroll, this);
 
     const int stored = profile_ != nullptr ? profile_->GetInt("Workflow", "Collapsed2", 0) : 0;
     SetCollapsedMask(static_cast<unsigned>(stored));
@@ -129,9 +131,15 @@ void CFlowWnd::RecalcLayout() {
     const wxSize client = GetClientSize();
     contentHeight_ = ridgeforge::ContentHeight(slots);
     scroll_ = ClampScroll(scroll_, contentHeight_, client.y);
-    SetScrollbar(wxVERTICAL, scroll_, std::max(client.y, 0), std::max(contentHeight_, 0));
-    const auto placed = StackSections(slots, client.x, scroll_);
+    const bool scrolls = contentHeight_ > client.y;
+    const int barWidth = scrolls ? scrollBar_->GetBestSize().x : 0;
     Freeze();
+    scrollBar_->Show(scrolls);
+    if (scrolls) {
+        scrollBar_->SetSize(client.x - barWidth, 0, barWidth, client.y);
+        scrollBar_->SetScrollbar(scroll_, std::max(client.y, 0), std::max(contentHeight_, 0), std::max(client.y, 0));
+    }
+    const auto placed = StackSections(slots, std::max(0, client.x - barWidth), scroll_);
     for (std::size_t index = 0; index < sections_.size(); ++index) {
         if (sections_[index].header->GetRect() != placed[index].header)
             sections_[index].header->SetSize(placed[index].header);
@@ -159,23 +167,23 @@ void CFlowWnd::OnWheel(wxMouseEvent& event) {
     ScrollByWheel(event.GetWheelRotation());
 }
 
-void CFlowWnd::OnScroll(wxScrollWinEvent& event) {
+void CFlowWnd::OnScroll(wxScrollEvent& event) {
     const int line = LineHeight();
     const int page = GetClientSize().y;
     const wxEventType type = event.GetEventType();
-    if (type == wxEVT_SCROLLWIN_LINEUP)
+    if (type == wxEVT_SCROLL_LINEUP)
         ScrollTo(scroll_ - line);
-    else if (type == wxEVT_SCROLLWIN_LINEDOWN)
+    else if (type == wxEVT_SCROLL_LINEDOWN)
         ScrollTo(scroll_ + line);
-    else if (type == wxEVT_SCROLLWIN_PAGEUP)
+    else if (type == wxEVT_SCROLL_PAGEUP)
         ScrollTo(scroll_ - page);
-    else if (type == wxEVT_SCROLLWIN_PAGEDOWN)
+    else if (type == wxEVT_SCROLL_PAGEDOWN)
         ScrollTo(scroll_ + page);
-    else if (type == wxEVT_SCROLLWIN_THUMBTRACK || type == wxEVT_SCROLLWIN_THUMBRELEASE)
+    else if (type == wxEVT_SCROLL_THUMBTRACK || type == wxEVT_SCROLL_THUMBRELEASE || type == wxEVT_SCROLL_CHANGED)
         ScrollTo(event.GetPosition());
-    else if (type == wxEVT_SCROLLWIN_TOP)
+    else if (type == wxEVT_SCROLL_TOP)
         ScrollTo(0);
-    else if (type == wxEVT_SCROLLWIN_BOTTOM)
+    else if (type == wxEVT_SCROLL_BOTTOM)
         ScrollTo(contentHeight_);
 }
 

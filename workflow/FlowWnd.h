@@ -2,11 +2,14 @@
 // stacked top to bottom, each a header over a body, in a window that
 // scrolls them. It remembers which sections are collapsed in the profile
 // ("Workflow"/"Collapsed2", bit 1 << step per collapsed section) and
-// reports every header click to its owner through one callback.
+// reports every header click to its owner through one callback. The scroll
+// bar is a control of its own beside the sections, which are placed again
+// at each scroll, so no toolkit scrolling moves them behind our back.
 #pragma once
 
 #include <array>
 
+#include <wx/scrolbar.h>
 #include <wx/window.h>
 
 #include "workflow/FlowTypes.h"
@@ -50,6 +53,9 @@ public:
     void ScrollTo(int position);
     int ScrollPosition() const { return scroll_; }
     int ContentHeight() const { return contentHeight_; }
+    // The scroll bar beside the sections, shown only while there is
+    // something to scroll.
+    wxScrollBar& ScrollBar() const { return *scrollBar_; }
     // One line of scrolling (24 dip).
     int LineHeight() const;
     // A wheel turn as the window gets it (120 per notch).
@@ -57,12 +63,13 @@ public:
 
 private:
     void OnHeaderClick(CSectionHeader& header, CSectionHeader::Code code, bool controlDown);
-    void OnScroll(wxScrollWinEvent& event);
+    void OnScroll(wxScrollEvent& event);
     void OnWheel(wxMouseEvent& event);
     void OnPaint(wxPaintEvent& event);
     void ForwardWheel(wxWindow& window);
 
     std::array<Section, kFlowStepCount> sections_{};
+    wxScrollBar* scrollBar_ = nullptr;
     FlowCallback callback_;
     ui::Profile* profile_ = nullptr;
     unsigned dpi_ = 96;

@@ -172,8 +172,10 @@ void CRemeshBody::PaintBody(wxDC& dc) {
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
     dc.SetFont(ui::GetUiFont(ui::Normal, dpi_));
     dc.SetTextForeground(enabled_ ? flow_colours::kText : flow_colours::kSecondary);
-    ui::DrawEllipsisText(dc, "Triangle size", label_);
-    ui::DrawEllipsisText(dc, "mm", unit_);
+    // Labels run past their boxes rather than being cut: the boxes were
+    // measured for a narrower face than the one here.
+    dc.DrawLabel("Triangle size", label_, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL);
+    dc.DrawLabel("mm", unit_, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL);
     dc.SetFont(ui::GetUiFont(ui::Small, dpi_));
     dc.SetTextForeground(flow_colours::kSecondary);
     DrawWrapped(dc, estimate_, estimateRect_);

@@ -32,7 +32,12 @@ bool ShowSplashWindow(const std::filesystem::path& path, const wxColour& backgro
 
     int display = wxDisplay::GetFromPoint(wxGetMousePosition());
     if (display == wxNOT_FOUND) display = 0;
-    const wxRect area = wxDisplay(static_cast<unsigned>(display)).GetClientArea();
+    const wxDisplay screen(static_cast<unsigned>(display));
+    // Without a window manager the work area may be unknown: the whole
+    // screen then.
+    wxRect area = screen.GetClientArea();
+    if (area.IsEmpty()) area = screen.GetGeometry();
+    if (area.IsEmpty()) area = wxRect(wxPoint(0, 0), wxGetDisplaySize());
     const wxSize size = SplashSize(image.GetSize(), area.GetSize());
     const wxPoint where(area.x + (area.width - size.x) / 2, area.y + (area.height - size.y) / 2);
 
@@ -54,6 +59,8 @@ bool ShowSplashWindow(const std::filesystem::path& path, const wxColour& backgro
     });
     SplashSlot() = frame;
     frame->ShowWithoutActivating();
+    // Some window systems size a borderless window only once it is shown.
+    frame->SetSize(wxRect(where, size));
     frame->Update();
     return true;
 }

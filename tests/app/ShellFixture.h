@@ -89,6 +89,7 @@ protected:
         options.arguments.push_back(L"ridgeforge");
         for (auto& argument : arguments) options.arguments.push_back(argument);
         options.programFolder = ProgramFolder();
+        if (makeView_) options.makeView = makeView_;
         options.makeDocument = [this](DocumentHost& host) {
             auto document = std::make_unique<ScriptedDocument>(host);
             document_ = document.get();
@@ -140,6 +141,7 @@ protected:
     test::ScopedEnvironment environment_;
     test::TempDir scratch_;
     std::function<void(ScriptedDocument&)> onDocument_;
+    CRidgeforgeApp::ViewFactory makeView_;
 
 private:
     std::unique_ptr<CRidgeforgeApp> app_;

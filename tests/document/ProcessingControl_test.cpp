@@ -228,3 +228,30 @@ TEST(ProcessingControl, AFailedImportSaysWhyAndChangesNothing) {
 
 }  // namespace
 }  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+TEST(ProcessingControl, ARefusedRunIsLoggedAsAnErrorAndLeavesTheAppliedStateAlone) {
+    test::HostedDocument d;
+    d.doc.OnTestCube();
+    d.doc.displacementEnabled = false;
+    d.doc.simplifyEnabled = false;
+    d.doc.remeshEnabled = true;
+    d.doc.maximumTriangles = 1000;  // far below what 0.2 mm triangles on a 20 mm cube need
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_FALSE(d.host.log.empty());
+    EXPECT_EQ(d.host.log.back().text.rfind(L"Refused: ", 0), 0u);
+    EXPECT_EQ(d.host.log.back().kind, LogKind::Error);
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Problem);
+    EXPECT_EQ(d.doc.resultSerial, 0u);
+    EXPECT_FALSE(d.doc.processRequested);
+    EXPECT_FALSE(d.host.Logged(L"Processed: "));
+}
+
+}  // namespace
+}  // namespace ridgeforge

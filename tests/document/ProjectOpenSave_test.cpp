@@ -13,6 +13,7 @@
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/StlFiles.h"
+#include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -95,6 +96,15 @@ TEST(ProjectOpen, OutOfRangeNumbersAreIgnored) {
     EXPECT_EQ(d.doc.occupancyCells, 256);
     EXPECT_EQ(d.doc.maximumTriangles, 18'000'000u);
     EXPECT_EQ(d.doc.displayTriangles, 123u);
+
+    // A pattern this program does not make keeps the texture in use.
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Dots"), L"");
+    test::WriteTextFile(dir / "q.rgproj", R"({"application": "Ridgeforge project", "part": {"testShape": "cube"},
+        "texture": {"procedural": "Plaid", "proceduralParameters": "size=3"}})");
+    ASSERT_TRUE(d.doc.OpenProject(W(dir / "q.rgproj")));
+    ASSERT_NE(d.doc.proceduralTexture, nullptr);
+    EXPECT_EQ(std::string(d.doc.proceduralTexture->Name()), "Dots");
+    EXPECT_TRUE(d.host.Logged(L"The project's procedural texture \"Plaid\" is not one this program makes"));
 }
 
 TEST(ProjectOpen, AMovedProjectFindsItsPartBesideIt) {
@@ -372,6 +382,105 @@ TEST(ProjectSave, SaveAndOpenGiveTheSameDocument) {
     EXPECT_FALSE(e.doc.IsModified());
     EXPECT_TRUE(e.doc.undoStack.empty());
     EXPECT_EQ(e.doc.projectPath, W(dir / "all.rgproj"));
+}
+
+}  // namespace
+}  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+TEST(ProjectOpen, AnOrientationThatIsNoTurnAndAnOccupancyNotOfferedAreIgnored) {
+    test::TempDir dir("odd");
+    HostedDocument d;
+    test::WriteTextFile(dir / "p.rgproj", R"({"application": "Ridgeforge project", "part": {"testShape": "cube",
+        "orientation": {"rowX": [1000, 0, 0], "rowY": [0, 1, 0], "rowZ": [0, 0, 1], "translation": [0, 0, 0]}},
+        "occupancyCells": 1024})");
+    ASSERT_TRUE(d.doc.OpenProject(W(dir / "p.rgproj")));
+    EXPECT_TRUE(d.doc.orientation == mesh::Transform::Identity());
+    EXPECT_NEAR(d.doc.workingPart.boundsMax.x, 10.0f, 1e-5f);
+    EXPECT_TRUE(d.host.Logged(L"The project's orientation is not a plain turn of the part"));
+    EXPECT_EQ(d.doc.occupancyCells, 256);
+
+    // A real turn is taken.
+    test::WriteTextFile(dir / "q.rgproj", R"({"application": "Ridgeforge project", "part": {"testShape": "cube",
+        "orientation": {"rowX": [0, -1, 0], "rowY": [1, 0, 0], "rowZ": [0, 0, 1], "translation": [0, 0, 10]}},
+        "occupancyCells": 512})");
+    ASSERT_TRUE(d.doc.OpenProject(W(dir / "q.rgproj")));
+    EXPECT_FLOAT_EQ(d.doc.orientation.rowX.y, -1.0f);
+    EXPECT_NEAR(d.doc.workingPart.boundsMin.z, 0.0f, 1e-5f);
+    EXPECT_NEAR(d.doc.displacementSettings.base.planeMillimetres, 0.0f, 1e-5f);
+    EXPECT_EQ(d.doc.occupancyCells, 512);
+}
+
+TEST(ProjectCommands, PickersProposeNamesAndOpenGoesThroughTheApplication) {
+    test::TempDir dir("commands");
+    HostedDocument d;
+    d.doc.OnTestCube();
+    d.doc.OnFileSaveProject();  // no project yet: Save As
+    ASSERT_EQ(d.host.saveRequests.size(), 1u);
+    EXPECT_EQ(d.host.saveRequests[0].fileName, L"Project.rgproj");
+    EXPECT_TRUE(d.host.saveRequests[0].initialFolder.empty());
+    EXPECT_TRUE(d.host.saveRequests[0].overwritePrompt);
+    EXPECT_EQ(d.host.saveRequests[0].filter, L"Ruvolta projects (*.rgproj)|*.rgproj|All files (*.*)|*.*||");
+
+    WriteStl(dir / "bracket.stl", test::MakeBox({0, 0, 0}, {4, 5, 6}));
+    ASSERT_TRUE(d.doc.ImportPart(W(dir / "bracket.stl")));
+    d.host.saveChoices = {W(dir / "first.rgproj")};
+    d.doc.OnFileSaveProjectAs();
+    EXPECT_EQ(d.host.saveRequests.back().fileName, L"bracket.rgproj");
+    EXPECT_EQ(d.host.saveRequests.back().initialFolder, W(dir.Path()));
+    EXPECT_TRUE(fs::exists(dir / "first.rgproj"));
+    d.doc.OnFileSaveProjectAs();
+    EXPECT_EQ(d.host.saveRequests.back().fileName, L"first.rgproj");
+    d.doc.SetModifiedFlag(true);
+    d.doc.OnFileSaveProject();  // straight to the file
+    EXPECT_FALSE(d.doc.IsModified());
+
+    HostedDocument e;
+    e.doc.OnTestSphere();
+    e.host.openChoices = {W(dir / "first.rgproj")};
+    e.doc.OnFileOpenProject();
+    ASSERT_EQ(e.host.openRequests.size(), 1u);
+    EXPECT_EQ(e.host.openRequests[0].defaultExtension, L"rgproj");
+    EXPECT_TRUE(e.host.openRequests[0].fileMustExist);
+    EXPECT_EQ(e.doc.partName, W(dir / "bracket.stl"));
+    EXPECT_EQ(e.doc.GetPathName(), W(dir / "first.rgproj"));
+    EXPECT_EQ(e.doc.GetTitle(), L"first.rgproj");
+}
+
+TEST(ProjectSave, AnImageTextureTravelsByPathWithItsSettings) {
+    test::TempDir dir("image");
+    HostedDocument d;
+    d.doc.SetUserDataRoots({LibraryRoot{dir / "user", true}});
+    d.doc.OnTestCube();
+    std::vector<std::uint16_t> samples(16);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i * 4000);
+    ASSERT_TRUE(test::WritePng(dir / "t.png", 4, 4, 1, 16, samples));
+    ASSERT_TRUE(d.doc.LoadHeightMap(W(dir / "t.png")));
+    mesh::TextureSettings settings = d.doc.texture.settings;
+    settings.invert = true;
+    settings.tiles = false;
+    d.doc.ApplyTextureSettings(settings);
+    ASSERT_TRUE(d.doc.SaveProject(W(dir / "p.rgproj")));
+
+    HostedDocument e;
+    e.doc.SetUserDataRoots({LibraryRoot{dir / "user", true}});
+    ASSERT_TRUE(e.doc.OpenProject(W(dir / "p.rgproj")));
+    EXPECT_EQ(e.doc.textureImagePath, W(dir / "t.png"));
+    EXPECT_TRUE(e.doc.texture.settings == d.doc.texture.settings);
+    EXPECT_EQ(e.doc.texture.pixels, d.doc.texture.pixels);
+    EXPECT_TRUE(e.doc.projection == d.doc.projection);
+
+    // Without the image the settings still arrive, with a caution.
+    fs::remove(dir / "t.png");
+    HostedDocument f;
+    ASSERT_TRUE(f.doc.OpenProject(W(dir / "p.rgproj")));
+    EXPECT_FALSE(f.doc.HasTexture());
+    EXPECT_TRUE(f.doc.texture.settings.invert);
+    EXPECT_TRUE(f.host.Logged(L"The project's texture is not at " + W(dir / "t.png") + L"; its settings are kept"));
+    ASSERT_NE(f.host.LastInfo(), nullptr);
+    EXPECT_EQ(f.host.LastInfo()->kind, InfoKind::Caution);
 }
 
 }  // namespace

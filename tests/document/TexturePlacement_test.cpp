@@ -278,3 +278,42 @@ TEST_F(DraggedCube, UndoBringsTheTextureAndItsSettingsBackButNeverCrossesAPart) 
 
 }  // namespace
 }  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+TEST(TextureControl, SwitchingAutoLevelsOffDropsOnlyTheLevelsItWorkedOut) {
+    test::TempDir dir("levels");
+    test::HostedDocument d;
+    d.doc.SetUserDataRoots({LibraryRoot{dir.Path() / "user", true}});
+    d.doc.OnTestCube();
+    std::vector<std::uint16_t> samples(10 * 10);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(20000 + i * 200);
+    ASSERT_TRUE(test::WritePng(dir / "narrow.png", 10, 10, 1, 16, samples));
+    mesh::TextureSettings automatic = d.doc.texture.settings;
+    automatic.autoLevels = true;
+    d.doc.ApplyTextureSettings(automatic);
+    ASSERT_TRUE(d.doc.LoadHeightMap(WideFromPath(dir / "narrow.png")));
+    const float black = d.doc.texture.settings.blackLevel;
+    const float white = d.doc.texture.settings.whiteLevel;
+    ASSERT_GT(black, 0.25f);
+    ASSERT_LT(white, 0.65f);
+    EXPECT_TRUE(d.host.Logged(L"Auto levels: black "));
+
+    mesh::TextureSettings off = d.doc.texture.settings;
+    off.autoLevels = false;
+    d.doc.ApplyTextureSettings(off);
+    EXPECT_FLOAT_EQ(d.doc.texture.settings.blackLevel, 0.0f);
+    EXPECT_FLOAT_EQ(d.doc.texture.settings.whiteLevel, 1.0f);
+
+    d.doc.ApplyTextureSettings(automatic);
+    mesh::TextureSettings moved = d.doc.texture.settings;
+    moved.autoLevels = false;
+    moved.blackLevel = 0.3f;
+    d.doc.ApplyTextureSettings(moved);
+    EXPECT_FLOAT_EQ(d.doc.texture.settings.blackLevel, 0.3f);
+    EXPECT_FLOAT_EQ(d.doc.texture.settings.whiteLevel, moved.whiteLevel);
+}
+
+}  // namespace
+}  // namespace ridgeforge

@@ -235,6 +235,33 @@ TEST(JsonReader, GettersAcceptExactlyTheirKinds) {
     EXPECT_TRUE(JsonGetInt32(reader, "max", i));
     EXPECT_EQ(i, std::numeric_limits<std::int32_t>::max());
 
+    std::uint64_t u = 77;
+    for (const char* key : {"neg", "three", "huge", "s", "b", "missing"})
+        EXPECT_FALSE(JsonGetUInt64(reader, key, u)) << key;
+    EXPECT_EQ(u, 77u);
+    EXPECT_TRUE(JsonGetUInt64(reader, "big", u));
+    EXPECT_EQ(u, 2147483648u);
+    const JsonReader wide = ReaderOn(json::parse(R"({"top": 18446744073709551615, "over": 18446744073709551616,
+        "zero": 0, "minusZero": -0, "minusOne": -1})"));
+    EXPECT_TRUE(JsonGetUInt64(wide, "top", u));
+    EXPECT_EQ(u, std::numeric_limits<std::uint64_t>::max());
+    EXPECT_FALSE(JsonGetUInt64(wide, "over", u));  // read as a floating number
+    EXPECT_FALSE(JsonGetUInt64(wide, "minusOne", u));
+    EXPECT_TRUE(JsonGetUInt64(wide, "zero", u));
+    EXPECT_EQ(u, 0u);
+    u = 5;
+    EXPECT_TRUE(JsonGetUInt64(wide, "minusZero", u));
+    EXPECT_EQ(u, 0u);
+    // A value made in memory as a signed integer counts when it is not negative.
+    const JsonReader built = ReaderOn(json{{"signed", std::int64_t{12}}, {"negative", std::int64_t{-12}}});
+    EXPECT_TRUE(JsonGetUInt64(built, "signed", u));
+    EXPECT_EQ(u, 12u);
+    EXPECT_FALSE(JsonGetUInt64(built, "negative", u));
+    JsonWriter written = JsonWriter::NewDocument();
+    JsonSetUInt64(written, "a.b", std::numeric_limits<std::uint64_t>::max());
+    EXPECT_TRUE(JsonGetUInt64(JsonReader(written.document), "a.b", u));
+    EXPECT_EQ(u, std::numeric_limits<std::uint64_t>::max());
+
     float f = 7;
     EXPECT_TRUE(JsonGetFloat(reader, "i", f));
     EXPECT_EQ(f, 5);

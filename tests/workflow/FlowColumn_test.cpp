@@ -99,8 +99,10 @@ TEST_F(FlowColumnTest, RunningDotBlinksEvery450Milliseconds) {
     CSectionHeader& relief = Header(FlowStep::Relief);
     const wxRect dot = relief.Rects().dot;
     const wxPoint centre(dot.x + dot.width / 2, dot.y + dot.height / 2);
+    const int timersBefore = clock.RunningCount();
     relief.SetStatus(SectionStatus::Running);
     EXPECT_TRUE(relief.Blinking());
+    EXPECT_EQ(clock.RunningCount(), timersBefore + 1);
     EXPECT_EQ(PixelAt(Grab(FlowStep::Relief), centre.x, centre.y), kAccent);
 
     clock.Advance(449);
@@ -116,9 +118,26 @@ TEST_F(FlowColumnTest, RunningDotBlinksEvery450Milliseconds) {
 
     relief.SetStatus(SectionStatus::UpToDate);
     EXPECT_FALSE(relief.Blinking());
+    EXPECT_EQ(clock.RunningCount(), timersBefore);
     clock.Advance(2000);
     EXPECT_FALSE(relief.BlinkPhase());
     EXPECT_EQ(PixelAt(Grab(FlowStep::Relief), centre.x, centre.y), wxColour(46, 178, 90));
+}
+
+TEST_F(FlowColumnTest, SettingsIconHighlightsUnderThePointer) {
+    Open();
+    CSectionHeader& texture = Header(FlowStep::Texture);
+    const wxRect settings = texture.Rects().settings;
+    MoveMouseTo(texture, {settings.x + 9, settings.y + 9});
+    EXPECT_TRUE(texture.Hover());
+    // The highlight reaches 3 dip round the icon.
+    EXPECT_EQ(PixelAt(Grab(FlowStep::Texture), settings.x - 2, settings.y - 2), wxColour(214, 224, 238));
+    MoveMouseTo(texture, {150, 20});
+    EXPECT_FALSE(texture.Hover());
+    EXPECT_EQ(PixelAt(Grab(FlowStep::Texture), settings.x - 2, settings.y - 2), kHeaderFill);
+    MoveMouseTo(texture, {settings.x + 9, settings.y + 9});
+    MoveMouseTo(*frame_, {5, 700});
+    EXPECT_FALSE(texture.Hover());
 }
 
 TEST_F(FlowColumnTest, CollapsedSectionsAreStoredAndComeBack) {
@@ -207,12 +226,16 @@ TEST_F(FlowColumnTest, WheelScrollsThreeLinesAndShrinkingPullsBack) {
     EXPECT_EQ(flow_->ScrollPosition(), 36);
     wheel(-12000);
     EXPECT_EQ(flow_->ScrollPosition(), content - flow_->GetClientSize().y);
-    EXPECT_EQ(flow_->GetScrollRange(wxVERTICAL), content);
+    EXPECT_TRUE(flow_->ScrollBar().IsShown());
+    EXPECT_EQ(flow_->ScrollBar().GetRange(), content);
+    EXPECT_EQ(flow_->ScrollBar().GetThumbPosition(), flow_->ScrollPosition());
     // Collapsing everything while at the bottom brings the position back.
     flow_->SetCollapsedMask(15);
     EXPECT_EQ(flow_->ScrollPosition(), 0);
     EXPECT_EQ(Header(FlowStep::Mapping).GetPosition().y, 0);
     EXPECT_EQ(Header(FlowStep::Simplify).GetPosition().y, 120);
+    EXPECT_FALSE(flow_->ScrollBar().IsShown());
+    EXPECT_EQ(Header(FlowStep::Simplify).GetSize().x, flow_->GetClientSize().x);
 }
 
 }  // namespace

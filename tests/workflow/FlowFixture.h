@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
 
 #include <filesystem>
 #include <memory>
@@ -105,28 +107,32 @@ inline wxColour PixelAt(const wxImage& image, int x, int y) {
     return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
 }
 
-}  // namespace ridgeforge::testing
-
-#include <wx/uiaction.h>
-
-namespace ridgeforge::testing {
-
-// A real click (through the X server) at a point of a shown window; with
-// `control` Ctrl is held.
-inline void ClickAt(wxWindow& window, const wxPoint& point, bool control = false) {
+// Moves the pointer (through the X server) and waits until it is there.
+inline void MoveMouseTo(wxWindow& window, const wxPoint& point) {
+    const wxPoint target = window.ClientToScreen(point);
     wxUIActionSimulator simulator;
-    simulator.MouseMove(window.ClientToScreen(point));
+    simulator.MouseMove(target);
+    PumpUntil([&] { return wxGetMousePosition() == target; }, 2000);
     PumpEvents(30);
+}
+
+// A real click at a point of a shown window, waiting until the window has
+// had the release; with `control` Ctrl is held.
+inline void ClickAt(wxWindow& window, const wxPoint& point, bool control = false) {
+    MoveMouseTo(window, point);
+    bool released = false;
+    auto onRelease = [&released](wxMouseEvent& event) {
+        released = true;
+        event.Skip();
+    };
+    window.Bind(wxEVT_LEFT_UP, onRelease);
+    wxUIActionSimulator simulator;
     if (control) simulator.KeyDown(WXK_CONTROL);
     simulator.MouseClick();
     if (control) simulator.KeyUp(WXK_CONTROL);
-    PumpEvents(60);
-}
-
-inline void MoveMouseTo(wxWindow& window, const wxPoint& point) {
-    wxUIActionSimulator simulator;
-    simulator.MouseMove(window.ClientToScreen(point));
-    PumpEvents(60);
+    PumpUntil([&released] { return released; }, 2000);
+    window.Unbind(wxEVT_LEFT_UP, onRelease);
+    PumpEvents(30);
 }
 
 // The distance of the grabbed colour closest to `colour` inside `rect`

@@ -1,0 +1,78 @@
+// The desktop program as a person starts it: from the command line with a
+// part, on the display, closed from its File menu.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "testing/Shapes.h"
+#include "tests/support/StlFiles.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/ui/WxTest.h"
+
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+        pclose(pipe);
+    }
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
+    return output;
+}
+
+// Waits for the child to end; its exit status, or -1 when it is still
+// running after the time (it is then killed).
+int WaitForExit(pid_t child, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return -1;
+}
+
+TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    ridgeforge::test::TempDir scratch("program");
+    const auto part = scratch.Path() / "cube.stl";
+    const auto bytes =
+        ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
+    std::ofstream(part, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
+        setenv("HOME", scratch.Path().c_str(), 1);
+        execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, part.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The window's title names the part: it was opened before the window showed.
+    const std::string window =
+        Shell("timeout 60 xdotool search --sync --onlyvisible --name '^cube.stl - Ruvolta$' | head -1");
+    ASSERT_FALSE(window.empty()) << "no window titled for the part";
+    const std::string geometry = Shell("xdotool getwindowgeometry --shell " + window);
+    EXPECT_NE(geometry.find("WIDTH="), std::string::npos);
+
+    // File > Exit through the keyboard, as a person without a mouse would.
+    Shell("xdotool mousemove --window " + window + " 600 300");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Shell("xdotool key --delay 100 alt+f x");
+    EXPECT_EQ(WaitForExit(child, 30), 0);
+}
+
+}  // namespace
