@@ -58,6 +58,18 @@ TEST_F(MappingSectionTest, SelectingASideAndClearingItWithASecondClick) {
     EXPECT_TRUE(frame->commands.empty());
 }
 
+TEST_F(MappingSectionTest, LayoutFollowsTheDpi) {
+    CMappingBody* body = Make();
+    body->SetSize(0, 0, 510, 336);
+    body->SetDpi(144);
+    EXPECT_EQ(body->GetPreferredHeight(), 336);
+    // m 12, strip 60, gap 9, picture 162, axis strip 60.
+    EXPECT_EQ(body->Picture()->GetRect(), wxRect(12, 81, 162, 162));
+    EXPECT_EQ(body->AxisStrip()->GetRect(), wxRect(183, 81, 60, 174));
+    EXPECT_EQ(body->SideList()->GetRect(), wxRect(252, 81, 510 - 252 - 12, 174));
+    EXPECT_EQ(body->SurfacesStrip()->GetRect(), wxRect(12 + 93, 264, 510 - 24 - 93, 60));
+}
+
 TEST_F(MappingSectionTest, BoxSidesAreViewCommandsAndThePlaneCannotBeSwitchedOff) {
     document.LoadBox();
     CMappingBody* body = Make();

@@ -127,6 +127,32 @@ TEST_F(TextureSectionTest, ProceduralNamesPresetsAndEditedSettings) {
     EXPECT_NE(body->Grid()->SelectedKey(), body->Grid()->Items()[0].key);
 }
 
+TEST_F(TextureSectionTest, PresetThumbnailsSquareFromTheFileElseRendered) {
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    const wxString name = body->Categories()->Names()[0];
+    auto made = mesh::procedural::CreateTexture(name.ToStdString());
+    ASSERT_TRUE(made);
+    const std::vector<LibraryRoot> roots = LibraryRoots();
+    std::filesystem::path square, wide;
+    ASSERT_TRUE(SavePreset(roots, *made, "Square", &square));
+    ASSERT_TRUE(SavePreset(roots, *made, "wide", &wide));
+    // Replace both thumbnails: a 64 x 64 one is taken, a 60 x 30 one is not.
+    ASSERT_TRUE(test::WriteBmp24(std::filesystem::path(square).replace_extension(".bmp"), 64, 64,
+                                 std::vector<std::uint8_t>(64 * 64 * 3, 200)));
+    ASSERT_TRUE(test::WriteBmp24(std::filesystem::path(wide).replace_extension(".bmp"), 60, 30,
+                                 std::vector<std::uint8_t>(60 * 30 * 3, 200)));
+    body->SetTextureLibrary(roots);
+    const std::vector<ThumbnailItem>& items = body->Grid()->Items();
+    ASSERT_EQ(items.size(), 2u);
+    // Sorted ignoring case: "Square" before "wide".
+    EXPECT_EQ(items[0].caption, "Square");
+    EXPECT_EQ(items[0].side, 64);
+    EXPECT_EQ(items[0].pixels[0], 0xFFC8C8C8u);
+    EXPECT_EQ(items[1].side, 120);
+    EXPECT_EQ(items[1].pixels.size(), 120u * 120u);
+    EXPECT_EQ(items[1].key, name + "|wide");
+}
+
 TEST_F(TextureSectionTest, CustomImagesRemovedByRightClickOnlyThere) {
     const std::filesystem::path first = Home() / "pics" / "first.png";
     const std::filesystem::path second = Home() / "pics" / "second.png";
