@@ -15,7 +15,9 @@ bool CCommandStrip::Create(wxWindow* parent, int id, std::vector<StripButton> bu
     definitions_ = std::move(buttons);
     vertical_ = vertical;
     for (const StripButton& definition : definitions_) {
-        auto* button = new wxToggleButton(this, wxID_ANY, definition.label);
+        auto* button =
+            new wxToggleButton(this, wxID_ANY, definition.shortText.empty() ? definition.label : definition.shortText);
+        button->SetName(definition.label);
         button->SetToolTip(definition.tooltip);
         const CommandId command = definition.command;
         button->Bind(wxEVT_TOGGLEBUTTON, [this, command](wxCommandEvent&) {

@@ -1,6 +1,8 @@
 // A strip of toggle buttons that send command ids to the main window and
 // take their ticked and enabled states from the commands' update handlers,
-// standing in for the program's toolbar strip inside the workflow sections.
+// standing in for the program's toolbar strip inside the workflow sections
+// until that strip, with its icons, exists. The buttons carry the label as
+// their name and the tooltip; narrow strips show a short text.
 #pragma once
 
 #include <vector>
@@ -18,6 +20,8 @@ struct StripButton {
     CommandId command = 0;
     wxString label;
     wxString tooltip;
+    // What the button shows where the label would not fit; the label when empty.
+    wxString shortText;
 };
 
 class CCommandStrip : public wxWindow {

@@ -347,21 +347,23 @@ void CProjectorList::OnPaint(wxPaintEvent&) {
 bool CMappingBody::OnCreateBody() {
     projections_ = new CCommandStrip();
     if (!projections_->Create(this, 1,
-                              {{32796, "Box", "Project the texture from six sides."},
-                               {32797, "Plane", "Project the texture from one direction."},
-                               {32798, "Cylinder", "Wrap the texture round an axis."},
-                               {32887, "Sphere",
+                              {{32796, "Box", "Project the texture from six sides.", {}},
+                               {32797, "Plane", "Project the texture from one direction.", {}},
+                               {32798, "Cylinder", "Wrap the texture round an axis.", {}},
+                               {32887,
+                                "Sphere",
                                 "Wrap the texture round a centre: six faces read from the middle, the size kept "
-                                "all over a ball."}},
+                                "all over a ball.",
+                                {}}},
                               false))
         return false;
     picture_ = new CMappingPicture();
     if (!picture_->Create(this, 2, dpi_)) return false;
     axes_ = new CCommandStrip();
     if (!axes_->Create(this, 3,
-                       {{32850, "X", "The texture comes along the X axis."},
-                        {32851, "Y", "The texture comes along the Y axis."},
-                        {32852, "Z", "The texture comes along the Z axis."}},
+                       {{32850, "Along X", "The texture comes along the X axis.", "X"},
+                        {32851, "Along Y", "The texture comes along the Y axis.", "Y"},
+                        {32852, "Along Z", "The texture comes along the Z axis.", "Z"}},
                        true))
         return false;
     sides_ = new CProjectorList();
@@ -373,13 +375,15 @@ bool CMappingBody::OnCreateBody() {
     surfacesLabel_->SetBackgroundColour(flow_colours::kBackground);
     surfaces_ = new CCommandStrip();
     if (!surfaces_->Create(this, 6,
-                           {{32919, "All", "Texture every surface of the part, inside and out."},
-                            {32920, "Outer",
+                           {{32919, "All Surfaces", "Texture every surface of the part, inside and out.", "All"},
+                            {32920, "Outer Surfaces Only",
                              "Texture the outside of the part and leave the inside plain: the bore of a tube, a "
-                             "slot, a pocket."},
-                            {32921, "Inner",
+                             "slot, a pocket.",
+                             "Outer"},
+                            {32921, "Inner Surfaces Only",
                              "Texture only the inside of the part - the bore of a tube, a slot, a pocket - and "
-                             "leave the outside plain."}},
+                             "leave the outside plain.",
+                             "Inner"}},
                            false))
         return false;
     LayoutControls();

@@ -90,11 +90,11 @@ bool CTextureBody::OnCreateBody() {
     toggles_ = new CCommandStrip();
     if (!toggles_->Create(
             this, 6,
-            {{32894, "Repeat",
-              "On: the tile repeats across the part at its size. Off: one tile is laid over the whole "
-              "part."},
-             {32895, "Auto", "The black and white points from the image itself, so the strength is the whole relief."},
-             {32825, "Invert", "High becomes low: a negative relief."}},
+            {{32894, "Repeat the tile",
+              "On: the tile repeats across the part at its size. Off: one tile is laid over the whole part.", "Tile"},
+             {32895, "Auto levels",
+              "The black and white points from the image itself, so the strength is the whole relief.", "Auto"},
+             {32825, "Invert", "High becomes low: a negative relief.", "Inv"}},
             false))
         return false;
     for (wxWindow* control : std::initializer_list<wxWindow*>{edit_, load_, seamMethod_, seamSettings_})
