@@ -85,7 +85,7 @@ bool CTextureBody::OnCreateBody() {
     for (const std::string& name : mesh::seamless::MethodNames()) seamMethod_->Append(wxString::FromUTF8(name));
     seamMethod_->SetSelection(0);
     seamMethod_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnSeamMethodChanged(); });
-    seamSettings_ = new wxButton(this, 8, "...");
+    seamSettings_ = new wxButton(this, 8, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
     seamSettings_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSeamlessSettings(); });
     toggles_ = new CCommandStrip();
     if (!toggles_->Create(
