@@ -130,5 +130,44 @@ TEST_F(MappingSectionTest, PictureShowsTheTopFaceOverWhite) {
     EXPECT_NEAR(faint.Red(), 222, 2);
 }
 
+// A main window whose table handles the projection types: Cylinder ticked,
+// Sphere disabled.
+class ViewFrame : public RecordingFrame {
+public:
+    ViewFrame() {
+        table.AddRange(
+            32796, 32798, [this](CommandId id) { handled.push_back(id); },
+            [](CommandId id, CommandState& state) { state.checked = id == 32798; });
+        table.Add(
+            32887, [this](CommandId id) { handled.push_back(id); },
+            [](CommandId, CommandState& state) { state.enabled = false; });
+    }
+    std::vector<const CommandTable*> CommandRoute() const override { return {&table}; }
+    CommandTable table;
+    std::vector<CommandId> handled;
+};
+
+TEST_F(MappingSectionTest, StripsTakeTheirStatesFromTheCommandsAndSendThem) {
+    frame->Destroy();
+    auto* view = new ViewFrame();
+    frame = view;
+    CMappingBody* body = Make();
+    CCommandStrip& strip = *body->ProjectionStrip();
+    EXPECT_TRUE(strip.State(2).checked);
+    EXPECT_FALSE(strip.State(0).checked);
+    EXPECT_FALSE(strip.State(3).enabled);
+    const wxRect box = strip.ButtonRect(0);
+    const wxRect sphere = strip.ButtonRect(3);
+    ClickAt(strip, {box.x + box.width / 2, box.y + box.height / 2});
+    ClickAt(strip, {sphere.x + sphere.width / 2, sphere.y + sphere.height / 2});
+    EXPECT_EQ(view->handled, (std::vector<CommandId>{32796}));
+    // On screen: the ticked button in the accent colour, the disabled one white.
+    PumpEvents(50);
+    const wxImage shot = GrabWindow(strip);
+    const wxRect cylinder = strip.ButtonRect(2);
+    EXPECT_EQ(PixelAt(shot, cylinder.x + 3, cylinder.y + 3), wxColour(58, 123, 213));
+    EXPECT_EQ(PixelAt(shot, sphere.x + 3, sphere.y + 3), wxColour(255, 255, 255));
+}
+
 }  // namespace
 }  // namespace ridgeforge::testing
