@@ -111,7 +111,8 @@ void CDisplacementBody::LayoutControls() {
     direction_->SetSize(dip(80), dip(38), dip(130), dip(24));
     diagram_ = DiagramRect(width, dpi_);
     keepFlat_->SetSize(KeepFlatRect(width, dpi_));
-    cachedStrength_ = -1.0f;
+    // The whole body repaints with the values the diagram was last drawn
+    // for; forgetting them here would show "0 mm" until the next refresh.
     Refresh();
 }
 
