@@ -401,6 +401,20 @@ TEST_F(ViewFixture, SideClicksSoloRestoreAndToggleAndSelectionNeedsEditPerSide) 
     EXPECT_EQ(doc.projection.cage.center.x, moved.center.x);
 }
 
+TEST_F(ViewFixture, PickPartFindsTheNearestPointOfTheShownMesh) {
+    Load(test::MakeTorus(30.0f, 10.0f, 40, 20));
+    mesh::Vec3f point;
+    // Along +y through the ring's near side: the first wall at y = -40.
+    ASSERT_TRUE(view.PickPart({{0.0f, -100.0f, 0.0f}, {0.0f, 1.0f, 0.0f}}, point));
+    EXPECT_NEAR(point.y, -40.0f, 0.2f);
+    // Through the hole: nothing.
+    EXPECT_FALSE(view.PickPart({{0.0f, 0.0f, -100.0f}, {0.0f, 0.0f, 1.0f}}, point));
+    // A new part is picked, not the old one's tree.
+    Load(mesh::MakeTestCube(20.0f));
+    ASSERT_TRUE(view.PickPart({{0.0f, 0.0f, -100.0f}, {0.0f, 0.0f, 1.0f}}, point));
+    EXPECT_NEAR(point.z, doc.workingPart.boundsMin.z, 1e-4f);
+}
+
 TEST_F(ViewFixture, StatusPanesShowTheToolAndFrameTimesAtMostEveryQuarterSecond) {
     Load(mesh::MakeTestCube(20.0f));
     gl::FrameStatistics s;
