@@ -274,7 +274,14 @@ void CRidgeforgeView::CreateViewWindow(wxWindow* parent) {
 
 wxWindow* CRidgeforgeView::Window() const { return window_ != nullptr ? window_->area : nullptr; }
 
-CRidgeforgeView::CRidgeforgeView() = default;
+CRidgeforgeView::CRidgeforgeView() {
+    commands_.Add(
+        ID_LAY_ON_FACE, [this](CommandId) { ToggleLayOnFace(); },
+        [this](CommandId, CommandState& state) {
+            state.enabled = layOnFaceActive || PartLoaded();
+            state.checked = layOnFaceActive;
+        });
+}
 
 void CRidgeforgeView::OnInitialUpdate() {
     ui::View::OnInitialUpdate();

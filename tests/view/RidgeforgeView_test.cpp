@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "app/ShellCommandIds.h"
 #include "document/DocumentText.h"
 #include "mesh/TestShapes.h"
 #include "mesh/mapping/CageFrame.h"
@@ -308,9 +309,14 @@ TEST(ViewComputations, ColourRulesAndNotices) {
 }
 
 TEST_F(ViewFixture, LayOnFaceHighlightsPicksTheEarlierFaceAndStandsThePartOnIt) {
+    CommandState state;
+    ASSERT_TRUE(view.Commands().Update(ID_LAY_ON_FACE, state));
+    EXPECT_FALSE(state.enabled);  // nothing to lay down yet
     Load(mesh::MakeTestCube(20.0f));
-    view.ToggleLayOnFace();
+    ASSERT_TRUE(view.Commands().Execute(ID_LAY_ON_FACE));
     ASSERT_TRUE(view.IsActive());
+    view.Commands().Update(ID_LAY_ON_FACE, state);
+    EXPECT_TRUE(state.enabled && state.checked);
     ASSERT_EQ(doc.components.size(), 6u);
     EXPECT_EQ(sink.highlightPoints.size(), 36u);
     for (const mesh::Vec3f& c : sink.highlightColours) EXPECT_EQ(c, (mesh::Vec3f{0.3f, 0.65f, 0.95f}));
