@@ -208,6 +208,39 @@ TEST_F(ViewFixture, ProcessingStartedLeavesOuterInnerForPlain) {
     EXPECT_TRUE(test::PollUntilApplied(doc));
 }
 
+TEST_F(ViewFixture, ClippingSlicingAndTheMaskToolFallback) {
+    Load(mesh::MakeTestCube(20.0f));
+    // The plane through the cage centre keeps +x: about half the cube's area.
+    view.clippingPlane = true;
+    view.RefreshAll();
+    EXPECT_GT(sink.uploaded.TriangleCount(), 0u);
+    EXPECT_GE(sink.uploaded.boundsMin.x, doc.projection.cage.center.x - 1e-4f);
+    // Nothing on the +x side: the mesh is cleared.
+    const int clears = sink.clears;
+    doc.projection.cage.center.x = doc.workingPart.boundsMax.x + 5.0f;
+    view.RefreshAll();
+    EXPECT_EQ(sink.clears, clears + 1);
+    EXPECT_TRUE(sink.uploaded.indices.empty());
+    view.clippingPlane = false;
+
+    // A finished print check switches to the sliced preview, smooth shaded.
+    view.OnUpdate(nullptr, ViewUpdateHint::PrintCheckFinished);
+    EXPECT_EQ(view.displayMode, DisplayMode::Sliced);
+    EXPECT_EQ(sink.shading, gl::ShadingMode::Smooth);
+    view.RefreshAll();
+    EXPECT_NE(sink.uploaded.TriangleCount(), 12u);
+    EXPECT_EQ(view.sliceLayerOfTriangle.size(), sink.uploaded.TriangleCount());
+    EXPECT_EQ(view.slicedPreviewReport.rfind("Sliced preview: ", 0), 0u);
+
+    // A mask tool with no mask volume falls back to no tool.
+    view.tool = ViewTool::ScaleMask;
+    doc.placementToolActive = true;
+    doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    EXPECT_EQ(view.tool, ViewTool::None);
+    EXPECT_FALSE(doc.placementToolActive);
+    EXPECT_FALSE(view.inToolFallback);
+}
+
 TEST(ViewComputations, BlendedCageAxesAreTheTurnedAxes) {
     mesh::Projection p;
     p.box.blended = true;
