@@ -16,6 +16,7 @@
 #include "tests/view/FakeViewSinks.h"
 #include "testing/Shapes.h"
 #include "text/Format.h"
+#include "view/RidgeforgeViewWindow.h"
 #include "view/ViewComputations.h"
 
 namespace ridgeforge {
@@ -265,6 +266,18 @@ TEST(ViewComputations, BlendedCageAxesAreTheTurnedAxes) {
     EXPECT_FALSE(BuildMappingState(p).blend);
 }
 
+TEST(ViewComputations, MappingStatesCompareOnlyWhileBlending) {
+    gl::MappingState a, b;
+    b.layerZoom[3] = 2.0f;
+    EXPECT_TRUE(MappingStatesEqual(a, b));  // neither blends: the rest does not matter
+    a.blend = b.blend = true;
+    EXPECT_FALSE(MappingStatesEqual(a, b));
+    b.layerZoom[3] = 1.0f;
+    EXPECT_TRUE(MappingStatesEqual(a, b));
+    a.cageCenter.x = b.cageCenter.x = std::nanf("");
+    EXPECT_FALSE(MappingStatesEqual(a, b));
+}
+
 TEST(ViewComputations, CylinderTrianglesGetCoordinatesInOneTurn) {
     mesh::Projection p;
     p.type = mesh::ProjectionType::Cylinder;
@@ -274,8 +287,9 @@ TEST(ViewComputations, CylinderTrianglesGetCoordinatesInOneTurn) {
     mesh::TriangleMesh ring;
     constexpr int kSteps = 36;
     for (int k = 0; k < kSteps; ++k) {
-        const float a0 = 2.0f * 3.1415927f * static_cast<float>(k) / kSteps;
-        const float a1 = 2.0f * 3.1415927f * static_cast<float>(k + 1) / kSteps;
+        // Half a step off, so that triangles straddle 0 and 180 degrees.
+        const float a0 = 2.0f * 3.1415927f * (static_cast<float>(k) + 0.5f) / kSteps;
+        const float a1 = 2.0f * 3.1415927f * (static_cast<float>(k) + 1.5f) / kSteps;
         const auto base = static_cast<std::uint32_t>(ring.vertices.size());
         ring.vertices.push_back({{10 * std::cos(a0), 10 * std::sin(a0), -2}, {}});
         ring.vertices.push_back({{10 * std::cos(a1), 10 * std::sin(a1), -2}, {}});
