@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "app/ShellCommandIds.h"
 #include "app/ViewArea.h"
+#include "view/RidgeforgeView.h"
 #include "app/WxDocumentHost.h"
 #include "platform/KnownFolders.h"
 #include "platform/ui/BackgroundJobs.h"
@@ -63,7 +64,7 @@ bool CRidgeforgeApp::InitInstance() {
     if (options_.makeView) {
         view_ = options_.makeView();
     } else {
-        view_ = std::make_unique<CViewArea>();
+        view_ = std::make_unique<CRidgeforgeView>();
     }
     if (!document_ || !view_) return false;
     docManager_ = std::make_unique<ui::SingleDocManager>(document_->Base(), *view_, [this](const CString& title) {

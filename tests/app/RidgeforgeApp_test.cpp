@@ -92,6 +92,7 @@ TEST_F(AppTest, CommandLineFileOpensBeforeFirstPaintAndFailureKeepsRunning) {
     std::ofstream(part) << "solid b\nendsolid b\n";
     long paintsAtOpen = -1;
     bool shownAtOpen = true;
+    makeView_ = [] { return std::unique_ptr<ui::View>(std::make_unique<CViewArea>()); };
     onDocument_ = [&](ScriptedDocument& document) {
         document.onOpen = [&](const CString&) {
             auto& view = static_cast<CViewArea&>(App().DocManager()->GetView());
