@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/AppToolbar.h"
 #include "app/RidgeforgeApp.h"
 #include "app/ShellCommandIds.h"
 #include "document/RidgeforgeDoc.h"
@@ -75,6 +76,8 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
         CallAfter([this] { LayoutStatusBar(); });
     });
     ui::MarkStartupPhase("  the menu bar and the status bar");
+    toolbar_ = new CAppToolbarPane(this);
+    ui::MarkStartupPhase("  the toolbar");
 
     CreateDockingWindows();
     SetDpi(dpi_);
@@ -135,15 +138,20 @@ bool CMainFrame::CreateDockingWindows() {
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(middle, 1, wxEXPAND);
     column->Add(output_, 0, wxEXPAND);
-    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
-    sizer->Add(left_, 0, wxEXPAND);
-    sizer->Add(column, 1, wxEXPAND);
+    auto* panes = new wxBoxSizer(wxHORIZONTAL);
+    panes->Add(left_, 0, wxEXPAND);
+    panes->Add(column, 1, wxEXPAND);
+    // The toolbar spans the whole width above the panes.
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(toolbar_, 0, wxEXPAND);
+    sizer->Add(panes, 1, wxEXPAND);
     SetSizer(sizer);
     return log_ != nullptr && information_ != nullptr;
 }
 
 void CMainFrame::SetDpi(unsigned dpi) {
     dpi_ = dpi == 0 ? 96 : dpi;
+    if (toolbar_ != nullptr) toolbar_->SetDpi(dpi_);
     for (CStaticPane* pane : {left_, output_, right_})
         if (pane != nullptr) pane->SetDpi(dpi_);
     if (log_ != nullptr) log_->SetDpi(dpi_);
