@@ -97,8 +97,15 @@ void CAppToolbarPane::ShowPane(bool show) {
 }
 
 void CAppToolbarPane::SetDpi(unsigned dpi) {
-    if (strip_ != nullptr) strip_->SetDpi(dpi);
-    UpdateHeight();
+    if (strip_ == nullptr || strip_->Dpi() == dpi) return;
+    // The strip takes its new height before the new DPI, so that its last
+    // layout, and the icons it scales, are those of the new DPI.
+    const int thickness = ui::ScaleDip(strip_->NominalHeight(), dpi) + 2;
+    SetMinSize(wxSize(-1, thickness));
+    SetMaxSize(wxSize(-1, thickness));
+    SetSize(wxSize(GetSize().x, thickness));
+    strip_->SetSize(wxSize(GetClientSize().x, thickness));
+    strip_->SetDpi(dpi);
 }
 
 }  // namespace ridgeforge

@@ -23,7 +23,7 @@ class CAppToolbarPane : public wxPanel {
 public:
     // Makes the pane and its strip (child id 1); the strip's creation
     // failing leaves Strip() null.
-    explicit CAppToolbarPane(wxWindow* parent, wxWindowID id = 32884);
+    explicit CAppToolbarPane(wxWindow* parent, wxWindowID id = wxID_ANY);
 
     CToolbarHostWnd* Strip() { return strip_; }
     // The pane's height in px while shown.
