@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/AppToolbar.h"
 #include "app/LeftPane.h"
 #include "app/RidgeforgeApp.h"
 #include "app/ShellCommandIds.h"
@@ -77,6 +78,8 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
         CallAfter([this] { LayoutStatusBar(); });
     });
     ui::MarkStartupPhase("  the menu bar and the status bar");
+    toolbar_ = new CAppToolbarPane(this);
+    ui::MarkStartupPhase("  the toolbar");
 
     CreateDockingWindows();
     SetDpi(dpi_);
@@ -136,15 +139,20 @@ bool CMainFrame::CreateDockingWindows() {
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(middle, 1, wxEXPAND);
     column->Add(output_, 0, wxEXPAND);
-    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
-    sizer->Add(left_, 0, wxEXPAND);
-    sizer->Add(column, 1, wxEXPAND);
+    auto* panes = new wxBoxSizer(wxHORIZONTAL);
+    panes->Add(left_, 0, wxEXPAND);
+    panes->Add(column, 1, wxEXPAND);
+    // The toolbar spans the whole width above the panes.
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(toolbar_, 0, wxEXPAND);
+    sizer->Add(panes, 1, wxEXPAND);
     SetSizer(sizer);
     return log_ != nullptr && information_ != nullptr;
 }
 
 void CMainFrame::SetDpi(unsigned dpi) {
     dpi_ = dpi == 0 ? 96 : dpi;
+    if (toolbar_ != nullptr) toolbar_->SetDpi(dpi_);
     for (CStaticPane* pane : std::initializer_list<CStaticPane*>{left_, output_, right_})
         if (pane != nullptr) pane->SetDpi(dpi_);
     if (log_ != nullptr) log_->SetDpi(dpi_);

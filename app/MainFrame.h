@@ -1,5 +1,5 @@
-// The program's main window: the menu bar, the status bar with the job's
-// progress, and three fixed panes round the view: "Workflow" on the left
+// The program's main window: the menu bar, the toolbar, the status bar with
+// the job's progress, and three fixed panes round the view: "Workflow" on the left
 // (340 dip wide), "Output" at the bottom (130 dip high) and "Information" on
 // the right (240 dip wide). It shows the pipeline's progress while a run
 // goes, opens files dropped on it, keeps the panes at their design sizes
@@ -29,6 +29,7 @@ class View;
 }  // namespace ui
 
 class CRidgeforgeApp;
+class CAppToolbarPane;
 
 // Status bar fields, in order.
 enum StatusField : int {
@@ -79,6 +80,7 @@ public:
     CStaticPane& OutputPane() { return *output_; }
     CStaticPane& RightPane() { return *right_; }
     wxWindow& ViewArea() { return *viewArea_; }
+    CAppToolbarPane& ToolbarPane() { return *toolbar_; }
     ui::ProgressGauge* Gauge() { return gauge_; }
     const wxString& JobText() const { return lastJobText_; }
     // How many times the status bar's job text or the progress position was
@@ -103,6 +105,7 @@ private:
     ui::View& view_;
     CommandTable commands_;
     wxStatusBar* statusBar_ = nullptr;
+    CAppToolbarPane* toolbar_ = nullptr;
     ui::ProgressGauge* gauge_ = nullptr;
     wxString lastJobText_;
     wxString lastFrameText_;

@@ -57,6 +57,15 @@ bool CommandFrame::TryBefore(wxEvent& event) {
     const wxEventType type = event.GetEventType();
     if (type == wxEVT_MENU && IsCommandWxId(event.GetId())) {
         if (RouteCommand(CommandRoute(), CommandOf(event.GetId()))) return true;
+    } else if (type == wxEVT_UPDATE_UI && IsCommandWxId(event.GetId()) &&
+               dynamic_cast<CommandUpdateAsker*>(event.GetEventObject()) != nullptr) {
+        CommandState state;
+        if (RouteCommandUpdate(CommandRoute(), CommandOf(event.GetId()), state)) {
+            auto& update = static_cast<wxUpdateUIEvent&>(event);
+            update.Enable(state.enabled);
+            update.Check(state.checked);
+            return true;
+        }
     } else if (type == wxEVT_UPDATE_UI && IsCommandWxId(event.GetId()) && AskedByMenuOrToolbar(event)) {
         auto& update = static_cast<wxUpdateUIEvent&>(event);
         CommandState state;

@@ -27,6 +27,15 @@ inline int WxIdOf(CommandId id) { return static_cast<int>(id - kFirstCommandId);
 inline CommandId CommandOf(int wxId) { return static_cast<CommandId>(wxId) + kFirstCommandId; }
 bool IsCommandWxId(int wxId);
 
+// A window that shows commands as its own buttons (a toolbar strip). Its
+// update requests take the command road as a menu's do, except that a
+// command no table knows is left untaken, so that the window keeps its own
+// default for it.
+class CommandUpdateAsker {
+public:
+    virtual ~CommandUpdateAsker() = default;
+};
+
 // Fills `state` from the first table that knows the id; false (and the
 // command disabled) when none does.
 bool RouteUpdate(const std::vector<const CommandTable*>& route, CommandId id, CommandState& state);
