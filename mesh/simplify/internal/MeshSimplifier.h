@@ -68,7 +68,6 @@ private:
     struct TriangleState {
         std::uint32_t corners[3] = {0, 0, 0};
         std::uint32_t live = 1;
-        Vec3d normal;
     };
 
     std::vector<VertexState> vertices_;
@@ -88,7 +87,6 @@ private:
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
-    std::vector<Vec3d> newNormals_;
     std::size_t initialIncidence_ = 0;
 };
 
