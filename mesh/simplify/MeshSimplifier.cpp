@@ -51,27 +51,36 @@ MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptio
 void MeshSimplifier::SetUp() {
     const std::size_t vertexCount = mesh_.vertices.size();
     const std::size_t triangleCount = mesh_.indices.size() / 3;
-    vertices_.assign(vertexCount, VertexState{});
+    vertices_.clear();
+    vertices_.resize(vertexCount);
     changedAt_.assign(vertexCount, 0);
-    ForEachChunk(vertexCount, 65536, [this](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+    ForEachChunk(vertexCount, 16384, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            vertices_[v] = VertexState{};
+            vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+        }
     });
-    triangles_.assign(triangleCount, TriangleState{});
+    triangles_.clear();
+    triangles_.resize(triangleCount);
     liveTriangles_ = triangleCount;
 
     // Unweighted plane quadrics: every plane counts the same whatever the
     // triangle's area, so slivers still pin the sharp edges they sit on.
     // Each vertex sums its triangles' planes in triangle order (the order of
     // its incidence row), so the sums do not depend on the threads.
-    std::vector<double> planeOffsets(triangleCount, 0.0);
-    std::vector<Vec3d> normals(triangleCount);
+    struct Plane {
+        Vec3d normal;
+        double offset = 0.0;
+    };
+    std::vector<Plane, UnwrittenAllocator<Plane>> planes(triangleCount);
     ForEachChunk(triangleCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             TriangleState& tri = triangles_[t];
+            tri = TriangleState{};
             for (int k = 0; k < 3; ++k) tri.corners[k] = mesh_.indices[3 * t + k];
             const Vec3d& a = vertices_[tri.corners[0]].position;
-            normals[t] = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
-            planeOffsets[t] = -Dot(normals[t], a);
+            const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
+            planes[t] = {n, -Dot(n, a)};
         }
     });
     RebuildIncidence();
@@ -82,9 +91,9 @@ void MeshSimplifier::SetUp() {
             Quadric& q = vertex.quadric;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const std::uint32_t t = incidence_[vertex.incidenceOffset + i];
-                const Vec3d& n = normals[t];
+                const Vec3d& n = planes[t].normal;
                 if (n == Vec3d{}) continue;
-                const double d = planeOffsets[t];
+                const double d = planes[t].offset;
                 const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
                                        n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
@@ -95,19 +104,37 @@ void MeshSimplifier::SetUp() {
     hasBed_ = options_.bedAxis >= 0 && options_.bedAxis <= 2 && vertexCount > 0;
     if (hasBed_) {
         const int axis = options_.bedAxis;
-        double lowest = vertices_[0].position[axis], highest = lowest;
-        for (const VertexState& v : vertices_) {
-            lowest = std::min(lowest, v.position[axis]);
-            highest = std::max(highest, v.position[axis]);
+        // Each chunk starts from the first vertex, as one pass over all
+        // would, so the extremes come out the same whatever the grouping.
+        constexpr std::size_t kChunk = 65536;
+        const double first = vertices_[0].position[axis];
+        std::vector<std::array<double, 2>> extents((vertexCount + kChunk - 1) / kChunk);
+        ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+            double lowest = first, highest = first;
+            for (std::size_t v = begin; v < end; ++v) {
+                lowest = std::min(lowest, vertices_[v].position[axis]);
+                highest = std::max(highest, vertices_[v].position[axis]);
+            }
+            extents[begin / kChunk] = {lowest, highest};
+        });
+        double lowest = first, highest = first;
+        for (const auto& [chunkLowest, chunkHighest] : extents) {
+            lowest = std::min(lowest, chunkLowest);
+            highest = std::max(highest, chunkHighest);
         }
         bedLevel_ = lowest;
         bedTolerance_ = std::max((highest - lowest) * 1e-6, 0.0001);
-        for (VertexState& v : vertices_) {
-            if (v.position[axis] <= bedLevel_ + bedTolerance_) {
-                v.held = 1;
-                ++report_.verticesHeldOnBed;
+        std::atomic<std::size_t> held{0};
+        ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+            std::size_t count = 0;
+            for (std::size_t v = begin; v < end; ++v) {
+                if (vertices_[v].position[axis] > bedLevel_ + bedTolerance_) continue;
+                vertices_[v].held = 1;
+                ++count;
             }
-        }
+            held.fetch_add(count, std::memory_order_relaxed);
+        });
+        report_.verticesHeldOnBed += held.load();
     }
 
     if (options_.heldTriangles && options_.heldTriangles->size() == triangleCount) {
@@ -230,24 +257,19 @@ void MeshSimplifier::OfferAllEdges() {
     // Every edge once (from the triangle that runs it upwards), in triangle
     // and corner order: the order the ties pop in. The costs are worked out
     // on all threads into fixed slots and kept in that order.
-    const std::size_t slots = 3 * triangles_.size();
-    std::vector<CollapseCandidate> candidates(slots);
-    std::vector<std::uint8_t> made(slots, 0);
+    // A slot left without a candidate names one vertex twice.
+    std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>> candidates(3 * triangles_.size());
     ForEachChunk(triangles_.size(), 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             const TriangleState& tri = triangles_[t];
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t i = tri.corners[k], j = tri.corners[(k + 1) % 3];
-                if (i < j) made[3 * t + k] = MakeCandidate(i, j, candidates[3 * t + k]) ? 1 : 0;
+                CollapseCandidate& slot = candidates[3 * t + k];
+                if (!(i < j && MakeCandidate(i, j, slot))) slot = {};
             }
         }
     });
-    std::size_t kept = 0;
-    for (std::size_t s = 0; s < slots; ++s) {
-        if (made[s]) candidates[kept++] = candidates[s];
-    }
-    candidates.resize(kept);
-    heap_.Assign(candidates);
+    heap_.Assign(candidates, [](const CollapseCandidate& c) { return c.a == c.b; });
 }
 
 bool MeshSimplifier::IsStale(const CollapseCandidate& c) const {

@@ -77,12 +77,28 @@ public:
         return top;
     }
 
-    // Replaces the contents with the entries in the order given, as if each
-    // had been pushed in turn, and builds the heap bottom-up: linear, where
-    // pushing one by one costs a sift each.
-    void Assign(const std::vector<CollapseCandidate>& entries) {
+    // Replaces the contents with the entries in the order given, less those
+    // the predicate skips, as if each had been pushed in turn, and builds the
+    // heap bottom-up: linear, where pushing one by one costs a sift each.
+    template <typename Entries, typename Skip = NeverStale>
+    void Assign(const Entries& entries, Skip&& skip = {}) {
         Clear();
-        for (const CollapseCandidate& entry : entries) AddToBand(Band(entry.cost), entry).order = pushes_++;
+        // Each band is sized first, so that millions of entries go in without
+        // the bands growing (and copying) again and again.
+        std::vector<std::uint32_t> counts(kBands, 0);
+        for (const CollapseCandidate& entry : entries) {
+            if (!skip(entry)) ++counts[Band(entry.cost)];
+        }
+        if (bands_.empty()) {
+            bands_.resize(kBands);
+            occupied_.assign(kBands / 64, 0);
+        }
+        for (std::uint32_t band = 0; band < kBands; ++band) {
+            if (counts[band] != 0) bands_[band].reserve(counts[band]);
+        }
+        for (const CollapseCandidate& entry : entries) {
+            if (!skip(entry)) AddToBand(Band(entry.cost), entry).order = pushes_++;
+        }
         TakeBands(NeverStale{});
     }
 

@@ -10,6 +10,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "mesh/simplify/internal/CollapseHeap.h"
@@ -18,6 +21,30 @@
 #include "mesh/TriangleMesh.h"
 
 namespace ridgeforge::mesh {
+
+// A vector's storage whose resize leaves new elements unwritten, so that the
+// threads that fill them first also fault their pages in: tens of megabytes
+// zeroed on one thread would cost as much as the parallel passes that then
+// overwrite them. Only for plain records (aggregates with a trivial
+// destructor, which the fresh storage holds without a constructor run).
+template <typename T>
+struct UnwrittenAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnwrittenAllocator<U>;
+    };
+    UnwrittenAllocator() = default;
+    template <typename U>
+    UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U*) noexcept {
+        static_assert(std::is_aggregate_v<U> && std::is_trivially_destructible_v<U>);
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 class MeshSimplifier {
 public:
@@ -70,13 +97,13 @@ private:
         std::uint32_t live = 1;
     };
 
-    std::vector<VertexState> vertices_;
+    std::vector<VertexState, UnwrittenAllocator<VertexState>> vertices_;
     // For each vertex, the push order from which candidates are current: a
     // candidate pushed before the vertex last changed (or lost its last live
     // triangle) is stale. Kept in a compact array of its own: the stale test
     // and the heap purge read it for millions of entries.
     std::vector<std::uint32_t> changedAt_;
-    std::vector<TriangleState> triangles_;
+    std::vector<TriangleState, UnwrittenAllocator<TriangleState>> triangles_;
     std::vector<std::uint32_t> incidence_;
     std::uint64_t liveTriangles_ = 0;
     bool hasBed_ = false;
