@@ -186,14 +186,27 @@ void MeshSimplifier::RebuildIncidence() {
             }
         }
     });
-    std::uint32_t sum = 0;
-    for (VertexState& v : vertices_) {
-        v.incidenceOffset = sum;
-        v.liveTriangles = v.incidenceCount;
-        sum += v.incidenceCount;
-        v.incidenceCount = 0;
-    }
-    incidence_.resize(sum);
+    // The rows' starts by a prefix sum in chunks: each vertex record is a
+    // cache line apart, so one thread walking them all is slow.
+    constexpr std::size_t kChunk = 32768;
+    std::vector<std::uint32_t> chunkStart((vertices_.size() + kChunk - 1) / kChunk + 1, 0);
+    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t sum = 0;
+        for (std::size_t v = begin; v < end; ++v) sum += vertices_[v].incidenceCount;
+        chunkStart[begin / kChunk + 1] = sum;
+    });
+    for (std::size_t c = 1; c < chunkStart.size(); ++c) chunkStart[c] += chunkStart[c - 1];
+    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t sum = chunkStart[begin / kChunk];
+        for (std::size_t v = begin; v < end; ++v) {
+            VertexState& vertex = vertices_[v];
+            vertex.incidenceOffset = sum;
+            vertex.liveTriangles = vertex.incidenceCount;
+            sum += vertex.incidenceCount;
+            vertex.incidenceCount = 0;
+        }
+    });
+    incidence_.resize(chunkStart.back());
     ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             if (!triangles_[t].live) continue;
