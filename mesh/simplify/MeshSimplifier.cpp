@@ -33,6 +33,34 @@ double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
     return std::max(0.0, QuadricValue(q, v.x, v.y, v.z));
 }
 
+// A triangle's unit normal, zero where it has no area. The shape test works
+// it out again from the corners rather than keep it per triangle: the same
+// sums on the same positions give the same bits, and a triangle record of 16
+// bytes instead of 40 misses the cache far less in the scattered collapses.
+Vec3d UnitNormal(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
+    const Vec3d n = Cross(b - a, c - a);
+    const double length = Length(n);
+    return length > 0.0 ? n / length : Vec3d{};
+}
+
+// Whether a triangle with corners a, b, c now spans n (of the given length)
+// and so has turned from its unit normal past the limit's cosine. The
+// unnormalised product with the old normal differs from the normalised one
+// by a few units in the last place of the two lengths' product, so where it
+// clears the limit by far more, it decides without the three divisions;
+// otherwise the test is done exactly as before.
+bool TurnedTooFar(const Vec3d& n, double length, double cosine, const Vec3d& a, const Vec3d& b, const Vec3d& c) {
+    const double limit = length * cosine;
+    const double oldLength = Length(Cross(b - a, c - a));
+    const double margin = 1e-9 * length * oldLength;
+    if (margin > 1e-200) {
+        const double gap = Dot(Cross(b - a, c - a), n) - limit * oldLength;
+        if (gap > margin) return false;
+        if (gap < -margin) return true;
+    }
+    return limit > Dot(UnitNormal(a, b, c), n);
+}
+
 }  // namespace
 
 MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptions& options, SimplifyReport& report)
@@ -41,42 +69,53 @@ MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptio
 void MeshSimplifier::SetUp() {
     const std::size_t vertexCount = mesh_.vertices.size();
     const std::size_t triangleCount = mesh_.indices.size() / 3;
-    vertices_.assign(vertexCount, VertexState{});
+    vertices_.clear();
+    vertices_.resize(vertexCount);
     changedAt_.assign(vertexCount, 0);
-    ForEachChunk(vertexCount, 65536, [this](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+    ForEachChunk(vertexCount, 16384, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            vertices_[v] = VertexState{};
+            vertices_[v].position = ToDouble(mesh_.vertices[v].position);
+        }
     });
-    triangles_.assign(triangleCount, TriangleState{});
+    triangles_.clear();
+    triangles_.resize(triangleCount);
     liveTriangles_ = triangleCount;
 
     // Unweighted plane quadrics: every plane counts the same whatever the
     // triangle's area, so slivers still pin the sharp edges they sit on.
     // Each vertex sums its triangles' planes in triangle order (the order of
     // its incidence row), so the sums do not depend on the threads.
-    std::vector<double> planeOffsets(triangleCount, 0.0);
+    struct Plane {
+        Vec3d normal;
+        double offset = 0.0;
+    };
+    std::vector<Plane, UnwrittenAllocator<Plane>> planes(triangleCount);
     ForEachChunk(triangleCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             TriangleState& tri = triangles_[t];
+            tri = TriangleState{};
             for (int k = 0; k < 3; ++k) tri.corners[k] = mesh_.indices[3 * t + k];
             const Vec3d& a = vertices_[tri.corners[0]].position;
-            const Vec3d n = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
-            const double length = Length(n);
-            if (!(length > 0.0)) continue;
-            tri.normal = n / length;
-            planeOffsets[t] = -Dot(tri.normal, a);
+            const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
+            planes[t] = {n, -Dot(n, a)};
         }
     });
     RebuildIncidence();
     initialIncidence_ = incidence_.size();
+    // The rows grow to three times their first length before they are built
+    // again (checked every housekeeping interval, hence the margin): room
+    // for that now spares copying tens of megabytes as the vector doubles.
+    incidence_.reserve(3 * initialIncidence_ + 1024 + 32 * kHousekeepingInterval);
     ForEachChunk(vertexCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             VertexState& vertex = vertices_[v];
             Quadric& q = vertex.quadric;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const std::uint32_t t = incidence_[vertex.incidenceOffset + i];
-                const Vec3d& n = triangles_[t].normal;
+                const Vec3d& n = planes[t].normal;
                 if (n == Vec3d{}) continue;
-                const double d = planeOffsets[t];
+                const double d = planes[t].offset;
                 const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
                                        n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
@@ -87,19 +126,37 @@ void MeshSimplifier::SetUp() {
     hasBed_ = options_.bedAxis >= 0 && options_.bedAxis <= 2 && vertexCount > 0;
     if (hasBed_) {
         const int axis = options_.bedAxis;
-        double lowest = vertices_[0].position[axis], highest = lowest;
-        for (const VertexState& v : vertices_) {
-            lowest = std::min(lowest, v.position[axis]);
-            highest = std::max(highest, v.position[axis]);
+        // Each chunk starts from the first vertex, as one pass over all
+        // would, so the extremes come out the same whatever the grouping.
+        constexpr std::size_t kChunk = 65536;
+        const double first = vertices_[0].position[axis];
+        std::vector<std::array<double, 2>> extents((vertexCount + kChunk - 1) / kChunk);
+        ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+            double lowest = first, highest = first;
+            for (std::size_t v = begin; v < end; ++v) {
+                lowest = std::min(lowest, vertices_[v].position[axis]);
+                highest = std::max(highest, vertices_[v].position[axis]);
+            }
+            extents[begin / kChunk] = {lowest, highest};
+        });
+        double lowest = first, highest = first;
+        for (const auto& [chunkLowest, chunkHighest] : extents) {
+            lowest = std::min(lowest, chunkLowest);
+            highest = std::max(highest, chunkHighest);
         }
         bedLevel_ = lowest;
         bedTolerance_ = std::max((highest - lowest) * 1e-6, 0.0001);
-        for (VertexState& v : vertices_) {
-            if (v.position[axis] <= bedLevel_ + bedTolerance_) {
-                v.held = 1;
-                ++report_.verticesHeldOnBed;
+        std::atomic<std::size_t> held{0};
+        ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+            std::size_t count = 0;
+            for (std::size_t v = begin; v < end; ++v) {
+                if (vertices_[v].position[axis] > bedLevel_ + bedTolerance_) continue;
+                vertices_[v].held = 1;
+                ++count;
             }
-        }
+            held.fetch_add(count, std::memory_order_relaxed);
+        });
+        report_.verticesHeldOnBed += held.load();
     }
 
     if (options_.heldTriangles && options_.heldTriangles->size() == triangleCount) {
@@ -129,14 +186,27 @@ void MeshSimplifier::RebuildIncidence() {
             }
         }
     });
-    std::uint32_t sum = 0;
-    for (VertexState& v : vertices_) {
-        v.incidenceOffset = sum;
-        v.liveTriangles = v.incidenceCount;
-        sum += v.incidenceCount;
-        v.incidenceCount = 0;
-    }
-    incidence_.resize(sum);
+    // The rows' starts by a prefix sum in chunks: each vertex record is a
+    // cache line apart, so one thread walking them all is slow.
+    constexpr std::size_t kChunk = 32768;
+    std::vector<std::uint32_t> chunkStart((vertices_.size() + kChunk - 1) / kChunk + 1, 0);
+    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t sum = 0;
+        for (std::size_t v = begin; v < end; ++v) sum += vertices_[v].incidenceCount;
+        chunkStart[begin / kChunk + 1] = sum;
+    });
+    for (std::size_t c = 1; c < chunkStart.size(); ++c) chunkStart[c] += chunkStart[c - 1];
+    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t sum = chunkStart[begin / kChunk];
+        for (std::size_t v = begin; v < end; ++v) {
+            VertexState& vertex = vertices_[v];
+            vertex.incidenceOffset = sum;
+            vertex.liveTriangles = vertex.incidenceCount;
+            sum += vertex.incidenceCount;
+            vertex.incidenceCount = 0;
+        }
+    });
+    incidence_.resize(chunkStart.back());
     ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             if (!triangles_[t].live) continue;
@@ -222,24 +292,19 @@ void MeshSimplifier::OfferAllEdges() {
     // Every edge once (from the triangle that runs it upwards), in triangle
     // and corner order: the order the ties pop in. The costs are worked out
     // on all threads into fixed slots and kept in that order.
-    const std::size_t slots = 3 * triangles_.size();
-    std::vector<CollapseCandidate> candidates(slots);
-    std::vector<std::uint8_t> made(slots, 0);
+    // A slot left without a candidate names one vertex twice.
+    std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>> candidates(3 * triangles_.size());
     ForEachChunk(triangles_.size(), 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             const TriangleState& tri = triangles_[t];
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t i = tri.corners[k], j = tri.corners[(k + 1) % 3];
-                if (i < j) made[3 * t + k] = MakeCandidate(i, j, candidates[3 * t + k]) ? 1 : 0;
+                CollapseCandidate& slot = candidates[3 * t + k];
+                if (!(i < j && MakeCandidate(i, j, slot))) slot = {};
             }
         }
     });
-    std::size_t kept = 0;
-    for (std::size_t s = 0; s < slots; ++s) {
-        if (made[s]) candidates[kept++] = candidates[s];
-    }
-    candidates.resize(kept);
-    heap_.Assign(candidates);
+    heap_.Assign(candidates, [](const CollapseCandidate& c) { return c.a == c.b; });
 }
 
 bool MeshSimplifier::IsStale(const CollapseCandidate& c) const {
@@ -280,14 +345,13 @@ bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
 
 bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
     const bool keepHeld = vertices_[keep].held != 0;
-    newNormals_.clear();
     for (const std::uint32_t v : {keep, remove}) {
         const VertexState& around = vertices_[v];
         for (std::uint32_t i = 0; i < around.incidenceCount; ++i) {
             const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + i]];
             if (!tri.live) continue;
             bool hasKeep = false, hasRemove = false, newAllHeld = true, oldAllHeld = true;
-            Vec3d c[3];
+            Vec3d c[3], before[3];
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t corner = tri.corners[k];
                 const bool moved = corner == keep || corner == remove;
@@ -296,6 +360,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
                 hasRemove = hasRemove || corner == remove;
                 newAllHeld = newAllHeld && (moved || cv.held);
                 oldAllHeld = oldAllHeld && cv.held;
+                before[k] = cv.position;
                 c[k] = moved ? target : cv.position;
             }
             if (hasKeep && hasRemove) continue;
@@ -306,11 +371,11 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
             const Vec3d e1 = c[1] - c[0], e2 = c[2] - c[0];
             const Vec3d n = Cross(e1, e2);
             const double length = Length(n);
-            if (length <= 1e-6 * (LengthSquared(e1) + LengthSquared(e2)) || length * cosine_ > Dot(tri.normal, n)) {
+            if (length <= 1e-6 * (LengthSquared(e1) + LengthSquared(e2)) ||
+                TurnedTooFar(n, length, cosine_, before[0], before[1], before[2])) {
                 ++report_.refusedTip;
                 return false;
             }
-            newNormals_.push_back(n / length);
         }
     }
     return true;
@@ -355,8 +420,7 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
 
     scratch_.clear();
     for (std::uint32_t i = 0; i < k.incidenceCount; ++i) {
-        TriangleState& tri = triangles_[incidence_[start + i]];
-        tri.normal = newNormals_[i];
+        const TriangleState& tri = triangles_[incidence_[start + i]];
         for (const std::uint32_t c : tri.corners) {
             if (c == keep) continue;
             scratch_.push_back(c);

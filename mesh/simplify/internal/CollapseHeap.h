@@ -26,6 +26,9 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/ParallelChunks.h"
+#include "mesh/simplify/internal/UnwrittenAllocator.h"
+
 namespace ridgeforge::mesh {
 
 struct CollapseCandidate {
@@ -77,12 +80,59 @@ public:
         return top;
     }
 
-    // Replaces the contents with the entries in the order given, as if each
-    // had been pushed in turn, and builds the heap bottom-up: linear, where
-    // pushing one by one costs a sift each.
-    void Assign(const std::vector<CollapseCandidate>& entries) {
+    // Replaces the contents with the entries in the order given, less those
+    // the predicate skips, as if each had been pushed in turn, and builds the
+    // heap bottom-up: linear, where pushing one by one costs a sift each.
+    // Millions of entries are sorted into their bands on all threads, stably:
+    // each chunk counts its entries per band, the counts become each chunk's
+    // run in the band, and each chunk then places its entries.
+    template <typename Entries, typename Skip = NeverStale>
+    void Assign(const Entries& entries, Skip&& skip = {}) {
         Clear();
-        for (const CollapseCandidate& entry : entries) AddToBand(Band(entry.cost), entry).order = pushes_++;
+        if (bands_.empty()) {
+            bands_.resize(kBands);
+            occupied_.assign(kBands / 64, 0);
+        }
+        const std::size_t count = entries.size();
+        const std::size_t chunkSize = std::max<std::size_t>(65536, count / 16 + 1);
+        const std::size_t chunks = (count + chunkSize - 1) / chunkSize;
+        std::vector<std::uint32_t> runs(chunks * kBands, 0);
+        std::vector<std::uint32_t> firstOrder(chunks + 1, 0);
+        ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+            std::uint32_t* counts = runs.data() + begin / chunkSize * kBands;
+            std::uint32_t kept = 0;
+            for (std::size_t i = begin; i < end; ++i) {
+                if (skip(entries[i])) continue;
+                ++counts[Band(entries[i].cost)];
+                ++kept;
+            }
+            firstOrder[begin / chunkSize + 1] = kept;
+        });
+        for (std::size_t c = 0; c < chunks; ++c) firstOrder[c + 1] += firstOrder[c];
+        for (std::uint32_t band = 0; band < kBands; ++band) {
+            std::uint32_t total = 0;
+            for (std::size_t c = 0; c < chunks; ++c) {
+                const std::uint32_t n = runs[c * kBands + band];
+                runs[c * kBands + band] = total;
+                total += n;
+            }
+            if (total == 0) continue;
+            bands_[band].resize(total);
+            occupied_[band / 64] |= std::uint64_t{1} << (band % 64);
+        }
+        ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+            std::uint32_t* next = runs.data() + begin / chunkSize * kBands;
+            std::uint32_t order = firstOrder[begin / chunkSize];
+            for (std::size_t i = begin; i < end; ++i) {
+                if (skip(entries[i])) continue;
+                const std::uint32_t band = Band(entries[i].cost);
+                CollapseCandidate& slot = bands_[band][next[band]++];
+                slot = entries[i];
+                slot.order = order++;
+            }
+        });
+        banded_ = firstOrder[chunks];
+        pushes_ = firstOrder[chunks];
         TakeBands(NeverStale{});
     }
 
@@ -96,7 +146,7 @@ public:
         }
         size_ = kept;
         Heapify();
-        ForEachBand([&](std::uint32_t band, std::vector<CollapseCandidate>& entries) {
+        ForEachBand([&](std::uint32_t band, BandEntries& entries) {
             const std::size_t before = entries.size();
             std::erase_if(entries, stale);
             banded_ -= before - entries.size();
@@ -112,7 +162,7 @@ public:
         std::vector<std::uint32_t> orders;
         orders.reserve(Size());
         for (std::size_t i = 0; i < size_; ++i) orders.push_back(At(i).order);
-        ForEachBand([&](std::uint32_t, std::vector<CollapseCandidate>& entries) {
+        ForEachBand([&](std::uint32_t, BandEntries& entries) {
             for (const CollapseCandidate& entry : entries) orders.push_back(entry.order);
         });
         std::sort(orders.begin(), orders.end());
@@ -121,7 +171,7 @@ public:
                                                      orders.begin());
         };
         for (std::size_t i = 0; i < size_; ++i) renumber(At(i));
-        ForEachBand([&](std::uint32_t, std::vector<CollapseCandidate>& entries) {
+        ForEachBand([&](std::uint32_t, BandEntries& entries) {
             for (CollapseCandidate& entry : entries) renumber(entry);
         });
         pushes_ = static_cast<std::uint32_t>(orders.size());
@@ -137,6 +187,7 @@ private:
     // A heap taken from the bands holds at least this many entries where the
     // bands have them: fewer refills, while it still fits in the caches.
     static constexpr std::size_t kLeastTaken = 4096;
+    using BandEntries = std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>>;
 
     static std::uint32_t Band(float cost) {
         const std::uint32_t bits = std::bit_cast<std::uint32_t>(cost + 0.0f);  // -0 as +0
@@ -148,7 +199,7 @@ private:
         size_ = 0;
         pushes_ = 0;
         heapBand_ = 0;
-        ForEachBand([&](std::uint32_t band, std::vector<CollapseCandidate>&) { ReleaseBand(band); });
+        ForEachBand([&](std::uint32_t band, BandEntries&) { ReleaseBand(band); });
         banded_ = 0;
     }
 
@@ -163,7 +214,7 @@ private:
     }
 
     void ReleaseBand(std::uint32_t band) {
-        std::vector<CollapseCandidate>().swap(bands_[band]);
+        BandEntries().swap(bands_[band]);
         occupied_[band / 64] &= ~(std::uint64_t{1} << (band % 64));
     }
 
@@ -188,7 +239,7 @@ private:
             while (occupied_[word] == 0) ++word;
             const auto band =
                 static_cast<std::uint32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(occupied_[word])));
-            std::vector<CollapseCandidate>& entries = bands_[band];
+            BandEntries& entries = bands_[band];
             Grow(size_ + entries.size());
             for (const CollapseCandidate& entry : entries) {
                 if (!stale(entry)) At(size_++) = entry;
@@ -265,7 +316,7 @@ private:
     // Entries of this band or cheaper go into the heap; dearer ones wait in
     // bands_, whose occupied ones are marked in occupied_, banded_ in all.
     std::uint32_t heapBand_ = 0;
-    std::vector<std::vector<CollapseCandidate>> bands_;
+    std::vector<BandEntries> bands_;
     std::vector<std::uint64_t> occupied_;
     std::size_t banded_ = 0;
 };

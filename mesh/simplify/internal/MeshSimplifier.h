@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mesh/simplify/internal/CollapseHeap.h"
+#include "mesh/simplify/internal/UnwrittenAllocator.h"
 #include "mesh/Progress.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "mesh/TriangleMesh.h"
@@ -68,16 +69,15 @@ private:
     struct TriangleState {
         std::uint32_t corners[3] = {0, 0, 0};
         std::uint32_t live = 1;
-        Vec3d normal;
     };
 
-    std::vector<VertexState> vertices_;
+    std::vector<VertexState, UnwrittenAllocator<VertexState>> vertices_;
     // For each vertex, the push order from which candidates are current: a
     // candidate pushed before the vertex last changed (or lost its last live
     // triangle) is stale. Kept in a compact array of its own: the stale test
     // and the heap purge read it for millions of entries.
     std::vector<std::uint32_t> changedAt_;
-    std::vector<TriangleState> triangles_;
+    std::vector<TriangleState, UnwrittenAllocator<TriangleState>> triangles_;
     std::vector<std::uint32_t> incidence_;
     std::uint64_t liveTriangles_ = 0;
     bool hasBed_ = false;
@@ -88,7 +88,6 @@ private:
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
-    std::vector<Vec3d> newNormals_;
     std::size_t initialIncidence_ = 0;
 };
 

@@ -2,6 +2,7 @@
 // filled, and keeps that order when its entries are numbered again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -52,6 +53,28 @@ TEST(CollapseHeap, PopsByCostThenOldestWhateverTheFilling) {
     assigned.Assign(entries);
     EXPECT_EQ(assigned.NextOrder(), 1000u);
     EXPECT_EQ(PopAll(assigned), expected);
+}
+
+TEST(CollapseHeap, AssignOfManyEntriesOnAllThreadsSkipsAndKeepsTheOrder) {
+    // Enough entries for the bands to be filled by several chunks, with the
+    // costs spread over many bands and the skipped entries spread through.
+    std::vector<CollapseCandidate> entries = Entries(300000);
+    for (CollapseCandidate& e : entries) e.cost = std::ldexp(e.cost + 1.0f, static_cast<int>(e.a % 7) - 3);
+    const auto skipped = [](const CollapseCandidate& c) { return c.a % 5 == 2; };
+    std::vector<CollapseCandidate> kept;
+    for (const CollapseCandidate& e : entries) {
+        if (!skipped(e)) kept.push_back(e);
+    }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const CollapseCandidate& x, const CollapseCandidate& y) { return x.cost < y.cost; });
+    std::vector<std::uint32_t> expected;
+    for (const CollapseCandidate& e : kept) expected.push_back(e.a);
+
+    CollapseHeap heap;
+    heap.Assign(entries, skipped);
+    EXPECT_EQ(heap.NextOrder(), 240000u);
+    EXPECT_EQ(heap.Size(), 240000u);
+    EXPECT_EQ(PopAll(heap), expected);
 }
 
 TEST(CollapseHeap, PurgeAndRenumberKeepTheOrderOfWhatIsLeft) {
