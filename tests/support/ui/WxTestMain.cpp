@@ -5,12 +5,33 @@
 #include <wx/image.h>
 #include <wx/init.h>
 
+#include <X11/Xlib.h>
+
+#include <chrono>
 #include <cstdio>
+#include <thread>
+
+namespace {
+
+// A display that is busy for a moment (many test programs starting at once)
+// can refuse a connection now and then: wait for it a little rather than fail.
+bool WaitForDisplay() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (Display* display = XOpenDisplay(nullptr)) {
+            XCloseDisplay(display);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv)) {
+    if (!WaitForDisplay() || !wxEntryStart(argc, argv)) {
         std::fprintf(stderr, "window tests need a display (DISPLAY is not usable)\n");
         return 1;
     }
