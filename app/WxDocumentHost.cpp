@@ -8,6 +8,7 @@
 
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
+#include "dialogs/ExportDialog.h"
 #include "dialogs/ProceduralTextureDialog.h"
 #include "dialogs/RemeshInputDialog.h"
 #include "platform/ui/Profile.h"
@@ -105,7 +106,9 @@ std::optional<CString> WxDocumentHost::ChooseFileToSave(const FileDialogRequest&
     return RunFileDialog(Parent(), request, true);
 }
 
-bool WxDocumentHost::RunExportDialog(const ExportDialogRequest&, ExportDialogResult&) { return false; }
+bool WxDocumentHost::RunExportDialog(const ExportDialogRequest& request, ExportDialogResult& result) {
+    return ShowExportDialog(Parent(), request, result, DetailedLog());
+}
 
 bool WxDocumentHost::RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
                                           mesh::RemeshSettings& chosen) {

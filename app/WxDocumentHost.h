@@ -1,8 +1,8 @@
 // The document's host in the desktop program: its log lines and messages go
 // to the main window's panes, its questions and file pickers are the window
 // library's, and the application answers for the detailed log, the recent
-// files and opening a file. The export check dialog, not built yet, answers
-// Cancel, so Save STL changes nothing.
+// files and opening a file. The export check is the Save STL dialog; the
+// remesh input and procedural texture dialogs are the real ones.
 #pragma once
 
 #include <wx/string.h>

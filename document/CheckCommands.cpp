@@ -44,19 +44,9 @@ void CRidgeforgeDoc::OnValidate() {
 void CRidgeforgeDoc::OnCheckPrintability() {
     if (!HasPart()) return;
     document_internal::WaitCursor wait(Host());
+    // The check's own starting values, with the part's build axis.
     mesh::PrintabilitySettings settings;
-    settings.layerHeightMillimetres = 0.2f;
-    settings.lineWidthMillimetres = 0.42f;
     settings.buildAxis = displacementSettings.base.axis;
-    settings.cellMillimetres = 0.0f;
-    settings.supportGrowthLineWidths = 0.5f;
-    settings.minimumAreaSquareMillimetres = 0.18f;
-    settings.shortBridgeMillimetres = 10.0f;
-    settings.cantileverMillimetres = 3.0f;
-    settings.warningMillimetres = 6.0f;
-    settings.supportAngleDegrees = 30.0f;
-    settings.collectHighlights = true;
-    settings.contourLayerDivisor = 150;
     printability = mesh::CheckPrintability(ShownMesh(), settings);
     LogText(mesh::FormatPrintabilityReport(printability));
     UpdateAllViews(nullptr, ViewUpdateHint::PrintCheckFinished);

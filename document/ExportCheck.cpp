@@ -134,18 +134,8 @@ void CheckBase(const mesh::TriangleMesh& m, const mesh::DisplacementBase& base, 
 
 void CheckSupport(const mesh::TriangleMesh& m, const mesh::DisplacementBase& base, std::wstring& text, bool& all) {
     mesh::PrintabilitySettings settings;
-    settings.layerHeightMillimetres = 0.2f;
-    settings.lineWidthMillimetres = 0.42f;
     settings.buildAxis = std::clamp(base.axis, 0, 2);
-    settings.cellMillimetres = 0.0f;
-    settings.supportGrowthLineWidths = 0.5f;
-    settings.minimumAreaSquareMillimetres = 0.18f;
-    settings.shortBridgeMillimetres = 10.0f;
-    settings.cantileverMillimetres = 3.0f;
-    settings.warningMillimetres = 6.0f;
-    settings.supportAngleDegrees = 30.0f;
     settings.collectHighlights = false;
-    settings.contourLayerDivisor = 150;
     const mesh::PrintabilityReport report = mesh::CheckPrintability(m, settings);
     if (!report.checked) return;
     if (!report.featuresInAir.empty()) {

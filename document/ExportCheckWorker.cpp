@@ -72,7 +72,7 @@ void Say(const ExportStageCallback& stage, const std::wstring& text) {
 
 ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInputs& inputs,
                                  const ExportStageCallback& stage, const ExportCheckFunction& check,
-                                 const std::atomic<bool>& stop) {
+                                 const std::atomic<bool>& stop, const ExportCheckSteps& steps) {
     const auto start = std::chrono::steady_clock::now();
     ExportCheckResult result;
     const bool fixesOn = AnyFix(inputs.fixes);
@@ -84,7 +84,8 @@ ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInput
         if (stop.load()) return Stopped();
         Say(stage, round == 1 ? L"Cleaning up the mesh..." : L"Fixing what the reading found...");
         const mesh::ExportCleanupReport cleanup =
-            mesh::CleanupForExport(mesh, inputs.weldToleranceMillimetres, inputs.cleanup);
+            steps.cleanup ? steps.cleanup(mesh, inputs.weldToleranceMillimetres, inputs.cleanup)
+                          : mesh::CleanupForExport(mesh, inputs.weldToleranceMillimetres, inputs.cleanup);
         mesh.RecomputeBounds();
         if (round == 1) {
             report = CleanupDidNothing(cleanup)
@@ -96,7 +97,9 @@ ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInput
         bool crossingRan = false;
         std::uint64_t crossingLeft = 0;
         if (fixesOn) {
-            mesh::ExportFixReport fixes = mesh::FixMeshForExport(mesh, inputs.fixes, fixStage, inputs.bodyCount);
+            mesh::ExportFixReport fixes = steps.fixes
+                                              ? steps.fixes(mesh, inputs.fixes, fixStage, inputs.bodyCount)
+                                              : mesh::FixMeshForExport(mesh, inputs.fixes, fixStage, inputs.bodyCount);
             crossingRan = fixes.selfIntersectionsRan;
             crossingLeft = fixes.selfIntersectingLeft;
             if (round == 1) {
@@ -106,7 +109,8 @@ ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInput
         }
 
         Say(stage, L"Reading the file back as a slicer will...");
-        const mesh::SlicerReadBackReport readBack = mesh::CheckSlicerReadBack(mesh);
+        const mesh::SlicerReadBackReport readBack =
+            steps.readBack ? steps.readBack(mesh) : mesh::CheckSlicerReadBack(mesh);
         report += ReadBackLine(readBack, fixesOn && round < kExportCheckRounds);
         if (!fixesOn) break;
         const bool clean = readBack.overSharedEdges == 0 && readBack.openEdges == 0 && readBack.facetsWithNoArea == 0;

@@ -22,6 +22,7 @@
 #include "mesh/TriangleMesh.h"
 #include "mesh/repair/ExportCleanup.h"
 #include "mesh/repair/ExportFixes.h"
+#include "mesh/repair/Repair.h"
 
 namespace ridgeforge {
 
@@ -49,9 +50,19 @@ struct ExportCheckResult {
     double seconds = 0.0;
 };
 
+// The three steps of a round. An empty member runs the real step; tests put
+// in steps whose findings they choose, to drive the rounds.
+struct ExportCheckSteps {
+    std::function<mesh::ExportCleanupReport(mesh::TriangleMesh&, float, const mesh::ExportCleanupOptions&)> cleanup;
+    std::function<mesh::ExportFixReport(mesh::TriangleMesh&, const mesh::ExportFixOptions&,
+                                        const mesh::FixStageCallback&, std::uint64_t)>
+        fixes;
+    std::function<mesh::SlicerReadBackReport(mesh::TriangleMesh&)> readBack;
+};
+
 // The mesh is taken by value: the caller hands in its copy.
 ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInputs& inputs,
                                  const ExportStageCallback& stage, const ExportCheckFunction& check,
-                                 const std::atomic<bool>& stop);
+                                 const std::atomic<bool>& stop, const ExportCheckSteps& steps = {});
 
 }  // namespace ridgeforge

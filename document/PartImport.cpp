@@ -64,13 +64,7 @@ void CRidgeforgeDoc::AdoptImportedMesh() {
     FitPlacementToPart();
     // The face on the bed receives no texture.
     projection.box.sideEnabled[5] = false;
-    if (HasPart()) {
-        mesh::DisplacementBase& base = displacementSettings.base;
-        base.enabled = true;
-        base.axis = 2;
-        base.protectBelow = true;
-        base.planeMillimetres = workingPart.boundsMin.z;
-    }
+    if (HasPart()) document_internal::ProtectBaseAt(displacementSettings.base, workingPart.boundsMin.z);
     OnSettingsChanged();
     ++meshSerial;
     SetModifiedFlag(false);

@@ -18,18 +18,8 @@ namespace {
 
 mesh::PrintabilitySettings RunPrintabilitySettings(std::int32_t buildAxis) {
     mesh::PrintabilitySettings settings;
-    settings.layerHeightMillimetres = 0.2f;
-    settings.lineWidthMillimetres = 0.42f;
     settings.buildAxis = buildAxis;
-    settings.cellMillimetres = 0.0f;
-    settings.supportGrowthLineWidths = 0.5f;
-    settings.minimumAreaSquareMillimetres = 0.18f;
-    settings.shortBridgeMillimetres = 10.0f;
-    settings.cantileverMillimetres = 3.0f;
-    settings.warningMillimetres = 6.0f;
-    settings.supportAngleDegrees = 30.0f;
     settings.collectHighlights = false;
-    settings.contourLayerDivisor = 150;
     return settings;
 }
 
@@ -299,12 +289,7 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
             if (runState.printability.checked) {
                 LogText(mesh::FormatPrintabilityReport(runState.printability));
                 if (runState.beforeChecked) {
-                    const mesh::PrintabilityReport& before = runState.printabilityBefore;
-                    Log(FormatText("  before this displacement: %zu feature(s) in the air, %zu layer(s) past the "
-                                   "warning distance%s",
-                                   before.featuresInAir.size(), before.farReaches.size(),
-                                   mesh::HasPrintFindings(before) ? "" : " - the relief made the difference"),
-                        LogKind::Auto);
+                    LogText(mesh::FormatBeforeDisplacementLine(runState.printabilityBefore));
                 }
             }
         }

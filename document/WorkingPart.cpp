@@ -70,13 +70,7 @@ void CRidgeforgeDoc::ReplaceInputMesh() {
     shownCoverage = ShownCoverageCache{};
     RecomputePrintCheck();
     FitPlacementToPart();
-    if (HasPart()) {
-        mesh::DisplacementBase& base = displacementSettings.base;
-        base.enabled = true;
-        base.axis = 2;
-        base.protectBelow = true;
-        base.planeMillimetres = workingPart.boundsMin.z;
-    }
+    if (HasPart()) document_internal::ProtectBaseAt(displacementSettings.base, workingPart.boundsMin.z);
     BuildComponents();
     partValidation = mesh::ValidateMesh(workingPart, mesh::ValidationOptions{0.001f, false, false, 40'000'000});
     OnSettingsChanged();

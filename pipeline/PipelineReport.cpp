@@ -55,15 +55,15 @@ bool CleanupDidAnything(const ExportCleanupReport& r) {
            r.holesLeftOpen > 0 || r.zeroAreaTrianglesLeft > 0;
 }
 
-std::string BeforeLine(const PrintabilityReport& before) {
+}  // namespace
+
+std::string FormatBeforeDisplacementLine(const PrintabilityReport& before) {
     std::string text = "  before this displacement: " + std::to_string(before.featuresInAir.size()) +
                        " feature(s) in the air, " + std::to_string(before.farReaches.size()) +
                        " layer(s) past the warning distance";
     if (!HasPrintFindings(before)) text += " - the relief made the difference";
     return text;
 }
-
-}  // namespace
 
 bool HasPrintFindings(const PrintabilityReport& report) {
     return !report.featuresInAir.empty() || !report.laidInAir.empty() || !report.farReaches.empty() ||
@@ -119,7 +119,7 @@ std::string FormatPipelineReport(const PipelineRunState& state) {
     if (state.walls.measured) text += "\n" + FormatWallReport(state.walls);
     if (state.printability.checked) {
         text += "\n" + FormatPrintabilityReport(state.printability);
-        if (state.beforeChecked) text += BeforeLine(state.printabilityBefore);
+        if (state.beforeChecked) text += FormatBeforeDisplacementLine(state.printabilityBefore);
     }
     return text;
 }

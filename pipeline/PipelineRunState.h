@@ -85,6 +85,11 @@ struct PipelineRunState {
 // the run's check fills also without highlight geometry.
 bool HasPrintFindings(const PrintabilityReport& report);
 
+// "  before this displacement: N feature(s) in the air, M layer(s) past the
+// warning distance", with " - the relief made the difference" when the check
+// before the relief found nothing; no line break.
+std::string FormatBeforeDisplacementLine(const PrintabilityReport& before);
+
 // The sampling line, without a line break.
 std::string FormatSamplingReport(const SamplingReport& report);
 // "To carry it fully: ..." when the texture is finer than the triangles can

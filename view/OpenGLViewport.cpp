@@ -67,7 +67,7 @@ COpenGLViewport::~COpenGLViewport() {
 
 void COpenGLViewport::BindInput(wxWindow& window) {
     for (const auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_MIDDLE_DOWN, wxEVT_MIDDLE_UP, wxEVT_MOTION,
-                            wxEVT_MOUSEWHEEL, wxEVT_LEAVE_WINDOW, wxEVT_LEFT_DCLICK})
+                            wxEVT_MOUSEWHEEL, wxEVT_LEAVE_WINDOW, wxEVT_LEFT_DCLICK, wxEVT_MIDDLE_DCLICK})
         window.Bind(type, &COpenGLViewport::OnMouse, this);
     window.Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { interaction.CaptureLost(); });
     window.Bind(wxEVT_KEY_DOWN, &COpenGLViewport::OnKeyDown, this);
@@ -150,11 +150,13 @@ void COpenGLViewport::OnMessagePaint(wxPaintEvent&) {
 void COpenGLViewport::OnMouse(wxMouseEvent& event) {
     const PointerEvent e{event.GetX(), event.GetY(), event.ShiftDown(), event.ControlDown()};
     const wxEventType type = event.GetEventType();
+    // GTK reports the second press of a double click as a double click
+    // alone; here it is a press like any other.
     if (type == wxEVT_LEFT_DOWN || type == wxEVT_LEFT_DCLICK) {
         interaction.LeftDown(e);
     } else if (type == wxEVT_LEFT_UP) {
         interaction.LeftUp(e);
-    } else if (type == wxEVT_MIDDLE_DOWN) {
+    } else if (type == wxEVT_MIDDLE_DOWN || type == wxEVT_MIDDLE_DCLICK) {
         interaction.MiddleDown(e);
     } else if (type == wxEVT_MIDDLE_UP) {
         interaction.MiddleUp();

@@ -5,6 +5,7 @@
 
 #include "document/DocumentHost.h"
 #include "mesh/mapping/Projection.h"
+#include "mesh/relief/DisplacementSettings.h"
 
 namespace ridgeforge::document_internal {
 
@@ -27,5 +28,14 @@ private:
 // The texture layers the mapping uses: box and sphere, the enabled sides;
 // plane, layer 4; cylinder, 0 (wall), 4 (top cap), 5 (bottom cap) as they are on.
 std::vector<int> LayersInUse(const mesh::Projection& projection);
+
+// A new part stands on the bed with its bottom protected: base protection on,
+// along Z, at the part's lowest z.
+inline void ProtectBaseAt(mesh::DisplacementBase& base, float lowestZ) {
+    base.enabled = true;
+    base.axis = 2;
+    base.protectBelow = true;
+    base.planeMillimetres = lowestZ;
+}
 
 }  // namespace ridgeforge::document_internal

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "mesh/AabbTree.h"
+#include "mesh/Connectivity.h"
 #include "mesh/remesh/internal/ContourLines.h"
 #include "mesh/remesh/ContourSurface.h"
 #include "mesh/Crumbs.h"
@@ -53,34 +54,136 @@ struct Projection {
 // over, or through its neighbours; the contoured surface does not.
 constexpr float kLargestProjectedTurnCosine = 0.5f;
 
+// Two projected neighbours may each turn within that limit and still end
+// folded against each other along their shared edge. Their normals may not
+// end more than about 150 degrees apart when the projection opened the angle
+// between them by more than 30 degrees: then one of the two turned by at
+// least 15, so only the edges around triangles turned that far are looked at.
+constexpr float kFoldedCosine = -0.866f;
+constexpr double kLargestFoldOpening = 30.0 * 3.14159265358979323846 / 180.0;
+constexpr float kWatchedTurnCosine = 0.966f;
+
 Vec3f At(const UnsetVector<float>& xyz, std::uint32_t v) { return {xyz[3 * v], xyz[3 * v + 1], xyz[3 * v + 2]}; }
 
+Vec3f UnitNormal(const UnsetVector<float>& xyz, const std::uint32_t* corners) {
+    const Vec3f a = At(xyz, corners[0]);
+    return Normalize(Cross(At(xyz, corners[1]) - a, At(xyz, corners[2]) - a));
+}
+
+// The cosine of the angle the projection turned the triangle by; 2 (no turn
+// to judge) for a triangle the contouring left without a normal, -1 for one
+// the projection left without one. One root and one division: this runs on
+// every triangle of the result.
+float Turn(const Projection& job, const std::uint32_t* corners) {
+    const auto normal = [corners](const UnsetVector<float>& xyz) {
+        const Vec3f a = At(xyz, corners[0]);
+        return Cross(At(xyz, corners[1]) - a, At(xyz, corners[2]) - a);
+    };
+    // A normal of length 1e-12 or less is none, as for Normalize.
+    constexpr float kLeastSquaredLength = 1e-24f;
+    const Vec3f before = normal(job.contour.positions);
+    const float beforeSquared = Dot(before, before);
+    if (!(beforeSquared > kLeastSquaredLength)) return 2.0f;
+    const Vec3f after = normal(job.positions);
+    const float afterSquared = Dot(after, after);
+    if (!(afterSquared > kLeastSquaredLength)) return -1.0f;
+    return static_cast<float>(static_cast<double>(Dot(before, after)) /
+                              std::sqrt(static_cast<double>(beforeSquared) * static_cast<double>(afterSquared)));
+}
+
+// The triangles with a corner marked in `watched`, in ascending order.
+std::vector<std::uint32_t> TrianglesAround(const std::vector<std::uint32_t>& indices,
+                                           const std::vector<std::uint8_t>& watched) {
+    constexpr std::size_t kChunk = 16384;
+    const std::size_t count = indices.size() / 3;
+    std::vector<std::vector<std::uint32_t>> found((count + kChunk - 1) / kChunk);
+    ForEachChunk(count, kChunk, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t>& mine = found[begin / kChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            if (watched[indices[3 * t]] | watched[indices[3 * t + 1]] | watched[indices[3 * t + 2]]) {
+                mine.push_back(static_cast<std::uint32_t>(t));
+            }
+        }
+    });
+    std::vector<std::uint32_t> all;
+    for (const std::vector<std::uint32_t>& mine : found) all.insert(all.end(), mine.begin(), mine.end());
+    return all;
+}
+
+// Marks the corners of both triangles of every shared edge, among the given
+// triangles, that the projection folded: their normals end nearly opposite
+// where the contoured ones were not. Returns whether it marked any.
+bool MarkFoldedEdges(const Projection& job, const std::vector<std::uint32_t>& triangles,
+                     const std::vector<std::uint8_t>& taken, std::vector<std::uint8_t>& takeBack) {
+    const auto& indices = job.contour.indices;
+    TriangleMesh around;  // only the index list: the edge table needs no positions
+    around.indices.reserve(3 * triangles.size());
+    for (const std::uint32_t t : triangles) {
+        around.indices.insert(around.indices.end(), indices.begin() + 3 * static_cast<std::ptrdiff_t>(t),
+                              indices.begin() + 3 * static_cast<std::ptrdiff_t>(t) + 3);
+    }
+    const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(around);
+    bool any = false;
+    for (std::size_t e = 0; e + 1 < edges.size();) {
+        std::size_t next = e + 1;
+        while (next < edges.size() && edges[next].first == edges[e].first) ++next;
+        if (next - e == 2) {
+            const std::uint32_t* first = &indices[3 * static_cast<std::size_t>(triangles[edges[e].second])];
+            const std::uint32_t* second = &indices[3 * static_cast<std::size_t>(triangles[edges[e + 1].second])];
+            const float after = Dot(UnitNormal(job.positions, first), UnitNormal(job.positions, second));
+            const float before =
+                Dot(UnitNormal(job.contour.positions, first), UnitNormal(job.contour.positions, second));
+            const double opened = std::acos(std::clamp(static_cast<double>(after), -1.0, 1.0)) -
+                                  std::acos(std::clamp(static_cast<double>(before), -1.0, 1.0));
+            if (after < kFoldedCosine && opened > kLargestFoldOpening) {
+                for (const std::uint32_t* corners : {first, second}) {
+                    for (int k = 0; k < 3; ++k) {
+                        if (!taken[corners[k]]) takeBack[corners[k]] = 1, any = true;
+                    }
+                }
+            }
+        }
+        e = next;
+    }
+    return any;
+}
+
 // Puts the corners of every triangle that the projection turned too far back
-// where the contouring placed them, pass by pass, since a corner put back can
-// turn a neighbour in turn; ends at the latest with every corner put back.
+// where the contouring placed them, and the corners of neighbours it folded
+// against each other, pass by pass, since a corner put back can turn a
+// neighbour in turn; ends at the latest with every corner put back.
 // A corner put back has its deviation measured again where it now is.
 void TakeBackFoldingProjections(const Projection& job) {
     const auto& indices = job.contour.indices;
     const std::size_t vertexCount = job.contour.positions.size() / 3;
-    std::vector<std::uint8_t> takeBack(vertexCount, 0), taken(vertexCount, 0);
+    std::vector<std::uint8_t> takeBack(vertexCount, 0), taken(vertexCount, 0), watched(vertexCount, 0);
     for (;;) {
-        std::atomic<bool> any{false};
+        std::atomic<bool> any{false}, turned{false};
         ForEachChunk(indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
+            bool chunkTurned = false, chunkTakes = false;
             for (std::size_t t = begin; t < end; ++t) {
-                const std::uint32_t a = indices[3 * t], b = indices[3 * t + 1], c = indices[3 * t + 2];
-                const Vec3f& before0 = At(job.contour.positions, a);
-                const Vec3f before =
-                    Normalize(Cross(At(job.contour.positions, b) - before0, At(job.contour.positions, c) - before0));
-                if (before == Vec3f{}) continue;
-                const Vec3f after0 = At(job.positions, a);
-                const Vec3f after = Normalize(Cross(At(job.positions, b) - after0, At(job.positions, c) - after0));
-                if (!(after == Vec3f{}) && Dot(before, after) >= kLargestProjectedTurnCosine) continue;
-                for (const std::uint32_t v : {a, b, c}) {
-                    if (!taken[v]) std::atomic_ref<std::uint8_t>(takeBack[v]).store(1, std::memory_order_relaxed);
+                const std::uint32_t* corners = &indices[3 * t];
+                const float turn = Turn(job, corners);
+                if (turn >= kWatchedTurnCosine) continue;
+                chunkTurned = true;
+                for (int k = 0; k < 3; ++k) {
+                    std::atomic_ref<std::uint8_t>(watched[corners[k]]).store(1, std::memory_order_relaxed);
                 }
-                any.store(true, std::memory_order_relaxed);
+                if (turn >= kLargestProjectedTurnCosine) continue;
+                chunkTakes = true;
+                for (int k = 0; k < 3; ++k) {
+                    if (!taken[corners[k]]) {
+                        std::atomic_ref<std::uint8_t>(takeBack[corners[k]]).store(1, std::memory_order_relaxed);
+                    }
+                }
             }
+            if (chunkTurned) turned.store(true, std::memory_order_relaxed);
+            if (chunkTakes) any.store(true, std::memory_order_relaxed);
         });
+        if (turned.load()) {
+            if (MarkFoldedEdges(job, TrianglesAround(indices, watched), taken, takeBack)) any.store(true);
+            std::fill(watched.begin(), watched.end(), std::uint8_t{0});
+        }
         if (!any.load()) break;
         bool changed = false;
         for (std::size_t v = 0; v < vertexCount; ++v) {

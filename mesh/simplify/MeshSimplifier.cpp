@@ -4,6 +4,7 @@
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
@@ -17,11 +18,19 @@ constexpr char kStage[] = "Simplifying the mesh";
 // Far enough below 2^32 that the pushes of one housekeeping interval fit.
 constexpr std::uint32_t kLastOrderBeforeRenumbering = 0xF0000000u;
 
+// Two doubles worked on side by side; each lane rounds exactly as the same
+// sums on one double would.
+using DoublePair = double __attribute__((vector_size(16)));
+
+// The quadric's value, written once for one point or a pair of points.
+template <typename T>
+T QuadricValue(const std::array<double, 10>& q, T x, T y, T z) {
+    return q[0] * x * x + 2.0 * q[1] * x * y + 2.0 * q[2] * x * z + 2.0 * q[3] * x + q[4] * y * y + 2.0 * q[5] * y * z +
+           2.0 * q[6] * y + q[7] * z * z + 2.0 * q[8] * z + q[9];
+}
+
 double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
-    const double e = q[0] * v.x * v.x + 2.0 * q[1] * v.x * v.y + 2.0 * q[2] * v.x * v.z + 2.0 * q[3] * v.x +
-                     q[4] * v.y * v.y + 2.0 * q[5] * v.y * v.z + 2.0 * q[6] * v.y + q[7] * v.z * v.z +
-                     2.0 * q[8] * v.z + q[9];
-    return std::max(0.0, e);
+    return std::max(0.0, QuadricValue(q, v.x, v.y, v.z));
 }
 
 }  // namespace
@@ -106,11 +115,20 @@ void MeshSimplifier::SetUp() {
 }
 
 void MeshSimplifier::RebuildIncidence() {
-    for (VertexState& v : vertices_) v.incidenceCount = 0;
-    for (const TriangleState& tri : triangles_) {
-        if (!tri.live) continue;
-        for (const std::uint32_t c : tri.corners) ++vertices_[c].incidenceCount;
-    }
+    // A counting sort on all threads: counts and places with atomic steps,
+    // then each vertex's row sorted, which gives the rows a serial pass in
+    // triangle order would (a triangle naming a vertex twice is listed twice).
+    ForEachChunk(vertices_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) vertices_[v].incidenceCount = 0;
+    });
+    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (!triangles_[t].live) continue;
+            for (const std::uint32_t c : triangles_[t].corners) {
+                std::atomic_ref<std::uint32_t>(vertices_[c].incidenceCount).fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+    });
     std::uint32_t sum = 0;
     for (VertexState& v : vertices_) {
         v.incidenceOffset = sum;
@@ -118,14 +136,24 @@ void MeshSimplifier::RebuildIncidence() {
         sum += v.incidenceCount;
         v.incidenceCount = 0;
     }
-    incidence_.assign(sum, 0);
-    for (std::size_t t = 0; t < triangles_.size(); ++t) {
-        if (!triangles_[t].live) continue;
-        for (const std::uint32_t c : triangles_[t].corners) {
-            VertexState& v = vertices_[c];
-            incidence_[v.incidenceOffset + v.incidenceCount++] = static_cast<std::uint32_t>(t);
+    incidence_.resize(sum);
+    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (!triangles_[t].live) continue;
+            for (const std::uint32_t c : triangles_[t].corners) {
+                VertexState& v = vertices_[c];
+                const std::uint32_t slot =
+                    std::atomic_ref<std::uint32_t>(v.incidenceCount).fetch_add(1, std::memory_order_relaxed);
+                incidence_[v.incidenceOffset + slot] = static_cast<std::uint32_t>(t);
+            }
         }
-    }
+    });
+    ForEachChunk(vertices_.size(), 16384, [this](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            const auto row = incidence_.begin() + vertices_[v].incidenceOffset;
+            std::sort(row, row + vertices_[v].incidenceCount);
+        }
+    });
 }
 
 bool MeshSimplifier::AboveBed(const Vec3d& p) const {
@@ -163,10 +191,13 @@ MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uin
             return {true, p, Evaluate(q, p)};
         }
     }
-    for (const Vec3d& p : {pa, pb, mid}) {
-        if (!AboveBed(p)) continue;
-        const double cost = Evaluate(q, p);
-        if (!best.admissible || cost < best.cost) best = {true, p, cost};
+    // Both ends at once: most edges of a finely divided surface come here.
+    const DoublePair ends = QuadricValue(q, DoublePair{pa.x, pb.x}, DoublePair{pa.y, pb.y}, DoublePair{pa.z, pb.z});
+    const double costs[3] = {std::max(0.0, ends[0]), std::max(0.0, ends[1]), Evaluate(q, mid)};
+    const Vec3d* points[3] = {&pa, &pb, &mid};
+    for (int i = 0; i < 3; ++i) {
+        if (!AboveBed(*points[i])) continue;
+        if (!best.admissible || costs[i] < best.cost) best = {true, *points[i], costs[i]};
     }
     return best;
 }
@@ -249,6 +280,7 @@ bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
 
 bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
     const bool keepHeld = vertices_[keep].held != 0;
+    newNormals_.clear();
     for (const std::uint32_t v : {keep, remove}) {
         const VertexState& around = vertices_[v];
         for (std::uint32_t i = 0; i < around.incidenceCount; ++i) {
@@ -278,6 +310,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
                 ++report_.refusedTip;
                 return false;
             }
+            newNormals_.push_back(n / length);
         }
     }
     return true;
@@ -323,10 +356,7 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
     scratch_.clear();
     for (std::uint32_t i = 0; i < k.incidenceCount; ++i) {
         TriangleState& tri = triangles_[incidence_[start + i]];
-        const Vec3d& a = vertices_[tri.corners[0]].position;
-        const Vec3d n = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
-        const double length = Length(n);
-        if (length > 0.0) tri.normal = n / length;
+        tri.normal = newNormals_[i];
         for (const std::uint32_t c : tri.corners) {
             if (c == keep) continue;
             scratch_.push_back(c);
@@ -375,7 +405,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
     for (;;) {
         if (options_.targetTriangles > 0 && liveTriangles_ <= options_.targetTriangles) break;
         if (heap_.Empty() || static_cast<double>(heap_.Top().cost) >= level) break;
-        const CollapseCandidate entry = heap_.Pop();
+        const CollapseCandidate entry = heap_.Pop([this](const CollapseCandidate& c) { return IsStale(c); });
         if (!heap_.Empty()) {
             // Collapses come in cost order, scattered over the surface: start
             // fetching the next candidate's vertices while this one is done.
@@ -396,8 +426,11 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
         }
         if (incidence_.size() > 3 * initialIncidence_ + 1024) RebuildIncidence();
         const bool ordersRunningOut = heap_.NextOrder() > kLastOrderBeforeRenumbering;
-        if (heap_.Size() > 2 * liveTriangles_ + 65536 || ordersRunningOut) {
+        // Purged when stale entries may outnumber the rest, so that the
+        // purges cost no more than the pushes.
+        if (heap_.Size() > 2 * std::max<std::size_t>(keptAtPurge_, liveTriangles_) + 65536 || ordersRunningOut) {
             heap_.Purge([this](const CollapseCandidate& c) { return IsStale(c); });
+            keptAtPurge_ = heap_.Size();
         }
         if (ordersRunningOut) {
             // Only fresh entries are left, so no vertex needs to mark any stale.

@@ -35,6 +35,7 @@ bool SingleDocManager::OnFileNew() {
 bool SingleDocManager::OpenDocumentFile(const CString& path) {
     if (!document_.SaveModified()) return false;
     const bool wasModified = document_.IsModified();
+    document_.SetModifiedFlag(false);  // so a failure that changed it shows
     if (!document_.OnOpenDocument(path)) {
         // The document said why. Left untouched, it keeps its state; changed
         // half-way, it starts afresh.

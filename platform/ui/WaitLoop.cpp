@@ -14,6 +14,11 @@ namespace ridgeforge::ui {
 
 void PumpPaintEvents(int maximumWaitMilliseconds) {
     if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    // The toolkit paints in its own drawing cycle, which a yield limited to
+    // window events does not always reach: windows waiting for paint are
+    // painted here.
+    for (wxWindow* window : wxTopLevelWindows)
+        if (window != nullptr && window->IsShown()) window->Update();
     if (maximumWaitMilliseconds > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(maximumWaitMilliseconds, 10)));
 }

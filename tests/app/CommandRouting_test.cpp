@@ -67,8 +67,8 @@ TEST_F(CommandRoutingTest, ViewDocumentFrameApplicationInOrder) {
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_FILE_NEW).enabled);
 
     // Nobody's: disabled, and sending it does nothing.
-    EXPECT_FALSE(ui::QueryCommand(Frame(), ID_MASK_ADD_BOX).enabled);
-    EXPECT_FALSE(ui::SendCommand(&Frame(), ID_MASK_ADD_BOX));
+    EXPECT_FALSE(ui::QueryCommand(Frame(), ID_VIEW_ISOMETRIC).enabled);
+    EXPECT_FALSE(ui::SendCommand(&Frame(), ID_VIEW_ISOMETRIC));
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_APP_EXIT).enabled);
 
     // A posted command runs after the current event.

@@ -90,12 +90,15 @@ protected:
         for (auto& argument : arguments) options.arguments.push_back(argument);
         options.programFolder = ProgramFolder();
         if (makeView_) options.makeView = makeView_;
-        options.makeDocument = [this](DocumentHost& host) {
-            auto document = std::make_unique<ScriptedDocument>(host);
-            document_ = document.get();
-            if (onDocument_) onDocument_(*document);
-            return document;
-        };
+        if (programDocument_)
+            options.makeDocument = MakeRidgeforgeDocument;
+        else
+            options.makeDocument = [this](DocumentHost& host) {
+                auto document = std::make_unique<ScriptedDocument>(host);
+                document_ = document.get();
+                if (onDocument_) onDocument_(*document);
+                return document;
+            };
         ui::ClearStartupPhases();
         app_ = std::make_unique<CRidgeforgeApp>(std::move(options));
         idle_ = std::make_unique<ui::IdleDriver>(*app_);
@@ -142,6 +145,9 @@ protected:
     test::TempDir scratch_;
     std::function<void(ScriptedDocument&)> onDocument_;
     CRidgeforgeApp::ViewFactory makeView_;
+    // The program's own document instead of the scripted one (Document()
+    // is then not usable; App().Document()->RidgeforgeDoc() is).
+    bool programDocument_ = false;
 
 private:
     std::unique_ptr<CRidgeforgeApp> app_;

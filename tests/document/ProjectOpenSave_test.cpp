@@ -109,14 +109,14 @@ TEST(ProjectOpen, OutOfRangeNumbersAreIgnored) {
 
 TEST(ProjectOpen, AMovedProjectFindsItsPartBesideIt) {
     test::TempDir dir("moved");
-    fs::create_directories(dir / "a");
-    WriteStl(dir / "a" / "part.stl", test::MakeBox({0, 0, 0}, {10, 10, 10}));
+    fs::create_directories(dir / "\xc3\xa4");
+    WriteStl(dir / "\xc3\xa4" / "part.stl", test::MakeBox({0, 0, 0}, {10, 10, 10}));
     HostedDocument d;
-    ASSERT_TRUE(d.doc.ImportPart(W(dir / "a" / "part.stl")));
-    ASSERT_TRUE(d.doc.SaveProject(W(dir / "a" / "p.rgproj")));
+    ASSERT_TRUE(d.doc.ImportPart(W(dir / "\xc3\xa4" / "part.stl")));
+    ASSERT_TRUE(d.doc.SaveProject(W(dir / "\xc3\xa4" / "p.rgproj")));
     // A copy elsewhere with a different part of the same name.
     fs::create_directories(dir / "b");
-    fs::copy_file(dir / "a" / "p.rgproj", dir / "b" / "p.rgproj");
+    fs::copy_file(dir / "\xc3\xa4" / "p.rgproj", dir / "b" / "p.rgproj");
     WriteStl(dir / "b" / "part.stl", test::MakeBox({0, 0, 0}, {30, 10, 10}));
     HostedDocument e;
     ASSERT_TRUE(e.doc.OpenProject(W(dir / "b" / "p.rgproj")));

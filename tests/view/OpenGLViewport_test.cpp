@@ -19,6 +19,10 @@ Rgb PixelOf(const wxImage& image, int x, int y) {
     return {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
 }
 
+gl::Pixel Centroid(const gl::Quad& q) {
+    return {(q[0][0] + q[1][0] + q[2][0] + q[3][0]) / 4.0f, (q[0][1] + q[1][1] + q[2][1] + q[3][1]) / 4.0f};
+}
+
 bool Near(const Rgb& a, const Rgb& b, int tolerance) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
@@ -90,6 +94,21 @@ TEST(OpenGLViewportWindow, ShiftOnAHandlePans) {
     EXPECT_FALSE(w.host.placements.empty());
 }
 
+// A double click is two presses, each ended by its release: the second
+// press, which GTK reports as a double click, starts its own drag.
+TEST(OpenGLViewportWindow, DoubleClickOnAHandleIsTwoWholeDrags) {
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    ViewportWindow w;
+    ASSERT_TRUE(w.Renderer().ready);
+    w.host.tool = ViewTool::MoveCage;
+    w.host.havePlacement = true;
+    const std::array<int, 2> onX = w.Pixel({0.6f * w.viewport->GizmoWorldSize(), 0, 0});
+    w.Xdotool(w.At(onX[0], onX[1]) + " click --repeat 2 --delay 80 1", 300);
+    EXPECT_EQ(w.host.calls,
+              (std::vector<std::string>{"BeginHandleDrag", "EndHandleDrag", "BeginHandleDrag", "EndHandleDrag"}));
+    EXPECT_FALSE(w.viewport->Canvas().HasCapture());
+}
+
 TEST(OpenGLViewportWindow, TopFaceClickEndsOrthographicFromAbove) {
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ViewportWindow w;
@@ -139,6 +158,40 @@ TEST(OpenGLViewportWindow, CubeSquareOnScreenAtTheTopRight) {
     const Rgb middle = PixelOf(shot, W - 70, 70);
     EXPECT_FALSE(Near(middle, background, 10));
     EXPECT_TRUE(Near(PixelOf(shot, W - 3, 10), background, 3));
+    // The Top label, from the atlas through the label program: near-white
+    // text around the top face's middle.
+    const gl::ViewCubeLayout layout = w.Renderer().GetViewCubeLayout();
+    const gl::Pixel top = Centroid(layout.faces[2].quad);
+    int labelPixels = 0;
+    for (int y = static_cast<int>(top[1]) - 12; y <= static_cast<int>(top[1]) + 12; ++y)
+        for (int x = static_cast<int>(top[0]) - 20; x <= static_cast<int>(top[0]) + 20; ++x)
+            labelPixels += PixelOf(shot, x, y).r > 200;
+    EXPECT_GT(labelPixels, 10);
+
+    // Hovering the corner cell of Front, Left and Top lights it on all three faces.
+    if (HaveXdotool()) {
+        std::vector<gl::Quad> cells;
+        for (const gl::ViewCubeFace& face : layout.faces)
+            for (std::size_t i = 0; i < 9; ++i)
+                if (face.cellTargets[i] == gl::Direction{-1, -1, 1}) cells.push_back(face.cells[i]);
+        ASSERT_EQ(cells.size(), 3u);
+        const gl::Pixel first = Centroid(cells[0]);
+        w.Xdotool(w.At(static_cast<int>(first[0]), static_cast<int>(first[1])), 300);
+        EXPECT_TRUE(w.Renderer().hoverValid);
+        const wxImage lit = GrabWindow(*w.viewport);
+        // Half way from each cell's middle to its corners; the z arrow runs
+        // along the shared edge and may cover some of these.
+        for (const gl::Quad& cell : cells) {
+            const gl::Pixel c = Centroid(cell);
+            int orange = 0;
+            for (const gl::Pixel& corner : cell) {
+                const Rgb p = PixelOf(lit, static_cast<int>((c[0] + corner[0]) / 2.0f),
+                                      static_cast<int>((c[1] + corner[1]) / 2.0f));
+                orange += p.r > p.g + 30 && p.g > p.b + 20;
+            }
+            EXPECT_GE(orange, 2) << c[0] << ", " << c[1];
+        }
+    }
     if (HasFailure())
         shot.SaveFile(std::string(std::getenv("RIDGEFORGE_TEST_TMP") ? std::getenv("RIDGEFORGE_TEST_TMP") : "/tmp") +
                           "/viewport-cube.png",

@@ -331,6 +331,30 @@ TEST_F(ViewportInteractionTest, HandleDragsMoveThePlacementAndShiftPans) {
     EXPECT_FALSE(port.capture);
 }
 
+TEST_F(ViewportInteractionTest, ARayAlongAnArrowStartsNoDrag) {
+    host.tool = ViewTool::MoveCage;
+    host.havePlacement = true;
+    host.placement = {{0, 0, 0}, {0, 0, 0}, {2, 2, 2}};
+    // Looking straight down -X in an orthographic view: the X arrow is a point.
+    r.yawDegrees = 0.0f;
+    r.pitchDegrees = 0.0f;
+    r.orthographic = true;
+    const std::array<int, 2> c = Pixel({0, 0, 0});
+    mesh::Vec3f origin, direction;
+    ASSERT_TRUE(r.ScreenRay(c[0], c[1], origin, direction));
+    ASSERT_EQ(direction, (mesh::Vec3f{-1, 0, 0}));
+    // The centre on the ray itself: every arrow at distance 0, X first.
+    host.placement.center = {0, origin.y, origin.z};
+    ASSERT_EQ(gl::HitTestPlacementHandles({origin, direction}, host.placement, host.tool, v.GizmoWorldSize()).kind,
+              HandleKind::AxisX);
+    EXPECT_FALSE(v.BeginDrag(c[0], c[1]));
+    v.LeftDown({c[0], c[1], false, false});
+    EXPECT_FALSE(v.handleDrag.active);
+    EXPECT_TRUE(v.orbiting);
+    EXPECT_TRUE(host.calls.empty());
+    v.LeftUp({c[0], c[1], false, false});
+}
+
 TEST_F(ViewportInteractionTest, ScaleMaskFaceDragWithShift) {
     host.tool = ViewTool::ScaleMask;
     host.havePlacement = true;

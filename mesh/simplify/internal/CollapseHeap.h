@@ -1,9 +1,16 @@
-// The candidate queue of the edge-collapse simplifier: a 4-ary min-heap on
-// cost. Four children per node halve the depth of a binary heap; entries are
-// 16 bytes and the storage is laid out so that a node's four children fill
-// exactly one 64-byte cache line, which is what the pop-heavy collapse loop
-// spends its time on. Entries are never updated in place; the caller tells
+// The candidate queue of the edge-collapse simplifier: pops by cost, equal
+// costs oldest first. Entries are never updated in place; the caller tells
 // stale ones from the push order they carry (see `order`).
+//
+// Only the cheapest entries sit in a heap: a 4-ary min-heap of 16-byte entries
+// laid out so that a node's four children fill one 64-byte cache line. The
+// rest wait unsorted in bands of cost (the float's sign, exponent and top
+// mantissa bits, so each band spans under 1 % of its cost), and a band joins
+// the heap only when the heap runs empty. Every entry in a band costs more
+// than every entry in the heap, so the pops come in exactly the order one
+// heap of everything would give; but the heap stays small enough for the
+// caches, where a heap of millions misses on nearly every level of every pop.
+// Most entries go stale before their band comes up, and never reach it.
 //
 // Equal costs pop oldest first. Flat faces give whole regions of exactly zero
 // cost; newest first would take the edges just offered around the last
@@ -12,6 +19,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -29,23 +37,43 @@ struct CollapseCandidate {
 
 class CollapseHeap {
 public:
+    struct NeverStale {
+        bool operator()(const CollapseCandidate&) const { return false; }
+    };
+
     bool Empty() const { return size_ == 0; }
-    std::size_t Size() const { return size_; }
+    std::size_t Size() const { return size_ + banded_; }
     const CollapseCandidate& Top() const { return At(0); }
     // The order the next push gets; every entry pushed so far has a lower one.
     std::uint32_t NextOrder() const { return pushes_; }
 
     void Push(const CollapseCandidate& entry) {
+        const std::uint32_t band = Band(entry.cost);
+        if (band > heapBand_ && size_ != 0) {
+            AddToBand(band, entry).order = pushes_++;
+            return;
+        }
+        // With the heap empty nothing waits in a band (see Pop), so the heap
+        // may take the entry whatever its band.
+        heapBand_ = std::max(heapBand_, band);
         Grow(size_ + 1);
         At(size_) = entry;
         At(size_).order = pushes_++;
         SiftUp(size_++);
     }
 
-    CollapseCandidate Pop() {
+    // When the heap runs empty, the next bands refill it, leaving out the
+    // entries the predicate calls stale (they would only be popped and
+    // dropped); a stale entry must stay stale.
+    template <typename Stale = NeverStale>
+    CollapseCandidate Pop(Stale&& stale = {}) {
         const CollapseCandidate top = At(0);
         At(0) = At(--size_);
-        if (size_ != 0) SiftDown(0);
+        if (size_ != 0) {
+            SiftDown(0);
+        } else if (banded_ != 0) {
+            TakeBands(stale);
+        }
         return top;
     }
 
@@ -53,14 +81,9 @@ public:
     // had been pushed in turn, and builds the heap bottom-up: linear, where
     // pushing one by one costs a sift each.
     void Assign(const std::vector<CollapseCandidate>& entries) {
-        size_ = 0;
-        pushes_ = 0;
-        Grow(entries.size());
-        for (const CollapseCandidate& entry : entries) {
-            At(size_) = entry;
-            At(size_++).order = pushes_++;
-        }
-        Heapify();
+        Clear();
+        for (const CollapseCandidate& entry : entries) AddToBand(Band(entry.cost), entry).order = pushes_++;
+        TakeBands(NeverStale{});
     }
 
     // Drops the entries the predicate calls stale, keeping the order of the
@@ -73,24 +96,110 @@ public:
         }
         size_ = kept;
         Heapify();
+        ForEachBand([&](std::uint32_t band, std::vector<CollapseCandidate>& entries) {
+            const std::size_t before = entries.size();
+            std::erase_if(entries, stale);
+            banded_ -= before - entries.size();
+            if (entries.empty()) ReleaseBand(band);
+        });
+        if (size_ == 0 && banded_ != 0) TakeBands(stale);
     }
 
     // Numbers the entries again from 0 in their present order, so that the
     // push count cannot run over; ties keep popping in the same order.
     // Returns the first order the next push gets.
     std::uint32_t Renumber() {
-        std::vector<std::uint32_t> orders(size_);
-        for (std::size_t i = 0; i < size_; ++i) orders[i] = At(i).order;
+        std::vector<std::uint32_t> orders;
+        orders.reserve(Size());
+        for (std::size_t i = 0; i < size_; ++i) orders.push_back(At(i).order);
+        ForEachBand([&](std::uint32_t, std::vector<CollapseCandidate>& entries) {
+            for (const CollapseCandidate& entry : entries) orders.push_back(entry.order);
+        });
         std::sort(orders.begin(), orders.end());
-        for (std::size_t i = 0; i < size_; ++i) {
-            At(i).order = static_cast<std::uint32_t>(std::lower_bound(orders.begin(), orders.end(), At(i).order) -
+        const auto renumber = [&](CollapseCandidate& entry) {
+            entry.order = static_cast<std::uint32_t>(std::lower_bound(orders.begin(), orders.end(), entry.order) -
                                                      orders.begin());
-        }
-        pushes_ = static_cast<std::uint32_t>(size_);
+        };
+        for (std::size_t i = 0; i < size_; ++i) renumber(At(i));
+        ForEachBand([&](std::uint32_t, std::vector<CollapseCandidate>& entries) {
+            for (CollapseCandidate& entry : entries) renumber(entry);
+        });
+        pushes_ = static_cast<std::uint32_t>(orders.size());
         return pushes_;
     }
 
 private:
+    // A band is the cost's bits in an order-keeping unsigned form (negative
+    // costs below positive ones), less its lowest 16 bits: 2^16 bands, each
+    // 1/128 of a power of two wide.
+    static constexpr int kBandShift = 16;
+    static constexpr std::uint32_t kBands = 1u << (32 - kBandShift);
+    // A heap taken from the bands holds at least this many entries where the
+    // bands have them: fewer refills, while it still fits in the caches.
+    static constexpr std::size_t kLeastTaken = 4096;
+
+    static std::uint32_t Band(float cost) {
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(cost + 0.0f);  // -0 as +0
+        const std::uint32_t ordered = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+        return ordered >> kBandShift;
+    }
+
+    void Clear() {
+        size_ = 0;
+        pushes_ = 0;
+        heapBand_ = 0;
+        ForEachBand([&](std::uint32_t band, std::vector<CollapseCandidate>&) { ReleaseBand(band); });
+        banded_ = 0;
+    }
+
+    CollapseCandidate& AddToBand(std::uint32_t band, const CollapseCandidate& entry) {
+        if (bands_.empty()) {
+            bands_.resize(kBands);
+            occupied_.assign(kBands / 64, 0);
+        }
+        occupied_[band / 64] |= std::uint64_t{1} << (band % 64);
+        ++banded_;
+        return bands_[band].emplace_back(entry);
+    }
+
+    void ReleaseBand(std::uint32_t band) {
+        std::vector<CollapseCandidate>().swap(bands_[band]);
+        occupied_[band / 64] &= ~(std::uint64_t{1} << (band % 64));
+    }
+
+    // Calls visit(band, entries) for every band holding entries, cheapest first.
+    template <typename Visit>
+    void ForEachBand(Visit&& visit) {
+        for (std::size_t word = 0; word < occupied_.size(); ++word) {
+            for (std::uint64_t bits = occupied_[word]; bits != 0; bits &= bits - 1) {
+                const auto band =
+                    static_cast<std::uint32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+                visit(band, bands_[band]);
+            }
+        }
+    }
+
+    // Moves the cheapest bands into the empty heap, at least kLeastTaken
+    // fresh entries where there are so many, and orders it bottom-up.
+    template <typename Stale>
+    void TakeBands(Stale&& stale) {
+        std::size_t word = heapBand_ / 64;
+        while (banded_ != 0 && size_ < kLeastTaken) {
+            while (occupied_[word] == 0) ++word;
+            const auto band =
+                static_cast<std::uint32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(occupied_[word])));
+            std::vector<CollapseCandidate>& entries = bands_[band];
+            Grow(size_ + entries.size());
+            for (const CollapseCandidate& entry : entries) {
+                if (!stale(entry)) At(size_++) = entry;
+            }
+            banded_ -= entries.size();
+            ReleaseBand(band);
+            heapBand_ = band;
+        }
+        Heapify();
+    }
+
     // Entry i lives at storage_[i + kLead]: with the storage starting on a
     // cache line, the children 4i+1 .. 4i+4 then start on one too.
     static constexpr std::size_t kLead = 3;
@@ -151,8 +260,14 @@ private:
     }
 
     std::vector<CollapseCandidate, LineAligned<CollapseCandidate>> storage_;
-    std::size_t size_ = 0;
+    std::size_t size_ = 0;  // entries in the heap
     std::uint32_t pushes_ = 0;
+    // Entries of this band or cheaper go into the heap; dearer ones wait in
+    // bands_, whose occupied ones are marked in occupied_, banded_ in all.
+    std::uint32_t heapBand_ = 0;
+    std::vector<std::vector<CollapseCandidate>> bands_;
+    std::vector<std::uint64_t> occupied_;
+    std::size_t banded_ = 0;
 };
 
 }  // namespace ridgeforge::mesh

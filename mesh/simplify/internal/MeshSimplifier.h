@@ -86,7 +86,9 @@ private:
     double cosine_ = 0.0;
     std::uint32_t markValue_ = 0;
     CollapseHeap heap_;
+    std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
+    std::vector<Vec3d> newNormals_;
     std::size_t initialIncidence_ = 0;
 };
 

@@ -192,3 +192,23 @@ TEST_P(RemeshStressPart, AddsNoSelfIntersectionOrFold) {
 
 INSTANTIATE_TEST_SUITE_P(Parts, RemeshStressPart,
                          testing::Combine(testing::Range(0, 8), testing::Values(kRemeshIsotropic, kRemeshContour)));
+
+TEST(RemeshStressParts, UntiltedThreadRemeshedByContourGetsNoFold) {
+    // Square on the grid, the thread's flanks meet the cells at the angles
+    // where two projected neighbours, each turned within the projection's
+    // limit, folded against each other along their shared edge.
+    const TriangleMesh input = ridgeforge::test::MakeThreadedRod();
+    for (const int parts : {40, 65, 90}) {
+        SCOPED_TRACE("threaded rod at 1/" + std::to_string(parts));
+        TriangleMesh mesh = input;
+        RemeshSettings settings;
+        settings.method = kRemeshContour;
+        settings.targetEdgeMillimetres = PartSize(input) / static_cast<float>(parts);
+        const RemeshReport report = Remesh(mesh, settings, {});
+        ASSERT_FALSE(report.cancelled);
+        EXPECT_TRUE(IsClosedOrientedManifold(mesh));
+        const SelfIntersectionCount c = CountSelfIntersections(mesh);
+        EXPECT_EQ(c.intersectingPairs, 0u);
+        EXPECT_EQ(c.foldedEdges, 0u);
+    }
+}
