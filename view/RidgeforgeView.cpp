@@ -10,6 +10,7 @@
 #include "mesh/mapping/WholeTiles.h"
 #include "mesh/validation/SlicedPreview.h"
 #include "view/RidgeforgeViewWindow.h"
+#include "view/ViewCommands.h"
 #include "view/ViewComputations.h"
 
 namespace ridgeforge {

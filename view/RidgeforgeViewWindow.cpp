@@ -22,6 +22,7 @@
 #include "view/OpenGLViewport.h"
 #include "view/RidgeforgeView.h"
 #include "view/RidgeforgeViewWindow.h"
+#include "view/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -274,7 +275,7 @@ void CRidgeforgeView::CreateViewWindow(wxWindow* parent) {
 
 wxWindow* CRidgeforgeView::Window() const { return window_ != nullptr ? window_->area : nullptr; }
 
-CRidgeforgeView::CRidgeforgeView() = default;
+CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) { commands->Register(commands_); }
 
 void CRidgeforgeView::OnInitialUpdate() {
     ui::View::OnInitialUpdate();
