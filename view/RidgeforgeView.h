@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "document/RidgeforgeDoc.h"
+#include "mesh/AabbTree.h"
 #include "platform/ui/DocView.h"
 #include "view/ViewSinks.h"
 #include "view/ViewportHosts.h"
@@ -153,6 +154,18 @@ private:
     std::unique_ptr<ViewWindowParts> window_;
     mutable gl::Placement handlePlacement_;
     bool startingRun_ = false;
+    // Which shown mesh the pick tree was built for.
+    struct PickTreeKey {
+        const mesh::TriangleMesh* mesh = nullptr;
+        std::size_t triangles = 0;
+        std::uint32_t meshSerial = 0;
+        std::uint32_t resultSerial = 0;
+        mesh::Vec3f boundsMin;
+        mesh::Vec3f boundsMax;
+        bool operator==(const PickTreeKey&) const = default;
+    };
+    std::shared_ptr<mesh::AabbTree> pickTree_;
+    PickTreeKey pickTreeKey_;
     mesh::Projection defaultProjection_;
     std::unique_ptr<ViewCommands> commands;
 };

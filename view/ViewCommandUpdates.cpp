@@ -308,12 +308,6 @@ void ViewCommands::RegisterTextureAndDialogs(CommandTable& table) {
             if (CRidgeforgeDoc* doc = Doc()) doc->pipeline.RequestStop();
         },
         [this](CommandId, CommandState& state) { state.enabled = Doc() != nullptr && Doc()->pipeline.IsRunning(); });
-    table.Add(
-        ID_LAY_ON_FACE, [this](CommandId) { view_.ToggleLayOnFace(); },
-        [this](CommandId, CommandState& state) {
-            state.checked = view_.layOnFaceActive;
-            state.enabled = PartLoaded() && RendererReady();
-        });
 }
 
 }  // namespace ridgeforge

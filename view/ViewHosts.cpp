@@ -208,7 +208,20 @@ void CRidgeforgeView::RefreshHandles() {
 
 bool CRidgeforgeView::PickPart(const mesh::Ray& ray, mesh::Vec3f& point) {
     if (!PartLoaded()) return false;
-    const mesh::RayHit hit = gl::PickMeshTriangle(ray, Document()->ShownMesh());
+    const CRidgeforgeDoc* doc = Document();
+    const mesh::TriangleMesh& shown = doc->ShownMesh();
+    // Hover picks come with every mouse move; a tree over the shown mesh
+    // answers them in logarithmic time, and the nearest hit's point is the
+    // same as the plain search's.
+    const PickTreeKey key{&shown,          shown.TriangleCount(), doc->meshSerial, doc->resultSerial,
+                          shown.boundsMin, shown.boundsMax};
+    if (!pickTree_ || !(key == pickTreeKey_)) {
+        pickTree_ = std::make_shared<mesh::AabbTree>();
+        pickTree_->Build(shown);
+        pickTreeKey_ = key;
+    }
+    const mesh::RayHit hit =
+        pickTree_->nodes.empty() ? gl::PickMeshTriangle(ray, shown) : pickTree_->Raycast(ray, shown);
     if (!hit.hit) return false;
     point = hit.point;
     return true;

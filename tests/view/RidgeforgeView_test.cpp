@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "app/ShellCommandIds.h"
 #include "document/DocumentText.h"
 #include "mesh/TestShapes.h"
 #include "mesh/mapping/CageFrame.h"
@@ -308,9 +309,14 @@ TEST(ViewComputations, ColourRulesAndNotices) {
 }
 
 TEST_F(ViewFixture, LayOnFaceHighlightsPicksTheEarlierFaceAndStandsThePartOnIt) {
+    CommandState state;
+    ASSERT_TRUE(view.Commands().Update(ID_LAY_ON_FACE, state));
+    EXPECT_FALSE(state.enabled);  // nothing to lay down yet
     Load(mesh::MakeTestCube(20.0f));
-    view.ToggleLayOnFace();
+    ASSERT_TRUE(view.Commands().Execute(ID_LAY_ON_FACE));
     ASSERT_TRUE(view.IsActive());
+    view.Commands().Update(ID_LAY_ON_FACE, state);
+    EXPECT_TRUE(state.enabled && state.checked);
     ASSERT_EQ(doc.components.size(), 6u);
     EXPECT_EQ(sink.highlightPoints.size(), 36u);
     for (const mesh::Vec3f& c : sink.highlightColours) EXPECT_EQ(c, (mesh::Vec3f{0.3f, 0.65f, 0.95f}));
@@ -399,6 +405,20 @@ TEST_F(ViewFixture, SideClicksSoloRestoreAndToggleAndSelectionNeedsEditPerSide) 
     moved.center.x += 4.0f;
     view.SetHandlePlacement(moved);
     EXPECT_EQ(doc.projection.cage.center.x, moved.center.x);
+}
+
+TEST_F(ViewFixture, PickPartFindsTheNearestPointOfTheShownMesh) {
+    Load(test::MakeTorus(30.0f, 10.0f, 40, 20));
+    mesh::Vec3f point;
+    // Along +y through the ring's near side: the first wall at y = -40.
+    ASSERT_TRUE(view.PickPart({{0.0f, -100.0f, 0.0f}, {0.0f, 1.0f, 0.0f}}, point));
+    EXPECT_NEAR(point.y, -40.0f, 0.2f);
+    // Through the hole: nothing.
+    EXPECT_FALSE(view.PickPart({{0.0f, 0.0f, -100.0f}, {0.0f, 0.0f, 1.0f}}, point));
+    // A new part is picked, not the old one's tree.
+    Load(mesh::MakeTestCube(20.0f));
+    ASSERT_TRUE(view.PickPart({{0.0f, 0.0f, -100.0f}, {0.0f, 0.0f, 1.0f}}, point));
+    EXPECT_NEAR(point.z, doc.workingPart.boundsMin.z, 1e-4f);
 }
 
 TEST_F(ViewFixture, StatusPanesShowTheToolAndFrameTimesAtMostEveryQuarterSecond) {
