@@ -245,12 +245,25 @@ void ViewWindowParts::CreateHint() {
             area->CallAfter([this] { view_.LayoutChildren(); });
             event.Skip();
         });
+        top->Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& event) {
+            area->CallAfter([this] { view_.LayoutChildren(); });
+            event.Skip();
+        });
+        // A popup stays above every window, a dialog over the main window
+        // too; it steps aside while another window is in front.
+        top->Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& event) {
+            frameInactive_ = !event.GetActive();
+            if (area != nullptr) area->CallAfter([this] { view_.LayoutChildren(); });
+            event.Skip();
+        });
     }
 }
 
 void ViewWindowParts::LayoutHint(bool show) {
     if (hint == nullptr || area == nullptr) return;
-    if (!show || !area->IsShownOnScreen()) {
+    const auto* top = dynamic_cast<const wxTopLevelWindow*>(wxGetTopLevelParent(area));
+    const bool iconized = top != nullptr && top->IsIconized();
+    if (!show || !area->IsShownOnScreen() || iconized || frameInactive_) {
         if (hint->IsShown()) {
             hint->Hide();
             if (viewport != nullptr) viewport->Canvas().Refresh(false);

@@ -41,6 +41,8 @@ private:
     std::unique_ptr<IViewRenderSink> sink_;
     std::unique_ptr<IViewShell> shell_;
     bool announced_ = false;
+    // Another window is in front of the main window.
+    bool frameInactive_ = false;
 };
 
 }  // namespace ridgeforge

@@ -123,7 +123,6 @@ TEST(RidgeforgeViewWindow, LayOnFaceLightsTheFacesAndTheHoveredOneInOrange) {
     w.view.ToggleLayOnFace();
     PumpEvents(300);
     const wxImage lit = w.Screen();
-    lit.SaveFile("/tmp/ridgeforge_lay_on_face.png", wxBITMAP_TYPE_PNG);
     EXPECT_GT(CountOverlaid(before, lit, 77, 166, 242), 20000);
 
     std::int32_t top = -1;

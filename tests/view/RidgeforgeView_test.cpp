@@ -16,6 +16,7 @@
 #include "tests/view/FakeViewSinks.h"
 #include "testing/Shapes.h"
 #include "text/Format.h"
+#include "view/RidgeforgeViewWindow.h"
 #include "view/ViewComputations.h"
 
 namespace ridgeforge {
@@ -208,6 +209,39 @@ TEST_F(ViewFixture, ProcessingStartedLeavesOuterInnerForPlain) {
     EXPECT_TRUE(test::PollUntilApplied(doc));
 }
 
+TEST_F(ViewFixture, ClippingSlicingAndTheMaskToolFallback) {
+    Load(mesh::MakeTestCube(20.0f));
+    // The plane through the cage centre keeps +x: about half the cube's area.
+    view.clippingPlane = true;
+    view.RefreshAll();
+    EXPECT_GT(sink.uploaded.TriangleCount(), 0u);
+    EXPECT_GE(sink.uploaded.boundsMin.x, doc.projection.cage.center.x - 1e-4f);
+    // Nothing on the +x side: the mesh is cleared.
+    const int clears = sink.clears;
+    doc.projection.cage.center.x = doc.workingPart.boundsMax.x + 5.0f;
+    view.RefreshAll();
+    EXPECT_EQ(sink.clears, clears + 1);
+    EXPECT_TRUE(sink.uploaded.indices.empty());
+    view.clippingPlane = false;
+
+    // A finished print check switches to the sliced preview, smooth shaded.
+    view.OnUpdate(nullptr, ViewUpdateHint::PrintCheckFinished);
+    EXPECT_EQ(view.displayMode, DisplayMode::Sliced);
+    EXPECT_EQ(sink.shading, gl::ShadingMode::Smooth);
+    view.RefreshAll();
+    EXPECT_NE(sink.uploaded.TriangleCount(), 12u);
+    EXPECT_EQ(view.sliceLayerOfTriangle.size(), sink.uploaded.TriangleCount());
+    EXPECT_EQ(view.slicedPreviewReport.rfind("Sliced preview: ", 0), 0u);
+
+    // A mask tool with no mask volume falls back to no tool.
+    view.tool = ViewTool::ScaleMask;
+    doc.placementToolActive = true;
+    doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    EXPECT_EQ(view.tool, ViewTool::None);
+    EXPECT_FALSE(doc.placementToolActive);
+    EXPECT_FALSE(view.inToolFallback);
+}
+
 TEST(ViewComputations, BlendedCageAxesAreTheTurnedAxes) {
     mesh::Projection p;
     p.box.blended = true;
@@ -232,6 +266,18 @@ TEST(ViewComputations, BlendedCageAxesAreTheTurnedAxes) {
     EXPECT_FALSE(BuildMappingState(p).blend);
 }
 
+TEST(ViewComputations, MappingStatesCompareOnlyWhileBlending) {
+    gl::MappingState a, b;
+    b.layerZoom[3] = 2.0f;
+    EXPECT_TRUE(MappingStatesEqual(a, b));  // neither blends: the rest does not matter
+    a.blend = b.blend = true;
+    EXPECT_FALSE(MappingStatesEqual(a, b));
+    b.layerZoom[3] = 1.0f;
+    EXPECT_TRUE(MappingStatesEqual(a, b));
+    a.cageCenter.x = b.cageCenter.x = std::nanf("");
+    EXPECT_FALSE(MappingStatesEqual(a, b));
+}
+
 TEST(ViewComputations, CylinderTrianglesGetCoordinatesInOneTurn) {
     mesh::Projection p;
     p.type = mesh::ProjectionType::Cylinder;
@@ -241,8 +287,9 @@ TEST(ViewComputations, CylinderTrianglesGetCoordinatesInOneTurn) {
     mesh::TriangleMesh ring;
     constexpr int kSteps = 36;
     for (int k = 0; k < kSteps; ++k) {
-        const float a0 = 2.0f * 3.1415927f * static_cast<float>(k) / kSteps;
-        const float a1 = 2.0f * 3.1415927f * static_cast<float>(k + 1) / kSteps;
+        // Half a step off, so that triangles straddle 0 and 180 degrees.
+        const float a0 = 2.0f * 3.1415927f * (static_cast<float>(k) + 0.5f) / kSteps;
+        const float a1 = 2.0f * 3.1415927f * (static_cast<float>(k) + 1.5f) / kSteps;
         const auto base = static_cast<std::uint32_t>(ring.vertices.size());
         ring.vertices.push_back({{10 * std::cos(a0), 10 * std::sin(a0), -2}, {}});
         ring.vertices.push_back({{10 * std::cos(a1), 10 * std::sin(a1), -2}, {}});
