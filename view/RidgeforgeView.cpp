@@ -76,17 +76,7 @@ void CRidgeforgeView::ApplyShading() {
     }
 }
 
-void CRidgeforgeView::SelectNoTool() {
-    CRidgeforgeDoc* doc = Document();
-    tool = ViewTool::None;
-    hoverHandle = gl::HandleKind::None;
-    if (doc != nullptr && doc->placementToolActive) {
-        doc->placementToolActive = false;
-        doc->OnSettingsChanged();
-    }
-    ToolStatusText();
-    UpdateGizmos();
-}
+void CRidgeforgeView::SelectNoTool() { commands->SelectTool(ViewTool::None); }
 
 void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
     LayoutChildren();
@@ -99,6 +89,7 @@ void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
         SelectNoTool();
         inToolFallback = false;
     }
+    commands->SyncMaskPanel();
     switch (hint) {
         case ViewUpdateHint::PlacementChanged:
             RefreshProjectionOnly();

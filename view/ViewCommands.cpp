@@ -316,6 +316,10 @@ void ViewCommands::AfterMaskChange() {
         SelectTool(ViewTool::MoveMask);
     else
         view_.UpdateGizmos();
+    SyncMaskPanel();
+}
+
+void ViewCommands::SyncMaskPanel() {
     if (maskPanel_ != nullptr && maskPanel_->IsShown()) maskPanel_->SyncFromDocument(Doc());
 }
 

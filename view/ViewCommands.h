@@ -41,6 +41,8 @@ public:
     void SelectTool(ViewTool tool);
     // A mask was added, duplicated or chosen.
     void AfterMaskChange();
+    // The visible mask panel re-reads the document.
+    void SyncMaskPanel();
     // The mask panel once a mask tool was chosen, else null.
     CMaskPanel* MaskPanel() const { return maskPanel_; }
 

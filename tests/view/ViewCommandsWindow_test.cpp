@@ -22,6 +22,7 @@
 #include "tests/support/ui/WxTest.h"
 #include "view/OpenGLViewport.h"
 #include "view/RidgeforgeView.h"
+#include "view/ViewCommands.h"
 
 namespace ridgeforge::testing {
 namespace {
@@ -135,6 +136,20 @@ TEST_F(ViewCommandsProgram, MenuMarksCameraPresetsAndToolText) {
     EXPECT_GT(r.normalLines.count, 0);
     UpdateMenus();
     EXPECT_TRUE(Item(ID_SHOW_NORMALS)->IsChecked());
+
+    // Add Box turns to Move Mask with the panel; the last volume going by
+    // another road (undo, a project) ends at No Handles with the panel hidden.
+    EXPECT_TRUE(ui::SendCommand(&Frame(), ID_MASK_ADD_BOX));
+    EXPECT_EQ(View().tool, ViewTool::MoveMask);
+    CMaskPanel* panel = View().CommandHandlers().MaskPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->IsShown());
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(2), "Tool: Move Mask");
+    Doc().DeleteMaskVolume(0);
+    Doc().UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    EXPECT_EQ(View().tool, ViewTool::None);
+    EXPECT_FALSE(panel->IsShown());
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(2), "Tool: none (orbit)");
 
     EXPECT_TRUE(ui::SendCommand(&Frame(), ID_MESH_INFORMATION));
     EXPECT_EQ(Frame().Information().InformationText(), Doc().MeshInformationReport());
