@@ -16,6 +16,9 @@ namespace {
 
 int Id(CommandId id) { return ui::WxIdOf(id); }
 
+// Spaces stand where a tab would sit, as a tab makes the key an accelerator.
+constexpr const char* kOrthographicLabel = "Ort&hographic    Num 5";
+
 wxMenu* FileMenu(wxMenu*& recentFiles) {
     auto* menu = new wxMenu;
     menu->Append(Id(ID_FILE_NEW), "&New\tCtrl+N");
@@ -57,10 +60,10 @@ wxMenu* ViewMenu() {
     menu->Append(Id(ID_VIEW_RIGHT), "Righ&t");
     menu->Append(Id(ID_VIEW_TOP), "T&op");
     menu->Append(Id(ID_VIEW_BOTTOM), "Botto&m");
-    // The keypad's 5 is the viewport's own key, not an accelerator, so the
-    // label names it: after a tab the window library would take "Num 5" for
-    // an accelerator (or refuse the name).
-    menu->AppendCheckItem(Id(ID_VIEW_ORTHOGRAPHIC), "Ort&hographic (Num 5)");
+    // The keypad's 5 is the viewport's own key, not an accelerator: the
+    // window library would make "\tNum 5" one (or refuse the name), so the
+    // key is named in the label itself.
+    menu->AppendCheckItem(Id(ID_VIEW_ORTHOGRAPHIC), kOrthographicLabel);
     menu->AppendSeparator();
     auto* shading = new wxMenu;
     shading->AppendRadioItem(Id(ID_SHADING_SMOOTH), "&Smooth Shaded");

@@ -9,7 +9,6 @@
 #include "app/AboutDialog.h"
 #include "app/MainFrame.h"
 #include "app/ShellCommandIds.h"
-#include "app/ViewArea.h"
 #include "view/RidgeforgeView.h"
 #include "app/WxDocumentHost.h"
 #include "platform/KnownFolders.h"

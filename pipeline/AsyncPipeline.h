@@ -78,6 +78,10 @@ public:
     // or stop; a failed or stopped run leaves the previous result published.
     void PublishResultLocked();
 
+    // Asks a running worker to stop at its next progress poll; returns at once.
+    void RequestStop() {
+        if (running_) cancel_.store(true);
+    }
     bool IsRunning() const { return running_; }
     bool HasPending() const { return pending_.has_value(); }
     bool HasResult() const { return hasResult_; }

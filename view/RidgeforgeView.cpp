@@ -10,6 +10,7 @@
 #include "mesh/mapping/WholeTiles.h"
 #include "mesh/validation/SlicedPreview.h"
 #include "view/RidgeforgeViewWindow.h"
+#include "view/ViewCommands.h"
 #include "view/ViewComputations.h"
 
 namespace ridgeforge {
@@ -75,17 +76,7 @@ void CRidgeforgeView::ApplyShading() {
     }
 }
 
-void CRidgeforgeView::SelectNoTool() {
-    CRidgeforgeDoc* doc = Document();
-    tool = ViewTool::None;
-    hoverHandle = gl::HandleKind::None;
-    if (doc != nullptr && doc->placementToolActive) {
-        doc->placementToolActive = false;
-        doc->OnSettingsChanged();
-    }
-    ToolStatusText();
-    UpdateGizmos();
-}
+void CRidgeforgeView::SelectNoTool() { commands->SelectTool(ViewTool::None); }
 
 void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
     LayoutChildren();
@@ -98,6 +89,7 @@ void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
         SelectNoTool();
         inToolFallback = false;
     }
+    commands->SyncMaskPanel();
     switch (hint) {
         case ViewUpdateHint::PlacementChanged:
             RefreshProjectionOnly();

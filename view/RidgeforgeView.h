@@ -26,6 +26,7 @@ class wxWindow;
 namespace ridgeforge {
 
 class COpenGLViewport;
+class ViewCommands;
 class ViewWindowParts;
 
 enum class DisplayMode : std::int32_t { Normal = 0, Sliced = 4 };
@@ -135,7 +136,11 @@ public:
         return displayMode == DisplayMode::Sliced ? gl::ShadingMode::Smooth : shading;
     }
 
+    // The command rows (menus, keys, toolbar, sections, mask panel).
+    ViewCommands& CommandHandlers() { return *commands; }
+
 private:
+    friend class ViewCommands;
     bool PartLoaded() const;
     bool ShowReducedCopy(const mesh::TriangleMesh& mesh, const gl::ProjectedCoordinates& record, std::uint64_t budget,
                          bool newPart);
@@ -162,6 +167,7 @@ private:
     std::shared_ptr<mesh::AabbTree> pickTree_;
     PickTreeKey pickTreeKey_;
     mesh::Projection defaultProjection_;
+    std::unique_ptr<ViewCommands> commands;
 };
 
 // "Tool: none (orbit)", "Tool: Move Texture", ...

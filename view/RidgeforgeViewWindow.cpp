@@ -22,6 +22,7 @@
 #include "view/OpenGLViewport.h"
 #include "view/RidgeforgeView.h"
 #include "view/RidgeforgeViewWindow.h"
+#include "view/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -287,13 +288,14 @@ void CRidgeforgeView::CreateViewWindow(wxWindow* parent) {
 
 wxWindow* CRidgeforgeView::Window() const { return window_ != nullptr ? window_->area : nullptr; }
 
-CRidgeforgeView::CRidgeforgeView() {
+CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) {
     commands_.Add(
         ID_LAY_ON_FACE, [this](CommandId) { ToggleLayOnFace(); },
         [this](CommandId, CommandState& state) {
             state.enabled = layOnFaceActive || PartLoaded();
             state.checked = layOnFaceActive;
         });
+    commands->Register(commands_);
 }
 
 void CRidgeforgeView::OnInitialUpdate() {

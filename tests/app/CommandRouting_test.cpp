@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/ShellCommandIds.h"
-#include "app/ViewArea.h"
+#include "tests/app/StandInView.h"
 #include "document/CommandIds.h"
 #include "platform/ui/Commands.h"
 #include "tests/app/ShellFixture.h"

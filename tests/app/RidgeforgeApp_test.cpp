@@ -12,7 +12,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ShellCommandIds.h"
-#include "app/ViewArea.h"
+#include "tests/app/StandInView.h"
 #include "platform/ui/BackgroundJobs.h"
 #include "platform/ui/DocView.h"
 #include "platform/ui/Profile.h"

@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "app/ShellCommandIds.h"
-#include "app/ViewArea.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/TestShapes.h"
 #include "platform/ui/Commands.h"
@@ -21,6 +20,8 @@
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
+#include "view/RidgeforgeView.h"
+#include "view/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -81,7 +82,7 @@ protected:
     std::unique_ptr<ui::Profile> profile_;
     wxFrame* owner_ = nullptr;
     CRidgeforgeDoc doc_;
-    CViewArea view_;
+    CRidgeforgeView view_;
     std::vector<CommandId> commands_;
 };
 
@@ -229,13 +230,13 @@ TEST_F(MaskPanelTest, EscapeAndTheCloseBoxAskForNoHandlesAndKeepThePanel) {
 
 TEST_F(MaskPanelTest, DeleteOnTheLastVolumeLeavesNoHandlesAndHidesThePanel) {
     // Outlives the owner, which TearDown destroys with the view's window.
-    CViewArea& view = view_;
+    CRidgeforgeView& view = view_;
     view.SetDocument(&doc_);
     view.CreateViewWindow(owner_);
     // The owner routes the panel's commands to the view, as the main window does.
     owner_->Bind(wxEVT_MENU, [&](wxCommandEvent& e) { view.Commands().Execute(ui::CommandOf(e.GetId())); });
     ASSERT_TRUE(view.Commands().Execute(ID_TOOL_MOVE_MASK));
-    CMaskPanel* panel = view.MaskPanel();
+    CMaskPanel* panel = view.CommandHandlers().MaskPanel();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return panel->IsShown(); }, 2000));
     EXPECT_TRUE(doc_.placementToolActive);
@@ -247,7 +248,7 @@ TEST_F(MaskPanelTest, DeleteOnTheLastVolumeLeavesNoHandlesAndHidesThePanel) {
     input.Char(WXK_DELETE);
     ASSERT_TRUE(PumpUntil([&] { return doc_.maskVolumes.empty(); }, 2000));
     PumpEvents(40);
-    EXPECT_EQ(view.Tool(), 0u);
+    EXPECT_EQ(view.tool, ViewTool::None);
     EXPECT_FALSE(panel->IsShown());
     EXPECT_FALSE(doc_.placementToolActive);
     // A mask tool needs a volume.

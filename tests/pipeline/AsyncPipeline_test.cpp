@@ -107,6 +107,31 @@ TEST(AsyncPipeline, StopPublishesStoppedAndTheNextRunResumes) {
     EXPECT_FALSE(pipeline.Cache().FirstStageToRun(s).any);
 }
 
+TEST(AsyncPipeline, RequestStopEndsARunAtItsNextPollWithoutWaitingAndIsIgnoredWhenIdle) {
+    const TriangleMesh cube = MakeTestCube(12.0f);
+    HeldRunner held;
+    AsyncPipeline pipeline(held.Runner());
+    pipeline.SetTexture(test::ProceduralMap("Bricks", 64, 8.0f));
+    pipeline.SetSourceMesh(cube);
+    // Asked while idle, it must not stop the next run.
+    pipeline.RequestStop();
+    held.release = true;
+    pipeline.Request(CubeSettings(cube));
+    ASSERT_TRUE(PollUntilDone(pipeline));
+    EXPECT_FALSE(pipeline.GetStatus().stopped);
+
+    held.release = false;
+    PipelineSettings other = CubeSettings(cube);
+    other.displacement.strengthMillimetres *= 2.0f;
+    pipeline.Request(other);
+    ASSERT_TRUE(pipeline.IsRunning());
+    pipeline.RequestStop();
+    // The held runner only ends when it polls, so returning here proves no join.
+    ASSERT_TRUE(PollUntilDone(pipeline));
+    EXPECT_TRUE(pipeline.GetStatus().stopped);
+    EXPECT_FALSE(pipeline.GetStatus().failed);
+}
+
 TEST(AsyncPipeline, OutOfMemoryFailsAndKeepsThePreviousResult) {
     const TriangleMesh cube = MakeTestCube(12.0f);
     std::atomic<bool> throwNext{false};
