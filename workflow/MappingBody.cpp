@@ -399,7 +399,8 @@ int CMappingBody::GetPreferredHeight() const {
 }
 
 void CMappingBody::LayoutControls() {
-    if (sides_ == nullptr) return;
+    // Creation lays the body out again once the surfaces strip, its last control, exists.
+    if (sides_ == nullptr || surfaces_ == nullptr) return;
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);

@@ -417,7 +417,8 @@ void CTextureBody::UpdateFromDocument(FlowDocument* document) {
 }
 
 void CTextureBody::LayoutControls() {
-    if (grid_ == nullptr) return;
+    // Creation lays the body out again once the toggle strip, its last control, exists.
+    if (grid_ == nullptr || toggles_ == nullptr) return;
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);
