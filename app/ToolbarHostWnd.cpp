@@ -431,4 +431,21 @@ void CToolbarHostWnd::SendButtonCommand(std::uint32_t commandId) {
     Refresh(false);
 }
 
+CToolbarHostWnd* CreateCompactStrip(wxWindow* parent, wxWindowID id, bool vertical,
+                                    const std::vector<ToolbarButton>& buttons) {
+    auto* strip = new CToolbarHostWnd();
+    if (!strip->Create(parent, id)) {
+        delete strip;
+        return nullptr;
+    }
+    strip->ResetColorScheme();
+    strip->SetVertical(vertical);
+    strip->SetLargeIcons();
+    strip->SetButtonInset(4);
+    strip->SetItemGap(1);
+    strip->SetEdgeInset(2);
+    strip->SetButtons(buttons);
+    return strip;
+}
+
 }  // namespace ridgeforge

@@ -135,4 +135,10 @@ private:
     std::unordered_map<std::string, std::unordered_map<int, ScaledIcon>> scaledIcons_;
 };
 
+// A strip as the workflow sections and the mask panel hold it: the tight
+// spacing (button inset 4, item gap 1, edge inset 2) and the large icons,
+// in a row or a column. Null when the window cannot be made.
+CToolbarHostWnd* CreateCompactStrip(wxWindow* parent, wxWindowID id, bool vertical,
+                                    const std::vector<ToolbarButton>& buttons);
+
 }  // namespace ridgeforge

@@ -1,36 +1,35 @@
 #include "dialogs/MaskPanel.h"
 
-#include <wx/button.h>
 #include <wx/display.h>
 #include <wx/listctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/tglbtn.h>
 
 #include <limits>
 #include <optional>
 
+#include "app/ToolbarHostWnd.h"
 #include "dialogs/DialogUnits.h"
 #include "document/RidgeforgeDoc.h"
 #include "platform/ui/Commands.h"
+#include "platform/ui/Dpi.h"
 #include "platform/ui/Profile.h"
 
 namespace ridgeforge {
 namespace {
 
-struct StripButton {
-    const char* label;
-    const char* tooltip;
-};
-
-constexpr std::array<StripButton, 5> kStrip{{
-    {"Move", "Drag an arrow to move the chosen volume."},
-    {"Rotate", "Drag a ring to turn the chosen volume."},
-    {"Resize", "Drag the cube on a face to move that face; with Shift, the opposite face moves too."},
-    {"Duplicate", "A copy of the chosen volume, beside it."},
-    {"Delete", "Remove the chosen volume."},
-}};
+std::vector<ToolbarButton> StripButtons() {
+    const std::array<CommandId, 5>& ids = CMaskPanel::kStripCommands;
+    return {
+        MakeToolbarButton(ids[0], "sel_move", "Move", "Drag an arrow to move the chosen volume."),
+        MakeToolbarButton(ids[1], "sel_rotate", "Rotate", "Drag a ring to turn the chosen volume."),
+        MakeToolbarButton(ids[2], "sel_scale", "Resize",
+                          "Drag the cube on a face to move that face; with Shift, the opposite face moves too."),
+        MakeToolbarButton(ids[3], "mask_duplicate", "Duplicate", "A copy of the chosen volume, beside it."),
+        MakeToolbarButton(ids[4], "mask_delete", "Delete", "Remove the chosen volume."),
+    };
+}
 
 bool OnSomeDisplay(wxPoint point) { return wxDisplay::GetFromPoint(point) != wxNOT_FOUND; }
 
@@ -51,26 +50,23 @@ CMaskPanel::~CMaskPanel() {
 }
 
 void CMaskPanel::CreateControls() {
-    auto at = [this](int x, int y, int w, int h) { return DialogRect(*this, x, y, w, h); };
-    // The strip: the tool buttons tell the owner, which routes them to the view.
-    for (std::size_t i = 0; i < kStrip.size(); ++i) {
-        const wxRect r = at(7 + static_cast<int>(i) * 38, 5, 36, 14);
-        const CommandId command = kStripCommands[i];
-        // The three tools stay pressed while active; Duplicate and Delete are plain buttons.
-        wxAnyButton* button = nullptr;
-        if (i < 3) {
-            auto* toggle = new wxToggleButton(this, wxID_ANY, kStrip[i].label, r.GetPosition(), r.GetSize());
-            toggle->Bind(wxEVT_TOGGLEBUTTON, [this, command](wxCommandEvent&) {
-                ui::SendCommand(GetParent(), command);
-                UpdateStrip();
-            });
-            button = toggle;
-        } else {
-            button = new wxButton(this, wxID_ANY, kStrip[i].label, r.GetPosition(), r.GetSize());
-            button->Bind(wxEVT_BUTTON, [this, command](wxCommandEvent&) { ui::SendCommand(GetParent(), command); });
-        }
-        button->SetToolTip(kStrip[i].tooltip);
-        strip_[i] = button;
+    // Everything under the strip moves down by what the strip's icons need
+    // beyond the room the layout keeps for it.
+    int shift = 0;
+    auto at = [this, &shift](int x, int y, int w, int h) {
+        wxRect r = DialogRect(*this, x, y, w, h);
+        r.y += shift;
+        return r;
+    };
+    // The strip sits where the template keeps room for it, as high as its
+    // large icons; its commands and their states go through the main window.
+    const wxRect place = at(7, 5, 186, 14);
+    strip_ = CreateCompactStrip(this, wxID_ANY, false, {});
+    if (strip_ != nullptr) {
+        strip_->SetCommandTarget(GetParent());
+        strip_->SetButtons(StripButtons());
+        strip_->SetSize(place.x, place.y, place.width, ui::ScaleDip(strip_->NominalHeight(), strip_->Dpi()));
+        shift = std::max(0, strip_->GetSize().y - place.height);
     }
     wxRect r = at(7, 24, 186, 70);
     list_ = new wxListCtrl(this, kVolumeList, r.GetPosition(), r.GetSize(),
@@ -116,7 +112,7 @@ void CMaskPanel::CreateControls() {
     }
     r = at(7, 186, 186, 9);
     new wxStaticText(this, wxID_ANY, "Z is the height of the centre above the bed.", r.GetPosition(), r.GetSize());
-    SetClientSize(at(0, 0, 200, 200).GetSize());
+    SetClientSize(at(0, 0, 200, 200).GetSize() + wxSize(0, shift));
 
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_ESCAPE)
@@ -159,13 +155,7 @@ void CMaskPanel::ShowNear(wxPoint near, CRidgeforgeDoc* document) {
 }
 
 void CMaskPanel::UpdateStrip() {
-    const auto* frame = dynamic_cast<const ui::CommandFrame*>(GetParent());
-    if (frame == nullptr) return;
-    for (std::size_t i = 0; i < strip_.size(); ++i) {
-        const CommandState state = ui::QueryCommand(*frame, kStripCommands[i]);
-        strip_[i]->Enable(state.enabled);
-        if (auto* toggle = dynamic_cast<wxToggleButton*>(strip_[i])) toggle->SetValue(state.checked);
-    }
+    if (strip_ != nullptr) strip_->UpdateButtonStates();
 }
 
 void CMaskPanel::SyncFromDocument(CRidgeforgeDoc* document) {

@@ -19,7 +19,6 @@
 #include "document/CommandTable.h"
 #include "mesh/mapping/MaskVolume.h"
 
-class wxAnyButton;
 class wxListCtrl;
 class wxListEvent;
 class wxTextCtrl;
@@ -27,6 +26,7 @@ class wxTextCtrl;
 namespace ridgeforge {
 
 class CRidgeforgeDoc;
+class CToolbarHostWnd;
 
 namespace ui {
 class Profile;
@@ -64,7 +64,7 @@ public:
     // The strip's buttons enabled, and the active tool's pressed, as the
     // owner's command route answers for them.
     void UpdateStrip();
-    wxAnyButton& StripButton(int index) const { return *strip_[static_cast<std::size_t>(index)]; }
+    CToolbarHostWnd& Strip() const { return *strip_; }
 
 private:
     void CreateControls();
@@ -75,7 +75,7 @@ private:
     void OnMoved(wxMoveEvent& event);
     void AskToClose();
 
-    std::array<wxAnyButton*, 5> strip_{};
+    CToolbarHostWnd* strip_ = nullptr;
     wxListCtrl* list_ = nullptr;
     std::array<wxTextCtrl*, kMaskFieldCount> fields_{};
     MaskFieldTexts written_;

@@ -345,27 +345,22 @@ void CProjectorList::OnPaint(wxPaintEvent&) {
 // ---- CMappingBody
 
 bool CMappingBody::OnCreateBody() {
-    projections_ = new CCommandStrip();
-    if (!projections_->Create(this, 1,
-                              {{32796, "Box", "Project the texture from six sides.", {}},
-                               {32797, "Plane", "Project the texture from one direction.", {}},
-                               {32798, "Cylinder", "Wrap the texture round an axis.", {}},
-                               {32887,
-                                "Sphere",
-                                "Wrap the texture round a centre: six faces read from the middle, the size kept "
-                                "all over a ball.",
-                                {}}},
-                              false))
-        return false;
+    projections_ = CreateCompactStrip(
+        this, 1, false,
+        {MakeToolbarButton(32796, "projection_cubic", "Box", "Project the texture from six sides."),
+         MakeToolbarButton(32797, "projection_planar", "Plane", "Project the texture from one direction."),
+         MakeToolbarButton(32798, "projection_cylindrical", "Cylinder", "Wrap the texture round an axis."),
+         MakeToolbarButton(32887, "projection_sphere", "Sphere",
+                           "Wrap the texture round a centre: six faces read from the middle, the size kept all "
+                           "over a ball.")});
+    if (projections_ == nullptr) return false;
     picture_ = new CMappingPicture();
     if (!picture_->Create(this, 2, dpi_)) return false;
-    axes_ = new CCommandStrip();
-    if (!axes_->Create(this, 3,
-                       {{32850, "Along X", "The texture comes along the X axis.", "X"},
-                        {32851, "Along Y", "The texture comes along the Y axis.", "Y"},
-                        {32852, "Along Z", "The texture comes along the Z axis.", "Z"}},
-                       true))
-        return false;
+    axes_ = CreateCompactStrip(this, 3, true,
+                               {MakeToolbarButton(32850, "axis_x", "Along X", "The texture comes along the X axis."),
+                                MakeToolbarButton(32851, "axis_y", "Along Y", "The texture comes along the Y axis."),
+                                MakeToolbarButton(32852, "axis_z", "Along Z", "The texture comes along the Z axis.")});
+    if (axes_ == nullptr) return false;
     sides_ = new CProjectorList();
     if (!sides_->Create(this, 4, dpi_)) return false;
     sides_->SetClickCallback([this](int row, bool select) { OnSideClicked(row, select); });
@@ -373,19 +368,16 @@ bool CMappingBody::OnCreateBody() {
     surfacesLabel_->SetFont(ui::GetUiFont(ui::Normal, dpi_));
     surfacesLabel_->SetForegroundColour(flow_colours::kText);
     surfacesLabel_->SetBackgroundColour(flow_colours::kBackground);
-    surfaces_ = new CCommandStrip();
-    if (!surfaces_->Create(this, 6,
-                           {{32919, "All Surfaces", "Texture every surface of the part, inside and out.", "All"},
-                            {32920, "Outer Surfaces Only",
-                             "Texture the outside of the part and leave the inside plain: the bore of a tube, a "
-                             "slot, a pocket.",
-                             "Outer"},
-                            {32921, "Inner Surfaces Only",
-                             "Texture only the inside of the part - the bore of a tube, a slot, a pocket - and "
-                             "leave the outside plain.",
-                             "Inner"}},
-                           false))
-        return false;
+    surfaces_ = CreateCompactStrip(
+        this, 6, false,
+        {MakeToolbarButton(32919, "surfaces_all", "All Surfaces", "Texture every surface of the part, inside and out."),
+         MakeToolbarButton(32920, "surfaces_outer", "Outer Surfaces Only",
+                           "Texture the outside of the part and leave the inside plain: the bore of a tube, a "
+                           "slot, a pocket."),
+         MakeToolbarButton(32921, "surfaces_inner", "Inner Surfaces Only",
+                           "Texture only the inside of the part - the bore of a tube, a slot, a pocket - and leave "
+                           "the outside plain.")});
+    if (surfaces_ == nullptr) return false;
     LayoutControls();
     return true;
 }
@@ -394,6 +386,7 @@ void CMappingBody::SetDpi(unsigned dpi) {
     CSectionBody::SetDpi(dpi);
     if (picture_ == nullptr) return;
     picture_->SetDpi(dpi_);
+    for (CToolbarHostWnd* strip : {projections_, axes_, surfaces_}) strip->SetDpi(dpi_);
     sides_->SetDpi(dpi_);
     surfacesLabel_->SetFont(ui::GetUiFont(ui::Normal, dpi_));
     LayoutControls();
@@ -406,7 +399,8 @@ int CMappingBody::GetPreferredHeight() const {
 }
 
 void CMappingBody::LayoutControls() {
-    if (sides_ == nullptr) return;
+    // Creation lays the body out again once the surfaces strip, its last control, exists.
+    if (sides_ == nullptr || surfaces_ == nullptr) return;
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mesh/mapping/Projection.h"
-#include "workflow/CommandStrip.h"
+#include "app/ToolbarHostWnd.h"
 #include "workflow/MappingRows.h"
 #include "workflow/SectionBody.h"
 
@@ -87,23 +87,23 @@ public:
     // editing (a second click clears it), else its check box was clicked.
     void OnSideClicked(int row, bool select);
 
-    CCommandStrip* ProjectionStrip() const { return projections_; }
+    CToolbarHostWnd* ProjectionStrip() const { return projections_; }
     CMappingPicture* Picture() const { return picture_; }
-    CCommandStrip* AxisStrip() const { return axes_; }
+    CToolbarHostWnd* AxisStrip() const { return axes_; }
     CProjectorList* SideList() const { return sides_; }
     wxStaticText* SurfacesLabel() const { return surfacesLabel_; }
-    CCommandStrip* SurfacesStrip() const { return surfaces_; }
+    CToolbarHostWnd* SurfacesStrip() const { return surfaces_; }
 
 protected:
     bool OnCreateBody() override;
 
 private:
-    CCommandStrip* projections_ = nullptr;
+    CToolbarHostWnd* projections_ = nullptr;
     CMappingPicture* picture_ = nullptr;
-    CCommandStrip* axes_ = nullptr;
+    CToolbarHostWnd* axes_ = nullptr;
     CProjectorList* sides_ = nullptr;
     wxStaticText* surfacesLabel_ = nullptr;
-    CCommandStrip* surfaces_ = nullptr;
+    CToolbarHostWnd* surfaces_ = nullptr;
 };
 
 // The command that switches a box or sphere side (32801 + side).

@@ -87,16 +87,15 @@ bool CTextureBody::OnCreateBody() {
     seamMethod_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnSeamMethodChanged(); });
     seamSettings_ = new wxButton(this, 8, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
     seamSettings_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSeamlessSettings(); });
-    toggles_ = new CCommandStrip();
-    if (!toggles_->Create(
-            this, 6,
-            {{32894, "Repeat the tile",
-              "On: the tile repeats across the part at its size. Off: one tile is laid over the whole part.", "Tile"},
-             {32895, "Auto levels",
-              "The black and white points from the image itself, so the strength is the whole relief.", "Auto"},
-             {32825, "Invert", "High becomes low: a negative relief.", "Inv"}},
-            false))
-        return false;
+    toggles_ = CreateCompactStrip(
+        this, 6, false,
+        {MakeToolbarButton(
+             32894, "tool_tilling", "Repeat the tile",
+             "On: the tile repeats across the part at its size. Off: one tile is laid over the whole part."),
+         MakeToolbarButton(32895, "tool_autolevel", "Auto levels",
+                           "The black and white points from the image itself, so the strength is the whole relief."),
+         MakeToolbarButton(32825, "tool_invert", "Invert", "High becomes low: a negative relief.")});
+    if (toggles_ == nullptr) return false;
     for (wxWindow* control : std::initializer_list<wxWindow*>{edit_, load_, seamMethod_, seamSettings_})
         control->SetFont(ui::GetUiFont(ui::Normal, dpi_));
     edit_->Disable();
@@ -418,7 +417,8 @@ void CTextureBody::UpdateFromDocument(FlowDocument* document) {
 }
 
 void CTextureBody::LayoutControls() {
-    if (grid_ == nullptr) return;
+    // Creation lays the body out again once the toggle strip, its last control, exists.
+    if (grid_ == nullptr || toggles_ == nullptr) return;
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);
@@ -462,6 +462,7 @@ void CTextureBody::SetDpi(unsigned dpi) {
     tabs_->SetDpi(dpi_);
     list_->SetDpi(dpi_);
     grid_->SetDpi(dpi_);
+    toggles_->SetDpi(dpi_);
     for (wxWindow* control : std::initializer_list<wxWindow*>{edit_, load_, seamMethod_, seamSettings_})
         control->SetFont(ui::GetUiFont(ui::Normal, dpi_));
     LayoutControls();

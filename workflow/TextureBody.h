@@ -13,7 +13,7 @@
 
 #include "textures/LibraryItems.h"
 #include "textures/TextureLibrary.h"
-#include "workflow/CommandStrip.h"
+#include "app/ToolbarHostWnd.h"
 #include "workflow/Pickers.h"
 #include "workflow/SectionBody.h"
 #include "workflow/TexturePreview.h"
@@ -56,7 +56,7 @@ public:
     CThumbnailGrid* Grid() const { return grid_; }
     wxButton* EditButton() const { return edit_; }
     wxButton* LoadButton() const { return load_; }
-    CCommandStrip* Toggles() const { return toggles_; }
+    CToolbarHostWnd* Toggles() const { return toggles_; }
     wxChoice* SeamMethod() const { return seamMethod_; }
     wxButton* SeamSettingsButton() const { return seamSettings_; }
     int CurrentTab() const { return tab_; }
@@ -79,7 +79,7 @@ private:
     CThumbnailGrid* grid_ = nullptr;
     wxButton* edit_ = nullptr;
     wxButton* load_ = nullptr;
-    CCommandStrip* toggles_ = nullptr;
+    CToolbarHostWnd* toggles_ = nullptr;
     wxChoice* seamMethod_ = nullptr;
     wxButton* seamSettings_ = nullptr;
     wxRect seamsLabel_;

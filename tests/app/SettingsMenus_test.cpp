@@ -3,10 +3,11 @@
 // document, and what is chosen there reaches the document.
 #include <gtest/gtest.h>
 #include <wx/textctrl.h>
-#include <wx/tglbtn.h>
+#include <wx/uiaction.h>
 #include <wx/toplevel.h>
 
 #include "app/DialogHelpPane.h"
+#include "app/ToolbarHostWnd.h"
 #include "app/ShellCommandIds.h"
 #include "dialogs/MappingSettingsDialog.h"
 #include "dialogs/MaskPanel.h"
@@ -75,13 +76,18 @@ TEST_F(SettingsMenusTest, AddingAMaskShowsThePanelAndNoHandlesHidesIt) {
     EXPECT_EQ(Doc().maskVolumes.size(), 1u);
     // The panel's Rotate button chooses that tool and shows it pressed.
     auto* panel = static_cast<CMaskPanel*>(FindTopLevel("Mask Volumes"));
-    wxCommandEvent rotate(wxEVT_TOGGLEBUTTON, panel->StripButton(1).GetId());
-    rotate.SetEventObject(&panel->StripButton(1));
-    panel->StripButton(1).GetEventHandler()->ProcessEvent(rotate);
-    EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_ROTATE_MASK).checked);
-    EXPECT_TRUE(static_cast<wxToggleButton&>(panel->StripButton(1)).GetValue());
-    EXPECT_FALSE(static_cast<wxToggleButton&>(panel->StripButton(0)).GetValue());
-    EXPECT_TRUE(panel->StripButton(4).IsEnabled());
+    CToolbarHostWnd& strip = panel->Strip();
+    ASSERT_TRUE(PumpUntil([&strip] { return !strip.Entries().at(1).rect.IsEmpty(); }, 2000));
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(strip.ClientToScreen(strip.Entries()[1].rect.GetPosition() + wxPoint(6, 6)));
+    PumpEvents(60);
+    mouse.MouseClick();
+    ASSERT_TRUE(PumpUntil([this] { return ui::QueryCommand(Frame(), ID_TOOL_ROTATE_MASK).checked; }, 2000));
+    PumpEvents(60);
+    EXPECT_TRUE(strip.Entries()[1].checked);
+    EXPECT_FALSE(strip.Entries()[0].checked);
+    EXPECT_TRUE(strip.Entries()[4].enabled);
+    EXPECT_EQ(strip.Entries()[4].button.iconKey, "mask_delete");
     EXPECT_TRUE(ui::SendCommand(&Frame(), ID_TOOL_NONE));
     ASSERT_TRUE(PumpUntil([] { return FindTopLevel("Mask Volumes") == nullptr; }, 2000));
     EXPECT_TRUE(ui::QueryCommand(Frame(), ID_TOOL_NONE).checked);

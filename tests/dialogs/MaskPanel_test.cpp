@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/ShellCommandIds.h"
+#include "app/ToolbarHostWnd.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/TestShapes.h"
 #include "platform/ui/Commands.h"
@@ -254,6 +255,42 @@ TEST_F(MaskPanelTest, DeleteOnTheLastVolumeLeavesNoHandlesAndHidesThePanel) {
     // A mask tool needs a volume.
     view.Commands().Execute(ID_TOOL_MOVE_MASK);
     EXPECT_FALSE(panel->IsShown());
+}
+
+// The tool strip: five icon buttons above the list, a click sends the
+// button's command to the owner, and the Delete button shows its red cross.
+TEST_F(MaskPanelTest, TheToolStripSitsAboveTheListAndSendsItsCommands) {
+    CMaskPanel* panel = MakePanel();
+    CToolbarHostWnd& strip = panel->Strip();
+    strip.SetIconFolder(wxString::FromUTF8(RIDGEFORGE_RESOURCES_DIR), false);
+    panel->Raise();
+    PumpEvents(80);
+    const auto& entries = strip.Entries();
+    ASSERT_EQ(entries.size(), 5u);
+    for (const ToolbarButtonState& entry : entries) EXPECT_FALSE(entry.rect.IsEmpty()) << entry.button.iconKey;
+    EXPECT_EQ(strip.GetSize().y, 40);
+    EXPECT_GE(panel->List().GetPosition().y, strip.GetRect().GetBottom());
+
+    const wxRect duplicate = entries[3].rect;
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(strip.ClientToScreen(duplicate.GetPosition() + wxPoint(duplicate.width / 2, duplicate.height / 2)));
+    PumpEvents(60);
+    mouse.MouseClick();
+    ASSERT_TRUE(PumpUntil([&] { return !commands_.empty(); }, 2000));
+    EXPECT_EQ(commands_, std::vector<CommandId>{32908});
+
+    strip.Refresh();
+    PumpEvents(60);
+    const wxImage shot = testing::GrabWindow(strip);
+    auto reddish = [&shot](const wxRect& rect) {
+        int count = 0;
+        for (int y = rect.y; y <= rect.GetBottom(); ++y)
+            for (int x = rect.x; x <= rect.GetRight(); ++x)
+                count += shot.GetRed(x, y) > 170 && shot.GetGreen(x, y) < 120 && shot.GetBlue(x, y) < 120;
+        return count;
+    };
+    EXPECT_GT(reddish(entries[4].rect), 15);
+    EXPECT_EQ(reddish(entries[3].rect), 0);
 }
 
 }  // namespace

@@ -152,21 +152,35 @@ TEST_F(MappingSectionTest, StripsTakeTheirStatesFromTheCommandsAndSendThem) {
     auto* view = new ViewFrame();
     frame = view;
     CMappingBody* body = Make();
-    CCommandStrip& strip = *body->ProjectionStrip();
-    EXPECT_TRUE(strip.State(2).checked);
-    EXPECT_FALSE(strip.State(0).checked);
-    EXPECT_FALSE(strip.State(3).enabled);
-    const wxRect box = strip.ButtonRect(0);
-    const wxRect sphere = strip.ButtonRect(3);
+    CToolbarHostWnd& strip = *body->ProjectionStrip();
+    // The committed icons, read from the source tree.
+    strip.SetIconFolder(wxString::FromUTF8(RIDGEFORGE_RESOURCES_DIR), false);
+    PumpEvents(50);
+    const auto& entries = strip.Entries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_TRUE(entries[2].checked);
+    EXPECT_FALSE(entries[0].checked);
+    EXPECT_FALSE(entries[3].enabled);
+    const wxRect box = entries[0].rect;
+    const wxRect sphere = entries[3].rect;
     ClickAt(strip, {box.x + box.width / 2, box.y + box.height / 2});
     ClickAt(strip, {sphere.x + sphere.width / 2, sphere.y + sphere.height / 2});
     EXPECT_EQ(view->handled, (std::vector<CommandId>{32796}));
-    // On screen: the ticked button in the accent colour, the disabled one white.
+    // On screen: the ticked button in the checked fill, the disabled one in
+    // the face colour, and the box's icon (its blue side) inside its button.
+    strip.Refresh();
     PumpEvents(50);
     const wxImage shot = GrabWindow(strip);
-    const wxRect cylinder = strip.ButtonRect(2);
-    EXPECT_EQ(PixelAt(shot, cylinder.x + 3, cylinder.y + 3), wxColour(58, 123, 213));
-    EXPECT_EQ(PixelAt(shot, sphere.x + 3, sphere.y + 3), wxColour(255, 255, 255));
+    const wxRect cylinder = entries[2].rect;
+    EXPECT_EQ(PixelAt(shot, cylinder.x + 2, cylinder.y + 2), wxColour(226, 236, 248));
+    EXPECT_EQ(PixelAt(shot, sphere.x + 2, sphere.y + 2), wxColour(248, 248, 248));
+    int blue = 0;
+    for (int y = box.y; y < box.GetBottom(); ++y)
+        for (int x = box.x; x < box.GetRight(); ++x) {
+            const wxColour c = PixelAt(shot, x, y);
+            blue += c.Blue() > 180 && c.Red() < 100 && c.Green() < 150;
+        }
+    EXPECT_GT(blue, 20);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Draws the toolbar's icons as plain 32 x 32 RGBA PNG files in resources/.
+"""Draws the program's icons (the toolbar, the workflow sections' headers and
+strips, the mask panel) as plain 32 x 32 RGBA PNG files in resources/.
 
 Each icon is a few flat shapes (boxes, lines, discs) in two or three colours,
 drawn with 4 x 4 supersampling so edges are smooth; no image library is
-needed. Run from anywhere: python3 scripts/draw_toolbar_icons.py
+needed. Run from anywhere: python3 scripts/draw_icons.py
 """
 
 import math
@@ -255,6 +256,170 @@ def print_view(c):
         c.rect(16 - width / 2, 26 - 4 * k, 16 + width / 2, 28 - 4 * k, BLUE if k % 2 else INK)
 
 
+def letter_x(c, cx, cy, h, colour):
+    c.line(cx - h * 0.35, cy - h / 2, cx + h * 0.35, cy + h / 2, 2.4, colour)
+    c.line(cx + h * 0.35, cy - h / 2, cx - h * 0.35, cy + h / 2, 2.4, colour)
+
+
+def letter_y(c, cx, cy, h, colour):
+    c.line(cx - h * 0.35, cy - h / 2, cx, cy, 2.4, colour)
+    c.line(cx + h * 0.35, cy - h / 2, cx, cy, 2.4, colour)
+    c.line(cx, cy, cx, cy + h / 2, 2.4, colour)
+
+
+def letter_z(c, cx, cy, h, colour):
+    c.line(cx - h * 0.35, cy - h / 2, cx + h * 0.35, cy - h / 2, 2.4, colour)
+    c.line(cx + h * 0.35, cy - h / 2, cx - h * 0.35, cy + h / 2, 2.4, colour)
+    c.line(cx - h * 0.35, cy + h / 2, cx + h * 0.35, cy + h / 2, 2.4, colour)
+
+
+def flow_mapping(c):
+    cube(c, PALE, BLUE)
+    c.arrow(3, 3, 11, 8, 2.0, ORANGE)
+
+
+def flow_texture(c):
+    c.rect(4, 4, 28, 28, PALE)
+    for row in range(3):
+        for col in range(3):
+            c.disc(8 + 8 * col, 8 + 8 * row, 2.6, INK)
+    c.frame(4, 4, 28, 28, 1.4, INK)
+
+
+def flow_displacement(c):
+    c.rect(3, 22, 29, 28, INK)
+    for k in range(4):
+        c.polygon([(3 + 6.5 * k, 22), (6.25 + 6.5 * k, 12), (9.5 + 6.5 * k, 22)], BLUE)
+    c.arrow(16, 10, 16, 3, 1.8, ORANGE)
+
+
+def flow_simplify(c):
+    c.polygon([(4, 26), (16, 5), (28, 26)], PALE)
+    c.line(4, 26, 16, 5, 1.6, INK)
+    c.line(16, 5, 28, 26, 1.6, INK)
+    c.line(4, 26, 28, 26, 1.6, INK)
+    c.line(10, 15.5, 22, 15.5, 1.4, INK)
+    c.line(10, 15.5, 16, 26, 1.4, INK)
+    c.line(22, 15.5, 16, 26, 1.4, INK)
+    c.disc(16, 5, 2.4, BLUE)
+    c.disc(4, 26, 2.4, BLUE)
+    c.disc(28, 26, 2.4, BLUE)
+
+
+def settings(c):
+    for k in range(8):
+        angle = k * math.pi / 4
+        c.line(16 + 8 * math.cos(angle), 16 + 8 * math.sin(angle),
+               16 + 13 * math.cos(angle), 16 + 13 * math.sin(angle), 4.2, INK)
+    c.disc(16, 16, 10, INK)
+    c.disc(16, 16, 4, WHITE)
+
+
+def projection_cubic(c):
+    cube(c, PALE, BLUE)
+    for x, y in ((3, 3), (29, 3), (3, 29)):
+        c.disc(x, y, 2, ORANGE)
+
+
+def projection_planar(c):
+    c.polygon([(3, 8), (13, 4), (13, 20), (3, 24)], PALE)
+    c.line(3, 8, 13, 4, 1.4, INK)
+    c.line(3, 24, 13, 20, 1.4, INK)
+    c.line(3, 8, 3, 24, 1.4, INK)
+    c.line(13, 4, 13, 20, 1.4, INK)
+    for y in (9, 15, 21):
+        c.arrow(13, y - 1, 26, y + 2, 1.6, ORANGE)
+    c.rect(26, 6, 29, 28, BLUE)
+
+
+def projection_cylindrical(c):
+    c.rect(7, 8, 25, 24, BLUE)
+    c.disc(16, 24, 9, BLUE)
+    c.polygon([(7, 8), (25, 8), (25, 24), (7, 24)], BLUE)
+    c.disc(16, 8, 9, PALE)
+    c.ring(16, 8, 9, 1.4, INK)
+    c._fill(lambda x, y: abs(x - 16) <= 9 and (x - 16) ** 2 / 81 + (y - 8) ** 2 / 16 <= 1, PALE)
+    c._fill(lambda x, y: abs(x - 16) <= 9 and 1 >= (x - 16) ** 2 / 81 + (y - 8) ** 2 / 16 >= 0.7, INK)
+
+
+def projection_sphere(c):
+    c.disc(16, 16, 13, BLUE)
+    c.disc(12, 11, 4.5, PALE)
+    c._fill(lambda x, y: 1 >= (x - 16) ** 2 / 169 + (y - 16) ** 2 / 16 >= 0.78 and y > 16, INK)
+    c.line(16, 3, 16, 29, 1.0, INK)
+
+
+def axis_icon(letter, colour):
+    def draw(c):
+        c.arrow(4, 27, 27, 27, 1.8, colour)
+        letter(c, 16, 12, 16, colour)
+    return draw
+
+
+RED_X = RED
+GREEN_Y = GREEN
+BLUE_Z = BLUE
+
+
+def tube(c, outer_colour, inner_colour):
+    c.disc(16, 16, 13, outer_colour)
+    c.disc(16, 16, 6.5, WHITE)
+    c.ring(16, 16, 6.5, 3.0, inner_colour)
+    c.ring(16, 16, 13, 1.4, INK)
+
+
+def surfaces_all(c):
+    tube(c, BLUE, BLUE)
+
+
+def surfaces_outer(c):
+    tube(c, BLUE, PALE)
+
+
+def surfaces_inner(c):
+    tube(c, PALE, ORANGE)
+
+
+def tool_tilling(c):
+    for row in range(2):
+        for col in range(2):
+            x, y = 4 + 12.5 * col, 4 + 12.5 * row
+            c.rect(x, y, x + 11, y + 11, PALE)
+            c.disc(x + 5.5, y + 5.5, 3, BLUE)
+            c.frame(x, y, x + 11, y + 11, 1.2, INK)
+
+
+def tool_autolevel(c):
+    for k in range(7):
+        height = [4, 9, 15, 20, 14, 8, 3][k]
+        c.rect(5 + 3.2 * k, 26 - height, 7.6 + 3.2 * k, 26, BLUE)
+    c.line(4, 27, 28, 27, 1.4, INK)
+    c.line(4, 4, 4, 27, 1.6, INK)
+    c.line(28, 4, 28, 27, 1.6, ORANGE)
+
+
+def tool_invert(c):
+    c.disc(16, 16, 12, INK)
+    c._fill(lambda x, y: (x - 16) ** 2 + (y - 16) ** 2 <= 121 and x >= 16, WHITE)
+    c.ring(16, 16, 12, 1.4, INK)
+
+
+def mask_duplicate(c):
+    c.rect(4, 4, 19, 19, PALE)
+    c.frame(4, 4, 19, 19, 1.4, INK)
+    c.rect(12, 12, 27, 27, PALE)
+    c.frame(12, 12, 27, 27, 1.4, BLUE)
+    c.line(19.5, 16, 19.5, 24, 2.0, GREEN)
+    c.line(15.5, 20, 23.5, 20, 2.0, GREEN)
+
+
+def mask_delete(c):
+    c.rect(4, 8, 22, 26, PALE)
+    c.frame(4, 8, 22, 26, 1.4, INK)
+    c.line(17, 4, 29, 16, 3.0, RED)
+    c.line(29, 4, 17, 16, 3.0, RED)
+
+
 ICONS = {
     "proj_new": proj_new,
     "proj_open": proj_open,
@@ -276,6 +441,26 @@ ICONS = {
     "flat_wireframe": flat_wireframe,
     "view_ortho": view_ortho,
     "3Dprint_view": print_view,
+    "flow_mapping": flow_mapping,
+    "flow_texture": flow_texture,
+    "flow_displacement": flow_displacement,
+    "flow_simplify": flow_simplify,
+    "settings": settings,
+    "projection_cubic": projection_cubic,
+    "projection_planar": projection_planar,
+    "projection_cylindrical": projection_cylindrical,
+    "projection_sphere": projection_sphere,
+    "axis_x": axis_icon(letter_x, RED_X),
+    "axis_y": axis_icon(letter_y, GREEN_Y),
+    "axis_z": axis_icon(letter_z, BLUE_Z),
+    "surfaces_all": surfaces_all,
+    "surfaces_outer": surfaces_outer,
+    "surfaces_inner": surfaces_inner,
+    "tool_tilling": tool_tilling,
+    "tool_autolevel": tool_autolevel,
+    "tool_invert": tool_invert,
+    "mask_duplicate": mask_duplicate,
+    "mask_delete": mask_delete,
 }
 
 
