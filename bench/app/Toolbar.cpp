@@ -20,7 +20,7 @@
 #include "app/ShellCommandIds.h"
 #include "app/ShellDocument.h"
 #include "app/ToolbarHostWnd.h"
-#include "app/ViewArea.h"
+#include "platform/ui/DocView.h"
 
 namespace {
 
@@ -39,8 +39,13 @@ public:
 
 // Update handlers for the toolbar's view commands, as the view will have
 // them: radio groups and ticks read from a few fields.
-class BenchView : public ridgeforge::CViewArea {
+class BenchView : public ridgeforge::ui::View {
 public:
+    void CreateViewWindow(wxWindow* parent) override {
+        if (window_ == nullptr) window_ = new wxWindow(parent, wxID_ANY);
+    }
+    wxWindow* Window() const override { return window_; }
+
     BenchView() {
         const auto radio = [this](CommandId first) {
             return [this, first](CommandId id, CommandState& state) {
@@ -65,6 +70,9 @@ public:
     }
     int choice = 1;
     bool hasPart = true;
+
+private:
+    wxWindow* window_ = nullptr;
 };
 
 std::unique_ptr<ridgeforge::CRidgeforgeApp> StartApp(const std::filesystem::path& icons) {

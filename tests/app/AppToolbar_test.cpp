@@ -12,7 +12,7 @@
 #include "app/AppToolbar.h"
 #include "app/ShellCommandIds.h"
 #include "app/ToolbarHostWnd.h"
-#include "app/ViewArea.h"
+#include "tests/app/StandInView.h"
 #include "platform/ui/Commands.h"
 #include "tests/app/ShellFixture.h"
 
