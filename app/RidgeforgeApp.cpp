@@ -122,6 +122,13 @@ void CRidgeforgeApp::FirstIdle() {
 bool CRidgeforgeApp::OnIdle(long) {
     if (!firstIdleDone_) FirstIdle();
     if (frame_ == nullptr || !document_) return false;
+    // The document retitles itself without an Open (a test shape, Save As);
+    // the frame follows on the next idle pass.
+    const CString& title = document_->Base().GetTitle();
+    if (!title.empty()) {
+        const wxString wanted = wxString(title.c_str()) + " - " + kAppName;
+        if (frame_->GetTitle() != wanted) frame_->SetTitle(wanted);
+    }
     if (document_->PollPipeline()) return true;
     if (!document_->PipelineRunning()) {
         frame_->HideJobProgress();

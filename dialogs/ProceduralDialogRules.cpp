@@ -85,8 +85,10 @@ std::string TileableNote(bool tileable) {
 
 std::string ParameterHelpTable(const mesh::procedural::ProceduralTexture& texture) {
     std::string table = "\n\n### " + std::string(texture.Name()) + "\n\n| Setting | Meaning |\n|:--|:--|\n";
+    // The help pane draws a table cell as written, so bold markers round the
+    // label would show as asterisks.
     for (const auto& definition : texture.Parameters())
-        table += "| **" + TableCell(definition.label) + "** | " + TableCell(definition.help) + " |\n";
+        table += "| " + TableCell(definition.label) + " | " + TableCell(definition.help) + " |\n";
     return table;
 }
 

@@ -205,6 +205,9 @@ void CRidgeforgeDoc::RestoreSnapshot(const PlacementSnapshot& snapshot) {
 
     if (textureDiffers) SyncTextureToPipeline();
     OnSettingsChanged();
+    // A placement refresh keeps the texture the views already hold; the one
+    // brought back must reach them, or the part is drawn with none.
+    if (textureDiffers && HasPart()) UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
     restoring = false;
     currentSnapshot = snapshot;
     SetModifiedFlag(true);

@@ -57,7 +57,7 @@ bool CDisplacementBody::OnCreateBody() {
         if (!refreshing_ && direction_->GetSelection() != wxNOT_FOUND) ApplyDirection(direction_->GetSelection());
     });
     keepFlat_ = new wxCheckBox(this, kKeepFlatId, "Keep the bed face flat");
-    keepFlat_->SetBackgroundColour(flow_colours::kBackground);
+    // No background colour of its own: on GTK 3 it also blanks the tick.
     keepFlat_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
         if (!refreshing_) ApplyKeepFlat(keepFlat_->GetValue());
     });

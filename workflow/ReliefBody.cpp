@@ -56,8 +56,8 @@ constexpr int kWholeMeshId = 12;
 bool CSimplifyBody::OnCreateBody() {
     flatAreas_ = new wxCheckBox(this, kFlatAreasId, "Flat areas (exact, nothing moves)");
     wholeMesh_ = new wxCheckBox(this, kWholeMeshId, "Mesh simplify (detail level)");
+    // No background colour of their own: on GTK 3 it also blanks the tick.
     for (wxCheckBox* box : {flatAreas_, wholeMesh_}) {
-        box->SetBackgroundColour(flow_colours::kBackground);
         box->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
             if (!refreshing_) ApplyBoxes();
         });

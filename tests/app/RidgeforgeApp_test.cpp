@@ -118,6 +118,11 @@ TEST_F(AppTest, CommandLineFileOpensBeforeFirstPaintAndFailureKeepsRunning) {
     EXPECT_EQ(Document().newDocuments, 1);
     EXPECT_TRUE(Logged(L"The file could not be opened: " + missing.wstring()));
     EXPECT_EQ(Frame().GetTitle(), "Untitled - Ruvolta");
+    // A title the document gives itself without an Open (a test shape).
+    Document().Base().SetTitle(L"Test Cylinder");
+    wxWakeUpIdle();
+    PumpEvents(100);
+    EXPECT_EQ(Frame().GetTitle(), "Test Cylinder - Ruvolta");
 }
 
 // About names the program and its version; a missing manual is named with

@@ -62,9 +62,9 @@ TEST(ProceduralHelp, EveryParameterIsOneWellFormedRow) {
     RampTexture ramp;
     EXPECT_EQ(ParameterHelpTable(ramp),
               "\n\n### Ramp\n\n| Setting | Meaning |\n|:--|:--|\n"
-              "| **Width / depth** | first line second / third |\n"
-              "| **Count** | Windows line |\n"
-              "| **Invert** | " +
+              "| Width / depth | first line second / third |\n"
+              "| Count | Windows line |\n"
+              "| Invert | " +
                   mesh::procedural::InvertParameter().help + " |\n");
     EXPECT_EQ(TileableNote(true), "This texture is tileable.");
     EXPECT_EQ(TileableNote(false), "This pattern does not repeat: one tile is laid over the whole model.");

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
@@ -274,6 +277,40 @@ TEST_F(DraggedCube, UndoBringsTheTextureAndItsSettingsBackButNeverCrossesAPart) 
     d.doc.OnUpdateEditUndo(state);
     EXPECT_FALSE(state.enabled);
     EXPECT_EQ(std::string(d.doc.proceduralTexture->Name()), "Weave");
+}
+
+// The views upload the texture only on a full refresh, so an Undo or Redo
+// that brings another texture back must send one; a placement step alone
+// must not make the views rebuild everything.
+TEST_F(DraggedCube, UndoAndRedoOfATextureRefreshTheViewsFully) {
+    struct LastHint : DocumentView {
+        std::vector<ViewUpdateHint> hints;
+        void OnUpdate(DocumentView*, ViewUpdateHint hint) override { hints.push_back(hint); }
+        bool SawFullRefresh() const {
+            return std::find(hints.begin(), hints.end(), ViewUpdateHint::FullRefresh) != hints.end();
+        }
+    } view;
+    d.doc.AddView(&view);
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Cells"), L"");
+    const std::size_t textureEntries = d.doc.undoStack.size();
+    ASSERT_GE(textureEntries, 1u);
+    d.doc.projection.type = mesh::ProjectionType::Cylinder;
+    d.doc.OnSettingsChanged();
+    ASSERT_EQ(d.doc.undoStack.size(), textureEntries + 1);
+
+    view.hints.clear();
+    d.doc.OnEditUndo();  // the mapping only
+    EXPECT_TRUE(d.doc.HasTexture());
+    EXPECT_FALSE(view.SawFullRefresh());
+    view.hints.clear();
+    while (!d.doc.undoStack.empty()) d.doc.OnEditUndo();  // the texture goes
+    EXPECT_FALSE(d.doc.HasTexture());
+    EXPECT_TRUE(view.SawFullRefresh());
+    view.hints.clear();
+    while (!d.doc.HasTexture() && !d.doc.redoStack.empty()) d.doc.OnEditRedo();  // and comes back
+    EXPECT_TRUE(d.doc.HasTexture());
+    EXPECT_TRUE(view.SawFullRefresh());
+    d.doc.RemoveView(&view);
 }
 
 }  // namespace

@@ -210,8 +210,18 @@ TEST_F(ReliefBodiesTest, ReturnCommitsAndEscapeRestores) {
 TEST_F(ReliefBodiesTest, SimplifyBoxes) {
     Open();
     document.LoadBox();
+    document.displacement.base.enabled = true;
     Refresh();
     EXPECT_TRUE(simplify_->FlatAreas()->IsEnabled());
+    // A ticked box shows its tick (the theme's blue fill), not an empty square;
+    // the theme fades the tick in.
+    PumpEvents(600);
+    for (wxCheckBox* box : {simplify_->FlatAreas(), simplify_->WholeMesh(), Displacement().KeepFlat()}) {
+        ASSERT_TRUE(box->GetValue());
+        const wxImage shot = GrabWindow(*box);
+        EXPECT_LE(ClosestColourDistance(shot, wxRect(0, 0, 24, shot.GetHeight()), wxColour(53, 132, 228)), 40)
+            << box->GetLabel();
+    }
     ClickAt(*simplify_->FlatAreas(), {8, 12});
     EXPECT_FALSE(document.simplify.flatAreas);
     EXPECT_TRUE(document.simplify.wholeMesh);
