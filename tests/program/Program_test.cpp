@@ -13,39 +13,17 @@
 #include <thread>
 
 #include "testing/Shapes.h"
+#include "tests/program/Desktop.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace {
 
-std::string Shell(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-    return output;
-}
-
-// Waits for the child to end; its exit status, or -1 when it is still
-// running after the time (it is then killed).
-int WaitForExit(pid_t child, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
-}
+using namespace ridgeforge::test::desktop;
 
 TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ridgeforge::test::TempDir scratch("program");
     const auto part = scratch.Path() / "cube.stl";
     const auto bytes =
