@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/LeftPane.h"
 #include "app/RidgeforgeApp.h"
 #include "app/ShellCommandIds.h"
 #include "document/RidgeforgeDoc.h"
@@ -32,7 +33,6 @@ constexpr int kProgressRange = 1000;
 constexpr int kLeftPaneId = 133;
 constexpr int kOutputPaneId = 149;
 constexpr int kRightPaneId = 150;
-constexpr int kLeftWidth = 340;
 constexpr int kOutputHeight = 130;
 constexpr int kRightWidth = 240;
 
@@ -109,8 +109,7 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::CreateDockingWindows() {
-    left_ = new CStaticPane(this, kLeftPaneId, "Workflow", ui::PaneSide::Left, kLeftWidth, 0);
-    left_->SetContent(CreateWorkflowPaneContent(*left_));
+    left_ = new CLeftPane(this, kLeftPaneId, &app_.Profile());
     ui::MarkStartupPhase("  the left pane (the workflow)");
     output_ = new CStaticPane(this, kOutputPaneId, "Output", ui::PaneSide::Bottom, 0, kOutputHeight);
     const OutputPaneContent output = CreateOutputPaneContent(*output_);
@@ -144,7 +143,7 @@ bool CMainFrame::CreateDockingWindows() {
 
 void CMainFrame::SetDpi(unsigned dpi) {
     dpi_ = dpi == 0 ? 96 : dpi;
-    for (CStaticPane* pane : {left_, output_, right_})
+    for (CStaticPane* pane : std::initializer_list<CStaticPane*>{left_, output_, right_})
         if (pane != nullptr) pane->SetDpi(dpi_);
     if (log_ != nullptr) log_->SetDpi(dpi_);
     if (information_ != nullptr) information_->SetDpi(dpi_);

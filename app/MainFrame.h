@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/LeftPane.h"
 #include "app/OutputSinks.h"
 #include "app/PaneContents.h"
 #include "pipeline/AsyncPipeline.h"
@@ -74,7 +75,7 @@ public:
     void SetToolText(const wxString& text);
     void SetFrameText(const wxString& text);
 
-    CStaticPane& LeftPane() { return *left_; }
+    CLeftPane& LeftPane() { return *left_; }
     CStaticPane& OutputPane() { return *output_; }
     CStaticPane& RightPane() { return *right_; }
     wxWindow& ViewArea() { return *viewArea_; }
@@ -112,7 +113,7 @@ private:
     bool progressDeterminate_ = true;
     long statusUpdates_ = 0;
     unsigned dpi_ = 96;
-    CStaticPane* left_ = nullptr;
+    CLeftPane* left_ = nullptr;
     CStaticPane* output_ = nullptr;
     CStaticPane* right_ = nullptr;
     wxWindow* viewArea_ = nullptr;

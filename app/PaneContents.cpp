@@ -1,8 +1,5 @@
-// The contents of the fixed panes: the Output log, the Information pane and
-// the workflow column's place.
+// The contents of the fixed panes: the Output log and the Information pane.
 #include "app/PaneContents.h"
-
-#include <wx/panel.h>
 
 #include "app/OutputWnd.h"
 #include "app/RightPane.h"
@@ -19,7 +16,5 @@ InformationPaneContent CreateInformationPaneContent(CStaticPane& pane) {
     dialog->Create(&pane);
     return {dialog, dialog};
 }
-
-wxWindow* CreateWorkflowPaneContent(CStaticPane& pane) { return new wxPanel(&pane); }
 
 }  // namespace ridgeforge

@@ -23,7 +23,5 @@ struct InformationPaneContent {
 
 OutputPaneContent CreateOutputPaneContent(CStaticPane& pane);
 InformationPaneContent CreateInformationPaneContent(CStaticPane& pane);
-// The workflow column.
-wxWindow* CreateWorkflowPaneContent(CStaticPane& pane);
 
 }  // namespace ridgeforge

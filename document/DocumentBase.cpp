@@ -1,13 +1,15 @@
 #include "document/DocumentBase.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace ridgeforge {
 
 void DocumentBase::SetPathName(const CString& path, bool addToRecent) {
     pathName_ = path;
-    title_ = std::filesystem::path(path).filename().wstring();
+    // The last component, cut by hand: a wide path converted through the C
+    // locale would fail on letters outside ASCII.
+    const std::size_t slash = path.find_last_of(L'/');
+    title_ = slash == CString::npos ? path : path.substr(slash + 1);
     if (addToRecent && host_ != nullptr && !path.empty()) host_->AddToRecentFiles(path);
 }
 

@@ -315,8 +315,6 @@ private:
     bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job);
     mesh::PipelinePlan CurrentPlan() const;
     mesh::TileFrame BuildTileFrame() const;
-    void TakeTexturePixels(std::int32_t width, std::int32_t height, std::vector<float> pixels);
-    bool WritePartBeside(const CString& path, std::wstring& chosen, std::wstring& oldPart, bool& wrote);
 
     std::vector<LibraryRoot> userDataRoots_;
     bool userDataRootsSet_ = false;

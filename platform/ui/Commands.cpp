@@ -17,16 +17,16 @@ bool CanTakeCheck(const wxUpdateUIEvent& event) {
     return item != nullptr && item->IsCheckable();
 }
 
-}  // namespace
-
-bool IsCommandWxId(int wxId) { return wxId >= 0 && CommandOf(wxId) <= kLastCommandId; }
-
 // Menus and toolbars ask for their items; a control asks for itself.
 bool AskedByMenuOrToolbar(const wxEvent& event) {
     wxObject* source = event.GetEventObject();
     return dynamic_cast<wxMenu*>(source) != nullptr || dynamic_cast<wxMenuBar*>(source) != nullptr ||
            dynamic_cast<wxToolBar*>(source) != nullptr;
 }
+
+}  // namespace
+
+bool IsCommandWxId(int wxId) { return wxId >= 0 && CommandOf(wxId) <= kLastCommandId; }
 
 bool RouteUpdate(const std::vector<const CommandTable*>& route, CommandId id, CommandState& state) {
     if (RouteCommandUpdate(route, id, state)) return true;
@@ -75,21 +75,17 @@ bool SendCommand(wxWindow* window, CommandId id) {
     return window->GetEventHandler()->ProcessEvent(event);
 }
 
+CommandState QueryCommand(const CommandFrame& frame, CommandId id) {
+    CommandState state;
+    RouteUpdate(frame.CommandRoute(), id, state);
+    return state;
+}
+
 void PostCommand(wxWindow* window, CommandId id) {
     if (window == nullptr) return;
     auto* event = new wxCommandEvent(wxEVT_MENU, WxIdOf(id));
     event->SetEventObject(window);
     window->GetEventHandler()->QueueEvent(event);
-}
-
-}  // namespace ridgeforge::ui
-
-namespace ridgeforge::ui {
-
-CommandState QueryCommand(const CommandFrame& frame, CommandId id) {
-    CommandState state;
-    RouteUpdate(frame.CommandRoute(), id, state);
-    return state;
 }
 
 }  // namespace ridgeforge::ui

@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include <wx/gdicmn.h>
+
 #include "platform/ui/Dpi.h"
 
 namespace ridgeforge::ui {
@@ -35,7 +37,13 @@ int FontPixelHeight(int points, unsigned dpi) { return MulDiv(points, static_cas
 wxFont MakeFont(std::string_view face, int points, int weight, unsigned dpi, bool italic) {
     const std::string mapped = MapFaceName(face);
     const bool mono = mapped.find("Mono") != std::string::npos;
-    wxFontInfo info(wxSize(0, FontPixelHeight(points, dpi)));
+    // GTK takes a pixel size as the whole line height, which made 9 pt text
+    // come out near 7 pt; a point size keeps the character height. The
+    // toolkit renders points at the screen's resolution, so a window at
+    // another DPI gets the points scaled by the ratio.
+    const int screen = wxGetDisplayPPI().y;
+    const double scale = screen > 0 ? static_cast<double>(dpi) / screen : static_cast<double>(dpi) / 96.0;
+    wxFontInfo info(static_cast<float>(points * scale));
     info.FaceName(wxString::FromUTF8(mapped.c_str()))
         .Family(mono ? wxFONTFAMILY_TELETYPE : wxFONTFAMILY_SWISS)
         .Weight(ToWxWeight(weight))

@@ -1,7 +1,8 @@
 // Fonts by design name, point size and DPI. The designs name "Segoe UI" and
 // "Consolas"; here they are DejaVu Sans and DejaVu Sans Mono, which every
-// machine with the project's packages has. Heights are character heights in
-// pixels, MulDiv(points, dpi, 72), so text keeps its size at any DPI.
+// machine with the project's packages has. Sizes are points at the window's
+// DPI: a character height of MulDiv(points, dpi, 72) pixels, so text keeps
+// its size at any DPI.
 #pragma once
 
 #include <string>

@@ -226,8 +226,20 @@ TEST_F(MainFrameTest, MenusCarryEveryPatternOnItsOwnId) {
         ASSERT_NE(item, nullptr) << text;
         EXPECT_EQ(item->GetItemLabelText(), text);
     }
-    int meshIndex = bar->FindMenu("Mesh");
-    EXPECT_NE(bar->GetMenu(static_cast<size_t>(meshIndex))->FindItem(ui::WxIdOf(ID_STOP_PROCESSING)), nullptr);
+    wxMenu* mesh = bar->GetMenu(static_cast<size_t>(bar->FindMenu("Mesh")));
+    EXPECT_NE(mesh->FindItem(ui::WxIdOf(ID_STOP_PROCESSING)), nullptr);
+
+    // Opening a menu asks the route for each item's state: a command no
+    // table knows is greyed, a ticked one is ticked.
+    mesh->UpdateUI(&Frame());
+    EXPECT_FALSE(mesh->IsEnabled(ui::WxIdOf(ID_STOP_PROCESSING)));
+    wxMenu* view = bar->GetMenu(static_cast<size_t>(bar->FindMenu("View")));
+    view->UpdateUI(&Frame());
+    EXPECT_FALSE(view->IsChecked(ui::WxIdOf(ID_DETAILED_LOG)));
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_DETAILED_LOG));
+    view->UpdateUI(&Frame());
+    EXPECT_TRUE(view->IsChecked(ui::WxIdOf(ID_DETAILED_LOG)));
+    EXPECT_TRUE(view->IsEnabled(ui::WxIdOf(ID_DETAILED_LOG)));
 }
 
 }  // namespace

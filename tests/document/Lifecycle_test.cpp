@@ -177,6 +177,39 @@ TEST(Commands, PatternIdsOpenTheRegistryInMenuOrderAndSettingsHasItsOwnId) {
     EXPECT_EQ(edited, chosen);
 }
 
+TEST(DocumentBase, PathNameGivesTheTitleAndTellsTheRecentFiles) {
+    HostedDocument d;
+    d.doc.SetPathName(L"/tmp/gr\u00FCn/Tr\u00E4ger.rgproj", true);
+    EXPECT_EQ(d.doc.GetTitle(), L"Tr\u00E4ger.rgproj");
+    ASSERT_EQ(d.host.recentFiles.size(), 1u);
+    d.doc.SetPathName(L"plain.rgproj", false);
+    EXPECT_EQ(d.doc.GetTitle(), L"plain.rgproj");
+    EXPECT_EQ(d.host.recentFiles.size(), 1u);
+
+    struct CountingView : DocumentView {
+        int updates = 0;
+        ViewUpdateHint last = ViewUpdateHint::FullRefresh;
+        void OnUpdate(DocumentView*, ViewUpdateHint hint) override {
+            ++updates;
+            last = hint;
+        }
+    } view, sender;
+    d.doc.AddView(&view);
+    d.doc.AddView(&sender);
+    d.doc.AddView(&view);
+    d.doc.UpdateAllViews(&sender, ViewUpdateHint::PrintCheckFinished);
+    EXPECT_EQ(view.updates, 1);
+    EXPECT_EQ(view.last, ViewUpdateHint::PrintCheckFinished);
+    EXPECT_EQ(sender.updates, 0);
+    d.doc.OnTestCube();
+    EXPECT_GT(view.updates, 1);
+    EXPECT_EQ(view.last, ViewUpdateHint::FullRefresh);
+    d.doc.RemoveView(&view);
+    const int seen = view.updates;
+    d.doc.UpdateAllViews(nullptr);
+    EXPECT_EQ(view.updates, seen);
+}
+
 TEST(Commands, UpdateHandlersFollowThePartTheHistoryAndTheGrid) {
     HostedDocument d;
     const CommandTable* tables[] = {nullptr, &d.doc.Commands()};

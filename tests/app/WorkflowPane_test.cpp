@@ -1,0 +1,95 @@
+// The Workflow pane in the running program with the program's own
+// document: the sections and the footer follow a loaded test cube, and the
+// Relief switch and a typed strength reach the document.
+#include <wx/textctrl.h>
+
+#include "app/MainFrame.h"
+#include "app/RidgeforgeApp.h"
+#include "document/RidgeforgeDoc.h"
+#include "platform/ui/StartupMarks.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestSupport.h"
+#include "tests/workflow/FlowFixture.h"
+#include "workflow/FlowWnd.h"
+#include "workflow/ReliefBodies.h"
+
+namespace ridgeforge::testing {
+namespace {
+
+class WorkflowPaneTest : public ::testing::Test {
+protected:
+    WorkflowPaneTest() : scratch_("workflow") {
+        environment_.Set("XDG_CONFIG_HOME", (scratch_.Path() / "config").string());
+        environment_.Set("HOME", (scratch_.Path() / "home").string());
+        environment_.Unset("XDG_DOCUMENTS_DIR");
+        std::filesystem::create_directories(scratch_.Path() / "home");
+        std::filesystem::create_directories(scratch_.Path() / "program");
+        CRidgeforgeApp::Options options;
+        options.arguments.push_back(L"ridgeforge");
+        options.programFolder = scratch_.Path() / "program";
+        options.makeDocument = [](DocumentHost& host) { return MakeRidgeforgeDocument(host); };
+        ui::ClearStartupPhases();
+        app_ = std::make_unique<CRidgeforgeApp>(std::move(options));
+        idle_ = std::make_unique<ui::IdleDriver>(*app_);
+        started_ = app_->InitInstance();
+        if (started_) {
+            app_->Frame()->SetSize(wxRect(0, 0, 1280, 800));
+            PumpEvents(300);
+        }
+    }
+    ~WorkflowPaneTest() override {
+        if (app_->Frame() != nullptr) app_->Frame()->Destroy();
+        PumpEvents(50);
+        app_->ExitInstance();
+        idle_.reset();
+        app_.reset();
+        PumpEvents(20);
+    }
+
+    CLeftPane& Pane() { return app_->Frame()->LeftPane(); }
+    CRidgeforgeDoc& Document() { return *app_->Document()->RidgeforgeDoc(); }
+
+    test::ScopedEnvironment environment_;
+    test::TempDir scratch_;
+    std::unique_ptr<CRidgeforgeApp> app_;
+    std::unique_ptr<ui::IdleDriver> idle_;
+    bool started_ = false;
+};
+
+TEST_F(WorkflowPaneTest, SectionsAndFooterFollowTheProgramsDocument) {
+    ASSERT_TRUE(started_);
+    EXPECT_EQ(Pane().Caption(), "Workflow");
+    Pane().RefreshSteps();
+    EXPECT_EQ(Pane().Footer().Values().status, L"No part loaded");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Disabled);
+    EXPECT_EQ(Pane().Flow().GetSection(FlowStep::Relief).header->Status(), SectionStatus::Inactive);
+
+    Document().OnTestCube();
+    Document().remeshSettings.targetEdgeMillimetres = 0.5f;
+    Pane().RefreshSteps();
+    // Displacement is on and there is no texture yet.
+    EXPECT_EQ(Pane().Footer().Values().status, L"Needs a texture");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Disabled);
+    EXPECT_EQ(Pane().Flow().GetSection(FlowStep::Mapping).header->Status(), SectionStatus::OutOfDate);
+    auto* relief = dynamic_cast<CReliefBody*>(Pane().Flow().GetSection(FlowStep::Relief).body);
+    ASSERT_NE(relief, nullptr);
+    // 2400 mm^2 at 0.5 mm contour cells: 2400 / (0.25 / 2.16) = 20736.
+    const std::wstring estimate = relief->Remesh()->EstimateLine();
+    EXPECT_TRUE(estimate == L"About 22,464 triangles." || estimate == L"About 22,462 triangles.") << estimate;
+
+    relief->Displacement()->Edit()->ChangeValue("0.8");
+    relief->Displacement()->CommitTypedStrength();
+    EXPECT_FLOAT_EQ(Document().displacementSettings.strengthMillimetres, 0.8f);
+
+    // Relief off: no texture needed, so Process becomes possible.
+    CSectionHeader& header = *Pane().Flow().GetSection(FlowStep::Relief).header;
+    ClickAt(header, {header.Rects().toggle.x + 4, 20});
+    EXPECT_FALSE(Document().displacementEnabled);
+    EXPECT_FALSE(Document().remeshEnabled);
+    EXPECT_TRUE(Pane().Flow().IsSectionCollapsed(FlowStep::Relief));
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
+    EXPECT_EQ(Pane().Flow().GetSection(FlowStep::Relief).header->Status(), SectionStatus::Inactive);
+}
+
+}  // namespace
+}  // namespace ridgeforge::testing
