@@ -22,6 +22,8 @@
 #include "platform/ui/StartupMarks.h"
 #include "text/TextCase.h"
 #include "textures/TextureLibrary.h"
+#include "workflow/FlowWnd.h"
+#include "workflow/TextureBody.h"
 
 namespace ridgeforge {
 namespace {
@@ -302,8 +304,10 @@ void CMainFrame::OpenDroppedFiles(const std::vector<std::filesystem::path>& path
 }
 
 void CMainFrame::OnReloadTextures() {
-    // The texture section reloads its library here once the workflow column
-    // holds one; until then there is nothing that keeps a copy.
+    // The texture section keeps the library's lists and thumbnails; it
+    // forgets them and reads the folders again.
+    auto* body = dynamic_cast<CTextureBody*>(left_->Flow().GetSection(FlowStep::Texture).body);
+    if (body != nullptr) body->SetTextureLibrary(LibraryRoots());
 }
 
 void CMainFrame::BuildCommands() {

@@ -36,6 +36,24 @@ CString RidgeforgeFlowDocument::ProcessStatusText() const { return document_->Pr
 bool RidgeforgeFlowDocument::CanProcess() const { return document_->CanProcess(); }
 bool RidgeforgeFlowDocument::PipelineRunning() const { return document_->pipeline.IsRunning(); }
 mesh::PipelineStatus RidgeforgeFlowDocument::PipelineStatus() const { return document_->pipeline.GetStatus(); }
+mesh::Projection* RidgeforgeFlowDocument::Mapping() { return &document_->projection; }
+void RidgeforgeFlowDocument::UpdateViews(ViewUpdateHint hint) { document_->UpdateAllViews(nullptr, hint); }
+bool RidgeforgeFlowDocument::HasTexture() const { return document_->HasTexture(); }
+const mesh::HeightMap* RidgeforgeFlowDocument::Texture() const { return &document_->texture; }
+const mesh::procedural::ProceduralTexture* RidgeforgeFlowDocument::Procedural() const {
+    return document_->proceduralTexture.get();
+}
+std::wstring RidgeforgeFlowDocument::PresetName() const { return document_->proceduralPresetName; }
+std::wstring RidgeforgeFlowDocument::ImagePath() const { return document_->textureImagePath; }
+std::uint32_t RidgeforgeFlowDocument::TextureRevision() const { return document_->shownTextureRevision; }
+bool RidgeforgeFlowDocument::LoadHeightMap(const std::wstring& path) { return document_->LoadHeightMap(path); }
+void RidgeforgeFlowDocument::ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> texture,
+                                                    const std::wstring& presetName) {
+    document_->ApplyProceduralTexture(std::move(texture), presetName);
+}
+void RidgeforgeFlowDocument::ApplyTextureSettings(const mesh::TextureSettings& settings) {
+    document_->ApplyTextureSettings(settings);
+}
 
 namespace {
 

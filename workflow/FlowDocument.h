@@ -8,14 +8,20 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "document/DocumentHost.h"
 #include "document/FlowStep.h"
+#include "document/ViewUpdateHint.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/mapping/Projection.h"
+#include "mesh/procedural/ProceduralTexture.h"
 #include "mesh/relief/DisplacementSettings.h"
 #include "mesh/remesh/RemeshSettings.h"
 #include "mesh/simplify/SimplifySettings.h"
 #include "pipeline/AsyncPipeline.h"
+#include "textures/HeightMap.h"
 
 namespace ridgeforge {
 
@@ -59,6 +65,24 @@ public:
     // From the start of a run until the idle poll has joined it.
     virtual bool PipelineRunning() const = 0;
     virtual mesh::PipelineStatus PipelineStatus() const = 0;
+
+    // ---- The mapping and the texture (the Mapping and Texture sections).
+    // The projection, written directly by the mapping section.
+    virtual mesh::Projection* Mapping() { return nullptr; }
+    virtual void UpdateViews(ViewUpdateHint) {}
+    // A texture of at least 1 x 1 pixels with an image.
+    virtual bool HasTexture() const { return false; }
+    virtual const mesh::HeightMap* Texture() const { return nullptr; }
+    // Null for an image texture.
+    virtual const mesh::procedural::ProceduralTexture* Procedural() const { return nullptr; }
+    // Empty after the procedural texture's settings were edited.
+    virtual std::wstring PresetName() const { return {}; }
+    virtual std::wstring ImagePath() const { return {}; }
+    // Changes with every change of the texture or its settings.
+    virtual std::uint32_t TextureRevision() const { return 0; }
+    virtual bool LoadHeightMap(const std::wstring&) { return false; }
+    virtual void ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture>, const std::wstring&) {}
+    virtual void ApplyTextureSettings(const mesh::TextureSettings&) {}
 };
 
 // The program's document as a FlowDocument.
@@ -90,6 +114,18 @@ public:
     bool CanProcess() const override;
     bool PipelineRunning() const override;
     mesh::PipelineStatus PipelineStatus() const override;
+    mesh::Projection* Mapping() override;
+    void UpdateViews(ViewUpdateHint hint) override;
+    bool HasTexture() const override;
+    const mesh::HeightMap* Texture() const override;
+    const mesh::procedural::ProceduralTexture* Procedural() const override;
+    std::wstring PresetName() const override;
+    std::wstring ImagePath() const override;
+    std::uint32_t TextureRevision() const override;
+    bool LoadHeightMap(const std::wstring& path) override;
+    void ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> texture,
+                                const std::wstring& presetName) override;
+    void ApplyTextureSettings(const mesh::TextureSettings& settings) override;
 
 private:
     CRidgeforgeDoc* document_;

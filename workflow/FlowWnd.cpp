@@ -10,7 +10,9 @@
 #include "platform/ui/Paint.h"
 #include "platform/ui/Profile.h"
 #include "platform/ui/StartupMarks.h"
+#include "workflow/MappingBody.h"
 #include "workflow/ReliefBodies.h"
+#include "workflow/TextureBody.h"
 #include "workflow/SectionGeometry.h"
 
 namespace ridgeforge {
@@ -18,6 +20,10 @@ namespace {
 
 std::unique_ptr<CSectionBody> MakeBody(FlowStep step) {
     switch (step) {
+        case FlowStep::Mapping:
+            return std::make_unique<CMappingBody>();
+        case FlowStep::Texture:
+            return std::make_unique<CTextureBody>();
         case FlowStep::Relief:
             return std::make_unique<CReliefBody>();
         case FlowStep::Simplify:

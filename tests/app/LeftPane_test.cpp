@@ -92,6 +92,14 @@ protected:
         PumpEvents(30);
     }
     CSectionHeader& Header(FlowStep step) { return *pane_->Flow().GetSection(step).header; }
+    // The header scrolled to the top of the column (the texture browser
+    // pushes the lower ones below the pane).
+    CSectionHeader& Shown(FlowStep step) {
+        CFlowWnd& flow = pane_->Flow();
+        flow.ScrollTo(flow.ScrollPosition() + Header(step).GetPosition().y);
+        PumpEvents(30);
+        return Header(step);
+    }
     wxImage GrabFooter() {
         pane_->Footer().Refresh();
         pane_->Footer().Update();
@@ -146,7 +154,7 @@ TEST_F(LeftPaneTest, ReliefSwitchTurnsDisplacementAndRemeshOffAndOn) {
     Open();
     document.LoadBox();
     pane_->RefreshSteps();
-    ClickAt(Header(FlowStep::Relief), {62, 20});
+    ClickAt(Shown(FlowStep::Relief), {62, 20});
     EXPECT_FALSE(document.displacementOn);
     EXPECT_FALSE(document.remeshOn);
     EXPECT_EQ(document.settingsChanges, 2);
@@ -155,13 +163,13 @@ TEST_F(LeftPaneTest, ReliefSwitchTurnsDisplacementAndRemeshOffAndOn) {
 
     // Remesh on alone (an older project): switching on sets only displacement.
     document.remeshOn = true;
-    ClickAt(Header(FlowStep::Relief), {62, 20});
+    ClickAt(Shown(FlowStep::Relief), {62, 20});
     EXPECT_TRUE(document.displacementOn);
     EXPECT_TRUE(document.remeshOn);
     EXPECT_EQ(document.settingsChanges, 3);
     EXPECT_FALSE(pane_->Flow().IsSectionCollapsed(FlowStep::Relief));
 
-    ClickAt(Header(FlowStep::Simplify), {62, 20});
+    ClickAt(Shown(FlowStep::Simplify), {62, 20});
     EXPECT_FALSE(document.simplifyOn);
     EXPECT_TRUE(pane_->Flow().IsSectionCollapsed(FlowStep::Simplify));
     EXPECT_EQ(profile_->GetInt("Workflow", "Collapsed2", -1), 8);
@@ -171,7 +179,7 @@ TEST_F(LeftPaneTest, SettingsIconsSendTheirCommands) {
     Open();
     for (FlowStep step : {FlowStep::Relief, FlowStep::Mapping}) {
         const wxRect settings = Header(step).Rects().settings;
-        ClickAt(Header(step), {settings.x + 9, settings.y + 9});
+        ClickAt(Shown(step), {settings.x + 9, settings.y + 9});
     }
     EXPECT_EQ(frame_->commands, (std::vector<CommandId>{32889, 32900}));
 }

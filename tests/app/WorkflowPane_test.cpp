@@ -83,6 +83,9 @@ TEST_F(WorkflowPaneTest, SectionsAndFooterFollowTheProgramsDocument) {
 
     // Relief off: no texture needed, so Process becomes possible.
     CSectionHeader& header = *Pane().Flow().GetSection(FlowStep::Relief).header;
+    // Scrolled into view: the texture browser pushes it below the pane.
+    Pane().Flow().ScrollTo(Pane().Flow().ScrollPosition() + header.GetPosition().y);
+    PumpEvents(30);
     ClickAt(header, {header.Rects().toggle.x + 4, 20});
     EXPECT_FALSE(Document().displacementEnabled);
     EXPECT_FALSE(Document().remeshEnabled);
