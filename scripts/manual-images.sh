@@ -33,7 +33,4 @@ images="$PWD/docs/manual/images"
 mkdir -p "$images"
 RIDGEFORGE_MANUAL_IMAGES="$images" RIDGEFORGE_TEST_TMP="$PWD/build/test/tests/tmp" \
   build/test/tests/program_MainRoad_test
-
-# The workflow column on its own, from the window with the texture chosen.
-convert "$images/texture-chosen.png" -crop 340x+0+0 +repage "$images/workflow.png"
 echo "Screenshots written to $images"

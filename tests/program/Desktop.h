@@ -98,9 +98,24 @@ inline void Click(const std::string& window, int x, int y, int button = 1) {
 }
 
 // Keys in xdotool's names ("alt+f", "F5", "Return"), typed one after the
-// other into the focused window.
+// other into the focused window, each given time to take effect: a menu
+// opening for the first time is slower than a typist.
 inline void Keys(const std::string& keys) {
-    Shell("xdotool key --delay 150 " + keys);
+    std::istringstream names(keys);
+    for (std::string key; names >> key;) {
+        Shell("xdotool key " + key);
+        Pause(450);
+    }
+}
+
+// Wheel notches over a point of the window: positive scrolls on to what
+// lies below, negative back up.
+inline void Wheel(const std::string& window, int x, int y, int notches) {
+    Shell("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
+    for (int notch = 0; notch < std::abs(notches); ++notch) {
+        Shell(std::string("xdotool click ") + (notches > 0 ? "5" : "4"));
+        Pause(60);
+    }
     Pause(300);
 }
 

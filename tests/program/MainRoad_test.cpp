@@ -1,7 +1,8 @@
 // The main road through the desktop program, walked as a person walks it:
 // the program starts with a part named on the command line, a procedural
-// pattern is chosen, the part is processed, saved through the check, and the
-// written file is read back. Only the keyboard, the mouse and the screen are
+// pattern is chosen in the Texture section, Process is pressed in the
+// footer, the result is saved through the check, and the written file is
+// read back. Only the keyboard, the mouse and the screen are
 // used; a screenshot of every step is kept beside the test's output, and
 // with RIDGEFORGE_MANUAL_IMAGES set, the windows of the steps the user
 // manual shows are written there as well.
@@ -68,11 +69,16 @@ public:
     const fs::path& Folder() const { return folder_; }
 
     void Take(const std::string& step, const std::string& window = "", const std::string& manualName = "") {
+        Take(step, window.empty() ? wxRect() : Geometry(window), manualName);
+    }
+
+    // The manual's picture is `part` of the screen only.
+    void Take(const std::string& step, const wxRect& part, const std::string& manualName) {
         const wxRect screen(0, 0, 1280, 800);
         ridgeforge::testing::GrabScreen(screen).SaveFile((folder_ / (step + ".png")).string(), wxBITMAP_TYPE_PNG);
-        if (manual_.empty() || window.empty() || manualName.empty()) return;
-        const wxRect rect = Geometry(window).Intersect(screen);
-        ridgeforge::testing::GrabScreen(rect).SaveFile((manual_ / manualName).string(), wxBITMAP_TYPE_PNG);
+        if (manual_.empty() || part.IsEmpty() || manualName.empty()) return;
+        ridgeforge::testing::GrabScreen(wxRect(part).Intersect(screen))
+            .SaveFile((manual_ / manualName).string(), wxBITMAP_TYPE_PNG);
     }
 
 private:
@@ -101,9 +107,55 @@ bool WaitForColour(const wxRect& rect, const wxColour& colour, int pixels, int s
     return false;
 }
 
-// The text rows of the Output pane along the main window's bottom, right of
-// the workflow column and above the status bar.
-wxRect OutputPane(const wxRect& main) { return {main.x + 345, main.y + main.height - 125, main.width - 350, 100}; }
+// Where things are in the main window at 96 DPI: the workflow column is
+// the left 340 pixels under the menu bar, its footer the lowest 64 above
+// the status bar; the Output pane's text rows run right of the column.
+constexpr int kColumnWidth = 340;
+constexpr int kMenuBarHeight = 25;
+constexpr int kStatusBarHeight = 22;
+constexpr int kFooterHeight = 64;
+
+wxRect OutputPane(const wxRect& main) {
+    return {main.x + kColumnWidth + 5, main.y + main.height - 125, main.width - kColumnWidth - 10, 100};
+}
+
+wxRect WorkflowColumn(const wxRect& main) {
+    return {main.x, main.y + kMenuBarHeight, kColumnWidth, main.height - kMenuBarHeight - kStatusBarHeight};
+}
+
+wxRect Footer(const wxRect& main) {
+    return {main.x, main.y + main.height - kStatusBarHeight - kFooterHeight, kColumnWidth, kFooterHeight};
+}
+
+// The centre of the pixels of one colour inside a screen rectangle, in
+// screen coordinates; (-1, -1) when there are fewer than `pixels` of them.
+wxPoint FindColour(const wxRect& rect, const wxColour& colour, int pixels) {
+    const wxImage image = ridgeforge::testing::GrabScreen(rect);
+    wxRect found;
+    int count = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            if (Near(image, x, y, colour, 0)) {
+                found = count++ == 0 ? wxRect(x, y, 1, 1) : found.Union(wxRect(x, y, 1, 1));
+            }
+    if (count < pixels) return {-1, -1};
+    return {rect.x + found.x + found.width / 2, rect.y + found.y + found.height / 2};
+}
+
+// The blue of the footer's Process button while it can be pressed.
+const wxColour kProcessReady(58, 123, 213);
+
+// Waits until the footer's Process button can be pressed; its centre in
+// screen coordinates, or (-1, -1).
+wxPoint WaitForProcessButton(const std::string& main, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        const wxPoint button = FindColour(Footer(Geometry(main)), kProcessReady, 500);
+        if (button.x >= 0) return button;
+        Pause(200);
+    }
+    return {-1, -1};
+}
 
 // Empties the Output log from its context menu, so that the next green
 // line can only be the next outcome.
@@ -114,20 +166,62 @@ void ClearLog(const std::string& main) {
     Keys("Up Return");
 }
 
-// The third procedural pattern of the Texture menu is Bricks; its dialog
-// opens with the pattern's own values, which OK (at the dialog's lower
-// right) keeps.
-std::string ChooseBricks(const std::string& main, StepShots& shots) {
-    Focus(main);
-    Keys("alt+t p Down Down Return");
+// Menus are reached by the keyboard after a click on the Information
+// pane's caption, where a click changes nothing.
+void MenuKeys(const std::string& main, const std::string& keys) {
+    const wxRect at = Geometry(main);
+    Click(main, at.width - 120, kMenuBarHeight + 10);
+    Keys(keys);
+}
+
+// The pattern is made once in the procedural texture dialog (the third of
+// the Texture menu's patterns is Bricks) and kept as a preset, without
+// taking it; the Texture section then offers it on its Procedural tab:
+// Bricks heads the list of patterns, and its first preset is the first
+// thumbnail. The click on it is what puts the texture on the part.
+std::string ChooseBricksInTheTextureSection(const std::string& main, StepShots& shots) {
+    MenuKeys(main, "alt+t p Down Down Return");
     const std::string dialog = WaitForWindow("^Bricks - Procedural Texture$", 30);
     if (dialog.empty()) return "the procedural texture dialog did not open";
     Pause(500);
     shots.Take("02-procedural-texture", dialog, "procedural-texture.png");
     const wxRect box = Geometry(dialog);
-    Click(dialog, box.width - 175, box.height - 33);
-    if (!WaitUntilGone("^Bricks - Procedural Texture$", 30)) return "OK did not close the procedural texture dialog";
+    Click(dialog, box.width - 253, 171);  // Save Preset...
+    const std::string naming = WaitForWindow("^Save Preset$", 30);
+    if (naming.empty()) return "Save Preset... did not ask for a name";
+    Focus(naming);
+    Type("Main road");
+    Keys("Return");
+    if (!WaitUntilGone("^Save Preset$", 30)) return "the preset's name was not taken";
+    Click(dialog, box.width - 67, box.height - 33);  // Cancel
+    if (!WaitUntilGone("^Bricks - Procedural Texture$", 30))
+        return "Cancel did not close the procedural texture dialog";
+    if (WaitForProcessButton(main, 1).x >= 0) return "Cancel put the texture on the part";
+
+    // The section lists presets as it found them; Reload Textures reads
+    // them again.
+    MenuKeys(main, "alt+t r");
+    Click(main, 40, 590);   // "Bricks" in the list of patterns
+    Click(main, 168, 620);  // its first preset
+    if (WaitForProcessButton(main, 20).x < 0) return "the preset did not make the part ready to process";
+    Pause(500);
+    shots.Take("03-texture-chosen", WorkflowColumn(Geometry(main)), "texture-section.png");
     return "";
+}
+
+// The Relief section lies below the Texture section: the column is
+// scrolled down to it for a look at its settings, and back.
+void LookAtTheReliefSection(const std::string& main, StepShots& shots) {
+    Wheel(main, kColumnWidth / 2, 300, 12);
+    Pause(500);
+    shots.Take("04-relief-section", WorkflowColumn(Geometry(main)), "relief-section.png");
+    Wheel(main, kColumnWidth / 2, 300, -12);
+}
+
+void PressProcess(const std::string& main) {
+    const wxPoint button = WaitForProcessButton(main, 5);
+    const wxRect at = Geometry(main);
+    Click(main, button.x - at.x, button.y - at.y);
 }
 
 // A shown window other than the main one, such as a message box.
@@ -142,25 +236,19 @@ std::string WaitForOtherWindow(const std::string& main, int seconds) {
     return "";
 }
 
-void PressProcess(const std::string& main) {
-    Focus(main);
-    Keys("F5");
-}
-
 // Save STL from the File menu's shortcut; the check's green summary, then
 // "Save..." at the dialog's lower right, then the file's name typed into
 // the file chooser (its Name field has the focus and a suggested name).
 std::string SaveThroughTheCheck(const std::string& main, const fs::path& target, StepShots& shots) {
-    Focus(main);
-    Keys("ctrl+s");
+    MenuKeys(main, "ctrl+s");
     const std::string dialog = WaitForWindow("^Save STL$", 30);
     if (dialog.empty()) return "Save STL did not open its dialog";
     if (!WaitForColour(Geometry(dialog), kCheckGood, 20, 180)) {
-        shots.Take("06-save-stl-check");
+        shots.Take("07-save-stl-check");
         return "the check did not end in its green summary";
     }
     Pause(300);
-    shots.Take("06-save-stl-check", dialog, "save-stl.png");
+    shots.Take("07-save-stl-check", dialog, "save-stl.png");
     const wxRect box = Geometry(dialog);
     Click(dialog, box.width - 138, box.height - 20);
     const std::string chooser = WaitForWindow("^Save STL As$", 30);
@@ -168,7 +256,7 @@ std::string SaveThroughTheCheck(const std::string& main, const fs::path& target,
     Focus(chooser);
     Keys("ctrl+a");
     Type(target.string());
-    shots.Take("07-file-name");
+    shots.Take("08-file-name");
     Keys("Return");
     if (!WaitUntilGone("^Save STL", 60)) return "the save dialogs did not close";
     return "";
@@ -246,6 +334,7 @@ TEST(MainRoad, APartTexturedProcessedAndSavedThroughTheCheckReadsBackClosedAndRa
     const fs::path target = scratch / "cube-bricks.stl";
     StepShots shots;
     std::cout << "Screenshots of the steps: " << shots.Folder().string() << std::endl;
+    ::testing::Test::RecordProperty("screenshots", shots.Folder().string());
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -270,24 +359,23 @@ TEST(MainRoad, APartTexturedProcessedAndSavedThroughTheCheckReadsBackClosedAndRa
     Pause(1500);
     shots.Take("01-part-opened", main, "main-window.png");
 
-    const std::string textureProblem = ChooseBricks(main, shots);
+    const std::string textureProblem = ChooseBricksInTheTextureSection(main, shots);
     ASSERT_EQ(textureProblem, "");
-    Pause(800);
-    shots.Take("03-texture-chosen", main, "texture-chosen.png");
+    LookAtTheReliefSection(main, shots);
 
     ClearLog(main);
     PressProcess(main);
     Pause(300);
-    shots.Take("04-processing");
+    shots.Take("05-processing");
     const bool processed = WaitForColour(OutputPane(Geometry(main)), kLogGood, 20, 300);
     Pause(800);
-    shots.Take("05-processed", main, "processed.png");
+    shots.Take("06-processed", main, "processed.png");
     ASSERT_TRUE(processed) << "no good outcome in the Output log after Process";
 
     const std::string saveProblem = SaveThroughTheCheck(main, target, shots);
     ASSERT_EQ(saveProblem, "");
     Pause(800);
-    shots.Take("08-saved", main);
+    shots.Take("09-saved", main);
 
     ASSERT_TRUE(fs::exists(target)) << target;
     const Facets facets = ReadBinaryStl(target);
@@ -309,13 +397,12 @@ TEST(MainRoad, APartTexturedProcessedAndSavedThroughTheCheckReadsBackClosedAndRa
     EXPECT_GT(moved, points.size() / 2) << moved << " of " << points.size() << " points moved";
     EXPECT_GT(furthest, 0.2f);
 
-    Focus(main);
-    Keys("alt+f x");
+    MenuKeys(main, "alt+f x");
     // The texture and the result are not kept in a project: the program
     // asks, and a person who only wanted the STL answers No.
     const std::string question = WaitForOtherWindow(main, 30);
     ASSERT_FALSE(question.empty()) << "Exit did not ask whether to save the project";
-    shots.Take("09-save-project-question");
+    shots.Take("10-save-project-question");
     Focus(question);
     Keys("alt+n");
     EXPECT_EQ(WaitForExit(child, 30), 0);
