@@ -9,6 +9,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev
   imagemagick python3
   libwxgtk3.2-dev libgl1-mesa-dri libgl-dev xvfb xauth xdotool x11-apps fonts-dejavu-core
+  pandoc weasyprint
 )
 
 missing=()

@@ -8,44 +8,23 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "testing/Shapes.h"
+#include "tests/program/Desktop.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace {
 
-std::string Shell(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-    return output;
-}
-
-// Waits for the child to end; its exit status, or -1 when it is still
-// running after the time (it is then killed).
-int WaitForExit(pid_t child, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
-}
+using namespace ridgeforge::test::desktop;
 
 TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ridgeforge::test::TempDir scratch("program");
     const auto part = scratch.Path() / "cube.stl";
     const auto bytes =
@@ -73,6 +52,51 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Shell("xdotool key --delay 100 alt+f x");
     EXPECT_EQ(WaitForExit(child, 30), 0);
+}
+
+// Help > User Manual hands the PDF that the build put beside the program to
+// the desktop's opener (xdg-open, here a stand-in that notes what it got).
+TEST(Program, UserManualOpensThePdfBesideTheProgram) {
+#ifndef RIDGEFORGE_MANUAL_PDF
+    GTEST_SKIP() << "the manual was not built (pandoc or weasyprint is missing)";
+#else
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    const std::filesystem::path manual = RIDGEFORGE_MANUAL_PDF;
+    ASSERT_TRUE(std::filesystem::exists(manual));
+    char magic[5] = {};
+    std::ifstream(manual, std::ios::binary).read(magic, 4);
+    EXPECT_STREQ(magic, "%PDF");
+
+    ridgeforge::test::TempDir scratch("manual");
+    const auto bin = scratch.Path() / "bin";
+    std::filesystem::create_directories(bin);
+    const auto opened = scratch.Path() / "opened.txt";
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << opened.string() << ".part'\nmv '"
+                                    << opened.string() << ".part' '" << opened.string() << "'\n";
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
+        setenv("HOME", scratch.Path().c_str(), 1);
+        setenv("PATH", (bin.string() + ":" + std::getenv("PATH")).c_str(), 1);
+        execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const std::string window = WaitForWindow("^Untitled - Ruvolta$", 60);
+    ASSERT_FALSE(window.empty());
+    Focus(window);
+    Keys("alt+h m");
+    for (int wait = 0; wait < 200 && !std::filesystem::exists(opened); ++wait) Pause(50);
+    std::string path;
+    std::getline(std::ifstream(opened), path);
+    EXPECT_EQ(path, std::filesystem::canonical(manual).string());
+
+    Focus(window);
+    Keys("alt+f x");
+    EXPECT_EQ(WaitForExit(child, 30), 0);
+#endif
 }
 
 }  // namespace
