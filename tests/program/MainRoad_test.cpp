@@ -201,8 +201,10 @@ std::string ChooseBricksInTheTextureSection(const std::string& main, StepShots& 
     // The section lists presets as it found them; Reload Textures reads
     // them again.
     MenuKeys(main, "alt+t r");
-    Click(main, 40, 590);   // "Bricks" in the list of patterns
-    Click(main, 168, 620);  // its first preset
+    // Below the 42-pixel toolbar: "Bricks" in the list of patterns, then its
+    // first preset.
+    Click(main, 40, 632);
+    Click(main, 168, 662);
     if (WaitForProcessButton(main, 20).x < 0) return "the preset did not make the part ready to process";
     Pause(500);
     shots.Take("03-texture-chosen", WorkflowColumn(Geometry(main)), "texture-section.png");
