@@ -23,22 +23,6 @@ constexpr mesh::Vec3f kReachingFar{0.98f, 0.58f, 0.12f};
 constexpr mesh::Vec3f kNeedsSupport{0.95f, 0.2f, 0.16f};
 constexpr mesh::Vec3f kNoSide{0.45f, 0.47f, 0.5f};
 
-mesh::Vec3f SideColour(std::int32_t side) {
-    switch (side) {
-        case 0:
-        case 1:
-            return {0.88f, 0.28f, 0.25f};
-        case 2:
-        case 3:
-            return {0.32f, 0.78f, 0.36f};
-        case 4:
-        case 5:
-            return {0.3f, 0.52f, 0.92f};
-        default:
-            return kNoSide;
-    }
-}
-
 mesh::Vec3f Centroid(const mesh::TriangleMesh& mesh, std::size_t t) {
     const mesh::Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
     const mesh::Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].position;
@@ -63,6 +47,22 @@ const mesh::ProjectionSample* Dominant(const mesh::ProjectionSamples& samples) {
 }
 
 }  // namespace
+
+mesh::Vec3f ProjectorSideColour(std::int32_t side) {
+    switch (side) {
+        case 0:
+        case 1:
+            return {0.88f, 0.28f, 0.25f};
+        case 2:
+        case 3:
+            return {0.32f, 0.78f, 0.36f};
+        case 4:
+        case 5:
+            return {0.3f, 0.52f, 0.92f};
+        default:
+            return {0.45f, 0.47f, 0.5f};
+    }
+}
 
 std::vector<mesh::Vec3f> BodyColours(const std::vector<std::uint32_t>& bodyOfTriangle, std::size_t triangles) {
     static constexpr std::array<mesh::Vec3f, 8> kPalette{{{0.85f, 0.42f, 0.35f},
@@ -136,7 +136,7 @@ std::vector<mesh::Vec3f> ProjectorColours(const mesh::TriangleMesh& mesh, const 
         const mesh::ProjectionSamples s =
             mesh::ProjectToTexture(projection, Centroid(mesh, t), mesh.FaceNormal(t), face);
         const mesh::ProjectionSample* best = Dominant(s);
-        if (best != nullptr && best->weight > 0.0f) colours[t] = SideColour(best->side);
+        if (best != nullptr && best->weight > 0.0f) colours[t] = ProjectorSideColour(best->side);
     });
     return colours;
 }

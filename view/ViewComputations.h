@@ -62,4 +62,8 @@ std::vector<float> CarryCornerMask(const mesh::ReducedMesh& copy, const std::vec
 // "<full> triangles is over the display limit, ..." or the graphics-card text.
 CString ReducedCopyNotice(std::uint64_t fullTriangles, std::uint64_t copyTriangles, bool graphicsCard);
 
+// The colour of a box side in the projector views: red for the X sides,
+// green for Y, blue for Z, grey for none.
+mesh::Vec3f ProjectorSideColour(std::int32_t side);
+
 }  // namespace ridgeforge

@@ -53,22 +53,6 @@ mesh::Vec3f Lighten(const mesh::Vec3f& c) {
     return {std::min(1.0f, c.x + 0.35f), std::min(1.0f, c.y + 0.35f), std::min(1.0f, c.z + 0.35f)};
 }
 
-mesh::Vec3f CageSideColour(std::int32_t side) {
-    switch (side) {
-        case 0:
-        case 1:
-            return {0.88f, 0.28f, 0.25f};
-        case 2:
-        case 3:
-            return {0.32f, 0.78f, 0.36f};
-        case 4:
-        case 5:
-            return {0.3f, 0.52f, 0.92f};
-        default:
-            return {0.45f, 0.47f, 0.5f};
-    }
-}
-
 }  // namespace
 
 const mesh::Projection& CRidgeforgeView::Projection() const {
@@ -332,7 +316,7 @@ void CRidgeforgeView::UpdateOverlays() {
     overlay.triangleColours.reserve(shape.triangles.size());
     for (std::size_t t = 0; 3 * t + 2 < shape.triangles.size(); ++t) {
         const std::int32_t side = t < shape.triangleSides.size() ? shape.triangleSides[t] : -1;
-        mesh::Vec3f colour = SideIsOn(p, side) ? CageSideColour(side) : mesh::Vec3f{0.38f, 0.4f, 0.43f};
+        mesh::Vec3f colour = SideIsOn(p, side) ? ProjectorSideColour(side) : mesh::Vec3f{0.38f, 0.4f, 0.43f};
         if (side >= 0 && (side == hoverCageSide || side == p.activeLayer)) colour = Lighten(colour);
         overlay.triangleColours.insert(overlay.triangleColours.end(), 3, colour);
     }

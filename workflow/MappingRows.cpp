@@ -6,6 +6,7 @@
 
 #include "mesh/mapping/CageFrame.h"
 #include "platform/ui/Dpi.h"
+#include "view/ViewComputations.h"
 
 namespace ridgeforge {
 namespace {
@@ -19,19 +20,8 @@ wxString Letter(int axis) { return wxString(static_cast<wchar_t>(L'X' + std::cla
 }  // namespace
 
 wxColour SideColour(int side) {
-    switch (side) {
-        case 0:
-        case 1:
-            return FromFloats(0.88f, 0.28f, 0.25f);
-        case 2:
-        case 3:
-            return FromFloats(0.32f, 0.78f, 0.36f);
-        case 4:
-        case 5:
-            return FromFloats(0.3f, 0.52f, 0.92f);
-        default:
-            return FromFloats(0.45f, 0.47f, 0.5f);
-    }
+    const mesh::Vec3f c = ProjectorSideColour(side);
+    return FromFloats(c.x, c.y, c.z);
 }
 
 wxString SideName(int side) {
