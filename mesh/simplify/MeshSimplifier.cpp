@@ -29,36 +29,31 @@ T QuadricValue(const std::array<double, 10>& q, T x, T y, T z) {
            2.0 * q[6] * y + q[7] * z * z + 2.0 * q[8] * z + q[9];
 }
 
-double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
+[[gnu::always_inline]] inline double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
     return std::max(0.0, QuadricValue(q, v.x, v.y, v.z));
 }
 
-// A triangle's unit normal, zero where it has no area. The shape test works
-// it out again from the corners rather than keep it per triangle: the same
-// sums on the same positions give the same bits, and a triangle record of 16
-// bytes instead of 40 misses the cache far less in the scattered collapses.
+// A triangle's unit normal, zero where it has no area. Only the planes of the
+// quadrics need it: the shape test works from the corners rather than keep a
+// normal per triangle, as a triangle record of 16 bytes instead of 40 misses
+// the cache far less in the scattered collapses.
 Vec3d UnitNormal(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
     const Vec3d n = Cross(b - a, c - a);
     const double length = Length(n);
     return length > 0.0 ? n / length : Vec3d{};
 }
 
-// Whether a triangle with corners a, b, c now spans n (of the given length)
-// and so has turned from its unit normal past the limit's cosine. The
-// unnormalised product with the old normal differs from the normalised one
-// by a few units in the last place of the two lengths' product, so where it
-// clears the limit by far more, it decides without the three divisions;
-// otherwise the test is done exactly as before.
-bool TurnedTooFar(const Vec3d& n, double length, double cosine, const Vec3d& a, const Vec3d& b, const Vec3d& c) {
-    const double limit = length * cosine;
-    const double oldLength = Length(Cross(b - a, c - a));
-    const double margin = 1e-9 * length * oldLength;
-    if (margin > 1e-200) {
-        const double gap = Dot(Cross(b - a, c - a), n) - limit * oldLength;
-        if (gap > margin) return false;
-        if (gap < -margin) return true;
-    }
-    return limit > Dot(UnitNormal(a, b, c), n);
+// Whether a triangle that spanned m now spans n, turned past the angle whose
+// cosine is given: |n| cos |m| > m . n, compared in squares so that no root is
+// taken. A triangle that had no area has no direction to keep, and counts as
+// turned for any angle under a right angle, as a zero normal would.
+bool TurnedTooFar(const Vec3d& n, const Vec3d& m, double cosine) {
+    const double mm = Dot(m, m);
+    if (mm == 0.0) return cosine > 0.0;
+    const double d = Dot(m, n);
+    const double r2 = cosine * cosine * Dot(n, n) * mm;
+    if (cosine >= 0.0) return d < 0.0 || r2 > d * d;
+    return d < 0.0 && r2 < d * d;
 }
 
 }  // namespace
@@ -311,71 +306,88 @@ bool MeshSimplifier::IsStale(const CollapseCandidate& c) const {
     return c.order < changedAt_[c.a] || c.order < changedAt_[c.b];
 }
 
-bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
+void MeshSimplifier::GatherRing(std::uint32_t keep, std::uint32_t remove) {
+    ring_.clear();
+    for (const std::uint32_t v : {keep, remove}) {
+        const VertexState& around = vertices_[v];
+        for (std::uint32_t i = 0; i < around.incidenceCount; ++i) {
+            const std::uint32_t t = incidence_[around.incidenceOffset + i];
+            const TriangleState& tri = triangles_[t];
+            if (!tri.live) continue;
+            ring_.push_back({t, {tri.corners[0], tri.corners[1], tri.corners[2]}});
+            // The tests read the neighbours' marks, held flags and positions,
+            // and the offers after a collapse their quadrics: both lines.
+            for (const std::uint32_t c : tri.corners) {
+                __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]));
+                __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]) + 64);
+            }
+        }
+        if (v == keep) ringKeepCount_ = ring_.size();
+    }
+}
+
+std::uint32_t MeshSimplifier::NextMark() {
     if (++markValue_ == 0) {
         for (VertexState& v : vertices_) v.mark = 0;
         markValue_ = 1;
     }
-    std::uint32_t keepLive = 0, removeLive = 0, shared = 0, common = 0;
-    const VertexState& k = vertices_[keep];
-    for (std::uint32_t i = 0; i < k.incidenceCount; ++i) {
-        const TriangleState& tri = triangles_[incidence_[k.incidenceOffset + i]];
-        if (!tri.live) continue;
-        ++keepLive;
-        for (const std::uint32_t c : tri.corners) {
+    return markValue_;
+}
+
+bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
+    NextMark();
+    std::uint32_t shared = 0, common = 0;
+    for (std::size_t i = 0; i < ringKeepCount_; ++i) {
+        for (const std::uint32_t c : ring_[i].corners) {
             if (c == remove) ++shared;
             if (c != keep) vertices_[c].mark = markValue_;
         }
     }
-    if (shared != 2) return false;
-    const VertexState& r = vertices_[remove];
-    for (std::uint32_t i = 0; i < r.incidenceCount; ++i) {
-        const TriangleState& tri = triangles_[incidence_[r.incidenceOffset + i]];
-        if (!tri.live) continue;
-        ++removeLive;
-        for (const std::uint32_t c : tri.corners) {
+    if (shared != 2 || ring_.size() < 7) return false;
+    for (std::size_t i = ringKeepCount_; i < ring_.size(); ++i) {
+        for (const std::uint32_t c : ring_[i].corners) {
             if (c != remove && vertices_[c].mark == markValue_) {
                 ++common;
                 vertices_[c].mark = 0;  // count each shared neighbour once
             }
         }
     }
-    return keepLive + removeLive >= 7 && common == 2;
+    return common == 2;
 }
 
 bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
     const bool keepHeld = vertices_[keep].held != 0;
-    for (const std::uint32_t v : {keep, remove}) {
-        const VertexState& around = vertices_[v];
-        for (std::uint32_t i = 0; i < around.incidenceCount; ++i) {
-            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + i]];
-            if (!tri.live) continue;
-            bool hasKeep = false, hasRemove = false, newAllHeld = true, oldAllHeld = true;
-            Vec3d c[3], before[3];
+    for (const RingTriangle& tri : ring_) {
+        bool moved[3], hasKeep = false, hasRemove = false;
+        for (int k = 0; k < 3; ++k) {
+            hasKeep = hasKeep || tri.corners[k] == keep;
+            hasRemove = hasRemove || tri.corners[k] == remove;
+            moved[k] = tri.corners[k] == keep || tri.corners[k] == remove;
+        }
+        if (hasKeep && hasRemove) continue;  // the edge's own triangles go
+        const VertexState* v[3] = {&vertices_[tri.corners[0]], &vertices_[tri.corners[1]], &vertices_[tri.corners[2]]};
+        if (keepHeld) {
+            bool newAllHeld = true, oldAllHeld = true;
             for (int k = 0; k < 3; ++k) {
-                const std::uint32_t corner = tri.corners[k];
-                const bool moved = corner == keep || corner == remove;
-                const VertexState& cv = vertices_[corner];
-                hasKeep = hasKeep || corner == keep;
-                hasRemove = hasRemove || corner == remove;
-                newAllHeld = newAllHeld && (moved || cv.held);
-                oldAllHeld = oldAllHeld && cv.held;
-                before[k] = cv.position;
-                c[k] = moved ? target : cv.position;
+                newAllHeld = newAllHeld && (moved[k] || v[k]->held);
+                oldAllHeld = oldAllHeld && v[k]->held;
             }
-            if (hasKeep && hasRemove) continue;
-            if (keepHeld && newAllHeld && !oldAllHeld) {
+            if (newAllHeld && !oldAllHeld) {
                 ++report_.refusedOther;
                 return false;
             }
-            const Vec3d e1 = c[1] - c[0], e2 = c[2] - c[0];
-            const Vec3d n = Cross(e1, e2);
-            const double length = Length(n);
-            if (length <= 1e-6 * (LengthSquared(e1) + LengthSquared(e2)) ||
-                TurnedTooFar(n, length, cosine_, before[0], before[1], before[2])) {
-                ++report_.refusedTip;
-                return false;
-            }
+        }
+        const Vec3d& a = v[0]->position;
+        const Vec3d& b = v[1]->position;
+        const Vec3d& c = v[2]->position;
+        const Vec3d& na = moved[0] ? target : a;
+        const Vec3d e1 = (moved[1] ? target : b) - na, e2 = (moved[2] ? target : c) - na;
+        const Vec3d n = Cross(e1, e2);
+        const double spread = LengthSquared(e1) + LengthSquared(e2);
+        // |n| <= 1e-6 spread, squared: degenerate.
+        if (Dot(n, n) <= 1e-12 * spread * spread || TurnedTooFar(n, Cross(b - a, c - a), cosine_)) {
+            ++report_.refusedTip;
+            return false;
         }
     }
     return true;
@@ -383,27 +395,30 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
 
 void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement) {
     const std::uint32_t start = static_cast<std::uint32_t>(incidence_.size());
-    for (const std::uint32_t v : {keep, remove}) {
-        const std::uint32_t offset = vertices_[v].incidenceOffset, count = vertices_[v].incidenceCount;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t t = incidence_[offset + i];
-            TriangleState& tri = triangles_[t];
-            if (!tri.live) continue;
-            const bool hasKeep = tri.corners[0] == keep || tri.corners[1] == keep || tri.corners[2] == keep;
-            const bool hasRemove = tri.corners[0] == remove || tri.corners[1] == remove || tri.corners[2] == remove;
-            if (hasKeep && hasRemove) {
-                tri.live = 0;
-                liveTriangles_ -= 1;
-                for (const std::uint32_t c : tri.corners) {
-                    if (--vertices_[c].liveTriangles == 0) changedAt_[c] = heap_.NextOrder();
-                }
-                continue;
+    const std::uint32_t mark = NextMark();
+    scratch_.clear();
+    for (const RingTriangle& ringTriangle : ring_) {
+        const std::uint32_t t = ringTriangle.index;
+        TriangleState& tri = triangles_[t];
+        if (!tri.live) continue;  // the edge's own triangles, met again from remove's row
+        const bool hasKeep = tri.corners[0] == keep || tri.corners[1] == keep || tri.corners[2] == keep;
+        const bool hasRemove = tri.corners[0] == remove || tri.corners[1] == remove || tri.corners[2] == remove;
+        if (hasKeep && hasRemove) {
+            tri.live = 0;
+            liveTriangles_ -= 1;
+            for (const std::uint32_t c : tri.corners) {
+                if (--vertices_[c].liveTriangles == 0) changedAt_[c] = heap_.NextOrder();
             }
-            for (std::uint32_t& c : tri.corners) {
-                if (c == remove) c = keep;
-            }
-            incidence_.push_back(t);
+            continue;
         }
+        for (std::uint32_t& c : tri.corners) {
+            if (c == remove) c = keep;
+            if (c != keep && vertices_[c].mark != mark) {
+                vertices_[c].mark = mark;  // each neighbour once
+                scratch_.push_back(c);
+            }
+        }
+        incidence_.push_back(t);
     }
     VertexState& k = vertices_[keep];
     VertexState& r = vertices_[remove];
@@ -418,17 +433,8 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
     report_.largestCollapseCost = std::max(report_.largestCollapseCost, static_cast<float>(placement.cost));
     ++report_.collapses;
 
-    scratch_.clear();
-    for (std::uint32_t i = 0; i < k.incidenceCount; ++i) {
-        const TriangleState& tri = triangles_[incidence_[start + i]];
-        for (const std::uint32_t c : tri.corners) {
-            if (c == keep) continue;
-            scratch_.push_back(c);
-            __builtin_prefetch(&vertices_[c].quadric);  // read again when (keep, c) is offered
-        }
-    }
+    // Offered in ascending order: equal costs pop in the order pushed.
     std::sort(scratch_.begin(), scratch_.end());
-    scratch_.erase(std::unique(scratch_.begin(), scratch_.end()), scratch_.end());
     for (const std::uint32_t w : scratch_) PushCandidate(keep, w);
 }
 
@@ -449,6 +455,7 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
         ++report_.refusedOther;
         return false;
     }
+    GatherRing(keep, remove);
     if (!PassesTopology(keep, remove)) {
         ++report_.refusedPinch;
         return false;
@@ -466,10 +473,11 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
 
     const double level = options_.detailLevel;
     std::uint64_t attempts = 0;
+    const auto stale = [this](const CollapseCandidate& c) { return IsStale(c); };
     for (;;) {
         if (options_.targetTriangles > 0 && liveTriangles_ <= options_.targetTriangles) break;
         if (heap_.Empty() || static_cast<double>(heap_.Top().cost) >= level) break;
-        const CollapseCandidate entry = heap_.Pop([this](const CollapseCandidate& c) { return IsStale(c); });
+        const CollapseCandidate entry = heap_.Pop(stale);
         if (!heap_.Empty()) {
             // Collapses come in cost order, scattered over the surface: start
             // fetching the next candidate's vertices while this one is done.

@@ -189,11 +189,7 @@ private:
     static constexpr std::size_t kLeastTaken = 4096;
     using BandEntries = std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>>;
 
-    static std::uint32_t Band(float cost) {
-        const std::uint32_t bits = std::bit_cast<std::uint32_t>(cost + 0.0f);  // -0 as +0
-        const std::uint32_t ordered = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
-        return ordered >> kBandShift;
-    }
+    static std::uint32_t Band(float cost) { return static_cast<std::uint32_t>(Key({cost, 0, 0, 0}) >> (32 + kBandShift)); }
 
     void Clear() {
         size_ = 0;
@@ -273,9 +269,15 @@ private:
         if (storage_.size() < count + kLead) storage_.resize(std::max(count + kLead, 2 * storage_.size()));
     }
 
-    static bool Before(const CollapseCandidate& x, const CollapseCandidate& y) {
-        return x.cost < y.cost || (x.cost == y.cost && x.order < y.order);
+    // The pop order as one integer: the cost's order-keeping bits above the
+    // push order, so that a sift compares once and without branches.
+    static std::uint64_t Key(const CollapseCandidate& x) {
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(x.cost + 0.0f);  // -0 as +0
+        const std::uint32_t ordered = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+        return std::uint64_t{ordered} << 32 | x.order;
     }
+
+    static bool Before(const CollapseCandidate& x, const CollapseCandidate& y) { return Key(x) < Key(y); }
 
     void Heapify() {
         if (size_ < 2) return;
@@ -295,15 +297,19 @@ private:
 
     void SiftDown(std::size_t i) {
         const CollapseCandidate entry = At(i);
+        const std::uint64_t key = Key(entry);
         for (;;) {
             const std::size_t first = 4 * i + 1;
             if (first >= size_) break;
             std::size_t best = first;
+            std::uint64_t bestKey = Key(At(first));
             const std::size_t last = first + 4 < size_ ? first + 4 : size_;
             for (std::size_t c = first + 1; c < last; ++c) {
-                if (Before(At(c), At(best))) best = c;
+                const std::uint64_t k = Key(At(c));
+                best = k < bestKey ? c : best;
+                bestKey = k < bestKey ? k : bestKey;
             }
-            if (!Before(At(best), entry)) break;
+            if (bestKey >= key) break;
             At(i) = At(best);
             i = best;
         }

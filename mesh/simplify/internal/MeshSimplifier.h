@@ -45,6 +45,8 @@ private:
     void OfferAllEdges();
     bool IsStale(const CollapseCandidate& c) const;
     bool TryCollapseEdge(std::uint32_t a, std::uint32_t b);
+    void GatherRing(std::uint32_t keep, std::uint32_t remove);
+    std::uint32_t NextMark();
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
@@ -76,15 +78,25 @@ private:
     // candidate pushed before the vertex last changed (or lost its last live
     // triangle) is stale. Kept in a compact array of its own: the stale test
     // and the heap purge read it for millions of entries.
-    std::vector<std::uint32_t> changedAt_;
+    std::vector<std::uint32_t, UnwrittenAllocator<std::uint32_t>> changedAt_;
     std::vector<TriangleState, UnwrittenAllocator<TriangleState>> triangles_;
-    std::vector<std::uint32_t> incidence_;
+    std::vector<std::uint32_t, UnwrittenAllocator<std::uint32_t>> incidence_;
     std::uint64_t liveTriangles_ = 0;
     bool hasBed_ = false;
     double bedLevel_ = 0.0;
     double bedTolerance_ = 0.0;
     double cosine_ = 0.0;
     std::uint32_t markValue_ = 0;
+    // The live triangles around keep and then around remove, as their rows
+    // list them, read once per attempt: the topology test, the shape test and
+    // the collapse all work from this copy. A triangle holding both ends is
+    // listed twice, once from each row.
+    struct RingTriangle {
+        std::uint32_t index;
+        std::uint32_t corners[3];
+    };
+    std::vector<RingTriangle> ring_;
+    std::size_t ringKeepCount_ = 0;  // the first ones, from keep's row
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
