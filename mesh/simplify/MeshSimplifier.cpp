@@ -18,21 +18,6 @@ constexpr char kStage[] = "Simplifying the mesh";
 // Far enough below 2^32 that the pushes of one housekeeping interval fit.
 constexpr std::uint32_t kLastOrderBeforeRenumbering = 0xF0000000u;
 
-// Two doubles worked on side by side; each lane rounds exactly as the same
-// sums on one double would.
-using DoublePair = double __attribute__((vector_size(16)));
-
-// The quadric's value, written once for one point or a pair of points.
-template <typename T>
-T QuadricValue(const std::array<double, 10>& q, T x, T y, T z) {
-    return q[0] * x * x + 2.0 * q[1] * x * y + 2.0 * q[2] * x * z + 2.0 * q[3] * x + q[4] * y * y + 2.0 * q[5] * y * z +
-           2.0 * q[6] * y + q[7] * z * z + 2.0 * q[8] * z + q[9];
-}
-
-[[gnu::always_inline]] inline double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
-    return std::max(0.0, QuadricValue(q, v.x, v.y, v.z));
-}
-
 // A triangle's unit normal, zero where it has no area. Only the planes of the
 // quadrics need it: the shape test works from the corners rather than keep a
 // normal per triangle, as a triangle record of 16 bytes instead of 40 misses
@@ -221,54 +206,12 @@ void MeshSimplifier::RebuildIncidence() {
     });
 }
 
-bool MeshSimplifier::AboveBed(const Vec3d& p) const {
-    return !hasBed_ || p[options_.bedAxis] > bedLevel_ + bedTolerance_;
-}
-
-MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uint32_t b) const {
-    const VertexState& va = vertices_[a];
-    const VertexState& vb = vertices_[b];
-    Quadric q;
-    for (int i = 0; i < 10; ++i) q[i] = va.quadric[i] + vb.quadric[i];
-    Placement best;
-    if (va.held && vb.held) return best;
-    if (va.held || vb.held) {
-        best.position = va.held ? va.position : vb.position;
-        best.cost = Evaluate(q, best.position);
-        best.admissible = true;
-        return best;
-    }
-
-    const Vec3d& pa = va.position;
-    const Vec3d& pb = vb.position;
-    const Vec3d mid = (pa + pb) * 0.5;
-    // The point where the quadric's gradient vanishes, by cofactors.
-    const double xx = q[0], xy = q[1], xz = q[2], yy = q[4], yz = q[5], zz = q[7];
-    const double c00 = yy * zz - yz * yz, c01 = xz * yz - xy * zz, c02 = xy * yz - xz * yy;
-    const double c11 = xx * zz - xz * xz, c12 = xy * xz - xx * yz, c22 = xx * yy - xy * xy;
-    const double det = xx * c00 + xy * c01 + xz * c02;
-    const double trace = xx + yy + zz;
-    if (std::fabs(det) > 1e-9 * trace * trace * trace) {
-        const double wx = q[3], wy = q[6], wz = q[8];
-        const Vec3d p = {-(c00 * wx + c01 * wy + c02 * wz) / det, -(c01 * wx + c11 * wy + c12 * wz) / det,
-                         -(c02 * wx + c12 * wy + c22 * wz) / det};
-        if (IsFinite(p) && LengthSquared(p - mid) <= LengthSquared(pa - pb) && AboveBed(p)) {
-            return {true, p, Evaluate(q, p)};
-        }
-    }
-    // Both ends at once: most edges of a finely divided surface come here.
-    const DoublePair ends = QuadricValue(q, DoublePair{pa.x, pb.x}, DoublePair{pa.y, pb.y}, DoublePair{pa.z, pb.z});
-    const double costs[3] = {std::max(0.0, ends[0]), std::max(0.0, ends[1]), Evaluate(q, mid)};
-    const Vec3d* points[3] = {&pa, &pb, &mid};
-    for (int i = 0; i < 3; ++i) {
-        if (!AboveBed(*points[i])) continue;
-        if (!best.admissible || costs[i] < best.cost) best = {true, *points[i], costs[i]};
-    }
-    return best;
-}
-
 bool MeshSimplifier::MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCandidate& candidate) const {
-    const Placement placement = CollapseCost(a, b);
+    return Offerable(a, b, CollapseCost(a, b), candidate);
+}
+
+bool MeshSimplifier::Offerable(std::uint32_t a, std::uint32_t b, const Placement& placement,
+                               CollapseCandidate& candidate) const {
     if (!placement.admissible || placement.cost >= static_cast<double>(options_.detailLevel)) return false;
     if (options_.maxEdgeLength > 0.0f &&
         Length(vertices_[a].position - vertices_[b].position) > static_cast<double>(options_.maxEdgeLength)) {
@@ -281,6 +224,19 @@ bool MeshSimplifier::MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCan
 void MeshSimplifier::PushCandidate(std::uint32_t a, std::uint32_t b) {
     CollapseCandidate candidate;
     if (MakeCandidate(a, b, candidate)) heap_.Push(candidate);
+}
+
+void MeshSimplifier::PushCandidates(std::uint32_t keep, const std::vector<std::uint32_t>& others) {
+    std::size_t i = 0;
+    for (; i + 1 < others.size(); i += 2) {
+        Placement placements[2];
+        CollapseCostPair(keep, others[i], others[i + 1], placements);
+        for (int lane = 0; lane < 2; ++lane) {
+            CollapseCandidate candidate;
+            if (Offerable(keep, others[i + lane], placements[lane], candidate)) heap_.Push(candidate);
+        }
+    }
+    if (i < others.size()) PushCandidate(keep, others[i]);
 }
 
 void MeshSimplifier::OfferAllEdges() {
@@ -435,7 +391,7 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
 
     // Offered in ascending order: equal costs pop in the order pushed.
     std::sort(scratch_.begin(), scratch_.end());
-    for (const std::uint32_t w : scratch_) PushCandidate(keep, w);
+    PushCandidates(keep, scratch_);
 }
 
 bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {

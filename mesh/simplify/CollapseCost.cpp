@@ -1,0 +1,143 @@
+// Where an edge collapse puts the surviving vertex and what it costs: the
+// point that minimises the summed quadric error (Garland and Heckbert 1997),
+// found by cofactors, or the cheaper of the two ends and the midpoint where
+// that point is ill-determined or strays from the edge.
+//
+// A collapse offers the edges to all of the survivor's neighbours at once;
+// their costs are worked out two at a time in the lanes of one vector, each
+// lane doing exactly the operations of the one-edge form in the same order,
+// so that both forms give the same bits.
+#include <algorithm>
+#include <cmath>
+
+#include "mesh/simplify/internal/MeshSimplifier.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+// Two doubles worked on side by side; each lane rounds exactly as the same
+// sums on one double would.
+using DoublePair = double __attribute__((vector_size(16)));
+
+// The quadric's value, written once for one point or a pair of points, and
+// for one quadric or a pair of quadrics.
+template <typename Q, typename T>
+T QuadricValue(const Q& q, T x, T y, T z) {
+    return q[0] * x * x + 2.0 * q[1] * x * y + 2.0 * q[2] * x * z + 2.0 * q[3] * x + q[4] * y * y + 2.0 * q[5] * y * z +
+           2.0 * q[6] * y + q[7] * z * z + 2.0 * q[8] * z + q[9];
+}
+
+[[gnu::always_inline]] inline double Evaluate(const std::array<double, 10>& q, const Vec3d& v) {
+    return std::max(0.0, QuadricValue(q, v.x, v.y, v.z));
+}
+
+struct PointPair {
+    DoublePair x, y, z;
+    Vec3d Lane(int i) const { return {x[i], y[i], z[i]}; }
+};
+
+}  // namespace
+
+bool MeshSimplifier::AboveBed(const Vec3d& p) const {
+    return !hasBed_ || p[options_.bedAxis] > bedLevel_ + bedTolerance_;
+}
+
+MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uint32_t b) const {
+    const VertexState& va = vertices_[a];
+    const VertexState& vb = vertices_[b];
+    Quadric q;
+    for (int i = 0; i < 10; ++i) q[i] = va.quadric[i] + vb.quadric[i];
+    Placement best;
+    if (va.held && vb.held) return best;
+    if (va.held || vb.held) {
+        best.position = va.held ? va.position : vb.position;
+        best.cost = Evaluate(q, best.position);
+        best.admissible = true;
+        return best;
+    }
+
+    const Vec3d& pa = va.position;
+    const Vec3d& pb = vb.position;
+    const Vec3d mid = (pa + pb) * 0.5;
+    // The point where the quadric's gradient vanishes, by cofactors.
+    const double xx = q[0], xy = q[1], xz = q[2], yy = q[4], yz = q[5], zz = q[7];
+    const double c00 = yy * zz - yz * yz, c01 = xz * yz - xy * zz, c02 = xy * yz - xz * yy;
+    const double c11 = xx * zz - xz * xz, c12 = xy * xz - xx * yz, c22 = xx * yy - xy * xy;
+    const double det = xx * c00 + xy * c01 + xz * c02;
+    const double trace = xx + yy + zz;
+    if (std::fabs(det) > 1e-9 * trace * trace * trace) {
+        const double wx = q[3], wy = q[6], wz = q[8];
+        const Vec3d p = {-(c00 * wx + c01 * wy + c02 * wz) / det, -(c01 * wx + c11 * wy + c12 * wz) / det,
+                         -(c02 * wx + c12 * wy + c22 * wz) / det};
+        if (IsFinite(p) && LengthSquared(p - mid) <= LengthSquared(pa - pb) && AboveBed(p)) {
+            return {true, p, Evaluate(q, p)};
+        }
+    }
+    // Both ends at once: most edges of a finely divided surface come here.
+    const DoublePair ends = QuadricValue(q, DoublePair{pa.x, pb.x}, DoublePair{pa.y, pb.y}, DoublePair{pa.z, pb.z});
+    const double costs[3] = {std::max(0.0, ends[0]), std::max(0.0, ends[1]), Evaluate(q, mid)};
+    const Vec3d* points[3] = {&pa, &pb, &mid};
+    for (int i = 0; i < 3; ++i) {
+        if (!AboveBed(*points[i])) continue;
+        if (!best.admissible || costs[i] < best.cost) best = {true, *points[i], costs[i]};
+    }
+    return best;
+}
+
+void MeshSimplifier::CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std::uint32_t w1, Placement out[2]) const {
+    const VertexState& k = vertices_[keep];
+    const VertexState& v0 = vertices_[w0];
+    const VertexState& v1 = vertices_[w1];
+    if (k.held || v0.held || v1.held) {
+        out[0] = CollapseCost(keep, w0);
+        out[1] = CollapseCost(keep, w1);
+        return;
+    }
+    DoublePair q[10];
+    for (int i = 0; i < 10; ++i) q[i] = DoublePair{k.quadric[i], k.quadric[i]} + DoublePair{v0.quadric[i], v1.quadric[i]};
+    const Vec3d& pa = k.position;
+    const PointPair a = {DoublePair{pa.x, pa.x}, DoublePair{pa.y, pa.y}, DoublePair{pa.z, pa.z}};
+    const PointPair b = {DoublePair{v0.position.x, v1.position.x}, DoublePair{v0.position.y, v1.position.y},
+                         DoublePair{v0.position.z, v1.position.z}};
+    const PointPair mid = {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5, (a.z + b.z) * 0.5};
+
+    const DoublePair xx = q[0], xy = q[1], xz = q[2], yy = q[4], yz = q[5], zz = q[7];
+    const DoublePair c00 = yy * zz - yz * yz, c01 = xz * yz - xy * zz, c02 = xy * yz - xz * yy;
+    const DoublePair c11 = xx * zz - xz * xz, c12 = xy * xz - xx * yz, c22 = xx * yy - xy * xy;
+    const DoublePair det = xx * c00 + xy * c01 + xz * c02;
+    const DoublePair trace = xx + yy + zz;
+    const DoublePair least = 1e-9 * trace * trace * trace;
+    bool taken[2] = {false, false};
+    if (std::fabs(det[0]) > least[0] || std::fabs(det[1]) > least[1]) {
+        const DoublePair wx = q[3], wy = q[6], wz = q[8];
+        const PointPair p = {-(c00 * wx + c01 * wy + c02 * wz) / det, -(c01 * wx + c11 * wy + c12 * wz) / det,
+                             -(c02 * wx + c12 * wy + c22 * wz) / det};
+        const DoublePair cost = QuadricValue(q, p.x, p.y, p.z);
+        for (int i = 0; i < 2; ++i) {
+            if (!(std::fabs(det[i]) > least[i])) continue;
+            const Vec3d point = p.Lane(i);
+            if (IsFinite(point) && LengthSquared(point - mid.Lane(i)) <= LengthSquared(pa - b.Lane(i)) &&
+                AboveBed(point)) {
+                out[i] = {true, point, std::max(0.0, cost[i])};
+                taken[i] = true;
+            }
+        }
+    }
+    if (taken[0] && taken[1]) return;
+    const DoublePair atA = QuadricValue(q, a.x, a.y, a.z);
+    const DoublePair atB = QuadricValue(q, b.x, b.y, b.z);
+    const DoublePair atMid = QuadricValue(q, mid.x, mid.y, mid.z);
+    for (int i = 0; i < 2; ++i) {
+        if (taken[i]) continue;
+        const Vec3d points[3] = {pa, b.Lane(i), mid.Lane(i)};
+        const double costs[3] = {std::max(0.0, atA[i]), std::max(0.0, atB[i]), std::max(0.0, atMid[i])};
+        Placement best;
+        for (int j = 0; j < 3; ++j) {
+            if (!AboveBed(points[j])) continue;
+            if (!best.admissible || costs[j] < best.cost) best = {true, points[j], costs[j]};
+        }
+        out[i] = best;
+    }
+}
+
+}  // namespace ridgeforge::mesh
