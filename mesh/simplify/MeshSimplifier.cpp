@@ -429,7 +429,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
 
     const double level = options_.detailLevel;
     std::uint64_t attempts = 0;
-    const auto stale = [this](const CollapseCandidate& c) { return IsStale(c); };
+    const StaleTest stale{this};
     for (;;) {
         if (options_.targetTriangles > 0 && liveTriangles_ <= options_.targetTriangles) break;
         if (heap_.Empty() || static_cast<double>(heap_.Top().cost) >= level) break;
@@ -457,7 +457,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
         // Purged when stale entries may outnumber the rest, so that the
         // purges cost no more than the pushes.
         if (heap_.Size() > 2 * std::max<std::size_t>(keptAtPurge_, liveTriangles_) + 65536 || ordersRunningOut) {
-            heap_.Purge([this](const CollapseCandidate& c) { return IsStale(c); });
+            heap_.Purge(stale);
             keptAtPurge_ = heap_.Size();
         }
         if (ordersRunningOut) {

@@ -142,14 +142,19 @@ public:
     void Purge(Stale&& stale) {
         std::size_t kept = 0;
         for (std::size_t i = 0; i < size_; ++i) {
+            if (i + kLookAhead < size_) Ahead(stale, At(i + kLookAhead));
             if (!stale(At(i))) At(kept++) = At(i);
         }
         size_ = kept;
         Heapify();
         ForEachBand([&](std::uint32_t band, BandEntries& entries) {
-            const std::size_t before = entries.size();
-            std::erase_if(entries, stale);
-            banded_ -= before - entries.size();
+            std::size_t left = 0;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (i + kLookAhead < entries.size()) Ahead(stale, entries[i + kLookAhead]);
+                if (!stale(entries[i])) entries[left++] = entries[i];
+            }
+            banded_ -= entries.size() - left;
+            entries.resize(left);
             if (entries.empty()) ReleaseBand(band);
         });
         if (size_ == 0 && banded_ != 0) TakeBands(stale);
@@ -226,6 +231,15 @@ private:
         }
     }
 
+    // A band's entries are tested in a stream, each reading whatever the
+    // predicate reads of its vertices, scattered; a predicate that can say
+    // where is told some entries ahead, so that those reads overlap.
+    static constexpr std::size_t kLookAhead = 16;
+    template <typename Stale>
+    static void Ahead(const Stale& stale, const CollapseCandidate& entry) {
+        if constexpr (requires { stale.Prefetch(entry); }) stale.Prefetch(entry);
+    }
+
     // Moves the cheapest bands into the empty heap, at least kLeastTaken
     // fresh entries where there are so many, and orders it bottom-up.
     template <typename Stale>
@@ -237,8 +251,9 @@ private:
                 static_cast<std::uint32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(occupied_[word])));
             BandEntries& entries = bands_[band];
             Grow(size_ + entries.size());
-            for (const CollapseCandidate& entry : entries) {
-                if (!stale(entry)) At(size_++) = entry;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (i + kLookAhead < entries.size()) Ahead(stale, entries[i + kLookAhead]);
+                if (!stale(entries[i])) At(size_++) = entries[i];
             }
             banded_ -= entries.size();
             ReleaseBand(band);

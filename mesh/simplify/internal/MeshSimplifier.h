@@ -49,6 +49,15 @@ private:
     void PushCandidates(std::uint32_t keep, const std::vector<std::uint32_t>& others);
     void OfferAllEdges();
     bool IsStale(const CollapseCandidate& c) const;
+    // The stale test as the heap takes it, with where it will read.
+    struct StaleTest {
+        const MeshSimplifier* simplifier;
+        bool operator()(const CollapseCandidate& c) const { return simplifier->IsStale(c); }
+        void Prefetch(const CollapseCandidate& c) const {
+            __builtin_prefetch(&simplifier->changedAt_[c.a]);
+            __builtin_prefetch(&simplifier->changedAt_[c.b]);
+        }
+    };
     bool TryCollapseEdge(std::uint32_t a, std::uint32_t b);
     void GatherRing(std::uint32_t keep, std::uint32_t remove);
     std::uint32_t NextMark();
