@@ -94,7 +94,8 @@ void MeshSimplifier::CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std:
         return;
     }
     DoublePair q[10];
-    for (int i = 0; i < 10; ++i) q[i] = DoublePair{k.quadric[i], k.quadric[i]} + DoublePair{v0.quadric[i], v1.quadric[i]};
+    for (int i = 0; i < 10; ++i)
+        q[i] = DoublePair{k.quadric[i], k.quadric[i]} + DoublePair{v0.quadric[i], v1.quadric[i]};
     const Vec3d& pa = k.position;
     const PointPair a = {DoublePair{pa.x, pa.x}, DoublePair{pa.y, pa.y}, DoublePair{pa.z, pa.z}};
     const PointPair b = {DoublePair{v0.position.x, v1.position.x}, DoublePair{v0.position.y, v1.position.y},

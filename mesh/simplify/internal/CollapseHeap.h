@@ -194,7 +194,9 @@ private:
     static constexpr std::size_t kLeastTaken = 4096;
     using BandEntries = std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>>;
 
-    static std::uint32_t Band(float cost) { return static_cast<std::uint32_t>(Key({cost, 0, 0, 0}) >> (32 + kBandShift)); }
+    static std::uint32_t Band(float cost) {
+        return static_cast<std::uint32_t>(Key({cost, 0, 0, 0}) >> (32 + kBandShift));
+    }
 
     void Clear() {
         size_ = 0;

@@ -48,7 +48,7 @@ struct UnwrittenAllocator : std::allocator<T> {
     static constexpr std::size_t kHuge = std::size_t{2} << 20;
     template <typename U>
     void construct(U*) noexcept {
-        static_assert((std::is_aggregate_v<U> || std::is_arithmetic_v<U>) && std::is_trivially_destructible_v<U>);
+        static_assert((std::is_aggregate_v<U> || std::is_arithmetic_v<U>)&&std::is_trivially_destructible_v<U>);
     }
     template <typename U, typename... Args>
     void construct(U* p, Args&&... args) {
