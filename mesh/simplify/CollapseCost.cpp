@@ -84,20 +84,23 @@ MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uin
     return best;
 }
 
-void MeshSimplifier::CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std::uint32_t w1, Placement out[2]) const {
-    const VertexState& k = vertices_[keep];
-    const VertexState& v0 = vertices_[w0];
-    const VertexState& v1 = vertices_[w1];
-    if (k.held || v0.held || v1.held) {
-        out[0] = CollapseCost(keep, w0);
-        out[1] = CollapseCost(keep, w1);
+void MeshSimplifier::CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::uint32_t a1, std::uint32_t b1,
+                                      Placement out[2]) const {
+    const VertexState& u0 = vertices_[a0];
+    const VertexState& v0 = vertices_[b0];
+    const VertexState& u1 = vertices_[a1];
+    const VertexState& v1 = vertices_[b1];
+    if (u0.held || v0.held || u1.held || v1.held) {
+        out[0] = CollapseCost(a0, b0);
+        out[1] = CollapseCost(a1, b1);
         return;
     }
     DoublePair q[10];
-    for (int i = 0; i < 10; ++i)
-        q[i] = DoublePair{k.quadric[i], k.quadric[i]} + DoublePair{v0.quadric[i], v1.quadric[i]};
-    const Vec3d& pa = k.position;
-    const PointPair a = {DoublePair{pa.x, pa.x}, DoublePair{pa.y, pa.y}, DoublePair{pa.z, pa.z}};
+    for (int i = 0; i < 10; ++i) {
+        q[i] = DoublePair{u0.quadric[i], u1.quadric[i]} + DoublePair{v0.quadric[i], v1.quadric[i]};
+    }
+    const PointPair a = {DoublePair{u0.position.x, u1.position.x}, DoublePair{u0.position.y, u1.position.y},
+                         DoublePair{u0.position.z, u1.position.z}};
     const PointPair b = {DoublePair{v0.position.x, v1.position.x}, DoublePair{v0.position.y, v1.position.y},
                          DoublePair{v0.position.z, v1.position.z}};
     const PointPair mid = {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5, (a.z + b.z) * 0.5};
@@ -117,7 +120,7 @@ void MeshSimplifier::CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std:
         for (int i = 0; i < 2; ++i) {
             if (!(std::fabs(det[i]) > least[i])) continue;
             const Vec3d point = p.Lane(i);
-            if (IsFinite(point) && LengthSquared(point - mid.Lane(i)) <= LengthSquared(pa - b.Lane(i)) &&
+            if (IsFinite(point) && LengthSquared(point - mid.Lane(i)) <= LengthSquared(a.Lane(i) - b.Lane(i)) &&
                 AboveBed(point)) {
                 out[i] = {true, point, std::max(0.0, cost[i])};
                 taken[i] = true;
@@ -130,7 +133,7 @@ void MeshSimplifier::CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std:
     const DoublePair atMid = QuadricValue(q, mid.x, mid.y, mid.z);
     for (int i = 0; i < 2; ++i) {
         if (taken[i]) continue;
-        const Vec3d points[3] = {pa, b.Lane(i), mid.Lane(i)};
+        const Vec3d points[3] = {a.Lane(i), b.Lane(i), mid.Lane(i)};
         const double costs[3] = {std::max(0.0, atA[i]), std::max(0.0, atB[i]), std::max(0.0, atMid[i])};
         Placement best;
         for (int j = 0; j < 3; ++j) {

@@ -230,7 +230,7 @@ void MeshSimplifier::PushCandidates(std::uint32_t keep, const std::vector<std::u
     std::size_t i = 0;
     for (; i + 1 < others.size(); i += 2) {
         Placement placements[2];
-        CollapseCostPair(keep, others[i], others[i + 1], placements);
+        CollapseCostPair(keep, others[i], keep, others[i + 1], placements);
         for (int lane = 0; lane < 2; ++lane) {
             CollapseCandidate candidate;
             if (Offerable(keep, others[i + lane], placements[lane], candidate)) heap_.Push(candidate);
@@ -246,13 +246,33 @@ void MeshSimplifier::OfferAllEdges() {
     // A slot left without a candidate names one vertex twice.
     std::vector<CollapseCandidate, UnwrittenAllocator<CollapseCandidate>> candidates(3 * triangles_.size());
     ForEachChunk(triangles_.size(), 16384, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t t = begin; t < end; ++t) {
-            const TriangleState& tri = triangles_[t];
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t i = tri.corners[k], j = tri.corners[(k + 1) % 3];
-                CollapseCandidate& slot = candidates[3 * t + k];
-                if (!(i < j && MakeCandidate(i, j, slot))) slot = {};
+        // Slot 3t + k holds the edge from corner k of triangle t to the next
+        // one; the edges are costed two at a time, as they turn up.
+        const auto edge = [this](std::size_t slot) {
+            const TriangleState& tri = triangles_[slot / 3];
+            return std::pair{tri.corners[slot % 3], tri.corners[(slot % 3 + 1) % 3]};
+        };
+        std::size_t waiting = 0;
+        bool pending = false;
+        for (std::size_t slot = 3 * begin; slot < 3 * end; ++slot) {
+            const auto [i, j] = edge(slot);
+            candidates[slot] = {};
+            if (!(i < j)) continue;
+            if (!pending) {
+                waiting = slot;
+                pending = true;
+                continue;
             }
+            const auto [i0, j0] = edge(waiting);
+            Placement placements[2];
+            CollapseCostPair(i0, j0, i, j, placements);
+            if (!Offerable(i0, j0, placements[0], candidates[waiting])) candidates[waiting] = {};
+            if (!Offerable(i, j, placements[1], candidates[slot])) candidates[slot] = {};
+            pending = false;
+        }
+        if (pending) {
+            const auto [i0, j0] = edge(waiting);
+            if (!MakeCandidate(i0, j0, candidates[waiting])) candidates[waiting] = {};
         }
     });
     heap_.Assign(candidates, [](const CollapseCandidate& c) { return c.a == c.b; });

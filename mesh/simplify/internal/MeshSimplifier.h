@@ -40,8 +40,9 @@ private:
     void RebuildIncidence();
     bool AboveBed(const Vec3d& p) const;
     Placement CollapseCost(std::uint32_t a, std::uint32_t b) const;
-    // The placements of (keep, w0) and (keep, w1), as CollapseCost gives them.
-    void CollapseCostPair(std::uint32_t keep, std::uint32_t w0, std::uint32_t w1, Placement out[2]) const;
+    // The placements of (a0, b0) and (a1, b1), as CollapseCost gives them.
+    void CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::uint32_t a1, std::uint32_t b1,
+                          Placement out[2]) const;
     bool MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCandidate& candidate) const;
     bool Offerable(std::uint32_t a, std::uint32_t b, const Placement& placement, CollapseCandidate& candidate) const;
     void PushCandidate(std::uint32_t a, std::uint32_t b);
