@@ -155,53 +155,59 @@ void MeshSimplifier::RebuildIncidence() {
     // A counting sort on all threads: counts and places with atomic steps,
     // then each vertex's row sorted, which gives the rows a serial pass in
     // triangle order would (a triangle naming a vertex twice is listed twice).
-    ForEachChunk(vertices_.size(), 65536, [this](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) vertices_[v].incidenceCount = 0;
+    // The counts and cursors live in compact arrays of their own: the vertex
+    // records are two cache lines each, and every pass over them would move
+    // tens of megabytes to touch four bytes a vertex.
+    const std::size_t vertexCount = vertices_.size();
+    std::vector<std::uint32_t, UnwrittenAllocator<std::uint32_t>> count(vertexCount), cursor(vertexCount);
+    ForEachChunk(vertexCount, 65536, [&](std::size_t begin, std::size_t end) {
+        std::fill(count.begin() + static_cast<std::ptrdiff_t>(begin), count.begin() + static_cast<std::ptrdiff_t>(end),
+                  0u);
     });
-    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+    ForEachChunk(triangles_.size(), 65536, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             if (!triangles_[t].live) continue;
             for (const std::uint32_t c : triangles_[t].corners) {
-                std::atomic_ref<std::uint32_t>(vertices_[c].incidenceCount).fetch_add(1, std::memory_order_relaxed);
+                std::atomic_ref<std::uint32_t>(count[c]).fetch_add(1, std::memory_order_relaxed);
             }
         }
     });
-    // The rows' starts by a prefix sum in chunks: each vertex record is a
-    // cache line apart, so one thread walking them all is slow.
-    constexpr std::size_t kChunk = 32768;
-    std::vector<std::uint32_t> chunkStart((vertices_.size() + kChunk - 1) / kChunk + 1, 0);
-    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+    // The rows' starts by a prefix sum in chunks.
+    constexpr std::size_t kChunk = 65536;
+    std::vector<std::uint32_t> chunkStart((vertexCount + kChunk - 1) / kChunk + 1, 0);
+    ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
         std::uint32_t sum = 0;
-        for (std::size_t v = begin; v < end; ++v) sum += vertices_[v].incidenceCount;
+        for (std::size_t v = begin; v < end; ++v) sum += count[v];
         chunkStart[begin / kChunk + 1] = sum;
     });
     for (std::size_t c = 1; c < chunkStart.size(); ++c) chunkStart[c] += chunkStart[c - 1];
-    ForEachChunk(vertices_.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
         std::uint32_t sum = chunkStart[begin / kChunk];
         for (std::size_t v = begin; v < end; ++v) {
-            VertexState& vertex = vertices_[v];
-            vertex.incidenceOffset = sum;
-            vertex.liveTriangles = vertex.incidenceCount;
-            sum += vertex.incidenceCount;
-            vertex.incidenceCount = 0;
+            cursor[v] = sum;
+            sum += count[v];
         }
     });
     incidence_.resize(chunkStart.back());
-    ForEachChunk(triangles_.size(), 65536, [this](std::size_t begin, std::size_t end) {
+    ForEachChunk(triangles_.size(), 65536, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             if (!triangles_[t].live) continue;
             for (const std::uint32_t c : triangles_[t].corners) {
-                VertexState& v = vertices_[c];
                 const std::uint32_t slot =
-                    std::atomic_ref<std::uint32_t>(v.incidenceCount).fetch_add(1, std::memory_order_relaxed);
-                incidence_[v.incidenceOffset + slot] = static_cast<std::uint32_t>(t);
+                    std::atomic_ref<std::uint32_t>(cursor[c]).fetch_add(1, std::memory_order_relaxed);
+                incidence_[slot] = static_cast<std::uint32_t>(t);
             }
         }
     });
-    ForEachChunk(vertices_.size(), 16384, [this](std::size_t begin, std::size_t end) {
+    // Each cursor now stands at the end of its row.
+    ForEachChunk(vertexCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
-            const auto row = incidence_.begin() + vertices_[v].incidenceOffset;
-            std::sort(row, row + vertices_[v].incidenceCount);
+            VertexState& vertex = vertices_[v];
+            vertex.incidenceOffset = cursor[v] - count[v];
+            vertex.incidenceCount = count[v];
+            vertex.liveTriangles = count[v];
+            const auto row = incidence_.begin() + vertex.incidenceOffset;
+            std::sort(row, row + count[v]);
         }
     });
 }
