@@ -109,13 +109,16 @@ void MeshSimplifier::SetUp() {
         // Each chunk starts from the first vertex, as one pass over all
         // would, so the extremes come out the same whatever the grouping.
         constexpr std::size_t kChunk = 65536;
-        const double first = vertices_[0].position[axis];
+        // Read from the input's compact float positions rather than across
+        // the vertex records: the same values, widened exactly.
+        const auto coordinate = [&](std::size_t v) { return static_cast<double>(mesh_.vertices[v].position[axis]); };
+        const double first = coordinate(0);
         std::vector<std::array<double, 2>> extents((vertexCount + kChunk - 1) / kChunk);
         ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
             double lowest = first, highest = first;
             for (std::size_t v = begin; v < end; ++v) {
-                lowest = std::min(lowest, vertices_[v].position[axis]);
-                highest = std::max(highest, vertices_[v].position[axis]);
+                lowest = std::min(lowest, coordinate(v));
+                highest = std::max(highest, coordinate(v));
             }
             extents[begin / kChunk] = {lowest, highest};
         });
@@ -130,7 +133,7 @@ void MeshSimplifier::SetUp() {
         ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
             std::size_t count = 0;
             for (std::size_t v = begin; v < end; ++v) {
-                if (vertices_[v].position[axis] > bedLevel_ + bedTolerance_) continue;
+                if (coordinate(v) > bedLevel_ + bedTolerance_) continue;
                 vertices_[v].held = 1;
                 ++count;
             }
