@@ -62,40 +62,37 @@ void MeshSimplifier::SetUp() {
     triangles_.resize(triangleCount);
     liveTriangles_ = triangleCount;
 
-    // Unweighted plane quadrics: every plane counts the same whatever the
-    // triangle's area, so slivers still pin the sharp edges they sit on.
-    // Each vertex sums its triangles' planes in triangle order (the order of
-    // its incidence row), so the sums do not depend on the threads.
-    struct Plane {
-        Vec3d normal;
-        double offset = 0.0;
-    };
-    std::vector<Plane, UnwrittenAllocator<Plane>> planes(triangleCount);
     ForEachChunk(triangleCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             TriangleState& tri = triangles_[t];
             tri = TriangleState{};
             for (int k = 0; k < 3; ++k) tri.corners[k] = mesh_.indices[3 * t + k];
-            const Vec3d& a = vertices_[tri.corners[0]].position;
-            const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
-            planes[t] = {n, -Dot(n, a)};
         }
     });
+    // The rows grow to three times their first length (a row entry for each
+    // corner) before they are built again, checked every housekeeping
+    // interval, hence the margin: room for that now spares copying tens of
+    // megabytes as the vector doubles.
+    incidence_.reserve(9 * triangleCount + 1024 + 32 * kHousekeepingInterval);
     RebuildIncidence();
     initialIncidence_ = incidence_.size();
-    // The rows grow to three times their first length before they are built
-    // again (checked every housekeeping interval, hence the margin): room
-    // for that now spares copying tens of megabytes as the vector doubles.
-    incidence_.reserve(3 * initialIncidence_ + 1024 + 32 * kHousekeepingInterval);
+
+    // Unweighted plane quadrics: every plane counts the same whatever the
+    // triangle's area, so slivers still pin the sharp edges they sit on.
+    // Each vertex sums its triangles' planes in triangle order (the order of
+    // its incidence row), so the sums do not depend on the threads. A plane
+    // is worked out again for each of its corners, the same bits each time,
+    // which costs less than writing and reading back one per triangle.
     ForEachChunk(vertexCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             VertexState& vertex = vertices_[v];
             Quadric& q = vertex.quadric;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
-                const std::uint32_t t = incidence_[vertex.incidenceOffset + i];
-                const Vec3d& n = planes[t].normal;
+                const TriangleState& tri = triangles_[incidence_[vertex.incidenceOffset + i]];
+                const Vec3d& a = vertices_[tri.corners[0]].position;
+                const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
                 if (n == Vec3d{}) continue;
-                const double d = planes[t].offset;
+                const double d = -Dot(n, a);
                 const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
                                        n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
