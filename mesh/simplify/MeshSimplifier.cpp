@@ -100,8 +100,8 @@ void MeshSimplifier::SetUp() {
         }
     });
 
-    hasBed_ = options_.bedAxis >= 0 && options_.bedAxis <= 2 && vertexCount > 0;
-    if (hasBed_) {
+    bed_ = {};
+    if (options_.bedAxis >= 0 && options_.bedAxis <= 2 && vertexCount > 0) {
         const int axis = options_.bedAxis;
         // Each chunk starts from the first vertex, as one pass over all
         // would, so the extremes come out the same whatever the grouping.
@@ -124,13 +124,12 @@ void MeshSimplifier::SetUp() {
             lowest = std::min(lowest, chunkLowest);
             highest = std::max(highest, chunkHighest);
         }
-        bedLevel_ = lowest;
-        bedTolerance_ = std::max((highest - lowest) * 1e-6, 0.0001);
+        bed_ = {true, axis, lowest, std::max((highest - lowest) * 1e-6, 0.0001)};
         std::atomic<std::size_t> held{0};
         ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
             std::size_t count = 0;
             for (std::size_t v = begin; v < end; ++v) {
-                if (coordinate(v) > bedLevel_ + bedTolerance_) continue;
+                if (coordinate(v) > bed_.level + bed_.tolerance) continue;
                 vertices_[v].held = 1;
                 ++count;
             }

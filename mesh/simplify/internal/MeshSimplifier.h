@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "mesh/simplify/internal/CollapseCost.h"
 #include "mesh/simplify/internal/CollapseHeap.h"
 #include "mesh/simplify/internal/UnwrittenAllocator.h"
 #include "mesh/Progress.h"
@@ -30,19 +31,17 @@ public:
 private:
     using Quadric = std::array<double, 10>;  // xx xy xz xw yy yz yw zz zw ww
 
-    struct Placement {
-        bool admissible = false;
-        Vec3d position;
-        double cost = 0.0;
-    };
+    using Placement = CollapsePlacement;
 
     void SetUp();
     void RebuildIncidence();
-    bool AboveBed(const Vec3d& p) const;
-    Placement CollapseCost(std::uint32_t a, std::uint32_t b) const;
-    // The placements of (a0, b0) and (a1, b1), as CollapseCost gives them.
+    Placement CollapseCost(std::uint32_t a, std::uint32_t b) const {
+        return mesh::CollapseCost(vertices_[a], vertices_[b], bed_);
+    }
     void CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::uint32_t a1, std::uint32_t b1,
-                          Placement out[2]) const;
+                          Placement out[2]) const {
+        mesh::CollapseCostPair(vertices_[a0], vertices_[b0], vertices_[a1], vertices_[b1], bed_, out);
+    }
     bool MakeCandidate(std::uint32_t a, std::uint32_t b, CollapseCandidate& candidate) const;
     bool Offerable(std::uint32_t a, std::uint32_t b, const Placement& placement, CollapseCandidate& candidate) const;
     void PushCandidate(std::uint32_t a, std::uint32_t b);
@@ -97,9 +96,7 @@ private:
     std::vector<TriangleState, UnwrittenAllocator<TriangleState>> triangles_;
     std::vector<std::uint32_t, UnwrittenAllocator<std::uint32_t>> incidence_;
     std::uint64_t liveTriangles_ = 0;
-    bool hasBed_ = false;
-    double bedLevel_ = 0.0;
-    double bedTolerance_ = 0.0;
+    BedRule bed_;
     double cosine_ = 0.0;
     std::uint32_t markValue_ = 0;
     // The live triangles around keep and then around remove, as their rows

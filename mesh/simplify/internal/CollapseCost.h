@@ -7,13 +7,38 @@
 // their costs are worked out two at a time in the lanes of one vector, each
 // lane doing exactly the operations of the one-edge form in the same order,
 // so that both forms give the same bits.
+//
+// Needs: for each end, its quadric (`quadric`, ten doubles: xx xy xz xw yy yz
+// yw zz zw ww), `position` and `held` flag.
+// Returns: the placement, not admissible when both ends are held or every
+// candidate point lies on or below the bed.
+#pragma once
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 
-#include "mesh/simplify/internal/MeshSimplifier.h"
+#include "mesh/Vec3.h"
 
 namespace ridgeforge::mesh {
-namespace {
+
+struct CollapsePlacement {
+    bool admissible = false;
+    Vec3d position;
+    double cost = 0.0;
+};
+
+// Points at or below the bed (along its axis, within the tolerance) are not
+// admissible; without a bed every point is.
+struct BedRule {
+    bool active = false;
+    int axis = 2;
+    double level = 0.0;
+    double tolerance = 0.0;
+    bool Above(const Vec3d& p) const { return !active || p[axis] > level + tolerance; }
+};
+
+namespace collapse_cost {
 
 // Two doubles worked on side by side; each lane rounds exactly as the same
 // sums on one double would.
@@ -36,18 +61,14 @@ struct PointPair {
     Vec3d Lane(int i) const { return {x[i], y[i], z[i]}; }
 };
 
-}  // namespace
+}  // namespace collapse_cost
 
-bool MeshSimplifier::AboveBed(const Vec3d& p) const {
-    return !hasBed_ || p[options_.bedAxis] > bedLevel_ + bedTolerance_;
-}
-
-MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uint32_t b) const {
-    const VertexState& va = vertices_[a];
-    const VertexState& vb = vertices_[b];
-    Quadric q;
+template <typename End>
+CollapsePlacement CollapseCost(const End& va, const End& vb, const BedRule& bed) {
+    using namespace collapse_cost;
+    std::array<double, 10> q;
     for (int i = 0; i < 10; ++i) q[i] = va.quadric[i] + vb.quadric[i];
-    Placement best;
+    CollapsePlacement best;
     if (va.held && vb.held) return best;
     if (va.held || vb.held) {
         best.position = va.held ? va.position : vb.position;
@@ -69,7 +90,7 @@ MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uin
         const double wx = q[3], wy = q[6], wz = q[8];
         const Vec3d p = {-(c00 * wx + c01 * wy + c02 * wz) / det, -(c01 * wx + c11 * wy + c12 * wz) / det,
                          -(c02 * wx + c12 * wy + c22 * wz) / det};
-        if (IsFinite(p) && LengthSquared(p - mid) <= LengthSquared(pa - pb) && AboveBed(p)) {
+        if (IsFinite(p) && LengthSquared(p - mid) <= LengthSquared(pa - pb) && bed.Above(p)) {
             return {true, p, Evaluate(q, p)};
         }
     }
@@ -78,21 +99,19 @@ MeshSimplifier::Placement MeshSimplifier::CollapseCost(std::uint32_t a, std::uin
     const double costs[3] = {std::max(0.0, ends[0]), std::max(0.0, ends[1]), Evaluate(q, mid)};
     const Vec3d* points[3] = {&pa, &pb, &mid};
     for (int i = 0; i < 3; ++i) {
-        if (!AboveBed(*points[i])) continue;
+        if (!bed.Above(*points[i])) continue;
         if (!best.admissible || costs[i] < best.cost) best = {true, *points[i], costs[i]};
     }
     return best;
 }
 
-void MeshSimplifier::CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::uint32_t a1, std::uint32_t b1,
-                                      Placement out[2]) const {
-    const VertexState& u0 = vertices_[a0];
-    const VertexState& v0 = vertices_[b0];
-    const VertexState& u1 = vertices_[a1];
-    const VertexState& v1 = vertices_[b1];
+template <typename End>
+void CollapseCostPair(const End& u0, const End& v0, const End& u1, const End& v1, const BedRule& bed,
+                      CollapsePlacement out[2]) {
+    using namespace collapse_cost;
     if (u0.held || v0.held || u1.held || v1.held) {
-        out[0] = CollapseCost(a0, b0);
-        out[1] = CollapseCost(a1, b1);
+        out[0] = CollapseCost(u0, v0, bed);
+        out[1] = CollapseCost(u1, v1, bed);
         return;
     }
     DoublePair q[10];
@@ -121,7 +140,7 @@ void MeshSimplifier::CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::u
             if (!(std::fabs(det[i]) > least[i])) continue;
             const Vec3d point = p.Lane(i);
             if (IsFinite(point) && LengthSquared(point - mid.Lane(i)) <= LengthSquared(a.Lane(i) - b.Lane(i)) &&
-                AboveBed(point)) {
+                bed.Above(point)) {
                 out[i] = {true, point, std::max(0.0, cost[i])};
                 taken[i] = true;
             }
@@ -135,9 +154,9 @@ void MeshSimplifier::CollapseCostPair(std::uint32_t a0, std::uint32_t b0, std::u
         if (taken[i]) continue;
         const Vec3d points[3] = {a.Lane(i), b.Lane(i), mid.Lane(i)};
         const double costs[3] = {std::max(0.0, atA[i]), std::max(0.0, atB[i]), std::max(0.0, atMid[i])};
-        Placement best;
+        CollapsePlacement best;
         for (int j = 0; j < 3; ++j) {
-            if (!AboveBed(points[j])) continue;
+            if (!bed.Above(points[j])) continue;
             if (!best.admissible || costs[j] < best.cost) best = {true, points[j], costs[j]};
         }
         out[i] = best;
