@@ -47,7 +47,7 @@ using DoublePair = double __attribute__((vector_size(16)));
 // The quadric's value, written once for one point or a pair of points, and
 // for one quadric or a pair of quadrics.
 template <typename Q, typename T>
-T QuadricValue(const Q& q, T x, T y, T z) {
+[[gnu::always_inline]] inline T QuadricValue(const Q& q, T x, T y, T z) {
     return q[0] * x * x + 2.0 * q[1] * x * y + 2.0 * q[2] * x * z + 2.0 * q[3] * x + q[4] * y * y + 2.0 * q[5] * y * z +
            2.0 * q[6] * y + q[7] * z * z + 2.0 * q[8] * z + q[9];
 }
