@@ -147,14 +147,13 @@ void CLeftPane::OnFlowEvent(FlowStep step, FlowEvent event) {
     const bool on = flow_->GetSection(step).header->SwitchedOn();
     if (FlowDocument* document = GetActiveFlowDocument()) {
         if (step == FlowStep::Relief) {
-            if (document->DisplacementOn() != on) {
-                document->SetDisplacementOn(on);
-                document->OnSettingsChanged();
-            }
-            if (document->RemeshOn() != on) {
-                document->SetRemeshOn(on);
-                document->OnSettingsChanged();
-            }
+            // Both switches change before the one settings-changed call: each
+            // call records an Undo step, and a step with only one of them
+            // flipped is a state the user never chose.
+            const bool changed = document->DisplacementOn() != on || document->RemeshOn() != on;
+            document->SetDisplacementOn(on);
+            document->SetRemeshOn(on);
+            if (changed) document->OnSettingsChanged();
         } else if (step == FlowStep::Simplify && document->SimplifyOn() != on) {
             document->SetSimplifyOn(on);
             document->OnSettingsChanged();

@@ -19,28 +19,21 @@ bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page) {
     dialog.heightMap = HasHeightMapData(&doc.texture) ? &doc.texture : nullptr;
     if (dialog.ShowModal() != wxID_OK) return false;
 
-    if (!(dialog.remesh == doc.remeshSettings)) {
-        doc.remeshSettings = dialog.remesh;
-        doc.OnSettingsChanged();
-    }
-    if (dialog.triangleLimit != doc.maximumTriangles) {
-        doc.maximumTriangles = dialog.triangleLimit;
-        doc.PushUndoSnapshot();
-        doc.UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
-    }
-    if (dialog.displayLimit != doc.displayTriangles) {
-        doc.displayTriangles = dialog.displayLimit;
-        doc.PushUndoSnapshot();
-        doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
-    }
-    if (!(dialog.displacement == doc.displacementSettings)) {
-        doc.displacementSettings = dialog.displacement;
-        doc.OnSettingsChanged();
-    }
-    if (!(dialog.simplify == doc.simplifySettings)) {
-        doc.simplifySettings = dialog.simplify;
-        doc.OnSettingsChanged();
-    }
+    const bool displayChanged = dialog.displayLimit != doc.displayTriangles;
+    const bool changed = !(dialog.remesh == doc.remeshSettings) || dialog.triangleLimit != doc.maximumTriangles ||
+                         displayChanged || !(dialog.displacement == doc.displacementSettings) ||
+                         !(dialog.simplify == doc.simplifySettings);
+    if (!changed) return true;
+    // Everything the OK changed is one settings change and so one Undo step:
+    // a step per record would bring back mixes the user never chose.
+    doc.remeshSettings = dialog.remesh;
+    doc.maximumTriangles = dialog.triangleLimit;
+    doc.displayTriangles = dialog.displayLimit;
+    doc.displacementSettings = dialog.displacement;
+    doc.simplifySettings = dialog.simplify;
+    doc.OnSettingsChanged();
+    // A new display limit may need another copy of the mesh on screen.
+    if (displayChanged) doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
     return true;
 }
 

@@ -11,11 +11,9 @@ namespace ridgeforge {
 class CRidgeforgeDoc;
 
 // The relief and simplify settings dialog on page 1 (relief) or 2
-// (simplify). After OK each changed record or limit is written back: the
-// remesh settings with OnSettingsChanged; the triangle limit with an undo
-// step and a placement update; the display limit with an undo step and a
-// full refresh; then the displacement and simplify settings, each with
-// OnSettingsChanged. True when the dialog ended with OK.
+// (simplify). After OK every changed record and limit is written back and
+// followed by one OnSettingsChanged, so the OK is one undo step; a changed
+// display limit also gets a full refresh. True when the dialog ended with OK.
 bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page);
 
 // The seamless dialog on the texture's image as loaded, with its current

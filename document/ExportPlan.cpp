@@ -5,6 +5,9 @@
 // does not like costs no file name.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "document/CommandIds.h"
@@ -109,11 +112,21 @@ bool CRidgeforgeDoc::OnSaveDocument(const CString& path) {
 
 namespace {
 
-FileDialogRequest SaveStlRequest(const CString& partName, bool ascii) {
+// The textured copy is suggested beside the part it came from. A test shape
+// has no file, so the picker starts where it starts by itself.
+CString PartFolderOf(const CString& partName, const std::string& testShape) {
+    if (partName.empty() || !testShape.empty()) return {};
+    std::error_code error;
+    const std::filesystem::path part = std::filesystem::absolute(PathFromWide(partName), error);
+    return error ? CString() : WideFromPath(part.parent_path());
+}
+
+FileDialogRequest SaveStlRequest(const CString& partName, const std::string& testShape, bool ascii) {
     FileDialogRequest request;
     request.title = ascii ? L"Save ASCII STL As" : L"Save STL As";
     request.defaultExtension = L"stl";
     request.fileName = partName.empty() ? CString(L"model.stl") : FileNameOf(partName);
+    request.initialFolder = PartFolderOf(partName, testShape);
     request.filter = ascii ? kAsciiStlFilter : kStlFilter;
     request.overwritePrompt = true;
     request.hideReadOnly = true;
@@ -125,14 +138,14 @@ FileDialogRequest SaveStlRequest(const CString& partName, bool ascii) {
 bool CRidgeforgeDoc::OnFileSaveStl() {
     ExportPlan plan;
     if (!PrepareExport(plan) || Host() == nullptr) return false;
-    const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, false));
+    const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, false));
     return path.has_value() && ExportStl(*path, false, plan);
 }
 
 void CRidgeforgeDoc::OnFileSaveAsciiStl() {
     ExportPlan plan;
     if (!PrepareExport(plan) || Host() == nullptr) return;
-    if (const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, true))) {
+    if (const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, true))) {
         ExportStl(*path, true, plan);
     }
 }

@@ -261,9 +261,11 @@ void CRidgeforgeDoc::ProcessNow() {
     if (!HasPart()) return;
     document_internal::WaitCursor wait(Host());
     pipeline.WaitAndRestart();
-    // Takes the due flag, so the next idle poll does not apply it twice.
-    pipeline.PollFinished();
-    ApplyPipelineResult();
+    // Takes the due flag, so the next idle poll does not apply it twice. With
+    // nothing published there is nothing to apply: the status still holds the
+    // last run's outcome, and applying it would report an old refusal again
+    // as if it had just happened.
+    if (pipeline.PollFinished()) ApplyPipelineResult();
 }
 
 void CRidgeforgeDoc::ApplyPipelineResult() {

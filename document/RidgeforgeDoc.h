@@ -135,6 +135,8 @@ public:
     void OnUpdateProcess(CommandState& state) const;
     // The idle poll; true when a result was applied.
     bool PollPipeline();
+    // Finishes what the pipeline has to do now and applies a result that
+    // came of it; nothing is applied when no run ended.
     void ProcessNow();
     void ApplyPipelineResult();
     CString OutOfDateReasons() const;

@@ -5,6 +5,9 @@
 
 #include "app/OutputWnd.h"
 #include "app/RightPane.h"
+#include "document/CommandIds.h"
+#include "document/RidgeforgeDoc.h"
+#include "platform/ui/Commands.h"
 #include "platform/ui/CaptionedPane.h"
 #include "tests/app/ShellFixture.h"
 
@@ -49,6 +52,59 @@ TEST_F(ShellPanesTest, DocumentHostReachesTheLogAndTheInformationPane) {
     EXPECT_EQ(shot.GetRed(shot.GetWidth() - 3, 3), 226);
     EXPECT_EQ(shot.GetGreen(shot.GetWidth() - 3, 3), 244);
     EXPECT_EQ(shot.GetBlue(shot.GetWidth() - 3, 3), 224);
+}
+
+class InformationOutcomeTest : public ShellTest {
+protected:
+    InformationOutcomeTest() { programDocument_ = true; }
+    CRidgeforgeDoc& Doc() { return *App().Document()->RidgeforgeDoc(); }
+    int RefusalLines() {
+        int count = 0;
+        for (const std::wstring& line : LogLines()) count += line.rfind(L"Refused: ", 0) == 0 ? 1 : 0;
+        return count;
+    }
+    bool RunProcess() {
+        if (!ui::SendCommand(&Frame(), ID_PROCESS)) return false;
+        return PumpUntil([this] { return !Doc().pipeline.IsRunning() && !Doc().processRequested; }, 60000);
+    }
+};
+
+// A refused run shows its reason in red below the part's information. Once
+// the settings are mended, Validate reports no refusal of its own, and the
+// next Process that succeeds takes the red text away.
+TEST_F(InformationOutcomeTest, ARefusalStaysOnlyUntilAProcessSucceeds) {
+    ASSERT_TRUE(Start());
+    auto* information = dynamic_cast<CRightPaneDialog*>(Frame().RightPane().Content());
+    ASSERT_NE(information, nullptr);
+    Doc().OnTestCube();
+    Doc().displacementEnabled = false;
+    Doc().simplifyEnabled = false;
+    Doc().maximumTriangles = 1000;
+    Doc().OnSettingsChanged();
+    ASSERT_TRUE(RunProcess());
+    PumpEvents(100);
+    EXPECT_EQ(RefusalLines(), 1);
+    EXPECT_EQ(information->Message().rfind(L"About ", 0), 0u);
+    ASSERT_TRUE(information->MessageControl()->IsShown());
+    const wxImage red = GrabWindow(*information->MessageControl());
+    ASSERT_TRUE(red.IsOk());
+    EXPECT_EQ(red.GetRed(red.GetWidth() - 3, 3), 253);
+    EXPECT_EQ(red.GetGreen(red.GetWidth() - 3, 3), 226);
+
+    Doc().maximumTriangles = 18'000'000;
+    Doc().remeshSettings.targetEdgeMillimetres = 2.0f;
+    Doc().OnSettingsChanged();
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MESH_VALIDATE));
+    PumpEvents(50);
+    EXPECT_EQ(RefusalLines(), 0);
+
+    ASSERT_TRUE(RunProcess());
+    PumpEvents(100);
+    EXPECT_EQ(RefusalLines(), 0);
+    EXPECT_TRUE(information->Message().empty());
+    EXPECT_FALSE(information->MessageControl()->IsShown());
+    // The part's information takes the whole pane again.
+    EXPECT_GT(information->InformationControl()->GetSize().y, information->GetClientSize().y - 16);
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
+#include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
+#include "mesh/procedural/TextureRegistry.h"
+#include "platform/ui/Commands.h"
 #include "platform/ui/StartupMarks.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
@@ -92,6 +95,57 @@ TEST_F(WorkflowPaneTest, SectionsAndFooterFollowTheProgramsDocument) {
     EXPECT_TRUE(Pane().Flow().IsSectionCollapsed(FlowStep::Relief));
     EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
     EXPECT_EQ(Pane().Flow().GetSection(FlowStep::Relief).header->Status(), SectionStatus::Inactive);
+}
+
+// One click on the Relief switch is one step of Undo: the footer and the
+// header show the state before the click again, and Redo brings the click
+// back.
+TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) {
+    ASSERT_TRUE(started_);
+    Document().OnTestCube();
+    Document().remeshSettings.targetEdgeMillimetres = 2.0f;
+    Document().ApplyProceduralTexture(mesh::procedural::CreateTexture("Stripes"), L"");
+    CSectionHeader& header = *Pane().Flow().GetSection(FlowStep::Relief).header;
+    Pane().Flow().ScrollTo(Pane().Flow().ScrollPosition() + header.GetPosition().y);
+    PumpEvents(30);
+    const wxPoint toggle{header.Rects().toggle.x + 4, 20};
+    ClickAt(header, toggle);
+    ASSERT_FALSE(Document().displacementEnabled);
+    ASSERT_FALSE(Document().remeshEnabled);
+
+    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_PROCESS));
+    ASSERT_TRUE(PumpUntil([this] { return !Document().pipeline.IsRunning() && !Document().processRequested; }, 60000));
+    Pane().RefreshSteps();
+    ASSERT_EQ(Pane().Footer().Values().status, L"Up to date");
+    ASSERT_EQ(Pane().Footer().Values().state, FooterState::Disabled);
+
+    Pane().Flow().ScrollTo(Pane().Flow().ScrollPosition() + header.GetPosition().y);
+    PumpEvents(30);
+    ClickAt(header, toggle);
+    Pane().RefreshSteps();
+    EXPECT_TRUE(header.SwitchedOn());
+    EXPECT_EQ(Pane().Footer().Values().status, L"Needs: relief, simplify");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
+
+    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_EDIT_UNDO));
+    Pane().RefreshSteps();
+    EXPECT_FALSE(Document().displacementEnabled);
+    EXPECT_FALSE(Document().remeshEnabled);
+    EXPECT_FALSE(header.SwitchedOn());
+    EXPECT_EQ(Pane().Footer().Values().status, L"Up to date");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Disabled);
+    EXPECT_EQ(header.Status(), SectionStatus::Inactive);
+
+    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_EDIT_REDO));
+    Pane().RefreshSteps();
+    EXPECT_TRUE(Document().displacementEnabled);
+    EXPECT_TRUE(Document().remeshEnabled);
+    EXPECT_TRUE(header.SwitchedOn());
+    EXPECT_EQ(Pane().Footer().Values().status, L"Needs: relief, simplify");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
+    EXPECT_EQ(header.Status(), SectionStatus::OutOfDate);
+    // Nothing else is left to redo.
+    EXPECT_FALSE(ui::QueryCommand(*app_->Frame(), ID_EDIT_REDO).enabled);
 }
 
 }  // namespace

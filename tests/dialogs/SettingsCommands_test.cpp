@@ -11,6 +11,7 @@
 #include "dialogs/SeamlessDialog.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "tests/document/FakeHost.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge {
@@ -59,6 +60,53 @@ TEST(SettingsCommands, ReliefDialogWritesBackWhatChanged) {
     });
     EXPECT_FALSE(RunReliefSettingsCommand(d.doc, nullptr, 2));
     EXPECT_TRUE(d.doc.simplifySettings == simplify);
+}
+
+// The OK of one dialog is one Undo step: Undo brings back every value it
+// changed at once, and the result processed before is up to date again.
+TEST(SettingsCommands, OneOkOfTheReliefDialogIsOneUndoStep) {
+    test::HostedDocument d;
+    d.doc.OnTestCube();
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Stripes"), L"");
+    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_EQ(d.doc.ProcessStatusText(), L"Up to date");
+    const std::size_t depth = d.doc.undoStack.size();
+    const mesh::DisplacementSettings displacement = d.doc.displacementSettings;
+    wxTheApp->CallAfter([&] {
+        using D = CRemeshSettingsDialog;
+        Find<wxTextCtrl>(D::kStrengthField)->SetValue("0.35");
+        Find<wxTextCtrl>(D::kTriangleLimitField)->SetValue("7");
+        Find<wxTextCtrl>(D::kDisplayLimitField)->SetValue("2");
+        Find<wxTextCtrl>(D::kSizeField)->SetValue("1.5");
+        PressOk(D::kStrengthField);
+    });
+    ASSERT_TRUE(RunReliefSettingsCommand(d.doc, nullptr, 1));
+    ASSERT_FLOAT_EQ(d.doc.displacementSettings.strengthMillimetres, 0.35f);
+    ASSERT_FLOAT_EQ(d.doc.remeshSettings.targetEdgeMillimetres, 1.5f);
+    EXPECT_EQ(d.doc.maximumTriangles, 7000000u);
+    EXPECT_EQ(d.doc.displayTriangles, 2000000u);
+    EXPECT_EQ(d.doc.undoStack.size(), depth + 1);
+    EXPECT_EQ(d.doc.ProcessStatusText(), L"Needs: relief, simplify");
+
+    d.doc.OnEditUndo();
+    EXPECT_TRUE(d.doc.displacementSettings == displacement);
+    EXPECT_FLOAT_EQ(d.doc.remeshSettings.targetEdgeMillimetres, 2.0f);
+    EXPECT_EQ(d.doc.maximumTriangles, 18000000u);
+    EXPECT_EQ(d.doc.displayTriangles, 4000000u);
+    EXPECT_EQ(d.doc.ProcessStatusText(), L"Up to date");
+    d.doc.OnEditRedo();
+    EXPECT_FLOAT_EQ(d.doc.displacementSettings.strengthMillimetres, 0.35f);
+    EXPECT_FLOAT_EQ(d.doc.remeshSettings.targetEdgeMillimetres, 1.5f);
+    EXPECT_EQ(d.doc.displayTriangles, 2000000u);
+    EXPECT_TRUE(d.doc.redoStack.empty());
+
+    // An OK that changed nothing records nothing.
+    wxTheApp->CallAfter([] { PressOk(CRemeshSettingsDialog::kStrengthField); });
+    ASSERT_TRUE(RunReliefSettingsCommand(d.doc, nullptr, 1));
+    EXPECT_EQ(d.doc.undoStack.size(), depth + 1);
 }
 
 TEST(SettingsCommands, SeamlessDialogHandsItsChoiceToTheTexture) {

@@ -169,6 +169,8 @@ TEST(ExportPlan, TheFilesOwnNameIsTheBinaryHeaderAndTheAsciiSolidName) {
     EXPECT_EQ(binary.filter, L"STL Files (*.stl)|*.stl|All Files (*.*)|*.*||");
     EXPECT_EQ(binary.defaultExtension, L"stl");
     EXPECT_EQ(binary.fileName, L"Test Cube");
+    // A test shape has no folder of its own to suggest.
+    EXPECT_TRUE(binary.initialFolder.empty());
     EXPECT_TRUE(binary.overwritePrompt);
     EXPECT_EQ(ReadBytes(dir / "Bracket one.stl", 16), "Bracket one.stl\0"s.substr(0, 16));
     EXPECT_EQ(std::filesystem::file_size(dir / "Bracket one.stl"), 84u + 12u * 50u);
@@ -201,6 +203,7 @@ TEST(ExportPlan, SavingOverThePartsOwnFileAsksForANameAndAProjectNameWritesAProj
     EXPECT_TRUE(d.doc.OnSaveDocument(sameFile));
     ASSERT_EQ(d.host.saveRequests.size(), 1u);
     EXPECT_EQ(d.host.saveRequests[0].fileName, L"block.stl");
+    EXPECT_EQ(d.host.saveRequests[0].initialFolder, dir.Path().wstring());
     EXPECT_EQ(ReadBytes(dir / "block.stl", 1000), original);
     EXPECT_TRUE(std::filesystem::exists(dir / "copy.stl"));
     EXPECT_EQ(ReadBytes(dir / "copy.stl", 9), "copy.stl"s + '\0');
@@ -216,6 +219,37 @@ TEST(ExportPlan, SavingOverThePartsOwnFileAsksForANameAndAProjectNameWritesAProj
     EXPECT_EQ(d.host.exportRequests.size(), checks);
     const std::string project = ReadBytes(dir / "job.rgproj", 4096);
     EXPECT_NE(project.find("Ridgeforge project"), std::string::npos);
+}
+
+TEST(ExportPlan, SaveStlSuggestsThePartsNameInThePartsOwnFolder) {
+    ToolDocument d;
+    test::TempDir dir("export-folder");
+    std::filesystem::create_directories(dir / "parts" / "left");
+    WriteStl(dir / "parts" / "left" / "Hinge.STL", test::MakeBox({0, 0, 0}, {10, 10, 10}));
+    ASSERT_TRUE(d.doc.ImportPart((dir / "parts" / "left" / "Hinge.STL").wstring()));
+    d.doc.remeshEnabled = d.doc.displacementEnabled = d.doc.simplifyEnabled = false;
+    d.doc.OnSettingsChanged();
+    d.doc.OnFileSaveStl();
+    d.doc.OnFileSaveAsciiStl();
+    ASSERT_EQ(d.host.saveRequests.size(), 2u);
+    for (const FileDialogRequest& request : d.host.saveRequests) {
+        EXPECT_EQ(request.fileName, L"Hinge.STL");
+        EXPECT_EQ(request.initialFolder, (dir.Path() / "parts" / "left").wstring());
+    }
+
+    // A part named by a relative path lies under the working folder.
+    d.doc.partName = L"shelf/Clip.stl";
+    d.doc.OnFileSaveStl();
+    ASSERT_EQ(d.host.saveRequests.size(), 3u);
+    EXPECT_EQ(d.host.saveRequests[2].fileName, L"Clip.stl");
+    EXPECT_EQ(d.host.saveRequests[2].initialFolder, (std::filesystem::current_path() / "shelf").wstring());
+
+    // Without a part name the picker gets the plain default and no folder.
+    d.doc.partName.clear();
+    d.doc.OnFileSaveStl();
+    ASSERT_EQ(d.host.saveRequests.size(), 4u);
+    EXPECT_EQ(d.host.saveRequests[3].fileName, L"model.stl");
+    EXPECT_TRUE(d.host.saveRequests[3].initialFolder.empty());
 }
 
 TEST(ExportPlan, AWriteThatFailsSaysWhyAndChangesNothing) {

@@ -5,6 +5,7 @@
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
 #include "tests/document/FakeHost.h"
+#include "tests/document/ToolHost.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 
@@ -251,6 +252,55 @@ TEST(ProcessingControl, ARefusedRunIsLoggedAsAnErrorAndLeavesTheAppliedStateAlon
     EXPECT_EQ(d.doc.resultSerial, 0u);
     EXPECT_FALSE(d.doc.processRequested);
     EXPECT_FALSE(d.host.Logged(L"Processed: "));
+}
+
+// After a refused run the user mends the settings. Validate and Save STL run
+// no new Process, so they must not report the old refusal again; the next
+// Process that succeeds clears the Information pane.
+TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
+    test::ToolDocument d;
+    d.doc.OnTestCube();
+    d.doc.displacementEnabled = false;
+    d.doc.simplifyEnabled = false;
+    d.doc.remeshEnabled = true;
+    d.doc.maximumTriangles = 1000;
+    d.doc.OnSettingsChanged();
+    d.host.info.clear();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_EQ(d.host.CountLogged(L"Refused: "), 1);
+    ASSERT_EQ(d.host.info.size(), 1u);
+    const CString refusal = d.host.info.back().text;
+    ASSERT_EQ(refusal.rfind(L"About ", 0), 0u);
+
+    d.doc.maximumTriangles = 18'000'000;
+    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    d.doc.OnSettingsChanged();
+    d.doc.OnValidate();
+    EXPECT_TRUE(d.host.Logged(L"Verdict: "));
+    EXPECT_FALSE(d.host.Logged(L"Refused: "));
+    d.doc.ProcessNow();
+    d.doc.OnFileSaveStl();  // the check runs; the file picker is cancelled
+    ASSERT_EQ(d.host.exportRequests.size(), 1u);
+    EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
+    EXPECT_EQ(d.host.info.size(), 1u);
+    EXPECT_FALSE(d.doc.PollPipeline());
+
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    EXPECT_TRUE(d.host.Logged(L"Processed: "));
+    EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
+    ASSERT_EQ(d.host.info.size(), 2u);
+    EXPECT_TRUE(d.host.info.back().text.empty());
+    EXPECT_EQ(d.host.info.back().kind, InfoKind::Good);
+    EXPECT_EQ(d.doc.ProcessStatusText(), L"Up to date");
+
+    // Save STL now brings nothing new: the applied result stays as it is.
+    const std::uint32_t serial = d.doc.resultSerial;
+    d.doc.OnFileSaveStl();
+    EXPECT_EQ(d.doc.resultSerial, serial);
+    EXPECT_EQ(d.host.info.size(), 2u);
 }
 
 }  // namespace
