@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "mesh/ParallelChunks.h"
-#include "mesh/SortUnique.h"
 #include "mesh/repair/FixBuildingBlocks.h"
 #include "mesh/validation/Printability.h"
-#include "mesh/validation/SelfIntersections.h"
+#include "mesh/validation/KnownCrossings.h"
 #include "mesh/validation/ValidateMesh.h"
 #include "text/Format.h"
 #include "text/NumberText.h"
@@ -67,8 +66,7 @@ void CheckValidation(const mesh::TriangleMesh& m, std::wstring& text, bool& all)
 
 void CheckCrossings(const mesh::TriangleMesh& m, std::wstring& text, bool& all) {
     bool stoppedEarly = false;
-    std::vector<std::uint32_t> crossing = mesh::SelfIntersectingTriangles(m, nullptr, &stoppedEarly);
-    mesh::SortUnique(crossing);
+    const std::vector<std::uint32_t> crossing = mesh::CrossingTriangles(m, &stoppedEarly);
     ExportCheckLine(text, all, crossing.empty() && !stoppedEarly,
                     Count(crossing.size()) + L" triangles passing through others");
 }

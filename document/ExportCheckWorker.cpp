@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "mesh/repair/Repair.h"
+#include "mesh/validation/KnownCrossings.h"
 #include "text/Utf8.h"
 
 namespace ridgeforge {
@@ -74,6 +75,10 @@ ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInput
                                  const ExportStageCallback& stage, const ExportCheckFunction& check,
                                  const std::atomic<bool>& stop, const ExportCheckSteps& steps) {
     const auto start = std::chrono::steady_clock::now();
+    // The fixes and the check function both search the whole mesh for
+    // crossings; when nothing changed it in between, the second search is
+    // answered from the first.
+    const mesh::KnownCrossingsScope knownCrossings;
     ExportCheckResult result;
     const bool fixesOn = AnyFix(inputs.fixes);
     std::uint64_t previousCrossing = std::numeric_limits<std::uint64_t>::max();

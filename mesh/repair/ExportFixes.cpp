@@ -15,6 +15,7 @@
 #include "mesh/SortUnique.h"
 #include "mesh/repair/FixBuildingBlocks.h"
 #include "mesh/repair/NonManifoldEdges.h"
+#include "mesh/validation/KnownCrossings.h"
 #include "mesh/validation/SelfIntersections.h"
 
 namespace ridgeforge::mesh {
@@ -33,6 +34,7 @@ void Say(const FixStageCallback& stage, const char* text) {
 }
 
 std::vector<std::uint32_t> Crossings(const TriangleMesh& mesh, const std::vector<std::uint8_t>* mask) {
+    if (mask == nullptr) return CrossingTriangles(mesh);
     std::vector<std::uint32_t> hits = SelfIntersectingTriangles(mesh, mask);
     SortUnique(hits);
     return hits;
@@ -304,7 +306,13 @@ ExportFixReport FixMeshForExport(TriangleMesh& mesh, const ExportFixOptions& opt
         Say(stage, "Looking for self-intersections");
         std::vector<std::uint32_t> crossings = Crossings(mesh, nullptr);
         if (options.unfoldTriangles) Unfold(mesh, r, crossings, stage, report);
-        if (options.resolveSelfIntersections) Resolve(mesh, r, crossings, stage, report);
+        if (options.resolveSelfIntersections) {
+            Resolve(mesh, r, crossings, stage, report);
+            // Each round searched every triangle that moved, and the rest kept
+            // the crossings they had, so the list is that of the whole mesh; a
+            // later search of this very mesh need not run again.
+            RememberCrossings(mesh, crossings);
+        }
         RecordMovement(mesh, r, report);
         if (options.resolveSelfIntersections && !crossings.empty()) CollapseCrossings(mesh, crossings, stage, report);
         CollapseNoArea(mesh, stage, report);

@@ -23,14 +23,16 @@ SlicerReadBackReport CheckSlicerReadBack(TriangleMesh& mesh) {
     options.recomputeNormals = true;
     StlImportResult parsed = ParseStl(bytes, "read back", options);
     if (!parsed.ok) return report;
+    // The import measured the bounds, normals and edges of the mesh it hands
+    // over; they are taken as they are rather than worked out again.
     mesh.vertices = std::move(parsed.mesh.vertices);
     mesh.indices = std::move(parsed.mesh.indices);
-    mesh.RecomputeBounds();
-    mesh.RecomputeNormals();
+    mesh.boundsMin = parsed.mesh.boundsMin;
+    mesh.boundsMax = parsed.mesh.boundsMax;
+    mesh.boundsValid = parsed.mesh.boundsValid;
     report.trianglesReadBack = mesh.TriangleCount();
-    const EdgeCounts edges = EdgeStatistics(mesh);
-    report.openEdges = edges.openBoundaryEdges;
-    report.overSharedEdges = edges.nonManifoldEdges;
+    report.openEdges = parsed.report.openBoundaryEdges;
+    report.overSharedEdges = parsed.report.nonManifoldEdges;
     return report;
 }
 

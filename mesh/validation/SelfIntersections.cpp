@@ -175,7 +175,8 @@ void BuildRecords(Search& s) {
 }
 
 // Step 3: with a few marked triangles, only the unmarked ones near them (or
-// too large to place cheaply) take part.
+// too large to place cheaply) take part. A marked triangle too large to list
+// its cells could meet any unmarked one, so then every triangle takes part.
 void ApplyMask(Search& s) {
     const std::size_t n = s.records.size();
     const double coarse = s.cellSize[1];
@@ -183,7 +184,7 @@ void ApplyMask(Search& s) {
     for (std::size_t t = 0; t < n; ++t) {
         if (s.mask[t] == 0) continue;
         CellRange r;
-        if (TriangleCellRange(s.records[t], coarse, r) > kMarkedRangeLimit) continue;
+        if (TriangleCellRange(s.records[t], coarse, r) > kMarkedRangeLimit) return;
         r = {r.xLo - 1, r.xHi + 1, r.yLo - 1, r.yHi + 1, r.zLo - 1, r.zHi + 1};
         ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) { near.push_back(CellKey(1, x, y, z)); });
     }

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "document/ExportCheck.h"
+#include "mesh/SortUnique.h"
+#include "mesh/validation/KnownCrossings.h"
+#include "mesh/validation/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
 
@@ -189,6 +192,98 @@ TEST(ExportCheckWorker, CrossingsThatKeepFallingGoAnotherRound) {
     EXPECT_EQ(left[0], run.result.fixes.selfIntersectingLeft);
     EXPECT_LT(left[1], left[0]);
     EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Fixing what the reading found..."), 2);
+}
+
+// A 2 mm box and a 1 mm square bar 2 mm long, either poking out through the
+// box's +x face or standing 1 mm clear of it. Poking, 10 triangles pass
+// through others: the box's two +x triangles and the eight of the bar's long
+// sides.
+mesh::TriangleMesh BoxAndBar(bool poking) {
+    mesh::TriangleMesh m = test::MakeBox({0, 0, 0}, {2, 2, 2});
+    const float x = poking ? 1.0f : 3.0f;
+    test::AppendMesh(m, test::MakeBox({x, 0.5f, 0.5f}, {x + 2.0f, 1.5f, 1.5f}));
+    return m;
+}
+
+std::string CrossingLine(const std::string& report) {
+    const std::size_t end = report.find(" triangles passing through others\r\n");
+    if (end == std::string::npos) return "";
+    return report.substr(report.rfind("\r\n", end) + 2, end - report.rfind("\r\n", end) - 2);
+}
+
+// The fixes search the whole mesh; a step after them that changes the mesh
+// must still have the check look at the mesh as it then is.
+TEST(ExportCheckWorker, TheCheckSeesTheMeshAsItIsAfterEveryStep) {
+    ExportCheckInputs inputs;
+    inputs.bodyCount = 2;
+    inputs.fixes = {false, true, false, false, 40, 1.0f};  // unfolding alone: one search, no change
+    std::atomic<bool> stop{false};
+    const ExportCheckFunction check = [](const mesh::TriangleMesh& m, std::wstring& text) {
+        return ExportCheckReport(m, mesh::DisplacementBase{}, text);
+    };
+
+    // The fixes find the bar through the box, then the bar is taken away.
+    ExportCheckSteps dropBar;
+    dropBar.fixes = [](mesh::TriangleMesh& m, const mesh::ExportFixOptions& options,
+                       const mesh::FixStageCallback& stage, std::uint64_t bodies) {
+        const mesh::ExportFixReport report = mesh::FixMeshForExport(m, options, stage, bodies);
+        m.indices.resize(36);
+        return report;
+    };
+    const ExportCheckResult dropped = RunExportCheck(BoxAndBar(true), inputs, nullptr, check, stop, dropBar);
+    const std::string droppedReport = Utf8FromWide(dropped.report);
+    EXPECT_NE(droppedReport.find("Read back as a slicer reads it: 12 triangles,"), std::string::npos) << droppedReport;
+    EXPECT_EQ(CrossingLine(droppedReport), "  ok      0") << droppedReport;
+    EXPECT_TRUE(dropped.checksPassed) << droppedReport;
+
+    // The fixes find nothing, then the read-back pushes the bar into the box.
+    ExportCheckSteps pushBar;
+    pushBar.readBack = [](mesh::TriangleMesh& m) {
+        const mesh::SlicerReadBackReport report = mesh::CheckSlicerReadBack(m);
+        for (mesh::Vertex& v : m.vertices) {
+            if (v.position.x > 2.5f) v.position.x -= 2.0f;
+        }
+        return report;
+    };
+    const ExportCheckResult pushed = RunExportCheck(BoxAndBar(false), inputs, nullptr, check, stop, pushBar);
+    const std::string pushedReport = Utf8FromWide(pushed.report);
+    EXPECT_EQ(CrossingLine(pushedReport), "  PROBLEM 10") << pushedReport;
+    EXPECT_FALSE(pushed.checksPassed);
+
+    // Left as they are, the check says what the fixes found.
+    const ExportCheckResult asFound = RunExportCheck(BoxAndBar(true), inputs, nullptr, check, stop);
+    EXPECT_EQ(CrossingLine(Utf8FromWide(asFound.report)), "  PROBLEM 10") << Utf8FromWide(asFound.report);
+}
+
+// When the fixes leave crossings, the check counts exactly those still there.
+TEST(ExportCheckWorker, CrossingsLeftByTheFixesAreCountedByTheCheck) {
+    ExportCheckInputs inputs;
+    inputs.bodyCount = 1;
+    inputs.fixes.maximumRounds = 1;
+    inputs.fixes.maximumMoveMillimetres = 0.001f;
+    std::atomic<bool> stop{false};
+    // The real fixes, once: the rounds end after the first read-back.
+    ExportCheckSteps once;
+    once.fixes = [](mesh::TriangleMesh& m, const mesh::ExportFixOptions& options, const mesh::FixStageCallback& stage,
+                    std::uint64_t bodies) {
+        mesh::ExportFixReport report = mesh::FixMeshForExport(m, options, stage, bodies);
+        report.selfIntersectionsRan = false;
+        return report;
+    };
+    std::size_t counted = 0;
+    const ExportCheckResult result = RunExportCheck(
+        LeaningSpikes(120, 12), inputs, nullptr,
+        [&](const mesh::TriangleMesh& m, std::wstring&) {
+            counted = mesh::CrossingTriangles(m).size();
+            return true;
+        },
+        stop, once);
+    ASSERT_GT(result.fixes.selfIntersectingLeft, 0u) << Utf8FromWide(result.report);
+    // Counted afresh on the mesh handed back, by the plain search.
+    std::vector<std::uint32_t> fresh = mesh::SelfIntersectingTriangles(result.mesh, nullptr);
+    mesh::SortUnique(fresh);
+    EXPECT_EQ(counted, fresh.size());
+    EXPECT_GT(counted, 0u) << Utf8FromWide(result.report);
 }
 
 TEST(ExportCheckWorker, StopEndsAtTheNextRoundOrBeforeTheCheck) {

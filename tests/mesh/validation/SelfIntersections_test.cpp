@@ -181,6 +181,41 @@ TEST(SelfIntersections, TriangleMask) {
     EXPECT_EQ(AsPairs(hits), expected);
 }
 
+// A marked triangle far larger than the rest covers too many coarse cells to
+// list them one by one; the small unmarked triangles it cuts must still be met,
+// on both sides of that size limit.
+TEST(SelfIntersections, LargeMarkedTriangleMeetsSmallUnmarkedOnes) {
+    for (const float reach : {40.0f, 4000.0f}) {
+        // 20 x 20 mm of 1 mm squares and far-off dust of 1 mm triangles keep
+        // the mean triangle about 5 mm across even with the large one, so a
+        // coarse cell is some 40 mm: the large triangle spans a handful of
+        // cells at the first reach and about 200 x 100 at the second.
+        TriangleMesh m = ridgeforge::test::MakeGridPlate(20.0f, 20);
+        for (int i = 0; i < 1200; ++i) {
+            const float x = 100.0f + static_cast<float>(i % 40), y = 100.0f + static_cast<float>(i / 40);
+            AddLooseTriangle(m, {x, y, 5}, {x + 1, y, 5}, {x, y + 1, 5});
+        }
+        // Stands across the plate along x = 10.5, from below it to far above.
+        AddLooseTriangle(m, {10.5f, -reach, -1}, {10.5f, reach, -1}, {10.5f, 0.5f, reach});
+        const auto big = static_cast<std::uint32_t>(m.TriangleCount() - 1);
+        std::vector<std::uint8_t> mask(m.TriangleCount(), 0);
+        mask[big] = 1;
+        // The plane x = 10.5 runs through the middle of the eleventh column of
+        // squares: both triangles of each of its 20 squares.
+        PairSet expected;
+        for (std::uint32_t row = 0; row < 20; ++row) {
+            expected.insert({2 * (20 * row + 10), big});
+            expected.insert({2 * (20 * row + 10) + 1, big});
+        }
+        std::vector<std::uint32_t> hits;
+        bool stopped = true;
+        FindSelfIntersections(m, &mask, 40000000, hits, stopped);
+        EXPECT_FALSE(stopped);
+        EXPECT_EQ(AsPairs(hits), expected) << "reach " << reach;
+        EXPECT_EQ(AsPairs(SelfIntersectingTriangles(m, nullptr)), expected) << "reach " << reach;
+    }
+}
+
 TEST(SelfIntersections, TooSmallOrBrokenMeshes) {
     TriangleMesh one;
     AddLooseTriangle(one, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
