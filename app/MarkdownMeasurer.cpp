@@ -8,7 +8,7 @@ namespace {
 // A font's kept widths are dropped whole once they reach this many texts, so
 // that hit testing (which measures every prefix it passes) cannot grow them
 // without end.
-constexpr std::size_t kMaxKeptWidths = 200000;
+constexpr std::size_t kMaxKeptWidths = 50000;
 
 // Kept widths by font description, shared by every viewer of the process
 // (user-interface thread only).
