@@ -97,6 +97,7 @@ void BM_LayoutInNewViewer(benchmark::State& state) {
     const std::wstring page = LongPage(static_cast<int>(state.range(0)));
     wxBitmap bitmap(8, 8);
     wxMemoryDC dc(bitmap);
+    WxMarkdownMeasurer::ForgetAllWidths();  // only this page's words are kept
     {
         const MarkdownFontSet fonts = CreateMarkdownFonts(96);
         WxMarkdownMeasurer first;
@@ -119,6 +120,7 @@ void BM_RelayoutWithFonts(benchmark::State& state) {
     const MarkdownFontSet fonts = CreateMarkdownFonts(96);
     wxBitmap bitmap(8, 8);
     wxMemoryDC dc(bitmap);
+    WxMarkdownMeasurer::ForgetAllWidths();  // only this page's words are kept
     WxMarkdownMeasurer measurer;
     measurer.Attach(&dc, &fonts);
     benchmark::DoNotOptimize(LayOutMarkdown(page, Input(), measurer));
