@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "app/internal/MarkdownText.h"
 #include "platform/ui/Dpi.h"
@@ -41,6 +42,8 @@ public:
     void Run(std::wstring_view markdown) {
         const std::wstring normalised = NormalizeMarkdown(markdown);
         const std::vector<std::wstring_view> lines = markdown::SplitLines(normalised);
+        out_.lines.reserve(lines.size());
+        out_.lineTops.reserve(lines.size());
         bool inCode = false;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::wstring_view line = lines[i];
@@ -155,7 +158,10 @@ private:
         return a.bold == b.bold && a.italic == b.italic && a.code == b.code && a.headingLevel == b.headingLevel;
     }
 
-    static void AppendWord(FormattedLine& line, const TextSegment& style, std::wstring_view word, int width) {
+    // The word joins the line's last run when the styles agree. Its text is
+    // only noted here; FinishLine puts each run's text together, so that it
+    // is allocated once rather than grown word by word.
+    void AppendWord(FormattedLine& line, const TextSegment& style, std::wstring_view word, int width) {
         if (line.segments.empty() || !SameStyle(line.segments.back(), style)) {
             TextSegment piece;
             piece.bold = style.bold;
@@ -164,8 +170,8 @@ private:
             piece.headingLevel = style.headingLevel;
             line.segments.push_back(std::move(piece));
         }
-        line.segments.back().text += word;
         line.segments.back().width += width;
+        words_.push_back({line.segments.size() - 1, word});
     }
 
     static FormattedLine NewLine(int indent, bool quote, bool continuation) {
@@ -177,6 +183,13 @@ private:
     }
 
     void FinishLine(FormattedLine line) {
+        lengths_.assign(line.segments.size(), 0);
+        for (const auto& [piece, word] : words_) lengths_[piece] += word.size();
+        for (std::size_t piece = 0; piece < line.segments.size(); ++piece)
+            line.segments[piece].text.reserve(lengths_[piece]);
+        for (const auto& [piece, word] : words_) line.segments[piece].text += word;
+        words_.clear();
+
         int tallest = 0;
         for (const TextSegment& segment : line.segments)
             tallest = std::max(tallest, LineHeightOf(measurer_, GetSegmentFont(segment)));
@@ -287,6 +300,9 @@ private:
     int wrapLimit_;
     int bodyLine_;
     MarkdownLayout out_;
+    // The words of the line being filled, each with the run it belongs to.
+    std::vector<std::pair<std::size_t, std::wstring_view>> words_;
+    std::vector<std::size_t> lengths_;
 };
 
 }  // namespace

@@ -224,6 +224,10 @@ void BuildLinePlainText(FormattedLine& line) {
         }
         return;
     }
+    std::size_t length = 0;
+    for (const TextSegment& segment : line.segments) length += segment.text.size();
+    line.plainText.reserve(length);
+    line.segmentStarts.reserve(line.segments.size() + 1);
     for (const TextSegment& segment : line.segments) {
         line.segmentStarts.push_back(static_cast<int>(line.plainText.size()));
         line.plainText += segment.text;

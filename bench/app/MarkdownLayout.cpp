@@ -1,8 +1,9 @@
 // Cost of the help viewer on long pages: layout with a fixed-width measurer
 // (the engine alone), layout measuring with the real fonts from a cold cache
-// (every distinct word measured once, as when a dialog opens) and again after
-// a resize (every width known), and one paint of a long page scrolled half
-// way with everything selected. Needs a display (DISPLAY, e.g. Xvfb).
+// (every distinct word measured once, as when the first dialog opens), in a
+// new viewer once the words were measured (a dialog opened again), and again
+// after a resize (every width known), and one paint of a long page scrolled
+// half way with everything selected. Needs a display (DISPLAY, e.g. Xvfb).
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
 #include <wx/dcmemory.h>
@@ -81,6 +82,7 @@ void BM_LayoutWithFonts(benchmark::State& state) {
     wxMemoryDC dc(bitmap);
     WxMarkdownMeasurer measurer;
     for (auto _ : state) {
+        WxMarkdownMeasurer::ForgetAllWidths();
         measurer.Reset();
         measurer.Attach(&dc, &fonts);
         benchmark::DoNotOptimize(LayOutMarkdown(page, Input(), measurer));
@@ -89,12 +91,36 @@ void BM_LayoutWithFonts(benchmark::State& state) {
 }
 BENCHMARK(BM_LayoutWithFonts)->Arg(500)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond)->Complexity();
 
+// A new viewer (its own fonts and measurer) on a page whose words were
+// measured before, as when a dialog is opened again.
+void BM_LayoutInNewViewer(benchmark::State& state) {
+    const std::wstring page = LongPage(static_cast<int>(state.range(0)));
+    wxBitmap bitmap(8, 8);
+    wxMemoryDC dc(bitmap);
+    WxMarkdownMeasurer::ForgetAllWidths();  // only this page's words are kept
+    {
+        const MarkdownFontSet fonts = CreateMarkdownFonts(96);
+        WxMarkdownMeasurer first;
+        first.Attach(&dc, &fonts);
+        benchmark::DoNotOptimize(LayOutMarkdown(page, Input(), first));
+    }
+    for (auto _ : state) {
+        const MarkdownFontSet fonts = CreateMarkdownFonts(96);
+        WxMarkdownMeasurer measurer;
+        measurer.Attach(&dc, &fonts);
+        benchmark::DoNotOptimize(LayOutMarkdown(page, Input(), measurer));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LayoutInNewViewer)->Arg(500)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond)->Complexity();
+
 // A relayout after a resize: every word's width is already known.
 void BM_RelayoutWithFonts(benchmark::State& state) {
     const std::wstring page = LongPage(static_cast<int>(state.range(0)));
     const MarkdownFontSet fonts = CreateMarkdownFonts(96);
     wxBitmap bitmap(8, 8);
     wxMemoryDC dc(bitmap);
+    WxMarkdownMeasurer::ForgetAllWidths();  // only this page's words are kept
     WxMarkdownMeasurer measurer;
     measurer.Attach(&dc, &fonts);
     benchmark::DoNotOptimize(LayOutMarkdown(page, Input(), measurer));
