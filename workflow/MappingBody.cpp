@@ -404,7 +404,9 @@ void CMappingBody::LayoutControls() {
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);
-    projections_->SetSize(m, m, c.x - 2 * m, d(40));
+    // Before the column has its width the body is zero wide; a negative size
+    // is refused by the toolkit with a warning.
+    projections_->SetSize(m, m, std::max(c.x - 2 * m, 0), d(40));
     const int y1 = m + d(40) + g;
     picture_->SetSize(m, y1, d(108), d(108));
     const int axisLeft = m + d(108) + g;
@@ -414,7 +416,7 @@ void CMappingBody::LayoutControls() {
     const int y2 = y1 + d(116) + g;
     surfacesLabel_->SetSize(m, y2 + (d(40) - surfacesLabel_->GetBestSize().y) / 2, d(62),
                             surfacesLabel_->GetBestSize().y);
-    surfaces_->SetSize(m + d(62), y2, c.x - 2 * m - d(62), d(40));
+    surfaces_->SetSize(m + d(62), y2, std::max(c.x - 2 * m - d(62), 0), d(40));
 }
 
 void CMappingBody::UpdateFromDocument(FlowDocument* document) {

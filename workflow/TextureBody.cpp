@@ -422,7 +422,9 @@ void CTextureBody::LayoutControls() {
     const auto d = [this](int dip) { return ui::ScaleDip(dip, dpi_); };
     const wxSize c = GetClientSize();
     const int m = d(8), g = d(6);
-    const int width = c.x - 2 * m;
+    // Before the column has its width the body is zero wide; a negative size
+    // is refused by the toolkit with a warning.
+    const int width = std::max(c.x - 2 * m, 0);
     const int y0 = m;
     previewRect_ = wxRect(c.x - m - d(110), y0, d(110), d(110));
     toggles_->SetSize(previewRect_.x, previewRect_.GetBottom() + 1 + g, d(110), d(40));
