@@ -110,7 +110,9 @@ void CDisplacementBody::LayoutControls() {
     directionLabel_ = wxRect(dip(8), dip(38), dip(80) - dip(8), dip(62) - dip(38));
     direction_->SetSize(dip(80), dip(38), dip(130), dip(24));
     diagram_ = DiagramRect(width, dpi_);
-    keepFlat_->SetSize(KeepFlatRect(width, dpi_));
+    wxRect keepFlat = KeepFlatRect(width, dpi_);
+    keepFlat.width = CheckBoxWidth(*keepFlat_, keepFlat.width);
+    keepFlat_->SetSize(keepFlat);
     // The whole body repaints with the values the diagram was last drawn
     // for; forgetting them here would show "0 mm" until the next refresh.
     Refresh();

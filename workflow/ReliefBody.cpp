@@ -79,8 +79,8 @@ void CSimplifyBody::LayoutControls() {
     if (flatAreas_ == nullptr) return;
     auto dip = [this](int size) { return ui::ScaleDip(size, dpi_); };
     const int width = std::max(0, GetClientSize().x - dip(16));
-    flatAreas_->SetSize(dip(8), dip(8), width, dip(24));
-    wholeMesh_->SetSize(dip(8), dip(32), width, dip(24));
+    flatAreas_->SetSize(dip(8), dip(8), CheckBoxWidth(*flatAreas_, width), dip(24));
+    wholeMesh_->SetSize(dip(8), dip(32), CheckBoxWidth(*wholeMesh_, width), dip(24));
 }
 
 void CSimplifyBody::UpdateFromDocument(FlowDocument* document) {

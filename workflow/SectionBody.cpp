@@ -1,5 +1,9 @@
 #include "workflow/SectionBody.h"
 
+#include <wx/checkbox.h>
+
+#include <algorithm>
+
 #include "platform/ui/Dpi.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Paint.h"
@@ -51,6 +55,10 @@ void CSectionBody::PaintBody(wxDC& dc) {
 void CSectionBody::OnPaint(wxPaintEvent&) {
     ui::BufferedPaintDC dc(this);
     PaintBody(dc);
+}
+
+int CSectionBody::CheckBoxWidth(const wxCheckBox& box, int wanted) const {
+    return std::max(wanted, box.GetTextExtent(box.GetLabel()).x + ui::ScaleDip(28, dpi_));
 }
 
 }  // namespace ridgeforge

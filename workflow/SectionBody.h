@@ -9,6 +9,8 @@
 
 #include "workflow/FlowTypes.h"
 
+class wxCheckBox;
+
 namespace ridgeforge {
 
 class FlowDocument;
@@ -42,6 +44,10 @@ protected:
     // Paints the whole client area; the base paints the background and
     // the "not built" text.
     virtual void PaintBody(wxDC& dc);
+    // At least the width a check box needs for its box and its label: the
+    // toolkit warns of one given less, and a narrow column clips it anyway.
+    // Its best size lags a change of font, so the label is measured here.
+    int CheckBoxWidth(const wxCheckBox& box, int wanted) const;
 
     unsigned dpi_ = 96;
 

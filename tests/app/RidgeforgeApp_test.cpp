@@ -5,13 +5,8 @@
 #include <wx/filehistory.h>
 #include <wx/stattext.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -23,6 +18,7 @@
 #include "platform/ui/Profile.h"
 #include "platform/ui/Splash.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge::testing {
 namespace {
@@ -41,21 +37,10 @@ protected:
 // on the terminal. The workflow bodies are first laid out before the column
 // has its width, and must ask for none.
 TEST_F(AppTest, StartsWithoutToolkitWarnings) {
-    const auto path = Scratch().Path() / "stderr.txt";
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    const int file = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
-    ASSERT_GE(saved, 0);
-    ASSERT_GE(file, 0);
-    ::dup2(file, 2);
+    StderrCapture capture((Scratch().Path() / "stderr.txt").string());
     const bool started = Start() && App().FirstIdleDone();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    ::close(file);
+    const std::string text = capture.Text();
     ASSERT_TRUE(started);
-    std::ifstream in(path);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.find("Gtk-CRITICAL"), std::string::npos) << text;
     EXPECT_EQ(text.find("Gtk-WARNING"), std::string::npos) << text;
 }

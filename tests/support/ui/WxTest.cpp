@@ -7,8 +7,15 @@
 #include <wx/utils.h>
 #include <wx/window.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
+#include <utility>
 
 namespace ridgeforge::testing {
 
@@ -44,6 +51,28 @@ wxImage GrabScreen(const wxRect& rect) {
 wxImage GrabWindow(const wxWindow& window) {
     const wxPoint origin = window.ClientToScreen(wxPoint(0, 0));
     return GrabScreen(wxRect(origin, window.GetClientSize()));
+}
+
+StderrCapture::StderrCapture(std::string path) : path_(std::move(path)) {
+    std::fflush(stderr);
+    const int file = ::open(path_.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
+    if (file < 0) return;
+    saved_ = ::dup(2);
+    if (saved_ >= 0) ::dup2(file, 2);
+    ::close(file);
+}
+
+StderrCapture::~StderrCapture() { Text(); }
+
+std::string StderrCapture::Text() {
+    if (saved_ >= 0) {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    std::ifstream in(path_);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace ridgeforge::testing

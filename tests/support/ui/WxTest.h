@@ -6,6 +6,8 @@
 #include <wx/image.h>
 #include <wx/gdicmn.h>
 
+#include <string>
+
 class wxWindow;
 
 namespace ridgeforge::testing {
@@ -24,6 +26,22 @@ wxImage GrabScreen(const wxRect& rect);
 
 // The on-screen pixels of a shown window's client area.
 wxImage GrabWindow(const wxWindow& window);
+
+// While it lives, what the process writes to its standard error goes to a
+// file instead (the toolkit's own warnings land there); Text() reads it back.
+class StderrCapture {
+public:
+    explicit StderrCapture(std::string path);
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    // Ends the capture (once) and returns what was written.
+    std::string Text();
+
+private:
+    std::string path_;
+    int saved_ = -1;
+};
 
 }  // namespace ridgeforge::testing
 
