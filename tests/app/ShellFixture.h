@@ -15,6 +15,7 @@
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
 #include "app/ShellDocument.h"
+#include "document/RidgeforgeDoc.h"
 #include "platform/ui/App.h"
 #include "platform/ui/StartupMarks.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -153,6 +154,20 @@ private:
     std::unique_ptr<CRidgeforgeApp> app_;
     std::unique_ptr<ui::IdleDriver> idle_;
     ScriptedDocument* document_ = nullptr;
+};
+
+// The whole program with its own document, started before the test body;
+// `settle` more milliseconds of events after the start-up's own.
+class ProgramShellTest : public ShellTest {
+protected:
+    explicit ProgramShellTest(int settle = 0) {
+        programDocument_ = true;
+        started_ = Start();
+        if (started_) PumpEvents(settle);
+    }
+    CRidgeforgeDoc& Doc() { return *App().Document()->RidgeforgeDoc(); }
+
+    bool started_ = false;
 };
 
 }  // namespace ridgeforge::testing

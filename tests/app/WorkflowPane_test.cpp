@@ -10,6 +10,7 @@
 #include "mesh/procedural/TextureRegistry.h"
 #include "platform/ui/Commands.h"
 #include "platform/ui/StartupMarks.h"
+#include "tests/app/ShellFixture.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/workflow/FlowFixture.h"
@@ -19,44 +20,12 @@
 namespace ridgeforge::testing {
 namespace {
 
-class WorkflowPaneTest : public ::testing::Test {
+class WorkflowPaneTest : public ProgramShellTest {
 protected:
-    WorkflowPaneTest() : scratch_("workflow") {
-        environment_.Set("XDG_CONFIG_HOME", (scratch_.Path() / "config").string());
-        environment_.Set("HOME", (scratch_.Path() / "home").string());
-        environment_.Unset("XDG_DOCUMENTS_DIR");
-        std::filesystem::create_directories(scratch_.Path() / "home");
-        std::filesystem::create_directories(scratch_.Path() / "program");
-        CRidgeforgeApp::Options options;
-        options.arguments.push_back(L"ridgeforge");
-        options.programFolder = scratch_.Path() / "program";
-        options.makeDocument = [](DocumentHost& host) { return MakeRidgeforgeDocument(host); };
-        ui::ClearStartupPhases();
-        app_ = std::make_unique<CRidgeforgeApp>(std::move(options));
-        idle_ = std::make_unique<ui::IdleDriver>(*app_);
-        started_ = app_->InitInstance();
-        if (started_) {
-            app_->Frame()->SetSize(wxRect(0, 0, 1280, 800));
-            PumpEvents(300);
-        }
-    }
-    ~WorkflowPaneTest() override {
-        if (app_->Frame() != nullptr) app_->Frame()->Destroy();
-        PumpEvents(50);
-        app_->ExitInstance();
-        idle_.reset();
-        app_.reset();
-        PumpEvents(20);
-    }
+    WorkflowPaneTest() : ProgramShellTest(0) {}
 
-    CLeftPane& Pane() { return app_->Frame()->LeftPane(); }
-    CRidgeforgeDoc& Document() { return *app_->Document()->RidgeforgeDoc(); }
-
-    test::ScopedEnvironment environment_;
-    test::TempDir scratch_;
-    std::unique_ptr<CRidgeforgeApp> app_;
-    std::unique_ptr<ui::IdleDriver> idle_;
-    bool started_ = false;
+    CLeftPane& Pane() { return App().Frame()->LeftPane(); }
+    CRidgeforgeDoc& Document() { return Doc(); }
 };
 
 TEST_F(WorkflowPaneTest, SectionsAndFooterFollowTheProgramsDocument) {
@@ -113,7 +82,7 @@ TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) 
     ASSERT_FALSE(Document().displacementEnabled);
     ASSERT_FALSE(Document().remeshEnabled);
 
-    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_PROCESS));
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_PROCESS));
     ASSERT_TRUE(PumpUntil([this] { return !Document().pipeline.IsRunning() && !Document().processRequested; }, 60000));
     Pane().RefreshSteps();
     ASSERT_EQ(Pane().Footer().Values().status, L"Up to date");
@@ -127,7 +96,7 @@ TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) 
     EXPECT_EQ(Pane().Footer().Values().status, L"Needs: relief, simplify");
     EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
 
-    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_EDIT_UNDO));
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_EDIT_UNDO));
     Pane().RefreshSteps();
     EXPECT_FALSE(Document().displacementEnabled);
     EXPECT_FALSE(Document().remeshEnabled);
@@ -136,7 +105,7 @@ TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) 
     EXPECT_EQ(Pane().Footer().Values().state, FooterState::Disabled);
     EXPECT_EQ(header.Status(), SectionStatus::Inactive);
 
-    ASSERT_TRUE(ui::SendCommand(app_->Frame(), ID_EDIT_REDO));
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_EDIT_REDO));
     Pane().RefreshSteps();
     EXPECT_TRUE(Document().displacementEnabled);
     EXPECT_TRUE(Document().remeshEnabled);
@@ -145,7 +114,7 @@ TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) 
     EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
     EXPECT_EQ(header.Status(), SectionStatus::OutOfDate);
     // Nothing else is left to redo.
-    EXPECT_FALSE(ui::QueryCommand(*app_->Frame(), ID_EDIT_REDO).enabled);
+    EXPECT_FALSE(ui::QueryCommand(*App().Frame(), ID_EDIT_REDO).enabled);
 }
 
 }  // namespace

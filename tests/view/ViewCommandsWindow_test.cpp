@@ -17,6 +17,7 @@
 #include "gl/CameraMath.h"
 #include "platform/ui/App.h"
 #include "platform/ui/Commands.h"
+#include "tests/app/ShellFixture.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
@@ -29,39 +30,10 @@ namespace {
 
 bool HaveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
 
-class ViewCommandsProgram : public ::testing::Test {
+class ViewCommandsProgram : public ProgramShellTest {
 protected:
-    ViewCommandsProgram() : scratch_("view-commands") {
-        environment_.Set("XDG_CONFIG_HOME", (scratch_.Path() / "config").string());
-        environment_.Set("HOME", (scratch_.Path() / "home").string());
-        environment_.Unset("XDG_DOCUMENTS_DIR");
-        std::filesystem::create_directories(scratch_.Path() / "home");
-        std::filesystem::create_directories(scratch_.Path() / "program");
-        CRidgeforgeApp::Options options;
-        options.arguments.push_back(L"ridgeforge");
-        options.programFolder = scratch_.Path() / "program";
-        options.makeDocument = [](DocumentHost& host) { return MakeRidgeforgeDocument(host); };
-        app_ = std::make_unique<CRidgeforgeApp>(std::move(options));
-        idle_ = std::make_unique<ui::IdleDriver>(*app_);
-        started_ = app_->InitInstance();
-        if (started_ && app_->Frame() != nullptr) {
-            app_->Frame()->SetSize(wxRect(0, 0, 1280, 800));
-            PumpEvents(500);
-        }
-    }
-    ~ViewCommandsProgram() override {
-        if (app_->Frame() != nullptr) {
-            app_->Frame()->Destroy();
-            PumpEvents(50);
-        }
-        app_->ExitInstance();
-        idle_.reset();
-        app_.reset();
-        PumpEvents(20);
-    }
-    CMainFrame& Frame() { return *app_->Frame(); }
-    CRidgeforgeDoc& Doc() { return *app_->Document()->RidgeforgeDoc(); }
-    CRidgeforgeView& View() { return dynamic_cast<CRidgeforgeView&>(app_->DocManager()->GetView()); }
+    ViewCommandsProgram() : ProgramShellTest(200) {}
+    CRidgeforgeView& View() { return dynamic_cast<CRidgeforgeView&>(App().DocManager()->GetView()); }
     COpenGLViewport* Viewport() {
         return dynamic_cast<COpenGLViewport*>(View().Window()->FindWindow(COpenGLViewport::kControlId));
     }
@@ -71,12 +43,6 @@ protected:
         wxMenuBar* bar = Frame().GetMenuBar();
         for (size_t i = 0; i < bar->GetMenuCount(); ++i) bar->GetMenu(i)->UpdateUI(&Frame());
     }
-
-    test::ScopedEnvironment environment_;
-    test::TempDir scratch_;
-    std::unique_ptr<CRidgeforgeApp> app_;
-    std::unique_ptr<ui::IdleDriver> idle_;
-    bool started_ = false;
 };
 
 TEST_F(ViewCommandsProgram, MenuMarksCameraPresetsAndToolText) {
