@@ -2,6 +2,8 @@
 // pairs of the bounding-box tree.
 #include "tests/support/SelfIntersections.h"
 
+#include <numeric>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -273,6 +275,48 @@ SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& m) {
     result.intersectingPairs = pairs.load();
     result.foldedEdges = CountFolds(m);
     return result;
+}
+
+namespace {
+
+// The mesh's connected bodies (through shared vertices) as meshes of their own.
+std::vector<mesh::TriangleMesh> Bodies(const mesh::TriangleMesh& m) {
+    std::vector<std::uint32_t> parent(m.vertices.size());
+    std::iota(parent.begin(), parent.end(), 0u);
+    auto find = [&](std::uint32_t v) {
+        while (parent[v] != v) v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    for (std::size_t t = 0; t < m.indices.size(); t += 3) {
+        parent[find(m.indices[t + 1])] = find(m.indices[t]);
+        parent[find(m.indices[t + 2])] = find(m.indices[t]);
+    }
+    std::vector<std::uint32_t> body(m.vertices.size(), 0xFFFFFFFFu);
+    std::vector<mesh::TriangleMesh> out;
+    for (std::size_t t = 0; t < m.indices.size(); t += 3) {
+        const std::uint32_t root = find(m.indices[t]);
+        if (body[root] == 0xFFFFFFFFu) {
+            body[root] = static_cast<std::uint32_t>(out.size());
+            out.push_back(m);
+            out.back().indices.clear();
+        }
+        mesh::TriangleMesh& b = out[body[root]];
+        b.indices.insert(b.indices.end(), m.indices.begin() + static_cast<std::ptrdiff_t>(t),
+                         m.indices.begin() + static_cast<std::ptrdiff_t>(t + 3));
+    }
+    return out;
+}
+
+}  // namespace
+
+SelfIntersectionCount CountWithinBodies(const mesh::TriangleMesh& m) {
+    SelfIntersectionCount sum;
+    for (const mesh::TriangleMesh& body : Bodies(m)) {
+        const SelfIntersectionCount c = CountSelfIntersections(body);
+        sum.intersectingPairs += c.intersectingPairs;
+        sum.foldedEdges += c.foldedEdges;
+    }
+    return sum;
 }
 
 }  // namespace ridgeforge::test

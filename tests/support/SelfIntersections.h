@@ -29,6 +29,11 @@ struct SelfIntersectionCount {
 
 SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& mesh);
 
+// The same, summed over the mesh's connected bodies (through shared
+// vertices) counted each on its own: shells that overlap on purpose, as two
+// boxes pushed into each other, do not count.
+SelfIntersectionCount CountWithinBodies(const mesh::TriangleMesh& mesh);
+
 // Exact sign of (b - a) x (c - a) . (d - a): positive when d lies on the side
 // the triangle a-b-c faces, negative behind it, 0 when the four are coplanar.
 int Orient3d(const mesh::Vec3f& a, const mesh::Vec3f& b, const mesh::Vec3f& c, const mesh::Vec3f& d);

@@ -18,50 +18,12 @@
 
 using namespace ridgeforge::mesh;
 using ridgeforge::test::CountSelfIntersections;
+using ridgeforge::test::CountWithinBodies;
 using ridgeforge::test::IsClosedOrientedManifold;
 using ridgeforge::test::MakeStressParts;
 using ridgeforge::test::SelfIntersectionCount;
 
 namespace {
-
-// The mesh's connected bodies (through shared vertices) as meshes of their own.
-std::vector<TriangleMesh> Bodies(const TriangleMesh& m) {
-    std::vector<std::uint32_t> parent(m.vertices.size());
-    std::iota(parent.begin(), parent.end(), 0u);
-    auto find = [&](std::uint32_t v) {
-        while (parent[v] != v) v = parent[v] = parent[parent[v]];
-        return v;
-    };
-    for (std::size_t t = 0; t < m.indices.size(); t += 3) {
-        parent[find(m.indices[t + 1])] = find(m.indices[t]);
-        parent[find(m.indices[t + 2])] = find(m.indices[t]);
-    }
-    std::vector<std::uint32_t> body(m.vertices.size(), 0xFFFFFFFFu);
-    std::vector<TriangleMesh> out;
-    for (std::size_t t = 0; t < m.indices.size(); t += 3) {
-        const std::uint32_t root = find(m.indices[t]);
-        if (body[root] == 0xFFFFFFFFu) {
-            body[root] = static_cast<std::uint32_t>(out.size());
-            out.push_back(m);
-            out.back().indices.clear();
-        }
-        TriangleMesh& b = out[body[root]];
-        b.indices.insert(b.indices.end(), m.indices.begin() + static_cast<std::ptrdiff_t>(t),
-                         m.indices.begin() + static_cast<std::ptrdiff_t>(t + 3));
-    }
-    return out;
-}
-
-// Self-intersections within each body: shells that overlap on purpose do not count.
-SelfIntersectionCount CountWithinBodies(const TriangleMesh& m) {
-    SelfIntersectionCount sum;
-    for (const TriangleMesh& body : Bodies(m)) {
-        const SelfIntersectionCount c = CountSelfIntersections(body);
-        sum.intersectingPairs += c.intersectingPairs;
-        sum.foldedEdges += c.foldedEdges;
-    }
-    return sum;
-}
 
 float PartSize(const TriangleMesh& m) {
     return std::max({m.boundsMax.x - m.boundsMin.x, m.boundsMax.y - m.boundsMin.y, m.boundsMax.z - m.boundsMin.z});
