@@ -19,6 +19,7 @@
 #include "textures/HeightMapImage.h"
 #include "textures/Presets.h"
 #include "textures/TextureLibrary.h"
+#include "textures/ThumbnailCache.h"
 #include "tools/factory/FactoryLibrary.h"
 
 namespace ridgeforge::tools {
@@ -159,6 +160,34 @@ TEST(FactoryLibrary, SixCategoriesOfFourSeamlessSixteenBitImages) {
             EXPECT_LE(SeamLines(loaded.heights, loaded.width, loaded.height), 2 * loaded.width / 50) << image.path;
         }
     }
+}
+
+// The build step that fills the program folder's thumbnail cache: the
+// browser then finds each image's thumbnail there and writes none of its
+// own, and a stale cache entry from an earlier copy is gone.
+TEST(FactoryLibrary, ThumbnailsBesideTheProgramAreTheBrowsersCacheHits) {
+    test::TempDir program("program");
+    test::TempDir user("user");
+    fs::copy(kLibrary / "textures", program / "textures", fs::copy_options::recursive);
+    fs::create_directories(program / "thumbnails");
+    std::ofstream(program / "thumbnails" / "0000000000000000.bmp") << "stale";
+    std::string error;
+    ASSERT_EQ(WriteFactoryThumbnails(program.Path(), error), 24) << error;
+    EXPECT_FALSE(fs::exists(program / "thumbnails" / "0000000000000000.bmp"));
+    EXPECT_EQ(FilesUnder(program / "thumbnails").size(), 24u);
+
+    const std::vector<LibraryRoot> roots = {{program.Path(), false}, {user.Path(), true}};
+    for (const std::string& category : ListTextureFolders(roots, "textures")) {
+        for (const TextureLibraryImage& image : ListLibraryImages(roots, category)) {
+            std::vector<std::uint8_t> pixels;
+            std::int32_t size = 0;
+            ASSERT_TRUE(GetThumbnail(roots, image.path, pixels, size)) << image.path;
+            EXPECT_EQ(size, 120);
+            const mesh::HeightMapImage loaded = mesh::LoadHeightMapImage(image.path, mesh::SrgbDecoding::Never);
+            EXPECT_EQ(pixels, DownscaleThumbnail(loaded.heights, loaded.width, loaded.height, 120)) << image.path;
+        }
+    }
+    EXPECT_FALSE(fs::exists(user / "thumbnails"));
 }
 
 // The seam check itself: a ramp that climbs across the tile meets its own

@@ -69,8 +69,9 @@ float PlankJoints(float u, float v) {
     const float across = Frac(row);
     const float shift = static_cast<float>((index * 5) % 8) / 8.0f;
     const float along = Frac(u + shift);
-    const float edge = std::min({across, 1.0f - across, along * 0.25f, (1.0f - along) * 0.25f});
-    return std::min(1.0f, edge / 0.03f);
+    // Distances in row heights, so that both grooves are equally wide.
+    const float edge = std::min({across, 1.0f - across, along * rows, (1.0f - along) * rows});
+    return std::min(1.0f, edge / 0.05f);
 }
 
 // Quilting: a diamond grid of stitched seams with each pillow swelling
@@ -83,19 +84,18 @@ float QuiltPillows(float u, float v) {
     return std::sqrt(std::max(0.0f, pillow));
 }
 
-// Knit: rows of V-shaped stitches, each leg an elongated bump slanted
-// left or right.
+// Knit: rows of V-shaped stitches; the two legs of a stitch meet at its
+// foot and lean apart towards its head, each an elongated bump.
 float KnitStitches(float u, float v) {
-    const float columns = 12.0f;
-    const float rows = 16.0f;
-    const float cu = Frac(u * columns);
-    const float cv = Frac(v * rows);
-    const float half = cu < 0.5f ? cu * 2.0f : (cu - 0.5f) * 2.0f;  // 0..1 across one leg
-    const float slant = cu < 0.5f ? 1.0f : -1.0f;
-    const float across = Frac(half + slant * 0.5f * cv) - 0.5f;   // leg centre at 0
+    const float cu = Frac(u * 12.0f);
+    const float cv = Frac(v * 16.0f);
     const float along = cv - 0.5f;
-    const float leg = 1.0f - std::min(1.0f, (across * across) / 0.16f + (along * along) / 0.36f);
-    return std::sqrt(std::max(0.0f, leg));
+    float height = 0.0f;
+    for (const float side : {-1.0f, 1.0f}) {
+        const float across = cu - (0.5f + side * 0.28f * cv);
+        height = std::max(height, 1.0f - (across * across) / 0.03f - (along * along) / 0.36f);
+    }
+    return std::sqrt(std::max(0.0f, height));
 }
 
 // Waves: crests along u whose height swells and sinks along v.

@@ -8,6 +8,8 @@
 
 #include "mesh/procedural/TextureRegistry.h"
 #include "textures/Presets.h"
+#include "textures/TextureLibrary.h"
+#include "textures/ThumbnailCache.h"
 #include "tools/factory/FactoryImages.h"
 #include "tools/factory/FactoryPresets.h"
 
@@ -110,6 +112,26 @@ bool WriteGreyPng16(const std::filesystem::path& path, const std::vector<float>&
 bool WriteFactoryLibrary(const std::filesystem::path& folder, std::vector<std::filesystem::path>& written,
                          std::string& error) {
     return WritePresets(folder, written, error) && WriteImages(folder, written, error);
+}
+
+int WriteFactoryThumbnails(const std::filesystem::path& programFolder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::remove_all(programFolder / "thumbnails", ec);
+    // The program's folder as the only root, and the one written to.
+    const std::vector<LibraryRoot> roots = {{programFolder, true}};
+    int count = 0;
+    for (const std::string& category : ListTextureFolders(roots, "textures")) {
+        for (const TextureLibraryImage& image : ListLibraryImages(roots, category)) {
+            std::vector<std::uint8_t> pixels;
+            std::int32_t size = 0;
+            if (!GetThumbnail(roots, image.path, pixels, size)) {
+                error = image.path.string() + ": no thumbnail could be made";
+                return -1;
+            }
+            ++count;
+        }
+    }
+    return count;
 }
 
 }  // namespace ridgeforge::tools

@@ -24,4 +24,11 @@ bool WriteGreyPng16(const std::filesystem::path& path, const std::vector<float>&
 bool WriteFactoryLibrary(const std::filesystem::path& folder, std::vector<std::filesystem::path>& written,
                          std::string& error);
 
+// Fills the thumbnail cache of the library images beside the program
+// ("thumbnails" in the program's folder, emptied first), so that the
+// texture browser opens its categories without decoding an image. The
+// cache is keyed by each image's path and time, so it is made after the
+// images were copied there. The number of thumbnails, or -1 with a message.
+int WriteFactoryThumbnails(const std::filesystem::path& programFolder, std::string& error);
+
 }  // namespace ridgeforge::tools
