@@ -9,11 +9,11 @@ const std::vector<FactoryPreset>& FactoryPresets() {
         {"Noise", "Marble veins", {{"scale", 3}, {"detail", 3}, {"shape", 1}}},
         {"Noise", "Sandblasted", {{"scale", 64}, {"detail", 1}, {"softness", 0.5f}}},
 
-        {"Wood", "Fine grain", {{"rings", 24}, {"fibreLines", 240}}},
+        {"Wood", "Fine grain", {{"rings", 24}, {"fibreLines", 120}}},
         {"Wood", "Coarse grain", {{"rings", 8}, {"wander", 2}, {"fibreLines", 96}}},
         {"Wood", "End grain", {{"direction", 2}, {"rings", 14}}},
 
-        {"Bricks", "Small bricks", {{"rows", 16}, {"bricks", 8}}},
+        {"Bricks", "Small bricks", {{"rows", 16}, {"bricks", 8}, {"mortar", 0.2f}}},
         {"Bricks", "Large bricks", {{"rows", 4}, {"bricks", 2}, {"mortar", 0.08f}}},
         {"Bricks", "Rustic bricks", {{"variation", 0.6f}, {"roughness", 0.5f}, {"seed", 7}}},
         {"Bricks", "Stack bond", {{"rows", 8}, {"bricks", 4}, {"offset", 0}}},
@@ -23,14 +23,14 @@ const std::vector<FactoryPreset>& FactoryPresets() {
         {"Cells", "Crackle", {{"cells", 8}, {"feature", 1}}},
         {"Cells", "Grooves", {{"cells", 8}, {"feature", 2}}},
 
-        {"Stripes", "Fine ribs", {{"stripes", 32}}},
+        {"Stripes", "Fine ribs", {{"stripes", 24}}},
         {"Stripes", "Coarse ribs", {{"stripes", 8}, {"profile", 2}}},
         {"Stripes", "Wavy stripes", {{"stripes", 12}, {"wander", 0.5f}, {"waves", 3}}},
         {"Stripes", "Diagonal ribs", {{"stripes", 16}, {"direction", 2}, {"sharpness", 0.5f}}},
 
-        {"Wood Pores", "Fine pores", {{"along", 16}, {"across", 128}}},
-        {"Wood Pores", "Coarse pores", {{"along", 6}, {"across", 64}}},
-        {"Wood Pores", "Open grain", {{"along", 10}, {"across", 96}, {"density", 0.8f}}},
+        {"Wood Pores", "Fine pores", {{"along", 14}, {"across", 100}}},
+        {"Wood Pores", "Coarse pores", {{"along", 6}, {"across", 56}}},
+        {"Wood Pores", "Open grain", {{"along", 10}, {"across", 80}, {"density", 0.8f}}},
 
         {"Penrose", "Small tiles", {{"depth", 8}}},
         {"Penrose", "Large tiles", {{"depth", 4}}},
@@ -62,7 +62,7 @@ const std::vector<FactoryPreset>& FactoryPresets() {
         {"Truchet", "Coarse Truchet", {{"cells", 4}, {"rings", 4}}},
         {"Truchet", "Alternating rings", {{"layout", 0}}},
 
-        {"Hex Truchet", "Fine hex lines", {{"hexes", 16}}},
+        {"Hex Truchet", "Fine hex lines", {{"hexes", 16}, {"width", 0.2f}}},
         {"Hex Truchet", "Coarse hex lines", {{"hexes", 5}, {"width", 0.2f}}},
         {"Hex Truchet", "Flat ribbons", {{"profile", 1}, {"width", 0.25f}}},
 
@@ -90,17 +90,17 @@ const std::vector<FactoryPreset>& FactoryPresets() {
         {"Flat Rock", "Large plates", {{"plates", 4}}},
         {"Flat Rock", "Sharp creases", {{"sharpness", 32}, {"crumple", 0.5f}}},
 
-        {"Trabecular", "Fine lattice", {{"cells", 10}}},
+        {"Trabecular", "Fine lattice", {{"cells", 8}}},
         {"Trabecular", "Coarse lattice", {{"cells", 3}}},
         {"Trabecular", "Thick struts", {{"thickness", 0.15f}}},
 
-        {"Dots", "Fine dots", {{"count", 32}}},
+        {"Dots", "Fine dots", {{"count", 24}}},
         {"Dots", "Coarse dots", {{"count", 8}}},
         {"Dots", "Square bosses", {{"layout", 0}, {"shape", 1}, {"count", 12}}},
         {"Dots", "Cones", {{"shape", 2}, {"count", 12}}},
 
-        {"Knurl", "Fine knurl", {{"grooves", 40}}},
-        {"Knurl", "Coarse knurl", {{"grooves", 16}}},
+        {"Knurl", "Fine knurl", {{"grooves", 28}}},
+        {"Knurl", "Coarse knurl", {{"grooves", 14}}},
         {"Knurl", "Straight knurl", {{"kind", 1}, {"grooves", 30}}},
         {"Knurl", "Square knurl", {{"kind", 2}, {"grooves", 24}, {"flat", 0.3f}}},
 
@@ -108,7 +108,7 @@ const std::vector<FactoryPreset>& FactoryPresets() {
         {"Tread Plate", "Coarse tread plate", {{"count", 5}}},
         {"Tread Plate", "Short bars", {{"length", 0.6f}}},
 
-        {"Leather", "Fine leather", {{"cells", 36}}},
+        {"Leather", "Fine leather", {{"cells", 28}}},
         {"Leather", "Coarse leather", {{"cells", 10}}},
         {"Leather", "Pebbled leather", {{"rounding", 0.4f}, {"crease", 0.06f}}},
     };
