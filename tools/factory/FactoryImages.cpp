@@ -14,11 +14,15 @@ namespace {
 using Values = std::vector<std::pair<std::string, float>>;
 using Layer = std::vector<float>;
 
+// The pattern rendered with the values; empty when the pattern or a key is
+// unknown, which Mix passes on, so that the image is refused rather than
+// drawn without it.
 Layer Pattern(int size, const char* texture, const Values& values) {
     auto made = mesh::procedural::CreateTexture(texture);
-    if (made == nullptr) return Layer(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 0.0f);
+    if (made == nullptr) return {};
     made->ResetToDefaults();
-    for (const auto& [key, value] : values) made->SetValue(key, value);
+    for (const auto& [key, value] : values)
+        if (!made->SetValue(key, value)) return {};
     return made->RenderHeightMap(size, size);
 }
 
@@ -38,12 +42,14 @@ Layer Drawn(int size, Shape shape) {
     return out;
 }
 
-// sum of weight x layer, stretched so that its lowest point is 0 and its
-// highest 1.
+// The sum of weight x layer, stretched so that its lowest point is 0 and its
+// highest 1; empty when a layer is empty or of another size.
 Layer Mix(const std::vector<std::pair<float, Layer>>& layers) {
     Layer out(layers.front().second.size(), 0.0f);
-    for (const auto& [weight, layer] : layers)
+    for (const auto& [weight, layer] : layers) {
+        if (layer.empty() || layer.size() != out.size()) return {};
         for (std::size_t i = 0; i < out.size(); ++i) out[i] += weight * layer[i];
+    }
     const auto [low, high] = std::minmax_element(out.begin(), out.end());
     const float lo = *low;
     const float range = *high - lo;
@@ -98,7 +104,7 @@ float KnitStitches(float u, float v) {
     return std::sqrt(std::max(0.0f, height));
 }
 
-// Waves: crests along u whose height swells and sinks along v.
+// Waves: crests across the tile that wander up and down twice on the way.
 float SineWaves(float u, float v) {
     const float crest = 0.5f + 0.5f * std::sin(2.0f * kPi * (8.0f * v + 0.35f * std::sin(2.0f * kPi * 2.0f * u)));
     return crest;
