@@ -53,9 +53,9 @@ CRidgeforgeApp* CRidgeforgeApp::Get() { return dynamic_cast<CRidgeforgeApp*>(ui:
 CString CRidgeforgeApp::VersionLine() { return CString(kAppName) + L", Version 1.0"; }
 
 bool CRidgeforgeApp::InitInstance() {
-    ui::MarkStartupPhase("InitInstance entered (the DLLs loaded)");
+    ui::MarkStartupPhase("InitInstance entered (the shared libraries loaded)");
     if (ui::ShowSplashWindow(programFolder_ / "resources" / "splash.png")) ui::MarkStartupPhase("the splash shown");
-    ui::MarkStartupPhase("GDI+, common controls, CWinAppEx");
+    ui::MarkStartupPhase("the toolkit, common controls, the application");
 
     profile_ = std::make_unique<ui::Profile>(kVendor, kProfileName, 4, ui::WxIdOf(ID_FILE_MRU_FIRST));
     host_ = std::make_unique<WxDocumentHost>(*this);
@@ -69,7 +69,7 @@ bool CRidgeforgeApp::InitInstance() {
     docManager_ = std::make_unique<ui::SingleDocManager>(document_->Base(), *view_, [this](const CString& title) {
         if (frame_ != nullptr) frame_->SetTitle(wxString(title.c_str()) + " - " + kAppName);
     });
-    ui::MarkStartupPhase("OLE, profile, menus, tooltips, the document template");
+    ui::MarkStartupPhase("profile, menus, tooltips, the document template");
 
     detailedLog_ = profile_->GetInt("Log", "Detailed", 0) != 0;
     const std::string migration = MigrateUserFolder(platform::DocumentsFolder());

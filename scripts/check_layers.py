@@ -23,6 +23,8 @@ LAYERS = [
     ("gl", ["gl"]),
     ("ui", ["platform/ui", "view", "app", "workflow", "dialogs"]),
     ("program", ["program"]),
+    # Headless generators of files that ship with the program.
+    ("tools", ["tools"]),
     # Test code sits above every library, so that no library can include it.
     ("test shapes", ["testing"]),
     ("tests", ["tests"]),
@@ -35,7 +37,7 @@ LEVEL = {folder: (level, name) for level, (name, folders) in enumerate(LAYERS) f
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 SCANNED = ["text", "platform", "mesh", "textures", "pipeline", "document", "gl", "view", "app",
-           "workflow", "dialogs", "program", "testing", "tests", "bench"]
+           "workflow", "dialogs", "program", "tools", "testing", "tests", "bench"]
 
 
 def layer_of(path):

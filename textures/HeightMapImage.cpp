@@ -59,7 +59,7 @@ std::string FailureText(ImageFailure failure) {
         case ImageFailure::None:
             break;
     }
-    return "The file could not be opened as an image. It may be missing, in a format Windows does not read, or "
+    return "The file could not be opened as an image. It may be missing, in a format this program does not read, or "
            "damaged.";
 }
 

@@ -29,7 +29,7 @@ constexpr CommandId kEditProcedural = 32881;
 constexpr CommandId kSeamlessSettings = 32882;
 
 const char* const kLibraryEmpty =
-    "No texture library yet. Images go in folders under textures\\ beside the program or in Documents\\Ruvolta.";
+    "No texture library yet. Images go in folders under textures/ beside the program or in Documents/Ruvolta.";
 
 std::string Utf8(const wxString& text) { return text.ToStdString(wxConvUTF8); }
 

@@ -88,7 +88,7 @@ TEST_F(AppTest, DetailedLogSurvivesRestartAndLogsStartupTable) {
     EXPECT_EQ(first, firstShare);
     EXPECT_GT(first, 0);
     ASSERT_GE(names.size(), 5u);
-    EXPECT_EQ(names.front(), L"InitInstance entered (the DLLs loaded)");
+    EXPECT_EQ(names.front(), L"InitInstance entered (the shared libraries loaded)");
     EXPECT_EQ(names.back(), L"first idle: ready");
     EXPECT_NE(std::find(names.begin(), names.end(), L"  the frame window"), names.end());
     // The table's line break leaves an empty line after it (other lines may

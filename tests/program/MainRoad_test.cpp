@@ -174,11 +174,11 @@ void MenuKeys(const std::string& main, const std::string& keys) {
     Keys(keys);
 }
 
-// The pattern is made once in the procedural texture dialog (the third of
-// the Texture menu's patterns is Bricks) and kept as a preset, without
-// taking it; the Texture section then offers it on its Procedural tab:
-// Bricks heads the list of patterns, and its first preset is the first
-// thumbnail. The click on it is what puts the texture on the part.
+// The procedural texture dialog is looked at once (the third of the
+// Texture menu's patterns is Bricks) and left with Cancel. Then the pattern
+// is chosen as the manual tells it: Bricks heads the Texture section's list
+// of patterns, and a click on one of the presets that come with the program
+// (Rustic bricks, the second thumbnail) puts the texture on the part.
 std::string ChooseBricksInTheTextureSection(const std::string& main, StepShots& shots) {
     MenuKeys(main, "alt+t p Down Down Return");
     const std::string dialog = WaitForWindow("^Bricks - Procedural Texture$", 30);
@@ -186,25 +186,15 @@ std::string ChooseBricksInTheTextureSection(const std::string& main, StepShots& 
     Pause(500);
     shots.Take("02-procedural-texture", dialog, "procedural-texture.png");
     const wxRect box = Geometry(dialog);
-    Click(dialog, box.width - 253, 171);  // Save Preset...
-    const std::string naming = WaitForWindow("^Save Preset$", 30);
-    if (naming.empty()) return "Save Preset... did not ask for a name";
-    Focus(naming);
-    Type("Main road");
-    Keys("Return");
-    if (!WaitUntilGone("^Save Preset$", 30)) return "the preset's name was not taken";
     Click(dialog, box.width - 67, box.height - 33);  // Cancel
     if (!WaitUntilGone("^Bricks - Procedural Texture$", 30))
         return "Cancel did not close the procedural texture dialog";
     if (WaitForProcessButton(main, 1).x >= 0) return "Cancel put the texture on the part";
 
-    // The section lists presets as it found them; Reload Textures reads
-    // them again.
-    MenuKeys(main, "alt+t r");
-    // Below the 42-pixel toolbar: "Bricks" in the list of patterns, then its
-    // first preset.
+    // Below the 42-pixel toolbar: "Bricks" in the list of patterns, then
+    // its second preset.
     Click(main, 40, 632);
-    Click(main, 168, 662);
+    Click(main, 262, 662);
     if (WaitForProcessButton(main, 20).x < 0) return "the preset did not make the part ready to process";
     Pause(500);
     shots.Take("03-texture-chosen", WorkflowColumn(Geometry(main)), "texture-section.png");

@@ -18,6 +18,9 @@
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
+#include "mesh/procedural/TextureRegistry.h"
+#include "textures/Presets.h"
+#include "textures/TextureLibrary.h"
 
 namespace {
 
@@ -52,6 +55,27 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Shell("xdotool key --delay 100 alt+f x");
     EXPECT_EQ(WaitForExit(child, 30), 0);
+}
+
+// The build puts the factory library beside the program, where the
+// program looks for factory items: presets for every pattern, and the
+// texture library's categories with the thumbnails of their images.
+TEST(Program, FactoryPresetsAndTexturesLieBesideTheProgram) {
+    const std::filesystem::path folder = std::filesystem::path(RIDGEFORGE_PROGRAM).parent_path();
+    const std::vector<ridgeforge::LibraryRoot> roots = {{folder, false}};
+    for (const std::string& name : ridgeforge::mesh::procedural::TextureNames())
+        EXPECT_GE(ridgeforge::ListPresets(roots, name).size(), 3u) << name;
+    std::size_t images = 0;
+    const std::vector<std::string> categories = ridgeforge::ListTextureFolders(roots, "textures");
+    EXPECT_GE(categories.size(), 6u);
+    for (const std::string& category : categories) {
+        const std::size_t count = ridgeforge::ListLibraryImages(roots, category).size();
+        EXPECT_GE(count, 4u) << category;
+        images += count;
+    }
+    std::size_t thumbnails = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder / "thumbnails")) ++thumbnails;
+    EXPECT_EQ(thumbnails, images);
 }
 
 // Help > User Manual hands the PDF that the build put beside the program to

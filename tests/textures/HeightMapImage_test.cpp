@@ -156,7 +156,7 @@ TEST(HeightMapImage, FailuresSayWhatWentWrong) {
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.container, "");
     EXPECT_EQ(missing.error,
-              "The file could not be opened as an image. It may be missing, in a format Windows does not read, or "
+              "The file could not be opened as an image. It may be missing, in a format this program does not read, or "
               "damaged.");
     EXPECT_EQ(mesh::DescribeHeightMapImage(missing), "Height map failed to load: " + missing.error + "\n");
 

@@ -84,8 +84,8 @@ TEST_F(TextureSectionTest, WithoutCategoryFoldersTheListIsEmptyAndSaysSo) {
     EXPECT_TRUE(body->Categories()->Names().empty());
     EXPECT_TRUE(body->Grid()->Items().empty());
     EXPECT_EQ(body->Grid()->EmptyText(),
-              "No texture library yet. Images go in folders under textures\\ beside the program or in "
-              "Documents\\Ruvolta.");
+              "No texture library yet. Images go in folders under textures/ beside the program or in "
+              "Documents/Ruvolta.");
     // The text is drawn in the secondary grey.
     const wxImage shot = GrabWindow(*body->Grid());
     EXPECT_EQ(ClosestColourDistance(shot, wxRect(shot.GetSize()), wxColour(122, 128, 138)), 0);
@@ -125,6 +125,86 @@ TEST_F(TextureSectionTest, ProceduralNamesPresetsAndEditedSettings) {
     EXPECT_EQ(frame->commands, (std::vector<CommandId>{32881}));
     EXPECT_EQ(body->Subtitle(), "Procedural, edited settings");
     EXPECT_NE(body->Grid()->SelectedKey(), body->Grid()->Items()[0].key);
+}
+
+// The factory library as it ships beside the program, and a fresh user folder.
+std::vector<LibraryRoot> ShippedLibrary(const std::filesystem::path& userRoot) {
+    return {{RIDGEFORGE_LIBRARY_DIR, false}, {userRoot, true}};
+}
+
+// Clicks a row of the list as a person does, scrolled into view first.
+void ClickRow(CNameList& list, int row) {
+    list.SetSelection(row);
+    ClickAt(list, {20, 1 + 18 * row - list.ScrollOffset() + 9});
+}
+
+// Clicks a thumbnail, scrolled into view first.
+void ClickCell(CThumbnailGrid& grid, int index) {
+    grid.ScrollTo(grid.Geometry().Cell(index, 0).y - 6);
+    PumpEvents(10);
+    ClickAt(grid, CellCentre(grid, index));
+}
+
+TEST_F(TextureSectionTest, EveryPatternOffersFactoryPresetsAndAClickLoadsOne) {
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    body->SetTextureLibrary(ShippedLibrary(UserRoot()));
+    PumpEvents(50);
+    const std::vector<wxString> names = body->Categories()->Names();
+    ASSERT_EQ(names.size(), 25u);
+    for (int row = 0; row < static_cast<int>(names.size()); ++row) {
+        const std::string pattern = names[static_cast<std::size_t>(row)].ToStdString();
+        ClickRow(*body->Categories(), row);
+        const std::vector<ThumbnailItem> items = body->Grid()->Items();
+        ASSERT_GE(items.size(), 3u) << pattern;
+        for (const ThumbnailItem& item : items) {
+            EXPECT_EQ(item.side, 120) << pattern << " / " << item.caption;
+            EXPECT_EQ(item.pixels.size(), 120u * 120u) << pattern << " / " << item.caption;
+            EXPECT_FALSE(item.user);
+        }
+        // A different preset of each pattern, so that every place in the grid is clicked.
+        const int index = row % static_cast<int>(items.size());
+        const wxString caption = items[static_cast<std::size_t>(index)].caption;
+        ClickCell(*body->Grid(), index);
+        ASSERT_TRUE(document.procedural) << pattern;
+        EXPECT_EQ(document.procedural->Name(), pattern);
+        EXPECT_EQ(document.presetName, caption.ToStdWstring());
+        EXPECT_EQ(body->Subtitle(), "Procedural preset: " + caption);
+        EXPECT_EQ(body->Grid()->SelectedKey(), items[static_cast<std::size_t>(index)].key);
+        // The document's texture holds the preset file's values.
+        auto expected = mesh::procedural::CreateTexture(pattern);
+        ASSERT_TRUE(LoadPreset(std::filesystem::path(RIDGEFORGE_LIBRARY_DIR) / "procedural" / pattern /
+                                   (caption.ToStdString() + ".rgpreset"),
+                               *expected));
+        EXPECT_EQ(document.procedural->values, expected->values) << pattern << " / " << caption;
+    }
+}
+
+TEST_F(TextureSectionTest, TheShippedLibraryHasSixCategoriesAndAClickLoadsAnImage) {
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    body->SetTextureLibrary(ShippedLibrary(UserRoot()));
+    body->SetTab(kTexturesTab);
+    PumpEvents(50);
+    const std::vector<wxString> categories = body->Categories()->Names();
+    ASSERT_GE(categories.size(), 6u);
+    for (int row = 0; row < static_cast<int>(categories.size()); ++row) {
+        const wxString category = categories[static_cast<std::size_t>(row)];
+        ClickRow(*body->Categories(), row);
+        const std::vector<ThumbnailItem> items = body->Grid()->Items();
+        ASSERT_GE(items.size(), 4u) << category;
+        for (const ThumbnailItem& item : items) EXPECT_EQ(item.pixels.size(), 120u * 120u) << item.caption;
+        const int index = row % static_cast<int>(items.size());
+        const wxString caption = items[static_cast<std::size_t>(index)].caption;
+        ClickCell(*body->Grid(), index);
+        EXPECT_EQ(std::filesystem::path(document.imagePath),
+                  std::filesystem::path(RIDGEFORGE_LIBRARY_DIR) / "textures" / category.ToStdString() /
+                      (caption.ToStdString() + ".png"));
+        EXPECT_EQ(body->Subtitle(), "Textures > " + category);
+        EXPECT_EQ(body->CurrentTab(), kTexturesTab);
+    }
+    // The thumbnails were made once and kept in the user's cache.
+    EXPECT_GE(std::distance(std::filesystem::directory_iterator(UserRoot() / "thumbnails"),
+                            std::filesystem::directory_iterator()),
+              24);
 }
 
 TEST_F(TextureSectionTest, PresetThumbnailsSquareFromTheFileElseRendered) {
