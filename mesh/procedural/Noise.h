@@ -38,7 +38,33 @@ inline std::int32_t WrapIndex(std::int32_t i, std::int32_t period) {
     return r < 0 ? r + period : r;
 }
 
-std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed);
+namespace detail {
+constexpr std::uint32_t Rotl(std::uint32_t v, int k) { return (v << k) | (v >> (32 - k)); }
+}  // namespace detail
+
+// Inline: every noise sample hashes several corners, and a call per corner
+// cost more than the mix itself.
+inline std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
+    using detail::Rotl;
+    std::uint32_t a = x + 0xDEADBF08u;
+    std::uint32_t b = y + 0xDEADBF08u;
+    std::uint32_t c = seed + 0xDEADBF08u;
+    c ^= b;
+    c -= Rotl(b, 14);
+    a ^= c;
+    a -= Rotl(c, 11);
+    b ^= a;
+    b -= Rotl(a, 25);
+    c ^= b;
+    c -= Rotl(b, 16);
+    a ^= c;
+    a -= Rotl(c, 4);
+    b ^= a;
+    b -= Rotl(a, 14);
+    c ^= b;
+    c -= Rotl(b, 24);
+    return c;
+}
 
 // Feature point of cell (ix + ox, iy + oy) relative to the corner of cell
 // (ix, iy); jitter 0 puts every point on its cell's corner.
