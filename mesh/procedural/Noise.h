@@ -34,6 +34,8 @@ inline float QuinticFade(float t) { return ((6.0f * t - 15.0f) * t + 10.0f) * t 
 // i mod period with a non-negative remainder; 0 for a period below 1.
 inline std::int32_t WrapIndex(std::int32_t i, std::int32_t period) {
     if (period < 1) return 0;
+    // Most lattice points of a tile are already in range: no division.
+    if (static_cast<std::uint32_t>(i) < static_cast<std::uint32_t>(period)) return i;
     std::int32_t r = i % period;
     return r < 0 ? r + period : r;
 }

@@ -29,7 +29,9 @@ inline void SplitCell(float x, std::int32_t& cell, float& fraction) {
 // (i + offset) mod period, non-negative, without 32-bit overflow at the lattice edge.
 inline std::uint32_t Wrap(std::int32_t i, std::int64_t offset, std::int32_t period) {
     if (period < 1) return 0;
-    std::int64_t r = (static_cast<std::int64_t>(i) + offset) % period;
+    const std::int64_t sum = static_cast<std::int64_t>(i) + offset;
+    if (sum >= 0 && sum < period) return static_cast<std::uint32_t>(sum);  // no division
+    std::int64_t r = sum % period;
     if (r < 0) r += period;
     return static_cast<std::uint32_t>(r);
 }
