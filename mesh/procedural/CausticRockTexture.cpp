@@ -5,7 +5,9 @@
 #include "mesh/procedural/CausticRockTexture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "mesh/procedural/Noise.h"
 #include "mesh/procedural/NoiseDetail.h"
@@ -65,13 +67,22 @@ float CausticRockTexture::Sample(float u, float v) const {
     const auto seed = static_cast<std::uint32_t>(GetWhole("seed"));
     const int count = std::clamp(GetWhole("octaves"), 0, kMaxLayers);
 
+    // The layers' growth and fall-off are the same for every pixel: taken
+    // once per program run.
+    static const auto [growth, falloff] = [] {
+        std::array<float, kMaxLayers + 1> g{}, f{};
+        for (int i = 1; i <= kMaxLayers; ++i) {
+            const float fi = static_cast<float>(i);
+            g[i] = std::pow(fi, 1.2f);
+            f[i] = std::pow(fi, 1.9f);
+        }
+        return std::pair{g, f};
+    }();
     Layer layers[kMaxLayers];
     for (int i = 1; i <= count; ++i) {
-        const float fi = static_cast<float>(i);
         layers[i - 1] = {std::max<std::int32_t>(
-                             1, static_cast<std::int32_t>(std::lround(std::pow(fi, 1.2f) * static_cast<float>(cells)))),
-                         1.0f / std::pow(fi, 1.9f), seed + 7919u * static_cast<std::uint32_t>(i), GradientCell{},
-                         false};
+                             1, static_cast<std::int32_t>(std::lround(growth[i] * static_cast<float>(cells)))),
+                         1.0f / falloff[i], seed + 7919u * static_cast<std::uint32_t>(i), GradientCell{}, false};
     }
 
     float x = u, y = v;

@@ -35,6 +35,40 @@ Cell CellOf(float x, float y) {
     return c;
 }
 
+// The feature points of the (2 R + 1)^2 cells around cell (ix, iy), row by
+// row from offset (-R, -R), exactly as CellPoint gives them: the wrapped
+// coordinates are worked out once per row and column, and the hashes four at
+// a time.
+template <int R>
+struct CellPointBlock {
+    static constexpr int kSide = 2 * R + 1;
+    static constexpr int kCount = kSide * kSide;
+    float px[kCount], py[kCount];
+
+    CellPointBlock(std::int32_t ix, std::int32_t iy, std::int32_t period, float jitter, std::uint32_t seed) {
+        std::uint32_t wx[kSide], wy[kSide];
+        for (int k = 0; k < kSide; ++k) {
+            wx[k] = Wrap(ix, k - R, period);
+            wy[k] = Wrap(iy, k - R, period);
+        }
+        constexpr int kPadded = (kCount + 3) / 4 * 4;
+        std::uint32_t xs[kPadded] = {}, ys[kPadded] = {}, hx[kPadded], hy[kPadded];
+        for (int i = 0; i < kCount; ++i) {
+            xs[i] = wx[i % kSide];
+            ys[i] = wy[i / kSide];
+        }
+        // The swapped order in the second hash keeps x and y offsets independent.
+        for (int i = 0; i < kPadded; i += 4) {
+            detail::LatticeHash4(xs + i, ys + i, seed, hx + i);
+            detail::LatticeHash4(ys + i, xs + i, seed ^ 0x9E3779B9u, hy + i);
+        }
+        for (int i = 0; i < kCount; ++i) {
+            px[i] = static_cast<float>(i % kSide - R) + jitter * HashToUnit(hx[i]);
+            py[i] = static_cast<float>(i / kSide - R) + jitter * HashToUnit(hy[i]);
+        }
+    }
+};
+
 }  // namespace
 
 void CellPoint(std::int32_t ix, std::int32_t iy, std::int32_t ox, std::int32_t oy, std::int32_t period, float jitter,
@@ -52,60 +86,50 @@ float CellDistances(float x, float y, std::int32_t cells, float randomness, std:
     const float j = ClampRange(randomness, 0.0f, 1.0f);
     const Cell c = CellOf(x, y);
     const float s = j * 0.5f + 0.5f;
+    using Points = CellPointBlock<1>;
+    const Points points(c.ix, c.iy, n, j, seed);
 
     if (mode == 2) {
         // Border distance is always Euclidean: find the nearest point, then
         // the nearest bisector between it and each other point.
         float mx = 0.0f, my = 0.0f, best = kFar;
-        for (std::int32_t oy = -1; oy <= 1; ++oy) {
-            for (std::int32_t ox = -1; ox <= 1; ++ox) {
-                float px, py;
-                CellPoint(c.ix, c.iy, ox, oy, n, j, seed, px, py);
-                const float dx = px - c.fx, dy = py - c.fy;
-                const float d2 = dx * dx + dy * dy;
-                if (d2 < best) {
-                    best = d2;
-                    mx = dx;
-                    my = dy;
-                }
+        for (int i = 0; i < Points::kCount; ++i) {
+            const float dx = points.px[i] - c.fx, dy = points.py[i] - c.fy;
+            const float d2 = dx * dx + dy * dy;
+            if (d2 < best) {
+                best = d2;
+                mx = dx;
+                my = dy;
             }
         }
         float border = kFar;
-        for (std::int32_t oy = -1; oy <= 1; ++oy) {
-            for (std::int32_t ox = -1; ox <= 1; ++ox) {
-                float px, py;
-                CellPoint(c.ix, c.iy, ox, oy, n, j, seed, px, py);
-                const float dx = px - c.fx, dy = py - c.fy;
-                const float ex = dx - mx, ey = dy - my;
-                const float e2 = ex * ex + ey * ey;
-                if (e2 <= 0.0001f) continue;
-                const float len = std::sqrt(e2);
-                border = std::min(border, ((dx + mx) * 0.5f * ex + (dy + my) * 0.5f * ey) / len);
-            }
+        for (int i = 0; i < Points::kCount; ++i) {
+            const float dx = points.px[i] - c.fx, dy = points.py[i] - c.fy;
+            const float ex = dx - mx, ey = dy - my;
+            const float e2 = ex * ex + ey * ey;
+            if (e2 <= 0.0001f) continue;
+            const float len = std::sqrt(e2);
+            border = std::min(border, ((dx + mx) * 0.5f * ex + (dy + my) * 0.5f * ey) / len);
         }
         return Clamp01(border / s);
     }
 
     float f1 = kFar, f2 = kFar;
-    for (std::int32_t oy = -1; oy <= 1; ++oy) {
-        for (std::int32_t ox = -1; ox <= 1; ++ox) {
-            float px, py;
-            CellPoint(c.ix, c.iy, ox, oy, n, j, seed, px, py);
-            const float dx = px - c.fx, dy = py - c.fy;
-            float d;
-            if (metric == 1) {
-                d = std::fabs(dx) + std::fabs(dy);
-            } else if (metric == 2) {
-                d = std::max(std::fabs(dx), std::fabs(dy));
-            } else {
-                d = std::sqrt(dx * dx + dy * dy);
-            }
-            if (d < f1) {
-                f2 = f1;
-                f1 = d;
-            } else {
-                f2 = std::min(f2, d);
-            }
+    for (int i = 0; i < Points::kCount; ++i) {
+        const float dx = points.px[i] - c.fx, dy = points.py[i] - c.fy;
+        float d;
+        if (metric == 1) {
+            d = std::fabs(dx) + std::fabs(dy);
+        } else if (metric == 2) {
+            d = std::max(std::fabs(dx), std::fabs(dy));
+        } else {
+            d = std::sqrt(dx * dx + dy * dy);
+        }
+        if (d < f1) {
+            f2 = f1;
+            f1 = d;
+        } else {
+            f2 = std::min(f2, d);
         }
     }
     // The largest nearest distance a point can have, so results span [0, 1].
@@ -203,22 +227,19 @@ float SoftCellField(float x, float y, std::int32_t cells, float falloff, float r
     const bool wholePower = e == std::floor(e) && e >= 1.0f;
     const int power = static_cast<int>(e);
     float sum = 0.0f;
-    for (std::int32_t oy = -2; oy <= 2; ++oy) {
-        for (std::int32_t ox = -2; ox <= 2; ++ox) {
-            float px, py;
-            CellPoint(c.ix, c.iy, ox, oy, n, j, seed, px, py);
-            const float dx = px - c.fx, dy = py - c.fy;
-            const float q = std::max(0.0001f, dx * dx + dy * dy);
-            if (q >= radius2) continue;
-            const float w = 1.0f - q / radius2;
-            float qe = 1.0f;
-            if (wholePower) {
-                for (int k = 0; k < power; ++k) qe *= q;
-            } else {
-                qe = std::pow(q, e);
-            }
-            sum += w * w * w / qe;
+    const CellPointBlock<2> points(c.ix, c.iy, n, j, seed);
+    for (int i = 0; i < CellPointBlock<2>::kCount; ++i) {
+        const float dx = points.px[i] - c.fx, dy = points.py[i] - c.fy;
+        const float q = std::max(0.0001f, dx * dx + dy * dy);
+        if (q >= radius2) continue;
+        const float w = 1.0f - q / radius2;
+        float qe = 1.0f;
+        if (wholePower) {
+            for (int k = 0; k < power; ++k) qe *= q;
+        } else {
+            qe = std::pow(q, e);
         }
+        sum += w * w * w / qe;
     }
     if (!(sum > 0.0f)) return 0.0f;
     return std::pow(1.0f / sum, 0.5f / e);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "mesh/procedural/Noise.h"
+#include "mesh/procedural/NoiseDetail.h"
 #include "mesh/procedural/PatternMath.h"
 
 namespace ridgeforge::mesh::procedural {
@@ -31,31 +32,47 @@ float FlatRockTexture::CellField(float x, float y, std::int32_t period, std::int
     const std::int32_t i0 = FloorIndex(x) - 2;
     const std::int32_t j0 = FloorIndex(y) - 2;
     const auto s = static_cast<std::uint32_t>(seed);
+    // The wrapped rows and columns, their wobble and the three hashes of
+    // every cell are worked out before the sum: a row's cosine and a
+    // column's sine serve five cells each, and the hashes go four at a time.
+    std::uint32_t ci[5], cj[5];
+    float wobbleX[5], wobbleY[5];
+    for (int k = 0; k < 5; ++k) {
+        ci[k] = static_cast<std::uint32_t>(WrapIndex(i0 + k, period));
+        cj[k] = static_cast<std::uint32_t>(WrapIndex(j0 + k, period));
+        wobbleX[k] = 0.3f * std::cos(static_cast<float>(cj[k]));
+        wobbleY[k] = 0.3f * std::sin(static_cast<float>(ci[k]));
+    }
+    std::uint32_t xs[28] = {}, ys[28] = {}, hx[28], hy[28], hc[28];
+    for (int n = 0; n < 25; ++n) {
+        xs[n] = ci[n % 5];
+        ys[n] = cj[n / 5];
+    }
+    for (int n = 0; n < 28; n += 4) {
+        detail::LatticeHash4(xs + n, ys + n, s, hx + n);
+        detail::LatticeHash4(xs + n, ys + n, s ^ 0x9E3779B9u, hy + n);
+        detail::LatticeHash4(xs + n, ys + n, s + 101u, hc + n);
+    }
     double weights = 0.0, weighted = 0.0;
     float nearest = 3.4028235e38f;
     float nearestValue = 0.0f;
-    for (std::int32_t j = j0; j <= j0 + 4; ++j) {
-        for (std::int32_t i = i0; i <= i0 + 4; ++i) {
-            const auto ci = static_cast<std::uint32_t>(WrapIndex(i, period));
-            const auto cj = static_cast<std::uint32_t>(WrapIndex(j, period));
-            const float fx =
-                static_cast<float>(i) + HashToUnit(LatticeHash(ci, cj, s)) + 0.3f * std::cos(static_cast<float>(cj));
-            const float fy = static_cast<float>(j) + HashToUnit(LatticeHash(ci, cj, s ^ 0x9E3779B9u)) +
-                             0.3f * std::sin(static_cast<float>(ci));
-            const float c = 0.5f + 0.5f * std::cos(6.2831855f * HashToUnit(LatticeHash(ci, cj, s + 101u)));
-            const float dx = fx - x, dy = fy - y;
-            const float d2 = dx * dx + dy * dy;
-            if (d2 < nearest) {
-                nearest = d2;
-                nearestValue = c;
-            }
-            const double base = static_cast<double>(SmoothStepClamped(1.0f - std::fabs(dx))) *
-                                static_cast<double>(SmoothStepClamped(1.0f - std::fabs(dy)));
-            double w = 1.0;
-            for (std::int32_t k = 0; k < exponent; ++k) w *= base;
-            weights += w;
-            weighted += static_cast<double>(c) * w;
+    for (int n = 0; n < 25; ++n) {
+        const int a = n % 5, b = n / 5;
+        const float fx = static_cast<float>(i0 + a) + HashToUnit(hx[n]) + wobbleX[b];
+        const float fy = static_cast<float>(j0 + b) + HashToUnit(hy[n]) + wobbleY[a];
+        const float c = 0.5f + 0.5f * std::cos(6.2831855f * HashToUnit(hc[n]));
+        const float dx = fx - x, dy = fy - y;
+        const float d2 = dx * dx + dy * dy;
+        if (d2 < nearest) {
+            nearest = d2;
+            nearestValue = c;
         }
+        const double base = static_cast<double>(SmoothStepClamped(1.0f - std::fabs(dx))) *
+                            static_cast<double>(SmoothStepClamped(1.0f - std::fabs(dy)));
+        double w = 1.0;
+        for (std::int32_t k = 0; k < exponent; ++k) w *= base;
+        weights += w;
+        weighted += static_cast<double>(c) * w;
     }
     const float r =
         weights > 1e-300 ? std::max(0.0f, static_cast<float>(weighted / weights)) : std::max(0.0f, nearestValue);

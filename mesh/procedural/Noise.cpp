@@ -15,13 +15,11 @@
 
 namespace ridgeforge::mesh::procedural {
 
+using detail::kGradientScale;
+using detail::Lerp2;
 using detail::SplitCell;
 
 namespace {
-
-constexpr std::uint32_t Rotl(std::uint32_t v, int k) { return (v << k) | (v >> (32 - k)); }
-
-constexpr float kGradientScale = 0.6616f;
 
 // The four lattice corners of a point with their fractions.
 struct Corners {
@@ -58,9 +56,6 @@ void Gradient(std::uint32_t h, float& gx, float& gy) {
     }
 }
 
-float Lerp2(float c00, float c10, float c01, float c11, float sx, float sy) {
-    return ((1.0f - sx) * c00 + sx * c10) * (1.0f - sy) + ((1.0f - sx) * c01 + sx * c11) * sy;
-}
 
 // Octave schedule of the fractal sums.
 struct Octaves {
@@ -78,34 +73,14 @@ std::int32_t DoublePeriod(std::int32_t period) { return period > INT32_MAX / 2 ?
 
 }  // namespace
 
-std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
-    std::uint32_t a = x + 0xDEADBF08u;
-    std::uint32_t b = y + 0xDEADBF08u;
-    std::uint32_t c = seed + 0xDEADBF08u;
-    c ^= b;
-    c -= Rotl(b, 14);
-    a ^= c;
-    a -= Rotl(c, 11);
-    b ^= a;
-    b -= Rotl(a, 25);
-    c ^= b;
-    c -= Rotl(b, 16);
-    a ^= c;
-    a -= Rotl(c, 4);
-    b ^= a;
-    b -= Rotl(a, 14);
-    c ^= b;
-    c -= Rotl(b, 24);
-    return c;
-}
-
 float ValueNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed) {
     const Corners c = CornersOf(x, y, periodX, periodY);
-    const float c00 = HashToUnit(LatticeHash(c.x0, c.y0, seed));
-    const float c10 = HashToUnit(LatticeHash(c.x1, c.y0, seed));
-    const float c01 = HashToUnit(LatticeHash(c.x0, c.y1, seed));
-    const float c11 = HashToUnit(LatticeHash(c.x1, c.y1, seed));
-    return Lerp2(c00, c10, c01, c11, Smoothstep(c.fx), Smoothstep(c.fy));
+    const std::uint32_t xs[4] = {c.x0, c.x1, c.x0, c.x1};
+    const std::uint32_t ys[4] = {c.y0, c.y0, c.y1, c.y1};
+    std::uint32_t h[4];
+    detail::LatticeHash4(xs, ys, seed, h);
+    return Lerp2(HashToUnit(h[0]), HashToUnit(h[1]), HashToUnit(h[2]), HashToUnit(h[3]), Smoothstep(c.fx),
+                 Smoothstep(c.fy));
 }
 
 GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t periodX, std::int32_t periodY,
@@ -121,29 +96,12 @@ GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t per
     GradientCell cell;
     cell.ix = ix;
     cell.iy = iy;
-    Gradient(LatticeHash(x0, y0, seed), cell.gx[0], cell.gy[0]);
-    Gradient(LatticeHash(x1, y0, seed), cell.gx[1], cell.gy[1]);
-    Gradient(LatticeHash(x0, y1, seed), cell.gx[2], cell.gy[2]);
-    Gradient(LatticeHash(x1, y1, seed), cell.gx[3], cell.gy[3]);
+    const std::uint32_t xs[4] = {x0, x1, x0, x1};
+    const std::uint32_t ys[4] = {y0, y0, y1, y1};
+    std::uint32_t h[4];
+    detail::LatticeHash4(xs, ys, seed, h);
+    for (int k = 0; k < 4; ++k) Gradient(h[k], cell.gx[k], cell.gy[k]);
     return cell;
-}
-
-float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& ddx, float& ddy) {
-    const float* gx = cell.gx;
-    const float* gy = cell.gy;
-    const float n00 = gx[0] * fx + gy[0] * fy;
-    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
-    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
-    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
-    const float u = QuinticFade(fx), v = QuinticFade(fy);
-    const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
-    const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
-    const float value = Lerp2(n00, n10, n01, n11, u, v);
-    ddx =
-        (Lerp2(gx[0], gx[1], gx[2], gx[3], u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) * kGradientScale;
-    ddy =
-        (Lerp2(gy[0], gy[1], gy[2], gy[3], u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) * kGradientScale;
-    return value * kGradientScale;
 }
 
 float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed,
@@ -156,8 +114,20 @@ float PeriodicNoiseDerivatives(float x, float y, std::int32_t periodX, std::int3
 }
 
 float PeriodicNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, std::uint32_t seed) {
-    float ddx = 0.0f, ddy = 0.0f;
-    return PeriodicNoiseDerivatives(x, y, periodX, periodY, seed, ddx, ddy);
+    std::int32_t ix = 0, iy = 0;
+    float fx = 0.0f, fy = 0.0f;
+    SplitCell(x, ix, fx);
+    SplitCell(y, iy, fy);
+    // The value alone, by the same operations as EvaluateGradientCell's, so
+    // the two agree to the bit; most callers never read the derivatives.
+    const GradientCell cell = MakeGradientCell(ix, iy, periodX, periodY, seed);
+    const float* gx = cell.gx;
+    const float* gy = cell.gy;
+    const float n00 = gx[0] * fx + gy[0] * fy;
+    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
+    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
+    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
+    return Lerp2(n00, n10, n01, n11, QuinticFade(fx), QuinticFade(fy)) * kGradientScale;
 }
 
 float FractalNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves,

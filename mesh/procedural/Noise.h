@@ -34,11 +34,39 @@ inline float QuinticFade(float t) { return ((6.0f * t - 15.0f) * t + 10.0f) * t 
 // i mod period with a non-negative remainder; 0 for a period below 1.
 inline std::int32_t WrapIndex(std::int32_t i, std::int32_t period) {
     if (period < 1) return 0;
+    // Most lattice points of a tile are already in range: no division.
+    if (static_cast<std::uint32_t>(i) < static_cast<std::uint32_t>(period)) return i;
     std::int32_t r = i % period;
     return r < 0 ? r + period : r;
 }
 
-std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed);
+namespace detail {
+constexpr std::uint32_t Rotl(std::uint32_t v, int k) { return (v << k) | (v >> (32 - k)); }
+}  // namespace detail
+
+// Inline: every noise sample hashes several corners, and a call per corner
+// cost more than the mix itself.
+inline std::uint32_t LatticeHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
+    using detail::Rotl;
+    std::uint32_t a = x + 0xDEADBF08u;
+    std::uint32_t b = y + 0xDEADBF08u;
+    std::uint32_t c = seed + 0xDEADBF08u;
+    c ^= b;
+    c -= Rotl(b, 14);
+    a ^= c;
+    a -= Rotl(c, 11);
+    b ^= a;
+    b -= Rotl(a, 25);
+    c ^= b;
+    c -= Rotl(b, 16);
+    a ^= c;
+    a -= Rotl(c, 4);
+    b ^= a;
+    b -= Rotl(a, 14);
+    c ^= b;
+    c -= Rotl(b, 24);
+    return c;
+}
 
 // Feature point of cell (ix + ox, iy + oy) relative to the corner of cell
 // (ix, iy); jitter 0 puts every point on its cell's corner.
@@ -62,9 +90,36 @@ struct GradientCell {
 };
 GradientCell MakeGradientCell(std::int32_t ix, std::int32_t iy, std::int32_t periodX, std::int32_t periodY,
                               std::uint32_t seed);
+namespace detail {
+inline constexpr float kGradientScale = 0.6616f;
+inline float Lerp2(float c00, float c10, float c01, float c11, float sx, float sy) {
+    return ((1.0f - sx) * c00 + sx * c10) * (1.0f - sy) + ((1.0f - sx) * c01 + sx * c11) * sy;
+}
+}  // namespace detail
+
 // The noise and its derivatives at fraction (fx, fy) of the cell; equal to
-// PeriodicNoiseDerivatives at the point.
-float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& ddx, float& ddy);
+// PeriodicNoiseDerivatives at the point. Inline, so that a caller that
+// reads only the derivatives does not pay for the value.
+inline float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, float& ddx, float& ddy) {
+    using detail::kGradientScale;
+    using detail::Lerp2;
+    const float* gx = cell.gx;
+    const float* gy = cell.gy;
+    const float n00 = gx[0] * fx + gy[0] * fy;
+    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
+    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
+    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
+    const float u = QuinticFade(fx), v = QuinticFade(fy);
+    const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
+    const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
+    const float value = Lerp2(n00, n10, n01, n11, u, v);
+    ddx =
+        (Lerp2(gx[0], gx[1], gx[2], gx[3], u, v) + du * ((1.0f - v) * (n10 - n00) + v * (n11 - n01))) * kGradientScale;
+    ddy =
+        (Lerp2(gy[0], gy[1], gy[2], gy[3], u, v) + dv * ((1.0f - u) * (n01 - n00) + u * (n11 - n10))) * kGradientScale;
+    return value * kGradientScale;
+}
+
 
 // Octaves of PeriodicNoise mapped to about 0..1 (0.5 mean). Octaves 0 is one
 // octave; a fractional count fades the next octave in linearly.

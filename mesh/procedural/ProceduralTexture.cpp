@@ -89,13 +89,14 @@ std::vector<float> ProceduralTexture::RenderHeightMap(int width, int height) con
     std::iota(rows.begin(), rows.end(), 0);
 
     const auto rowLength = static_cast<std::size_t>(w);
+    const bool invert = GetValue("invert") >= 0.5f;
     std::for_each(std::execution::par, rows.begin(), rows.end(), [&](int y) {
         const float v = static_cast<float>(1.0 - (static_cast<double>(y) + 0.5) / h);
         float* out = grid.data() + static_cast<std::size_t>(y) * rowLength;
         for (int x = 0; x < w; ++x) {
             const float u = static_cast<float>((static_cast<double>(x) + 0.5) / w);
             float s = Clamp01(Sample(u, v));
-            if (GetValue("invert") >= 0.5f) s = 1.0f - s;
+            if (invert) s = 1.0f - s;
             out[x] = Clamp01(s);
         }
     });

@@ -86,6 +86,10 @@ private:
     std::vector<std::uint8_t> current_, previous_, twoBelow_;
     std::vector<std::uint8_t> classes_, classesBelow_, marks_, visited_;
     bool classesUsed_ = false, classesBelowUsed_ = false;
+    struct RowRun {
+        std::int32_t begin, end, label;  // cells begin to end - 1 of one row
+    };
+    std::vector<RowRun> runs_;
     std::vector<std::int32_t> labels_, parents_, regionOf_;
     std::vector<float> distance_;
     std::vector<Region> regions_;
@@ -341,40 +345,46 @@ bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, std
 // region's first cell in row-major order.
 void PrintabilityPass::LabelRegions(std::uint64_t layer) {
     parents_.clear();
+    // The first pass works on runs of material along each row: a run joins
+    // every run of the row above that touches it, corners included, and its
+    // cells take one provisional label. The regions are the same as cell by
+    // cell, and so are their final numbers, which follow each region's first
+    // cell.
+    runs_.clear();
+    std::size_t above = 0, aboveEnd = 0;  // the row above's runs in runs_
     for (std::int32_t y = 0; y < rows_; ++y) {
-        for (std::int32_t x = 0; x < columns_; ++x) {
-            const std::size_t i = Index(x, y);
-            if (!current_[i]) {
-                labels_[i] = -1;
+        const std::size_t rowStart = runs_.size();
+        const std::uint8_t* row = current_.data() + Index(0, y);
+        std::int32_t* labels = labels_.data() + Index(0, y);
+        std::int32_t x = 0;
+        while (x < columns_) {
+            if (!row[x]) {
+                labels[x++] = -1;
                 continue;
             }
+            const std::int32_t begin = x;
+            while (x < columns_ && row[x]) ++x;
             std::int32_t label = -1;
-            const auto join = [&](std::int32_t nx, std::int32_t ny) {
-                if (!InGrid(nx, ny)) return;
-                const std::int32_t other = labels_[Index(nx, ny)];
-                if (other < 0) return;
+            while (above < aboveEnd && runs_[above].end < begin) ++above;  // ends left of begin - 1
+            for (std::size_t k = above; k < aboveEnd && runs_[k].begin <= x; ++k) {
+                const std::int32_t other = FindRoot(parents_, runs_[k].label);
                 if (label < 0) {
-                    label = FindRoot(parents_, other);
-                    return;
+                    label = other;
+                } else if (other != label) {
+                    const std::int32_t a = std::min(label, other), b = std::max(label, other);
+                    parents_[static_cast<std::size_t>(b)] = a;
+                    label = a;
                 }
-                const std::int32_t a = FindRoot(parents_, label), b = FindRoot(parents_, other);
-                if (a != b) parents_[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
-                label = std::min(a, b);
-            };
-            // An inside left neighbour already holds the two cells above it
-            // in its region, so only the upper right one remains to join.
-            join(x - 1, y);
-            if (label < 0) {
-                join(x - 1, y - 1);
-                join(x, y - 1);
             }
-            join(x + 1, y - 1);
             if (label < 0) {
                 label = static_cast<std::int32_t>(parents_.size());
                 parents_.push_back(label);
             }
-            labels_[i] = label;
+            std::fill(labels + begin, labels + x, label);
+            runs_.push_back({begin, x, label});
         }
+        above = rowStart;
+        aboveEnd = runs_.size();
     }
     regions_.clear();
     regionOf_.assign(parents_.size(), -1);

@@ -1,10 +1,14 @@
 #include "mesh/procedural/Noise.h"
 
+#include <climits>
+
 #include <cmath>
 #include <limits>
 #include <set>
 
 #include <gtest/gtest.h>
+
+#include "mesh/procedural/NoiseDetail.h"
 
 using namespace ridgeforge::mesh::procedural;
 
@@ -15,6 +19,42 @@ TEST(Noise, LatticeHashIsTheLookup3FinalMix) {
     EXPECT_EQ(LatticeHash(0xFFFFFFFFu, 5, 999), 0x7cf4547bu);
     EXPECT_EQ(LatticeHash(123456, 654321, 0x9E3779B9u), 0x5f195212u);
     EXPECT_NE(LatticeHash(1, 2, 3), LatticeHash(2, 1, 3));
+}
+
+TEST(Noise, FastPathsAgreeWithTheirPlainForms) {
+    // Four hashes side by side: each lane must be the one-at-a-time mix,
+    // with corners that differ in every lane and in the top bit.
+    const std::uint32_t xs[4] = {0u, 1u, 0xFFFFFFFFu, 123456u};
+    const std::uint32_t ys[4] = {0u, 2u, 5u, 654321u};
+    for (std::uint32_t seed : {0u, 3u, 999u, 0x9E3779B9u}) {
+        std::uint32_t h[4];
+        detail::LatticeHash4(xs, ys, seed, h);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(h[k], LatticeHash(xs[k], ys[k], seed)) << "lane " << k;
+    }
+    std::uint32_t h[4];
+    detail::LatticeHash4(xs, ys, 3u, h);
+    EXPECT_EQ(h[1], 0xb8d17a0au);
+
+    // Wrapping without a division on both sides of each end of the period.
+    EXPECT_EQ(WrapIndex(0, 5), 0);
+    EXPECT_EQ(WrapIndex(4, 5), 4);
+    EXPECT_EQ(WrapIndex(5, 5), 0);
+    EXPECT_EQ(WrapIndex(-1, 5), 4);
+    EXPECT_EQ(WrapIndex(-5, 5), 0);
+    EXPECT_EQ(WrapIndex(-6, 5), 4);
+    EXPECT_EQ(WrapIndex(INT32_MIN, 7), 5);  // -2^31 = -306783379 * 7 + 5
+    EXPECT_EQ(WrapIndex(3, 0), 0);
+    EXPECT_EQ(detail::Wrap(2, -3, 5), 4u);
+    EXPECT_EQ(detail::Wrap(2, 2, 5), 4u);
+    EXPECT_EQ(detail::Wrap(2, 3, 5), 0u);
+    EXPECT_EQ(detail::Wrap(INT32_MAX, 2, 10), 9u);  // 2^31 + 1 = 2147483649, past 32 bits
+
+    // The value-only gradient noise is the derivatives form's value to the bit.
+    for (int i = 0; i < 200; ++i) {
+        const float x = -7.3f + 0.173f * static_cast<float>(i), y = 11.9f - 0.091f * static_cast<float>(i);
+        float dx = 0.0f, dy = 0.0f;
+        EXPECT_EQ(PeriodicNoise(x, y, 6, 9, 41u), PeriodicNoiseDerivatives(x, y, 6, 9, 41u, dx, dy));
+    }
 }
 
 TEST(Noise, PeriodicNoiseRepeatsAndVanishesOnTheLattice) {
