@@ -89,6 +89,12 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     BuildCommands();
     EnableKeyCommands();
     Bind(wxEVT_DPI_CHANGED, &CMainFrame::OnDpiChangedEvent, this);
+    // A settings change of the desktop's text resolution (Xft/DPI) takes the
+    // same road as a move to a monitor of another scale.
+    dpiWatch_ = ui::WatchDesktopDpi([this] {
+        const unsigned dpi = ui::WindowDpi(this);
+        if (dpi != dpi_) SetDpi(dpi);
+    });
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         event.Skip();
         log_->UpdateFonts();
@@ -109,6 +115,7 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
 }
 
 CMainFrame::~CMainFrame() {
+    ui::StopWatchingDesktopDpi(dpiWatch_);
     if (lockTimer_ != nullptr) lockTimer_->Stop();
     delete lockTimer_;
 }
@@ -163,7 +170,9 @@ void CMainFrame::SetDpi(unsigned dpi) {
 
 void CMainFrame::OnDpiChangedEvent(wxDPIChangedEvent& event) {
     event.Skip();
-    SetDpi(static_cast<unsigned>(event.GetNewDPI().y));
+    // The event's DPI is the window scale's; the layout follows the
+    // desktop's text resolution in the window's own coordinates.
+    SetDpi(ui::WindowDpi(this));
 }
 
 void CMainFrame::LayoutStatusBar() {
