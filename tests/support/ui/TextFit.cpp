@@ -40,9 +40,6 @@ void Note(std::vector<TextShortfall>& out, const char* kind, const wxString& tex
 }
 
 void CheckLabel(wxStaticText& label, std::vector<TextShortfall>& out) {
-    if (label.HasFlag(wxST_ELLIPSIZE_START) || label.HasFlag(wxST_ELLIPSIZE_MIDDLE) ||
-        label.HasFlag(wxST_ELLIPSIZE_END))
-        return;
     const wxString text = label.GetLabelText();
     if (text.empty()) return;
     const wxSize needed = TextExtent(label, text);
@@ -127,8 +124,9 @@ void CheckStatusBar(wxStatusBar& bar, std::vector<TextShortfall>& out) {
     }
 }
 
-void Walk(wxWindow& window, std::vector<TextShortfall>& out) {
+void Walk(wxWindow& window, const std::vector<const wxWindow*>& allowed, std::vector<TextShortfall>& out) {
     if (!window.IsShown()) return;
+    if (std::find(allowed.begin(), allowed.end(), &window) != allowed.end()) return;
     if (auto* label = dynamic_cast<wxStaticText*>(&window)) {
         CheckLabel(*label, out);
     } else if (auto* box = dynamic_cast<wxCheckBox*>(&window)) {
@@ -152,14 +150,14 @@ void Walk(wxWindow& window, std::vector<TextShortfall>& out) {
         if (!text.empty()) Note(out, "box caption", text, TextExtent(*staticBox, text).x, staticBox->GetSize().x);
     }
     for (wxWindow* child : window.GetChildren())
-        if (!child->IsTopLevel()) Walk(*child, out);
+        if (!child->IsTopLevel()) Walk(*child, allowed, out);
 }
 
 }  // namespace
 
-std::vector<TextShortfall> FindShortTexts(wxWindow& root) {
+std::vector<TextShortfall> FindShortTexts(wxWindow& root, const std::vector<const wxWindow*>& ellipsisAllowed) {
     std::vector<TextShortfall> out;
-    Walk(root, out);
+    Walk(root, ellipsisAllowed, out);
     return out;
 }
 

@@ -19,9 +19,9 @@ struct TextShortfall {
     bool height = false;  // the shortfall is in height
 };
 
-// Every shortfall in `root` and the windows inside it. Labels that end their
-// text with an ellipsis by design (wxST_ELLIPSIZE_*) are left out.
-std::vector<TextShortfall> FindShortTexts(wxWindow& root);
+// Every shortfall in `root` and the windows inside it, but for the windows
+// in `ellipsisAllowed`, whose design ends a long text with an ellipsis.
+std::vector<TextShortfall> FindShortTexts(wxWindow& root, const std::vector<const wxWindow*>& ellipsisAllowed = {});
 
 // One line per shortfall, for a test's failure message.
 std::string Describe(const std::vector<TextShortfall>& shortfalls);
