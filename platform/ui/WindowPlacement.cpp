@@ -116,7 +116,21 @@ void RememberWindowPlacement(wxTopLevelWindow& window, Profile& profile) {
     const wxRect rect = KeepOnMonitors(stored->rect, MonitorWorkAreas());
     window.SetSize(rect);
     *normal = rect;
-    if (stored->maximised) window.Maximize();
+    // A window manager places a window anew when it is first shown (and
+    // the toolkit reports passing places meanwhile); the place is given
+    // once more after that, then the maximised state.
+    const bool maximised = stored->maximised;
+    auto applied = std::make_shared<bool>(false);
+    window.Bind(wxEVT_SHOW, [&window, normal, rect, maximised, applied](wxShowEvent& event) {
+        event.Skip();
+        if (!event.IsShown() || *applied) return;
+        *applied = true;
+        window.CallAfter([&window, normal, rect, maximised] {
+            window.SetSize(rect);
+            *normal = rect;
+            if (maximised) window.Maximize();
+        });
+    });
 }
 
 }  // namespace ridgeforge::ui
