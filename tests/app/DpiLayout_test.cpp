@@ -68,7 +68,9 @@ int RunAtScale(const Scale& scale, std::string& log) {
            << "server=$!\n"
            << "for i in $(seq 200); do [ -s display ] && break; sleep 0.05; done\n"
            << "[ -s display ] || { kill $server; exit 91; }\n"
-           << "env -u GDK_SCALE -u GDK_DPI_SCALE DISPLAY=:$(cat display) XENVIRONMENT=\"$PWD/xresources\" "
+           // Ended well before the test's own time limit, so that neither
+           // it nor its X server outlives the test.
+           << "timeout -k 10 420 env -u GDK_SCALE -u GDK_DPI_SCALE DISPLAY=:$(cat display) XENVIRONMENT=\"$PWD/xresources\" "
            << (scale.textScale != nullptr ? std::string("GDK_DPI_SCALE=") + scale.textScale + " " : std::string())
            << kChildVariable << "=1 " << kShotsVariable << "=\"$PWD\" " << kDpiVariable << "=" << scale.dpi << " "
            << Quoted(self) << " --gtest_filter='DpiLayoutChild.*' >log.txt 2>&1\n"
@@ -86,7 +88,7 @@ void ExpectFitsAtScale(const Scale& scale) {
     std::string log;
     const int status = RunAtScale(scale, log);
     EXPECT_EQ(status, 0) << "at " << scale.name << ":\n" << log;
-    EXPECT_NE(log.find("[  PASSED  ] 1 test"), std::string::npos) << log;
+    EXPECT_NE(log.find("[  PASSED  ] 1 test"), std::string::npos) << "the child's test did not run and pass";
 }
 
 // A modal dialog that a command is about to open: `inspect` runs inside its
