@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include <wx/dcclient.h>
+#include <wx/display.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
@@ -30,6 +31,8 @@ namespace ridgeforge {
 namespace {
 
 constexpr int kProgressControlId = 1013;
+constexpr int kDesignWidth = 1200;
+constexpr int kDesignHeight = 760;
 constexpr int kProgressRange = 1000;
 
 // Pane ids and design sizes (96-DPI units).
@@ -43,6 +46,8 @@ constexpr int kRightWidth = 240;
 constexpr int kProgressWidth = 170;
 constexpr int kToolWidth = 130;
 constexpr int kFrameWidth = 150;
+// Room beside a field's text: the field's frame and the text's margins.
+constexpr int kStatusTextRoom = 12;
 
 const wxString kLockTexts[3] = {"CAP", "NUM", "SCRL"};
 
@@ -53,11 +58,17 @@ std::string LowerExtension(const std::filesystem::path& path) { return LowerCase
 }  // namespace
 
 CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
-    : ui::CommandFrame(nullptr, wxID_ANY, wxString(CRidgeforgeApp::kAppName), wxDefaultPosition, wxSize(1200, 760)),
+    : ui::CommandFrame(nullptr, wxID_ANY, wxString(CRidgeforgeApp::kAppName), wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight)),
       app_(app),
       view_(view) {
     ui::MarkStartupPhase("  the frame window");
     dpi_ = ui::WindowDpi(this);
+    // The design size is in 96-DPI units too; on a small monitor it is cut
+    // to the monitor's work area. A place kept from the last run replaces it.
+    wxSize size(ui::ScaleDip(kDesignWidth, dpi_), ui::ScaleDip(kDesignHeight, dpi_));
+    const int display = wxDisplay::GetFromWindow(this);
+    size.DecTo(wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea().GetSize());
+    SetSize(size);
 
     wxMenu* recent = nullptr;
     SetMenuBar(BuildMainMenu(recent));
@@ -89,6 +100,12 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     BuildCommands();
     EnableKeyCommands();
     Bind(wxEVT_DPI_CHANGED, &CMainFrame::OnDpiChangedEvent, this);
+    // A settings change of the desktop's text resolution (Xft/DPI) takes the
+    // same road as a move to a monitor of another scale.
+    dpiWatch_ = ui::WatchDesktopDpi([this] {
+        const unsigned dpi = ui::WindowDpi(this);
+        if (dpi != dpi_) SetDpi(dpi);
+    });
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         event.Skip();
         log_->UpdateFonts();
@@ -109,6 +126,7 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
 }
 
 CMainFrame::~CMainFrame() {
+    ui::StopWatchingDesktopDpi(dpiWatch_);
     if (lockTimer_ != nullptr) lockTimer_->Stop();
     delete lockTimer_;
 }
@@ -163,17 +181,27 @@ void CMainFrame::SetDpi(unsigned dpi) {
 
 void CMainFrame::OnDpiChangedEvent(wxDPIChangedEvent& event) {
     event.Skip();
-    SetDpi(static_cast<unsigned>(event.GetNewDPI().y));
+    // The event's DPI is the window scale's; the layout follows the
+    // desktop's text resolution in the window's own coordinates.
+    SetDpi(ui::WindowDpi(this));
 }
 
 void CMainFrame::LayoutStatusBar() {
     if (statusBar_ == nullptr) return;
-    const std::array<int, 3> widths{ui::ScaleDip(kProgressWidth, dpi_), ui::ScaleDip(kToolWidth, dpi_),
-                                    ui::ScaleDip(kFrameWidth, dpi_)};
+    wxClientDC dc(statusBar_);
+    dc.SetFont(statusBar_->GetFont());
+    // The tool and frame fields keep their design widths unless their text
+    // needs more (a larger text scale, a long frame time): then they grow
+    // rather than cut it.
+    const int textRoom = ui::ScaleDip(kStatusTextRoom, dpi_);
+    auto fieldFor = [&](int designWidth, const wxString& text) {
+        const int width = ui::ScaleDip(designWidth, dpi_);
+        return text.empty() ? width : std::max(width, dc.GetTextExtent(text).x + textRoom);
+    };
+    const std::array<int, 3> widths{ui::ScaleDip(kProgressWidth, dpi_), fieldFor(kToolWidth, lastToolText_),
+                                    fieldFor(kFrameWidth, lastFrameText_)};
     if (widths != statusWidths_) {
         statusWidths_ = widths;
-        wxClientDC dc(statusBar_);
-        dc.SetFont(statusBar_->GetFont());
         int lockWidth = 0;
         for (const wxString& text : kLockTexts) lockWidth = std::max(lockWidth, dc.GetTextExtent(text).x);
         lockWidth += ui::ScaleDip(12, dpi_);
@@ -273,12 +301,14 @@ void CMainFrame::SetToolText(const wxString& text) {
     if (text == lastToolText_ || statusBar_ == nullptr) return;
     lastToolText_ = text;
     statusBar_->SetStatusText(text, kStatusTool);
+    LayoutStatusBar();
 }
 
 void CMainFrame::SetFrameText(const wxString& text) {
     if (text == lastFrameText_ || statusBar_ == nullptr) return;
     lastFrameText_ = text;
     statusBar_->SetStatusText(text, kStatusFrame);
+    LayoutStatusBar();
 }
 
 void CMainFrame::Log(const CString& text, LogKind kind) {

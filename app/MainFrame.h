@@ -116,6 +116,7 @@ private:
     bool progressDeterminate_ = true;
     long statusUpdates_ = 0;
     unsigned dpi_ = 96;
+    int dpiWatch_ = 0;
     CLeftPane* left_ = nullptr;
     CStaticPane* output_ = nullptr;
     CStaticPane* right_ = nullptr;

@@ -17,6 +17,7 @@
 #include "platform/ui/Profile.h"
 #include "platform/ui/Splash.h"
 #include "platform/ui/StartupMarks.h"
+#include "platform/ui/WindowPlacement.h"
 #include "textures/UserFolderMigration.h"
 
 namespace ridgeforge {
@@ -83,6 +84,8 @@ bool CRidgeforgeApp::InitInstance() {
         }
         event.Skip();
     });
+    // Where the window was at the last exit, on a monitor that is there now.
+    ui::RememberWindowPlacement(*frame_, *profile_);
     frame_->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
         if (event.GetEventObject() == frame_) {
             frame_ = nullptr;

@@ -7,11 +7,14 @@
 #include "app/ToolbarHostWnd.h"
 
 #include <wx/dcbuffer.h>
+#include <wx/modalhook.h>
 #include <wx/settings.h>
 #include <wx/toplevel.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "platform/KnownFolders.h"
 #include "platform/ui/Dpi.h"
@@ -35,9 +38,29 @@ void FrameRect(wxDC& dc, const wxRect& rect, const wxColour& colour, int thickne
     ui::FillRectExact(dc, wxRect(rect.GetRight() + 1 - thickness, rect.y, thickness, rect.height), colour);
 }
 
+// A tooltip shown for a button would stay over a dialog that the button (or
+// anything else) opens modally, since the mouse never leaves the strip while
+// the dialog has the input; the strip forgets its hover first.
+class HoverEndingHook : public wxModalDialogHook {
+public:
+    explicit HoverEndingHook(std::function<void()> end) : end_(std::move(end)) { Register(); }
+    ~HoverEndingHook() override { Unregister(); }
+
+protected:
+    int Enter(wxDialog*) override {
+        end_();
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    std::function<void()> end_;
+};
+
 }  // namespace
 
 CToolbarHostWnd::~CToolbarHostWnd() {
+    modalHook_.reset();
     if (HasCapture()) ReleaseMouse();
 }
 
@@ -48,6 +71,7 @@ bool CToolbarHostWnd::Create(wxWindow* parent, wxWindowID id) {
     SetCursor(wxCursor(wxCURSOR_ARROW));
     dpi_ = ui::WindowDpi(this);
     MakeFont();
+    modalHook_ = std::make_unique<HoverEndingHook>([this] { SetHover(-1); });
     Bind(wxEVT_PAINT, &CToolbarHostWnd::OnPaint, this);
     Bind(wxEVT_SIZE, &CToolbarHostWnd::OnSize, this);
     Bind(wxEVT_MOTION, &CToolbarHostWnd::OnMotion, this);
@@ -61,7 +85,7 @@ bool CToolbarHostWnd::Create(wxWindow* parent, wxWindowID id) {
     });
     Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent& event) {
         event.Skip();
-        SetDpi(static_cast<unsigned>(event.GetNewDPI().y));
+        SetDpi(ui::WindowDpi(this));
     });
     return true;
 }
@@ -71,8 +95,7 @@ void CToolbarHostWnd::MakeFont() {
     // The interface font, kept at its size in pixels per DPI of this window.
     wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
     if (!font.IsOk()) font = wxFont(wxFontInfo(9).FaceName("DejaVu Sans"));
-    const int screenDpi = wxGetDisplayPPI().y > 0 ? wxGetDisplayPPI().y : 96;
-    font.SetFractionalPointSize(font.GetFractionalPointSize() * dpi_ / screenDpi);
+    font.SetFractionalPointSize(font.GetFractionalPointSize() * dpi_ / ui::DesktopTextDpi());
     SetFont(font);
     fontDpi_ = dpi_;
 }

@@ -9,12 +9,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/colour.h>
+#include <wx/modalhook.h>
 #include <wx/weakref.h>
 #include <wx/window.h>
 
@@ -133,6 +135,8 @@ private:
     unsigned fontDpi_ = 0;
     std::unordered_map<std::string, wxImage> sourceIcons_;
     std::unordered_map<std::string, std::unordered_map<int, ScaledIcon>> scaledIcons_;
+    // Hides the hover and its tooltip when a modal dialog opens.
+    std::unique_ptr<wxModalDialogHook> modalHook_;
 };
 
 // A strip as the workflow sections and the mask panel hold it: the tight

@@ -20,6 +20,13 @@ wxRect DialogRect(const wxWindow& window, int x, int y, int width, int height);
 // control keeps its size.
 void SetWrappedText(wxStaticText& control, const wxString& text);
 
+// Sets the text and breaks it into lines at the control's width; when the
+// lines need more height than the control was made with, the control grows
+// down, the controls below it in the same window move down as far, those
+// beside it that reach below it grow as far, and the window grows as far
+// (and shrinks back when a later text needs less).
+void SetGrowingWrappedText(wxStaticText& control, const wxString& text);
+
 // The text of a control with the line breaks that wrapping put in turned
 // back into spaces.
 wxString UnwrappedLabel(const wxWindow& control);

@@ -61,6 +61,10 @@ bool CLevelsControl::Create(wxWindow* parent, const wxRect& rect) {
 
 void CLevelsControl::LayOut() {
     layout_ = LayOutLevels(GetClientSize().x, static_cast<double>(dpi_) / 96.0);
+    // The boxes are 44 dip wide unless the widest text they show needs more
+    // in their font (a larger text scale than the DPI's, a wide font).
+    for (const char* widest : {"255", "10.00"})
+        layout_.boxWidth = std::max(layout_.boxWidth, Box(kGammaMarker)->GetSizeFromText(widest).x);
     const int w = GetClientSize().x;
     const int bw = layout_.boxWidth;
     const int bh = layout_.boxHeight;

@@ -164,6 +164,7 @@ void CProceduralTextureDialog::Open() {
     SetTitle(name + " - Procedural Texture");
     Child<wxStaticText>(this, kTitleLine)->SetLabel(name);
     BuildRows();
+    FitLabelColumn();
     auto* tiles = Child<wxChoice>(this, kTileChoice);
     tiles->Append("One tile");
     tiles->Append("2 x 2 tiles");
@@ -177,6 +178,33 @@ void CProceduralTextureDialog::Open() {
     const std::wstring help = LoadHelpPage(L"procedural", roots_) + WideFromUtf8(ParameterHelpTable(texture_));
     helpPane_ = AddDialogHelpPane(*this, help);
     CentreOnParent();
+}
+
+void CProceduralTextureDialog::FitLabelColumn() {
+    // The label column is 70 dialog units wide; a label that needs more in
+    // the dialog's font (a long label, a larger text scale) widens the
+    // column, and the rows' controls, the buttons and the dialog move right
+    // with it rather than the label being cut.
+    int need = 0;
+    int width = 0;
+    for (int row = 0; row < RowCount(); ++row) {
+        auto* label = Child<wxStaticText>(this, kFirstLabel + row);
+        width = label->GetSize().x;
+        if (label->IsShown()) need = std::max(need, label->GetTextExtent(label->GetLabel()).x);
+    }
+    const int extra = need - width;
+    if (extra <= 0) return;
+    auto shift = [extra](wxWindow* window) {
+        if (window != nullptr) window->Move(window->GetPosition().x + extra, window->GetPosition().y);
+    };
+    for (int row = 0; row < kRows; ++row) {
+        wxWindow* label = FindWindow(kFirstLabel + row);
+        label->SetSize(label->GetSize().x + extra, label->GetSize().y);
+        for (const int id : {kFirstField + row, kFirstSlider + row, kFirstCombo + row}) shift(FindWindow(id));
+    }
+    shift(FindWindow(wxID_OK));
+    shift(FindWindow(wxID_CANCEL));
+    SetClientSize(GetClientSize().x + extra, GetClientSize().y);
 }
 
 int CProceduralTextureDialog::RowCount() const {

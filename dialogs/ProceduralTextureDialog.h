@@ -92,6 +92,7 @@ public:
 private:
     void CreateControls();
     void BuildRows();
+    void FitLabelColumn();
     void EnableDelete();
     void SetNote(const wxString& text);
     int RowCount() const;

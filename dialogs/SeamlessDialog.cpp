@@ -52,10 +52,11 @@ void CSeamlessDialog::CreateControls() {
     text(wxID_ANY, "After the method, laid 2 x 2", at(204, 74, 180, 10));
     before_ = new CPreviewPicture(this, kBeforePreview, at(8, 86, 188, 166));
     after_ = new CPreviewPicture(this, kAfterPreview, at(204, 86, 188, 166));
-    // One line, cut with "..." when long; the whole line is its tooltip.
+    // One line; a report longer than the line wraps, and what lies below
+    // moves down rather than the text being cut. The whole line is also its
+    // tooltip.
     rect = at(8, 258, 384, 10);
-    new wxStaticText(this, kReportLine, wxString(), rect.GetPosition(), rect.GetSize(),
-                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
+    new wxStaticText(this, kReportLine, wxString(), rect.GetPosition(), rect.GetSize(), wxST_NO_AUTORESIZE);
     for (int row = 0; row < kRows; ++row) {
         const int y = 268 + 18 * row;
         text(kFirstLabel + row, wxString(), at(8, y + 2, 100, 10));
@@ -217,7 +218,7 @@ void CSeamlessDialog::OnSliderMoved(int row) {
 void CSeamlessDialog::UpdatePreview() {
     auto* report = static_cast<wxStaticText*>(FindWindow(kReportLine));
     if (preview_.pixels.empty()) {
-        report->SetLabel("No image loaded.");
+        SetGrowingWrappedText(*report, "No image loaded.");
         return;
     }
     int side = 0;
@@ -233,11 +234,11 @@ void CSeamlessDialog::UpdatePreview() {
         BuildTilePreview(output, outputWidth, outputHeight, method_->TilesMirrored(), side);
     after_->SetPixels(std::move(afterTiles), side);
     const wxString line = FromUtf8(SeamlessReportLine(result, preview_.width, preview_.height));
-    report->SetLabel(line);
+    SetGrowingWrappedText(*report, line);
     report->SetToolTip(line);
 }
 
-wxString CSeamlessDialog::ReportLine() const { return FindWindow(kReportLine)->GetLabel(); }
+wxString CSeamlessDialog::ReportLine() const { return UnwrappedLabel(*FindWindow(kReportLine)); }
 
 void CSeamlessDialog::OnOk(wxCommandEvent&) {
     TakeControls();

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "app/MainFrame.h"
 #include "app/RidgeforgeApp.h"
@@ -19,6 +21,7 @@
 #include "platform/ui/Commands.h"
 #include "platform/ui/Dpi.h"
 #include "platform/ui/StartupMarks.h"
+#include "platform/ui/TextMeasure.h"
 #include "view/OpenGLViewport.h"
 #include "view/RidgeforgeView.h"
 #include "view/RidgeforgeViewWindow.h"
@@ -28,6 +31,8 @@ namespace ridgeforge {
 namespace {
 
 const wxColour kHintText(215, 222, 235);
+// Room round the hint's text, in 96-DPI units.
+constexpr int kHintPadding = 10;
 const wxColour kHintBackground(38, 44, 56);
 const wxColour kEmptyBackground(19, 23, 29);
 
@@ -228,7 +233,7 @@ void ViewWindowParts::CreateHint() {
         dc.DrawRectangle(r);
         dc.SetFont(hint->GetFont());
         dc.SetTextForeground(kHintText);
-        dc.DrawLabel(wxString(CRidgeforgeView::kHintText), r, wxALIGN_CENTER);
+        dc.DrawLabel(hintLines, r, wxALIGN_CENTER);
     });
     hint->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent&) {
         wxWindow* top = wxGetTopLevelParent(area);
@@ -272,8 +277,24 @@ void ViewWindowParts::LayoutHint(bool show) {
     }
     const wxSize client = area->GetClientSize();
     const int width = std::min(ui::ScaleDip(540, area), client.x - 40);
-    const int height = ui::ScaleDip(44, area);
     if (width <= 0) return;
+    // A view narrower than the hint's line (a large text scale, a small
+    // window) breaks it into lines, and the popup grows down to hold them.
+    wxClientDC dc(hint);
+    dc.SetFont(hint->GetFont());
+    const ui::DcTextMeasure measure(dc);
+    const std::wstring text = CRidgeforgeView::kHintText;
+    std::vector<int> widths;
+    measure.PrefixWidths(text, widths);
+    const int room = std::max(1, width - ui::ScaleDip(2 * kHintPadding, area));
+    hintLines.clear();
+    const std::vector<ui::TextSegment> lines = ui::WrapText(text, widths, room, room);
+    for (const ui::TextSegment& line : lines) {
+        if (!hintLines.empty()) hintLines += "\n";
+        hintLines += wxString(text.substr(static_cast<std::size_t>(line.start), static_cast<std::size_t>(line.length)));
+    }
+    const int height = std::max(ui::ScaleDip(44, area), static_cast<int>(lines.size()) * measure.LineHeight() +
+                                                            ui::ScaleDip(2 * kHintPadding, area));
     const wxPoint topLeft = area->ClientToScreen(wxPoint((client.x - width) / 2, (client.y - height) / 2));
     hint->SetSize(wxRect(topLeft, wxSize(width, height)));
     if (!hint->IsShown()) hint->Show();

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include <wx/string.h>
+
 #include "gl/RendererTypes.h"
 #include "view/ViewSinks.h"
 
@@ -35,6 +37,8 @@ public:
     wxWindow* area = nullptr;
     COpenGLViewport* viewport = nullptr;
     wxPopupWindow* hint = nullptr;
+    // The hint broken into the lines that fit the popup's width.
+    wxString hintLines;
 
 private:
     CRidgeforgeView& view_;

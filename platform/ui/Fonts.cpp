@@ -2,9 +2,8 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 #include <utility>
-
-#include <wx/gdicmn.h>
 
 #include "platform/ui/Dpi.h"
 
@@ -39,10 +38,9 @@ wxFont MakeFont(std::string_view face, int points, int weight, unsigned dpi, boo
     const bool mono = mapped.find("Mono") != std::string::npos;
     // GTK takes a pixel size as the whole line height, which made 9 pt text
     // come out near 7 pt; a point size keeps the character height. The
-    // toolkit renders points at the screen's resolution, so a window at
-    // another DPI gets the points scaled by the ratio.
-    const int screen = wxGetDisplayPPI().y;
-    const double scale = screen > 0 ? static_cast<double>(dpi) / screen : static_cast<double>(dpi) / 96.0;
+    // toolkit renders points at the desktop's text resolution, so a window
+    // at another DPI gets the points scaled by the ratio.
+    const double scale = static_cast<double>(dpi) / DesktopTextDpi();
     wxFontInfo info(static_cast<float>(points * scale));
     info.FaceName(wxString::FromUTF8(mapped.c_str()))
         .Family(mono ? wxFONTFAMILY_TELETYPE : wxFONTFAMILY_SWISS)
@@ -54,8 +52,10 @@ wxFont MakeFont(std::string_view face, int points, int weight, unsigned dpi, boo
 const wxFont& GetUiFont(int style, unsigned dpi) {
     // Kept until the process ends: fonts must not be freed after the window
     // library has shut down, which static destructors would do.
-    static auto* cache = new std::map<std::pair<int, unsigned>, std::unique_ptr<wxFont>>;
-    auto& slot = (*cache)[{style, dpi}];
+    // The text resolution is part of the key: a font made for a DPI before
+    // the desktop changed its resolution would be drawn at the wrong size.
+    static auto* cache = new std::map<std::tuple<int, unsigned, unsigned>, std::unique_ptr<wxFont>>;
+    auto& slot = (*cache)[{style, dpi, DesktopTextDpi()}];
     if (!slot) {
         int points = 9;
         int weight = 0;

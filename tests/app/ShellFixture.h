@@ -105,7 +105,7 @@ protected:
         idle_ = std::make_unique<ui::IdleDriver>(*app_);
         const bool started = app_->InitInstance();
         if (started && app_->Frame() != nullptr) {
-            app_->Frame()->SetSize(wxRect(0, 0, 1280, 800));
+            if (!keepStartPlace_) app_->Frame()->SetSize(wxRect(0, 0, 1280, 800));
             PumpEvents(300);
         }
         return started;
@@ -149,6 +149,9 @@ protected:
     // The program's own document instead of the scripted one (Document()
     // is then not usable; App().Document()->RidgeforgeDoc() is).
     bool programDocument_ = false;
+    // The window keeps the size and place the program gave it at start
+    // (otherwise it is put at 0, 0 and made 1280 x 800).
+    bool keepStartPlace_ = false;
 
 private:
     std::unique_ptr<CRidgeforgeApp> app_;
