@@ -31,11 +31,16 @@ inline const char* const* Glyph(char letter) {
     static const char* const kT[5] = {"###", ".#.", ".#.", ".#.", ".#."};
     static const char* const kU[5] = {"#.#", "#.#", "#.#", "#.#", "###"};
     switch (letter) {
-        case 'E': return kE;
-        case 'H': return kH;
-        case 'L': return kL;
-        case 'T': return kT;
-        default: return kU;
+        case 'E':
+            return kE;
+        case 'H':
+            return kH;
+        case 'L':
+            return kL;
+        case 'T':
+            return kT;
+        default:
+            return kU;
     }
 }
 
@@ -46,7 +51,8 @@ inline void Letter(std::vector<std::vector<float>>& heights, const std::string& 
         const char* const* glyph = Glyph(c);
         for (int row = 0; row < 5; ++row) {
             for (int col = 0; col < 3; ++col) {
-                if (glyph[row][col] == '#') heights[static_cast<std::size_t>(y + 4 - row)][static_cast<std::size_t>(x + col)] = height;
+                if (glyph[row][col] == '#')
+                    heights[static_cast<std::size_t>(y + 4 - row)][static_cast<std::size_t>(x + col)] = height;
             }
         }
         x += 4;

@@ -132,7 +132,8 @@ std::uint64_t BruteForceCount(const mesh::TriangleMesh& m, Tally* tally = nullpt
                 a[static_cast<std::size_t>(k)] = point(m.indices[3 * s + static_cast<std::size_t>(k)]);
                 b[static_cast<std::size_t>(k)] = point(m.indices[3 * t + static_cast<std::size_t>(k)]);
                 for (int j = 0; j < 3; ++j) {
-                    if (m.indices[3 * s + static_cast<std::size_t>(k)] == m.indices[3 * t + static_cast<std::size_t>(j)])
+                    if (m.indices[3 * s + static_cast<std::size_t>(k)] ==
+                        m.indices[3 * t + static_cast<std::size_t>(j)])
                         shared.push_back(a[static_cast<std::size_t>(k)]);
                 }
             }
