@@ -2,8 +2,13 @@
 
 #include <fstream>
 
+#include "document/CommandIds.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
+#include "mesh/TestShapes.h"
+#include "mesh/procedural/TextureRegistry.h"
+#include "pipeline/PipelineStages.h"
+#include "text/Utf8.h"
 #include "tests/document/FakeHost.h"
 #include "tests/document/ToolHost.h"
 #include "tests/support/StlFiles.h"
@@ -301,6 +306,40 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     d.doc.OnFileSaveStl();
     EXPECT_EQ(d.doc.resultSerial, serial);
     EXPECT_EQ(d.host.info.size(), 2u);
+}
+
+}  // namespace
+}  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+// An open part 0.16 mm across: the solid relief removes all it makes of it
+// as too small to print. The run is refused with a text that says so,
+// nothing is logged as processed and the part stays shown as it was.
+TEST(ProcessingControl, ASolidReliefThatLeavesNothingIsRefused) {
+    test::HostedDocument d;
+    d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
+    mesh::TriangleMesh part = mesh::MakeTestSphere(0.08f);
+    part.indices.resize(part.indices.size() - 3 * 40);
+    d.doc.LoadTestShape(part, L"Tiny", L"Tiny", L"Tiny");
+    const std::vector<std::string> names = mesh::procedural::TextureNames();
+    const auto bricks = std::find(names.begin(), names.end(), "Bricks");
+    ASSERT_NE(bricks, names.end());
+    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST + static_cast<CommandId>(bricks - names.begin()));
+    ASSERT_TRUE(d.doc.HasTexture());
+    ASSERT_EQ(d.doc.displacementSettings.method, mesh::DisplacementMethod::Solid);
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    EXPECT_FALSE(d.host.Logged(L"Processed: "));
+    ASSERT_FALSE(d.host.log.empty());
+    EXPECT_EQ(d.host.log.back().text, L"Refused: " + WideFromUtf8(mesh::kReliefLeftNothingMessage));
+    EXPECT_EQ(d.host.log.back().kind, LogKind::Error);
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Problem);
+    EXPECT_EQ(d.doc.resultSerial, 0u);
+    EXPECT_EQ(d.doc.ShownMesh().TriangleCount(), part.TriangleCount());
 }
 
 }  // namespace

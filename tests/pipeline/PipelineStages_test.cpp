@@ -288,3 +288,46 @@ TEST(PipelineStages, SamplingVerdictAndAdvice) {
 
 }  // namespace
 }  // namespace ridgeforge::mesh
+
+namespace ridgeforge::mesh {
+namespace {
+
+// A part far smaller than a relief cell, closed or open: the solid relief
+// removes what it makes as too small to print. That is a failure that says
+// so, not a result of no triangles.
+TEST(PipelineStages, SolidReliefThatLeavesNothingFails) {
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "closed");
+        TriangleMesh part = MakeTestSphere(0.08f);
+        if (open) part.indices.resize(part.indices.size() - 3 * 40);
+        for (Vertex& v : part.vertices) v.position.z += 0.08f;
+        part.RecomputeBounds();
+        part.RecomputeNormals();
+        PipelineSettings s = test::ReliefSettings(part, DisplacementMethod::Solid);
+        s.displacement.strengthMillimetres = 1.0f;
+        s.remesh.targetEdgeMillimetres = 0.2f;
+        s.remeshEnabled = true;
+        s.simplifyEnabled = true;
+        CachedRun run(part, s);
+        ProgressRecorder recorder;
+        EXPECT_FALSE(RunStages(run.cache, recorder.Callback()));
+        EXPECT_EQ(run.cache.runState.message, kReliefLeftNothingMessage);
+        EXPECT_FALSE(run.cache.runState.refused);
+        EXPECT_TRUE(run.cache.stageDirty[kDisplacement]);
+    }
+    // A little larger, it keeps a body.
+    TriangleMesh part = MakeTestSphere(0.25f);
+    for (Vertex& v : part.vertices) v.position.z += 0.25f;
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    PipelineSettings s = test::ReliefSettings(part, DisplacementMethod::Solid);
+    s.displacement.strengthMillimetres = 1.0f;
+    s.remesh.targetEdgeMillimetres = 0.2f;
+    CachedRun run(part, s);
+    ProgressRecorder recorder;
+    ASSERT_TRUE(RunStages(run.cache, recorder.Callback())) << run.cache.runState.message;
+    EXPECT_GT(run.cache.finalMesh.TriangleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh
