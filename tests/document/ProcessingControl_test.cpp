@@ -314,6 +314,34 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
 namespace ridgeforge {
 namespace {
 
+// Only a relief setting changed after a result: the Relief step is what is
+// out of date, not the mapping or the texture.
+TEST(ProcessingControl, ChangingOnlyAReliefSettingMakesTheReliefStale) {
+    test::HostedDocument d;
+    d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
+    d.doc.OnTestCube();
+    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST);
+    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_TRUE(d.host.Logged(L"Processed: "));
+    for (FlowStep step : {FlowStep::Mapping, FlowStep::Texture, FlowStep::Relief, FlowStep::Simplify}) {
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(step));
+    }
+    for (const int change : {0, 1}) {
+        if (change == 0) d.doc.displacementSettings.strengthMillimetres = 1.5f;
+        if (change == 1) d.doc.displacementSettings.direction = mesh::DisplacementDirection::Outward;
+        d.doc.OnSettingsChanged();
+        EXPECT_TRUE(d.doc.IsStepOutOfDate(FlowStep::Relief)) << change;
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(FlowStep::Mapping)) << change;
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(FlowStep::Texture)) << change;
+        EXPECT_EQ(d.doc.OutOfDateReasons(), L"displacement") << change;
+        EXPECT_EQ(d.doc.ProcessStatusText(), L"Needs: relief, simplify") << change;
+    }
+}
+
 // An open part 0.16 mm across: the solid relief removes all it makes of it
 // as too small to print. The run is refused with a text that says so,
 // nothing is logged as processed and the part stays shown as it was.
