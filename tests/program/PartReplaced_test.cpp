@@ -79,27 +79,22 @@ TEST(PartReplaced, ByTestShapesOpenAndEachInputToolWhileTheViewDraws) {
                                       std::to_string(frame.width / 2) + " " + std::to_string(frame.height / 3)); };
     Pause(1500);
 
-    // Repair asks first; Return answers Yes.
-    Focus(window);
-    overView();
-    Keys("alt+m r");
-    ASSERT_TRUE(Answer("^Ruvolta$", "Return"));
-    Pause(3000);
-    ASSERT_TRUE(Alive(child)) << "died on Repair";
-
-    Focus(window);
-    overView();
-    Keys("alt+m i");
-    ASSERT_TRUE(Answer("^Ruvolta$", "Return"));
-    Pause(3000);
-    ASSERT_TRUE(Alive(child)) << "died on Simplify Input Mesh";
-
-    Focus(window);
-    overView();
-    Keys("alt+m m");
-    ASSERT_TRUE(Answer("^Remesh Input Mesh$", "Return"));
-    Pause(3000);
-    ASSERT_TRUE(Alive(child)) << "died on Remesh Input Mesh";
+    // Each tool asks first; Return answers Yes (Remesh in its own dialog).
+    struct Tool {
+        const char* keys;
+        const char* dialog;
+        const char* name;
+    };
+    for (const Tool& tool : {Tool{"alt+m r", "^Ruvolta$", "Repair"},
+                             Tool{"alt+m i", "^Ruvolta$", "Simplify Input Mesh"},
+                             Tool{"alt+m m", "^Remesh Input Mesh$", "Remesh Input Mesh"}}) {
+        Focus(window);
+        overView();
+        Keys(tool.keys);
+        ASSERT_TRUE(Answer(tool.dialog, "Return")) << tool.name;
+        Pause(3000);
+        ASSERT_TRUE(Alive(child)) << "died on " << tool.name;
+    }
 
     Focus(window);
     overView();
