@@ -30,6 +30,26 @@
 namespace ridgeforge {
 namespace {
 
+// The toolkit's status bar draws a changed field at once (wxWindow::Update).
+// Its texts change while windows draw: the view's frame time is measured as
+// a frame is drawn, and a job's wait loop lets every window paint. A forced
+// draw there starts a second draw of the main window inside the first, which
+// GTK refuses and cairo does not survive; the field is only marked for the
+// next paint.
+class DeferredStatusBar final : public wxStatusBar {
+public:
+    DeferredStatusBar(wxWindow* parent, long style) : wxStatusBar(parent, wxID_ANY, style) {}
+
+protected:
+    void DoUpdateStatusText(int number) override {
+        wxRect field;
+        if (GetFieldRect(number, field))
+            RefreshRect(field);
+        else
+            Refresh();
+    }
+};
+
 constexpr int kProgressControlId = 1013;
 constexpr int kDesignWidth = 1200;
 constexpr int kDesignHeight = 760;
@@ -74,8 +94,10 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     SetMenuBar(BuildMainMenu(recent));
     if (recent != nullptr) app_.Profile().ShowRecentFilesIn(*recent);
 
-    statusBar_ = CreateStatusBar(kStatusFieldCount,
-                                 wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
+    statusBar_ = new DeferredStatusBar(
+        this, wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
+    statusBar_->SetFieldsCount(kStatusFieldCount);
+    SetStatusBar(statusBar_);
     gauge_ = new ui::ProgressGauge(statusBar_, kProgressControlId, kProgressRange);
     gauge_->SetValue(0);
     gauge_->Hide();

@@ -41,6 +41,8 @@ wxString BoxText(std::wstring_view text) {
 }
 
 constexpr int kFallbackLineHeight = 15;
+// Below this many pixels either way the pane is not laid out.
+constexpr int kSmallestLayoutSize = 48;
 
 }  // namespace
 
@@ -102,6 +104,10 @@ void CRightPaneDialog::SetInformationText(const CString& text) {
 void CRightPaneDialog::LayOut() {
     if (!informationBox_) return;
     const wxSize client = GetClientSize();
+    // While a window manager frames the window the pane is briefly given
+    // almost no room; boxes sized below what their scroll bar needs make the
+    // toolkit complain, so they keep their size until the pane has one.
+    if (client.x < kSmallestLayoutSize || client.y < kSmallestLayoutSize) return;
     const int innerWidth = client.x - 8;
     int messageHeight = 0;
     if (messageBox_ && !message_.empty()) {

@@ -73,7 +73,7 @@ std::string ReliefEstimateText(const mesh::TriangleMesh* part, const mesh::Remes
     contour.method = mesh::kRemeshContour;
     contour.targetEdgeMillimetres = std::max(sizeMillimetres, kMinimumTriangleSize);
     const mesh::RemeshEstimate estimate = mesh::EstimateRemesh(*part, contour);
-    const std::uint64_t expected = estimate.expectedTotal + estimate.expectedTotal / 12;
+    const std::uint64_t expected = mesh::ReliefTriangleCount(estimate.expectedTotal);
     std::string text =
         "About " + FormatCount(expected) + " triangles at " + General(contour.targetEdgeMillimetres) + " mm";
     if (estimate.raisedCellMillimetres > 0.0f)

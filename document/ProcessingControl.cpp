@@ -50,6 +50,9 @@ float Distance(const mesh::Vec3f& a, const mesh::Vec3f& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
+// The ", "-separated names of the settings that differ between s and a.
+CString SettingsDifferences(const mesh::PipelineSettings& s, const mesh::PipelineSettings& a);
+
 void AddReason(CString& list, const CString& reason) {
     if (!list.empty()) list += L", ";
     list += reason;
@@ -208,6 +211,11 @@ const mesh::TextureCoverage& CRidgeforgeDoc::ShownTextureCoverage() {
 void CRidgeforgeDoc::OnSettingsChanged() {
     UpdateProceduralTexture(false);
     if (!HasPart()) return;
+    // A refusal speaks of the settings it refused; once they differ, Process
+    // decides anew.
+    if (informationSource == InformationSource::Refusal &&
+        !SettingsDifferences(BuildPipelineSettings(), refusedSettings).empty())
+        ClearInformationPane();
     const mesh::TriangleMesh& shown = ShownMesh();
     shownCoverage.valid = false;
     ShownTextureCoverage();
@@ -274,7 +282,8 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
     processRequested = false;
     if (status.failed) {
         Log(L"Refused: " + Utf8ToCString(status.message), LogKind::Error);
-        ShowInformation(Utf8ToCString(status.message), InfoKind::Problem);
+        refusedSettings = pipeline.LastRequested();
+        ShowInformation(Utf8ToCString(status.message), InfoKind::Problem, InformationSource::Refusal);
     } else if (status.stopped) {
         if (started) Log(L"Stopped. The part is as it was; Process runs the rest when asked.", LogKind::Warning);
     } else if (started) {
@@ -283,8 +292,8 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
             LogText(mesh::FormatPipelineReport(runState));
         } else {
             CString line = L"Processed: " + FormatWithThousands(runState.resultTriangles) + L" triangles";
-            if (runState.hasDisplacementReport && runState.displacementReport.displacedVertices > 0) {
-                line += FormatText(", relief %.2f mm", static_cast<double>(runState.displacementReport.relief));
+            if (const std::optional<float> relief = mesh::ReliefMillimetres(runState)) {
+                line += FormatText(", relief %.2f mm", static_cast<double>(*relief));
             }
             Log(line + L".", LogKind::Good);
             if (runState.walls.measured) LogText(mesh::FormatWallReport(runState.walls));
@@ -323,8 +332,17 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
 }
 
 CString CRidgeforgeDoc::OutOfDateReasons() const {
-    const mesh::PipelineSettings s = BuildPipelineSettings();
-    const mesh::PipelineSettings& a = appliedSettings;
+    CString list = SettingsDifferences(BuildPipelineSettings(), appliedSettings);
+    if (textureHandOvers != handOversAtResult) {
+        AddReason(list, FormatText("texture (handed to the pipeline %u time(s) since)",
+                                   static_cast<unsigned>(textureHandOvers - handOversAtResult)));
+    }
+    return list;
+}
+
+namespace {
+
+CString SettingsDifferences(const mesh::PipelineSettings& s, const mesh::PipelineSettings& a) {
     CString list;
     if (s.remeshEnabled != a.remeshEnabled || !(s.remesh == a.remesh)) AddReason(list, L"remesh");
     if (s.maximumTriangles != a.maximumTriangles) AddReason(list, L"triangle limit");
@@ -343,12 +361,10 @@ CString CRidgeforgeDoc::OutOfDateReasons() const {
         AddReason(list, L"displacement");
     }
     if (s.simplifyEnabled != a.simplifyEnabled || !(s.simplify == a.simplify)) AddReason(list, L"simplify");
-    if (textureHandOvers != handOversAtResult) {
-        AddReason(list, FormatText("texture (handed to the pipeline %u time(s) since)",
-                                   static_cast<unsigned>(textureHandOvers - handOversAtResult)));
-    }
     return list;
 }
+
+}  // namespace
 
 void CRidgeforgeDoc::LogResultOutOfDate() {
     if (!HasPart() || pipeline.IsRunning() || processRequested || !pipeline.HasResult()) {
@@ -403,7 +419,7 @@ void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
                             workingPart.boundsMax.z - workingPart.boundsMin.z};
         std::sort(extents, extents + 3);
         const float across = extents[1];
-        const float relief = state.displacementReport.relief;
+        const float relief = mesh::ReliefMillimetres(state).value_or(0.0f);
         if (across > 0.0f && relief > 0.0f && (across < 20.0f || relief / across > 0.083333336f)) {
             const CString text = FormatText(
                 "This part is small for a relief: %.1f mm across, with %.2f mm of relief (%.0f%% of its size) and "

@@ -51,6 +51,8 @@ void CRidgeforgeDoc::ResetToDefaults() {
 }
 
 void CRidgeforgeDoc::DeleteContents() {
+    // What the pane said was about the part and the state that go now.
+    if (HasPart() || informationSource != InformationSource::None) ClearInformationPane();
     partChanged = false;
     pipeline.Reset();
     partAsLoaded = mesh::TriangleMesh{};
@@ -117,11 +119,16 @@ void CRidgeforgeDoc::LogText(const std::string& utf8) {
     }
 }
 
-void CRidgeforgeDoc::ShowInformation(const CString& text, InfoKind kind) {
+void CRidgeforgeDoc::ShowInformation(const CString& text, InfoKind kind, InformationSource source) {
+    informationSource = text.empty() ? InformationSource::None : source;
     if (Host() != nullptr) Host()->ShowInformation(text, kind);
 }
 
 void CRidgeforgeDoc::ClearInformationPane() { ShowInformation(CString(), InfoKind::Good); }
+
+void CRidgeforgeDoc::ClearInformationFrom(InformationSource source) {
+    if (informationSource == source) ClearInformationPane();
+}
 
 void CRidgeforgeDoc::SetUserDataRoots(std::vector<LibraryRoot> roots) {
     userDataRoots_ = std::move(roots);

@@ -114,8 +114,13 @@ public:
     void Log(const CString& text, LogKind kind = LogKind::Auto);
     // Each "\n"-separated line with kind Auto.
     void LogText(const std::string& utf8);
-    void ShowInformation(const CString& text, InfoKind kind);
+    // What an Information pane message came from: a message belongs to the
+    // state that produced it and goes when that state goes.
+    enum class InformationSource { None, Other, Image, Refusal };
+    void ShowInformation(const CString& text, InfoKind kind, InformationSource source = InformationSource::Other);
     void ClearInformationPane();
+    // Clears the message when the document showed it for `source`.
+    void ClearInformationFrom(InformationSource source);
     bool DetailedLog() const;
 
     // ---- Processing control
@@ -300,6 +305,9 @@ public:
     std::int32_t pipelineTextureRevision = -1;
     mesh::TextureSettings pipelineTextureSettings;
     bool outOfDateLogged = false;
+    InformationSource informationSource = InformationSource::None;
+    // The settings of the run whose refusal the Information pane shows.
+    mesh::PipelineSettings refusedSettings;
 
 protected:
     // The base class's part of New; a test makes it fail.

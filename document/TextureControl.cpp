@@ -83,9 +83,11 @@ bool CRidgeforgeDoc::LoadHeightMap(const CString& path) {
     mesh::HeightMapImage image = mesh::LoadHeightMapImage(PathFromWide(path), mesh::SrgbDecoding::Never);
     LogText(mesh::DescribeHeightMapImage(image));
     if (!image.ok) {
-        ShowInformation(L"This image could not be loaded.\n" + Utf8ToCString(image.error), InfoKind::Problem);
+        ShowInformation(L"This image could not be loaded.\n" + Utf8ToCString(image.error), InfoKind::Problem,
+                        InformationSource::Image);
         return false;
     }
+    ClearInformationFrom(InformationSource::Image);
     std::int32_t width = image.width;
     std::int32_t height = image.height;
     std::vector<float> pixels = std::move(image.heights);
@@ -206,6 +208,7 @@ std::pair<std::int32_t, std::int32_t> CRidgeforgeDoc::ProceduralRenderSize() con
 void CRidgeforgeDoc::ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> pattern,
                                             const std::wstring& presetName) {
     if (pattern == nullptr) return;
+    ClearInformationFrom(InformationSource::Image);
     document_internal::WaitCursor wait(Host());
     const bool tiledBefore = texture.settings.tiles;
     proceduralTexture = std::move(pattern);

@@ -133,7 +133,7 @@ void AsyncPipeline::PublishResultLocked() {
     resultDue_ = true;
     const PipelineRunState& state = cache_.runState;
     const auto overLimit = [&] {
-        return "About " + std::to_string(state.estimate) + " triangles, which is over the limit. Nothing was changed.";
+        return "About " + RefusedTriangleText(state) + " triangles, which is over the limit. Nothing was changed.";
     };
     if (succeeded_.load()) {
         publishedMesh_ = cache_.finalMesh;

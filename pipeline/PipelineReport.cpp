@@ -4,6 +4,7 @@
 
 #include "mesh/mapping/TextureWeights.h"
 #include "pipeline/PipelineRunState.h"
+#include "text/Format.h"
 #include "text/NumberText.h"
 
 namespace ridgeforge::mesh {
@@ -57,6 +58,20 @@ bool CleanupDidAnything(const ExportCleanupReport& r) {
 
 }  // namespace
 
+std::string RefusedTriangleText(const PipelineRunState& state) {
+    return FormatCount(state.solidRefused ? state.estimate : ReliefTriangleCount(state.estimate));
+}
+
+std::optional<float> ReliefMillimetres(const PipelineRunState& state) {
+    if (state.solidRan) {
+        if (state.solidRefused || state.nonZeroHeights == 0) return std::nullopt;
+        return state.heightRange;
+    }
+    if (state.hasDisplacementReport && state.displacementReport.displacedVertices > 0)
+        return state.displacementReport.relief;
+    return std::nullopt;
+}
+
 std::string FormatBeforeDisplacementLine(const PrintabilityReport& before) {
     std::string text = "  before this displacement: " + std::to_string(before.featuresInAir.size()) +
                        " feature(s) in the air, " + std::to_string(before.farReaches.size()) +
@@ -96,7 +111,7 @@ std::string FormatPipelineReport(const PipelineRunState& state) {
     text += StageTimes(state);
     // The solid relief's refusal speaks for itself in its own report below.
     if (state.refused && !state.solidRefused) {
-        text += "  remesh REFUSED: about " + std::to_string(state.estimate) +
+        text += "  remesh REFUSED: about " + RefusedTriangleText(state) +
                 " triangles, over the limit. Nothing was changed; use a coarser target.\n";
     }
     if (state.remeshed) text += RemeshLines(state);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "mesh/TextureCoverage.h"
@@ -84,6 +85,16 @@ struct PipelineRunState {
 // the air, a far reach or a short bridge. Read from the finding lists, which
 // the run's check fills also without highlight geometry.
 bool HasPrintFindings(const PrintabilityReport& report);
+
+// A refused run's triangle count as the user is told it, with commas: the
+// solid relief's own estimate, or for a refused remesh the count the relief
+// settings show for the same size.
+std::string RefusedTriangleText(const PipelineRunState& state);
+
+// The relief's height range in millimetres, from the displacement method
+// that ran: the solid method's sampled heights, or the vertices the mesh
+// method moved. Nothing when the run made no relief.
+std::optional<float> ReliefMillimetres(const PipelineRunState& state);
 
 // "  before this displacement: N feature(s) in the air, M layer(s) past the
 // warning distance", with " - the relief made the difference" when the check

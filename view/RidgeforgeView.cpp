@@ -89,6 +89,13 @@ void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
         SelectNoTool();
         inToolFallback = false;
     }
+    // A new part (Open, Test Shapes, New) clears the document's tool flag;
+    // the view drops its tool then, as Process does, so that both agree.
+    if (tool != ViewTool::None && !inToolFallback && (doc == nullptr || !doc->placementToolActive)) {
+        inToolFallback = true;
+        SelectNoTool();
+        inToolFallback = false;
+    }
     commands->SyncMaskPanel();
     switch (hint) {
         case ViewUpdateHint::PlacementChanged:

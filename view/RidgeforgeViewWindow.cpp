@@ -188,8 +188,11 @@ void ViewWindowParts::CreateViewport() {
     ui::MarkStartupPhase("  the OpenGL viewport and its context");
     sink_ = std::make_unique<ViewportRenderSink>(*viewport);
     view_.AttachSinks(sink_.get(), shell_.get());
+    // The statistics arrive inside the canvas's paint. Nothing that runs in
+    // a paint may make a window draw at once (GTK would start a second draw
+    // inside the first), so the status text is set after the paint.
     viewport->frameStatisticsCallback = [this](const gl::FrameStatistics& s) {
-        view_.OnFrameStatistics(s, TickMilliseconds());
+        if (area != nullptr) area->CallAfter([this, s] { view_.OnFrameStatistics(s, TickMilliseconds()); });
     };
     // The renderer starts at the canvas's first paint, once it is on
     // screen; the view then shows what the document already holds.
@@ -198,19 +201,21 @@ void ViewWindowParts::CreateViewport() {
             const bool ready = viewport->EnsureRenderer();
             if (ready || viewport->MessagePanel().IsShown()) {
                 announced_ = true;
-                if (!ready) {
-                    shell_->Log(L"OpenGL initialization failed: " + Utf8ToCString(viewport->renderer.lastError),
-                                LogKind::Error);
-                } else {
+                // Logged and refreshed after this paint, as above.
+                area->CallAfter([this, ready] {
+                    if (viewport == nullptr) return;
+                    if (!ready) {
+                        shell_->Log(L"OpenGL initialization failed: " + Utf8ToCString(viewport->renderer.lastError),
+                                    LogKind::Error);
+                        return;
+                    }
                     if (shell_->DetailedLog()) {
                         shell_->Log(L"OpenGL viewport ready: " + Utf8ToCString(viewport->renderer.versionText),
                                     LogKind::Plain);
                     }
-                    area->CallAfter([this] {
-                        view_.ChooseSurfaceMode();
-                        view_.RefreshAll();
-                    });
-                }
+                    view_.ChooseSurfaceMode();
+                    view_.RefreshAll();
+                });
             }
         }
         event.Skip();

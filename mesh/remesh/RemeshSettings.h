@@ -72,4 +72,9 @@ struct RemeshEstimate {
 // Pure and quick enough for the UI thread.
 RemeshEstimate EstimateRemesh(const TriangleMesh& mesh, const RemeshSettings& settings);
 
+// The count the user is told for a relief made on a remesh of `expectedTotal`
+// triangles: one twelfth more. The relief settings show it, and a remesh
+// refused as over the limit names the same count.
+inline std::uint64_t ReliefTriangleCount(std::uint64_t expectedTotal) { return expectedTotal + expectedTotal / 12; }
+
 }  // namespace ridgeforge::mesh

@@ -9,6 +9,7 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -139,6 +140,27 @@ TEST_F(InformationPane, MessageHeightFollowsItsWrappedLinesUpToHalfThePane) {
     frame_->SetSize(240, 600);
     PumpEvents(200);
     EXPECT_EQ(Dialog().MessageControl()->GetSize().y, Dialog().GetClientSize().y / 2);
+}
+
+// A window manager first gives the new main window, and so the pane, almost
+// no room; boxes squeezed below what their scroll bar needs make the toolkit
+// complain. The pane waits for a usable size, then lays out as before.
+TEST_F(InformationPane, ANearlyEmptyPaneLeavesItsBoxesAlone) {
+    Dialog().ShowMessage(L"Validation found nothing to repair.", InfoKind::Good);
+    PumpEvents(100);
+    const wxSize box = Dialog().FindWindow(CRightPaneDialog::kInformationBoxId)->GetSize();
+    testing::StderrCapture capture((std::filesystem::temp_directory_path() / "right-pane-stderr.txt").string());
+    for (const wxSize tiny : {wxSize(2, 300), wxSize(240, 3), wxSize(6, 6)}) {
+        Dialog().SetSize(tiny);
+        PumpEvents(100);
+        EXPECT_EQ(Dialog().FindWindow(CRightPaneDialog::kInformationBoxId)->GetSize(), box);
+    }
+    const std::string text = capture.Text();
+    EXPECT_EQ(text.find("CRITICAL"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Gtk-WARNING"), std::string::npos) << text;
+    Dialog().SetSize(wxSize(240, 400));
+    PumpEvents(100);
+    EXPECT_EQ(Dialog().FindWindow(CRightPaneDialog::kInformationBoxId)->GetSize().x, 240 - 8);
 }
 
 TEST(InformationPaneBeforeItsWindow, TextAndMessageGivenEarlyShowOnCreation) {

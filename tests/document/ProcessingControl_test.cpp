@@ -11,7 +11,13 @@
 #include "text/Utf8.h"
 #include "tests/document/FakeHost.h"
 #include "tests/document/ToolHost.h"
+#include "mesh/procedural/ProceduralTexture.h"
+#include "mesh/procedural/TextureRegistry.h"
+#include "document/DocumentText.h"
+#include "mesh/remesh/RemeshSettings.h"
 #include "tests/support/StlFiles.h"
+#include "tests/support/TestImages.h"
+#include "text/Format.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -158,7 +164,9 @@ TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
         HostedDocument d;
         // The middle extent counts: 8 is the smallest, 50 the largest.
         d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {c.across, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-        mesh::PipelineRunState state;
+        mesh::PipelineRunState state;  // as a mesh-method run leaves it
+        state.hasDisplacementReport = true;
+        state.displacementReport.displacedVertices = 100;
         state.displacementReport.relief = c.relief;
         d.host.info.clear();
         d.doc.ReliefWarningsText(state);
@@ -168,6 +176,8 @@ TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
     HostedDocument d;
     d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
     mesh::PipelineRunState state;
+    state.hasDisplacementReport = true;
+    state.displacementReport.displacedVertices = 100;
     state.displacementReport.relief = 0.5f;
     d.doc.ReliefWarningsText(state);
     EXPECT_TRUE(d.host.Logged(
@@ -278,9 +288,15 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     const CString refusal = d.host.info.back().text;
     ASSERT_EQ(refusal.rfind(L"About ", 0), 0u);
 
+    // A settings edit that changes nothing leaves the refusal; mending the
+    // settings takes it away (it spoke of settings no longer in force).
+    d.doc.OnSettingsChanged();
+    EXPECT_EQ(d.host.info.size(), 1u);
     d.doc.maximumTriangles = 18'000'000;
     d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
     d.doc.OnSettingsChanged();
+    ASSERT_EQ(d.host.info.size(), 2u);
+    EXPECT_TRUE(d.host.info.back().text.empty());
     d.doc.OnValidate();
     EXPECT_TRUE(d.host.Logged(L"Verdict: "));
     EXPECT_FALSE(d.host.Logged(L"Refused: "));
@@ -288,7 +304,7 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     d.doc.OnFileSaveStl();  // the check runs; the file picker is cancelled
     ASSERT_EQ(d.host.exportRequests.size(), 1u);
     EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
-    EXPECT_EQ(d.host.info.size(), 1u);
+    EXPECT_EQ(d.host.info.size(), 2u);
     EXPECT_FALSE(d.doc.PollPipeline());
 
     d.doc.Process();
@@ -296,7 +312,7 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     ASSERT_TRUE(test::PollUntilApplied(d.doc));
     EXPECT_TRUE(d.host.Logged(L"Processed: "));
     EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
-    ASSERT_EQ(d.host.info.size(), 2u);
+    ASSERT_EQ(d.host.info.size(), 3u);
     EXPECT_TRUE(d.host.info.back().text.empty());
     EXPECT_EQ(d.host.info.back().kind, InfoKind::Good);
     EXPECT_EQ(d.doc.ProcessStatusText(), L"Up to date");
@@ -305,7 +321,110 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     const std::uint32_t serial = d.doc.resultSerial;
     d.doc.OnFileSaveStl();
     EXPECT_EQ(d.doc.resultSerial, serial);
-    EXPECT_EQ(d.host.info.size(), 2u);
+    EXPECT_EQ(d.host.info.size(), 3u);
+}
+
+// The refusal names the count the relief settings show for the same size,
+// written the same way: 0.01 mm on the 20 mm cube.
+TEST(ProcessingControl, TheRefusalNamesTheCountTheReliefSettingsShow) {
+    test::HostedDocument d;
+    d.doc.OnTestCube();
+    d.doc.displacementEnabled = false;
+    d.doc.simplifyEnabled = false;
+    d.doc.remeshEnabled = true;
+    d.doc.remeshSettings.targetEdgeMillimetres = 0.01f;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    const CString text = d.host.LastInfo()->text;
+    ASSERT_EQ(text.rfind(L"About ", 0), 0u) << CStringToUtf8(text);
+    const CString count = text.substr(6, text.find(L' ', 6) - 6);
+    EXPECT_NE(count.find(L','), CString::npos) << CStringToUtf8(text);
+    mesh::RemeshSettings contour = d.doc.remeshSettings;
+    contour.method = mesh::kRemeshContour;
+    const std::uint64_t expected = mesh::EstimateRemesh(d.doc.workingPart, contour).expectedTotal;
+    // The dialog's figure: a twelfth more than the remesh's, grouped by three.
+    EXPECT_EQ(CStringToUtf8(count), FormatCount(expected + expected / 12));
+}
+
+// A red message belongs to the state that produced it.
+TEST(ProcessingControl, AMessageGoesWithTheStateThatProducedIt) {
+    test::HostedDocument d;
+    test::TempDir dir("stale-messages");
+    d.doc.OnTestCube();
+    // A bad image, then a good one: the failure goes.
+    std::ofstream(dir.Path() / "broken.png") << "not an image";
+    EXPECT_FALSE(d.doc.LoadHeightMap((dir.Path() / "broken.png").wstring()));
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->text.rfind(L"This image could not be loaded.", 0), 0u);
+    ASSERT_TRUE(test::WritePng(dir.Path() / "grey.png", 4, 4, 1, 8, std::vector<std::uint16_t>(16, 128)));
+    ASSERT_TRUE(d.doc.LoadHeightMap((dir.Path() / "grey.png").wstring()));
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_TRUE(d.host.LastInfo()->text.empty());
+    // A procedural texture after a bad image does the same.
+    EXPECT_FALSE(d.doc.LoadHeightMap((dir.Path() / "broken.png").wstring()));
+    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Dots"), L"");
+    EXPECT_TRUE(d.host.LastInfo()->text.empty());
+
+    // Another message is not the image's: a good image leaves it.
+    d.doc.OnRepair();
+    ASSERT_EQ(d.host.LastInfo()->text, L"Validation found nothing to repair.");
+    const std::size_t shown = d.host.info.size();
+    ASSERT_TRUE(d.doc.LoadHeightMap((dir.Path() / "grey.png").wstring()));
+    EXPECT_EQ(d.host.info.size(), shown);
+    // New takes the part and what was said about it.
+    ASSERT_TRUE(d.doc.OnNewDocument());
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_TRUE(d.host.LastInfo()->text.empty());
+    // An empty document has nothing to take back.
+    const std::size_t empty = d.host.info.size();
+    ASSERT_TRUE(d.doc.OnNewDocument());
+    EXPECT_EQ(d.host.info.size(), empty);
+}
+
+// The solid method (the default) reports its relief like the mesh method:
+// in the "Processed:" line and in the small-part warning.
+TEST(ProcessingControl, TheSolidMethodsReliefIsReported) {
+    HostedDocument d;
+    d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
+    mesh::PipelineRunState state;
+    state.solidRan = true;
+    state.nonZeroHeights = 40;
+    state.heightRange = 0.5f;
+    d.doc.ReliefWarningsText(state);
+    EXPECT_TRUE(d.host.Logged(L"This part is small for a relief: 15.0 mm across, with 0.50 mm of relief (3% of its "
+                              L"size)"));
+    // A refused solid relief made none.
+    d.host.log.clear();
+    state.solidRefused = true;
+    d.doc.ReliefWarningsText(state);
+    EXPECT_FALSE(d.host.Logged(L"This part is small for a relief"));
+
+    HostedDocument run;
+    run.doc.OnTestCube();
+    ASSERT_EQ(run.doc.displacementSettings.method, mesh::DisplacementMethod::Solid);
+    run.doc.displacementEnabled = true;
+    run.doc.remeshEnabled = true;
+    run.doc.simplifyEnabled = false;
+    run.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
+    run.doc.displacementSettings.strengthMillimetres = 0.6f;
+    run.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Dots"), L"");
+    run.doc.OnSettingsChanged();
+    run.doc.Process();
+    ASSERT_EQ(run.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(run.doc));
+    const test::LogLine* processed = nullptr;
+    for (const test::LogLine& line : run.host.log)
+        if (line.text.rfind(L"Processed: ", 0) == 0) processed = &line;
+    ASSERT_NE(processed, nullptr);
+    const std::size_t at = processed->text.find(L", relief ");
+    ASSERT_NE(at, CString::npos) << CStringToUtf8(processed->text);
+    const double relief = std::stod(CStringToUtf8(processed->text.substr(at + 9)));
+    EXPECT_GT(relief, 0.0);
+    EXPECT_LE(relief, 0.6 + 1e-6);
+    // The cube is 20 mm across and the relief at most 0.6 mm: not small.
+    EXPECT_FALSE(run.host.Logged(L"This part is small for a relief"));
 }
 
 }  // namespace

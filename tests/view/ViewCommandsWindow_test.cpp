@@ -121,6 +121,32 @@ TEST_F(ViewCommandsProgram, MenuMarksCameraPresetsAndToolText) {
     EXPECT_EQ(Frame().Information().InformationText(), Doc().MeshInformationReport());
 }
 
+// A part adopted while a tool is active (Test Shapes, Open, New) clears the
+// document's tool flag; the view drops the tool with it, so Process then
+// starts the way it does from No Handles, and nothing of the tool is drawn.
+TEST_F(ViewCommandsProgram, ANewPartDropsTheToolAsProcessDoes) {
+    ASSERT_TRUE(started_);
+    Doc().OnTestSphere();
+    PumpEvents(100);
+    for (const CommandId tool : {ID_TOOL_MOVE_TEXTURE, ID_TOOL_ROTATE_CAGE}) {
+        ASSERT_TRUE(ui::SendCommand(&Frame(), tool));
+        ASSERT_NE(View().tool, ViewTool::None);
+        ASSERT_TRUE(Doc().placementToolActive);
+        Doc().OnTestCube();
+        PumpEvents(50);
+        EXPECT_EQ(View().tool, ViewTool::None);
+        EXPECT_FALSE(Doc().placementToolActive);
+        EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(2), "Tool: none (orbit)");
+        UpdateMenus();
+        EXPECT_TRUE(Item(ID_TOOL_NONE)->IsChecked());
+    }
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_TOOL_MOVE_TEXTURE));
+    ASSERT_TRUE(App().DocManager()->OnFileNew());
+    PumpEvents(50);
+    EXPECT_EQ(View().tool, ViewTool::None);
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(2), "Tool: none (orbit)");
+}
+
 TEST_F(ViewCommandsProgram, TheFKeyFramesThePartButIsTypedIntoATextField) {
     ASSERT_TRUE(started_);
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
