@@ -306,20 +306,14 @@ private:
             // relief). Of a cell the surface passes more than once, and of a
             // piece that spans a wall or gap thinner than the cell, the fit
             // lands behind the other surface; those keep their mass point.
-            const double boxLow[3] = {0.0, 0.0, 0.0};
-            const double boxHigh[3] = {1.0, 1.0, 1.0};
-            const double clampLow[3] = {margin_, margin_, margin_};
-            const double clampHigh[3] = {1.0 - margin_, 1.0 - margin_, 1.0 - margin_};
             double mass[3] = {0.0, 0.0, 0.0};
             for (int d = 0; d < 3; ++d) {
                 for (int k = 0; k < n; ++k) mass[d] += points[k][d];
-                mass[d] = std::clamp(mass[d] / n, clampLow[d], clampHigh[d]);
+                mass[d] = std::clamp(mass[d] / n, margin_, 1.0 - margin_);
             }
             double local[3] = {mass[0], mass[1], mass[2]};
-            if (pieces == 1 && !FacesOppositeWays(normals, valid, n)) {
-                const double sharpness = relief && sharpRelief_ ? kSharpest : ordinarySharpness_;
-                PlaceCellVertex(points, normals, valid, n, sharpness, boxLow, boxHigh, clampLow, clampHigh, local);
-            }
+            if (pieces == 1 && !FacesOppositeWays(normals, valid, n))
+                PlaceFit(points, normals, valid, n, relief, local);
             const std::uint64_t v = vertexOffsets_[c] + piece;
             out[v].position = World(at, local);
             mass_[v] = World(at, mass);
@@ -328,6 +322,24 @@ private:
             const double length = Length(normal);
             normals_[v] = length > 1e-9 ? ToFloat(normal / length) : Vec3f{};
         }
+    }
+
+    // The quadric fit when it lies in the cell, kept off the cell's faces;
+    // otherwise `local` keeps the mass point. A fit pressed against a face
+    // would meet the vertex pressed against it from the other side in
+    // slivers that cross.
+    void PlaceFit(const double (*points)[3], const double (*normals)[3], const std::uint8_t* valid, int n, bool relief,
+                  double local[3]) const {
+        constexpr double kFree = 1e30;
+        const double freeLow[3] = {-kFree, -kFree, -kFree};
+        const double freeHigh[3] = {kFree, kFree, kFree};
+        const double sharpness = relief && sharpRelief_ ? kSharpest : ordinarySharpness_;
+        double fit[3];
+        PlaceCellVertex(points, normals, valid, n, sharpness, freeLow, freeHigh, freeLow, freeHigh, fit);
+        for (int d = 0; d < 3; ++d) {
+            if (!(fit[d] >= -1e-9 && fit[d] <= 1.0 + 1e-9)) return;
+        }
+        for (int d = 0; d < 3; ++d) local[d] = std::clamp(fit[d], margin_, 1.0 - margin_);
     }
 
     // A cell-local point in the world, nothing of it below the cut plane, and
