@@ -1,6 +1,12 @@
 // Dual contouring of the sparse field: sign-change cells from the stored
 // bricks, agreement on ambiguous faces, one vertex per surface piece placed
 // by the shared quadric fit, and one quad per crossed voxel edge.
+//
+// So that the surface never crosses itself, as in the contour remesher: a
+// vertex stays inside its own cell (the fit when it lands there, else the
+// mass point of the piece's crossings), pieces of a cell the surface passes
+// more than once keep their mass point, and a quad that folds over puts its
+// corners back to their mass points.
 #include "mesh/relief/ContourDistanceGrid.h"
 
 #include <algorithm>
@@ -29,21 +35,6 @@ constexpr double kSharpest = 100.0;
 // Rounds of putting folded quads' corners back to their mass points: a corner
 // moved can fold a neighbouring quad, rarely more than once or twice.
 constexpr int kFoldRounds = 4;
-
-// Two of a piece's crossings whose surfaces face more than 120 degrees apart:
-// the piece spans both sides of a wall or gap thinner than the cell, and a fit
-// moved onto either side would pass through the vertices of that side.
-bool FacesOppositeWays(const double (*normals)[3], const std::uint8_t* valid, int n) {
-    for (int j = 0; j < n; ++j) {
-        for (int k = j + 1; k < n; ++k) {
-            if (valid[j] == 0 || valid[k] == 0) continue;
-            const double dot =
-                normals[j][0] * normals[k][0] + normals[j][1] * normals[k][1] + normals[j][2] * normals[k][2];
-            if (dot < -0.5) return true;
-        }
-    }
-    return false;
-}
 
 class Contourer {
 public:
@@ -303,17 +294,16 @@ private:
             // that reaches into a neighbouring cell, even on a side its piece
             // does not touch, passes the vertices there and folds the surface
             // through itself (a sheet thinner than a cell, a crease of the
-            // relief). Of a cell the surface passes more than once, and of a
-            // piece that spans a wall or gap thinner than the cell, the fit
-            // lands behind the other surface; those keep their mass point.
+            // relief). In a cell the surface passes more than once the sides
+            // one piece does not touch are where the others run, so a fit
+            // lands behind another piece's surface: those keep their mass point.
             double mass[3] = {0.0, 0.0, 0.0};
             for (int d = 0; d < 3; ++d) {
                 for (int k = 0; k < n; ++k) mass[d] += points[k][d];
                 mass[d] = std::clamp(mass[d] / n, margin_, 1.0 - margin_);
             }
             double local[3] = {mass[0], mass[1], mass[2]};
-            if (pieces == 1 && !FacesOppositeWays(normals, valid, n))
-                PlaceFit(points, normals, valid, n, relief, local);
+            if (pieces == 1) PlaceFit(points, normals, valid, n, relief, local);
             const std::uint64_t v = vertexOffsets_[c] + piece;
             out[v].position = World(at, local);
             mass_[v] = World(at, mass);
