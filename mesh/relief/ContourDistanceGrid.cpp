@@ -36,6 +36,10 @@ constexpr double kSharpest = 100.0;
 // moved can fold a neighbouring quad, rarely more than once or twice.
 constexpr int kFoldRounds = 4;
 
+// Two triangles on one edge whose normals are further apart than about 155
+// degrees have folded onto each other.
+constexpr float kFoldedCosine = -0.9f;
+
 class Contourer {
 public:
     Contourer(const SparseDistanceGrid& grid, float cutPlaneZ, double regularisation, bool sharpRelief)
@@ -154,7 +158,9 @@ public:
     // The quads, then, a few rounds, the corners of every quad that folds put
     // back to their pieces' mass points and the quads around them written
     // again. Returns the holes flag.
-    bool WriteQuads(std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices) const {
+    bool WriteQuads(TriangleMesh& mesh) const {
+        std::vector<Vertex>& vertices = mesh.vertices;
+        std::vector<std::uint32_t>& indices = mesh.indices;
         indices.assign(6 * quadOffsets_.back(), 0u);
         std::vector<std::uint8_t> folded(vertices.size(), 0);
         std::atomic<bool> holes{false};
@@ -167,7 +173,11 @@ public:
             });
         };
         write(cells_.size(), [](std::uint64_t c) { return c; });
-        for (int round = 0; round < kFoldRounds && anyFolded.load(); ++round) {
+        // Two quads can also fold against each other across an edge they
+        // share, each sound on its own; once the quads settle, such edges
+        // send their triangles' corners back too.
+        for (int round = 0; round < kFoldRounds; ++round) {
+            if (!anyFolded.load() && (holes.load() || !MarkFoldedEdges(mesh, folded))) break;
             const std::vector<std::uint64_t> redo = CellsAroundFolds(vertices, folded);
             write(redo.size(), [&redo](std::uint64_t c) { return redo[c]; });
         }
@@ -346,6 +356,27 @@ private:
         return ToFloat(world);
     }
 
+    // Marks the corners, not yet at their mass points, of every two triangles
+    // that share an edge and face almost opposite ways; true when any.
+    bool MarkFoldedEdges(const TriangleMesh& mesh, std::vector<std::uint8_t>& folded) const {
+        const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
+        bool any = false;
+        for (std::size_t e = 1; e < edges.size(); ++e) {
+            if (edges[e].first != edges[e - 1].first) continue;
+            const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
+            if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
+            for (const std::uint32_t triangle : t) {
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
+                    if (mesh.vertices[v].position == mass_[v]) continue;
+                    folded[v] = 1;
+                    any = true;
+                }
+            }
+        }
+        return any;
+    }
+
     // The folded vertices go to their mass points; the cells whose quads use
     // them are the vertex's own and those one step up along any axis.
     std::vector<std::uint64_t> CellsAroundFolds(std::vector<Vertex>& vertices,
@@ -446,9 +477,12 @@ private:
             const bool split13 = ChooseQuadDiagonal(corners, a, orientation, true, world(u, 0.0), world(v, 0.0),
                                                     world(a, t), grid_.cellSize);
             if (Folds(vertices, quad, corners, a, orientation, split13)) {
-                for (const std::uint32_t q : quad)
+                // Corners already at their mass points have nowhere to go.
+                for (const std::uint32_t q : quad) {
+                    if (vertices[q].position == mass_[q]) continue;
                     std::atomic_ref<std::uint8_t>(folded[q]).store(1, std::memory_order_relaxed);
-                anyFolded.store(true, std::memory_order_relaxed);
+                    anyFolded.store(true, std::memory_order_relaxed);
+                }
             }
             WriteQuadTriangles(quad, split13, out);
         }
@@ -484,7 +518,7 @@ void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, flo
         stats.splitCells = contourer.SplitFaces();
         if (contourer.CountSlots(stats)) {
             contourer.PlaceVertices(mesh.vertices);
-            stats.holes = contourer.WriteQuads(mesh.vertices, mesh.indices);
+            stats.holes = contourer.WriteQuads(mesh);
             mesh.RecomputeNormals();
             mesh.RecomputeBounds();
         }

@@ -23,9 +23,10 @@
 namespace ridgeforge::mesh {
 namespace {
 
-// The relief of one stress part with the first procedural pattern, tiled every
-// 6 mm, at the default cell of 0.2 mm.
-test::SelfIntersectionCount SolidReliefCrossings(const std::string& name, float strength) {
+// The relief of one stress part with a procedural pattern tiled every `tile`
+// mm, at the default cell of 0.2 mm.
+test::SelfIntersectionCount SolidReliefCrossings(const std::string& name, float strength, const std::string& texture,
+                                                 float tile) {
     TriangleMesh part;
     for (const test::StressPart& p : test::MakeReliefStressParts()) {
         if (p.name == name) part = p.mesh;
@@ -34,7 +35,7 @@ test::SelfIntersectionCount SolidReliefCrossings(const std::string& name, float 
     EXPECT_FALSE(part.indices.empty()) << name;
     // Triangles near the cell size, so the heights carry the texture's detail.
     while (MedianEdgeLength(part) > 0.5f) part = test::Subdivide(part, 1);
-    const std::vector<float> heights = test::TextureHeights(part, procedural::TextureNames().front(), 6.0f, strength);
+    const std::vector<float> heights = test::TextureHeights(part, texture, tile, strength);
     SolidDisplacementOptions options;
     options.cellSize = 0.2f;
     options.cutEnabled = true;
@@ -50,9 +51,10 @@ test::SelfIntersectionCount SolidReliefCrossings(const std::string& name, float 
     return count;
 }
 
-void ExpectSound(const std::string& name) {
+void ExpectSound(const std::string& name, const std::string& texture = procedural::TextureNames().front(),
+                 float tile = 6.0f) {
     for (const float strength : {1.0f, 2.0f}) {
-        const test::SelfIntersectionCount count = SolidReliefCrossings(name, strength);
+        const test::SelfIntersectionCount count = SolidReliefCrossings(name, strength, texture, tile);
         EXPECT_EQ(count.intersectingPairs, 0u) << name << " at " << strength << " mm";
         EXPECT_EQ(count.foldedEdges, 0u) << name << " at " << strength << " mm";
     }
@@ -63,6 +65,10 @@ TEST(SolidCrossings, ThinSheet) { ExpectSound("thin sheet"); }
 TEST(SolidCrossings, StandingCone) { ExpectSound("standing cone"); }
 TEST(SolidCrossings, StandingScrew) { ExpectSound("standing screw"); }
 TEST(SolidCrossings, OrganicLump) { ExpectSound("organic lump"); }
+
+// A fine knurl folds two quads of one cell against each other across the
+// edge they share, each sound on its own: the cone crossed itself 3 times.
+TEST(SolidCrossings, FineKnurlOnTheCone) { ExpectSound("standing cone", "Knurl", 3.0f); }
 
 }  // namespace
 }  // namespace ridgeforge::mesh
