@@ -1,6 +1,12 @@
 // Dual contouring of the sparse field: sign-change cells from the stored
 // bricks, agreement on ambiguous faces, one vertex per surface piece placed
 // by the shared quadric fit, and one quad per crossed voxel edge.
+//
+// So that the surface never crosses itself, as in the contour remesher: a
+// vertex stays inside its own cell (the fit when it lands there, else the
+// mass point of the piece's crossings), pieces of a cell the surface passes
+// more than once keep their mass point, and a quad that folds over puts its
+// corners back to their mass points.
 #include "mesh/relief/ContourDistanceGrid.h"
 
 #include <algorithm>
@@ -25,6 +31,14 @@ struct SolidCell {
 // The largest sharpness the placement distinguishes: its cut-off reaches its
 // floor there, so no direction of the fit is dropped.
 constexpr double kSharpest = 100.0;
+
+// Rounds of putting folded quads' corners back to their mass points: a corner
+// moved can fold a neighbouring quad, rarely more than once or twice.
+constexpr int kFoldRounds = 4;
+
+// Two triangles on one edge whose normals are further apart than about 155
+// degrees have folded onto each other.
+constexpr float kFoldedCosine = -0.9f;
 
 class Contourer {
 public:
@@ -132,19 +146,41 @@ public:
         return true;
     }
 
-    void PlaceVertices(std::vector<Vertex>& out) const {
+    void PlaceVertices(std::vector<Vertex>& out) {
         out.resize(vertexOffsets_.back());
+        mass_.resize(out.size());
+        normals_.resize(out.size());
         ParallelForChunks<4096>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
             for (std::uint64_t c = begin; c < end; ++c) PlaceCell(c, out);
         });
     }
 
-    bool WriteQuads(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices) const {
+    // The quads, then, a few rounds, the corners of every quad that folds put
+    // back to their pieces' mass points and the quads around them written
+    // again. Returns the holes flag.
+    bool WriteQuads(TriangleMesh& mesh) const {
+        std::vector<Vertex>& vertices = mesh.vertices;
+        std::vector<std::uint32_t>& indices = mesh.indices;
         indices.assign(6 * quadOffsets_.back(), 0u);
+        std::vector<std::uint8_t> folded(vertices.size(), 0);
         std::atomic<bool> holes{false};
-        ParallelForChunks<4096>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-            for (std::uint64_t c = begin; c < end; ++c) QuadsOfCell(c, vertices, indices, holes);
-        });
+        std::atomic<bool> anyFolded{false};
+        const auto write = [&](std::uint64_t count, const auto& cellAt) {
+            anyFolded.store(false);
+            ParallelForChunks<4096>(count, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+                for (std::uint64_t c = begin; c < end; ++c)
+                    QuadsOfCell(cellAt(c), vertices, indices, holes, folded, anyFolded);
+            });
+        };
+        write(cells_.size(), [](std::uint64_t c) { return c; });
+        // Two quads can also fold against each other across an edge they
+        // share, each sound on its own; once the quads settle, such edges
+        // send their triangles' corners back too.
+        for (int round = 0; round < kFoldRounds; ++round) {
+            if (!anyFolded.load() && (holes.load() || !MarkFoldedEdges(mesh, folded))) break;
+            const std::vector<std::uint64_t> redo = CellsAroundFolds(vertices, folded);
+            write(redo.size(), [&redo](std::uint64_t c) { return redo[c]; });
+        }
         return holes.load();
     }
 
@@ -216,7 +252,7 @@ private:
         return v >= 0 && grid_.reliefFlags[static_cast<std::size_t>(v)] != 0;
     }
 
-    void PlaceCell(std::size_t c, std::vector<Vertex>& out) const {
+    void PlaceCell(std::size_t c, std::vector<Vertex>& out) {
         const SolidCell& cell = cells_[c];
         std::int64_t at[3];
         Decode(cell.index, at);
@@ -241,8 +277,6 @@ private:
             std::uint8_t valid[12];
             int n = 0;
             bool relief = false;
-            bool touchesLow[3] = {false, false, false};
-            bool touchesHigh[3] = {false, false, false};
             for (int e = 0; e < 12; ++e) {
                 if (components[e] != piece) continue;
                 const int axis = e >> 2;
@@ -264,35 +298,133 @@ private:
                     relief = relief || ReliefVoxel(at[0] + (corner & 1), at[1] + ((corner >> 1) & 1),
                                                    at[2] + ((corner >> 2) & 1));
                 }
-                for (const int d : {(axis + 1) % 3, (axis + 2) % 3}) {
-                    (((c0 >> d) & 1) != 0 ? touchesHigh : touchesLow)[d] = true;
-                }
                 ++n;
             }
-            double outerLow[3], outerHigh[3], innerLow[3], innerHigh[3];
+            // Every vertex stays inside its own cell, off its faces: a fit
+            // that reaches into a neighbouring cell, even on a side its piece
+            // does not touch, passes the vertices there and folds the surface
+            // through itself (a sheet thinner than a cell, a crease of the
+            // relief). In a cell the surface passes more than once the sides
+            // one piece does not touch are where the others run, so a fit
+            // lands behind another piece's surface: those keep their mass point.
+            double mass[3] = {0.0, 0.0, 0.0};
             for (int d = 0; d < 3; ++d) {
-                outerLow[d] = touchesLow[d] ? 0.0 : -1.0;
-                innerLow[d] = touchesLow[d] ? margin_ : -1.0;
-                outerHigh[d] = touchesHigh[d] ? 1.0 : 2.0;
-                innerHigh[d] = touchesHigh[d] ? 1.0 - margin_ : 2.0;
+                for (int k = 0; k < n; ++k) mass[d] += points[k][d];
+                mass[d] = std::clamp(mass[d] / n, margin_, 1.0 - margin_);
             }
-            const double sharpness = relief && sharpRelief_ ? kSharpest : ordinarySharpness_;
-            double local[3];
-            PlaceCellVertex(points, normals, valid, n, sharpness, outerLow, outerHigh, innerLow, innerHigh, local);
-            Vec3d world;
-            for (int d = 0; d < 3; ++d) {
-                world[d] = grid_.origin[d] + (static_cast<double>(at[d]) + local[d]) * grid_.cellSize;
-            }
-            const double cellLow = grid_.origin[2] + static_cast<double>(at[2]) * grid_.cellSize;
-            const double cut = cut_;
-            if (world.z < cut) world.z = cut;
-            if (cellLow < cut && cut < cellLow + grid_.cellSize && world.z < cut + 0.5 * grid_.cellSize) world.z = cut;
-            out[vertexOffsets_[c] + piece].position = ToFloat(world);
+            double local[3] = {mass[0], mass[1], mass[2]};
+            if (pieces == 1) PlaceFit(points, normals, valid, n, relief, local);
+            const std::uint64_t v = vertexOffsets_[c] + piece;
+            out[v].position = World(at, local);
+            mass_[v] = World(at, mass);
+            Vec3d normal;
+            for (int k = 0; k < n; ++k) normal += Vec3d{normals[k][0], normals[k][1], normals[k][2]};
+            const double length = Length(normal);
+            normals_[v] = length > 1e-9 ? ToFloat(normal / length) : Vec3f{};
         }
     }
 
+    // The quadric fit when it lies in the cell, kept off the cell's faces;
+    // otherwise `local` keeps the mass point. A fit pressed against a face
+    // would meet the vertex pressed against it from the other side in
+    // slivers that cross.
+    void PlaceFit(const double (*points)[3], const double (*normals)[3], const std::uint8_t* valid, int n, bool relief,
+                  double local[3]) const {
+        constexpr double kFree = 1e30;
+        const double freeLow[3] = {-kFree, -kFree, -kFree};
+        const double freeHigh[3] = {kFree, kFree, kFree};
+        const double sharpness = relief && sharpRelief_ ? kSharpest : ordinarySharpness_;
+        double fit[3];
+        PlaceCellVertex(points, normals, valid, n, sharpness, freeLow, freeHigh, freeLow, freeHigh, fit);
+        for (int d = 0; d < 3; ++d) {
+            if (!(fit[d] >= -1e-9 && fit[d] <= 1.0 + 1e-9)) return;
+        }
+        for (int d = 0; d < 3; ++d) local[d] = std::clamp(fit[d], margin_, 1.0 - margin_);
+    }
+
+    // A cell-local point in the world, nothing of it below the cut plane, and
+    // a point of the cell that holds the plane that lies just above it on the
+    // plane, so a flat bottom at the cut comes out flat.
+    Vec3f World(const std::int64_t at[3], const double local[3]) const {
+        Vec3d world;
+        for (int d = 0; d < 3; ++d)
+            world[d] = grid_.origin[d] + (static_cast<double>(at[d]) + local[d]) * grid_.cellSize;
+        const double cellLow = grid_.origin[2] + static_cast<double>(at[2]) * grid_.cellSize;
+        const double cut = cut_;
+        if (world.z < cut) world.z = cut;
+        if (cellLow < cut && cut < cellLow + grid_.cellSize && world.z < cut + 0.5 * grid_.cellSize) world.z = cut;
+        return ToFloat(world);
+    }
+
+    // Marks the corners, not yet at their mass points, of every two triangles
+    // that share an edge and face almost opposite ways; true when any.
+    bool MarkFoldedEdges(const TriangleMesh& mesh, std::vector<std::uint8_t>& folded) const {
+        const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
+        bool any = false;
+        for (std::size_t e = 1; e < edges.size(); ++e) {
+            if (edges[e].first != edges[e - 1].first) continue;
+            const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
+            if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
+            for (const std::uint32_t triangle : t) {
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
+                    if (mesh.vertices[v].position == mass_[v]) continue;
+                    folded[v] = 1;
+                    any = true;
+                }
+            }
+        }
+        return any;
+    }
+
+    // The folded vertices go to their mass points; the cells whose quads use
+    // them are the vertex's own and those one step up along any axis.
+    std::vector<std::uint64_t> CellsAroundFolds(std::vector<Vertex>& vertices,
+                                                std::vector<std::uint8_t>& folded) const {
+        std::vector<std::uint64_t> redo;
+        for (std::size_t v = 0; v < folded.size(); ++v) {
+            if (folded[v] == 0) continue;
+            folded[v] = 0;
+            vertices[v].position = mass_[v];
+            const auto owner =
+                std::upper_bound(vertexOffsets_.begin(), vertexOffsets_.end(), v) - vertexOffsets_.begin() - 1;
+            std::int64_t at[3];
+            Decode(cells_[static_cast<std::size_t>(owner)].index, at);
+            for (int step = 0; step < 8; ++step) {
+                const std::int64_t next[3] = {at[0] + (step & 1), at[1] + ((step >> 1) & 1), at[2] + (step >> 2)};
+                const std::int64_t j = Find(next);
+                if (j >= 0) redo.push_back(static_cast<std::uint64_t>(j));
+            }
+        }
+        std::sort(redo.begin(), redo.end());
+        redo.erase(std::unique(redo.begin(), redo.end()), redo.end());
+        return redo;
+    }
+
+    // A split that folds over seen along the grid edge, or a triangle of it
+    // that faces against the field's normals at its corners: the quad is
+    // turned over in space and would cross its neighbours.
+    bool Folds(const std::vector<Vertex>& vertices, const std::uint32_t quad[4], const double corners[4][3], int axis,
+               double orientation, bool split13) const {
+        const int b = (axis + 1) % 3, c = (axis + 2) % 3;
+        static constexpr int kSplits[2][2][3] = {{{0, 1, 2}, {0, 2, 3}}, {{0, 1, 3}, {1, 2, 3}}};
+        for (const auto& t : kSplits[split13 ? 1 : 0]) {
+            const double* p = corners[t[0]];
+            const double* q = corners[t[1]];
+            const double* r = corners[t[2]];
+            const double area = ((q[b] - p[b]) * (r[c] - p[c]) - (q[c] - p[c]) * (r[b] - p[b])) * orientation;
+            if (!(area > 0.0)) return true;
+            const Vec3d pa = ToDouble(vertices[quad[t[0]]].position);
+            const Vec3d n =
+                Cross(ToDouble(vertices[quad[t[1]]].position) - pa, ToDouble(vertices[quad[t[2]]].position) - pa);
+            const Vec3d surface = ToDouble(normals_[quad[t[0]]] + normals_[quad[t[1]]] + normals_[quad[t[2]]]);
+            if (surface != Vec3d{} && Dot(n, surface) <= 0.0) return true;
+        }
+        return false;
+    }
+
     void QuadsOfCell(std::size_t c, const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices,
-                     std::atomic<bool>& holes) const {
+                     std::atomic<bool>& holes, std::vector<std::uint8_t>& folded, std::atomic<bool>& anyFolded) const {
         const SolidCell& cell = cells_[c];
         std::int64_t at[3];
         Decode(cell.index, at);
@@ -344,6 +476,14 @@ private:
             };
             const bool split13 = ChooseQuadDiagonal(corners, a, orientation, true, world(u, 0.0), world(v, 0.0),
                                                     world(a, t), grid_.cellSize);
+            if (Folds(vertices, quad, corners, a, orientation, split13)) {
+                // Corners already at their mass points have nowhere to go.
+                for (const std::uint32_t q : quad) {
+                    if (vertices[q].position == mass_[q]) continue;
+                    std::atomic_ref<std::uint8_t>(folded[q]).store(1, std::memory_order_relaxed);
+                    anyFolded.store(true, std::memory_order_relaxed);
+                }
+            }
             WriteQuadTriangles(quad, split13, out);
         }
     }
@@ -357,6 +497,8 @@ private:
     std::vector<SolidCell> cells_;
     std::vector<std::uint64_t> vertexOffsets_;
     std::vector<std::uint64_t> quadOffsets_;
+    std::vector<Vec3f> mass_;     // per vertex: its piece's mass point
+    std::vector<Vec3f> normals_;  // per vertex: its crossings' mean normal
 };
 
 }  // namespace
@@ -376,7 +518,7 @@ void ContourDistanceGrid(TriangleMesh& mesh, const SparseDistanceGrid& grid, flo
         stats.splitCells = contourer.SplitFaces();
         if (contourer.CountSlots(stats)) {
             contourer.PlaceVertices(mesh.vertices);
-            stats.holes = contourer.WriteQuads(mesh.vertices, mesh.indices);
+            stats.holes = contourer.WriteQuads(mesh);
             mesh.RecomputeNormals();
             mesh.RecomputeBounds();
         }
