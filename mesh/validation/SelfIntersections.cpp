@@ -1,8 +1,9 @@
 // The self-intersection search: triangle records, the multi-level hashed grid
 // and two parallel phases that feed candidate pairs to the exact test.
 //
-// The cheap rejections (same triangle, mask, box overlap, owning cell, shared
-// corner) come before the pair-test counter, so only real candidates use the
+// The cheap rejections (same triangle, mask, box overlap, owning cell) come
+// before the pair-test counter, and neighbours sharing a corner or an edge
+// are decided by their own tests outside it, so only real candidates use the
 // budget. Grid cells are found by a 64-bit FNV-1a key over the level and the
 // three cell coordinates; a level's buckets are runs of a sorted entry list,
 // found through an open-addressed table on the key.
@@ -140,12 +141,32 @@ struct Search {
     }
 };
 
-bool ShareCorner(const TriangleMesh& mesh, std::uint32_t a, std::uint32_t b) {
-    const std::uint32_t* ia = &mesh.indices[3 * std::size_t{a}];
-    const std::uint32_t* ib = &mesh.indices[3 * std::size_t{b}];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            if (ia[i] == ib[j]) return true;
+// Neighbours, which share corner indices, meet where they share them; they
+// cross when they meet anywhere else. Three shared corners are one triangle
+// twice over.
+bool NeighboursCross(const Search& s, std::uint32_t a, std::uint32_t b, bool& neighbours) {
+    const std::uint32_t* ia = &s.mesh.indices[3 * std::size_t{a}];
+    const std::uint32_t* ib = &s.mesh.indices[3 * std::size_t{b}];
+    int shared = 0, aMask = 0, bMask = 0, aCorner = 0, bCorner = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (ia[i] != ib[j]) continue;
+            ++shared;
+            aMask |= 1 << i;
+            bMask |= 1 << j;
+            aCorner = i;
+            bCorner = j;
+        }
+    }
+    neighbours = shared != 0;
+    if (shared == 1) return CornerNeighboursMeet(s.records[a], aCorner, s.records[b], bCorner);
+    // An edge: the corner of each off it is the one bit its mask lacks. A
+    // triangle that repeats a corner has no edge of its own to share.
+    const int aOwn = 7 ^ aMask, bOwn = 7 ^ bMask;
+    const auto single = [](int bit) { return bit == 1 || bit == 2 || bit == 4; };
+    if (shared == 2 && single(aOwn) && single(bOwn)) {
+        return EdgeNeighboursOverlap(s.records[a], aOwn >> 1, s.records[b], bOwn >> 1);
+    }
     return false;
 }
 
@@ -315,7 +336,11 @@ void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& 
     if (!BoxesOverlap(ra, rb)) return;
     const Cell owner = OwningCell(aMin, bMin);
     if (owner.x != cell.x || owner.y != cell.y || owner.z != cell.z) return;
-    if (ShareCorner(s.mesh, a, b)) return;
+    // Neighbours are as many as the triangles, whatever the shape, so they
+    // are tested outside the budget that bounds the search of the rest.
+    bool neighbours = false;
+    if (NeighboursCross(s, a, b, neighbours)) local.insert(local.end(), {a, b});
+    if (neighbours) return;
     if (s.pairTests.fetch_add(1) >= s.limit) {
         s.stop.exchange(1);
         return;

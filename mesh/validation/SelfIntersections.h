@@ -4,7 +4,9 @@
 // validity rule, or has fewer than 2 triangles, yields nothing.
 // Returns: for every crossing pair, its two triangle indices one after the
 // other (a triangle appears once per partner; pair order is not defined).
-// Pairs that share a corner index never count, nor do coplanar triangles.
+// Pairs that share corner indices count when they meet anywhere beyond what
+// they share (a corner, or an edge in one plane with a fold laid flat on it);
+// coplanar triangles that share no corner never count.
 //
 // Broad phase: a hashed grid of eight levels, each 8 times coarser than the
 // one below; every triangle sits at the finest level where its box covers at

@@ -4,7 +4,9 @@
 //
 // Touching counts: a segment through a triangle's edge or corner, or ending
 // on the triangle, crosses it. Anything lying in one plane never does, so
-// coplanar triangles do not cross.
+// coplanar triangles without a common corner do not cross. Neighbours, which
+// share a corner or an edge, cross when they meet anywhere beyond what they
+// share, in one plane or not.
 #pragma once
 
 #include "mesh/Vec3.h"
@@ -27,5 +29,17 @@ bool SegmentCrossesTriangle(const Vec3d& p, const Vec3d& q, const Vec3d& a, cons
 // Whether an edge of either triangle crosses the other; false when all of
 // second's corners lie in first's plane.
 bool TrianglesIntersect(const TriangleRecord& first, const TriangleRecord& second);
+
+// Triangles that share one corner: first's corner `firstCorner` is second's
+// corner `secondCorner`. Whether they meet anywhere but there: off one plane,
+// when an edge opposite the shared corner meets the other triangle; in one
+// plane, when their angles at the corner overlap.
+bool CornerNeighboursMeet(const TriangleRecord& first, int firstCorner, const TriangleRecord& second, int secondCorner);
+
+// Triangles that share an edge, `firstOwn` and `secondOwn` being the corner of
+// each that is not on it. Whether they overlap beyond the edge: off one plane
+// they meet only along it; in one plane they overlap when their own corners
+// lie on the same side of it (a fold laid flat).
+bool EdgeNeighboursOverlap(const TriangleRecord& first, int firstOwn, const TriangleRecord& second, int secondOwn);
 
 }  // namespace ridgeforge::mesh

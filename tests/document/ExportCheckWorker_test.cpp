@@ -286,6 +286,53 @@ TEST(ExportCheckWorker, CrossingsLeftByTheFixesAreCountedByTheCheck) {
     EXPECT_GT(counted, 0u) << Utf8FromWide(result.report);
 }
 
+// A closed double pyramid pressed flat: both apexes inside the triangle
+// of the middle ring, each nearer another corner. Every two faces share a
+// corner or an edge, so the only crossings are between neighbours, and
+// relaxing keeps every vertex in the plane, where it cannot part them.
+mesh::TriangleMesh FlatDoublePyramid() {
+    mesh::TriangleMesh m;
+    for (const mesh::Vec3f p : {mesh::Vec3f{0, 0, 0}, mesh::Vec3f{60, 0, 0}, mesh::Vec3f{0, 60, 0},
+                                mesh::Vec3f{8, 40, 0}, mesh::Vec3f{40, 8, 0}}) {
+        m.vertices.push_back({p, {}});
+    }
+    // Ring 0, 1, 2; apex 3 over it, apex 4 under it.
+    m.indices = {3, 0, 1, 3, 1, 2, 3, 2, 0, 4, 1, 0, 4, 2, 1, 4, 0, 2};
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    return m;
+}
+
+TEST(ExportCheckWorker, NeighboursCrossingWhereNoFixCanPartThemAreNotPassed) {
+    const mesh::TriangleMesh flat = FlatDoublePyramid();
+    ASSERT_TRUE(test::IsClosedOrientedManifold(flat));
+    // Some crossing pair shares only a corner.
+    const std::vector<std::uint32_t> hits = mesh::SelfIntersectingTriangles(flat, nullptr);
+    bool cornerPair = false;
+    for (std::size_t h = 0; h + 1 < hits.size(); h += 2) {
+        int shared = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) shared += flat.indices[3 * hits[h] + i] == flat.indices[3 * hits[h + 1] + j];
+        cornerPair = cornerPair || shared == 1;
+    }
+    EXPECT_TRUE(cornerPair);
+
+    ExportCheckInputs inputs;  // every fix on, as Save STL starts
+    inputs.bodyCount = 1;
+    std::atomic<bool> stop{false};
+    const ExportCheckResult result = RunExportCheck(
+        flat, inputs, nullptr,
+        [](const mesh::TriangleMesh& m, std::wstring& text) { return ExportCheckReport(m, {}, text); }, stop);
+    const std::string report = Utf8FromWide(result.report);
+    EXPECT_GT(result.fixes.selfIntersectingFound, 0u) << report;
+    EXPECT_GT(result.fixes.selfIntersectingLeft, 0u) << report;
+    EXPECT_FALSE(mesh::SelfIntersectingTriangles(result.mesh, nullptr).empty());
+    EXPECT_NE(report.find("  PROBLEM "), std::string::npos) << report;
+    EXPECT_NE(report.find(" triangles passing through others\r\n"), std::string::npos) << report;
+    EXPECT_EQ(report.find("  ok      0 triangles passing through others"), std::string::npos) << report;
+    EXPECT_FALSE(result.checksPassed) << report;
+}
+
 TEST(ExportCheckWorker, StopEndsAtTheNextRoundOrBeforeTheCheck) {
     ExportCheckInputs inputs;
     // Set while the first round reads back: the second round never starts.

@@ -109,12 +109,13 @@ TEST(ExportCheckReport, BasePlaneCountsOnlyVerticesPastTheAllowance) {
 }
 
 TEST(ExportCheckReport, NotesAloneStillPass) {
-    // A second body 30 mm up starts in the air; folded triangles lie flat in
-    // the top face, where they cross nothing.
+    // A second body 30 mm up starts in the air; folded triangles stand just
+    // off the top face, where they cross nothing.
     mesh::TriangleMesh part = test::MakeGridBox({0, 0, 0}, {20, 20, 10}, 4);
     test::AppendMesh(part, test::MakeBox({2, 2, 30}, {8, 8, 36}));
     const std::uint32_t top = CornerOf(part, {10, 10, 10});
     part.vertices[top].position.x = 17.5f;  // past its neighbour at x = 15
+    part.vertices[top].position.z = 10.2f;
     part.RecomputeBounds();
     bool passed = false;
     const std::string text = Checked(part, BaseAt(0.0f), passed);
@@ -126,6 +127,19 @@ TEST(ExportCheckReport, NotesAloneStillPass) {
     EXPECT_EQ(text.find("PROBLEM"), std::string::npos) << text;
     EXPECT_EQ(text.find("nothing needs support"), std::string::npos);
     EXPECT_TRUE(passed);
+}
+
+TEST(ExportCheckReport, AFoldLaidFlatOverItsNeighboursIsAProblem) {
+    // The same fold lying in the top face: its triangles overlap their
+    // neighbours there, which a slicer reads as the surface crossing itself.
+    mesh::TriangleMesh part = test::MakeGridBox({0, 0, 0}, {20, 20, 10}, 4);
+    const std::uint32_t top = CornerOf(part, {10, 10, 10});
+    part.vertices[top].position.x = 17.5f;
+    part.RecomputeBounds();
+    bool passed = true;
+    const std::string text = Checked(part, BaseAt(0.0f), passed);
+    EXPECT_TRUE(HasCountLine(text, "  PROBLEM ", " triangles passing through others\r\n")) << text;
+    EXPECT_FALSE(passed);
 }
 
 TEST(ExportCheckReport, BrokenMeshesFailTheirLines) {

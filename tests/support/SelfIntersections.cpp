@@ -119,6 +119,16 @@ bool CornerNeighboursMeet(const Tri& s, const Tri& t) {
     return false;
 }
 
+// s and t share the edge u-v; w0 and w1 are their third corners. Off one
+// plane, two triangles on an edge meet only along its line, which each meets
+// only in the edge; in one plane they overlap beyond the edge when the third
+// corners lie on the same side of it.
+bool EdgeNeighboursOverlap(const Vec3d& u, const Vec3d& v, const Vec3d& w0, const Vec3d& w1) {
+    if (Orient3dD(u, v, w0, w1) != 0) return false;
+    const int drop = DropAxis(Tri{{u, v, w0}});
+    return Orient2d(u, v, w0, drop) * Orient2d(u, v, w1, drop) > 0;
+}
+
 class Counter {
 public:
     explicit Counter(const mesh::TriangleMesh& m) : m_(m) {}
@@ -130,19 +140,28 @@ public:
     }
 
     bool PairMeets(std::uint32_t s, std::uint32_t t) const {
-        int shared = 0, sAt = 0, tAt = 0;
+        int shared = 0, sAt = 0, tAt = 0, sSharedMask = 0, tSharedMask = 0;
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) {
                 if (m_.indices[3 * s + i] == m_.indices[3 * t + j]) {
                     ++shared;
                     sAt = i;
                     tAt = j;
+                    sSharedMask |= 1 << i;
+                    tSharedMask |= 1 << j;
                 }
             }
         }
         if (shared == 0) return DisjointTrianglesMeet(Corners(s, 0), Corners(t, 0));
         if (shared == 1) return CornerNeighboursMeet(Corners(s, sAt), Corners(t, tAt));
-        return false;  // edge neighbours are judged as folds
+        if (shared > 2) return false;
+        // The corner each holds apart from the edge: the bit its mask lacks.
+        const Tri a = Corners(s, 0), b = Corners(t, 0);
+        const int sOwn = 7 ^ sSharedMask, tOwn = 7 ^ tSharedMask;
+        const auto single = [](int bit) { return bit == 1 || bit == 2 || bit == 4; };
+        if (!single(sOwn) || !single(tOwn)) return false;  // a corner repeated within a triangle
+        const int u = sOwn == 1 ? 1 : 0, v = sOwn == 4 ? 1 : 2;
+        return EdgeNeighboursOverlap(a.p[u], a.p[v], a.p[sOwn >> 1], b.p[tOwn >> 1]);
     }
 
     bool BoxesMeet(std::uint32_t s, std::uint32_t t) const {

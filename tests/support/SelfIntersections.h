@@ -7,7 +7,10 @@
 //
 // A pair counts when the two triangles share a point that is not a corner or
 // edge they share: disjoint triangles that touch or cross, triangles sharing
-// one corner that meet anywhere else, coplanar neighbours that overlap. A
+// one corner that meet anywhere else, triangles sharing an edge that lie in
+// one plane on the same side of it (an overlapping fold, which also counts as
+// a folded edge). A triangle with no area is not judged against a triangle
+// it shares an edge with. A
 // folded edge is an edge of exactly two triangles turned almost fully against
 // each other (normals more than about 165 degrees apart, or exactly coplanar
 // with both on the same side).

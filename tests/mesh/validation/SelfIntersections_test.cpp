@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "mesh/TestShapes.h"
 #include "testing/Shapes.h"
+#include "tests/support/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -127,11 +130,69 @@ TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
     EXPECT_EQ(count(corner(hair, 0)), 0u);  // (hair, 0) lies below the edge y = x / 4
     EXPECT_EQ(count(corner(hair, hair)), 1u);
 
-    // Crossing triangles that share a corner index are never tested.
+    // Triangles that share a corner index and cross elsewhere cross; lifted
+    // clear of the plane, they meet at the corner only.
     TriangleMesh shared;
     shared.vertices = {{{0, 0, 0}, {}}, {{4, 0, 0}, {}}, {{0, 4, 0}, {}}, {{1, 1, -1}, {}}, {{1, 1, 1}, {}}};
     shared.indices = {0, 1, 2, 0, 3, 4};
+    EXPECT_EQ(count(shared), 1u);
+    shared.vertices[3].position.z = 0.5f;
     EXPECT_EQ(count(shared), 0u);
+    // Laid flat on the plane, one inside the other's angle, or beside it.
+    shared.vertices[3].position = {1, 1, 0};
+    shared.vertices[4].position = {2, 1, 0};
+    EXPECT_EQ(count(shared), 1u);
+    shared.vertices[3].position = {-1, 1, 0};
+    shared.vertices[4].position = {-2, -1, 0};
+    EXPECT_EQ(count(shared), 0u);
+    // Along the other's edge 0-2 from the shared corner: they share a piece of it.
+    shared.vertices[3].position = {0, 2, -1};
+    shared.vertices[4].position = {0, 2, 1};
+    EXPECT_EQ(count(shared), 1u);
+
+    // Triangles on one edge cross only when folded flat onto each other.
+    TriangleMesh fold;
+    fold.vertices = {{{0, 0, 0}, {}}, {{4, 0, 0}, {}}, {{1, 3, 0}, {}}, {{2, 1, 0}, {}}};
+    fold.indices = {0, 1, 2, 1, 0, 3};
+    EXPECT_EQ(count(fold), 1u);
+    fold.vertices[3].position.z = 0x1p-20f;
+    EXPECT_EQ(count(fold), 0u);
+    fold.vertices[3].position = {2, -1, 0};
+    EXPECT_EQ(count(fold), 0u);
+}
+
+// Random neighbours, sharing a corner or an edge, with corners on a small
+// grid so that they often lie in one plane or touch: the search agrees with
+// the test support's exact count, itself checked against every pair
+// worked out the slow way.
+TEST(SelfIntersections, NeighboursAgreeWithTheExactCount) {
+    std::mt19937 random(5102);
+    int crossing[2] = {0, 0}, apart[2] = {0, 0};
+    for (int round = 0; round < 4000; ++round) {
+        TriangleMesh m;
+        const auto coordinate = [&] { return static_cast<float>(static_cast<int>(random() % 5) - 2); };
+        for (int v = 0; v < 5; ++v) m.vertices.push_back({{coordinate(), coordinate(), coordinate()}, {}});
+        const bool edge = round % 2 == 1;
+        m.indices = edge ? std::vector<std::uint32_t>{0, 1, 2, 1, 0, 3} : std::vector<std::uint32_t>{0, 1, 2, 0, 3, 4};
+        if (random() % 2 == 0) std::swap(m.indices[4], m.indices[5]);
+        bool flat = false;
+        for (int t = 0; t < 2; ++t) {
+            const Vec3f a = m.vertices[m.indices[3 * t]].position, b = m.vertices[m.indices[3 * t + 1]].position,
+                        c = m.vertices[m.indices[3 * t + 2]].position;
+            flat = flat || Length(Cross(b - a, c - a)) == 0.0f;
+        }
+        std::set<std::tuple<float, float, float>> distinct;
+        for (const Vertex& v : m.vertices) distinct.insert({v.position.x, v.position.y, v.position.z});
+        if (flat || distinct.size() != 5) continue;
+        m.RecomputeBounds();
+        const std::uint64_t expected = ridgeforge::test::CountSelfIntersections(m).intersectingPairs;
+        ASSERT_EQ(SelfIntersectingTriangles(m, nullptr).size() / 2, expected) << "round " << round;
+        (expected != 0 ? crossing : apart)[edge ? 1 : 0] += 1;
+    }
+    for (int kind = 0; kind < 2; ++kind) {
+        EXPECT_GT(crossing[kind], 20) << kind;
+        EXPECT_GT(apart[kind], 20) << kind;
+    }
 }
 
 TEST(SelfIntersections, PairTestBudget) {
