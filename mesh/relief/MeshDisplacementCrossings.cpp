@@ -2,13 +2,16 @@
 // back. The tilt test of the guard sees a triangle that turns, not two that
 // meet: the flanks of a concave crease moving towards each other, a fan of
 // bed-face triangles slid over its neighbours inside the base band, a corner
-// whose faces pass through each other. Here every triangle whose shape the
-// move changed is tested exactly against the rest by the validation's search,
-// which also decides triangles sharing a corner or an edge; edge neighbours
-// that the move folded almost flat onto each other count too. Each moved
-// corner of a crossing triangle gives back half of its move per round, and
-// all of it in the last round, so that the surface before the move, which
-// crossed nowhere, bounds the work.
+// whose faces pass through each other. Surfaces meet only where the surface
+// between them folds, so the search starts there: at every vertex whose fan
+// is no longer a plain graph over its summed normal (a fan that only slid is
+// left alone), and at what the tilt test eased. Every triangle within two
+// moves of those is tested exactly by the validation's search, which also
+// decides triangles sharing a corner or an edge; edge neighbours that the
+// move folded almost flat onto each other count too. Each moved corner of a
+// crossing triangle gives back half of its move per round, and all of it in
+// the last round, so that the surface before the move, which crossed
+// nowhere, bounds the work.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -84,7 +87,6 @@ bool FanSlid(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const s
 bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std::uint32_t v) {
     const std::uint32_t first = faces.offsets[v], last = faces.offsets[v + 1];
     if (last - first > kLargestFan) return false;
-    
     Vec3d cross[kLargestFan];
     Vec3d axis{};
     const Vec3d p = ToDouble(mesh.vertices[v].position);
