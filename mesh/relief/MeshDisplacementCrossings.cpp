@@ -5,8 +5,8 @@
 // whose faces pass through each other. Surfaces meet only where the surface
 // between them folds, so the search starts there: at every vertex whose fan
 // is no longer a plain graph over its summed normal (a fan that only slid is
-// left alone), and at what the tilt test eased. Every triangle within two
-// moves of those is tested exactly by the validation's search, which also
+// left alone), and at what the tilt test eased. Every triangle within the
+// longest move of those is tested exactly by the validation's search, which also
 // decides triangles sharing a corner or an edge; edge neighbours that the
 // move folded almost flat onto each other count too. Each moved corner of a
 // crossing triangle gives back half of its move per round, and all of it in
@@ -252,11 +252,11 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
         }
     });
     // Where the surface folded, or the tilt test eased it, surfaces may have
-    // moved into each other from as far as two moves away.
+    // moved into each other from as far as the longest move away.
     bool any = false;
     float reach = 0.0f;
     for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
-        reach = std::max(reach, 2.0f * Length(mesh.vertices[v].position - saved[v]));
+        reach = std::max(reach, Length(mesh.vertices[v].position - saved[v]));
         if (plain[v] && !eased[v]) continue;
         any = true;
         for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
