@@ -6,12 +6,12 @@
 // between them folds, so the search starts there: at every vertex whose fan
 // is no longer a plain graph over its summed normal (a fan that only slid is
 // left alone), and at what the tilt test eased. Every triangle within the
-// longest move of those is tested exactly by the validation's search, which also
-// decides triangles sharing a corner or an edge; edge neighbours that the
-// move folded almost flat onto each other count too. Each moved corner of a
-// crossing triangle gives back half of its move per round, and all of it in
-// the last round, so that the surface before the move, which crossed
-// nowhere, bounds the work.
+// longest move of those is tested exactly by the validation's search, which
+// also decides triangles sharing a corner or an edge; edge neighbours that
+// the move folded almost flat onto each other count too. Each moved corner of
+// a crossing triangle gives back half of its move per round, and all of it in
+// the last round, so that the surface before the move, which crossed nowhere,
+// bounds the work.
 #include <algorithm>
 #include <cmath>
 #include <limits>
