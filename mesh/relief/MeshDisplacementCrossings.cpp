@@ -275,8 +275,11 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
         }
         SortUnique(vertices);
         std::fill(mask.begin(), mask.end(), std::uint8_t{0});
+        // What the eased faces can meet now lies within the way they went back.
+        reach = 0.0f;
         for (const std::uint32_t v : vertices) {
             Vec3f& position = mesh.vertices[v].position;
+            reach = std::max(reach, (1.0f - keep) * Length(position - saved[v]));
             position = saved[v] + (position - saved[v]) * keep;
             eased[v] = 1;
             for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
