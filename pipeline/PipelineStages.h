@@ -34,6 +34,10 @@ void RunCleanupStage(PipelineStageCache& cache);
 // The cleanup merged, dropped or filled something: the mesh changed.
 bool CleanupChangedMesh(const ExportCleanupReport& report);
 
+inline constexpr const char* kReliefLeftNothingMessage =
+    "The relief left nothing of the part: every piece of it came out too small or too thin to print at this "
+    "triangle size. A smaller triangle size, or the part made larger, keeps it. Nothing was changed.";
+
 inline constexpr const char* kReliefMemoryMessage =
     "The part is too large for this triangle size: making its relief would need more memory than is safe. "
     "A larger triangle size needs less. Nothing was changed.";

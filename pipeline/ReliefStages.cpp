@@ -191,6 +191,12 @@ StageOutcome DisplaceAsSolid(PipelineStageCache& cache, const ProgressCallback& 
         }
         return StageOutcome::Failed;
     }
+    // Every piece went as too small or too thin to print: a run that leaves
+    // nothing is no result, and the part must stay as it was.
+    if (!HoldsTriangles(output)) {
+        state.message = kReliefLeftNothingMessage;
+        return StageOutcome::Failed;
+    }
     cache.displacedMesh = std::move(output);
     // The coverage transfer polls a cancellation context of its own.
     CancelContext context;

@@ -2,8 +2,13 @@
 
 #include <fstream>
 
+#include "document/CommandIds.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
+#include "mesh/TestShapes.h"
+#include "mesh/procedural/TextureRegistry.h"
+#include "pipeline/PipelineStages.h"
+#include "text/Utf8.h"
 #include "tests/document/FakeHost.h"
 #include "tests/document/ToolHost.h"
 #include "tests/support/StlFiles.h"
@@ -301,6 +306,68 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     d.doc.OnFileSaveStl();
     EXPECT_EQ(d.doc.resultSerial, serial);
     EXPECT_EQ(d.host.info.size(), 2u);
+}
+
+}  // namespace
+}  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+// Only a relief setting changed after a result: the Relief step is what is
+// out of date, not the mapping or the texture.
+TEST(ProcessingControl, ChangingOnlyAReliefSettingMakesTheReliefStale) {
+    test::HostedDocument d;
+    d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
+    d.doc.OnTestCube();
+    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST);
+    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_TRUE(d.host.Logged(L"Processed: "));
+    for (FlowStep step : {FlowStep::Mapping, FlowStep::Texture, FlowStep::Relief, FlowStep::Simplify}) {
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(step));
+    }
+    for (const int change : {0, 1}) {
+        if (change == 0) d.doc.displacementSettings.strengthMillimetres = 1.5f;
+        if (change == 1) d.doc.displacementSettings.direction = mesh::DisplacementDirection::Outward;
+        d.doc.OnSettingsChanged();
+        EXPECT_TRUE(d.doc.IsStepOutOfDate(FlowStep::Relief)) << change;
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(FlowStep::Mapping)) << change;
+        EXPECT_FALSE(d.doc.IsStepOutOfDate(FlowStep::Texture)) << change;
+        EXPECT_EQ(d.doc.OutOfDateReasons(), L"displacement") << change;
+        EXPECT_EQ(d.doc.ProcessStatusText(), L"Needs: relief, simplify") << change;
+    }
+}
+
+// An open part 0.16 mm across: the solid relief removes all it makes of it
+// as too small to print. The run is refused with a text that says so,
+// nothing is logged as processed and the part stays shown as it was.
+TEST(ProcessingControl, ASolidReliefThatLeavesNothingIsRefused) {
+    test::HostedDocument d;
+    d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
+    mesh::TriangleMesh part = mesh::MakeTestSphere(0.08f);
+    part.indices.resize(part.indices.size() - 3 * 40);
+    d.doc.LoadTestShape(part, L"Tiny", L"Tiny", L"Tiny");
+    const std::vector<std::string> names = mesh::procedural::TextureNames();
+    const auto bricks = std::find(names.begin(), names.end(), "Bricks");
+    ASSERT_NE(bricks, names.end());
+    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST + static_cast<CommandId>(bricks - names.begin()));
+    ASSERT_TRUE(d.doc.HasTexture());
+    ASSERT_EQ(d.doc.displacementSettings.method, mesh::DisplacementMethod::Solid);
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    EXPECT_FALSE(d.host.Logged(L"Processed: "));
+    ASSERT_FALSE(d.host.log.empty());
+    EXPECT_EQ(d.host.log.back().text, L"Refused: " + WideFromUtf8(mesh::kReliefLeftNothingMessage));
+    EXPECT_EQ(d.host.log.back().kind, LogKind::Error);
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Problem);
+    EXPECT_EQ(d.doc.resultSerial, 0u);
+    EXPECT_EQ(d.doc.ShownMesh().TriangleCount(), part.TriangleCount());
 }
 
 }  // namespace

@@ -288,3 +288,47 @@ TEST(PipelineStages, SamplingVerdictAndAdvice) {
 
 }  // namespace
 }  // namespace ridgeforge::mesh
+
+namespace ridgeforge::mesh {
+namespace {
+
+// A sphere of the radius resting on z = 0, open when a few triangles are
+// left out, through the solid relief at its defaults (1 mm, 0.2 mm triangles).
+bool SolidReliefOfSphere(float radius, bool open, PipelineStageCache& cache) {
+    TriangleMesh part = MakeTestSphere(radius);
+    if (open) part.indices.resize(part.indices.size() - 3 * 40);
+    for (Vertex& v : part.vertices) v.position.z += radius;
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    PipelineSettings s = test::ReliefSettings(part, DisplacementMethod::Solid);
+    s.displacement.strengthMillimetres = 1.0f;
+    s.remesh.targetEdgeMillimetres = 0.2f;
+    s.remeshEnabled = true;
+    s.simplifyEnabled = true;
+    cache.texture = test::ProceduralMap("Bricks", 64, 8.0f);
+    cache.TakeSource(part);
+    cache.MarkDirty(s);
+    ProgressRecorder recorder;
+    return RunStages(cache, recorder.Callback());
+}
+
+// A part far smaller than a relief cell, closed or open: the solid relief
+// removes what it makes as too small to print. That is a failure that says
+// so, not a result of no triangles.
+TEST(PipelineStages, SolidReliefThatLeavesNothingFails) {
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "closed");
+        PipelineStageCache cache;
+        EXPECT_FALSE(SolidReliefOfSphere(0.08f, open, cache));
+        EXPECT_EQ(cache.runState.message, kReliefLeftNothingMessage);
+        EXPECT_FALSE(cache.runState.refused);
+        EXPECT_TRUE(cache.stageDirty[kDisplacement]);
+    }
+    // A little larger, it keeps a body.
+    PipelineStageCache cache;
+    ASSERT_TRUE(SolidReliefOfSphere(0.25f, false, cache)) << cache.runState.message;
+    EXPECT_GT(cache.finalMesh.TriangleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh

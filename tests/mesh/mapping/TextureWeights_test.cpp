@@ -41,6 +41,14 @@ TEST(TextureWeights, MaskVolumesFeatherTheWeight) {
         EXPECT_EQ(c.cornerWeights[i], c.vertexWeights[plate.indices[i]]);
     }
 
+    // Across the feather the weight follows the smoothstep 3t^2 - 2t^3, not
+    // a straight line: a quarter of the way 0.156, three quarters 0.844.
+    const TriangleMesh fine = test::MakeGridPlate(4.0f, 16);  // vertices every 0.25 mm
+    const TextureCoverage f =
+        ComputeTextureWeights(fine, PlaneProjection(), nullptr, DisplacementSettings{}, TileFrame{}, &masks);
+    EXPECT_NEAR(f.vertexWeights[VertexAt(fine, {1.25f, 0.0f, 0})], 0.15625f, 1e-5f);
+    EXPECT_NEAR(f.vertexWeights[VertexAt(fine, {1.75f, 0.0f, 0})], 0.84375f, 1e-5f);
+
     // Without a feather the weight drops to 0 inside and stays outside.
     std::vector<MaskVolume> hard = {box};
     hard[0].featherMillimetres = 0.0f;

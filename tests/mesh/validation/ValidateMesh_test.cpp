@@ -103,6 +103,19 @@ TEST(ValidateMesh, WindingAndOrientation) {
     EXPECT_EQ(ValidationVerdictText(r), "Usable with care: 1 problem found.");
     EXPECT_NE(FormatValidationReport(r).find("Signed volume: -24.0000 cubic mm (inside out)\n"), std::string::npos);
 
+    // Open, the same inward faces say nothing about inside and out: the
+    // signed volume of an open surface depends on where it is, so it is
+    // neither inside out nor holds reversed triangles.
+    TriangleMesh openInside = inside;
+    openInside.indices.resize(openInside.indices.size() - 3);
+    r = ValidateMesh(openInside, kImport);
+    EXPECT_FALSE(r.closed);
+    EXPECT_LT(r.signedVolume, 0.0f);
+    EXPECT_FALSE(r.insideOut);
+    EXPECT_TRUE(r.reversedTriangles.empty());
+    EXPECT_FALSE(Contains(r.problems, "The mesh is inside out: its normals point inwards."));
+    EXPECT_EQ(FormatValidationReport(r).find("(inside out)"), std::string::npos);
+
     // One triangle turned over, the first and a later one: the walk starts at
     // triangle 0 either way, and the component's volume decides which side wins.
     for (std::size_t turned : {0u, 7u}) {
