@@ -8,7 +8,9 @@
 //   hold; mitres at creases (the offset direction that keeps up to three
 //   flat faces flat and parallel); moving, with the base band kept level;
 //   the fold guard, which eases back moves that tilt a face past the limit
-//   by averaging them with the neighbours' moves; bounds and normals.
+//   by averaging them with the neighbours' moves (vertices kept level stay
+//   level), then halves the moves that still make triangles cross or fold
+//   onto each other; bounds and normals.
 //
 // Needs: a valid mesh with vertex normals, a height map with pixels, one
 // weight per vertex (the texture coverage). Gives: the mesh moved in place

@@ -137,6 +137,7 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
     const std::size_t triangles = mesh.TriangleCount();
     const float tilt = std::clamp(settings.maximumTiltDegrees, 10.0f, 179.0f);
     const float cosTilt = std::cos(tilt * 3.14159265f / 180.0f);
+    const int axis = std::clamp(settings.base.axis, 0, 2);
     std::vector<Vec3f> before(triangles);
     std::vector<std::uint32_t> turning;
     for (std::size_t t = 0; t < triangles; ++t) {
@@ -196,7 +197,10 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
         for (std::size_t i = 0; i < markedList.size(); ++i) {
             const std::uint32_t v = markedList[i];
             marked[v] = 0;
-            if (state[v] != kMoved) continue;
+            if (state[v] == kNotMoved) continue;
+            // A vertex kept level at the base is eased too, or a fold inside
+            // the band would stay for good; it stays level.
+            if (state[v] == kKeptLevel) newMove[i][axis] = 0.0f;
             mesh.vertices[v].position = saved[v] + newMove[i];
             eased[v] = 1;
             easedNow.push_back(v);
@@ -217,6 +221,7 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
         }
     }
     report.trianglesLeftTurned = turning.size();
+    EaseCrossings(mesh, work, saved, eased, report);
     for (std::size_t v = 0; v < vertexCount; ++v) {
         if (!eased[v]) continue;
         ++report.foldVertices;

@@ -59,4 +59,10 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
                 const std::vector<std::uint8_t>& state, const std::vector<float>& moveLength,
                 const DisplacementSettings& settings, DisplacementReport& report);
 
+// Eases back the moves of the corners of triangles that the move made cross
+// another triangle, marking them eased; what still crosses after the last
+// round counts as left turned.
+void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
+                   std::vector<std::uint8_t>& eased, DisplacementReport& report);
+
 }  // namespace ridgeforge::mesh::relief_detail

@@ -237,8 +237,8 @@ TEST(MeshDisplacement, TiltLimitIsClampedAndTurnedFacesAreEased) {
     EXPECT_EQ(flip(180.0f).trianglesTurningOver, 1u);
     EXPECT_EQ(flip(179.0f).trianglesTurningOver, 1u);
 
-    // The same turn made by a vertex kept level at the base: easing may not
-    // move it, so the face stays turned and is reported as left.
+    // The same turn made by a vertex kept level at the base: it is eased like
+    // any other, and stays level while it is.
     TriangleMesh m;
     m.vertices = {{{0, 0, 0}, {0, 0, 1}}, {{10, 0, 0}, {0, 0, 1}}, {{0, 10, 0}, Normalize(Vec3f{0, -1, -1})}};
     m.indices = {0, 1, 2};
@@ -249,10 +249,13 @@ TEST(MeshDisplacement, TiltLimitIsClampedAndTurnedFacesAreEased) {
     const DisplacementReport r =
         ApplyDisplacement(m, BoxProjection(), UniformMap(1.0f), weights, s, nullptr, TileFrame{});
     EXPECT_EQ(r.keptLevelAtBase, 1u);
-    EXPECT_NEAR(m.vertices[2].position.y, -10.0f, 1e-3f);
     EXPECT_EQ(r.trianglesTurningOver, 1u);
-    EXPECT_EQ(r.trianglesLeftTurned, 1u);
-    EXPECT_EQ(r.foldVertices, 0u);
+    EXPECT_EQ(r.trianglesLeftTurned, 0u);
+    // The move to y = -10 is halved twice: 10 - 20 / 4.
+    EXPECT_NEAR(m.vertices[2].position.y, 5.0f, 1e-3f);
+    EXPECT_EQ(r.foldVertices, 1u);
+    EXPECT_EQ(m.vertices[2].position.z, 0.0f);
+    EXPECT_EQ(r.foldFurtherThanBefore, 0u);
 }
 
 }  // namespace
