@@ -147,7 +147,22 @@ bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::si
     return file.IsOpen() && file.Write(data, size, error) && file.Flush(error) && file.Close(error);
 }
 
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+    // The system gives up after 40 links; so does this.
+    constexpr int kMostLinks = 40;
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, ec)) || ec) break;
+        const std::filesystem::path target = std::filesystem::read_symlink(current, ec);
+        if (ec) break;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current;
+}
+
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& link, std::string* error) {
+    const std::filesystem::path to = FollowLinks(link);
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
     if (errno != EXDEV) {
         SetError(error, errno);
@@ -168,7 +183,8 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 bool SyncParentFolder(const std::filesystem::path& path) {
-    std::filesystem::path folder = AbsolutePath(path).parent_path();
+    // The rename happened where a link points, so that is the folder to sync.
+    std::filesystem::path folder = AbsolutePath(FollowLinks(path)).parent_path();
     if (folder.empty()) folder = ".";
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
