@@ -39,6 +39,15 @@ void LoadPlainCube(CRidgeforgeDoc& doc) {
     doc.OnSettingsChanged();
 }
 
+// The cube with the first procedural pattern, relief at 1 mm triangles and no simplify.
+void LoadTexturedCube(CRidgeforgeDoc& doc) {
+    doc.OnTestCube();
+    doc.remeshSettings.targetEdgeMillimetres = 1.0f;
+    doc.simplifyEnabled = false;
+    doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    doc.OnSettingsChanged();
+}
+
 TEST(ExportPlan, WithoutAPartNothingIsAskedOrWritten) {
     ToolDocument d;
     test::TempDir dir("export-none");
@@ -275,12 +284,8 @@ TEST(ExportPlan, AWriteThatFailsSaysWhyAndChangesNothing) {
 TEST(ExportPlan, ATexturedCubeIsProcessedCheckedAndSavedWatertight) {
     ToolDocument d;
     test::TempDir dir("export-end-to-end");
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    LoadTexturedCube(d.doc);
     ASSERT_TRUE(d.doc.HasTexture());
-    d.doc.OnSettingsChanged();
     d.doc.Process();
     ASSERT_EQ(d.doc.processDecision, L"started: Process");
 
@@ -308,11 +313,7 @@ TEST(ExportPlan, ATexturedCubeIsProcessedCheckedAndSavedWatertight) {
 TEST(ExportPlan, ASettingChangedAfterARunIsProcessedBeforeTheCheckUnlessStopped) {
     ToolDocument d;
     test::TempDir dir("export-pending");
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
-    d.doc.OnSettingsChanged();
+    LoadTexturedCube(d.doc);
     d.doc.Process();
     d.doc.ProcessNow();
     ASSERT_TRUE(d.doc.IsResultCurrent());
