@@ -52,7 +52,7 @@ bool CRidgeforgeDoc::PrepareExport(ExportPlan& plan) {
         ShowInformation(L"There is no mesh to save.", InfoKind::Good);
         return false;
     }
-    ProcessNow();
+    ProcessPendingWork();
 
     ExportDialogRequest request;
     request.mesh = &ShownMesh();

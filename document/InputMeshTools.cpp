@@ -49,7 +49,8 @@ void LogLines(CRidgeforgeDoc& doc, const CString& prefix, const std::string& utf
 
 }  // namespace
 
-void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job) {
+void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
+                                     const std::function<void(const std::atomic<bool>&)>& onTick) {
     std::atomic<bool> stop{false};
     std::promise<void> finished;
     std::future<void> done = finished.get_future();
@@ -70,6 +71,7 @@ void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
         // wait out a whole paint wait; pending paints are handled in between.
         while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready) {
             if (host == nullptr) continue;
+            if (onTick) onTick(stop);
             host->PumpPaintEvents(0);
             if (host->EscapeKeyDown() && host->MainFrameInFront()) stop = true;
         }

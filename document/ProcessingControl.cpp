@@ -3,7 +3,9 @@
 // finished result in with its log lines and warnings, and the mesh and
 // coverage the view shows meanwhile.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
@@ -274,6 +276,35 @@ void CRidgeforgeDoc::ProcessNow() {
     // last run's outcome, and applying it would report an old refusal again
     // as if it had just happened.
     if (pipeline.PollFinished()) ApplyPipelineResult();
+}
+
+void CRidgeforgeDoc::ProcessPendingWork() {
+    ProcessNow();
+    if (!CanProcess()) return;
+    Process();
+    if (!pipeline.IsRunning()) {
+        PollPipeline();
+        return;
+    }
+    // The run has its own worker; this job only waits for it. The pipeline
+    // is touched on this thread alone: the tick passes a stop on.
+    std::string shownProgress;
+    RunWithProgress(
+        [this](const std::atomic<bool>&) {
+            while (!pipeline.WorkerFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        },
+        [this, &shownProgress](const std::atomic<bool>& stop) {
+            if (stop.load()) pipeline.RequestStop();
+            const std::string progress = pipeline.GetStatus().progressText;
+            if (progress == shownProgress) return;
+            shownProgress = progress;
+            ShowInformation(L"Processing before saving: " + Utf8ToCString(progress) +
+                                L"\nEscape stops it; the part as shown is then saved.",
+                            InfoKind::Good);
+        });
+    // The progress line goes with the run; a refusal shows its own words.
+    ClearInformationPane();
+    PollPipeline();
 }
 
 void CRidgeforgeDoc::ApplyPipelineResult() {

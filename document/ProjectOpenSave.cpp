@@ -5,9 +5,14 @@
 // A save never overwrites or deletes a file it did not write: the part goes
 // to the first of " part.stl", " part 2.stl", " part 3.stl" beside the
 // project where no file exists, and the part of the previous save is removed
-// only after the new project was written.
+// only after the new project was written, and only when its header shows that
+// a project save wrote it. A part the user opened may well carry one of those
+// names ("Thing part.stl" saved as "Thing.rgproj"); it is never removed.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "document/DocumentText.h"
@@ -37,6 +42,20 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 bool Exists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
+}
+
+// The binary STL header of a part written beside a project: this text, the
+// rest of the 80 bytes zero. A Save STL writes the file's own name instead.
+constexpr char kBesideProjectHeader[] = "Ruvolta";
+constexpr std::size_t kStlHeaderBytes = 80;
+
+bool WrittenBesideProject(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[kStlHeaderBytes] = {};
+    if (!in.read(header, kStlHeaderBytes)) return false;
+    const std::size_t length = std::strlen(kBesideProjectHeader);
+    return std::memcmp(header, kBesideProjectHeader, length) == 0 &&
+           std::all_of(header + length, header + kStlHeaderBytes, [](char c) { return c == '\0'; });
 }
 
 std::vector<fs::path> PartCandidates(const fs::path& project) {
@@ -101,7 +120,7 @@ bool CRidgeforgeDoc::SaveProject(const CString& path) {
         } else {
             mesh::StlExportOptions options;
             options.format = mesh::StlEncoding::Binary;
-            options.header = "Ruvolta";
+            options.header = kBesideProjectHeader;
             const mesh::StlExportResult result = mesh::ExportStl(chosen, partAsLoaded, options);
             if (result.ok) {
                 written = chosen;
@@ -158,7 +177,7 @@ bool CRidgeforgeDoc::SaveProject(const CString& path) {
     }
 
     if (!written.empty()) {
-        if (!oldPart.empty() && !SameFile(oldPart, written)) {
+        if (!oldPart.empty() && !SameFile(oldPart, written) && WrittenBesideProject(oldPart)) {
             for (const fs::path& candidate : PartCandidates(projectFile)) {
                 if (SameFile(oldPart, candidate)) {
                     std::error_code ignored;

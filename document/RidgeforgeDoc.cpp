@@ -152,9 +152,17 @@ void CRidgeforgeDoc::BuildCommandMap() {
     commands_.AddRange(
         ID_OCCUPANCY_128, ID_OCCUPANCY_512, [this](CommandId id) { OnOccupancyCells(id); },
         [this](CommandId id, CommandState& state) { OnUpdateOccupancyCells(id, state); });
-    commands_.Add(ID_TEST_CUBE, [this](CommandId) { OnTestCube(); });
-    commands_.Add(ID_TEST_CYLINDER, [this](CommandId) { OnTestCylinder(); });
-    commands_.Add(ID_TEST_SPHERE, [this](CommandId) { OnTestSphere(); });
+    // A test shape replaces the document as New and Open do, so it asks first
+    // as they do; a project that opens a test shape has asked already.
+    commands_.Add(ID_TEST_CUBE, [this](CommandId) {
+        if (SaveModified()) OnTestCube();
+    });
+    commands_.Add(ID_TEST_CYLINDER, [this](CommandId) {
+        if (SaveModified()) OnTestCylinder();
+    });
+    commands_.Add(ID_TEST_SPHERE, [this](CommandId) {
+        if (SaveModified()) OnTestSphere();
+    });
     commands_.Add(ID_FILE_OPEN_PROJECT, [this](CommandId) { OnFileOpenProject(); });
     commands_.Add(
         ID_FILE_SAVE_PROJECT, [this](CommandId) { OnFileSaveProject(); }, needsMesh);

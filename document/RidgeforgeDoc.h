@@ -143,6 +143,10 @@ public:
     // Finishes what the pipeline has to do now and applies a result that
     // came of it; nothing is applied when no run ended.
     void ProcessNow();
+    // Before an export: finishes a run as ProcessNow does, then runs the work
+    // the current settings still need, showing its progress while the windows
+    // keep painting; Escape stops it, and then the part as shown stays.
+    void ProcessPendingWork();
     void ApplyPipelineResult();
     CString OutOfDateReasons() const;
     void LogResultOutOfDate();
@@ -222,7 +226,11 @@ public:
     CString MeshInformationReport();
 
     // ---- Input-mesh tools and checks
-    void RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job);
+    // Runs the job on a thread of its own while the windows keep painting;
+    // Escape sets the stop flag both are given. `onTick`, when given, runs on
+    // this thread between paints (to show progress, or pass the stop on).
+    void RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
+                         const std::function<void(const std::atomic<bool>&)>& onTick = {});
     void Validate();
     bool RepairMeshInPlace();
     bool FixMeshWithWindows();

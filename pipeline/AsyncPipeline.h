@@ -83,6 +83,9 @@ public:
         if (running_) cancel_.store(true);
     }
     bool IsRunning() const { return running_; }
+    // The worker started last has ended (it may still wait for PollFinished
+    // to join it). Safe from any thread; meaningful once a run was started.
+    bool WorkerFinished() const { return finished_.load(); }
     bool HasPending() const { return pending_.has_value(); }
     bool HasResult() const { return hasResult_; }
     // Only while no worker runs.

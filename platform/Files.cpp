@@ -147,18 +147,33 @@ bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::si
     return file.IsOpen() && file.Write(data, size, error) && file.Flush(error) && file.Close(error);
 }
 
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+    // The system gives up after 40 links; so does this.
+    constexpr int kMostLinks = 40;
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, ec)) || ec) break;
+        const std::filesystem::path target = std::filesystem::read_symlink(current, ec);
+        if (ec) break;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current;
+}
+
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    const std::filesystem::path target = FollowLinks(to);
+    if (::rename(from.c_str(), target.c_str()) == 0) return true;
     if (errno != EXDEV) {
         SetError(error, errno);
         return false;
     }
     // Across file systems: copy next to the target, then rename there.
     std::error_code ec;
-    std::filesystem::path staging = to;
+    std::filesystem::path staging = target;
     staging += ".moving";
     std::filesystem::copy_file(from, staging, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec || ::rename(staging.c_str(), to.c_str()) != 0) {
+    if (ec || ::rename(staging.c_str(), target.c_str()) != 0) {
         SetError(error, ec ? ec.value() : errno);
         std::filesystem::remove(staging, ec);
         return false;
@@ -168,7 +183,8 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 bool SyncParentFolder(const std::filesystem::path& path) {
-    std::filesystem::path folder = AbsolutePath(path).parent_path();
+    // The rename happened where a link points, so that is the folder to sync.
+    std::filesystem::path folder = AbsolutePath(FollowLinks(path)).parent_path();
     if (folder.empty()) folder = ".";
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;

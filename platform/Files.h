@@ -54,11 +54,20 @@ private:
 bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::size_t size,
                     std::string* error = nullptr);
 
+// The file a path finally names: a symbolic link is followed, link by link
+// (a relative link is read from the link's own folder), to the first name
+// that is no link; a path that is no link comes back as given. A loop, or a
+// chain longer than the system follows, gives the last name reached.
+std::filesystem::path FollowLinks(const std::filesystem::path& path);
+
 // Moves `from` over `to`, replacing it; falls back to copy and delete across
-// file systems. The target keeps its old contents when this fails.
+// file systems. The target keeps its old contents when this fails. When `to`
+// is a symbolic link the file it points at is replaced and the link stays, so
+// saving over a link the user made keeps the link.
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error = nullptr);
 
-// Makes a completed rename durable by syncing the folder that holds `path`.
+// Makes a completed rename durable by syncing the folder that holds `path`
+// (or, for a link, the file it points at).
 bool SyncParentFolder(const std::filesystem::path& path);
 
 // Deletes a file; true when it is gone (or was never there).

@@ -91,7 +91,9 @@ protected:
         for (auto& argument : arguments) options.arguments.push_back(argument);
         options.programFolder = ProgramFolder();
         if (makeView_) options.makeView = makeView_;
-        if (programDocument_)
+        if (makeDocument_)
+            options.makeDocument = makeDocument_;
+        else if (programDocument_)
             options.makeDocument = MakeRidgeforgeDocument;
         else
             options.makeDocument = [this](DocumentHost& host) {
@@ -152,6 +154,9 @@ protected:
     // The window keeps the size and place the program gave it at start
     // (otherwise it is put at 0, 0 and made 1280 x 800).
     bool keepStartPlace_ = false;
+    // Builds the document in place of both; for a program document over a
+    // host of the test's own that answers in place of the toolkit's boxes.
+    CRidgeforgeApp::DocumentFactory makeDocument_;
 
 private:
     std::unique_ptr<CRidgeforgeApp> app_;

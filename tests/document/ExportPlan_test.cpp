@@ -39,6 +39,15 @@ void LoadPlainCube(CRidgeforgeDoc& doc) {
     doc.OnSettingsChanged();
 }
 
+// The cube with the first procedural pattern, relief at 1 mm triangles and no simplify.
+void LoadTexturedCube(CRidgeforgeDoc& doc) {
+    doc.OnTestCube();
+    doc.remeshSettings.targetEdgeMillimetres = 1.0f;
+    doc.simplifyEnabled = false;
+    doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    doc.OnSettingsChanged();
+}
+
 TEST(ExportPlan, WithoutAPartNothingIsAskedOrWritten) {
     ToolDocument d;
     test::TempDir dir("export-none");
@@ -275,12 +284,8 @@ TEST(ExportPlan, AWriteThatFailsSaysWhyAndChangesNothing) {
 TEST(ExportPlan, ATexturedCubeIsProcessedCheckedAndSavedWatertight) {
     ToolDocument d;
     test::TempDir dir("export-end-to-end");
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    LoadTexturedCube(d.doc);
     ASSERT_TRUE(d.doc.HasTexture());
-    d.doc.OnSettingsChanged();
     d.doc.Process();
     ASSERT_EQ(d.doc.processDecision, L"started: Process");
 
@@ -303,6 +308,44 @@ TEST(ExportPlan, ATexturedCubeIsProcessedCheckedAndSavedWatertight) {
     EXPECT_TRUE(d.host.Logged(L"Before saving:"));
     EXPECT_TRUE(d.host.Logged(L"  ok      0 open edges (watertight when zero)"));
     EXPECT_TRUE(d.host.Logged(L"  ok      0 non-manifold edges"));
+}
+
+TEST(ExportPlan, ASettingChangedAfterARunIsProcessedBeforeTheCheckUnlessStopped) {
+    ToolDocument d;
+    test::TempDir dir("export-pending");
+    LoadTexturedCube(d.doc);
+    d.doc.Process();
+    d.doc.ProcessNow();
+    ASSERT_TRUE(d.doc.IsResultCurrent());
+
+    // The strength changes after the run: the export waits for the new relief.
+    d.doc.displacementSettings.strengthMillimetres = 0.6f;
+    d.doc.OnSettingsChanged();
+    ASSERT_TRUE(d.doc.NeedsProcessing());
+    d.host.saveChoices.push_back((dir / "current.stl").wstring());
+    ASSERT_TRUE(d.doc.OnFileSaveStl());
+    ASSERT_EQ(d.host.exportRequests.size(), 1u);
+    EXPECT_TRUE(d.host.exportRequests[0].warning.empty()) << d.host.exportRequests[0].warning;
+    EXPECT_GT(d.host.exportRequests[0].mesh->TriangleCount(), 1000u);
+    EXPECT_TRUE(d.doc.IsResultCurrent());
+    EXPECT_EQ(d.doc.appliedSettings.displacement.strengthMillimetres, 0.6f);
+    EXPECT_GT(d.host.paintPumps.load(), 0);
+    EXPECT_TRUE(d.host.Logged(L"Processed: "));
+
+    // Stopped with Escape: the warning and the part as shown stand.
+    d.doc.displacementSettings.strengthMillimetres = 0.3f;
+    d.doc.remeshSettings.targetEdgeMillimetres = 0.5f;
+    d.doc.OnSettingsChanged();
+    d.host.escapeDown = true;
+    d.host.exportAnswer = false;
+    EXPECT_FALSE(d.doc.OnFileSaveStl());
+    ASSERT_EQ(d.host.exportRequests.size(), 2u);
+    EXPECT_EQ(d.host.exportRequests[1].warning.rfind(L"The part has not been processed with the current settings (", 0),
+              0u)
+        << d.host.exportRequests[1].warning;
+    EXPECT_EQ(d.host.exportRequests[1].mesh, &d.doc.ShownMesh());
+    EXPECT_TRUE(d.host.Logged(L"Stopped. The part is as it was; Process runs the rest when asked."));
+    EXPECT_TRUE(d.doc.NeedsProcessing());
 }
 
 TEST(LayOnFace, TheCubeStandsOnAnotherFaceAndItsMasksTurnWithIt) {

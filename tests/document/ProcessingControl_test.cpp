@@ -300,28 +300,33 @@ TEST(ProcessingControl, ARefusalIsReportedOnceAndASuccessfulRunClearsIt) {
     d.doc.OnValidate();
     EXPECT_TRUE(d.host.Logged(L"Verdict: "));
     EXPECT_FALSE(d.host.Logged(L"Refused: "));
+    // Finishing what runs brings the old refusal back nowhere.
     d.doc.ProcessNow();
-    d.doc.OnFileSaveStl();  // the check runs; the file picker is cancelled
-    ASSERT_EQ(d.host.exportRequests.size(), 1u);
     EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
     EXPECT_EQ(d.host.info.size(), 2u);
     EXPECT_FALSE(d.doc.PollPipeline());
 
-    d.doc.Process();
-    ASSERT_EQ(d.doc.processDecision, L"started: Process");
-    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    // Save STL runs the work the new settings need before its check (the
+    // file picker is then cancelled): the run succeeds and clears the refusal.
+    d.doc.OnFileSaveStl();
+    ASSERT_EQ(d.host.exportRequests.size(), 1u);
+    EXPECT_TRUE(d.host.exportRequests[0].warning.empty()) << d.host.exportRequests[0].warning;
     EXPECT_TRUE(d.host.Logged(L"Processed: "));
     EXPECT_EQ(d.host.CountLogged(L"Refused: "), 0);
-    ASSERT_EQ(d.host.info.size(), 3u);
+    ASSERT_GE(d.host.info.size(), 2u);
     EXPECT_TRUE(d.host.info.back().text.empty());
     EXPECT_EQ(d.host.info.back().kind, InfoKind::Good);
     EXPECT_EQ(d.doc.ProcessStatusText(), L"Up to date");
+    EXPECT_FALSE(d.doc.PollPipeline());
+    d.doc.Process();
+    EXPECT_EQ(d.doc.processDecision, L"declined: up to date");
 
     // Save STL now brings nothing new: the applied result stays as it is.
     const std::uint32_t serial = d.doc.resultSerial;
+    const std::size_t shown = d.host.info.size();
     d.doc.OnFileSaveStl();
     EXPECT_EQ(d.doc.resultSerial, serial);
-    EXPECT_EQ(d.host.info.size(), 3u);
+    EXPECT_EQ(d.host.info.size(), shown);
 }
 
 // The refusal names the count the relief settings show for the same size,

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/PlacementSnapshot.h"
 #include "document/ProjectFile.h"
@@ -226,6 +227,37 @@ TEST_F(ChangedPart, SavesCycleThroughTwoNamesAndLeaveForeignFilesAlone) {
     EXPECT_TRUE(fs::exists(dir / "P part.stl"));
 }
 
+TEST_F(ChangedPart, ThePartTheUserOpenedIsNeverDeletedEvenUnderACandidateName) {
+    // The user's own "Thing part.stl" (a header of its own), saved as "Thing.rgproj".
+    const fs::path project = dir / "Thing.rgproj";
+    WriteStl(dir / "Thing part.stl", test::MakeBox({0, 0, 0}, {5, 6, 7}));
+    const std::string users = ReadBytes(dir / "Thing part.stl");
+    ASSERT_TRUE(d.doc.ImportPart(W(dir / "Thing part.stl")));
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    EXPECT_EQ(StlFilesIn(dir.Path()), (std::vector<std::string>{"Thing part.stl", "source.stl"}));
+
+    // Repaired and saved again: the changed part goes beside, the user's file stays.
+    ChangePart(31.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    EXPECT_EQ(StlFilesIn(dir.Path()),
+              (std::vector<std::string>{"Thing part 2.stl", "Thing part.stl", "source.stl"}));
+    EXPECT_EQ(ReadBytes(dir / "Thing part.stl"), users);
+
+    // The program's own parts still take turns around the user's file.
+    ChangePart(32.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    EXPECT_EQ(StlFilesIn(dir.Path()),
+              (std::vector<std::string>{"Thing part 3.stl", "Thing part.stl", "source.stl"}));
+    ChangePart(33.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    EXPECT_EQ(StlFilesIn(dir.Path()),
+              (std::vector<std::string>{"Thing part 2.stl", "Thing part.stl", "source.stl"}));
+    EXPECT_EQ(ReadBytes(dir / "Thing part.stl"), users);
+    HostedDocument e;
+    ASSERT_TRUE(e.doc.OpenProject(W(project)));
+    EXPECT_NEAR(e.doc.workingPart.boundsMax.z, 33.0f, 1e-4f);
+}
+
 TEST_F(ChangedPart, WithEveryNameTakenTheSaveIsRefusedAndNothingChanges) {
     for (const char* name : {"R part.stl", "R part 2.stl", "R part 3.stl"}) test::WriteTextFile(dir / name, name);
     ChangePart(31.0f);
@@ -312,6 +344,47 @@ TEST(ProjectSave, SaveModifiedAsksOnlyWithAModifiedPart) {
     d.host.answers = {QuestionAnswer::No};
     EXPECT_TRUE(d.doc.SaveModified());
     EXPECT_EQ(d.host.questions.back(), L"Save the changes to chosen.rgproj?");
+}
+
+TEST(ProjectSave, TestShapesAskBeforeReplacingAModifiedDocument) {
+    test::TempDir dir("shape-ask");
+    HostedDocument d;
+    ASSERT_TRUE(d.doc.Commands().Execute(ID_TEST_CUBE));  // nothing loaded: no question
+    EXPECT_TRUE(d.host.questions.empty());
+    EXPECT_EQ(d.doc.testShape, "cube");
+    d.doc.displacementSettings.strengthMillimetres += 0.25f;
+    d.doc.SetModifiedFlag(true);
+    const float amplitude = d.doc.displacementSettings.strengthMillimetres;
+
+    d.host.answers = {QuestionAnswer::Cancel};
+    d.doc.Commands().Execute(ID_TEST_SPHERE);
+    ASSERT_EQ(d.host.questions.size(), 1u);
+    EXPECT_EQ(d.host.questions[0],
+              L"Save the project before going on?\n\nIt keeps the part, the texture, its placement, the masks and "
+              L"every setting.");
+    EXPECT_EQ(d.doc.testShape, "cube");
+    EXPECT_TRUE(d.doc.IsModified());
+    EXPECT_EQ(d.doc.displacementSettings.strengthMillimetres, amplitude);
+
+    // Yes saves first, then the shape comes in.
+    d.host.answers = {QuestionAnswer::Yes};
+    d.host.saveChoices = {W(dir / "kept.rgproj")};
+    d.doc.Commands().Execute(ID_TEST_CYLINDER);
+    EXPECT_EQ(d.host.questions.size(), 2u);
+    EXPECT_TRUE(fs::exists(dir / "kept.rgproj"));
+    EXPECT_EQ(d.doc.testShape, "cylinder");
+
+    // No goes on without saving.
+    d.doc.SetModifiedFlag(true);
+    d.host.answers = {QuestionAnswer::No};
+    d.doc.Commands().Execute(ID_TEST_SPHERE);
+    EXPECT_EQ(d.host.questions.size(), 3u);
+    EXPECT_EQ(d.doc.testShape, "sphere");
+    EXPECT_FALSE(d.doc.IsModified());
+    // Unmodified: no question.
+    d.doc.Commands().Execute(ID_TEST_CUBE);
+    EXPECT_EQ(d.host.questions.size(), 3u);
+    EXPECT_EQ(d.doc.testShape, "cube");
 }
 
 TEST(ProjectSave, SaveAndOpenGiveTheSameDocument) {
