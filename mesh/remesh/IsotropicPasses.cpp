@@ -76,6 +76,59 @@ void Subdivide(const EditableMesh& mesh, const Triangle& p, const std::uint32_t*
     }
 }
 
+// A triangle of a trial edit: its corners after the edit and its unit
+// normals before and after.
+struct TrialTriangle {
+    std::uint32_t index;
+    Triangle corners;
+    Vec3f before, after;
+};
+
+// Two neighbours may each turn within a pass's own limit and still end folded
+// against each other along their shared edge, and a fold there makes the
+// surface pass through itself. Normals more than about 150 degrees apart are
+// folded; a pair that was folded that far already may stay so (a knife edge
+// of the part) but not fold further.
+constexpr float kFoldedCosine = -0.866f;
+
+bool FoldsFurther(const Vec3f& beforeA, const Vec3f& beforeB, const Vec3f& afterA, const Vec3f& afterB) {
+    const float after = Dot(afterA, afterB);
+    return after < kFoldedCosine && after < Dot(beforeA, beforeB);
+}
+
+bool HasEdge(const Triangle& t, std::uint32_t u, std::uint32_t v) {
+    return (t[0] == u || t[1] == u || t[2] == u) && (t[0] == v || t[1] == v || t[2] == v);
+}
+
+// Whether a triangle of the trial would fold against a neighbour across one
+// of its edges: another triangle of the trial, or one the edit leaves alone.
+bool TrialFolds(const EditableMesh& mesh, const std::vector<TrialTriangle>& trial, std::vector<std::uint32_t>& found) {
+    const auto inTrial = [&](std::uint32_t t) {
+        return std::any_of(trial.begin(), trial.end(), [t](const TrialTriangle& x) { return x.index == t; });
+    };
+    for (std::size_t i = 0; i < trial.size(); ++i) {
+        const TrialTriangle& mine = trial[i];
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t u = mine.corners[k], v = mine.corners[(k + 1) % 3];
+            bool shared = false;
+            for (std::size_t j = 0; j < trial.size(); ++j) {
+                if (j == i || !HasEdge(trial[j].corners, u, v)) continue;
+                shared = true;
+                if (FoldsFurther(mine.before, trial[j].before, mine.after, trial[j].after)) return true;
+            }
+            if (shared) continue;
+            found.clear();
+            mesh.EdgeTriangles(u, v, found);
+            for (const std::uint32_t t : found) {
+                if (inTrial(t)) continue;
+                const Vec3f n = UnitNormal(mesh, mesh.triangles[t]);
+                if (FoldsFurther(mine.before, n, mine.after, n)) return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 IsotropicLimits MakeIsotropicLimits(float edgeLength) {
@@ -153,7 +206,8 @@ std::uint64_t SplitLongEdges(EditableMesh& mesh, float splitLimit) {
 std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableEdge>& edges,
                                  const IsotropicLimits& limits, const std::vector<std::uint8_t>& vertexFlags,
                                  float featureCosine) {
-    std::vector<std::uint32_t> triangles, ringKeep, ringRemove, common;
+    std::vector<std::uint32_t> triangles, ringKeep, ringRemove, common, found;
+    std::vector<TrialTriangle> trial;
     std::uint64_t collapses = 0;
     for (const EditableEdge& edge : edges) {
         const std::uint32_t a = Low(edge.key), b = High(edge.key);
@@ -201,6 +255,24 @@ std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableE
         mesh.ForEachListedTriangle(remove, judge);
         if (refused) continue;
 
+        trial.clear();
+        auto gather = [&](std::uint32_t t) {
+            const Triangle& tri = mesh.triangles[t];
+            const bool hasKeep = mesh.Contains(t, keep), hasRemove = mesh.Contains(t, remove);
+            if (hasKeep == hasRemove) return;  // the edge's own triangles go; stale entries hold neither
+            if (std::any_of(trial.begin(), trial.end(), [t](const TrialTriangle& x) { return x.index == t; })) return;
+            Triangle after = tri;
+            Vec3f at[3];
+            for (int k = 0; k < 3; ++k) {
+                if (after[k] == remove) after[k] = keep;
+                at[k] = after[k] == keep ? target : mesh.positions[after[k]];
+            }
+            trial.push_back({t, after, UnitNormal(mesh, tri), UnitNormal(at[0], at[1], at[2])});
+        };
+        mesh.ForEachListedTriangle(keep, gather);
+        mesh.ForEachListedTriangle(remove, gather);
+        if (TrialFolds(mesh, trial, found)) continue;
+
         mesh.positions[keep] = target;
         mesh.CollapseVertex(remove, keep);
         ++collapses;
@@ -223,7 +295,8 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
             valence[v] = static_cast<std::int64_t>(ring.size());
         }
     });
-    std::vector<std::uint32_t> triangles, existing;
+    std::vector<std::uint32_t> triangles, existing, found;
+    std::vector<TrialTriangle> trial;
     std::uint64_t flips = 0;
     auto opposite = [&](std::uint32_t t, std::uint32_t a, std::uint32_t b) {
         for (const std::uint32_t c : mesh.triangles[t]) {
@@ -257,6 +330,9 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
             Dot(n1, UnitNormal(mesh, mesh.triangles[t1])) < 0.5f)
             continue;
         if (Length(x[c] - x[d]) > splitLimit) continue;
+        trial.assign({{t0, {a, d, c}, UnitNormal(mesh, mesh.triangles[t0]), n0},
+                      {t1, {b, c, d}, UnitNormal(mesh, mesh.triangles[t1]), n1}});
+        if (TrialFolds(mesh, trial, found)) continue;
 
         mesh.triangles[t0] = {a, d, c};
         mesh.triangles[t1] = {b, c, d};
