@@ -351,10 +351,9 @@ inline mesh::TriangleMesh MakeOverlappingBoxes() {
     return stress::Joined(MakeGridBox({0, 0, 0}, {20, 20, 20}, 4), MakeGridBox({8, 7, 6}, {26, 24, 22}, 4));
 }
 
-// A cone `height` mm tall on a base `radius` mm across, standing on its
-// base: a needle when it is narrow.
-inline mesh::TriangleMesh MakeSharpCone(float radius, float height) {
-    const std::uint32_t around = 48, rings = 24;
+// A cone `height` mm tall on a base of `radius`, standing on its base, in
+// `rings` rings of `around` points: a needle when it is narrow.
+inline mesh::TriangleMesh MakeCone(float radius, float height, std::uint32_t around, std::uint32_t rings) {
     mesh::TriangleMesh m;
     for (std::uint32_t k = 0; k < rings; ++k) {
         const float f = static_cast<float>(k) / static_cast<float>(rings);
@@ -420,7 +419,7 @@ inline std::vector<StressPart> MakeStressParts() {
 
 // Sharper still: needles, blades, fins thinner than a cell and fine threads.
 inline std::vector<StressPart> MakeSharpStressParts() {
-    return {{"needle cone", MakeSharpCone(2.0f, 30.0f)},
+    return {{"needle cone", MakeCone(2.0f, 30.0f, 48, 24)},
             {"knife edge", MakeKnifeEdge()},
             {"finned plate", MakeFinnedPlate()},
             {"fine thread", MakeThread(2.0f, 0.35f, 0.6f, 12.0f, 48, 161)},
