@@ -100,24 +100,15 @@ std::vector<std::uint8_t> NearDamage(const TriangleMesh& mesh) {
 
 }  // namespace
 
-// Each relief stress part and each of the remeshers' ones, by one relief
-// method at the default strength and at a strong 2 mm, simplified as the
-// simplify stage does it: flat areas, then the whole mesh at the default
-// detail level with the bed held. A crossing or fold of the result counts
-// when no corner of its triangle came from near damage the relief left.
-//
-// Not run yet: the shape test refuses a collapse that folds two triangles of
-// the fan around the kept vertex against each other, but a collapse can
-// still carry the fan through a surface beyond it (the other side of a thin
-// wall, the next turn of a thread), which nothing tests, and on relief made
-// by the solid method, whose output still crosses itself in hundreds of
-// places, the two cannot yet be told apart.
-class SimplifyReliefOutput : public testing::TestWithParam<std::tuple<int, DisplacementMethod, float>> {};
+namespace {
 
-TEST_P(SimplifyReliefOutput, DISABLED_AddsNoSelfIntersectionOrFold) {
-    const auto [index, method, strength] = GetParam();
-    const ridgeforge::test::StressPart part = std::move(PartsForRelief()[static_cast<std::size_t>(index)]);
-    SCOPED_TRACE(part.name);
+// The part's relief simplified as the simplify stage does it: flat areas,
+// then the whole mesh at the default detail level with the bed held. A
+// crossing or fold of the result counts when no corner of its triangle came
+// from near damage the relief left.
+void ExpectSimplifyAddsNoDamage(const ridgeforge::test::StressPart& part, DisplacementMethod method, float strength) {
+    SCOPED_TRACE(part.name + (method == DisplacementMethod::Mesh ? " by mesh relief" : " by solid relief") + " of " +
+                 std::to_string(static_cast<int>(strength)) + " mm");
     const TriangleMesh input = ReliefOf(part.mesh, method, strength);
     ASSERT_FALSE(input.indices.empty());
     const std::vector<std::uint8_t> near = NearDamage(input);
@@ -145,6 +136,34 @@ TEST_P(SimplifyReliefOutput, DISABLED_AddsNoSelfIntersectionOrFold) {
     const SelfIntersectionCount before = CountWithinBodies(input), after = CountWithinBodies(mesh);
     EXPECT_LE(after.intersectingPairs, before.intersectingPairs);
     EXPECT_LE(after.foldedEdges, before.foldedEdges);
+}
+
+}  // namespace
+
+TEST(SimplifyStressParts, CollapsesFoldNoFanOnTheThreadOrTheGearRelief) {
+    // Where two triangles around the kept vertex each turned within the
+    // angle but in opposite directions, they ended folded against each
+    // other: on these reliefs 2, 1 and 3 triangles.
+    const std::vector<ridgeforge::test::StressPart> parts = MakeStressParts();
+    ExpectSimplifyAddsNoDamage(parts[1], DisplacementMethod::Mesh, 2.0f);
+    ExpectSimplifyAddsNoDamage(parts[1], DisplacementMethod::Solid, 1.0f);
+    ExpectSimplifyAddsNoDamage(parts[0], DisplacementMethod::Solid, 1.0f);
+}
+
+// Each relief stress part and each of the remeshers' ones, by either relief
+// method at the default strength and at a strong 2 mm.
+//
+// Not run yet: the shape test refuses a collapse that folds two triangles of
+// the fan around the kept vertex against each other, but a collapse can
+// still carry the fan through a surface beyond it (the other side of a thin
+// wall, the next turn of a thread), which nothing tests, and on relief made
+// by the solid method, whose output still crosses itself in hundreds of
+// places, the two cannot yet be told apart.
+class SimplifyReliefOutput : public testing::TestWithParam<std::tuple<int, DisplacementMethod, float>> {};
+
+TEST_P(SimplifyReliefOutput, DISABLED_AddsNoSelfIntersectionOrFold) {
+    const auto [index, method, strength] = GetParam();
+    ExpectSimplifyAddsNoDamage(PartsForRelief()[static_cast<std::size_t>(index)], method, strength);
 }
 
 INSTANTIATE_TEST_SUITE_P(Parts, SimplifyReliefOutput,
