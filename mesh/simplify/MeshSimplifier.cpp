@@ -339,6 +339,7 @@ bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
 bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
     const bool keepHeld = vertices_[keep].held != 0;
     fan_.clear();
+    bool wide = false;
     for (const RingTriangle& tri : ring_) {
         bool moved[3], hasKeep = false, hasRemove = false;
         for (int k = 0; k < 3; ++k) {
@@ -378,8 +379,13 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         }
         if (o != 2) continue;
         fan_.push_back({others[0], others[1], n, m});
+        // Normals all within 82.5 degrees of the first one's lie within 165
+        // degrees of each other, and then no pair can have folded.
+        const Vec3d& first = fan_.front().after;
+        const double d = Dot(n, first);
+        wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if (FanFolds()) {
+    if (wide && FanFolds()) {
         ++report_.refusedTip;
         return false;
     }
