@@ -92,6 +92,7 @@ struct TrialTriangle {
 constexpr float kFoldedCosine = -0.866f;
 
 constexpr float kSmallTurnCosine = 0.985f;
+constexpr float kHalfFoldCosine = 0.2588f;
 
 bool FoldsFurther(const Vec3f& beforeA, const Vec3f& beforeB, const Vec3f& afterA, const Vec3f& afterB) {
     const float after = Dot(afterA, afterB);
@@ -108,6 +109,11 @@ bool TrialFolds(const EditableMesh& mesh, const std::vector<TrialTriangle>& tria
     const auto inTrial = [&](std::uint32_t t) {
         return std::any_of(trial.begin(), trial.end(), [t](const TrialTriangle& x) { return x.index == t; });
     };
+    // Unit normals all within 75 degrees of the first one's lie within 150
+    // of each other: then no two triangles of the trial can fold.
+    const bool wide = std::any_of(trial.begin(), trial.end(), [&](const TrialTriangle& x) {
+        return !(Dot(x.after, trial.front().after) >= kHalfFoldCosine);
+    });
     for (std::size_t i = 0; i < trial.size(); ++i) {
         const TrialTriangle& mine = trial[i];
         for (int k = 0; k < 3; ++k) {
@@ -116,7 +122,7 @@ bool TrialFolds(const EditableMesh& mesh, const std::vector<TrialTriangle>& tria
             for (std::size_t j = 0; j < trial.size(); ++j) {
                 if (j == i || !HasEdge(trial[j].corners, u, v)) continue;
                 shared = true;
-                if (FoldsFurther(mine.before, trial[j].before, mine.after, trial[j].after)) return true;
+                if (wide && FoldsFurther(mine.before, trial[j].before, mine.after, trial[j].after)) return true;
             }
             // An edge the trial leaves on one side turns only as far as the
             // triangle does: one turned less than about 10 degrees cannot
