@@ -80,28 +80,7 @@ inline mesh::TriangleMesh MakeLetteredPlate() {
 inline mesh::TriangleMesh MakeThinSheet() { return MakeGridBox({0, 0, 0}, {30, 20, 0.1f}, 6); }
 
 // A cone 20 mm across its base and 24 mm tall, standing on its base.
-inline mesh::TriangleMesh MakeStandingCone() {
-    const std::uint32_t around = 64, rings = 12;
-    const float radius = 10.0f, height = 24.0f;
-    mesh::TriangleMesh m;
-    for (std::uint32_t k = 0; k < rings; ++k) {
-        const float f = static_cast<float>(k) / static_cast<float>(rings);
-        for (std::uint32_t j = 0; j < around; ++j) {
-            const float a = stress::kTwoPi * static_cast<float>(j) / static_cast<float>(around);
-            stress::AddVertex(m, radius * (1.0f - f) * std::cos(a), radius * (1.0f - f) * std::sin(a), height * f);
-        }
-    }
-    const std::uint32_t apex = stress::AddVertex(m, 0, 0, height), centre = stress::AddVertex(m, 0, 0, 0);
-    for (std::uint32_t j = 0; j < around; ++j) {
-        const std::uint32_t j1 = (j + 1) % around;
-        for (std::uint32_t k = 0; k + 1 < rings; ++k) {
-            stress::AddQuad(m, k * around + j, k * around + j1, (k + 1) * around + j1, (k + 1) * around + j);
-        }
-        const std::uint32_t top = (rings - 1) * around;
-        m.indices.insert(m.indices.end(), {top + j, top + j1, apex, centre, j1, j});
-    }
-    return stress::Finish(m);
-}
+inline mesh::TriangleMesh MakeStandingCone() { return MakeCone(10.0f, 24.0f, 64, 12); }
 
 // A screw standing on its head: a round head 14 mm across and 4 mm tall, and
 // a shank 13 mm long with a 1.5 mm pitch thread 0.8 mm deep.

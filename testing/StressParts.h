@@ -278,18 +278,18 @@ inline mesh::TriangleMesh MakeThinDisk() {
     return stress::Extrude(outer, {}, 0.0f, 0.8f);
 }
 
-// An M10-like rod 30 mm long: a 2 mm pitch thread 0.9 mm deep, flat ends.
-inline mesh::TriangleMesh MakeThreadedRod() {
+// A rod `length` mm long standing on z = 0 with a sharp V thread: radius
+// `radius` at the crests, `depth` mm deep, `pitch` mm a turn; flat ends.
+inline mesh::TriangleMesh MakeThread(float radius, float depth, float pitch, float length, std::uint32_t around,
+                                     std::uint32_t rows) {
     mesh::TriangleMesh m;
-    const std::uint32_t around = 64, rows = 121;
-    const float length = 30.0f, pitch = 2.0f;
     for (std::uint32_t k = 0; k < rows; ++k) {
         const float z = length * static_cast<float>(k) / static_cast<float>(rows - 1);
         for (std::uint32_t j = 0; j < around; ++j) {
             const float a = stress::kTwoPi * static_cast<float>(j) / static_cast<float>(around);
             const float phase = z / pitch - static_cast<float>(j) / static_cast<float>(around);
             const float wave = std::fabs(2.0f * (phase - std::floor(phase)) - 1.0f);  // 0..1 triangle wave
-            const float r = 4.1f + 0.9f * wave;
+            const float r = radius - depth + depth * wave;
             stress::AddVertex(m, r * std::cos(a), r * std::sin(a), z);
         }
     }
@@ -307,6 +307,9 @@ inline mesh::TriangleMesh MakeThreadedRod() {
     }
     return stress::Finish(m);
 }
+
+// An M10-like rod 30 mm long: a 2 mm pitch thread 0.9 mm deep, flat ends.
+inline mesh::TriangleMesh MakeThreadedRod() { return MakeThread(5.0f, 0.9f, 2.0f, 30.0f, 64, 121); }
 
 // A 40 x 25 mm plate 3 mm thick with two 8 mm ribs along x and six round
 // holes 3 mm across.
@@ -348,6 +351,56 @@ inline mesh::TriangleMesh MakeOverlappingBoxes() {
     return stress::Joined(MakeGridBox({0, 0, 0}, {20, 20, 20}, 4), MakeGridBox({8, 7, 6}, {26, 24, 22}, 4));
 }
 
+// A cone `height` mm tall on a base of `radius`, standing on its base, in
+// `rings` rings of `around` points: a needle when it is narrow.
+inline mesh::TriangleMesh MakeCone(float radius, float height, std::uint32_t around, std::uint32_t rings) {
+    mesh::TriangleMesh m;
+    for (std::uint32_t k = 0; k < rings; ++k) {
+        const float f = static_cast<float>(k) / static_cast<float>(rings);
+        for (std::uint32_t j = 0; j < around; ++j) {
+            const float a = stress::kTwoPi * static_cast<float>(j) / static_cast<float>(around);
+            stress::AddVertex(m, radius * (1.0f - f) * std::cos(a), radius * (1.0f - f) * std::sin(a), height * f);
+        }
+    }
+    const std::uint32_t apex = stress::AddVertex(m, 0, 0, height), centre = stress::AddVertex(m, 0, 0, 0);
+    const std::uint32_t top = (rings - 1) * around;
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const std::uint32_t j1 = (j + 1) % around;
+        for (std::uint32_t k = 0; k + 1 < rings; ++k) {
+            stress::AddQuad(m, k * around + j, k * around + j1, (k + 1) * around + j1, (k + 1) * around + j);
+        }
+        m.indices.insert(m.indices.end(), {top + j, top + j1, apex, centre, j1, j});
+    }
+    return stress::Finish(m);
+}
+
+// A blade 10 mm tall whose edge comes to a 22 degree point 20 mm out.
+inline mesh::TriangleMesh MakeKnifeEdge() {
+    std::vector<std::pair<float, float>> outer;
+    const std::pair<float, float> corners[3] = {{-3.0f, -4.4f}, {20.0f, 0.0f}, {-3.0f, 4.4f}};
+    for (int side = 0; side < 3; ++side) {
+        const auto [x0, y0] = corners[side];
+        const auto [x1, y1] = corners[(side + 1) % 3];
+        for (int i = 0; i < 16; ++i) {
+            const float f = static_cast<float>(i) / 16.0f;
+            outer.emplace_back(x0 + f * (x1 - x0), y0 + f * (y1 - y0));
+        }
+    }
+    return stress::Extrude(outer, {}, 0.0f, 10.0f);
+}
+
+// A 40 x 20 mm base 1 mm thick carrying fins 0.3 mm thick and 6 mm tall, 2.1
+// mm apart, across it.
+inline mesh::TriangleMesh MakeFinnedPlate() {
+    const std::size_t columns = 133, rows = 67;
+    std::vector<std::vector<float>> heights(rows, std::vector<float>(columns, 1.0f));
+    for (auto& row : heights) {
+        for (std::size_t x = 3; x < columns; x += 7) row[x] = 6.0f;
+    }
+    return stress::ColumnBlock(0.3f, 1).Build(heights, std::vector<std::vector<bool>>(rows, std::vector<bool>(columns)),
+                                              0.0f);
+}
+
 struct StressPart {
     std::string name;
     mesh::TriangleMesh mesh;
@@ -362,6 +415,15 @@ inline std::vector<StressPart> MakeStressParts() {
             {"nozzle", MakeNozzle()},
             {"overlapping boxes", MakeOverlappingBoxes()},
             {"sphere", mesh::MakeTestSphere(15.0f)}};
+}
+
+// Sharper still: needles, blades, fins thinner than a cell and fine threads.
+inline std::vector<StressPart> MakeSharpStressParts() {
+    return {{"needle cone", MakeCone(2.0f, 30.0f, 48, 24)},
+            {"knife edge", MakeKnifeEdge()},
+            {"finned plate", MakeFinnedPlate()},
+            {"fine thread", MakeThread(2.0f, 0.35f, 0.6f, 12.0f, 48, 161)},
+            {"coarse thread", MakeThread(6.0f, 1.6f, 3.5f, 20.0f, 72, 97)}};
 }
 
 }  // namespace ridgeforge::test

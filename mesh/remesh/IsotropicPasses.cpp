@@ -76,6 +76,71 @@ void Subdivide(const EditableMesh& mesh, const Triangle& p, const std::uint32_t*
     }
 }
 
+// A triangle of a trial edit: its corners after the edit and its unit
+// normals before and after.
+struct TrialTriangle {
+    std::uint32_t index;
+    Triangle corners;
+    Vec3f before, after;
+};
+
+// Two neighbours may each turn within a pass's own limit and still end folded
+// against each other along their shared edge, and a fold there makes the
+// surface pass through itself. Normals more than about 150 degrees apart are
+// folded; a pair that was folded that far already may stay so (a knife edge
+// of the part) but not fold further.
+constexpr float kFoldedCosine = -0.866f;
+
+constexpr float kSmallTurnCosine = 0.985f;
+constexpr float kHalfFoldCosine = 0.2588f;
+
+bool FoldsFurther(const Vec3f& beforeA, const Vec3f& beforeB, const Vec3f& afterA, const Vec3f& afterB) {
+    const float after = Dot(afterA, afterB);
+    return after < kFoldedCosine && after < Dot(beforeA, beforeB);
+}
+
+bool HasEdge(const Triangle& t, std::uint32_t u, std::uint32_t v) {
+    return (t[0] == u || t[1] == u || t[2] == u) && (t[0] == v || t[1] == v || t[2] == v);
+}
+
+// Whether a triangle of the trial would fold against a neighbour across one
+// of its edges: another triangle of the trial, or one the edit leaves alone.
+bool TrialFolds(const EditableMesh& mesh, const std::vector<TrialTriangle>& trial, std::vector<std::uint32_t>& found) {
+    const auto inTrial = [&](std::uint32_t t) {
+        return std::any_of(trial.begin(), trial.end(), [t](const TrialTriangle& x) { return x.index == t; });
+    };
+    // Unit normals all within 75 degrees of the first one's lie within 150
+    // of each other: then no two triangles of the trial can fold.
+    const bool wide = std::any_of(trial.begin(), trial.end(), [&](const TrialTriangle& x) {
+        return !(Dot(x.after, trial.front().after) >= kHalfFoldCosine);
+    });
+    for (std::size_t i = 0; i < trial.size(); ++i) {
+        const TrialTriangle& mine = trial[i];
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t u = mine.corners[k], v = mine.corners[(k + 1) % 3];
+            bool shared = false;
+            for (std::size_t j = 0; j < trial.size(); ++j) {
+                if (j == i || !HasEdge(trial[j].corners, u, v)) continue;
+                shared = true;
+                if (wide && FoldsFurther(mine.before, trial[j].before, mine.after, trial[j].after)) return true;
+            }
+            // An edge the trial leaves on one side turns only as far as the
+            // triangle does: one turned less than about 10 degrees cannot
+            // fold a pair that was not all but folded, and looking its
+            // neighbour up is most of the cost.
+            if (shared || Dot(mine.before, mine.after) > kSmallTurnCosine) continue;
+            found.clear();
+            mesh.EdgeTriangles(u, v, found);
+            for (const std::uint32_t t : found) {
+                if (inTrial(t)) continue;
+                const Vec3f n = UnitNormal(mesh, mesh.triangles[t]);
+                if (FoldsFurther(mine.before, n, mine.after, n)) return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 IsotropicLimits MakeIsotropicLimits(float edgeLength) {
@@ -153,7 +218,8 @@ std::uint64_t SplitLongEdges(EditableMesh& mesh, float splitLimit) {
 std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableEdge>& edges,
                                  const IsotropicLimits& limits, const std::vector<std::uint8_t>& vertexFlags,
                                  float featureCosine) {
-    std::vector<std::uint32_t> triangles, ringKeep, ringRemove, common;
+    std::vector<std::uint32_t> triangles, ringKeep, ringRemove, common, found;
+    std::vector<TrialTriangle> trial;
     std::uint64_t collapses = 0;
     for (const EditableEdge& edge : edges) {
         const std::uint32_t a = Low(edge.key), b = High(edge.key);
@@ -174,9 +240,10 @@ std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableE
         if (!mesh.HasEdgeTriangleCount(keep, remove, common)) continue;
 
         // Trial: judge every surviving triangle around both ends with both
-        // ends at the target.
+        // ends at the target, and keep what the fold test needs of each.
         const Vec3f keepAt = mesh.positions[keep], removeAt = mesh.positions[remove];
         bool refused = false;
+        trial.clear();
         auto judge = [&](std::uint32_t t) {
             if (refused) return;
             const Triangle& tri = mesh.triangles[t];
@@ -196,10 +263,17 @@ std::uint64_t CollapseShortEdges(EditableMesh& mesh, const std::vector<EditableE
             }
             const float areaAfter = Length(crossAfter);
             if (areaAfter < limits.smallestDoubledArea && areaAfter < Length(crossBefore)) refused = true;
+            // A listed triangle may be listed twice, or no longer hold either end.
+            if (!mesh.Contains(t, keep) && !mesh.Contains(t, remove)) return;
+            if (std::any_of(trial.begin(), trial.end(), [t](const TrialTriangle& x) { return x.index == t; })) return;
+            Triangle corners = tri;
+            for (std::uint32_t& c : corners) c = c == remove ? keep : c;
+            trial.push_back({t, corners, n, n2});
         };
         mesh.ForEachListedTriangle(keep, judge);
         mesh.ForEachListedTriangle(remove, judge);
         if (refused) continue;
+        if (TrialFolds(mesh, trial, found)) continue;
 
         mesh.positions[keep] = target;
         mesh.CollapseVertex(remove, keep);
@@ -223,7 +297,8 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
             valence[v] = static_cast<std::int64_t>(ring.size());
         }
     });
-    std::vector<std::uint32_t> triangles, existing;
+    std::vector<std::uint32_t> triangles, existing, found;
+    std::vector<TrialTriangle> trial;
     std::uint64_t flips = 0;
     auto opposite = [&](std::uint32_t t, std::uint32_t a, std::uint32_t b) {
         for (const std::uint32_t c : mesh.triangles[t]) {
@@ -257,6 +332,9 @@ std::uint64_t FlipEdgesForShape(EditableMesh& mesh, const std::vector<EditableEd
             Dot(n1, UnitNormal(mesh, mesh.triangles[t1])) < 0.5f)
             continue;
         if (Length(x[c] - x[d]) > splitLimit) continue;
+        trial.assign({{t0, {a, d, c}, UnitNormal(mesh, mesh.triangles[t0]), n0},
+                      {t1, {b, c, d}, UnitNormal(mesh, mesh.triangles[t1]), n1}});
+        if (TrialFolds(mesh, trial, found)) continue;
 
         mesh.triangles[t0] = {a, d, c};
         mesh.triangles[t1] = {b, c, d};

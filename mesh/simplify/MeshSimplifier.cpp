@@ -338,6 +338,8 @@ bool MeshSimplifier::PassesTopology(std::uint32_t keep, std::uint32_t remove) {
 
 bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
     const bool keepHeld = vertices_[keep].held != 0;
+    fan_.clear();
+    bool wide = false;
     for (const RingTriangle& tri : ring_) {
         bool moved[3], hasKeep = false, hasRemove = false;
         for (int k = 0; k < 3; ++k) {
@@ -366,12 +368,59 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         const Vec3d n = Cross(e1, e2);
         const double spread = LengthSquared(e1) + LengthSquared(e2);
         // |n| <= 1e-6 spread, squared: degenerate.
-        if (Dot(n, n) <= 1e-12 * spread * spread || TurnedTooFar(n, Cross(b - a, c - a), cosine_)) {
+        const Vec3d m = Cross(b - a, c - a);
+        if (Dot(n, n) <= 1e-12 * spread * spread || TurnedTooFar(n, m, cosine_)) {
             ++report_.refusedTip;
             return false;
         }
+        std::uint32_t others[2], o = 0;
+        for (int k = 0; k < 3 && o < 2; ++k) {
+            if (!moved[k]) others[o++] = tri.corners[k];
+        }
+        if (o != 2) continue;
+        fan_.push_back({others[0], others[1], n, m});
+        // Normals all within 82.5 degrees of the first one's lie within 165
+        // degrees of each other, and then no pair can have folded.
+        const Vec3d& first = fan_.front().after;
+        const double d = Dot(n, first);
+        wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
+    }
+    if (wide && FanFolds()) {
+        ++report_.refusedTip;
+        return false;
     }
     return true;
+}
+
+namespace {
+
+// Normals x and y (not unit) more than about 165 degrees apart, and more
+// than x0 and y0 were: compared in squares, without roots.
+bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d& y0) {
+    constexpr double kFoldedCosineSquared = 0.966 * 0.966;
+    const double after = Dot(x, y), afterScale = Dot(x, x) * Dot(y, y);
+    if (!(after < 0.0 && after * after > kFoldedCosineSquared * afterScale)) return false;
+    const double before = Dot(x0, y0), beforeScale = Dot(x0, x0) * Dot(y0, y0);
+    return !(before < 0.0 && before * before * afterScale >= after * after * beforeScale);
+}
+
+}  // namespace
+
+// Two triangles of the fan around keep may each turn within the angle and
+// still end folded against each other along the edge they share, and a fold
+// there makes the surface pass through itself. A pair whose normals end more
+// than about 165 degrees apart is refused unless it was folded that far
+// already. Compared in squares, without roots.
+bool MeshSimplifier::FanFolds() const {
+    for (std::size_t i = 0; i < fan_.size(); ++i) {
+        for (std::size_t j = i + 1; j < fan_.size(); ++j) {
+            const FanTriangle& p = fan_[i];
+            const FanTriangle& q = fan_[j];
+            if (p.u != q.u && p.u != q.v && p.v != q.u && p.v != q.v) continue;
+            if (FoldedFurther(p.after, q.after, p.before, q.before)) return true;
+        }
+    }
+    return false;
 }
 
 void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement) {

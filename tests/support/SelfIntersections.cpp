@@ -219,7 +219,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> LeafPairs(const mesh::AabbT
     return out;
 }
 
-std::uint64_t CountFolds(const mesh::TriangleMesh& m) {
+// Counts the folded edges; marks both triangles of each in `damaged` when given.
+std::uint64_t CountFolds(const mesh::TriangleMesh& m, std::vector<std::uint8_t>* damaged = nullptr) {
     // Each undirected edge with the triangles that hold it.
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> edges;
     const auto count = static_cast<std::uint32_t>(m.indices.size() / 3);
@@ -246,16 +247,18 @@ std::uint64_t CountFolds(const mesh::TriangleMesh& m) {
     for (const auto& [key, tris] : edges) {
         if (tris.size() != 2) continue;
         const Vec3d n0 = normal(tris[0]), n1 = normal(tris[1]);
-        if (Dot(n0, n1) < -0.966) {
-            ++folds;
-            continue;
+        bool folded = Dot(n0, n1) < -0.966;
+        if (!folded) {
+            const Vec3d u = ToDouble(m.vertices[key >> 32].position);
+            const Vec3d v = ToDouble(m.vertices[key & 0xFFFFFFFFu].position);
+            const Vec3d w0 = opposite(tris[0], key), w1 = opposite(tris[1], key);
+            if (Orient3dD(u, v, w0, w1) != 0) continue;
+            const int drop = DropAxis(Tri{{u, v, w0}});
+            folded = Orient2d(u, v, w0, drop) * Orient2d(u, v, w1, drop) > 0;
         }
-        const Vec3d u = ToDouble(m.vertices[key >> 32].position);
-        const Vec3d v = ToDouble(m.vertices[key & 0xFFFFFFFFu].position);
-        const Vec3d w0 = opposite(tris[0], key), w1 = opposite(tris[1], key);
-        if (Orient3dD(u, v, w0, w1) != 0) continue;
-        const int drop = DropAxis(Tri{{u, v, w0}});
-        if (Orient2d(u, v, w0, drop) * Orient2d(u, v, w1, drop) > 0) ++folds;
+        if (!folded) continue;
+        ++folds;
+        if (damaged) (*damaged)[tris[0]] = (*damaged)[tris[1]] = 1;
     }
     return folds;
 }
@@ -266,7 +269,11 @@ int Orient3d(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) {
     return Orient3dD(ToDouble(a), ToDouble(b), ToDouble(c), ToDouble(d));
 }
 
-SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& m) {
+namespace {
+
+// The count; marks every triangle of a crossing pair or a folded edge in
+// `damaged` (one byte per triangle) when given.
+SelfIntersectionCount Count(const mesh::TriangleMesh& m, std::vector<std::uint8_t>* damaged) {
     SelfIntersectionCount result;
     if (!mesh::IsValidMesh(m) || m.indices.empty()) return result;
     mesh::AabbTree tree;
@@ -285,15 +292,30 @@ SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& m) {
                 for (std::uint32_t y = same ? x + 1 : 0; y < b.triangleCount; ++y) {
                     const std::uint32_t s = tree.triangleOrder[a.firstTriangle + x];
                     const std::uint32_t t = tree.triangleOrder[b.firstTriangle + y];
-                    if (counter.BoxesMeet(s, t) && counter.PairMeets(s, t)) ++found;
+                    if (!counter.BoxesMeet(s, t) || !counter.PairMeets(s, t)) continue;
+                    ++found;
+                    if (damaged) {
+                        std::atomic_ref<std::uint8_t>((*damaged)[s]).store(1, std::memory_order_relaxed);
+                        std::atomic_ref<std::uint8_t>((*damaged)[t]).store(1, std::memory_order_relaxed);
+                    }
                 }
             }
         }
         pairs.fetch_add(found);
     });
     result.intersectingPairs = pairs.load();
-    result.foldedEdges = CountFolds(m);
+    result.foldedEdges = CountFolds(m, damaged);
     return result;
+}
+
+}  // namespace
+
+SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& m) { return Count(m, nullptr); }
+
+std::vector<std::uint8_t> DamagedTriangles(const mesh::TriangleMesh& m) {
+    std::vector<std::uint8_t> damaged(m.indices.size() / 3, 0);
+    Count(m, &damaged);
+    return damaged;
 }
 
 namespace {

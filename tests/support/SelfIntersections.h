@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "mesh/TriangleMesh.h"
 
@@ -31,6 +32,11 @@ struct SelfIntersectionCount {
 };
 
 SelfIntersectionCount CountSelfIntersections(const mesh::TriangleMesh& mesh);
+
+// One byte per triangle, set for every triangle of a counted pair or of a
+// folded edge: where a mesh is damaged, so that what an algorithm adds can be
+// told from what its input brought.
+std::vector<std::uint8_t> DamagedTriangles(const mesh::TriangleMesh& mesh);
 
 // The same, summed over the mesh's connected bodies (through shared
 // vertices) counted each on its own: shells that overlap on purpose, as two

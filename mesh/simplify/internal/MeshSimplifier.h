@@ -63,6 +63,7 @@ private:
     std::uint32_t NextMark();
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    bool FanFolds() const;
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
 
@@ -109,6 +110,13 @@ private:
     };
     std::vector<RingTriangle> ring_;
     std::size_t ringKeepCount_ = 0;  // the first ones, from keep's row
+    // The triangles that stay around keep after a trial collapse: their two
+    // other corners and their normals (not unit) before and after.
+    struct FanTriangle {
+        std::uint32_t u, v;
+        Vec3d after, before;
+    };
+    std::vector<FanTriangle> fan_;
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
