@@ -120,13 +120,7 @@ float PeriodicNoise(float x, float y, std::int32_t periodX, std::int32_t periodY
     SplitCell(y, iy, fy);
     // The value alone, by the same operations as EvaluateGradientCell's, so
     // the two agree to the bit; most callers never read the derivatives.
-    const GradientCell cell = MakeGradientCell(ix, iy, periodX, periodY, seed);
-    const float* gx = cell.gx;
-    const float* gy = cell.gy;
-    const float n00 = gx[0] * fx + gy[0] * fy;
-    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
-    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
-    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
+    const auto [n00, n10, n01, n11] = detail::GradientDots(MakeGradientCell(ix, iy, periodX, periodY, seed), fx, fy);
     return Lerp2(n00, n10, n01, n11, QuinticFade(fx), QuinticFade(fy)) * kGradientScale;
 }
 

@@ -95,6 +95,18 @@ inline constexpr float kGradientScale = 0.6616f;
 inline float Lerp2(float c00, float c10, float c01, float c11, float sx, float sy) {
     return ((1.0f - sx) * c00 + sx * c10) * (1.0f - sy) + ((1.0f - sx) * c01 + sx * c11) * sy;
 }
+// The corner gradients' dot products with the point's offsets from the
+// corners (0,0), (1,0), (0,1), (1,1): what the value and both derivatives
+// blend.
+struct CornerDots {
+    float n00, n10, n01, n11;
+};
+inline CornerDots GradientDots(const GradientCell& cell, float fx, float fy) {
+    const float* gx = cell.gx;
+    const float* gy = cell.gy;
+    return {gx[0] * fx + gy[0] * fy, gx[1] * (fx - 1.0f) + gy[1] * fy, gx[2] * fx + gy[2] * (fy - 1.0f),
+            gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f)};
+}
 }  // namespace detail
 
 // The noise and its derivatives at fraction (fx, fy) of the cell; equal to
@@ -105,10 +117,7 @@ inline float EvaluateGradientCell(const GradientCell& cell, float fx, float fy, 
     using detail::Lerp2;
     const float* gx = cell.gx;
     const float* gy = cell.gy;
-    const float n00 = gx[0] * fx + gy[0] * fy;
-    const float n10 = gx[1] * (fx - 1.0f) + gy[1] * fy;
-    const float n01 = gx[2] * fx + gy[2] * (fy - 1.0f);
-    const float n11 = gx[3] * (fx - 1.0f) + gy[3] * (fy - 1.0f);
+    const auto [n00, n10, n01, n11] = detail::GradientDots(cell, fx, fy);
     const float u = QuinticFade(fx), v = QuinticFade(fy);
     const float du = 30.0f * fx * fx * (fx - 1.0f) * (fx - 1.0f);
     const float dv = 30.0f * fy * fy * (fy - 1.0f) * (fy - 1.0f);
