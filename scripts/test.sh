@@ -33,9 +33,9 @@ export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # LeakSanitizer's stop of the world at exit now and then crashes in its own
 # tracer thread ("Tracer caught signal 11") when the machine is loaded, after
-# the test itself has passed; a test that fails is run once more, so only a
-# failure that comes again counts.
-(cd build/test && ctest -j "$jobs" --output-on-failure --timeout 600 --repeat until-pass:2)
+# the test itself has passed; a test that fails is run up to twice more, so
+# only a failure that comes back each time counts.
+(cd build/test && ctest -j "$jobs" --output-on-failure --timeout 600 --repeat until-pass:3)
 
 # The pipeline's worker thread under ThreadSanitizer: its own build of only
 # the pipeline tests. The system's TBB, on which the parallel algorithms run,
