@@ -28,6 +28,8 @@ export DISPLAY=":${display_number}"
 export LIBGL_ALWAYS_SOFTWARE=1
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display_number}" ] && break; sleep 0.1; done
 
+# See scripts/test.sh: the leak check at exit must not read dynamic TLS.
+export ASAN_OPTIONS=intercept_tls_get_addr=0
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 images="$PWD/docs/manual/images"
 mkdir -p "$images"
