@@ -14,6 +14,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/ui/BackgroundJobs.h"
 #include "platform/ui/DocView.h"
+#include "platform/ui/FirstShow.h"
 #include "platform/ui/Profile.h"
 #include "platform/ui/Splash.h"
 #include "platform/ui/StartupMarks.h"
@@ -104,6 +105,7 @@ bool CRidgeforgeApp::InitInstance() {
     if (!file || !docManager_->OpenDocumentFile(*file)) docManager_->OnFileNew();
     ui::MarkStartupPhase("the main window, its panes and the view made (ProcessShellCommand)");
 
+    ui::AllocateBeforeFirstShow(*frame_);
     frame_->Show();
     frame_->Update();
     if (!migration.empty()) frame_->Log(Widen(migration), LogKind::Auto);

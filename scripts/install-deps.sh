@@ -8,7 +8,7 @@ packages=(
   libtbb-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev
   imagemagick python3
-  libwxgtk3.2-dev libgl1-mesa-dri libgl-dev xvfb xauth xdotool x11-apps fonts-dejavu-core
+  libwxgtk3.2-dev libgl1-mesa-dri libgl-dev xvfb xauth xdotool x11-apps x11-utils openbox fonts-dejavu-core
   pandoc weasyprint
 )
 

@@ -1,10 +1,10 @@
 #include "platform/ui/Dpi.h"
 
+#include "platform/ui/ToolkitSymbols.h"
+
 #include <wx/app.h>
 #include <wx/gdicmn.h>
 #include <wx/window.h>
-
-#include <dlfcn.h>
 
 #include <cmath>
 #include <cstdint>
@@ -14,21 +14,14 @@
 namespace ridgeforge::ui {
 namespace {
 
-// GDK and GObject are loaded with the window library; their entry points are
-// looked up by name, so that no toolkit headers are needed here.
 using GetDefaultFunction = void* (*)();
 using GetResolutionFunction = double (*)(void*);
 using NotifyCallback = void (*)(void*, void*, void*);
 using ConnectFunction = unsigned long (*)(void*, const char*, NotifyCallback, void*, void*, int);
 
-template <class Function>
-Function Lookup(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
-}
-
 double ToolkitResolution() {
-    static const auto screen = Lookup<GetDefaultFunction>("gdk_screen_get_default");
-    static const auto resolution = Lookup<GetResolutionFunction>("gdk_screen_get_resolution");
+    static const auto screen = ToolkitFunction<GetDefaultFunction>("gdk_screen_get_default");
+    static const auto resolution = ToolkitFunction<GetResolutionFunction>("gdk_screen_get_resolution");
     if (screen == nullptr || resolution == nullptr) return -1;
     void* defaultScreen = screen();
     return defaultScreen != nullptr ? resolution(defaultScreen) : -1;
@@ -56,12 +49,12 @@ void ConnectOnce() {
     static bool connected = false;
     if (connected) return;
     connected = true;
-    const auto settings = Lookup<GetDefaultFunction>("gtk_settings_get_default");
-    const auto connect = Lookup<ConnectFunction>("g_signal_connect_data");
+    const auto settings = ToolkitFunction<GetDefaultFunction>("gtk_settings_get_default");
+    const auto connect = ToolkitFunction<ConnectFunction>("g_signal_connect_data");
     void* object = settings != nullptr ? settings() : nullptr;
     if (object == nullptr || connect == nullptr) return;
     connect(object, "notify::gtk-xft-dpi", OnResolutionNotified, nullptr, nullptr, 0);
-    const auto screen = Lookup<GetDefaultFunction>("gdk_screen_get_default");
+    const auto screen = ToolkitFunction<GetDefaultFunction>("gdk_screen_get_default");
     void* defaultScreen = screen != nullptr ? screen() : nullptr;
     if (defaultScreen != nullptr) connect(defaultScreen, "notify::resolution", OnResolutionNotified, nullptr, nullptr, 0);
 }
