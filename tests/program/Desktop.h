@@ -49,6 +49,20 @@ inline int WaitForExit(pid_t child, int seconds) {
     return -1;
 }
 
+// Ends a started program when the test leaves by any road, so that a failed
+// check never leaves it running: it holds the output the test runner reads
+// and would keep the runner waiting until its time limit.
+struct EndWhenLeaving {
+    pid_t child;
+    explicit EndWhenLeaving(pid_t started) : child(started) {}
+    EndWhenLeaving(const EndWhenLeaving&) = delete;
+    EndWhenLeaving& operator=(const EndWhenLeaving&) = delete;
+    ~EndWhenLeaving() {
+        int status = 0;
+        if (child > 0 && waitpid(child, &status, WNOHANG) == 0) WaitForExit(child, 0);
+    }
+};
+
 // The first shown window whose title matches the regular expression, or ""
 // when none shows within the time.
 inline std::string WaitForWindow(const std::string& title, int seconds) {

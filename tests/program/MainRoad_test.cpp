@@ -339,12 +339,7 @@ TEST(MainRoad, APartTexturedProcessedAndSavedThroughTheCheckReadsBackClosedAndRa
         execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, part.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    struct Ender {
-        pid_t child;
-        ~Ender() {
-            if (child > 0) WaitForExit(child, 0);
-        }
-    } ender{child};
+    EndWhenLeaving ender{child};
 
     const std::string main = WaitForWindow("^cube.stl - Ruvolta$", 60);
     ASSERT_FALSE(main.empty()) << "no window titled for the part";

@@ -43,6 +43,7 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
         execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, part.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    const EndWhenLeaving ender{child};
     // The window's title names the part: it was opened before the window showed.
     const std::string window =
         Shell("timeout 60 xdotool search --sync --onlyvisible --name '^cube.stl - Ruvolta$' | head -1");
@@ -108,6 +109,7 @@ TEST(Program, UserManualOpensThePdfBesideTheProgram) {
         execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, static_cast<char*>(nullptr));
         _exit(127);
     }
+    const EndWhenLeaving ender{child};
     const std::string window = WaitForWindow("^Untitled - Ruvolta$", 60);
     ASSERT_FALSE(window.empty());
     Focus(window);
