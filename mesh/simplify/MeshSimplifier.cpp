@@ -378,14 +378,14 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
             if (!moved[k]) others[o++] = tri.corners[k];
         }
         if (o != 2) continue;
-        fan_.push_back({others[0], others[1], n, m});
+        fan_.push_back({others[0], others[1], n, m, hasKeep});
         // Normals all within 82.5 degrees of the first one's lie within 165
         // degrees of each other, and then no pair can have folded.
         const Vec3d& first = fan_.front().after;
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if (wide && FanFolds()) {
+    if ((wide && FanFolds()) || OuterFolds(keep, remove)) {
         ++report_.refusedTip;
         return false;
     }
@@ -394,12 +394,18 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
 
 namespace {
 
-// Normals x and y (not unit) more than about 165 degrees apart, and more
-// than x0 and y0 were: compared in squares, without roots.
-bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d& y0) {
+// Normals x and y (not unit) more than about 165 degrees apart: compared in
+// squares, without roots.
+bool Folded(const Vec3d& x, const Vec3d& y) {
     constexpr double kFoldedCosineSquared = 0.966 * 0.966;
+    const double after = Dot(x, y);
+    return after < 0.0 && after * after > kFoldedCosineSquared * Dot(x, x) * Dot(y, y);
+}
+
+// Folded, and further than x0 and y0 were.
+bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d& y0) {
+    if (!Folded(x, y)) return false;
     const double after = Dot(x, y), afterScale = Dot(x, x) * Dot(y, y);
-    if (!(after < 0.0 && after * after > kFoldedCosineSquared * afterScale)) return false;
     const double before = Dot(x0, y0), beforeScale = Dot(x0, x0) * Dot(y0, y0);
     return !(before < 0.0 && before * before * afterScale >= after * after * beforeScale);
 }
@@ -410,14 +416,52 @@ bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d&
 // still end folded against each other along the edge they share, and a fold
 // there makes the surface pass through itself. A pair whose normals end more
 // than about 165 degrees apart is refused unless it was folded that far
-// already. Compared in squares, without roots.
+// already. A triangle from around keep and one from around remove met at
+// most at a corner before, so how they stood then excuses nothing.
 bool MeshSimplifier::FanFolds() const {
     for (std::size_t i = 0; i < fan_.size(); ++i) {
         for (std::size_t j = i + 1; j < fan_.size(); ++j) {
             const FanTriangle& p = fan_[i];
             const FanTriangle& q = fan_[j];
             if (p.u != q.u && p.u != q.v && p.v != q.u && p.v != q.v) continue;
-            if (FoldedFurther(p.after, q.after, p.before, q.before)) return true;
+            if (p.aroundKeep != q.aroundKeep ? Folded(p.after, q.after)
+                                             : FoldedFurther(p.after, q.after, p.before, q.before)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A fan triangle also meets, across its outer edge, a triangle the collapse
+// does not move; where the two already stood at a sharp crease, a turn within
+// the angle folds the fan triangle over onto it, and the surface then passes
+// through itself there. Refused on the same terms as a fold within the fan.
+// Reading the triangles beyond the fan costs more than all the other tests,
+// so only a fan triangle that turns by more than about 3 degrees is judged:
+// a smaller turn folds only a crease that already stood within 3 degrees of
+// a fold.
+bool MeshSimplifier::OuterFolds(std::uint32_t keep, std::uint32_t remove) const {
+    constexpr double kSmallTurnCosineSquared = 0.99863 * 0.99863;
+    for (const FanTriangle& f : fan_) {
+        const double along = Dot(f.after, f.before);
+        if (along > 0.0 && along * along >= kSmallTurnCosineSquared * Dot(f.after, f.after) * Dot(f.before, f.before)) {
+            continue;
+        }
+        const VertexState& u = vertices_[f.u];
+        for (std::uint32_t i = 0; i < u.incidenceCount; ++i) {
+            const TriangleState& tri = triangles_[incidence_[u.incidenceOffset + i]];
+            if (!tri.live) continue;
+            bool hasV = false, moves = false;
+            for (const std::uint32_t c : tri.corners) {
+                hasV = hasV || c == f.v;
+                moves = moves || c == keep || c == remove;
+            }
+            // A triangle that moves too belongs to the fan, and the fan's own test judges it.
+            if (!hasV || moves) continue;
+            const Vec3d& a = vertices_[tri.corners[0]].position;
+            const Vec3d m = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
+            if (FoldedFurther(f.after, m, f.before, m)) return true;
         }
     }
     return false;

@@ -64,6 +64,7 @@ private:
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FanFolds() const;
+    bool OuterFolds(std::uint32_t keep, std::uint32_t remove) const;
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
 
@@ -111,10 +112,12 @@ private:
     std::vector<RingTriangle> ring_;
     std::size_t ringKeepCount_ = 0;  // the first ones, from keep's row
     // The triangles that stay around keep after a trial collapse: their two
-    // other corners and their normals (not unit) before and after.
+    // other corners, their normals (not unit) before and after, and whether
+    // they held keep before (or remove).
     struct FanTriangle {
         std::uint32_t u, v;
         Vec3d after, before;
+        bool aroundKeep;
     };
     std::vector<FanTriangle> fan_;
     CollapseHeap heap_;
