@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
+#include "mesh/simplify/internal/FoldTests.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -87,16 +88,28 @@ void MeshSimplifier::SetUp() {
         for (std::size_t v = begin; v < end; ++v) {
             VertexState& vertex = vertices_[v];
             Quadric& q = vertex.quadric;
+            // The widest angle between two of its triangles bounds the
+            // sharpest crease at the vertex; a triangle without area, or
+            // too many to compare, leave it unbounded.
+            constexpr std::uint32_t kCompared = 16;
+            Vec3d normals[kCompared];
+            double leastCosine = vertex.incidenceCount > kCompared ? -1.0 : 1.0;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const TriangleState& tri = triangles_[incidence_[vertex.incidenceOffset + i]];
                 const Vec3d& a = vertices_[tri.corners[0]].position;
                 const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
+                if (i < kCompared) {
+                    normals[i] = n;
+                    if (n == Vec3d{}) leastCosine = -1.0;
+                    for (std::uint32_t j = 0; j < i; ++j) leastCosine = std::min(leastCosine, Dot(n, normals[j]));
+                }
                 if (n == Vec3d{}) continue;
                 const double d = -Dot(n, a);
                 const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
                                        n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
             }
+            vertex.crease = AngleDegrees(leastCosine);
         }
     });
 
@@ -385,32 +398,12 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if ((wide && FanFolds()) || OuterFolds(keep, remove)) {
+    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target)) {
         ++report_.refusedTip;
         return false;
     }
     return true;
 }
-
-namespace {
-
-// Normals x and y (not unit) more than about 165 degrees apart: compared in
-// squares, without roots.
-bool Folded(const Vec3d& x, const Vec3d& y) {
-    constexpr double kFoldedCosineSquared = 0.966 * 0.966;
-    const double after = Dot(x, y);
-    return after < 0.0 && after * after > kFoldedCosineSquared * Dot(x, x) * Dot(y, y);
-}
-
-// Folded, and further than x0 and y0 were.
-bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d& y0) {
-    if (!Folded(x, y)) return false;
-    const double after = Dot(x, y), afterScale = Dot(x, x) * Dot(y, y);
-    const double before = Dot(x0, y0), beforeScale = Dot(x0, x0) * Dot(y0, y0);
-    return !(before < 0.0 && before * before * afterScale >= after * after * beforeScale);
-}
-
-}  // namespace
 
 // Two triangles of the fan around keep may each turn within the angle and
 // still end folded against each other along the edge they share, and a fold
@@ -428,40 +421,6 @@ bool MeshSimplifier::FanFolds() const {
                                              : FoldedFurther(p.after, q.after, p.before, q.before)) {
                 return true;
             }
-        }
-    }
-    return false;
-}
-
-// A fan triangle also meets, across its outer edge, a triangle the collapse
-// does not move; where the two already stood at a sharp crease, a turn within
-// the angle folds the fan triangle over onto it, and the surface then passes
-// through itself there. Refused on the same terms as a fold within the fan.
-// Reading the triangles beyond the fan costs more than all the other tests,
-// so only a fan triangle that turns by more than about 3 degrees is judged:
-// a smaller turn folds only a crease that already stood within 3 degrees of
-// a fold.
-bool MeshSimplifier::OuterFolds(std::uint32_t keep, std::uint32_t remove) const {
-    constexpr double kSmallTurnCosineSquared = 0.99863 * 0.99863;
-    for (const FanTriangle& f : fan_) {
-        const double along = Dot(f.after, f.before);
-        if (along > 0.0 && along * along >= kSmallTurnCosineSquared * Dot(f.after, f.after) * Dot(f.before, f.before)) {
-            continue;
-        }
-        const VertexState& u = vertices_[f.u];
-        for (std::uint32_t i = 0; i < u.incidenceCount; ++i) {
-            const TriangleState& tri = triangles_[incidence_[u.incidenceOffset + i]];
-            if (!tri.live) continue;
-            bool hasV = false, moves = false;
-            for (const std::uint32_t c : tri.corners) {
-                hasV = hasV || c == f.v;
-                moves = moves || c == keep || c == remove;
-            }
-            // A triangle that moves too belongs to the fan, and the fan's own test judges it.
-            if (!hasV || moves) continue;
-            const Vec3d& a = vertices_[tri.corners[0]].position;
-            const Vec3d m = Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
-            if (FoldedFurther(f.after, m, f.before, m)) return true;
         }
     }
     return false;
@@ -535,6 +494,7 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
         return false;
     }
     if (!PassesShape(keep, remove, placement.position)) return false;
+    BoundCreases(keep);
     Apply(keep, remove, placement);
     return true;
 }
