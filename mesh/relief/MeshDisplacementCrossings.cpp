@@ -27,9 +27,11 @@ namespace {
 
 constexpr std::uint32_t kCrossingRounds = 8;
 constexpr std::size_t kChunk = 4096;
+constexpr std::size_t kNearChunk = 65536;
 constexpr std::uint32_t kLargestFan = 64;
 constexpr float kSlidTolerance = 1e-4f;
 constexpr float kHuge = 3.0e38f;
+constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
 constexpr std::int64_t kLargestGrid = std::int64_t{1} << 24;
 // cos 87 degrees: a face seen along the fan's normal keeps a fair width.
 constexpr double kPlainCosine = 0.05233596;
@@ -93,8 +95,8 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
     for (std::uint32_t k = first; k < last; ++k) {
         const std::uint32_t* corner = &mesh.indices[3 * std::size_t{faces.faces[k]}];
         const Vec3d a = ToDouble(mesh.vertices[corner[0]].position);
-        cross[k - first] = Cross(ToDouble(mesh.vertices[corner[1]].position) - a,
-                                 ToDouble(mesh.vertices[corner[2]].position) - a);
+        cross[k - first] =
+            Cross(ToDouble(mesh.vertices[corner[1]].position) - a, ToDouble(mesh.vertices[corner[2]].position) - a);
         axis += cross[k - first];
     }
     const double axisLength = Length(axis);
@@ -135,8 +137,7 @@ std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const std::
 // marked triangle's box or the reach, that a marked triangle's box widened
 // by the reach touches: every triangle within the reach of a marked one. All
 // of them when that grid would be too large.
-std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask,
-                                         float reach) {
+std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask, float reach) {
     const std::size_t triangles = mask.size();
     std::vector<std::uint32_t> all(triangles);
     for (std::size_t t = 0; t < triangles; ++t) all[t] = static_cast<std::uint32_t>(t);
@@ -148,12 +149,28 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
             for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], p[a]), hi[a] = std::max(hi[a], p[a]);
         }
     };
+    // The extremes by chunks on all threads: min and max give the same
+    // values in any order.
+    struct Extent {
+        Vec3f low{kHuge, kHuge, kHuge}, high{-kHuge, -kHuge, -kHuge};
+        float cell = 0.0f;
+    };
+    std::vector<Extent> extents((triangles + kNearChunk - 1) / kNearChunk);
+    ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
+        Extent& e = extents[begin / kNearChunk];
+        Vec3f boxLow, boxHigh;
+        for (std::size_t t = begin; t < end; ++t) {
+            boxOf(t, boxLow, boxHigh);
+            for (int a = 0; a < 3; ++a)
+                e.low[a] = std::min(e.low[a], boxLow[a]), e.high[a] = std::max(e.high[a], boxHigh[a]);
+            if (mask[t]) e.cell = std::max({e.cell, boxHigh.x - boxLow.x, boxHigh.y - boxLow.y, boxHigh.z - boxLow.z});
+        }
+    });
     Vec3f lo, hi, low = {kHuge, kHuge, kHuge}, high = -low;
     float cell = reach;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        boxOf(t, lo, hi);
-        for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], lo[a]), high[a] = std::max(high[a], hi[a]);
-        if (mask[t]) cell = std::max({cell, hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+    for (const Extent& e : extents) {
+        for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], e.low[a]), high[a] = std::max(high[a], e.high[a]);
+        cell = std::max(cell, e.cell);
     }
     std::int64_t size[3];
     for (int a = 0; a < 3; ++a) size[a] = static_cast<std::int64_t>((high[a] - low[a]) / std::max(cell, 1e-3f)) + 1;
@@ -182,13 +199,20 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
         boxOf(t, lo, hi);
         cells(lo - widen, hi + widen, [&](std::size_t c) { return touched[c] = 1; });
     }
-    std::vector<std::uint32_t> near;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        boxOf(t, lo, hi);
-        if (mask[t] || !cells(lo, hi, [&](std::size_t c) { return touched[c] == 0; })) {
-            near.push_back(static_cast<std::uint32_t>(t));
+    // Each chunk lists its own; joined in chunk order, ascending.
+    std::vector<std::vector<std::uint32_t>> nearIn(extents.size());
+    ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t>& mine = nearIn[begin / kNearChunk];
+        Vec3f boxLow, boxHigh;
+        for (std::size_t t = begin; t < end; ++t) {
+            boxOf(t, boxLow, boxHigh);
+            if (mask[t] || !cells(boxLow, boxHigh, [&](std::size_t c) { return touched[c] == 0; })) {
+                mine.push_back(static_cast<std::uint32_t>(t));
+            }
         }
-    }
+    });
+    std::vector<std::uint32_t> near;
+    for (const std::vector<std::uint32_t>& mine : nearIn) near.insert(near.end(), mine.begin(), mine.end());
     return near;
 }
 
@@ -210,12 +234,21 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
     if (near.size() == mask.size()) {
         FindSelfIntersections(mesh, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
     } else {
-        // The search over the nearby triangles alone, on the same vertices so
-        // that shared corners stay shared.
+        // The search over the nearby triangles alone, on their own corners
+        // numbered afresh, so that shared corners stay shared without copying
+        // every vertex of the part.
         TriangleMesh part;
-        part.vertices = mesh.vertices;
+        std::vector<std::uint32_t> renumbered(mesh.vertices.size(), kNoVertex);
+        part.indices.reserve(3 * near.size());
         for (const std::size_t t : near) {
-            part.indices.insert(part.indices.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::uint32_t v = mesh.indices[3 * t + k];
+                if (renumbered[v] == kNoVertex) {
+                    renumbered[v] = static_cast<std::uint32_t>(part.vertices.size());
+                    part.vertices.push_back(mesh.vertices[v]);
+                }
+                part.indices.push_back(renumbered[v]);
+            }
         }
         FindSelfIntersections(part, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
         for (std::uint32_t& t : out) t = near[t];
@@ -247,6 +280,8 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
     std::vector<std::uint8_t> plain(mesh.vertices.size(), 1), mask(triangles, 0);
     ForEachChunk(mesh.vertices.size(), kChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
+            // An eased vertex's faces are searched whatever its fan.
+            if (eased[v]) continue;
             const auto u = static_cast<std::uint32_t>(v);
             plain[v] = FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u) ? 1 : 0;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mesh/ParallelChunks.h"
 #include "mesh/SortUnique.h"
 #include "mesh/relief/MeshDisplacement.h"
 #include "mesh/relief/MeshDisplacementStages.h"
@@ -139,12 +140,20 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
     const float cosTilt = std::cos(tilt * 3.14159265f / 180.0f);
     const int axis = std::clamp(settings.base.axis, 0, 2);
     std::vector<Vec3f> before(triangles);
+    // Each chunk lists its own turned triangles; joined in chunk order they
+    // come out ascending, as one pass would list them.
+    constexpr std::size_t kNormalChunk = 65536;
+    std::vector<std::vector<std::uint32_t>> turnedIn((triangles + kNormalChunk - 1) / kNormalChunk);
+    ForEachChunk(triangles, kNormalChunk, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t>& mine = turnedIn[begin / kNormalChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            const Vec3f& a = saved[mesh.indices[3 * t]];
+            before[t] = Normalize(Cross(saved[mesh.indices[3 * t + 1]] - a, saved[mesh.indices[3 * t + 2]] - a));
+            if (TurnsOver(mesh, t, before[t], cosTilt)) mine.push_back(static_cast<std::uint32_t>(t));
+        }
+    });
     std::vector<std::uint32_t> turning;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        const Vec3f& a = saved[mesh.indices[3 * t]];
-        before[t] = Normalize(Cross(saved[mesh.indices[3 * t + 1]] - a, saved[mesh.indices[3 * t + 2]] - a));
-        if (TurnsOver(mesh, t, before[t], cosTilt)) turning.push_back(static_cast<std::uint32_t>(t));
-    }
+    for (const std::vector<std::uint32_t>& mine : turnedIn) turning.insert(turning.end(), mine.begin(), mine.end());
     report.trianglesTurningOver = turning.size();
     const VertexFaceAdjacency& faces = work.vertexFaces;
     const std::size_t vertexCount = mesh.vertices.size();

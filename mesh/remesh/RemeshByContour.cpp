@@ -62,6 +62,11 @@ constexpr float kLargestProjectedTurnCosine = 0.5f;
 constexpr float kFoldedCosine = -0.866f;
 constexpr double kLargestFoldOpening = 30.0 * 3.14159265358979323846 / 180.0;
 constexpr float kWatchedTurnCosine = 0.966f;
+// Nor may they end more than about 165 degrees apart, folded over, by any
+// opening at all: on a fin thinner than half a cell the contouring leaves
+// creases near 140 degrees, which a projection opening by less than 30
+// folded over.
+constexpr float kFoldedOverCosine = -0.966f;
 
 Vec3f At(const UnsetVector<float>& xyz, std::uint32_t v) { return {xyz[3 * v], xyz[3 * v + 1], xyz[3 * v + 2]}; }
 
@@ -135,7 +140,8 @@ bool MarkFoldedEdges(const Projection& job, const std::vector<std::uint32_t>& tr
                 Dot(UnitNormal(job.contour.positions, first), UnitNormal(job.contour.positions, second));
             const double opened = std::acos(std::clamp(static_cast<double>(after), -1.0, 1.0)) -
                                   std::acos(std::clamp(static_cast<double>(before), -1.0, 1.0));
-            if (after < kFoldedCosine && opened > kLargestFoldOpening) {
+            if ((after < kFoldedCosine && opened > kLargestFoldOpening) ||
+                (after < kFoldedOverCosine && opened > 0.0)) {
                 for (const std::uint32_t* corners : {first, second}) {
                     for (int k = 0; k < 3; ++k) {
                         if (!taken[corners[k]]) takeBack[corners[k]] = 1, any = true;

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
+#include "mesh/simplify/internal/FoldTests.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -87,16 +88,28 @@ void MeshSimplifier::SetUp() {
         for (std::size_t v = begin; v < end; ++v) {
             VertexState& vertex = vertices_[v];
             Quadric& q = vertex.quadric;
+            // The widest angle between two of its triangles bounds the
+            // sharpest crease at the vertex; a triangle without area, or
+            // too many to compare, leave it unbounded.
+            constexpr std::uint32_t kCompared = 16;
+            Vec3d normals[kCompared];
+            double leastCosine = vertex.incidenceCount > kCompared ? -1.0 : 1.0;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const TriangleState& tri = triangles_[incidence_[vertex.incidenceOffset + i]];
                 const Vec3d& a = vertices_[tri.corners[0]].position;
                 const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
+                if (i < kCompared) {
+                    normals[i] = n;
+                    if (n == Vec3d{}) leastCosine = -1.0;
+                    for (std::uint32_t j = 0; j < i; ++j) leastCosine = std::min(leastCosine, Dot(n, normals[j]));
+                }
                 if (n == Vec3d{}) continue;
                 const double d = -Dot(n, a);
                 const Quadric plane = {n.x * n.x, n.x * n.y, n.x * n.z, n.x * d, n.y * n.y,
                                        n.y * n.z, n.y * d,   n.z * n.z, n.z * d, d * d};
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
             }
+            vertex.crease = AngleDegrees(leastCosine);
         }
     });
 
@@ -378,46 +391,36 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
             if (!moved[k]) others[o++] = tri.corners[k];
         }
         if (o != 2) continue;
-        fan_.push_back({others[0], others[1], n, m});
+        fan_.push_back({others[0], others[1], n, m, hasKeep});
         // Normals all within 82.5 degrees of the first one's lie within 165
         // degrees of each other, and then no pair can have folded.
         const Vec3d& first = fan_.front().after;
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if (wide && FanFolds()) {
+    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target)) {
         ++report_.refusedTip;
         return false;
     }
     return true;
 }
 
-namespace {
-
-// Normals x and y (not unit) more than about 165 degrees apart, and more
-// than x0 and y0 were: compared in squares, without roots.
-bool FoldedFurther(const Vec3d& x, const Vec3d& y, const Vec3d& x0, const Vec3d& y0) {
-    constexpr double kFoldedCosineSquared = 0.966 * 0.966;
-    const double after = Dot(x, y), afterScale = Dot(x, x) * Dot(y, y);
-    if (!(after < 0.0 && after * after > kFoldedCosineSquared * afterScale)) return false;
-    const double before = Dot(x0, y0), beforeScale = Dot(x0, x0) * Dot(y0, y0);
-    return !(before < 0.0 && before * before * afterScale >= after * after * beforeScale);
-}
-
-}  // namespace
-
 // Two triangles of the fan around keep may each turn within the angle and
 // still end folded against each other along the edge they share, and a fold
 // there makes the surface pass through itself. A pair whose normals end more
 // than about 165 degrees apart is refused unless it was folded that far
-// already. Compared in squares, without roots.
+// already. A triangle from around keep and one from around remove met at
+// most at a corner before, so how they stood then excuses nothing.
 bool MeshSimplifier::FanFolds() const {
     for (std::size_t i = 0; i < fan_.size(); ++i) {
         for (std::size_t j = i + 1; j < fan_.size(); ++j) {
             const FanTriangle& p = fan_[i];
             const FanTriangle& q = fan_[j];
             if (p.u != q.u && p.u != q.v && p.v != q.u && p.v != q.v) continue;
-            if (FoldedFurther(p.after, q.after, p.before, q.before)) return true;
+            if (p.aroundKeep != q.aroundKeep ? Folded(p.after, q.after)
+                                             : FoldedFurther(p.after, q.after, p.before, q.before)) {
+                return true;
+            }
         }
     }
     return false;
@@ -491,6 +494,7 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
         return false;
     }
     if (!PassesShape(keep, remove, placement.position)) return false;
+    BoundCreases(keep);
     Apply(keep, remove, placement);
     return true;
 }

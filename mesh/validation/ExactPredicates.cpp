@@ -67,22 +67,37 @@ TwoTerm TwoProduct(double a, double b) {
 
 int Sign(double v) { return (v > 0.0) - (v < 0.0); }
 
+// Grows the n terms at `terms` by value in place, zeros dropped; returns the
+// new count, at most n + 1, for which the array must have room.
+std::size_t Grow(double* terms, std::size_t n, double value) {
+    double carry = value;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TwoTerm s = TwoSum(carry, terms[i]);
+        carry = s.hi;
+        if (s.lo != 0.0) terms[kept++] = s.lo;
+    }
+    if (carry != 0.0) terms[kept++] = carry;
+    return kept;
+}
+
 }  // namespace
 
 void GrowExpansion(std::vector<double>& expansion, double value) {
-    double carry = value;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < expansion.size(); ++i) {
-        const TwoTerm s = TwoSum(carry, expansion[i]);
-        carry = s.hi;
-        if (s.lo != 0.0) expansion[kept++] = s.lo;
-    }
-    expansion.resize(kept);
-    if (carry != 0.0) expansion.push_back(carry);
+    const std::size_t n = expansion.size();
+    expansion.push_back(0.0);
+    expansion.resize(Grow(expansion.data(), n, value));
 }
 
 int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
     Bump(LocalCounts().exactTests);
+    // Four points with one coordinate in common lie in a plane across that
+    // axis: a column of the determinant is zero, and so is the determinant.
+    // Flat faces along the axes, common on real parts, put most of the
+    // neighbours the filter cannot decide there.
+    for (int axis = 0; axis < 3; ++axis) {
+        if (a[axis] == b[axis] && a[axis] == c[axis] && a[axis] == d[axis]) return 0;
+    }
     // Rows of the determinant, each component an exact two-term difference.
     TwoTerm rows[3][3];
     const Vec3d* points[3] = {&b, &c, &d};
@@ -92,8 +107,9 @@ int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d
     // Leibniz: sign and the axes that b, c and d contribute.
     static constexpr int kPermutations[6][4] = {{+1, 0, 1, 2}, {+1, 1, 2, 0}, {+1, 2, 0, 1},
                                                 {-1, 0, 2, 1}, {-1, 1, 0, 2}, {-1, 2, 1, 0}};
-    std::vector<double> sum;
-    sum.reserve(64);
+    // Each product adds at most four terms: the sum lives on the stack.
+    double sum[6 * 8 * 4];
+    std::size_t terms = 0;
     for (const auto& p : kPermutations) {
         const TwoTerm& x = rows[0][p[1]];
         const TwoTerm& y = rows[1][p[2]];
@@ -107,13 +123,13 @@ int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d
             const TwoTerm high = TwoProduct(xy.hi, zv);
             const TwoTerm low = TwoProduct(xy.lo, zv);
             const double sign = p[0];
-            GrowExpansion(sum, sign * high.lo);
-            GrowExpansion(sum, sign * low.lo);
-            GrowExpansion(sum, sign * low.hi);
-            GrowExpansion(sum, sign * high.hi);
+            terms = Grow(sum, terms, sign * high.lo);
+            terms = Grow(sum, terms, sign * low.lo);
+            terms = Grow(sum, terms, sign * low.hi);
+            terms = Grow(sum, terms, sign * high.hi);
         }
     }
-    return sum.empty() ? 0 : Sign(sum.back());
+    return terms == 0 ? 0 : Sign(sum[terms - 1]);
 }
 
 int Orient3d(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {

@@ -174,7 +174,8 @@ TEST(ExportCheckWorker, CrossingsThatKeepFallingGoAnotherRound) {
     ASSERT_GT(run.result.fixes.selfIntersectingLeft, 0u) << run.report;
 
     // Each clean read-back is followed by the count left when it fell, and
-    // the counts fall from round to round; the third round adds no such line.
+    // the counts fall from round to round; the round after the last such line
+    // adds none (here the second: its collapses part all that was left).
     const std::string clean = "nothing a slicer would refuse.\r\n";
     const std::string still = " triangles still pass through others - fixed again.\r\n";
     std::vector<std::uint64_t> left;
@@ -187,11 +188,12 @@ TEST(ExportCheckWorker, CrossingsThatKeepFallingGoAnotherRound) {
         if (end == std::string::npos || run.report.find("\r\n", line) < end) continue;
         left.push_back(std::stoull(run.report.substr(line, end - line)));
     }
-    EXPECT_EQ(readBacks, 3) << run.report;
-    ASSERT_EQ(left.size(), 2u) << run.report;
+    ASSERT_GE(left.size(), 1u) << run.report;
+    EXPECT_EQ(readBacks, static_cast<int>(left.size()) + 1) << run.report;
     EXPECT_EQ(left[0], run.result.fixes.selfIntersectingLeft);
-    EXPECT_LT(left[1], left[0]);
-    EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Fixing what the reading found..."), 2);
+    for (std::size_t i = 1; i < left.size(); ++i) EXPECT_LT(left[i], left[i - 1]);
+    EXPECT_EQ(std::count(run.stages.begin(), run.stages.end(), "Fixing what the reading found..."),
+              static_cast<std::ptrdiff_t>(left.size()));
 }
 
 // A 2 mm box and a 1 mm square bar 2 mm long, either poking out through the

@@ -64,6 +64,8 @@ private:
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FanFolds() const;
+    bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
 
@@ -82,6 +84,10 @@ private:
         std::uint32_t incidenceCount = 0;
         std::uint32_t mark = 0;
         std::uint8_t held = 0;
+        // At least the angle, in degrees, between the normals of the two
+        // triangles on any edge at the vertex: how near to folded its
+        // sharpest crease may be.
+        float crease = 180.0f;
     };
     struct TriangleState {
         std::uint32_t corners[3] = {0, 0, 0};
@@ -111,12 +117,16 @@ private:
     std::vector<RingTriangle> ring_;
     std::size_t ringKeepCount_ = 0;  // the first ones, from keep's row
     // The triangles that stay around keep after a trial collapse: their two
-    // other corners and their normals (not unit) before and after.
+    // other corners, their normals (not unit) before and after, and whether
+    // they held keep before (or remove).
     struct FanTriangle {
         std::uint32_t u, v;
         Vec3d after, before;
+        bool aroundKeep;
+        float turn = 0.0f;  // degrees between before and after
     };
     std::vector<FanTriangle> fan_;
+    std::vector<std::size_t> turned_;  // the fan triangles that turn, by index
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;

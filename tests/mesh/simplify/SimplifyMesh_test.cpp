@@ -8,6 +8,7 @@
 
 #include "mesh/simplify/internal/CollapseHeap.h"
 #include "testing/Shapes.h"
+#include "tests/support/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -248,10 +249,15 @@ TEST(SimplifyMesh, CollapsePointStaysNearTheEdge) {
 
     MeshSimplifyOptions o;
     o.detailLevel = 1000.0f;
-    const SimplifyReport r = SimplifyMesh(m, o, {});
-    EXPECT_GT(r.collapses, 0u);
+    // The base fan's collinear slivers already touch each other (71,202
+    // pairs); the two collapses once taken here added 399 crossing pairs more,
+    // so none need be taken, and whatever is taken stays near its edge and
+    // adds no crossing.
+    const std::uint64_t before = ridgeforge::test::CountSelfIntersections(m).intersectingPairs;
+    SimplifyMesh(m, o, {});
     EXPECT_TRUE(IsClosedOrientedManifold(m));
     EXPECT_LE(m.boundsMax.z, 40.0f + 4.0f * std::sqrt(2.0f));
+    EXPECT_LE(ridgeforge::test::CountSelfIntersections(m).intersectingPairs, before);
 }
 
 TEST(SimplifyMesh, DetailLevelNamesAndReportText) {

@@ -125,3 +125,22 @@ TEST(ExactPredicates, SegmentAgainstTriangle) {
 }
 
 }  // namespace
+
+TEST(ExactPredicates, PointsSharingOneCoordinateAreCoplanarAndOnlyThen) {
+    // On a face across y at y = 0.7: no decimal below is exact in binary,
+    // so nothing but the shared coordinate makes the determinant vanish.
+    const Vec3d a{0.1, 0.7, 0.3}, b{5.3, 0.7, -2.9}, c{-1.7, 0.7, 4.1}, d{2.2, 0.7, 0.05};
+    EXPECT_EQ(Orient3d(a, b, c, d), 0);
+    EXPECT_EQ(Orient3dExact(b, d, a, c), 0);
+    // The fourth point a step off that face, either way: the exact sign of
+    // (b - a) x (c - a) . (d - a), whose y part alone is left: positive when
+    // d lies on the side (b - a) x (c - a) points to, here -y.
+    const double below = std::nextafter(0.7, 0.0), above = std::nextafter(0.7, 1.0);
+    const Vec3d n = Cross(b - a, c - a);
+    ASSERT_LT(n.y, 0.0);
+    EXPECT_EQ(Orient3d(a, b, c, {2.2, below, 0.05}), 1);
+    EXPECT_EQ(Orient3d(a, b, c, {2.2, above, 0.05}), -1);
+    // Three sharing x and one sharing y and z with a corner but not x: not
+    // coplanar, (0, 1, 0) x (0, 0, 1) . (0.5, 0, 0) = 0.5.
+    EXPECT_EQ(Orient3dExact({1, 0, 0}, {1, 1, 0}, {1, 0, 1}, {1.5, 0, 0}), 1);
+}
