@@ -25,8 +25,8 @@ CHECKED = ["view", "app", "workflow", "dialogs", "program", "platform/ui", "tool
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 
 # The names a document goes by in the windows' code: a pointer or reference
-# variable, or a call that returns one.
-DOCUMENT = r"(?:\b(?:doc|document|document_|doc_|m_doc|m_pDoc|pDoc)\b|\b(?:GetDocument|Doc|Document)\(\s*\))"
+# variable, or a call that returns one (Doc(), GetActiveRidgeforgeDoc() ...).
+DOCUMENT = r"(?:\b(?:doc|document|document_|doc_|m_doc|m_pDoc|pDoc)\b|\b[A-Za-z_]*(?:Doc|Document)\(\s*\))"
 ACCESS = r"\s*(?:->|\.)\s*"
 # Calls that change what they are called on.
 MUTATING_CALLS = (

@@ -40,6 +40,7 @@ class DocumentWriteCheck(unittest.TestCase):
             "GetDocument()->texture.SetSettings({});",
             "Doc()->pipeline.RequestStop();",
             "document_->remeshEnabled = false;",
+            "GetActiveRidgeforgeDoc()->printCheckShown = true;",
             "std::swap(doc->maskVolumes, other);",
             "mesh::Projection& p = doc->projection;",
             "for (auto& volume : doc->maskVolumes) volume.enabled = false;",

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialogs/MappingSettingsDialog.h"
+#include "dialogs/ProceduralTextureDialog.h"
 #include "dialogs/MappingTextureCommands.h"
 #include "dialogs/RemeshSettingsDialog.h"
 #include "dialogs/SeamlessDialog.h"
@@ -17,6 +18,7 @@
 #include "dialogs/TextureSettingsDialog.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "tests/document/FakeHost.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/ui/DialogFixture.h"
 
 namespace ridgeforge {
@@ -165,6 +167,43 @@ TEST_F(DialogUndoTest, SeamlessMethodAndItsValue) {
     d_.doc.OnEditRedo();
     EXPECT_EQ(d_.doc.texture.settings.seamlessMethod, "Cross-fade");
     EXPECT_EQ(d_.doc.texture.settings.seamlessParameters, "percent=10\n");
+}
+
+TEST_F(DialogUndoTest, ProceduralTextureSettings) {
+    d_.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Stripes"), L"");
+    d_.doc.StartPlacementHistory();
+    ASSERT_FLOAT_EQ(d_.doc.proceduralTexture->GetValue("stripes"), 8.0f);
+    const std::uint32_t revision = d_.doc.textureRevision;
+    test::TempDir dir("procedural undo");
+    const std::vector<LibraryRoot> roots = {{dir / "program", false}, {dir / "user", true}};
+    d_.host.proceduralDialog = [&](mesh::procedural::ProceduralTexture& texture) {
+        using D = CProceduralTextureDialog;
+        D dialog(owner_, texture, 2, roots);
+        wxTheApp->CallAfter([&dialog] {
+            Control<wxTextCtrl>(dialog, D::kFirstField)->SetValue("12");       // stripes
+            Control<wxChoice>(dialog, D::kFirstCombo + 1)->SetSelection(2);     // direction
+            Control<wxTextCtrl>(dialog, D::kFirstField + 3)->SetValue("0.5");  // sharpness
+            Press(dialog, wxID_OK);
+        });
+        return dialog.ShowModal() == wxID_OK;
+    };
+    d_.doc.OnProceduralSettings();
+    ASSERT_EQ(d_.host.proceduralDialogRuns, 1);
+    const auto expectValues = [this](float stripes, float direction, float sharpness) {
+        ASSERT_NE(d_.doc.proceduralTexture, nullptr);
+        EXPECT_FLOAT_EQ(d_.doc.proceduralTexture->GetValue("stripes"), stripes);
+        EXPECT_FLOAT_EQ(d_.doc.proceduralTexture->GetValue("direction"), direction);
+        EXPECT_FLOAT_EQ(d_.doc.proceduralTexture->GetValue("sharpness"), sharpness);
+    };
+    expectValues(12.0f, 2.0f, 0.5f);
+    EXPECT_NE(d_.doc.textureRevision, revision);
+    ExpectOneStep(0);
+
+    d_.doc.OnEditUndo();
+    expectValues(8.0f, 0.0f, 0.0f);
+    EXPECT_EQ(d_.doc.textureRevision, revision);
+    d_.doc.OnEditRedo();
+    expectValues(12.0f, 2.0f, 0.5f);
 }
 
 }  // namespace
