@@ -1,6 +1,5 @@
 // The strength, direction and bed-face part of the Relief section, with a
 // small picture of where the relief goes against the surface.
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
@@ -9,14 +8,13 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "platform/ui/DialogFloat.h"
 #include "platform/ui/Dpi.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Paint.h"
-#include "workflow/PresetNumberField.h"
 #include "workflow/FlowDocument.h"
+#include "workflow/PresetNumberField.h"
 #include "workflow/ReliefBodies.h"
 #include "workflow/ReliefRules.h"
 
@@ -39,11 +37,7 @@ bool CDisplacementBody::OnCreateBody() {
     PresetNumberField::Actions actions;
     actions.commit = [this] { CommitTypedStrength(); };
     actions.apply = [this](float strength) { ApplyStrength(strength); };
-    actions.documentValue = []() -> std::optional<float> {
-        const FlowDocument* document = GetActiveFlowDocument();
-        if (document == nullptr) return std::nullopt;
-        return document->Displacement().strengthMillimetres;
-    };
+    actions.documentValue = [](const FlowDocument& document) { return document.Displacement().strengthMillimetres; };
     actions.escaped = [this] { UpdateFromDocument(GetActiveFlowDocument()); };
     field_.Create(this, kEditId, kFirstPresetId, kPresets, refreshing_, std::move(actions));
     const wxString directions[] = {"Centred", "Outward only", "Inward only"};

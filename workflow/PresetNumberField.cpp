@@ -7,6 +7,7 @@
 #include <wx/textctrl.h>
 
 #include "platform/ui/DialogFloat.h"
+#include "workflow/FlowDocument.h"
 
 namespace ridgeforge {
 
@@ -45,9 +46,9 @@ void PresetNumberField::OnCharHook(wxKeyEvent& event) {
     } else if (event.GetKeyCode() == WXK_ESCAPE) {
         // The document's value goes back into the field even though it
         // keeps the focus.
-        if (const std::optional<float> value = actions_.documentValue()) {
+        if (const FlowDocument* document = GetActiveFlowDocument()) {
             restoring_ = true;
-            edit_->ChangeValue(ui::FormatFloatField(*value));
+            edit_->ChangeValue(ui::FormatFloatField(actions_.documentValue(*document)));
             restoring_ = false;
         }
         actions_.escaped();

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 
 class wxButton;
 class wxFont;
@@ -18,6 +17,8 @@ class wxWindow;
 
 namespace ridgeforge {
 
+class FlowDocument;
+
 class PresetNumberField {
 public:
     struct Actions {
@@ -25,8 +26,9 @@ public:
         std::function<void()> commit;
         // A preset button was pressed.
         std::function<void(float)> apply;
-        // The document's value, put back on Escape; none without a document.
-        std::function<std::optional<float>()> documentValue;
+        // The active document's value, put back on Escape (nothing happens
+        // to the field without an active document).
+        std::function<float(const FlowDocument&)> documentValue;
         // Escape: after the value went back, the body refreshes itself.
         std::function<void()> escaped;
     };

@@ -1,19 +1,16 @@
 // The triangle-size part of the Relief section. The estimate under the
 // field is worked out again only when the size or the part changed, since
 // it measures the whole part on the user-interface thread.
-#include <wx/button.h>
 #include <wx/dcclient.h>
 #include <wx/textctrl.h>
-
-#include <optional>
 
 #include "platform/ui/DialogFloat.h"
 #include "platform/ui/Dpi.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Paint.h"
 #include "platform/ui/TextMeasure.h"
-#include "workflow/PresetNumberField.h"
 #include "workflow/FlowDocument.h"
+#include "workflow/PresetNumberField.h"
 #include "workflow/ReliefBodies.h"
 #include "workflow/ReliefRules.h"
 
@@ -51,11 +48,7 @@ bool CRemeshBody::OnCreateBody() {
     PresetNumberField::Actions actions;
     actions.commit = [this] { CommitTypedSize(); };
     actions.apply = [this](float size) { ApplyTriangleSize(size); };
-    actions.documentValue = []() -> std::optional<float> {
-        const FlowDocument* document = GetActiveFlowDocument();
-        if (document == nullptr) return std::nullopt;
-        return document->Remesh().targetEdgeMillimetres;
-    };
+    actions.documentValue = [](const FlowDocument& document) { return document.Remesh().targetEdgeMillimetres; };
     actions.escaped = [this] {
         cachedSize_ = -1.0f;
         UpdateFromDocument(GetActiveFlowDocument());
