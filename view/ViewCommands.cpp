@@ -223,11 +223,10 @@ void ViewCommands::SelectMappingType(CommandId id) {
     if (!PartLoaded()) return;
     const mesh::ProjectionType type =
         id == ID_MAPPING_SPHERE ? mesh::ProjectionType::Sphere : static_cast<mesh::ProjectionType>(id - ID_MAPPING_BOX);
-    doc->Edit([doc, type](DocumentEdit& edit) {
+    MappingRefresh([doc, type](DocumentEdit& edit) {
         edit.projection.type = type;
         doc->FitPlacementToPart();
     });
-    OverlaysAndRepaint();
 }
 
 void ViewCommands::SelectAxis(CommandId id) {
