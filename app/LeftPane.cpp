@@ -147,16 +147,16 @@ void CLeftPane::OnFlowEvent(FlowStep step, FlowEvent event) {
     const bool on = flow_->GetSection(step).header->SwitchedOn();
     if (FlowDocument* document = GetActiveFlowDocument()) {
         if (step == FlowStep::Relief) {
-            // Both switches change before the one settings-changed call: each
-            // call records an Undo step, and a step with only one of them
-            // flipped is a state the user never chose.
-            const bool changed = document->DisplacementOn() != on || document->RemeshOn() != on;
-            document->SetDisplacementOn(on);
-            document->SetRemeshOn(on);
-            if (changed) document->OnSettingsChanged();
+            // Both switches change in one edit, so one Undo step: a step with
+            // only one of them flipped is a state the user never chose.
+            if (document->DisplacementOn() != on || document->RemeshOn() != on) {
+                document->Edit([on](DocumentEdit& edit) {
+                    edit.displacementEnabled = on;
+                    edit.remeshEnabled = on;
+                });
+            }
         } else if (step == FlowStep::Simplify && document->SimplifyOn() != on) {
-            document->SetSimplifyOn(on);
-            document->OnSettingsChanged();
+            document->Edit([on](DocumentEdit& edit) { edit.simplifyEnabled = on; });
         }
     }
     flow_->SetSectionCollapsed(step, !on);

@@ -29,18 +29,21 @@ MappingSettingsValues MappingSettingsOf(const CRidgeforgeDoc& document) {
 }
 
 void ApplyMappingSettings(CRidgeforgeDoc& document, const MappingSettingsValues& chosen) {
-    mesh::Projection& p = document.projection;
-    if (chosen.blendSides != p.box.blended || chosen.sharpness != p.box.blendSharpness) {
+    const MappingSettingsValues now = MappingSettingsOf(document);
+    if (chosen.blendSides == now.blendSides && chosen.sharpness == now.sharpness &&
+        chosen.wholeTiles == now.wholeTiles && chosen.testGridCells == now.testGridCells)
+        return;
+    // One OK is one undo step, whatever of it changed.
+    document.Edit([&](DocumentEdit& edit) {
+        mesh::Projection& p = edit.projection;
         p.box.blended = chosen.blendSides;
         p.box.blendSharpness = chosen.sharpness;
-        document.OnSettingsChanged();
-    }
-    if (chosen.wholeTiles != MappingSettingsOf(document).wholeTiles) {
-        if (p.type != ProjectionType::Sphere) p.cylinder.wholeTiles = chosen.wholeTiles;
-        if (p.type != ProjectionType::Cylinder) p.sphere.wholeTiles = chosen.wholeTiles;
-        document.OnSettingsChanged();
-    }
-    document.SetOccupancyCells(chosen.testGridCells);
+        if (chosen.wholeTiles != now.wholeTiles) {
+            if (p.type != ProjectionType::Sphere) p.cylinder.wholeTiles = chosen.wholeTiles;
+            if (p.type != ProjectionType::Cylinder) p.sphere.wholeTiles = chosen.wholeTiles;
+        }
+        document.SetOccupancyCells(chosen.testGridCells);
+    });
 }
 
 void FillTextureSettingsDialog(CTextureSettingsDialog& dialog, const CRidgeforgeDoc& document) {
@@ -76,7 +79,7 @@ bool RunTextureSettings(CRidgeforgeDoc& document, wxWindow* parent) {
     CTextureSettingsDialog dialog(parent);
     FillTextureSettingsDialog(dialog, document);
     if (dialog.ShowModal() != wxID_OK) return false;
-    document.ApplyTextureSettings(dialog.settings);
+    document.Edit([&](DocumentEdit&) { document.ApplyTextureSettings(dialog.settings); });
     if (dialog.seamlessAsked) RunSeamlessCommand(document, parent);
     return true;
 }

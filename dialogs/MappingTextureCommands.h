@@ -26,7 +26,8 @@ struct MappingSettingsValues {
 MappingSettingsValues MappingSettingsOf(const CRidgeforgeDoc& document);
 // Writes what changed: blending and sharpness; whole tiles to the cylinder
 // in a cylinder mapping, the sphere in a sphere mapping, both otherwise;
-// then the test grid.
+// then the test grid; all of it in one edit of the document, so the OK is
+// one undo step. Nothing when nothing changed.
 void ApplyMappingSettings(CRidgeforgeDoc& document, const MappingSettingsValues& chosen);
 
 // Settings, name, aspect, kind, histogram and auto levels of the texture.

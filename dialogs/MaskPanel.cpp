@@ -242,10 +242,7 @@ void CMaskPanel::OnItemSelected(wxListEvent& event) {
     const long item = event.GetIndex();
     if (item < 0 || static_cast<std::size_t>(item) >= document_->maskVolumes.size()) return;
     shownChosen_ = static_cast<std::int32_t>(item);
-    if (document_->activeMask != shownChosen_) {
-        document_->activeMask = shownChosen_;
-        document_->UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
-    }
+    document_->SelectMask(shownChosen_);
     UpdateFields();
 }
 

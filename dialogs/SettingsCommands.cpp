@@ -15,8 +15,9 @@ bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page) {
     dialog.displayLimit = doc.displayTriangles;
     dialog.displacement = doc.displacementSettings;
     dialog.simplify = doc.simplifySettings;
-    dialog.part = doc.HasPart() ? &doc.workingPart : nullptr;
-    dialog.heightMap = HasHeightMapData(&doc.texture) ? &doc.texture : nullptr;
+    const CRidgeforgeDoc& shown = doc;
+    dialog.part = shown.HasPart() ? &shown.workingPart : nullptr;
+    dialog.heightMap = HasHeightMapData(&shown.texture) ? &shown.texture : nullptr;
     if (dialog.ShowModal() != wxID_OK) return false;
 
     const bool displayChanged = dialog.displayLimit != doc.displayTriangles;
@@ -26,14 +27,15 @@ bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page) {
     if (!changed) return true;
     // Everything the OK changed is one settings change and so one Undo step:
     // a step per record would bring back mixes the user never chose.
-    doc.remeshSettings = dialog.remesh;
-    doc.maximumTriangles = dialog.triangleLimit;
-    doc.displayTriangles = dialog.displayLimit;
-    doc.displacementSettings = dialog.displacement;
-    doc.simplifySettings = dialog.simplify;
-    doc.OnSettingsChanged();
-    // A new display limit may need another copy of the mesh on screen.
-    if (displayChanged) doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    doc.Edit([&](DocumentEdit& edit) {
+        edit.remeshSettings = dialog.remesh;
+        edit.maximumTriangles = dialog.triangleLimit;
+        edit.displayTriangles = dialog.displayLimit;
+        edit.displacementSettings = dialog.displacement;
+        edit.simplifySettings = dialog.simplify;
+        // A new display limit may need another copy of the mesh on screen.
+        if (displayChanged) doc.UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    });
     return true;
 }
 
@@ -51,7 +53,7 @@ bool RunSeamlessCommand(CRidgeforgeDoc& doc, wxWindow* parent) {
     mesh::TextureSettings settings = doc.texture.settings;
     settings.seamlessMethod = dialog.methodName;
     settings.seamlessParameters = dialog.parameterText;
-    doc.ApplyTextureSettings(settings);
+    doc.Edit([&](DocumentEdit&) { doc.ApplyTextureSettings(settings); });
     return true;
 }
 

@@ -11,9 +11,9 @@ namespace ridgeforge {
 class CRidgeforgeDoc;
 
 // The relief and simplify settings dialog on page 1 (relief) or 2
-// (simplify). After OK every changed record and limit is written back and
-// followed by one OnSettingsChanged, so the OK is one undo step; a changed
-// display limit also gets a full refresh. True when the dialog ended with OK.
+// (simplify). After OK every changed record and limit is written back in
+// one edit of the document, so the OK is one undo step; a changed display
+// limit also gets a full refresh. True when the dialog ended with OK.
 bool RunReliefSettingsCommand(CRidgeforgeDoc& doc, wxWindow* parent, int page);
 
 // The seamless dialog on the texture's image as loaded, with its current

@@ -20,11 +20,26 @@ void DocumentBase::AddView(DocumentView* view) {
 void DocumentBase::RemoveView(DocumentView* view) { std::erase(views_, view); }
 
 void DocumentBase::UpdateAllViews(DocumentView* sender, ViewUpdateHint hint) {
+    if (viewHolds_ > 0) {
+        const std::pair<DocumentView*, ViewUpdateHint> update{sender, hint};
+        if (std::find(heldUpdates_.begin(), heldUpdates_.end(), update) == heldUpdates_.end())
+            heldUpdates_.push_back(update);
+        return;
+    }
     // A view may remove itself while it updates; walk a copy.
     const std::vector<DocumentView*> views = views_;
     for (DocumentView* view : views) {
         if (view != sender) view->OnUpdate(sender, hint);
     }
+}
+
+void DocumentBase::HoldViewUpdates() { ++viewHolds_; }
+
+void DocumentBase::ReleaseViewUpdates() {
+    if (viewHolds_ == 0 || --viewHolds_ > 0) return;
+    std::vector<std::pair<DocumentView*, ViewUpdateHint>> held;
+    held.swap(heldUpdates_);
+    for (const auto& [sender, hint] : held) UpdateAllViews(sender, hint);
 }
 
 bool DocumentBase::OnNewDocument() {

@@ -3,6 +3,7 @@
 // table, and the overridable steps of New, Open, Save and closing.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "document/CommandTable.h"
@@ -42,8 +43,14 @@ public:
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
     const std::vector<DocumentView*>& Views() const { return views_; }
-    // Every view except the sender.
+    // Every view except the sender. While updates are held, the update is
+    // kept (once per sender and hint) and sent when the hold ends.
     void UpdateAllViews(DocumentView* sender, ViewUpdateHint hint = ViewUpdateHint::FullRefresh);
+    // Holds view updates until the matching ReleaseViewUpdates; holds nest.
+    // The release sends each kept update once, in the order first asked for
+    // (a view handles each hint its own way, so none stands for another).
+    void HoldViewUpdates();
+    void ReleaseViewUpdates();
 
     const CommandTable& Commands() const { return commands_; }
 
@@ -66,6 +73,8 @@ private:
     CString title_;
     CString pathName_;
     std::vector<DocumentView*> views_;
+    int viewHolds_ = 0;
+    std::vector<std::pair<DocumentView*, ViewUpdateHint>> heldUpdates_;
 };
 
 }  // namespace ridgeforge

@@ -214,7 +214,8 @@ void CRidgeforgeDoc::RestoreSnapshot(const PlacementSnapshot& snapshot) {
 }
 
 void CRidgeforgeDoc::PushUndoSnapshot() {
-    if (restoring || !HasPart()) return;
+    // Inside an edit the edit's end records the one step.
+    if (restoring || editDepth_ > 0 || !HasPart()) return;
     PlacementSnapshot snapshot;
     CaptureSnapshot(snapshot);
     if (SnapshotUnchanged(snapshot, currentSnapshot)) return;

@@ -210,7 +210,7 @@ const mesh::TextureCoverage& CRidgeforgeDoc::ShownTextureCoverage() {
     return cache.coverage;
 }
 
-void CRidgeforgeDoc::OnSettingsChanged() {
+void CRidgeforgeDoc::SettingsChangedTail() {
     UpdateProceduralTexture(false);
     if (!HasPart()) return;
     // A refusal speaks of the settings it refused; once they differ, Process

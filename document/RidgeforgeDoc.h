@@ -6,8 +6,9 @@
 // Everything runs on the user-interface thread; the only members another
 // thread reaches are inside the pipeline. The document talks to the windows
 // only through its DocumentHost (log, Information pane, pickers, dialogs).
-// Every settings edit ends in OnSettingsChanged, which records the placement
-// history and tells the views.
+// Every change from the windows goes through Edit: the change writes the
+// fields, then the settings-changed tail (OnSettingsChanged) runs once,
+// records one placement-history step and tells the views once.
 #pragma once
 
 #include <array>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "document/DocumentBase.h"
+#include "document/DocumentEdit.h"
 #include "document/FlowStep.h"
 #include "document/PlacementSnapshot.h"
 #include "mesh/SegmentSurfaces.h"
@@ -134,7 +136,28 @@ public:
     CString ProcessStatusText() const;
     mesh::TextureCoverage ComputeTextureCoverage(const mesh::TriangleMesh& mesh);
     const mesh::TextureCoverage& ShownTextureCoverage();
+    // The settings-changed tail on its own: an edit whose fields were
+    // written already. Inside an Edit it waits for the edit's end.
     void OnSettingsChanged();
+    // The one way the windows change the document: `change` writes the
+    // fields it means to change (and may call the document's texture, mask
+    // and occupancy operations); then the settings-changed tail runs once,
+    // so that whatever the change did is one undo step, the views are
+    // refreshed once and the pipeline's settings are derived afresh. Edits
+    // nest: an inner one joins the outer one.
+    void Edit(const std::function<void(DocumentEdit&)>& change);
+    // Whether an Edit is running.
+    bool InEdit() const { return editDepth_ > 0; }
+    // Choices that are not settings and make no undo step: the layer the
+    // texture handles move (-1 every layer in use), the mask the tools
+    // work on (-1 none). Each tells the views when it changed.
+    void SelectLayer(std::int32_t layer);
+    void SelectMask(std::int32_t index);
+    // A texture drag begins: the layers as they are now become the drag's
+    // start, and the placement history opens the drag's step.
+    void BeginLayerDrag();
+    // Asks a running pipeline to stop.
+    void StopProcessing();
     void Process();
     void OnProcess();
     void OnUpdateProcess(CommandState& state) const;
@@ -334,8 +357,12 @@ private:
     mesh::PipelinePlan CurrentPlan() const;
     mesh::TileFrame BuildTileFrame() const;
 
+    // What OnSettingsChanged does; runs at the end of the outermost Edit.
+    void SettingsChangedTail();
+
     std::vector<LibraryRoot> userDataRoots_;
     bool userDataRootsSet_ = false;
+    int editDepth_ = 0;
 };
 
 // The "Before saving:" check of a mesh with the base settings copied when

@@ -10,6 +10,9 @@ bash scripts/install-deps.sh
 
 # No #include may reach up the layer order.
 python3 scripts/check_layers.py
+# No window writes a document field: changes go through the document's Edit.
+python3 scripts/check_document_writes.py
+python3 scripts/check_document_writes_test.py
 
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -122,8 +122,7 @@ void CRidgeforgeView::OnUpdate(DocumentView*, ViewUpdateHint hint) {
                     // the refresh this causes must not choose a mode as if no run
                     // were going.
                     startingRun_ = true;
-                    doc->printCheckShown = false;
-                    doc->OnSettingsChanged();
+                    doc->Edit([](DocumentEdit& edit) { edit.printCheckShown = false; });
                     startingRun_ = false;
                 }
             }
@@ -362,10 +361,8 @@ void CRidgeforgeView::ChooseSurfaceMode() {
         renderer_->Repaint();
     }
     const bool outerInner = mode == gl::SurfaceMode::OuterInner;
-    if (doc->printCheckShown != outerInner) {
-        doc->printCheckShown = outerInner;
-        doc->OnSettingsChanged();
-    }
+    if (doc->printCheckShown != outerInner)
+        doc->Edit([outerInner](DocumentEdit& edit) { edit.printCheckShown = outerInner; });
 }
 
 void CRidgeforgeView::UpdatePrintCheckOverlay(bool wanted) {

@@ -170,17 +170,18 @@ void ViewCommands::RegisterMapping(CommandTable& table) {
         ID_MAPPING_FIT,
         [this](CommandId) {
             if (!PartLoaded()) return;
-            Doc()->FitPlacementToPart();
-            MappingRefresh();
+            CRidgeforgeDoc* doc = Doc();
+            MappingRefresh([doc](DocumentEdit&) { doc->FitPlacementToPart(); });
         },
         withPart);
     table.AddRange(
         ID_MAPPING_SIDE_FIRST, ID_MAPPING_SIDE_LAST,
         [this](CommandId id) {
             if (!PartLoaded()) return;
-            auto& enabled = Doc()->projection.box.sideEnabled[id - ID_MAPPING_SIDE_FIRST];
-            enabled = !enabled;
-            MappingRefresh();
+            MappingRefresh([id](DocumentEdit& edit) {
+                auto& enabled = edit.projection.box.sideEnabled[id - ID_MAPPING_SIDE_FIRST];
+                enabled = !enabled;
+            });
         },
         [this, type](CommandId id, CommandState& state) {
             state.checked = Doc() != nullptr && Doc()->projection.box.sideEnabled[id - ID_MAPPING_SIDE_FIRST];
@@ -191,9 +192,10 @@ void ViewCommands::RegisterMapping(CommandTable& table) {
         ID_SIDES_ALL, ID_SIDES_INVERT,
         [this](CommandId id) {
             if (!PartLoaded()) return;
-            for (bool& enabled : Doc()->projection.box.sideEnabled)
-                enabled = id == ID_SIDES_ALL || (id == ID_SIDES_INVERT && !enabled);
-            MappingRefresh();
+            MappingRefresh([id](DocumentEdit& edit) {
+                for (bool& enabled : edit.projection.box.sideEnabled)
+                    enabled = id == ID_SIDES_ALL || (id == ID_SIDES_INVERT && !enabled);
+            });
         },
         withPart);
     table.AddRange(
@@ -305,7 +307,7 @@ void ViewCommands::RegisterTextureAndDialogs(CommandTable& table) {
     table.Add(
         ID_STOP_PROCESSING,
         [this](CommandId) {
-            if (CRidgeforgeDoc* doc = Doc()) doc->pipeline.RequestStop();
+            if (CRidgeforgeDoc* doc = Doc()) doc->StopProcessing();
         },
         [this](CommandId, CommandState& state) { state.enabled = Doc() != nullptr && Doc()->pipeline.IsRunning(); });
 }

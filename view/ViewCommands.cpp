@@ -21,6 +21,15 @@
 namespace ridgeforge {
 namespace {
 
+// The axis of the mapping in use; null for the box, which has none.
+template <class P>
+auto* MappingAxis(P& p) {
+    return p.type == mesh::ProjectionType::Plane      ? &p.plane.axis
+           : p.type == mesh::ProjectionType::Cylinder ? &p.cylinder.axis
+           : p.type == mesh::ProjectionType::Sphere   ? &p.sphere.axis
+                                                      : nullptr;
+}
+
 bool HasChosenMask(const CRidgeforgeDoc& doc) {
     return doc.activeMask >= 0 && static_cast<std::size_t>(doc.activeMask) < doc.maskVolumes.size();
 }
@@ -60,8 +69,8 @@ void ViewCommands::OverlaysAndRepaint() {
     Repaint();
 }
 
-void ViewCommands::MappingRefresh() {
-    if (CRidgeforgeDoc* doc = Doc()) doc->OnSettingsChanged();
+void ViewCommands::MappingRefresh(const std::function<void(DocumentEdit&)>& change) {
+    if (CRidgeforgeDoc* doc = Doc()) doc->Edit(change);
     OverlaysAndRepaint();
 }
 
@@ -148,10 +157,8 @@ void ViewCommands::SelectSurface(CommandId id) {
             view_.resultSurfaceChoice = {mode, true};
         else
             view_.inputSurfaceChoice = {mode, true};
-        if (doc->printCheckShown != outerInner) {
-            doc->printCheckShown = outerInner;
-            doc->OnSettingsChanged();
-        }
+        if (doc->printCheckShown != outerInner)
+            doc->Edit([outerInner](DocumentEdit& edit) { edit.printCheckShown = outerInner; });
     }
     view_.UploadMesh(false);
     Repaint();
@@ -214,26 +221,25 @@ void ViewCommands::ToggleSliced() {
 void ViewCommands::SelectMappingType(CommandId id) {
     CRidgeforgeDoc* doc = Doc();
     if (!PartLoaded()) return;
-    doc->projection.type =
+    const mesh::ProjectionType type =
         id == ID_MAPPING_SPHERE ? mesh::ProjectionType::Sphere : static_cast<mesh::ProjectionType>(id - ID_MAPPING_BOX);
-    doc->FitPlacementToPart();
-    MappingRefresh();
+    MappingRefresh([doc, type](DocumentEdit& edit) {
+        edit.projection.type = type;
+        doc->FitPlacementToPart();
+    });
 }
 
 void ViewCommands::SelectAxis(CommandId id) {
     CRidgeforgeDoc* doc = Doc();
     if (!PartLoaded()) return;
-    mesh::Projection& p = doc->projection;
-    mesh::Axis* axis = p.type == mesh::ProjectionType::Plane      ? &p.plane.axis
-                       : p.type == mesh::ProjectionType::Cylinder ? &p.cylinder.axis
-                       : p.type == mesh::ProjectionType::Sphere   ? &p.sphere.axis
-                                                                  : nullptr;
     const auto chosen = static_cast<mesh::Axis>(id - ID_AXIS_X);
-    if (axis != nullptr && *axis != chosen) {
-        *axis = chosen;
-        doc->FitPlacementToPart();
-        doc->OnSettingsChanged();
-        doc->UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+    const mesh::Axis* current = MappingAxis(doc->projection);
+    if (current != nullptr && *current != chosen) {
+        doc->Edit([doc, chosen](DocumentEdit& edit) {
+            *MappingAxis(edit.projection) = chosen;
+            doc->FitPlacementToPart();
+            doc->UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+        });
     }
     OverlaysAndRepaint();
 }
@@ -253,32 +259,28 @@ void ViewCommands::ToggleEditPerSide() {
     view_.editPerSide = !view_.editPerSide;
     if (gl::Renderer* r = Renderer()) r->showCage = view_.editPerSide;
     CRidgeforgeDoc* doc = Doc();
-    if (!view_.editPerSide && doc != nullptr && doc->projection.activeLayer >= 0) {
-        doc->projection.activeLayer = -1;
-        doc->UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
-    }
+    if (!view_.editPerSide && doc != nullptr) doc->SelectLayer(-1);
     view_.UpdateGizmos();
     Repaint();
 }
 
 void ViewCommands::PlaceOnAllSides() {
     CRidgeforgeDoc* doc = Doc();
-    if (doc == nullptr || doc->projection.activeLayer < 0) return;
-    doc->projection.activeLayer = -1;
-    doc->UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
+    if (doc != nullptr) doc->SelectLayer(-1);
 }
 
 void ViewCommands::ResetPlacement() {
     CRidgeforgeDoc* doc = Doc();
     if (!PartLoaded()) return;
     doc->DropUnchangedSnapshot();
-    for (mesh::ProjectionLayer& layer : doc->projection.layer) {
-        layer.originMillimetres[0] = layer.originMillimetres[1] = 0.0f;
-        layer.rotationDegrees = 0.0f;
-        layer.zoom = 1.0f;
-    }
-    doc->projection.activeLayer = -1;
-    doc->OnSettingsChanged();
+    doc->Edit([](DocumentEdit& edit) {
+        for (mesh::ProjectionLayer& layer : edit.projection.layer) {
+            layer.originMillimetres[0] = layer.originMillimetres[1] = 0.0f;
+            layer.rotationDegrees = 0.0f;
+            layer.zoom = 1.0f;
+        }
+        edit.projection.activeLayer = -1;
+    });
 }
 
 // Tools and masks.
@@ -300,8 +302,7 @@ void ViewCommands::SelectTool(ViewTool tool) {
     const bool active = tool != ViewTool::None;
     if (doc != nullptr && doc->placementToolActive != active) {
         const mesh::TriangleMesh* shown = &doc->ShownMesh();
-        doc->placementToolActive = active;
-        doc->OnSettingsChanged();
+        doc->Edit([active](DocumentEdit& edit) { edit.placementToolActive = active; });
         view_.ChooseSurfaceMode();
         if (&doc->ShownMesh() == shown) view_.UploadMesh(false);
     }
@@ -331,10 +332,7 @@ void ViewCommands::AddMask(CommandId id) {
 void ViewCommands::EditMasks() {
     CRidgeforgeDoc* doc = Doc();
     if (doc == nullptr || doc->maskVolumes.empty()) return;
-    if (!HasChosenMask(*doc)) {
-        doc->activeMask = 0;
-        doc->UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
-    }
+    if (!HasChosenMask(*doc)) doc->SelectMask(0);
     AfterMaskChange();
 }
 

@@ -7,12 +7,15 @@
 // renderer when one exists, so the document-driven rows also run headless.
 #pragma once
 
+#include <functional>
+
 #include <wx/window.h>
 // wx/weakref.h needs the window library's base classes first.
 #include <wx/weakref.h>
 
 #include "dialogs/MaskPanel.h"
 #include "document/CommandTable.h"
+#include "document/DocumentEdit.h"
 #include "gl/Handles.h"
 
 class wxWindow;
@@ -54,7 +57,8 @@ private:
     COpenGLViewport* Viewport() const;
     wxWindow* Owner() const;
     void Repaint() const;
-    void MappingRefresh();
+    // Makes the change in one edit of the document, then redraws.
+    void MappingRefresh(const std::function<void(DocumentEdit&)>& change);
     void OverlaysAndRepaint();
 
     void RegisterCamera(CommandTable& table);

@@ -72,17 +72,18 @@ void CRidgeforgeView::SetHover(std::int32_t side, gl::HandleKind handle) {
 void CRidgeforgeView::ClickSide(std::int32_t side, bool ctrl) {
     CRidgeforgeDoc* doc = Document();
     if (!PartLoaded() || side < 0 || side > 5) return;
-    mesh::Projection& p = doc->projection;
-    if (p.type != mesh::ProjectionType::Box && p.type != mesh::ProjectionType::Sphere) return;
-    auto& enabled = p.box.sideEnabled;
-    const auto s = static_cast<std::size_t>(side);
-    if (ctrl) {
-        enabled[s] = !enabled[s];
-    } else {
-        const bool onlyThis = enabled[s] && std::count(enabled.begin(), enabled.end(), true) == 1;
-        for (std::size_t i = 0; i < enabled.size(); ++i) enabled[i] = onlyThis || i == s;
-    }
-    doc->OnSettingsChanged();
+    const mesh::ProjectionType type = doc->projection.type;
+    if (type != mesh::ProjectionType::Box && type != mesh::ProjectionType::Sphere) return;
+    doc->Edit([side, ctrl](DocumentEdit& edit) {
+        auto& enabled = edit.projection.box.sideEnabled;
+        const auto s = static_cast<std::size_t>(side);
+        if (ctrl) {
+            enabled[s] = !enabled[s];
+        } else {
+            const bool onlyThis = enabled[s] && std::count(enabled.begin(), enabled.end(), true) == 1;
+            for (std::size_t i = 0; i < enabled.size(); ++i) enabled[i] = onlyThis || i == s;
+        }
+    });
     UpdateOverlays();
     UpdateGizmos();
     BuildRenderSettings();
@@ -94,17 +95,14 @@ void CRidgeforgeView::SelectSide(std::int32_t side) {
     if (!PartLoaded() || renderer_ == nullptr || !editPerSide) return;
     std::int32_t next = side == doc->projection.activeLayer ? -1 : side;
     if (next < 0 || next > 5) next = -1;
-    if (next == doc->projection.activeLayer) return;
-    doc->projection.activeLayer = next;
-    doc->UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
+    doc->SelectLayer(next);
 }
 
 void CRidgeforgeView::SetHandlePlacement(const gl::Placement& placement) {
     CRidgeforgeDoc* doc = Document();
     if (!PartLoaded()) return;
     if (!IsMaskTool(tool)) {
-        doc->projection.cage = placement;
-        doc->OnSettingsChanged();
+        doc->Edit([&placement](DocumentEdit& edit) { edit.projection.cage = placement; });
         UpdateOverlays();
         UpdateGizmos();
         BuildRenderSettings();
@@ -123,7 +121,10 @@ void CRidgeforgeView::SetHandlePlacement(const gl::Placement& placement) {
 const gl::Placement* CRidgeforgeView::HandlePlacement() const {
     const CRidgeforgeDoc* doc = Document();
     if (!PartLoaded()) return nullptr;
-    if (!IsMaskTool(tool)) return &doc->projection.cage;
+    if (!IsMaskTool(tool)) {
+        const mesh::Projection& p = doc->projection;
+        return &p.cage;
+    }
     const std::int32_t index = doc->activeMask;
     if (index < 0 || static_cast<std::size_t>(index) >= doc->maskVolumes.size()) return nullptr;
     handlePlacement_ = doc->maskVolumes[static_cast<std::size_t>(index)].Placement();
@@ -175,8 +176,7 @@ gl::TextureHandleFrame CRidgeforgeView::TextureHandleFrame() const {
 void CRidgeforgeView::BeginTextureDrag() {
     CRidgeforgeDoc* doc = Document();
     if (doc == nullptr) return;
-    doc->dragStartLayers = doc->projection.layer;
-    doc->BeginPlacementEdit();
+    doc->BeginLayerDrag();
 }
 
 void CRidgeforgeView::DragTextureLayer(std::int32_t side, const mesh::ProjectionLayer& layer) {

@@ -1,12 +1,12 @@
 // The strength, direction and bed-face part of the Relief section, with a
 // small picture of where the relief goes against the surface.
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 #include <wx/textctrl.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/ui/DialogFloat.h"
@@ -14,6 +14,7 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Paint.h"
 #include "workflow/FlowDocument.h"
+#include "workflow/PresetNumberField.h"
 #include "workflow/ReliefBodies.h"
 #include "workflow/ReliefRules.h"
 
@@ -33,24 +34,12 @@ wxColour WithAlpha(const wxColour& colour, bool enabled) {
 }  // namespace
 
 bool CDisplacementBody::OnCreateBody() {
-    edit_ = new wxTextCtrl(this, kEditId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                           wxTE_RIGHT | wxTE_PROCESS_ENTER | wxBORDER_SIMPLE);
-    edit_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-        event.Skip();
-        if (!refreshing_) CommitTypedStrength();
-    });
-    edit_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
-        if (!refreshing_) CommitTypedStrength();
-    });
-    for (int i = 0; i < 3; ++i) {
-        const float strength = kPresets[static_cast<std::size_t>(i)];
-        auto* button = new wxButton(this, kFirstPresetId + i, ui::FormatFloatField(strength), wxDefaultPosition,
-                                    wxDefaultSize, wxBU_EXACTFIT);
-        button->Bind(wxEVT_BUTTON, [this, strength](wxCommandEvent&) {
-            if (!refreshing_) ApplyStrength(strength);
-        });
-        presets_[static_cast<std::size_t>(i)] = button;
-    }
+    PresetNumberField::Actions actions;
+    actions.commit = [this] { CommitTypedStrength(); };
+    actions.apply = [this](float strength) { ApplyStrength(strength); };
+    actions.documentValue = [](const FlowDocument& document) { return document.Displacement().strengthMillimetres; };
+    actions.escaped = [this] { UpdateFromDocument(GetActiveFlowDocument()); };
+    field_.Create(this, kEditId, kFirstPresetId, kPresets, refreshing_, std::move(actions));
     const wxString directions[] = {"Centred", "Outward only", "Inward only"};
     direction_ = new wxChoice(this, kDirectionId, wxDefaultPosition, wxDefaultSize, 3, directions);
     direction_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) {
@@ -61,52 +50,28 @@ bool CDisplacementBody::OnCreateBody() {
     keepFlat_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
         if (!refreshing_) ApplyKeepFlat(keepFlat_->GetValue());
     });
-    Bind(wxEVT_CHAR_HOOK, &CDisplacementBody::OnCharHook, this);
     SetDpi(dpi_);
     return true;
-}
-
-void CDisplacementBody::OnCharHook(wxKeyEvent& event) {
-    if (wxWindow::FindFocus() != edit_) {
-        event.Skip();
-        return;
-    }
-    if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) {
-        CommitTypedStrength();
-    } else if (event.GetKeyCode() == WXK_ESCAPE) {
-        if (FlowDocument* document = GetActiveFlowDocument()) {
-            refreshing_ = true;
-            edit_->ChangeValue(ui::FormatFloatField(document->Displacement().strengthMillimetres));
-            refreshing_ = false;
-        }
-        UpdateFromDocument(GetActiveFlowDocument());
-    } else {
-        event.Skip();
-    }
 }
 
 void CDisplacementBody::SetDpi(unsigned dpi) {
     CSectionBody::SetDpi(dpi);
     const wxFont& font = ui::GetUiFont(ui::Normal, dpi_);
-    for (wxWindow* control : std::initializer_list<wxWindow*>{edit_, direction_, keepFlat_})
+    field_.SetFont(font);
+    for (wxWindow* control : std::initializer_list<wxWindow*>{direction_, keepFlat_})
         if (control != nullptr) control->SetFont(font);
-    for (wxButton* button : presets_)
-        if (button != nullptr) button->SetFont(font);
     LayoutControls();
 }
 
 int CDisplacementBody::GetPreferredHeight() const { return ui::ScaleDip(100, dpi_); }
 
 void CDisplacementBody::LayoutControls() {
-    if (edit_ == nullptr) return;
+    if (Edit() == nullptr) return;
     auto dip = [this](int size) { return ui::ScaleDip(size, dpi_); };
     const int width = GetClientSize().x;
     strengthLabel_ = wxRect(dip(8), dip(8), dip(80) - dip(8), dip(24));
-    edit_->SetSize(dip(80), dip(8), dip(44), dip(24));
+    field_.Place(dip(80), dip(8), dip(44), dip(164), dip(40), dip(40) + dip(6) / 2, dip(24));
     unit_ = wxRect(dip(128), dip(8), dip(150) - dip(128), dip(24));
-    const int step = dip(40) + dip(6) / 2;
-    for (int i = 0; i < 3; ++i)
-        presets_[static_cast<std::size_t>(i)]->SetSize(dip(164) + i * step, dip(8), dip(40), dip(24));
     directionLabel_ = wxRect(dip(8), dip(38), dip(80) - dip(8), dip(62) - dip(38));
     direction_->SetSize(dip(80), dip(38), dip(130), dip(24));
     diagram_ = DiagramRect(width, dpi_);
@@ -120,10 +85,9 @@ void CDisplacementBody::LayoutControls() {
 
 void CDisplacementBody::UpdateFromDocument(FlowDocument* document) {
     enabled_ = document != nullptr && document->HasPart() && document->DisplacementOn();
-    if (edit_->IsEnabled() != enabled_) {
-        for (wxWindow* control : std::initializer_list<wxWindow*>{edit_, direction_, keepFlat_})
-            control->Enable(enabled_);
-        for (wxButton* button : presets_) button->Enable(enabled_);
+    if (Edit()->IsEnabled() != enabled_) {
+        field_.Enable(enabled_);
+        for (wxWindow* control : std::initializer_list<wxWindow*>{direction_, keepFlat_}) control->Enable(enabled_);
         keepFlat_->SetForegroundColour(enabled_ ? flow_colours::kText : flow_colours::kSecondary);
         Refresh();
     }
@@ -131,9 +95,9 @@ void CDisplacementBody::UpdateFromDocument(FlowDocument* document) {
 
     const mesh::DisplacementSettings& settings = document->Displacement();
     refreshing_ = true;
-    if (wxWindow::FindFocus() != edit_) {
+    if (wxWindow::FindFocus() != Edit()) {
         const wxString text = ui::FormatFloatField(settings.strengthMillimetres);
-        if (edit_->GetValue() != text) edit_->ChangeValue(text);
+        if (Edit()->GetValue() != text) Edit()->ChangeValue(text);
     }
     // The list cannot say whether it is dropped down; while it has the
     // focus the user may be choosing, so it is left alone.
@@ -151,23 +115,25 @@ void CDisplacementBody::UpdateFromDocument(FlowDocument* document) {
     if (!diagram_.IsEmpty()) RefreshRect(diagram_);
 }
 
-void CDisplacementBody::ApplyStrength(float strength) {
+void CDisplacementBody::ChangeDisplacement(const std::function<void(mesh::DisplacementSettings&)>& change) {
     FlowDocument* document = GetActiveFlowDocument();
     if (document == nullptr) return;
     mesh::DisplacementSettings settings = document->Displacement();
-    settings.strengthMillimetres = strength;
-    if (!(settings == document->Displacement())) {
-        document->SetDisplacement(settings);
-        document->OnSettingsChanged();
-    }
+    change(settings);
+    if (!(settings == document->Displacement()))
+        document->Edit([&settings](DocumentEdit& edit) { edit.displacementSettings = settings; });
     UpdateFromDocument(document);
+}
+
+void CDisplacementBody::ApplyStrength(float strength) {
+    ChangeDisplacement([strength](mesh::DisplacementSettings& s) { s.strengthMillimetres = strength; });
 }
 
 void CDisplacementBody::CommitTypedStrength() {
     FlowDocument* document = GetActiveFlowDocument();
     const float current = document != nullptr ? document->Displacement().strengthMillimetres : 0.0f;
     if (document != nullptr) {
-        if (const auto strength = AcceptStrength(edit_->GetValue(), current)) {
+        if (const auto strength = AcceptStrength(Edit()->GetValue(), current)) {
             ApplyStrength(*strength);
             return;
         }
@@ -176,27 +142,12 @@ void CDisplacementBody::CommitTypedStrength() {
 }
 
 void CDisplacementBody::ApplyDirection(int direction) {
-    FlowDocument* document = GetActiveFlowDocument();
-    if (document == nullptr) return;
-    mesh::DisplacementSettings settings = document->Displacement();
-    settings.direction = static_cast<mesh::DisplacementDirection>(direction);
-    if (!(settings == document->Displacement())) {
-        document->SetDisplacement(settings);
-        document->OnSettingsChanged();
-    }
-    UpdateFromDocument(document);
+    ChangeDisplacement(
+        [direction](mesh::DisplacementSettings& s) { s.direction = static_cast<mesh::DisplacementDirection>(direction); });
 }
 
 void CDisplacementBody::ApplyKeepFlat(bool keepFlat) {
-    FlowDocument* document = GetActiveFlowDocument();
-    if (document == nullptr) return;
-    mesh::DisplacementSettings settings = document->Displacement();
-    settings.base.enabled = keepFlat;
-    if (!(settings == document->Displacement())) {
-        document->SetDisplacement(settings);
-        document->OnSettingsChanged();
-    }
-    UpdateFromDocument(document);
+    ChangeDisplacement([keepFlat](mesh::DisplacementSettings& s) { s.base.enabled = keepFlat; });
 }
 
 void CDisplacementBody::PaintBody(wxDC& dc) {

@@ -1,6 +1,7 @@
 #include "workflow/FlowDocument.h"
 
 #include <memory>
+#include <utility>
 
 #include "app/ShellDocument.h"
 #include "document/RidgeforgeDoc.h"
@@ -13,22 +14,12 @@ std::uint32_t RidgeforgeFlowDocument::PartCounter() const { return document_->me
 bool RidgeforgeFlowDocument::RemeshOn() const { return document_->remeshEnabled; }
 bool RidgeforgeFlowDocument::DisplacementOn() const { return document_->displacementEnabled; }
 bool RidgeforgeFlowDocument::SimplifyOn() const { return document_->simplifyEnabled; }
-void RidgeforgeFlowDocument::SetRemeshOn(bool on) { document_->remeshEnabled = on; }
-void RidgeforgeFlowDocument::SetDisplacementOn(bool on) { document_->displacementEnabled = on; }
-void RidgeforgeFlowDocument::SetSimplifyOn(bool on) { document_->simplifyEnabled = on; }
 const mesh::RemeshSettings& RidgeforgeFlowDocument::Remesh() const { return document_->remeshSettings; }
 const mesh::DisplacementSettings& RidgeforgeFlowDocument::Displacement() const {
     return document_->displacementSettings;
 }
 const mesh::SimplifySettings& RidgeforgeFlowDocument::Simplify() const { return document_->simplifySettings; }
-void RidgeforgeFlowDocument::SetRemesh(const mesh::RemeshSettings& settings) { document_->remeshSettings = settings; }
-void RidgeforgeFlowDocument::SetDisplacement(const mesh::DisplacementSettings& settings) {
-    document_->displacementSettings = settings;
-}
-void RidgeforgeFlowDocument::SetSimplify(const mesh::SimplifySettings& settings) {
-    document_->simplifySettings = settings;
-}
-void RidgeforgeFlowDocument::OnSettingsChanged() { document_->OnSettingsChanged(); }
+void RidgeforgeFlowDocument::Edit(const std::function<void(DocumentEdit&)>& change) { document_->Edit(change); }
 void RidgeforgeFlowDocument::LogResultOutOfDate() { document_->LogResultOutOfDate(); }
 bool RidgeforgeFlowDocument::IsStepRunning(FlowStep step) const { return document_->IsStepRunning(step); }
 bool RidgeforgeFlowDocument::IsStepOutOfDate(FlowStep step) const { return document_->IsStepOutOfDate(step); }
@@ -36,10 +27,10 @@ CString RidgeforgeFlowDocument::ProcessStatusText() const { return document_->Pr
 bool RidgeforgeFlowDocument::CanProcess() const { return document_->CanProcess(); }
 bool RidgeforgeFlowDocument::PipelineRunning() const { return document_->pipeline.IsRunning(); }
 mesh::PipelineStatus RidgeforgeFlowDocument::PipelineStatus() const { return document_->pipeline.GetStatus(); }
-mesh::Projection* RidgeforgeFlowDocument::Mapping() { return &document_->projection; }
-void RidgeforgeFlowDocument::UpdateViews(ViewUpdateHint hint) { document_->UpdateAllViews(nullptr, hint); }
+const mesh::Projection* RidgeforgeFlowDocument::Mapping() const { return &std::as_const(*document_).projection; }
+void RidgeforgeFlowDocument::SelectLayer(std::int32_t layer) { document_->SelectLayer(layer); }
 bool RidgeforgeFlowDocument::HasTexture() const { return document_->HasTexture(); }
-const mesh::HeightMap* RidgeforgeFlowDocument::Texture() const { return &document_->texture; }
+const mesh::HeightMap* RidgeforgeFlowDocument::Texture() const { return &std::as_const(*document_).texture; }
 const mesh::procedural::ProceduralTexture* RidgeforgeFlowDocument::Procedural() const {
     return document_->proceduralTexture.get();
 }

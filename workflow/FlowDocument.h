@@ -3,7 +3,8 @@
 // an adapter; tests hand in a document of their own.
 //
 // Settings records are replaced whole: a section copies one, changes a field
-// and, only when the copy differs, stores it and calls OnSettingsChanged.
+// and, only when the copy differs, stores it inside one Edit, which records
+// one undo step and tells the views.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "document/DocumentEdit.h"
 #include "document/DocumentHost.h"
 #include "document/FlowStep.h"
 #include "document/ViewUpdateHint.h"
@@ -41,19 +43,14 @@ public:
     virtual bool RemeshOn() const = 0;
     virtual bool DisplacementOn() const = 0;
     virtual bool SimplifyOn() const = 0;
-    virtual void SetRemeshOn(bool on) = 0;
-    virtual void SetDisplacementOn(bool on) = 0;
-    virtual void SetSimplifyOn(bool on) = 0;
 
     virtual const mesh::RemeshSettings& Remesh() const = 0;
     virtual const mesh::DisplacementSettings& Displacement() const = 0;
     virtual const mesh::SimplifySettings& Simplify() const = 0;
-    virtual void SetRemesh(const mesh::RemeshSettings& settings) = 0;
-    virtual void SetDisplacement(const mesh::DisplacementSettings& settings) = 0;
-    virtual void SetSimplify(const mesh::SimplifySettings& settings) = 0;
 
-    // The single entry after every settings write.
-    virtual void OnSettingsChanged() = 0;
+    // The one way to change the document: `change` writes the fields it
+    // changes, then the document records one undo step and tells the views.
+    virtual void Edit(const std::function<void(DocumentEdit&)>& change) = 0;
     // Logs once that a current result became out of date.
     virtual void LogResultOutOfDate() = 0;
 
@@ -67,9 +64,11 @@ public:
     virtual mesh::PipelineStatus PipelineStatus() const = 0;
 
     // ---- The mapping and the texture (the Mapping and Texture sections).
-    // The projection, written directly by the mapping section.
-    virtual mesh::Projection* Mapping() { return nullptr; }
-    virtual void UpdateViews(ViewUpdateHint) {}
+    // The projection; null when the document has none.
+    virtual const mesh::Projection* Mapping() const { return nullptr; }
+    // The layer the texture handles move (-1 every layer in use); not a
+    // setting, so no undo step.
+    virtual void SelectLayer(std::int32_t) {}
     // A texture of at least 1 x 1 pixels with an image.
     virtual bool HasTexture() const { return false; }
     virtual const mesh::HeightMap* Texture() const { return nullptr; }
@@ -97,16 +96,10 @@ public:
     bool RemeshOn() const override;
     bool DisplacementOn() const override;
     bool SimplifyOn() const override;
-    void SetRemeshOn(bool on) override;
-    void SetDisplacementOn(bool on) override;
-    void SetSimplifyOn(bool on) override;
     const mesh::RemeshSettings& Remesh() const override;
     const mesh::DisplacementSettings& Displacement() const override;
     const mesh::SimplifySettings& Simplify() const override;
-    void SetRemesh(const mesh::RemeshSettings& settings) override;
-    void SetDisplacement(const mesh::DisplacementSettings& settings) override;
-    void SetSimplify(const mesh::SimplifySettings& settings) override;
-    void OnSettingsChanged() override;
+    void Edit(const std::function<void(DocumentEdit&)>& change) override;
     void LogResultOutOfDate() override;
     bool IsStepRunning(FlowStep step) const override;
     bool IsStepOutOfDate(FlowStep step) const override;
@@ -114,8 +107,8 @@ public:
     bool CanProcess() const override;
     bool PipelineRunning() const override;
     mesh::PipelineStatus PipelineStatus() const override;
-    mesh::Projection* Mapping() override;
-    void UpdateViews(ViewUpdateHint hint) override;
+    const mesh::Projection* Mapping() const override;
+    void SelectLayer(std::int32_t layer) override;
     bool HasTexture() const override;
     const mesh::HeightMap* Texture() const override;
     const mesh::procedural::ProceduralTexture* Procedural() const override;

@@ -421,7 +421,7 @@ void CMappingBody::LayoutControls() {
 
 void CMappingBody::UpdateFromDocument(FlowDocument* document) {
     const bool hasPart = document != nullptr && document->HasPart();
-    mesh::Projection* mapping = document != nullptr ? document->Mapping() : nullptr;
+    const mesh::Projection* mapping = document != nullptr ? document->Mapping() : nullptr;
     const mesh::Projection projection = mapping != nullptr ? *mapping : mesh::Projection{};
     const int axis = mapping != nullptr ? PictureAxis(projection) : 2;
     mesh::Projection shown = projection;
@@ -441,26 +441,24 @@ void CMappingBody::OnSideClicked(int rowIndex, bool select) {
     const ProjectorRow row = rows[static_cast<std::size_t>(rowIndex)];
     FlowDocument* document = GetActiveFlowDocument();
     if (document == nullptr || !document->HasPart()) return;
-    mesh::Projection* p = document->Mapping();
+    const mesh::Projection* p = document->Mapping();
     if (p == nullptr) return;
     if (select) {
         const int layer = row.side == p->activeLayer || row.side < 0 || row.side > 5 ? -1 : row.side;
-        if (layer != p->activeLayer) {
-            p->activeLayer = layer;
-            document->UpdateViews(ViewUpdateHint::PlacementChanged);
-        }
+        if (layer != p->activeLayer) document->SelectLayer(layer);
     } else if (p->type == mesh::ProjectionType::Box || p->type == mesh::ProjectionType::Sphere) {
         if (auto* frame = wxGetTopLevelParent(this))
             ui::SendCommand(frame, kToggleSideFirst + static_cast<CommandId>(row.side));
     } else if (p->type == mesh::ProjectionType::Cylinder) {
-        bool* flag = row.side == 0   ? &p->cylinder.sideEnabled
-                     : row.side == 4 ? &p->cylinder.topCapEnabled
-                     : row.side == 5 ? &p->cylinder.bottomCapEnabled
-                                     : nullptr;
-        if (flag != nullptr && *flag != !row.on) {
-            *flag = !row.on;
-            document->OnSettingsChanged();
-        }
+        const auto flagOf = [side = row.side](auto& cylinder) {
+            return side == 0   ? &cylinder.sideEnabled
+                   : side == 4 ? &cylinder.topCapEnabled
+                   : side == 5 ? &cylinder.bottomCapEnabled
+                               : nullptr;
+        };
+        const bool* flag = flagOf(p->cylinder);
+        if (flag != nullptr && *flag != !row.on)
+            document->Edit([&](DocumentEdit& edit) { *flagOf(edit.projection.cylinder) = !row.on; });
     }
     UpdateFromDocument(document);
 }

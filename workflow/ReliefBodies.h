@@ -4,22 +4,24 @@
 // face flat); the simplify body holds the two simplify modes.
 //
 // Every edit copies one settings record from the active document, changes
-// one field and, only when the record differs, stores it and calls the
-// document's OnSettingsChanged; then the body refreshes itself. Typed
+// one field and, only when the record differs, stores it in one edit of the
+// document; then the body refreshes itself. Typed
 // numbers are committed on Return or when the field loses the focus;
 // Escape puts the document's value back.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "mesh/relief/DisplacementSettings.h"
+#include "workflow/PresetNumberField.h"
 #include "workflow/SectionBody.h"
 
 class wxButton;
 class wxCheckBox;
 class wxChoice;
-class wxKeyEvent;
 class wxTextCtrl;
 
 namespace ridgeforge {
@@ -39,8 +41,8 @@ public:
     // Takes the edit's text when it is a triangle size, else refreshes.
     void CommitTypedSize();
 
-    wxTextCtrl* Edit() const { return edit_; }
-    wxButton* Preset(int index) const { return presets_[static_cast<std::size_t>(index)]; }
+    wxTextCtrl* Edit() const { return field_.Field(); }
+    wxButton* Preset(int index) const { return field_.Preset(index); }
     const std::wstring& EstimateLine() const { return estimate_; }
     bool Enabled() const { return enabled_; }
     // How many estimates were worked out (a refresh with nothing new adds none).
@@ -51,10 +53,7 @@ protected:
     void PaintBody(wxDC& dc) override;
 
 private:
-    void OnCharHook(wxKeyEvent& event);
-
-    wxTextCtrl* edit_ = nullptr;
-    std::array<wxButton*, 3> presets_{};
+    PresetNumberField field_;
     wxRect label_, unit_, estimateRect_;
     std::wstring estimate_;
     float cachedSize_ = -1.0f;
@@ -79,10 +78,10 @@ public:
     void ApplyDirection(int direction);
     void ApplyKeepFlat(bool keepFlat);
 
-    wxTextCtrl* Edit() const { return edit_; }
+    wxTextCtrl* Edit() const { return field_.Field(); }
     wxChoice* Direction() const { return direction_; }
     wxCheckBox* KeepFlat() const { return keepFlat_; }
-    wxButton* Preset(int index) const { return presets_[static_cast<std::size_t>(index)]; }
+    wxButton* Preset(int index) const { return field_.Preset(index); }
     const wxRect& DiagramArea() const { return diagram_; }
     bool Enabled() const { return enabled_; }
 
@@ -91,11 +90,12 @@ protected:
     void PaintBody(wxDC& dc) override;
 
 private:
-    void OnCharHook(wxKeyEvent& event);
+    // Copies the document's displacement settings, changes the copy and
+    // stores it in one edit when it differs; then refreshes.
+    void ChangeDisplacement(const std::function<void(mesh::DisplacementSettings&)>& change);
     void PaintDiagram(wxDC& dc);
 
-    wxTextCtrl* edit_ = nullptr;
-    std::array<wxButton*, 3> presets_{};
+    PresetNumberField field_;
     wxChoice* direction_ = nullptr;
     wxCheckBox* keepFlat_ = nullptr;
     wxRect strengthLabel_, unit_, directionLabel_, diagram_;

@@ -104,10 +104,8 @@ void CSimplifyBody::ApplyBoxes() {
     mesh::SimplifySettings settings = document->Simplify();
     settings.flatAreas = flatAreas_->GetValue();
     settings.wholeMesh = wholeMesh_->GetValue();
-    if (!(settings == document->Simplify())) {
-        document->SetSimplify(settings);
-        document->OnSettingsChanged();
-    }
+    if (!(settings == document->Simplify()))
+        document->Edit([&settings](DocumentEdit& edit) { edit.simplifySettings = settings; });
     UpdateFromDocument(document);
 }
 

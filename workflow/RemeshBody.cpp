@@ -1,7 +1,6 @@
 // The triangle-size part of the Relief section. The estimate under the
 // field is worked out again only when the size or the part changed, since
 // it measures the whole part on the user-interface thread.
-#include <wx/button.h>
 #include <wx/dcclient.h>
 #include <wx/textctrl.h>
 
@@ -11,6 +10,7 @@
 #include "platform/ui/Paint.h"
 #include "platform/ui/TextMeasure.h"
 #include "workflow/FlowDocument.h"
+#include "workflow/PresetNumberField.h"
 #include "workflow/ReliefBodies.h"
 #include "workflow/ReliefRules.h"
 
@@ -45,72 +45,34 @@ void DrawWrapped(wxDC& dc, const wxString& text, const wxRect& rect) {
 }  // namespace
 
 bool CRemeshBody::OnCreateBody() {
-    edit_ = new wxTextCtrl(this, kEditId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                           wxTE_RIGHT | wxTE_PROCESS_ENTER | wxBORDER_SIMPLE);
-    edit_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-        event.Skip();
-        if (!refreshing_) CommitTypedSize();
-    });
-    edit_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
-        if (!refreshing_) CommitTypedSize();
-    });
-    for (int i = 0; i < 3; ++i) {
-        const float size = kPresets[static_cast<std::size_t>(i)];
-        auto* button = new wxButton(this, kFirstPresetId + i, ui::FormatFloatField(size), wxDefaultPosition,
-                                    wxDefaultSize, wxBU_EXACTFIT);
-        button->Bind(wxEVT_BUTTON, [this, size](wxCommandEvent&) {
-            if (!refreshing_) ApplyTriangleSize(size);
-        });
-        presets_[static_cast<std::size_t>(i)] = button;
-    }
-    Bind(wxEVT_CHAR_HOOK, &CRemeshBody::OnCharHook, this);
+    PresetNumberField::Actions actions;
+    actions.commit = [this] { CommitTypedSize(); };
+    actions.apply = [this](float size) { ApplyTriangleSize(size); };
+    actions.documentValue = [](const FlowDocument& document) { return document.Remesh().targetEdgeMillimetres; };
+    actions.escaped = [this] {
+        cachedSize_ = -1.0f;
+        UpdateFromDocument(GetActiveFlowDocument());
+    };
+    field_.Create(this, kEditId, kFirstPresetId, kPresets, refreshing_, std::move(actions));
     SetDpi(dpi_);
     return true;
 }
 
-void CRemeshBody::OnCharHook(wxKeyEvent& event) {
-    if (wxWindow::FindFocus() != edit_) {
-        event.Skip();
-        return;
-    }
-    if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) {
-        CommitTypedSize();
-    } else if (event.GetKeyCode() == WXK_ESCAPE) {
-        cachedSize_ = -1.0f;
-        // The document's value goes back into the field even though it
-        // keeps the focus.
-        if (FlowDocument* document = GetActiveFlowDocument()) {
-            refreshing_ = true;
-            edit_->ChangeValue(ui::FormatFloatField(document->Remesh().targetEdgeMillimetres));
-            refreshing_ = false;
-        }
-        UpdateFromDocument(GetActiveFlowDocument());
-    } else {
-        event.Skip();
-    }
-}
-
 void CRemeshBody::SetDpi(unsigned dpi) {
     CSectionBody::SetDpi(dpi);
-    const wxFont& font = ui::GetUiFont(ui::Normal, dpi_);
-    if (edit_ != nullptr) edit_->SetFont(font);
-    for (wxButton* button : presets_)
-        if (button != nullptr) button->SetFont(font);
+    field_.SetFont(ui::GetUiFont(ui::Normal, dpi_));
     LayoutControls();
 }
 
 int CRemeshBody::GetPreferredHeight() const { return ui::ScaleDip(76, dpi_); }
 
 void CRemeshBody::LayoutControls() {
-    if (edit_ == nullptr) return;
+    if (Edit() == nullptr) return;
     auto dip = [this](int size) { return ui::ScaleDip(size, dpi_); };
     const int width = GetClientSize().x;
     label_ = wxRect(dip(8), dip(8), dip(80) - dip(8), dip(32) - dip(8));
-    edit_->SetSize(dip(80), dip(8), dip(44), dip(24));
+    field_.Place(dip(80), dip(8), dip(44), dip(164), dip(40), dip(40) + dip(6) / 2, dip(24));
     unit_ = wxRect(dip(128), dip(8), dip(150) - dip(128), dip(24));
-    const int step = dip(40) + dip(6) / 2;
-    for (int i = 0; i < 3; ++i)
-        presets_[static_cast<std::size_t>(i)]->SetSize(dip(164) + i * step, dip(8), dip(40), dip(24));
     estimateRect_ = wxRect(dip(8), dip(38), std::max(0, width - dip(8) - dip(8)), dip(68) - dip(38));
     Refresh();
 }
@@ -118,19 +80,19 @@ void CRemeshBody::LayoutControls() {
 void CRemeshBody::UpdateFromDocument(FlowDocument* document) {
     const bool partLoaded = document != nullptr && document->HasPart();
     enabled_ = partLoaded && document->DisplacementOn();
-    if (edit_->IsEnabled() != enabled_) {
-        edit_->Enable(enabled_);
-        for (wxButton* button : presets_) button->Enable(enabled_);
+    wxTextCtrl* edit = Edit();
+    if (edit->IsEnabled() != enabled_) {
+        field_.Enable(enabled_);
         Refresh();
     }
     if (document == nullptr) return;
 
     const float size = document->Remesh().targetEdgeMillimetres;
-    if (wxWindow::FindFocus() != edit_) {
+    if (wxWindow::FindFocus() != edit) {
         const wxString text = ui::FormatFloatField(size);
-        if (edit_->GetValue() != text) {
+        if (edit->GetValue() != text) {
             refreshing_ = true;
-            edit_->ChangeValue(text);
+            edit->ChangeValue(text);
             refreshing_ = false;
         }
     }
@@ -152,15 +114,13 @@ void CRemeshBody::ApplyTriangleSize(float size) {
     if (document == nullptr) return;
     mesh::RemeshSettings settings = document->Remesh();
     settings.targetEdgeMillimetres = StoredTriangleSize(size);
-    if (!(settings == document->Remesh())) {
-        document->SetRemesh(settings);
-        document->OnSettingsChanged();
-    }
+    if (!(settings == document->Remesh()))
+        document->Edit([&settings](DocumentEdit& edit) { edit.remeshSettings = settings; });
     UpdateFromDocument(document);
 }
 
 void CRemeshBody::CommitTypedSize() {
-    if (const auto size = AcceptTriangleSize(edit_->GetValue())) {
+    if (const auto size = AcceptTriangleSize(Edit()->GetValue())) {
         ApplyTriangleSize(*size);
         return;
     }

@@ -46,16 +46,11 @@ public:
     bool RemeshOn() const override { return true; }
     bool DisplacementOn() const override { return true; }
     bool SimplifyOn() const override { return true; }
-    void SetRemeshOn(bool) override {}
-    void SetDisplacementOn(bool) override {}
-    void SetSimplifyOn(bool) override {}
     const mesh::RemeshSettings& Remesh() const override { return remesh_; }
     const mesh::DisplacementSettings& Displacement() const override { return displacement_; }
     const mesh::SimplifySettings& Simplify() const override { return simplify_; }
-    void SetRemesh(const mesh::RemeshSettings&) override {}
-    void SetDisplacement(const mesh::DisplacementSettings&) override {}
-    void SetSimplify(const mesh::SimplifySettings&) override {}
-    void OnSettingsChanged() override {}
+    // The bench only refreshes; nothing edits it.
+    void Edit(const std::function<void(DocumentEdit&)>&) override {}
     void LogResultOutOfDate() override {}
     bool IsStepRunning(FlowStep) const override { return false; }
     bool IsStepOutOfDate(FlowStep) const override { return true; }

@@ -20,6 +20,7 @@
 #include "dialogs/PreviewPicture.h"
 #include "mesh/procedural/TextureRegistry.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/ui/DialogFixture.h"
 #include "tests/support/ui/WxTest.h"
 #include "textures/Presets.h"
 
@@ -52,23 +53,8 @@ public:
     float Sample(float u, float v) const override { return 0.5f * (u + v) * GetValue("depth"); }
 };
 
-class ProceduralDialogTest : public ::testing::Test {
+class ProceduralDialogTest : public testing::DialogTest {
 protected:
-    void SetUp() override {
-        owner_ = new wxFrame(nullptr, wxID_ANY, "owner", wxPoint(0, 0), wxSize(1200, 780));
-        owner_->Show();
-    }
-    void TearDown() override {
-        owner_->Destroy();
-        PumpEvents(20);
-    }
-
-    template <class T>
-    static T* Control(const wxWindow& dialog, int id) {
-        return static_cast<T*>(dialog.FindWindow(id));
-    }
-
-    wxFrame* owner_ = nullptr;
     test::TempDir dir_{"procedural"};
     std::vector<LibraryRoot> roots_ = {{dir_ / "program", false}, {dir_ / "user", true}};
 };

@@ -14,6 +14,7 @@
 #include "app/DialogHelpPane.h"
 #include "dialogs/RemeshInputDialog.h"
 #include "dialogs/RemeshSettingsDialog.h"
+#include "tests/support/ui/DialogFixture.h"
 #include "tests/support/ui/WxTest.h"
 #include "testing/Shapes.h"
 
@@ -35,32 +36,7 @@ mesh::TriangleMesh PartOf1200000At02() {
     return part;
 }
 
-class RemeshDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        owner_ = new wxFrame(nullptr, wxID_ANY, "owner", wxPoint(0, 0), wxSize(1200, 780));
-        owner_->Show();
-    }
-    void TearDown() override {
-        owner_->Destroy();
-        PumpEvents(20);
-    }
-
-    template <class T>
-    T* Control(wxWindow& dialog, int id) {
-        return static_cast<T*>(dialog.FindWindow(id));
-    }
-
-    // Presses the button as a click would.
-    static void Press(wxWindow& dialog, int id) {
-        wxWindow* button = dialog.FindWindow(id);
-        wxCommandEvent click(wxEVT_BUTTON, id);
-        click.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(click);
-    }
-
-    wxFrame* owner_ = nullptr;
-};
+using RemeshDialogTest = testing::DialogTest;
 
 using D = CRemeshSettingsDialog;
 

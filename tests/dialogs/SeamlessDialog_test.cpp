@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "dialogs/PreviewPicture.h"
+#include "tests/support/ui/DialogFixture.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge {
@@ -32,17 +33,8 @@ std::vector<float> HalfAndHalf(int width, int height) {
     return pixels;
 }
 
-class SeamlessDialogTest : public ::testing::Test {
+class SeamlessDialogTest : public testing::DialogTest {
 protected:
-    void SetUp() override {
-        owner_ = new wxFrame(nullptr, wxID_ANY, "owner", wxPoint(0, 0), wxSize(1200, 780));
-        owner_->Show();
-    }
-    void TearDown() override {
-        owner_->Destroy();
-        PumpEvents(20);
-    }
-
     static void Choose(D& dialog, const wxString& method) {
         auto* list = static_cast<wxChoice*>(dialog.FindWindow(D::kMethodList));
         list->SetStringSelection(method);
@@ -54,8 +46,6 @@ protected:
     static wxSlider* Slider(D& dialog, int row) {
         return static_cast<wxSlider*>(dialog.FindWindow(D::kFirstSlider + row));
     }
-
-    wxFrame* owner_ = nullptr;
 };
 
 TEST_F(SeamlessDialogTest, StoredValuesComeBackOnlyForTheImagesOwnMethod) {

@@ -16,6 +16,7 @@
 #include "dialogs/MappingTextureCommands.h"
 #include "dialogs/TextureSettingsDialog.h"
 #include "document/RidgeforgeDoc.h"
+#include "tests/support/ui/DialogFixture.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge {
@@ -27,20 +28,11 @@ using testing::PumpUntil;
 using M = CMappingSettingsDialog;
 using T = CTextureSettingsDialog;
 
-class SettingsDialogsTest : public ::testing::Test {
+class SettingsDialogsTest : public testing::DialogTest {
 protected:
-    void SetUp() override {
-        owner_ = new wxFrame(nullptr, wxID_ANY, "owner", wxPoint(0, 0), wxSize(1000, 760));
-        owner_->Show();
-    }
-    void TearDown() override {
-        owner_->Destroy();
-        PumpEvents(20);
-    }
-    static wxCheckBox* Box(wxWindow& dialog, int id) { return static_cast<wxCheckBox*>(dialog.FindWindow(id)); }
-    static wxTextCtrl* Field(wxWindow& dialog, int id) { return static_cast<wxTextCtrl*>(dialog.FindWindow(id)); }
-
-    wxFrame* owner_ = nullptr;
+    SettingsDialogsTest() : DialogTest(wxSize(1000, 760)) {}
+    static wxCheckBox* Box(wxWindow& dialog, int id) { return Control<wxCheckBox>(dialog, id); }
+    static wxTextCtrl* Field(wxWindow& dialog, int id) { return Control<wxTextCtrl>(dialog, id); }
 };
 
 TEST_F(SettingsDialogsTest, PlaneMappingGreysBlendingAndOkKeepsTheStoredFlag) {

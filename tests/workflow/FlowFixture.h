@@ -9,6 +9,7 @@
 #include <wx/utils.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,16 +30,16 @@ public:
     bool RemeshOn() const override { return remeshOn; }
     bool DisplacementOn() const override { return displacementOn; }
     bool SimplifyOn() const override { return simplifyOn; }
-    void SetRemeshOn(bool on) override { remeshOn = on; }
-    void SetDisplacementOn(bool on) override { displacementOn = on; }
-    void SetSimplifyOn(bool on) override { simplifyOn = on; }
     const mesh::RemeshSettings& Remesh() const override { return remesh; }
     const mesh::DisplacementSettings& Displacement() const override { return displacement; }
     const mesh::SimplifySettings& Simplify() const override { return simplify; }
-    void SetRemesh(const mesh::RemeshSettings& settings) override { remesh = settings; }
-    void SetDisplacement(const mesh::DisplacementSettings& settings) override { displacement = settings; }
-    void SetSimplify(const mesh::SimplifySettings& settings) override { simplify = settings; }
-    void OnSettingsChanged() override { ++settingsChanges; }
+    void Edit(const std::function<void(DocumentEdit&)>& change) override {
+        DocumentEdit edit{projection,     masks,          activeMask,       remesh,      displacement,
+                          simplify,       remeshOn,       displacementOn,   simplifyOn,  maximumTriangles,
+                          displayTriangles, printCheckShown, placementToolActive};
+        change(edit);
+        ++settingsChanges;
+    }
     void LogResultOutOfDate() override { ++outOfDateChecks; }
     bool IsStepRunning(FlowStep step) const override { return running[static_cast<std::size_t>(step)]; }
     bool IsStepOutOfDate(FlowStep step) const override { return outOfDate[static_cast<std::size_t>(step)]; }
@@ -61,6 +62,14 @@ public:
     mesh::RemeshSettings remesh;
     mesh::DisplacementSettings displacement;
     mesh::SimplifySettings simplify;
+    // What else an edit may write; the section tests read only the projection.
+    mesh::Projection projection;
+    std::vector<mesh::MaskVolume> masks;
+    std::int32_t activeMask = -1;
+    std::uint64_t maximumTriangles = 18'000'000;
+    std::uint64_t displayTriangles = 4'000'000;
+    bool printCheckShown = false;
+    bool placementToolActive = false;
     int settingsChanges = 0;
     int outOfDateChecks = 0;
     std::array<bool, 4> running{};

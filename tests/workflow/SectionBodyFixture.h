@@ -15,8 +15,11 @@ namespace ridgeforge::testing {
 
 class SectionDocument : public FakeFlowDocument {
 public:
-    mesh::Projection* Mapping() override { return &projection; }
-    void UpdateViews(ViewUpdateHint hint) override { hints.push_back(hint); }
+    const mesh::Projection* Mapping() const override { return &projection; }
+    void SelectLayer(std::int32_t layer) override {
+        projection.activeLayer = layer;
+        hints.push_back(ViewUpdateHint::PlacementChanged);
+    }
     bool HasTexture() const override { return texture.width >= 1 && texture.height >= 1 && !texture.pixels.empty(); }
     const mesh::HeightMap* Texture() const override { return &texture; }
     const mesh::procedural::ProceduralTexture* Procedural() const override { return procedural.get(); }
@@ -50,7 +53,6 @@ public:
         ++settingsApplied;
     }
 
-    mesh::Projection projection;
     std::vector<ViewUpdateHint> hints;
     mesh::HeightMap texture;
     std::unique_ptr<mesh::procedural::ProceduralTexture> procedural;
