@@ -39,9 +39,22 @@ public:
         mutable Octave octaves[4];
     };
 
+    // The values one sample reads, read once per sample or per row.
+    struct Settings {
+        std::int32_t cells = 1, layers = 0;
+        std::uint32_t seed = 0;
+        float depth = 0.0f, thickness = 0.0f, roughness = 0.0f, contrast = 1.0f;
+
+        void Read(const TrabecularTexture& texture);
+        // Sets the ray's strut sizes and roughness noise.
+        void Finish(Ray& ray) const;
+    };
+
     const char* Name() const override { return "Trabecular"; }
     const std::vector<ParameterDefinition>& OwnParameters() const override;
     float Sample(float u, float v) const override;
+    // Hashes the feature points of a row's cells once for the whole row.
+    void SampleRow(float v, int width, float* out) const override;
 
     // The feature points and roughness noise around the ray at (u, v).
     Ray MakeRay(float u, float v) const;
@@ -53,6 +66,10 @@ public:
     static float StrutDistance(const Ray& ray, float z);
     // Whether the ray point at depth z, with strut distance d, lies inside a strut.
     static bool IsSolid(const Ray& ray, float z, float d);
+
+    // Marches the ray down to the first strut; the height (contrast applied)
+    // or 0, the floor, when none lies within the depth (depth > 0).
+    static float March(Ray& ray, const Settings& settings);
 };
 
 // Value noise on a 3-D lattice, periodic in x and y only, in [0, 1).
