@@ -16,43 +16,45 @@
 
 namespace ridgeforge::mesh::procedural {
 
-void StrutSearch::Prune(float z) {
+int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bottom, float* horizontal, float* depth,
+              int stride) {
     const std::int32_t layer = FloorIndex(z);
-    const float within = std::floor((z - static_cast<float>(layer)) / kSlab);
-    top_ = static_cast<float>(layer) + within * kSlab;
-    bottom_ = top_ + kSlab;
-    valid_ = top_ <= z && z < bottom_;
-    count_ = 0;
-    if (!valid_) return;
+    const float within = std::floor((z - static_cast<float>(layer)) / StrutSearch::kSlab);
+    top = static_cast<float>(layer) + within * StrutSearch::kSlab;
+    bottom = top + StrutSearch::kSlab;
+    if (!(top <= z && z < bottom)) return -1;
 
     const std::int32_t first = std::max(layer, 0);
-    const std::int32_t last = std::min(layer + 2, ray_.layers - 1);
-    float lower[kCandidates], upper[4] = {1e9f, 1e9f, 1e9f, 1e9f};
+    const std::int32_t last = std::min(layer + 2, ray.layers - 1);
+    float lower[kStrutCandidates], upper[4] = {1e9f, 1e9f, 1e9f, 1e9f};
     int n = 0;
     for (std::int32_t q = first; q <= last; ++q) {
         for (int m = 0; m < 9; ++m, ++n) {
-            const float h = ray_.horizontal[q][m], pz = ray_.depth[q][m];
-            const float nearest = std::max({0.0f, top_ - pz, pz - bottom_});
-            const float farthest = std::max(std::fabs(pz - top_), std::fabs(pz - bottom_));
+            const float h = ray.horizontal[q][m], pz = ray.depth[q][m];
+            const float nearest = std::max({0.0f, top - pz, pz - bottom});
+            const float farthest = std::max(std::fabs(pz - top), std::fabs(pz - bottom));
             lower[n] = h + nearest * nearest;
             OfferNearest(h + farthest * farthest, upper);
         }
     }
     const float limit = upper[3] * (1.0f + 1e-5f);
+    int kept = 0;
     n = 0;
     for (std::int32_t q = first; q <= last; ++q) {
         for (int m = 0; m < 9; ++m, ++n) {
             if (lower[n] > limit) continue;
-            horizontal_[count_] = ray_.horizontal[q][m];
-            depth_[count_] = ray_.depth[q][m];
-            ++count_;
+            horizontal[kept * stride] = ray.horizontal[q][m];
+            depth[kept * stride] = ray.depth[q][m];
+            ++kept;
         }
     }
+    return kept;
 }
 
 float StrutSearch::Distance(float z) {
     if (!valid_ || !(z >= top_ && z < bottom_)) {
-        Prune(z);
+        count_ = PruneSlab(ray_, z, top_, bottom_, horizontal_, depth_, 1);
+        valid_ = count_ >= 0;
         if (!valid_) return TrabecularTexture::StrutDistance(ray_, z);
     }
     // Branch-free insertion: which slot a candidate takes is as good as

@@ -29,6 +29,16 @@ inline float StrutValue(const float best[4]) {
     return a + b > 0.0f ? a * b / (a + b) : 0.0f;
 }
 
+// Feature points of a ray considered per depth: three layers of nine columns.
+inline constexpr int kStrutCandidates = 27;
+
+// The slab of depth holding z, [top, bottom), and the feature points that can
+// be among the four nearest somewhere in it, written to horizontal[i *
+// stride] and depth[i * stride]; returns how many, or -1 when z lies in no
+// slab (not a finite depth).
+int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bottom, float* horizontal, float* depth,
+              int stride);
+
 class StrutSearch {
 public:
     // Depth is searched in slabs of this height; a slab never crosses a
@@ -44,11 +54,7 @@ public:
     int KeptCount() const { return count_; }
 
 private:
-    static constexpr int kCandidates = 27;
-
-    // Keeps the feature points of the slab holding z that can be among the
-    // four nearest somewhere in it.
-    void Prune(float z);
+    static constexpr int kCandidates = kStrutCandidates;
 
     const TrabecularTexture::Ray& ray_;
     bool valid_ = false;

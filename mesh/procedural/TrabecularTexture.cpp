@@ -13,6 +13,7 @@
 #include "mesh/procedural/NoiseDetail.h"
 #include "mesh/procedural/PatternMath.h"
 #include "mesh/procedural/StrutSearch.h"
+#include "mesh/procedural/TrabecularLanes.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {
@@ -98,7 +99,9 @@ void PrepareOctaves(TrabecularTexture::Ray& ray) {
     }
 }
 
-float BilinearLayer(const TrabecularTexture::Ray::Octave& o, std::int32_t iz) {
+}  // namespace
+
+float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
     const auto x0 = static_cast<std::uint32_t>(WrapIndex(o.ix, o.period));
     const auto x1 = static_cast<std::uint32_t>(WrapIndex(o.ix + 1, o.period));
     const auto y0 = static_cast<std::uint32_t>(WrapIndex(o.iy, o.period));
@@ -110,6 +113,8 @@ float BilinearLayer(const TrabecularTexture::Ray::Octave& o, std::int32_t iz) {
     return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
 }
 
+namespace {
+
 // PeriodicValueNoise3 at the ray's (x f, y f) and depth z, with the lattice
 // values of the depth cell reused between calls.
 float RayNoise(TrabecularTexture::Ray::Octave& o, float z) {
@@ -118,9 +123,9 @@ float RayNoise(TrabecularTexture::Ray::Octave& o, float z) {
         if (o.cached && o.cachedCell + 1 == iz) {
             o.layer[0] = o.layer[1];
         } else {
-            o.layer[0] = BilinearLayer(o, iz);
+            o.layer[0] = TrabecularTexture::OctaveLayer(o, iz);
         }
-        o.layer[1] = BilinearLayer(o, iz + 1);
+        o.layer[1] = TrabecularTexture::OctaveLayer(o, iz + 1);
         o.cachedCell = iz;
         o.cached = true;
     }
@@ -281,14 +286,22 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
         ProceduralTexture::SampleRow(v, width, out);
         return;
     }
-    for (int x = 0; x < width; ++x) {
-        Ray ray = BuildRay(C * PixelCentre(x, width), Y, settings.cells, settings.layers, settings.seed,
-                           [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
-                               return row.At(ci, cj, q);
-                           });
-        settings.Finish(ray);
-        out[x] = March(ray, settings);
-    }
+    struct Context {
+        const Settings& settings;
+        const FeatureRow& row;
+        float C, Y;
+        int width;
+    } context{settings, row, C, Y, width};
+    const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
+                               const auto& c = *static_cast<const Context*>(opaque);
+                               ray = BuildRay(c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
+                                              c.settings.seed,
+                                              [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
+                                                  return c.row.At(ci, cj, q);
+                                              });
+                               c.settings.Finish(ray);
+                           }};
+    MarchRays(settings, width, source, out);
 }
 
 }  // namespace ridgeforge::mesh::procedural

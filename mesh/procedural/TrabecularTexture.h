@@ -67,6 +67,10 @@ public:
     // Whether the ray point at depth z, with strut distance d, lies inside a strut.
     static bool IsSolid(const Ray& ray, float z, float d);
 
+    // The roughness octave's lattice values at depth cell iz, blended
+    // across the ray's x and y.
+    static float OctaveLayer(const Ray::Octave& octave, std::int32_t iz);
+
     // Marches the ray down to the first strut; the height (contrast applied)
     // or 0, the floor, when none lies within the depth (depth > 0).
     static float March(Ray& ray, const Settings& settings);
