@@ -150,6 +150,26 @@ float BlueNoise(float x, float y, std::int32_t cells, float softness, std::uint3
 // Smooth minimum of the distances to nearby feature points, >= 0.
 float SoftCellField(float x, float y, std::int32_t cells, float falloff, float randomness, std::uint32_t seed);
 
+// SoftCellField at many points near each other (the pixels of a row): the
+// feature points around the last point's cell are kept until a point lands
+// in another cell. Gives SoftCellField's value to the bit.
+class SoftCellSampler {
+public:
+    SoftCellSampler(std::int32_t cells, float falloff, float randomness, std::uint32_t seed);
+    float operator()(float x, float y);
+
+private:
+    static constexpr int kPoints = 25;  // the 5 x 5 cells around the point's own
+    std::int32_t n_;
+    float e_, j_, radius2_ = 0.0f;
+    bool wholePower_ = false;
+    int power_ = 0;
+    std::uint32_t seed_;
+    bool held_ = false;
+    std::int32_t ix_ = 0, iy_ = 0;
+    float px_[kPoints] = {}, py_[kPoints] = {};
+};
+
 // (joint amount: 0 on the face, 1 in the joint; random value of the brick).
 std::pair<float, float> BrickPattern(float x, float y, float brickWidth, float brickHeight, float mortar,
                                      float smoothness, float bevel, float offset, std::int32_t offsetEvery,
