@@ -69,6 +69,9 @@ TEST(RowSampling, CellAndNoisePatternsAcrossTheirSettings) {
     ExpectRowsMatchSample("Contours", {{"cells", 3.0f}, {"falloff", 8.0f}, {"seed", 999.0f}});
     ExpectRowsMatchSample("Copper", {{"detail", 2.5f}, {"phase", 0.7f}, {"ridges", 0.0f}});
     ExpectRowsMatchSample("Copper", {{"scale", 16.0f}, {"detail", 7.0f}, {"warp", 8.0f}, {"swirl", 0.0f}});
+    ExpectRowsMatchSample("Caustic Rock", {{"octaves", 24.0f}, {"focus", 20.0f}, {"cells", 2.0f}});
+    ExpectRowsMatchSample("Caustic Rock", {{"octaves", 1.0f}, {"brilliance", 0.0f}, {"seed", 321.0f}});
+    ExpectRowsMatchSample("Caustic Rock", {{"focus", 0.0f}, {"cells", 16.0f}});
     ExpectRowsMatchSample("Timber", {{"direction", 1.0f}, {"cells", 64.0f}, {"stretch", 1.0f}});
     ExpectRowsMatchSample("Timber", {{"figure", 0.0f}, {"rings", 9.0f}, {"cells", 2.0f}, {"stretch", 32.0f}});
 }
