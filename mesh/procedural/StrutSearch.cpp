@@ -31,7 +31,7 @@ int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bot
     for (std::int32_t q = first; q <= last; ++q) {
         for (int m = 0; m < 9; ++m, ++n) {
             const float h = ray.horizontal[q][m], pz = ray.depth[q][m];
-            const float nearest = std::max({0.0f, top - pz, pz - bottom});
+            const float nearest = std::max(0.0f, std::max(top - pz, pz - bottom));
             const float farthest = std::max(std::fabs(pz - top), std::fabs(pz - bottom));
             lower[n] = h + nearest * nearest;
             OfferNearest(h + farthest * farthest, upper);

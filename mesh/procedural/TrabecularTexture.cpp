@@ -94,6 +94,13 @@ void PrepareOctaves(TrabecularTexture::Ray& ray) {
         octave.sx = SmoothStepClamped(x - std::floor(x));
         octave.sy = SmoothStepClamped(y - std::floor(y));
         octave.period = 10 * ray.cells * (1 << o);
+        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
+        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
+        const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
+        const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
+        const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
+        std::copy(xs, xs + 4, octave.xs);
+        std::copy(ys, ys + 4, octave.ys);
         octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
         octave.cached = false;
     }
@@ -102,13 +109,8 @@ void PrepareOctaves(TrabecularTexture::Ray& ray) {
 }  // namespace
 
 float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
-    const auto x0 = static_cast<std::uint32_t>(WrapIndex(o.ix, o.period));
-    const auto x1 = static_cast<std::uint32_t>(WrapIndex(o.ix + 1, o.period));
-    const auto y0 = static_cast<std::uint32_t>(WrapIndex(o.iy, o.period));
-    const auto y1 = static_cast<std::uint32_t>(WrapIndex(o.iy + 1, o.period));
-    const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
     std::uint32_t h[4];
-    detail::LatticeHash4(xs, ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
+    detail::LatticeHash4(o.xs, o.ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
     const float c00 = HashToUnit(h[0]), c10 = HashToUnit(h[1]), c01 = HashToUnit(h[2]), c11 = HashToUnit(h[3]);
     return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
 }

@@ -30,6 +30,7 @@ public:
         // they are kept until the march leaves that cell.
         struct Octave {
             std::int32_t ix = 0, iy = 0, period = 1;
+            std::uint32_t xs[4] = {}, ys[4] = {};  // the four corners around (ix, iy), wrapped
             float sx = 0.0f, sy = 0.0f;
             std::uint32_t seed = 0;
             std::int32_t cachedCell = 0;
