@@ -126,6 +126,7 @@ __m128 RoughRadius(Lanes& lanes, __m128 z, unsigned need, float roughness, float
 void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
     Lanes lanes;
     int next = 0;
+    // Puts the next pixel's ray in the lane, or leaves the lane idle.
     const auto take = [&](int lane) {
         lanes.bisections[lane] = -1;
         lanes.t[lane] = lanes.lo[lane] = 0.0f;
@@ -137,85 +138,105 @@ void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource
             lanes.noiseValid[o][lane] = false;
             lanes.noiseCell[o][lane] = -1;  // no depth cell: the first need fetches
         }
-        if (next >= count) {
-            lanes.pixel[lane] = -1;
-            return;
-        }
-        lanes.pixel[lane] = next;
-        source.make(source.context, next, lanes.rays[lane]);
-        ++next;
+        lanes.pixel[lane] = next < count ? next++ : -1;
+        if (lanes.pixel[lane] >= 0) source.make(source.context, lanes.pixel[lane], lanes.rays[lane]);
     };
-    for (int lane = 0; lane < kLanes; ++lane) take(lane);
+    unsigned active = 0;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        take(lane);
+        if (lanes.pixel[lane] >= 0) active |= 1u << lane;
+    }
 
     const float depth = settings.depth;
     const float thickness = settings.thickness, roughness = settings.roughness;
     const float thickest = (1.0f + roughness) * thickness;  // as the rays have it
     const float core = ((2.0f * 0.0f - 1.0f) * roughness + 1.0f) * thickness;
     const float minStep = roughness > 0.0f ? 0.003f : 0.0001f;
+    const __m128 thickestV = _mm_set1_ps(thickest);
+    const auto select = [](__m128 mask, __m128 a, __m128 b) {
+        return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+    };
     const auto finish = [&](int lane, float height) {
         out[lanes.pixel[lane]] = height;
         take(lane);
+        if (lanes.pixel[lane] < 0) active &= ~(1u << lane);
     };
 
-    for (;;) {
-        unsigned active = 0;
-        float z[kLanes];
-        int candidates = 0;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            z[lane] = lanes.bisections[lane] < 0 ? lanes.t[lane] : (lanes.lo[lane] + lanes.t[lane]) / 2.0f;
-            if (lanes.pixel[lane] < 0) continue;
-            active |= 1u << lane;
-            if (!(z[lane] >= lanes.top[lane] && z[lane] < lanes.bottom[lane])) lanes.Prune(lane, z[lane]);
-            candidates = std::max(candidates, lanes.kept[lane]);
-        }
-        if (active == 0) break;
+    while (active != 0) {
+        const __m128 t = _mm_load_ps(lanes.t), lo = _mm_load_ps(lanes.lo);
+        const __m128i bisections = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.bisections));
+        const __m128 marching = _mm_castsi128_ps(_mm_cmplt_epi32(bisections, _mm_setzero_si128()));
+        const __m128 z = select(marching, t, _mm_div_ps(_mm_add_ps(lo, t), _mm_set1_ps(2.0f)));
 
-        const __m128 zv = _mm_setr_ps(z[0], z[1], z[2], z[3]);
-        const __m128 d = StrutDistances(lanes, zv, candidates);
-        const __m128 below = _mm_cmplt_ps(d, _mm_set1_ps(thickest));
-        unsigned solid = 0;
+        // A lane whose depth left its slab looks for the slab's points.
+        const __m128 inSlab =
+            _mm_and_ps(_mm_cmpge_ps(z, _mm_load_ps(lanes.top)), _mm_cmplt_ps(z, _mm_load_ps(lanes.bottom)));
+        unsigned moved = ~static_cast<unsigned>(_mm_movemask_ps(inSlab)) & active;
+        if (moved != 0) {
+            alignas(16) float zs[kLanes];
+            _mm_store_ps(zs, z);
+            for (int lane = 0; lane < kLanes; ++lane) {
+                if (!((moved >> lane) & 1u)) continue;
+                lanes.Prune(lane, zs[lane]);
+                if (lanes.kept[lane] < 0) {  // a depth in no slab: the single ray's march from the start
+                    TrabecularTexture::Ray ray;
+                    source.make(source.context, lanes.pixel[lane], ray);
+                    finish(lane, TrabecularTexture::March(ray, settings));
+                }
+            }
+            if (active == 0) break;
+            continue;  // the lanes changed: start the step again
+        }
+        int candidates = 0;
+        for (int lane = 0; lane < kLanes; ++lane) candidates = std::max(candidates, lanes.kept[lane]);
+
+        const __m128 d = StrutDistances(lanes, z, candidates);
+        const __m128 below = _mm_cmplt_ps(d, thickestV);
+        __m128 solid;
         if (roughness <= 0.0f) {
-            solid = static_cast<unsigned>(_mm_movemask_ps(_mm_and_ps(below, _mm_cmplt_ps(d, _mm_set1_ps(thickness)))));
+            solid = _mm_and_ps(below, _mm_cmplt_ps(d, _mm_set1_ps(thickness)));
         } else {
             const __m128 inCore = _mm_cmplt_ps(d, _mm_set1_ps(core));
-            solid = static_cast<unsigned>(_mm_movemask_ps(_mm_and_ps(below, inCore)));
-            const unsigned need = static_cast<unsigned>(_mm_movemask_ps(_mm_andnot_ps(inCore, below))) & active;
+            solid = _mm_and_ps(below, inCore);
+            const __m128 needs = _mm_andnot_ps(inCore, below);
+            const unsigned need = static_cast<unsigned>(_mm_movemask_ps(needs)) & active;
             if (need != 0) {
-                const __m128 radius = RoughRadius(lanes, zv, need, roughness, thickness);
-                solid |= static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(d, radius))) & need;
+                const __m128 radius = RoughRadius(lanes, z, need, roughness, thickness);
+                solid = _mm_or_ps(solid, _mm_and_ps(needs, _mm_cmplt_ps(d, radius)));
             }
         }
-        alignas(16) float distances[kLanes];
-        _mm_store_ps(distances, d);
 
+        // Marching and clear: step on (0.003 near a strut, else half the
+        // distance beyond the thickest strut). Bisecting: halve the interval.
+        const __m128 step = select(_mm_cmple_ps(d, thickestV), _mm_set1_ps(0.003f),
+                                   _mm_max_ps(_mm_div_ps(_mm_sub_ps(d, thickestV), _mm_set1_ps(2.0f)),
+                                              _mm_set1_ps(minStep)));
+        const __m128 advance = _mm_andnot_ps(solid, marching);
+        const __m128 bisecting = _mm_andnot_ps(marching, _mm_castsi128_ps(_mm_set1_epi32(-1)));
+        const __m128 further = _mm_add_ps(t, step);
+        const __m128 tNext = select(advance, further, select(_mm_and_ps(bisecting, solid), z, t));
+        const __m128 loNext = select(advance, t, select(_mm_andnot_ps(solid, bisecting), z, lo));
+        _mm_store_ps(lanes.t, tNext);
+        _mm_store_ps(lanes.lo, loNext);
+        // A hit while marching starts the bisection (-1 + 1 = 0), as does
+        // every bisection step count one on.
+        const __m128i counted = _mm_sub_epi32(bisections, _mm_castps_si128(_mm_or_ps(bisecting, _mm_and_ps(marching, solid))));
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes.bisections), counted);
+
+        const unsigned floor =
+            static_cast<unsigned>(_mm_movemask_ps(_mm_and_ps(advance, _mm_cmpge_ps(further, _mm_set1_ps(depth)))));
+        const unsigned surface = static_cast<unsigned>(_mm_movemask_ps(
+            _mm_and_ps(_mm_and_ps(marching, solid), _mm_cmpngt_ps(t, _mm_setzero_ps()))));
+        const unsigned bisected = static_cast<unsigned>(_mm_movemask_ps(
+            _mm_and_ps(bisecting, _mm_castsi128_ps(_mm_cmpeq_epi32(counted, _mm_set1_epi32(kBisections))))));
+        const unsigned done = (floor | surface | bisected) & active;
+        if (done == 0) continue;
         for (int lane = 0; lane < kLanes; ++lane) {
-            if (!((active >> lane) & 1u)) continue;
-            bool isSolid = ((solid >> lane) & 1u) != 0;
-            float dist = distances[lane];
-            if (lanes.kept[lane] < 0) {  // no slab: the full search, as the scalar march
-                dist = TrabecularTexture::StrutDistance(lanes.rays[lane], z[lane]);
-                isSolid = TrabecularTexture::IsSolid(lanes.rays[lane], z[lane], dist);
-            }
-            float& t = lanes.t[lane];
-            if (lanes.bisections[lane] < 0) {
-                if (isSolid) {
-                    if (t > 0.0f) {
-                        lanes.bisections[lane] = 0;
-                    } else {
-                        finish(lane, Contrast(Clamp01(1.0f - t / depth), settings.contrast));
-                    }
-                    continue;
-                }
-                lanes.lo[lane] = t;
-                t += dist <= thickest ? 0.003f : std::max(minStep, (dist - thickest) / 2.0f);
-                if (t >= depth) finish(lane, 0.0f);  // no strut within reach: the floor, without contrast
-                continue;
-            }
-            if (isSolid)
-                t = z[lane];
-            else
-                lanes.lo[lane] = z[lane];
-            if (++lanes.bisections[lane] == kBisections) finish(lane, Contrast(Clamp01(1.0f - t / depth), settings.contrast));
+            if (!((done >> lane) & 1u)) continue;
+            // No strut within reach gives the floor, without contrast.
+            finish(lane, ((floor >> lane) & 1u)
+                             ? 0.0f
+                             : Contrast(Clamp01(1.0f - lanes.t[lane] / depth), settings.contrast));
         }
     }
 }
