@@ -14,7 +14,15 @@ struct RaySource {
 };
 
 // out[x] = TrabecularTexture::March(ray of x, settings) for x in [0, count);
-// settings.depth must be above 0.
+// settings.depth must be above 0. Eight lanes where the processor has them,
+// else four.
 void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
+
+// MarchRays with four lanes (one ray after another without SSE2).
+void MarchRaysFourLanes(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
+
+// MarchRays with eight lanes; false (nothing written) where the processor or
+// the compiler lacks AVX2.
+bool MarchRaysAvx2(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
 
 }  // namespace ridgeforge::mesh::procedural

@@ -13,6 +13,7 @@
 #include "mesh/procedural/Noise.h"
 #include "mesh/procedural/StrutSearch.h"
 #include "mesh/procedural/TextureRegistry.h"
+#include "mesh/procedural/TrabecularLanes.h"
 #include "mesh/procedural/TrabecularTexture.h"
 
 namespace ridgeforge::mesh::procedural {
@@ -91,6 +92,48 @@ TEST(RowSampling, RenderEqualsSampleClampedAndInverted) {
             for (int x = 0; x < width; ++x) {
                 const float expected = 1.0f - Clamp01(pattern->Sample(PixelCentre(x, width), v));
                 EXPECT_EQ(Bits(grid[static_cast<std::size_t>(y * width + x)]), Bits(expected)) << name << x << y;
+            }
+        }
+    }
+}
+
+// Both lane widths (the machine running the tests takes only one of them
+// for a render) against the single ray, for counts that leave lanes idle.
+TEST(TrabecularLanes, FourAndEightLanesGiveTheSingleRay) {
+    for (const float roughness : {0.0f, 0.5f}) {
+        auto created = CreateTexture("Trabecular");
+        auto& bone = static_cast<TrabecularTexture&>(*created);
+        bone.ResetToDefaults();
+        bone.SetValue("roughness", roughness);
+        bone.SetValue("depth", 3.3f);
+        TrabecularTexture::Settings settings;
+        settings.Read(bone);
+        struct Row {
+            const TrabecularTexture& bone;
+            int count;
+        } row{bone, 0};
+        const RaySource source{&row, [](const void* context, int x, TrabecularTexture::Ray& ray) {
+                                   const auto& r = *static_cast<const Row*>(context);
+                                   ray = r.bone.MakeRay((static_cast<float>(x) + 0.5f) / static_cast<float>(r.count),
+                                                        0.3f + 0.01f * static_cast<float>(x % 7));
+                               }};
+        for (const int count : {1, 5, 13, 40}) {
+            row.count = count;
+            std::vector<float> expected(static_cast<std::size_t>(count)), four(expected.size(), -1.0f),
+                eight(expected.size(), -1.0f);
+            for (int x = 0; x < count; ++x) {
+                TrabecularTexture::Ray ray;
+                source.make(source.context, x, ray);
+                expected[static_cast<std::size_t>(x)] = TrabecularTexture::March(ray, settings);
+            }
+            MarchRaysFourLanes(settings, count, source, four.data());
+            const bool wide = MarchRaysAvx2(settings, count, source, eight.data());
+            for (int x = 0; x < count; ++x) {
+                const auto i = static_cast<std::size_t>(x);
+                EXPECT_EQ(Bits(four[i]), Bits(expected[i])) << "four lanes, " << count << " rays, ray " << x;
+                if (wide) {
+                    EXPECT_EQ(Bits(eight[i]), Bits(expected[i])) << "eight lanes, " << count << " rays, ray " << x;
+                }
             }
         }
     }
