@@ -43,7 +43,7 @@ class StrutSearch {
 public:
     // Depth is searched in slabs of this height; a slab never crosses a
     // whole depth, where the layers a point looks at change.
-    static constexpr float kSlab = 0.5f;
+    static constexpr float kSlab = 1.0f;
 
     explicit StrutSearch(const TrabecularTexture::Ray& ray) : ray_(ray) {}
 
