@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/procedural/CausticLanes.h"
 #include "mesh/procedural/Noise.h"
 #include "mesh/procedural/StrutSearch.h"
 #include "mesh/procedural/TextureRegistry.h"
@@ -137,6 +138,58 @@ TEST(TrabecularLanes, FourAndEightLanesGiveTheSingleRay) {
             }
         }
     }
+}
+
+// The gathering of the light, one point at a time through the plain noise.
+float PlainGather(const CausticLayer* layers, int count, float step, float u, float v) {
+    float x = u, y = v;
+    for (int round = 0; round < 10; ++round) {
+        float gx = 0.0f, gy = 0.0f;
+        for (int i = 0; i < count; ++i) {
+            const float p = static_cast<float>(layers[i].period);
+            float dx = 0.0f, dy = 0.0f;
+            PeriodicNoiseDerivatives(x * p, y * p, layers[i].period, layers[i].period, layers[i].seed, dx, dy);
+            gx += layers[i].weight * dx;
+            gy += layers[i].weight * dy;
+        }
+        x -= step * gx;
+        y -= step * gy;
+    }
+    float s = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        const float p = static_cast<float>(layers[i].period);
+        float dx = 0.0f, dy = 0.0f;
+        s += layers[i].weight *
+             PeriodicNoiseDerivatives(x * p, y * p, layers[i].period, layers[i].period, layers[i].seed, dx, dy);
+    }
+    return s;
+}
+
+// Four points side by side: negative points (the lanes' floor must round
+// down), points on lattice lines, points one cell apart and the same point
+// twice; cells kept from one call must not leak into the next. A point the
+// lattice cannot hold is refused, not guessed.
+TEST(CausticLanes, FourPointsGiveThePlainGathering) {
+    const CausticLayer layers[3] = {{2, 1.0f, 7}, {5, 0.27f, 11}, {13, 0.09f, 919}};
+    const float step = 0.06f;  // strong: points move across cells
+    const float groups[4][4] = {{-0.3f, -1.0f, -0.0001f, 2.5f},
+                                {0.5f, 0.5f, 0.0f, 0.61538464f},
+                                {0.101f, 0.102f, 0.6f, 0.1f},
+                                {-7.25f, 3.0f, 0.999f, -0.5f}};
+    CausticLaneCells cells;
+    for (const float v : {0.37f, -0.5f}) {
+        for (const auto& u : groups) {
+            float sums[4] = {};
+            ASSERT_TRUE(GatherLight4(layers, 3, step, u, v, cells, sums));
+            for (int lane = 0; lane < 4; ++lane) {
+                EXPECT_EQ(Bits(sums[lane]), Bits(PlainGather(layers, 3, step, u[lane], v))) << u[lane] << " " << v;
+            }
+        }
+    }
+    const float far[4] = {0.1f, 3e9f, 0.2f, 0.3f};
+    float untouched[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
+    EXPECT_FALSE(GatherLight4(layers, 3, step, far, 0.5f, cells, untouched));
+    EXPECT_EQ(untouched[0], -1.0f);
 }
 
 // The slab search must give the full search's value at any depth, in any
