@@ -15,7 +15,7 @@
 namespace ridgeforge::mesh::procedural {
 namespace {
 
-constexpr int kMaxLayers = 24;
+constexpr int kMaxLayers = kMaxCausticLayers;
 
 struct Layer {
     std::int32_t period;
@@ -61,11 +61,14 @@ const std::vector<ParameterDefinition>& CausticRockTexture::OwnParameters() cons
     return table;
 }
 
-float CausticRockTexture::Sample(float u, float v) const {
+CausticRockTexture::Settings CausticRockTexture::ReadSettings() const {
+    Settings s;
     const std::int32_t cells = GetWhole("cells");
-    const float k = GetValue("focus") * 0.008f / static_cast<float>(cells);
+    s.step = GetValue("focus") * 0.008f / static_cast<float>(cells);
     const auto seed = static_cast<std::uint32_t>(GetWhole("seed"));
-    const int count = std::clamp(GetWhole("octaves"), 0, kMaxLayers);
+    s.count = std::clamp(GetWhole("octaves"), 0, kMaxLayers);
+    s.brilliance = GetValue("brilliance");
+    s.contrast = GetValue("contrast");
 
     // The layers' growth and fall-off are the same for every pixel: taken
     // once per program run.
@@ -78,13 +81,34 @@ float CausticRockTexture::Sample(float u, float v) const {
         }
         return std::pair{g, f};
     }();
-    Layer layers[kMaxLayers];
-    for (int i = 1; i <= count; ++i) {
-        layers[i - 1] = {std::max<std::int32_t>(
-                             1, static_cast<std::int32_t>(std::lround(growth[i] * static_cast<float>(cells)))),
-                         1.0f / falloff[i], seed + 7919u * static_cast<std::uint32_t>(i), GradientCell{}, false};
+    for (int i = 1; i <= s.count; ++i) {
+        s.layers[i - 1] = {
+            std::max<std::int32_t>(1, static_cast<std::int32_t>(std::lround(growth[i] * static_cast<float>(cells)))),
+            1.0f / falloff[i], seed + 7919u * static_cast<std::uint32_t>(i)};
     }
+    return s;
+}
 
+float CausticRockTexture::Brighten(const Settings& settings, float s) {
+    const float brilliance = settings.brilliance;
+    float h = 0.0f;
+    if (brilliance < 0.001f) {
+        h = (s + 1.15f) / 2.1f;
+    } else {
+        const float e0 = std::exp(-2.1f * brilliance);
+        h = (std::exp(brilliance * (s - 0.95f)) - e0) / (1.0f - e0);
+    }
+    return Contrast(Clamp01(h), settings.contrast);
+}
+
+float CausticRockTexture::GatherLight(const Settings& settings, float u, float v) {
+    Layer layers[kMaxLayers];
+    const int count = settings.count;
+    for (int i = 0; i < count; ++i) {
+        const CausticLayer& l = settings.layers[i];
+        layers[i] = {l.period, l.weight, l.seed, GradientCell{}, false};
+    }
+    const float k = settings.step;
     float x = u, y = v;
     for (int round = 0; round < 10; ++round) {
         float gx = 0.0f, gy = 0.0f;
@@ -104,16 +128,28 @@ float CausticRockTexture::Sample(float u, float v) const {
         float dx = 0.0f, dy = 0.0f;
         s += layers[i].weight * SampleLayer(layers[i], x, y, dx, dy);
     }
+    return s;
+}
 
-    const float brilliance = GetValue("brilliance");
-    float h = 0.0f;
-    if (brilliance < 0.001f) {
-        h = (s + 1.15f) / 2.1f;
-    } else {
-        const float e0 = std::exp(-2.1f * brilliance);
-        h = (std::exp(brilliance * (s - 0.95f)) - e0) / (1.0f - e0);
+float CausticRockTexture::Sample(float u, float v) const {
+    const Settings settings = ReadSettings();
+    return Brighten(settings, GatherLight(settings, u, v));
+}
+
+void CausticRockTexture::SampleRow(float v, int width, float* out) const {
+    const Settings settings = ReadSettings();
+    CausticLaneCells cells;
+    for (int x = 0; x < width; x += 4) {
+        // A short last group repeats its last pixel in the spare lanes.
+        float u[4], sums[4];
+        for (int lane = 0; lane < 4; ++lane) u[lane] = PixelCentre(std::min(x + lane, width - 1), width);
+        const int lanes = std::min(4, width - x);
+        if (GatherLight4(settings.layers, settings.count, settings.step, u, v, cells, sums)) {
+            for (int lane = 0; lane < lanes; ++lane) out[x + lane] = Brighten(settings, sums[lane]);
+        } else {
+            for (int lane = 0; lane < lanes; ++lane) out[x + lane] = Brighten(settings, GatherLight(settings, u[lane], v));
+        }
     }
-    return Contrast(Clamp01(h), GetValue("contrast"));
 }
 
 }  // namespace ridgeforge::mesh::procedural

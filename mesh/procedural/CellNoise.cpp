@@ -217,32 +217,47 @@ float BlueNoise(float x, float y, std::int32_t cells, float softness, std::uint3
     return ((1.0f - wx) * v00 + wx * v10) * (1.0f - wy) + ((1.0f - wx) * v01 + wx * v11) * wy;
 }
 
-float SoftCellField(float x, float y, std::int32_t cells, float falloff, float randomness, std::uint32_t seed) {
-    const float e = ClampRange(falloff, 0.5f, 16.0f);
-    const float j = ClampRange(randomness, 0.0f, 1.0f);
-    const std::int32_t n = std::max(cells, 3);
-    const float radius = std::min(static_cast<float>(n) * 0.5f, 2.0f);
-    const float radius2 = radius * radius;
+SoftCellSampler::SoftCellSampler(std::int32_t cells, float falloff, float randomness, std::uint32_t seed)
+    : n_(std::max(cells, 3)),
+      e_(ClampRange(falloff, 0.5f, 16.0f)),
+      j_(ClampRange(randomness, 0.0f, 1.0f)),
+      seed_(seed) {
+    const float radius = std::min(static_cast<float>(n_) * 0.5f, 2.0f);
+    radius2_ = radius * radius;
+    wholePower_ = e_ == std::floor(e_) && e_ >= 1.0f;
+    power_ = static_cast<int>(e_);
+}
+
+float SoftCellSampler::operator()(float x, float y) {
     const Cell c = CellOf(x, y);
-    const bool wholePower = e == std::floor(e) && e >= 1.0f;
-    const int power = static_cast<int>(e);
+    if (!held_ || c.ix != ix_ || c.iy != iy_) {
+        const CellPointBlock<2> points(c.ix, c.iy, n_, j_, seed_);
+        std::copy(std::begin(points.px), std::end(points.px), px_);
+        std::copy(std::begin(points.py), std::end(points.py), py_);
+        ix_ = c.ix;
+        iy_ = c.iy;
+        held_ = true;
+    }
     float sum = 0.0f;
-    const CellPointBlock<2> points(c.ix, c.iy, n, j, seed);
-    for (int i = 0; i < CellPointBlock<2>::kCount; ++i) {
-        const float dx = points.px[i] - c.fx, dy = points.py[i] - c.fy;
+    for (int i = 0; i < kPoints; ++i) {
+        const float dx = px_[i] - c.fx, dy = py_[i] - c.fy;
         const float q = std::max(0.0001f, dx * dx + dy * dy);
-        if (q >= radius2) continue;
-        const float w = 1.0f - q / radius2;
+        if (q >= radius2_) continue;
+        const float w = 1.0f - q / radius2_;
         float qe = 1.0f;
-        if (wholePower) {
-            for (int k = 0; k < power; ++k) qe *= q;
+        if (wholePower_) {
+            for (int k = 0; k < power_; ++k) qe *= q;
         } else {
-            qe = std::pow(q, e);
+            qe = std::pow(q, e_);
         }
         sum += w * w * w / qe;
     }
     if (!(sum > 0.0f)) return 0.0f;
-    return std::pow(1.0f / sum, 0.5f / e);
+    return std::pow(1.0f / sum, 0.5f / e_);
+}
+
+float SoftCellField(float x, float y, std::int32_t cells, float falloff, float randomness, std::uint32_t seed) {
+    return SoftCellSampler(cells, falloff, randomness, seed)(x, y);
 }
 
 }  // namespace ridgeforge::mesh::procedural

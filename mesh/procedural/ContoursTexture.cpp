@@ -31,41 +31,66 @@ const std::vector<ParameterDefinition>& ContoursTexture::OwnParameters() const {
     return table;
 }
 
-float ContoursTexture::Field(float u, float v) const {
-    const std::int32_t n = GetWhole("cells");
-    const float falloff = GetValue("falloff");
-    const float r = GetValue("randomness");
-    const auto s = static_cast<std::uint32_t>(GetWhole("seed"));
-    const float nf = static_cast<float>(n);
-    const float fine = SoftCellField(3.0f * nf * u, 3.0f * nf * v, 3 * n, falloff, r, s + 5);
-    const float coarse = SoftCellField(nf * u, nf * v, n, falloff, r, s);
-    return std::sqrt(0.66f * coarse + 0.34f * fine);
+ContoursTexture::Settings ContoursTexture::ReadSettings() const {
+    Settings settings;
+    settings.cells = GetWhole("cells");
+    settings.falloff = GetValue("falloff");
+    settings.randomness = GetValue("randomness");
+    settings.seed = static_cast<std::uint32_t>(GetWhole("seed"));
+    settings.lines = GetWhole("lines");
+    settings.style = GetWhole("style");
+    settings.width = GetValue("width");
+    settings.contrast = GetValue("contrast");
+    return settings;
 }
 
-float ContoursTexture::Sample(float u, float v) const {
-    const float f = Field(u, v);
-    const std::int32_t lines = GetWhole("lines");
-    const float contrast = GetValue("contrast");
+ContoursTexture::FieldSampler::FieldSampler(const Settings& s)
+    : fine(3 * s.cells, s.falloff, s.randomness, s.seed + 5),
+      coarse(s.cells, s.falloff, s.randomness, s.seed),
+      nf(static_cast<float>(s.cells)) {}
 
-    switch (GetWhole("style")) {
+float ContoursTexture::FieldSampler::operator()(float u, float v) {
+    const float f = fine(3.0f * nf * u, 3.0f * nf * v);
+    const float c = coarse(nf * u, nf * v);
+    return std::sqrt(0.66f * c + 0.34f * f);
+}
+
+float ContoursTexture::Shade(const Settings& s, FieldSampler& here, FieldSampler& right, FieldSampler& above, float u,
+                             float v) {
+    const float f = here(u, v);
+    switch (s.style) {
         case 2:
-            return Contrast(Clamp01(f / 0.96f), contrast);
+            return Contrast(Clamp01(f / 0.96f), s.contrast);
         case 1:
-            return Contrast(Quantize(Clamp01(f / 0.96f), lines), contrast);
+            return Contrast(Quantize(Clamp01(f / 0.96f), s.lines), s.contrast);
         default:
             break;
     }
 
     constexpr float eps = 0.001f;
-    const float gx = (Field(u + eps, v) - f) / eps;
-    const float gy = (Field(u, v + eps) - f) / eps;
-    const float t = static_cast<float>(lines) * f;
+    const float gx = (right(u + eps, v) - f) / eps;
+    const float gy = (above(u, v + eps) - f) / eps;
+    const float t = static_cast<float>(s.lines) * f;
     const float d = std::fabs(t - std::round(t));
     const float g = std::sqrt(gx * gx + gy * gy);
-    const float den = std::max(0.0001f, static_cast<float>(lines) * std::max(0.0001f, g));
-    const float w = 0.02f * GetValue("width") + 0.002f;
+    const float den = std::max(0.0001f, static_cast<float>(s.lines) * std::max(0.0001f, g));
+    const float w = 0.02f * s.width + 0.002f;
     const float h = Smoothstep(Clamp01(1.0f - d / den / w));
-    return Contrast(h, contrast);
+    return Contrast(h, s.contrast);
+}
+
+float ContoursTexture::Sample(float u, float v) const {
+    const Settings settings = ReadSettings();
+    FieldSampler here(settings), right(settings), above(settings);
+    return Shade(settings, here, right, above, u, v);
+}
+
+void ContoursTexture::SampleRow(float v, int width, float* out) const {
+    const Settings settings = ReadSettings();
+    // One sampler per place the field is read, so each keeps the cell its
+    // own points stay in along the row.
+    FieldSampler here(settings), right(settings), above(settings);
+    for (int x = 0; x < width; ++x) out[x] = Shade(settings, here, right, above, PixelCentre(x, width), v);
 }
 
 }  // namespace ridgeforge::mesh::procedural

@@ -4,6 +4,9 @@
 // nearest level by the field's gradient.
 #pragma once
 
+#include <cstdint>
+
+#include "mesh/procedural/Noise.h"
 #include "mesh/procedural/ProceduralTexture.h"
 
 namespace ridgeforge::mesh::procedural {
@@ -13,10 +16,29 @@ public:
     const char* Name() const override { return "Contours"; }
     const std::vector<ParameterDefinition>& OwnParameters() const override;
     float Sample(float u, float v) const override;
+    // Keeps each soft-cell field's feature points while the row stays in a cell.
+    void SampleRow(float v, int width, float* out) const override;
 
 private:
-    // The two-scale soft-cell field at (u, v), from the current parameters.
-    float Field(float u, float v) const;
+    struct Settings {
+        std::int32_t cells = 3, lines = 2, style = 0;
+        float falloff = 1.0f, randomness = 0.0f, width = 0.0f, contrast = 1.0f;
+        std::uint32_t seed = 0;
+    };
+    Settings ReadSettings() const;
+
+    // The two-scale soft-cell field at (u, v).
+    struct FieldSampler {
+        SoftCellSampler fine, coarse;
+        float nf;
+        explicit FieldSampler(const Settings& settings);
+        float operator()(float u, float v);
+    };
+
+    // The height at (u, v); the field is read through here, and for the
+    // gradient through right (at u + 0.001) and above (at v + 0.001).
+    static float Shade(const Settings& settings, FieldSampler& here, FieldSampler& right, FieldSampler& above,
+                       float u, float v);
 };
 
 }  // namespace ridgeforge::mesh::procedural

@@ -27,34 +27,59 @@ const std::vector<ParameterDefinition>& CopperTexture::OwnParameters() const {
     return table;
 }
 
-float CopperTexture::Sample(float u, float v) const {
-    const std::int32_t n = GetWhole("scale");
-    const auto s = static_cast<std::uint32_t>(GetWhole("seed"));
-    const float x = static_cast<float>(n) * u;
-    const float y = static_cast<float>(n) * v;
-    const float phase = static_cast<float>(n) * GetValue("phase");
-    const float warp = GetValue("warp");
-    const float swirl = GetValue("swirl");
-    const float detail = GetValue("detail");
-    const auto noise = [&](float px, float py, std::uint32_t seed) {
-        return FractalNoise(px, py, n, n, detail, 0.5f, seed);
-    };
+CopperTexture::Settings CopperTexture::ReadSettings() const {
+    Settings s;
+    s.n = GetWhole("scale");
+    s.seed = static_cast<std::uint32_t>(GetWhole("seed"));
+    s.phase = static_cast<float>(s.n) * GetValue("phase");
+    s.warp = GetValue("warp");
+    s.swirl = GetValue("swirl");
+    s.detail = GetValue("detail");
+    s.pits = GetValue("pits");
+    s.ridges = GetValue("ridges");
+    s.contrast = GetValue("contrast");
+    return s;
+}
 
-    const float q1 = noise(x, y, s);
-    const float q2 = noise(x + 1.0f, y + 1.0f, s);
-    const float r1 = noise(x + warp * q1, y + warp * q2, s + 1);
-    const float r2 = noise(x, y, s + 1);
-    const float t1 = noise(x + swirl * r1 + phase, y + swirl * r2 + phase, s + 2);
-    const float t2 = noise(x + 0.563f * swirl * r1 + phase, y + 0.563f * swirl * r2 + phase, s + 2);
-    const float f = noise(x + r1 + t1, y + r2 + t2, s + 3);
+CopperTexture::Noises::Noises(const Settings& s)
+    : q1(s.n, s.n, s.detail, 0.5f, s.seed),
+      q2(s.n, s.n, s.detail, 0.5f, s.seed),
+      r1(s.n, s.n, s.detail, 0.5f, s.seed + 1),
+      r2(s.n, s.n, s.detail, 0.5f, s.seed + 1),
+      t1(s.n, s.n, s.detail, 0.5f, s.seed + 2),
+      t2(s.n, s.n, s.detail, 0.5f, s.seed + 2),
+      f(s.n, s.n, s.detail, 0.5f, s.seed + 3) {}
 
-    const float a = Clamp01((0.8f * GetValue("pits") + 0.9f) * f);
+float CopperTexture::Shade(const Settings& s, Noises& noise, float u, float v) {
+    const float x = static_cast<float>(s.n) * u;
+    const float y = static_cast<float>(s.n) * v;
+    const float q1 = noise.q1(x, y);
+    const float q2 = noise.q2(x + 1.0f, y + 1.0f);
+    const float r1 = noise.r1(x + s.warp * q1, y + s.warp * q2);
+    const float r2 = noise.r2(x, y);
+    const float t1 = noise.t1(x + s.swirl * r1 + s.phase, y + s.swirl * r2 + s.phase);
+    const float t2 = noise.t2(x + 0.563f * s.swirl * r1 + s.phase, y + 0.563f * s.swirl * r2 + s.phase);
+    const float f = noise.f(x + r1 + t1, y + r2 + t2);
+
+    const float a = Clamp01((0.8f * s.pits + 0.9f) * f);
     float b = Clamp01(1.9f * a * a * a);
-    const float rim = 0.25f * GetValue("ridges");
+    const float rim = 0.25f * s.ridges;
     if (rim > 0.0f) b = std::fabs(b - rim) / (1.0f - rim);
 
     const float h = Clamp01(1.0f - Clamp01(b));
-    return Contrast(h, GetValue("contrast"));
+    return Contrast(h, s.contrast);
+}
+
+float CopperTexture::Sample(float u, float v) const {
+    const Settings settings = ReadSettings();
+    Noises noises(settings);
+    return Shade(settings, noises, u, v);
+}
+
+void CopperTexture::SampleRow(float v, int width, float* out) const {
+    const Settings settings = ReadSettings();
+    Noises noises(settings);
+    for (int x = 0; x < width; ++x) out[x] = Shade(settings, noises, PixelCentre(x, width), v);
 }
 
 }  // namespace ridgeforge::mesh::procedural

@@ -154,8 +154,52 @@ float FractalNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32
     return base + t * ((sum + extra) * 0.5f / weight + 0.5f - base);
 }
 
+FractalNoiseSampler::FractalNoiseSampler(std::int32_t periodX, std::int32_t periodY, float octaves, float persistence,
+                                         std::uint32_t seed)
+    : periodX_(std::max(periodX, 1)), periodY_(std::max(periodY, 1)), seed_(seed) {
+    const Octaves schedule = OctavesOf(octaves, persistence);
+    count_ = schedule.count;
+    fraction_ = schedule.fraction;
+    persistence_ = schedule.persistence;
+}
+
+float FractalNoiseSampler::Octave(int i, float x, float y, std::int32_t px, std::int32_t py) {
+    std::int32_t ix = 0, iy = 0;
+    float fx = 0.0f, fy = 0.0f;
+    SplitCell(x, ix, fx);
+    SplitCell(y, iy, fy);
+    GradientCell& cell = cells_[i];
+    if (!held_[i] || cell.ix != ix || cell.iy != iy) {
+        cell = MakeGradientCell(ix, iy, px, py, seed_);
+        held_[i] = true;
+    }
+    // PeriodicNoise's operations, in its order.
+    const auto [n00, n10, n01, n11] = detail::GradientDots(cell, fx, fy);
+    return Lerp2(n00, n10, n01, n11, QuinticFade(fx), QuinticFade(fy)) * kGradientScale;
+}
+
+float FractalNoiseSampler::operator()(float x, float y) {
+    float frequency = 1.0f, amplitude = 1.0f, sum = 0.0f, weight = 0.0f;
+    std::int32_t px = periodX_, py = periodY_;
+    for (int i = 0; i < count_; ++i) {
+        sum += amplitude * Octave(i, x * frequency, y * frequency, px, py);
+        weight += amplitude;
+        px = DoublePeriod(px);
+        py = DoublePeriod(py);
+        amplitude *= persistence_;
+        frequency *= 2.0f;
+    }
+    const float base = sum * 0.5f / weight + 0.5f;
+    if (fraction_ == 0.0f) return base;
+    const float extra = amplitude * Octave(count_, x * frequency, y * frequency, px, py);
+    weight += amplitude;
+    return base + fraction_ * ((sum + extra) * 0.5f / weight + 0.5f - base);
+}
+
 float FractalNoise(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves, float persistence,
                    std::uint32_t seed) {
+    // Not through FractalNoiseSampler: a one-off call would pay for setting
+    // up every octave's cell.
     const Octaves schedule = OctavesOf(octaves, persistence);
     float frequency = 1.0f, amplitude = 1.0f, sum = 0.0f, weight = 0.0f;
     std::int32_t px = std::max(periodX, 1), py = std::max(periodY, 1);

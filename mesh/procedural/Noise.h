@@ -137,6 +137,29 @@ float FractalNoise(float x, float y, std::int32_t periodX, std::int32_t periodY,
 float FractalNoiseDerivatives(float x, float y, std::int32_t periodX, std::int32_t periodY, float octaves,
                               float persistence, std::uint32_t seed, float& ddx, float& ddy);
 
+// FractalNoise with fixed periods, octaves and seed at many points near each
+// other (the pixels of a row): each octave keeps the corner gradients of its
+// last cell until a point lands in another. Gives FractalNoise's value to
+// the bit.
+class FractalNoiseSampler {
+public:
+    FractalNoiseSampler(std::int32_t periodX, std::int32_t periodY, float octaves, float persistence,
+                        std::uint32_t seed);
+    float operator()(float x, float y);
+
+private:
+    static constexpr int kMaxOctaves = 17;  // 15 whole octaves over the first, and one faded in
+    // PeriodicNoise of octave i at (x, y) with periods (px, py).
+    float Octave(int i, float x, float y, std::int32_t px, std::int32_t py);
+
+    std::int32_t periodX_, periodY_;
+    std::uint32_t seed_;
+    int count_ = 1;
+    float fraction_ = 0.0f, persistence_ = 0.0f;
+    bool held_[kMaxOctaves] = {};
+    GradientCell cells_[kMaxOctaves];
+};
+
 // Worley distances in [0, 1]. Metric 1 Manhattan, 2 Chebyshev, else
 // Euclidean. Mode 0 nearest distance, 1 second minus nearest, 2 distance to
 // the cell border, 3 second squared minus nearest squared.
@@ -149,6 +172,26 @@ float BlueLatticeValue(std::int32_t ix, std::int32_t iy, std::int32_t period, st
 float BlueNoise(float x, float y, std::int32_t cells, float softness, std::uint32_t seed);
 // Smooth minimum of the distances to nearby feature points, >= 0.
 float SoftCellField(float x, float y, std::int32_t cells, float falloff, float randomness, std::uint32_t seed);
+
+// SoftCellField at many points near each other (the pixels of a row): the
+// feature points around the last point's cell are kept until a point lands
+// in another cell. Gives SoftCellField's value to the bit.
+class SoftCellSampler {
+public:
+    SoftCellSampler(std::int32_t cells, float falloff, float randomness, std::uint32_t seed);
+    float operator()(float x, float y);
+
+private:
+    static constexpr int kPoints = 25;  // the 5 x 5 cells around the point's own
+    std::int32_t n_;
+    float e_, j_, radius2_ = 0.0f;
+    bool wholePower_ = false;
+    int power_ = 0;
+    std::uint32_t seed_;
+    bool held_ = false;
+    std::int32_t ix_ = 0, iy_ = 0;
+    float px_[kPoints] = {}, py_[kPoints] = {};
+};
 
 // (joint amount: 0 on the face, 1 in the joint; random value of the brick).
 std::pair<float, float> BrickPattern(float x, float y, float brickWidth, float brickHeight, float mortar,

@@ -69,6 +69,10 @@ std::string RenderSizeProblem(int width, int height) {
            FormatCount((bytes + (1u << 20) - 1) >> 20) + " MB of memory, more than this computer has.";
 }
 
+void ProceduralTexture::SampleRow(float v, int width, float* out) const {
+    for (int x = 0; x < width; ++x) out[x] = Sample(PixelCentre(x, width), v);
+}
+
 std::vector<float> ProceduralTexture::RenderHeightMap(int width, int height) const {
     const int w = std::max(width, 1);
     const int h = std::max(height, 1);
@@ -93,9 +97,9 @@ std::vector<float> ProceduralTexture::RenderHeightMap(int width, int height) con
     std::for_each(std::execution::par, rows.begin(), rows.end(), [&](int y) {
         const float v = static_cast<float>(1.0 - (static_cast<double>(y) + 0.5) / h);
         float* out = grid.data() + static_cast<std::size_t>(y) * rowLength;
+        SampleRow(v, w, out);
         for (int x = 0; x < w; ++x) {
-            const float u = static_cast<float>((static_cast<double>(x) + 0.5) / w);
-            float s = Clamp01(Sample(u, v));
+            float s = Clamp01(out[x]);
             if (invert) s = 1.0f - s;
             out[x] = Clamp01(s);
         }

@@ -7,7 +7,8 @@
 // deepest and 1 the highest point of the relief. Sample only reads the
 // object, so the renderer may call it from many threads at once.
 //
-// RenderHeightMap samples pixel centres row by row, rows in parallel, clamps
+// RenderHeightMap samples pixel centres row by row (through SampleRow), rows
+// in parallel, clamps
 // every sample to [0, 1] and applies "invert". Sizes are worked out in 64
 // bits and a grid that cannot be held in memory is refused (an empty result
 // and a message from RenderSizeProblem) rather than allocated with a wrapped
@@ -39,6 +40,12 @@ public:
     // The height at (u, v) of the tile; see the file comment.
     virtual float Sample(float u, float v) const = 0;
 
+    // Sample along one row of a render: out[x] = Sample(PixelCentre(x, width),
+    // v) for x from 0 to width - 1, to the bit. A pattern overrides it to share
+    // work between neighbouring pixels (lattice hashes, cell searches); it may
+    // use the stack but allocates nothing. The base samples pixel by pixel.
+    virtual void SampleRow(float v, int width, float* out) const;
+
     // The height of a featureless area of the pattern.
     virtual float NeutralHeight() const { return 0.5f; }
 
@@ -60,6 +67,11 @@ protected:
 private:
     mutable std::vector<ParameterDefinition> cachedParameters;
 };
+
+// The u (or v) of the centre of pixel x of count: (x + 0.5) / count.
+inline float PixelCentre(int x, int count) {
+    return static_cast<float>((static_cast<double>(x) + 0.5) / count);
+}
 
 // The "invert" entry every pattern's table ends with.
 const ParameterDefinition& InvertParameter();

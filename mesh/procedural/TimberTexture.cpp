@@ -33,37 +33,70 @@ const std::vector<ParameterDefinition>& TimberTexture::OwnParameters() const {
     return table;
 }
 
-float TimberTexture::Sample(float u, float v) const {
-    const GrainFrame g = MakeGrainFrame(*this, u, v);
+TimberTexture::Settings TimberTexture::ReadSettings(float u, float v) const {
+    Settings s;
+    s.frame = MakeGrainFrame(*this, u, v);
+    s.seed = static_cast<std::uint32_t>(GetWhole("seed"));
+    s.figure = GetValue("figure");
+    s.rings = static_cast<float>(GetWhole("rings"));
+    s.sharpness = GetValue("sharpness");
+    s.blotch = GetValue("blotch");
+    s.fibre = GetValue("fibre");
+    s.contrast = GetValue("contrast");
+    return s;
+}
+
+TimberTexture::Noises::Noises(const Settings& s)
+    : w1(s.frame.cellsAcross, s.frame.cellsAlong, 2.0f, 0.5f, s.seed + 11),
+      w2(s.frame.cellsAcross, s.frame.cellsAlong, 2.0f, 0.5f, s.seed + 23),
+      grain(s.frame.cellsAcross, s.frame.cellsAlong, 6.0f, 0.5f, s.seed),
+      rings(16, 16, s.rings, 1.0f, s.seed + 31),
+      blotch(8, s.frame.cellsAlong, 3.0f, 0.5f, s.seed + 43),
+      fibre(std::min(16 * s.frame.cellsAcross, 2048), s.frame.cellsAlong, 2.0f, 0.5f, s.seed + 47) {}
+
+float TimberTexture::Shade(const Settings& s, const GrainFrame& g, Noises& noise) {
     const std::int32_t C = g.cellsAcross;
     const std::int32_t P = g.cellsAlong;
     const float x = static_cast<float>(C) * g.across;
     const float y = static_cast<float>(P) * g.along;
-    const auto seed = static_cast<std::uint32_t>(GetWhole("seed"));
-    const float figure = GetValue("figure");
 
-    const float w1 = 2.0f * FractalNoise(x + 3.7f, y + 1.3f, C, P, 2.0f, 0.5f, seed + 11) - 1.0f;
-    const float w2 = 2.0f * FractalNoise(x + 9.1f, y + 5.9f, C, P, 2.0f, 0.5f, seed + 23) - 1.0f;
-    const float grain = FractalNoise(x + figure * w1, y + figure * w2, C, P, 6.0f, 0.5f, seed);
+    const float w1 = 2.0f * noise.w1(x + 3.7f, y + 1.3f) - 1.0f;
+    const float w2 = 2.0f * noise.w2(x + 9.1f, y + 5.9f) - 1.0f;
+    const float grain = noise.grain(x + s.figure * w1, y + s.figure * w2);
     const float base = grain + 0.2f * (1.0f - grain);
 
-    const float rings =
-        FractalNoise(4.6f * base, 4.6f * base, 16, 16, static_cast<float>(GetWhole("rings")), 1.0f, seed + 31);
-    const float ringed = Clamp01(base + GetValue("sharpness") * (2.0f * rings - 1.0f));
+    const float rings = noise.rings(4.6f * base, 4.6f * base);
+    const float ringed = Clamp01(base + s.sharpness * (2.0f * rings - 1.0f));
 
     const float bx = 3.0f * (0.5f * std::sin(6.2831855f * (2.0f * g.across + 0.15f * w1)) + 0.5f);
-    const float blotch = FractalNoise(bx, y, 8, P, 3.0f, 0.5f, seed + 43);
-    const float m1 = 1.0f - 0.5f * GetValue("blotch") * blotch;
+    const float blotch = noise.blotch(bx, y);
+    const float m1 = 1.0f - 0.5f * s.blotch * blotch;
 
     const std::int32_t fibreCells = std::min(16 * C, 2048);
-    const float fb = FractalNoise(static_cast<float>(fibreCells) * g.across, static_cast<float>(P) * g.along,
-                                  fibreCells, P, 2.0f, 0.5f, seed + 47);
-    const float m2 = 1.0f - GetValue("fibre") * SmoothStepClamped((fb - 0.35f) / 0.65f);
+    const float fb = noise.fibre(static_cast<float>(fibreCells) * g.across, static_cast<float>(P) * g.along);
+    const float m2 = 1.0f - s.fibre * SmoothStepClamped((fb - 0.35f) / 0.65f);
 
     const float value = m1 * ringed * m2;
     const float h =
         value < 0.56f ? 0.53f * Clamp01((value - 0.28f) / 0.28f) : 0.53f + 0.47f * Clamp01((value - 0.56f) / 0.24f);
-    return Contrast(h, GetValue("contrast"));
+    return Contrast(h, s.contrast);
+}
+
+float TimberTexture::Sample(float u, float v) const {
+    const Settings settings = ReadSettings(u, v);
+    Noises noises(settings);
+    return Shade(settings, settings.frame, noises);
+}
+
+void TimberTexture::SampleRow(float v, int width, float* out) const {
+    if (width < 1) return;
+    const Settings settings = ReadSettings(PixelCentre(0, width), v);
+    Noises noises(settings);
+    for (int x = 0; x < width; ++x) {
+        // The frame's counts are the same for every pixel; only a and b move.
+        const GrainFrame frame = MakeGrainFrame(*this, PixelCentre(x, width), v);
+        out[x] = Shade(settings, frame, noises);
+    }
 }
 
 }  // namespace ridgeforge::mesh::procedural

@@ -10,12 +10,35 @@
 #include <cmath>
 
 #include "mesh/procedural/Noise.h"
+#include "mesh/procedural/NoiseDetail.h"
 #include "mesh/procedural/PatternMath.h"
+#include "mesh/procedural/StrutSearch.h"
+#include "mesh/procedural/TrabecularLanes.h"
 
 namespace ridgeforge::mesh::procedural {
 namespace {
 
-TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32_t layers, std::uint32_t seed) {
+struct FeaturePoint {
+    float x, y, z;
+};
+
+// The feature point of column (ci, cj) in layer q; the columns wrap with the
+// tile, the layers do not.
+FeaturePoint MakeFeature(std::int32_t ci, std::int32_t cj, std::int32_t q, std::int32_t cells, std::uint32_t seed) {
+    const auto wi = static_cast<std::uint32_t>(WrapIndex(ci, cells));
+    const auto wj = static_cast<std::uint32_t>(WrapIndex(cj, cells));
+    const std::int32_t zc = q - 1;
+    const std::uint32_t c = (static_cast<std::uint32_t>(zc) * 0x9E3779B9u) ^ seed;
+    return {static_cast<float>(ci) + HashToUnit(LatticeHash(wi, wj, c)),
+            static_cast<float>(cj) + HashToUnit(LatticeHash(wi, wj, c ^ 0x51ED270Bu)),
+            static_cast<float>(zc) + HashToUnit(LatticeHash(wi, wj, c ^ 0x2545F491u))};
+}
+
+// The ray at (X, Y) with its feature table; feature(ci, cj, q) gives the
+// feature point of a column and layer.
+template <class Feature>
+TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32_t layers, std::uint32_t seed,
+                                const Feature& feature) {
     TrabecularTexture::Ray ray;
     ray.x = X;
     ray.y = Y;
@@ -27,20 +50,39 @@ TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32
     for (int m = 0; m < 9; ++m) {
         const std::int32_t ci = i0 - 1 + m % 3;
         const std::int32_t cj = j0 - 1 + m / 3;
-        const auto wi = static_cast<std::uint32_t>(WrapIndex(ci, cells));
-        const auto wj = static_cast<std::uint32_t>(WrapIndex(cj, cells));
         for (std::int32_t q = 0; q < layers; ++q) {
-            const std::int32_t zc = q - 1;
-            const std::uint32_t c = (static_cast<std::uint32_t>(zc) * 0x9E3779B9u) ^ seed;
-            const float px = static_cast<float>(ci) + HashToUnit(LatticeHash(wi, wj, c));
-            const float py = static_cast<float>(cj) + HashToUnit(LatticeHash(wi, wj, c ^ 0x51ED270Bu));
-            const float pz = static_cast<float>(zc) + HashToUnit(LatticeHash(wi, wj, c ^ 0x2545F491u));
-            ray.horizontal[q][m] = (px - X) * (px - X) + (py - Y) * (py - Y);
-            ray.depth[q][m] = pz;
+            const FeaturePoint p = feature(ci, cj, q);
+            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + (p.y - Y) * (p.y - Y);
+            ray.depth[q][m] = p.z;
         }
     }
     return ray;
 }
+
+// The feature points of the three rows of cells a row of pixels looks at,
+// hashed once for the whole row instead of once per pixel.
+struct FeatureRow {
+    static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
+    std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
+    FeaturePoint points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
+
+    // False when the row spans more columns than the table holds.
+    bool Fill(std::int32_t i0First, std::int32_t i0Last, std::int32_t j0, std::int32_t cells, std::int32_t layers,
+              std::uint32_t seed) {
+        firstColumn = i0First - 1;
+        columns = i0Last - i0First + 3;
+        firstRow = j0 - 1;
+        if (columns < 1 || columns > kMaxColumns) return false;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < columns; ++c)
+                for (std::int32_t q = 0; q < layers; ++q)
+                    points[r][c][q] = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+        return true;
+    }
+    const FeaturePoint& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
+        return points[cj - firstRow][ci - firstColumn][q];
+    }
+};
 
 void PrepareOctaves(TrabecularTexture::Ray& ray) {
     for (int o = 0; o < 4; ++o) {
@@ -52,18 +94,28 @@ void PrepareOctaves(TrabecularTexture::Ray& ray) {
         octave.sx = SmoothStepClamped(x - std::floor(x));
         octave.sy = SmoothStepClamped(y - std::floor(y));
         octave.period = 10 * ray.cells * (1 << o);
+        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
+        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
+        const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
+        const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
+        const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
+        std::copy(xs, xs + 4, octave.xs);
+        std::copy(ys, ys + 4, octave.ys);
         octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
         octave.cached = false;
     }
 }
 
-float BilinearLayer(const TrabecularTexture::Ray::Octave& o, std::int32_t iz) {
-    const float c00 = LatticeValue3(o.ix, o.iy, iz, o.period, o.seed);
-    const float c10 = LatticeValue3(o.ix + 1, o.iy, iz, o.period, o.seed);
-    const float c01 = LatticeValue3(o.ix, o.iy + 1, iz, o.period, o.seed);
-    const float c11 = LatticeValue3(o.ix + 1, o.iy + 1, iz, o.period, o.seed);
+}  // namespace
+
+float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+    std::uint32_t h[4];
+    detail::LatticeHash4(o.xs, o.ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
+    const float c00 = HashToUnit(h[0]), c10 = HashToUnit(h[1]), c01 = HashToUnit(h[2]), c11 = HashToUnit(h[3]);
     return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
 }
+
+namespace {
 
 // PeriodicValueNoise3 at the ray's (x f, y f) and depth z, with the lattice
 // values of the depth cell reused between calls.
@@ -73,9 +125,9 @@ float RayNoise(TrabecularTexture::Ray::Octave& o, float z) {
         if (o.cached && o.cachedCell + 1 == iz) {
             o.layer[0] = o.layer[1];
         } else {
-            o.layer[0] = BilinearLayer(o, iz);
+            o.layer[0] = TrabecularTexture::OctaveLayer(o, iz);
         }
-        o.layer[1] = BilinearLayer(o, iz + 1);
+        o.layer[1] = TrabecularTexture::OctaveLayer(o, iz + 1);
         o.cachedCell = iz;
         o.cached = true;
     }
@@ -131,16 +183,10 @@ float TrabecularTexture::StrutDistance(const Ray& ray, float z) {
     for (std::int32_t q = std::max(first, 0); q <= first + 2 && q < ray.layers; ++q) {
         for (int m = 0; m < 9; ++m) {
             const float dz = ray.depth[q][m] - z;
-            float s = dz * dz + ray.horizontal[q][m];
-            if (!(s < best[3])) continue;  // most candidates stop here
-            for (int k = 0; k < 4; ++k) {
-                if (s < best[k]) std::swap(s, best[k]);
-            }
+            OfferNearest(dz * dz + ray.horizontal[q][m], best);
         }
     }
-    const float d1 = std::sqrt(best[0]), d3 = std::sqrt(best[2]), d4 = std::sqrt(best[3]);
-    const float a = d4 - d1, b = d3 - d1;
-    return a + b > 0.0f ? a * b / (a + b) : 0.0f;
+    return StrutValue(best);
 }
 
 bool TrabecularTexture::IsSolid(const Ray& ray, float z, float d) {
@@ -166,27 +212,42 @@ std::int32_t TrabecularTexture::LayerCount(float depth) {
     return std::min<std::int32_t>(static_cast<std::int32_t>(std::ceil(std::min(depth, 4.0f))) + 3, kMaxLayers - 1);
 }
 
-TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
-    const std::int32_t cells = GetWhole("cells");
-    const float C = static_cast<float>(cells);
-    Ray ray =
-        BuildRay(C * u, C * v, cells, LayerCount(GetValue("depth")), static_cast<std::uint32_t>(GetWhole("seed")));
-    ray.thickness = GetValue("thickness");
-    ray.roughness = GetValue("roughness");
-    ray.thickest = (1.0f + ray.roughness) * ray.thickness;
+void TrabecularTexture::Settings::Read(const TrabecularTexture& texture) {
+    cells = texture.GetWhole("cells");
+    depth = texture.GetValue("depth");
+    layers = LayerCount(depth);
+    seed = static_cast<std::uint32_t>(texture.GetWhole("seed"));
+    thickness = texture.GetValue("thickness");
+    roughness = texture.GetValue("roughness");
+    contrast = texture.GetValue("contrast");
+}
+
+void TrabecularTexture::Settings::Finish(Ray& ray) const {
+    ray.thickness = thickness;
+    ray.roughness = roughness;
+    ray.thickest = (1.0f + roughness) * thickness;
     PrepareOctaves(ray);
+}
+
+TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
+    Settings settings;
+    settings.Read(*this);
+    const float C = static_cast<float>(settings.cells);
+    Ray ray = BuildRay(C * u, C * v, settings.cells, settings.layers, settings.seed,
+                       [&](std::int32_t ci, std::int32_t cj, std::int32_t q) {
+                           return MakeFeature(ci, cj, q, settings.cells, settings.seed);
+                       });
+    settings.Finish(ray);
     return ray;
 }
 
-float TrabecularTexture::Sample(float u, float v) const {
-    const float depth = GetValue("depth");
-    if (!(depth > 0.0f)) return 0.0f;
-    Ray ray = MakeRay(u, v);
+float TrabecularTexture::March(Ray& ray, const Settings& settings) {
+    StrutSearch search(ray);
+    const float depth = settings.depth;
     const float minStep = ray.roughness > 0.0f ? 0.003f : 0.0001f;
-
     float t = 0.0f, lo = 0.0f;
     for (;;) {
-        const float d = StrutDistance(ray, t);
+        const float d = search.Distance(t);
         if (IsSolid(ray, t, d)) break;
         lo = t;
         t += d <= ray.thickest ? 0.003f : std::max(minStep, (d - ray.thickest) / 2.0f);
@@ -195,13 +256,54 @@ float TrabecularTexture::Sample(float u, float v) const {
     if (t > 0.0f) {
         for (int i = 0; i < 10; ++i) {
             const float mid = (lo + t) / 2.0f;
-            if (IsSolid(ray, mid, StrutDistance(ray, mid)))
+            if (IsSolid(ray, mid, search.Distance(mid)))
                 t = mid;
             else
                 lo = mid;
         }
     }
-    return Contrast(Clamp01(1.0f - t / depth), GetValue("contrast"));
+    return Contrast(Clamp01(1.0f - t / depth), settings.contrast);
+}
+
+float TrabecularTexture::Sample(float u, float v) const {
+    if (!(GetValue("depth") > 0.0f)) return 0.0f;
+    Settings settings;
+    settings.Read(*this);
+    Ray ray = MakeRay(u, v);
+    return March(ray, settings);
+}
+
+void TrabecularTexture::SampleRow(float v, int width, float* out) const {
+    Settings settings;
+    settings.Read(*this);
+    if (!(settings.depth > 0.0f)) {
+        std::fill(out, out + width, 0.0f);
+        return;
+    }
+    const float C = static_cast<float>(settings.cells);
+    const float Y = C * v;
+    FeatureRow row;
+    if (width < 1 || !row.Fill(FloorIndex(C * PixelCentre(0, width)), FloorIndex(C * PixelCentre(width - 1, width)),
+                               FloorIndex(Y), settings.cells, settings.layers, settings.seed)) {
+        ProceduralTexture::SampleRow(v, width, out);
+        return;
+    }
+    struct Context {
+        const Settings& settings;
+        const FeatureRow& row;
+        float C, Y;
+        int width;
+    } context{settings, row, C, Y, width};
+    const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
+                               const auto& c = *static_cast<const Context*>(opaque);
+                               ray = BuildRay(c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
+                                              c.settings.seed,
+                                              [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
+                                                  return c.row.At(ci, cj, q);
+                                              });
+                               c.settings.Finish(ray);
+                           }};
+    MarchRays(settings, width, source, out);
 }
 
 }  // namespace ridgeforge::mesh::procedural

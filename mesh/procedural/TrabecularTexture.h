@@ -30,6 +30,7 @@ public:
         // they are kept until the march leaves that cell.
         struct Octave {
             std::int32_t ix = 0, iy = 0, period = 1;
+            std::uint32_t xs[4] = {}, ys[4] = {};  // the four corners around (ix, iy), wrapped
             float sx = 0.0f, sy = 0.0f;
             std::uint32_t seed = 0;
             std::int32_t cachedCell = 0;
@@ -39,9 +40,22 @@ public:
         mutable Octave octaves[4];
     };
 
+    // The values one sample reads, read once per sample or per row.
+    struct Settings {
+        std::int32_t cells = 1, layers = 0;
+        std::uint32_t seed = 0;
+        float depth = 0.0f, thickness = 0.0f, roughness = 0.0f, contrast = 1.0f;
+
+        void Read(const TrabecularTexture& texture);
+        // Sets the ray's strut sizes and roughness noise.
+        void Finish(Ray& ray) const;
+    };
+
     const char* Name() const override { return "Trabecular"; }
     const std::vector<ParameterDefinition>& OwnParameters() const override;
     float Sample(float u, float v) const override;
+    // Hashes the feature points of a row's cells once for the whole row.
+    void SampleRow(float v, int width, float* out) const override;
 
     // The feature points and roughness noise around the ray at (u, v).
     Ray MakeRay(float u, float v) const;
@@ -53,6 +67,14 @@ public:
     static float StrutDistance(const Ray& ray, float z);
     // Whether the ray point at depth z, with strut distance d, lies inside a strut.
     static bool IsSolid(const Ray& ray, float z, float d);
+
+    // The roughness octave's lattice values at depth cell iz, blended
+    // across the ray's x and y.
+    static float OctaveLayer(const Ray::Octave& octave, std::int32_t iz);
+
+    // Marches the ray down to the first strut; the height (contrast applied)
+    // or 0, the floor, when none lies within the depth (depth > 0).
+    static float March(Ray& ray, const Settings& settings);
 };
 
 // Value noise on a 3-D lattice, periodic in x and y only, in [0, 1).

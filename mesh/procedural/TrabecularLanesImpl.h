@@ -1,0 +1,236 @@
+// The lane march of TrabecularLanes.h for any vector width. Included only by
+// the files that make its vector kinds (TrabecularLanes.cpp: four lanes;
+// TrabecularLanesAvx2.cpp: eight, compiled for processors that have them),
+// after every other header, and everything here has internal linkage, so no
+// code made for wider vectors is shared with the four-lane march. V gives the
+// vector operations: F a vector of floats, I of ints, kWidth lanes.
+//
+// Each lane carries one ray through the march and the bisection of
+// TrabecularTexture::March; a lane that is done takes the next pixel, so the
+// lanes stay busy although rays take different numbers of steps. The strut
+// distance (the four nearest of the slab's feature points, three square
+// roots and a division), the roughness noise and the step rules run in the
+// lanes; the rare work of one lane (a new slab of feature points, new lattice
+// values of the noise, a new pixel) runs lane by lane. A lane does the
+// scalar march's float operations in the same order, and single-precision
+// adds, multiplies, divisions, square roots, minima and maxima give the same
+// bits in any vector lane, so every height is the scalar one.
+#pragma once
+
+namespace ridgeforge::mesh::procedural {
+namespace {
+
+constexpr int kBisections = 10;
+constexpr float kNever = 3e9f;  // squared distance of padding: never among the nearest four
+
+template <class V>
+struct Lanes {
+    static constexpr int kLanes = V::kWidth;
+    static constexpr unsigned kAll = (1u << kLanes) - 1u;
+
+    TrabecularTexture::Ray rays[kLanes];
+    int pixel[kLanes] = {};  // -1: no pixel left for the lane
+    int kept[kLanes] = {};   // -1: the depth lies in no slab
+    alignas(32) std::int32_t bisections[kLanes] = {};  // -1 while marching
+    alignas(32) float t[kLanes] = {};
+    alignas(32) float lo[kLanes] = {};
+    alignas(32) float top[kLanes] = {};
+    alignas(32) float bottom[kLanes] = {};
+    // The roughness noise's lattice values per octave and lane: blended at
+    // depth cells noiseCell and noiseCell + 1.
+    alignas(32) std::int32_t noiseCell[4][kLanes] = {};
+    alignas(32) float layer0[4][kLanes] = {};
+    alignas(32) float layer1[4][kLanes] = {};
+    bool noiseValid[4][kLanes] = {};
+    alignas(32) float horizontal[kStrutCandidates][kLanes];
+    alignas(32) float depth[kStrutCandidates][kLanes];
+
+    void Pad(int lane, int from) {
+        for (int i = from > 0 ? from : 0; i < kStrutCandidates; ++i) {
+            horizontal[i][lane] = kNever;
+            depth[i][lane] = 0.0f;
+        }
+    }
+    void Prune(int lane, float z) {
+        kept[lane] = PruneSlab(rays[lane], z, top[lane], bottom[lane], &horizontal[0][lane], &depth[0][lane], kLanes);
+        Pad(lane, kept[lane]);
+    }
+};
+
+template <class V>
+typename V::F Select(typename V::F mask, typename V::F a, typename V::F b) {
+    return V::Or(V::And(mask, a), V::AndNot(mask, b));
+}
+
+// The lanes' strut distances at depths z (the slab's points only).
+template <class V>
+typename V::F StrutDistances(const Lanes<V>& lanes, typename V::F z, int candidates) {
+    using F = typename V::F;
+    F b0 = V::Set(1e9f), b1 = b0, b2 = b0, b3 = b0;
+    for (int i = 0; i < candidates; ++i) {
+        const F dz = V::Sub(V::Load(lanes.depth[i]), z);
+        const F s = V::Add(V::Mul(dz, dz), V::Load(lanes.horizontal[i]));
+        const F s1 = V::Max(b0, s);
+        b0 = V::Min(b0, s);
+        const F s2 = V::Max(b1, s1);
+        b1 = V::Min(b1, s1);
+        const F s3 = V::Max(b2, s2);
+        b2 = V::Min(b2, s2);
+        b3 = V::Min(b3, s3);
+    }
+    const F d1 = V::Sqrt(b0), d3 = V::Sqrt(b2), d4 = V::Sqrt(b3);
+    const F a = V::Sub(d4, d1), b = V::Sub(d3, d1);
+    const F sum = V::Add(a, b);
+    // Lanes whose sum is not positive divide 0 by 0; the mask drops them.
+    return V::And(V::Gt(sum, V::Set(0.0f)), V::Div(V::Mul(a, b), sum));
+}
+
+// The strut radius the roughness gives at depths z, for the lanes in need
+// (others get a value of no meaning). The lattice values of a lane's depth
+// cell are fetched as TrabecularTexture::IsSolid fetches them, and kept per
+// octave and lane until the lane's ray leaves the cell.
+template <class V>
+typename V::F RoughRadius(Lanes<V>& lanes, typename V::F z, unsigned need, float roughness, float thickness) {
+    using F = typename V::F;
+    using I = typename V::I;
+    constexpr int kLanes = Lanes<V>::kLanes;
+    constexpr float kWeights[4] = {0.5f, 0.25f, 0.125f, 0.0625f};
+    F n = V::Set(0.0f);
+    for (int o = 0; o < 4; ++o) {
+        const F zf = V::Mul(z, V::Set(10.0f * static_cast<float>(1 << o)));
+        // Depths are never negative, so truncation is the floor.
+        const I cell = V::Truncate(zf);
+        const unsigned stale = (V::MaskOf(V::EqualInts(cell, V::LoadInts(lanes.noiseCell[o]))) ^ Lanes<V>::kAll) & need;
+        if (stale != 0) {
+            alignas(32) std::int32_t cells[kLanes];
+            V::StoreInts(cells, cell);
+            for (int lane = 0; lane < kLanes; ++lane) {
+                if (!((stale >> lane) & 1u)) continue;
+                const TrabecularTexture::Ray::Octave& octave = lanes.rays[lane].octaves[o];
+                const std::int32_t iz = cells[lane];
+                const bool held1 = lanes.noiseValid[o][lane] && lanes.noiseCell[o][lane] + 1 == iz;
+                lanes.layer0[o][lane] = held1 ? lanes.layer1[o][lane] : TrabecularTexture::OctaveLayer(octave, iz);
+                lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                lanes.noiseCell[o][lane] = iz;
+                lanes.noiseValid[o][lane] = true;
+            }
+        }
+        const F s = V::Sub(zf, V::ToFloats(cell));
+        const F sz = V::Mul(V::Mul(s, s), V::Sub(V::Set(3.0f), V::Mul(V::Set(2.0f), s)));
+        const F value = V::Add(V::Mul(V::Load(lanes.layer0[o]), V::Sub(V::Set(1.0f), sz)),
+                               V::Mul(V::Load(lanes.layer1[o]), sz));
+        n = V::Add(n, V::Mul(V::Set(kWeights[o]), value));
+    }
+    n = V::Div(n, V::Set(0.9375f));
+    const F spread = V::Sub(V::Mul(V::Set(2.0f), n), V::Set(1.0f));
+    return V::Mul(V::Add(V::Mul(spread, V::Set(roughness)), V::Set(1.0f)), V::Set(thickness));
+}
+
+template <class V>
+void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
+    using F = typename V::F;
+    using I = typename V::I;
+    constexpr int kLanes = Lanes<V>::kLanes;
+    Lanes<V> lanes;
+    int next = 0;
+    // Puts the next pixel's ray in the lane, or leaves the lane idle.
+    const auto take = [&](int lane) {
+        lanes.bisections[lane] = -1;
+        lanes.t[lane] = lanes.lo[lane] = 0.0f;
+        lanes.top[lane] = 1.0f;  // an empty slab: the first step finds its own
+        lanes.bottom[lane] = 0.0f;
+        lanes.kept[lane] = 0;
+        lanes.Pad(lane, 0);
+        for (int o = 0; o < 4; ++o) {
+            lanes.noiseValid[o][lane] = false;
+            lanes.noiseCell[o][lane] = -1;  // no depth cell: the first need fetches
+        }
+        lanes.pixel[lane] = next < count ? next++ : -1;
+        if (lanes.pixel[lane] >= 0) source.make(source.context, lanes.pixel[lane], lanes.rays[lane]);
+    };
+    unsigned active = 0;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        take(lane);
+        if (lanes.pixel[lane] >= 0) active |= 1u << lane;
+    }
+
+    const float depth = settings.depth;
+    const float thickness = settings.thickness, roughness = settings.roughness;
+    const float thickest = (1.0f + roughness) * thickness;  // as the rays have it
+    const float core = ((2.0f * 0.0f - 1.0f) * roughness + 1.0f) * thickness;
+    const float minStep = roughness > 0.0f ? 0.003f : 0.0001f;
+    const F thickestV = V::Set(thickest);
+    const auto finish = [&](int lane, float height) {
+        out[lanes.pixel[lane]] = height;
+        take(lane);
+        if (lanes.pixel[lane] < 0) active &= ~(1u << lane);
+    };
+
+    while (active != 0) {
+        const F t = V::Load(lanes.t), lo = V::Load(lanes.lo);
+        const I bisections = V::LoadInts(lanes.bisections);
+        const F marching = V::Negative(bisections);
+        const F z = Select<V>(marching, t, V::Div(V::Add(lo, t), V::Set(2.0f)));
+
+        // A lane whose depth left its slab looks for the slab's points.
+        const F inSlab = V::And(V::Ge(z, V::Load(lanes.top)), V::Lt(z, V::Load(lanes.bottom)));
+        const unsigned moved = (V::MaskOf(inSlab) ^ Lanes<V>::kAll) & active;
+        if (moved != 0) {
+            alignas(32) float zs[kLanes];
+            V::Store(zs, z);
+            for (int lane = 0; lane < kLanes; ++lane) {
+                if (!((moved >> lane) & 1u)) continue;
+                lanes.Prune(lane, zs[lane]);
+                if (lanes.kept[lane] < 0) {  // a depth in no slab: the single ray's march from the start
+                    TrabecularTexture::Ray ray;
+                    source.make(source.context, lanes.pixel[lane], ray);
+                    finish(lane, TrabecularTexture::March(ray, settings));
+                }
+            }
+            continue;  // the lanes changed: start the step again
+        }
+        int candidates = 0;
+        for (int lane = 0; lane < kLanes; ++lane) candidates = lanes.kept[lane] > candidates ? lanes.kept[lane] : candidates;
+
+        const F d = StrutDistances<V>(lanes, z, candidates);
+        const F below = V::Lt(d, thickestV);
+        F solid;
+        if (roughness <= 0.0f) {
+            solid = V::And(below, V::Lt(d, V::Set(thickness)));
+        } else {
+            const F inCore = V::Lt(d, V::Set(core));
+            solid = V::And(below, inCore);
+            const F needs = V::AndNot(inCore, below);
+            const unsigned need = V::MaskOf(needs) & active;
+            if (need != 0) solid = V::Or(solid, V::And(needs, V::Lt(d, RoughRadius<V>(lanes, z, need, roughness, thickness))));
+        }
+
+        // Marching and clear: step on (0.003 near a strut, else half the
+        // distance beyond the thickest strut). Bisecting: halve the interval.
+        const F step = Select<V>(V::Le(d, thickestV), V::Set(0.003f),
+                                 V::Max(V::Div(V::Sub(d, thickestV), V::Set(2.0f)), V::Set(minStep)));
+        const F advance = V::AndNot(solid, marching);
+        const F bisecting = V::AndNot(marching, V::AllSet());
+        const F further = V::Add(t, step);
+        V::Store(lanes.t, Select<V>(advance, further, Select<V>(V::And(bisecting, solid), z, t)));
+        V::Store(lanes.lo, Select<V>(advance, t, Select<V>(V::AndNot(solid, bisecting), z, lo)));
+        // A hit while marching starts the bisection (-1 + 1 = 0), and every
+        // bisection step counts one on: the set masks are -1.
+        const I counted = V::SubtractInts(bisections, V::AsInts(V::Or(bisecting, V::And(marching, solid))));
+        V::StoreInts(lanes.bisections, counted);
+
+        const unsigned floor = V::MaskOf(V::And(advance, V::Ge(further, V::Set(depth))));
+        const unsigned surface = V::MaskOf(V::And(V::And(marching, solid), V::NotGt(t, V::Set(0.0f))));
+        const unsigned bisected = V::MaskOf(V::And(bisecting, V::EqualInts(counted, V::SetInts(kBisections))));
+        const unsigned done = (floor | surface | bisected) & active;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            if (!((done >> lane) & 1u)) continue;
+            // No strut within reach gives the floor, without contrast.
+            finish(lane, ((floor >> lane) & 1u) ? 0.0f
+                                                : Contrast(Clamp01(1.0f - lanes.t[lane] / depth), settings.contrast));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh::procedural
