@@ -95,7 +95,7 @@ void CDisplacementBody::UpdateFromDocument(FlowDocument* document) {
 
     const mesh::DisplacementSettings& settings = document->Displacement();
     refreshing_ = true;
-    if (wxWindow::FindFocus() != Edit()) {
+    if (!field_.BeingTyped()) {
         const wxString text = ui::FormatFloatField(settings.strengthMillimetres);
         if (Edit()->GetValue() != text) Edit()->ChangeValue(text);
     }

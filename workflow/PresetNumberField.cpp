@@ -17,12 +17,14 @@ void PresetNumberField::Create(wxWindow* body, int editId, int firstPresetId, co
     actions_ = std::move(actions);
     edit_ = new wxTextCtrl(body, editId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                            wxTE_RIGHT | wxTE_PROCESS_ENTER | wxBORDER_SIMPLE);
+    // Only typing sends this: the body's refreshes use ChangeValue.
+    edit_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { typed_ = true; });
     edit_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
         event.Skip();
-        if (!*refreshing_ && !restoring_) actions_.commit();
+        if (!*refreshing_ && !restoring_) Commit();
     });
     edit_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
-        if (!*refreshing_ && !restoring_) actions_.commit();
+        if (!*refreshing_ && !restoring_) Commit();
     });
     for (std::size_t i = 0; i < presets.size(); ++i) {
         const float value = presets[i];
@@ -42,7 +44,7 @@ void PresetNumberField::OnCharHook(wxKeyEvent& event) {
         return;
     }
     if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) {
-        actions_.commit();
+        Commit();
     } else if (event.GetKeyCode() == WXK_ESCAPE) {
         // The document's value goes back into the field even though it
         // keeps the focus.
@@ -51,11 +53,19 @@ void PresetNumberField::OnCharHook(wxKeyEvent& event) {
             edit_->ChangeValue(ui::FormatFloatField(actions_.documentValue(*document)));
             restoring_ = false;
         }
+        typed_ = false;
         actions_.escaped();
     } else {
         event.Skip();
     }
 }
+
+void PresetNumberField::Commit() {
+    typed_ = false;
+    actions_.commit();
+}
+
+bool PresetNumberField::BeingTyped() const { return typed_ && wxWindow::FindFocus() == edit_; }
 
 void PresetNumberField::SetFont(const wxFont& font) {
     if (edit_ != nullptr) edit_->SetFont(font);

@@ -3,7 +3,10 @@
 // or when the field loses the focus; Escape puts the document's value back
 // into the field, which keeps the focus; a preset button applies its value.
 // While the body refreshes its controls (its `refreshing` flag is set) the
-// field hands nothing on.
+// field hands nothing on. A refresh leaves the field alone only while it
+// holds text typed and not yet committed: otherwise it shows the document's
+// value even with the focus, so that a value the document took back (Undo)
+// is not committed again when the field loses the focus.
 #pragma once
 
 #include <array>
@@ -43,15 +46,20 @@ public:
     void Place(int x, int y, int width, int presetX, int presetWidth, int presetStep, int height);
 
     wxTextCtrl* Field() const { return edit_; }
+    // Whether the field has the focus and holds text typed since the last
+    // commit or restore: a refresh must not replace it.
+    bool BeingTyped() const;
     wxButton* Preset(int index) const { return presets_[static_cast<std::size_t>(index)]; }
 
 private:
     void OnCharHook(wxKeyEvent& event);
+    void Commit();
 
     wxTextCtrl* edit_ = nullptr;
     std::array<wxButton*, 3> presets_{};
     const bool* refreshing_ = nullptr;
     bool restoring_ = false;
+    bool typed_ = false;
     Actions actions_;
 };
 

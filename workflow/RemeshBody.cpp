@@ -88,7 +88,7 @@ void CRemeshBody::UpdateFromDocument(FlowDocument* document) {
     if (document == nullptr) return;
 
     const float size = document->Remesh().targetEdgeMillimetres;
-    if (wxWindow::FindFocus() != edit) {
+    if (!field_.BeingTyped()) {
         const wxString text = ui::FormatFloatField(size);
         if (edit->GetValue() != text) {
             refreshing_ = true;
