@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -19,6 +20,14 @@ constexpr float kDiagonalStep = 1.4142135f;
 
 // Per-cell classes of the view's highlights, kept for this layer and the one below.
 enum : std::uint8_t { kNeedsSupport = 1, kBridging = 2, kReachingFar = 4 };
+// The first cell in [from, to) of a raster row that holds `value`, or `to`.
+// A raster holds only 0 and 1, so a byte search finds either.
+std::int32_t FirstCellHolding(const std::uint8_t* row, std::int32_t from, std::int32_t to, std::uint8_t value) {
+    if (from >= to) return to;
+    const void* found = std::memchr(row + from, value, static_cast<std::size_t>(to - from));
+    return found == nullptr ? to : static_cast<std::int32_t>(static_cast<const std::uint8_t*>(found) - row);
+}
+
 // Per-cell verdicts of the overhang clusters of one layer.
 enum : std::uint8_t { kMarkLaidInAir = 1, kMarkBridging = 2 };
 
@@ -90,6 +99,7 @@ private:
     struct RowRun {
         std::int32_t begin, end, row, label;  // cells begin to end - 1 of one row
     };
+    void MarkSupport(std::uint64_t layer, const RowRun& run, Region& r);
     std::vector<RowRun> runs_;
     std::vector<std::int32_t> labels_, parents_, regionOf_;
     std::vector<float> distance_;
@@ -356,13 +366,10 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
         const std::size_t rowStart = runs_.size();
         const std::uint8_t* row = current_.data() + Index(0, y);
         std::int32_t x = 0;
-        while (x < columns_) {
-            if (!row[x]) {
-                ++x;
-                continue;
-            }
-            const std::int32_t begin = x;
-            while (x < columns_ && row[x]) ++x;
+        while (true) {
+            const std::int32_t begin = FirstCellHolding(row, x, columns_, 1);
+            if (begin == columns_) break;
+            x = FirstCellHolding(row, begin, columns_, 0);
             std::int32_t label = -1;
             while (above < aboveEnd && runs_[above].end < begin) ++above;  // ends left of begin - 1
             for (std::size_t k = above; k < aboveEnd && runs_[k].begin <= x; ++k) {
@@ -407,22 +414,43 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
                   labels_.begin() + static_cast<std::ptrdiff_t>(last), region);
         Region& r = regions_[static_cast<std::size_t>(region)];
         r.cells += static_cast<std::uint64_t>(run.end - run.begin);
-        for (std::int32_t x = run.begin; x < run.end; ++x) {
-            const std::size_t i = Index(x, run.row);
-            if (layer == 0 || NearMaterial(previous_, x, run.row)) {
-                ++r.supported;
-                distance_[i] = 0.0f;
-                continue;
-            }
-            if (NearMaterial(twoBelow_, x, run.row)) ++r.nearby;
-            distance_[i] = kInfinity;
-            boxX0_ = std::min(boxX0_, x), boxY0_ = std::min(boxY0_, run.row);
-            boxX1_ = std::max(boxX1_, x + 1), boxY1_ = std::max(boxY1_, run.row + 1);
-        }
+        MarkSupport(layer, run, r);
     }
     std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(filled), labels_.end(), -1);
     std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(filled), distance_.end(), -1.0f);
     SumRegionCentres();
+}
+
+// A cell with material right below is supported whatever its neighbours
+// hold; the stretches of those are found many cells a step, and only the
+// cells between them look around.
+void PrintabilityPass::MarkSupport(std::uint64_t layer, const RowRun& run, Region& r) {
+    const std::int32_t y = run.row;
+    const std::uint8_t* below = previous_.data() + Index(0, y);
+    float* distance = distance_.data() + Index(0, y);
+    if (layer == 0) {
+        std::fill(distance + run.begin, distance + run.end, 0.0f);
+        r.supported += static_cast<std::uint64_t>(run.end - run.begin);
+        return;
+    }
+    std::int32_t x = run.begin;
+    while (x < run.end) {
+        const std::int32_t open = FirstCellHolding(below, x, run.end, 0);
+        std::fill(distance + x, distance + open, 0.0f);
+        r.supported += static_cast<std::uint64_t>(open - x);
+        x = open;
+        if (x == run.end) break;
+        if (NearMaterial(previous_, x, y)) {
+            ++r.supported;
+            distance[x++] = 0.0f;
+            continue;
+        }
+        if (NearMaterial(twoBelow_, x, y)) ++r.nearby;
+        distance[x] = kInfinity;
+        boxX0_ = std::min(boxX0_, x), boxY0_ = std::min(boxY0_, y);
+        boxX1_ = std::max(boxX1_, x + 1), boxY1_ = std::max(boxY1_, y + 1);
+        ++x;
+    }
 }
 
 // Only a region in the air is reported at its centre. Its cells are summed
