@@ -40,6 +40,25 @@ std::vector<std::uint32_t> Crossings(const TriangleMesh& mesh, const std::vector
     return hits;
 }
 
+// The whole mesh's crossings after some vertices moved, given its crossings
+// before: a pair can have changed only through a triangle with a moved
+// corner, and a pair of unmoved triangles crosses now only if it did before,
+// so searching the pairs that hold a moved or an earlier crossing triangle
+// finds exactly what a search of everything would. The answer is remembered
+// as the whole mesh's for a later search of this very mesh.
+std::vector<std::uint32_t> CrossingsAfterMoves(const TriangleMesh& mesh, const std::vector<std::uint8_t>& moved,
+                                               const std::vector<std::uint32_t>& before) {
+    std::vector<std::uint8_t> mask(mesh.TriangleCount(), 0);
+    for (const std::uint32_t t : before) mask[t] = 1;
+    for (std::size_t t = 0; t < mask.size(); ++t) {
+        const std::uint32_t* corner = &mesh.indices[3 * t];
+        if (moved[corner[0]] || moved[corner[1]] || moved[corner[2]]) mask[t] = 1;
+    }
+    std::vector<std::uint32_t> after = Crossings(mesh, &mask);
+    RememberCrossings(mesh, after);
+    return after;
+}
+
 // The relaxation state one call shares between its stages.
 struct Relaxing {
     VertexAdjacency adjacency;
@@ -118,7 +137,7 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
     }
     report.foldedLeft = folds.size();
     if (report.foldRounds == 0) return;
-    std::vector<std::uint32_t> after = Crossings(mesh, nullptr);
+    std::vector<std::uint32_t> after = CrossingsAfterMoves(mesh, r.moved, crossings);
     if (after.size() <= crossings.size()) {
         crossings = std::move(after);
         return;
