@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "mesh/Crumbs.h"
+#include "mesh/ParallelChunks.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "mesh/SortUnique.h"
 #include "mesh/repair/FixBuildingBlocks.h"
@@ -115,13 +116,21 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
              TrianglesAtVertices(r.adjacency, CollectVerticesAround(mesh, r.adjacency, crossings, 1)))
             near[t] = 1;
     }
+    // Each triangle is judged on its own, so the judging runs in parallel
+    // and the list is gathered in triangle order afterwards.
+    enum : std::uint8_t { kFlat, kFold, kSharpPlace };
+    std::vector<std::uint8_t> kind(mesh.TriangleCount(), kFlat);
+    ForEachChunk(kind.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto t = static_cast<std::uint32_t>(i);
+            if (!IsFoldedTriangle(mesh, r.adjacency, t)) continue;
+            kind[i] = near[i] || FoldLiesOnNeighbour(mesh, r.adjacency, t) ? kFold : kSharpPlace;
+        }
+    });
     std::vector<std::uint32_t> folds;
     for (std::uint32_t t = 0; t < mesh.TriangleCount(); ++t) {
-        if (!IsFoldedTriangle(mesh, r.adjacency, t)) continue;
-        if (!near[t] && !FoldLiesOnNeighbour(mesh, r.adjacency, t)) {
-            ++report.sharpPlacesKept;
-            continue;
-        }
+        if (kind[t] == kSharpPlace) ++report.sharpPlacesKept;
+        if (kind[t] != kFold) continue;
         near[t] = 1;
         folds.push_back(t);
     }
