@@ -1,11 +1,16 @@
 // Orientation filter and its exact fallback. The filter's bound, 2^-50 times
 // the permanent, is above Shewchuk's first-stage bound (7 + 56u)u with
-// u = 2^-53, so a sign it returns is the exact sign. The fallback forms every
-// difference and product without rounding and sums them in one expansion.
+// u = 2^-53, so a sign it returns is the exact sign. The fallback first tries
+// 128-bit integers on each axis's finest binary step, which float coordinates
+// of one part fit; otherwise it forms every difference and product without
+// rounding and sums them in one expansion.
 #include "mesh/validation/ExactPredicates.h"
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace ridgeforge::mesh {
@@ -67,6 +72,53 @@ TwoTerm TwoProduct(double a, double b) {
 
 int Sign(double v) { return (v > 0.0) - (v < 0.0); }
 
+// v is an integer multiple of 2^LowestBitExponent(v); v finite and not zero.
+int LowestBitExponent(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+    return (biased == 0 ? -1074 : biased - 1075) + std::countr_zero(mantissa);
+}
+
+// Coordinates on one axis as integers on the finest binary step any of them
+// uses; false when one is not finite or not below 2^40 on that step.
+bool AxisOnGrid(const double (&values)[4], std::int64_t (&out)[4]) {
+    int step = std::numeric_limits<int>::max();
+    for (const double v : values) {
+        if (!std::isfinite(v)) return false;
+        if (v != 0.0) step = std::min(step, LowestBitExponent(v));
+    }
+    for (int k = 0; k < 4; ++k) {
+        // Scaling by a power of two is exact below the limit; past it, or on
+        // overflow to infinity, the test fails.
+        const double scaled = values[k] == 0.0 ? 0.0 : std::ldexp(values[k], -step);
+        if (!(std::fabs(scaled) < 1099511627776.0)) return false;
+        out[k] = static_cast<std::int64_t>(scaled);
+    }
+    return true;
+}
+
+// The sign in 128-bit integers when every axis fits its grid (float
+// coordinates of one part nearly always do): differences stay below 2^41,
+// each term of the determinant below 2^124 and their sum below 2^126, so
+// nothing overflows and the sign is exact; scaling an axis by a power of two
+// does not change it. 2 when the coordinates do not fit.
+int Orient3dOnGrid(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
+    __int128 row[3][3];
+    for (int axis = 0; axis < 3; ++axis) {
+        const double values[4] = {a[axis], b[axis], c[axis], d[axis]};
+        std::int64_t n[4];
+        if (!AxisOnGrid(values, n)) return 2;
+        for (int r = 0; r < 3; ++r) row[r][axis] = static_cast<__int128>(n[r + 1] - n[0]);
+    }
+    const auto& [bx, by, bz] = row[0];
+    const auto& [cx, cy, cz] = row[1];
+    const auto& [dx, dy, dz] = row[2];
+    const __int128 det = bx * (cy * dz - cz * dy) - by * (cx * dz - cz * dx) + bz * (cx * dy - cy * dx);
+    return (det > 0) - (det < 0);
+}
+
 }  // namespace
 
 void GrowExpansion(std::vector<double>& expansion, double value) {
@@ -83,6 +135,11 @@ void GrowExpansion(std::vector<double>& expansion, double value) {
 
 int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
     Bump(LocalCounts().exactTests);
+    const int onGrid = Orient3dOnGrid(a, b, c, d);
+    return onGrid != 2 ? onGrid : Orient3dByExpansion(a, b, c, d);
+}
+
+int Orient3dByExpansion(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
     // Rows of the determinant, each component an exact two-term difference.
     TwoTerm rows[3][3];
     const Vec3d* points[3] = {&b, &c, &d};
