@@ -292,7 +292,8 @@ EdgeCounts EdgeStatistics(const TriangleMesh& mesh) {
     const VertexRows<EdgeSide> rows = BuildEdgeSides(TriangleCorners(mesh));
     if (rows.entries.size() != mesh.indices.size()) return SortedEdgeStatistics(mesh);
     const std::size_t vertexCount = mesh.vertices.size();
-    std::vector<EdgeCounts> blocks((vertexCount + kBlockVertices - 1) / kBlockVertices);
+    // One block at least: a serial pass hands the whole range to block 0.
+    std::vector<EdgeCounts> blocks(std::max<std::size_t>(1, (vertexCount + kBlockVertices - 1) / kBlockVertices));
     ForEachVertexBlock(vertexCount, rows.entries.size() < kParallelItems, [&](std::size_t first, std::size_t last) {
         EdgeCounts& block = blocks[first / kBlockVertices];
         for (std::size_t v = first; v < last; ++v) {

@@ -252,6 +252,10 @@ TEST(EdgeStatistics, CountsEachEdgeByItsUses) {
     m.indices.back() = 9;
     const EdgeCounts broken = EdgeStatistics(m);
     EXPECT_EQ(broken.edges, 0u);
+    // No triangles, with and without vertices: no edges.
+    EXPECT_EQ(EdgeStatistics(TriangleMesh{}).edges, 0u);
+    m.indices.clear();
+    EXPECT_EQ(EdgeStatistics(m).edges, 0u);
 
     // A closed torus large enough to be counted in parallel blocks: 1.5 edges
     // a triangle, every one shared by two; one triangle less opens three.
