@@ -72,29 +72,53 @@ TwoTerm TwoProduct(double a, double b) {
 
 int Sign(double v) { return (v > 0.0) - (v < 0.0); }
 
-// v is an integer multiple of 2^LowestBitExponent(v); v finite and not zero.
-int LowestBitExponent(double v) {
+// A double as sign x odd x 2^low; odd is 0 for a zero, and the value is not
+// finite when finite is false.
+struct OddPart {
+    std::uint64_t odd = 0;
+    int low = 0;
+    bool negative = false;
+    bool finite = true;
+};
+
+OddPart Decompose(double v) {
     const auto bits = std::bit_cast<std::uint64_t>(v);
     const int biased = static_cast<int>((bits >> 52) & 0x7FF);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    OddPart p;
+    p.negative = (bits >> 63) != 0;
+    if (biased == 0x7FF) {
+        p.finite = false;
+        return p;
+    }
     if (biased != 0) mantissa |= std::uint64_t{1} << 52;
-    return (biased == 0 ? -1074 : biased - 1075) + std::countr_zero(mantissa);
+    if (mantissa == 0) return p;
+    const int zeros = std::countr_zero(mantissa);
+    p.odd = mantissa >> zeros;
+    p.low = (biased == 0 ? -1074 : biased - 1075) + zeros;
+    return p;
 }
 
 // Coordinates on one axis as integers on the finest binary step any of them
 // uses; false when one is not finite or not below 2^40 on that step.
 bool AxisOnGrid(const double (&values)[4], std::int64_t (&out)[4]) {
+    OddPart parts[4];
     int step = std::numeric_limits<int>::max();
-    for (const double v : values) {
-        if (!std::isfinite(v)) return false;
-        if (v != 0.0) step = std::min(step, LowestBitExponent(v));
+    for (int k = 0; k < 4; ++k) {
+        parts[k] = Decompose(values[k]);
+        if (!parts[k].finite) return false;
+        if (parts[k].odd != 0) step = std::min(step, parts[k].low);
     }
     for (int k = 0; k < 4; ++k) {
-        // Scaling by a power of two is exact below the limit; past it, or on
-        // overflow to infinity, the test fails.
-        const double scaled = values[k] == 0.0 ? 0.0 : std::ldexp(values[k], -step);
-        if (!(std::fabs(scaled) < 1099511627776.0)) return false;
-        out[k] = static_cast<std::int64_t>(scaled);
+        const OddPart& p = parts[k];
+        if (p.odd == 0) {
+            out[k] = 0;
+            continue;
+        }
+        const int shift = p.low - step;
+        if (shift >= 40 || std::bit_width(p.odd) + shift > 40) return false;
+        const auto n = static_cast<std::int64_t>(p.odd << shift);
+        out[k] = p.negative ? -n : n;
     }
     return true;
 }

@@ -84,7 +84,7 @@ TEST(ExactPredicates, PointsOnABinaryGridGetTheSignOfTheirIntegers) {
     std::mt19937_64 rng(44);
     const std::int64_t limit = (std::int64_t{1} << 40) - 1;
     std::uniform_int_distribution<std::int64_t> coordinate(-limit / 8, limit / 8);
-    const auto point = [](const std::int64_t (&v)[3]) {
+    const auto point = [](const std::int64_t(&v)[3]) {
         return Vec3d{std::ldexp(double(v[0]), -30), std::ldexp(double(v[1]), -30), std::ldexp(double(v[2]), -30)};
     };
     int signs[3] = {0, 0, 0};
