@@ -14,6 +14,14 @@ using namespace ridgeforge::mesh;
 
 namespace {
 
+void Count(benchmark::State& state, const TriangleMesh& mesh, const PrintabilityReport& report) {
+    state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
+    state.counters["layers"] = static_cast<double>(report.layers);
+    state.counters["cellsPerLayer"] = static_cast<double>(report.cellsPerLayer);
+    state.counters["laidInAir"] = static_cast<double>(report.laidInAir.size());
+    state.counters["farReaches"] = static_cast<double>(report.farReaches.size());
+}
+
 void BM_CheckPrintability(benchmark::State& state) {
     const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
     PrintabilitySettings settings;
@@ -24,11 +32,7 @@ void BM_CheckPrintability(benchmark::State& state) {
         report = CheckPrintability(mesh, settings);
         benchmark::DoNotOptimize(report.layers);
     }
-    state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
-    state.counters["layers"] = static_cast<double>(report.layers);
-    state.counters["cellsPerLayer"] = static_cast<double>(report.cellsPerLayer);
-    state.counters["laidInAir"] = static_cast<double>(report.laidInAir.size());
-    state.counters["farReaches"] = static_cast<double>(report.farReaches.size());
+    Count(state, mesh, report);
 }
 BENCHMARK(BM_CheckPrintability)
     ->ArgsProduct({{500, 1000}, {0, 1}})
@@ -64,11 +68,7 @@ void BM_CheckPrintabilityCube(benchmark::State& state) {
         report = CheckPrintability(mesh, settings);
         benchmark::DoNotOptimize(report.layers);
     }
-    state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
-    state.counters["layers"] = static_cast<double>(report.layers);
-    state.counters["cellsPerLayer"] = static_cast<double>(report.cellsPerLayer);
-    state.counters["laidInAir"] = static_cast<double>(report.laidInAir.size());
-    state.counters["farReaches"] = static_cast<double>(report.farReaches.size());
+    Count(state, mesh, report);
 }
 BENCHMARK(BM_CheckPrintabilityCube)->ArgName("mm")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 

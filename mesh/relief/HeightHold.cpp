@@ -95,8 +95,10 @@ std::uint64_t HoldHeightsForClearance(const TriangleMesh& part, std::vector<floa
         ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
             for (std::size_t t = begin; t < end; ++t) {
                 for (int e = 0; e < 3; ++e) {
-                    const Vec3f& a = part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][0])]].position;
-                    const Vec3f& b = part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][1])]].position;
+                    const Vec3f& a =
+                        part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][0])]].position;
+                    const Vec3f& b =
+                        part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][1])]].position;
                     lengths[3 * t + static_cast<std::size_t>(e)] = Length(ToDouble(a) - ToDouble(b));
                 }
             }

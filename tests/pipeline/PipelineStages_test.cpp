@@ -241,10 +241,9 @@ TEST(PipelineStages, StopInWholeMeshSimplifyEndsTheRunStopped) {
     EXPECT_FALSE(stopper.Saw("Checking the mesh"));
 }
 
-TEST(PipelineStages, ReliefThatNeedsSupportIsComparedWithThePartBeforeIt) {
-    // Walls straight up and a flat bottom on the bed need no support; a
-    // relief's bumps on the walls reach out over the layers below them.
-    const TriangleMesh cube = MakeTestCube(12.0f);
+// Walls straight up and a flat bottom on the bed need no support; a relief's
+// bumps on the walls reach out over the layers below them.
+PipelineSettings OverhangingRelief(const TriangleMesh& cube) {
     PipelineSettings s = test::ReliefSettings(cube, DisplacementMethod::Mesh);
     s.remeshEnabled = true;
     s.remesh.targetEdgeMillimetres = 0.5f;
@@ -253,6 +252,12 @@ TEST(PipelineStages, ReliefThatNeedsSupportIsComparedWithThePartBeforeIt) {
     s.printability.cantileverMillimetres = 0.2f;
     s.printability.warningMillimetres = 0.3f;
     s.printability.minimumAreaSquareMillimetres = 0.01f;
+    return s;
+}
+
+TEST(PipelineStages, ReliefThatNeedsSupportIsComparedWithThePartBeforeIt) {
+    const TriangleMesh cube = MakeTestCube(12.0f);
+    PipelineSettings s = OverhangingRelief(cube);
     ASSERT_FALSE(s.printability.collectHighlights);
     CachedRun run(cube, s);
     ASSERT_TRUE(RunStages(run.cache, {}));
@@ -265,14 +270,7 @@ TEST(PipelineStages, ReliefThatNeedsSupportIsComparedWithThePartBeforeIt) {
 
 TEST(PipelineStages, ThePartBeforeTheReliefIsCheckedAgainOnlyWhenItOrTheCheckChanged) {
     const TriangleMesh cube = MakeTestCube(12.0f);
-    PipelineSettings s = test::ReliefSettings(cube, DisplacementMethod::Mesh);
-    s.remeshEnabled = true;
-    s.remesh.targetEdgeMillimetres = 0.5f;
-    s.displacement.strengthMillimetres = 4.0f;
-    s.displacement.direction = DisplacementDirection::Outward;
-    s.printability.cantileverMillimetres = 0.2f;
-    s.printability.warningMillimetres = 0.3f;
-    s.printability.minimumAreaSquareMillimetres = 0.01f;
+    PipelineSettings s = OverhangingRelief(cube);
     CachedRun run(cube, s);
     ASSERT_TRUE(RunStages(run.cache, {}));
     const PipelineRunState& state = run.cache.runState;
