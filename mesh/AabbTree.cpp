@@ -231,11 +231,12 @@ void AabbTree::ComputeValueRangeBelow(std::uint32_t node, const std::vector<std:
     nodeValueMax[node] = std::max(nodeValueMax[first], nodeValueMax[n.secondChild]);
 }
 
-RayHit AabbTree::Raycast(const Ray& ray, const TriangleMesh& mesh) const {
+RayHit AabbTree::Raycast(const Ray& ray, const TriangleMesh& mesh, float maxDistance) const {
     RayHit result;
     if (nodes.empty() || mesh.indices.size() != 3 * triangleOrder.size()) return result;
 
-    float best = kFloatHuge;
+    // Boxes beyond the limit are passed over like boxes beyond a hit.
+    float best = maxDistance < kFloatHuge ? maxDistance : kFloatHuge;
     std::array<std::uint32_t, kStackSize> stack;
     std::size_t size = 0;
     stack[size++] = 0;

@@ -64,8 +64,8 @@ public:
     // triangles all carry excluded values.
     void ComputeNodeValueRange(std::uint32_t node, const std::vector<std::uint32_t>& values);
 
-    // Nearest hit along the ray, at any distance.
-    RayHit Raycast(const Ray& ray, const TriangleMesh& mesh) const;
+    // Nearest hit along the ray closer than maxDistance (3.4e38 for no limit).
+    RayHit Raycast(const Ray& ray, const TriangleMesh& mesh, float maxDistance = 3.4e38f) const;
 
     // Nearest surface point strictly closer than maxDistance (3e38 for no limit).
     // excluded / excludedCount prune subtrees through the value ranges only; a

@@ -248,11 +248,23 @@ BodyList SplitIntoBodies(const TriangleMesh& mesh) {
     return list;
 }
 
-EdgeCounts EdgeStatistics(const TriangleMesh& mesh) {
+namespace {
+
+// One edge used `uses` times.
+void CountEdge(EdgeCounts& counts, std::size_t uses) {
+    ++counts.edges;
+    if (uses == 1)
+        ++counts.openBoundaryEdges;
+    else if (uses == 2)
+        ++counts.manifoldEdges;
+    else
+        ++counts.nonManifoldEdges;
+}
+
+// The uses of each edge by a parallel sort of the edge keys: for meshes too
+// large for the 32-bit side rows.
+EdgeCounts SortedEdgeStatistics(const TriangleMesh& mesh) {
     EdgeCounts counts;
-    if (!IsValidMesh(mesh)) return counts;
-    // A parallel sort of the edge keys counts the uses of each edge without
-    // the memory traffic of a hash map on meshes of millions of triangles.
     std::vector<std::uint64_t> keys;
     keys.reserve(mesh.indices.size());
     for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
@@ -265,15 +277,41 @@ EdgeCounts EdgeStatistics(const TriangleMesh& mesh) {
     for (std::size_t i = 0; i < keys.size();) {
         std::size_t j = i + 1;
         while (j < keys.size() && keys[j] == keys[i]) ++j;
-        ++counts.edges;
-        const std::size_t uses = j - i;
-        if (uses == 1)
-            ++counts.openBoundaryEdges;
-        else if (uses == 2)
-            ++counts.manifoldEdges;
-        else
-            ++counts.nonManifoldEdges;
+        CountEdge(counts, j - i);
         i = j;
+    }
+    return counts;
+}
+
+}  // namespace
+
+EdgeCounts EdgeStatistics(const TriangleMesh& mesh) {
+    if (!IsValidMesh(mesh)) return EdgeCounts{};
+    // The side rows group each edge's sides under its smaller end, ordered by
+    // the larger: a counting pass in place of a sort of every key.
+    const VertexRows<EdgeSide> rows = BuildEdgeSides(TriangleCorners(mesh));
+    if (rows.entries.size() != mesh.indices.size()) return SortedEdgeStatistics(mesh);
+    const std::size_t vertexCount = mesh.vertices.size();
+    // One block at least: a serial pass hands the whole range to block 0.
+    std::vector<EdgeCounts> blocks(std::max<std::size_t>(1, (vertexCount + kBlockVertices - 1) / kBlockVertices));
+    ForEachVertexBlock(vertexCount, rows.entries.size() < kParallelItems, [&](std::size_t first, std::size_t last) {
+        EdgeCounts& block = blocks[first / kBlockVertices];
+        for (std::size_t v = first; v < last; ++v) {
+            const std::uint32_t end = rows.offsets[v + 1];
+            for (std::uint32_t i = rows.offsets[v]; i < end;) {
+                std::uint32_t j = i + 1;
+                while (j < end && rows.entries[j].larger == rows.entries[i].larger) ++j;
+                CountEdge(block, j - i);
+                i = j;
+            }
+        }
+    });
+    EdgeCounts counts;
+    for (const EdgeCounts& block : blocks) {
+        counts.edges += block.edges;
+        counts.openBoundaryEdges += block.openBoundaryEdges;
+        counts.manifoldEdges += block.manifoldEdges;
+        counts.nonManifoldEdges += block.nonManifoldEdges;
     }
     return counts;
 }

@@ -85,6 +85,8 @@ void PipelineStageCache::ClearCache() {
     gridBuilt = false;
     finishingOnly = false;
     printCheckDone = false;
+    printBeforeDone = false;
+    printBefore = {};
     wallsMeasured = false;
     runState = {};
     for (bool& dirty : stageDirty) dirty = true;

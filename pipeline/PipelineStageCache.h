@@ -42,6 +42,12 @@ struct PipelineStageCache {
     bool finishingOnly = false;
     bool printCheckDone = false;
     PrintabilitySettings printCheckSettings = PipelinePrintabilityDefaults();
+    // The print check of the relief input, kept while that mesh and the
+    // check's settings stay: a new relief needs no new check of the part
+    // before it. Whatever replaces the relief input clears the flag.
+    bool printBeforeDone = false;
+    PrintabilitySettings printBeforeSettings = PipelinePrintabilityDefaults();
+    PrintabilityReport printBefore;
     bool wallsMeasured = false;
     float wallLineWidthMillimetres = 0.42f;
     float wallThresholdMillimetres = 0.0f;

@@ -187,7 +187,12 @@ bool StageRun::CheckPrints(bool checkMesh) {
     // only when the result has findings.
     if (settings.displacementEnabled && HasHeights(cache_.texture) && HasPrintFindings(state.printability) &&
         HoldsTriangles(cache_.reliefInputMesh)) {
-        state.printabilityBefore = CheckPrintability(cache_.reliefInputMesh, settings.printability);
+        if (!cache_.printBeforeDone || !(cache_.printBeforeSettings == settings.printability)) {
+            cache_.printBefore = CheckPrintability(cache_.reliefInputMesh, settings.printability);
+            cache_.printBeforeDone = true;
+            cache_.printBeforeSettings = settings.printability;
+        }
+        state.printabilityBefore = cache_.printBefore;
         state.beforeChecked = true;
     }
     cache_.printCheckDone = true;

@@ -29,6 +29,7 @@ StageOutcome RunRemeshStage(PipelineStageCache& cache, const ProgressCallback& p
     if (!cache.settings.remeshEnabled) {
         cache.remeshedMesh = cache.sourceMesh;
         cache.reliefInputMesh = cache.sourceMesh;
+        cache.printBeforeDone = false;
         state.remeshedTriangles = cache.sourceMesh.TriangleCount();
         return StageOutcome::Done;
     }
@@ -46,6 +47,7 @@ StageOutcome RunRemeshStage(PipelineStageCache& cache, const ProgressCallback& p
     state.remeshed = true;
     state.remeshedTriangles = cache.remeshedMesh.TriangleCount();
     cache.reliefInputMesh = cache.remeshedMesh;
+    cache.printBeforeDone = false;
     if (state.remeshReport.cancelled) return StageOutcome::Stopped;
     if (!state.remeshReport.failure.empty()) {
         state.message = state.remeshReport.failure;

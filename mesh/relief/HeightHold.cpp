@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mesh/CancellableLoop.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 constexpr float kRayStart = 0.001f;
 
 float VertexClearanceAlong(const TriangleMesh& part, const AabbTree& tree, std::size_t v, const Vec3f& n,
-                           const Vec3f& direction, std::int32_t rayCount) {
+                           const Vec3f& direction, std::int32_t rayCount, float roomLimit) {
     const Vec3f t1 = Normalize(Cross(n, std::fabs(n.x) >= 0.9f ? Vec3f{0.0f, 1.0f, 0.0f} : Vec3f{1.0f, 0.0f, 0.0f}));
     const Vec3f t2 = Cross(n, t1);
     Vec3f tangents[4];
@@ -29,9 +30,10 @@ float VertexClearanceAlong(const TriangleMesh& part, const AabbTree& tree, std::
     float best = kNoClearance;
     for (int r = 0; r <= tangentCount; ++r) {
         const Vec3f d = r == 0 ? direction : Normalize(direction * 0.5f + tangents[r - 1] * 0.866f);
-        const RayHit hit = tree.Raycast({p + d * kRayStart, d}, part);
+        const float share = r == 0 ? 1.0f : 0.5f;
+        const RayHit hit = tree.Raycast({p + d * kRayStart, d}, part, roomLimit / share);
         if (!hit.hit || !(Dot(hit.normal, n) <= -0.5f)) continue;
-        const float room = (hit.distance + kRayStart) * (r == 0 ? 1.0f : 0.5f);
+        const float room = (hit.distance + kRayStart) * share;
         best = std::min(best, room);
     }
     return best;
@@ -40,7 +42,7 @@ float VertexClearanceAlong(const TriangleMesh& part, const AabbTree& tree, std::
 }  // namespace
 
 VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree,
-                                       const std::vector<float>& heights, std::int32_t rayCount) {
+                                       const std::vector<float>& heights, std::int32_t rayCount, float roomLimit) {
     VertexClearance clearance;
     clearance.outward.assign(part.vertices.size(), kNoClearance);
     clearance.inward.assign(part.vertices.size(), kNoClearance);
@@ -53,10 +55,20 @@ VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree&
             if (n == Vec3f{}) continue;
             const Vec3f direction = h > 0.0f ? n : -n;
             (h > 0.0f ? clearance.outward : clearance.inward)[v] =
-                VertexClearanceAlong(part, tree, v, n, direction, rayCount);
+                VertexClearanceAlong(part, tree, v, n, direction, rayCount, roomLimit);
         }
     });
     return clearance;
+}
+
+float RoomThatCanHold(const std::vector<float>& heights, double gap) {
+    float highest = 0.0f;
+    for (const float h : heights) highest = std::max(highest, std::fabs(h));
+    // A room r gives a cap of (r - gap) / 2, which lowers nothing once it is
+    // at least the highest height; the spreading only adds to a cap. The
+    // margin keeps rounding well clear of that edge.
+    const double room = (2.0 * static_cast<double>(highest) + std::max(0.0, gap)) * 1.01 + 0.01;
+    return room < 1e29 ? static_cast<float>(room) : kNoClearance;
 }
 
 std::uint64_t HoldHeightsForClearance(const TriangleMesh& part, std::vector<float>& heights,
@@ -76,17 +88,33 @@ std::uint64_t HoldHeightsForClearance(const TriangleMesh& part, std::vector<floa
     const std::size_t triangles = part.indices.size() / 3;
     if (anyCap && triangles > 1) {
         static constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {0, 2}};
-        for (int sweep = 0; sweep < 6; ++sweep) {
-            for (std::size_t t = 0; t < triangles; ++t) {
-                for (const auto& edge : kEdges) {
-                    const std::uint32_t a = part.indices[3 * t + edge[0]];
-                    const std::uint32_t b = part.indices[3 * t + edge[1]];
-                    const double length =
-                        Length(ToDouble(part.vertices[a].position) - ToDouble(part.vertices[b].position));
-                    cap[a] = std::min(cap[a], cap[b] + length);
-                    cap[b] = std::min(cap[b], cap[a] + length);
+        // Every sweep walks the same edges in the same order, so the lengths
+        // are measured once; a sweep that lowers nothing leaves the next one
+        // nothing to lower either.
+        std::vector<double> lengths(3 * triangles);
+        ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t t = begin; t < end; ++t) {
+                for (int e = 0; e < 3; ++e) {
+                    const Vec3f& a =
+                        part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][0])]].position;
+                    const Vec3f& b =
+                        part.vertices[part.indices[3 * t + static_cast<std::size_t>(kEdges[e][1])]].position;
+                    lengths[3 * t + static_cast<std::size_t>(e)] = Length(ToDouble(a) - ToDouble(b));
                 }
             }
+        });
+        for (int sweep = 0; sweep < 6; ++sweep) {
+            bool lowered = false;
+            for (std::size_t t = 0; t < triangles; ++t) {
+                for (int e = 0; e < 3; ++e) {
+                    const std::uint32_t a = part.indices[3 * t + static_cast<std::size_t>(kEdges[e][0])];
+                    const std::uint32_t b = part.indices[3 * t + static_cast<std::size_t>(kEdges[e][1])];
+                    const double length = lengths[3 * t + static_cast<std::size_t>(e)];
+                    if (cap[b] + length < cap[a]) cap[a] = cap[b] + length, lowered = true;
+                    if (cap[a] + length < cap[b]) cap[b] = cap[a] + length, lowered = true;
+                }
+            }
+            if (!lowered) break;
         }
     }
     std::uint64_t held = 0;

@@ -24,9 +24,17 @@ struct VertexClearance {
 // Rays from every vertex with a non-zero height, along its normal (outward
 // for a positive height, inward for a negative one) and slanted 60 degrees
 // off it: rayCount 5 casts four slanted rays, any other value two, on
-// alternating tangents. A hit counts where the surface faces back.
+// alternating tangents. A hit counts where the surface faces back. A ray
+// looks no further than where its room would reach roomLimit; rooms of that
+// or more may stay kNoClearance.
 VertexClearance MeasureHeightClearance(const TriangleMesh& part, const AabbTree& tree,
-                                       const std::vector<float>& heights, std::int32_t rayCount);
+                                       const std::vector<float>& heights, std::int32_t rayCount,
+                                       float roomLimit = kNoClearance);
+
+// The room beyond which a wall cannot lower any of these heights when held
+// with this gap: a cap is half the room less the gap, and a height is held
+// only above its cap.
+float RoomThatCanHold(const std::vector<float>& heights, double gap);
 
 // Lowers each height so that two facing sides, each held this way, still
 // leave `gap` between them, the limit spreading along the surface no faster

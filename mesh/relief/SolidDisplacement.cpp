@@ -87,9 +87,10 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
     if (options.keepSlotsAndWallsOpen) {
         EnterCancellableStage("Displacing: keeping slots and walls open");
         const auto start = Clock::now();
-        const VertexClearance clearance = MeasureHeightClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3);
-        report.heightsHeld =
-            HoldHeightsForClearance(part, heights, clearance, cell * static_cast<double>(options.holdCells));
+        const double gap = cell * static_cast<double>(options.holdCells);
+        const VertexClearance clearance = MeasureHeightClearance(part, tree, heights, options.rayCount == 5 ? 5 : 3,
+                                                                 RoomThatCanHold(heights, gap));
+        report.heightsHeld = HoldHeightsForClearance(part, heights, clearance, gap);
         report.capMilliseconds = MillisecondsSince(start);
     }
 

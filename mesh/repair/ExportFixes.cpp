@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "mesh/Crumbs.h"
+#include "mesh/ParallelChunks.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "mesh/SortUnique.h"
 #include "mesh/repair/FixBuildingBlocks.h"
@@ -38,6 +39,25 @@ std::vector<std::uint32_t> Crossings(const TriangleMesh& mesh, const std::vector
     std::vector<std::uint32_t> hits = SelfIntersectingTriangles(mesh, mask);
     SortUnique(hits);
     return hits;
+}
+
+// The whole mesh's crossings after some vertices moved, given its crossings
+// before: a pair can have changed only through a triangle with a moved
+// corner, and a pair of unmoved triangles crosses now only if it did before,
+// so searching the pairs that hold a moved or an earlier crossing triangle
+// finds exactly what a search of everything would. The answer is remembered
+// as the whole mesh's for a later search of this very mesh.
+std::vector<std::uint32_t> CrossingsAfterMoves(const TriangleMesh& mesh, const std::vector<std::uint8_t>& moved,
+                                               const std::vector<std::uint32_t>& before) {
+    std::vector<std::uint8_t> mask(mesh.TriangleCount(), 0);
+    for (const std::uint32_t t : before) mask[t] = 1;
+    for (std::size_t t = 0; t < mask.size(); ++t) {
+        const std::uint32_t* corner = &mesh.indices[3 * t];
+        if (moved[corner[0]] || moved[corner[1]] || moved[corner[2]]) mask[t] = 1;
+    }
+    std::vector<std::uint32_t> after = Crossings(mesh, &mask);
+    RememberCrossings(mesh, after);
+    return after;
 }
 
 // The relaxation state one call shares between its stages.
@@ -96,13 +116,21 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
              TrianglesAtVertices(r.adjacency, CollectVerticesAround(mesh, r.adjacency, crossings, 1)))
             near[t] = 1;
     }
+    // Each triangle is judged on its own, so the judging runs in parallel
+    // and the list is gathered in triangle order afterwards.
+    enum : std::uint8_t { kFlat, kFold, kSharpPlace };
+    std::vector<std::uint8_t> kind(mesh.TriangleCount(), kFlat);
+    ForEachChunk(kind.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto t = static_cast<std::uint32_t>(i);
+            if (!IsFoldedTriangle(mesh, r.adjacency, t)) continue;
+            kind[i] = near[i] || FoldLiesOnNeighbour(mesh, r.adjacency, t) ? kFold : kSharpPlace;
+        }
+    });
     std::vector<std::uint32_t> folds;
     for (std::uint32_t t = 0; t < mesh.TriangleCount(); ++t) {
-        if (!IsFoldedTriangle(mesh, r.adjacency, t)) continue;
-        if (!near[t] && !FoldLiesOnNeighbour(mesh, r.adjacency, t)) {
-            ++report.sharpPlacesKept;
-            continue;
-        }
+        if (kind[t] == kSharpPlace) ++report.sharpPlacesKept;
+        if (kind[t] != kFold) continue;
         near[t] = 1;
         folds.push_back(t);
     }
@@ -118,7 +146,7 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
     }
     report.foldedLeft = folds.size();
     if (report.foldRounds == 0) return;
-    std::vector<std::uint32_t> after = Crossings(mesh, nullptr);
+    std::vector<std::uint32_t> after = CrossingsAfterMoves(mesh, r.moved, crossings);
     if (after.size() <= crossings.size()) {
         crossings = std::move(after);
         return;

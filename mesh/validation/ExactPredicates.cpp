@@ -1,11 +1,16 @@
 // Orientation filter and its exact fallback. The filter's bound, 2^-50 times
 // the permanent, is above Shewchuk's first-stage bound (7 + 56u)u with
-// u = 2^-53, so a sign it returns is the exact sign. The fallback forms every
-// difference and product without rounding and sums them in one expansion.
+// u = 2^-53, so a sign it returns is the exact sign. The fallback first tries
+// 128-bit integers on each axis's finest binary step, which float coordinates
+// of one part fit; otherwise it forms every difference and product without
+// rounding and sums them in one expansion.
 #include "mesh/validation/ExactPredicates.h"
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace ridgeforge::mesh {
@@ -81,6 +86,77 @@ std::size_t Grow(double* terms, std::size_t n, double value) {
     return kept;
 }
 
+// A double as sign x odd x 2^low; odd is 0 for a zero, and the value is not
+// finite when finite is false.
+struct OddPart {
+    std::uint64_t odd = 0;
+    int low = 0;
+    bool negative = false;
+    bool finite = true;
+};
+
+OddPart Decompose(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    OddPart p;
+    p.negative = (bits >> 63) != 0;
+    if (biased == 0x7FF) {
+        p.finite = false;
+        return p;
+    }
+    if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+    if (mantissa == 0) return p;
+    const int zeros = std::countr_zero(mantissa);
+    p.odd = mantissa >> zeros;
+    p.low = (biased == 0 ? -1074 : biased - 1075) + zeros;
+    return p;
+}
+
+// Coordinates on one axis as integers on the finest binary step any of them
+// uses; false when one is not finite or not below 2^40 on that step.
+bool AxisOnGrid(const double (&values)[4], std::int64_t (&out)[4]) {
+    OddPart parts[4];
+    int step = std::numeric_limits<int>::max();
+    for (int k = 0; k < 4; ++k) {
+        parts[k] = Decompose(values[k]);
+        if (!parts[k].finite) return false;
+        if (parts[k].odd != 0) step = std::min(step, parts[k].low);
+    }
+    for (int k = 0; k < 4; ++k) {
+        const OddPart& p = parts[k];
+        if (p.odd == 0) {
+            out[k] = 0;
+            continue;
+        }
+        const int shift = p.low - step;
+        if (shift >= 40 || std::bit_width(p.odd) + shift > 40) return false;
+        const auto n = static_cast<std::int64_t>(p.odd << shift);
+        out[k] = p.negative ? -n : n;
+    }
+    return true;
+}
+
+// The sign in 128-bit integers when every axis fits its grid (float
+// coordinates of one part nearly always do): differences stay below 2^41,
+// each term of the determinant below 2^124 and their sum below 2^126, so
+// nothing overflows and the sign is exact; scaling an axis by a power of two
+// does not change it. 2 when the coordinates do not fit.
+int Orient3dOnGrid(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
+    __int128 row[3][3];
+    for (int axis = 0; axis < 3; ++axis) {
+        const double values[4] = {a[axis], b[axis], c[axis], d[axis]};
+        std::int64_t n[4];
+        if (!AxisOnGrid(values, n)) return 2;
+        for (int r = 0; r < 3; ++r) row[r][axis] = static_cast<__int128>(n[r + 1] - n[0]);
+    }
+    const auto& [bx, by, bz] = row[0];
+    const auto& [cx, cy, cz] = row[1];
+    const auto& [dx, dy, dz] = row[2];
+    const __int128 det = bx * (cy * dz - cz * dy) - by * (cx * dz - cz * dx) + bz * (cx * dy - cy * dx);
+    return (det > 0) - (det < 0);
+}
+
 }  // namespace
 
 void GrowExpansion(std::vector<double>& expansion, double value) {
@@ -98,6 +174,11 @@ int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d
     for (int axis = 0; axis < 3; ++axis) {
         if (a[axis] == b[axis] && a[axis] == c[axis] && a[axis] == d[axis]) return 0;
     }
+    const int onGrid = Orient3dOnGrid(a, b, c, d);
+    return onGrid != 2 ? onGrid : Orient3dByExpansion(a, b, c, d);
+}
+
+int Orient3dByExpansion(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
     // Rows of the determinant, each component an exact two-term difference.
     TwoTerm rows[3][3];
     const Vec3d* points[3] = {&b, &c, &d};

@@ -22,6 +22,9 @@ int Orient3d(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d);
 
 // The same sign, always computed exactly.
 int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d);
+// The same sign from floating-point expansions alone, for any doubles whose
+// products neither overflow nor underflow; slower.
+int Orient3dByExpansion(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d);
 
 // Adds one double to an expansion: components that do not overlap, ordered
 // by growing magnitude, zeros dropped. Its sum is exact; its sign is the sign

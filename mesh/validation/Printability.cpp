@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -19,12 +20,20 @@ constexpr float kDiagonalStep = 1.4142135f;
 
 // Per-cell classes of the view's highlights, kept for this layer and the one below.
 enum : std::uint8_t { kNeedsSupport = 1, kBridging = 2, kReachingFar = 4 };
+// The first cell in [from, to) of a raster row that holds `value`, or `to`.
+// A raster holds only 0 and 1, so a byte search finds either.
+std::int32_t FirstCellHolding(const std::uint8_t* row, std::int32_t from, std::int32_t to, std::uint8_t value) {
+    if (from >= to) return to;
+    const void* found = std::memchr(row + from, value, static_cast<std::size_t>(to - from));
+    return found == nullptr ? to : static_cast<std::int32_t>(static_cast<const std::uint8_t*>(found) - row);
+}
+
 // Per-cell verdicts of the overhang clusters of one layer.
 enum : std::uint8_t { kMarkLaidInAir = 1, kMarkBridging = 2 };
 
 struct Region {
     std::uint64_t cells = 0, supported = 0, nearby = 0;
-    double sumU = 0.0, sumV = 0.0;
+    double sumU = 0.0, sumV = 0.0;  // summed only for a region in the air
     float largestDistance = 0.0f;
     std::size_t farthest = 0;
     bool inAir = false, reachesFar = false;
@@ -47,6 +56,7 @@ private:
     void MeasureFaces();
     void CutLayer(std::uint64_t layer, float h);
     void LabelRegions(std::uint64_t layer);
+    void SumRegionCentres();
     void MeasureRegionDistances();
     void FindOverhangClusters(float h);
     void ReportRegions(float h);
@@ -87,8 +97,9 @@ private:
     std::vector<std::uint8_t> classes_, classesBelow_, marks_, visited_;
     bool classesUsed_ = false, classesBelowUsed_ = false;
     struct RowRun {
-        std::int32_t begin, end, label;  // cells begin to end - 1 of one row
+        std::int32_t begin, end, row, label;  // cells begin to end - 1 of one row
     };
+    void MarkSupport(std::uint64_t layer, const RowRun& run, Region& r);
     std::vector<RowRun> runs_;
     std::vector<std::int32_t> labels_, parents_, regionOf_;
     std::vector<float> distance_;
@@ -346,24 +357,19 @@ bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, std
 void PrintabilityPass::LabelRegions(std::uint64_t layer) {
     parents_.clear();
     // The first pass works on runs of material along each row: a run joins
-    // every run of the row above that touches it, corners included, and its
-    // cells take one provisional label. The regions are the same as cell by
-    // cell, and so are their final numbers, which follow each region's first
-    // cell.
+    // every run of the row above that touches it, corners included. The
+    // regions are the same as cell by cell, and so are their final numbers,
+    // which follow each region's first cell.
     runs_.clear();
     std::size_t above = 0, aboveEnd = 0;  // the row above's runs in runs_
     for (std::int32_t y = 0; y < rows_; ++y) {
         const std::size_t rowStart = runs_.size();
         const std::uint8_t* row = current_.data() + Index(0, y);
-        std::int32_t* labels = labels_.data() + Index(0, y);
         std::int32_t x = 0;
-        while (x < columns_) {
-            if (!row[x]) {
-                labels[x++] = -1;
-                continue;
-            }
-            const std::int32_t begin = x;
-            while (x < columns_ && row[x]) ++x;
+        while (true) {
+            const std::int32_t begin = FirstCellHolding(row, x, columns_, 1);
+            if (begin == columns_) break;
+            x = FirstCellHolding(row, begin, columns_, 0);
             std::int32_t label = -1;
             while (above < aboveEnd && runs_[above].end < begin) ++above;  // ends left of begin - 1
             for (std::size_t k = above; k < aboveEnd && runs_[k].begin <= x; ++k) {
@@ -380,47 +386,83 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
                 label = static_cast<std::int32_t>(parents_.size());
                 parents_.push_back(label);
             }
-            std::fill(labels + begin, labels + x, label);
-            runs_.push_back({begin, x, label});
+            runs_.push_back({begin, x, y, label});
         }
         above = rowStart;
         aboveEnd = runs_.size();
     }
+    // The second pass goes run by run, in row-major order like the cells, so
+    // its cost follows the runs wherever the layer below covers them.
     regions_.clear();
     regionOf_.assign(parents_.size(), -1);
     boxX0_ = columns_, boxY0_ = rows_, boxX1_ = 0, boxY1_ = 0;
-    std::int32_t lastLabel = -1, lastRoot = -1;
-    for (std::int32_t y = 0; y < rows_; ++y) {
-        for (std::int32_t x = 0; x < columns_; ++x) {
-            const std::size_t i = Index(x, y);
-            if (labels_[i] < 0) {
-                distance_[i] = -1.0f;
-                continue;
-            }
-            // Runs share their provisional label, so the root is looked up once a run.
-            if (labels_[i] != lastLabel) {
-                lastLabel = labels_[i];
-                lastRoot = FindRoot(parents_, lastLabel);
-            }
-            std::int32_t& region = regionOf_[static_cast<std::size_t>(lastRoot)];
-            if (region < 0) {
-                region = static_cast<std::int32_t>(regions_.size());
-                regions_.emplace_back();
-            }
-            labels_[i] = region;
-            Region& r = regions_[static_cast<std::size_t>(region)];
-            ++r.cells;
+    std::size_t filled = 0;  // cells before this are labelled
+    for (RowRun& run : runs_) {
+        const std::size_t first = Index(run.begin, run.row), last = Index(run.end, run.row);
+        std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(filled),
+                  labels_.begin() + static_cast<std::ptrdiff_t>(first), -1);
+        std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(filled),
+                  distance_.begin() + static_cast<std::ptrdiff_t>(first), -1.0f);
+        filled = last;
+        std::int32_t& region = regionOf_[static_cast<std::size_t>(FindRoot(parents_, run.label))];
+        if (region < 0) {
+            region = static_cast<std::int32_t>(regions_.size());
+            regions_.emplace_back();
+        }
+        run.label = region;
+        std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(first),
+                  labels_.begin() + static_cast<std::ptrdiff_t>(last), region);
+        Region& r = regions_[static_cast<std::size_t>(region)];
+        r.cells += static_cast<std::uint64_t>(run.end - run.begin);
+        MarkSupport(layer, run, r);
+    }
+    std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(filled), labels_.end(), -1);
+    std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(filled), distance_.end(), -1.0f);
+    SumRegionCentres();
+}
+
+// A cell with material right below is supported whatever its neighbours
+// hold; the stretches of those are found many cells a step, and only the
+// cells between them look around.
+void PrintabilityPass::MarkSupport(std::uint64_t layer, const RowRun& run, Region& r) {
+    const std::int32_t y = run.row;
+    const std::uint8_t* below = previous_.data() + Index(0, y);
+    float* distance = distance_.data() + Index(0, y);
+    if (layer == 0) {
+        std::fill(distance + run.begin, distance + run.end, 0.0f);
+        r.supported += static_cast<std::uint64_t>(run.end - run.begin);
+        return;
+    }
+    std::int32_t x = run.begin;
+    while (x < run.end) {
+        const std::int32_t open = FirstCellHolding(below, x, run.end, 0);
+        std::fill(distance + x, distance + open, 0.0f);
+        r.supported += static_cast<std::uint64_t>(open - x);
+        x = open;
+        if (x == run.end) break;
+        if (NearMaterial(previous_, x, y)) {
+            ++r.supported;
+            distance[x++] = 0.0f;
+            continue;
+        }
+        if (NearMaterial(twoBelow_, x, y)) ++r.nearby;
+        distance[x] = kInfinity;
+        boxX0_ = std::min(boxX0_, x), boxY0_ = std::min(boxY0_, y);
+        boxX1_ = std::max(boxX1_, x + 1), boxY1_ = std::max(boxY1_, y + 1);
+        ++x;
+    }
+}
+
+// Only a region in the air is reported at its centre. Its cells are summed
+// in row-major order, the order the sum has always taken, so the centre
+// rounds the same.
+void PrintabilityPass::SumRegionCentres() {
+    for (const RowRun& run : runs_) {
+        Region& r = regions_[static_cast<std::size_t>(run.label)];
+        if (r.supported != 0 || r.nearby != 0) continue;
+        for (std::int32_t x = run.begin; x < run.end; ++x) {
             r.sumU += CentreU(x);
-            r.sumV += CentreV(y);
-            if (layer == 0 || NearMaterial(previous_, x, y)) {
-                ++r.supported;
-                distance_[i] = 0.0f;
-                continue;
-            }
-            if (NearMaterial(twoBelow_, x, y)) ++r.nearby;
-            distance_[i] = kInfinity;
-            boxX0_ = std::min(boxX0_, x), boxY0_ = std::min(boxY0_, y);
-            boxX1_ = std::max(boxX1_, x + 1), boxY1_ = std::max(boxY1_, y + 1);
+            r.sumV += CentreV(run.row);
         }
     }
 }

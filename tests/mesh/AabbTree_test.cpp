@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -196,6 +197,28 @@ TEST(AabbTree, RaycastFindsTheNearestHit) {
     quad.indices = {0, 1, 2, 0, 2, 3};
     tree.Build(quad);
     EXPECT_EQ(tree.Raycast({{0.5f, 0.5f, 1}, {0, 0, -1}}, quad).triangle, 0);
+}
+
+TEST(AabbTree, RaycastLooksNoFurtherThanItsLimit) {
+    // From x = 2 inside a 10 mm box towards +x: the far wall 8 mm away; towards
+    // -x the near wall 2 mm away.
+    const TriangleMesh box = MakeBox({0, 0, 0}, {10, 10, 10});
+    AabbTree tree;
+    tree.Build(box);
+    const Ray far{{2, 3, 4}, {1, 0, 0}};
+    EXPECT_FALSE(tree.Raycast(far, box, 7.99f).hit);
+    const RayHit reached = tree.Raycast(far, box, 8.01f);
+    ASSERT_TRUE(reached.hit);
+    EXPECT_FLOAT_EQ(reached.distance, 8.0f);
+    EXPECT_EQ(reached.triangle, tree.Raycast(far, box).triangle);
+    // A hit at the limit itself is beyond it.
+    EXPECT_FALSE(tree.Raycast(far, box, 8.0f).hit);
+    const RayHit nearWall = tree.Raycast({{2, 3, 4}, {-1, 0, 0}}, box, 8.01f);
+    ASSERT_TRUE(nearWall.hit);
+    EXPECT_FLOAT_EQ(nearWall.distance, 2.0f);
+    // No limit, an infinite or a NaN one: the nearest hit at any distance.
+    EXPECT_FLOAT_EQ(tree.Raycast(far, box, std::numeric_limits<float>::infinity()).distance, 8.0f);
+    EXPECT_FLOAT_EQ(tree.Raycast(far, box, std::numeric_limits<float>::quiet_NaN()).distance, 8.0f);
 }
 
 TEST(AabbTree, ClosestPointLimitsPredicateAndValueRanges) {

@@ -233,3 +233,44 @@ TEST(Connectivity, CollapseVertexHandsTrianglesToTheKeptVertex) {
 
 }  // namespace
 }  // namespace ridgeforge::mesh
+
+namespace ridgeforge::mesh {
+namespace {
+
+TEST(EdgeStatistics, CountsEachEdgeByItsUses) {
+    // Edge 1-2 carries three triangles, 0-1 two; 5-6 is used once by (5, 6, 7)
+    // and twice by the collapsed (5, 5, 6), whose side 5-5 is an edge of its own.
+    TriangleMesh m;
+    m.vertices.resize(9);
+    m.indices = {0, 1, 2, 2, 1, 3, 1, 2, 4, 5, 6, 7, 5, 5, 6, 1, 0, 8};
+    const EdgeCounts c = EdgeStatistics(m);
+    EXPECT_EQ(c.edges, 13u);
+    EXPECT_EQ(c.openBoundaryEdges, 10u);
+    EXPECT_EQ(c.manifoldEdges, 1u);
+    EXPECT_EQ(c.nonManifoldEdges, 2u);
+    // A corner out of range: nothing is counted.
+    m.indices.back() = 9;
+    const EdgeCounts broken = EdgeStatistics(m);
+    EXPECT_EQ(broken.edges, 0u);
+    // No triangles, with and without vertices: no edges.
+    EXPECT_EQ(EdgeStatistics(TriangleMesh{}).edges, 0u);
+    m.indices.clear();
+    EXPECT_EQ(EdgeStatistics(m).edges, 0u);
+
+    // A closed torus large enough to be counted in parallel blocks: 1.5 edges
+    // a triangle, every one shared by two; one triangle less opens three.
+    TriangleMesh torus = test::MakeTorus(20.0f, 5.0f, 200, 120);
+    ASSERT_EQ(torus.TriangleCount(), 48000u);
+    const EdgeCounts closed = EdgeStatistics(torus);
+    EXPECT_EQ(closed.edges, 72000u);
+    EXPECT_EQ(closed.manifoldEdges, 72000u);
+    EXPECT_EQ(closed.openBoundaryEdges + closed.nonManifoldEdges, 0u);
+    torus.indices.resize(torus.indices.size() - 3);
+    const EdgeCounts open = EdgeStatistics(torus);
+    EXPECT_EQ(open.edges, 72000u);
+    EXPECT_EQ(open.openBoundaryEdges, 3u);
+    EXPECT_EQ(open.manifoldEdges, 71997u);
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh

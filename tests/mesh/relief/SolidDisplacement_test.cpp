@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "mesh/CancellableLoop.h"
@@ -165,6 +166,44 @@ TEST(DisplaceSolid, ASlotHoldsItsHeightsAndTheHoldSpreadsAlongTheSurface) {
     ASSERT_TRUE(DisplaceSolid(part, std::vector<float>(part.vertices.size(), 0.6f), options, {}, out, report, &tree));
     EXPECT_GT(report.heightsHeld, 0u);
     ExpectClosedManifold(out, "slot");
+}
+
+TEST(DisplaceSolid, RaysThatStopAtTheRoomThatCanHoldHoldTheSameHeights) {
+    // (2 x 0.5 + 0.4) x 1.01 + 0.01: the highest height counts by its size.
+    EXPECT_NEAR(RoomThatCanHold({0.2f, -0.5f, 0.1f}, 0.4), 1.424f, 1e-5f);
+    EXPECT_NEAR(RoomThatCanHold({0.2f, 0.5f, std::nanf("")}, 0.0), 1.02f, 1e-5f);
+    EXPECT_EQ(RoomThatCanHold({std::numeric_limits<float>::infinity()}, 0.4), kNoClearance);
+
+    // Slots narrower than, near and wider than twice the height plus the gap,
+    // held with each ray count and both ways: whatever the rays leave unseen
+    // past that room, the held heights come out the same as with rays that
+    // look as far as there is anything.
+    int unseen = 0;
+    std::uint64_t heldAll = 0;
+    for (const float slot : {0.6f, 1.0f, 1.3f, 2.5f}) {
+        const TriangleMesh part = test::Subdivide(test::MakeSlotPart(slot), 3);
+        AabbTree tree;
+        tree.Build(part);
+        for (const float depth : {0.6f, -0.8f}) {
+            for (const std::int32_t rays : {3, 5}) {
+                const std::vector<float> heights = test::TextureHeights(part, "Knurl", 3.0f, depth * 2.0f);
+                const double gap = 0.4;
+                const VertexClearance everywhere = MeasureHeightClearance(part, tree, heights, rays);
+                const VertexClearance near =
+                    MeasureHeightClearance(part, tree, heights, rays, RoomThatCanHold(heights, gap));
+                for (std::size_t v = 0; v < heights.size(); ++v) {
+                    unseen += everywhere.outward[v] != near.outward[v] || everywhere.inward[v] != near.inward[v];
+                }
+                std::vector<float> a = heights, b = heights;
+                const std::uint64_t held = HoldHeightsForClearance(part, a, everywhere, gap);
+                EXPECT_EQ(HoldHeightsForClearance(part, b, near, gap), held) << slot << " " << depth << " " << rays;
+                EXPECT_EQ(a, b) << slot << " " << depth << " " << rays;
+                heldAll += held;
+            }
+        }
+    }
+    EXPECT_GT(unseen, 100);
+    EXPECT_GT(heldAll, 100u);
 }
 
 TEST(DisplaceSolid, InwardHeightsAreHeldByTheWallAndOutwardOnesByTheRoomOutside) {

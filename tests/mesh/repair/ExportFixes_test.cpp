@@ -211,6 +211,37 @@ TEST(ExportFixes, SharpPlacesFarFromCrossingsStayExactly) {
     EXPECT_EQ(near.TriangleCount(), triangles);
 }
 
+TEST(ExportFixes, CrossingsAfterUnfoldingAreThoseOfTheWholeMesh) {
+    // A fold beside a crossing, which unfolding moves, and two boxes pushed
+    // into each other far from it, which it leaves alone: the resolving stage
+    // starts from every crossing the unfolded mesh has, near the fold or not.
+    std::uint32_t sharp = 0;
+    TriangleMesh part = PlateWithSharpPlace(sharp);
+    Vec3f centre;
+    for (int c = 0; c < 3; ++c) centre += part.vertices[part.indices[3 * 25 + c]].position;
+    centre = centre / 3.0f;
+    AddLooseTriangle(part, centre + Vec3f{-0.05f, 0, -0.5f}, centre + Vec3f{0.05f, 0, -0.5f},
+                     centre + Vec3f{0, 0, 0.5f});
+    TriangleMesh boxes = InterpenetratingBoxes();
+    for (Vertex& v : boxes.vertices) v.position += Vec3f{40.0f, 0.0f, 0.0f};
+    const std::size_t boxCrossings = DistinctCrossings(boxes);
+    ASSERT_GT(boxCrossings, 0u);
+    AppendMesh(part, boxes);
+    part.RecomputeBounds();
+
+    TriangleMesh unfolded = part;
+    const ExportFixReport u = FixMeshForExport(unfolded, Options(false, true, false, false), {}, 0);
+    ASSERT_GT(u.foldRounds, 0);
+    ASSERT_FALSE(u.foldsLeftAsTheyAre);
+    const std::size_t expected = DistinctCrossings(unfolded);
+    ASSERT_GE(expected, boxCrossings);
+
+    TriangleMesh resolved = part;
+    const ExportFixReport r = FixMeshForExport(resolved, Options(false, true, true, false), {}, 0);
+    EXPECT_EQ(r.foldRounds, u.foldRounds);
+    EXPECT_EQ(r.selfIntersectingFound, expected);
+}
+
 TEST(ExportFixes, ResolvingThatStallsEndsOnItsBestState) {
     // No move allowed: no round can do better, so the stage gives up after 12.
     TriangleMesh stuck = InterpenetratingBoxes();

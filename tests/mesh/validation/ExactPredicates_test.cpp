@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "mesh/validation/TriangleCrossing.h"
 
@@ -74,6 +75,51 @@ TEST(ExactPredicates, NearlyCoplanarPointsGetTheExactSign) {
     const std::uint64_t exactBefore = OrientationTestCounts().exactTests;
     EXPECT_EQ(Orient3d({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}), 1);
     EXPECT_EQ(OrientationTestCounts().exactTests, exactBefore);
+}
+
+TEST(ExactPredicates, PointsOnABinaryGridGetTheSignOfTheirIntegers) {
+    // Integer coordinates up to 2^40 - 1 scaled by 2^-30, rows made coplanar
+    // (d = 3b - 2c) and then moved by one step on one axis: the determinant is
+    // then plus or minus one 2 x 2 minor, tens of orders below the products.
+    std::mt19937_64 rng(44);
+    const std::int64_t limit = (std::int64_t{1} << 40) - 1;
+    std::uniform_int_distribution<std::int64_t> coordinate(-limit / 8, limit / 8);
+    const auto point = [](const std::int64_t(&v)[3]) {
+        return Vec3d{std::ldexp(double(v[0]), -30), std::ldexp(double(v[1]), -30), std::ldexp(double(v[2]), -30)};
+    };
+    int signs[3] = {0, 0, 0};
+    for (int i = 0; i < 3000; ++i) {
+        std::int64_t a[3], b[3], c[3], d[3];
+        for (int k = 0; k < 3; ++k) {
+            a[k] = coordinate(rng), b[k] = coordinate(rng), c[k] = coordinate(rng);
+            d[k] = a[k] + 3 * (b[k] - a[k]) - 2 * (c[k] - a[k]);
+        }
+        if (i % 3 != 0) d[i % 3] += i % 2 ? 1 : -1;
+        bool fits = true;
+        for (const std::int64_t v : d) fits = fits && v > -limit && v < limit;
+        if (!fits) continue;
+        const Int3 rb = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, rc = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const Int3 rd = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
+        const int expected = IntegerSign(rb, rc, rd);
+        ASSERT_EQ(Orient3dExact(point(a), point(b), point(c), point(d)), expected) << i;
+        ASSERT_EQ(Orient3dByExpansion(point(a), point(b), point(c), point(d)), expected) << i;
+        ASSERT_EQ(Orient3d(point(a), point(b), point(c), point(d)), expected) << i;
+        ++signs[expected + 1];
+    }
+    EXPECT_GT(signs[0], 300);
+    EXPECT_GT(signs[1], 300);
+    EXPECT_GT(signs[2], 300);
+
+    // The largest grid values: differences near 2^41 on every axis.
+    const Vec3d o{-std::ldexp(double(limit), -30), -std::ldexp(double(limit), -30), -std::ldexp(double(limit), -30)};
+    const double far = std::ldexp(double(limit), -30);
+    EXPECT_EQ(Orient3dExact(o, {far, o.y, o.z}, {o.x, far, o.z}, {o.x, o.y, far}), 1);
+    EXPECT_EQ(Orient3dExact(o, {o.x, far, o.z}, {far, o.y, o.z}, {o.x, o.y, far}), -1);
+    // Off the grid (a step of 2^-1074 beside 1): the expansions decide.
+    const Vec3d tiny{0, 0, std::ldexp(1.0, -1074)};
+    EXPECT_EQ(Orient3dExact({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, tiny), 1);
+    EXPECT_EQ(Orient3dExact({0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0.5, 0.5, -std::ldexp(1.0, -1000)}), 1);
+    EXPECT_EQ(Orient3dExact({0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1e30, -1e-30, 1}), 0);
 }
 
 TEST(ExactPredicates, GrowExpansionKeepsTheExactSum) {
