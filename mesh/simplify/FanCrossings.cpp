@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mesh/simplify/internal/FoldTests.h"
+#include "mesh/simplify/internal/FoldChecks.h"
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
 namespace ridgeforge::mesh {

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
-#include "mesh/simplify/internal/FoldTests.h"
+#include "mesh/simplify/internal/FoldChecks.h"
 
 namespace ridgeforge::mesh {
 namespace {

@@ -1,6 +1,6 @@
 // The simplifier's fold and crossing tests on triangles whose answers follow
 // from their coordinates by hand.
-#include "mesh/simplify/internal/FoldTests.h"
+#include "mesh/simplify/internal/FoldChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ const Vec3d kA{1, 1, 2}, kB{5, 1, 2}, kC{1, 4, 2};
 
 }  // namespace
 
-TEST(SimplifierFoldTests, SegmentCrossesThroughTouchesButNotBesideOrInThePlane) {
+TEST(SimplifierFoldChecks, SegmentCrossesThroughTouchesButNotBesideOrInThePlane) {
     EXPECT_TRUE(SegmentMayCross({2, 2, 1}, {2, 2.5, 3}, kA, kB, kC));    // through the inside
     EXPECT_TRUE(SegmentMayCross({2, 2, 2}, {2, 2, 5}, kA, kB, kC));      // ends on the triangle
     EXPECT_FALSE(SegmentMayCross({2, 2, 2.5}, {2, 2, 5}, kA, kB, kC));   // all above
@@ -39,7 +39,7 @@ TEST(SimplifierFoldTests, SegmentCrossesThroughTouchesButNotBesideOrInThePlane) 
     EXPECT_FALSE(SegmentMayCross({2, 2, 2.001}, {2, 2, 5}, kA, kB, kC));
 }
 
-TEST(SimplifierFoldTests, TrianglesCrossByTheirEdgesAndNeighboursOnlyBeyondWhatTheyShare) {
+TEST(SimplifierFoldChecks, TrianglesCrossByTheirEdgesAndNeighboursOnlyBeyondWhatTheyShare) {
     const Vec3d x[3] = {kA, kB, kC};
     // A triangle standing through x's inside, apart from it.
     const Vec3d through[3] = {{2, 2, 1}, {2.5, 2, 3}, {2, 1.5, 3}};
@@ -75,7 +75,7 @@ TEST(SimplifierFoldTests, TrianglesCrossByTheirEdgesAndNeighboursOnlyBeyondWhatT
     EXPECT_FALSE(TrianglesMayCross(x, flatOnTop, {0, 1, -1}));
 }
 
-TEST(SimplifierFoldTests, FoldedBeyondAbout165DegreesAndFurtherThanBefore) {
+TEST(SimplifierFoldChecks, FoldedBeyondAbout165DegreesAndFurtherThanBefore) {
     const Vec3d up{0, 0, 2};
     // 180 - atan(0.2) = 168.7 degrees and 180 - atan(0.3) = 163.3 degrees
     // from straight up, either side of 165.
@@ -87,7 +87,7 @@ TEST(SimplifierFoldTests, FoldedBeyondAbout165DegreesAndFurtherThanBefore) {
     EXPECT_FALSE(FoldedFurther(up, {0.2, 0, -1}, up, {0.1, 0, -1}));
 }
 
-TEST(SimplifierFoldTests, AnglesNeverComeOutSmallerAndHardlyLarger) {
+TEST(SimplifierFoldChecks, AnglesNeverComeOutSmallerAndHardlyLarger) {
     for (int i = -1000; i <= 1000; ++i) {
         const double cosine = i / 1000.0;
         const double exact = std::acos(cosine) * 180.0 / 3.14159265358979323846;
