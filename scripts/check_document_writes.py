@@ -21,7 +21,7 @@ import re
 import sys
 
 HEADER = "document/RidgeforgeDoc.h"
-CHECKED = ["view", "app", "workflow", "dialogs", "program", "platform/ui", "tools"]
+CHECKED = ["ui", "program", "tools"]
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 
 # The names a document goes by in the windows' code: a pointer or reference

@@ -10,7 +10,7 @@ import unittest
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 SCRIPT = ROOT / "scripts" / "check_document_writes.py"
-PLANTED_IN = "view/ViewHosts.cpp"
+PLANTED_IN = "ui/view/ViewHosts.cpp"
 
 
 def run_on(lines):
@@ -19,7 +19,7 @@ def run_on(lines):
     with tempfile.TemporaryDirectory() as scratch:
         root = pathlib.Path(scratch)
         shutil.copytree(ROOT / "document", root / "document")
-        shutil.copytree(ROOT / "view", root / "view")
+        shutil.copytree(ROOT / "ui" / "view", root / "ui" / "view")
         with open(root / PLANTED_IN, "a", encoding="utf-8") as file:
             file.write("\nvoid Planted(CRidgeforgeDoc* doc) {\n" + "\n".join(lines) + "\n}\n")
         return subprocess.run([sys.executable, str(SCRIPT), str(root)], capture_output=True).returncode

@@ -1,0 +1,75 @@
+// The printability check of the standing torus at 0.2 mm layers, with and
+// without the view's highlights, and of knurled cubes of growing size.
+// Single-threaded by design.
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+#include "bench/relief/validation/StandingTorus.h"
+#include "relief/validation/Printability.h"
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
+
+using namespace ridgeforge::mesh;
+
+namespace {
+
+void Count(benchmark::State& state, const TriangleMesh& mesh, const PrintabilityReport& report) {
+    state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
+    state.counters["layers"] = static_cast<double>(report.layers);
+    state.counters["cellsPerLayer"] = static_cast<double>(report.cellsPerLayer);
+    state.counters["laidInAir"] = static_cast<double>(report.laidInAir.size());
+    state.counters["farReaches"] = static_cast<double>(report.farReaches.size());
+}
+
+void BM_CheckPrintability(benchmark::State& state) {
+    const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
+    PrintabilitySettings settings;
+    settings.buildAxis = ridgeforge::bench::kStandingAxis;
+    settings.collectHighlights = state.range(1) != 0;
+    PrintabilityReport report;
+    for (auto _ : state) {
+        report = CheckPrintability(mesh, settings);
+        benchmark::DoNotOptimize(report.layers);
+    }
+    Count(state, mesh, report);
+}
+BENCHMARK(BM_CheckPrintability)
+    ->ArgsProduct({{500, 1000}, {0, 1}})
+    ->ArgNames({"around", "highlights"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// A cube of the given side with a Knurl relief 0.6 mm deep on every face, at
+// about 0.5 mm triangles: the print check a processing run does, at part
+// sizes that show how its cost grows with the part.
+const TriangleMesh& KnurledCube(std::int64_t side) {
+    static std::map<std::int64_t, TriangleMesh> made;
+    auto it = made.find(side);
+    if (it != made.end()) return it->second;
+    const float s = static_cast<float>(side);
+    TriangleMesh m = ridgeforge::test::MakeGridBox({0, 0, 0}, {s, s, s}, static_cast<std::uint32_t>(side * 2));
+    const std::vector<float> heights = ridgeforge::test::TextureHeights(m, "Knurl", 10.0f, 0.6f);
+    for (std::size_t v = 0; v < m.vertices.size(); ++v) m.vertices[v].position += m.vertices[v].normal * heights[v];
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    return made.emplace(side, std::move(m)).first->second;
+}
+
+void BM_CheckPrintabilityCube(benchmark::State& state) {
+    const TriangleMesh& mesh = KnurledCube(state.range(0));
+    PrintabilitySettings settings;
+    PrintabilityReport report;
+    for (auto _ : state) {
+        report = CheckPrintability(mesh, settings);
+        benchmark::DoNotOptimize(report.layers);
+    }
+    Count(state, mesh, report);
+}
+BENCHMARK(BM_CheckPrintabilityCube)->ArgName("mm")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+
+}  // namespace

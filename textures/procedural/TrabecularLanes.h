@@ -1,0 +1,28 @@
+// Marches the Trabecular rays of one row of pixels four at a time. Needs the
+// settings and a source that builds the ray of a pixel; gives, per pixel,
+// exactly what TrabecularTexture::March gives for that ray.
+#pragma once
+
+#include "textures/procedural/TrabecularTexture.h"
+
+namespace ridgeforge::mesh::procedural {
+
+// Builds the ray of pixel x (strut sizes and roughness set).
+struct RaySource {
+    const void* context = nullptr;
+    void (*make)(const void* context, int x, TrabecularTexture::Ray& ray) = nullptr;
+};
+
+// out[x] = TrabecularTexture::March(ray of x, settings) for x in [0, count);
+// settings.depth must be above 0. Eight lanes where the processor has them,
+// else four.
+void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
+
+// MarchRays with four lanes (one ray after another without SSE2).
+void MarchRaysFourLanes(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
+
+// MarchRays with eight lanes; false (nothing written) where the processor or
+// the compiler lacks AVX2.
+bool MarchRaysAvx2(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
+
+}  // namespace ridgeforge::mesh::procedural

@@ -1,0 +1,309 @@
+// Trabecular: feature points jittered in a 3-D cell lattice (periodic across
+// the tile, not in depth) define Voronoi cells; with d1 <= d2 <= d3 <= d4 the
+// distances to the four nearest points, (d4 - d1)(d3 - d1) / (d4 + d3 - 2 d1)
+// vanishes where three cells meet, so its sublevel set is a strut network
+// (after the edge-distance form of Worley's cellular basis). The ray marches
+// down with steps bounded by that distance, then bisects the hit.
+#include "textures/procedural/TrabecularTexture.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "textures/procedural/Noise.h"
+#include "textures/procedural/NoiseDetail.h"
+#include "textures/procedural/PatternMath.h"
+#include "textures/procedural/StrutSearch.h"
+#include "textures/procedural/TrabecularLanes.h"
+
+namespace ridgeforge::mesh::procedural {
+namespace {
+
+struct FeaturePoint {
+    float x, y, z;
+};
+
+// The feature point of column (ci, cj) in layer q; the columns wrap with the
+// tile, the layers do not.
+FeaturePoint MakeFeature(std::int32_t ci, std::int32_t cj, std::int32_t q, std::int32_t cells, std::uint32_t seed) {
+    const auto wi = static_cast<std::uint32_t>(WrapIndex(ci, cells));
+    const auto wj = static_cast<std::uint32_t>(WrapIndex(cj, cells));
+    const std::int32_t zc = q - 1;
+    const std::uint32_t c = (static_cast<std::uint32_t>(zc) * 0x9E3779B9u) ^ seed;
+    return {static_cast<float>(ci) + HashToUnit(LatticeHash(wi, wj, c)),
+            static_cast<float>(cj) + HashToUnit(LatticeHash(wi, wj, c ^ 0x51ED270Bu)),
+            static_cast<float>(zc) + HashToUnit(LatticeHash(wi, wj, c ^ 0x2545F491u))};
+}
+
+// The ray at (X, Y) with its feature table; feature(ci, cj, q) gives the
+// feature point of a column and layer.
+template <class Feature>
+TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32_t layers, std::uint32_t seed,
+                                const Feature& feature) {
+    TrabecularTexture::Ray ray;
+    ray.x = X;
+    ray.y = Y;
+    ray.cells = cells;
+    ray.layers = layers;
+    ray.seed = seed;
+    const std::int32_t i0 = FloorIndex(X);
+    const std::int32_t j0 = FloorIndex(Y);
+    for (int m = 0; m < 9; ++m) {
+        const std::int32_t ci = i0 - 1 + m % 3;
+        const std::int32_t cj = j0 - 1 + m / 3;
+        for (std::int32_t q = 0; q < layers; ++q) {
+            const FeaturePoint p = feature(ci, cj, q);
+            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + (p.y - Y) * (p.y - Y);
+            ray.depth[q][m] = p.z;
+        }
+    }
+    return ray;
+}
+
+// The feature points of the three rows of cells a row of pixels looks at,
+// hashed once for the whole row instead of once per pixel.
+struct FeatureRow {
+    static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
+    std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
+    FeaturePoint points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
+
+    // False when the row spans more columns than the table holds.
+    bool Fill(std::int32_t i0First, std::int32_t i0Last, std::int32_t j0, std::int32_t cells, std::int32_t layers,
+              std::uint32_t seed) {
+        firstColumn = i0First - 1;
+        columns = i0Last - i0First + 3;
+        firstRow = j0 - 1;
+        if (columns < 1 || columns > kMaxColumns) return false;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < columns; ++c)
+                for (std::int32_t q = 0; q < layers; ++q)
+                    points[r][c][q] = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+        return true;
+    }
+    const FeaturePoint& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
+        return points[cj - firstRow][ci - firstColumn][q];
+    }
+};
+
+void PrepareOctaves(TrabecularTexture::Ray& ray) {
+    for (int o = 0; o < 4; ++o) {
+        TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
+        const float f = 10.0f * static_cast<float>(1 << o);
+        const float x = ray.x * f, y = ray.y * f;
+        octave.ix = FloorIndex(x);
+        octave.iy = FloorIndex(y);
+        octave.sx = SmoothStepClamped(x - std::floor(x));
+        octave.sy = SmoothStepClamped(y - std::floor(y));
+        octave.period = 10 * ray.cells * (1 << o);
+        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
+        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
+        const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
+        const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
+        const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
+        std::copy(xs, xs + 4, octave.xs);
+        std::copy(ys, ys + 4, octave.ys);
+        octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
+        octave.cached = false;
+    }
+}
+
+}  // namespace
+
+float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+    std::uint32_t h[4];
+    detail::LatticeHash4(o.xs, o.ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
+    const float c00 = HashToUnit(h[0]), c10 = HashToUnit(h[1]), c01 = HashToUnit(h[2]), c11 = HashToUnit(h[3]);
+    return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
+}
+
+namespace {
+
+// PeriodicValueNoise3 at the ray's (x f, y f) and depth z, with the lattice
+// values of the depth cell reused between calls.
+float RayNoise(TrabecularTexture::Ray::Octave& o, float z) {
+    const std::int32_t iz = FloorIndex(z);
+    if (!o.cached || o.cachedCell != iz) {
+        if (o.cached && o.cachedCell + 1 == iz) {
+            o.layer[0] = o.layer[1];
+        } else {
+            o.layer[0] = TrabecularTexture::OctaveLayer(o, iz);
+        }
+        o.layer[1] = TrabecularTexture::OctaveLayer(o, iz + 1);
+        o.cachedCell = iz;
+        o.cached = true;
+    }
+    const float sz = SmoothStepClamped(z - std::floor(z));
+    return o.layer[0] * (1.0f - sz) + o.layer[1] * sz;
+}
+
+}  // namespace
+
+const std::vector<ParameterDefinition>& TrabecularTexture::OwnParameters() const {
+    static const std::vector<ParameterDefinition> table = {
+        IntegerParameter("cells", "Cells per tile", 2, 16, 4, "How many bone cells span the tile"),
+        FloatParameter("thickness", "Strut thickness", 0.01f, 0.25f, 0.06f,
+                       "How thick the struts are, as a share of a cell", 0.005f),
+        FloatParameter("depth", "Depth", 0.25f, 4.0f, 2.5f,
+                       "How far down the view reaches, in cells. Struts deeper than this are not seen, and where a ray "
+                       "finds none the surface drops to the floor",
+                       0.05f),
+        FloatParameter("roughness", "Roughness", 0.0f, 1.0f, 0.5f,
+                       "Pits and blobs on the struts, as the shader's spikes. 0 leaves them smooth", 0.01f),
+        FloatParameter("contrast", "Contrast", 0.0f, 2.0f, 1.0f, "1 as it comes; more spreads the heights apart",
+                       0.01f),
+        SeedParameter(),
+    };
+    return table;
+}
+
+float LatticeValue3(std::int32_t ix, std::int32_t iy, std::int32_t iz, std::int32_t period, std::uint32_t seed) {
+    const auto x = static_cast<std::uint32_t>(WrapIndex(ix, period));
+    const auto y = static_cast<std::uint32_t>(WrapIndex(iy, period));
+    return HashToUnit(LatticeHash(x, y, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ seed));
+}
+
+float PeriodicValueNoise3(float x, float y, float z, std::int32_t period, std::uint32_t seed) {
+    const std::int32_t ix = FloorIndex(x), iy = FloorIndex(y), iz = FloorIndex(z);
+    const float sx = SmoothStepClamped(x - std::floor(x));
+    const float sy = SmoothStepClamped(y - std::floor(y));
+    const float sz = SmoothStepClamped(z - std::floor(z));
+    float layer[2];
+    for (int dk = 0; dk < 2; ++dk) {
+        const float c00 = LatticeValue3(ix, iy, iz + dk, period, seed);
+        const float c10 = LatticeValue3(ix + 1, iy, iz + dk, period, seed);
+        const float c01 = LatticeValue3(ix, iy + 1, iz + dk, period, seed);
+        const float c11 = LatticeValue3(ix + 1, iy + 1, iz + dk, period, seed);
+        layer[dk] = ((1.0f - sx) * c00 + sx * c10) * (1.0f - sy) + ((1.0f - sx) * c01 + sx * c11) * sy;
+    }
+    return layer[0] * (1.0f - sz) + layer[1] * sz;
+}
+
+float TrabecularTexture::StrutDistance(const Ray& ray, float z) {
+    float best[4] = {1e9f, 1e9f, 1e9f, 1e9f};
+    const std::int32_t first = FloorIndex(z);
+    for (std::int32_t q = std::max(first, 0); q <= first + 2 && q < ray.layers; ++q) {
+        for (int m = 0; m < 9; ++m) {
+            const float dz = ray.depth[q][m] - z;
+            OfferNearest(dz * dz + ray.horizontal[q][m], best);
+        }
+    }
+    return StrutValue(best);
+}
+
+bool TrabecularTexture::IsSolid(const Ray& ray, float z, float d) {
+    if (d >= ray.thickest) return false;
+    if (ray.roughness <= 0.0f) return d < ray.thickness;
+    // The noise lies in [0, 1), so the radius is never below its value at
+    // noise 0: inside that core the noise need not be evaluated.
+    const float core = ((2.0f * 0.0f - 1.0f) * ray.roughness + 1.0f) * ray.thickness;
+    if (d < core) return true;
+    constexpr float kWeights[4] = {0.5f, 0.25f, 0.125f, 0.0625f};
+    float n = 0.0f;
+    for (int o = 0; o < 4; ++o) {
+        const float f = 10.0f * static_cast<float>(1 << o);
+        n += kWeights[o] * RayNoise(ray.octaves[o], z * f);
+    }
+    n /= 0.9375f;
+    const float radius = ((2.0f * n - 1.0f) * ray.roughness + 1.0f) * ray.thickness;
+    return d < radius;
+}
+
+std::int32_t TrabecularTexture::LayerCount(float depth) {
+    if (!(depth > 0.0f)) return 3;
+    return std::min<std::int32_t>(static_cast<std::int32_t>(std::ceil(std::min(depth, 4.0f))) + 3, kMaxLayers - 1);
+}
+
+void TrabecularTexture::Settings::Read(const TrabecularTexture& texture) {
+    cells = texture.GetWhole("cells");
+    depth = texture.GetValue("depth");
+    layers = LayerCount(depth);
+    seed = static_cast<std::uint32_t>(texture.GetWhole("seed"));
+    thickness = texture.GetValue("thickness");
+    roughness = texture.GetValue("roughness");
+    contrast = texture.GetValue("contrast");
+}
+
+void TrabecularTexture::Settings::Finish(Ray& ray) const {
+    ray.thickness = thickness;
+    ray.roughness = roughness;
+    ray.thickest = (1.0f + roughness) * thickness;
+    PrepareOctaves(ray);
+}
+
+TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
+    Settings settings;
+    settings.Read(*this);
+    const float C = static_cast<float>(settings.cells);
+    Ray ray = BuildRay(C * u, C * v, settings.cells, settings.layers, settings.seed,
+                       [&](std::int32_t ci, std::int32_t cj, std::int32_t q) {
+                           return MakeFeature(ci, cj, q, settings.cells, settings.seed);
+                       });
+    settings.Finish(ray);
+    return ray;
+}
+
+float TrabecularTexture::March(Ray& ray, const Settings& settings) {
+    StrutSearch search(ray);
+    const float depth = settings.depth;
+    const float minStep = ray.roughness > 0.0f ? 0.003f : 0.0001f;
+    float t = 0.0f, lo = 0.0f;
+    for (;;) {
+        const float d = search.Distance(t);
+        if (IsSolid(ray, t, d)) break;
+        lo = t;
+        t += d <= ray.thickest ? 0.003f : std::max(minStep, (d - ray.thickest) / 2.0f);
+        if (t >= depth) return 0.0f;  // no strut within reach: the floor, without contrast
+    }
+    if (t > 0.0f) {
+        for (int i = 0; i < 10; ++i) {
+            const float mid = (lo + t) / 2.0f;
+            if (IsSolid(ray, mid, search.Distance(mid)))
+                t = mid;
+            else
+                lo = mid;
+        }
+    }
+    return Contrast(Clamp01(1.0f - t / depth), settings.contrast);
+}
+
+float TrabecularTexture::Sample(float u, float v) const {
+    if (!(GetValue("depth") > 0.0f)) return 0.0f;
+    Settings settings;
+    settings.Read(*this);
+    Ray ray = MakeRay(u, v);
+    return March(ray, settings);
+}
+
+void TrabecularTexture::SampleRow(float v, int width, float* out) const {
+    Settings settings;
+    settings.Read(*this);
+    if (!(settings.depth > 0.0f)) {
+        std::fill(out, out + width, 0.0f);
+        return;
+    }
+    const float C = static_cast<float>(settings.cells);
+    const float Y = C * v;
+    FeatureRow row;
+    if (width < 1 || !row.Fill(FloorIndex(C * PixelCentre(0, width)), FloorIndex(C * PixelCentre(width - 1, width)),
+                               FloorIndex(Y), settings.cells, settings.layers, settings.seed)) {
+        ProceduralTexture::SampleRow(v, width, out);
+        return;
+    }
+    struct Context {
+        const Settings& settings;
+        const FeatureRow& row;
+        float C, Y;
+        int width;
+    } context{settings, row, C, Y, width};
+    const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
+                               const auto& c = *static_cast<const Context*>(opaque);
+                               ray = BuildRay(c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
+                                              c.settings.seed,
+                                              [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
+                                                  return c.row.At(ci, cj, q);
+                                              });
+                               c.settings.Finish(ray);
+                           }};
+    MarchRays(settings, width, source, out);
+}
+
+}  // namespace ridgeforge::mesh::procedural
