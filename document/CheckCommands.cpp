@@ -4,7 +4,7 @@
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
-#include "mesh/validation/ValidateMesh.h"
+#include "relief/validation/ValidateMesh.h"
 
 namespace ridgeforge {
 

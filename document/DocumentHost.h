@@ -18,8 +18,8 @@
 
 #include "mesh/TriangleMesh.h"
 #include "mesh/remesh/RemeshSettings.h"
-#include "mesh/repair/ExportCleanup.h"
-#include "mesh/repair/ExportFixes.h"
+#include "relief/repair/ExportCleanup.h"
+#include "relief/repair/ExportFixes.h"
 
 namespace ridgeforge::mesh::procedural {
 class ProceduralTexture;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "mesh/ParallelChunks.h"
-#include "mesh/repair/FixBuildingBlocks.h"
-#include "mesh/validation/Printability.h"
-#include "mesh/validation/KnownCrossings.h"
-#include "mesh/validation/ValidateMesh.h"
+#include "relief/repair/FixBuildingBlocks.h"
+#include "relief/validation/Printability.h"
+#include "relief/validation/KnownCrossings.h"
+#include "relief/validation/ValidateMesh.h"
 #include "text/Format.h"
 #include "text/NumberText.h"
 #include "text/Utf8.h"

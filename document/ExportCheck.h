@@ -14,7 +14,7 @@
 #include <string>
 
 #include "mesh/TriangleMesh.h"
-#include "mesh/relief/DisplacementSettings.h"
+#include "relief/displacement/DisplacementSettings.h"
 
 namespace ridgeforge {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "mesh/repair/Repair.h"
-#include "mesh/validation/KnownCrossings.h"
+#include "relief/repair/Repair.h"
+#include "relief/validation/KnownCrossings.h"
 #include "text/Utf8.h"
 
 namespace ridgeforge {

@@ -20,9 +20,9 @@
 #include <string>
 
 #include "mesh/TriangleMesh.h"
-#include "mesh/repair/ExportCleanup.h"
-#include "mesh/repair/ExportFixes.h"
-#include "mesh/repair/Repair.h"
+#include "relief/repair/ExportCleanup.h"
+#include "relief/repair/ExportFixes.h"
+#include "relief/repair/Repair.h"
 
 namespace ridgeforge {
 

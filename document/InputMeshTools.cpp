@@ -16,10 +16,10 @@
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/remesh/Remesh.h"
-#include "mesh/repair/Repair.h"
-#include "mesh/repair/WindowsRepair.h"
+#include "relief/repair/Repair.h"
+#include "relief/repair/WindowsRepair.h"
 #include "mesh/simplify/SimplifyMesh.h"
-#include "mesh/validation/ValidateMesh.h"
+#include "relief/validation/ValidateMesh.h"
 
 namespace ridgeforge {
 

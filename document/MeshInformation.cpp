@@ -10,9 +10,9 @@
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
-#include "mesh/mapping/CageFrame.h"
-#include "mesh/mapping/WholeTiles.h"
-#include "mesh/procedural/ProceduralTexture.h"
+#include "relief/mapping/CageFrame.h"
+#include "relief/mapping/WholeTiles.h"
+#include "textures/procedural/ProceduralTexture.h"
 
 namespace ridgeforge {
 

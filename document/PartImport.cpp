@@ -10,7 +10,7 @@
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/TestShapes.h"
-#include "mesh/validation/ValidateMesh.h"
+#include "relief/validation/ValidateMesh.h"
 
 namespace ridgeforge {
 

@@ -10,8 +10,8 @@
 
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
-#include "mesh/procedural/ProceduralTexture.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge {
 

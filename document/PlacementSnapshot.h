@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "mesh/Transform.h"
-#include "mesh/mapping/MaskVolume.h"
-#include "mesh/mapping/Projection.h"
-#include "mesh/relief/DisplacementSettings.h"
+#include "relief/mapping/MaskVolume.h"
+#include "relief/mapping/Projection.h"
+#include "relief/displacement/DisplacementSettings.h"
 #include "mesh/remesh/RemeshSettings.h"
 #include "mesh/simplify/SimplifySettings.h"
 #include "textures/HeightMap.h"

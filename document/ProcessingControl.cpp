@@ -10,9 +10,9 @@
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
-#include "mesh/mapping/TextureWeights.h"
-#include "mesh/relief/WallThinning.h"
-#include "pipeline/PipelineRunState.h"
+#include "relief/mapping/TextureWeights.h"
+#include "relief/displacement/WallThinning.h"
+#include "document/pipeline/PipelineRunState.h"
 
 namespace ridgeforge {
 

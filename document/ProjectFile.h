@@ -21,12 +21,12 @@
 
 #include "mesh/Json.h"
 #include "mesh/Transform.h"
-#include "mesh/mapping/MaskVolume.h"
-#include "mesh/mapping/Projection.h"
-#include "mesh/relief/DisplacementSettings.h"
+#include "relief/mapping/MaskVolume.h"
+#include "relief/mapping/Projection.h"
+#include "relief/displacement/DisplacementSettings.h"
 #include "mesh/remesh/RemeshSettings.h"
-#include "mesh/repair/ExportCleanup.h"
-#include "mesh/repair/ExportFixes.h"
+#include "relief/repair/ExportCleanup.h"
+#include "relief/repair/ExportFixes.h"
 #include "mesh/simplify/SimplifySettings.h"
 #include "textures/TextureSettings.h"
 

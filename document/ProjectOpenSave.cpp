@@ -20,8 +20,8 @@
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/StlExport.h"
-#include "mesh/procedural/ProceduralTexture.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge {
 

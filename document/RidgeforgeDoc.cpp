@@ -7,8 +7,8 @@
 #include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
-#include "mesh/procedural/ProceduralTexture.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge {
 

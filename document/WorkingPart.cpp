@@ -5,7 +5,7 @@
 #include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
-#include "mesh/validation/ValidateMesh.h"
+#include "relief/validation/ValidateMesh.h"
 
 namespace ridgeforge {
 

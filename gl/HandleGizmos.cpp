@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "gl/Handles.h"
-#include "mesh/mapping/CageFrame.h"
+#include "relief/mapping/CageFrame.h"
 
 namespace ridgeforge::gl {
 namespace {

@@ -16,8 +16,8 @@
 
 #include "mesh/RayTests.h"
 #include "mesh/Vec3.h"
-#include "mesh/mapping/MaskOverlay.h"
-#include "mesh/mapping/Projection.h"
+#include "relief/mapping/MaskOverlay.h"
+#include "relief/mapping/Projection.h"
 
 namespace ridgeforge {
 

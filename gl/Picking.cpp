@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "mesh/mapping/ProjectorOverlay.h"
+#include "relief/mapping/ProjectorOverlay.h"
 
 namespace ridgeforge::gl {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "mesh/RayTests.h"
 #include "mesh/TriangleMesh.h"
-#include "mesh/mapping/Projection.h"
+#include "relief/mapping/Projection.h"
 
 namespace ridgeforge::gl {
 

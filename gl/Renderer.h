@@ -23,7 +23,7 @@
 #include "gl/RendererTypes.h"
 #include "gl/ViewCube.h"
 #include "mesh/TriangleMesh.h"
-#include "mesh/mapping/MaskVolume.h"
+#include "relief/mapping/MaskVolume.h"
 #include "textures/HeightMap.h"
 #include "textures/TextureSettings.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mesh/Vec3.h"
-#include "mesh/mapping/MaskOverlay.h"
+#include "relief/mapping/MaskOverlay.h"
 
 namespace ridgeforge::gl {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mesh/mapping/CageFrame.h"
+#include "relief/mapping/CageFrame.h"
 
 namespace ridgeforge::gl {
 namespace {

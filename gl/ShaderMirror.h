@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gl/RendererTypes.h"
-#include "mesh/mapping/MaskVolume.h"
+#include "relief/mapping/MaskVolume.h"
 #include "textures/TextureSettings.h"
 
 namespace ridgeforge::gl {

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "gl/CameraMath.h"
-#include "mesh/mapping/CageFrame.h"
+#include "relief/mapping/CageFrame.h"
 
 namespace ridgeforge::gl {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RidgeforgeApp.h"
-#include "platform/ui/App.h"
+#include "ui/app/RidgeforgeApp.h"
+#include "ui/framework/App.h"
 
 namespace {
 

@@ -16,12 +16,12 @@ import sys
 LAYERS = [
     ("text", ["text"]),
     ("platform", ["platform"]),
-    ("mesh", ["mesh", "mesh/remesh", "mesh/simplify"]),
-    ("textures", ["textures", "mesh/procedural", "mesh/seamless"]),
-    ("relief", ["mesh/mapping", "mesh/relief", "mesh/validation", "mesh/repair"]),
-    ("document", ["pipeline", "document"]),
+    ("mesh", ["mesh"]),
+    ("textures", ["textures"]),
+    ("relief", ["relief"]),
+    ("document", ["document"]),
     ("gl", ["gl"]),
-    ("ui", ["platform/ui", "view", "app", "workflow", "dialogs"]),
+    ("ui", ["ui"]),
     ("program", ["program"]),
     # Headless generators of files that ship with the program.
     ("tools", ["tools"]),
@@ -36,8 +36,8 @@ PEERS = {"tests": "bench", "bench": "tests"}
 LEVEL = {folder: (level, name) for level, (name, folders) in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
-SCANNED = ["text", "platform", "mesh", "textures", "pipeline", "document", "gl", "view", "app",
-           "workflow", "dialogs", "program", "tools", "testing", "tests", "bench"]
+SCANNED = ["text", "platform", "mesh", "textures", "relief", "document", "gl", "ui", "program",
+           "tools", "testing", "tests", "bench"]
 
 
 def layer_of(path):

@@ -48,7 +48,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRIDGEFORGE_SANITIZE=OFF -DRIDGEFORGE_TESTS=ON -DRIDGEFORGE_BENCH=OFF -DRIDGEFORGE_WERROR=ON \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-tsan_tests=$(cd tests/pipeline && ls *_test.cpp | sed 's/^/pipeline_/; s/\.cpp$//')
+tsan_tests=$(cd tests/document/pipeline && ls *_test.cpp | sed 's/^/document_pipeline_/; s/\.cpp$//')
 # shellcheck disable=SC2086
 cmake --build build/tsan -j "$jobs" --target $tsan_tests
 for t in $tsan_tests; do

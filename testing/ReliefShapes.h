@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "mesh/TriangleMesh.h"
-#include "mesh/procedural/ProceduralTexture.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge::test {
 

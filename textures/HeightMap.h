@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/seamless/SeamlessMethod.h"
+#include "textures/seamless/SeamlessMethod.h"
 #include "textures/TextureSettings.h"
 
 namespace ridgeforge::mesh {

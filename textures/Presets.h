@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mesh/procedural/ProceduralTexture.h"
+#include "textures/procedural/ProceduralTexture.h"
 #include "textures/LibraryItems.h"
 
 namespace ridgeforge {

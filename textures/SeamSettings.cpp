@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "mesh/Json.h"
-#include "mesh/seamless/SeamlessMethod.h"
+#include "textures/seamless/SeamlessMethod.h"
 #include "text/TextCase.h"
 
 namespace ridgeforge {

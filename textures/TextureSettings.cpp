@@ -7,7 +7,7 @@
 #include <string>
 
 #include "mesh/Json.h"
-#include "mesh/seamless/SeamlessMethod.h"
+#include "textures/seamless/SeamlessMethod.h"
 
 namespace ridgeforge::mesh {
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "gl/Renderer.h"
-#include "platform/ui/GlWindow.h"
+#include "ui/framework/GlWindow.h"
 #include "testing/Shapes.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // parallel) and the cross-fade (two linear passes on one thread).
 #include <benchmark/benchmark.h>
 
-#include "mesh/procedural/Noise.h"
-#include "mesh/seamless/SeamlessMethod.h"
+#include "textures/procedural/Noise.h"
+#include "textures/seamless/SeamlessMethod.h"
 
 using namespace ridgeforge::mesh;
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "document/DocumentHost.h"
-#include "mesh/mapping/Projection.h"
-#include "mesh/relief/DisplacementSettings.h"
+#include "relief/mapping/Projection.h"
+#include "relief/displacement/DisplacementSettings.h"
 
 namespace ridgeforge::document_internal {
 

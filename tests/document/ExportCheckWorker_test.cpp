@@ -9,8 +9,8 @@
 
 #include "document/ExportCheck.h"
 #include "mesh/SortUnique.h"
-#include "mesh/validation/KnownCrossings.h"
-#include "mesh/validation/SelfIntersections.h"
+#include "relief/validation/KnownCrossings.h"
+#include "relief/validation/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
 

@@ -7,7 +7,7 @@
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/StlImport.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "tests/document/ToolHost.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"

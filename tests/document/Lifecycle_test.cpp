@@ -3,8 +3,8 @@
 #include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
-#include "mesh/procedural/ProceduralTexture.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 

@@ -4,7 +4,7 @@
 
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"

@@ -23,7 +23,7 @@
 
 #include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
-#include "pipeline/PipelineStages.h"
+#include "document/pipeline/PipelineStages.h"
 #include "tests/document/ToolHost.h"
 #include "tests/support/SelfIntersections.h"
 #include "testing/ReliefStressParts.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "gl/Renderer.h"
-#include "platform/ui/GlWindow.h"
+#include "ui/framework/GlWindow.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge::testing {

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "gl/ShaderMirror.h"
-#include "mesh/mapping/CageFrame.h"
+#include "relief/mapping/CageFrame.h"
 #include "mesh/TestShapes.h"
 #include "tests/gl/GlTestScene.h"
 #include "textures/HeightMap.h"

@@ -9,7 +9,7 @@
 
 #include "gl/Renderer.h"
 #include "gl/ViewCube.h"
-#include "platform/ui/ViewCubeLabels.h"
+#include "ui/framework/ViewCubeLabels.h"
 #include "tests/gl/FakeGl.h"
 
 namespace ridgeforge::testing {

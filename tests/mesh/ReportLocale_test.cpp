@@ -17,7 +17,7 @@
 #include "mesh/StlExport.h"
 #include "mesh/StlImport.h"
 #include "mesh/remesh/RemeshReport.h"
-#include "mesh/seamless/SeamlessMethod.h"
+#include "textures/seamless/SeamlessMethod.h"
 #include "mesh/simplify/SimplifyFlatAreas.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "tests/support/StlFiles.h"

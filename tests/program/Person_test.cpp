@@ -41,20 +41,20 @@
 #include <utility>
 #include <vector>
 
-#include "app/LeftPane.h"
-#include "app/MainFrame.h"
-#include "app/ShellCommandIds.h"
+#include "ui/app/LeftPane.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/ShellCommandIds.h"
 #include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
-#include "platform/ui/Commands.h"
-#include "platform/ui/DocView.h"
+#include "ui/framework/Commands.h"
+#include "ui/framework/DocView.h"
 #include "testing/Shapes.h"
-#include "tests/app/ShellFixture.h"
+#include "tests/ui/app/ShellFixture.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestImages.h"
-#include "view/RidgeforgeView.h"
+#include "ui/view/RidgeforgeView.h"
 
 
 namespace ridgeforge::testing {

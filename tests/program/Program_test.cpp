@@ -18,7 +18,7 @@
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "textures/Presets.h"
 #include "textures/TextureLibrary.h"
 

@@ -13,7 +13,7 @@
 
 #include "mesh/AabbTree.h"
 #include "mesh/ParallelChunks.h"
-#include "mesh/validation/ExactPredicates.h"
+#include "relief/validation/ExactPredicates.h"
 
 namespace ridgeforge::test {
 namespace {

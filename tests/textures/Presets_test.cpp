@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
 #include "textures/GreyBmp.h"

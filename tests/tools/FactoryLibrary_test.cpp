@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "tests/support/TestSupport.h"
 #include "textures/GreyBmp.h"
 #include "textures/HeightMapImage.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge::tools {
 namespace {

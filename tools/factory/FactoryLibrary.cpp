@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "mesh/procedural/TextureRegistry.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "textures/Presets.h"
 #include "textures/TextureLibrary.h"
 #include "textures/ThumbnailCache.h"

@@ -1,0 +1,79 @@
+// A whole processing run on a 100 mm cube with a procedural texture: remesh
+// to the triangle size, mask, relief (solid or mesh method), then cleanup,
+// mesh check, wall measurement and print check, stage by stage, at triangle
+// sizes of 0.8, 0.4 and 0.2 mm. Each size is one run in a fresh cache; the
+// stage times are counters in milliseconds. Peak resident size only grows:
+// run one size per process for a clean figure
+// (--benchmark_filter='PipelineRun/0/200').
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include "mesh/TestShapes.h"
+#include "textures/procedural/TextureRegistry.h"
+#include "document/pipeline/PipelineStages.h"
+
+namespace {
+
+using namespace ridgeforge::mesh;
+
+double PeakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+HeightMap Knurl() {
+    HeightMap map;
+    const int pixels = 512;
+    map.SetImage(pixels, pixels, procedural::CreateTexture("Knurl")->RenderHeightMap(pixels, pixels));
+    TextureSettings settings = map.settings;
+    settings.widthMillimetres = 10.0f;
+    map.SetSettings(settings);
+    return map;
+}
+
+// Arguments: the method (0 solid, 1 mesh) and the triangle size in micrometres.
+void PipelineRun(benchmark::State& state) {
+    const auto method = static_cast<DisplacementMethod>(state.range(0));
+    const float size = static_cast<float>(state.range(1)) / 1000.0f;
+    const TriangleMesh part = MakeTestCube(100.0f);
+    PipelineSettings settings;
+    settings.projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
+    settings.projection.cage.size = part.boundsMax - part.boundsMin;
+    settings.remeshEnabled = true;
+    settings.remesh.targetEdgeMillimetres = size;
+    settings.displacementEnabled = true;
+    settings.displacement.method = method;
+    settings.displacement.strengthMillimetres = 0.6f;
+    const HeightMap texture = Knurl();
+    PipelineRunState run;
+    for (auto _ : state) {
+        PipelineStageCache cache;
+        cache.texture = texture;
+        cache.TakeSource(part);
+        cache.MarkDirty(settings);
+        if (!RunStages(cache, {})) {
+            state.SkipWithError(FormatPipelineReport(cache.runState).c_str());
+            return;
+        }
+        run = cache.runState;
+    }
+    for (int s = 0; s < kPipelineStageCount; ++s) {
+        state.counters[std::string(PipelineStageName(s)) + "Ms"] = run.stageMilliseconds[s];
+    }
+    state.counters["CleanupMs"] = run.cleanupMilliseconds;
+    state.counters["CheckMs"] = run.checkMilliseconds;
+    state.counters["WallsMs"] = run.walls.milliseconds;
+    state.counters["PrintCheckMs"] = run.printability.elapsedMilliseconds;
+    state.counters["remeshed"] = static_cast<double>(run.remeshedTriangles);
+    state.counters["result"] = static_cast<double>(run.resultTriangles);
+    state.counters["peakMB"] = PeakResidentMegabytes();
+}
+BENCHMARK(PipelineRun)
+    ->ArgsProduct({{0, 1}, {800, 400, 200}})
+    ->ArgNames({"method", "um"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+}  // namespace

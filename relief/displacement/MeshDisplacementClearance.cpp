@@ -1,0 +1,193 @@
+// The clearance stages of the mesh relief: face normals, the edge table, the
+// smooth regions, the nearest surface of another region ahead of each move,
+// its smoothing along the edges and the wall hold.
+#include <algorithm>
+#include <cmath>
+#include <execution>
+#include <limits>
+
+#include "mesh/ParallelChunks.h"
+#include "relief/displacement/MeshDisplacement.h"
+#include "relief/displacement/MeshDisplacementStages.h"
+
+namespace ridgeforge::mesh::relief_detail {
+namespace {
+
+constexpr std::size_t kChunk = 4096;
+constexpr std::size_t kQueryChunk = 512;
+constexpr float kRegionCosine = 0.5f;
+constexpr int kMaximumOwnRegions = 8;
+constexpr std::uint32_t kNoRegion = std::numeric_limits<std::uint32_t>::max();
+constexpr float kMinimumHeldDepth = 0.02f;
+
+// What one clearance query passes over: the vertex's own smooth regions and
+// every face whose centroid lies behind it.
+struct ClearanceQuery {
+    const DisplacementWork* work;
+    std::uint32_t regions[kMaximumOwnRegions];
+    std::size_t regionCount = 0;
+    Vec3f position;
+    Vec3f direction;
+
+    bool Skips(std::uint32_t t) const {
+        const std::uint32_t r = work->regionOf[t];
+        if (std::find(regions, regions + regionCount, r) != regions + regionCount) return true;
+        return Dot(work->centroids[t] - position, direction) < 0.0f;
+    }
+};
+
+void CollectOwnRegions(const DisplacementWork& work, std::uint32_t v, ClearanceQuery& query) {
+    const VertexFaceAdjacency& faces = work.vertexFaces;
+    for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+        const std::uint32_t r = work.regionOf[faces.faces[k]];
+        if (std::find(query.regions, query.regions + query.regionCount, r) != query.regions + query.regionCount) {
+            continue;
+        }
+        if (query.regionCount == kMaximumOwnRegions) break;
+        query.regions[query.regionCount++] = r;
+    }
+    std::sort(query.regions, query.regions + query.regionCount);
+}
+
+}  // namespace
+
+void ComputeFaceNormals(DisplacementWork& work) {
+    const TriangleMesh& mesh = *work.mesh;
+    const std::size_t triangles = mesh.TriangleCount();
+    work.faceNormals.resize(triangles);
+    work.centroids.resize(triangles);
+    ForEachChunk(triangles, kChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
+            const Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].position;
+            const Vec3f& c = mesh.vertices[mesh.indices[3 * t + 2]].position;
+            work.faceNormals[t] = Normalize(Cross(b - a, c - a));
+            work.centroids[t] = (a + b + c) * 0.33333334f;
+        }
+    });
+}
+
+void BuildEdgeTable(DisplacementWork& work) {
+    const std::vector<std::uint32_t>& indices = work.mesh->indices;
+    // (edge key, corner slot) sorted: a run of one key is one edge, its first
+    // two slots the first two triangles that use it.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(indices.size());
+    ForEachChunk(indices.size() / 3, kChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t slot = 3 * t + k;
+                keys[slot] = {EdgeKey(indices[slot], indices[3 * t + (k + 1) % 3]), static_cast<std::uint32_t>(slot)};
+            }
+        }
+    });
+    std::sort(std::execution::par_unseq, keys.begin(), keys.end());
+    work.edges.clear();
+    work.edges.reserve(indices.size() / 2 + 1);
+    work.edgeOfCorner.assign(indices.size(), 0);
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i + 1;
+        while (j < keys.size() && keys[j].first == keys[i].first) ++j;
+        MeshEdge edge;
+        edge.a = static_cast<std::uint32_t>(keys[i].first >> 32);
+        edge.b = static_cast<std::uint32_t>(keys[i].first & 0xFFFFFFFFu);
+        edge.first = static_cast<std::int32_t>(keys[i].second / 3);
+        if (j - i >= 2) edge.second = static_cast<std::int32_t>(keys[i + 1].second / 3);
+        const auto id = static_cast<std::uint32_t>(work.edges.size());
+        for (std::size_t k = i; k < j; ++k) work.edgeOfCorner[keys[k].second] = id;
+        work.edges.push_back(edge);
+        i = j;
+    }
+}
+
+void FloodSmoothRegions(DisplacementWork& work) {
+    const std::size_t triangles = work.mesh->TriangleCount();
+    work.regionOf.assign(triangles, kNoRegion);
+    work.regionCount = 0;
+    std::vector<std::uint32_t> stack;
+    for (std::size_t start = 0; start < triangles; ++start) {
+        if (work.regionOf[start] != kNoRegion) continue;
+        const std::uint32_t region = work.regionCount++;
+        work.regionOf[start] = region;
+        stack.push_back(static_cast<std::uint32_t>(start));
+        while (!stack.empty()) {
+            const std::uint32_t t = stack.back();
+            stack.pop_back();
+            for (std::size_t k = 0; k < 3; ++k) {
+                const MeshEdge& edge = work.edges[work.edgeOfCorner[3 * std::size_t{t} + k]];
+                const std::int32_t other = edge.first == static_cast<std::int32_t>(t) ? edge.second : edge.first;
+                if (other < 0 || work.regionOf[other] != kNoRegion) continue;
+                if (Dot(work.faceNormals[t], work.faceNormals[other]) < kRegionCosine) continue;
+                work.regionOf[other] = region;
+                stack.push_back(static_cast<std::uint32_t>(other));
+            }
+        }
+    }
+}
+
+void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings) {
+    const TriangleMesh& mesh = *work.mesh;
+    work.clearance.assign(mesh.vertices.size(), std::numeric_limits<float>::infinity());
+    ForEachChunk(mesh.vertices.size(), kQueryChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            const float h = work.heights[v];
+            if (!(weights[v] > 0.0f) || h == 0.0f) continue;
+            ClearanceQuery query{&work, {}, 0, mesh.vertices[v].position, Normalize(mesh.vertices[v].normal)};
+            if (h < 0.0f) query.direction = -query.direction;
+            if (query.direction == Vec3f{}) continue;
+            CollectOwnRegions(work, static_cast<std::uint32_t>(v), query);
+            const float reach = std::max(2.0f * std::fabs(h) + settings.wallThresholdMillimetres,
+                                         2.0f * std::fabs(h) / kClearanceShare);
+            // The region test sits in the predicate as well as in the list:
+            // the list prunes only subtrees that hold nothing but excluded
+            // regions, and a leaf shared with the opposite wall would else
+            // hand back the vertex's own region at a distance of about 0.
+            const ClearanceQuery* q = &query;
+            const ClosestHit hit = work.tree->ClosestPoint(
+                mesh, query.position, query.regions, query.regionCount, [q](std::uint32_t t) { return q->Skips(t); },
+                reach);
+            if (hit.found) work.clearance[v] = hit.distance;
+        }
+    });
+}
+
+void SmoothClearance(DisplacementWork& work) {
+    const std::vector<Vertex>& vertices = work.mesh->vertices;
+    for (std::size_t v = 0; v < work.limit.size(); ++v) work.limit[v] = kClearanceShare * work.clearance[v];
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const MeshEdge& edge : work.edges) {
+            const float half = 0.5f * Length(vertices[edge.b].position - vertices[edge.a].position);
+            work.limit[edge.b] = std::min(work.limit[edge.b], work.limit[edge.a] + half);
+            work.limit[edge.a] = std::min(work.limit[edge.a], work.limit[edge.b] + half);
+        }
+    }
+}
+
+void HoldThinWalls(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings,
+                   DisplacementReport& report) {
+    const TriangleMesh& mesh = *work.mesh;
+    std::vector<float> depth(mesh.vertices.size(), 0.0f);
+    float largest = 0.0f;
+    for (std::size_t v = 0; v < depth.size(); ++v) {
+        const float h = work.heights[v];
+        if (!(weights[v] > 0.0f) || h == 0.0f) continue;
+        const float m = std::min(work.limit[v], std::fabs(h * weights[v]));
+        depth[v] = h < 0.0f ? m : -m;
+        largest = std::max(largest, depth[v]);
+    }
+    std::vector<std::uint32_t> candidates;
+    for (std::size_t v = 0; v < depth.size(); ++v) {
+        if (depth[v] >= kMinimumHeldDepth && std::isfinite(work.clearance[v])) {
+            candidates.push_back(static_cast<std::uint32_t>(v));
+        }
+    }
+    std::vector<ClearanceResult> results;
+    MeasureClearance(mesh, *work.tree, candidates, depth, 2.0f * largest + settings.wallThresholdMillimetres, results);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        if (results[i].found && results[i].remaining < settings.wallThresholdMillimetres) {
+            work.hold[candidates[i]] = 1;
+            ++report.notMovedInward;
+        }
+    }
+}
+
+}  // namespace ridgeforge::mesh::relief_detail

@@ -1,0 +1,292 @@
+// The last part of the fold guard: moves that make triangles cross are eased
+// back. The tilt test of the guard sees a triangle that turns, not two that
+// meet: the flanks of a concave crease moving towards each other, a fan of
+// bed-face triangles slid over its neighbours inside the base band, a corner
+// whose faces pass through each other. Surfaces meet only where the surface
+// between them folds, so the search starts there: at every vertex whose fan
+// is no longer a plain graph over its summed normal (a fan that only slid is
+// left alone), and at what the tilt test eased. Every triangle within the
+// longest move of those is tested exactly by the validation's search, which
+// also decides triangles sharing a corner or an edge; edge neighbours that
+// the move folded almost flat onto each other count too. Each moved corner of
+// a crossing triangle gives back half of its move per round, and all of it in
+// the last round, so that the surface before the move, which crossed nowhere,
+// bounds the work.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "mesh/ParallelChunks.h"
+#include "mesh/SortUnique.h"
+#include "relief/displacement/MeshDisplacement.h"
+#include "relief/displacement/MeshDisplacementStages.h"
+#include "relief/validation/SelfIntersections.h"
+
+namespace ridgeforge::mesh::relief_detail {
+namespace {
+
+constexpr std::uint32_t kCrossingRounds = 8;
+constexpr std::size_t kChunk = 4096;
+constexpr std::uint32_t kLargestFan = 64;
+constexpr float kSlidTolerance = 1e-4f;
+constexpr float kHuge = 3.0e38f;
+constexpr std::int64_t kLargestGrid = std::int64_t{1} << 24;
+// cos 87 degrees: a face seen along the fan's normal keeps a fair width.
+constexpr double kPlainCosine = 0.05233596;
+// One turn, and a little for rounding: a fan that winds twice adds up to two.
+constexpr double kOneTurn = 6.2841853;
+// Edge neighbours whose normals are further apart than about 165 degrees
+// have folded onto each other.
+constexpr double kFoldedCosine = -0.966;
+
+// Whether the triangles s and t, sharing an edge, have turned almost fully
+// against each other at the given positions.
+bool FoldedOnto(const TriangleMesh& mesh, const std::vector<Vec3f>& positions, std::uint32_t s, std::uint32_t t) {
+    auto normal = [&](std::uint32_t f) {
+        const Vec3d a = ToDouble(positions[mesh.indices[3 * std::size_t{f}]]);
+        const Vec3d b = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 1]]);
+        const Vec3d c = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 2]]);
+        return Cross(b - a, c - a);
+    };
+    const Vec3d n0 = normal(s), n1 = normal(t);
+    const double l0 = Length(n0), l1 = Length(n1);
+    return l0 > 0.0 && l1 > 0.0 && Dot(n0, n1) < kFoldedCosine * l0 * l1;
+}
+
+int SharedCorners(const TriangleMesh& mesh, std::uint32_t s, std::uint32_t t) {
+    int shared = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
+            shared += mesh.indices[3 * std::size_t{s} + i] == mesh.indices[3 * std::size_t{t} + j] ? 1 : 0;
+        }
+    }
+    return shared;
+}
+
+// Whether every corner of the faces around vertex v moved as v did (up to a
+// ten-thousandth of a millimetre): the fan only slid, and what did not meet
+// before the move does not meet now.
+bool FanSlid(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const std::vector<Vec3f>& saved,
+             std::uint32_t v) {
+    const Vec3f move = mesh.vertices[v].position - saved[v];
+    for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::uint32_t u = mesh.indices[3 * std::size_t{faces.faces[k]} + c];
+            const Vec3f d = mesh.vertices[u].position - saved[u] - move;
+            if (std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z) > kSlidTolerance) return false;
+        }
+    }
+    return true;
+}
+
+// Whether the fan of faces around vertex v is a graph over the plane across
+// its summed normal: every face within 87 degrees of that normal, no two of
+// them folded onto each other, and their angles at v, seen along it, adding
+// up to one turn at most. The faces of such a fan cover disjoint wedges of
+// that plane, each one-to-one, so no two of them meet beyond what they share.
+bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std::uint32_t v) {
+    const std::uint32_t first = faces.offsets[v], last = faces.offsets[v + 1];
+    if (last - first > kLargestFan) return false;
+    Vec3d cross[kLargestFan];
+    Vec3d axis{};
+    const Vec3d p = ToDouble(mesh.vertices[v].position);
+    for (std::uint32_t k = first; k < last; ++k) {
+        const std::uint32_t* corner = &mesh.indices[3 * std::size_t{faces.faces[k]}];
+        const Vec3d a = ToDouble(mesh.vertices[corner[0]].position);
+        cross[k - first] = Cross(ToDouble(mesh.vertices[corner[1]].position) - a,
+                                 ToDouble(mesh.vertices[corner[2]].position) - a);
+        axis += cross[k - first];
+    }
+    const double axisLength = Length(axis);
+    if (!(axisLength > 0.0)) return false;
+    const Vec3d n = axis / axisLength;
+    double turn = 0.0;
+    for (std::uint32_t k = first; k < last; ++k) {
+        const double length = Length(cross[k - first]);
+        if (!(Dot(cross[k - first], n) > kPlainCosine * length)) return false;
+        cross[k - first] = cross[k - first] / length;
+        for (std::uint32_t j = first; j < k; ++j) {
+            if (Dot(cross[k - first], cross[j - first]) < kFoldedCosine) return false;
+        }
+        // The face's angle at v, seen along n.
+        const std::uint32_t* corner = &mesh.indices[3 * std::size_t{faces.faces[k]}];
+        int at = 0;
+        while (corner[at] != v) ++at;
+        Vec3d e0 = ToDouble(mesh.vertices[corner[(at + 1) % 3]].position) - p;
+        Vec3d e1 = ToDouble(mesh.vertices[corner[(at + 2) % 3]].position) - p;
+        e0 -= n * Dot(e0, n);
+        e1 -= n * Dot(e1, n);
+        turn += std::atan2(Dot(Cross(e0, e1), n), Dot(e0, e1));
+    }
+    return turn < kOneTurn;
+}
+
+// The corners of the marked triangles, sorted, without repeats.
+std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask) {
+    std::vector<std::uint32_t> out;
+    for (std::size_t t = 0; t < mask.size(); ++t) {
+        if (mask[t]) out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+    }
+    SortUnique(out);
+    return out;
+}
+
+// The triangles whose boxes touch a cell of a grid, as fine as the largest
+// marked triangle's box or the reach, that a marked triangle's box widened
+// by the reach touches: every triangle within the reach of a marked one. All
+// of them when that grid would be too large.
+std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask,
+                                         float reach) {
+    const std::size_t triangles = mask.size();
+    std::vector<std::uint32_t> all(triangles);
+    for (std::size_t t = 0; t < triangles; ++t) all[t] = static_cast<std::uint32_t>(t);
+    if (!mesh.boundsValid) return all;
+    auto boxOf = [&](std::size_t t, Vec3f& lo, Vec3f& hi) {
+        lo = hi = mesh.vertices[mesh.indices[3 * t]].position;
+        for (std::size_t k = 1; k < 3; ++k) {
+            const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
+            for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], p[a]), hi[a] = std::max(hi[a], p[a]);
+        }
+    };
+    Vec3f lo, hi, low = {kHuge, kHuge, kHuge}, high = -low;
+    float cell = reach;
+    for (std::size_t t = 0; t < triangles; ++t) {
+        boxOf(t, lo, hi);
+        for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], lo[a]), high[a] = std::max(high[a], hi[a]);
+        if (mask[t]) cell = std::max({cell, hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+    }
+    std::int64_t size[3];
+    for (int a = 0; a < 3; ++a) size[a] = static_cast<std::int64_t>((high[a] - low[a]) / std::max(cell, 1e-3f)) + 1;
+    if (cell == 0.0f || size[0] * size[1] * size[2] > kLargestGrid) return all;
+    const float step = std::max(cell, 1e-3f);
+    std::vector<std::uint8_t> touched(static_cast<std::size_t>(size[0] * size[1] * size[2]), 0);
+    // Calls `visit` on each cell of the box; false stops it and is returned.
+    auto cells = [&](const Vec3f& boxLow, const Vec3f& boxHigh, const auto& visit) {
+        std::int64_t from[3], to[3];
+        for (int a = 0; a < 3; ++a) {
+            from[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxLow[a] - low[a]) / step), 0, size[a] - 1);
+            to[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxHigh[a] - low[a]) / step), 0, size[a] - 1);
+        }
+        for (std::int64_t x = from[0]; x <= to[0]; ++x) {
+            for (std::int64_t y = from[1]; y <= to[1]; ++y) {
+                for (std::int64_t z = from[2]; z <= to[2]; ++z) {
+                    if (!visit(static_cast<std::size_t>((x * size[1] + y) * size[2] + z))) return false;
+                }
+            }
+        }
+        return true;
+    };
+    const Vec3f widen = {reach, reach, reach};
+    for (std::size_t t = 0; t < triangles; ++t) {
+        if (!mask[t]) continue;
+        boxOf(t, lo, hi);
+        cells(lo - widen, hi + widen, [&](std::size_t c) { return touched[c] = 1; });
+    }
+    std::vector<std::uint32_t> near;
+    for (std::size_t t = 0; t < triangles; ++t) {
+        boxOf(t, lo, hi);
+        if (mask[t] || !cells(lo, hi, [&](std::size_t c) { return touched[c] == 0; })) {
+            near.push_back(static_cast<std::uint32_t>(t));
+        }
+    }
+    return near;
+}
+
+std::vector<Vec3f> PositionsOf(const TriangleMesh& mesh) {
+    std::vector<Vec3f> out(mesh.vertices.size());
+    for (std::size_t v = 0; v < out.size(); ++v) out[v] = mesh.vertices[v].position;
+    return out;
+}
+
+// The triangles within the reach of the marked ones that meet another
+// triangle beyond what they share, and the marked edge neighbours that the
+// move folded onto each other; sorted, without repeats.
+std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const VertexFaceAdjacency& faces,
+                                             const std::vector<Vec3f>& saved, const std::vector<std::uint8_t>& mask,
+                                             float reach) {
+    std::vector<std::uint32_t> out;
+    bool stoppedEarly = false;
+    const std::vector<std::uint32_t> near = TrianglesNear(mesh, mask, reach);
+    if (near.size() == mask.size()) {
+        FindSelfIntersections(mesh, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
+    } else {
+        // The search over the nearby triangles alone, on the same vertices so
+        // that shared corners stay shared.
+        TriangleMesh part;
+        part.vertices = mesh.vertices;
+        for (const std::size_t t : near) {
+            part.indices.insert(part.indices.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+        }
+        FindSelfIntersections(part, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
+        for (std::uint32_t& t : out) t = near[t];
+    }
+    // Edge neighbours folded onto each other off one plane meet only along
+    // their edge, yet leave a blade no slicer can read; they lie in the fans
+    // of their corners.
+    const std::vector<Vec3f> now = PositionsOf(mesh);
+    for (const std::uint32_t v : CornersOfMarked(mesh, mask)) {
+        for (std::uint32_t i = faces.offsets[v]; i < faces.offsets[v + 1]; ++i) {
+            for (std::uint32_t j = i + 1; j < faces.offsets[v + 1]; ++j) {
+                const std::uint32_t s = faces.faces[i], t = faces.faces[j];
+                if ((!mask[s] && !mask[t]) || SharedCorners(mesh, s, t) != 2) continue;
+                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, saved, s, t)) out.insert(out.end(), {s, t});
+            }
+        }
+    }
+    SortUnique(out);
+    return out;
+}
+
+}  // namespace
+
+void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
+                   std::vector<std::uint8_t>& eased, DisplacementReport& report) {
+    const VertexFaceAdjacency& faces = work.vertexFaces;
+    const std::size_t triangles = mesh.TriangleCount();
+    auto moved = [&](std::uint32_t v) { return !(mesh.vertices[v].position == saved[v]); };
+    std::vector<std::uint8_t> plain(mesh.vertices.size(), 1), mask(triangles, 0);
+    ForEachChunk(mesh.vertices.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            const auto u = static_cast<std::uint32_t>(v);
+            plain[v] = FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u) ? 1 : 0;
+        }
+    });
+    // Where the surface folded, or the tilt test eased it, surfaces may have
+    // moved into each other from as far as the longest move away.
+    bool any = false;
+    float reach = 0.0f;
+    for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
+        reach = std::max(reach, Length(mesh.vertices[v].position - saved[v]));
+        if (plain[v] && !eased[v]) continue;
+        any = true;
+        for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+    }
+    if (!any) return;
+    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+    std::vector<std::uint32_t> vertices;
+    for (std::uint32_t round = 1; !crossing.empty() && round <= kCrossingRounds; ++round) {
+        const float keep = round == kCrossingRounds ? 0.0f : 0.5f;
+        vertices.clear();
+        for (const std::uint32_t t : crossing) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::uint32_t v = mesh.indices[3 * std::size_t{t} + k];
+                if (moved(v)) vertices.push_back(v);
+            }
+        }
+        SortUnique(vertices);
+        std::fill(mask.begin(), mask.end(), std::uint8_t{0});
+        // What the eased faces can meet now lies within the way they went back.
+        reach = 0.0f;
+        for (const std::uint32_t v : vertices) {
+            Vec3f& position = mesh.vertices[v].position;
+            reach = std::max(reach, (1.0f - keep) * Length(position - saved[v]));
+            position = saved[v] + (position - saved[v]) * keep;
+            eased[v] = 1;
+            for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+        }
+        crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+    }
+    report.trianglesLeftTurned += crossing.size();
+}
+
+}  // namespace ridgeforge::mesh::relief_detail

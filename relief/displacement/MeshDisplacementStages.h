@@ -1,0 +1,68 @@
+// The stages of ApplyDisplacement and the working data they pass on; private
+// to the three files that implement it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mesh/AabbTree.h"
+#include "mesh/TriangleMesh.h"
+#include "mesh/Vec3.h"
+#include "relief/displacement/Clearance.h"
+#include "relief/displacement/DisplacementSettings.h"
+
+namespace ridgeforge::mesh::relief_detail {
+
+// An undirected edge and the first two triangles that use it (-1 when absent).
+struct MeshEdge {
+    std::uint32_t a = 0;
+    std::uint32_t b = 0;
+    std::int32_t first = -1;
+    std::int32_t second = -1;
+};
+
+struct DisplacementWork {
+    const TriangleMesh* mesh = nullptr;
+    std::vector<float> heights;
+    std::vector<Vec3f> faceNormals;
+    std::vector<Vec3f> centroids;
+    std::vector<MeshEdge> edges;
+    // Per triangle corner slot: the edge from that corner to the next.
+    std::vector<std::uint32_t> edgeOfCorner;
+    std::vector<std::uint32_t> regionOf;
+    std::uint32_t regionCount = 0;
+    VertexFaceAdjacency vertexFaces;
+    std::shared_ptr<AabbTree> tree;
+    // Raw clearance, then the smoothed limit; +infinity where none.
+    std::vector<float> clearance;
+    std::vector<float> limit;
+    std::vector<std::uint8_t> hold;
+    std::vector<Vec3f> direction;
+    std::vector<float> scale;
+};
+
+void ComputeFaceNormals(DisplacementWork& work);
+void BuildEdgeTable(DisplacementWork& work);
+void FloodSmoothRegions(DisplacementWork& work);
+void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings);
+void SmoothClearance(DisplacementWork& work);
+void HoldThinWalls(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings,
+                   DisplacementReport& report);
+void ComputeMitres(DisplacementWork& work);
+// Moves the vertices; with `saved` the positions before and the state and
+// move length per vertex are kept for the fold guard.
+void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<float>& weights,
+                  const DisplacementSettings& settings, std::vector<std::uint8_t>& state,
+                  std::vector<float>& moveLength, DisplacementReport& report);
+void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
+                const std::vector<std::uint8_t>& state, const std::vector<float>& moveLength,
+                const DisplacementSettings& settings, DisplacementReport& report);
+
+// Eases back the moves of the corners of triangles that the move made cross
+// another triangle, marking them eased; what still crosses after the last
+// round counts as left turned.
+void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
+                   std::vector<std::uint8_t>& eased, DisplacementReport& report);
+
+}  // namespace ridgeforge::mesh::relief_detail

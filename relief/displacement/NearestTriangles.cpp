@@ -1,0 +1,205 @@
+// Nearest triangle of every stored voxel without a tree query per voxel.
+//
+// A first pass gives each voxel near a triangle that triangle's exact distance;
+// propagation then lets a voxel try the nearest triangles of its six face
+// neighbours, round after round, until nothing improves (a closest-point
+// transform by front propagation, as in Mauch 2000). Keys pack the float
+// distance above the triangle index, so one integer minimum keeps the nearer
+// triangle, and ties go to the lower index whichever thread wins.
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <cmath>
+
+#include "mesh/CancellableLoop.h"
+#include "mesh/RayTests.h"
+#include "relief/displacement/SparseGridBuild.h"
+
+namespace ridgeforge::mesh::sparse {
+namespace {
+
+std::uint64_t MakeKey(double distance, std::uint32_t triangle) {
+    const float d = static_cast<float>(distance);
+    return (std::uint64_t{std::bit_cast<std::uint32_t>(d)} << 32) | triangle;
+}
+
+float KeyDistance(std::uint64_t key) { return std::bit_cast<float>(static_cast<std::uint32_t>(key >> 32)); }
+
+double DistanceToTriangle(const TriangleMesh& part, std::uint32_t t, const Vec3d& p) {
+    const Vec3d a = ToDouble(part.vertices[part.indices[3 * std::size_t{t}]].position);
+    const Vec3d b = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 1]].position);
+    const Vec3d c = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 2]].position);
+    return Length(p - ClosestPointOnTriangle(p, a, b, c));
+}
+
+void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
+    std::atomic_ref<std::uint64_t> ref(slot);
+    std::uint64_t current = ref.load(std::memory_order_relaxed);
+    while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {}
+}
+
+void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
+                  std::vector<std::uint64_t>& keys) {
+    const Vec3f a = part.vertices[part.indices[3 * std::size_t{t}]].position;
+    const Vec3f b = part.vertices[part.indices[3 * std::size_t{t} + 1]].position;
+    const Vec3f c = part.vertices[part.indices[3 * std::size_t{t} + 2]].position;
+    const double grow = 1.5 * grid.cellSize;
+    const std::int64_t counts[3] = {grid.nx, grid.ny, grid.nz};
+    std::int64_t lo[3], hi[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        const double l = std::min({a[axis], b[axis], c[axis]}) - grow;
+        const double h = std::max({a[axis], b[axis], c[axis]}) + grow;
+        lo[axis] =
+            std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil((l - grid.origin[axis]) / grid.cellSize)));
+        hi[axis] = std::min<std::int64_t>(
+            counts[axis] - 1, static_cast<std::int64_t>(std::floor((h - grid.origin[axis]) / grid.cellSize)));
+        if (lo[axis] > hi[axis]) return;
+    }
+    const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
+    for (std::int64_t bk = lo[2] >> 3; bk <= hi[2] >> 3; ++bk) {
+        for (std::int64_t bj = lo[1] >> 3; bj <= hi[1] >> 3; ++bj) {
+            for (std::int64_t bi = lo[0] >> 3; bi <= hi[0] >> 3; ++bi) {
+                const std::int32_t brick =
+                    grid.brickTable[static_cast<std::size_t>((bk * grid.by + bj) * grid.bx + bi)];
+                if (brick < 0) continue;
+                for (std::int64_t k = std::max(lo[2], bk * 8); k <= std::min(hi[2], bk * 8 + 7); ++k) {
+                    for (std::int64_t j = std::max(lo[1], bj * 8); j <= std::min(hi[1], bj * 8 + 7); ++j) {
+                        for (std::int64_t i = std::max(lo[0], bi * 8); i <= std::min(hi[0], bi * 8 + 7); ++i) {
+                            const Vec3d p = VoxelPosition(grid, i, j, k);
+                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
+                            const std::size_t v =
+                                std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
+                            KeepSmaller(keys[v], MakeKey(d, t));
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The stored face neighbours of voxel v in the order -x, +x, -y, +y, -z, +z
+// (-1 where absent): inside the brick by offset, across its faces through
+// the brick's neighbours.
+void FaceNeighbours(const std::vector<std::int32_t>& brickNeighbours, std::size_t v, std::int64_t neighbours[6]) {
+    const std::size_t brick = v / 512;
+    const std::int64_t local = static_cast<std::int64_t>(v % 512);
+    const std::int64_t at[3] = {local & 7, (local >> 3) & 7, local >> 6};
+    static constexpr std::int64_t kStride[3] = {1, 8, 64};
+    for (int n = 0; n < 6; ++n) {
+        const int axis = n >> 1;
+        const bool up = (n & 1) != 0;
+        if (up ? at[axis] < 7 : at[axis] > 0) {
+            neighbours[n] = static_cast<std::int64_t>(v) + (up ? kStride[axis] : -kStride[axis]);
+            continue;
+        }
+        const std::int32_t other = brickNeighbours[brick * 6 + static_cast<std::size_t>(n)];
+        neighbours[n] = other < 0 ? -1 : std::int64_t{other} * 512 + local + (up ? -7 : 7) * kStride[axis];
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
+                                                const StoredBricks& bricks, SparseDistanceGridStats& stats) {
+    using Clock = std::chrono::steady_clock;
+    const auto startSeeding = Clock::now();
+    const std::size_t voxels = grid.values.size();
+    std::vector<std::uint64_t> keys(voxels, kNoSeed);
+    ParallelForChunks<1024>(part.indices.size() / 3, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+        for (std::uint64_t t = begin; t < end; ++t) SeedTriangle(part, grid, static_cast<std::uint32_t>(t), keys);
+    });
+    stats.seedingSeconds = std::chrono::duration<double>(Clock::now() - startSeeding).count();
+
+    const auto startPropagation = Clock::now();
+    const double reach = 2.0 * grid.cellSize + grid.bandValue;
+    const std::int32_t maxRounds = static_cast<std::int32_t>(std::ceil(grid.bandValue / grid.cellSize)) + 2;
+    std::vector<std::uint64_t> next(voxels);
+    std::vector<std::uint8_t> changed(voxels);
+    std::vector<std::uint8_t> changedNext(voxels);
+    for (std::size_t v = 0; v < voxels; ++v) changed[v] = keys[v] != kNoSeed ? 1 : 0;
+    // Per brick: whether any of its voxels changed in the last round, and its
+    // six face neighbours, so that bricks away from the moving front are
+    // passed over whole.
+    const std::size_t brickCount = voxels / 512;
+    std::vector<std::uint8_t> brickChanged(brickCount, 1);
+    std::vector<std::uint8_t> brickChangedNext(brickCount, 0);
+    std::vector<std::int32_t> brickNeighbours(brickCount * 6, -1);
+    for (std::size_t b = 0; b < brickCount; ++b) {
+        std::int64_t at[3];
+        bricks.Coordinates(grid, b, at);
+        const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
+        for (int n = 0; n < 6; ++n) {
+            std::int64_t q[3] = {at[0], at[1], at[2]};
+            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
+            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
+            brickNeighbours[b * 6 + n] =
+                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
+        }
+    }
+    // Chunks hold whole bricks, so each brick's flag has one writer.
+    static_assert(16384 % 512 == 0);
+    for (std::int32_t round = 0; round < maxRounds; ++round) {
+        std::atomic<std::uint64_t> changes{0};
+        ParallelForChunks<16384>(voxels, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            std::uint64_t chunkChanges = 0;
+            for (std::uint64_t v = begin; v < end; ++v) {
+                next[v] = keys[v];
+                changedNext[v] = 0;
+                const std::size_t b = v / 512;
+                if (v % 512 == 0) brickChangedNext[b] = 0;
+                bool nearFront = brickChanged[b] != 0;
+                for (int n = 0; n < 6 && !nearFront; ++n) {
+                    const std::int32_t other = brickNeighbours[b * 6 + n];
+                    nearFront = other >= 0 && brickChanged[static_cast<std::size_t>(other)] != 0;
+                }
+                if (!nearFront) continue;
+                std::int64_t neighbours[6];
+                FaceNeighbours(brickNeighbours, v, neighbours);
+                bool anyChanged = false;
+                for (const std::int64_t n : neighbours)
+                    anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
+                if (!anyChanged) continue;
+                const std::uint32_t own = keys[v] == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(keys[v]);
+                std::uint32_t tried[6];
+                int triedCount = 0;
+                Vec3d p;
+                bool havePosition = false;
+                for (const std::int64_t n : neighbours) {
+                    if (n < 0 || keys[std::size_t(n)] == kNoSeed) continue;
+                    const std::uint64_t key = keys[std::size_t(n)];
+                    const std::uint32_t t = static_cast<std::uint32_t>(key);
+                    if (t == own || std::find(tried, tried + triedCount, t) != tried + triedCount) continue;
+                    tried[triedCount++] = t;
+                    if (!(KeyDistance(key) <= reach)) continue;
+                    if (!havePosition) {
+                        std::int64_t brick[3];
+                        bricks.Coordinates(grid, v / 512, brick);
+                        const std::int64_t local = static_cast<std::int64_t>(v % 512);
+                        p = VoxelPosition(grid, brick[0] * 8 + (local & 7), brick[1] * 8 + ((local >> 3) & 7),
+                                          brick[2] * 8 + (local >> 6));
+                        havePosition = true;
+                    }
+                    const std::uint64_t candidate = MakeKey(DistanceToTriangle(part, t, p), t);
+                    if (candidate < next[v]) next[v] = candidate;
+                }
+                if (next[v] < keys[v]) {
+                    changedNext[v] = 1;
+                    brickChangedNext[b] = 1;
+                    ++chunkChanges;
+                }
+            }
+            changes.fetch_add(chunkChanges);
+        });
+        keys.swap(next);
+        changed.swap(changedNext);
+        brickChanged.swap(brickChangedNext);
+        stats.rounds = round + 1;
+        if (changes.load() == 0) break;
+    }
+    stats.propagationSeconds = std::chrono::duration<double>(Clock::now() - startPropagation).count();
+    return keys;
+}
+
+}  // namespace ridgeforge::mesh::sparse

@@ -1,0 +1,203 @@
+#include "relief/repair/ExportCleanup.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "mesh/Connectivity.h"
+
+namespace ridgeforge::mesh {
+
+namespace {
+
+Vec3d At(const TriangleMesh& mesh, std::uint32_t v) { return ToDouble(mesh.vertices[v].position); }
+
+// Whether triangle t, seen through the current roots, has zero area or (with
+// a tolerance above 0) an edge no longer than the tolerance. A triangle whose
+// roots already repeat has collapsed and is no candidate.
+bool IsWeldCandidate(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, std::size_t t, double tolerance) {
+    const std::uint32_t a = FindRoot(parent, mesh.indices[3 * t]), b = FindRoot(parent, mesh.indices[3 * t + 1]),
+                        c = FindRoot(parent, mesh.indices[3 * t + 2]);
+    if (a == b || b == c || a == c) return false;
+    const Vec3d pa = At(mesh, a), pb = At(mesh, b), pc = At(mesh, c);
+    if (!(Length(Cross(pb - pa, pc - pa)) > 0.0)) return true;
+    if (!(tolerance > 0.0)) return false;
+    return Length(pb - pa) <= tolerance || Length(pc - pb) <= tolerance || Length(pa - pc) <= tolerance;
+}
+
+bool AnyWeldCandidate(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, double tolerance) {
+    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
+        if (IsWeldCandidate(mesh, parent, t, tolerance)) return true;
+    }
+    return false;
+}
+
+// Each root's distinct edge neighbours through the current roots, in compressed rows.
+struct NeighbourRows {
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::uint32_t> entries;
+
+    bool Contains(std::uint32_t row, std::uint32_t v) const {
+        return std::find(entries.begin() + static_cast<std::ptrdiff_t>(offsets[row]),
+                         entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]),
+                         v) != entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]);
+    }
+};
+
+NeighbourRows BuildNeighbourRows(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent) {
+    NeighbourRows rows;
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<std::uint32_t> roots(mesh.indices.size());
+    for (std::size_t i = 0; i < roots.size(); ++i) roots[i] = FindRoot(parent, mesh.indices[i]);
+    const auto forEachEdge = [&](auto&& visit) {
+        for (std::size_t t = 0; t < triangles; ++t) {
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t x = roots[3 * t + k], y = roots[3 * t + (k + 1) % 3];
+                if (x != y) visit(x, y);
+            }
+        }
+    };
+    std::vector<std::uint64_t> start(mesh.vertices.size() + 1, 0);
+    forEachEdge([&](std::uint32_t x, std::uint32_t y) { ++start[x + 1], ++start[y + 1]; });
+    for (std::size_t v = 0; v + 1 < start.size(); ++v) start[v + 1] += start[v];
+    rows.entries.resize(start.back());
+    std::vector<std::uint64_t> next(start.begin(), start.end() - 1);
+    forEachEdge([&](std::uint32_t x, std::uint32_t y) {
+        rows.entries[next[x]++] = y;
+        rows.entries[next[y]++] = x;
+    });
+    // Drop repeats within each row, compacting the rows in place.
+    rows.offsets.assign(start.size(), 0);
+    std::uint64_t kept = 0;
+    for (std::size_t v = 0; v + 1 < start.size(); ++v) {
+        const auto first = rows.entries.begin() + static_cast<std::ptrdiff_t>(start[v]);
+        const auto last = rows.entries.begin() + static_cast<std::ptrdiff_t>(start[v + 1]);
+        std::sort(first, last);
+        const auto end = std::unique(first, last);
+        for (auto it = first; it != end; ++it) rows.entries[kept++] = *it;
+        rows.offsets[v + 1] = kept;
+    }
+    rows.entries.resize(kept);
+    return rows;
+}
+
+// One weld pass in triangle order; returns the joins made.
+std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, double tolerance,
+                       ExportCleanupReport& report) {
+    const NeighbourRows rows = BuildNeighbourRows(mesh, parent);
+    std::uint64_t joins = 0;
+    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
+        if (!IsWeldCandidate(mesh, parent, t, tolerance)) continue;
+        const std::uint32_t corner[3] = {FindRoot(parent, mesh.indices[3 * t]),
+                                         FindRoot(parent, mesh.indices[3 * t + 1]),
+                                         FindRoot(parent, mesh.indices[3 * t + 2])};
+        int shortest = 0;
+        double best = Length(At(mesh, corner[1]) - At(mesh, corner[0]));
+        for (int e = 1; e < 3; ++e) {
+            const double length = Length(At(mesh, corner[(e + 1) % 3]) - At(mesh, corner[e]));
+            if (length < best) best = length, shortest = e;
+        }
+        const std::uint32_t k = corner[shortest], r = corner[(shortest + 1) % 3];
+        std::uint64_t common = 0;
+        for (std::uint64_t i = rows.offsets[k]; i < rows.offsets[k + 1]; ++i)
+            common += rows.Contains(r, rows.entries[i]);
+        if (common == 2) {
+            parent[r] = k;
+            ++joins;
+        } else {
+            ++report.collapsesRefused;
+        }
+    }
+    return joins;
+}
+
+bool HasZeroAreaOrShortEdge(const TriangleMesh& mesh, std::size_t t, double tolerance) {
+    const Vec3d a = At(mesh, mesh.indices[3 * t]), b = At(mesh, mesh.indices[3 * t + 1]),
+                c = At(mesh, mesh.indices[3 * t + 2]);
+    if (!(Length(Cross(b - a, c - a)) > 0.0)) return true;
+    return tolerance > 0.0 && (Length(b - a) <= tolerance || Length(c - b) <= tolerance || Length(a - c) <= tolerance);
+}
+
+// Keeps the roots in index order and the triangles whose corners stay distinct.
+void Rebuild(TriangleMesh& mesh, std::vector<std::uint32_t>& parent, ExportCleanupReport& report) {
+    std::vector<std::uint32_t> newIndex(mesh.vertices.size());
+    std::vector<Vertex> vertices;
+    for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
+        if (parent[v] != v) continue;
+        newIndex[v] = static_cast<std::uint32_t>(vertices.size());
+        vertices.push_back(mesh.vertices[v]);
+        report.vertexOrigins.push_back(v);
+    }
+    report.verticesMerged = mesh.vertices.size() - vertices.size();
+    std::vector<std::uint32_t> indices;
+    indices.reserve(mesh.indices.size());
+    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
+        const std::uint32_t a = newIndex[FindRoot(parent, mesh.indices[3 * t])];
+        const std::uint32_t b = newIndex[FindRoot(parent, mesh.indices[3 * t + 1])];
+        const std::uint32_t c = newIndex[FindRoot(parent, mesh.indices[3 * t + 2])];
+        if (a == b || b == c || a == c) {
+            ++report.collapsedTrianglesDropped;
+            continue;
+        }
+        indices.insert(indices.end(), {a, b, c});
+        report.triangleOrigins.push_back(static_cast<std::uint32_t>(t));
+    }
+    mesh.vertices = std::move(vertices);
+    mesh.indices = std::move(indices);
+}
+
+void FillSmallHoles(TriangleMesh& mesh, const ExportCleanupOptions& options, ExportCleanupReport& report) {
+    std::uint64_t untraced = 0;
+    const std::vector<BoundaryLoop> loops = FindBoundaryLoops(mesh, untraced);
+    report.holesLeftOpen += untraced;
+    for (const BoundaryLoop& loop : loops) {
+        if (loop.acrossMillimetres > options.maximumHoleMillimetres &&
+            loop.widthMillimetres > options.maximumSlitWidthMillimetres) {
+            ++report.holesLeftOpen;
+            report.largestOpenHoleMillimetres = std::max(report.largestOpenHoleMillimetres, loop.acrossMillimetres);
+            continue;
+        }
+        const std::uint64_t added = FillHole(mesh, loop);
+        report.triangleOrigins.insert(report.triangleOrigins.end(), added, report.triangleOrigins[loop.triangle]);
+        ++report.holesFilled;
+        report.fillTriangles += added;
+        report.largestFilledHoleMillimetres = std::max(report.largestFilledHoleMillimetres, loop.acrossMillimetres);
+    }
+}
+
+}  // namespace
+
+ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimetres,
+                                     const ExportCleanupOptions& options) {
+    ExportCleanupReport report;
+    report.toleranceMillimetres = toleranceMillimetres;
+    if (mesh.vertices.empty() || !IsValidMesh(mesh)) return report;
+    const double tolerance = options.weldCollapsedTriangles ? toleranceMillimetres : 0.0;
+
+    std::vector<std::uint32_t> parent(mesh.vertices.size());
+    for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = v;
+    if (AnyWeldCandidate(mesh, parent, tolerance)) {
+        for (std::uint32_t pass = 1; pass <= 8; ++pass) {
+            const std::uint64_t joins = WeldPass(mesh, parent, tolerance, report);
+            report.passes = pass;
+            if (joins == 0 || !AnyWeldCandidate(mesh, parent, tolerance)) break;
+        }
+    }
+    Rebuild(mesh, parent, report);
+    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
+        report.zeroAreaTrianglesLeft += HasZeroAreaOrShortEdge(mesh, t, tolerance);
+    }
+    if (options.fillHoles) FillSmallHoles(mesh, options, report);
+
+    if (report.verticesMerged != 0 || report.collapsedTrianglesDropped != 0 || report.fillTriangles != 0) {
+        mesh.RecomputeNormals();
+        mesh.RecomputeBounds();
+    } else {
+        report.vertexOrigins.clear();
+        report.vertexOrigins.shrink_to_fit();
+        report.triangleOrigins.clear();
+        report.triangleOrigins.shrink_to_fit();
+    }
+    return report;
+}
+
+}  // namespace ridgeforge::mesh

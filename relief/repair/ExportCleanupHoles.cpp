@@ -1,0 +1,182 @@
+// Boundary loops and their filling for the export cleanup.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "mesh/ParallelChunks.h"
+#include "relief/repair/ExportCleanup.h"
+
+namespace ridgeforge::mesh {
+
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+Vec3d Newell(const std::vector<Vec3d>& p) {
+    Vec3d n;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Vec3d& a = p[i];
+        const Vec3d& b = p[(i + 1) % p.size()];
+        n.x += (a.y - b.y) * (a.z + b.z);
+        n.y += (a.z - b.z) * (a.x + b.x);
+        n.z += (a.x - b.x) * (a.y + b.y);
+    }
+    return n;
+}
+
+void MeasureLoop(const TriangleMesh& mesh, BoundaryLoop& loop) {
+    std::vector<Vec3d> p;
+    p.reserve(loop.vertices.size());
+    for (std::uint32_t v : loop.vertices) p.push_back(ToDouble(mesh.vertices[v].position));
+    Vec3d low = p[0], high = p[0];
+    double perimeter = 0.0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        low = Min(low, p[i]);
+        high = Max(high, p[i]);
+        perimeter += Length(p[(i + 1) % p.size()] - p[i]);
+    }
+    loop.acrossMillimetres = static_cast<float>(Length(high - low));
+    const double area = Length(Newell(p)) * 0.5;
+    loop.widthMillimetres = perimeter > 0.0 ? static_cast<float>(2.0 * area / perimeter) : 0.0f;
+}
+
+double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) {
+    return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
+}
+
+}  // namespace
+
+void SortEdgeKeys(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& corners) {
+    const std::size_t n = keys.size();
+    std::vector<std::uint64_t> sortedKeys(n);
+    std::vector<std::uint32_t> sortedCorners(n), order(n);
+    for (int shift = 0; shift < 64; shift += 16) {
+        StableBucketOrder(
+            n, 65536, [&](std::size_t i) { return static_cast<std::size_t>((keys[i] >> shift) & 0xFFFFu); },
+            order.data(), true);
+        for (std::size_t j = 0; j < n; ++j) {
+            sortedKeys[j] = keys[order[j]];
+            sortedCorners[j] = corners[order[j]];
+        }
+        keys.swap(sortedKeys);
+        corners.swap(sortedCorners);
+    }
+}
+
+std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced) {
+    const std::size_t corners = mesh.indices.size();
+    std::vector<std::uint64_t> keys(corners);
+    std::vector<std::uint32_t> owner(corners);
+    const auto endOf = [&](std::size_t c) { return mesh.indices[c - c % 3 + (c % 3 + 1) % 3]; };
+    for (std::size_t c = 0; c < corners; ++c) {
+        keys[c] = EdgeKey(mesh.indices[c], endOf(c));
+        owner[c] = static_cast<std::uint32_t>(c);
+    }
+    SortEdgeKeys(keys, owner);
+
+    // Per start vertex of a boundary edge: where it leads, its triangle, how many leave it.
+    std::vector<std::uint32_t> next(mesh.vertices.size(), kNone), triangle(mesh.vertices.size(), kNone);
+    std::vector<std::uint32_t> leaving(mesh.vertices.size(), 0);
+    std::vector<std::uint32_t> starts;
+    for (std::size_t i = 0; i < corners;) {
+        std::size_t j = i + 1;
+        while (j < corners && keys[j] == keys[i]) ++j;
+        if (j - i == 1) {
+            const std::uint32_t c = owner[i], s = mesh.indices[c];
+            if (leaving[s]++ == 0) starts.push_back(s);
+            next[s] = endOf(c);
+            triangle[s] = c / 3;
+        }
+        i = j;
+    }
+
+    std::vector<BoundaryLoop> loops;
+    std::vector<std::uint8_t> visited(mesh.vertices.size(), 0);
+    for (const std::uint32_t s : starts) {
+        if (visited[s]) continue;
+        visited[s] = 1;
+        BoundaryLoop loop;
+        loop.triangle = triangle[s];
+        bool closed = false;
+        for (std::uint32_t v = s;;) {
+            if (leaving[v] != 1) break;
+            loop.vertices.push_back(v);
+            v = next[v];
+            if (v == s) {
+                closed = true;
+                break;
+            }
+            if (visited[v]) break;
+            visited[v] = 1;
+        }
+        if (!closed || loop.vertices.size() < 3) {
+            ++untraced;
+            continue;
+        }
+        MeasureLoop(mesh, loop);
+        loops.push_back(std::move(loop));
+    }
+    return loops;
+}
+
+std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop) {
+    const std::vector<std::uint32_t> ring(loop.vertices.rbegin(), loop.vertices.rend());
+    const std::size_t n = ring.size();
+    if (n < 3) return 0;
+    std::vector<Vec3d> p;
+    for (std::uint32_t v : ring) p.push_back(ToDouble(mesh.vertices[v].position));
+    Vec3d normal = Newell(p);
+    if (Length(normal) <= 1e-12) {
+        normal = ToDouble(mesh.FaceNormal(loop.triangle));
+        if (!(Length(normal) > 0.0)) normal = {0.0, 0.0, 1.0};
+    }
+    normal = Length(normal) > 1e-12 ? normal / Length(normal) : Vec3d{};
+    const Vec3d aside = std::abs(normal.x) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
+    Vec3d u = Cross(aside, normal);
+    u = Length(u) > 1e-12 ? u / Length(u) : Vec3d{};
+    const Vec3d v = Cross(normal, u);
+    // 2D points in x and y; counter-clockwise after the shoelace test.
+    std::vector<Vec3d> q(n);
+    double shoelace = 0.0;
+    for (std::size_t i = 0; i < n; ++i) q[i] = {Dot(p[i], u), Dot(p[i], v), 0.0};
+    for (std::size_t i = 0; i < n; ++i) shoelace += q[i].x * q[(i + 1) % n].y - q[i].y * q[(i + 1) % n].x;
+    if (shoelace < 0.0) {
+        for (Vec3d& point : q) point.x = -point.x;
+    }
+
+    std::vector<std::size_t> list(n);
+    for (std::size_t i = 0; i < n; ++i) list[i] = i;
+    std::uint64_t added = 0;
+    const auto emit = [&](std::size_t a, std::size_t b, std::size_t c) {
+        mesh.indices.insert(mesh.indices.end(), {ring[a], ring[b], ring[c]});
+        ++added;
+    };
+    while (list.size() > 3) {
+        const std::size_t m = list.size();
+        std::size_t best = 0, ear = m;
+        double bestTurn = -std::numeric_limits<double>::infinity();
+        for (std::size_t i = 0; i < m && ear == m; ++i) {
+            const std::size_t prev = list[(i + m - 1) % m], cur = list[i], next = list[(i + 1) % m];
+            const double turn = Turn(q[prev], q[cur], q[next]);
+            if (turn > bestTurn) bestTurn = turn, best = i;
+            if (!(turn > 0.0)) continue;
+            bool blocked = false;
+            for (std::size_t other : list) {
+                if (other == prev || other == cur || other == next) continue;
+                if (Turn(q[prev], q[cur], q[other]) >= 0.0 && Turn(q[cur], q[next], q[other]) >= 0.0 &&
+                    Turn(q[next], q[prev], q[other]) >= 0.0) {
+                    blocked = true;
+                    break;
+                }
+            }
+            if (!blocked) ear = i;
+        }
+        const std::size_t at = ear < m ? ear : best;
+        emit(list[(at + m - 1) % m], list[at], list[(at + 1) % m]);
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    emit(list[0], list[1], list[2]);
+    return added;
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,118 @@
+#include "relief/validation/LayerSlicing.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ridgeforge::mesh {
+
+LayerAxes AxesAcross(int buildAxis) {
+    const int h = std::clamp(buildAxis, 0, 2);
+    return {(h + 1) % 3, (h + 2) % 3, h};
+}
+
+Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
+    Vec3f p;
+    p[axes.u] = u;
+    p[axes.v] = v;
+    p[axes.h] = h;
+    return p;
+}
+
+bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
+    Point2 found[2];
+    int count = 0;
+    for (int i = 0; i < 3 && count < 2; ++i) {
+        const Vec3f& a = corners[i];
+        const Vec3f& b = corners[(i + 1) % 3];
+        if ((h >= a.z) == (h >= b.z)) continue;
+        const Vec3f& low = a.z < b.z ? a : b;
+        const Vec3f& high = a.z < b.z ? b : a;
+        const float t = (h - low.z) / (high.z - low.z);
+        found[count++] = {low.x + t * (high.x - low.x), low.y + t * (high.y - low.y)};
+    }
+    if (count < 2) return false;
+    p0 = found[0];
+    p1 = found[1];
+    if ((p1.v - p0.v) * reference.u - (p1.u - p0.u) * reference.v < 0.0f) std::swap(p0, p1);
+    return true;
+}
+
+void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1) {
+    if (p0.v == p1.v) return;
+    const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
+    const auto rowAt = [&](float v) {
+        const double r = std::ceil((v - grid.originV) / grid.cell - 0.5);
+        return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(grid.rows)));
+    };
+    const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
+    const std::int32_t winding = p1.v > p0.v ? 1 : -1;
+    const float slope = (p1.u - p0.u) / (p1.v - p0.v);
+    for (std::int32_t r = r0; r < r1; ++r) {
+        const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;
+        grid.crossings[static_cast<std::size_t>(r)].push_back({p0.u + (v - p0.v) * slope, winding});
+    }
+}
+
+void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster) {
+    const std::size_t columns = static_cast<std::size_t>(std::max(0, grid.columns));
+    raster.assign(columns * static_cast<std::size_t>(std::max(0, grid.rows)), 0);
+    const auto columnAt = [&](float u) {
+        const double c = std::ceil((u - grid.originU) / grid.cell - 0.5);
+        return static_cast<std::size_t>(std::clamp(c, 0.0, static_cast<double>(columns)));
+    };
+    for (std::size_t r = 0; r < grid.crossings.size(); ++r) {
+        std::vector<LayerCrossing>& row = grid.crossings[r];
+        if (row.empty()) continue;
+        std::sort(row.begin(), row.end(), [](const LayerCrossing& a, const LayerCrossing& b) { return a.u < b.u; });
+        std::int32_t winding = 0;
+        std::uint8_t* cells = raster.data() + r * columns;
+        for (std::size_t k = 0; k + 1 < row.size(); ++k) {
+            winding += row[k].winding;
+            if (winding == 0) continue;
+            const std::size_t c0 = columnAt(row[k].u), c1 = columnAt(row[k + 1].u);
+            if (c1 > c0) std::fill(cells + c0, cells + c1, std::uint8_t{1});
+        }
+        row.clear();
+    }
+}
+
+LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers) {
+    const auto layerAt = [&](float h) {
+        const double l = std::ceil(static_cast<double>((h - lowestH) / layerHeight - kLayerCutOffset));
+        return static_cast<std::uint64_t>(std::clamp(l, 0.0, static_cast<double>(layers)));
+    };
+    return {layerAt(low), layerAt(high)};
+}
+
+void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]) {
+    for (int k = 0; k < 3; ++k) {
+        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
+        corners[k] = {p[axes.u], p[axes.v], p[axes.h]};
+    }
+}
+
+LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
+                                    std::uint64_t layers) {
+    LayerBuckets buckets;
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<LayerSpan> spans(triangles);
+    buckets.offsets.assign(layers + 1, 0);
+    for (std::size_t t = 0; t < triangles; ++t) {
+        Vec3f c[3];
+        CornersAcross(mesh, axes, t, c);
+        const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
+        spans[t] = LayersCutting(low, high, lowestH, layerHeight, layers);
+        for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) ++buckets.offsets[l + 1];
+    }
+    for (std::uint64_t l = 0; l < layers; ++l) buckets.offsets[l + 1] += buckets.offsets[l];
+    buckets.triangles.resize(buckets.offsets[layers]);
+    std::vector<std::uint64_t> next(buckets.offsets.begin(), buckets.offsets.end() - 1);
+    for (std::size_t t = 0; t < triangles; ++t) {
+        for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
+            buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
+        }
+    }
+    return buckets;
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,468 @@
+// The self-intersection search: triangle records, the multi-level hashed grid
+// and two parallel phases that feed candidate pairs to the exact test.
+//
+// The cheap rejections (same triangle, mask, box overlap, owning cell) come
+// before the pair-test counter, and neighbours sharing a corner or an edge
+// are decided by their own tests outside it, so only real candidates use the
+// budget. Grid cells are found by a 64-bit FNV-1a key over the level and the
+// three cell coordinates; a level's buckets are runs of a sorted entry list,
+// found through an open-addressed table on the key.
+#include "relief/validation/SelfIntersections.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <execution>
+#include <mutex>
+#include <numeric>
+
+#include "mesh/ParallelChunks.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+constexpr int kLevels = 8;
+// A triangle sits at the finest level where its box covers at most this many cells.
+constexpr std::uint64_t kMaxCellsPerTriangle = 64;
+// Mask pre-filter: limits of the coarse ranges that are looked at cell by cell.
+constexpr std::uint64_t kMarkedRangeLimit = 4096;
+constexpr std::uint64_t kUnmarkedRangeLimit = 512;
+// Cell coordinates are kept within this bound, so that a far or non-finite
+// coordinate cannot overflow the conversion or the range arithmetic.
+constexpr double kCoordinateBound = 1152921504606846976.0;  // 2^60
+
+std::uint64_t CellKey(std::uint32_t level, std::int64_t x, std::int64_t y, std::int64_t z) {
+    constexpr std::uint64_t kPrime = 1099511628211ull;
+    std::uint64_t h = 14695981039346656037ull ^ level;
+    for (std::int64_t c : {x, y, z}) {
+        h ^= static_cast<std::uint64_t>(c);
+        h *= kPrime;
+    }
+    return h;
+}
+
+std::int64_t CellCoordinate(float value, double cellSize) {
+    const double q = std::floor(static_cast<double>(value) / cellSize);
+    if (!(q > -kCoordinateBound)) return static_cast<std::int64_t>(-kCoordinateBound);
+    if (q > kCoordinateBound) return static_cast<std::int64_t>(kCoordinateBound);
+    return static_cast<std::int64_t>(q);
+}
+
+struct Cell {
+    std::int64_t x, y, z;
+};
+
+// The cell of the larger of the two box minima: the one cell that tests a
+// pair. The cell coordinate grows with the value, so it is the larger of the
+// two minima's cells on each axis.
+Cell OwningCell(const Cell& aMin, const Cell& bMin) {
+    return {std::max(aMin.x, bMin.x), std::max(aMin.y, bMin.y), std::max(aMin.z, bMin.z)};
+}
+
+// Boxes that only touch overlap.
+bool BoxesOverlap(const TriangleRecord& a, const TriangleRecord& b) {
+    for (int axis = 0; axis < 3; ++axis) {
+        if (a.boxMin[axis] > b.boxMax[axis] || b.boxMin[axis] > a.boxMax[axis]) return false;
+    }
+    return true;
+}
+
+template <typename Visit>
+void ForEachCell(const CellRange& r, const Visit& visit) {
+    for (std::int64_t x = r.xLo; x <= r.xHi; ++x)
+        for (std::int64_t y = r.yLo; y <= r.yHi; ++y)
+            for (std::int64_t z = r.zLo; z <= r.zHi; ++z) visit(x, y, z);
+}
+
+// One level's buckets: the triangles of bucket i are triangles[starts[i]] up
+// to triangles[starts[i + 1]], in ascending order.
+struct GridLevel {
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint64_t> starts{0};
+    std::vector<std::uint32_t> triangles;
+    std::vector<std::uint32_t> table;  // bucket index + 1, 0 for a free slot
+    int shift = 64;
+
+    std::size_t Slot(std::uint64_t key) const {
+        return shift >= 64 ? 0 : static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+    }
+
+    void BuildTable() {
+        int bits = 1;
+        while ((std::size_t{1} << bits) < 2 * keys.size()) ++bits;
+        shift = 64 - bits;
+        table.assign(std::size_t{1} << bits, 0);
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            std::size_t s = Slot(keys[i]);
+            while (table[s] != 0) s = (s + 1) & mask;
+            table[s] = static_cast<std::uint32_t>(i + 1);
+        }
+    }
+
+    // The bucket of a key, or -1.
+    std::int64_t Find(std::uint64_t key) const {
+        if (keys.empty()) return -1;
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t s = Slot(key);; s = (s + 1) & mask) {
+            const std::uint32_t entry = table[s];
+            if (entry == 0) return -1;
+            if (keys[entry - 1] == key) return entry - 1;
+        }
+    }
+};
+
+struct Search {
+    Search(const TriangleMesh& m, std::uint64_t maximumPairTests, std::vector<std::uint32_t>& result)
+        : mesh(m), limit(maximumPairTests), hits(result) {}
+
+    const TriangleMesh& mesh;
+    std::vector<TriangleRecord> records;
+    double cellSize[kLevels] = {};
+    std::vector<std::uint8_t> level;
+    // The cell of each placed triangle's box minimum at its own level.
+    std::vector<Cell> minCell;
+    std::vector<std::uint8_t> active;
+    const std::uint8_t* mask = nullptr;  // set only when the mask applies
+    GridLevel grid[kLevels];
+
+    std::atomic<std::uint64_t> pairTests{0};
+    std::uint64_t limit = 0;
+    std::atomic<std::uint8_t> stop{0};
+    std::mutex resultGuard;
+    std::vector<std::uint32_t>& hits;
+
+    bool Stopped() const { return stop.load(std::memory_order_relaxed) != 0; }
+
+    void Merge(const std::vector<std::uint32_t>& local) {
+        if (local.empty()) return;
+        const std::lock_guard<std::mutex> lock(resultGuard);
+        hits.insert(hits.end(), local.begin(), local.end());
+    }
+};
+
+// Neighbours, which share corner indices, meet where they share them; they
+// cross when they meet anywhere else. Three shared corners are one triangle
+// twice over.
+bool NeighboursCross(const Search& s, std::uint32_t a, std::uint32_t b, bool& neighbours) {
+    const std::uint32_t* ia = &s.mesh.indices[3 * std::size_t{a}];
+    const std::uint32_t* ib = &s.mesh.indices[3 * std::size_t{b}];
+    int shared = 0, aMask = 0, bMask = 0, aCorner = 0, bCorner = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (ia[i] != ib[j]) continue;
+            ++shared;
+            aMask |= 1 << i;
+            bMask |= 1 << j;
+            aCorner = i;
+            bCorner = j;
+        }
+    }
+    neighbours = shared != 0;
+    if (shared == 1) return CornerNeighboursMeet(s.records[a], aCorner, s.records[b], bCorner);
+    // An edge: the corner of each off it is the one bit its mask lacks. A
+    // triangle that repeats a corner has no edge of its own to share.
+    const int aOwn = 7 ^ aMask, bOwn = 7 ^ bMask;
+    const auto single = [](int bit) { return bit == 1 || bit == 2 || bit == 4; };
+    if (shared == 2 && single(aOwn) && single(bOwn)) {
+        return EdgeNeighboursOverlap(s.records[a], aOwn >> 1, s.records[b], bOwn >> 1);
+    }
+    return false;
+}
+
+void BuildRecords(Search& s) {
+    const std::size_t n = s.mesh.TriangleCount();
+    s.records.resize(n);
+    const auto& v = s.mesh.vertices;
+    const auto& idx = s.mesh.indices;
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            s.records[t] =
+                MakeTriangleRecord(v[idx[3 * t]].position, v[idx[3 * t + 1]].position, v[idx[3 * t + 2]].position);
+        }
+    });
+    // The mean largest box extent. A non-finite extent would make every cell
+    // size meaningless, so it adds nothing.
+    double sum = 0.0;
+    for (const TriangleRecord& r : s.records) {
+        const Vec3f extent = r.boxMax - r.boxMin;
+        const double largest = std::max({extent.x, extent.y, extent.z});
+        if (std::isfinite(largest)) sum += largest;
+    }
+    const float base = std::max(static_cast<float>(sum / static_cast<double>(n)), 1e-6f);
+    for (int L = 0; L < kLevels; ++L) {
+        s.cellSize[L] = static_cast<double>(static_cast<float>(1u << (3 * L)) * base);
+    }
+}
+
+// Step 3: with a few marked triangles, only the unmarked ones near them (or
+// too large to place cheaply) take part. A marked triangle too large to list
+// its cells could meet any unmarked one, so then every triangle takes part.
+void ApplyMask(Search& s) {
+    const std::size_t n = s.records.size();
+    const double coarse = s.cellSize[1];
+    std::vector<std::uint64_t> near;
+    for (std::size_t t = 0; t < n; ++t) {
+        if (s.mask[t] == 0) continue;
+        CellRange r;
+        if (TriangleCellRange(s.records[t], coarse, r) > kMarkedRangeLimit) return;
+        r = {r.xLo - 1, r.xHi + 1, r.yLo - 1, r.yHi + 1, r.zLo - 1, r.zHi + 1};
+        ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) { near.push_back(CellKey(1, x, y, z)); });
+    }
+    std::sort(std::execution::par, near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (s.mask[t] != 0) continue;
+            CellRange r;
+            if (TriangleCellRange(s.records[t], coarse, r) > kUnmarkedRangeLimit) continue;
+            bool isNear = false;
+            ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+                isNear = isNear || std::binary_search(near.begin(), near.end(), CellKey(1, x, y, z));
+            });
+            if (!isNear) s.active[t] = 0;
+        }
+    });
+}
+
+struct GridEntry {
+    std::uint64_t key;
+    std::uint32_t triangle;
+    std::uint32_t level;
+};
+
+// Entries ordered by level, key and triangle. A stable counting pass on the
+// level and the key's top bits keeps the triangle order and leaves small runs
+// that sort independently.
+std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
+    constexpr int kTopBits = 10;
+    const auto partitionOf = [&](std::size_t i) {
+        return (std::size_t{entries[i].level} << kTopBits) |
+               static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
+    };
+    std::vector<std::uint64_t> order(entries.size());
+    const std::vector<std::uint64_t> starts =
+        StableBucketOrder(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf, order.data());
+    std::vector<GridEntry> sorted(entries.size());
+    ForEachChunk(entries.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) sorted[i] = entries[order[i]];
+    });
+    ForEachChunk(starts.size() - 1, 16, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t p = begin; p < end; ++p) {
+            std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(starts[p]),
+                      sorted.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]),
+                      [](const GridEntry& a, const GridEntry& b) {
+                          return a.key != b.key ? a.key < b.key : a.triangle < b.triangle;
+                      });
+        }
+    });
+    return sorted;
+}
+
+// Step 4: every active triangle in each cell of its own level.
+void BuildGrid(Search& s) {
+    const std::size_t n = s.records.size();
+    s.level.assign(n, 0);
+    s.minCell.assign(n, Cell{0, 0, 0});
+    std::vector<std::uint64_t> offsets(n + 1, 0);
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (s.active[t] == 0) continue;
+            // A corner that is not finite has no place in the grid and no
+            // meaningful crossing; such a triangle is left out.
+            const TriangleRecord& rec = s.records[t];
+            if (!IsFinite(rec.boxMin) || !IsFinite(rec.boxMax)) {
+                s.active[t] = 0;
+                continue;
+            }
+            CellRange r;
+            int L = 0;
+            std::uint64_t cells = 0;
+            for (; L < kLevels - 1; ++L) {
+                cells = TriangleCellRange(s.records[t], s.cellSize[L], r);
+                if (cells <= kMaxCellsPerTriangle) break;
+            }
+            if (L == kLevels - 1) cells = TriangleCellRange(s.records[t], s.cellSize[L], r);
+            s.level[t] = static_cast<std::uint8_t>(L);
+            offsets[t + 1] = cells;
+        }
+    });
+    std::inclusive_scan(offsets.begin(), offsets.end(), offsets.begin());
+    std::vector<GridEntry> entries(offsets[n]);
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            if (s.active[t] == 0) continue;
+            const std::uint32_t L = s.level[t];
+            CellRange r;
+            TriangleCellRange(s.records[t], s.cellSize[L], r);
+            s.minCell[t] = {r.xLo, r.yLo, r.zLo};
+            GridEntry* out = entries.data() + offsets[t];
+            ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+                *out++ = {CellKey(L, x, y, z), static_cast<std::uint32_t>(t), L};
+            });
+        }
+    });
+    entries = SortEntries(entries);
+    // Two cells whose keys collide share one bucket; a triangle in both is listed once.
+    const auto same = [](const GridEntry& a, const GridEntry& b) {
+        return a.level == b.level && a.key == b.key && a.triangle == b.triangle;
+    };
+    entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
+    std::size_t perLevel[kLevels] = {};
+    for (const GridEntry& e : entries) ++perLevel[e.level];
+    for (int L = 0; L < kLevels; ++L) s.grid[L].triangles.reserve(perLevel[L]);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        GridLevel& g = s.grid[entries[i].level];
+        if (g.keys.empty() || g.keys.back() != entries[i].key) {
+            if (!g.keys.empty()) g.starts.push_back(g.triangles.size());
+            g.keys.push_back(entries[i].key);
+        }
+        g.triangles.push_back(entries[i].triangle);
+    }
+    for (GridLevel& g : s.grid) {
+        if (g.keys.empty()) continue;
+        g.starts.push_back(g.triangles.size());
+        g.BuildTable();
+    }
+}
+
+// aMin and bMin: the cells of the two box minima at the pair's level.
+void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& cell, const Cell& aMin,
+                       const Cell& bMin, std::vector<std::uint32_t>& local) {
+    if (a == b) return;
+    if (s.mask != nullptr && s.mask[a] == 0 && s.mask[b] == 0) return;
+    const TriangleRecord& ra = s.records[a];
+    const TriangleRecord& rb = s.records[b];
+    if (!BoxesOverlap(ra, rb)) return;
+    const Cell owner = OwningCell(aMin, bMin);
+    if (owner.x != cell.x || owner.y != cell.y || owner.z != cell.z) return;
+    // Neighbours are as many as the triangles, whatever the shape, so they
+    // are tested outside the budget that bounds the search of the rest.
+    bool neighbours = false;
+    if (NeighboursCross(s, a, b, neighbours)) local.insert(local.end(), {a, b});
+    if (neighbours) return;
+    if (s.pairTests.fetch_add(1) >= s.limit) {
+        s.stop.exchange(1);
+        return;
+    }
+    if (TrianglesIntersect(ra, rb)) local.insert(local.end(), {a, b});
+}
+
+struct WorkItem {
+    std::uint32_t level;
+    std::uint64_t key;
+    std::uint64_t begin, end;  // the bucket's run in its level's triangle list
+};
+
+// Pairs of one bucket; each goes to the cell of its larger box minimum.
+void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>& local) {
+    if (s.Stopped()) return;
+    const std::uint32_t* list = s.grid[item.level].triangles.data();
+    for (std::uint64_t i = item.begin; i < item.end; ++i) {
+        for (std::uint64_t j = i + 1; j < item.end; ++j) {
+            if (s.Stopped()) return;
+            const std::uint32_t a = list[i], b = list[j];
+            // Overlap is tested again in the pair test; here it spares the key.
+            if (!BoxesOverlap(s.records[a], s.records[b])) continue;
+            const Cell cell = OwningCell(s.minCell[a], s.minCell[b]);
+            if (CellKey(item.level, cell.x, cell.y, cell.z) != item.key) continue;
+            TestCandidatePair(s, a, b, cell, s.minCell[a], s.minCell[b], local);
+        }
+    }
+}
+
+// Pairs of one triangle with the coarser triangles around it.
+void TestCoarserLevelPairs(Search& s, std::uint32_t t, std::vector<std::uint32_t>& local) {
+    for (std::uint32_t L = s.level[t] + 1u; L < kLevels && !s.Stopped(); ++L) {
+        const GridLevel& g = s.grid[L];
+        if (g.keys.empty()) continue;
+        CellRange r;
+        TriangleCellRange(s.records[t], s.cellSize[L], r);
+        const Cell tMin{r.xLo, r.yLo, r.zLo};
+        ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+            const std::int64_t bucket = g.Find(CellKey(L, x, y, z));
+            if (bucket < 0) return;
+            for (std::uint64_t k = g.starts[bucket]; k < g.starts[bucket + 1]; ++k) {
+                const std::uint32_t u = g.triangles[k];
+                TestCandidatePair(s, t, u, Cell{x, y, z}, tMin, s.minCell[u], local);
+            }
+        });
+    }
+}
+
+void RunPhases(Search& s) {
+    std::vector<WorkItem> work;
+    for (std::uint32_t L = 0; L < kLevels; ++L) {
+        const GridLevel& g = s.grid[L];
+        for (std::size_t b = 0; b < g.keys.size(); ++b) {
+            if (g.starts[b + 1] - g.starts[b] >= 2) work.push_back({L, g.keys[b], g.starts[b], g.starts[b + 1]});
+        }
+    }
+    ForEachChunk(work.size(), 64, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t> local;
+        for (std::size_t i = begin; i < end; ++i) TestBucketPairs(s, work[i], local);
+        s.Merge(local);
+    });
+    bool anyCoarse = false;
+    for (int L = 1; L < kLevels; ++L) anyCoarse = anyCoarse || !s.grid[L].keys.empty();
+    if (!anyCoarse) return;
+    std::vector<std::uint32_t> activeTriangles;
+    for (std::size_t t = 0; t < s.active.size(); ++t) {
+        if (s.active[t] != 0) activeTriangles.push_back(static_cast<std::uint32_t>(t));
+    }
+    ForEachChunk(activeTriangles.size(), 1024, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t> local;
+        for (std::size_t i = begin; i < end && !s.Stopped(); ++i) TestCoarserLevelPairs(s, activeTriangles[i], local);
+        s.Merge(local);
+    });
+}
+
+std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t p = 0;
+    return __builtin_mul_overflow(a, b, &p) ? std::numeric_limits<std::uint64_t>::max() : p;
+}
+
+}  // namespace
+
+std::uint64_t TriangleCellRange(const TriangleRecord& triangle, double cellSize, CellRange& range) {
+    range.xLo = CellCoordinate(triangle.boxMin.x, cellSize);
+    range.xHi = CellCoordinate(triangle.boxMax.x, cellSize);
+    range.yLo = CellCoordinate(triangle.boxMin.y, cellSize);
+    range.yHi = CellCoordinate(triangle.boxMax.y, cellSize);
+    range.zLo = CellCoordinate(triangle.boxMin.z, cellSize);
+    range.zHi = CellCoordinate(triangle.boxMax.z, cellSize);
+    const auto span = [](std::int64_t lo, std::int64_t hi) {
+        return hi < lo ? std::uint64_t{0} : static_cast<std::uint64_t>(hi - lo) + 1;
+    };
+    return SaturatingProduct(SaturatingProduct(span(range.xLo, range.xHi), span(range.yLo, range.yHi)),
+                             span(range.zLo, range.zHi));
+}
+
+void FindSelfIntersections(const TriangleMesh& mesh, const std::vector<std::uint8_t>* triangleMask,
+                           std::uint64_t maximumPairTests, std::vector<std::uint32_t>& hits, bool& stoppedEarly) {
+    hits.clear();
+    stoppedEarly = false;
+    if (mesh.TriangleCount() < 2 || !IsValidMesh(mesh)) return;
+    Search s(mesh, maximumPairTests, hits);
+    BuildRecords(s);
+    s.active.assign(s.records.size(), 1);
+    if (triangleMask != nullptr && triangleMask->size() == s.records.size()) {
+        s.mask = triangleMask->data();
+        ApplyMask(s);
+    }
+    BuildGrid(s);
+    RunPhases(s);
+    stoppedEarly = s.Stopped();
+}
+
+std::vector<std::uint32_t> SelfIntersectingTriangles(const TriangleMesh& mesh,
+                                                     const std::vector<std::uint8_t>* triangleMask,
+                                                     bool* stoppedEarly) {
+    std::vector<std::uint32_t> hits;
+    bool stopped = false;
+    FindSelfIntersections(mesh, triangleMask, std::numeric_limits<std::uint64_t>::max(), hits, stopped);
+    if (stoppedEarly != nullptr) *stoppedEarly = stopped;
+    return hits;
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,210 @@
+#include "relief/displacement/SparseDistanceGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "testing/ReliefShapes.h"
+#include "testing/Shapes.h"
+#include "tests/support/TestSupport.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+// Signed distance to an axis-aligned box, negative inside.
+double BoxDistance(const Vec3d& p, const Vec3d& low, const Vec3d& high) {
+    Vec3d outside;
+    double inside = -1e30;
+    for (int a = 0; a < 3; ++a) {
+        const double below = low[a] - p[a];
+        const double above = p[a] - high[a];
+        outside[a] = std::max({below, above, 0.0});
+        inside = std::max(inside, std::max(below, above));
+    }
+    return inside > 0.0 ? Length(outside) : inside;
+}
+
+struct Built {
+    SparseDistanceGrid grid;
+    SparseDistanceGridStats stats;
+    bool ok = false;
+};
+
+Built BuildGrid(const TriangleMesh& part, const std::vector<float>& heights, float cut, double cell, int mode,
+                std::uint64_t voxelLimit = ~std::uint64_t{0}) {
+    AabbTree tree;
+    tree.Build(part);
+    Built b;
+    b.ok = SparseDistanceGrid::Build(part, tree, heights, cut, cell, b.grid, b.stats, voxelLimit, mode, mode == 1);
+    return b;
+}
+
+Vec3d At(const SparseDistanceGrid& g, std::int64_t i, std::int64_t j, std::int64_t k) {
+    return {g.origin[0] + i * g.cellSize, g.origin[1] + j * g.cellSize, g.origin[2] + k * g.cellSize};
+}
+
+TEST(SparseDistanceGrid, PlacementBandAndZeroLevelOfAnUndisplacedBox) {
+    const Vec3f low{-3.0f, -2.0f, 1.0f}, high{5.0f, 4.0f, 6.0f};
+    const TriangleMesh box = test::MakeGridBox(low, high, 4);
+    const std::vector<float> zero(box.vertices.size(), 0.0f);
+    for (const int mode : {0, 1}) {
+        for (const float cut : {1.0f, -1000.0f}) {
+            const Built b = BuildGrid(box, zero, cut, 0.25, mode);
+            ASSERT_TRUE(b.ok);
+            const SparseDistanceGrid& g = b.grid;
+            // band 2 cells, margin 4 cells; x and y whatever the cut plane.
+            EXPECT_FLOAT_EQ(g.bandValue, 0.5f);
+            EXPECT_NEAR(g.origin[0], -3.0 - 1.0 + 0.3183 * 0.25, 1e-12);
+            EXPECT_NEAR(g.origin[1], -2.0 - 1.0 + 0.2718 * 0.25, 1e-12);
+            const double layers = (cut - g.origin[2]) / 0.25 - 0.5;
+            EXPECT_NEAR(layers, std::round(layers), 1e-9);
+            EXPECT_EQ(g.nx, 8 / 0.25 + 8 + 1);
+            EXPECT_EQ(g.bx, (g.nx + 7) / 8);
+            EXPECT_EQ(b.stats.oddColumns, 0u);
+            // Every measured voxel holds the box's own signed distance.
+            std::uint64_t checked = 0;
+            for (std::int64_t k = 0; k < g.nz; ++k) {
+                for (std::int64_t j = 0; j < g.ny; ++j) {
+                    for (std::int64_t i = 0; i < g.nx; ++i) {
+                        const double exact = BoxDistance(At(g, i, j, k), ToDouble(low), ToDouble(high));
+                        const float value = g.Sample(i, j, k);
+                        if (std::fabs(exact) < 0.45) {
+                            ASSERT_GE(g.VoxelIndex(i, j, k), 0);
+                            ASSERT_NEAR(value, exact, 1e-4) << i << " " << j << " " << k;
+                            ++checked;
+                        }
+                        ASSERT_EQ(value < 0.0f, exact < 0.0) << i << " " << j << " " << k;
+                    }
+                }
+            }
+            EXPECT_GT(checked, 10000u);
+            if (mode == 1) {
+                EXPECT_EQ(b.stats.disagreeingVoxels, 0u);
+                EXPECT_EQ(b.stats.exactOnlyVoxels, 0u);
+                EXPECT_GT(b.stats.rounds, 0);
+            }
+        }
+    }
+}
+
+TEST(SparseDistanceGrid, AbsentBricksReadTheBandWithTheColumnParity) {
+    // Two boxes one above the other with a wide gap.
+    TriangleMesh part = test::MakeBox({0, 0, 0}, {10, 10, 10});
+    const TriangleMesh upper = test::MakeBox({0, 0, 30}, {10, 10, 40});
+    const std::uint32_t base = static_cast<std::uint32_t>(part.vertices.size());
+    part.vertices.insert(part.vertices.end(), upper.vertices.begin(), upper.vertices.end());
+    for (const std::uint32_t i : upper.indices) part.indices.push_back(base + i);
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.0f), -1e6f, 0.25, 1);
+    ASSERT_TRUE(b.ok);
+    const SparseDistanceGrid& g = b.grid;
+    const auto index = [&](int axis, double at) {
+        return static_cast<std::int64_t>(std::llround((at - g.origin[axis]) / g.cellSize));
+    };
+    const std::int64_t i = index(0, 5.0), j = index(1, 5.0);
+    // Inside the lower box (one crossing below), in the gap (two), inside the upper box (three).
+    for (const auto& [z, inside] : {std::pair{5.0, true}, std::pair{20.0, false}, std::pair{35.0, true}}) {
+        const std::int64_t k = index(2, z);
+        ASSERT_EQ(g.VoxelIndex(i, j, k), -1) << z;
+        EXPECT_EQ(g.Sample(i, j, k), inside ? -g.bandValue : g.bandValue) << z;
+    }
+    // Heights widen the band: largest magnitude + 2 cells.
+    std::vector<float> heights(part.vertices.size(), 0.1f);
+    heights[3] = -0.7f;
+    const Built h = BuildGrid(part, heights, -1e6f, 0.25, 1);
+    EXPECT_FLOAT_EQ(h.grid.bandValue, 0.7f + 0.5f);
+}
+
+TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
+    const TriangleMesh box = test::MakeGridBox({0, 0, 0}, {6, 6, 6}, 12);
+    std::vector<float> heights(box.vertices.size(), 0.0f);
+    for (std::size_t v = 0; v < box.vertices.size(); ++v) {
+        if (box.vertices[v].position.z == 6.0f) heights[v] = 0.4f;
+    }
+    const Built seeded = BuildGrid(box, heights, -1e6f, 0.2, 1);
+    const Built exact = BuildGrid(box, heights, -1e6f, 0.2, 0);
+    ASSERT_TRUE(seeded.ok && exact.ok);
+    const SparseDistanceGrid& g = seeded.grid;
+    // Above the middle of the top face the surface now lies at z = 6.4.
+    const std::int64_t i = g.nx / 2, j = g.ny / 2;
+    bool crossed = false;
+    for (std::int64_t k = 1; k < g.nz; ++k) {
+        const double z0 = g.origin[2] + (k - 1) * g.cellSize, z1 = z0 + g.cellSize;
+        const float a = g.Sample(i, j, k - 1), b = g.Sample(i, j, k);
+        if (z0 > 3.0 && a < 0.0f && b >= 0.0f) {
+            crossed = true;
+            EXPECT_NEAR(z0 + a / (a - b) * g.cellSize, 6.4, 1e-4);
+            EXPECT_NEAR(a, z0 - 6.4, 1e-4);
+            EXPECT_EQ(g.reliefFlags[static_cast<std::size_t>(g.VoxelIndex(i, j, k))], 1);
+        }
+        (void)z1;
+    }
+    EXPECT_TRUE(crossed);
+    EXPECT_GT(seeded.stats.reliefVoxels, 0u);
+    EXPECT_GT(seeded.stats.remeasuredVoxels, 0u);
+    // Propagated nearest triangles give the values of one query per voxel.
+    ASSERT_EQ(exact.grid.values.size(), g.values.size());
+    double worst = 0.0;
+    for (std::size_t v = 0; v < g.values.size(); ++v) {
+        if (std::fabs(g.values[v]) < 2.0 * g.cellSize)
+            worst = std::max(worst, double(std::fabs(g.values[v] - exact.grid.values[v])));
+    }
+    EXPECT_LT(worst, 1e-4);
+    // Gradient across the side face x = 6 points along +x.
+    double gradient[3];
+    const std::int64_t side = static_cast<std::int64_t>(std::floor((6.0 - g.origin[0]) / g.cellSize));
+    g.Gradient(side, j, g.nz / 2, gradient);
+    EXPECT_NEAR(gradient[0], 1.0, 1e-3);
+    EXPECT_NEAR(gradient[1], 0.0, 1e-3);
+    EXPECT_NEAR(gradient[2], 0.0, 1e-3);
+}
+
+TEST(SparseDistanceGrid, NothingBelowTheCutPlaneIsSolid) {
+    const TriangleMesh box = test::MakeGridBox({0, 0, 0}, {4, 4, 4}, 4);
+    const Built b = BuildGrid(box, std::vector<float>(box.vertices.size(), 0.0f), 1.0f, 0.2, 1);
+    ASSERT_TRUE(b.ok);
+    const SparseDistanceGrid& g = b.grid;
+    for (std::int64_t k = 0; k < g.nz; ++k) {
+        const double z = g.origin[2] + k * g.cellSize;
+        if (z >= 1.0) continue;
+        for (std::int64_t j = 0; j < g.ny; ++j) {
+            for (std::int64_t i = 0; i < g.nx; ++i) {
+                if (g.VoxelIndex(i, j, k) >= 0) {
+                    ASSERT_GE(g.Sample(i, j, k), 1.0 - z - 1e-5);
+                }
+            }
+        }
+    }
+}
+
+TEST(SparseDistanceGrid, RefusesBeforeAllocating) {
+    const TriangleMesh huge = test::MakeBox({0, 0, 0}, {4000, 4000, 4000});
+    const Built first = BuildGrid(huge, std::vector<float>(8, 0.0f), 0.0f, 0.1, 1);
+    EXPECT_FALSE(first.ok);
+    EXPECT_TRUE(first.stats.refused);
+    EXPECT_GT(first.stats.estimatedBytes, 1.5e9);
+    EXPECT_TRUE(first.grid.columnOffsets.empty());
+    EXPECT_TRUE(first.grid.brickTable.empty());
+
+    // A wide thin plate: small columns and brick table, but too many stored
+    // bricks with their seed keys.
+    const TriangleMesh plate = test::MakeBox({0, 0, 0}, {2500, 2500, 1});
+    const Built second = BuildGrid(plate, std::vector<float>(8, 0.0f), 0.0f, 1.0, 1);
+    EXPECT_FALSE(second.ok);
+    EXPECT_TRUE(second.stats.refused);
+    EXPECT_LT(second.stats.estimatedBytes, 1.5e9);
+    EXPECT_GT(second.stats.candidateBricks, 0u);
+    EXPECT_TRUE(second.grid.values.empty());
+    EXPECT_TRUE(second.grid.brickTable.empty());
+
+    // The voxel limit.
+    const TriangleMesh box = test::MakeBox({0, 0, 0}, {1, 1, 1});
+    EXPECT_FALSE(BuildGrid(box, std::vector<float>(8, 0.0f), 0.0f, 0.1, 1, 1000).ok);
+    EXPECT_TRUE(BuildGrid(box, std::vector<float>(8, 0.0f), 0.0f, 0.1, 1, 100000).ok);
+    // Heights that do not match the vertices.
+    EXPECT_FALSE(BuildGrid(box, std::vector<float>(7, 0.0f), 0.0f, 0.1, 1).ok);
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh

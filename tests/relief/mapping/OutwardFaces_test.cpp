@@ -1,0 +1,148 @@
+#include "relief/mapping/OutwardFaces.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "mesh/TestShapes.h"
+#include "relief/mapping/OccupancyGrid.h"
+#include "testing/Shapes.h"
+#include "tests/support/TestSupport.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+// A mesh's triangles turned inside out, so that they face into what they enclose.
+TriangleMesh Reversed(TriangleMesh m) {
+    for (std::size_t t = 0; t < m.indices.size(); t += 3) std::swap(m.indices[t + 1], m.indices[t + 2]);
+    m.RecomputeNormals();
+    return m;
+}
+
+TEST(OccupancyGrid, SizeFollowsTheLongestSideWithAMargin) {
+    OccupancyGrid grid;
+    grid.Build(test::MakeBox({0, 0, 0}, {100, 50, 20}), 256);
+    EXPECT_EQ(grid.resolution, 256);
+    EXPECT_FLOAT_EQ(grid.cellSize, 0.390625f);
+    EXPECT_EQ(FormatOccupancyGridReport(grid).rfind("Occupancy grid: 261 x 133 x 57 cells of 0.390625 mm, ", 0), 0u)
+        << FormatOccupancyGridReport(grid);
+    EXPECT_EQ(grid.cells.size(), 261u * 133u * 57u);
+    EXPECT_GT(grid.surfaceCells, 0u);
+    EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(grid.cells.begin(), grid.cells.end(), 1)));
+    // Two empty layers of margin below the part: nothing is marked there.
+    for (std::int32_t z = 0; z < 2; ++z) {
+        for (std::size_t i = 0; i < 261u * 133u; ++i) EXPECT_EQ(grid.cells[z * 261u * 133u + i], 0);
+    }
+    EXPECT_FLOAT_EQ(grid.origin[0], -2.0f * 0.390625f);
+
+    const TriangleMesh cube = MakeTestCube(10.0f);
+    grid.Build(cube, 8);
+    EXPECT_EQ(grid.resolution, 16);
+    EXPECT_EQ(grid.cellsX, 21);
+    grid.Build(cube, 5000);
+    EXPECT_EQ(grid.resolution, 1024);
+    EXPECT_EQ(grid.cellsZ, 1029);
+
+    // A flat part still gets five layers across its zero extent.
+    grid.Build(test::MakeGridPlate(20.0f, 4), 64);
+    EXPECT_EQ(grid.cellsZ, 5);
+    EXPECT_EQ(grid.cellsX, 69);
+}
+
+TEST(OccupancyGrid, BrokenMeshLeavesItEmptyAndEveryFaceOutward) {
+    TriangleMesh box = test::MakeBox({0, 0, 0}, {1, 1, 1});
+    OccupancyGrid grid;
+    grid.Build(box, 64);
+    ASSERT_FALSE(grid.IsEmpty());
+    box.indices.push_back(0);
+    grid.Build(box, 64);
+    EXPECT_TRUE(grid.IsEmpty());
+    EXPECT_EQ(grid.resolution, 0);
+    EXPECT_EQ(grid.surfaceCells, 0u);
+    EXPECT_TRUE(grid.RayLeaves({0, 0, 0}, {1, 0, 0}));
+    const std::vector<std::uint8_t> flags = ClassifyOutwardFaces(grid, box);
+    EXPECT_EQ(flags, std::vector<std::uint8_t>(box.indices.size() / 3, 1));
+
+    // A coordinate that is not finite: no grid rather than an unbounded one.
+    TriangleMesh far = test::MakeBox({0, 0, 0}, {1, 1, 1});
+    far.vertices[0].position.x = std::numeric_limits<float>::infinity();
+    far.boundsValid = false;
+    grid.Build(far, 64);
+    EXPECT_TRUE(grid.IsEmpty());
+    far.vertices[0].position.x = std::numeric_limits<float>::quiet_NaN();
+    grid.Build(far, 64);
+    EXPECT_TRUE(grid.IsEmpty());
+    EXPECT_EQ(grid.resolution, 0);
+    // With cached bounds that did not see the corner, its triangles are passed over.
+    far.RecomputeBounds();
+    far.boundsMin = {0, 0, 0};
+    far.boundsMax = {1, 1, 1};
+    far.boundsValid = true;
+    grid.Build(far, 64);
+    EXPECT_FALSE(grid.IsEmpty());
+    grid.Build(test::MakeBox({0, 0, 0}, {1, 1, 1}), 64);
+    EXPECT_TRUE(grid.RayLeaves({std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f}, {1, 0, 0}));
+    EXPECT_TRUE(grid.RayLeaves({-3e38f, 0.5f, 0.5f}, {1, 0, 0}));
+}
+
+TEST(OccupancyGrid, RayPassesThreeShellCellsButNotAFourth) {
+    // A 20 mm plate at z = 0: 16 cells of 1.25 mm, marked from x = 0 to 20
+    // (cells 1 to 18 with the margin). A ray along the plate grazes it.
+    OccupancyGrid grid;
+    grid.Build(test::MakeGridPlate(20.0f, 4), 16);
+    ASSERT_FLOAT_EQ(grid.cellSize, 1.25f);
+    EXPECT_FALSE(grid.RayLeaves({15.25f, 10.0f, 0.0f}, {1, 0, 0}));  // starts in cell 15: four marked cells
+    EXPECT_TRUE(grid.RayLeaves({16.5f, 10.0f, 0.0f}, {1, 0, 0}));    // cell 16: three, then out
+    EXPECT_TRUE(grid.RayLeaves({10.0f, 10.0f, 0.0f}, {0, 0, 1}));
+    EXPECT_TRUE(grid.RayLeaves({10.0f, 10.0f, 0.0f}, {0, 0, 0}));
+    // Leaving the plate and meeting it again: an empty cell, then a marked one.
+    TriangleMesh two = test::MakeGridPlate(20.0f, 4);
+    TriangleMesh upper = test::MakeGridPlate(20.0f, 4);
+    for (Vertex& v : upper.vertices) v.position.z = 10.0f;
+    test::AppendMesh(two, upper);
+    two.RecomputeBounds();
+    grid.Build(two, 16);
+    EXPECT_FALSE(grid.RayLeaves({10.0f, 10.0f, 0.0f}, {0, 0, 1}));
+    EXPECT_TRUE(grid.RayLeaves({10.0f, 10.0f, 0.0f}, {0, 0, -1}));
+}
+
+TEST(OutwardFaces, CavityWallsAreInwardAndDegenerateFacesHaveNoArea) {
+    TriangleMesh part = test::MakeGridBox({-10, -10, -10}, {10, 10, 10}, 4);
+    const std::size_t outer = part.TriangleCount();
+    test::AppendMesh(part, Reversed(test::MakeGridBox({-4, -4, -4}, {4, 4, 4}, 2)));
+    const std::size_t cavity = part.TriangleCount() - outer;
+    test::AddLooseTriangle(part, {20, 0, 0}, {21, 0, 0}, {22, 0, 0});
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    OccupancyGrid grid;
+    grid.Build(part, 64);
+    OutwardFaceCounts counts;
+    const std::vector<std::uint8_t> flags = ClassifyOutwardFaces(grid, part, &counts);
+    ASSERT_EQ(flags.size(), outer + cavity + 1);
+    for (std::size_t t = 0; t < outer; ++t) EXPECT_EQ(flags[t], kFaceOutward) << t;
+    for (std::size_t t = outer; t < outer + cavity; ++t) EXPECT_EQ(flags[t], kFaceInward) << t;
+    EXPECT_EQ(flags.back(), kFaceNoArea);
+    EXPECT_EQ(counts.faces, outer + cavity + 1);
+    EXPECT_EQ(counts.outward, outer);
+    EXPECT_EQ(counts.inward, cavity);
+    EXPECT_EQ(counts.noArea, 1u);
+    EXPECT_NEAR(counts.outwardArea, 6 * 400.0, 1e-6);
+    EXPECT_NEAR(counts.inwardArea, 6 * 64.0, 1e-6);
+    EXPECT_GE(counts.milliseconds, 0.0);
+}
+
+TEST(OccupancyGrid, TriangleCubeOverlap) {
+    const Vec3f a{2, 0, 0}, b{0, 2, 0}, c{0, 0, 2};
+    // The plane x + y + z = 2 passes the cube corner (h, h, h) only for h >= 2/3.
+    EXPECT_FALSE(TriangleOverlapsCube(a, b, c, {0, 0, 0}, 0.6f));
+    EXPECT_TRUE(TriangleOverlapsCube(a, b, c, {0, 0, 0}, 0.7f));
+    EXPECT_FALSE(TriangleOverlapsCube(a, b, c, {5, 5, 5}, 1.0f));
+    // Bounding boxes overlap but the triangle's plane separates them.
+    EXPECT_FALSE(TriangleOverlapsCube({0, 0, 0}, {4, 4, 0}, {4, 4, 0.1f}, {3, 0.5f, 0}, 0.5f));
+    EXPECT_TRUE(TriangleOverlapsCube({-5, -5, 0}, {5, -5, 0}, {0, 5, 0}, {0, 0, 0}, 0.1f));
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,231 @@
+#include "relief/validation/Printability.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSupport.h"
+
+using namespace ridgeforge::mesh;
+using ridgeforge::test::MakeBox;
+
+namespace {
+
+// Boxes joined into one mesh; overlapping boxes print as their union.
+TriangleMesh Boxes(std::initializer_list<std::pair<Vec3f, Vec3f>> boxes) {
+    TriangleMesh all;
+    for (const auto& [lo, hi] : boxes) {
+        const TriangleMesh box = MakeBox(lo, hi);
+        const auto base = static_cast<std::uint32_t>(all.vertices.size());
+        all.vertices.insert(all.vertices.end(), box.vertices.begin(), box.vertices.end());
+        for (std::uint32_t i : box.indices) all.indices.push_back(base + i);
+    }
+    all.RecomputeBounds();
+    all.RecomputeNormals();
+    return all;
+}
+
+// A stem 4 mm wide and 10 mm tall with a 2 mm slab on top reaching `reach` past each side.
+TriangleMesh TShape(float reach) {
+    return Boxes({{{-2, -5, 0}, {2, 5, 10}}, {{-2 - reach, -5, 10}, {2 + reach, 5, 12}}});
+}
+
+// Two 5 x 5 pillars 10 mm tall, `gap` apart, carrying a 2 mm slab of the given depth.
+TriangleMesh Bridge(float gap, float depth = 5.0f) {
+    return Boxes(
+        {{{0, 0, 0}, {5, depth, 10}}, {{5 + gap, 0, 0}, {10 + gap, depth, 10}}, {{0, 0, 10}, {10 + gap, depth, 12}}});
+}
+
+std::string Fixed1(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+}  // namespace
+
+TEST(Printability, CubeOnTheBedPrintsWithoutSupport) {
+    const PrintabilityReport r = CheckPrintability(MakeBox({0, 0, 0}, {20, 20, 20}), PrintabilitySettings{});
+    ASSERT_TRUE(r.checked);
+    EXPECT_EQ(r.layers, 100u);
+    EXPECT_EQ(PrintabilitySummary(r), "prints without support");
+    EXPECT_EQ(r.downwardFlatAreaSquareMillimetres, 0.0f);
+    EXPECT_NEAR(r.totalAreaSquareMillimetres, 2400.0f, 0.01f);
+    EXPECT_TRUE(r.featuresInAir.empty() && r.laidInAir.empty() && r.farReaches.empty() && r.shortBridges.empty());
+    EXPECT_EQ(r.longestReachMillimetres, 0.0f);
+    const std::string text = FormatPrintabilityReport(r);
+    EXPECT_EQ(text.rfind("Printability: prints without support (100 layers of ", 0), 0u) << text;
+    EXPECT_NE(text.find("\n  longest reach past the layer below 0.00 mm\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("off the bed: 0 of 2400 mm2 (what the slicer highlights and supports; not a fault)\n"),
+              std::string::npos)
+        << text;
+}
+
+TEST(Printability, ArmsReachingPastTheStem) {
+    // 8 mm arms: the first arm layer reaches far; the reach falls short of 8 mm
+    // by about the support growth (0.21 mm plus half a cell).
+    const PrintabilityReport far = CheckPrintability(TShape(8.0f), PrintabilitySettings{});
+    ASSERT_EQ(far.farReaches.size(), 1u);
+    EXPECT_TRUE(far.laidInAir.empty());
+    EXPECT_TRUE(far.featuresInAir.empty());
+    EXPECT_GT(far.longestReachMillimetres, 7.5f);
+    EXPECT_LT(far.longestReachMillimetres, 7.8f);
+    EXPECT_EQ(PrintabilitySummary(far), "1 layer reaches " + Fixed1(far.longestReachMillimetres) +
+                                            " mm past the layer below: support recommended");
+    const PrintabilityIssue& issue = far.farReaches[0];
+    // The first cut above the stem's top at 10 mm is layer 50, at 50.5137 x 0.2 mm.
+    EXPECT_NEAR(issue.heightAboveBed, 10.10274f, 1e-3f);
+    EXPECT_NEAR(std::abs(issue.x), 9.9f, 0.2f);  // the arm's far end
+    EXPECT_NEAR(issue.areaSquareMillimetres, 200.0f, 8.0f);
+    EXPECT_NEAR(issue.supportedAreaSquareMillimetres, 40.0f + 2 * 10 * 0.26f, 4.0f);
+    EXPECT_EQ(far.layersPastCantilever, 0u);
+
+    // 4 mm arms: past the cantilever distance, short of the warning.
+    const PrintabilityReport counted = CheckPrintability(TShape(4.0f), PrintabilitySettings{});
+    EXPECT_EQ(counted.layersPastCantilever, 1u);
+    EXPECT_TRUE(counted.farReaches.empty());
+    EXPECT_EQ(PrintabilitySummary(counted), "prints without support");
+    EXPECT_NE(
+        FormatPrintabilityReport(counted).find("; 1 layer(s) past the cantilever distance but short of the warning\n"),
+        std::string::npos);
+
+    PrintabilitySettings longer;
+    longer.cantileverMillimetres = 4.0f;  // 3.7 mm no longer counts
+    EXPECT_EQ(CheckPrintability(TShape(4.0f), longer).layersPastCantilever, 0u);
+    PrintabilitySettings stricter;
+    stricter.warningMillimetres = 3.5f;
+    EXPECT_EQ(CheckPrintability(TShape(4.0f), stricter).farReaches.size(), 1u);
+    // A wider growth allowance shortens the measured reach.
+    PrintabilitySettings grown;
+    grown.supportGrowthLineWidths = 2.0f;
+    EXPECT_LT(CheckPrintability(TShape(8.0f), grown).longestReachMillimetres, far.longestReachMillimetres - 0.5f);
+}
+
+TEST(Printability, FloatingBodiesStartInTheAir) {
+    const TriangleMesh one = Boxes({{{0, 0, 0}, {10, 10, 10}}, {{20, 0, 30}, {25, 5, 35}}});
+    PrintabilitySettings settings;
+    const PrintabilityReport r = CheckPrintability(one, settings);
+    ASSERT_EQ(r.featuresInAir.size(), 1u);
+    EXPECT_EQ(PrintabilitySummary(r), "1 feature starts in the air: support needed");
+    EXPECT_NEAR(r.featuresInAir[0].x, 22.5f, 0.1f);
+    EXPECT_NEAR(r.featuresInAir[0].heightAboveBed, 30.0f + 0.2f * 0.5137f, 0.11f);
+    EXPECT_NEAR(r.featuresInAir[0].areaSquareMillimetres, 25.0f, 1.5f);
+    // The floating box's underside faces down off the bed.
+    EXPECT_NEAR(r.downwardFlatAreaSquareMillimetres, 25.0f, 1e-3f);
+    // Highlights: the floating layer's cells and its cut triangles.
+    EXPECT_FALSE(r.needsSupportTriangles.empty());
+    EXPECT_FALSE(r.needsSupportQuads.empty());
+    EXPECT_EQ(r.needsSupportQuads.size() % 6, 0u);
+    EXPECT_EQ(r.needsSupportQuads.size() / 6, r.needsSupportKeys.size());
+    EXPECT_TRUE(std::is_sorted(r.needsSupportKeys.begin(), r.needsSupportKeys.end()));
+    EXPECT_FALSE(r.contourLinePoints.empty());
+    EXPECT_NE(FormatPrintabilityReport(r).find("  shown: "), std::string::npos);
+
+    // The pipeline runs without highlights: the findings stay, the view's lists do not.
+    settings.collectHighlights = false;
+    const PrintabilityReport bare = CheckPrintability(one, settings);
+    EXPECT_EQ(bare.featuresInAir.size(), 1u);
+    EXPECT_TRUE(bare.needsSupportTriangles.empty() && bare.needsSupportQuads.empty() && bare.needsSupportKeys.empty());
+    EXPECT_TRUE(bare.contourLinePoints.empty() && bare.bridgingTriangles.empty() && bare.reachingFarQuads.empty());
+    EXPECT_EQ(FormatPrintabilityReport(bare).find("  shown: "), std::string::npos);
+
+    // Two bodies in the air, along the X build axis this time.
+    const TriangleMesh two = Boxes({{{0, 0, 0}, {10, 10, 10}}, {{20, 0, 0}, {25, 5, 5}}, {{30, 20, 20}, {32, 22, 22}}});
+    settings.buildAxis = 0;
+    const PrintabilityReport sideways = CheckPrintability(two, settings);
+    EXPECT_EQ(sideways.buildAxis, 0);
+    EXPECT_EQ(PrintabilitySummary(sideways), "2 features start in the air: support needed");
+}
+
+TEST(Printability, SpansBetweenPillars) {
+    const PrintabilityReport shortSpan = CheckPrintability(Bridge(8.0f), PrintabilitySettings{});
+    ASSERT_EQ(shortSpan.shortBridges.size(), 1u);
+    EXPECT_TRUE(shortSpan.laidInAir.empty());
+    EXPECT_EQ(PrintabilitySummary(shortSpan), "prints without support; 1 short bridge depends on the printer");
+    // The span is twice the largest distance to the nearer pillar's grown edge.
+    EXPECT_NEAR(shortSpan.shortBridges[0].reachMillimetres, 8.0f - 2 * 0.26f, 0.25f);
+    EXPECT_NEAR(shortSpan.shortBridges[0].x, 9.0f, 0.1f);
+    EXPECT_FALSE(shortSpan.bridgingTriangles.empty());
+    ASSERT_FALSE(shortSpan.bridgingKeys.empty());
+    // The cell under the middle of the span, in the first slab layer (50).
+    const auto column = static_cast<std::int64_t>((9.0f - shortSpan.originU) / shortSpan.cellMillimetres);
+    const auto row = static_cast<std::int64_t>((2.5f - shortSpan.originV) / shortSpan.cellMillimetres);
+    EXPECT_TRUE(HasCellOrNeighbour(column, row, 50, shortSpan.bridgingKeys));
+    EXPECT_FALSE(HasCellOrNeighbour(column, row, 51, shortSpan.bridgingKeys));
+    EXPECT_FALSE(HasCellOrNeighbour(2, 2, 50, shortSpan.bridgingKeys));
+
+    const PrintabilityReport longSpan = CheckPrintability(Bridge(12.0f), PrintabilitySettings{});
+    ASSERT_EQ(longSpan.laidInAir.size(), 1u);
+    EXPECT_TRUE(longSpan.shortBridges.empty());
+    EXPECT_EQ(PrintabilitySummary(longSpan).rfind("1 place is laid in the air: support needed", 0), 0u);
+    EXPECT_NEAR(longSpan.laidInAir[0].reachMillimetres, 6.0f - 0.26f, 0.15f);
+    EXPECT_FALSE(longSpan.needsSupportTriangles.empty());
+
+    PrintabilitySettings lenient;
+    lenient.shortBridgeMillimetres = 12.0f;
+    EXPECT_EQ(CheckPrintability(Bridge(12.0f), lenient).shortBridges.size(), 1u);
+}
+
+TEST(Printability, SmallOverhangsAreIgnored) {
+    // A 1 mm gap under a 0.25 mm deep slab leaves about 0.48 x 0.25 mm unsupported.
+    const PrintabilityReport small = CheckPrintability(Bridge(1.0f, 0.25f), PrintabilitySettings{});
+    EXPECT_GT(small.unsupportedAreaSquareMillimetres, 0.05f);
+    EXPECT_LT(small.unsupportedAreaSquareMillimetres, 0.18f);
+    EXPECT_TRUE(small.shortBridges.empty() && small.laidInAir.empty());
+    PrintabilitySettings finer;
+    finer.minimumAreaSquareMillimetres = 0.02f;
+    EXPECT_EQ(CheckPrintability(Bridge(1.0f, 0.25f), finer).shortBridges.size(), 1u);
+}
+
+TEST(Printability, UncheckedMeshes) {
+    EXPECT_EQ(FormatPrintabilityReport(CheckPrintability(TriangleMesh{}, PrintabilitySettings{})),
+              "Printability: not checked\n");
+    TriangleMesh broken = MakeBox({0, 0, 0}, {1, 1, 1});
+    broken.indices[4] = 99;
+    const PrintabilityReport r = CheckPrintability(broken, PrintabilitySettings{});
+    EXPECT_FALSE(r.checked);
+    EXPECT_EQ(PrintabilitySummary(r), "not checked");
+}
+
+TEST(Printability, SettingsShapeTheFrame) {
+    PrintabilitySettings settings;
+    settings.layerHeightMillimetres = 0.001f;  // raised to 0.01
+    settings.cellMillimetres = 0.5f;
+    settings.contourLayerDivisor = 1;  // one contour layer in 100
+    const PrintabilityReport r = CheckPrintability(MakeBox({0, 0, 0}, {10, 10, 1}), settings);
+    EXPECT_EQ(r.layers, 100u);
+    EXPECT_FLOAT_EQ(r.cellMillimetres, 0.5f);
+    EXPECT_EQ(r.cellsPerLayer, 22u * 22u);
+    EXPECT_FLOAT_EQ(r.originU, -0.5f);
+    EXPECT_EQ(r.contourLinePoints.size(), 8u * 2u);
+    settings.contourLayerDivisor = 1000;  // every layer
+    EXPECT_EQ(CheckPrintability(MakeBox({0, 0, 0}, {10, 10, 1}), settings).contourLinePoints.size(), 100u * 8u * 2u);
+    // A steep support angle counts no downward face; a box standing on the bed has none off the bed anyway.
+    settings.supportAngleDegrees = 89.0f;
+    EXPECT_EQ(CheckPrintability(MakeBox({0, 0, 0}, {10, 10, 1}), settings).downwardFlatAreaSquareMillimetres, 0.0f);
+}
+
+TEST(Printability, DiskAndChamferDistance) {
+    const std::vector<CellOffset> disk = DiskOffsets(1.0f);
+    ASSERT_EQ(disk.size(), 5u);
+    EXPECT_EQ(disk[0].dx, 0);
+    EXPECT_EQ(disk[0].dy, -1);
+    EXPECT_EQ(disk[1].dx, -1);
+    EXPECT_EQ(disk[4].dy, 1);
+    EXPECT_EQ(DiskOffsets(1.5f).size(), 9u);
+
+    const float inf = std::numeric_limits<float>::infinity();
+    // 4 x 3: a supported corner, an outside wall cell and a cell cut off by outside cells.
+    std::vector<float> d = {0, inf, inf, inf, inf, -1, inf, -1, inf, inf, -1, inf};
+    PropagateSupportDistance(d, 4, 3);
+    EXPECT_FLOAT_EQ(d[1], 1.0f);
+    EXPECT_FLOAT_EQ(d[3], 3.0f);
+    EXPECT_FLOAT_EQ(d[4], 1.0f);
+    EXPECT_FLOAT_EQ(d[6], 1.0f + 1.4142135f);
+    EXPECT_FLOAT_EQ(d[9], 1.0f + 1.4142135f);
+    EXPECT_FLOAT_EQ(d[11], 1.0f + 2 * 1.4142135f);
+    EXPECT_EQ(d[5], -1.0f);
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+#include <wx/filehistory.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ui/framework/DocView.h"
+#include "ui/framework/Profile.h"
+#include "ui/framework/StartupMarks.h"
+#include "tests/document/FakeHost.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/ui/WxTest.h"
+
+namespace ridgeforge {
+namespace {
+
+class RecordingDocument : public DocumentBase {
+public:
+    using DocumentBase::DocumentBase;
+    bool SaveModified() override {
+        calls.push_back(L"save?");
+        return allowReplace;
+    }
+    void DeleteContents() override { calls.push_back(L"delete"); }
+    bool OnNewDocument() override {
+        calls.push_back(L"new");
+        return DocumentBase::OnNewDocument();
+    }
+    bool OnOpenDocument(const CString& path) override {
+        calls.push_back(L"open " + path);
+        if (path.find(L"spoilt") != CString::npos) {  // fails after emptying itself
+            DeleteContents();
+            SetModifiedFlag(true);
+            return false;
+        }
+        if (path.find(L"bad") != CString::npos) return false;  // fails untouched
+        return DocumentBase::OnOpenDocument(path);
+    }
+    std::vector<CString> calls;
+    bool allowReplace = true;
+};
+
+class RecordingView : public ui::View {
+public:
+    void OnInitialUpdate() override { ++initialUpdates; }
+    void OnUpdate(DocumentView* sender, ViewUpdateHint hint) override {
+        (void)sender;
+        hints.push_back(hint);
+    }
+    int initialUpdates = 0;
+    std::vector<ViewUpdateHint> hints;
+};
+
+// One document object for the run: New and Open ask SaveModified first and
+// reuse it; a failed open keeps an untouched document as it was and gives a
+// spoilt one a fresh start; the view hears of each.
+TEST(SingleDocManager, NewAndOpenReuseTheOneDocument) {
+    test::FakeHost host;
+    RecordingDocument document(&host);
+    RecordingView view;
+    std::vector<CString> titles;
+    ui::SingleDocManager manager(document, view, [&](const CString& title) { titles.push_back(title); });
+    EXPECT_EQ(view.GetDocument(), &document);
+
+    ASSERT_TRUE(manager.OnFileNew());
+    EXPECT_EQ(document.calls, (std::vector<CString>{L"save?", L"new", L"delete"}));
+    EXPECT_EQ(view.initialUpdates, 1);
+    EXPECT_EQ(titles.back(), L"Untitled");
+
+    document.calls.clear();
+    ASSERT_TRUE(manager.OpenDocumentFile(L"/parts/bracket.stl"));
+    EXPECT_EQ(document.calls, (std::vector<CString>{L"save?", L"open /parts/bracket.stl", L"delete"}));
+    EXPECT_EQ(document.GetPathName(), L"/parts/bracket.stl");
+    EXPECT_EQ(titles.back(), L"bracket.stl");
+    EXPECT_EQ(host.recentFiles, (std::vector<CString>{L"/parts/bracket.stl"}));
+    EXPECT_EQ(view.initialUpdates, 2);
+
+    document.SetModifiedFlag(true);
+    document.calls.clear();
+    EXPECT_FALSE(manager.OpenDocumentFile(L"/parts/bad.stl"));
+    EXPECT_TRUE(document.IsModified());  // kept as it was, edits and all
+    EXPECT_EQ(document.GetTitle(), L"bracket.stl");
+    EXPECT_EQ(view.initialUpdates, 2);
+
+    document.SetModifiedFlag(false);
+    EXPECT_FALSE(manager.OpenDocumentFile(L"/parts/spoilt.stl"));
+    EXPECT_EQ(document.calls.back(), L"delete");  // made new again
+    EXPECT_EQ(document.GetTitle(), L"Untitled");
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_EQ(view.initialUpdates, 3);
+
+    document.allowReplace = false;
+    document.calls.clear();
+    EXPECT_FALSE(manager.OnFileNew());
+    EXPECT_FALSE(manager.OpenDocumentFile(L"/parts/other.stl"));
+    EXPECT_EQ(document.calls, (std::vector<CString>{L"save?", L"save?"}));
+
+    document.UpdateAllViews(nullptr, ViewUpdateHint::PlacementChanged);
+    document.UpdateAllViews(&view, ViewUpdateHint::FullRefresh);  // not back to the sender
+    EXPECT_EQ(view.hints, (std::vector<ViewUpdateHint>{ViewUpdateHint::PlacementChanged}));
+}
+
+TEST(SingleDocManager, CommandLineNamesTheFile) {
+    std::wstring program = L"ridgeforge", file = L"/parts/a b.stl";
+    std::vector<wchar_t*> both{program.data(), file.data()};
+    EXPECT_EQ(ui::CommandLineFile(2, both.data()), std::optional<CString>(L"/parts/a b.stl"));
+    EXPECT_EQ(ui::CommandLineFile(1, both.data()), std::nullopt);
+}
+
+// The profile lives under XDG_CONFIG_HOME (or ~/.config), keeps what is
+// written across instances, and the four newest recent files, newest first.
+TEST(Profile, KeepsValuesAndFourRecentFilesAcrossRuns) {
+    test::TempDir scratch("profile");
+    test::ScopedEnvironment environment;
+    environment.Set("HOME", (scratch.Path() / "home").string());
+    environment.Set("XDG_CONFIG_HOME", (scratch.Path() / "xdg").string());
+    {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        EXPECT_EQ(profile.FilePath(), scratch.Path() / "xdg" / "Ruvolta" / "Ruvolta.conf");
+        EXPECT_EQ(profile.GetInt("Log", "Detailed", 7), 7);
+        profile.WriteInt("Log", "Detailed", 1);
+        for (const char* name : {"/p/1.stl", "/p/2.stl", "/p/3.stl", "/p/4.stl", "/p/5.stl", "/p/3.stl"})
+            profile.AddRecentFile(name);
+    }
+    {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        EXPECT_EQ(profile.GetInt("Log", "Detailed", 0), 1);
+        wxFileHistory& recent = profile.RecentFiles();
+        ASSERT_EQ(recent.GetCount(), 4u);
+        EXPECT_EQ(recent.GetHistoryFile(0), "/p/3.stl");
+        EXPECT_EQ(recent.GetHistoryFile(1), "/p/5.stl");
+        EXPECT_EQ(recent.GetHistoryFile(3), "/p/2.stl");
+        profile.RemoveRecentFile(0);
+        profile.RemoveRecentFile(9);  // no such entry: nothing
+    }
+    {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        EXPECT_EQ(profile.RecentFiles().GetCount(), 3u);
+        EXPECT_EQ(profile.RecentFiles().GetHistoryFile(0), "/p/5.stl");
+    }
+    environment.Unset("XDG_CONFIG_HOME");
+    EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
+    environment.Set("XDG_CONFIG_HOME", "relative/dir");  // not absolute: ignored
+    EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
+}
+
+// The start-up table: each mark's time and its own share, the first share
+// measured from 0; marks count from the process's creation.
+TEST(StartupMarks, TableColumnsAndProcessClock) {
+    const std::string table = ui::FormatStartupTable({{"a", 12.4}, {"b two", 20.6}, {"c", 1234567.0}});
+    EXPECT_EQ(table,
+              "Start-up (ms since the process was created, and the phase's own share):\n"
+              "        12      +12  a\n"
+              "        21       +8  b two\n"
+              "   1234567  +1234546  c\n");
+    const double first = ui::MillisecondsSinceProcessStart();
+    const double second = ui::MillisecondsSinceProcessStart();
+    EXPECT_GT(first, 0.0);
+    EXPECT_GE(second, first);
+    EXPECT_LT(first, 3600.0 * 1000.0);  // this test process started within the hour
+}
+
+}  // namespace
+}  // namespace ridgeforge

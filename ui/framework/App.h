@@ -1,0 +1,92 @@
+// The application object as the desktop designs describe it: start-up in
+// InitInstance, work on idle passes (OnIdle with a pass count, asking for
+// more passes by returning true) and clean-up in ExitInstance, hosted by the
+// window library's application (AppHost) in the program and driven by an
+// IdleDriver in tests, where the test harness owns the window library's
+// application.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include <wx/app.h>
+
+#include "ui/framework/Commands.h"
+
+class wxFrame;
+
+namespace ridgeforge::ui {
+
+class Application {
+public:
+    Application();
+    virtual ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Start-up; false ends the program.
+    virtual bool InitInstance() = 0;
+    // One idle pass; `count` is 0 on the first pass after other events and
+    // grows while the previous pass asked for more. True asks for another.
+    virtual bool OnIdle(long count);
+    // Clean-up after the main window is gone; the program's exit code.
+    virtual int ExitInstance();
+
+    // The application's commands, last on the route.
+    const CommandTable& Commands() const { return commands_; }
+
+    wxFrame* MainWindow() const { return mainWindow_; }
+    void SetMainWindow(wxFrame* frame) { mainWindow_ = frame; }
+
+    // The one application object of the process, or null.
+    static Application* Current();
+
+protected:
+    CommandTable commands_;
+
+private:
+    wxFrame* mainWindow_ = nullptr;
+};
+
+// Calls the application's OnIdle on the window library's idle events for
+// its life, counting passes and asking for more while OnIdle wants them.
+class IdleDriver {
+public:
+    explicit IdleDriver(Application& application);
+    ~IdleDriver();
+    IdleDriver(const IdleDriver&) = delete;
+    IdleDriver& operator=(const IdleDriver&) = delete;
+
+private:
+    void OnIdleEvent(wxIdleEvent& event);
+
+    Application& application_;
+    long count_ = 0;
+    bool wantedMore_ = false;
+};
+
+// The window library's application for the program: makes the application
+// object, runs its InitInstance from OnInit, its OnIdle on idle events and
+// its ExitInstance from OnExit.
+class AppHost : public wxApp {
+public:
+    explicit AppHost(std::function<std::unique_ptr<Application>()> factory);
+    ~AppHost() override;
+    bool OnInit() override;
+    int OnExit() override;
+
+private:
+    std::function<std::unique_ptr<Application>()> factory_;
+    std::unique_ptr<Application> application_;
+    std::unique_ptr<IdleDriver> idle_;
+};
+
+// The running program's own file (/proc/self/exe), or empty.
+std::filesystem::path ExecutablePath();
+
+// Opens a file with the desktop's program for its type; false when none
+// could be started.
+bool OpenWithDefaultApplication(const std::filesystem::path& path);
+
+}  // namespace ridgeforge::ui

@@ -1,0 +1,90 @@
+#include "ui/framework/Profile.h"
+
+#include <wx/filehistory.h>
+#include <wx/fileconf.h>
+#include <wx/menu.h>
+
+#include <cstdlib>
+#include <system_error>
+
+namespace ridgeforge::ui {
+namespace {
+
+wxString ToWx(const std::filesystem::path& path) { return wxString::FromUTF8(path.string().c_str()); }
+
+const wxString kRecentGroup = "Recent File List";
+
+}  // namespace
+
+std::filesystem::path ProfileFolder(const std::string& application) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && *xdg == '/') return std::filesystem::path(xdg) / application;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') return std::filesystem::path(home) / ".config" / application;
+    return std::filesystem::path(".config") / application;
+}
+
+Profile::Profile(const std::string& vendor, const std::string& application, int recentFileCount,
+                 int firstRecentFileWxId) {
+    const std::filesystem::path folder = ProfileFolder(application);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    path_ = folder / (application + ".conf");
+    config_ =
+        std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
+                                       ToWx(path_), wxString(), wxCONFIG_USE_LOCAL_FILE);
+    history_ = std::make_unique<wxFileHistory>(static_cast<size_t>(recentFileCount), firstRecentFileWxId);
+    config_->SetPath("/" + kRecentGroup);
+    history_->Load(*config_);
+    config_->SetPath("/");
+}
+
+Profile::~Profile() {
+    if (config_) config_->Flush();
+}
+
+int Profile::GetInt(const wxString& section, const wxString& key, int fallback) const {
+    long value = fallback;
+    if (!config_->Read("/" + section + "/" + key, &value)) return fallback;
+    return static_cast<int>(value);
+}
+
+void Profile::WriteInt(const wxString& section, const wxString& key, int value) {
+    config_->Write("/" + section + "/" + key, static_cast<long>(value));
+    config_->Flush();
+}
+
+wxString Profile::GetString(const wxString& section, const wxString& key, const wxString& fallback) const {
+    return config_->Read("/" + section + "/" + key, fallback);
+}
+
+void Profile::WriteString(const wxString& section, const wxString& key, const wxString& value) {
+    config_->Write("/" + section + "/" + key, value);
+    config_->Flush();
+}
+
+void Profile::AddRecentFile(const std::filesystem::path& path) {
+    history_->AddFileToHistory(ToWx(path));
+    SaveRecentFiles();
+}
+
+void Profile::RemoveRecentFile(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= history_->GetCount()) return;
+    history_->RemoveFileFromHistory(static_cast<size_t>(index));
+    SaveRecentFiles();
+}
+
+void Profile::ShowRecentFilesIn(wxMenu& menu) {
+    history_->UseMenu(&menu);
+    history_->AddFilesToMenu(&menu);
+}
+
+void Profile::SaveRecentFiles() {
+    config_->DeleteGroup("/" + kRecentGroup);
+    config_->SetPath("/" + kRecentGroup);
+    history_->Save(*config_);
+    config_->SetPath("/");
+    config_->Flush();
+}
+
+}  // namespace ridgeforge::ui
