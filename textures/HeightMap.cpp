@@ -125,24 +125,9 @@ float HeightMap::SampleBilinear(float u, float v) const {
     if (!(std::fabs(x) < kMaxSamplePosition) || !(std::fabs(y) < kMaxSamplePosition)) {
         return neutralHeight.value_or(0.0f);
     }
-    const float fx0 = std::floor(x);
-    const float fy0 = std::floor(y);
-    const float fx = x - fx0;
-    const float fy = y - fy0;
-    const auto x0 = static_cast<std::int64_t>(fx0);
-    const auto y0 = static_cast<std::int64_t>(fy0);
-    const WrapMode wrap = settings.wrap;
-    const std::int64_t ax = FoldIndex(x0, width, wrap);
-    const std::int64_t bx = FoldIndex(x0 + 1, width, wrap);
-    const std::int64_t ay = FoldIndex(y0, height, wrap) * width;
-    const std::int64_t by = FoldIndex(y0 + 1, height, wrap) * width;
-    const float a = pixels[ay + ax];
-    const float b = pixels[ay + bx];
-    const float c = pixels[by + ax];
-    const float d = pixels[by + bx];
-    const float top = a + (b - a) * fx;
-    const float bottom = c + (d - c) * fx;
-    return top + (bottom - top) * fy;
+    return SampleBilinearFolded(x, y, width, height, settings.wrap, [this](std::int64_t px, std::int64_t py) {
+        return pixels[static_cast<std::size_t>(py * width + px)];
+    });
 }
 
 float HeightMap::ApplyLevels(float value) const {

@@ -12,17 +12,14 @@
 #include <new>
 #include <string>
 
+#include "textures/WrapFold.h"
+
 namespace ridgeforge::mesh {
 
 namespace {
 
 constexpr std::int32_t kMinGrid = 8;
 constexpr std::int32_t kMaxGrid = 4096;
-
-std::int64_t WrapIndex(std::int64_t i, std::int64_t n) {
-    const std::int64_t r = i % n;
-    return r < 0 ? r + n : r;
-}
 
 }  // namespace
 
@@ -50,22 +47,9 @@ float SampleChannelWrapped(const std::vector<float>& rgb, std::int32_t width, st
         !std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > 1e9f || std::fabs(y) > 1e9f) {
         return 0.0f;
     }
-    const float fx0 = std::floor(x);
-    const float fy0 = std::floor(y);
-    const float fx = x - fx0;
-    const float fy = y - fy0;
-    const auto x0 = static_cast<std::int64_t>(fx0);
-    const auto y0 = static_cast<std::int64_t>(fy0);
-    const std::int64_t ax = WrapIndex(x0, width), bx = WrapIndex(x0 + 1, width);
-    const std::int64_t ay = WrapIndex(y0, height), by = WrapIndex(y0 + 1, height);
-    auto value = [&](std::int64_t px, std::int64_t py) {
+    return SampleBilinearFolded(x, y, width, height, WrapMode::Repeat, [&](std::int64_t px, std::int64_t py) {
         return rgb[static_cast<std::size_t>((py * width + px) * 3 + channel)];
-    };
-    const float a = value(ax, ay), b = value(bx, ay);
-    const float c = value(ax, by), d = value(bx, by);
-    const float top = a + (b - a) * fx;
-    const float bottom = c + (d - c) * fx;
-    return top + (bottom - top) * fy;
+    });
 }
 
 namespace {

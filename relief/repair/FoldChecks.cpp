@@ -1,4 +1,4 @@
-// Fold tests: a triangle is folded when it faces away from the summed normals
+// Fold checks: a triangle is folded when it faces away from the summed normals
 // of the triangles around its corners, and a fold "lies on its neighbour" when
 // the two are pressed flat onto each other with the neighbour on top, which is
 // how a relief that overshot looks before it crosses anything.

@@ -53,6 +53,10 @@ wxImage GrabWindow(const wxWindow& window) {
     return GrabScreen(wxRect(origin, window.GetClientSize()));
 }
 
+wxColour PixelAt(const wxImage& image, int x, int y) {
+    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
+}
+
 StderrCapture::StderrCapture(std::string path) : path_(std::move(path)) {
     std::fflush(stderr);
     const int file = ::open(path_.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);

@@ -3,6 +3,7 @@
 // happen, and the screen as a person sees it.
 #pragma once
 
+#include <wx/colour.h>
 #include <wx/image.h>
 #include <wx/gdicmn.h>
 
@@ -26,6 +27,9 @@ wxImage GrabScreen(const wxRect& rect);
 
 // The on-screen pixels of a shown window's client area.
 wxImage GrabWindow(const wxWindow& window);
+
+// The colour of one pixel of an image (a grabbed window, say).
+wxColour PixelAt(const wxImage& image, int x, int y);
 
 // While it lives, what the process writes to its standard error goes to a
 // file instead (the toolkit's own warnings land there); Text() reads it back.

@@ -22,26 +22,23 @@ namespace ridgeforge {
 namespace {
 
 using ridgeforge::testing::GrabWindow;
+using ridgeforge::testing::PixelAt;
 using ridgeforge::testing::PumpEvents;
-
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
-
-Rgb At(const wxImage& image, int x, int y) { return {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)}; }
 
 // Pixels in the area drawn in this colour over the list's background:
 // anti-aliased text blends the two, so a pixel counts when it lies on the
 // blend at least two thirds of the way to the colour.
-int CountInk(const wxImage& image, const wxRect& area, Rgb colour, Rgb background = {30, 30, 30}) {
-    const double dr = colour.r - background.r, dg = colour.g - background.g, db = colour.b - background.b;
+int CountInk(const wxImage& image, const wxRect& area, const wxColour& colour,
+             const wxColour& background = wxColour(30, 30, 30)) {
+    const double dr = colour.Red() - background.Red(), dg = colour.Green() - background.Green(),
+                 db = colour.Blue() - background.Blue();
     const double norm = dr * dr + dg * dg + db * db;
     int count = 0;
     for (int y = std::max(area.y, 0); y <= area.GetBottom() && y < image.GetHeight(); ++y) {
         for (int x = std::max(area.x, 0); x <= area.GetRight() && x < image.GetWidth(); ++x) {
-            const Rgb p = At(image, x, y);
-            const double pr = p.r - background.r, pg = p.g - background.g, pb = p.b - background.b;
+            const wxColour p = PixelAt(image, x, y);
+            const double pr = p.Red() - background.Red(), pg = p.Green() - background.Green(),
+                         pb = p.Blue() - background.Blue();
             const double a = (pr * dr + pg * dg + pb * db) / norm;
             const bool onBlend = std::abs(pr - a * dr) < 10 && std::abs(pg - a * dg) < 10 && std::abs(pb - a * db) < 10;
             if (a >= 0.66 && a <= 1.05 && onBlend) ++count;
@@ -51,16 +48,16 @@ int CountInk(const wxImage& image, const wxRect& area, Rgb colour, Rgb backgroun
 }
 
 // Leftmost column in the rows that differs from the background, or -1.
-int LeftmostInk(const wxImage& image, int y0, int y1, Rgb background) {
+int LeftmostInk(const wxImage& image, int y0, int y1, const wxColour& background) {
     for (int x = 0; x < image.GetWidth(); ++x) {
         for (int y = y0; y < y1; ++y) {
-            if (!(At(image, x, y) == background)) return x;
+            if (PixelAt(image, x, y) != background) return x;
         }
     }
     return -1;
 }
 
-constexpr Rgb kBackground{30, 30, 30};
+const wxColour kBackground(30, 30, 30);
 
 class OutputPane : public ::testing::Test {
 protected:
@@ -109,19 +106,19 @@ TEST_F(OutputPane, StartsReadyAndDrawsKindsInTheirColours) {
     ASSERT_FALSE(warning.IsEmpty());
     const int mid = error.y + error.height / 2;
     // A 3-pixel bar in the line's colour on error and warning lines only.
-    EXPECT_EQ(At(shot, 0, mid), (Rgb{255, 107, 107}));
-    EXPECT_EQ(At(shot, 2, mid), (Rgb{255, 107, 107}));
-    EXPECT_EQ(At(shot, 3, mid), kBackground);
-    EXPECT_EQ(At(shot, 1, warning.y + warning.height / 2), (Rgb{240, 208, 80}));
-    EXPECT_EQ(At(shot, 1, plain.y + plain.height / 2), kBackground);
+    EXPECT_EQ(PixelAt(shot, 0, mid), wxColour(255, 107, 107));
+    EXPECT_EQ(PixelAt(shot, 2, mid), wxColour(255, 107, 107));
+    EXPECT_EQ(PixelAt(shot, 3, mid), kBackground);
+    EXPECT_EQ(PixelAt(shot, 1, warning.y + warning.height / 2), wxColour(240, 208, 80));
+    EXPECT_EQ(PixelAt(shot, 1, plain.y + plain.height / 2), kBackground);
     // Text in the kind's colour; none of the other kinds' colours.
     EXPECT_GT(CountInk(shot, error, {255, 107, 107}), 3 * error.height);
     EXPECT_GT(CountInk(shot, plain, {212, 212, 212}), 10);
     EXPECT_EQ(CountInk(shot, plain, {255, 107, 107}), 0);
     EXPECT_GT(CountInk(shot, good, {115, 201, 145}), 10);
     // Below the last line the list stays dark.
-    EXPECT_EQ(At(shot, 100, shot.GetHeight() - 5), kBackground);
-    EXPECT_EQ(At(shot, 100, warning.GetBottom() + 10), kBackground);
+    EXPECT_EQ(PixelAt(shot, 100, shot.GetHeight() - 5), kBackground);
+    EXPECT_EQ(PixelAt(shot, 100, warning.GetBottom() + 10), kBackground);
 }
 
 TEST_F(OutputPane, HighlightsLabelsNumbersAndPaths) {
@@ -320,8 +317,8 @@ TEST_F(OutputPane, HigherDpiWidensTheBar) {
     const wxRect rect = List().GetItemRect(List().LineCount() - 1);
     ASSERT_FALSE(rect.IsEmpty());
     const int mid = rect.y + rect.height / 2;
-    EXPECT_EQ(At(shot, 5, mid), (Rgb{255, 107, 107}));
-    EXPECT_EQ(At(shot, 6, mid), kBackground);
+    EXPECT_EQ(PixelAt(shot, 5, mid), wxColour(255, 107, 107));
+    EXPECT_EQ(PixelAt(shot, 6, mid), kBackground);
     EXPECT_GE(List().Metrics().lineHeight, 2 * lineHeight - 2);
     EXPECT_LE(List().Metrics().lineHeight, 2 * lineHeight + 2);
 }

@@ -19,33 +19,27 @@ namespace ridgeforge {
 namespace {
 
 using ridgeforge::testing::GrabWindow;
+using ridgeforge::testing::PixelAt;
 using ridgeforge::testing::PumpEvents;
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
-
-Rgb At(const wxImage& image, int x, int y) { return {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)}; }
-
 // The colour most pixels of the image have.
-Rgb Dominant(const wxImage& image) {
+wxColour Dominant(const wxImage& image) {
     std::map<std::tuple<int, int, int>, int> counts;
     for (int y = 0; y < image.GetHeight(); ++y) {
         for (int x = 0; x < image.GetWidth(); ++x)
             ++counts[{image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)}];
     }
     auto best = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
-    return {std::get<0>(best->first), std::get<1>(best->first), std::get<2>(best->first)};
+    return wxColour(std::get<0>(best->first), std::get<1>(best->first), std::get<2>(best->first));
 }
 
 // Whether some pixel is the text colour, or nearly (anti-aliased glyph cores).
-bool HasNear(const wxImage& image, Rgb colour, int tolerance = 12) {
+bool HasNear(const wxImage& image, const wxColour& colour, int tolerance = 12) {
     for (int y = 0; y < image.GetHeight(); ++y) {
         for (int x = 0; x < image.GetWidth(); ++x) {
-            const Rgb p = At(image, x, y);
-            if (std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
-                std::abs(p.b - colour.b) <= tolerance) {
+            const wxColour p = PixelAt(image, x, y);
+            if (std::abs(p.Red() - colour.Red()) <= tolerance && std::abs(p.Green() - colour.Green()) <= tolerance &&
+                std::abs(p.Blue() - colour.Blue()) <= tolerance) {
                 return true;
             }
         }
@@ -86,17 +80,17 @@ TEST_F(InformationPane, MessagesShowInTheirKindsColours) {
     Dialog().ShowMessage(L"Saved.", InfoKind::Good);
     ASSERT_TRUE(Dialog().MessageControl()->IsShown());
     wxImage shot = MessageShot();
-    EXPECT_EQ(Dominant(shot), (Rgb{226, 244, 224}));
+    EXPECT_EQ(Dominant(shot), wxColour(226, 244, 224));
     EXPECT_TRUE(HasNear(shot, {28, 92, 40}));
 
     Dialog().ShowMessage(L"Careful.", InfoKind::Caution);
     shot = MessageShot();
-    EXPECT_EQ(Dominant(shot), (Rgb{255, 244, 214}));
+    EXPECT_EQ(Dominant(shot), wxColour(255, 244, 214));
     EXPECT_TRUE(HasNear(shot, {122, 78, 0}));
 
     Dialog().ShowMessage(L"Broken.", static_cast<InfoKind>(5));
     shot = MessageShot();
-    EXPECT_EQ(Dominant(shot), (Rgb{253, 226, 226}));
+    EXPECT_EQ(Dominant(shot), wxColour(253, 226, 226));
     EXPECT_TRUE(HasNear(shot, {140, 24, 24}));
     EXPECT_FALSE(HasNear(shot, {28, 92, 40}, 4));
 
@@ -175,7 +169,7 @@ TEST(InformationPaneBeforeItsWindow, TextAndMessageGivenEarlyShowOnCreation) {
     ASSERT_TRUE(dialog->MessageControl()->IsShown());
     EXPECT_EQ(dialog->MessageControl()->GetValue(), "Could not load.");
     const wxImage shot = GrabWindow(*dialog->MessageControl());
-    EXPECT_EQ(Dominant(shot), (Rgb{253, 226, 226}));
+    EXPECT_EQ(Dominant(shot), wxColour(253, 226, 226));
     EXPECT_GT(dialog->MessageControl()->GetSize().y, 10);
     frame->Destroy();
     PumpEvents(50);

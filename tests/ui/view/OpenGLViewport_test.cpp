@@ -11,20 +11,13 @@
 namespace ridgeforge::testing {
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb PixelOf(const wxImage& image, int x, int y) {
-    return {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
-}
-
 gl::Pixel Centroid(const gl::Quad& q) {
     return {(q[0][0] + q[1][0] + q[2][0] + q[3][0]) / 4.0f, (q[0][1] + q[1][1] + q[2][1] + q[3][1]) / 4.0f};
 }
 
-bool Near(const Rgb& a, const Rgb& b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+bool Near(const wxColour& a, const wxColour& b, int tolerance) {
+    return std::abs(a.Red() - b.Red()) <= tolerance && std::abs(a.Green() - b.Green()) <= tolerance &&
+           std::abs(a.Blue() - b.Blue()) <= tolerance;
 }
 
 TEST(OpenGLViewportWindow, DragTurnsWheelZoomsAboutThePart) {
@@ -144,20 +137,20 @@ TEST(OpenGLViewportWindow, CubeSquareOnScreenAtTheTopRight) {
     const wxImage shot = GrabWindow(*w.viewport);
     ASSERT_EQ(shot.GetWidth(), 640);
     const int W = 640;
-    const Rgb background{19, 23, 29};
+    const wxColour background(19, 23, 29);
     // The home button at the square's top-left corner (W - 134 + 2, 6 + 2),
     // its body blended over the background, the house's wall near white.
-    const Rgb button{46, 51, 61};
-    EXPECT_TRUE(Near(PixelOf(shot, W - 134 + 3, 6 + 3), button, 3));
-    EXPECT_TRUE(Near(PixelOf(shot, W - 134 + 2, 6 + 2), button, 3));
-    EXPECT_TRUE(Near(PixelOf(shot, W - 134 + 1, 6 + 3), background, 3));
-    EXPECT_TRUE(Near(PixelOf(shot, W - 134 - 2, 6 + 10), background, 3));
-    EXPECT_TRUE(Near(PixelOf(shot, W - 134 + 2 + 8, 6 + 2 + 16), {217, 222, 230}, 4));
+    const wxColour button(46, 51, 61);
+    EXPECT_TRUE(Near(PixelAt(shot, W - 134 + 3, 6 + 3), button, 3));
+    EXPECT_TRUE(Near(PixelAt(shot, W - 134 + 2, 6 + 2), button, 3));
+    EXPECT_TRUE(Near(PixelAt(shot, W - 134 + 1, 6 + 3), background, 3));
+    EXPECT_TRUE(Near(PixelAt(shot, W - 134 - 2, 6 + 10), background, 3));
+    EXPECT_TRUE(Near(PixelAt(shot, W - 134 + 2 + 8, 6 + 2 + 16), {217, 222, 230}, 4));
     // The cube's middle: a face, not the background; outside the square on
     // the right and below the button, the background.
-    const Rgb middle = PixelOf(shot, W - 70, 70);
+    const wxColour middle = PixelAt(shot, W - 70, 70);
     EXPECT_FALSE(Near(middle, background, 10));
-    EXPECT_TRUE(Near(PixelOf(shot, W - 3, 10), background, 3));
+    EXPECT_TRUE(Near(PixelAt(shot, W - 3, 10), background, 3));
     // The Top label, from the atlas through the label program: near-white
     // text around the top face's middle.
     const gl::ViewCubeLayout layout = w.Renderer().GetViewCubeLayout();
@@ -165,7 +158,7 @@ TEST(OpenGLViewportWindow, CubeSquareOnScreenAtTheTopRight) {
     int labelPixels = 0;
     for (int y = static_cast<int>(top[1]) - 12; y <= static_cast<int>(top[1]) + 12; ++y)
         for (int x = static_cast<int>(top[0]) - 20; x <= static_cast<int>(top[0]) + 20; ++x)
-            labelPixels += PixelOf(shot, x, y).r > 200;
+            labelPixels += PixelAt(shot, x, y).Red() > 200;
     EXPECT_GT(labelPixels, 10);
 
     // Hovering the corner cell of Front, Left and Top lights it on all three faces.
@@ -185,9 +178,9 @@ TEST(OpenGLViewportWindow, CubeSquareOnScreenAtTheTopRight) {
             const gl::Pixel c = Centroid(cell);
             int orange = 0;
             for (const gl::Pixel& corner : cell) {
-                const Rgb p = PixelOf(lit, static_cast<int>((c[0] + corner[0]) / 2.0f),
-                                      static_cast<int>((c[1] + corner[1]) / 2.0f));
-                orange += p.r > p.g + 30 && p.g > p.b + 20;
+                const wxColour p = PixelAt(lit, static_cast<int>((c[0] + corner[0]) / 2.0f),
+                                           static_cast<int>((c[1] + corner[1]) / 2.0f));
+                orange += p.Red() > p.Green() + 30 && p.Green() > p.Blue() + 20;
             }
             EXPECT_GE(orange, 2) << c[0] << ", " << c[1];
         }

@@ -111,11 +111,6 @@ private:
     test::TempDir scratch_;
 };
 
-// The colour of one pixel of a grabbed image.
-inline wxColour PixelAt(const wxImage& image, int x, int y) {
-    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
-}
-
 // Moves the pointer (through the X server) and waits until it is there.
 inline void MoveMouseTo(wxWindow& window, const wxPoint& point) {
     const wxPoint target = window.ClientToScreen(point);
