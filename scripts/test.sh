@@ -13,6 +13,9 @@ python3 scripts/check_layers.py
 # No window writes a document field: changes go through the document's Edit.
 python3 scripts/check_document_writes.py
 python3 scripts/check_document_writes_test.py
+# No text tells a Linux user about Windows paths or facilities.
+python3 scripts/check_user_texts.py
+python3 scripts/check_user_texts_test.py
 
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -14,7 +14,7 @@ namespace ridgeforge {
 namespace {
 
 std::wstring MissingPage(const std::string& fileName) {
-    return L"# No help yet\n\nThe page `help\\" + WideFromUtf8(fileName) + L"` was not found beside the program.";
+    return L"# No help yet\n\nThe page `help/" + WideFromUtf8(fileName) + L"` was not found beside the program.";
 }
 
 std::filesystem::path FindPage(const std::string& fileName, const std::vector<LibraryRoot>& roots) {

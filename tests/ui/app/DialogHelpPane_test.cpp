@@ -37,13 +37,13 @@ TEST(HelpPage, UserCopyFirstThenBesideTheProgramElseANotice) {
     EXPECT_EQ(LoadHelpPage(L"relief", roots), L"");  // only a byte-order mark: an empty page
     EXPECT_EQ(LoadHelpPage(L"zero", roots), L"ab");
     EXPECT_EQ(LoadHelpPage(L"seamless", roots),
-              L"# No help yet\n\nThe page `help\\seamless.md` was not found beside the program.");
+              L"# No help yet\n\nThe page `help/seamless.md` was not found beside the program.");
     EXPECT_EQ(LoadHelpPage(L"simplify", roots),  // an empty file is no page
-              L"# No help yet\n\nThe page `help\\simplify.md` was not found beside the program.");
+              L"# No help yet\n\nThe page `help/simplify.md` was not found beside the program.");
 
     ASSERT_TRUE(WriteDeletedIndex(roots, "help", {"texture.md"}));
     EXPECT_EQ(LoadHelpPage(L"texture", roots),
-              L"# No help yet\n\nThe page `help\\texture.md` was not found beside the program.");
+              L"# No help yet\n\nThe page `help/texture.md` was not found beside the program.");
 
     // A name from the root of the file system is a path of its own.
     const std::string absolute = (dir / "program/help/texture").string();
