@@ -51,6 +51,7 @@ struct Sse2 {
     static I AsInts(F a) { return _mm_castps_si128(a); }
     static F EqualInts(I a, I b) { return _mm_castsi128_ps(_mm_cmpeq_epi32(a, b)); }
     static F Negative(I a) { return _mm_castsi128_ps(_mm_cmplt_epi32(a, _mm_setzero_si128())); }
+    static F AsFloats(I a) { return _mm_castsi128_ps(a); }
 };
 
 }  // namespace

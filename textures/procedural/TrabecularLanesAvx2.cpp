@@ -56,6 +56,7 @@ struct Avx2 {
     static I AsInts(F a) { return _mm256_castps_si256(a); }
     static F EqualInts(I a, I b) { return _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b)); }
     static F Negative(I a) { return _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_setzero_si256(), a)); }
+    static F AsFloats(I a) { return _mm256_castsi256_ps(a); }
 };
 
 void MarchEight(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {

@@ -32,6 +32,7 @@ struct Lanes {
     int pixel[kLanes] = {};  // -1: no pixel left for the lane
     int kept[kLanes] = {};   // -1: the depth lies in no slab
     alignas(32) std::int32_t bisections[kLanes] = {};  // -1 while marching
+    alignas(32) std::int32_t busy[kLanes] = {};        // -1 while the lane has a pixel, else 0
     alignas(32) float t[kLanes] = {};
     alignas(32) float lo[kLanes] = {};
     alignas(32) float top[kLanes] = {};
@@ -85,22 +86,42 @@ typename V::F StrutDistances(const Lanes<V>& lanes, typename V::F z, int candida
     return V::And(V::Gt(sum, V::Set(0.0f)), V::Div(V::Mul(a, b), sum));
 }
 
-// The strut radius the roughness gives at depths z, for the lanes in need
-// (others get a value of no meaning). The lattice values of a lane's depth
-// cell are fetched as TrabecularTexture::IsSolid fetches them, and kept per
-// octave and lane until the lane's ray leaves the cell.
+// The strut radius ((2 n / 0.9375 - 1) roughness + 1) thickness for the
+// noise sums n.
 template <class V>
-typename V::F RoughRadius(Lanes<V>& lanes, typename V::F z, unsigned need, float roughness, float thickness) {
+typename V::F RadiusOf(typename V::F n, float roughness, float thickness) {
+    const typename V::F spread = V::Sub(V::Mul(V::Set(2.0f), V::Div(n, V::Set(0.9375f))), V::Set(1.0f));
+    return V::Mul(V::Add(V::Mul(spread, V::Set(roughness)), V::Set(1.0f)), V::Set(thickness));
+}
+
+// Whether the lanes in need lie inside their rough strut (others get a value
+// of no meaning), octave by octave: every float step from an octave's noise
+// value to the radius rounds monotonically (the weights, the roughness and
+// the thickness are positive), so the sum so far, with the octaves still to
+// come at their least (0) and their most (kTop), bounds the radius of the
+// full sum from below and above. A lane whose strut distance lies outside
+// those bounds is decided and fetches no finer octave, and the octaves it
+// does use are summed in TrabecularTexture::IsSolid's order. The lattice
+// values of a lane's depth cell are fetched as IsSolid fetches them, and kept
+// per octave and lane until the lane's ray leaves the cell.
+template <class V>
+typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, typename V::F needs, float roughness,
+                         float thickness) {
     using F = typename V::F;
     using I = typename V::I;
     constexpr int kLanes = Lanes<V>::kLanes;
     constexpr float kWeights[4] = {0.5f, 0.25f, 0.125f, 0.0625f};
+    // An octave blends two values of [0, 1]; rounding may pass 1 by an ulp.
+    constexpr float kTop = 1.001f;
     F n = V::Set(0.0f);
-    for (int o = 0; o < 4; ++o) {
+    F solid = V::Set(0.0f);
+    F openMask = needs;
+    unsigned open = V::MaskOf(needs);
+    for (int o = 0; o < 4 && open != 0; ++o) {
         const F zf = V::Mul(z, V::Set(10.0f * static_cast<float>(1 << o)));
         // Depths are never negative, so truncation is the floor.
         const I cell = V::Truncate(zf);
-        const unsigned stale = (V::MaskOf(V::EqualInts(cell, V::LoadInts(lanes.noiseCell[o]))) ^ Lanes<V>::kAll) & need;
+        const unsigned stale = (V::MaskOf(V::EqualInts(cell, V::LoadInts(lanes.noiseCell[o]))) ^ Lanes<V>::kAll) & open;
         if (stale != 0) {
             alignas(32) std::int32_t cells[kLanes];
             V::StoreInts(cells, cell);
@@ -120,10 +141,19 @@ typename V::F RoughRadius(Lanes<V>& lanes, typename V::F z, unsigned need, float
         const F value = V::Add(V::Mul(V::Load(lanes.layer0[o]), V::Sub(V::Set(1.0f), sz)),
                                V::Mul(V::Load(lanes.layer1[o]), sz));
         n = V::Add(n, V::Mul(V::Set(kWeights[o]), value));
+        if (o == 3) {
+            solid = V::Or(solid, V::And(openMask, V::Lt(d, RadiusOf<V>(n, roughness, thickness))));
+            break;
+        }
+        F most = n;
+        for (int r = o + 1; r < 4; ++r) most = V::Add(most, V::Set(kWeights[r] * kTop));
+        const F inside = V::Lt(d, RadiusOf<V>(n, roughness, thickness));
+        const F outside = V::Ge(d, RadiusOf<V>(most, roughness, thickness));
+        solid = V::Or(solid, V::And(openMask, inside));
+        openMask = V::AndNot(V::Or(inside, outside), openMask);
+        open = V::MaskOf(openMask);
     }
-    n = V::Div(n, V::Set(0.9375f));
-    const F spread = V::Sub(V::Mul(V::Set(2.0f), n), V::Set(1.0f));
-    return V::Mul(V::Add(V::Mul(spread, V::Set(roughness)), V::Set(1.0f)), V::Set(thickness));
+    return solid;
 }
 
 template <class V>
@@ -146,6 +176,7 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
             lanes.noiseCell[o][lane] = -1;  // no depth cell: the first need fetches
         }
         lanes.pixel[lane] = next < count ? next++ : -1;
+        lanes.busy[lane] = lanes.pixel[lane] >= 0 ? -1 : 0;
         if (lanes.pixel[lane] >= 0) source.make(source.context, lanes.pixel[lane], lanes.rays[lane]);
     };
     unsigned active = 0;
@@ -200,9 +231,8 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
         } else {
             const F inCore = V::Lt(d, V::Set(core));
             solid = V::And(below, inCore);
-            const F needs = V::AndNot(inCore, below);
-            const unsigned need = V::MaskOf(needs) & active;
-            if (need != 0) solid = V::Or(solid, V::And(needs, V::Lt(d, RoughRadius<V>(lanes, z, need, roughness, thickness))));
+            const F needs = V::And(V::AndNot(inCore, below), V::AsFloats(V::LoadInts(lanes.busy)));
+            if (V::MaskOf(needs) != 0) solid = V::Or(solid, RoughSolid<V>(lanes, z, d, needs, roughness, thickness));
         }
 
         // Marching and clear: step on (0.003 near a strut, else half the
