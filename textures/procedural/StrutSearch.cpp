@@ -63,7 +63,8 @@ float FourthUpperBound(const float* h, const float* pz, int count, float top, fl
     _mm_store_ps(kept + 4, u1);
     _mm_store_ps(kept + 8, u2);
     _mm_store_ps(kept + 12, u3);
-    for (const float k : kept) OfferNearest(k, upper);
+    // Branch-free: where each value goes is as good as random.
+    for (const float k : kept) OfferNearestBranchFree(k, upper);
 #else
     for (int n = 0; n < count; ++n) {
         const float nearest = std::max(0.0f, std::max(top - pz[n], pz[n] - bottom));
@@ -93,12 +94,14 @@ int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bot
     const float* pz = count > 0 ? &ray.depth[first][0] : nullptr;
     float lower[kStrutCandidates + 3];
     const float limit = FourthUpperBound(h, pz, count, top, bottom, lower) * (1.0f + 1e-5f);
+    // Every point is written and only those kept move the end on: whether a
+    // point is kept is as good as random, and a branch on it mispredicts
+    // half the time. The tables have room for every point.
     int kept = 0;
     for (int n = 0; n < count; ++n) {
-        if (lower[n] > limit) continue;
         horizontal[kept * stride] = h[n];
         depth[kept * stride] = pz[n];
-        ++kept;
+        kept += lower[n] > limit ? 0 : 1;
     }
     return kept;
 }
