@@ -34,12 +34,16 @@ FeaturePoint MakeFeature(std::int32_t ci, std::int32_t cj, std::int32_t q, std::
             static_cast<float>(zc) + HashToUnit(LatticeHash(wi, wj, c ^ 0x2545F491u))};
 }
 
-// The ray at (X, Y) with its feature table; feature(ci, cj, q) gives the
-// feature point of a column and layer.
+// A feature point as a ray sees it: x, the squared offset in y, and depth.
+struct FeatureView {
+    float x, yy, z;
+};
+
+// Fills the ray at (X, Y) and its feature table in place; feature(ci, cj, q)
+// gives the feature point of a column and layer as a FeatureView.
 template <class Feature>
-TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32_t layers, std::uint32_t seed,
-                                const Feature& feature) {
-    TrabecularTexture::Ray ray;
+void BuildRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells, std::int32_t layers,
+              std::uint32_t seed, const Feature& feature) {
     ray.x = X;
     ray.y = Y;
     ray.cells = cells;
@@ -51,35 +55,37 @@ TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32
         const std::int32_t ci = i0 - 1 + m % 3;
         const std::int32_t cj = j0 - 1 + m / 3;
         for (std::int32_t q = 0; q < layers; ++q) {
-            const FeaturePoint p = feature(ci, cj, q);
-            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + (p.y - Y) * (p.y - Y);
+            const FeatureView p = feature(ci, cj, q);
+            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + p.yy;
             ray.depth[q][m] = p.z;
         }
     }
-    return ray;
 }
 
 // The feature points of the three rows of cells a row of pixels looks at,
-// hashed once for the whole row instead of once per pixel.
+// hashed once for the whole row instead of once per pixel, with their
+// squared offsets from the row's Y.
 struct FeatureRow {
     static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
     std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
-    FeaturePoint points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
+    FeatureView points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
 
     // False when the row spans more columns than the table holds.
-    bool Fill(std::int32_t i0First, std::int32_t i0Last, std::int32_t j0, std::int32_t cells, std::int32_t layers,
+    bool Fill(std::int32_t i0First, std::int32_t i0Last, float Y, std::int32_t cells, std::int32_t layers,
               std::uint32_t seed) {
         firstColumn = i0First - 1;
         columns = i0Last - i0First + 3;
-        firstRow = j0 - 1;
+        firstRow = FloorIndex(Y) - 1;
         if (columns < 1 || columns > kMaxColumns) return false;
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < columns; ++c)
-                for (std::int32_t q = 0; q < layers; ++q)
-                    points[r][c][q] = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+                for (std::int32_t q = 0; q < layers; ++q) {
+                    const FeaturePoint p = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+                    points[r][c][q] = {p.x, (p.y - Y) * (p.y - Y), p.z};
+                }
         return true;
     }
-    const FeaturePoint& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
+    const FeatureView& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
         return points[cj - firstRow][ci - firstColumn][q];
     }
 };
@@ -233,10 +239,13 @@ TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
     Settings settings;
     settings.Read(*this);
     const float C = static_cast<float>(settings.cells);
-    Ray ray = BuildRay(C * u, C * v, settings.cells, settings.layers, settings.seed,
-                       [&](std::int32_t ci, std::int32_t cj, std::int32_t q) {
-                           return MakeFeature(ci, cj, q, settings.cells, settings.seed);
-                       });
+    const float Y = C * v;
+    Ray ray;
+    BuildRay(ray, C * u, Y, settings.cells, settings.layers, settings.seed,
+             [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> FeatureView {
+                 const FeaturePoint p = MakeFeature(ci, cj, q, settings.cells, settings.seed);
+                 return {p.x, (p.y - Y) * (p.y - Y), p.z};
+             });
     settings.Finish(ray);
     return ray;
 }
@@ -284,7 +293,7 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
     const float Y = C * v;
     FeatureRow row;
     if (width < 1 || !row.Fill(FloorIndex(C * PixelCentre(0, width)), FloorIndex(C * PixelCentre(width - 1, width)),
-                               FloorIndex(Y), settings.cells, settings.layers, settings.seed)) {
+                               Y, settings.cells, settings.layers, settings.seed)) {
         ProceduralTexture::SampleRow(v, width, out);
         return;
     }
@@ -296,11 +305,11 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
     } context{settings, row, C, Y, width};
     const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
                                const auto& c = *static_cast<const Context*>(opaque);
-                               ray = BuildRay(c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
-                                              c.settings.seed,
-                                              [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
-                                                  return c.row.At(ci, cj, q);
-                                              });
+                               BuildRay(ray, c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
+                                        c.settings.seed,
+                                        [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeatureView& {
+                                            return c.row.At(ci, cj, q);
+                                        });
                                c.settings.Finish(ray);
                            }};
     MarchRays(settings, width, source, out);
