@@ -130,8 +130,8 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
         if (stale != 0) {
             alignas(32) std::int32_t cells[kLanes];
             V::StoreInts(cells, cell);
-            for (int lane = 0; lane < kLanes; ++lane) {
-                if (!((stale >> lane) & 1u)) continue;
+            for (unsigned left = stale; left != 0; left &= left - 1u) {
+                const int lane = __builtin_ctz(left);
                 const TrabecularTexture::Ray::Octave& octave = lanes.rays[lane].octaves[o];
                 const std::int32_t iz = cells[lane];
                 const bool held1 = lanes.noiseValid[o][lane] && lanes.noiseCell[o][lane] + 1 == iz;
@@ -202,6 +202,7 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
         if (lanes.pixel[lane] < 0) active &= ~(1u << lane);
     };
 
+    int candidates = -1;  // the most points any lane keeps; -1 when lanes changed since
     while (active != 0) {
         const F t = V::Load(lanes.t), lo = V::Load(lanes.lo);
         const I bisections = V::LoadInts(lanes.bisections);
@@ -214,8 +215,8 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
         if (moved != 0) {
             alignas(32) float zs[kLanes];
             V::Store(zs, z);
-            for (int lane = 0; lane < kLanes; ++lane) {
-                if (!((moved >> lane) & 1u)) continue;
+            for (unsigned left = moved; left != 0; left &= left - 1u) {
+                const int lane = __builtin_ctz(left);
                 lanes.Prune(lane, zs[lane]);
                 if (lanes.kept[lane] < 0) {  // a depth in no slab: the single ray's march from the start
                     TrabecularTexture::Ray ray;
@@ -223,10 +224,13 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
                     finish(lane, TrabecularTexture::March(ray, settings));
                 }
             }
+            candidates = -1;
             continue;  // the lanes changed: start the step again
         }
-        int candidates = 0;
-        for (int lane = 0; lane < kLanes; ++lane) candidates = lanes.kept[lane] > candidates ? lanes.kept[lane] : candidates;
+        if (candidates < 0) {
+            candidates = 0;
+            for (int lane = 0; lane < kLanes; ++lane) candidates = std::max(candidates, lanes.kept[lane]);
+        }
 
         const F d = StrutDistances<V>(lanes, z, candidates);
         const F below = V::Lt(d, thickestV);
@@ -258,8 +262,9 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
         const unsigned surface = V::MaskOf(V::And(V::And(marching, solid), V::NotGt(t, V::Set(0.0f))));
         const unsigned bisected = V::MaskOf(V::And(bisecting, V::EqualInts(counted, V::SetInts(kBisections))));
         const unsigned done = (floor | surface | bisected) & active;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            if (!((done >> lane) & 1u)) continue;
+        if (done != 0) candidates = -1;
+        for (unsigned left = done; left != 0; left &= left - 1u) {
+            const int lane = __builtin_ctz(left);
             // No strut within reach gives the floor, without contrast.
             finish(lane, ((floor >> lane) & 1u) ? 0.0f
                                                 : Contrast(Clamp01(1.0f - lanes.t[lane] / depth), settings.contrast));
