@@ -134,9 +134,20 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
                 const int lane = __builtin_ctz(left);
                 const TrabecularTexture::Ray::Octave& octave = lanes.rays[lane].octaves[o];
                 const std::int32_t iz = cells[lane];
-                const bool held1 = lanes.noiseValid[o][lane] && lanes.noiseCell[o][lane] + 1 == iz;
-                lanes.layer0[o][lane] = held1 ? lanes.layer1[o][lane] : TrabecularTexture::OctaveLayer(octave, iz);
-                lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                // The march goes down a cell at a time and the bisection
+                // back up: the cell next to the held one shares a layer.
+                const bool valid = lanes.noiseValid[o][lane];
+                const std::int32_t held = lanes.noiseCell[o][lane];
+                if (valid && held + 1 == iz) {
+                    lanes.layer0[o][lane] = lanes.layer1[o][lane];
+                    lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                } else if (valid && held - 1 == iz) {
+                    lanes.layer1[o][lane] = lanes.layer0[o][lane];
+                    lanes.layer0[o][lane] = TrabecularTexture::OctaveLayer(octave, iz);
+                } else {
+                    lanes.layer0[o][lane] = TrabecularTexture::OctaveLayer(octave, iz);
+                    lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                }
                 lanes.noiseCell[o][lane] = iz;
                 lanes.noiseValid[o][lane] = true;
             }
