@@ -58,13 +58,27 @@ float FourthUpperBound(const float* h, const float* pz, int count, float top, fl
         u2 = _mm_min_ps(u2, s2);
         u3 = _mm_min_ps(u3, s3);
     }
-    alignas(16) float kept[16];
-    _mm_store_ps(kept, u0);
-    _mm_store_ps(kept + 4, u1);
-    _mm_store_ps(kept + 8, u2);
-    _mm_store_ps(kept + 12, u3);
-    // Branch-free: where each value goes is as good as random.
-    for (const float k : kept) OfferNearestBranchFree(k, upper);
+    // Each lane's four are sorted, so the four smallest of two lanes are the
+    // pairwise minima of one's four with the other's in reverse (a bitonic
+    // merge); sorted again they merge with the other pair of lanes the same
+    // way, and the largest of those last minima is the fourth smallest of all.
+    const auto merge = [](__m128& a0, __m128& a1, __m128& a2, __m128& a3) {
+        const __m128 m0 = _mm_min_ps(a0, _mm_shuffle_ps(a3, a3, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m1 = _mm_min_ps(a1, _mm_shuffle_ps(a2, a2, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m2 = _mm_min_ps(a2, _mm_shuffle_ps(a1, a1, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m3 = _mm_min_ps(a3, _mm_shuffle_ps(a0, a0, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 l0 = _mm_min_ps(m0, m2), h0 = _mm_max_ps(m0, m2);
+        const __m128 l1 = _mm_min_ps(m1, m3), h1 = _mm_max_ps(m1, m3);
+        a0 = _mm_min_ps(l0, l1);
+        a1 = _mm_max_ps(l0, l1);
+        a2 = _mm_min_ps(h0, h1);
+        a3 = _mm_max_ps(h0, h1);
+    };
+    merge(u0, u1, u2, u3);
+    const auto swap = [](__m128 a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)); };
+    const __m128 fourth = _mm_max_ps(_mm_max_ps(_mm_min_ps(u0, swap(u3)), _mm_min_ps(u1, swap(u2))),
+                                     _mm_max_ps(_mm_min_ps(u2, swap(u1)), _mm_min_ps(u3, swap(u0))));
+    upper[3] = std::min(upper[3], _mm_cvtss_f32(fourth));
 #else
     for (int n = 0; n < count; ++n) {
         const float nearest = std::max(0.0f, std::max(top - pz[n], pz[n] - bottom));
