@@ -32,19 +32,14 @@ float FourthUpperBound(const float* h, const float* pz, int count, float top, fl
     // points, and the sixteen kept hold the four smallest of all.
     const __m128 t = _mm_set1_ps(top), b = _mm_set1_ps(bottom), zero = _mm_setzero_ps();
     const __m128 sign = _mm_set1_ps(-0.0f);
-    __m128 u0 = _mm_set1_ps(1e9f), u1 = u0, u2 = u0, u3 = u0;
+    const __m128 lane = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), far = _mm_set1_ps(1e9f);
+    __m128 u0 = far, u1 = u0, u2 = u0, u3 = u0;
     for (int n = 0; n < count; n += 4) {
-        __m128 hv, zv;
-        if (count - n >= 4) {
-            hv = _mm_loadu_ps(h + n);
-            zv = _mm_loadu_ps(pz + n);
-        } else {
-            float hs[4] = {1e9f, 1e9f, 1e9f, 1e9f}, zs[4] = {};
-            std::copy(h + n, h + count, hs);
-            std::copy(pz + n, pz + count, zs);
-            hv = _mm_loadu_ps(hs);
-            zv = _mm_loadu_ps(zs);
-        }
+        // The tables have room past the last point (see PruneSlab); what
+        // lies there is replaced by points too far to count.
+        const __m128 present = _mm_cmplt_ps(lane, _mm_set1_ps(static_cast<float>(count - n)));
+        const __m128 hv = _mm_or_ps(_mm_and_ps(present, _mm_loadu_ps(h + n)), _mm_andnot_ps(present, far));
+        const __m128 zv = _mm_and_ps(present, _mm_loadu_ps(pz + n));
         const __m128 above = _mm_sub_ps(t, zv), below = _mm_sub_ps(zv, b);
         const __m128 nearest = _mm_max_ps(zero, _mm_max_ps(above, below));
         const __m128 farthest = _mm_max_ps(_mm_andnot_ps(sign, above), _mm_andnot_ps(sign, below));
@@ -103,7 +98,10 @@ int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bot
     const std::int32_t first = std::max(layer, 0);
     const std::int32_t last = std::min(layer + 2, ray.layers - 1);
     const int count = std::max(0, (last - first + 1) * 9);
-    // The layers' rows lie one after another in the ray's tables.
+    // The layers' rows lie one after another in the ray's tables, and the
+    // last layer a ray may have is not the tables' last row, so a vector
+    // may read up to three floats past the last point.
+    static_assert(TrabecularTexture::kMaxLayers * 9 >= (TrabecularTexture::kMaxLayers - 1) * 9 + 3);
     const float* h = count > 0 ? &ray.horizontal[first][0] : nullptr;
     const float* pz = count > 0 ? &ray.depth[first][0] : nullptr;
     float lower[kStrutCandidates + 3];
