@@ -43,8 +43,36 @@ struct Lanes {
     alignas(32) float layer0[4][kLanes] = {};
     alignas(32) float layer1[4][kLanes] = {};
     bool noiseValid[4][kLanes] = {};
+    // The roughness noise's lattice corners, shared by the rays of
+    // neighbouring pixels (one depth cell of one lattice square), by octave;
+    // a slot holds the square (ix, iy) and the cell iz it names.
+    struct Corners {
+        std::int32_t ix, iy, iz;
+        float values[4];
+    };
+    static constexpr int kCornerSlots = 256;
+    Corners corners[4][kCornerSlots];
     alignas(32) float horizontal[kStrutCandidates][kLanes];
     alignas(32) float depth[kStrutCandidates][kLanes];
+
+    Lanes() {
+        for (auto& octave : corners)
+            for (Corners& slot : octave) slot.iz = -1;  // depth cells are never negative
+    }
+
+    // TrabecularTexture::OctaveLayer of the lane's ray, octave o, depth cell
+    // iz, with the corners taken from the shared slots where they are.
+    float Layer(int lane, int o, std::int32_t iz) {
+        const TrabecularTexture::Ray::Octave& octave = rays[lane].octaves[o];
+        Corners& slot = corners[o][((octave.ix & 15) << 4) | (iz & 15)];
+        if (slot.iz != iz || slot.ix != octave.ix || slot.iy != octave.iy) {
+            slot.ix = octave.ix;
+            slot.iy = octave.iy;
+            slot.iz = iz;
+            TrabecularTexture::OctaveCorners(octave, iz, slot.values);
+        }
+        return TrabecularTexture::BlendCorners(octave, slot.values);
+    }
 
     void Pad(int lane, int from) {
         for (int i = from > 0 ? from : 0; i < kStrutCandidates; ++i) {
@@ -132,7 +160,6 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
             V::StoreInts(cells, cell);
             for (unsigned left = stale; left != 0; left &= left - 1u) {
                 const int lane = __builtin_ctz(left);
-                const TrabecularTexture::Ray::Octave& octave = lanes.rays[lane].octaves[o];
                 const std::int32_t iz = cells[lane];
                 // The march goes down a cell at a time and the bisection
                 // back up: the cell next to the held one shares a layer.
@@ -140,13 +167,13 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
                 const std::int32_t held = lanes.noiseCell[o][lane];
                 if (valid && held + 1 == iz) {
                     lanes.layer0[o][lane] = lanes.layer1[o][lane];
-                    lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                    lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
                 } else if (valid && held - 1 == iz) {
                     lanes.layer1[o][lane] = lanes.layer0[o][lane];
-                    lanes.layer0[o][lane] = TrabecularTexture::OctaveLayer(octave, iz);
+                    lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
                 } else {
-                    lanes.layer0[o][lane] = TrabecularTexture::OctaveLayer(octave, iz);
-                    lanes.layer1[o][lane] = TrabecularTexture::OctaveLayer(octave, iz + 1);
+                    lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
+                    lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
                 }
                 lanes.noiseCell[o][lane] = iz;
                 lanes.noiseValid[o][lane] = true;

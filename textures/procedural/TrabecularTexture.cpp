@@ -114,11 +114,16 @@ void PrepareOctaves(TrabecularTexture::Ray& ray) {
 
 }  // namespace
 
-float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+void TrabecularTexture::OctaveCorners(const Ray::Octave& o, std::int32_t iz, float corners[4]) {
     std::uint32_t h[4];
     detail::LatticeHash4(o.xs, o.ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
-    const float c00 = HashToUnit(h[0]), c10 = HashToUnit(h[1]), c01 = HashToUnit(h[2]), c11 = HashToUnit(h[3]);
-    return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
+    for (int k = 0; k < 4; ++k) corners[k] = HashToUnit(h[k]);
+}
+
+float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+    float corners[4];
+    OctaveCorners(o, iz, corners);
+    return BlendCorners(o, corners);
 }
 
 namespace {
