@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "textures/procedural/Noise.h"
 #include "textures/procedural/NoiseDetail.h"
@@ -51,11 +52,9 @@ void BuildRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells,
     ray.seed = seed;
     const std::int32_t i0 = FloorIndex(X);
     const std::int32_t j0 = FloorIndex(Y);
-    for (int m = 0; m < 9; ++m) {
-        const std::int32_t ci = i0 - 1 + m % 3;
-        const std::int32_t cj = j0 - 1 + m / 3;
-        for (std::int32_t q = 0; q < layers; ++q) {
-            const FeatureView p = feature(ci, cj, q);
+    for (std::int32_t q = 0; q < layers; ++q) {
+        for (int m = 0; m < 9; ++m) {
+            const FeatureView p = feature(i0 - 1 + m % 3, j0 - 1 + m / 3, q);
             ray.horizontal[q][m] = (p.x - X) * (p.x - X) + p.yy;
             ray.depth[q][m] = p.z;
         }
@@ -68,7 +67,7 @@ void BuildRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells,
 struct FeatureRow {
     static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
     std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
-    FeatureView points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
+    FeatureView points[TrabecularTexture::kMaxLayers][3][kMaxColumns];
 
     // False when the row spans more columns than the table holds.
     bool Fill(std::int32_t i0First, std::int32_t i0Last, float Y, std::int32_t cells, std::int32_t layers,
@@ -81,35 +80,53 @@ struct FeatureRow {
             for (int c = 0; c < columns; ++c)
                 for (std::int32_t q = 0; q < layers; ++q) {
                     const FeaturePoint p = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
-                    points[r][c][q] = {p.x, (p.y - Y) * (p.y - Y), p.z};
+                    points[q][r][c] = {p.x, (p.y - Y) * (p.y - Y), p.z};
                 }
         return true;
     }
     const FeatureView& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
-        return points[cj - firstRow][ci - firstColumn][q];
+        return points[q][cj - firstRow][ci - firstColumn];
     }
 };
 
-void PrepareOctaves(TrabecularTexture::Ray& ray) {
+// The roughness octaves' parts that depend on the ray's y (the same along a
+// row of pixels) ...
+void PrepareOctaveRows(TrabecularTexture::Ray& ray) {
     for (int o = 0; o < 4; ++o) {
         TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
         const float f = 10.0f * static_cast<float>(1 << o);
-        const float x = ray.x * f, y = ray.y * f;
-        octave.ix = FloorIndex(x);
+        const float y = ray.y * f;
         octave.iy = FloorIndex(y);
-        octave.sx = SmoothStepClamped(x - std::floor(x));
         octave.sy = SmoothStepClamped(y - std::floor(y));
         octave.period = 10 * ray.cells * (1 << o);
-        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
-        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
         const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
         const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
-        const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
-        std::copy(xs, xs + 4, octave.xs);
+        const std::uint32_t ys[4] = {y0, y0, y1, y1};
         std::copy(ys, ys + 4, octave.ys);
         octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
         octave.cached = false;
     }
+}
+
+// ... and those that depend on its x (the periods set).
+void PrepareOctaveColumns(TrabecularTexture::Ray& ray) {
+    for (int o = 0; o < 4; ++o) {
+        TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
+        const float f = 10.0f * static_cast<float>(1 << o);
+        const float x = ray.x * f;
+        octave.ix = FloorIndex(x);
+        octave.sx = SmoothStepClamped(x - std::floor(x));
+        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
+        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
+        const std::uint32_t xs[4] = {x0, x1, x0, x1};
+        std::copy(xs, xs + 4, octave.xs);
+    }
+}
+
+void SetStrutSizes(const TrabecularTexture::Settings& settings, TrabecularTexture::Ray& ray) {
+    ray.thickness = settings.thickness;
+    ray.roughness = settings.roughness;
+    ray.thickest = (1.0f + settings.roughness) * settings.thickness;
 }
 
 }  // namespace
@@ -234,10 +251,9 @@ void TrabecularTexture::Settings::Read(const TrabecularTexture& texture) {
 }
 
 void TrabecularTexture::Settings::Finish(Ray& ray) const {
-    ray.thickness = thickness;
-    ray.roughness = roughness;
-    ray.thickest = (1.0f + roughness) * thickness;
-    PrepareOctaves(ray);
+    SetStrutSizes(*this, ray);
+    PrepareOctaveRows(ray);
+    PrepareOctaveColumns(ray);
 }
 
 TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
@@ -302,12 +318,19 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
         ProceduralTexture::SampleRow(v, width, out);
         return;
     }
+    // The octaves' row parts, copied into every ray of the row.
+    Ray rowRay;
+    rowRay.y = Y;
+    rowRay.cells = settings.cells;
+    rowRay.seed = settings.seed;
+    PrepareOctaveRows(rowRay);
     struct Context {
         const Settings& settings;
         const FeatureRow& row;
+        const Ray& rowRay;
         float C, Y;
         int width;
-    } context{settings, row, C, Y, width};
+    } context{settings, row, rowRay, C, Y, width};
     const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
                                const auto& c = *static_cast<const Context*>(opaque);
                                BuildRay(ray, c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
@@ -315,7 +338,9 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
                                         [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeatureView& {
                                             return c.row.At(ci, cj, q);
                                         });
-                               c.settings.Finish(ray);
+                               SetStrutSizes(c.settings, ray);
+                               std::copy(std::begin(c.rowRay.octaves), std::end(c.rowRay.octaves), ray.octaves);
+                               PrepareOctaveColumns(ray);
                            }};
     MarchRays(settings, width, source, out);
 }
