@@ -123,17 +123,18 @@ typename V::F RadiusOf(typename V::F n, float roughness, float thickness) {
 }
 
 // Whether the lanes in need lie inside their rough strut (others get a value
-// of no meaning), octave by octave: every float step from an octave's noise
-// value to the radius rounds monotonically (the weights, the roughness and
-// the thickness are positive), so the sum so far, with the octaves still to
-// come at their least (0) and their most (kTop), bounds the radius of the
-// full sum from below and above. The bounds are taken on the straight line
-// the radius is of the sum, widened by far more than the rounding of either
-// form. A lane whose strut distance lies outside them is decided and fetches
-// no finer octave; the last octave decides by the radius as
-// TrabecularTexture::IsSolid computes it, the octaves summed in its order.
-// The lattice values of a lane's depth cell are fetched as IsSolid fetches
-// them, and kept per octave and lane until the lane's ray leaves the cell.
+// of no meaning), octave by octave. The radius is a straight line in the
+// noise sum, rising with it; the octaves summed so far, with those still to
+// come at their least (0) or their most (kTop), put the full sum between two
+// values, and the line there bounds the radius from below and above. The
+// bounds are widened by 1e-4 of the thickness, far beyond the float rounding
+// of the sums, of the line and of TrabecularTexture::IsSolid's own form of
+// the radius (about 1e-6 of the thickness). A lane whose strut distance lies
+// outside them is decided and fetches no finer octave; the last octave
+// decides by the radius as IsSolid computes it, the octaves summed in its
+// order. The lattice values of a lane's depth cell are fetched as IsSolid
+// fetches them, and kept per octave and lane until the lane's ray leaves the
+// cell.
 template <class V>
 typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, typename V::F needs, float roughness,
                          float thickness) {
@@ -143,9 +144,10 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
     constexpr float kWeights[4] = {0.5f, 0.25f, 0.125f, 0.0625f};
     // An octave blends two values of [0, 1]; rounding may pass 1 by an ulp.
     constexpr float kTop = 1.001f;
-    const F slope = V::Set(2.0f * roughness * thickness / 0.9375f);
+    const float slopeValue = 2.0f * roughness * thickness / 0.9375f;
+    const float mostValue = (1.0f - roughness) * thickness + 1e-4f * thickness;
+    const F slope = V::Set(slopeValue);
     const F least = V::Set((1.0f - roughness) * thickness - 1e-4f * thickness);
-    const F most = V::Set((1.0f - roughness) * thickness + 1e-4f * thickness);
     F n = V::Set(0.0f);
     F solid = V::Set(0.0f);
     F openMask = needs;
@@ -188,10 +190,11 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
             solid = V::Or(solid, V::And(openMask, V::Lt(d, RadiusOf<V>(n, roughness, thickness))));
             break;
         }
-        F top = n;
-        for (int r = o + 1; r < 4; ++r) top = V::Add(top, V::Set(kWeights[r] * kTop));
-        const F inside = V::Lt(d, V::Add(V::Mul(n, slope), least));
-        const F outside = V::Ge(d, V::Add(V::Mul(top, slope), most));
+        float rest = 0.0f;  // the most the octaves still to come can add
+        for (int r = o + 1; r < 4; ++r) rest += kWeights[r] * kTop;
+        const F rising = V::Mul(n, slope);
+        const F inside = V::Lt(d, V::Add(rising, least));
+        const F outside = V::Ge(d, V::Add(rising, V::Set(rest * slopeValue + mostValue)));
         solid = V::Or(solid, V::And(openMask, inside));
         openMask = V::AndNot(V::Or(inside, outside), openMask);
         open = V::MaskOf(openMask);
