@@ -122,6 +122,48 @@ typename V::F RadiusOf(typename V::F n, float roughness, float thickness) {
     return V::Mul(V::Add(V::Mul(spread, V::Set(roughness)), V::Set(1.0f)), V::Set(thickness));
 }
 
+// The roughness octave o's noise at the depths z f (f its frequency) for the
+// lanes in need (others get a value of no meaning), as
+// TrabecularTexture::IsSolid computes it. The lattice values of a lane's depth
+// cell are fetched as IsSolid fetches them, and kept per octave and lane
+// until the lane's ray leaves the cell.
+template <class V>
+typename V::F OctaveValue(Lanes<V>& lanes, int o, typename V::F zf, unsigned need) {
+    using F = typename V::F;
+    using I = typename V::I;
+    constexpr int kLanes = Lanes<V>::kLanes;
+    // Depths are never negative, so truncation is the floor.
+    const I cell = V::Truncate(zf);
+    const unsigned stale = (V::MaskOf(V::EqualInts(cell, V::LoadInts(lanes.noiseCell[o]))) ^ Lanes<V>::kAll) & need;
+    if (stale != 0) {
+        alignas(32) std::int32_t cells[kLanes];
+        V::StoreInts(cells, cell);
+        for (unsigned left = stale; left != 0; left &= left - 1u) {
+            const int lane = __builtin_ctz(left);
+            const std::int32_t iz = cells[lane];
+            // The march goes down a cell at a time and the bisection
+            // back up: the cell next to the held one shares a layer.
+            const bool valid = lanes.noiseValid[o][lane];
+            const std::int32_t held = lanes.noiseCell[o][lane];
+            if (valid && held + 1 == iz) {
+                lanes.layer0[o][lane] = lanes.layer1[o][lane];
+                lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
+            } else if (valid && held - 1 == iz) {
+                lanes.layer1[o][lane] = lanes.layer0[o][lane];
+                lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
+            } else {
+                lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
+                lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
+            }
+            lanes.noiseCell[o][lane] = iz;
+            lanes.noiseValid[o][lane] = true;
+        }
+    }
+    const F s = V::Sub(zf, V::ToFloats(cell));
+    const F sz = V::Mul(V::Mul(s, s), V::Sub(V::Set(3.0f), V::Mul(V::Set(2.0f), s)));
+    return V::Add(V::Mul(V::Load(lanes.layer0[o]), V::Sub(V::Set(1.0f), sz)), V::Mul(V::Load(lanes.layer1[o]), sz));
+}
+
 // Whether the lanes in need lie inside their rough strut (others get a value
 // of no meaning), octave by octave. The radius is a straight line in the
 // noise sum, rising with it; the octaves summed so far, with those still to
@@ -132,15 +174,11 @@ typename V::F RadiusOf(typename V::F n, float roughness, float thickness) {
 // the radius (about 1e-6 of the thickness). A lane whose strut distance lies
 // outside them is decided and fetches no finer octave; the last octave
 // decides by the radius as IsSolid computes it, the octaves summed in its
-// order. The lattice values of a lane's depth cell are fetched as IsSolid
-// fetches them, and kept per octave and lane until the lane's ray leaves the
-// cell.
+// order.
 template <class V>
 typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, typename V::F needs, float roughness,
                          float thickness) {
     using F = typename V::F;
-    using I = typename V::I;
-    constexpr int kLanes = Lanes<V>::kLanes;
     constexpr float kWeights[4] = {0.5f, 0.25f, 0.125f, 0.0625f};
     // An octave blends two values of [0, 1]; rounding may pass 1 by an ulp.
     constexpr float kTop = 1.001f;
@@ -153,38 +191,7 @@ typename V::F RoughSolid(Lanes<V>& lanes, typename V::F z, typename V::F d, type
     F openMask = needs;
     unsigned open = V::MaskOf(needs);
     for (int o = 0; o < 4 && open != 0; ++o) {
-        const F zf = V::Mul(z, V::Set(10.0f * static_cast<float>(1 << o)));
-        // Depths are never negative, so truncation is the floor.
-        const I cell = V::Truncate(zf);
-        const unsigned stale = (V::MaskOf(V::EqualInts(cell, V::LoadInts(lanes.noiseCell[o]))) ^ Lanes<V>::kAll) & open;
-        if (stale != 0) {
-            alignas(32) std::int32_t cells[kLanes];
-            V::StoreInts(cells, cell);
-            for (unsigned left = stale; left != 0; left &= left - 1u) {
-                const int lane = __builtin_ctz(left);
-                const std::int32_t iz = cells[lane];
-                // The march goes down a cell at a time and the bisection
-                // back up: the cell next to the held one shares a layer.
-                const bool valid = lanes.noiseValid[o][lane];
-                const std::int32_t held = lanes.noiseCell[o][lane];
-                if (valid && held + 1 == iz) {
-                    lanes.layer0[o][lane] = lanes.layer1[o][lane];
-                    lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
-                } else if (valid && held - 1 == iz) {
-                    lanes.layer1[o][lane] = lanes.layer0[o][lane];
-                    lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
-                } else {
-                    lanes.layer0[o][lane] = lanes.Layer(lane, o, iz);
-                    lanes.layer1[o][lane] = lanes.Layer(lane, o, iz + 1);
-                }
-                lanes.noiseCell[o][lane] = iz;
-                lanes.noiseValid[o][lane] = true;
-            }
-        }
-        const F s = V::Sub(zf, V::ToFloats(cell));
-        const F sz = V::Mul(V::Mul(s, s), V::Sub(V::Set(3.0f), V::Mul(V::Set(2.0f), s)));
-        const F value = V::Add(V::Mul(V::Load(lanes.layer0[o]), V::Sub(V::Set(1.0f), sz)),
-                               V::Mul(V::Load(lanes.layer1[o]), sz));
+        const F value = OctaveValue<V>(lanes, o, V::Mul(z, V::Set(10.0f * static_cast<float>(1 << o))), open);
         n = V::Add(n, V::Mul(V::Set(kWeights[o]), value));
         if (o == 3) {
             solid = V::Or(solid, V::And(openMask, V::Lt(d, RadiusOf<V>(n, roughness, thickness))));
