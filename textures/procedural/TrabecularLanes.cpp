@@ -1,5 +1,5 @@
-// The four-lane march, and the choice of the eight-lane one where the
-// processor has the wider vectors (see TrabecularLanesImpl.h for the method).
+// The four-lane march, and the choice of a wider one where the processor
+// has the wider vectors (see TrabecularLanesImpl.h for the method).
 #include "textures/procedural/TrabecularLanes.h"
 
 #include <cstdint>
@@ -73,6 +73,7 @@ void MarchRaysFourLanes(const TrabecularTexture::Settings& settings, int count, 
 #endif
 
 void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
+    if (MarchRaysAvx512(settings, count, source, out)) return;
     if (!MarchRaysAvx2(settings, count, source, out)) MarchRaysFourLanes(settings, count, source, out);
 }
 

@@ -1,4 +1,4 @@
-// The eight-lane march, for processors with AVX2 (see TrabecularLanesImpl.h
+// The sixteen-lane march, for processors with AVX2 (see TrabecularLanesImpl.h
 // for the method). Only this file is compiled for them, and the march is
 // taken only after the processor says it has them. The target leaves out
 // fused multiply-add, so no product and sum is merged into one rounding and
@@ -110,7 +110,7 @@ struct Avx2Pair {
     static F Negative(I a) { return {Avx2::Negative(a.lo), Avx2::Negative(a.hi)}; }
 };
 
-void MarchEight(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
+void MarchSixteen(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
     MarchLanes<Avx2Pair>(settings, count, source, out);
 }
 
@@ -124,7 +124,7 @@ namespace ridgeforge::mesh::procedural {
 bool MarchRaysAvx2(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
     static const bool available = __builtin_cpu_supports("avx2");
     if (!available) return false;
-    MarchEight(settings, count, source, out);
+    MarchSixteen(settings, count, source, out);
     return true;
 }
 

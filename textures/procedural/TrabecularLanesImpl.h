@@ -1,6 +1,7 @@
 // The lane march of TrabecularLanes.h for any vector width. Included only by
 // the files that make its vector kinds (TrabecularLanes.cpp: four lanes;
-// TrabecularLanesAvx2.cpp: eight, compiled for processors that have them),
+// TrabecularLanesAvx2.cpp: sixteen, and TrabecularLanesAvx512.cpp:
+// thirty-two, each compiled for processors that have them),
 // after every other header, and everything here has internal linkage, so no
 // code made for wider vectors is shared with the four-lane march. V gives the
 // vector operations: F a vector of floats, I of ints, kWidth lanes.
@@ -26,7 +27,7 @@ constexpr float kNever = 3e9f;  // squared distance of padding: never among the 
 template <class V>
 struct Lanes {
     static constexpr int kLanes = V::kWidth;
-    static constexpr unsigned kAll = (1u << kLanes) - 1u;
+    static constexpr unsigned kAll = kLanes >= 32 ? ~0u : (1u << kLanes) - 1u;
 
     TrabecularTexture::Ray rays[kLanes];
     int pixel[kLanes] = {};  // -1: no pixel left for the lane
@@ -50,7 +51,7 @@ struct Lanes {
         std::int32_t ix, iy, iz;
         float values[4];
     };
-    static constexpr int kCornerSlots = 256;
+    static constexpr int kCornerSlots = 64;
     Corners corners[4][kCornerSlots];
     alignas(32) float horizontal[kStrutCandidates][kLanes];
     alignas(32) float depth[kStrutCandidates][kLanes];
@@ -64,7 +65,7 @@ struct Lanes {
     // iz, with the corners taken from the shared slots where they are.
     float Layer(int lane, int o, std::int32_t iz) {
         const TrabecularTexture::Ray::Octave& octave = rays[lane].octaves[o];
-        Corners& slot = corners[o][((octave.ix & 15) << 4) | (iz & 15)];
+        Corners& slot = corners[o][((octave.ix & 7) << 3) | (iz & 7)];
         if (slot.iz != iz || slot.ix != octave.ix || slot.iy != octave.iy) {
             slot.ix = octave.ix;
             slot.iy = octave.iy;
@@ -222,8 +223,7 @@ void MarchLanes(const TrabecularTexture::Settings& settings, int count, RaySourc
         lanes.t[lane] = lanes.lo[lane] = 0.0f;
         lanes.top[lane] = 1.0f;  // an empty slab: the first step finds its own
         lanes.bottom[lane] = 0.0f;
-        lanes.kept[lane] = 0;
-        lanes.Pad(lane, 0);
+        lanes.kept[lane] = 0;  // the first step prunes, which pads the lane's points
         for (int o = 0; o < 4; ++o) {
             lanes.noiseValid[o][lane] = false;
             lanes.noiseCell[o][lane] = -1;  // no depth cell: the first need fetches
