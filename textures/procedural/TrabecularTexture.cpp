@@ -16,6 +16,10 @@
 #include "textures/procedural/StrutSearch.h"
 #include "textures/procedural/TrabecularLanes.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ridgeforge::mesh::procedural {
 namespace {
 
@@ -63,11 +67,15 @@ void BuildRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells,
 
 // The feature points of the three rows of cells a row of pixels looks at,
 // hashed once for the whole row instead of once per pixel, with their
-// squared offsets from the row's Y.
+// squared offsets from the row's Y; by layer and row of cells, the columns
+// side by side.
 struct FeatureRow {
     static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
     std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
-    FeatureView points[TrabecularTexture::kMaxLayers][3][kMaxColumns];
+    // One column more than used: a ray reads its three columns four at a time.
+    float xs[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
+    float yys[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
+    float zs[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
 
     // False when the row spans more columns than the table holds.
     bool Fill(std::int32_t i0First, std::int32_t i0Last, float Y, std::int32_t cells, std::int32_t layers,
@@ -80,12 +88,45 @@ struct FeatureRow {
             for (int c = 0; c < columns; ++c)
                 for (std::int32_t q = 0; q < layers; ++q) {
                     const FeaturePoint p = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
-                    points[q][r][c] = {p.x, (p.y - Y) * (p.y - Y), p.z};
+                    xs[q][r][c] = p.x;
+                    yys[q][r][c] = (p.y - Y) * (p.y - Y);
+                    zs[q][r][c] = p.z;
                 }
         return true;
     }
-    const FeatureView& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
-        return points[q][cj - firstRow][ci - firstColumn];
+
+    // BuildRay for the ray at (X, Y) of this row, the same values by the
+    // same float operations, three columns at a time.
+    void FillRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells, std::int32_t layers,
+                 std::uint32_t seed) const {
+        ray.x = X;
+        ray.y = Y;
+        ray.cells = cells;
+        ray.layers = layers;
+        ray.seed = seed;
+        const std::int32_t c0 = FloorIndex(X) - 1 - firstColumn;
+        // The tables' layers lie one after another, nine entries each, and
+        // a ray has fewer layers than the tables hold (LayerCount): a write
+        // of four entries spills one into the place of the next three, which
+        // are written after it, or past the ray's last layer.
+        float* horizontal = &ray.horizontal[0][0];
+        float* depth = &ray.depth[0][0];
+        for (std::int32_t q = 0; q < layers; ++q) {
+            for (int r = 0; r < 3; ++r) {
+                const int at = q * 9 + r * 3;
+#if defined(__SSE2__)
+                const __m128 dx = _mm_sub_ps(_mm_loadu_ps(&xs[q][r][c0]), _mm_set1_ps(X));
+                _mm_storeu_ps(horizontal + at, _mm_add_ps(_mm_mul_ps(dx, dx), _mm_loadu_ps(&yys[q][r][c0])));
+                _mm_storeu_ps(depth + at, _mm_loadu_ps(&zs[q][r][c0]));
+#else
+                for (int k = 0; k < 3; ++k) {
+                    const float dx = xs[q][r][c0 + k] - X;
+                    horizontal[at + k] = dx * dx + yys[q][r][c0 + k];
+                    depth[at + k] = zs[q][r][c0 + k];
+                }
+#endif
+            }
+        }
     }
 };
 
@@ -333,11 +374,8 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
     } context{settings, row, rowRay, C, Y, width};
     const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
                                const auto& c = *static_cast<const Context*>(opaque);
-                               BuildRay(ray, c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
-                                        c.settings.seed,
-                                        [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeatureView& {
-                                            return c.row.At(ci, cj, q);
-                                        });
+                               c.row.FillRay(ray, c.C * PixelCentre(x, c.width), c.Y, c.settings.cells,
+                                             c.settings.layers, c.settings.seed);
                                SetStrutSizes(c.settings, ray);
                                std::copy(std::begin(c.rowRay.octaves), std::end(c.rowRay.octaves), ray.octaves);
                                PrepareOctaveColumns(ray);
