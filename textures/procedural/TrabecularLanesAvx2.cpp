@@ -59,59 +59,8 @@ struct Avx2 {
     static F AsFloats(I a) { return _mm256_castsi256_ps(a); }
 };
 
-// Two eight-lane vectors side by side: sixteen rays in flight, so the two
-// halves' long chains of dependent steps overlap and the lane-by-lane work
-// of the march is shared by twice the rays.
-struct Avx2Pair {
-    static constexpr int kWidth = 16;
-    struct F {
-        __m256 lo, hi;
-    };
-    struct I {
-        __m256i lo, hi;
-    };
-    template <class Op>
-    static F Each(F a, F b, Op op) { return {op(a.lo, b.lo), op(a.hi, b.hi)}; }
-    static F Set(float v) { return {Avx2::Set(v), Avx2::Set(v)}; }
-    static F Load(const float* p) { return {Avx2::Load(p), Avx2::Load(p + 8)}; }
-    static void Store(float* p, F v) {
-        Avx2::Store(p, v.lo);
-        Avx2::Store(p + 8, v.hi);
-    }
-    static F Add(F a, F b) { return Each(a, b, Avx2::Add); }
-    static F Sub(F a, F b) { return Each(a, b, Avx2::Sub); }
-    static F Mul(F a, F b) { return Each(a, b, Avx2::Mul); }
-    static F Div(F a, F b) { return Each(a, b, Avx2::Div); }
-    static F Min(F a, F b) { return Each(a, b, Avx2::Min); }
-    static F Max(F a, F b) { return Each(a, b, Avx2::Max); }
-    static F Sqrt(F a) { return {Avx2::Sqrt(a.lo), Avx2::Sqrt(a.hi)}; }
-    static F Lt(F a, F b) { return Each(a, b, Avx2::Lt); }
-    static F Le(F a, F b) { return Each(a, b, Avx2::Le); }
-    static F Ge(F a, F b) { return Each(a, b, Avx2::Ge); }
-    static F Gt(F a, F b) { return Each(a, b, Avx2::Gt); }
-    static F NotGt(F a, F b) { return Each(a, b, Avx2::NotGt); }
-    static F And(F a, F b) { return Each(a, b, Avx2::And); }
-    static F AndNot(F a, F b) { return Each(a, b, Avx2::AndNot); }
-    static F Or(F a, F b) { return Each(a, b, Avx2::Or); }
-    static F AllSet() { return {Avx2::AllSet(), Avx2::AllSet()}; }
-    static unsigned MaskOf(F a) { return Avx2::MaskOf(a.lo) | (Avx2::MaskOf(a.hi) << 8); }
-    static I Truncate(F a) { return {Avx2::Truncate(a.lo), Avx2::Truncate(a.hi)}; }
-    static F ToFloats(I a) { return {Avx2::ToFloats(a.lo), Avx2::ToFloats(a.hi)}; }
-    static I LoadInts(const std::int32_t* p) { return {Avx2::LoadInts(p), Avx2::LoadInts(p + 8)}; }
-    static void StoreInts(std::int32_t* p, I v) {
-        Avx2::StoreInts(p, v.lo);
-        Avx2::StoreInts(p + 8, v.hi);
-    }
-    static I SetInts(std::int32_t v) { return {Avx2::SetInts(v), Avx2::SetInts(v)}; }
-    static I SubtractInts(I a, I b) { return {Avx2::SubtractInts(a.lo, b.lo), Avx2::SubtractInts(a.hi, b.hi)}; }
-    static I AsInts(F a) { return {Avx2::AsInts(a.lo), Avx2::AsInts(a.hi)}; }
-    static F AsFloats(I a) { return {Avx2::AsFloats(a.lo), Avx2::AsFloats(a.hi)}; }
-    static F EqualInts(I a, I b) { return {Avx2::EqualInts(a.lo, b.lo), Avx2::EqualInts(a.hi, b.hi)}; }
-    static F Negative(I a) { return {Avx2::Negative(a.lo), Avx2::Negative(a.hi)}; }
-};
-
 void MarchSixteen(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
-    MarchLanes<Avx2Pair>(settings, count, source, out);
+    MarchLanes<LanePair<Avx2>>(settings, count, source, out);
 }
 
 }  // namespace

@@ -71,56 +71,8 @@ struct Avx512 {
     static F Negative(I a) { return Lanes(_mm512_movepi32_mask(a)); }
 };
 
-// Two of them side by side.
-struct Avx512Pair {
-    static constexpr int kWidth = 32;
-    struct F {
-        __m512 lo, hi;
-    };
-    struct I {
-        __m512i lo, hi;
-    };
-    using A = Avx512;
-    static F Set(float v) { return {A::Set(v), A::Set(v)}; }
-    static F Load(const float* p) { return {A::Load(p), A::Load(p + 16)}; }
-    static void Store(float* p, F v) {
-        A::Store(p, v.lo);
-        A::Store(p + 16, v.hi);
-    }
-    static F Add(F a, F b) { return {A::Add(a.lo, b.lo), A::Add(a.hi, b.hi)}; }
-    static F Sub(F a, F b) { return {A::Sub(a.lo, b.lo), A::Sub(a.hi, b.hi)}; }
-    static F Mul(F a, F b) { return {A::Mul(a.lo, b.lo), A::Mul(a.hi, b.hi)}; }
-    static F Div(F a, F b) { return {A::Div(a.lo, b.lo), A::Div(a.hi, b.hi)}; }
-    static F Min(F a, F b) { return {A::Min(a.lo, b.lo), A::Min(a.hi, b.hi)}; }
-    static F Max(F a, F b) { return {A::Max(a.lo, b.lo), A::Max(a.hi, b.hi)}; }
-    static F Sqrt(F a) { return {A::Sqrt(a.lo), A::Sqrt(a.hi)}; }
-    static F Lt(F a, F b) { return {A::Lt(a.lo, b.lo), A::Lt(a.hi, b.hi)}; }
-    static F Le(F a, F b) { return {A::Le(a.lo, b.lo), A::Le(a.hi, b.hi)}; }
-    static F Ge(F a, F b) { return {A::Ge(a.lo, b.lo), A::Ge(a.hi, b.hi)}; }
-    static F Gt(F a, F b) { return {A::Gt(a.lo, b.lo), A::Gt(a.hi, b.hi)}; }
-    static F NotGt(F a, F b) { return {A::NotGt(a.lo, b.lo), A::NotGt(a.hi, b.hi)}; }
-    static F And(F a, F b) { return {A::And(a.lo, b.lo), A::And(a.hi, b.hi)}; }
-    static F AndNot(F a, F b) { return {A::AndNot(a.lo, b.lo), A::AndNot(a.hi, b.hi)}; }
-    static F Or(F a, F b) { return {A::Or(a.lo, b.lo), A::Or(a.hi, b.hi)}; }
-    static F AllSet() { return {A::AllSet(), A::AllSet()}; }
-    static unsigned MaskOf(F a) { return A::MaskOf(a.lo) | (A::MaskOf(a.hi) << 16); }
-    static I Truncate(F a) { return {A::Truncate(a.lo), A::Truncate(a.hi)}; }
-    static F ToFloats(I a) { return {A::ToFloats(a.lo), A::ToFloats(a.hi)}; }
-    static I LoadInts(const std::int32_t* p) { return {A::LoadInts(p), A::LoadInts(p + 16)}; }
-    static void StoreInts(std::int32_t* p, I v) {
-        A::StoreInts(p, v.lo);
-        A::StoreInts(p + 16, v.hi);
-    }
-    static I SetInts(std::int32_t v) { return {A::SetInts(v), A::SetInts(v)}; }
-    static I SubtractInts(I a, I b) { return {A::SubtractInts(a.lo, b.lo), A::SubtractInts(a.hi, b.hi)}; }
-    static I AsInts(F a) { return {A::AsInts(a.lo), A::AsInts(a.hi)}; }
-    static F AsFloats(I a) { return {A::AsFloats(a.lo), A::AsFloats(a.hi)}; }
-    static F EqualInts(I a, I b) { return {A::EqualInts(a.lo, b.lo), A::EqualInts(a.hi, b.hi)}; }
-    static F Negative(I a) { return {A::Negative(a.lo), A::Negative(a.hi)}; }
-};
-
 void MarchThirtyTwo(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
-    MarchLanes<Avx512Pair>(settings, count, source, out);
+    MarchLanes<LanePair<Avx512>>(settings, count, source, out);
 }
 
 }  // namespace

@@ -21,6 +21,56 @@
 namespace ridgeforge::mesh::procedural {
 namespace {
 
+// Two vectors of kind A side by side as one of twice the lanes: the two
+// halves' long chains of dependent steps overlap, and the lane-by-lane work
+// of the march is shared by twice the rays.
+template <class A>
+struct LanePair {
+    static constexpr int kWidth = 2 * A::kWidth;
+    struct F {
+        typename A::F lo, hi;
+    };
+    struct I {
+        typename A::I lo, hi;
+    };
+    static F Set(float v) { return {A::Set(v), A::Set(v)}; }
+    static F Load(const float* p) { return {A::Load(p), A::Load(p + A::kWidth)}; }
+    static void Store(float* p, F v) {
+        A::Store(p, v.lo);
+        A::Store(p + A::kWidth, v.hi);
+    }
+    static F Add(F a, F b) { return {A::Add(a.lo, b.lo), A::Add(a.hi, b.hi)}; }
+    static F Sub(F a, F b) { return {A::Sub(a.lo, b.lo), A::Sub(a.hi, b.hi)}; }
+    static F Mul(F a, F b) { return {A::Mul(a.lo, b.lo), A::Mul(a.hi, b.hi)}; }
+    static F Div(F a, F b) { return {A::Div(a.lo, b.lo), A::Div(a.hi, b.hi)}; }
+    static F Min(F a, F b) { return {A::Min(a.lo, b.lo), A::Min(a.hi, b.hi)}; }
+    static F Max(F a, F b) { return {A::Max(a.lo, b.lo), A::Max(a.hi, b.hi)}; }
+    static F Sqrt(F a) { return {A::Sqrt(a.lo), A::Sqrt(a.hi)}; }
+    static F Lt(F a, F b) { return {A::Lt(a.lo, b.lo), A::Lt(a.hi, b.hi)}; }
+    static F Le(F a, F b) { return {A::Le(a.lo, b.lo), A::Le(a.hi, b.hi)}; }
+    static F Ge(F a, F b) { return {A::Ge(a.lo, b.lo), A::Ge(a.hi, b.hi)}; }
+    static F Gt(F a, F b) { return {A::Gt(a.lo, b.lo), A::Gt(a.hi, b.hi)}; }
+    static F NotGt(F a, F b) { return {A::NotGt(a.lo, b.lo), A::NotGt(a.hi, b.hi)}; }
+    static F And(F a, F b) { return {A::And(a.lo, b.lo), A::And(a.hi, b.hi)}; }
+    static F AndNot(F a, F b) { return {A::AndNot(a.lo, b.lo), A::AndNot(a.hi, b.hi)}; }
+    static F Or(F a, F b) { return {A::Or(a.lo, b.lo), A::Or(a.hi, b.hi)}; }
+    static F AllSet() { return {A::AllSet(), A::AllSet()}; }
+    static unsigned MaskOf(F a) { return A::MaskOf(a.lo) | (A::MaskOf(a.hi) << A::kWidth); }
+    static I Truncate(F a) { return {A::Truncate(a.lo), A::Truncate(a.hi)}; }
+    static F ToFloats(I a) { return {A::ToFloats(a.lo), A::ToFloats(a.hi)}; }
+    static I LoadInts(const std::int32_t* p) { return {A::LoadInts(p), A::LoadInts(p + A::kWidth)}; }
+    static void StoreInts(std::int32_t* p, I v) {
+        A::StoreInts(p, v.lo);
+        A::StoreInts(p + A::kWidth, v.hi);
+    }
+    static I SetInts(std::int32_t v) { return {A::SetInts(v), A::SetInts(v)}; }
+    static I SubtractInts(I a, I b) { return {A::SubtractInts(a.lo, b.lo), A::SubtractInts(a.hi, b.hi)}; }
+    static I AsInts(F a) { return {A::AsInts(a.lo), A::AsInts(a.hi)}; }
+    static F AsFloats(I a) { return {A::AsFloats(a.lo), A::AsFloats(a.hi)}; }
+    static F EqualInts(I a, I b) { return {A::EqualInts(a.lo, b.lo), A::EqualInts(a.hi, b.hi)}; }
+    static F Negative(I a) { return {A::Negative(a.lo), A::Negative(a.hi)}; }
+};
+
 constexpr int kBisections = 10;
 constexpr float kNever = 3e9f;  // squared distance of padding: never among the nearest four
 
