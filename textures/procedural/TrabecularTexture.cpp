@@ -130,18 +130,25 @@ struct FeatureRow {
     }
 };
 
+// One axis of a roughness octave's lattice at coordinate `at`: the cell, the
+// smoothed weight across it and the wrapped indices of its two sides.
+void LatticeAxis(float at, std::int32_t period, std::int32_t& cell, float& weight, std::uint32_t& low,
+                 std::uint32_t& high) {
+    cell = FloorIndex(at);
+    weight = SmoothStepClamped(at - std::floor(at));
+    low = static_cast<std::uint32_t>(WrapIndex(cell, period));
+    high = static_cast<std::uint32_t>(WrapIndex(cell + 1, period));
+}
+
 // The roughness octaves' parts that depend on the ray's y (the same along a
 // row of pixels) ...
 void PrepareOctaveRows(TrabecularTexture::Ray& ray) {
     for (int o = 0; o < 4; ++o) {
         TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
-        const float f = 10.0f * static_cast<float>(1 << o);
-        const float y = ray.y * f;
-        octave.iy = FloorIndex(y);
-        octave.sy = SmoothStepClamped(y - std::floor(y));
         octave.period = 10 * ray.cells * (1 << o);
-        const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
-        const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
+        std::uint32_t y0 = 0, y1 = 0;
+        const float f = 10.0f * static_cast<float>(1 << o);
+        LatticeAxis(ray.y * f, octave.period, octave.iy, octave.sy, y0, y1);
         const std::uint32_t ys[4] = {y0, y0, y1, y1};
         std::copy(ys, ys + 4, octave.ys);
         octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
@@ -153,12 +160,9 @@ void PrepareOctaveRows(TrabecularTexture::Ray& ray) {
 void PrepareOctaveColumns(TrabecularTexture::Ray& ray) {
     for (int o = 0; o < 4; ++o) {
         TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
+        std::uint32_t x0 = 0, x1 = 0;
         const float f = 10.0f * static_cast<float>(1 << o);
-        const float x = ray.x * f;
-        octave.ix = FloorIndex(x);
-        octave.sx = SmoothStepClamped(x - std::floor(x));
-        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
-        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
+        LatticeAxis(ray.x * f, octave.period, octave.ix, octave.sx, x0, x1);
         const std::uint32_t xs[4] = {x0, x1, x0, x1};
         std::copy(xs, xs + 4, octave.xs);
     }
