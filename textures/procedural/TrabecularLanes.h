@@ -1,4 +1,4 @@
-// Marches the Trabecular rays of one row of pixels four at a time. Needs the
+// Marches the Trabecular rays of one row of pixels many at a time. Needs the
 // settings and a source that builds the ray of a pixel; gives, per pixel,
 // exactly what TrabecularTexture::March gives for that ray.
 #pragma once

@@ -15,7 +15,9 @@
 // values of the noise, a new pixel) runs lane by lane. A lane does the
 // scalar march's float operations in the same order, and single-precision
 // adds, multiplies, divisions, square roots, minima and maxima give the same
-// bits in any vector lane, so every height is the scalar one.
+// bits in any vector lane, so every height is the scalar one. Where a lane
+// decides a rough strut from bounds instead (RoughSolid), the bounds provably
+// enclose the scalar radius, so the decision is the scalar one too.
 #pragma once
 
 namespace ridgeforge::mesh::procedural {

@@ -3,9 +3,12 @@
 // get exactly the height Sample gives there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -206,6 +209,57 @@ TEST(CausticLanes, FourPointsGiveThePlainGathering) {
     float untouched[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
     EXPECT_FALSE(GatherLight4(layers, 3, step, far, 0.5f, cells, untouched));
     EXPECT_EQ(untouched[0], -1.0f);
+}
+
+// A slab keeps exactly the points whose nearest approach in the slab is
+// within the fourth smallest of all points' farthest distances (with the
+// relative margin), in their order: checked against a plain sort on random
+// tables with ties, for slabs that look at three, two and one layers.
+TEST(StrutSearch, SlabKeepsThePointsWithinTheFourthFarthest) {
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> coarse(0, 40);  // few distinct values: many ties
+    for (int round = 0; round < 200; ++round) {
+        TrabecularTexture::Ray ray;
+        ray.layers = 7;
+        for (int q = 0; q < ray.layers; ++q) {
+            for (int m = 0; m < 9; ++m) {
+                ray.horizontal[q][m] = 0.05f * static_cast<float>(coarse(random));
+                ray.depth[q][m] = static_cast<float>(q - 1) + 0.025f * static_cast<float>(coarse(random));
+            }
+        }
+        for (const float z : {0.3f, 4.5f, 5.2f, 6.7f}) {  // 27, 27, 18 and 9 points
+            float top = 0.0f, bottom = 0.0f;
+            float h[kStrutCandidates] = {}, d[kStrutCandidates] = {};
+            const int kept = PruneSlab(ray, z, top, bottom, h, d, 1);
+            ASSERT_EQ(top, std::floor(z));
+            ASSERT_EQ(bottom, std::floor(z) + 1.0f);
+
+            std::vector<float> lower, upper, hs, ds;
+            for (int q = static_cast<int>(top); q <= std::min(static_cast<int>(top) + 2, ray.layers - 1); ++q) {
+                for (int m = 0; m < 9; ++m) {
+                    const float pz = ray.depth[q][m];
+                    const float nearest = std::max(0.0f, std::max(top - pz, pz - bottom));
+                    const float farthest = std::max(std::fabs(top - pz), std::fabs(pz - bottom));
+                    lower.push_back(ray.horizontal[q][m] + nearest * nearest);
+                    upper.push_back(ray.horizontal[q][m] + farthest * farthest);
+                    hs.push_back(ray.horizontal[q][m]);
+                    ds.push_back(pz);
+                }
+            }
+            std::vector<float> sorted = upper;
+            std::sort(sorted.begin(), sorted.end());
+            const float limit = std::min(sorted[3], 1e9f) * (1.0f + 1e-5f);
+            int expected = 0;
+            for (std::size_t n = 0; n < lower.size(); ++n) {
+                if (lower[n] > limit) continue;
+                ASSERT_LT(expected, kept) << "round " << round << " z " << z;
+                EXPECT_EQ(Bits(h[expected]), Bits(hs[n]));
+                EXPECT_EQ(Bits(d[expected]), Bits(ds[n]));
+                ++expected;
+            }
+            ASSERT_EQ(kept, expected) << "round " << round << " z " << z << " of " << lower.size();
+        }
+    }
 }
 
 // The slab search must give the full search's value at any depth, in any
