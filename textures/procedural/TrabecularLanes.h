@@ -14,8 +14,10 @@ struct RaySource {
 };
 
 // out[x] = TrabecularTexture::March(ray of x, settings) for x in [0, count);
-// settings.depth must be above 0. Thirty-two lanes where the processor has
-// AVX-512, sixteen where it has AVX2, else four.
+// settings.depth must be above 0, and the source's rays must be made with
+// these settings (their rays share the noise lattice's hashes). Thirty-two
+// lanes where the processor has AVX-512, sixteen where it has AVX2, else
+// four.
 void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out);
 
 // MarchRays with four lanes (one ray after another without SSE2).

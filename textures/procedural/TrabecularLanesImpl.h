@@ -98,7 +98,8 @@ struct Lanes {
     bool noiseValid[4][kLanes] = {};
     // The roughness noise's lattice corners, shared by the rays of
     // neighbouring pixels (one depth cell of one lattice square), by octave;
-    // a slot holds the square (ix, iy) and the cell iz it names.
+    // a slot holds the square (ix, iy) and the cell iz it names. The rays of
+    // one march share the settings, so the seed and period need no name.
     struct Corners {
         std::int32_t ix, iy, iz;
         float values[4];
