@@ -32,19 +32,14 @@ float FourthUpperBound(const float* h, const float* pz, int count, float top, fl
     // points, and the sixteen kept hold the four smallest of all.
     const __m128 t = _mm_set1_ps(top), b = _mm_set1_ps(bottom), zero = _mm_setzero_ps();
     const __m128 sign = _mm_set1_ps(-0.0f);
-    __m128 u0 = _mm_set1_ps(1e9f), u1 = u0, u2 = u0, u3 = u0;
+    const __m128 lane = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), far = _mm_set1_ps(1e9f);
+    __m128 u0 = far, u1 = u0, u2 = u0, u3 = u0;
     for (int n = 0; n < count; n += 4) {
-        __m128 hv, zv;
-        if (count - n >= 4) {
-            hv = _mm_loadu_ps(h + n);
-            zv = _mm_loadu_ps(pz + n);
-        } else {
-            float hs[4] = {1e9f, 1e9f, 1e9f, 1e9f}, zs[4] = {};
-            std::copy(h + n, h + count, hs);
-            std::copy(pz + n, pz + count, zs);
-            hv = _mm_loadu_ps(hs);
-            zv = _mm_loadu_ps(zs);
-        }
+        // The tables have room past the last point (see PruneSlab); what
+        // lies there is replaced by points too far to count.
+        const __m128 present = _mm_cmplt_ps(lane, _mm_set1_ps(static_cast<float>(count - n)));
+        const __m128 hv = _mm_or_ps(_mm_and_ps(present, _mm_loadu_ps(h + n)), _mm_andnot_ps(present, far));
+        const __m128 zv = _mm_and_ps(present, _mm_loadu_ps(pz + n));
         const __m128 above = _mm_sub_ps(t, zv), below = _mm_sub_ps(zv, b);
         const __m128 nearest = _mm_max_ps(zero, _mm_max_ps(above, below));
         const __m128 farthest = _mm_max_ps(_mm_andnot_ps(sign, above), _mm_andnot_ps(sign, below));
@@ -58,12 +53,27 @@ float FourthUpperBound(const float* h, const float* pz, int count, float top, fl
         u2 = _mm_min_ps(u2, s2);
         u3 = _mm_min_ps(u3, s3);
     }
-    alignas(16) float kept[16];
-    _mm_store_ps(kept, u0);
-    _mm_store_ps(kept + 4, u1);
-    _mm_store_ps(kept + 8, u2);
-    _mm_store_ps(kept + 12, u3);
-    for (const float k : kept) OfferNearest(k, upper);
+    // Each lane's four are sorted, so the four smallest of two lanes are the
+    // pairwise minima of one's four with the other's in reverse (a bitonic
+    // merge); sorted again they merge with the other pair of lanes the same
+    // way, and the largest of those last minima is the fourth smallest of all.
+    const auto merge = [](__m128& a0, __m128& a1, __m128& a2, __m128& a3) {
+        const __m128 m0 = _mm_min_ps(a0, _mm_shuffle_ps(a3, a3, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m1 = _mm_min_ps(a1, _mm_shuffle_ps(a2, a2, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m2 = _mm_min_ps(a2, _mm_shuffle_ps(a1, a1, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 m3 = _mm_min_ps(a3, _mm_shuffle_ps(a0, a0, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128 l0 = _mm_min_ps(m0, m2), h0 = _mm_max_ps(m0, m2);
+        const __m128 l1 = _mm_min_ps(m1, m3), h1 = _mm_max_ps(m1, m3);
+        a0 = _mm_min_ps(l0, l1);
+        a1 = _mm_max_ps(l0, l1);
+        a2 = _mm_min_ps(h0, h1);
+        a3 = _mm_max_ps(h0, h1);
+    };
+    merge(u0, u1, u2, u3);
+    const auto swap = [](__m128 a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)); };
+    const __m128 fourth = _mm_max_ps(_mm_max_ps(_mm_min_ps(u0, swap(u3)), _mm_min_ps(u1, swap(u2))),
+                                     _mm_max_ps(_mm_min_ps(u2, swap(u1)), _mm_min_ps(u3, swap(u0))));
+    upper[3] = std::min(upper[3], _mm_cvtss_f32(fourth));
 #else
     for (int n = 0; n < count; ++n) {
         const float nearest = std::max(0.0f, std::max(top - pz[n], pz[n] - bottom));
@@ -88,17 +98,22 @@ int PruneSlab(const TrabecularTexture::Ray& ray, float z, float& top, float& bot
     const std::int32_t first = std::max(layer, 0);
     const std::int32_t last = std::min(layer + 2, ray.layers - 1);
     const int count = std::max(0, (last - first + 1) * 9);
-    // The layers' rows lie one after another in the ray's tables.
+    // The layers' rows lie one after another in the ray's tables, and the
+    // last layer a ray may have is not the tables' last row, so a vector
+    // may read up to three floats past the last point.
+    static_assert(TrabecularTexture::kMaxLayers * 9 >= (TrabecularTexture::kMaxLayers - 1) * 9 + 3);
     const float* h = count > 0 ? &ray.horizontal[first][0] : nullptr;
     const float* pz = count > 0 ? &ray.depth[first][0] : nullptr;
     float lower[kStrutCandidates + 3];
     const float limit = FourthUpperBound(h, pz, count, top, bottom, lower) * (1.0f + 1e-5f);
+    // Every point is written and only those kept move the end on: whether a
+    // point is kept is as good as random, and a branch on it mispredicts
+    // half the time. The tables have room for every point.
     int kept = 0;
     for (int n = 0; n < count; ++n) {
-        if (lower[n] > limit) continue;
         horizontal[kept * stride] = h[n];
         depth[kept * stride] = pz[n];
-        ++kept;
+        kept += lower[n] > limit ? 0 : 1;
     }
     return kept;
 }

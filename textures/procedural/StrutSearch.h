@@ -3,6 +3,7 @@
 // TrabecularTexture::StrutDistance gives at every depth.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "textures/procedural/TrabecularTexture.h"
@@ -18,6 +19,15 @@ inline void OfferNearest(float s, float best[4]) {
             best[k] = s;
             s = kept;
         }
+    }
+}
+
+// OfferNearest without branches, for values whose place is unpredictable.
+inline void OfferNearestBranchFree(float s, float best[4]) {
+    for (int k = 0; k < 4; ++k) {
+        const float larger = std::max(best[k], s);
+        best[k] = std::min(best[k], s);
+        s = larger;
     }
 }
 

@@ -1,5 +1,5 @@
-// The four-lane march, and the choice of the eight-lane one where the
-// processor has the wider vectors (see TrabecularLanesImpl.h for the method).
+// The four-lane march, and the choice of a wider one where the processor
+// has the wider vectors (see TrabecularLanesImpl.h for the method).
 #include "textures/procedural/TrabecularLanes.h"
 
 #include <cstdint>
@@ -51,6 +51,7 @@ struct Sse2 {
     static I AsInts(F a) { return _mm_castps_si128(a); }
     static F EqualInts(I a, I b) { return _mm_castsi128_ps(_mm_cmpeq_epi32(a, b)); }
     static F Negative(I a) { return _mm_castsi128_ps(_mm_cmplt_epi32(a, _mm_setzero_si128())); }
+    static F AsFloats(I a) { return _mm_castsi128_ps(a); }
 };
 
 }  // namespace
@@ -72,6 +73,7 @@ void MarchRaysFourLanes(const TrabecularTexture::Settings& settings, int count, 
 #endif
 
 void MarchRays(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
+    if (MarchRaysAvx512(settings, count, source, out)) return;
     if (!MarchRaysAvx2(settings, count, source, out)) MarchRaysFourLanes(settings, count, source, out);
 }
 

@@ -1,4 +1,4 @@
-// The eight-lane march, for processors with AVX2 (see TrabecularLanesImpl.h
+// The sixteen-lane march, for processors with AVX2 (see TrabecularLanesImpl.h
 // for the method). Only this file is compiled for them, and the march is
 // taken only after the processor says it has them. The target leaves out
 // fused multiply-add, so no product and sum is merged into one rounding and
@@ -56,10 +56,11 @@ struct Avx2 {
     static I AsInts(F a) { return _mm256_castps_si256(a); }
     static F EqualInts(I a, I b) { return _mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b)); }
     static F Negative(I a) { return _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_setzero_si256(), a)); }
+    static F AsFloats(I a) { return _mm256_castsi256_ps(a); }
 };
 
-void MarchEight(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
-    MarchLanes<Avx2>(settings, count, source, out);
+void MarchSixteen(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
+    MarchLanes<LanePair<Avx2>>(settings, count, source, out);
 }
 
 }  // namespace
@@ -72,7 +73,7 @@ namespace ridgeforge::mesh::procedural {
 bool MarchRaysAvx2(const TrabecularTexture::Settings& settings, int count, RaySource source, float* out) {
     static const bool available = __builtin_cpu_supports("avx2");
     if (!available) return false;
-    MarchEight(settings, count, source, out);
+    MarchSixteen(settings, count, source, out);
     return true;
 }
 

@@ -8,12 +8,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "textures/procedural/Noise.h"
 #include "textures/procedural/NoiseDetail.h"
 #include "textures/procedural/PatternMath.h"
 #include "textures/procedural/StrutSearch.h"
 #include "textures/procedural/TrabecularLanes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ridgeforge::mesh::procedural {
 namespace {
@@ -34,12 +39,16 @@ FeaturePoint MakeFeature(std::int32_t ci, std::int32_t cj, std::int32_t q, std::
             static_cast<float>(zc) + HashToUnit(LatticeHash(wi, wj, c ^ 0x2545F491u))};
 }
 
-// The ray at (X, Y) with its feature table; feature(ci, cj, q) gives the
-// feature point of a column and layer.
+// A feature point as a ray sees it: x, the squared offset in y, and depth.
+struct FeatureView {
+    float x, yy, z;
+};
+
+// Fills the ray at (X, Y) and its feature table in place; feature(ci, cj, q)
+// gives the feature point of a column and layer as a FeatureView.
 template <class Feature>
-TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32_t layers, std::uint32_t seed,
-                                const Feature& feature) {
-    TrabecularTexture::Ray ray;
+void BuildRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells, std::int32_t layers,
+              std::uint32_t seed, const Feature& feature) {
     ray.x = X;
     ray.y = Y;
     ray.cells = cells;
@@ -47,72 +56,136 @@ TrabecularTexture::Ray BuildRay(float X, float Y, std::int32_t cells, std::int32
     ray.seed = seed;
     const std::int32_t i0 = FloorIndex(X);
     const std::int32_t j0 = FloorIndex(Y);
-    for (int m = 0; m < 9; ++m) {
-        const std::int32_t ci = i0 - 1 + m % 3;
-        const std::int32_t cj = j0 - 1 + m / 3;
-        for (std::int32_t q = 0; q < layers; ++q) {
-            const FeaturePoint p = feature(ci, cj, q);
-            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + (p.y - Y) * (p.y - Y);
+    for (std::int32_t q = 0; q < layers; ++q) {
+        for (int m = 0; m < 9; ++m) {
+            const FeatureView p = feature(i0 - 1 + m % 3, j0 - 1 + m / 3, q);
+            ray.horizontal[q][m] = (p.x - X) * (p.x - X) + p.yy;
             ray.depth[q][m] = p.z;
         }
     }
-    return ray;
 }
 
 // The feature points of the three rows of cells a row of pixels looks at,
-// hashed once for the whole row instead of once per pixel.
+// hashed once for the whole row instead of once per pixel, with their
+// squared offsets from the row's Y; by layer and row of cells, the columns
+// side by side.
 struct FeatureRow {
     static constexpr int kMaxColumns = 24;  // 16 cells at most, and one either side
     std::int32_t firstColumn = 0, columns = 0, firstRow = 0;
-    FeaturePoint points[3][kMaxColumns][TrabecularTexture::kMaxLayers];
+    // One column more than used: a ray reads its three columns four at a time.
+    float xs[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
+    float yys[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
+    float zs[TrabecularTexture::kMaxLayers][3][kMaxColumns + 1] = {};
 
     // False when the row spans more columns than the table holds.
-    bool Fill(std::int32_t i0First, std::int32_t i0Last, std::int32_t j0, std::int32_t cells, std::int32_t layers,
+    bool Fill(std::int32_t i0First, std::int32_t i0Last, float Y, std::int32_t cells, std::int32_t layers,
               std::uint32_t seed) {
         firstColumn = i0First - 1;
         columns = i0Last - i0First + 3;
-        firstRow = j0 - 1;
+        firstRow = FloorIndex(Y) - 1;
         if (columns < 1 || columns > kMaxColumns) return false;
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < columns; ++c)
-                for (std::int32_t q = 0; q < layers; ++q)
-                    points[r][c][q] = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+                for (std::int32_t q = 0; q < layers; ++q) {
+                    const FeaturePoint p = MakeFeature(firstColumn + c, firstRow + r, q, cells, seed);
+                    xs[q][r][c] = p.x;
+                    yys[q][r][c] = (p.y - Y) * (p.y - Y);
+                    zs[q][r][c] = p.z;
+                }
         return true;
     }
-    const FeaturePoint& At(std::int32_t ci, std::int32_t cj, std::int32_t q) const {
-        return points[cj - firstRow][ci - firstColumn][q];
+
+    // BuildRay for the ray at (X, Y) of this row, the same values by the
+    // same float operations, three columns at a time.
+    void FillRay(TrabecularTexture::Ray& ray, float X, float Y, std::int32_t cells, std::int32_t layers,
+                 std::uint32_t seed) const {
+        ray.x = X;
+        ray.y = Y;
+        ray.cells = cells;
+        ray.layers = layers;
+        ray.seed = seed;
+        const std::int32_t c0 = FloorIndex(X) - 1 - firstColumn;
+        // The tables' layers lie one after another, nine entries each, and
+        // a ray has fewer layers than the tables hold (LayerCount): a write
+        // of four entries spills one into the place of the next three, which
+        // are written after it, or past the ray's last layer.
+        float* horizontal = &ray.horizontal[0][0];
+        float* depth = &ray.depth[0][0];
+        for (std::int32_t q = 0; q < layers; ++q) {
+            for (int r = 0; r < 3; ++r) {
+                const int at = q * 9 + r * 3;
+#if defined(__SSE2__)
+                const __m128 dx = _mm_sub_ps(_mm_loadu_ps(&xs[q][r][c0]), _mm_set1_ps(X));
+                _mm_storeu_ps(horizontal + at, _mm_add_ps(_mm_mul_ps(dx, dx), _mm_loadu_ps(&yys[q][r][c0])));
+                _mm_storeu_ps(depth + at, _mm_loadu_ps(&zs[q][r][c0]));
+#else
+                for (int k = 0; k < 3; ++k) {
+                    const float dx = xs[q][r][c0 + k] - X;
+                    horizontal[at + k] = dx * dx + yys[q][r][c0 + k];
+                    depth[at + k] = zs[q][r][c0 + k];
+                }
+#endif
+            }
+        }
     }
 };
 
-void PrepareOctaves(TrabecularTexture::Ray& ray) {
+// One axis of a roughness octave's lattice at coordinate `at`: the cell, the
+// smoothed weight across it and the wrapped indices of its two sides.
+void LatticeAxis(float at, std::int32_t period, std::int32_t& cell, float& weight, std::uint32_t& low,
+                 std::uint32_t& high) {
+    cell = FloorIndex(at);
+    weight = SmoothStepClamped(at - std::floor(at));
+    low = static_cast<std::uint32_t>(WrapIndex(cell, period));
+    high = static_cast<std::uint32_t>(WrapIndex(cell + 1, period));
+}
+
+// The roughness octaves' parts that depend on the ray's y (the same along a
+// row of pixels) ...
+void PrepareOctaveRows(TrabecularTexture::Ray& ray) {
     for (int o = 0; o < 4; ++o) {
         TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
-        const float f = 10.0f * static_cast<float>(1 << o);
-        const float x = ray.x * f, y = ray.y * f;
-        octave.ix = FloorIndex(x);
-        octave.iy = FloorIndex(y);
-        octave.sx = SmoothStepClamped(x - std::floor(x));
-        octave.sy = SmoothStepClamped(y - std::floor(y));
         octave.period = 10 * ray.cells * (1 << o);
-        const auto x0 = static_cast<std::uint32_t>(WrapIndex(octave.ix, octave.period));
-        const auto x1 = static_cast<std::uint32_t>(WrapIndex(octave.ix + 1, octave.period));
-        const auto y0 = static_cast<std::uint32_t>(WrapIndex(octave.iy, octave.period));
-        const auto y1 = static_cast<std::uint32_t>(WrapIndex(octave.iy + 1, octave.period));
-        const std::uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
-        std::copy(xs, xs + 4, octave.xs);
+        std::uint32_t y0 = 0, y1 = 0;
+        const float f = 10.0f * static_cast<float>(1 << o);
+        LatticeAxis(ray.y * f, octave.period, octave.iy, octave.sy, y0, y1);
+        const std::uint32_t ys[4] = {y0, y0, y1, y1};
         std::copy(ys, ys + 4, octave.ys);
         octave.seed = ray.seed + 1000u + static_cast<std::uint32_t>(o);
         octave.cached = false;
     }
 }
 
+// ... and those that depend on its x (the periods set).
+void PrepareOctaveColumns(TrabecularTexture::Ray& ray) {
+    for (int o = 0; o < 4; ++o) {
+        TrabecularTexture::Ray::Octave& octave = ray.octaves[o];
+        std::uint32_t x0 = 0, x1 = 0;
+        const float f = 10.0f * static_cast<float>(1 << o);
+        LatticeAxis(ray.x * f, octave.period, octave.ix, octave.sx, x0, x1);
+        const std::uint32_t xs[4] = {x0, x1, x0, x1};
+        std::copy(xs, xs + 4, octave.xs);
+    }
+}
+
+void SetStrutSizes(const TrabecularTexture::Settings& settings, TrabecularTexture::Ray& ray) {
+    ray.thickness = settings.thickness;
+    ray.roughness = settings.roughness;
+    ray.thickest = (1.0f + settings.roughness) * settings.thickness;
+}
+
 }  // namespace
 
-float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+void TrabecularTexture::OctaveCorners(const Ray::Octave& o, std::int32_t iz, float corners[4]) {
     std::uint32_t h[4];
     detail::LatticeHash4(o.xs, o.ys, (static_cast<std::uint32_t>(iz) * 0x9E3779B9u) ^ o.seed, h);
-    const float c00 = HashToUnit(h[0]), c10 = HashToUnit(h[1]), c01 = HashToUnit(h[2]), c11 = HashToUnit(h[3]);
-    return ((1.0f - o.sx) * c00 + o.sx * c10) * (1.0f - o.sy) + ((1.0f - o.sx) * c01 + o.sx * c11) * o.sy;
+    for (int k = 0; k < 4; ++k) corners[k] = HashToUnit(h[k]);
+}
+
+float TrabecularTexture::OctaveLayer(const Ray::Octave& o, std::int32_t iz) {
+    float corners[4];
+    OctaveCorners(o, iz, corners);
+    return BlendCorners(o, corners);
 }
 
 namespace {
@@ -223,20 +296,22 @@ void TrabecularTexture::Settings::Read(const TrabecularTexture& texture) {
 }
 
 void TrabecularTexture::Settings::Finish(Ray& ray) const {
-    ray.thickness = thickness;
-    ray.roughness = roughness;
-    ray.thickest = (1.0f + roughness) * thickness;
-    PrepareOctaves(ray);
+    SetStrutSizes(*this, ray);
+    PrepareOctaveRows(ray);
+    PrepareOctaveColumns(ray);
 }
 
 TrabecularTexture::Ray TrabecularTexture::MakeRay(float u, float v) const {
     Settings settings;
     settings.Read(*this);
     const float C = static_cast<float>(settings.cells);
-    Ray ray = BuildRay(C * u, C * v, settings.cells, settings.layers, settings.seed,
-                       [&](std::int32_t ci, std::int32_t cj, std::int32_t q) {
-                           return MakeFeature(ci, cj, q, settings.cells, settings.seed);
-                       });
+    const float Y = C * v;
+    Ray ray;
+    BuildRay(ray, C * u, Y, settings.cells, settings.layers, settings.seed,
+             [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> FeatureView {
+                 const FeaturePoint p = MakeFeature(ci, cj, q, settings.cells, settings.seed);
+                 return {p.x, (p.y - Y) * (p.y - Y), p.z};
+             });
     settings.Finish(ray);
     return ray;
 }
@@ -284,24 +359,30 @@ void TrabecularTexture::SampleRow(float v, int width, float* out) const {
     const float Y = C * v;
     FeatureRow row;
     if (width < 1 || !row.Fill(FloorIndex(C * PixelCentre(0, width)), FloorIndex(C * PixelCentre(width - 1, width)),
-                               FloorIndex(Y), settings.cells, settings.layers, settings.seed)) {
+                               Y, settings.cells, settings.layers, settings.seed)) {
         ProceduralTexture::SampleRow(v, width, out);
         return;
     }
+    // The octaves' row parts, copied into every ray of the row.
+    Ray rowRay;
+    rowRay.y = Y;
+    rowRay.cells = settings.cells;
+    rowRay.seed = settings.seed;
+    PrepareOctaveRows(rowRay);
     struct Context {
         const Settings& settings;
         const FeatureRow& row;
+        const Ray& rowRay;
         float C, Y;
         int width;
-    } context{settings, row, C, Y, width};
+    } context{settings, row, rowRay, C, Y, width};
     const RaySource source{&context, [](const void* opaque, int x, Ray& ray) {
                                const auto& c = *static_cast<const Context*>(opaque);
-                               ray = BuildRay(c.C * PixelCentre(x, c.width), c.Y, c.settings.cells, c.settings.layers,
-                                              c.settings.seed,
-                                              [&](std::int32_t ci, std::int32_t cj, std::int32_t q) -> const FeaturePoint& {
-                                                  return c.row.At(ci, cj, q);
-                                              });
-                               c.settings.Finish(ray);
+                               c.row.FillRay(ray, c.C * PixelCentre(x, c.width), c.Y, c.settings.cells,
+                                             c.settings.layers, c.settings.seed);
+                               SetStrutSizes(c.settings, ray);
+                               std::copy(std::begin(c.rowRay.octaves), std::end(c.rowRay.octaves), ray.octaves);
+                               PrepareOctaveColumns(ray);
                            }};
     MarchRays(settings, width, source, out);
 }

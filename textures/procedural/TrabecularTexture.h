@@ -71,6 +71,12 @@ public:
     // The roughness octave's lattice values at depth cell iz, blended
     // across the ray's x and y.
     static float OctaveLayer(const Ray::Octave& octave, std::int32_t iz);
+    // Those lattice values at the corners (x, y), (x + 1, y), (x, y + 1),
+    // (x + 1, y + 1) around the ray, and their blend.
+    static void OctaveCorners(const Ray::Octave& octave, std::int32_t iz, float corners[4]);
+    static float BlendCorners(const Ray::Octave& o, const float c[4]) {
+        return ((1.0f - o.sx) * c[0] + o.sx * c[1]) * (1.0f - o.sy) + ((1.0f - o.sx) * c[2] + o.sx * c[3]) * o.sy;
+    }
 
     // Marches the ray down to the first strut; the height (contrast applied)
     // or 0, the floor, when none lies within the depth (depth > 0).
