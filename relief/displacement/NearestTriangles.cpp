@@ -7,10 +7,12 @@
 // distance above the triangle index, so one integer minimum keeps the nearer
 // triangle, and ties go to the lower index whichever thread wins.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/RayTests.h"
@@ -26,17 +28,50 @@ std::uint64_t MakeKey(double distance, std::uint32_t triangle) {
 
 float KeyDistance(std::uint64_t key) { return std::bit_cast<float>(static_cast<std::uint32_t>(key >> 32)); }
 
-double DistanceToTriangle(const TriangleMesh& part, std::uint32_t t, const Vec3d& p) {
-    const Vec3d a = ToDouble(part.vertices[part.indices[3 * std::size_t{t}]].position);
-    const Vec3d b = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 1]].position);
-    const Vec3d c = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 2]].position);
-    return Length(p - ClosestPointOnTriangle(p, a, b, c));
+// A triangle's corners side by side: the propagation measures triangles in
+// no order the vertex array follows, and one read beats four scattered ones.
+struct Corners {
+    Vec3f at[3];
+};
+
+std::vector<Corners> CornerTable(const TriangleMesh& part) {
+    std::vector<Corners> table(part.indices.size() / 3);
+    ForEachChunk(table.size(), 16384, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            for (int k = 0; k < 3; ++k) table[t].at[k] = part.vertices[part.indices[3 * t + k]].position;
+        }
+    });
+    return table;
+}
+
+double DistanceToTriangle(const Corners& corners, const Vec3d& p) {
+    return Length(p - ClosestPointOnTriangle(p, ToDouble(corners.at[0]), ToDouble(corners.at[1]),
+                                             ToDouble(corners.at[2])));
 }
 
 void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
     std::atomic_ref<std::uint64_t> ref(slot);
     std::uint64_t current = ref.load(std::memory_order_relaxed);
     while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {}
+}
+
+struct TriangleBox {
+    Vec3d low, high;
+};
+
+// True when the triangle inside `box` cannot give voxel p a smaller key
+// than `slot` holds: its distance to the box, less a nanometre for the
+// rounding of the exact measure, already rounds to a float above the kept
+// distance.
+bool CannotBeNearer(const TriangleBox& box, const Vec3d& p, std::uint64_t kept) {
+    if (kept == kNoSeed) return false;
+    double squared = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        const double outside = std::max({box.low[a] - p[a], p[a] - box.high[a], 0.0});
+        squared += outside * outside;
+    }
+    const float above = std::nextafter(KeyDistance(kept), std::numeric_limits<float>::infinity());
+    return std::sqrt(squared) - 1e-6 >= static_cast<double>(above);
 }
 
 void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
@@ -57,6 +92,7 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
         if (lo[axis] > hi[axis]) return;
     }
     const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
+    const TriangleBox box{Min(Min(da, db), dc), Max(Max(da, db), dc)};
     for (std::int64_t bk = lo[2] >> 3; bk <= hi[2] >> 3; ++bk) {
         for (std::int64_t bj = lo[1] >> 3; bj <= hi[1] >> 3; ++bj) {
             for (std::int64_t bi = lo[0] >> 3; bi <= hi[0] >> 3; ++bi) {
@@ -67,9 +103,13 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
                     for (std::int64_t j = std::max(lo[1], bj * 8); j <= std::min(hi[1], bj * 8 + 7); ++j) {
                         for (std::int64_t i = std::max(lo[0], bi * 8); i <= std::min(hi[0], bi * 8 + 7); ++i) {
                             const Vec3d p = VoxelPosition(grid, i, j, k);
-                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
                             const std::size_t v =
                                 std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
+                            // Keys only ever fall, so a stale read only skips less.
+                            const std::uint64_t kept =
+                                std::atomic_ref<std::uint64_t>(keys[v]).load(std::memory_order_relaxed);
+                            if (CannotBeNearer(box, p, kept)) continue;
+                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
                             KeepSmaller(keys[v], MakeKey(d, t));
                         }
                     }
@@ -126,9 +166,14 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
     std::vector<std::uint8_t> brickChanged(brickCount, 1);
     std::vector<std::uint8_t> brickChangedNext(brickCount, 0);
     std::vector<std::int32_t> brickNeighbours(brickCount * 6, -1);
+    // Per brick the lattice position of its first voxel, so that no voxel
+    // divides its slot to find its place.
+    std::vector<std::array<std::int64_t, 3>> brickOrigin(brickCount);
+    const std::vector<Corners> corners = CornerTable(part);
     for (std::size_t b = 0; b < brickCount; ++b) {
         std::int64_t at[3];
         bricks.Coordinates(grid, b, at);
+        for (int a = 0; a < 3; ++a) brickOrigin[b][a] = 8 * at[a];
         const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
         for (int n = 0; n < 6; ++n) {
             std::int64_t q[3] = {at[0], at[1], at[2]};
@@ -174,14 +219,18 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
                     tried[triedCount++] = t;
                     if (!(KeyDistance(key) <= reach)) continue;
                     if (!havePosition) {
-                        std::int64_t brick[3];
-                        bricks.Coordinates(grid, v / 512, brick);
+                        const std::array<std::int64_t, 3>& brick = brickOrigin[v / 512];
                         const std::int64_t local = static_cast<std::int64_t>(v % 512);
-                        p = VoxelPosition(grid, brick[0] * 8 + (local & 7), brick[1] * 8 + ((local >> 3) & 7),
-                                          brick[2] * 8 + (local >> 6));
+                        p = VoxelPosition(grid, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7),
+                                          brick[2] + (local >> 6));
                         havePosition = true;
                     }
-                    const std::uint64_t candidate = MakeKey(DistanceToTriangle(part, t, p), t);
+                    const Corners& triangle = corners[t];
+                    const TriangleBox box{
+                        ToDouble(Min(Min(triangle.at[0], triangle.at[1]), triangle.at[2])),
+                        ToDouble(Max(Max(triangle.at[0], triangle.at[1]), triangle.at[2]))};
+                    if (CannotBeNearer(box, p, next[v])) continue;
+                    const std::uint64_t candidate = MakeKey(DistanceToTriangle(triangle, p), t);
                     if (candidate < next[v]) next[v] = candidate;
                 }
                 if (next[v] < keys[v]) {
