@@ -213,19 +213,31 @@ private:
         return scratch;
     }
 
+    // Each voxel's sign is read once, not once per cell it is a corner of.
     void CellsOfBrick(std::int64_t slot, std::vector<SolidCell>& out) const {
-        const std::int64_t b[3] = {slot % grid_.bx, slot / grid_.bx % grid_.by, slot / (grid_.bx * grid_.by)};
-        for (std::int64_t k = b[2] * 8; k < std::min(b[2] * 8 + 8, cz_); ++k) {
-            for (std::int64_t j = b[1] * 8; j < std::min(b[1] * 8 + 8, cy_); ++j) {
-                for (std::int64_t i = b[0] * 8; i < std::min(b[0] * 8 + 8, cx_); ++i) {
+        const std::int64_t low[3] = {slot % grid_.bx * 8, slot / grid_.bx % grid_.by * 8,
+                                     slot / (grid_.bx * grid_.by) * 8};
+        const std::int64_t cells[3] = {std::min<std::int64_t>(8, cx_ - low[0]), std::min<std::int64_t>(8, cy_ - low[1]),
+                                       std::min<std::int64_t>(8, cz_ - low[2])};
+        if (cells[0] <= 0 || cells[1] <= 0 || cells[2] <= 0) return;
+        bool inside[9][9][9];
+        for (std::int64_t k = 0; k <= cells[2]; ++k) {
+            for (std::int64_t j = 0; j <= cells[1]; ++j) {
+                for (std::int64_t i = 0; i <= cells[0]; ++i)
+                    inside[k][j][i] = grid_.Sample(low[0] + i, low[1] + j, low[2] + k) < 0.0f;
+            }
+        }
+        for (std::int64_t k = 0; k < cells[2]; ++k) {
+            for (std::int64_t j = 0; j < cells[1]; ++j) {
+                for (std::int64_t i = 0; i < cells[0]; ++i) {
                     std::uint8_t configuration = 0;
                     for (int c = 0; c < 8; ++c) {
-                        if (grid_.Sample(i + (c & 1), j + ((c >> 1) & 1), k + ((c >> 2) & 1)) < 0.0f) {
+                        if (inside[k + ((c >> 2) & 1)][j + ((c >> 1) & 1)][i + (c & 1)])
                             configuration = static_cast<std::uint8_t>(configuration | (1 << c));
-                        }
                     }
                     if (configuration == 0 || configuration == 255) continue;
-                    out.push_back({static_cast<std::uint64_t>((k * cy_ + j) * cx_ + i), configuration, 0});
+                    const std::int64_t index = ((low[2] + k) * cy_ + low[1] + j) * cx_ + low[0] + i;
+                    out.push_back({static_cast<std::uint64_t>(index), configuration, 0});
                 }
             }
         }
@@ -360,21 +372,25 @@ private:
     // that share an edge and face almost opposite ways; true when any.
     bool MarkFoldedEdges(const TriangleMesh& mesh, std::vector<std::uint8_t>& folded) const {
         const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
-        bool any = false;
-        for (std::size_t e = 1; e < edges.size(); ++e) {
-            if (edges[e].first != edges[e - 1].first) continue;
-            const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
-            if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
-            for (const std::uint32_t triangle : t) {
-                for (int k = 0; k < 3; ++k) {
-                    const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
-                    if (mesh.vertices[v].position == mass_[v]) continue;
-                    folded[v] = 1;
-                    any = true;
+        std::atomic<bool> any{false};
+        ParallelForChunks<16384>(edges.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            bool chunkAny = false;
+            for (std::uint64_t e = std::max<std::uint64_t>(begin, 1); e < end; ++e) {
+                if (edges[e].first != edges[e - 1].first) continue;
+                const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
+                if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
+                for (const std::uint32_t triangle : t) {
+                    for (int k = 0; k < 3; ++k) {
+                        const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
+                        if (mesh.vertices[v].position == mass_[v]) continue;
+                        std::atomic_ref<std::uint8_t>(folded[v]).store(1, std::memory_order_relaxed);
+                        chunkAny = true;
+                    }
                 }
             }
-        }
-        return any;
+            if (chunkAny) any.store(true, std::memory_order_relaxed);
+        });
+        return any.load();
     }
 
     // The folded vertices go to their mass points; the cells whose quads use
