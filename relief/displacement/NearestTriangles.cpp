@@ -12,7 +12,6 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
-#include <limits>
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/RayTests.h"
@@ -60,9 +59,9 @@ struct TriangleBox {
 };
 
 // True when the triangle inside `box` cannot give voxel p a smaller key
-// than `slot` holds: its distance to the box, less a nanometre for the
-// rounding of the exact measure, already rounds to a float above the kept
-// distance.
+// than `kept`: its distance to the box, less a margin for the rounding of
+// the exact measure, is at least the next float above the kept distance
+// (keys compare the float's bits, one up is the next float).
 bool CannotBeNearer(const TriangleBox& box, const Vec3d& p, std::uint64_t kept) {
     if (kept == kNoSeed) return false;
     double squared = 0.0;
@@ -70,8 +69,9 @@ bool CannotBeNearer(const TriangleBox& box, const Vec3d& p, std::uint64_t kept) 
         const double outside = std::max({box.low[a] - p[a], p[a] - box.high[a], 0.0});
         squared += outside * outside;
     }
-    const float above = std::nextafter(KeyDistance(kept), std::numeric_limits<float>::infinity());
-    return std::sqrt(squared) - 1e-6 >= static_cast<double>(above);
+    const double above =
+        static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(kept >> 32) + 1u)) + 2e-6;
+    return squared >= above * above;
 }
 
 void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
