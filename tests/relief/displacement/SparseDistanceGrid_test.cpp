@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 
+#include "mesh/RayTests.h"
+#include "mesh/TestShapes.h"
+#include "relief/displacement/SparseGridBuild.h"
 #include "testing/ReliefShapes.h"
 #include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
@@ -158,6 +162,64 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
     EXPECT_NEAR(gradient[0], 1.0, 1e-3);
     EXPECT_NEAR(gradient[1], 0.0, 1e-3);
     EXPECT_NEAR(gradient[2], 0.0, 1e-3);
+}
+
+// Every triangle measures the voxels within 1.5 cells of its box and
+// propagation only lowers keys, so each voxel's key is at most the key of
+// any triangle around it, however many of them the search passed over; and
+// a key's distance is the float of its own triangle's exact distance.
+TEST(SparseDistanceGrid, SeedsHoldTheNearestOfEveryTriangleAroundThem) {
+    TriangleMesh lump = MakeTestSphere(3.0f);
+    for (Vertex& v : lump.vertices) v.position = {v.position.x * 1.7f + 0.3f, v.position.y, v.position.z * 0.6f};
+    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump}) {
+        const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.3f), -1e6f, 0.2, 1);
+        ASSERT_TRUE(b.ok);
+        const SparseDistanceGrid& g = b.grid;
+        sparse::StoredBricks bricks;
+        bricks.slots.resize(g.values.size() / 512);
+        for (std::size_t slot = 0; slot < g.brickTable.size(); ++slot) {
+            if (g.brickTable[slot] >= 0) bricks.slots[static_cast<std::size_t>(g.brickTable[slot])] = std::int64_t(slot);
+        }
+        SparseDistanceGridStats stats;
+        const std::vector<std::uint64_t> keys = sparse::FindNearestTriangles(part, g, bricks, stats);
+        const auto corner = [&](std::size_t t, int k) { return ToDouble(part.vertices[part.indices[3 * t + k]].position); };
+        const auto key = [&](std::size_t t, const Vec3d& p) {
+            const double d = Length(p - ClosestPointOnTriangle(p, corner(t, 0), corner(t, 1), corner(t, 2)));
+            return std::uint64_t{std::bit_cast<std::uint32_t>(static_cast<float>(d))} << 32 | t;
+        };
+        std::uint64_t compared = 0, beaten = 0;
+        for (std::size_t t = 0; t < part.indices.size() / 3; ++t) {
+            std::int64_t lo[3], hi[3];
+            const std::int64_t counts[3] = {g.nx, g.ny, g.nz};
+            for (int a = 0; a < 3; ++a) {
+                const double l = std::min({corner(t, 0)[a], corner(t, 1)[a], corner(t, 2)[a]}) - 0.3;
+                const double h = std::max({corner(t, 0)[a], corner(t, 1)[a], corner(t, 2)[a]}) + 0.3;
+                lo[a] = std::max<std::int64_t>(0, std::int64_t(std::ceil((l - g.origin[a]) / g.cellSize)));
+                hi[a] = std::min<std::int64_t>(counts[a] - 1, std::int64_t(std::floor((h - g.origin[a]) / g.cellSize)));
+            }
+            for (std::int64_t k = lo[2]; k <= hi[2]; ++k) {
+                for (std::int64_t j = lo[1]; j <= hi[1]; ++j) {
+                    for (std::int64_t i = lo[0]; i <= hi[0]; ++i) {
+                        const std::int64_t v = g.VoxelIndex(i, j, k);
+                        if (v < 0) continue;
+                        const std::uint64_t own = key(t, At(g, i, j, k));
+                        ASSERT_LE(keys[std::size_t(v)], own) << t << " at " << i << " " << j << " " << k;
+                        ++compared;
+                        beaten += keys[std::size_t(v)] < own ? 1 : 0;
+                    }
+                }
+            }
+        }
+        EXPECT_GT(beaten, compared / 2);
+        for (std::size_t v = 0; v < keys.size(); ++v) {
+            if (keys[v] == sparse::kNoSeed) continue;
+            const std::int64_t slot = bricks.slots[v / 512];
+            const std::int64_t local = std::int64_t(v % 512);
+            const Vec3d p = At(g, slot % g.bx * 8 + (local & 7), slot / g.bx % g.by * 8 + ((local >> 3) & 7),
+                               slot / (g.bx * g.by) * 8 + (local >> 6));
+            ASSERT_EQ(keys[v], key(static_cast<std::uint32_t>(keys[v]), p)) << v;
+        }
+    }
 }
 
 TEST(SparseDistanceGrid, NothingBelowTheCutPlaneIsSolid) {
