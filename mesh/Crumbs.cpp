@@ -62,8 +62,7 @@ private:
 
 // Bodies joined through shared edges, counted on every thread: the count
 // that numbering them, a pass on one thread, would give.
-std::uint64_t CountEdgeBodies(const TriangleMesh& mesh) {
-    const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
+std::uint64_t CountEdgeBodies(const TriangleMesh& mesh, const std::vector<SortedEdge>& edges) {
     const std::size_t triangles = mesh.indices.size() / 3;
     SharedUnionFind sets(triangles);
     std::atomic<std::uint64_t> joins{0};
@@ -98,11 +97,12 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
     const bool volumeTest = minimumVolume > 0.0f;
     // A surface of one body, the usual case, is told apart before its bodies
     // are numbered.
-    const std::uint64_t bodyCount = CountEdgeBodies(mesh);
+    const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
+    const std::uint64_t bodyCount = CountEdgeBodies(mesh, edges);
     if (bodyCount < 2 || (bodyCount <= keepLargest && !volumeTest)) return 0;
 
     // Bodies are numbered in order of their first triangle.
-    Components pieces = FindComponents(mesh, JoinThrough::SharedEdges);
+    Components pieces = FindComponents(mesh, edges);
     std::vector<Body> bodies;
     bodies.reserve(pieces.root.size());
     for (const std::uint32_t root : pieces.root) bodies.push_back({root, 0, 0.0, false});
