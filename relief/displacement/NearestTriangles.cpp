@@ -139,113 +139,157 @@ void FaceNeighbours(const std::vector<std::int32_t>& brickNeighbours, std::size_
     }
 }
 
+// Per stored brick its six face neighbours (-1 where absent, in the order of
+// FaceNeighbours) and the lattice place of its first voxel, so that no voxel
+// divides its brick's slot to find its place.
+struct BrickLinks {
+    std::vector<std::int32_t> neighbours;
+    std::vector<std::array<std::int64_t, 3>> origin;
+};
+
+BrickLinks LinkBricks(const SparseDistanceGrid& grid, const StoredBricks& bricks) {
+    const std::size_t brickCount = bricks.slots.size();
+    BrickLinks links{std::vector<std::int32_t>(brickCount * 6, -1), std::vector<std::array<std::int64_t, 3>>(brickCount)};
+    const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
+    for (std::size_t b = 0; b < brickCount; ++b) {
+        std::int64_t at[3];
+        bricks.Coordinates(grid, b, at);
+        for (int a = 0; a < 3; ++a) links.origin[b][a] = 8 * at[a];
+        for (int n = 0; n < 6; ++n) {
+            std::int64_t q[3] = {at[0], at[1], at[2]};
+            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
+            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
+            links.neighbours[b * 6 + n] =
+                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
+        }
+    }
+    return links;
+}
+
+// The rounds of the propagation. A round measures, against the keys as the
+// round before left them, every voxel with a face neighbour that changed in
+// that round, and writes the lowered keys once all are measured: the result
+// of a double-buffered sweep, without copying every key each round. Each
+// voxel and brick carries the round after the one it last changed in.
+class Propagation {
+public:
+    Propagation(const TriangleMesh& part, const SparseDistanceGrid& grid, const StoredBricks& bricks,
+                std::vector<std::uint64_t>& keys)
+        : grid_(grid),
+          keys_(keys),
+          reach_(2.0 * grid.cellSize + grid.bandValue),
+          links_(LinkBricks(grid, bricks)),
+          corners_(CornerTable(part)),
+          voxelRound_(keys.size()),
+          brickRound_(bricks.slots.size(), 0) {
+        ParallelForChunks<kChunk>(keys_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t v = begin; v < end; ++v) voxelRound_[v] = keys_[v] != kNoSeed ? 0 : -1;
+        });
+    }
+
+    // The number of keys lowered.
+    std::uint64_t Round(std::int32_t round) {
+        std::vector<std::vector<std::pair<std::uint64_t, std::uint64_t>>> lowered((keys_.size() + kChunk - 1) / kChunk);
+        ParallelForChunks<kChunk>(keys_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t chunk) {
+            for (std::uint64_t b = begin / 512; b < end / 512; ++b) {
+                if (!NearFront(b, round)) continue;
+                for (std::uint64_t v = 512 * b; v < 512 * b + 512; ++v) {
+                    const std::uint64_t key = Improve(v, round);
+                    if (key < keys_[v]) lowered[chunk].emplace_back(v, key);
+                }
+            }
+        });
+        // Chunks hold whole bricks, so each brick has one writer.
+        std::atomic<std::uint64_t> changes{0};
+        ParallelForChunks<1>(lowered.size(), [&](std::uint64_t chunk, std::uint64_t, std::uint64_t) {
+            for (const auto& [v, key] : lowered[chunk]) {
+                keys_[v] = key;
+                voxelRound_[v] = round + 1;
+                brickRound_[v / 512] = round + 1;
+            }
+            changes.fetch_add(lowered[chunk].size());
+        });
+        return changes.load();
+    }
+
+private:
+    static constexpr std::uint64_t kChunk = 16384;
+    static_assert(kChunk % 512 == 0);
+
+    // Brick b or one of its face neighbours changed in the round before.
+    bool NearFront(std::uint64_t b, std::int32_t round) const {
+        if (brickRound_[b] == round) return true;
+        for (int n = 0; n < 6; ++n) {
+            const std::int32_t other = links_.neighbours[b * 6 + static_cast<std::uint64_t>(n)];
+            if (other >= 0 && brickRound_[static_cast<std::size_t>(other)] == round) return true;
+        }
+        return false;
+    }
+
+    // Voxel v's key against the distinct triangles its face neighbours hold,
+    // when one of those neighbours changed in the round before.
+    std::uint64_t Improve(std::uint64_t v, std::int32_t round) const {
+        std::int64_t neighbours[6];
+        FaceNeighbours(links_.neighbours, v, neighbours);
+        bool anyChanged = false;
+        for (const std::int64_t n : neighbours) anyChanged = anyChanged || (n >= 0 && voxelRound_[std::size_t(n)] == round);
+        std::uint64_t best = keys_[v];
+        if (!anyChanged) return best;
+        const std::uint32_t own = best == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(best);
+        std::uint32_t tried[6];
+        int triedCount = 0;
+        Vec3d p;
+        bool havePosition = false;
+        for (const std::int64_t n : neighbours) {
+            if (n < 0 || keys_[std::size_t(n)] == kNoSeed) continue;
+            const std::uint64_t key = keys_[std::size_t(n)];
+            const std::uint32_t t = static_cast<std::uint32_t>(key);
+            if (t == own || std::find(tried, tried + triedCount, t) != tried + triedCount) continue;
+            tried[triedCount++] = t;
+            if (!(KeyDistance(key) <= reach_)) continue;
+            if (!havePosition) {
+                const std::array<std::int64_t, 3>& brick = links_.origin[v / 512];
+                const std::int64_t local = static_cast<std::int64_t>(v % 512);
+                p = VoxelPosition(grid_, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7), brick[2] + (local >> 6));
+                havePosition = true;
+            }
+            const Corners& triangle = corners_[t];
+            const TriangleBox box{ToDouble(Min(Min(triangle.at[0], triangle.at[1]), triangle.at[2])),
+                                  ToDouble(Max(Max(triangle.at[0], triangle.at[1]), triangle.at[2]))};
+            if (CannotBeNearer(box, p, best)) continue;
+            best = std::min(best, MakeKey(DistanceToTriangle(triangle, p), t));
+        }
+        return best;
+    }
+
+    const SparseDistanceGrid& grid_;
+    std::vector<std::uint64_t>& keys_;
+    double reach_;
+    BrickLinks links_;
+    std::vector<Corners> corners_;
+    std::vector<std::int32_t> voxelRound_;
+    std::vector<std::int32_t> brickRound_;
+};
+
 }  // namespace
 
 std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
                                                 const StoredBricks& bricks, SparseDistanceGridStats& stats) {
     using Clock = std::chrono::steady_clock;
     const auto startSeeding = Clock::now();
-    const std::size_t voxels = grid.values.size();
-    std::vector<std::uint64_t> keys(voxels, kNoSeed);
+    std::vector<std::uint64_t> keys(grid.values.size(), kNoSeed);
     ParallelForChunks<1024>(part.indices.size() / 3, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
         for (std::uint64_t t = begin; t < end; ++t) SeedTriangle(part, grid, static_cast<std::uint32_t>(t), keys);
     });
     stats.seedingSeconds = std::chrono::duration<double>(Clock::now() - startSeeding).count();
 
     const auto startPropagation = Clock::now();
-    const double reach = 2.0 * grid.cellSize + grid.bandValue;
     const std::int32_t maxRounds = static_cast<std::int32_t>(std::ceil(grid.bandValue / grid.cellSize)) + 2;
-    std::vector<std::uint64_t> next(voxels);
-    std::vector<std::uint8_t> changed(voxels);
-    std::vector<std::uint8_t> changedNext(voxels);
-    for (std::size_t v = 0; v < voxels; ++v) changed[v] = keys[v] != kNoSeed ? 1 : 0;
-    // Per brick: whether any of its voxels changed in the last round, and its
-    // six face neighbours, so that bricks away from the moving front are
-    // passed over whole.
-    const std::size_t brickCount = voxels / 512;
-    std::vector<std::uint8_t> brickChanged(brickCount, 1);
-    std::vector<std::uint8_t> brickChangedNext(brickCount, 0);
-    std::vector<std::int32_t> brickNeighbours(brickCount * 6, -1);
-    // Per brick the lattice position of its first voxel, so that no voxel
-    // divides its slot to find its place.
-    std::vector<std::array<std::int64_t, 3>> brickOrigin(brickCount);
-    const std::vector<Corners> corners = CornerTable(part);
-    for (std::size_t b = 0; b < brickCount; ++b) {
-        std::int64_t at[3];
-        bricks.Coordinates(grid, b, at);
-        for (int a = 0; a < 3; ++a) brickOrigin[b][a] = 8 * at[a];
-        const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
-        for (int n = 0; n < 6; ++n) {
-            std::int64_t q[3] = {at[0], at[1], at[2]};
-            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
-            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
-            brickNeighbours[b * 6 + n] =
-                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
-        }
-    }
-    // Chunks hold whole bricks, so each brick's flag has one writer.
-    static_assert(16384 % 512 == 0);
+    Propagation propagation(part, grid, bricks, keys);
     for (std::int32_t round = 0; round < maxRounds; ++round) {
-        std::atomic<std::uint64_t> changes{0};
-        ParallelForChunks<16384>(voxels, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-            std::uint64_t chunkChanges = 0;
-            for (std::uint64_t v = begin; v < end; ++v) {
-                next[v] = keys[v];
-                changedNext[v] = 0;
-                const std::size_t b = v / 512;
-                if (v % 512 == 0) brickChangedNext[b] = 0;
-                bool nearFront = brickChanged[b] != 0;
-                for (int n = 0; n < 6 && !nearFront; ++n) {
-                    const std::int32_t other = brickNeighbours[b * 6 + n];
-                    nearFront = other >= 0 && brickChanged[static_cast<std::size_t>(other)] != 0;
-                }
-                if (!nearFront) continue;
-                std::int64_t neighbours[6];
-                FaceNeighbours(brickNeighbours, v, neighbours);
-                bool anyChanged = false;
-                for (const std::int64_t n : neighbours)
-                    anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
-                if (!anyChanged) continue;
-                const std::uint32_t own = keys[v] == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(keys[v]);
-                std::uint32_t tried[6];
-                int triedCount = 0;
-                Vec3d p;
-                bool havePosition = false;
-                for (const std::int64_t n : neighbours) {
-                    if (n < 0 || keys[std::size_t(n)] == kNoSeed) continue;
-                    const std::uint64_t key = keys[std::size_t(n)];
-                    const std::uint32_t t = static_cast<std::uint32_t>(key);
-                    if (t == own || std::find(tried, tried + triedCount, t) != tried + triedCount) continue;
-                    tried[triedCount++] = t;
-                    if (!(KeyDistance(key) <= reach)) continue;
-                    if (!havePosition) {
-                        const std::array<std::int64_t, 3>& brick = brickOrigin[v / 512];
-                        const std::int64_t local = static_cast<std::int64_t>(v % 512);
-                        p = VoxelPosition(grid, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7),
-                                          brick[2] + (local >> 6));
-                        havePosition = true;
-                    }
-                    const Corners& triangle = corners[t];
-                    const TriangleBox box{
-                        ToDouble(Min(Min(triangle.at[0], triangle.at[1]), triangle.at[2])),
-                        ToDouble(Max(Max(triangle.at[0], triangle.at[1]), triangle.at[2]))};
-                    if (CannotBeNearer(box, p, next[v])) continue;
-                    const std::uint64_t candidate = MakeKey(DistanceToTriangle(triangle, p), t);
-                    if (candidate < next[v]) next[v] = candidate;
-                }
-                if (next[v] < keys[v]) {
-                    changedNext[v] = 1;
-                    brickChangedNext[b] = 1;
-                    ++chunkChanges;
-                }
-            }
-            changes.fetch_add(chunkChanges);
-        });
-        keys.swap(next);
-        changed.swap(changedNext);
-        brickChanged.swap(brickChangedNext);
+        const std::uint64_t changes = propagation.Round(round);
         stats.rounds = round + 1;
-        if (changes.load() == 0) break;
+        if (changes == 0) break;
     }
     stats.propagationSeconds = std::chrono::duration<double>(Clock::now() - startPropagation).count();
     return keys;
