@@ -54,26 +54,6 @@ void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
     while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {}
 }
 
-struct TriangleBox {
-    Vec3d low, high;
-};
-
-// True when the triangle inside `box` cannot give voxel p a smaller key
-// than `kept`: its distance to the box, less a margin for the rounding of
-// the exact measure, is at least the next float above the kept distance
-// (keys compare the float's bits, one up is the next float).
-bool CannotBeNearer(const TriangleBox& box, const Vec3d& p, std::uint64_t kept) {
-    if (kept == kNoSeed) return false;
-    double squared = 0.0;
-    for (int a = 0; a < 3; ++a) {
-        const double outside = std::max({box.low[a] - p[a], p[a] - box.high[a], 0.0});
-        squared += outside * outside;
-    }
-    const double above =
-        static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(kept >> 32) + 1u)) + 2e-6;
-    return squared >= above * above;
-}
-
 void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
                   std::vector<std::uint64_t>& keys) {
     const Vec3f a = part.vertices[part.indices[3 * std::size_t{t}]].position;
@@ -92,7 +72,6 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
         if (lo[axis] > hi[axis]) return;
     }
     const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
-    const TriangleBox box{Min(Min(da, db), dc), Max(Max(da, db), dc)};
     for (std::int64_t bk = lo[2] >> 3; bk <= hi[2] >> 3; ++bk) {
         for (std::int64_t bj = lo[1] >> 3; bj <= hi[1] >> 3; ++bj) {
             for (std::int64_t bi = lo[0] >> 3; bi <= hi[0] >> 3; ++bi) {
@@ -103,13 +82,9 @@ void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std:
                     for (std::int64_t j = std::max(lo[1], bj * 8); j <= std::min(hi[1], bj * 8 + 7); ++j) {
                         for (std::int64_t i = std::max(lo[0], bi * 8); i <= std::min(hi[0], bi * 8 + 7); ++i) {
                             const Vec3d p = VoxelPosition(grid, i, j, k);
+                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
                             const std::size_t v =
                                 std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
-                            // Keys only ever fall, so a stale read only skips less.
-                            const std::uint64_t kept =
-                                std::atomic_ref<std::uint64_t>(keys[v]).load(std::memory_order_relaxed);
-                            if (CannotBeNearer(box, p, kept)) continue;
-                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
                             KeepSmaller(keys[v], MakeKey(d, t));
                         }
                     }
@@ -253,11 +228,7 @@ private:
                 p = VoxelPosition(grid_, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7), brick[2] + (local >> 6));
                 havePosition = true;
             }
-            const Corners& triangle = corners_[t];
-            const TriangleBox box{ToDouble(Min(Min(triangle.at[0], triangle.at[1]), triangle.at[2])),
-                                  ToDouble(Max(Max(triangle.at[0], triangle.at[1]), triangle.at[2]))};
-            if (CannotBeNearer(box, p, best)) continue;
-            best = std::min(best, MakeKey(DistanceToTriangle(triangle, p), t));
+            best = std::min(best, MakeKey(DistanceToTriangle(corners_[t], p), t));
         }
         return best;
     }

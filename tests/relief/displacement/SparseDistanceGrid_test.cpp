@@ -166,8 +166,8 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
 
 // Every triangle measures the voxels within 1.5 cells of its box and
 // propagation only lowers keys, so each voxel's key is at most the key of
-// any triangle around it, however many of them the search passed over; and
-// a key's distance is the float of its own triangle's exact distance.
+// any triangle around it, whichever thread measured first; and a key's
+// distance is the float of its own triangle's exact distance.
 TEST(SparseDistanceGrid, SeedsHoldTheNearestOfEveryTriangleAroundThem) {
     TriangleMesh lump = MakeTestSphere(3.0f);
     for (Vertex& v : lump.vertices) v.position = {v.position.x * 1.7f + 0.3f, v.position.y, v.position.z * 0.6f};
