@@ -49,8 +49,8 @@ public:
             if (a == b) return false;
             if (a > b) std::swap(a, b);
             std::uint32_t expected = b;
-            if (std::atomic_ref<std::uint32_t>(parent_[b]).compare_exchange_strong(expected, a,
-                                                                                   std::memory_order_acq_rel)) {
+            if (std::atomic_ref<std::uint32_t>(parent_[b])
+                    .compare_exchange_strong(expected, a, std::memory_order_acq_rel)) {
                 return true;
             }
         }

@@ -27,25 +27,9 @@ std::uint64_t MakeKey(double distance, std::uint32_t triangle) {
 
 float KeyDistance(std::uint64_t key) { return std::bit_cast<float>(static_cast<std::uint32_t>(key >> 32)); }
 
-// A triangle's corners side by side: the propagation measures triangles in
-// no order the vertex array follows, and one read beats four scattered ones.
-struct Corners {
-    Vec3f at[3];
-};
-
-std::vector<Corners> CornerTable(const TriangleMesh& part) {
-    std::vector<Corners> table(part.indices.size() / 3);
-    ForEachChunk(table.size(), 16384, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t t = begin; t < end; ++t) {
-            for (int k = 0; k < 3; ++k) table[t].at[k] = part.vertices[part.indices[3 * t + k]].position;
-        }
-    });
-    return table;
-}
-
-double DistanceToTriangle(const Corners& corners, const Vec3d& p) {
-    return Length(p - ClosestPointOnTriangle(p, ToDouble(corners.at[0]), ToDouble(corners.at[1]),
-                                             ToDouble(corners.at[2])));
+double DistanceToTriangle(const TriangleCorners& corners, const Vec3d& p) {
+    return Length(p -
+                  ClosestPointOnTriangle(p, ToDouble(corners.at[0]), ToDouble(corners.at[1]), ToDouble(corners.at[2])));
 }
 
 void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
@@ -124,7 +108,8 @@ struct BrickLinks {
 
 BrickLinks LinkBricks(const SparseDistanceGrid& grid, const StoredBricks& bricks) {
     const std::size_t brickCount = bricks.slots.size();
-    BrickLinks links{std::vector<std::int32_t>(brickCount * 6, -1), std::vector<std::array<std::int64_t, 3>>(brickCount)};
+    BrickLinks links{std::vector<std::int32_t>(brickCount * 6, -1),
+                     std::vector<std::array<std::int64_t, 3>>(brickCount)};
     const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
     for (std::size_t b = 0; b < brickCount; ++b) {
         std::int64_t at[3];
@@ -148,13 +133,13 @@ BrickLinks LinkBricks(const SparseDistanceGrid& grid, const StoredBricks& bricks
 // voxel and brick carries the round after the one it last changed in.
 class Propagation {
 public:
-    Propagation(const TriangleMesh& part, const SparseDistanceGrid& grid, const StoredBricks& bricks,
+    Propagation(const std::vector<TriangleCorners>& corners, const SparseDistanceGrid& grid, const StoredBricks& bricks,
                 std::vector<std::uint64_t>& keys)
         : grid_(grid),
           keys_(keys),
           reach_(2.0 * grid.cellSize + grid.bandValue),
           links_(LinkBricks(grid, bricks)),
-          corners_(CornerTable(part)),
+          corners_(corners),
           voxelRound_(keys.size()),
           brickRound_(bricks.slots.size(), 0) {
         ParallelForChunks<kChunk>(keys_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
@@ -207,7 +192,8 @@ private:
         std::int64_t neighbours[6];
         FaceNeighbours(links_.neighbours, v, neighbours);
         bool anyChanged = false;
-        for (const std::int64_t n : neighbours) anyChanged = anyChanged || (n >= 0 && voxelRound_[std::size_t(n)] == round);
+        for (const std::int64_t n : neighbours)
+            anyChanged = anyChanged || (n >= 0 && voxelRound_[std::size_t(n)] == round);
         std::uint64_t best = keys_[v];
         if (!anyChanged) return best;
         const std::uint32_t own = best == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(best);
@@ -225,7 +211,8 @@ private:
             if (!havePosition) {
                 const std::array<std::int64_t, 3>& brick = links_.origin[v / 512];
                 const std::int64_t local = static_cast<std::int64_t>(v % 512);
-                p = VoxelPosition(grid_, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7), brick[2] + (local >> 6));
+                p = VoxelPosition(grid_, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7),
+                                  brick[2] + (local >> 6));
                 havePosition = true;
             }
             best = std::min(best, MakeKey(DistanceToTriangle(corners_[t], p), t));
@@ -237,15 +224,16 @@ private:
     std::vector<std::uint64_t>& keys_;
     double reach_;
     BrickLinks links_;
-    std::vector<Corners> corners_;
+    const std::vector<TriangleCorners>& corners_;
     std::vector<std::int32_t> voxelRound_;
     std::vector<std::int32_t> brickRound_;
 };
 
 }  // namespace
 
-std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
-                                                const StoredBricks& bricks, SparseDistanceGridStats& stats) {
+std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const std::vector<TriangleCorners>& corners,
+                                                const SparseDistanceGrid& grid, const StoredBricks& bricks,
+                                                SparseDistanceGridStats& stats) {
     using Clock = std::chrono::steady_clock;
     const auto startSeeding = Clock::now();
     std::vector<std::uint64_t> keys(grid.values.size(), kNoSeed);
@@ -256,7 +244,7 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
 
     const auto startPropagation = Clock::now();
     const std::int32_t maxRounds = static_cast<std::int32_t>(std::ceil(grid.bandValue / grid.cellSize)) + 2;
-    Propagation propagation(part, grid, bricks, keys);
+    Propagation propagation(corners, grid, bricks, keys);
     for (std::int32_t round = 0; round < maxRounds; ++round) {
         const std::uint64_t changes = propagation.Round(round);
         stats.rounds = round + 1;

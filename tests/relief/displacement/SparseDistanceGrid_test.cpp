@@ -178,11 +178,15 @@ TEST(SparseDistanceGrid, SeedsHoldTheNearestOfEveryTriangleAroundThem) {
         sparse::StoredBricks bricks;
         bricks.slots.resize(g.values.size() / 512);
         for (std::size_t slot = 0; slot < g.brickTable.size(); ++slot) {
-            if (g.brickTable[slot] >= 0) bricks.slots[static_cast<std::size_t>(g.brickTable[slot])] = std::int64_t(slot);
+            if (g.brickTable[slot] >= 0)
+                bricks.slots[static_cast<std::size_t>(g.brickTable[slot])] = std::int64_t(slot);
         }
         SparseDistanceGridStats stats;
-        const std::vector<std::uint64_t> keys = sparse::FindNearestTriangles(part, g, bricks, stats);
-        const auto corner = [&](std::size_t t, int k) { return ToDouble(part.vertices[part.indices[3 * t + k]].position); };
+        const std::vector<std::uint64_t> keys =
+            sparse::FindNearestTriangles(part, sparse::CornerTable(part), g, bricks, stats);
+        const auto corner = [&](std::size_t t, int k) {
+            return ToDouble(part.vertices[part.indices[3 * t + k]].position);
+        };
         const auto key = [&](std::size_t t, const Vec3d& p) {
             const double d = Length(p - ClosestPointOnTriangle(p, corner(t, 0), corner(t, 1), corner(t, 2)));
             return std::uint64_t{std::bit_cast<std::uint32_t>(static_cast<float>(d))} << 32 | t;
