@@ -82,6 +82,16 @@ public:
         }
         std::sort(std::execution::par, cells_.begin(), cells_.end(),
                   [](const SolidCell& a, const SolidCell& b) { return a.index < b.index; });
+        // Every contoured cell's low corner is a stored voxel, so a table
+        // beside the stored values finds a cell without a search.
+        cellAt_.assign(grid_.values.size(), -1);
+        ParallelForChunks<16384>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t c = begin; c < end; ++c) {
+                std::int64_t at[3];
+                Decode(cells_[c].index, at);
+                cellAt_[static_cast<std::size_t>(grid_.VoxelIndex(at[0], at[1], at[2]))] = static_cast<std::int32_t>(c);
+            }
+        });
     }
 
     // Step 3: an ambiguous face that the table's resolution joined into one
@@ -201,10 +211,8 @@ private:
 
     std::int64_t Find(const std::int64_t at[3]) const {
         if (at[0] < 0 || at[1] < 0 || at[2] < 0 || at[0] >= cx_ || at[1] >= cy_ || at[2] >= cz_) return -1;
-        const std::uint64_t index = static_cast<std::uint64_t>((at[2] * cy_ + at[1]) * cx_ + at[0]);
-        const auto it = std::lower_bound(cells_.begin(), cells_.end(), index,
-                                         [](const SolidCell& cell, std::uint64_t key) { return cell.index < key; });
-        return it != cells_.end() && it->index == index ? it - cells_.begin() : -1;
+        const std::int64_t v = grid_.VoxelIndex(at[0], at[1], at[2]);
+        return v < 0 ? -1 : cellAt_[static_cast<std::size_t>(v)];
     }
 
     const std::uint8_t* Components(const SolidCell& cell, std::uint8_t scratch[12]) const {
@@ -511,6 +519,7 @@ private:
     std::int64_t cx_, cy_, cz_;  // cells along each axis
     double margin_ = 0.0;
     std::vector<SolidCell> cells_;
+    std::vector<std::int32_t> cellAt_;  // per stored voxel: the cell it is the low corner of, or -1
     std::vector<std::uint64_t> vertexOffsets_;
     std::vector<std::uint64_t> quadOffsets_;
     std::vector<Vec3f> mass_;     // per vertex: its piece's mass point
