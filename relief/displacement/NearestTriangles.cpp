@@ -129,8 +129,9 @@ BrickLinks LinkBricks(const SparseDistanceGrid& grid, const StoredBricks& bricks
 // The rounds of the propagation. A round measures, against the keys as the
 // round before left them, every voxel with a face neighbour that changed in
 // that round, and writes the lowered keys once all are measured: the result
-// of a double-buffered sweep, without copying every key each round. Each
-// voxel and brick carries the round after the one it last changed in.
+// of a double-buffered sweep, without copying every key each round. Which
+// voxels changed is one bit each, so the voxels next to them come from a
+// few shifts per brick layer instead of six reads per voxel.
 class Propagation {
 public:
     Propagation(const std::vector<TriangleCorners>& corners, const SparseDistanceGrid& grid, const StoredBricks& bricks,
@@ -140,22 +141,28 @@ public:
           reach_(2.0 * grid.cellSize + grid.bandValue),
           links_(LinkBricks(grid, bricks)),
           corners_(corners),
-          voxelRound_(keys.size()),
-          brickRound_(bricks.slots.size(), 0) {
-        ParallelForChunks<kChunk>(keys_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-            for (std::uint64_t v = begin; v < end; ++v) voxelRound_[v] = keys_[v] != kNoSeed ? 0 : -1;
+          changed_(bricks.slots.size()),
+          lowered_(bricks.slots.size()) {
+        ParallelForChunks<kChunk / 512>(changed_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t v = 512 * begin; v < 512 * end; ++v) {
+                if (keys_[v] != kNoSeed) Mark(changed_, v);
+            }
         });
     }
 
     // The number of keys lowered.
-    std::uint64_t Round(std::int32_t round) {
+    std::uint64_t Round() {
         std::vector<std::vector<std::pair<std::uint64_t, std::uint64_t>>> lowered((keys_.size() + kChunk - 1) / kChunk);
-        ParallelForChunks<kChunk>(keys_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t chunk) {
-            for (std::uint64_t b = begin / 512; b < end / 512; ++b) {
-                if (!NearFront(b, round)) continue;
-                for (std::uint64_t v = 512 * b; v < 512 * b + 512; ++v) {
-                    const std::uint64_t key = Improve(v, round);
-                    if (key < keys_[v]) lowered[chunk].emplace_back(v, key);
+        ParallelForChunks<kChunk / 512>(changed_.size(), [&](std::uint64_t begin, std::uint64_t end,
+                                                             std::uint64_t chunk) {
+            for (std::uint64_t b = begin; b < end; ++b) {
+                const Mask front = Front(b);
+                for (std::uint64_t z = 0; z < 8; ++z) {
+                    for (std::uint64_t bits = front[z]; bits != 0; bits &= bits - 1) {
+                        const std::uint64_t v = 512 * b + 64 * z + static_cast<std::uint64_t>(std::countr_zero(bits));
+                        const std::uint64_t key = Improve(v);
+                        if (key < keys_[v]) lowered[chunk].emplace_back(v, key);
+                    }
                 }
             }
         });
@@ -164,38 +171,57 @@ public:
         ParallelForChunks<1>(lowered.size(), [&](std::uint64_t chunk, std::uint64_t, std::uint64_t) {
             for (const auto& [v, key] : lowered[chunk]) {
                 keys_[v] = key;
-                voxelRound_[v] = round + 1;
-                brickRound_[v / 512] = round + 1;
+                Mark(lowered_, v);
             }
             changes.fetch_add(lowered[chunk].size());
         });
+        changed_.swap(lowered_);
+        std::fill(lowered_.begin(), lowered_.end(), Mask{});
         return changes.load();
     }
 
 private:
     static constexpr std::uint64_t kChunk = 16384;
     static_assert(kChunk % 512 == 0);
+    // Per brick one bit per voxel: word z holds layer z, bit x + 8 y.
+    using Mask = std::array<std::uint64_t, 8>;
+    static constexpr std::uint64_t kLowX = 0x0101010101010101ull;
+    static constexpr std::uint64_t kHighX = 0x8080808080808080ull;
 
-    // Brick b or one of its face neighbours changed in the round before.
-    bool NearFront(std::uint64_t b, std::int32_t round) const {
-        if (brickRound_[b] == round) return true;
-        for (int n = 0; n < 6; ++n) {
-            const std::int32_t other = links_.neighbours[b * 6 + static_cast<std::uint64_t>(n)];
-            if (other >= 0 && brickRound_[static_cast<std::size_t>(other)] == round) return true;
-        }
-        return false;
+    static void Mark(std::vector<Mask>& masks, std::uint64_t v) {
+        masks[v / 512][(v % 512) / 64] |= std::uint64_t{1} << (v % 64);
     }
 
-    // Voxel v's key against the distinct triangles its face neighbours hold,
-    // when one of those neighbours changed in the round before.
-    std::uint64_t Improve(std::uint64_t v, std::int32_t round) const {
+    // The voxels of brick b with a face neighbour, in it or across its faces
+    // (FaceNeighbours), that changed in the round before.
+    Mask Front(std::uint64_t b) const {
+        const Mask none{};
+        const Mask* side[6];
+        for (std::uint64_t n = 0; n < 6; ++n) {
+            const std::int32_t other = links_.neighbours[b * 6 + n];
+            side[n] = other >= 0 ? &changed_[static_cast<std::size_t>(other)] : &none;
+        }
+        const Mask& own = changed_[b];
+        Mask front{};
+        for (int z = 0; z < 8; ++z) {
+            const std::uint64_t w = own[static_cast<std::size_t>(z)];
+            std::uint64_t near = ((w << 1) & ~kLowX) | ((w >> 1) & ~kHighX) | (w << 8) | (w >> 8);
+            near |= z > 0 ? own[static_cast<std::size_t>(z - 1)] : (*side[4])[7];
+            near |= z < 7 ? own[static_cast<std::size_t>(z + 1)] : (*side[5])[0];
+            near |= ((*side[0])[static_cast<std::size_t>(z)] & kHighX) >> 7;
+            near |= ((*side[1])[static_cast<std::size_t>(z)] & kLowX) << 7;
+            near |= (*side[2])[static_cast<std::size_t>(z)] >> 56;
+            near |= (*side[3])[static_cast<std::size_t>(z)] << 56;
+            front[static_cast<std::size_t>(z)] = near;
+        }
+        return front;
+    }
+
+    // Voxel v's key against the distinct triangles its face neighbours hold.
+    std::uint64_t Improve(std::uint64_t v) const {
         std::int64_t neighbours[6];
         FaceNeighbours(links_.neighbours, v, neighbours);
-        bool anyChanged = false;
-        for (const std::int64_t n : neighbours)
-            anyChanged = anyChanged || (n >= 0 && voxelRound_[std::size_t(n)] == round);
         std::uint64_t best = keys_[v];
-        if (!anyChanged) return best;
         const std::uint32_t own = best == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(best);
         std::uint32_t tried[6];
         int triedCount = 0;
@@ -225,8 +251,8 @@ private:
     double reach_;
     BrickLinks links_;
     const std::vector<TriangleCorners>& corners_;
-    std::vector<std::int32_t> voxelRound_;
-    std::vector<std::int32_t> brickRound_;
+    std::vector<Mask> changed_;  // changed in the round before
+    std::vector<Mask> lowered_;  // lowered in this round
 };
 
 }  // namespace
@@ -246,7 +272,7 @@ std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const 
     const std::int32_t maxRounds = static_cast<std::int32_t>(std::ceil(grid.bandValue / grid.cellSize)) + 2;
     Propagation propagation(corners, grid, bricks, keys);
     for (std::int32_t round = 0; round < maxRounds; ++round) {
-        const std::uint64_t changes = propagation.Round(round);
+        const std::uint64_t changes = propagation.Round();
         stats.rounds = round + 1;
         if (changes == 0) break;
     }
