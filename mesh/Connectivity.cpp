@@ -167,20 +167,12 @@ bool UnionFind::Join(std::uint32_t a, std::uint32_t b) {
     return true;
 }
 
-Components FindComponents(const TriangleMesh& mesh, JoinThrough rule) {
+namespace {
+
+// Numbers the pieces of the joined sets in the order of each piece's first triangle.
+Components NumberPieces(const TriangleMesh& mesh, UnionFind& sets, bool byVertex) {
     Components pieces;
-    if (!IsValidMesh(mesh)) return pieces;
     const std::size_t triangles = mesh.indices.size() / 3;
-    const bool byVertex = rule == JoinThrough::SharedVertices;
-    UnionFind sets(byVertex ? mesh.vertices.size() : triangles);
-    if (byVertex) {
-        for (std::size_t t = 0; t < triangles; ++t) sets.JoinTriangle(&mesh.indices[3 * t]);
-    } else {
-        const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
-        for (std::size_t e = 1; e < edges.size(); ++e) {
-            if (edges[e].first == edges[e - 1].first) sets.Join(edges[e - 1].second, edges[e].second);
-        }
-    }
     constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     std::vector<std::uint32_t> pieceOfRoot(byVertex ? mesh.vertices.size() : triangles, kNone);
     pieces.ofTriangle.resize(triangles);
@@ -193,6 +185,24 @@ Components FindComponents(const TriangleMesh& mesh, JoinThrough rule) {
         pieces.ofTriangle[t] = pieceOfRoot[root];
     }
     return pieces;
+}
+
+}  // namespace
+
+Components FindComponents(const TriangleMesh& mesh, JoinThrough rule) {
+    if (!IsValidMesh(mesh)) return {};
+    if (rule == JoinThrough::SharedEdges) return FindComponents(mesh, BuildSortedEdgeKeys(mesh));
+    UnionFind sets(mesh.vertices.size());
+    for (std::size_t t = 0; t < mesh.indices.size() / 3; ++t) sets.JoinTriangle(&mesh.indices[3 * t]);
+    return NumberPieces(mesh, sets, true);
+}
+
+Components FindComponents(const TriangleMesh& mesh, const std::vector<SortedEdge>& edges) {
+    UnionFind sets(mesh.indices.size() / 3);
+    for (std::size_t e = 1; e < edges.size(); ++e) {
+        if (edges[e].first == edges[e - 1].first) sets.Join(edges[e - 1].second, edges[e].second);
+    }
+    return NumberPieces(mesh, sets, false);
 }
 
 std::uint64_t CountBodies(const TriangleMesh& mesh) {

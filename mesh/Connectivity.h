@@ -133,4 +133,8 @@ struct Components {
 
 Components FindComponents(const TriangleMesh& mesh, JoinThrough rule);
 
+// The SharedEdges pieces from the mesh's edge table (BuildSortedEdgeKeys),
+// for a caller that has built the table already; the mesh must be valid.
+Components FindComponents(const TriangleMesh& mesh, const std::vector<SortedEdge>& edges);
+
 }  // namespace ridgeforge::mesh

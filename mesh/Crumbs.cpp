@@ -19,6 +19,63 @@
 namespace ridgeforge::mesh {
 namespace {
 
+// A union-find shared by all threads: a root is linked under a smaller
+// index only by a compare-and-swap that finds it still a root, so every
+// successful link joins two pieces exactly once, whatever the order.
+class SharedUnionFind {
+public:
+    explicit SharedUnionFind(std::size_t count) : parent_(std::make_unique_for_overwrite<std::uint32_t[]>(count)) {
+        ForEachChunk(count, 65536, [this](std::size_t begin, std::size_t end) {
+            std::iota(parent_.get() + begin, parent_.get() + end, static_cast<std::uint32_t>(begin));
+        });
+    }
+
+    std::uint32_t Find(std::uint32_t x) const {
+        while (true) {
+            std::atomic_ref<std::uint32_t> link(parent_[x]);
+            std::uint32_t p = link.load(std::memory_order_relaxed);
+            if (p == x) return x;
+            const std::uint32_t grand = std::atomic_ref<std::uint32_t>(parent_[p]).load(std::memory_order_relaxed);
+            if (grand != p) link.compare_exchange_weak(p, grand, std::memory_order_relaxed);  // path halving
+            x = grand;
+        }
+    }
+
+    // True when a and b were in two pieces.
+    bool Join(std::uint32_t a, std::uint32_t b) const {
+        while (true) {
+            a = Find(a);
+            b = Find(b);
+            if (a == b) return false;
+            if (a > b) std::swap(a, b);
+            std::uint32_t expected = b;
+            if (std::atomic_ref<std::uint32_t>(parent_[b])
+                    .compare_exchange_strong(expected, a, std::memory_order_acq_rel)) {
+                return true;
+            }
+        }
+    }
+
+private:
+    std::unique_ptr<std::uint32_t[]> parent_;
+};
+
+// Bodies joined through shared edges, counted on every thread: the count
+// that numbering them, a pass on one thread, would give.
+std::uint64_t CountEdgeBodies(const TriangleMesh& mesh, const std::vector<SortedEdge>& edges) {
+    const std::size_t triangles = mesh.indices.size() / 3;
+    SharedUnionFind sets(triangles);
+    std::atomic<std::uint64_t> joins{0};
+    ForEachChunk(edges.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t chunkJoins = 0;
+        for (std::size_t e = std::max<std::size_t>(begin, 1); e < end; ++e) {
+            if (edges[e].first == edges[e - 1].first && sets.Join(edges[e - 1].second, edges[e].second)) ++chunkJoins;
+        }
+        joins.fetch_add(chunkJoins);
+    });
+    return triangles - joins.load();
+}
+
 struct Body {
     std::uint32_t root = 0;
     std::uint64_t triangles = 0;
@@ -36,8 +93,16 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
     // one from being read out of range.
     if (!IsValidMesh(mesh)) return 0;
 
+    keepLargest = std::max<std::uint64_t>(keepLargest, 1);
+    const bool volumeTest = minimumVolume > 0.0f;
+    // A surface of one body, the usual case, is told apart before its bodies
+    // are numbered.
+    const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
+    const std::uint64_t bodyCount = CountEdgeBodies(mesh, edges);
+    if (bodyCount < 2 || (bodyCount <= keepLargest && !volumeTest)) return 0;
+
     // Bodies are numbered in order of their first triangle.
-    Components pieces = FindComponents(mesh, JoinThrough::SharedEdges);
+    Components pieces = FindComponents(mesh, edges);
     std::vector<Body> bodies;
     bodies.reserve(pieces.root.size());
     for (const std::uint32_t root : pieces.root) bodies.push_back({root, 0, 0.0, false});
@@ -48,10 +113,6 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [&bodies](std::uint32_t a, std::uint32_t b) { return bodies[a].triangles > bodies[b].triangles; });
-
-    keepLargest = std::max<std::uint64_t>(keepLargest, 1);
-    const bool volumeTest = minimumVolume > 0.0f;
-    if (bodies.size() < 2 || (bodies.size() <= keepLargest && !volumeTest)) return 0;
 
     if (volumeTest) {
         for (std::size_t t = 0; t < triangles; ++t) {
@@ -117,44 +178,13 @@ std::uint64_t RemoveCrumbs(TriangleMesh& mesh, std::uint64_t keepLargest, std::u
 
 std::uint64_t CountComponents(const TriangleMesh& mesh) {
     if (!IsValidMesh(mesh)) return 0;
-    // A union-find shared by all threads: a root is linked under a smaller
-    // index only by a compare-and-swap that finds it still a root, so every
-    // successful link joins two pieces exactly once, whatever the order.
     const std::size_t vertexCount = mesh.vertices.size();
-    const std::unique_ptr<std::uint32_t[]> parent = std::make_unique_for_overwrite<std::uint32_t[]>(vertexCount);
-    ForEachChunk(vertexCount, 65536, [&parent](std::size_t begin, std::size_t end) {
-        std::iota(parent.get() + begin, parent.get() + end, static_cast<std::uint32_t>(begin));
-    });
-    const auto find = [&parent](std::uint32_t x) {
-        while (true) {
-            std::atomic_ref<std::uint32_t> link(parent[x]);
-            std::uint32_t p = link.load(std::memory_order_relaxed);
-            if (p == x) return x;
-            const std::uint32_t grand = std::atomic_ref<std::uint32_t>(parent[p]).load(std::memory_order_relaxed);
-            if (grand != p) link.compare_exchange_weak(p, grand, std::memory_order_relaxed);  // path halving
-            x = grand;
-        }
-    };
+    SharedUnionFind sets(vertexCount);
     std::atomic<std::uint64_t> joins{0};
     ForEachChunk(mesh.indices.size() / 3, 16384, [&](std::size_t begin, std::size_t end) {
         std::uint64_t chunkJoins = 0;
         for (std::size_t t = begin; t < end; ++t) {
-            for (int k = 1; k < 3; ++k) {
-                std::uint32_t a = mesh.indices[3 * t];
-                std::uint32_t b = mesh.indices[3 * t + k];
-                while (true) {
-                    a = find(a);
-                    b = find(b);
-                    if (a == b) break;
-                    if (a > b) std::swap(a, b);
-                    std::uint32_t expected = b;
-                    if (std::atomic_ref<std::uint32_t>(parent[b]).compare_exchange_strong(expected, a,
-                                                                                          std::memory_order_acq_rel)) {
-                        ++chunkJoins;
-                        break;
-                    }
-                }
-            }
+            for (int k = 1; k < 3; ++k) chunkJoins += sets.Join(mesh.indices[3 * t], mesh.indices[3 * t + k]) ? 1 : 0;
         }
         joins.fetch_add(chunkJoins);
     });

@@ -82,6 +82,16 @@ public:
         }
         std::sort(std::execution::par, cells_.begin(), cells_.end(),
                   [](const SolidCell& a, const SolidCell& b) { return a.index < b.index; });
+        // Every contoured cell's low corner is a stored voxel, so a table
+        // beside the stored values finds a cell without a search.
+        cellAt_.assign(grid_.values.size(), -1);
+        ParallelForChunks<16384>(cells_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t c = begin; c < end; ++c) {
+                std::int64_t at[3];
+                Decode(cells_[c].index, at);
+                cellAt_[static_cast<std::size_t>(grid_.VoxelIndex(at[0], at[1], at[2]))] = static_cast<std::int32_t>(c);
+            }
+        });
     }
 
     // Step 3: an ambiguous face that the table's resolution joined into one
@@ -201,10 +211,8 @@ private:
 
     std::int64_t Find(const std::int64_t at[3]) const {
         if (at[0] < 0 || at[1] < 0 || at[2] < 0 || at[0] >= cx_ || at[1] >= cy_ || at[2] >= cz_) return -1;
-        const std::uint64_t index = static_cast<std::uint64_t>((at[2] * cy_ + at[1]) * cx_ + at[0]);
-        const auto it = std::lower_bound(cells_.begin(), cells_.end(), index,
-                                         [](const SolidCell& cell, std::uint64_t key) { return cell.index < key; });
-        return it != cells_.end() && it->index == index ? it - cells_.begin() : -1;
+        const std::int64_t v = grid_.VoxelIndex(at[0], at[1], at[2]);
+        return v < 0 ? -1 : cellAt_[static_cast<std::size_t>(v)];
     }
 
     const std::uint8_t* Components(const SolidCell& cell, std::uint8_t scratch[12]) const {
@@ -213,19 +221,31 @@ private:
         return scratch;
     }
 
+    // Each voxel's sign is read once, not once per cell it is a corner of.
     void CellsOfBrick(std::int64_t slot, std::vector<SolidCell>& out) const {
-        const std::int64_t b[3] = {slot % grid_.bx, slot / grid_.bx % grid_.by, slot / (grid_.bx * grid_.by)};
-        for (std::int64_t k = b[2] * 8; k < std::min(b[2] * 8 + 8, cz_); ++k) {
-            for (std::int64_t j = b[1] * 8; j < std::min(b[1] * 8 + 8, cy_); ++j) {
-                for (std::int64_t i = b[0] * 8; i < std::min(b[0] * 8 + 8, cx_); ++i) {
+        const std::int64_t low[3] = {slot % grid_.bx * 8, slot / grid_.bx % grid_.by * 8,
+                                     slot / (grid_.bx * grid_.by) * 8};
+        const std::int64_t cells[3] = {std::min<std::int64_t>(8, cx_ - low[0]), std::min<std::int64_t>(8, cy_ - low[1]),
+                                       std::min<std::int64_t>(8, cz_ - low[2])};
+        if (cells[0] <= 0 || cells[1] <= 0 || cells[2] <= 0) return;
+        bool inside[9][9][9];
+        for (std::int64_t k = 0; k <= cells[2]; ++k) {
+            for (std::int64_t j = 0; j <= cells[1]; ++j) {
+                for (std::int64_t i = 0; i <= cells[0]; ++i)
+                    inside[k][j][i] = grid_.Sample(low[0] + i, low[1] + j, low[2] + k) < 0.0f;
+            }
+        }
+        for (std::int64_t k = 0; k < cells[2]; ++k) {
+            for (std::int64_t j = 0; j < cells[1]; ++j) {
+                for (std::int64_t i = 0; i < cells[0]; ++i) {
                     std::uint8_t configuration = 0;
                     for (int c = 0; c < 8; ++c) {
-                        if (grid_.Sample(i + (c & 1), j + ((c >> 1) & 1), k + ((c >> 2) & 1)) < 0.0f) {
+                        if (inside[k + ((c >> 2) & 1)][j + ((c >> 1) & 1)][i + (c & 1)])
                             configuration = static_cast<std::uint8_t>(configuration | (1 << c));
-                        }
                     }
                     if (configuration == 0 || configuration == 255) continue;
-                    out.push_back({static_cast<std::uint64_t>((k * cy_ + j) * cx_ + i), configuration, 0});
+                    const std::int64_t index = ((low[2] + k) * cy_ + low[1] + j) * cx_ + low[0] + i;
+                    out.push_back({static_cast<std::uint64_t>(index), configuration, 0});
                 }
             }
         }
@@ -360,21 +380,25 @@ private:
     // that share an edge and face almost opposite ways; true when any.
     bool MarkFoldedEdges(const TriangleMesh& mesh, std::vector<std::uint8_t>& folded) const {
         const std::vector<SortedEdge> edges = BuildSortedEdgeKeys(mesh);
-        bool any = false;
-        for (std::size_t e = 1; e < edges.size(); ++e) {
-            if (edges[e].first != edges[e - 1].first) continue;
-            const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
-            if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
-            for (const std::uint32_t triangle : t) {
-                for (int k = 0; k < 3; ++k) {
-                    const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
-                    if (mesh.vertices[v].position == mass_[v]) continue;
-                    folded[v] = 1;
-                    any = true;
+        std::atomic<bool> any{false};
+        ParallelForChunks<16384>(edges.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            bool chunkAny = false;
+            for (std::uint64_t e = std::max<std::uint64_t>(begin, 1); e < end; ++e) {
+                if (edges[e].first != edges[e - 1].first) continue;
+                const std::uint32_t t[2] = {edges[e - 1].second, edges[e].second};
+                if (Dot(mesh.FaceNormal(t[0]), mesh.FaceNormal(t[1])) >= kFoldedCosine) continue;
+                for (const std::uint32_t triangle : t) {
+                    for (int k = 0; k < 3; ++k) {
+                        const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
+                        if (mesh.vertices[v].position == mass_[v]) continue;
+                        std::atomic_ref<std::uint8_t>(folded[v]).store(1, std::memory_order_relaxed);
+                        chunkAny = true;
+                    }
                 }
             }
-        }
-        return any;
+            if (chunkAny) any.store(true, std::memory_order_relaxed);
+        });
+        return any.load();
     }
 
     // The folded vertices go to their mass points; the cells whose quads use
@@ -495,6 +519,7 @@ private:
     std::int64_t cx_, cy_, cz_;  // cells along each axis
     double margin_ = 0.0;
     std::vector<SolidCell> cells_;
+    std::vector<std::int32_t> cellAt_;  // per stored voxel: the cell it is the low corner of, or -1
     std::vector<std::uint64_t> vertexOffsets_;
     std::vector<std::uint64_t> quadOffsets_;
     std::vector<Vec3f> mass_;     // per vertex: its piece's mass point

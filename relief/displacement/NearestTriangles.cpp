@@ -7,6 +7,7 @@
 // distance above the triangle index, so one integer minimum keeps the nearer
 // triangle, and ties go to the lower index whichever thread wins.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <chrono>
@@ -26,11 +27,9 @@ std::uint64_t MakeKey(double distance, std::uint32_t triangle) {
 
 float KeyDistance(std::uint64_t key) { return std::bit_cast<float>(static_cast<std::uint32_t>(key >> 32)); }
 
-double DistanceToTriangle(const TriangleMesh& part, std::uint32_t t, const Vec3d& p) {
-    const Vec3d a = ToDouble(part.vertices[part.indices[3 * std::size_t{t}]].position);
-    const Vec3d b = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 1]].position);
-    const Vec3d c = ToDouble(part.vertices[part.indices[3 * std::size_t{t} + 2]].position);
-    return Length(p - ClosestPointOnTriangle(p, a, b, c));
+double DistanceToTriangle(const TriangleCorners& corners, const Vec3d& p) {
+    return Length(p -
+                  ClosestPointOnTriangle(p, ToDouble(corners.at[0]), ToDouble(corners.at[1]), ToDouble(corners.at[2])));
 }
 
 void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
@@ -99,104 +98,183 @@ void FaceNeighbours(const std::vector<std::int32_t>& brickNeighbours, std::size_
     }
 }
 
+// Per stored brick its six face neighbours (-1 where absent, in the order of
+// FaceNeighbours) and the lattice place of its first voxel, so that no voxel
+// divides its brick's slot to find its place.
+struct BrickLinks {
+    std::vector<std::int32_t> neighbours;
+    std::vector<std::array<std::int64_t, 3>> origin;
+};
+
+BrickLinks LinkBricks(const SparseDistanceGrid& grid, const StoredBricks& bricks) {
+    const std::size_t brickCount = bricks.slots.size();
+    BrickLinks links{std::vector<std::int32_t>(brickCount * 6, -1),
+                     std::vector<std::array<std::int64_t, 3>>(brickCount)};
+    const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
+    for (std::size_t b = 0; b < brickCount; ++b) {
+        std::int64_t at[3];
+        bricks.Coordinates(grid, b, at);
+        for (int a = 0; a < 3; ++a) links.origin[b][a] = 8 * at[a];
+        for (int n = 0; n < 6; ++n) {
+            std::int64_t q[3] = {at[0], at[1], at[2]};
+            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
+            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
+            links.neighbours[b * 6 + n] =
+                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
+        }
+    }
+    return links;
+}
+
+// The rounds of the propagation. A round measures, against the keys as the
+// round before left them, every voxel with a face neighbour that changed in
+// that round, and writes the lowered keys once all are measured: the result
+// of a double-buffered sweep, without copying every key each round. Which
+// voxels changed is one bit each, so the voxels next to them come from a
+// few shifts per brick layer instead of six reads per voxel.
+class Propagation {
+public:
+    Propagation(const std::vector<TriangleCorners>& corners, const SparseDistanceGrid& grid, const StoredBricks& bricks,
+                std::vector<std::uint64_t>& keys)
+        : grid_(grid),
+          keys_(keys),
+          reach_(2.0 * grid.cellSize + grid.bandValue),
+          links_(LinkBricks(grid, bricks)),
+          corners_(corners),
+          changed_(bricks.slots.size()),
+          lowered_(bricks.slots.size()) {
+        ParallelForChunks<kChunk / 512>(changed_.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t v = 512 * begin; v < 512 * end; ++v) {
+                if (keys_[v] != kNoSeed) Mark(changed_, v);
+            }
+        });
+    }
+
+    // The number of keys lowered.
+    std::uint64_t Round() {
+        std::vector<std::vector<std::pair<std::uint64_t, std::uint64_t>>> lowered((keys_.size() + kChunk - 1) / kChunk);
+        ParallelForChunks<kChunk / 512>(changed_.size(), [&](std::uint64_t begin, std::uint64_t end,
+                                                             std::uint64_t chunk) {
+            for (std::uint64_t b = begin; b < end; ++b) {
+                const Mask front = Front(b);
+                for (std::uint64_t z = 0; z < 8; ++z) {
+                    for (std::uint64_t bits = front[z]; bits != 0; bits &= bits - 1) {
+                        const std::uint64_t v = 512 * b + 64 * z + static_cast<std::uint64_t>(std::countr_zero(bits));
+                        const std::uint64_t key = Improve(v);
+                        if (key < keys_[v]) lowered[chunk].emplace_back(v, key);
+                    }
+                }
+            }
+        });
+        // Chunks hold whole bricks, so each brick has one writer.
+        std::atomic<std::uint64_t> changes{0};
+        ParallelForChunks<1>(lowered.size(), [&](std::uint64_t chunk, std::uint64_t, std::uint64_t) {
+            for (const auto& [v, key] : lowered[chunk]) {
+                keys_[v] = key;
+                Mark(lowered_, v);
+            }
+            changes.fetch_add(lowered[chunk].size());
+        });
+        changed_.swap(lowered_);
+        std::fill(lowered_.begin(), lowered_.end(), Mask{});
+        return changes.load();
+    }
+
+private:
+    static constexpr std::uint64_t kChunk = 16384;
+    static_assert(kChunk % 512 == 0);
+    // Per brick one bit per voxel: word z holds layer z, bit x + 8 y.
+    using Mask = std::array<std::uint64_t, 8>;
+    static constexpr std::uint64_t kLowX = 0x0101010101010101ull;
+    static constexpr std::uint64_t kHighX = 0x8080808080808080ull;
+
+    static void Mark(std::vector<Mask>& masks, std::uint64_t v) {
+        masks[v / 512][(v % 512) / 64] |= std::uint64_t{1} << (v % 64);
+    }
+
+    // The voxels of brick b with a face neighbour, in it or across its faces
+    // (FaceNeighbours), that changed in the round before.
+    Mask Front(std::uint64_t b) const {
+        const Mask none{};
+        const Mask* side[6];
+        for (std::uint64_t n = 0; n < 6; ++n) {
+            const std::int32_t other = links_.neighbours[b * 6 + n];
+            side[n] = other >= 0 ? &changed_[static_cast<std::size_t>(other)] : &none;
+        }
+        const Mask& own = changed_[b];
+        Mask front{};
+        for (int z = 0; z < 8; ++z) {
+            const std::uint64_t w = own[static_cast<std::size_t>(z)];
+            std::uint64_t near = ((w << 1) & ~kLowX) | ((w >> 1) & ~kHighX) | (w << 8) | (w >> 8);
+            near |= z > 0 ? own[static_cast<std::size_t>(z - 1)] : (*side[4])[7];
+            near |= z < 7 ? own[static_cast<std::size_t>(z + 1)] : (*side[5])[0];
+            near |= ((*side[0])[static_cast<std::size_t>(z)] & kHighX) >> 7;
+            near |= ((*side[1])[static_cast<std::size_t>(z)] & kLowX) << 7;
+            near |= (*side[2])[static_cast<std::size_t>(z)] >> 56;
+            near |= (*side[3])[static_cast<std::size_t>(z)] << 56;
+            front[static_cast<std::size_t>(z)] = near;
+        }
+        return front;
+    }
+
+    // Voxel v's key against the distinct triangles its face neighbours hold.
+    std::uint64_t Improve(std::uint64_t v) const {
+        std::int64_t neighbours[6];
+        FaceNeighbours(links_.neighbours, v, neighbours);
+        std::uint64_t best = keys_[v];
+        const std::uint32_t own = best == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(best);
+        std::uint32_t tried[6];
+        int triedCount = 0;
+        Vec3d p;
+        bool havePosition = false;
+        for (const std::int64_t n : neighbours) {
+            if (n < 0 || keys_[std::size_t(n)] == kNoSeed) continue;
+            const std::uint64_t key = keys_[std::size_t(n)];
+            const std::uint32_t t = static_cast<std::uint32_t>(key);
+            if (t == own || std::find(tried, tried + triedCount, t) != tried + triedCount) continue;
+            tried[triedCount++] = t;
+            if (!(KeyDistance(key) <= reach_)) continue;
+            if (!havePosition) {
+                const std::array<std::int64_t, 3>& brick = links_.origin[v / 512];
+                const std::int64_t local = static_cast<std::int64_t>(v % 512);
+                p = VoxelPosition(grid_, brick[0] + (local & 7), brick[1] + ((local >> 3) & 7),
+                                  brick[2] + (local >> 6));
+                havePosition = true;
+            }
+            best = std::min(best, MakeKey(DistanceToTriangle(corners_[t], p), t));
+        }
+        return best;
+    }
+
+    const SparseDistanceGrid& grid_;
+    std::vector<std::uint64_t>& keys_;
+    double reach_;
+    BrickLinks links_;
+    const std::vector<TriangleCorners>& corners_;
+    std::vector<Mask> changed_;  // changed in the round before
+    std::vector<Mask> lowered_;  // lowered in this round
+};
+
 }  // namespace
 
-std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
-                                                const StoredBricks& bricks, SparseDistanceGridStats& stats) {
+std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const std::vector<TriangleCorners>& corners,
+                                                const SparseDistanceGrid& grid, const StoredBricks& bricks,
+                                                SparseDistanceGridStats& stats) {
     using Clock = std::chrono::steady_clock;
     const auto startSeeding = Clock::now();
-    const std::size_t voxels = grid.values.size();
-    std::vector<std::uint64_t> keys(voxels, kNoSeed);
+    std::vector<std::uint64_t> keys(grid.values.size(), kNoSeed);
     ParallelForChunks<1024>(part.indices.size() / 3, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
         for (std::uint64_t t = begin; t < end; ++t) SeedTriangle(part, grid, static_cast<std::uint32_t>(t), keys);
     });
     stats.seedingSeconds = std::chrono::duration<double>(Clock::now() - startSeeding).count();
 
     const auto startPropagation = Clock::now();
-    const double reach = 2.0 * grid.cellSize + grid.bandValue;
     const std::int32_t maxRounds = static_cast<std::int32_t>(std::ceil(grid.bandValue / grid.cellSize)) + 2;
-    std::vector<std::uint64_t> next(voxels);
-    std::vector<std::uint8_t> changed(voxels);
-    std::vector<std::uint8_t> changedNext(voxels);
-    for (std::size_t v = 0; v < voxels; ++v) changed[v] = keys[v] != kNoSeed ? 1 : 0;
-    // Per brick: whether any of its voxels changed in the last round, and its
-    // six face neighbours, so that bricks away from the moving front are
-    // passed over whole.
-    const std::size_t brickCount = voxels / 512;
-    std::vector<std::uint8_t> brickChanged(brickCount, 1);
-    std::vector<std::uint8_t> brickChangedNext(brickCount, 0);
-    std::vector<std::int32_t> brickNeighbours(brickCount * 6, -1);
-    for (std::size_t b = 0; b < brickCount; ++b) {
-        std::int64_t at[3];
-        bricks.Coordinates(grid, b, at);
-        const std::int64_t counts[3] = {grid.bx, grid.by, grid.bz};
-        for (int n = 0; n < 6; ++n) {
-            std::int64_t q[3] = {at[0], at[1], at[2]};
-            q[n >> 1] += (n & 1) != 0 ? 1 : -1;
-            if (q[n >> 1] < 0 || q[n >> 1] >= counts[n >> 1]) continue;
-            brickNeighbours[b * 6 + n] =
-                grid.brickTable[static_cast<std::size_t>((q[2] * grid.by + q[1]) * grid.bx + q[0])];
-        }
-    }
-    // Chunks hold whole bricks, so each brick's flag has one writer.
-    static_assert(16384 % 512 == 0);
+    Propagation propagation(corners, grid, bricks, keys);
     for (std::int32_t round = 0; round < maxRounds; ++round) {
-        std::atomic<std::uint64_t> changes{0};
-        ParallelForChunks<16384>(voxels, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-            std::uint64_t chunkChanges = 0;
-            for (std::uint64_t v = begin; v < end; ++v) {
-                next[v] = keys[v];
-                changedNext[v] = 0;
-                const std::size_t b = v / 512;
-                if (v % 512 == 0) brickChangedNext[b] = 0;
-                bool nearFront = brickChanged[b] != 0;
-                for (int n = 0; n < 6 && !nearFront; ++n) {
-                    const std::int32_t other = brickNeighbours[b * 6 + n];
-                    nearFront = other >= 0 && brickChanged[static_cast<std::size_t>(other)] != 0;
-                }
-                if (!nearFront) continue;
-                std::int64_t neighbours[6];
-                FaceNeighbours(brickNeighbours, v, neighbours);
-                bool anyChanged = false;
-                for (const std::int64_t n : neighbours)
-                    anyChanged = anyChanged || (n >= 0 && changed[std::size_t(n)] != 0);
-                if (!anyChanged) continue;
-                const std::uint32_t own = keys[v] == kNoSeed ? 0xFFFFFFFFu : static_cast<std::uint32_t>(keys[v]);
-                std::uint32_t tried[6];
-                int triedCount = 0;
-                Vec3d p;
-                bool havePosition = false;
-                for (const std::int64_t n : neighbours) {
-                    if (n < 0 || keys[std::size_t(n)] == kNoSeed) continue;
-                    const std::uint64_t key = keys[std::size_t(n)];
-                    const std::uint32_t t = static_cast<std::uint32_t>(key);
-                    if (t == own || std::find(tried, tried + triedCount, t) != tried + triedCount) continue;
-                    tried[triedCount++] = t;
-                    if (!(KeyDistance(key) <= reach)) continue;
-                    if (!havePosition) {
-                        std::int64_t brick[3];
-                        bricks.Coordinates(grid, v / 512, brick);
-                        const std::int64_t local = static_cast<std::int64_t>(v % 512);
-                        p = VoxelPosition(grid, brick[0] * 8 + (local & 7), brick[1] * 8 + ((local >> 3) & 7),
-                                          brick[2] * 8 + (local >> 6));
-                        havePosition = true;
-                    }
-                    const std::uint64_t candidate = MakeKey(DistanceToTriangle(part, t, p), t);
-                    if (candidate < next[v]) next[v] = candidate;
-                }
-                if (next[v] < keys[v]) {
-                    changedNext[v] = 1;
-                    brickChangedNext[b] = 1;
-                    ++chunkChanges;
-                }
-            }
-            changes.fetch_add(chunkChanges);
-        });
-        keys.swap(next);
-        changed.swap(changedNext);
-        brickChanged.swap(brickChangedNext);
+        const std::uint64_t changes = propagation.Round();
         stats.rounds = round + 1;
-        if (changes.load() == 0) break;
+        if (changes == 0) break;
     }
     stats.propagationSeconds = std::chrono::duration<double>(Clock::now() - startPropagation).count();
     return keys;

@@ -193,6 +193,16 @@ Vec3d VoxelPosition(const SparseDistanceGrid& grid, std::int64_t i, std::int64_t
             grid.origin[2] + static_cast<double>(k) * grid.cellSize};
 }
 
+std::vector<TriangleCorners> CornerTable(const TriangleMesh& part) {
+    std::vector<TriangleCorners> table(part.indices.size() / 3);
+    ParallelForChunks<16384>(table.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+        for (std::uint64_t t = begin; t < end; ++t) {
+            for (int k = 0; k < 3; ++k) table[t].at[k] = part.vertices[part.indices[3 * t + k]].position;
+        }
+    });
+    return table;
+}
+
 }  // namespace sparse
 
 std::uint64_t SparseDistanceGrid::CrossingsBelow(std::int64_t i, std::int64_t j, float z) const {
@@ -300,10 +310,11 @@ bool SparseDistanceGrid::Build(const TriangleMesh& part, const AabbTree& tree, c
     grid.reliefFlags.assign(bricks.slots.size() * 512, 0);
     stats.bricksSeconds = SecondsSince(startBricks);
 
+    const std::vector<sparse::TriangleCorners> corners = sparse::CornerTable(part);
     std::vector<std::uint64_t> seeds;
-    if (mode == 1) seeds = sparse::FindNearestTriangles(part, grid, bricks, stats);
+    if (mode == 1) seeds = sparse::FindNearestTriangles(part, corners, grid, bricks, stats);
     const auto startValues = Clock::now();
-    sparse::FillVoxelValues(part, tree, heights, cutPlaneZ, grid, bricks, seeds, check && mode == 1, stats);
+    sparse::FillVoxelValues(part, corners, tree, heights, cutPlaneZ, grid, bricks, seeds, check && mode == 1, stats);
     stats.valuesSeconds = SecondsSince(startValues);
     return true;
 }

@@ -26,14 +26,24 @@ struct StoredBricks {
 
 Vec3d VoxelPosition(const SparseDistanceGrid& grid, std::int64_t i, std::int64_t j, std::int64_t k);
 
+// A triangle's corners side by side: voxels measure triangles in no order
+// the vertex array follows, and one read beats four scattered ones.
+struct TriangleCorners {
+    Vec3f at[3];
+};
+
+std::vector<TriangleCorners> CornerTable(const TriangleMesh& part);
+
 // Nearest triangle per stored voxel by triangle neighbourhoods and propagation.
-std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const SparseDistanceGrid& grid,
-                                                const StoredBricks& bricks, SparseDistanceGridStats& stats);
+std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const std::vector<TriangleCorners>& corners,
+                                                const SparseDistanceGrid& grid, const StoredBricks& bricks,
+                                                SparseDistanceGridStats& stats);
 
 // Fills values and relief flags of every stored brick. seeds is empty
 // outside mode 1.
-void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
-                     SparseDistanceGrid& grid, const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds,
-                     bool check, SparseDistanceGridStats& stats);
+void FillVoxelValues(const TriangleMesh& part, const std::vector<TriangleCorners>& corners, const AabbTree& tree,
+                     const std::vector<float>& heights, float cutPlaneZ, SparseDistanceGrid& grid,
+                     const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds, bool check,
+                     SparseDistanceGridStats& stats);
 
 }  // namespace ridgeforge::mesh::sparse

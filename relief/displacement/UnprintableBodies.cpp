@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "mesh/Connectivity.h"
+#include "mesh/Crumbs.h"
 #include "mesh/MeshHygiene.h"
 
 namespace ridgeforge::mesh {
@@ -21,6 +22,10 @@ std::uint64_t RemoveUnprintableBodies(TriangleMesh& mesh, std::uint64_t bodiesTo
                                       std::uint64_t* removedTriangles, std::vector<RemovedBody>* removedBodies) {
     const std::size_t triangles = mesh.indices.size() / 3;
     if (triangles == 0 || !IsValidMesh(mesh)) return 0;
+    // Pieces through shared vertices, counted on every thread, are at least
+    // as many as the bodies (a vertex no triangle uses is a piece of its
+    // own): when they fit the bodies to keep, nothing is removed.
+    if (CountComponents(mesh) <= bodiesToKeep) return 0;
     // Bodies join through shared corners, as the count of bodies to keep does.
     const Components components = FindComponents(mesh, JoinThrough::SharedVertices);
     const std::vector<std::uint32_t>& triangleBody = components.ofTriangle;

@@ -36,9 +36,11 @@ struct Nearest {
 
 class ValueFiller {
 public:
-    ValueFiller(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
-                SparseDistanceGrid& grid, const std::vector<std::uint64_t>& seeds, bool check)
+    ValueFiller(const TriangleMesh& part, const std::vector<TriangleCorners>& corners, const AabbTree& tree,
+                const std::vector<float>& heights, float cutPlaneZ, SparseDistanceGrid& grid,
+                const std::vector<std::uint64_t>& seeds, bool check)
         : part_(part),
+          corners_(corners),
           tree_(tree),
           heights_(heights),
           cut_(cutPlaneZ),
@@ -73,9 +75,10 @@ private:
 
     Nearest OnTriangle(std::uint32_t t, const Vec3d& p) const {
         const std::size_t i = 3 * std::size_t{t};
-        const Vec3d a = ToDouble(part_.vertices[part_.indices[i]].position);
-        const Vec3d b = ToDouble(part_.vertices[part_.indices[i + 1]].position);
-        const Vec3d c = ToDouble(part_.vertices[part_.indices[i + 2]].position);
+        const TriangleCorners& corners = corners_[t];
+        const Vec3d a = ToDouble(corners.at[0]);
+        const Vec3d b = ToDouble(corners.at[1]);
+        const Vec3d c = ToDouble(corners.at[2]);
         const Vec3d q = ClosestPointOnTriangle(p, a, b, c);
         const TriangleWeights w = ClampedTriangleWeights(q, a, b, c);
         return {
@@ -83,9 +86,11 @@ private:
             MixCorners(w, heights_[part_.indices[i]], heights_[part_.indices[i + 1]], heights_[part_.indices[i + 2]])};
     }
 
-    Nearest ExactQuery(const Vec3d& p, double within) const {
+    // The nearest point within `within`; `known` is a triangle already
+    // measured for p, whose measure would only come out the same again.
+    Nearest ExactQuery(const Vec3d& p, double within, std::int64_t known = -1) const {
         const ClosestHit hit = tree_.ClosestPoint(part_, ToFloat(p), nullptr, 0, {}, static_cast<float>(within));
-        if (!hit.found || hit.triangle < 0) return {};
+        if (!hit.found || hit.triangle < 0 || hit.triangle == known) return {};
         return OnTriangle(static_cast<std::uint32_t>(hit.triangle), p);
     }
 
@@ -99,7 +104,7 @@ private:
         Nearest best = seeded;
         if (seeded.found && std::fabs(sign * seeded.distance - seeded.height) < nearSurface_) {
             ++counters.remeasured;
-            const Nearest exact = ExactQuery(p, 1.0001 * seeded.distance + 0.000001);
+            const Nearest exact = ExactQuery(p, 1.0001 * seeded.distance + 0.000001, static_cast<std::uint32_t>(key));
             if (exact.found && exact.distance < seeded.distance) best = exact;
         }
         if (check_) {
@@ -174,6 +179,7 @@ private:
     }
 
     const TriangleMesh& part_;
+    const std::vector<TriangleCorners>& corners_;
     const AabbTree& tree_;
     const std::vector<float>& heights_;
     float cut_;
@@ -186,10 +192,11 @@ private:
 
 }  // namespace
 
-void FillVoxelValues(const TriangleMesh& part, const AabbTree& tree, const std::vector<float>& heights, float cutPlaneZ,
-                     SparseDistanceGrid& grid, const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds,
-                     bool check, SparseDistanceGridStats& stats) {
-    const ValueFiller filler(part, tree, heights, cutPlaneZ, grid, seeds, check);
+void FillVoxelValues(const TriangleMesh& part, const std::vector<TriangleCorners>& corners, const AabbTree& tree,
+                     const std::vector<float>& heights, float cutPlaneZ, SparseDistanceGrid& grid,
+                     const StoredBricks& bricks, const std::vector<std::uint64_t>& seeds, bool check,
+                     SparseDistanceGridStats& stats) {
+    const ValueFiller filler(part, corners, tree, heights, cutPlaneZ, grid, seeds, check);
     std::atomic<std::uint64_t> near{0}, relief{0}, farOctants{0}, remeasured{0}, checked{0}, disagreeing{0},
         exactOnly{0};
     std::atomic<double> largest{0.0};

@@ -125,4 +125,20 @@ TEST(MeshHygiene, CrumbsByRankAndVolume) {
     EXPECT_EQ(RemoveCrumbs(m, 2, nullptr, 9.0f, &removed), 1u);
     ASSERT_EQ(removed.size(), 1u);
     EXPECT_NEAR(removed[0].volume, 8.0, 1e-9);
+
+    // A small box hanging on the strip by one shared corner is a body of its
+    // own: bodies join through edges, so one piece through shared corners
+    // still holds two bodies, and the box goes.
+    TriangleMesh hanging;
+    AddStrip(hanging, 2000, 0);
+    AddMesh(hanging, ridgeforge::test::MakeBox({-1, -1, -1}, {0, 0, 0}));
+    const std::uint32_t strip = static_cast<std::uint32_t>(hanging.vertices.size() - 8);
+    for (std::size_t i = 3 * 2000; i < hanging.indices.size(); ++i) {
+        if (hanging.vertices[hanging.indices[i]].position == Vec3f{0, 0, 0}) hanging.indices[i] = 0;
+    }
+    RemoveUnusedVertices(hanging);
+    ASSERT_EQ(CountComponents(hanging), 1u);
+    ASSERT_EQ(hanging.vertices.size(), std::size_t{strip} + 7);
+    EXPECT_EQ(RemoveCrumbs(hanging, 1, nullptr, 0.0f, nullptr), 1u);
+    EXPECT_EQ(hanging.TriangleCount(), 2000u);
 }

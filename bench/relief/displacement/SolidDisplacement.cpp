@@ -2,7 +2,8 @@
 // at field cells of 0.4, 0.2 and 0.1 mm, the part meshed at the cell size as
 // the pipeline's remesh leaves it. Peak resident size is reported as a
 // counter; it only grows, so run one size per process for a clean figure
-// (--benchmark_filter=SolidRelief/100).
+// (--benchmark_filter=SolidRelief/100). The standing torus and cubes of
+// growing size at the default 0.2 mm cell follow.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -73,26 +74,26 @@ void SolidRelief(benchmark::State& state) {
 }
 BENCHMARK(SolidRelief)->Arg(400)->Arg(200)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-// The standing torus of 250,000 and 1,000,000 triangles (70 mm across the
-// ring, 30 mm thick) with the Knurl texture at a 0.2 mm cell: a curved part
-// whose hole the slot-keeping rays must measure across.
-void SolidReliefTorus(benchmark::State& state) {
-    const TriangleMesh& part = ridgeforge::bench::StandingTorus(state.range(0));
+// Runs the solid relief of `part` with the Knurl texture once per iteration
+// and records the stage times of the last run.
+void RunSolidRelief(benchmark::State& state, const TriangleMesh& part, const SolidDisplacementOptions& options) {
     const std::vector<float> heights = ridgeforge::test::TextureHeights(part, "Knurl", 5.0f, 0.6f);
     AabbTree tree;
     tree.Build(part);
-    SolidDisplacementOptions options;
-    options.cellSize = 0.2f;
     SolidDisplacementReport report;
     std::uint64_t trianglesOut = 0;
+    double cpu = 0.0;
     for (auto _ : state) {
         TriangleMesh out;
+        const double cpuStart = CpuSeconds();
         if (!DisplaceSolid(part, heights, options, {}, out, report, &tree)) {
             state.SkipWithError(FormatSolidDisplacementReport(report).c_str());
             return;
         }
+        cpu += CpuSeconds() - cpuStart;
         trianglesOut = out.TriangleCount();
     }
+    state.counters["cpuSeconds"] = cpu / static_cast<double>(state.iterations());
     state.counters["trianglesIn"] = static_cast<double>(part.TriangleCount());
     state.counters["trianglesOut"] = static_cast<double>(trianglesOut);
     state.counters["heightsHeld"] = static_cast<double>(report.heightsHeld);
@@ -100,6 +101,29 @@ void SolidReliefTorus(benchmark::State& state) {
     state.counters["fieldMs"] = report.fieldMilliseconds;
     state.counters["contourMs"] = report.contourMilliseconds;
 }
+
+// The standing torus of 250,000 and 1,000,000 triangles (70 mm across the
+// ring, 30 mm thick) with the Knurl texture at a 0.2 mm cell: a curved part
+// whose hole the slot-keeping rays must measure across.
+void SolidReliefTorus(benchmark::State& state) {
+    SolidDisplacementOptions options;
+    options.cellSize = 0.2f;
+    RunSolidRelief(state, ridgeforge::bench::StandingTorus(state.range(0)), options);
+}
 BENCHMARK(SolidReliefTorus)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// Cubes of 10, 20 and 40 mm meshed at 0.2 mm, relief at a 0.2 mm cell cut
+// at the bed: the work should grow with the surface, four times per step.
+void SolidReliefCube(benchmark::State& state) {
+    const float side = static_cast<float>(state.range(0));
+    const TriangleMesh part =
+        ridgeforge::test::MakeGridBox({0, 0, 0}, {side, side, side}, static_cast<std::uint32_t>(side / 0.2f));
+    SolidDisplacementOptions options;
+    options.cellSize = 0.2f;
+    options.cutEnabled = true;
+    options.cutZ = 0.0f;
+    RunSolidRelief(state, part, options);
+}
+BENCHMARK(SolidReliefCube)->Arg(10)->Arg(20)->Arg(40)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

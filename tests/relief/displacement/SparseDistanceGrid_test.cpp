@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 
+#include "mesh/RayTests.h"
+#include "mesh/TestShapes.h"
+#include "relief/displacement/SparseGridBuild.h"
 #include "testing/ReliefShapes.h"
 #include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
@@ -158,6 +162,110 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
     EXPECT_NEAR(gradient[0], 1.0, 1e-3);
     EXPECT_NEAR(gradient[1], 0.0, 1e-3);
     EXPECT_NEAR(gradient[2], 0.0, 1e-3);
+}
+
+// The nearest-triangle keys are those of the plain algorithm, worked out
+// here voxel by voxel: every triangle keys the voxels within 1.5 cells of
+// its box, then double-buffered rounds let each voxel next to one that
+// changed try its six face neighbours' distinct triangles (across brick
+// faces too, the padding past the lattice's end included), until a round
+// changes nothing or ceil(band / cell) + 2 rounds have run.
+TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
+    TriangleMesh lump = MakeTestSphere(3.0f);
+    for (Vertex& v : lump.vertices) v.position = {v.position.x * 1.7f + 0.3f, v.position.y, v.position.z * 0.6f};
+    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump}) {
+        const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.3f), -1e6f, 0.2, 1);
+        ASSERT_TRUE(b.ok);
+        const SparseDistanceGrid& g = b.grid;
+        sparse::StoredBricks bricks;
+        bricks.slots.resize(g.values.size() / 512);
+        for (std::size_t slot = 0; slot < g.brickTable.size(); ++slot) {
+            if (g.brickTable[slot] >= 0)
+                bricks.slots[static_cast<std::size_t>(g.brickTable[slot])] = std::int64_t(slot);
+        }
+        SparseDistanceGridStats stats;
+        const std::vector<std::uint64_t> keys =
+            sparse::FindNearestTriangles(part, sparse::CornerTable(part), g, bricks, stats);
+
+        const auto corner = [&](std::size_t t, int k) {
+            return ToDouble(part.vertices[part.indices[3 * t + k]].position);
+        };
+        const auto key = [&](std::size_t t, const Vec3d& p) {
+            const double d = Length(p - ClosestPointOnTriangle(p, corner(t, 0), corner(t, 1), corner(t, 2)));
+            return std::uint64_t{std::bit_cast<std::uint32_t>(static_cast<float>(d))} << 32 | t;
+        };
+        std::vector<std::uint64_t> plain(keys.size(), sparse::kNoSeed);
+        for (std::size_t t = 0; t < part.indices.size() / 3; ++t) {
+            std::int64_t lo[3], hi[3];
+            const std::int64_t counts[3] = {g.nx, g.ny, g.nz};
+            for (int a = 0; a < 3; ++a) {
+                const double l = std::min({corner(t, 0)[a], corner(t, 1)[a], corner(t, 2)[a]}) - 1.5 * g.cellSize;
+                const double h = std::max({corner(t, 0)[a], corner(t, 1)[a], corner(t, 2)[a]}) + 1.5 * g.cellSize;
+                lo[a] = std::max<std::int64_t>(0, std::int64_t(std::ceil((l - g.origin[a]) / g.cellSize)));
+                hi[a] = std::min<std::int64_t>(counts[a] - 1, std::int64_t(std::floor((h - g.origin[a]) / g.cellSize)));
+            }
+            for (std::int64_t k = lo[2]; k <= hi[2]; ++k) {
+                for (std::int64_t j = lo[1]; j <= hi[1]; ++j) {
+                    for (std::int64_t i = lo[0]; i <= hi[0]; ++i) {
+                        const std::int64_t v = g.VoxelIndex(i, j, k);
+                        if (v >= 0) plain[std::size_t(v)] = std::min(plain[std::size_t(v)], key(t, At(g, i, j, k)));
+                    }
+                }
+            }
+        }
+        // Lattice places of every stored voxel, and its stored face neighbours.
+        const std::int64_t ends[3] = {8 * g.bx, 8 * g.by, 8 * g.bz};
+        const auto place = [&](std::size_t v, std::int64_t at[3]) {
+            const std::int64_t slot = bricks.slots[v / 512], local = std::int64_t(v % 512);
+            at[0] = slot % g.bx * 8 + (local & 7);
+            at[1] = slot / g.bx % g.by * 8 + ((local >> 3) & 7);
+            at[2] = slot / (g.bx * g.by) * 8 + (local >> 6);
+        };
+        const double reach = 2.0 * g.cellSize + g.bandValue;
+        std::vector<std::uint8_t> changed(plain.size());
+        for (std::size_t v = 0; v < plain.size(); ++v) changed[v] = plain[v] != sparse::kNoSeed;
+        std::int32_t rounds = 0;
+        for (bool any = true; any && rounds < std::int32_t(std::ceil(g.bandValue / g.cellSize)) + 2; ++rounds) {
+            std::vector<std::uint64_t> next = plain;
+            std::vector<std::uint8_t> changedNext(plain.size(), 0);
+            any = false;
+            for (std::size_t v = 0; v < plain.size(); ++v) {
+                std::int64_t at[3];
+                place(v, at);
+                std::vector<std::size_t> around;
+                for (int n = 0; n < 6; ++n) {
+                    std::int64_t q[3] = {at[0], at[1], at[2]};
+                    q[n / 2] += n % 2 == 0 ? -1 : 1;
+                    if (q[n / 2] < 0 || q[n / 2] >= ends[n / 2]) continue;
+                    const std::int64_t w = g.VoxelIndex(q[0], q[1], q[2]);
+                    if (w >= 0) around.push_back(std::size_t(w));
+                }
+                if (std::none_of(around.begin(), around.end(), [&](std::size_t w) { return changed[w] != 0; }))
+                    continue;
+                // A triangle held by two neighbours counts once, with the
+                // distance of the first in the order -x, +x, -y, +y, -z, +z.
+                std::vector<std::uint32_t> seen;
+                for (const std::size_t w : around) {
+                    const std::uint32_t t = std::uint32_t(plain[w]);
+                    if (plain[w] == sparse::kNoSeed || t == std::uint32_t(plain[v])) continue;
+                    if (std::find(seen.begin(), seen.end(), t) != seen.end()) continue;
+                    seen.push_back(t);
+                    if (!(std::bit_cast<float>(std::uint32_t(plain[w] >> 32)) <= reach)) continue;
+                    next[v] = std::min(next[v], key(t, At(g, at[0], at[1], at[2])));
+                }
+                if (next[v] < plain[v]) changedNext[v] = 1, any = true;
+            }
+            plain.swap(next);
+            changed.swap(changedNext);
+        }
+        EXPECT_EQ(stats.rounds, rounds);
+        ASSERT_EQ(keys.size(), plain.size());
+        std::size_t differing = 0;
+        for (std::size_t v = 0; v < keys.size(); ++v) differing += keys[v] != plain[v] ? 1 : 0;
+        EXPECT_EQ(differing, 0u);
+        EXPECT_GT(std::count_if(keys.begin(), keys.end(), [](std::uint64_t k) { return k != sparse::kNoSeed; }),
+                  std::ptrdiff_t(keys.size() / 2));
+    }
 }
 
 TEST(SparseDistanceGrid, NothingBelowTheCutPlaneIsSolid) {
