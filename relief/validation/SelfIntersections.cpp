@@ -420,7 +420,9 @@ void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& 
     bool neighbours = false;
     if (NeighboursCross(s, a, b, neighbours)) local.insert(local.end(), {a, b});
     if (neighbours) return;
-    if (s.pairTests.fetch_add(1) >= s.limit) {
+    // An unlimited search counts nothing: one counter that every worker bumps
+    // for every pair cost more than the tests themselves on many cores.
+    if (s.limit != std::numeric_limits<std::uint64_t>::max() && s.pairTests.fetch_add(1) >= s.limit) {
         s.stop.exchange(1);
         return;
     }
