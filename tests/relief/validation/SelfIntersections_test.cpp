@@ -195,6 +195,22 @@ TEST(SelfIntersections, NeighboursAgreeWithTheExactCount) {
     }
 }
 
+// A part large enough that the grid's entries are sorted by both counting
+// passes and split into levels in many chunks: a bumpy torus whose tube
+// passes through itself in places, with large triangles on coarser levels.
+TEST(SelfIntersections, LargeBumpyPartAgreesWithTheExactCount) {
+    TriangleMesh m = MakeTorus(20.0f, 6.0f, 240, 160);
+    std::mt19937 random(4411);
+    std::uniform_real_distribution<float> bump(-0.12f, 0.12f);
+    for (Vertex& v : m.vertices) v.position += Vec3f{bump(random), bump(random), bump(random)};
+    AddLooseTriangle(m, {-30, -30, 0.5f}, {40, -25, 0.75f}, {5, 30, 0.25f});
+    AddLooseTriangle(m, {-2, -40, -9}, {3, 41, 2}, {1, 0, 9});
+    m.RecomputeBounds();
+    const std::uint64_t expected = ridgeforge::test::CountSelfIntersections(m).intersectingPairs;
+    EXPECT_GT(expected, 1000u);
+    EXPECT_EQ(AsPairs(SelfIntersectingTriangles(m, nullptr)).size(), expected);
+}
+
 TEST(SelfIntersections, PairTestBudget) {
     TriangleMesh m = MakeBox({0, 0, 0}, {2, 2, 2});
     AppendMesh(m, MakeBox({1, 1.25f, 0.5f}, {3, 3, 3}));
