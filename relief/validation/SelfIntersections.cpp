@@ -280,13 +280,10 @@ std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
         return (std::size_t{entries[i].level} << kTopBits) |
                static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
     };
-    std::vector<std::uint64_t> order(entries.size());
-    const std::vector<std::uint64_t> starts =
-        StableBucketOrder(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf, order.data());
     std::vector<GridEntry> sorted(entries.size());
-    ForEachChunk(entries.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) sorted[i] = entries[order[i]];
-    });
+    const std::vector<std::uint64_t> starts =
+        StableBucketPlace(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf,
+                          [&](std::size_t i, std::uint64_t at) { sorted[at] = entries[i]; });
     ForEachChunk(starts.size() - 1, 16, [&](std::size_t begin, std::size_t end) {
         std::vector<GridEntry> scratch;
         std::vector<std::uint32_t> counts;
