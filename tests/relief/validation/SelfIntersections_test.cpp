@@ -161,6 +161,23 @@ TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
     EXPECT_EQ(count(fold), 0u);
 }
 
+// Triangles that straddle each other's planes side by side, which the float
+// filter lets go of: the vertical edge of the second passes (x, y) in the
+// first's plane, next to the first's long edge x + y = 4.
+TEST(SelfIntersections, SideBySideTrianglesAcrossEachOthersPlanes) {
+    const TriangleRecord flat = MakeTriangleRecord({0, 0, 0}, {4, 0, 0}, {0, 4, 0});
+    const auto upright = [](float x, float y) {
+        return MakeTriangleRecord({x, y, -1}, {x, y, 1}, {x + 1, y + 1, 0});
+    };
+    const float hair = 0x1p-20f;
+    EXPECT_TRUE(TrianglesIntersect(flat, upright(2, 2)));          // on the edge
+    EXPECT_TRUE(TrianglesIntersect(upright(2, 2), flat));
+    EXPECT_TRUE(TrianglesIntersect(flat, upright(2 - hair, 2)));   // just inside
+    EXPECT_FALSE(TrianglesIntersect(flat, upright(2 + hair, 2)));  // just outside
+    EXPECT_FALSE(TrianglesIntersect(upright(2, 2 + hair), flat));
+    EXPECT_FALSE(TrianglesIntersect(flat, upright(2.5f, 2.5f)));
+}
+
 // Random neighbours, sharing a corner or an edge, with corners on a small
 // grid so that they often lie in one plane or touch: the search agrees with
 // the test support's exact count, itself checked against every pair
