@@ -35,15 +35,27 @@ std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey
     // `first` holds each item's slot until the last pass, when slots fit 32 bits.
     const bool slotsFit = bits <= 32;
     std::vector<std::uint32_t> first(count);
-    const auto probe = [&](std::size_t i, auto&& stop) {
-        std::size_t slot = static_cast<std::size_t>(hash(i) >> (64 - bits));
+    const auto home = [&](std::uint64_t h) { return static_cast<std::size_t>(h >> (64 - bits)); };
+    const auto probe = [&](std::size_t slot, auto&& stop) {
         while (!stop(slot)) slot = (slot + 1) & mask;
         return slot;
     };
+    // The table is far larger than the caches and its slots are met at
+    // random: each item's slot is fetched kAhead items before it is needed,
+    // the hashes waiting in a ring meanwhile.
+    constexpr std::size_t kAhead = 16;
     ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t ring[kAhead];
+        const auto fetch = [&](std::size_t i) {
+            ring[i % kAhead] = hash(i);
+            __builtin_prefetch(&table[home(ring[i % kAhead])]);
+        };
+        for (std::size_t i = begin; i < std::min(end, begin + kAhead); ++i) fetch(i);
         for (std::size_t i = begin; i < end; ++i) {
             const auto item = static_cast<std::uint32_t>(i);
-            const std::size_t slot = probe(i, [&](std::size_t at) {
+            const std::uint64_t h = ring[i % kAhead];
+            if (i + kAhead < end) fetch(i + kAhead);
+            const std::size_t slot = probe(home(h), [&](std::size_t at) {
                 std::atomic_ref<std::uint32_t> cell(table[at]);
                 std::uint32_t held = cell.load(std::memory_order_acquire);
                 if (held == kEmpty) {
@@ -59,8 +71,9 @@ std::vector<std::uint32_t> FirstOccurrence(std::size_t count, Hash hash, SameKey
     });
     ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
+            if (slotsFit && i + kAhead < end) __builtin_prefetch(&table[first[i + kAhead]]);
             const std::size_t slot =
-                slotsFit ? first[i] : probe(i, [&](std::size_t at) { return sameKey(table[at], i); });
+                slotsFit ? first[i] : probe(home(hash(i)), [&](std::size_t at) { return sameKey(table[at], i); });
             first[i] = table[slot];
         }
     });

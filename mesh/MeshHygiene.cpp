@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <vector>
 
 namespace ridgeforge::mesh {
@@ -42,24 +43,29 @@ std::vector<std::uint32_t> FirstWithSameCorners(const TriangleMesh& mesh) {
 
 std::uint64_t RemoveDegenerateTriangles(TriangleMesh& mesh, bool keepZeroArea) {
     if (!IsValidMesh(mesh)) return 0;
+    const auto degenerate = [&](std::size_t t) {
+        const std::uint32_t a = mesh.indices[3 * t], b = mesh.indices[3 * t + 1], c = mesh.indices[3 * t + 2];
+        if (a == b || b == c || a == c) return true;
+        if (keepZeroArea) return false;
+        const Vec3f& pa = mesh.vertices[a].position;
+        const float area2 = Length(Cross(mesh.vertices[b].position - pa, mesh.vertices[c].position - pa));
+        return !(area2 > 0.0f);
+    };
+    // Counted in parallel first: most meshes have none, and then nothing is copied.
+    const std::size_t triangles = mesh.indices.size() / 3;
+    std::atomic<std::uint64_t> dropped{0};
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t found = 0;
+        for (std::size_t t = begin; t < end; ++t) found += degenerate(t) ? 1 : 0;
+        dropped += found;
+    });
+    if (dropped == 0) return 0;
     std::vector<std::uint32_t> kept;
-    kept.reserve(mesh.indices.size());
-    std::uint64_t dropped = 0;
-    for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
-        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
-        bool degenerate = a == b || b == c || a == c;
-        if (!degenerate && !keepZeroArea) {
-            const Vec3f& pa = mesh.vertices[a].position;
-            const float area2 = Length(Cross(mesh.vertices[b].position - pa, mesh.vertices[c].position - pa));
-            degenerate = !(area2 > 0.0f);
-        }
-        if (degenerate) {
-            ++dropped;
-            continue;
-        }
-        kept.insert(kept.end(), {a, b, c});
+    kept.reserve(mesh.indices.size() - 3 * dropped);
+    for (std::size_t t = 0; t < triangles; ++t) {
+        if (!degenerate(t)) kept.insert(kept.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
     }
-    if (dropped > 0) mesh.indices = std::move(kept);
+    mesh.indices = std::move(kept);
     return dropped;
 }
 

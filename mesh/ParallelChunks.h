@@ -64,13 +64,14 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
 // Items 0 .. count - 1 ordered by bucket, stably (item order is kept within
 // a bucket), by a counting sort over chunks that needs no atomics: each chunk
 // counts its items per bucket, the counts become each chunk's run starts, and
-// each chunk then places its items. bucketOf(i) must be below `buckets`.
-// Writes every one of the count entries of `sorted` and returns where each
-// bucket's run starts (buckets + 1 entries). With onCallerThread the whole
-// range is one chunk, so the passes run on the calling thread.
-template <typename Item, typename BucketOf>
-std::vector<std::uint64_t> StableBucketOrder(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
-                                             Item* sorted, bool onCallerThread = false) {
+// each chunk then places its items: place(i, position) puts item i at its
+// position, which every position from 0 to count - 1 gets once. bucketOf(i)
+// must be below `buckets`. Returns where each bucket's run starts (buckets + 1
+// entries). With onCallerThread the whole range is one chunk, so the passes
+// run on the calling thread.
+template <typename BucketOf, typename Place>
+std::vector<std::uint64_t> StableBucketPlace(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
+                                             const Place& place, bool onCallerThread = false) {
     // At most 256 chunks, so that the table of runs stays small.
     const std::size_t chunkSize =
         onCallerThread ? std::max<std::size_t>(count, 1) : std::max<std::size_t>(65536, count / 256 + 1);
@@ -94,9 +95,18 @@ std::vector<std::uint64_t> StableBucketOrder(std::size_t count, std::size_t buck
     bucketStart[buckets] = total;
     ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
         std::uint64_t* next = runs.data() + begin / chunkSize * buckets;
-        for (std::size_t i = begin; i < end; ++i) sorted[next[bucketOf(i)]++] = static_cast<Item>(i);
+        for (std::size_t i = begin; i < end; ++i) place(i, next[bucketOf(i)]++);
     });
     return bucketStart;
+}
+
+// StableBucketPlace writing each item's number to sorted[position].
+template <typename Item, typename BucketOf>
+std::vector<std::uint64_t> StableBucketOrder(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
+                                             Item* sorted, bool onCallerThread = false) {
+    return StableBucketPlace(
+        count, buckets, bucketOf, [sorted](std::size_t i, std::uint64_t at) { sorted[at] = static_cast<Item>(i); },
+        onCallerThread);
 }
 
 }  // namespace ridgeforge::mesh

@@ -7,11 +7,13 @@
 #include "mesh/StlImport.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -373,20 +375,31 @@ StlImportResult LoadStlFile(const std::filesystem::path& path, const StlImportOp
     std::string systemError;
     const std::optional<std::uint64_t> size = platform::FileSize(path, &systemError);
     if (!size) return Fail(fileName, StlFileFormat::Unrecognised, "The file could not be opened: " + systemError);
-    std::vector<std::uint8_t> bytes;
+    const platform::InputFile file = platform::InputFile::Open(path);
+    if (!file.IsOpen()) return Fail(fileName, StlFileFormat::Unrecognised, "The file could not be opened for reading.");
+    // Not zeroed first: every byte is read over, and the pages are first
+    // touched by the readers, in parallel.
+    std::unique_ptr<std::uint8_t[]> bytes;
     try {
-        if (!platform::ReadWholeFile(path, bytes)) {
-            return Fail(fileName, StlFileFormat::Unrecognised, "The file could not be opened for reading.");
-        }
+        bytes.reset(new std::uint8_t[static_cast<std::size_t>(*size)]);
     } catch (const std::bad_alloc&) {
         return Fail(fileName, StlFileFormat::Unrecognised, "There is not enough memory to load the file.");
     }
-    if (bytes.size() < *size) {
+    // A file that grew meanwhile is read as it was measured.
+    constexpr std::size_t kReadChunk = std::size_t{1} << 20;
+    std::atomic<bool> failed{false};
+    std::atomic<bool> ended{false};
+    ForEachChunk(static_cast<std::size_t>(*size), kReadChunk, [&](std::size_t begin, std::size_t end) {
+        const std::optional<std::size_t> got = file.ReadAt(begin, bytes.get() + begin, end - begin);
+        if (!got) failed = true;
+        if (got && *got < end - begin) ended = true;
+    });
+    if (failed) return Fail(fileName, StlFileFormat::Unrecognised, "The file could not be opened for reading.");
+    if (ended) {
         return Fail(fileName, StlFileFormat::Unrecognised,
                     "The file ended earlier than its reported size of " + FormatCount(*size) + " bytes.");
     }
-    bytes.resize(static_cast<std::size_t>(*size));  // a file that grew meanwhile is read as it was measured
-    return ParseStl(bytes, fileName, options);
+    return ParseStl(std::span<const std::uint8_t>(bytes.get(), static_cast<std::size_t>(*size)), fileName, options);
 }
 
 std::string FormatImportReport(const StlImportReport& report) {

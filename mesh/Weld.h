@@ -52,10 +52,24 @@ WeldNumbering NumberPositions(std::size_t n, Position position) {
         n, [&](std::size_t i) { return HashPosition(position(i)); },
         [&](std::size_t a, std::size_t b) { return SamePosition(position(a), position(b)); });
     w.fresh.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        w.fresh[i] = w.kept;
-        if (w.first[i] == i) ++w.kept;
-    }
+    // Each chunk counts its first positions, then numbers them on from the
+    // count of the chunks before it.
+    const std::size_t chunk = 4 * kParallelChunk;
+    std::vector<std::uint32_t> before((n + chunk - 1) / chunk + 1, 0);
+    ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t firsts = 0;
+        for (std::size_t i = begin; i < end; ++i) firsts += w.first[i] == i ? 1u : 0u;
+        before[begin / chunk + 1] = firsts;
+    });
+    for (std::size_t c = 1; c < before.size(); ++c) before[c] += before[c - 1];
+    ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
+        std::uint32_t next = before[begin / chunk];
+        for (std::size_t i = begin; i < end; ++i) {
+            w.fresh[i] = next;
+            next += w.first[i] == i ? 1u : 0u;
+        }
+    });
+    w.kept = before.back();
     return w;
 }
 

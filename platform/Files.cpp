@@ -76,6 +76,54 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return true;
 }
 
+InputFile::~InputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : fd_(other.fd_), size_(other.size_) { other.fd_ = -1; }
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        size_ = other.size_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+InputFile InputFile::Open(const std::filesystem::path& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return {};
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+        ::close(fd);
+        return {};
+    }
+    return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
+}
+
+std::optional<std::size_t> InputFile::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                                             std::string* error) const {
+    std::size_t done = 0;
+    while (done < length) {
+        const std::size_t chunk = std::min<std::size_t>(length - done, std::size_t{1} << 30);
+        const ssize_t got = ::pread(fd_, out + done, chunk, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            SetError(error, errno);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 OutputFile::~OutputFile() {
     if (fd_ >= 0) ::close(fd_);
 }

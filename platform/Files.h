@@ -23,6 +23,36 @@ std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::st
 // On failure returns false and, when asked, the operating system's text.
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error = nullptr);
 
+// A regular file open for reading; closes when destroyed. Reads name their
+// offset and move no shared position, so several threads may read parts of
+// one file at once.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Fails for anything but a regular file.
+    static InputFile Open(const std::filesystem::path& path, std::string* error = nullptr);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // The size when opened.
+    std::uint64_t Size() const { return size_; }
+    // Reads up to `length` bytes from `offset` (retrying short reads and
+    // interruptions); returns how many were read, fewer only at the end of
+    // the file, or nothing on an error.
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                                      std::string* error = nullptr) const;
+
+private:
+    InputFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
 // A file open for writing; closes (without syncing) when destroyed.
 class OutputFile {
 public:

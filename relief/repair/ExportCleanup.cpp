@@ -1,9 +1,12 @@
 #include "relief/repair/ExportCleanup.h"
 
 #include <algorithm>
+#include <atomic>
+#include <numeric>
 #include <utility>
 
 #include "mesh/Connectivity.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 
@@ -24,11 +27,30 @@ bool IsWeldCandidate(const TriangleMesh& mesh, std::vector<std::uint32_t>& paren
     return Length(pb - pa) <= tolerance || Length(pc - pb) <= tolerance || Length(pa - pc) <= tolerance;
 }
 
-bool AnyWeldCandidate(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, double tolerance) {
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        if (IsWeldCandidate(mesh, parent, t, tolerance)) return true;
-    }
-    return false;
+// The root of v without shortening the path, so that threads may share the table.
+std::uint32_t RootOf(const std::vector<std::uint32_t>& parent, std::uint32_t v) {
+    while (parent[v] != v) v = parent[v];
+    return v;
+}
+
+// IsWeldCandidate for any triangle, looked at in parallel. Roots are found
+// without shortening paths; the roots, all that later steps read, are the same.
+bool AnyWeldCandidate(const TriangleMesh& mesh, const std::vector<std::uint32_t>& parent, double tolerance) {
+    std::atomic<bool> found{false};
+    ForEachChunk(mesh.TriangleCount(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end && !found.load(std::memory_order_relaxed); ++t) {
+            const std::uint32_t a = RootOf(parent, mesh.indices[3 * t]), b = RootOf(parent, mesh.indices[3 * t + 1]),
+                                c = RootOf(parent, mesh.indices[3 * t + 2]);
+            if (a == b || b == c || a == c) continue;
+            const Vec3d pa = At(mesh, a), pb = At(mesh, b), pc = At(mesh, c);
+            const bool candidate =
+                !(Length(Cross(pb - pa, pc - pa)) > 0.0) ||
+                (tolerance > 0.0 &&
+                 (Length(pb - pa) <= tolerance || Length(pc - pb) <= tolerance || Length(pa - pc) <= tolerance));
+            if (candidate) found = true;
+        }
+    });
+    return found;
 }
 
 // Each root's distinct edge neighbours through the current roots, in compressed rows.
@@ -117,6 +139,24 @@ bool HasZeroAreaOrShortEdge(const TriangleMesh& mesh, std::size_t t, double tole
     return tolerance > 0.0 && (Length(b - a) <= tolerance || Length(c - b) <= tolerance || Length(a - c) <= tolerance);
 }
 
+// Rebuild when no vertex joined another and no triangle repeats a corner:
+// the mesh stays as it is and every vertex and triangle is its own origin.
+bool KeepAsItIs(TriangleMesh& mesh, ExportCleanupReport& report) {
+    std::atomic<bool> repeats{false};
+    ForEachChunk(mesh.TriangleCount(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const std::uint32_t a = mesh.indices[3 * t], b = mesh.indices[3 * t + 1], c = mesh.indices[3 * t + 2];
+            if (a == b || b == c || a == c) repeats = true;
+        }
+    });
+    if (repeats) return false;
+    report.vertexOrigins.resize(mesh.vertices.size());
+    std::iota(report.vertexOrigins.begin(), report.vertexOrigins.end(), 0u);
+    report.triangleOrigins.resize(mesh.TriangleCount());
+    std::iota(report.triangleOrigins.begin(), report.triangleOrigins.end(), 0u);
+    return true;
+}
+
 // Keeps the roots in index order and the triangles whose corners stay distinct.
 void Rebuild(TriangleMesh& mesh, std::vector<std::uint32_t>& parent, ExportCleanupReport& report) {
     std::vector<std::uint32_t> newIndex(mesh.vertices.size());
@@ -175,17 +215,23 @@ ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimet
 
     std::vector<std::uint32_t> parent(mesh.vertices.size());
     for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = v;
+    std::uint64_t joined = 0;
     if (AnyWeldCandidate(mesh, parent, tolerance)) {
         for (std::uint32_t pass = 1; pass <= 8; ++pass) {
             const std::uint64_t joins = WeldPass(mesh, parent, tolerance, report);
+            joined += joins;
             report.passes = pass;
             if (joins == 0 || !AnyWeldCandidate(mesh, parent, tolerance)) break;
         }
     }
-    Rebuild(mesh, parent, report);
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        report.zeroAreaTrianglesLeft += HasZeroAreaOrShortEdge(mesh, t, tolerance);
-    }
+    if (joined != 0 || !KeepAsItIs(mesh, report)) Rebuild(mesh, parent, report);
+    std::atomic<std::uint64_t> left{0};
+    ForEachChunk(mesh.TriangleCount(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t found = 0;
+        for (std::size_t t = begin; t < end; ++t) found += HasZeroAreaOrShortEdge(mesh, t, tolerance) ? 1 : 0;
+        left += found;
+    });
+    report.zeroAreaTrianglesLeft = left;
     if (options.fillHoles) FillSmallHoles(mesh, options, report);
 
     if (report.verticesMerged != 0 || report.collapsedTrianglesDropped != 0 || report.fillTriangles != 0) {

@@ -64,6 +64,9 @@ void SortEdgeKeys(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& 
 }
 
 std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced) {
+    // Edges of one side start every loop. A closed mesh, the usual case, has
+    // none, which the parallel edge count tells sooner than the sort below.
+    if (IsValidMesh(mesh) && EdgeStatistics(mesh).openBoundaryEdges == 0) return {};
     const std::size_t corners = mesh.indices.size();
     std::vector<std::uint64_t> keys(corners);
     std::vector<std::uint32_t> owner(corners);

@@ -5,7 +5,9 @@
 // triangles with area (the classic edge flip of Lawson's triangulation
 // improvement, used here only to get rid of the zero-area one).
 #include <algorithm>
+#include <atomic>
 
+#include "mesh/ParallelChunks.h"
 #include "relief/repair/FixBuildingBlocks.h"
 
 namespace ridgeforge::mesh {
@@ -32,16 +34,27 @@ bool IsNeedleTriangle(const TriangleMesh& mesh, std::uint32_t triangle) {
 }
 
 std::uint64_t CountZeroAreaTriangles(const TriangleMesh& mesh) {
-    std::uint64_t count = 0;
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) count += HasNoArea(mesh, static_cast<std::uint32_t>(t));
+    std::atomic<std::uint64_t> count{0};
+    ForEachChunk(mesh.TriangleCount(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::uint64_t found = 0;
+        for (std::size_t t = begin; t < end; ++t) found += HasNoArea(mesh, static_cast<std::uint32_t>(t)) ? 1 : 0;
+        count += found;
+    });
     return count;
 }
 
 std::vector<std::uint32_t> ListZeroAreaTriangles(const TriangleMesh& mesh) {
+    // Each chunk lists its own; the lists join in chunk order, so in triangle order.
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<std::vector<std::uint32_t>> lists((triangles + kParallelChunk - 1) / kParallelChunk);
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t>& own = lists[begin / kParallelChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            if (HasNoArea(mesh, static_cast<std::uint32_t>(t))) own.push_back(static_cast<std::uint32_t>(t));
+        }
+    });
     std::vector<std::uint32_t> list;
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        if (HasNoArea(mesh, static_cast<std::uint32_t>(t))) list.push_back(static_cast<std::uint32_t>(t));
-    }
+    for (const std::vector<std::uint32_t>& own : lists) list.insert(list.end(), own.begin(), own.end());
     return list;
 }
 

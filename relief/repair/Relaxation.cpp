@@ -4,8 +4,10 @@
 // list does not matter), then clamps its total displacement, measured from
 // where it stood before the first step of the run, to the maximum move.
 #include <algorithm>
+#include <atomic>
 
 #include "mesh/SortUnique.h"
+#include "mesh/ParallelChunks.h"
 #include "relief/repair/FixBuildingBlocks.h"
 
 namespace ridgeforge::mesh::fixes {
@@ -100,11 +102,13 @@ float MedianLongestEdge(const TriangleMesh& mesh) {
     const std::size_t count = mesh.TriangleCount();
     if (count == 0) return 0.0f;
     std::vector<float> longest(count);
-    for (std::size_t t = 0; t < count; ++t) {
-        const std::uint32_t* c = &mesh.indices[3 * t];
-        longest[t] =
-            std::max({EdgeLength(mesh, c[0], c[1]), EdgeLength(mesh, c[1], c[2]), EdgeLength(mesh, c[2], c[0])});
-    }
+    ForEachChunk(count, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const std::uint32_t* c = &mesh.indices[3 * t];
+            longest[t] =
+                std::max({EdgeLength(mesh, c[0], c[1]), EdgeLength(mesh, c[1], c[2]), EdgeLength(mesh, c[2], c[0])});
+        }
+    });
     std::nth_element(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(count / 2), longest.end());
     return longest[count / 2];
 }
@@ -112,12 +116,17 @@ float MedianLongestEdge(const TriangleMesh& mesh) {
 std::vector<std::uint8_t> LongEdgeVertices(const TriangleMesh& mesh) {
     std::vector<std::uint8_t> pinned(mesh.vertices.size(), 0);
     const float threshold = 4.0f * MedianLongestEdge(mesh);
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t a = mesh.indices[3 * t + k], b = mesh.indices[3 * t + (k + 1) % 3];
-            if (EdgeLength(mesh, a, b) > threshold) pinned[a] = pinned[b] = 1;
+    ForEachChunk(mesh.TriangleCount(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t a = mesh.indices[3 * t + k], b = mesh.indices[3 * t + (k + 1) % 3];
+                if (!(EdgeLength(mesh, a, b) > threshold)) continue;
+                // Chunks may pin one vertex together; each only ever writes 1.
+                std::atomic_ref<std::uint8_t>(pinned[a]).store(1, std::memory_order_relaxed);
+                std::atomic_ref<std::uint8_t>(pinned[b]).store(1, std::memory_order_relaxed);
+            }
         }
-    }
+    });
     return pinned;
 }
 

@@ -157,6 +157,13 @@ int Orient3dOnGrid(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& 
     return (det > 0) - (det < 0);
 }
 
+// Two coordinates in common: the three points lie on a line along the third axis.
+bool OnAxisLine(const Vec3d& p, const Vec3d& q, const Vec3d& r) {
+    int common = 0;
+    for (int axis = 0; axis < 3; ++axis) common += (p[axis] == q[axis] && p[axis] == r[axis]) ? 1 : 0;
+    return common >= 2;
+}
+
 }  // namespace
 
 void GrowExpansion(std::vector<double>& expansion, double value) {
@@ -174,6 +181,10 @@ int Orient3dExact(const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d
     for (int axis = 0; axis < 3; ++axis) {
         if (a[axis] == b[axis] && a[axis] == c[axis] && a[axis] == d[axis]) return 0;
     }
+    // Three of them on one line along an axis make two rows of the
+    // determinant parallel. Neighbours in a flat grid seen along the axis
+    // across it (the in-plane tests) meet this way along every grid line.
+    if (OnAxisLine(a, b, c) || OnAxisLine(a, b, d) || OnAxisLine(a, c, d) || OnAxisLine(b, c, d)) return 0;
     const int onGrid = Orient3dOnGrid(a, b, c, d);
     return onGrid != 2 ? onGrid : Orient3dByExpansion(a, b, c, d);
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <execution>
 #include <mutex>
@@ -231,32 +232,128 @@ struct GridEntry {
     std::uint32_t level;
 };
 
-// Entries ordered by level, key and triangle. A stable counting pass on the
-// level and the key's top bits keeps the triangle order and leaves small runs
-// that sort independently.
+// Sorts n entries stably by key, all of whose keys agree above bit `below`:
+// a counting pass on the next bits into the scratch, then insertion sorts.
+void SortRunByKey(GridEntry* run, std::size_t n, int below, std::vector<GridEntry>& scratch,
+                  std::vector<std::uint32_t>& counts) {
+    const auto insertionSort = [](GridEntry* first, GridEntry* last) {
+        for (GridEntry* i = first + 1; i < last; ++i) {
+            const GridEntry item = *i;
+            GridEntry* j = i;
+            for (; j > first && (j - 1)->key > item.key; --j) *j = *(j - 1);
+            *j = item;
+        }
+    };
+    if (n < 2) return;
+    const int bits = std::min({static_cast<int>(std::bit_width(n)), 16, below});
+    if (n <= 32 || bits <= 0) {
+        insertionSort(run, run + n);
+        return;
+    }
+    const int shift = below - bits;
+    const std::uint64_t digitMask = (std::uint64_t{1} << bits) - 1;
+    const auto digit = [&](const GridEntry& e) { return static_cast<std::size_t>((e.key >> shift) & digitMask); };
+    counts.assign((std::size_t{1} << bits) + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++counts[digit(run[i]) + 1];
+    for (std::size_t d = 1; d < counts.size(); ++d) counts[d] += counts[d - 1];
+    scratch.resize(n);
+    for (std::size_t i = 0; i < n; ++i) scratch[counts[digit(run[i])]++] = run[i];
+    // counts[d] now ends digit d's run, which the next digit's run starts at.
+    std::copy(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(n), run);
+    std::size_t from = 0;
+    for (std::size_t d = 0; d + 1 < counts.size(); ++d) {
+        const std::size_t to = counts[d];
+        if (to - from > 1) insertionSort(run + from, run + to);
+        from = to;
+    }
+}
+
+// Entries ordered by level, key and triangle, from entries listed in
+// triangle order. A stable counting pass on the level and the key's top bits
+// leaves runs of a few thousand entries; a second stable counting pass on the
+// next bits within each run, in a scratch that stays in cache, leaves runs of
+// a few entries, which a stable insertion sort on the key finishes. Every
+// step keeps the triangle order among equal keys.
 std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
     constexpr int kTopBits = 10;
     const auto partitionOf = [&](std::size_t i) {
         return (std::size_t{entries[i].level} << kTopBits) |
                static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
     };
-    std::vector<std::uint64_t> order(entries.size());
-    const std::vector<std::uint64_t> starts =
-        StableBucketOrder(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf, order.data());
     std::vector<GridEntry> sorted(entries.size());
-    ForEachChunk(entries.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) sorted[i] = entries[order[i]];
-    });
+    const std::vector<std::uint64_t> starts =
+        StableBucketPlace(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf,
+                          [&](std::size_t i, std::uint64_t at) { sorted[at] = entries[i]; });
     ForEachChunk(starts.size() - 1, 16, [&](std::size_t begin, std::size_t end) {
+        std::vector<GridEntry> scratch;
+        std::vector<std::uint32_t> counts;
         for (std::size_t p = begin; p < end; ++p) {
-            std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(starts[p]),
-                      sorted.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]),
-                      [](const GridEntry& a, const GridEntry& b) {
-                          return a.key != b.key ? a.key < b.key : a.triangle < b.triangle;
-                      });
+            GridEntry* run = sorted.data() + starts[p];
+            SortRunByKey(run, static_cast<std::size_t>(starts[p + 1] - starts[p]), 64 - kTopBits, scratch, counts);
         }
     });
     return sorted;
+}
+
+// Fills each level's buckets from the sorted entries in parallel chunks: a
+// first pass counts per chunk and level the triangles kept and the buckets
+// opened, a second writes them where the counts before put them. Two cells
+// whose keys collide share one bucket; a triangle in both is listed once.
+void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
+    const std::size_t n = sorted.size();
+    const auto keep = [&](std::size_t i) {
+        return i == 0 || sorted[i].level != sorted[i - 1].level || sorted[i].key != sorted[i - 1].key ||
+               sorted[i].triangle != sorted[i - 1].triangle;
+    };
+    const auto opens = [&](std::size_t i) {
+        return i == 0 || sorted[i].level != sorted[i - 1].level || sorted[i].key != sorted[i - 1].key;
+    };
+    struct Counts {
+        std::uint64_t triangles[kLevels] = {};
+        std::uint64_t buckets[kLevels] = {};
+    };
+    const std::size_t chunk = std::max<std::size_t>(kParallelChunk, n / 256 + 1);
+    std::vector<Counts> counts((n + chunk - 1) / chunk);
+    ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
+        Counts& c = counts[begin / chunk];
+        for (std::size_t i = begin; i < end; ++i) {
+            c.triangles[sorted[i].level] += keep(i) ? 1 : 0;
+            c.buckets[sorted[i].level] += opens(i) ? 1 : 0;
+        }
+    });
+    Counts total;
+    for (Counts& c : counts) {
+        for (int L = 0; L < kLevels; ++L) {
+            std::swap(c.triangles[L], total.triangles[L]);
+            total.triangles[L] += c.triangles[L];
+            std::swap(c.buckets[L], total.buckets[L]);
+            total.buckets[L] += c.buckets[L];
+        }
+    }
+    for (int L = 0; L < kLevels; ++L) {
+        GridLevel& g = s.grid[L];
+        g.triangles.resize(total.triangles[L]);
+        g.keys.resize(total.buckets[L]);
+        g.starts.resize(total.buckets[L] + 1);
+        g.starts.back() = total.triangles[L];
+    }
+    ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
+        Counts next = counts[begin / chunk];
+        for (std::size_t i = begin; i < end; ++i) {
+            if (!keep(i)) continue;
+            const GridEntry& e = sorted[i];
+            GridLevel& g = s.grid[e.level];
+            if (opens(i)) {
+                const std::uint64_t bucket = next.buckets[e.level]++;
+                g.keys[bucket] = e.key;
+                g.starts[bucket] = next.triangles[e.level];
+            }
+            g.triangles[next.triangles[e.level]++] = e.triangle;
+        }
+    });
+    for (GridLevel& g : s.grid) {
+        if (!g.keys.empty()) g.BuildTable();
+    }
 }
 
 // Step 4: every active triangle in each cell of its own level.
@@ -302,28 +399,7 @@ void BuildGrid(Search& s) {
             });
         }
     });
-    entries = SortEntries(entries);
-    // Two cells whose keys collide share one bucket; a triangle in both is listed once.
-    const auto same = [](const GridEntry& a, const GridEntry& b) {
-        return a.level == b.level && a.key == b.key && a.triangle == b.triangle;
-    };
-    entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
-    std::size_t perLevel[kLevels] = {};
-    for (const GridEntry& e : entries) ++perLevel[e.level];
-    for (int L = 0; L < kLevels; ++L) s.grid[L].triangles.reserve(perLevel[L]);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        GridLevel& g = s.grid[entries[i].level];
-        if (g.keys.empty() || g.keys.back() != entries[i].key) {
-            if (!g.keys.empty()) g.starts.push_back(g.triangles.size());
-            g.keys.push_back(entries[i].key);
-        }
-        g.triangles.push_back(entries[i].triangle);
-    }
-    for (GridLevel& g : s.grid) {
-        if (g.keys.empty()) continue;
-        g.starts.push_back(g.triangles.size());
-        g.BuildTable();
-    }
+    SplitIntoLevels(s, SortEntries(entries));
 }
 
 // aMin and bMin: the cells of the two box minima at the pair's level.
@@ -341,7 +417,9 @@ void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& 
     bool neighbours = false;
     if (NeighboursCross(s, a, b, neighbours)) local.insert(local.end(), {a, b});
     if (neighbours) return;
-    if (s.pairTests.fetch_add(1) >= s.limit) {
+    // An unlimited search counts nothing: one counter that every worker bumps
+    // for every pair cost more than the tests themselves on many cores.
+    if (s.limit != std::numeric_limits<std::uint64_t>::max() && s.pairTests.fetch_add(1) >= s.limit) {
         s.stop.exchange(1);
         return;
     }

@@ -6,6 +6,7 @@
 // seen along the axis their plane projects onto one-to-one.
 #include "relief/validation/TriangleCrossing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "relief/validation/ExactPredicates.h"
@@ -49,11 +50,64 @@ int DropAxis(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
     return x >= y && x >= z ? 0 : (y >= z ? 1 : 2);
 }
 
-// x, in the plane of the corner v between rays to c and d, lies within the
-// corner's closed angle.
-bool InAngle(const Vec3d& v, const Vec3d& c, const Vec3d& d, const Vec3d& x, int drop) {
-    const int turn = Orient2d(v, c, d, drop);
-    return turn != 0 && Orient2d(v, c, x, drop) * turn >= 0 && Orient2d(v, x, d, drop) * turn >= 0;
+// In one plane: whether the closed angles a-v-b and c-v-d share a direction,
+// which is when a ray bounding one lies within the other. x lies within the
+// angle p-v-q when the turn p, q is not zero and neither p, x nor x, q turns
+// against it. The four containment tests share their turns at v, so each is
+// taken once, when first needed.
+bool AnglesOverlap(const Vec3d& v, const Vec3d& a, const Vec3d& b, const Vec3d& c, const Vec3d& d) {
+    const int drop = DropAxis(v, a, b);
+    const Vec3d* rays[4] = {&a, &b, &c, &d};
+    constexpr int kUnknown = 2;
+    int turns[4][4];
+    for (auto& row : turns)
+        for (int& t : row) t = kUnknown;
+    const auto turn = [&](int p, int q) {
+        const int lo = std::min(p, q), hi = std::max(p, q);
+        if (turns[lo][hi] == kUnknown) turns[lo][hi] = Orient2d(v, *rays[lo], *rays[hi], drop);
+        return p < q ? turns[lo][hi] : -turns[lo][hi];
+    };
+    const auto within = [&](int p, int q, int x) {
+        const int t = turn(p, q);
+        return t != 0 && turn(p, x) * t >= 0 && turn(x, q) * t >= 0;
+    };
+    return within(2, 3, 0) || within(2, 3, 1) || within(0, 1, 2) || within(0, 1, 3);
+}
+
+// The float filter before the exact edge tests: true when an axis across an
+// edge of either triangle, in that triangle's plane, shows the two apart by
+// more than the rounding of the projections could hide; then they are
+// disjoint. Any axis may show that, so the rounding of the axis itself does
+// not matter: each projection is off by at most 3.4e-16 times the sum of
+// |coordinate| x |axis component|, bounded by `reach`. Two triangles that
+// straddle each other's planes side by side, as neighbours' neighbours on a
+// bumpy surface do, are let go here instead of after twelve more orientations.
+bool ClearlyApart(const Vec3d (&a)[3], const Vec3d (&b)[3]) {
+    Vec3d largest{};
+    for (int k = 0; k < 3; ++k) {
+        for (int axis = 0; axis < 3; ++axis) {
+            largest[axis] = std::max({largest[axis], std::fabs(a[k][axis]), std::fabs(b[k][axis])});
+        }
+    }
+    const auto apartAcrossEdges = [&](const Vec3d (&p)[3], const Vec3d (&q)[3]) {
+        const Vec3d normal = Cross(p[1] - p[0], p[2] - p[0]);
+        for (int i = 0; i < 3; ++i) {
+            const Vec3d w = Cross(normal, p[(i + 1) % 3] - p[i]);
+            const double reach = largest.x * std::fabs(w.x) + largest.y * std::fabs(w.y) + largest.z * std::fabs(w.z);
+            const double margin = 1e-15 * reach;
+            double pLow = Dot(p[0], w), pHigh = pLow, qLow = Dot(q[0], w), qHigh = qLow;
+            for (int k = 1; k < 3; ++k) {
+                const double pk = Dot(p[k], w), qk = Dot(q[k], w);
+                pLow = std::min(pLow, pk);
+                pHigh = std::max(pHigh, pk);
+                qLow = std::min(qLow, qk);
+                qHigh = std::max(qHigh, qk);
+            }
+            if (pHigh + margin < qLow || qHigh + margin < pLow) return true;
+        }
+        return false;
+    };
+    return apartAcrossEdges(a, b) || apartAcrossEdges(b, a);
 }
 
 }  // namespace
@@ -78,6 +132,7 @@ bool TrianglesIntersect(const TriangleRecord& first, const TriangleRecord& secon
     for (int k = 0; k < 3; ++k) bSide[k] = Orient3d(a[0], a[1], a[2], b[k]);
     if (bSide[0] == 0 && bSide[1] == 0 && bSide[2] == 0) return false;
     if (AllOnOneSide(bSide)) return false;
+    if (ClearlyApart(a, b)) return false;
     for (int k = 0; k < 3; ++k) aSide[k] = Orient3d(b[0], b[1], b[2], a[k]);
     if (AllOnOneSide(aSide)) return false;
     for (int i = 0; i < 3; ++i) {
@@ -106,11 +161,7 @@ bool CornerNeighboursMeet(const TriangleRecord& first, int firstCorner, const Tr
     const int sa = Orient3d(v, c, d, a), sb = Orient3d(v, c, d, b);
     if (sa == sb && sa != 0) return false;
     if (sc == 0 && sd == 0 && sa == 0 && sb == 0) {
-        // Two closed angles at one corner share a direction exactly when a
-        // ray bounding one lies within the other.
-        const int drop = DropAxis(v, a, b);
-        return InAngle(v, c, d, a, drop) || InAngle(v, c, d, b, drop) || InAngle(v, a, b, c, drop) ||
-               InAngle(v, a, b, d, drop);
+        return AnglesOverlap(v, a, b, c, d);
     }
     // Off one plane the two meet along a line from the corner; beyond the
     // corner, the nearer end of that meeting lies on an opposite edge.

@@ -14,6 +14,7 @@
 
 #include "text/Format.h"
 #include "mesh/MeshHygiene.h"
+#include "mesh/ParallelChunks.h"
 #include "mesh/SortUnique.h"
 #include "relief/validation/SelfIntersections.h"
 
@@ -129,18 +130,36 @@ double TriangleQuality(const Vec3f& a, const Vec3f& b, const Vec3f& c) {
     return Length(Cross(ab, ac)) * 0.5 * 6.928203 / squares;
 }
 
+// Chunks measure in parallel; their counts add up and their degenerate
+// corners join in chunk order, so in triangle order.
 void MeasureTriangles(const TriangleMesh& mesh, float sliverThreshold, ValidationReport& report) {
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
-        const Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].position;
-        const Vec3f& c = mesh.vertices[mesh.indices[3 * t + 2]].position;
-        const double quality = TriangleQuality(a, b, c);
-        if (quality > 0.0 && mesh.FaceNormal(t) != Vec3f{}) {
-            if (static_cast<double>(sliverThreshold) > quality) ++report.sliverTriangles;
-        } else {
-            ++report.degenerateTriangles;
-            report.degenerateTrianglePoints.insert(report.degenerateTrianglePoints.end(), {a, b, c});
+    struct Found {
+        std::uint64_t slivers = 0;
+        std::uint64_t degenerate = 0;
+        std::vector<Vec3f> points;
+    };
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<Found> chunks((triangles + kParallelChunk - 1) / kParallelChunk);
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        Found& found = chunks[begin / kParallelChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
+            const Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].position;
+            const Vec3f& c = mesh.vertices[mesh.indices[3 * t + 2]].position;
+            const double quality = TriangleQuality(a, b, c);
+            if (quality > 0.0 && mesh.FaceNormal(t) != Vec3f{}) {
+                if (static_cast<double>(sliverThreshold) > quality) ++found.slivers;
+            } else {
+                ++found.degenerate;
+                found.points.insert(found.points.end(), {a, b, c});
+            }
         }
+    });
+    for (const Found& found : chunks) {
+        report.sliverTriangles += found.slivers;
+        report.degenerateTriangles += found.degenerate;
+        report.degenerateTrianglePoints.insert(report.degenerateTrianglePoints.end(), found.points.begin(),
+                                               found.points.end());
     }
 }
 

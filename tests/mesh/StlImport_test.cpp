@@ -243,6 +243,27 @@ TEST(StlImport, LoadStlFileReadsFilesAndNamesThem) {
     EXPECT_EQ(LoadStlFile(dir.Path(), kOpenPart).error, "The file could not be opened: Is a directory");
 }
 
+// A file of several read parts, whose part boundaries fall inside facets,
+// loads as the same bytes parse from memory.
+TEST(StlImport, LoadStlFileOfManyPartsMatchesParsingItsBytes) {
+    ridgeforge::test::TempDir dir("stl-import-parts");
+    const std::vector<std::uint8_t> bytes =
+        BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeTorus(30.0f, 7.0f, 260, 130)));
+    ASSERT_GT(bytes.size(), std::size_t{3} << 20);
+    std::ofstream(dir / "torus.stl", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const StlImportResult loaded = LoadStlFile(dir / "torus.stl", kOpenPart);
+    const StlImportResult parsed = ParseStl(bytes, "torus.stl", kOpenPart);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.report.trianglesKept, 260u * 130u * 2u);
+    EXPECT_EQ(FormatImportReport(loaded.report), FormatImportReport(parsed.report));
+    EXPECT_EQ(loaded.mesh.indices, parsed.mesh.indices);
+    ASSERT_EQ(loaded.mesh.vertices.size(), parsed.mesh.vertices.size());
+    for (std::size_t v = 0; v < loaded.mesh.vertices.size(); ++v) {
+        ASSERT_EQ(loaded.mesh.vertices[v].position, parsed.mesh.vertices[v].position) << v;
+    }
+}
+
 TEST(StlImport, RefusesMoreTrianglesThanIndicesCanHold) {
     // A binary file of 1,431,655,766 facets needs more than 2^32 corners. Its
     // bytes are a lazily mapped region: only the header page is ever touched,

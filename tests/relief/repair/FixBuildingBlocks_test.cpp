@@ -167,6 +167,14 @@ TEST(FixBuildingBlocks, MedianLongestEdgeAndLongEdgePins) {
     EXPECT_EQ(pinned, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0}));
 }
 
+// Counted and listed in chunks of triangles: the list stays in triangle order.
+TEST(FixBuildingBlocks, ZeroAreaTrianglesListedInOrderAcrossChunks) {
+    TriangleMesh plate = MakeGridPlate(10.0f, 100);  // 20,000 triangles
+    for (const std::size_t t : {17000, 3, 16384}) plate.indices[3 * t] = plate.indices[3 * t + 1];
+    EXPECT_EQ(CountZeroAreaTriangles(plate), 3u);
+    EXPECT_EQ(ListZeroAreaTriangles(plate), (std::vector<std::uint32_t>{3, 16384, 17000}));
+}
+
 TEST(FixBuildingBlocks, NeedlesTurnAwayOnlyWhereTheTurnIsSound) {
     TriangleMesh strip = NeedleStrip(true);
     EXPECT_TRUE(IsNeedleTriangle(strip, 0));

@@ -190,3 +190,22 @@ TEST(ExactPredicates, PointsSharingOneCoordinateAreCoplanarAndOnlyThen) {
     // coplanar, (0, 1, 0) x (0, 0, 1) . (0.5, 0, 0) = 0.5.
     EXPECT_EQ(Orient3dExact({1, 0, 0}, {1, 1, 0}, {1, 0, 1}, {1.5, 0, 0}), 1);
 }
+
+TEST(ExactPredicates, ThreePointsOnALineAlongAnAxisMakeNoVolume) {
+    // a, b, c on one line along x (their y and z shared, none of them exact
+    // in binary); d anywhere: b - a and c - a are parallel.
+    const Vec3d a{0.1, 0.7, 0.3}, b{5.3, 0.7, 0.3}, c{-1.7, 0.7, 0.3}, d{2.2, -3.1, 4.9};
+    EXPECT_EQ(Orient3d(a, b, c, d), 0);
+    EXPECT_EQ(Orient3d(d, c, a, b), 0);
+    // The in-plane test's shape: three points of a flat face on one grid
+    // line, seen along z against the unit step.
+    EXPECT_EQ(Orient3d({0.1, 0.7, 0}, {5.3, 0.7, 0}, {-1.7, 0.7, 0}, {0, 0, 1}), 0);
+    // c a step off the line in y: det = (b - a).x * step * (d - a).z, with
+    // (b - a).x > 0 and (d - a).z > 0, so the sign is the step's.
+    const double up = std::nextafter(0.7, 1.0), down = std::nextafter(0.7, 0.0);
+    EXPECT_EQ(Orient3d(a, b, {-1.7, up, 0.3}, d), 1);
+    EXPECT_EQ(Orient3d(a, b, {-1.7, down, 0.3}, d), -1);
+    EXPECT_EQ(Orient3dByExpansion(a, b, {-1.7, up, 0.3}, d), 1);
+    // Two shared coordinates in two different pairs of points is no line.
+    EXPECT_EQ(Orient3dExact({0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 1}), 1);
+}

@@ -161,6 +161,23 @@ TEST(SelfIntersections, TouchingAndCoplanarTriangles) {
     EXPECT_EQ(count(fold), 0u);
 }
 
+// Triangles that straddle each other's planes side by side, which the float
+// filter lets go of: the vertical edge of the second passes (x, y) in the
+// first's plane, next to the first's long edge x + y = 4.
+TEST(SelfIntersections, SideBySideTrianglesAcrossEachOthersPlanes) {
+    const TriangleRecord flat = MakeTriangleRecord({0, 0, 0}, {4, 0, 0}, {0, 4, 0});
+    const auto upright = [](float x, float y) {
+        return MakeTriangleRecord({x, y, -1}, {x, y, 1}, {x + 1, y + 1, 0});
+    };
+    const float hair = 0x1p-20f;
+    EXPECT_TRUE(TrianglesIntersect(flat, upright(2, 2)));          // on the edge
+    EXPECT_TRUE(TrianglesIntersect(upright(2, 2), flat));
+    EXPECT_TRUE(TrianglesIntersect(flat, upright(2 - hair, 2)));   // just inside
+    EXPECT_FALSE(TrianglesIntersect(flat, upright(2 + hair, 2)));  // just outside
+    EXPECT_FALSE(TrianglesIntersect(upright(2, 2 + hair), flat));
+    EXPECT_FALSE(TrianglesIntersect(flat, upright(2.5f, 2.5f)));
+}
+
 // Random neighbours, sharing a corner or an edge, with corners on a small
 // grid so that they often lie in one plane or touch: the search agrees with
 // the test support's exact count, itself checked against every pair
@@ -193,6 +210,22 @@ TEST(SelfIntersections, NeighboursAgreeWithTheExactCount) {
         EXPECT_GT(crossing[kind], 20) << kind;
         EXPECT_GT(apart[kind], 20) << kind;
     }
+}
+
+// A part large enough that the grid's entries are sorted by both counting
+// passes and split into levels in many chunks: a bumpy torus whose tube
+// passes through itself in places, with large triangles on coarser levels.
+TEST(SelfIntersections, LargeBumpyPartAgreesWithTheExactCount) {
+    TriangleMesh m = MakeTorus(20.0f, 6.0f, 240, 160);
+    std::mt19937 random(4411);
+    std::uniform_real_distribution<float> bump(-0.12f, 0.12f);
+    for (Vertex& v : m.vertices) v.position += Vec3f{bump(random), bump(random), bump(random)};
+    AddLooseTriangle(m, {-30, -30, 0.5f}, {40, -25, 0.75f}, {5, 30, 0.25f});
+    AddLooseTriangle(m, {-2, -40, -9}, {3, 41, 2}, {1, 0, 9});
+    m.RecomputeBounds();
+    const std::uint64_t expected = ridgeforge::test::CountSelfIntersections(m).intersectingPairs;
+    EXPECT_GT(expected, 1000u);
+    EXPECT_EQ(AsPairs(SelfIntersectingTriangles(m, nullptr)).size(), expected);
 }
 
 TEST(SelfIntersections, PairTestBudget) {

@@ -164,6 +164,22 @@ TEST(ValidateMesh, BrokenAndEmptyMeshes) {
     EXPECT_EQ(FormatValidationReport(r).find("Verdict: Unsuitable: 1 problem found.\n"), 0u);
 }
 
+// Triangles are measured in chunks; the degenerate ones' corners still come
+// in triangle order.
+TEST(ValidateMesh, DegenerateCornersInTriangleOrderAcrossChunks) {
+    TriangleMesh m = ridgeforge::test::MakeGridPlate(10.0f, 100);  // 20,000 triangles
+    const auto collapse = [&](std::size_t t) { m.indices[3 * t + 2] = m.indices[3 * t + 1]; };
+    collapse(19000);
+    collapse(5);
+    const ValidationReport r = ValidateMesh(m, kImport);
+    std::vector<Vec3f> expected;
+    for (const std::size_t t : {5, 19000}) {
+        for (int k = 0; k < 3; ++k) expected.push_back(m.vertices[m.indices[3 * t + k]].position);
+    }
+    EXPECT_EQ(r.degenerateTriangles, 2u);
+    EXPECT_EQ(r.degenerateTrianglePoints, expected);
+}
+
 TEST(ValidateMesh, DegenerateSliverAndSpareElements) {
     TriangleMesh m;
     AddLooseTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 0, 0});          // two equal corners
