@@ -9,6 +9,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class View;
 
 class CRidgeforgeApp;
 class CAppToolbarPane;
+class IViewShell;
 
 // Status bar fields, in order.
 enum StatusField : int {
@@ -103,6 +105,8 @@ private:
 
     CRidgeforgeApp& app_;
     ui::View& view_;
+    // What the view asks of the frame; made before the view's window.
+    std::unique_ptr<IViewShell> viewShell_;
     CommandTable commands_;
     wxStatusBar* statusBar_ = nullptr;
     CAppToolbarPane* toolbar_ = nullptr;

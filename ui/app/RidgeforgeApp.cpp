@@ -8,7 +8,7 @@
 
 #include "ui/app/AboutDialog.h"
 #include "ui/app/MainFrame.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/view/RidgeforgeView.h"
 #include "ui/app/WxDocumentHost.h"
 #include "platform/KnownFolders.h"

@@ -2,13 +2,14 @@
 
 #include "ui/app/RidgeforgeApp.h"
 #include "document/RidgeforgeDoc.h"
+#include "ui/commands/DocumentCommands.h"
 
 namespace ridgeforge {
 namespace {
 
 class RidgeforgeShellDocument : public ShellDocument {
 public:
-    explicit RidgeforgeShellDocument(DocumentHost& host) : document_(&host) {}
+    explicit RidgeforgeShellDocument(DocumentHost& host) : document_(&host) { AddDocumentCommands(commands_, document_); }
 
     DocumentBase& Base() override { return document_; }
     bool PollPipeline() override { return document_.PollPipeline(); }

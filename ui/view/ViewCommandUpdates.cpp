@@ -4,7 +4,7 @@
 // presets, the relief dialogs) have no update handler here.
 #include <wx/toplevel.h>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/dialogs/MappingTextureCommands.h"
 #include "ui/dialogs/SettingsCommands.h"
 #include "ui/view/OpenGLViewport.h"

@@ -14,7 +14,7 @@
 #include <wx/weakref.h>
 
 #include "ui/dialogs/MaskPanel.h"
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 #include "document/DocumentEdit.h"
 #include "gl/Handles.h"
 

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Profile.h"
 #include "tests/ui/app/ShellFixture.h"
 

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ToolbarHostWnd.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/TestShapes.h"

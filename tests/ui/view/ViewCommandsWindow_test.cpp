@@ -11,7 +11,7 @@
 
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ShellDocument.h"
 #include "document/RidgeforgeDoc.h"
 #include "gl/CameraMath.h"
