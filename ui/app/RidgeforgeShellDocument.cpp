@@ -9,7 +9,7 @@ namespace {
 
 class RidgeforgeShellDocument : public ShellDocument {
 public:
-    explicit RidgeforgeShellDocument(DocumentHost& host) : document_(&host) { AddDocumentCommands(commands_, document_); }
+    explicit RidgeforgeShellDocument(DocumentHost& host) : document_(&host) {}
 
     DocumentBase& Base() override { return document_; }
     bool PollPipeline() override { return document_.PollPipeline(); }
@@ -23,6 +23,16 @@ private:
 };
 
 }  // namespace
+
+const CommandTable& ShellDocument::Commands() {
+    CRidgeforgeDoc* document = RidgeforgeDoc();
+    if (document != commandsFor_) {
+        commands_ = CommandTable{};
+        if (document != nullptr) AddDocumentCommands(commands_, *document);
+        commandsFor_ = document;
+    }
+    return commands_;
+}
 
 std::unique_ptr<ShellDocument> MakeRidgeforgeDocument(DocumentHost& host) {
     return std::make_unique<RidgeforgeShellDocument>(host);

@@ -19,8 +19,10 @@ class ShellDocument {
 public:
     virtual ~ShellDocument() = default;
     virtual DocumentBase& Base() = 0;
-    // The document's commands, second on the command road (after the view's).
-    const CommandTable& Commands() const { return commands_; }
+    // The document's commands, second on the command road (after the view's):
+    // the rows of the program's document when RidgeforgeDoc gives one, else
+    // none.
+    const CommandTable& Commands();
     // Joins a finished run and applies its result; true when it applied one.
     virtual bool PollPipeline() = 0;
     // From the start of a run until PollPipeline has joined it.
@@ -31,9 +33,10 @@ public:
     // The program's document, or null for another kind.
     virtual CRidgeforgeDoc* RidgeforgeDoc() { return nullptr; }
 
-protected:
-    // Empty unless the kind of document fills it.
+private:
     CommandTable commands_;
+    // The document the rows were made for.
+    const CRidgeforgeDoc* commandsFor_ = nullptr;
 };
 
 // The program's document over the given host.

@@ -23,7 +23,7 @@
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
 #include "ui/view/RidgeforgeViewWindow.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

@@ -22,7 +22,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

@@ -5,11 +5,11 @@
 #include <wx/toplevel.h>
 
 #include "ui/commands/CommandIds.h"
-#include "ui/dialogs/MappingTextureCommands.h"
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/MappingTextureCommands.h"
+#include "ui/commands/SettingsCommands.h"
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

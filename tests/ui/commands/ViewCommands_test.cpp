@@ -7,7 +7,7 @@
 #include "tests/document/FakeHost.h"
 #include "tests/ui/view/FakeViewSinks.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

@@ -23,7 +23,7 @@
 #include "tests/support/ui/WxTest.h"
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge::testing {
 namespace {

@@ -2,7 +2,7 @@
 // with the mapping refresh (the document re-derives its state, then the
 // overlays, handles and render settings follow), so a command never leaves
 // the cage or the shader behind the document.
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 #include <wx/toplevel.h>
 #include <wx/window.h>
