@@ -15,6 +15,7 @@
 #include "ui/app/FrameViewShell.h"
 #include "ui/app/LeftPane.h"
 #include "ui/app/RidgeforgeApp.h"
+#include "ui/commands/AppCommands.h"
 #include "ui/commands/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "ui/framework/DocView.h"
@@ -121,7 +122,7 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     Log(L"Ruvolta ready.", LogKind::Auto);
     ui::MarkStartupPhase("  docking and the visual manager");
 
-    BuildCommands();
+    AddFrameCommands(commands_, *this);
     EnableKeyCommands();
     Bind(wxEVT_DPI_CHANGED, &CMainFrame::OnDpiChangedEvent, this);
     // A settings change of the desktop's text resolution (Xft/DPI) takes the
@@ -372,11 +373,6 @@ void CMainFrame::OnReloadTextures() {
     // forgets them and reads the folders again.
     auto* body = dynamic_cast<CTextureBody*>(left_->Flow().GetSection(FlowStep::Texture).body);
     if (body != nullptr) body->SetTextureLibrary(LibraryRoots());
-}
-
-void CMainFrame::BuildCommands() {
-    commands_.Add(ID_APP_EXIT, [this](CommandId) { Close(); });
-    commands_.Add(ID_RELOAD_TEXTURES, [this](CommandId) { OnReloadTextures(); });
 }
 
 std::vector<const CommandTable*> CMainFrame::CommandRoute() const {

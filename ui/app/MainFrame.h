@@ -91,6 +91,8 @@ public:
 
     std::vector<const CommandTable*> CommandRoute() const override;
     CommandId KeyCommand(int keyCode, int modifiers) const override;
+    // Reload Textures: the texture section reads the library's folders again.
+    void OnReloadTextures();
     const CommandTable& Commands() const { return commands_; }
 
 protected:
@@ -98,10 +100,8 @@ protected:
 
 private:
     bool CreateDockingWindows();
-    void BuildCommands();
     void UpdateLockIndicators();
     void OnDpiChangedEvent(wxDPIChangedEvent& event);
-    void OnReloadTextures();
 
     CRidgeforgeApp& app_;
     ui::View& view_;

@@ -54,6 +54,12 @@ void ViewCommands::Register(CommandTable& table) {
     RegisterMapping(table);
     RegisterToolsAndMasks(table);
     RegisterTextureAndDialogs(table);
+    table.Add(
+        ID_LAY_ON_FACE, [this](CommandId) { view_.ToggleLayOnFace(); },
+        [this](CommandId, CommandState& state) {
+            state.enabled = view_.layOnFaceActive || PartLoaded();
+            state.checked = view_.layOnFaceActive;
+        });
 }
 
 void ViewCommands::RegisterCamera(CommandTable& table) {

@@ -1,8 +1,8 @@
 // The view's menu, key, toolbar and section commands with their update
 // handlers: camera presets, shading and surface, the show flags, the sliced
 // display, the mapping placement, tools, masks, texture toggles, the
-// settings dialogs and Stop (Lay on Face is the view's own row). The rows go
-// into the view's command table, which the frame asks first; a state that needs the
+// settings dialogs, Stop and Lay on Face. The rows go into the view's
+// command table, which the frame asks first; a state that needs the
 // renderer reads it through the view's render sink, or the viewport's
 // renderer when one exists, so the document-driven rows also run headless.
 #pragma once

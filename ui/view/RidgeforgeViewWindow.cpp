@@ -280,15 +280,7 @@ void CRidgeforgeView::CreateViewWindow(wxWindow* parent) {
 
 wxWindow* CRidgeforgeView::Window() const { return window_ != nullptr ? window_->area : nullptr; }
 
-CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) {
-    commands_.Add(
-        ID_LAY_ON_FACE, [this](CommandId) { ToggleLayOnFace(); },
-        [this](CommandId, CommandState& state) {
-            state.enabled = layOnFaceActive || PartLoaded();
-            state.checked = layOnFaceActive;
-        });
-    commands->Register(commands_);
-}
+CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) { commands->Register(commands_); }
 
 void CRidgeforgeView::OnInitialUpdate() {
     ui::View::OnInitialUpdate();
