@@ -1,8 +1,8 @@
 // The commands that change the part as loaded: Repair, Repair with Windows,
 // Simplify Input Mesh and Remesh Input Mesh.
 //
-// They run their work on a thread of their own over
-// a copy, while the program keeps painting and watches Escape (the host's wait);
+// They run their work on a thread of their own over a copy, while the host
+// keeps the windows painting and watches Escape (DocumentHost::WaitForJob);
 // only after the join does the copy replace the part, so a stop or a failure
 // leaves the part exactly as it was.
 #include <algorithm>
