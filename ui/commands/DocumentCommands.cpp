@@ -10,6 +10,11 @@ namespace ridgeforge {
 
 namespace {
 
+// Enabled with a part: the update of the save, check and input-mesh rows.
+CommandTable::UpdateHandler NeedsMesh(CRidgeforgeDoc& doc) {
+    return [&doc](CommandId, CommandState& state) { doc.OnUpdateNeedsMesh(state); };
+}
+
 std::int32_t OccupancyCellsOf(CommandId id) {
     if (id == ID_OCCUPANCY_128) return 128;
     if (id == ID_OCCUPANCY_512) return 512;
@@ -29,7 +34,7 @@ void AddTextureCommands(CommandTable& table, CRidgeforgeDoc& doc) {
 }
 
 void AddFileCommands(CommandTable& table, CRidgeforgeDoc& doc) {
-    const auto needsMesh = [&doc](CommandId, CommandState& state) { doc.OnUpdateNeedsMesh(state); };
+    const CommandTable::UpdateHandler needsMesh = NeedsMesh(doc);
     // A test shape replaces the document as New and Open do, so it asks first
     // as they do; a project that opens a test shape has asked already.
     table.Add(ID_TEST_CUBE, [&doc](CommandId) {
@@ -55,7 +60,7 @@ void AddFileCommands(CommandTable& table, CRidgeforgeDoc& doc) {
 }
 
 void AddMeshCommands(CommandTable& table, CRidgeforgeDoc& doc) {
-    const auto needsMesh = [&doc](CommandId, CommandState& state) { doc.OnUpdateNeedsMesh(state); };
+    const CommandTable::UpdateHandler needsMesh = NeedsMesh(doc);
     table.Add(
         ID_MESH_VALIDATE, [&doc](CommandId) { doc.OnValidate(); }, needsMesh);
     table.Add(
