@@ -1,12 +1,11 @@
 // The small document base the desktop shell works with: the modified flag,
-// the title and path name, the views that show the document, the command
-// table, and the overridable steps of New, Open, Save and closing.
+// the title and path name, the views that show the document, and the
+// overridable steps of New, Open, Save and closing.
 #pragma once
 
 #include <utility>
 #include <vector>
 
-#include "document/CommandTable.h"
 #include "document/DocumentHost.h"
 #include "document/ViewUpdateHint.h"
 
@@ -52,8 +51,6 @@ public:
     void HoldViewUpdates();
     void ReleaseViewUpdates();
 
-    const CommandTable& Commands() const { return commands_; }
-
     // Empties the document; called by New and Open before they fill it.
     virtual void DeleteContents() {}
     // DeleteContents, no path, not modified; true.
@@ -63,9 +60,6 @@ public:
     virtual bool OnSaveDocument(const CString& path);
     // Asked before the document is closed or replaced; true lets that go on.
     virtual bool SaveModified() { return true; }
-
-protected:
-    CommandTable commands_;
 
 private:
     DocumentHost* host_ = nullptr;

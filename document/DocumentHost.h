@@ -1,7 +1,7 @@
 // What the document needs of the program around it: the log and the
 // Information pane, the wait cursor, question boxes, the file pickers, the
 // three modal dialogs it opens and reads back, the detailed-log flag, opening
-// a file as the document, and whether the main window is in front.
+// a file as the document, and waiting for a job while the windows paint.
 //
 // The desktop shell implements this over its windows; the tests implement it
 // with a script. The document holds a pointer to one and treats a null
@@ -11,6 +11,7 @@
 // function, which the dialog runs on its own worker.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -125,16 +126,14 @@ public:
     virtual bool OpenDocumentFile(const CString& path) = 0;
     // Lists the file first among the recent files.
     virtual void AddToRecentFiles(const CString& path) = 0;
-    // The main window is the foreground window (Escape stops a job only then).
-    virtual bool MainFrameInFront() const = 0;
 
-    // While a job runs on a worker: lets the windows repaint, waiting at most
-    // the given time for something to paint; handles no other input.
-    virtual void PumpPaintEvents(std::int32_t maximumWaitMilliseconds) = 0;
-    // The Escape key is held down now.
-    virtual bool EscapeKeyDown() const = 0;
-    // Drops the keyboard and mouse input that queued up while a job ran.
-    virtual void DiscardQueuedInput() = 0;
+    // While a job runs on a worker thread: returns once `finished` answers
+    // true. Meanwhile the windows keep painting but handle no input, `tick`
+    // (when given) runs every few milliseconds, and `stop` is set when the
+    // user asks the job to stop (Escape while the main window is in front).
+    // The input queued meanwhile is dropped before it returns.
+    virtual void WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                            std::atomic<bool>& stop) = 0;
 };
 
 }  // namespace ridgeforge

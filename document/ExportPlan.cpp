@@ -10,7 +10,6 @@
 #include <system_error>
 #include <utility>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
@@ -148,29 +147,6 @@ void CRidgeforgeDoc::OnFileSaveAsciiStl() {
     if (const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, true))) {
         ExportStl(*path, true, plan);
     }
-}
-
-void CRidgeforgeDoc::BuildExportAndToolCommands() {
-    const auto needsMesh = [this](CommandId, CommandState& state) { OnUpdateNeedsMesh(state); };
-    commands_.Add(
-        ID_FILE_SAVE_STL, [this](CommandId) { OnFileSaveStl(); }, needsMesh);
-    commands_.Add(
-        ID_FILE_SAVE_AS, [this](CommandId) { OnFileSaveStl(); }, needsMesh);
-    commands_.Add(
-        ID_FILE_SAVE_ASCII_STL, [this](CommandId) { OnFileSaveAsciiStl(); }, needsMesh);
-    commands_.Add(
-        ID_MESH_VALIDATE, [this](CommandId) { OnValidate(); }, needsMesh);
-    commands_.Add(
-        ID_MESH_CHECK_PRINTABILITY, [this](CommandId) { OnCheckPrintability(); }, needsMesh);
-    commands_.Add(
-        ID_MESH_REPAIR, [this](CommandId) { OnRepair(); }, needsMesh);
-    commands_.Add(
-        ID_MESH_REPAIR_WINDOWS, [this](CommandId) { OnRepairWithWindows(); },
-        [this](CommandId, CommandState& state) { OnUpdateRepairWithWindows(state); });
-    commands_.Add(
-        ID_MESH_SIMPLIFY_INPUT, [this](CommandId) { OnSimplifyInputMesh(); }, needsMesh);
-    commands_.Add(
-        ID_MESH_REMESH_INPUT, [this](CommandId) { OnRemeshInputMesh(); }, needsMesh);
 }
 
 }  // namespace ridgeforge

@@ -1,8 +1,8 @@
 // The commands that change the part as loaded: Repair, Repair with Windows,
 // Simplify Input Mesh and Remesh Input Mesh.
 //
-// They run their work on a thread of their own over
-// a copy, while the user-interface thread keeps painting and watches Escape;
+// They run their work on a thread of their own over a copy, while the host
+// keeps the windows painting and watches Escape (DocumentHost::WaitForJob);
 // only after the join does the copy replace the part, so a stop or a failure
 // leaves the part exactly as it was.
 #include <algorithm>
@@ -65,19 +65,16 @@ void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
         }
     });
     DocumentHost* host = Host();
-    {
+    if (host == nullptr) {
+        done.wait();
+    } else {
         document_internal::WaitCursor wait(host);
-        // The job's end is looked for every 25 ms, so a short job does not
-        // wait out a whole paint wait; pending paints are handled in between.
-        while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready) {
-            if (host == nullptr) continue;
-            if (onTick) onTick(stop);
-            host->PumpPaintEvents(0);
-            if (host->EscapeKeyDown() && host->MainFrameInFront()) stop = true;
-        }
+        std::function<void()> tick;
+        if (onTick) tick = [&onTick, &stop] { onTick(stop); };
+        host->WaitForJob([&done] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, tick,
+                         stop);
     }
     worker.join();
-    if (host != nullptr) host->DiscardQueuedInput();
     done.get();
 }
 

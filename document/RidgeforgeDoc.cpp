@@ -1,10 +1,9 @@
 // The document's lifecycle (construction, New, the emptying before every new
-// part, the reset to defaults), its two log entry points and its command map.
+// part, the reset to defaults) and its two log entry points.
 #include "document/RidgeforgeDoc.h"
 
 #include <utility>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "textures/procedural/ProceduralTexture.h"
@@ -14,7 +13,6 @@ namespace ridgeforge {
 
 CRidgeforgeDoc::CRidgeforgeDoc(DocumentHost* host) : DocumentBase(host) {
     occupancyGrid.resolution = 0;
-    BuildCommandMap();
 }
 
 CRidgeforgeDoc::~CRidgeforgeDoc() {
@@ -140,44 +138,5 @@ const std::vector<LibraryRoot>& CRidgeforgeDoc::UserDataRoots() const {
 }
 
 void CRidgeforgeDoc::OnUpdateNeedsMesh(CommandState& state) const { state.enabled = HasPart(); }
-
-void CRidgeforgeDoc::BuildCommandMap() {
-    const auto needsMesh = [this](CommandId, CommandState& state) { OnUpdateNeedsMesh(state); };
-    commands_.Add(ID_TEXTURE_LOAD_FROM_DISK, [this](CommandId) { OnLoadTextureFromDisk(); });
-    commands_.AddRange(ID_PROCEDURAL_PATTERN_FIRST, ID_PROCEDURAL_PATTERN_LAST,
-                       [this](CommandId id) { OnProceduralPattern(id); });
-    commands_.Add(
-        ID_PROCEDURAL_SETTINGS, [this](CommandId) { OnProceduralSettings(); },
-        [this](CommandId, CommandState& state) { OnUpdateProceduralSettings(state); });
-    commands_.AddRange(
-        ID_OCCUPANCY_128, ID_OCCUPANCY_512, [this](CommandId id) { OnOccupancyCells(id); },
-        [this](CommandId id, CommandState& state) { OnUpdateOccupancyCells(id, state); });
-    // A test shape replaces the document as New and Open do, so it asks first
-    // as they do; a project that opens a test shape has asked already.
-    commands_.Add(ID_TEST_CUBE, [this](CommandId) {
-        if (SaveModified()) OnTestCube();
-    });
-    commands_.Add(ID_TEST_CYLINDER, [this](CommandId) {
-        if (SaveModified()) OnTestCylinder();
-    });
-    commands_.Add(ID_TEST_SPHERE, [this](CommandId) {
-        if (SaveModified()) OnTestSphere();
-    });
-    commands_.Add(ID_FILE_OPEN_PROJECT, [this](CommandId) { OnFileOpenProject(); });
-    commands_.Add(
-        ID_FILE_SAVE_PROJECT, [this](CommandId) { OnFileSaveProject(); }, needsMesh);
-    commands_.Add(
-        ID_FILE_SAVE_PROJECT_AS, [this](CommandId) { OnFileSaveProjectAs(); }, needsMesh);
-    commands_.Add(
-        ID_PROCESS, [this](CommandId) { OnProcess(); },
-        [this](CommandId, CommandState& state) { OnUpdateProcess(state); });
-    commands_.Add(
-        ID_EDIT_UNDO, [this](CommandId) { OnEditUndo(); },
-        [this](CommandId, CommandState& state) { OnUpdateEditUndo(state); });
-    commands_.Add(
-        ID_EDIT_REDO, [this](CommandId) { OnEditRedo(); },
-        [this](CommandId, CommandState& state) { OnUpdateEditRedo(state); });
-    BuildExportAndToolCommands();
-}
 
 }  // namespace ridgeforge

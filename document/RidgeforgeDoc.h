@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/CommandState.h"
 #include "document/DocumentBase.h"
 #include "document/DocumentEdit.h"
 #include "document/FlowStep.h"
@@ -204,7 +205,8 @@ public:
     void FitOneTileToPart();
     void UpdateProceduralTexture(bool force);
     void OnLoadTextureFromDisk();
-    void OnProceduralPattern(CommandId id);
+    // index: the pattern's place in the registry's menu order.
+    void OnProceduralPattern(std::size_t index);
     void OnProceduralSettings();
     void OnUpdateProceduralSettings(CommandState& state) const;
 
@@ -234,8 +236,9 @@ public:
     void RecomputePrintCheck();
     const std::vector<std::uint8_t>& OutwardFaceFlags();
     void SetOccupancyCells(std::int32_t cells);
-    void OnOccupancyCells(CommandId id);
-    void OnUpdateOccupancyCells(CommandId id, CommandState& state) const;
+    // cells: 128, 256 or 512, as the menu offers them.
+    void OnOccupancyCells(std::int32_t cells);
+    void OnUpdateOccupancyCells(std::int32_t cells, CommandState& state) const;
     void BuildComponents();
     void ReplaceInputMesh();
 
@@ -345,9 +348,6 @@ protected:
     virtual bool BaseOnNewDocument();
 
 private:
-    void BuildCommandMap();
-    // The rows of the save commands and the input-mesh tools.
-    void BuildExportAndToolCommands();
     // A tool's changed copy becomes the part as loaded; the shared tail of
     // every input-mesh tool that changed the part.
     void AdoptChangedPart(mesh::TriangleMesh changed);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
@@ -297,10 +296,9 @@ void CRidgeforgeDoc::OnLoadTextureFromDisk() {
     if (const std::optional<CString> path = Host()->ChooseFileToOpen(request)) LoadHeightMap(*path);
 }
 
-void CRidgeforgeDoc::OnProceduralPattern(CommandId id) {
-    if (id < ID_PROCEDURAL_PATTERN_FIRST || Host() == nullptr) return;
+void CRidgeforgeDoc::OnProceduralPattern(std::size_t index) {
+    if (Host() == nullptr) return;
     const std::vector<std::string> names = mesh::procedural::TextureNames();
-    const std::size_t index = id - ID_PROCEDURAL_PATTERN_FIRST;
     if (index >= names.size()) return;
     std::unique_ptr<mesh::procedural::ProceduralTexture> pattern = mesh::procedural::CreateTexture(names[index]);
     if (pattern == nullptr) return;

@@ -2,22 +2,11 @@
 // occupancy grid with its cached outward-face flags, the part's surfaces for
 // the view, and rebuilding all of it when the part as loaded or its
 // orientation changed.
-#include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "relief/validation/ValidateMesh.h"
 
 namespace ridgeforge {
-
-namespace {
-
-std::int32_t CellsForCommand(CommandId id) {
-    if (id == ID_OCCUPANCY_128) return 128;
-    if (id == ID_OCCUPANCY_512) return 512;
-    return 256;
-}
-
-}  // namespace
 
 void CRidgeforgeDoc::RecomputePrintCheck() {
     occupancyGrid.Build(workingPart, occupancyCells);
@@ -48,11 +37,11 @@ void CRidgeforgeDoc::SetOccupancyCells(std::int32_t cells) {
     OnSettingsChanged();
 }
 
-void CRidgeforgeDoc::OnOccupancyCells(CommandId id) { SetOccupancyCells(CellsForCommand(id)); }
+void CRidgeforgeDoc::OnOccupancyCells(std::int32_t cells) { SetOccupancyCells(cells); }
 
-void CRidgeforgeDoc::OnUpdateOccupancyCells(CommandId id, CommandState& state) const {
+void CRidgeforgeDoc::OnUpdateOccupancyCells(std::int32_t cells, CommandState& state) const {
     state.radio = true;
-    state.checked = CellsForCommand(id) == occupancyCells;
+    state.checked = cells == occupancyCells;
     state.enabled = HasPart();
 }
 

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <fstream>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/StlImport.h"
@@ -291,7 +290,7 @@ TEST(ExportPlan, ATexturedCubeIsProcessedCheckedAndSavedWatertight) {
 
     // Save STL finishes the running Process first, then checks, then asks for a name.
     d.host.saveChoices.push_back((dir / "textured.stl").wstring());
-    ASSERT_TRUE(d.doc.Commands().Execute(ID_FILE_SAVE_STL));
+    d.doc.OnFileSaveStl();
     ASSERT_EQ(d.host.exportRequests.size(), 1u);
     EXPECT_TRUE(d.host.exportRequests[0].warning.empty()) << d.host.exportRequests[0].warning;
     EXPECT_GT(d.host.exportRequests[0].mesh->TriangleCount(), 1000u);
@@ -432,30 +431,30 @@ TEST(LayOnFace, AnIndexOutOfRangeOrNoPartOnlyForgetsThePrintCheck) {
 TEST(OccupancyCommands, TheValueAlreadyChosenChangesNothing) {
     ToolDocument d;
     // Without a part a change only stores the value.
-    d.doc.Commands().Execute(ID_OCCUPANCY_128);
+    d.doc.OnOccupancyCells(128);
     EXPECT_EQ(d.doc.occupancyCells, 128);
     EXPECT_TRUE(d.doc.occupancyGrid.IsEmpty());
 
-    d.doc.Commands().Execute(ID_OCCUPANCY_256);
+    d.doc.OnOccupancyCells(256);
     d.doc.OnTestCube();
     ASSERT_FALSE(d.doc.OutwardFaceFlags().empty());
     ASSERT_TRUE(d.doc.printCheckCache.valid);
     const int waits = d.host.waitDepth;
     const std::size_t undo = d.doc.undoStack.size();
-    d.doc.Commands().Execute(ID_OCCUPANCY_256);
+    d.doc.OnOccupancyCells(256);
     EXPECT_TRUE(d.doc.printCheckCache.valid);
     EXPECT_EQ(d.doc.occupancyGrid.resolution, 256);
     EXPECT_EQ(d.doc.undoStack.size(), undo);
     EXPECT_EQ(d.host.waitDepth, waits);
 
-    d.doc.Commands().Execute(ID_OCCUPANCY_512);
+    d.doc.OnOccupancyCells(512);
     EXPECT_EQ(d.doc.occupancyCells, 512);
     EXPECT_EQ(d.doc.occupancyGrid.resolution, 512);
     EXPECT_NE(d.doc.printCheckCache.occupancyCells, 256);
     CommandState state;
-    d.doc.Commands().Update(ID_OCCUPANCY_512, state);
+    d.doc.OnUpdateOccupancyCells(512, state);
     EXPECT_TRUE(state.checked);
-    d.doc.Commands().Update(ID_OCCUPANCY_256, state);
+    d.doc.OnUpdateOccupancyCells(256, state);
     EXPECT_FALSE(state.checked);
 }
 

@@ -94,10 +94,13 @@ public:
         return true;
     }
     void AddToRecentFiles(const CString& path) override { recentFiles.push_back(path); }
-    bool MainFrameInFront() const override { return true; }
-    void PumpPaintEvents(std::int32_t) override {}
-    bool EscapeKeyDown() const override { return false; }
-    void DiscardQueuedInput() override {}
+    void WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                    std::atomic<bool>&) override {
+        while (!finished()) {
+            if (tick) tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 
     // Whether a logged line contains the text.
     bool Logged(const CString& part) const {

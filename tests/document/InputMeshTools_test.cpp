@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "tests/document/ToolHost.h"
 #include "testing/Shapes.h"
@@ -79,41 +78,6 @@ TEST(RunWithProgress, AJobThatThrowsIsJoinedAndItsErrorRaisedOnTheCallersThread)
                  std::runtime_error);
     EXPECT_EQ(d.host.waitDepth, 0);
     EXPECT_EQ(d.host.inputDiscards, 1);
-}
-
-TEST(InputMeshTools, CommandsNeedAPartAndRepairWithWindowsStaysOff) {
-    ToolDocument d;
-    const CommandId needsMesh[] = {
-        ID_FILE_SAVE_STL,           ID_FILE_SAVE_AS, ID_FILE_SAVE_ASCII_STL, ID_MESH_VALIDATE,
-        ID_MESH_CHECK_PRINTABILITY, ID_MESH_REPAIR,  ID_MESH_SIMPLIFY_INPUT, ID_MESH_REMESH_INPUT};
-    for (const CommandId id : needsMesh) {
-        CommandState state;
-        ASSERT_TRUE(d.doc.Commands().Update(id, state)) << id;
-        EXPECT_FALSE(state.enabled) << id;
-    }
-    d.doc.OnTestCube();
-    for (const CommandId id : needsMesh) {
-        CommandState state;
-        d.doc.Commands().Update(id, state);
-        EXPECT_TRUE(state.enabled) << id;
-    }
-    CommandState windows;
-    ASSERT_TRUE(d.doc.Commands().Update(ID_MESH_REPAIR_WINDOWS, windows));
-    EXPECT_FALSE(windows.enabled);
-
-    // Reached anyway: the question first, then the sentence, and nothing changes.
-    const mesh::TriangleMesh before = d.doc.partAsLoaded;
-    d.host.answers.push_back(QuestionAnswer::Yes);
-    EXPECT_TRUE(d.doc.Commands().Execute(ID_MESH_REPAIR_WINDOWS));
-    ASSERT_EQ(d.host.questions.size(), 1u);
-    EXPECT_EQ(d.host.questions[0].rfind(L"Fix the mesh with the Windows repair service?", 0), 0u);
-    ASSERT_NE(d.host.LastInfo(), nullptr);
-    EXPECT_EQ(d.host.LastInfo()->text, L"This Windows does not offer the 3D printing repair service.");
-    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Problem);
-    EXPECT_TRUE(SameBytes(d.doc.partAsLoaded, before));
-    EXPECT_FALSE(d.doc.IsModified());
-    EXPECT_FALSE(d.doc.partChanged);
-    EXPECT_EQ(d.host.outputPaneShows, 0);
 }
 
 TEST(InputMeshTools, SimplifyWithNothingToMergeLeavesTheModifiedFlagAsItWas) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "textures/procedural/ProceduralTexture.h"
@@ -139,44 +138,6 @@ TEST(DocumentText, ConversionsAndNumbers) {
     EXPECT_EQ(RemoveTimingText(L"no timing here"), L"no timing here");
 }
 
-TEST(Commands, PatternIdsOpenTheRegistryInMenuOrderAndSettingsHasItsOwnId) {
-    HostedDocument d;
-    d.doc.OnTestCube();
-    std::vector<std::string> seen;
-    d.host.proceduralDialog = [&seen](mesh::procedural::ProceduralTexture& texture) {
-        seen.push_back(texture.Name());
-        return false;
-    };
-    for (CommandId id = ID_PROCEDURAL_PATTERN_FIRST; id <= ID_PROCEDURAL_PATTERN_LAST; ++id) {
-        EXPECT_TRUE(d.doc.Commands().Execute(id)) << id;
-    }
-    EXPECT_EQ(seen, mesh::procedural::TextureNames());
-    ASSERT_EQ(seen.size(), 25u);
-    EXPECT_EQ(seen.back(), "Leather");
-    // The old range is not the patterns'.
-    EXPECT_EQ(d.doc.Commands().Find(32857), nullptr);
-    EXPECT_EQ(d.doc.Commands().Find(32955), nullptr);
-
-    // 32881 is the settings of the texture in use, enabled only with one.
-    CommandState state;
-    ASSERT_TRUE(d.doc.Commands().Update(ID_PROCEDURAL_SETTINGS, state));
-    EXPECT_FALSE(state.enabled);
-    d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
-    d.doc.Commands().Execute(ID_PROCEDURAL_PATTERN_FIRST + 3);
-    ASSERT_NE(d.doc.proceduralTexture, nullptr);
-    const std::string chosen = d.doc.proceduralTexture->Name();
-    EXPECT_EQ(chosen, mesh::procedural::TextureNames()[3]);
-    ASSERT_TRUE(d.doc.Commands().Update(ID_PROCEDURAL_SETTINGS, state));
-    EXPECT_TRUE(state.enabled);
-    std::string edited;
-    d.host.proceduralDialog = [&edited](mesh::procedural::ProceduralTexture& texture) {
-        edited = texture.Name();
-        return false;
-    };
-    EXPECT_TRUE(d.doc.Commands().Execute(ID_PROCEDURAL_SETTINGS));
-    EXPECT_EQ(edited, chosen);
-}
-
 TEST(DocumentBase, PathNameGivesTheTitleAndTellsTheRecentFiles) {
     HostedDocument d;
     d.doc.SetPathName(L"/tmp/gr\u00FCn/Tr\u00E4ger.rgproj", true);
@@ -208,47 +169,6 @@ TEST(DocumentBase, PathNameGivesTheTitleAndTellsTheRecentFiles) {
     const int seen = view.updates;
     d.doc.UpdateAllViews(nullptr);
     EXPECT_EQ(view.updates, seen);
-}
-
-TEST(Commands, UpdateHandlersFollowThePartTheHistoryAndTheGrid) {
-    HostedDocument d;
-    const CommandTable* tables[] = {nullptr, &d.doc.Commands()};
-    CommandState state;
-    for (CommandId id : {ID_FILE_SAVE_PROJECT, ID_FILE_SAVE_PROJECT_AS, ID_PROCESS, ID_EDIT_UNDO, ID_OCCUPANCY_256}) {
-        ASSERT_TRUE(RouteCommandUpdate(tables, id, state)) << id;
-        EXPECT_FALSE(state.enabled) << id;
-    }
-    EXPECT_FALSE(RouteCommand(tables, 1));
-    EXPECT_TRUE(RouteCommand(tables, ID_TEST_CUBE));
-    EXPECT_EQ(d.doc.testShape, "cube");
-    ASSERT_TRUE(RouteCommandUpdate(tables, ID_FILE_SAVE_PROJECT, state));
-    EXPECT_TRUE(state.enabled);
-    ASSERT_TRUE(RouteCommandUpdate(tables, ID_OCCUPANCY_256, state));
-    EXPECT_TRUE(state.enabled && state.checked && state.radio);
-    ASSERT_TRUE(RouteCommandUpdate(tables, ID_OCCUPANCY_512, state));
-    EXPECT_FALSE(state.checked);
-    // Test shapes need no part; the cylinder replaces the cube.
-    EXPECT_TRUE(RouteCommand(tables, ID_TEST_CYLINDER));
-    EXPECT_EQ(d.doc.testShape, "cylinder");
-    EXPECT_TRUE(d.host.Logged(L"Test cylinder: 20 mm across, 20 mm tall, 256 triangles."));
-
-    // Occupancy: a new value rebuilds the grid, the same value changes nothing.
-    EXPECT_TRUE(RouteCommand(tables, ID_OCCUPANCY_128));
-    EXPECT_EQ(d.doc.occupancyCells, 128);
-    EXPECT_EQ(d.doc.occupancyGrid.resolution, 128);
-    EXPECT_FALSE(d.doc.OutwardFaceFlags().empty());
-    EXPECT_TRUE(d.doc.printCheckCache.valid);
-    EXPECT_TRUE(RouteCommand(tables, ID_OCCUPANCY_128));
-    EXPECT_TRUE(d.doc.printCheckCache.valid);
-    EXPECT_TRUE(RouteCommand(tables, ID_OCCUPANCY_512));
-    EXPECT_EQ(d.doc.printCheckCache.occupancyCells, 512);
-    EXPECT_EQ(d.doc.occupancyGrid.resolution, 512);
-
-    // Without a part the value is only stored.
-    HostedDocument empty;
-    empty.doc.SetOccupancyCells(512);
-    EXPECT_EQ(empty.doc.occupancyCells, 512);
-    EXPECT_TRUE(empty.doc.occupancyGrid.IsEmpty());
 }
 
 TEST(WorkingPart, ReplaceInputMeshRebuildsFromThePartAsLoadedAndItsOrientation) {

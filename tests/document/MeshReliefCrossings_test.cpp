@@ -4,7 +4,6 @@
 // under the relief, the cone's bed rim slides over the bed face.
 #include <gtest/gtest.h>
 
-#include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "tests/document/ToolHost.h"
 #include "tests/support/SelfIntersections.h"
@@ -19,7 +18,7 @@ TEST(MeshReliefCrossings, ScrewAndConeAreUncrossedRightAfterTheDisplacement) {
         test::ToolDocument d;
         d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
         d.doc.LoadTestShape(part.mesh, L"Part", L"Part", L"Part");
-        d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST);
+        d.doc.OnProceduralPattern(0);
         d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
         d.doc.displacementSettings.strengthMillimetres = 2.0f;
         d.doc.OnSettingsChanged();

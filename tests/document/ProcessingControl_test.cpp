@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include "document/CommandIds.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/TestShapes.h"
@@ -444,7 +443,7 @@ TEST(ProcessingControl, ChangingOnlyAReliefSettingMakesTheReliefStale) {
     test::HostedDocument d;
     d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
     d.doc.OnTestCube();
-    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST);
+    d.doc.OnProceduralPattern(0);
     d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
     d.doc.OnSettingsChanged();
     d.doc.Process();
@@ -478,7 +477,7 @@ TEST(ProcessingControl, ASolidReliefThatLeavesNothingIsRefused) {
     const std::vector<std::string> names = mesh::procedural::TextureNames();
     const auto bricks = std::find(names.begin(), names.end(), "Bricks");
     ASSERT_NE(bricks, names.end());
-    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST + static_cast<CommandId>(bricks - names.begin()));
+    d.doc.OnProceduralPattern(static_cast<std::size_t>(bricks - names.begin()));
     ASSERT_TRUE(d.doc.HasTexture());
     ASSERT_EQ(d.doc.displacementSettings.method, mesh::DisplacementMethod::Solid);
     d.doc.Process();

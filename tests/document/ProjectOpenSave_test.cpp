@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "document/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/PlacementSnapshot.h"
 #include "document/ProjectFile.h"
@@ -344,47 +343,6 @@ TEST(ProjectSave, SaveModifiedAsksOnlyWithAModifiedPart) {
     d.host.answers = {QuestionAnswer::No};
     EXPECT_TRUE(d.doc.SaveModified());
     EXPECT_EQ(d.host.questions.back(), L"Save the changes to chosen.rgproj?");
-}
-
-TEST(ProjectSave, TestShapesAskBeforeReplacingAModifiedDocument) {
-    test::TempDir dir("shape-ask");
-    HostedDocument d;
-    ASSERT_TRUE(d.doc.Commands().Execute(ID_TEST_CUBE));  // nothing loaded: no question
-    EXPECT_TRUE(d.host.questions.empty());
-    EXPECT_EQ(d.doc.testShape, "cube");
-    d.doc.displacementSettings.strengthMillimetres += 0.25f;
-    d.doc.SetModifiedFlag(true);
-    const float amplitude = d.doc.displacementSettings.strengthMillimetres;
-
-    d.host.answers = {QuestionAnswer::Cancel};
-    d.doc.Commands().Execute(ID_TEST_SPHERE);
-    ASSERT_EQ(d.host.questions.size(), 1u);
-    EXPECT_EQ(d.host.questions[0],
-              L"Save the project before going on?\n\nIt keeps the part, the texture, its placement, the masks and "
-              L"every setting.");
-    EXPECT_EQ(d.doc.testShape, "cube");
-    EXPECT_TRUE(d.doc.IsModified());
-    EXPECT_EQ(d.doc.displacementSettings.strengthMillimetres, amplitude);
-
-    // Yes saves first, then the shape comes in.
-    d.host.answers = {QuestionAnswer::Yes};
-    d.host.saveChoices = {W(dir / "kept.rgproj")};
-    d.doc.Commands().Execute(ID_TEST_CYLINDER);
-    EXPECT_EQ(d.host.questions.size(), 2u);
-    EXPECT_TRUE(fs::exists(dir / "kept.rgproj"));
-    EXPECT_EQ(d.doc.testShape, "cylinder");
-
-    // No goes on without saving.
-    d.doc.SetModifiedFlag(true);
-    d.host.answers = {QuestionAnswer::No};
-    d.doc.Commands().Execute(ID_TEST_SPHERE);
-    EXPECT_EQ(d.host.questions.size(), 3u);
-    EXPECT_EQ(d.doc.testShape, "sphere");
-    EXPECT_FALSE(d.doc.IsModified());
-    // Unmodified: no question.
-    d.doc.Commands().Execute(ID_TEST_CUBE);
-    EXPECT_EQ(d.host.questions.size(), 3u);
-    EXPECT_EQ(d.doc.testShape, "cube");
 }
 
 TEST(ProjectSave, SaveAndOpenGiveTheSameDocument) {

@@ -21,7 +21,6 @@
 #include <string>
 #include <tuple>
 
-#include "document/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/pipeline/PipelineStages.h"
 #include "tests/document/ToolHost.h"
@@ -91,7 +90,7 @@ TEST_P(ReliefHarness, SavedMeshCrossesNothing) {
     d.host.proceduralDialog = [](mesh::procedural::ProceduralTexture&) { return true; };
     const CString name = WideFromUtf8(PartName(c.part));
     d.doc.LoadTestShape(test::MakeReliefStressParts()[static_cast<std::size_t>(c.part)].mesh, name, name, name);
-    d.doc.OnProceduralPattern(ID_PROCEDURAL_PATTERN_FIRST);
+    d.doc.OnProceduralPattern(0);
     ASSERT_TRUE(d.doc.HasTexture());
     ASSERT_TRUE(d.doc.remeshEnabled && d.doc.displacementEnabled && d.doc.simplifyEnabled);
     ASSERT_FLOAT_EQ(d.doc.remeshSettings.targetEdgeMillimetres, 0.2f);

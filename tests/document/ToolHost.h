@@ -68,10 +68,17 @@ public:
         chosen = *remeshChoice;
         return true;
     }
-    bool MainFrameInFront() const override { return mainFrameInFront; }
-    bool EscapeKeyDown() const override { return escapeDown; }
-    void PumpPaintEvents(std::int32_t) override { ++paintPumps; }
-    void DiscardQueuedInput() override { ++inputDiscards; }
+    // Escape counts only while the main window is in front, as in the program.
+    void WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                    std::atomic<bool>& stop) override {
+        while (!finished()) {
+            if (escapeDown && mainFrameInFront) stop = true;
+            if (tick) tick();
+            ++paintPumps;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ++inputDiscards;
+    }
     void ShowOutputPane() override { ++outputPaneShows; }
 };
 

@@ -43,8 +43,7 @@
 
 #include "ui/app/LeftPane.h"
 #include "ui/app/MainFrame.h"
-#include "ui/app/ShellCommandIds.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
@@ -198,10 +197,10 @@ public:
     bool DetailedLog() const override { return inner->DetailedLog(); }
     bool OpenDocumentFile(const CString& path) override { return inner->OpenDocumentFile(path); }
     void AddToRecentFiles(const CString& path) override { inner->AddToRecentFiles(path); }
-    bool MainFrameInFront() const override { return inner->MainFrameInFront(); }
-    void PumpPaintEvents(std::int32_t wait) override { inner->PumpPaintEvents(wait); }
-    bool EscapeKeyDown() const override { return inner->EscapeKeyDown(); }
-    void DiscardQueuedInput() override { inner->DiscardQueuedInput(); }
+    void WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                    std::atomic<bool>& stop) override {
+        inner->WaitForJob(finished, tick, stop);
+    }
 };
 
 // Ends every modal dialog of the program the way a person does: after a

@@ -2,9 +2,8 @@
 
 #include <wx/sizer.h>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ToolbarHostWnd.h"
-#include "document/CommandIds.h"
 #include "ui/framework/Dpi.h"
 
 namespace ridgeforge {

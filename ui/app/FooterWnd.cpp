@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/app/ShellCommandIds.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Fonts.h"

@@ -1,6 +1,6 @@
 #include "ui/app/LeftPane.h"
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/Dpi.h"
 #include "text/Utf8.h"

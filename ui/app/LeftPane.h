@@ -7,7 +7,7 @@
 
 #include "ui/app/FooterWnd.h"
 #include "ui/app/PaneContents.h"
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 #include "ui/framework/PeriodicTimer.h"
 #include "ui/workflow/FlowTypes.h"
 

@@ -12,9 +12,11 @@
 #include <cstdio>
 
 #include "ui/app/AppToolbar.h"
+#include "ui/app/FrameViewShell.h"
 #include "ui/app/LeftPane.h"
 #include "ui/app/RidgeforgeApp.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/AppCommands.h"
+#include "ui/commands/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "ui/framework/DocView.h"
 #include "ui/framework/Dpi.h"
@@ -22,6 +24,7 @@
 #include "ui/framework/ProgressGauge.h"
 #include "ui/framework/Profile.h"
 #include "ui/framework/StartupMarks.h"
+#include "ui/view/RidgeforgeView.h"
 #include "text/TextCase.h"
 #include "textures/TextureLibrary.h"
 #include "ui/workflow/FlowWnd.h"
@@ -119,7 +122,7 @@ CMainFrame::CMainFrame(CRidgeforgeApp& app, ui::View& view)
     Log(L"Ruvolta ready.", LogKind::Auto);
     ui::MarkStartupPhase("  docking and the visual manager");
 
-    BuildCommands();
+    AddFrameCommands(commands_, *this);
     EnableKeyCommands();
     Bind(wxEVT_DPI_CHANGED, &CMainFrame::OnDpiChangedEvent, this);
     // A settings change of the desktop's text resolution (Xft/DPI) takes the
@@ -166,6 +169,8 @@ bool CMainFrame::CreateDockingWindows() {
     information_ = information.information;
     ui::MarkStartupPhase("  the output and right panes");
 
+    viewShell_ = std::make_unique<FrameViewShell>(*this, app_);
+    if (auto* view = dynamic_cast<CRidgeforgeView*>(&view_)) view->SetShell(viewShell_.get());
     view_.CreateViewWindow(this);
     viewArea_ = view_.Window();
     if (viewArea_ == nullptr) viewArea_ = new wxWindow(this, wxID_ANY);
@@ -370,13 +375,8 @@ void CMainFrame::OnReloadTextures() {
     if (body != nullptr) body->SetTextureLibrary(LibraryRoots());
 }
 
-void CMainFrame::BuildCommands() {
-    commands_.Add(ID_APP_EXIT, [this](CommandId) { Close(); });
-    commands_.Add(ID_RELOAD_TEXTURES, [this](CommandId) { OnReloadTextures(); });
-}
-
 std::vector<const CommandTable*> CMainFrame::CommandRoute() const {
-    const CommandTable* documentTable = app_.Document() != nullptr ? &app_.Document()->Base().Commands() : nullptr;
+    const CommandTable* documentTable = app_.Document() != nullptr ? &app_.Document()->Commands() : nullptr;
     return {&view_.Commands(), documentTable, &commands_, &app_.Commands()};
 }
 

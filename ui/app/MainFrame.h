@@ -9,6 +9,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class View;
 
 class CRidgeforgeApp;
 class CAppToolbarPane;
+class IViewShell;
 
 // Status bar fields, in order.
 enum StatusField : int {
@@ -89,6 +91,8 @@ public:
 
     std::vector<const CommandTable*> CommandRoute() const override;
     CommandId KeyCommand(int keyCode, int modifiers) const override;
+    // Reload Textures: the texture section reads the library's folders again.
+    void OnReloadTextures();
     const CommandTable& Commands() const { return commands_; }
 
 protected:
@@ -96,13 +100,13 @@ protected:
 
 private:
     bool CreateDockingWindows();
-    void BuildCommands();
     void UpdateLockIndicators();
     void OnDpiChangedEvent(wxDPIChangedEvent& event);
-    void OnReloadTextures();
 
     CRidgeforgeApp& app_;
     ui::View& view_;
+    // What the view asks of the frame; made before the view's window.
+    std::unique_ptr<IViewShell> viewShell_;
     CommandTable commands_;
     wxStatusBar* statusBar_ = nullptr;
     CAppToolbarPane* toolbar_ = nullptr;

@@ -1,13 +1,11 @@
-// The menu bar. Ids are the commands' own (ui/app/ShellCommandIds.h,
-// document/CommandIds.h); the texts carry their mnemonics and, after a tab,
-// their accelerators.
+// The menu bar. Ids are the commands' own (ui/commands/CommandIds.h); the
+// texts carry their mnemonics and, after a tab, their accelerators.
 #include <wx/menu.h>
 
 #include <string>
 
 #include "ui/app/MainFrame.h"
-#include "ui/app/ShellCommandIds.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "ui/framework/Commands.h"
 

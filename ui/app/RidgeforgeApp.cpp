@@ -1,4 +1,5 @@
 #include "ui/app/RidgeforgeApp.h"
+#include "ui/commands/AppCommands.h"
 
 #include <wx/filedlg.h>
 #include <wx/filehistory.h>
@@ -8,7 +9,7 @@
 
 #include "ui/app/AboutDialog.h"
 #include "ui/app/MainFrame.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/view/RidgeforgeView.h"
 #include "ui/app/WxDocumentHost.h"
 #include "platform/KnownFolders.h"
@@ -34,7 +35,7 @@ CString Widen(const std::string& utf8) { return wxString::FromUTF8(utf8.c_str())
 
 CRidgeforgeApp::CRidgeforgeApp(Options options) : options_(std::move(options)) {
     programFolder_ = options_.programFolder.empty() ? platform::ExecutableFolder() : options_.programFolder;
-    BuildCommands();
+    AddAppCommands(commands_, *this);
 }
 
 CRidgeforgeApp::~CRidgeforgeApp() {
@@ -189,23 +190,13 @@ void CRidgeforgeApp::OnAppAbout() {
     dialog.ShowModal();
 }
 
-void CRidgeforgeApp::BuildCommands() {
-    commands_.Add(ID_FILE_NEW, [this](CommandId) { OnFileNew(); });
-    commands_.Add(ID_FILE_OPEN, [this](CommandId) { OnFileOpen(); });
-    commands_.AddRange(ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST, [this](CommandId id) {
-        const auto index = static_cast<int>(id - ID_FILE_MRU_FIRST);
-        wxFileHistory& history = profile_->RecentFiles();
-        if (index < 0 || static_cast<size_t>(index) >= history.GetCount()) return;
-        // As the class library does: a recent file that no longer opens
-        // leaves the list.
-        if (!OpenDocumentFile(history.GetHistoryFile(static_cast<size_t>(index)).ToStdWstring()))
-            profile_->RemoveRecentFile(index);
-    });
-    commands_.Add(
-        ID_DETAILED_LOG, [this](CommandId) { OnDetailedLog(); },
-        [this](CommandId, CommandState& state) { state.checked = detailedLog_; });
-    commands_.Add(ID_USER_MANUAL, [this](CommandId) { OnUserManual(); });
-    commands_.Add(ID_APP_ABOUT, [this](CommandId) { OnAppAbout(); });
+void CRidgeforgeApp::OnOpenRecentFile(int index) {
+    wxFileHistory& history = profile_->RecentFiles();
+    if (index < 0 || static_cast<size_t>(index) >= history.GetCount()) return;
+    // As the class library does: a recent file that no longer opens leaves
+    // the list.
+    if (!OpenDocumentFile(history.GetHistoryFile(static_cast<size_t>(index)).ToStdWstring()))
+        profile_->RemoveRecentFile(index);
 }
 
 }  // namespace ridgeforge

@@ -68,6 +68,8 @@ public:
     // Commands.
     void OnFileNew();
     void OnFileOpen();
+    // index: the place in the recent-files list, 0 first.
+    void OnOpenRecentFile(int index);
     void OnDetailedLog();
     void OnUserManual();
     void OnAppAbout();
@@ -78,7 +80,6 @@ public:
     static constexpr const wchar_t* kAppName = L"Ruvolta";
 
 private:
-    void BuildCommands();
     void FirstIdle();
 
     Options options_;

@@ -2,6 +2,7 @@
 
 #include "ui/app/RidgeforgeApp.h"
 #include "document/RidgeforgeDoc.h"
+#include "ui/commands/DocumentCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -22,6 +23,16 @@ private:
 };
 
 }  // namespace
+
+const CommandTable& ShellDocument::Commands() {
+    CRidgeforgeDoc* document = RidgeforgeDoc();
+    if (document != commandsFor_) {
+        commands_ = CommandTable{};
+        if (document != nullptr) AddDocumentCommands(commands_, *document);
+        commandsFor_ = document;
+    }
+    return commands_;
+}
 
 std::unique_ptr<ShellDocument> MakeRidgeforgeDocument(DocumentHost& host) {
     return std::make_unique<RidgeforgeShellDocument>(host);

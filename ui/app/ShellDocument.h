@@ -1,14 +1,15 @@
 // What the application and the main frame ask of the document beyond its
 // base: the idle poll of the processing pipeline, its status for the status
-// bar, and loading a dropped image as the texture. The program's document is
-// CRidgeforgeDoc (MakeRidgeforgeDocument); tests and benchmarks hand in a
-// document whose pipeline they drive themselves.
+// bar, loading a dropped image as the texture, and the document's commands.
+// The program's document is CRidgeforgeDoc (MakeRidgeforgeDocument); tests
+// and benchmarks hand in a document whose pipeline they drive themselves.
 #pragma once
 
 #include <memory>
 
 #include "document/DocumentBase.h"
 #include "document/pipeline/AsyncPipeline.h"
+#include "ui/framework/CommandTable.h"
 
 namespace ridgeforge {
 
@@ -18,6 +19,10 @@ class ShellDocument {
 public:
     virtual ~ShellDocument() = default;
     virtual DocumentBase& Base() = 0;
+    // The document's commands, second on the command road (after the view's):
+    // the rows of the program's document when RidgeforgeDoc gives one, else
+    // none.
+    const CommandTable& Commands();
     // Joins a finished run and applies its result; true when it applied one.
     virtual bool PollPipeline() = 0;
     // From the start of a run until PollPipeline has joined it.
@@ -27,6 +32,11 @@ public:
     virtual bool LoadHeightMap(const CString& path) = 0;
     // The program's document, or null for another kind.
     virtual CRidgeforgeDoc* RidgeforgeDoc() { return nullptr; }
+
+private:
+    CommandTable commands_;
+    // The document the rows were made for.
+    const CRidgeforgeDoc* commandsFor_ = nullptr;
 };
 
 // The program's document over the given host.

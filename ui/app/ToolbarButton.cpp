@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "ui/app/ShellCommandIds.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Dpi.h"
 
 namespace ridgeforge {

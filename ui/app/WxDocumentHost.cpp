@@ -134,14 +134,10 @@ void WxDocumentHost::AddToRecentFiles(const CString& path) {
     app_.Profile().AddRecentFile(std::filesystem::path(path));
 }
 
-bool WxDocumentHost::MainFrameInFront() const { return ui::IsInFront(app_.Frame()); }
-
-void WxDocumentHost::PumpPaintEvents(std::int32_t maximumWaitMilliseconds) {
-    ui::PumpPaintEvents(maximumWaitMilliseconds);
+void WxDocumentHost::WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                                std::atomic<bool>& stop) {
+    ui::WaitPaintingOnly(finished, stop, app_.Frame(), tick);
+    ui::DiscardQueuedInput();
 }
-
-bool WxDocumentHost::EscapeKeyDown() const { return ui::EscapeKeyDown(); }
-
-void WxDocumentHost::DiscardQueuedInput() { ui::DiscardQueuedInput(); }
 
 }  // namespace ridgeforge

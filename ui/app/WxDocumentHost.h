@@ -35,10 +35,8 @@ public:
     bool DetailedLog() const override;
     bool OpenDocumentFile(const CString& path) override;
     void AddToRecentFiles(const CString& path) override;
-    bool MainFrameInFront() const override;
-    void PumpPaintEvents(std::int32_t maximumWaitMilliseconds) override;
-    bool EscapeKeyDown() const override;
-    void DiscardQueuedInput() override;
+    void WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
+                    std::atomic<bool>& stop) override;
 
 private:
     wxWindow* Parent() const;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "ui/dialogs/MaskPanelRules.h"
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 #include "relief/mapping/MaskVolume.h"
 
 class wxListCtrl;

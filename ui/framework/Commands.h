@@ -10,7 +10,7 @@
 
 #include <wx/frame.h>
 
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 
 class wxWindow;
 

@@ -12,6 +12,7 @@
 #include <wx/chartype.h>
 
 #include "document/DocumentBase.h"
+#include "ui/framework/CommandTable.h"
 
 class wxWindow;
 

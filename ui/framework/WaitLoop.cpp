@@ -31,11 +31,13 @@ bool IsInFront(const wxWindow* window) {
     return top != nullptr && top->IsActive();
 }
 
-void WaitPaintingOnly(const std::function<bool()>& finished, std::atomic<bool>& stop, const wxWindow* mainWindow) {
+void WaitPaintingOnly(const std::function<bool()>& finished, std::atomic<bool>& stop, const wxWindow* mainWindow,
+                      const std::function<void()>& tick) {
     while (!finished()) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
         while (!finished() && std::chrono::steady_clock::now() < until) {
             if (EscapeKeyDown() && IsInFront(mainWindow)) stop = true;
+            if (tick) tick();
             PumpPaintEvents(10);
         }
     }

@@ -22,8 +22,10 @@ bool EscapeKeyDown();
 bool IsInFront(const wxWindow* window);
 
 // Runs until `finished` answers true, pumping paints every 100 ms at most;
-// sets `stop` when Escape is down while `mainWindow` is in front.
-void WaitPaintingOnly(const std::function<bool()>& finished, std::atomic<bool>& stop, const wxWindow* mainWindow);
+// sets `stop` when Escape is down while `mainWindow` is in front; runs
+// `tick` (when given) between pumps.
+void WaitPaintingOnly(const std::function<bool()>& finished, std::atomic<bool>& stop, const wxWindow* mainWindow,
+                      const std::function<void()>& tick = {});
 
 // Drops the mouse and keyboard input queued while a job ran.
 void DiscardQueuedInput();

@@ -10,7 +10,7 @@
 #include "relief/mapping/WholeTiles.h"
 #include "relief/validation/SlicedPreview.h"
 #include "ui/view/RidgeforgeViewWindow.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 #include "ui/view/ViewComputations.h"
 
 namespace ridgeforge {

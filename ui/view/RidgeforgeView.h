@@ -49,6 +49,9 @@ public:
     void OnInitialUpdate() override;
     void OnUpdate(DocumentView* sender, ViewUpdateHint hint) override;
     void CreateViewWindow(wxWindow* parent) override;
+    // The main frame's services for the window made next (not owned; it
+    // outlives the view's window). Null: the view stands on its own.
+    void SetShell(IViewShell* shell) { frameShell_ = shell; }
     wxWindow* Window() const override;
 
     // Stands in for the viewport and the main window (tests); the view does
@@ -151,6 +154,7 @@ private:
 
     IViewRenderSink* renderer_ = nullptr;
     IViewShell* shell_ = nullptr;
+    IViewShell* frameShell_ = nullptr;
     std::unique_ptr<ViewWindowParts> window_;
     mutable gl::Placement handlePlacement_;
     bool startingRun_ = false;

@@ -14,9 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/app/MainFrame.h"
-#include "ui/app/RidgeforgeApp.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/DocumentText.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/Dpi.h"
@@ -25,7 +23,7 @@
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
 #include "ui/view/RidgeforgeViewWindow.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -93,38 +91,6 @@ private:
     gl::Renderer& r_;
 };
 
-class MainFrameShell final : public IViewShell {
-public:
-    static CMainFrame* Frame() {
-        CRidgeforgeApp* app = CRidgeforgeApp::Get();
-        return app != nullptr ? app->Frame() : nullptr;
-    }
-    void SetInformationText(const CString& text) override {
-        if (CMainFrame* f = Frame()) f->Information().SetInformationText(text);
-    }
-    void ShowMessage(const CString& text, InfoKind kind) override {
-        if (CMainFrame* f = Frame()) f->Information().ShowMessage(text, kind);
-    }
-    CString Message() const override {
-        CMainFrame* f = Frame();
-        return f != nullptr ? f->Information().Message() : CString();
-    }
-    void Log(const CString& text, LogKind kind) override {
-        if (CMainFrame* f = Frame()) f->Log(text, kind);
-    }
-    bool DetailedLog() const override {
-        CRidgeforgeApp* app = CRidgeforgeApp::Get();
-        return app != nullptr && app->DetailedLog();
-    }
-    void SetToolText(const CString& text) override {
-        if (CMainFrame* f = Frame()) f->SetToolText(wxString(text.c_str()));
-    }
-    void SetFrameText(const CString& text) override {
-        if (CMainFrame* f = Frame()) f->SetFrameText(wxString(text.c_str()));
-    }
-    void BeginWaitCursor() override { wxBeginBusyCursor(); }
-    void EndWaitCursor() override { wxEndBusyCursor(); }
-};
 
 }  // namespace
 
@@ -149,7 +115,8 @@ bool MappingStatesEqual(const gl::MappingState& a, const gl::MappingState& b) {
     return true;
 }
 
-ViewWindowParts::ViewWindowParts(CRidgeforgeView& view, wxWindow* parent) : view_(view) {
+ViewWindowParts::ViewWindowParts(CRidgeforgeView& view, wxWindow* parent, IViewShell* shell)
+    : view_(view), shell_(shell) {
     area = new wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE | wxCLIP_CHILDREN);
     area->SetBackgroundStyle(wxBG_STYLE_PAINT);
     area->Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
@@ -174,7 +141,6 @@ ViewWindowParts::ViewWindowParts(CRidgeforgeView& view, wxWindow* parent) : view
         }
         event.Skip();
     });
-    shell_ = std::make_unique<MainFrameShell>();
 }
 
 ViewWindowParts::~ViewWindowParts() {
@@ -187,7 +153,7 @@ void ViewWindowParts::CreateViewport() {
     viewport = new COpenGLViewport(area, wxPoint(0, 0), area->GetClientSize());
     ui::MarkStartupPhase("  the OpenGL viewport and its context");
     sink_ = std::make_unique<ViewportRenderSink>(*viewport);
-    view_.AttachSinks(sink_.get(), shell_.get());
+    view_.AttachSinks(sink_.get(), shell_);
     // The statistics arrive inside the canvas's paint. Nothing that runs in
     // a paint may make a window draw at once (GTK would start a second draw
     // inside the first), so the status text is set after the paint.
@@ -203,7 +169,7 @@ void ViewWindowParts::CreateViewport() {
                 announced_ = true;
                 // Logged and refreshed after this paint, as above.
                 area->CallAfter([this, ready] {
-                    if (viewport == nullptr) return;
+                    if (viewport == nullptr || shell_ == nullptr) return;
                     if (!ready) {
                         shell_->Log(L"OpenGL initialization failed: " + Utf8ToCString(viewport->renderer.lastError),
                                     LogKind::Error);
@@ -309,20 +275,12 @@ void ViewWindowParts::LayoutHint(bool show) {
 
 void CRidgeforgeView::CreateViewWindow(wxWindow* parent) {
     if (window_ != nullptr) return;
-    window_ = std::make_unique<ViewWindowParts>(*this, parent);
+    window_ = std::make_unique<ViewWindowParts>(*this, parent, frameShell_);
 }
 
 wxWindow* CRidgeforgeView::Window() const { return window_ != nullptr ? window_->area : nullptr; }
 
-CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) {
-    commands_.Add(
-        ID_LAY_ON_FACE, [this](CommandId) { ToggleLayOnFace(); },
-        [this](CommandId, CommandState& state) {
-            state.enabled = layOnFaceActive || PartLoaded();
-            state.checked = layOnFaceActive;
-        });
-    commands->Register(commands_);
-}
+CRidgeforgeView::CRidgeforgeView() : commands(std::make_unique<ViewCommands>(*this)) { commands->Register(commands_); }
 
 void CRidgeforgeView::OnInitialUpdate() {
     ui::View::OnInitialUpdate();

@@ -24,7 +24,8 @@ bool MappingStatesEqual(const gl::MappingState& a, const gl::MappingState& b);
 
 class ViewWindowParts {
 public:
-    ViewWindowParts(CRidgeforgeView& view, wxWindow* parent);
+    // shell: the main frame's services, or null (a view shown on its own).
+    ViewWindowParts(CRidgeforgeView& view, wxWindow* parent, IViewShell* shell);
     ~ViewWindowParts();
     ViewWindowParts(const ViewWindowParts&) = delete;
     ViewWindowParts& operator=(const ViewWindowParts&) = delete;
@@ -43,7 +44,7 @@ public:
 private:
     CRidgeforgeView& view_;
     std::unique_ptr<IViewRenderSink> sink_;
-    std::unique_ptr<IViewShell> shell_;
+    IViewShell* shell_ = nullptr;
     bool announced_ = false;
     // Another window is in front of the main window.
     bool frameInactive_ = false;

@@ -18,6 +18,10 @@
 
 namespace ridgeforge {
 
+namespace ui {
+class Profile;
+}
+
 class IViewRenderSink {
 public:
     virtual ~IViewRenderSink() = default;
@@ -74,6 +78,10 @@ public:
     virtual void SetFrameText(const CString& text) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
+    // Shows the Information pane and gives its text the keyboard focus.
+    virtual void ShowInformationPane() {}
+    // Where the view's floating panels keep their place; null for none.
+    virtual ui::Profile* Profile() const { return nullptr; }
 };
 
 }  // namespace ridgeforge

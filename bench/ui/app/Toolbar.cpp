@@ -17,7 +17,7 @@
 #include "ui/app/AppToolbar.h"
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ShellDocument.h"
 #include "ui/app/ToolbarHostWnd.h"
 #include "ui/framework/DocView.h"

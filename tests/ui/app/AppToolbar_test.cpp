@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ui/app/AppToolbar.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ToolbarHostWnd.h"
 #include "tests/ui/app/StandInView.h"
 #include "ui/framework/Commands.h"

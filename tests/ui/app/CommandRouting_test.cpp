@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "tests/ui/app/StandInView.h"
-#include "document/CommandIds.h"
 #include "ui/framework/Commands.h"
 #include "tests/ui/app/ShellFixture.h"
 

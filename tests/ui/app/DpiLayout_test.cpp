@@ -18,12 +18,11 @@
 #include <string>
 
 #include "ui/app/AboutDialog.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/dialogs/ExportDialog.h"
 #include "ui/dialogs/MaskPanel.h"
 #include "ui/dialogs/PresetNameDialog.h"
 #include "ui/dialogs/SeamlessDialog.h"
-#include "document/CommandIds.h"
 #include "testing/Shapes.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/Dpi.h"

@@ -3,7 +3,7 @@
 // Simplify switches, settings requests, and the footer's colours, strip and
 // commands on screen.
 #include "ui/app/LeftPane.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/PeriodicTimer.h"
 #include "tests/support/ui/WxTest.h"
 #include "tests/ui/workflow/FlowFixture.h"

@@ -6,8 +6,7 @@
 
 #include <fstream>
 
-#include "ui/app/ShellCommandIds.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "ui/framework/CaptionedPane.h"
 #include "ui/framework/FileDrop.h"

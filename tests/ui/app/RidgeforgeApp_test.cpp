@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "ui/app/AboutDialog.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "tests/ui/app/StandInView.h"
 #include "ui/framework/BackgroundJobs.h"
 #include "ui/framework/DocView.h"

@@ -8,7 +8,7 @@
 
 #include "ui/app/DialogHelpPane.h"
 #include "ui/app/ToolbarHostWnd.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/dialogs/MappingSettingsDialog.h"
 #include "ui/dialogs/MaskPanel.h"
 #include "ui/dialogs/TextureSettingsDialog.h"

@@ -5,7 +5,7 @@
 
 #include "ui/app/OutputWnd.h"
 #include "ui/app/RightPane.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/CaptionedPane.h"

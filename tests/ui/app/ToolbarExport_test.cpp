@@ -13,7 +13,7 @@
 #include "ui/app/RidgeforgeApp.h"
 #include "ui/app/ShellDocument.h"
 #include "ui/app/ToolbarHostWnd.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "ui/framework/App.h"
 #include "ui/framework/Commands.h"

@@ -5,7 +5,7 @@
 
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
-#include "document/CommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/RidgeforgeDoc.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "ui/framework/Commands.h"

@@ -5,9 +5,12 @@
 #include <wx/filehistory.h>
 #include <wx/utils.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Profile.h"
 #include "tests/ui/app/ShellFixture.h"
 
@@ -71,6 +74,26 @@ TEST_F(WxDocumentHostTest, PanesApplicationAndCancelledDialogs) {
     EXPECT_TRUE(host.OpenDocumentFile(part2.wstring()));
     EXPECT_EQ(Document().opened.back(), part2.wstring());
     EXPECT_EQ(Document().GetPathName(), part2.wstring());
+}
+
+// The host waits for a job with the windows painting: the document's tick
+// runs meanwhile, the wait ends when the job does, and nobody pressed
+// Escape, so the job is not asked to stop.
+TEST_F(WxDocumentHostTest, WaitForJobTicksUntilTheJobEnds) {
+    ASSERT_TRUE(Start());
+    DocumentHost& host = *Document().Host();
+    std::atomic<bool> done{false};
+    std::atomic<bool> stop{false};
+    std::thread job([&done] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        done = true;
+    });
+    int ticks = 0;
+    host.WaitForJob([&done] { return done.load(); }, [&ticks] { ++ticks; }, stop);
+    EXPECT_TRUE(done);
+    job.join();
+    EXPECT_GE(ticks, 5);
+    EXPECT_FALSE(stop);
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 
 #include "ui/dialogs/MappingSettingsDialog.h"
 #include "ui/dialogs/ProceduralTextureDialog.h"
-#include "ui/dialogs/MappingTextureCommands.h"
+#include "ui/commands/MappingTextureCommands.h"
 #include "ui/dialogs/RemeshSettingsDialog.h"
 #include "ui/dialogs/SeamlessDialog.h"
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/SettingsCommands.h"
 #include "ui/dialogs/TextureSettingsDialog.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "tests/document/FakeHost.h"

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ToolbarHostWnd.h"
 #include "document/RidgeforgeDoc.h"
 #include "mesh/TestShapes.h"
@@ -22,7 +22,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

@@ -13,7 +13,7 @@
 #include "ui/app/DialogHelpPane.h"
 #include "ui/dialogs/LevelsControl.h"
 #include "ui/dialogs/MappingSettingsDialog.h"
-#include "ui/dialogs/MappingTextureCommands.h"
+#include "ui/commands/MappingTextureCommands.h"
 #include "ui/dialogs/TextureSettingsDialog.h"
 #include "document/RidgeforgeDoc.h"
 #include "tests/support/ui/DialogFixture.h"

@@ -16,9 +16,9 @@
 
 namespace {
 
-// While a job runs, windows repaint but a command queued meanwhile waits
-// for the end; Escape held while the window is in front asks the job to
-// stop.
+// While a job runs, windows repaint and the caller's tick runs, but a
+// command queued meanwhile waits for the end; Escape held while the window
+// is in front asks the job to stop.
 TEST(PaintOnlyWait, PaintsRunCommandsWaitEscapeStops) {
     auto* frame = new wxFrame(nullptr, wxID_ANY, "wait", wxPoint(50, 50), wxSize(300, 200));
     auto* panel = new wxPanel(frame);
@@ -41,9 +41,12 @@ TEST(PaintOnlyWait, PaintsRunCommandsWaitEscapeStops) {
     const int paintsBefore = paints;
     ridgeforge::ui::PostCommand(frame, 0x8000 + 5);
     panel->Refresh();
-    ridgeforge::ui::WaitPaintingOnly([&] { return done.load(); }, stop, frame);
+    int ticks = 0;
+    ridgeforge::ui::WaitPaintingOnly([&] { return done.load(); }, stop, frame, [&ticks] { ++ticks; });
     job.join();
     EXPECT_GT(paints, paintsBefore);
+    // About one tick per 10 ms pump over the 400 ms job.
+    EXPECT_GE(ticks, 5);
     EXPECT_EQ(commands, 0);
     EXPECT_FALSE(stop);
     ridgeforge::testing::PumpEvents(50);

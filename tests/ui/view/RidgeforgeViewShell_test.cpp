@@ -3,12 +3,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/window.h>
 
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
+#include "ui/app/RightPane.h"
 #include "ui/app/ShellDocument.h"
 #include "document/RidgeforgeDoc.h"
+#include "ui/commands/CommandIds.h"
+#include "ui/commands/ViewCommands.h"
 #include "ui/framework/App.h"
+#include "ui/framework/Commands.h"
 #include "ui/framework/StartupMarks.h"
 #include "tests/ui/app/ShellFixture.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -55,6 +61,32 @@ TEST_F(ProgramTest, EmptyThenACubeWithTheToolAndFrameTimesInTheStatusBar) {
     EXPECT_EQ(view->Window(), area);
     EXPECT_TRUE(view->hintVisible);
     EXPECT_EQ(Frame().Information().InformationText(), L"No mesh loaded.\r\n\r\nUse File > Open STL to load one.");
+}
+
+// The view reaches the frame's panes through what the frame handed it: Mesh
+// Information brings a hidden Information pane back and puts the keyboard
+// in its text; the mask panel is owned by the main window.
+TEST_F(ProgramTest, MeshInformationAndTheMaskPanelReachTheFrame) {
+    ASSERT_TRUE(started_);
+    Doc().OnTestCube();
+    PumpEvents(100);
+    Frame().RightPane().Hide();
+    Frame().Layout();
+    Frame().Information().SetInformationText(L"");
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MESH_INFORMATION));
+    PumpEvents(100);
+    EXPECT_TRUE(Frame().RightPane().IsShown());
+    EXPECT_EQ(Frame().Information().InformationText(), Doc().MeshInformationReport());
+    auto* pane = dynamic_cast<CRightPaneDialog*>(&Frame().Information());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(wxWindow::FindFocus(), pane->InformationControl());
+
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_ADD_SPHERE));
+    PumpEvents(100);
+    auto* view = dynamic_cast<CRidgeforgeView*>(&App().DocManager()->GetView());
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->CommandHandlers().MaskPanel(), nullptr);
+    EXPECT_EQ(view->CommandHandlers().MaskPanel()->GetParent(), &Frame());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/framework/Commands.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/ui/WxTest.h"

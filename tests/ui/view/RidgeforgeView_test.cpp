@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "document/DocumentText.h"
 #include "mesh/TestShapes.h"
 #include "relief/mapping/CageFrame.h"

@@ -1,4 +1,4 @@
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/SettingsCommands.h"
 
 #include "ui/dialogs/RemeshSettingsDialog.h"
 #include "ui/dialogs/RemeshSettingsRules.h"

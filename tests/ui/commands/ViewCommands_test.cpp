@@ -3,11 +3,11 @@
 // ticked and radio states, and the effects that need no window.
 #include <gtest/gtest.h>
 
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "tests/document/FakeHost.h"
 #include "tests/ui/view/FakeViewSinks.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {

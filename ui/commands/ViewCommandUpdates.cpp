@@ -4,12 +4,12 @@
 // presets, the relief dialogs) have no update handler here.
 #include <wx/toplevel.h>
 
-#include "ui/app/ShellCommandIds.h"
-#include "ui/dialogs/MappingTextureCommands.h"
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/CommandIds.h"
+#include "ui/commands/MappingTextureCommands.h"
+#include "ui/commands/SettingsCommands.h"
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge {
 namespace {
@@ -54,6 +54,12 @@ void ViewCommands::Register(CommandTable& table) {
     RegisterMapping(table);
     RegisterToolsAndMasks(table);
     RegisterTextureAndDialogs(table);
+    table.Add(
+        ID_LAY_ON_FACE, [this](CommandId) { view_.ToggleLayOnFace(); },
+        [this](CommandId, CommandState& state) {
+            state.enabled = view_.layOnFaceActive || PartLoaded();
+            state.checked = view_.layOnFaceActive;
+        });
 }
 
 void ViewCommands::RegisterCamera(CommandTable& table) {

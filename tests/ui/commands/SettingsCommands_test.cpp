@@ -1,6 +1,6 @@
 // The view's settings commands on a real document: the dialogs open on the
 // document's values and OK writes back what the user changed.
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/SettingsCommands.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>

@@ -1,9 +1,9 @@
-#include "ui/dialogs/MappingTextureCommands.h"
+#include "ui/commands/MappingTextureCommands.h"
 
 #include "ui/dialogs/DialogUnits.h"
 #include "ui/dialogs/LevelsControl.h"
 #include "ui/dialogs/MappingSettingsDialog.h"
-#include "ui/dialogs/SettingsCommands.h"
+#include "ui/commands/SettingsCommands.h"
 #include "ui/dialogs/SettingsDialogRules.h"
 #include "ui/dialogs/TextureSettingsDialog.h"
 #include "document/RidgeforgeDoc.h"

@@ -11,17 +11,11 @@
 #include <span>
 #include <vector>
 
+#include "document/CommandState.h"
+
 namespace ridgeforge {
 
 using CommandId = std::uint32_t;
-
-// What an update handler fills in; starts enabled and unchecked.
-struct CommandState {
-    bool enabled = true;
-    bool checked = false;
-    // The check is drawn as a radio mark.
-    bool radio = false;
-};
 
 class CommandTable {
 public:

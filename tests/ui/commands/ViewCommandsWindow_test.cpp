@@ -11,7 +11,7 @@
 
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/app/ShellDocument.h"
 #include "document/RidgeforgeDoc.h"
 #include "gl/CameraMath.h"
@@ -23,7 +23,7 @@
 #include "tests/support/ui/WxTest.h"
 #include "ui/view/OpenGLViewport.h"
 #include "ui/view/RidgeforgeView.h"
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
 namespace ridgeforge::testing {
 namespace {

@@ -1,6 +1,6 @@
 // Linear search: a command map holds a few dozen rows and is searched once
 // per menu item shown or command chosen.
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 
 #include <utility>
 

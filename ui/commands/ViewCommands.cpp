@@ -2,16 +2,12 @@
 // with the mapping refresh (the document re-derives its state, then the
 // overlays, handles and render settings follow), so a command never leaves
 // the cage or the shader behind the document.
-#include "ui/view/ViewCommands.h"
+#include "ui/commands/ViewCommands.h"
 
-#include <wx/textctrl.h>
 #include <wx/toplevel.h>
 #include <wx/window.h>
 
-#include "ui/app/MainFrame.h"
-#include "ui/app/RidgeforgeApp.h"
-#include "ui/app/RightPane.h"
-#include "ui/app/ShellCommandIds.h"
+#include "ui/commands/CommandIds.h"
 #include "ui/dialogs/MaskPanel.h"
 #include "document/DocumentText.h"
 #include "ui/view/OpenGLViewport.h"
@@ -194,15 +190,7 @@ void ViewCommands::ShowMeshInformation() {
     CRidgeforgeDoc* doc = Doc();
     if (!PartLoaded()) return;
     view_.SetInformationText(doc->MeshInformationReport());
-    CRidgeforgeApp* app = CRidgeforgeApp::Get();
-    CMainFrame* frame = app != nullptr ? app->Frame() : nullptr;
-    if (frame == nullptr) return;
-    if (!frame->RightPane().IsShown()) {
-        frame->RightPane().Show();
-        frame->Layout();
-    }
-    if (auto* pane = dynamic_cast<CRightPaneDialog*>(&frame->Information()))
-        if (pane->InformationControl() != nullptr) pane->InformationControl()->SetFocus();
+    if (view_.shell_ != nullptr) view_.shell_->ShowInformationPane();
 }
 
 void ViewCommands::ToggleSliced() {
@@ -292,8 +280,7 @@ void ViewCommands::SelectTool(ViewTool tool) {
     view_.hoverHandle = gl::HandleKind::None;
     if (IsMaskTool(tool)) {
         if (maskPanel_ == nullptr && Owner() != nullptr) {
-            CRidgeforgeApp* app = CRidgeforgeApp::Get();
-            maskPanel_ = new CMaskPanel(Owner(), app != nullptr ? &app->Profile() : nullptr);
+            maskPanel_ = new CMaskPanel(Owner(), view_.shell_ != nullptr ? view_.shell_->Profile() : nullptr);
         }
         if (maskPanel_ != nullptr) maskPanel_->ShowNear(view_.Window()->GetScreenRect().GetTopLeft(), doc);
     } else if (maskPanel_ != nullptr && maskPanel_->IsShown()) {

@@ -1,7 +1,7 @@
 // The view's menu, key, toolbar and section commands with their update
 // handlers: camera presets, shading and surface, the show flags, the sliced
 // display, the mapping placement, tools, masks, texture toggles, the
-// settings dialogs and Stop (Lay on Face is the view's own row). The rows go into the view's
+// settings dialogs, Stop and Lay on Face. The rows go into the view's
 // command table, which the frame asks first; a state that needs the
 // renderer reads it through the view's render sink, or the viewport's
 // renderer when one exists, so the document-driven rows also run headless.
@@ -14,7 +14,7 @@
 #include <wx/weakref.h>
 
 #include "ui/dialogs/MaskPanel.h"
-#include "document/CommandTable.h"
+#include "ui/framework/CommandTable.h"
 #include "document/DocumentEdit.h"
 #include "gl/Handles.h"
 
