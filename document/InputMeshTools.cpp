@@ -49,7 +49,7 @@ void LogLines(CRidgeforgeDoc& doc, const CString& prefix, const std::string& utf
 
 }  // namespace
 
-void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
+bool CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
                                      const std::function<void(const std::atomic<bool>&)>& onTick) {
     std::atomic<bool> stop{false};
     std::promise<void> finished;
@@ -76,6 +76,7 @@ void CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
     }
     worker.join();
     done.get();
+    return stop.load();
 }
 
 void CRidgeforgeDoc::AdoptChangedPart(mesh::TriangleMesh changed) {
@@ -90,9 +91,11 @@ void CRidgeforgeDoc::AdoptChangedPart(mesh::TriangleMesh changed) {
     UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
 }
 
-bool CRidgeforgeDoc::RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job) {
+bool CRidgeforgeDoc::RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job,
+                                bool* stopAsked) {
     try {
-        RunWithProgress(job);
+        const bool stopped = RunWithProgress(job);
+        if (stopAsked != nullptr) *stopAsked = stopped;
         return true;
     } catch (const std::exception& error) {
         ClearInformationPane();
@@ -266,12 +269,16 @@ bool CRidgeforgeDoc::SimplifyInputMesh() {
         LogKind::Auto);
     ShowInformation(L"Simplifying the loaded part. Esc stops it.", InfoKind::Good);
     mesh::SimplifyReport report;
-    const bool ran = RunToolJob(L"Simplify Input Mesh", [&copy, &report, &options](const std::atomic<bool>& stop) {
-        report = mesh::SimplifyMesh(copy, options, StopFlagProgress(stop));
-    });
+    bool stopAsked = false;
+    const bool ran = RunToolJob(
+        L"Simplify Input Mesh",
+        [&copy, &report, &options](const std::atomic<bool>& stop) {
+            report = mesh::SimplifyMesh(copy, options, StopFlagProgress(stop));
+        },
+        &stopAsked);
     ClearInformationPane();
     if (!ran) return false;
-    if (report.stopped) {
+    if (report.stopped || stopAsked) {
         Log(L"Simplify Input Mesh: stopped. The part is as it was.", LogKind::Warning);
         return false;
     }
@@ -308,12 +315,16 @@ bool CRidgeforgeDoc::RemeshInputMesh(const mesh::RemeshSettings& settings) {
         LogKind::Auto);
     ShowInformation(L"Remeshing the loaded part. Esc stops it.", InfoKind::Good);
     mesh::RemeshReport report;
-    const bool ran = RunToolJob(L"Remesh Input Mesh", [&copy, &report, &settings](const std::atomic<bool>& stop) {
-        report = mesh::Remesh(copy, settings, StopFlagProgress(stop));
-    });
+    bool stopAsked = false;
+    const bool ran = RunToolJob(
+        L"Remesh Input Mesh",
+        [&copy, &report, &settings](const std::atomic<bool>& stop) {
+            report = mesh::Remesh(copy, settings, StopFlagProgress(stop));
+        },
+        &stopAsked);
     ClearInformationPane();
     if (!ran) return false;
-    if (report.cancelled) {
+    if (report.cancelled || stopAsked) {
         Log(L"Remesh Input Mesh: stopped. The part is as it was.", LogKind::Warning);
         return false;
     }

@@ -255,7 +255,8 @@ public:
     // Runs the job on a thread of its own while the windows keep painting;
     // Escape sets the stop flag both are given. `onTick`, when given, runs on
     // this thread between paints (to show progress, or pass the stop on).
-    void RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
+    // Returns whether the stop flag was set.
+    bool RunWithProgress(const std::function<void(const std::atomic<bool>&)>& job,
                          const std::function<void(const std::atomic<bool>&)>& onTick = {});
     void Validate();
     bool RepairMeshInPlace();
@@ -352,8 +353,11 @@ private:
     // every input-mesh tool that changed the part.
     void AdoptChangedPart(mesh::TriangleMesh changed);
     // RunWithProgress; a job that failed with an exception is logged as the
-    // tool's failure, and false is returned.
-    bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job);
+    // tool's failure, and false is returned. `stopAsked`, when given, tells
+    // whether Escape was pressed: a job past its last look at the flag
+    // finishes anyway, and its result must not replace the part.
+    bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job,
+                    bool* stopAsked = nullptr);
     mesh::PipelinePlan CurrentPlan() const;
     mesh::TileFrame BuildTileFrame() const;
 

@@ -265,6 +265,38 @@ TEST(InputMeshTools, RemeshThatFailsChangesNothingAndOneThatWorksReplacesThePart
     EXPECT_EQ(d.host.outputPaneShows, 1);
 }
 
+// Escape pressed while the tool ran, but after its last look at the stop
+// flag: the work is done, yet the person asked for the part as it was.
+TEST(InputMeshTools, EscapeTheToolDidNotSeeStillLeavesThePartAsItWas) {
+    ToolDocument d;
+    AdoptPart(d.doc, test::MakeGridBox({0, 0, 0}, {30, 20, 10}, 24), L"/parts/grid.stl");
+    const mesh::TriangleMesh before = d.doc.partAsLoaded;
+    const std::uint32_t meshSerial = d.doc.meshSerial;
+    d.host.escapeAfterLastLook = true;
+
+    mesh::RemeshSettings isotropic = d.doc.remeshSettings;
+    isotropic.method = mesh::kRemeshIsotropic;
+    isotropic.targetEdgeMillimetres = 2.0f;
+    EXPECT_FALSE(d.doc.RemeshInputMesh(isotropic));
+    ASSERT_FALSE(d.host.log.empty());
+    EXPECT_EQ(d.host.log.back().text, L"Remesh Input Mesh: stopped. The part is as it was.");
+    EXPECT_EQ(d.host.log.back().kind, LogKind::Warning);
+
+    d.doc.simplifySettings.meshDetailError = 0.05f;
+    EXPECT_FALSE(d.doc.SimplifyInputMesh());
+    EXPECT_EQ(d.host.log.back().text, L"Simplify Input Mesh: stopped. The part is as it was.");
+
+    EXPECT_TRUE(SameBytes(d.doc.partAsLoaded, before));
+    EXPECT_FALSE(d.doc.partChanged);
+    EXPECT_FALSE(d.doc.IsModified());
+    EXPECT_EQ(d.doc.meshSerial, meshSerial);
+
+    // Without the key both tools change the part, so the above was the stop.
+    d.host.escapeAfterLastLook = false;
+    EXPECT_TRUE(d.doc.RemeshInputMesh(isotropic));
+    EXPECT_FALSE(SameBytes(d.doc.partAsLoaded, before));
+}
+
 TEST(InputMeshTools, ValidateTakesTheCurrentResultOrElseThePart) {
     ToolDocument d;
     d.doc.OnTestCube();

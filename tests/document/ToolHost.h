@@ -31,6 +31,9 @@ public:
     // Escape is held down, and whether the main window is in front.
     bool escapeDown = false;
     bool mainFrameInFront = true;
+    // Escape pressed after the job last looked at the stop flag: the job
+    // finishes anyway, as a contouring between its checks does.
+    bool escapeAfterLastLook = false;
     std::atomic<int> paintPumps{0};
     int inputDiscards = 0;
     int outputPaneShows = 0;
@@ -77,6 +80,7 @@ public:
             ++paintPumps;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        if (escapeAfterLastLook) stop = true;
         ++inputDiscards;
     }
     void ShowOutputPane() override { ++outputPaneShows; }
