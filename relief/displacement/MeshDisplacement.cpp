@@ -34,12 +34,14 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     if (settings.limitToClearance && mesh.TriangleCount() > 0) {
         timer.Begin("Face normals and centroids");
         ComputeFaceNormals(work);
+        // The edge table is read off the faces around each vertex, so they
+        // are gathered first and the stage "Vertex faces" finds them ready.
         timer.Begin("Edge table");
+        work.vertexFaces = VertexFaceAdjacency(mesh);
         BuildEdgeTable(work);
         timer.Begin("Smooth regions");
         FloodSmoothRegions(work);
         timer.Begin("Vertex faces");
-        work.vertexFaces = VertexFaceAdjacency(mesh);
         timer.Begin("Tree");
         work.tree = std::make_shared<AabbTree>();
         if (work.regionCount >= 2) {

@@ -30,6 +30,8 @@ struct DisplacementWork {
     std::vector<MeshEdge> edges;
     // Per triangle corner slot: the edge from that corner to the next.
     std::vector<std::uint32_t> edgeOfCorner;
+    // Whether some edge has three or more sides.
+    bool edgesSharedByMore = false;
     std::vector<std::uint32_t> regionOf;
     std::uint32_t regionCount = 0;
     VertexFaceAdjacency vertexFaces;
@@ -43,6 +45,7 @@ struct DisplacementWork {
 };
 
 void ComputeFaceNormals(DisplacementWork& work);
+// Needs the vertex faces.
 void BuildEdgeTable(DisplacementWork& work);
 void FloodSmoothRegions(DisplacementWork& work);
 void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings);
