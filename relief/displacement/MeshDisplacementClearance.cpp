@@ -91,12 +91,25 @@ void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, c
 
 void SmoothClearance(DisplacementWork& work) {
     const std::vector<Vertex>& vertices = work.mesh->vertices;
-    for (std::size_t v = 0; v < work.limit.size(); ++v) work.limit[v] = kClearanceShare * work.clearance[v];
+    // The passes run in edge order, each edge reading what the one before
+    // wrote; only the edge lengths and the first limits are worked out ahead,
+    // on all threads.
+    std::vector<float> half(work.edges.size());
+    ForEachChunk(work.edges.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t e = begin; e < end; ++e) {
+            const MeshEdge& edge = work.edges[e];
+            half[e] = 0.5f * Length(vertices[edge.b].position - vertices[edge.a].position);
+        }
+    });
+    ForEachChunk(work.limit.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) work.limit[v] = kClearanceShare * work.clearance[v];
+    });
+    float* limit = work.limit.data();
     for (int pass = 0; pass < 2; ++pass) {
-        for (const MeshEdge& edge : work.edges) {
-            const float half = 0.5f * Length(vertices[edge.b].position - vertices[edge.a].position);
-            work.limit[edge.b] = std::min(work.limit[edge.b], work.limit[edge.a] + half);
-            work.limit[edge.a] = std::min(work.limit[edge.a], work.limit[edge.b] + half);
+        for (std::size_t e = 0; e < work.edges.size(); ++e) {
+            const MeshEdge& edge = work.edges[e];
+            limit[edge.b] = std::min(limit[edge.b], limit[edge.a] + half[e]);
+            limit[edge.a] = std::min(limit[edge.a], limit[edge.b] + half[e]);
         }
     }
 }

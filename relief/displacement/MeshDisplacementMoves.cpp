@@ -16,6 +16,7 @@ constexpr int kMaximumNormalGroups = 3;
 constexpr float kGroupCosine = 0.98480775f;
 constexpr float kLargestMitreScale = 2.0f;
 constexpr std::uint32_t kWideningRound = 10;
+constexpr std::size_t kMitreChunk = 4096;
 
 enum : std::uint8_t { kNotMoved = 0, kMoved = 1, kKeptLevel = 2 };
 
@@ -70,23 +71,26 @@ bool TurnsOver(const TriangleMesh& mesh, std::size_t t, const Vec3f& before, flo
 
 void ComputeMitres(DisplacementWork& work) {
     const TriangleMesh& mesh = *work.mesh;
-    std::vector<NormalGroups> groups(mesh.vertices.size());
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        const Vec3f& n = work.faceNormals[t];
-        if (n == Vec3f{}) continue;
-        for (std::size_t k = 0; k < 3; ++k) groups[mesh.indices[3 * t + k]].Add(n);
-    }
-    for (std::size_t v = 0; v < groups.size(); ++v) {
-        const NormalGroups& g = groups[v];
-        if (g.count < 2 || g.overflowed) continue;
-        const Vec3f m = MitreVector(g);
-        const float length = Length(m);
-        if (!(length > 0.0f)) continue;
-        const Vec3f direction = m / length;
-        if (Dot(direction, mesh.vertices[v].normal) <= 0.0f) continue;
-        work.direction[v] = direction;
-        work.scale[v] = std::min(length, kLargestMitreScale);
-    }
+    const VertexFaceAdjacency& faces = work.vertexFaces;
+    // Each vertex groups its faces' normals in ascending face order, as one
+    // pass over the triangles would hand them to it.
+    ForEachChunk(mesh.vertices.size(), kMitreChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            NormalGroups g;
+            for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+                const Vec3f& n = work.faceNormals[faces.faces[k]];
+                if (n != Vec3f{}) g.Add(n);
+            }
+            if (g.count < 2 || g.overflowed) continue;
+            const Vec3f m = MitreVector(g);
+            const float length = Length(m);
+            if (!(length > 0.0f)) continue;
+            const Vec3f direction = m / length;
+            if (Dot(direction, mesh.vertices[v].normal) <= 0.0f) continue;
+            work.direction[v] = direction;
+            work.scale[v] = std::min(length, kLargestMitreScale);
+        }
+    });
 }
 
 void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<float>& weights,

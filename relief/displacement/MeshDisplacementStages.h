@@ -52,6 +52,7 @@ void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, c
 void SmoothClearance(DisplacementWork& work);
 void HoldThinWalls(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings,
                    DisplacementReport& report);
+// Needs the face normals and the vertex faces.
 void ComputeMitres(DisplacementWork& work);
 // Moves the vertices; with `saved` the positions before and the state and
 // move length per vertex are kept for the fold guard.
