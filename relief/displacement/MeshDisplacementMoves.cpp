@@ -17,6 +17,7 @@ constexpr float kGroupCosine = 0.98480775f;
 constexpr float kLargestMitreScale = 2.0f;
 constexpr std::uint32_t kWideningRound = 10;
 constexpr std::size_t kMitreChunk = 4096;
+constexpr std::size_t kMoveChunk = 16384;
 
 enum : std::uint8_t { kNotMoved = 0, kMoved = 1, kKeptLevel = 2 };
 
@@ -100,38 +101,58 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
     const float band =
         base.bandMillimetres > 0.0f ? base.bandMillimetres : 2.0f * std::fabs(settings.strengthMillimetres);
     const int axis = std::clamp(base.axis, 0, 2);
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
-        if (work.hold[v] != 0) continue;
-        float offset = weights[v] * work.heights[v] * work.scale[v];
-        if (std::isfinite(work.limit[v]) && std::fabs(offset) > work.limit[v]) {
-            offset = std::copysign(work.limit[v], offset);
-            ++report.cutShortByClearance;
-        }
-        if (!(weights[v] > 0.0f) || offset == 0.0f || work.direction[v] == Vec3f{}) continue;
-        Vec3f move = work.direction[v] * offset;
-        Vec3f& position = mesh.vertices[v].position;
-        const float d =
-            base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
-        if (base.enabled && d <= band + 1e-6f && move[axis] != 0.0f) {
-            move[axis] = 0.0f;
-            ++report.keptLevelAtBase;
-            state[v] = kKeptLevel;
-            if (move == Vec3f{}) continue;
-        }
-        position += move;
-        ++report.displacedVertices;
-        if (state[v] != kKeptLevel) state[v] = kMoved;
-        moveLength[v] = Length(move);
-        report.smallestOffset = std::min(report.smallestOffset, offset);
-        report.largestOffset = std::max(report.largestOffset, offset);
-        if (base.enabled && d > 0.0f) {
-            const bool past =
-                base.protectBelow ? position[axis] < base.planeMillimetres : position[axis] > base.planeMillimetres;
-            if (past) {
-                position[axis] = base.planeMillimetres;
-                ++report.heldAtBasePlane;
+    // Each chunk keeps its own counts and extremes. The extremes start at 0
+    // and a NaN offset never replaces them, so they come out the same in any
+    // order.
+    struct Tally {
+        std::uint64_t cut = 0, level = 0, displaced = 0, plane = 0;
+        float smallest = 0.0f, largest = 0.0f;
+    };
+    const std::size_t vertexCount = mesh.vertices.size();
+    std::vector<Tally> tallies((vertexCount + kMoveChunk - 1) / kMoveChunk);
+    ForEachChunk(vertexCount, kMoveChunk, [&](std::size_t begin, std::size_t end) {
+        Tally& tally = tallies[begin / kMoveChunk];
+        for (std::size_t v = begin; v < end; ++v) {
+            if (work.hold[v] != 0) continue;
+            float offset = weights[v] * work.heights[v] * work.scale[v];
+            if (std::isfinite(work.limit[v]) && std::fabs(offset) > work.limit[v]) {
+                offset = std::copysign(work.limit[v], offset);
+                ++tally.cut;
+            }
+            if (!(weights[v] > 0.0f) || offset == 0.0f || work.direction[v] == Vec3f{}) continue;
+            Vec3f move = work.direction[v] * offset;
+            Vec3f& position = mesh.vertices[v].position;
+            const float d =
+                base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
+            if (base.enabled && d <= band + 1e-6f && move[axis] != 0.0f) {
+                move[axis] = 0.0f;
+                ++tally.level;
+                state[v] = kKeptLevel;
+                if (move == Vec3f{}) continue;
+            }
+            position += move;
+            ++tally.displaced;
+            if (state[v] != kKeptLevel) state[v] = kMoved;
+            moveLength[v] = Length(move);
+            tally.smallest = std::min(tally.smallest, offset);
+            tally.largest = std::max(tally.largest, offset);
+            if (base.enabled && d > 0.0f) {
+                const bool past = base.protectBelow ? position[axis] < base.planeMillimetres
+                                                    : position[axis] > base.planeMillimetres;
+                if (past) {
+                    position[axis] = base.planeMillimetres;
+                    ++tally.plane;
+                }
             }
         }
+    });
+    for (const Tally& tally : tallies) {
+        report.cutShortByClearance += tally.cut;
+        report.keptLevelAtBase += tally.level;
+        report.displacedVertices += tally.displaced;
+        report.heldAtBasePlane += tally.plane;
+        report.smallestOffset = std::min(report.smallestOffset, tally.smallest);
+        report.largestOffset = std::max(report.largestOffset, tally.largest);
     }
     report.relief = report.largestOffset - report.smallestOffset;
 }
