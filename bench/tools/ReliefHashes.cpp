@@ -96,8 +96,8 @@ void PrintHashes(const std::string& name, const TriangleMesh& part, const Settin
     masks[0].center = projection.cage.center + Vec3f{3.0f, 1.0f, 0.0f};
     masks[0].size = projection.cage.size * 0.5f;
     masks[0].featherMillimetres = 1.5f;
-    const TextureCoverage coverage = ComputeTextureWeights(part, projection, nullptr, s.displacement, TileFrame{},
-                                                           s.mask ? &masks : nullptr);
+    const TextureCoverage coverage =
+        ComputeTextureWeights(part, projection, nullptr, s.displacement, TileFrame{}, s.mask ? &masks : nullptr);
     TriangleMesh mesh = part;
     const DisplacementReport r =
         ApplyDisplacement(mesh, projection, map, coverage.vertexWeights, s.displacement, &coverage.faceMask, {});

@@ -118,40 +118,52 @@ void BuildEdgeTable(DisplacementWork& work) {
     const TriangleMesh& mesh = *work.mesh;
     const VertexFaceAdjacency& faces = work.vertexFaces;
     const std::size_t vertexCount = mesh.vertices.size();
-    // First the number of edges of each vertex, then each vertex's edges at
-    // its place in the table.
-    std::vector<std::uint32_t> start(vertexCount + 1, 0);
-    std::atomic<bool> sharedByMore{false};
+    // Each chunk of vertices lists its edges in order and, per side, the
+    // edge's number within the chunk; the chunks' edges joined in order are
+    // the table, and each side's number then moves up by the edges of the
+    // chunks before.
+    struct ChunkEdges {
+        std::vector<MeshEdge> edges;
+        std::vector<std::uint32_t> slots;
+        std::vector<std::uint32_t> local;
+        bool sharedByMore = false;
+    };
+    std::vector<ChunkEdges> chunks((vertexCount + kVertexChunk - 1) / kVertexChunk);
     ForEachChunk(vertexCount, kVertexChunk, [&](std::size_t begin, std::size_t end) {
+        ChunkEdges& chunk = chunks[begin / kVertexChunk];
         std::vector<Side> sides;
         for (std::size_t v = begin; v < end; ++v) {
             SidesOf(mesh, faces, static_cast<std::uint32_t>(v), sides);
-            std::uint32_t count = 0;
             ForEachRun(sides, [&](std::size_t i, std::size_t j) {
-                ++count;
-                if (j - i > 2) sharedByMore.store(true, std::memory_order_relaxed);
-            });
-            start[v + 1] = count;
-        }
-    });
-    std::inclusive_scan(start.begin(), start.end(), start.begin());
-    work.edges.resize(start[vertexCount]);
-    work.edgeOfCorner.assign(mesh.indices.size(), 0);
-    work.edgesSharedByMore = sharedByMore.load();
-    ForEachChunk(vertexCount, kVertexChunk, [&](std::size_t begin, std::size_t end) {
-        std::vector<Side> sides;
-        for (std::size_t v = begin; v < end; ++v) {
-            SidesOf(mesh, faces, static_cast<std::uint32_t>(v), sides);
-            std::uint32_t id = start[v];
-            ForEachRun(sides, [&](std::size_t i, std::size_t j) {
-                MeshEdge& edge = work.edges[id];
+                const auto id = static_cast<std::uint32_t>(chunk.edges.size());
+                MeshEdge edge;
                 edge.a = static_cast<std::uint32_t>(v);
                 edge.b = sides[i].larger;
                 edge.first = static_cast<std::int32_t>(sides[i].slot / 3);
-                edge.second = j - i >= 2 ? static_cast<std::int32_t>(sides[i + 1].slot / 3) : -1;
-                for (std::size_t k = i; k < j; ++k) work.edgeOfCorner[sides[k].slot] = id;
-                ++id;
+                if (j - i >= 2) edge.second = static_cast<std::int32_t>(sides[i + 1].slot / 3);
+                chunk.sharedByMore = chunk.sharedByMore || j - i > 2;
+                chunk.edges.push_back(edge);
+                for (std::size_t k = i; k < j; ++k) {
+                    chunk.slots.push_back(sides[k].slot);
+                    chunk.local.push_back(id);
+                }
             });
+        }
+    });
+    std::vector<std::uint32_t> start(chunks.size() + 1, 0);
+    work.edgesSharedByMore = false;
+    for (std::size_t c = 0; c < chunks.size(); ++c) {
+        start[c + 1] = start[c] + static_cast<std::uint32_t>(chunks[c].edges.size());
+        work.edgesSharedByMore = work.edgesSharedByMore || chunks[c].sharedByMore;
+    }
+    work.edges.resize(start.back());
+    work.edgeOfCorner.assign(mesh.indices.size(), 0);
+    ForEachChunk(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t c = begin; c < end; ++c) {
+            const ChunkEdges& chunk = chunks[c];
+            std::copy(chunk.edges.begin(), chunk.edges.end(), work.edges.begin() + start[c]);
+            for (std::size_t k = 0; k < chunk.slots.size(); ++k)
+                work.edgeOfCorner[chunk.slots[k]] = start[c] + chunk.local[k];
         }
     });
 }

@@ -137,8 +137,8 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
             tally.smallest = std::min(tally.smallest, offset);
             tally.largest = std::max(tally.largest, offset);
             if (base.enabled && d > 0.0f) {
-                const bool past = base.protectBelow ? position[axis] < base.planeMillimetres
-                                                    : position[axis] > base.planeMillimetres;
+                const bool past =
+                    base.protectBelow ? position[axis] < base.planeMillimetres : position[axis] > base.planeMillimetres;
                 if (past) {
                     position[axis] = base.planeMillimetres;
                     ++tally.plane;

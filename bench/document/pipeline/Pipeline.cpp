@@ -63,7 +63,8 @@ void PipelineRun(benchmark::State& state) {
     }
     // The vertex relief's own stages, to see where its stage waits.
     if (run.hasDisplacementReport) {
-        for (const StageTime& stage : run.displacementReport.stages) state.counters["  " + stage.name] = stage.milliseconds;
+        for (const StageTime& stage : run.displacementReport.stages)
+            state.counters["  " + stage.name] = stage.milliseconds;
     }
     state.counters["CleanupMs"] = run.cleanupMilliseconds;
     state.counters["CheckMs"] = run.checkMilliseconds;

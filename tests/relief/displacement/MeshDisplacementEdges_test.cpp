@@ -32,8 +32,8 @@ void BuildRegions(DisplacementWork& work, const TriangleMesh& mesh) {
 
 TEST(MeshDisplacementEdges, TableListsEdgesByKeyWithTheirFirstTwoTrianglesAndEachCornersEdge) {
     // Edge (0, 1) has three triangles; triangle 3 names vertex 4 twice.
-    const TriangleMesh mesh = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}},
-                                       {2, 1, 0, 0, 1, 3, 1, 0, 4, 4, 4, 3});
+    const TriangleMesh mesh =
+        MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}}, {2, 1, 0, 0, 1, 3, 1, 0, 4, 4, 4, 3});
     DisplacementWork work;
     work.mesh = &mesh;
     work.vertexFaces = VertexFaceAdjacency(mesh);
