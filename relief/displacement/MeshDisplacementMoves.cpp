@@ -16,7 +16,7 @@ constexpr int kMaximumNormalGroups = 3;
 constexpr float kGroupCosine = 0.98480775f;
 constexpr float kLargestMitreScale = 2.0f;
 constexpr std::uint32_t kWideningRound = 10;
-constexpr std::size_t kMitreChunk = 4096;
+constexpr std::size_t kMitreChunk = 16384;
 constexpr std::size_t kMoveChunk = 16384;
 
 enum : std::uint8_t { kNotMoved = 0, kMoved = 1, kKeptLevel = 2 };
