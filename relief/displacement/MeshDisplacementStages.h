@@ -1,5 +1,5 @@
 // The stages of ApplyDisplacement and the working data they pass on; private
-// to the three files that implement it.
+// to the files that implement it (and their tests).
 #pragma once
 
 #include <cstdint>
