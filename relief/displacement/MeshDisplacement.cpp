@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "mesh/ParallelChunks.h"
 #include "relief/displacement/DisplacementSampling.h"
 #include "relief/displacement/MeshDisplacementStages.h"
 
@@ -34,12 +35,14 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     if (settings.limitToClearance && mesh.TriangleCount() > 0) {
         timer.Begin("Face normals and centroids");
         ComputeFaceNormals(work);
+        // The edge table is read off the faces around each vertex, so they
+        // are gathered first and the stage "Vertex faces" finds them ready.
         timer.Begin("Edge table");
+        work.vertexFaces = VertexFaceAdjacency(mesh);
         BuildEdgeTable(work);
         timer.Begin("Smooth regions");
         FloodSmoothRegions(work);
         timer.Begin("Vertex faces");
-        work.vertexFaces = VertexFaceAdjacency(mesh);
         timer.Begin("Tree");
         work.tree = std::make_shared<AabbTree>();
         if (work.regionCount >= 2) {
@@ -60,10 +63,13 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
 
     work.direction.resize(vertexCount);
     work.scale.assign(vertexCount, 1.0f);
-    for (std::size_t v = 0; v < vertexCount; ++v) work.direction[v] = Normalize(mesh.vertices[v].normal);
+    ForEachChunk(vertexCount, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) work.direction[v] = Normalize(mesh.vertices[v].normal);
+    });
     if (settings.mitreCreases) {
         timer.Begin("Mitre");
         if (work.faceNormals.size() != mesh.TriangleCount()) ComputeFaceNormals(work);
+        if (work.vertexFaces.offsets.size() != vertexCount + 1) work.vertexFaces = VertexFaceAdjacency(mesh);
         ComputeMitres(work);
     }
 
@@ -71,7 +77,9 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     std::vector<Vec3f> saved;
     if (settings.preventFolds) {
         saved.resize(vertexCount);
-        for (std::size_t v = 0; v < vertexCount; ++v) saved[v] = mesh.vertices[v].position;
+        ForEachChunk(vertexCount, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t v = begin; v < end; ++v) saved[v] = mesh.vertices[v].position;
+        });
     }
     std::vector<std::uint8_t> state(vertexCount, 0);
     std::vector<float> moveLength(vertexCount, 0.0f);

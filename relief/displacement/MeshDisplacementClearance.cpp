@@ -1,9 +1,7 @@
-// The clearance stages of the mesh relief: face normals, the edge table, the
-// smooth regions, the nearest surface of another region ahead of each move,
+// The clearance stages of the mesh relief: face normals, the nearest surface of another region ahead of each move,
 // its smoothing along the edges and the wall hold.
 #include <algorithm>
 #include <cmath>
-#include <execution>
 #include <limits>
 
 #include "mesh/ParallelChunks.h"
@@ -15,9 +13,7 @@ namespace {
 
 constexpr std::size_t kChunk = 4096;
 constexpr std::size_t kQueryChunk = 512;
-constexpr float kRegionCosine = 0.5f;
 constexpr int kMaximumOwnRegions = 8;
-constexpr std::uint32_t kNoRegion = std::numeric_limits<std::uint32_t>::max();
 constexpr float kMinimumHeldDepth = 0.02f;
 
 // What one clearance query passes over: the vertex's own smooth regions and
@@ -67,63 +63,6 @@ void ComputeFaceNormals(DisplacementWork& work) {
     });
 }
 
-void BuildEdgeTable(DisplacementWork& work) {
-    const std::vector<std::uint32_t>& indices = work.mesh->indices;
-    // (edge key, corner slot) sorted: a run of one key is one edge, its first
-    // two slots the first two triangles that use it.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(indices.size());
-    ForEachChunk(indices.size() / 3, kChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t t = begin; t < end; ++t) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::size_t slot = 3 * t + k;
-                keys[slot] = {EdgeKey(indices[slot], indices[3 * t + (k + 1) % 3]), static_cast<std::uint32_t>(slot)};
-            }
-        }
-    });
-    std::sort(std::execution::par_unseq, keys.begin(), keys.end());
-    work.edges.clear();
-    work.edges.reserve(indices.size() / 2 + 1);
-    work.edgeOfCorner.assign(indices.size(), 0);
-    for (std::size_t i = 0; i < keys.size();) {
-        std::size_t j = i + 1;
-        while (j < keys.size() && keys[j].first == keys[i].first) ++j;
-        MeshEdge edge;
-        edge.a = static_cast<std::uint32_t>(keys[i].first >> 32);
-        edge.b = static_cast<std::uint32_t>(keys[i].first & 0xFFFFFFFFu);
-        edge.first = static_cast<std::int32_t>(keys[i].second / 3);
-        if (j - i >= 2) edge.second = static_cast<std::int32_t>(keys[i + 1].second / 3);
-        const auto id = static_cast<std::uint32_t>(work.edges.size());
-        for (std::size_t k = i; k < j; ++k) work.edgeOfCorner[keys[k].second] = id;
-        work.edges.push_back(edge);
-        i = j;
-    }
-}
-
-void FloodSmoothRegions(DisplacementWork& work) {
-    const std::size_t triangles = work.mesh->TriangleCount();
-    work.regionOf.assign(triangles, kNoRegion);
-    work.regionCount = 0;
-    std::vector<std::uint32_t> stack;
-    for (std::size_t start = 0; start < triangles; ++start) {
-        if (work.regionOf[start] != kNoRegion) continue;
-        const std::uint32_t region = work.regionCount++;
-        work.regionOf[start] = region;
-        stack.push_back(static_cast<std::uint32_t>(start));
-        while (!stack.empty()) {
-            const std::uint32_t t = stack.back();
-            stack.pop_back();
-            for (std::size_t k = 0; k < 3; ++k) {
-                const MeshEdge& edge = work.edges[work.edgeOfCorner[3 * std::size_t{t} + k]];
-                const std::int32_t other = edge.first == static_cast<std::int32_t>(t) ? edge.second : edge.first;
-                if (other < 0 || work.regionOf[other] != kNoRegion) continue;
-                if (Dot(work.faceNormals[t], work.faceNormals[other]) < kRegionCosine) continue;
-                work.regionOf[other] = region;
-                stack.push_back(static_cast<std::uint32_t>(other));
-            }
-        }
-    }
-}
-
 void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings) {
     const TriangleMesh& mesh = *work.mesh;
     work.clearance.assign(mesh.vertices.size(), std::numeric_limits<float>::infinity());
@@ -152,12 +91,25 @@ void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, c
 
 void SmoothClearance(DisplacementWork& work) {
     const std::vector<Vertex>& vertices = work.mesh->vertices;
-    for (std::size_t v = 0; v < work.limit.size(); ++v) work.limit[v] = kClearanceShare * work.clearance[v];
+    // The passes run in edge order, each edge reading what the one before
+    // wrote; only the edge lengths and the first limits are worked out ahead,
+    // on all threads.
+    std::vector<float> half(work.edges.size());
+    ForEachChunk(work.edges.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t e = begin; e < end; ++e) {
+            const MeshEdge& edge = work.edges[e];
+            half[e] = 0.5f * Length(vertices[edge.b].position - vertices[edge.a].position);
+        }
+    });
+    ForEachChunk(work.limit.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) work.limit[v] = kClearanceShare * work.clearance[v];
+    });
+    float* limit = work.limit.data();
     for (int pass = 0; pass < 2; ++pass) {
-        for (const MeshEdge& edge : work.edges) {
-            const float half = 0.5f * Length(vertices[edge.b].position - vertices[edge.a].position);
-            work.limit[edge.b] = std::min(work.limit[edge.b], work.limit[edge.a] + half);
-            work.limit[edge.a] = std::min(work.limit[edge.a], work.limit[edge.b] + half);
+        for (std::size_t e = 0; e < work.edges.size(); ++e) {
+            const MeshEdge& edge = work.edges[e];
+            limit[edge.b] = std::min(limit[edge.b], limit[edge.a] + half[e]);
+            limit[edge.a] = std::min(limit[edge.a], limit[edge.b] + half[e]);
         }
     }
 }

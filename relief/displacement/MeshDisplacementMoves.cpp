@@ -16,6 +16,8 @@ constexpr int kMaximumNormalGroups = 3;
 constexpr float kGroupCosine = 0.98480775f;
 constexpr float kLargestMitreScale = 2.0f;
 constexpr std::uint32_t kWideningRound = 10;
+constexpr std::size_t kMitreChunk = 16384;
+constexpr std::size_t kMoveChunk = 16384;
 
 enum : std::uint8_t { kNotMoved = 0, kMoved = 1, kKeptLevel = 2 };
 
@@ -70,23 +72,26 @@ bool TurnsOver(const TriangleMesh& mesh, std::size_t t, const Vec3f& before, flo
 
 void ComputeMitres(DisplacementWork& work) {
     const TriangleMesh& mesh = *work.mesh;
-    std::vector<NormalGroups> groups(mesh.vertices.size());
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        const Vec3f& n = work.faceNormals[t];
-        if (n == Vec3f{}) continue;
-        for (std::size_t k = 0; k < 3; ++k) groups[mesh.indices[3 * t + k]].Add(n);
-    }
-    for (std::size_t v = 0; v < groups.size(); ++v) {
-        const NormalGroups& g = groups[v];
-        if (g.count < 2 || g.overflowed) continue;
-        const Vec3f m = MitreVector(g);
-        const float length = Length(m);
-        if (!(length > 0.0f)) continue;
-        const Vec3f direction = m / length;
-        if (Dot(direction, mesh.vertices[v].normal) <= 0.0f) continue;
-        work.direction[v] = direction;
-        work.scale[v] = std::min(length, kLargestMitreScale);
-    }
+    const VertexFaceAdjacency& faces = work.vertexFaces;
+    // Each vertex groups its faces' normals in ascending face order, as one
+    // pass over the triangles would hand them to it.
+    ForEachChunk(mesh.vertices.size(), kMitreChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v) {
+            NormalGroups g;
+            for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+                const Vec3f& n = work.faceNormals[faces.faces[k]];
+                if (n != Vec3f{}) g.Add(n);
+            }
+            if (g.count < 2 || g.overflowed) continue;
+            const Vec3f m = MitreVector(g);
+            const float length = Length(m);
+            if (!(length > 0.0f)) continue;
+            const Vec3f direction = m / length;
+            if (Dot(direction, mesh.vertices[v].normal) <= 0.0f) continue;
+            work.direction[v] = direction;
+            work.scale[v] = std::min(length, kLargestMitreScale);
+        }
+    });
 }
 
 void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<float>& weights,
@@ -96,38 +101,58 @@ void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::v
     const float band =
         base.bandMillimetres > 0.0f ? base.bandMillimetres : 2.0f * std::fabs(settings.strengthMillimetres);
     const int axis = std::clamp(base.axis, 0, 2);
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
-        if (work.hold[v] != 0) continue;
-        float offset = weights[v] * work.heights[v] * work.scale[v];
-        if (std::isfinite(work.limit[v]) && std::fabs(offset) > work.limit[v]) {
-            offset = std::copysign(work.limit[v], offset);
-            ++report.cutShortByClearance;
-        }
-        if (!(weights[v] > 0.0f) || offset == 0.0f || work.direction[v] == Vec3f{}) continue;
-        Vec3f move = work.direction[v] * offset;
-        Vec3f& position = mesh.vertices[v].position;
-        const float d =
-            base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
-        if (base.enabled && d <= band + 1e-6f && move[axis] != 0.0f) {
-            move[axis] = 0.0f;
-            ++report.keptLevelAtBase;
-            state[v] = kKeptLevel;
-            if (move == Vec3f{}) continue;
-        }
-        position += move;
-        ++report.displacedVertices;
-        if (state[v] != kKeptLevel) state[v] = kMoved;
-        moveLength[v] = Length(move);
-        report.smallestOffset = std::min(report.smallestOffset, offset);
-        report.largestOffset = std::max(report.largestOffset, offset);
-        if (base.enabled && d > 0.0f) {
-            const bool past =
-                base.protectBelow ? position[axis] < base.planeMillimetres : position[axis] > base.planeMillimetres;
-            if (past) {
-                position[axis] = base.planeMillimetres;
-                ++report.heldAtBasePlane;
+    // Each chunk keeps its own counts and extremes. The extremes start at 0
+    // and a NaN offset never replaces them, so they come out the same in any
+    // order.
+    struct Tally {
+        std::uint64_t cut = 0, level = 0, displaced = 0, plane = 0;
+        float smallest = 0.0f, largest = 0.0f;
+    };
+    const std::size_t vertexCount = mesh.vertices.size();
+    std::vector<Tally> tallies((vertexCount + kMoveChunk - 1) / kMoveChunk);
+    ForEachChunk(vertexCount, kMoveChunk, [&](std::size_t begin, std::size_t end) {
+        Tally& tally = tallies[begin / kMoveChunk];
+        for (std::size_t v = begin; v < end; ++v) {
+            if (work.hold[v] != 0) continue;
+            float offset = weights[v] * work.heights[v] * work.scale[v];
+            if (std::isfinite(work.limit[v]) && std::fabs(offset) > work.limit[v]) {
+                offset = std::copysign(work.limit[v], offset);
+                ++tally.cut;
+            }
+            if (!(weights[v] > 0.0f) || offset == 0.0f || work.direction[v] == Vec3f{}) continue;
+            Vec3f move = work.direction[v] * offset;
+            Vec3f& position = mesh.vertices[v].position;
+            const float d =
+                base.protectBelow ? position[axis] - base.planeMillimetres : base.planeMillimetres - position[axis];
+            if (base.enabled && d <= band + 1e-6f && move[axis] != 0.0f) {
+                move[axis] = 0.0f;
+                ++tally.level;
+                state[v] = kKeptLevel;
+                if (move == Vec3f{}) continue;
+            }
+            position += move;
+            ++tally.displaced;
+            if (state[v] != kKeptLevel) state[v] = kMoved;
+            moveLength[v] = Length(move);
+            tally.smallest = std::min(tally.smallest, offset);
+            tally.largest = std::max(tally.largest, offset);
+            if (base.enabled && d > 0.0f) {
+                const bool past =
+                    base.protectBelow ? position[axis] < base.planeMillimetres : position[axis] > base.planeMillimetres;
+                if (past) {
+                    position[axis] = base.planeMillimetres;
+                    ++tally.plane;
+                }
             }
         }
+    });
+    for (const Tally& tally : tallies) {
+        report.cutShortByClearance += tally.cut;
+        report.keptLevelAtBase += tally.level;
+        report.displacedVertices += tally.displaced;
+        report.heldAtBasePlane += tally.plane;
+        report.smallestOffset = std::min(report.smallestOffset, tally.smallest);
+        report.largestOffset = std::max(report.largestOffset, tally.largest);
     }
     report.relief = report.largestOffset - report.smallestOffset;
 }

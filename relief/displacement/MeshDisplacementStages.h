@@ -1,5 +1,5 @@
 // The stages of ApplyDisplacement and the working data they pass on; private
-// to the three files that implement it.
+// to the files that implement it (and their tests).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,8 @@ struct DisplacementWork {
     std::vector<MeshEdge> edges;
     // Per triangle corner slot: the edge from that corner to the next.
     std::vector<std::uint32_t> edgeOfCorner;
+    // Whether some edge has three or more sides.
+    bool edgesSharedByMore = false;
     std::vector<std::uint32_t> regionOf;
     std::uint32_t regionCount = 0;
     VertexFaceAdjacency vertexFaces;
@@ -43,12 +45,14 @@ struct DisplacementWork {
 };
 
 void ComputeFaceNormals(DisplacementWork& work);
+// Needs the vertex faces.
 void BuildEdgeTable(DisplacementWork& work);
 void FloodSmoothRegions(DisplacementWork& work);
 void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings);
 void SmoothClearance(DisplacementWork& work);
 void HoldThinWalls(DisplacementWork& work, const std::vector<float>& weights, const DisplacementSettings& settings,
                    DisplacementReport& report);
+// Needs the face normals and the vertex faces.
 void ComputeMitres(DisplacementWork& work);
 // Moves the vertices; with `saved` the positions before and the state and
 // move length per vertex are kept for the fold guard.

@@ -61,6 +61,11 @@ void PipelineRun(benchmark::State& state) {
     for (int s = 0; s < kPipelineStageCount; ++s) {
         state.counters[std::string(PipelineStageName(s)) + "Ms"] = run.stageMilliseconds[s];
     }
+    // The vertex relief's own stages, to see where its stage waits.
+    if (run.hasDisplacementReport) {
+        for (const StageTime& stage : run.displacementReport.stages)
+            state.counters["  " + stage.name] = stage.milliseconds;
+    }
     state.counters["CleanupMs"] = run.cleanupMilliseconds;
     state.counters["CheckMs"] = run.checkMilliseconds;
     state.counters["WallsMs"] = run.walls.milliseconds;
