@@ -23,7 +23,6 @@
 namespace ridgeforge {
 namespace {
 
-using mesh::procedural::FormatFixed;
 
 // Milliseconds since the last lap.
 class Stopwatch {

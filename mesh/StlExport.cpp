@@ -305,8 +305,8 @@ StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readB
     }
     const double volumeBefore = check.volumeBefore, volumeAfter = check.volumeAfter;
     if (std::fabs(volumeBefore - volumeAfter) / std::max(1e-6, volumeBefore) > 1e-5) {
-        differences.push_back("Volume changed from " + procedural::FormatGeneral(volumeBefore, 6) + " to " +
-                              procedural::FormatGeneral(volumeAfter, 6) + " cubic mm.");
+        differences.push_back("Volume changed from " + FormatGeneral(volumeBefore, 6) + " to " +
+                              FormatGeneral(volumeAfter, 6) + " cubic mm.");
     }
     if (check.openBoundaryEdgesBefore != check.openBoundaryEdgesAfter) {
         differences.push_back("Open boundary edges changed from " + FormatCount(check.openBoundaryEdgesBefore) +

@@ -420,7 +420,7 @@ std::string FormatImportReport(const StlImportReport& report) {
     line("Duplicate triangles: ", duplicates);
     std::string welding = "exact";
     if (report.weldTolerance > 0.0f) {
-        welding += ", then " + procedural::FormatGeneral(static_cast<double>(report.weldTolerance), 6) +
+        welding += ", then " + FormatGeneral(static_cast<double>(report.weldTolerance), 6) +
                    " mm to close remaining seams";
     }
     line("Welding: ", welding);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 namespace ridgeforge::mesh {
 
@@ -22,42 +23,62 @@ struct Vec3d {
     friend constexpr bool operator==(const Vec3d&, const Vec3d&) = default;
 };
 
-// Arithmetic shared by both vector types.
-#define RIDGEFORGE_VEC3_OPS(V, S)                                                               \
-    constexpr V operator+(const V& a, const V& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; } \
-    constexpr V operator-(const V& a, const V& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; } \
-    constexpr V operator-(const V& a) { return {-a.x, -a.y, -a.z}; }                            \
-    constexpr V operator*(const V& a, S s) { return {a.x * s, a.y * s, a.z * s}; }              \
-    constexpr V operator*(S s, const V& a) { return {a.x * s, a.y * s, a.z * s}; }              \
-    constexpr V operator/(const V& a, S s) { return {a.x / s, a.y / s, a.z / s}; }              \
-    constexpr V& operator+=(V& a, const V& b) {                                                 \
-        a = a + b;                                                                              \
-        return a;                                                                               \
-    }                                                                                           \
-    constexpr V& operator-=(V& a, const V& b) {                                                 \
-        a = a - b;                                                                              \
-        return a;                                                                               \
-    }                                                                                           \
-    constexpr V& operator*=(V& a, S s) {                                                        \
-        a = a * s;                                                                              \
-        return a;                                                                               \
-    }                                                                                           \
-    constexpr S Dot(const V& a, const V& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }       \
-    constexpr V Cross(const V& a, const V& b) {                                                 \
-        return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};           \
-    }                                                                                           \
-    constexpr S LengthSquared(const V& a) { return Dot(a, a); }                                 \
-    inline S Length(const V& a) { return std::sqrt(Dot(a, a)); }                                \
-    constexpr V Min(const V& a, const V& b) {                                                   \
-        return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z};           \
-    }                                                                                           \
-    constexpr V Max(const V& a, const V& b) {                                                   \
-        return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z};           \
-    }
+// Arithmetic shared by both vector types. The vector type is deduced from
+// the first vector argument only, so the other operand converts as it would
+// for a plain function: a double scale of a Vec3f, a braced vector.
+template <typename V>
+struct Vec3Scalar;
+template <>
+struct Vec3Scalar<Vec3f> {
+    using type = float;
+};
+template <>
+struct Vec3Scalar<Vec3d> {
+    using type = double;
+};
+template <typename V>
+concept Vec3Type = requires { typename Vec3Scalar<V>::type; };
+template <Vec3Type V>
+using Vec3ScalarOf = typename Vec3Scalar<V>::type;
+template <typename V>
+using Same = std::type_identity_t<V>;
 
-RIDGEFORGE_VEC3_OPS(Vec3f, float)
-RIDGEFORGE_VEC3_OPS(Vec3d, double)
-#undef RIDGEFORGE_VEC3_OPS
+template <Vec3Type V>
+constexpr V operator+(const V& a, const Same<V>& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+template <Vec3Type V>
+constexpr V operator-(const V& a, const Same<V>& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+template <Vec3Type V>
+constexpr V operator-(const V& a) { return {-a.x, -a.y, -a.z}; }
+template <Vec3Type V>
+constexpr V operator*(const V& a, Vec3ScalarOf<V> s) { return {a.x * s, a.y * s, a.z * s}; }
+template <Vec3Type V>
+constexpr V operator*(Vec3ScalarOf<V> s, const V& a) { return {a.x * s, a.y * s, a.z * s}; }
+template <Vec3Type V>
+constexpr V operator/(const V& a, Vec3ScalarOf<V> s) { return {a.x / s, a.y / s, a.z / s}; }
+template <Vec3Type V>
+constexpr V& operator+=(V& a, const Same<V>& b) { return a = a + b; }
+template <Vec3Type V>
+constexpr V& operator-=(V& a, const Same<V>& b) { return a = a - b; }
+template <Vec3Type V>
+constexpr V& operator*=(V& a, Vec3ScalarOf<V> s) { return a = a * s; }
+template <Vec3Type V>
+constexpr Vec3ScalarOf<V> Dot(const V& a, const Same<V>& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+template <Vec3Type V>
+constexpr V Cross(const V& a, const Same<V>& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+template <Vec3Type V>
+constexpr Vec3ScalarOf<V> LengthSquared(const V& a) { return Dot(a, a); }
+template <Vec3Type V>
+inline Vec3ScalarOf<V> Length(const V& a) { return std::sqrt(Dot(a, a)); }
+template <Vec3Type V>
+constexpr V Min(const V& a, const Same<V>& b) {
+    return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z};
+}
+template <Vec3Type V>
+constexpr V Max(const V& a, const Same<V>& b) {
+    return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z};
+}
 
 constexpr Vec3d ToDouble(const Vec3f& v) { return {v.x, v.y, v.z}; }
 constexpr Vec3f ToFloat(const Vec3d& v) {

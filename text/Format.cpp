@@ -16,7 +16,7 @@ std::string FormatCount(std::uint64_t value) {
     return out;
 }
 
-std::string FormatMillimetres(float value) { return mesh::procedural::FormatFixed(static_cast<double>(value), 2); }
+std::string FormatMillimetres(float value) { return FormatFixed(static_cast<double>(value), 2); }
 
 std::string FormatDimensions(float x, float y, float z) {
     return FormatMillimetres(x) + " x " + FormatMillimetres(y) + " x " + FormatMillimetres(z) + " mm";

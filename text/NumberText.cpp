@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace ridgeforge::mesh::procedural {
+namespace ridgeforge {
 
 namespace {
 
@@ -118,4 +118,4 @@ std::optional<double> ParseNumberPrefix(std::string_view text) {
     return negative ? -value : value;
 }
 
-}  // namespace ridgeforge::mesh::procedural
+}  // namespace ridgeforge

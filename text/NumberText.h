@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace ridgeforge::mesh::procedural {
+namespace ridgeforge {
 
 // As "%.9g" prints the value in the C locale: enough digits that the text
 // reads back to the same float.
@@ -27,4 +27,4 @@ std::string FormatScientific(double value, int decimals);
 // strtod does. Nothing when the text holds no number at all.
 std::optional<double> ParseNumberPrefix(std::string_view text);
 
-}  // namespace ridgeforge::mesh::procedural
+}  // namespace ridgeforge

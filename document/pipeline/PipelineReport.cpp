@@ -10,7 +10,6 @@
 namespace ridgeforge::mesh {
 namespace {
 
-using procedural::FormatFixed;
 
 std::string Whole(double value) { return FormatFixed(value, 0); }
 

@@ -17,7 +17,7 @@ double RelativeDrift(double after, double before) {
     return std::fabs(after - before) / std::max(1.0, std::fabs(before));
 }
 
-std::string Scientific(double value) { return procedural::FormatScientific(value, 2); }
+std::string Scientific(double value) { return FormatScientific(value, 2); }
 
 // How far a bound may shift by rounding alone: a few float steps of the
 // part's extent. A removed vertex that lay in a face's plane can still have
@@ -54,7 +54,7 @@ std::string FormatFlatAreaSimplifyReport(const FlatAreaSimplifyReport& report) {
     if (report.facesKeptForTexture != 0) out << ", " << report.facesKeptForTexture << " faces kept for the texture";
     float moved = 0.0f;
     for (int i = 0; i < 6; ++i) moved = std::max(moved, std::fabs(report.boundsAfter[i] - report.boundsBefore[i]));
-    out << ", bounding box moved " << procedural::FormatFixed(moved, 4) << " mm";
+    out << ", bounding box moved " << FormatFixed(moved, 4) << " mm";
     if (report.survivingVerticesMoved != 0) out << ", " << report.survivingVerticesMoved << " surviving vertices moved";
     if (!report.GuaranteeHeld()) {
         out << " -- WARNING: the no-movement guarantee did not hold (volume drift "

@@ -80,10 +80,10 @@ std::vector<std::string> EveryReport() {
     std::vector<std::string> texts;
     texts.push_back(FormatCount(1234567));
     texts.push_back(FormatDimensions(12.0f, 3.5f, 7.25f));
-    texts.push_back(procedural::FormatFixed(3.5, 2));
-    texts.push_back(procedural::FormatGeneral(0.0125, 6));
-    texts.push_back(procedural::FormatScientific(1.5e-7, 2));
-    texts.push_back(procedural::FormatFloatNineDigits(0.1f));
+    texts.push_back(FormatFixed(3.5, 2));
+    texts.push_back(FormatGeneral(0.0125, 6));
+    texts.push_back(FormatScientific(1.5e-7, 2));
+    texts.push_back(FormatFloatNineDigits(0.1f));
 
     StlImportOptions importOptions;
     importOptions.weldTolerance = 0.0125f;

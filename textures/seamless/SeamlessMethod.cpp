@@ -121,7 +121,7 @@ public:
             report->contrastBefore = RmsContrast(input);
             report->contrastAfter = RmsContrast(output);
             report->milliseconds = std::chrono::duration<double, std::nano>(elapsed).count() / 1e6;
-            report->details = procedural::FormatFixed(percent, 0) + "% of each edge faded into the opposite one";
+            report->details = FormatFixed(percent, 0) + "% of each edge faded into the opposite one";
         }
         return output;
     }
@@ -268,10 +268,10 @@ std::string DescribeReport(const SeamlessReport& report) {
             std::to_string(report.outputWidth) + " x " + std::to_string(report.outputHeight) + " pixels";
     if (report.contrastBefore > 0.0f) {
         line += ", contrast " +
-                procedural::FormatFixed(static_cast<double>(report.contrastAfter) / report.contrastBefore, 2) +
+                FormatFixed(static_cast<double>(report.contrastAfter) / report.contrastBefore, 2) +
                 " of the image's";
     }
-    line += ", " + procedural::FormatFixed(report.milliseconds, 0) + " ms.";
+    line += ", " + FormatFixed(report.milliseconds, 0) + " ms.";
     return line;
 }
 

@@ -185,7 +185,7 @@ void CRemeshSettingsDialog::UpdateZeroLevelText() {
         if (field->IsEnabled())
             manualMidLevel_ = ReadMidLevel(ui::GetDlgItemFloat(this, kMidLevelField, manualMidLevel_));
         const std::optional<float> level = AutomaticMidLevel(heightMap, direction);
-        field->ChangeValue(level ? FromUtf8(mesh::procedural::FormatGeneral(*level, 3)) : wxString());
+        field->ChangeValue(level ? FromUtf8(FormatGeneral(*level, 3)) : wxString());
         field->Disable();
     }
     SetWrappedText(*static_cast<wxStaticText*>(FindWindow(kMidLevelText)),

@@ -11,7 +11,7 @@ namespace {
 
 using mesh::DisplacementDirection;
 
-std::string General(double value, int digits = 6) { return mesh::procedural::FormatGeneral(value, digits); }
+std::string General(double value, int digits = 6) { return FormatGeneral(value, digits); }
 
 const char* const kSafestSentence =
     "Outward only cannot thin a wall or cut through a thin model, which is why it is the safest for printing.";

@@ -16,7 +16,7 @@ wxTextEntry* AsTextEntry(wxWindow* window) { return window == nullptr ? nullptr 
 }  // namespace
 
 wxString FormatFloatField(float value) {
-    return wxString::FromUTF8(mesh::procedural::FormatGeneral(static_cast<double>(value), 6).c_str());
+    return wxString::FromUTF8(FormatGeneral(static_cast<double>(value), 6).c_str());
 }
 
 float ParseFloatField(const wxString& text, float fallback) {
@@ -24,7 +24,7 @@ float ParseFloatField(const wxString& text, float fallback) {
     trimmed.Trim(true).Trim(false);
     if (trimmed.empty()) return fallback;
     const std::string utf8 = trimmed.ToStdString(wxConvUTF8);
-    const auto parsed = mesh::procedural::ParseNumberPrefix(utf8);
+    const auto parsed = ParseNumberPrefix(utf8);
     if (!parsed || !std::isfinite(*parsed)) return fallback;
     const float value = static_cast<float>(*parsed);
     return std::isfinite(value) ? value : fallback;

@@ -13,7 +13,7 @@ namespace ridgeforge {
 namespace {
 
 std::optional<double> TypedNumber(const wxString& text) {
-    const auto parsed = mesh::procedural::ParseNumberPrefix(text.ToStdString(wxConvUTF8));
+    const auto parsed = ParseNumberPrefix(text.ToStdString(wxConvUTF8));
     // Written so that a NaN fails the range test.
     if (!parsed || !(*parsed >= 0.0 && *parsed <= kLargestTypedNumber)) return std::nullopt;
     return parsed;
