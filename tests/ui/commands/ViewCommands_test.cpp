@@ -15,19 +15,7 @@ namespace {
 using testing::FakeRenderSink;
 using testing::FakeShell;
 
-struct ViewCommandsTest : ::testing::Test {
-    test::HostedDocument hosted;
-    CRidgeforgeDoc& doc = hosted.doc;
-    FakeRenderSink sink;
-    FakeShell shell;
-    CRidgeforgeView view;
-
-    ViewCommandsTest() {
-        view.SetDocument(&doc);
-        doc.AddView(&view);
-        view.AttachSinks(&sink, &shell);
-    }
-    ~ViewCommandsTest() override { doc.RemoveView(&view); }
+struct ViewCommandsTest : ::testing::Test, testing::AttachedView {
 
     CommandState State(CommandId id) const {
         CommandState state;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/document/FakeHost.h"
+#include "ui/view/RidgeforgeView.h"
 #include "ui/view/ViewSinks.h"
 
 namespace ridgeforge::testing {
@@ -113,6 +115,25 @@ public:
     }
     void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }
+};
+
+// A view attached to a real document and to the two recorders, for the
+// view's tests and its commands' tests; detached again at the end.
+struct AttachedView {
+    test::HostedDocument hosted;
+    CRidgeforgeDoc& doc = hosted.doc;
+    FakeRenderSink sink;
+    FakeShell shell;
+    CRidgeforgeView view;
+
+    AttachedView() {
+        view.SetDocument(&doc);
+        doc.AddView(&view);
+        view.AttachSinks(&sink, &shell);
+    }
+    ~AttachedView() { doc.RemoveView(&view); }
+    AttachedView(const AttachedView&) = delete;
+    AttachedView& operator=(const AttachedView&) = delete;
 };
 
 }  // namespace ridgeforge::testing

@@ -48,19 +48,7 @@ mesh::TriangleMesh Strip(std::uint32_t triangles) {
     return m;
 }
 
-struct ViewFixture : ::testing::Test {
-    test::HostedDocument hosted;
-    CRidgeforgeDoc& doc = hosted.doc;
-    FakeRenderSink sink;
-    FakeShell shell;
-    CRidgeforgeView view;
-
-    ViewFixture() {
-        view.SetDocument(&doc);
-        doc.AddView(&view);
-        view.AttachSinks(&sink, &shell);
-    }
-    ~ViewFixture() override { doc.RemoveView(&view); }
+struct ViewFixture : ::testing::Test, testing::AttachedView {
 
     void Load(mesh::TriangleMesh m, std::uint64_t displayLimit = 4'000'000) {
         doc.LoadTestShape(std::move(m), L"strip", L"Strip", L"Strip loaded.");
