@@ -3,6 +3,10 @@
 // corners are joined; through shared edges, the triangles of each run of equal
 // keys in the sorted edge table are joined in the table's order.
 //
+// The edge table is a counting sort on each key's lower vertex followed by a
+// sort of each short row: the same table as one comparison sort of all the
+// pairs, in a few streaming passes.
+//
 // Vertex rows are a counting sort over the triangles in order, so each row
 // keeps triangle order. It stays on one thread: it is a few streaming passes
 // that a loaded machine runs no faster split up, and a two-level parallel
@@ -71,6 +75,43 @@ void GroupByVertex(const TriangleCorners& source, const VertexOf& vertexOf, cons
             }
         }
     });
+}
+
+// (edge key, triangle) of every side, sorted as pairs: the table for small or broken meshes.
+std::vector<SortedEdge> SortEdgeKeysWhole(const TriangleMesh& mesh, std::size_t sides) {
+    std::vector<SortedEdge> edges;
+    edges.reserve(sides);
+    for (std::size_t i = 0; i < sides; i += 3) {
+        const auto t = static_cast<std::uint32_t>(i / 3);
+        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
+        edges.emplace_back(EdgeKey(a, b), t);
+        edges.emplace_back(EdgeKey(b, c), t);
+        edges.emplace_back(EdgeKey(c, a), t);
+    }
+    std::sort(std::execution::par_unseq, edges.begin(), edges.end());
+    return edges;
+}
+
+// The same table grouped by the key's high half (the lower vertex), then
+// each row sorted on its own: a row holds a handful of sides, so the rows
+// sort in cache instead of the whole table moving through memory in every
+// merge pass, and the result is the comparison sort's. Only for a mesh whose
+// corners all lie in its vertex array.
+std::vector<SortedEdge> SortEdgeKeysByLowerVertex(const TriangleMesh& mesh) {
+    const auto next = [](const std::uint32_t* c, std::size_t k) { return c[k == 2 ? 0 : k + 1]; };
+    VertexRows<SortedEdge> rows;
+    GroupByVertex<SortedEdge>(
+        TriangleCorners(mesh), [&](const std::uint32_t* c, std::size_t k) { return std::min(c[k], next(c, k)); },
+        [&](const std::uint32_t* c, std::size_t t, std::size_t k) {
+            return SortedEdge{EdgeKey(c[k], next(c, k)), static_cast<std::uint32_t>(t)};
+        },
+        rows);
+    ForEachVertexBlock(mesh.vertices.size(), false, [&rows](std::size_t first, std::size_t last) {
+        for (std::size_t v = first; v < last; ++v) {
+            std::sort(rows.entries.begin() + rows.offsets[v], rows.entries.begin() + rows.offsets[v + 1]);
+        }
+    });
+    return std::move(rows.entries);
 }
 
 }  // namespace
@@ -211,17 +252,13 @@ std::uint64_t CountBodies(const TriangleMesh& mesh) {
 }
 
 std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh) {
-    std::vector<SortedEdge> edges;
-    edges.reserve(mesh.indices.size());
-    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
-        const auto t = static_cast<std::uint32_t>(i / 3);
-        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
-        edges.emplace_back(EdgeKey(a, b), t);
-        edges.emplace_back(EdgeKey(b, c), t);
-        edges.emplace_back(EdgeKey(c, a), t);
+    const std::size_t sides = mesh.indices.size() / 3 * 3;
+    // Rows by the lower vertex need every corner in the vertex array; a
+    // broken mesh's table still lists every side.
+    if (sides < kParallelItems || 3 * (sides / 3) > kMaxMeshElements || !IsValidMesh(mesh)) {
+        return SortEdgeKeysWhole(mesh, sides);
     }
-    std::sort(std::execution::par_unseq, edges.begin(), edges.end());
-    return edges;
+    return SortEdgeKeysByLowerVertex(mesh);
 }
 
 bool BuildVertexTriangleRows(const TriangleMesh& mesh, std::vector<std::uint32_t>& offsets,

@@ -1,4 +1,4 @@
-// Vertex rows and edge tables of tori from 100,000 to 3.2 million triangles,
+// Vertex rows, edge tables and sorted edge keys of tori from 100,000 to 3.2 million triangles,
 // in the torus's own order and with the triangles shuffled, as an editing
 // copy's triangles are after many splits.
 #include <benchmark/benchmark.h>
@@ -56,6 +56,12 @@ void BM_EdgeNeighbours(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(EdgeNeighbours(mesh).data());
 }
 BENCHMARK(BM_EdgeNeighbours)->Apply(Sizes);
+
+void BM_SortedEdgeKeys(benchmark::State& state) {
+    const TriangleMesh mesh = Part(state);
+    for (auto _ : state) benchmark::DoNotOptimize(BuildSortedEdgeKeys(mesh).data());
+}
+BENCHMARK(BM_SortedEdgeKeys)->Apply(Sizes);
 
 void BM_SplitIntoBodies(benchmark::State& state) {
     const TriangleMesh mesh = Part(state);

@@ -4,8 +4,10 @@
 // faster displacement can be checked against the one it replaces with diff.
 // The parts are the stress parts remeshed to 0.4 mm triangles; the settings
 // vary the strength, the direction, the texture, the mapping, a mask volume,
-// the base and each guard.
-// Usage: tool_ReliefHashes [part name]
+// the base and each guard. With --solid the same parts go through the solid
+// relief instead, under its own settings (cell, cut, exact distances, rays,
+// slot keeping, sharp relief), and the line hashes the new surface.
+// Usage: tool_ReliefHashes [--solid] [part name]
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +16,9 @@
 
 #include "mesh/remesh/Remesh.h"
 #include "relief/displacement/MeshDisplacement.h"
+#include "relief/displacement/SolidDisplacement.h"
 #include "relief/mapping/TextureWeights.h"
+#include "testing/ReliefShapes.h"
 #include "testing/ReliefStressParts.h"
 #include "testing/StressParts.h"
 #include "textures/procedural/TextureRegistry.h"
@@ -121,9 +125,71 @@ void PrintHashes(const std::string& name, const TriangleMesh& part, const Settin
     std::fflush(stdout);
 }
 
+struct SolidSetting {
+    std::string label;
+    std::string texture;
+    float strength = 0.6f;
+    SolidDisplacementOptions options;
+};
+
+std::vector<SolidSetting> SolidSettings() {
+    std::vector<SolidSetting> out;
+    auto add = [&](const std::string& label, const std::string& texture, auto change) {
+        SolidSetting s{label, texture, 0.6f, {}};
+        s.options.cellSize = 0.25f;
+        change(s);
+        out.push_back(s);
+    };
+    add("defaults", "Knurl", [](SolidSetting&) {});
+    add("cut inverted", "Bricks", [](SolidSetting& s) {
+        s.strength = -0.5f;
+        s.options.cutEnabled = true;
+        s.options.cutZ = 0.5f;
+    });
+    add("exact five rays", "Cells", [](SolidSetting& s) {
+        s.options.exactDistances = true;
+        s.options.rayCount = 5;
+        s.options.holdCells = 3.0f;
+    });
+    add("open soft wide line", "Noise", [](SolidSetting& s) {
+        s.options.keepSlotsAndWallsOpen = false;
+        s.options.sharpRelief = false;
+        s.options.lineWidth = 0.8f;
+        s.options.cellSize = 0.15f;
+    });
+    return out;
+}
+
+void PrintSolidHashes(const std::string& name, const TriangleMesh& part, const SolidSetting& s) {
+    AabbTree tree;
+    tree.Build(part);
+    TriangleMesh out;
+    SolidDisplacementReport r;
+    const bool done =
+        DisplaceSolid(part, test::TextureHeights(part, s.texture, 6.0f, s.strength), s.options, {}, out, r, &tree);
+    std::uint64_t h = 14695981039346656037ull;
+    for (const Vertex& v : out.vertices) h = Fnv(h, &v.position, sizeof v.position);
+    h = Fnv(h, out.indices.data(), out.indices.size() * sizeof(std::uint32_t));
+    std::printf(
+        "%s | %s | %d | %zu | %016llx | held %llu cells %llu split %llu bricks %llu voids %llu crumbs %llu "
+        "thin %llu removed %llu holes %d | %s\n",
+        name.c_str(), s.label.c_str(), done ? 1 : 0, out.TriangleCount(), static_cast<unsigned long long>(h),
+        static_cast<unsigned long long>(r.heightsHeld), static_cast<unsigned long long>(r.cellsContoured),
+        static_cast<unsigned long long>(r.splitCells), static_cast<unsigned long long>(r.blocksStored),
+        static_cast<unsigned long long>(r.voids), static_cast<unsigned long long>(r.crumbs),
+        static_cast<unsigned long long>(r.thinBodies), static_cast<unsigned long long>(r.trianglesRemoved),
+        r.holes ? 1 : 0, r.failure.c_str());
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool solid = argc > 1 && std::strcmp(argv[1], "--solid") == 0;
+    if (solid) {
+        --argc;
+        ++argv;
+    }
     const std::string only = argc > 1 ? argv[1] : "";
     std::vector<test::StressPart> parts = test::MakeReliefStressParts();
     for (std::vector<test::StressPart> more : {test::MakeStressParts(), test::MakeSharpStressParts()}) {
@@ -147,6 +213,10 @@ int main(int argc, char** argv) {
         RemeshSettings remesh;
         remesh.targetEdgeMillimetres = 0.4f;
         Remesh(part.mesh, remesh, {});
+        if (solid) {
+            for (const SolidSetting& s : SolidSettings()) PrintSolidHashes(part.name, part.mesh, s);
+            continue;
+        }
         for (const Setting& s : settings) {
             for (const auto& m : maps) {
                 if (m.first == s.texture) PrintHashes(part.name, part.mesh, s, m.second);

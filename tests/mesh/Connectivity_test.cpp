@@ -200,6 +200,52 @@ TEST(Connectivity, RowsOfALargeShuffledMeshMatchOnesGatheredOneByOne) {
     }
 }
 
+// Every side's (key, triangle), sorted as plain pairs: the table worked out
+// the slow way.
+std::vector<SortedEdge> EdgeTableOneByOne(const TriangleMesh& m) {
+    std::vector<SortedEdge> table;
+    for (std::size_t t = 0; t < m.indices.size() / 3; ++t) {
+        for (int k = 0; k < 3; ++k) {
+            table.push_back(
+                {EdgeKey(m.indices[3 * t + k], m.indices[3 * t + (k + 1) % 3]), static_cast<std::uint32_t>(t)});
+        }
+    }
+    std::sort(table.begin(), table.end());
+    return table;
+}
+
+TEST(Connectivity, TheEdgeTableOfLargeMeshesIsEveryPairInOrder) {
+    // Large enough for the rows by lower vertex, triangles shuffled so that a
+    // row fills out of order, with a fan of 300 triangles round the
+    // first vertex (a row longer than any a grid gives), a triangle that names one
+    // corner twice and a trailing partial triangle the table leaves out.
+    TriangleMesh m = test::MakeTorus(20.0f, 6.0f, 160, 90);
+    std::vector<std::array<std::uint32_t, 3>> triangles(m.TriangleCount());
+    for (std::size_t t = 0; t < triangles.size(); ++t) {
+        triangles[t] = {m.indices[3 * t], m.indices[3 * t + 1], m.indices[3 * t + 2]};
+    }
+    for (std::uint32_t f = 0; f < 300; ++f) triangles.push_back({f * 7 + 1, 0, f * 7 + 4});
+    triangles.push_back({11, 12, 11});
+    std::shuffle(triangles.begin(), triangles.end(), std::mt19937(5));
+    m.indices.clear();
+    for (const auto& t : triangles) m.indices.insert(m.indices.end(), t.begin(), t.end());
+    ASSERT_GT(m.indices.size(), std::size_t{1} << 16);
+    const std::vector<SortedEdge> expected = EdgeTableOneByOne(m);
+    EXPECT_EQ(BuildSortedEdgeKeys(m), expected);
+
+    m.indices.push_back(4);
+    EXPECT_EQ(BuildSortedEdgeKeys(m), expected);
+
+    // A corner past the vertex array (a broken file) is still listed.
+    m.indices.pop_back();
+    m.indices[3 * 1000 + 1] = 0xFFFFFFF0u;
+    const std::vector<SortedEdge> broken = BuildSortedEdgeKeys(m);
+    EXPECT_EQ(broken, EdgeTableOneByOne(m));
+    EXPECT_EQ(std::count_if(broken.begin(), broken.end(),
+                            [](const SortedEdge& e) { return (e.first & 0xFFFFFFFFu) == 0xFFFFFFF0u; }),
+              2);
+}
+
 TEST(Connectivity, BrokenOrEmptyMeshesHaveNoPieces) {
     TriangleMesh broken = test::MakeBox({0, 0, 0}, {1, 1, 1});
     broken.indices.back() = 99;

@@ -100,6 +100,11 @@ void RunSolidRelief(benchmark::State& state, const TriangleMesh& part, const Sol
     state.counters["capMs"] = report.capMilliseconds;
     state.counters["fieldMs"] = report.fieldMilliseconds;
     state.counters["contourMs"] = report.contourMilliseconds;
+    state.counters["columnsMs"] = report.columnsMilliseconds;
+    state.counters["bricksMs"] = report.bricksMilliseconds;
+    state.counters["seedingMs"] = report.seedingMilliseconds;
+    state.counters["propagationMs"] = report.propagationMilliseconds;
+    state.counters["valuesMs"] = report.valuesMilliseconds;
 }
 
 // The standing torus of 250,000 and 1,000,000 triangles (70 mm across the
