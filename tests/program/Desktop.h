@@ -64,17 +64,25 @@ struct EndWhenLeaving {
 };
 
 // The first shown window whose title matches the regular expression, or ""
-// when none shows within the time.
+// when none shows within the time. One search per try: xdotool ends on the X
+// error of a window that goes while it reads it (a splash, a menu), so a
+// single waiting search can fail while the program is still starting.
 inline std::string WaitForWindow(const std::string& title, int seconds) {
-    return Shell("timeout " + std::to_string(seconds) + " xdotool search --sync --onlyvisible --name '" + title +
-                 "' 2>/dev/null | head -1");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    do {
+        const std::string found = Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1");
+        if (!found.empty()) return found;
+        Pause(100);
+    } while (std::chrono::steady_clock::now() < end);
+    return {};
 }
 
-// Whether no shown window matches the title within the time.
+// Whether no shown window matches the title within the time. A search that
+// ended on an X error says so on its error output, and is not an empty one.
 inline bool WaitUntilGone(const std::string& title, int seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
-        if (Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null").empty()) return true;
+        if (Shell("xdotool search --onlyvisible --name '" + title + "' 2>&1").empty()) return true;
         Pause(100);
     }
     return false;

@@ -45,8 +45,7 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     }
     const EndWhenLeaving ender{child};
     // The window's title names the part: it was opened before the window showed.
-    const std::string window =
-        Shell("timeout 60 xdotool search --sync --onlyvisible --name '^cube.stl - Ruvolta$' | head -1");
+    const std::string window = WaitForWindow("^cube.stl - Ruvolta$", 60);
     ASSERT_FALSE(window.empty()) << "no window titled for the part";
     const std::string geometry = Shell("xdotool getwindowgeometry --shell " + window);
     EXPECT_NE(geometry.find("WIDTH="), std::string::npos);
