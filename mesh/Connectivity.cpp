@@ -255,7 +255,7 @@ std::vector<SortedEdge> BuildSortedEdgeKeys(const TriangleMesh& mesh) {
     const std::size_t sides = mesh.indices.size() / 3 * 3;
     // Rows by the lower vertex need every corner in the vertex array; a
     // broken mesh's table still lists every side.
-    if (sides < kParallelItems || 3 * (sides / 3) > kMaxMeshElements || !IsValidMesh(mesh)) {
+    if (sides < kParallelItems || sides > kMaxMeshElements || !IsValidMesh(mesh)) {
         return SortEdgeKeysWhole(mesh, sides);
     }
     return SortEdgeKeysByLowerVertex(mesh);
