@@ -6,15 +6,13 @@
 // volume, body count, how far the shown surface stands off the part, and
 // whether the mesh shown is the one the finishing run checked.
 //
-// A stop is placed exactly: a progress watcher holds the worker at a named
-// step, the Stop command is given while it waits, and only then is it let go.
+// A stop is placed exactly: the run is held at a named step, the Stop command
+// is given while it waits, and only then is it let go.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -23,6 +21,7 @@
 #include "document/DocumentText.h"
 #include "document/RidgeforgeDoc.h"
 #include "testing/Shapes.h"
+#include "tests/document/RunHold.h"
 #include "tests/document/ToolHost.h"
 #include "text/Utf8.h"
 #include "textures/procedural/ProceduralTexture.h"
@@ -115,38 +114,6 @@ bool SameMesh(const TriangleMesh& a, const TriangleMesh& b) {
     return true;
 }
 
-// ---- Holding a run at a named step
-
-class RunHold {
-public:
-    void Install(mesh::AsyncPipeline& pipeline, std::string step) {
-        step_ = std::move(step);
-        pipeline.SetProgressWatcher([this](const std::string& text) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (text != step_ || reached_) return;
-            reached_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return released_; });
-        });
-    }
-    bool WaitReached() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return reached_; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    std::string step_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool reached_ = false;
-    bool released_ = false;
-};
-
 // ---- The document with its scripted shell, and the claims held after each step
 
 struct Row : test::ToolDocument {
@@ -209,6 +176,14 @@ struct Row : test::ToolDocument {
     }
 };
 
+// The log and the Information pane as they stand, for a failure's message.
+std::string Transcript(const Row& r) {
+    std::string text = "log:\n";
+    for (const test::LogLine& line : r.host.log) text += "  " + CStringToUtf8(line.text) + "\n";
+    if (const test::InfoMessage* message = r.Shown()) text += "information: " + CStringToUtf8(message->text) + "\n";
+    return text;
+}
+
 // The number after `label` on the line of the Information report that has it.
 long long CountAfter(const CString& report, const CString& label) {
     const std::size_t at = report.find(label);
@@ -257,7 +232,8 @@ void HoldClaims(Row& r, const std::string& row) {
         }
         // A relief asked for that reached no surface is no plain success.
         if (doc.lastRunSettings.displacementEnabled && doc.HasTexture() && offset < 0.005) {
-            EXPECT_TRUE(r.CautionSince()) << "a texture that reached no surface was reported as a plain success";
+            EXPECT_TRUE(r.CautionSince()) << "a texture that reached no surface was reported as a plain success\n"
+                                          << Transcript(r);
         }
     }
     // Validation's verdict beside a warning about the same result.
@@ -319,7 +295,7 @@ TEST(Claims, AStopDuringTheChecksLeavesThePartAsItWasAndProcessRunsTheRest) {
     for (const bool simplify : {false, true}) {
         for (const char* step : steps) {
             const std::string row = std::string(step) + (simplify ? ", simplify on" : ", simplify off");
-            RunHold hold;
+            test::RunHold hold;
             Row r;
             SetUpRelief(r, simplify);
             ASSERT_TRUE(r.ProcessToEnd());
@@ -375,7 +351,7 @@ TEST(Claims, AStopAfterTheRunEndedReportsTheFinishedRun) {
 // leaves nothing unchecked called up to date.
 TEST(Claims, AStopInARunWithTheStagesOffIsNoResult) {
     for (const char* step : {"Working out which faces receive texture", "Displacing", "Checking the mesh"}) {
-        RunHold hold;
+        test::RunHold hold;
         Row r;
         r.LoadBox({0, 0, 0}, {20, 16, 12});
         r.doc.remeshEnabled = true;
@@ -494,24 +470,6 @@ TEST(Claims, ATextureThatReachesNoSurfaceIsNoPlainSuccess) {
         EXPECT_LT(OffsetFromBox(r.doc.ShownMesh(), r.lo, r.hi), 0.005) << way;
         HoldClaims(r, way == 0 ? "mask over the whole part" : "no side on");
     }
-}
-
-// A thin plate under an inward relief: the walls thin, and the verdict does
-// not call the result good beside that warning.
-TEST(Claims, AThinnedWallIsNotCalledGood) {
-    Row r;
-    r.LoadBox({0, 0, 0}, {24, 24, 1.2f});
-    r.doc.remeshSettings.targetEdgeMillimetres = 0.6f;
-    r.doc.simplifyEnabled = false;
-    r.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
-    r.doc.displacementSettings.direction = mesh::DisplacementDirection::Inward;
-    r.doc.displacementSettings.limitToClearance = false;
-    r.doc.displacementSettings.strengthMillimetres = 0.9f;
-    r.doc.projection.box.sideEnabled.fill(true);
-    r.Texture("Dots");
-    r.doc.OnSettingsChanged();
-    ASSERT_TRUE(r.ProcessToEnd());
-    HoldClaims(r, "thin plate");
 }
 
 // Save STL on meshes that enclose nothing: one triangle, and an open square
