@@ -19,10 +19,13 @@
 #include <vector>
 
 #include "document/DocumentText.h"
+#include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
 #include "testing/Shapes.h"
 #include "tests/document/RunHold.h"
 #include "tests/document/ToolHost.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
 #include "textures/procedural/ProceduralTexture.h"
 #include "textures/procedural/TextureRegistry.h"
@@ -410,27 +413,48 @@ TEST(Claims, ATextureChangeDuringARunIsSaidAndTheNextRunEnds) {
 }
 
 // Texture A, Process, texture B, Undo: the pipeline holds A again, and what
-// is shown and said matches it.
+// is shown and said matches it. B is another pattern, another image, or A at
+// another size.
 TEST(Claims, UndoOfATextureGivesThePipelineTheTextureBackAndProcessFollowsIt) {
-    Row r;
-    SetUpRelief(r, false);
-    ASSERT_TRUE(r.ProcessToEnd());
-    const std::vector<float> pixelsOfA = r.doc.texture.pixels;
-    const TriangleMesh resultOfA = r.doc.ShownMesh();
-    r.Texture("Bricks");
-    ASSERT_NE(r.doc.texture.pixels, pixelsOfA);
-    HoldClaims(r, "texture B");
-    EXPECT_NE(r.doc.ProcessStatusText(), L"Up to date");
-    r.doc.OnEditUndo();
-    EXPECT_EQ(r.doc.texture.pixels, pixelsOfA);
-    EXPECT_EQ(r.doc.pipeline.Cache().texture.pixels, pixelsOfA) << "the pipeline kept texture B";
-    HoldClaims(r, "undo to texture A");
-    if (r.doc.ProcessStatusText() == L"Up to date") {
-        EXPECT_TRUE(SameMesh(r.doc.ShownMesh(), resultOfA));
-    } else {
-        ASSERT_TRUE(r.ProcessToEnd()) << CStringToUtf8(r.doc.processDecision);
-        EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
-        HoldClaims(r, "processed after undo");
+    test::TempDir dir("claims-undo");
+    ASSERT_TRUE(test::WritePng(dir / "a.png", 8, 8, 1, 8, std::vector<std::uint16_t>(64, 40)));
+    std::vector<std::uint16_t> checker(64);
+    for (std::size_t i = 0; i < checker.size(); ++i) checker[i] = ((i % 8) + (i / 8)) % 2 == 0 ? 250 : 10;
+    ASSERT_TRUE(test::WritePng(dir / "b.png", 8, 8, 1, 8, checker));
+    for (const int way : {0, 1, 2}) {
+        const std::string row = way == 0 ? "patterns" : way == 1 ? "images" : "texture size";
+        Row r;
+        SetUpRelief(r, false);
+        if (way == 1) {
+            ASSERT_TRUE(r.doc.LoadHeightMap(WideFromPath(dir / "a.png")));
+        }
+        ASSERT_TRUE(r.ProcessToEnd()) << row;
+        const std::vector<float> pixelsOfA = r.doc.texture.pixels;
+        const float widthOfA = r.doc.texture.settings.widthMillimetres;
+        const TriangleMesh resultOfA = r.doc.ShownMesh();
+        if (way == 0) r.Texture("Bricks");
+        if (way == 1) {
+            ASSERT_TRUE(r.doc.LoadHeightMap(WideFromPath(dir / "b.png")));
+        }
+        if (way == 2) {
+            mesh::TextureSettings settings = r.doc.texture.settings;
+            settings.widthMillimetres = widthOfA / 2.0f;
+            r.doc.ApplyTextureSettings(settings);
+        }
+        HoldClaims(r, row + ": texture B");
+        EXPECT_NE(r.doc.ProcessStatusText(), L"Up to date") << row;
+        r.doc.OnEditUndo();
+        EXPECT_EQ(r.doc.texture.pixels, pixelsOfA) << row;
+        EXPECT_EQ(r.doc.pipeline.Cache().texture.pixels, pixelsOfA) << row << ": the pipeline kept texture B";
+        EXPECT_EQ(r.doc.pipeline.Cache().texture.settings.widthMillimetres, widthOfA) << row;
+        HoldClaims(r, row + ": undo to texture A");
+        if (r.doc.ProcessStatusText() == L"Up to date") {
+            EXPECT_TRUE(SameMesh(r.doc.ShownMesh(), resultOfA)) << row;
+        } else {
+            ASSERT_TRUE(r.ProcessToEnd()) << row << ": " << CStringToUtf8(r.doc.processDecision);
+            EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date") << row;
+            HoldClaims(r, row + ": processed after undo");
+        }
     }
 }
 
