@@ -329,6 +329,29 @@ TEST(Claims, AStopDuringTheChecksLeavesThePartAsItWasAndProcessRunsTheRest) {
     }
 }
 
+// Save STL after a stop in the checks: the save runs what the stop left
+// undone before it checks, so the mesh it is given unwarned is a checked one.
+TEST(Claims, SaveAfterAStopSavesACheckedResult) {
+    test::RunHold hold;
+    Row r;
+    SetUpRelief(r, false);
+    hold.Install(r.doc.pipeline, "Checking that it prints");
+    r.Process();
+    ASSERT_TRUE(hold.WaitReached());
+    r.doc.StopProcessing();
+    hold.Release();
+    ASSERT_TRUE(test::PollUntilApplied(r.doc));
+    r.doc.pipeline.SetProgressWatcher({});
+    HoldClaims(r, "stopped before the save");
+    r.Mark();
+    r.doc.OnFileSaveStl();
+    ASSERT_EQ(r.host.exportRequests.size(), 1u);
+    EXPECT_TRUE(r.host.exportRequests[0].warning.empty()) << CStringToUtf8(r.host.exportRequests[0].warning);
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+    HoldSaveClaims(r, "save after the stop");
+    HoldClaims(r, "after the save");
+}
+
 // Stop given after the worker ended but before the idle pass took its
 // result: the run had finished, so it is reported as processed, checked,
 // with no word of a stop.
