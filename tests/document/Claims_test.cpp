@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <numeric>
 #include <string>
@@ -24,6 +25,7 @@
 #include "testing/Shapes.h"
 #include "tests/document/RunHold.h"
 #include "tests/document/ToolHost.h"
+#include "tests/support/StlFiles.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
@@ -172,6 +174,22 @@ struct Row : test::ToolDocument {
         doc.Process();
         if (host.logClears != clears) logMark = 0;  // the run's lines start the log
     }
+    // Process, held at `step` where the Stop command is given; true once the
+    // stopped run was taken in.
+    bool ProcessAndStopAt(const std::string& step) {
+        test::RunHold hold;
+        hold.Install(doc.pipeline, step);
+        Process();
+        bool taken = false;
+        if (doc.processDecision == L"started: Process") {
+            const bool reached = hold.WaitReached();
+            if (reached) doc.StopProcessing();
+            hold.Release();
+            taken = test::PollUntilApplied(doc) && reached;
+        }
+        doc.pipeline.SetProgressWatcher({});
+        return taken;
+    }
     bool ProcessToEnd() {
         Process();
         if (doc.processDecision != L"started: Process") return false;
@@ -298,7 +316,6 @@ TEST(Claims, AStopDuringTheChecksLeavesThePartAsItWasAndProcessRunsTheRest) {
     for (const bool simplify : {false, true}) {
         for (const char* step : steps) {
             const std::string row = std::string(step) + (simplify ? ", simplify on" : ", simplify off");
-            test::RunHold hold;
             Row r;
             SetUpRelief(r, simplify);
             ASSERT_TRUE(r.ProcessToEnd());
@@ -306,17 +323,10 @@ TEST(Claims, AStopDuringTheChecksLeavesThePartAsItWasAndProcessRunsTheRest) {
             // Another strength, as a click on another Strength button gives.
             r.doc.displacementSettings.strengthMillimetres = 0.9f;
             r.doc.OnSettingsChanged();
-            hold.Install(r.doc.pipeline, step);
-            r.Process();
-            ASSERT_EQ(r.doc.processDecision, L"started: Process");
-            ASSERT_TRUE(hold.WaitReached()) << row;
-            r.doc.StopProcessing();
-            hold.Release();
-            ASSERT_TRUE(test::PollUntilApplied(r.doc)) << row;
+            ASSERT_TRUE(r.ProcessAndStopAt(step)) << row;
             EXPECT_TRUE(r.SaidStarting(L"Stopped")) << row;
             EXPECT_NE(r.doc.ProcessStatusText(), L"Up to date") << row;
             HoldClaims(r, row + ": stopped");
-            r.doc.pipeline.SetProgressWatcher({});
 
             ASSERT_TRUE(r.ProcessToEnd()) << row << ": " << CStringToUtf8(r.doc.processDecision);
             EXPECT_FALSE(r.SaidStarting(L"Stopped")) << row;
@@ -332,16 +342,9 @@ TEST(Claims, AStopDuringTheChecksLeavesThePartAsItWasAndProcessRunsTheRest) {
 // Save STL after a stop in the checks: the save runs what the stop left
 // undone before it checks, so the mesh it is given unwarned is a checked one.
 TEST(Claims, SaveAfterAStopSavesACheckedResult) {
-    test::RunHold hold;
     Row r;
     SetUpRelief(r, false);
-    hold.Install(r.doc.pipeline, "Checking that it prints");
-    r.Process();
-    ASSERT_TRUE(hold.WaitReached());
-    r.doc.StopProcessing();
-    hold.Release();
-    ASSERT_TRUE(test::PollUntilApplied(r.doc));
-    r.doc.pipeline.SetProgressWatcher({});
+    ASSERT_TRUE(r.ProcessAndStopAt("Checking that it prints"));
     HoldClaims(r, "stopped before the save");
     r.Mark();
     r.doc.OnFileSaveStl();
@@ -377,7 +380,6 @@ TEST(Claims, AStopAfterTheRunEndedReportsTheFinishedRun) {
 // leaves nothing unchecked called up to date.
 TEST(Claims, AStopInARunWithTheStagesOffIsNoResult) {
     for (const char* step : {"Working out which faces receive texture", "Displacing", "Checking the mesh"}) {
-        test::RunHold hold;
         Row r;
         r.LoadBox({0, 0, 0}, {20, 16, 12});
         r.doc.remeshEnabled = true;
@@ -385,17 +387,11 @@ TEST(Claims, AStopInARunWithTheStagesOffIsNoResult) {
         r.doc.displacementEnabled = false;
         r.doc.simplifyEnabled = false;
         r.doc.OnSettingsChanged();
-        hold.Install(r.doc.pipeline, step);
-        r.Process();
-        ASSERT_TRUE(hold.WaitReached()) << step;
-        r.doc.StopProcessing();
-        hold.Release();
-        ASSERT_TRUE(test::PollUntilApplied(r.doc)) << step;
+        ASSERT_TRUE(r.ProcessAndStopAt(step)) << step;
         EXPECT_TRUE(r.SaidStarting(L"Stopped")) << step;
         EXPECT_EQ(r.doc.ProcessStatusText(), L"Not processed yet") << step;
         EXPECT_TRUE(r.doc.CanProcess()) << step;
         HoldClaims(r, std::string("stages off, stopped at ") + step);
-        r.doc.pipeline.SetProgressWatcher({});
         ASSERT_TRUE(r.ProcessToEnd()) << step;
         EXPECT_TRUE(r.SaidStarting(L"Processed: ")) << step;
         EXPECT_TRUE(r.doc.runState.validated) << step;
@@ -553,38 +549,48 @@ TEST(Claims, ASaveCheckOnAMeshThatEnclosesNothingFindsAProblem) {
 
 // Repair: the counts follow the part shown, and a repair that would leave
 // nothing is refused with the part kept.
+// The pieces of `parts` as one mesh.
+TriangleMesh Joined(const std::vector<TriangleMesh>& parts) {
+    TriangleMesh joined;
+    for (const TriangleMesh& piece : parts) {
+        const auto base = static_cast<std::uint32_t>(joined.vertices.size());
+        joined.vertices.insert(joined.vertices.end(), piece.vertices.begin(), piece.vertices.end());
+        for (std::uint32_t index : piece.indices) joined.indices.push_back(base + index);
+    }
+    joined.RecomputeBounds();
+    return joined;
+}
+
 TEST(Claims, RepairCountsFollowThePartShown) {
     {
-        // Two boxes apart, one with a triangle twice: two bodies before and after.
+        // Two boxes a hair apart, read from a file (which joins only equal
+        // corners): the repair's welding joins them, and the counts shown
+        // after it are the part's as it is then.
+        test::TempDir dir("claims-repair");
+        const TriangleMesh part =
+            Joined({test::MakeBox({0, 0, 0}, {10, 10, 10}), test::MakeBox({10.00005f, 0, 0}, {20, 10, 10})});
+        const std::vector<std::uint8_t> bytes = test::BinaryStl(test::FacetsOf(part));
+        std::ofstream(dir / "two.stl", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         Row r;
-        TriangleMesh part = test::MakeBox({0, 0, 0}, {10, 10, 10});
-        const TriangleMesh other = test::MakeBox({20, 0, 0}, {26, 8, 5});
-        const auto base = static_cast<std::uint32_t>(part.vertices.size());
-        part.vertices.insert(part.vertices.end(), other.vertices.begin(), other.vertices.end());
-        for (std::uint32_t i : other.indices) part.indices.push_back(base + i);
-        part.indices.insert(part.indices.end(), {part.indices[0], part.indices[1], part.indices[2]});
-        part.RecomputeBounds();
-        r.lo = part.boundsMin;
-        r.hi = part.boundsMax;
-        r.doc.LoadTestShape(part, L"Two", L"Two", L"Two");
+        ASSERT_TRUE(r.doc.ImportPart(WideFromPath(dir / "two.stl")));
+        r.lo = {0, 0, 0};
+        r.hi = {20, 10, 10};
+        HoldClaims(r, "two boxes as read");
         r.host.defaultAnswer = QuestionAnswer::Yes;
         r.Mark();
         r.doc.OnRepair();
-        EXPECT_EQ(BodyCount(r.doc.ShownMesh()), 2u);
-        HoldClaims(r, "repair of two boxes");
+        HoldClaims(r, "two boxes repaired");
     }
     {
         // Crumbs only: specks far below a printed line.
         Row r;
-        TriangleMesh part;
+        std::vector<TriangleMesh> specks;
         for (int i = 0; i < 3; ++i) {
             const float x = 5.0f * static_cast<float>(i);
-            const TriangleMesh speck = test::MakeBox({x, 0, 0}, {x + 0.02f, 0.02f, 0.02f});
-            const auto base = static_cast<std::uint32_t>(part.vertices.size());
-            part.vertices.insert(part.vertices.end(), speck.vertices.begin(), speck.vertices.end());
-            for (std::uint32_t index : speck.indices) part.indices.push_back(base + index);
+            specks.push_back(test::MakeBox({x, 0, 0}, {x + 0.02f, 0.02f, 0.02f}));
         }
-        part.RecomputeBounds();
+        const TriangleMesh part = Joined(specks);
         r.doc.LoadTestShape(part, L"Specks", L"Specks", L"Specks");
         r.host.defaultAnswer = QuestionAnswer::Yes;
         r.doc.OnRepair();
