@@ -257,6 +257,11 @@ void CRidgeforgeDoc::Process() {
     pipeline.Request(settings);
 }
 
+void CRidgeforgeDoc::ReportDroppedRun(const CString& line) {
+    processRequested = false;
+    Log(line, LogKind::Warning);
+}
+
 void CRidgeforgeDoc::OnProcess() { Process(); }
 
 void CRidgeforgeDoc::OnUpdateProcess(CommandState& state) const { state.enabled = CanProcess(); }

@@ -359,6 +359,9 @@ private:
     bool RunToolJob(const CString& name, const std::function<void(const std::atomic<bool>&)>& job,
                     bool* stopAsked = nullptr);
     mesh::PipelinePlan CurrentPlan() const;
+    // A started run that an input change stopped on its way: no result comes
+    // of it, so the log says so in its place.
+    void ReportDroppedRun(const CString& line);
     mesh::TileFrame BuildTileFrame() const;
 
     // What OnSettingsChanged does; runs at the end of the outermost Edit.

@@ -186,7 +186,11 @@ void CRidgeforgeDoc::SyncTextureToPipeline() {
     }
     pipelineTextureRevision = static_cast<std::int32_t>(shownTextureRevision);
     pipelineTextureSettings = texture.settings;
+    const bool dropsRun = processRequested && pipeline.IsRunning();
     pipeline.SetTexture(texture);
+    if (dropsRun)
+        ReportDroppedRun(
+            L"Stopped: the texture changed during the run. The part is as it was; Process runs it again when asked.");
     ++textureHandOvers;
     PushUndoSnapshot();
     if (HasPart()) {

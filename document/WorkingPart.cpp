@@ -53,7 +53,9 @@ void CRidgeforgeDoc::BuildComponents() {
 void CRidgeforgeDoc::ReplaceInputMesh() {
     workingPart = partAsLoaded;
     mesh::ApplyTransform(workingPart, orientation);
+    const bool dropsRun = processRequested && pipeline.IsRunning();
     pipeline.SetSourceMesh(workingPart);
+    if (dropsRun) ReportDroppedRun(L"Stopped: the part changed during the run; Process runs it again when asked.");
     printability = mesh::PrintabilityReport{};
     // The shown coverage described the old working part.
     shownCoverage = ShownCoverageCache{};

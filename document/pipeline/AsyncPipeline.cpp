@@ -108,6 +108,7 @@ bool AsyncPipeline::OnProgress(const std::string& text, float fraction) {
         hasFraction_ = fraction >= 0.0f;
         fraction_ = hasFraction_ ? fraction : 0.0f;
     }
+    if (watcher_) watcher_(text);
     return !cancel_.load();
 }
 

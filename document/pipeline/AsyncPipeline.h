@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "mesh/Progress.h"
 #include "document/pipeline/PipelineStageCache.h"
@@ -88,6 +89,10 @@ public:
     bool WorkerFinished() const { return finished_.load(); }
     bool HasPending() const { return pending_.has_value(); }
     bool HasResult() const { return hasResult_; }
+    // Called on the worker with each progress text before the stop request
+    // is read, so that a test can hold a run at a known step; set only while
+    // no worker runs.
+    void SetProgressWatcher(std::function<void(const std::string&)> watcher) { watcher_ = std::move(watcher); }
     // Only while no worker runs.
     PipelineStageCache& Cache() { return cache_; }
     const PipelineStageCache& Cache() const { return cache_; }
@@ -133,6 +138,7 @@ private:
     std::string statusMessage_;
     std::string errorText_;
     PipelineRunner runner_;
+    std::function<void(const std::string&)> watcher_;
 };
 
 }  // namespace ridgeforge::mesh

@@ -1,7 +1,8 @@
 // The stage plan over the cached settings and dirty flags. A stage that is
 // already due wins over a later difference in the settings, and a change of
 // the finishing settings alone re-runs only the finishing run, which hangs
-// off the Simplify stage.
+// off the Simplify stage. A run that did not reach its end leaves the result
+// due whatever is switched on.
 #include "document/pipeline/PipelineStageCache.h"
 
 #include <utility>
@@ -43,6 +44,19 @@ PipelinePlan PipelineStageCache::FirstStageToRun(const PipelineSettings& next) c
         if (!stageDirty[s] || !switchedOn[s]) continue;
         if (!plan.any || s < plan.stage) plan = {s, true};
         break;
+    }
+    if (runUnfinished) {
+        // Due from the last stage that is on and shapes the result, so that
+        // the step the unchecked mesh came from is the one shown as stale.
+        std::int32_t last = static_cast<std::int32_t>(PipelineStage::Mask);
+        if (next.simplifyEnabled) {
+            last = static_cast<std::int32_t>(PipelineStage::Simplify);
+        } else if (next.displacementEnabled) {
+            last = static_cast<std::int32_t>(PipelineStage::Displacement);
+        } else if (next.remeshEnabled) {
+            last = static_cast<std::int32_t>(PipelineStage::Remesh);
+        }
+        if (!plan.any || last < plan.stage) plan = {last, true};
     }
     return plan;
 }
@@ -88,6 +102,7 @@ void PipelineStageCache::ClearCache() {
     printBeforeDone = false;
     printBefore = {};
     wallsMeasured = false;
+    runUnfinished = false;
     runState = {};
     for (bool& dirty : stageDirty) dirty = true;
 }

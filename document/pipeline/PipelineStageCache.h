@@ -53,6 +53,10 @@ struct PipelineStageCache {
     float wallThresholdMillimetres = 0.0f;
     float wallMinimumMoveMillimetres = 0.02f;
     bool stageDirty[kPipelineStageCount] = {true, true, true, true};
+    // The last run ended before its finishing run completed (stopped, refused
+    // or failed): finalMesh may hold a mesh nobody checked, so the result is
+    // not current whichever stages are switched on.
+    bool runUnfinished = false;
     PipelineRunState runState;
 
     PipelineStageCache() { occupancyGrid.resolution = 256; }

@@ -69,8 +69,11 @@ bool StageRun::Run() {
     for (double& ms : state.stageMilliseconds) ms = 0.0;
     if (!HoldsTriangles(cache_.sourceMesh)) {
         for (bool& dirty : cache_.stageDirty) dirty = false;
+        cache_.runUnfinished = false;
         return true;
     }
+    // Until the finishing run completes, whatever finalMesh holds is unchecked.
+    cache_.runUnfinished = true;
     state.sourceTriangles = cache_.sourceMesh.TriangleCount();
     bool dirtyAtStart[kPipelineStageCount];
     for (int s = 0; s < kPipelineStageCount; ++s) dirtyAtStart[s] = cache_.stageDirty[s];
@@ -106,12 +109,17 @@ bool StageRun::Run() {
             state.stopped = true;
             return false;
         }
-        cache_.SetDirty(PipelineStage::Simplify, false);
     }
     const auto cleanupStart = std::chrono::steady_clock::now();
     RunCleanupStage(cache_);
     state.cleanupMilliseconds = MillisecondsSince(cleanupStart);
-    return Finish(dirtyAtStart);
+    // The finishing run hangs off Simplify: the stage stays due until the
+    // checks are through, so that a run ended by an error in them repeats
+    // them rather than publishing the unchecked mesh at once.
+    if (!Finish(dirtyAtStart)) return false;
+    cache_.SetDirty(PipelineStage::Simplify, false);
+    cache_.runUnfinished = false;
+    return true;
 }
 
 bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {

@@ -2,6 +2,8 @@
 // what MarkDirty records, and which cached mesh stays valid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mesh/TestShapes.h"
 #include "document/pipeline/PipelineStageCache.h"
 
@@ -227,6 +229,35 @@ TEST(PipelinePlan, StageNames) {
     EXPECT_STREQ(PipelineStageName(3), "Simplify");
     EXPECT_STREQ(PipelineStageName(4), "Unknown");
     EXPECT_STREQ(PipelineStageName(-1), "Unknown");
+}
+
+// A run that ended before its checks leaves the result due whatever stages
+// are on, from the last one that is on; a clean cache with the same settings
+// plans nothing. An earlier dirty stage still comes first.
+TEST(PipelinePlan, AnUnfinishedRunIsDueFromTheLastStageThatIsOn) {
+    struct Case {
+        bool remesh, displacement, simplify;
+        std::int32_t stage;
+    };
+    const Case cases[] = {{false, false, false, kMask},       {true, false, false, kRemesh},
+                          {true, true, false, kDisplacement}, {false, true, false, kDisplacement},
+                          {true, true, true, kSimplify},      {false, false, true, kSimplify}};
+    for (const Case& c : cases) {
+        PipelineSettings s;
+        s.remeshEnabled = c.remesh;
+        s.displacementEnabled = c.displacement;
+        s.simplifyEnabled = c.simplify;
+        PipelineStageCache cache = CleanCache(s);
+        EXPECT_FALSE(cache.FirstStageToRun(s).any);
+        cache.runUnfinished = true;
+        ExpectPlan(cache.FirstStageToRun(s), c.stage);
+        cache.stageDirty[kMask] = true;
+        ExpectPlan(cache.FirstStageToRun(s), std::min(c.stage, kMask));
+    }
+    PipelineStageCache cache;
+    cache.runUnfinished = true;
+    cache.ClearCache();
+    EXPECT_FALSE(cache.runUnfinished);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // end a run.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "mesh/Connectivity.h"
 #include "document/pipeline/PipelineStages.h"
 #include "testing/Shapes.h"
@@ -14,6 +16,11 @@ namespace {
 using test::ProgressRecorder;
 
 constexpr int kMask = 1, kDisplacement = 2, kSimplify = 3;
+
+void ExpectDue(const PipelinePlan& plan, int stage) {
+    EXPECT_TRUE(plan.any);
+    EXPECT_EQ(plan.stage, stage);
+}
 
 bool ClosedManifold(const TriangleMesh& mesh) { return ridgeforge::test::IsClosedOrientedManifold(mesh); }
 
@@ -380,6 +387,41 @@ TEST(PipelineStages, SolidReliefThatLeavesNothingFails) {
     PipelineStageCache cache;
     ASSERT_TRUE(SolidReliefOfSphere(0.25f, false, cache)) << cache.runState.message;
     EXPECT_GT(cache.finalMesh.TriangleCount(), 0u);
+}
+
+// Stopped or failed in the finishing checks, with Simplify off: the result is
+// due though no switched-on stage is dirty, and the next run repeats the
+// checks rather than taking the unchecked mesh as done.
+TEST(PipelineStages, AStopOrAnErrorInTheChecksLeavesThemDue) {
+    const TriangleMesh cube = MakeTestCube(12.0f);
+    PipelineSettings s = test::ReliefSettings(cube, DisplacementMethod::Mesh);
+    for (const bool error : {false, true}) {
+        CachedRun run(cube, s);
+        const ProgressCallback failing = [error](const std::string& text, float) {
+            if (text != "Checking the mesh") return true;
+            if (error) throw std::runtime_error("no memory for the check");
+            return false;
+        };
+        bool ended = true;
+        try {
+            ended = RunStages(run.cache, failing);
+        } catch (const std::runtime_error&) {
+            ended = false;
+        }
+        EXPECT_FALSE(ended) << error;
+        EXPECT_TRUE(run.cache.runUnfinished) << error;
+        EXPECT_TRUE(run.cache.stageDirty[kSimplify]) << error;
+        EXPECT_FALSE(run.cache.stageDirty[kDisplacement]) << error;
+        ExpectDue(run.cache.FirstStageToRun(s), kDisplacement);
+
+        ProgressRecorder again;
+        ASSERT_TRUE(run.Again(s, again)) << error;
+        EXPECT_FALSE(again.Saw("Displacing")) << error;
+        EXPECT_TRUE(again.Saw("Checking the mesh")) << error;
+        EXPECT_TRUE(run.cache.runState.validated) << error;
+        EXPECT_FALSE(run.cache.runUnfinished) << error;
+        EXPECT_FALSE(run.cache.FirstStageToRun(s).any) << error;
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "textures/procedural/TextureRegistry.h"
 #include "ui/framework/Commands.h"
 #include "ui/framework/StartupMarks.h"
+#include "tests/document/RunHold.h"
 #include "tests/ui/app/ShellFixture.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
@@ -115,6 +116,49 @@ TEST_F(WorkflowPaneTest, UndoAndRedoOfTheReliefSwitchShowTheStateTheyBringBack) 
     EXPECT_EQ(header.Status(), SectionStatus::OutOfDate);
     // Nothing else is left to redo.
     EXPECT_FALSE(ui::QueryCommand(*App().Frame(), ID_EDIT_REDO).enabled);
+}
+
+// Stop given while the run is held in its finishing checks: the log says the
+// part is as it was, and the footer and the Relief step agree with it (out of
+// date, Process enabled) instead of calling the unchecked relief up to date.
+// Process then runs to the end and the footer is up to date again.
+TEST_F(WorkflowPaneTest, AStopDuringTheChecksLeavesTheFooterOutOfDate) {
+    ASSERT_TRUE(started_);
+    CRidgeforgeDoc& doc = Document();
+    doc.OnTestCube();
+    doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    doc.simplifyEnabled = false;
+    doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Stripes"), L"");
+    const auto runEnded = [&doc] { return !doc.pipeline.IsRunning() && !doc.processRequested; };
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_PROCESS));
+    ASSERT_TRUE(PumpUntil(runEnded, 60000));
+    Pane().RefreshSteps();
+    ASSERT_EQ(Pane().Footer().Values().status, L"Up to date");
+
+    doc.Edit([](DocumentEdit& edit) { edit.displacementSettings.strengthMillimetres = 1.4f; });
+    test::RunHold hold;
+    hold.Install(doc.pipeline, "Checking the mesh");
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_PROCESS));
+    ASSERT_TRUE(hold.WaitReached());
+    EXPECT_TRUE(ui::QueryCommand(*App().Frame(), ID_STOP_PROCESSING).enabled);
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_STOP_PROCESSING));
+    hold.Release();
+    ASSERT_TRUE(PumpUntil(runEnded, 60000));
+    doc.pipeline.SetProgressWatcher({});
+    Pane().RefreshSteps();
+    EXPECT_TRUE(Logged(L"Stopped. The part is as it was; Process runs the rest when asked."));
+    EXPECT_EQ(Pane().Footer().Values().status, L"Needs: relief");
+    EXPECT_EQ(Pane().Footer().Values().state, FooterState::Idle);
+    EXPECT_EQ(Pane().Flow().GetSection(FlowStep::Relief).header->Status(), SectionStatus::OutOfDate);
+    EXPECT_EQ(&doc.ShownMesh(), &doc.workingPart);
+    EXPECT_TRUE(ui::QueryCommand(*App().Frame(), ID_PROCESS).enabled);
+
+    ASSERT_TRUE(ui::SendCommand(App().Frame(), ID_PROCESS));
+    ASSERT_TRUE(PumpUntil(runEnded, 60000));
+    Pane().RefreshSteps();
+    EXPECT_FALSE(Logged(L"Stopped. The part is as it was; Process runs the rest when asked."));
+    EXPECT_EQ(Pane().Footer().Values().status, L"Up to date");
+    EXPECT_EQ(&doc.ShownMesh(), &doc.pipeline.Cache().finalMesh);
 }
 
 }  // namespace
