@@ -142,3 +142,32 @@ TEST(MeshHygiene, CrumbsByRankAndVolume) {
     EXPECT_EQ(RemoveCrumbs(hanging, 1, nullptr, 0.0f, nullptr), 1u);
     EXPECT_EQ(hanging.TriangleCount(), 2000u);
 }
+
+TEST(MeshHygiene, LargeMeshesAreCleanedInTheFirstAndTheLastChunk) {
+    // 48,000 torus triangles (three chunks of 16,384) with a collapsed
+    // triangle at each end, a copy of the torus's last triangle (its corners
+    // turned round) second in the list, and a copy of its sixth near the end.
+    const TriangleMesh torus = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    const std::size_t n = torus.indices.size();
+    TriangleMesh m;
+    m.vertices = torus.vertices;
+    m.vertices.push_back({{900, 0, 0}, {}});  // used by no triangle
+    m.indices = {7, 7, 8, torus.indices[n - 2], torus.indices[n - 1], torus.indices[n - 3]};
+    m.indices.insert(m.indices.end(), torus.indices.begin(), torus.indices.end());
+    m.indices.insert(m.indices.end(), torus.indices.begin() + 15, torus.indices.begin() + 18);
+    m.indices.insert(m.indices.end(), {23990, 23991, 23990});
+
+    EXPECT_EQ(RemoveDegenerateTriangles(m, true), 2u);
+    ASSERT_EQ(m.indices.size(), n + 6);
+    EXPECT_TRUE(std::equal(torus.indices.begin(), torus.indices.end(), m.indices.begin() + 3));
+    EXPECT_EQ(CountDuplicateTriangles(m), 2u);
+
+    // The first of each corner set stays: the turned copy in front, the
+    // torus's own sixth triangle.
+    EXPECT_EQ(RemoveDuplicateTriangles(m), 2u);
+    std::vector<std::uint32_t> expected = {torus.indices[n - 2], torus.indices[n - 1], torus.indices[n - 3]};
+    expected.insert(expected.end(), torus.indices.begin(), torus.indices.end() - 3);
+    EXPECT_TRUE(m.indices == expected);
+    EXPECT_EQ(RemoveUnusedVertices(m), 1u);
+    EXPECT_EQ(m.vertices.size(), torus.vertices.size());
+}
