@@ -171,3 +171,19 @@ TEST(MeshHygiene, LargeMeshesAreCleanedInTheFirstAndTheLastChunk) {
     EXPECT_EQ(RemoveUnusedVertices(m), 1u);
     EXPECT_EQ(m.vertices.size(), torus.vertices.size());
 }
+
+TEST(MeshHygiene, PiecesOfALargeMeshAreCountedAcrossEveryChunk) {
+    // The torus's 48,000 triangles (three chunks of 16,384) with a loose
+    // triangle in front and one behind, and one vertex no triangle uses.
+    // The torus's own triangles join only through the rings of vertices
+    // that the chunks share.
+    TriangleMesh m = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    const auto loose = static_cast<std::uint32_t>(m.vertices.size());
+    for (int k = 0; k < 7; ++k) m.vertices.push_back({{100.0f + static_cast<float>(k), 0, 0}, {}});
+    m.indices.insert(m.indices.begin(), {loose, loose + 1, loose + 2});
+    m.indices.insert(m.indices.end(), {loose + 3, loose + 4, loose + 5});
+    EXPECT_EQ(CountComponents(m), 4u);
+    // A triangle from the back one to the torus leaves three.
+    m.indices.insert(m.indices.end(), {loose + 5, 0, 1});
+    EXPECT_EQ(CountComponents(m), 3u);
+}
