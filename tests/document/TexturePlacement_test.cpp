@@ -406,6 +406,20 @@ TEST_F(UndoneCube, ADragAfterAnUndoTakesRedoAway) {
     EXPECT_FLOAT_EQ(d.doc.projection.layer[0].originMillimetres[0], 0.0f);
 }
 
+TEST_F(UndoneCube, AfterAnUndoNoLayerIsChosenAndADragMovesEveryLayerInUse) {
+    d.doc.SelectLayer(3);
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.layer[3].zoom = 2.0f; });
+    d.doc.OnEditUndo();
+    EXPECT_EQ(d.doc.projection.activeLayer, -1);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[3].zoom, 1.0f);
+    d.doc.BeginLayerDrag();
+    d.doc.DragTextureLayers(3, {5.0f, 0.0f, 0.0f, 1.0f});
+    d.doc.DropUnchangedSnapshot();
+    // Sides 0 to 4 are in use; the bed side 5 is off and stays.
+    for (int side = 0; side < 5; ++side) EXPECT_FLOAT_EQ(d.doc.projection.layer[side].originMillimetres[0], 5.0f);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[5].originMillimetres[0], 0.0f);
+}
+
 bool SameCoverage(const mesh::TextureCoverage& a, const mesh::TextureCoverage& b) {
     return a.cornerWeights == b.cornerWeights && a.vertexWeights == b.vertexWeights &&
            a.texturedFaces == b.texturedFaces && a.faceMask == b.faceMask;
