@@ -11,6 +11,7 @@
 #include "mesh/SortUnique.h"
 #include "relief/validation/KnownCrossings.h"
 #include "relief/validation/SelfIntersections.h"
+#include "tests/document/ExportCheckFakes.h"
 #include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
 
@@ -351,11 +352,7 @@ ExportCheckSteps CrossingsLeft(const std::vector<std::uint64_t>& counts, int& fi
         ++fixRounds;
         return report;
     };
-    steps.readBack = [](mesh::TriangleMesh& m) {
-        mesh::SlicerReadBackReport report;
-        report.trianglesWritten = report.trianglesReadBack = m.TriangleCount();
-        return report;
-    };
+    steps.readBack = test::CleanReadBack;
     return steps;
 }
 
