@@ -11,6 +11,7 @@
 #include "mesh/SortUnique.h"
 #include "relief/validation/KnownCrossings.h"
 #include "relief/validation/SelfIntersections.h"
+#include "tests/document/ExportCheckFakes.h"
 #include "tests/support/TestSupport.h"
 #include "text/Utf8.h"
 
@@ -332,6 +333,97 @@ TEST(ExportCheckWorker, NeighboursCrossingWhereNoFixCanPartThemAreNotPassed) {
     EXPECT_NE(report.find("  PROBLEM "), std::string::npos) << report;
     EXPECT_NE(report.find(" triangles passing through others\r\n"), std::string::npos) << report;
     EXPECT_EQ(report.find("  ok      0 triangles passing through others"), std::string::npos) << report;
+    EXPECT_FALSE(result.checksPassed) << report;
+}
+
+// Steps whose crossing counts the test chooses round by round: the cleanup
+// does nothing, the read-back finds nothing, the fixes leave the next count.
+ExportCheckSteps CrossingsLeft(const std::vector<std::uint64_t>& counts, int& fixRounds) {
+    ExportCheckSteps steps;
+    steps.cleanup = [](mesh::TriangleMesh&, float, const mesh::ExportCleanupOptions&) {
+        return mesh::ExportCleanupReport{};
+    };
+    steps.fixes = [counts, &fixRounds](mesh::TriangleMesh&, const mesh::ExportFixOptions&,
+                                       const mesh::FixStageCallback&, std::uint64_t) {
+        mesh::ExportFixReport report;
+        report.selfIntersectionsRan = true;
+        report.selfIntersectingFound = counts.front();
+        report.selfIntersectingLeft = counts[static_cast<std::size_t>(std::min<int>(fixRounds, 2))];
+        ++fixRounds;
+        return report;
+    };
+    steps.readBack = test::CleanReadBack;
+    return steps;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST(ExportCheckWorker, CrossingsTheFixesCannotLowerEndAfterTheSecondRoundWithOneLine) {
+    ExportCheckInputs inputs;
+    const std::string clean = "Read back as a slicer reads it: 12 triangles, nothing a slicer would refuse.\r\n";
+    std::atomic<bool> stop{false};
+    struct Case {
+        std::vector<std::uint64_t> counts;
+        int rounds;
+        std::vector<std::string> fixedAgain;
+    };
+    // The same count, a higher one, and counts falling every round: only a
+    // count below the round before's goes round again, and the third round
+    // adds no line.
+    const std::vector<Case> cases = {{{7, 7, 7}, 2, {"7"}},
+                                     {{7, 9, 9}, 2, {"7"}},
+                                     {{7, 5, 3}, 3, {"7", "5"}},
+                                     {{7, 5, 5}, 3, {"7", "5"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.counts[1]);
+        int fixRounds = 0;
+        int checks = 0;
+        const ExportCheckResult result = RunExportCheck(
+            test::MakeBox({0, 0, 0}, {10, 10, 10}), inputs, nullptr,
+            [&](const mesh::TriangleMesh&, std::wstring& text) {
+                ++checks;
+                text += L"checked\r\n";
+                return false;
+            },
+            stop, CrossingsLeft(c.counts, fixRounds));
+        const std::string report = Utf8FromWide(result.report);
+        EXPECT_EQ(fixRounds, c.rounds) << report;
+        EXPECT_EQ(Occurrences(report, clean), static_cast<std::size_t>(c.rounds)) << report;
+        std::string expected = clean;
+        for (const std::string& count : c.fixedAgain) {
+            expected += count + " triangles still pass through others - fixed again.\r\n" + clean;
+        }
+        const std::size_t at = report.find(expected);
+        EXPECT_NE(at, std::string::npos) << report;
+        EXPECT_EQ(Occurrences(report, "fixed again"), c.fixedAgain.size()) << report;
+        EXPECT_EQ(report.substr(at + expected.size()), "\r\nchecked\r\n") << report;
+        EXPECT_EQ(checks, 1);
+        EXPECT_FALSE(result.checksPassed);
+        EXPECT_EQ(result.fixes.selfIntersectingLeft, 7u);
+    }
+}
+
+TEST(ExportCheckWorker, RealCrossingsNoFixCanPartAreFixedAgainOnceAndThenFailTheCheck) {
+    ExportCheckInputs inputs;
+    inputs.bodyCount = 1;
+    std::atomic<bool> stop{false};
+    std::vector<std::string> stages;
+    const ExportCheckResult result = RunExportCheck(
+        FlatDoublePyramid(), inputs, [&](const std::wstring& text) { stages.push_back(Utf8FromWide(text)); },
+        [](const mesh::TriangleMesh& m, std::wstring& text) { return ExportCheckReport(m, {}, text); }, stop);
+    const std::string report = Utf8FromWide(result.report);
+    ASSERT_GT(result.fixes.selfIntersectingLeft, 0u) << report;
+    const std::string line = std::to_string(result.fixes.selfIntersectingLeft) +
+                             " triangles still pass through others - fixed again.\r\n";
+    EXPECT_EQ(Occurrences(report, line), 1u) << report;
+    EXPECT_EQ(Occurrences(report, "fixed again"), 1u) << report;
+    EXPECT_EQ(Occurrences(report, "nothing a slicer would refuse.\r\n"), 2u) << report;
+    EXPECT_EQ(std::count(stages.begin(), stages.end(), "Fixing what the reading found..."), 1);
+    EXPECT_EQ(std::count(stages.begin(), stages.end(), "Reading the file back as a slicer will..."), 2);
     EXPECT_FALSE(result.checksPassed) << report;
 }
 

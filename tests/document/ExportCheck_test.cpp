@@ -108,6 +108,26 @@ TEST(ExportCheckReport, BasePlaneCountsOnlyVerticesPastTheAllowance) {
               std::string::npos);
 }
 
+TEST(ExportCheckReport, VerticesBelowTheBaseInTheFirstAndTheLastChunkAreCounted) {
+    // 24,000 vertices: two chunks of 16,384. The tube's lowest ring is at
+    // z = -5; one vertex of the first chunk and one of the last are pulled
+    // below it, the deeper one first and then last.
+    for (const bool deeperLast : {false, true}) {
+        SCOPED_TRACE(deeperLast);
+        mesh::TriangleMesh torus = test::MakeTorus(20.0f, 5.0f, 200, 120);
+        ASSERT_EQ(torus.vertices.size(), 24000u);
+        const std::uint32_t low = 90;  // on the lowest ring of the first section
+        torus.vertices[low].position.z = deeperLast ? -5.25f : -5.5f;
+        torus.vertices[23999 - 29].position.z = deeperLast ? -5.5f : -5.25f;
+        bool passed = true;
+        const std::string text = Checked(torus, BaseAt(-5.0f), passed);
+        EXPECT_NE(text.find("  PROBLEM 2 vertices below the base plane, the deepest by 0.5000 mm\r\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_FALSE(passed);
+    }
+}
+
 TEST(ExportCheckReport, NotesAloneStillPass) {
     // A second body 30 mm up starts in the air; folded triangles stand just
     // off the top face, where they cross nothing.

@@ -235,3 +235,30 @@ TEST(MeshInformation, ANewResultOfTheSameSizeIsMeasuredAgain) {
 
 }  // namespace
 }  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+// The measurements are kept while the shown mesh stays; a second part of
+// the same triangle count lands in the same mesh object.
+TEST(MeshInformation, ASecondPartOfTheSameSizeIsMeasuredAgain) {
+    HostedDocument d;
+    d.doc.OnTestCube();
+    const CString cube = Section(d.doc.MeshInformationReport(), L"Measurements");
+    EXPECT_EQ(cube, L"Measurements\r\n  Volume: 8000.000 mm³\r\n  Surface area: 2400.000 mm²\r\n\r\n");
+
+    d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {10, 20, 30}), L"Box", L"Box", L"Box.");
+    ASSERT_EQ(d.doc.ShownMesh().TriangleCount(), 12u);
+    EXPECT_EQ(Section(d.doc.MeshInformationReport(), L"Measurements"),
+              L"Measurements\r\n  Volume: 6000.000 mm³\r\n  Surface area: 2200.000 mm²\r\n\r\n");
+    // The shown coverage is the new part's too.
+    const mesh::TextureCoverage fresh = d.doc.ComputeTextureCoverage(d.doc.workingPart);
+    EXPECT_EQ(d.doc.ShownTextureCoverage().cornerWeights, fresh.cornerWeights);
+    EXPECT_EQ(d.doc.ShownTextureCoverage().vertexWeights, fresh.vertexWeights);
+
+    d.doc.OnTestCube();
+    EXPECT_EQ(Section(d.doc.MeshInformationReport(), L"Measurements"), cube);
+}
+
+}  // namespace
+}  // namespace ridgeforge

@@ -139,6 +139,34 @@ TEST_F(ProcessedCube, MovingTheTextureLayersMakesOnlyTheTextureStaleAndIsLoggedO
     EXPECT_EQ(d.doc.OutOfDateReasons(), L"cage (centre moved 5.0000 mm)");
 }
 
+// Once an Undo makes the result current again, the next change is logged
+// as out of date again; a second change while still stale is not.
+TEST_F(ProcessedCube, AfterAnUndoBackToTheResultTheNextChangeIsLoggedAgain) {
+    ProcessAndWait();
+    d.doc.LogResultOutOfDate();
+    const auto move = [&](float by) {
+        d.doc.Edit([by](DocumentEdit& edit) { edit.projection.layer[2].originMillimetres[0] += by; });
+        d.doc.LogResultOutOfDate();
+    };
+    const CString line = L"The result is out of date: texture placement.";
+    move(3.0f);
+    move(1.0f);
+    EXPECT_EQ(d.host.CountLogged(line), 1);
+    d.doc.OnEditUndo();
+    d.doc.OnEditUndo();
+    ASSERT_TRUE(d.doc.IsResultCurrent());
+    d.doc.LogResultOutOfDate();
+    EXPECT_EQ(d.host.CountLogged(line), 1);
+    move(2.0f);
+    EXPECT_EQ(d.host.CountLogged(line), 2);
+    // Redo of the first move, then Undo to the result, then Redo again.
+    d.doc.OnEditUndo();
+    d.doc.LogResultOutOfDate();
+    d.doc.OnEditRedo();
+    d.doc.LogResultOutOfDate();
+    EXPECT_EQ(d.host.CountLogged(line), 3);
+}
+
 TEST_F(ProcessedCube, OutOfDateReasonsListEveryChangedInputInOrder) {
     ProcessAndWait();
     d.doc.simplifyEnabled = true;

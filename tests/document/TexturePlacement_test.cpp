@@ -354,3 +354,139 @@ TEST(TextureControl, SwitchingAutoLevelsOffDropsOnlyTheLevelsItWorkedOut) {
 
 }  // namespace
 }  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+class UndoneCube : public ::testing::Test {
+protected:
+    void SetUp() override { d.doc.OnTestCube(); }
+    bool RedoOffered() const {
+        CommandState state;
+        d.doc.OnUpdateEditRedo(state);
+        return state.enabled;
+    }
+    HostedDocument d;
+};
+
+TEST_F(UndoneCube, ADragAfterAnUndoTakesRedoAway) {
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.layer[0].zoom = 2.0f; });
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.layer[0].rotationDegrees = 30.0f; });
+    d.doc.OnEditUndo();
+    ASSERT_TRUE(RedoOffered());
+    ASSERT_FLOAT_EQ(d.doc.projection.layer[0].rotationDegrees, 0.0f);
+
+    // The drag moves every layer in use 4 mm along x.
+    d.doc.BeginLayerDrag();
+    d.doc.DragTextureLayers(0, {2.0f, 0.0f, 0.0f, 2.0f});
+    d.doc.DragTextureLayers(0, {4.0f, 0.0f, 0.0f, 2.0f});
+    d.doc.DropUnchangedSnapshot();
+    EXPECT_FALSE(RedoOffered());
+    EXPECT_TRUE(d.doc.redoStack.empty());
+    d.doc.OnEditRedo();  // nothing to bring back
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].rotationDegrees, 0.0f);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].originMillimetres[0], 4.0f);
+
+    // Undo takes the drag back to the zoom alone, then to the start.
+    d.doc.OnEditUndo();
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].originMillimetres[0], 0.0f);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].zoom, 2.0f);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].rotationDegrees, 0.0f);
+    EXPECT_TRUE(RedoOffered());
+    d.doc.OnEditUndo();
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].zoom, 1.0f);
+
+    // A drag that ends where it began is no edit: Redo stays.
+    d.doc.OnEditRedo();
+    ASSERT_TRUE(RedoOffered());
+    d.doc.BeginLayerDrag();
+    d.doc.DragTextureLayers(0, {3.0f, 0.0f, 0.0f, 2.0f});
+    d.doc.DragTextureLayers(0, {0.0f, 0.0f, 0.0f, 2.0f});
+    d.doc.DropUnchangedSnapshot();
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[0].originMillimetres[0], 0.0f);
+}
+
+TEST_F(UndoneCube, AfterAnUndoNoLayerIsChosenAndADragMovesEveryLayerInUse) {
+    d.doc.SelectLayer(3);
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.layer[3].zoom = 2.0f; });
+    d.doc.OnEditUndo();
+    EXPECT_EQ(d.doc.projection.activeLayer, -1);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[3].zoom, 1.0f);
+    d.doc.BeginLayerDrag();
+    d.doc.DragTextureLayers(3, {5.0f, 0.0f, 0.0f, 1.0f});
+    d.doc.DropUnchangedSnapshot();
+    // Sides 0 to 4 are in use; the bed side 5 is off and stays.
+    for (int side = 0; side < 5; ++side) EXPECT_FLOAT_EQ(d.doc.projection.layer[side].originMillimetres[0], 5.0f);
+    EXPECT_FLOAT_EQ(d.doc.projection.layer[5].originMillimetres[0], 0.0f);
+}
+
+bool SameCoverage(const mesh::TextureCoverage& a, const mesh::TextureCoverage& b) {
+    return a.cornerWeights == b.cornerWeights && a.vertexWeights == b.vertexWeights &&
+           a.texturedFaces == b.texturedFaces && a.faceMask == b.faceMask;
+}
+
+TEST_F(UndoneCube, SwitchingABoxSideOffShowsTheCoverageWithThatSideAtWeightZero) {
+    const mesh::TextureCoverage allSides = d.doc.ShownTextureCoverage();
+    ASSERT_TRUE(allSides.MatchesMesh(d.doc.workingPart));
+    ASSERT_TRUE(SameCoverage(allSides, d.doc.ComputeTextureCoverage(d.doc.workingPart)));
+
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.box.sideEnabled[0] = false; });
+    const mesh::TextureCoverage pxOff = d.doc.ShownTextureCoverage();
+    // Computed afresh, without the cache: the corners side +x reached lose
+    // their weight, and no corner gains any.
+    EXPECT_TRUE(SameCoverage(pxOff, d.doc.ComputeTextureCoverage(d.doc.workingPart)));
+    ASSERT_EQ(pxOff.cornerWeights.size(), allSides.cornerWeights.size());
+    std::size_t lost = 0;
+    for (std::size_t c = 0; c < pxOff.cornerWeights.size(); ++c) {
+        EXPECT_LE(pxOff.cornerWeights[c], allSides.cornerWeights[c]);
+        lost += pxOff.cornerWeights[c] == 0.0f && allSides.cornerWeights[c] > 0.0f;
+    }
+    EXPECT_GT(lost, 0u);
+
+    // Undo brings the side back, and Redo takes it away again.
+    d.doc.OnEditUndo();
+    ASSERT_TRUE(d.doc.projection.box.sideEnabled[0]);
+    EXPECT_TRUE(SameCoverage(d.doc.ShownTextureCoverage(), allSides));
+    d.doc.OnEditRedo();
+    ASSERT_FALSE(d.doc.projection.box.sideEnabled[0]);
+    EXPECT_TRUE(SameCoverage(d.doc.ShownTextureCoverage(), pxOff));
+}
+
+}  // namespace
+}  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+TEST_F(UndoneCube, AfterAResultTheShownCoverageFollowsASideSwitchedOffAndItsUndo) {
+    d.doc.remeshEnabled = true;
+    d.doc.remeshSettings.targetEdgeMillimetres = 4.0f;
+    d.doc.displacementEnabled = false;
+    d.doc.simplifyEnabled = false;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    const mesh::TriangleMesh* result = &d.doc.ShownMesh();
+    ASSERT_NE(result, &d.doc.workingPart);
+    const mesh::TextureCoverage before = d.doc.ShownTextureCoverage();
+    ASSERT_TRUE(before.MatchesMesh(*result));
+
+    d.doc.Edit([](DocumentEdit& edit) { edit.projection.box.sideEnabled[0] = false; });
+    const mesh::TriangleMesh& shown = d.doc.ShownMesh();
+    const mesh::TextureCoverage pxOff = d.doc.ShownTextureCoverage();
+    ASSERT_TRUE(pxOff.MatchesMesh(shown));
+    // The result is out of date: the part is shown with the coverage the
+    // side switched off gives.
+    EXPECT_EQ(&shown, &d.doc.workingPart);
+    EXPECT_TRUE(SameCoverage(pxOff, d.doc.ComputeTextureCoverage(shown)));
+
+    // Undo makes the result current again, with its own coverage.
+    d.doc.OnEditUndo();
+    ASSERT_TRUE(d.doc.projection.box.sideEnabled[0]);
+    EXPECT_EQ(&d.doc.ShownMesh(), result);
+    EXPECT_TRUE(SameCoverage(d.doc.ShownTextureCoverage(), before));
+}
+
+}  // namespace
+}  // namespace ridgeforge

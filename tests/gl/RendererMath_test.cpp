@@ -222,6 +222,50 @@ TEST(CornerExpansion, OneVertexPerCornerWithItsFallbacks) {
     for (const ProjectionRecord& r : BuildProjectionRecords(m, nullptr)) EXPECT_EQ(r.u + r.v + r.mask, 0.0f);
 }
 
+TEST(CornerExpansion, EveryChunkOfALargePartGetsItsOwnCornersAndFallbacks) {
+    // 20,000 triangles, three chunks of 8,192; each optional list ends
+    // inside a different chunk, so every chunk meets a list's end or its
+    // fallback, and the last chunk is a short one.
+    mesh::TriangleMesh m;
+    constexpr std::uint32_t kTriangles = 20000;
+    for (std::uint32_t v = 0; v < kTriangles + 2; ++v) {
+        const auto x = static_cast<float>(v);
+        m.vertices.push_back({{x, x * x * 0.001f, (v % 7 == 0) ? 1.0f : 0.0f}, {0, 0, v % 3 == 0 ? 0.0f : 1.0f}});
+    }
+    for (std::uint32_t t = 0; t < kTriangles; ++t) m.indices.insert(m.indices.end(), {t, t + 2, t + 1});
+    ProjectedCoordinates c;
+    for (std::uint32_t t = 0; t < 17000; ++t) c.triangleColours.push_back({0.001f * static_cast<float>(t % 997), 0, 0});
+    for (std::uint32_t v = 0; v < 19000; ++v) c.vertexUv.push_back({static_cast<float>(v), -1.0f});
+    for (std::uint32_t i = 0; i < 30000; ++i) c.cornerUv.push_back({-1.0f, static_cast<float>(i)});
+    for (std::uint32_t v = 0; v < kTriangles + 2; ++v) c.vertexMask.push_back(0.5f + 0.00001f * static_cast<float>(v));
+    for (std::uint32_t i = 0; i < 9000; ++i) c.cornerMask.push_back(0.25f);
+
+    const std::vector<MeshVertex> expanded = ExpandCorners(m, &c);
+    const std::vector<ProjectionRecord> records = BuildProjectionRecords(m, &c);
+    ASSERT_EQ(expanded.size(), 3u * kTriangles);
+    ASSERT_EQ(records.size(), 3u * kTriangles);
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < 3u * kTriangles; ++i) {
+        const std::size_t t = i / 3;
+        const mesh::Vertex& source = m.vertices[m.indices[i]];
+        const MeshVertex& got = expanded[i];
+        const mesh::Vec3f face = m.FaceNormal(t);
+        const mesh::Vec3f smooth = source.normal.z != 0.0f ? source.normal : face;
+        const mesh::Vec3f colour = t < 17000 ? c.triangleColours[t] : kPartColour;
+        bool same = got.position[0] == source.position.x && got.position[1] == source.position.y &&
+                    got.position[2] == source.position.z && got.faceNormal[0] == face.x &&
+                    got.faceNormal[2] == face.z && got.smoothNormal[2] == smooth.z &&
+                    got.smoothNormal[0] == smooth.x && got.colour[0] == colour.x && got.colour[2] == colour.z;
+        const std::uint32_t v = m.indices[i];
+        const float u = i < 30000 ? -1.0f : v < 19000 ? static_cast<float>(v) : 0.0f;
+        const float w = i < 30000 ? static_cast<float>(i) : v < 19000 ? -1.0f : 0.0f;
+        const float mask = i < 9000 ? 0.25f : c.vertexMask[v];
+        same = same && records[i].u == u && records[i].v == w && records[i].mask == mask;
+        if (!same && wrong++ == 0) ADD_FAILURE() << "first wrong corner " << i;
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST(ShaderMirror, WrapAndLevelsFollowTheReliefRules) {
     EXPECT_EQ(WrapIndex(-1.0f, 4.0f, 1), 0);
     EXPECT_EQ(WrapIndex(4.0f, 4.0f, 1), 3);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <random>
+
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -102,4 +106,51 @@ TEST(EditableMesh, ToTriangleMeshDropsBrokenTrianglesAndKeepsLiveVertices) {
     const TriangleMesh none = empty.ToTriangleMesh();
     EXPECT_TRUE(none.vertices.empty());
     EXPECT_FALSE(none.boundsValid);
+}
+
+TEST(EditableMesh, TheEdgesOfALargeMeshAreThePlainTableInEveryBlockOfVertices) {
+    // 24,000 vertices (six blocks of 4,096), the triangles shuffled; one
+    // triangle is dead, and a fin adds a third triangle to an edge in the
+    // first block and one in the last.
+    TriangleMesh torus = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    std::vector<std::array<std::uint32_t, 3>> shuffled(torus.TriangleCount());
+    for (std::size_t t = 0; t < shuffled.size(); ++t)
+        shuffled[t] = {torus.indices[3 * t], torus.indices[3 * t + 1], torus.indices[3 * t + 2]};
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(9));
+    shuffled.push_back({3, 4, 23000});
+    shuffled.push_back({23998, 23999, 10});
+    torus.indices.clear();
+    for (const auto& t : shuffled) torus.indices.insert(torus.indices.end(), t.begin(), t.end());
+    EditableMesh m(torus);
+    m.triangleAlive[777] = 0;
+    m.RebuildVertexFaces();
+
+    struct Plain {
+        std::uint32_t first = kEditableNone, second = kEditableNone, extra = 0;
+    };
+    std::map<std::uint64_t, Plain> plain;
+    for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) {
+        if (!m.triangleAlive[t]) continue;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t a = m.triangles[t][k], b = m.triangles[t][(k + 1) % 3];
+            Plain& p = plain[EdgeKey(a, b)];
+            if (p.first == kEditableNone) {
+                p.first = t;
+            } else if (p.second == kEditableNone) {
+                p.second = t;
+            } else {
+                ++p.extra;
+            }
+        }
+    }
+    const std::vector<EditableEdge> edges = m.CollectEdges();
+    ASSERT_EQ(edges.size(), plain.size());
+    std::size_t wrong = 0, i = 0;
+    for (const auto& [key, p] : plain) {
+        const EditableEdge& e = edges[i++];
+        wrong += e.key != key || e.firstTriangle != p.first || e.secondTriangle != p.second || e.extraTriangles != p.extra;
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(plain[EdgeKey(3, 4)].extra, 1u);
+    EXPECT_EQ(plain[EdgeKey(23998, 23999)].extra, 1u);
 }

@@ -142,3 +142,48 @@ TEST(MeshHygiene, CrumbsByRankAndVolume) {
     EXPECT_EQ(RemoveCrumbs(hanging, 1, nullptr, 0.0f, nullptr), 1u);
     EXPECT_EQ(hanging.TriangleCount(), 2000u);
 }
+
+TEST(MeshHygiene, LargeMeshesAreCleanedInTheFirstAndTheLastChunk) {
+    // 48,000 torus triangles (three chunks of 16,384) with a collapsed
+    // triangle at each end, a copy of the torus's last triangle (its corners
+    // turned round) second in the list, and a copy of its sixth near the end.
+    const TriangleMesh torus = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    const std::size_t n = torus.indices.size();
+    TriangleMesh m;
+    m.vertices = torus.vertices;
+    m.vertices.push_back({{900, 0, 0}, {}});  // used by no triangle
+    m.indices = {7, 7, 8, torus.indices[n - 2], torus.indices[n - 1], torus.indices[n - 3]};
+    m.indices.insert(m.indices.end(), torus.indices.begin(), torus.indices.end());
+    m.indices.insert(m.indices.end(), torus.indices.begin() + 15, torus.indices.begin() + 18);
+    m.indices.insert(m.indices.end(), {23990, 23991, 23990});
+
+    EXPECT_EQ(RemoveDegenerateTriangles(m, true), 2u);
+    ASSERT_EQ(m.indices.size(), n + 6);
+    EXPECT_TRUE(std::equal(torus.indices.begin(), torus.indices.end(), m.indices.begin() + 3));
+    EXPECT_EQ(CountDuplicateTriangles(m), 2u);
+
+    // The first of each corner set stays: the turned copy in front, the
+    // torus's own sixth triangle.
+    EXPECT_EQ(RemoveDuplicateTriangles(m), 2u);
+    std::vector<std::uint32_t> expected = {torus.indices[n - 2], torus.indices[n - 1], torus.indices[n - 3]};
+    expected.insert(expected.end(), torus.indices.begin(), torus.indices.end() - 3);
+    EXPECT_TRUE(m.indices == expected);
+    EXPECT_EQ(RemoveUnusedVertices(m), 1u);
+    EXPECT_EQ(m.vertices.size(), torus.vertices.size());
+}
+
+TEST(MeshHygiene, PiecesOfALargeMeshAreCountedAcrossEveryChunk) {
+    // The torus's 48,000 triangles (three chunks of 16,384) with a loose
+    // triangle in front and one behind, and one vertex no triangle uses.
+    // The torus's own triangles join only through the rings of vertices
+    // that the chunks share.
+    TriangleMesh m = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    const auto loose = static_cast<std::uint32_t>(m.vertices.size());
+    for (int k = 0; k < 7; ++k) m.vertices.push_back({{100.0f + static_cast<float>(k), 0, 0}, {}});
+    m.indices.insert(m.indices.begin(), {loose, loose + 1, loose + 2});
+    m.indices.insert(m.indices.end(), {loose + 3, loose + 4, loose + 5});
+    EXPECT_EQ(CountComponents(m), 4u);
+    // A triangle from the back one to the torus leaves three.
+    m.indices.insert(m.indices.end(), {loose + 5, 0, 1});
+    EXPECT_EQ(CountComponents(m), 3u);
+}

@@ -10,6 +10,7 @@
 
 #include "mesh/StlImport.h"
 #include "platform/Files.h"
+#include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -195,4 +196,58 @@ TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
     ::chmod(folder.c_str(), 0755);
     EXPECT_EQ(ridgeforge::test::ReadTextFile(folder / "part.stl"), "old contents");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"part.stl"});
+}
+
+namespace {
+
+// A torus of 48,000 triangles (three blocks of 16,384 and twelve of the
+// ASCII writer's 4,096) between two facets of no area with corners of their
+// own: the first reaches out to x = -40, the last up to z = 9. One unused
+// vertex lies farther out still.
+TriangleMesh MarkedTorus() {
+    TriangleMesh m = ridgeforge::test::MakeTorus(20.0f, 5.0f, 200, 120);
+    const auto first = static_cast<std::uint32_t>(m.vertices.size());
+    for (const Vec3f p : {Vec3f{-38, 0, 0}, Vec3f{-39, 0, 0}, Vec3f{-40, 0, 0}, Vec3f{0, 0, 9}, Vec3f{0, 1, 9},
+                          Vec3f{0, 2, 9}, Vec3f{500, 500, 500}}) {
+        m.vertices.push_back({p, {}});
+    }
+    m.indices.insert(m.indices.begin(), {first, first + 1, first + 2});
+    m.indices.insert(m.indices.end(), {first + 3, first + 4, first + 5});
+    return m;
+}
+
+}  // namespace
+
+TEST(StlExport, LargeMeshesAreMeasuredAndWrittenInOrderAcrossEveryBlock) {
+    TempDir dir("stl-export-large");
+    const TriangleMesh m = MarkedTorus();
+    const std::size_t triangles = m.TriangleCount();
+    ASSERT_EQ(triangles, 48002u);
+    StlExportOptions binary = kBinary;
+    binary.verifyByReimport = false;
+    const StlExportResult r = ExportStl(dir / "torus.stl", m, binary);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.report.trianglesWritten, triangles);
+    EXPECT_EQ(r.report.facetsWithNoArea, 2u);
+    // x from the pushed corner at -40 to the outer rim at 25, y across the
+    // rim, z from the tube's -5 to the pushed corner at 9.
+    EXPECT_NEAR(r.report.dimensions.x, 65.0f, 1e-3f);
+    EXPECT_NEAR(r.report.dimensions.y, 50.0f, 1e-3f);
+    EXPECT_NEAR(r.report.dimensions.z, 14.0f, 1e-3f);
+
+    // Both encodings read back facet by facet, in order, with every corner.
+    const StlImportOptions asWritten{false, 0.0f, false, false, false, false};
+    for (const bool ascii : {false, true}) {
+        SCOPED_TRACE(ascii);
+        const std::vector<std::uint8_t> bytes =
+            ascii ? ridgeforge::test::Bytes(WriteAsciiStl(m, "torus")) : EncodeBinaryStl(m, "torus");
+        const StlImportResult back = ParseStl(bytes, "torus.stl", asWritten);
+        ASSERT_TRUE(back.ok) << back.error;
+        ASSERT_EQ(back.mesh.indices.size(), m.indices.size());
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < m.indices.size(); ++i) {
+            wrong += back.mesh.vertices[back.mesh.indices[i]].position != m.vertices[m.indices[i]].position;
+        }
+        EXPECT_EQ(wrong, 0u);
+    }
 }

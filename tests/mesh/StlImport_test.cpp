@@ -280,3 +280,61 @@ TEST(StlImport, RefusesMoreTrianglesThanIndicesCanHold) {
     EXPECT_EQ(r.report.format, StlFileFormat::Binary);
     EXPECT_EQ(r.error, "The file contains 1,431,655,766 triangles, but a mesh can hold at most 1,431,655,765.");
 }
+
+namespace {
+
+// A flat open plate of 2 x 125 x 200 = 50,000 facets (150,000 corners: the
+// corners are summed up in more than two blocks), 1 mm squares from the
+// origin.
+std::vector<Facet> LargePlate() {
+    std::vector<Facet> facets;
+    for (int i = 0; i < 125; ++i) {
+        for (int j = 0; j < 200; ++j) {
+            const auto x = static_cast<float>(i), y = static_cast<float>(j);
+            facets.push_back({Vec3f{x, y, 0}, Vec3f{x + 1, y, 0}, Vec3f{x + 1, y + 1, 0}});
+            facets.push_back({Vec3f{x, y, 0}, Vec3f{x + 1, y + 1, 0}, Vec3f{x, y + 1, 0}});
+        }
+    }
+    return facets;
+}
+
+}  // namespace
+
+TEST(StlImport, ANumberThatIsNotFiniteIsRefusedInTheFirstOrTheLastBlockOfALargeFile) {
+    const std::string refusal = "The file contains a coordinate that is not a number (NaN or infinity).";
+    const std::vector<Facet> plate = LargePlate();
+    ASSERT_GT(plate.size(), 2 * 65536u / 3);
+    ASSERT_TRUE(Parse(BinaryStl(plate)).ok);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    for (const std::size_t facet : {std::size_t{0}, plate.size() - 1}) {
+        for (const int corner : {0, 2}) {
+            SCOPED_TRACE(testing::Message() << "facet " << facet << " corner " << corner);
+            std::vector<Facet> facets = plate;
+            facets[facet][static_cast<std::size_t>(corner)].y = corner == 0 ? nan : -infinity;
+            const StlImportResult r = Parse(BinaryStl(facets));
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.error, refusal);
+        }
+    }
+    // The ASCII reader sums its corners up the same way.
+    std::vector<Facet> facets = plate;
+    facets.back()[2].z = nan;
+    EXPECT_EQ(Parse(AsciiStl(facets)).error, refusal);
+}
+
+TEST(StlImport, TheAutomaticWeldToleranceTakesTheFarthestCornerOfEveryBlock) {
+    // The plate is open, so the tolerance weld runs: 1e-6 of the largest
+    // coordinate. The farthest corner is one loose facet, first or last.
+    std::vector<Facet> facets = LargePlate();
+    facets.insert(facets.begin(), Facet{Vec3f{3000, 0, 0}, Vec3f{3001, 0, 0}, Vec3f{3000, 1, 0}});
+    StlImportResult r = Parse(BinaryStl(facets));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_NEAR(r.report.weldTolerance, 3.001e-3f, 1e-8f);
+
+    facets.erase(facets.begin());
+    facets.push_back({Vec3f{0, -4000, 0}, Vec3f{1, -4000, 0}, Vec3f{0, -3999, 0}});
+    r = Parse(BinaryStl(facets));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_NEAR(r.report.weldTolerance, 4e-3f, 1e-8f);
+}

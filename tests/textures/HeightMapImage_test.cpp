@@ -176,3 +176,34 @@ TEST(HeightMapImage, FailuresSayWhatWentWrong) {
     EXPECT_FALSE(cut.ok);
     EXPECT_EQ(cut.error, "The image pixels could not be read.");
 }
+
+TEST(HeightMapImage, TheStatisticsTakeTheFirstAndTheLastChunkOfRows) {
+    // 168 rows: two chunks of 64 rows and a last one of 40. A normal map
+    // throughout is one only when every chunk's sums count; with blue that
+    // alternates between 1.0 and 0.5 in 40 rows, at the top or at the
+    // bottom, the whole image has too much variation in blue
+    // (0.119 x 0.881 / 4 = 0.026 > 0.02).
+    test::TempDir dir;
+    const int w = 8, h = 168;
+    enum class Varied { Nowhere, Top, Bottom };
+    for (const Varied where : {Varied::Nowhere, Varied::Top, Varied::Bottom}) {
+        SCOPED_TRACE(static_cast<int>(where));
+        std::vector<double> normals(w * h * 3);
+        for (int i = 0; i < w * h; ++i) {
+            const int row = i / w;
+            const bool varied = (where == Varied::Top && row < 40) || (where == Varied::Bottom && row >= h - 40);
+            normals[i * 3 + 0] = 0.5 + ((i % 2) ? 0.1 : -0.1);
+            normals[i * 3 + 1] = 0.5;
+            normals[i * 3 + 2] = varied && i % 2 == 1 ? 0.5 : 1.0;
+        }
+        ASSERT_TRUE(test::WriteTiff(dir / "n.tif", {w, h, 3, 16}, {normals}));
+        const HeightMapImage image = LoadHeightMapImage(dir / "n.tif", SrgbDecoding::Never);
+        ASSERT_TRUE(image.ok) << image.error;
+        EXPECT_EQ(image.normalMap, where == Varied::Nowhere);
+        ASSERT_EQ(image.heights.size(), static_cast<std::size_t>(w * h));
+        // Luminance of the last and the first pixel: red 0.6 and 0.4, green 0.5.
+        const double blue = where == Varied::Bottom ? 0.5 : 1.0;
+        EXPECT_NEAR(image.heights.back(), 0.2126 * 0.6 + 0.7152 * 0.5 + 0.0722 * blue, 1e-4);
+        EXPECT_NEAR(image.heights.front(), 0.2126 * 0.4 + 0.7152 * 0.5 + 0.0722 * 1.0, 1e-4);
+    }
+}

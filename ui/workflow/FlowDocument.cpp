@@ -36,7 +36,12 @@ const mesh::procedural::ProceduralTexture* RidgeforgeFlowDocument::Procedural() 
 }
 std::wstring RidgeforgeFlowDocument::PresetName() const { return document_->proceduralPresetName; }
 std::wstring RidgeforgeFlowDocument::ImagePath() const { return document_->textureImagePath; }
-std::uint32_t RidgeforgeFlowDocument::TextureRevision() const { return document_->shownTextureRevision; }
+// Rises with a new image and with every change of the texture settings
+// handed to the pipeline: a change of the levels alone changes what the
+// texture section shows.
+std::uint32_t RidgeforgeFlowDocument::TextureRevision() const {
+    return document_->shownTextureRevision + document_->textureHandOvers;
+}
 bool RidgeforgeFlowDocument::LoadHeightMap(const std::wstring& path) { return document_->LoadHeightMap(path); }
 void RidgeforgeFlowDocument::ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> texture,
                                                     const std::wstring& presetName) {

@@ -312,6 +312,44 @@ TEST(PipelineStages, ThePartBeforeTheReliefIsCheckedAgainOnlyWhenItOrTheCheckCha
     EXPECT_EQ(state.printabilityBefore.layers, fresh.layers);
 }
 
+// The check of the part before the relief is kept only while that part
+// stays: switching the remesh off hands the relief the source itself, and a
+// new source starts afresh, each with the check settings unchanged.
+TEST(PipelineStages, ThePartBeforeTheReliefIsCheckedAgainAfterTheRemeshGoesOffOrANewPart) {
+    const TriangleMesh grid = ridgeforge::test::MakeGridBox({0, 0, 0}, {12, 12, 12}, 24);
+    PipelineSettings s = OverhangingRelief(grid);
+    s.remesh.targetEdgeMillimetres = 0.8f;
+    // The slices' contour lines follow the triangles: they tell the parts apart.
+    s.printability.collectHighlights = true;
+    CachedRun run(grid, s);
+    ASSERT_TRUE(RunStages(run.cache, {}));
+    const PipelineRunState& state = run.cache.runState;
+    ASSERT_TRUE(state.beforeChecked) << FormatPipelineReport(state);
+    const std::size_t remeshed = run.cache.reliefInputMesh.TriangleCount();
+    ASSERT_NE(remeshed, grid.TriangleCount());
+    const std::size_t remeshedLines = state.printabilityBefore.contourLinePoints.size();
+
+    const auto expectCheckOf = [&](const TriangleMesh& before) {
+        ASSERT_TRUE(state.beforeChecked) << FormatPipelineReport(state);
+        const PrintabilityReport fresh = CheckPrintability(before, s.printability);
+        EXPECT_EQ(state.printabilityBefore.layers, fresh.layers);
+        EXPECT_EQ(state.printabilityBefore.totalAreaSquareMillimetres, fresh.totalAreaSquareMillimetres);
+        EXPECT_EQ(state.printabilityBefore.contourLinePoints.size(), fresh.contourLinePoints.size());
+    };
+    ProgressRecorder recorder;
+    s.remeshEnabled = false;
+    ASSERT_TRUE(run.Again(s, recorder));
+    ASSERT_EQ(run.cache.reliefInputMesh.TriangleCount(), grid.TriangleCount());
+    expectCheckOf(grid);
+    EXPECT_NE(state.printabilityBefore.contourLinePoints.size(), remeshedLines);
+
+    // A taller part with the same settings.
+    const TriangleMesh taller = ridgeforge::test::MakeGridBox({0, 0, 0}, {12, 12, 18}, 24);
+    run.cache.TakeSource(taller);
+    ASSERT_TRUE(run.Again(s, recorder));
+    expectCheckOf(taller);
+}
+
 TEST(PipelineStages, SamplingVerdictAndAdvice) {
     SamplingReport r;
     EXPECT_EQ(FormatSamplingReport(r), "sampling: not measured");

@@ -24,6 +24,7 @@
 #include "ui/framework/ProgressGauge.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
+#include "tests/document/ExportCheckFakes.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
@@ -99,11 +100,7 @@ ExportCheckSteps FakeSteps(const std::shared_ptr<Calls>& calls, const std::share
         }
         return report;
     };
-    steps.readBack = [](mesh::TriangleMesh& m) {
-        mesh::SlicerReadBackReport report;
-        report.trianglesWritten = report.trianglesReadBack = m.TriangleCount();
-        return report;
-    };
+    steps.readBack = test::CleanReadBack;
     return steps;
 }
 

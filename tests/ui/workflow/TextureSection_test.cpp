@@ -9,6 +9,7 @@
 #include <wx/choice.h>
 #include <wx/dcmemory.h>
 
+#include "document/RidgeforgeDoc.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/workflow/SectionBodyFixture.h"
@@ -368,6 +369,37 @@ TEST_F(TextureSectionTest, SeamMethodOnlyForATiledImageAndOnlyWhenItChanges) {
 
     body->OnSeamlessSettings();
     EXPECT_EQ(frame->commands, (std::vector<CommandId>{32882}));
+}
+
+// The preview goes through the levels: a change of the levels alone, from
+// the real document, must show, and so must its Undo.
+TEST_F(TextureSectionTest, TheDocumentsLevelsChangeAndItsUndoReachThePreview) {
+    const std::filesystem::path file = Home() / "pics" / "ramp.png";
+    WriteGreyPng(file, 40, 10);
+    CRidgeforgeDoc real;
+    real.OnTestCube();
+    RidgeforgeFlowDocument flow(real);
+    SetFlowDocumentSource([&flow]() -> FlowDocument* { return &flow; });
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    ASSERT_TRUE(real.LoadHeightMap(file.wstring()));
+    body->UpdateFromDocument(&flow);
+    ASSERT_FALSE(body->Preview().Empty());
+    const std::vector<std::uint32_t> plain = body->Preview().pixels;
+    // Pixel 1 of the ramp is 7 of 255; inverted, 248.
+    ASSERT_EQ(plain[1], GreyPixel(7));
+
+    mesh::TextureSettings inverted = real.texture.settings;
+    inverted.invert = true;
+    real.ApplyTextureSettings(inverted);
+    body->UpdateFromDocument(&flow);
+    ASSERT_EQ(body->Preview().pixels.size(), plain.size());
+    EXPECT_EQ(body->Preview().pixels[1], GreyPixel(248));
+
+    real.OnEditUndo();
+    ASSERT_FALSE(real.texture.settings.invert);
+    body->UpdateFromDocument(&flow);
+    EXPECT_EQ(body->Preview().pixels, plain);
+    SetFlowDocumentSource({});
 }
 
 }  // namespace
