@@ -24,6 +24,7 @@ struct TiffLayout {
     bool isFloat = false;  // 32-bit IEEE samples
     bool tiled = false;    // 16 x 16 tiles instead of strips
     bool planar = false;   // one plane per channel
+    bool minIsWhite = false;  // grey stored with 0 as white (the samples are written as given)
 };
 // One directory per page; samples are in 0..1 and scaled to the bit depth
 // (floats are written as given).
