@@ -17,6 +17,20 @@ Application*& CurrentSlot() {
     return current;
 }
 
+// Tells its caller how the opener ended, then goes.
+class OpenerProcess : public wxProcess {
+public:
+    explicit OpenerProcess(std::function<void(OpenOutcome)> ended) : ended_(std::move(ended)) {}
+    void OnTerminate(int, int status) override {
+        const std::function<void(OpenOutcome)> ended = std::move(ended_);
+        delete this;
+        if (ended) ended(OpenerOutcome(status));
+    }
+
+private:
+    std::function<void(OpenOutcome)> ended_;
+};
+
 }  // namespace
 
 Application::Application() { CurrentSlot() = this; }
@@ -83,7 +97,8 @@ std::filesystem::path FindDesktopOpener(const std::string& searchPath) {
         if (end == std::string::npos) end = searchPath.size();
         // An empty entry is the current folder, which is never searched here.
         if (end > start) {
-            const std::filesystem::path candidate = std::filesystem::path(searchPath.substr(start, end - start)) / "xdg-open";
+            const std::filesystem::path candidate =
+                std::filesystem::path(searchPath.substr(start, end - start)) / "xdg-open";
             std::error_code error;
             if (std::filesystem::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0)
                 return candidate;
@@ -97,24 +112,6 @@ OpenOutcome OpenerOutcome(int exitCode) {
     if (exitCode == 0) return OpenOutcome::Opened;
     return exitCode == 3 ? OpenOutcome::NoProgramForType : OpenOutcome::Failed;
 }
-
-namespace {
-
-// Tells its caller how the opener ended, then goes.
-class OpenerProcess : public wxProcess {
-public:
-    explicit OpenerProcess(std::function<void(OpenOutcome)> ended) : ended_(std::move(ended)) {}
-    void OnTerminate(int, int status) override {
-        const std::function<void(OpenOutcome)> ended = std::move(ended_);
-        delete this;
-        if (ended) ended(OpenerOutcome(status));
-    }
-
-private:
-    std::function<void(OpenOutcome)> ended_;
-};
-
-}  // namespace
 
 OpenOutcome OpenWithDefaultApplication(const std::filesystem::path& path, std::function<void(OpenOutcome)> ended) {
     const char* const searchPath = std::getenv("PATH");

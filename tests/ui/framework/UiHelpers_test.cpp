@@ -29,9 +29,9 @@ TEST(UiOpener, TheFirstExecutableOpenerAlongThePathIsFound) {
     const auto make = [&](const std::string& folder, bool executable) {
         const auto file = dir / folder / "xdg-open";
         ridgeforge::test::WriteTextFile(file, "#!/bin/sh\n");
-        std::filesystem::permissions(file, executable ? std::filesystem::perms::owner_all
-                                                      : std::filesystem::perms::owner_read |
-                                                            std::filesystem::perms::owner_write);
+        std::filesystem::permissions(
+            file, executable ? std::filesystem::perms::owner_all
+                             : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         return file;
     };
     make("plain", false);
