@@ -89,8 +89,9 @@ toggle() {
   top=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= *//' | cut -d, -f3)
   xdotool mousemove $(($1 + $3 / 2)) $(($2 - top / 2)) click --repeat 2 --delay 80 1
 }
-until_maximised() { for i in $(seq 50); do maximised && return 0; sleep 0.1; done; return 1; }
-until_normal() { for i in $(seq 50); do maximised || return 0; sleep 0.1; done; return 1; }
+until_maximised() { for i in $(seq 100); do maximised && return 0; sleep 0.1; done; return 1; }
+until_normal() { for i in $(seq 100); do maximised || return 0; sleep 0.1; done; return 1; }
+until_sized() { for i in $(seq 100); do geometry | grep -q " $1 $2\$" && return 0; sleep 0.1; done; return 1; }
 # One search per try: xdotool ends on the X error of a window that goes
 # while it reads it, as windows do while a program starts.
 start() {
@@ -142,7 +143,8 @@ TEST(ProgramUnderWindowManager, UnMaximisedAfterARestartTheWindowHasItsEarlierPl
            << "trap 'kill $program $manager $server 2>/dev/null' EXIT\n"
            // A place of the person's own, then maximised.
            << "start 1\n"
-           << "xdotool windowsize \"$window\" 900 600; sleep 0.5; xdotool windowmove \"$window\" 150 100; sleep 1\n"
+           << "xdotool windowsize \"$window\" 900 600; until_sized 900 600 || exit 93\n"
+           << "xdotool windowmove \"$window\" 150 100; sleep 1\n"
            << "geometry >normal.txt\n"
            << "toggle; until_maximised || exit 93\n"
            << "geometry >maximised.txt\n"
