@@ -10,6 +10,10 @@ packages=(
   imagemagick python3
   libwxgtk3.2-dev libgl1-mesa-dri libgl-dev xvfb xauth xdotool x11-apps x11-utils openbox fonts-dejavu-core
   pandoc weasyprint
+  # Help > User Manual hands the PDF to the desktop's opener; on a machine
+  # without a PDF viewer a small one is brought in (file tells the opener
+  # the type when no desktop is running).
+  xdg-utils file zathura zathura-pdf-poppler
 )
 
 missing=()

@@ -134,6 +134,39 @@ TEST(ImageDecoder, FloatTiffIsLimitedAndQuantised) {
     EXPECT_EQ(image.rgba[12], 16384);
 }
 
+// A grey TIFF may say that its 0 is white: it reads inverted, so the stored
+// 0 is the top height, at 8 and 16 bits, in strips and tiles; the usual
+// min-is-black file reads as stored. Expected levels: 0.25 is stored as 64
+// (8 bits, widened by 257 to 16448) or 16384 (16 bits).
+TEST(ImageDecoder, MinIsWhiteGreyTiffReadsInverted) {
+    test::TempDir dir;
+    struct Case {
+        const char* name;
+        test::TiffLayout layout;
+        StoredPixelFormat format;
+        std::vector<std::uint16_t> expected;
+    };
+    const Case cases[] = {
+        {"white8.tif", {3, 1, 1, 8, false, false, false, true}, StoredPixelFormat::Grey8, {65535, 49087, 0}},
+        {"white16.tif", {3, 1, 1, 16, false, false, false, true}, StoredPixelFormat::Grey16, {65535, 49151, 0}},
+        {"white16t.tif", {3, 1, 1, 16, false, true, false, true}, StoredPixelFormat::Grey16, {65535, 49151, 0}},
+        {"black8.tif", {3, 1, 1, 8}, StoredPixelFormat::Grey8, {0, 16448, 65535}},
+        {"black16.tif", {3, 1, 1, 16}, StoredPixelFormat::Grey16, {0, 16384, 65535}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(test::WriteTiff(dir / c.name, c.layout, {{0.0, 0.25, 1.0}}));
+        const auto image = DecodeImage(dir / c.name, kLimit);
+        ASSERT_TRUE(image.Ok()) << c.name << " " << image.detail;
+        EXPECT_EQ(image.format, c.format) << c.name;
+        ASSERT_EQ(image.rgba.size(), 12u) << c.name;
+        for (std::size_t pixel = 0; pixel < 3; ++pixel) {
+            for (std::size_t channel = 0; channel < 3; ++channel)
+                EXPECT_EQ(image.rgba[pixel * 4 + channel], c.expected[pixel]) << c.name << " pixel " << pixel;
+            EXPECT_EQ(image.rgba[pixel * 4 + 3], 65535) << c.name << " pixel " << pixel;
+        }
+    }
+}
+
 TEST(ImageDecoder, LayoutsOfEachContainerGiveTheSamePixels) {
     test::TempDir dir;
     const int w = 37, h = 21;  // not a multiple of tiles, strips or interlace steps

@@ -160,7 +160,8 @@ bool WriteTiff(const std::filesystem::path& path, const TiffLayout& layout,
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.channels);
         TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bits);
         TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, layout.isFloat ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.channels >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+        const int greyKind = layout.minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.channels >= 3 ? PHOTOMETRIC_RGB : greyKind);
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, layout.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
         if (layout.channels == 4) {

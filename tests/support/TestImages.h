@@ -19,11 +19,12 @@ bool WriteJpeg(const std::filesystem::path& path, int width, int height, int cha
 struct TiffLayout {
     int width = 0;
     int height = 0;
-    int channels = 1;      // 1 grey, 3 RGB, 4 RGBA
-    int bits = 16;         // 8, 16 or 32
-    bool isFloat = false;  // 32-bit IEEE samples
-    bool tiled = false;    // 16 x 16 tiles instead of strips
-    bool planar = false;   // one plane per channel
+    int channels = 1;         // 1 grey, 3 RGB, 4 RGBA
+    int bits = 16;            // 8, 16 or 32
+    bool isFloat = false;     // 32-bit IEEE samples
+    bool tiled = false;       // 16 x 16 tiles instead of strips
+    bool planar = false;      // one plane per channel
+    bool minIsWhite = false;  // grey stored with 0 as white (the samples are written as given)
 };
 // One directory per page; samples are in 0..1 and scaled to the bit depth
 // (floats are written as given).

@@ -111,6 +111,21 @@ TEST(HeightMapImage, SixteenBitGreyKeepsEveryLevel) {
     }
 }
 
+// A grey TIFF whose 0 is white: the stored 0 is the highest point of the
+// relief and the stored maximum the lowest.
+TEST(HeightMapImage, MinIsWhiteTiffStandsOnItsHead) {
+    test::TempDir dir;
+    ASSERT_TRUE(test::WriteTiff(dir / "w.tif", {3, 1, 1, 16, false, false, false, true}, {{0.0, 0.25, 1.0}}));
+    const HeightMapImage image = LoadHeightMapImage(dir / "w.tif", SrgbDecoding::Never);
+    ASSERT_TRUE(image.ok) << image.error;
+    EXPECT_FALSE(image.colour);
+    EXPECT_EQ(image.bitsPerChannel, 16);
+    ASSERT_EQ(image.heights.size(), 3u);
+    EXPECT_FLOAT_EQ(image.heights[0], 1.0f);
+    EXPECT_NEAR(image.heights[1], 49151.0f / 65535.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(image.heights[2], 0.0f);
+}
+
 TEST(HeightMapImage, NormalMapsAreRecognised) {
     test::TempDir dir;
     // Mean (0.5, 0.5, 1.0) with a little wobble in red and green.

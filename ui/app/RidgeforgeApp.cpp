@@ -4,6 +4,7 @@
 #include <wx/filedlg.h>
 #include <wx/filehistory.h>
 #include <wx/frame.h>
+#include <wx/weakref.h>
 
 #include <system_error>
 
@@ -32,6 +33,19 @@ constexpr const wchar_t* kOpenFilter = L"STL Files (*.stl)|*.stl|All Files (*.*)
 CString Widen(const std::string& utf8) { return wxString::FromUTF8(utf8.c_str()).ToStdWstring(); }
 
 }  // namespace
+
+CString ManualNotOpenedMessage(ui::OpenOutcome outcome, const std::filesystem::path& path) {
+    switch (outcome) {
+        case ui::OpenOutcome::NoOpener:
+            return L"The manual could not be opened, as there is no program here to open files with (xdg-open is "
+                   L"not installed): " +
+                   path.wstring();
+        case ui::OpenOutcome::NoProgramForType:
+            return L"The manual could not be opened, as no program for PDF files is installed: " + path.wstring();
+        default:
+            return L"The manual could not be opened: " + path.wstring();
+    }
+}
 
 CRidgeforgeApp::CRidgeforgeApp(Options options) : options_(std::move(options)) {
     programFolder_ = options_.programFolder.empty() ? platform::ExecutableFolder() : options_.programFolder;
@@ -177,12 +191,17 @@ void CRidgeforgeApp::OnDetailedLog() {
 void CRidgeforgeApp::OnUserManual() {
     const std::filesystem::path path = programFolder_ / "Ruvolta_Manual.pdf";
     std::error_code error;
-    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, error));
-    if (exists && ui::OpenWithDefaultApplication(path)) return;
-    if (frame_ == nullptr) return;
-    const CString message =
-        (exists ? L"The manual could not be opened: " : L"The manual is not beside the program: ") + path.wstring();
-    frame_->Warn(message);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        if (frame_ != nullptr) frame_->Warn(L"The manual is not beside the program: " + path.wstring());
+        return;
+    }
+    // The opener may only find out later that nothing opens a PDF; the
+    // window may be gone by then.
+    const wxWeakRef<CMainFrame> frame(frame_);
+    const auto warn = [frame, path](ui::OpenOutcome outcome) {
+        if (outcome != ui::OpenOutcome::Opened && frame) frame->Warn(ManualNotOpenedMessage(outcome, path));
+    };
+    warn(ui::OpenWithDefaultApplication(path, warn));
 }
 
 void CRidgeforgeApp::OnAppAbout() {

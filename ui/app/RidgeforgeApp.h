@@ -95,4 +95,8 @@ private:
     double exitWaitMilliseconds_ = 0;
 };
 
+// What the log and the Information pane say when the manual beside the
+// program did not open, naming the cause where the opener told it.
+CString ManualNotOpenedMessage(ui::OpenOutcome outcome, const std::filesystem::path& path);
+
 }  // namespace ridgeforge

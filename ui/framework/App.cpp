@@ -1,9 +1,13 @@
 #include "ui/framework/App.h"
 
+#include <unistd.h>
 #include <wx/frame.h>
+#include <wx/process.h>
 #include <wx/utils.h>
 
+#include <cstdlib>
 #include <system_error>
+#include <utility>
 
 namespace ridgeforge::ui {
 namespace {
@@ -12,6 +16,20 @@ Application*& CurrentSlot() {
     static Application* current = nullptr;
     return current;
 }
+
+// Tells its caller how the opener ended, then goes.
+class OpenerProcess : public wxProcess {
+public:
+    explicit OpenerProcess(std::function<void(OpenOutcome)> ended) : ended_(std::move(ended)) {}
+    void OnTerminate(int, int status) override {
+        const std::function<void(OpenOutcome)> ended = std::move(ended_);
+        delete this;
+        if (ended) ended(OpenerOutcome(status));
+    }
+
+private:
+    std::function<void(OpenOutcome)> ended_;
+};
 
 }  // namespace
 
@@ -72,8 +90,40 @@ std::filesystem::path ExecutablePath() {
     return error ? std::filesystem::path() : path;
 }
 
-bool OpenWithDefaultApplication(const std::filesystem::path& path) {
-    return wxLaunchDefaultApplication(wxString::FromUTF8(path.string().c_str()));
+std::filesystem::path FindDesktopOpener(const std::string& searchPath) {
+    std::size_t start = 0;
+    while (start <= searchPath.size()) {
+        std::size_t end = searchPath.find(':', start);
+        if (end == std::string::npos) end = searchPath.size();
+        // An empty entry is the current folder, which is never searched here.
+        if (end > start) {
+            const std::filesystem::path candidate =
+                std::filesystem::path(searchPath.substr(start, end - start)) / "xdg-open";
+            std::error_code error;
+            if (std::filesystem::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+OpenOutcome OpenerOutcome(int exitCode) {
+    if (exitCode == 0) return OpenOutcome::Opened;
+    return exitCode == 3 ? OpenOutcome::NoProgramForType : OpenOutcome::Failed;
+}
+
+OpenOutcome OpenWithDefaultApplication(const std::filesystem::path& path, std::function<void(OpenOutcome)> ended) {
+    const char* const searchPath = std::getenv("PATH");
+    const std::filesystem::path opener = FindDesktopOpener(searchPath != nullptr ? searchPath : "");
+    if (opener.empty()) return OpenOutcome::NoOpener;
+    const char* const arguments[] = {opener.c_str(), path.c_str(), nullptr};
+    auto* process = new OpenerProcess(std::move(ended));
+    if (wxExecute(arguments, wxEXEC_ASYNC, process) == 0) {
+        delete process;
+        return OpenOutcome::Failed;
+    }
+    return OpenOutcome::Opened;
 }
 
 }  // namespace ridgeforge::ui

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <wx/app.h>
 
@@ -85,8 +86,27 @@ private:
 // The running program's own file (/proc/self/exe), or empty.
 std::filesystem::path ExecutablePath();
 
-// Opens a file with the desktop's program for its type; false when none
-// could be started.
-bool OpenWithDefaultApplication(const std::filesystem::path& path);
+// The desktop's opener of files (xdg-open) in the first folder of
+// `searchPath` (a PATH value: folders split by ':') that holds it as an
+// executable file; empty when none does.
+std::filesystem::path FindDesktopOpener(const std::string& searchPath);
+
+// How handing a file to the desktop's opener went.
+enum class OpenOutcome {
+    Opened,            // started, and when it has ended, it ended well
+    NoOpener,          // no opener is installed
+    NoProgramForType,  // the opener knows no program for the file's type
+    Failed,            // the opener could not start, or it failed
+};
+
+// What the opener's exit code tells: 0 opened; 3, a tool it needs is
+// missing (on a desktop, the program for the file's type); else failed.
+OpenOutcome OpenerOutcome(int exitCode);
+
+// Hands `path` to the desktop's opener found along $PATH, without waiting
+// for it: NoOpener or Failed when it could not be started; else Opened,
+// and `ended` is called with what the opener's exit tells once it ends
+// (it keeps running while the viewer it started stays open).
+OpenOutcome OpenWithDefaultApplication(const std::filesystem::path& path, std::function<void(OpenOutcome)> ended);
 
 }  // namespace ridgeforge::ui

@@ -18,6 +18,8 @@
 #include "ui/framework/Profile.h"
 #include "ui/framework/Splash.h"
 #include "tests/ui/app/ShellFixture.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ridgeforge::testing {
@@ -164,6 +166,54 @@ TEST_F(AppTest, AboutAndMissingManual) {
     EXPECT_EQ(LogLines().back(), message);
     EXPECT_EQ(Frame().Information().Message(), message);
     EXPECT_EQ(Frame().Information().MessageKind(), InfoKind::Caution);
+}
+
+// The manual is there: Help > User Manual hands it to the desktop's opener
+// along $PATH. Without an opener the message says that none is installed;
+// an opener that ends telling it has no program for PDF files (exit 3), or
+// that failed (exit 4), is named when it ends; one that opened the file
+// leaves nothing to say.
+TEST_F(AppTest, TheManualNamesAMissingOpenerOrViewer) {
+    ASSERT_TRUE(Start());
+    const std::filesystem::path manual = ProgramFolder() / "Ruvolta_Manual.pdf";
+    test::WriteTextFile(manual, "%PDF-1.4\n");
+    const std::filesystem::path bin = Scratch().Path() / "bin";
+    std::filesystem::create_directories(bin);
+    // Only the test's folder is searched: the machine's own opener is not.
+    test::ScopedEnvironment environment;
+    environment.Set("PATH", bin.string());
+    const auto standIn = [&](const std::string& body) {
+        test::WriteTextFile(bin / "xdg-open", "#!/bin/sh\n" + body);
+        std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    };
+    const std::wstring noOpener =
+        L"The manual could not be opened, as there is no program here to open files with (xdg-open is not "
+        L"installed): " +
+        manual.wstring();
+    const std::wstring noViewer =
+        L"The manual could not be opened, as no program for PDF files is installed: " + manual.wstring();
+    const std::wstring failed = L"The manual could not be opened: " + manual.wstring();
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_USER_MANUAL));
+    EXPECT_EQ(LogLines().back(), noOpener);
+    EXPECT_EQ(Frame().Information().Message(), noOpener);
+    EXPECT_EQ(Frame().Information().MessageKind(), InfoKind::Caution);
+
+    standIn("exit 3\n");
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_USER_MANUAL));
+    ASSERT_TRUE(PumpUntil([&] { return LogLines().back() == noViewer; }, 5000)) << LogLines().back();
+    EXPECT_EQ(Frame().Information().Message(), noViewer);
+
+    standIn("exit 4\n");
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_USER_MANUAL));
+    ASSERT_TRUE(PumpUntil([&] { return LogLines().back() == failed; }, 5000)) << LogLines().back();
+
+    const std::filesystem::path handed = Scratch().Path() / "handed.txt";
+    standIn("printf '%s' \"$1\" > '" + handed.string() + "'\n");
+    const std::size_t lines = LogLines().size();
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_USER_MANUAL));
+    EXPECT_TRUE(PumpUntil([&] { return test::ReadTextFile(handed) == manual.string(); }, 5000));
+    PumpEvents(100);
+    EXPECT_EQ(LogLines().size(), lines);
 }
 
 // Exit waits for background jobs, but not longer than 5 s; without jobs it

@@ -2,6 +2,7 @@
 // menu marks, the camera presets, the status bar's tool text, and the F key
 // that frames the part in the viewport but is typed into a text field.
 #include <gtest/gtest.h>
+#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -13,6 +14,8 @@
 #include "ui/app/RidgeforgeApp.h"
 #include "ui/commands/CommandIds.h"
 #include "ui/app/ShellDocument.h"
+#include "ui/app/ToolbarHostWnd.h"
+#include "ui/dialogs/MaskPanel.h"
 #include "document/RidgeforgeDoc.h"
 #include "gl/CameraMath.h"
 #include "ui/framework/App.h"
@@ -145,6 +148,131 @@ TEST_F(ViewCommandsProgram, ANewPartDropsTheToolAsProcessDoes) {
     PumpEvents(50);
     EXPECT_EQ(View().tool, ViewTool::None);
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(2), "Tool: none (orbit)");
+}
+
+// Duplicate and Delete act on the chosen mask volume, so both are off
+// whenever none is chosen, in the menu route and on the panel's strip:
+// with no volume, and with one that Undo and Redo brought back unchosen.
+TEST_F(ViewCommandsProgram, DuplicateAndDeleteMaskAreOffWhileNoMaskIsChosen) {
+    ASSERT_TRUE(started_);
+    Doc().OnTestCube();
+    PumpEvents(100);
+    auto enabled = [&](CommandId id) { return ui::QueryCommand(Frame(), id).enabled; };
+    EXPECT_FALSE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_FALSE(enabled(ID_MASK_DELETE));
+
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_ADD_BOX));
+    CMaskPanel* panel = View().CommandHandlers().MaskPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return panel->IsShown(); }, 2000));
+    // The strip's entries in order: Move, Rotate, Resize, Duplicate, Delete.
+    auto onStrip = [&](std::size_t entry) {
+        PumpEvents(30);
+        panel->UpdateStrip();
+        return panel->Strip().Entries().at(entry).enabled;
+    };
+    EXPECT_TRUE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_TRUE(enabled(ID_MASK_DELETE));
+    EXPECT_TRUE(onStrip(3));
+    EXPECT_TRUE(onStrip(4));
+
+    // Chosen no longer while the panel is open: the strip greys both.
+    Doc().SelectMask(-1);
+    PumpEvents(30);
+    EXPECT_FALSE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_FALSE(enabled(ID_MASK_DELETE));
+    EXPECT_FALSE(onStrip(3));
+    EXPECT_FALSE(onStrip(4));
+    Doc().SelectMask(0);
+    PumpEvents(30);
+
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_EDIT_UNDO));
+    PumpEvents(50);
+    ASSERT_TRUE(Doc().maskVolumes.empty());
+    EXPECT_FALSE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_FALSE(enabled(ID_MASK_DELETE));
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_EDIT_REDO));
+    PumpEvents(50);
+    ASSERT_EQ(Doc().maskVolumes.size(), 1u);
+    ASSERT_EQ(Doc().activeMask, -1);
+    EXPECT_FALSE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_FALSE(enabled(ID_MASK_DELETE));
+    ui::SendCommand(&Frame(), ID_MASK_DUPLICATE);
+    ui::SendCommand(&Frame(), ID_MASK_DELETE);
+    EXPECT_EQ(Doc().maskVolumes.size(), 1u);
+
+    // Edit Masks chooses the volume: both come back, on the strip too.
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_EDIT));
+    ASSERT_TRUE(PumpUntil([&] { return panel->IsShown(); }, 2000));
+    EXPECT_EQ(Doc().activeMask, 0);
+    EXPECT_TRUE(enabled(ID_MASK_DUPLICATE));
+    EXPECT_TRUE(enabled(ID_MASK_DELETE));
+    EXPECT_TRUE(onStrip(3));
+    EXPECT_TRUE(onStrip(4));
+}
+
+// With two volumes, a choice made away from the panel's list (by the
+// document, as the view's commands do, and by Undo) shows in the list
+// without emptying and filling it again; only a change of the volumes
+// themselves refills it.
+TEST_F(ViewCommandsProgram, TheMaskListFollowsAChoiceMadeElsewhere) {
+    ASSERT_TRUE(started_);
+    Doc().OnTestCube();
+    PumpEvents(100);
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_ADD_BOX));
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_ADD_SPHERE));
+    CMaskPanel* panel = View().CommandHandlers().MaskPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return panel->IsShown(); }, 2000));
+    wxListCtrl& list = panel->List();
+    ASSERT_EQ(list.GetItemCount(), 2);
+    auto selected = [&](long item) { return list.GetItemState(item, wxLIST_STATE_SELECTED) != 0; };
+    EXPECT_TRUE(selected(1));
+
+    // The person chooses the box in the list.
+    list.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    PumpEvents(30);
+    ASSERT_EQ(Doc().activeMask, 0);
+    EXPECT_TRUE(selected(0));
+    EXPECT_FALSE(selected(1));
+    const long rebuilds = panel->ListRebuilds();
+
+    // The sphere is chosen elsewhere: the list moves its selection and the
+    // fields show the sphere, whose centre sits apart from the box's.
+    mesh::MaskVolume sphere = Doc().maskVolumes[1];
+    sphere.center.x = 7.5f;
+    Doc().UpdateMaskVolume(1, sphere);
+    Doc().SelectMask(1);
+    PumpEvents(30);
+    EXPECT_FALSE(selected(0));
+    EXPECT_TRUE(selected(1));
+    EXPECT_EQ(list.GetItemState(1, wxLIST_STATE_FOCUSED), wxLIST_STATE_FOCUSED);
+    EXPECT_EQ(panel->Field(0).GetValue(), "7.5");
+    EXPECT_EQ(panel->ListRebuilds(), rebuilds);
+
+    // Undo of the sphere's move keeps the sphere chosen and the list as it is.
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_EDIT_UNDO));
+    PumpEvents(30);
+    ASSERT_EQ(Doc().maskVolumes.size(), 2u);
+    EXPECT_NE(Doc().maskVolumes[1].center.x, 7.5f);
+    EXPECT_EQ(Doc().activeMask, 1);
+    EXPECT_TRUE(selected(1));
+    EXPECT_FALSE(selected(0));
+    EXPECT_NE(panel->Field(0).GetValue(), "7.5");
+    EXPECT_EQ(panel->ListRebuilds(), rebuilds);
+
+    // A copy of the sphere is a third row, chosen; Undo takes it away and
+    // the sphere, the second row, is chosen again.
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_MASK_DUPLICATE));
+    PumpEvents(30);
+    ASSERT_EQ(list.GetItemCount(), 3);
+    EXPECT_TRUE(selected(2));
+    ASSERT_TRUE(ui::SendCommand(&Frame(), ID_EDIT_UNDO));
+    PumpEvents(30);
+    ASSERT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(Doc().activeMask, 1);
+    EXPECT_TRUE(selected(1));
+    EXPECT_FALSE(selected(0));
 }
 
 TEST_F(ViewCommandsProgram, TheFKeyFramesThePartButIsTypedIntoATextField) {

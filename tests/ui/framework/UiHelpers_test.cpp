@@ -7,16 +7,53 @@
 #include <filesystem>
 
 #include "platform/KnownFolders.h"
+#include "ui/framework/App.h"
 #include "ui/framework/DialogFloat.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Fonts.h"
 #include "ui/framework/Paint.h"
 #include "tests/support/CommaLocale.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
 
 namespace ui = ridgeforge::ui;
 
 namespace {
+
+// The desktop's opener is looked up folder by folder along a PATH value:
+// the first executable regular file named xdg-open wins; a folder of that
+// name, a file that may not run, an empty entry and a missing folder are
+// passed over.
+TEST(UiOpener, TheFirstExecutableOpenerAlongThePathIsFound) {
+    ridgeforge::test::TempDir dir("opener");
+    const auto make = [&](const std::string& folder, bool executable) {
+        const auto file = dir / folder / "xdg-open";
+        ridgeforge::test::WriteTextFile(file, "#!/bin/sh\n");
+        std::filesystem::permissions(
+            file, executable ? std::filesystem::perms::owner_all
+                             : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        return file;
+    };
+    make("plain", false);
+    std::filesystem::create_directories(dir / "folder" / "xdg-open");
+    const auto second = make("second", true);
+    const auto third = make("third", true);
+    const std::string missing = (dir / "missing").string();
+    const std::string search = missing + "::" + (dir / "plain").string() + ":" + (dir / "folder").string() + ":" +
+                               (dir / "second").string() + ":" + (dir / "third").string();
+    EXPECT_EQ(ui::FindDesktopOpener(search), second);
+    EXPECT_EQ(ui::FindDesktopOpener((dir / "third").string() + ":" + (dir / "second").string()), third);
+    EXPECT_EQ(ui::FindDesktopOpener(missing + ":" + (dir / "plain").string()), std::filesystem::path());
+    EXPECT_EQ(ui::FindDesktopOpener(""), std::filesystem::path());
+    EXPECT_EQ(ui::FindDesktopOpener(":"), std::filesystem::path());
+
+    // xdg-open's exit: 0 done, 3 a tool it needs (the viewer) is missing,
+    // everything else a failure (2 no such file, 4 the action failed, 255
+    // the opener could not run).
+    EXPECT_EQ(ui::OpenerOutcome(0), ui::OpenOutcome::Opened);
+    EXPECT_EQ(ui::OpenerOutcome(3), ui::OpenOutcome::NoProgramForType);
+    for (int code : {1, 2, 4, 255}) EXPECT_EQ(ui::OpenerOutcome(code), ui::OpenOutcome::Failed) << code;
+}
 
 // Rounding of scaled sizes: the pane sizes at 144 DPI, font heights, halves
 // away from zero on both signs, and a zero divisor.
