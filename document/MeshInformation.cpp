@@ -137,6 +137,9 @@ CString CRidgeforgeDoc::MeshInformationReport() {
         cache.edges = mesh::EdgeStatistics(shown);
         cache.absoluteVolume = std::fabs(static_cast<double>(shown.SignedVolume()));
         cache.surfaceArea = static_cast<double>(shown.SurfaceArea());
+        // Counted on the mesh shown: the file's own count goes stale with a
+        // Repair or a result that joins or drops bodies.
+        cache.bodies = mesh::CountBodies(shown);
         cache.valid = true;
     }
 
@@ -168,7 +171,7 @@ CString CRidgeforgeDoc::MeshInformationReport() {
 
     text += L"File and counts\r\n  Format: " + FileFormatName(importReport.format) + L"\r\n";
     text += L"  Vertices: " + FormatWithThousands(shown.vertices.size()) + L"\r\n";
-    text += L"  Bodies: " + FormatWithThousands(importReport.components) + L"\r\n\r\n";
+    text += L"  Bodies: " + FormatWithThousands(cache.bodies) + L"\r\n\r\n";
 
     text += L"Bounding box (mm)\r\n";
     text += L"  Min: " + FormatVec3(shown.boundsMin.x, shown.boundsMin.y, shown.boundsMin.z) + L"\r\n";

@@ -78,6 +78,7 @@ struct MeshInfoCache {
     mesh::EdgeCounts edges;
     double absoluteVolume = 0.0;
     double surfaceArea = 0.0;
+    std::uint64_t bodies = 0;
 };
 
 // The coverage shown on a mesh, keyed by the mesh object, its triangle count
