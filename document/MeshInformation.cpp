@@ -189,7 +189,10 @@ CString CRidgeforgeDoc::MeshInformationReport() {
     text += PlacementText(projection, texture.settings);
     text += MaskText(maskVolumes);
 
-    text.insert(detailsAt, TextureDetailText(runState.sampling) + L"Details\r\n-------\r\n");
+    // The run's sampling describes the result it made, and only while that
+    // result is the mesh shown (an Undo or a changed setting shows the part).
+    const bool showsRun = &shown != &workingPart && appliedSettings.displacementEnabled;
+    text.insert(detailsAt, (showsRun ? TextureDetailText(runState.sampling) : CString()) + L"Details\r\n-------\r\n");
 
     text += L"Topology\r\n";
     text += L"  Open boundary edges: " + FormatWithThousands(cache.edges.openBoundaryEdges) + L"\r\n";
