@@ -143,9 +143,16 @@ CString CRidgeforgeDoc::MeshInformationReport() {
         cache.valid = true;
     }
 
-    const mesh::ValidationReport& validation = ShownValidationReport();
-    CString text = L"Verdict\r\n  " + Utf8ToCString(mesh::ValidationVerdictText(validation)) + L"\r\n";
-    for (const std::string& sentence : validation.problems) text += L"  - " + Utf8ToCString(sentence) + L"\r\n";
+    // The relief's own warnings about the result shown count in its verdict.
+    const bool showsRun = &shown != &workingPart && appliedSettings.displacementEnabled;
+    mesh::ValidationReport verdict;
+    verdict.verdict = ShownValidationReport().verdict;
+    verdict.problems = ShownValidationReport().problems;
+    if (showsRun) {
+        for (const std::string& caution : reliefCautions) verdict.AddCaution(caution, std::string());
+    }
+    CString text = L"Verdict\r\n  " + Utf8ToCString(mesh::ValidationVerdictText(verdict)) + L"\r\n";
+    for (const std::string& sentence : verdict.problems) text += L"  - " + Utf8ToCString(sentence) + L"\r\n";
     text += L"\r\n";
 
     text += L"Part\r\n  " + FileNameOf(partName) + L"\r\n";
@@ -191,7 +198,6 @@ CString CRidgeforgeDoc::MeshInformationReport() {
 
     // The run's sampling describes the result it made, and only while that
     // result is the mesh shown (an Undo or a changed setting shows the part).
-    const bool showsRun = &shown != &workingPart && appliedSettings.displacementEnabled;
     text.insert(detailsAt, (showsRun ? TextureDetailText(runState.sampling) : CString()) + L"Details\r\n-------\r\n");
 
     text += L"Topology\r\n";

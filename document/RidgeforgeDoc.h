@@ -329,6 +329,8 @@ public:
     std::uint32_t handOversAtRequest = 0;
     std::uint32_t handOversAtResult = 0;
     mesh::PipelineRunState runState;
+    // One sentence per warning the last run's relief raised, for the verdict.
+    std::vector<std::string> reliefCautions;
     CString processDecision;
     CString partName;
     std::vector<PlacementSnapshot> undoStack;
