@@ -67,13 +67,7 @@ TEST(MeshInformation, OneOpenEdgeMeansTheMeshIsNotClosed) {
 
 // The test cube with a procedural texture, processed with the mesh method.
 void ProcessTexturedCube(HostedDocument& d) {
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
-    d.doc.displacementSettings.strengthMillimetres = 0.5f;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
-    d.doc.OnSettingsChanged();
+    test::TextureTheTestCube(d.doc);
     d.doc.Process();
     ASSERT_TRUE(test::PollUntilApplied(d.doc));
 }
@@ -250,15 +244,7 @@ TEST(MeshInformation, TheVerdictListsEveryProblemOfTheShownReport) {
 
 TEST(MeshInformation, ANewResultOfTheSameSizeIsMeasuredAgain) {
     HostedDocument d;
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
-    d.doc.displacementSettings.strengthMillimetres = 0.5f;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
-    d.doc.OnSettingsChanged();
-    d.doc.Process();
-    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ProcessTexturedCube(d);
     const CString first = Section(d.doc.MeshInformationReport(), L"Measurements");
     const std::size_t triangles = d.doc.ShownMesh().TriangleCount();
 

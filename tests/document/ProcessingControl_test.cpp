@@ -156,6 +156,15 @@ struct SmallPartCase {
     bool warns;
 };
 
+// The run state a mesh-method run leaves with `relief` mm of relief.
+mesh::PipelineRunState MeshMethodRun(float relief) {
+    mesh::PipelineRunState state;
+    state.hasDisplacementReport = true;
+    state.displacementReport.displacedVertices = 100;
+    state.displacementReport.relief = relief;
+    return state;
+}
+
 TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
     const SmallPartCase cases[] = {
         {15.0f, 0.5f, true}, {30.0f, 3.0f, true}, {30.0f, 2.0f, false}, {19.9f, 0.1f, true}, {20.0f, 0.1f, false}};
@@ -163,22 +172,14 @@ TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
         HostedDocument d;
         // The middle extent counts: 8 is the smallest, 50 the largest.
         d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {c.across, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-        mesh::PipelineRunState state;  // as a mesh-method run leaves it
-        state.hasDisplacementReport = true;
-        state.displacementReport.displacedVertices = 100;
-        state.displacementReport.relief = c.relief;
         d.host.info.clear();
-        d.doc.ReliefWarningsText(state);
+        d.doc.ReliefWarningsText(MeshMethodRun(c.relief));
         EXPECT_EQ(d.host.Logged(L"This part is small for a relief"), c.warns) << c.across << " " << c.relief;
         EXPECT_EQ(d.host.info.size(), c.warns ? 1u : 0u);
     }
     HostedDocument d;
     d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-    mesh::PipelineRunState state;
-    state.hasDisplacementReport = true;
-    state.displacementReport.displacedVertices = 100;
-    state.displacementReport.relief = 0.5f;
-    d.doc.ReliefWarningsText(state);
+    d.doc.ReliefWarningsText(MeshMethodRun(0.5f));
     EXPECT_TRUE(d.host.Logged(
         L"This part is small for a relief: 15.0 mm across, with 0.50 mm of relief (3% of its size) and room for "
         L"about 36 printed lines across it."));
@@ -209,16 +210,6 @@ TEST(ProcessingControl, SupportWarningComparesTheFindingListsWithTheRunBefore) {
     EXPECT_TRUE(d.host.info.empty());
 }
 
-// The test cube with a procedural texture and the mesh method, 2 mm triangles.
-void TextureTheCube(HostedDocument& d) {
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
-    d.doc.displacementSettings.strengthMillimetres = 0.5f;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
-}
-
 void ProcessAndWait(HostedDocument& d) {
     d.doc.OnSettingsChanged();
     d.doc.Process();
@@ -236,7 +227,7 @@ TEST(ProcessingControl, ATextureThatReachesNoSurfaceIsACautionNotASuccess) {
                               L"volumes keep it off every face, so the result carries no relief.";
     // A mask box larger than the part.
     HostedDocument masked;
-    TextureTheCube(masked);
+    test::TextureTheTestCube(masked.doc);
     const std::int32_t box = masked.doc.AddMaskVolume(0);
     ASSERT_GE(box, 0);
     mesh::MaskVolume cover = masked.doc.maskVolumes[static_cast<std::size_t>(box)];
@@ -254,14 +245,14 @@ TEST(ProcessingControl, ATextureThatReachesNoSurfaceIsACautionNotASuccess) {
 
     // No side of the box mapping on.
     HostedDocument sideless;
-    TextureTheCube(sideless);
+    test::TextureTheTestCube(sideless.doc);
     sideless.doc.projection.box.sideEnabled.fill(false);
     ProcessAndWait(sideless);
     EXPECT_TRUE(sideless.host.Logged(noSurface));
 
     // A mask that leaves one face open lets the texture reach it: no caution.
     HostedDocument open;
-    TextureTheCube(open);
+    test::TextureTheTestCube(open.doc);
     const std::int32_t part = open.doc.AddMaskVolume(0);
     mesh::MaskVolume most = open.doc.maskVolumes[static_cast<std::size_t>(part)];
     most.center = {0, 0, -5};
@@ -275,7 +266,7 @@ TEST(ProcessingControl, ATextureThatReachesNoSurfaceIsACautionNotASuccess) {
 
 TEST(ProcessingControl, TheVerdictCountsTheReliefsWarningsAboutTheResultShown) {
     HostedDocument d;
-    TextureTheCube(d);
+    test::TextureTheTestCube(d.doc);
     ProcessAndWait(d);
     ASSERT_EQ(VerdictOf(d).rfind(L"Verdict\r\n  Good: no problems found.", 0), 0u) << VerdictOf(d);
 
@@ -295,10 +286,7 @@ TEST(ProcessingControl, TheVerdictCountsTheReliefsWarningsAboutTheResultShown) {
 TEST(ProcessingControl, EachReliefWarningNamesItselfToTheVerdict) {
     HostedDocument d;
     d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-    mesh::PipelineRunState state;
-    state.hasDisplacementReport = true;
-    state.displacementReport.displacedVertices = 100;
-    state.displacementReport.relief = 0.5f;
+    mesh::PipelineRunState state = MeshMethodRun(0.5f);
     state.displacementReport.notMovedInward = 1234;
     state.walls.measured = true;
     state.walls.placesThinned = 52;
