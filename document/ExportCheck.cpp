@@ -63,8 +63,9 @@ void CheckValidation(const mesh::TriangleMesh& m, std::wstring& text, bool& all)
     ExportCheckLine(text, all, !v.insideOut, L"the body is the right way out");
     // Only a failure gets a line: a sound part's report reads as it always did.
     if (v.bodiesWithoutVolume > 0) {
-        ExportCheckLine(text, all, false,
-                        Count(v.bodiesWithoutVolume) + L" bodies enclose no volume (flat, or two sides lying on each other)");
+        ExportCheckLine(
+            text, all, false,
+            Count(v.bodiesWithoutVolume) + L" bodies enclose no volume (flat, or two sides lying on each other)");
     }
 }
 

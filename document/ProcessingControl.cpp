@@ -421,8 +421,9 @@ void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
     reliefCautions.clear();
     CString warnings;
     if (state.coverageTaken && state.texturedVertices == 0) {
-        warnings = L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask volumes keep "
-                   L"it off every face, so the result carries no relief.";
+        warnings =
+            L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask volumes keep "
+            L"it off every face, so the result carries no relief.";
         Log(warnings, LogKind::Warning);
         reliefCautions.push_back("The texture reaches no surface.");
     }

@@ -86,8 +86,8 @@ void RunMaskStage(PipelineStageCache& cache) {
     if (cache.reliefCoverage.MatchesMesh(relief)) {
         const std::vector<float>& weights = cache.reliefCoverage.vertexWeights;
         state.coverageTaken = true;
-        state.texturedVertices = static_cast<std::uint64_t>(
-            std::count_if(weights.begin(), weights.end(), [](float w) { return w > 0.0f; }));
+        state.texturedVertices =
+            static_cast<std::uint64_t>(std::count_if(weights.begin(), weights.end(), [](float w) { return w > 0.0f; }));
     }
     if (settings.faceMaskMode == 0 && cache.reliefCoverage.texturedFaces.size() == relief.TriangleCount()) {
         state.coverageStatistics = CoverageStatistics(relief, cache.reliefCoverage.texturedFaces);

@@ -223,8 +223,9 @@ CString VerdictOf(HostedDocument& d) {
 }
 
 TEST(ProcessingControl, ATextureThatReachesNoSurfaceIsACautionNotASuccess) {
-    const CString noSurface = L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask "
-                              L"volumes keep it off every face, so the result carries no relief.";
+    const CString noSurface =
+        L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask "
+        L"volumes keep it off every face, so the result carries no relief.";
     // A mask box larger than the part.
     HostedDocument masked;
     test::TextureTheTestCube(masked.doc);
@@ -273,8 +274,9 @@ TEST(ProcessingControl, TheVerdictCountsTheReliefsWarningsAboutTheResultShown) {
     // The warnings of a run as the relief raised them: the verdict lists them
     // and no longer reads "no problems found".
     d.doc.reliefCautions = {"The relief thinned a wall: 52 places.", "The relief needs support."};
-    EXPECT_EQ(VerdictOf(d), L"Verdict\r\n  Usable with care: 2 problems found.\r\n  - The relief thinned a wall: "
-                            L"52 places.\r\n  - The relief needs support.");
+    EXPECT_EQ(VerdictOf(d),
+              L"Verdict\r\n  Usable with care: 2 problems found.\r\n  - The relief thinned a wall: "
+              L"52 places.\r\n  - The relief needs support.");
 
     // They describe the result, not the part: with the part shown they go.
     d.doc.displacementSettings.strengthMillimetres = 0.7f;
