@@ -61,6 +61,12 @@ void CheckValidation(const mesh::TriangleMesh& m, std::wstring& text, bool& all)
     ExportCheckLine(text, all, v.reversedTriangles.empty(),
                     Count(v.reversedTriangles.size()) + L" triangles wound the wrong way");
     ExportCheckLine(text, all, !v.insideOut, L"the body is the right way out");
+    // Only a failure gets a line: a sound part's report reads as it always did.
+    if (v.bodiesWithoutVolume > 0) {
+        ExportCheckLine(
+            text, all, false,
+            Count(v.bodiesWithoutVolume) + L" bodies enclose no volume (flat, or two sides lying on each other)");
+    }
 }
 
 void CheckCrossings(const mesh::TriangleMesh& m, std::wstring& text, bool& all) {
@@ -167,6 +173,15 @@ bool ExportCheckReport(const mesh::TriangleMesh& mesh, const mesh::DisplacementB
                        ExportCheckTimes& times) {
     text = L"Before saving:\r\n";
     bool allPassed = true;
+    // Every other line would pass on these without having checked anything.
+    if (mesh.indices.empty()) {
+        ExportCheckLine(text, allPassed, false, L"nothing is left to save: the mesh has no triangles");
+        return allPassed;
+    }
+    if (!mesh::IsValidMesh(mesh)) {
+        ExportCheckLine(text, allPassed, false, L"the mesh has indices that do not refer to a vertex");
+        return allPassed;
+    }
     Stopwatch clock;
     CheckValidation(mesh, text, allPassed);
     times.validation = clock.Lap();

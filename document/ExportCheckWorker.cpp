@@ -30,7 +30,9 @@ std::wstring Printed(const char* format, auto... values) {
     return WideFromUtf8(text);
 }
 
-std::wstring ReadBackLine(const mesh::SlicerReadBackReport& r, bool fixedAgain) {
+std::wstring ReadBackLine(const mesh::SlicerReadBackReport& r, bool fixedAgain, bool nothingLeft) {
+    // A slicer refuses a file with nothing in it as surely as a broken one.
+    if (nothingLeft) return L"Read back as a slicer reads it: no triangles are left.\r\n";
     if (r.overSharedEdges == 0 && r.openEdges == 0 && r.facetsWithNoArea == 0) {
         return Printed("Read back as a slicer reads it: %llu triangles, nothing a slicer would refuse.\r\n",
                        static_cast<unsigned long long>(r.trianglesReadBack));
@@ -116,7 +118,7 @@ ExportCheckResult RunExportCheck(mesh::TriangleMesh mesh, const ExportCheckInput
         Say(stage, L"Reading the file back as a slicer will...");
         const mesh::SlicerReadBackReport readBack =
             steps.readBack ? steps.readBack(mesh) : mesh::CheckSlicerReadBack(mesh);
-        report += ReadBackLine(readBack, fixesOn && round < kExportCheckRounds);
+        report += ReadBackLine(readBack, fixesOn && round < kExportCheckRounds, mesh.indices.empty());
         if (!fixesOn) break;
         const bool clean = readBack.overSharedEdges == 0 && readBack.openEdges == 0 && readBack.facetsWithNoArea == 0;
         if (clean) {

@@ -121,14 +121,7 @@ void CRidgeforgeDoc::OnRepair() {
         L"does not move the surface, so triangles passing through others are left for Save STL.\n\nIt replaces "
         L"the part as loaded; open the file again to get the original back.";
     if (Host()->AskQuestion(question, QuestionButtons::YesNo, QuestionIcon::Question) != QuestionAnswer::Yes) return;
-    if (!RepairMeshInPlace()) {
-        ShowInformation(
-            L"Nothing was changed. What is wrong with this part is not something Repair mends: large holes are not "
-            L"filled, and triangles passing through others are mended when the part is saved.",
-            InfoKind::Good);
-        return;
-    }
-    Host()->ShowOutputPane();
+    if (RepairMeshInPlace()) Host()->ShowOutputPane();
 }
 
 bool CRidgeforgeDoc::RepairMeshInPlace() {
@@ -143,7 +136,18 @@ bool CRidgeforgeDoc::RepairMeshInPlace() {
     }
     ClearInformationPane();
     LogText(mesh::FormatRepairSummary(report));
-    if (!report.changed) return false;
+    if (report.refusedAsEmpty) {
+        ShowInformation(L"Repair would have removed every triangle of this part, so nothing was changed.",
+                        InfoKind::Problem);
+        return false;
+    }
+    if (!report.changed) {
+        ShowInformation(
+            L"Nothing was changed. What is wrong with this part is not something Repair mends: large holes are not "
+            L"filled, and triangles passing through others are mended when the part is saved.",
+            InfoKind::Good);
+        return false;
+    }
     AdoptChangedPart(std::move(copy));
 
     CString text = FormatText(

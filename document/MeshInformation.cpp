@@ -137,12 +137,22 @@ CString CRidgeforgeDoc::MeshInformationReport() {
         cache.edges = mesh::EdgeStatistics(shown);
         cache.absoluteVolume = std::fabs(static_cast<double>(shown.SignedVolume()));
         cache.surfaceArea = static_cast<double>(shown.SurfaceArea());
+        // Counted on the mesh shown: the file's own count goes stale with a
+        // Repair or a result that joins or drops bodies.
+        cache.bodies = mesh::CountBodies(shown);
         cache.valid = true;
     }
 
-    const mesh::ValidationReport& validation = ShownValidationReport();
-    CString text = L"Verdict\r\n  " + Utf8ToCString(mesh::ValidationVerdictText(validation)) + L"\r\n";
-    for (const std::string& sentence : validation.problems) text += L"  - " + Utf8ToCString(sentence) + L"\r\n";
+    // The relief's own warnings about the result shown count in its verdict.
+    const bool showsRun = &shown != &workingPart && appliedSettings.displacementEnabled;
+    mesh::ValidationReport verdict;
+    verdict.verdict = ShownValidationReport().verdict;
+    verdict.problems = ShownValidationReport().problems;
+    if (showsRun) {
+        for (const std::string& caution : reliefCautions) verdict.AddCaution(caution, std::string());
+    }
+    CString text = L"Verdict\r\n  " + Utf8ToCString(mesh::ValidationVerdictText(verdict)) + L"\r\n";
+    for (const std::string& sentence : verdict.problems) text += L"  - " + Utf8ToCString(sentence) + L"\r\n";
     text += L"\r\n";
 
     text += L"Part\r\n  " + FileNameOf(partName) + L"\r\n";
@@ -168,7 +178,7 @@ CString CRidgeforgeDoc::MeshInformationReport() {
 
     text += L"File and counts\r\n  Format: " + FileFormatName(importReport.format) + L"\r\n";
     text += L"  Vertices: " + FormatWithThousands(shown.vertices.size()) + L"\r\n";
-    text += L"  Bodies: " + FormatWithThousands(importReport.components) + L"\r\n\r\n";
+    text += L"  Bodies: " + FormatWithThousands(cache.bodies) + L"\r\n\r\n";
 
     text += L"Bounding box (mm)\r\n";
     text += L"  Min: " + FormatVec3(shown.boundsMin.x, shown.boundsMin.y, shown.boundsMin.z) + L"\r\n";
@@ -186,7 +196,9 @@ CString CRidgeforgeDoc::MeshInformationReport() {
     text += PlacementText(projection, texture.settings);
     text += MaskText(maskVolumes);
 
-    text.insert(detailsAt, TextureDetailText(runState.sampling) + L"Details\r\n-------\r\n");
+    // The run's sampling describes the result it made, and only while that
+    // result is the mesh shown (an Undo or a changed setting shows the part).
+    text.insert(detailsAt, (showsRun ? TextureDetailText(runState.sampling) : CString()) + L"Details\r\n-------\r\n");
 
     text += L"Topology\r\n";
     text += L"  Open boundary edges: " + FormatWithThousands(cache.edges.openBoundaryEdges) + L"\r\n";

@@ -354,6 +354,7 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
         appliedSettings = lastRunSettings;
         handOversAtResult = handOversAtRequest;
         ClearInformationPane();
+        reliefCautions.clear();
         if (lastRunSettings.displacementEnabled) ReliefWarningsText(runState);
         shownCoverage.coverage = pipeline.PublishedCoverage();
         shownCoverage.mesh = showsResult ? &ShownMesh() : nullptr;
@@ -420,18 +421,34 @@ void CRidgeforgeDoc::LogResultOutOfDate() {
 }
 
 void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
+    // Each warning shown also names itself to the verdict, so that the verdict
+    // never says "no problems" beside it.
+    reliefCautions.clear();
     CString warnings;
+    if (state.coverageTaken && state.texturedVertices == 0) {
+        warnings =
+            L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask volumes keep "
+            L"it off every face, so the result carries no relief.";
+        Log(warnings, LogKind::Warning);
+        reliefCautions.push_back("The texture reaches no surface.");
+    }
     if (state.walls.measured && state.walls.placesThinned > 0) {
-        warnings = L"The relief thinned a wall: " + Utf8ToCString(mesh::FormatWallSummary(state.walls)) +
-                   L". The slicer lays no wall thinner than a line; less depth, or the texture moved off it, keeps "
-                   L"the wall.";
+        const std::string summary = "The relief thinned a wall: " + mesh::FormatWallSummary(state.walls) + ".";
+        if (!warnings.empty()) warnings += L"\n";
+        warnings += Utf8ToCString(summary) +
+                    L" The slicer lays no wall thinner than a line; less depth, or the texture moved off it, keeps "
+                    L"the wall.";
+        reliefCautions.push_back(summary);
     }
     if (!state.solidRan) {
         if (state.hasDisplacementReport && state.displacementReport.notMovedInward > 0) {
+            const std::string held = CStringToUtf8(
+                FormatText("%s vertices were not displaced inward, to keep the wall under them above %.2f mm.",
+                           CStringToUtf8(FormatWithThousands(state.displacementReport.notMovedInward)).c_str(),
+                           static_cast<double>(displacementSettings.wallThresholdMillimetres)));
             if (!warnings.empty()) warnings += L"\n";
-            warnings += FormatText("%s vertices were not displaced inward, to keep the wall under them above %.2f mm.",
-                                   CStringToUtf8(FormatWithThousands(state.displacementReport.notMovedInward)).c_str(),
-                                   static_cast<double>(displacementSettings.wallThresholdMillimetres));
+            warnings += Utf8ToCString(held);
+            reliefCautions.push_back(held);
         }
     } else {
         const mesh::SolidDisplacementReport& solid = state.solidReport;
@@ -465,6 +482,7 @@ void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
                 static_cast<double>(across / 0.42f));
             Log(text, LogKind::Warning);
             warnings = text + (warnings.empty() ? CString() : L"\n\n" + warnings);
+            reliefCautions.insert(reliefCautions.begin(), "This part is small for a relief.");
         }
     }
     const mesh::PrintabilityReport& result = state.printability;
@@ -485,6 +503,7 @@ void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
             L"\nEnable support in the slicer, or Reset and displace with the texture moved or with less depth. "
             L"Mesh > Check Printability shows where.";
         if (!warnings.empty()) text += L"\n\n" + warnings;
+        reliefCautions.insert(reliefCautions.begin(), "The relief needs support.");
         ShowInformation(text, InfoKind::Caution);
         return;
     }

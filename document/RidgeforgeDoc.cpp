@@ -71,6 +71,7 @@ void CRidgeforgeDoc::DeleteContents() {
     placementToolActive = processRequested = printCheckShown = false;
     lastShownMesh = nullptr;
     runState = mesh::PipelineRunState{};
+    reliefCautions.clear();
     partName.clear();
     testShape.clear();
     projectPath.clear();

@@ -78,6 +78,7 @@ struct MeshInfoCache {
     mesh::EdgeCounts edges;
     double absoluteVolume = 0.0;
     double surfaceArea = 0.0;
+    std::uint64_t bodies = 0;
 };
 
 // The coverage shown on a mesh, keyed by the mesh object, its triangle count
@@ -328,6 +329,8 @@ public:
     std::uint32_t handOversAtRequest = 0;
     std::uint32_t handOversAtResult = 0;
     mesh::PipelineRunState runState;
+    // One sentence per warning the last run's relief raised, for the verdict.
+    std::vector<std::string> reliefCautions;
     CString processDecision;
     CString partName;
     std::vector<PlacementSnapshot> undoStack;

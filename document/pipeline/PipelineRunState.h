@@ -76,6 +76,10 @@ struct PipelineRunState {
     double cleanupMilliseconds = 0.0;
     bool flatAreasRan = false;
     FaceMaskStatistics coverageStatistics;
+    // The relief input's coverage fits it, and how many of its vertices the
+    // texture reaches (0: the sides and masks keep it off the whole part).
+    bool coverageTaken = false;
+    std::uint64_t texturedVertices = 0;
     // Coverage of the final mesh.
     TextureCoverage coverage;
     double stageMilliseconds[kPipelineStageCount] = {0.0, 0.0, 0.0, 0.0};

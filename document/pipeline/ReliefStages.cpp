@@ -62,6 +62,8 @@ void RunMaskStage(PipelineStageCache& cache) {
     cache.reliefCoverage = {};
     state.coverage = {};
     state.coverageStatistics = {};
+    state.coverageTaken = false;
+    state.texturedVertices = 0;
     const TriangleMesh& relief = cache.reliefInputMesh;
     if (!HoldsTriangles(relief)) return;
     const OccupancyGrid* grid = nullptr;
@@ -80,6 +82,12 @@ void RunMaskStage(PipelineStageCache& cache) {
     } else {
         cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, nullptr, settings.displacement,
                                                      settings.tileFrame, &settings.masks);
+    }
+    if (cache.reliefCoverage.MatchesMesh(relief)) {
+        const std::vector<float>& weights = cache.reliefCoverage.vertexWeights;
+        state.coverageTaken = true;
+        state.texturedVertices =
+            static_cast<std::uint64_t>(std::count_if(weights.begin(), weights.end(), [](float w) { return w > 0.0f; }));
     }
     if (settings.faceMaskMode == 0 && cache.reliefCoverage.texturedFaces.size() == relief.TriangleCount()) {
         state.coverageStatistics = CoverageStatistics(relief, cache.reliefCoverage.texturedFaces);

@@ -187,8 +187,10 @@ void Rebuild(TriangleMesh& mesh, std::vector<std::uint32_t>& parent, ExportClean
 
 void FillSmallHoles(TriangleMesh& mesh, const ExportCleanupOptions& options, ExportCleanupReport& report) {
     std::uint64_t untraced = 0;
-    const std::vector<BoundaryLoop> loops = FindBoundaryLoops(mesh, untraced);
+    float untracedAcross = 0.0f;
+    const std::vector<BoundaryLoop> loops = FindBoundaryLoops(mesh, untraced, &untracedAcross);
     report.holesLeftOpen += untraced;
+    report.largestOpenHoleMillimetres = std::max(report.largestOpenHoleMillimetres, untracedAcross);
     for (const BoundaryLoop& loop : loops) {
         if (loop.acrossMillimetres > options.maximumHoleMillimetres &&
             loop.widthMillimetres > options.maximumSlitWidthMillimetres) {

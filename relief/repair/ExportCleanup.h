@@ -66,8 +66,12 @@ struct BoundaryLoop {
     float widthMillimetres = 0.0f;        // 2 x area / perimeter: about the width of a slit
 };
 
-// The closed boundary loops; chains that cannot be traced into a loop are counted in `untraced`.
-std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced);
+// The closed boundary loops. Open boundaries that cannot be traced into a
+// loop are counted in `untraced`, once per group of boundary edges joined at
+// their ends, and the largest group's box diagonal goes to
+// `largestUntracedMillimetres` when given (0 when there is none).
+std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced,
+                                            float* largestUntracedMillimetres = nullptr);
 // Appends a triangulation of the loop wound like the triangles around it;
 // returns the number of triangles appended (loop size - 2).
 std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop);

@@ -2,7 +2,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
+#include <utility>
 
+#include "mesh/Connectivity.h"
 #include "mesh/ParallelChunks.h"
 #include "relief/repair/ExportCleanup.h"
 
@@ -40,6 +43,32 @@ void MeasureLoop(const TriangleMesh& mesh, BoundaryLoop& loop) {
     loop.widthMillimetres = perimeter > 0.0 ? static_cast<float>(2.0 * area / perimeter) : 0.0f;
 }
 
+// Open boundaries that no loop could be traced through (they pinch at a
+// vertex or run into one already walked): each group of boundary edges joined
+// at their ends counts once, measured like a loop by the diagonal of its box.
+// Without this a pinched hole of any size would read as 0 mm across.
+void MeasureUntraced(const TriangleMesh& mesh, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& openEdges,
+                     const std::vector<std::uint32_t>& untracedStarts, std::uint64_t& untraced, float& largest) {
+    UnionFind groups(mesh.vertices.size());
+    for (const auto& [from, to] : openEdges) groups.Join(from, to);
+    struct Box {
+        Vec3d low, high;
+    };
+    std::unordered_map<std::uint32_t, Box> boxes;
+    for (const std::uint32_t s : untracedStarts) boxes.try_emplace(groups.Find(s));
+    for (auto& [root, box] : boxes) box.low = box.high = ToDouble(mesh.vertices[root].position);
+    for (const auto& [from, to] : openEdges) {
+        const auto found = boxes.find(groups.Find(from));
+        if (found == boxes.end()) continue;
+        for (const std::uint32_t v : {from, to}) {
+            found->second.low = Min(found->second.low, ToDouble(mesh.vertices[v].position));
+            found->second.high = Max(found->second.high, ToDouble(mesh.vertices[v].position));
+        }
+    }
+    untraced += boxes.size();
+    for (const auto& [root, box] : boxes) largest = std::max(largest, static_cast<float>(Length(box.high - box.low)));
+}
+
 double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) {
     return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
 }
@@ -63,7 +92,9 @@ void SortEdgeKeys(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& 
     }
 }
 
-std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced) {
+std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced,
+                                            float* largestUntracedMillimetres) {
+    if (largestUntracedMillimetres != nullptr) *largestUntracedMillimetres = 0.0f;
     // Edges of one side start every loop. A closed mesh, the usual case, has
     // none, which the parallel edge count tells sooner than the sort below.
     if (IsValidMesh(mesh) && EdgeStatistics(mesh).openBoundaryEdges == 0) return {};
@@ -81,11 +112,13 @@ std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint6
     std::vector<std::uint32_t> next(mesh.vertices.size(), kNone), triangle(mesh.vertices.size(), kNone);
     std::vector<std::uint32_t> leaving(mesh.vertices.size(), 0);
     std::vector<std::uint32_t> starts;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> openEdges;
     for (std::size_t i = 0; i < corners;) {
         std::size_t j = i + 1;
         while (j < corners && keys[j] == keys[i]) ++j;
         if (j - i == 1) {
             const std::uint32_t c = owner[i], s = mesh.indices[c];
+            openEdges.emplace_back(s, endOf(c));
             if (leaving[s]++ == 0) starts.push_back(s);
             next[s] = endOf(c);
             triangle[s] = c / 3;
@@ -94,6 +127,7 @@ std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint6
     }
 
     std::vector<BoundaryLoop> loops;
+    std::vector<std::uint32_t> untracedStarts;
     std::vector<std::uint8_t> visited(mesh.vertices.size(), 0);
     for (const std::uint32_t s : starts) {
         if (visited[s]) continue;
@@ -113,11 +147,16 @@ std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint6
             visited[v] = 1;
         }
         if (!closed || loop.vertices.size() < 3) {
-            ++untraced;
+            untracedStarts.push_back(s);
             continue;
         }
         MeasureLoop(mesh, loop);
         loops.push_back(std::move(loop));
+    }
+    if (!untracedStarts.empty()) {
+        float largest = 0.0f;
+        MeasureUntraced(mesh, openEdges, untracedStarts, untraced, largest);
+        if (largestUntracedMillimetres != nullptr) *largestUntracedMillimetres = largest;
     }
     return loops;
 }

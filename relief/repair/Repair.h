@@ -64,6 +64,8 @@ struct RepairReport {
     std::uint64_t holesFilled = 0;
     std::uint64_t holesLeftOpen = 0;
     float largestOpenHoleMillimetres = 0.0f;
+    // The repair would have left no triangle; the part was given back as it was.
+    bool refusedAsEmpty = false;
     std::string detail;
 };
 
@@ -76,7 +78,8 @@ std::string FormatBasicRepairReport(const RepairBasicsReport& report);
 // succeeds the mesh becomes what was read back.
 SlicerReadBackReport CheckSlicerReadBack(TriangleMesh& mesh);
 
-// The callback hears each stage text and cannot stop the repair.
+// The callback hears each stage text and cannot stop the repair. A repair
+// that would leave no triangle is refused: the mesh is given back as it was.
 RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*)>& stage);
 // "Repair:\n", the detail and the before-and-after counts; for a part left as
 // it was, "Repair: nothing needed changing.\n", or what is still open or

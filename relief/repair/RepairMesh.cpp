@@ -91,6 +91,13 @@ RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*
         if (readBack.overSharedEdges == 0 && readBack.openEdges == 0 && readBack.facetsWithNoArea == 0) break;
     }
 
+    // Welding every corner into one (a stray vertex far away makes the
+    // tolerance that large) or removing every body leaves nothing to print.
+    if (mesh.indices.empty()) {
+        mesh = original;
+        report.refusedAsEmpty = true;
+        return report;
+    }
     mesh.RecomputeBounds();
     mesh.RecomputeNormals();
     report.changed = true;
@@ -109,6 +116,11 @@ RepairReport RepairMesh(TriangleMesh& mesh, const std::function<void(const char*
 
 std::string FormatRepairSummary(const RepairReport& r) {
     std::ostringstream out;
+    if (r.refusedAsEmpty) {
+        out << "Repair: refused; it would have removed all " << r.trianglesBefore
+            << " triangles, so the part is as it was.\n";
+        return out.str();
+    }
     if (!r.changed) {
         // A part the repair could not mend is not one that needed nothing.
         if (r.openAfter == 0 && r.nonManifoldAfter == 0) return "Repair: nothing needed changing.\n";

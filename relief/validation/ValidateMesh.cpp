@@ -72,6 +72,52 @@ double TripleProduct(const Vec3f& a, const Vec3f& b, const Vec3f& c) {
     return Dot(ToDouble(a), Cross(ToDouble(b), ToDouble(c)));
 }
 
+// A body encloses no volume when all its corners lie on one plane: a lone
+// triangle, an open sheet, a sheet closed by its own mirror image. (A bent
+// sheet lying on its own back shares each inner edge four times, and then it
+// is not one body.) Float corners put coplanar points off their plane by a
+// few parts in ten million of the size, hence the share.
+constexpr double kFlatShare = 1e-5;
+
+// The diagonal of the box round the triangles' corners.
+double Across(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangles) {
+    Vec3d low = ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{triangles[0]}]].position), high = low;
+    for (std::uint32_t t : triangles) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vec3d p = ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{t} + k]].position);
+            low = Min(low, p);
+            high = Max(high, p);
+        }
+    }
+    return Length(high - low);
+}
+
+// Every corner within a small share of the size from the plane of the
+// largest triangle; a body of triangles without area is flat as well.
+bool IsFlat(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangles) {
+    const auto corner = [&mesh](std::uint32_t t, std::size_t k) {
+        return ToDouble(mesh.vertices[mesh.indices[3 * std::size_t{t} + k]].position);
+    };
+    Vec3d normal{}, origin = corner(triangles[0], 0);
+    double largest = 0.0;
+    for (std::uint32_t t : triangles) {
+        const Vec3d n = Cross(corner(t, 1) - corner(t, 0), corner(t, 2) - corner(t, 0));
+        if (const double area = Length(n); area > largest) {
+            largest = area;
+            normal = n / area;
+            origin = corner(t, 0);
+        }
+    }
+    if (!(largest > 0.0)) return true;
+    const double limit = kFlatShare * Across(mesh, triangles);
+    for (std::uint32_t t : triangles) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (std::abs(Dot(corner(t, k) - origin, normal)) > limit) return false;
+        }
+    }
+    return true;
+}
+
 // Components, orientability and the triangles to turn over.
 void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, ValidationReport& report) {
     const std::size_t n = mesh.TriangleCount();
@@ -102,7 +148,10 @@ void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, Validati
                 }
             }
         }
-        if (!closed) continue;
+        if (!closed) {
+            if (IsFlat(mesh, members)) ++report.bodiesWithoutVolume;
+            continue;
+        }
         double volume = 0.0;
         for (std::uint32_t t : members) {
             const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
@@ -110,6 +159,7 @@ void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, Validati
             const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
             volume += flip[t] ? TripleProduct(a, c, b) : TripleProduct(a, b, c);
         }
+        if (IsFlat(mesh, members)) ++report.bodiesWithoutVolume;
         if (volume / 6.0 < 0.0) {
             for (std::uint32_t t : members) flip[t] = !flip[t];
         }
@@ -180,6 +230,11 @@ void AddFindings(const ValidationOptions& options, ValidationReport& r) {
         r.AddProblem("The surface cannot be given a consistent inside and outside.",
                      "No arrangement of face windings works everywhere on this mesh, so outward displacement is "
                      "not defined. This needs fixing in the modelling tool.");
+    }
+    if (r.bodiesWithoutVolume > 0) {
+        r.AddProblem(FormatCount(r.bodiesWithoutVolume) + " bodies enclose no volume.",
+                     "A print needs a solid, and these are flat, or two sides lying on each other. Repair cannot "
+                     "give them a thickness; that needs the modelling tool.");
     }
     if (r.degenerateTriangles > 0) {
         r.AddCaution(FormatCount(r.degenerateTriangles) + " triangles enclose no area.",

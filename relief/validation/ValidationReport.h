@@ -38,6 +38,8 @@ struct ValidationReport {
     std::uint64_t degenerateTriangles = 0;
     std::uint64_t sliverTriangles = 0;
     std::uint64_t unreferencedVertices = 0;
+    // Bodies that are flat, or closed round no volume: nothing a print can fill.
+    std::uint64_t bodiesWithoutVolume = 0;
     // Distinct triangles found crossing another.
     std::uint64_t selfIntersectingTriangles = 0;
     // The search ran to the end.

@@ -95,6 +95,40 @@ TEST(ExportCheckWorker, CleanPartWithoutFixesIsOneRoundThenTheCheck) {
     EXPECT_EQ(unchecked.report.substr(unchecked.report.size() - 5), ".\r\n\r\n");
 }
 
+TEST(ExportCheckWorker, AnOpenSheetClosedOnItselfLeavesNothingAndSaysSo) {
+    // A 10 mm square sheet of two triangles. With holes up to 20 mm closed,
+    // its own outline is filled with its back; the fixes take the two
+    // double-skinned pairs away, and nothing is left to write.
+    mesh::TriangleMesh sheet;
+    sheet.vertices = {{{0, 0, 0}, {}}, {{10, 0, 0}, {}}, {{10, 10, 0}, {}}, {{0, 10, 0}, {}}};
+    sheet.indices = {0, 1, 2, 0, 2, 3};
+    ExportCheckInputs inputs;
+    inputs.cleanup.maximumHoleMillimetres = 20.0f;
+    inputs.bodyCount = 1;
+    std::atomic<bool> stop{false};
+    mesh::DisplacementBase base;
+    base.enabled = false;
+    const ExportCheckResult result = RunExportCheck(
+        sheet, inputs, [](const std::wstring&) {},
+        [&base](const mesh::TriangleMesh& m, std::wstring& text) { return ExportCheckReport(m, base, text); }, stop);
+    const std::string report = Utf8FromWide(result.report);
+    EXPECT_EQ(result.mesh.TriangleCount(), 0u);
+    EXPECT_NE(report.find("\r\nRead back as a slicer reads it: no triangles are left.\r\n"), std::string::npos)
+        << report;
+    EXPECT_EQ(report.find("nothing a slicer would refuse"), std::string::npos) << report;
+    EXPECT_NE(report.find("  PROBLEM nothing is left to save: the mesh has no triangles\r\n"), std::string::npos);
+    EXPECT_FALSE(result.checksPassed);
+
+    // At the default 5 mm the outline stays open and the sheet is written.
+    inputs.cleanup.maximumHoleMillimetres = 5.0f;
+    const ExportCheckResult kept = RunExportCheck(
+        sheet, inputs, [](const std::wstring&) {},
+        [&base](const mesh::TriangleMesh& m, std::wstring& text) { return ExportCheckReport(m, base, text); }, stop);
+    EXPECT_EQ(kept.mesh.TriangleCount(), 2u);
+    EXPECT_EQ(Utf8FromWide(kept.report).find("no triangles are left"), std::string::npos);
+    EXPECT_FALSE(kept.checksPassed);
+}
+
 TEST(ExportCheckWorker, FixesReportTheirFirstRoundAndStageNames) {
     ExportCheckInputs inputs;  // every fix on
     const CheckRun run = RunCheck(test::MakeBox({0, 0, 0}, {10, 10, 10}), inputs);

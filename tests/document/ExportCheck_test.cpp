@@ -204,7 +204,36 @@ TEST(ExportCheckReport, EmptyOrBrokenMeshGivesAReportWithoutFailingHard) {
     mesh::TriangleMesh broken = test::MakeBox({0, 0, 0}, {1, 1, 1});
     broken.indices.push_back(99);
     const std::string text = Checked(broken, BaseAt(0.0f), passed);
-    EXPECT_EQ(text.rfind("Before saving:\r\n", 0), 0u);
+    EXPECT_EQ(text, "Before saving:\r\n  PROBLEM the mesh has indices that do not refer to a vertex\r\n");
+    EXPECT_FALSE(passed);
+}
+
+TEST(ExportCheckReport, NothingToSaveOrNoVolumeIsAProblemNeverAPass) {
+    bool passed = true;
+    const std::string empty = Checked(mesh::TriangleMesh{}, BaseAt(0.0f), passed);
+    EXPECT_EQ(empty, "Before saving:\r\n  PROBLEM nothing is left to save: the mesh has no triangles\r\n");
+    EXPECT_FALSE(passed);
+
+    // One tilted triangle and its back, as filling its own hole leaves it:
+    // closed, consistently wound, not inside out, and no solid at all.
+    mesh::TriangleMesh sheet;
+    sheet.vertices = {{{0, 0, 1}, {}}, {{10, 0, 2}, {}}, {{0, 10, 5}, {}}};
+    sheet.indices = {0, 1, 2, 0, 2, 1};
+    std::string text = Checked(sheet, BaseAt(0.0f), passed);
+    EXPECT_NE(text.find("  ok      0 open edges (watertight when zero)\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  PROBLEM 1 bodies enclose no volume (flat, or two sides lying on each other)\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_FALSE(passed);
+
+    // Beside a sound box the sheet is still counted; a thin plate is a solid.
+    mesh::TriangleMesh both = test::MakeBox({20, 0, 0}, {30, 10, 10});
+    test::AppendMesh(both, sheet);
+    EXPECT_NE(Checked(both, BaseAt(0.0f), passed).find("  PROBLEM 1 bodies enclose no volume"), std::string::npos);
+    EXPECT_FALSE(passed);
+    text = Checked(test::MakeBox({0, 0, 0}, {10, 10, 0.01f}), BaseAt(0.0f), passed);
+    EXPECT_EQ(text.find("enclose no volume"), std::string::npos) << text;
+    EXPECT_TRUE(passed) << text;
 }
 
 TEST(ExportCheckLine, PrefixesAndVerdict) {

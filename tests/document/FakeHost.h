@@ -13,6 +13,8 @@
 
 #include "document/DocumentHost.h"
 #include "document/RidgeforgeDoc.h"
+#include "textures/procedural/ProceduralTexture.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge::test {
 
@@ -132,6 +134,18 @@ inline bool PollUntilApplied(CRidgeforgeDoc& doc) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return false;
+}
+
+// The test cube with the first procedural texture, 2 mm triangles and the
+// mesh method at 0.5 mm, simplify off; the settings applied, not processed.
+inline void TextureTheTestCube(CRidgeforgeDoc& doc) {
+    doc.OnTestCube();
+    doc.remeshSettings.targetEdgeMillimetres = 2.0f;
+    doc.simplifyEnabled = false;
+    doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
+    doc.displacementSettings.strengthMillimetres = 0.5f;
+    doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
+    doc.OnSettingsChanged();
 }
 
 }  // namespace ridgeforge::test

@@ -219,6 +219,62 @@ TEST(InputMeshTools, RepairAsksThenWeldsAndTheNewTopologyIsShown) {
     EXPECT_EQ(d.host.LastInfo()->text, L"Validation found nothing to repair.");
 }
 
+// Three pairs of open boxes, each pair meeting at one corner that both boxes
+// have a vertex of their own for (an 8 mm box without its top, a 12 x 6 x 4
+// mm box without its bottom on it), and two closed boxes: 8 bodies, which the
+// weld makes 5, with 24 open edges round 3 pinched holes.
+mesh::TriangleMesh PinchedPairsAndBoxes() {
+    mesh::TriangleMesh part;
+    for (const float x : {0.0f, 40.0f, 80.0f}) {
+        mesh::TriangleMesh lower = test::MakeBox({x, 0, 0}, {x + 8, 8, 8});
+        lower.indices.erase(lower.indices.begin() + 6, lower.indices.begin() + 12);
+        test::AppendMesh(part, lower);
+        mesh::TriangleMesh upper = test::MakeBox({x + 8, 8, 8}, {x + 20, 14, 12});
+        upper.indices.erase(upper.indices.begin(), upper.indices.begin() + 6);
+        test::AppendMesh(part, upper);
+    }
+    test::AppendMesh(part, test::MakeBox({120, 0, 0}, {130, 10, 10}));
+    test::AppendMesh(part, test::MakeBox({140, 0, 0}, {145, 10, 10}));
+    return part;
+}
+
+TEST(InputMeshTools, RepairCountsFollowThePartAndAHoleLeftOpenHasItsSize) {
+    ToolDocument d;
+    AdoptPart(d.doc, PinchedPairsAndBoxes(), L"/parts/pairs.stl");
+    ASSERT_NE(d.doc.MeshInformationReport().find(L"  Bodies: 8\r\n"), CString::npos);
+    d.host.defaultAnswer = QuestionAnswer::Yes;
+    d.doc.OnRepair();
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    // Each hole's box runs 20 x 14 mm over the rims: 24.4 mm across.
+    EXPECT_EQ(d.host.LastInfo()->text,
+              L"Repaired: open edges 24 to 24, non-manifold edges 0 to 0, bodies 8 to 5.\n24 open edges are left: 3 "
+              L"hole(s) up to 24.4 mm across, too large to close by guessing.");
+    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Caution);
+    const CString info = d.doc.MeshInformationReport();
+    EXPECT_NE(info.find(L"  Bodies: 5\r\n"), CString::npos) << info;
+}
+
+TEST(InputMeshTools, ARepairThatWouldLeaveNoTriangleIsRefusedAndThePartKept) {
+    ToolDocument d;
+    // One corner of the loose triangle thrown 1e20 mm away: every corner of
+    // the part lies within a weld tolerance taken from that size.
+    mesh::TriangleMesh stray = CubeWithOneLooseTriangle();
+    stray.vertices.back().position = {1e20f, 0.0f, 0.0f};
+    AdoptPart(d.doc, stray, L"/parts/stray.stl");
+    const mesh::TriangleMesh before = d.doc.partAsLoaded;
+    d.host.defaultAnswer = QuestionAnswer::Yes;
+    d.doc.OnRepair();
+    ASSERT_EQ(d.host.questions.size(), 1u);
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->text,
+              L"Repair would have removed every triangle of this part, so nothing was changed.");
+    EXPECT_EQ(d.host.LastInfo()->kind, InfoKind::Problem);
+    EXPECT_TRUE(d.host.Logged(L"Repair: refused; it would have removed all 12 triangles, so the part is as it was."));
+    EXPECT_TRUE(SameBytes(d.doc.partAsLoaded, before));
+    EXPECT_FALSE(d.doc.partChanged);
+    EXPECT_EQ(d.doc.workingPart.TriangleCount(), 12u);
+}
+
 TEST(InputMeshTools, RemeshThatFailsChangesNothingAndOneThatWorksReplacesThePart) {
     ToolDocument d;
     // A flat sheet encloses nothing, so contouring finds no surface.

@@ -65,9 +65,18 @@ TEST(MeshInformation, OneOpenEdgeMeansTheMeshIsNotClosed) {
               L"Topology\r\n  Open boundary edges: 3\r\n  Non-manifold edges: 0\r\n  Edges shared twice: 15\r\n");
 }
 
+// The test cube with a procedural texture, processed with the mesh method.
+void ProcessTexturedCube(HostedDocument& d) {
+    test::TextureTheTestCube(d.doc);
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+}
+
 TEST(MeshInformation, TextureDetailSitsAboveTheDetailsHeadingWithItsVerdict) {
     HostedDocument d;
-    d.doc.OnTestCube();
+    ProcessTexturedCube(d);
+    ASSERT_TRUE(d.doc.runState.sampling.measured);
+    const CString triangles = FormatWithThousands(d.doc.ShownMesh().TriangleCount());
     mesh::SamplingReport& s = d.doc.runState.sampling;
     s.measured = true;
     s.triangleMillimetres = 0.5f;
@@ -86,7 +95,8 @@ TEST(MeshInformation, TextureDetailSitsAboveTheDetailsHeadingWithItsVerdict) {
         s.pixelsPerEdge = pixels;
         const CString text = d.doc.MeshInformationReport();
         EXPECT_NE(
-            text.find(L"  12 triangles\r\n\r\nTexture detail\r\n  Triangles: 0.500 mm, texture 0.1000 mm/pixel\r\n"
+            text.find(L"  " + triangles +
+                      L" triangles\r\n\r\nTexture detail\r\n  Triangles: 0.500 mm, texture 0.1000 mm/pixel\r\n"
                       L"  Sampling: " +
                       FormatText("%.1f", static_cast<double>(pixels)) + L" image pixels per edge\r\n  " + verdict +
                       L"\r\n  Nothing finer than 0.50 mm can appear on the surface.\r\n"
@@ -99,6 +109,30 @@ TEST(MeshInformation, TextureDetailSitsAboveTheDetailsHeadingWithItsVerdict) {
         EXPECT_NE(text.find(L"noise, not grain.\r\n" + CString(advice ? L"  To carry" : L"\r\nDetails\r\n-------\r\n")),
                   CString::npos);
     }
+}
+
+TEST(MeshInformation, TextureDetailGoesWithTheResultItDescribes) {
+    HostedDocument d;
+    ProcessTexturedCube(d);
+    ASSERT_NE(d.doc.MeshInformationReport().find(L"\r\nTexture detail\r\n"), CString::npos);
+
+    // Undo takes the texture away: the part is shown, and nothing describes
+    // how a texture sits on it.
+    d.doc.OnEditUndo();
+    ASSERT_FALSE(d.doc.HasTexture());
+    CString text = d.doc.MeshInformationReport();
+    EXPECT_EQ(text.find(L"Texture detail"), CString::npos) << text;
+    EXPECT_NE(text.find(L"  12 triangles\r\n\r\nDetails\r\n-------\r\n"), CString::npos) << text;
+
+    // A run without the relief measures no sampling to show either.
+    d.doc.displacementEnabled = false;
+    d.doc.remeshEnabled = true;
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ASSERT_NE(&d.doc.ShownMesh(), &d.doc.workingPart);
+    text = d.doc.MeshInformationReport();
+    EXPECT_EQ(text.find(L"Texture detail"), CString::npos) << text;
 }
 
 TEST(MeshInformation, WholeTilesRoundTheCylinderWallCountInWords) {
@@ -210,15 +244,7 @@ TEST(MeshInformation, TheVerdictListsEveryProblemOfTheShownReport) {
 
 TEST(MeshInformation, ANewResultOfTheSameSizeIsMeasuredAgain) {
     HostedDocument d;
-    d.doc.OnTestCube();
-    d.doc.remeshSettings.targetEdgeMillimetres = 2.0f;
-    d.doc.simplifyEnabled = false;
-    d.doc.displacementSettings.method = mesh::DisplacementMethod::Mesh;
-    d.doc.displacementSettings.strengthMillimetres = 0.5f;
-    d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture(mesh::procedural::TextureNames().front()), L"");
-    d.doc.OnSettingsChanged();
-    d.doc.Process();
-    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+    ProcessTexturedCube(d);
     const CString first = Section(d.doc.MeshInformationReport(), L"Measurements");
     const std::size_t triangles = d.doc.ShownMesh().TriangleCount();
 

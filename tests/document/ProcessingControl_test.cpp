@@ -184,6 +184,15 @@ struct SmallPartCase {
     bool warns;
 };
 
+// The run state a mesh-method run leaves with `relief` mm of relief.
+mesh::PipelineRunState MeshMethodRun(float relief) {
+    mesh::PipelineRunState state;
+    state.hasDisplacementReport = true;
+    state.displacementReport.displacedVertices = 100;
+    state.displacementReport.relief = relief;
+    return state;
+}
+
 TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
     const SmallPartCase cases[] = {
         {15.0f, 0.5f, true}, {30.0f, 3.0f, true}, {30.0f, 2.0f, false}, {19.9f, 0.1f, true}, {20.0f, 0.1f, false}};
@@ -191,22 +200,14 @@ TEST(ProcessingControl, SmallPartWarningByAbsoluteSizeOrByRatio) {
         HostedDocument d;
         // The middle extent counts: 8 is the smallest, 50 the largest.
         d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {c.across, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-        mesh::PipelineRunState state;  // as a mesh-method run leaves it
-        state.hasDisplacementReport = true;
-        state.displacementReport.displacedVertices = 100;
-        state.displacementReport.relief = c.relief;
         d.host.info.clear();
-        d.doc.ReliefWarningsText(state);
+        d.doc.ReliefWarningsText(MeshMethodRun(c.relief));
         EXPECT_EQ(d.host.Logged(L"This part is small for a relief"), c.warns) << c.across << " " << c.relief;
         EXPECT_EQ(d.host.info.size(), c.warns ? 1u : 0u);
     }
     HostedDocument d;
     d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
-    mesh::PipelineRunState state;
-    state.hasDisplacementReport = true;
-    state.displacementReport.displacedVertices = 100;
-    state.displacementReport.relief = 0.5f;
-    d.doc.ReliefWarningsText(state);
+    d.doc.ReliefWarningsText(MeshMethodRun(0.5f));
     EXPECT_TRUE(d.host.Logged(
         L"This part is small for a relief: 15.0 mm across, with 0.50 mm of relief (3% of its size) and room for "
         L"about 36 printed lines across it."));
@@ -235,6 +236,106 @@ TEST(ProcessingControl, SupportWarningComparesTheFindingListsWithTheRunBefore) {
     state.printability.featuresInAir.resize(1);
     d.doc.ReliefWarningsText(state);
     EXPECT_TRUE(d.host.info.empty());
+}
+
+void ProcessAndWait(HostedDocument& d) {
+    d.doc.OnSettingsChanged();
+    d.doc.Process();
+    ASSERT_EQ(d.doc.processDecision, L"started: Process");
+    ASSERT_TRUE(test::PollUntilApplied(d.doc));
+}
+
+CString VerdictOf(HostedDocument& d) {
+    const CString text = d.doc.MeshInformationReport();
+    return text.substr(0, text.find(L"\r\n\r\n"));
+}
+
+TEST(ProcessingControl, ATextureThatReachesNoSurfaceIsACautionNotASuccess) {
+    const CString noSurface =
+        L"The texture reaches no surface of this part: the sides chosen in Mapping and the mask "
+        L"volumes keep it off every face, so the result carries no relief.";
+    // A mask box larger than the part.
+    HostedDocument masked;
+    test::TextureTheTestCube(masked.doc);
+    const std::int32_t box = masked.doc.AddMaskVolume(0);
+    ASSERT_GE(box, 0);
+    mesh::MaskVolume cover = masked.doc.maskVolumes[static_cast<std::size_t>(box)];
+    cover.center = {0, 0, 0};
+    cover.size = {100, 100, 100};
+    masked.doc.UpdateMaskVolume(box, cover);
+    ProcessAndWait(masked);
+    EXPECT_TRUE(masked.host.Logged(noSurface));
+    EXPECT_EQ(masked.host.log.back().kind, LogKind::Warning);
+    ASSERT_NE(masked.host.LastInfo(), nullptr);
+    EXPECT_EQ(masked.host.LastInfo()->text, noSurface);
+    EXPECT_EQ(masked.host.LastInfo()->kind, InfoKind::Caution);
+    EXPECT_EQ(VerdictOf(masked),
+              L"Verdict\r\n  Usable with care: 1 problem found.\r\n  - The texture reaches no surface.");
+
+    // No side of the box mapping on.
+    HostedDocument sideless;
+    test::TextureTheTestCube(sideless.doc);
+    sideless.doc.projection.box.sideEnabled.fill(false);
+    ProcessAndWait(sideless);
+    EXPECT_TRUE(sideless.host.Logged(noSurface));
+
+    // A mask that leaves one face open lets the texture reach it: no caution.
+    HostedDocument open;
+    test::TextureTheTestCube(open.doc);
+    const std::int32_t part = open.doc.AddMaskVolume(0);
+    mesh::MaskVolume most = open.doc.maskVolumes[static_cast<std::size_t>(part)];
+    most.center = {0, 0, -5};
+    most.size = {100, 100, 28};  // up to z = 9, a millimetre short of the top
+    open.doc.UpdateMaskVolume(part, most);
+    ProcessAndWait(open);
+    EXPECT_GT(open.doc.runState.texturedVertices, 0u);
+    EXPECT_FALSE(open.host.Logged(L"The texture reaches no surface"));
+    EXPECT_EQ(VerdictOf(open).find(L"The texture reaches no surface"), CString::npos);
+}
+
+TEST(ProcessingControl, TheVerdictCountsTheReliefsWarningsAboutTheResultShown) {
+    HostedDocument d;
+    test::TextureTheTestCube(d.doc);
+    ProcessAndWait(d);
+    ASSERT_EQ(VerdictOf(d).rfind(L"Verdict\r\n  Good: no problems found.", 0), 0u) << VerdictOf(d);
+
+    // The warnings of a run as the relief raised them: the verdict lists them
+    // and no longer reads "no problems found".
+    d.doc.reliefCautions = {"The relief thinned a wall: 52 places.", "The relief needs support."};
+    EXPECT_EQ(VerdictOf(d),
+              L"Verdict\r\n  Usable with care: 2 problems found.\r\n  - The relief thinned a wall: "
+              L"52 places.\r\n  - The relief needs support.");
+
+    // They describe the result, not the part: with the part shown they go.
+    d.doc.displacementSettings.strengthMillimetres = 0.7f;
+    d.doc.OnSettingsChanged();
+    ASSERT_EQ(&d.doc.ShownMesh(), &d.doc.workingPart);
+    EXPECT_EQ(VerdictOf(d).rfind(L"Verdict\r\n  Good: no problems found.", 0), 0u) << VerdictOf(d);
+}
+
+TEST(ProcessingControl, EachReliefWarningNamesItselfToTheVerdict) {
+    HostedDocument d;
+    d.doc.LoadTestShape(test::MakeBox({0, 0, 0}, {15.0f, 50.0f, 8.0f}), L"Box", L"Box", L"Box");
+    mesh::PipelineRunState state = MeshMethodRun(0.5f);
+    state.displacementReport.notMovedInward = 1234;
+    state.walls.measured = true;
+    state.walls.placesThinned = 52;
+    state.printability.checked = true;
+    state.printability.featuresInAir.resize(2);
+    state.coverageTaken = true;
+    state.texturedVertices = 10;
+    d.doc.displacementSettings.wallThresholdMillimetres = 0.8f;
+    d.doc.ReliefWarningsText(state);
+    ASSERT_EQ(d.doc.reliefCautions.size(), 4u);
+    EXPECT_EQ(d.doc.reliefCautions[0], "The relief needs support.");
+    EXPECT_EQ(d.doc.reliefCautions[1], "This part is small for a relief.");
+    EXPECT_EQ(d.doc.reliefCautions[2].rfind("The relief thinned a wall: ", 0), 0u);
+    EXPECT_EQ(d.doc.reliefCautions[3],
+              "1,234 vertices were not displaced inward, to keep the wall under them above 0.80 mm.");
+
+    // A run that warns of nothing leaves no caution behind from the one before.
+    d.doc.ReliefWarningsText(mesh::PipelineRunState{});
+    EXPECT_TRUE(d.doc.reliefCautions.empty());
 }
 
 TEST(ProcessingControl, AFailedImportSaysWhyAndChangesNothing) {

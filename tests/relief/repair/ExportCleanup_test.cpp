@@ -1,6 +1,7 @@
 #include "relief/repair/ExportCleanup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -238,6 +239,50 @@ TEST(ExportCleanup, BoundaryLoopMeasures) {
     EXPECT_EQ(loops[0].vertices.size(), 4u);
     EXPECT_NEAR(loops[0].acrossMillimetres, std::sqrt(400.0f + 0.09f), 1e-3f);
     EXPECT_NEAR(loops[0].widthMillimetres, 2 * 6.0f / 40.6f, 1e-4f);
+}
+
+// Two open boxes whose rims meet at one shared corner, (8, 8, 8): an 8 mm box
+// without its top and a 12 x 6 x 4 mm box without its bottom. Every walk
+// round the rims runs into the pinch, so no loop can be traced.
+TriangleMesh PinchedRims() {
+    TriangleMesh m = MakeBox({0, 0, 0}, {8, 8, 8});
+    m.indices.erase(m.indices.begin() + 6, m.indices.begin() + 12);
+    TriangleMesh upper = MakeBox({8, 8, 8}, {20, 14, 12});
+    upper.indices.erase(upper.indices.begin(), upper.indices.begin() + 6);
+    ridgeforge::test::AppendMesh(m, upper);
+    for (std::uint32_t& i : m.indices) {
+        if (i == 8) i = 7;  // the upper box's low corner is the lower box's high one
+    }
+    return m;
+}
+
+TEST(ExportCleanup, APinchedBoundaryIsMeasuredNotReadAsNothing) {
+    const TriangleMesh pinched = PinchedRims();
+    std::uint64_t untraced = 0;
+    float across = -1.0f;
+    EXPECT_TRUE(FindBoundaryLoops(pinched, untraced, &across).empty());
+    // One group of open edges, however many walks broke at the pinch; its box
+    // runs from (0, 0, 8) to (20, 14, 8).
+    EXPECT_EQ(untraced, 1u);
+    EXPECT_NEAR(across, std::sqrt(20.0f * 20.0f + 14.0f * 14.0f), 1e-4f);
+
+    // Without a pinch there is nothing untraced to measure.
+    TriangleMesh open = MakeBox({0, 0, 0}, {8, 8, 8});
+    open.indices.resize(open.indices.size() - 6);
+    untraced = 0;
+    EXPECT_EQ(FindBoundaryLoops(open, untraced, &across).size(), 1u);
+    EXPECT_EQ(untraced, 0u);
+    EXPECT_EQ(across, 0.0f);
+
+    // The cleanup reports the pinched boundary as one hole of that size.
+    TriangleMesh cleaned = pinched;
+    const ExportCleanupReport report = CleanupForExport(cleaned, 0.0f, ExportCleanupOptions{});
+    EXPECT_EQ(report.holesFilled, 0u);
+    EXPECT_EQ(report.holesLeftOpen, 1u);
+    EXPECT_NEAR(report.largestOpenHoleMillimetres, std::sqrt(596.0f), 1e-4f);
+    EXPECT_NE(FormatExportCleanupReport(report).find("left 1 hole(s) open (largest 24.41 mm across;"),
+              std::string::npos)
+        << FormatExportCleanupReport(report);
 }
 
 TEST(ExportCleanup, SortEdgeKeysIsAStableSort) {

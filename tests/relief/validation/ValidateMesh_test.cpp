@@ -213,11 +213,70 @@ TEST(ValidateMesh, DegenerateSliverAndSpareElements) {
     EXPECT_EQ(r.verdict, ValidationVerdict::Unsuitable);
 }
 
+// The triangles of `m` again, each turned over: the mesh and its mirror
+// image lying on it, closed and orientable round nothing.
+TriangleMesh WithItsOwnBack(TriangleMesh m) {
+    const std::size_t count = m.indices.size();
+    for (std::size_t i = 0; i < count; i += 3) {
+        m.indices.insert(m.indices.end(), {m.indices[i], m.indices[i + 2], m.indices[i + 1]});
+    }
+    return m;
+}
+
+TEST(ValidateMesh, BodiesThatEncloseNoVolumeAreAProblem) {
+    const std::string finding = "1 bodies enclose no volume.";
+    // A lone triangle, tilted so that no axis is flat.
+    TriangleMesh one;
+    AddLooseTriangle(one, {0, 0, 0}, {10, 0, 3}, {0, 10, 7});
+    ValidationReport r = ValidateMesh(one, kImport);
+    EXPECT_EQ(r.bodiesWithoutVolume, 1u);
+    EXPECT_EQ(r.problems.front(), finding);
+    EXPECT_EQ(r.verdict, ValidationVerdict::Unsuitable);
+
+    // The same triangle with its back: closed, orientable, consistently wound.
+    // (Lying on each other, the two may also count as crossing; not asked here.)
+    r = ValidateMesh(WithItsOwnBack(one), kDisplaced);
+    EXPECT_TRUE(r.closed);
+    EXPECT_EQ(r.windingConflictEdges, 0u);
+    EXPECT_FALSE(r.insideOut);
+    EXPECT_EQ(r.problems.front(), finding);
+    EXPECT_EQ(r.verdict, ValidationVerdict::Unsuitable);
+
+    // A square sheet with its back laid the other way across: closed and
+    // manifold, and flat.
+    TriangleMesh square;
+    square.vertices = {{{0, 0, 0}, {}}, {{10, 0, 0}, {}}, {{10, 10, 0}, {}}, {{0, 10, 0}, {}}};
+    square.indices = {0, 1, 2, 0, 2, 3, 0, 3, 1, 1, 3, 2};
+    r = ValidateMesh(square, kDisplaced);
+    EXPECT_TRUE(r.closed);
+    EXPECT_EQ(r.problems, std::vector<std::string>{finding});
+
+    // Two bodies of which one is flat: one counted, the box is fine.
+    TriangleMesh both = MakeBox({0, 0, 0}, {4, 5, 6});
+    AppendMesh(both, WithItsOwnBack(one));
+    r = ValidateMesh(both, kImport);
+    EXPECT_EQ(r.componentCount, 2u);
+    EXPECT_EQ(r.bodiesWithoutVolume, 1u);
+
+    // The other side of the boundaries: a plate a hundredth of a millimetre
+    // thick is a solid, and an open box that is not flat is only open.
+    r = ValidateMesh(MakeBox({0, 0, 0}, {10, 10, 0.01f}), kImport);
+    EXPECT_EQ(r.bodiesWithoutVolume, 0u);
+    EXPECT_EQ(r.verdict, ValidationVerdict::Good);
+    TriangleMesh open = MakeBox({0, 0, 0}, {10, 10, 10});
+    open.indices.resize(open.indices.size() - 6);
+    r = ValidateMesh(open, kImport);
+    EXPECT_EQ(r.bodiesWithoutVolume, 0u);
+    EXPECT_EQ(r.verdict, ValidationVerdict::UsableWithCare);
+}
+
 TEST(ValidateMesh, CountsAreGroupedAndEveryFindingHasItsAdvice) {
     const ValidationReport r = ValidateMesh(Strip(1232), kDisplaced);
     EXPECT_EQ(r.edges.openBoundaryEdges, 1234u);
-    EXPECT_EQ(r.problems, std::vector<std::string>{"1,234 edges are open: the mesh is not a closed solid."});
-    ASSERT_EQ(r.advice.size(), 1u);
+    // The strip is flat, so it also encloses no volume.
+    EXPECT_EQ(r.problems, (std::vector<std::string>{"1 bodies enclose no volume.",
+                                                    "1,234 edges are open: the mesh is not a closed solid."}));
+    ASSERT_EQ(r.advice.size(), 2u);
     const std::string text = FormatValidationReport(r);
     EXPECT_NE(text.find("Open boundary edges: 1,234\n"), std::string::npos);
     EXPECT_NE(text.find("\nProblem: 1,234 edges are open: the mesh is not a closed solid.\n  Displacement still works"),
