@@ -3,6 +3,7 @@
 #include <wx/frame.h>
 #include <wx/utils.h>
 
+#include <new>
 #include <system_error>
 
 namespace ridgeforge::ui {
@@ -24,6 +25,8 @@ Application::~Application() {
 bool Application::OnIdle(long) { return false; }
 
 int Application::ExitInstance() { return 0; }
+
+void Application::OnOutOfMemory() {}
 
 Application* Application::Current() { return CurrentSlot(); }
 
@@ -64,6 +67,17 @@ int AppHost::OnExit() {
     application_.reset();
     wxApp::OnExit();
     return code;
+}
+
+bool AppHost::OnExceptionInMainLoop() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        if (application_) application_->OnOutOfMemory();
+        return true;
+    } catch (...) {
+        return wxApp::OnExceptionInMainLoop();
+    }
 }
 
 std::filesystem::path ExecutablePath() {
