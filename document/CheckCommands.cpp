@@ -34,6 +34,13 @@ void CRidgeforgeDoc::Validate() {
 }
 
 void CRidgeforgeDoc::OnValidate() {
+    GuardMemory(L"validate the part", L"Nothing was changed.", [this] {
+        ValidateCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::ValidateCommand() {
     if (Host() != nullptr) Host()->ClearLog();
     Validate();
     if (!HasPart()) return;
@@ -42,6 +49,13 @@ void CRidgeforgeDoc::OnValidate() {
 }
 
 void CRidgeforgeDoc::OnCheckPrintability() {
+    GuardMemory(L"check how the part prints", L"Nothing was changed.", [this] {
+        CheckPrintabilityCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::CheckPrintabilityCommand() {
     if (!HasPart()) return;
     document_internal::WaitCursor wait(Host());
     // The check's own starting values, with the part's build axis.

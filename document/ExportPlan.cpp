@@ -99,6 +99,10 @@ bool CRidgeforgeDoc::ExportStl(const CString& path, bool ascii, const ExportPlan
 }
 
 bool CRidgeforgeDoc::OnSaveDocument(const CString& path) {
+    return GuardMemory(L"save", L"Nothing was saved.", [&] { return SaveDocumentTo(path); });
+}
+
+bool CRidgeforgeDoc::SaveDocumentTo(const CString& path) {
     if (IsProjectFileName(PathFromWide(path))) return SaveProject(path);
     // Writing over the part's own file must be a choice the user sees.
     if (!partName.empty() && EqualsIgnoringCase(CStringToUtf8(partName), CStringToUtf8(path))) {
@@ -135,18 +139,18 @@ FileDialogRequest SaveStlRequest(const CString& partName, const std::string& tes
 }  // namespace
 
 bool CRidgeforgeDoc::OnFileSaveStl() {
-    ExportPlan plan;
-    if (!PrepareExport(plan) || Host() == nullptr) return false;
-    const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, false));
-    return path.has_value() && ExportStl(*path, false, plan);
+    return GuardMemory(L"save", L"Nothing was saved.", [this] { return SaveStlCommand(false); });
 }
 
 void CRidgeforgeDoc::OnFileSaveAsciiStl() {
+    GuardMemory(L"save", L"Nothing was saved.", [this] { return SaveStlCommand(true); });
+}
+
+bool CRidgeforgeDoc::SaveStlCommand(bool ascii) {
     ExportPlan plan;
-    if (!PrepareExport(plan) || Host() == nullptr) return;
-    if (const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, true))) {
-        ExportStl(*path, true, plan);
-    }
+    if (!PrepareExport(plan) || Host() == nullptr) return false;
+    const std::optional<CString> path = Host()->ChooseFileToSave(SaveStlRequest(partName, testShape, ascii));
+    return path.has_value() && ExportStl(*path, ascii, plan);
 }
 
 }  // namespace ridgeforge

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <exception>
 #include <future>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -80,8 +81,18 @@ bool CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
 }
 
 void CRidgeforgeDoc::AdoptChangedPart(mesh::TriangleMesh changed) {
+    mesh::TriangleMesh previous = std::move(partAsLoaded);
     partAsLoaded = std::move(changed);
-    ReplaceInputMesh();
+    try {
+        ReplaceInputMesh();
+    } catch (const std::bad_alloc&) {
+        // Back to the part as it was; the changed one is let go first, so the
+        // rebuild needs no more memory than the document held before.
+        partAsLoaded = std::move(previous);
+        ReplaceInputMesh();
+        throw;
+    }
+    previous = mesh::TriangleMesh{};
     partChanged = true;
     SetModifiedFlag(true);
     // The part object stays the same and may keep its index count.
@@ -97,6 +108,10 @@ bool CRidgeforgeDoc::RunToolJob(const CString& name, const std::function<void(co
         const bool stopped = RunWithProgress(job);
         if (stopAsked != nullptr) *stopAsked = stopped;
         return true;
+    } catch (const std::bad_alloc&) {
+        ClearInformationPane();
+        ReportOutOfMemory(L"finish " + name, L"The part is as it was.");
+        return false;
     } catch (const std::exception& error) {
         ClearInformationPane();
         Log(name + L" failed: " + Utf8ToCString(error.what()) + L". The part is as it was.", LogKind::Error);
@@ -106,6 +121,13 @@ bool CRidgeforgeDoc::RunToolJob(const CString& name, const std::function<void(co
 }
 
 void CRidgeforgeDoc::OnRepair() {
+    GuardMemory(L"repair the part", L"The part is as it was.", [this] {
+        RepairCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::RepairCommand() {
     if (!HasPart()) return;
     // The part as loaded is what Repair changes: after a Process the shown
     // report describes the relief, not this part.
@@ -184,6 +206,13 @@ bool CRidgeforgeDoc::RepairMeshInPlace() {
 }
 
 void CRidgeforgeDoc::OnRepairWithWindows() {
+    GuardMemory(L"repair the part", L"The part is as it was.", [this] {
+        RepairWithWindowsCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::RepairWithWindowsCommand() {
     if (!HasPart() || Host() == nullptr) return;
     const CString question =
         L"Fix the mesh with the Windows repair service?\n\nWindows repair closes the surface and eliminates "
@@ -213,8 +242,9 @@ bool CRidgeforgeDoc::FixMeshWithWindows() {
     const bool ran = RunToolJob(L"Repair with Windows", [&copy, &result](const std::atomic<bool>& stop) {
         result = mesh::RepairMeshWithWindows(copy, &stop);
     });
-    ClearInformationPane();
+    // A failed job has cleared the progress line and said why.
     if (!ran) return false;
+    ClearInformationPane();
     if (result.cancelled) {
         Log(L"Repair with Windows: stopped. The part is as it was.", LogKind::Warning);
         return false;
@@ -244,6 +274,13 @@ bool CRidgeforgeDoc::FixMeshWithWindows() {
 }
 
 void CRidgeforgeDoc::OnSimplifyInputMesh() {
+    GuardMemory(L"simplify the part", L"The part is as it was.", [this] {
+        SimplifyInputMeshCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::SimplifyInputMeshCommand() {
     if (!HasPart() || Host() == nullptr) return;
     const float level = simplifySettings.meshDetailError;
     const std::string name = mesh::DetailLevelName(level);
@@ -280,8 +317,9 @@ bool CRidgeforgeDoc::SimplifyInputMesh() {
             report = mesh::SimplifyMesh(copy, options, StopFlagProgress(stop));
         },
         &stopAsked);
-    ClearInformationPane();
+    // A failed job has cleared the progress line and said why.
     if (!ran) return false;
+    ClearInformationPane();
     if (report.stopped || stopAsked) {
         Log(L"Simplify Input Mesh: stopped. The part is as it was.", LogKind::Warning);
         return false;
@@ -297,6 +335,13 @@ bool CRidgeforgeDoc::SimplifyInputMesh() {
 }
 
 void CRidgeforgeDoc::OnRemeshInputMesh() {
+    GuardMemory(L"remesh the part", L"The part is as it was.", [this] {
+        RemeshInputMeshCommand();
+        return true;
+    });
+}
+
+void CRidgeforgeDoc::RemeshInputMeshCommand() {
     if (!HasPart() || Host() == nullptr) return;
     mesh::RemeshSettings chosen = remeshSettings;
     if (!Host()->RunRemeshInputDialog(remeshSettings, partAsLoaded, chosen)) return;
@@ -326,8 +371,9 @@ bool CRidgeforgeDoc::RemeshInputMesh(const mesh::RemeshSettings& settings) {
             report = mesh::Remesh(copy, settings, StopFlagProgress(stop));
         },
         &stopAsked);
-    ClearInformationPane();
+    // A failed job has cleared the progress line and said why.
     if (!ran) return false;
+    ClearInformationPane();
     if (report.cancelled || stopAsked) {
         Log(L"Remesh Input Mesh: stopped. The part is as it was.", LogKind::Warning);
         return false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <new>
 
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
@@ -18,9 +19,29 @@ namespace {
 
 mesh::ValidationOptions PartValidationOptions() { return mesh::ValidationOptions{0.001f, true, false, 40'000'000}; }
 
+const wchar_t* const kNoMemoryBeforeClearing =
+    L"There was not enough memory to open and check this part. Nothing was changed.";
+const wchar_t* const kNoMemoryAfterClearing = L"There was not enough memory to open this part. The document is empty.";
+
 }  // namespace
 
 bool CRidgeforgeDoc::ImportPart(const CString& path) {
+    bool committed = false;
+    try {
+        return ReadAndAdoptPart(path, committed);
+    } catch (const std::bad_alloc&) {
+        // Past the commit the old part is gone and the new one half taken
+        // over: an empty document is the one whole state left.
+        if (committed) DeleteContents();
+        const CString error = committed ? kNoMemoryAfterClearing : kNoMemoryBeforeClearing;
+        Log(L"Import failed: " + error, LogKind::Error);
+        ShowInformation(L"This file could not be opened.\n" + error, InfoKind::Problem);
+        if (committed) UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
+        return false;
+    }
+}
+
+bool CRidgeforgeDoc::ReadAndAdoptPart(const CString& path, bool& committed) {
     document_internal::WaitCursor wait(Host());
     Log(L"Opening " + path, LogKind::Auto);
     const auto start = std::chrono::steady_clock::now();
@@ -40,6 +61,11 @@ bool CRidgeforgeDoc::ImportPart(const CString& path) {
         ShowInformation(L"This file could not be opened.\n" + error, InfoKind::Problem);
         return false;
     }
+    // The check is the costliest step of taking a part over: made before
+    // the old part goes, a lack of memory for it leaves the document as it
+    // was. (Right after an import the shown mesh is the part as read.)
+    mesh::ValidationReport validation = mesh::ValidateMesh(result.mesh, PartValidationOptions());
+    committed = true;
     DeleteContents();
     partAsLoaded = std::move(result.mesh);
     orientation = mesh::Transform::Identity();
@@ -47,11 +73,17 @@ bool CRidgeforgeDoc::ImportPart(const CString& path) {
     partName = path;
     LogText(mesh::FormatImportReport(importReport));
     if (DetailedLog()) Log(FormatText("Imported in %.0f ms.", milliseconds), LogKind::Auto);
-    AdoptImportedMesh();
+    AdoptImportedMesh(std::move(validation));
     return true;
 }
 
 void CRidgeforgeDoc::AdoptImportedMesh() {
+    workingPart = partAsLoaded;
+    mesh::ApplyTransform(workingPart, orientation);
+    AdoptImportedMesh(mesh::ValidateMesh(workingPart, PartValidationOptions()));
+}
+
+void CRidgeforgeDoc::AdoptImportedMesh(mesh::ValidationReport validation) {
     workingPart = partAsLoaded;
     mesh::ApplyTransform(workingPart, orientation);
     pipeline.SetSourceMesh(workingPart);
@@ -59,7 +91,7 @@ void CRidgeforgeDoc::AdoptImportedMesh() {
     lastShownMesh = nullptr;
     ClearInformationPane();
     RecomputePrintCheck();
-    partValidation = mesh::ValidateMesh(ShownMesh(), PartValidationOptions());
+    partValidation = std::move(validation);
     LogText(mesh::FormatValidationReport(partValidation));
     FitPlacementToPart();
     // The face on the bed receives no texture.

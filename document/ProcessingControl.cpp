@@ -262,14 +262,25 @@ void CRidgeforgeDoc::ReportDroppedRun(const CString& line) {
     Log(line, LogKind::Warning);
 }
 
-void CRidgeforgeDoc::OnProcess() { Process(); }
+void CRidgeforgeDoc::OnProcess() {
+    GuardMemory(L"start Process", L"Nothing was changed.", [this] {
+        Process();
+        return true;
+    });
+}
 
 void CRidgeforgeDoc::OnUpdateProcess(CommandState& state) const { state.enabled = CanProcess(); }
 
 bool CRidgeforgeDoc::PollPipeline() {
-    if (!pipeline.PollFinished()) return false;
-    ApplyPipelineResult();
-    return true;
+    // Runs on idle passes, outside any command: it guards itself.
+    bool applied = false;
+    GuardMemory(L"show the result of Process", L"Some of its reports may be missing.", [&] {
+        if (!pipeline.PollFinished()) return false;
+        applied = true;
+        ApplyPipelineResult();
+        return true;
+    });
+    return applied;
 }
 
 void CRidgeforgeDoc::ProcessNow() {

@@ -91,6 +91,10 @@ bool IsOfferedOccupancy(std::int32_t cells) { return cells == 128 || cells == 25
 }  // namespace
 
 bool CRidgeforgeDoc::SaveProject(const CString& path) {
+    return GuardMemory(L"save the project", L"The project was not saved.", [&] { return SaveProjectFiles(path); });
+}
+
+bool CRidgeforgeDoc::SaveProjectFiles(const CString& path) {
     if (!HasPart()) return false;
     const fs::path projectFile = PathFromWide(path);
     ProjectFileData record;

@@ -2,6 +2,7 @@
 // part, the reset to defaults) and its two log entry points.
 #include "document/RidgeforgeDoc.h"
 
+#include <new>
 #include <utility>
 
 #include "document/DocumentText.h"
@@ -84,8 +85,26 @@ void CRidgeforgeDoc::DeleteContents() {
     DocumentBase::DeleteContents();
 }
 
+bool CRidgeforgeDoc::GuardMemory(const CString& step, const CString& outcome, const std::function<bool()>& command) {
+    try {
+        return command();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(step, outcome);
+        return false;
+    }
+}
+
+void CRidgeforgeDoc::ReportOutOfMemory(const CString& step, const CString& outcome) {
+    const CString text = L"There was not enough memory to " + step + L". " + outcome;
+    Log(text, LogKind::Error);
+    ShowInformation(text, InfoKind::Problem);
+}
+
 bool CRidgeforgeDoc::OnOpenDocument(const CString& path) {
-    if (IsProjectFileName(PathFromWide(path))) return OpenProject(path);
+    if (IsProjectFileName(PathFromWide(path))) {
+        // The part and the image guard themselves; this catches the rest.
+        return GuardMemory(L"open this project", L"Part of it may be missing.", [&] { return OpenProject(path); });
+    }
     return ImportPart(path);
 }
 

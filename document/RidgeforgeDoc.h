@@ -183,6 +183,9 @@ public:
     // ---- Parts, test shapes and projects
     bool ImportPart(const CString& path);
     void AdoptImportedMesh();
+    // As AdoptImportedMesh, with the validation of the working part already
+    // made (before the document let go of its old part).
+    void AdoptImportedMesh(mesh::ValidationReport validation);
     void OnTestCube();
     void OnTestCylinder();
     void OnTestSphere();
@@ -352,6 +355,27 @@ protected:
     virtual bool BaseOnNewDocument();
 
 private:
+    // Runs one command. Running out of memory anywhere in it ends the
+    // command, not the program: the log and the Information pane say
+    // "There was not enough memory to " + step + ". " + outcome, and false is
+    // returned. Each command sees to it that what it leaves then is whole.
+    bool GuardMemory(const CString& step, const CString& outcome, const std::function<bool()>& command);
+    void ReportOutOfMemory(const CString& step, const CString& outcome);
+    // ImportPart without its guard.
+    bool ReadAndAdoptPart(const CString& path, bool& committed);
+    // LoadHeightMap without its guard.
+    bool LoadHeightMapFile(const CString& path);
+    // The input-mesh and check commands without their guards.
+    void RepairCommand();
+    void RepairWithWindowsCommand();
+    void SimplifyInputMeshCommand();
+    void RemeshInputMeshCommand();
+    void ValidateCommand();
+    void CheckPrintabilityCommand();
+    // The saves without their guards.
+    bool SaveDocumentTo(const CString& path);
+    bool SaveStlCommand(bool ascii);
+    bool SaveProjectFiles(const CString& path);
     // A tool's changed copy becomes the part as loaded; the shared tail of
     // every input-mesh tool that changed the part.
     void AdoptChangedPart(mesh::TriangleMesh changed);

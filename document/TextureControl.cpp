@@ -77,6 +77,13 @@ std::vector<int> document_internal::LayersInUse(const mesh::Projection& projecti
 }
 
 bool CRidgeforgeDoc::LoadHeightMap(const CString& path) {
+    // Everything that grows with the image (decoding, the seamless method,
+    // the blur) is made before the document changes; the document then
+    // takes the made map over, its pixels shared and not copied.
+    return GuardMemory(L"load this image", L"The texture is as it was.", [&] { return LoadHeightMapFile(path); });
+}
+
+bool CRidgeforgeDoc::LoadHeightMapFile(const CString& path) {
     document_internal::WaitCursor wait(Host());
     Log(L"Loading height map " + path, LogKind::Auto);
     mesh::HeightMapImage image = mesh::LoadHeightMapImage(PathFromWide(path), mesh::SrgbDecoding::Never);
@@ -106,25 +113,26 @@ bool CRidgeforgeDoc::LoadHeightMap(const CString& path) {
             }
         }
     }
+    image = mesh::HeightMapImage{};
     const bool tiledBefore = texture.settings.tiles;
     mesh::TextureSettings settings = texture.settings;
     ResetLevels(settings);
     const SeamSettings seams = GetSeamSettingsFor(UserDataRoots(), CStringToUtf8(path));
     settings.seamlessMethod = seams.method;
     settings.seamlessParameters = seams.parameters;
-    if (proceduralTexture != nullptr) {
-        if (!proceduralTexture->tileable) settings.tiles = true;
-        proceduralTexture.reset();
-    }
+    if (proceduralTexture != nullptr && !proceduralTexture->tileable) settings.tiles = true;
+    settings.wrap = WrapFor(settings);
+    mesh::HeightMap next;
+    next.settings = settings;
+    next.SetImage(width, height, std::move(pixels));
+    next.name = PathFromWide(path).filename().string();
+
+    proceduralTexture.reset();
     proceduralPresetName.clear();
-    texture.neutralHeight.reset();
-    texture.SetImage(width, height, std::move(pixels));
+    texture = std::move(next);
     ++textureRevision;
     ++shownTextureRevision;
-    texture.name = PathFromWide(path).filename().string();
     textureImagePath = path;
-    settings.wrap = WrapFor(settings);
-    texture.SetSettings(settings);
     if (seams.method != "Unchanged") {
         Log(L"Seams: " + Utf8ToCString(seams.method) + L", as chosen for this image before.", LogKind::Auto);
     }

@@ -237,7 +237,7 @@ bool DecodeRle(const Header& h, const std::vector<std::uint8_t>& data, DecodedIm
 
 }  // namespace
 
-void DecodeBmp(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image) {
+void DecodeBmp(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
@@ -254,7 +254,7 @@ void DecodeBmp(const std::filesystem::path& path, std::int32_t maxSide, DecodedI
     }
     const std::uint64_t width = h.width < 0 ? 0 : static_cast<std::uint64_t>(h.width);
     const std::uint64_t height = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
-    if (!CheckImageSize(width, height, maxSide, image)) {
+    if (!CheckImageSize(width, height, limits, image)) {
         std::fclose(file);
         return;
     }

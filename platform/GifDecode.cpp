@@ -72,7 +72,7 @@ bool ReadFrame(GifFileType* gif, DecodedImage& image) {
 
 }  // namespace
 
-void DecodeGif(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image) {
+void DecodeGif(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     int error = 0;
     GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
@@ -114,7 +114,7 @@ void DecodeGif(const std::filesystem::path& path, std::int32_t maxSide, DecodedI
         const auto width = static_cast<std::int64_t>(gif->Image.Width);
         const auto height = static_cast<std::int64_t>(gif->Image.Height);
         if (width < 0 || height < 0 ||
-            !CheckImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxSide, image) ||
+            !CheckImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), limits, image) ||
             !AllocatePixels(image)) {
             break;
         }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "platform/ImageDecoders.h"
@@ -12,17 +13,22 @@ namespace ridgeforge::platform {
 
 namespace detail {
 
-bool CheckImageSize(std::uint64_t width, std::uint64_t height, std::int32_t maxSide, DecodedImage& image) {
+bool CheckImageSize(std::uint64_t width, std::uint64_t height, const ImageLimits& limits, DecodedImage& image) {
     if (width == 0 || height == 0) {
         image.failure = ImageFailure::NoSize;
         return false;
     }
-    if (width > static_cast<std::uint64_t>(maxSide) || height > static_cast<std::uint64_t>(maxSide)) {
+    if (width > static_cast<std::uint64_t>(limits.maxSide) || height > static_cast<std::uint64_t>(limits.maxSide)) {
         image.failure = ImageFailure::TooLarge;
         return false;
     }
     image.width = static_cast<std::int32_t>(width);
     image.height = static_cast<std::int32_t>(height);
+    // Both sides are at most 2^31 here, so the product fits in 64 bits.
+    if (width * height > limits.maxPixels) {
+        image.failure = ImageFailure::TooManyPixels;
+        return false;
+    }
     return true;
 }
 
@@ -31,7 +37,7 @@ bool AllocatePixels(DecodedImage& image) {
     try {
         image.rgba.assign(count, 0);
     } catch (const std::bad_alloc&) {
-        image.failure = ImageFailure::PixelsUnreadable;
+        image.failure = ImageFailure::OutOfMemory;
         image.detail = "out of memory";
         return false;
     }
@@ -64,6 +70,10 @@ ImageContainer SniffImageContainer(const std::uint8_t* bytes, std::size_t size) 
 }
 
 DecodedImage DecodeImage(const std::filesystem::path& path, std::int32_t maxSide) {
+    return DecodeImage(path, ImageLimits{maxSide, std::numeric_limits<std::uint64_t>::max()});
+}
+
+DecodedImage DecodeImage(const std::filesystem::path& path, const ImageLimits& limits) {
     DecodedImage image;
     std::uint8_t magic[8] = {};
     std::size_t got = 0;
@@ -81,19 +91,19 @@ DecodedImage DecodeImage(const std::filesystem::path& path, std::int32_t maxSide
     try {
         switch (image.container) {
             case ImageContainer::Png:
-                detail::DecodePng(path, maxSide, image);
+                detail::DecodePng(path, limits, image);
                 break;
             case ImageContainer::Jpeg:
-                detail::DecodeJpeg(path, maxSide, image);
+                detail::DecodeJpeg(path, limits, image);
                 break;
             case ImageContainer::Tiff:
-                detail::DecodeTiff(path, maxSide, image);
+                detail::DecodeTiff(path, limits, image);
                 break;
             case ImageContainer::Gif:
-                detail::DecodeGif(path, maxSide, image);
+                detail::DecodeGif(path, limits, image);
                 break;
             case ImageContainer::Bmp:
-                detail::DecodeBmp(path, maxSide, image);
+                detail::DecodeBmp(path, limits, image);
                 break;
             case ImageContainer::Unknown:
                 image.failure = ImageFailure::CannotOpen;
@@ -101,7 +111,7 @@ DecodedImage DecodeImage(const std::filesystem::path& path, std::int32_t maxSide
                 break;
         }
     } catch (const std::bad_alloc&) {
-        image.failure = ImageFailure::PixelsUnreadable;
+        image.failure = ImageFailure::OutOfMemory;
         image.detail = "out of memory";
     }
     if (!image.Ok()) {

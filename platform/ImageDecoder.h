@@ -32,12 +32,14 @@ enum class StoredPixelFormat {
 
 enum class ImageFailure {
     None,
-    CannotOpen,       // missing, unreadable, unknown or damaged container
-    NoFrame,          // the container holds no image
-    NoSize,           // a width or height of 0
-    TooLarge,         // a side above the limit
-    CannotConvert,    // a layout we cannot turn into R, G, B, A
-    PixelsUnreadable  // the pixel data is truncated or damaged
+    CannotOpen,        // missing, unreadable, unknown or damaged container
+    NoFrame,           // the container holds no image
+    NoSize,            // a width or height of 0
+    TooLarge,          // a side above the limit
+    TooManyPixels,     // more pixels than the caller's budget (width and height are set)
+    CannotConvert,     // a layout we cannot turn into R, G, B, A
+    PixelsUnreadable,  // the pixel data is truncated or damaged
+    OutOfMemory        // no memory for the pixels of an image within the limits
 };
 
 struct DecodedImage {
@@ -57,6 +59,17 @@ struct DecodedImage {
 // The container that the first bytes announce (Unknown when none of ours).
 ImageContainer SniffImageContainer(const std::uint8_t* bytes, std::size_t size);
 
+// What a caller accepts, judged from the header before anything is decoded:
+// the longest side and the pixel count.
+struct ImageLimits {
+    std::int32_t maxSide = 0;
+    std::uint64_t maxPixels = 0;
+};
+
+// Reads frame 0. A width or height above the limit fails with TooLarge, more
+// pixels than the budget with TooManyPixels, before any pixel is decoded
+// (the one-argument form sets no pixel budget).
+DecodedImage DecodeImage(const std::filesystem::path& path, const ImageLimits& limits);
 // Reads frame 0. A width or height above maxSide fails with TooLarge before
 // any pixel is decoded. Safe to call from any thread.
 DecodedImage DecodeImage(const std::filesystem::path& path, std::int32_t maxSide);

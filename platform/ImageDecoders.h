@@ -11,17 +11,18 @@
 
 namespace ridgeforge::platform::detail {
 
-// Sets the size, or the failure for a zero size or a side above maxSide.
-bool CheckImageSize(std::uint64_t width, std::uint64_t height, std::int32_t maxSide, DecodedImage& image);
+// Sets the size, or the failure for a zero size, a side above the limit or
+// more pixels than the budget (the size is then set too, for the message).
+bool CheckImageSize(std::uint64_t width, std::uint64_t height, const ImageLimits& limits, DecodedImage& image);
 // Sizes the pixel buffer (width x height x 4, 64-bit products); false when
 // memory runs out.
 bool AllocatePixels(DecodedImage& image);
 
-void DecodePng(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
-void DecodeJpeg(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
-void DecodeTiff(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
-void DecodeGif(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
-void DecodeBmp(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image);
+void DecodePng(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image);
+void DecodeJpeg(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image);
+void DecodeTiff(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image);
+void DecodeGif(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image);
+void DecodeBmp(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image);
 
 // 8-bit sample to 16 bits, so that 255 becomes 65535 exactly.
 inline std::uint16_t Widen8(std::uint8_t value) { return static_cast<std::uint16_t>(value * 257u); }

@@ -87,7 +87,7 @@ bool ReadRows(JpegState& state, std::uint8_t* rows) {
 
 }  // namespace
 
-void DecodeJpeg(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image) {
+void DecodeJpeg(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
@@ -115,7 +115,7 @@ void DecodeJpeg(const std::filesystem::path& path, std::int32_t maxSide, Decoded
     // Only 8-bit grey has an entry of its own; colour JPEG (8-bit RGB once
     // decoded) and CMYK count as other.
     image.format = grey ? StoredPixelFormat::Grey8 : StoredPixelFormat::Other;
-    if (!CheckImageSize(state.info.image_width, state.info.image_height, maxSide, image)) {
+    if (!CheckImageSize(state.info.image_width, state.info.image_height, limits, image)) {
         finish();
         return;
     }
@@ -129,7 +129,7 @@ void DecodeJpeg(const std::filesystem::path& path, std::int32_t maxSide, Decoded
     try {
         samples.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * components);
     } catch (const std::bad_alloc&) {
-        image.failure = ImageFailure::PixelsUnreadable;
+        image.failure = ImageFailure::OutOfMemory;
         finish();
         return;
     }

@@ -112,7 +112,7 @@ void WidenToRgba(const png_byte* in, std::size_t pixels, int channels, int depth
 
 }  // namespace
 
-void DecodePng(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image) {
+void DecodePng(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
@@ -138,7 +138,7 @@ void DecodePng(const std::filesystem::path& path, std::int32_t maxSide, DecodedI
     int colourType = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, nullptr, nullptr, nullptr);
     image.format = FormatOf(colourType, bitDepth);
-    if (!CheckImageSize(width, height, maxSide, image)) {
+    if (!CheckImageSize(width, height, limits, image)) {
         finish();
         return;
     }
@@ -165,7 +165,7 @@ void DecodePng(const std::filesystem::path& path, std::int32_t maxSide, DecodedI
         stored.resize(rowBytes * height);
         rows.resize(height);
     } catch (const std::bad_alloc&) {
-        image.failure = ImageFailure::PixelsUnreadable;
+        image.failure = ImageFailure::OutOfMemory;
         finish();
         return;
     }

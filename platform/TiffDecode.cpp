@@ -150,7 +150,7 @@ bool ReadThroughRgba(TIFF* tiff, DecodedImage& image) {
     try {
         raster.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
     } catch (const std::bad_alloc&) {
-        image.failure = ImageFailure::PixelsUnreadable;
+        image.failure = ImageFailure::OutOfMemory;
         return false;
     }
     if (!TIFFReadRGBAImageOriented(tiff, static_cast<std::uint32_t>(image.width),
@@ -212,7 +212,7 @@ bool DirectLayout(TIFF* tiff, Layout& layout, StoredPixelFormat& format) {
 
 }  // namespace
 
-void DecodeTiff(const std::filesystem::path& path, std::int32_t maxSide, DecodedImage& image) {
+void DecodeTiff(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     TiffContext context;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -243,7 +243,7 @@ void DecodeTiff(const std::filesystem::path& path, std::int32_t maxSide, Decoded
     StoredPixelFormat format = StoredPixelFormat::Other;
     const bool direct = DirectLayout(tiff, layout, format);
     image.format = format;
-    if (!CheckImageSize(width, height, maxSide, image) || !AllocatePixels(image)) {
+    if (!CheckImageSize(width, height, limits, image) || !AllocatePixels(image)) {
         finish();
         return;
     }

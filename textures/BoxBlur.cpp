@@ -115,10 +115,13 @@ void HeightMap::ApplyBlur() {
     if (!(rx > 0.0f) && !(ry > 0.0f)) {
         return;
     }
+    // The blur makes a list of its own; the unblurred one stays shared.
+    std::vector<float> blurred = seamlessPixels.Values();
     for (int round = 0; round < 2; ++round) {
-        BoxBlurPass(*this, pixels, rx, true);
-        BoxBlurPass(*this, pixels, ry, false);
+        BoxBlurPass(*this, blurred, rx, true);
+        BoxBlurPass(*this, blurred, ry, false);
     }
+    pixels = std::move(blurred);
 }
 
 }  // namespace ridgeforge::mesh

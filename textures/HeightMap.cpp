@@ -44,7 +44,6 @@ void HeightMap::SetImage(std::int32_t newWidth, std::int32_t newHeight, std::vec
         sourcePixels.clear();
         seamlessPixels.clear();
         pixels.clear();
-        std::vector<float>().swap(newPixels);
         return;
     }
     sourceWidth = newWidth;
@@ -125,8 +124,9 @@ float HeightMap::SampleBilinear(float u, float v) const {
     if (!(std::fabs(x) < kMaxSamplePosition) || !(std::fabs(y) < kMaxSamplePosition)) {
         return neutralHeight.value_or(0.0f);
     }
-    return SampleBilinearFolded(x, y, width, height, settings.wrap, [this](std::int64_t px, std::int64_t py) {
-        return pixels[static_cast<std::size_t>(py * width + px)];
+    const float* values = pixels.data();
+    return SampleBilinearFolded(x, y, width, height, settings.wrap, [this, values](std::int64_t px, std::int64_t py) {
+        return values[static_cast<std::size_t>(py * width + px)];
     });
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "textures/SharedPixels.h"
 #include "textures/seamless/SeamlessMethod.h"
 #include "textures/TextureSettings.h"
 
@@ -24,11 +25,13 @@ struct HeightMap {
     // Size of the image as handed in.
     std::int32_t sourceWidth = 0;
     std::int32_t sourceHeight = 0;
-    // Row-major, top row first: pixel (x, y) is element y * width + x.
-    std::vector<float> sourcePixels;
-    std::vector<float> seamlessPixels;
+    // Row-major, top row first: pixel (x, y) is element y * width + x. Each
+    // stage's list is shared by every copy of the map, and with the stage
+    // before it when the stage changes nothing (no seamless method, no blur).
+    SharedPixels sourcePixels;
+    SharedPixels seamlessPixels;
     // seamlessPixels after the blur: the values that are sampled.
-    std::vector<float> pixels;
+    SharedPixels pixels;
     TextureSettings settings;
     seamless::SeamlessReport seamlessReport;
     // Lower bound of the blur radius, mm; set only on the pipeline's copy.

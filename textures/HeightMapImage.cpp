@@ -25,6 +25,8 @@ using platform::StoredPixelFormat;
 
 constexpr float kFrom16 = 1.5259022e-5f;  // 1 / 65535
 
+const char* const kOutOfMemoryText = "There was not enough memory to load this image.";
+
 const char* ContainerName(ImageContainer container) {
     switch (container) {
         case ImageContainer::Png:
@@ -43,18 +45,24 @@ const char* ContainerName(ImageContainer container) {
     return "";
 }
 
-std::string FailureText(ImageFailure failure) {
-    switch (failure) {
+std::string FailureText(const platform::DecodedImage& decoded) {
+    switch (decoded.failure) {
         case ImageFailure::NoFrame:
             return "The image contains no readable frame.";
         case ImageFailure::NoSize:
             return "The image has no size.";
         case ImageFailure::TooLarge:
             return "The image is larger than " + std::to_string(kMaxImageSide) + " pixels on a side.";
+        case ImageFailure::TooManyPixels:
+            return "The image has " + std::to_string(decoded.width) + " x " + std::to_string(decoded.height) +
+                   " pixels. A texture can use at most 8192 x 8192 = " + std::to_string(kMaxImagePixels) +
+                   " pixels: even the finest relief cannot carry more. Scale the image down.";
         case ImageFailure::CannotConvert:
             return "The image could not be converted to a form we can read.";
         case ImageFailure::PixelsUnreadable:
             return "The image pixels could not be read.";
+        case ImageFailure::OutOfMemory:
+            return kOutOfMemoryText;
         case ImageFailure::CannotOpen:
         case ImageFailure::None:
             break;
@@ -168,14 +176,12 @@ void AddFormatWarnings(bool jpeg, HeightMapImage& result) {
     }
 }
 
-}  // namespace
-
-HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecoding decoding) {
+HeightMapImage LoadDecodedHeights(const std::filesystem::path& path, SrgbDecoding decoding) {
     HeightMapImage result;
-    platform::DecodedImage decoded = platform::DecodeImage(path, kMaxImageSide);
+    platform::DecodedImage decoded = platform::DecodeImage(path, platform::ImageLimits{kMaxImageSide, kMaxImagePixels});
     result.container = ContainerName(decoded.container);
     if (!decoded.Ok()) {
-        result.error = FailureText(decoded.failure);
+        result.error = FailureText(decoded);
         return result;
     }
     result.bitsPerChannel = 8;
@@ -189,7 +195,7 @@ HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecodin
     try {
         result.heights.resize(count);
     } catch (const std::bad_alloc&) {
-        result.error = FailureText(ImageFailure::PixelsUnreadable);
+        result.error = kOutOfMemoryText;
         return result;
     }
 
@@ -200,7 +206,7 @@ HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecodin
             result.rgb.resize(count * 3);
         } catch (const std::bad_alloc&) {
             result.heights = {};
-            result.error = FailureText(ImageFailure::PixelsUnreadable);
+            result.error = kOutOfMemoryText;
             return result;
         }
         const std::uint16_t* px = decoded.rgba.data();
@@ -216,6 +222,20 @@ HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecodin
     AddFormatWarnings(decoded.container == ImageContainer::Jpeg, result);
     result.ok = true;
     return result;
+}
+
+}  // namespace
+
+HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecoding decoding) {
+    // The buffers are sized before use, but the conversion's own tables and
+    // the parallel pool's tasks allocate too.
+    try {
+        return LoadDecodedHeights(path, decoding);
+    } catch (const std::bad_alloc&) {
+        HeightMapImage failed;
+        failed.error = kOutOfMemoryText;
+        return failed;
+    }
 }
 
 std::string DescribeHeightMapImage(const HeightMapImage& image) {

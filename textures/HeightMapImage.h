@@ -40,7 +40,20 @@ struct HeightMapImage {
 // Largest width or height accepted, in pixels.
 inline constexpr std::int32_t kMaxImageSide = 16384;
 
-// Never throws for a bad file: the outcome is in ok and error.
+// Most pixels accepted, judged from the file's header before decoding. The
+// relief samples a texture once per vertex and blurs away detail finer than
+// a triangle, so it shows at most about one pixel for every two vertices
+// across the tile. Even at the highest triangle limit (200 million
+// triangles, about 100 million vertices) and with one tile over the whole
+// part, that is some 50 million pixels; 8192 x 8192 (67108864) is above
+// it, so nothing a relief can show is refused. Decoding costs 12 bytes a
+// pixel (16-bit R, G, B, A and a float height) and the height map 4 more for
+// each of its stages: under 2 GB at this size, where 16384 x 16384 took
+// several times that.
+inline constexpr std::uint64_t kMaxImagePixels = 8192ull * 8192ull;
+
+// Never throws for a bad file or a lack of memory: the outcome is in ok and
+// error.
 HeightMapImage LoadHeightMapImage(const std::filesystem::path& path, SrgbDecoding decoding);
 
 // The log text: one line when the load failed, else the summary and one

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <new>
+#include <system_error>
 #include <utility>
 
 namespace ridgeforge::mesh {
@@ -98,7 +99,17 @@ void AsyncPipeline::StartLocked(const PipelineSettings& settings, PipelineQualit
         hasFraction_ = false;
     }
     errorText_.clear();
-    worker_ = std::thread([this] { WorkerMain(); });
+    try {
+        worker_ = std::thread([this] { WorkerMain(); });
+    } catch (const std::system_error&) {
+        // No memory for the thread's stack (or no thread left): the run ends
+        // before it began, as one that ran out of memory.
+        running_ = false;
+        finished_.store(true);
+        succeeded_.store(false);
+        errorText_ = kOutOfMemoryMessage;
+        PublishResultLocked();
+    }
 }
 
 bool AsyncPipeline::OnProgress(const std::string& text, float fraction) {
@@ -136,10 +147,16 @@ void AsyncPipeline::PublishResultLocked() {
     const auto overLimit = [&] {
         return "About " + RefusedTriangleText(state) + " triangles, which is over the limit. Nothing was changed.";
     };
+    if (succeeded_.load() && !PublishCopies()) {
+        // The run finished but its result cannot be shown: it counts as a
+        // run that ran out of memory. Its stages after the part's remesh run
+        // again next time (Mask is never switched off, so the plan sees it);
+        // until then the part is what is shown.
+        succeeded_.store(false);
+        errorText_ = kOutOfMemoryMessage;
+        cache_.SetDirty(PipelineStage::Mask, true);
+    }
     if (succeeded_.load()) {
-        publishedMesh_ = cache_.finalMesh;
-        publishedCoverage_ = state.coverage;
-        publishedRunState_ = state;
         previewResult_ = runQuality_ == PipelineQuality::Preview;
         hasResult_ = true;
         stopped_ = false;
@@ -157,6 +174,23 @@ void AsyncPipeline::PublishResultLocked() {
         statusMessage_ = state.message;
     } else if (failed_) {
         statusMessage_ = overLimit();
+    }
+}
+
+bool AsyncPipeline::PublishCopies() {
+    // The old copies go first, so that publishing needs memory for one
+    // result, not two; when even that is missing nothing half-copied stays.
+    publishedMesh_ = {};
+    publishedCoverage_ = {};
+    try {
+        publishedMesh_ = cache_.finalMesh;
+        publishedCoverage_ = cache_.runState.coverage;
+        publishedRunState_ = cache_.runState;
+        return true;
+    } catch (const std::bad_alloc&) {
+        publishedMesh_ = {};
+        publishedCoverage_ = {};
+        return false;
     }
 }
 

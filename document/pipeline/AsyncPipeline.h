@@ -110,6 +110,10 @@ private:
     void StartPending();
     void JoinWorker();
     void WorkerMain();
+    // Copies the finished run's mesh, coverage and run state into the
+    // published fields; false, with the mesh and coverage emptied, when
+    // memory runs out on the way.
+    bool PublishCopies();
     bool OnProgress(const std::string& text, float fraction);
 
     PipelineStageCache cache_;

@@ -117,6 +117,37 @@ TEST(TextureControl, AnImageFromDiskReplacesTheTextureAndABadOneChangesNothing) 
     EXPECT_TRUE(d.host.Logged(L"Seams: Mirror, as chosen for this image before."));
 }
 
+// An image over the pixel budget is refused with the budget's words and the
+// document keeps its texture; a texture that loads is shared, not copied, by
+// the undo step that records it and by what the pipeline was handed.
+TEST(TextureControl, AnImageBombIsRefusedAndTheTextureIsSharedNotCopied) {
+    test::TempDir dir("bomb");
+    HostedDocument d;
+    d.doc.SetUserDataRoots({LibraryRoot{dir.Path() / "user", true}});
+    d.doc.OnTestCube();
+    std::vector<std::uint16_t> samples(5 * 3);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i * 17);
+    ASSERT_TRUE(test::WritePng(dir / "small.png", 5, 3, 1, 8, samples));
+    ASSERT_TRUE(d.doc.LoadHeightMap(WideFromPath(dir / "small.png")));
+    ASSERT_NE(d.doc.currentSnapshot.texture, nullptr);
+    EXPECT_TRUE(d.doc.currentSnapshot.texture->pixels.SharesWith(d.doc.texture.pixels));
+    EXPECT_TRUE(d.doc.currentSnapshot.texture->sourcePixels.SharesWith(d.doc.texture.sourcePixels));
+
+    ASSERT_TRUE(test::WriteUniformGreyPng(dir / "bomb.png", 16384, 16384, 200));
+    const std::uint32_t revision = d.doc.textureRevision;
+    const std::size_t undoDepth = d.doc.undoStack.size();
+    EXPECT_FALSE(d.doc.LoadHeightMap(WideFromPath(dir / "bomb.png")));
+    ASSERT_NE(d.host.LastInfo(), nullptr);
+    EXPECT_EQ(d.host.LastInfo()->text,
+              L"This image could not be loaded.\nThe image has 16384 x 16384 pixels. A texture can use at most 8192 x "
+              L"8192 = 67108864 pixels: even the finest relief cannot carry more. Scale the image down.");
+    EXPECT_EQ(d.doc.texture.width, 5);
+    EXPECT_EQ(d.doc.texture.height, 3);
+    EXPECT_EQ(d.doc.texture.name, "small.png");
+    EXPECT_EQ(d.doc.textureRevision, revision);
+    EXPECT_EQ(d.doc.undoStack.size(), undoDepth);
+}
+
 TEST(Placement, NewBoxesAreNumberedPastTheHighestOfTheirShape) {
     HostedDocument d;
     EXPECT_EQ(d.doc.AddMaskVolume(0), -1);  // no part

@@ -294,11 +294,11 @@ TEST(RendererFakeDriver, ANewContextMakesItsOwnQueriesAndOddMapsAreRefused) {
     mesh::HeightMap odd;
     odd.width = 3;
     odd.height = 2;
-    odd.seamlessPixels.assign(6, 0.5f);
-    odd.pixels.assign(5, 0.5f);
+    odd.seamlessPixels = std::vector<float>(6, 0.5f);
+    odd.pixels = std::vector<float>(5, 0.5f);
     EXPECT_FALSE(r.UploadHeightMapTexture(odd));
     EXPECT_EQ(r.heightMapTexture, 0u);
-    odd.pixels.push_back(0.5f);
+    odd.pixels = std::vector<float>(6, 0.5f);
     EXPECT_TRUE(r.UploadHeightMapTexture(odd));
     EXPECT_NE(r.heightMapTexture, 0u);
 }

@@ -9,35 +9,17 @@
 #include <gtest/gtest.h>
 
 #include "mesh/StlImport.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
-
-namespace {
-
-std::atomic<std::size_t> largestAllowed{std::numeric_limits<std::size_t>::max()};
-
-void* Allocate(std::size_t size) {
-    if (size > largestAllowed.load()) throw std::bad_alloc();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace ridgeforge::mesh {
 namespace {
 
 StlImportResult ParseWithLimit(const std::vector<std::uint8_t>& bytes, std::size_t limit) {
-    largestAllowed = limit;
+    test::largestAllowedAllocation = limit;
     StlImportResult result = ParseStl(bytes, "part.stl", StlImportOptions{});
-    largestAllowed = std::numeric_limits<std::size_t>::max();
+    test::largestAllowedAllocation = std::numeric_limits<std::size_t>::max();
     return result;
 }
 

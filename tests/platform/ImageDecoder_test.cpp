@@ -251,6 +251,48 @@ TEST(ImageDecoder, OnlyTheFirstFrameIsRead) {
     EXPECT_EQ(tiff.rgba[0], 65535);
 }
 
+TEST(ImageDecoder, PixelBudgetIsCheckedFromEveryHeader) {
+    test::TempDir dir;
+    // A budget of 12 pixels: 4 x 3 is at it and decodes; 13 x 1, 5 x 3 and
+    // 3 x 5 are over it by one or more and are refused, with the size kept
+    // for the message. The sides are far below the side limit, so only the
+    // count can refuse them.
+    const platform::ImageLimits budget{kLimit, 12};
+    const auto refused = [&](const std::filesystem::path& path, int width, int height) {
+        const auto image = DecodeImage(path, budget);
+        EXPECT_EQ(image.failure, ImageFailure::TooManyPixels) << path;
+        EXPECT_EQ(image.width, width) << path;
+        EXPECT_EQ(image.height, height) << path;
+        EXPECT_TRUE(image.rgba.empty()) << path;
+    };
+    const std::vector<std::pair<int, int>> over = {{13, 1}, {5, 3}, {3, 5}};
+    for (const auto& [w, h] : over) {
+        const std::string stem = std::to_string(w) + "x" + std::to_string(h);
+        const auto count = static_cast<std::size_t>(w * h);
+        ASSERT_TRUE(test::WritePng(dir / (stem + ".png"), w, h, 1, 8, std::vector<std::uint16_t>(count, 9)));
+        refused(dir / (stem + ".png"), w, h);
+        ASSERT_TRUE(test::WriteJpeg(dir / (stem + ".jpg"), w, h, 1, std::vector<std::uint8_t>(count, 9)));
+        refused(dir / (stem + ".jpg"), w, h);
+        ASSERT_TRUE(test::WriteBmp24(dir / (stem + ".bmp"), w, h, std::vector<std::uint8_t>(count * 3, 9)));
+        refused(dir / (stem + ".bmp"), w, h);
+        ASSERT_TRUE(
+            test::WriteGif(dir / (stem + ".gif"), w, h, {0, 0, 0, 9, 9, 9}, {std::vector<std::uint8_t>(count, 1)}));
+        refused(dir / (stem + ".gif"), w, h);
+        ASSERT_TRUE(test::WriteTiff(dir / (stem + ".tif"), {w, h, 1, 8}, {std::vector<double>(count, 0.5)}));
+        refused(dir / (stem + ".tif"), w, h);
+    }
+    ASSERT_TRUE(test::WritePng(dir / "at.png", 4, 3, 1, 8, std::vector<std::uint16_t>(12, 9)));
+    ASSERT_TRUE(test::WriteJpeg(dir / "at.jpg", 4, 3, 1, std::vector<std::uint8_t>(12, 9)));
+    ASSERT_TRUE(test::WriteBmp24(dir / "at.bmp", 4, 3, std::vector<std::uint8_t>(36, 9)));
+    ASSERT_TRUE(test::WriteGif(dir / "at.gif", 4, 3, {0, 0, 0, 9, 9, 9}, {std::vector<std::uint8_t>(12, 1)}));
+    ASSERT_TRUE(test::WriteTiff(dir / "at.tif", {4, 3, 1, 8}, {std::vector<double>(12, 0.5)}));
+    for (const char* name : {"at.png", "at.jpg", "at.bmp", "at.gif", "at.tif"}) {
+        const auto image = DecodeImage(dir / name, budget);
+        EXPECT_TRUE(image.Ok()) << name << " " << image.detail;
+        EXPECT_EQ(image.rgba.size(), 48u) << name;
+    }
+}
+
 TEST(ImageDecoder, SizeIsCheckedBeforeAnyPixelIsDecoded) {
     test::TempDir dir;
     // Headers promising one pixel too many, with their pixel data cut off:

@@ -100,6 +100,30 @@ std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitCount, std::u
 
 }  // namespace
 
+bool WriteUniformGreyPng(const std::filesystem::path& path, int width, int height, std::uint8_t value) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<png_byte> row(static_cast<std::size_t>(width), value);
+    bool ok = png != nullptr && info != nullptr;
+    if (ok && setjmp(png_jmpbuf(png))) {
+        ok = false;
+    } else if (ok) {
+        png_init_io(png, file);
+        png_set_compression_level(png, 9);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                     PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+        png_write_end(png, nullptr);
+    }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0 && ok;
+}
+
 bool WritePng(const std::filesystem::path& path, int width, int height, int channels, int bitDepth,
               const std::vector<std::uint16_t>& samples, bool interlaced) {
     if (channels < 1 || channels > 4 || samples.size() != static_cast<std::size_t>(width) * height * channels) {

@@ -12,6 +12,10 @@ namespace ridgeforge::test {
 // channels 1 (grey), 2 (grey, alpha), 3 (RGB) or 4 (RGBA); bitDepth 8 or 16.
 bool WritePng(const std::filesystem::path& path, int width, int height, int channels, int bitDepth,
               const std::vector<std::uint16_t>& samples, bool interlaced = false);
+// An 8-bit grey PNG of one value, written a row at a time at the strongest
+// compression: a large picture in a small file (16384 x 16384 takes some
+// 260 KB), without its pixels ever being in memory.
+bool WriteUniformGreyPng(const std::filesystem::path& path, int width, int height, std::uint8_t value);
 // channels 1 or 3; quality 1..100.
 bool WriteJpeg(const std::filesystem::path& path, int width, int height, int channels,
                const std::vector<std::uint8_t>& samples, int quality = 95);

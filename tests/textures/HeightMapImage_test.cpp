@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -221,4 +223,29 @@ TEST(HeightMapImage, TheStatisticsTakeTheFirstAndTheLastChunkOfRows) {
         EXPECT_NEAR(image.heights.back(), 0.2126 * 0.6 + 0.7152 * 0.5 + 0.0722 * blue, 1e-4);
         EXPECT_NEAR(image.heights.front(), 0.2126 * 0.4 + 0.7152 * 0.5 + 0.0722 * 1.0, 1e-4);
     }
+}
+
+// A picture of 16384 x 16384 grey packs into some 260 KB and would take
+// gigabytes once decoded: its header alone refuses it, and so does one row
+// past the budget of 8192 x 8192 pixels (the side limit is not what stops
+// either).
+TEST(HeightMapImage, AnImageOverThePixelBudgetIsRefusedFromItsHeader) {
+    test::TempDir dir;
+    ASSERT_TRUE(test::WriteUniformGreyPng(dir / "bomb.png", 16384, 16384, 128));
+    EXPECT_LT(std::filesystem::file_size(dir / "bomb.png"), 1'000'000u);
+    const auto start = std::chrono::steady_clock::now();
+    const HeightMapImage bomb = LoadHeightMapImage(dir / "bomb.png", SrgbDecoding::Never);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_FALSE(bomb.ok);
+    EXPECT_TRUE(bomb.heights.empty());
+    EXPECT_EQ(bomb.error,
+              "The image has 16384 x 16384 pixels. A texture can use at most 8192 x 8192 = 67108864 pixels: even the "
+              "finest relief cannot carry more. Scale the image down.");
+    // Decoding 268 million pixels takes far longer than reading a header.
+    EXPECT_LT(seconds, 0.5);
+
+    ASSERT_TRUE(test::WriteUniformGreyPng(dir / "tall.png", 8192, 8193, 0));
+    const HeightMapImage tall = LoadHeightMapImage(dir / "tall.png", SrgbDecoding::Never);
+    EXPECT_FALSE(tall.ok);
+    EXPECT_EQ(tall.error.rfind("The image has 8192 x 8193 pixels.", 0), 0u) << tall.error;
 }

@@ -209,7 +209,9 @@ TEST(HeightMap, SettingsRedoOnlyTheStagesTheyAffect) {
     EXPECT_FLOAT_EQ(map.pixels[0], 0.0f);
 
     // Turning or re-toning leaves the pixels alone; the wrap reblurs.
-    map.pixels[0] = 42.0f;
+    std::vector<float> marked = map.pixels.Values();
+    marked[0] = 42.0f;
+    map.pixels = marked;
     settings.rotationDegrees = 30.0f;
     settings.gamma = 2.0f;
     map.SetSettings(settings);
@@ -219,10 +221,45 @@ TEST(HeightMap, SettingsRedoOnlyTheStagesTheyAffect) {
     EXPECT_NE(map.pixels[0], 42.0f);
 
     // The pipeline's minimum blur counts when it is the larger.
-    map.pixels[0] = 42.0f;
+    map.pixels = marked;
     map.minimumBlurMillimetres = 2.0f;
     map.ApplyBlur();
     EXPECT_NE(map.pixels[0], 42.0f);
+}
+
+// Copies of a map (the document's, the pipeline's, each undo step's) hold
+// one image between them; a copy that blurs makes a list of its own and the
+// others keep theirs.
+TEST(HeightMap, CopiesShareTheImageAndABlurDoesNotReachTheOthers) {
+    HeightMap map;
+    TextureSettings settings;
+    settings.widthMillimetres = 4.0f;
+    settings.heightMillimetres = 2.0f;
+    settings.wrap = WrapMode::Clamp;
+    map.SetSettings(settings);
+    const std::vector<float> image = {0, 0, 0, 1, 0, 0, 0, 0};  // 4 x 2, one bright pixel
+    map.SetImage(4, 2, image);
+    // Without a seamless method or a blur, the three stages are one list.
+    EXPECT_TRUE(map.seamlessPixels.SharesWith(map.sourcePixels));
+    EXPECT_TRUE(map.pixels.SharesWith(map.seamlessPixels));
+
+    const HeightMap copy = map;
+    EXPECT_TRUE(copy.sourcePixels.SharesWith(map.sourcePixels));
+    EXPECT_TRUE(copy.pixels.SharesWith(map.pixels));
+
+    // 1 pixel per mm: a 1 mm radius blurs, and only this map's list changes.
+    HeightMap blurred = copy;
+    blurred.minimumBlurMillimetres = 1.0f;
+    blurred.ApplyBlur();
+    EXPECT_FALSE(blurred.pixels.SharesWith(map.pixels));
+    EXPECT_TRUE(blurred.seamlessPixels.SharesWith(map.seamlessPixels));
+    EXPECT_LT(blurred.pixels[3], 1.0f);
+    EXPECT_EQ(map.pixels, image);
+    EXPECT_EQ(copy.pixels, image);
+    // A new image in one map leaves the others' alone.
+    blurred.SetImage(2, 1, {0.25f, 0.75f});
+    EXPECT_EQ(map.sourcePixels, image);
+    EXPECT_EQ(copy.width, 4);
 }
 
 TEST(HeightMap, BlurRadiusIsBounded) {

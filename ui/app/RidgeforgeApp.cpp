@@ -159,6 +159,13 @@ bool CRidgeforgeApp::OnIdle(long) {
     return true;
 }
 
+void CRidgeforgeApp::OnOutOfMemory() {
+    if (!host_) return;
+    const CString text = L"There was not enough memory for that step. It was not finished.";
+    host_->AddLogLine(text, LogKind::Error);
+    host_->ShowInformation(text, InfoKind::Problem);
+}
+
 int CRidgeforgeApp::ExitInstance() {
     exitWaitMilliseconds_ = ui::WaitForBackgroundJobs(5000, 10);
     return 0;

@@ -47,6 +47,7 @@ public:
     bool InitInstance() override;
     bool OnIdle(long count) override;
     int ExitInstance() override;
+    void OnOutOfMemory() override;
 
     // The running application object, or null.
     static CRidgeforgeApp* Get();

@@ -12,6 +12,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <new>
 #include <system_error>
 
 #include "ui/app/DialogHelpPane.h"
@@ -289,6 +290,9 @@ void CExportDialog::RunCheck(std::shared_ptr<Shared> shared, ui::UiTargetToken t
     ExportCheckResult result;
     try {
         result = RunExportCheck(std::move(*mesh), inputs, stage, check, shared->cancel, steps);
+    } catch (const std::bad_alloc&) {
+        result = {};
+        result.report = L"The check failed: there was not enough memory for it.\r\n";
     } catch (const std::exception& error) {
         // A throw would end the program from this thread; the user reads it
         // in the report instead, and nothing can be saved.

@@ -6,6 +6,7 @@
 #include <wx/utils.h>
 
 #include <cstdlib>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -42,6 +43,8 @@ Application::~Application() {
 bool Application::OnIdle(long) { return false; }
 
 int Application::ExitInstance() { return 0; }
+
+void Application::OnOutOfMemory() {}
 
 Application* Application::Current() { return CurrentSlot(); }
 
@@ -82,6 +85,17 @@ int AppHost::OnExit() {
     application_.reset();
     wxApp::OnExit();
     return code;
+}
+
+bool AppHost::OnExceptionInMainLoop() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        if (application_) application_->OnOutOfMemory();
+        return true;
+    } catch (...) {
+        return wxApp::OnExceptionInMainLoop();
+    }
 }
 
 std::filesystem::path ExecutablePath() {

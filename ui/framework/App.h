@@ -33,6 +33,9 @@ public:
     virtual bool OnIdle(long count);
     // Clean-up after the main window is gone; the program's exit code.
     virtual int ExitInstance();
+    // Memory ran out inside an event handler and no command caught it: the
+    // program goes on, and this tells the user.
+    virtual void OnOutOfMemory();
 
     // The application's commands, last on the route.
     const CommandTable& Commands() const { return commands_; }
@@ -76,6 +79,11 @@ public:
     ~AppHost() override;
     bool OnInit() override;
     int OnExit() override;
+    // The last resort for an exception that left an event handler: running
+    // out of memory there ends that handler's work, not the program (each
+    // command catches it itself; this is for one that was missed). Any
+    // other exception ends the program as the window library does.
+    bool OnExceptionInMainLoop() override;
 
 private:
     std::function<std::unique_ptr<Application>()> factory_;

@@ -81,7 +81,7 @@ void BM_ImagePreview(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     ridgeforge::mesh::HeightMap map;
     map.width = map.height = side;
-    map.pixels.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0.25f);
+    map.pixels = std::vector<float>(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0.25f);
     for (auto _ : state) benchmark::DoNotOptimize(ridgeforge::ImagePreview(map).pixels.data());
 }
 BENCHMARK(BM_ImagePreview)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMicrosecond);

@@ -2,6 +2,9 @@
 // of a texture by where it came from; values worked out by hand.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "ui/workflow/TextureBody.h"
 #include "ui/workflow/TexturePreview.h"
 
@@ -13,10 +16,11 @@ mesh::HeightMap Ramp(int width, int height) {
     mesh::HeightMap map;
     map.width = width;
     map.height = height;
-    map.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::vector<float> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            map.pixels[static_cast<std::size_t>(y) * width + x] = static_cast<float>((x + 3 * y) % 256) / 255.0f;
+            pixels[static_cast<std::size_t>(y) * width + x] = static_cast<float>((x + 3 * y) % 256) / 255.0f;
+    map.pixels = std::move(pixels);
     return map;
 }
 
@@ -44,7 +48,7 @@ TEST(TexturePreview, SamplesEveryStepThroughTheLevels) {
     EXPECT_EQ(ImagePreview(Ramp(1000, 1)).height, 1);
     // Too few values for the size: no preview.
     mesh::HeightMap broken = Ramp(20, 20);
-    broken.pixels.resize(399);
+    broken.pixels = std::vector<float>(broken.pixels.begin(), broken.pixels.begin() + 399);
     EXPECT_TRUE(ImagePreview(broken).Empty());
     EXPECT_TRUE(ImagePreview(mesh::HeightMap{}).Empty());
 }
