@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "document/ProjectFile.h"
@@ -177,15 +176,9 @@ TEST(SavedFiles, LongLegalNamesAreSaved) {
 
 TEST(SavedFiles, AFullDiskKeepsEveryOldFileAndLeavesNothingBehind) {
     test::TempDir dir("saved-full");
-    const fs::path disk = dir / "disk";
-    fs::create_directory(disk);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=512k") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        fs::path at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-    } unmount{disk};
-    const std::vector<Writer> writers = Writers(disk);
+    const test::SmallDisk disk(dir / "disk", 512);
+    if (!disk.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+    const std::vector<Writer> writers = Writers(disk.Path());
     std::vector<std::pair<fs::path, std::string>> before;
     for (const Writer& writer : writers) {
         ASSERT_EQ(writer.save(), "") << writer.name;

@@ -179,6 +179,8 @@ TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
     const std::filesystem::path folder = dir / "locked";
     std::filesystem::create_directory(folder);
     { std::ofstream(folder / "part.stl") << "old contents"; }
+    // Anyone may write the file itself: only the folder stands in the way.
+    ::chmod((folder / "part.stl").c_str(), 0666);
     ::chmod(dir.Path().c_str(), 0755);
     ::chmod(folder.c_str(), 0555);
     // The superuser ignores folder permissions, so the export runs in a child

@@ -11,7 +11,6 @@
 #include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -280,18 +279,15 @@ TEST(SafeWrite, LongNamesGetTemporaryNamesThatFit) {
 
 TEST(SafeWrite, AFullFileSystemKeepsTheOldFileAndReportsWhy) {
     test::TempDir dir("safe-full");
-    const fs::path disk = dir / "disk";
-    fs::create_directory(disk);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
+    const test::SmallDisk disk(dir / "disk", 64);
+    if (!disk.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
     test::WriteTextFile(disk / "p.rgproj", "old project");
     const std::string big(200 * 1024, 'j');
     const SafeWriteResult r = Save(disk / "p.rgproj", big);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.reason, "No space left on device");
     EXPECT_EQ(test::ReadTextFile(disk / "p.rgproj"), "old project");
-    EXPECT_EQ(Entries(disk), std::vector<std::string>{"p.rgproj"});
-    ::umount2(disk.c_str(), MNT_DETACH);
+    EXPECT_EQ(Entries(disk.Path()), std::vector<std::string>{"p.rgproj"});
 }
 
 TEST(SafeWrite, ReasonsArePutIntoMessages) {
