@@ -17,6 +17,7 @@
 #include "document/ProjectFile.h"
 #include "mesh/StlExport.h"
 #include "testing/Shapes.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestSupport.h"
 #include "textures/DeletedIndex.h"
 #include "textures/GreyBmp.h"

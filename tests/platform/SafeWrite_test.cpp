@@ -17,6 +17,7 @@
 
 #include "platform/Files.h"
 #include "platform/SafeWrite.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {

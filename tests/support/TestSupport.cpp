@@ -6,7 +6,6 @@
 #include <fstream>
 #include <vector>
 #include <cstdlib>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace ridgeforge::test {
@@ -37,16 +36,6 @@ TempDir::TempDir(const std::string& name) {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
-}
-
-SmallDisk::SmallDisk(const std::filesystem::path& at, std::size_t kilobytes) : path_(at) {
-    std::filesystem::create_directories(at);
-    const std::string options = "size=" + std::to_string(kilobytes) + "k";
-    mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
-}
-
-SmallDisk::~SmallDisk() {
-    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
 }
 
 }  // namespace ridgeforge::test

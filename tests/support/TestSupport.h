@@ -2,7 +2,6 @@
 // shapes come from testing/Shapes.h.
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -28,24 +27,6 @@ public:
 
 private:
     std::filesystem::path path_;
-};
-
-// A small memory file system (tmpfs) mounted on a new folder for one test,
-// to fill up for real; unmounted when the object goes away. Mounting needs
-// the administrator's rights: without them Mounted() is false.
-class SmallDisk {
-public:
-    SmallDisk(const std::filesystem::path& at, std::size_t kilobytes);
-    ~SmallDisk();
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-    bool Mounted() const { return mounted_; }
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-    bool mounted_ = false;
 };
 
 }  // namespace ridgeforge::test
