@@ -1,7 +1,7 @@
 // The temporary file is created with O_EXCL|O_NOFOLLOW, so neither a file nor
 // a link planted at its name is ever opened; a taken name is passed over for
-// another random one. While it lives a second descriptor holds an flock on
-// it: a later save of the same target removes only leftovers it can lock,
+// another random one. While it lives it is held under an flock: a later
+// save of the same target removes only leftovers it can lock,
 // which are those of saves that were killed, never one still being written
 // by this or another process.
 #include "platform/SafeWrite.h"
@@ -169,8 +169,9 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return allowed < size ? failErrorNumber.load() : 0;
 }
 
-// The temporary file, open for writing and locked through a second
-// descriptor; deleted when destroyed unless it was moved into place.
+// The temporary file, open for writing and locked, with a second descriptor
+// that holds the lock once the writer is closed; deleted when destroyed
+// unless it was moved into place.
 class Temporary {
 public:
     ~Temporary() {
@@ -206,20 +207,24 @@ bool Temporary::Create(const std::filesystem::path& folder, const std::string& s
             return false;
         }
         writer_.Reset(fd);
-        lock_.Reset(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        // Another save may have taken this name for a leftover between the
+        // open and the lock, and deleted it; then another name is tried.
+        // Where locks are not supported no save can delete the file either.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            writer_.Close();
+            continue;
+        }
         struct stat created {};
         struct stat named {};
-        // Another save may have taken this name for a leftover between the
-        // open and the lock; then it is that save's to delete.
-        const bool held = lock_.Get() >= 0 && ::flock(lock_.Get(), LOCK_EX | LOCK_NB) == 0 &&
-                          ::fstat(fd, &created) == 0 && ::lstat(name.c_str(), &named) == 0 &&
-                          SameFile(created, named);
-        if (held) {
-            path_ = name;
-            return true;
+        if (::fstat(fd, &created) != 0 || ::lstat(name.c_str(), &named) != 0 || !SameFile(created, named)) {
+            writer_.Close();
+            continue;
         }
-        writer_.Close();
-        lock_.Close();
+        // The lock belongs to the open file, so this copy keeps it after the
+        // writer is closed, until the file is in place.
+        lock_.Reset(::dup(fd));
+        path_ = name;
+        return true;
     }
     reason = SystemErrorText(EEXIST);
     return false;
@@ -262,7 +267,8 @@ SafeWriteResult WriteFileSafely(const std::filesystem::path& target, const void*
     const std::filesystem::path folder = file.parent_path();
     const std::string stem = TemporaryNameStem(file.filename().string(), NameMaxOf(folder));
     RemoveStaleTemporaries(folder, stem);
-    // Private until it is complete; the old file's bits are set then.
+    // Over an old file it is made private, then takes the old file's owner and
+    // bits before a byte is written: never more open than what it replaces.
     Temporary temporary;
     if (!temporary.Create(folder.empty() ? "." : folder, stem, existing.exists ? 0600 : 0666, reason))
         return Failure(SafeWriteStep::Create, reason);

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -252,6 +254,27 @@ TEST(SafeWrite, ASaveKilledHalfWayLeavesTheOldFileAndItsLeftoverGoesWithTheNextS
     EXPECT_EQ(test::ReadTextFile(dir / "big.stl"), "second");
     ASSERT_TRUE(Save(dir / "big.stl", "third").ok);
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"big.stl"});
+}
+
+TEST(SafeWrite, SavesOfOneTargetFromTwoThreadsNeverRemoveEachOthersFiles) {
+    test::TempDir dir("safe-threads");
+    // Each save first clears leftovers beside the target: a live temporary
+    // file of the other thread that it removed would fail that thread's move.
+    const std::string first(30000, 'a');
+    const std::string second(20000, 'b');
+    std::atomic<int> failures{0};
+    auto saves = [&](const std::string& text) {
+        for (int i = 0; i < 150; ++i)
+            if (!Save(dir / "shared.json", text).ok) ++failures;
+    };
+    std::thread one(saves, first);
+    std::thread two(saves, second);
+    one.join();
+    two.join();
+    EXPECT_EQ(failures.load(), 0);
+    const std::string last = test::ReadTextFile(dir / "shared.json");
+    EXPECT_TRUE(last == first || last == second);
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"shared.json"});
 }
 
 TEST(SafeWrite, LongNamesGetTemporaryNamesThatFit) {
