@@ -1,6 +1,7 @@
 // The shared safe write: what it leaves on disk after every kind of failure,
 // names planted where its temporary files go, leftovers of killed saves,
-// permissions, long names and a really full disk.
+// permissions and long names. Every writer on a really full disk is tried
+// in tests/document/SavedFiles_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,7 +20,6 @@
 
 #include "platform/Files.h"
 #include "platform/SafeWrite.h"
-#include "tests/support/SmallDisk.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -292,26 +292,6 @@ TEST(SafeWrite, LongNamesGetTemporaryNamesThatFit) {
     // A cut never splits a character: "é" (2 bytes) across byte 232 goes whole.
     const std::string accented = std::string(231, 'a') + "\xC3\xA9" + std::string(20, 'b');
     EXPECT_EQ(platform::TemporaryNameStem(accented, 255).substr(0, 232), std::string(231, 'a') + "~");
-
-    test::TempDir dir("safe-long");
-    const std::string name = std::string(246, 'p') + ".stl";
-    ASSERT_TRUE(Save(dir / name, "solid").ok);
-    ASSERT_TRUE(Save(dir / name, "solid again").ok);
-    EXPECT_EQ(test::ReadTextFile(dir / name), "solid again");
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{name});
-}
-
-TEST(SafeWrite, AFullFileSystemKeepsTheOldFileAndReportsWhy) {
-    test::TempDir dir("safe-full");
-    const test::SmallDisk disk(dir / "disk", 64);
-    if (!disk.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
-    test::WriteTextFile(disk / "p.rgproj", "old project");
-    const std::string big(200 * 1024, 'j');
-    const SafeWriteResult r = Save(disk / "p.rgproj", big);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.reason, "No space left on device");
-    EXPECT_EQ(test::ReadTextFile(disk / "p.rgproj"), "old project");
-    EXPECT_EQ(Entries(disk.Path()), std::vector<std::string>{"p.rgproj"});
 }
 
 TEST(SafeWrite, ReasonsArePutIntoMessages) {
