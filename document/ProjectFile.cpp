@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "text/Utf8.h"
 
 namespace ridgeforge {
@@ -198,8 +199,9 @@ bool WriteProjectJson(const std::filesystem::path& filePath, const ProjectFileDa
     WriteMasks(root, data.masks);
     WriteStages(root, data);
     WriteLimitsAndExport(root, data);
-    if (!SaveJsonFile(root, filePath)) {
-        error = kProjectNotWritten;
+    std::string reason;
+    if (!SaveJsonFile(root, filePath, &reason)) {
+        error = platform::WithReason(std::string(kProjectNotWritten), reason);
         return false;
     }
     return true;

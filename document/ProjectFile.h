@@ -88,8 +88,9 @@ void WriteStoredPath(const JsonWriter& writer, std::string_view key, const std::
 // NUL, or a "relative" path that is absolute are ignored.
 std::wstring ReadStoredPath(const JsonReader& reader, std::string_view key, const std::filesystem::path& projectFolder);
 
-// Writes the whole project through "<file>.tmp" and a move, so a failed write
-// leaves an existing file as it was. On failure `error` is kProjectNotWritten.
+// Writes the whole project through a temporary sibling and a move, so a failed
+// write leaves an existing file as it was. On failure `error` is
+// kProjectNotWritten followed by ": " and the system's reason.
 bool WriteProjectJson(const std::filesystem::path& filePath, const ProjectFileData& data, std::string& error);
 // Fills `data` only on success; on failure `data` is untouched and `error`
 // holds one of the texts above.

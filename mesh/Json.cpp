@@ -1,5 +1,5 @@
 // JSON files: reading with the size limit and the optional byte order mark,
-// writing with the mark, and the atomic save through "<name>.tmp".
+// writing with the mark, and the atomic save through the platform's safe write.
 //
 // nlohmann-json is used with its non-throwing parse (discarded value on any
 // syntax error). The only calls that may still throw are allocation and the
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 
 namespace ridgeforge {
 namespace {
@@ -18,21 +19,15 @@ namespace {
 constexpr std::uint64_t kMaxJsonFileBytes = 2147483648ull;  // 2 GiB: never read
 constexpr unsigned char kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
-// The file text: two-space indentation, UTF-8 written as is, strict UTF-8.
-// False when dump refuses the document (a string that is not UTF-8).
+// The file text, appended: two-space indentation, UTF-8 written as is,
+// strict UTF-8. False when dump refuses the document (a string that is not UTF-8).
 bool DumpDocument(const nlohmann::json& document, std::string& text) {
     try {
-        text = document.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
+        text += document.dump(2, ' ', false, nlohmann::json::error_handler_t::strict);
         return true;
     } catch (...) {
         return false;
     }
-}
-
-std::filesystem::path TemporaryPathFor(const std::filesystem::path& path) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    return temporary;
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\'; }
@@ -117,36 +112,26 @@ JsonDocument ReadJsonFile(const std::filesystem::path& path) {
     }
 }
 
+bool SaveJsonFile(const JsonDocument& document, const std::filesystem::path& path, std::string* reason) {
+    std::string text(reinterpret_cast<const char*>(kByteOrderMark), sizeof kByteOrderMark);
+    if (!document || !DumpDocument(*document, text)) {
+        if (reason) *reason = "the document cannot be written as JSON";
+        return false;
+    }
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(path, text.data(), text.size());
+    if (!saved.ok && reason) *reason = saved.reason;
+    return saved.ok;
+}
+
+bool SaveJsonFile(const JsonWriter& writer, const std::filesystem::path& path, std::string* reason) {
+    return SaveJsonFile(writer.document, path, reason);
+}
+
 bool WriteJsonFile(const JsonDocument& document, const std::filesystem::path& path) {
-    if (!document) return false;
-    std::string text;
-    if (!DumpDocument(*document, text)) return false;
-    platform::OutputFile file = platform::OutputFile::CreateOrTruncate(path);
-    if (!file.IsOpen()) return false;
-    if (!file.Write(kByteOrderMark, sizeof kByteOrderMark)) return false;
-    if (!text.empty() && !file.Write(text.data(), text.size())) return false;
-    const bool flushed = file.Flush();
-    // A close error can mean lost data on network file systems.
-    return file.Close() && flushed;
+    return SaveJsonFile(document, path);
 }
 
 bool WriteJsonFile(const JsonWriter& writer, const std::filesystem::path& path) {
-    return WriteJsonFile(writer.document, path);
-}
-
-bool SaveJsonFile(const JsonDocument& document, const std::filesystem::path& path) {
-    const std::filesystem::path temporary = TemporaryPathFor(path);
-    if (!WriteJsonFile(document, temporary)) return false;
-    if (!platform::RenameOver(temporary, path)) {
-        platform::RemoveFile(temporary);
-        return false;
-    }
-    // The move itself must survive a crash, not only the file's contents.
-    platform::SyncParentFolder(path);
-    return true;
-}
-
-bool SaveJsonFile(const JsonWriter& writer, const std::filesystem::path& path) {
     return SaveJsonFile(writer.document, path);
 }
 

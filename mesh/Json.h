@@ -2,12 +2,12 @@
 // file is read and written.
 //
 // Files are UTF-8 with a byte order mark, printed with two-space indentation
-// and no final newline, and saved atomically: written to "<name>.tmp",
-// flushed, moved over the target, then the folder is synced. Readers accept
+// and no final newline, and saved atomically through the platform's safe
+// write (a fresh temporary sibling, synced, moved over the target). Readers accept
 // the text with or without the mark, refuse files of 2 GiB or more, and treat
-// any syntax error as a missing file. Nothing here throws or reports text:
-// failures are null documents, empty cursors or `false`, and the caller words
-// the message.
+// any syntax error as a missing file. Nothing here throws: failures are null
+// documents, empty cursors or `false` (with, when asked, the system's reason
+// for a failed save), and the caller words the message.
 //
 // Settings readers fill a record that already holds its defaults; every
 // getter leaves its output alone when the key is missing or mistyped, so
@@ -46,15 +46,15 @@ std::filesystem::path ExtendedLengthPath(const std::filesystem::path& path);
 // larger, empty, not strict JSON, or text after the value).
 JsonDocument ReadJsonFile(const std::filesystem::path& path);
 
-// Writes the mark and the text to `path` itself and flushes it. A failed write
-// may leave a partial file; this never deletes.
+// Writes the mark and the text to a temporary sibling, then moves it over
+// `path`. True when the target now holds the new text; on failure the target
+// keeps its old contents, no temporary file remains and `reason`, when
+// given, holds why ("No space left on device").
+bool SaveJsonFile(const JsonDocument& document, const std::filesystem::path& path, std::string* reason = nullptr);
+bool SaveJsonFile(const JsonWriter& writer, const std::filesystem::path& path, std::string* reason = nullptr);
+// The same save; a file is never written in place.
 bool WriteJsonFile(const JsonDocument& document, const std::filesystem::path& path);
 bool WriteJsonFile(const JsonWriter& writer, const std::filesystem::path& path);
-
-// Writes "<path>.tmp", then moves it over `path`. True when the target now
-// holds the new text; on failure the target keeps its old contents.
-bool SaveJsonFile(const JsonDocument& document, const std::filesystem::path& path);
-bool SaveJsonFile(const JsonWriter& writer, const std::filesystem::path& path);
 
 // The double to store for a float: the shortest decimal that reads back as the
 // same float, so 0.1f is written 0.1 and not 0.10000000149011612.

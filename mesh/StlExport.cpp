@@ -9,25 +9,22 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <execution>
 #include <future>
 #include <new>
-#include <random>
 
 #include "mesh/FirstOccurrence.h"
 #include "text/Format.h"
 #include "text/NumberText.h"
 #include "mesh/StlImport.h"
-#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 
 namespace ridgeforge::mesh {
 namespace {
 
 constexpr std::size_t kBinaryHeaderBytes = 84;
 constexpr std::size_t kBinaryFacetBytes = 50;
-constexpr int kTemporaryNameTries = 16;
 
 bool Encodable(const TriangleMesh& mesh) {
     return !mesh.vertices.empty() && !mesh.indices.empty() && IsValidMesh(mesh);
@@ -77,26 +74,6 @@ StlExportResult Fail(const StlExportReport& report, std::string error) {
     return result;
 }
 
-std::filesystem::path TemporaryName(const std::filesystem::path& target, std::uint32_t number) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%08x.part", number);
-    std::filesystem::path name = target;
-    name += suffix;
-    return name;
-}
-
-// Creates the temporary file beside the target under a fresh random name.
-platform::OutputFile CreateTemporary(const std::filesystem::path& target, std::filesystem::path& name) {
-    std::random_device random;
-    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        name = TemporaryName(target, static_cast<std::uint32_t>(random()));
-        platform::OutputFile file = platform::OutputFile::CreateExclusive(name);
-        if (file.IsOpen()) return file;
-    }
-    name.clear();
-    return {};
-}
-
 // The extent of the triangles' corners and the number of facets with a zero
 // normal, measured block by block in parallel.
 void MeasureCorners(const TriangleMesh& mesh, StlExportReport& report) {
@@ -141,22 +118,26 @@ VolumeAndEdges Measure(const TriangleMesh& mesh) {
 StlRoundTripCheck Compare(const TriangleMesh& written, const TriangleMesh& readBack, const VolumeAndEdges& before,
                           const VolumeAndEdges& after);
 
-// Deletes the temporary file on every way out except a successful move, so a
-// failure (or an exception) after creation leaves only the target or nothing.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty()) platform::RemoveFile(path_);
+// Reads the written file back and compares it with the mesh; the failure
+// text, or empty when the file may replace the target.
+std::string VerifyByReimport(const std::filesystem::path& written, const TriangleMesh& mesh,
+                             std::future<VolumeAndEdges>& before, StlExportReport& report) {
+    const StlImportOptions readBack{true, -1.0f, true, true, false, true};
+    StlImportResult back = LoadStlFile(written, readBack);
+    if (!back.ok) return "The exported file could not be read back: " + back.error;
+    if (back.report.trianglesRead != report.trianglesWritten) {
+        return "The exported file contains " + FormatCount(back.report.trianglesRead) + " facets but " +
+               FormatCount(report.trianglesWritten) + " were written.";
     }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    void Release() { path_.clear(); }
-
-private:
-    std::filesystem::path path_;
-};
+    // The reader has just counted the read-back mesh's open edges.
+    const VolumeAndEdges after{std::fabs(back.mesh.SignedVolume()), back.report.openBoundaryEdges};
+    report.roundTrip = Compare(mesh, back.mesh, before.get(), after);
+    report.verifiedByReimport = true;
+    for (const std::string& difference : report.roundTrip.differences) {
+        report.warnings.push_back("Round trip: " + difference);
+    }
+    return {};
+}
 
 StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& mesh, const StlExportOptions& options) {
     StlExportResult result;
@@ -190,40 +171,29 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
     std::future<VolumeAndEdges> before;
     if (options.verifyByReimport) before = std::async(std::launch::async, [&mesh] { return Measure(mesh); });
 
-    std::filesystem::path name;
-    platform::OutputFile file = CreateTemporary(target, name);
-    if (!file.IsOpen()) return Fail(report, "The file could not be opened for writing.");
-    TemporaryFile temporary(name);
-    const bool written = (size == 0 || file.Write(data, size)) && file.Flush();
-    const bool closed = file.Close();
-    if (!written || !closed) return Fail(report, "The file could not be written completely.");
-    report.bytesWritten = size;
-    std::vector<std::uint8_t>().swap(binary);
-    std::string().swap(ascii);
-
-    if (options.verifyByReimport) {
-        const StlImportOptions readBack{true, -1.0f, true, true, false, true};
-        StlImportResult back = LoadStlFile(temporary.Path(), readBack);
-        if (!back.ok) return Fail(report, "The exported file could not be read back: " + back.error);
-        if (back.report.trianglesRead != report.trianglesWritten) {
-            return Fail(report, "The exported file contains " + FormatCount(back.report.trianglesRead) +
-                                    " facets but " + FormatCount(report.trianglesWritten) + " were written.");
-        }
-        // The reader has just counted the read-back mesh's open edges.
-        const VolumeAndEdges after{std::fabs(back.mesh.SignedVolume()), back.report.openBoundaryEdges};
-        report.roundTrip = Compare(mesh, back.mesh, before.get(), after);
-        report.verifiedByReimport = true;
-        for (const std::string& difference : report.roundTrip.differences) {
-            report.warnings.push_back("Round trip: " + difference);
-        }
+    // The file is read back before it replaces the target.
+    std::string checkFailure;
+    const platform::SafeWriteCheck readBack = [&](const std::filesystem::path& written, std::string&) {
+        report.bytesWritten = size;
+        std::vector<std::uint8_t>().swap(binary);
+        std::string().swap(ascii);
+        if (!options.verifyByReimport) return true;
+        checkFailure = VerifyByReimport(written, mesh, before, report);
+        return checkFailure.empty();
+    };
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(target, data, size, readBack);
+    switch (saved.failedStep) {
+    case platform::SafeWriteStep::None:
+        break;
+    case platform::SafeWriteStep::Create:
+        return Fail(report, platform::WithReason("The file could not be opened for writing.", saved.reason));
+    case platform::SafeWriteStep::Write:
+        return Fail(report, platform::WithReason("The file could not be written completely.", saved.reason));
+    case platform::SafeWriteStep::Check:
+        return Fail(report, checkFailure);
+    case platform::SafeWriteStep::Replace:
+        return Fail(report, "The file could not be put in place: " + saved.reason);
     }
-
-    std::string systemError;
-    if (!platform::RenameOver(temporary.Path(), target, &systemError)) {
-        return Fail(report, "The file could not be put in place: " + systemError);
-    }
-    temporary.Release();
-    platform::SyncParentFolder(target);
     result.ok = true;
     return result;
 }

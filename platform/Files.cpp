@@ -209,27 +209,6 @@ std::filesystem::path FollowLinks(const std::filesystem::path& path) {
     return current;
 }
 
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
-    const std::filesystem::path target = FollowLinks(to);
-    if (::rename(from.c_str(), target.c_str()) == 0) return true;
-    if (errno != EXDEV) {
-        SetError(error, errno);
-        return false;
-    }
-    // Across file systems: copy next to the target, then rename there.
-    std::error_code ec;
-    std::filesystem::path staging = target;
-    staging += ".moving";
-    std::filesystem::copy_file(from, staging, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec || ::rename(staging.c_str(), target.c_str()) != 0) {
-        SetError(error, ec ? ec.value() : errno);
-        std::filesystem::remove(staging, ec);
-        return false;
-    }
-    std::filesystem::remove(from, ec);
-    return true;
-}
-
 bool SyncParentFolder(const std::filesystem::path& path) {
     // The rename happened where a link points, so that is the folder to sync.
     std::filesystem::path folder = AbsolutePath(FollowLinks(path)).parent_path();

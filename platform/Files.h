@@ -1,5 +1,6 @@
 // Thin file layer over POSIX and std::filesystem: whole-file reads, exclusive
-// and truncating creation, durable writes and atomic replacement by rename.
+// and truncating creation and durable writes. Files the program saves are
+// replaced through platform/SafeWrite.h instead.
 // Every failure is a false or empty result with the operating system's text.
 #pragma once
 
@@ -89,12 +90,6 @@ bool WriteWholeFile(const std::filesystem::path& path, const void* data, std::si
 // that is no link; a path that is no link comes back as given. A loop, or a
 // chain longer than the system follows, gives the last name reached.
 std::filesystem::path FollowLinks(const std::filesystem::path& path);
-
-// Moves `from` over `to`, replacing it; falls back to copy and delete across
-// file systems. The target keeps its old contents when this fails. When `to`
-// is a symbolic link the file it points at is replaced and the link stays, so
-// saving over a link the user made keeps the link.
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error = nullptr);
 
 // Makes a completed rename durable by syncing the folder that holds `path`
 // (or, for a link, the file it points at).

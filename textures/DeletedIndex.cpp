@@ -9,6 +9,7 @@
 #include "text/Utf8.h"
 #include "platform/CaseInsensitivePath.h"
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "text/TextCase.h"
 
 namespace ridgeforge {
@@ -87,17 +88,7 @@ bool WriteDeletedIndex(const std::vector<LibraryRoot>& roots, std::string_view c
     for (const std::string& name : names) {
         if (!AppendLatin1Line(text, name)) return false;
     }
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    if (!platform::WriteWholeFile(temporary, text.data(), text.size())) {
-        platform::RemoveFile(temporary);
-        return false;
-    }
-    if (!platform::RenameOver(temporary, path)) {
-        platform::RemoveFile(temporary);
-        return false;
-    }
-    return true;
+    return platform::WriteFileSafely(path, text.data(), text.size()).ok;
 }
 
 bool IsItemDeleted(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {

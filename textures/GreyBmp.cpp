@@ -1,10 +1,10 @@
 #include "textures/GreyBmp.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 
 namespace ridgeforge {
 namespace {
@@ -33,7 +33,8 @@ std::uint32_t Get32(const std::vector<std::uint8_t>& in, std::size_t at) {
 
 std::int64_t GreyBmpRowSize(std::int64_t width) { return (3 * (width + 1)) / 4 * 4; }
 
-bool WriteGreyBmp(const std::filesystem::path& path, const std::vector<std::uint8_t>& grey, std::int32_t size) {
+bool WriteGreyBmp(const std::filesystem::path& path, const std::vector<std::uint8_t>& grey, std::int32_t size,
+                  std::string* reason) {
     if (size <= 0) return false;
     const std::int64_t n = size;
     if (static_cast<std::int64_t>(grey.size()) != n * n) return false;
@@ -60,11 +61,9 @@ bool WriteGreyBmp(const std::filesystem::path& path, const std::vector<std::uint
         for (std::int64_t c = 0; c < n; ++c) out[3 * c] = out[3 * c + 1] = out[3 * c + 2] = in[c];
     }
 
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-    if (!stream) return false;
-    stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    stream.flush();
-    return static_cast<bool>(stream);
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(path, file.data(), file.size());
+    if (!saved.ok && reason) *reason = saved.reason;
+    return saved.ok;
 }
 
 bool ReadGreyBmp(const std::filesystem::path& path, std::vector<std::uint8_t>& grey, std::int32_t& width,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace ridgeforge {
@@ -16,9 +17,11 @@ inline constexpr std::int32_t kMaxGreyBmpSide = 4096;
 std::int64_t GreyBmpRowSize(std::int64_t width);
 
 // Writes the size x size grey bytes (row-major, top row first) as a
-// bottom-up BMP. False for a size below 1, a pixel count that is not
-// size x size, or a failed write.
-bool WriteGreyBmp(const std::filesystem::path& path, const std::vector<std::uint8_t>& grey, std::int32_t size);
+// bottom-up BMP, replacing any old file whole. False for a size below 1, a
+// pixel count that is not size x size, or a failed write (then, when asked,
+// the system's reason; an old file stays as it was).
+bool WriteGreyBmp(const std::filesystem::path& path, const std::vector<std::uint8_t>& grey, std::int32_t size,
+                  std::string* reason = nullptr);
 
 // Reads an uncompressed 24-bit BMP (bottom-up or top-down) as one byte per
 // pixel (the green channel), top row first. Every header field is checked

@@ -5,6 +5,7 @@
 
 #include "mesh/Json.h"
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "textures/GreyBmp.h"
 #include "textures/LibraryCategory.h"
 #include "text/TextCase.h"
@@ -149,13 +150,14 @@ bool SavePreset(const std::vector<LibraryRoot>& roots, const mesh::procedural::P
     writer.SetInt("version", 2);
     writer.SetString("texture", texture.Name());
     texture.ToJson(writer.Object("parameters"));
-    if (!SaveJsonFile(writer, path)) {
-        SetError(error, "could not write the preset");
+    std::string reason;
+    if (!SaveJsonFile(writer, path, &reason)) {
+        SetError(error, platform::WithReason("could not write the preset", reason));
         return false;
     }
     const std::filesystem::path thumbnail = UserItemPath(roots, category, base + ".bmp");
-    if (thumbnail.empty() || !WriteGreyBmp(thumbnail, RenderThumbnail(texture), kPresetThumbnailSize)) {
-        SetError(error, "saved, but the thumbnail could not be written");
+    if (thumbnail.empty() || !WriteGreyBmp(thumbnail, RenderThumbnail(texture), kPresetThumbnailSize, &reason)) {
+        SetError(error, platform::WithReason("saved, but the thumbnail could not be written", reason));
         return false;
     }
     if (savedPath) *savedPath = path;

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <iterator>
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -278,19 +281,22 @@ TEST(ProjectFile, FailedWriteLeavesTheOldFileByteIdentical) {
     ASSERT_TRUE(WriteProjectJson(path, first, error));
     const std::string before = ReadBytes(path);
 
-    // A folder where the temporary file must go makes the write fail.
-    std::filesystem::create_directory(dir / "keep.rgproj.tmp");
+    // The disk fills part way: the old file stays whole, nothing is left
+    // beside it and the message says why.
+    platform::FailSafeWritesAfter(100, ENOSPC);
     ProjectFileData second = first;
     second.occupancyCells = 64;
     error.clear();
     EXPECT_FALSE(WriteProjectJson(path, second, error));
-    EXPECT_EQ(error, "the file could not be written");
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(error, "the file could not be written: No space left on device");
     EXPECT_EQ(ReadBytes(path), before);
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "keep.rgproj.tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+              1);
 
     EXPECT_FALSE(WriteProjectJson(dir / "no such folder" / "p.rgproj", second, error));
+    EXPECT_EQ(error, "the file could not be written: No such file or directory");
 
-    std::filesystem::remove(dir / "keep.rgproj.tmp");
     ASSERT_TRUE(WriteProjectJson(path, second, error));
     ProjectFileData read;
     ASSERT_TRUE(ReadProjectJson(path, read, error));

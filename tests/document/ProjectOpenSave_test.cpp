@@ -285,11 +285,12 @@ TEST_F(ChangedPart, AFailedProjectWriteKeepsTheOldProjectAndRemovesOnlyItsOwnPar
     const std::string before = ReadBytes(project);
     const std::string partBefore = ReadBytes(dir / "P part.stl");
     ChangePart(32.0f);
-    // The writer's temporary file cannot be made.
-    fs::create_directories(dir / "P.rgproj.tmp" / "blocked");
+    // The project file is read-only, so it is refused after the part was written.
+    fs::permissions(project, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_FALSE(d.doc.SaveProject(W(project)));
-    EXPECT_EQ(d.host.log.back().text, L"Project not saved: the file could not be written");
-    EXPECT_EQ(d.host.LastInfo()->text, L"The project could not be saved.\nthe file could not be written");
+    EXPECT_EQ(d.host.log.back().text, L"Project not saved: the file could not be written: the file is read-only");
+    EXPECT_EQ(d.host.LastInfo()->text,
+              L"The project could not be saved.\nthe file could not be written: the file is read-only");
     EXPECT_EQ(ReadBytes(project), before);
     EXPECT_EQ(ReadBytes(dir / "P part.stl"), partBefore);
     EXPECT_FALSE(fs::exists(dir / "P part 2.stl"));

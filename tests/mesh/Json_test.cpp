@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <limits>
 #include <sys/stat.h>
 
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -94,17 +97,20 @@ TEST(JsonFile, FailedMoveKeepsOldFileAndLeavesNoTemporary) {
     std::filesystem::create_directories(target / "inside");
     JsonWriter writer = JsonWriter::NewDocument();
     writer.SetInt("x", 1);
-    EXPECT_FALSE(SaveJsonFile(writer, target));
+    std::string reason;
+    EXPECT_FALSE(SaveJsonFile(writer, target, &reason));
+    EXPECT_EQ(reason, "Is a directory");
     EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "busy.json.tmp"));
 
     // A failed save over a real file keeps its text.
     const std::filesystem::path file = dir / "keep.json";
     ASSERT_TRUE(SaveJsonFile(writer, file));
     const std::string before = ReadBytes(file);
-    std::filesystem::create_directories(dir / "keep.json.tmp" / "x");  // the temporary cannot be written
+    platform::FailSafeWritesAfter(5, ENOSPC);  // the disk fills while writing
     writer.SetInt("x", 2);
-    EXPECT_FALSE(SaveJsonFile(writer, file));
+    EXPECT_FALSE(SaveJsonFile(writer, file, &reason));
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(reason, "No space left on device");
     EXPECT_EQ(ReadBytes(file), before);
 
     // Nothing to write, or text that is not UTF-8: no file is touched.
@@ -112,8 +118,10 @@ TEST(JsonFile, FailedMoveKeepsOldFileAndLeavesNoTemporary) {
     JsonWriter bad = JsonWriter::NewDocument();
     bad.SetString("s", "\xff");
     EXPECT_FALSE(SaveJsonFile(bad, dir / "bad.json"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "bad.json"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "bad.json.tmp"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"busy.json", "keep.json"}));
 }
 
 TEST(JsonFile, ExtendedLengthPathRules) {

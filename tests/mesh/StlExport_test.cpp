@@ -163,16 +163,16 @@ TEST(StlExport, ReplacesTargetOnlyWithACompleteFile) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(ridgeforge::platform::FileSize(dir / "part.stl"), 684u);
 
-    // A folder in the way: the move fails and no temporary file stays behind.
+    // A folder in the way is refused and no temporary file stays behind.
     std::filesystem::create_directories(dir / "taken.stl" / "inside");
     r = ExportStl(dir / "taken.stl", cube, kBinary);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error.rfind("The file could not be put in place: ", 0), 0u) << r.error;
+    EXPECT_EQ(r.error, "The file could not be opened for writing: Is a directory.");
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"part.stl", "taken.stl"}));
 
     // A folder that does not exist cannot take the temporary file.
     r = ExportStl(dir / "missing" / "part.stl", cube, kBinary);
-    EXPECT_EQ(r.error, "The file could not be opened for writing.");
+    EXPECT_EQ(r.error, "The file could not be opened for writing: No such file or directory.");
 }
 
 TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
@@ -180,6 +180,8 @@ TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
     const std::filesystem::path folder = dir / "locked";
     std::filesystem::create_directory(folder);
     { std::ofstream(folder / "part.stl") << "old contents"; }
+    // Anyone may write the file itself: only the folder stands in the way.
+    ::chmod((folder / "part.stl").c_str(), 0666);
     ::chmod(dir.Path().c_str(), 0755);
     ::chmod(folder.c_str(), 0555);
     // The superuser ignores folder permissions, so the export runs in a child
@@ -190,7 +192,7 @@ TEST(StlExport, ReadOnlyFolderLeavesTargetAlone) {
         {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(3);
             const StlExportResult r = ExportStl(folder / "part.stl", MakeBox({0, 0, 0}, {1, 1, 1}), kBinary);
-            std::_Exit(!r.ok && r.error == "The file could not be opened for writing." ? 0 : 1);
+            std::_Exit(!r.ok && r.error == "The file could not be opened for writing: Permission denied." ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     ::chmod(folder.c_str(), 0755);

@@ -1,8 +1,11 @@
 // Saving over a symbolic link keeps the link and replaces the file it points
-// at, for the shared move and for every writer that saves through it.
+// at, for the shared safe write and for every writer that saves through it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "document/ProjectFile.h"
@@ -10,6 +13,7 @@
 #include "mesh/StlExport.h"
 #include "mesh/StlImport.h"
 #include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "testing/Shapes.h"
 #include "tests/support/TestSupport.h"
 
@@ -39,28 +43,27 @@ TEST(FileLinks, FollowLinksWalksAChainAndReadsRelativeLinksFromTheirFolder) {
     EXPECT_TRUE(end == dir / "loop1" || end == dir / "loop2");
 }
 
-TEST(FileLinks, RenameOverALinkReplacesItsTargetAndKeepsTheLink) {
+TEST(FileLinks, SafeWriteOverALinkReplacesItsTargetAndKeepsTheLink) {
     test::TempDir dir("links-rename");
     fs::create_directories(dir / "elsewhere");
     test::WriteTextFile(dir / "elsewhere" / "target.txt", "old");
     fs::create_symlink(fs::path("elsewhere") / "target.txt", dir / "link.txt");
-    test::WriteTextFile(dir / "new.tmp", "new");
-    std::string error;
-    ASSERT_TRUE(platform::RenameOver(dir / "new.tmp", dir / "link.txt", &error)) << error;
+    ASSERT_TRUE(platform::WriteFileSafely(dir / "link.txt", "new", 3).ok);
     EXPECT_TRUE(IsLink(dir / "link.txt"));
     EXPECT_EQ(test::ReadTextFile(dir / "elsewhere" / "target.txt"), "new");
-    EXPECT_FALSE(fs::exists(dir / "new.tmp"));
     // A plain target is replaced as before.
     test::WriteTextFile(dir / "plain.txt", "old");
-    test::WriteTextFile(dir / "p.tmp", "fresh");
-    ASSERT_TRUE(platform::RenameOver(dir / "p.tmp", dir / "plain.txt", &error)) << error;
+    ASSERT_TRUE(platform::WriteFileSafely(dir / "plain.txt", "fresh", 5).ok);
     EXPECT_EQ(test::ReadTextFile(dir / "plain.txt"), "fresh");
     // A dangling link gets its file made where it points.
     fs::create_symlink("made.txt", dir / "dangling.txt");
-    test::WriteTextFile(dir / "d.tmp", "made");
-    ASSERT_TRUE(platform::RenameOver(dir / "d.tmp", dir / "dangling.txt", &error)) << error;
+    ASSERT_TRUE(platform::WriteFileSafely(dir / "dangling.txt", "made", 4).ok);
     EXPECT_TRUE(IsLink(dir / "dangling.txt"));
     EXPECT_EQ(test::ReadTextFile(dir / "made.txt"), "made");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"dangling.txt", "elsewhere", "link.txt", "made.txt", "plain.txt"}));
 }
 
 TEST(FileLinks, StlJsonAndProjectWritersKeepALinkTheUserMade) {

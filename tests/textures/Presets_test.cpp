@@ -109,7 +109,7 @@ TEST(Presets, SavedPresetRestoresEveryValueAndListsWithItsThumbnail) {
     // A thumbnail that cannot be written is reported, and the preset stays saved.
     fs::create_directories(dir / "user/procedural/Wood/Blocked.bmp");
     EXPECT_FALSE(SavePreset(roots, *wood, "Blocked", nullptr, &error));
-    EXPECT_EQ(error, "saved, but the thumbnail could not be written");
+    EXPECT_EQ(error, "saved, but the thumbnail could not be written: Is a directory");
     EXPECT_TRUE(fs::is_regular_file(dir / "user/procedural/Wood/Blocked.rgpreset"));
 
     // No user root: nowhere to save, and nothing is written.

@@ -3,9 +3,9 @@
 #include <png.h>
 
 #include <cmath>
-#include <cstdio>
 #include <system_error>
 
+#include "platform/SafeWrite.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "textures/Presets.h"
 #include "textures/TextureLibrary.h"
@@ -16,9 +16,17 @@
 namespace ridgeforge::tools {
 namespace {
 
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<png_byte>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void FlushNothing(png_structp) {}
+
 // libpng reports errors by a long jump; everything it needs lives in here so
-// that no object with a destructor is skipped.
-bool WritePngRows(std::FILE* file, const std::vector<png_byte>& bytes, int size) {
+// that no object with a destructor is skipped. The file is made in memory
+// and then saved whole.
+bool WritePngRows(std::vector<png_byte>& file, const std::vector<png_byte>& bytes, int size) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (png == nullptr || info == nullptr) {
@@ -29,7 +37,7 @@ bool WritePngRows(std::FILE* file, const std::vector<png_byte>& bytes, int size)
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &file, AppendPngBytes, FlushNothing);
     png_set_compression_level(png, 9);
     png_set_IHDR(png, info, static_cast<png_uint_32>(size), static_cast<png_uint_32>(size), 16, PNG_COLOR_TYPE_GRAY,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -96,17 +104,14 @@ bool WriteGreyPng16(const std::filesystem::path& path, const std::vector<float>&
         bytes[2 * i] = static_cast<png_byte>(v >> 8);  // PNG is big-endian
         bytes[2 * i + 1] = static_cast<png_byte>(v & 0xFF);
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = path.string() + ": could not be written";
+    std::vector<png_byte> file;
+    if (!WritePngRows(file, bytes, size)) {
+        error = path.string() + ": could not be encoded";
         return false;
     }
-    const bool ok = WritePngRows(file, bytes, size);
-    if (std::fclose(file) != 0 || !ok) {
-        error = path.string() + ": could not be written";
-        return false;
-    }
-    return true;
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(path, file.data(), file.size());
+    if (!saved.ok) error = path.string() + ": could not be written: " + saved.reason;
+    return saved.ok;
 }
 
 bool WriteFactoryLibrary(const std::filesystem::path& folder, std::vector<std::filesystem::path>& written,

@@ -2,7 +2,7 @@
 #include "ui/app/OutputList.h"
 
 #include "ui/app/LogHighlights.h"
-#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "ui/framework/Paint.h"
 #include "text/Utf8.h"
 
@@ -243,19 +243,12 @@ bool COutputList::SaveLog(const std::filesystem::path& path, std::string* error)
         bytes += Utf8FromWide(line.text);
         bytes += "\r\n";
     }
-    // Written beside the target and moved over it, so that a failed save
-    // leaves an earlier log file whole.
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    platform::OutputFile file = platform::OutputFile::CreateOrTruncate(temporary, error);
-    bool written = file.IsOpen() && file.Write(bytes.data(), bytes.size(), error) && file.Flush(error) &&
-                   file.Close(error) && platform::RenameOver(temporary, path, error);
-    if (!written) {
-        if (file.IsOpen()) file.Close();
-        platform::RemoveFile(temporary);
+    // A failed save leaves an earlier log file whole.
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(path, bytes.data(), bytes.size());
+    if (!saved.ok) {
+        if (error) *error = saved.reason;
         return false;
     }
-    platform::SyncParentFolder(path);
     lastSavedPath_ = path;
     lastSavedFolder_ = path.parent_path();
     return true;

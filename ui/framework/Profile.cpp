@@ -3,9 +3,12 @@
 #include <wx/filehistory.h>
 #include <wx/fileconf.h>
 #include <wx/menu.h>
+#include <wx/mstream.h>
 
 #include <cstdlib>
 #include <system_error>
+
+#include "platform/SafeWrite.h"
 
 namespace ridgeforge::ui {
 namespace {
@@ -33,6 +36,9 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
     config_ =
         std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
                                        ToWx(path_), wxString(), wxCONFIG_USE_LOCAL_FILE);
+    // wxFileConfig's own save would replace a linked profile by a plain file
+    // and leave its temporary file behind when killed; ours does neither.
+    config_->DisableAutoSave();
     history_ = std::make_unique<wxFileHistory>(static_cast<size_t>(recentFileCount), firstRecentFileWxId);
     config_->SetPath("/" + kRecentGroup);
     history_->Load(*config_);
@@ -40,7 +46,16 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
 }
 
 Profile::~Profile() {
-    if (config_) config_->Flush();
+    if (config_ && unsaved_) Save();
+}
+
+bool Profile::Save() {
+    wxMemoryOutputStream text;
+    unsaved_ = !config_->Save(text, wxConvUTF8);
+    if (unsaved_) return false;
+    const wxStreamBuffer& buffer = *text.GetOutputStreamBuffer();
+    unsaved_ = !platform::WriteFileSafely(path_, buffer.GetBufferStart(), buffer.GetIntPosition()).ok;
+    return !unsaved_;
 }
 
 int Profile::GetInt(const wxString& section, const wxString& key, int fallback) const {
@@ -51,7 +66,7 @@ int Profile::GetInt(const wxString& section, const wxString& key, int fallback) 
 
 void Profile::WriteInt(const wxString& section, const wxString& key, int value) {
     config_->Write("/" + section + "/" + key, static_cast<long>(value));
-    config_->Flush();
+    Save();
 }
 
 wxString Profile::GetString(const wxString& section, const wxString& key, const wxString& fallback) const {
@@ -60,7 +75,7 @@ wxString Profile::GetString(const wxString& section, const wxString& key, const 
 
 void Profile::WriteString(const wxString& section, const wxString& key, const wxString& value) {
     config_->Write("/" + section + "/" + key, value);
-    config_->Flush();
+    Save();
 }
 
 void Profile::AddRecentFile(const std::filesystem::path& path) {
@@ -84,7 +99,7 @@ void Profile::SaveRecentFiles() {
     config_->SetPath("/" + kRecentGroup);
     history_->Save(*config_);
     config_->SetPath("/");
-    config_->Flush();
+    Save();
 }
 
 }  // namespace ridgeforge::ui

@@ -44,10 +44,13 @@ public:
 
 private:
     void SaveRecentFiles();
+    // Writes the whole profile through the platform's safe write.
+    bool Save();
 
     std::filesystem::path path_;
     std::unique_ptr<wxFileConfig> config_;
     std::unique_ptr<wxFileHistory> history_;
+    bool unsaved_ = false;  // the last save failed: try again when closing
 };
 
 // "$XDG_CONFIG_HOME/<application>" or "~/.config/<application>".

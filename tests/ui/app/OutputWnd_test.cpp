@@ -304,9 +304,17 @@ TEST_F(OutputPane, SavesUtf8WithCrLfAndReportsFailures) {
     error.clear();
     EXPECT_FALSE(List().SaveLog(folder, &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir / "taken.tmp"));
+    EXPECT_EQ(error, "Is a directory");
     EXPECT_FALSE(List().SaveLog(dir / "missing" / "log.txt", &error));
+    EXPECT_EQ(error, "No such file or directory");
     EXPECT_EQ(List().LastSavedFolder(), dir.Path());
+
+    // A link planted beside the log is not written through.
+    test::WriteTextFile(dir / "victim.txt", "DATA");
+    std::filesystem::create_symlink("victim.txt", dir / "Ruvolta log.txt.tmp");
+    ASSERT_TRUE(List().SaveLog(path, &error)) << error;
+    EXPECT_EQ(test::ReadTextFile(dir / "victim.txt"), "DATA");
+    EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::symlink_status(path)));
 }
 
 TEST_F(OutputPane, HigherDpiWidensTheBar) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <wx/filehistory.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 
 #include "ui/framework/DocView.h"
 #include "ui/framework/Profile.h"
@@ -144,6 +146,36 @@ TEST(Profile, KeepsValuesAndFourRecentFilesAcrossRuns) {
     EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
     environment.Set("XDG_CONFIG_HOME", "relative/dir");  // not absolute: ignored
     EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
+}
+
+// A profile kept elsewhere through a link (as dotfile managers do) stays a
+// link, a private profile stays private, and a save leaves nothing beside it.
+TEST(Profile, SavesKeepALinkedProfileLinkedAndPrivate) {
+    test::TempDir scratch("profile-link");
+    test::ScopedEnvironment environment;
+    environment.Set("XDG_CONFIG_HOME", (scratch.Path() / "xdg").string());
+    const std::filesystem::path folder = scratch.Path() / "xdg" / "Ruvolta";
+    test::WriteTextFile(scratch.Path() / "dotfiles" / "Ruvolta.conf", "[Log]\nDetailed=3\n");
+    ::chmod((scratch.Path() / "dotfiles" / "Ruvolta.conf").c_str(), 0600);
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink(scratch.Path() / "dotfiles" / "Ruvolta.conf", folder / "Ruvolta.conf");
+    {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        EXPECT_EQ(profile.GetInt("Log", "Detailed", 0), 3);
+        profile.WriteInt("Log", "Detailed", 5);
+        profile.AddRecentFile("/p/a.stl");
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(folder / "Ruvolta.conf")));
+    const std::string text = test::ReadTextFile(scratch.Path() / "dotfiles" / "Ruvolta.conf");
+    EXPECT_NE(text.find("Detailed=5"), std::string::npos) << text;
+    EXPECT_NE(text.find("/p/a.stl"), std::string::npos) << text;
+    struct stat info {};
+    ASSERT_EQ(::stat((scratch.Path() / "dotfiles" / "Ruvolta.conf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path() / "dotfiles"))
+        left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"Ruvolta.conf"});
 }
 
 // The start-up table: each mark's time and its own share, the first share
