@@ -32,7 +32,8 @@ constexpr std::uint32_t kLargestFan = 64;
 constexpr float kSlidTolerance = 1e-4f;
 constexpr float kHuge = 3.0e38f;
 constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
-constexpr std::int64_t kLargestGrid = std::int64_t{1} << 24;
+// Cells of the nearness grid, one bit each: 32 MB at most.
+constexpr std::int64_t kLargestGrid = std::int64_t{1} << 28;
 // cos 87 degrees: a face seen along the fan's normal keeps a fair width.
 constexpr double kPlainCosine = 0.05233596;
 // One turn, and a little for rounding: a fan that winds twice adds up to two.
@@ -42,12 +43,13 @@ constexpr double kOneTurn = 6.2841853;
 constexpr double kFoldedCosine = -0.966;
 
 // Whether the triangles s and t, sharing an edge, have turned almost fully
-// against each other at the given positions.
-bool FoldedOnto(const TriangleMesh& mesh, const std::vector<Vec3f>& positions, std::uint32_t s, std::uint32_t t) {
+// against each other at the positions that position(vertex) gives.
+template <typename Position>
+bool FoldedOnto(const TriangleMesh& mesh, const Position& position, std::uint32_t s, std::uint32_t t) {
     auto normal = [&](std::uint32_t f) {
-        const Vec3d a = ToDouble(positions[mesh.indices[3 * std::size_t{f}]]);
-        const Vec3d b = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 1]]);
-        const Vec3d c = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 2]]);
+        const Vec3d a = ToDouble(position(mesh.indices[3 * std::size_t{f}]));
+        const Vec3d b = ToDouble(position(mesh.indices[3 * std::size_t{f} + 1]));
+        const Vec3d c = ToDouble(position(mesh.indices[3 * std::size_t{f} + 2]));
         return Cross(b - a, c - a);
     };
     const Vec3d n0 = normal(s), n1 = normal(t);
@@ -123,11 +125,39 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
     return turn < kOneTurn;
 }
 
+// The buffers of one easing, sized for the part once and handed from round
+// to round, so that a round costs about what its marked faces need: the
+// marked faces as a flag per triangle and as a list, the vertex numbers of
+// the part cut out for the search (kNoVertex outside it), and one bit per
+// cell of the nearness grid.
+struct CrossingScratch {
+    std::vector<std::uint8_t> mask;
+    std::vector<std::uint32_t> marked;
+    std::vector<std::uint32_t> renumbered;
+    std::vector<std::uint64_t> touched;
+
+    // Marks the faces around v.
+    void MarkFan(const VertexFaceAdjacency& faces, std::uint32_t v) {
+        for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+            const std::uint32_t t = faces.faces[k];
+            if (!mask[t]) {
+                mask[t] = 1;
+                marked.push_back(t);
+            }
+        }
+    }
+    void ClearMarks() {
+        for (const std::uint32_t t : marked) mask[t] = 0;
+        marked.clear();
+    }
+};
+
 // The corners of the marked triangles, sorted, without repeats.
-std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask) {
+std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const CrossingScratch& scratch) {
     std::vector<std::uint32_t> out;
-    for (std::size_t t = 0; t < mask.size(); ++t) {
-        if (mask[t]) out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+    out.reserve(3 * scratch.marked.size());
+    for (const std::size_t t : scratch.marked) {
+        out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
     }
     SortUnique(out);
     return out;
@@ -135,13 +165,13 @@ std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const std::
 
 // The triangles whose boxes touch a cell of a grid, as fine as the largest
 // marked triangle's box or the reach, that a marked triangle's box widened
-// by the reach touches: every triangle within the reach of a marked one. All
-// of them when that grid would be too large.
-std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask, float reach) {
+// by the reach touches: every triangle within the reach of a marked one;
+// ascending. The touched cells are kept as bits; a part so large that they
+// would pass kLargestGrid gets coarser cells, which only let a few more
+// triangles through.
+std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, CrossingScratch& scratch, float reach) {
+    const std::vector<std::uint8_t>& mask = scratch.mask;
     const std::size_t triangles = mask.size();
-    std::vector<std::uint32_t> all(triangles);
-    for (std::size_t t = 0; t < triangles; ++t) all[t] = static_cast<std::uint32_t>(t);
-    if (!mesh.boundsValid) return all;
     auto boxOf = [&](std::size_t t, Vec3f& lo, Vec3f& hi) {
         lo = hi = mesh.vertices[mesh.indices[3 * t]].position;
         for (std::size_t k = 1; k < 3; ++k) {
@@ -172,11 +202,20 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
         for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], e.low[a]), high[a] = std::max(high[a], e.high[a]);
         cell = std::max(cell, e.cell);
     }
+    float step = std::max(cell, 1e-3f);
     std::int64_t size[3];
-    for (int a = 0; a < 3; ++a) size[a] = static_cast<std::int64_t>((high[a] - low[a]) / std::max(cell, 1e-3f)) + 1;
-    if (cell == 0.0f || size[0] * size[1] * size[2] > kLargestGrid) return all;
-    const float step = std::max(cell, 1e-3f);
-    std::vector<std::uint8_t> touched(static_cast<std::size_t>(size[0] * size[1] * size[2]), 0);
+    for (;;) {
+        double cells = 1.0;
+        for (int a = 0; a < 3; ++a) {
+            size[a] = static_cast<std::int64_t>((high[a] - low[a]) / step) + 1;
+            cells *= static_cast<double>(size[a]);
+        }
+        if (cells <= static_cast<double>(kLargestGrid)) break;
+        step *= static_cast<float>(std::cbrt(cells / static_cast<double>(kLargestGrid))) * 1.01f;
+    }
+    const auto cellCount = static_cast<std::size_t>(size[0] * size[1] * size[2]);
+    scratch.touched.assign((cellCount + 63) / 64, 0);
+    std::uint64_t* touched = scratch.touched.data();
     // Calls `visit` on each cell of the box; false stops it and is returned.
     auto cells = [&](const Vec3f& boxLow, const Vec3f& boxHigh, const auto& visit) {
         std::int64_t from[3], to[3];
@@ -194,10 +233,12 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
         return true;
     };
     const Vec3f widen = {reach, reach, reach};
-    for (std::size_t t = 0; t < triangles; ++t) {
-        if (!mask[t]) continue;
+    for (const std::uint32_t t : scratch.marked) {
         boxOf(t, lo, hi);
-        cells(lo - widen, hi + widen, [&](std::size_t c) { return touched[c] = 1; });
+        cells(lo - widen, hi + widen, [&](std::size_t c) {
+            touched[c / 64] |= std::uint64_t{1} << (c % 64);
+            return true;
+        });
     }
     // Each chunk lists its own; joined in chunk order, ascending.
     std::vector<std::vector<std::uint32_t>> nearIn(extents.size());
@@ -205,10 +246,12 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
         std::vector<std::uint32_t>& mine = nearIn[begin / kNearChunk];
         Vec3f boxLow, boxHigh;
         for (std::size_t t = begin; t < end; ++t) {
-            boxOf(t, boxLow, boxHigh);
-            if (mask[t] || !cells(boxLow, boxHigh, [&](std::size_t c) { return touched[c] == 0; })) {
-                mine.push_back(static_cast<std::uint32_t>(t));
+            if (!mask[t]) {
+                boxOf(t, boxLow, boxHigh);
+                if (cells(boxLow, boxHigh, [&](std::size_t c) { return ((touched[c / 64] >> (c % 64)) & 1u) == 0; }))
+                    continue;
             }
+            mine.push_back(static_cast<std::uint32_t>(t));
         }
     });
     std::vector<std::uint32_t> near;
@@ -216,29 +259,23 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
     return near;
 }
 
-std::vector<Vec3f> PositionsOf(const TriangleMesh& mesh) {
-    std::vector<Vec3f> out(mesh.vertices.size());
-    for (std::size_t v = 0; v < out.size(); ++v) out[v] = mesh.vertices[v].position;
-    return out;
-}
-
 // The triangles within the reach of the marked ones that meet another
 // triangle beyond what they share, and the marked edge neighbours that the
 // move folded onto each other; sorted, without repeats.
 std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const VertexFaceAdjacency& faces,
-                                             const std::vector<Vec3f>& saved, const std::vector<std::uint8_t>& mask,
-                                             float reach) {
+                                             const std::vector<Vec3f>& saved, CrossingScratch& scratch, float reach) {
     std::vector<std::uint32_t> out;
     bool stoppedEarly = false;
-    const std::vector<std::uint32_t> near = TrianglesNear(mesh, mask, reach);
-    if (near.size() == mask.size()) {
+    const std::vector<std::uint32_t> near = TrianglesNear(mesh, scratch, reach);
+    if (near.size() == scratch.mask.size()) {
         FindSelfIntersections(mesh, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
     } else {
         // The search over the nearby triangles alone, on their own corners
         // numbered afresh, so that shared corners stay shared without copying
         // every vertex of the part.
         TriangleMesh part;
-        std::vector<std::uint32_t> renumbered(mesh.vertices.size(), kNoVertex);
+        std::vector<std::uint32_t>& renumbered = scratch.renumbered;
+        std::vector<std::uint32_t> used;
         part.indices.reserve(3 * near.size());
         for (const std::size_t t : near) {
             for (std::size_t k = 0; k < 3; ++k) {
@@ -246,23 +283,27 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
                 if (renumbered[v] == kNoVertex) {
                     renumbered[v] = static_cast<std::uint32_t>(part.vertices.size());
                     part.vertices.push_back(mesh.vertices[v]);
+                    used.push_back(v);
                 }
                 part.indices.push_back(renumbered[v]);
             }
         }
+        for (const std::uint32_t v : used) renumbered[v] = kNoVertex;
         FindSelfIntersections(part, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
         for (std::uint32_t& t : out) t = near[t];
     }
     // Edge neighbours folded onto each other off one plane meet only along
     // their edge, yet leave a blade no slicer can read; they lie in the fans
     // of their corners.
-    const std::vector<Vec3f> now = PositionsOf(mesh);
-    for (const std::uint32_t v : CornersOfMarked(mesh, mask)) {
+    const std::vector<std::uint8_t>& mask = scratch.mask;
+    const auto now = [&](std::uint32_t v) { return mesh.vertices[v].position; };
+    const auto before = [&](std::uint32_t v) { return saved[v]; };
+    for (const std::uint32_t v : CornersOfMarked(mesh, scratch)) {
         for (std::uint32_t i = faces.offsets[v]; i < faces.offsets[v + 1]; ++i) {
             for (std::uint32_t j = i + 1; j < faces.offsets[v + 1]; ++j) {
                 const std::uint32_t s = faces.faces[i], t = faces.faces[j];
                 if ((!mask[s] && !mask[t]) || SharedCorners(mesh, s, t) != 2) continue;
-                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, saved, s, t)) out.insert(out.end(), {s, t});
+                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, before, s, t)) out.insert(out.end(), {s, t});
             }
         }
     }
@@ -275,29 +316,37 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
 void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                    std::vector<std::uint8_t>& eased, DisplacementReport& report) {
     const VertexFaceAdjacency& faces = work.vertexFaces;
-    const std::size_t triangles = mesh.TriangleCount();
+    const std::size_t vertexCount = mesh.vertices.size();
     auto moved = [&](std::uint32_t v) { return !(mesh.vertices[v].position == saved[v]); };
-    std::vector<std::uint8_t> plain(mesh.vertices.size(), 1), mask(triangles, 0);
-    ForEachChunk(mesh.vertices.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+    // Each chunk finds its own longest move (a maximum comes out the same in
+    // any order) and lists the vertices whose fans are searched: those that
+    // no longer lie plain, and what the tilt test eased whatever its fan.
+    struct Folds {
+        float reach = 0.0f;
+        std::vector<std::uint32_t> vertices;
+    };
+    std::vector<Folds> folds((vertexCount + kChunk - 1) / kChunk);
+    ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+        Folds& mine = folds[begin / kChunk];
         for (std::size_t v = begin; v < end; ++v) {
-            // An eased vertex's faces are searched whatever its fan.
-            if (eased[v]) continue;
             const auto u = static_cast<std::uint32_t>(v);
-            plain[v] = FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u) ? 1 : 0;
+            mine.reach = std::max(mine.reach, Length(mesh.vertices[v].position - saved[v]));
+            if (eased[v] || !(FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u))) mine.vertices.push_back(u);
         }
     });
     // Where the surface folded, or the tilt test eased it, surfaces may have
     // moved into each other from as far as the longest move away.
-    bool any = false;
+    CrossingScratch scratch;
+    scratch.mask.assign(mesh.TriangleCount(), 0);
     float reach = 0.0f;
-    for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
-        reach = std::max(reach, Length(mesh.vertices[v].position - saved[v]));
-        if (plain[v] && !eased[v]) continue;
-        any = true;
-        for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+    for (const Folds& mine : folds) {
+        reach = std::max(reach, mine.reach);
+        for (const std::uint32_t v : mine.vertices) scratch.MarkFan(faces, v);
     }
-    if (!any) return;
-    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+    if (scratch.marked.empty()) return;
+    folds = {};
+    scratch.renumbered.assign(vertexCount, kNoVertex);
+    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
     std::vector<std::uint32_t> vertices;
     for (std::uint32_t round = 1; !crossing.empty() && round <= kCrossingRounds; ++round) {
         const float keep = round == kCrossingRounds ? 0.0f : 0.5f;
@@ -308,8 +357,10 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
                 if (moved(v)) vertices.push_back(v);
             }
         }
+        // Triangles that cross with no corner left to ease stay as they are.
+        if (vertices.empty()) break;
         SortUnique(vertices);
-        std::fill(mask.begin(), mask.end(), std::uint8_t{0});
+        scratch.ClearMarks();
         // What the eased faces can meet now lies within the way they went back.
         reach = 0.0f;
         for (const std::uint32_t v : vertices) {
@@ -317,9 +368,9 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
             reach = std::max(reach, (1.0f - keep) * Length(position - saved[v]));
             position = saved[v] + (position - saved[v]) * keep;
             eased[v] = 1;
-            for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+            scratch.MarkFan(faces, v);
         }
-        crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+        crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
     }
     report.trianglesLeftTurned += crossing.size();
 }
