@@ -67,3 +67,54 @@ TEST(MeshDisplacementCrossings, ValleyFlanksMovingIntoEachOtherAreEasedApart) {
 
 }  // namespace
 }  // namespace ridgeforge::mesh
+
+namespace ridgeforge::mesh::relief_detail {
+namespace {
+
+// Loose triangles: a marked one at (10, 10, 10), one 0.3 mm above it, one
+// 5 mm off, a sliver 20 mm long passing 0.2 mm over the marked one, and
+// three far out at 1000 mm along each axis, so that a grid of the marked
+// triangle's size over the whole part would hold billions of cells.
+TriangleMesh MakeScatteredTriangles() {
+    TriangleMesh m;
+    auto add = [&](Vec3f a, Vec3f b, Vec3f c) {
+        for (const Vec3f& p : {a, b, c}) {
+            m.indices.push_back(static_cast<std::uint32_t>(m.vertices.size()));
+            m.vertices.push_back({p, {}});
+        }
+    };
+    add({10, 10, 10}, {10.2f, 10, 10}, {10, 10.2f, 10});                 // 0: marked
+    add({10, 10, 10.3f}, {10.2f, 10, 10.3f}, {10, 10.2f, 10.3f});        // 1: above it
+    add({15, 15, 15}, {15.2f, 15, 15}, {15, 15.2f, 15});                 // 2: 5 mm off
+    add({0, 10.05f, 10.2f}, {20, 10.05f, 10.2f}, {0, 10.15f, 10.2f});    // 3: sliver
+    add({1000, 0, 0}, {1000.2f, 0, 0}, {1000, 0.2f, 0});                 // 4..6: far out
+    add({0, 1000, 0}, {0.2f, 1000, 0}, {0, 1000.2f, 0});
+    add({0, 0, 1000}, {0.2f, 0, 1000}, {0, 0.2f, 1000});
+    m.RecomputeBounds();
+    return m;
+}
+
+TEST(MeshDisplacementCrossings, NearbyTrianglesOfAPartLargeAlongEveryAxisAreFoundAlone) {
+    TriangleMesh m = MakeScatteredTriangles();
+    const VertexFaceAdjacency faces(m);
+    std::vector<std::uint8_t> mask(m.TriangleCount(), 0);
+    mask[0] = 1;
+    const std::vector<std::uint32_t> marked = {0};
+    NearSearch search;
+    search.faces = &faces;
+    search.everyVertexUsed = true;
+    // Within half a millimetre: the one above and the sliver over it; not
+    // the one 5 mm off nor those far out.
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.5f, search), (std::vector<std::uint32_t>{0, 1, 3}));
+    EXPECT_GE(search.longestSide, 20.0f);
+    // A later call, after only the marked triangle moved: lifted 0.2 mm, it
+    // still has the sliver, whose corners lie 10 mm away, and the one above.
+    for (std::size_t k = 0; k < 3; ++k) m.vertices[k].position.z += 0.2f;
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.05f, search), (std::vector<std::uint32_t>{0, 1, 3}));
+    // Moved to the one 5 mm off, it has that one alone.
+    for (std::size_t k = 0; k < 3; ++k) m.vertices[k].position += Vec3f{5.0f, 5.0f, 4.8f};
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.05f, search), (std::vector<std::uint32_t>{0, 2}));
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh::relief_detail
