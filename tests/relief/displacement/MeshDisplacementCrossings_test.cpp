@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "relief/displacement/MeshDisplacement.h"
+#include "relief/displacement/MeshDisplacementStages.h"
 #include "tests/relief/displacement/ReliefTestSupport.h"
 #include "tests/support/SelfIntersections.h"
 
@@ -72,9 +73,11 @@ namespace ridgeforge::mesh::relief_detail {
 namespace {
 
 // Loose triangles: a marked one at (10, 10, 10), one 0.3 mm above it, one
-// 5 mm off, a sliver 20 mm long passing 0.2 mm over the marked one, and
-// three far out at 1000 mm along each axis, so that a grid of the marked
-// triangle's size over the whole part would hold billions of cells.
+// 5 mm off, a sliver 20 mm long passing 0.2 mm over the marked one, three
+// far out at 1000 mm along each axis, so that a grid of the marked
+// triangle's size over the whole part would hold billions of cells, and
+// 60,000 more far off, as many as a part whose later rounds look only near
+// the marked triangles has.
 TriangleMesh MakeScatteredTriangles() {
     TriangleMesh m;
     auto add = [&](Vec3f a, Vec3f b, Vec3f c) {
@@ -90,6 +93,10 @@ TriangleMesh MakeScatteredTriangles() {
     add({1000, 0, 0}, {1000.2f, 0, 0}, {1000, 0.2f, 0});                 // 4..6: far out
     add({0, 1000, 0}, {0.2f, 1000, 0}, {0, 1000.2f, 0});
     add({0, 0, 1000}, {0.2f, 0, 1000}, {0, 0.2f, 1000});
+    for (int i = 0; i < 60000; ++i) {
+        const Vec3f at = {500.0f + 0.5f * static_cast<float>(i % 300), 500.0f + 0.5f * static_cast<float>(i / 300), 500};
+        add(at, at + Vec3f{0.2f, 0, 0}, at + Vec3f{0, 0.2f, 0});
+    }
     m.RecomputeBounds();
     return m;
 }
