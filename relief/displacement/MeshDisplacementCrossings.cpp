@@ -11,7 +11,9 @@
 // the move folded almost flat onto each other count too. Each moved corner of
 // a crossing triangle gives back half of its move per round, and all of it in
 // the last round, so that the surface before the move, which crossed nowhere,
-// bounds the work.
+// bounds the work. The buffers of the search are made once for all rounds,
+// and a round looks near its eased faces only, so that the rounds cost about
+// what they ease, not the size of the part.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,17 +29,15 @@ namespace {
 
 constexpr std::uint32_t kCrossingRounds = 8;
 constexpr std::size_t kChunk = 4096;
-constexpr std::size_t kNearChunk = 65536;
 constexpr std::uint32_t kLargestFan = 64;
 constexpr float kSlidTolerance = 1e-4f;
-constexpr float kHuge = 3.0e38f;
 constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
-// Cells of the nearness grid, one bit each: 32 MB at most.
-constexpr std::int64_t kLargestGrid = std::int64_t{1} << 28;
 // cos 87 degrees: a face seen along the fan's normal keeps a fair width.
 constexpr double kPlainCosine = 0.05233596;
 // One turn, and a little for rounding: a fan that winds twice adds up to two.
 constexpr double kOneTurn = 6.2841853;
+// Two turns, less a little for rounding.
+constexpr double kTwoTurns = 12.556;
 // Edge neighbours whose normals are further apart than about 165 degrees
 // have folded onto each other.
 constexpr double kFoldedCosine = -0.966;
@@ -85,6 +85,24 @@ bool FanSlid(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const s
     return true;
 }
 
+// Whether every other corner of the faces around v belongs to exactly two of
+// them: the fan closes around v.
+bool FanCloses(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std::uint32_t v) {
+    std::uint32_t spokes[2 * kLargestFan];
+    std::uint32_t count = 0;
+    for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::uint32_t u = mesh.indices[3 * std::size_t{faces.faces[k]} + c];
+            if (u != v) spokes[count++] = u;
+        }
+    }
+    if (count != 2 * (faces.offsets[v + 1] - faces.offsets[v])) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (std::count(spokes, spokes + count, spokes[i]) != 2) return false;
+    }
+    return true;
+}
+
 // Whether the fan of faces around vertex v is a graph over the plane across
 // its summed normal: every face within 87 degrees of that normal, no two of
 // them folded onto each other, and their angles at v, seen along it, adding
@@ -122,9 +140,11 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
             }
         }
     }
-    double turn = 0.0;
+    // The faces' angles at v, seen along n, as sine and cosine times the
+    // lengths of the two sides; 2 tan(angle / 2) bounds each from above.
+    double sine[kLargestFan], cosine[kLargestFan];
+    double bound = 0.0;
     for (std::uint32_t k = first; k < last; ++k) {
-        // The face's angle at v, seen along n.
         const std::uint32_t* corner = &mesh.indices[3 * std::size_t{faces.faces[k]}];
         int at = 0;
         while (corner[at] != v) ++at;
@@ -132,8 +152,16 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
         Vec3d e1 = ToDouble(mesh.vertices[corner[(at + 2) % 3]].position) - p;
         e0 -= n * Dot(e0, n);
         e1 -= n * Dot(e1, n);
-        turn += std::atan2(Dot(Cross(e0, e1), n), Dot(e0, e1));
+        sine[k - first] = Dot(Cross(e0, e1), n);
+        cosine[k - first] = Dot(e0, e1);
+        const double sides = std::sqrt(Dot(e0, e0) * Dot(e1, e1));
+        bound += sides + cosine[k - first] > 0.0 ? 2.0 * sine[k - first] / (sides + cosine[k - first]) : kTwoTurns;
     }
+    // Every face turns the same way about n, so the angles of a fan that
+    // closes add up to whole turns: below two, to exactly one.
+    if (bound < kTwoTurns && FanCloses(mesh, faces, v)) return true;
+    double turn = 0.0;
+    for (std::uint32_t k = first; k < last; ++k) turn += std::atan2(sine[k - first], cosine[k - first]);
     return turn < kOneTurn;
 }
 
@@ -228,181 +256,6 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
 }
 
 }  // namespace
-
-// The triangles whose boxes touch a cell of a grid, as fine as the largest
-// marked triangle's box or the reach, that a marked triangle's box widened
-// by the reach touches. The touched cells are kept as bits; a part so large
-// that they would pass kLargestGrid gets coarser cells, which only let a few
-// more triangles through. A first call looks at every triangle; a later one,
-// when every vertex is in use and the touched cells are few, only at the
-// faces of the vertices within the longest box side so far of a touched
-// cell, as only those can touch one: the same triangles at a cost that
-// follows the marked ones.
-std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask,
-                                         const std::vector<std::uint32_t>& marked, float reach, NearSearch& search) {
-    const std::size_t triangles = mask.size();
-    auto boxOf = [&](std::size_t t, Vec3f& lo, Vec3f& hi) {
-        lo = hi = mesh.vertices[mesh.indices[3 * t]].position;
-        for (std::size_t k = 1; k < 3; ++k) {
-            const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
-            for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], p[a]), hi[a] = std::max(hi[a], p[a]);
-        }
-    };
-    auto longestSide = [](const Vec3f& lo, const Vec3f& hi) {
-        return std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
-    };
-    const bool local = search.longestSide >= 0.0f && search.everyVertexUsed;
-    // The extremes by chunks on all threads: min and max give the same
-    // values in any order. Over the vertices when every one is in use, as
-    // the triangles' boxes would give the same.
-    struct Extent {
-        Vec3f low{kHuge, kHuge, kHuge}, high{-kHuge, -kHuge, -kHuge};
-        float cell = 0.0f, side = 0.0f;
-    };
-    Vec3f lo, hi, low = {kHuge, kHuge, kHuge}, high = -low;
-    float cell = reach;
-    if (local) {
-        const std::size_t vertexCount = mesh.vertices.size();
-        std::vector<Extent> extents((vertexCount + kNearChunk - 1) / kNearChunk);
-        ForEachChunk(vertexCount, kNearChunk, [&](std::size_t begin, std::size_t end) {
-            Extent& e = extents[begin / kNearChunk];
-            for (std::size_t v = begin; v < end; ++v) {
-                const Vec3f& p = mesh.vertices[v].position;
-                for (int a = 0; a < 3; ++a) e.low[a] = std::min(e.low[a], p[a]), e.high[a] = std::max(e.high[a], p[a]);
-            }
-        });
-        for (const Extent& e : extents) {
-            for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], e.low[a]), high[a] = std::max(high[a], e.high[a]);
-        }
-        // Only the marked triangles' corners moved since the last call.
-        for (const std::uint32_t t : marked) {
-            boxOf(t, lo, hi);
-            cell = std::max(cell, longestSide(lo, hi));
-        }
-        search.longestSide = std::max(search.longestSide, cell);
-    } else {
-        std::vector<Extent> extents((triangles + kNearChunk - 1) / kNearChunk);
-        ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
-            Extent& e = extents[begin / kNearChunk];
-            Vec3f boxLow, boxHigh;
-            for (std::size_t t = begin; t < end; ++t) {
-                boxOf(t, boxLow, boxHigh);
-                for (int a = 0; a < 3; ++a)
-                    e.low[a] = std::min(e.low[a], boxLow[a]), e.high[a] = std::max(e.high[a], boxHigh[a]);
-                const float side = longestSide(boxLow, boxHigh);
-                e.side = std::max(e.side, side);
-                if (mask[t]) e.cell = std::max(e.cell, side);
-            }
-        });
-        for (const Extent& e : extents) {
-            for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], e.low[a]), high[a] = std::max(high[a], e.high[a]);
-            cell = std::max(cell, e.cell);
-            search.longestSide = std::max(search.longestSide, e.side);
-        }
-    }
-    float step = std::max(cell, 1e-3f);
-    std::int64_t size[3];
-    for (;;) {
-        double cells = 1.0;
-        for (int a = 0; a < 3; ++a) {
-            size[a] = static_cast<std::int64_t>((high[a] - low[a]) / step) + 1;
-            cells *= static_cast<double>(size[a]);
-        }
-        if (cells <= static_cast<double>(kLargestGrid)) break;
-        step *= static_cast<float>(std::cbrt(cells / static_cast<double>(kLargestGrid))) * 1.01f;
-    }
-    const auto cellCount = static_cast<std::size_t>(size[0] * size[1] * size[2]);
-    search.cellBits.assign((cellCount + 63) / 64, 0);
-    std::uint64_t* touched = search.cellBits.data();
-    // Calls `visit` on each cell of the box; false stops it and is returned.
-    auto cells = [&](const Vec3f& boxLow, const Vec3f& boxHigh, const auto& visit) {
-        std::int64_t from[3], to[3];
-        for (int a = 0; a < 3; ++a) {
-            from[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxLow[a] - low[a]) / step), 0, size[a] - 1);
-            to[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxHigh[a] - low[a]) / step), 0, size[a] - 1);
-        }
-        for (std::int64_t x = from[0]; x <= to[0]; ++x) {
-            for (std::int64_t y = from[1]; y <= to[1]; ++y) {
-                for (std::int64_t z = from[2]; z <= to[2]; ++z) {
-                    if (!visit(static_cast<std::size_t>((x * size[1] + y) * size[2] + z))) return false;
-                }
-            }
-        }
-        return true;
-    };
-    const Vec3f widen = {reach, reach, reach};
-    std::vector<std::size_t> touchedCells;
-    for (const std::uint32_t t : marked) {
-        boxOf(t, lo, hi);
-        cells(lo - widen, hi + widen, [&](std::size_t c) {
-            if (((touched[c / 64] >> (c % 64)) & 1u) == 0) touchedCells.push_back(c);
-            touched[c / 64] |= std::uint64_t{1} << (c % 64);
-            return true;
-        });
-    }
-    auto isNear = [&](std::size_t t) {
-        if (mask[t]) return true;
-        Vec3f boxLow, boxHigh;
-        boxOf(t, boxLow, boxHigh);
-        return !cells(boxLow, boxHigh, [&](std::size_t c) { return ((touched[c / 64] >> (c % 64)) & 1u) == 0; });
-    };
-    std::vector<std::uint32_t> near;
-    // A triangle that touches a touched cell has its corners within its
-    // longest side of that cell: within `spread` cells, one more for rounding.
-    const double spread = std::ceil(static_cast<double>(search.longestSide) / step) + 1.0;
-    const double dilation = static_cast<double>(touchedCells.size()) * std::pow(2.0 * spread + 1.0, 3.0);
-    if (local && dilation <= static_cast<double>(triangles)) {
-        const auto r = static_cast<std::int64_t>(spread);
-        std::vector<std::uint64_t>& around = search.aroundBits;
-        around.assign(search.cellBits.size(), 0);
-        for (const std::size_t c : touchedCells) {
-            const auto z = static_cast<std::int64_t>(c) % size[2];
-            const auto y = static_cast<std::int64_t>(c) / size[2] % size[1];
-            const auto x = static_cast<std::int64_t>(c) / size[2] / size[1];
-            for (std::int64_t i = std::max<std::int64_t>(x - r, 0); i <= std::min(x + r, size[0] - 1); ++i) {
-                for (std::int64_t j = std::max<std::int64_t>(y - r, 0); j <= std::min(y + r, size[1] - 1); ++j) {
-                    for (std::int64_t k = std::max<std::int64_t>(z - r, 0); k <= std::min(z + r, size[2] - 1); ++k) {
-                        const auto d = static_cast<std::size_t>((i * size[1] + j) * size[2] + k);
-                        around[d / 64] |= std::uint64_t{1} << (d % 64);
-                    }
-                }
-            }
-        }
-        const std::size_t vertexCount = mesh.vertices.size();
-        std::vector<std::vector<std::uint32_t>> inside((vertexCount + kNearChunk - 1) / kNearChunk);
-        ForEachChunk(vertexCount, kNearChunk, [&](std::size_t begin, std::size_t end) {
-            std::vector<std::uint32_t>& mine = inside[begin / kNearChunk];
-            for (std::size_t v = begin; v < end; ++v) {
-                const Vec3f& p = mesh.vertices[v].position;
-                cells(p, p, [&](std::size_t c) {
-                    if ((around[c / 64] >> (c % 64)) & 1u) mine.push_back(static_cast<std::uint32_t>(v));
-                    return true;
-                });
-            }
-        });
-        const VertexFaceAdjacency& faces = *search.faces;
-        for (const std::vector<std::uint32_t>& mine : inside) {
-            for (const std::uint32_t v : mine) {
-                near.insert(near.end(), faces.faces.begin() + faces.offsets[v],
-                            faces.faces.begin() + faces.offsets[v + 1]);
-            }
-        }
-        near.insert(near.end(), marked.begin(), marked.end());
-        SortUnique(near);
-        near.erase(std::remove_if(near.begin(), near.end(), [&](std::uint32_t t) { return !isNear(t); }), near.end());
-        return near;
-    }
-    // Each chunk lists its own; joined in chunk order, ascending.
-    std::vector<std::vector<std::uint32_t>> nearIn((triangles + kNearChunk - 1) / kNearChunk);
-    ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
-        std::vector<std::uint32_t>& mine = nearIn[begin / kNearChunk];
-        for (std::size_t t = begin; t < end; ++t) {
-            if (isNear(t)) mine.push_back(static_cast<std::uint32_t>(t));
-        }
-    });
-    for (const std::vector<std::uint32_t>& mine : nearIn) near.insert(near.end(), mine.begin(), mine.end());
-    return near;
-}
 
 void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                    std::vector<std::uint8_t>& eased, DisplacementReport& report) {
