@@ -42,6 +42,10 @@ struct DisplacementWork {
     std::vector<std::uint8_t> hold;
     std::vector<Vec3f> direction;
     std::vector<float> scale;
+
+    // Gives back what only the stages up to the move read: the fold guard
+    // keeps the vertex faces and the limits.
+    void ReleaseMoveData();
 };
 
 void ComputeFaceNormals(DisplacementWork& work);
