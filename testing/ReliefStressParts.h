@@ -139,6 +139,41 @@ inline mesh::TriangleMesh MakeOrganicLump() {
     return stress::Finish(m);
 }
 
+// A printer-bed plate `size` mm square on 2.5 mm cells, as large parts are:
+// a 3 mm plate with a 6 mm rim around it, ribs 4.5 mm tall every 50 mm
+// across it, a screw hole 2 mm across in each cell beside a crossing of the
+// ribs and at the corners inside the rim, rows of letters engraved 1 mm deep
+// between the ribs, and a locating post 25 mm tall at each corner, so that
+// the part is large along all three axes.
+inline mesh::TriangleMesh MakeBedPlate(float size) {
+    const float cell = 2.5f, plate = 3.0f, rim = 6.0f, rib = 4.5f, post = 25.0f;
+    const auto n = static_cast<std::size_t>(std::lround(size / cell));
+    const std::size_t pitch = 20;
+    std::vector<std::vector<float>> heights(n, std::vector<float>(n, plate));
+    std::vector<std::vector<bool>> holes(n, std::vector<bool>(n, false));
+    for (std::size_t y = 0; y < n; ++y) {
+        for (std::size_t x = 0; x < n; ++x) {
+            if (x % pitch == 0 || y % pitch == 0) heights[y][x] = rib;
+            if (x == 0 || y == 0 || x + 1 == n || y + 1 == n) heights[y][x] = rim;
+        }
+    }
+    heights[0][0] = heights[0][n - 1] = heights[n - 1][0] = heights[n - 1][n - 1] = post;
+    for (std::size_t y = pitch; y + 2 < n; y += pitch) {
+        for (std::size_t x = pitch; x + 2 < n; x += pitch) holes[y + 2][x + 2] = true;
+    }
+    for (const std::size_t y : {2u, 3u}) {
+        holes[y][2] = holes[y][n - 3] = holes[n - 1 - y][2] = holes[n - 1 - y][n - 3] = true;
+    }
+    // A word of four letters is 15 cells wide: one fits between two ribs.
+    for (std::size_t y = 3; y + 6 < n; y += pitch) {
+        for (std::size_t x = 3; x + 16 < n; x += pitch) {
+            relief_stress::Letter(heights, (x / pitch + y / pitch) % 2 == 0 ? "HELT" : "TULE", static_cast<int>(x),
+                                  static_cast<int>(y), plate - 1.0f);
+        }
+    }
+    return stress::ColumnBlock(cell, 2).Build(heights, holes, 1.0f);
+}
+
 inline std::vector<StressPart> MakeReliefStressParts() {
     return {{"lettered plate", MakeLetteredPlate()},
             {"thin sheet", MakeThinSheet()},

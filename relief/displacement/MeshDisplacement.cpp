@@ -12,6 +12,14 @@ namespace ridgeforge::mesh {
 
 using namespace relief_detail;
 
+void relief_detail::DisplacementWork::ReleaseMoveData() {
+    for (std::vector<float>* list : {&heights, &clearance, &scale}) std::vector<float>().swap(*list);
+    for (std::vector<Vec3f>* list : {&faceNormals, &centroids, &direction}) std::vector<Vec3f>().swap(*list);
+    for (std::vector<std::uint32_t>* list : {&edgeOfCorner, &regionOf}) std::vector<std::uint32_t>().swap(*list);
+    std::vector<MeshEdge>().swap(edges);
+    std::vector<std::uint8_t>().swap(hold);
+}
+
 DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& projection, const HeightMap& map,
                                      const std::vector<float>& weights, const DisplacementSettings& settings,
                                      const std::vector<std::uint8_t>* faceFlags, const TileFrame& frame) {
@@ -84,6 +92,8 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     std::vector<std::uint8_t> state(vertexCount, 0);
     std::vector<float> moveLength(vertexCount, 0.0f);
     MoveVertices(mesh, work, weights, settings, state, moveLength, report);
+    // The fold guard's own search does not add to what it no longer needs.
+    work.ReleaseMoveData();
 
     if (settings.preventFolds && mesh.TriangleCount() > 0) {
         timer.Begin("Fold guard");

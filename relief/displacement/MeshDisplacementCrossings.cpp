@@ -11,7 +11,9 @@
 // the move folded almost flat onto each other count too. Each moved corner of
 // a crossing triangle gives back half of its move per round, and all of it in
 // the last round, so that the surface before the move, which crossed nowhere,
-// bounds the work.
+// bounds the work. The buffers of the search are made once for all rounds,
+// and a round looks near its eased faces only, so that the rounds cost about
+// what they ease, not the size of the part.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,27 +29,29 @@ namespace {
 
 constexpr std::uint32_t kCrossingRounds = 8;
 constexpr std::size_t kChunk = 4096;
-constexpr std::size_t kNearChunk = 65536;
 constexpr std::uint32_t kLargestFan = 64;
 constexpr float kSlidTolerance = 1e-4f;
-constexpr float kHuge = 3.0e38f;
 constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
-constexpr std::int64_t kLargestGrid = std::int64_t{1} << 24;
 // cos 87 degrees: a face seen along the fan's normal keeps a fair width.
 constexpr double kPlainCosine = 0.05233596;
 // One turn, and a little for rounding: a fan that winds twice adds up to two.
 constexpr double kOneTurn = 6.2841853;
+// Two turns, less a little for rounding.
+constexpr double kTwoTurns = 12.556;
 // Edge neighbours whose normals are further apart than about 165 degrees
 // have folded onto each other.
 constexpr double kFoldedCosine = -0.966;
+// cos 75 degrees, a little raised for rounding.
+constexpr double kNoFoldCosine = 0.2589;
 
 // Whether the triangles s and t, sharing an edge, have turned almost fully
-// against each other at the given positions.
-bool FoldedOnto(const TriangleMesh& mesh, const std::vector<Vec3f>& positions, std::uint32_t s, std::uint32_t t) {
+// against each other at the positions that position(vertex) gives.
+template <typename Position>
+bool FoldedOnto(const TriangleMesh& mesh, const Position& position, std::uint32_t s, std::uint32_t t) {
     auto normal = [&](std::uint32_t f) {
-        const Vec3d a = ToDouble(positions[mesh.indices[3 * std::size_t{f}]]);
-        const Vec3d b = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 1]]);
-        const Vec3d c = ToDouble(positions[mesh.indices[3 * std::size_t{f} + 2]]);
+        const Vec3d a = ToDouble(position(mesh.indices[3 * std::size_t{f}]));
+        const Vec3d b = ToDouble(position(mesh.indices[3 * std::size_t{f} + 1]));
+        const Vec3d c = ToDouble(position(mesh.indices[3 * std::size_t{f} + 2]));
         return Cross(b - a, c - a);
     };
     const Vec3d n0 = normal(s), n1 = normal(t);
@@ -81,6 +85,24 @@ bool FanSlid(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const s
     return true;
 }
 
+// Whether every other corner of the faces around v belongs to exactly two of
+// them: the fan closes around v.
+bool FanCloses(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std::uint32_t v) {
+    std::uint32_t spokes[2 * kLargestFan];
+    std::uint32_t count = 0;
+    for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::uint32_t u = mesh.indices[3 * std::size_t{faces.faces[k]} + c];
+            if (u != v) spokes[count++] = u;
+        }
+    }
+    if (count != 2 * (faces.offsets[v + 1] - faces.offsets[v])) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (std::count(spokes, spokes + count, spokes[i]) != 2) return false;
+    }
+    return true;
+}
+
 // Whether the fan of faces around vertex v is a graph over the plane across
 // its summed normal: every face within 87 degrees of that normal, no two of
 // them folded onto each other, and their angles at v, seen along it, adding
@@ -102,15 +124,27 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
     const double axisLength = Length(axis);
     if (!(axisLength > 0.0)) return false;
     const Vec3d n = axis / axisLength;
-    double turn = 0.0;
+    double nearest = 1.0;
     for (std::uint32_t k = first; k < last; ++k) {
         const double length = Length(cross[k - first]);
         if (!(Dot(cross[k - first], n) > kPlainCosine * length)) return false;
         cross[k - first] = cross[k - first] / length;
-        for (std::uint32_t j = first; j < k; ++j) {
-            if (Dot(cross[k - first], cross[j - first]) < kFoldedCosine) return false;
+        nearest = std::min(nearest, Dot(cross[k - first], n));
+    }
+    // Faces within 75 degrees of n lie within 150 degrees of each other: none
+    // can have folded onto another.
+    if (nearest < kNoFoldCosine) {
+        for (std::uint32_t k = first; k < last; ++k) {
+            for (std::uint32_t j = first; j < k; ++j) {
+                if (Dot(cross[k - first], cross[j - first]) < kFoldedCosine) return false;
+            }
         }
-        // The face's angle at v, seen along n.
+    }
+    // The faces' angles at v, seen along n, as sine and cosine times the
+    // lengths of the two sides; 2 tan(angle / 2) bounds each from above.
+    double sine[kLargestFan], cosine[kLargestFan];
+    double bound = 0.0;
+    for (std::uint32_t k = first; k < last; ++k) {
         const std::uint32_t* corner = &mesh.indices[3 * std::size_t{faces.faces[k]}];
         int at = 0;
         while (corner[at] != v) ++at;
@@ -118,107 +152,54 @@ bool FanIsPlain(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, std:
         Vec3d e1 = ToDouble(mesh.vertices[corner[(at + 2) % 3]].position) - p;
         e0 -= n * Dot(e0, n);
         e1 -= n * Dot(e1, n);
-        turn += std::atan2(Dot(Cross(e0, e1), n), Dot(e0, e1));
+        sine[k - first] = Dot(Cross(e0, e1), n);
+        cosine[k - first] = Dot(e0, e1);
+        const double sides = std::sqrt(Dot(e0, e0) * Dot(e1, e1));
+        bound += sides + cosine[k - first] > 0.0 ? 2.0 * sine[k - first] / (sides + cosine[k - first]) : kTwoTurns;
     }
+    // Every face turns the same way about n, so the angles of a fan that
+    // closes add up to whole turns: below two, to exactly one.
+    if (bound < kTwoTurns && FanCloses(mesh, faces, v)) return true;
+    double turn = 0.0;
+    for (std::uint32_t k = first; k < last; ++k) turn += std::atan2(sine[k - first], cosine[k - first]);
     return turn < kOneTurn;
 }
 
+// The buffers of one easing, sized for the part once and handed from round
+// to round, so that a round costs about what its marked faces need: the
+// marked faces as a flag per triangle and as a list, the vertex numbers of
+// the part cut out for the search (kNoVertex outside it), and what the
+// search for nearby triangles keeps.
+struct CrossingScratch {
+    std::vector<std::uint8_t> mask;
+    std::vector<std::uint32_t> marked;
+    std::vector<std::uint32_t> renumbered;
+    NearSearch near;
+
+    // Marks the faces around v.
+    void MarkFan(const VertexFaceAdjacency& faces, std::uint32_t v) {
+        for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) {
+            const std::uint32_t t = faces.faces[k];
+            if (!mask[t]) {
+                mask[t] = 1;
+                marked.push_back(t);
+            }
+        }
+    }
+    void ClearMarks() {
+        for (const std::uint32_t t : marked) mask[t] = 0;
+        marked.clear();
+    }
+};
+
 // The corners of the marked triangles, sorted, without repeats.
-std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask) {
+std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const CrossingScratch& scratch) {
     std::vector<std::uint32_t> out;
-    for (std::size_t t = 0; t < mask.size(); ++t) {
-        if (mask[t]) out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
+    out.reserve(3 * scratch.marked.size());
+    for (const std::size_t t : scratch.marked) {
+        out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
     }
     SortUnique(out);
-    return out;
-}
-
-// The triangles whose boxes touch a cell of a grid, as fine as the largest
-// marked triangle's box or the reach, that a marked triangle's box widened
-// by the reach touches: every triangle within the reach of a marked one. All
-// of them when that grid would be too large.
-std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask, float reach) {
-    const std::size_t triangles = mask.size();
-    std::vector<std::uint32_t> all(triangles);
-    for (std::size_t t = 0; t < triangles; ++t) all[t] = static_cast<std::uint32_t>(t);
-    if (!mesh.boundsValid) return all;
-    auto boxOf = [&](std::size_t t, Vec3f& lo, Vec3f& hi) {
-        lo = hi = mesh.vertices[mesh.indices[3 * t]].position;
-        for (std::size_t k = 1; k < 3; ++k) {
-            const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
-            for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], p[a]), hi[a] = std::max(hi[a], p[a]);
-        }
-    };
-    // The extremes by chunks on all threads: min and max give the same
-    // values in any order.
-    struct Extent {
-        Vec3f low{kHuge, kHuge, kHuge}, high{-kHuge, -kHuge, -kHuge};
-        float cell = 0.0f;
-    };
-    std::vector<Extent> extents((triangles + kNearChunk - 1) / kNearChunk);
-    ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
-        Extent& e = extents[begin / kNearChunk];
-        Vec3f boxLow, boxHigh;
-        for (std::size_t t = begin; t < end; ++t) {
-            boxOf(t, boxLow, boxHigh);
-            for (int a = 0; a < 3; ++a)
-                e.low[a] = std::min(e.low[a], boxLow[a]), e.high[a] = std::max(e.high[a], boxHigh[a]);
-            if (mask[t]) e.cell = std::max({e.cell, boxHigh.x - boxLow.x, boxHigh.y - boxLow.y, boxHigh.z - boxLow.z});
-        }
-    });
-    Vec3f lo, hi, low = {kHuge, kHuge, kHuge}, high = -low;
-    float cell = reach;
-    for (const Extent& e : extents) {
-        for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], e.low[a]), high[a] = std::max(high[a], e.high[a]);
-        cell = std::max(cell, e.cell);
-    }
-    std::int64_t size[3];
-    for (int a = 0; a < 3; ++a) size[a] = static_cast<std::int64_t>((high[a] - low[a]) / std::max(cell, 1e-3f)) + 1;
-    if (cell == 0.0f || size[0] * size[1] * size[2] > kLargestGrid) return all;
-    const float step = std::max(cell, 1e-3f);
-    std::vector<std::uint8_t> touched(static_cast<std::size_t>(size[0] * size[1] * size[2]), 0);
-    // Calls `visit` on each cell of the box; false stops it and is returned.
-    auto cells = [&](const Vec3f& boxLow, const Vec3f& boxHigh, const auto& visit) {
-        std::int64_t from[3], to[3];
-        for (int a = 0; a < 3; ++a) {
-            from[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxLow[a] - low[a]) / step), 0, size[a] - 1);
-            to[a] = std::clamp<std::int64_t>(static_cast<std::int64_t>((boxHigh[a] - low[a]) / step), 0, size[a] - 1);
-        }
-        for (std::int64_t x = from[0]; x <= to[0]; ++x) {
-            for (std::int64_t y = from[1]; y <= to[1]; ++y) {
-                for (std::int64_t z = from[2]; z <= to[2]; ++z) {
-                    if (!visit(static_cast<std::size_t>((x * size[1] + y) * size[2] + z))) return false;
-                }
-            }
-        }
-        return true;
-    };
-    const Vec3f widen = {reach, reach, reach};
-    for (std::size_t t = 0; t < triangles; ++t) {
-        if (!mask[t]) continue;
-        boxOf(t, lo, hi);
-        cells(lo - widen, hi + widen, [&](std::size_t c) { return touched[c] = 1; });
-    }
-    // Each chunk lists its own; joined in chunk order, ascending.
-    std::vector<std::vector<std::uint32_t>> nearIn(extents.size());
-    ForEachChunk(triangles, kNearChunk, [&](std::size_t begin, std::size_t end) {
-        std::vector<std::uint32_t>& mine = nearIn[begin / kNearChunk];
-        Vec3f boxLow, boxHigh;
-        for (std::size_t t = begin; t < end; ++t) {
-            boxOf(t, boxLow, boxHigh);
-            if (mask[t] || !cells(boxLow, boxHigh, [&](std::size_t c) { return touched[c] == 0; })) {
-                mine.push_back(static_cast<std::uint32_t>(t));
-            }
-        }
-    });
-    std::vector<std::uint32_t> near;
-    for (const std::vector<std::uint32_t>& mine : nearIn) near.insert(near.end(), mine.begin(), mine.end());
-    return near;
-}
-
-std::vector<Vec3f> PositionsOf(const TriangleMesh& mesh) {
-    std::vector<Vec3f> out(mesh.vertices.size());
-    for (std::size_t v = 0; v < out.size(); ++v) out[v] = mesh.vertices[v].position;
     return out;
 }
 
@@ -226,19 +207,19 @@ std::vector<Vec3f> PositionsOf(const TriangleMesh& mesh) {
 // triangle beyond what they share, and the marked edge neighbours that the
 // move folded onto each other; sorted, without repeats.
 std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const VertexFaceAdjacency& faces,
-                                             const std::vector<Vec3f>& saved, const std::vector<std::uint8_t>& mask,
-                                             float reach) {
+                                             const std::vector<Vec3f>& saved, CrossingScratch& scratch, float reach) {
     std::vector<std::uint32_t> out;
     bool stoppedEarly = false;
-    const std::vector<std::uint32_t> near = TrianglesNear(mesh, mask, reach);
-    if (near.size() == mask.size()) {
+    const std::vector<std::uint32_t> near = TrianglesNear(mesh, scratch.mask, scratch.marked, reach, scratch.near);
+    if (near.size() == scratch.mask.size()) {
         FindSelfIntersections(mesh, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
     } else {
         // The search over the nearby triangles alone, on their own corners
         // numbered afresh, so that shared corners stay shared without copying
         // every vertex of the part.
         TriangleMesh part;
-        std::vector<std::uint32_t> renumbered(mesh.vertices.size(), kNoVertex);
+        std::vector<std::uint32_t>& renumbered = scratch.renumbered;
+        std::vector<std::uint32_t> used;
         part.indices.reserve(3 * near.size());
         for (const std::size_t t : near) {
             for (std::size_t k = 0; k < 3; ++k) {
@@ -246,23 +227,27 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
                 if (renumbered[v] == kNoVertex) {
                     renumbered[v] = static_cast<std::uint32_t>(part.vertices.size());
                     part.vertices.push_back(mesh.vertices[v]);
+                    used.push_back(v);
                 }
                 part.indices.push_back(renumbered[v]);
             }
         }
+        for (const std::uint32_t v : used) renumbered[v] = kNoVertex;
         FindSelfIntersections(part, nullptr, std::numeric_limits<std::uint64_t>::max(), out, stoppedEarly);
         for (std::uint32_t& t : out) t = near[t];
     }
     // Edge neighbours folded onto each other off one plane meet only along
     // their edge, yet leave a blade no slicer can read; they lie in the fans
     // of their corners.
-    const std::vector<Vec3f> now = PositionsOf(mesh);
-    for (const std::uint32_t v : CornersOfMarked(mesh, mask)) {
+    const std::vector<std::uint8_t>& mask = scratch.mask;
+    const auto now = [&](std::uint32_t v) { return mesh.vertices[v].position; };
+    const auto before = [&](std::uint32_t v) { return saved[v]; };
+    for (const std::uint32_t v : CornersOfMarked(mesh, scratch)) {
         for (std::uint32_t i = faces.offsets[v]; i < faces.offsets[v + 1]; ++i) {
             for (std::uint32_t j = i + 1; j < faces.offsets[v + 1]; ++j) {
                 const std::uint32_t s = faces.faces[i], t = faces.faces[j];
                 if ((!mask[s] && !mask[t]) || SharedCorners(mesh, s, t) != 2) continue;
-                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, saved, s, t)) out.insert(out.end(), {s, t});
+                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, before, s, t)) out.insert(out.end(), {s, t});
             }
         }
     }
@@ -275,29 +260,42 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
 void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                    std::vector<std::uint8_t>& eased, DisplacementReport& report) {
     const VertexFaceAdjacency& faces = work.vertexFaces;
-    const std::size_t triangles = mesh.TriangleCount();
+    const std::size_t vertexCount = mesh.vertices.size();
     auto moved = [&](std::uint32_t v) { return !(mesh.vertices[v].position == saved[v]); };
-    std::vector<std::uint8_t> plain(mesh.vertices.size(), 1), mask(triangles, 0);
-    ForEachChunk(mesh.vertices.size(), kChunk, [&](std::size_t begin, std::size_t end) {
+    // Each chunk finds its own longest move (a maximum comes out the same in
+    // any order) and lists the vertices whose fans are searched: those that
+    // no longer lie plain, and what the tilt test eased whatever its fan.
+    struct Folds {
+        float reach = 0.0f;
+        std::vector<std::uint32_t> vertices;
+    };
+    std::vector<Folds> folds((vertexCount + kChunk - 1) / kChunk);
+    ForEachChunk(vertexCount, kChunk, [&](std::size_t begin, std::size_t end) {
+        Folds& mine = folds[begin / kChunk];
         for (std::size_t v = begin; v < end; ++v) {
-            // An eased vertex's faces are searched whatever its fan.
-            if (eased[v]) continue;
             const auto u = static_cast<std::uint32_t>(v);
-            plain[v] = FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u) ? 1 : 0;
+            mine.reach = std::max(mine.reach, Length(mesh.vertices[v].position - saved[v]));
+            if (eased[v] || !(FanSlid(mesh, faces, saved, u) || FanIsPlain(mesh, faces, u))) mine.vertices.push_back(u);
         }
     });
     // Where the surface folded, or the tilt test eased it, surfaces may have
     // moved into each other from as far as the longest move away.
-    bool any = false;
+    CrossingScratch scratch;
+    scratch.mask.assign(mesh.TriangleCount(), 0);
     float reach = 0.0f;
-    for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
-        reach = std::max(reach, Length(mesh.vertices[v].position - saved[v]));
-        if (plain[v] && !eased[v]) continue;
-        any = true;
-        for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+    for (const Folds& mine : folds) {
+        reach = std::max(reach, mine.reach);
+        for (const std::uint32_t v : mine.vertices) scratch.MarkFan(faces, v);
     }
-    if (!any) return;
-    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+    if (scratch.marked.empty()) return;
+    folds = {};
+    scratch.renumbered.assign(vertexCount, kNoVertex);
+    scratch.near.faces = &faces;
+    scratch.near.everyVertexUsed = true;
+    for (std::size_t v = 0; v < vertexCount && scratch.near.everyVertexUsed; ++v) {
+        scratch.near.everyVertexUsed = faces.offsets[v + 1] > faces.offsets[v];
+    }
+    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
     std::vector<std::uint32_t> vertices;
     for (std::uint32_t round = 1; !crossing.empty() && round <= kCrossingRounds; ++round) {
         const float keep = round == kCrossingRounds ? 0.0f : 0.5f;
@@ -308,8 +306,10 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
                 if (moved(v)) vertices.push_back(v);
             }
         }
+        // Triangles that cross with no corner left to ease stay as they are.
+        if (vertices.empty()) break;
         SortUnique(vertices);
-        std::fill(mask.begin(), mask.end(), std::uint8_t{0});
+        scratch.ClearMarks();
         // What the eased faces can meet now lies within the way they went back.
         reach = 0.0f;
         for (const std::uint32_t v : vertices) {
@@ -317,9 +317,9 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
             reach = std::max(reach, (1.0f - keep) * Length(position - saved[v]));
             position = saved[v] + (position - saved[v]) * keep;
             eased[v] = 1;
-            for (std::uint32_t k = faces.offsets[v]; k < faces.offsets[v + 1]; ++k) mask[faces.faces[k]] = 1;
+            scratch.MarkFan(faces, v);
         }
-        crossing = CrossingTriangles(mesh, faces, saved, mask, reach);
+        crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
     }
     report.trianglesLeftTurned += crossing.size();
 }

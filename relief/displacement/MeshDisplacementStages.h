@@ -42,6 +42,10 @@ struct DisplacementWork {
     std::vector<std::uint8_t> hold;
     std::vector<Vec3f> direction;
     std::vector<float> scale;
+
+    // Gives back what only the stages up to the move read: the fold guard
+    // keeps the vertex faces and the limits.
+    void ReleaseMoveData();
 };
 
 void ComputeFaceNormals(DisplacementWork& work);
@@ -68,5 +72,24 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
 // round counts as left turned.
 void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                    std::vector<std::uint8_t>& eased, DisplacementReport& report);
+
+// What the search for nearby triangles keeps from call to call on one part.
+// A call after the first may look only near the marked triangles when every
+// vertex is in use (the faces around each are given) and, since the last
+// call, only corners of the marked triangles moved.
+struct NearSearch {
+    const VertexFaceAdjacency* faces = nullptr;
+    bool everyVertexUsed = false;
+    // The longest side of a triangle's box so far; negative before the first call.
+    float longestSide = -1.0f;
+    // One bit per grid cell: touched, and within reach of a touched one.
+    std::vector<std::uint64_t> cellBits, aroundBits;
+};
+
+// The triangles within `reach` of the marked ones, and some more beside them,
+// ascending; every marked one is among them. mask holds a flag per triangle,
+// marked the flagged triangles.
+std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::vector<std::uint8_t>& mask,
+                                         const std::vector<std::uint32_t>& marked, float reach, NearSearch& search);
 
 }  // namespace ridgeforge::mesh::relief_detail

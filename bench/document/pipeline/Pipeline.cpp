@@ -4,11 +4,14 @@
 // sizes of 0.8, 0.4 and 0.2 mm. Each size is one run in a fresh cache; the
 // stage times are counters in milliseconds. Peak resident size only grows:
 // run one size per process for a clean figure
-// (--benchmark_filter='PipelineRun/0/200').
+// (--benchmark_filter='PipelineRun/0/200'). PlateRun is a run with the
+// default settings (remesh, relief and simplification on, the Noise texture)
+// on a 250 mm printer-bed plate.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include "mesh/TestShapes.h"
+#include "testing/ReliefStressParts.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "document/pipeline/PipelineStages.h"
 
@@ -32,20 +35,9 @@ HeightMap Knurl() {
     return map;
 }
 
-// Arguments: the method (0 solid, 1 mesh) and the triangle size in micrometres.
-void PipelineRun(benchmark::State& state) {
-    const auto method = static_cast<DisplacementMethod>(state.range(0));
-    const float size = static_cast<float>(state.range(1)) / 1000.0f;
-    const TriangleMesh part = MakeTestCube(100.0f);
-    PipelineSettings settings;
-    settings.projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
-    settings.projection.cage.size = part.boundsMax - part.boundsMin;
-    settings.remeshEnabled = true;
-    settings.remesh.targetEdgeMillimetres = size;
-    settings.displacementEnabled = true;
-    settings.displacement.method = method;
-    settings.displacement.strengthMillimetres = 0.6f;
-    const HeightMap texture = Knurl();
+// Runs the stages on the part and writes the counters of the last run.
+void RunAndCount(benchmark::State& state, const TriangleMesh& part, const PipelineSettings& settings,
+                 const HeightMap& texture) {
     PipelineRunState run;
     for (auto _ : state) {
         PipelineStageCache cache;
@@ -74,11 +66,48 @@ void PipelineRun(benchmark::State& state) {
     state.counters["result"] = static_cast<double>(run.resultTriangles);
     state.counters["peakMB"] = PeakResidentMegabytes();
 }
+
+// Arguments: the method (0 solid, 1 mesh) and the triangle size in micrometres.
+void PipelineRun(benchmark::State& state) {
+    const auto method = static_cast<DisplacementMethod>(state.range(0));
+    const float size = static_cast<float>(state.range(1)) / 1000.0f;
+    const TriangleMesh part = MakeTestCube(100.0f);
+    PipelineSettings settings;
+    settings.projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
+    settings.projection.cage.size = part.boundsMax - part.boundsMin;
+    settings.remeshEnabled = true;
+    settings.remesh.targetEdgeMillimetres = size;
+    settings.displacementEnabled = true;
+    settings.displacement.method = method;
+    settings.displacement.strengthMillimetres = 0.6f;
+    RunAndCount(state, part, settings, Knurl());
+}
 BENCHMARK(PipelineRun)
     ->ArgsProduct({{0, 1}, {800, 400, 200}})
     ->ArgNames({"method", "um"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+
+// Argument: the method (0 solid, 1 mesh).
+void PlateRun(benchmark::State& state) {
+    const TriangleMesh part = ridgeforge::test::MakeBedPlate(250.0f);
+    PipelineSettings settings;
+    settings.projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
+    settings.projection.cage.size = part.boundsMax - part.boundsMin;
+    settings.remeshEnabled = settings.displacementEnabled = settings.simplifyEnabled = true;
+    settings.displacement.method = static_cast<DisplacementMethod>(state.range(0));
+    // As the document hands them over.
+    settings.printability.collectHighlights = false;
+    settings.cleanup.weldCollapsedTriangles = false;
+    settings.cleanup.fillHoles = false;
+    settings.simplify.protectTexturedFaces = false;
+    HeightMap texture;
+    const auto pattern = procedural::CreateTexture("Noise");
+    texture.SetImage(512, 512, pattern->RenderHeightMap(512, 512));
+    texture.neutralHeight = pattern->EffectiveNeutralHeight();
+    RunAndCount(state, part, settings, texture);
+}
+BENCHMARK(PlateRun)->Arg(0)->Arg(1)->ArgName("method")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

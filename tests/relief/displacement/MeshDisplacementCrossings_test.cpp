@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "relief/displacement/MeshDisplacement.h"
+#include "relief/displacement/MeshDisplacementStages.h"
 #include "tests/relief/displacement/ReliefTestSupport.h"
 #include "tests/support/SelfIntersections.h"
 
@@ -67,3 +68,96 @@ TEST(MeshDisplacementCrossings, ValleyFlanksMovingIntoEachOtherAreEasedApart) {
 
 }  // namespace
 }  // namespace ridgeforge::mesh
+
+namespace ridgeforge::mesh::relief_detail {
+namespace {
+
+// Loose triangles: a marked one at (10, 10, 10), one 0.3 mm above it, one
+// 5 mm off, a sliver 20 mm long passing 0.2 mm over the marked one, three
+// far out at 1000 mm along each axis, so that a grid of the marked
+// triangle's size over the whole part would hold billions of cells, and
+// 60,000 more far off, as many as a part whose later rounds look only near
+// the marked triangles has.
+TriangleMesh MakeScatteredTriangles() {
+    TriangleMesh m;
+    auto add = [&](Vec3f a, Vec3f b, Vec3f c) {
+        for (const Vec3f& p : {a, b, c}) {
+            m.indices.push_back(static_cast<std::uint32_t>(m.vertices.size()));
+            m.vertices.push_back({p, {}});
+        }
+    };
+    add({10, 10, 10}, {10.2f, 10, 10}, {10, 10.2f, 10});               // 0: marked
+    add({10, 10, 10.3f}, {10.2f, 10, 10.3f}, {10, 10.2f, 10.3f});      // 1: above it
+    add({15, 15, 15}, {15.2f, 15, 15}, {15, 15.2f, 15});               // 2: 5 mm off
+    add({0, 10.05f, 10.2f}, {20, 10.05f, 10.2f}, {0, 10.15f, 10.2f});  // 3: sliver
+    add({1000, 0, 0}, {1000.2f, 0, 0}, {1000, 0.2f, 0});               // 4..6: far out
+    add({0, 1000, 0}, {0.2f, 1000, 0}, {0, 1000.2f, 0});
+    add({0, 0, 1000}, {0.2f, 0, 1000}, {0, 0.2f, 1000});
+    for (int i = 0; i < 60000; ++i) {
+        const Vec3f at = {500.0f + 0.5f * static_cast<float>(i % 300), 500.0f + 0.5f * static_cast<float>(i / 300),
+                          500};
+        add(at, at + Vec3f{0.2f, 0, 0}, at + Vec3f{0, 0.2f, 0});
+    }
+    m.RecomputeBounds();
+    return m;
+}
+
+TEST(MeshDisplacementCrossings, NearbyTrianglesOfAPartLargeAlongEveryAxisAreFoundAlone) {
+    TriangleMesh m = MakeScatteredTriangles();
+    const VertexFaceAdjacency faces(m);
+    std::vector<std::uint8_t> mask(m.TriangleCount(), 0);
+    mask[0] = 1;
+    const std::vector<std::uint32_t> marked = {0};
+    NearSearch search;
+    search.faces = &faces;
+    search.everyVertexUsed = true;
+    // Within half a millimetre: the one above and the sliver over it; not
+    // the one 5 mm off nor those far out.
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.5f, search), (std::vector<std::uint32_t>{0, 1, 3}));
+    EXPECT_GE(search.longestSide, 20.0f);
+    // A later call, after only the marked triangle moved: lifted 0.2 mm, it
+    // still has the sliver, whose corners lie 10 mm away, and the one above.
+    for (std::size_t k = 0; k < 3; ++k) m.vertices[k].position.z += 0.2f;
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.05f, search), (std::vector<std::uint32_t>{0, 1, 3}));
+    // Moved to the one 5 mm off, it has that one alone.
+    for (std::size_t k = 0; k < 3; ++k) m.vertices[k].position += Vec3f{5.0f, 5.0f, 4.8f};
+    EXPECT_EQ(TrianglesNear(m, mask, marked, 0.05f, search), (std::vector<std::uint32_t>{0, 2}));
+}
+
+// A flat fan of eight triangles about the origin whose rim points, at
+// radii 1 to 1.7 mm, move from every 45 degrees to every 90: it closes
+// around the centre twice, every face still facing up, so that each face
+// lies on the one a turn before it.
+TEST(MeshDisplacementCrossings, AFanThatClosesTwiceAroundItsCentreIsEasedBack) {
+    TriangleMesh m;
+    std::vector<Vec3f> saved = {{0, 0, 0}};
+    m.vertices.push_back({{0, 0, 0}, {}});
+    for (int k = 0; k < 8; ++k) {
+        const float r = 1.0f + 0.1f * static_cast<float>(k), a = 0.785398163f * static_cast<float>(k);
+        saved.push_back({r * std::cos(a), r * std::sin(a), 0});
+        m.vertices.push_back({{r * std::cos(2 * a), r * std::sin(2 * a), 0}, {}});
+        m.indices.insert(m.indices.end(),
+                         {0, static_cast<std::uint32_t>(k + 1), static_cast<std::uint32_t>((k + 1) % 8 + 1)});
+    }
+    m.RecomputeBounds();
+    TriangleMesh before = m;
+    for (std::size_t v = 0; v < saved.size(); ++v) before.vertices[v].position = saved[v];
+    ASSERT_EQ(ridgeforge::test::CountSelfIntersections(before).intersectingPairs, 0u);
+    ASSERT_GT(ridgeforge::test::CountSelfIntersections(m).intersectingPairs, 0u);
+    DisplacementWork work;
+    work.mesh = &m;
+    work.vertexFaces = VertexFaceAdjacency(m);
+    std::vector<std::uint8_t> eased(m.vertices.size(), 0);
+    DisplacementReport report;
+    EaseCrossings(m, work, saved, eased, report);
+    EXPECT_EQ(ridgeforge::test::CountSelfIntersections(m).intersectingPairs, 0u);
+    EXPECT_EQ(report.trianglesLeftTurned, 0u);
+    // The rim gave its moves back; the centre and the rim point at 0 degrees
+    // never moved.
+    EXPECT_EQ(eased[0], 0);
+    EXPECT_EQ(eased[1], 0);
+    for (std::size_t v = 2; v < m.vertices.size(); ++v) EXPECT_EQ(eased[v], 1) << v;
+}
+
+}  // namespace
+}  // namespace ridgeforge::mesh::relief_detail

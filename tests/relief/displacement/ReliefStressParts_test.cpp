@@ -41,5 +41,22 @@ TEST(ReliefStressParts, EachIsAClosedWeldedOutwardSolidOnTheBedThatCrossesNothin
     EXPECT_EQ(euler, 2 - 2 * 6);
 }
 
+TEST(ReliefStressParts, BedPlateIsAClosedSolidWithItsScrewHolesAndPostsThatCrossesNothing) {
+    // 24 cells of 2.5 mm: one crossing of the ribs, so one hole beside it,
+    // and two holes at each corner inside the rim.
+    const mesh::TriangleMesh m = MakeBedPlate(60.0f);
+    EXPECT_TRUE(IsClosedOrientedManifold(m));
+    EXPECT_GT(m.SignedVolume(), 0.0f);
+    const long long faces = static_cast<long long>(m.TriangleCount());
+    const long long euler = static_cast<long long>(m.vertices.size()) - faces * 3 / 2 + faces;
+    EXPECT_EQ(euler, 2 - 2 * 9);
+    EXPECT_EQ(m.boundsMin.z, 0.0f);
+    EXPECT_EQ(m.boundsMax.z, 25.0f);
+    EXPECT_FLOAT_EQ(m.boundsMax.x - m.boundsMin.x, 60.0f);
+    const SelfIntersectionCount c = CountSelfIntersections(m);
+    EXPECT_EQ(c.intersectingPairs, 0u);
+    EXPECT_EQ(c.foldedEdges, 0u);
+}
+
 }  // namespace
 }  // namespace ridgeforge::test
