@@ -18,6 +18,11 @@ namespace ridgeforge::mesh {
 
 inline constexpr float kLayerCutOffset = 0.5137f;
 
+// The most layers either cuts a part into: 400 m at 0.2 mm, far past any
+// printer, yet little to hold per layer. A taller part, as one stray point
+// far above the rest makes, is refused rather than cut.
+inline constexpr std::uint64_t kMostLayers = 2'000'000;
+
 struct Point2 {
     float u = 0.0f, v = 0.0f;
 };

@@ -27,6 +27,7 @@ public:
 
     std::optional<mesh::RemeshSettings> remeshChoice;
     std::vector<mesh::RemeshSettings> remeshStarts;
+    std::vector<std::uint64_t> remeshLimits;
 
     // Escape is held down, and whether the main window is in front.
     bool escapeDown = false;
@@ -64,9 +65,10 @@ public:
         result.checksPassed = check.checksPassed;
         return true;
     }
-    bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh&,
+    bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh&, std::uint64_t triangleLimit,
                               mesh::RemeshSettings& chosen) override {
         remeshStarts.push_back(start);
+        remeshLimits.push_back(triangleLimit);
         if (!remeshChoice) return false;
         chosen = *remeshChoice;
         return true;

@@ -7,12 +7,21 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace ridgeforge::ui {
 namespace {
 
 wxString ToWx(const std::filesystem::path& path) { return wxString::FromUTF8(path.string().c_str()); }
 
 const wxString kRecentGroup = "Recent File List";
+
+bool UsableProfile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) return true;  // made by the first save
+    const platform::InputFile file = platform::InputFile::Open(path);
+    return file.IsOpen() && file.Size() <= platform::kSmallFileBytes;
+}
 
 }  // namespace
 
@@ -30,9 +39,14 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     path_ = folder / (application + ".conf");
+    // A FIFO, a device or an outsized file in the profile's place would hang
+    // or stall the start; such a profile is neither read nor written over,
+    // and the settings live in memory for this run.
+    const bool usable = UsableProfile(path_);
     config_ =
         std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
-                                       ToWx(path_), wxString(), wxCONFIG_USE_LOCAL_FILE);
+                                       usable ? ToWx(path_) : wxString(), wxString(),
+                                       usable ? wxCONFIG_USE_LOCAL_FILE : 0);
     history_ = std::make_unique<wxFileHistory>(static_cast<size_t>(recentFileCount), firstRecentFileWxId);
     config_->SetPath("/" + kRecentGroup);
     history_->Load(*config_);
