@@ -144,6 +144,14 @@ bool CRidgeforgeDoc::RepairMeshInPlace() {
     ClearInformationPane();
     LogText(mesh::FormatRepairSummary(report));
     if (!report.changed) return false;
+    // Its weld tolerance grows with the part's farthest point, so one stray
+    // point far out can weld the whole part away; that is no repair.
+    if (copy.indices.empty()) {
+        Log(L"Repair would leave no triangles, so the part is as it was. A point far from the rest of the part can "
+            L"cause this.",
+            LogKind::Error);
+        return false;
+    }
     AdoptChangedPart(std::move(copy));
 
     CString text = FormatText(

@@ -20,9 +20,8 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kDiagonalStep = 1.4142135f;
 
 std::string TooLargeText(double layers, double cellsPerLayer) {
-    const auto count = [](double value) { return FormatCount(static_cast<std::uint64_t>(std::min(value, 1.8e19))); };
-    std::string text = "the part is too large to check: " + count(layers) + " layers";
-    if (cellsPerLayer > 0.0) text += " of " + count(cellsPerLayer) + " cells";
+    std::string text = "the part is too large to check: " + FormatLargeCount(layers) + " layers";
+    if (cellsPerLayer > 0.0) text += " of " + FormatLargeCount(cellsPerLayer) + " cells";
     return text + " (the most are " + FormatCount(kMostPrintabilityLayers) + " layers, " +
            FormatCount(kMostPrintabilityCellsPerLayer) + " cells a layer and " + FormatCount(kMostPrintabilityCells) +
            " in all); a point far from the rest of the part can cause this";
@@ -263,8 +262,9 @@ bool PrintabilityPass::SetUpFrame() {
     const float extentU = mesh_.boundsMax[axes_.u] - lowU, extentV = mesh_.boundsMax[axes_.v] - lowV;
     const float extentH = mesh_.boundsMax[axes_.h] - mesh_.boundsMin[axes_.h];
     lowestH_ = mesh_.boundsMin[axes_.h];
-    // In doubles: a far stray point makes counts no integer type holds.
-    const double layerCount = std::max(1.0, std::ceil(static_cast<double>(extentH) / layerHeight_));
+    // Divided in floats as ever, then held in a double: a far stray point
+    // makes counts no integer type holds.
+    const double layerCount = std::max(1.0, static_cast<double>(std::ceil(extentH / layerHeight_)));
     if (!(layerCount <= static_cast<double>(kMostPrintabilityLayers))) {
         report_.refusal = TooLargeText(layerCount, 0.0);
         return false;

@@ -11,7 +11,7 @@ namespace ridgeforge::mesh {
 
 namespace {
 
-constexpr double kMostSkinCells = 16e6, kMostSkinCellsAlong = 4e6;
+constexpr double kMostSkinCells = 16e6, kMostSkinCellsAlong = 65536.0;
 
 struct PreviewFrame {
     LayerAxes axes;
@@ -64,9 +64,9 @@ void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
     LayerGrid grid;
     const float lowU = mesh.boundsMin[frame.axes.u], lowV = mesh.boundsMin[frame.axes.v];
     // Half a bead, coarsened only where that would pass 16 million cells (a
-    // part about 840 mm square) or 4 million along one side: the skins of
-    // such a part are seen from far enough not to tell, and a stray point far
-    // out cannot size the raster past memory.
+    // part about 840 mm square) or 65,536 along one side (13.7 m): the skins
+    // of such a part are seen from far enough not to tell, and a stray point
+    // far out cannot size the raster, nor the work on it, past reason.
     const double extentU = static_cast<double>(mesh.boundsMax[frame.axes.u]) - lowU;
     const double extentV = static_cast<double>(mesh.boundsMax[frame.axes.v]) - lowV;
     grid.cell = static_cast<float>(std::max({static_cast<double>(std::max(0.05f, frame.beadWidth * 0.5f)),
@@ -135,11 +135,12 @@ SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSe
     frame.beadWidth = std::max(settings.beadWidthMillimetres, 0.05f);
     frame.lowestH = mesh.boundsMin[frame.axes.h];
     const float extentH = mesh.boundsMax[frame.axes.h] - frame.lowestH;
-    // In doubles: a far stray point makes counts no integer type holds.
-    const double layerCount = std::max(1.0, std::ceil(static_cast<double>(extentH) / frame.layerHeight));
+    // Divided in floats as ever, then held in a double: a far stray point
+    // makes counts no integer type holds.
+    const double layerCount = std::max(1.0, static_cast<double>(std::ceil(extentH / frame.layerHeight)));
     if (!(layerCount <= static_cast<double>(kMostLayers))) {
         preview.refusal = "the part is too tall to preview: " +
-                          FormatCount(static_cast<std::uint64_t>(std::min(layerCount, 1.8e19))) +
+                          FormatLargeCount(layerCount) +
                           " layers (the most are " + FormatCount(kMostLayers) +
                           "); a point far from the rest of the part can cause this";
         return preview;

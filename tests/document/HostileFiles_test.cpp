@@ -9,12 +9,12 @@
 #include <string>
 
 #include "document/DocumentText.h"
+#include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/StlFiles.h"
-#include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -67,32 +67,6 @@ TEST(HostileFiles, AFifoAsPartOrTextureIsRefusedWithoutWaiting) {
     EXPECT_FALSE(loaded);
     EXPECT_FALSE(d.doc.HasTexture());
     EXPECT_FALSE(d.doc.IsModified());
-}
-
-// A project saved with an image texture, whose image is then replaced by a
-// FIFO: the project opens, without the texture, with the usual caution.
-TEST(HostileFiles, AProjectWhoseTextureIsAFifoOpensWithoutIt) {
-    test::TempDir dir("hostile-texture");
-    HostedDocument d;
-    d.doc.SetUserDataRoots({LibraryRoot{dir / "user", true}});
-    d.doc.OnTestCube();
-    std::vector<std::uint16_t> samples(16);
-    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i * 4000);
-    ASSERT_TRUE(test::WritePng(dir / "t.png", 4, 4, 1, 16, samples));
-    ASSERT_TRUE(d.doc.LoadHeightMap(W(dir / "t.png")));
-    ASSERT_TRUE(d.doc.SaveProject(W(dir / "p.rgproj")));
-    fs::remove(dir / "t.png");
-    test::MakeFifo(dir / "t.png");
-
-    HostedDocument e;
-    e.doc.SetUserDataRoots({LibraryRoot{dir / "user", true}});
-    bool opened = false;
-    EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "t.png", [&] { opened = e.doc.OpenProject(W(dir / "p.rgproj")); }));
-    EXPECT_TRUE(opened);
-    EXPECT_FALSE(e.doc.HasTexture());
-    EXPECT_EQ(e.doc.testShape, "cube");
-    ASSERT_NE(e.host.LastInfo(), nullptr);
-    EXPECT_EQ(e.host.LastInfo()->kind, InfoKind::Caution);
 }
 
 // Saving a changed part over a project whose old part is now a FIFO: the

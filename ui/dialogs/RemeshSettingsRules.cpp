@@ -100,8 +100,8 @@ std::string RemeshInputEstimateText(const mesh::TriangleMesh* part, const mesh::
     // The document refuses such a run, as Process does; the dialog says so first.
     if (triangleLimit != 0 && estimate.expectedTotal > triangleLimit) {
         if (overLimit != nullptr) *overLimit = true;
-        return count + " Over the triangle limit of " + General(LimitInMillions(triangleLimit)) +
-               " million: a larger triangle size makes fewer.";
+        return count + " Over the triangle limit of " + FormatCount(triangleLimit) +
+               ": a larger triangle size makes fewer.";
     }
     return count + " The result replaces the part as loaded; open the file again to get the original back.";
 }
