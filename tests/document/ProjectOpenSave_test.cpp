@@ -515,7 +515,7 @@ TEST(ProjectSave, AnImageTextureTravelsByPathWithItsSettings) {
     EXPECT_EQ(f.host.LastInfo()->kind, InfoKind::Caution);
 
     // A FIFO in the image's place, with nobody writing to it: the project
-    // opens at once, as without the image.
+    // opens at once, and says the image could not be loaded.
     test::MakeFifo(dir / "t.png");
     HostedDocument g;
     bool opened = false;
@@ -523,7 +523,13 @@ TEST(ProjectSave, AnImageTextureTravelsByPathWithItsSettings) {
     EXPECT_TRUE(opened);
     EXPECT_FALSE(g.doc.HasTexture());
     EXPECT_TRUE(g.doc.texture.settings.invert);
-    EXPECT_EQ(g.host.LastInfo()->kind, InfoKind::Caution);
+    EXPECT_FALSE(g.doc.IsModified());
+    bool refused = false;
+    for (const test::InfoMessage& message : g.host.info) {
+        refused = refused || (message.text.rfind(L"This image could not be loaded.\n", 0) == 0 &&
+                              message.kind == InfoKind::Problem);
+    }
+    EXPECT_TRUE(refused);
 }
 
 }  // namespace
