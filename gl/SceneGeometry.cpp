@@ -36,8 +36,8 @@ SceneBounds ComputeSceneBounds(const mesh::TriangleMesh& mesh) {
 GridLayout ComputeGrid(float gridHalfSize) {
     // Worked in double so that a half size of exactly 5 x 10^k lands on its step.
     // A half size that is not finite is taken as the largest scene's.
-    const double s = std::isfinite(gridHalfSize) ? std::max(0.0001, static_cast<double>(gridHalfSize))
-                                                 : kLargestSceneRadius;
+    const double s =
+        std::isfinite(gridHalfSize) ? std::max(0.0001, static_cast<double>(gridHalfSize)) : kLargestSceneRadius;
     const double base = std::pow(10.0, std::floor(std::log10(s / 5.0)));
     const double r = s / 5.0 / base;
     const double step = r < 1.5 ? base : r < 3.5 ? 2.0 * base : r < 7.5 ? 5.0 * base : 10.0 * base;

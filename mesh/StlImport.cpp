@@ -375,7 +375,9 @@ bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corn
                 " vertices is not a whole number of triangles.";
         return false;
     }
-    if (end != nullptr) *end = inFacet ? AsciiStlEnd::InsideFacet : inSolid ? AsciiStlEnd::InsideSolid : AsciiStlEnd::Whole;
+    if (end != nullptr) {
+        *end = inFacet ? AsciiStlEnd::InsideFacet : inSolid ? AsciiStlEnd::InsideSolid : AsciiStlEnd::Whole;
+    }
     return true;
 }
 

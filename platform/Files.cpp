@@ -24,8 +24,9 @@ int OpenRegular(const std::filesystem::path& path, std::uint64_t& size, std::str
         return -1;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    const bool examined = ::fstat(fd, &info) == 0;
+    if (!examined || !S_ISREG(info.st_mode)) {
+        SetError(error, !examined ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
         ::close(fd);
         return -1;
     }

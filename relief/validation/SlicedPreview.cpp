@@ -69,9 +69,9 @@ void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
     // far out cannot size the raster, nor the work on it, past reason.
     const double extentU = static_cast<double>(mesh.boundsMax[frame.axes.u]) - lowU;
     const double extentV = static_cast<double>(mesh.boundsMax[frame.axes.v]) - lowV;
-    grid.cell = static_cast<float>(std::max({static_cast<double>(std::max(0.05f, frame.beadWidth * 0.5f)),
-                                             std::sqrt(extentU * extentV / kMostSkinCells),
-                                             std::max(extentU, extentV) / kMostSkinCellsAlong}));
+    grid.cell = static_cast<float>(
+        std::max({static_cast<double>(std::max(0.05f, frame.beadWidth * 0.5f)),
+                  std::sqrt(extentU * extentV / kMostSkinCells), std::max(extentU, extentV) / kMostSkinCellsAlong}));
     grid.originU = lowU - grid.cell;
     grid.originV = lowV - grid.cell;
     grid.columns = static_cast<std::int32_t>(std::ceil((mesh.boundsMax[frame.axes.u] - lowU) / grid.cell)) + 2;
@@ -139,8 +139,7 @@ SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSe
     // makes counts no integer type holds.
     const double layerCount = std::max(1.0, static_cast<double>(std::ceil(extentH / frame.layerHeight)));
     if (!(layerCount <= static_cast<double>(kMostLayers))) {
-        preview.refusal = "the part is too tall to preview: " +
-                          FormatLargeCount(layerCount) +
+        preview.refusal = "the part is too tall to preview: " + FormatLargeCount(layerCount) +
                           " layers (the most are " + FormatCount(kMostLayers) +
                           "); a point far from the rest of the part can cause this";
         return preview;

@@ -16,7 +16,9 @@ namespace {
 using test::SameBytes;
 using test::ToolDocument;
 
-void AdoptPart(CRidgeforgeDoc& doc, mesh::TriangleMesh part) { test::AdoptPart(doc, std::move(part), L"/parts/far.stl"); }
+void AdoptPart(CRidgeforgeDoc& doc, mesh::TriangleMesh part) {
+    test::AdoptPart(doc, std::move(part), L"/parts/far.stl");
+}
 
 // The first corner of the cube (its lowest) moved out along the axis.
 mesh::TriangleMesh CubeWithAStrayCorner(int axis) {

@@ -171,8 +171,8 @@ TEST(SceneGeometry, BoundsAndGridSteps) {
     // A part 3e38 mm across: its half diagonal overflows a float. The scene
     // is framed as the largest one, with a grid of finite lines.
     mesh::TriangleMesh huge;
-    huge.vertices = {{{-1.5e38f, -1.5e38f, -1.5e38f}, {}}, {{1.5e38f, -1.5e38f, 1.5e38f}, {}},
-                     {{1.5e38f, 1.5e38f, 1.5e38f}, {}}};
+    huge.vertices = {
+        {{-1.5e38f, -1.5e38f, -1.5e38f}, {}}, {{1.5e38f, -1.5e38f, 1.5e38f}, {}}, {{1.5e38f, 1.5e38f, 1.5e38f}, {}}};
     huge.indices = {0, 1, 2};
     const SceneBounds far = ComputeSceneBounds(huge);
     EXPECT_EQ(far.radius, 1e37f);

@@ -345,9 +345,8 @@ TEST(ImageDecoder, AFifoIsRefusedWithoutWaiting) {
     EXPECT_TRUE(image.rgba.empty());
 
     using Decoder = void (*)(const std::filesystem::path&, std::int32_t, platform::DecodedImage&);
-    const Decoder decoders[] = {platform::detail::DecodePng, platform::detail::DecodeJpeg,
-                                platform::detail::DecodeTiff, platform::detail::DecodeGif,
-                                platform::detail::DecodeBmp};
+    const Decoder decoders[] = {platform::detail::DecodePng, platform::detail::DecodeJpeg, platform::detail::DecodeTiff,
+                                platform::detail::DecodeGif, platform::detail::DecodeBmp};
     for (const Decoder decode : decoders) {
         platform::DecodedImage one;
         one.failure = ImageFailure::None;

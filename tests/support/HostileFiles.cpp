@@ -11,9 +11,7 @@
 
 namespace ridgeforge::test {
 
-void MakeFifo(const std::filesystem::path& path) {
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
-}
+void MakeFifo(const std::filesystem::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path; }
 
 void MakeSparseFile(const std::filesystem::path& path, std::uint64_t bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -43,10 +43,9 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
     // or stall the start; such a profile is neither read nor written over,
     // and the settings live in memory for this run.
     const bool usable = UsableProfile(path_);
-    config_ =
-        std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
-                                       usable ? ToWx(path_) : wxString(), wxString(),
-                                       usable ? wxCONFIG_USE_LOCAL_FILE : 0);
+    config_ = std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()),
+                                             wxString::FromUTF8(vendor.c_str()), usable ? ToWx(path_) : wxString(),
+                                             wxString(), usable ? wxCONFIG_USE_LOCAL_FILE : 0);
     history_ = std::make_unique<wxFileHistory>(static_cast<size_t>(recentFileCount), firstRecentFileWxId);
     config_->SetPath("/" + kRecentGroup);
     history_->Load(*config_);

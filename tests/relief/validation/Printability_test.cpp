@@ -232,8 +232,7 @@ TEST(Printability, TheLayerLimitIsInclusive) {
     EXPECT_EQ(at.layers, 2'000'000u);
     const PrintabilityReport over = CheckPrintability(MakeBox({0, 0, 0}, {1, 1, 2'000'001}), settings);
     EXPECT_FALSE(over.checked);
-    EXPECT_EQ(over.refusal.rfind("the part is too large to check: 2,000,001 layers (the most", 0), 0u)
-        << over.refusal;
+    EXPECT_EQ(over.refusal.rfind("the part is too large to check: 2,000,001 layers (the most", 0), 0u) << over.refusal;
 }
 
 TEST(Printability, SettingsShapeTheFrame) {

@@ -169,8 +169,8 @@ TEST(SlicedPreview, AStrayFarCornerIsRefusedOrCoarsened) {
     SlicedPreviewSettings thick;
     thick.layerHeightMillimetres = 1.0f;
     EXPECT_EQ(BuildSlicedPreview(ridgeforge::test::MakeBox({0, 0, 0}, {1, 1, 2'000'001}), thick).refusal,
-              "the part is too tall to preview: 2,000,001 layers (the most are 2,000,000); a point far from the rest of "
-              "the part can cause this");
+              "the part is too tall to preview: 2,000,001 layers (the most are 2,000,000); a point far from the "
+              "rest of the part can cause this");
 
     ridgeforge::mesh::TriangleMesh wide = ridgeforge::test::MakeBox({-10, -10, -10}, {10, 10, 10});
     wide.vertices[0].position.x = 1e10f;
