@@ -235,30 +235,27 @@ TEST_F(RemeshDialogTest, RemeshInputIsOffWhileTheEstimateIsOverTheLimit) {
     dialog.triangleLimit = 1'200'000;
     dialog.Open();
     auto* remesh = static_cast<wxButton*>(dialog.FindWindow(wxID_OK));
+    auto* size = static_cast<wxTextCtrl*>(dialog.FindWindow(CRemeshInputDialog::kSizeField));
     EXPECT_TRUE(remesh->IsEnabled());
     EXPECT_EQ(dialog.EstimateText(),
               "About 1,200,000 triangles from 1. The result replaces the part as loaded; open the file again to get "
               "the original back.");
 
-    CRemeshInputDialog over(owner_);
-    over.settings = dialog.settings;
-    over.part = &part;
-    over.triangleLimit = 1'199'999;
-    over.Open();
-    auto* off = static_cast<wxButton*>(over.FindWindow(wxID_OK));
-    EXPECT_FALSE(off->IsEnabled());
-    EXPECT_EQ(over.EstimateText(),
+    dialog.triangleLimit = 1'199'999;
+    dialog.UpdateEstimate();
+    EXPECT_FALSE(remesh->IsEnabled());
+    EXPECT_EQ(dialog.EstimateText(),
               "About 1,200,000 triangles from 1. Over the triangle limit of 1,199,999: a larger triangle size makes "
               "fewer.");
     // A larger size brings it under, and the button back.
-    static_cast<wxTextCtrl*>(over.FindWindow(CRemeshInputDialog::kSizeField))->SetValue("0.25");
-    EXPECT_TRUE(off->IsEnabled());
-    static_cast<wxTextCtrl*>(over.FindWindow(CRemeshInputDialog::kSizeField))->SetValue("0.2");
-    EXPECT_FALSE(off->IsEnabled());
+    size->SetValue("0.25");
+    EXPECT_TRUE(remesh->IsEnabled());
+    size->SetValue("0.2");
+    EXPECT_FALSE(remesh->IsEnabled());
     // Without a limit nothing is over.
-    over.triangleLimit = 0;
-    over.UpdateEstimate();
-    EXPECT_TRUE(off->IsEnabled());
+    dialog.triangleLimit = 0;
+    dialog.UpdateEstimate();
+    EXPECT_TRUE(remesh->IsEnabled());
 }
 
 }  // namespace
