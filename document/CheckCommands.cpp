@@ -67,6 +67,11 @@ void CRidgeforgeDoc::CheckPrintabilityCommand() {
     if (Host() != nullptr) Host()->ShowOutputPane();
 
     const mesh::PrintabilityReport& r = printability;
+    // A part the check refused has no findings, which must not read as a clean verdict.
+    if (!r.checked) {
+        ShowInformation(L"Printability " + Utf8ToCString(mesh::PrintabilitySummary(r)) + L".", InfoKind::Problem);
+        return;
+    }
     CString text = Utf8ToCString(mesh::PrintabilitySummary(r)) + L".";
     if (!r.featuresInAir.empty()) text += L"\nRed: where the support goes - a layer with nothing beneath it.";
     const bool clear = r.featuresInAir.empty() && r.farReaches.empty() && r.laidInAir.empty();

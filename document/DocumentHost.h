@@ -111,9 +111,10 @@ public:
     // the result is filled.
     virtual bool RunExportDialog(const ExportDialogRequest& request, ExportDialogResult& result) = 0;
     // The "Remesh Input Mesh" dialog, modal, opened with the document's
-    // settings and the part as loaded; true on OK with the chosen settings.
+    // settings, the part as loaded and the triangle limit (0: none); true on
+    // OK with the chosen settings.
     virtual bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
-                                      mesh::RemeshSettings& chosen) = 0;
+                                      std::uint64_t triangleLimit, mesh::RemeshSettings& chosen) = 0;
     // The "Procedural Texture" dialog, modal, editing the texture in place;
     // true when the user accepted.
     virtual bool RunProceduralTextureDialog(mesh::procedural::ProceduralTexture& texture) = 0;

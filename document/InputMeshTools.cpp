@@ -344,7 +344,7 @@ void CRidgeforgeDoc::OnRemeshInputMesh() {
 void CRidgeforgeDoc::RemeshInputMeshCommand() {
     if (!HasPart() || Host() == nullptr) return;
     mesh::RemeshSettings chosen = remeshSettings;
-    if (!Host()->RunRemeshInputDialog(remeshSettings, partAsLoaded, chosen)) return;
+    if (!Host()->RunRemeshInputDialog(remeshSettings, partAsLoaded, maximumTriangles, chosen)) return;
     const bool methodChanged = remeshSettings.method != chosen.method;
     remeshSettings.method = chosen.method;
     if (RemeshInputMesh(chosen)) {
@@ -359,6 +359,18 @@ bool CRidgeforgeDoc::RemeshInputMesh(const mesh::RemeshSettings& settings) {
     mesh::TriangleMesh copy = partAsLoaded;
     const bool placed = !orientation.IsIdentity();
     if (placed) mesh::ApplyTransform(copy, orientation);
+    // The limit Process keeps: a remesh far past it would run until memory ran out.
+    if (maximumTriangles != 0) {
+        const std::uint64_t estimate = mesh::EstimateRemesh(copy, settings).expectedTotal;
+        if (estimate > maximumTriangles) {
+            const CString text = L"Remesh Input Mesh: about " + FormatWithThousands(estimate) +
+                                 L" triangles, which is over the limit. Nothing was changed; use a larger triangle "
+                                 L"size.";
+            Log(text, LogKind::Error);
+            ShowInformation(text, InfoKind::Problem);
+            return false;
+        }
+    }
     Log(L"Remesh Input Mesh: " + FormatWithThousands(copy.TriangleCount()) +
             FormatText(" triangles at %g mm. Esc stops it.", static_cast<double>(settings.targetEdgeMillimetres)),
         LogKind::Auto);

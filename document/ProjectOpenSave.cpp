@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "document/DocumentText.h"
@@ -20,6 +20,7 @@
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/StlExport.h"
+#include "platform/Files.h"
 #include "textures/procedural/ProceduralTexture.h"
 #include "textures/procedural/TextureRegistry.h"
 
@@ -50,9 +51,12 @@ constexpr char kBesideProjectHeader[] = "Ruvolta";
 constexpr std::size_t kStlHeaderBytes = 80;
 
 bool WrittenBesideProject(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
+    const platform::InputFile in = platform::InputFile::Open(path);
     char header[kStlHeaderBytes] = {};
-    if (!in.read(header, kStlHeaderBytes)) return false;
+    if (!in.IsOpen() ||
+        in.ReadAt(0, reinterpret_cast<std::uint8_t*>(header), kStlHeaderBytes) != std::optional(kStlHeaderBytes)) {
+        return false;
+    }
     const std::size_t length = std::strlen(kBesideProjectHeader);
     return std::memcmp(header, kBesideProjectHeader, length) == 0 &&
            std::all_of(header + length, header + kStlHeaderBytes, [](char c) { return c == '\0'; });

@@ -24,6 +24,9 @@ SceneBounds ComputeSceneBounds(const mesh::TriangleMesh& mesh) {
     b.centre = (lo + hi) * 0.5f;
     const mesh::Vec3f extent = hi - lo;
     b.radius = std::max(0.0001f, 0.5f * mesh::Length(extent));
+    // The half diagonal of a part as large as floats allow overflows; so
+    // would the camera distance and the grid made from it.
+    if (!(b.radius <= kLargestSceneRadius)) b.radius = static_cast<float>(kLargestSceneRadius);
     b.gridHalfSize = std::max(0.5f * b.radius, 0.75f * std::max(extent.x, extent.y));
     b.floorHeight = lo.z;
     b.gridCentre = {b.centre.x, b.centre.y};
@@ -32,7 +35,9 @@ SceneBounds ComputeSceneBounds(const mesh::TriangleMesh& mesh) {
 
 GridLayout ComputeGrid(float gridHalfSize) {
     // Worked in double so that a half size of exactly 5 x 10^k lands on its step.
-    const double s = std::max(0.0001, static_cast<double>(gridHalfSize));
+    // A half size that is not finite is taken as the largest scene's.
+    const double s =
+        std::isfinite(gridHalfSize) ? std::max(0.0001, static_cast<double>(gridHalfSize)) : kLargestSceneRadius;
     const double base = std::pow(10.0, std::floor(std::log10(s / 5.0)));
     const double r = s / 5.0 / base;
     const double step = r < 1.5 ? base : r < 3.5 ? 2.0 * base : r < 7.5 ? 5.0 * base : 10.0 * base;
@@ -40,7 +45,8 @@ GridLayout ComputeGrid(float gridHalfSize) {
     grid.step = static_cast<float>(step);
     // The count in single precision, so that a half size that is a whole
     // number of steps in floats does not gain a line from the wider type.
-    const float ratio = gridHalfSize / grid.step;
+    const float half = std::isfinite(gridHalfSize) ? gridHalfSize : static_cast<float>(s);
+    const float ratio = half / grid.step;
     grid.lines = static_cast<int>(std::clamp(std::ceil(ratio), 1.0f, 200.0f));
     grid.halfSize = static_cast<float>(grid.lines * step);
     return grid;

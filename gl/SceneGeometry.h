@@ -15,6 +15,10 @@
 
 namespace ridgeforge::gl {
 
+// The largest scene radius: a part as large as floats allow is framed as if
+// it were this, so that distances made from it stay finite.
+inline constexpr double kLargestSceneRadius = 1e37;
+
 struct SceneBounds {
     mesh::Vec3f centre{0.0f, 0.0f, 0.0f};
     // Half the box diagonal, at least 0.0001.

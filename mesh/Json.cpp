@@ -16,7 +16,6 @@
 namespace ridgeforge {
 namespace {
 
-constexpr std::uint64_t kMaxJsonFileBytes = 2147483648ull;  // 2 GiB: never read
 constexpr unsigned char kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
 // The file text, appended: two-space indentation, UTF-8 written as is,
@@ -92,14 +91,10 @@ std::filesystem::path ExtendedLengthPath(const std::filesystem::path& path) {
     return std::filesystem::path(Utf8FromWide(L"\\\\?\\" + text));
 }
 
-JsonDocument ReadJsonFile(const std::filesystem::path& path) {
+JsonDocument ReadJsonFile(const std::filesystem::path& path, std::uint64_t maxBytes) {
     try {
-        const std::optional<std::uint64_t> size = platform::FileSize(path);
-        if (!size || *size >= kMaxJsonFileBytes) return nullptr;
         std::vector<std::uint8_t> bytes;
-        if (!platform::ReadWholeFile(path, bytes)) return nullptr;
-        // The file may have grown between the size check and the read.
-        if (bytes.size() >= kMaxJsonFileBytes) return nullptr;
+        if (!platform::ReadWholeFile(path, bytes, std::min(maxBytes, kLargestJsonFileBytes))) return nullptr;
         std::size_t skip = 0;
         if (bytes.size() >= 3 && std::memcmp(bytes.data(), kByteOrderMark, 3) == 0) skip = 3;
         nlohmann::json parsed = nlohmann::json::parse(bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end(),

@@ -42,9 +42,13 @@ class JsonWriter;
 // the stored paths that use it; files themselves are opened by plain path.
 std::filesystem::path ExtendedLengthPath(const std::filesystem::path& path);
 
-// The parsed document, or null on any failure (missing, unreadable, 2 GiB or
-// larger, empty, not strict JSON, or text after the value).
-JsonDocument ReadJsonFile(const std::filesystem::path& path);
+// The largest file any JSON reader takes: one byte under 2 GiB.
+inline constexpr std::uint64_t kLargestJsonFileBytes = (std::uint64_t{1} << 31) - 1;
+
+// The parsed document, or null on any failure (missing, not a regular file,
+// unreadable, larger than `maxBytes` (measured before anything is read),
+// empty, not strict JSON, or text after the value).
+JsonDocument ReadJsonFile(const std::filesystem::path& path, std::uint64_t maxBytes = kLargestJsonFileBytes);
 
 // Writes the mark and the text to a temporary sibling, then moves it over
 // `path`. True when the target now holds the new text; on failure the target
@@ -74,7 +78,10 @@ public:
     // A reader on the root of the document (empty when the document is null).
     explicit JsonReader(JsonDocument document);
 
-    // A reader on the root of the file's document; empty when it cannot be read.
+    // A reader on the root of the file's document; empty when it cannot be
+    // read. Every caller reads a settings-sized file (a project, a preset, a
+    // library list), so anything over platform::kSmallFileBytes is refused by
+    // its size before it is read.
     static JsonReader Open(const std::filesystem::path& path);
 
     // The member's value; null when the node is null or not an object, or the key is missing.

@@ -6,6 +6,8 @@
 
 #include "mesh/Json.h"
 
+#include "platform/Files.h"
+
 namespace ridgeforge {
 namespace {
 
@@ -41,7 +43,9 @@ JsonReader::JsonReader(JsonDocument doc) : document(std::move(doc)), node(docume
     if (!node) document.reset();
 }
 
-JsonReader JsonReader::Open(const std::filesystem::path& path) { return JsonReader(ReadJsonFile(path)); }
+JsonReader JsonReader::Open(const std::filesystem::path& path) {
+    return JsonReader(ReadJsonFile(path, platform::kSmallFileBytes));
+}
 
 const json* JsonReader::Find(std::string_view key) const {
     if (!node || !node->is_object()) return nullptr;

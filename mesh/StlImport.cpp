@@ -17,6 +17,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "mesh/FirstOccurrence.h"
 #include "text/Format.h"
@@ -90,6 +91,12 @@ bool ParseCoordinate(std::string_view token, float& value) {
     const char* end = token.data() + token.size();
     const auto [ptr, ec] = std::from_chars(token.data(), end, value, std::chars_format::general);
     return ec == std::errc() && ptr == end;
+}
+
+std::string EndsEarlyText(AsciiStlEnd end) {
+    return end == AsciiStlEnd::InsideFacet
+               ? "The file ends early, inside a facet (no endfacet): triangles may be missing."
+               : "The file ends early, inside a solid (no endsolid): triangles may be missing.";
 }
 
 void AddWarnings(StlImportReport& report, bool ascii, std::uint64_t facetKeywords) {
@@ -270,9 +277,15 @@ StlImportResult ParseBytes(std::span<const std::uint8_t> bytes, const std::strin
     std::vector<Vec3f> corners;
     std::uint64_t facetKeywords = 0;
     std::string error;
-    if (!ParseAsciiStl(bytes, corners, facetKeywords, error)) return Fail(fileName, format, std::move(error));
+    AsciiStlEnd end = AsciiStlEnd::Whole;
+    if (!ParseAsciiStl(bytes, corners, facetKeywords, error, &end)) return Fail(fileName, format, std::move(error));
     const auto corner = [&corners](std::size_t i) { return corners[i]; };
-    return ImportCorners(corners.size(), corner, fileName, format, facetKeywords, options);
+    StlImportResult result = ImportCorners(corners.size(), corner, fileName, format, facetKeywords, options);
+    // First, as the likely cause of the open edges or the odd count after it.
+    if (result.ok && end != AsciiStlEnd::Whole) {
+        result.report.warnings.insert(result.report.warnings.begin(), EndsEarlyText(end));
+    }
+    return result;
 }
 
 }  // namespace
@@ -319,16 +332,26 @@ void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>
 }
 
 bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetKeywords,
-                   std::string& error) {
+                   std::string& error, AsciiStlEnd* end) {
     corners.clear();
     facetKeywords = 0;
+    // Whether a solid or a facet is open when the text stops: a file cut
+    // off between whole facets reads as a smaller, valid part otherwise.
+    // A solid's name may itself be "solid" ("endsolid solid"), so a keyword
+    // right after the other one is taken as the name.
+    bool inSolid = false, inFacet = false;
     Tokenizer tokens(bytes);
-    std::string_view token;
+    std::string_view token, previous;
     while (tokens.Next(token)) {
+        const std::string_view before = std::exchange(previous, token);
         if (token == "facet") {
             ++facetKeywords;
+            inFacet = true;
             continue;
         }
+        if (token == "endfacet") inFacet = false;
+        if (token == "solid" && before != "endsolid") inSolid = true;
+        if (token == "endsolid" && before != "solid") inSolid = false;
         if (token != "vertex") continue;
         Vec3f corner;
         for (int axis = 0; axis < 3; ++axis) {
@@ -351,6 +374,9 @@ bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corn
         error = "The file ends in the middle of a facet: " + std::to_string(corners.size()) +
                 " vertices is not a whole number of triangles.";
         return false;
+    }
+    if (end != nullptr) {
+        *end = inFacet ? AsciiStlEnd::InsideFacet : inSolid ? AsciiStlEnd::InsideSolid : AsciiStlEnd::Whole;
     }
     return true;
 }

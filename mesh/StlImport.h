@@ -77,11 +77,16 @@ StlFileFormat DetectStlFormat(std::span<const std::uint8_t> bytes);
 // the buffer Binary.
 void ReadBinaryStlFacets(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetCount);
 
+// Where an ASCII text stops: after its last "endsolid", or cut off while a
+// "solid" or a "facet" was still open.
+enum class AsciiStlEnd : int { Whole = 0, InsideSolid = 1, InsideFacet = 2 };
+
 // Corners after each "vertex" keyword, and the number of "facet" keywords.
 // False with a message when the text ends inside a vertex, a coordinate is
-// not a whole number, or the corners do not make whole triangles.
+// not a whole number, or the corners do not make whole triangles. When the
+// parse succeeds and `end` is given, it says where the text stopped.
 bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corners, std::uint64_t& facetKeywords,
-                   std::string& error);
+                   std::string& error, AsciiStlEnd* end = nullptr);
 
 // One "Label: value" line per field, then one "Warning: " line per warning.
 std::string FormatImportReport(const StlImportReport& report);

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform::detail {
@@ -239,7 +240,7 @@ bool DecodeRle(const Header& h, const std::vector<std::uint8_t>& data, DecodedIm
 
 void DecodeBmp(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFileStream(path);
     if (!file) {
         return;
     }

@@ -15,6 +15,28 @@ void SetError(std::string* error, int errorNumber) {
     if (error) *error = SystemErrorText(errorNumber);
 }
 
+// Opens without waiting and keeps the descriptor only for a regular file;
+// `size` is its size when opened.
+int OpenRegular(const std::filesystem::path& path, std::uint64_t& size, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        SetError(error, errno);
+        return -1;
+    }
+    struct stat info {};
+    const bool examined = ::fstat(fd, &info) == 0;
+    if (!examined || !S_ISREG(info.st_mode)) {
+        SetError(error, !examined ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        ::close(fd);
+        return -1;
+    }
+    // Regular files ignore the flag, but whoever reads on should see plain blocking reads.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
+}
+
 }  // namespace
 
 std::string SystemErrorText(int errorNumber) {
@@ -37,42 +59,44 @@ std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::st
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error) {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+int OpenRegularFile(const std::filesystem::path& path, std::string* error) {
+    std::uint64_t size = 0;
+    return OpenRegular(path, size, error);
+}
+
+std::FILE* OpenRegularFileStream(const std::filesystem::path& path, std::string* error) {
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) return nullptr;
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
         SetError(error, errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL));
         ::close(fd);
+    }
+    return stream;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes,
+                   std::string* error) {
+    bytes.clear();
+    const InputFile file = InputFile::Open(path, error);
+    if (!file.IsOpen()) return false;
+    if (file.Size() > maxBytes) {
+        SetError(error, EFBIG);
         return false;
     }
     try {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(static_cast<std::size_t>(file.Size()));
     } catch (const std::bad_alloc&) {
-        ::close(fd);
         SetError(error, ENOMEM);
         return false;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, std::size_t{1} << 30);
-        const ssize_t got = ::read(fd, bytes.data() + done, chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            SetError(error, errno);
-            ::close(fd);
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) break;  // the file shrank while we read it
-        done += static_cast<std::size_t>(got);
+    // A file that shrank meanwhile gives what is left; one that grew, what it held when opened.
+    const std::optional<std::size_t> got = file.ReadAt(0, bytes.data(), bytes.size(), error);
+    if (!got) {
+        bytes.clear();
+        return false;
     }
-    bytes.resize(done);
-    ::close(fd);
+    bytes.resize(*got);
     return true;
 }
 
@@ -93,18 +117,10 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
 }
 
 InputFile InputFile::Open(const std::filesystem::path& path, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, errno);
-        return {};
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        SetError(error, S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL));
-        ::close(fd);
-        return {};
-    }
-    return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
+    std::uint64_t size = 0;
+    const int fd = OpenRegular(path, size, error);
+    if (fd < 0) return {};
+    return InputFile(fd, size);
 }
 
 std::optional<std::size_t> InputFile::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t length,

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,9 +21,27 @@ std::string SystemErrorText(int errorNumber);
 // (then, when asked, the operating system's text).
 std::optional<std::uint64_t> FileSize(const std::filesystem::path& path, std::string* error = nullptr);
 
-// Reads the whole file (in a loop: one read returns at most about 2 GiB).
-// On failure returns false and, when asked, the operating system's text.
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error = nullptr);
+// The most a settings-like file (a project, a preset, an index, a list kept
+// in the library, a help page) may hold: far above any the program writes,
+// far below what would stall the program to read.
+inline constexpr std::uint64_t kSmallFileBytes = std::uint64_t{64} << 20;
+
+// Opens a regular file for reading and nothing else: the open never waits
+// (a FIFO with no writer would block a plain open for ever), and the file
+// type is checked on the open descriptor, so nothing can be swapped in
+// between the check and the read. Returns the descriptor (blocking reads
+// again) or -1 with, when asked, the operating system's text.
+int OpenRegularFile(const std::filesystem::path& path, std::string* error = nullptr);
+
+// The same as a stdio stream for reading, or null; the caller closes it.
+std::FILE* OpenRegularFileStream(const std::filesystem::path& path, std::string* error = nullptr);
+
+// Reads the whole of a regular file (in a loop: one read returns at most
+// about 2 GiB). A file larger than `maxBytes` is refused by its size before
+// anything is allocated or read ("File too large"). On failure returns
+// false and, when asked, the operating system's text.
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes,
+                   std::string* error = nullptr);
 
 // A regular file open for reading; closes when destroyed. Reads name their
 // offset and move no shared position, so several threads may read parts of

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform::detail {
@@ -75,7 +76,9 @@ bool ReadFrame(GifFileType* gif, DecodedImage& image) {
 void DecodeGif(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    // giflib closes the descriptor itself, also when it fails to open.
+    const int fd = OpenRegularFile(path);
+    GifFileType* gif = fd < 0 ? nullptr : DGifOpenFileHandle(fd, &error);
     if (!gif) {
         image.detail = GifErrorString(error) ? GifErrorString(error) : "";
         return;

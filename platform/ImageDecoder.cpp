@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform {
@@ -77,7 +78,8 @@ DecodedImage DecodeImage(const std::filesystem::path& path, const ImageLimits& l
     DecodedImage image;
     std::uint8_t magic[8] = {};
     std::size_t got = 0;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    // A FIFO or a device is refused here, without waiting for a writer.
+    if (std::FILE* file = OpenRegularFileStream(path)) {
         got = std::fread(magic, 1, sizeof magic, file);
         std::fclose(file);
     } else {

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform::detail {
@@ -89,7 +90,7 @@ bool ReadRows(JpegState& state, std::uint8_t* rows) {
 
 void DecodeJpeg(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFileStream(path);
     if (!file) {
         return;
     }

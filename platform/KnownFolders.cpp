@@ -68,7 +68,7 @@ std::string UserDirsDocuments(const std::string& home) {
         config = std::filesystem::path(home) / ".config";
     }
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(config / "user-dirs.dirs", bytes)) return {};
+    if (!ReadWholeFile(config / "user-dirs.dirs", bytes, kSmallFileBytes)) return {};
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 
     // The last assignment wins, as it would when the shell sources the file.

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform::detail {
@@ -114,7 +115,7 @@ void WidenToRgba(const png_byte* in, std::size_t pixels, int channels, int depth
 
 void DecodePng(const std::filesystem::path& path, const ImageLimits& limits, DecodedImage& image) {
     image.failure = ImageFailure::CannotOpen;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFileStream(path);
     if (!file) {
         return;
     }

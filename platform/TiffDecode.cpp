@@ -5,6 +5,7 @@
 // Errors come through a per-handle handler, so nothing is printed and no
 // other thread's TIFF is affected.
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/ImageDecoders.h"
 
 namespace ridgeforge::platform::detail {
@@ -221,7 +223,10 @@ void DecodeTiff(const std::filesystem::path& path, const ImageLimits& limits, De
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options, TiffError, &context);
     TIFFOpenOptionsSetWarningHandlerExtR(options, TiffWarning, &context);
-    TIFF* tiff = TIFFOpenExt(path.c_str(), "r", options);
+    const int fd = OpenRegularFile(path);
+    // libtiff takes the descriptor over only when it opens; otherwise it stays ours.
+    TIFF* tiff = fd < 0 ? nullptr : TIFFFdOpenExt(fd, path.c_str(), "r", options);
+    if (tiff == nullptr && fd >= 0) ::close(fd);
     TIFFOpenOptionsFree(options);
     auto finish = [&] {
         if (tiff) {

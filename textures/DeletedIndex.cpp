@@ -55,7 +55,7 @@ std::vector<std::string> ReadDeletedIndex(const std::vector<LibraryRoot>& roots,
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return names;
     std::vector<std::uint8_t> bytes;
-    if (!platform::ReadWholeFile(path, bytes)) return names;
+    if (!platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes)) return names;
 
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::size_t start = 0;

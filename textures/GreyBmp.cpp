@@ -70,10 +70,8 @@ bool ReadGreyBmp(const std::filesystem::path& path, std::vector<std::uint8_t>& g
                  std::int32_t& height) {
     grey.clear();
     // A thumbnail is at most 4096 x 4096 x 3 plus padding; anything far larger is not one.
-    const std::optional<std::uint64_t> size = platform::FileSize(path);
-    if (!size || *size > 64ULL * 1024 * 1024) return false;
     std::vector<std::uint8_t> file;
-    if (!platform::ReadWholeFile(path, file)) return false;
+    if (!platform::ReadWholeFile(path, file, 64ULL * 1024 * 1024)) return false;
 
     const std::int64_t fileBytes = static_cast<std::int64_t>(file.size());
     if (fileBytes < kHeaderBytes || file[0] != 'B' || file[1] != 'M') return false;

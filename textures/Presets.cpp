@@ -65,7 +65,7 @@ bool LoadJsonPreset(const JsonReader& root, mesh::procedural::ProceduralTexture&
 bool LoadTextPreset(const std::filesystem::path& path, mesh::procedural::ProceduralTexture& texture,
                     std::string* error) {
     std::vector<std::uint8_t> bytes;
-    if (!platform::ReadWholeFile(path, bytes)) {
+    if (!platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes)) {
         SetError(error, "could not open the preset");
         return false;
     }

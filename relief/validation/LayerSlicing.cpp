@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/Format.h"
+
 namespace ridgeforge::mesh {
 
 LayerAxes AxesAcross(int buildAxis) {
@@ -113,6 +115,12 @@ LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& a
         }
     }
     return buckets;
+}
+
+std::string FormatLargeCount(double count) {
+    constexpr std::uint64_t kBound = 18'000'000'000'000'000'000ull;
+    if (!(count < static_cast<double>(kBound))) return "more than " + FormatCount(kBound);
+    return FormatCount(count > 0.0 ? static_cast<std::uint64_t>(count) : 0);
 }
 
 }  // namespace ridgeforge::mesh

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "mesh/TriangleMesh.h"
@@ -17,6 +18,15 @@
 namespace ridgeforge::mesh {
 
 inline constexpr float kLayerCutOffset = 0.5137f;
+
+// The most layers either cuts a part into: 400 m at 0.2 mm, far past any
+// printer, yet little to hold per layer. A taller part, as one stray point
+// far above the rest makes, is refused rather than cut.
+inline constexpr std::uint64_t kMostLayers = 2'000'000;
+
+// A count worked out in doubles, as FormatCount writes it; past what 64 bits
+// hold (a float overflow even gives infinity) "more than" that bound.
+std::string FormatLargeCount(double count);
 
 struct Point2 {
     float u = 0.0f, v = 0.0f;

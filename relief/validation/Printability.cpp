@@ -9,6 +9,7 @@
 
 #include "mesh/SortUnique.h"
 #include "mesh/Connectivity.h"
+#include "text/Format.h"
 #include "relief/validation/LayerSlicing.h"
 
 namespace ridgeforge::mesh {
@@ -17,6 +18,14 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kDiagonalStep = 1.4142135f;
+
+std::string TooLargeText(double layers, double cellsPerLayer) {
+    std::string text = "the part is too large to check: " + FormatLargeCount(layers) + " layers";
+    if (cellsPerLayer > 0.0) text += " of " + FormatLargeCount(cellsPerLayer) + " cells";
+    return text + " (the most are " + FormatCount(kMostPrintabilityLayers) + " layers, " +
+           FormatCount(kMostPrintabilityCellsPerLayer) + " cells a layer and " + FormatCount(kMostPrintabilityCells) +
+           " in all); a point far from the rest of the part can cause this";
+}
 
 // Per-cell classes of the view's highlights, kept for this layer and the one below.
 enum : std::uint8_t { kNeedsSupport = 1, kBridging = 2, kReachingFar = 4 };
@@ -52,7 +61,7 @@ public:
     void Run();
 
 private:
-    void SetUpFrame();
+    bool SetUpFrame();
     void MeasureFaces();
     void CutLayer(std::uint64_t layer, float h);
     void LabelRegions(std::uint64_t layer);
@@ -206,7 +215,7 @@ PrintabilityReport CheckPrintability(const TriangleMesh& mesh, const Printabilit
 namespace {
 
 void PrintabilityPass::Run() {
-    SetUpFrame();
+    if (!SetUpFrame()) return;
     MeasureFaces();
     buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_);
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
@@ -245,7 +254,7 @@ void PrintabilityPass::Run() {
     report_.checked = true;
 }
 
-void PrintabilityPass::SetUpFrame() {
+bool PrintabilityPass::SetUpFrame() {
     axes_ = AxesAcross(settings_.buildAxis);
     layerHeight_ = std::max(settings_.layerHeightMillimetres, 0.01f);
     lineWidth_ = std::max(settings_.lineWidthMillimetres, 0.05f);
@@ -253,7 +262,14 @@ void PrintabilityPass::SetUpFrame() {
     const float extentU = mesh_.boundsMax[axes_.u] - lowU, extentV = mesh_.boundsMax[axes_.v] - lowV;
     const float extentH = mesh_.boundsMax[axes_.h] - mesh_.boundsMin[axes_.h];
     lowestH_ = mesh_.boundsMin[axes_.h];
-    layers_ = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(extentH / layerHeight_)));
+    // Divided in floats as ever, then held in a double: a far stray point
+    // makes counts no integer type holds.
+    const double layerCount = std::max(1.0, static_cast<double>(std::ceil(extentH / layerHeight_)));
+    if (!(layerCount <= static_cast<double>(kMostPrintabilityLayers))) {
+        report_.refusal = TooLargeText(layerCount, 0.0);
+        return false;
+    }
+    layers_ = static_cast<std::uint64_t>(layerCount);
     // A chosen cell size keeps the same caps as the automatic one (about 4
     // million cells a layer, 200 million in all): a tiny cell would otherwise
     // run for hours or exhaust memory.
@@ -262,8 +278,17 @@ void PrintabilityPass::SetUpFrame() {
     const double caps = std::max(std::sqrt(w * d / 4.0e6), std::sqrt(static_cast<double>(layers_) * w * d / 2.0e8));
     const double chosen = settings_.cellMillimetres > 0.0f ? settings_.cellMillimetres : c0;
     cell_ = static_cast<float>(std::max(chosen, caps));
-    columns_ = static_cast<std::int32_t>(std::ceil(extentU / cell_)) + 2;
-    rows_ = static_cast<std::int32_t>(std::ceil(extentV / cell_)) + 2;
+    // The caps bound the cells inside the part's box; the border around it
+    // can still multiply them for a long, thin box, such as one stray point
+    // far to the side of the part makes.
+    const double columnCount = std::ceil(extentU / cell_) + 2.0, rowCount = std::ceil(extentV / cell_) + 2.0;
+    if (!(columnCount * rowCount <= static_cast<double>(kMostPrintabilityCellsPerLayer)) ||
+        !(columnCount * rowCount * layerCount <= static_cast<double>(kMostPrintabilityCells))) {
+        report_.refusal = TooLargeText(layerCount, columnCount * rowCount);
+        return false;
+    }
+    columns_ = static_cast<std::int32_t>(columnCount);
+    rows_ = static_cast<std::int32_t>(rowCount);
     grid_.cell = cell_;
     grid_.originU = lowU - cell_;
     grid_.originV = lowV - cell_;
@@ -284,6 +309,7 @@ void PrintabilityPass::SetUpFrame() {
     cantileverCells_ = settings_.cantileverMillimetres / cell_;
     warningCells_ = settings_.warningMillimetres / cell_;
     contourStride_ = std::max<std::uint64_t>(1, layers_ / std::max<std::uint64_t>(1, settings_.contourLayerDivisor));
+    return true;
 }
 
 void PrintabilityPass::MeasureFaces() {

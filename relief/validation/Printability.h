@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "mesh/TriangleMesh.h"
+#include "relief/validation/LayerSlicing.h"
 
 namespace ridgeforge::mesh {
 
@@ -49,8 +50,19 @@ struct PrintabilityIssue {
     float supportedAreaSquareMillimetres = 0.0f;  // far reaches only
 };
 
+// The most layers, cells in one layer and cells in all a check sets up. A
+// part over any is not checked (its report says why): its grids would take
+// more memory and time than any printable part needs. The automatic cell
+// keeps a part's own box to about 4 million cells a layer and 200 million in
+// all; these leave room for the border around it.
+inline constexpr std::uint64_t kMostPrintabilityLayers = kMostLayers;
+inline constexpr std::uint64_t kMostPrintabilityCellsPerLayer = 16'000'000;
+inline constexpr std::uint64_t kMostPrintabilityCells = 600'000'000;
+
 struct PrintabilityReport {
     bool checked = false;
+    // Why a part with triangles was not checked; empty when it was.
+    std::string refusal;
     std::uint64_t layers = 0, cellsPerLayer = 0;
     std::vector<PrintabilityIssue> featuresInAir, farReaches, laidInAir, shortBridges;
     float unsupportedAreaSquareMillimetres = 0.0f;  // every overhang cluster, before the minimum-area test

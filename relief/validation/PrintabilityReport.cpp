@@ -27,7 +27,7 @@ std::string ShortBridgesToCheck(const PrintabilityReport& report) {
 }  // namespace
 
 std::string PrintabilitySummary(const PrintabilityReport& report) {
-    if (!report.checked) return "not checked";
+    if (!report.checked) return report.refusal.empty() ? "not checked" : "not checked: " + report.refusal;
     const std::size_t air = report.featuresInAir.size(), laid = report.laidInAir.size();
     const std::size_t far = report.farReaches.size(), bridges = report.shortBridges.size();
     if (air > 0 || laid > 0) {
@@ -53,7 +53,7 @@ std::string PrintabilitySummary(const PrintabilityReport& report) {
 }
 
 std::string FormatPrintabilityReport(const PrintabilityReport& report) {
-    if (!report.checked) return "Printability: not checked\n";
+    if (!report.checked) return "Printability: " + PrintabilitySummary(report) + "\n";
     std::string text = "Printability: " + PrintabilitySummary(report) + " (" + std::to_string(report.layers) +
                        " layers of " + std::to_string(report.cellsPerLayer) + " cells of " +
                        Fixed(report.cellMillimetres, 2) + " mm, " + Fixed(report.elapsedMilliseconds, 0) + " ms)\n";

@@ -5,9 +5,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/Format.h"
+
 namespace ridgeforge::mesh {
 
 namespace {
+
+constexpr double kMostSkinCells = 16e6, kMostSkinCellsAlong = 65536.0;
 
 struct PreviewFrame {
     LayerAxes axes;
@@ -58,8 +62,16 @@ void AddSkinRuns(const LayerGrid& grid, const LayerAxes& axes, float h, bool fac
 // the drawn layer before did not (facing down), and the reverse (facing up).
 void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t step, SlicedPreview& preview) {
     LayerGrid grid;
-    grid.cell = std::max(0.05f, frame.beadWidth * 0.5f);
     const float lowU = mesh.boundsMin[frame.axes.u], lowV = mesh.boundsMin[frame.axes.v];
+    // Half a bead, coarsened only where that would pass 16 million cells (a
+    // part about 840 mm square) or 65,536 along one side (13.7 m): the skins
+    // of such a part are seen from far enough not to tell, and a stray point
+    // far out cannot size the raster, nor the work on it, past reason.
+    const double extentU = static_cast<double>(mesh.boundsMax[frame.axes.u]) - lowU;
+    const double extentV = static_cast<double>(mesh.boundsMax[frame.axes.v]) - lowV;
+    grid.cell = static_cast<float>(
+        std::max({static_cast<double>(std::max(0.05f, frame.beadWidth * 0.5f)),
+                  std::sqrt(extentU * extentV / kMostSkinCells), std::max(extentU, extentV) / kMostSkinCellsAlong}));
     grid.originU = lowU - grid.cell;
     grid.originV = lowV - grid.cell;
     grid.columns = static_cast<std::int32_t>(std::ceil((mesh.boundsMax[frame.axes.u] - lowU) / grid.cell)) + 2;
@@ -123,7 +135,16 @@ SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSe
     frame.beadWidth = std::max(settings.beadWidthMillimetres, 0.05f);
     frame.lowestH = mesh.boundsMin[frame.axes.h];
     const float extentH = mesh.boundsMax[frame.axes.h] - frame.lowestH;
-    frame.layers = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(extentH / frame.layerHeight)));
+    // Divided in floats as ever, then held in a double: a far stray point
+    // makes counts no integer type holds.
+    const double layerCount = std::max(1.0, static_cast<double>(std::ceil(extentH / frame.layerHeight)));
+    if (!(layerCount <= static_cast<double>(kMostLayers))) {
+        preview.refusal = "the part is too tall to preview: " + FormatLargeCount(layerCount) +
+                          " layers (the most are " + FormatCount(kMostLayers) +
+                          "); a point far from the rest of the part can cause this";
+        return preview;
+    }
+    frame.layers = static_cast<std::uint64_t>(layerCount);
     frame.buckets = BucketTrianglesByLayer(mesh, frame.axes, frame.lowestH, frame.layerHeight, frame.layers);
     frame.normals.resize(mesh.TriangleCount());
     for (std::size_t t = 0; t < frame.normals.size(); ++t) {
@@ -171,6 +192,7 @@ SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSe
 }
 
 std::string FormatSlicedPreviewReport(const SlicedPreview& preview) {
+    if (!preview.refusal.empty()) return "Sliced preview: not made: " + preview.refusal + "\n";
     std::string text = "Sliced preview: " + std::to_string(preview.layers) + " layers";
     if (preview.drawStep > 1) {
         // English ordinals: 21st, 22nd, 23rd, but 11th, 12th and 13th.

@@ -37,6 +37,8 @@ struct SlicedPreview {
     std::uint64_t cutsBeforeSimplifying = 0;
     std::uint64_t outlines = 0, openChains = 0;
     double elapsedMilliseconds = 0.0;
+    // Why a part with triangles got no preview; empty when it got one.
+    std::string refusal;
 };
 
 SlicedPreview BuildSlicedPreview(const TriangleMesh& mesh, const SlicedPreviewSettings& settings);

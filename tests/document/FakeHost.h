@@ -81,7 +81,8 @@ public:
         return choice;
     }
     bool RunExportDialog(const ExportDialogRequest&, ExportDialogResult&) override { return false; }
-    bool RunRemeshInputDialog(const mesh::RemeshSettings&, const mesh::TriangleMesh&, mesh::RemeshSettings&) override {
+    bool RunRemeshInputDialog(const mesh::RemeshSettings&, const mesh::TriangleMesh&, std::uint64_t,
+                              mesh::RemeshSettings&) override {
         return false;
     }
     bool RunProceduralTextureDialog(mesh::procedural::ProceduralTexture& texture) override {

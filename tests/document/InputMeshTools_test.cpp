@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -12,23 +11,9 @@
 namespace ridgeforge {
 namespace {
 
+using test::AdoptPart;
+using test::SameBytes;
 using test::ToolDocument;
-
-bool SameBytes(const mesh::TriangleMesh& a, const mesh::TriangleMesh& b) {
-    return a.vertices.size() == b.vertices.size() && a.indices == b.indices &&
-           std::memcmp(a.vertices.data(), b.vertices.data(), a.vertices.size() * sizeof(mesh::Vertex)) == 0;
-}
-
-// Puts a mesh in as the part as loaded, the way a finished import leaves it.
-void AdoptPart(CRidgeforgeDoc& doc, mesh::TriangleMesh part, const CString& name) {
-    doc.OnTestCube();
-    doc.partAsLoaded = std::move(part);
-    doc.partAsLoaded.RecomputeBounds();
-    doc.partAsLoaded.RecomputeNormals();
-    doc.partName = name;
-    doc.ReplaceInputMesh();
-    doc.SetModifiedFlag(false);
-}
 
 // The 20 mm cube with one triangle given corners of its own, so that its
 // three edges and those of its neighbours are open: 6 open edges, 2 bodies.

@@ -18,7 +18,7 @@ using mesh::SurfaceSelection;
 
 std::string ReadBytes(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes));
+    EXPECT_TRUE(platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes));
     return std::string(bytes.begin(), bytes.end());
 }
 

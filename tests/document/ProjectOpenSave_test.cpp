@@ -12,6 +12,7 @@
 #include "mesh/TestShapes.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
@@ -513,6 +514,23 @@ TEST(ProjectSave, AnImageTextureTravelsByPathWithItsSettings) {
     EXPECT_TRUE(f.host.Logged(L"The project's texture is not at " + W(dir / "t.png") + L"; its settings are kept"));
     ASSERT_NE(f.host.LastInfo(), nullptr);
     EXPECT_EQ(f.host.LastInfo()->kind, InfoKind::Caution);
+
+    // A FIFO in the image's place, with nobody writing to it: the project
+    // opens at once, and says the image could not be loaded.
+    test::MakeFifo(dir / "t.png");
+    HostedDocument g;
+    bool opened = false;
+    EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "t.png", [&] { opened = g.doc.OpenProject(W(dir / "p.rgproj")); }));
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(g.doc.HasTexture());
+    EXPECT_TRUE(g.doc.texture.settings.invert);
+    EXPECT_FALSE(g.doc.IsModified());
+    bool refused = false;
+    for (const test::InfoMessage& message : g.host.info) {
+        refused = refused || (message.text.rfind(L"This image could not be loaded.\n", 0) == 0 &&
+                              message.kind == InfoKind::Problem);
+    }
+    EXPECT_TRUE(refused);
 }
 
 }  // namespace

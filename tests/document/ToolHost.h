@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -27,6 +28,7 @@ public:
 
     std::optional<mesh::RemeshSettings> remeshChoice;
     std::vector<mesh::RemeshSettings> remeshStarts;
+    std::vector<std::uint64_t> remeshLimits;
 
     // Escape is held down, and whether the main window is in front.
     bool escapeDown = false;
@@ -64,9 +66,10 @@ public:
         result.checksPassed = check.checksPassed;
         return true;
     }
-    bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh&,
+    bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh&, std::uint64_t triangleLimit,
                               mesh::RemeshSettings& chosen) override {
         remeshStarts.push_back(start);
+        remeshLimits.push_back(triangleLimit);
         if (!remeshChoice) return false;
         chosen = *remeshChoice;
         return true;
@@ -91,5 +94,21 @@ struct ToolDocument {
     CRidgeforgeDoc doc{&host};
     ToolDocument() { host.document = &doc; }
 };
+
+inline bool SameBytes(const mesh::TriangleMesh& a, const mesh::TriangleMesh& b) {
+    return a.vertices.size() == b.vertices.size() && a.indices == b.indices &&
+           std::memcmp(a.vertices.data(), b.vertices.data(), a.vertices.size() * sizeof(mesh::Vertex)) == 0;
+}
+
+// Puts a mesh in as the part as loaded, the way a finished import leaves it.
+inline void AdoptPart(CRidgeforgeDoc& doc, mesh::TriangleMesh part, const CString& name) {
+    doc.OnTestCube();
+    doc.partAsLoaded = std::move(part);
+    doc.partAsLoaded.RecomputeBounds();
+    doc.partAsLoaded.RecomputeNormals();
+    doc.partName = name;
+    doc.ReplaceInputMesh();
+    doc.SetModifiedFlag(false);
+}
 
 }  // namespace ridgeforge::test

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
 #include <set>
 #include <vector>
@@ -166,6 +167,23 @@ TEST(SceneGeometry, BoundsAndGridSteps) {
     const GridLayout tiny = ComputeGrid(b.gridHalfSize);
     EXPECT_NEAR(tiny.step, 0.00002f, 1e-9f);
     EXPECT_EQ(tiny.lines, 3);
+
+    // A part 3e38 mm across: its half diagonal overflows a float. The scene
+    // is framed as the largest one, with a grid of finite lines.
+    mesh::TriangleMesh huge;
+    huge.vertices = {
+        {{-1.5e38f, -1.5e38f, -1.5e38f}, {}}, {{1.5e38f, -1.5e38f, 1.5e38f}, {}}, {{1.5e38f, 1.5e38f, 1.5e38f}, {}}};
+    huge.indices = {0, 1, 2};
+    const SceneBounds far = ComputeSceneBounds(huge);
+    EXPECT_EQ(far.radius, 1e37f);
+    EXPECT_FLOAT_EQ(far.gridHalfSize, 2.25e38f);
+    const GridLayout wide = ComputeGrid(far.gridHalfSize);
+    EXPECT_NEAR(wide.step, 5e37f, 5e32f);
+    EXPECT_EQ(wide.lines, 5);
+    const GridLayout endless = ComputeGrid(std::numeric_limits<float>::infinity());
+    EXPECT_GE(endless.lines, 1);
+    EXPECT_LE(endless.lines, 200);
+    EXPECT_TRUE(std::isfinite(endless.step) && std::isfinite(endless.halfSize));
 
     // Bounds from the positions when the stored ones are not valid; the
     // stored ones when they are.

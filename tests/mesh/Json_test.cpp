@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -11,6 +12,7 @@
 
 #include "platform/Files.h"
 #include "platform/SafeWrite.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge {
@@ -20,7 +22,7 @@ using nlohmann::json;
 
 std::string ReadBytes(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes));
+    EXPECT_TRUE(platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes));
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -88,6 +90,40 @@ TEST(JsonFile, AnythingButOneStrictValueIsNoDocument) {
     WriteBytes(path, " 3 ");
     ASSERT_TRUE(ReadJsonFile(path));
     EXPECT_EQ(*ReadJsonFile(path), json(3));
+}
+
+TEST(JsonFile, ReadersRefuseAFifoAndAFileOverTheirCapByItsSize) {
+    test::TempDir dir("json-hostile");
+    const std::filesystem::path fifo = dir / "settings.json";
+    test::MakeFifo(fifo);
+    JsonDocument read = std::make_shared<json>(1);
+    bool opened = true;
+    EXPECT_TRUE(test::ReturnsWithoutWriter(fifo, [&] {
+        read = ReadJsonFile(fifo);
+        opened = !JsonReader::Open(fifo).IsEmpty();
+    }));
+    EXPECT_EQ(read, nullptr);
+    EXPECT_FALSE(opened);
+
+    // The cap is inclusive: "[1, 2]" is six bytes.
+    const std::filesystem::path small = dir / "small.json";
+    WriteBytes(small, "[1, 2]");
+    ASSERT_NE(ReadJsonFile(small, 6), nullptr);
+    EXPECT_EQ(*ReadJsonFile(small, 6), json({1, 2}));
+    EXPECT_EQ(ReadJsonFile(small, 5), nullptr);
+
+    // A settings reader takes no gigabyte: a sparse one is refused at once.
+    const std::filesystem::path big = dir / "big.json";
+    test::MakeSparseFile(big, std::uint64_t{1} << 30);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(JsonReader::Open(big).IsEmpty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    // One byte over the settings cap is refused; the same file cut back reads.
+    WriteBytes(big, "{}");
+    std::filesystem::resize_file(big, platform::kSmallFileBytes + 1);
+    EXPECT_TRUE(JsonReader::Open(big).IsEmpty());
+    std::filesystem::resize_file(big, 2);
+    EXPECT_FALSE(JsonReader::Open(big).IsEmpty());
 }
 
 TEST(JsonFile, FailedMoveKeepsOldFileAndLeavesNoTemporary) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/HostileFiles.h"
 #include "tests/support/StlFiles.h"
 #include "tests/support/TestSupport.h"
 
@@ -194,7 +195,7 @@ TEST(StlImport, DuplicatesDegeneratesAndWarnings) {
         facets.push_back(g);
         for (Vec3f& p : facets.back()) p.x += 30.0f;
     }
-    const std::string ascii = AsciiStl(facets) + "facet\n";
+    const std::string ascii = AsciiStl(facets) + "facet\nendfacet\n";
     StlImportResult r = Parse(ascii);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.report.degenerateRemoved, 2u);
@@ -206,6 +207,67 @@ TEST(StlImport, DuplicatesDegeneratesAndWarnings) {
     StlImportOptions keepZeroArea = kOpenPart;
     keepZeroArea.removeZeroArea = false;
     EXPECT_EQ(Parse(ascii, keepZeroArea).report.degenerateRemoved, 1u);
+}
+
+// A text cut off between whole facets parses into a smaller part that may
+// even be closed; only the open solid or facet at the end tells.
+TEST(StlImport, AnAsciiFileThatEndsEarlySaysSo) {
+    std::vector<Facet> second = CubeFacets();
+    for (Facet& f : second) {
+        for (Vec3f& p : f) p.x += 30.0f;
+    }
+    const std::string first = AsciiStl(CubeFacets(), "first");
+    const std::string whole = first + AsciiStl(second, "second");
+    const std::string early = "The file ends early, inside a solid (no endsolid): triangles may be missing.";
+    const std::string inFacet = "The file ends early, inside a facet (no endfacet): triangles may be missing.";
+
+    const StlImportResult both = Parse(whole);
+    ASSERT_TRUE(both.ok) << both.error;
+    EXPECT_EQ(both.report.warnings, std::vector<std::string>{"The file contains 2 disconnected components."});
+
+    // Cut after the first body's last facet, before its endsolid: a closed cube.
+    const std::string firstBody = first.substr(0, first.rfind("endsolid"));
+    const StlImportResult cube = Parse(firstBody);
+    ASSERT_TRUE(cube.ok) << cube.error;
+    EXPECT_EQ(cube.mesh.TriangleCount(), 12u);
+    EXPECT_EQ(cube.report.openBoundaryEdges, 0u);
+    EXPECT_EQ(cube.report.warnings, std::vector<std::string>{early});
+    // With the endsolid but cut after the second body's opening line.
+    const StlImportResult opened = Parse(first + "solid second\n");
+    ASSERT_TRUE(opened.ok) << opened.error;
+    EXPECT_EQ(opened.report.warnings, std::vector<std::string>{early});
+
+    // Cut inside the second body's fifth facet, after its three vertices:
+    // four whole facets and one without its endfacet.
+    const std::size_t fifth = whole.find("endloop", whole.find("solid second") + 1);
+    std::size_t cut = fifth;
+    for (int i = 0; i < 4; ++i) cut = whole.find("endloop", cut + 1);
+    const StlImportResult half = Parse(whole.substr(0, cut));
+    ASSERT_TRUE(half.ok) << half.error;
+    EXPECT_EQ(half.mesh.TriangleCount(), 12u + 5u);
+    ASSERT_GE(half.report.warnings.size(), 2u);
+    EXPECT_EQ(half.report.warnings[0], inFacet);
+    EXPECT_EQ(half.report.warnings[1].rfind("The mesh is not closed: ", 0), 0u) << half.report.warnings[1];
+
+    // Cut right after a facet keyword: no vertex of it was read.
+    const std::size_t facetStart = whole.find("facet normal", whole.find("solid second"));
+    const StlImportResult bare = Parse(whole.substr(0, facetStart + 5));
+    ASSERT_TRUE(bare.ok) << bare.error;
+    EXPECT_EQ(bare.report.warnings.at(0), inFacet);
+    EXPECT_EQ(bare.report.warnings.at(1), "The file contains 13 facet keywords but 12 triangles of vertex data.");
+
+    // A cut inside the vertices is still refused as before.
+    EXPECT_FALSE(Parse(whole.substr(0, whole.rfind("vertex"))).ok);
+
+    // A solid named "solid" closes with "endsolid solid"; one named
+    // "endsolid" opens with "solid endsolid". Neither is cut off.
+    for (const std::string name : {"solid", "endsolid"}) {
+        const StlImportResult named = Parse(AsciiStl(CubeFacets(), name));
+        ASSERT_TRUE(named.ok) << named.error;
+        EXPECT_TRUE(named.report.warnings.empty()) << name << ": " << named.report.warnings.at(0);
+    }
+    // The binary reader never gives this warning.
+    EXPECT_TRUE(Parse(BinaryStl(CubeFacets())).report.warnings.empty());
 }
 
 TEST(StlImport, SizeWarnings) {
@@ -241,6 +303,18 @@ TEST(StlImport, LoadStlFileReadsFilesAndNamesThem) {
     EXPECT_EQ(r.error, "The file could not be opened: No such file or directory");
     EXPECT_EQ(r.report.file, "missing.stl");
     EXPECT_EQ(LoadStlFile(dir.Path(), kOpenPart).error, "The file could not be opened: Is a directory");
+}
+
+TEST(StlImport, LoadStlFileRefusesAFifoWithoutWaiting) {
+    ridgeforge::test::TempDir dir("stl-fifo");
+    const auto fifo = dir / "fifo.stl";
+    ridgeforge::test::MakeFifo(fifo);
+    StlImportResult r;
+    r.ok = true;
+    EXPECT_TRUE(ridgeforge::test::ReturnsWithoutWriter(fifo, [&] { r = LoadStlFile(fifo, kOpenPart); }));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "The file could not be opened: Invalid argument");
+    EXPECT_TRUE(r.mesh.vertices.empty());
 }
 
 // A file of several read parts, whose part boundaries fall inside facets,

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ImageDecoders.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
 
@@ -403,5 +405,27 @@ TEST(ImageDecoder, AgreesWithImageMagickOnOtherLayouts) {
             worst = std::max(worst, std::abs(reference - decoded.rgba[i / 3 * 4 + i % 3]));
         }
         EXPECT_LE(worst, 257) << name;
+    }
+}
+
+// "fifo.png" with nobody writing to it: the image is refused at once, by the
+// sniffing open and by each container's own open alike.
+TEST(ImageDecoder, AFifoIsRefusedWithoutWaiting) {
+    test::TempDir dir("image-fifo");
+    const std::filesystem::path fifo = dir / "fifo.png";
+    test::MakeFifo(fifo);
+    platform::DecodedImage image;
+    EXPECT_TRUE(test::ReturnsWithoutWriter(fifo, [&] { image = DecodeImage(fifo, kLimit); }));
+    EXPECT_EQ(image.failure, ImageFailure::CannotOpen);
+    EXPECT_TRUE(image.rgba.empty());
+
+    using Decoder = void (*)(const std::filesystem::path&, std::int32_t, platform::DecodedImage&);
+    const Decoder decoders[] = {platform::detail::DecodePng, platform::detail::DecodeJpeg, platform::detail::DecodeTiff,
+                                platform::detail::DecodeGif, platform::detail::DecodeBmp};
+    for (const Decoder decode : decoders) {
+        platform::DecodedImage one;
+        one.failure = ImageFailure::None;
+        EXPECT_TRUE(test::ReturnsWithoutWriter(fifo, [&] { decode(fifo, kLimit, one); }));
+        EXPECT_EQ(one.failure, ImageFailure::CannotOpen);
     }
 }

@@ -188,8 +188,8 @@ public:
         return inner->RunExportDialog(request, result);
     }
     bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
-                              mesh::RemeshSettings& chosen) override {
-        return inner->RunRemeshInputDialog(start, part, chosen);
+                              std::uint64_t triangleLimit, mesh::RemeshSettings& chosen) override {
+        return inner->RunRemeshInputDialog(start, part, triangleLimit, chosen);
     }
     bool RunProceduralTextureDialog(mesh::procedural::ProceduralTexture& texture) override {
         return inner->RunProceduralTextureDialog(texture);

@@ -17,7 +17,7 @@ void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
 
 std::string ReadTextFile(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
-    platform::ReadWholeFile(path, bytes);
+    platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes);
     return std::string(bytes.begin(), bytes.end());
 }
 

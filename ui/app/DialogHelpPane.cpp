@@ -30,7 +30,9 @@ std::wstring LoadHelpPage(std::wstring_view pageName, const std::vector<LibraryR
     const std::string fileName = Utf8FromWide(pageName) + ".md";
     const std::filesystem::path path = FindPage(fileName, roots);
     std::vector<std::uint8_t> bytes;
-    if (path.empty() || !platform::ReadWholeFile(path, bytes) || bytes.empty()) return MissingPage(fileName);
+    if (path.empty() || !platform::ReadWholeFile(path, bytes, platform::kSmallFileBytes) || bytes.empty()) {
+        return MissingPage(fileName);
+    }
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     text = text.substr(0, text.find('\0'));

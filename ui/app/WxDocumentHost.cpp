@@ -111,10 +111,11 @@ bool WxDocumentHost::RunExportDialog(const ExportDialogRequest& request, ExportD
 }
 
 bool WxDocumentHost::RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
-                                          mesh::RemeshSettings& chosen) {
+                                          std::uint64_t triangleLimit, mesh::RemeshSettings& chosen) {
     CRemeshInputDialog dialog(Parent());
     dialog.settings = start;
     dialog.part = &part;
+    dialog.triangleLimit = triangleLimit;
     if (dialog.ShowModal() != wxID_OK) return false;
     chosen = dialog.settings;
     return true;

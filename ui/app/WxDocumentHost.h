@@ -30,7 +30,7 @@ public:
     std::optional<CString> ChooseFileToSave(const FileDialogRequest& request) override;
     bool RunExportDialog(const ExportDialogRequest& request, ExportDialogResult& result) override;
     bool RunRemeshInputDialog(const mesh::RemeshSettings& start, const mesh::TriangleMesh& part,
-                              mesh::RemeshSettings& chosen) override;
+                              std::uint64_t triangleLimit, mesh::RemeshSettings& chosen) override;
     bool RunProceduralTextureDialog(mesh::procedural::ProceduralTexture& texture) override;
     bool DetailedLog() const override;
     bool OpenDocumentFile(const CString& path) override;

@@ -201,7 +201,8 @@ void ViewCommands::ToggleSliced() {
     view_.UploadMesh(false);
     Repaint();
     if (!leaving && !view_.slicedPreviewReport.empty() && view_.shell_ != nullptr)
-        view_.shell_->Log(Utf8ToCString(view_.slicedPreviewReport), LogKind::Plain);
+        view_.shell_->Log(Utf8ToCString(view_.slicedPreviewReport),
+                          view_.slicedPreviewRefused ? LogKind::Warning : LogKind::Plain);
 }
 
 // Mapping.

@@ -65,8 +65,11 @@ float CRemeshInputDialog::TypedSize() const {
 void CRemeshInputDialog::UpdateEstimate() {
     if (!HasPart(part)) return;
     const int item = static_cast<wxChoice*>(FindWindow(kMethodList))->GetSelection();
+    bool overLimit = false;
     SetWrappedText(*static_cast<wxStaticText*>(FindWindow(kEstimateText)),
-                   FromUtf8(RemeshInputEstimateText(part, settings, RemeshMethodFromItem(item), TypedSize())));
+                   FromUtf8(RemeshInputEstimateText(part, settings, RemeshMethodFromItem(item), TypedSize(),
+                                                    triangleLimit, &overLimit)));
+    FindWindow(wxID_OK)->Enable(!overLimit);
 }
 
 wxString CRemeshInputDialog::EstimateText() const { return UnwrappedLabel(*FindWindow(kEstimateText)); }

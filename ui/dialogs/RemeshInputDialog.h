@@ -19,6 +19,8 @@ public:
     // Set before ShowModal; after OK the settings hold the chosen method and size.
     mesh::RemeshSettings settings;
     const mesh::TriangleMesh* part = nullptr;
+    // Process's triangle limit (0: none); Remesh is off while the estimate is over it.
+    std::uint64_t triangleLimit = 0;
 
     int ShowModal() override;
     // Fills the controls; ShowModal does it first.

@@ -87,14 +87,23 @@ std::string ReliefEstimateText(const mesh::TriangleMesh* part, const mesh::Remes
 }
 
 std::string RemeshInputEstimateText(const mesh::TriangleMesh* part, const mesh::RemeshSettings& settings,
-                                    mesh::RemeshMethod method, float sizeMillimetres) {
+                                    mesh::RemeshMethod method, float sizeMillimetres, std::uint64_t triangleLimit,
+                                    bool* overLimit) {
+    if (overLimit != nullptr) *overLimit = false;
     if (!HasPart(part)) return std::string();
     mesh::RemeshSettings chosen = settings;
     chosen.method = method;
     chosen.targetEdgeMillimetres = std::max(sizeMillimetres, kMinimumTriangleSize);
     const mesh::RemeshEstimate estimate = mesh::EstimateRemesh(*part, chosen);
-    return "About " + FormatCount(estimate.expectedTotal) + " triangles from " + FormatCount(part->indices.size() / 3) +
-           ". The result replaces the part as loaded; open the file again to get the original back.";
+    const std::string count = "About " + FormatCount(estimate.expectedTotal) + " triangles from " +
+                              FormatCount(part->indices.size() / 3) + ".";
+    // The document refuses such a run, as Process does; the dialog says so first.
+    if (triangleLimit != 0 && estimate.expectedTotal > triangleLimit) {
+        if (overLimit != nullptr) *overLimit = true;
+        return count + " Over the triangle limit of " + FormatCount(triangleLimit) +
+               ": a larger triangle size makes fewer.";
+    }
+    return count + " The result replaces the part as loaded; open the file again to get the original back.";
 }
 
 std::optional<float> AutomaticMidLevel(const mesh::HeightMap* map, DisplacementDirection direction) {

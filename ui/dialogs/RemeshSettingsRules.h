@@ -47,9 +47,12 @@ bool HasHeightMapData(const mesh::HeightMap* map);
 std::string ReliefEstimateText(const mesh::TriangleMesh* part, const mesh::RemeshSettings& settings,
                                float sizeMillimetres, float limitMillions);
 
-// The remesh input estimate line; empty without a part.
+// The remesh input estimate line; empty without a part. When the estimate is
+// over the triangle limit (0: none), the line says so and `overLimit`, when
+// given, is set.
 std::string RemeshInputEstimateText(const mesh::TriangleMesh* part, const mesh::RemeshSettings& settings,
-                                    mesh::RemeshMethod method, float sizeMillimetres);
+                                    mesh::RemeshMethod method, float sizeMillimetres, std::uint64_t triangleLimit = 0,
+                                    bool* overLimit = nullptr);
 
 // The automatic midlevel for the direction; nothing without a usable map.
 std::optional<float> AutomaticMidLevel(const mesh::HeightMap* map, mesh::DisplacementDirection direction);

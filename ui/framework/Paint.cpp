@@ -63,10 +63,9 @@ std::filesystem::path IconPath(const std::string& key) {
 }
 
 wxImage LoadImageFileToBitmap(const std::filesystem::path& path) {
-    const auto size = platform::FileSize(path);
-    if (!size || *size == 0 || *size >= (std::uint64_t{1} << 31)) return wxImage();
+    // Files of 2 GiB and more are refused by their size, before they are read.
     std::vector<std::uint8_t> bytes;
-    if (!platform::ReadWholeFile(path, bytes) || bytes.empty()) return wxImage();
+    if (!platform::ReadWholeFile(path, bytes, (std::uint64_t{1} << 31) - 1) || bytes.empty()) return wxImage();
     EnsureImageHandlers();
     wxLogNull quiet;  // an undecodable file is a null result, not a message box
     wxMemoryInputStream stream(bytes.data(), bytes.size());

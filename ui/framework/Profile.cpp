@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/Files.h"
 #include "platform/SafeWrite.h"
 
 namespace ridgeforge::ui {
@@ -16,6 +17,13 @@ namespace {
 wxString ToWx(const std::filesystem::path& path) { return wxString::FromUTF8(path.string().c_str()); }
 
 const wxString kRecentGroup = "Recent File List";
+
+bool UsableProfile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) return true;  // made by the first save
+    const platform::InputFile file = platform::InputFile::Open(path);
+    return file.IsOpen() && file.Size() <= platform::kSmallFileBytes;
+}
 
 }  // namespace
 
@@ -33,9 +41,14 @@ Profile::Profile(const std::string& vendor, const std::string& application, int 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     path_ = folder / (application + ".conf");
-    config_ =
-        std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()), wxString::FromUTF8(vendor.c_str()),
-                                       ToWx(path_), wxString(), wxCONFIG_USE_LOCAL_FILE);
+    // A FIFO, a device or an outsized file in the profile's place would hang
+    // or stall the start; such a profile is neither read nor written over,
+    // and the settings live in memory for this run.
+    usable_ = UsableProfile(path_);
+    const bool usable = usable_;
+    config_ = std::make_unique<wxFileConfig>(wxString::FromUTF8(application.c_str()),
+                                             wxString::FromUTF8(vendor.c_str()), usable ? ToWx(path_) : wxString(),
+                                             wxString(), usable ? wxCONFIG_USE_LOCAL_FILE : 0);
     // wxFileConfig's own save would replace a linked profile by a plain file
     // and leave its temporary file behind when killed; ours does neither.
     config_->DisableAutoSave();
@@ -50,6 +63,7 @@ Profile::~Profile() {
 }
 
 bool Profile::Save() {
+    if (!usable_) return false;
     wxMemoryOutputStream text;
     unsaved_ = !config_->Save(text, wxConvUTF8);
     if (unsaved_) return false;

@@ -51,6 +51,7 @@ private:
     std::unique_ptr<wxFileConfig> config_;
     std::unique_ptr<wxFileHistory> history_;
     bool unsaved_ = false;  // the last save failed: try again when closing
+    bool usable_ = true;    // false: something not ours to write over is in the profile's place
 };
 
 // "$XDG_CONFIG_HOME/<application>" or "~/.config/<application>".

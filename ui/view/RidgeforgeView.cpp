@@ -220,6 +220,7 @@ void CRidgeforgeView::UploadMesh(bool newPart) {
         settings.drawSkins = true;
         mesh::SlicedPreview sliced = mesh::BuildSlicedPreview(shown, settings);
         slicedPreviewReport = mesh::FormatSlicedPreviewReport(sliced);
+        slicedPreviewRefused = !sliced.refusal.empty();
         sliceLayerOfTriangle = std::move(sliced.triangleLayer);
         layersPerPreviewLayer = std::max<std::uint64_t>(1, sliced.drawStep);
         preview = std::move(sliced.mesh);

@@ -124,6 +124,7 @@ public:
     const mesh::TriangleMesh* resultChoiceMesh = nullptr;
     gl::ShadingMode shading = gl::ShadingMode::Flat;
     std::string slicedPreviewReport;
+    bool slicedPreviewRefused = false;  // the part was too large to preview
     std::vector<std::uint32_t> sliceLayerOfTriangle;
     std::uint64_t layersPerPreviewLayer = 1;
     bool clippingPlane = false;

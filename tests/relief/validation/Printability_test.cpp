@@ -190,6 +190,51 @@ TEST(Printability, UncheckedMeshes) {
     EXPECT_EQ(PrintabilitySummary(r), "not checked");
 }
 
+// The 20 mm cube with one corner pulled far away: its box, and so the
+// layers or the cells of a layer, grow past anything printable. The check
+// refuses with a reason instead of asking for hundreds of gigabytes.
+TEST(Printability, AStrayFarPointIsRefusedWithAReason) {
+    for (int axis = 0; axis < 3; ++axis) {
+        TriangleMesh cube = MakeBox({-10, -10, -10}, {10, 10, 10});
+        cube.vertices[0].position[axis] = 1e10f;
+        cube.RecomputeBounds();
+        const PrintabilityReport r = CheckPrintability(cube, PrintabilitySettings{});
+        EXPECT_FALSE(r.checked) << axis;
+        EXPECT_EQ(r.refusal.rfind("the part is too large to check: ", 0), 0u) << r.refusal;
+        EXPECT_NE(r.refusal.find(" (the most are 2,000,000 layers, 16,000,000 cells a layer and 600,000,000 in all); "
+                                 "a point far from the rest of the part can cause this"),
+                  std::string::npos)
+            << r.refusal;
+        EXPECT_EQ(PrintabilitySummary(r), "not checked: " + r.refusal);
+        EXPECT_EQ(FormatPrintabilityReport(r), "Printability: not checked: " + r.refusal + "\n");
+        EXPECT_TRUE(r.featuresInAir.empty() && r.needsSupportTriangles.empty());
+    }
+    // Up the build axis it is the layers: 1e10 mm (the 10 mm below is lost
+    // in float rounding) in layers of 0.25 mm.
+    TriangleMesh tall = MakeBox({-10, -10, -10}, {10, 10, 10});
+    tall.vertices[0].position.z = 1e10f;
+    tall.RecomputeBounds();
+    PrintabilitySettings quarter;
+    quarter.layerHeightMillimetres = 0.25f;
+    const std::string refusal = CheckPrintability(tall, quarter).refusal;
+    EXPECT_EQ(refusal.rfind("the part is too large to check: 40,000,000,000 layers (the most", 0), 0u) << refusal;
+}
+
+// Both sides of the layer limit, with layers of 1 mm and cells as large as
+// the part, so that two million layers stay quick.
+TEST(Printability, TheLayerLimitIsInclusive) {
+    PrintabilitySettings settings;
+    settings.layerHeightMillimetres = 1.0f;
+    settings.cellMillimetres = 10.0f;
+    settings.collectHighlights = false;
+    const PrintabilityReport at = CheckPrintability(MakeBox({0, 0, 0}, {1, 1, 2'000'000}), settings);
+    EXPECT_TRUE(at.checked) << at.refusal;
+    EXPECT_EQ(at.layers, 2'000'000u);
+    const PrintabilityReport over = CheckPrintability(MakeBox({0, 0, 0}, {1, 1, 2'000'001}), settings);
+    EXPECT_FALSE(over.checked);
+    EXPECT_EQ(over.refusal.rfind("the part is too large to check: 2,000,001 layers (the most", 0), 0u) << over.refusal;
+}
+
 TEST(Printability, SettingsShapeTheFrame) {
     PrintabilitySettings settings;
     settings.layerHeightMillimetres = 0.001f;  // raised to 0.01

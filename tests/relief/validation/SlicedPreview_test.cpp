@@ -147,3 +147,36 @@ TEST(SlicedPreview, OrdinalsOfTheDrawStep) {
     EXPECT_EQ(every(111), "111th");
     EXPECT_EQ(every(1), "");
 }
+
+// The 20 mm cube with one corner pulled out to 1e10 mm. Up the build axis
+// that is 40 billion layers of 0.25 mm: refused with the reason. Across it,
+// the skin raster is coarsened to 65,536 cells along (plus its border), so
+// the preview is made at once instead of sizing a raster to the box.
+TEST(SlicedPreview, AStrayFarCornerIsRefusedOrCoarsened) {
+    ridgeforge::mesh::TriangleMesh tall = ridgeforge::test::MakeBox({-10, -10, -10}, {10, 10, 10});
+    tall.vertices[0].position.z = 1e10f;
+    tall.RecomputeBounds();
+    SlicedPreviewSettings settings;
+    settings.layerHeightMillimetres = 0.25f;
+    const SlicedPreview refused = BuildSlicedPreview(tall, settings);
+    EXPECT_EQ(refused.refusal,
+              "the part is too tall to preview: 40,000,000,000 layers (the most are 2,000,000); a point far from the "
+              "rest of the part can cause this");
+    EXPECT_EQ(refused.mesh.TriangleCount(), 0u);
+    EXPECT_EQ(FormatSlicedPreviewReport(refused), "Sliced preview: not made: " + refused.refusal + "\n");
+
+    // One layer over the limit (the print check shows the limit itself is taken).
+    SlicedPreviewSettings thick;
+    thick.layerHeightMillimetres = 1.0f;
+    EXPECT_EQ(BuildSlicedPreview(ridgeforge::test::MakeBox({0, 0, 0}, {1, 1, 2'000'001}), thick).refusal,
+              "the part is too tall to preview: 2,000,001 layers (the most are 2,000,000); a point far from the "
+              "rest of the part can cause this");
+
+    ridgeforge::mesh::TriangleMesh wide = ridgeforge::test::MakeBox({-10, -10, -10}, {10, 10, 10});
+    wide.vertices[0].position.x = 1e10f;
+    wide.RecomputeBounds();
+    const SlicedPreview coarse = BuildSlicedPreview(wide, SlicedPreviewSettings{});
+    EXPECT_EQ(coarse.refusal, "");
+    EXPECT_EQ(coarse.layers, 100u);
+    EXPECT_GT(coarse.mesh.TriangleCount(), 0u);
+}

@@ -57,7 +57,7 @@ TEST_F(WxDocumentHostTest, PanesApplicationAndCancelledDialogs) {
         });
     };
     cancelNextModal();
-    EXPECT_FALSE(host.RunRemeshInputDialog(mesh::RemeshSettings{}, part, chosen));
+    EXPECT_FALSE(host.RunRemeshInputDialog(mesh::RemeshSettings{}, part, 0, chosen));
     ExportDialogResult result;
     cancelNextModal();
     EXPECT_FALSE(host.RunExportDialog(ExportDialogRequest{}, result));

@@ -40,7 +40,7 @@ TEST_F(HostDialogsTest, RemeshInputAndProceduralTextureRunOverTheMainWindow) {
         field->SetValue("0.25");
         Press(field->GetParent(), wxID_OK);
     });
-    ASSERT_TRUE(host.RunRemeshInputDialog(start, part, chosen));
+    ASSERT_TRUE(host.RunRemeshInputDialog(start, part, 18'000'000, chosen));
     EXPECT_EQ(parent, &Frame());
     EXPECT_EQ(chosen.method, mesh::kRemeshContour);
     EXPECT_FLOAT_EQ(chosen.targetEdgeMillimetres, 0.25f);

@@ -224,5 +224,39 @@ TEST_F(RemeshDialogTest, RemeshInputAsksSizeAndMethod) {
     EXPECT_FLOAT_EQ(empty.settings.targetEdgeMillimetres, 0.01f);
 }
 
+// Remesh stays off while the estimate is over the triangle limit, which the
+// document would refuse; the limit itself is still allowed.
+TEST_F(RemeshDialogTest, RemeshInputIsOffWhileTheEstimateIsOverTheLimit) {
+    const mesh::TriangleMesh part = PartOf1200000At02();
+    CRemeshInputDialog dialog(owner_);
+    dialog.settings.method = mesh::kRemeshContour;
+    dialog.settings.targetEdgeMillimetres = 0.2f;
+    dialog.part = &part;
+    dialog.triangleLimit = 1'200'000;
+    dialog.Open();
+    auto* remesh = static_cast<wxButton*>(dialog.FindWindow(wxID_OK));
+    auto* size = static_cast<wxTextCtrl*>(dialog.FindWindow(CRemeshInputDialog::kSizeField));
+    EXPECT_TRUE(remesh->IsEnabled());
+    EXPECT_EQ(dialog.EstimateText(),
+              "About 1,200,000 triangles from 1. The result replaces the part as loaded; open the file again to get "
+              "the original back.");
+
+    dialog.triangleLimit = 1'199'999;
+    dialog.UpdateEstimate();
+    EXPECT_FALSE(remesh->IsEnabled());
+    EXPECT_EQ(dialog.EstimateText(),
+              "About 1,200,000 triangles from 1. Over the triangle limit of 1,199,999: a larger triangle size makes "
+              "fewer.");
+    // A larger size brings it under, and the button back.
+    size->SetValue("0.25");
+    EXPECT_TRUE(remesh->IsEnabled());
+    size->SetValue("0.2");
+    EXPECT_FALSE(remesh->IsEnabled());
+    // Without a limit nothing is over.
+    dialog.triangleLimit = 0;
+    dialog.UpdateEstimate();
+    EXPECT_TRUE(remesh->IsEnabled());
+}
+
 }  // namespace
 }  // namespace ridgeforge

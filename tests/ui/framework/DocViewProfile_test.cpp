@@ -11,6 +11,8 @@
 #include "ui/framework/Profile.h"
 #include "ui/framework/StartupMarks.h"
 #include "tests/document/FakeHost.h"
+#include "platform/Files.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
@@ -176,6 +178,39 @@ TEST(Profile, SavesKeepALinkedProfileLinkedAndPrivate) {
     for (const auto& entry : std::filesystem::directory_iterator(scratch.Path() / "dotfiles"))
         left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"Ruvolta.conf"});
+}
+
+// A FIFO or an outsized file where the profile belongs: the program starts
+// without waiting or reading it, keeps its settings in memory for the run,
+// and leaves the file as it found it.
+TEST(Profile, AProfileThatIsNoSmallFileIsNeitherReadNorWritten) {
+    test::TempDir scratch("profile-hostile");
+    test::ScopedEnvironment environment;
+    environment.Set("XDG_CONFIG_HOME", scratch.Path().string());
+    const std::filesystem::path path = scratch.Path() / "Ruvolta" / "Ruvolta.conf";
+    std::filesystem::create_directories(path.parent_path());
+    test::MakeFifo(path);
+    EXPECT_TRUE(test::ReturnsWithoutWriter(path, [] {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        EXPECT_EQ(profile.GetInt("Log", "Detailed", 7), 7);
+        profile.WriteInt("Log", "Detailed", 1);
+        EXPECT_EQ(profile.GetInt("Log", "Detailed", 7), 1);
+    }));
+    EXPECT_EQ(std::filesystem::status(path).type(), std::filesystem::file_type::fifo);
+
+    std::filesystem::remove(path);
+    test::MakeSparseFile(path, platform::kSmallFileBytes + 1);
+    {
+        ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+        profile.WriteInt("Log", "Detailed", 1);
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), platform::kSmallFileBytes + 1);
+
+    // A profile of ordinary size is read as ever.
+    std::filesystem::remove(path);
+    test::WriteTextFile(path, "[Log]\nDetailed=5\n");
+    ui::Profile profile("Fernwhistle", "Ruvolta", 4, 24848);
+    EXPECT_EQ(profile.GetInt("Log", "Detailed", 0), 5);
 }
 
 // The start-up table: each mark's time and its own share, the first share
