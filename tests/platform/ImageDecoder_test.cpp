@@ -419,13 +419,13 @@ TEST(ImageDecoder, AFifoIsRefusedWithoutWaiting) {
     EXPECT_EQ(image.failure, ImageFailure::CannotOpen);
     EXPECT_TRUE(image.rgba.empty());
 
-    using Decoder = void (*)(const std::filesystem::path&, std::int32_t, platform::DecodedImage&);
+    using Decoder = void (*)(const std::filesystem::path&, const platform::ImageLimits&, platform::DecodedImage&);
     const Decoder decoders[] = {platform::detail::DecodePng, platform::detail::DecodeJpeg, platform::detail::DecodeTiff,
                                 platform::detail::DecodeGif, platform::detail::DecodeBmp};
     for (const Decoder decode : decoders) {
         platform::DecodedImage one;
         one.failure = ImageFailure::None;
-        EXPECT_TRUE(test::ReturnsWithoutWriter(fifo, [&] { decode(fifo, kLimit, one); }));
+        EXPECT_TRUE(test::ReturnsWithoutWriter(fifo, [&] { decode(fifo, platform::ImageLimits{kLimit, std::numeric_limits<std::uint64_t>::max()}, one); }));
         EXPECT_EQ(one.failure, ImageFailure::CannotOpen);
     }
 }
