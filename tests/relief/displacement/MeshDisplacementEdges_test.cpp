@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "relief/displacement/MeshDisplacementStages.h"
@@ -105,27 +106,17 @@ TEST(MeshDisplacementEdges, RegionsAreNumberedByTheirFirstTriangleAndAThirdTrian
 namespace ridgeforge::mesh::relief_detail {
 namespace {
 
-// A deterministic shuffle, so that neighbouring vertices and triangles land
-// far apart in the numbering and every chunk's edges reach into others.
-std::uint64_t NextRandom(std::uint64_t& state) {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    return state >> 33;
-}
-
-template <typename T>
-void Shuffle(std::vector<T>& items, std::uint64_t seed) {
-    for (std::size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[NextRandom(seed) % i]);
-}
-
 // A grid of `columns` x `rows` vertices folded into ridges along x: strips of
 // four, five and six columns alternate steeply up and down, so neighbouring
 // strips meet at well over 60 degrees, and every tenth row is raised so the
-// fold lines also run across. Vertices and triangles are shuffled and each
-// triangle starts at a shuffled corner.
+// fold lines also run across. Vertices and triangles are shuffled (so that
+// neighbours land far apart in the numbering and every chunk's edges reach
+// into others) and each triangle starts at a shuffled corner.
 TriangleMesh RidgedGrid(std::uint32_t columns, std::uint32_t rows, std::uint64_t seed) {
     std::vector<std::uint32_t> number(std::size_t{columns} * rows);
     std::iota(number.begin(), number.end(), 0u);
-    Shuffle(number, seed);
+    std::mt19937_64 random(seed);
+    std::shuffle(number.begin(), number.end(), random);
     TriangleMesh mesh;
     mesh.vertices.resize(number.size());
     float z = 0.0f;
@@ -152,9 +143,9 @@ TriangleMesh RidgedGrid(std::uint32_t columns, std::uint32_t rows, std::uint64_t
             triangles.push_back({a, c, d});
         }
     }
-    Shuffle(triangles, seed + 1);
+    std::shuffle(triangles.begin(), triangles.end(), random);
     for (const std::array<std::uint32_t, 3>& t : triangles) {
-        const std::uint64_t turn = NextRandom(seed) % 3;
+        const std::uint64_t turn = random() % 3;
         for (std::uint64_t k = 0; k < 3; ++k) mesh.indices.push_back(t[(k + turn) % 3]);
     }
     return mesh;
