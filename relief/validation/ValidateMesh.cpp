@@ -76,8 +76,11 @@ double TripleProduct(const Vec3f& a, const Vec3f& b, const Vec3f& c) {
 // triangle, an open sheet, a sheet closed by its own mirror image. (A bent
 // sheet lying on its own back shares each inner edge four times, and then it
 // is not one body.) Float corners put coplanar points off their plane by a
-// few parts in ten million of the size, hence the share.
+// few parts in ten million of the size, hence the share. The share alone
+// would call a 20 mm cube flat once one stray corner stretches it to 1e10 mm,
+// so no body thicker than a hundredth of a millimetre counts as flat.
 constexpr double kFlatShare = 1e-5;
+constexpr double kFlatMillimetres = 0.01;
 
 // The diagonal of the box round the triangles' corners.
 double Across(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangles) {
@@ -109,7 +112,7 @@ bool IsFlat(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangle
         }
     }
     if (!(largest > 0.0)) return true;
-    const double limit = kFlatShare * Across(mesh, triangles);
+    const double limit = std::min(kFlatShare * Across(mesh, triangles), kFlatMillimetres);
     for (std::uint32_t t : triangles) {
         for (std::size_t k = 0; k < 3; ++k) {
             if (std::abs(Dot(corner(t, k) - origin, normal)) > limit) return false;

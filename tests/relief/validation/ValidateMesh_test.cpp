@@ -268,6 +268,14 @@ TEST(ValidateMesh, BodiesThatEncloseNoVolumeAreAProblem) {
     r = ValidateMesh(open, kImport);
     EXPECT_EQ(r.bodiesWithoutVolume, 0u);
     EXPECT_EQ(r.verdict, ValidationVerdict::UsableWithCare);
+
+    // A 20 mm cube with one corner pulled out to 1e10 mm is thin for its
+    // length, but it still holds some 1.3e12 cubic millimetres.
+    TriangleMesh stray = MakeBox({0, 0, 0}, {20, 20, 20});
+    stray.vertices[6].position = {1e10f, 20, 20};
+    r = ValidateMesh(stray, kImport);
+    EXPECT_EQ(r.componentCount, 1u);
+    EXPECT_EQ(r.bodiesWithoutVolume, 0u);
 }
 
 TEST(ValidateMesh, CountsAreGroupedAndEveryFindingHasItsAdvice) {
