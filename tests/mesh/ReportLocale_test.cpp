@@ -38,6 +38,8 @@ public:
 #if defined(__SANITIZE_ADDRESS__)
     LocaleLoading() { __lsan_disable(); }
     ~LocaleLoading() { __lsan_enable(); }
+#else
+    LocaleLoading() {}
 #endif
 };
 
