@@ -305,7 +305,14 @@ bool CRidgeforgeDoc::PollPipeline() {
 void CRidgeforgeDoc::ProcessNow() {
     if (!HasPart()) return;
     document_internal::WaitCursor wait(Host());
-    pipeline.WaitAndRestart();
+    if (pipeline.WaitAndRestart() && !processRequested) {
+        // The stopped Process is run to its end: its result is taken in as
+        // that Process's, with its report, so that what is shown next has
+        // its own run state, verdict and warnings.
+        processRequested = true;
+        lastRunSettings = pipeline.LastRequested();
+        handOversAtRequest = textureHandOvers;
+    }
     // Takes the due flag, so the next idle poll does not apply it twice. With
     // nothing published there is nothing to apply: the status still holds the
     // last run's outcome, and applying it would report an old refusal again

@@ -911,6 +911,18 @@ TEST(ClaimsSequence, AStopDuringSimplify) {
     ASSERT_TRUE(r.ProcessToEnd());
     EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
     HoldShownClaims(r, "processed after the stop");
+
+    // Stopped again, then Validate, which runs the rest first: the run it
+    // finished is reported as processed, and its warnings are the ones given.
+    r.Texture("Dots");
+    ASSERT_TRUE(r.ProcessAndStopAt("Simplifying flat areas"));
+    HoldShownClaims(r, "stopped in Simplify again");
+    const std::uint32_t results = r.doc.resultSerial;
+    r.doc.OnValidate();  // empties the log first
+    EXPECT_NE(r.Processed(), nullptr) << Transcript(r);
+    EXPECT_EQ(r.doc.resultSerial, results + 1);
+    EXPECT_TRUE(SameMesh(r.doc.ShownMesh(), r.doc.pipeline.PublishedMesh()));
+    HoldShownClaims(r, "validated after the stop");
 }
 
 }  // namespace
