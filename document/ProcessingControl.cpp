@@ -141,7 +141,8 @@ bool CRidgeforgeDoc::IsStepOutOfDate(FlowStep step) const {
         case FlowStep::Texture: {
             const mesh::PipelinePlan plan = CurrentPlan();
             return plan.any && plan.stage <= static_cast<std::int32_t>(mesh::PipelineStage::Displacement) &&
-                   (textureHandOvers != handOversAtResult || !mesh::LayersEqual(projection, appliedSettings.projection));
+                   (textureHandOvers != handOversAtResult ||
+                    !mesh::LayersEqual(projection, appliedSettings.projection));
         }
         case FlowStep::Relief: {
             if (!displacementEnabled) return false;

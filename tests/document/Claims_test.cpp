@@ -665,10 +665,9 @@ void HoldVerdictOn(CRidgeforgeDoc& doc, const TriangleMesh& shown) {
             << "the verdict misses the shown mesh's open edges:\n"
             << CStringToUtf8(verdict);
     } else {
-        EXPECT_EQ(verdict.find(L"edges are open"), CString::npos)
-            << "open edges in the verdict of a closed mesh:\n"
-            << CStringToUtf8(verdict) << "\n"
-            << CStringToUtf8(topology);
+        EXPECT_EQ(verdict.find(L"edges are open"), CString::npos) << "open edges in the verdict of a closed mesh:\n"
+                                                                  << CStringToUtf8(verdict) << "\n"
+                                                                  << CStringToUtf8(topology);
     }
     EXPECT_EQ(verdict.find(L"shared by more than two") != CString::npos, use.nonManifold > 0) << CStringToUtf8(verdict);
 }
@@ -719,9 +718,8 @@ void HoldShownClaims(Row& r, const std::string& step) {
     if (const test::LogLine* line = LastStateLine(r)) {
         const bool saysCurrent =
             StartsWith(line->text, L"Processed: ") || StartsWith(line->text, L"The result is up to date");
-        EXPECT_EQ(saysCurrent, footer == L"Up to date")
-            << "the log's last word is \"" << CStringToUtf8(line->text) << "\" beside the footer's \""
-            << CStringToUtf8(footer) << "\"";
+        EXPECT_EQ(saysCurrent, footer == L"Up to date") << "the log's last word is \"" << CStringToUtf8(line->text)
+                                                        << "\" beside the footer's \"" << CStringToUtf8(footer) << "\"";
     }
     HoldClaims(r, step);
 }
@@ -766,7 +764,8 @@ bool FinishHeld(Row& r, test::RunHold& hold) {
 }
 
 void SetSide(Row& r, int side, bool on) {
-    r.doc.Edit([side, on](DocumentEdit& edit) { edit.projection.box.sideEnabled[static_cast<std::size_t>(side)] = on; });
+    r.doc.Edit(
+        [side, on](DocumentEdit& edit) { edit.projection.box.sideEnabled[static_cast<std::size_t>(side)] = on; });
 }
 
 // The issue's sequence on a part that is open and crossed as loaded: Left
