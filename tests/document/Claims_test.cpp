@@ -768,7 +768,7 @@ void SetSide(Row& r, int side, bool on) {
         [side, on](DocumentEdit& edit) { edit.projection.box.sideEnabled[static_cast<std::size_t>(side)] = on; });
 }
 
-// The sequence on a part that is open and crossed as loaded: Left
+// A user's sequence on a part that is open and crossed as loaded: Left
 // (-X) off, Process; Back (+Y) off during the run and on again, once after
 // the run ended and once while it still goes.
 TEST(ClaimsSequence, AMappingChangeDuringARunAndBack) {
