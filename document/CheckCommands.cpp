@@ -44,7 +44,11 @@ void CRidgeforgeDoc::ValidateCommand() {
     if (Host() != nullptr) Host()->ClearLog();
     Validate();
     if (!HasPart()) return;
-    LogText(mesh::FormatValidationReport(ShownValidationReport()));
+    // The same verdict as the Information pane's: with the relief's warnings
+    // about the result shown.
+    mesh::ValidationReport shown = ShownValidationReport();
+    AddReliefCautions(shown);
+    LogText(mesh::FormatValidationReport(shown));
     if (Host() != nullptr) Host()->ShowOutputPane();
 }
 

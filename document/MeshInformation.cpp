@@ -144,13 +144,11 @@ CString CRidgeforgeDoc::MeshInformationReport() {
     }
 
     // The relief's own warnings about the result shown count in its verdict.
-    const bool showsRun = &shown != &workingPart && appliedSettings.displacementEnabled;
+    const bool showsRun = ShowsReliefResult();
     mesh::ValidationReport verdict;
     verdict.verdict = ShownValidationReport().verdict;
     verdict.problems = ShownValidationReport().problems;
-    if (showsRun) {
-        for (const std::string& caution : reliefCautions) verdict.AddCaution(caution, std::string());
-    }
+    AddReliefCautions(verdict);
     CString text = L"Verdict\r\n  " + Utf8ToCString(mesh::ValidationVerdictText(verdict)) + L"\r\n";
     for (const std::string& sentence : verdict.problems) text += L"  - " + Utf8ToCString(sentence) + L"\r\n";
     text += L"\r\n";

@@ -108,7 +108,10 @@ mesh::PipelinePlan CRidgeforgeDoc::CurrentPlan() const {
 
 const mesh::TriangleMesh& CRidgeforgeDoc::ShownMesh() const {
     if (!HasPart() || placementToolActive || printCheckShown) return workingPart;
-    if (pipeline.IsRunning()) return pipeline.PublishedMesh();
+    // A run starts only when the part is what is shown, and it stays shown
+    // until the run's result is taken in: the last published result was made
+    // with other settings, and its verdict and coverage are not the preview's.
+    if (pipeline.IsRunning()) return workingPart;
     const mesh::PipelineSettings settings = BuildPipelineSettings();
     if (pipeline.Cache().FirstStageToRun(settings).any) return workingPart;
     return pipeline.Cache().LatestValidMesh(settings);
@@ -126,10 +129,21 @@ bool CRidgeforgeDoc::IsStepOutOfDate(FlowStep step) const {
     if (!HasPart()) return false;
     if (!pipeline.HasResult()) return true;
     switch (step) {
-        case FlowStep::Mapping:
-            return !(MappingOnly(projection) == MappingOnly(appliedSettings.projection));
-        case FlowStep::Texture:
-            return textureHandOvers != handOversAtResult || !mesh::LayersEqual(projection, appliedSettings.projection);
+        // The mapping and the texture count as out of date only while the
+        // stage that takes them in is still due: once a stopped run carried
+        // them into the relief, or the cache holds a result made with them,
+        // the footer names no step of theirs.
+        case FlowStep::Mapping: {
+            const mesh::PipelinePlan plan = CurrentPlan();
+            return plan.any && plan.stage <= static_cast<std::int32_t>(mesh::PipelineStage::Mask) &&
+                   !(MappingOnly(projection) == MappingOnly(appliedSettings.projection));
+        }
+        case FlowStep::Texture: {
+            const mesh::PipelinePlan plan = CurrentPlan();
+            return plan.any && plan.stage <= static_cast<std::int32_t>(mesh::PipelineStage::Displacement) &&
+                   (textureHandOvers != handOversAtResult ||
+                    !mesh::LayersEqual(projection, appliedSettings.projection));
+        }
         case FlowStep::Relief: {
             if (!displacementEnabled) return false;
             const mesh::PipelinePlan plan = CurrentPlan();
@@ -260,6 +274,12 @@ void CRidgeforgeDoc::Process() {
 void CRidgeforgeDoc::ReportDroppedRun(const CString& line) {
     processRequested = false;
     Log(line, LogKind::Warning);
+    SayResultCurrent(false);
+}
+
+void CRidgeforgeDoc::SayResultCurrent(bool current) {
+    currentSaid = current;
+    outOfDateLogged = !current;
 }
 
 void CRidgeforgeDoc::OnProcess() {
@@ -286,7 +306,14 @@ bool CRidgeforgeDoc::PollPipeline() {
 void CRidgeforgeDoc::ProcessNow() {
     if (!HasPart()) return;
     document_internal::WaitCursor wait(Host());
-    pipeline.WaitAndRestart();
+    if (pipeline.WaitAndRestart() && !processRequested) {
+        // The stopped Process is run to its end: its result is taken in as
+        // that Process's, with its report, so that what is shown next has
+        // its own run state, verdict and warnings.
+        processRequested = true;
+        lastRunSettings = pipeline.LastRequested();
+        handOversAtRequest = textureHandOvers;
+    }
     // Takes the due flag, so the next idle poll does not apply it twice. With
     // nothing published there is nothing to apply: the status still holds the
     // last run's outcome, and applying it would report an old refusal again
@@ -329,20 +356,26 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
     processRequested = false;
     if (status.failed) {
         Log(L"Refused: " + Utf8ToCString(status.message), LogKind::Error);
+        SayResultCurrent(false);
         refusedSettings = pipeline.LastRequested();
         ShowInformation(Utf8ToCString(status.message), InfoKind::Problem, InformationSource::Refusal);
     } else if (status.stopped) {
-        if (started) Log(L"Stopped. The part is as it was; Process runs the rest when asked.", LogKind::Warning);
+        if (started) {
+            Log(L"Stopped. The part is as it was; Process runs the rest when asked.", LogKind::Warning);
+            SayResultCurrent(false);
+        }
     } else if (started) {
         runState = pipeline.PublishedRunState();
         if (DetailedLog()) {
             LogText(mesh::FormatPipelineReport(runState));
+            SayResultCurrent(true);
         } else {
             CString line = L"Processed: " + FormatWithThousands(runState.resultTriangles) + L" triangles";
             if (const std::optional<float> relief = mesh::ReliefMillimetres(runState)) {
                 line += FormatText(", relief %.2f mm", static_cast<double>(*relief));
             }
             Log(line + L".", LogKind::Good);
+            SayResultCurrent(true);
             if (runState.walls.measured) LogText(mesh::FormatWallReport(runState.walls));
             if (runState.printability.checked) {
                 LogText(mesh::FormatPrintabilityReport(runState.printability));
@@ -353,12 +386,17 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
         }
         ++resultSerial;
         const bool showsResult = !placementToolActive && !printCheckShown && IsResultCurrent();
+        // The validation belongs to the result, which stays in the cache's
+        // final mesh whether or not the settings still match it: a change
+        // during the run and back shows this result again, and then its own
+        // verdict, not the part's.
+        const mesh::TriangleMesh* result = &pipeline.Cache().finalMesh;
         if (runState.validated) {
             resultValidation = runState.validation;
-            resultValidationMesh = showsResult ? &ShownMesh() : nullptr;
+            resultValidationMesh = result;
             resultValidationSerial = resultSerial;
         } else if (resultValidationMesh != nullptr) {
-            resultValidationMesh = showsResult ? &ShownMesh() : nullptr;
+            resultValidationMesh = result;
             resultValidationSerial = resultSerial;
         }
         if (runState.unchangedPart) resultValidationMesh = nullptr;
@@ -415,20 +453,48 @@ CString SettingsDifferences(const mesh::PipelineSettings& s, const mesh::Pipelin
 }  // namespace
 
 void CRidgeforgeDoc::LogResultOutOfDate() {
-    if (!HasPart() || pipeline.IsRunning() || processRequested || !pipeline.HasResult()) {
-        outOfDateLogged = false;
+    if (!HasPart() || !pipeline.HasResult()) {
+        currentSaid = outOfDateLogged = false;
         return;
     }
+    // A run's end says where its result stands.
+    if (pipeline.IsRunning() || processRequested) return;
     const bool current = IsResultCurrent();
-    if (!outOfDateLogged || current) {
-        outOfDateLogged = current;
+    if (!currentSaid && !outOfDateLogged) {
+        // Nothing was said of this result yet: from here on, each change is.
+        SayResultCurrent(current);
         return;
     }
-    const CString reasons = OutOfDateReasons();
-    Log(L"The result is out of date: " + (reasons.empty() ? CString(L"no setting differs from the run's") : reasons) +
-            L".",
-        LogKind::Auto);
-    outOfDateLogged = current;
+    if (current == currentSaid) return;
+    // The log's last word on the result follows it both ways, so that an
+    // Undo, a Redo or a result taken from the cache never leaves "out of
+    // date" beside a footer that says "Up to date".
+    if (current) {
+        Log(L"The result is up to date again: the settings are those it was made with.", LogKind::Auto);
+    } else {
+        const CString reasons = OutOfDateReasons();
+        Log(L"The result is out of date: " +
+                (reasons.empty() ? CString(L"no setting differs from the run's") : reasons) + L".",
+            LogKind::Auto);
+    }
+    SayResultCurrent(current);
+}
+
+bool CRidgeforgeDoc::ShowsReliefResult() const {
+    return HasPart() && &ShownMesh() != &workingPart && appliedSettings.displacementEnabled;
+}
+
+void CRidgeforgeDoc::AddReliefCautions(mesh::ValidationReport& verdict) const {
+    if (reliefCautions.empty() || !ShowsReliefResult()) return;
+    // The report text pairs each problem with the advice at its place; the
+    // relief's warnings carry theirs in the Information pane's message.
+    verdict.advice.resize(std::min(verdict.advice.size(), verdict.problems.size()));
+    for (const std::string& caution : reliefCautions) {
+        if (verdict.verdict != mesh::ValidationVerdict::Unsuitable) {
+            verdict.verdict = mesh::ValidationVerdict::UsableWithCare;
+        }
+        verdict.problems.push_back(caution);
+    }
 }
 
 void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {

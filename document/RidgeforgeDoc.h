@@ -176,6 +176,12 @@ public:
     CString OutOfDateReasons() const;
     void LogResultOutOfDate();
     void ReliefWarningsText(const mesh::PipelineRunState& state);
+    // The mesh shown is the applied run's result with the relief on: the
+    // relief's warnings speak of it.
+    bool ShowsReliefResult() const;
+    // Adds those warnings to a verdict of the mesh shown, so that no verdict
+    // says "no problems" beside them.
+    void AddReliefCautions(mesh::ValidationReport& verdict) const;
     // Whether the texture can be used: at least 1 x 1 pixels with pixels.
     bool HasTexture() const;
     bool HasPart() const { return mesh::HoldsTriangles(workingPart); }
@@ -345,7 +351,10 @@ public:
     std::uint32_t shownTextureRevision = 0;
     std::int32_t pipelineTextureRevision = -1;
     mesh::TextureSettings pipelineTextureSettings;
+    // The log's last word on the result: that it went out of date, or that
+    // it is current (a run's end, or the line that it is up to date again).
     bool outOfDateLogged = false;
+    bool currentSaid = false;
     InformationSource informationSource = InformationSource::None;
     // The settings of the run whose refusal the Information pane shows.
     mesh::PipelineSettings refusedSettings;
@@ -389,6 +398,8 @@ private:
     // A started run that an input change stopped on its way: no result comes
     // of it, so the log says so in its place.
     void ReportDroppedRun(const CString& line);
+    // Records what the log just said of the result.
+    void SayResultCurrent(bool current);
     mesh::TileFrame BuildTileFrame() const;
 
     // What OnSettingsChanged does; runs at the end of the outermost Edit.

@@ -194,7 +194,7 @@ bool AsyncPipeline::PublishCopies() {
     }
 }
 
-void AsyncPipeline::WaitAndRestart() {
+bool AsyncPipeline::WaitAndRestart() {
     for (;;) {
         if (running_) {
             JoinWorker();
@@ -203,14 +203,15 @@ void AsyncPipeline::WaitAndRestart() {
         if (!pending_) break;
         StartPending();
     }
-    if (!hasRequest_ || failed_) return;
-    if (!stopped_ && !previewResult_) return;
+    if (!hasRequest_ || failed_) return false;
+    if (!stopped_ && !previewResult_) return false;
     cancel_.store(false);
     StartLocked(lastRequested_, PipelineQuality::Full);
     if (running_) {
         JoinWorker();
         PublishResultLocked();
     }
+    return true;
 }
 
 bool AsyncPipeline::PollFinished() {

@@ -67,8 +67,9 @@ public:
     // Callable from any thread that requests runs; never blocks on a stage.
     PipelineStatus GetStatus() const;
     // Finishes all work synchronously: joins, publishes, runs what is queued,
-    // and runs the newest request again when its run was stopped.
-    void WaitAndRestart();
+    // and runs the newest request again when its run was stopped; true when
+    // it ran that request again.
+    bool WaitAndRestart();
     // The idle poll: joins a finished worker and publishes its result, starts
     // a queued request, and says whether a result is due to be taken.
     bool PollFinished();

@@ -601,3 +601,328 @@ TEST(Claims, RepairCountsFollowThePartShown) {
 
 }  // namespace
 }  // namespace ridgeforge
+
+namespace ridgeforge {
+namespace {
+
+// ---- Sequences: after every step the verdict, the Topology lines, the
+// footer, the step dots and the log's last state line speak of the mesh shown.
+
+using mesh::TriangleMesh;
+
+// A box with a loose sliver that pierces its top by a tenth of a millimetre
+// near one edge: open (the sliver's three edges) and crossing itself as
+// loaded; the remesh makes one closed surface of it.
+TriangleMesh OpenCrossedBox() {
+    TriangleMesh part = test::MakeBox({0, 0, 0}, {20, 16, 12});
+    test::AddLooseTriangle(part, {0.5f, 1, 6}, {2, 1, 6}, {1.2f, 1.2f, 12.1f});
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    return part;
+}
+
+struct EdgeUse {
+    std::size_t open = 0;
+    std::size_t nonManifold = 0;
+};
+
+// Edges by the corner numbers they join, as the Topology lines count them.
+EdgeUse CountEdgeUse(const TriangleMesh& m) {
+    std::map<std::pair<std::uint32_t, std::uint32_t>, int> uses;
+    for (std::size_t t = 0; t + 2 < m.indices.size(); t += 3) {
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t a = m.indices[t + k], b = m.indices[t + (k + 1) % 3];
+            ++uses[{std::min(a, b), std::max(a, b)}];
+        }
+    }
+    EdgeUse use;
+    for (const auto& [edge, count] : uses) {
+        use.open += count == 1 ? 1 : 0;
+        use.nonManifold += count > 2 ? 1 : 0;
+    }
+    return use;
+}
+
+// The text of the Information report's section that starts with `heading`.
+CString Section(const CString& report, const CString& heading) {
+    const std::size_t at = report.find(heading + L"\r\n");
+    if (at == CString::npos) return CString();
+    const std::size_t end = report.find(L"\r\n\r\n", at);
+    return report.substr(at, end == CString::npos ? CString::npos : end - at);
+}
+
+// The verdict and the Topology lines describe `shown`.
+void HoldVerdictOn(CRidgeforgeDoc& doc, const TriangleMesh& shown) {
+    const EdgeUse use = CountEdgeUse(shown);
+    const CString report = doc.MeshInformationReport();
+    const CString verdict = Section(report, L"Verdict");
+    const CString topology = Section(report, L"Topology");
+    EXPECT_EQ(CountAfter(topology, L"Open boundary edges: "), static_cast<long long>(use.open));
+    EXPECT_EQ(CountAfter(topology, L"Non-manifold edges: "), static_cast<long long>(use.nonManifold));
+    EXPECT_EQ(topology.find(L"The mesh is closed.") != CString::npos, use.open == 0 && use.nonManifold == 0);
+    if (use.open > 0) {
+        EXPECT_NE(verdict.find(FormatWithThousands(use.open) + L" edges are open"), CString::npos)
+            << "the verdict misses the shown mesh's open edges:\n"
+            << CStringToUtf8(verdict);
+    } else {
+        EXPECT_EQ(verdict.find(L"edges are open"), CString::npos) << "open edges in the verdict of a closed mesh:\n"
+                                                                  << CStringToUtf8(verdict) << "\n"
+                                                                  << CStringToUtf8(topology);
+    }
+    EXPECT_EQ(verdict.find(L"shared by more than two") != CString::npos, use.nonManifold > 0) << CStringToUtf8(verdict);
+}
+
+bool StartsWith(const CString& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+
+// The last log line that says where the result stands.
+const test::LogLine* LastStateLine(const Row& r) {
+    const test::LogLine* found = nullptr;
+    for (const test::LogLine& line : r.host.log) {
+        if (StartsWith(line.text, L"Processed: ") || StartsWith(line.text, L"Stopped") ||
+            StartsWith(line.text, L"Refused: ") || StartsWith(line.text, L"The result is out of date") ||
+            StartsWith(line.text, L"The result is up to date"))
+            found = &line;
+    }
+    return found;
+}
+
+// After a step with no run going: what every part of the window says.
+void HoldShownClaims(Row& r, const std::string& step) {
+    SCOPED_TRACE(step);
+    CRidgeforgeDoc& doc = r.doc;
+    ASSERT_FALSE(doc.pipeline.IsRunning());
+    doc.LogResultOutOfDate();  // the workflow pane's timer
+    const TriangleMesh& shown = doc.ShownMesh();
+    HoldVerdictOn(doc, shown);
+
+    const CString footer = doc.ProcessStatusText();
+    const bool mapping = doc.IsStepOutOfDate(FlowStep::Mapping);
+    const bool texture = doc.IsStepOutOfDate(FlowStep::Texture);
+    const bool relief = doc.IsStepOutOfDate(FlowStep::Relief);
+    const bool simplify = doc.IsStepOutOfDate(FlowStep::Simplify);
+    const std::string dots = std::string("dots: mapping ") + (mapping ? "amber" : "green") + ", texture " +
+                             (texture ? "amber" : "green") + ", relief " + (relief ? "amber" : "green") +
+                             ", simplify " + (simplify ? "amber" : "green") + "; footer " + CStringToUtf8(footer);
+    if (footer == L"Up to date") {
+        EXPECT_TRUE(SameMesh(shown, doc.pipeline.PublishedMesh())) << "up to date, yet another mesh is shown";
+        EXPECT_FALSE(mapping || texture || relief || simplify) << dots;
+    }
+    if (StartsWith(footer, L"Needs: ")) {
+        EXPECT_EQ(footer.find(L"relief") != CString::npos, relief) << dots;
+        EXPECT_EQ(footer.find(L"simplify") != CString::npos, simplify) << dots;
+        // The texture and the mapping reach the part through the relief.
+        if (doc.displacementEnabled && (mapping || texture)) {
+            EXPECT_TRUE(relief) << dots;
+        }
+    }
+    if (const test::LogLine* line = LastStateLine(r)) {
+        const bool saysCurrent =
+            StartsWith(line->text, L"Processed: ") || StartsWith(line->text, L"The result is up to date");
+        EXPECT_EQ(saysCurrent, footer == L"Up to date") << "the log's last word is \"" << CStringToUtf8(line->text)
+                                                        << "\" beside the footer's \"" << CStringToUtf8(footer) << "\"";
+    }
+    HoldClaims(r, step);
+}
+
+// While a run goes on: the mesh shown before it stays, and the verdict and
+// the Topology lines are still that mesh's.
+void HoldRunningClaims(Row& r, const TriangleMesh& shownBefore, const std::string& step) {
+    SCOPED_TRACE(step);
+    ASSERT_TRUE(r.doc.pipeline.IsRunning());
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Processing");
+    const TriangleMesh& shown = r.doc.ShownMesh();
+    EXPECT_TRUE(SameMesh(shown, shownBefore)) << "the view switched meshes during the run";
+    HoldVerdictOn(r.doc, shown);
+}
+
+void SetUpCrossedPart(Row& r, bool simplify) {
+    r.lo = {0, 0, 0};
+    r.hi = {20, 16, 12};
+    r.doc.LoadTestShape(OpenCrossedBox(), L"Crossed", L"Crossed", L"Crossed");
+    r.host.defaultAnswer = QuestionAnswer::Yes;
+    r.doc.remeshEnabled = true;
+    r.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
+    r.doc.displacementEnabled = true;
+    r.doc.displacementSettings.strengthMillimetres = 0.6f;
+    r.doc.simplifyEnabled = simplify;
+    r.Texture("Dots");
+    r.doc.OnSettingsChanged();
+}
+
+// Starts Process and holds the run at `step`; the hold must be let go.
+bool StartHeld(Row& r, test::RunHold& hold, const std::string& step) {
+    hold.Install(r.doc.pipeline, step);
+    r.Process();
+    return r.doc.processDecision == L"started: Process" && hold.WaitReached();
+}
+
+bool FinishHeld(Row& r, test::RunHold& hold) {
+    hold.Release();
+    const bool applied = test::PollUntilApplied(r.doc);
+    r.doc.pipeline.SetProgressWatcher({});
+    return applied;
+}
+
+void SetSide(Row& r, int side, bool on) {
+    r.doc.Edit(
+        [side, on](DocumentEdit& edit) { edit.projection.box.sideEnabled[static_cast<std::size_t>(side)] = on; });
+}
+
+// A user's sequence on a part that is open and crossed as loaded: Left
+// (-X) off, Process; Back (+Y) off during the run and on again, once after
+// the run ended and once while it still goes.
+TEST(ClaimsSequence, AMappingChangeDuringARunAndBack) {
+    constexpr int kLeft = 1, kBack = 2;
+    for (const bool backBeforeTheEnd : {false, true}) {
+        const std::string way = backBeforeTheEnd ? "back during the run: " : "back after the run: ";
+        Row r;
+        SetUpCrossedPart(r, false);
+        ASSERT_GT(CountEdgeUse(r.doc.ShownMesh()).open, 0u);
+        HoldShownClaims(r, way + "loaded");
+        ASSERT_TRUE(r.ProcessToEnd());
+        ASSERT_EQ(CountEdgeUse(r.doc.ShownMesh()).open, 0u) << "the result should be closed";
+        HoldShownClaims(r, way + "first result");
+        SetSide(r, kLeft, false);
+        HoldShownClaims(r, way + "Left off");
+
+        const TriangleMesh before = r.doc.ShownMesh();
+        test::RunHold hold;
+        ASSERT_TRUE(StartHeld(r, hold, "Displacing"));
+        HoldRunningClaims(r, before, way + "run started");
+        SetSide(r, kBack, false);
+        HoldRunningClaims(r, before, way + "Back off during the run");
+        if (backBeforeTheEnd) {
+            SetSide(r, kBack, true);
+            HoldRunningClaims(r, before, way + "Back on during the run");
+        }
+        ASSERT_TRUE(FinishHeld(r, hold));
+        HoldShownClaims(r, way + "the run ended");
+        if (!backBeforeTheEnd) {
+            EXPECT_TRUE(StartsWith(r.doc.ProcessStatusText(), L"Needs: ")) << CStringToUtf8(r.doc.ProcessStatusText());
+            SetSide(r, kBack, true);
+        }
+        EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+        HoldShownClaims(r, way + "Back on again");
+        r.doc.OnValidate();
+        HoldShownClaims(r, way + "validated");
+    }
+}
+
+// The texture moved during a run and back; then its size changed during a
+// run (which drops the run) and back.
+TEST(ClaimsSequence, ATextureChangeDuringARunAndBack) {
+    Row r;
+    SetUpCrossedPart(r, false);
+    ASSERT_TRUE(r.ProcessToEnd());
+    HoldShownClaims(r, "first result");
+    const auto moveTexture = [&r](float by) {
+        r.doc.Edit([by](DocumentEdit& edit) {
+            for (mesh::ProjectionLayer& layer : edit.projection.layer) layer.originMillimetres[0] += by;
+        });
+    };
+    moveTexture(3.0f);
+    HoldShownClaims(r, "texture moved");
+    const TriangleMesh before = r.doc.ShownMesh();
+    {
+        test::RunHold hold;
+        ASSERT_TRUE(StartHeld(r, hold, "Displacing"));
+        moveTexture(2.0f);
+        HoldRunningClaims(r, before, "moved again during the run");
+        ASSERT_TRUE(FinishHeld(r, hold));
+    }
+    HoldShownClaims(r, "the run ended");
+    moveTexture(-2.0f);
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+    HoldShownClaims(r, "moved back");
+
+    moveTexture(1.0f);
+    r.Process();
+    ASSERT_EQ(r.doc.processDecision, L"started: Process");
+    mesh::TextureSettings settings = r.doc.texture.settings;
+    const float width = settings.widthMillimetres;
+    settings.widthMillimetres = width / 2.0f;
+    r.doc.ApplyTextureSettings(settings);
+    ASSERT_FALSE(r.doc.pipeline.IsRunning());
+    HoldShownClaims(r, "size changed during the run");
+    settings.widthMillimetres = width;
+    r.doc.ApplyTextureSettings(settings);
+    HoldShownClaims(r, "size back");
+    ASSERT_TRUE(r.ProcessToEnd());
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+    HoldShownClaims(r, "processed after the size came back");
+}
+
+// The Validate command's log gives the verdict the Information pane gives.
+void HoldValidateClaims(Row& r, const std::string& step) {
+    SCOPED_TRACE(step);
+    r.doc.OnValidate();
+    const CString pane = Section(r.doc.MeshInformationReport(), L"Verdict");
+    CString logged;
+    for (const test::LogLine& line : r.host.log)
+        if (StartsWith(line.text, L"Verdict: ")) logged = line.text.substr(9);
+    ASSERT_FALSE(logged.empty());
+    EXPECT_NE(pane.find(L"  " + logged + L"\r\n"), CString::npos)
+        << "log: " << CStringToUtf8(logged) << "\npane: " << CStringToUtf8(pane);
+    HoldShownClaims(r, step);
+}
+
+// A run the relief warns about (the part is small for its relief), a second
+// run, then Undo and Redo around it, with Validate on the way.
+TEST(ClaimsSequence, UndoAndRedoAroundAWarnedRun) {
+    Row r;
+    SetUpCrossedPart(r, false);
+    ASSERT_TRUE(r.ProcessToEnd());
+    ASSERT_FALSE(r.doc.reliefCautions.empty()) << Transcript(r);
+    HoldShownClaims(r, "warned result");
+    HoldValidateClaims(r, "warned result validated");
+    r.doc.Edit([](DocumentEdit& edit) { edit.displacementSettings.strengthMillimetres = 0.9f; });
+    HoldShownClaims(r, "stronger");
+    ASSERT_TRUE(r.ProcessToEnd());
+    HoldShownClaims(r, "stronger result");
+    r.doc.OnEditUndo();
+    HoldShownClaims(r, "undo");
+    r.doc.OnEditRedo();
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+    HoldShownClaims(r, "redo");
+    // Validate empties the log; the state lines that follow start afresh.
+    r.doc.OnEditUndo();
+    HoldValidateClaims(r, "undo validated");
+    r.doc.OnEditRedo();
+    HoldShownClaims(r, "redo after Validate");
+    HoldValidateClaims(r, "redo validated");
+    r.doc.OnEditUndo();
+    HoldShownClaims(r, "undo after Validate");
+}
+
+// A new texture, Process, Stop while Simplify works: the relief is made with
+// the new texture, Simplify is due, and the part is shown as it was.
+TEST(ClaimsSequence, AStopDuringSimplify) {
+    Row r;
+    SetUpCrossedPart(r, true);
+    ASSERT_TRUE(r.ProcessToEnd());
+    HoldShownClaims(r, "first result");
+    r.Texture("Bricks");
+    HoldShownClaims(r, "another texture");
+    ASSERT_TRUE(r.ProcessAndStopAt("Simplifying flat areas"));
+    ASSERT_TRUE(r.SaidStarting(L"Stopped"));
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Needs: simplify");
+    HoldShownClaims(r, "stopped in Simplify");
+    ASSERT_TRUE(r.ProcessToEnd());
+    EXPECT_EQ(r.doc.ProcessStatusText(), L"Up to date");
+    HoldShownClaims(r, "processed after the stop");
+
+    // Stopped again, then Validate, which runs the rest first: the run it
+    // finished is reported as processed, and its warnings are the ones given.
+    r.Texture("Dots");
+    ASSERT_TRUE(r.ProcessAndStopAt("Simplifying flat areas"));
+    HoldShownClaims(r, "stopped in Simplify again");
+    const std::uint32_t results = r.doc.resultSerial;
+    r.doc.OnValidate();  // empties the log first
+    EXPECT_NE(r.Processed(), nullptr) << Transcript(r);
+    EXPECT_EQ(r.doc.resultSerial, results + 1);
+    EXPECT_TRUE(SameMesh(r.doc.ShownMesh(), r.doc.pipeline.PublishedMesh()));
+    HoldShownClaims(r, "validated after the stop");
+}
+
+}  // namespace
+}  // namespace ridgeforge

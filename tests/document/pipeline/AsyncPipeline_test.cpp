@@ -100,11 +100,13 @@ TEST(AsyncPipeline, StopPublishesStoppedAndTheNextRunResumes) {
     EXPECT_EQ(pipeline.Cache().FirstStageToRun(s).stage, kDisplacement);
 
     stopAtRelief = false;
-    pipeline.WaitAndRestart();  // runs the stopped request again
+    EXPECT_TRUE(pipeline.WaitAndRestart());  // runs the stopped request again
     status = pipeline.GetStatus();
     EXPECT_FALSE(status.stopped || status.failed);
     EXPECT_TRUE(pipeline.HasResult());
     EXPECT_FALSE(pipeline.Cache().FirstStageToRun(s).any);
+    // A finished request is not run again.
+    EXPECT_FALSE(pipeline.WaitAndRestart());
 }
 
 TEST(AsyncPipeline, RequestStopEndsARunAtItsNextPollWithoutWaitingAndIsIgnoredWhenIdle) {
@@ -213,7 +215,7 @@ TEST(AsyncPipeline, RequestsDuringARunQueueTheNewestAndSetTextureCancels) {
     ASSERT_TRUE(PollUntilDone(pipeline));  // publishes the first and starts the newest
     EXPECT_TRUE(pipeline.IsRunning());
     EXPECT_FALSE(pipeline.HasPending());
-    pipeline.WaitAndRestart();
+    EXPECT_FALSE(pipeline.WaitAndRestart());  // joins the newest; nothing was stopped
     EXPECT_EQ(held.runs.load(), 2);  // the middle request never ran
     EXPECT_EQ(pipeline.Cache().settings.displacement.strengthMillimetres, 0.6f);
 
