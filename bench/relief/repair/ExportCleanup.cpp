@@ -1,7 +1,11 @@
-// Export cleanup of a torus 100 mm across: clean, and with 200 small holes
-// and 200 zero-area triangles (a vertex moved onto its neighbour), which
-// makes the weld passes and the hole filling run.
+// Export cleanup of a torus 100 mm across: clean; with 200 small holes and
+// 200 zero-area triangles (a vertex moved onto its neighbour), which makes
+// the weld passes and the hole filling run; and with 200 clusters of short
+// edges (the neighbours of a vertex drawn to it), where joins made earlier
+// in a pass change what the link condition of later ones sees.
 #include <benchmark/benchmark.h>
+
+#include <random>
 
 #include "relief/repair/ExportCleanup.h"
 #include "testing/Shapes.h"
@@ -34,8 +38,33 @@ TriangleMesh Damaged(std::int64_t around) {
     return mesh;
 }
 
+TriangleMesh Clustered(std::int64_t around) {
+    TriangleMesh mesh = Torus(around);
+    std::mt19937 random(7);
+    std::vector<bool> drawn(mesh.vertices.size(), false);
+    std::vector<std::uint32_t> centres;
+    for (int spot = 0; spot < 200; ++spot) centres.push_back(mesh.indices[3 * (random() % mesh.TriangleCount())]);
+    for (const std::uint32_t centre : centres) {
+        const Vec3f c = mesh.vertices[centre].position;
+        for (std::size_t i = 0; i < mesh.indices.size(); ++i) {
+            if (mesh.indices[i] != centre) continue;
+            for (std::size_t j = 1; j < 3; ++j) {
+                const std::uint32_t v = mesh.indices[i - i % 3 + (i % 3 + j) % 3];
+                if (drawn[v]) continue;
+                drawn[v] = true;
+                Vec3f& p = mesh.vertices[v].position;
+                p = c + (p - c) * 1e-4f;  // well within the weld tolerance below
+            }
+        }
+    }
+    mesh.RecomputeBounds();
+    return mesh;
+}
+
 void BM_CleanupForExport(benchmark::State& state) {
-    const TriangleMesh input = state.range(1) != 0 ? Damaged(state.range(0)) : Torus(state.range(0));
+    const TriangleMesh input = state.range(1) == 2   ? Clustered(state.range(0))
+                               : state.range(1) == 1 ? Damaged(state.range(0))
+                                                     : Torus(state.range(0));
     ExportCleanupReport report;
     for (auto _ : state) {
         state.PauseTiming();
@@ -51,7 +80,7 @@ void BM_CleanupForExport(benchmark::State& state) {
     state.counters["holesLeftOpen"] = static_cast<double>(report.holesLeftOpen);
 }
 BENCHMARK(BM_CleanupForExport)
-    ->ArgsProduct({{500, 1000}, {0, 1}})
+    ->ArgsProduct({{500, 1000}, {0, 1, 2}})
     ->ArgNames({"around", "damaged"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
