@@ -60,24 +60,29 @@ bool AnyWeldCandidate(const TriangleMesh& mesh, const std::vector<std::uint32_t>
 struct WeldClasses {
     VertexRows<std::uint32_t> triangles;  // each input vertex's triangles
     std::vector<std::uint32_t> next;
+    std::vector<std::uint8_t> crowded;  // roots found with too many triangles to walk
 };
 
-// A vertex with more triangles around it than this is left alone: walking it
-// for every short edge there would cost more than the weld is worth.
-constexpr std::size_t kMostTrianglesAround = std::size_t{1} << 16;
+// A class with more triangles around it than this is left as it is: walking
+// it for each of its short edges would cost the square of its size. Classes
+// only grow, so a class found crowded stays so and is not walked again.
+constexpr std::size_t kMostTrianglesAround = 1024;
 
 // The roots next to class `root` through live triangles (those whose three
 // roots differ), and the third roots of the live triangles that also hold
 // `other`. False when the class has too many triangles to walk.
-bool RingOf(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, const WeldClasses& classes,
-            std::uint32_t root, std::uint32_t other, std::vector<std::uint32_t>& ring,
-            std::vector<std::uint32_t>* apexes) {
+bool RingOf(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, WeldClasses& classes, std::uint32_t root,
+            std::uint32_t other, std::vector<std::uint32_t>& ring, std::vector<std::uint32_t>* apexes) {
     ring.clear();
+    if (classes.crowded[root] != 0) return false;
     std::size_t visited = 0;
     std::uint32_t v = root;
     do {
         for (std::uint32_t i = classes.triangles.offsets[v]; i < classes.triangles.offsets[v + 1]; ++i) {
-            if (++visited > kMostTrianglesAround) return false;
+            if (++visited > kMostTrianglesAround) {
+                classes.crowded[root] = 1;
+                return false;
+            }
             const std::size_t t = classes.triangles.entries[i];
             const std::uint32_t c[3] = {FindRoot(parent, mesh.indices[3 * t]),
                                         FindRoot(parent, mesh.indices[3 * t + 1]),
@@ -103,7 +108,7 @@ bool RingOf(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, const 
 // not enough: one of them may be a vertex that shares no triangle with the
 // edge (a third face meeting its ends), and the join would then leave an
 // edge with three or four triangles.
-bool MayJoin(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, const WeldClasses& classes, std::uint32_t k,
+bool MayJoin(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, WeldClasses& classes, std::uint32_t k,
              std::uint32_t r, std::vector<std::uint32_t>& ringK, std::vector<std::uint32_t>& ringR) {
     std::vector<std::uint32_t> apexes;
     if (!RingOf(mesh, parent, classes, k, r, ringK, &apexes) || !RingOf(mesh, parent, classes, r, k, ringR, nullptr))
@@ -233,6 +238,7 @@ ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimet
         WeldClasses classes;
         classes.triangles = BuildVertexTriangles(TriangleCorners(mesh));
         classes.next = parent;
+        classes.crowded.assign(parent.size(), 0);
         for (std::uint32_t pass = 1; pass <= 8; ++pass) {
             const std::uint64_t joins = WeldPass(mesh, parent, classes, tolerance, report);
             joined += joins;

@@ -188,6 +188,26 @@ TEST(ExportCleanup, AWeldNeverPutsAThirdTriangleOnAnEdge) {
         EXPECT_TRUE(IsClosedOrientedManifold(torus)) << "draw " << draw;
     }
     EXPECT_GT(merged, 0u);
+
+    // A double cone whose rim edges are all shorter than the tolerance: the
+    // joins run along the rim, each growing the class the next one reads.
+    TriangleMesh cone;
+    const std::uint32_t rim = 2000;
+    for (std::uint32_t i = 0; i < rim; ++i) {
+        const float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(rim);
+        cone.vertices.push_back({{0.01f * std::cos(a), 0.01f * std::sin(a), 0.0f}, {}});
+    }
+    cone.vertices.push_back({{0, 0, 5}, {}});
+    cone.vertices.push_back({{0, 0, -5}, {}});
+    for (std::uint32_t i = 0; i < rim; ++i) {
+        const std::uint32_t j = (i + 1) % rim;
+        cone.indices.insert(cone.indices.end(), {i, j, rim, j, i, rim + 1});
+    }
+    cone.RecomputeBounds();
+    const ExportCleanupReport rimWeld = CleanupForExport(cone, 1e-4f, WithoutFilling());
+    EXPECT_GT(rimWeld.verticesMerged, 0u);
+    EXPECT_EQ(MostTrianglesOnAnEdge(cone), 2u);
+    EXPECT_TRUE(IsClosedOrientedManifold(cone));
 }
 
 TEST(ExportCleanup, RepeatedCornersAndUnusedVertices) {
