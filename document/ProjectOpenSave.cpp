@@ -2,15 +2,14 @@
 // was opened, the part beside the project), opening one back, the project
 // commands, and the question before a modified document is closed.
 //
-// A save never overwrites or deletes a file it did not write: the part goes
-// to the first of " part.stl", " part 2.stl", " part 3.stl" beside the
-// project where no file exists, and the part of the previous save is removed
-// only after the new project was written, and only when its header shows that
-// a project save wrote it. A part the user opened may well carry one of those
-// names ("Thing part.stl" saved as "Thing.rgproj"); it is never removed.
-#include <algorithm>
+// A save never overwrites or deletes a file it did not write in the same
+// save: the part goes to the first of " part.stl", " part 2.stl",
+// " part 3.stl", ... beside the project where no file exists, and the part of
+// an earlier save is kept. Another project may name it (a Save As without a
+// change does), and so may the user's own files; a stale part costs disk
+// space, a deleted one costs work. Leftovers of saves that were killed are
+// passed over like any other file, so they never block a save.
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -33,39 +32,42 @@ namespace {
 const wchar_t* const kProjectFilter = L"Ruvolta projects (*.rgproj)|*.rgproj|All files (*.*)|*.*||";
 const wchar_t* const kStlFilter = L"STL files (*.stl)|*.stl|All files (*.*)|*.*||";
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    const bool same = fs::equivalent(a, b, error);
-    if (!error) return same;
-    return a.lexically_normal() == b.lexically_normal();
-}
-
 bool Exists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
 }
 
-// The binary STL header of a part written beside a project: this text, the
-// rest of the 80 bytes zero. A Save STL writes the file's own name instead.
+// The binary STL header of a part written beside a project. A Save STL
+// writes the file's own name instead.
 constexpr char kBesideProjectHeader[] = "Ruvolta";
-constexpr std::size_t kStlHeaderBytes = 80;
 
-bool WrittenBesideProject(const fs::path& path) {
-    const platform::InputFile in = platform::InputFile::Open(path);
-    char header[kStlHeaderBytes] = {};
-    if (!in.IsOpen() ||
-        in.ReadAt(0, reinterpret_cast<std::uint8_t*>(header), kStlHeaderBytes) != std::optional(kStlHeaderBytes)) {
-        return false;
-    }
-    const std::size_t length = std::strlen(kBesideProjectHeader);
-    return std::memcmp(header, kBesideProjectHeader, length) == 0 &&
-           std::all_of(header + length, header + kStlHeaderBytes, [](char c) { return c == '\0'; });
+// Tried names beyond this many mean a folder no save should go on filling.
+constexpr int kMostPartNames = 9999;
+
+fs::path PartCandidate(const fs::path& project, int number) {
+    const std::string stem = project.stem().string();
+    const std::string tail = number == 1 ? " part.stl" : " part " + std::to_string(number) + ".stl";
+    return project.parent_path() / (stem + tail);
 }
 
-std::vector<fs::path> PartCandidates(const fs::path& project) {
-    const fs::path folder = project.parent_path();
-    const std::string stem = project.stem().string();
-    return {folder / (stem + " part.stl"), folder / (stem + " part 2.stl"), folder / (stem + " part 3.stl")};
+// The first of "P part.stl", "P part 2.stl", ... that no file (nor link)
+// holds, claimed by creating it empty, so that a save of another instance
+// running at the same time takes the next one. Empty, with the reason, when
+// no name can be claimed.
+fs::path ClaimPartFile(const fs::path& project, std::string& reason) {
+    for (int number = 1; number <= kMostPartNames; ++number) {
+        const fs::path candidate = PartCandidate(project, number);
+        if (Exists(candidate)) continue;
+        std::string error;
+        if (platform::OutputFile::CreateExclusive(candidate, &error).IsOpen()) return candidate;
+        if (!Exists(candidate)) {
+            reason = error;
+            return {};
+        }
+    }
+    reason = "\"" + PartCandidate(project, 1).filename().string() + "\" to \"" +
+             PartCandidate(project, kMostPartNames).filename().string() + "\" are all taken by other files";
+    return {};
 }
 
 // What the program itself writes: a rotation (unit rows at right angles) and
@@ -106,26 +108,10 @@ bool CRidgeforgeDoc::SaveProjectFiles(const CString& path) {
     record.testShape = testShape;
 
     fs::path written;
-    fs::path oldPart;
     if (partChanged) {
-        const std::vector<fs::path> candidates = PartCandidates(projectFile);
-        if (Exists(projectFile)) {
-            ProjectFileData previous;
-            std::string ignored;
-            if (ReadProjectJson(projectFile, previous, ignored)) oldPart = PathFromWide(previous.partPath);
-        }
-        fs::path chosen;
-        for (const fs::path& candidate : candidates) {
-            if (!Exists(candidate)) {
-                chosen = candidate;
-                break;
-            }
-        }
         std::string reason;
-        if (chosen.empty()) {
-            reason = "\"" + candidates[0].filename().string() + "\", \"" + candidates[1].filename().string() +
-                     "\" and \"" + candidates[2].filename().string() + "\" are all taken by other files";
-        } else {
+        const fs::path chosen = ClaimPartFile(projectFile, reason);
+        if (!chosen.empty()) {
             mesh::StlExportOptions options;
             options.format = mesh::StlEncoding::Binary;
             options.header = kBesideProjectHeader;
@@ -134,6 +120,7 @@ bool CRidgeforgeDoc::SaveProjectFiles(const CString& path) {
                 written = chosen;
             } else {
                 reason = result.error;
+                platform::RemoveFile(chosen);  // the empty file that claimed the name
             }
         }
         if (written.empty()) {
@@ -174,10 +161,7 @@ bool CRidgeforgeDoc::SaveProjectFiles(const CString& path) {
 
     std::string error;
     if (!WriteProjectJson(projectFile, record, error)) {
-        if (!written.empty()) {
-            std::error_code ignored;
-            fs::remove(written, ignored);
-        }
+        if (!written.empty()) platform::RemoveFile(written);
         const CString why = Utf8ToCString(error);
         Log(L"Project not saved: " + why, LogKind::Error);
         ShowInformation(L"The project could not be saved.\n" + why, InfoKind::Problem);
@@ -185,15 +169,6 @@ bool CRidgeforgeDoc::SaveProjectFiles(const CString& path) {
     }
 
     if (!written.empty()) {
-        if (!oldPart.empty() && !SameFile(oldPart, written) && WrittenBesideProject(oldPart)) {
-            for (const fs::path& candidate : PartCandidates(projectFile)) {
-                if (SameFile(oldPart, candidate)) {
-                    std::error_code ignored;
-                    fs::remove(oldPart, ignored);
-                    break;
-                }
-            }
-        }
         partName = WideFromPath(written);
         testShape.clear();
         partChanged = false;

@@ -175,8 +175,13 @@ void CRidgeforgeDoc::ApplyTextureSettings(const mesh::TextureSettings& wanted) {
     if (HasTexture() && seamsChanged) {
         Log(Utf8ToCString(mesh::seamless::DescribeReport(texture.seamlessReport)), LogKind::Auto);
         if (proceduralTexture == nullptr && !textureImagePath.empty()) {
-            StoreSeamSettings(UserDataRoots(), CStringToUtf8(textureImagePath),
-                              SeamSettings{settings.seamlessMethod, settings.seamlessParameters});
+            // Kept on disk only: unsaved, the choice is gone when the image is opened again.
+            std::string reason;
+            if (!StoreSeamSettings(UserDataRoots(), CStringToUtf8(textureImagePath),
+                                   SeamSettings{settings.seamlessMethod, settings.seamlessParameters}, &reason)) {
+                Log(L"The image's seamless setting could not be saved for next time: " + Utf8ToCString(reason),
+                    LogKind::Error);
+            }
         }
     }
     SyncTextureToPipeline();

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <mutex>
 #include <random>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -30,6 +31,7 @@ constexpr const char* kReadOnlyReason = "the file is read-only";
 // Test hooks: a byte limit per write (none when negative) and planned numbers.
 std::atomic<std::int64_t> failAfterBytes{-1};
 std::atomic<int> failErrorNumber{ENOSPC};
+std::atomic<int> failRenameError{0};
 std::mutex plannedMutex;
 std::vector<std::uint32_t> plannedNumbers;
 
@@ -241,7 +243,23 @@ void CopyOwnerAndMode(int fd, const ExistingTarget& existing) {
     ::fchmod(fd, old.st_mode & 0777);
 }
 
+// The rename over the target, honouring the test hook.
+int RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (const int injected = failRenameError.load(); injected != 0) return injected;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace
+
+void IgnoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) return;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
 
 std::string TemporaryNameStem(const std::string& fileName, std::size_t nameMax) {
     if (fileName.size() + kNumberSuffixBytes <= nameMax) return fileName;
@@ -259,6 +277,7 @@ std::string TemporaryNameStem(const std::string& fileName, std::size_t nameMax) 
 
 SafeWriteResult WriteFileSafely(const std::filesystem::path& target, const void* data, std::size_t size,
                                 const SafeWriteCheck& check) {
+    IgnoreFileSizeSignal();
     const std::filesystem::path file = FollowLinks(target);
     std::string reason;
     ExistingTarget existing;
@@ -283,8 +302,8 @@ SafeWriteResult WriteFileSafely(const std::filesystem::path& target, const void*
 
     if (check && !check(temporary.Path(), reason)) return Failure(SafeWriteStep::Check, reason);
 
-    if (::rename(temporary.Path().c_str(), file.c_str()) != 0)
-        return Failure(SafeWriteStep::Replace, SystemErrorText(errno));
+    if (const int renameError = RenameOver(temporary.Path(), file); renameError != 0)
+        return Failure(SafeWriteStep::Replace, SystemErrorText(renameError));
     temporary.Release();
     // The move itself must survive a crash, not only the file's contents.
     SyncParentFolder(file);
@@ -309,8 +328,11 @@ void UseTemporaryNumbers(std::vector<std::uint32_t> numbers) {
     plannedNumbers = std::move(numbers);
 }
 
+void FailSafeWriteRenames(int errorNumber) { failRenameError = errorNumber; }
+
 void ClearSafeWriteHooks() {
     failAfterBytes = -1;
+    failRenameError = 0;
     failErrorNumber = ENOSPC;
     UseTemporaryNumbers({});
 }

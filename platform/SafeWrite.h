@@ -7,7 +7,8 @@
 // the folder is synced. A target that is a link keeps the link: the file it
 // points at is replaced, and the temporary lies beside that file. The new
 // file gets the old one's permission bits; a read-only target is refused.
-// Every failure deletes the temporary file and names the system's reason.
+// Every failure deletes the temporary file and names the system's reason,
+// a file larger than the process may write ("File too large") among them.
 // Temporaries left by a killed save of the same target (our name pattern, a
 // regular file of ours that no save holds locked) are removed first.
 #pragma once
@@ -54,12 +55,21 @@ std::string WithReason(const std::string& message, const std::string& reason);
 // "~" with eight hex digits of a hash of the full name.
 std::string TemporaryNameStem(const std::string& fileName, std::size_t nameMax);
 
+// Makes a write past the process's file size limit (ulimit -f) fail with
+// EFBIG instead of ending the process with SIGXFSZ, whose default action
+// kills it. Keeps a handler someone else installed. The program calls it at
+// start-up; every safe write calls it again before it writes.
+void IgnoreFileSizeSignal();
+
 // ---- Test hooks -----------------------------------------------------------
 // Each safe write fails with `errorNumber` once it has written `bytes` bytes.
 void FailSafeWritesAfter(std::uint64_t bytes, int errorNumber);
 // The numbers of the next temporary names, used in order before random ones.
 void UseTemporaryNumbers(std::vector<std::uint32_t> numbers);
-// Undoes both hooks.
+// Each safe write's last step, the rename over the target, fails with
+// `errorNumber` (0: renames work again).
+void FailSafeWriteRenames(int errorNumber);
+// Undoes every hook.
 void ClearSafeWriteHooks();
 
 }  // namespace ridgeforge::platform

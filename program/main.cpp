@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SafeWrite.h"
 #include "ui/app/RidgeforgeApp.h"
 #include "ui/framework/App.h"
 
@@ -19,7 +20,11 @@ public:
               options.makeDocument = &ridgeforge::MakeRidgeforgeDocument;
               for (int index = 0; index < argc; ++index) options.arguments.push_back(argv[index].ToStdWstring());
               return std::make_unique<ridgeforge::CRidgeforgeApp>(std::move(options));
-          }) {}
+          }) {
+        // Under a file size limit (ulimit -f) a save then fails with "File
+        // too large" and says so, instead of the program being killed.
+        ridgeforge::platform::IgnoreFileSizeSignal();
+    }
 };
 
 }  // namespace

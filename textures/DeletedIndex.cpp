@@ -4,6 +4,7 @@
 #include "textures/DeletedIndex.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "text/Utf8.h"
@@ -71,24 +72,34 @@ std::vector<std::string> ReadDeletedIndex(const std::vector<LibraryRoot>& roots,
 }
 
 bool WriteDeletedIndex(const std::vector<LibraryRoot>& roots, std::string_view category,
-                       const std::vector<std::string>& names) {
+                       const std::vector<std::string>& names, std::string* reason) {
     const LibraryRoot* user = FindUserRoot(roots);
-    if (user == nullptr) return false;
+    if (user == nullptr) {
+        if (reason) *reason = kNowhereToSave;
+        return false;
+    }
     const std::filesystem::path path = IndexFile(*user, category);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
 
     if (names.empty()) {
-        std::filesystem::remove(path, ec);
-        return true;
+        // An index that stays would keep hiding the items it names.
+        if (platform::RemoveFile(path)) return true;
+        if (reason) *reason = platform::SystemErrorText(errno);
+        return false;
     }
     // Encode everything before touching the file, so a name that cannot be
     // stored leaves the old index whole.
     std::string text;
     for (const std::string& name : names) {
-        if (!AppendLatin1Line(text, name)) return false;
+        if (!AppendLatin1Line(text, name)) {
+            if (reason) *reason = "the name \"" + name + "\" cannot be stored in the list of deleted items";
+            return false;
+        }
     }
-    return platform::WriteFileSafely(path, text.data(), text.size()).ok;
+    const platform::SafeWriteResult saved = platform::WriteFileSafely(path, text.data(), text.size());
+    if (!saved.ok && reason) *reason = saved.reason;
+    return saved.ok;
 }
 
 bool IsItemDeleted(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {

@@ -23,11 +23,12 @@ std::filesystem::path DeletedIndexPath(const std::vector<LibraryRoot>& roots, st
 // The names in file order, lower-cased (UTF-8); empty when there is no index.
 std::vector<std::string> ReadDeletedIndex(const std::vector<LibraryRoot>& roots, std::string_view category);
 
-// Replaces the index with the names; an empty list deletes it. False when a
-// name does not fit the file's encoding or holds a line break (the index is
-// then left as it was) or the file cannot be written.
+// Replaces the index with the names; an empty list deletes it. False, with
+// the reason when asked, when a name does not fit the file's encoding or
+// holds a line break (the index is then left as it was) or the file cannot
+// be written or deleted.
 bool WriteDeletedIndex(const std::vector<LibraryRoot>& roots, std::string_view category,
-                       const std::vector<std::string>& names);
+                       const std::vector<std::string>& names, std::string* reason = nullptr);
 
 // True when the name, lower-cased, is listed.
 bool IsItemDeleted(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name);

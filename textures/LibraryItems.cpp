@@ -1,10 +1,12 @@
 #include "textures/LibraryItems.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "text/Utf8.h"
 #include "platform/CaseInsensitivePath.h"
+#include "platform/Files.h"
 #include "platform/KnownFolders.h"
 #include "textures/DeletedIndex.h"
 #include "text/TextCase.h"
@@ -259,45 +261,50 @@ namespace {
 // Deletes the user's copy of an item, if there is one, and says so through
 // `removed`; false when a copy is there and stays on disk.
 bool RemoveUserCopy(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
-                    bool& removed) {
+                    bool& removed, std::string* reason) {
     const LibraryRoot* userRoot = FindUserRoot(roots);
     const std::filesystem::path userCopy =
         userRoot != nullptr ? FindItemFile(userRoot->path, category, name) : std::filesystem::path();
     if (userCopy.empty()) return true;
     std::error_code ec;
-    if (!std::filesystem::remove(userCopy, ec) || ec) return false;
+    if (!std::filesystem::remove(userCopy, ec) || ec) {
+        if (reason) *reason = ec ? ec.message() : platform::SystemErrorText(ENOENT);
+        return false;
+    }
     removed = true;
     return true;
 }
 
 }  // namespace
 
-bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {
+bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
+                       std::string* reason) {
     if (name.empty()) return false;
     bool changed = false;
     // A copy that stays on disk must not be reported as deleted, nor hidden
     // behind the index where the user could no longer see it.
-    if (!RemoveUserCopy(roots, category, name, changed)) return false;
+    if (!RemoveUserCopy(roots, category, name, changed, reason)) return false;
     if (UserFolderIsFactoryFolder(roots) || !AnyFactoryRootHolds(roots, category, name)) return changed;
 
     std::vector<std::string> names = ReadDeletedIndex(roots, category);
     const std::string key = LowerCased(name);
     if (std::find(names.begin(), names.end(), key) != names.end()) return changed;
     names.push_back(key);
-    return WriteDeletedIndex(roots, category, names);
+    return WriteDeletedIndex(roots, category, names, reason);
 }
 
-bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name) {
+bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
+                       std::string* reason) {
     if (name.empty() || UserFolderIsFactoryFolder(roots) || !AnyFactoryRootHolds(roots, category, name)) return false;
     bool changed = false;
     std::vector<std::string> names = ReadDeletedIndex(roots, category);
     const std::string key = LowerCased(name);
     if (std::erase(names, key) > 0) {
         // Still listed, the item would stay hidden whatever happens below.
-        if (!WriteDeletedIndex(roots, category, names)) return false;
+        if (!WriteDeletedIndex(roots, category, names, reason)) return false;
         changed = true;
     }
-    if (!RemoveUserCopy(roots, category, name, changed)) return false;
+    if (!RemoveUserCopy(roots, category, name, changed, reason)) return false;
     return changed;
 }
 

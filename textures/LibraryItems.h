@@ -67,6 +67,8 @@ std::filesystem::path ResolveLibraryItem(const std::vector<LibraryRoot>& roots, 
 // user root or the folder cannot be made.
 std::filesystem::path UserItemPath(const std::vector<LibraryRoot>& roots, std::string_view category,
                                    std::string_view name);
+// The reason a writer gives when UserItemPath came back empty.
+inline constexpr const char* kNowhereToSave = "there is no folder for your own files";
 
 // The merged names of the category's files with the extension ("*.png",
 // ".png" and "png" alike; empty for every file), hidden items left out,
@@ -85,12 +87,15 @@ std::vector<std::string> ListTextureFolders(const std::vector<LibraryRoot>& root
 ItemOrigin LibraryItemOrigin(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name);
 
 // Deletes the user's copy and hides any factory copy. True only when every
-// step that applied succeeded and at least one of them changed something.
-bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name);
+// step that applied succeeded and at least one of them changed something;
+// when a step failed, the system's reason goes to `reason` when asked.
+bool DeleteUserVersion(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
+                       std::string* reason = nullptr);
 
 // Brings a hidden or overridden factory item back: removes its name from the
-// index and deletes the user's copy.
-bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name);
+// index and deletes the user's copy. Failures as for DeleteUserVersion.
+bool DeleteFactoryItem(const std::vector<LibraryRoot>& roots, std::string_view category, std::string_view name,
+                       std::string* reason = nullptr);
 
 // ---- Helpers shared with the deleted-items index and the catalogues ----
 

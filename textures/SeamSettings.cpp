@@ -44,7 +44,8 @@ SeamSettings GetSeamSettingsFor(const std::vector<LibraryRoot>& roots, std::stri
     return SeamSettings{};
 }
 
-bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view image, const SeamSettings& settings) {
+bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view image, const SeamSettings& settings,
+                       std::string* reason) {
     if (image.empty()) return false;
     std::vector<SeamEntry> entries = LoadSeamSettings(roots);
     const std::string key = LowerCased(image);
@@ -54,7 +55,10 @@ bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view i
     }
 
     const std::filesystem::path target = UserItemPath(roots, "custom", "seams.json");
-    if (target.empty()) return false;
+    if (target.empty()) {
+        if (reason) *reason = kNowhereToSave;
+        return false;
+    }
     std::error_code ec;
     std::filesystem::create_directories(target.parent_path(), ec);
     const JsonWriter writer = JsonWriter::NewDocument();
@@ -65,7 +69,7 @@ bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view i
         record.SetString("method", entry.method);
         record.SetString("parameters", entry.parameters);
     }
-    return SaveJsonFile(writer, target);
+    return SaveJsonFile(writer, target, reason);
 }
 
 }  // namespace ridgeforge

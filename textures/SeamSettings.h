@@ -29,7 +29,10 @@ std::vector<SeamEntry> LoadSeamSettings(const std::vector<LibraryRoot>& roots);
 SeamSettings GetSeamSettingsFor(const std::vector<LibraryRoot>& roots, std::string_view image);
 
 // Records the choice first in the file, replacing any earlier one for the
-// image; "Unchanged" (or no method) forgets the image instead.
-bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view image, const SeamSettings& settings);
+// image; "Unchanged" (or no method) forgets the image instead. False, with
+// the reason when asked, when the file could not be saved (it then stays as
+// it was) or the path is empty.
+bool StoreSeamSettings(const std::vector<LibraryRoot>& roots, std::string_view image, const SeamSettings& settings,
+                       std::string* reason = nullptr);
 
 }  // namespace ridgeforge

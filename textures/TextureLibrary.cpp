@@ -50,23 +50,27 @@ std::vector<std::string> LoadCustomImages(const std::vector<LibraryRoot>& roots)
     return images;
 }
 
-bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<std::string>& images) {
+bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<std::string>& images,
+                      std::string* reason) {
     const std::filesystem::path target = UserItemPath(roots, "custom", "images.json");
-    if (target.empty()) return false;
+    if (target.empty()) {
+        if (reason) *reason = kNowhereToSave;
+        return false;
+    }
     std::error_code ec;
     std::filesystem::create_directories(target.parent_path(), ec);
     const JsonWriter writer = JsonWriter::NewDocument();
     nlohmann::json* list = writer.Array("images").Node();
     if (list == nullptr) return false;
     for (const std::string& image : images) list->push_back(Utf8FromWide(WideFromUtf8(image)));
-    return SaveJsonFile(writer, target);
+    return SaveJsonFile(writer, target, reason);
 }
 
-bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path) {
+bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path, std::string* reason) {
     std::vector<std::string> images = LoadCustomImages(roots);
     std::erase_if(images, [&](const std::string& image) { return EqualsIgnoringCase(image, path); });
     images.insert(images.begin(), std::string(path));
-    return SaveCustomImages(roots, images);
+    return SaveCustomImages(roots, images, reason);
 }
 
 }  // namespace ridgeforge

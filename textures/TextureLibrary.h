@@ -28,8 +28,11 @@ std::vector<TextureLibraryImage> ListLibraryImages(const std::vector<LibraryRoot
 
 // The user's own images, in file order; a missing or malformed list is empty.
 std::vector<std::string> LoadCustomImages(const std::vector<LibraryRoot>& roots);
-bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<std::string>& images);
+// False, with the reason when asked, when the list could not be saved; the
+// earlier list then stays as it was.
+bool SaveCustomImages(const std::vector<LibraryRoot>& roots, const std::vector<std::string>& images,
+                      std::string* reason = nullptr);
 // Puts the path first, dropping entries equal to it ignoring case, and saves.
-bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path);
+bool AddCustomImage(const std::vector<LibraryRoot>& roots, std::string_view path, std::string* reason = nullptr);
 
 }  // namespace ridgeforge

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <numeric>
 #include <utility>
 
@@ -53,59 +54,76 @@ bool AnyWeldCandidate(const TriangleMesh& mesh, const std::vector<std::uint32_t>
     return found;
 }
 
-// Each root's distinct edge neighbours through the current roots, in compressed rows.
-struct NeighbourRows {
-    std::vector<std::uint64_t> offsets;
-    std::vector<std::uint32_t> entries;
-
-    bool Contains(std::uint32_t row, std::uint32_t v) const {
-        return std::find(entries.begin() + static_cast<std::ptrdiff_t>(offsets[row]),
-                         entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]),
-                         v) != entries.begin() + static_cast<std::ptrdiff_t>(offsets[row + 1]);
-    }
+// The vertices joined so far, as one circular list per class (next[v] is the
+// class member after v), so that a class is walked from its root and two
+// classes are spliced into one in constant time.
+struct WeldClasses {
+    VertexRows<std::uint32_t> triangles;  // each input vertex's triangles
+    std::vector<std::uint32_t> next;
+    std::vector<std::uint8_t> crowded;  // roots found with too many triangles to walk
 };
 
-NeighbourRows BuildNeighbourRows(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent) {
-    NeighbourRows rows;
-    const std::size_t triangles = mesh.TriangleCount();
-    std::vector<std::uint32_t> roots(mesh.indices.size());
-    for (std::size_t i = 0; i < roots.size(); ++i) roots[i] = FindRoot(parent, mesh.indices[i]);
-    const auto forEachEdge = [&](auto&& visit) {
-        for (std::size_t t = 0; t < triangles; ++t) {
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t x = roots[3 * t + k], y = roots[3 * t + (k + 1) % 3];
-                if (x != y) visit(x, y);
+// A class with more triangles around it than this is left as it is: walking
+// it for each of its short edges would cost the square of its size. Classes
+// only grow, so a class found crowded stays so and is not walked again.
+constexpr std::size_t kMostTrianglesAround = 1024;
+
+// The roots next to class `root` through live triangles (those whose three
+// roots differ), and the third roots of the live triangles that also hold
+// `other`. False when the class has too many triangles to walk.
+bool RingOf(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, WeldClasses& classes, std::uint32_t root,
+            std::uint32_t other, std::vector<std::uint32_t>& ring, std::vector<std::uint32_t>* apexes) {
+    ring.clear();
+    if (classes.crowded[root] != 0) return false;
+    std::size_t visited = 0;
+    std::uint32_t v = root;
+    do {
+        for (std::uint32_t i = classes.triangles.offsets[v]; i < classes.triangles.offsets[v + 1]; ++i) {
+            if (++visited > kMostTrianglesAround) {
+                classes.crowded[root] = 1;
+                return false;
             }
+            const std::size_t t = classes.triangles.entries[i];
+            const std::uint32_t c[3] = {FindRoot(parent, mesh.indices[3 * t]),
+                                        FindRoot(parent, mesh.indices[3 * t + 1]),
+                                        FindRoot(parent, mesh.indices[3 * t + 2])};
+            if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;
+            // Exactly one corner is the root: v's own, since the three differ.
+            const int at = c[0] == root ? 0 : c[1] == root ? 1 : 2;
+            const std::uint32_t p = c[(at + 1) % 3], q = c[(at + 2) % 3];
+            ring.push_back(p);
+            ring.push_back(q);
+            if (apexes != nullptr && (p == other || q == other)) apexes->push_back(p == other ? q : p);
         }
-    };
-    std::vector<std::uint64_t> start(mesh.vertices.size() + 1, 0);
-    forEachEdge([&](std::uint32_t x, std::uint32_t y) { ++start[x + 1], ++start[y + 1]; });
-    for (std::size_t v = 0; v + 1 < start.size(); ++v) start[v + 1] += start[v];
-    rows.entries.resize(start.back());
-    std::vector<std::uint64_t> next(start.begin(), start.end() - 1);
-    forEachEdge([&](std::uint32_t x, std::uint32_t y) {
-        rows.entries[next[x]++] = y;
-        rows.entries[next[y]++] = x;
-    });
-    // Drop repeats within each row, compacting the rows in place.
-    rows.offsets.assign(start.size(), 0);
-    std::uint64_t kept = 0;
-    for (std::size_t v = 0; v + 1 < start.size(); ++v) {
-        const auto first = rows.entries.begin() + static_cast<std::ptrdiff_t>(start[v]);
-        const auto last = rows.entries.begin() + static_cast<std::ptrdiff_t>(start[v + 1]);
-        std::sort(first, last);
-        const auto end = std::unique(first, last);
-        for (auto it = first; it != end; ++it) rows.entries[kept++] = *it;
-        rows.offsets[v + 1] = kept;
-    }
-    rows.entries.resize(kept);
-    return rows;
+        v = classes.next[v];
+    } while (v != root);
+    std::sort(ring.begin(), ring.end());
+    ring.erase(std::unique(ring.begin(), ring.end()), ring.end());
+    return true;
+}
+
+// The link condition on the mesh as the joins so far have made it: the edge
+// (k, r) lies on exactly two live triangles, whose third corners differ and
+// are the only vertices next to both ends. Two common neighbours alone are
+// not enough: one of them may be a vertex that shares no triangle with the
+// edge (a third face meeting its ends), and the join would then leave an
+// edge with three or four triangles.
+bool MayJoin(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, WeldClasses& classes, std::uint32_t k,
+             std::uint32_t r, std::vector<std::uint32_t>& ringK, std::vector<std::uint32_t>& ringR) {
+    std::vector<std::uint32_t> apexes;
+    if (!RingOf(mesh, parent, classes, k, r, ringK, &apexes) || !RingOf(mesh, parent, classes, r, k, ringR, nullptr))
+        return false;
+    if (apexes.size() != 2 || apexes[0] == apexes[1]) return false;
+    std::vector<std::uint32_t> common;
+    std::set_intersection(ringK.begin(), ringK.end(), ringR.begin(), ringR.end(), std::back_inserter(common));
+    std::sort(apexes.begin(), apexes.end());
+    return common == apexes;
 }
 
 // One weld pass in triangle order; returns the joins made.
-std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, double tolerance,
-                       ExportCleanupReport& report) {
-    const NeighbourRows rows = BuildNeighbourRows(mesh, parent);
+std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& parent, WeldClasses& classes,
+                       double tolerance, ExportCleanupReport& report) {
+    std::vector<std::uint32_t> ringK, ringR;
     std::uint64_t joins = 0;
     for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
         if (!IsWeldCandidate(mesh, parent, t, tolerance)) continue;
@@ -119,11 +137,9 @@ std::uint64_t WeldPass(const TriangleMesh& mesh, std::vector<std::uint32_t>& par
             if (length < best) best = length, shortest = e;
         }
         const std::uint32_t k = corner[shortest], r = corner[(shortest + 1) % 3];
-        std::uint64_t common = 0;
-        for (std::uint64_t i = rows.offsets[k]; i < rows.offsets[k + 1]; ++i)
-            common += rows.Contains(r, rows.entries[i]);
-        if (common == 2) {
+        if (MayJoin(mesh, parent, classes, k, r, ringK, ringR)) {
             parent[r] = k;
+            std::swap(classes.next[k], classes.next[r]);
             ++joins;
         } else {
             ++report.collapsesRefused;
@@ -219,8 +235,12 @@ ExportCleanupReport CleanupForExport(TriangleMesh& mesh, float toleranceMillimet
     for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = v;
     std::uint64_t joined = 0;
     if (AnyWeldCandidate(mesh, parent, tolerance)) {
+        WeldClasses classes;
+        classes.triangles = BuildVertexTriangles(TriangleCorners(mesh));
+        classes.next = parent;
+        classes.crowded.assign(parent.size(), 0);
         for (std::uint32_t pass = 1; pass <= 8; ++pass) {
-            const std::uint64_t joins = WeldPass(mesh, parent, tolerance, report);
+            const std::uint64_t joins = WeldPass(mesh, parent, classes, tolerance, report);
             joined += joins;
             report.passes = pass;
             if (joins == 0 || !AnyWeldCandidate(mesh, parent, tolerance)) break;

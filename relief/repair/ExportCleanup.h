@@ -4,8 +4,9 @@
 //
 // The weld is a union-find over the vertices with edge collapses guarded by
 // the link condition (Dey, Edelsbrunner et al., "Topology preserving edge
-// contraction", 1999): an edge is collapsed only when its ends share exactly
-// two neighbours. Holes are filled by ear clipping in the plane of the loop's
+// contraction", 1999), read on the mesh as the joins so far have made it: an
+// edge is collapsed only when it lies on exactly two triangles and their third
+// corners are the only neighbours its ends share. Holes are filled by ear clipping in the plane of the loop's
 // Newell normal. Runs on the caller's thread, in place; the report's origin
 // lists let the caller carry per-vertex and per-triangle data across.
 #pragma once

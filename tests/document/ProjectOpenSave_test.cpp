@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sys/resource.h>
 
 #include "document/DocumentText.h"
 #include "document/PlacementSnapshot.h"
@@ -10,6 +15,8 @@
 #include "textures/procedural/ProceduralTexture.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "mesh/TestShapes.h"
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/HostileFiles.h"
@@ -198,7 +205,7 @@ protected:
     HostedDocument d;
 };
 
-TEST_F(ChangedPart, SavesCycleThroughTwoNamesAndLeaveForeignFilesAlone) {
+TEST_F(ChangedPart, SavesTakeTheNextFreeNameAndKeepEveryEarlierPart) {
     const fs::path project = dir / "P.rgproj";
     ChangePart(31.0f);
     ASSERT_TRUE(d.doc.SaveProject(W(project)));
@@ -206,12 +213,15 @@ TEST_F(ChangedPart, SavesCycleThroughTwoNamesAndLeaveForeignFilesAlone) {
     EXPECT_EQ(d.doc.partName, W(dir / "P part.stl"));
     EXPECT_FALSE(d.doc.partChanged);
     EXPECT_TRUE(d.host.Logged(L"The part was changed after it was opened, so it is saved beside the project: "));
+    const std::string first = ReadBytes(dir / "P part.stl");
     ChangePart(32.0f);
     ASSERT_TRUE(d.doc.SaveProject(W(project)));
-    EXPECT_EQ(StlFilesIn(dir.Path()), (std::vector<std::string>{"P part 2.stl", "source.stl"}));
+    EXPECT_EQ(StlFilesIn(dir.Path()), (std::vector<std::string>{"P part 2.stl", "P part.stl", "source.stl"}));
     ChangePart(33.0f);
     ASSERT_TRUE(d.doc.SaveProject(W(project)));
-    EXPECT_EQ(StlFilesIn(dir.Path()), (std::vector<std::string>{"P part.stl", "source.stl"}));
+    EXPECT_EQ(StlFilesIn(dir.Path()),
+              (std::vector<std::string>{"P part 2.stl", "P part 3.stl", "P part.stl", "source.stl"}));
+    EXPECT_EQ(ReadBytes(dir / "P part.stl"), first);
     // The part beside the project is the latest one.
     HostedDocument e;
     ASSERT_TRUE(e.doc.OpenProject(W(project)));
@@ -223,11 +233,10 @@ TEST_F(ChangedPart, SavesCycleThroughTwoNamesAndLeaveForeignFilesAlone) {
     ASSERT_TRUE(d.doc.SaveProject(W(dir / "Q.rgproj")));
     EXPECT_EQ(test::ReadTextFile(dir / "Q part.stl"), "foreign");
     EXPECT_TRUE(fs::exists(dir / "Q part 2.stl"));
-    // P part.stl belongs to P's project, not to Q's: it stays.
-    EXPECT_TRUE(fs::exists(dir / "P part.stl"));
+    EXPECT_EQ(ReadBytes(dir / "P part.stl"), first);
 }
 
-TEST_F(ChangedPart, ThePartTheUserOpenedIsNeverDeletedEvenUnderACandidateName) {
+TEST_F(ChangedPart, ThePartTheUserOpenedIsNeverTouchedEvenUnderACandidateName) {
     // The user's own "Thing part.stl" (a header of its own), saved as "Thing.rgproj".
     const fs::path project = dir / "Thing.rgproj";
     WriteStl(dir / "Thing part.stl", test::MakeBox({0, 0, 0}, {5, 6, 7}));
@@ -239,44 +248,192 @@ TEST_F(ChangedPart, ThePartTheUserOpenedIsNeverDeletedEvenUnderACandidateName) {
     // Repaired and saved again: the changed part goes beside, the user's file stays.
     ChangePart(31.0f);
     ASSERT_TRUE(d.doc.SaveProject(W(project)));
-    EXPECT_EQ(StlFilesIn(dir.Path()),
-              (std::vector<std::string>{"Thing part 2.stl", "Thing part.stl", "source.stl"}));
-    EXPECT_EQ(ReadBytes(dir / "Thing part.stl"), users);
-
-    // The program's own parts still take turns around the user's file.
+    EXPECT_EQ(StlFilesIn(dir.Path()), (std::vector<std::string>{"Thing part 2.stl", "Thing part.stl", "source.stl"}));
     ChangePart(32.0f);
     ASSERT_TRUE(d.doc.SaveProject(W(project)));
     EXPECT_EQ(StlFilesIn(dir.Path()),
-              (std::vector<std::string>{"Thing part 3.stl", "Thing part.stl", "source.stl"}));
-    ChangePart(33.0f);
-    ASSERT_TRUE(d.doc.SaveProject(W(project)));
-    EXPECT_EQ(StlFilesIn(dir.Path()),
-              (std::vector<std::string>{"Thing part 2.stl", "Thing part.stl", "source.stl"}));
+              (std::vector<std::string>{"Thing part 2.stl", "Thing part 3.stl", "Thing part.stl", "source.stl"}));
     EXPECT_EQ(ReadBytes(dir / "Thing part.stl"), users);
     HostedDocument e;
     ASSERT_TRUE(e.doc.OpenProject(W(project)));
-    EXPECT_NEAR(e.doc.workingPart.boundsMax.z, 33.0f, 1e-4f);
+    EXPECT_NEAR(e.doc.workingPart.boundsMax.z, 32.0f, 1e-4f);
 }
 
-TEST_F(ChangedPart, WithEveryNameTakenTheSaveIsRefusedAndNothingChanges) {
-    for (const char* name : {"R part.stl", "R part 2.stl", "R part 3.stl"}) test::WriteTextFile(dir / name, name);
-    ChangePart(31.0f);
-    const CString partBefore = d.doc.partName;
-    EXPECT_FALSE(d.doc.SaveProject(W(dir / "R.rgproj")));
-    EXPECT_EQ(d.host.log.back().text.rfind(
-                  L"Project not saved: the changed part could not be written beside it: \"R part.stl\"", 0),
-              0u);
-    EXPECT_EQ(d.host.LastInfo()->text.rfind(
-                  L"The project could not be saved: the changed part could not be written beside it.\n", 0),
-              0u);
-    EXPECT_FALSE(fs::exists(dir / "R.rgproj"));
-    for (const char* name : {"R part.stl", "R part 2.stl", "R part 3.stl"}) {
-        EXPECT_EQ(test::ReadTextFile(dir / name), name);
+// Each project file of the folder, and the bytes its part had when it was saved.
+using NamedParts = std::map<fs::path, std::string>;
+
+// Every project still names a part that is there and whole.
+void ExpectEveryPartThere(const NamedParts& projects, const std::string& after) {
+    for (const auto& [project, bytes] : projects) {
+        ProjectFileData record;
+        std::string error;
+        ASSERT_TRUE(ReadProjectJson(project, record, error)) << after << ": " << error;
+        const fs::path part = PathFromWide(record.partPath);
+        EXPECT_TRUE(fs::exists(part)) << after << ": " << project.filename() << " names " << part;
+        EXPECT_EQ(ReadBytes(part), bytes) << after << ": " << project.filename() << " names " << part;
     }
-    EXPECT_TRUE(d.doc.partChanged);
-    EXPECT_TRUE(d.doc.IsModified());
-    EXPECT_EQ(d.doc.partName, partBefore);
-    EXPECT_TRUE(d.doc.projectPath.empty());
+}
+
+TEST_F(ChangedPart, ProjectsSharingAPartNeverLoseItToEachOthersSaves) {
+    // Two parts, each changed and saved as a project (P, S), each project
+    // then saved under a second name without a change (Q, T), so that two
+    // projects name each part. Then each project in turn is changed and saved.
+    NamedParts projects;
+    const auto saved = [&](HostedDocument& document, const fs::path& project) {
+        ASSERT_TRUE(document.doc.SaveProject(W(project)));
+        projects[project] = ReadBytes(PathFromWide(document.doc.partName));
+    };
+    ChangePart(31.0f);
+    saved(d, dir / "P.rgproj");
+    {
+        HostedDocument q;
+        ASSERT_TRUE(q.doc.OpenProject(W(dir / "P.rgproj")));
+        saved(q, dir / "Q.rgproj");
+    }
+    EXPECT_EQ(projects[dir / "Q.rgproj"], projects[dir / "P.rgproj"]);
+    WriteStl(dir / "other.stl", test::MakeTorus(8.0f, 2.0f, 24, 12));
+    HostedDocument s;
+    ASSERT_TRUE(s.doc.ImportPart(W(dir / "other.stl")));
+    s.doc.partAsLoaded = test::MakeBox({0, 0, 0}, {4, 4, 4});
+    s.doc.ReplaceInputMesh();
+    s.doc.partChanged = true;
+    saved(s, dir / "S.rgproj");
+    {
+        HostedDocument t;
+        ASSERT_TRUE(t.doc.OpenProject(W(dir / "S.rgproj")));
+        saved(t, dir / "T.rgproj");
+    }
+    ExpectEveryPartThere(projects, "after the saves without a change");
+
+    float top = 40.0f;
+    for (const char* name : {"P", "Q", "S", "T", "P", "T"}) {
+        const fs::path project = dir / (std::string(name) + ".rgproj");
+        HostedDocument e;
+        ASSERT_TRUE(e.doc.OpenProject(W(project)));
+        e.doc.partAsLoaded = test::MakeBox({0, 0, 0}, {10, 20, top += 1.0f});
+        e.doc.ReplaceInputMesh();
+        e.doc.partChanged = true;
+        saved(e, project);
+        ExpectEveryPartThere(projects, std::string("after a save of ") + name);
+    }
+    // Every project opens, with the part of its own last save.
+    for (const auto& [project, bytes] : projects) {
+        HostedDocument e;
+        EXPECT_TRUE(e.doc.OpenProject(W(project))) << project;
+        EXPECT_EQ(ReadBytes(PathFromWide(e.doc.partName)), bytes) << project;
+    }
+}
+
+TEST_F(ChangedPart, LeftoversOfKilledSavesNeverBlockASave) {
+    // What killed saves and another instance left: a part nobody names, an
+    // empty file, half an STL and a link to nowhere, under the first names.
+    WriteStl(dir / "R part.stl", test::MakeBox({0, 0, 0}, {1, 1, 1}));
+    test::WriteTextFile(dir / "R part 2.stl", "");
+    test::WriteTextFile(dir / "R part 3.stl", "solid half");
+    fs::create_symlink("nowhere.stl", dir / "R part 4.stl");
+    std::map<std::string, std::string> planted;
+    for (const char* name : {"R part.stl", "R part 2.stl", "R part 3.stl"}) planted[name] = ReadBytes(dir / name);
+    ChangePart(31.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(dir / "R.rgproj")));
+    EXPECT_EQ(d.doc.partName, W(dir / "R part 5.stl"));
+    for (const auto& [name, bytes] : planted) EXPECT_EQ(ReadBytes(dir / name), bytes) << name;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "R part 4.stl")));
+    EXPECT_FALSE(fs::exists(dir / "nowhere.stl"));
+    HostedDocument e;
+    ASSERT_TRUE(e.doc.OpenProject(W(dir / "R.rgproj")));
+    EXPECT_NEAR(e.doc.workingPart.boundsMax.z, 31.0f, 1e-4f);
+    // The next save goes on past them too.
+    ChangePart(32.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(dir / "R.rgproj")));
+    EXPECT_EQ(d.doc.partName, W(dir / "R part 6.stl"));
+}
+
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Run in a process of its own: a project saved with its changed part, then
+// saved again after a change under a file size limit that the part passes,
+// and once more under one that only the project file passes. 0 when both are
+// refused as too large, with the old project and its part whole and nothing
+// else left in the folder; the failures otherwise, named on the error output.
+int SaveProjectUnderSizeLimits(const fs::path& dir) {
+    WriteStl(dir / "source.stl", test::MakeBox({0, 0, 0}, {10, 20, 30}));
+    HostedDocument d;
+    if (!d.doc.ImportPart(W(dir / "source.stl"))) return 100;
+    const auto change = [&d](float top) {
+        d.doc.partAsLoaded = test::MakeBox({0, 0, 0}, {10, 20, top});
+        d.doc.ReplaceInputMesh();
+        d.doc.partChanged = true;
+        d.doc.SetModifiedFlag(true);
+    };
+    const fs::path project = dir / "P.rgproj";
+    change(31.0f);
+    if (!d.doc.SaveProject(W(project))) return 101;
+    const std::string projectBytes = ReadBytes(project);
+    const std::string partBytes = ReadBytes(dir / "P part.stl");
+    const std::vector<std::string> listing = Entries(dir);
+    int failures = 0;
+    const auto expect = [&](bool ok, const char* what) {
+        if (!ok) {
+            std::fprintf(stderr, "%s; last log line: %ls\n", what, d.host.log.back().text.c_str());
+            ++failures;
+        }
+    };
+    for (const rlim_t bytes : {rlim_t{partBytes.size() - 1}, rlim_t{partBytes.size() + 1}}) {
+        if (projectBytes.size() <= bytes) return 102;
+        // The soft limit only, so that the second may be the larger.
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) return 103;
+        limit.rlim_cur = bytes;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 103;
+        change(32.0f);
+        expect(!d.doc.SaveProject(W(project)), "saved");
+        const CString& line = d.host.log.back().text;
+        expect(line.rfind(L"Project not saved: ", 0) == 0 && line.find(L"File too large") != CString::npos,
+               "the log does not say why");
+        expect(ReadBytes(project) == projectBytes && ReadBytes(dir / "P part.stl") == partBytes,
+               "the old files changed");
+        expect(Entries(dir) == listing, "files were left behind");
+        expect(d.doc.partChanged && d.doc.IsModified(), "the document forgot the change");
+    }
+    return failures;
+}
+
+TEST(ProjectSave, AFileSizeLimitRefusesTheSaveOfAProjectAndItsPartAndTheProcessLives) {
+    test::TempDir dir("project-fsize");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(SaveProjectUnderSizeLimits(dir.Path())), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ChangedPart, ARenameThatFailsAtTheLastStepIsAFailedSaveThatLeavesNothing) {
+    const fs::path project = dir / "P.rgproj";
+    ChangePart(31.0f);
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    const std::string projectBytes = ReadBytes(project);
+    const std::vector<std::string> listing = Entries(dir.Path());
+    for (const int error : {EXDEV, EACCES, EIO}) {
+        ChangePart(32.0f);
+        platform::FailSafeWriteRenames(error);
+        const bool saved = d.doc.SaveProject(W(project));
+        platform::ClearSafeWriteHooks();
+        EXPECT_FALSE(saved);
+        const CString reason = Utf8ToCString(platform::SystemErrorText(error));
+        EXPECT_EQ(d.host.log.back().text,
+                  L"Project not saved: the changed part could not be written beside it: The file could not be put in "
+                  L"place: " +
+                      reason);
+        EXPECT_NE(d.host.LastInfo()->text.find(reason), CString::npos);
+        EXPECT_EQ(ReadBytes(project), projectBytes);
+        EXPECT_EQ(Entries(dir.Path()), listing);
+        EXPECT_TRUE(d.doc.partChanged);
+        EXPECT_EQ(d.doc.partName, W(dir / "P part.stl"));
+    }
+    ASSERT_TRUE(d.doc.SaveProject(W(project)));
+    EXPECT_EQ(d.doc.partName, W(dir / "P part 2.stl"));
 }
 
 TEST_F(ChangedPart, AFailedProjectWriteKeepsTheOldProjectAndRemovesOnlyItsOwnPart) {

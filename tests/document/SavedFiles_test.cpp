@@ -1,8 +1,9 @@
 // Every file the program saves, saved the hard way: with a link planted where
 // a temporary file might go, over a private or read-only file, beside a
-// leftover of a killed save, under a long name, and on a full disk. The old
-// file must stay whole or be replaced whole, nothing may be left beside it,
-// and no file but the target may change.
+// leftover of a killed save, under a long name, on a full disk, under a file
+// size limit and with a rename that fails at the last step. The old file must
+// stay whole or be replaced whole, nothing may be left beside it, no file but
+// the target may change, and a failure names the system's reason.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +13,16 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "document/ProjectFile.h"
 #include "mesh/StlExport.h"
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "testing/Shapes.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TestSupport.h"
@@ -32,8 +39,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // One writer: the file it writes and a save of it, giving the failure
-// message ("failed" for writers that only say whether they failed), empty
-// on success. Each save writes different bytes from the one before.
+// message, empty on success. Each save writes different bytes from the one
+// before.
 struct Writer {
     std::string name;
     fs::path target;
@@ -60,7 +67,10 @@ std::vector<Writer> Writers(const fs::path& root) {
         std::string error;
         return SavePreset(roots, *wood, "Oak", nullptr, &error) ? std::string() : error;
     };
-    auto failed = [](bool ok) { return ok ? std::string() : std::string("failed"); };
+    // Writers that say only whether they failed, and why.
+    auto failed = [](bool ok, const std::string& reason) {
+        return ok ? std::string() : reason.empty() ? std::string("failed without a reason") : reason;
+    };
     return {
         {"binary STL", root / "part.stl", stl("part.stl", mesh::StlEncoding::Binary)},
         {"ASCII STL", root / "text.stl", stl("text.stl", mesh::StlEncoding::Ascii)},
@@ -75,19 +85,25 @@ std::vector<Writer> Writers(const fs::path& root) {
         {"preset", root / "user/procedural/Wood/Oak.rgpreset", preset},
         {"seams", root / "user/custom/seams.json",
          [roots, counter, failed] {
-             return failed(StoreSeamSettings(roots, "/Tex/Rock.png", {"Mirror", std::to_string(++*counter)}));
+             std::string reason;
+             const bool ok = StoreSeamSettings(roots, "/Tex/Rock.png", {"Mirror", std::to_string(++*counter)}, &reason);
+             return failed(ok, reason);
          }},
         {"custom images", root / "user/custom/images.json",
          [roots, counter, failed] {
-             return failed(SaveCustomImages(roots, {"/tex/" + std::to_string(++*counter) + ".png"}));
+             std::string reason;
+             return failed(SaveCustomImages(roots, {"/tex/" + std::to_string(++*counter) + ".png"}, &reason), reason);
          }},
         {"deleted index", root / "user/Stone/_deleted.index",
          [roots, counter, failed] {
-             return failed(WriteDeletedIndex(roots, "Stone", {std::to_string(++*counter) + ".png"}));
+             std::string reason;
+             return failed(WriteDeletedIndex(roots, "Stone", {std::to_string(++*counter) + ".png"}, &reason), reason);
          }},
         {"thumbnail", root / "thumb.bmp",
          [root, counter, failed] {
-             return failed(WriteGreyBmp(root / "thumb.bmp", std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(++*counter)), 4));
+             std::string reason;
+             const std::vector<std::uint8_t> grey(16, static_cast<std::uint8_t>(++*counter));
+             return failed(WriteGreyBmp(root / "thumb.bmp", grey, 4, &reason), reason);
          }},
     };
 }
@@ -140,10 +156,7 @@ TEST(SavedFiles, PermissionsAreKeptAndReadOnlyFilesRefused) {
         ::chmod(writer.target.c_str(), 0444);
         const std::string before = Bytes(writer.target);
         const std::string message = writer.save();
-        EXPECT_NE(message, "") << writer.name;
-        if (message != "failed") {
-            EXPECT_NE(message.find("read-only"), std::string::npos) << writer.name << ": " << message;
-        }
+        EXPECT_NE(message.find("read-only"), std::string::npos) << writer.name << ": " << message;
         EXPECT_EQ(Bytes(writer.target), before) << writer.name;
         EXPECT_EQ(ModeOf(writer.target), 0444u) << writer.name;
         ::chmod(writer.target.c_str(), 0644);
@@ -195,13 +208,66 @@ TEST(SavedFiles, AFullDiskKeepsEveryOldFileAndLeavesNothingBehind) {
     for (const Writer& writer : writers) listings.push_back(Entries(writer.target.parent_path()));
     for (std::size_t i = 0; i < writers.size(); ++i) {
         const std::string message = writers[i].save();
-        EXPECT_NE(message, "") << writers[i].name;
-        if (message != "failed") {
-            EXPECT_NE(message.find("No space left on device"), std::string::npos) << writers[i].name << ": " << message;
-        }
+        EXPECT_NE(message.find("No space left on device"), std::string::npos) << writers[i].name << ": " << message;
         EXPECT_EQ(Bytes(before[i].first), before[i].second) << writers[i].name;
         EXPECT_EQ(Entries(writers[i].target.parent_path()), listings[i]) << writers[i].name;
     }
+}
+
+// Run in a process of its own: every writer saves once, then, with the file
+// size limit at 4 bytes (below every file here), once more. Returns the
+// number of writers whose second save was not refused as too large, changed
+// its old file or left something beside it; each is named on the error output.
+int SaveEveryWriterUnderASizeLimit(const fs::path& root) {
+    const std::vector<Writer> writers = Writers(root);
+    std::vector<std::string> before;
+    for (const Writer& writer : writers) {
+        if (!writer.save().empty()) return 100;
+        before.push_back(Bytes(writer.target));
+    }
+    std::vector<std::vector<std::string>> listings;
+    for (const Writer& writer : writers) listings.push_back(Entries(writer.target.parent_path()));
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 4;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 101;
+    int failures = 0;
+    for (std::size_t i = 0; i < writers.size(); ++i) {
+        const std::string message = writers[i].save();
+        if (message.find("File too large") == std::string::npos || Bytes(writers[i].target) != before[i] ||
+            Entries(writers[i].target.parent_path()) != listings[i]) {
+            std::fprintf(stderr, "%s: \"%s\"\n", writers[i].name.c_str(), message.c_str());
+            ++failures;
+        }
+    }
+    return failures;
+}
+
+TEST(SavedFiles, AFileSizeLimitRefusesEverySaveAndTheProcessLives) {
+    test::TempDir dir("saved-fsize");
+    // Started afresh, so no thread of this process is copied half-way.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(SaveEveryWriterUnderASizeLimit(dir.Path())), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SavedFiles, ARenameThatFailsAtTheLastStepIsAFailedSaveForEveryWriter) {
+    test::TempDir dir("saved-rename");
+    const std::vector<Writer> writers = Writers(dir.Path());
+    for (const Writer& writer : writers) ASSERT_EQ(writer.save(), "") << writer.name;
+    for (const int error : {EXDEV, EACCES, EIO}) {
+        for (const Writer& writer : writers) {
+            const std::string before = Bytes(writer.target);
+            const std::vector<std::string> listing = Entries(writer.target.parent_path());
+            platform::FailSafeWriteRenames(error);
+            const std::string message = writer.save();
+            platform::ClearSafeWriteHooks();
+            EXPECT_NE(message.find(platform::SystemErrorText(error)), std::string::npos)
+                << writer.name << ": " << message;
+            EXPECT_EQ(Bytes(writer.target), before) << writer.name;
+            EXPECT_EQ(Entries(writer.target.parent_path()), listing) << writer.name;
+        }
+    }
+    // Renames that work again save every file.
+    for (const Writer& writer : writers) EXPECT_EQ(writer.save(), "") << writer.name;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "document/DocumentText.h"
@@ -10,6 +11,8 @@
 #include "textures/procedural/TextureRegistry.h"
 #include "testing/Shapes.h"
 #include "textures/SeamSettings.h"
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
@@ -115,6 +118,19 @@ TEST(TextureControl, AnImageFromDiskReplacesTheTextureAndABadOneChangesNothing) 
     EXPECT_EQ(GetSeamSettingsFor(d.doc.UserDataRoots(), CStringToUtf8(path)).method, "Mirror");
     ASSERT_TRUE(d.doc.LoadHeightMap(path));
     EXPECT_TRUE(d.host.Logged(L"Seams: Mirror, as chosen for this image before."));
+
+    // A choice that cannot be saved is used all the same, and the log says
+    // it will be gone next time, and why; the one saved before stays.
+    settings = d.doc.texture.settings;
+    settings.seamlessMethod = "Cross-fade";
+    platform::FailSafeWriteRenames(EIO);
+    d.doc.ApplyTextureSettings(settings);
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(d.doc.texture.settings.seamlessMethod, "Cross-fade");
+    EXPECT_EQ(d.host.log.back().text, L"The image's seamless setting could not be saved for next time: " +
+                                          Utf8ToCString(platform::SystemErrorText(EIO)));
+    EXPECT_EQ(d.host.log.back().kind, LogKind::Error);
+    EXPECT_EQ(GetSeamSettingsFor(d.doc.UserDataRoots(), CStringToUtf8(path)).method, "Mirror");
 }
 
 // An image over the pixel budget is refused with the budget's words and the

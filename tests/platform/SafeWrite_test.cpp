@@ -14,6 +14,7 @@
 #include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,6 +130,62 @@ TEST(SafeWrite, FailedWriteOrCheckKeepsTheOldFileAndLeavesNothing) {
     EXPECT_EQ(r.failedStep, SafeWriteStep::Create);
     EXPECT_EQ(r.reason, "Is a directory");
     EXPECT_TRUE(fs::is_directory(dir / "folder.txt" / "inside"));
+}
+
+// Run in a process of its own: 0 when a save of 101 bytes is refused for its
+// size and leaves the old file and nothing else, and one of 100 is written.
+int SaveUnderALimitOf100Bytes(const fs::path& dir) {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 100;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+    const std::string text(101, 'n');
+    const SafeWriteResult r = WriteFileSafely(dir / "big.stl", text.data(), text.size());
+    const bool refused = !r.ok && r.failedStep == SafeWriteStep::Write && r.reason == "File too large";
+    const bool untouched =
+        test::ReadTextFile(dir / "big.stl") == "old" && Entries(dir) == std::vector<std::string>{"big.stl"};
+    const bool fits = WriteFileSafely(dir / "big.stl", text.data(), 100).ok;
+    return refused && untouched && fits ? 0 : 1;
+}
+
+TEST(SafeWrite, AFileSizeLimitRefusesTheSaveAndTheProcessLives) {
+    test::TempDir dir("safe-fsize");
+    test::WriteTextFile(dir / "big.stl", "old");
+    // In a process of its own, started afresh (with a folder of its own): a
+    // byte past its limit ends it by SIGXFSZ unless the signal is ignored.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(SaveUnderALimitOf100Bytes(dir.Path())), ::testing::ExitedWithCode(0), "");
+
+    // A handler of the program's own is kept.
+    struct sigaction own {};
+    own.sa_handler = [](int) {};
+    struct sigaction before {};
+    ASSERT_EQ(::sigaction(SIGXFSZ, &own, &before), 0);
+    platform::IgnoreFileSizeSignal();
+    struct sigaction after {};
+    ::sigaction(SIGXFSZ, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, own.sa_handler);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+}
+
+TEST(SafeWrite, ARenameThatFailsAtTheLastStepKeepsTheOldFileAndLeavesNothing) {
+    ClearHooks clear;
+    test::TempDir dir("safe-rename");
+    test::WriteTextFile(dir / "a.json", "old text");
+    for (const int error : {EXDEV, EACCES, EIO}) {
+        platform::FailSafeWriteRenames(error);
+        bool checked = false;
+        const SafeWriteResult r =
+            WriteFileSafely(dir / "a.json", "new", 3, [&](const fs::path&, std::string&) { return checked = true; });
+        EXPECT_TRUE(checked) << error;
+        EXPECT_FALSE(r.ok) << error;
+        EXPECT_EQ(r.failedStep, SafeWriteStep::Replace) << error;
+        EXPECT_EQ(r.reason, platform::SystemErrorText(error));
+        EXPECT_EQ(test::ReadTextFile(dir / "a.json"), "old text") << error;
+        EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"a.json"}) << error;
+    }
+    platform::FailSafeWriteRenames(0);
+    ASSERT_TRUE(Save(dir / "a.json", "new").ok);
+    EXPECT_EQ(test::ReadTextFile(dir / "a.json"), "new");
 }
 
 TEST(SafeWrite, PermissionBitsAreKeptAndReadOnlyFilesRefused) {

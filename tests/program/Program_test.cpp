@@ -1,7 +1,9 @@
 // The desktop program as a person starts it: from the command line with a
-// part, on the display, closed from its File menu.
+// part, on the display, closed from its File menu; and started under a file
+// size limit, saving a file larger than the limit allows.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,6 +124,83 @@ TEST(Program, UserManualOpensThePdfBesideTheProgram) {
     Keys("alt+f x");
     EXPECT_EQ(WaitForExit(child, 30), 0);
 #endif
+}
+
+// Under ulimit -f a write past the limit raises SIGXFSZ, whose default ends
+// the program. Save STL of a part larger than the limit (Ctrl+S, the check's
+// "Save...", a name, Enter) is refused instead; the program lives on, and
+// neither the file nor a temporary is left in the folder.
+TEST(Program, ASaveLargerThanTheFileSizeLimitIsRefusedAndTheProgramLives) {
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    ridgeforge::test::TempDir scratch("program-fsize");
+    const auto part = scratch.Path() / "ring.stl";
+    const auto bytes =
+        ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeTorus(20, 6, 96, 32)));
+    std::ofstream(part, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto target = scratch.Path() / "saved.stl";
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64 * 1024;  // far below the part's 300 kB
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
+        setenv("HOME", scratch.Path().c_str(), 1);
+        execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, part.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    EndWhenLeaving ender{child};
+    const std::string window = WaitForWindow("^ring.stl - Ruvolta$", 60);
+    ASSERT_FALSE(window.empty()) << "no window titled for the part";
+    Pause(1000);
+    Focus(window);
+    Keys("ctrl+s");
+    const std::string dialog = WaitForWindow("^Save STL$", 30);
+    ASSERT_FALSE(dialog.empty()) << "Save STL did not open its dialog";
+    // "Save..." at the dialog's lower right answers once the check is done.
+    std::string chooser;
+    for (int attempt = 0; attempt < 30 && chooser.empty(); ++attempt) {
+        const wxRect box = Geometry(dialog);
+        Click(dialog, box.width - 138, box.height - 20);
+        chooser = WaitForWindow("^Save STL As$", 2);
+    }
+    ASSERT_FALSE(chooser.empty()) << "Save... did not ask for the file's name";
+    Focus(chooser);
+    Keys("ctrl+a");
+    Type(target.string());
+    Keys("Return");
+    EXPECT_TRUE(WaitUntilGone("^Save STL", 60));
+    Pause(1000);
+
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, WNOHANG), 0)
+        << "the program ended: signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+
+    Focus(window);
+    Keys("alt+f x");
+    // Should it ask whether to save the project first, No lets it go.
+    bool ended = false;
+    for (int wait = 0; wait < 50 && !ended; ++wait) {
+        ended = waitpid(child, &status, WNOHANG) == child;
+        if (!ended) Pause(100);
+    }
+    if (ended) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    } else {
+        const std::string question = WaitForWindow("^Ruvolta$", 5);
+        if (!question.empty()) {
+            Focus(question);
+            Keys("alt+n");
+        }
+        EXPECT_EQ(WaitForExit(child, 30), 0);
+    }
+    ender.child = 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "platform/Files.h"
 #include "platform/KnownFolders.h"
+#include "platform/SafeWrite.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/textures/LibraryTestSupport.h"
@@ -144,6 +146,38 @@ TEST(LibraryItems, DeletingHidesFactoryItemsThroughTheIndex) {
     EXPECT_TRUE(DeleteFactoryItem(lib.roots, category, "\xC3\xA4sche.rgpreset"));
     EXPECT_FALSE(fs::exists(lib.user / "procedural/Wood/_deleted.index"));
     EXPECT_EQ(test::ReadTextFile(ResolveLibraryItem(lib.roots, category, "Oak.rgpreset")), "factory");
+}
+
+TEST(LibraryItems, AnIndexThatCannotBeChangedIsAFailureThatSaysWhy) {
+    test::TwoRoots lib;
+    test::WriteTextFile(lib.factory / "procedural/Wood/Oak.rgpreset", "factory");
+    test::WriteTextFile(lib.factory / "procedural/Wood/Ash.rgpreset", "factory");
+    const std::string category = "procedural\\Wood";
+    std::string reason;
+    platform::FailSafeWriteRenames(EIO);
+    EXPECT_FALSE(DeleteUserVersion(lib.roots, category, "Oak.rgpreset", &reason));
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(reason, platform::SystemErrorText(EIO));
+    EXPECT_EQ(LibraryItemOrigin(lib.roots, category, "Oak.rgpreset"), ItemOrigin::Factory);
+
+    ASSERT_TRUE(DeleteUserVersion(lib.roots, category, "Oak.rgpreset"));
+    ASSERT_TRUE(DeleteUserVersion(lib.roots, category, "Ash.rgpreset"));
+    reason.clear();
+    platform::FailSafeWriteRenames(EACCES);
+    EXPECT_FALSE(DeleteFactoryItem(lib.roots, category, "Oak.rgpreset", &reason));
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(reason, platform::SystemErrorText(EACCES));
+    EXPECT_EQ(ReadDeletedIndex(lib.roots, category), (std::vector<std::string>{"oak.rgpreset", "ash.rgpreset"}));
+
+    // An index left empty must go, or it would keep hiding what it names: a
+    // folder in its place cannot be deleted, and that is said.
+    const fs::path index = lib.user / "c" / "_deleted.index";
+    fs::create_directories(index / "inside");
+    reason.clear();
+    EXPECT_FALSE(WriteDeletedIndex(lib.roots, "c", {}, &reason));
+    EXPECT_EQ(reason, platform::SystemErrorText(EISDIR));
+    fs::remove_all(index);
+    EXPECT_TRUE(WriteDeletedIndex(lib.roots, "c", {}, &reason));
 }
 
 TEST(LibraryItems, DeletedIndexReadsLooselyAndWritesStrictly) {

@@ -143,23 +143,27 @@ std::string DeletePresetQuestion(const PresetItem& item) {
 }
 
 bool DeletePresetFiles(const std::vector<LibraryRoot>& roots, const mesh::procedural::ProceduralTexture& texture,
-                       const PresetItem& item) {
+                       const PresetItem& item, std::string* reason) {
     const std::string category = PresetCategory(texture.Name());
     const std::string base = PresetBaseName(item.name);
     const std::string file = base + ".rgpreset";
     const ItemOrigin origin = LibraryItemOrigin(roots, category, file);
-    bool deleted = false;
-    if (origin == ItemOrigin::User)
-        deleted = DeleteUserVersion(roots, category, file);
-    else if (origin == ItemOrigin::Both)
-        deleted = DeleteFactoryItem(roots, category, file);
-    if (!deleted) return false;
+    if (origin != ItemOrigin::User && origin != ItemOrigin::Both) return false;
+    // The thumbnail goes first, so that a failure leaves the preset whole.
+    // It has nothing to delete when it was never written; only a step that
+    // failed gives a reason.
     const std::string thumbnail = base + ".bmp";
+    std::string thumbnailReason;
     if (origin == ItemOrigin::User)
-        DeleteUserVersion(roots, category, thumbnail);
+        DeleteUserVersion(roots, category, thumbnail, &thumbnailReason);
     else
-        DeleteFactoryItem(roots, category, thumbnail);
-    return true;
+        DeleteFactoryItem(roots, category, thumbnail, &thumbnailReason);
+    if (!thumbnailReason.empty()) {
+        if (reason) *reason = thumbnailReason;
+        return false;
+    }
+    return origin == ItemOrigin::User ? DeleteUserVersion(roots, category, file, reason)
+                                      : DeleteFactoryItem(roots, category, file, reason);
 }
 
 }  // namespace ridgeforge

@@ -67,8 +67,10 @@ std::string DeletePresetQuestion(const PresetItem& item);
 
 // Deletes the user's copy of the preset (its thumbnail too): a user-only
 // preset goes, one with a factory copy gets the factory copy back. False
-// when there was nothing of the user's to delete.
+// when there was nothing of the user's to delete, or when a file or the list
+// of deleted items could not be changed (then with the system's reason in
+// `reason`; a thumbnail that could not be deleted keeps the preset).
 bool DeletePresetFiles(const std::vector<LibraryRoot>& roots, const mesh::procedural::ProceduralTexture& texture,
-                       const PresetItem& item);
+                       const PresetItem& item, std::string* reason = nullptr);
 
 }  // namespace ridgeforge

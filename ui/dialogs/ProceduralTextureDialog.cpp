@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "platform/SafeWrite.h"
 #include "ui/app/DialogHelpPane.h"
 #include "ui/dialogs/DialogUnits.h"
 #include "ui/dialogs/ParameterRows.h"
@@ -412,8 +413,9 @@ void CProceduralTextureDialog::OnDeletePreset() {
     if (selected == nullptr || !selected->userCopy) return;
     const PresetItem preset = *selected;
     if (!askYesNo("Delete Preset", FromUtf8(DeletePresetQuestion(preset)))) return;
-    if (!DeletePresetFiles(roots_, texture_, preset)) {
-        SetNote("Could not delete that preset.");
+    std::string reason;
+    if (!DeletePresetFiles(roots_, texture_, preset, &reason)) {
+        SetNote(FromUtf8(platform::WithReason("Could not delete that preset.", reason)));
         return;
     }
     const bool factoryBack = preset.origin == ItemOrigin::Both;

@@ -50,6 +50,7 @@ void RidgeforgeFlowDocument::ApplyProceduralTexture(std::unique_ptr<mesh::proced
 void RidgeforgeFlowDocument::ApplyTextureSettings(const mesh::TextureSettings& settings) {
     document_->ApplyTextureSettings(settings);
 }
+void RidgeforgeFlowDocument::Log(const CString& text, LogKind kind) { document_->Log(text, kind); }
 
 namespace {
 

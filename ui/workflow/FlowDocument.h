@@ -82,6 +82,8 @@ public:
     virtual bool LoadHeightMap(const std::wstring&) { return false; }
     virtual void ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture>, const std::wstring&) {}
     virtual void ApplyTextureSettings(const mesh::TextureSettings&) {}
+    // A line for the program's log.
+    virtual void Log(const CString&, LogKind) {}
 };
 
 // The program's document as a FlowDocument.
@@ -119,6 +121,7 @@ public:
     void ApplyProceduralTexture(std::unique_ptr<mesh::procedural::ProceduralTexture> texture,
                                 const std::wstring& presetName) override;
     void ApplyTextureSettings(const mesh::TextureSettings& settings) override;
+    void Log(const CString& text, LogKind kind) override;
 
 private:
     CRidgeforgeDoc* document_;

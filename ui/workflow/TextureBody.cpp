@@ -46,6 +46,15 @@ void SendToMainWindow(wxWindow* window, CommandId id) {
 
 }  // namespace
 
+// The list of the user's own images lives on disk only: a change that was
+// not saved is gone after a restart, so the log says so, with the reason.
+void LogCustomImagesNotSaved(const std::string& reason) {
+    if (FlowDocument* document = GetActiveFlowDocument()) {
+        document->Log(L"The list of your own images could not be saved: " + wxString::FromUTF8(reason).ToStdWstring(),
+                      LogKind::Error);
+    }
+}
+
 std::vector<std::string> DistinctIgnoringCase(const std::vector<std::string>& paths) {
     std::vector<std::string> distinct;
     for (const std::string& path : paths) {
@@ -271,7 +280,7 @@ void CTextureBody::OnGridClick(int index, bool right) {
                                             [&key](const std::string& path) { return EqualsIgnoringCase(path, key); });
         if (removed != images.end()) {
             images.erase(removed, images.end());
-            SaveCustomImages(roots_, images);
+            if (std::string reason; !SaveCustomImages(roots_, images, &reason)) LogCustomImagesNotSaved(reason);
         }
         ReloadCustomImages();
         RebuildGrid();
@@ -298,7 +307,7 @@ void CTextureBody::OnGridClick(int index, bool right) {
 }
 
 void CTextureBody::LoadChosenImage(const std::string& path) {
-    AddCustomImage(roots_, path);
+    if (std::string reason; !AddCustomImage(roots_, path, &reason)) LogCustomImagesNotSaved(reason);
     ReloadCustomImages();
     if (tab_ == kCustomTab) RebuildGrid();
     FlowDocument* document = GetActiveFlowDocument();

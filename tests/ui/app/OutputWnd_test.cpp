@@ -3,6 +3,8 @@
 // copy to the clipboard, the saved file and clearing.
 #include "ui/app/OutputWnd.h"
 #include "document/RidgeforgeDoc.h"
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
@@ -13,10 +15,12 @@
 #include <wx/frame.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 
 namespace ridgeforge {
 namespace {
@@ -315,6 +319,42 @@ TEST_F(OutputPane, SavesUtf8WithCrLfAndReportsFailures) {
     ASSERT_TRUE(List().SaveLog(path, &error)) << error;
     EXPECT_EQ(test::ReadTextFile(dir / "victim.txt"), "DATA");
     EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::symlink_status(path)));
+}
+
+// Run in a process of its own: 0 when a save of the log, larger than the
+// file size limit, is refused as too large and leaves only the old log.
+int SaveLogUnderASizeLimit(COutputList& list, const std::filesystem::path& path) {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 64;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+    std::string error;
+    const bool refused = !list.SaveLog(path, &error) && error == "File too large";
+    const bool untouched =
+        test::ReadTextFile(path) == "old log" && std::distance(std::filesystem::directory_iterator(path.parent_path()),
+                                                               std::filesystem::directory_iterator()) == 1;
+    return refused && untouched ? 0 : 1;
+}
+
+TEST_F(OutputPane, ASaveTooLargeForTheLimitOrWhoseRenameFailsKeepsTheOldLog) {
+    test::TempDir dir("outputlog-limits");
+    const std::filesystem::path path = dir / "Ruvolta log.txt";
+    test::WriteTextFile(path, "old log");
+    pane_->AddLine(L"A line that makes the log longer than sixty-four bytes, the limit below.", LogKind::Plain);
+    // A process of its own, started afresh, has the limit.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(SaveLogUnderASizeLimit(List(), path)), ::testing::ExitedWithCode(0), "");
+
+    for (const int failure : {EXDEV, EACCES, EIO}) {
+        platform::FailSafeWriteRenames(failure);
+        std::string error;
+        const bool saved = List().SaveLog(path, &error);
+        platform::ClearSafeWriteHooks();
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(error, platform::SystemErrorText(failure));
+        EXPECT_EQ(test::ReadTextFile(path), "old log");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+                  1);
+    }
 }
 
 TEST_F(OutputPane, HigherDpiWidensTheBar) {

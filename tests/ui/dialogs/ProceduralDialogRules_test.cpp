@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "tests/support/TestSupport.h"
 #include "textures/Presets.h"
@@ -175,6 +178,26 @@ TEST_F(PresetLibrary, DeletingTheUsersCopyBringsTheFactoryOneBack) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "user/procedural/Bricks/Mine.rgpreset"));
     EXPECT_FALSE(std::filesystem::exists(dir_ / "user/procedural/Bricks/Mine.bmp"));
     EXPECT_TRUE(std::filesystem::exists(dir_ / "program/procedural/Bricks/Classic.rgpreset"));
+}
+
+TEST_F(PresetLibrary, ADeleteThatCannotChangeTheListOfDeletedItemsSaysWhyAndKeepsThePreset) {
+    // The factory thumbnail of "Shared" is hidden, beside another item.
+    test::WriteTextFile(dir_ / "user/procedural/Bricks/_deleted.index", "shared.bmp\r\nother.bmp\r\n");
+    const std::vector<PresetItem> items = LoadPresetItems(roots_, *texture_);
+    ASSERT_EQ(items[1].name, "Shared");
+    ASSERT_EQ(items[1].origin, ItemOrigin::Both);
+    std::string reason;
+    platform::FailSafeWriteRenames(EIO);
+    const bool deleted = DeletePresetFiles(roots_, *texture_, items[1], &reason);
+    platform::ClearSafeWriteHooks();
+    EXPECT_FALSE(deleted);
+    EXPECT_EQ(reason, platform::SystemErrorText(EIO));
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "user/procedural/Bricks/Shared.rgpreset"));
+    EXPECT_EQ(test::ReadTextFile(dir_ / "user/procedural/Bricks/_deleted.index"), "shared.bmp\r\nother.bmp\r\n");
+
+    ASSERT_TRUE(DeletePresetFiles(roots_, *texture_, items[1], &reason));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "user/procedural/Bricks/Shared.rgpreset"));
+    EXPECT_EQ(test::ReadTextFile(dir_ / "user/procedural/Bricks/_deleted.index"), "other.bmp\r\n");
 }
 
 }  // namespace

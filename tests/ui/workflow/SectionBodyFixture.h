@@ -52,6 +52,7 @@ public:
         ++revision;
         ++settingsApplied;
     }
+    void Log(const CString& text, LogKind kind) override { log.push_back({text, kind}); }
 
     std::vector<ViewUpdateHint> hints;
     mesh::HeightMap texture;
@@ -60,6 +61,7 @@ public:
     std::wstring imagePath;
     std::uint32_t revision = 0;
     int settingsApplied = 0;
+    std::vector<std::pair<CString, LogKind>> log;
 };
 
 // A fresh home for the library, the fake document as the active one, and

@@ -2,6 +2,7 @@
 // the user's own images, clicked for real; the frames and texts a person
 // sees; the pickers' clicks and scrolling.
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -10,6 +11,8 @@
 #include <wx/dcmemory.h>
 
 #include "document/RidgeforgeDoc.h"
+#include "platform/Files.h"
+#include "platform/SafeWrite.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/workflow/SectionBodyFixture.h"
@@ -268,6 +271,40 @@ TEST_F(TextureSectionTest, CustomImagesRemovedByRightClickOnlyThere) {
     EXPECT_NE(after.find("second.png"), std::string::npos);
     ASSERT_EQ(body->Grid()->Items().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(first));
+}
+
+TEST_F(TextureSectionTest, AListOfYourImagesThatCannotBeSavedIsSaidInTheLog) {
+    const std::filesystem::path first = Home() / "pics" / "first.png";
+    const std::filesystem::path second = Home() / "pics" / "second.png";
+    WriteGreyPng(first, 20, 20);
+    WriteGreyPng(second, 20, 20);
+    auto* body = MakeBody<CTextureBody>(FlowStep::Texture, {340, 424});
+    body->LoadChosenImage(first.string());
+    EXPECT_TRUE(document.log.empty());
+    const std::filesystem::path list = UserRoot() / "custom" / "images.json";
+    const std::string saved = ReadText(list);
+
+    // The image is used all the same; the list on disk stays as it was.
+    const CString expected = L"The list of your own images could not be saved: " +
+                             wxString::FromUTF8(platform::SystemErrorText(EIO)).ToStdWstring();
+    platform::FailSafeWriteRenames(EIO);
+    body->LoadChosenImage(second.string());
+    platform::ClearSafeWriteHooks();
+    EXPECT_EQ(document.imagePath, second.wstring());
+    ASSERT_EQ(document.log.size(), 1u);
+    EXPECT_EQ(document.log.back().first, expected);
+    EXPECT_EQ(document.log.back().second, LogKind::Error);
+    EXPECT_EQ(ReadText(list), saved);
+
+    // So is a removal that cannot be saved.
+    body->SetTab(kCustomTab);
+    ASSERT_EQ(body->Grid()->Items().size(), 1u);
+    platform::FailSafeWriteRenames(EIO);
+    body->OnGridClick(0, true);
+    platform::ClearSafeWriteHooks();
+    ASSERT_EQ(document.log.size(), 2u);
+    EXPECT_EQ(document.log.back().first, expected);
+    EXPECT_EQ(ReadText(list), saved);
 }
 
 TEST_F(TextureSectionTest, ListReadFromDiskWithNamesEqualIgnoringCaseShowsTheFirstOnly) {
