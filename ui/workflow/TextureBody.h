@@ -40,12 +40,12 @@ public:
     std::vector<ThumbnailItem> CategoryItems(const wxString& category);
     std::vector<ThumbnailItem> CustomItems();
     ThumbnailItem ImageItem(const std::string& path, const wxString& caption, bool user);
-    void LoadImageIntoDocument(const std::string& path);
+    bool LoadImageIntoDocument(const std::string& path);
     bool IsCustomImage(const std::string& path) const;
 
     void OnCategoryClick(int index);
     void OnGridClick(int index, bool right);
-    // Adds the chosen file to the user's images and loads it.
+    // Loads the chosen file and, once it has loaded, adds it to the user's images.
     void LoadChosenImage(const std::string& path);
     void OnSeamMethodChanged();
     void OnEdit();
