@@ -11,17 +11,32 @@
 
 namespace {
 
+// The command line's bytes as the process got them: the library's own copy
+// has lost a name that is not UTF-8, and letters outside ASCII under the C
+// locale.
+std::vector<std::string>& RawArguments() {
+    static std::vector<std::string> arguments;
+    return arguments;
+}
+
 class RidgeforgeProgram : public ridgeforge::ui::AppHost {
 public:
     RidgeforgeProgram()
         : ridgeforge::ui::AppHost([this] {
               ridgeforge::CRidgeforgeApp::Options options;
               options.makeDocument = &ridgeforge::MakeRidgeforgeDocument;
-              for (int index = 0; index < argc; ++index) options.arguments.push_back(argv[index].ToStdWstring());
+              std::vector<wxString> kept;
+              for (int index = 0; index < argc; ++index) kept.push_back(argv[index]);
+              options.arguments = ridgeforge::ui::ProgramArguments(RawArguments(), kept);
               return std::make_unique<ridgeforge::CRidgeforgeApp>(std::move(options));
           }) {}
 };
 
 }  // namespace
 
-wxIMPLEMENT_APP(RidgeforgeProgram);
+wxIMPLEMENT_APP_NO_MAIN(RidgeforgeProgram);
+
+int main(int argc, char** argv) {
+    RawArguments().assign(argv, argv + argc);
+    return wxEntry(argc, argv);
+}
