@@ -5,6 +5,7 @@
 // saves and lists each, and lives.
 #include <gtest/gtest.h>
 #include <wx/filehistory.h>
+#include <wx/frame.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +19,9 @@
 #include "text/PathText.h"
 #include "text/Utf8.h"
 #include "textures/TextureLibrary.h"
+#include "textures/procedural/TextureRegistry.h"
 #include "ui/app/WxDocumentHost.h"
+#include "ui/dialogs/ProceduralTextureDialog.h"
 #include "ui/framework/Profile.h"
 #include "ui/workflow/FlowWnd.h"
 #include "ui/workflow/TextureBody.h"
@@ -151,6 +154,53 @@ TEST_F(AnyFileNameTest, CustomImagesLoadAndStayListed) {
         EXPECT_EQ(Texture().CustomImages(), expected);
         EXPECT_TRUE(fs::is_regular_file(Home() / "Documents" / "Ruvolta" / "custom" / "images.json"));
         Stop();
+        fs::remove_all(Home());
+    }
+}
+
+// Presets saved and loaded by the pattern dialog under names as people type
+// them, in a user folder under the odd home; and a preset file whose name is
+// not UTF-8 (copied in from elsewhere) is listed and loads.
+TEST_F(AnyFileNameTest, PresetsOfAnyNameSaveAndLoad) {
+    for (const char* locale : test::LocalesAbroad()) {
+        const test::ScopedLocale scoped(locale);
+        ASSERT_TRUE(scoped.Ok()) << locale;
+        SCOPED_TRACE(locale);
+        const std::vector<LibraryRoot> roots = {{Home() / "program", false}, {Home() / "Documents" / "Ruvolta", true}};
+        fs::create_directories(Home() / "program");
+        auto texture = mesh::procedural::CreateTexture("Bricks");
+        ASSERT_TRUE(texture);
+        auto* owner = new wxFrame(nullptr, wxID_ANY, "owner");
+        auto* dialog = new CProceduralTextureDialog(owner, *texture, 2, roots);
+        dialog->askYesNo = [](const wxString&, const wxString&) { return true; };
+        wxString typed;
+        dialog->askPresetName = [&typed](const wxString&) -> std::optional<wxString> { return typed; };
+        dialog->Open();
+        float rows = 2.0f;
+        for (const std::string& stem : test::NamesAbroad()) {
+            if (WideFromUtf8(stem) != WideFromPath(stem)) continue;  // not text a person types
+            typed = wxString(WideFromUtf8(stem));
+            texture->SetValue("rows", rows += 1.0f);
+            dialog->OnSavePreset();
+            EXPECT_EQ(dialog->Note(), "Saved \"" + typed + "\".") << stem;
+            ASSERT_NE(dialog->SelectedPreset(), nullptr) << stem;
+            EXPECT_EQ(dialog->SelectedPreset()->name, stem);
+        }
+        const std::vector<PresetItem> saved = dialog->PresetItems();
+        ASSERT_FALSE(saved.empty());
+        const fs::path copied = saved.front().presetPath.parent_path() / "caf\xe9.rgpreset";
+        fs::copy_file(saved.front().presetPath, copied);
+        dialog->FillPresetList("caf\xe9");
+        const PresetItem* chosen = dialog->SelectedPreset();
+        ASSERT_NE(chosen, nullptr);
+        EXPECT_EQ(chosen->presetPath, copied);
+        texture->SetValue("rows", 1.0f);
+        dialog->OnPresetChosen();
+        EXPECT_NE(texture->GetValue("rows"), 1.0f);
+        EXPECT_TRUE(dialog->Note().StartsWith("Loaded \"caf")) << dialog->Note();
+        dialog->Destroy();
+        owner->Destroy();
+        PumpEvents(20);
         fs::remove_all(Home());
     }
 }
