@@ -122,9 +122,7 @@ std::wstring Decode(std::string_view utf8, Invalid invalid) {
 
 // The common practice: one U+FFFD per broken sequence.
 struct Replace {
-    void operator()(std::wstring& out, std::string_view) const {
-        out += static_cast<wchar_t>(kReplacement);
-    }
+    void operator()(std::wstring& out, std::string_view) const { out += static_cast<wchar_t>(kReplacement); }
     bool Escapes(char32_t) const { return false; }
 };
 

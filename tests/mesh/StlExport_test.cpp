@@ -260,7 +260,8 @@ TEST(StlExport, LargeMeshesAreMeasuredAndWrittenInOrderAcrossEveryBlock) {
 TEST(StlExport, AnyNameOfTheSolidRoundTrips) {
     TempDir dir("stl-export-name");
     const TriangleMesh cube = MakeBox({0, 0, 0}, {20, 20, 20});
-    for (const std::string name : {"low vertex count.stl", "facet vertex 1 2", "endsolid vertex", "two\nlines\rvertex"}) {
+    for (const std::string name :
+         {"low vertex count.stl", "facet vertex 1 2", "endsolid vertex", "two\nlines\rvertex"}) {
         SCOPED_TRACE(name);
         const StlExportResult r = ExportStl(dir / "named.stl", cube, {StlEncoding::Ascii, name, true});
         ASSERT_TRUE(r.ok) << r.error;

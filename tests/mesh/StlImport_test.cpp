@@ -418,10 +418,10 @@ TEST(StlImport, TheAutomaticWeldToleranceTakesTheFarthestCornerOfEveryBlock) {
 TEST(StlImport, TheSolidsNameIsTheRestOfItsLine) {
     const std::string facets =
         "facet normal 0 0 1\n outer loop\n  vertex 0 0 0\n  vertex 1 0 0\n  vertex 0 1 0\n endloop\nendfacet\n";
-    for (const std::string& text : {"solid vertex test\n" + facets + "endsolid vertex test\n",
-                                    "  SOLID facet vertex 1 2 3\r\n" + facets + "ENDSOLID facet vertex 1 2 3\r\n",
-                                    "solid\n" + facets + "endsolid solid\n",
-                                    "solid vertex\t1 2\n" + facets + "endsolid\tvertex 1 2 3"}) {
+    for (const std::string& text :
+         {"solid vertex test\n" + facets + "endsolid vertex test\n",
+          "  SOLID facet vertex 1 2 3\r\n" + facets + "ENDSOLID facet vertex 1 2 3\r\n",
+          "solid\n" + facets + "endsolid solid\n", "solid vertex\t1 2\n" + facets + "endsolid\tvertex 1 2 3"}) {
         SCOPED_TRACE(text);
         const StlImportResult r = Parse(text);
         ASSERT_TRUE(r.ok) << r.error;
@@ -434,6 +434,7 @@ TEST(StlImport, TheSolidsNameIsTheRestOfItsLine) {
     const StlImportResult open = Parse("solid endsolid\n" + facets);
     ASSERT_TRUE(open.ok) << open.error;
     bool early = false;
-    for (const std::string& warning : open.report.warnings) early = early || warning.find("ends early") != std::string::npos;
+    for (const std::string& warning : open.report.warnings)
+        early = early || warning.find("ends early") != std::string::npos;
     EXPECT_TRUE(early);
 }

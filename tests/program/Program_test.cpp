@@ -94,8 +94,8 @@ TEST(Program, OpensAPartOfAnyNameFromTheCommandLine) {
         ridgeforge::test::TempDir scratch("program-names");
         const auto part = scratch.Path() / "f\xc3\xadl\xc3\xa9s" / c.name;
         std::filesystem::create_directories(part.parent_path());
-        const auto bytes = ridgeforge::test::BinaryStl(
-            ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
+        const auto bytes =
+            ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
         std::ofstream(part, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 

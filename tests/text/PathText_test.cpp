@@ -55,7 +55,8 @@ TEST(PathText, UnicodeNamesReadAsTheirLettersAndOtherBytesAsEscapes) {
     // Plain text keeps the common replacement for broken input.
     EXPECT_EQ(WideFromUtf8("caf\xe9"), std::wstring(L"caf") + wchar_t(0xFFFD));
     // Shown, an escaped byte is the usual sign of what could not be read.
-    EXPECT_EQ(ShownName(WideFromPath("caf\xe9 \xc3\xa9")), std::wstring(L"caf") + wchar_t(0xFFFD) + L" " + wchar_t(0xE9));
+    EXPECT_EQ(ShownName(WideFromPath("caf\xe9 \xc3\xa9")),
+              std::wstring(L"caf") + wchar_t(0xFFFD) + L" " + wchar_t(0xE9));
     EXPECT_EQ(WideFromPath(""), L"");
     EXPECT_TRUE(PathFromWide(L"").empty());
 }

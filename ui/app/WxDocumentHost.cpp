@@ -134,9 +134,7 @@ bool WxDocumentHost::DetailedLog() const { return app_.DetailedLog(); }
 
 bool WxDocumentHost::OpenDocumentFile(const CString& path) { return app_.OpenDocumentFile(path); }
 
-void WxDocumentHost::AddToRecentFiles(const CString& path) {
-    app_.Profile().AddRecentFile(PathFromWide(path));
-}
+void WxDocumentHost::AddToRecentFiles(const CString& path) { app_.Profile().AddRecentFile(PathFromWide(path)); }
 
 void WxDocumentHost::WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
                                 std::atomic<bool>& stop) {

@@ -122,8 +122,7 @@ std::vector<std::wstring> ProgramArguments(const std::vector<std::string>& raw, 
     // and every raw argument is the program's.
     if (next < kept.size()) {
         own.clear();
-        for (std::size_t index = 1; index < raw.size(); ++index)
-            own.push_back(WideFromBytesKeepingInvalid(raw[index]));
+        for (std::size_t index = 1; index < raw.size(); ++index) own.push_back(WideFromBytesKeepingInvalid(raw[index]));
     }
     arguments.insert(arguments.end(), own.begin(), own.end());
     return arguments;

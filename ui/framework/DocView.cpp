@@ -1,6 +1,5 @@
 #include "ui/framework/DocView.h"
 
-
 namespace ridgeforge::ui {
 
 void View::OnInitialUpdate() { OnUpdate(nullptr, ViewUpdateHint::FullRefresh); }

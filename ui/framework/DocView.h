@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-
 #include "document/DocumentBase.h"
 #include "ui/framework/CommandTable.h"
 
