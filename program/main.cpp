@@ -1,6 +1,7 @@
 // The desktop program: the window library's application running the
 // Ruvolta application object.
 #include <wx/app.h>
+#include <wx/strconv.h>
 
 #include <memory>
 #include <string>
@@ -38,5 +39,13 @@ wxIMPLEMENT_APP_NO_MAIN(RidgeforgeProgram);
 
 int main(int argc, char** argv) {
     RawArguments().assign(argv, argv + argc);
-    return wxEntry(argc, argv);
+    // The library would drop a name its locale conversion refuses with a
+    // warning that it is ignored; it is not (ProgramArguments takes it from
+    // the bytes), so the library does not see it at all.
+    std::vector<char*> forLibrary;
+    for (int index = 0; index < argc; ++index)
+        if (index == 0 || wxConvLocal.cMB2WC(argv[index]).data() != nullptr) forLibrary.push_back(argv[index]);
+    int count = static_cast<int>(forLibrary.size());
+    forLibrary.push_back(nullptr);
+    return wxEntry(count, forLibrary.data());
 }

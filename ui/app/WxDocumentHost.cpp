@@ -54,8 +54,9 @@ CString WithDefaultExtension(const CString& path, const CString& extension) {
 
 wxWindow* WxDocumentHost::Parent() const { return app_.Frame(); }
 
+// A file name's byte that is not UTF-8 shows as U+FFFD, not as an escape.
 void WxDocumentHost::AddLogLine(const CString& text, LogKind kind) {
-    if (CMainFrame* frame = app_.Frame()) frame->Log(text, kind);
+    if (CMainFrame* frame = app_.Frame()) frame->Log(ShownName(text), kind);
 }
 
 void WxDocumentHost::ClearLog() {
@@ -76,7 +77,7 @@ void WxDocumentHost::ShowOutputPane() {
 }
 
 void WxDocumentHost::ShowInformation(const CString& text, InfoKind kind) {
-    if (CMainFrame* frame = app_.Frame()) frame->Information().ShowMessage(text, kind);
+    if (CMainFrame* frame = app_.Frame()) frame->Information().ShowMessage(ShownName(text), kind);
 }
 
 void WxDocumentHost::BeginWaitCursor() { wxBeginBusyCursor(); }

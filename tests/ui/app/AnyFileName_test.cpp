@@ -7,6 +7,7 @@
 #include <wx/filehistory.h>
 #include <wx/frame.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -108,6 +109,12 @@ TEST_F(AnyFileNameTest, PartsAndProjectsOpenAndSave) {
             EXPECT_EQ(PathFromWide(Doc().partName), part);
             EXPECT_EQ(PathFromWide(Doc().textureImagePath), image);
             EXPECT_TRUE(App().Frame() != nullptr);
+            // What people read never holds an escaped byte: U+FFFD stands for it.
+            const auto shown = [](const std::wstring& text) {
+                return std::none_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0x100000 && c <= 0x1000FF; });
+            };
+            EXPECT_TRUE(shown(Frame().GetTitle().ToStdWstring())) << Frame().GetTitle();
+            for (const std::wstring& line : LogLines()) EXPECT_TRUE(shown(line));
             Stop();
             fs::remove_all(Home());
         }
