@@ -240,12 +240,11 @@ bool CTextureBody::IsCustomImage(const std::string& path) const {
                        [&path](const std::string& image) { return EqualsIgnoringCase(image, path); });
 }
 
-bool CTextureBody::LoadImageIntoDocument(const std::string& path) {
+void CTextureBody::LoadImageIntoDocument(const std::string& path) {
     FlowDocument* document = GetActiveFlowDocument();
-    if (document == nullptr) return false;
-    const bool loaded = document->LoadHeightMap(WideFromUtf8(path));
+    if (document == nullptr) return;
+    document->LoadHeightMap(WideFromUtf8(path));
     UpdateFromDocument(document);
-    return loaded;
 }
 
 void CTextureBody::OnCategoryClick(int index) {
@@ -293,16 +292,10 @@ void CTextureBody::OnGridClick(int index, bool right) {
     } else if (tab_ == kTexturesTab) {
         CategoryItems(chosenCategory_);
         for (const TextureLibraryImage& image : categoryImages_[chosenCategory_])
-            if (ImageKey(Utf8FromPath(image.path)) == item.key) {
-                LoadImageIntoDocument(Utf8FromPath(image.path));
-                return;
-            }
+            if (ImageKey(Utf8FromPath(image.path)) == item.key) return LoadImageIntoDocument(Utf8FromPath(image.path));
     } else {
         for (const std::string& path : customImages_)
-            if (ImageKey(path) == item.key) {
-                LoadImageIntoDocument(path);
-                return;
-            }
+            if (ImageKey(path) == item.key) return LoadImageIntoDocument(path);
     }
 }
 

@@ -40,7 +40,7 @@ public:
     std::vector<ThumbnailItem> CategoryItems(const wxString& category);
     std::vector<ThumbnailItem> CustomItems();
     ThumbnailItem ImageItem(const std::string& path, const wxString& caption, bool user);
-    bool LoadImageIntoDocument(const std::string& path);
+    void LoadImageIntoDocument(const std::string& path);
     bool IsCustomImage(const std::string& path) const;
 
     void OnCategoryClick(int index);
