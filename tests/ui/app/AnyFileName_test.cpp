@@ -212,14 +212,28 @@ TEST_F(AnyFileNameTest, PresetsOfAnyNameSaveAndLoad) {
     }
 }
 
-// The manual's messages name a program folder of any name.
-TEST_F(AnyFileNameTest, TheManualsMessagesNameAnyFolder) {
+// The manual in a program folder of any name goes to the desktop's opener
+// as its own bytes, and the messages about it name the folder.
+TEST_F(AnyFileNameTest, TheManualsOpenerAndMessagesTakeAnyFolder) {
+    const fs::path bin = Scratch().Path() / "bin";
+    const fs::path handed = Scratch().Path() / "handed.txt";
+    fs::create_directories(bin);
+    test::WriteTextFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + handed.string() + "'\n");
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    environment_.Set("PATH", bin.string());
     for (const char* locale : test::LocalesAbroad()) {
         const test::ScopedLocale scoped(locale);
+        ASSERT_TRUE(scoped.Ok()) << locale;
         for (const std::string& stem : test::NamesAbroad()) {
+            SCOPED_TRACE(std::string(locale) + " [" + stem + "]");
             const fs::path manual = Folder(stem) / "Ruvolta_Manual.pdf";
+            fs::create_directories(manual.parent_path());
+            test::WriteTextFile(manual, "%PDF-1.4\n");
+            fs::remove(handed);
+            EXPECT_EQ(ui::OpenWithDefaultApplication(manual, {}), ui::OpenOutcome::Opened);
+            EXPECT_TRUE(PumpUntil([&] { return test::ReadTextFile(handed) == manual.string(); }, 5000));
             const CString message = ManualNotOpenedMessage(ui::OpenOutcome::NoProgramForType, manual);
-            EXPECT_NE(message.find(WideFromPath(manual)), CString::npos) << locale << " " << stem;
+            EXPECT_NE(message.find(WideFromPath(manual)), CString::npos);
         }
     }
 }
