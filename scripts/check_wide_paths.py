@@ -10,20 +10,23 @@ and keep every byte, so they are the only road (text/PathText.cpp, the one
 place that builds such a path, is not checked).
 
 The check reads each source file without its comments and the contents of
-its string literals, learns which names the file declares as wide strings
-(CString, std::wstring, std::wstring_view, wxString, wchar_t pointers and
-arrays) or as paths, and fails on:
+its string literals, learns which names the file (and its own header)
+declares as wide strings (CString, std::wstring, std::wstring_view,
+wxString, wchar_t pointers) or as paths, and fails on:
 - a path's wide form taken through the locale: .wstring(), .generic_wstring();
 - a path constructed (std::filesystem::path(x), fs::path{x}, path p(x),
-  path p = x, make_preferred aside) from an expression that is wide: a wide
-  literal L"...", a call that returns one (ToStdWstring, wc_str, t_str,
-  GetPath, GetHistoryFile, wstring), or a name declared wide in the file;
+  path p = x) from an expression that is wide: a wide literal L"...", a call
+  that returns one (ToStdWstring, wc_str, t_str, GetPath, GetHistoryFile,
+  wstring), or a name declared wide (also through a narrow conversion of
+  the window library, such as utf8_string or ToStdString, which loses what
+  PathFromWide keeps);
 - a name declared as a path given a wide expression by =, += or /=, or a
   path joined with / to one;
-- emplace_back of a wide expression into a container of paths.
-A conversion the text cannot show (a wide string passed straight to a
-function that takes a path) compiles unseen; the names learnt from the file
-catch the common forms.
+- emplace_back or push_back of a wide expression into a vector of paths.
+A name declared with another type too (in another function) is left alone,
+and a conversion the text cannot show (a wide string passed straight to a
+function that takes a path) compiles unseen: the check catches the common
+forms, the review the rest.
 """
 import pathlib
 import re
