@@ -154,17 +154,13 @@ bool IsProjectFileName(const std::filesystem::path& fileName) {
     return extension == ".rgproj";
 }
 
-std::filesystem::path PathFromWide(std::wstring_view wide) { return std::filesystem::path(Utf8FromWide(wide)); }
-
-std::wstring WideFromPath(const std::filesystem::path& path) { return WideFromUtf8(path.string()); }
-
 void WriteStoredPath(const JsonWriter& writer, std::string_view key, const std::wstring& path,
                      const std::filesystem::path& projectFolder) {
     if (path.empty()) return;
     const std::filesystem::path absolute = platform::AbsolutePath(PathFromWide(path)).lexically_normal();
-    JsonSetString(writer, Joined(key, ".path"), absolute.string());
+    JsonSetString(writer, Joined(key, ".path"), Utf8FromPath(absolute));
     const std::filesystem::path folder = platform::AbsolutePath(projectFolder).lexically_normal();
-    std::string relative = absolute.lexically_relative(folder).generic_string();
+    std::string relative = Utf8FromPath(absolute.lexically_relative(folder));
     if (relative.empty()) return;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     JsonSetString(writer, Joined(key, ".relative"), relative);
@@ -177,7 +173,7 @@ std::wstring ReadStoredPath(const JsonReader& reader, std::string_view key,
     GetPathText(reader, Joined(key, ".path"), absolute);
     GetPathText(reader, Joined(key, ".relative"), relative);
     if (!relative.empty()) {
-        const std::filesystem::path stored(relative);
+        const std::filesystem::path stored = PathFromUtf8(relative);
         // An absolute "relative" path would ignore the folder it is joined to.
         if (!stored.has_root_path()) {
             const std::filesystem::path candidate = (projectFolder / stored).lexically_normal();

@@ -29,6 +29,8 @@
 #include "relief/repair/ExportFixes.h"
 #include "mesh/simplify/SimplifySettings.h"
 #include "textures/TextureSettings.h"
+// PathFromWide and WideFromPath, which every path of the document goes through.
+#include "text/PathText.h"
 
 namespace ridgeforge {
 
@@ -72,11 +74,6 @@ inline constexpr std::string_view kProjectNotWritten = "the file could not be wr
 
 // The file name's extension, lower-cased, is exactly ".rgproj".
 bool IsProjectFileName(const std::filesystem::path& fileName);
-
-// The path of a wide string (UTF-8 bytes on this platform) and back. Invalid
-// sequences become U+FFFD.
-std::filesystem::path PathFromWide(std::wstring_view wide);
-std::wstring WideFromPath(const std::filesystem::path& path);
 
 // Writes key + ".path" (the absolute path) and, when one can be formed, key +
 // ".relative" (relative to `projectFolder`, forward slashes). Nothing for an

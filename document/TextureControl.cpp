@@ -125,7 +125,7 @@ bool CRidgeforgeDoc::LoadHeightMapFile(const CString& path) {
     mesh::HeightMap next;
     next.settings = settings;
     next.SetImage(width, height, std::move(pixels));
-    next.name = PathFromWide(path).filename().string();
+    next.name = Utf8FromPath(PathFromWide(path).filename());
 
     proceduralTexture.reset();
     proceduralPresetName.clear();

@@ -217,8 +217,13 @@ std::vector<std::uint8_t> EncodeBinaryStl(const TriangleMesh& mesh, const std::s
     return bytes;
 }
 
-std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& solidName) {
+std::string WriteAsciiStl(const TriangleMesh& mesh, const std::string& name) {
     if (!Encodable(mesh)) return {};
+    // The name is the rest of its line to a reader, so a line break in it
+    // (a file name may hold one) would start the facets early.
+    std::string solidName = name;
+    for (char& c : solidName)
+        if (c == '\n' || c == '\r') c = ' ';
     const std::size_t triangles = mesh.TriangleCount();
     // Blocks are formatted in parallel and joined in order.
     constexpr std::size_t kBlock = 4096;

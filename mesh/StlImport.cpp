@@ -80,10 +80,26 @@ public:
         return true;
     }
 
+    // Passes over the rest of the current line.
+    void SkipLine() {
+        while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
+    }
+
 private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };
+
+// The keyword in any mix of letter case, as the file's first word is
+// recognised.
+bool IsSolidKeyword(std::string_view token, std::string_view keyword) {
+    if (token.size() != keyword.size()) return false;
+    for (std::size_t k = 0; k < token.size(); ++k) {
+        const char c = token[k];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c) != keyword[k]) return false;
+    }
+    return true;
+}
 
 // The whole token as a float; a leading '+', trailing characters or a value
 // outside the float range fail.
@@ -337,21 +353,23 @@ bool ParseAsciiStl(std::span<const std::uint8_t> bytes, std::vector<Vec3f>& corn
     facetKeywords = 0;
     // Whether a solid or a facet is open when the text stops: a file cut
     // off between whole facets reads as a smaller, valid part otherwise.
-    // A solid's name may itself be "solid" ("endsolid solid"), so a keyword
-    // right after the other one is taken as the name.
+    // The rest of a "solid" or "endsolid" line is the solid's name, whatever
+    // words it holds ("solid vertex test"), as every reader takes it.
     bool inSolid = false, inFacet = false;
     Tokenizer tokens(bytes);
-    std::string_view token, previous;
+    std::string_view token;
     while (tokens.Next(token)) {
-        const std::string_view before = std::exchange(previous, token);
         if (token == "facet") {
             ++facetKeywords;
             inFacet = true;
             continue;
         }
         if (token == "endfacet") inFacet = false;
-        if (token == "solid" && before != "endsolid") inSolid = true;
-        if (token == "endsolid" && before != "solid") inSolid = false;
+        if (IsSolidKeyword(token, "solid") || IsSolidKeyword(token, "endsolid")) {
+            inSolid = token.size() == 5;
+            tokens.SkipLine();
+            continue;
+        }
         if (token != "vertex") continue;
         Vec3f corner;
         for (int axis = 0; axis < 3; ++axis) {

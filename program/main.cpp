@@ -1,6 +1,7 @@
 // The desktop program: the window library's application running the
 // Ruvolta application object.
 #include <wx/app.h>
+#include <wx/strconv.h>
 
 #include <memory>
 #include <string>
@@ -12,13 +13,23 @@
 
 namespace {
 
+// The command line's bytes as the process got them: the library's own copy
+// has lost a name that is not UTF-8, and letters outside ASCII under the C
+// locale.
+std::vector<std::string>& RawArguments() {
+    static std::vector<std::string> arguments;
+    return arguments;
+}
+
 class RidgeforgeProgram : public ridgeforge::ui::AppHost {
 public:
     RidgeforgeProgram()
         : ridgeforge::ui::AppHost([this] {
               ridgeforge::CRidgeforgeApp::Options options;
               options.makeDocument = &ridgeforge::MakeRidgeforgeDocument;
-              for (int index = 0; index < argc; ++index) options.arguments.push_back(argv[index].ToStdWstring());
+              std::vector<wxString> kept;
+              for (int index = 0; index < argc; ++index) kept.push_back(argv[index]);
+              options.arguments = ridgeforge::ui::ProgramArguments(RawArguments(), kept);
               return std::make_unique<ridgeforge::CRidgeforgeApp>(std::move(options));
           }) {
         // Under a file size limit (ulimit -f) a save then fails with "File
@@ -29,4 +40,17 @@ public:
 
 }  // namespace
 
-wxIMPLEMENT_APP(RidgeforgeProgram);
+wxIMPLEMENT_APP_NO_MAIN(RidgeforgeProgram);
+
+int main(int argc, char** argv) {
+    RawArguments().assign(argv, argv + argc);
+    // The library would drop a name its locale conversion refuses with a
+    // warning that it is ignored; it is not (ProgramArguments takes it from
+    // the bytes), so the library does not see it at all.
+    std::vector<char*> forLibrary;
+    for (int index = 0; index < argc; ++index)
+        if (index == 0 || wxConvLocal.cMB2WC(argv[index]).data() != nullptr) forLibrary.push_back(argv[index]);
+    int count = static_cast<int>(forLibrary.size());
+    forLibrary.push_back(nullptr);
+    return wxEntry(count, forLibrary.data());
+}

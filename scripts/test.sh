@@ -16,6 +16,9 @@ python3 scripts/check_document_writes_test.py
 # No text tells a Linux user about Windows paths or facilities.
 python3 scripts/check_user_texts.py
 python3 scripts/check_user_texts_test.py
+# No path is built from a wide string through the locale: PathFromWide only.
+python3 scripts/check_wide_paths.py
+python3 scripts/check_wide_paths_test.py
 
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

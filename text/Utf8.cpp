@@ -1,7 +1,9 @@
 // UTF-8 <-> UTF-32 by hand rather than through the C locale, so the result
 // does not depend on the process's locale settings. Overlong forms, surrogate
 // code points and truncated sequences each become one U+FFFD, the common
-// "maximal subpart" practice.
+// "maximal subpart" practice; or, for file names, each of their bytes is
+// kept as a private-use character (the escape PEP 383 makes with lone
+// surrogates, moved to where wxWidgets' file-name conversion puts it).
 #include "text/Utf8.h"
 
 #include <cstdint>
@@ -10,6 +12,9 @@ namespace ridgeforge {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// Where a byte that is not UTF-8 goes when it is kept: the start of plane
+// 16, a private-use area, as the window library's file-name conversion does.
+constexpr char32_t kByteEscapeBase = 0x100000;
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -41,7 +46,12 @@ std::string Utf8FromWide(std::wstring_view wide) {
     return out;
 }
 
-std::wstring WideFromUtf8(std::string_view utf8) {
+namespace {
+
+// Decodes UTF-8; each byte that belongs to no valid sequence goes to
+// `invalid`, which appends what stands for it.
+template <typename Invalid>
+std::wstring Decode(std::string_view utf8, Invalid invalid) {
     std::wstring out;
     out.reserve(utf8.size());
     std::size_t i = 0;
@@ -70,13 +80,13 @@ std::wstring WideFromUtf8(std::string_view utf8) {
             lowest = 0x10000;
         }
         if (length == 0) {
-            out += static_cast<wchar_t>(kReplacement);
+            invalid(out, utf8.substr(i, 1));
             ++i;
             continue;
         }
         // Take continuation bytes while they keep the sequence possible; a
-        // sequence cut short is replaced once and reading resumes at the byte
-        // that broke it.
+        // sequence cut short is invalid as a whole and reading resumes at
+        // the byte that broke it.
         std::size_t j = i + 1;
         bool complete = true;
         for (int k = 1; k < length; ++k, ++j) {
@@ -96,8 +106,49 @@ std::wstring WideFromUtf8(std::string_view utf8) {
             }
             c = next;
         }
-        out += static_cast<wchar_t>(complete ? c : kReplacement);
+        if (!complete) {
+            invalid(out, utf8.substr(i, j - i));
+        } else if (invalid.Escapes(c)) {
+            // A character of the escape range itself: kept as its bytes, so
+            // that it cannot be mistaken for an escaped byte.
+            invalid(out, utf8.substr(i, j - i));
+        } else {
+            out += static_cast<wchar_t>(c);
+        }
         i = j;
+    }
+    return out;
+}
+
+// The common practice: one U+FFFD per broken sequence.
+struct Replace {
+    void operator()(std::wstring& out, std::string_view) const { out += static_cast<wchar_t>(kReplacement); }
+    bool Escapes(char32_t) const { return false; }
+};
+
+// Every byte kept, as U+100000 + byte.
+struct KeepBytes {
+    void operator()(std::wstring& out, std::string_view bytes) const {
+        for (const char b : bytes) out += static_cast<wchar_t>(kByteEscapeBase + static_cast<unsigned char>(b));
+    }
+    bool Escapes(char32_t c) const { return c >= kByteEscapeBase + 0x80 && c <= kByteEscapeBase + 0xFF; }
+};
+
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view utf8) { return Decode(utf8, Replace{}); }
+
+std::wstring WideFromBytesKeepingInvalid(std::string_view bytes) { return Decode(bytes, KeepBytes{}); }
+
+std::string BytesFromWideKeepingInvalid(std::wstring_view wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (const wchar_t w : wide) {
+        const auto c = static_cast<char32_t>(static_cast<std::uint32_t>(w));
+        if (KeepBytes{}.Escapes(c))
+            out += static_cast<char>(c - kByteEscapeBase);
+        else
+            AppendUtf8(out, c);
     }
     return out;
 }

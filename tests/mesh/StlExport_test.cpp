@@ -253,3 +253,23 @@ TEST(StlExport, LargeMeshesAreMeasuredAndWrittenInOrderAcrossEveryBlock) {
         EXPECT_EQ(wrong, 0u);
     }
 }
+
+// The solid's name is the rest of its line, whatever words it holds: a file
+// name with "vertex" or "facet" in it, or one with a line break, written as
+// the name is read back whole and the file is saved.
+TEST(StlExport, AnyNameOfTheSolidRoundTrips) {
+    TempDir dir("stl-export-name");
+    const TriangleMesh cube = MakeBox({0, 0, 0}, {20, 20, 20});
+    for (const std::string name :
+         {"low vertex count.stl", "facet vertex 1 2", "endsolid vertex", "two\nlines\rvertex"}) {
+        SCOPED_TRACE(name);
+        const StlExportResult r = ExportStl(dir / "named.stl", cube, {StlEncoding::Ascii, name, true});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.report.roundTrip.unchanged) << FormatRoundTripReport(r.report.roundTrip);
+        EXPECT_TRUE(r.report.warnings.empty());
+    }
+    // A line break in the name would end the name's line early: it is a space.
+    const std::string text = ridgeforge::test::ReadTextFile(dir / "named.stl");
+    EXPECT_EQ(text.substr(0, 24), "solid two lines vertex\n ");
+    EXPECT_EQ(text.substr(text.size() - 26), "endsolid two lines vertex\n");
+}

@@ -412,3 +412,29 @@ TEST(StlImport, TheAutomaticWeldToleranceTakesTheFarthestCornerOfEveryBlock) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_NEAR(r.report.weldTolerance, 4e-3f, 1e-8f);
 }
+
+// Other programs' names of the solid hold keywords too; the whole rest of the
+// solid and endsolid lines is the name, in any case of the keyword.
+TEST(StlImport, TheSolidsNameIsTheRestOfItsLine) {
+    const std::string facets =
+        "facet normal 0 0 1\n outer loop\n  vertex 0 0 0\n  vertex 1 0 0\n  vertex 0 1 0\n endloop\nendfacet\n";
+    for (const std::string& text :
+         {"solid vertex test\n" + facets + "endsolid vertex test\n",
+          "  SOLID facet vertex 1 2 3\r\n" + facets + "ENDSOLID facet vertex 1 2 3\r\n",
+          "solid\n" + facets + "endsolid solid\n", "solid vertex\t1 2\n" + facets + "endsolid\tvertex 1 2 3"}) {
+        SCOPED_TRACE(text);
+        const StlImportResult r = Parse(text);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.report.trianglesRead, 1u);
+        // The facet keyword is counted once: none in the names.
+        for (const std::string& warning : r.report.warnings)
+            EXPECT_EQ(warning.find("facet keywords"), std::string::npos) << warning;
+    }
+    // A file cut off inside the solid still says so: the name line does not end it.
+    const StlImportResult open = Parse("solid endsolid\n" + facets);
+    ASSERT_TRUE(open.ok) << open.error;
+    bool early = false;
+    for (const std::string& warning : open.report.warnings)
+        early = early || warning.find("ends early") != std::string::npos;
+    EXPECT_TRUE(early);
+}

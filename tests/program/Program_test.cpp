@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -57,6 +59,71 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Shell("xdotool key --delay 100 alt+f x");
     EXPECT_EQ(WaitForExit(child, 30), 0);
+}
+
+// The program's shown window whose title (as the window manager reads it,
+// UTF-8) matches, or "". A title that older X text cannot hold (U+FFFD) is
+// not found by xdotool's search by name.
+std::string WaitForProgramWindow(const std::string& title, int seconds) {
+    const std::regex pattern(title);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    do {
+        std::istringstream windows(Shell("xdotool search --onlyvisible --classname ridgeforge 2>/dev/null"));
+        for (std::string window; std::getline(windows, window);)
+            if (std::regex_search(Shell("xdotool getwindowname " + window + " 2>/dev/null"), pattern)) return window;
+        Pause(100);
+    } while (std::chrono::steady_clock::now() < end);
+    return {};
+}
+
+// A part whose name a person abroad gives it opens from the command line,
+// under a UTF-8 locale and under the C locale: a letter outside ASCII, a
+// name that is not UTF-8, a name that starts with a dash. The program shows
+// the part (its window is titled for it) and lives on.
+TEST(Program, OpensAPartOfAnyNameFromTheCommandLine) {
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    struct Case {
+        const char* locale;
+        std::string name;
+        std::string title;  // a regular expression for the window's title
+    };
+    const Case cases[] = {{"C.UTF-8", "caf\xc3\xa9 gear.stl", "^caf.* gear.stl - Ruvolta$"},
+                          {"C", "caf\xc3\xa9 gear.stl", "^caf.* gear.stl - Ruvolta$"},
+                          {"C.UTF-8", "caf\xe9.stl", "^caf.*[.]stl - Ruvolta$"},
+                          {"C.UTF-8", "-dash.stl", "^-dash.stl - Ruvolta$"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.name);
+        ridgeforge::test::TempDir scratch("program-names");
+        const auto part = scratch.Path() / "f\xc3\xadl\xc3\xa9s" / c.name;
+        std::filesystem::create_directories(part.parent_path());
+        const auto bytes =
+            ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
+        std::ofstream(part, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
+            setenv("HOME", scratch.Path().c_str(), 1);
+            setenv("LANG", c.locale, 1);
+            unsetenv("LC_ALL");
+            unsetenv("LC_CTYPE");
+            // From the part's folder, as a person types its name there.
+            if (chdir(part.parent_path().c_str()) != 0) _exit(126);
+            execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, c.name.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        const EndWhenLeaving ender{child};
+        const std::string window = WaitForProgramWindow(c.title, 60);
+        ASSERT_FALSE(window.empty()) << "no window titled for the part";
+        Pause(1500);
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "the program ended";
+        Focus(window);
+        Keys("alt+f x");
+        EXPECT_EQ(WaitForExit(child, 30), 0);
+    }
 }
 
 // The build puts the factory library beside the program, where the

@@ -8,16 +8,22 @@
 #include "ui/app/MainFrame.h"
 #include "ui/app/RidgeforgeApp.h"
 #include "ui/app/RightPane.h"
+#include "text/PathText.h"
 
 namespace ridgeforge {
 
-void FrameViewShell::SetInformationText(const CString& text) { frame_.Information().SetInformationText(text); }
+// A file name's byte that is not UTF-8 shows as U+FFFD, not as an escape.
+void FrameViewShell::SetInformationText(const CString& text) {
+    frame_.Information().SetInformationText(ShownName(text));
+}
 
-void FrameViewShell::ShowMessage(const CString& text, InfoKind kind) { frame_.Information().ShowMessage(text, kind); }
+void FrameViewShell::ShowMessage(const CString& text, InfoKind kind) {
+    frame_.Information().ShowMessage(ShownName(text), kind);
+}
 
 CString FrameViewShell::Message() const { return frame_.Information().Message(); }
 
-void FrameViewShell::Log(const CString& text, LogKind kind) { frame_.Log(text, kind); }
+void FrameViewShell::Log(const CString& text, LogKind kind) { frame_.Log(ShownName(text), kind); }
 
 bool FrameViewShell::DetailedLog() const { return app_.DetailedLog(); }
 

@@ -25,6 +25,7 @@
 #include "ui/framework/Profile.h"
 #include "ui/framework/StartupMarks.h"
 #include "ui/view/RidgeforgeView.h"
+#include "text/PathText.h"
 #include "text/TextCase.h"
 #include "textures/TextureLibrary.h"
 #include "ui/workflow/FlowWnd.h"
@@ -360,11 +361,11 @@ void CMainFrame::OpenDroppedFiles(const std::vector<std::filesystem::path>& path
             if (texture.empty()) texture = path;
         } else {
             if (!leftAlone.empty()) leftAlone += L", ";
-            leftAlone += path.filename().wstring();
+            leftAlone += WideFromPath(path.filename());
         }
     }
-    if (!document.empty()) app_.OpenDocumentFile(document.wstring());
-    if (!texture.empty() && app_.Document() != nullptr) app_.Document()->LoadHeightMap(texture.wstring());
+    if (!document.empty()) app_.OpenDocumentFile(WideFromPath(document));
+    if (!texture.empty() && app_.Document() != nullptr) app_.Document()->LoadHeightMap(WideFromPath(texture));
     if (!leftAlone.empty()) Warn(L"Not a part, a project or an image, so left alone: " + leftAlone);
 }
 

@@ -4,6 +4,7 @@
 #include "ui/app/LogHighlights.h"
 #include "platform/SafeWrite.h"
 #include "ui/framework/Paint.h"
+#include "text/PathText.h"
 #include "text/Utf8.h"
 
 #include <wx/app.h>
@@ -256,10 +257,10 @@ bool COutputList::SaveLog(const std::filesystem::path& path, std::string* error)
 
 void COutputList::OnSaveAs() {
     wxFileDialog dialog(
-        this, wxS("Save As"), lastSavedFolder_.empty() ? wxString() : wxString(lastSavedFolder_.wstring()),
+        this, wxS("Save As"), lastSavedFolder_.empty() ? wxString() : wxString(WideFromPath(lastSavedFolder_)),
         wxS("Ruvolta log.txt"), wxS("Text files (*.txt)|*.txt|All files (*.*)|*.*"), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK) return;
-    std::filesystem::path path(dialog.GetPath().ToStdWstring());
+    std::filesystem::path path = PathFromWide(dialog.GetPath().ToStdWstring());
     if (!path.has_extension()) path += ".txt";
     std::string error;
     if (!SaveLog(path, &error)) {

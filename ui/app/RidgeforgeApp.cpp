@@ -22,6 +22,8 @@
 #include "ui/framework/StartupMarks.h"
 #include "ui/framework/WindowPlacement.h"
 #include "textures/UserFolderMigration.h"
+#include "text/PathText.h"
+#include "text/Utf8.h"
 
 namespace ridgeforge {
 namespace {
@@ -30,7 +32,7 @@ constexpr const char* kVendor = "Fernwhistle";
 constexpr const char* kProfileName = "Ruvolta";
 constexpr const wchar_t* kOpenFilter = L"STL Files (*.stl)|*.stl|All Files (*.*)|*.*||";
 
-CString Widen(const std::string& utf8) { return wxString::FromUTF8(utf8.c_str()).ToStdWstring(); }
+CString Widen(const std::string& utf8) { return WideFromUtf8(utf8); }
 
 }  // namespace
 
@@ -39,11 +41,11 @@ CString ManualNotOpenedMessage(ui::OpenOutcome outcome, const std::filesystem::p
         case ui::OpenOutcome::NoOpener:
             return L"The manual could not be opened, as there is no program here to open files with (xdg-open is "
                    L"not installed): " +
-                   path.wstring();
+                   WideFromPath(path);
         case ui::OpenOutcome::NoProgramForType:
-            return L"The manual could not be opened, as no program for PDF files is installed: " + path.wstring();
+            return L"The manual could not be opened, as no program for PDF files is installed: " + WideFromPath(path);
         default:
-            return L"The manual could not be opened: " + path.wstring();
+            return L"The manual could not be opened: " + WideFromPath(path);
     }
 }
 
@@ -84,7 +86,7 @@ bool CRidgeforgeApp::InitInstance() {
     }
     if (!document_ || !view_) return false;
     docManager_ = std::make_unique<ui::SingleDocManager>(document_->Base(), *view_, [this](const CString& title) {
-        if (frame_ != nullptr) frame_->SetTitle(wxString(title.c_str()) + " - " + kAppName);
+        if (frame_ != nullptr) frame_->SetTitle(wxString(ShownName(title)) + " - " + kAppName);
     });
     ui::MarkStartupPhase("profile, menus, tooltips, the document template");
 
@@ -113,10 +115,7 @@ bool CRidgeforgeApp::InitInstance() {
     // The file named on the command line opens before the window is shown;
     // one that cannot be opened leaves an empty document (the document has
     // logged why) instead of ending the program.
-    std::vector<wchar_t*> arguments;
-    for (std::wstring& argument : options_.arguments) arguments.push_back(argument.data());
-    const std::optional<CString> file =
-        arguments.empty() ? std::nullopt : ui::CommandLineFile(static_cast<int>(arguments.size()), arguments.data());
+    const std::optional<CString> file = ui::CommandLineFile(options_.arguments);
     if (!file || !docManager_->OpenDocumentFile(*file)) docManager_->OnFileNew();
     ui::MarkStartupPhase("the main window, its panes and the view made (ProcessShellCommand)");
 
@@ -146,7 +145,7 @@ bool CRidgeforgeApp::OnIdle(long) {
     // the frame follows on the next idle pass.
     const CString& title = document_->Base().GetTitle();
     if (!title.empty()) {
-        const wxString wanted = wxString(title.c_str()) + " - " + kAppName;
+        const wxString wanted = wxString(ShownName(title)) + " - " + kAppName;
         if (frame_->GetTitle() != wanted) frame_->SetTitle(wanted);
     }
     if (document_->PollPipeline()) return true;
@@ -199,7 +198,7 @@ void CRidgeforgeApp::OnUserManual() {
     const std::filesystem::path path = programFolder_ / "Ruvolta_Manual.pdf";
     std::error_code error;
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
-        if (frame_ != nullptr) frame_->Warn(L"The manual is not beside the program: " + path.wstring());
+        if (frame_ != nullptr) frame_->Warn(L"The manual is not beside the program: " + WideFromPath(path));
         return;
     }
     // The opener may only find out later that nothing opens a PDF; the

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "platform/KnownFolders.h"
+#include "text/PathText.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Paint.h"
 
@@ -285,11 +286,11 @@ const wxImage* CToolbarHostWnd::SourceIcon(const ToolbarButton& button) {
     name.Trim(true).Trim(false);
     if (name.empty()) return nullptr;
     if (name.Find('.') == wxNOT_FOUND) name += ".png";
-    std::filesystem::path folder = iconFolder_.utf8_string();
+    std::filesystem::path folder = PathFromWide(iconFolder_.ToStdWstring());
     if (iconFolderRelative_ && !folder.is_absolute()) {
         folder = iconFolder_.empty() ? platform::ExecutableFolder() : platform::ExecutableFolder() / folder;
     }
-    wxImage image = ui::LoadImageFileToBitmap(folder / name.utf8_string());
+    wxImage image = ui::LoadImageFileToBitmap(folder / PathFromWide(name.ToStdWstring()));
     // A file that fails is tried again at the next paint: it may be copied
     // in while the program runs.
     if (!image.IsOk() || image.GetHeight() < 1) return nullptr;

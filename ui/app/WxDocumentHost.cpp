@@ -13,6 +13,7 @@
 #include "ui/dialogs/RemeshInputDialog.h"
 #include "ui/framework/Profile.h"
 #include "ui/framework/WaitLoop.h"
+#include "text/PathText.h"
 
 namespace ridgeforge {
 namespace {
@@ -27,9 +28,11 @@ long DialogStyle(const FileDialogRequest& request, bool save) {
 }
 
 std::optional<CString> RunFileDialog(wxWindow* parent, const FileDialogRequest& request, bool save) {
+    // The folder goes to the toolkit as its bytes; the proposed name is text
+    // the person edits, which the toolkit refuses when it is not UTF-8.
     wxFileDialog dialog(parent, request.title.empty() ? wxString(save ? "Save As" : "Open") : ToWx(request.title),
-                        ToWx(request.initialFolder), ToWx(request.fileName), FileDialogWildcard(request.filter),
-                        DialogStyle(request, save));
+                        ToWx(request.initialFolder), ToWx(ShownName(request.fileName)),
+                        FileDialogWildcard(request.filter), DialogStyle(request, save));
     if (dialog.ShowModal() != wxID_OK) return std::nullopt;
     CString path = dialog.GetPath().ToStdWstring();
     if (!request.defaultExtension.empty()) path = WithDefaultExtension(path, request.defaultExtension);
@@ -45,14 +48,15 @@ wxString FileDialogWildcard(const CString& filter) {
 }
 
 CString WithDefaultExtension(const CString& path, const CString& extension) {
-    if (path.empty() || std::filesystem::path(path).has_extension()) return path;
+    if (path.empty() || PathFromWide(path).has_extension()) return path;
     return path + L"." + extension;
 }
 
 wxWindow* WxDocumentHost::Parent() const { return app_.Frame(); }
 
+// A file name's byte that is not UTF-8 shows as U+FFFD, not as an escape.
 void WxDocumentHost::AddLogLine(const CString& text, LogKind kind) {
-    if (CMainFrame* frame = app_.Frame()) frame->Log(text, kind);
+    if (CMainFrame* frame = app_.Frame()) frame->Log(ShownName(text), kind);
 }
 
 void WxDocumentHost::ClearLog() {
@@ -73,7 +77,7 @@ void WxDocumentHost::ShowOutputPane() {
 }
 
 void WxDocumentHost::ShowInformation(const CString& text, InfoKind kind) {
-    if (CMainFrame* frame = app_.Frame()) frame->Information().ShowMessage(text, kind);
+    if (CMainFrame* frame = app_.Frame()) frame->Information().ShowMessage(ShownName(text), kind);
 }
 
 void WxDocumentHost::BeginWaitCursor() { wxBeginBusyCursor(); }
@@ -131,9 +135,7 @@ bool WxDocumentHost::DetailedLog() const { return app_.DetailedLog(); }
 
 bool WxDocumentHost::OpenDocumentFile(const CString& path) { return app_.OpenDocumentFile(path); }
 
-void WxDocumentHost::AddToRecentFiles(const CString& path) {
-    app_.Profile().AddRecentFile(std::filesystem::path(path));
-}
+void WxDocumentHost::AddToRecentFiles(const CString& path) { app_.Profile().AddRecentFile(PathFromWide(path)); }
 
 void WxDocumentHost::WaitForJob(const std::function<bool()>& finished, const std::function<void()>& tick,
                                 std::atomic<bool>& stop) {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "text/Utf8.h"
+
 class wxStaticText;
 class wxWindow;
 
@@ -32,6 +34,7 @@ void SetGrowingWrappedText(wxStaticText& control, const wxString& text);
 wxString UnwrappedLabel(const wxWindow& control);
 
 // UTF-8 to the windows' text.
-inline wxString FromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+// Broken UTF-8 (a file name in an error text) is mended rather than lost.
+inline wxString FromUtf8(const std::string& text) { return wxString(WideFromUtf8(text)); }
 
 }  // namespace ridgeforge

@@ -3,12 +3,15 @@
 #include <unistd.h>
 #include <wx/frame.h>
 #include <wx/process.h>
+#include <wx/strconv.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
 #include <new>
 #include <system_error>
 #include <utility>
+
+#include "text/Utf8.h"
 
 namespace ridgeforge::ui {
 namespace {
@@ -96,6 +99,33 @@ bool AppHost::OnExceptionInMainLoop() {
     } catch (...) {
         return wxApp::OnExceptionInMainLoop();
     }
+}
+
+std::vector<std::wstring> ProgramArguments(const std::vector<std::string>& raw, const std::vector<wxString>& kept) {
+    std::vector<std::wstring> arguments;
+    if (raw.empty()) return arguments;
+    arguments.push_back(WideFromBytesKeepingInvalid(raw[0]));
+    // The library converted each argument with the locale's conversion and
+    // the toolkit then took its own out, so what is kept is, in order, part
+    // of the raw arguments that converted; one that did not convert never
+    // reached the toolkit.
+    std::size_t next = 1;
+    std::vector<std::wstring> own;
+    for (std::size_t index = 1; index < raw.size(); ++index) {
+        const wxWCharBuffer converted = wxConvLocal.cMB2WC(raw[index].c_str());
+        const bool dropped = converted.data() == nullptr;
+        if (!dropped && (next >= kept.size() || kept[next] != wxString(converted))) continue;  // the toolkit's
+        if (!dropped) ++next;
+        own.push_back(WideFromBytesKeepingInvalid(raw[index]));
+    }
+    // Kept arguments that match nothing: the library did something else,
+    // and every raw argument is the program's.
+    if (next < kept.size()) {
+        own.clear();
+        for (std::size_t index = 1; index < raw.size(); ++index) own.push_back(WideFromBytesKeepingInvalid(raw[index]));
+    }
+    arguments.insert(arguments.end(), own.begin(), own.end());
+    return arguments;
 }
 
 std::filesystem::path ExecutablePath() {

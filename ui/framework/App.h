@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <wx/app.h>
 
@@ -90,6 +91,16 @@ private:
     std::unique_ptr<Application> application_;
     std::unique_ptr<IdleDriver> idle_;
 };
+
+// The program's own arguments, its name first, as the wide strings the
+// windows use (every byte kept, text/PathText.h). `raw` is the command line
+// as the process got it; `kept` what the window library left of it after
+// taking the toolkit's own options (--display and the like) out and dropping
+// what it could not convert under the locale (a name that is not UTF-8) or
+// converting it through the locale (every letter outside ASCII under the C
+// locale). The toolkit's options stay out; everything else comes from the
+// raw bytes.
+std::vector<std::wstring> ProgramArguments(const std::vector<std::string>& raw, const std::vector<wxString>& kept);
 
 // The running program's own file (/proc/self/exe), or empty.
 std::filesystem::path ExecutablePath();

@@ -1,8 +1,5 @@
 #include "ui/framework/DocView.h"
 
-#include <wx/cmdline.h>
-#include <wx/log.h>
-
 namespace ridgeforge::ui {
 
 void View::OnInitialUpdate() { OnUpdate(nullptr, ViewUpdateHint::FullRefresh); }
@@ -55,12 +52,17 @@ bool SingleDocManager::OpenDocumentFile(const CString& path) {
     return true;
 }
 
-std::optional<CString> CommandLineFile(int argc, wxChar** argv) {
-    wxCmdLineParser parser(argc, argv);
-    parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
-    wxLogNull quiet;
-    if (parser.Parse(false) != 0 || parser.GetParamCount() == 0) return std::nullopt;
-    return parser.GetParam(0).ToStdWstring();
+std::optional<CString> CommandLineFile(const std::vector<std::wstring>& arguments) {
+    bool endOfOptions = false;
+    for (std::size_t index = 1; index < arguments.size(); ++index) {
+        const std::wstring& argument = arguments[index];
+        if (argument == L"--" && !endOfOptions) {
+            endOfOptions = true;
+        } else if (!argument.empty()) {
+            return argument;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace ridgeforge::ui

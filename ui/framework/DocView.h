@@ -8,8 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
-
-#include <wx/chartype.h>
+#include <vector>
 
 #include "document/DocumentBase.h"
 #include "ui/framework/CommandTable.h"
@@ -70,8 +69,10 @@ private:
     std::function<void(const CString&)> onTitle_;
 };
 
-// The file named on the command line (the first parameter), or nothing;
-// options are refused by the parser's own rules.
-std::optional<CString> CommandLineFile(int argc, wxChar** argv);
+// The file named on the command line (the program's name first), or
+// nothing. The program has no options of its own, so every argument is a
+// file name, one that starts with "-" too; a first "--" (the usual end of
+// options) is passed over.
+std::optional<CString> CommandLineFile(const std::vector<std::wstring>& arguments);
 
 }  // namespace ridgeforge::ui

@@ -3,6 +3,8 @@
 #include <wx/dnd.h>
 #include <wx/window.h>
 
+#include "text/PathText.h"
+
 namespace ridgeforge::ui {
 namespace {
 
@@ -13,7 +15,7 @@ public:
     bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override {
         std::vector<std::filesystem::path> paths;
         paths.reserve(names.size());
-        for (const wxString& name : names) paths.emplace_back(name.ToStdString(wxConvUTF8));
+        for (const wxString& name : names) paths.push_back(PathFromWide(name.ToStdWstring()));
         if (handler_) handler_(paths);
         return true;
     }
@@ -36,7 +38,7 @@ bool SimulateFileDrop(wxWindow& window, const std::vector<std::filesystem::path>
     auto* target = dynamic_cast<wxFileDropTarget*>(window.GetDropTarget());
     if (target == nullptr) return false;
     wxArrayString names;
-    for (const auto& path : paths) names.Add(wxString::FromUTF8(path.string().c_str()));
+    for (const auto& path : paths) names.Add(wxString(WideFromPath(path)));
     return target->OnDropFiles(0, 0, names);
 }
 

@@ -10,11 +10,12 @@
 
 #include "platform/Files.h"
 #include "platform/SafeWrite.h"
+#include "text/PathText.h"
 
 namespace ridgeforge::ui {
 namespace {
 
-wxString ToWx(const std::filesystem::path& path) { return wxString::FromUTF8(path.string().c_str()); }
+wxString ToWx(const std::filesystem::path& path) { return wxString(WideFromPath(path)); }
 
 const wxString kRecentGroup = "Recent File List";
 

@@ -20,6 +20,8 @@
 #include "textures/GreyBmp.h"
 #include "textures/Presets.h"
 #include "textures/ThumbnailCache.h"
+#include "text/PathText.h"
+#include "text/Utf8.h"
 #include "ui/workflow/FlowDocument.h"
 
 namespace ridgeforge {
@@ -88,7 +90,7 @@ bool CTextureBody::OnCreateBody() {
                             "PNG (*.png)|*.png|TIFF (*.tif;*.tiff)|*.tif;*.tiff|BMP (*.bmp)|*.bmp|"
                             "JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|All Files (*.*)|*.*",
                             wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-        if (dialog.ShowModal() == wxID_OK) LoadChosenImage(Utf8(dialog.GetPath()));
+        if (dialog.ShowModal() == wxID_OK) LoadChosenImage(Utf8FromWide(dialog.GetPath().ToStdWstring()));
     });
     seamMethod_ = new wxChoice(this, 7);
     for (const std::string& name : mesh::seamless::MethodNames()) seamMethod_->Append(wxString::FromUTF8(name));
@@ -184,7 +186,7 @@ ThumbnailItem CTextureBody::ImageItem(const std::string& path, const wxString& c
     ThumbnailItem item{key, caption, {}, 0, user};
     std::vector<std::uint8_t> grey;
     std::int32_t side = 0;
-    if (GetThumbnail(roots_, std::filesystem::path(path), grey, side)) {
+    if (GetThumbnail(roots_, PathFromUtf8(path), grey, side)) {
         item.pixels = GreyToPixels(grey);
         item.side = side;
     }
@@ -200,7 +202,7 @@ std::vector<ThumbnailItem> CTextureBody::CategoryItems(const wxString& category)
     items.reserve(images.size());
     for (const TextureLibraryImage& image : images)
         items.push_back(
-            ImageItem(image.path.string(), wxString::FromUTF8(image.name), image.origin == ItemOrigin::User));
+            ImageItem(Utf8FromPath(image.path), wxString(WideFromUtf8(image.name)), image.origin == ItemOrigin::User));
     categoryImages_[category] = std::move(images);
     categoryItems_[category] = items;
     return items;
@@ -209,7 +211,7 @@ std::vector<ThumbnailItem> CTextureBody::CategoryItems(const wxString& category)
 std::vector<ThumbnailItem> CTextureBody::CustomItems() {
     std::vector<ThumbnailItem> items;
     for (const std::string& path : customImages_)
-        items.push_back(ImageItem(path, wxString::FromUTF8(std::filesystem::path(path).stem().string()), true));
+        items.push_back(ImageItem(path, wxString(WideFromPath(PathFromUtf8(path).stem())), true));
     return items;
 }
 
@@ -250,7 +252,7 @@ bool CTextureBody::IsCustomImage(const std::string& path) const {
 void CTextureBody::LoadImageIntoDocument(const std::string& path) {
     FlowDocument* document = GetActiveFlowDocument();
     if (document == nullptr) return;
-    document->LoadHeightMap(wxString::FromUTF8(path).ToStdWstring());
+    document->LoadHeightMap(WideFromUtf8(path));
     UpdateFromDocument(document);
 }
 
@@ -275,7 +277,7 @@ void CTextureBody::OnGridClick(int index, bool right) {
     if (right) {
         if (tab_ != kCustomTab) return;
         std::vector<std::string> images = LoadCustomImages(roots_);
-        const std::string key = Utf8(item.key);
+        const std::string key = Utf8FromWide(item.key.ToStdWstring());
         const auto removed = std::remove_if(images.begin(), images.end(),
                                             [&key](const std::string& path) { return EqualsIgnoringCase(path, key); });
         if (removed != images.end()) {
@@ -299,7 +301,7 @@ void CTextureBody::OnGridClick(int index, bool right) {
     } else if (tab_ == kTexturesTab) {
         CategoryItems(chosenCategory_);
         for (const TextureLibraryImage& image : categoryImages_[chosenCategory_])
-            if (ImageKey(image.path.string()) == item.key) return LoadImageIntoDocument(image.path.string());
+            if (ImageKey(Utf8FromPath(image.path)) == item.key) return LoadImageIntoDocument(Utf8FromPath(image.path));
     } else {
         for (const std::string& path : customImages_)
             if (ImageKey(path) == item.key) return LoadImageIntoDocument(path);
@@ -307,12 +309,16 @@ void CTextureBody::OnGridClick(int index, bool right) {
 }
 
 void CTextureBody::LoadChosenImage(const std::string& path) {
+    // Only an image that loaded joins the user's list: one that did not
+    // would stay there as a blank thumbnail (the document has said why).
+    FlowDocument* document = GetActiveFlowDocument();
+    if (document == nullptr || !document->LoadHeightMap(WideFromUtf8(path))) {
+        UpdateFromDocument(document);
+        return;
+    }
     if (std::string reason; !AddCustomImage(roots_, path, &reason)) LogCustomImagesNotSaved(reason);
     ReloadCustomImages();
     if (tab_ == kCustomTab) RebuildGrid();
-    FlowDocument* document = GetActiveFlowDocument();
-    if (document == nullptr) return;
-    document->LoadHeightMap(wxString::FromUTF8(path).ToStdWstring());
     UpdateFromDocument(document);
 }
 
@@ -356,7 +362,7 @@ void CTextureBody::UpdateFromDocument(FlowDocument* document) {
     if (hasTexture && procedural != nullptr) {
         status = ProceduralStatus(procedural->Name(), document->PresetName());
     } else if (hasTexture) {
-        const std::string path = wxString(document->ImagePath()).ToStdString(wxConvUTF8);
+        const std::string path = Utf8FromWide(document->ImagePath());
         status = ImageStatus(map->name, document->ImagePath(), !path.empty() && IsCustomImage(path));
     }
     if (status.targetTab < 0) status.targetTab = tab_;

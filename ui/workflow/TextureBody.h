@@ -45,7 +45,7 @@ public:
 
     void OnCategoryClick(int index);
     void OnGridClick(int index, bool right);
-    // Adds the chosen file to the user's images and loads it.
+    // Loads the chosen file and, once it has loaded, adds it to the user's images.
     void LoadChosenImage(const std::string& path);
     void OnSeamMethodChanged();
     void OnEdit();

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "text/PathText.h"
 #include "text/TextCase.h"
+#include "text/Utf8.h"
 
 namespace ridgeforge {
 
@@ -85,23 +87,23 @@ TextureStatus ProceduralStatus(const std::string& name, const std::wstring& pres
 TextureStatus ImageStatus(const std::string& mapName, const std::wstring& path, bool isCustom) {
     TextureStatus status;
     status.title = wxString::FromUTF8(mapName);
-    const std::filesystem::path file(path);
+    const std::filesystem::path file = PathFromWide(path);
     const std::filesystem::path folder = file.parent_path();
     if (!path.empty() && EqualsIgnoringCase(folder.parent_path().filename().string(), "textures")) {
-        status.subtitle = "Textures > " + wxString::FromUTF8(folder.filename().string());
-        status.selectName = wxString::FromUTF8(folder.filename().string());
+        status.subtitle = "Textures > " + wxString(WideFromPath(folder.filename()));
+        status.selectName = wxString(WideFromPath(folder.filename()));
         status.targetTab = kTexturesTab;
     } else if (!path.empty() && isCustom) {
-        status.subtitle = "Your image: " + wxString::FromUTF8(folder.string());
+        status.subtitle = "Your image: " + wxString(WideFromPath(folder));
         status.targetTab = kCustomTab;
     } else {
         status.subtitle = "Image from disk";
     }
-    status.key = path.empty() ? wxString() : ImageKey(file.string());
+    status.key = path.empty() ? wxString() : ImageKey(Utf8FromWide(path));
     return status;
 }
 
-wxString ImageKey(const std::string& utf8Path) { return wxString::FromUTF8(LowerCased(utf8Path)); }
+wxString ImageKey(const std::string& utf8Path) { return wxString(WideFromUtf8(LowerCased(utf8Path))); }
 
 wxString PresetKey(const wxString& textureName, const wxString& presetName) { return textureName + "|" + presetName; }
 

@@ -7,12 +7,15 @@
 #include <vector>
 #include <sys/stat.h>
 
+#include "ui/framework/App.h"
 #include "ui/framework/DocView.h"
 #include "ui/framework/Profile.h"
 #include "ui/framework/StartupMarks.h"
 #include "tests/document/FakeHost.h"
 #include "platform/Files.h"
+#include "text/PathText.h"
 #include "tests/support/HostileFiles.h"
+#include "tests/support/NamesAbroad.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ui/WxTest.h"
@@ -107,10 +110,43 @@ TEST(SingleDocManager, NewAndOpenReuseTheOneDocument) {
 }
 
 TEST(SingleDocManager, CommandLineNamesTheFile) {
-    std::wstring program = L"ridgeforge", file = L"/parts/a b.stl";
-    std::vector<wchar_t*> both{program.data(), file.data()};
-    EXPECT_EQ(ui::CommandLineFile(2, both.data()), std::optional<CString>(L"/parts/a b.stl"));
-    EXPECT_EQ(ui::CommandLineFile(1, both.data()), std::nullopt);
+    const auto file = [](std::vector<std::wstring> arguments) { return ui::CommandLineFile(arguments); };
+    EXPECT_EQ(file({L"ridgeforge", L"/parts/a b.stl"}), std::optional<CString>(L"/parts/a b.stl"));
+    EXPECT_EQ(file({L"ridgeforge"}), std::nullopt);
+    EXPECT_EQ(file({}), std::nullopt);
+    // The program has no options: a name that starts with a dash is a file,
+    // before a "--" and after one; only the first "--" is the marker.
+    EXPECT_EQ(file({L"ridgeforge", L"-dash.stl"}), std::optional<CString>(L"-dash.stl"));
+    EXPECT_EQ(file({L"ridgeforge", L"--", L"-dash.stl"}), std::optional<CString>(L"-dash.stl"));
+    EXPECT_EQ(file({L"ridgeforge", L"--", L"--"}), std::optional<CString>(L"--"));
+    EXPECT_EQ(file({L"ridgeforge", L"", L"b.stl", L"c.stl"}), std::optional<CString>(L"b.stl"));
+}
+
+// The toolkit's own options leave the command line; everything else comes
+// from the bytes the process got, which the library's copy loses.
+TEST(SingleDocManager, ProgramArgumentsKeepEveryByteAndLeaveTheToolkitsOptionsOut) {
+    const std::string cafe = "caf\xc3\xa9 gear.stl", latin = "caf\xe9.stl";
+    const std::vector<std::string> raw = {"ridgeforge", "--display", ":1", cafe, latin, "-dash.stl", "--name=x"};
+    for (const char* locale : test::LocalesAbroad()) {
+        SCOPED_TRACE(locale);
+        test::ScopedEnvironment environment;
+        environment.Set("LC_ALL", locale);
+        // What the library keeps: its own conversion of what the toolkit left.
+        std::vector<wxString> kept;
+        for (const std::size_t index : {0u, 3u, 4u, 5u}) {
+            const wxWCharBuffer converted = wxConvLocal.cMB2WC(raw[index].c_str());
+            if (converted.data() != nullptr) kept.push_back(wxString(converted));
+        }
+        const std::vector<std::wstring> arguments = ui::ProgramArguments(raw, kept);
+        const std::vector<std::wstring> expected = {L"ridgeforge", WideFromPath(cafe), WideFromPath(latin),
+                                                    L"-dash.stl"};
+        EXPECT_EQ(arguments, expected);
+        EXPECT_EQ(PathFromWide(arguments[2]).native(), latin);
+    }
+    // Kept arguments that match nothing raw: every raw argument is the program's.
+    EXPECT_EQ(ui::ProgramArguments({"ridgeforge", "a.stl"}, {"ridgeforge", "other"}),
+              (std::vector<std::wstring>{L"ridgeforge", L"a.stl"}));
+    EXPECT_TRUE(ui::ProgramArguments({}, {}).empty());
 }
 
 // The profile lives under XDG_CONFIG_HOME (or ~/.config), keeps what is
@@ -148,6 +184,34 @@ TEST(Profile, KeepsValuesAndFourRecentFilesAcrossRuns) {
     EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
     environment.Set("XDG_CONFIG_HOME", "relative/dir");  // not absolute: ignored
     EXPECT_EQ(ui::ProfileFolder("Ruvolta"), scratch.Path() / "home" / ".config" / "Ruvolta");
+}
+
+// Recent files and the profile itself under a home folder whose name is not
+// ASCII, or not UTF-8: each file comes back as the bytes it was given.
+TEST(Profile, RecentFilesOfAnyNameComeBackUnderEitherLocale) {
+    for (const char* locale : test::LocalesAbroad()) {
+        const test::ScopedLocale scoped(locale);
+        ASSERT_TRUE(scoped.Ok()) << locale;
+        test::TempDir scratch("profile-names");
+        test::ScopedEnvironment environment;
+        const std::filesystem::path home = scratch.Path() / "h\xc3\xb6me \xe9";
+        environment.Unset("XDG_CONFIG_HOME");
+        environment.Set("HOME", home.string());
+        const std::vector<std::string>& names = test::NamesAbroad();
+        {
+            ui::Profile profile("Fernwhistle", "Ruvolta", 9, 24848);
+            for (const std::string& name : names) profile.AddRecentFile(home / (name + ".stl"));
+        }
+        EXPECT_TRUE(std::filesystem::is_regular_file(home / ".config" / "Ruvolta" / "Ruvolta.conf"));
+        ui::Profile profile("Fernwhistle", "Ruvolta", 9, 24848);
+        wxFileHistory& recent = profile.RecentFiles();
+        ASSERT_EQ(recent.GetCount(), names.size()) << locale;
+        for (std::size_t index = 0; index < names.size(); ++index) {
+            const std::filesystem::path expected = home / (names[names.size() - 1 - index] + ".stl");
+            EXPECT_EQ(PathFromWide(recent.GetHistoryFile(index).ToStdWstring()).native(), expected.native())
+                << locale << " " << index;
+        }
+    }
 }
 
 // A profile kept elsewhere through a link (as dotfile managers do) stays a
