@@ -261,6 +261,8 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     std::unique_ptr<mesh::procedural::ProceduralTexture> pattern;
     if (!record.proceduralPattern.empty()) pattern = mesh::procedural::CreateTexture(record.proceduralPattern);
     if (pattern != nullptr) {
+        // Rendered and described with the project's values from the start.
+        pattern->ParseValues(record.proceduralParameters);
         ApplyProceduralTexture(std::move(pattern), Utf8ToCString(record.proceduralPreset));
     } else if (!record.proceduralPattern.empty()) {
         Log(L"The project's procedural texture \"" + Utf8ToCString(record.proceduralPattern) +
