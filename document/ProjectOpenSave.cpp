@@ -17,6 +17,7 @@
 
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
+#include "document/ProjectRanges.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/StlExport.h"
@@ -218,6 +219,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
         return false;
     }
     Log(L"Opening project " + path, LogKind::Auto);
+    std::vector<HeldValue> held = HoldProjectToRanges(record);
 
     if (record.testShape == "cube") {
         OnTestCube();
@@ -262,6 +264,8 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     if (!record.proceduralPattern.empty()) pattern = mesh::procedural::CreateTexture(record.proceduralPattern);
     if (pattern != nullptr) {
         // Rendered and described with the project's values from the start.
+        const std::vector<HeldValue> parameters = HeldParameterValues(*pattern, record.proceduralParameters);
+        held.insert(held.end(), parameters.begin(), parameters.end());
         pattern->ParseValues(record.proceduralParameters);
         ApplyProceduralTexture(std::move(pattern), Utf8ToCString(record.proceduralPreset));
     } else if (!record.proceduralPattern.empty()) {
@@ -319,6 +323,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
                             L"\nLoad it again; its size and placement are kept.",
                         InfoKind::Caution);
     }
+    for (const HeldValue& value : held) Log(Utf8ToCString(DescribeHeldValue(value)), LogKind::Warning);
     if (record.subdivideOn) {
         Log(L"The project had Subdivide switched on. Subdivide is no longer a step: the relief is made at the "
             L"triangle size, so a smaller triangle size is what gives finer relief now.",
