@@ -215,7 +215,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     if (!ReadProjectJson(PathFromWide(path), record, error)) {
         const CString why = Utf8ToCString(error);
         Log(L"Project not opened: " + why, LogKind::Error);
-        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        ShowOpenFailure(L"This project could not be opened.\n" + why);
         return false;
     }
     Log(L"Opening project " + path, LogKind::Auto);
@@ -231,7 +231,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
         const CString why =
             L"the project names a test shape this program does not have: \"" + Utf8ToCString(record.testShape) + L"\"";
         Log(L"Project not opened: " + why, LogKind::Error);
-        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        ShowOpenFailure(L"This project could not be opened.\n" + why);
         return false;
     } else {
         CString partPath = record.partPath;
@@ -243,7 +243,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
                     : Host()->AskQuestion(L"The project's part was not found:\n" + partPath + L"\n\nFind it?",
                                           QuestionButtons::YesNo, QuestionIcon::Question);
             if (answer != QuestionAnswer::Yes) {
-                ShowInformation(L"The project's part was not found:\n" + partPath, InfoKind::Problem);
+                ShowOpenFailure(L"The project's part was not found:\n" + partPath);
                 return false;
             }
             FileDialogRequest request;
