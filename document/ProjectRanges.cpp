@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 
+#include "text/Format.h"
 #include "text/NumberText.h"
 #include "textures/procedural/ParameterSet.h"
 
@@ -43,16 +44,14 @@ public:
         const auto lo = static_cast<std::uint64_t>(kSmallestTriangleLimit);
         const auto hi = static_cast<std::uint64_t>(kLargestTriangleLimit);
         const std::uint64_t used = std::clamp(value, lo, hi);
-        if (used != value) {
-            held_.push_back({name, static_cast<double>(value), static_cast<double>(used),
-                             Number(static_cast<double>(lo)) + " to " + Number(static_cast<double>(hi))});
-            value = used;
-        }
+        if (used == value) return;
+        held_.push_back({name, FormatCount(value), FormatCount(used), FormatCount(lo) + " to " + FormatCount(hi)});
+        value = used;
     }
     void Note(float& value, float used, const std::string& name, const std::string& allowed) {
         // Written so that a NaN, which equals nothing, counts as changed.
         if (used == value) return;
-        held_.push_back({name, static_cast<double>(value), static_cast<double>(used), allowed});
+        held_.push_back({name, Number(value), Number(used), allowed});
         value = used;
     }
 
@@ -88,8 +87,8 @@ void HoldMapping(ProjectFileData& r, Holder& h, std::vector<HeldValue>& held) {
     }
     if (r.occupancyCells != 128 && r.occupancyCells != 256 && r.occupancyCells != 512) {
         const std::int32_t used = ProjectFileData{}.occupancyCells;
-        held.push_back({"test grid (cells across)", static_cast<double>(r.occupancyCells), static_cast<double>(used),
-                        "128, 256 or 512"});
+        held.push_back(
+            {"test grid (cells across)", std::to_string(r.occupancyCells), std::to_string(used), "128, 256 or 512"});
         r.occupancyCells = used;
     }
 }
@@ -174,15 +173,14 @@ std::vector<HeldValue> HeldParameterValues(const mesh::procedural::ParameterSet&
         const float read = found->second;
         const float used = definition.Clamp(read);
         if (used == read) continue;
-        held.push_back({std::string(set.Name()) + " " + definition.label, static_cast<double>(read),
-                        static_cast<double>(used), Allowed(definition)});
+        held.push_back({definition.label + " of " + set.Name(), Number(read), Number(used), Allowed(definition)});
     }
     return held;
 }
 
 std::string DescribeHeldValue(const HeldValue& held) {
-    return "The project's " + held.name + " " + Number(held.read) + " is outside what the program allows (" +
-           held.allowed + "), so " + Number(held.used) + " is used.";
+    return "The project's " + held.name + " " + held.read + " is outside what the program allows (" + held.allowed +
+           "), so " + held.used + " is used.";
 }
 
 }  // namespace ridgeforge

@@ -26,8 +26,8 @@ namespace ridgeforge {
 
 struct HeldValue {
     std::string name;     // the setting, as the user knows it: "midlevel", "triangle size (mm)"
-    double read = 0.0;    // what the file holds
-    double used = 0.0;    // what is taken instead
+    std::string read;     // what the file holds, as number text
+    std::string used;     // what is taken instead
     std::string allowed;  // what its control allows: "0 to 1", "at least 0.01"
 };
 

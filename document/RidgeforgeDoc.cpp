@@ -140,6 +140,9 @@ void CRidgeforgeDoc::LogText(const std::string& utf8) {
 }
 
 void CRidgeforgeDoc::ShowInformation(const CString& text, InfoKind kind, InformationSource source) {
+    // A run's words put aside for another message come back with the result.
+    if (informationSource == InformationSource::Result && source != InformationSource::Result && !text.empty())
+        resultMessageHidden = true;
     informationSource = text.empty() ? InformationSource::None : source;
     if (Host() != nullptr) Host()->ShowInformation(text, kind);
 }
@@ -171,9 +174,7 @@ void CRidgeforgeDoc::SettleMessages() {
     SettleResultMessage();
 }
 
-bool CRidgeforgeDoc::ShowsResult() const {
-    return IsResultCurrent() && !placementToolActive && !printCheckShown;
-}
+bool CRidgeforgeDoc::ShowsResult() const { return IsResultCurrent() && !placementToolActive && !printCheckShown; }
 
 void CRidgeforgeDoc::SettleResultMessage() {
     if (resultMessage.empty()) return;

@@ -39,9 +39,9 @@ using test::SameMesh;
 // The Information pane's words about a run's result, each of which speaks
 // of the mesh the run made.
 bool SpeaksOfAResult(const CString& message) {
-    for (const wchar_t* words : {L"The relief needs support.", L"The relief thinned a wall",
-                                 L"This part is small for a relief", L"The texture reaches no surface",
-                                 L"were not displaced inward"}) {
+    for (const wchar_t* words :
+         {L"The relief needs support.", L"The relief thinned a wall", L"This part is small for a relief",
+          L"The texture reaches no surface", L"were not displaced inward"}) {
         if (message.find(words) != CString::npos) return true;
     }
     return false;
@@ -90,6 +90,10 @@ TEST(ClaimsOpen, AFailedOpenAfterAGoodPartGoesOnceThePartShownChanges) {
         ASSERT_TRUE(r.ProcessToEnd()) << row;
         HoldMessageClaims(r, row + ": processed");
         const TriangleMesh shownBefore = r.doc.ShownMesh();
+        // 16 mm across is small for a relief: the run's words are shown.
+        ASSERT_NE(r.Shown(), nullptr) << row;
+        const CString runWords = r.Shown()->text;
+        ASSERT_TRUE(SpeaksOfAResult(runWords)) << CStringToUtf8(runWords);
 
         r.host.defaultAnswer = QuestionAnswer::No;  // keep the work unsaved
         r.Mark();
@@ -109,6 +113,14 @@ TEST(ClaimsOpen, AFailedOpenAfterAGoodPartGoesOnceThePartShownChanges) {
         EXPECT_EQ(r.Shown(), nullptr) << row << ": the failed open is still said over the changed part\n"
                                       << test::Transcript(r);
         HoldMessageClaims(r, row + ": strength changed");
+        // Undo shows the run's result again, and with it the run's words.
+        r.doc.OnEditUndo();
+        HoldMessageClaims(r, row + ": undo");
+        if (r.doc.ProcessStatusText() == L"Up to date") {
+            ASSERT_NE(r.Shown(), nullptr) << row << ": the result is shown again without its words";
+            EXPECT_EQ(r.Shown()->text, runWords) << row;
+        }
+        r.doc.OnEditRedo();
         ASSERT_TRUE(r.ProcessToEnd()) << row;
         HoldMessageClaims(r, row + ": processed again");
     }
@@ -163,7 +175,8 @@ TEST(ClaimsOpen, AProjectWithPatternValuesSaysAndUsesThem) {
     expected->SetValue("variation", 0.6f);
     expected->SetValue("roughness", 0.5f);
     expected->SetValue("seed", 7.0f);
-    EXPECT_EQ(r.doc.pipeline.Cache().texture.pixels, expected->RenderHeightMap(r.doc.texture.width, r.doc.texture.height));
+    EXPECT_EQ(r.doc.pipeline.Cache().texture.pixels,
+              expected->RenderHeightMap(r.doc.texture.width, r.doc.texture.height));
     ASSERT_TRUE(r.ProcessToEnd());
     HoldMessageClaims(r, "rustic bricks processed");
 }
@@ -291,17 +304,26 @@ TEST(ClaimsOpen, AProjectsValuesAreHeldToTheRangesTheSettingsAllow) {
     EXPECT_EQ(d.proceduralTexture->GetValue("mortar"), 0.45f);
 
     const std::vector<CString> held = HeldLines(r);
-    for (const wchar_t* name :
-         {L"The project's triangle size (mm) 0.001 ", L"The project's strength (mm) 1000000 ",
-          L"The project's triangle limit 5 ", L"The project's display limit 1e+12 ",
-          L"The project's planar tolerance (mm) 5 ", L"The project's detail level 0 ",
-          L"The project's blend sharpness 0 ", L"The project's texture zoom on the +X side 1000 ",
-          L"The project's texture zoom on the +Y side -3 ", L"The project's test grid (cells across) 300 ",
-          L"The project's texture width (mm) -5 ", L"The project's blur (mm) -1 ",
-          L"The project's input white level 0.5 ", L"The project's gamma 0 ", L"The project's output white level 2 ",
-          L"The project's size X (mm) of mask \"Box 1\" 0.1 ", L"The project's feather (mm) of mask \"Box 1\" -2 ",
-          L"The project's largest hole to fill (mm) -1 ", L"The project's Bricks Rows per tile 100 ",
-          L"The project's Bricks Seed 5000 "}) {
+    for (const wchar_t* name : {L"The project's triangle size (mm) 0.001 ",
+                                L"The project's strength (mm) 1000000 ",
+                                L"The project's triangle limit 5 ",
+                                L"The project's display limit 1,000,000,000,000 ",
+                                L"The project's planar tolerance (mm) 5 ",
+                                L"The project's detail level 0 ",
+                                L"The project's blend sharpness 0 ",
+                                L"The project's texture zoom on the +X side 1000 ",
+                                L"The project's texture zoom on the +Y side -3 ",
+                                L"The project's test grid (cells across) 300 ",
+                                L"The project's texture width (mm) -5 ",
+                                L"The project's blur (mm) -1 ",
+                                L"The project's input white level 0.5 ",
+                                L"The project's gamma 0 ",
+                                L"The project's output white level 2 ",
+                                L"The project's size X (mm) of mask \"Box 1\" 0.1 ",
+                                L"The project's feather (mm) of mask \"Box 1\" -2 ",
+                                L"The project's largest hole to fill (mm) -1 ",
+                                L"The project's Rows per tile of Bricks 100 ",
+                                L"The project's Seed of Bricks 5000 "}) {
         EXPECT_TRUE(Names(held, name)) << CStringToUtf8(name) << "\n" << test::Transcript(r);
     }
     EXPECT_EQ(held.size(), 20u) << test::Transcript(r);
