@@ -35,7 +35,7 @@ bool CRidgeforgeDoc::ImportPart(const CString& path) {
         if (committed) DeleteContents();
         const CString error = committed ? kNoMemoryAfterClearing : kNoMemoryBeforeClearing;
         Log(L"Import failed: " + error, LogKind::Error);
-        ShowOpenFailure(L"This file could not be opened.\n" + error);
+        ShowInformation(L"This file could not be opened.\n" + error, InfoKind::Problem);
         if (committed) UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
         return false;
     }

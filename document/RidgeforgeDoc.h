@@ -361,7 +361,8 @@ public:
     bool outOfDateLogged = false;
     InformationSource informationSource = InformationSource::None;
     // The applied run's warnings as last shown, and whether they were taken
-    // away because the view no longer shows that result.
+    // away (the view left that result, or another message took their place)
+    // to come back when the result is shown again.
     CString resultMessage;
     InfoKind resultMessageKind = InfoKind::Caution;
     bool resultMessageHidden = false;
