@@ -144,7 +144,7 @@ TEST(ClaimsOpen, AProjectWithPatternValuesSaysAndUsesThem) {
         saved.doc.OnSettingsChanged();
         ASSERT_TRUE(saved.doc.SaveProject(WideFromPath(dir / "rustic.rgproj")));
     }
-    // The project file holds the preset's values (variation 0.6, roughness 0.5, seed 7).
+    // The project file holds the preset's values: variation=0.6, roughness=0.5, seed=7.
     const std::string file = test::ReadTextFile(dir / "rustic.rgproj");
     ASSERT_NE(file.find("variation=0.6"), std::string::npos) << file;
     ASSERT_NE(file.find("seed=7"), std::string::npos) << file;
