@@ -58,7 +58,7 @@ bool CRidgeforgeDoc::ReadAndAdoptPart(const CString& path, bool& committed) {
     if (!result.ok) {
         const CString error = Utf8ToCString(result.error);
         Log(L"Import failed: " + error, LogKind::Error);
-        ShowInformation(L"This file could not be opened.\n" + error, InfoKind::Problem);
+        ShowOpenFailure(L"This file could not be opened.\n" + error);
         return false;
     }
     // The check is the costliest step of taking a part over: made before

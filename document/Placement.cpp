@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "document/RidgeforgeDoc.h"
+#include "document/SettingRanges.h"
 #include "document/internal/DocumentInternals.h"
 #include "textures/procedural/ProceduralTexture.h"
 #include "textures/procedural/TextureRegistry.h"
@@ -16,9 +17,6 @@
 namespace ridgeforge {
 
 namespace {
-
-constexpr float kMinimumZoom = 0.05f;
-constexpr float kMaximumZoom = 20.0f;
 
 // The number after a name's prefix as atoi reads it, saturated instead of
 // overflowing.
@@ -61,7 +59,7 @@ void CRidgeforgeDoc::DragTextureLayers(std::uint32_t layer, const std::array<flo
         to.originMillimetres[0] = from.originMillimetres[0] + dx;
         to.originMillimetres[1] = from.originMillimetres[1] + dy;
         to.rotationDegrees = from.rotationDegrees + turn;
-        to.zoom = std::clamp(from.zoom * ratio, kMinimumZoom, kMaximumZoom);
+        to.zoom = std::clamp(from.zoom * ratio, kSmallestZoom, kLargestZoom);
     }
     OnSettingsChanged();
 }

@@ -232,6 +232,7 @@ void CRidgeforgeDoc::SettingsChangedTail() {
     if (informationSource == InformationSource::Refusal &&
         !SettingsDifferences(BuildPipelineSettings(), refusedSettings).empty())
         ClearInformationPane();
+    SettleMessages();
     const mesh::TriangleMesh& shown = ShownMesh();
     shownCoverage.valid = false;
     ShownTextureCoverage();
@@ -403,6 +404,7 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
         appliedSettings = lastRunSettings;
         handOversAtResult = handOversAtRequest;
         ClearInformationPane();
+        resultMessage.clear();
         reliefCautions.clear();
         if (lastRunSettings.displacementEnabled) ReliefWarningsText(runState);
         shownCoverage.coverage = pipeline.PublishedCoverage();
@@ -413,6 +415,8 @@ void CRidgeforgeDoc::ApplyPipelineResult() {
         printability = mesh::PrintabilityReport{};
         if (runState.validated) SetModifiedFlag(true);
     }
+    // A result taken in while the view shows something else keeps its words for then.
+    SettleResultMessage();
     lastShownMesh = &ShownMesh();
     UpdateAllViews(nullptr, ViewUpdateHint::FullRefresh);
 }
@@ -581,10 +585,10 @@ void CRidgeforgeDoc::ReliefWarningsText(const mesh::PipelineRunState& state) {
             L"Mesh > Check Printability shows where.";
         if (!warnings.empty()) text += L"\n\n" + warnings;
         reliefCautions.insert(reliefCautions.begin(), "The relief needs support.");
-        ShowInformation(text, InfoKind::Caution);
+        ShowResultMessage(text, InfoKind::Caution);
         return;
     }
-    if (!warnings.empty()) ShowInformation(warnings, InfoKind::Caution);
+    if (!warnings.empty()) ShowResultMessage(warnings, InfoKind::Caution);
 }
 
 }  // namespace ridgeforge

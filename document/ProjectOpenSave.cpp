@@ -16,6 +16,7 @@
 
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
+#include "document/ProjectRanges.h"
 #include "document/RidgeforgeDoc.h"
 #include "document/internal/DocumentInternals.h"
 #include "mesh/StlExport.h"
@@ -189,10 +190,11 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     if (!ReadProjectJson(PathFromWide(path), record, error)) {
         const CString why = Utf8ToCString(error);
         Log(L"Project not opened: " + why, LogKind::Error);
-        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        ShowOpenFailure(L"This project could not be opened.\n" + why);
         return false;
     }
     Log(L"Opening project " + path, LogKind::Auto);
+    std::vector<HeldValue> held = HoldProjectToRanges(record);
 
     if (record.testShape == "cube") {
         OnTestCube();
@@ -204,7 +206,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
         const CString why =
             L"the project names a test shape this program does not have: \"" + Utf8ToCString(record.testShape) + L"\"";
         Log(L"Project not opened: " + why, LogKind::Error);
-        ShowInformation(L"This project could not be opened.\n" + why, InfoKind::Problem);
+        ShowOpenFailure(L"This project could not be opened.\n" + why);
         return false;
     } else {
         CString partPath = record.partPath;
@@ -216,7 +218,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
                     : Host()->AskQuestion(L"The project's part was not found:\n" + partPath + L"\n\nFind it?",
                                           QuestionButtons::YesNo, QuestionIcon::Question);
             if (answer != QuestionAnswer::Yes) {
-                ShowInformation(L"The project's part was not found:\n" + partPath, InfoKind::Problem);
+                ShowOpenFailure(L"The project's part was not found:\n" + partPath);
                 return false;
             }
             FileDialogRequest request;
@@ -236,6 +238,10 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
     std::unique_ptr<mesh::procedural::ProceduralTexture> pattern;
     if (!record.proceduralPattern.empty()) pattern = mesh::procedural::CreateTexture(record.proceduralPattern);
     if (pattern != nullptr) {
+        // Rendered and described with the project's values from the start.
+        const std::vector<HeldValue> parameters = HeldParameterValues(*pattern, record.proceduralParameters);
+        held.insert(held.end(), parameters.begin(), parameters.end());
+        pattern->ParseValues(record.proceduralParameters);
         ApplyProceduralTexture(std::move(pattern), Utf8ToCString(record.proceduralPreset));
     } else if (!record.proceduralPattern.empty()) {
         Log(L"The project's procedural texture \"" + Utf8ToCString(record.proceduralPattern) +
@@ -292,6 +298,7 @@ bool CRidgeforgeDoc::OpenProject(const CString& path) {
                             L"\nLoad it again; its size and placement are kept.",
                         InfoKind::Caution);
     }
+    for (const HeldValue& value : held) Log(Utf8ToCString(DescribeHeldValue(value)), LogKind::Warning);
     if (record.subdivideOn) {
         Log(L"The project had Subdivide switched on. Subdivide is no longer a step: the relief is made at the "
             L"triangle size, so a smaller triangle size is what gives finer relief now.",

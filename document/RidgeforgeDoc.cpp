@@ -73,6 +73,8 @@ void CRidgeforgeDoc::DeleteContents() {
     lastShownMesh = nullptr;
     runState = mesh::PipelineRunState{};
     reliefCautions.clear();
+    resultMessage.clear();
+    resultMessageHidden = false;
     partName.clear();
     testShape.clear();
     projectPath.clear();
@@ -138,6 +140,9 @@ void CRidgeforgeDoc::LogText(const std::string& utf8) {
 }
 
 void CRidgeforgeDoc::ShowInformation(const CString& text, InfoKind kind, InformationSource source) {
+    // A run's words put aside for another message come back with the result.
+    if (informationSource == InformationSource::Result && source != InformationSource::Result && !text.empty())
+        resultMessageHidden = true;
     informationSource = text.empty() ? InformationSource::None : source;
     if (Host() != nullptr) Host()->ShowInformation(text, kind);
 }
@@ -146,6 +151,42 @@ void CRidgeforgeDoc::ClearInformationPane() { ShowInformation(CString(), InfoKin
 
 void CRidgeforgeDoc::ClearInformationFrom(InformationSource source) {
     if (informationSource == source) ClearInformationPane();
+}
+
+void CRidgeforgeDoc::ShowResultMessage(const CString& text, InfoKind kind) {
+    resultMessage = text;
+    resultMessageKind = kind;
+    resultMessageHidden = false;
+    ShowInformation(text, kind, InformationSource::Result);
+}
+
+void CRidgeforgeDoc::ShowOpenFailure(const CString& text) {
+    CaptureSnapshot(openFailureSnapshot);
+    ShowInformation(text, InfoKind::Problem, InformationSource::Open);
+}
+
+void CRidgeforgeDoc::SettleMessages() {
+    if (informationSource == InformationSource::Open) {
+        PlacementSnapshot now;
+        CaptureSnapshot(now);
+        if (!SnapshotUnchanged(openFailureSnapshot, now)) ClearInformationPane();
+    }
+    SettleResultMessage();
+}
+
+bool CRidgeforgeDoc::ShowsResult() const { return IsResultCurrent() && !placementToolActive && !printCheckShown; }
+
+void CRidgeforgeDoc::SettleResultMessage() {
+    if (resultMessage.empty()) return;
+    const bool shown = ShowsResult();
+    if (!shown && informationSource == InformationSource::Result) {
+        ClearInformationPane();
+        resultMessageHidden = true;
+    } else if (shown && resultMessageHidden && informationSource == InformationSource::None) {
+        // Only into an empty pane: a message given since speaks of something newer.
+        ShowInformation(resultMessage, resultMessageKind, InformationSource::Result);
+        resultMessageHidden = false;
+    }
 }
 
 void CRidgeforgeDoc::SetUserDataRoots(std::vector<LibraryRoot> roots) {

@@ -120,11 +120,24 @@ public:
     void LogText(const std::string& utf8);
     // What an Information pane message came from: a message belongs to the
     // state that produced it and goes when that state goes.
-    enum class InformationSource { None, Other, Image, Refusal };
+    enum class InformationSource { None, Other, Image, Refusal, Result, Open };
     void ShowInformation(const CString& text, InfoKind kind, InformationSource source = InformationSource::Other);
     void ClearInformationPane();
     // Clears the message when the document showed it for `source`.
     void ClearInformationFrom(InformationSource source);
+    // The message of the applied run's warnings. It speaks of that result,
+    // so it stands only while the view shows it: a change that brings the
+    // preview back, or a placement tool, takes it away, and it comes back
+    // when the result is shown again (an Undo of that change).
+    void ShowResultMessage(const CString& text, InfoKind kind);
+    void SettleResultMessage();
+    // An open that failed and left the document as it was: its message
+    // stands beside the part it kept until the document changes.
+    void ShowOpenFailure(const CString& text);
+    // After a change: the messages that spoke of the state before it go.
+    void SettleMessages();
+    // The view shows the result of the last complete run.
+    bool ShowsResult() const;
     bool DetailedLog() const;
 
     // ---- Processing control
@@ -356,6 +369,14 @@ public:
     bool outOfDateLogged = false;
     bool currentSaid = false;
     InformationSource informationSource = InformationSource::None;
+    // The applied run's warnings as last shown, and whether they were taken
+    // away (the view left that result, or another message took their place)
+    // to come back when the result is shown again.
+    CString resultMessage;
+    InfoKind resultMessageKind = InfoKind::Caution;
+    bool resultMessageHidden = false;
+    // The document as it stood when an open failed.
+    PlacementSnapshot openFailureSnapshot;
     // The settings of the run whose refusal the Information pane shows.
     mesh::PipelineSettings refusedSettings;
 

@@ -103,7 +103,8 @@ TEST(ProjectOpen, OutOfRangeNumbersAreIgnored) {
     ASSERT_TRUE(d.doc.OpenProject(W(dir / "p.rgproj")));
     EXPECT_EQ(d.doc.occupancyCells, 256);
     EXPECT_EQ(d.doc.maximumTriangles, 18'000'000u);
-    EXPECT_EQ(d.doc.displayTriangles, 123u);
+    // Read, then held to the range the relief settings allow.
+    EXPECT_EQ(d.doc.displayTriangles, 100'000u);
 
     // A pattern this program does not make keeps the texture in use.
     d.doc.ApplyProceduralTexture(mesh::procedural::CreateTexture("Dots"), L"");
@@ -531,8 +532,8 @@ TEST(ProjectSave, SaveAndOpenGiveTheSameDocument) {
     d.doc.remeshSettings.targetEdgeMillimetres = 0.35f;
     d.doc.displacementSettings.strengthMillimetres = 0.8f;
     d.doc.simplifySettings.meshDetailError = 0.04f;
-    d.doc.maximumTriangles = 123'456'789'012ull;
-    d.doc.displayTriangles = 7;
+    d.doc.maximumTriangles = 123'456'789ull;
+    d.doc.displayTriangles = 7'000'000ull;
     d.doc.exportCleanup.maximumHoleMillimetres = 2.0f;
     d.doc.exportFixes.removeCrumbs = false;
     d.doc.exportFixes.maximumRounds = 9;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "document/SettingRanges.h"
 #include "ui/framework/DialogFloat.h"
 
 namespace ridgeforge {
@@ -68,7 +69,7 @@ LevelValues DragLevel(const LevelValues& values, int marker, float p) {
             break;
         case kGammaMarker: {
             const float f = std::clamp((p - v.inputBlack) / std::max(e, v.inputWhite - v.inputBlack), 0.02f, 0.98f);
-            v.gamma = std::clamp(std::log(0.5f) / std::log(f), 0.1001001f, 10.0f);
+            v.gamma = std::clamp(std::log(0.5f) / std::log(f), kSmallestGamma, kLargestGamma);
             break;
         }
         case kOutputLow:

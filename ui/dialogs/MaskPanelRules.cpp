@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "document/SettingRanges.h"
 #include "document/pipeline/PipelineStageCache.h"
 #include "ui/framework/DialogFloat.h"
 
@@ -54,9 +55,9 @@ mesh::MaskVolume ApplyMaskFieldTexts(const mesh::MaskVolume& volume, float bedHe
     if (changed[0]) edited.center.x = value[0];
     if (changed[1]) edited.center.y = value[1];
     if (changed[2]) edited.center.z = value[2] + bedHeight;
-    if (changed[3]) edited.size.x = std::max(0.5f, value[3]);
-    if (changed[4]) edited.size.y = std::max(0.5f, value[4]);
-    if (changed[5]) edited.size.z = std::max(0.5f, value[5]);
+    if (changed[3]) edited.size.x = std::max(kSmallestMaskMillimetres, value[3]);
+    if (changed[4]) edited.size.y = std::max(kSmallestMaskMillimetres, value[4]);
+    if (changed[5]) edited.size.z = std::max(kSmallestMaskMillimetres, value[5]);
     if (changed[6]) edited.rotationDegrees.x = value[6];
     if (changed[7]) edited.rotationDegrees.y = value[7];
     if (changed[8]) edited.rotationDegrees.z = value[8];

@@ -44,7 +44,8 @@ float ReadStrength(float typed, float previous) {
 }
 
 std::uint64_t ReadTriangleLimit(float typedMillions) {
-    const double millions = std::clamp(static_cast<double>(typedMillions), 0.1, 200.0);
+    const double millions =
+        std::clamp(static_cast<double>(typedMillions), kSmallestTriangleLimit / 1e6, kLargestTriangleLimit / 1e6);
     return static_cast<std::uint64_t>(std::llround(millions * 1e6));
 }
 
@@ -55,8 +56,8 @@ std::uint64_t ReadDisplayLimit(float typedMillions) {
 float LimitInMillions(std::uint64_t triangles) { return static_cast<float>(static_cast<double>(triangles) / 1e6); }
 
 float ReadMidLevel(float typed) { return std::clamp(typed, 0.0f, 1.0f); }
-float ReadPlanarTolerance(float typed) { return std::clamp(typed, 1e-6f, 1.0f); }
-float ReadDetailLevel(float typed) { return std::clamp(typed, 1e-5f, 10.0f); }
+float ReadPlanarTolerance(float typed) { return std::clamp(typed, kSmallestPlanarTolerance, kLargestPlanarTolerance); }
+float ReadDetailLevel(float typed) { return std::clamp(typed, kSmallestDetailLevel, kLargestDetailLevel); }
 
 bool HasPart(const mesh::TriangleMesh* part) {
     return part != nullptr && !part->vertices.empty() && part->indices.size() >= 3;

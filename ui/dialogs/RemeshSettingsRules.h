@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "document/SettingRanges.h"
 #include "mesh/TriangleMesh.h"
 #include "relief/displacement/DisplacementSettings.h"
 #include "mesh/remesh/RemeshSettings.h"
@@ -18,8 +19,8 @@
 namespace ridgeforge {
 
 // Largest triangle size and strength a field takes, in millimetres.
-inline constexpr float kMaximumFieldMillimetres = 100000.0f;
-inline constexpr float kMinimumTriangleSize = 0.01f;
+inline constexpr float kMaximumFieldMillimetres = kLargestFieldMillimetres;
+inline constexpr float kMinimumTriangleSize = kSmallestTriangleSizeMillimetres;
 
 // A typed triangle size: raised to 0.01; above 100000 the previous value.
 float ReadTriangleSize(float typed, float previous);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/SettingRanges.h"
+
 namespace ridgeforge {
 
 int TestGridEntry(std::int32_t cells) {
@@ -11,7 +13,9 @@ int TestGridEntry(std::int32_t cells) {
     return 1;
 }
 
-float ClampSharpness(float sharpness) { return std::isnan(sharpness) ? 1.0f : std::clamp(sharpness, 1.0f, 16.0f); }
+float ClampSharpness(float sharpness) {
+    return std::isnan(sharpness) ? 1.0f : std::clamp(sharpness, kSmallestBlendSharpness, kLargestBlendSharpness);
+}
 
 wxString MappingNote(bool blendingApplies, bool blendChecked) {
     if (!blendingApplies) return "Blending belongs to the box and sphere mappings.";

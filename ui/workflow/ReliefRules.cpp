@@ -21,7 +21,7 @@ std::optional<double> TypedNumber(const wxString& text) {
 
 }  // namespace
 
-float StoredTriangleSize(float size) { return std::max(0.01f, size); }
+float StoredTriangleSize(float size) { return std::max(kSmallestTriangleSizeMillimetres, size); }
 
 std::optional<float> AcceptTriangleSize(const wxString& text) {
     const auto value = TypedNumber(text);

@@ -11,6 +11,7 @@
 #include <wx/geometry.h>
 #include <wx/string.h>
 
+#include "document/SettingRanges.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/remesh/RemeshSettings.h"
 
@@ -18,7 +19,7 @@ namespace ridgeforge {
 
 // Typed numbers are read in the "C" locale and taken only when a number was
 // read at all and it lies in 0..100000.
-inline constexpr double kLargestTypedNumber = 100000.0;
+inline constexpr double kLargestTypedNumber = kLargestFieldMillimetres;
 
 // The triangle size to store for a typed text: max(0.01, s) for a number
 // whose float is above 0; nothing otherwise.
