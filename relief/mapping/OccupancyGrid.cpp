@@ -11,7 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <execution>
+#include <numeric>
 #include <sstream>
+#include <tuple>
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/ParallelChunks.h"
@@ -225,6 +228,24 @@ private:
     double largest_ = 0.0;
 };
 
+// The triangles to mark, each list of three corner indices once: a copy
+// marks the very cells its original marked, and a pile of copies of one
+// large triangle would otherwise cost as many times its cells.
+std::vector<std::uint32_t> TrianglesOnceEach(const TriangleMesh& mesh) {
+    std::vector<std::uint32_t> order(mesh.TriangleCount());
+    std::iota(order.begin(), order.end(), 0u);
+    const auto corners = [&](std::uint32_t t) {
+        const std::uint32_t* i = &mesh.indices[3 * std::size_t{t}];
+        return std::make_tuple(i[0], i[1], i[2]);
+    };
+    std::sort(std::execution::par, order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return corners(a) < corners(b); });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [&](std::uint32_t a, std::uint32_t b) { return corners(a) == corners(b); }),
+                order.end());
+    return order;
+}
+
 // Triangles per chunk of the marking: small enough that a stop is seen soon
 // on a part of few long triangles.
 constexpr std::uint64_t kMarkChunk = 256;
@@ -265,18 +286,19 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
     cells.assign(nx * ny * nz, 0);
 
     const SurfaceMarker marker(*this, mesh);
+    const std::vector<std::uint32_t> marking = TrianglesOnceEach(mesh);
     const auto markChunk = [&](std::uint64_t begin, std::uint64_t end) {
-        for (std::uint64_t t = begin; t < end; ++t) marker.Mark(static_cast<std::size_t>(t));
+        for (std::uint64_t i = begin; i < end; ++i) marker.Mark(marking[i]);
     };
     if (!progress) {
-        ForEachChunk(mesh.TriangleCount(), kMarkChunk, markChunk);
+        ForEachChunk(marking.size(), kMarkChunk, markChunk);
     } else {
         CancelContext context;
         context.callback = &progress;
         context.stageName = kOccupancyStage;
         const ScopedCancelContext published(context);
         try {
-            ParallelForChunks<kMarkChunk>(mesh.TriangleCount(),
+            ParallelForChunks<kMarkChunk>(marking.size(),
                                           [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
                                               markChunk(begin, end);
                                           });

@@ -1,22 +1,25 @@
 // The pairs of a crowded cell of the self-intersection search: one that
-// holds many triangles, as the centre of a fanned round face or a pile of
-// copies of one triangle does, where testing every pair costs the square of
-// the crowd although nearly all pairs share a corner and meet only there.
+// holds many triangles, as the centre of a fanned round face, a pile of
+// copies of one triangle or the long sides of a rod lying across the axes
+// do, where testing every pair costs the square of the crowd although nearly
+// all pairs share a corner or lie apart.
 //
 // The triangles are grouped by their hub, the corner most of the cell's
 // triangles share. Within a group every pair shares the hub: two such
 // triangles meet beyond it exactly when they have a direction from the hub in
 // common, that is when their arcs of directions (on the unit sphere about the
-// hub) meet; the arcs' boxes, widened for rounding, are swept along one axis
-// so that only pairs whose arcs may meet are handed on. Triangles on the same
-// three corners never meet beyond them and are handed on only as one. Pairs
-// across groups are handed on from a small grid over the cell's boxes, each
-// from the one grid cell that holds the larger of its two box minima.
+// hub) meet; the arcs' boxes are swept along one axis so that only pairs
+// whose arcs may meet are handed on. Triangles on the same three corners
+// never meet beyond them and are handed on only as one. A large group meets
+// any other triangle only where one of its arcs enters that triangle's
+// directions from the hub (a spherical triangle), found in a tree of the
+// arcs' boxes. The other triangles meet in a small multi-level grid of their
+// boxes taken in a frame along their main direction.
 //
 // Needs: the mesh's records and indices, and the cell's triangles (ascending).
-// Gives: visit(a, b) with a < b, once for each pair that could be a hit of the
-// exact neighbour and crossing tests (every other pair could not be); stops
-// as soon as visit returns false.
+// Gives: visit(a, b) with a < b, at most once for each pair, and for every
+// pair that the exact neighbour and crossing tests could find meeting (every
+// other pair cannot); stops as soon as visit returns false.
 #pragma once
 
 #include <cstdint>

@@ -264,6 +264,24 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
              m.RecomputeBounds();
              return m;
          }()},
+        // Two fanned disks about different centres, cutting through each
+        // other, and small triangles through both.
+        {"crossing disks", [&] {
+             TriangleMesh m = Fan(200, [](std::uint32_t k) {
+                 return Polar(kTurn * static_cast<float>((k + 1) / 2) / 200.0f, 10.0f, 0.0f);
+             });
+             const TriangleMesh tilted = Fan(150, [](std::uint32_t k) {
+                 const Vec3f p = Polar(kTurn * static_cast<float>((k + 1) / 2) / 150.0f + 0.02f, 8.0f, 0.0f);
+                 return Vec3f{3.0f + p.x, 1.0f + 0.6f * p.y, 0.5f + 0.8f * p.y};
+             });
+             AppendMesh(m, tilted);
+             for (int i = 0; i < 30; ++i) {
+                 const float x = -6.0f + 0.4f * static_cast<float>(i), y = 0.3f * static_cast<float>(i % 7) - 1.0f;
+                 AddLooseTriangle(m, {x, y, -1.0f}, {x + 0.3f, y, 1.5f}, {x, y + 0.3f, 1.5f});
+             }
+             m.RecomputeBounds();
+             return m;
+         }()},
         {"random fan", Fan(250, [&](std::uint32_t) {
              return Polar(kTurn * unit(random), 4.0f + 6.0f * unit(random), 6.0f * unit(random) - 3.0f);
          })},
@@ -283,7 +301,7 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
         FindSelfIntersections(m, nullptr, 40'000'000, budgeted, stopped);
         EXPECT_FALSE(stopped) << name;
         EXPECT_EQ(AsPairs(budgeted).size(), expected) << name;
-        if (name == "double lap" || name == "crossed fans" || name == "random fan") {
+        if (name == "double lap" || name == "crossed fans" || name == "random fan" || name == "crossing disks") {
             EXPECT_GT(expected, 50u) << name;
         }
         if (name == "pierced copies") {
