@@ -20,9 +20,8 @@
 namespace ridgeforge::mesh {
 namespace {
 
-// Slack on the arcs' boxes: far above the rounding of a few double operations
-// on unit vectors, far below any angle between distinct float directions that
-// matters here.
+// Slack on the boxes of directions: far above the rounding of a few double
+// operations on unit vectors; more would only hand on more pairs.
 constexpr double kArcSlack = 1e-9;
 // The grid across groups: at most kLocalSide cells along an axis at its
 // finest level, each further level 4 times coarser along each axis; a
@@ -32,6 +31,7 @@ constexpr double kArcSlack = 1e-9;
 constexpr std::int64_t kLocalSide = 1024;
 constexpr int kLocalLevels = 5;
 constexpr std::int64_t kLocalCellsPerTriangle = 64;
+
 struct Box {
     Vec3d low, high;
 };
