@@ -401,6 +401,81 @@ inline mesh::TriangleMesh MakeFinnedPlate() {
                                               0.0f);
 }
 
+// Parts whose few triangles are costly to check: long triangles whose boxes
+// fill the grid when they lie across it, many triangles about one corner (a
+// round face closed by a fan, as CAD programs close it), copies of one
+// triangle; and the sphere to set each beside, of about as many triangles.
+
+// `v` turned by the rotation that takes +z to the unit direction `to`.
+inline mesh::Vec3f TurnFromZ(mesh::Vec3f v, mesh::Vec3f to) {
+    const double c = to.z, sx = -to.y, sy = to.x;  // axis z x to, of length sin
+    const double s2 = sx * sx + sy * sy;
+    if (s2 < 1e-24) return c > 0 ? v : mesh::Vec3f{v.x, -v.y, -v.z};
+    const double k = (1.0 - c) / s2;
+    const double x = v.x, y = v.y, z = v.z;
+    // Rodrigues' formula with the unnormalised axis (sx, sy, 0).
+    const double dot = sx * x + sy * y;
+    return {static_cast<float>(x * c + sy * z + sx * dot * k), static_cast<float>(y * c - sx * z + sy * dot * k),
+            static_cast<float>(z * c + (sx * y - sy * x))};
+}
+
+// A rod of `segments` sides, `radius` and `length`, its ends fans about their
+// centres, standing from the origin along `axis` (any length but zero).
+inline mesh::TriangleMesh MakeFanCappedRod(float radius, float length, std::uint32_t segments, mesh::Vec3f axis) {
+    std::vector<std::pair<float, float>> ring;
+    for (std::uint32_t i = 0; i < segments; ++i) {
+        const float a = stress::kTwoPi * static_cast<float>(i) / static_cast<float>(segments);
+        ring.emplace_back(radius * std::cos(a), radius * std::sin(a));
+    }
+    mesh::TriangleMesh m = stress::Extrude(ring, {}, 0.0f, length);
+    const mesh::Vec3f to = mesh::Normalize(axis);
+    for (mesh::Vertex& v : m.vertices) v.position = TurnFromZ(v.position, to);
+    return stress::Finish(m);
+}
+
+// `count` copies of one triangle on the same three corners.
+inline mesh::TriangleMesh MakeCopiedTriangle(std::uint32_t count, float size) {
+    mesh::TriangleMesh m;
+    stress::AddVertex(m, 0, 0, 0);
+    stress::AddVertex(m, size, 0.2f * size, 0.1f * size);
+    stress::AddVertex(m, 0.3f * size, size, 0.6f * size);
+    for (std::uint32_t i = 0; i < count; ++i) m.indices.insert(m.indices.end(), {0, 1, 2});
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    return m;
+}
+
+// A sphere of `radius` in `rings` rings of 2 x rings points, with a point at
+// each pole: 4 x rings x (rings - 1) triangles.
+inline mesh::TriangleMesh MakeRingSphere(float radius, std::uint32_t rings) {
+    mesh::TriangleMesh m;
+    const std::uint32_t around = 2 * rings;
+    for (std::uint32_t k = 1; k < rings; ++k) {
+        const float polar = 0.5f * stress::kTwoPi * static_cast<float>(k) / static_cast<float>(rings);
+        for (std::uint32_t j = 0; j < around; ++j) {
+            const float a = stress::kTwoPi * static_cast<float>(j) / static_cast<float>(around);
+            stress::AddVertex(m, radius * std::sin(polar) * std::cos(a), radius * std::sin(polar) * std::sin(a),
+                              radius * std::cos(polar));
+        }
+    }
+    const std::uint32_t north = stress::AddVertex(m, 0, 0, radius), south = stress::AddVertex(m, 0, 0, -radius);
+    const std::uint32_t last = (rings - 2) * around;
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const std::uint32_t j1 = (j + 1) % around;
+        m.indices.insert(m.indices.end(), {north, j, j1, south, last + j1, last + j});
+        for (std::uint32_t k = 0; k + 2 < rings; ++k) {
+            stress::AddQuad(m, k * around + j, (k + 1) * around + j, (k + 1) * around + j1, k * around + j1);
+        }
+    }
+    return stress::Finish(m);
+}
+
+// The ring sphere with about `triangles` triangles.
+inline mesh::TriangleMesh MakeRingSphereOf(std::uint64_t triangles, float radius) {
+    const auto rings = static_cast<std::uint32_t>(std::max(2.0, std::round(std::sqrt(triangles / 4.0))));
+    return MakeRingSphere(radius, rings);
+}
+
 struct StressPart {
     std::string name;
     mesh::TriangleMesh mesh;

@@ -87,10 +87,8 @@ bool StageRun::Run() {
         if (!ReportProgress(progress_, "Working out which faces receive texture", -1.0f)) {
             return EndEarly(cache_.reliefInputMesh, cache_.remeshedMesh);
         }
-        Timed(PipelineStage::Mask, [&] {
-            RunMaskStage(cache_);
-            return 0;
-        });
+        const StageOutcome outcome = Timed(PipelineStage::Mask, [&] { return RunMaskStage(cache_, progress_); });
+        if (outcome != StageOutcome::Done) return EndEarly(cache_.reliefInputMesh, cache_.remeshedMesh);
         cache_.SetDirty(PipelineStage::Mask, false);
     }
     if (cache_.IsDirty(PipelineStage::Displacement)) {

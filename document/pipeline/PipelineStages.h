@@ -26,7 +26,7 @@ enum class StageOutcome { Done, Stopped, Failed };
 // stage meshes. Failed means refused (run state's refused and estimate) or a
 // failure the run state's message words; Stopped means the callback asked.
 StageOutcome RunRemeshStage(PipelineStageCache& cache, const ProgressCallback& progress);
-void RunMaskStage(PipelineStageCache& cache);
+StageOutcome RunMaskStage(PipelineStageCache& cache, const ProgressCallback& progress);
 StageOutcome RunDisplacementStage(PipelineStageCache& cache, const ProgressCallback& progress);
 StageOutcome RunSimplifyStage(PipelineStageCache& cache, const ProgressCallback& progress);
 void RunCleanupStage(PipelineStageCache& cache);

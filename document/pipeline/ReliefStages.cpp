@@ -56,7 +56,7 @@ StageOutcome RunRemeshStage(PipelineStageCache& cache, const ProgressCallback& p
     return StageOutcome::Done;
 }
 
-void RunMaskStage(PipelineStageCache& cache) {
+StageOutcome RunMaskStage(PipelineStageCache& cache, const ProgressCallback& progress) {
     PipelineRunState& state = cache.runState;
     const PipelineSettings& settings = cache.settings;
     cache.reliefCoverage = {};
@@ -65,13 +65,14 @@ void RunMaskStage(PipelineStageCache& cache) {
     state.coverageTaken = false;
     state.texturedVertices = 0;
     const TriangleMesh& relief = cache.reliefInputMesh;
-    if (!HoldsTriangles(relief)) return;
+    if (!HoldsTriangles(relief)) return StageOutcome::Done;
     const OccupancyGrid* grid = nullptr;
     if (settings.faceMaskMode != 1) {
         const std::int32_t cells = std::clamp(settings.occupancyCells, 16, 1024);
         if (!cache.gridBuilt || cache.occupancyGrid.resolution != cells) {
-            cache.occupancyGrid.Build(cache.sourceMesh, cells);
+            const bool built = cache.occupancyGrid.Build(cache.sourceMesh, cells, progress);
             cache.gridBuilt = cache.occupancyGrid.surfaceCells > 0;
+            if (!built) return StageOutcome::Stopped;
         }
         if (cache.gridBuilt) grid = &cache.occupancyGrid;
     }
@@ -92,6 +93,7 @@ void RunMaskStage(PipelineStageCache& cache) {
     if (settings.faceMaskMode == 0 && cache.reliefCoverage.texturedFaces.size() == relief.TriangleCount()) {
         state.coverageStatistics = CoverageStatistics(relief, cache.reliefCoverage.texturedFaces);
     }
+    return StageOutcome::Done;
 }
 
 namespace {

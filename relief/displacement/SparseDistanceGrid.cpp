@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "mesh/CancellableLoop.h"
@@ -58,7 +59,25 @@ void CrossTriangle(const TriangleMesh& part, std::size_t t, const SparseDistance
     const double absArea = area * sign;
     for (std::int64_t j = j0; j <= j1; ++j) {
         const double y = grid.origin[1] + static_cast<double>(j) * cell;
-        for (std::int64_t i = i0; i <= i1; ++i) {
+        // Only the columns near where the line y meets the triangle: a long
+        // triangle lying across x and y would otherwise test every column of
+        // its box. One column of slack each side keeps every column the edge
+        // test below accepts.
+        double xLow = std::numeric_limits<double>::max(), xHigh = -xLow;
+        for (int e = 0; e < 3; ++e) {
+            const Vec3d& a = p[e];
+            const Vec3d& b = p[(e + 1) % 3];
+            if ((a.y < y && b.y < y) || (a.y > y && b.y > y)) continue;
+            const double x = a.y == b.y ? a.x : a.x + (b.x - a.x) * ((y - a.y) / (b.y - a.y));
+            xLow = std::min({xLow, x, a.y == b.y ? b.x : x});
+            xHigh = std::max({xHigh, x, a.y == b.y ? b.x : x});
+        }
+        if (xLow > xHigh) continue;
+        const std::int64_t iFirst = std::max(
+            i0, static_cast<std::int64_t>(std::max(std::floor((xLow - grid.origin[0]) / cell) - 1.0, static_cast<double>(i0))));
+        const std::int64_t iLast = std::min(
+            i1, static_cast<std::int64_t>(std::min(std::ceil((xHigh - grid.origin[0]) / cell) + 1.0, static_cast<double>(i1))));
+        for (std::int64_t i = iFirst; i <= iLast; ++i) {
             const double x = grid.origin[0] + static_cast<double>(i) * cell;
             // Edge function opposite each corner, positive inside.
             double w[3];

@@ -9,18 +9,22 @@
 // Traversal Algorithm for Ray Tracing", 1987). Only the surface is marked;
 // there is no fill of the inside.
 //
-// Build runs on the calling thread; afterwards the grid is read-only and any
-// number of threads may march rays through it.
+// Build marks cells from several threads, visiting only the cells near each
+// triangle; afterwards the grid is read-only and any number of threads may
+// march rays through it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "mesh/Progress.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/Vec3.h"
 
 namespace ridgeforge::mesh {
+
+inline constexpr const char* kOccupancyStage = "Working out which faces receive texture";
 
 struct OccupancyGrid {
     // Requested cells along the longest side, clamped to 16..1024.
@@ -42,8 +46,10 @@ struct OccupancyGrid {
     // Rebuilds the grid over the mesh with two empty cells of margin below
     // and at least two above on each axis. A mesh that breaks the validity
     // rule, has no vertices or a coordinate that is not finite leaves the
-    // grid empty.
-    void Build(const TriangleMesh& mesh, std::int32_t requestedCells);
+    // grid empty. With a progress callback the marking asks it now and then
+    // (stage text kOccupancyStage) and stops when it answers false: the grid
+    // is then left empty and the result is false.
+    bool Build(const TriangleMesh& mesh, std::int32_t requestedCells, const ProgressCallback& progress = {});
 
     // True when a ray from `point` along `direction` gets out of the grid
     // without meeting marked cells other than the first three it starts in.

@@ -4,7 +4,10 @@
 // The cheap rejections (same triangle, mask, box overlap, owning cell) come
 // before the pair-test counter, and neighbours sharing a corner or an edge
 // are decided by their own tests outside it, so only real candidates use the
-// budget. Grid cells are found by a 64-bit FNV-1a key over the level and the
+// budget. A cell crowded with triangles that share a corner (the centre of a
+// fanned round face, copies of one triangle) hands on only the neighbours
+// whose directions from that corner meet (CrowdedBucket), so they stay about
+// as many as the triangles. Grid cells are found by a 64-bit FNV-1a key over the level and the
 // three cell coordinates; a level's buckets are runs of a sorted entry list,
 // found through an open-addressed table on the key.
 #include "relief/validation/SelfIntersections.h"
@@ -18,6 +21,7 @@
 #include <numeric>
 
 #include "mesh/ParallelChunks.h"
+#include "relief/validation/internal/CrowdedBucket.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -412,7 +416,8 @@ void TestCandidatePair(Search& s, std::uint32_t a, std::uint32_t b, const Cell& 
     if (!BoxesOverlap(ra, rb)) return;
     const Cell owner = OwningCell(aMin, bMin);
     if (owner.x != cell.x || owner.y != cell.y || owner.z != cell.z) return;
-    // Neighbours are as many as the triangles, whatever the shape, so they
+    // Neighbours reach here about as often as there are triangles, whatever
+    // the shape (a crowded cell hands on only those that may meet), so they
     // are tested outside the budget that bounds the search of the rest.
     bool neighbours = false;
     if (NeighboursCross(s, a, b, neighbours)) local.insert(local.end(), {a, b});
@@ -432,19 +437,35 @@ struct WorkItem {
     std::uint64_t begin, end;  // the bucket's run in its level's triangle list
 };
 
-// Pairs of one bucket; each goes to the cell of its larger box minimum.
+// One pair of a bucket, tested only in the cell of its larger box minimum.
+void TestBucketPair(Search& s, const WorkItem& item, std::uint32_t a, std::uint32_t b,
+                    std::vector<std::uint32_t>& local) {
+    // Overlap is tested again in the pair test; here it spares the key.
+    if (!BoxesOverlap(s.records[a], s.records[b])) return;
+    const Cell cell = OwningCell(s.minCell[a], s.minCell[b]);
+    if (CellKey(item.level, cell.x, cell.y, cell.z) != item.key) return;
+    TestCandidatePair(s, a, b, cell, s.minCell[a], s.minCell[b], local);
+}
+
+// Pairs of one bucket. A crowded one (the centre of a fanned face, copies of
+// one triangle) hands on only the pairs that could meet, in time that follows
+// the crowd rather than its square.
 void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>& local) {
     if (s.Stopped()) return;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
+    if (item.end - item.begin > kCrowdedCell) {
+        ForEachCrowdedPair(s.mesh, s.records, list + item.begin, item.end - item.begin,
+                           [&](std::uint32_t a, std::uint32_t b) {
+                               if (s.Stopped()) return false;
+                               TestBucketPair(s, item, a, b, local);
+                               return true;
+                           });
+        return;
+    }
     for (std::uint64_t i = item.begin; i < item.end; ++i) {
         for (std::uint64_t j = i + 1; j < item.end; ++j) {
             if (s.Stopped()) return;
-            const std::uint32_t a = list[i], b = list[j];
-            // Overlap is tested again in the pair test; here it spares the key.
-            if (!BoxesOverlap(s.records[a], s.records[b])) continue;
-            const Cell cell = OwningCell(s.minCell[a], s.minCell[b]);
-            if (CellKey(item.level, cell.x, cell.y, cell.z) != item.key) continue;
-            TestCandidatePair(s, a, b, cell, s.minCell[a], s.minCell[b], local);
+            TestBucketPair(s, item, list[i], list[j], local);
         }
     }
 }

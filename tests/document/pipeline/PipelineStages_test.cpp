@@ -3,11 +3,14 @@
 // end a run.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 
 #include "mesh/Connectivity.h"
 #include "document/pipeline/PipelineStages.h"
+#include "relief/mapping/OccupancyGrid.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/document/pipeline/PipelineFixtures.h"
 
 namespace ridgeforge::mesh {
@@ -182,6 +185,40 @@ TEST(PipelineStages, StopDuringDisplacementResumesThere) {
     EXPECT_TRUE(resume.Saw("Displacing"));
     EXPECT_FALSE(run.cache.runState.stopped);
     EXPECT_TRUE(run.cache.runState.solidRan);
+}
+
+// A rod along the diagonal, whose long triangles' boxes fill the occupancy
+// grid: a stop asked while the mask stage builds the grid ends the run there
+// within a second, leaving the stage due; the next run builds it.
+TEST(PipelineStages, StopWhileBuildingTheOccupancyGridEndsTheRunAtOnce) {
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(5.0f, 100.0f, 1000, {1, 1, 1});
+    PipelineSettings s = test::ReliefSettings(rod, DisplacementMethod::Mesh);
+    s.occupancyCells = 512;
+    CachedRun run(rod, s);
+    int maskCalls = 0;
+    bool stopping = false;
+    std::chrono::steady_clock::time_point asked;
+    const ProgressCallback stopInsideTheMask = [&](const std::string& text, float) {
+        // The first call enters the stage; any later one comes from within it.
+        if (text != kOccupancyStage || ++maskCalls == 1) return !stopping;
+        if (!stopping) asked = std::chrono::steady_clock::now();
+        stopping = true;
+        return false;
+    };
+    EXPECT_FALSE(RunStages(run.cache, stopInsideTheMask));
+    const auto ended = std::chrono::steady_clock::now();
+    EXPECT_GE(maskCalls, 2);
+    ASSERT_TRUE(stopping);
+    EXPECT_LT(std::chrono::duration<double>(ended - asked).count(), 1.0);
+    EXPECT_TRUE(run.cache.runState.stopped);
+    EXPECT_TRUE(run.cache.stageDirty[kMask]);
+    EXPECT_FALSE(run.cache.gridBuilt);
+
+    ProgressRecorder resume;
+    ASSERT_TRUE(run.Again(s, resume));
+    EXPECT_TRUE(run.cache.gridBuilt);
+    EXPECT_FALSE(run.cache.stageDirty[kMask]);
+    EXPECT_GT(run.cache.runState.coverageStatistics.faces, 0u);
 }
 
 TEST(PipelineStages, FailedContourRemeshIsAFailureNotAStop) {

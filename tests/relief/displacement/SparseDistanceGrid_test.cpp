@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -10,6 +11,7 @@
 #include "relief/displacement/SparseGridBuild.h"
 #include "testing/ReliefShapes.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
@@ -266,6 +268,47 @@ TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
         EXPECT_GT(std::count_if(keys.begin(), keys.end(), [](std::uint64_t k) { return k != sparse::kNoSeed; }),
                   std::ptrdiff_t(keys.size() / 2));
     }
+}
+
+// A rod lying across x and y, whose long sides' boxes span most columns:
+// every column holds the crossings of testing each column of every
+// triangle's box with the edge functions (the z of each, ascending).
+TEST(SparseDistanceGrid, ColumnsOfALeaningRodHoldEveryCrossing) {
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(2.0f, 30.0f, 24, {1.0f, 0.8f, 0.6f});
+    const Built b = BuildGrid(rod, std::vector<float>(rod.vertices.size(), 0.0f), -1e6f, 0.25, 1);
+    ASSERT_TRUE(b.ok);
+    const SparseDistanceGrid& g = b.grid;
+    std::vector<std::vector<float>> expected(static_cast<std::size_t>(g.nx * g.ny));
+    for (std::size_t t = 0; t < rod.TriangleCount(); ++t) {
+        Vec3d p[3];
+        for (int k = 0; k < 3; ++k) p[k] = ToDouble(rod.vertices[rod.indices[3 * t + k]].position);
+        const double area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
+        if (area == 0.0) continue;
+        for (std::int64_t j = 0; j < g.ny; ++j) {
+            for (std::int64_t i = 0; i < g.nx; ++i) {
+                const Vec3d at = At(g, i, j, 0);
+                double w[3];
+                for (int e = 0; e < 3; ++e) {
+                    const Vec3d& u = p[(e + 1) % 3];
+                    const Vec3d& v = p[(e + 2) % 3];
+                    w[e] = (area > 0 ? 1.0 : -1.0) * ((v.x - u.x) * (at.y - u.y) - (v.y - u.y) * (at.x - u.x));
+                }
+                if (w[0] < 0.0 || w[1] < 0.0 || w[2] < 0.0) continue;
+                const double z = (w[0] * p[0].z + w[1] * p[1].z + w[2] * p[2].z) / std::fabs(area);
+                expected[static_cast<std::size_t>(j * g.nx + i)].push_back(static_cast<float>(z));
+            }
+        }
+    }
+    std::size_t crossings = 0, differ = 0;
+    for (std::size_t c = 0; c < expected.size(); ++c) {
+        std::sort(expected[c].begin(), expected[c].end());
+        const std::vector<float> got(g.columnCrossings.begin() + g.columnOffsets[c],
+                                     g.columnCrossings.begin() + g.columnOffsets[c + 1]);
+        crossings += got.size();
+        differ += got != expected[c] ? 1 : 0;
+    }
+    EXPECT_EQ(differ, 0u);
+    EXPECT_GT(crossings, 1000u);
 }
 
 TEST(SparseDistanceGrid, NothingBelowTheCutPlaneIsSolid) {

@@ -9,6 +9,7 @@
 #include "mesh/TestShapes.h"
 #include "relief/mapping/OccupancyGrid.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/TestSupport.h"
 
 namespace ridgeforge::mesh {
@@ -131,6 +132,127 @@ TEST(OutwardFaces, CavityWallsAreInwardAndDegenerateFacesHaveNoArea) {
     EXPECT_NEAR(counts.outwardArea, 6 * 400.0, 1e-6);
     EXPECT_NEAR(counts.inwardArea, 6 * 64.0, 1e-6);
     EXPECT_GE(counts.milliseconds, 0.0);
+}
+
+// The separating-axis test in double, on the cube given by its centre and
+// half edge: the triangle's plane, the three box axes and the nine crosses of
+// the box axes with the edges.
+bool OverlapsInDouble(Vec3d a, Vec3d b, Vec3d c, const Vec3d& centre, double h) {
+    a = a - centre;
+    b = b - centre;
+    c = c - centre;
+    const Vec3d edges[3] = {b - a, c - b, a - c};
+    const Vec3d units[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    std::vector<Vec3d> axes = {Cross(edges[0], edges[1])};
+    for (const Vec3d& u : units) {
+        axes.push_back(u);
+        for (const Vec3d& e : edges) axes.push_back(Cross(u, e));
+    }
+    for (const Vec3d& axis : axes) {
+        const double pa = Dot(axis, a), pb = Dot(axis, b), pc = Dot(axis, c);
+        const double r = h * (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z));
+        if (std::min({pa, pb, pc}) > r || std::max({pa, pb, pc}) < -r) return false;
+    }
+    return true;
+}
+
+// The cells of a built grid worked out the slow way: every cell of each
+// triangle's bounding range that overlaps it, and the one cell of a triangle
+// that stays inside one.
+// In double, or with the float test the grid itself uses.
+std::vector<std::uint8_t> CellsTestingEveryCellOfTheRange(const OccupancyGrid& grid, const TriangleMesh& m,
+                                                          bool inDouble) {
+    std::vector<std::uint8_t> cells(grid.cells.size(), 0);
+    const auto cellOf = [&](float v, int axis) {
+        const double cell = std::floor((static_cast<double>(v) - grid.origin[axis]) / grid.cellSize);
+        return static_cast<int>(std::clamp(cell, 0.0, grid.dimensions[axis] - 1.0));
+    };
+    const double h = grid.cellSize * 0.5 * 1.0001;
+    for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+        const Vec3f p[3] = {m.vertices[m.indices[3 * t]].position, m.vertices[m.indices[3 * t + 1]].position,
+                            m.vertices[m.indices[3 * t + 2]].position};
+        int lo[3], hi[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            lo[axis] = cellOf(std::min({p[0][axis], p[1][axis], p[2][axis]}), axis);
+            hi[axis] = cellOf(std::max({p[0][axis], p[1][axis], p[2][axis]}), axis);
+        }
+        const bool one = lo[0] == hi[0] && lo[1] == hi[1] && lo[2] == hi[2];
+        for (int z = lo[2]; z <= hi[2]; ++z)
+            for (int y = lo[1]; y <= hi[1]; ++y)
+                for (int x = lo[0]; x <= hi[0]; ++x) {
+                    const Vec3d centre{grid.origin[0] + (x + 0.5) * grid.cellSize,
+                                       grid.origin[1] + (y + 0.5) * grid.cellSize,
+                                       grid.origin[2] + (z + 0.5) * grid.cellSize};
+                    const std::size_t index =
+                        (static_cast<std::size_t>(z) * grid.dimensions[1] + y) * grid.dimensions[0] + x;
+                    const Vec3f floatCentre{grid.origin[0] + (static_cast<float>(x) + 0.5f) * grid.cellSize,
+                                            grid.origin[1] + (static_cast<float>(y) + 0.5f) * grid.cellSize,
+                                            grid.origin[2] + (static_cast<float>(z) + 0.5f) * grid.cellSize};
+                    const bool overlaps =
+                        inDouble ? OverlapsInDouble(ToDouble(p[0]), ToDouble(p[1]), ToDouble(p[2]), centre, h)
+                                 : TriangleOverlapsCube(p[0], p[1], p[2], floatCentre, grid.cellSize * 0.5f * 1.0001f);
+                    if (one || overlaps) {
+                        cells[index] = 1;
+                    }
+                }
+    }
+    return cells;
+}
+
+// Long triangles lying across the grid, fans, copies and a sphere: the cells
+// are those of testing every cell of every triangle's range (in double, and
+// with the grid's own float test: far from the origin, where a float no
+// longer resolves the cubes' overlap of a ten-thousandth, only the latter),
+// and a stop asked by the callback leaves the grid empty.
+TEST(OccupancyGrid, MarksWhatTestingEveryCellOfTheRangeMarks) {
+    using namespace ridgeforge::test;
+    const std::vector<std::pair<std::string, TriangleMesh>> parts = {
+        {"upright rod", MakeFanCappedRod(5.0f, 100.0f, 48, {0, 0, 1})},
+        {"diagonal rod", MakeFanCappedRod(5.0f, 100.0f, 48, {1, 1, 1})},
+        {"leaning rod", MakeFanCappedRod(5.0f, 100.0f, 40, {1.0f, 0.3f, -0.2f})},
+        {"thin diagonal rod", MakeFanCappedRod(0.05f, 30.0f, 6, {-1, 2, 1.5f})},
+        {"fanned cone", MakeCone(10.0f, 24.0f, 96, 1)},
+        {"copies", MakeCopiedTriangle(50, 20.0f)},
+        {"sphere", MakeRingSphere(12.0f, 12)},
+        {"far plate", [] {
+             TriangleMesh far = MakeGridPlate(20.0f, 3);
+             for (Vertex& v : far.vertices) v.position += Vec3f{3000.0f, -2000.0f, 500.0f};
+             far.RecomputeBounds();
+             return far;
+         }()}};
+    for (const auto& [name, part] : parts) {
+        for (int cells : {16, 41}) {
+            OccupancyGrid grid;
+            ASSERT_TRUE(grid.Build(part, cells));
+            for (bool inDouble : {false, true}) {
+                if (inDouble && name == "far plate") continue;
+                const std::vector<std::uint8_t> expected = CellsTestingEveryCellOfTheRange(grid, part, inDouble);
+                std::size_t differ = 0;
+                for (std::size_t i = 0; i < expected.size(); ++i) differ += expected[i] != grid.cells[i] ? 1 : 0;
+                EXPECT_EQ(differ, 0u) << name << " at " << cells << " cells" << (inDouble ? " in double" : "");
+                EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(expected.begin(), expected.end(), 1)));
+            }
+            EXPECT_GT(grid.surfaceCells, 0u);
+        }
+    }
+
+    const TriangleMesh rod = MakeFanCappedRod(5.0f, 100.0f, 64, {1, 1, 1});
+    OccupancyGrid plain;
+    plain.Build(rod, 128);
+    int asked = 0;
+    OccupancyGrid going;
+    EXPECT_TRUE(going.Build(rod, 128, [&](const std::string& stage, float) {
+        EXPECT_EQ(stage, kOccupancyStage);
+        ++asked;
+        return true;
+    }));
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(going.cells, plain.cells);
+    OccupancyGrid stopped;
+    EXPECT_FALSE(stopped.Build(rod, 128, [](const std::string&, float) { return false; }));
+    EXPECT_TRUE(stopped.IsEmpty());
+    EXPECT_EQ(stopped.surfaceCells, 0u);
+    EXPECT_TRUE(stopped.RayLeaves({0, 0, 0}, {1, 0, 0}));
 }
 
 TEST(OccupancyGrid, TriangleCubeOverlap) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <set>
 #include <tuple>
@@ -10,6 +11,7 @@
 
 #include "mesh/TestShapes.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 
@@ -209,6 +211,102 @@ TEST(SelfIntersections, NeighboursAgreeWithTheExactCount) {
     for (int kind = 0; kind < 2; ++kind) {
         EXPECT_GT(crossing[kind], 20) << kind;
         EXPECT_GT(apart[kind], 20) << kind;
+    }
+}
+
+// A fan of `count` triangles about a centre at the origin, on rim points of
+// their own (no two triangles share an edge), each at the angle, radius and
+// height the generator gives.
+TriangleMesh Fan(std::uint32_t count, const std::function<Vec3f(std::uint32_t)>& rim) {
+    TriangleMesh m;
+    m.vertices.push_back({{0, 0, 0}, {}});
+    for (std::uint32_t i = 0; i < count; ++i) {
+        m.vertices.push_back({rim(2 * i), {}});
+        m.vertices.push_back({rim(2 * i + 1), {}});
+        m.indices.insert(m.indices.end(), {0, 2 * i + 1, 2 * i + 2});
+    }
+    m.RecomputeBounds();
+    return m;
+}
+
+Vec3f Polar(float angle, float radius, float z) { return {radius * std::cos(angle), radius * std::sin(angle), z}; }
+
+// Crowds of triangles about one corner, as many in one grid cell as the
+// search gets: the pairs found, with and without a budget, are those of the
+// exact count, however the triangles about the corner lie (side by side,
+// overlapping in their plane, crossing in two planes, at random, copied).
+TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
+    using namespace ridgeforge::test;
+    std::mt19937 random(5858);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    constexpr float kTurn = 6.2831853f;
+    std::vector<std::pair<std::string, TriangleMesh>> parts = {
+        {"upright rod", MakeFanCappedRod(5.0f, 100.0f, 300, {0, 0, 1})},
+        {"diagonal rod", MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, 1})},
+        {"fanned cone", MakeCone(10.0f, 24.0f, 300, 1)},
+        {"sphere", MakeRingSphere(10.0f, 40)},
+        // Wedges of one plane going twice round: each overlaps one of the other lap.
+        {"double lap", Fan(200, [](std::uint32_t k) {
+             return Polar(kTurn * static_cast<float>((k + 1) / 2) / 100.0f, k % 4 < 2 ? 10.0f : 7.0f, 0.0f);
+         })},
+        // Two fans about one centre in planes at right angles: wedges cross along the planes' line.
+        {"crossed fans", [&] {
+             TriangleMesh m = Fan(120, [](std::uint32_t k) {
+                 return Polar(kTurn * static_cast<float>((k + 1) / 2) / 120.0f, 10.0f, 0.0f);
+             });
+             const TriangleMesh upright = Fan(120, [](std::uint32_t k) {
+                 const Vec3f p = Polar(kTurn * static_cast<float>((k + 1) / 2) / 120.0f + 0.01f, 9.0f, 0.0f);
+                 return Vec3f{p.x, 0.0f, p.y};
+             });
+             const auto offset = static_cast<std::uint32_t>(m.vertices.size() - 1);
+             for (std::size_t v = 1; v < upright.vertices.size(); ++v) m.vertices.push_back(upright.vertices[v]);
+             for (std::uint32_t i : upright.indices) m.indices.push_back(i == 0 ? 0 : i + offset);
+             m.RecomputeBounds();
+             return m;
+         }()},
+        // Two fanned disks about different centres, cutting through each
+        // other, and small triangles through both.
+        {"crossing disks", [&] {
+             TriangleMesh m = Fan(200, [](std::uint32_t k) {
+                 return Polar(kTurn * static_cast<float>((k + 1) / 2) / 200.0f, 10.0f, 0.0f);
+             });
+             const TriangleMesh tilted = Fan(150, [](std::uint32_t k) {
+                 const Vec3f p = Polar(kTurn * static_cast<float>((k + 1) / 2) / 150.0f + 0.02f, 8.0f, 0.0f);
+                 return Vec3f{3.0f + p.x, 1.0f + 0.6f * p.y, 0.5f + 0.8f * p.y};
+             });
+             AppendMesh(m, tilted);
+             for (int i = 0; i < 30; ++i) {
+                 const float x = -6.0f + 0.4f * static_cast<float>(i), y = 0.3f * static_cast<float>(i % 7) - 1.0f;
+                 AddLooseTriangle(m, {x, y, -1.0f}, {x + 0.3f, y, 1.5f}, {x, y + 0.3f, 1.5f});
+             }
+             m.RecomputeBounds();
+             return m;
+         }()},
+        {"random fan", Fan(250, [&](std::uint32_t) {
+             return Polar(kTurn * unit(random), 4.0f + 6.0f * unit(random), 6.0f * unit(random) - 3.0f);
+         })},
+    };
+    // Copies of one triangle, some turned over, and a triangle through all of them.
+    TriangleMesh copies = MakeCopiedTriangle(150, 20.0f);
+    for (std::size_t t = 0; t < copies.indices.size(); t += 6) std::swap(copies.indices[t + 1], copies.indices[t + 2]);
+    AddLooseTriangle(copies, {6, 3, -5}, {8, 9, 20}, {12, 1, 20});
+    parts.push_back({"pierced copies", copies});
+    for (const auto& [name, m] : parts) {
+        const std::uint64_t expected = CountSelfIntersections(m).intersectingPairs;
+        bool stopped = true;
+        const std::vector<std::uint32_t> hits = SelfIntersectingTriangles(m, nullptr, &stopped);
+        EXPECT_FALSE(stopped) << name;
+        EXPECT_EQ(AsPairs(hits).size(), expected) << name;
+        std::vector<std::uint32_t> budgeted;
+        FindSelfIntersections(m, nullptr, 40'000'000, budgeted, stopped);
+        EXPECT_FALSE(stopped) << name;
+        EXPECT_EQ(AsPairs(budgeted).size(), expected) << name;
+        if (name == "double lap" || name == "crossed fans" || name == "random fan" || name == "crossing disks") {
+            EXPECT_GT(expected, 50u) << name;
+        }
+        if (name == "pierced copies") {
+            EXPECT_EQ(expected, 150u);
+        }
     }
 }
 
