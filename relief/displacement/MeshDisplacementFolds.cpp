@@ -139,10 +139,16 @@ std::vector<std::uint32_t> FacesFoldedOver(const TriangleMesh& mesh, const Verte
     };
     std::vector<std::uint32_t> corners = CornersOf(mesh, candidates);
     std::vector<Vec3d> sums = CornerSums(mesh, faces, now, corners);
+    // Each chunk lists its own; joined in chunk order, ascending.
+    std::vector<std::vector<std::uint32_t>> foldedIn((candidates.size() + kFoldChunk - 1) / kFoldChunk);
+    ForEachChunk(candidates.size(), kFoldChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            if (FoldedOver(mesh, now, lookUp(corners, sums), candidates[i]))
+                foldedIn[begin / kFoldChunk].push_back(candidates[i]);
+        }
+    });
     std::vector<std::uint32_t> folded;
-    for (const std::uint32_t t : candidates) {
-        if (FoldedOver(mesh, now, lookUp(corners, sums), t)) folded.push_back(t);
-    }
+    for (const std::vector<std::uint32_t>& mine : foldedIn) folded.insert(folded.end(), mine.begin(), mine.end());
     if (folded.empty()) return folded;
     corners = CornersOf(mesh, folded);
     sums = CornerSums(mesh, faces, before, corners);
