@@ -8,9 +8,13 @@
 // left alone), and at what the tilt test eased. Every triangle within the
 // longest move of those is tested exactly by the validation's search, which
 // also decides triangles sharing a corner or an edge; edge neighbours that
-// the move folded almost flat onto each other count too. Each moved corner of
-// a crossing triangle gives back half of its move per round, and all of it in
-// the last round, so that the surface before the move, which crossed nowhere,
+// the move folded almost flat onto each other, and faces it folded over the
+// surface around them, count too. Each moved corner of such a triangle gives
+// back half of its move per round for a few rounds, then all of it. Giving
+// back whole moves can make a neighbour that keeps its move cross in turn (a
+// wall half back beside one still pushed through a narrow slot), so those
+// rounds go on until nothing crosses or folds: each takes at least one vertex
+// back for good, and the surface before the move, which crossed nowhere,
 // bounds the work. The buffers of the search are made once for all rounds,
 // and a round looks near its eased faces only, so that the rounds cost about
 // what they ease, not the size of the part.
@@ -43,31 +47,6 @@ constexpr double kTwoTurns = 12.556;
 constexpr double kFoldedCosine = -0.966;
 // cos 75 degrees, a little raised for rounding.
 constexpr double kNoFoldCosine = 0.2589;
-
-// Whether the triangles s and t, sharing an edge, have turned almost fully
-// against each other at the positions that position(vertex) gives.
-template <typename Position>
-bool FoldedOnto(const TriangleMesh& mesh, const Position& position, std::uint32_t s, std::uint32_t t) {
-    auto normal = [&](std::uint32_t f) {
-        const Vec3d a = ToDouble(position(mesh.indices[3 * std::size_t{f}]));
-        const Vec3d b = ToDouble(position(mesh.indices[3 * std::size_t{f} + 1]));
-        const Vec3d c = ToDouble(position(mesh.indices[3 * std::size_t{f} + 2]));
-        return Cross(b - a, c - a);
-    };
-    const Vec3d n0 = normal(s), n1 = normal(t);
-    const double l0 = Length(n0), l1 = Length(n1);
-    return l0 > 0.0 && l1 > 0.0 && Dot(n0, n1) < kFoldedCosine * l0 * l1;
-}
-
-int SharedCorners(const TriangleMesh& mesh, std::uint32_t s, std::uint32_t t) {
-    int shared = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        for (std::size_t j = 0; j < 3; ++j) {
-            shared += mesh.indices[3 * std::size_t{s} + i] == mesh.indices[3 * std::size_t{t} + j] ? 1 : 0;
-        }
-    }
-    return shared;
-}
 
 // Whether every corner of the faces around vertex v moved as v did (up to a
 // ten-thousandth of a millimetre): the fan only slid, and what did not meet
@@ -192,23 +171,28 @@ struct CrossingScratch {
     }
 };
 
-// The corners of the marked triangles, sorted, without repeats.
-std::vector<std::uint32_t> CornersOfMarked(const TriangleMesh& mesh, const CrossingScratch& scratch) {
-    std::vector<std::uint32_t> out;
-    out.reserve(3 * scratch.marked.size());
-    for (const std::size_t t : scratch.marked) {
-        out.insert(out.end(), mesh.indices.begin() + 3 * t, mesh.indices.begin() + 3 * t + 3);
-    }
-    SortUnique(out);
-    return out;
-}
+// What a round found, each list sorted, without repeats: the triangles that
+// meet another beyond what they share, with the edge neighbours the move
+// folded onto each other; and the faces it folded over the surface around
+// them.
+struct Found {
+    std::vector<std::uint32_t> crossing;
+    std::vector<std::uint32_t> foldedOver;
 
-// The triangles within the reach of the marked ones that meet another
-// triangle beyond what they share, and the marked edge neighbours that the
-// move folded onto each other; sorted, without repeats.
-std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const VertexFaceAdjacency& faces,
-                                             const std::vector<Vec3f>& saved, CrossingScratch& scratch, float reach) {
-    std::vector<std::uint32_t> out;
+    bool Empty() const { return crossing.empty() && foldedOver.empty(); }
+    std::size_t Count() const {
+        std::vector<std::uint32_t> all(crossing);
+        all.insert(all.end(), foldedOver.begin(), foldedOver.end());
+        SortUnique(all);
+        return all.size();
+    }
+};
+
+// What the move made cross or fold within the reach of the marked triangles.
+Found CrossingTriangles(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const std::vector<Vec3f>& saved,
+                        CrossingScratch& scratch, float reach) {
+    Found found;
+    std::vector<std::uint32_t>& out = found.crossing;
     bool stoppedEarly = false;
     const std::vector<std::uint32_t> near = TrianglesNear(mesh, scratch.mask, scratch.marked, reach, scratch.near);
     if (near.size() == scratch.mask.size()) {
@@ -237,22 +221,37 @@ std::vector<std::uint32_t> CrossingTriangles(const TriangleMesh& mesh, const Ver
         for (std::uint32_t& t : out) t = near[t];
     }
     // Edge neighbours folded onto each other off one plane meet only along
-    // their edge, yet leave a blade no slicer can read; they lie in the fans
-    // of their corners.
-    const std::vector<std::uint8_t>& mask = scratch.mask;
-    const auto now = [&](std::uint32_t v) { return mesh.vertices[v].position; };
-    const auto before = [&](std::uint32_t v) { return saved[v]; };
-    for (const std::uint32_t v : CornersOfMarked(mesh, scratch)) {
-        for (std::uint32_t i = faces.offsets[v]; i < faces.offsets[v + 1]; ++i) {
-            for (std::uint32_t j = i + 1; j < faces.offsets[v + 1]; ++j) {
-                const std::uint32_t s = faces.faces[i], t = faces.faces[j];
-                if ((!mask[s] && !mask[t]) || SharedCorners(mesh, s, t) != 2) continue;
-                if (FoldedOnto(mesh, now, s, t) && !FoldedOnto(mesh, before, s, t)) out.insert(out.end(), {s, t});
-            }
+    // their edge, yet leave a blade no slicer can read.
+    FoldedEdgePairs(mesh, faces, saved, scratch.marked, out);
+    SortUnique(out);
+    found.foldedOver = FacesFoldedOver(mesh, faces, saved, scratch.marked);
+    return found;
+}
+
+// The moved corners of what was found, sorted, without repeats. A face folded
+// over by the moves of its neighbours alone has no moved corner: the moved
+// corners of the faces at its corners stand for it.
+void MovedCorners(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const std::vector<Vec3f>& saved,
+                  const Found& found, std::vector<std::uint32_t>& vertices) {
+    auto moved = [&](std::uint32_t v) { return !(mesh.vertices[v].position == saved[v]); };
+    vertices.clear();
+    auto addMovedCorners = [&](std::uint32_t t) {
+        const std::size_t before = vertices.size();
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t v = mesh.indices[3 * std::size_t{t} + k];
+            if (moved(v)) vertices.push_back(v);
+        }
+        return vertices.size() > before;
+    };
+    for (const std::uint32_t t : found.crossing) addMovedCorners(t);
+    for (const std::uint32_t t : found.foldedOver) {
+        if (addMovedCorners(t)) continue;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t v = mesh.indices[3 * std::size_t{t} + k];
+            for (std::uint32_t i = faces.offsets[v]; i < faces.offsets[v + 1]; ++i) addMovedCorners(faces.faces[i]);
         }
     }
-    SortUnique(out);
-    return out;
+    SortUnique(vertices);
 }
 
 }  // namespace
@@ -261,7 +260,6 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
                    std::vector<std::uint8_t>& eased, DisplacementReport& report) {
     const VertexFaceAdjacency& faces = work.vertexFaces;
     const std::size_t vertexCount = mesh.vertices.size();
-    auto moved = [&](std::uint32_t v) { return !(mesh.vertices[v].position == saved[v]); };
     // Each chunk finds its own longest move (a maximum comes out the same in
     // any order) and lists the vertices whose fans are searched: those that
     // no longer lie plain, and what the tilt test eased whatever its fan.
@@ -295,20 +293,15 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
     for (std::size_t v = 0; v < vertexCount && scratch.near.everyVertexUsed; ++v) {
         scratch.near.everyVertexUsed = faces.offsets[v + 1] > faces.offsets[v];
     }
-    std::vector<std::uint32_t> crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
+    Found found = CrossingTriangles(mesh, faces, saved, scratch, reach);
     std::vector<std::uint32_t> vertices;
-    for (std::uint32_t round = 1; !crossing.empty() && round <= kCrossingRounds; ++round) {
-        const float keep = round == kCrossingRounds ? 0.0f : 0.5f;
-        vertices.clear();
-        for (const std::uint32_t t : crossing) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::uint32_t v = mesh.indices[3 * std::size_t{t} + k];
-                if (moved(v)) vertices.push_back(v);
-            }
-        }
-        // Triangles that cross with no corner left to ease stay as they are.
+    // Every round from the last easing one on gives back whole moves, so each
+    // takes at least one vertex back to where it was for good: the rounds end.
+    for (std::uint32_t round = 1; !found.Empty(); ++round) {
+        const float keep = round >= kCrossingRounds ? 0.0f : 0.5f;
+        MovedCorners(mesh, faces, saved, found, vertices);
+        // What crosses or folds with no move left to give back was so before.
         if (vertices.empty()) break;
-        SortUnique(vertices);
         scratch.ClearMarks();
         // What the eased faces can meet now lies within the way they went back.
         reach = 0.0f;
@@ -319,9 +312,9 @@ void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::
             eased[v] = 1;
             scratch.MarkFan(faces, v);
         }
-        crossing = CrossingTriangles(mesh, faces, saved, scratch, reach);
+        found = CrossingTriangles(mesh, faces, saved, scratch, reach);
     }
-    report.trianglesLeftTurned += crossing.size();
+    report.trianglesLeftTurned += found.Count();
 }
 
 }  // namespace ridgeforge::mesh::relief_detail

@@ -10,6 +10,7 @@
 // side so far), as only those can touch one: the same triangles at a cost
 // that follows the marked ones, not the part.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
@@ -109,6 +110,10 @@ struct CellGrid {
     std::int64_t Coordinate(float value, int a) const {
         return std::clamp<std::int64_t>(static_cast<std::int64_t>((value - low[a]) / step), 0, size[a] - 1);
     }
+    // The cells a box covers, lowest and highest per axis.
+    void Range(const Vec3f& boxLow, const Vec3f& boxHigh, std::int64_t from[3], std::int64_t to[3]) const {
+        for (int a = 0; a < 3; ++a) from[a] = Coordinate(boxLow[a], a), to[a] = Coordinate(boxHigh[a], a);
+    }
     // Calls visit(cell) on each cell of the box; false stops it and is returned.
     template <typename Visit>
     bool EachCell(const Vec3f& boxLow, const Vec3f& boxHigh, const Visit& visit) const {
@@ -199,9 +204,27 @@ std::vector<std::uint32_t> TrianglesNear(const TriangleMesh& mesh, const std::ve
             return true;
         });
     }
+    // A long triangle's box may cover far more cells than were touched (a
+    // rod lying across the part beside a small marked cap): it looks through
+    // the touched cells instead, so that no box costs more than those.
+    std::vector<std::array<std::int64_t, 3>> touchedAt(touched.size());
+    for (std::size_t i = 0; i < touched.size(); ++i) {
+        const auto c = static_cast<std::int64_t>(touched[i]);
+        touchedAt[i] = {c / grid.size[2] / grid.size[1], c / grid.size[2] % grid.size[1], c % grid.size[2]};
+    }
     auto isNear = [&](std::size_t t) {
         if (mask[t]) return true;
         const Box box = TriangleBox(mesh, t);
+        std::int64_t from[3], to[3];
+        grid.Range(box.low, box.high, from, to);
+        double cells = 1.0;
+        for (int a = 0; a < 3; ++a) cells *= static_cast<double>(to[a] - from[a] + 1);
+        if (cells > static_cast<double>(touchedAt.size())) {
+            return std::any_of(touchedAt.begin(), touchedAt.end(), [&](const std::array<std::int64_t, 3>& c) {
+                return c[0] >= from[0] && c[0] <= to[0] && c[1] >= from[1] && c[1] <= to[1] && c[2] >= from[2] &&
+                       c[2] <= to[2];
+            });
+        }
         return !grid.EachCell(box.low, box.high, [&](std::size_t c) { return !HasBit(search.cellBits, c); });
     };
     // A triangle that touches a touched cell has its corners within its

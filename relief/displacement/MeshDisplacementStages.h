@@ -73,6 +73,19 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
 void EaseCrossings(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                    std::vector<std::uint8_t>& eased, DisplacementReport& report);
 
+// Appends, for each edge of a marked triangle, the pair of it and its edge
+// neighbour when the move turned them almost fully onto each other and they
+// were not so at the saved positions.
+void FoldedEdgePairs(const TriangleMesh& mesh, const VertexFaceAdjacency& faces, const std::vector<Vec3f>& saved,
+                     const std::vector<std::uint32_t>& marked, std::vector<std::uint32_t>& out);
+
+// The faces at the corners of the listed triangles that face away from the
+// summed normals of the faces at their own corners by more than about 107
+// degrees, and did not at the saved positions; ascending.
+std::vector<std::uint32_t> FacesFoldedOver(const TriangleMesh& mesh, const VertexFaceAdjacency& faces,
+                                           const std::vector<Vec3f>& saved,
+                                           const std::vector<std::uint32_t>& triangles);
+
 // What the search for nearby triangles keeps from call to call on one part.
 // A call after the first may look only near the marked triangles when every
 // vertex is in use (the faces around each are given) and, since the last

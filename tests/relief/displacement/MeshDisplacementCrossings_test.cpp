@@ -6,10 +6,15 @@
 #include <cmath>
 #include <vector>
 
+#include "mesh/remesh/Remesh.h"
 #include "relief/displacement/MeshDisplacement.h"
 #include "relief/displacement/MeshDisplacementStages.h"
+#include "relief/mapping/TextureWeights.h"
+#include "relief/repair/FixBuildingBlocks.h"
+#include "testing/StressParts.h"
 #include "tests/relief/displacement/ReliefTestSupport.h"
 #include "tests/support/SelfIntersections.h"
+#include "textures/procedural/TextureRegistry.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -64,6 +69,58 @@ TEST(MeshDisplacementCrossings, ValleyFlanksMovingIntoEachOtherAreEasedApart) {
         if (std::fabs(before.vertices[v].position.x) < 3.0f) continue;
         EXPECT_NEAR(Length(m.vertices[v].position - before.vertices[v].position), 1.5f, 1e-3f) << v;
     }
+}
+
+// The faces that face away from the summed normals around their corners by
+// more than about 107 degrees: what the save check counts as folded over.
+std::uint64_t FacesFoldedOver(const TriangleMesh& m) {
+    const VertexAdjacency adjacency = BuildVertexAdjacency(m);
+    std::uint64_t folded = 0;
+    for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) folded += IsFoldedTriangle(m, adjacency, t) ? 1 : 0;
+    return folded;
+}
+
+// A washer 24 mm across and 4 mm tall with a 2 mm bore and an annular groove
+// 0.05 mm wide and 3 mm deep at a radius of 3 mm, remeshed as Process does,
+// under the Noise texture at 1.5 mm with every other setting at its default:
+// the groove's walls are pushed into each other, and giving back the moves
+// of the triangles that cross makes the neighbours that keep theirs cross.
+TEST(MeshDisplacementCrossings, AWasherWithANarrowGrooveIsLeftUncrossedAndUnfolded) {
+    TriangleMesh part = test::stress::Revolve({{1.0f, 0.0f},
+                                               {12.0f, 0.0f},
+                                               {12.0f, 4.0f},
+                                               {3.05f, 4.0f},
+                                               {3.05f, 1.0f},
+                                               {3.0f, 1.0f},
+                                               {3.0f, 4.0f},
+                                               {1.0f, 4.0f}},
+                                              96);
+    Remesh(part, RemeshSettings{}, {});
+    const SelfIntersectionCount before = CountSelfIntersections(part);
+    ASSERT_EQ(before.intersectingPairs, 0u);
+    ASSERT_EQ(before.foldedEdges, 0u);
+    ASSERT_EQ(FacesFoldedOver(part), 0u);
+    Projection projection;
+    projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
+    projection.cage.size = part.boundsMax - part.boundsMin;
+    HeightMap map;
+    map.SetImage(256, 256, procedural::CreateTexture("Noise")->RenderHeightMap(256, 256));
+    TextureSettings texture = map.settings;
+    texture.widthMillimetres = 8.0f;
+    map.SetSettings(texture);
+    DisplacementSettings s;
+    s.method = DisplacementMethod::Mesh;
+    s.strengthMillimetres = 1.5f;
+    const TextureCoverage coverage = ComputeTextureWeights(part, projection, nullptr, s, TileFrame{});
+    TriangleMesh m = part;
+    const DisplacementReport r =
+        ApplyDisplacement(m, projection, map, coverage.vertexWeights, s, &coverage.faceMask, TileFrame{});
+    ASSERT_GT(r.displacedVertices, m.vertices.size() / 2);
+    const SelfIntersectionCount after = CountSelfIntersections(m);
+    EXPECT_EQ(after.intersectingPairs, 0u);
+    EXPECT_EQ(after.foldedEdges, 0u);
+    EXPECT_EQ(FacesFoldedOver(m), 0u);
+    EXPECT_EQ(r.foldFurtherThanBefore, 0u);
 }
 
 }  // namespace
@@ -157,6 +214,63 @@ TEST(MeshDisplacementCrossings, AFanThatClosesTwiceAroundItsCentreIsEasedBack) {
     EXPECT_EQ(eased[0], 0);
     EXPECT_EQ(eased[1], 0);
     for (std::size_t v = 2; v < m.vertices.size(); ++v) EXPECT_EQ(eased[v], 1) << v;
+}
+
+// A sheet 6 mm square on 0.1 mm cells at z = 0 whose middle, 3 mm square,
+// was pushed 0.3 mm up through a second sheet lying 0.1 mm above it. Only the
+// triangles at the rim of the pushed part cross; once they give back their
+// moves, the ring inside them crosses, and so on for fifteen rings inward.
+TEST(MeshDisplacementCrossings, APlateauPushedThroughASheetIsGivenBackUntilNothingCrosses) {
+    TriangleMesh m;
+    std::vector<Vec3f> saved;
+    std::vector<std::uint8_t> eased;
+    const int cells = 60;
+    auto at = [&](int i, int j) { return static_cast<std::uint32_t>(j * (cells + 1) + i); };
+    for (int j = 0; j <= cells; ++j) {
+        for (int i = 0; i <= cells; ++i) {
+            const float x = -3.0f + 0.1f * static_cast<float>(i), y = -3.0f + 0.1f * static_cast<float>(j);
+            const bool pushed = std::abs(i - cells / 2) <= 15 && std::abs(j - cells / 2) <= 15;
+            saved.push_back({x, y, 0});
+            m.vertices.push_back({{x, y, pushed ? 0.3f : 0.0f}, {}});
+            // The tilt test eased the rim of the pushed part.
+            eased.push_back(pushed && (std::abs(i - cells / 2) == 15 || std::abs(j - cells / 2) == 15) ? 1 : 0);
+        }
+    }
+    for (int j = 0; j < cells; ++j) {
+        for (int i = 0; i < cells; ++i) {
+            m.indices.insert(m.indices.end(),
+                             {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+        }
+    }
+    const auto sheet = static_cast<std::uint32_t>(m.vertices.size());
+    for (const Vec3f p :
+         {Vec3f{-2.5f, -2.5f, 0.1f}, Vec3f{2.5f, -2.5f, 0.1f}, Vec3f{2.5f, 2.5f, 0.1f}, Vec3f{-2.5f, 2.5f, 0.1f}}) {
+        saved.push_back(p);
+        m.vertices.push_back({p, {}});
+        eased.push_back(0);
+    }
+    m.indices.insert(m.indices.end(), {sheet, sheet + 1, sheet + 2, sheet, sheet + 2, sheet + 3});
+    m.RecomputeBounds();
+    TriangleMesh before = m;
+    for (std::size_t v = 0; v < saved.size(); ++v) before.vertices[v].position = saved[v];
+    ASSERT_EQ(CountSelfIntersections(before).intersectingPairs, 0u);
+    ASSERT_GT(CountSelfIntersections(m).intersectingPairs, 0u);
+    DisplacementWork work;
+    work.mesh = &m;
+    work.vertexFaces = VertexFaceAdjacency(m);
+    DisplacementReport report;
+    EaseCrossings(m, work, saved, eased, report);
+    const SelfIntersectionCount after = CountSelfIntersections(m);
+    EXPECT_EQ(after.intersectingPairs, 0u);
+    EXPECT_EQ(after.foldedEdges, 0u);
+    EXPECT_EQ(report.trianglesLeftTurned, 0u);
+    // Every pushed vertex went back under the upper sheet, each ring once the
+    // ring outside it was back, straight down; the upper sheet never moved.
+    for (std::size_t v = 0; v < sheet; ++v) {
+        const Vec3f& p = m.vertices[v].position;
+        EXPECT_TRUE(p.x == saved[v].x && p.y == saved[v].y && p.z >= 0.0f && p.z < 0.1f) << v;
+    }
+    for (std::size_t v = sheet; v < m.vertices.size(); ++v) EXPECT_EQ(m.vertices[v].position, saved[v]) << v;
 }
 
 }  // namespace
