@@ -157,15 +157,8 @@ std::vector<HeldValue> HoldProjectToRanges(ProjectFileData& record) {
 std::vector<HeldValue> HeldParameterValues(const mesh::procedural::ParameterSet& set, std::string_view text) {
     // The last value of each key, read as the set reads it.
     std::map<std::string, float, std::less<>> last;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) continue;
-        if (const std::optional<double> number = ParseNumberPrefix(line.substr(equals + 1)))
-            last[std::string(line.substr(0, equals))] = static_cast<float>(*number);
-    }
+    mesh::procedural::ForEachValueLine(
+        text, [&last](std::string_view key, double value) { last[std::string(key)] = static_cast<float>(value); });
     std::vector<HeldValue> held;
     for (const mesh::procedural::ParameterDefinition& definition : set.Parameters()) {
         const auto found = last.find(definition.key);

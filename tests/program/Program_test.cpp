@@ -34,10 +34,7 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ridgeforge::test::TempDir scratch("program");
     const auto part = scratch.Path() / "cube.stl";
-    const auto bytes =
-        ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
-    std::ofstream(part, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ridgeforge::test::WriteBinaryStl(part, ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20}));
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -96,10 +93,7 @@ TEST(Program, OpensAPartOfAnyNameFromTheCommandLine) {
         ridgeforge::test::TempDir scratch("program-names");
         const auto part = scratch.Path() / "f\xc3\xadl\xc3\xa9s" / c.name;
         std::filesystem::create_directories(part.parent_path());
-        const auto bytes =
-            ridgeforge::test::BinaryStl(ridgeforge::test::FacetsOf(ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20})));
-        std::ofstream(part, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        ridgeforge::test::WriteBinaryStl(part, ridgeforge::test::MakeBox({0, 0, 0}, {20, 20, 20}));
 
         const pid_t child = fork();
         ASSERT_GE(child, 0);

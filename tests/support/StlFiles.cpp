@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 namespace ridgeforge::test {
 namespace {
@@ -18,6 +19,12 @@ void PutFloat(std::vector<std::uint8_t>& out, float f) {
 }
 
 }  // namespace
+
+void WriteBinaryStl(const std::filesystem::path& path, const mesh::TriangleMesh& mesh) {
+    const std::vector<std::uint8_t> bytes = BinaryStl(FacetsOf(mesh));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 std::vector<Facet> FacetsOf(const mesh::TriangleMesh& mesh) {
     std::vector<Facet> facets;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ std::vector<std::uint8_t> BinaryStl(const std::vector<Facet>& facets, const std:
 
 // An ASCII STL in the usual layout with "%.9g" numbers.
 std::string AsciiStl(const std::vector<Facet>& facets, const std::string& name = "part");
+
+// Writes the mesh to `path` as a binary STL.
+void WriteBinaryStl(const std::filesystem::path& path, const mesh::TriangleMesh& mesh);
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 

@@ -171,7 +171,7 @@ std::string ParameterSet::FormatValues() const {
     return text;
 }
 
-void ParameterSet::ParseValues(std::string_view text) {
+void ForEachValueLine(std::string_view text, const std::function<void(std::string_view key, double value)>& take) {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -180,10 +180,13 @@ void ParameterSet::ParseValues(std::string_view text) {
         // before the line feed ends the number and is ignored with it.
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
-        const std::optional<double> number = ParseNumberPrefix(line.substr(equals + 1));
-        if (!number) continue;
-        SetValue(line.substr(0, equals), static_cast<float>(*number));
+        if (const std::optional<double> number = ParseNumberPrefix(line.substr(equals + 1)))
+            take(line.substr(0, equals), *number);
     }
+}
+
+void ParameterSet::ParseValues(std::string_view text) {
+    ForEachValueLine(text, [this](std::string_view key, double value) { SetValue(key, static_cast<float>(value)); });
 }
 
 }  // namespace ridgeforge::mesh::procedural

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,10 @@ ParameterDefinition SeedParameter();
 
 // Rounds halves away from zero, as every integer and choice value is rounded.
 float RoundHalfAwayFromZero(float value);
+
+// Hands each "key=value" line of `text` whose value reads as a number to
+// `take`, in order; lines without "=" or a number are skipped.
+void ForEachValueLine(std::string_view text, const std::function<void(std::string_view key, double value)>& take);
 
 class ParameterSet {
 public:

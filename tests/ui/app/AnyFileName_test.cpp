@@ -32,11 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteCube(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = test::BinaryStl(test::FacetsOf(test::MakeBox({0, 0, 0}, {20, 20, 20})));
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+void WriteCube(const fs::path& path) { test::WriteBinaryStl(path, test::MakeBox({0, 0, 0}, {20, 20, 20})); }
 
 void WriteGrey(const fs::path& path) {
     std::vector<std::uint16_t> grey(32 * 32);
