@@ -43,6 +43,9 @@ public:
 wxIMPLEMENT_APP_NO_MAIN(RidgeforgeProgram);
 
 int main(int argc, char** argv) {
+    // As the library's own main does: a release build shows no assertion
+    // dialogs, which would stop the window until someone answers them.
+    wxDISABLE_DEBUG_SUPPORT();
     RawArguments().assign(argv, argv + argc);
     // The library would drop a name its locale conversion refuses with a
     // warning that it is ignored; it is not (ProgramArguments takes it from
