@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -59,17 +58,20 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
 }
 
 // The program's shown window whose title (as the window manager reads it,
-// UTF-8) matches, or "". A title that older X text cannot hold (U+FFFD) is
-// not found by xdotool's search by name.
-std::string WaitForProgramWindow(const std::string& title, int seconds) {
-    const std::regex pattern(title);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+// UTF-8) starts with `start` and ends with `end`, or "". A title that older X
+// text cannot hold (U+FFFD) is not found by xdotool's search by name. (No
+// std::regex: GCC 12 warns inside it under the sanitizers.)
+std::string WaitForProgramWindow(const std::string& start, const std::string& end, int seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     do {
         std::istringstream windows(Shell("xdotool search --onlyvisible --classname ridgeforge 2>/dev/null"));
-        for (std::string window; std::getline(windows, window);)
-            if (std::regex_search(Shell("xdotool getwindowname " + window + " 2>/dev/null"), pattern)) return window;
+        for (std::string window; std::getline(windows, window);) {
+            const std::string title = Shell("xdotool getwindowname " + window + " 2>/dev/null");
+            if (title.size() >= start.size() + end.size() && title.starts_with(start) && title.ends_with(end))
+                return window;
+        }
         Pause(100);
-    } while (std::chrono::steady_clock::now() < end);
+    } while (std::chrono::steady_clock::now() < until);
     return {};
 }
 
@@ -82,12 +84,15 @@ TEST(Program, OpensAPartOfAnyNameFromTheCommandLine) {
     struct Case {
         const char* locale;
         std::string name;
-        std::string title;  // a regular expression for the window's title
+        // The window's title starts and ends so; the letter between is the
+        // name's own or, for a byte that is not UTF-8, its stand-in.
+        std::string titleStart;
+        std::string titleEnd;
     };
-    const Case cases[] = {{"C.UTF-8", "caf\xc3\xa9 gear.stl", "^caf.* gear.stl - Ruvolta$"},
-                          {"C", "caf\xc3\xa9 gear.stl", "^caf.* gear.stl - Ruvolta$"},
-                          {"C.UTF-8", "caf\xe9.stl", "^caf.*[.]stl - Ruvolta$"},
-                          {"C.UTF-8", "-dash.stl", "^-dash.stl - Ruvolta$"}};
+    const Case cases[] = {{"C.UTF-8", "caf\xc3\xa9 gear.stl", "caf", " gear.stl - Ruvolta"},
+                          {"C", "caf\xc3\xa9 gear.stl", "caf", " gear.stl - Ruvolta"},
+                          {"C.UTF-8", "caf\xe9.stl", "caf", ".stl - Ruvolta"},
+                          {"C.UTF-8", "-dash.stl", "-dash.stl - Ruvolta", ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.locale) + " " + c.name);
         ridgeforge::test::TempDir scratch("program-names");
@@ -109,7 +114,7 @@ TEST(Program, OpensAPartOfAnyNameFromTheCommandLine) {
             _exit(127);
         }
         const EndWhenLeaving ender{child};
-        const std::string window = WaitForProgramWindow(c.title, 60);
+        const std::string window = WaitForProgramWindow(c.titleStart, c.titleEnd, 60);
         ASSERT_FALSE(window.empty()) << "no window titled for the part";
         Pause(1500);
         int status = 0;
