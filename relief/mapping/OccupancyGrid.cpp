@@ -101,11 +101,16 @@ Piece ClipToSlab(const Piece& in, int axis, double lo, double hi) {
 }
 
 // The index range of the cells whose centres lie within `reach` of the
-// span [low, high] along one axis, kept within [from, to].
-void CellsNear(double low, double high, double reach, double origin, double cellSize, std::int32_t from,
+// piece's span along `axis`, kept within [from, to].
+void CellsNear(const Piece& piece, int axis, double reach, double origin, double cellSize, std::int32_t from,
                std::int32_t to, std::int32_t& first, std::int32_t& last) {
-    first = std::max(from, static_cast<std::int32_t>(std::max(
-                               std::ceil((low - reach - origin) / cellSize - 0.5), static_cast<double>(from) - 1.0)));
+    double low = piece.points[0][axis], high = low;
+    for (int i = 1; i < piece.count; ++i) {
+        low = std::min(low, piece.points[i][axis]);
+        high = std::max(high, piece.points[i][axis]);
+    }
+    first = std::max(from, static_cast<std::int32_t>(std::max(std::ceil((low - reach - origin) / cellSize - 0.5),
+                                                              static_cast<double>(from) - 1.0)));
     last = std::min(to, static_cast<std::int32_t>(std::min(std::floor((high + reach - origin) / cellSize - 0.5),
                                                            static_cast<double>(to) + 1.0)));
 }
@@ -162,24 +167,14 @@ public:
             const double zc = grid_.origin[2] + (z + 0.5) * size;
             const Piece layer = ClipToSlab(triangleAsPiece, 2, zc - reach, zc + reach);
             if (layer.count == 0) continue;
-            double yLow = layer.points[0].y, yHigh = yLow;
-            for (int i = 1; i < layer.count; ++i) {
-                yLow = std::min(yLow, layer.points[i].y);
-                yHigh = std::max(yHigh, layer.points[i].y);
-            }
             std::int32_t yFirst = 0, yLast = -1;
-            CellsNear(yLow, yHigh, reach, grid_.origin[1], size, from[1], to[1], yFirst, yLast);
+            CellsNear(layer, 1, reach, grid_.origin[1], size, from[1], to[1], yFirst, yLast);
             for (std::int32_t y = yFirst; y <= yLast; ++y) {
                 const double yc = grid_.origin[1] + (y + 0.5) * size;
                 const Piece row = ClipToSlab(layer, 1, yc - reach, yc + reach);
                 if (row.count == 0) continue;
-                double xLow = row.points[0].x, xHigh = xLow;
-                for (int i = 1; i < row.count; ++i) {
-                    xLow = std::min(xLow, row.points[i].x);
-                    xHigh = std::max(xHigh, row.points[i].x);
-                }
                 std::int32_t xFirst = 0, xLast = -1;
-                CellsNear(xLow, xHigh, reach, grid_.origin[0], size, from[0], to[0], xFirst, xLast);
+                CellsNear(row, 0, reach, grid_.origin[0], size, from[0], to[0], xFirst, xLast);
                 TestRow(test, xFirst, xLast, y, z);
             }
         }
@@ -194,7 +189,8 @@ private:
         const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
         const double longest = std::max({Length(db - da), Length(dc - db), Length(da - dc)});
         double largest = largest_;
-        for (const Vec3d& p : {da, db, dc}) largest = std::max({largest, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+        for (const Vec3d& p : {da, db, dc})
+            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
         constexpr double kFloatRounding = 1.0 / 16777216.0;  // 2^-24
         const double rounding = 16.0 * kFloatRounding * (3.0 * largest + 4.0 * longest + grid_.cellSize);
         return static_cast<double>(half_) + rounding;
@@ -298,10 +294,8 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         context.stageName = kOccupancyStage;
         const ScopedCancelContext published(context);
         try {
-            ParallelForChunks<kMarkChunk>(marking.size(),
-                                          [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-                                              markChunk(begin, end);
-                                          });
+            ParallelForChunks<kMarkChunk>(
+                marking.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) { markChunk(begin, end); });
         } catch (const Stopped&) {
             *this = OccupancyGrid{};
             return false;
