@@ -65,8 +65,8 @@ void HoldSaveClaims(Row& r, const std::string& row) {
     }
 }
 
-void SetUpRelief(Row& r, bool simplify) {
-    r.LoadBox({0, 0, 0}, {20, 16, 12});
+// Remesh, a Dots relief of 0.6 mm and Simplify as asked, on the part loaded.
+void SetUpReliefSettings(Row& r, bool simplify) {
     r.doc.remeshEnabled = true;
     r.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
     r.doc.displacementEnabled = true;
@@ -74,6 +74,11 @@ void SetUpRelief(Row& r, bool simplify) {
     r.doc.simplifyEnabled = simplify;
     r.Texture("Dots");
     r.doc.OnSettingsChanged();
+}
+
+void SetUpRelief(Row& r, bool simplify) {
+    r.LoadBox({0, 0, 0}, {20, 16, 12});
+    SetUpReliefSettings(r, simplify);
 }
 
 // Stop given while the run is held at a step of its finishing run, with the
@@ -181,8 +186,9 @@ TEST(Claims, ATextureChangeDuringARunIsSaidAndTheNextRunEnds) {
     EXPECT_FALSE(r.doc.pipeline.IsRunning());
     EXPECT_FALSE(r.doc.processRequested);
     ASSERT_FALSE(r.host.log.empty());
-    EXPECT_EQ(r.host.log.back().text, L"Stopped: the texture changed during the run. The part is as it was; Process "
-                                      L"runs it again when asked.");
+    EXPECT_EQ(r.host.log.back().text,
+              L"Stopped: the texture changed during the run. The part is as it was; Process "
+              L"runs it again when asked.");
     EXPECT_EQ(r.host.log.back().kind, LogKind::Warning);
     EXPECT_EQ(r.doc.ProcessStatusText(), L"Not processed yet");
     EXPECT_FALSE(r.doc.PollPipeline());
@@ -509,13 +515,7 @@ void SetUpCrossedPart(Row& r, bool simplify) {
     r.hi = {20, 16, 12};
     r.doc.LoadTestShape(OpenCrossedBox(), L"Crossed", L"Crossed", L"Crossed");
     r.host.defaultAnswer = QuestionAnswer::Yes;
-    r.doc.remeshEnabled = true;
-    r.doc.remeshSettings.targetEdgeMillimetres = 1.0f;
-    r.doc.displacementEnabled = true;
-    r.doc.displacementSettings.strengthMillimetres = 0.6f;
-    r.doc.simplifyEnabled = simplify;
-    r.Texture("Dots");
-    r.doc.OnSettingsChanged();
+    SetUpReliefSettings(r, simplify);
 }
 
 // Starts Process and holds the run at `step`; the hold must be let go.
