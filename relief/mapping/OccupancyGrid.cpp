@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <execution>
+#include <limits>
 #include <numeric>
 #include <sstream>
 #include <tuple>
@@ -100,8 +101,83 @@ Piece ClipToSlab(const Piece& in, int axis, double lo, double hi) {
     return clip(clip(in, lo, 1.0), hi, -1.0);
 }
 
-// The index range of the cells whose centres lie within `reach` of the
-// piece's span along `axis`, kept within [from, to].
+// The span of a triangle's section by the slab lo <= p[w] <= hi along the
+// two other axes. The section is a convex polygon whose corners are the
+// triangle's corners inside the slab and the points where its edges cross
+// the slab's planes, so its span is that of the three edges clipped to the
+// slab: with the corners sorted along w each edge is a straight run in w,
+// and no polygon needs to be clipped.
+class SlabSections {
+public:
+    SlabSections(const Vec3d (&corners)[3], int w, int u, int v) {
+        int order[3] = {0, 1, 2};
+        std::sort(order, order + 3, [&](int i, int j) { return corners[i][w] < corners[j][w]; });
+        const int ends[3][2] = {{order[0], order[2]}, {order[0], order[1]}, {order[1], order[2]}};
+        for (int e = 0; e < 3; ++e) {
+            const Vec3d& from = corners[ends[e][0]];
+            const Vec3d& to = corners[ends[e][1]];
+            Edge& edge = edges_[e];
+            edge.start = from[w];
+            edge.end = to[w];
+            edge.along = edge.end - edge.start;
+            edge.inverse = edge.along > 0.0 ? 1.0 / edge.along : 0.0;
+            edge.u = from[u];
+            edge.v = from[v];
+            edge.du = to[u] - from[u];
+            edge.dv = to[v] - from[v];
+        }
+    }
+
+    // False when the slab misses the triangle.
+    bool Span(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
+        uLow = vLow = std::numeric_limits<double>::infinity();
+        uHigh = vHigh = -uLow;
+        bool any = false;
+        for (const Edge& edge : edges_) {
+            const double first = std::max(lo, edge.start), last = std::min(hi, edge.end);
+            if (first > last) continue;
+            any = true;
+            // An edge square to w lies whole in the slab once it meets it.
+            const double t0 = edge.along > 0.0 ? std::clamp((first - edge.start) * edge.inverse, 0.0, 1.0) : 0.0;
+            const double t1 = edge.along > 0.0 ? std::clamp((last - edge.start) * edge.inverse, 0.0, 1.0) : 1.0;
+            for (const double t : {t0, t1}) {
+                const double pu = edge.u + t * edge.du, pv = edge.v + t * edge.dv;
+                uLow = std::min(uLow, pu);
+                uHigh = std::max(uHigh, pu);
+                vLow = std::min(vLow, pv);
+                vHigh = std::max(vHigh, pv);
+            }
+        }
+        return any;
+    }
+
+private:
+    struct Edge {
+        double start = 0.0, end = 0.0, along = 0.0, inverse = 0.0;
+        double u = 0.0, v = 0.0, du = 0.0, dv = 0.0;
+    };
+    // The long edge (first to last corner along w) first, then the two short ones.
+    Edge edges_[3];
+};
+
+// The index range of the cells whose centres lie within `reach` of the span
+// [low, high] along one axis, kept within [from, to]. The bounds are rounded
+// by hand once clamped near the range: this runs for every slab of every
+// triangle, and a call into the maths library would cost more than the rest.
+void CellsNear(double low, double high, double reach, double origin, double inverseCellSize, std::int32_t from,
+               std::int32_t to, std::int32_t& first, std::int32_t& last) {
+    const double below = static_cast<double>(from) - 1.0, above = static_cast<double>(to) + 1.0;
+    const double lowCell = std::clamp((low - reach - origin) * inverseCellSize - 0.5, below, above);
+    const double highCell = std::clamp((high + reach - origin) * inverseCellSize - 0.5, below, above);
+    std::int32_t up = static_cast<std::int32_t>(lowCell);
+    if (static_cast<double>(up) < lowCell) ++up;
+    std::int32_t down = static_cast<std::int32_t>(highCell);
+    if (static_cast<double>(down) > highCell) --down;
+    first = std::max(from, up);
+    last = std::min(to, down);
+}
+
+// The same for the span of a piece.
 void CellsNear(const Piece& piece, int axis, double reach, double origin, double cellSize, std::int32_t from,
                std::int32_t to, std::int32_t& first, std::int32_t& last) {
     double low = piece.points[0][axis], high = low;
@@ -109,17 +185,20 @@ void CellsNear(const Piece& piece, int axis, double reach, double origin, double
         low = std::min(low, piece.points[i][axis]);
         high = std::max(high, piece.points[i][axis]);
     }
-    first = std::max(from, static_cast<std::int32_t>(std::max(std::ceil((low - reach - origin) / cellSize - 0.5),
-                                                              static_cast<double>(from) - 1.0)));
-    last = std::min(to, static_cast<std::int32_t>(std::min(std::floor((high + reach - origin) / cellSize - 0.5),
-                                                           static_cast<double>(to) + 1.0)));
+    CellsNear(low, high, reach, origin, 1.0 / cellSize, from, to, first, last);
 }
+
+// Rows of one slab whose cells are all tested over the slab section's span
+// rather than the span of each row's own piece: a sliver's section spans at
+// most about three, and testing a cell costs less than clipping a row.
+constexpr std::int32_t kRowsWithoutClipping = 3;
 
 // The marking of one grid: every cell of a triangle's bounding range whose
 // cube the separating-axis test finds overlapping the triangle. Only the
-// cells near the triangle are tested: the triangle is cut into the slab of
-// each layer of cells and each row of it, and a row's cells are those within
-// reach of its piece. The reach is the cube's half edge plus how far off the
+// cells near the triangle are tested: the triangle is cut into the slabs of
+// cells along the axis it spans most cells of, and a slab's cells are those
+// within reach of its section (of each row's piece when the section spans
+// many rows). The reach is the cube's half edge plus how far off the
 // triangle the float test may still find overlap. Where coordinates are so
 // large against the cells that this reaches past a few cells, every cell of
 // the range is tested, as the test alone would.
@@ -131,6 +210,9 @@ public:
             const double far = grid.origin[axis] + static_cast<double>(grid.dimensions[axis]) * grid.cellSize;
             largest_ = std::max({largest_, std::fabs(static_cast<double>(grid.origin[axis])), std::fabs(far)});
         }
+        stride_[0] = 1;
+        stride_[1] = static_cast<std::size_t>(grid.dimensions[0]);
+        stride_[2] = stride_[1] * static_cast<std::size_t>(grid.dimensions[1]);
     }
 
     void Mark(std::size_t triangle) const {
@@ -153,29 +235,43 @@ public:
         const TriangleCubeTest test(a, b, c, half_);
         const double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
-            for (std::int32_t z = from[2]; z <= to[2]; ++z)
-                for (std::int32_t y = from[1]; y <= to[1]; ++y) TestRow(test, from[0], to[0], y, z);
+            std::int32_t cell[3] = {from[0], from[1], from[2]};
+            for (cell[2] = from[2]; cell[2] <= to[2]; ++cell[2])
+                for (cell[1] = from[1]; cell[1] <= to[1]; ++cell[1]) TestRun(test, cell, 0, from[0], to[0]);
             return;
         }
-        Piece triangleAsPiece;
-        triangleAsPiece.points[0] = ToDouble(a);
-        triangleAsPiece.points[1] = ToDouble(b);
-        triangleAsPiece.points[2] = ToDouble(c);
-        triangleAsPiece.count = 3;
-        const double size = grid_.cellSize;
-        for (std::int32_t z = from[2]; z <= to[2]; ++z) {
-            const double zc = grid_.origin[2] + (z + 0.5) * size;
-            const Piece layer = ClipToSlab(triangleAsPiece, 2, zc - reach, zc + reach);
-            if (layer.count == 0) continue;
-            std::int32_t yFirst = 0, yLast = -1;
-            CellsNear(layer, 1, reach, grid_.origin[1], size, from[1], to[1], yFirst, yLast);
-            for (std::int32_t y = yFirst; y <= yLast; ++y) {
-                const double yc = grid_.origin[1] + (y + 0.5) * size;
-                const Piece row = ClipToSlab(layer, 1, yc - reach, yc + reach);
+        int w = 0;
+        for (int axis = 1; axis < 3; ++axis) {
+            if (to[axis] - from[axis] > to[w] - from[w]) w = axis;
+        }
+        const int u = w == 0 ? 1 : 0, v = w == 2 ? 1 : 2;
+        const Vec3d corners[3] = {ToDouble(a), ToDouble(b), ToDouble(c)};
+        const SlabSections sections(corners, w, u, v);
+        const double size = grid_.cellSize, inverse = 1.0 / size;
+        std::int32_t cell[3] = {from[0], from[1], from[2]};
+        for (cell[w] = from[w]; cell[w] <= to[w]; ++cell[w]) {
+            const double wc = grid_.origin[w] + (cell[w] + 0.5) * size;
+            double uLow, uHigh, vLow, vHigh;
+            if (!sections.Span(wc - reach, wc + reach, uLow, uHigh, vLow, vHigh)) continue;
+            std::int32_t vFirst = 0, vLast = -1;
+            CellsNear(vLow, vHigh, reach, grid_.origin[v], inverse, from[v], to[v], vFirst, vLast);
+            if (vLast - vFirst < kRowsWithoutClipping) {
+                std::int32_t uFirst = 0, uLast = -1;
+                CellsNear(uLow, uHigh, reach, grid_.origin[u], inverse, from[u], to[u], uFirst, uLast);
+                for (cell[v] = vFirst; cell[v] <= vLast; ++cell[v]) TestRun(test, cell, u, uFirst, uLast);
+                continue;
+            }
+            Piece triangleAsPiece;
+            std::copy(corners, corners + 3, triangleAsPiece.points);
+            triangleAsPiece.count = 3;
+            const Piece layer = ClipToSlab(triangleAsPiece, w, wc - reach, wc + reach);
+            for (cell[v] = vFirst; cell[v] <= vLast; ++cell[v]) {
+                const double vc = grid_.origin[v] + (cell[v] + 0.5) * size;
+                const Piece row = ClipToSlab(layer, v, vc - reach, vc + reach);
                 if (row.count == 0) continue;
-                std::int32_t xFirst = 0, xLast = -1;
-                CellsNear(row, 0, reach, grid_.origin[0], size, from[0], to[0], xFirst, xLast);
-                TestRow(test, xFirst, xLast, y, z);
+                std::int32_t uFirst = 0, uLast = -1;
+                CellsNear(row, u, reach, grid_.origin[u], size, from[u], to[u], uFirst, uLast);
+                TestRun(test, cell, u, uFirst, uLast);
             }
         }
     }
@@ -196,16 +292,22 @@ private:
         return static_cast<double>(half_) + rounding;
     }
 
-    void TestRow(const TriangleCubeTest& test, std::int32_t xFirst, std::int32_t xLast, std::int32_t y,
-                 std::int32_t z) const {
+    // Tests the cells first..last along `axis`, the other two indices taken
+    // from `cell`; a cell already marked costs one load.
+    void TestRun(const TriangleCubeTest& test, const std::int32_t (&cell)[3], int axis, std::int32_t first,
+                 std::int32_t last) const {
+        if (first > last) return;
         const float size = grid_.cellSize;
-        const Vec3f centreYZ{0.0f, grid_.origin[1] + (static_cast<float>(y) + 0.5f) * size,
-                             grid_.origin[2] + (static_cast<float>(z) + 0.5f) * size};
-        for (std::int32_t x = xFirst; x <= xLast; ++x) {
-            std::atomic_ref<std::uint8_t> cell(grid_.cells[Index(x, y, z)]);
-            if (cell.load(std::memory_order_relaxed) != 0) continue;
-            const Vec3f centre{grid_.origin[0] + (static_cast<float>(x) + 0.5f) * size, centreYZ.y, centreYZ.z};
-            if (test.Overlaps(centre)) cell.store(1, std::memory_order_relaxed);
+        std::int32_t start[3] = {cell[0], cell[1], cell[2]};
+        start[axis] = first;
+        float centre[3];
+        for (int i = 0; i < 3; ++i) centre[i] = grid_.origin[i] + (static_cast<float>(start[i]) + 0.5f) * size;
+        std::uint8_t* at = grid_.cells.data() + Index(start[0], start[1], start[2]);
+        for (std::int32_t i = first; i <= last; ++i, at += stride_[axis]) {
+            std::atomic_ref<std::uint8_t> marked(*at);
+            if (marked.load(std::memory_order_relaxed) != 0) continue;
+            centre[axis] = grid_.origin[axis] + (static_cast<float>(i) + 0.5f) * size;
+            if (test.Overlaps(Vec3f{centre[0], centre[1], centre[2]})) marked.store(1, std::memory_order_relaxed);
         }
     }
 
@@ -222,6 +324,7 @@ private:
     const TriangleMesh& mesh_;
     float half_ = 0.0f;
     double largest_ = 0.0;
+    std::size_t stride_[3] = {0, 0, 0};
 };
 
 // The triangles to mark, each list of three corner indices once: a copy

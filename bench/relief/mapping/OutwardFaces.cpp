@@ -4,12 +4,19 @@
 // classification marches one ray per face in parallel. The grid's size is
 // reported as a counter: a cube-shaped part at 1024 cells needs (1024 + 5)³
 // bytes, about 1.09 GB; the flatter torus needs less.
+//
+// The grid alone at the print check's 512 cells on parts of long slivers (a
+// cone of one fan each side, a cylinder with fanned ends, a rod along the
+// diagonal), each beside a sphere of about as many triangles and the same
+// extent: the marking's cost should follow the surface, whatever the shape
+// of its triangles.
 #include "relief/mapping/OutwardFaces.h"
 
 #include <benchmark/benchmark.h>
 
 #include "bench/mesh/StlBenchMesh.h"
 #include "relief/mapping/OccupancyGrid.h"
+#include "testing/StressParts.h"
 
 using namespace ridgeforge;
 using namespace ridgeforge::mesh;
@@ -41,6 +48,30 @@ void BM_ClassifyOutwardFaces(benchmark::State& state) {
     state.counters["outward"] = static_cast<double>(counts.outward);
 }
 
+void GridOn(benchmark::State& state, const TriangleMesh& mesh) {
+    OccupancyGrid grid;
+    for (auto _ : state) {
+        grid.Build(mesh, 512);
+        benchmark::DoNotOptimize(grid.cells.data());
+    }
+    state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
+    state.counters["surfaceCells"] = static_cast<double>(grid.surfaceCells);
+}
+
+void BM_OccupancyGridCone(benchmark::State& state) {
+    GridOn(state, test::MakeCone(10.0f, 24.0f, static_cast<std::uint32_t>(state.range(0)), 1));
+}
+void BM_OccupancyGridFanCylinder(benchmark::State& state) {
+    GridOn(state, test::MakeFanCappedRod(10.0f, 20.0f, static_cast<std::uint32_t>(state.range(0)), {0, 0, 1}));
+}
+void BM_OccupancyGridDiagonalRod(benchmark::State& state) {
+    GridOn(state, test::MakeFanCappedRod(5.0f, 100.0f, static_cast<std::uint32_t>(state.range(0)), {1, 1, 1}));
+}
+// Triangles and radius.
+void BM_OccupancyGridSphere(benchmark::State& state) {
+    GridOn(state, test::MakeRingSphereOf(static_cast<std::uint64_t>(state.range(0)), static_cast<float>(state.range(1))));
+}
+
 }  // namespace
 
 // Smaller tori at 256 cells, then the benchmark torus at 256 and 1024.
@@ -51,3 +82,13 @@ static void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_OccupancyGridBuild)->Apply(Sizes);
 BENCHMARK(BM_ClassifyOutwardFaces)->Apply(Sizes);
+BENCHMARK(BM_OccupancyGridCone)->Arg(2000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OccupancyGridFanCylinder)->Arg(40000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OccupancyGridDiagonalRod)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OccupancyGridSphere)
+    ->Args({4000, 12})
+    ->Args({100000, 12})
+    ->Args({160000, 10})
+    ->Args({16000, 50})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
