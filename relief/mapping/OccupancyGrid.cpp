@@ -161,31 +161,29 @@ private:
 };
 
 // The index range of the cells whose centres lie within `reach` of the span
-// [low, high] along one axis, kept within [from, to]. The bounds are rounded
-// by hand once clamped near the range: this runs for every slab of every
-// triangle, and a call into the maths library would cost more than the rest.
-void CellsNear(double low, double high, double reach, double origin, double inverseCellSize, std::int32_t from,
-               std::int32_t to, std::int32_t& first, std::int32_t& last) {
+// [low, high] along one axis, kept within [from, to]; positions in cell
+// units, cell i's centre at i. This runs for every slab of every triangle,
+// so the bounds are rounded by truncating shifted values, not by calls into
+// the maths library; the shift's rounding only ever widens the range.
+void CellsNear(double low, double high, double reach, std::int32_t from, std::int32_t to, std::int32_t& first,
+               std::int32_t& last) {
+    constexpr double kShift = 4096.0;  // above any cell count plus one
     const double below = static_cast<double>(from) - 1.0, above = static_cast<double>(to) + 1.0;
-    const double lowCell = std::clamp((low - reach - origin) * inverseCellSize - 0.5, below, above);
-    const double highCell = std::clamp((high + reach - origin) * inverseCellSize - 0.5, below, above);
-    std::int32_t up = static_cast<std::int32_t>(lowCell);
-    if (static_cast<double>(up) < lowCell) ++up;
-    std::int32_t down = static_cast<std::int32_t>(highCell);
-    if (static_cast<double>(down) > highCell) --down;
-    first = std::max(from, up);
-    last = std::min(to, down);
+    const double lowCell = std::min(std::max(low - reach, below), above);
+    const double highCell = std::min(std::max(high + reach, below), above);
+    first = std::max(from, static_cast<std::int32_t>(kShift) - static_cast<std::int32_t>(kShift - lowCell));
+    last = std::min(to, static_cast<std::int32_t>(highCell + kShift) - static_cast<std::int32_t>(kShift));
 }
 
 // The same for the span of a piece.
-void CellsNear(const Piece& piece, int axis, double reach, double origin, double cellSize, std::int32_t from,
-               std::int32_t to, std::int32_t& first, std::int32_t& last) {
+void CellsNear(const Piece& piece, int axis, double reach, std::int32_t from, std::int32_t to, std::int32_t& first,
+               std::int32_t& last) {
     double low = piece.points[0][axis], high = low;
     for (int i = 1; i < piece.count; ++i) {
         low = std::min(low, piece.points[i][axis]);
         high = std::max(high, piece.points[i][axis]);
     }
-    CellsNear(low, high, reach, origin, 1.0 / cellSize, from, to, first, last);
+    CellsNear(low, high, reach, from, to, first, last);
 }
 
 // Rows of one slab whose cells are all tested over the slab section's span
@@ -233,46 +231,29 @@ public:
             return;
         }
         const TriangleCubeTest test(a, b, c, half_);
-        const double reach = Reach(a, b, c);
+        double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
-            std::int32_t cell[3] = {from[0], from[1], from[2]};
-            for (cell[2] = from[2]; cell[2] <= to[2]; ++cell[2])
-                for (cell[1] = from[1]; cell[1] <= to[1]; ++cell[1]) TestRun(test, cell, 0, from[0], to[0]);
+            for (std::int32_t z = from[2]; z <= to[2]; ++z)
+                for (std::int32_t y = from[1]; y <= to[1]; ++y) TestRun<2>(test, z, y, from[0], to[0]);
             return;
         }
-        int w = 0;
-        for (int axis = 1; axis < 3; ++axis) {
-            if (to[axis] - from[axis] > to[w] - from[w]) w = axis;
-        }
-        const int u = w == 0 ? 1 : 0, v = w == 2 ? 1 : 2;
-        const Vec3d corners[3] = {ToDouble(a), ToDouble(b), ToDouble(c)};
-        const SlabSections sections(corners, w, u, v);
-        const double size = grid_.cellSize, inverse = 1.0 / size;
-        std::int32_t cell[3] = {from[0], from[1], from[2]};
-        for (cell[w] = from[w]; cell[w] <= to[w]; ++cell[w]) {
-            const double wc = grid_.origin[w] + (cell[w] + 0.5) * size;
-            double uLow, uHigh, vLow, vHigh;
-            if (!sections.Span(wc - reach, wc + reach, uLow, uHigh, vLow, vHigh)) continue;
-            std::int32_t vFirst = 0, vLast = -1;
-            CellsNear(vLow, vHigh, reach, grid_.origin[v], inverse, from[v], to[v], vFirst, vLast);
-            if (vLast - vFirst < kRowsWithoutClipping) {
-                std::int32_t uFirst = 0, uLast = -1;
-                CellsNear(uLow, uHigh, reach, grid_.origin[u], inverse, from[u], to[u], uFirst, uLast);
-                for (cell[v] = vFirst; cell[v] <= vLast; ++cell[v]) TestRun(test, cell, u, uFirst, uLast);
-                continue;
-            }
-            Piece triangleAsPiece;
-            std::copy(corners, corners + 3, triangleAsPiece.points);
-            triangleAsPiece.count = 3;
-            const Piece layer = ClipToSlab(triangleAsPiece, w, wc - reach, wc + reach);
-            for (cell[v] = vFirst; cell[v] <= vLast; ++cell[v]) {
-                const double vc = grid_.origin[v] + (cell[v] + 0.5) * size;
-                const Piece row = ClipToSlab(layer, v, vc - reach, vc + reach);
-                if (row.count == 0) continue;
-                std::int32_t uFirst = 0, uLast = -1;
-                CellsNear(row, u, reach, grid_.origin[u], size, from[u], to[u], uFirst, uLast);
-                TestRun(test, cell, u, uFirst, uLast);
-            }
+        // The corners and the reach in cell units, cell i's centre at i.
+        const double inverse = 1.0 / static_cast<double>(grid_.cellSize);
+        const auto inCells = [&](const Vec3f& p) {
+            Vec3d q;
+            for (int axis = 0; axis < 3; ++axis)
+                q[axis] = (p[axis] - static_cast<double>(grid_.origin[axis])) * inverse - 0.5;
+            return q;
+        };
+        const Vec3d corners[3] = {inCells(a), inCells(b), inCells(c)};
+        reach *= inverse;
+        const std::int32_t spanned[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+        if (spanned[0] >= spanned[1] && spanned[0] >= spanned[2]) {
+            MarkSlabs<0>(test, corners, from, to, reach);
+        } else if (spanned[1] >= spanned[2]) {
+            MarkSlabs<1>(test, corners, from, to, reach);
+        } else {
+            MarkSlabs<2>(test, corners, from, to, reach);
         }
     }
 
@@ -292,22 +273,59 @@ private:
         return static_cast<double>(half_) + rounding;
     }
 
-    // Tests the cells first..last along `axis`, the other two indices taken
-    // from `cell`; a cell already marked costs one load.
-    void TestRun(const TriangleCubeTest& test, const std::int32_t (&cell)[3], int axis, std::int32_t first,
+    // The cells near the triangle, slab by slab along axis W; rows run
+    // along V and cells along U. The axes are fixed at compile time so that
+    // a cell's indices stay in registers.
+    template <int W>
+    void MarkSlabs(const TriangleCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
+                   const std::int32_t (&to)[3], double reach) const {
+        constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
+        const SlabSections sections(corners, W, U, V);
+        for (std::int32_t k = from[W]; k <= to[W]; ++k) {
+            const double wc = k;
+            double uLow, uHigh, vLow, vHigh;
+            if (!sections.Span(wc - reach, wc + reach, uLow, uHigh, vLow, vHigh)) continue;
+            std::int32_t vFirst = 0, vLast = -1;
+            CellsNear(vLow, vHigh, reach, from[V], to[V], vFirst, vLast);
+            if (vLast - vFirst < kRowsWithoutClipping) {
+                std::int32_t uFirst = 0, uLast = -1;
+                CellsNear(uLow, uHigh, reach, from[U], to[U], uFirst, uLast);
+                for (std::int32_t row = vFirst; row <= vLast; ++row) TestRun<W>(test, k, row, uFirst, uLast);
+                continue;
+            }
+            Piece triangleAsPiece;
+            std::copy(corners, corners + 3, triangleAsPiece.points);
+            triangleAsPiece.count = 3;
+            const Piece layer = ClipToSlab(triangleAsPiece, W, wc - reach, wc + reach);
+            for (std::int32_t row = vFirst; row <= vLast; ++row) {
+                const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
+                if (piece.count == 0) continue;
+                std::int32_t uFirst = 0, uLast = -1;
+                CellsNear(piece, U, reach, from[U], to[U], uFirst, uLast);
+                TestRun<W>(test, k, row, uFirst, uLast);
+            }
+        }
+    }
+
+    // Tests the cells first..last along U of slab k along W and row `row`
+    // along V; a cell already marked costs one load.
+    template <int W>
+    void TestRun(const TriangleCubeTest& test, std::int32_t k, std::int32_t row, std::int32_t first,
                  std::int32_t last) const {
+        constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         if (first > last) return;
         const float size = grid_.cellSize;
-        std::int32_t start[3] = {cell[0], cell[1], cell[2]};
-        start[axis] = first;
-        float centre[3];
-        for (int i = 0; i < 3; ++i) centre[i] = grid_.origin[i] + (static_cast<float>(start[i]) + 0.5f) * size;
-        std::uint8_t* at = grid_.cells.data() + Index(start[0], start[1], start[2]);
-        for (std::int32_t i = first; i <= last; ++i, at += stride_[axis]) {
+        Vec3f centre;
+        centre[W] = grid_.origin[W] + (static_cast<float>(k) + 0.5f) * size;
+        centre[V] = grid_.origin[V] + (static_cast<float>(row) + 0.5f) * size;
+        const std::size_t step = stride_[U];
+        std::uint8_t* at = grid_.cells.data() + static_cast<std::size_t>(k) * stride_[W] +
+                           static_cast<std::size_t>(row) * stride_[V] + static_cast<std::size_t>(first) * step;
+        for (std::int32_t i = first; i <= last; ++i, at += step) {
             std::atomic_ref<std::uint8_t> marked(*at);
             if (marked.load(std::memory_order_relaxed) != 0) continue;
-            centre[axis] = grid_.origin[axis] + (static_cast<float>(i) + 0.5f) * size;
-            if (test.Overlaps(Vec3f{centre[0], centre[1], centre[2]})) marked.store(1, std::memory_order_relaxed);
+            centre[U] = grid_.origin[U] + (static_cast<float>(i) + 0.5f) * size;
+            if (test.Overlaps(centre)) marked.store(1, std::memory_order_relaxed);
         }
     }
 

@@ -69,7 +69,8 @@ void BM_OccupancyGridDiagonalRod(benchmark::State& state) {
 }
 // Triangles and radius.
 void BM_OccupancyGridSphere(benchmark::State& state) {
-    GridOn(state, test::MakeRingSphereOf(static_cast<std::uint64_t>(state.range(0)), static_cast<float>(state.range(1))));
+    GridOn(state,
+           test::MakeRingSphereOf(static_cast<std::uint64_t>(state.range(0)), static_cast<float>(state.range(1))));
 }
 
 }  // namespace
