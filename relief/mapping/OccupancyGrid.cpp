@@ -186,6 +186,23 @@ void CellsNear(const Piece& piece, int axis, double reach, std::int32_t from, st
     CellsNear(low, high, reach, from, to, first, last);
 }
 
+// How many slabs along w one section span serves: a needle along w (such as
+// a side of a finely divided cylinder) moves little across several slabs,
+// and the cells near it in all of them are found at the cost of one. The
+// group is kept to what moves the section at most half a cell.
+std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
+    const auto extent = [&](int axis) {
+        return std::max({corners[0][axis], corners[1][axis], corners[2][axis]}) -
+               std::min({corners[0][axis], corners[1][axis], corners[2][axis]});
+    };
+    const double across = 2.0 * std::max(extent(u), extent(v));
+    const double along = extent(w);
+    constexpr std::int32_t kMostSlabs = 8;
+    if (!(along > across)) return 1;
+    if (along >= across * kMostSlabs) return kMostSlabs;
+    return static_cast<std::int32_t>(along / across);
+}
+
 // Rows of one slab whose cells are all tested over the slab section's span
 // rather than the span of each row's own piece: a sliver's section spans at
 // most about three, and testing a cell costs less than clipping a row.
@@ -281,28 +298,35 @@ private:
                    const std::int32_t (&to)[3], double reach) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         const SlabSections sections(corners, W, U, V);
-        for (std::int32_t k = from[W]; k <= to[W]; ++k) {
-            const double wc = k;
+        const std::int32_t group = SlabsPerSpan(corners, W, U, V);
+        for (std::int32_t k = from[W]; k <= to[W]; k += group) {
+            const std::int32_t kLast = std::min(to[W], k + group - 1);
             double uLow, uHigh, vLow, vHigh;
-            if (!sections.Span(wc - reach, wc + reach, uLow, uHigh, vLow, vHigh)) continue;
+            if (!sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh)) continue;
             std::int32_t vFirst = 0, vLast = -1;
             CellsNear(vLow, vHigh, reach, from[V], to[V], vFirst, vLast);
             if (vLast - vFirst < kRowsWithoutClipping) {
                 std::int32_t uFirst = 0, uLast = -1;
                 CellsNear(uLow, uHigh, reach, from[U], to[U], uFirst, uLast);
-                for (std::int32_t row = vFirst; row <= vLast; ++row) TestRun<W>(test, k, row, uFirst, uLast);
+                for (std::int32_t slab = k; slab <= kLast; ++slab)
+                    for (std::int32_t row = vFirst; row <= vLast; ++row) TestRun<W>(test, slab, row, uFirst, uLast);
                 continue;
             }
             Piece triangleAsPiece;
             std::copy(corners, corners + 3, triangleAsPiece.points);
             triangleAsPiece.count = 3;
-            const Piece layer = ClipToSlab(triangleAsPiece, W, wc - reach, wc + reach);
-            for (std::int32_t row = vFirst; row <= vLast; ++row) {
-                const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
-                if (piece.count == 0) continue;
-                std::int32_t uFirst = 0, uLast = -1;
-                CellsNear(piece, U, reach, from[U], to[U], uFirst, uLast);
-                TestRun<W>(test, k, row, uFirst, uLast);
+            for (std::int32_t slab = k; slab <= kLast; ++slab) {
+                const Piece layer = ClipToSlab(triangleAsPiece, W, slab - reach, slab + reach);
+                if (layer.count == 0) continue;
+                std::int32_t rowFirst = 0, rowLast = -1;
+                CellsNear(layer, V, reach, from[V], to[V], rowFirst, rowLast);
+                for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
+                    const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
+                    if (piece.count == 0) continue;
+                    std::int32_t uFirst = 0, uLast = -1;
+                    CellsNear(piece, U, reach, from[U], to[U], uFirst, uLast);
+                    TestRun<W>(test, slab, row, uFirst, uLast);
+                }
             }
         }
     }
@@ -426,7 +450,8 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
     cellsY = dimensions[1];
     cellsZ = dimensions[2];
     cellSizeMillimetres = cellSize;
-    surfaceCells = static_cast<std::uint64_t>(std::count(cells.begin(), cells.end(), std::uint8_t{1}));
+    surfaceCells =
+        static_cast<std::uint64_t>(std::count(std::execution::par, cells.begin(), cells.end(), std::uint8_t{1}));
     buildMilliseconds =
         static_cast<double>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /

@@ -48,10 +48,11 @@ void BM_ClassifyOutwardFaces(benchmark::State& state) {
     state.counters["outward"] = static_cast<double>(counts.outward);
 }
 
-void GridOn(benchmark::State& state, const TriangleMesh& mesh) {
+void GridOn(benchmark::State& state, const TriangleMesh& mesh, std::int64_t requestedCells) {
     OccupancyGrid grid;
+    const auto cells = static_cast<std::int32_t>(requestedCells);
     for (auto _ : state) {
-        grid.Build(mesh, 512);
+        grid.Build(mesh, cells);
         benchmark::DoNotOptimize(grid.cells.data());
     }
     state.counters["triangles"] = static_cast<double>(mesh.TriangleCount());
@@ -59,18 +60,21 @@ void GridOn(benchmark::State& state, const TriangleMesh& mesh) {
 }
 
 void BM_OccupancyGridCone(benchmark::State& state) {
-    GridOn(state, test::MakeCone(10.0f, 24.0f, static_cast<std::uint32_t>(state.range(0)), 1));
+    GridOn(state, test::MakeCone(10.0f, 24.0f, static_cast<std::uint32_t>(state.range(0)), 1), state.range(1));
 }
 void BM_OccupancyGridFanCylinder(benchmark::State& state) {
-    GridOn(state, test::MakeFanCappedRod(10.0f, 20.0f, static_cast<std::uint32_t>(state.range(0)), {0, 0, 1}));
+    GridOn(state, test::MakeFanCappedRod(10.0f, 20.0f, static_cast<std::uint32_t>(state.range(0)), {0, 0, 1}),
+           state.range(1));
 }
 void BM_OccupancyGridDiagonalRod(benchmark::State& state) {
-    GridOn(state, test::MakeFanCappedRod(5.0f, 100.0f, static_cast<std::uint32_t>(state.range(0)), {1, 1, 1}));
+    GridOn(state, test::MakeFanCappedRod(5.0f, 100.0f, static_cast<std::uint32_t>(state.range(0)), {1, 1, 1}),
+           state.range(1));
 }
-// Triangles and radius.
+// Triangles, radius and requested cells.
 void BM_OccupancyGridSphere(benchmark::State& state) {
     GridOn(state,
-           test::MakeRingSphereOf(static_cast<std::uint64_t>(state.range(0)), static_cast<float>(state.range(1))));
+           test::MakeRingSphereOf(static_cast<std::uint64_t>(state.range(0)), static_cast<float>(state.range(1))),
+           state.range(2));
 }
 
 }  // namespace
@@ -83,13 +87,20 @@ static void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_OccupancyGridBuild)->Apply(Sizes);
 BENCHMARK(BM_ClassifyOutwardFaces)->Apply(Sizes);
-BENCHMARK(BM_OccupancyGridCone)->Arg(2000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OccupancyGridFanCylinder)->Arg(40000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OccupancyGridDiagonalRod)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OccupancyGridSphere)
-    ->Args({4000, 12})
-    ->Args({100000, 12})
-    ->Args({160000, 10})
-    ->Args({16000, 50})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// At the document's default 256 cells and at the print check's 512.
+static void SliverSizes(benchmark::internal::Benchmark* b, std::int64_t segments) {
+    b->ArgsProduct({{segments}, {256, 512}})->ArgNames({"segments", "cells"});
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_OccupancyGridCone)->Apply([](benchmark::internal::Benchmark* b) {
+    SliverSizes(b, 2000);
+    SliverSizes(b, 50000);
+});
+BENCHMARK(BM_OccupancyGridFanCylinder)->Apply([](benchmark::internal::Benchmark* b) { SliverSizes(b, 40000); });
+BENCHMARK(BM_OccupancyGridDiagonalRod)->Apply([](benchmark::internal::Benchmark* b) { SliverSizes(b, 4000); });
+BENCHMARK(BM_OccupancyGridSphere)->Apply([](benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{4000, 100000}, {12}, {256, 512}})->ArgsProduct({{160000}, {10}, {256, 512}});
+    b->ArgsProduct({{16000}, {50}, {256, 512}})->ArgNames({"triangles", "radius", "cells"});
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+});
