@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -199,6 +200,24 @@ std::vector<std::uint8_t> CellsTestingEveryCellOfTheRange(const OccupancyGrid& g
     return cells;
 }
 
+// Builds the grid and compares its cells with testing every cell of every
+// triangle's range, with the grid's float test and, near the origin where
+// double resolves the cubes' overlap as float does, in double too.
+void ExpectCellsOfTestingEveryCell(const TriangleMesh& part, int cells, bool alsoInDouble, const std::string& name) {
+    OccupancyGrid grid;
+    ASSERT_TRUE(grid.Build(part, cells)) << name;
+    for (bool inDouble : {false, true}) {
+        if (inDouble && !alsoInDouble) continue;
+        const std::vector<std::uint8_t> expected = CellsTestingEveryCellOfTheRange(grid, part, inDouble);
+        std::size_t differ = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) differ += expected[i] != grid.cells[i] ? 1 : 0;
+        EXPECT_EQ(differ, 0u) << name << " at " << cells << " cells" << (inDouble ? " in double" : "");
+        EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(expected.begin(), expected.end(), 1)))
+            << name;
+    }
+    EXPECT_GT(grid.surfaceCells, 0u) << name;
+}
+
 // Long triangles lying across the grid, fans, copies and a sphere: the cells
 // are those of testing every cell of every triangle's range (in double, and
 // with the grid's own float test: far from the origin, where a float no
@@ -221,19 +240,7 @@ TEST(OccupancyGrid, MarksWhatTestingEveryCellOfTheRangeMarks) {
              return far;
          }()}};
     for (const auto& [name, part] : parts) {
-        for (int cells : {16, 41}) {
-            OccupancyGrid grid;
-            ASSERT_TRUE(grid.Build(part, cells));
-            for (bool inDouble : {false, true}) {
-                if (inDouble && name == "far plate") continue;
-                const std::vector<std::uint8_t> expected = CellsTestingEveryCellOfTheRange(grid, part, inDouble);
-                std::size_t differ = 0;
-                for (std::size_t i = 0; i < expected.size(); ++i) differ += expected[i] != grid.cells[i] ? 1 : 0;
-                EXPECT_EQ(differ, 0u) << name << " at " << cells << " cells" << (inDouble ? " in double" : "");
-                EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(expected.begin(), expected.end(), 1)));
-            }
-            EXPECT_GT(grid.surfaceCells, 0u);
-        }
+        for (int cells : {16, 41}) ExpectCellsOfTestingEveryCell(part, cells, name != "far plate", name);
     }
 
     const TriangleMesh rod = MakeFanCappedRod(5.0f, 100.0f, 64, {1, 1, 1});
@@ -253,6 +260,116 @@ TEST(OccupancyGrid, MarksWhatTestingEveryCellOfTheRangeMarks) {
     EXPECT_TRUE(stopped.IsEmpty());
     EXPECT_EQ(stopped.surfaceCells, 0u);
     EXPECT_TRUE(stopped.RayLeaves({0, 0, 0}, {1, 0, 0}));
+}
+
+// A fan cone of slivers with its four widest corners exactly on the axes, so
+// that its bounds, and with a power-of-two cell its apex, lie on cell
+// boundaries.
+TriangleMesh ExactFanCone(float radius, float height, std::uint32_t around) {
+    TriangleMesh m;
+    const auto ring = [&](std::uint32_t j) {
+        if (j % (around / 4) == 0) {
+            const float c[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+            return Vec3f{radius * c[j / (around / 4) % 4][0], radius * c[j / (around / 4) % 4][1], 0.0f};
+        }
+        const double a = 2.0 * 3.14159265358979 * j / around;
+        return Vec3f{radius * static_cast<float>(std::cos(a)), radius * static_cast<float>(std::sin(a)), 0.0f};
+    };
+    for (std::uint32_t j = 0; j < around; ++j) {
+        test::AddLooseTriangle(m, ring(j), ring(j + 1), {0.0f, 0.0f, height});
+        test::AddLooseTriangle(m, ring(j + 1), ring(j), {0.0f, 0.0f, 0.0f});
+    }
+    m.RecomputeBounds();
+    return m;
+}
+
+// Slivers 20 mm long and a few thousandths wide pointing every way (along the
+// axes, the face and space diagonals and a spiral of others), some with the
+// wide corner at the middle and some near one end, and needles along each
+// axis that sit exactly on cell edges and faces.
+TriangleMesh SliversEveryWay() {
+    TriangleMesh m;
+    std::vector<Vec3f> directions;
+    for (int x = -1; x <= 1; ++x)
+        for (int y = -1; y <= 1; ++y)
+            for (int z = -1; z <= 1; ++z)
+                if (x != 0 || y != 0 || z != 0) directions.push_back(Normalize(Vec3f{float(x), float(y), float(z)}));
+    for (int i = 0; i < 150; ++i) {
+        const double z = 1.0 - (i + 0.5) / 75.0, r = std::sqrt(1.0 - z * z), a = i * 2.399963229728653;
+        directions.push_back(Vec3f{float(r * std::cos(a)), float(r * std::sin(a)), float(z)});
+    }
+    for (std::size_t i = 0; i < directions.size(); ++i) {
+        const Vec3f d = directions[i];
+        const Vec3f side = Normalize(Cross(d, std::fabs(d.z) < 0.9f ? Vec3f{0, 0, 1} : Vec3f{1, 0, 0}));
+        const Vec3f start{0.37f * float(i % 7), 0.23f * float(i % 5), 0.61f * float(i % 3)};
+        const Vec3f end = start + d * 20.0f;
+        const float along = i % 2 == 0 ? 0.5f : 0.03f;
+        test::AddLooseTriangle(m, start, end, start + d * (20.0f * along) + side * 0.004f);
+    }
+    // Two specks pin the bounds to -25..25 mm: with 40 cells of 1.25 mm,
+    // -25 + 1.25 k is a cell face.
+    test::AddLooseTriangle(m, {-25, -25, -25}, {-24.9f, -25, -25}, {-25, -24.9f, -25});
+    test::AddLooseTriangle(m, {25, 25, 25}, {24.9f, 25, 25}, {25, 24.9f, 25});
+    const float face = -25.0f + 1.25f * 13.0f;
+    for (int axis = 0; axis < 3; ++axis) {
+        Vec3f a{face, face, face}, b = a, c = a;
+        b[axis] += 15.0f;
+        c[(axis + 1) % 3] += 0.002f;
+        test::AddLooseTriangle(m, a, b, c);  // along a cell edge, in a cell face
+        c[(axis + 1) % 3] = face + 1.25f;
+        test::AddLooseTriangle(m, a, b, c);  // a whole cell wide, in a cell face
+    }
+    m.RecomputeBounds();
+    return m;
+}
+
+// The cells near a sliver, a needle or a fan's apex that the overlap test
+// marks are all marked whichever way the triangle points, wherever its
+// corners fall against the cells and however far from the origin it lies.
+TEST(OccupancyGrid, SliversEveryWayMarkWhatTestingEveryCellMarks) {
+    const TriangleMesh slivers = SliversEveryWay();
+    for (int cells : {16, 40, 41}) ExpectCellsOfTestingEveryCell(slivers, cells, true, "slivers");
+    OccupancyGrid grid;
+    grid.Build(slivers, 40);
+    ASSERT_FLOAT_EQ(grid.cellSize, 1.25f);
+    ASSERT_FLOAT_EQ(grid.origin[0], -27.5f);
+
+    // The apex at (0, 0, 16): with 16, 32 or 64 cells of 1, 0.5 or 0.25 mm
+    // and the bounds at (-6, -6, 0), a corner shared by eight cells.
+    const TriangleMesh cone = ExactFanCone(6.0f, 16.0f, 96);
+    for (int cells : {16, 32, 64}) ExpectCellsOfTestingEveryCell(cone, cells, true, "exact cone");
+    grid.Build(cone, 16);
+    ASSERT_FLOAT_EQ(grid.cellSize, 1.0f);
+    ASSERT_FLOAT_EQ(grid.origin[0], -8.0f);
+    ASSERT_FLOAT_EQ(grid.origin[2], -2.0f);
+    const auto at = [&](int x, int y, int z) {
+        return grid.cells[(static_cast<std::size_t>(z) * grid.dimensions[1] + y) * grid.dimensions[0] + x];
+    };
+    // The apex is the corner of cells 7..8 in x and y and 17..18 in z; the
+    // cubes, a ten-thousandth larger than the cells, of the four above it
+    // reach down to it, and nothing is marked further up.
+    for (int x : {7, 8})
+        for (int y : {7, 8}) {
+            EXPECT_EQ(at(x, y, 18), 1) << x << " " << y;
+            EXPECT_EQ(at(x, y, 19), 0) << x << " " << y;
+        }
+    // The base at z = 0 lies on the face between layers 1 and 2. The cubes
+    // of both reach it, but only layer 2 is within its triangles' range.
+    EXPECT_EQ(at(8, 8, 2), 1);
+    EXPECT_EQ(at(7, 7, 2), 1);
+    EXPECT_EQ(at(8, 8, 1), 0);
+    EXPECT_EQ(at(7, 7, 1), 0);
+
+    // Far from the origin a float no longer places the cubes within a
+    // ten-thousandth: the float test alone decides, once within a few cells
+    // of the slivers, once (a million off) over every cell of their ranges.
+    for (const float offset : {1.0e5f, 1.0e6f}) {
+        TriangleMesh far = ExactFanCone(6.0f, 16.0f, 48);
+        test::AppendMesh(far, SliversEveryWay());
+        for (Vertex& v : far.vertices) v.position += Vec3f{offset, -0.5f * offset, 0.25f * offset};
+        far.RecomputeBounds();
+        ExpectCellsOfTestingEveryCell(far, 41, false, "far slivers");
+    }
 }
 
 TEST(OccupancyGrid, TriangleCubeOverlap) {
