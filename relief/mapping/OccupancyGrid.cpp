@@ -121,6 +121,7 @@ public:
             edge.end = to[w];
             edge.along = edge.end - edge.start;
             edge.inverse = edge.along > 0.0 ? 1.0 / edge.along : 0.0;
+            edge.square = edge.along > 0.0 ? 0.0 : 1.0;
             edge.u = from[u];
             edge.v = from[v];
             edge.du = to[u] - from[u];
@@ -128,32 +129,38 @@ public:
         }
     }
 
-    // False when the slab misses the triangle.
+    // False when the slab misses the triangle. Branch-free over the edges,
+    // and the ends are reduced pairwise, so that slabs overlap in the
+    // processor rather than wait on one long chain of comparisons.
     bool Span(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
-        uLow = vLow = std::numeric_limits<double>::infinity();
-        uHigh = vHigh = -uLow;
+        constexpr double kNone = std::numeric_limits<double>::infinity();
+        double ul[3], uh[3], vl[3], vh[3];
         bool any = false;
-        for (const Edge& edge : edges_) {
+        for (int e = 0; e < 3; ++e) {
+            const Edge& edge = edges_[e];
             const double first = std::max(lo, edge.start), last = std::min(hi, edge.end);
-            if (first > last) continue;
-            any = true;
+            const bool meets = first <= last;
+            any = any || meets;
             // An edge square to w lies whole in the slab once it meets it.
-            const double t0 = edge.along > 0.0 ? std::clamp((first - edge.start) * edge.inverse, 0.0, 1.0) : 0.0;
-            const double t1 = edge.along > 0.0 ? std::clamp((last - edge.start) * edge.inverse, 0.0, 1.0) : 1.0;
-            for (const double t : {t0, t1}) {
-                const double pu = edge.u + t * edge.du, pv = edge.v + t * edge.dv;
-                uLow = std::min(uLow, pu);
-                uHigh = std::max(uHigh, pu);
-                vLow = std::min(vLow, pv);
-                vHigh = std::max(vHigh, pv);
-            }
+            const double t0 = std::clamp((first - edge.start) * edge.inverse, 0.0, 1.0);
+            const double t1 = std::max(std::clamp((last - edge.start) * edge.inverse, 0.0, 1.0), edge.square);
+            const double u0 = edge.u + t0 * edge.du, u1 = edge.u + t1 * edge.du;
+            const double v0 = edge.v + t0 * edge.dv, v1 = edge.v + t1 * edge.dv;
+            ul[e] = meets ? std::min(u0, u1) : kNone;
+            uh[e] = meets ? std::max(u0, u1) : -kNone;
+            vl[e] = meets ? std::min(v0, v1) : kNone;
+            vh[e] = meets ? std::max(v0, v1) : -kNone;
         }
+        uLow = std::min(std::min(ul[0], ul[1]), ul[2]);
+        uHigh = std::max(std::max(uh[0], uh[1]), uh[2]);
+        vLow = std::min(std::min(vl[0], vl[1]), vl[2]);
+        vHigh = std::max(std::max(vh[0], vh[1]), vh[2]);
         return any;
     }
 
 private:
     struct Edge {
-        double start = 0.0, end = 0.0, along = 0.0, inverse = 0.0;
+        double start = 0.0, end = 0.0, along = 0.0, inverse = 0.0, square = 0.0;
         double u = 0.0, v = 0.0, du = 0.0, dv = 0.0;
     };
     // The long edge (first to last corner along w) first, then the two short ones.
