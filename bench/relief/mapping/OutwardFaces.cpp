@@ -1,15 +1,15 @@
 // The occupancy grid and the outward-face classification of the 1,000,000
 // triangle torus (StlBenchMesh.h) at 256 and 1024 cells, with smaller tori
-// at 256 to show how the cost grows. The grid builds on one thread; the
+// at 256 to show how the cost grows. The grid marks in parallel chunks; the
 // classification marches one ray per face in parallel. The grid's size is
 // reported as a counter: a cube-shaped part at 1024 cells needs (1024 + 5)³
 // bytes, about 1.09 GB; the flatter torus needs less.
 //
-// The grid alone at the print check's 512 cells on parts of long slivers (a
-// cone of one fan each side, a cylinder with fanned ends, a rod along the
-// diagonal), each beside a sphere of about as many triangles and the same
-// extent: the marking's cost should follow the surface, whatever the shape
-// of its triangles.
+// The grid alone at the document's 256 cells and the print check's 512 on
+// parts of long slivers (a cone of one fan each side, a cylinder with fanned
+// ends, a rod along the diagonal), each beside a sphere of about as many
+// triangles and the same extent: the marking's cost should follow the
+// surface, whatever the shape of its triangles.
 #include "relief/mapping/OutwardFaces.h"
 
 #include <benchmark/benchmark.h>
