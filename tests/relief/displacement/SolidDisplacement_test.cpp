@@ -51,7 +51,7 @@ TEST(DisplaceSolid, ZeroHeightsGiveThePartBackThroughTheThreeStages) {
     EXPECT_EQ(report.triangleEstimate, 13u);
     EXPECT_EQ(report.bodiesRemoved, 0u);
     EXPECT_GT(report.blocksStored, 0u);
-    EXPECT_GT(report.candidateBlocks, report.blocksStored);
+    EXPECT_GE(report.candidateBlocks, report.blocksStored);
     EXPECT_EQ(stages, (std::vector<std::string>{"Displacing: keeping slots and walls open",
                                                 "Displacing: building the solid", "Displacing: contouring the solid"}));
     ExpectClosedManifold(out, "cube");
