@@ -18,6 +18,7 @@ namespace {
 
 constexpr const char* kMeshCheckStage = "Checking the mesh";
 constexpr const char* kPrintCheckStage = "Checking that it prints";
+constexpr const char* kWallStage = "Measuring the walls";
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -38,7 +39,7 @@ private:
     // Ends a run whose stage stopped or failed; only a stop is marked stopped.
     bool EndEarly(const TriangleMesh& first, const TriangleMesh& second);
     bool Finish(const bool (&dirtyAtStart)[kPipelineStageCount]);
-    void MeasureWalls();
+    void MeasureWalls(CancelContext* cancel);
     bool CheckPrints(bool checkMesh);
 
     template <typename Step>
@@ -175,19 +176,26 @@ bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {
                           cache_.wallThresholdMillimetres == settings.wallThresholdMillimetres &&
                           cache_.wallMinimumMoveMillimetres == settings.wallMinimumMoveMillimetres;
         if (dirtyAtStart[static_cast<int>(PipelineStage::Displacement)] || !same) {
-            if (StopRequested("Measuring the walls")) return false;
-            MeasureWalls();
+            if (StopRequested(kWallStage)) return false;
+            CancelContext cancel;
+            cancel.callback = &progress_;
+            cancel.stageName = kWallStage;
+            try {
+                MeasureWalls(&cancel);
+            } catch (const Stopped&) {
+                return StopChecks();
+            }
         }
     }
     return CheckPrints(checkMesh);
 }
 
-void StageRun::MeasureWalls() {
+void StageRun::MeasureWalls(CancelContext* cancel) {
     const PipelineSettings& settings = cache_.settings;
-    cache_.runState.walls =
-        MeasureWallThinning(cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
-                            cache_.runState.displacementReport, settings.wallLineWidthMillimetres,
-                            settings.wallThresholdMillimetres, settings.wallMinimumMoveMillimetres);
+    cache_.runState.walls = MeasureWallThinning(
+        cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
+        cache_.runState.displacementReport, settings.wallLineWidthMillimetres, settings.wallThresholdMillimetres,
+        settings.wallMinimumMoveMillimetres, cancel);
     cache_.wallsMeasured = true;
     cache_.wallLineWidthMillimetres = settings.wallLineWidthMillimetres;
     cache_.wallThresholdMillimetres = settings.wallThresholdMillimetres;
