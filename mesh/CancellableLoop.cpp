@@ -11,18 +11,6 @@ bool CallbackUsable(const CancelContext& context) {
     return context.callback != nullptr && static_cast<bool>(*context.callback);
 }
 
-}  // namespace
-
-CancelContext* CurrentCancelContext() { return current.load(); }
-
-ScopedCancelContext::ScopedCancelContext(CancelContext& context) : previous_(current.exchange(&context)) {}
-
-ScopedCancelContext::~ScopedCancelContext() { current.store(previous_); }
-
-bool PollCancel() { return PollCancel(current.load()); }
-
-namespace {
-
 // Asks the callback under the context's lock; a poll that finds it taken
 // does not wait and answers from the stop flag.
 bool AskUnlessBusy(CancelContext& context) {
@@ -33,6 +21,14 @@ bool AskUnlessBusy(CancelContext& context) {
 }
 
 }  // namespace
+
+CancelContext* CurrentCancelContext() { return current.load(); }
+
+ScopedCancelContext::ScopedCancelContext(CancelContext& context) : previous_(current.exchange(&context)) {}
+
+ScopedCancelContext::~ScopedCancelContext() { current.store(previous_); }
+
+bool PollCancel() { return PollCancel(current.load()); }
 
 bool PollCancel(CancelContext* context) {
     if (context == nullptr) return false;
