@@ -192,10 +192,10 @@ bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {
 
 void StageRun::MeasureWalls(CancelContext* cancel) {
     const PipelineSettings& settings = cache_.settings;
-    cache_.runState.walls = MeasureWallThinning(
-        cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
-        cache_.runState.displacementReport, settings.wallLineWidthMillimetres, settings.wallThresholdMillimetres,
-        settings.wallMinimumMoveMillimetres, cancel);
+    cache_.runState.walls =
+        MeasureWallThinning(cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
+                            cache_.runState.displacementReport, settings.wallLineWidthMillimetres,
+                            settings.wallThresholdMillimetres, settings.wallMinimumMoveMillimetres, cancel);
     cache_.wallsMeasured = true;
     cache_.wallLineWidthMillimetres = settings.wallLineWidthMillimetres;
     cache_.wallThresholdMillimetres = settings.wallThresholdMillimetres;
@@ -223,8 +223,8 @@ bool StageRun::CheckPrints(bool checkMesh) {
         PrintabilityReport result = CheckPrintability(cache_.finalMesh, settings.printability, &cancel);
         // Whether the relief made the difference: the mesh before it is checked
         // only when the result has findings.
-        const bool compare = settings.displacementEnabled && HasHeights(cache_.texture) &&
-                             HasPrintFindings(result) && HoldsTriangles(cache_.reliefInputMesh);
+        const bool compare = settings.displacementEnabled && HasHeights(cache_.texture) && HasPrintFindings(result) &&
+                             HoldsTriangles(cache_.reliefInputMesh);
         if (compare && (!cache_.printBeforeDone || !(cache_.printBeforeSettings == settings.printability))) {
             cache_.printBefore = CheckPrintability(cache_.reliefInputMesh, settings.printability, &cancel);
             cache_.printBeforeDone = true;

@@ -147,7 +147,8 @@ struct Piece {
 };
 
 // Marks every brick holding a voxel inside the piece's box grown by reach.
-void MarkAroundBox(const Piece& piece, const SparseDistanceGrid& grid, double reach, std::vector<std::uint8_t>& marked) {
+void MarkAroundBox(const Piece& piece, const SparseDistanceGrid& grid, double reach,
+                   std::vector<std::uint8_t>& marked) {
     const std::int64_t counts[3] = {grid.nx, grid.ny, grid.nz};
     const std::int64_t bricks[3] = {grid.bx, grid.by, grid.bz};
     std::int64_t lo[3], hi[3];
@@ -375,7 +376,7 @@ bool SparseDistanceGrid::Build(const TriangleMesh& part, const AabbTree& tree, c
 
     const std::vector<sparse::TriangleCorners> corners = sparse::CornerTable(part);
     std::vector<std::uint64_t> seeds;
-    if (mode == 1) seeds = sparse::FindNearestTriangles(part, corners, grid, bricks, stats);
+    if (mode == 1) seeds = sparse::FindNearestTriangles(corners, grid, bricks, stats);
     const auto startValues = Clock::now();
     sparse::FillVoxelValues(part, corners, tree, heights, cutPlaneZ, grid, bricks, seeds, check && mode == 1, stats);
     stats.valuesSeconds = SecondsSince(startValues);

@@ -175,7 +175,10 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
 TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
     TriangleMesh lump = MakeTestSphere(3.0f);
     for (Vertex& v : lump.vertices) v.position = {v.position.x * 1.7f + 0.3f, v.position.y, v.position.z * 0.6f};
-    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump}) {
+    // A raw rod leaning across the grid: each long side's box holds most
+    // stored voxels, nearly all of them nearer to other sides.
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(1.5f, 14.0f, 12, {1.0f, 0.8f, 0.6f});
+    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump, rod}) {
         const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.3f), -1e6f, 0.2, 1);
         ASSERT_TRUE(b.ok);
         const SparseDistanceGrid& g = b.grid;
@@ -187,7 +190,7 @@ TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
         }
         SparseDistanceGridStats stats;
         const std::vector<std::uint64_t> keys =
-            sparse::FindNearestTriangles(part, sparse::CornerTable(part), g, bricks, stats);
+            sparse::FindNearestTriangles(sparse::CornerTable(part), g, bricks, stats);
 
         const auto corner = [&](std::size_t t, int k) {
             return ToDouble(part.vertices[part.indices[3 * t + k]].position);
