@@ -104,7 +104,12 @@ void SeedTriangle(const SparseDistanceGrid& grid, const TriangleCorners& corners
                   const std::vector<float>* brickFarthest, std::vector<std::uint64_t>& keys) {
     VoxelRange box;
     if (!GrownBox(corners, grid, box)) return;
+    // A huge triangle's box can hold most of a fine grid: a stop is seen
+    // within it, not only between chunks of triangles.
+    const std::int64_t slots = ((box.hi[0] >> 3) - (box.lo[0] >> 3) + 1) * ((box.hi[1] >> 3) - (box.lo[1] >> 3) + 1);
+    const bool huge = slots * ((box.hi[2] >> 3) - (box.lo[2] >> 3) + 1) > 4096;
     for (std::int64_t bk = box.lo[2] >> 3; bk <= box.hi[2] >> 3; ++bk) {
+        if (huge && PollCancel()) throw Stopped{};
         for (std::int64_t bj = box.lo[1] >> 3; bj <= box.hi[1] >> 3; ++bj) {
             for (std::int64_t bi = box.lo[0] >> 3; bi <= box.hi[0] >> 3; ++bi) {
                 const std::int32_t brick =

@@ -57,7 +57,11 @@ void CrossTriangle(const TriangleMesh& part, std::size_t t, const SparseDistance
     range(0, grid.nx, i0, i1);
     range(1, grid.ny, j0, j1);
     const double absArea = area * sign;
+    // A huge triangle over a fine grid crosses many columns: a stop is seen
+    // within it, not only between chunks of triangles.
+    const bool huge = j1 - j0 > 64;
     for (std::int64_t j = j0; j <= j1; ++j) {
+        if (huge && PollCancel()) throw Stopped{};
         const double y = grid.origin[1] + static_cast<double>(j) * cell;
         // Only the columns near where the line y meets the triangle: a long
         // triangle lying across x and y would otherwise test every column of
@@ -107,15 +111,25 @@ bool BuildColumns(const TriangleMesh& part, SparseDistanceGrid& grid, SparseDist
     for (const auto& list : hits) total += list.size();
     if (total > 0xFFFFFFFFull) return false;
     grid.columnOffsets.assign(columns + 1, 0);
+    // The serial passes over the crossings poll every million of them.
+    const auto poll = [](std::size_t k) {
+        if ((k & 0xFFFFFu) == 0) ThrowIfStopped(CurrentCancelContext());
+    };
     for (const auto& list : hits) {
-        for (const ColumnHit& h : list) ++grid.columnOffsets[h.first + 1];
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            poll(k);
+            ++grid.columnOffsets[list[k].first + 1];
+        }
     }
     for (std::uint64_t c = 0; c < columns; ++c) grid.columnOffsets[c + 1] += grid.columnOffsets[c];
     grid.columnCrossings.resize(total);
     {
         std::vector<std::uint32_t> next(grid.columnOffsets.begin(), grid.columnOffsets.end() - 1);
         for (const auto& list : hits) {
-            for (const ColumnHit& h : list) grid.columnCrossings[next[h.first]++] = h.second;
+            for (std::size_t k = 0; k < list.size(); ++k) {
+                poll(k);
+                grid.columnCrossings[next[list[k].first]++] = list[k].second;
+            }
         }
     }
     hits.clear();
@@ -179,7 +193,11 @@ void MarkAroundBox(const Piece& piece, const SparseDistanceGrid& grid, double re
 void MarkAroundTriangle(Piece whole, const SparseDistanceGrid& grid, double reach, double longest,
                         std::vector<Piece>& stack, std::vector<std::uint8_t>& marked) {
     stack.assign(1, whole);
+    // A huge triangle over a fine grid is many pieces: a stop is seen
+    // within it, not only between chunks of triangles.
+    std::uint64_t pieces = 0;
     while (!stack.empty()) {
+        if ((++pieces & 4095u) == 0 && PollCancel()) throw Stopped{};
         const Piece piece = stack.back();
         stack.pop_back();
         int edge = 0;

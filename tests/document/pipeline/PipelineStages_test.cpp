@@ -534,7 +534,10 @@ TEST(PipelineStages, AStopWithinEitherCheckOfALargePartIsAnsweredAtOnce) {
         EXPECT_FALSE(RunStages(run.cache, stopWithin)) << check;
         const Clock::time_point ended = Clock::now();
         ASSERT_TRUE(stopping) << check;
-        EXPECT_LT(std::chrono::duration<double>(ended - asked).count(), 1.0) << check;
+        // Timed from the moment the stop was due, as if Stop were pressed then.
+        EXPECT_LT(std::chrono::duration<double>(ended - (entered + std::chrono::milliseconds(150))).count(), 1.0)
+            << check;
+        EXPECT_LT(asked - entered, std::chrono::milliseconds(400)) << check;
         EXPECT_TRUE(run.cache.runState.stopped) << check;
         EXPECT_TRUE(run.cache.runState.message.empty()) << check;
         EXPECT_TRUE(run.cache.runUnfinished) << check;
