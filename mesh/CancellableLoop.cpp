@@ -11,6 +11,15 @@ bool CallbackUsable(const CancelContext& context) {
     return context.callback != nullptr && static_cast<bool>(*context.callback);
 }
 
+// Asks the callback under the context's lock; a poll that finds it taken
+// does not wait and answers from the stop flag.
+bool AskUnlessBusy(CancelContext& context) {
+    std::unique_lock<std::mutex> lock(context.mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return context.stop.load();
+    if (!(*context.callback)(std::string(context.stageName), -1.0f)) context.stop.store(true);
+    return context.stop.load();
+}
+
 }  // namespace
 
 CancelContext* CurrentCancelContext() { return current.load(); }
@@ -19,17 +28,22 @@ ScopedCancelContext::ScopedCancelContext(CancelContext& context) : previous_(cur
 
 ScopedCancelContext::~ScopedCancelContext() { current.store(previous_); }
 
-bool PollCancel() {
-    CancelContext* context = current.load();
+bool PollCancel() { return PollCancel(current.load()); }
+
+bool PollCancel(CancelContext* context) {
     if (context == nullptr) return false;
     if (context->stop.load()) return true;
     if (!CallbackUsable(*context)) return false;
     const std::uint32_t n = context->counter.fetch_add(1);
     if ((n & 31u) != 0) return false;
-    std::unique_lock<std::mutex> lock(context->mutex, std::try_to_lock);
-    if (!lock.owns_lock()) return context->stop.load();
-    if (!(*context->callback)(std::string(context->stageName), -1.0f)) context->stop.store(true);
-    return context->stop.load();
+    return AskUnlessBusy(*context);
+}
+
+bool AskCancel(CancelContext* context) {
+    if (context == nullptr) return false;
+    if (context->stop.load()) return true;
+    if (!CallbackUsable(*context)) return false;
+    return AskUnlessBusy(*context);
 }
 
 void EnterCancellableStage(const char* stageName) {

@@ -53,6 +53,21 @@ private:
 // True when the current run is to stop; false with no context published.
 bool PollCancel();
 
+// The same poll of a context handed down rather than published: work that
+// may run on any thread (a check the user-interface thread also runs while
+// a run has its context published) asks only its own. Null never stops.
+bool PollCancel(CancelContext* context);
+
+// Like PollCancel, but asks the callback at every call (unless another
+// thread is asking it): for serial passes that poll once per layer or per
+// few thousand items, where every 32nd poll could be seconds apart.
+bool AskCancel(CancelContext* context);
+
+// Throws `Stopped` when AskCancel says stop; null never does.
+inline void ThrowIfStopped(CancelContext* context) {
+    if (context != nullptr && AskCancel(context)) throw Stopped{};
+}
+
 // Runs body(begin, end, chunkIndex) over [0, count) in chunks of ChunkSize
 // on the standard parallel algorithms' pool. Throws `Stopped` after the loop
 // when the published context was stopped (also when every chunk ran), unless

@@ -6,6 +6,7 @@
 #include "document/pipeline/PipelineStages.h"
 
 #include <chrono>
+#include <utility>
 
 #include "relief/displacement/DisplacementSampling.h"
 #include "relief/displacement/WallThinning.h"
@@ -14,6 +15,10 @@
 
 namespace ridgeforge::mesh {
 namespace {
+
+constexpr const char* kMeshCheckStage = "Checking the mesh";
+constexpr const char* kPrintCheckStage = "Checking that it prints";
+constexpr const char* kWallStage = "Measuring the walls";
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -29,10 +34,12 @@ private:
     // Reports the step; true when the run is to stop, which leaves the
     // finishing run due again. Without a callback nothing stops.
     bool StopRequested(const std::string& text);
+    // Marks the run stopped with the finishing run due again; false.
+    bool StopChecks();
     // Ends a run whose stage stopped or failed; only a stop is marked stopped.
     bool EndEarly(const TriangleMesh& first, const TriangleMesh& second);
     bool Finish(const bool (&dirtyAtStart)[kPipelineStageCount]);
-    void MeasureWalls();
+    void MeasureWalls(CancelContext* cancel);
     bool CheckPrints(bool checkMesh);
 
     template <typename Step>
@@ -49,9 +56,14 @@ private:
 
 bool StageRun::StopRequested(const std::string& text) {
     if (!progress_ || progress_(text, -1.0f)) return false;
+    StopChecks();
+    return true;
+}
+
+bool StageRun::StopChecks() {
     cache_.SetDirty(PipelineStage::Simplify, true);
     cache_.runState.stopped = true;
-    return true;
+    return false;
 }
 
 bool StageRun::EndEarly(const TriangleMesh& first, const TriangleMesh& second) {
@@ -137,9 +149,18 @@ bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {
     state.validated = false;
     state.checkMilliseconds = 0.0;
     if (checkMesh) {
-        if (StopRequested("Checking the mesh")) return false;
+        if (StopRequested(kMeshCheckStage)) return false;
         const auto start = std::chrono::steady_clock::now();
-        state.validation = ValidateMesh(cache_.finalMesh, ValidationOptions{0.001f, false, true, 40'000'000});
+        // The check asks the callback as it goes, under the same text.
+        CancelContext cancel;
+        cancel.callback = &progress_;
+        cancel.stageName = kMeshCheckStage;
+        try {
+            state.validation =
+                ValidateMesh(cache_.finalMesh, ValidationOptions{0.001f, false, true, 40'000'000}, &cancel);
+        } catch (const Stopped&) {
+            return StopChecks();
+        }
         state.validated = true;
         state.checkMilliseconds = MillisecondsSince(start);
     }
@@ -155,19 +176,26 @@ bool StageRun::Finish(const bool (&dirtyAtStart)[kPipelineStageCount]) {
                           cache_.wallThresholdMillimetres == settings.wallThresholdMillimetres &&
                           cache_.wallMinimumMoveMillimetres == settings.wallMinimumMoveMillimetres;
         if (dirtyAtStart[static_cast<int>(PipelineStage::Displacement)] || !same) {
-            if (StopRequested("Measuring the walls")) return false;
-            MeasureWalls();
+            if (StopRequested(kWallStage)) return false;
+            CancelContext cancel;
+            cancel.callback = &progress_;
+            cancel.stageName = kWallStage;
+            try {
+                MeasureWalls(&cancel);
+            } catch (const Stopped&) {
+                return StopChecks();
+            }
         }
     }
     return CheckPrints(checkMesh);
 }
 
-void StageRun::MeasureWalls() {
+void StageRun::MeasureWalls(CancelContext* cancel) {
     const PipelineSettings& settings = cache_.settings;
     cache_.runState.walls =
         MeasureWallThinning(cache_.reliefInputMesh, cache_.displacedMesh, cache_.reliefCoverage.vertexWeights,
                             cache_.runState.displacementReport, settings.wallLineWidthMillimetres,
-                            settings.wallThresholdMillimetres, settings.wallMinimumMoveMillimetres);
+                            settings.wallThresholdMillimetres, settings.wallMinimumMoveMillimetres, cancel);
     cache_.wallsMeasured = true;
     cache_.wallLineWidthMillimetres = settings.wallLineWidthMillimetres;
     cache_.wallThresholdMillimetres = settings.wallThresholdMillimetres;
@@ -185,21 +213,28 @@ bool StageRun::CheckPrints(bool checkMesh) {
         return true;
     }
     if (!checkMesh && cache_.printCheckDone && settings.printability == cache_.printCheckSettings) return true;
-    if (StopRequested("Checking that it prints")) return false;
-    state.printability = CheckPrintability(cache_.finalMesh, settings.printability);
-    state.printabilityBefore = {};
-    state.beforeChecked = false;
-    // Whether the relief made the difference: the mesh before it is checked
-    // only when the result has findings.
-    if (settings.displacementEnabled && HasHeights(cache_.texture) && HasPrintFindings(state.printability) &&
-        HoldsTriangles(cache_.reliefInputMesh)) {
-        if (!cache_.printBeforeDone || !(cache_.printBeforeSettings == settings.printability)) {
-            cache_.printBefore = CheckPrintability(cache_.reliefInputMesh, settings.printability);
+    if (StopRequested(kPrintCheckStage)) return false;
+    CancelContext cancel;
+    cancel.callback = &progress_;
+    cancel.stageName = kPrintCheckStage;
+    try {
+        // Until both checks are through the run state keeps the reports of
+        // the last finished check: a stop leaves nothing half measured.
+        PrintabilityReport result = CheckPrintability(cache_.finalMesh, settings.printability, &cancel);
+        // Whether the relief made the difference: the mesh before it is checked
+        // only when the result has findings.
+        const bool compare = settings.displacementEnabled && HasHeights(cache_.texture) && HasPrintFindings(result) &&
+                             HoldsTriangles(cache_.reliefInputMesh);
+        if (compare && (!cache_.printBeforeDone || !(cache_.printBeforeSettings == settings.printability))) {
+            cache_.printBefore = CheckPrintability(cache_.reliefInputMesh, settings.printability, &cancel);
             cache_.printBeforeDone = true;
             cache_.printBeforeSettings = settings.printability;
         }
-        state.printabilityBefore = cache_.printBefore;
-        state.beforeChecked = true;
+        state.printability = std::move(result);
+        state.printabilityBefore = compare ? cache_.printBefore : PrintabilityReport{};
+        state.beforeChecked = compare;
+    } catch (const Stopped&) {
+        return StopChecks();
     }
     cache_.printCheckDone = true;
     cache_.printCheckSettings = settings.printability;

@@ -56,11 +56,14 @@ bool VertexFaceAdjacency::Touches(std::uint32_t vertex, std::uint32_t face) cons
 }
 
 void MeasureClearance(const TriangleMesh& mesh, const AabbTree& tree, const std::vector<std::uint32_t>& vertices,
-                      const std::vector<float>& depth, float margin, std::vector<ClearanceResult>& results) {
+                      const std::vector<float>& depth, float margin, std::vector<ClearanceResult>& results,
+                      CancelContext* cancel) {
     results.assign(vertices.size(), ClearanceResult{});
     if (vertices.empty() || depth.size() != mesh.vertices.size() || !IsValidMesh(mesh)) return;
     const VertexFaceAdjacency faces(mesh);
+    ThrowIfStopped(cancel);
     ForEachChunk(vertices.size(), kVertexChunk, [&](std::size_t begin, std::size_t end) {
+        if (cancel != nullptr && PollCancel(cancel)) throw Stopped{};
         for (std::size_t i = begin; i < end; ++i)
             results[i] = QueryVertex(mesh, tree, faces, vertices[i], depth, margin);
     });

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mesh/AabbTree.h"
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 
 namespace ridgeforge::mesh {
@@ -41,7 +42,9 @@ struct ClearanceResult {
 // Queries `vertices` in parallel; `depth` holds an inward depth per mesh
 // vertex, and a wall further than max(0, depth) + margin is out of reach.
 // Every result stays not found when `depth` does not have one entry per vertex.
+// With a cancellation context every chunk polls it; a stop throws `Stopped`.
 void MeasureClearance(const TriangleMesh& mesh, const AabbTree& tree, const std::vector<std::uint32_t>& vertices,
-                      const std::vector<float>& depth, float margin, std::vector<ClearanceResult>& results);
+                      const std::vector<float>& depth, float margin, std::vector<ClearanceResult>& results,
+                      CancelContext* cancel = nullptr);
 
 }  // namespace ridgeforge::mesh

@@ -12,6 +12,7 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/RayTests.h"
@@ -38,44 +39,114 @@ void KeepSmaller(std::uint64_t& slot, std::uint64_t key) {
     while (key < current && !ref.compare_exchange_weak(current, key, std::memory_order_relaxed)) {}
 }
 
-void SeedTriangle(const TriangleMesh& part, const SparseDistanceGrid& grid, std::uint32_t t,
-                  std::vector<std::uint64_t>& keys) {
-    const Vec3f a = part.vertices[part.indices[3 * std::size_t{t}]].position;
-    const Vec3f b = part.vertices[part.indices[3 * std::size_t{t} + 1]].position;
-    const Vec3f c = part.vertices[part.indices[3 * std::size_t{t} + 2]].position;
+// Before propagation every stored voxel inside a triangle's box, grown by
+// 1.5 cells, takes that triangle's distance as its key, and keeps the least.
+// A long triangle lying across the grid has a box that holds most of the
+// stored voxels, nearly all of them far nearer to other triangles; measuring
+// each of them made the cost follow the longest edge. So this runs in two
+// passes: first each triangle measures only the bricks within reach of it;
+// then, knowing the farthest key each brick holds, it passes over every
+// other brick whose voxels all lie farther from it than that (such a
+// triangle cannot be the least of any of them) and measures the rest as
+// before. The keys are those of one pass over every brick of every box.
+struct VoxelRange {
+    std::int64_t lo[3], hi[3];
+};
+
+// The voxel range of the triangle's box grown by 1.5 cells; false when it
+// misses the grid.
+bool GrownBox(const TriangleCorners& corners, const SparseDistanceGrid& grid, VoxelRange& box) {
     const double grow = 1.5 * grid.cellSize;
     const std::int64_t counts[3] = {grid.nx, grid.ny, grid.nz};
-    std::int64_t lo[3], hi[3];
+    const Vec3f& a = corners.at[0];
+    const Vec3f& b = corners.at[1];
+    const Vec3f& c = corners.at[2];
     for (int axis = 0; axis < 3; ++axis) {
         const double l = std::min({a[axis], b[axis], c[axis]}) - grow;
         const double h = std::max({a[axis], b[axis], c[axis]}) + grow;
-        lo[axis] =
+        box.lo[axis] =
             std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil((l - grid.origin[axis]) / grid.cellSize)));
-        hi[axis] = std::min<std::int64_t>(
+        box.hi[axis] = std::min<std::int64_t>(
             counts[axis] - 1, static_cast<std::int64_t>(std::floor((h - grid.origin[axis]) / grid.cellSize)));
-        if (lo[axis] > hi[axis]) return;
+        if (box.lo[axis] > box.hi[axis]) return false;
     }
-    const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
-    for (std::int64_t bk = lo[2] >> 3; bk <= hi[2] >> 3; ++bk) {
-        for (std::int64_t bj = lo[1] >> 3; bj <= hi[1] >> 3; ++bj) {
-            for (std::int64_t bi = lo[0] >> 3; bi <= hi[0] >> 3; ++bi) {
-                const std::int32_t brick =
-                    grid.brickTable[static_cast<std::size_t>((bk * grid.by + bj) * grid.bx + bi)];
-                if (brick < 0) continue;
-                for (std::int64_t k = std::max(lo[2], bk * 8); k <= std::min(hi[2], bk * 8 + 7); ++k) {
-                    for (std::int64_t j = std::max(lo[1], bj * 8); j <= std::min(hi[1], bj * 8 + 7); ++j) {
-                        for (std::int64_t i = std::max(lo[0], bi * 8); i <= std::min(hi[0], bi * 8 + 7); ++i) {
-                            const Vec3d p = VoxelPosition(grid, i, j, k);
-                            const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
-                            const std::size_t v =
-                                std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
-                            KeepSmaller(keys[v], MakeKey(d, t));
-                        }
-                    }
-                }
+    return true;
+}
+
+// Keys the voxels of one stored brick that lie in the box.
+void MeasureBrick(const SparseDistanceGrid& grid, const VoxelRange& box, const TriangleCorners& corners,
+                  std::uint32_t t, std::int32_t brick, const std::int64_t at[3], std::vector<std::uint64_t>& keys) {
+    const Vec3d da = ToDouble(corners.at[0]), db = ToDouble(corners.at[1]), dc = ToDouble(corners.at[2]);
+    for (std::int64_t k = std::max(box.lo[2], at[2] * 8); k <= std::min(box.hi[2], at[2] * 8 + 7); ++k) {
+        for (std::int64_t j = std::max(box.lo[1], at[1] * 8); j <= std::min(box.hi[1], at[1] * 8 + 7); ++j) {
+            for (std::int64_t i = std::max(box.lo[0], at[0] * 8); i <= std::min(box.hi[0], at[0] * 8 + 7); ++i) {
+                const Vec3d p = VoxelPosition(grid, i, j, k);
+                const double d = Length(p - ClosestPointOnTriangle(p, da, db, dc));
+                const std::size_t v = std::size_t(brick) * 512 + std::size_t((i & 7) + 8 * (j & 7) + 64 * (k & 7));
+                KeepSmaller(keys[v], MakeKey(d, t));
             }
         }
     }
+}
+
+// The least distance any voxel of the brick can have from the triangle:
+// its centre's distance less the half diagonal (and a hair for rounding).
+double BrickLowerBound(const SparseDistanceGrid& grid, const std::int64_t at[3], const TriangleCorners& corners) {
+    const Vec3d centre = VoxelPosition(grid, 8 * at[0], 8 * at[1], 8 * at[2]) + Vec3d{3.5, 3.5, 3.5} * grid.cellSize;
+    const double toCentre = DistanceToTriangle(corners, centre);
+    return toCentre - 3.5 * std::sqrt(3.0) * grid.cellSize * (1.0 + 1e-9) - 1e-9;
+}
+
+// One pass of triangle t. The first measures the bricks within `near` of
+// it; the second the others, but for those whose voxels all lie farther
+// than the largest distance the brick held after the first (brickFarthest).
+void SeedTriangle(const SparseDistanceGrid& grid, const TriangleCorners& corners, std::uint32_t t, double near,
+                  const std::vector<float>* brickFarthest, std::vector<std::uint64_t>& keys) {
+    VoxelRange box;
+    if (!GrownBox(corners, grid, box)) return;
+    // A huge triangle's box can hold most of a fine grid: a stop is seen
+    // within it, not only between chunks of triangles.
+    const std::int64_t slots = ((box.hi[0] >> 3) - (box.lo[0] >> 3) + 1) * ((box.hi[1] >> 3) - (box.lo[1] >> 3) + 1);
+    const bool huge = slots * ((box.hi[2] >> 3) - (box.lo[2] >> 3) + 1) > 4096;
+    for (std::int64_t bk = box.lo[2] >> 3; bk <= box.hi[2] >> 3; ++bk) {
+        if (huge && PollCancel()) throw Stopped{};
+        for (std::int64_t bj = box.lo[1] >> 3; bj <= box.hi[1] >> 3; ++bj) {
+            for (std::int64_t bi = box.lo[0] >> 3; bi <= box.hi[0] >> 3; ++bi) {
+                const std::int32_t brick =
+                    grid.brickTable[static_cast<std::size_t>((bk * grid.by + bj) * grid.bx + bi)];
+                if (brick < 0) continue;
+                const std::int64_t at[3] = {bi, bj, bk};
+                const double lower = BrickLowerBound(grid, at, corners);
+                const bool isNear = lower <= near;
+                if (brickFarthest == nullptr ? !isNear : isNear) continue;
+                if (brickFarthest != nullptr) {
+                    // Keys only fall, so a triangle farther than the brick's
+                    // farthest key is the least of none of its voxels (the
+                    // margin outweighs the rounding to float).
+                    const double farthest = (*brickFarthest)[static_cast<std::size_t>(brick)];
+                    if (lower > farthest * (1.0 + 1e-6) + 1e-9) continue;
+                }
+                MeasureBrick(grid, box, corners, t, brick, at, keys);
+            }
+        }
+    }
+}
+
+// The largest key distance of each stored brick; infinity while a voxel
+// holds none.
+std::vector<float> BrickFarthest(const std::vector<std::uint64_t>& keys) {
+    std::vector<float> farthest(keys.size() / 512, 0.0f);
+    ParallelForChunks<64>(farthest.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+        for (std::uint64_t b = begin; b < end; ++b) {
+            float most = 0.0f;
+            for (std::size_t v = b * 512; v < b * 512 + 512; ++v) {
+                most =
+                    std::max(most, keys[v] == kNoSeed ? std::numeric_limits<float>::infinity() : KeyDistance(keys[v]));
+            }
+            farthest[b] = most;
+        }
+    });
+    return farthest;
 }
 
 // The stored face neighbours of voxel v in the order -x, +x, -y, +y, -z, +z
@@ -257,15 +328,24 @@ private:
 
 }  // namespace
 
-std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const std::vector<TriangleCorners>& corners,
+std::vector<std::uint64_t> FindNearestTriangles(const std::vector<TriangleCorners>& corners,
                                                 const SparseDistanceGrid& grid, const StoredBricks& bricks,
                                                 SparseDistanceGridStats& stats) {
     using Clock = std::chrono::steady_clock;
     const auto startSeeding = Clock::now();
     std::vector<std::uint64_t> keys(grid.values.size(), kNoSeed);
-    ParallelForChunks<1024>(part.indices.size() / 3, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
-        for (std::uint64_t t = begin; t < end; ++t) SeedTriangle(part, grid, static_cast<std::uint32_t>(t), keys);
-    });
+    // Within reach: the band, the boxes' growth and a cell of slack.
+    const double near = static_cast<double>(grid.bandValue) + 2.5 * grid.cellSize;
+    const auto measureAll = [&](const std::vector<float>* brickFarthest) {
+        ParallelForChunks<1024>(corners.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            for (std::uint64_t t = begin; t < end; ++t) {
+                SeedTriangle(grid, corners[t], static_cast<std::uint32_t>(t), near, brickFarthest, keys);
+            }
+        });
+    };
+    measureAll(nullptr);
+    const std::vector<float> brickFarthest = BrickFarthest(keys);
+    measureAll(&brickFarthest);
     stats.seedingSeconds = std::chrono::duration<double>(Clock::now() - startSeeding).count();
 
     const auto startPropagation = Clock::now();

@@ -57,7 +57,11 @@ void CrossTriangle(const TriangleMesh& part, std::size_t t, const SparseDistance
     range(0, grid.nx, i0, i1);
     range(1, grid.ny, j0, j1);
     const double absArea = area * sign;
+    // A huge triangle over a fine grid crosses many columns: a stop is seen
+    // within it, not only between chunks of triangles.
+    const bool huge = j1 - j0 > 64;
     for (std::int64_t j = j0; j <= j1; ++j) {
+        if (huge && PollCancel()) throw Stopped{};
         const double y = grid.origin[1] + static_cast<double>(j) * cell;
         // Only the columns near where the line y meets the triangle: a long
         // triangle lying across x and y would otherwise test every column of
@@ -107,15 +111,25 @@ bool BuildColumns(const TriangleMesh& part, SparseDistanceGrid& grid, SparseDist
     for (const auto& list : hits) total += list.size();
     if (total > 0xFFFFFFFFull) return false;
     grid.columnOffsets.assign(columns + 1, 0);
+    // The serial passes over the crossings poll every million of them.
+    const auto poll = [](std::size_t k) {
+        if ((k & 0xFFFFFu) == 0) ThrowIfStopped(CurrentCancelContext());
+    };
     for (const auto& list : hits) {
-        for (const ColumnHit& h : list) ++grid.columnOffsets[h.first + 1];
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            poll(k);
+            ++grid.columnOffsets[list[k].first + 1];
+        }
     }
     for (std::uint64_t c = 0; c < columns; ++c) grid.columnOffsets[c + 1] += grid.columnOffsets[c];
     grid.columnCrossings.resize(total);
     {
         std::vector<std::uint32_t> next(grid.columnOffsets.begin(), grid.columnOffsets.end() - 1);
         for (const auto& list : hits) {
-            for (const ColumnHit& h : list) grid.columnCrossings[next[h.first]++] = h.second;
+            for (std::size_t k = 0; k < list.size(); ++k) {
+                poll(k);
+                grid.columnCrossings[next[list[k].first]++] = list[k].second;
+            }
         }
     }
     hits.clear();
@@ -134,44 +148,93 @@ bool BuildColumns(const TriangleMesh& part, SparseDistanceGrid& grid, SparseDist
     return true;
 }
 
-// Step 5: every brick within reach of a vertex, in slot order.
-std::vector<std::int64_t> CandidateBricks(const TriangleMesh& part, const SparseDistanceGrid& grid, double band) {
-    double longest = 0.0;
-    for (std::size_t t = 0; t + 2 < part.indices.size(); t += 3) {
-        for (int k = 0; k < 3; ++k) {
-            const Vec3d a = ToDouble(part.vertices[part.indices[t + k]].position);
-            const Vec3d b = ToDouble(part.vertices[part.indices[t + (k + 1) % 3]].position);
-            longest = std::max(longest, Length(b - a));
-        }
-    }
-    const double reach = longest / 2.0 + band + grid.cellSize;
+// Step 5: the bricks that hold a voxel within band + cell, along each axis,
+// of the surface, in slot order. A triangle longer than a brick is cut, by
+// halving its longest edge, into pieces no longer than a brick, and each
+// piece marks the bricks about its own box: the marked bricks follow the
+// surface, so a part of a few long triangles lying across the grid marks
+// about as many as it would standing along an axis.
+constexpr std::uint64_t kCandidateChunk = 64;
+
+struct Piece {
+    Vec3d at[3];
+};
+
+// Marks every brick holding a voxel inside the piece's box grown by reach.
+void MarkAroundBox(const Piece& piece, const SparseDistanceGrid& grid, double reach,
+                   std::vector<std::uint8_t>& marked) {
     const std::int64_t counts[3] = {grid.nx, grid.ny, grid.nz};
     const std::int64_t bricks[3] = {grid.bx, grid.by, grid.bz};
-    std::vector<std::uint8_t> marked(static_cast<std::size_t>(grid.bx * grid.by * grid.bz), 0);
-    ForEachChunk(part.vertices.size(), 4096, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) {
-            const Vec3d p = ToDouble(part.vertices[v].position);
-            std::int64_t lo[3], hi[3];
-            bool empty = false;
-            for (int a = 0; a < 3; ++a) {
-                const double l = std::ceil((p[a] - reach - grid.origin[a]) / grid.cellSize);
-                const double h = std::floor((p[a] + reach - grid.origin[a]) / grid.cellSize);
-                const double last = static_cast<double>(counts[a] - 1);
-                if (!(l <= last) || !(h >= 0.0)) empty = true;
-                lo[a] = static_cast<std::int64_t>(std::clamp(l, 0.0, last)) >> 3;
-                hi[a] = std::min(static_cast<std::int64_t>(std::clamp(h, 0.0, last)) >> 3, bricks[a] - 1);
-            }
-            if (empty) continue;
-            for (std::int64_t k = lo[2]; k <= hi[2]; ++k) {
-                for (std::int64_t j = lo[1]; j <= hi[1]; ++j) {
-                    for (std::int64_t i = lo[0]; i <= hi[0]; ++i) {
-                        std::atomic_ref<std::uint8_t>(marked[static_cast<std::size_t>((k * grid.by + j) * grid.bx + i)])
-                            .store(1, std::memory_order_relaxed);
-                    }
-                }
+    std::int64_t lo[3], hi[3];
+    for (int a = 0; a < 3; ++a) {
+        const double low = std::min({piece.at[0][a], piece.at[1][a], piece.at[2][a]});
+        const double high = std::max({piece.at[0][a], piece.at[1][a], piece.at[2][a]});
+        const double l = std::ceil((low - reach - grid.origin[a]) / grid.cellSize);
+        const double h = std::floor((high + reach - grid.origin[a]) / grid.cellSize);
+        const double last = static_cast<double>(counts[a] - 1);
+        if (!(l <= last) || !(h >= 0.0) || !(l <= h)) return;
+        lo[a] = static_cast<std::int64_t>(std::clamp(l, 0.0, last)) >> 3;
+        hi[a] = std::min(static_cast<std::int64_t>(std::clamp(h, 0.0, last)) >> 3, bricks[a] - 1);
+    }
+    for (std::int64_t k = lo[2]; k <= hi[2]; ++k) {
+        for (std::int64_t j = lo[1]; j <= hi[1]; ++j) {
+            for (std::int64_t i = lo[0]; i <= hi[0]; ++i) {
+                // Neighbouring pieces mark mostly the same bricks: a read
+                // spares the shared line a write.
+                std::atomic_ref<std::uint8_t> slot(marked[static_cast<std::size_t>((k * grid.by + j) * grid.bx + i)]);
+                if (slot.load(std::memory_order_relaxed) == 0) slot.store(1, std::memory_order_relaxed);
             }
         }
-    });
+    }
+}
+
+// The pieces of one triangle, each no longer than `longest` (a triangle that
+// is not finite stays whole: its box marks nothing).
+void MarkAroundTriangle(Piece whole, const SparseDistanceGrid& grid, double reach, double longest,
+                        std::vector<Piece>& stack, std::vector<std::uint8_t>& marked) {
+    stack.assign(1, whole);
+    // A huge triangle over a fine grid is many pieces: a stop is seen
+    // within it, not only between chunks of triangles.
+    std::uint64_t pieces = 0;
+    while (!stack.empty()) {
+        if ((++pieces & 4095u) == 0 && PollCancel()) throw Stopped{};
+        const Piece piece = stack.back();
+        stack.pop_back();
+        int edge = 0;
+        double length = -1.0;
+        for (int e = 0; e < 3; ++e) {
+            const double l = Length(piece.at[(e + 1) % 3] - piece.at[e]);
+            if (l > length) {
+                length = l;
+                edge = e;
+            }
+        }
+        if (!(length > longest) || !std::isfinite(length)) {
+            MarkAroundBox(piece, grid, reach, marked);
+            continue;
+        }
+        const Vec3d& from = piece.at[edge];
+        const Vec3d& to = piece.at[(edge + 1) % 3];
+        const Vec3d& apex = piece.at[(edge + 2) % 3];
+        const Vec3d middle = (from + to) * 0.5;
+        stack.push_back({{from, middle, apex}});
+        stack.push_back({{middle, to, apex}});
+    }
+}
+
+std::vector<std::int64_t> CandidateBricks(const TriangleMesh& part, const SparseDistanceGrid& grid, double band) {
+    const double reach = band + grid.cellSize;
+    const double brickEdge = 8.0 * grid.cellSize;
+    std::vector<std::uint8_t> marked(static_cast<std::size_t>(grid.bx * grid.by * grid.bz), 0);
+    ParallelForChunks<kCandidateChunk>(
+        part.indices.size() / 3, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) {
+            std::vector<Piece> stack;
+            for (std::uint64_t t = begin; t < end; ++t) {
+                Piece whole;
+                for (int k = 0; k < 3; ++k) whole.at[k] = ToDouble(part.vertices[part.indices[3 * t + k]].position);
+                MarkAroundTriangle(whole, grid, reach, brickEdge, stack, marked);
+            }
+        });
     std::vector<std::int64_t> slots;
     for (std::size_t s = 0; s < marked.size(); ++s) {
         if (marked[s] != 0) slots.push_back(static_cast<std::int64_t>(s));
@@ -331,7 +394,7 @@ bool SparseDistanceGrid::Build(const TriangleMesh& part, const AabbTree& tree, c
 
     const std::vector<sparse::TriangleCorners> corners = sparse::CornerTable(part);
     std::vector<std::uint64_t> seeds;
-    if (mode == 1) seeds = sparse::FindNearestTriangles(part, corners, grid, bricks, stats);
+    if (mode == 1) seeds = sparse::FindNearestTriangles(corners, grid, bricks, stats);
     const auto startValues = Clock::now();
     sparse::FillVoxelValues(part, corners, tree, heights, cutPlaneZ, grid, bricks, seeds, check && mode == 1, stats);
     stats.valuesSeconds = SecondsSince(startValues);

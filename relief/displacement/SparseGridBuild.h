@@ -35,7 +35,7 @@ struct TriangleCorners {
 std::vector<TriangleCorners> CornerTable(const TriangleMesh& part);
 
 // Nearest triangle per stored voxel by triangle neighbourhoods and propagation.
-std::vector<std::uint64_t> FindNearestTriangles(const TriangleMesh& part, const std::vector<TriangleCorners>& corners,
+std::vector<std::uint64_t> FindNearestTriangles(const std::vector<TriangleCorners>& corners,
                                                 const SparseDistanceGrid& grid, const StoredBricks& bricks,
                                                 SparseDistanceGridStats& stats);
 

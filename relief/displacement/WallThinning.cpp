@@ -33,7 +33,7 @@ std::vector<float> InwardMoves(const TriangleMesh& before, const TriangleMesh& d
 WallThinningReport MeasureWallThinning(const TriangleMesh& before, const TriangleMesh& displaced,
                                        const std::vector<float>& weights, const DisplacementReport& report,
                                        float wallLineWidthMillimetres, float wallThresholdMillimetres,
-                                       float wallMinimumMoveMillimetres) {
+                                       float wallMinimumMoveMillimetres, CancelContext* cancel) {
     const auto start = std::chrono::steady_clock::now();
     WallThinningReport out;
     if (!MeshesMatch(before, displaced, weights)) {
@@ -60,7 +60,8 @@ WallThinningReport MeasureWallThinning(const TriangleMesh& before, const Triangl
     out.candidates = candidates.size();
     if (!candidates.empty()) {
         std::vector<ClearanceResult> results;
-        MeasureClearance(before, *report.surfaceTree, candidates, inward, 2.0f * largest + out.threshold, results);
+        MeasureClearance(before, *report.surfaceTree, candidates, inward, 2.0f * largest + out.threshold, results,
+                         cancel);
         for (std::size_t i = 0; i < results.size(); ++i) {
             const ClearanceResult& r = results[i];
             if (!r.found || !(r.remaining < out.threshold)) continue;

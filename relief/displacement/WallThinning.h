@@ -6,13 +6,15 @@
 // vertices and triangles), the per-vertex texture weights and the
 // displacement's report with its clearance list and surface tree. Gives: the
 // counts and the eight thinnest places; not measured, with the reason, when
-// the inputs do not fit.
+// the inputs do not fit. With a cancellation context the measurement polls
+// it, and a stop throws `Stopped`.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 #include "relief/displacement/DisplacementSettings.h"
 
@@ -46,7 +48,7 @@ inline constexpr std::size_t kListedThinPlaces = 8;
 WallThinningReport MeasureWallThinning(const TriangleMesh& before, const TriangleMesh& displaced,
                                        const std::vector<float>& weights, const DisplacementReport& report,
                                        float wallLineWidthMillimetres, float wallThresholdMillimetres,
-                                       float wallMinimumMoveMillimetres);
+                                       float wallMinimumMoveMillimetres, CancelContext* cancel = nullptr);
 
 // One sentence for the warnings.
 std::string FormatWallSummary(const WallThinningReport& report);

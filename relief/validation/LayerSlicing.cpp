@@ -94,12 +94,16 @@ void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t 
 }
 
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
-                                    std::uint64_t layers) {
+                                    std::uint64_t layers, CancelContext* cancel) {
     LayerBuckets buckets;
     const std::size_t triangles = mesh.TriangleCount();
     std::vector<LayerSpan> spans(triangles);
     buckets.offsets.assign(layers + 1, 0);
+    // A triangle counts once per layer it spans: the passes poll every few
+    // triangles, since a few tall ones can be most of the work.
+    constexpr std::size_t kPollEvery = 1024;
     for (std::size_t t = 0; t < triangles; ++t) {
+        if (t % kPollEvery == 0) ThrowIfStopped(cancel);
         Vec3f c[3];
         CornersAcross(mesh, axes, t, c);
         const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
@@ -110,6 +114,7 @@ LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& a
     buckets.triangles.resize(buckets.offsets[layers]);
     std::vector<std::uint64_t> next(buckets.offsets.begin(), buckets.offsets.end() - 1);
     for (std::size_t t = 0; t < triangles; ++t) {
+        if (t % kPollEvery == 0) ThrowIfStopped(cancel);
         for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
             buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
         }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 
 namespace ridgeforge::mesh {
@@ -79,8 +80,9 @@ struct LayerBuckets {
     std::vector<std::uint64_t> offsets;
     std::vector<std::uint32_t> triangles;
 };
+// A stop asked of `cancel` throws `Stopped`.
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
-                                    std::uint64_t layers);
+                                    std::uint64_t layers, CancelContext* cancel = nullptr);
 
 // The three corners of triangle t as (u, v, h).
 void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]);

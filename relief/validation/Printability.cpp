@@ -55,8 +55,9 @@ struct KeptSegment {
 
 class PrintabilityPass {
 public:
-    PrintabilityPass(const TriangleMesh& mesh, const PrintabilitySettings& settings, PrintabilityReport& report)
-        : mesh_(mesh), settings_(settings), report_(report) {}
+    PrintabilityPass(const TriangleMesh& mesh, const PrintabilitySettings& settings, PrintabilityReport& report,
+                     CancelContext* cancel)
+        : mesh_(mesh), settings_(settings), report_(report), cancel_(cancel) {}
 
     void Run();
 
@@ -88,6 +89,7 @@ private:
     const TriangleMesh& mesh_;
     const PrintabilitySettings& settings_;
     PrintabilityReport& report_;
+    CancelContext* cancel_;
 
     LayerAxes axes_;
     float layerHeight_ = 0.2f, lineWidth_ = 0.42f, lowestH_ = 0.0f, cell_ = 1.0f;
@@ -139,7 +141,7 @@ void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns
 }
 
 void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows, std::int32_t x0,
-                              std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+                              std::int32_t y0, std::int32_t x1, std::int32_t y1, CancelContext* cancel) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, columns), y1 = std::min(y1, rows);
     if (static_cast<std::size_t>(std::max(0, columns)) * static_cast<std::size_t>(std::max(0, rows)) > distance.size())
         return;
@@ -155,6 +157,7 @@ void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns
         changed = true;
     };
     for (int round = 0; round < 256; ++round) {
+        ThrowIfStopped(cancel);
         bool changed = false;
         for (std::int32_t y = y0; y < y1; ++y) {
             for (std::int32_t x = x0; x < x1; ++x) {
@@ -201,12 +204,13 @@ bool HasCellOrNeighbour(std::int64_t column, std::int64_t row, std::int64_t laye
     return false;
 }
 
-PrintabilityReport CheckPrintability(const TriangleMesh& mesh, const PrintabilitySettings& settings) {
+PrintabilityReport CheckPrintability(const TriangleMesh& mesh, const PrintabilitySettings& settings,
+                                     CancelContext* cancel) {
     PrintabilityReport report;
     if (mesh.indices.empty() || mesh.vertices.empty() || !mesh.boundsValid || !IsValidMesh(mesh)) return report;
     if (!IsFinite(mesh.boundsMin) || !IsFinite(mesh.boundsMax)) return report;
     const auto start = std::chrono::steady_clock::now();
-    PrintabilityPass(mesh, settings, report).Run();
+    PrintabilityPass(mesh, settings, report, cancel).Run();
     report.elapsedMilliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return report;
@@ -217,7 +221,7 @@ namespace {
 void PrintabilityPass::Run() {
     if (!SetUpFrame()) return;
     MeasureFaces();
-    buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_);
+    buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_);
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     previous_.assign(cells, 0);
     twoBelow_.assign(cells, 0);
@@ -230,6 +234,7 @@ void PrintabilityPass::Run() {
         classesBelow_.assign(cells, 0);
     }
     for (std::uint64_t layer = 0; layer < layers_; ++layer) {
+        ThrowIfStopped(cancel_);
         const float h = lowestH_ + (static_cast<float>(layer) + kLayerCutOffset) * layerHeight_;
         CutLayer(layer, h);
         LabelRegions(layer);
@@ -323,6 +328,7 @@ void PrintabilityPass::MeasureFaces() {
     }
     double total = 0.0, flat = 0.0;
     for (std::size_t t = 0; t < triangles; ++t) {
+        if (t % 4096 == 0) ThrowIfStopped(cancel_);
         Vec3f c[3];
         CornersAcross(mesh_, axes_, t, c);
         const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
@@ -495,7 +501,7 @@ void PrintabilityPass::SumRegionCentres() {
 
 void PrintabilityPass::MeasureRegionDistances() {
     if (boxX1_ <= boxX0_) return;
-    PropagateSupportDistance(distance_, columns_, rows_, boxX0_, boxY0_, boxX1_, boxY1_);
+    PropagateSupportDistance(distance_, columns_, rows_, boxX0_, boxY0_, boxX1_, boxY1_, cancel_);
     for (std::int32_t y = boxY0_; y < boxY1_; ++y) {
         for (std::int32_t x = boxX0_; x < boxX1_; ++x) {
             const std::size_t i = Index(x, y);

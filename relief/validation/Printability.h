@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 #include "relief/validation/LayerSlicing.h"
 
@@ -81,7 +82,10 @@ struct PrintabilityReport {
     std::vector<std::uint64_t> needsSupportKeys, reachingFarKeys, bridgingKeys;
 };
 
-PrintabilityReport CheckPrintability(const TriangleMesh& mesh, const PrintabilitySettings& settings);
+// With a cancellation context the check polls it at every layer and pass,
+// and a stop throws `Stopped` (CancellableLoop.h).
+PrintabilityReport CheckPrintability(const TriangleMesh& mesh, const PrintabilitySettings& settings,
+                                     CancelContext* cancel = nullptr);
 // The one-line verdict.
 std::string PrintabilitySummary(const PrintabilityReport& report);
 // The log text, each line ending in "\n".
@@ -105,8 +109,9 @@ std::vector<CellOffset> DiskOffsets(float radiusCells);
 // 256 rounds of a forward and a backward pass. Only cells in [x0, x1) x [y0, y1)
 // change, which gives the whole-raster answer when every unsupported cell lies in it.
 void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows);
+// A stop asked of `cancel` between rounds throws `Stopped`.
 void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows, std::int32_t x0,
-                              std::int32_t y0, std::int32_t x1, std::int32_t y1);
+                              std::int32_t y0, std::int32_t x1, std::int32_t y1, CancelContext* cancel = nullptr);
 
 struct LayerAxes;
 // Appends the two triangles of the cell square with lower corner (u, v) at height h.

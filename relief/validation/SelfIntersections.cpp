@@ -136,8 +136,19 @@ struct Search {
     std::atomic<std::uint8_t> stop{0};
     std::mutex resultGuard;
     std::vector<std::uint32_t>& hits;
+    // The caller's stop: it ends the workers through `stop` as the budget
+    // does, and is told apart from it by `cancelled`.
+    CancelContext* cancel = nullptr;
+    std::atomic<bool> cancelled{false};
 
     bool Stopped() const { return stop.load(std::memory_order_relaxed) != 0; }
+    // Asks the caller; true (and every worker stops) when it wants a stop.
+    bool PollStop() {
+        if (cancel == nullptr || !PollCancel(cancel)) return Stopped();
+        cancelled.store(true);
+        stop.store(1);
+        return true;
+    }
 
     void Merge(const std::vector<std::uint32_t>& local) {
         if (local.empty()) return;
@@ -453,10 +464,12 @@ void TestBucketPair(Search& s, const WorkItem& item, std::uint32_t a, std::uint3
 void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>& local) {
     if (s.Stopped()) return;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
+    if (s.PollStop()) return;
     if (item.end - item.begin > kCrowdedCell) {
+        std::uint64_t pairs = 0;
         ForEachCrowdedPair(s.mesh, s.records, list + item.begin, item.end - item.begin,
                            [&](std::uint32_t a, std::uint32_t b) {
-                               if (s.Stopped()) return false;
+                               if ((++pairs & 1023u) == 0 ? s.PollStop() : s.Stopped()) return false;
                                TestBucketPair(s, item, a, b, local);
                                return true;
                            });
@@ -511,7 +524,10 @@ void RunPhases(Search& s) {
     }
     ForEachChunk(activeTriangles.size(), 1024, [&](std::size_t begin, std::size_t end) {
         std::vector<std::uint32_t> local;
-        for (std::size_t i = begin; i < end && !s.Stopped(); ++i) TestCoarserLevelPairs(s, activeTriangles[i], local);
+        for (std::size_t i = begin; i < end; ++i) {
+            if ((i - begin) % 64 == 0 ? s.PollStop() : s.Stopped()) break;
+            TestCoarserLevelPairs(s, activeTriangles[i], local);
+        }
         s.Merge(local);
     });
 }
@@ -538,19 +554,27 @@ std::uint64_t TriangleCellRange(const TriangleRecord& triangle, double cellSize,
 }
 
 void FindSelfIntersections(const TriangleMesh& mesh, const std::vector<std::uint8_t>* triangleMask,
-                           std::uint64_t maximumPairTests, std::vector<std::uint32_t>& hits, bool& stoppedEarly) {
+                           std::uint64_t maximumPairTests, std::vector<std::uint32_t>& hits, bool& stoppedEarly,
+                           CancelContext* cancel) {
     hits.clear();
     stoppedEarly = false;
     if (mesh.TriangleCount() < 2 || !IsValidMesh(mesh)) return;
     Search s(mesh, maximumPairTests, hits);
+    s.cancel = cancel;
     BuildRecords(s);
     s.active.assign(s.records.size(), 1);
     if (triangleMask != nullptr && triangleMask->size() == s.records.size()) {
         s.mask = triangleMask->data();
         ApplyMask(s);
     }
+    ThrowIfStopped(cancel);
     BuildGrid(s);
+    ThrowIfStopped(cancel);
     RunPhases(s);
+    if (s.cancelled.load()) {
+        hits.clear();
+        throw Stopped{};
+    }
     stoppedEarly = s.Stopped();
 }
 

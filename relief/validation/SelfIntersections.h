@@ -19,6 +19,7 @@
 #include <limits>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 #include "relief/validation/TriangleCrossing.h"
 
@@ -38,8 +39,11 @@ std::uint64_t TriangleCellRange(const TriangleRecord& triangle, double cellSize,
 // none, means every triangle. At most maximumPairTests exact pair tests run;
 // when the budget runs out, stoppedEarly is set and hits holds what was found
 // so far.
+// With a cancellation context the workers poll it, and a stop throws
+// `Stopped` once they have all finished (CancellableLoop.h).
 void FindSelfIntersections(const TriangleMesh& mesh, const std::vector<std::uint8_t>* triangleMask,
-                           std::uint64_t maximumPairTests, std::vector<std::uint32_t>& hits, bool& stoppedEarly);
+                           std::uint64_t maximumPairTests, std::vector<std::uint32_t>& hits, bool& stoppedEarly,
+                           CancelContext* cancel = nullptr);
 
 // The search without a budget, for the export check: the raw hit list.
 std::vector<std::uint32_t> SelfIntersectingTriangles(const TriangleMesh& mesh,

@@ -38,15 +38,26 @@ void AddEdgePoints(std::vector<Vec3f>& points, const TriangleMesh& mesh, std::ui
     points.push_back(mesh.vertices[key & 0xFFFFFFFFu].position);
 }
 
-EdgeJoins ReadEdges(const TriangleMesh& mesh, ValidationReport& report) {
+// Serial passes poll once per this many items: often enough to answer a
+// stop at once, rarely enough to cost nothing.
+constexpr std::size_t kPollEvery = 4096;
+
+void PollNow(std::size_t item, CancelContext* cancel) {
+    if (item % kPollEvery == 0) ThrowIfStopped(cancel);
+}
+
+EdgeJoins ReadEdges(const TriangleMesh& mesh, ValidationReport& report, CancelContext* cancel) {
     const std::size_t slots = mesh.indices.size();
     std::vector<std::pair<std::uint64_t, std::uint32_t>> uses(slots);
     for (std::size_t s = 0; s < slots; ++s) {
         uses[s] = {EdgeKey(mesh.indices[s], mesh.indices[NextSlot(s)]), static_cast<std::uint32_t>(s)};
     }
+    ThrowIfStopped(cancel);
     std::sort(std::execution::par, uses.begin(), uses.end());
+    ThrowIfStopped(cancel);
     EdgeJoins joins{std::vector<std::uint32_t>(slots, kNone), std::vector<std::uint8_t>(slots, 0)};
     for (std::size_t i = 0; i < slots;) {
+        PollNow(i, cancel);
         std::size_t j = i + 1;
         while (j < slots && uses[j].first == uses[i].first) ++j;
         if (j - i == 1) {
@@ -122,18 +133,21 @@ bool IsFlat(const TriangleMesh& mesh, const std::vector<std::uint32_t>& triangle
 }
 
 // Components, orientability and the triangles to turn over.
-void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, ValidationReport& report) {
+void OrientComponents(const TriangleMesh& mesh, const EdgeJoins& joins, ValidationReport& report,
+                      CancelContext* cancel) {
     const std::size_t n = mesh.TriangleCount();
     report.componentOfTriangle.assign(n, kNone);
     std::vector<std::uint8_t> flip(n, 0);
     std::vector<std::uint32_t> members;
     for (std::size_t start = 0; start < n; ++start) {
+        PollNow(start, cancel);
         if (report.componentOfTriangle[start] != kNone) continue;
         const auto component = static_cast<std::uint32_t>(report.componentCount++);
         members.assign(1, static_cast<std::uint32_t>(start));
         report.componentOfTriangle[start] = component;
         bool closed = true;
         for (std::size_t q = 0; q < members.size(); ++q) {
+            PollNow(q + 1, cancel);
             const std::uint32_t t = members[q];
             for (std::size_t s = 3 * std::size_t{t}; s < 3 * std::size_t{t} + 3; ++s) {
                 const std::uint32_t u = joins.other[s];
@@ -185,7 +199,8 @@ double TriangleQuality(const Vec3f& a, const Vec3f& b, const Vec3f& c) {
 
 // Chunks measure in parallel; their counts add up and their degenerate
 // corners join in chunk order, so in triangle order.
-void MeasureTriangles(const TriangleMesh& mesh, float sliverThreshold, ValidationReport& report) {
+void MeasureTriangles(const TriangleMesh& mesh, float sliverThreshold, ValidationReport& report,
+                      CancelContext* cancel) {
     struct Found {
         std::uint64_t slivers = 0;
         std::uint64_t degenerate = 0;
@@ -194,6 +209,7 @@ void MeasureTriangles(const TriangleMesh& mesh, float sliverThreshold, Validatio
     const std::size_t triangles = mesh.TriangleCount();
     std::vector<Found> chunks((triangles + kParallelChunk - 1) / kParallelChunk);
     ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        ThrowIfStopped(cancel);
         Found& found = chunks[begin / kParallelChunk];
         for (std::size_t t = begin; t < end; ++t) {
             const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
@@ -288,10 +304,11 @@ void AddFindings(const ValidationOptions& options, ValidationReport& r) {
 
 }  // namespace
 
-void CheckSelfIntersections(const TriangleMesh& mesh, const ValidationOptions& options, ValidationReport& report) {
+void CheckSelfIntersections(const TriangleMesh& mesh, const ValidationOptions& options, ValidationReport& report,
+                            CancelContext* cancel) {
     std::vector<std::uint32_t> hits;
     bool stopped = false;
-    FindSelfIntersections(mesh, nullptr, options.selfIntersectionLimit, hits, stopped);
+    FindSelfIntersections(mesh, nullptr, options.selfIntersectionLimit, hits, stopped, cancel);
     if (stopped) {
         report.stoppedEarly = true;
         return;
@@ -303,7 +320,8 @@ void CheckSelfIntersections(const TriangleMesh& mesh, const ValidationOptions& o
     report.selfIntersectionsSearched = true;
 }
 
-ValidationReport ValidateMesh(const TriangleMesh& mesh, const ValidationOptions& options) {
+ValidationReport ValidateMesh(const TriangleMesh& mesh, const ValidationOptions& options, CancelContext* cancel) {
+    ThrowIfStopped(cancel);
     ValidationReport report;
     if (!IsValidMesh(mesh)) {
         report.verdict = ValidationVerdict::Unsuitable;
@@ -313,21 +331,24 @@ ValidationReport ValidateMesh(const TriangleMesh& mesh, const ValidationOptions&
     report.triangleCount = mesh.TriangleCount();
     report.vertexCount = mesh.vertices.size();
     report.edges = EdgeStatistics(mesh);
+    ThrowIfStopped(cancel);
     report.duplicateTriangles = CountDuplicateTriangles(mesh);
+    ThrowIfStopped(cancel);
     if (report.triangleCount == 0) {
         report.verdict = ValidationVerdict::Unsuitable;
         report.problems.push_back("The mesh contains no triangles.");
         return report;
     }
     report.unreferencedVertices = CountUnreferencedVertices(mesh);
-    const EdgeJoins joins = ReadEdges(mesh, report);
-    OrientComponents(mesh, joins, report);
-    MeasureTriangles(mesh, options.sliverThreshold, report);
+    const EdgeJoins joins = ReadEdges(mesh, report, cancel);
+    OrientComponents(mesh, joins, report, cancel);
+    MeasureTriangles(mesh, options.sliverThreshold, report, cancel);
+    ThrowIfStopped(cancel);
     report.closed = report.edges.openBoundaryEdges == 0 && report.edges.nonManifoldEdges == 0;
     report.signedVolume = mesh.SignedVolume();
     report.insideOut =
         report.closed && report.orientable && report.windingConflictEdges == 0 && report.signedVolume < 0.0f;
-    if (options.checkSelfIntersections) CheckSelfIntersections(mesh, options, report);
+    if (options.checkSelfIntersections) CheckSelfIntersections(mesh, options, report, cancel);
     AddFindings(options, report);
     return report;
 }

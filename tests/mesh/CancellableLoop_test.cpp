@@ -115,6 +115,54 @@ TEST(PollCancel, OnlyEveryThirtySecondPollAsksAndABusyCallbackIsNotWaitedFor) {
     EXPECT_EQ(asked, 3);  // polls 1, 33 and 65
 }
 
+// A context handed down is asked by the serial poll at every call and by
+// the chunk poll at its 1st, 33rd, ... call, never through the published
+// one: a check on another thread must not see the run's stop.
+TEST(PollCancel, AHandedDownContextIsAskedOnItsOwnAndNullNeverStops) {
+    int handedCalls = 0, publishedCalls = 0;
+    bool stopHanded = false;
+    const ProgressCallback handed = [&](const std::string& stage, float) {
+        ++handedCalls;
+        EXPECT_EQ(stage, "Checking the mesh");
+        return !stopHanded;
+    };
+    const ProgressCallback published = [&](const std::string&, float) {
+        ++publishedCalls;
+        return false;
+    };
+    CancelContext run;
+    run.callback = &published;
+    const ScopedCancelContext scope(run);
+    CancelContext check;
+    check.callback = &handed;
+    check.stageName = "Checking the mesh";
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(AskCancel(&check));
+    EXPECT_EQ(handedCalls, 5);
+    for (int i = 0; i < 40; ++i) EXPECT_FALSE(PollCancel(&check));
+    EXPECT_EQ(handedCalls, 7);  // polls 1 and 33
+    EXPECT_NO_THROW(ThrowIfStopped(&check));
+    EXPECT_EQ(handedCalls, 8);
+    EXPECT_EQ(publishedCalls, 0);
+    EXPECT_FALSE(run.stop.load());
+
+    stopHanded = true;
+    EXPECT_THROW(ThrowIfStopped(&check), Stopped);
+    EXPECT_EQ(handedCalls, 9);
+    // Stopped once, every poll says so without asking again.
+    EXPECT_TRUE(PollCancel(&check));
+    EXPECT_TRUE(AskCancel(&check));
+    EXPECT_EQ(handedCalls, 9);
+
+    EXPECT_FALSE(AskCancel(nullptr));
+    EXPECT_FALSE(PollCancel(nullptr));
+    EXPECT_NO_THROW(ThrowIfStopped(nullptr));
+    CancelContext empty;
+    const ProgressCallback none;
+    empty.callback = &none;
+    EXPECT_FALSE(AskCancel(&empty));
+    EXPECT_EQ(publishedCalls, 0);
+}
+
 TEST(ParallelForChunks, KeepsTheFirstExceptionAndARealErrorWinsOverAStop) {
     FirstException first;
     try {

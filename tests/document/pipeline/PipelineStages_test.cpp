@@ -9,6 +9,8 @@
 #include "mesh/Connectivity.h"
 #include "document/pipeline/PipelineStages.h"
 #include "relief/mapping/OccupancyGrid.h"
+#include "relief/validation/Printability.h"
+#include "relief/validation/ValidateMesh.h"
 #include "testing/Shapes.h"
 #include "testing/StressParts.h"
 #include "tests/document/pipeline/PipelineFixtures.h"
@@ -496,6 +498,75 @@ TEST(PipelineStages, AStopOrAnErrorInTheChecksLeavesThemDue) {
         EXPECT_TRUE(run.cache.runState.validated) << error;
         EXPECT_FALSE(run.cache.runUnfinished) << error;
         EXPECT_FALSE(run.cache.FirstStageToRun(s).any) << error;
+    }
+}
+
+// A sphere of about a million triangles through a run whose only stage is a
+// simplify that keeps every triangle, so the run comes to both checks at
+// once: a stop asked a while into the mesh check, or into the print check,
+// ends the run within a second as a stop in a check does (stopped, no
+// message, the checks due again); the unstopped run that follows finds
+// what the checks find on their own.
+TEST(PipelineStages, AStopWithinEitherCheckOfALargePartIsAnsweredAtOnce) {
+    const TriangleMesh sphere = ridgeforge::test::MakeRingSphereOf(1'200'000, 30.0f);
+    PipelineSettings s;
+    s.simplifyEnabled = true;
+    s.simplify.flatAreas = false;
+    s.simplify.wholeMesh = false;
+    for (const std::string check : {"Checking the mesh", "Checking that it prints"}) {
+        CachedRun run(sphere, s);
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point entered{}, asked{};
+        int calls = 0;
+        bool stopping = false;
+        const ProgressCallback stopWithin = [&](const std::string& text, float) {
+            if (text != check) return true;
+            // The first call enters the check; later ones come from within it.
+            if (++calls == 1) {
+                entered = Clock::now();
+                return true;
+            }
+            if (!stopping && Clock::now() - entered < std::chrono::milliseconds(150)) return true;
+            if (!stopping) asked = Clock::now();
+            stopping = true;
+            return false;
+        };
+        EXPECT_FALSE(RunStages(run.cache, stopWithin)) << check;
+        const Clock::time_point ended = Clock::now();
+        ASSERT_TRUE(stopping) << check;
+        // Timed from the moment the stop was due, as if Stop were pressed then.
+        EXPECT_LT(std::chrono::duration<double>(ended - (entered + std::chrono::milliseconds(150))).count(), 1.0)
+            << check;
+        EXPECT_LT(asked - entered, std::chrono::milliseconds(400)) << check;
+        EXPECT_TRUE(run.cache.runState.stopped) << check;
+        EXPECT_TRUE(run.cache.runState.message.empty()) << check;
+        EXPECT_TRUE(run.cache.runUnfinished) << check;
+        EXPECT_TRUE(run.cache.stageDirty[kSimplify]) << check;
+        EXPECT_EQ(run.cache.runState.validated, check != "Checking the mesh") << check;
+        EXPECT_FALSE(run.cache.printCheckDone) << check;
+        EXPECT_FALSE(run.cache.runState.printability.checked) << check;
+
+        ProgressRecorder again;
+        ASSERT_TRUE(run.Again(s, again)) << check;
+        EXPECT_TRUE(again.Saw("Checking the mesh")) << check;
+        EXPECT_FALSE(run.cache.runUnfinished) << check;
+        EXPECT_FALSE(run.cache.runState.stopped) << check;
+        const PipelineRunState& state = run.cache.runState;
+        ASSERT_TRUE(state.validated) << check;
+        ASSERT_EQ(run.cache.finalMesh.TriangleCount(), sphere.TriangleCount()) << check;
+        const ValidationReport alone =
+            ValidateMesh(run.cache.finalMesh, ValidationOptions{0.001f, false, true, 40'000'000});
+        EXPECT_EQ(state.validation.verdict, alone.verdict) << check;
+        EXPECT_EQ(state.validation.edges.openBoundaryEdges, 0u) << check;
+        EXPECT_EQ(state.validation.componentCount, 1u) << check;
+        EXPECT_EQ(state.validation.sliverTriangles, alone.sliverTriangles) << check;
+        EXPECT_EQ(state.validation.reversedTriangles, alone.reversedTriangles) << check;
+        const PrintabilityReport printed = CheckPrintability(run.cache.finalMesh, s.printability);
+        ASSERT_TRUE(state.printability.checked) << check;
+        EXPECT_EQ(state.printability.layers, 300u) << check;
+        EXPECT_EQ(state.printability.needsSupportKeys, printed.needsSupportKeys) << check;
+        EXPECT_EQ(state.printability.featuresInAir.size(), printed.featuresInAir.size()) << check;
+        EXPECT_EQ(state.printability.totalAreaSquareMillimetres, printed.totalAreaSquareMillimetres) << check;
     }
 }
 

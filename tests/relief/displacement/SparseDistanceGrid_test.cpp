@@ -175,7 +175,10 @@ TEST(SparseDistanceGrid, HeightsMoveTheZeroLevelAndMarkReliefVoxels) {
 TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
     TriangleMesh lump = MakeTestSphere(3.0f);
     for (Vertex& v : lump.vertices) v.position = {v.position.x * 1.7f + 0.3f, v.position.y, v.position.z * 0.6f};
-    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump}) {
+    // A raw rod leaning across the grid: each long side's box holds most
+    // stored voxels, nearly all of them nearer to other sides.
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(1.5f, 14.0f, 12, {1.0f, 0.8f, 0.6f});
+    for (const TriangleMesh& part : {test::Subdivide(test::MakeSlotPart(2.0f), 2), lump, rod}) {
         const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.3f), -1e6f, 0.2, 1);
         ASSERT_TRUE(b.ok);
         const SparseDistanceGrid& g = b.grid;
@@ -187,7 +190,7 @@ TEST(SparseDistanceGrid, NearestTrianglesAreThoseOfThePlainSweep) {
         }
         SparseDistanceGridStats stats;
         const std::vector<std::uint64_t> keys =
-            sparse::FindNearestTriangles(part, sparse::CornerTable(part), g, bricks, stats);
+            sparse::FindNearestTriangles(sparse::CornerTable(part), g, bricks, stats);
 
         const auto corner = [&](std::size_t t, int k) {
             return ToDouble(part.vertices[part.indices[3 * t + k]].position);
@@ -309,6 +312,114 @@ TEST(SparseDistanceGrid, ColumnsOfALeaningRodHoldEveryCrossing) {
     }
     EXPECT_EQ(differ, 0u);
     EXPECT_GT(crossings, 1000u);
+}
+
+// Unsigned distance from p to the nearest triangle of the part, by trying
+// every triangle.
+double BruteDistance(const TriangleMesh& part, const Vec3d& p) {
+    double best = 1e30;
+    for (std::size_t t = 0; t < part.TriangleCount(); ++t) {
+        const Vec3d a = ToDouble(part.vertices[part.indices[3 * t]].position);
+        const Vec3d b = ToDouble(part.vertices[part.indices[3 * t + 1]].position);
+        const Vec3d c = ToDouble(part.vertices[part.indices[3 * t + 2]].position);
+        best = std::min(best, Length(p - ClosestPointOnTriangle(p, a, b, c)));
+    }
+    return best;
+}
+
+std::int64_t SlotOf(const SparseDistanceGrid& g, std::int64_t bi, std::int64_t bj, std::int64_t bk) {
+    return (bk * g.by + bj) * g.bx + bi;
+}
+
+Vec3d BrickCentre(const SparseDistanceGrid& g, std::int64_t bi, std::int64_t bj, std::int64_t bk) {
+    return At(g, 8 * bi, 8 * bj, 8 * bk) + Vec3d{3.5, 3.5, 3.5} * g.cellSize;
+}
+
+// Raw parts of a few long triangles, a short rod leaning across the grid
+// and an uneven wedge: every brick holding a voxel within the band of the
+// surface is stored and its voxels hold the exact distance, and every stored
+// brick has surface within band + 7 half-diagonals of its centre.
+TEST(SparseDistanceGrid, BricksNearLongTrianglesHoldTheExactDistance) {
+    TriangleMesh wedge;
+    wedge.vertices = {{{0, 0, 0}, {}}, {{9, 0.5f, 0}, {}}, {{1, 7, 0.3f}, {}}, {{2, 1.5f, 5.5f}, {}}};
+    wedge.indices = {0, 2, 1, 0, 1, 3, 1, 2, 3, 0, 3, 2};
+    wedge.RecomputeBounds();
+    const struct {
+        const char* name;
+        TriangleMesh part;
+    } parts[] = {{"leaning rod", ridgeforge::test::MakeFanCappedRod(1.5f, 14.0f, 12, {1.0f, 0.8f, 0.6f})},
+                 {"wedge", wedge}};
+    for (const auto& [name, part] : parts) {
+        const double cell = 0.3;
+        const Built b = BuildGrid(part, std::vector<float>(part.vertices.size(), 0.0f), -1e6f, cell, 1);
+        ASSERT_TRUE(b.ok) << name;
+        const SparseDistanceGrid& g = b.grid;
+        const double band = g.bandValue;
+        const double keepReach = band + std::sqrt(3.0) / 2.0 * 7.0 * cell;
+        std::uint64_t near = 0, stored = 0;
+        for (std::int64_t bk = 0; bk < g.bz; ++bk) {
+            for (std::int64_t bj = 0; bj < g.by; ++bj) {
+                for (std::int64_t bi = 0; bi < g.bx; ++bi) {
+                    const double fromCentre = BruteDistance(part, BrickCentre(g, bi, bj, bk));
+                    const bool kept = g.brickTable[static_cast<std::size_t>(SlotOf(g, bi, bj, bk))] >= 0;
+                    stored += kept ? 1 : 0;
+                    if (kept) {
+                        ASSERT_LE(fromCentre, keepReach + 1e-4) << name << " " << bi << " " << bj << " " << bk;
+                    }
+                    // No voxel of a brick farther than this lies within the band.
+                    if (fromCentre > band + 3.5 * std::sqrt(3.0) * cell) continue;
+                    for (std::int64_t k = 8 * bk; k < std::min(8 * bk + 8, g.nz); ++k) {
+                        for (std::int64_t j = 8 * bj; j < std::min(8 * bj + 8, g.ny); ++j) {
+                            for (std::int64_t i = 8 * bi; i < std::min(8 * bi + 8, g.nx); ++i) {
+                                const double exact = BruteDistance(part, At(g, i, j, k));
+                                if (exact >= band - 1e-4) continue;
+                                ++near;
+                                ASSERT_TRUE(kept) << name << " " << i << " " << j << " " << k;
+                                ASSERT_NEAR(std::fabs(g.Sample(i, j, k)), exact, 1e-4) << name;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+        EXPECT_GT(near, 1000u) << name;
+        EXPECT_EQ(g.values.size(), stored * 512) << name;
+    }
+}
+
+// A raw rod 40 mm long, standing and then leaning along the diagonal: the
+// bricks looked at lie within the band, a cell and a brick's diagonal of
+// its surface (worked out per brick by trying every triangle), so leaning
+// it costs about what standing does. Marking half the longest edge about
+// every corner looked at every brick of the leaning rod's box.
+TEST(SparseDistanceGrid, BricksLookedAtFollowTheSurfaceOfALeaningRod) {
+    std::uint64_t looked[2] = {0, 0};
+    for (const int leaning : {0, 1}) {
+        const Vec3f axis = leaning != 0 ? Vec3f{1, 1, 1} : Vec3f{0, 0, 1};
+        const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(1.0f, 40.0f, 12, axis);
+        const double cell = 0.1;
+        const Built b = BuildGrid(rod, std::vector<float>(rod.vertices.size(), 0.0f), -1e6f, cell, 0);
+        ASSERT_TRUE(b.ok) << leaning;
+        const SparseDistanceGrid& g = b.grid;
+        const double root3 = std::sqrt(3.0);
+        const double bound = root3 * (g.bandValue + cell) + 8.0 * root3 * cell + 3.5 * root3 * cell;
+        std::uint64_t near = 0;
+        for (std::int64_t bk = 0; bk < g.bz; ++bk) {
+            for (std::int64_t bj = 0; bj < g.by; ++bj) {
+                for (std::int64_t bi = 0; bi < g.bx; ++bi) {
+                    if (BruteDistance(rod, BrickCentre(g, bi, bj, bk)) <= bound) ++near;
+                }
+            }
+        }
+        looked[leaning] = b.stats.candidateBricks;
+        EXPECT_LE(b.stats.candidateBricks, near) << leaning;
+        EXPECT_GE(b.stats.candidateBricks, g.values.size() / 512) << leaning;
+        // Leaning, the rod's box holds many more bricks than its surface has near it.
+        if (leaning != 0) {
+            EXPECT_LT(near * 4, static_cast<std::uint64_t>(g.bx * g.by * g.bz));
+        }
+    }
+    EXPECT_LT(looked[1], 3 * looked[0]) << looked[0] << " " << looked[1];
 }
 
 TEST(SparseDistanceGrid, NothingBelowTheCutPlaneIsSolid) {

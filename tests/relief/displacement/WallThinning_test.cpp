@@ -127,6 +127,33 @@ TEST(WallThinning, ListsTheEightThinnestAndCountsThemAll) {
         10u);
 }
 
+// With a cancellation context that never stops the measurement is the
+// same; one that stops ends it by `Stopped`, whatever it had measured.
+TEST(WallThinning, AStopEndsTheMeasurement) {
+    const Relief r;
+    int asked = 0;
+    const ProgressCallback going = [&](const std::string& text, float) { return text == "walls" && ++asked > 0; };
+    CancelContext context;
+    context.callback = &going;
+    context.stageName = "walls";
+    const WallThinningReport w =
+        MeasureWallThinning(r.before, r.after, r.weights, r.report, 0.4f, 0.42f, 0.02f, &context);
+    EXPECT_GE(asked, 1);
+    EXPECT_EQ(w.placesThinned, 12u);
+    ASSERT_EQ(w.places.size(), 8u);
+    EXPECT_NEAR(w.places[0].now, 0.29f, 1e-4f);
+
+    const ProgressCallback stopping = [](const std::string&, float) { return false; };
+    CancelContext stop;
+    stop.callback = &stopping;
+    EXPECT_THROW(MeasureWallThinning(r.before, r.after, r.weights, r.report, 0.4f, 0.42f, 0.02f, &stop), Stopped);
+    const AabbTree& tree = *r.report.surfaceTree;
+    std::vector<ClearanceResult> results;
+    EXPECT_THROW(MeasureClearance(r.before, tree, TopInterior(r.before), std::vector<float>(r.before.vertices.size()),
+                                  1.0f, results, &stop),
+                 Stopped);
+}
+
 TEST(WallThinning, ThresholdsAndPlacesAlreadyThin) {
     const Relief r;
     WallThinningReport w = MeasureWallThinning(r.before, r.after, r.weights, r.report, 0.4f, 1.5f, 0.02f);

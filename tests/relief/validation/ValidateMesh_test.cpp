@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "mesh/TestShapes.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -334,6 +336,72 @@ TEST(ValidateMesh, SelfIntersectionFindings) {
     ValidationReport unknown;
     unknown.verdict = static_cast<ValidationVerdict>(7);
     EXPECT_EQ(ValidationVerdictText(unknown), "Unknown: no problems found.");
+}
+
+// Two spheres of 600,000 triangles each, 7 mm apart: with a cancellation
+// context that never stops, the search lists what it lists without one, all
+// of it where the spheres meet (the plane x = 3.5); a stop asked a while into
+// the search ends it within a second by `Stopped`, and one asked at the
+// first poll of the whole check ends it before anything is measured.
+TEST(ValidateMesh, TheSelfIntersectionSearchOfALargePartAnswersAStop) {
+    const TriangleMesh a = ridgeforge::test::MakeRingSphereOf(600'000, 10.0f);
+    TriangleMesh b = a;
+    for (Vertex& v : b.vertices) v.position.x += 7.0f;
+    const TriangleMesh both = ridgeforge::test::stress::Joined(a, b);
+    const ValidationOptions options{0.001f, true, false, 40'000'000};
+
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start{}, asked{};
+    bool stopping = false;
+    int calls = 0;
+    const ProgressCallback never = [&](const std::string&, float) { return ++calls > 0; };
+    CancelContext going;
+    going.callback = &never;
+    ValidationReport withContext, alone;
+    CheckSelfIntersections(both, options, withContext, &going);
+    CheckSelfIntersections(both, options, alone);
+    EXPECT_GT(calls, 1);
+    ASSERT_TRUE(withContext.selfIntersectionsSearched);
+    EXPECT_EQ(withContext.selfIntersectingList, alone.selfIntersectingList);
+    ASSERT_GT(alone.selfIntersectingTriangles, 100u);
+    for (const std::uint32_t t : alone.selfIntersectingList) {
+        float nearest = 1e9f;
+        for (int k = 0; k < 3; ++k) {
+            nearest = std::min(nearest, std::fabs(both.vertices[both.indices[3 * t + k]].position.x - 3.5f));
+        }
+        ASSERT_LT(nearest, 0.1f) << t;
+    }
+
+    const ProgressCallback later = [&](const std::string&, float) {
+        if (!stopping && Clock::now() - start < std::chrono::milliseconds(100)) return true;
+        if (!stopping) asked = Clock::now();
+        stopping = true;
+        return false;
+    };
+    CancelContext stopped;
+    stopped.callback = &later;
+    ValidationReport cut;
+    cut.selfIntersectingTriangles = 77;
+    bool threw = false;
+    try {
+        start = Clock::now();
+        CheckSelfIntersections(both, options, cut, &stopped);
+        ADD_FAILURE() << "ran to the end in " << std::chrono::duration<double>(Clock::now() - start).count();
+    } catch (const Stopped&) {
+        threw = true;
+    }
+    ASSERT_TRUE(threw);
+    ASSERT_TRUE(stopping);
+    EXPECT_GE(asked - start, std::chrono::milliseconds(100));
+    // Timed from the moment the stop was due, as if Stop were pressed then.
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - (start + std::chrono::milliseconds(100))).count(), 1.0);
+    EXPECT_EQ(cut.selfIntersectingTriangles, 77u);
+    EXPECT_FALSE(cut.stoppedEarly);
+
+    const ProgressCallback at = [](const std::string&, float) { return false; };
+    CancelContext first;
+    first.callback = &at;
+    EXPECT_THROW(ValidateMesh(both, options, &first), Stopped);
 }
 
 TEST(ValidateMesh, EveryGeneratedShapeIsGood) {
