@@ -13,9 +13,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <tuple>
+
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -31,6 +35,9 @@ constexpr double kArcSlack = 1e-9;
 constexpr std::int64_t kLocalSide = 1024;
 constexpr int kLocalLevels = 5;
 constexpr std::int64_t kLocalCellsPerTriangle = 64;
+// Triangles a parallel chunk meets a large group with: each costs a few arc
+// boxes and a tree query.
+constexpr std::size_t kOthersChunk = 1024;
 
 struct Box {
     Vec3d low, high;
@@ -213,8 +220,8 @@ private:
 class CrowdedCell {
 public:
     CrowdedCell(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records, const std::uint32_t* triangles,
-                std::size_t count, const std::function<bool(std::uint32_t, std::uint32_t)>& visit)
-        : mesh_(mesh), records_(records), triangles_(triangles, triangles + count), visit_(visit) {}
+                std::size_t count, const CrowdedPairVisit& visit, std::vector<std::uint32_t>& found)
+        : mesh_(mesh), records_(records), triangles_(triangles, triangles + count), visit_(visit), found_(found) {}
 
     void Run() {
         FindHubs();
@@ -283,9 +290,10 @@ private:
         }
     }
 
-    bool Visit(std::uint32_t p, std::uint32_t q) const {
+    bool Visit(std::uint32_t p, std::uint32_t q) const { return Visit(p, q, found_); }
+    bool Visit(std::uint32_t p, std::uint32_t q, std::vector<std::uint32_t>& found) const {
         const std::uint32_t a = triangles_[p], b = triangles_[q];
-        return a < b ? visit_(a, b) : visit_(b, a);
+        return a < b ? visit_(a, b, found) : visit_(b, a, found);
     }
 
     // The arc of directions from the hub into a triangle, as a box; false
@@ -385,7 +393,7 @@ private:
     // directions enters the triangle's directions from the hub. The arcs sit
     // in a grid over the cube around the unit sphere; each pair is handed on
     // from the grid cell of the larger of its two box minima.
-    bool FanAgainstOthers(const std::uint32_t* members, std::size_t count) const {
+    bool FanAgainstOthers(const std::uint32_t* members, std::size_t count) {
         const std::uint32_t fanGroup = group_[members[0]];
         const std::vector<std::size_t> classStart = ClassStarts(members, count);
         const std::size_t classes = classStart.size() - 1;
@@ -407,29 +415,46 @@ private:
             }
         }
         const BoxTree tree(treeBoxes);
-        const auto pairClass = [&](std::size_t c, std::uint32_t q) {
-            for (std::size_t i = classStart[c]; i < classStart[c + 1]; ++i) {
-                if (!Visit(members[i], q)) return false;
-            }
-            return true;
-        };
-        for (std::uint32_t q = 0; q < triangles_.size(); ++q) {
-            if (group_[q] == fanGroup || (inFan_[q] != 0 && group_[q] < fanGroup)) continue;
-            // Classes without a clean arc, and every class for a triangle
-            // whose directions span no clean triangle, meet it.
-            for (std::size_t c : everywhere) {
-                if (!pairClass(c, q)) return false;
-            }
-            Box seen;
-            if (!DirectionBox(hub, q, seen)) {
-                for (std::size_t c : treeClass) {
+        // The other triangles are independent of each other: they go in
+        // parallel chunks, each with its own list of what it found.
+        std::atomic<bool> going{true};
+        ForEachChunk(triangles_.size(), kOthersChunk, [&](std::size_t begin, std::size_t end) {
+            std::vector<std::uint32_t> found;
+            const auto pairClass = [&](std::size_t c, std::uint32_t q) {
+                for (std::size_t i = classStart[c]; i < classStart[c + 1]; ++i) {
+                    if (!Visit(members[i], q, found)) return false;
+                }
+                return true;
+            };
+            const auto meet = [&](std::uint32_t q) {
+                // Classes without a clean arc, and every class for a triangle
+                // whose directions span no clean triangle, meet it.
+                for (std::size_t c : everywhere) {
                     if (!pairClass(c, q)) return false;
                 }
-                continue;
+                Box seen;
+                if (!DirectionBox(hub, q, seen)) {
+                    for (std::size_t c : treeClass) {
+                        if (!pairClass(c, q)) return false;
+                    }
+                    return true;
+                }
+                return tree.Query(seen, [&](std::uint32_t i) { return pairClass(treeClass[i], q); });
+            };
+            for (auto q = static_cast<std::uint32_t>(begin); q < end && going.load(std::memory_order_relaxed); ++q) {
+                if (group_[q] == fanGroup || (inFan_[q] != 0 && group_[q] < fanGroup)) continue;
+                if (!meet(q)) going.store(false, std::memory_order_relaxed);
             }
-            if (!tree.Query(seen, [&](std::uint32_t i) { return pairClass(treeClass[i], q); })) return false;
-        }
-        return true;
+            Hand(found);
+        });
+        return going.load();
+    }
+
+    // A chunk's findings added to the caller's list.
+    void Hand(const std::vector<std::uint32_t>& found) {
+        if (found.empty()) return;
+        const std::lock_guard<std::mutex> lock(foundGuard_);
+        found_.insert(found_.end(), found.begin(), found.end());
     }
 
     // Pairs across groups, from a small multi-level grid over the cell's
@@ -655,7 +680,9 @@ private:
     const TriangleMesh& mesh_;
     const std::vector<TriangleRecord>& records_;
     std::vector<std::uint32_t> triangles_;
-    const std::function<bool(std::uint32_t, std::uint32_t)>& visit_;
+    const CrowdedPairVisit& visit_;
+    std::vector<std::uint32_t>& found_;
+    std::mutex foundGuard_;
     std::vector<std::array<std::uint32_t, 3>> corners_;
     std::vector<std::uint32_t> hub_;
     std::vector<std::uint32_t> group_;
@@ -669,10 +696,10 @@ private:
 }  // namespace
 
 void ForEachCrowdedPair(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records,
-                        const std::uint32_t* triangles, std::size_t count,
-                        const std::function<bool(std::uint32_t, std::uint32_t)>& visit) {
+                        const std::uint32_t* triangles, std::size_t count, const CrowdedPairVisit& visit,
+                        std::vector<std::uint32_t>& found) {
     if (count < 2) return;
-    CrowdedCell(mesh, records, triangles, count, visit).Run();
+    CrowdedCell(mesh, records, triangles, count, visit, found).Run();
 }
 
 }  // namespace ridgeforge::mesh
