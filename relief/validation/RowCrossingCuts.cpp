@@ -13,18 +13,6 @@ namespace {
 
 constexpr double kSlack = 1e-5;
 
-// Whether some row centre line of the grid lies within [low, high] widened
-// by the slack for coordinates of size `scale`.
-bool SpanHoldsRowLine(double low, double high, double scale, const LayerGrid& grid) {
-    if (grid.rows <= 0) return false;
-    const double cell = grid.cell, origin = grid.originV;
-    const double margin = kSlack * (scale + std::fabs(origin) + cell);
-    // Row r's line lies at origin + (r + 0.5) x cell.
-    const double first = std::ceil((low - margin - origin) / cell - 0.5);
-    const double last = std::floor((high + margin - origin) / cell - 0.5);
-    return std::max(first, 0.0) <= std::min(last, static_cast<double>(grid.rows - 1));
-}
-
 std::uint64_t CornerHash(const std::uint32_t* c) {
     std::uint64_t h = 14695981039346656037ull;
     for (int k = 0; k < 3; ++k) {
@@ -33,6 +21,76 @@ std::uint64_t CornerHash(const std::uint32_t* c) {
     }
     return h ^ (h >> 29);
 }
+
+// The row test of one triangle at many cut heights. With its corners taken
+// by height (z0 <= z1 <= z2), its section at a height runs from the long edge
+// z0-z2 to the edge below or above z1, each linear in the height, so the
+// v-extent of a slab of it lies at the slab's two ends and at z1 when the
+// slab holds it: a height costs a few products.
+class SlabRows {
+public:
+    SlabRows(const Vec3f corners[3], const LayerGrid& grid) {
+        int order[3] = {0, 1, 2};
+        std::sort(order, order + 3, [&](int a, int b) { return corners[a].z < corners[b].z; });
+        for (int k = 0; k < 3; ++k) {
+            z_[k] = corners[order[k]].z;
+            v_[k] = corners[order[k]].y;
+            scaleH_ = std::max(scaleH_, std::fabs(z_[k]));
+            scaleV_ = std::max(scaleV_, std::fabs(v_[k]));
+        }
+        const auto slope = [&](int a, int b) { return z_[b] > z_[a] ? (v_[b] - v_[a]) / (z_[b] - z_[a]) : 0.0; };
+        long_ = slope(0, 2);
+        lower_ = slope(0, 1);
+        upper_ = slope(1, 2);
+        origin_ = grid.originV;
+        perCell_ = 1.0 / grid.cell;
+        lastRow_ = static_cast<double>(grid.rows) - 1.0;
+        margin_ = kSlack * (scaleV_ + std::fabs(origin_) + grid.cell);
+    }
+
+    // Whether some row centre line lies within the triangle's extent in v.
+    bool MayCrossAnywhere() const { return HoldsRowLine(std::min({v_[0], v_[1], v_[2]}), std::max({v_[0], v_[1], v_[2]})); }
+
+    bool MayCross(float h) const {
+        // A flat triangle has no section to bound: keep its cut.
+        if (!(z_[2] > z_[0])) return true;
+        // The float cut lands on the triangle at a height within a few parts
+        // in 1e7 of h; the slab holds every such height.
+        const double at = h;
+        const double slab = kSlack * std::max(scaleH_, std::fabs(at)) + std::numeric_limits<double>::min();
+        const double below = std::max(at - slab, z_[0]), above = std::min(at + slab, z_[2]);
+        // A slab that misses the triangle holds no cut of it.
+        if (below > above) return false;
+        double low = v_[1], high = v_[1];
+        if (!(below < z_[1] && z_[1] < above)) low = high = Long(below);
+        for (const double end : {below, above}) {
+            for (const double v : {Long(end), Short(end)}) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        }
+        return HoldsRowLine(low, high);
+    }
+
+private:
+    // Whether a row centre line, at origin + (r + 0.5) x cell for r from 0
+    // to rows - 1, lies within [low, high] widened by the margin, which
+    // dwarfs the rounding of these products.
+    bool HoldsRowLine(double low, double high) const {
+        const double first = std::max((low - margin_ - origin_) * perCell_ - 0.5, 0.0);
+        const double last = std::min((high + margin_ - origin_) * perCell_ - 0.5, lastRow_);
+        // From 0 up, truncation takes the last whole row.
+        return last >= first && static_cast<double>(static_cast<std::int64_t>(last)) >= first;
+    }
+
+    double Long(double z) const { return v_[0] + (z - z_[0]) * long_; }
+    double Short(double z) const { return z < z_[1] ? v_[0] + (z - z_[0]) * lower_ : v_[1] + (z - z_[1]) * upper_; }
+
+    double z_[3] = {}, v_[3] = {};
+    double origin_ = 0.0, perCell_ = 1.0, lastRow_ = 0.0, margin_ = 0.0;
+    double long_ = 0.0, lower_ = 0.0, upper_ = 0.0;
+    double scaleH_ = 0.0, scaleV_ = 0.0;
+};
 
 }  // namespace
 
@@ -73,32 +131,7 @@ TriangleCopies FindTriangleCopies(const TriangleMesh& mesh) {
 }
 
 bool CutMayCrossRow(const Vec3f corners[3], float h, const LayerGrid& grid) {
-    double scaleH = std::fabs(static_cast<double>(h)), scaleV = 0.0;
-    for (int k = 0; k < 3; ++k) {
-        scaleH = std::max(scaleH, std::fabs(static_cast<double>(corners[k].z)));
-        scaleV = std::max(scaleV, std::fabs(static_cast<double>(corners[k].y)));
-    }
-    // The float cut lands on the triangle at a height within a few parts in
-    // 1e7 of h; the slab holds every such height.
-    const double slab = kSlack * scaleH + std::numeric_limits<double>::min();
-    const double below = static_cast<double>(h) - slab, above = static_cast<double>(h) + slab;
-    double low = std::numeric_limits<double>::infinity(), high = -low;
-    const auto take = [&](double v) {
-        low = std::min(low, v);
-        high = std::max(high, v);
-    };
-    for (int k = 0; k < 3; ++k) {
-        const Vec3f& a = corners[k];
-        const Vec3f& b = corners[(k + 1) % 3];
-        const double az = a.z, bz = b.z;
-        if (az >= below && az <= above) take(a.y);
-        if (az == bz) continue;
-        for (const double at : {below, above}) {
-            if ((at > az) != (at > bz)) take(a.y + (at - az) / (bz - az) * (static_cast<double>(b.y) - a.y));
-        }
-    }
-    // A slab that misses the triangle holds no cut of it.
-    return low <= high && SpanHoldsRowLine(low, high, scaleV, grid);
+    return SlabRows(corners, grid).MayCross(h);
 }
 
 LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& axes, const TriangleCopies& copies,
@@ -116,12 +149,10 @@ LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& ax
         if (span.first == span.last) continue;
         // A triangle whose whole extent in v holds no row line crosses none
         // on any layer: the side of a finely divided cylinder.
-        const float lowV = std::min({c[0].y, c[1].y, c[2].y}), highV = std::max({c[0].y, c[1].y, c[2].y});
-        if (!SpanHoldsRowLine(lowV, highV, std::max(std::fabs(lowV), std::fabs(highV)), grid)) continue;
+        const SlabRows rows(c, grid);
+        if (!rows.MayCrossAnywhere()) continue;
         for (std::uint64_t l = span.first; l < span.last; ++l) {
-            if (span.last - span.first > 1 && !CutMayCrossRow(c, LayerCutHeight(lowestH, layerHeight, l), grid)) {
-                continue;
-            }
+            if (span.last - span.first > 1 && !rows.MayCross(LayerCutHeight(lowestH, layerHeight, l))) continue;
             cuts.emplace_back(static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(t));
             ++buckets.offsets[l + 1];
         }
