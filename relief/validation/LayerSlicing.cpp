@@ -12,14 +12,6 @@ LayerAxes AxesAcross(int buildAxis) {
     return {(h + 1) % 3, (h + 2) % 3, h};
 }
 
-Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
-    Vec3f p;
-    p[axes.u] = u;
-    p[axes.v] = v;
-    p[axes.h] = h;
-    return p;
-}
-
 bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
     Point2 found[2];
     int count = 0;

@@ -39,7 +39,14 @@ struct LayerAxes {
 };
 LayerAxes AxesAcross(int buildAxis);
 // The model point of (u, v) at height h.
-Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h);
+// Inline: the print check's contour lines take two for every cut.
+inline Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
+    Vec3f p;
+    p[axes.u] = u;
+    p[axes.v] = v;
+    p[axes.h] = h;
+    return p;
+}
 
 struct LayerCrossing {
     float u = 0.0f;

@@ -49,7 +49,9 @@ public:
     }
 
     // Whether some row centre line lies within the triangle's extent in v.
-    bool MayCrossAnywhere() const { return HoldsRowLine(std::min({v_[0], v_[1], v_[2]}), std::max({v_[0], v_[1], v_[2]})); }
+    bool MayCrossAnywhere() const {
+        return HoldsRowLine(std::min({v_[0], v_[1], v_[2]}), std::max({v_[0], v_[1], v_[2]}));
+    }
 
     bool MayCross(float h) const {
         // A flat triangle has no section to bound: keep its cut.

@@ -89,10 +89,18 @@ const TriangleMesh& Crowded(std::int64_t kind, std::int64_t size) {
     const auto n = static_cast<std::uint32_t>(size);
     TriangleMesh m;
     switch (kind) {
-        case kCone: m = ridgeforge::test::MakeCone(10.0f, 24.0f, n, 1); break;
-        case kCylinder: m = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, n, {0, 0, 1}); break;
-        case kCopies: m = ridgeforge::test::MakeCopiedTriangle(n, 20.0f); break;
-        default: m = ridgeforge::test::MakeRingSphereOf(static_cast<std::uint64_t>(size), 12.0f); break;
+        case kCone:
+            m = ridgeforge::test::MakeCone(10.0f, 24.0f, n, 1);
+            break;
+        case kCylinder:
+            m = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, n, {0, 0, 1});
+            break;
+        case kCopies:
+            m = ridgeforge::test::MakeCopiedTriangle(n, 20.0f);
+            break;
+        default:
+            m = ridgeforge::test::MakeRingSphereOf(static_cast<std::uint64_t>(size), 12.0f);
+            break;
     }
     return made.emplace(std::make_pair(kind, size), std::move(m)).first->second;
 }

@@ -30,9 +30,7 @@ struct TriangleCopies {
     std::vector<std::uint32_t> first;   // the lowest-numbered triangle on the same corners in the same order
     std::vector<std::uint32_t> copies;  // for a first: how many, itself included; 0 for the others
 
-    std::uint32_t FirstOf(std::size_t t) const {
-        return first.empty() ? static_cast<std::uint32_t>(t) : first[t];
-    }
+    std::uint32_t FirstOf(std::size_t t) const { return first.empty() ? static_cast<std::uint32_t>(t) : first[t]; }
     std::uint32_t CopiesOf(std::size_t t) const { return copies.empty() ? 1u : copies[t]; }
 };
 TriangleCopies FindTriangleCopies(const TriangleMesh& mesh);

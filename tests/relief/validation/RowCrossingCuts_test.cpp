@@ -42,8 +42,8 @@ TEST(RowCrossingCuts, CutsBetweenRowLinesAreDropped) {
     // At h = 1 this sliver's cut spans only v 3.45 to 3.46, below the line.
     EXPECT_FALSE(CutMayCrossRow(c, 1.0f, grid));
     Sliver(3.2f, 3.8f, c);
-    EXPECT_FALSE(CutMayCrossRow(c, 0.5f, grid));  // v 3.2 to 3.23
-    EXPECT_TRUE(CutMayCrossRow(c, 9.5f, grid));   // v 3.2 to 3.77
+    EXPECT_FALSE(CutMayCrossRow(c, 0.5f, grid));   // v 3.2 to 3.23
+    EXPECT_TRUE(CutMayCrossRow(c, 9.5f, grid));    // v 3.2 to 3.77
     EXPECT_FALSE(CutMayCrossRow(c, 10.5f, grid));  // above the triangle
     EXPECT_FALSE(CutMayCrossRow(c, -0.5f, grid));  // below it
     // Lines of rows that the grid does not hold: v = 10.5 and v = -0.5.
