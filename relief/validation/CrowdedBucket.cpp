@@ -87,25 +87,25 @@ bool SweepOverlaps(const std::vector<Box>& boxes, const Visit& visit) {
 
 // The box of the shorter great-circle arc from unit a to unit b: the ends,
 // and each axis's extreme on the arc's circle where it falls within the arc.
+// With n = a x b, the extreme towards +axis is the unit m along the axis less
+// its part along n, whose component there is sqrt(1 - n_axis^2 / |n|^2); it
+// lies within the arc when (a x m) . n = m . (n x a) and (m x b) . n =
+// m . (b x n) are both at least 0, and as m is the axis less a multiple of n,
+// which both n x a and b x n are square to, those are the axis's components
+// of n x a and b x n (the opposite extreme: both at most 0).
 Box GreatArcBox(const Vec3d& a, const Vec3d& b) {
     Box box{Vec3d{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)},
             Vec3d{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}};
     const Vec3d n = Cross(a, b);
     const double n2 = LengthSquared(n);
     if (n2 > 1e-300) {
+        const Vec3d fromA = Cross(n, a), toB = Cross(b, n);
         for (int axis = 0; axis < 3; ++axis) {
-            for (double sense : {-1.0, 1.0}) {
-                Vec3d e{};
-                e[axis] = sense;
-                Vec3d m = e - n * (Dot(e, n) / n2);
-                const double lm = Length(m);
-                if (!(lm > 0.0)) continue;
-                m = m * (1.0 / lm);
-                if (Dot(Cross(a, m), n) >= 0.0 && Dot(Cross(m, b), n) >= 0.0) {
-                    box.low[axis] = std::min(box.low[axis], m[axis]);
-                    box.high[axis] = std::max(box.high[axis], m[axis]);
-                }
-            }
+            const double q = 1.0 - n[axis] * n[axis] / n2;
+            if (!(q > 0.0)) continue;
+            const double extreme = std::sqrt(q);
+            if (fromA[axis] >= 0.0 && toB[axis] >= 0.0) box.high[axis] = std::max(box.high[axis], extreme);
+            if (fromA[axis] <= 0.0 && toB[axis] <= 0.0) box.low[axis] = std::min(box.low[axis], -extreme);
         }
     }
     for (int axis = 0; axis < 3; ++axis) {
