@@ -258,35 +258,36 @@ public:
 
 private:
     // Each triangle's hub: of its corners, the one the most triangles of
-    // the cell share (the lowest index among equals).
+    // the cell share (the lowest index among equals). The corners are sorted
+    // once with their places, so that each learns its sharing from its run.
     void FindHubs() {
         const std::size_t n = triangles_.size();
-        std::vector<std::uint32_t> all;
-        all.reserve(3 * n);
         corners_.resize(n);
+        std::vector<std::uint64_t> places(3 * n);  // corner index, then place 3 x position + k
         for (std::size_t i = 0; i < n; ++i) {
             std::array<std::uint32_t, 3> c;
             for (int k = 0; k < 3; ++k) c[k] = mesh_.indices[3 * std::size_t{triangles_[i]} + k];
             std::sort(c.begin(), c.end());
             corners_[i] = c;
-            all.insert(all.end(), c.begin(), c.end());
+            for (int k = 0; k < 3; ++k) places[3 * i + k] = std::uint64_t{c[k]} << 32 | (3 * i + k);
         }
-        std::sort(all.begin(), all.end());
-        const auto sharing = [&](std::uint32_t v) {
-            return std::upper_bound(all.begin(), all.end(), v) - std::lower_bound(all.begin(), all.end(), v);
-        };
+        std::sort(places.begin(), places.end());
+        std::vector<std::uint32_t> sharing(3 * n);
+        for (std::size_t begin = 0; begin < places.size();) {
+            std::size_t end = begin + 1;
+            while (end < places.size() && places[end] >> 32 == places[begin] >> 32) ++end;
+            for (std::size_t k = begin; k < end; ++k) {
+                sharing[places[k] & 0xffffffffu] = static_cast<std::uint32_t>(end - begin);
+            }
+            begin = end;
+        }
         hub_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
-            std::uint32_t best = corners_[i][0];
-            auto most = sharing(best);
+            int best = 0;
             for (int k = 1; k < 3; ++k) {
-                const auto here = sharing(corners_[i][k]);
-                if (here > most) {
-                    most = here;
-                    best = corners_[i][k];
-                }
+                if (sharing[3 * i + k] > sharing[3 * i + best]) best = k;
             }
-            hub_[i] = best;
+            hub_[i] = corners_[i][best];
         }
     }
 
