@@ -1,24 +1,27 @@
-// Copies found through an open-addressed table on the corner indices; the
-// row test on the triangle clipped to a slab, in doubles, with slack of
-// 1e-5 of the coordinates' size where the float cut and row arithmetic err
-// by a few parts in 1e7.
+// Copies found through the shared first-occurrence table on the corner
+// indices in order; the row test on the triangle clipped to a slab, in
+// doubles, with slack of 1e-5 of the coordinates' size where the float cut
+// and row arithmetic err by a few parts in 1e7.
 #include "relief/validation/internal/RowCrossingCuts.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "mesh/FirstOccurrence.h"
+
 namespace ridgeforge::mesh {
 namespace {
 
 constexpr double kSlack = 1e-5;
 
+// FNV-1a over the three corner indices in order, mixed so that the table's
+// slot, from the top bits, differs for the triangles of a fan.
 std::uint64_t CornerHash(const std::uint32_t* c) {
     std::uint64_t h = 14695981039346656037ull;
-    for (int k = 0; k < 3; ++k) {
-        h ^= c[k];
-        h *= 1099511628211ull;
-    }
+    for (int k = 0; k < 3; ++k) h = (h ^ c[k]) * 1099511628211ull;
+    h ^= h >> 31;
+    h *= 0xbf58476d1ce4e5b9ull;
     return h ^ (h >> 29);
 }
 
@@ -98,37 +101,19 @@ private:
 
 TriangleCopies FindTriangleCopies(const TriangleMesh& mesh) {
     const std::size_t n = mesh.TriangleCount();
-    TriangleCopies result;
-    if (n < 2) return result;
-    std::size_t size = 2;
-    while (size < 2 * n) size *= 2;
-    constexpr std::uint32_t kFree = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::uint32_t> table(size, kFree);
-    result.first.resize(n);
-    result.copies.assign(n, 0);
-    bool any = false;
+    if (n < 2) return {};
     const std::uint32_t* idx = mesh.indices.data();
-    for (std::size_t t = 0; t < n; ++t) {
-        const std::uint32_t* c = idx + 3 * t;
-        std::size_t s = static_cast<std::size_t>(CornerHash(c)) & (size - 1);
-        for (;; s = (s + 1) & (size - 1)) {
-            const std::uint32_t held = table[s];
-            if (held == kFree) {
-                table[s] = static_cast<std::uint32_t>(t);
-                result.first[t] = static_cast<std::uint32_t>(t);
-                result.copies[t] = 1;
-                break;
-            }
-            const std::uint32_t* h = idx + 3 * std::size_t{held};
-            if (h[0] == c[0] && h[1] == c[1] && h[2] == c[2]) {
-                result.first[t] = held;
-                ++result.copies[held];
-                any = true;
-                break;
-            }
-        }
-    }
-    if (!any) return TriangleCopies{};
+    TriangleCopies result;
+    result.first = detail::FirstOccurrence(
+        n, [&](std::size_t t) { return CornerHash(idx + 3 * t); },
+        [&](std::size_t a, std::size_t b) {
+            return idx[3 * a] == idx[3 * b] && idx[3 * a + 1] == idx[3 * b + 1] && idx[3 * a + 2] == idx[3 * b + 2];
+        });
+    bool any = false;
+    for (std::size_t t = 0; t < n && !any; ++t) any = result.first[t] != t;
+    if (!any) return {};
+    result.copies.assign(n, 0);
+    for (std::size_t t = 0; t < n; ++t) ++result.copies[result.first[t]];
     return result;
 }
 
