@@ -26,10 +26,15 @@ Triple SortedCorners(const TriangleMesh& mesh, std::size_t t) {
 }
 
 std::uint64_t HashTriple(const Triple& c) {
-    // FNV-1a over the three words; the slot comes from the top bits.
+    // FNV-1a over the three words, then mixed: the slot comes from the top
+    // bits, which FNV's last product leaves nearly alike for the triples of
+    // a fan (neighbouring rim corners and one centre), so that they crowded
+    // a few runs of the table.
     std::uint64_t h = 14695981039346656037ull;
     for (const std::uint32_t w : c) h = (h ^ w) * 1099511628211ull;
-    return h;
+    h ^= h >> 31;
+    h *= 0xbf58476d1ce4e5b9ull;
+    return h ^ (h >> 29);
 }
 
 // For each triangle, the first triangle with the same corner set.

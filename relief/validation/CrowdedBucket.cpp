@@ -13,9 +13,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <tuple>
+
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -31,6 +35,9 @@ constexpr double kArcSlack = 1e-9;
 constexpr std::int64_t kLocalSide = 1024;
 constexpr int kLocalLevels = 5;
 constexpr std::int64_t kLocalCellsPerTriangle = 64;
+// Triangles a parallel chunk meets a large group with: each costs a few arc
+// boxes and a tree query.
+constexpr std::size_t kOthersChunk = 1024;
 
 struct Box {
     Vec3d low, high;
@@ -80,25 +87,25 @@ bool SweepOverlaps(const std::vector<Box>& boxes, const Visit& visit) {
 
 // The box of the shorter great-circle arc from unit a to unit b: the ends,
 // and each axis's extreme on the arc's circle where it falls within the arc.
+// With n = a x b, the extreme towards +axis is the unit m along the axis less
+// its part along n, whose component there is sqrt(1 - n_axis^2 / |n|^2); it
+// lies within the arc when (a x m) . n = m . (n x a) and (m x b) . n =
+// m . (b x n) are both at least 0, and as m is the axis less a multiple of n,
+// which both n x a and b x n are square to, those are the axis's components
+// of n x a and b x n (the opposite extreme: both at most 0).
 Box GreatArcBox(const Vec3d& a, const Vec3d& b) {
     Box box{Vec3d{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)},
             Vec3d{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}};
     const Vec3d n = Cross(a, b);
     const double n2 = LengthSquared(n);
     if (n2 > 1e-300) {
+        const Vec3d fromA = Cross(n, a), toB = Cross(b, n);
         for (int axis = 0; axis < 3; ++axis) {
-            for (double sense : {-1.0, 1.0}) {
-                Vec3d e{};
-                e[axis] = sense;
-                Vec3d m = e - n * (Dot(e, n) / n2);
-                const double lm = Length(m);
-                if (!(lm > 0.0)) continue;
-                m = m * (1.0 / lm);
-                if (Dot(Cross(a, m), n) >= 0.0 && Dot(Cross(m, b), n) >= 0.0) {
-                    box.low[axis] = std::min(box.low[axis], m[axis]);
-                    box.high[axis] = std::max(box.high[axis], m[axis]);
-                }
-            }
+            const double q = 1.0 - n[axis] * n[axis] / n2;
+            if (!(q > 0.0)) continue;
+            const double extreme = std::sqrt(q);
+            if (fromA[axis] >= 0.0 && toB[axis] >= 0.0) box.high[axis] = std::max(box.high[axis], extreme);
+            if (fromA[axis] <= 0.0 && toB[axis] <= 0.0) box.low[axis] = std::min(box.low[axis], -extreme);
         }
     }
     for (int axis = 0; axis < 3; ++axis) {
@@ -213,8 +220,8 @@ private:
 class CrowdedCell {
 public:
     CrowdedCell(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records, const std::uint32_t* triangles,
-                std::size_t count, const std::function<bool(std::uint32_t, std::uint32_t)>& visit)
-        : mesh_(mesh), records_(records), triangles_(triangles, triangles + count), visit_(visit) {}
+                std::size_t count, const CrowdedPairVisit& visit, std::vector<std::uint32_t>& found)
+        : mesh_(mesh), records_(records), triangles_(triangles, triangles + count), visit_(visit), found_(found) {}
 
     void Run() {
         FindHubs();
@@ -251,41 +258,43 @@ public:
 
 private:
     // Each triangle's hub: of its corners, the one the most triangles of
-    // the cell share (the lowest index among equals).
+    // the cell share (the lowest index among equals). The corners are sorted
+    // once with their places, so that each learns its sharing from its run.
     void FindHubs() {
         const std::size_t n = triangles_.size();
-        std::vector<std::uint32_t> all;
-        all.reserve(3 * n);
         corners_.resize(n);
+        std::vector<std::uint64_t> places(3 * n);  // corner index, then place 3 x position + k
         for (std::size_t i = 0; i < n; ++i) {
             std::array<std::uint32_t, 3> c;
             for (int k = 0; k < 3; ++k) c[k] = mesh_.indices[3 * std::size_t{triangles_[i]} + k];
             std::sort(c.begin(), c.end());
             corners_[i] = c;
-            all.insert(all.end(), c.begin(), c.end());
+            for (int k = 0; k < 3; ++k) places[3 * i + k] = std::uint64_t{c[k]} << 32 | (3 * i + k);
         }
-        std::sort(all.begin(), all.end());
-        const auto sharing = [&](std::uint32_t v) {
-            return std::upper_bound(all.begin(), all.end(), v) - std::lower_bound(all.begin(), all.end(), v);
-        };
+        std::sort(places.begin(), places.end());
+        std::vector<std::uint32_t> sharing(3 * n);
+        for (std::size_t begin = 0; begin < places.size();) {
+            std::size_t end = begin + 1;
+            while (end < places.size() && places[end] >> 32 == places[begin] >> 32) ++end;
+            for (std::size_t k = begin; k < end; ++k) {
+                sharing[places[k] & 0xffffffffu] = static_cast<std::uint32_t>(end - begin);
+            }
+            begin = end;
+        }
         hub_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
-            std::uint32_t best = corners_[i][0];
-            auto most = sharing(best);
+            int best = 0;
             for (int k = 1; k < 3; ++k) {
-                const auto here = sharing(corners_[i][k]);
-                if (here > most) {
-                    most = here;
-                    best = corners_[i][k];
-                }
+                if (sharing[3 * i + k] > sharing[3 * i + best]) best = k;
             }
-            hub_[i] = best;
+            hub_[i] = corners_[i][best];
         }
     }
 
-    bool Visit(std::uint32_t p, std::uint32_t q) const {
+    bool Visit(std::uint32_t p, std::uint32_t q) const { return Visit(p, q, found_); }
+    bool Visit(std::uint32_t p, std::uint32_t q, std::vector<std::uint32_t>& found) const {
         const std::uint32_t a = triangles_[p], b = triangles_[q];
-        return a < b ? visit_(a, b) : visit_(b, a);
+        return a < b ? visit_(a, b, found) : visit_(b, a, found);
     }
 
     // The arc of directions from the hub into a triangle, as a box; false
@@ -385,7 +394,7 @@ private:
     // directions enters the triangle's directions from the hub. The arcs sit
     // in a grid over the cube around the unit sphere; each pair is handed on
     // from the grid cell of the larger of its two box minima.
-    bool FanAgainstOthers(const std::uint32_t* members, std::size_t count) const {
+    bool FanAgainstOthers(const std::uint32_t* members, std::size_t count) {
         const std::uint32_t fanGroup = group_[members[0]];
         const std::vector<std::size_t> classStart = ClassStarts(members, count);
         const std::size_t classes = classStart.size() - 1;
@@ -407,29 +416,46 @@ private:
             }
         }
         const BoxTree tree(treeBoxes);
-        const auto pairClass = [&](std::size_t c, std::uint32_t q) {
-            for (std::size_t i = classStart[c]; i < classStart[c + 1]; ++i) {
-                if (!Visit(members[i], q)) return false;
-            }
-            return true;
-        };
-        for (std::uint32_t q = 0; q < triangles_.size(); ++q) {
-            if (group_[q] == fanGroup || (inFan_[q] != 0 && group_[q] < fanGroup)) continue;
-            // Classes without a clean arc, and every class for a triangle
-            // whose directions span no clean triangle, meet it.
-            for (std::size_t c : everywhere) {
-                if (!pairClass(c, q)) return false;
-            }
-            Box seen;
-            if (!DirectionBox(hub, q, seen)) {
-                for (std::size_t c : treeClass) {
+        // The other triangles are independent of each other: they go in
+        // parallel chunks, each with its own list of what it found.
+        std::atomic<bool> going{true};
+        ForEachChunk(triangles_.size(), kOthersChunk, [&](std::size_t begin, std::size_t end) {
+            std::vector<std::uint32_t> found;
+            const auto pairClass = [&](std::size_t c, std::uint32_t q) {
+                for (std::size_t i = classStart[c]; i < classStart[c + 1]; ++i) {
+                    if (!Visit(members[i], q, found)) return false;
+                }
+                return true;
+            };
+            const auto meet = [&](std::uint32_t q) {
+                // Classes without a clean arc, and every class for a triangle
+                // whose directions span no clean triangle, meet it.
+                for (std::size_t c : everywhere) {
                     if (!pairClass(c, q)) return false;
                 }
-                continue;
+                Box seen;
+                if (!DirectionBox(hub, q, seen)) {
+                    for (std::size_t c : treeClass) {
+                        if (!pairClass(c, q)) return false;
+                    }
+                    return true;
+                }
+                return tree.Query(seen, [&](std::uint32_t i) { return pairClass(treeClass[i], q); });
+            };
+            for (auto q = static_cast<std::uint32_t>(begin); q < end && going.load(std::memory_order_relaxed); ++q) {
+                if (group_[q] == fanGroup || (inFan_[q] != 0 && group_[q] < fanGroup)) continue;
+                if (!meet(q)) going.store(false, std::memory_order_relaxed);
             }
-            if (!tree.Query(seen, [&](std::uint32_t i) { return pairClass(treeClass[i], q); })) return false;
-        }
-        return true;
+            Hand(found);
+        });
+        return going.load();
+    }
+
+    // A chunk's findings added to the caller's list.
+    void Hand(const std::vector<std::uint32_t>& found) {
+        if (found.empty()) return;
+        const std::lock_guard<std::mutex> lock(foundGuard_);
+        found_.insert(found_.end(), found.begin(), found.end());
     }
 
     // Pairs across groups, from a small multi-level grid over the cell's
@@ -655,7 +681,9 @@ private:
     const TriangleMesh& mesh_;
     const std::vector<TriangleRecord>& records_;
     std::vector<std::uint32_t> triangles_;
-    const std::function<bool(std::uint32_t, std::uint32_t)>& visit_;
+    const CrowdedPairVisit& visit_;
+    std::vector<std::uint32_t>& found_;
+    std::mutex foundGuard_;
     std::vector<std::array<std::uint32_t, 3>> corners_;
     std::vector<std::uint32_t> hub_;
     std::vector<std::uint32_t> group_;
@@ -669,10 +697,10 @@ private:
 }  // namespace
 
 void ForEachCrowdedPair(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records,
-                        const std::uint32_t* triangles, std::size_t count,
-                        const std::function<bool(std::uint32_t, std::uint32_t)>& visit) {
+                        const std::uint32_t* triangles, std::size_t count, const CrowdedPairVisit& visit,
+                        std::vector<std::uint32_t>& found) {
     if (count < 2) return;
-    CrowdedCell(mesh, records, triangles, count, visit).Run();
+    CrowdedCell(mesh, records, triangles, count, visit, found).Run();
 }
 
 }  // namespace ridgeforge::mesh

@@ -12,14 +12,6 @@ LayerAxes AxesAcross(int buildAxis) {
     return {(h + 1) % 3, (h + 2) % 3, h};
 }
 
-Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
-    Vec3f p;
-    p[axes.u] = u;
-    p[axes.v] = v;
-    p[axes.h] = h;
-    return p;
-}
-
 bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
     Point2 found[2];
     int count = 0;
@@ -39,7 +31,7 @@ bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0
     return true;
 }
 
-void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1) {
+void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies) {
     if (p0.v == p1.v) return;
     const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
     const auto rowAt = [&](float v) {
@@ -47,7 +39,7 @@ void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1) {
         return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(grid.rows)));
     };
     const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
-    const std::int32_t winding = p1.v > p0.v ? 1 : -1;
+    const std::int32_t winding = p1.v > p0.v ? copies : -copies;
     const float slope = (p1.u - p0.u) / (p1.v - p0.v);
     for (std::int32_t r = r0; r < r1; ++r) {
         const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;

@@ -40,7 +40,14 @@ struct LayerAxes {
 };
 LayerAxes AxesAcross(int buildAxis);
 // The model point of (u, v) at height h.
-Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h);
+// Inline: the print check's contour lines take two for every cut.
+inline Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
+    Vec3f p;
+    p[axes.u] = u;
+    p[axes.v] = v;
+    p[axes.h] = h;
+    return p;
+}
 
 struct LayerCrossing {
     float u = 0.0f;
@@ -61,8 +68,9 @@ struct LayerGrid {
 // so that the reference direction (the face normal across the build axis)
 // lies on its right: outlines then run counter-clockwise round the material.
 bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1);
-// Adds the crossings of the segment with the row centre lines.
-void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1);
+// Adds the crossings of the segment with the row centre lines, each winding
+// `copies` times (the cut of that many copies of one triangle).
+void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1);
 // Fills `raster` (columns x rows, row-major, 1 = inside) from the crossings by the non-zero rule and
 // empties the crossing lists, keeping their capacity.
 void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster);

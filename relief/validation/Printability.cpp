@@ -11,6 +11,7 @@
 #include "mesh/Connectivity.h"
 #include "text/Format.h"
 #include "relief/validation/LayerSlicing.h"
+#include "relief/validation/internal/RowCrossingCuts.h"
 
 namespace ridgeforge::mesh {
 
@@ -64,6 +65,7 @@ public:
 private:
     bool SetUpFrame();
     void MeasureFaces();
+    void PrepareCuts();
     void CutLayer(std::uint64_t layer, float h);
     void LabelRegions(std::uint64_t layer);
     void SumRegionCentres();
@@ -97,6 +99,15 @@ private:
     std::int32_t columns_ = 0, rows_ = 0;
     LayerGrid grid_;
     LayerBuckets buckets_;
+    TriangleCopies copies_;
+    // The cut of a first copy on this layer, for its copies to take (kept
+    // segments only), by the copy slot of its first.
+    struct CopyCut {
+        std::uint64_t layer = std::numeric_limits<std::uint64_t>::max();
+        Point2 p0, p1;
+    };
+    std::vector<std::uint32_t> copySlot_;
+    std::vector<CopyCut> copyCuts_;
     std::vector<std::uint64_t> flatOffsets_;
     std::vector<std::uint32_t> flatTriangles_;
     std::vector<Point2> normals_;  // unit face normals across the build axis
@@ -221,7 +232,7 @@ namespace {
 void PrintabilityPass::Run() {
     if (!SetUpFrame()) return;
     MeasureFaces();
-    buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_);
+    PrepareCuts();
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     previous_.assign(cells, 0);
     twoBelow_.assign(cells, 0);
@@ -235,7 +246,7 @@ void PrintabilityPass::Run() {
     }
     for (std::uint64_t layer = 0; layer < layers_; ++layer) {
         ThrowIfStopped(cancel_);
-        const float h = lowestH_ + (static_cast<float>(layer) + kLayerCutOffset) * layerHeight_;
+        const float h = LayerCutHeight(lowestH_, layerHeight_, layer);
         CutLayer(layer, h);
         LabelRegions(layer);
         MeasureRegionDistances();
@@ -361,16 +372,55 @@ void PrintabilityPass::MeasureFaces() {
     }
 }
 
+// Copies of one triangle are cut once. Without highlights only the cuts that
+// can fill a cell are taken; with them every triangle keeps its segment, a
+// copy taking its first's, in triangle order as ever.
+void PrintabilityPass::PrepareCuts() {
+    copies_ = FindTriangleCopies(mesh_);
+    if (!settings_.collectHighlights) {
+        buckets_ = BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
+        return;
+    }
+    buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_);
+    // Every segment of a contour layer adds two points: room for them at once.
+    std::uint64_t contourCuts = 0;
+    for (std::uint64_t l = 0; l < layers_; l += contourStride_) {
+        contourCuts += buckets_.offsets[l + 1] - buckets_.offsets[l];
+    }
+    report_.contourLinePoints.reserve(2 * contourCuts);
+    if (copies_.first.empty()) return;
+    copySlot_.assign(copies_.first.size(), 0);
+    for (std::size_t t = 0; t < copies_.first.size(); ++t) {
+        if (copies_.first[t] == t && copies_.copies[t] > 1) {
+            copySlot_[t] = static_cast<std::uint32_t>(copyCuts_.size());
+            copyCuts_.emplace_back();
+        }
+    }
+    for (std::size_t t = 0; t < copies_.first.size(); ++t) copySlot_[t] = copySlot_[copies_.first[t]];
+}
+
 void PrintabilityPass::CutLayer(std::uint64_t layer, float h) {
     segments_.clear();
+    const bool keep = settings_.collectHighlights;
     for (std::uint64_t i = buckets_.offsets[layer]; i < buckets_.offsets[layer + 1]; ++i) {
         const std::uint32_t t = buckets_.triangles[i];
+        const std::uint32_t first = copies_.FirstOf(t);
+        if (first != t) {
+            // Only with highlights: its first, earlier in the layer, was cut.
+            const CopyCut& cut = copyCuts_[copySlot_[t]];
+            if (cut.layer == layer) segments_.push_back({cut.p0, cut.p1, t});
+            continue;
+        }
         Vec3f c[3];
         CornersAcross(mesh_, axes_, t, c);
         Point2 p0, p1;
         if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
-        if (settings_.collectHighlights) segments_.push_back({p0, p1, t});
-        AddScanlineCrossings(grid_, p0, p1);
+        const std::uint32_t copies = copies_.CopiesOf(t);
+        if (keep) {
+            segments_.push_back({p0, p1, t});
+            if (copies > 1) copyCuts_[copySlot_[t]] = {layer, p0, p1};
+        }
+        AddScanlineCrossings(grid_, p0, p1, static_cast<std::int32_t>(copies));
     }
     FillLayerRaster(grid_, current_);
 }

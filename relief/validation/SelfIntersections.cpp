@@ -29,6 +29,8 @@ namespace {
 constexpr int kLevels = 8;
 // A triangle sits at the finest level where its box covers at most this many cells.
 constexpr std::uint64_t kMaxCellsPerTriangle = 64;
+// Uncrowded buckets handed to a worker at a time.
+constexpr std::size_t kBucketsPerRun = 64;
 // Mask pre-filter: limits of the coarse ranges that are looked at cell by cell.
 constexpr std::uint64_t kMarkedRangeLimit = 4096;
 constexpr std::uint64_t kUnmarkedRangeLimit = 512;
@@ -466,13 +468,18 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
     const std::uint32_t* list = s.grid[item.level].triangles.data();
     if (s.PollStop()) return;
     if (item.end - item.begin > kCrowdedCell) {
-        std::uint64_t pairs = 0;
-        ForEachCrowdedPair(s.mesh, s.records, list + item.begin, item.end - item.begin,
-                           [&](std::uint32_t a, std::uint32_t b) {
-                               if ((++pairs & 1023u) == 0 ? s.PollStop() : s.Stopped()) return false;
-                               TestBucketPair(s, item, a, b, local);
-                               return true;
-                           });
+        // The pairs of one crowded cell run in parallel chunks: the count
+        // that spaces the polls is shared by them.
+        std::atomic<std::uint64_t> pairs{0};
+        ForEachCrowdedPair(
+            s.mesh, s.records, list + item.begin, item.end - item.begin,
+            [&](std::uint32_t a, std::uint32_t b, std::vector<std::uint32_t>& found) {
+                const bool poll = ((pairs.fetch_add(1, std::memory_order_relaxed) + 1) & 1023u) == 0;
+                if (poll ? s.PollStop() : s.Stopped()) return false;
+                TestBucketPair(s, item, a, b, found);
+                return true;
+            },
+            local);
         return;
     }
     for (std::uint64_t i = item.begin; i < item.end; ++i) {
@@ -510,9 +517,22 @@ void RunPhases(Search& s) {
             if (g.starts[b + 1] - g.starts[b] >= 2) work.push_back({L, g.keys[b], g.starts[b], g.starts[b + 1]});
         }
     }
-    ForEachChunk(work.size(), 64, [&](std::size_t begin, std::size_t end) {
+    // A crowded bucket is a work item of its own: a few of them can hold
+    // most of a part (the fans of a cone), and in one chunk they would run
+    // on one thread.
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t i = 0; i < work.size();) {
+        std::size_t end = i;
+        while (end < work.size() && end - i < kBucketsPerRun && work[end].end - work[end].begin <= kCrowdedCell) ++end;
+        if (end == i) ++end;
+        runs.emplace_back(i, end);
+        i = end;
+    }
+    ForEachChunk(runs.size(), 1, [&](std::size_t begin, std::size_t end) {
         std::vector<std::uint32_t> local;
-        for (std::size_t i = begin; i < end; ++i) TestBucketPairs(s, work[i], local);
+        for (std::size_t r = begin; r < end; ++r) {
+            for (std::size_t i = runs[r].first; i < runs[r].second; ++i) TestBucketPairs(s, work[i], local);
+        }
         s.Merge(local);
     });
     bool anyCoarse = false;

@@ -1,6 +1,8 @@
 // The printability check of the standing torus at 0.2 mm layers, with and
-// without the view's highlights, and of knurled cubes of growing size.
-// Single-threaded by design.
+// without the view's highlights, of knurled cubes of growing size, and of
+// parts crowded with slivers or copies (a cone of one fan each side, a
+// cylinder with fanned ends, copies of one triangle) beside a sphere of as
+// many triangles. Single-threaded by design.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -9,6 +11,7 @@
 #include "relief/validation/Printability.h"
 #include "testing/ReliefShapes.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 
 using namespace ridgeforge::mesh;
 
@@ -20,6 +23,7 @@ void Count(benchmark::State& state, const TriangleMesh& mesh, const Printability
     state.counters["cellsPerLayer"] = static_cast<double>(report.cellsPerLayer);
     state.counters["laidInAir"] = static_cast<double>(report.laidInAir.size());
     state.counters["farReaches"] = static_cast<double>(report.farReaches.size());
+    state.counters["contourPoints"] = static_cast<double>(report.contourLinePoints.size());
 }
 
 void BM_CheckPrintability(benchmark::State& state) {
@@ -71,5 +75,56 @@ void BM_CheckPrintabilityCube(benchmark::State& state) {
     Count(state, mesh, report);
 }
 BENCHMARK(BM_CheckPrintabilityCube)->ArgName("mm")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+enum Crowd { kCone, kCylinder, kCopies, kSphere };
+
+const TriangleMesh& Crowded(std::int64_t kind, std::int64_t size) {
+    static std::map<std::pair<std::int64_t, std::int64_t>, TriangleMesh> made;
+    auto it = made.find({kind, size});
+    if (it != made.end()) return it->second;
+    const auto n = static_cast<std::uint32_t>(size);
+    TriangleMesh m;
+    switch (kind) {
+        case kCone:
+            m = ridgeforge::test::MakeCone(10.0f, 24.0f, n, 1);
+            break;
+        case kCylinder:
+            m = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, n, {0, 0, 1});
+            break;
+        case kCopies:
+            m = ridgeforge::test::MakeCopiedTriangle(n, 20.0f);
+            break;
+        default:
+            m = ridgeforge::test::MakeRingSphereOf(static_cast<std::uint64_t>(size), 12.0f);
+            break;
+    }
+    return made.emplace(std::make_pair(kind, size), std::move(m)).first->second;
+}
+
+// kind: 0 cone (segments), 1 fan-capped cylinder (segments), 2 copies, 3
+// sphere (triangles); highlights on or off.
+void BM_CheckPrintabilityCrowded(benchmark::State& state) {
+    const TriangleMesh& mesh = Crowded(state.range(0), state.range(1));
+    PrintabilitySettings settings;
+    settings.collectHighlights = state.range(2) != 0;
+    PrintabilityReport report;
+    for (auto _ : state) {
+        report = CheckPrintability(mesh, settings);
+        benchmark::DoNotOptimize(report.layers);
+    }
+    Count(state, mesh, report);
+}
+BENCHMARK(BM_CheckPrintabilityCrowded)
+    ->ArgsProduct({{kCone}, {50000}, {0, 1}})
+    ->ArgsProduct({{kCylinder}, {40000}, {0, 1}})
+    ->ArgsProduct({{kCopies}, {100000}, {0, 1}})
+    ->ArgsProduct({{kSphere}, {100000, 160000}, {0, 1}})
+    ->ArgNames({"kind", "size", "highlights"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

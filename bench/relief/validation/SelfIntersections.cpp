@@ -1,13 +1,17 @@
 // The exact self-intersection search on tori of 62,500 to 1,000,000
 // triangles: clean, and two tori whose tubes pass through each other. The
 // counters give the crossing pairs found and how many orientation tests the
-// double filter could not decide. Also validation with and without the search.
+// double filter could not decide. Also validation with and without the search,
+// and the search on parts crowded about one corner: a cone of one fan each
+// side, a cylinder with fanned ends and copies of one triangle, whose time
+// should follow their triangles as a torus's does.
 #include <benchmark/benchmark.h>
 
 #include "bench/mesh/StlBenchMesh.h"
 #include "relief/validation/ExactPredicates.h"
 #include "relief/validation/SelfIntersections.h"
 #include "relief/validation/ValidateMesh.h"
+#include "testing/StressParts.h"
 
 namespace {
 
@@ -66,5 +70,20 @@ void BM_ValidateTorus(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ValidateTorus)->ArgName("search")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SearchCone(benchmark::State& state) {
+    RunSearch(state, test::MakeCone(10.0f, 24.0f, static_cast<std::uint32_t>(state.range(0)), 1));
+}
+BENCHMARK(BM_SearchCone)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SearchFanCylinder(benchmark::State& state) {
+    RunSearch(state, test::MakeFanCappedRod(10.0f, 20.0f, static_cast<std::uint32_t>(state.range(0)), {0, 0, 1}));
+}
+BENCHMARK(BM_SearchFanCylinder)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SearchCopies(benchmark::State& state) {
+    RunSearch(state, test::MakeCopiedTriangle(static_cast<std::uint32_t>(state.range(0)), 20.0f));
+}
+BENCHMARK(BM_SearchCopies)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -17,9 +17,14 @@
 // boxes taken in a frame along their main direction.
 //
 // Needs: the mesh's records and indices, and the cell's triangles (ascending).
-// Gives: visit(a, b) with a < b, at most once for each pair, and for every
-// pair that the exact neighbour and crossing tests could find meeting (every
-// other pair cannot); stops as soon as visit returns false.
+// Gives: visit(a, b, found) with a < b, at most once for each pair, and for
+// every pair that the exact neighbour and crossing tests could find meeting
+// (every other pair cannot); stops soon after visit returns false. A large
+// group is met by the others in parallel chunks: visit may then run on
+// several threads at once, each with its own `found` list, which is added to
+// the caller's `found` under a lock when the chunk ends; otherwise `found` is
+// the caller's own. Visit may throw: the first exception reaches the caller
+// once every chunk has ended.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +39,10 @@ namespace ridgeforge::mesh {
 // Cells with more triangles than this are searched as crowded ones.
 inline constexpr std::size_t kCrowdedCell = 64;
 
+using CrowdedPairVisit = std::function<bool(std::uint32_t, std::uint32_t, std::vector<std::uint32_t>&)>;
+
 void ForEachCrowdedPair(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records,
-                        const std::uint32_t* triangles, std::size_t count,
-                        const std::function<bool(std::uint32_t, std::uint32_t)>& visit);
+                        const std::uint32_t* triangles, std::size_t count, const CrowdedPairVisit& visit,
+                        std::vector<std::uint32_t>& found);
 
 }  // namespace ridgeforge::mesh

@@ -274,3 +274,95 @@ TEST(Printability, DiskAndChamferDistance) {
     EXPECT_FLOAT_EQ(d[11], 1.0f + 2 * 1.4142135f);
     EXPECT_EQ(d[5], -1.0f);
 }
+
+namespace {
+
+// `mesh` with the triangles from `first` on appended again, flipped when asked.
+void AppendCopies(TriangleMesh& mesh, std::size_t first, std::size_t last, bool flipped) {
+    for (std::size_t t = first; t < last; ++t) {
+        const std::uint32_t a = mesh.indices[3 * t], b = mesh.indices[3 * t + 1], c = mesh.indices[3 * t + 2];
+        mesh.indices.insert(mesh.indices.end(), {a, flipped ? c : b, flipped ? b : c});
+    }
+}
+
+bool Holds(const std::vector<std::uint32_t>& sorted, std::uint32_t t) {
+    return std::binary_search(sorted.begin(), sorted.end(), t);
+}
+
+}  // namespace
+
+// Copies of a body's triangles print as the body once when their windings
+// add up to one, and as nothing when they cancel; each copy keeps its own
+// highlights and contour lines.
+TEST(Printability, CopiedTrianglesWindTogether) {
+    const TriangleMesh base = Boxes({{{0, 0, 0}, {10, 10, 10}}, {{20, 0, 30}, {25, 5, 35}}});
+    const TriangleMesh bedOnly = Boxes({{{0, 0, 0}, {10, 10, 10}}});
+    // The floating box is triangles 12 to 23: once more as they are (24 to
+    // 35), once flipped (36 to 47): windings 2 - 1 = 1 wherever one lay.
+    TriangleMesh thrice = base;
+    AppendCopies(thrice, 12, 24, false);
+    AppendCopies(thrice, 12, 24, true);
+    // Once more flipped: the windings cancel and the floating box is gone.
+    TriangleMesh cancelled = thrice;
+    AppendCopies(cancelled, 12, 24, true);
+    for (bool highlights : {true, false}) {
+        PrintabilitySettings settings;
+        settings.collectHighlights = highlights;
+        const PrintabilityReport r = CheckPrintability(thrice, settings);
+        ASSERT_EQ(r.featuresInAir.size(), 1u) << highlights;
+        EXPECT_EQ(PrintabilitySummary(r), "1 feature starts in the air: support needed");
+        EXPECT_NEAR(r.featuresInAir[0].areaSquareMillimetres, 25.0f, 1.5f);
+        EXPECT_EQ(PrintabilitySummary(CheckPrintability(cancelled, settings)), "prints without support") << highlights;
+        if (!highlights) continue;
+        // Every copy of a highlighted triangle is highlighted, the flipped ones too.
+        int shown = 0;
+        for (std::uint32_t t = 12; t < 24; ++t) {
+            const bool held = Holds(r.needsSupportTriangles, t);
+            shown += held ? 1 : 0;
+            for (std::uint32_t copy : {t + 12, t + 24}) EXPECT_EQ(Holds(r.needsSupportTriangles, copy), held) << t;
+        }
+        EXPECT_GE(shown, 8);  // the four sides, two triangles each
+        // Each copy adds the contour lines of the floating box once more.
+        const std::size_t alone = CheckPrintability(bedOnly, settings).contourLinePoints.size();
+        const std::size_t once = CheckPrintability(base, settings).contourLinePoints.size();
+        ASSERT_GT(once, alone);
+        EXPECT_EQ(r.contourLinePoints.size(), alone + 3 * (once - alone));
+    }
+}
+
+// A part of slivers, a flat cone standing on its tip whose sides are one
+// fan of 3000 triangles about the tip: the layers without highlights, which
+// cut only what can fill a cell, find what the layers with highlights find,
+// and the overhang grows as the cone widens.
+TEST(Printability, SliversFindWhatEveryCutFinds) {
+    constexpr std::uint32_t kAround = 3000;
+    TriangleMesh m;
+    m.vertices.push_back({{0, 0, 0}, {}});     // the tip on the bed
+    m.vertices.push_back({{0, 0, 3.0f}, {}});  // the centre of the top
+    for (std::uint32_t j = 0; j < kAround; ++j) {
+        const float a = 6.2831853f * static_cast<float>(j) / static_cast<float>(kAround);
+        m.vertices.push_back({{12.0f * std::cos(a), 12.0f * std::sin(a), 3.0f}, {}});
+    }
+    for (std::uint32_t j = 0; j < kAround; ++j) {
+        const std::uint32_t r0 = 2 + j, r1 = 2 + (j + 1) % kAround;
+        m.indices.insert(m.indices.end(), {0, r1, r0, 1, r0, r1});
+    }
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    PrintabilitySettings settings;
+    const PrintabilityReport every = CheckPrintability(m, settings);
+    settings.collectHighlights = false;
+    const PrintabilityReport some = CheckPrintability(m, settings);
+    ASSERT_TRUE(every.checked && some.checked);
+    EXPECT_EQ(some.layers, 15u);
+    EXPECT_EQ(some.featuresInAir.size(), every.featuresInAir.size());
+    EXPECT_EQ(some.laidInAir.size(), every.laidInAir.size());
+    EXPECT_EQ(some.farReaches.size(), every.farReaches.size());
+    EXPECT_EQ(some.layersPastCantilever, every.layersPastCantilever);
+    EXPECT_EQ(some.longestReachMillimetres, every.longestReachMillimetres);
+    EXPECT_EQ(some.unsupportedAreaSquareMillimetres, every.unsupportedAreaSquareMillimetres);
+    // The sides lean 4 mm out for every 1 mm up: 0.8 mm a layer, past the
+    // support growth, so every layer above the tip leaves an overhanging ring.
+    EXPECT_GT(some.unsupportedAreaSquareMillimetres, 100.0f);
+    EXPECT_GT(some.longestReachMillimetres, 0.0f);
+}
