@@ -53,6 +53,8 @@ void MeshSimplifier::SetUp() {
     vertices_.clear();
     vertices_.resize(vertexCount);
     changedAt_.assign(vertexCount, 0);
+    normalSum_.clear();
+    normalSum_.resize(vertexCount);
     ForEachChunk(vertexCount, 16384, [this](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             vertices_[v] = VertexState{};
@@ -94,9 +96,11 @@ void MeshSimplifier::SetUp() {
             constexpr std::uint32_t kCompared = 16;
             Vec3d normals[kCompared];
             double leastCosine = vertex.incidenceCount > kCompared ? -1.0 : 1.0;
+            Vec3d sum;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const TriangleState& tri = triangles_[incidence_[vertex.incidenceOffset + i]];
                 const Vec3d& a = vertices_[tri.corners[0]].position;
+                sum += Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
                 const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
                 if (i < kCompared) {
                     normals[i] = n;
@@ -110,6 +114,7 @@ void MeshSimplifier::SetUp() {
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
             }
             vertex.crease = AngleDegrees(leastCosine);
+            normalSum_[v] = sum;
         }
     });
 
@@ -398,7 +403,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target)) {
+    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target) || FoldsAround(keep, remove, target)) {
         ++report_.refusedTip;
         return false;
     }
@@ -496,6 +501,7 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
     if (!PassesShape(keep, remove, placement.position)) return false;
     BoundCreases(keep);
     Apply(keep, remove, placement);
+    SumNormalsAround();
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "mesh/simplify/internal/CollapseCost.h"
@@ -65,6 +66,8 @@ private:
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FanFolds() const;
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    bool FoldsAround(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    void SumNormalsAround();
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
@@ -130,6 +133,11 @@ private:
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
+    // For each vertex, the sum of the (not unit) normals of its live
+    // triangles: what the save check's fold test weighs a triangle against.
+    std::vector<Vec3d, UnwrittenAllocator<Vec3d>> normalSum_;
+    // The vertices whose triangles a trial collapse changes, with their sums after it.
+    std::vector<std::pair<std::uint32_t, Vec3d>> sumsAfter_;
     std::size_t initialIncidence_ = 0;
 };
 
