@@ -319,6 +319,7 @@ void MeshSimplifier::GatherRing(std::uint32_t keep, std::uint32_t remove) {
             for (const std::uint32_t c : tri.corners) {
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]));
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]) + 64);
+                __builtin_prefetch(&normalSum_[c]);
             }
         }
         if (v == keep) ringKeepCount_ = ring_.size();
@@ -403,7 +404,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target) || FoldsAround(keep, remove, target)) {
+    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target) || FoldsAround(keep, remove)) {
         ++report_.refusedTip;
         return false;
     }

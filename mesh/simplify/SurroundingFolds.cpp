@@ -5,7 +5,12 @@
 // triangles into a large one can tip the sum against a small neighbour
 // across a sharp rim, though no triangle turns. Each vertex keeps its sum;
 // a trial collapse works out the sums it would leave at the fan's vertices
-// and tests every triangle that touches them, before and after.
+// and tests the fan's triangles, and the triangles around any of its outer
+// vertices with a sharp crease, before and after. The crease bounds are
+// only kept for the edges at a vertex, so they cannot prove every other
+// triangle safe; what slips through is rare, and the simplify stage's own
+// check of the result finds it.
+#include <algorithm>
 #include <cmath>
 
 #include "mesh/simplify/internal/MeshSimplifier.h"
@@ -17,6 +22,8 @@ namespace {
 // leaves, so that rounding the result to floats cannot tip it over.
 constexpr double kFoldedBefore = 0.3;
 constexpr double kFoldedAfter = 0.29;
+// Marks a fan triangle's position among the candidates, apart from triangle numbers.
+constexpr std::uint32_t kFanTriangle = 0x80000000u;
 
 bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
     const double d = Dot(n, s);
@@ -25,7 +32,32 @@ bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
 
 }  // namespace
 
-bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove, const Vec3d& target) {
+bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
+    // A triangle faces away from the sum at its corners only near a sharp
+    // crease: the ones beyond the fan are tested only around such a vertex.
+    constexpr float kSharp = 60.0f;
+    candidates_.clear();
+    for (std::size_t i = 0; i < fan_.size(); ++i) candidates_.push_back(kFanTriangle | static_cast<std::uint32_t>(i));
+    const std::uint32_t mark = NextMark();
+    for (const FanTriangle& f : fan_) {
+        for (const std::uint32_t link : {f.u, f.v}) {
+            if (vertices_[link].mark == mark) continue;
+            vertices_[link].mark = mark;
+            const VertexState& around = vertices_[link];
+            if (around.crease < kSharp) continue;
+            for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+                const std::uint32_t t = incidence_[around.incidenceOffset + j];
+                const TriangleState& tri = triangles_[t];
+                if (!tri.live) continue;
+                bool onFan = false;
+                for (const std::uint32_t c : tri.corners) onFan = onFan || c == keep || c == remove;
+                if (!onFan) candidates_.push_back(t);
+            }
+        }
+    }
+    std::sort(candidates_.begin(), candidates_.end());
+    candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
+
     const auto normalOf = [this](const std::uint32_t (&c)[3]) {
         const Vec3d& a = vertices_[c[0]].position;
         return Cross(vertices_[c[1]].position - a, vertices_[c[2]].position - a);
@@ -66,63 +98,32 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove, const
         const Vec3d* sum = slot(c == remove ? keep : c);
         return sum ? *sum : normalSum_[c];
     };
-    // The fan's own triangles, as they stand before and after.
-    for (const RingTriangle& r : ring_) {
-        bool hasKeep = false, hasRemove = false;
-        for (const std::uint32_t c : r.corners) {
-            hasKeep = hasKeep || c == keep;
-            hasRemove = hasRemove || c == remove;
-        }
-        if (hasKeep && hasRemove) continue;
-        const Vec3d before = normalOf(r.corners);
-        Vec3d c[3];
-        Vec3d sBefore, sAfter;
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t v = r.corners[k];
-            const bool moved = v == keep || v == remove;
-            c[k] = moved ? target : vertices_[v].position;
-            sBefore += normalSum_[v];
-            sAfter += sumAfter(v);
-        }
-        const Vec3d after = Cross(c[1] - c[0], c[2] - c[0]);
-        if (FacesAway(after, sAfter, kFoldedAfter) && !FacesAway(before, sBefore, kFoldedBefore)) return true;
-    }
-    // The triangles beyond the fan that share a corner with it.
-    for (std::size_t i = 1; i < sumsAfter_.size(); ++i) {
-        const VertexState& around = vertices_[sumsAfter_[i].first];
-        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
-            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
-            if (!tri.live) continue;
-            bool onFan = false;
-            for (const std::uint32_t c : tri.corners) onFan = onFan || c == keep || c == remove;
-            if (onFan) continue;
-            const Vec3d n = normalOf(tri.corners);
-            Vec3d sBefore, sAfter;
+    for (const std::uint32_t candidate : candidates_) {
+        Vec3d before, after, sBefore, sAfter;
+        if (candidate & kFanTriangle) {
+            // A fan triangle, as it stands before (from the ring) and after.
+            const FanTriangle& f = fan_[candidate & ~kFanTriangle];
+            after = f.after;
+            before = f.before;
+            for (const std::uint32_t c : {keep, f.u, f.v}) sAfter += sumAfter(c);
+            sBefore = normalSum_[f.u] + normalSum_[f.v] + normalSum_[f.aroundKeep ? keep : remove];
+        } else {
+            const TriangleState& tri = triangles_[candidate];
+            after = before = normalOf(tri.corners);
             for (const std::uint32_t c : tri.corners) {
                 sBefore += normalSum_[c];
                 sAfter += sumAfter(c);
             }
-            if (FacesAway(n, sAfter, kFoldedAfter) && !FacesAway(n, sBefore, kFoldedBefore)) return true;
         }
+        if (FacesAway(after, sAfter, kFoldedAfter) && !FacesAway(before, sBefore, kFoldedBefore)) return true;
     }
     return false;
 }
 
-// After a collapse: the sums at keep and at the fan's outer vertices (as the
-// last trial listed them), worked
-// out afresh from their live triangles so that no rounding builds up.
+// After a collapse: the sums at keep and at the fan's outer vertices become
+// the ones the accepted trial worked out (its test ran last of all).
 void MeshSimplifier::SumNormalsAround() {
-    for (const auto& [v, unused] : sumsAfter_) {
-        const VertexState& around = vertices_[v];
-        Vec3d sum;
-        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
-            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
-            if (!tri.live) continue;
-            const Vec3d& a = vertices_[tri.corners[0]].position;
-            sum += Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
-        }
-        normalSum_[v] = sum;
-    }
+    for (const auto& [v, sum] : sumsAfter_) normalSum_[v] = sum;
 }
 
 }  // namespace ridgeforge::mesh

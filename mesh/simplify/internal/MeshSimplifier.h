@@ -66,7 +66,7 @@ private:
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FanFolds() const;
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
-    bool FoldsAround(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    bool FoldsAround(std::uint32_t keep, std::uint32_t remove);
     void SumNormalsAround();
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
@@ -138,6 +138,7 @@ private:
     std::vector<Vec3d, UnwrittenAllocator<Vec3d>> normalSum_;
     // The vertices whose triangles a trial collapse changes, with their sums after it.
     std::vector<std::pair<std::uint32_t, Vec3d>> sumsAfter_;
+    std::vector<std::uint32_t> candidates_;  // triangles whose fold test a trial needs
     std::size_t initialIncidence_ = 0;
 };
 
