@@ -108,14 +108,18 @@ StageOutcome RunSimplifyStage(PipelineStageCache& cache, const ProgressCallback&
     std::vector<std::uint32_t> faceMap;
     if (settings.simplify.flatAreas) {
         const std::vector<std::uint8_t>* textured = protect ? &cache.displacedCoverage.texturedFaces : nullptr;
-        const std::uint64_t kept = textured ? static_cast<std::uint64_t>(std::count_if(
-                                                  textured->begin(), textured->end(), [](std::uint8_t b) { return b != 0; }))
-                                            : 0;
+        const std::uint64_t kept = textured
+                                       ? static_cast<std::uint64_t>(std::count_if(
+                                             textured->begin(), textured->end(), [](std::uint8_t b) { return b != 0; }))
+                                       : 0;
         const auto flatAreas = [&](const std::vector<std::uint8_t>* hold, PassResult& out) {
             out.mesh = cache.displacedMesh;
             TextureCoverage keep;
             if (hold) keep.texturedFaces = Held(*hold, textured);
-            state.flatAreaReport = SimplifyFlatAreas(out.mesh, hold ? &keep : textured ? &cache.displacedCoverage : nullptr,
+            state.flatAreaReport = SimplifyFlatAreas(out.mesh,
+                                                     hold       ? &keep
+                                                     : textured ? &cache.displacedCoverage
+                                                                : nullptr,
                                                      settings.simplify, progress);
             // The faces held against damage are not the texture's.
             if (hold) state.flatAreaReport.facesKeptForTexture = kept;

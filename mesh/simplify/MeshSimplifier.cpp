@@ -53,8 +53,6 @@ void MeshSimplifier::SetUp() {
     vertices_.clear();
     vertices_.resize(vertexCount);
     changedAt_.assign(vertexCount, 0);
-    normalSum_.clear();
-    normalSum_.resize(vertexCount);
     ForEachChunk(vertexCount, 16384, [this](std::size_t begin, std::size_t end) {
         for (std::size_t v = begin; v < end; ++v) {
             vertices_[v] = VertexState{};
@@ -96,11 +94,9 @@ void MeshSimplifier::SetUp() {
             constexpr std::uint32_t kCompared = 16;
             Vec3d normals[kCompared];
             double leastCosine = vertex.incidenceCount > kCompared ? -1.0 : 1.0;
-            Vec3d sum;
             for (std::uint32_t i = 0; i < vertex.incidenceCount; ++i) {
                 const TriangleState& tri = triangles_[incidence_[vertex.incidenceOffset + i]];
                 const Vec3d& a = vertices_[tri.corners[0]].position;
-                sum += Cross(vertices_[tri.corners[1]].position - a, vertices_[tri.corners[2]].position - a);
                 const Vec3d n = UnitNormal(a, vertices_[tri.corners[1]].position, vertices_[tri.corners[2]].position);
                 if (i < kCompared) {
                     normals[i] = n;
@@ -114,7 +110,6 @@ void MeshSimplifier::SetUp() {
                 for (int k = 0; k < 10; ++k) q[k] += plane[k];
             }
             vertex.crease = AngleDegrees(leastCosine);
-            normalSum_[v] = sum;
         }
     });
 
@@ -319,7 +314,6 @@ void MeshSimplifier::GatherRing(std::uint32_t keep, std::uint32_t remove) {
             for (const std::uint32_t c : tri.corners) {
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]));
                 __builtin_prefetch(reinterpret_cast<const char*>(&vertices_[c]) + 64);
-                __builtin_prefetch(&normalSum_[c]);
             }
         }
         if (v == keep) ringKeepCount_ = ring_.size();
@@ -502,7 +496,6 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
     if (!PassesShape(keep, remove, placement.position)) return false;
     BoundCreases(keep);
     Apply(keep, remove, placement);
-    SumNormalsAround();
     return true;
 }
 

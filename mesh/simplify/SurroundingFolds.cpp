@@ -3,13 +3,13 @@
 // than about 107 degrees. A collapse changes those sums for every triangle
 // with a corner on the fan, not only for the fan's own: merging small
 // triangles into a large one can tip the sum against a small neighbour
-// across a sharp rim, though no triangle turns. Each vertex keeps its sum;
-// a trial collapse works out the sums it would leave at the fan's vertices
-// and tests the fan's triangles, and the triangles around any of its outer
-// vertices with a sharp crease, before and after. The crease bounds are
-// only kept for the edges at a vertex, so they cannot prove every other
-// triangle safe; what slips through is rare, and the simplify stage's own
-// check of the result finds it.
+// across a sharp rim, though no triangle turns. Near a sharp crease, a trial
+// collapse works out the sums before and after at the vertices it reads and
+// tests the fan's triangles, and the triangles around any of its outer
+// vertices with a sharp crease. The crease bounds are only kept for the
+// edges at a vertex, so they cannot prove every other triangle safe; what
+// slips through is rare, and the simplify stage's own check of the result
+// finds it.
 #include <algorithm>
 #include <cmath>
 
@@ -34,8 +34,12 @@ bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
 
 bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     // A triangle faces away from the sum at its corners only near a sharp
-    // crease: the ones beyond the fan are tested only around such a vertex.
+    // crease: nothing is summed unless one of the fan's vertices has one,
+    // and the triangles beyond the fan are tested only around such a vertex.
     constexpr float kSharp = 60.0f;
+    float sharpest = std::max(vertices_[keep].crease, vertices_[remove].crease);
+    for (const FanTriangle& f : fan_) sharpest = std::max({sharpest, vertices_[f.u].crease, vertices_[f.v].crease});
+    if (sharpest < kSharp) return false;
     candidates_.clear();
     for (std::size_t i = 0; i < fan_.size(); ++i) candidates_.push_back(kFanTriangle | static_cast<std::uint32_t>(i));
     const std::uint32_t mark = NextMark();
@@ -62,6 +66,21 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
         const Vec3d& a = vertices_[c[0]].position;
         return Cross(vertices_[c[1]].position - a, vertices_[c[2]].position - a);
     };
+    // Each vertex's sum as it stands, worked out once from its live triangles.
+    sumsBefore_.clear();
+    const auto sumBefore = [&](std::uint32_t v) {
+        for (const auto& [w, sum] : sumsBefore_) {
+            if (w == v) return sum;
+        }
+        Vec3d sum;
+        const VertexState& around = vertices_[v];
+        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
+            if (tri.live) sum += normalOf(tri.corners);
+        }
+        sumsBefore_.push_back({v, sum});
+        return sum;
+    };
     // The fan's vertices, each with its sum less its fan triangles' normals;
     // the triangles that stay then add theirs as they will be.
     sumsAfter_.clear();
@@ -83,7 +102,8 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
             if (c == keep || c == remove) continue;
             Vec3d* sum = slot(c);
             if (sum == nullptr) {
-                sumsAfter_.push_back({c, normalSum_[c]});
+                const Vec3d start = sumBefore(c);
+                sumsAfter_.push_back({c, start});
                 sum = &sumsAfter_.back().second;
             }
             *sum = *sum - before;
@@ -96,7 +116,7 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     }
     const auto sumAfter = [&](std::uint32_t c) {
         const Vec3d* sum = slot(c == remove ? keep : c);
-        return sum ? *sum : normalSum_[c];
+        return sum ? *sum : sumBefore(c);
     };
     for (const std::uint32_t candidate : candidates_) {
         Vec3d before, after, sBefore, sAfter;
@@ -106,24 +126,18 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
             after = f.after;
             before = f.before;
             for (const std::uint32_t c : {keep, f.u, f.v}) sAfter += sumAfter(c);
-            sBefore = normalSum_[f.u] + normalSum_[f.v] + normalSum_[f.aroundKeep ? keep : remove];
+            sBefore = sumBefore(f.u) + sumBefore(f.v) + sumBefore(f.aroundKeep ? keep : remove);
         } else {
             const TriangleState& tri = triangles_[candidate];
             after = before = normalOf(tri.corners);
             for (const std::uint32_t c : tri.corners) {
-                sBefore += normalSum_[c];
+                sBefore += sumBefore(c);
                 sAfter += sumAfter(c);
             }
         }
         if (FacesAway(after, sAfter, kFoldedAfter) && !FacesAway(before, sBefore, kFoldedBefore)) return true;
     }
     return false;
-}
-
-// After a collapse: the sums at keep and at the fan's outer vertices become
-// the ones the accepted trial worked out (its test ran last of all).
-void MeshSimplifier::SumNormalsAround() {
-    for (const auto& [v, sum] : sumsAfter_) normalSum_[v] = sum;
 }
 
 }  // namespace ridgeforge::mesh

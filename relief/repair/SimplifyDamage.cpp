@@ -42,7 +42,9 @@ struct Box {
     Vec3d lo, hi;
 };
 
-std::int64_t Cell(double x, double origin, double size) { return static_cast<std::int64_t>(std::floor((x - origin) / size)); }
+std::int64_t Cell(double x, double origin, double size) {
+    return static_cast<std::int64_t>(std::floor((x - origin) / size));
+}
 
 std::uint64_t CellKey(std::int64_t x, std::int64_t y, std::int64_t z) {
     const auto part = [](std::int64_t c) { return static_cast<std::uint64_t>(c) & 0x1FFFFFu; };
@@ -192,7 +194,8 @@ VertexAdjacency PartialAdjacency(const TriangleMesh& input, const std::vector<st
     for (std::size_t v = 0; v < input.vertices.size(); ++v)
         adjacency.vertexTriangleOffsets[v + 1] += adjacency.vertexTriangleOffsets[v];
     adjacency.vertexTriangles.resize(adjacency.vertexTriangleOffsets.back());
-    std::vector<std::uint32_t> cursor(adjacency.vertexTriangleOffsets.begin(), adjacency.vertexTriangleOffsets.end() - 1);
+    std::vector<std::uint32_t> cursor(adjacency.vertexTriangleOffsets.begin(),
+                                      adjacency.vertexTriangleOffsets.end() - 1);
     for (std::size_t t = 0; t < triangles; ++t) {
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t v = input.indices[3 * t + k];
@@ -285,7 +288,8 @@ std::vector<std::uint8_t> HoldAroundDamage(const TriangleMesh& input, const Tria
             box.hi = Max(box.hi, corner(t, k));
             if (!aroundCorners) continue;
             const std::uint32_t v = result.indices[3 * std::size_t{t} + k];
-            for (std::uint32_t i = adjacency.vertexTriangleOffsets[v]; i < adjacency.vertexTriangleOffsets[v + 1]; ++i) {
+            for (std::uint32_t i = adjacency.vertexTriangleOffsets[v]; i < adjacency.vertexTriangleOffsets[v + 1];
+                 ++i) {
                 for (int j = 0; j < 3; ++j) {
                     box.lo = Min(box.lo, corner(adjacency.vertexTriangles[i], j));
                     box.hi = Max(box.hi, corner(adjacency.vertexTriangles[i], j));
@@ -312,7 +316,8 @@ std::vector<std::uint8_t> HoldAroundDamage(const TriangleMesh& input, const Tria
     }
     const auto inside = [&](const Vec3d& p) {
         if (p.x < lowest.x || p.y < lowest.y || p.z < lowest.z) return false;
-        const auto found = grid.find(CellKey(Cell(p.x, lowest.x, cell), Cell(p.y, lowest.y, cell), Cell(p.z, lowest.z, cell)));
+        const auto found =
+            grid.find(CellKey(Cell(p.x, lowest.x, cell), Cell(p.y, lowest.y, cell), Cell(p.z, lowest.z, cell)));
         if (found == grid.end()) return false;
         for (const std::uint32_t b : found->second) {
             const Box& box = boxes[b];

@@ -67,7 +67,6 @@ private:
     bool FanFolds() const;
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FoldsAround(std::uint32_t keep, std::uint32_t remove);
-    void SumNormalsAround();
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
@@ -133,11 +132,10 @@ private:
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
-    // For each vertex, the sum of the (not unit) normals of its live
-    // triangles: what the save check's fold test weighs a triangle against.
-    std::vector<Vec3d, UnwrittenAllocator<Vec3d>> normalSum_;
-    // The vertices whose triangles a trial collapse changes, with their sums after it.
-    std::vector<std::pair<std::uint32_t, Vec3d>> sumsAfter_;
+    // The sums of the (not unit) normals of a vertex's live triangles, what
+    // the save check's fold test weighs a triangle against: as they stand,
+    // and after a trial collapse at the vertices it changes.
+    std::vector<std::pair<std::uint32_t, Vec3d>> sumsBefore_, sumsAfter_;
     std::vector<std::uint32_t> candidates_;  // triangles whose fold test a trial needs
     std::size_t initialIncidence_ = 0;
 };
