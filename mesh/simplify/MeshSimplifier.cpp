@@ -398,7 +398,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
         const double d = Dot(n, first);
         wide = wide || !(d > 0.0 && d * d >= 0.017 * Dot(n, n) * Dot(first, first));
     }
-    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target)) {
+    if ((wide && FanFolds()) || BeyondFanFails(keep, remove, target) || FoldsAround(keep, remove)) {
         ++report_.refusedTip;
         return false;
     }

@@ -136,6 +136,77 @@ private:
         return lowest;
     }
 
+    // The save check calls a triangle folded when it faces away from the sum of
+    // the normals (weighted by area) at its corners by more than about 107
+    // degrees. Merging a flat area into a few large triangles can tip that sum
+    // against a small neighbour across a sharp rim, though no triangle turns:
+    // refused when some triangle on the fan's vertices would newly be folded,
+    // with a little margin for the result's rounding. A triangle whose corners
+    // are all inside one region needs no test while the region's normals
+    // spread over less than 106 degrees: every sum at its corners then lies
+    // within that angle of it.
+    Vec3d NormalAfter(std::uint32_t t, std::uint32_t v, std::uint32_t u) const {
+        Vec3d c[3];
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t w = editable_.triangles[t][k];
+            c[k] = ToDouble(editable_.positions[w == v ? u : w]);
+        }
+        return Cross(c[1] - c[0], c[2] - c[0]);
+    }
+
+    // The sum at w after collapsing v onto u (v == u: as it stands).
+    Vec3d SumAfter(std::uint32_t w, std::uint32_t v, std::uint32_t u) const {
+        Vec3d sum;
+        const auto add = [&](std::uint32_t t, bool skipHoldingU) {
+            if (!editable_.triangleAlive[t] || !editable_.Contains(t, w)) return;
+            const bool hasV = v != u && editable_.Contains(t, v), hasU = editable_.Contains(t, u);
+            if (hasV && hasU && v != u) return;  // dies with the collapse
+            if (skipHoldingU && hasU) return;
+            sum += hasV ? NormalAfter(t, v, u) : NormalAfter(t, kEditableNone, kEditableNone);
+        };
+        editable_.ForEachListedTriangle(w, [&](std::uint32_t t) { add(t, false); });
+        if (w == u && v != u) {
+            editable_.ForEachListedTriangle(v, [&](std::uint32_t t) {
+                if (editable_.triangleAlive[t] && editable_.Contains(t, v) && !editable_.Contains(t, u))
+                    sum += NormalAfter(t, v, u);
+            });
+        }
+        return sum;
+    }
+
+    bool FoldsAfter(std::uint32_t v, std::uint32_t u) {
+        constexpr double kFoldedBefore = 0.3, kFoldedAfter = 0.29;
+        const auto facesAway = [](const Vec3d& n, const Vec3d& s, double limit) {
+            const double d = Dot(n, s);
+            return d < 0.0 && d * d > limit * limit * Dot(n, n) * Dot(s, s);
+        };
+        const bool allNeedTest = std::clamp(settings_.planarAngleDegrees, 0.0f, 90.0f) > 53.0f;
+        tested_.clear();
+        const auto test = [&](std::uint32_t t) {
+            if (!editable_.triangleAlive[t] || (editable_.Contains(t, v) && editable_.Contains(t, u))) return false;
+            if (std::find(tested_.begin(), tested_.end(), t) != tested_.end()) return false;
+            tested_.push_back(t);
+            bool needed = allNeedTest;
+            for (const std::uint32_t c : editable_.triangles[t]) needed = needed || flags_[c] != kFree;
+            if (!needed) return false;
+            Vec3d before, after;
+            for (const std::uint32_t c : editable_.triangles[t]) {
+                before += SumAfter(c, c, c);
+                after += c == v ? SumAfter(u, v, u) : SumAfter(c, v, u);
+            }
+            return facesAway(NormalAfter(t, v, u), after, kFoldedAfter) &&
+                   !facesAway(NormalAfter(t, kEditableNone, kEditableNone), before, kFoldedBefore);
+        };
+        bool folds = false;
+        for (const std::uint32_t w : ring_) {
+            editable_.ForEachListedTriangle(w, [&](std::uint32_t t) {
+                if (!folds && editable_.Contains(t, w)) folds = test(t);
+            });
+            if (folds) break;
+        }
+        return folds;
+    }
+
     // Every listed triangle of v holds v here (nothing but collapses edits the
     // mesh), so the listed ones are exactly faces_.
     void Collapse(std::uint32_t v, std::uint32_t u) {
@@ -183,6 +254,11 @@ private:
                     refused = true;
                     continue;
                 }
+                if (height > best && FoldsAfter(v, u)) {
+                    ++report_.refusedFlip;
+                    refused = true;
+                    continue;
+                }
                 if (height > best) {
                     best = height;
                     winner = u;
@@ -209,7 +285,7 @@ private:
     std::vector<std::uint8_t> touched_;
     std::vector<std::uint32_t> stamp_;
     std::uint32_t stampValue_ = 0;
-    std::vector<std::uint32_t> faces_, ring_, common_, scratch_;
+    std::vector<std::uint32_t> faces_, ring_, common_, scratch_, tested_;
 };
 
 std::vector<std::uint8_t> LockFlags(const TriangleMesh& mesh, const std::vector<std::uint32_t>& neighbours,

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "mesh/simplify/internal/CollapseCost.h"
@@ -65,6 +66,7 @@ private:
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FanFolds() const;
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
+    bool FoldsAround(std::uint32_t keep, std::uint32_t remove);
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
@@ -130,6 +132,11 @@ private:
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
     std::vector<std::uint32_t> scratch_;
+    // The sums of the (not unit) normals of a vertex's live triangles, what
+    // the save check's fold test weighs a triangle against: as they stand,
+    // and after a trial collapse at the vertices it changes.
+    std::vector<std::pair<std::uint32_t, Vec3d>> sumsBefore_, sumsAfter_;
+    std::vector<std::uint32_t> candidates_;  // triangles whose fold test a trial needs
     std::size_t initialIncidence_ = 0;
 };
 
