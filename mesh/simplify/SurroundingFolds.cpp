@@ -12,6 +12,7 @@
 // finds it.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
@@ -31,6 +32,29 @@ bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
 }
 
 }  // namespace
+
+// Each sum reads the vertex's row, then its triangles, then their corners:
+// three reads that wait on each other, to records scattered in memory.
+// Asking for each level of all the vertices at once lets those waits overlap
+// rather than add up, a dozen vertices and more in a row.
+void MeshSimplifier::PrefetchSums() {
+    std::sort(summed_.begin(), summed_.end());
+    summed_.erase(std::unique(summed_.begin(), summed_.end()), summed_.end());
+    for (const std::uint32_t v : summed_) __builtin_prefetch(&vertices_[v].position);
+    for (const std::uint32_t v : summed_) __builtin_prefetch(incidence_.data() + vertices_[v].incidenceOffset);
+    for (const std::uint32_t v : summed_) {
+        const VertexState& around = vertices_[v];
+        for (std::uint32_t j = 0; j < around.incidenceCount; ++j)
+            __builtin_prefetch(&triangles_[incidence_[around.incidenceOffset + j]]);
+    }
+    for (const std::uint32_t v : summed_) {
+        const VertexState& around = vertices_[v];
+        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+            for (const std::uint32_t c : triangles_[incidence_[around.incidenceOffset + j]].corners)
+                __builtin_prefetch(&vertices_[c].position);
+        }
+    }
+}
 
 bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     // A triangle faces away from the sum at its corners only near a sharp
@@ -62,6 +86,14 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     std::sort(candidates_.begin(), candidates_.end());
     candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
 
+    summed_.assign({keep, remove});
+    for (const FanTriangle& f : fan_) summed_.insert(summed_.end(), {f.u, f.v});
+    for (const std::uint32_t candidate : candidates_) {
+        if (candidate & kFanTriangle) continue;
+        const TriangleState& tri = triangles_[candidate];
+        summed_.insert(summed_.end(), std::begin(tri.corners), std::end(tri.corners));
+    }
+    PrefetchSums();
     const auto normalOf = [this](const std::uint32_t (&c)[3]) {
         const Vec3d& a = vertices_[c[0]].position;
         return Cross(vertices_[c[1]].position - a, vertices_[c[2]].position - a);

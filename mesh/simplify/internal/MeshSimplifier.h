@@ -67,6 +67,7 @@ private:
     bool FanFolds() const;
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FoldsAround(std::uint32_t keep, std::uint32_t remove);
+    void PrefetchSums();
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
@@ -137,6 +138,7 @@ private:
     // and after a trial collapse at the vertices it changes.
     std::vector<std::pair<std::uint32_t, Vec3d>> sumsBefore_, sumsAfter_;
     std::vector<std::uint32_t> candidates_;  // triangles whose fold test a trial needs
+    std::vector<std::uint32_t> summed_;      // the vertices whose sums that test reads
     std::size_t initialIncidence_ = 0;
 };
 
