@@ -67,6 +67,38 @@ bool Overlap(const Box& x, const Box& y) {
            y.lo.z <= x.hi.z;
 }
 
+// Boxes filed in a hash grid whose cells are as large as the largest box, so
+// that each box lies in at most two cells along each axis.
+struct BoxGrid {
+    std::vector<Box> boxes;
+    double cell = 0.0;
+    Vec3d lowest{1e300, 1e300, 1e300};
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
+
+    // Widened by a little more than nothing, so that corners lying on the
+    // box count.
+    void Add(Box box) {
+        const double pad = 1e-6 * (1.0 + MaxAbs(box.lo) + MaxAbs(box.hi));
+        box.lo = box.lo - Vec3d{pad, pad, pad};
+        box.hi = box.hi + Vec3d{pad, pad, pad};
+        const Vec3d extent = box.hi - box.lo;
+        cell = std::max({cell, extent.x, extent.y, extent.z});
+        lowest = Min(lowest, box.lo);
+        boxes.push_back(box);
+    }
+
+    // Once every box is added.
+    void File() {
+        for (std::uint32_t b = 0; b < boxes.size(); ++b) {
+            const Box& box = boxes[b];
+            for (std::int64_t x = Cell(box.lo.x, lowest.x, cell); x <= Cell(box.hi.x, lowest.x, cell); ++x)
+                for (std::int64_t y = Cell(box.lo.y, lowest.y, cell); y <= Cell(box.hi.y, lowest.y, cell); ++y)
+                    for (std::int64_t z = Cell(box.lo.z, lowest.z, cell); z <= Cell(box.hi.z, lowest.z, cell); ++z)
+                        cells[CellKey(x, y, z)].push_back(b);
+        }
+    }
+};
+
 // The changed triangles and every triangle whose box meets one of theirs, as
 // a mesh of their own (`from` maps its triangles back), when they are few
 // enough for that to pay; otherwise false.
@@ -77,27 +109,11 @@ bool NearChanged(const TriangleMesh& result, const std::vector<std::uint8_t>& ch
         if (changed[t]) moved.push_back(t);
     }
     if (moved.size() * 4 > changed.size()) return false;
-    std::vector<Box> boxes;
-    double cell = 0.0;
-    Vec3d lowest{1e300, 1e300, 1e300};
-    for (const std::uint32_t t : moved) {
-        Box box = BoxOf(result, t);
-        const double pad = 1e-6 * (1.0 + MaxAbs(box.lo) + MaxAbs(box.hi));
-        box.lo = box.lo - Vec3d{pad, pad, pad};
-        box.hi = box.hi + Vec3d{pad, pad, pad};
-        const Vec3d extent = box.hi - box.lo;
-        cell = std::max({cell, extent.x, extent.y, extent.z});
-        lowest = Min(lowest, box.lo);
-        boxes.push_back(box);
-    }
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> grid;
-    for (std::uint32_t b = 0; b < boxes.size(); ++b) {
-        const Box& box = boxes[b];
-        for (std::int64_t x = Cell(box.lo.x, lowest.x, cell); x <= Cell(box.hi.x, lowest.x, cell); ++x)
-            for (std::int64_t y = Cell(box.lo.y, lowest.y, cell); y <= Cell(box.hi.y, lowest.y, cell); ++y)
-                for (std::int64_t z = Cell(box.lo.z, lowest.z, cell); z <= Cell(box.hi.z, lowest.z, cell); ++z)
-                    grid[CellKey(x, y, z)].push_back(b);
-    }
+    BoxGrid grid;
+    for (const std::uint32_t t : moved) grid.Add(BoxOf(result, t));
+    grid.File();
+    const double cell = grid.cell;
+    const Vec3d lowest = grid.lowest;
     std::vector<std::uint8_t> keep(changed.size(), 0);
     ForEachChunk(changed.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
@@ -117,10 +133,10 @@ bool NearChanged(const TriangleMesh& result, const std::vector<std::uint8_t>& ch
             for (std::int64_t x = x0; x <= x1 && !keep[t]; ++x)
                 for (std::int64_t y = y0; y <= y1 && !keep[t]; ++y)
                     for (std::int64_t z = z0; z <= z1 && !keep[t]; ++z) {
-                        const auto found = grid.find(CellKey(x, y, z));
-                        if (found == grid.end()) continue;
+                        const auto found = grid.cells.find(CellKey(x, y, z));
+                        if (found == grid.cells.end()) continue;
                         for (const std::uint32_t b : found->second) {
-                            if (Overlap(box, boxes[b])) {
+                            if (Overlap(box, grid.boxes[b])) {
                                 keep[t] = 1;
                                 break;
                             }
@@ -275,9 +291,7 @@ std::vector<std::uint8_t> HoldAroundDamage(const TriangleMesh& input, const Tria
     if (damaged.empty() || !IsValidMesh(result)) return held;
     VertexAdjacency adjacency;
     if (aroundCorners) adjacency = BuildVertexAdjacency(result);
-    std::vector<Box> boxes;
-    double cell = 0.0;
-    Vec3d lowest{1e300, 1e300, 1e300};
+    BoxGrid grid;
     const auto corner = [&](std::size_t t, int k) {
         return ToDouble(result.vertices[result.indices[3 * t + k]].position);
     };
@@ -296,31 +310,18 @@ std::vector<std::uint8_t> HoldAroundDamage(const TriangleMesh& input, const Tria
                 }
             }
         }
-        // A little more than nothing, so that corners lying on the box count.
-        const double pad = 1e-6 * (1.0 + MaxAbs(box.lo) + MaxAbs(box.hi));
-        box.lo = box.lo - Vec3d{pad, pad, pad};
-        box.hi = box.hi + Vec3d{pad, pad, pad};
-        const Vec3d extent = box.hi - box.lo;
-        cell = std::max({cell, extent.x, extent.y, extent.z});
-        lowest = Min(lowest, box.lo);
-        boxes.push_back(box);
+        grid.Add(box);
     }
-    // Each box lies in at most two cells along each axis.
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> grid;
-    for (std::uint32_t b = 0; b < boxes.size(); ++b) {
-        const Box& box = boxes[b];
-        for (std::int64_t x = Cell(box.lo.x, lowest.x, cell); x <= Cell(box.hi.x, lowest.x, cell); ++x)
-            for (std::int64_t y = Cell(box.lo.y, lowest.y, cell); y <= Cell(box.hi.y, lowest.y, cell); ++y)
-                for (std::int64_t z = Cell(box.lo.z, lowest.z, cell); z <= Cell(box.hi.z, lowest.z, cell); ++z)
-                    grid[CellKey(x, y, z)].push_back(b);
-    }
+    grid.File();
+    const double cell = grid.cell;
+    const Vec3d lowest = grid.lowest;
     const auto inside = [&](const Vec3d& p) {
         if (p.x < lowest.x || p.y < lowest.y || p.z < lowest.z) return false;
-        const auto found =
-            grid.find(CellKey(Cell(p.x, lowest.x, cell), Cell(p.y, lowest.y, cell), Cell(p.z, lowest.z, cell)));
-        if (found == grid.end()) return false;
+        const auto found = grid.cells.find(
+            CellKey(Cell(p.x, lowest.x, cell), Cell(p.y, lowest.y, cell), Cell(p.z, lowest.z, cell)));
+        if (found == grid.cells.end()) return false;
         for (const std::uint32_t b : found->second) {
-            const Box& box = boxes[b];
+            const Box& box = grid.boxes[b];
             if (p.x >= box.lo.x && p.y >= box.lo.y && p.z >= box.lo.z && p.x <= box.hi.x && p.y <= box.hi.y &&
                 p.z <= box.hi.z)
                 return true;
