@@ -537,7 +537,9 @@ TEST(PipelineStages, AStopWithinEitherCheckOfALargePartIsAnsweredAtOnce) {
         // Timed from the moment the stop was due, as if Stop were pressed then.
         EXPECT_LT(std::chrono::duration<double>(ended - (entered + std::chrono::milliseconds(150))).count(), 1.0)
             << check;
-        EXPECT_LT(asked - entered, std::chrono::milliseconds(400)) << check;
+        // The check asks often enough that the stop falls due well within a
+        // second of entering it, also under sanitizers on a loaded machine.
+        EXPECT_LT(asked - entered, std::chrono::milliseconds(1000)) << check;
         EXPECT_TRUE(run.cache.runState.stopped) << check;
         EXPECT_TRUE(run.cache.runState.message.empty()) << check;
         EXPECT_TRUE(run.cache.runUnfinished) << check;
