@@ -3,6 +3,7 @@
 // into each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -271,6 +272,75 @@ TEST(MeshDisplacementCrossings, APlateauPushedThroughASheetIsGivenBackUntilNothi
         EXPECT_TRUE(p.x == saved[v].x && p.y == saved[v].y && p.z >= 0.0f && p.z < 0.1f) << v;
     }
     for (std::size_t v = sheet; v < m.vertices.size(); ++v) EXPECT_EQ(m.vertices[v].position, saved[v]) << v;
+}
+
+// Two sheets of 0.2 mm squares, 20 mm across at z = 0 and z = 10, and one
+// loose marked triangle 0.1 mm over the top sheet's far corner square: its
+// neighbours sit in the last cell column, row and layer of the search's grid
+// (the part's +x, +y and +z sides), where a grid or a reach one cell short
+// would lose them. Looked for twice: the first call scans every triangle,
+// the later one only the faces of the vertices around the touched cells.
+TEST(MeshDisplacementCrossings, NearbyTrianglesInTheLastCellsOfTheGridAreFoundInALaterRound) {
+    constexpr std::uint32_t kSquares = 100;
+    TriangleMesh m;
+    const auto sheet = [&](float z) {
+        const auto base = static_cast<std::uint32_t>(m.vertices.size());
+        for (std::uint32_t j = 0; j <= kSquares; ++j)
+            for (std::uint32_t i = 0; i <= kSquares; ++i)
+                m.vertices.push_back({{0.2f * static_cast<float>(i), 0.2f * static_cast<float>(j), z}, {}});
+        for (std::uint32_t j = 0; j < kSquares; ++j) {
+            for (std::uint32_t i = 0; i < kSquares; ++i) {
+                const std::uint32_t a = base + j * (kSquares + 1) + i, b = a + 1, c = a + kSquares + 2,
+                                    d = a + kSquares + 1;
+                m.indices.insert(m.indices.end(), {a, b, c, a, c, d});
+            }
+        }
+    };
+    sheet(0.0f);
+    sheet(10.0f);
+    const auto loose = static_cast<std::uint32_t>(m.vertices.size());
+    m.vertices.push_back({{19.82f, 19.82f, 10.1f}, {}});
+    m.vertices.push_back({{19.98f, 19.82f, 10.1f}, {}});
+    m.vertices.push_back({{19.98f, 19.98f, 10.1f}, {}});
+    // A small triangle past the sheet's corner, 0.2 mm over the marked one,
+    // whose corners all lie in the grid's last column, row and layer.
+    m.vertices.push_back({{20.0f, 20.0f, 10.3f}, {}});
+    m.vertices.push_back({{20.1f, 20.0f, 10.3f}, {}});
+    m.vertices.push_back({{20.1f, 20.1f, 10.3f}, {}});
+    m.indices.insert(m.indices.end(), {loose, loose + 1, loose + 2, loose + 3, loose + 4, loose + 5});
+    m.RecomputeBounds();
+    const auto markedTriangle = static_cast<std::uint32_t>(m.TriangleCount() - 2);
+    const auto pastTheCorner = static_cast<std::uint32_t>(m.TriangleCount() - 1);
+    // The top sheet's far corner square: its two triangles are the last two
+    // of that sheet.
+    const std::uint32_t perSheet = 2 * kSquares * kSquares;
+    const std::uint32_t cornerA = 2 * perSheet - 2, cornerB = 2 * perSheet - 1;
+
+    const VertexFaceAdjacency faces(m);
+    std::vector<std::uint8_t> mask(m.TriangleCount(), 0);
+    mask[markedTriangle] = 1;
+    NearSearch search;
+    search.faces = &faces;
+    search.everyVertexUsed = true;
+    const auto check = [&](const std::vector<std::uint32_t>& near, const char* round) {
+        const auto has = [&](std::uint32_t t) { return std::binary_search(near.begin(), near.end(), t); };
+        EXPECT_TRUE(has(markedTriangle)) << round;
+        EXPECT_TRUE(has(cornerA) && has(cornerB)) << round;
+        EXPECT_TRUE(has(pastTheCorner)) << round;
+        for (const std::uint32_t t : near) {
+            // Nothing of the bottom sheet, 10 mm down; nothing of the top
+            // sheet more than a few squares from the corner.
+            EXPECT_GE(t, perSheet) << round;
+            if (t == markedTriangle || t == pastTheCorner) continue;
+            const Vec3f& corner = m.vertices[m.indices[3 * t]].position;
+            EXPECT_GE(corner.x, 17.0f) << round << " " << t;
+            EXPECT_GE(corner.y, 17.0f) << round << " " << t;
+        }
+    };
+    check(TrianglesNear(m, mask, {markedTriangle}, 0.25f, search), "first");
+    // Only the marked triangle moves, a little higher: still over the corner.
+    for (std::uint32_t k = 0; k < 3; ++k) m.vertices[loose + k].position.z += 0.05f;
+    check(TrianglesNear(m, mask, {markedTriangle}, 0.25f, search), "later");
 }
 
 }  // namespace
