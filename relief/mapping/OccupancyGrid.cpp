@@ -194,15 +194,16 @@ void CellsNear(const Piece& piece, int axis, double reach, std::int32_t from, st
 }
 
 // How many slabs along w one section span serves: a needle along w (such as
-// a side of a finely divided cylinder) moves little across several slabs,
-// and the cells near it in all of them are found at the cost of one. The
-// group is kept to what moves the section at most half a cell.
+// a side of a finely divided cylinder or cone) moves little across several
+// slabs, and the cells near it in all of them are found at the cost of one.
+// The group is kept to what moves the section at most a cell: the few more
+// cells it tests cost less than working out a span for every slab.
 std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
     const auto extent = [&](int axis) {
         return std::max({corners[0][axis], corners[1][axis], corners[2][axis]}) -
                std::min({corners[0][axis], corners[1][axis], corners[2][axis]});
     };
-    const double across = 2.0 * std::max(extent(u), extent(v));
+    const double across = std::max(extent(u), extent(v));
     const double along = extent(w);
     constexpr std::int32_t kMostSlabs = 8;
     if (!(along > across)) return 1;
