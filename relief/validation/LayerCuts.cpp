@@ -1,0 +1,127 @@
+// Each layer of a batch is one task of the chunked loop; a task polls the
+// check's own cancellation context (not the published one: the check also
+// runs on the user-interface thread while a run has its context published).
+#include "relief/validation/internal/LayerCuts.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "mesh/ParallelChunks.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+// What one batch may hold beyond the grid: the kept segments and contour
+// points of its layers, and each slot's row lists and copy cuts.
+constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+// Enough layers to keep every core busy; more would only hold memory.
+constexpr std::uint64_t kMostBatchLayers = 64;
+// Cuts between polls of the stop within one layer.
+constexpr std::uint64_t kPollEvery = 4096;
+
+}  // namespace
+
+std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
+    const double c = std::floor((u - frame.originU) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(frame.columns - 1)));
+}
+
+std::int32_t ClampedRow(const LayerGrid& frame, float v) {
+    const double r = std::floor((v - frame.originV) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(frame.rows - 1)));
+}
+
+LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
+                     const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings)
+    : mesh_(mesh), buckets_(buckets), copies_(copies), normals_(normals), settings_(settings) {
+    frame_.cell = frame.cell;
+    frame_.originU = frame.originU;
+    frame_.originV = frame.originV;
+    frame_.columns = frame.columns;
+    frame_.rows = frame.rows;
+    settings_.contourStride = std::max<std::uint64_t>(settings_.contourStride, 1);
+    // Only kept segments take a copy's cut from its first; without them the
+    // buckets hold first copies alone.
+    if (!settings_.keepSegments || copies_.first.empty()) return;
+    const std::size_t n = copies_.first.size();
+    copySlot_.assign(n, 0);
+    for (std::size_t t = 0; t < n; ++t) {
+        if (copies_.first[t] == t && copies_.copies[t] > 1) copySlot_[t] = static_cast<std::uint32_t>(repeatedFirsts_++);
+    }
+    for (std::size_t t = 0; t < n; ++t) copySlot_[t] = copySlot_[copies_.first[t]];
+}
+
+std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) const {
+    const std::uint64_t perSlot = static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
+                                  repeatedFirsts_ * sizeof(PreparedLayer::CopyCut);
+    std::uint64_t end = first, bytes = 0;
+    while (end < layers && end - first < kMostBatchLayers) {
+        std::uint64_t need = perSlot;
+        if (settings_.keepSegments) {
+            const std::uint64_t cuts = buckets_.offsets[end + 1] - buckets_.offsets[end];
+            const bool contour = end % settings_.contourStride == 0;
+            need += cuts * (sizeof(KeptSegment) + (contour ? 2 * sizeof(Vec3f) : 0));
+        }
+        if (end > first && bytes + need > kBatchBytes) break;
+        bytes += need;
+        ++end;
+    }
+    return end;
+}
+
+std::uint64_t LayerCuts::PrepareBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
+    const std::uint64_t end = BatchEnd(first, layers);
+    const auto count = static_cast<std::size_t>(end - first);
+    while (slots_.size() < count) {
+        PreparedLayer& slot = slots_.emplace_back();
+        slot.grid = frame_;
+        slot.grid.crossings.assign(static_cast<std::size_t>(std::max(0, frame_.rows)), {});
+        slot.copyCuts.assign(repeatedFirsts_, {});
+    }
+    batchFirst_ = first;
+    ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
+        for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots_[k], cancel);
+    });
+    return end;
+}
+
+void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const {
+    if (PollCancel(cancel)) throw Stopped{};
+    out.segments.clear();
+    out.contour.clear();
+    const float h = LayerCutHeight(settings_.lowestH, settings_.layerHeight, layer);
+    const bool keep = settings_.keepSegments;
+    const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
+    for (std::uint64_t i = begin; i < end; ++i) {
+        if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
+        const std::uint32_t t = buckets_.triangles[i];
+        if (copies_.FirstOf(t) != t) {
+            // Its first, earlier in the layer, was cut here or not at all.
+            const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
+            if (copy.layer != layer) continue;
+            out.segments.push_back(copy.cut);
+            out.segments.back().triangle = t;
+            continue;
+        }
+        Vec3f c[3];
+        CornersAcross(mesh_, settings_.axes, t, c);
+        Point2 p0, p1;
+        if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
+        const std::uint32_t copies = copies_.CopiesOf(t);
+        if (keep) {
+            const KeptSegment s{p0, p1, t, ClampedColumn(frame_, 0.5f * (p0.u + p1.u)),
+                                ClampedRow(frame_, 0.5f * (p0.v + p1.v))};
+            out.segments.push_back(s);
+            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, s};
+        }
+        AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
+    }
+    if (!keep || layer % settings_.contourStride != 0) return;
+    out.contour.reserve(2 * out.segments.size());
+    for (const KeptSegment& s : out.segments) {
+        out.contour.push_back(ModelPoint(settings_.axes, s.p0.u, s.p0.v, h));
+        out.contour.push_back(ModelPoint(settings_.axes, s.p1.u, s.p1.v, h));
+    }
+}
+
+}  // namespace ridgeforge::mesh

@@ -1,0 +1,91 @@
+// The printability check's layer cuts, made a batch of layers at a time on
+// every core ahead of the layer-by-layer region analysis, which then takes
+// each prepared layer in order.
+//
+// The cut of one layer needs nothing of any other: each batch slot holds a
+// layer's own crossing lists, its kept segments (triangle order, a copy of
+// one triangle taking its first's cut) and, on a contour layer, its contour
+// points. A batch takes layers while their kept output fits a memory budget,
+// so a part of long slivers, whose every triangle spans every layer, is cut
+// on all cores without holding all its layers at once.
+//
+// Needs: the mesh, the per-layer triangle buckets (first copies only when
+// segments are not kept), the copies, the face normals across the build axis
+// and the layer frame. Gives: per layer of the batch, its prepared cut.
+// A stop asked of the cancellation context throws `Stopped`, also from the
+// batch's workers (the first exception is rethrown once all have ended).
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "mesh/CancellableLoop.h"
+#include "mesh/TriangleMesh.h"
+#include "relief/validation/LayerSlicing.h"
+#include "relief/validation/internal/RowCrossingCuts.h"
+
+namespace ridgeforge::mesh {
+
+// The column and row of the cell holding (u, v), clamped to the grid.
+std::int32_t ClampedColumn(const LayerGrid& frame, float u);
+std::int32_t ClampedRow(const LayerGrid& frame, float v);
+
+// A triangle's cut on one layer, with the cell of its midpoint.
+struct KeptSegment {
+    Point2 p0, p1;
+    std::uint32_t triangle = 0;
+    std::int32_t column = 0, row = 0;
+};
+
+struct PreparedLayer {
+    LayerGrid grid;  // the frame with this layer's crossing lists
+    std::vector<KeptSegment> segments;
+    std::vector<Vec3f> contour;  // two points a segment, on contour layers only
+
+    // The cut of a first copy on this slot's layer, for its copies to take,
+    // by the copy slot of its first.
+    struct CopyCut {
+        std::uint64_t layer = std::numeric_limits<std::uint64_t>::max();
+        KeptSegment cut;
+    };
+    std::vector<CopyCut> copyCuts;
+};
+
+struct LayerCutSettings {
+    LayerAxes axes;
+    float lowestH = 0.0f, layerHeight = 0.2f;
+    bool keepSegments = false;       // the segments and contour points, for highlights
+    std::uint64_t contourStride = 1;  // contour points on every stride-th layer
+};
+
+class LayerCuts {
+public:
+    // All references must outlive this. `frame` is copied without its crossing lists.
+    LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
+              const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings);
+
+    // Cuts the layers from `first` on that the memory budget allows (at
+    // least one, at most up to `layers`), in parallel; returns the layer
+    // after the last one cut.
+    std::uint64_t PrepareBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
+    // A layer of the last batch.
+    PreparedLayer& Layer(std::uint64_t layer) { return slots_[static_cast<std::size_t>(layer - batchFirst_)]; }
+
+private:
+    std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
+    void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const;
+
+    const TriangleMesh& mesh_;
+    const LayerBuckets& buckets_;
+    const TriangleCopies& copies_;
+    const std::vector<Point2>& normals_;
+    LayerGrid frame_;
+    LayerCutSettings settings_;
+    std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts
+    std::size_t repeatedFirsts_ = 0;
+    std::vector<PreparedLayer> slots_;
+    std::uint64_t batchFirst_ = 0;
+};
+
+}  // namespace ridgeforge::mesh
