@@ -3,6 +3,8 @@
 // runs on the user-interface thread while a run has its context published).
 #include "relief/validation/internal/LayerCuts.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,14 +14,25 @@ namespace ridgeforge::mesh {
 namespace {
 
 // What one batch may hold beyond the grid: the kept segments and contour
-// points of its layers, and each slot's row lists and copy cuts.
-constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
-// Enough layers to keep every core busy; more would only hold memory.
-constexpr std::uint64_t kMostBatchLayers = 64;
+// points of its layers, and each slot's row lists and copy cuts. Two batches
+// are held at once.
+constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
+// Light layers come many to a batch, so that handing a batch over costs
+// little beside its cuts; the budget keeps heavy ones to a few.
+constexpr std::uint64_t kMostBatchLayers = 4096;
+// Fewer cuts than this in a batch are made on the calling thread.
+constexpr std::uint64_t kParallelCuts = 32768;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
 
 }  // namespace
+
+void AdviseHugePages(void* begin, std::size_t bytes) {
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto from = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t first = (from + kHuge - 1) / kHuge * kHuge, last = (from + bytes) / kHuge * kHuge;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
     const double c = std::floor((u - frame.originU) / frame.cell);
@@ -52,7 +65,8 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
 }
 
 std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) const {
-    const std::uint64_t perSlot = static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
+    const std::uint64_t perSlot = sizeof(PreparedLayer) +
+                                  static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
                                   repeatedFirsts_ * sizeof(PreparedLayer::CopyCut);
     std::uint64_t end = first, bytes = 0;
     while (end < layers && end - first < kMostBatchLayers) {
@@ -69,20 +83,41 @@ std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) con
     return end;
 }
 
-std::uint64_t LayerCuts::PrepareBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
+std::uint64_t LayerCuts::NextBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
+    const int next = 1 - current_;
+    if (startedFirst_ != first) Start(next, first, layers, cancel);
+    if (pending_.valid()) pending_.get();  // rethrows the first exception of the batch
+    current_ = next;
+    startedFirst_ = std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t end = batchEnd_[current_];
+    if (end < layers) Start(1 - current_, end, layers, cancel);
+    return end;
+}
+
+void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
     const std::uint64_t end = BatchEnd(first, layers);
     const auto count = static_cast<std::size_t>(end - first);
-    while (slots_.size() < count) {
-        PreparedLayer& slot = slots_.emplace_back();
+    std::vector<PreparedLayer>& slots = slots_[set];
+    while (slots.size() < count) {
+        PreparedLayer& slot = slots.emplace_back();
         slot.grid = frame_;
         slot.grid.crossings.assign(static_cast<std::size_t>(std::max(0, frame_.rows)), {});
         slot.copyCuts.assign(repeatedFirsts_, {});
     }
-    batchFirst_ = first;
-    ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
-        for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots_[k], cancel);
-    });
-    return end;
+    batchFirst_[set] = first;
+    batchEnd_[set] = end;
+    startedFirst_ = first;
+    const auto cutAll = [this, &slots, first, count, cancel] {
+        ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
+            for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
+        });
+    };
+    // A light batch is cut at once on this thread: handing it over would cost more.
+    if (buckets_.offsets[end] - buckets_.offsets[first] < kParallelCuts) {
+        for (std::size_t k = 0; k < count; ++k) Cut(first + k, slots[k], cancel);
+        return;
+    }
+    pending_ = std::async(std::launch::async, cutAll);
 }
 
 void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const {

@@ -71,6 +71,8 @@ private:
     void ReportRegions(float h);
     void CollectHighlights(std::uint64_t layer, float h, const PreparedLayer& cut);
     void ClassifySegments(const std::vector<KeptSegment>& segments);
+    // The list the segments with their midpoint in cell (x, y) join, or null.
+    std::vector<std::uint32_t>* SegmentList(std::int32_t x, std::int32_t y);
     void ClassifyFlatTriangles(std::uint64_t layer);
 
     std::size_t Index(std::int32_t x, std::int32_t y) const {
@@ -97,8 +99,6 @@ private:
     LayerGrid grid_;
     LayerBuckets buckets_;
     TriangleCopies copies_;
-    std::optional<LayerCuts> cuts_;
-    std::uint64_t preparedEnd_ = 0;  // the layers before it have been cut
     std::vector<std::uint64_t> flatOffsets_;
     std::vector<std::uint32_t> flatTriangles_;
     std::vector<Point2> normals_;  // unit face normals across the build axis
@@ -120,6 +120,9 @@ private:
     std::vector<std::size_t> clusterCells_, markedCells_, contacts_, stack_;
     std::int32_t boxX0_ = 0, boxY0_ = 0, boxX1_ = 0, boxY1_ = 0;  // the unsupported cells
     bool anyMarks_ = false;
+    // Last: a batch still being cut reads the members above.
+    std::optional<LayerCuts> cuts_;
+    std::uint64_t preparedEnd_ = 0;  // the layers before it have been cut
 };
 
 }  // namespace
@@ -382,6 +385,7 @@ void PrintabilityPass::PrepareCuts() {
             contourCuts += buckets_.offsets[l + 1] - buckets_.offsets[l];
         }
         report_.contourLinePoints.reserve(2 * contourCuts);
+        AdviseHugePages(report_.contourLinePoints.data(), report_.contourLinePoints.capacity() * sizeof(Vec3f));
     }
     cuts_.emplace(mesh_, buckets_, copies_, normals_, grid_, cutSettings);
 }
@@ -389,7 +393,7 @@ void PrintabilityPass::PrepareCuts() {
 // The layers are cut a batch ahead on every core; the raster is filled here,
 // in layer order, from the layer's own crossings.
 const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
-    if (layer >= preparedEnd_) preparedEnd_ = cuts_->PrepareBatch(layer, layers_, cancel_);
+    if (layer >= preparedEnd_) preparedEnd_ = cuts_->NextBatch(layer, layers_, cancel_);
     PreparedLayer& cut = cuts_->Layer(layer);
     FillLayerRaster(cut.grid, current_);
     return cut;
@@ -730,29 +734,38 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const Pre
     report_.contourLinePoints.insert(report_.contourLinePoints.end(), cut.contour.begin(), cut.contour.end());
 }
 
+// A segment's list follows from its midpoint's cell alone, and the segments
+// of a fan or of copies come in runs on one cell: a run is looked up once.
 void PrintabilityPass::ClassifySegments(const std::vector<KeptSegment>& segments) {
+    std::int32_t lastX = -1, lastY = -1;
+    std::vector<std::uint32_t>* list = nullptr;
     for (const KeptSegment& s : segments) {
-        const std::int32_t x = s.column, y = s.row;
-        std::int64_t found = labels_[Index(x, y)] >= 0 ? static_cast<std::int64_t>(Index(x, y)) : -1;
-        for (std::int32_t dy = -1; dy <= 1 && found < 0; ++dy) {
-            for (std::int32_t dx = -1; dx <= 1 && found < 0; ++dx) {
-                if (InGrid(x + dx, y + dy) && labels_[Index(x + dx, y + dy)] >= 0) {
-                    found = static_cast<std::int64_t>(Index(x + dx, y + dy));
-                }
+        if (s.column != lastX || s.row != lastY) {
+            lastX = s.column, lastY = s.row;
+            list = SegmentList(s.column, s.row);
+        }
+        if (list != nullptr) list->push_back(s.triangle);
+    }
+}
+
+std::vector<std::uint32_t>* PrintabilityPass::SegmentList(std::int32_t x, std::int32_t y) {
+    std::int64_t found = labels_[Index(x, y)] >= 0 ? static_cast<std::int64_t>(Index(x, y)) : -1;
+    for (std::int32_t dy = -1; dy <= 1 && found < 0; ++dy) {
+        for (std::int32_t dx = -1; dx <= 1 && found < 0; ++dx) {
+            if (InGrid(x + dx, y + dy) && labels_[Index(x + dx, y + dy)] >= 0) {
+                found = static_cast<std::int64_t>(Index(x + dx, y + dy));
             }
         }
-        if (found < 0) continue;
-        const Region& r = regions_[static_cast<std::size_t>(labels_[static_cast<std::size_t>(found)])];
-        if (r.inAir) {
-            report_.needsSupportTriangles.push_back(s.triangle);
-        } else if (r.reachesFar && distance_[static_cast<std::size_t>(found)] > cantileverCells_) {
-            report_.reachingFarTriangles.push_back(s.triangle);
-        } else if (HasMarkAround(marks_, x, y, kMarkLaidInAir)) {
-            report_.needsSupportTriangles.push_back(s.triangle);
-        } else if (HasMarkAround(marks_, x, y, kMarkBridging)) {
-            report_.bridgingTriangles.push_back(s.triangle);
-        }
     }
+    if (found < 0) return nullptr;
+    const Region& r = regions_[static_cast<std::size_t>(labels_[static_cast<std::size_t>(found)])];
+    if (r.inAir) return &report_.needsSupportTriangles;
+    if (r.reachesFar && distance_[static_cast<std::size_t>(found)] > cantileverCells_) {
+        return &report_.reachingFarTriangles;
+    }
+    if (HasMarkAround(marks_, x, y, kMarkLaidInAir)) return &report_.needsSupportTriangles;
+    if (HasMarkAround(marks_, x, y, kMarkBridging)) return &report_.bridgingTriangles;
+    return nullptr;
 }
 
 void PrintabilityPass::ClassifyFlatTriangles(std::uint64_t layer) {

@@ -1,13 +1,15 @@
 // The printability check's layer cuts, made a batch of layers at a time on
 // every core ahead of the layer-by-layer region analysis, which then takes
-// each prepared layer in order.
+// each prepared layer in order. The next batch is cut while the analysis
+// works through the one before, so the two overlap.
 //
 // The cut of one layer needs nothing of any other: each batch slot holds a
 // layer's own crossing lists, its kept segments (triangle order, a copy of
 // one triangle taking its first's cut) and, on a contour layer, its contour
 // points. A batch takes layers while their kept output fits a memory budget,
 // so a part of long slivers, whose every triangle spans every layer, is cut
-// on all cores without holding all its layers at once.
+// on all cores without holding all its layers at once. Two sets of slots take
+// turns: one being read, the other being cut.
 //
 // Needs: the mesh, the per-layer triangle buckets (first copies only when
 // segments are not kept), the copies, the face normals across the build axis
@@ -17,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <limits>
 #include <vector>
 
@@ -30,6 +33,12 @@ namespace ridgeforge::mesh {
 // The column and row of the cell holding (u, v), clamped to the grid.
 std::int32_t ClampedColumn(const LayerGrid& frame, float u);
 std::int32_t ClampedRow(const LayerGrid& frame, float v);
+
+// Asks for the pages of [begin, begin + bytes) to be faulted in as huge
+// pages where the system grants them (a hint): a reserved output list of
+// hundreds of megabytes, filled on one thread, then takes a few hundred page
+// faults instead of tens of thousands.
+void AdviseHugePages(void* begin, std::size_t bytes);
 
 // A triangle's cut on one layer, with the cell of its midpoint.
 struct KeptSegment {
@@ -65,15 +74,19 @@ public:
     LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
               const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings);
 
-    // Cuts the layers from `first` on that the memory budget allows (at
-    // least one, at most up to `layers`), in parallel; returns the layer
-    // after the last one cut.
-    std::uint64_t PrepareBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
-    // A layer of the last batch.
-    PreparedLayer& Layer(std::uint64_t layer) { return slots_[static_cast<std::size_t>(layer - batchFirst_)]; }
+    // Waits till the layers from `first` on that the memory budget allows (at
+    // least one, at most up to `layers`) are cut, makes them the current
+    // batch and starts cutting the batch after them; returns the layer after
+    // the current batch. `first` is 0 or the end returned before.
+    std::uint64_t NextBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
+    // A layer of the current batch.
+    PreparedLayer& Layer(std::uint64_t layer) {
+        return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
+    }
 
 private:
     std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
+    void Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
     void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const;
 
     const TriangleMesh& mesh_;
@@ -84,8 +97,13 @@ private:
     LayerCutSettings settings_;
     std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts
     std::size_t repeatedFirsts_ = 0;
-    std::vector<PreparedLayer> slots_;
-    std::uint64_t batchFirst_ = 0;
+    std::vector<PreparedLayer> slots_[2];
+    std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
+    int current_ = 0;
+    std::uint64_t startedFirst_ = std::numeric_limits<std::uint64_t>::max();  // the batch in the other set
+    // The batch being cut; last, so that it is waited for before anything
+    // it writes goes.
+    std::future<void> pending_;
 };
 
 }  // namespace ridgeforge::mesh
