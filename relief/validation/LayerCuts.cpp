@@ -25,6 +25,28 @@ constexpr std::uint64_t kParallelCuts = 32768;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
 
+// ModelPoint and CornersAcross spelled out for each build axis (see
+// AxesAcross): the same values, without the indexed stores and wide loads
+// that stall on every cut.
+Vec3f PointAt(int buildAxis, float u, float v, float h) {
+    switch (buildAxis) {
+        case 0: return {h, u, v};
+        case 1: return {v, h, u};
+        default: return {u, v, h};
+    }
+}
+
+void CornersOf(const TriangleMesh& mesh, int buildAxis, std::size_t t, Vec3f corners[3]) {
+    for (int k = 0; k < 3; ++k) {
+        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + static_cast<std::size_t>(k)]].position;
+        switch (buildAxis) {
+            case 0: corners[k] = {p.y, p.z, p.x}; break;
+            case 1: corners[k] = {p.z, p.x, p.y}; break;
+            default: corners[k] = p; break;
+        }
+    }
+}
+
 }  // namespace
 
 void AdviseHugePages(void* begin, std::size_t bytes) {
@@ -45,14 +67,21 @@ std::int32_t ClampedRow(const LayerGrid& frame, float v) {
 }
 
 LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
-                     const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings)
-    : mesh_(mesh), buckets_(buckets), copies_(copies), normals_(normals), settings_(settings) {
+                     const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings,
+                     std::vector<Vec3f>& contourLines)
+    : mesh_(mesh),
+      buckets_(buckets),
+      copies_(copies),
+      normals_(normals),
+      settings_(settings),
+      contourLines_(contourLines) {
     frame_.cell = frame.cell;
     frame_.originU = frame.originU;
     frame_.originV = frame.originV;
     frame_.columns = frame.columns;
     frame_.rows = frame.rows;
     settings_.contourStride = std::max<std::uint64_t>(settings_.contourStride, 1);
+    if (settings_.keepSegments) SizeContourLines();
     // Only kept segments take a copy's cut from its first; without them the
     // buckets hold first copies alone.
     if (!settings_.keepSegments || copies_.first.empty()) return;
@@ -64,6 +93,35 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
     for (std::size_t t = 0; t < n; ++t) copySlot_[t] = copySlot_[copies_.first[t]];
 }
 
+// Two points for every cut of a contour layer. Huge pages make the few
+// hundred megabytes a part of slivers asks for cheap to fault in.
+void LayerCuts::SizeContourLines() {
+    const std::uint64_t layers = buckets_.offsets.size() - 1, stride = settings_.contourStride;
+    contourStart_.assign((layers + stride - 1) / stride + 1, 0);
+    contourWritten_.assign(contourStart_.size() - 1, 0);
+    for (std::uint64_t j = 0; j + 1 < contourStart_.size(); ++j) {
+        const std::uint64_t l = j * stride;
+        contourStart_[j + 1] = contourStart_[j] + 2 * (buckets_.offsets[l + 1] - buckets_.offsets[l]);
+    }
+    contourLines_.clear();
+    contourLines_.reserve(contourStart_.back());
+    AdviseHugePages(contourLines_.data(), contourLines_.capacity() * sizeof(Vec3f));
+    contourLines_.resize(contourStart_.back());
+}
+
+void LayerCuts::FinishContourLines() {
+    if (contourWritten_.empty()) return;
+    std::uint64_t end = 0;
+    for (std::size_t j = 0; j < contourWritten_.size(); ++j) {
+        if (contourStart_[j] != end) {
+            std::copy_n(contourLines_.begin() + static_cast<std::ptrdiff_t>(contourStart_[j]), contourWritten_[j],
+                        contourLines_.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        end += contourWritten_[j];
+    }
+    contourLines_.resize(end);
+}
+
 std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) const {
     const std::uint64_t perSlot = sizeof(PreparedLayer) +
                                   static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
@@ -71,11 +129,7 @@ std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) con
     std::uint64_t end = first, bytes = 0;
     while (end < layers && end - first < kMostBatchLayers) {
         std::uint64_t need = perSlot;
-        if (settings_.keepSegments) {
-            const std::uint64_t cuts = buckets_.offsets[end + 1] - buckets_.offsets[end];
-            const bool contour = end % settings_.contourStride == 0;
-            need += cuts * (sizeof(KeptSegment) + (contour ? 2 * sizeof(Vec3f) : 0));
-        }
+        if (settings_.keepSegments) need += (buckets_.offsets[end + 1] - buckets_.offsets[end]) * sizeof(KeptSegment);
         if (end > first && bytes + need > kBatchBytes) break;
         bytes += need;
         ++end;
@@ -120,12 +174,16 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     pending_ = std::async(std::launch::async, cutAll);
 }
 
-void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const {
+void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) {
     if (PollCancel(cancel)) throw Stopped{};
     out.segments.clear();
-    out.contour.clear();
     const float h = LayerCutHeight(settings_.lowestH, settings_.layerHeight, layer);
     const bool keep = settings_.keepSegments;
+    const LayerAxes& axes = settings_.axes;
+    // The contour layer's own stretch of the contour lines, or null.
+    Vec3f* points = nullptr;
+    const std::uint64_t contourLayer = layer / settings_.contourStride;
+    if (keep && layer % settings_.contourStride == 0) points = contourLines_.data() + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
     for (std::uint64_t i = begin; i < end; ++i) {
         if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
@@ -134,29 +192,31 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
             // Its first, earlier in the layer, was cut here or not at all.
             const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
             if (copy.layer != layer) continue;
-            out.segments.push_back(copy.cut);
-            out.segments.back().triangle = t;
+            out.segments.push_back({t, copy.column, copy.row});
+            if (points != nullptr) {
+                *points++ = PointAt(axes.h, copy.p0.u, copy.p0.v, h);
+                *points++ = PointAt(axes.h, copy.p1.u, copy.p1.v, h);
+            }
             continue;
         }
         Vec3f c[3];
-        CornersAcross(mesh_, settings_.axes, t, c);
+        CornersOf(mesh_, axes.h, t, c);
         Point2 p0, p1;
         if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
         const std::uint32_t copies = copies_.CopiesOf(t);
         if (keep) {
-            const KeptSegment s{p0, p1, t, ClampedColumn(frame_, 0.5f * (p0.u + p1.u)),
-                                ClampedRow(frame_, 0.5f * (p0.v + p1.v))};
-            out.segments.push_back(s);
-            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, s};
+            const std::int32_t column = ClampedColumn(frame_, 0.5f * (p0.u + p1.u));
+            const std::int32_t row = ClampedRow(frame_, 0.5f * (p0.v + p1.v));
+            out.segments.push_back({t, column, row});
+            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, column, row};
+            if (points != nullptr) {
+                *points++ = PointAt(axes.h, p0.u, p0.v, h);
+                *points++ = PointAt(axes.h, p1.u, p1.v, h);
+            }
         }
         AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
     }
-    if (!keep || layer % settings_.contourStride != 0) return;
-    out.contour.reserve(2 * out.segments.size());
-    for (const KeptSegment& s : out.segments) {
-        out.contour.push_back(ModelPoint(settings_.axes, s.p0.u, s.p0.v, h));
-        out.contour.push_back(ModelPoint(settings_.axes, s.p1.u, s.p1.v, h));
-    }
+    if (points != nullptr) contourWritten_[contourLayer] = 2 * out.segments.size();
 }
 
 }  // namespace ridgeforge::mesh

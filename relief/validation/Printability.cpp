@@ -249,6 +249,7 @@ void PrintabilityPass::Run() {
         std::swap(twoBelow_, previous_);
         std::swap(previous_, current_);
     }
+    cuts_->FinishContourLines();
     SortUnique(report_.needsSupportTriangles);
     SortUnique(report_.reachingFarTriangles);
     SortUnique(report_.bridgingTriangles);
@@ -375,19 +376,10 @@ void PrintabilityPass::PrepareCuts() {
     cutSettings.layerHeight = layerHeight_;
     cutSettings.keepSegments = settings_.collectHighlights;
     cutSettings.contourStride = contourStride_;
-    if (!settings_.collectHighlights) {
-        buckets_ = BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
-    } else {
-        buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_);
-        // Every segment of a contour layer adds two points: room for them at once.
-        std::uint64_t contourCuts = 0;
-        for (std::uint64_t l = 0; l < layers_; l += contourStride_) {
-            contourCuts += buckets_.offsets[l + 1] - buckets_.offsets[l];
-        }
-        report_.contourLinePoints.reserve(2 * contourCuts);
-        AdviseHugePages(report_.contourLinePoints.data(), report_.contourLinePoints.capacity() * sizeof(Vec3f));
-    }
-    cuts_.emplace(mesh_, buckets_, copies_, normals_, grid_, cutSettings);
+    buckets_ = settings_.collectHighlights
+                   ? BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_)
+                   : BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
+    cuts_.emplace(mesh_, buckets_, copies_, normals_, grid_, cutSettings, report_.contourLinePoints);
 }
 
 // The layers are cut a batch ahead on every core; the raster is filled here,
@@ -730,8 +722,6 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const Pre
         ClassifySegments(cut.segments);
     }
     if (classesUsed_ || classesBelowUsed_) ClassifyFlatTriangles(layer);
-    // Made with the cut on contour layers only.
-    report_.contourLinePoints.insert(report_.contourLinePoints.end(), cut.contour.begin(), cut.contour.end());
 }
 
 // A segment's list follows from its midpoint's cell alone, and the segments

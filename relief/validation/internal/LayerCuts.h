@@ -4,9 +4,12 @@
 // works through the one before, so the two overlap.
 //
 // The cut of one layer needs nothing of any other: each batch slot holds a
-// layer's own crossing lists, its kept segments (triangle order, a copy of
-// one triangle taking its first's cut) and, on a contour layer, its contour
-// points. A batch takes layers while their kept output fits a memory budget,
+// layer's own crossing lists and its kept segments (triangle order, a copy of
+// one triangle taking its first's cut). A contour layer writes its contour
+// points straight into the report's list, sized up front for every cut the
+// layer buckets hold, from where the layers before it leave off; the few a
+// cut that misses its triangle leaves unused are closed up at the end. A
+// batch takes layers while their kept segments fit a memory budget,
 // so a part of long slivers, whose every triangle spans every layer, is cut
 // on all cores without holding all its layers at once. Two sets of slots take
 // turns: one being read, the other being cut.
@@ -40,9 +43,8 @@ std::int32_t ClampedRow(const LayerGrid& frame, float v);
 // faults instead of tens of thousands.
 void AdviseHugePages(void* begin, std::size_t bytes);
 
-// A triangle's cut on one layer, with the cell of its midpoint.
+// A triangle cut on one layer, by the cell of its cut's midpoint.
 struct KeptSegment {
-    Point2 p0, p1;
     std::uint32_t triangle = 0;
     std::int32_t column = 0, row = 0;
 };
@@ -50,13 +52,13 @@ struct KeptSegment {
 struct PreparedLayer {
     LayerGrid grid;  // the frame with this layer's crossing lists
     std::vector<KeptSegment> segments;
-    std::vector<Vec3f> contour;  // two points a segment, on contour layers only
 
     // The cut of a first copy on this slot's layer, for its copies to take,
     // by the copy slot of its first.
     struct CopyCut {
         std::uint64_t layer = std::numeric_limits<std::uint64_t>::max();
-        KeptSegment cut;
+        Point2 p0, p1;
+        std::int32_t column = 0, row = 0;
     };
     std::vector<CopyCut> copyCuts;
 };
@@ -70,9 +72,12 @@ struct LayerCutSettings {
 
 class LayerCuts {
 public:
-    // All references must outlive this. `frame` is copied without its crossing lists.
+    // All references must outlive this. `frame` is copied without its
+    // crossing lists. With kept segments `contourLines` (empty) is sized for
+    // the contour points of every cut the buckets hold.
     LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
-              const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings);
+              const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings,
+              std::vector<Vec3f>& contourLines);
 
     // Waits till the layers from `first` on that the memory budget allows (at
     // least one, at most up to `layers`) are cut, makes them the current
@@ -83,11 +88,14 @@ public:
     PreparedLayer& Layer(std::uint64_t layer) {
         return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
     }
+    // Once every layer is cut: closes up the contour lines' unused room.
+    void FinishContourLines();
 
 private:
+    void SizeContourLines();
     std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
     void Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
-    void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) const;
+    void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel);
 
     const TriangleMesh& mesh_;
     const LayerBuckets& buckets_;
@@ -97,6 +105,9 @@ private:
     LayerCutSettings settings_;
     std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts
     std::size_t repeatedFirsts_ = 0;
+    std::vector<Vec3f>& contourLines_;
+    // Per contour layer: where its points start in contourLines_, and how many it wrote.
+    std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
     std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
     int current_ = 0;
