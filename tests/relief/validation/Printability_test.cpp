@@ -468,6 +468,12 @@ TEST(Printability, LayersCutInParallelMatchAPlainCut) {
                             {{30, 0, 14}, {34, 3, 18}}});
     AppendFan(m, 40.0f, 20.0f, 6.0f, 1500);
     AppendFan(m, 60.0f, 0.0f, 6.0f, 12000, 20.0f);
+    // A sliver whose lowest corner lies one float step above layer 4's cut:
+    // the layer's bucket holds it, yet its cut there misses it.
+    const float above4 = std::nextafter((4.0f + 0.5137f) * 0.2f, 1.0f);
+    const auto sliver = static_cast<std::uint32_t>(m.vertices.size());
+    m.vertices.insert(m.vertices.end(), {{{50, 10, above4}, {}}, {{52, 10, 2}, {}}, {{50, 12, 2}, {}}});
+    m.indices.insert(m.indices.end(), {sliver, sliver + 1, sliver + 2});
     // The box in the air once more as it is and once flipped: it still prints once.
     const auto copied = static_cast<std::uint32_t>(m.TriangleCount());
     AppendCopies(m, 60, 72, false);
