@@ -22,6 +22,9 @@ constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
 constexpr std::uint64_t kMostBatchLayers = 4096;
 // Fewer cuts than this in a batch are made on the calling thread.
 constexpr std::uint64_t kParallelCuts = 32768;
+// The runs the buckets are made in, and the most counts of runs times layers.
+constexpr std::uint64_t kMostRuns = 64;
+constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
 
@@ -54,6 +57,64 @@ void AdviseHugePages(void* begin, std::size_t bytes) {
     const auto from = reinterpret_cast<std::uintptr_t>(begin);
     const std::uintptr_t first = (from + kHuge - 1) / kHuge * kHuge, last = (from + bytes) / kHuge * kHuge;
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
+                                              float layerHeight, std::uint64_t layers, CancelContext* cancel) {
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<LayerSpan> spans(triangles);
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        if (PollCancel(cancel)) throw Stopped{};
+        for (std::size_t t = begin; t < end; ++t) {
+            Vec3f c[3];
+            CornersAcross(mesh, axes, t, c);
+            const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
+            spans[t] = LayersCutting(low, high, lowestH, layerHeight, layers);
+        }
+    });
+    // Runs of triangles, as many as a table of a count per run and layer
+    // within kMostRunCounts allows.
+    const std::uint64_t mostRuns = std::clamp<std::uint64_t>(kMostRunCounts / (layers + 1), 1, kMostRuns);
+    const std::size_t runSize = std::max<std::size_t>(kParallelChunk, (triangles + mostRuns - 1) / mostRuns);
+    const std::size_t runs = std::max<std::size_t>(1, (triangles + runSize - 1) / runSize);
+    const auto width = static_cast<std::size_t>(layers + 1);
+    std::vector<std::uint64_t> places(runs * width, 0);  // per run and layer: its count, then its place
+    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            if (PollCancel(cancel)) throw Stopped{};
+            std::uint64_t* row = places.data() + run * width;
+            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+                ++row[spans[t].first];
+                --row[spans[t].last];  // wraps below zero and back, as a difference list may
+            }
+            for (std::size_t l = 1; l < width; ++l) row[l] += row[l - 1];
+        }
+    });
+    LayerBuckets buckets;
+    buckets.offsets.assign(width, 0);
+    std::uint64_t total = 0;
+    for (std::size_t l = 0; l < layers; ++l) {
+        buckets.offsets[l] = total;
+        for (std::size_t run = 0; run < runs; ++run) {
+            const std::uint64_t count = places[run * width + l];
+            places[run * width + l] = total;
+            total += count;
+        }
+    }
+    buckets.offsets[layers] = total;
+    buckets.triangles.resize(total);
+    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            std::uint64_t* next = places.data() + run * width;
+            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
+                for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
+                    buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
+                }
+            }
+        }
+    });
+    return buckets;
 }
 
 std::int32_t ClampedColumn(const LayerGrid& frame, float u) {

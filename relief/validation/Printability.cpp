@@ -377,7 +377,7 @@ void PrintabilityPass::PrepareCuts() {
     cutSettings.keepSegments = settings_.collectHighlights;
     cutSettings.contourStride = contourStride_;
     buckets_ = settings_.collectHighlights
-                   ? BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_)
+                   ? BucketTrianglesByLayerInParallel(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_)
                    : BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
     cuts_.emplace(mesh_, buckets_, copies_, normals_, grid_, cutSettings, report_.contourLinePoints);
 }

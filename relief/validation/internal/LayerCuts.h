@@ -43,6 +43,14 @@ std::int32_t ClampedRow(const LayerGrid& frame, float v);
 // faults instead of tens of thousands.
 void AdviseHugePages(void* begin, std::size_t bytes);
 
+// BucketTrianglesByLayer on every core: the same buckets, each in triangle
+// order. The triangles are split into runs; each run counts its cuts per
+// layer (as a difference list over its triangles' layer spans), the counts
+// give each run its place in every layer, and the runs then fill their places
+// at once. A stop asked of `cancel` throws `Stopped`.
+LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
+                                              float layerHeight, std::uint64_t layers, CancelContext* cancel);
+
 // A triangle cut on one layer, by the cell of its cut's midpoint.
 struct KeptSegment {
     std::uint32_t triangle = 0;
