@@ -13,9 +13,8 @@
 namespace ridgeforge::mesh {
 namespace {
 
-// What one batch may hold beyond the grid: the kept segments and contour
-// points of its layers, and each slot's row lists and copy cuts. Two batches
-// are held at once.
+// What one batch may hold beyond the grid: the kept segments of its layers,
+// and each slot's row lists and copy cuts. Two batches are held at once.
 constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
 // Light layers come many to a batch, so that handing a batch over costs
 // little beside its cuts; the budget keeps heavy ones to a few.
@@ -33,9 +32,12 @@ constexpr std::uint64_t kPollEvery = 4096;
 // that stall on every cut.
 Vec3f PointAt(int buildAxis, float u, float v, float h) {
     switch (buildAxis) {
-        case 0: return {h, u, v};
-        case 1: return {v, h, u};
-        default: return {u, v, h};
+        case 0:
+            return {h, u, v};
+        case 1:
+            return {v, h, u};
+        default:
+            return {u, v, h};
     }
 }
 
@@ -43,9 +45,15 @@ void CornersOf(const TriangleMesh& mesh, int buildAxis, std::size_t t, Vec3f cor
     for (int k = 0; k < 3; ++k) {
         const Vec3f& p = mesh.vertices[mesh.indices[3 * t + static_cast<std::size_t>(k)]].position;
         switch (buildAxis) {
-            case 0: corners[k] = {p.y, p.z, p.x}; break;
-            case 1: corners[k] = {p.z, p.x, p.y}; break;
-            default: corners[k] = p; break;
+            case 0:
+                corners[k] = {p.y, p.z, p.x};
+                break;
+            case 1:
+                corners[k] = {p.z, p.x, p.y};
+                break;
+            default:
+                corners[k] = p;
+                break;
         }
     }
 }
@@ -149,7 +157,8 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
     const std::size_t n = copies_.first.size();
     copySlot_.assign(n, 0);
     for (std::size_t t = 0; t < n; ++t) {
-        if (copies_.first[t] == t && copies_.copies[t] > 1) copySlot_[t] = static_cast<std::uint32_t>(repeatedFirsts_++);
+        if (copies_.first[t] == t && copies_.copies[t] > 1)
+            copySlot_[t] = static_cast<std::uint32_t>(repeatedFirsts_++);
     }
     for (std::size_t t = 0; t < n; ++t) copySlot_[t] = copySlot_[copies_.first[t]];
 }
@@ -184,9 +193,10 @@ void LayerCuts::FinishContourLines() {
 }
 
 std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) const {
-    const std::uint64_t perSlot = sizeof(PreparedLayer) +
-                                  static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
-                                  repeatedFirsts_ * sizeof(PreparedLayer::CopyCut);
+    const std::uint64_t perSlot =
+        sizeof(PreparedLayer) +
+        static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
+        repeatedFirsts_ * sizeof(PreparedLayer::CopyCut);
     std::uint64_t end = first, bytes = 0;
     while (end < layers && end - first < kMostBatchLayers) {
         std::uint64_t need = perSlot;

@@ -74,7 +74,7 @@ struct PreparedLayer {
 struct LayerCutSettings {
     LayerAxes axes;
     float lowestH = 0.0f, layerHeight = 0.2f;
-    bool keepSegments = false;       // the segments and contour points, for highlights
+    bool keepSegments = false;        // the segments and contour points, for highlights
     std::uint64_t contourStride = 1;  // contour points on every stride-th layer
 };
 

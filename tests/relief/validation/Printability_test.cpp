@@ -417,7 +417,8 @@ void ExpectSameIssues(const std::vector<PrintabilityIssue>& a, const std::vector
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) {
         EXPECT_TRUE(a[i].x == b[i].x && a[i].y == b[i].y && a[i].z == b[i].z &&
-                    a[i].heightAboveBed == b[i].heightAboveBed && a[i].areaSquareMillimetres == b[i].areaSquareMillimetres &&
+                    a[i].heightAboveBed == b[i].heightAboveBed &&
+                    a[i].areaSquareMillimetres == b[i].areaSquareMillimetres &&
                     a[i].reachMillimetres == b[i].reachMillimetres &&
                     a[i].supportedAreaSquareMillimetres == b[i].supportedAreaSquareMillimetres)
             << i;
