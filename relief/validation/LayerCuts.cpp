@@ -164,7 +164,9 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
 }
 
 // Two points for every cut of a contour layer. Huge pages make the few
-// hundred megabytes a part of slivers asks for cheap to fault in.
+// hundred megabytes a part of slivers asks for cheap to fault in. The list
+// grows batch by batch (GrowContourLines), within this capacity, so that its
+// storage never moves while workers write into it.
 void LayerCuts::SizeContourLines() {
     const std::uint64_t layers = buckets_.offsets.size() - 1, stride = settings_.contourStride;
     contourStart_.assign((layers + stride - 1) / stride + 1, 0);
@@ -176,7 +178,17 @@ void LayerCuts::SizeContourLines() {
     contourLines_.clear();
     contourLines_.reserve(contourStart_.back());
     AdviseHugePages(contourLines_.data(), contourLines_.capacity() * sizeof(Vec3f));
-    contourLines_.resize(contourStart_.back());
+    contourData_ = contourLines_.data();
+}
+
+// The workers write through contourData_ below the list's size alone; the
+// new room is set out past it.
+void LayerCuts::GrowContourLines(std::uint64_t layerEnd) {
+    if (!settings_.keepSegments) return;
+    const std::uint64_t contourLayers = contourWritten_.size();
+    const std::uint64_t next =
+        std::min((layerEnd + settings_.contourStride - 1) / settings_.contourStride, contourLayers);
+    if (contourStart_[next] > contourLines_.size()) contourLines_.resize(contourStart_[next]);
 }
 
 void LayerCuts::FinishContourLines() {
@@ -210,12 +222,19 @@ std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) con
 
 std::uint64_t LayerCuts::NextBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
     const int next = 1 - current_;
-    if (startedFirst_ != first) Start(next, first, layers, cancel);
+    if (startedFirst_ != first) {
+        Start(next, first, layers, cancel);
+        // While it is cut, room for the batch after it.
+        if (batchEnd_[next] < layers) GrowContourLines(BatchEnd(batchEnd_[next], layers));
+    }
     if (pending_.valid()) pending_.get();  // rethrows the first exception of the batch
     current_ = next;
     startedFirst_ = std::numeric_limits<std::uint64_t>::max();
     const std::uint64_t end = batchEnd_[current_];
-    if (end < layers) Start(1 - current_, end, layers, cancel);
+    if (end < layers) {
+        Start(1 - current_, end, layers, cancel);
+        if (batchEnd_[1 - current_] < layers) GrowContourLines(BatchEnd(batchEnd_[1 - current_], layers));
+    }
     return end;
 }
 
@@ -232,6 +251,7 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     batchFirst_[set] = first;
     batchEnd_[set] = end;
     startedFirst_ = first;
+    GrowContourLines(end);
     const auto cutAll = [this, &slots, first, count, cancel] {
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
             for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
@@ -254,7 +274,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
     // The contour layer's own stretch of the contour lines, or null.
     Vec3f* points = nullptr;
     const std::uint64_t contourLayer = layer / settings_.contourStride;
-    if (keep && layer % settings_.contourStride == 0) points = contourLines_.data() + contourStart_[contourLayer];
+    if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
     for (std::uint64_t i = begin; i < end; ++i) {
         if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};

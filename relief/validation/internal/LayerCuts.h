@@ -101,6 +101,7 @@ public:
 
 private:
     void SizeContourLines();
+    void GrowContourLines(std::uint64_t layerEnd);
     std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
     void Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
     void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel);
@@ -114,6 +115,7 @@ private:
     std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts
     std::size_t repeatedFirsts_ = 0;
     std::vector<Vec3f>& contourLines_;
+    Vec3f* contourData_ = nullptr;  // its storage, reserved once
     // Per contour layer: where its points start in contourLines_, and how many it wrote.
     std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
