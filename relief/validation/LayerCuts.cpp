@@ -241,8 +241,12 @@ std::uint64_t LayerCuts::NextBatch(std::uint64_t first, std::uint64_t layers, Ca
 void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
     const std::uint64_t end = BatchEnd(first, layers);
     const auto count = static_cast<std::size_t>(end - first);
+    // A light batch is cut layer by layer as the analysis asks, into one
+    // slot, as a part without slivers always was: handing it over would
+    // cost more than its cuts.
+    const bool light = buckets_.offsets[end] - buckets_.offsets[first] < kParallelCuts;
     std::vector<PreparedLayer>& slots = slots_[set];
-    while (slots.size() < count) {
+    while (slots.size() < (light ? 1 : count)) {
         PreparedLayer& slot = slots.emplace_back();
         slot.grid = frame_;
         slot.grid.crossings.assign(static_cast<std::size_t>(std::max(0, frame_.rows)), {});
@@ -250,19 +254,22 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     }
     batchFirst_[set] = first;
     batchEnd_[set] = end;
+    lightBatch_[set] = light;
     startedFirst_ = first;
     GrowContourLines(end);
-    const auto cutAll = [this, &slots, first, count, cancel] {
+    if (light) return;
+    pending_ = std::async(std::launch::async, [this, &slots, first, count, cancel] {
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
             for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
         });
-    };
-    // A light batch is cut at once on this thread: handing it over would cost more.
-    if (buckets_.offsets[end] - buckets_.offsets[first] < kParallelCuts) {
-        for (std::size_t k = 0; k < count; ++k) Cut(first + k, slots[k], cancel);
-        return;
-    }
-    pending_ = std::async(std::launch::async, cutAll);
+    });
+}
+
+PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
+    std::vector<PreparedLayer>& slots = slots_[current_];
+    if (!lightBatch_[current_]) return slots[static_cast<std::size_t>(layer - batchFirst_[current_])];
+    Cut(layer, slots[0], cancel);
+    return slots[0];
 }
 
 void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) {
@@ -273,7 +280,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
     const LayerAxes& axes = settings_.axes;
     // The contour layer's own stretch of the contour lines, or null.
     Vec3f* points = nullptr;
-    const std::uint64_t contourLayer = layer / settings_.contourStride;
+    const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
     for (std::uint64_t i = begin; i < end; ++i) {

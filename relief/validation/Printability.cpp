@@ -386,7 +386,7 @@ void PrintabilityPass::PrepareCuts() {
 // in layer order, from the layer's own crossings.
 const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
     if (layer >= preparedEnd_) preparedEnd_ = cuts_->NextBatch(layer, layers_, cancel_);
-    PreparedLayer& cut = cuts_->Layer(layer);
+    PreparedLayer& cut = cuts_->Layer(layer, cancel_);
     FillLayerRaster(cut.grid, current_);
     return cut;
 }

@@ -92,10 +92,9 @@ public:
     // batch and starts cutting the batch after them; returns the layer after
     // the current batch. `first` is 0 or the end returned before.
     std::uint64_t NextBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
-    // A layer of the current batch.
-    PreparedLayer& Layer(std::uint64_t layer) {
-        return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
-    }
+    // A layer of the current batch, cut now when the batch is light; a
+    // layer's slot may be taken by the next layer of the batch.
+    PreparedLayer& Layer(std::uint64_t layer, CancelContext* cancel);
     // Once every layer is cut: closes up the contour lines' unused room.
     void FinishContourLines();
 
@@ -120,6 +119,7 @@ private:
     std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
     std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
+    bool lightBatch_[2] = {};
     int current_ = 0;
     std::uint64_t startedFirst_ = std::numeric_limits<std::uint64_t>::max();  // the batch in the other set
     // The batch being cut; last, so that it is waited for before anything
