@@ -13,14 +13,9 @@
 namespace ridgeforge::mesh {
 namespace {
 
-// What one batch may hold beyond the grid: the kept segments of its layers,
-// and each slot's row lists and copy cuts. Two batches are held at once.
-constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
 // Light layers come many to a batch, so that handing a batch over costs
 // little beside its cuts; the budget keeps heavy ones to a few.
 constexpr std::uint64_t kMostBatchLayers = 4096;
-// Fewer cuts than this in a batch are made on the calling thread.
-constexpr std::uint64_t kParallelCuts = 32768;
 // The runs the buckets are made in, and the most counts of runs times layers.
 constexpr std::uint64_t kMostRuns = 64;
 constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
@@ -213,7 +208,7 @@ std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) con
     while (end < layers && end - first < kMostBatchLayers) {
         std::uint64_t need = perSlot;
         if (settings_.keepSegments) need += (buckets_.offsets[end + 1] - buckets_.offsets[end]) * sizeof(KeptSegment);
-        if (end > first && bytes + need > kBatchBytes) break;
+        if (end > first && bytes + need > settings_.batchBytes) break;
         bytes += need;
         ++end;
     }
@@ -244,7 +239,7 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     // A light batch is cut layer by layer as the analysis asks, into one
     // slot, as a part without slivers always was: handing it over would
     // cost more than its cuts.
-    const bool light = buckets_.offsets[end] - buckets_.offsets[first] < kParallelCuts;
+    const bool light = buckets_.offsets[end] - buckets_.offsets[first] < settings_.parallelCuts;
     std::vector<PreparedLayer>& slots = slots_[set];
     while (slots.size() < (light ? 1 : count)) {
         PreparedLayer& slot = slots.emplace_back();
