@@ -74,8 +74,8 @@ struct PreparedLayer {
 struct LayerCutSettings {
     LayerAxes axes;
     float lowestH = 0.0f, layerHeight = 0.2f;
-    bool keepSegments = false;        // the segments and contour points, for highlights
-    std::uint64_t contourStride = 1;  // contour points on every stride-th layer
+    bool keepSegments = false;                           // the segments and contour points, for highlights
+    std::uint64_t contourStride = 1;                     // contour points on every stride-th layer
     std::uint64_t batchBytes = std::uint64_t{32} << 20;  // the kept segments and slots one batch may hold
     std::uint64_t parallelCuts = 32768;  // a batch of fewer cuts is cut layer by layer on the calling thread
 };
