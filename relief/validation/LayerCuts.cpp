@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 
 #include "mesh/ParallelChunks.h"
 
@@ -253,11 +254,19 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     startedFirst_ = first;
     GrowContourLines(end);
     if (light) return;
-    pending_ = std::async(std::launch::async, [this, &slots, first, count, cancel] {
+    const auto cutAll = [this, &slots, first, count, cancel] {
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
             for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
         });
-    });
+    };
+    try {
+        pending_ = std::async(std::launch::async, cutAll);
+    } catch (const std::system_error&) {
+        // No thread to hand the batch to (a process at its thread limit): it
+        // is cut here, still on every core of the pool, just not alongside
+        // the analysis.
+        cutAll();
+    }
 }
 
 PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
