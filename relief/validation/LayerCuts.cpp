@@ -238,16 +238,17 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     const std::uint64_t end = BatchEnd(first, layers);
     const auto count = static_cast<std::size_t>(end - first);
     // A light batch is cut layer by layer as the analysis asks, into one
-    // slot, as a part without slivers always was: handing it over would
-    // cost more than its cuts.
+    // slot that light batches share, as a part without slivers always was:
+    // handing it over would cost more than its cuts.
     const bool light = buckets_.offsets[end] - buckets_.offsets[first] < settings_.parallelCuts;
-    std::vector<PreparedLayer>& slots = slots_[set];
-    while (slots.size() < (light ? 1 : count)) {
-        PreparedLayer& slot = slots.emplace_back();
+    const auto setUp = [this](PreparedLayer& slot) {
         slot.grid = frame_;
         slot.grid.crossings.assign(static_cast<std::size_t>(std::max(0, frame_.rows)), {});
         slot.copyCuts.assign(repeatedFirsts_, {});
-    }
+    };
+    std::vector<PreparedLayer>& slots = slots_[set];
+    if (light && lightSlot_.grid.crossings.empty()) setUp(lightSlot_);
+    while (!light && slots.size() < count) setUp(slots.emplace_back());
     batchFirst_[set] = first;
     batchEnd_[set] = end;
     lightBatch_[set] = light;
@@ -270,10 +271,9 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
 }
 
 PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
-    std::vector<PreparedLayer>& slots = slots_[current_];
-    if (!lightBatch_[current_]) return slots[static_cast<std::size_t>(layer - batchFirst_[current_])];
-    Cut(layer, slots[0], cancel);
-    return slots[0];
+    if (!lightBatch_[current_]) return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
+    Cut(layer, lightSlot_, cancel);
+    return lightSlot_;
 }
 
 void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) {

@@ -120,6 +120,7 @@ private:
     // Per contour layer: where its points start in contourLines_, and how many it wrote.
     std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
+    PreparedLayer lightSlot_;
     std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
     bool lightBatch_[2] = {};
     int current_ = 0;
