@@ -235,31 +235,33 @@ public:
         stride_[0] = 1;
         stride_[1] = static_cast<std::size_t>(grid.dimensions[0]);
         stride_[2] = stride_[1] * static_cast<std::size_t>(grid.dimensions[1]);
+        written_.assign((grid.cells.size() >> kPageShift) + 1, 0);
     }
 
-    void Mark(std::size_t triangle) const {
+    // Marks the cells the triangle overlaps; returns how many of them were
+    // not marked before.
+    std::uint64_t Mark(std::size_t triangle) const {
         const Vec3f& a = mesh_.vertices[mesh_.indices[3 * triangle]].position;
         const Vec3f& b = mesh_.vertices[mesh_.indices[3 * triangle + 1]].position;
         const Vec3f& c = mesh_.vertices[mesh_.indices[3 * triangle + 2]].position;
         const Vec3f low = Min(Min(a, b), c);
         const Vec3f high = Max(Max(a, b), c);
         // Cached bounds may not have seen a corner that is not finite.
-        if (!IsFinite(low) || !IsFinite(high)) return;
+        if (!IsFinite(low) || !IsFinite(high)) return 0;
         std::int32_t from[3], to[3];
         for (int axis = 0; axis < 3; ++axis) {
             from[axis] = CellOf(low[axis], grid_.origin[axis], grid_.cellSize, grid_.dimensions[axis]);
             to[axis] = CellOf(high[axis], grid_.origin[axis], grid_.cellSize, grid_.dimensions[axis]);
         }
-        if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2]) {
-            Set(from[0], from[1], from[2]);
-            return;
-        }
+        if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2])
+            return Set(grid_.cells.data() + Index(from[0], from[1], from[2]));
         const TriangleCubeTest test(a, b, c, half_);
         double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
+            std::uint64_t marked = 0;
             for (std::int32_t z = from[2]; z <= to[2]; ++z)
-                for (std::int32_t y = from[1]; y <= to[1]; ++y) TestRun<2>(test, z, y, from[0], to[0]);
-            return;
+                for (std::int32_t y = from[1]; y <= to[1]; ++y) marked += TestRun<2>(test, z, y, from[0], to[0]);
+            return marked;
         }
         // The corners and the reach in cell units, cell i's centre at i.
         const double inverse = 1.0 / static_cast<double>(grid_.cellSize);
@@ -272,13 +274,9 @@ public:
         const Vec3d corners[3] = {inCells(a), inCells(b), inCells(c)};
         reach *= inverse;
         const std::int32_t spanned[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
-        if (spanned[0] >= spanned[1] && spanned[0] >= spanned[2]) {
-            MarkSlabs<0>(test, corners, from, to, reach);
-        } else if (spanned[1] >= spanned[2]) {
-            MarkSlabs<1>(test, corners, from, to, reach);
-        } else {
-            MarkSlabs<2>(test, corners, from, to, reach);
-        }
+        if (spanned[0] >= spanned[1] && spanned[0] >= spanned[2]) return MarkSlabs<0>(test, corners, from, to, reach);
+        if (spanned[1] >= spanned[2]) return MarkSlabs<1>(test, corners, from, to, reach);
+        return MarkSlabs<2>(test, corners, from, to, reach);
     }
 
 private:
@@ -301,11 +299,12 @@ private:
     // along V and cells along U. The axes are fixed at compile time so that
     // a cell's indices stay in registers.
     template <int W>
-    void MarkSlabs(const TriangleCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
+    std::uint64_t MarkSlabs(const TriangleCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
                    const std::int32_t (&to)[3], double reach) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
+        std::uint64_t marked = 0;
         for (std::int32_t k = from[W]; k <= to[W]; k += group) {
             const std::int32_t kLast = std::min(to[W], k + group - 1);
             double uLow, uHigh, vLow, vHigh;
@@ -316,7 +315,8 @@ private:
                 std::int32_t uFirst = 0, uLast = -1;
                 CellsNear(uLow, uHigh, reach, from[U], to[U], uFirst, uLast);
                 for (std::int32_t slab = k; slab <= kLast; ++slab)
-                    for (std::int32_t row = vFirst; row <= vLast; ++row) TestRun<W>(test, slab, row, uFirst, uLast);
+                    for (std::int32_t row = vFirst; row <= vLast; ++row)
+                        marked += TestRun<W>(test, slab, row, uFirst, uLast);
                 continue;
             }
             Piece triangleAsPiece;
@@ -332,19 +332,20 @@ private:
                     if (piece.count == 0) continue;
                     std::int32_t uFirst = 0, uLast = -1;
                     CellsNear(piece, U, reach, from[U], to[U], uFirst, uLast);
-                    TestRun<W>(test, slab, row, uFirst, uLast);
+                    marked += TestRun<W>(test, slab, row, uFirst, uLast);
                 }
             }
         }
+        return marked;
     }
 
     // Tests the cells first..last along U of slab k along W and row `row`
     // along V; a cell already marked costs one load.
     template <int W>
-    void TestRun(const TriangleCubeTest& test, std::int32_t k, std::int32_t row, std::int32_t first,
+    std::uint64_t TestRun(const TriangleCubeTest& test, std::int32_t k, std::int32_t row, std::int32_t first,
                  std::int32_t last) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
-        if (first > last) return;
+        if (first > last) return 0;
         const float size = grid_.cellSize;
         Vec3f centre;
         centre[W] = grid_.origin[W] + (static_cast<float>(k) + 0.5f) * size;
@@ -352,16 +353,33 @@ private:
         const std::size_t step = stride_[U];
         std::uint8_t* at = grid_.cells.data() + static_cast<std::size_t>(k) * stride_[W] +
                            static_cast<std::size_t>(row) * stride_[V] + static_cast<std::size_t>(first) * step;
+        std::uint64_t marked = 0;
         for (std::int32_t i = first; i <= last; ++i, at += step) {
-            std::atomic_ref<std::uint8_t> marked(*at);
-            if (marked.load(std::memory_order_relaxed) != 0) continue;
+            if (Written(at) && std::atomic_ref<std::uint8_t>(*at).load(std::memory_order_relaxed) != 0) continue;
             centre[U] = grid_.origin[U] + (static_cast<float>(i) + 0.5f) * size;
-            if (test.Overlaps(centre)) marked.store(1, std::memory_order_relaxed);
+            if (test.Overlaps(centre)) marked += Set(at);
         }
+        return marked;
     }
 
-    void Set(std::int32_t x, std::int32_t y, std::int32_t z) const {
-        std::atomic_ref<std::uint8_t>(grid_.cells[Index(x, y, z)]).store(1, std::memory_order_relaxed);
+    // 1 when the cell was not marked before: each cell turns from 0 to 1 in
+    // one exchange, so the counts of all threads add up to the marked cells.
+    std::uint64_t Set(std::uint8_t* cell) const {
+        std::atomic_ref<std::uint8_t> marked(*cell);
+        if (Written(cell) && marked.load(std::memory_order_relaxed) != 0) return 0;
+        const bool turned = marked.exchange(1, std::memory_order_relaxed) == 0;
+        std::uint8_t& page = written_[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
+        if (turned) std::atomic_ref<std::uint8_t>(page).store(1, std::memory_order_relaxed);
+        return turned ? 1 : 0;
+    }
+
+    // Whether a cell's page holds a marked cell. A page no cell was written
+    // to is not read: reading maps the system's shared zero page, and the
+    // first write after that has to take it back from every processor
+    // running the marking, which costs more than the test.
+    bool Written(const std::uint8_t* cell) const {
+        std::uint8_t& page = written_[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
+        return std::atomic_ref<std::uint8_t>(page).load(std::memory_order_relaxed) != 0;
     }
 
     std::size_t Index(std::int32_t x, std::int32_t y, std::int32_t z) const {
@@ -371,6 +389,9 @@ private:
 
     OccupancyGrid& grid_;
     const TriangleMesh& mesh_;
+    // 4 KiB: the smallest page size; a larger one only makes the marks finer.
+    static constexpr int kPageShift = 12;
+    mutable std::vector<std::uint8_t> written_;
     float half_ = 0.0f;
     double largest_ = 0.0;
     std::size_t stride_[3] = {0, 0, 0};
@@ -396,7 +417,7 @@ std::vector<std::uint32_t> TrianglesOnceEach(const TriangleMesh& mesh) {
 
 // Triangles per chunk of the marking: small enough that a stop is seen soon
 // on a part of few long triangles.
-constexpr std::uint64_t kMarkChunk = 256;
+constexpr std::uint64_t kMarkChunk = 64;
 
 }  // namespace
 
@@ -431,12 +452,18 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         origin[axis] = lo[axis] - 2.0f * cellSize;
     }
     const std::size_t nx = dimensions[0], ny = dimensions[1], nz = dimensions[2];
-    cells.assign(nx * ny * nz, 0);
+    // Sized from empty, so the cells are the zero pages the system hands out.
+    cells.resize(nx * ny * nz);
 
     const SurfaceMarker marker(*this, mesh);
     const std::vector<std::uint32_t> marking = TrianglesOnceEach(mesh);
+    // Counted as they are marked: counting afterwards would read the whole
+    // box, most of which no triangle comes near.
+    std::atomic<std::uint64_t> marked{0};
     const auto markChunk = [&](std::uint64_t begin, std::uint64_t end) {
-        for (std::uint64_t i = begin; i < end; ++i) marker.Mark(marking[i]);
+        std::uint64_t chunkMarked = 0;
+        for (std::uint64_t i = begin; i < end; ++i) chunkMarked += marker.Mark(marking[i]);
+        marked.fetch_add(chunkMarked, std::memory_order_relaxed);
     };
     if (!progress) {
         ForEachChunk(marking.size(), kMarkChunk, markChunk);
@@ -457,8 +484,7 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
     cellsY = dimensions[1];
     cellsZ = dimensions[2];
     cellSizeMillimetres = cellSize;
-    surfaceCells =
-        static_cast<std::uint64_t>(std::count(std::execution::par, cells.begin(), cells.end(), std::uint8_t{1}));
+    surfaceCells = marked.load();
     buildMilliseconds =
         static_cast<double>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /

@@ -21,6 +21,7 @@
 #include "mesh/Progress.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/Vec3.h"
+#include "mesh/ZeroPageAllocator.h"
 
 namespace ridgeforge::mesh {
 
@@ -36,8 +37,9 @@ struct OccupancyGrid {
     float cellSizeMillimetres = 0.0f;
     std::uint64_t surfaceCells = 0;
     double buildMilliseconds = 0.0;
-    // x fastest, then y, then z; 0 empty, 1 touched by a triangle.
-    std::vector<std::uint8_t> cells;
+    // x fastest, then y, then z; 0 empty, 1 touched by a triangle. The
+    // cells no triangle touches stay on the system's zero pages.
+    std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_t>> cells;
     // Corner of cell (0, 0, 0) in part space.
     float origin[3] = {0.0f, 0.0f, 0.0f};
     float cellSize = 0.0f;

@@ -48,8 +48,23 @@ void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t co
 }
 
 void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster) {
+    RasterWindow window;
+    raster.clear();
+    FillLayerRaster(grid, raster, window);
+}
+
+void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster, RasterWindow& window) {
     const std::size_t columns = static_cast<std::size_t>(std::max(0, grid.columns));
-    raster.assign(columns * static_cast<std::size_t>(std::max(0, grid.rows)), 0);
+    const std::size_t size = columns * static_cast<std::size_t>(std::max(0, grid.rows));
+    if (raster.size() != size) {
+        raster.assign(size, 0);
+    } else if (!window.Empty()) {
+        for (std::int32_t r = window.rowBegin; r < window.rowEnd; ++r) {
+            std::uint8_t* cells = raster.data() + static_cast<std::size_t>(r) * columns;
+            std::fill(cells + window.columnBegin, cells + window.columnEnd, std::uint8_t{0});
+        }
+    }
+    window = RasterWindow{static_cast<std::int32_t>(columns), 0, std::max(0, grid.rows), 0};
     const auto columnAt = [&](float u) {
         const double c = std::ceil((u - grid.originU) / grid.cell - 0.5);
         return static_cast<std::size_t>(std::clamp(c, 0.0, static_cast<double>(columns)));
@@ -64,10 +79,17 @@ void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster) {
             winding += row[k].winding;
             if (winding == 0) continue;
             const std::size_t c0 = columnAt(row[k].u), c1 = columnAt(row[k + 1].u);
-            if (c1 > c0) std::fill(cells + c0, cells + c1, std::uint8_t{1});
+            if (c1 <= c0) continue;
+            std::fill(cells + c0, cells + c1, std::uint8_t{1});
+            const auto ri = static_cast<std::int32_t>(r);
+            window.columnBegin = std::min(window.columnBegin, static_cast<std::int32_t>(c0));
+            window.columnEnd = std::max(window.columnEnd, static_cast<std::int32_t>(c1));
+            window.rowBegin = std::min(window.rowBegin, ri);
+            window.rowEnd = std::max(window.rowEnd, ri + 1);
         }
         row.clear();
     }
+    if (window.Empty()) window = RasterWindow{};
 }
 
 LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers) {

@@ -75,6 +75,20 @@ void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t co
 // empties the crossing lists, keeping their capacity.
 void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster);
 
+// The columns [columnBegin, columnEnd) of rows [rowBegin, rowEnd): a part of
+// a raster outside which every cell is 0.
+struct RasterWindow {
+    std::int32_t columnBegin = 0, columnEnd = 0, rowBegin = 0, rowEnd = 0;
+    bool Empty() const { return columnEnd <= columnBegin || rowEnd <= rowBegin; }
+};
+
+// The same for a raster reused from layer to layer, whose set cells all lie
+// in `window`: only that window is cleared, and `window` then holds the
+// cells this fill set. A raster of another size is sized and cleared whole.
+// The cost follows the layer's material, not the frame: a part lying across
+// the diagonal has small sections in a wide frame.
+void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster, RasterWindow& window);
+
 // The layers [first, last) that cut a triangle spanning [low, high] above the
 // part's lowest point, clamped to [0, layers].
 struct LayerSpan {

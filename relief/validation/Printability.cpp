@@ -106,9 +106,13 @@ private:
     std::vector<CellOffset> disk_;
     float minimumCells_ = 0.0f, cantileverCells_ = 0.0f, warningCells_ = 0.0f;
 
+    // Each raster with the window outside which all its cells are 0: a
+    // layer's work follows its material, not the whole frame.
     std::vector<std::uint8_t> current_, previous_, twoBelow_;
+    RasterWindow currentWindow_, previousWindow_, twoBelowWindow_;
     std::vector<std::uint8_t> classes_, classesBelow_, marks_, visited_;
     bool classesUsed_ = false, classesBelowUsed_ = false;
+    RasterWindow classesWindow_, classesBelowWindow_;
     struct RowRun {
         std::int32_t begin, end, row, label;  // cells begin to end - 1 of one row
     };
@@ -248,6 +252,8 @@ void PrintabilityPass::Run() {
         if (settings_.collectHighlights) CollectHighlights(layer, h, cut);
         std::swap(twoBelow_, previous_);
         std::swap(previous_, current_);
+        std::swap(twoBelowWindow_, previousWindow_);
+        std::swap(previousWindow_, currentWindow_);
     }
     cuts_->FinishContourLines();
     SortUnique(report_.needsSupportTriangles);
@@ -387,7 +393,7 @@ void PrintabilityPass::PrepareCuts() {
 const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
     if (layer >= preparedEnd_) preparedEnd_ = cuts_->NextBatch(layer, layers_, cancel_);
     PreparedLayer& cut = cuts_->Layer(layer, cancel_);
-    FillLayerRaster(cut.grid, current_);
+    FillLayerRaster(cut.grid, current_, currentWindow_);
     return cut;
 }
 
@@ -403,6 +409,14 @@ bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, std
 // Two-pass labelling of 8-connected regions; the final numbers follow each
 // region's first cell in row-major order.
 void PrintabilityPass::LabelRegions(std::uint64_t layer) {
+    // Only the last layer's runs hold labels and distances.
+    for (const RowRun& run : runs_) {
+        const std::size_t first = Index(run.begin, run.row), last = Index(run.end, run.row);
+        std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(first),
+                  labels_.begin() + static_cast<std::ptrdiff_t>(last), -1);
+        std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(first),
+                  distance_.begin() + static_cast<std::ptrdiff_t>(last), -1.0f);
+    }
     parents_.clear();
     // The first pass works on runs of material along each row: a run joins
     // every run of the row above that touches it, corners included. The
@@ -410,14 +424,15 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
     // which follow each region's first cell.
     runs_.clear();
     std::size_t above = 0, aboveEnd = 0;  // the row above's runs in runs_
-    for (std::int32_t y = 0; y < rows_; ++y) {
+    const RasterWindow& window = currentWindow_;
+    for (std::int32_t y = window.rowBegin; y < window.rowEnd; ++y) {
         const std::size_t rowStart = runs_.size();
         const std::uint8_t* row = current_.data() + Index(0, y);
-        std::int32_t x = 0;
+        std::int32_t x = window.columnBegin;
         while (true) {
-            const std::int32_t begin = FirstCellHolding(row, x, columns_, 1);
-            if (begin == columns_) break;
-            x = FirstCellHolding(row, begin, columns_, 0);
+            const std::int32_t begin = FirstCellHolding(row, x, window.columnEnd, 1);
+            if (begin == window.columnEnd) break;
+            x = FirstCellHolding(row, begin, window.columnEnd, 0);
             std::int32_t label = -1;
             while (above < aboveEnd && runs_[above].end < begin) ++above;  // ends left of begin - 1
             for (std::size_t k = above; k < aboveEnd && runs_[k].begin <= x; ++k) {
@@ -444,14 +459,8 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
     regions_.clear();
     regionOf_.assign(parents_.size(), -1);
     boxX0_ = columns_, boxY0_ = rows_, boxX1_ = 0, boxY1_ = 0;
-    std::size_t filled = 0;  // cells before this are labelled
     for (RowRun& run : runs_) {
         const std::size_t first = Index(run.begin, run.row), last = Index(run.end, run.row);
-        std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(filled),
-                  labels_.begin() + static_cast<std::ptrdiff_t>(first), -1);
-        std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(filled),
-                  distance_.begin() + static_cast<std::ptrdiff_t>(first), -1.0f);
-        filled = last;
         std::int32_t& region = regionOf_[static_cast<std::size_t>(FindRoot(parents_, run.label))];
         if (region < 0) {
             region = static_cast<std::int32_t>(regions_.size());
@@ -464,8 +473,6 @@ void PrintabilityPass::LabelRegions(std::uint64_t layer) {
         r.cells += static_cast<std::uint64_t>(run.end - run.begin);
         MarkSupport(layer, run, r);
     }
-    std::fill(labels_.begin() + static_cast<std::ptrdiff_t>(filled), labels_.end(), -1);
-    std::fill(distance_.begin() + static_cast<std::ptrdiff_t>(filled), distance_.end(), -1.0f);
     SumRegionCentres();
 }
 
@@ -684,13 +691,20 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const Pre
     // classes_ takes over the raster of two layers down.
     std::swap(classes_, classesBelow_);
     std::swap(classesUsed_, classesBelowUsed_);
-    if (classesUsed_) std::fill(classes_.begin(), classes_.end(), std::uint8_t{0});
+    std::swap(classesWindow_, classesBelowWindow_);
+    if (classesUsed_) {
+        for (std::int32_t y = classesWindow_.rowBegin; y < classesWindow_.rowEnd; ++y)
+            std::fill(classes_.begin() + static_cast<std::ptrdiff_t>(Index(classesWindow_.columnBegin, y)),
+                      classes_.begin() + static_cast<std::ptrdiff_t>(Index(classesWindow_.columnEnd, y)),
+                      std::uint8_t{0});
+    }
     classesUsed_ = false;
+    classesWindow_ = currentWindow_;
     const bool flagged = anyMarks_ || std::any_of(regions_.begin(), regions_.end(),
                                                   [](const Region& r) { return r.inAir || r.reachesFar; });
     if (flagged) {
-        for (std::int32_t y = 0; y < rows_; ++y) {
-            for (std::int32_t x = 0; x < columns_; ++x) {
+        for (std::int32_t y = currentWindow_.rowBegin; y < currentWindow_.rowEnd; ++y) {
+            for (std::int32_t x = currentWindow_.columnBegin; x < currentWindow_.columnEnd; ++x) {
                 const std::size_t i = Index(x, y);
                 if (!current_[i]) continue;
                 const Region& r = regions_[static_cast<std::size_t>(labels_[i])];

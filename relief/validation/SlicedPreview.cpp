@@ -38,18 +38,19 @@ void CutLayer(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
     }
 }
 
-// Runs of cells in each row where `covered(column, row)` holds, each as one skin quad.
+// Runs of cells in each row where `covered(column, row)` holds, each as one
+// skin quad; `covered` holds nowhere outside `window`.
 template <typename Covered>
-void AddSkinRuns(const LayerGrid& grid, const LayerAxes& axes, float h, bool facingUp, std::uint64_t layer,
-                 const Covered& covered, SlicedPreview& preview) {
-    for (std::int32_t row = 0; row < grid.rows; ++row) {
-        for (std::int32_t c = 0; c < grid.columns;) {
+void AddSkinRuns(const LayerGrid& grid, const RasterWindow& window, const LayerAxes& axes, float h, bool facingUp,
+                 std::uint64_t layer, const Covered& covered, SlicedPreview& preview) {
+    for (std::int32_t row = window.rowBegin; row < window.rowEnd; ++row) {
+        for (std::int32_t c = window.columnBegin; c < window.columnEnd;) {
             if (!covered(c, row)) {
                 ++c;
                 continue;
             }
             std::int32_t last = c;
-            while (last + 1 < grid.columns && covered(last + 1, row)) ++last;
+            while (last + 1 < window.columnEnd && covered(last + 1, row)) ++last;
             AddSkinRun(grid, axes, c, last, row, h, facingUp, preview.mesh);
             preview.skinTriangles += 2;
             c = last + 1;
@@ -79,28 +80,39 @@ void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
     grid.crossings.assign(static_cast<std::size_t>(grid.rows), {});
     const auto columns = static_cast<std::size_t>(grid.columns);
     std::vector<std::uint8_t> current, before(columns * static_cast<std::size_t>(grid.rows), 0);
+    // Where each raster may hold material: a part lying across the diagonal
+    // has small sections in a wide frame.
+    RasterWindow currentWindow, beforeWindow;
+    const auto both = [](const RasterWindow& a, const RasterWindow& b) {
+        if (a.Empty()) return b;
+        if (b.Empty()) return a;
+        return RasterWindow{std::min(a.columnBegin, b.columnBegin), std::max(a.columnEnd, b.columnEnd),
+                            std::min(a.rowBegin, b.rowBegin), std::max(a.rowEnd, b.rowEnd)};
+    };
     std::vector<Segment2> segments;
     std::uint64_t lastDrawn = 0;
     for (std::uint64_t layer = 0; layer < frame.layers; layer += step) {
         CutLayer(mesh, frame, layer, segments);
         for (const Segment2& s : segments) AddScanlineCrossings(grid, s.start, s.end);
-        FillLayerRaster(grid, current);
+        FillLayerRaster(grid, current, currentWindow);
+        const RasterWindow changed = both(currentWindow, beforeWindow);
         const float h = frame.lowestH + static_cast<float>(layer) * frame.layerHeight;
         const auto at = [&](const std::vector<std::uint8_t>& r, std::int32_t c, std::int32_t row) {
             return r[static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(c)] != 0;
         };
         AddSkinRuns(
-            grid, frame.axes, h, false, layer,
+            grid, changed, frame.axes, h, false, layer,
             [&](std::int32_t c, std::int32_t row) { return at(current, c, row) && !at(before, c, row); }, preview);
         AddSkinRuns(
-            grid, frame.axes, h, true, layer,
+            grid, changed, frame.axes, h, true, layer,
             [&](std::int32_t c, std::int32_t row) { return at(before, c, row) && !at(current, c, row); }, preview);
         std::swap(before, current);
+        std::swap(beforeWindow, currentWindow);
         lastDrawn = layer;
     }
     const float top = frame.lowestH + static_cast<float>(frame.layers) * frame.layerHeight;
     AddSkinRuns(
-        grid, frame.axes, top, true, lastDrawn,
+        grid, beforeWindow, frame.axes, top, true, lastDrawn,
         [&](std::int32_t c, std::int32_t row) {
             return before[static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(c)] != 0;
         },

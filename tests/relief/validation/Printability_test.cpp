@@ -563,3 +563,80 @@ TEST(Printability, AStopEndsTheCheck) {
         ExpectSameReport(CheckPrintability(m, settings, &cancel), CheckPrintability(m, settings));
     }
 }
+
+// Layers reuse their rasters and clear only where material was. A wide
+// pillar that ends, then three empty layers, then a block above it: nothing
+// of the pillar may linger to hold the block up, and no label of the
+// pillar's last layer may claim the block's cut triangles for the region
+// that now has its number (a second pillar, which comes first in row order
+// from then on). That pillar also makes the frame much wider than either
+// section.
+TEST(Printability, AnEndedLayerHoldsNothingUp) {
+    // Pillar 0..10 mm; the block from 10.7 mm: the cuts at 10.10, 10.30 and
+    // 10.50 mm meet nothing, the block's first is at 10.70 mm.
+    const auto part = [](float blockBottom) {
+        return Boxes(
+            {{{0, 0, 0}, {8, 20, 10}}, {{2, 15, blockBottom}, {6, 18, 12}}, {{40, 10, 0}, {45, 12, 14}}});
+    };
+    const TriangleMesh m = part(10.7f);
+    PrintabilitySettings settings;
+    const PrintabilityReport r = CheckPrintability(m, settings);
+    ASSERT_EQ(r.featuresInAir.size(), 1u);
+    EXPECT_NEAR(r.featuresInAir[0].x, 4.0f, 0.1f);
+    EXPECT_NEAR(r.featuresInAir[0].y, 16.5f, 0.1f);
+    EXPECT_NEAR(r.featuresInAir[0].heightAboveBed, 10.7027f, 0.01f);
+    EXPECT_NEAR(r.featuresInAir[0].areaSquareMillimetres, 12.0f, 1.0f);
+    EXPECT_TRUE(r.laidInAir.empty() && r.farReaches.empty() && r.shortBridges.empty());
+    // The block's triangles (12..23) but its top: its sides cut on its first
+    // layer, its bottom flat at that layer.
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t t = 12; t < 24; ++t) {
+        bool top = true;
+        for (int k = 0; k < 3; ++k) top = top && m.vertices[m.indices[3 * t + k]].position.z == 12.0f;
+        if (!top) expected.push_back(t);
+    }
+    EXPECT_EQ(expected.size(), 10u);
+    EXPECT_EQ(r.needsSupportTriangles, expected);
+
+    // The block from 10.2 mm: its first cut, at 10.30 mm, has the pillar's
+    // last (9.90 mm) two layers down, which counts as near support.
+    EXPECT_TRUE(CheckPrintability(part(10.2f), settings).featuresInAir.empty());
+}
+
+// A reused raster: a fill clears only the window its last fill set and
+// leaves what a fresh raster would hold.
+TEST(Printability, AReusedRasterMatchesAFreshOne) {
+    LayerGrid grid;
+    grid.cell = 1.0f;
+    grid.columns = 12;
+    grid.rows = 9;
+    grid.crossings.resize(9);
+    const auto square = [&](float u0, float v0, float u1, float v1) {
+        // Counter-clockwise round the material.
+        AddScanlineCrossings(grid, {u0, v0}, {u1, v0});
+        AddScanlineCrossings(grid, {u1, v0}, {u1, v1});
+        AddScanlineCrossings(grid, {u1, v1}, {u0, v1});
+        AddScanlineCrossings(grid, {u0, v1}, {u0, v0});
+    };
+    std::vector<std::uint8_t> reused;
+    RasterWindow window;
+    square(1, 1, 9, 8);
+    FillLayerRaster(grid, reused, window);
+    // Rows 1..7 (centres 1.5..7.5), columns 1..8.
+    EXPECT_EQ(window.rowBegin, 1);
+    EXPECT_EQ(window.rowEnd, 8);
+    EXPECT_EQ(window.columnBegin, 1);
+    EXPECT_EQ(window.columnEnd, 9);
+    square(7, 5, 11, 9);
+    FillLayerRaster(grid, reused, window);
+    std::vector<std::uint8_t> fresh(12 * 9, 0);
+    for (int y = 5; y < 9; ++y)
+        for (int x = 7; x < 11; ++x) fresh[static_cast<std::size_t>(y * 12 + x)] = 1;
+    EXPECT_EQ(reused, fresh);
+    EXPECT_EQ(window.rowBegin, 5);
+    EXPECT_EQ(window.columnEnd, 11);
+    // An empty layer clears the last one and has an empty window.
+    FillLayerRaster(grid, reused, window);
+    EXPECT_TRUE(window.Empty());
+    EXPECT_EQ(std::count(reused.begin(), reused.end(), 1), 0);
+}

@@ -17,6 +17,25 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 }  // namespace
 
+// Skins are looked for only where either of two layers has material: a
+// block that ends and another, off to the side, that starts above it.
+TEST(SlicedPreview, SkinsWhereSectionsMoveAcrossTheFrame) {
+    TriangleMesh part = ridgeforge::test::MakeBox({0, 0, 0}, {10, 10, 6});
+    const TriangleMesh above = ridgeforge::test::MakeBox({14, 2, 6}, {20, 6.2f, 10});
+    const auto base = static_cast<std::uint32_t>(part.vertices.size());
+    part.vertices.insert(part.vertices.end(), above.vertices.begin(), above.vertices.end());
+    for (std::uint32_t i : above.indices) part.indices.push_back(base + i);
+    part.RecomputeBounds();
+    part.RecomputeNormals();
+    const SlicedPreview p = BuildSlicedPreview(part, SlicedPreviewSettings{});
+    ASSERT_EQ(p.drawStep, 1u);
+    // Rows of 0.21 mm from -0.21 mm: the lower block covers rows 1 to 48, the
+    // upper one rows 11 to 30, one run a row. The lower block's bottom on
+    // layer 0; on layer 30, the upper block's bottom and the lower one's top;
+    // the upper block's top.
+    EXPECT_EQ(p.skinTriangles, 2u * (48u + 20u + 48u + 20u));
+}
+
 TEST(SlicedPreview, CubeOnTheBed) {
     const SlicedPreview p =
         BuildSlicedPreview(ridgeforge::test::MakeBox({0, 0, 0}, {10, 10, 10}), SlicedPreviewSettings{});
