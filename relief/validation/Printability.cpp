@@ -6,11 +6,13 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <optional>
 
 #include "mesh/SortUnique.h"
 #include "mesh/Connectivity.h"
 #include "text/Format.h"
 #include "relief/validation/LayerSlicing.h"
+#include "relief/validation/internal/LayerCuts.h"
 #include "relief/validation/internal/RowCrossingCuts.h"
 
 namespace ridgeforge::mesh {
@@ -49,11 +51,6 @@ struct Region {
     bool inAir = false, reachesFar = false;
 };
 
-struct KeptSegment {
-    Point2 p0, p1;
-    std::uint32_t triangle;
-};
-
 class PrintabilityPass {
 public:
     PrintabilityPass(const TriangleMesh& mesh, const PrintabilitySettings& settings, PrintabilityReport& report,
@@ -66,14 +63,16 @@ private:
     bool SetUpFrame();
     void MeasureFaces();
     void PrepareCuts();
-    void CutLayer(std::uint64_t layer, float h);
+    const PreparedLayer& CutLayer(std::uint64_t layer);
     void LabelRegions(std::uint64_t layer);
     void SumRegionCentres();
     void MeasureRegionDistances();
     void FindOverhangClusters(float h);
     void ReportRegions(float h);
-    void CollectHighlights(std::uint64_t layer, float h);
-    void ClassifySegments();
+    void CollectHighlights(std::uint64_t layer, float h, const PreparedLayer& cut);
+    void ClassifySegments(const std::vector<KeptSegment>& segments);
+    // The list the segments with their midpoint in cell (x, y) join, or null.
+    std::vector<std::uint32_t>* SegmentList(std::int32_t x, std::int32_t y);
     void ClassifyFlatTriangles(std::uint64_t layer);
 
     std::size_t Index(std::int32_t x, std::int32_t y) const {
@@ -100,14 +99,6 @@ private:
     LayerGrid grid_;
     LayerBuckets buckets_;
     TriangleCopies copies_;
-    // The cut of a first copy on this layer, for its copies to take (kept
-    // segments only), by the copy slot of its first.
-    struct CopyCut {
-        std::uint64_t layer = std::numeric_limits<std::uint64_t>::max();
-        Point2 p0, p1;
-    };
-    std::vector<std::uint32_t> copySlot_;
-    std::vector<CopyCut> copyCuts_;
     std::vector<std::uint64_t> flatOffsets_;
     std::vector<std::uint32_t> flatTriangles_;
     std::vector<Point2> normals_;  // unit face normals across the build axis
@@ -130,10 +121,12 @@ private:
     std::vector<std::int32_t> labels_, parents_, regionOf_;
     std::vector<float> distance_;
     std::vector<Region> regions_;
-    std::vector<KeptSegment> segments_;
     std::vector<std::size_t> clusterCells_, markedCells_, contacts_, stack_;
     std::int32_t boxX0_ = 0, boxY0_ = 0, boxX1_ = 0, boxY1_ = 0;  // the unsupported cells
     bool anyMarks_ = false;
+    // Last: a batch still being cut reads the members above.
+    std::optional<LayerCuts> cuts_;
+    std::uint64_t preparedEnd_ = 0;  // the layers before it have been cut
 };
 
 }  // namespace
@@ -251,17 +244,18 @@ void PrintabilityPass::Run() {
     for (std::uint64_t layer = 0; layer < layers_; ++layer) {
         ThrowIfStopped(cancel_);
         const float h = LayerCutHeight(lowestH_, layerHeight_, layer);
-        CutLayer(layer, h);
+        const PreparedLayer& cut = CutLayer(layer);
         LabelRegions(layer);
         MeasureRegionDistances();
         FindOverhangClusters(h);
         ReportRegions(h);
-        if (settings_.collectHighlights) CollectHighlights(layer, h);
+        if (settings_.collectHighlights) CollectHighlights(layer, h, cut);
         std::swap(twoBelow_, previous_);
         std::swap(previous_, current_);
         std::swap(twoBelowWindow_, previousWindow_);
         std::swap(previousWindow_, currentWindow_);
     }
+    cuts_->FinishContourLines();
     SortUnique(report_.needsSupportTriangles);
     SortUnique(report_.reachingFarTriangles);
     SortUnique(report_.bridgingTriangles);
@@ -316,7 +310,6 @@ bool PrintabilityPass::SetUpFrame() {
     grid_.originV = lowV - cell_;
     grid_.columns = columns_;
     grid_.rows = rows_;
-    grid_.crossings.assign(static_cast<std::size_t>(rows_), {});
 
     report_.layers = layers_;
     report_.cellsPerLayer = static_cast<std::uint64_t>(columns_) * static_cast<std::uint64_t>(rows_);
@@ -383,52 +376,25 @@ void PrintabilityPass::MeasureFaces() {
 // copy taking its first's, in triangle order as ever.
 void PrintabilityPass::PrepareCuts() {
     copies_ = FindTriangleCopies(mesh_);
-    if (!settings_.collectHighlights) {
-        buckets_ = BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
-        return;
-    }
-    buckets_ = BucketTrianglesByLayer(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_);
-    // Every segment of a contour layer adds two points: room for them at once.
-    std::uint64_t contourCuts = 0;
-    for (std::uint64_t l = 0; l < layers_; l += contourStride_) {
-        contourCuts += buckets_.offsets[l + 1] - buckets_.offsets[l];
-    }
-    report_.contourLinePoints.reserve(2 * contourCuts);
-    if (copies_.first.empty()) return;
-    copySlot_.assign(copies_.first.size(), 0);
-    for (std::size_t t = 0; t < copies_.first.size(); ++t) {
-        if (copies_.first[t] == t && copies_.copies[t] > 1) {
-            copySlot_[t] = static_cast<std::uint32_t>(copyCuts_.size());
-            copyCuts_.emplace_back();
-        }
-    }
-    for (std::size_t t = 0; t < copies_.first.size(); ++t) copySlot_[t] = copySlot_[copies_.first[t]];
+    LayerCutSettings cutSettings;
+    cutSettings.axes = axes_;
+    cutSettings.lowestH = lowestH_;
+    cutSettings.layerHeight = layerHeight_;
+    cutSettings.keepSegments = settings_.collectHighlights;
+    cutSettings.contourStride = contourStride_;
+    buckets_ = settings_.collectHighlights
+                   ? BucketTrianglesByLayerInParallel(mesh_, axes_, lowestH_, layerHeight_, layers_, cancel_)
+                   : BucketRowCrossingCuts(mesh_, axes_, copies_, grid_, lowestH_, layerHeight_, layers_, cancel_);
+    cuts_.emplace(mesh_, buckets_, copies_, normals_, grid_, cutSettings, report_.contourLinePoints);
 }
 
-void PrintabilityPass::CutLayer(std::uint64_t layer, float h) {
-    segments_.clear();
-    const bool keep = settings_.collectHighlights;
-    for (std::uint64_t i = buckets_.offsets[layer]; i < buckets_.offsets[layer + 1]; ++i) {
-        const std::uint32_t t = buckets_.triangles[i];
-        const std::uint32_t first = copies_.FirstOf(t);
-        if (first != t) {
-            // Only with highlights: its first, earlier in the layer, was cut.
-            const CopyCut& cut = copyCuts_[copySlot_[t]];
-            if (cut.layer == layer) segments_.push_back({cut.p0, cut.p1, t});
-            continue;
-        }
-        Vec3f c[3];
-        CornersAcross(mesh_, axes_, t, c);
-        Point2 p0, p1;
-        if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
-        const std::uint32_t copies = copies_.CopiesOf(t);
-        if (keep) {
-            segments_.push_back({p0, p1, t});
-            if (copies > 1) copyCuts_[copySlot_[t]] = {layer, p0, p1};
-        }
-        AddScanlineCrossings(grid_, p0, p1, static_cast<std::int32_t>(copies));
-    }
-    FillLayerRaster(grid_, current_, currentWindow_);
+// The layers are cut a batch ahead on every core; the raster is filled here,
+// in layer order, from the layer's own crossings.
+const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
+    if (layer >= preparedEnd_) preparedEnd_ = cuts_->NextBatch(layer, layers_, cancel_);
+    PreparedLayer& cut = cuts_->Layer(layer, cancel_);
+    FillLayerRaster(cut.grid, current_, currentWindow_);
+    return cut;
 }
 
 bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, std::int32_t x, std::int32_t y) const {
@@ -707,15 +673,9 @@ void PrintabilityPass::ReportRegions(float h) {
     }
 }
 
-std::int32_t PrintabilityPass::ClampColumn(float u) const {
-    const double c = std::floor((u - grid_.originU) / cell_);
-    return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(columns_ - 1)));
-}
+std::int32_t PrintabilityPass::ClampColumn(float u) const { return ClampedColumn(grid_, u); }
 
-std::int32_t PrintabilityPass::ClampRow(float v) const {
-    const double r = std::floor((v - grid_.originV) / cell_);
-    return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(rows_ - 1)));
-}
+std::int32_t PrintabilityPass::ClampRow(float v) const { return ClampedRow(grid_, v); }
 
 bool PrintabilityPass::HasMarkAround(const std::vector<std::uint8_t>& marks, std::int32_t x, std::int32_t y,
                                      std::uint8_t mark) const {
@@ -727,7 +687,7 @@ bool PrintabilityPass::HasMarkAround(const std::vector<std::uint8_t>& marks, std
     return false;
 }
 
-void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h) {
+void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const PreparedLayer& cut) {
     // classes_ takes over the raster of two layers down.
     std::swap(classes_, classesBelow_);
     std::swap(classesUsed_, classesBelowUsed_);
@@ -773,40 +733,43 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h) {
                 }
             }
         }
-        ClassifySegments();
+        ClassifySegments(cut.segments);
     }
     if (classesUsed_ || classesBelowUsed_) ClassifyFlatTriangles(layer);
-    if (layer % contourStride_ == 0) {
-        for (const KeptSegment& s : segments_) {
-            report_.contourLinePoints.push_back(ModelPoint(axes_, s.p0.u, s.p0.v, h));
-            report_.contourLinePoints.push_back(ModelPoint(axes_, s.p1.u, s.p1.v, h));
+}
+
+// A segment's list follows from its midpoint's cell alone, and the segments
+// of a fan or of copies come in runs on one cell: a run is looked up once.
+void PrintabilityPass::ClassifySegments(const std::vector<KeptSegment>& segments) {
+    std::int32_t lastX = -1, lastY = -1;
+    std::vector<std::uint32_t>* list = nullptr;
+    for (const KeptSegment& s : segments) {
+        if (s.column != lastX || s.row != lastY) {
+            lastX = s.column, lastY = s.row;
+            list = SegmentList(s.column, s.row);
         }
+        if (list != nullptr) list->push_back(s.triangle);
     }
 }
 
-void PrintabilityPass::ClassifySegments() {
-    for (const KeptSegment& s : segments_) {
-        const std::int32_t x = ClampColumn(0.5f * (s.p0.u + s.p1.u)), y = ClampRow(0.5f * (s.p0.v + s.p1.v));
-        std::int64_t found = labels_[Index(x, y)] >= 0 ? static_cast<std::int64_t>(Index(x, y)) : -1;
-        for (std::int32_t dy = -1; dy <= 1 && found < 0; ++dy) {
-            for (std::int32_t dx = -1; dx <= 1 && found < 0; ++dx) {
-                if (InGrid(x + dx, y + dy) && labels_[Index(x + dx, y + dy)] >= 0) {
-                    found = static_cast<std::int64_t>(Index(x + dx, y + dy));
-                }
+std::vector<std::uint32_t>* PrintabilityPass::SegmentList(std::int32_t x, std::int32_t y) {
+    std::int64_t found = labels_[Index(x, y)] >= 0 ? static_cast<std::int64_t>(Index(x, y)) : -1;
+    for (std::int32_t dy = -1; dy <= 1 && found < 0; ++dy) {
+        for (std::int32_t dx = -1; dx <= 1 && found < 0; ++dx) {
+            if (InGrid(x + dx, y + dy) && labels_[Index(x + dx, y + dy)] >= 0) {
+                found = static_cast<std::int64_t>(Index(x + dx, y + dy));
             }
         }
-        if (found < 0) continue;
-        const Region& r = regions_[static_cast<std::size_t>(labels_[static_cast<std::size_t>(found)])];
-        if (r.inAir) {
-            report_.needsSupportTriangles.push_back(s.triangle);
-        } else if (r.reachesFar && distance_[static_cast<std::size_t>(found)] > cantileverCells_) {
-            report_.reachingFarTriangles.push_back(s.triangle);
-        } else if (HasMarkAround(marks_, x, y, kMarkLaidInAir)) {
-            report_.needsSupportTriangles.push_back(s.triangle);
-        } else if (HasMarkAround(marks_, x, y, kMarkBridging)) {
-            report_.bridgingTriangles.push_back(s.triangle);
-        }
     }
+    if (found < 0) return nullptr;
+    const Region& r = regions_[static_cast<std::size_t>(labels_[static_cast<std::size_t>(found)])];
+    if (r.inAir) return &report_.needsSupportTriangles;
+    if (r.reachesFar && distance_[static_cast<std::size_t>(found)] > cantileverCells_) {
+        return &report_.reachingFarTriangles;
+    }
+    if (HasMarkAround(marks_, x, y, kMarkLaidInAir)) return &report_.needsSupportTriangles;
+    if (HasMarkAround(marks_, x, y, kMarkBridging)) return &report_.bridgingTriangles;
+    return nullptr;
 }
 
 void PrintabilityPass::ClassifyFlatTriangles(std::uint64_t layer) {

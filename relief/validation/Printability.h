@@ -8,7 +8,8 @@
 // "Distance transformations in digital images", 1986). From those distances
 // come the four findings: regions that start in the air, overhang clusters
 // laid in the air or bridged between supports, and regions that reach far
-// past the layer below. Runs single-threaded on the caller's thread.
+// past the layer below. The layers are cut a batch ahead on every core
+// (internal/LayerCuts.h); the rest runs on the caller's thread, layer by layer.
 #pragma once
 
 #include <cstdint>

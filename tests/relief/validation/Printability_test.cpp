@@ -6,6 +6,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 #include "tests/support/TestSupport.h"
 
@@ -365,6 +366,202 @@ TEST(Printability, SliversFindWhatEveryCutFinds) {
     // support growth, so every layer above the tip leaves an overhanging ring.
     EXPECT_GT(some.unsupportedAreaSquareMillimetres, 100.0f);
     EXPECT_GT(some.longestReachMillimetres, 0.0f);
+}
+
+namespace {
+
+// A fan of `around` slivers about a tip on the bed at (x, y), opening to a
+// ring of the given radius `height` up, closed by a flat top.
+void AppendFan(TriangleMesh& m, float x, float y, float radius, std::uint32_t around, float height = 3.0f) {
+    const auto tip = static_cast<std::uint32_t>(m.vertices.size());
+    m.vertices.push_back({{x, y, 0}, {}});
+    m.vertices.push_back({{x, y, height}, {}});
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const float a = 6.2831853f * static_cast<float>(j) / static_cast<float>(around);
+        m.vertices.push_back({{x + radius * std::cos(a), y + radius * std::sin(a), height}, {}});
+    }
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const std::uint32_t r0 = tip + 2 + j, r1 = tip + 2 + (j + 1) % around;
+        m.indices.insert(m.indices.end(), {tip, r1, r0, tip + 1, r0, r1});
+    }
+}
+
+// Every cut of every layer in layer and triangle order, each triangle sliced
+// on its own: the contour lines of a check whose every layer is a contour layer.
+std::vector<Vec3f> EveryCut(const TriangleMesh& m, int buildAxis, float layerHeight, std::uint64_t layers) {
+    const LayerAxes axes = AxesAcross(buildAxis);
+    const float lowest = m.boundsMin[axes.h];
+    std::vector<Vec3f> points;
+    for (std::uint64_t l = 0; l < layers; ++l) {
+        const float h = lowest + (static_cast<float>(l) + 0.5137f) * layerHeight;
+        for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+            Vec3f c[3];
+            for (int k = 0; k < 3; ++k) {
+                const Vec3f& p = m.vertices[m.indices[3 * t + static_cast<std::size_t>(k)]].position;
+                c[k] = {p[axes.u], p[axes.v], p[axes.h]};
+            }
+            const Vec3f n = Normalize(Cross(c[1] - c[0], c[2] - c[0]));
+            Point2 p0, p1;
+            if (!SliceTriangle(c, h, {n.x, n.y}, p0, p1)) continue;
+            for (const Point2& p : {p0, p1}) {
+                Vec3f q;
+                q[axes.u] = p.u, q[axes.v] = p.v, q[axes.h] = h;
+                points.push_back(q);
+            }
+        }
+    }
+    return points;
+}
+
+void ExpectSameIssues(const std::vector<PrintabilityIssue>& a, const std::vector<PrintabilityIssue>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_TRUE(a[i].x == b[i].x && a[i].y == b[i].y && a[i].z == b[i].z &&
+                    a[i].heightAboveBed == b[i].heightAboveBed &&
+                    a[i].areaSquareMillimetres == b[i].areaSquareMillimetres &&
+                    a[i].reachMillimetres == b[i].reachMillimetres &&
+                    a[i].supportedAreaSquareMillimetres == b[i].supportedAreaSquareMillimetres)
+            << i;
+    }
+}
+
+void ExpectSameReport(const PrintabilityReport& a, const PrintabilityReport& b) {
+    EXPECT_TRUE(a.checked && b.checked);
+    EXPECT_EQ(a.layers, b.layers);
+    EXPECT_EQ(a.cellsPerLayer, b.cellsPerLayer);
+    ExpectSameIssues(a.featuresInAir, b.featuresInAir);
+    ExpectSameIssues(a.farReaches, b.farReaches);
+    ExpectSameIssues(a.laidInAir, b.laidInAir);
+    ExpectSameIssues(a.shortBridges, b.shortBridges);
+    EXPECT_EQ(a.unsupportedAreaSquareMillimetres, b.unsupportedAreaSquareMillimetres);
+    EXPECT_EQ(a.longestReachMillimetres, b.longestReachMillimetres);
+    EXPECT_EQ(a.layersPastCantilever, b.layersPastCantilever);
+    EXPECT_EQ(a.downwardFlatAreaSquareMillimetres, b.downwardFlatAreaSquareMillimetres);
+    EXPECT_EQ(a.totalAreaSquareMillimetres, b.totalAreaSquareMillimetres);
+    EXPECT_TRUE(a.contourLinePoints == b.contourLinePoints);
+    EXPECT_TRUE(a.needsSupportQuads == b.needsSupportQuads);
+    EXPECT_TRUE(a.reachingFarQuads == b.reachingFarQuads);
+    EXPECT_TRUE(a.bridgingQuads == b.bridgingQuads);
+    EXPECT_EQ(a.needsSupportTriangles, b.needsSupportTriangles);
+    EXPECT_EQ(a.reachingFarTriangles, b.reachingFarTriangles);
+    EXPECT_EQ(a.bridgingTriangles, b.bridgingTriangles);
+    EXPECT_EQ(a.needsSupportKeys, b.needsSupportKeys);
+    EXPECT_EQ(a.reachingFarKeys, b.reachingFarKeys);
+    EXPECT_EQ(a.bridgingKeys, b.bridgingKeys);
+}
+
+}  // namespace
+
+// The layers are cut a batch at a time on every core. A part with every
+// finding, copied triangles, a flat fan of slivers and a tall one whose more
+// than a million cuts take several batches, up the Z and the X axis: every
+// layer's contour lines are the plain cut of every triangle, one by one in
+// order, and the report is the same field by field on one thread and on
+// several.
+TEST(Printability, LayersCutInParallelMatchAPlainCut) {
+    // Box 0: the stem on the bed; 1: an arm reaching 10 mm to +X; 2-4: two
+    // pillars 8 mm apart under a slab; 5: a box in the air.
+    TriangleMesh m = Boxes({{{0, 0, 0}, {6, 10, 12}},
+                            {{6, 0, 10}, {16, 4, 12}},
+                            {{0, 20, 0}, {4, 24, 8}},
+                            {{12, 20, 0}, {16, 24, 8}},
+                            {{0, 20, 8}, {16, 24, 10}},
+                            {{30, 0, 14}, {34, 3, 18}}});
+    AppendFan(m, 40.0f, 20.0f, 6.0f, 1500);
+    AppendFan(m, 60.0f, 0.0f, 6.0f, 12000, 20.0f);
+    // A sliver whose lowest corner lies one float step above layer 4's cut:
+    // the layer's bucket holds it, yet its cut there misses it.
+    const float above4 = std::nextafter((4.0f + 0.5137f) * 0.2f, 1.0f);
+    const auto sliver = static_cast<std::uint32_t>(m.vertices.size());
+    m.vertices.insert(m.vertices.end(), {{{50, 10, above4}, {}}, {{52, 10, 2}, {}}, {{50, 12, 2}, {}}});
+    m.indices.insert(m.indices.end(), {sliver, sliver + 1, sliver + 2});
+    // The box in the air once more as it is and once flipped: it still prints once.
+    const auto copied = static_cast<std::uint32_t>(m.TriangleCount());
+    AppendCopies(m, 60, 72, false);
+    AppendCopies(m, 60, 72, true);
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+
+    for (int axis : {2, 0}) {
+        PrintabilitySettings settings;
+        settings.buildAxis = axis;
+        settings.contourLayerDivisor = 1000;  // every layer a contour layer
+        PrintabilityReport one;
+        {
+            const tbb::global_control single(tbb::global_control::max_allowed_parallelism, 1);
+            one = CheckPrintability(m, settings);
+        }
+        ASSERT_TRUE(one.checked) << axis;
+        EXPECT_EQ(one.layers, axis == 2 ? 100u : 330u);
+        EXPECT_TRUE(one.contourLinePoints == EveryCut(m, axis, 0.2f, one.layers)) << axis;
+        for (std::size_t threads : {3u, 8u}) {
+            const tbb::global_control several(tbb::global_control::max_allowed_parallelism, threads);
+            ExpectSameReport(CheckPrintability(m, settings), one);
+        }
+        if (axis != 2) continue;
+        // What each piece makes of it, worked out by hand.
+        EXPECT_EQ(one.farReaches.size(), 1u);
+        EXPECT_EQ(one.shortBridges.size(), 1u);
+        // The box, and the tall fan's tip once it first fills a cell, a few layers up.
+        ASSERT_EQ(one.featuresInAir.size(), 2u);
+        const PrintabilityIssue& box = one.featuresInAir[one.featuresInAir[0].x < 50.0f ? 0 : 1];
+        const PrintabilityIssue& tip = one.featuresInAir[one.featuresInAir[0].x < 50.0f ? 1 : 0];
+        EXPECT_NEAR(box.x, 32.0f, 0.1f);
+        EXPECT_NEAR(box.areaSquareMillimetres, 12.0f, 1.0f);
+        EXPECT_NEAR(tip.x, 60.0f, 0.2f);
+        EXPECT_LT(tip.areaSquareMillimetres, 0.5f);
+        EXPECT_GT(one.unsupportedAreaSquareMillimetres, 100.0f);  // the fan's rings
+        // The sides of the box in the air (two of its first four triangles'
+        // pairs are its top and bottom) and each of their copies.
+        int sides = 0;
+        for (std::uint32_t t = 60; t < 72; ++t) {
+            const bool held = Holds(one.needsSupportTriangles, t);
+            sides += held ? 1 : 0;
+            EXPECT_EQ(Holds(one.needsSupportTriangles, copied + (t - 60)), held) << t;
+            EXPECT_EQ(Holds(one.needsSupportTriangles, copied + 12 + (t - 60)), held) << t;
+        }
+        EXPECT_GE(sides, 8);
+        EXPECT_FALSE(Holds(one.needsSupportTriangles, 0));  // the stem
+        EXPECT_FALSE(one.reachingFarTriangles.empty());
+        EXPECT_FALSE(one.bridgingTriangles.empty());
+
+        // Without highlights the findings are the same.
+        settings.collectHighlights = false;
+        const PrintabilityReport bare = CheckPrintability(m, settings);
+        ExpectSameIssues(bare.featuresInAir, one.featuresInAir);
+        ExpectSameIssues(bare.farReaches, one.farReaches);
+        ExpectSameIssues(bare.laidInAir, one.laidInAir);
+        ExpectSameIssues(bare.shortBridges, one.shortBridges);
+        EXPECT_TRUE(bare.contourLinePoints.empty() && bare.needsSupportTriangles.empty());
+    }
+}
+
+// A stop asked while the layers are cut, on the workers or between layers,
+// ends the check with `Stopped`, with highlights and without.
+TEST(Printability, AStopEndsTheCheck) {
+    TriangleMesh m = Boxes({{{0, 0, 0}, {10, 10, 20}}});
+    AppendFan(m, 30.0f, 0.0f, 6.0f, 20000);
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    for (bool highlights : {true, false}) {
+        for (int stopAt : {1, 4}) {
+            int asked = 0;
+            const ProgressCallback callback = [&](const std::string&, float) { return ++asked < stopAt; };
+            CancelContext cancel;
+            cancel.callback = &callback;
+            PrintabilitySettings settings;
+            settings.collectHighlights = highlights;
+            EXPECT_THROW(CheckPrintability(m, settings, &cancel), Stopped) << highlights << stopAt;
+            EXPECT_TRUE(cancel.stop.load());
+        }
+        // Asked and never stopped, it ends as without a context.
+        const ProgressCallback goOn = [](const std::string&, float) { return true; };
+        CancelContext cancel;
+        cancel.callback = &goOn;
+        PrintabilitySettings settings;
+        settings.collectHighlights = highlights;
+        ExpectSameReport(CheckPrintability(m, settings, &cancel), CheckPrintability(m, settings));
+    }
 }
 
 // Layers reuse their rasters and clear only where material was. A wide

@@ -1,0 +1,324 @@
+// Each layer of a batch is one task of the chunked loop; a task polls the
+// check's own cancellation context (not the published one: the check also
+// runs on the user-interface thread while a run has its context published).
+#include "relief/validation/internal/LayerCuts.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+#include "mesh/ParallelChunks.h"
+
+namespace ridgeforge::mesh {
+namespace {
+
+// Light layers come many to a batch, so that handing a batch over costs
+// little beside its cuts; the budget keeps heavy ones to a few.
+constexpr std::uint64_t kMostBatchLayers = 4096;
+// The runs the buckets are made in, and the most counts of runs times layers.
+constexpr std::uint64_t kMostRuns = 64;
+constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
+// Cuts between polls of the stop within one layer.
+constexpr std::uint64_t kPollEvery = 4096;
+
+// ModelPoint and CornersAcross spelled out for each build axis (see
+// AxesAcross): the same values, without the indexed stores and wide loads
+// that stall on every cut.
+Vec3f PointAt(int buildAxis, float u, float v, float h) {
+    switch (buildAxis) {
+        case 0:
+            return {h, u, v};
+        case 1:
+            return {v, h, u};
+        default:
+            return {u, v, h};
+    }
+}
+
+void CornersOf(const TriangleMesh& mesh, int buildAxis, std::size_t t, Vec3f corners[3]) {
+    for (int k = 0; k < 3; ++k) {
+        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + static_cast<std::size_t>(k)]].position;
+        switch (buildAxis) {
+            case 0:
+                corners[k] = {p.y, p.z, p.x};
+                break;
+            case 1:
+                corners[k] = {p.z, p.x, p.y};
+                break;
+            default:
+                corners[k] = p;
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+void AdviseHugePages(void* begin, std::size_t bytes) {
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto from = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t first = (from + kHuge - 1) / kHuge * kHuge, last = (from + bytes) / kHuge * kHuge;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
+                                              float layerHeight, std::uint64_t layers, CancelContext* cancel) {
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<LayerSpan> spans(triangles);
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        if (PollCancel(cancel)) throw Stopped{};
+        for (std::size_t t = begin; t < end; ++t) {
+            Vec3f c[3];
+            CornersAcross(mesh, axes, t, c);
+            const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
+            spans[t] = LayersCutting(low, high, lowestH, layerHeight, layers);
+        }
+    });
+    // Runs of triangles, as many as a table of a count per run and layer
+    // within kMostRunCounts allows.
+    const std::uint64_t mostRuns = std::clamp<std::uint64_t>(kMostRunCounts / (layers + 1), 1, kMostRuns);
+    const std::size_t runSize = std::max<std::size_t>(kParallelChunk, (triangles + mostRuns - 1) / mostRuns);
+    const std::size_t runs = std::max<std::size_t>(1, (triangles + runSize - 1) / runSize);
+    const auto width = static_cast<std::size_t>(layers + 1);
+    std::vector<std::uint64_t> places(runs * width, 0);  // per run and layer: its count, then its place
+    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            if (PollCancel(cancel)) throw Stopped{};
+            std::uint64_t* row = places.data() + run * width;
+            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+                ++row[spans[t].first];
+                --row[spans[t].last];  // wraps below zero and back, as a difference list may
+            }
+            for (std::size_t l = 1; l < width; ++l) row[l] += row[l - 1];
+        }
+    });
+    LayerBuckets buckets;
+    buckets.offsets.assign(width, 0);
+    std::uint64_t total = 0;
+    for (std::size_t l = 0; l < layers; ++l) {
+        buckets.offsets[l] = total;
+        for (std::size_t run = 0; run < runs; ++run) {
+            const std::uint64_t count = places[run * width + l];
+            places[run * width + l] = total;
+            total += count;
+        }
+    }
+    buckets.offsets[layers] = total;
+    buckets.triangles.resize(total);
+    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            std::uint64_t* next = places.data() + run * width;
+            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
+                for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
+                    buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
+                }
+            }
+        }
+    });
+    return buckets;
+}
+
+std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
+    const double c = std::floor((u - frame.originU) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(frame.columns - 1)));
+}
+
+std::int32_t ClampedRow(const LayerGrid& frame, float v) {
+    const double r = std::floor((v - frame.originV) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(frame.rows - 1)));
+}
+
+LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
+                     const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings,
+                     std::vector<Vec3f>& contourLines)
+    : mesh_(mesh),
+      buckets_(buckets),
+      copies_(copies),
+      normals_(normals),
+      settings_(settings),
+      contourLines_(contourLines) {
+    frame_.cell = frame.cell;
+    frame_.originU = frame.originU;
+    frame_.originV = frame.originV;
+    frame_.columns = frame.columns;
+    frame_.rows = frame.rows;
+    settings_.contourStride = std::max<std::uint64_t>(settings_.contourStride, 1);
+    if (settings_.keepSegments) SizeContourLines();
+    // Only kept segments take a copy's cut from its first; without them the
+    // buckets hold first copies alone.
+    if (!settings_.keepSegments || copies_.first.empty()) return;
+    const std::size_t n = copies_.first.size();
+    copySlot_.assign(n, 0);
+    for (std::size_t t = 0; t < n; ++t) {
+        if (copies_.first[t] == t && copies_.copies[t] > 1)
+            copySlot_[t] = static_cast<std::uint32_t>(repeatedFirsts_++);
+    }
+    for (std::size_t t = 0; t < n; ++t) copySlot_[t] = copySlot_[copies_.first[t]];
+}
+
+// Two points for every cut of a contour layer. Huge pages make the few
+// hundred megabytes a part of slivers asks for cheap to fault in. The list
+// grows batch by batch (GrowContourLines), within this capacity, so that its
+// storage never moves while workers write into it.
+void LayerCuts::SizeContourLines() {
+    const std::uint64_t layers = buckets_.offsets.size() - 1, stride = settings_.contourStride;
+    contourStart_.assign((layers + stride - 1) / stride + 1, 0);
+    contourWritten_.assign(contourStart_.size() - 1, 0);
+    for (std::uint64_t j = 0; j + 1 < contourStart_.size(); ++j) {
+        const std::uint64_t l = j * stride;
+        contourStart_[j + 1] = contourStart_[j] + 2 * (buckets_.offsets[l + 1] - buckets_.offsets[l]);
+    }
+    contourLines_.clear();
+    contourLines_.reserve(contourStart_.back());
+    AdviseHugePages(contourLines_.data(), contourLines_.capacity() * sizeof(Vec3f));
+    contourData_ = contourLines_.data();
+}
+
+// The workers write through contourData_ below the list's size alone; the
+// new room is set out past it.
+void LayerCuts::GrowContourLines(std::uint64_t layerEnd) {
+    if (!settings_.keepSegments) return;
+    const std::uint64_t contourLayers = contourWritten_.size();
+    const std::uint64_t next =
+        std::min((layerEnd + settings_.contourStride - 1) / settings_.contourStride, contourLayers);
+    if (contourStart_[next] > contourLines_.size()) contourLines_.resize(contourStart_[next]);
+}
+
+void LayerCuts::FinishContourLines() {
+    if (contourWritten_.empty()) return;
+    std::uint64_t end = 0;
+    for (std::size_t j = 0; j < contourWritten_.size(); ++j) {
+        if (contourStart_[j] != end) {
+            std::copy_n(contourLines_.begin() + static_cast<std::ptrdiff_t>(contourStart_[j]), contourWritten_[j],
+                        contourLines_.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        end += contourWritten_[j];
+    }
+    contourLines_.resize(end);
+}
+
+std::uint64_t LayerCuts::BatchEnd(std::uint64_t first, std::uint64_t layers) const {
+    const std::uint64_t perSlot =
+        sizeof(PreparedLayer) +
+        static_cast<std::uint64_t>(std::max(0, frame_.rows)) * sizeof(std::vector<LayerCrossing>) +
+        repeatedFirsts_ * sizeof(PreparedLayer::CopyCut);
+    std::uint64_t end = first, bytes = 0;
+    while (end < layers && end - first < kMostBatchLayers) {
+        std::uint64_t need = perSlot;
+        if (settings_.keepSegments) need += (buckets_.offsets[end + 1] - buckets_.offsets[end]) * sizeof(KeptSegment);
+        if (end > first && bytes + need > settings_.batchBytes) break;
+        bytes += need;
+        ++end;
+    }
+    return end;
+}
+
+std::uint64_t LayerCuts::NextBatch(std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
+    const int next = 1 - current_;
+    if (startedFirst_ != first) {
+        Start(next, first, layers, cancel);
+        // While it is cut, room for the batch after it.
+        if (batchEnd_[next] < layers) GrowContourLines(BatchEnd(batchEnd_[next], layers));
+    }
+    if (pending_.valid()) pending_.get();  // rethrows the first exception of the batch
+    current_ = next;
+    startedFirst_ = std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t end = batchEnd_[current_];
+    if (end < layers) {
+        Start(1 - current_, end, layers, cancel);
+        if (batchEnd_[1 - current_] < layers) GrowContourLines(BatchEnd(batchEnd_[1 - current_], layers));
+    }
+    return end;
+}
+
+void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel) {
+    const std::uint64_t end = BatchEnd(first, layers);
+    const auto count = static_cast<std::size_t>(end - first);
+    // A light batch is cut layer by layer as the analysis asks, into one
+    // slot that light batches share, as a part without slivers always was:
+    // handing it over would cost more than its cuts.
+    const bool light = buckets_.offsets[end] - buckets_.offsets[first] < settings_.parallelCuts;
+    const auto setUp = [this](PreparedLayer& slot) {
+        slot.grid = frame_;
+        slot.grid.crossings.assign(static_cast<std::size_t>(std::max(0, frame_.rows)), {});
+        slot.copyCuts.assign(repeatedFirsts_, {});
+    };
+    std::vector<PreparedLayer>& slots = slots_[set];
+    if (light && lightSlot_.grid.crossings.empty()) setUp(lightSlot_);
+    while (!light && slots.size() < count) setUp(slots.emplace_back());
+    batchFirst_[set] = first;
+    batchEnd_[set] = end;
+    lightBatch_[set] = light;
+    startedFirst_ = first;
+    GrowContourLines(end);
+    if (light) return;
+    const auto cutAll = [this, &slots, first, count, cancel] {
+        ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
+            for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
+        });
+    };
+    try {
+        pending_ = std::async(std::launch::async, cutAll);
+    } catch (const std::system_error&) {
+        // No thread to hand the batch to (a process at its thread limit): it
+        // is cut here, still on every core of the pool, just not alongside
+        // the analysis.
+        cutAll();
+    }
+}
+
+PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
+    if (!lightBatch_[current_]) return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
+    Cut(layer, lightSlot_, cancel);
+    return lightSlot_;
+}
+
+void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) {
+    if (PollCancel(cancel)) throw Stopped{};
+    out.segments.clear();
+    const float h = LayerCutHeight(settings_.lowestH, settings_.layerHeight, layer);
+    const bool keep = settings_.keepSegments;
+    const LayerAxes& axes = settings_.axes;
+    // The contour layer's own stretch of the contour lines, or null.
+    Vec3f* points = nullptr;
+    const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
+    if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
+    const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
+    for (std::uint64_t i = begin; i < end; ++i) {
+        if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
+        const std::uint32_t t = buckets_.triangles[i];
+        if (copies_.FirstOf(t) != t) {
+            // Its first, earlier in the layer, was cut here or not at all.
+            const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
+            if (copy.layer != layer) continue;
+            out.segments.push_back({t, copy.column, copy.row});
+            if (points != nullptr) {
+                *points++ = PointAt(axes.h, copy.p0.u, copy.p0.v, h);
+                *points++ = PointAt(axes.h, copy.p1.u, copy.p1.v, h);
+            }
+            continue;
+        }
+        Vec3f c[3];
+        CornersOf(mesh_, axes.h, t, c);
+        Point2 p0, p1;
+        if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
+        const std::uint32_t copies = copies_.CopiesOf(t);
+        if (keep) {
+            const std::int32_t column = ClampedColumn(frame_, 0.5f * (p0.u + p1.u));
+            const std::int32_t row = ClampedRow(frame_, 0.5f * (p0.v + p1.v));
+            out.segments.push_back({t, column, row});
+            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, column, row};
+            if (points != nullptr) {
+                *points++ = PointAt(axes.h, p0.u, p0.v, h);
+                *points++ = PointAt(axes.h, p1.u, p1.v, h);
+            }
+        }
+        AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
+    }
+    if (points != nullptr) contourWritten_[contourLayer] = 2 * out.segments.size();
+}
+
+}  // namespace ridgeforge::mesh
