@@ -23,37 +23,6 @@ constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
 
-// ModelPoint and CornersAcross spelled out for each build axis (see
-// AxesAcross): the same values, without the indexed stores and wide loads
-// that stall on every cut.
-Vec3f PointAt(int buildAxis, float u, float v, float h) {
-    switch (buildAxis) {
-        case 0:
-            return {h, u, v};
-        case 1:
-            return {v, h, u};
-        default:
-            return {u, v, h};
-    }
-}
-
-void CornersOf(const TriangleMesh& mesh, int buildAxis, std::size_t t, Vec3f corners[3]) {
-    for (int k = 0; k < 3; ++k) {
-        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + static_cast<std::size_t>(k)]].position;
-        switch (buildAxis) {
-            case 0:
-                corners[k] = {p.y, p.z, p.x};
-                break;
-            case 1:
-                corners[k] = {p.z, p.x, p.y};
-                break;
-            default:
-                corners[k] = p;
-                break;
-        }
-    }
-}
-
 }  // namespace
 
 void AdviseHugePages(void* begin, std::size_t bytes) {
@@ -296,13 +265,13 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
             if (copy.layer != layer) continue;
             out.segments.push_back({t, copy.column, copy.row});
             if (points != nullptr) {
-                *points++ = PointAt(axes.h, copy.p0.u, copy.p0.v, h);
-                *points++ = PointAt(axes.h, copy.p1.u, copy.p1.v, h);
+                *points++ = ModelPoint(axes, copy.p0.u, copy.p0.v, h);
+                *points++ = ModelPoint(axes, copy.p1.u, copy.p1.v, h);
             }
             continue;
         }
         Vec3f c[3];
-        CornersOf(mesh_, axes.h, t, c);
+        CornersAcross(mesh_, axes, t, c);
         Point2 p0, p1;
         if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
         const std::uint32_t copies = copies_.CopiesOf(t);
@@ -312,8 +281,8 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
             out.segments.push_back({t, column, row});
             if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, column, row};
             if (points != nullptr) {
-                *points++ = PointAt(axes.h, p0.u, p0.v, h);
-                *points++ = PointAt(axes.h, p1.u, p1.v, h);
+                *points++ = ModelPoint(axes, p0.u, p0.v, h);
+                *points++ = ModelPoint(axes, p1.u, p1.v, h);
             }
         }
         AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));

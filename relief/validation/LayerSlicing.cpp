@@ -100,13 +100,6 @@ LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight,
     return {layerAt(low), layerAt(high)};
 }
 
-void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]) {
-    for (int k = 0; k < 3; ++k) {
-        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
-        corners[k] = {p[axes.u], p[axes.v], p[axes.h]};
-    }
-}
-
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
                                     std::uint64_t layers, CancelContext* cancel) {
     LayerBuckets buckets;

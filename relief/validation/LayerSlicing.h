@@ -39,14 +39,18 @@ struct LayerAxes {
     int u = 0, v = 1, h = 2;
 };
 LayerAxes AxesAcross(int buildAxis);
-// The model point of (u, v) at height h.
-// Inline: the print check's contour lines take two for every cut.
+// The model point of (u, v) at height h, for axes as AxesAcross makes them.
+// Written out per build axis and inline: the print check's contour lines
+// take two for every cut, and indexed stores stall there.
 inline Vec3f ModelPoint(const LayerAxes& axes, float u, float v, float h) {
-    Vec3f p;
-    p[axes.u] = u;
-    p[axes.v] = v;
-    p[axes.h] = h;
-    return p;
+    switch (axes.h) {
+        case 0:
+            return {h, u, v};
+        case 1:
+            return {v, h, u};
+        default:
+            return {u, v, h};
+    }
 }
 
 struct LayerCrossing {
@@ -106,7 +110,23 @@ struct LayerBuckets {
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
                                     std::uint64_t layers, CancelContext* cancel = nullptr);
 
-// The three corners of triangle t as (u, v, h).
-void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]);
+// The three corners of triangle t as (u, v, h), for axes as AxesAcross makes
+// them; written out per build axis, as every cut of every layer asks.
+inline void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]) {
+    for (std::size_t k = 0; k < 3; ++k) {
+        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
+        switch (axes.h) {
+            case 0:
+                corners[k] = {p.y, p.z, p.x};
+                break;
+            case 1:
+                corners[k] = {p.z, p.x, p.y};
+                break;
+            default:
+                corners[k] = p;
+                break;
+        }
+    }
+}
 
 }  // namespace ridgeforge::mesh
