@@ -27,12 +27,15 @@ endfunction()
 # folders, linking the layers it sits on (DEPENDS, passed on to its users) and
 # what only its own sources need (PRIVATE). A layer whose folders hold no
 # source yet is an INTERFACE library, so its users link it the same way before
-# and after its first file arrives.
+# and after its first file arrives. A layer is static unless BUILD_SHARED_LIBS
+# is on: the sanitizer build of the tests turns it on, since each of its
+# hundreds of test executables would otherwise carry its own instrumented copy
+# of every layer below it (tens of gigabytes in all).
 function(ridgeforge_layer target)
   cmake_parse_arguments(arg "" "" "FOLDERS;DEPENDS;PRIVATE" ${ARGN})
   ridgeforge_glob_sources(sources ${arg_FOLDERS})
   if(sources)
-    add_library(${target} STATIC ${sources})
+    add_library(${target} ${sources})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${arg_DEPENDS} PRIVATE ${arg_PRIVATE})
     ridgeforge_warnings(${target})
