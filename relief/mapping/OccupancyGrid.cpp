@@ -197,7 +197,10 @@ void CellsNear(const Piece& piece, int axis, double reach, std::int32_t from, st
 // a side of a finely divided cylinder or cone) moves little across several
 // slabs, and the cells near it in all of them are found at the cost of one.
 // The group is kept to what moves the section at most a cell: the few more
-// cells it tests cost less than working out a span for every slab.
+// cells it tests cost less than working out a span for every slab. A group
+// of more than 8 slabs moves it at most a quarter of a cell, so that a long
+// thin needle (a side of a cylinder of tens of thousands of segments) works
+// out a few spans, not one every 8 slabs, and tests hardly more cells.
 std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
     const auto extent = [&](int axis) {
         return std::max({corners[0][axis], corners[1][axis], corners[2][axis]}) -
@@ -205,10 +208,11 @@ std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
     };
     const double across = std::max(extent(u), extent(v));
     const double along = extent(w);
-    constexpr std::int32_t kMostSlabs = 8;
+    constexpr double kFewSlabs = 8.0, kLongNeedle = 4.0 * kFewSlabs, kMostSlabs = 65536.0;
     if (!(along > across)) return 1;
-    if (along >= across * kMostSlabs) return kMostSlabs;
-    return static_cast<std::int32_t>(along / across);
+    if (along < across * kFewSlabs) return static_cast<std::int32_t>(along / across);
+    if (!(along > across * kLongNeedle)) return static_cast<std::int32_t>(kFewSlabs);
+    return static_cast<std::int32_t>(std::min(along / (4.0 * across), kMostSlabs));
 }
 
 // Rows of one slab whose cells are all tested over the slab section's span
@@ -306,8 +310,8 @@ private:
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
         std::uint64_t marked = 0;
-        for (std::int32_t k = from[W]; k <= to[W]; k += group) {
-            const std::int32_t kLast = std::min(to[W], k + group - 1);
+        for (std::int32_t k = from[W], kLast = 0; k <= to[W]; k = kLast + 1) {
+            kLast = to[W] - k < group ? to[W] : k + group - 1;
             double uLow, uHigh, vLow, vHigh;
             if (!sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh)) continue;
             std::int32_t vFirst = 0, vLast = -1;
@@ -370,7 +374,10 @@ private:
         if (Written(cell) && marked.load(std::memory_order_relaxed) != 0) return 0;
         const bool turned = marked.exchange(1, std::memory_order_relaxed) == 0;
         std::uint8_t& page = written_[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
-        if (turned) std::atomic_ref<std::uint8_t>(page).store(1, std::memory_order_relaxed);
+        // Stored once: every store would take the flag's line from the other
+        // processors, whose every test reads it.
+        std::atomic_ref<std::uint8_t> pageMarked(page);
+        if (turned && pageMarked.load(std::memory_order_relaxed) == 0) pageMarked.store(1, std::memory_order_relaxed);
         return turned ? 1 : 0;
     }
 

@@ -263,7 +263,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
             // Its first, earlier in the layer, was cut here or not at all.
             const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
             if (copy.layer != layer) continue;
-            out.segments.push_back({t, copy.column, copy.row});
+            out.segments.push_back({t, copy.u, copy.v});
             if (points != nullptr) {
                 *points++ = ModelPoint(axes, copy.p0.u, copy.p0.v, h);
                 *points++ = ModelPoint(axes, copy.p1.u, copy.p1.v, h);
@@ -276,10 +276,9 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
         if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
         const std::uint32_t copies = copies_.CopiesOf(t);
         if (keep) {
-            const std::int32_t column = ClampedColumn(frame_, 0.5f * (p0.u + p1.u));
-            const std::int32_t row = ClampedRow(frame_, 0.5f * (p0.v + p1.v));
-            out.segments.push_back({t, column, row});
-            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, column, row};
+            const float u = 0.5f * (p0.u + p1.u), v = 0.5f * (p0.v + p1.v);
+            out.segments.push_back({t, u, v});
+            if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, u, v};
             if (points != nullptr) {
                 *points++ = ModelPoint(axes, p0.u, p0.v, h);
                 *points++ = ModelPoint(axes, p1.u, p1.v, h);

@@ -744,9 +744,10 @@ void PrintabilityPass::ClassifySegments(const std::vector<KeptSegment>& segments
     std::int32_t lastX = -1, lastY = -1;
     std::vector<std::uint32_t>* list = nullptr;
     for (const KeptSegment& s : segments) {
-        if (s.column != lastX || s.row != lastY) {
-            lastX = s.column, lastY = s.row;
-            list = SegmentList(s.column, s.row);
+        const std::int32_t x = ClampedColumn(grid_, s.u), y = ClampedRow(grid_, s.v);
+        if (x != lastX || y != lastY) {
+            lastX = x, lastY = y;
+            list = SegmentList(x, y);
         }
         if (list != nullptr) list->push_back(s.triangle);
     }

@@ -51,10 +51,11 @@ void AdviseHugePages(void* begin, std::size_t bytes);
 LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
                                               float layerHeight, std::uint64_t layers, CancelContext* cancel);
 
-// A triangle cut on one layer, by the cell of its cut's midpoint.
+// A triangle cut on one layer, by its cut's midpoint. Its cell is looked up
+// only on a layer with something to highlight, which most layers lack.
 struct KeptSegment {
     std::uint32_t triangle = 0;
-    std::int32_t column = 0, row = 0;
+    float u = 0.0f, v = 0.0f;
 };
 
 struct PreparedLayer {
@@ -66,7 +67,7 @@ struct PreparedLayer {
     struct CopyCut {
         std::uint64_t layer = std::numeric_limits<std::uint64_t>::max();
         Point2 p0, p1;
-        std::int32_t column = 0, row = 0;
+        float u = 0.0f, v = 0.0f;  // the midpoint
     };
     std::vector<CopyCut> copyCuts;
 };

@@ -372,6 +372,31 @@ TEST(OccupancyGrid, SliversEveryWayMarkWhatTestingEveryCellMarks) {
     }
 }
 
+// Needles 40 mm long leaning 0.5 to 8 degrees off each axis, on 160 cells of
+// about 0.3 mm: a needle thinner than a cell all along, and ones that drift
+// a few cells over a hundred slabs and more, each a few thousandths wide.
+TEST(OccupancyGrid, NeedlesLeaningOffAnAxisMarkWhatTestingEveryCellMarks) {
+    TriangleMesh m;
+    int k = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        for (const float degrees : {0.5f, 2.0f, 5.0f, 8.0f}) {
+            const float lean = degrees * 3.14159265f / 180.0f;
+            Vec3f d{}, side{};
+            d[axis] = std::cos(lean);
+            d[(axis + 1) % 3] = std::sin(lean) * (k % 2 == 0 ? 1.0f : -1.0f);
+            d[(axis + 2) % 3] = std::sin(lean) * 0.37f;
+            side[(axis + 2) % 3] = 0.003f;
+            const Vec3f start{-20.0f + 0.71f * float(k % 5), -19.0f + 0.53f * float(k % 7), -18.5f + 0.29f * float(k)};
+            test::AddLooseTriangle(m, start, start + d * 40.0f, start + d * (k % 3 == 0 ? 20.0f : 3.0f) + side);
+            ++k;
+        }
+    }
+    test::AddLooseTriangle(m, {-25, -25, -25}, {-24.9f, -25, -25}, {-25, -24.9f, -25});
+    test::AddLooseTriangle(m, {25, 25, 25}, {24.9f, 25, 25}, {25, 24.9f, 25});
+    m.RecomputeBounds();
+    for (int cells : {160, 167}) ExpectCellsOfTestingEveryCell(m, cells, true, "leaning needles");
+}
+
 TEST(OccupancyGrid, TriangleCubeOverlap) {
     const Vec3f a{2, 0, 0}, b{0, 2, 0}, c{0, 0, 2};
     // The plane x + y + z = 2 passes the cube corner (h, h, h) only for h >= 2/3.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -92,6 +93,7 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
             LayerGrid plain = frame;
             plain.crossings.assign(static_cast<std::size_t>(frame.rows), {});
             std::vector<KeptSegment> segments;
+            std::vector<std::pair<std::int32_t, std::int32_t>> cells;
             for (std::uint64_t i = buckets.offsets[layer]; i < buckets.offsets[layer + 1]; ++i) {
                 const std::uint32_t t = buckets.triangles[i];
                 Vec3f c[3];
@@ -103,16 +105,19 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
                     const float index = std::floor((at - origin) / frame.cell);
                     return static_cast<std::int32_t>(std::clamp(index, 0.0f, static_cast<float>(count - 1)));
                 };
-                segments.push_back({t, cell(0.5f * (p0.u + p1.u), frame.originU, frame.columns),
-                                    cell(0.5f * (p0.v + p1.v), frame.originV, frame.rows)});
+                segments.push_back({t, 0.5f * (p0.u + p1.u), 0.5f * (p0.v + p1.v)});
+                cells.emplace_back(cell(segments.back().u, frame.originU, frame.columns),
+                                   cell(segments.back().v, frame.originV, frame.rows));
                 if (layer % stride == 0)
                     expectedContour.insert(expectedContour.end(), {{p0.u, p0.v, h}, {p1.u, p1.v, h}});
             }
             ASSERT_EQ(cut.segments.size(), segments.size()) << layer;
             for (std::size_t k = 0; k < segments.size(); ++k) {
                 EXPECT_EQ(cut.segments[k].triangle, segments[k].triangle) << layer << " " << k;
-                EXPECT_EQ(cut.segments[k].column, segments[k].column) << layer << " " << k;
-                EXPECT_EQ(cut.segments[k].row, segments[k].row) << layer << " " << k;
+                EXPECT_EQ(cut.segments[k].u, segments[k].u) << layer << " " << k;
+                EXPECT_EQ(cut.segments[k].v, segments[k].v) << layer << " " << k;
+                EXPECT_EQ(ClampedColumn(frame, cut.segments[k].u), cells[k].first) << layer << " " << k;
+                EXPECT_EQ(ClampedRow(frame, cut.segments[k].v), cells[k].second) << layer << " " << k;
             }
             std::vector<std::uint8_t> raster, plainRaster;
             FillLayerRaster(cut.grid, raster);
