@@ -6,7 +6,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <cmath>
 #include <system_error>
 
 #include "mesh/ParallelChunks.h"
@@ -88,16 +87,6 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
         }
     });
     return buckets;
-}
-
-std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
-    const double c = std::floor((u - frame.originU) / frame.cell);
-    return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(frame.columns - 1)));
-}
-
-std::int32_t ClampedRow(const LayerGrid& frame, float v) {
-    const double r = std::floor((v - frame.originV) / frame.cell);
-    return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(frame.rows - 1)));
 }
 
 LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,

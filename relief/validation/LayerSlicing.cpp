@@ -31,6 +31,16 @@ bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0
     return true;
 }
 
+std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
+    const double c = std::floor((u - frame.originU) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(frame.columns - 1)));
+}
+
+std::int32_t ClampedRow(const LayerGrid& frame, float v) {
+    const double r = std::floor((v - frame.originV) / frame.cell);
+    return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(frame.rows - 1)));
+}
+
 void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies) {
     if (p0.v == p1.v) return;
     const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);

@@ -67,6 +67,10 @@ struct LayerGrid {
     std::vector<std::vector<LayerCrossing>> crossings;  // one list per row
 };
 
+// The column and row of the cell holding (u, v), clamped to the grid.
+std::int32_t ClampedColumn(const LayerGrid& frame, float u);
+std::int32_t ClampedRow(const LayerGrid& frame, float v);
+
 // The segment where the plane at height h cuts the triangle (corners given as
 // (u, v, h)); false when fewer than two edges cross it. The segment is turned
 // so that the reference direction (the face normal across the build axis)

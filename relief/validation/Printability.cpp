@@ -744,7 +744,7 @@ void PrintabilityPass::ClassifySegments(const std::vector<KeptSegment>& segments
     std::int32_t lastX = -1, lastY = -1;
     std::vector<std::uint32_t>* list = nullptr;
     for (const KeptSegment& s : segments) {
-        const std::int32_t x = ClampedColumn(grid_, s.u), y = ClampedRow(grid_, s.v);
+        const std::int32_t x = ClampColumn(s.u), y = ClampRow(s.v);
         if (x != lastX || y != lastY) {
             lastX = x, lastY = y;
             list = SegmentList(x, y);

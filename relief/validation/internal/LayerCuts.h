@@ -33,10 +33,6 @@
 
 namespace ridgeforge::mesh {
 
-// The column and row of the cell holding (u, v), clamped to the grid.
-std::int32_t ClampedColumn(const LayerGrid& frame, float u);
-std::int32_t ClampedRow(const LayerGrid& frame, float v);
-
 // Asks for the pages of [begin, begin + bytes) to be faulted in as huge
 // pages where the system grants them (a hint): a reserved output list of
 // hundreds of megabytes, filled on one thread, then takes a few hundred page
