@@ -127,12 +127,23 @@ public:
             edge.du = to[u] - from[u];
             edge.dv = to[v] - from[v];
         }
+        // How far the middle corner lies off the long edge across w. Every
+        // point of the triangle lies at most that far off the long edge at
+        // its own w: on each short edge the offset runs linearly from 0 at
+        // the long edge's end to the middle corner's.
+        const Edge& longEdge = edges_[0];
+        const Vec3d& middle = corners[order[1]];
+        const double t = (middle[w] - longEdge.start) * longEdge.inverse;
+        offU_ = std::fabs(middle[u] - (longEdge.u + t * longEdge.du));
+        offV_ = std::fabs(middle[v] - (longEdge.v + t * longEdge.dv));
+        thin_ = offU_ <= kThin && offV_ <= kThin;
     }
 
     // False when the slab misses the triangle. Branch-free over the edges,
     // and the ends are reduced pairwise, so that slabs overlap in the
     // processor rather than wait on one long chain of comparisons.
     bool Span(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
+        if (thin_) return ThinSpan(lo, hi, uLow, uHigh, vLow, vHigh);
         constexpr double kNone = std::numeric_limits<double>::infinity();
         double ul[3], uh[3], vl[3], vh[3];
         bool any = false;
@@ -159,12 +170,35 @@ public:
     }
 
 private:
+    // A sliver, whose middle corner lies within a quarter cell of its long
+    // edge, takes the span of its long edge widened by that offset: one
+    // edge instead of three, for a span at most that much wider. The
+    // offsets are in cell units, as are the corners.
+    static constexpr double kThin = 0.25;
+
+    bool ThinSpan(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
+        const Edge& edge = edges_[0];
+        const double first = std::max(lo, edge.start), last = std::min(hi, edge.end);
+        if (!(first <= last)) return false;
+        const double t0 = std::clamp((first - edge.start) * edge.inverse, 0.0, 1.0);
+        const double t1 = std::max(std::clamp((last - edge.start) * edge.inverse, 0.0, 1.0), edge.square);
+        const double u0 = edge.u + t0 * edge.du, u1 = edge.u + t1 * edge.du;
+        const double v0 = edge.v + t0 * edge.dv, v1 = edge.v + t1 * edge.dv;
+        uLow = std::min(u0, u1) - offU_;
+        uHigh = std::max(u0, u1) + offU_;
+        vLow = std::min(v0, v1) - offV_;
+        vHigh = std::max(v0, v1) + offV_;
+        return true;
+    }
+
     struct Edge {
         double start = 0.0, end = 0.0, along = 0.0, inverse = 0.0, square = 0.0;
         double u = 0.0, v = 0.0, du = 0.0, dv = 0.0;
     };
     // The long edge (first to last corner along w) first, then the two short ones.
     Edge edges_[3];
+    double offU_ = 0.0, offV_ = 0.0;
+    bool thin_ = false;
 };
 
 // The index range of the cells whose centres lie within `reach` of the span

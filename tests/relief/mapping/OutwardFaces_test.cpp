@@ -283,11 +283,11 @@ TriangleMesh ExactFanCone(float radius, float height, std::uint32_t around) {
     return m;
 }
 
-// Slivers 20 mm long and a few thousandths wide pointing every way (along the
-// axes, the face and space diagonals and a spiral of others), some with the
-// wide corner at the middle and some near one end, and needles along each
-// axis that sit exactly on cell edges and faces.
-TriangleMesh SliversEveryWay() {
+// Slivers 20 mm long and `width` wide pointing every way (along the axes,
+// the face and space diagonals and a spiral of others), some with the wide
+// corner at the middle and some near one end, and needles along each axis
+// that sit exactly on cell edges and faces.
+TriangleMesh SliversEveryWay(float width = 0.004f) {
     TriangleMesh m;
     std::vector<Vec3f> directions;
     for (int x = -1; x <= 1; ++x)
@@ -304,7 +304,7 @@ TriangleMesh SliversEveryWay() {
         const Vec3f start{0.37f * float(i % 7), 0.23f * float(i % 5), 0.61f * float(i % 3)};
         const Vec3f end = start + d * 20.0f;
         const float along = i % 2 == 0 ? 0.5f : 0.03f;
-        test::AddLooseTriangle(m, start, end, start + d * (20.0f * along) + side * 0.004f);
+        test::AddLooseTriangle(m, start, end, start + d * (20.0f * along) + side * width);
     }
     // Two specks pin the bounds to -25..25 mm: with 40 cells of 1.25 mm,
     // -25 + 1.25 k is a cell face.
@@ -329,6 +329,10 @@ TriangleMesh SliversEveryWay() {
 TEST(OccupancyGrid, SliversEveryWayMarkWhatTestingEveryCellMarks) {
     const TriangleMesh slivers = SliversEveryWay();
     for (int cells : {16, 40, 41}) ExpectCellsOfTestingEveryCell(slivers, cells, true, "slivers");
+    // Wide corners up to a third of a 1.25 mm cell off the long edge: a
+    // span that leaves out how far the wide corner stands off misses cells.
+    for (const float width : {0.1f, 0.3f, 0.42f})
+        ExpectCellsOfTestingEveryCell(SliversEveryWay(width), 40, true, "slivers " + std::to_string(width) + " wide");
     OccupancyGrid grid;
     grid.Build(slivers, 40);
     ASSERT_FLOAT_EQ(grid.cellSize, 1.25f);
