@@ -19,6 +19,7 @@
 #include <execution>
 #include <mutex>
 #include <numeric>
+#include <optional>
 
 #include "mesh/ParallelChunks.h"
 #include "relief/validation/internal/CrowdedBucket.h"
@@ -460,6 +461,72 @@ void TestBucketPair(Search& s, const WorkItem& item, std::uint32_t a, std::uint3
     TestCandidatePair(s, a, b, cell, s.minCell[a], s.minCell[b], local);
 }
 
+std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t p = 0;
+    return __builtin_mul_overflow(a, b, &p) ? std::numeric_limits<std::uint64_t>::max() : p;
+}
+
+// The triangles of a crowded bucket that can be in a pair it tests. A pair
+// is tested in the cell of the larger of its two box minima, so on every
+// axis one of the two has its minimum in the bucket's own cell: a rod lying
+// across the axes crosses many cells with the same long triangles, and all
+// but the cells at their minima test none of their pairs. Keys can collide,
+// so a bucket can hold more than one cell: it is left whole unless its one
+// cell lies in every triangle's range and no other cell of their ranges has
+// its key (a pair's cell lies in both triangles' ranges).
+std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& item) {
+    constexpr std::uint64_t kMostCellsLookedAt = 4096;
+    const std::uint32_t* list = s.grid[item.level].triangles.data();
+    std::vector<std::uint32_t> all(list + item.begin, list + item.end);
+    CellRange around;
+    TriangleCellRange(s.records[all.front()], s.cellSize[item.level], around);
+    for (std::uint32_t t : all) {
+        CellRange r;
+        TriangleCellRange(s.records[t], s.cellSize[item.level], r);
+        around = {std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi), std::min(around.yLo, r.yLo),
+                  std::max(around.yHi, r.yHi), std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
+    }
+    const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
+    if (SaturatingProduct(SaturatingProduct(span(around.xLo, around.xHi), span(around.yLo, around.yHi)),
+                          span(around.zLo, around.zHi)) > kMostCellsLookedAt)
+        return all;
+    std::optional<Cell> here;
+    int matching = 0;
+    ForEachCell(around, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+        if (CellKey(item.level, x, y, z) != item.key) return;
+        here = Cell{x, y, z};
+        ++matching;
+    });
+    if (matching != 1) return all;
+    // The axes on which each triangle's minimum lies in this cell, as bits.
+    const auto axesHere = [&](std::uint32_t t) {
+        const Cell& m = s.minCell[t];
+        return (m.x == here->x ? 1u : 0u) | (m.y == here->y ? 2u : 0u) | (m.z == here->z ? 4u : 0u);
+    };
+    std::size_t withAxes[8] = {};
+    for (std::uint32_t t : all) {
+        CellRange r;
+        TriangleCellRange(s.records[t], s.cellSize[item.level], r);
+        if (here->x < r.xLo || here->x > r.xHi || here->y < r.yLo || here->y > r.yHi || here->z < r.zLo ||
+            here->z > r.zHi)
+            return all;
+        ++withAxes[axesHere(t)];
+    }
+    // For each set of axes, how many triangles have their minimum here on
+    // at least those axes.
+    std::size_t covering[8] = {};
+    for (unsigned need = 0; need < 8; ++need)
+        for (unsigned has = 0; has < 8; ++has)
+            if ((has & need) == need) covering[need] += withAxes[has];
+    std::vector<std::uint32_t> kept;
+    for (std::uint32_t t : all) {
+        const unsigned need = 7u & ~axesHere(t);
+        // A triangle here on every axis pairs with any other.
+        if (covering[need] > (need == 0 ? 1u : 0u)) kept.push_back(t);
+    }
+    return kept;
+}
+
 // Pairs of one bucket. A crowded one (the centre of a fanned face, copies of
 // one triangle) hands on only the pairs that could meet, in time that follows
 // the crowd rather than its square.
@@ -468,11 +535,21 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
     const std::uint32_t* list = s.grid[item.level].triangles.data();
     if (s.PollStop()) return;
     if (item.end - item.begin > kCrowdedCell) {
+        const std::vector<std::uint32_t> owning = OwningCandidates(s, item);
+        if (owning.size() <= kCrowdedCell) {
+            for (std::size_t i = 0; i < owning.size(); ++i) {
+                for (std::size_t j = i + 1; j < owning.size(); ++j) {
+                    if (s.Stopped()) return;
+                    TestBucketPair(s, item, owning[i], owning[j], local);
+                }
+            }
+            return;
+        }
         // The pairs of one crowded cell run in parallel chunks: the count
         // that spaces the polls is shared by them.
         std::atomic<std::uint64_t> pairs{0};
         ForEachCrowdedPair(
-            s.mesh, s.records, list + item.begin, item.end - item.begin,
+            s.mesh, s.records, owning.data(), owning.size(),
             [&](std::uint32_t a, std::uint32_t b, std::vector<std::uint32_t>& found) {
                 const bool poll = ((pairs.fetch_add(1, std::memory_order_relaxed) + 1) & 1023u) == 0;
                 if (poll ? s.PollStop() : s.Stopped()) return false;
@@ -550,11 +627,6 @@ void RunPhases(Search& s) {
         }
         s.Merge(local);
     });
-}
-
-std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t p = 0;
-    return __builtin_mul_overflow(a, b, &p) ? std::numeric_limits<std::uint64_t>::max() : p;
 }
 
 }  // namespace

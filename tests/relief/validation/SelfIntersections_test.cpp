@@ -243,6 +243,17 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
     std::vector<std::pair<std::string, TriangleMesh>> parts = {
         {"upright rod", MakeFanCappedRod(5.0f, 100.0f, 300, {0, 0, 1})},
         {"diagonal rod", MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, 1})},
+        // Rods along two space diagonals crossing at their middles: cells
+        // crowded with the long sides of both, where only the cells at the
+        // sides' box minima test their pairs.
+        {"crossing diagonal rods", [] {
+             TriangleMesh m = MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, 1});
+             TriangleMesh other = MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, -1});
+             for (Vertex& v : other.vertices) v.position.z += 57.735027f;
+             AppendMesh(m, other);
+             m.RecomputeBounds();
+             return m;
+         }()},
         {"fanned cone", MakeCone(10.0f, 24.0f, 300, 1)},
         {"sphere", MakeRingSphere(10.0f, 40)},
         // Wedges of one plane going twice round: each overlaps one of the other lap.
@@ -317,7 +328,7 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
         EXPECT_FALSE(stopped) << name;
         EXPECT_EQ(AsPairs(budgeted).size(), expected) << name;
         if (name == "double lap" || name == "crossed fans" || name == "random fan" || name == "crossing disks" ||
-            name == "fine disk through a coarse one") {
+            name == "fine disk through a coarse one" || name == "crossing diagonal rods") {
             EXPECT_GT(expected, 50u) << name;
         }
         if (name == "pierced copies") {
