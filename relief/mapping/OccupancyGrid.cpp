@@ -254,6 +254,26 @@ std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
 // most about three, and testing a cell costs less than clipping a row.
 constexpr std::int32_t kRowsWithoutClipping = 3;
 
+// A slab group's box of cells found all marked after a triangle tested it.
+// The sides of a finely divided cylinder stand so close that dozens share
+// each column of cells: the next one's box lies within the last and is
+// skipped, as every cell of it would be. Kept per thread, one per starting
+// slab (modulo), and for one grid build only.
+struct MarkedBox {
+    std::uint64_t build = 0;
+    std::int32_t k = 0, kLast = -1, vFirst = 0, vLast = -1, uFirst = 0, uLast = -1;
+
+    bool Holds(const MarkedBox& box) const {
+        return build == box.build && k <= box.k && box.kLast <= kLast && vFirst <= box.vFirst &&
+               box.vLast <= vLast && uFirst <= box.uFirst && box.uLast <= uLast;
+    }
+};
+constexpr std::uint32_t kRecentBoxes = 64;
+constexpr std::int32_t kRememberedSlabs = 8;
+// One set for each axis the slabs run along.
+thread_local MarkedBox recentlyMarked[3][kRecentBoxes];
+std::atomic<std::uint64_t> gridBuilds{0};
+
 // The marking of one grid: every cell of a triangle's bounding range whose
 // cube the separating-axis test finds overlapping the triangle. Only the
 // cells near the triangle are tested: the triangle is cut into the slabs of
@@ -275,6 +295,7 @@ public:
         stride_[1] = static_cast<std::size_t>(grid.dimensions[0]);
         stride_[2] = stride_[1] * static_cast<std::size_t>(grid.dimensions[1]);
         written_.assign((grid.cells.size() >> kPageShift) + 1, 0);
+        build_ = gridBuilds.fetch_add(1, std::memory_order_relaxed) + 1;
     }
 
     // Marks the cells the triangle overlaps; returns how many of them were
@@ -353,9 +374,17 @@ private:
             if (vLast - vFirst < kRowsWithoutClipping) {
                 std::int32_t uFirst = 0, uLast = -1;
                 CellsNear(uLow, uHigh, reach, from[U], to[U], uFirst, uLast);
+                // Only a long group's box is worth remembering: a short one
+                // costs little to test again and is seldom all marked.
+                const bool remember = kLast - k >= kRememberedSlabs;
+                const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
+                MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
+                if (remember && recent.Holds(box)) continue;
+                bool allMarked = true;
                 for (std::int32_t slab = k; slab <= kLast; ++slab)
                     for (std::int32_t row = vFirst; row <= vLast; ++row)
-                        marked += TestRun<W>(test, slab, row, uFirst, uLast);
+                        marked += TestRun<W>(test, slab, row, uFirst, uLast, &allMarked);
+                if (remember && allMarked) recent = box;
                 continue;
             }
             Piece triangleAsPiece;
@@ -379,10 +408,11 @@ private:
     }
 
     // Tests the cells first..last along U of slab k along W and row `row`
-    // along V; a cell already marked costs one load.
+    // along V; a cell already marked costs one load. Clears *allMarked when
+    // a cell is left unmarked.
     template <int W>
     std::uint64_t TestRun(const TriangleCubeTest& test, std::int32_t k, std::int32_t row, std::int32_t first,
-                 std::int32_t last) const {
+                 std::int32_t last, bool* allMarked = nullptr) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         if (first > last) return 0;
         const float size = grid_.cellSize;
@@ -396,7 +426,11 @@ private:
         for (std::int32_t i = first; i <= last; ++i, at += step) {
             if (Written(at) && std::atomic_ref<std::uint8_t>(*at).load(std::memory_order_relaxed) != 0) continue;
             centre[U] = grid_.origin[U] + (static_cast<float>(i) + 0.5f) * size;
-            if (test.Overlaps(centre)) marked += Set(at);
+            if (test.Overlaps(centre)) {
+                marked += Set(at);
+            } else if (allMarked != nullptr) {
+                *allMarked = false;
+            }
         }
         return marked;
     }
@@ -436,6 +470,7 @@ private:
     mutable std::vector<std::uint8_t> written_;
     float half_ = 0.0f;
     double largest_ = 0.0;
+    std::uint64_t build_ = 0;
     std::size_t stride_[3] = {0, 0, 0};
 };
 

@@ -399,6 +399,20 @@ TEST(OccupancyGrid, NeedlesLeaningOffAnAxisMarkWhatTestingEveryCellMarks) {
     test::AddLooseTriangle(m, {25, 25, 25}, {24.9f, 25, 25}, {25, 24.9f, 25});
     m.RecomputeBounds();
     for (int cells : {160, 167}) ExpectCellsOfTestingEveryCell(m, cells, true, "leaning needles");
+
+    // On 40 cells of 1.25 mm from -27.5 mm: a needle drifting from 0.1 cell
+    // before a cell face along x to 0.1 cell past it, so that each of the
+    // two columns it may touch is left unmarked at one end, and then an
+    // upright one in the first column, which marks what the first left.
+    const auto x = [](float cellsAlong) { return -27.5f + (cellsAlong + 0.5f) * 1.25f; };
+    TriangleMesh pair;
+    const float y = x(20.2f);
+    test::AddLooseTriangle(pair, {x(10.4f), y, -24.0f}, {x(10.6f), y, 24.0f}, {x(10.5f), y + 0.004f, 0.0f});
+    test::AddLooseTriangle(pair, {x(10.45f), y, -24.0f}, {x(10.45f), y, 24.0f}, {x(10.45f), y + 0.004f, 0.0f});
+    test::AddLooseTriangle(pair, {-25, -25, -25}, {-24.9f, -25, -25}, {-25, -24.9f, -25});
+    test::AddLooseTriangle(pair, {25, 25, 25}, {24.9f, 25, 25}, {25, 24.9f, 25});
+    pair.RecomputeBounds();
+    ExpectCellsOfTestingEveryCell(pair, 40, true, "a drifting needle, then an upright one beside it");
 }
 
 TEST(OccupancyGrid, TriangleCubeOverlap) {
