@@ -1,5 +1,6 @@
-// An allocator for big byte grids that start all zero and are then written
-// only here and there, such as a grid of the cells a surface passes through.
+// An allocator for big arrays that start all zero and are then written only
+// here and there, such as a grid of the cells a surface passes through, or
+// written once by many threads, such as the contour lines of a print check.
 #pragma once
 
 #include <sys/mman.h>
@@ -21,12 +22,13 @@ namespace ridgeforge::mesh {
 // box of a rod lying across the diagonal, then costs the stretches its
 // surface writes, not hundreds of megabytes cleared on one thread.
 //
-// Only for numbers, and only for a vector sized once from empty: a vector
+// Only for plain values whose bytes all zero are a zero value (numbers,
+// points of numbers), and only for a vector that grows from empty: a vector
 // that shrank keeps old values past its end, and a resize that grows it back
 // would not clear them.
 template <typename T>
 struct ZeroPageAllocator {
-    static_assert(std::is_arithmetic_v<T>);
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
     using value_type = T;
     ZeroPageAllocator() = default;
     template <typename U>

@@ -264,8 +264,8 @@ struct MarkedBox {
     std::int32_t k = 0, kLast = -1, vFirst = 0, vLast = -1, uFirst = 0, uLast = -1;
 
     bool Holds(const MarkedBox& box) const {
-        return build == box.build && k <= box.k && box.kLast <= kLast && vFirst <= box.vFirst &&
-               box.vLast <= vLast && uFirst <= box.uFirst && box.uLast <= uLast;
+        return build == box.build && k <= box.k && box.kLast <= kLast && vFirst <= box.vFirst && box.vLast <= vLast &&
+               uFirst <= box.uFirst && box.uLast <= uLast;
     }
 };
 constexpr std::uint32_t kRecentBoxes = 64;

@@ -3,8 +3,6 @@
 // runs on the user-interface thread while a run has its context published).
 #include "relief/validation/internal/LayerCuts.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <system_error>
 
@@ -23,13 +21,6 @@ constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
 constexpr std::uint64_t kPollEvery = 4096;
 
 }  // namespace
-
-void AdviseHugePages(void* begin, std::size_t bytes) {
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto from = reinterpret_cast<std::uintptr_t>(begin);
-    const std::uintptr_t first = (from + kHuge - 1) / kHuge * kHuge, last = (from + bytes) / kHuge * kHuge;
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
                                               float layerHeight, std::uint64_t layers, CancelContext* cancel) {
@@ -91,7 +82,7 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
 
 LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
                      const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings,
-                     std::vector<Vec3f>& contourLines)
+                     std::vector<Vec3f, ZeroPageAllocator<Vec3f>>& contourLines)
     : mesh_(mesh),
       buckets_(buckets),
       copies_(copies),
@@ -117,9 +108,11 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
     for (std::size_t t = 0; t < n; ++t) copySlot_[t] = copySlot_[copies_.first[t]];
 }
 
-// Two points for every cut of a contour layer. Huge pages make the few
-// hundred megabytes a part of slivers asks for cheap to fault in. The list
-// grows batch by batch (GrowContourLines), within this capacity, so that its
+// Two points for every cut of a contour layer. The list's allocator hands
+// out zeroed storage in huge pages and grows it without clearing, so that
+// the few hundred megabytes a part of slivers asks for are faulted in by the
+// workers that write them, not cleared first on one thread. The list grows
+// batch by batch (GrowContourLines), within this capacity, so that its
 // storage never moves while workers write into it.
 void LayerCuts::SizeContourLines() {
     const std::uint64_t layers = buckets_.offsets.size() - 1, stride = settings_.contourStride;
@@ -131,7 +124,6 @@ void LayerCuts::SizeContourLines() {
     }
     contourLines_.clear();
     contourLines_.reserve(contourStart_.back());
-    AdviseHugePages(contourLines_.data(), contourLines_.capacity() * sizeof(Vec3f));
     contourData_ = contourLines_.data();
 }
 

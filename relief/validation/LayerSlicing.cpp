@@ -12,25 +12,6 @@ LayerAxes AxesAcross(int buildAxis) {
     return {(h + 1) % 3, (h + 2) % 3, h};
 }
 
-bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
-    Point2 found[2];
-    int count = 0;
-    for (int i = 0; i < 3 && count < 2; ++i) {
-        const Vec3f& a = corners[i];
-        const Vec3f& b = corners[(i + 1) % 3];
-        if ((h >= a.z) == (h >= b.z)) continue;
-        const Vec3f& low = a.z < b.z ? a : b;
-        const Vec3f& high = a.z < b.z ? b : a;
-        const float t = (h - low.z) / (high.z - low.z);
-        found[count++] = {low.x + t * (high.x - low.x), low.y + t * (high.y - low.y)};
-    }
-    if (count < 2) return false;
-    p0 = found[0];
-    p1 = found[1];
-    if ((p1.v - p0.v) * reference.u - (p1.u - p0.u) * reference.v < 0.0f) std::swap(p0, p1);
-    return true;
-}
-
 std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
     const double c = std::floor((u - frame.originU) / frame.cell);
     return static_cast<std::int32_t>(std::clamp(c, 0.0, static_cast<double>(frame.columns - 1)));
@@ -39,22 +20,6 @@ std::int32_t ClampedColumn(const LayerGrid& frame, float u) {
 std::int32_t ClampedRow(const LayerGrid& frame, float v) {
     const double r = std::floor((v - frame.originV) / frame.cell);
     return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(frame.rows - 1)));
-}
-
-void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies) {
-    if (p0.v == p1.v) return;
-    const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
-    const auto rowAt = [&](float v) {
-        const double r = std::ceil((v - grid.originV) / grid.cell - 0.5);
-        return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(grid.rows)));
-    };
-    const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
-    const std::int32_t winding = p1.v > p0.v ? copies : -copies;
-    const float slope = (p1.u - p0.u) / (p1.v - p0.v);
-    for (std::int32_t r = r0; r < r1; ++r) {
-        const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;
-        grid.crossings[static_cast<std::size_t>(r)].push_back({p0.u + (v - p0.v) * slope, winding});
-    }
 }
 
 void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster) {

@@ -9,8 +9,11 @@
 // crossings by the non-zero winding rule.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mesh/CancellableLoop.h"
@@ -75,10 +78,45 @@ std::int32_t ClampedRow(const LayerGrid& frame, float v);
 // (u, v, h)); false when fewer than two edges cross it. The segment is turned
 // so that the reference direction (the face normal across the build axis)
 // lies on its right: outlines then run counter-clockwise round the material.
-bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1);
+// Inline: the print check cuts millions of triangles a layer, each with
+// both of these.
+inline bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
+    Point2 found[2];
+    int count = 0;
+    for (int i = 0; i < 3 && count < 2; ++i) {
+        const Vec3f& a = corners[i];
+        const Vec3f& b = corners[(i + 1) % 3];
+        if ((h >= a.z) == (h >= b.z)) continue;
+        const Vec3f& low = a.z < b.z ? a : b;
+        const Vec3f& high = a.z < b.z ? b : a;
+        const float t = (h - low.z) / (high.z - low.z);
+        found[count++] = {low.x + t * (high.x - low.x), low.y + t * (high.y - low.y)};
+    }
+    if (count < 2) return false;
+    p0 = found[0];
+    p1 = found[1];
+    if ((p1.v - p0.v) * reference.u - (p1.u - p0.u) * reference.v < 0.0f) std::swap(p0, p1);
+    return true;
+}
+
 // Adds the crossings of the segment with the row centre lines, each winding
 // `copies` times (the cut of that many copies of one triangle).
-void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1);
+inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1) {
+    if (p0.v == p1.v) return;
+    const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
+    const auto rowAt = [&](float v) {
+        const double r = std::ceil((v - grid.originV) / grid.cell - 0.5);
+        return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(grid.rows)));
+    };
+    const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
+    const std::int32_t winding = p1.v > p0.v ? copies : -copies;
+    const float slope = (p1.u - p0.u) / (p1.v - p0.v);
+    for (std::int32_t r = r0; r < r1; ++r) {
+        const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;
+        grid.crossings[static_cast<std::size_t>(r)].push_back({p0.u + (v - p0.v) * slope, winding});
+    }
+}
+
 // Fills `raster` (columns x rows, row-major, 1 = inside) from the crossings by the non-zero rule and
 // empties the crossing lists, keeping their capacity.
 void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster);

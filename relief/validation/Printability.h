@@ -18,6 +18,7 @@
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/ZeroPageAllocator.h"
 #include "relief/validation/LayerSlicing.h"
 
 namespace ridgeforge::mesh {
@@ -72,7 +73,10 @@ struct PrintabilityReport {
     std::uint64_t layersPastCantilever = 0;
     float downwardFlatAreaSquareMillimetres = 0.0f, totalAreaSquareMillimetres = 0.0f;
     double elapsedMilliseconds = 0.0;
-    std::vector<Vec3f> contourLinePoints;                    // two points a line
+    // Two points a line. Written by the cutting workers into storage the
+    // system hands out zeroed, so that the calling thread does not clear
+    // hundreds of megabytes first.
+    std::vector<Vec3f, ZeroPageAllocator<Vec3f>> contourLinePoints;
     std::vector<Vec3f> needsSupportQuads, reachingFarQuads;  // two triangles a cell
     std::vector<std::uint32_t> needsSupportTriangles, reachingFarTriangles;
     std::vector<Vec3f> bridgingQuads;

@@ -373,7 +373,8 @@ void CRidgeforgeView::UpdatePrintCheckOverlay(bool wanted) {
     gl::PrintCheckOverlay overlay;
     if (valid) {
         const mesh::PrintabilityReport& r = doc->printability;
-        if (displayMode != DisplayMode::Sliced) overlay.lines = r.contourLinePoints;
+        if (displayMode != DisplayMode::Sliced)
+            overlay.lines.assign(r.contourLinePoints.begin(), r.contourLinePoints.end());
         overlay.needingSupport = r.needsSupportQuads;
         overlay.reachingFar = r.reachingFarQuads;
         overlay.bridging = r.bridgingQuads;

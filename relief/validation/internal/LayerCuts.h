@@ -28,16 +28,11 @@
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/ZeroPageAllocator.h"
 #include "relief/validation/LayerSlicing.h"
 #include "relief/validation/internal/RowCrossingCuts.h"
 
 namespace ridgeforge::mesh {
-
-// Asks for the pages of [begin, begin + bytes) to be faulted in as huge
-// pages where the system grants them (a hint): a reserved output list of
-// hundreds of megabytes, filled on one thread, then takes a few hundred page
-// faults instead of tens of thousands.
-void AdviseHugePages(void* begin, std::size_t bytes);
 
 // BucketTrianglesByLayer on every core: the same buckets, each in triangle
 // order. The triangles are split into runs; each run counts its cuts per
@@ -84,7 +79,7 @@ public:
     // the contour points of every cut the buckets hold.
     LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, const TriangleCopies& copies,
               const std::vector<Point2>& normals, const LayerGrid& frame, const LayerCutSettings& settings,
-              std::vector<Vec3f>& contourLines);
+              std::vector<Vec3f, ZeroPageAllocator<Vec3f>>& contourLines);
 
     // Waits till the layers from `first` on that the memory budget allows (at
     // least one, at most up to `layers`) are cut, makes them the current
@@ -112,7 +107,7 @@ private:
     LayerCutSettings settings_;
     std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts
     std::size_t repeatedFirsts_ = 0;
-    std::vector<Vec3f>& contourLines_;
+    std::vector<Vec3f, ZeroPageAllocator<Vec3f>>& contourLines_;
     Vec3f* contourData_ = nullptr;  // its storage, reserved once
     // Per contour layer: where its points start in contourLines_, and how many it wrote.
     std::vector<std::uint64_t> contourStart_, contourWritten_;

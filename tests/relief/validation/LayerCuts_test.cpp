@@ -82,7 +82,7 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
         settings.contourStride = stride;
         settings.batchBytes = 40000;   // a few layers of the fan, more above it
         settings.parallelCuts = 1500;  // the fan's layers go to the workers
-        std::vector<Vec3f> contour;
+        std::vector<Vec3f, ZeroPageAllocator<Vec3f>> contour;
         LayerCuts cuts(m, buckets, copies, normals, frame, settings, contour);
         std::vector<Vec3f> expectedContour;
         std::uint64_t end = 0;
@@ -125,6 +125,7 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
             EXPECT_EQ(raster, plainRaster) << layer;
         }
         cuts.FinishContourLines();
-        EXPECT_TRUE(contour == expectedContour) << stride;
+        EXPECT_TRUE(std::equal(contour.begin(), contour.end(), expectedContour.begin(), expectedContour.end()))
+            << stride;
     }
 }
