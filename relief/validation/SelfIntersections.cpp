@@ -478,18 +478,23 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
     constexpr std::uint64_t kMostCellsLookedAt = 4096;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
     std::vector<std::uint32_t> all(list + item.begin, list + item.end);
+    // The box of the triangles' ranges, given up on once it holds too many
+    // cells to look through.
+    std::vector<Cell> highest(all.size());
     CellRange around;
-    TriangleCellRange(s.records[all.front()], s.cellSize[item.level], around);
-    for (std::uint32_t t : all) {
+    for (std::size_t i = 0; i < all.size(); ++i) {
         CellRange r;
-        TriangleCellRange(s.records[t], s.cellSize[item.level], r);
-        around = {std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi), std::min(around.yLo, r.yLo),
-                  std::max(around.yHi, r.yHi), std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
+        TriangleCellRange(s.records[all[i]], s.cellSize[item.level], r);
+        highest[i] = {r.xHi, r.yHi, r.zHi};
+        around = i == 0 ? r
+                        : CellRange{std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi),
+                                    std::min(around.yLo, r.yLo), std::max(around.yHi, r.yHi),
+                                    std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
+        const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
+        if (SaturatingProduct(SaturatingProduct(span(around.xLo, around.xHi), span(around.yLo, around.yHi)),
+                              span(around.zLo, around.zHi)) > kMostCellsLookedAt)
+            return all;
     }
-    const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
-    if (SaturatingProduct(SaturatingProduct(span(around.xLo, around.xHi), span(around.yLo, around.yHi)),
-                          span(around.zLo, around.zHi)) > kMostCellsLookedAt)
-        return all;
     std::optional<Cell> here;
     int matching = 0;
     ForEachCell(around, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
@@ -504,13 +509,13 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
         return (m.x == here->x ? 1u : 0u) | (m.y == here->y ? 2u : 0u) | (m.z == here->z ? 4u : 0u);
     };
     std::size_t withAxes[8] = {};
-    for (std::uint32_t t : all) {
-        CellRange r;
-        TriangleCellRange(s.records[t], s.cellSize[item.level], r);
-        if (here->x < r.xLo || here->x > r.xHi || here->y < r.yLo || here->y > r.yHi || here->z < r.zLo ||
-            here->z > r.zHi)
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Cell& low = s.minCell[all[i]];
+        const Cell& high = highest[i];
+        if (here->x < low.x || here->x > high.x || here->y < low.y || here->y > high.y || here->z < low.z ||
+            here->z > high.z)
             return all;
-        ++withAxes[axesHere(t)];
+        ++withAxes[axesHere(all[i])];
     }
     // For each set of axes, how many triangles have their minimum here on
     // at least those axes.
