@@ -65,17 +65,23 @@ void Renderer::BeginGpuTiming() {
     const GlFunctions& f = functions;
     if (!f.HasTimerQueries()) return;
     if (timerQueries[0] == 0) f.glGenQueries(3, timerQueries.data());
-    const GLuint query = timerQueries[static_cast<std::size_t>(nextQuery)];
+    const auto slot = static_cast<std::size_t>(nextQuery);
+    const GLuint query = timerQueries[slot];
     if (queriesIssued >= 3) {
         GLuint available = GL_FALSE;
         f.glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
         if (available != GL_FALSE) {
             GLuint64 nanoseconds = 0;
             f.glGetQueryObjectui64v(query, GL_QUERY_RESULT, &nanoseconds);
-            statistics.gpuMilliseconds = static_cast<double>(nanoseconds) / 1e6;
-            statistics.gpuValid = true;
+            // Some software drivers answer with a clock reading (the time
+            // since the machine started) rather than the time the frame
+            // took. A frame cannot have taken longer than has passed since
+            // its commands were issued: such an answer is not shown.
+            statistics.gpuValid = nanoseconds <= NowNanoseconds() - queryBegun[slot];
+            if (statistics.gpuValid) statistics.gpuMilliseconds = static_cast<double>(nanoseconds) / 1e6;
         }
     }
+    queryBegun[slot] = NowNanoseconds();
     f.glBeginQuery(GL_TIME_ELAPSED, query);
     queryRunning = true;
 }

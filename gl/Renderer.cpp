@@ -112,6 +112,7 @@ void Renderer::DeleteResources() {
     uniforms = MeshUniforms{};
     // The queries end with the context; a later context must make its own.
     timerQueries = {0, 0, 0};
+    queryBegun = {0, 0, 0};
     nextQuery = 0;
     queriesIssued = 0;
     queryRunning = false;

@@ -163,6 +163,7 @@ public:
     std::vector<float> normalSource;
     // 7. Frame timing.
     std::array<GLuint, 3> timerQueries{0, 0, 0};
+    std::array<std::uint64_t, 3> queryBegun{0, 0, 0};  // steady clock, ns
     int nextQuery = 0;
     int queriesIssued = 0;
     bool queryRunning = false;

@@ -255,6 +255,9 @@ TEST_F(PassOrder, GpuTimeArrivesFromTheFourthFrameAndTheRateAfterHalfASecond) {
         EXPECT_FALSE(r.statistics.gpuValid) << frame;
         EXPECT_EQ(r.statistics.framesPerSecond, 0.0);
         EXPECT_GT(r.statistics.frameMilliseconds, 0.0);
+        // More than the 2 ms the driver answers has passed since the first
+        // frame's query began.
+        if (frame == 1) std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
     EXPECT_EQ(std::count(surface.state.calls.begin(), surface.state.calls.end(), "read query"), 0);
     Frame(gl::ShadingMode::Smooth);
@@ -275,6 +278,22 @@ TEST_F(PassOrder, GpuTimeArrivesFromTheFourthFrameAndTheRateAfterHalfASecond) {
     EXPECT_GT(r.statistics.framesPerSecond, 0.0);
     EXPECT_LE(r.statistics.framesPerSecond, 6.0 / 0.5);
     EXPECT_EQ(r.framesInWindow, 0u);
+}
+
+// A driver that answers the time since the machine started (13 hours) for a
+// frame's time: never shown, as a frame cannot take longer than has passed
+// since it began. A true answer after it is shown again.
+TEST_F(PassOrder, AClockReadingForAFrameTimeIsNotShown) {
+    surface.state.queryNanoseconds = 48'104'852'300'000;
+    for (int frame = 1; frame <= 5; ++frame) {
+        Frame(gl::ShadingMode::Smooth);
+        EXPECT_FALSE(r.statistics.gpuValid) << frame;
+    }
+    EXPECT_EQ(std::count(surface.state.calls.begin(), surface.state.calls.end(), "read query"), 2);
+    surface.state.queryNanoseconds = 1'000;
+    Frame(gl::ShadingMode::Smooth);
+    EXPECT_TRUE(r.statistics.gpuValid);
+    EXPECT_EQ(r.statistics.gpuMilliseconds, 0.001);
 }
 
 TEST(RendererFakeDriver, ANewContextMakesItsOwnQueriesAndOddMapsAreRefused) {
