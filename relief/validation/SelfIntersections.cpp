@@ -480,6 +480,7 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
     std::vector<std::uint32_t> all(list + item.begin, list + item.end);
     // The box of the triangles' ranges, given up on once it holds too many
     // cells to look through.
+    const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
     std::vector<Cell> highest(all.size());
     CellRange around;
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -490,7 +491,6 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
                         : CellRange{std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi),
                                     std::min(around.yLo, r.yLo), std::max(around.yHi, r.yHi),
                                     std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
-        const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
         if (SaturatingProduct(SaturatingProduct(span(around.xLo, around.xHi), span(around.yLo, around.yHi)),
                               span(around.zLo, around.zHi)) > kMostCellsLookedAt)
             return all;
@@ -535,6 +535,17 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
 // Pairs of one bucket. A crowded one (the centre of a fanned face, copies of
 // one triangle) hands on only the pairs that could meet, in time that follows
 // the crowd rather than its square.
+// Every pair of a few triangles of one bucket.
+void TestEveryPair(Search& s, const WorkItem& item, const std::uint32_t* triangles, std::size_t count,
+                   std::vector<std::uint32_t>& local) {
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (s.Stopped()) return;
+            TestBucketPair(s, item, triangles[i], triangles[j], local);
+        }
+    }
+}
+
 void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>& local) {
     if (s.Stopped()) return;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
@@ -542,12 +553,7 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
     if (item.end - item.begin > kCrowdedCell) {
         const std::vector<std::uint32_t> owning = OwningCandidates(s, item);
         if (owning.size() <= kCrowdedCell) {
-            for (std::size_t i = 0; i < owning.size(); ++i) {
-                for (std::size_t j = i + 1; j < owning.size(); ++j) {
-                    if (s.Stopped()) return;
-                    TestBucketPair(s, item, owning[i], owning[j], local);
-                }
-            }
+            TestEveryPair(s, item, owning.data(), owning.size(), local);
             return;
         }
         // The pairs of one crowded cell run in parallel chunks: the count
@@ -564,12 +570,7 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
             local);
         return;
     }
-    for (std::uint64_t i = item.begin; i < item.end; ++i) {
-        for (std::uint64_t j = i + 1; j < item.end; ++j) {
-            if (s.Stopped()) return;
-            TestBucketPair(s, item, list[i], list[j], local);
-        }
-    }
+    TestEveryPair(s, item, list + item.begin, item.end - item.begin, local);
 }
 
 // Pairs of one triangle with the coarser triangles around it.
