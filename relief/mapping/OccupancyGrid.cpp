@@ -14,6 +14,7 @@
 #include <execution>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -42,8 +43,17 @@ public:
         // whose float cross product of two long edges cancels.
         const Vec3d da = ToDouble(a), db = ToDouble(b), dc = ToDouble(c);
         Add(ToFloat(Cross(db - da, dc - db)), a, b, c, halfEdge);
-        for (const Vec3f& boxAxis : boxAxes) {
-            for (const Vec3f& edge : edges) Add(Cross(boxAxis, edge), a, b, c, halfEdge);
+        // A triangle flat across a box axis (a cap, a plate's face) is
+        // separated from the cubes beside it in its plane by the edge normals
+        // within it, and on the other box axes the crossed edges point along
+        // the plane's normal again: those come first. The order does not
+        // change the answer, only how soon a cube is turned down.
+        int order[3] = {0, 1, 2};
+        for (int axis = 1; axis < 3; ++axis) {
+            if (a[axis] == b[axis] && b[axis] == c[axis]) std::rotate(order, order + axis, order + axis + 1);
+        }
+        for (int axis : order) {
+            for (const Vec3f& edge : edges) Add(Cross(boxAxes[axis], edge), a, b, c, halfEdge);
         }
         for (const Vec3f& boxAxis : boxAxes) Add(boxAxis, a, b, c, halfEdge);
     }
@@ -71,6 +81,24 @@ private:
     float high_[13];
     float reach_[13];
     int count_ = 0;
+};
+
+// The test of one triangle, set up at its first cube: most of the cells of
+// a fanned cap's spoke or a fine cylinder's side are marked by its
+// neighbours before it comes, and it need not test any.
+class LazyCubeTest {
+public:
+    LazyCubeTest(const Vec3f& a, const Vec3f& b, const Vec3f& c, float halfEdge) : a_(a), b_(b), c_(c), h_(halfEdge) {}
+
+    bool Overlaps(const Vec3f& centre) const {
+        if (!test_) test_.emplace(a_, b_, c_, h_);
+        return test_->Overlaps(centre);
+    }
+
+private:
+    Vec3f a_, b_, c_;
+    float h_;
+    mutable std::optional<TriangleCubeTest> test_;
 };
 
 std::int32_t CellOf(float coordinate, float origin, float cellSize, std::int32_t count) {
@@ -142,7 +170,8 @@ public:
     // False when the slab misses the triangle. Branch-free over the edges,
     // and the ends are reduced pairwise, so that slabs overlap in the
     // processor rather than wait on one long chain of comparisons.
-    bool Span(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
+    [[gnu::always_inline]] bool Span(double lo, double hi, double& uLow, double& uHigh, double& vLow,
+                                     double& vHigh) const {
         if (thin_) return ThinSpan(lo, hi, uLow, uHigh, vLow, vHigh);
         constexpr double kNone = std::numeric_limits<double>::infinity();
         double ul[3], uh[3], vl[3], vh[3];
@@ -176,7 +205,8 @@ private:
     // offsets are in cell units, as are the corners.
     static constexpr double kThin = 0.25;
 
-    bool ThinSpan(double lo, double hi, double& uLow, double& uHigh, double& vLow, double& vHigh) const {
+    [[gnu::always_inline]] bool ThinSpan(double lo, double hi, double& uLow, double& uHigh, double& vLow,
+                                         double& vHigh) const {
         const Edge& edge = edges_[0];
         const double first = std::max(lo, edge.start), last = std::min(hi, edge.end);
         if (!(first <= last)) return false;
@@ -201,30 +231,39 @@ private:
     bool thin_ = false;
 };
 
+// A triangle's bounding range of cells along one axis, [from, to].
+struct AxisCells {
+    AxisCells(std::int32_t first, std::int32_t last)
+        : from(first), to(last), below(static_cast<double>(first) - 1.0), above(static_cast<double>(last) + 1.0) {}
+    std::int32_t from, to;
+    double below, above;  // what a span is clamped to before rounding
+};
+
 // The index range of the cells whose centres lie within `reach` of the span
-// [low, high] along one axis, kept within [from, to]; positions in cell
-// units, cell i's centre at i. This runs for every slab of every triangle,
-// so the bounds are rounded by truncating shifted values, not by calls into
-// the maths library; the shift's rounding only ever widens the range.
-void CellsNear(double low, double high, double reach, std::int32_t from, std::int32_t to, std::int32_t& first,
-               std::int32_t& last) {
+// [low, high] along one axis, kept within the bounding range; positions in
+// cell units, cell i's centre at i. This runs for every slab of every
+// triangle, so the bounds are rounded by truncating shifted values, not by
+// calls into the maths library; the shift's rounding only ever widens the
+// range.
+
+[[gnu::always_inline]] inline void CellsNear(double low, double high, double reach, const AxisCells& cells,
+                                             std::int32_t& first, std::int32_t& last) {
     constexpr double kShift = 4096.0;  // above any cell count plus one
-    const double below = static_cast<double>(from) - 1.0, above = static_cast<double>(to) + 1.0;
-    const double lowCell = std::min(std::max(low - reach, below), above);
-    const double highCell = std::min(std::max(high + reach, below), above);
-    first = std::max(from, static_cast<std::int32_t>(kShift) - static_cast<std::int32_t>(kShift - lowCell));
-    last = std::min(to, static_cast<std::int32_t>(highCell + kShift) - static_cast<std::int32_t>(kShift));
+    const double lowCell = std::min(std::max(low - reach, cells.below), cells.above);
+    const double highCell = std::min(std::max(high + reach, cells.below), cells.above);
+    first = std::max(cells.from, static_cast<std::int32_t>(kShift) - static_cast<std::int32_t>(kShift - lowCell));
+    last = std::min(cells.to, static_cast<std::int32_t>(highCell + kShift) - static_cast<std::int32_t>(kShift));
 }
 
 // The same for the span of a piece.
-void CellsNear(const Piece& piece, int axis, double reach, std::int32_t from, std::int32_t to, std::int32_t& first,
+void CellsNear(const Piece& piece, int axis, double reach, const AxisCells& cells, std::int32_t& first,
                std::int32_t& last) {
     double low = piece.points[0][axis], high = low;
     for (int i = 1; i < piece.count; ++i) {
         low = std::min(low, piece.points[i][axis]);
         high = std::max(high, piece.points[i][axis]);
     }
-    CellsNear(low, high, reach, from, to, first, last);
+    CellsNear(low, high, reach, cells, first, last);
 }
 
 // How many slabs along w one section span serves: a needle along w (such as
@@ -256,9 +295,11 @@ constexpr std::int32_t kRowsWithoutClipping = 3;
 
 // A slab group's box of cells found all marked after a triangle tested it.
 // The sides of a finely divided cylinder stand so close that dozens share
-// each column of cells: the next one's box lies within the last and is
-// skipped, as every cell of it would be. Kept per thread, one per starting
-// slab (modulo), and for one grid build only.
+// each column of cells, and the spokes of a fanned cap each row of its
+// middle: the next one's box lies within the last and is skipped, as every
+// cell of it would be. Kept per thread, one per starting slab (a grid has at
+// most a few more slabs than boxes kept, and a box knows its own slabs), and
+// for one grid build only.
 struct MarkedBox {
     std::uint64_t build = 0;
     std::int32_t k = 0, kLast = -1, vFirst = 0, vLast = -1, uFirst = 0, uLast = -1;
@@ -268,8 +309,7 @@ struct MarkedBox {
                uFirst <= box.uFirst && box.uLast <= uLast;
     }
 };
-constexpr std::uint32_t kRecentBoxes = 64;
-constexpr std::int32_t kRememberedSlabs = 8;
+constexpr std::uint32_t kRecentBoxes = 1024;
 // One set for each axis the slabs run along.
 thread_local MarkedBox recentlyMarked[3][kRecentBoxes];
 std::atomic<std::uint64_t> gridBuilds{0};
@@ -315,7 +355,7 @@ public:
         }
         if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2])
             return Set(grid_.cells.data() + Index(from[0], from[1], from[2]));
-        const TriangleCubeTest test(a, b, c, half_);
+        const LazyCubeTest test(a, b, c, half_);
         double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
             std::uint64_t marked = 0;
@@ -359,9 +399,10 @@ private:
     // along V and cells along U. The axes are fixed at compile time so that
     // a cell's indices stay in registers.
     template <int W>
-    std::uint64_t MarkSlabs(const TriangleCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
+    std::uint64_t MarkSlabs(const LazyCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
                    const std::int32_t (&to)[3], double reach) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
+        const AxisCells uCells(from[U], to[U]), vCells(from[V], to[V]);
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
         std::uint64_t marked = 0;
@@ -370,21 +411,18 @@ private:
             double uLow, uHigh, vLow, vHigh;
             if (!sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh)) continue;
             std::int32_t vFirst = 0, vLast = -1;
-            CellsNear(vLow, vHigh, reach, from[V], to[V], vFirst, vLast);
+            CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
             if (vLast - vFirst < kRowsWithoutClipping) {
                 std::int32_t uFirst = 0, uLast = -1;
-                CellsNear(uLow, uHigh, reach, from[U], to[U], uFirst, uLast);
-                // Only a long group's box is worth remembering: a short one
-                // costs little to test again and is seldom all marked.
-                const bool remember = kLast - k >= kRememberedSlabs;
+                CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
                 const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
                 MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
-                if (remember && recent.Holds(box)) continue;
+                if (recent.Holds(box)) continue;
                 bool allMarked = true;
                 for (std::int32_t slab = k; slab <= kLast; ++slab)
                     for (std::int32_t row = vFirst; row <= vLast; ++row)
                         marked += TestRun<W>(test, slab, row, uFirst, uLast, &allMarked);
-                if (remember && allMarked) recent = box;
+                if (allMarked) recent = box;
                 continue;
             }
             Piece triangleAsPiece;
@@ -394,12 +432,12 @@ private:
                 const Piece layer = ClipToSlab(triangleAsPiece, W, slab - reach, slab + reach);
                 if (layer.count == 0) continue;
                 std::int32_t rowFirst = 0, rowLast = -1;
-                CellsNear(layer, V, reach, from[V], to[V], rowFirst, rowLast);
+                CellsNear(layer, V, reach, vCells, rowFirst, rowLast);
                 for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
                     const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
                     if (piece.count == 0) continue;
                     std::int32_t uFirst = 0, uLast = -1;
-                    CellsNear(piece, U, reach, from[U], to[U], uFirst, uLast);
+                    CellsNear(piece, U, reach, uCells, uFirst, uLast);
                     marked += TestRun<W>(test, slab, row, uFirst, uLast);
                 }
             }
@@ -409,25 +447,33 @@ private:
 
     // Tests the cells first..last along U of slab k along W and row `row`
     // along V; a cell already marked costs one load. Clears *allMarked when
-    // a cell is left unmarked.
+    // a cell is left unmarked. Inlined, with the grid's pointers held in
+    // locals (the atomic loads would have them read again for every cell):
+    // a sliver runs this for one or two cells at a time, millions of times.
     template <int W>
-    std::uint64_t TestRun(const TriangleCubeTest& test, std::int32_t k, std::int32_t row, std::int32_t first,
-                 std::int32_t last, bool* allMarked = nullptr) const {
+    [[gnu::always_inline]] std::uint64_t TestRun(const LazyCubeTest& test, std::int32_t k, std::int32_t row,
+                                                 std::int32_t first, std::int32_t last,
+                                                 bool* allMarked = nullptr) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         if (first > last) return 0;
         const float size = grid_.cellSize;
+        const float originU = grid_.origin[U];
         Vec3f centre;
         centre[W] = grid_.origin[W] + (static_cast<float>(k) + 0.5f) * size;
         centre[V] = grid_.origin[V] + (static_cast<float>(row) + 0.5f) * size;
         const std::size_t step = stride_[U];
-        std::uint8_t* at = grid_.cells.data() + static_cast<std::size_t>(k) * stride_[W] +
-                           static_cast<std::size_t>(row) * stride_[V] + static_cast<std::size_t>(first) * step;
+        std::uint8_t* const cells = grid_.cells.data();
+        std::uint8_t* const pages = written_.data();
+        std::size_t at = static_cast<std::size_t>(k) * stride_[W] + static_cast<std::size_t>(row) * stride_[V] +
+                         static_cast<std::size_t>(first) * step;
         std::uint64_t marked = 0;
         for (std::int32_t i = first; i <= last; ++i, at += step) {
-            if (Written(at) && std::atomic_ref<std::uint8_t>(*at).load(std::memory_order_relaxed) != 0) continue;
-            centre[U] = grid_.origin[U] + (static_cast<float>(i) + 0.5f) * size;
+            if (std::atomic_ref<std::uint8_t>(pages[at >> kPageShift]).load(std::memory_order_relaxed) != 0 &&
+                std::atomic_ref<std::uint8_t>(cells[at]).load(std::memory_order_relaxed) != 0)
+                continue;
+            centre[U] = originU + (static_cast<float>(i) + 0.5f) * size;
             if (test.Overlaps(centre)) {
-                marked += Set(at);
+                marked += Set(cells + at);
             } else if (allMarked != nullptr) {
                 *allMarked = false;
             }

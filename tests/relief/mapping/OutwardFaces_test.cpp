@@ -424,6 +424,30 @@ TEST(OccupancyGrid, TriangleCubeOverlap) {
     // Bounding boxes overlap but the triangle's plane separates them.
     EXPECT_FALSE(TriangleOverlapsCube({0, 0, 0}, {4, 4, 0}, {4, 4, 0.1f}, {3, 0.5f, 0}, 0.5f));
     EXPECT_TRUE(TriangleOverlapsCube({-5, -5, 0}, {5, -5, 0}, {0, 5, 0}, {0, 0, 0}, 0.1f));
+
+    // A triangle flat across each axis in turn, its long edge on x + y = 2
+    // in its own plane: a cube of half edge 0.2 at (1.5, 1.5) lies within the
+    // bounding box and on the plane, and only that edge's normal within the
+    // plane sets it apart (its nearest corner has x + y = 2.6); one at
+    // (0.9, 0.9) reaches over it (1.4); one at (1.15, 1.15) reaches it at a
+    // half edge of 0.15, so 0.14 stays apart and 0.16 overlaps.
+    for (int flat = 0; flat < 3; ++flat) {
+        const auto at = [flat](float x, float y, float across) {
+            Vec3f p;
+            p[(flat + 1) % 3] = x;
+            p[(flat + 2) % 3] = y;
+            p[flat] = across;
+            return p;
+        };
+        const Vec3f p = at(0, 0, 3), q = at(2, 0, 3), r = at(0, 2, 3);
+        SCOPED_TRACE(flat);
+        EXPECT_FALSE(TriangleOverlapsCube(p, q, r, at(1.5f, 1.5f, 3.1f), 0.2f));
+        EXPECT_TRUE(TriangleOverlapsCube(p, q, r, at(0.9f, 0.9f, 3.1f), 0.2f));
+        EXPECT_FALSE(TriangleOverlapsCube(p, q, r, at(1.15f, 1.15f, 3.0f), 0.14f));
+        EXPECT_TRUE(TriangleOverlapsCube(p, q, r, at(1.15f, 1.15f, 3.0f), 0.16f));
+        // Off the plane by more than the half edge: apart whatever lies within.
+        EXPECT_FALSE(TriangleOverlapsCube(p, q, r, at(0.5f, 0.5f, 3.3f), 0.2f));
+    }
 }
 
 }  // namespace
