@@ -237,6 +237,9 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
     const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
+    // Room for every cut at once: a slot's first layer of slivers would
+    // otherwise copy its growing list over and over.
+    if (keep) out.segments.reserve(end - begin);
     for (std::uint64_t i = begin; i < end; ++i) {
         if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
         const std::uint32_t t = buckets_.triangles[i];

@@ -18,6 +18,7 @@
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/ZeroPageAllocator.h"
 
 namespace ridgeforge::mesh {
 
@@ -83,15 +84,18 @@ std::int32_t ClampedRow(const LayerGrid& frame, float v);
 inline bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Point2& p0, Point2& p1) {
     Point2 found[2];
     int count = 0;
-    for (int i = 0; i < 3 && count < 2; ++i) {
-        const Vec3f& a = corners[i];
-        const Vec3f& b = corners[(i + 1) % 3];
-        if ((h >= a.z) == (h >= b.z)) continue;
+    // The edges in turn, 0-1, 1-2, 2-0, until two cross; written out, as the
+    // loop's wrap-around index costs more than the crossing.
+    const auto edge = [&](const Vec3f& a, const Vec3f& b) {
+        if ((h >= a.z) == (h >= b.z)) return;
         const Vec3f& low = a.z < b.z ? a : b;
         const Vec3f& high = a.z < b.z ? b : a;
         const float t = (h - low.z) / (high.z - low.z);
         found[count++] = {low.x + t * (high.x - low.x), low.y + t * (high.y - low.y)};
-    }
+    };
+    edge(corners[0], corners[1]);
+    edge(corners[1], corners[2]);
+    if (count < 2) edge(corners[2], corners[0]);
     if (count < 2) return false;
     p0 = found[0];
     p1 = found[1];
@@ -101,12 +105,19 @@ inline bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Poi
 
 // Adds the crossings of the segment with the row centre lines, each winding
 // `copies` times (the cut of that many copies of one triangle).
-inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1) {
+[[gnu::always_inline]] inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1,
+                                                       std::int32_t copies = 1) {
     if (p0.v == p1.v) return;
     const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
+    // The first row whose centre line lies at or above v, within [0, rows]:
+    // ceil(x) clamped, with the ceiling taken by truncation (the maths
+    // library's costs a tenth of the whole cut).
     const auto rowAt = [&](float v) {
-        const double r = std::ceil((v - grid.originV) / grid.cell - 0.5);
-        return static_cast<std::int32_t>(std::clamp(r, 0.0, static_cast<double>(grid.rows)));
+        const double x = (v - grid.originV) / grid.cell - 0.5;
+        if (!(x > 0.0)) return std::int32_t{0};
+        if (!(x < static_cast<double>(grid.rows))) return grid.rows;
+        const auto below = static_cast<std::int32_t>(x);
+        return static_cast<double>(below) < x ? below + 1 : below;
     };
     const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
     const std::int32_t winding = p1.v > p0.v ? copies : -copies;
@@ -143,10 +154,12 @@ struct LayerSpan {
 LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers);
 
 // The triangles cut by each layer, in compressed rows: layer L owns
-// triangles[offsets[L] .. offsets[L + 1]).
+// triangles[offsets[L] .. offsets[L + 1]). A part of slivers spanning every
+// layer has tens of millions: sized once from empty, they are written by the
+// workers that fill them, not cleared first on one thread.
 struct LayerBuckets {
     std::vector<std::uint64_t> offsets;
-    std::vector<std::uint32_t> triangles;
+    std::vector<std::uint32_t, ZeroPageAllocator<std::uint32_t>> triangles;
 };
 // A stop asked of `cancel` throws `Stopped`.
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,
@@ -155,19 +168,26 @@ LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& a
 // The three corners of triangle t as (u, v, h), for axes as AxesAcross makes
 // them; written out per build axis, as every cut of every layer asks.
 inline void CornersAcross(const TriangleMesh& mesh, const LayerAxes& axes, std::size_t t, Vec3f corners[3]) {
-    for (std::size_t k = 0; k < 3; ++k) {
-        const Vec3f& p = mesh.vertices[mesh.indices[3 * t + k]].position;
-        switch (axes.h) {
-            case 0:
-                corners[k] = {p.y, p.z, p.x};
-                break;
-            case 1:
-                corners[k] = {p.z, p.x, p.y};
-                break;
-            default:
-                corners[k] = p;
-                break;
-        }
+    const std::uint32_t* index = &mesh.indices[3 * t];
+    const Vec3f& a = mesh.vertices[index[0]].position;
+    const Vec3f& b = mesh.vertices[index[1]].position;
+    const Vec3f& c = mesh.vertices[index[2]].position;
+    switch (axes.h) {
+        case 0:
+            corners[0] = {a.y, a.z, a.x};
+            corners[1] = {b.y, b.z, b.x};
+            corners[2] = {c.y, c.z, c.x};
+            break;
+        case 1:
+            corners[0] = {a.z, a.x, a.y};
+            corners[1] = {b.z, b.x, b.y};
+            corners[2] = {c.z, c.x, c.y};
+            break;
+        default:
+            corners[0] = a;
+            corners[1] = b;
+            corners[2] = c;
+            break;
     }
 }
 

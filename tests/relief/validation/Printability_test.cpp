@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <tbb/global_control.h>
@@ -642,4 +644,48 @@ TEST(Printability, AReusedRasterMatchesAFreshOne) {
     FillLayerRaster(grid, reused, window);
     EXPECT_TRUE(window.Empty());
     EXPECT_EQ(std::count(reused.begin(), reused.end(), 1), 0);
+}
+
+// A segment crosses the rows whose centre lines lie at or above its lower
+// end and below its upper end. Rows of 0.5 mm from -1.25 mm: row r's centre
+// line at -1 + 0.5 r, rows 0 to 7.
+TEST(Printability, ScanlineCrossingsTakeTheRowsBetweenTheEnds) {
+    LayerGrid grid;
+    grid.cell = 0.5f;
+    grid.originV = -1.25f;
+    grid.rows = 8;
+    grid.columns = 4;
+    const auto crossed = [&](Point2 p0, Point2 p1) {
+        grid.crossings.assign(8, {});
+        AddScanlineCrossings(grid, p0, p1);
+        std::vector<std::pair<int, LayerCrossing>> rows;
+        for (int r = 0; r < 8; ++r)
+            for (const LayerCrossing& c : grid.crossings[static_cast<std::size_t>(r)]) rows.emplace_back(r, c);
+        return rows;
+    };
+    // From row 2's centre line (v = 0) up to row 5's (v = 1.5), u from 1 to 4.
+    auto rows = crossed({1, 0}, {4, 1.5f});
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[static_cast<std::size_t>(i)].first, 2 + i);
+        EXPECT_FLOAT_EQ(rows[static_cast<std::size_t>(i)].second.u, 1.0f + static_cast<float>(i));
+        EXPECT_EQ(rows[static_cast<std::size_t>(i)].second.winding, 1);
+    }
+    // Downwards: the same rows, winding the other way.
+    rows = crossed({4, 1.5f}, {1, 0});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows.front().first, 2);
+    EXPECT_EQ(rows.back().first, 4);
+    EXPECT_EQ(rows.front().second.winding, -1);
+    // Just above a centre line to just below the next: none.
+    EXPECT_TRUE(crossed({0, 0.01f}, {1, 0.49f}).empty());
+    // Below the frame, and from below it to above it: none, then every row.
+    EXPECT_TRUE(crossed({0, -9}, {1, -2}).empty());
+    EXPECT_EQ(crossed({0, -9}, {1, 90}).size(), 8u);
+    // From inside to above the frame: rows 6 and 7 (centres 2 and 2.5).
+    rows = crossed({0, 1.75f}, {1, 40});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.front().first, 6);
+    // An end that is not a number crosses nothing rather than a row far off.
+    EXPECT_TRUE(crossed({0, std::nanf("")}, {1, 1}).empty());
 }
