@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "mesh/ParallelChunks.h"
+#include "relief/validation/internal/LayerRuns.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -14,9 +15,6 @@ namespace {
 // Light layers come many to a batch, so that handing a batch over costs
 // little beside its cuts; the budget keeps heavy ones to a few.
 constexpr std::uint64_t kMostBatchLayers = 4096;
-// The runs the buckets are made in, and the most counts of runs times layers.
-constexpr std::uint64_t kMostRuns = 64;
-constexpr std::uint64_t kMostRunCounts = std::uint64_t{1} << 21;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
 
@@ -35,41 +33,23 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
             spans[t] = LayersCutting(low, high, lowestH, layerHeight, layers);
         }
     });
-    // Runs of triangles, as many as a table of a count per run and layer
-    // within kMostRunCounts allows.
-    const std::uint64_t mostRuns = std::clamp<std::uint64_t>(kMostRunCounts / (layers + 1), 1, kMostRuns);
-    const std::size_t runSize = std::max<std::size_t>(kParallelChunk, (triangles + mostRuns - 1) / mostRuns);
-    const std::size_t runs = std::max<std::size_t>(1, (triangles + runSize - 1) / runSize);
-    const auto width = static_cast<std::size_t>(layers + 1);
-    std::vector<std::uint64_t> places(runs * width, 0);  // per run and layer: its count, then its place
-    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+    LayerRuns runs(triangles, layers);
+    ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
         for (std::size_t run = first; run < last; ++run) {
             if (PollCancel(cancel)) throw Stopped{};
-            std::uint64_t* row = places.data() + run * width;
-            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+            std::uint64_t* row = runs.Row(run);
+            for (std::size_t t = runs.Begin(run); t < runs.End(run); ++t) {
                 ++row[spans[t].first];
                 --row[spans[t].last];  // wraps below zero and back, as a difference list may
             }
-            for (std::size_t l = 1; l < width; ++l) row[l] += row[l - 1];
+            for (std::size_t l = 1; l <= layers; ++l) row[l] += row[l - 1];
         }
     });
-    LayerBuckets buckets;
-    buckets.offsets.assign(width, 0);
-    std::uint64_t total = 0;
-    for (std::size_t l = 0; l < layers; ++l) {
-        buckets.offsets[l] = total;
-        for (std::size_t run = 0; run < runs; ++run) {
-            const std::uint64_t count = places[run * width + l];
-            places[run * width + l] = total;
-            total += count;
-        }
-    }
-    buckets.offsets[layers] = total;
-    buckets.triangles.resize(total);
-    ForEachChunk(runs, 1, [&](std::size_t first, std::size_t last) {
+    LayerBuckets buckets = runs.Place();
+    ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
         for (std::size_t run = first; run < last; ++run) {
-            std::uint64_t* next = places.data() + run * width;
-            for (std::size_t t = run * runSize; t < std::min(triangles, (run + 1) * runSize); ++t) {
+            std::uint64_t* next = runs.Row(run);
+            for (std::size_t t = runs.Begin(run); t < runs.End(run); ++t) {
                 if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
                 for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
                     buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);

@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "mesh/FirstOccurrence.h"
+#include "mesh/ParallelChunks.h"
+#include "relief/validation/internal/LayerRuns.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -124,33 +128,43 @@ bool CutMayCrossRow(const Vec3f corners[3], float h, const LayerGrid& grid) {
 LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& axes, const TriangleCopies& copies,
                                    const LayerGrid& grid, float lowestH, float layerHeight, std::uint64_t layers,
                                    CancelContext* cancel) {
-    const std::size_t triangles = mesh.TriangleCount();
-    constexpr std::size_t kPollEvery = 1024;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> cuts;  // (layer, triangle) in triangle order
-    LayerBuckets buckets;
-    buckets.offsets.assign(layers + 1, 0);
-    for (std::size_t t = 0; t < triangles; ++t) {
-        if (t % kPollEvery == 0) ThrowIfStopped(cancel);
-        if (copies.FirstOf(t) != t) continue;
-        Vec3f c[3];
-        CornersAcross(mesh, axes, t, c);
-        const float lowH = std::min({c[0].z, c[1].z, c[2].z}), highH = std::max({c[0].z, c[1].z, c[2].z});
-        const LayerSpan span = LayersCutting(lowH, highH, lowestH, layerHeight, layers);
-        if (span.first == span.last) continue;
-        // A triangle whose whole extent in v holds no row line crosses none
-        // on any layer: the side of a finely divided cylinder.
-        const SlabRows rows(c, grid);
-        if (!rows.MayCrossAnywhere()) continue;
-        for (std::uint64_t l = span.first; l < span.last; ++l) {
-            if (span.last - span.first > 1 && !rows.MayCross(LayerCutHeight(lowestH, layerHeight, l))) continue;
-            cuts.emplace_back(static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(t));
-            ++buckets.offsets[l + 1];
+    constexpr std::size_t kPollEvery = 256;
+    LayerRuns runs(mesh.TriangleCount(), layers);
+    // Each run's (layer, triangle) pairs in triangle order, counted per layer
+    // as they are found: the row tests, a slab per layer of every sliver, are
+    // the cost, and are made once.
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> cuts(runs.Count());
+    ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            std::uint64_t* count = runs.Row(run);
+            for (std::size_t t = runs.Begin(run); t < runs.End(run); ++t) {
+                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
+                if (copies.FirstOf(t) != t) continue;
+                Vec3f c[3];
+                CornersAcross(mesh, axes, t, c);
+                const float lowH = std::min({c[0].z, c[1].z, c[2].z}), highH = std::max({c[0].z, c[1].z, c[2].z});
+                const LayerSpan span = LayersCutting(lowH, highH, lowestH, layerHeight, layers);
+                if (span.first == span.last) continue;
+                // A triangle whose whole extent in v holds no row line crosses
+                // none on any layer: the side of a finely divided cylinder.
+                const SlabRows rows(c, grid);
+                if (!rows.MayCrossAnywhere()) continue;
+                for (std::uint64_t l = span.first; l < span.last; ++l) {
+                    if (span.last - span.first > 1 && !rows.MayCross(LayerCutHeight(lowestH, layerHeight, l))) continue;
+                    cuts[run].emplace_back(static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(t));
+                    ++count[l];
+                }
+            }
         }
-    }
-    for (std::uint64_t l = 0; l < layers; ++l) buckets.offsets[l + 1] += buckets.offsets[l];
-    buckets.triangles.resize(cuts.size());
-    std::vector<std::uint64_t> next(buckets.offsets.begin(), buckets.offsets.end() - 1);
-    for (const auto& [layer, t] : cuts) buckets.triangles[next[layer]++] = t;
+    });
+    LayerBuckets buckets = runs.Place();
+    ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t run = first; run < last; ++run) {
+            std::uint64_t* next = runs.Row(run);
+            for (const auto& [layer, t] : cuts[run]) buckets.triangles[next[layer]++] = t;
+            std::vector<std::pair<std::uint32_t, std::uint32_t>>().swap(cuts[run]);
+        }
+    });
     return buckets;
 }
 

@@ -42,6 +42,7 @@ bool CutMayCrossRow(const Vec3f corners[3], float h, const LayerGrid& grid);
 
 // The first copies each layer's cut must take (ascending within a layer):
 // those of BucketTrianglesByLayer whose cut there may cross a row line.
+// Worked out on every core, in runs of triangles as LayerRuns places them.
 LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& axes, const TriangleCopies& copies,
                                    const LayerGrid& grid, float lowestH, float layerHeight, std::uint64_t layers,
                                    CancelContext* cancel = nullptr);

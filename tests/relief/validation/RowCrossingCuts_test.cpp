@@ -111,3 +111,77 @@ TEST(RowCrossingCuts, CopiesAreTheSameCornersInTheSameOrder) {
     EXPECT_EQ(none.FirstOf(2), 2u);
     EXPECT_EQ(none.CopiesOf(2), 1u);
 }
+
+// Enough triangles for several runs of the parallel bucketing: each layer
+// lists, in ascending order, exactly the first copies whose cut there may
+// cross a row line. Slivers stand through every layer; small triangles lie
+// within layer 3's cut (h 3.5137) and hold the line v = 5.5 or miss every
+// line; others lie between two cuts; every seventh is a copy of the one
+// before it.
+TEST(RowCrossingCuts, BucketsHoldEachLayersCrossingCutsInTriangleOrder) {
+    const LayerGrid grid = TenRows();
+    constexpr std::uint64_t kLayers = 10;
+    TriangleMesh m;
+    std::mt19937 random(77);
+    std::uniform_real_distribution<float> start(0.0f, 9.0f);
+    const auto add = [&m](const Vec3f(&c)[3]) {
+        const auto first = static_cast<std::uint32_t>(m.vertices.size());
+        for (const Vec3f& p : c) m.vertices.push_back({p, {}});
+        m.indices.insert(m.indices.end(), {first, first + 1, first + 2});
+    };
+    std::vector<char> kind;  // 's' sliver, 'k' kept in layer 3, 'd' dropped, 'c' copy, 'b' between cuts
+    for (int i = 0; i < 50000; ++i) {
+        if (i % 7 == 6) {
+            const std::size_t before = m.indices.size() - 3;
+            m.indices.insert(m.indices.end(), {m.indices[before], m.indices[before + 1], m.indices[before + 2]});
+            kind.push_back('c');
+            continue;
+        }
+        switch (i % 4) {
+            case 0: {
+                const float v = start(random);
+                add({{0.0f, v, 0.0f}, {1.0f, v + 0.6f, 10.0f}, {1.0f, v, 10.0f}});
+                kind.push_back('s');
+                break;
+            }
+            case 1:
+                add({{0.0f, 5.4f, 3.4f}, {1.0f, 5.6f, 3.7f}, {1.0f, 5.4f, 3.7f}});
+                kind.push_back('k');
+                break;
+            case 2:
+                add({{0.0f, 5.1f, 3.4f}, {1.0f, 5.3f, 3.7f}, {1.0f, 5.1f, 3.7f}});
+                kind.push_back('d');
+                break;
+            default:
+                add({{0.0f, 5.4f, 3.6f}, {1.0f, 5.6f, 3.9f}, {1.0f, 5.4f, 3.9f}});
+                kind.push_back('b');
+                break;
+        }
+    }
+    const LayerBuckets buckets =
+        BucketRowCrossingCuts(m, AxesAcross(2), FindTriangleCopies(m), grid, 0.0f, 1.0f, kLayers);
+    ASSERT_EQ(buckets.offsets.size(), kLayers + 1);
+    std::size_t slivers = 0, droppedSliverCuts = 0;
+    for (std::uint64_t l = 0; l < kLayers; ++l) {
+        std::vector<std::uint32_t> expected;
+        for (std::uint32_t t = 0; t < kind.size(); ++t) {
+            Vec3f c[3];
+            CornersAcross(m, AxesAcross(2), t, c);
+            if (kind[t] == 'k' && l == 3) expected.push_back(t);
+            if (kind[t] != 's') continue;
+            slivers += l == 0 ? 1 : 0;
+            if (CutMayCrossRow(c, LayerCutHeight(0.0f, 1.0f, l), grid)) {
+                expected.push_back(t);
+            } else {
+                ++droppedSliverCuts;
+            }
+        }
+        const std::vector<std::uint32_t> got(
+            buckets.triangles.begin() + static_cast<std::ptrdiff_t>(buckets.offsets[l]),
+            buckets.triangles.begin() + static_cast<std::ptrdiff_t>(buckets.offsets[l + 1]));
+        EXPECT_EQ(got, expected) << "layer " << l;
+    }
+    // Both outcomes of the row test occur among the slivers' cuts.
+    EXPECT_GT(droppedSliverCuts, slivers);
+    EXPECT_LT(droppedSliverCuts, slivers * kLayers);
+}
