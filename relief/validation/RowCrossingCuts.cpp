@@ -128,7 +128,9 @@ bool CutMayCrossRow(const Vec3f corners[3], float h, const LayerGrid& grid) {
 LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& axes, const TriangleCopies& copies,
                                    const LayerGrid& grid, float lowestH, float layerHeight, std::uint64_t layers,
                                    CancelContext* cancel) {
-    constexpr std::size_t kPollEvery = 256;
+    // Polled by work rather than by triangles: a sliver through thousands of
+    // layers makes thousands of row tests.
+    constexpr std::uint64_t kPollEveryTests = 4096;
     LayerRuns runs(mesh.TriangleCount(), layers);
     // Each run's (layer, triangle) pairs in triangle order, counted per layer
     // as they are found: the row tests, a slab per layer of every sliver, are
@@ -137,8 +139,14 @@ LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& ax
     ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
         for (std::size_t run = first; run < last; ++run) {
             std::uint64_t* count = runs.Row(run);
+            std::uint64_t tests = kPollEveryTests;  // the run's first triangle polls
+            const auto poll = [&] {
+                if (++tests < kPollEveryTests) return;
+                tests = 0;
+                if (PollCancel(cancel)) throw Stopped{};
+            };
             for (std::size_t t = runs.Begin(run); t < runs.End(run); ++t) {
-                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
+                poll();
                 if (copies.FirstOf(t) != t) continue;
                 Vec3f c[3];
                 CornersAcross(mesh, axes, t, c);
@@ -150,6 +158,7 @@ LayerBuckets BucketRowCrossingCuts(const TriangleMesh& mesh, const LayerAxes& ax
                 const SlabRows rows(c, grid);
                 if (!rows.MayCrossAnywhere()) continue;
                 for (std::uint64_t l = span.first; l < span.last; ++l) {
+                    poll();
                     if (span.last - span.first > 1 && !rows.MayCross(LayerCutHeight(lowestH, layerHeight, l))) continue;
                     cuts[run].emplace_back(static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(t));
                     ++count[l];

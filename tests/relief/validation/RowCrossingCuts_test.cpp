@@ -185,3 +185,38 @@ TEST(RowCrossingCuts, BucketsHoldEachLayersCrossingCutsInTriangleOrder) {
     EXPECT_GT(droppedSliverCuts, slivers);
     EXPECT_LT(droppedSliverCuts, slivers * kLayers);
 }
+
+// A few slivers through a hundred thousand layers are over a million row
+// tests: the stop is asked all through them, not once per few hundred
+// triangles, and a stop ends the bucketing.
+TEST(RowCrossingCuts, TallSliversAskTheStopAsTheirRowTestsGo) {
+    TriangleMesh m;
+    for (std::uint32_t i = 0; i < 16; ++i) {
+        const float v = 1.0f + 0.5f * static_cast<float>(i);
+        m.vertices.push_back({{0.0f, v, 0.0f}, {}});
+        m.vertices.push_back({{1.0f, v + 0.6f, 100.0f}, {}});
+        m.vertices.push_back({{1.0f, v, 100.0f}, {}});
+        m.indices.insert(m.indices.end(), {3 * i, 3 * i + 1, 3 * i + 2});
+    }
+    int asked = 0;
+    bool stopAt = false;
+    const ProgressCallback callback = [&](const std::string&, float) { return !(++asked >= 4 && stopAt); };
+    for (const bool stopping : {false, true}) {
+        stopAt = stopping;
+        asked = 0;
+        CancelContext cancel;
+        cancel.callback = &callback;
+        const auto bucket = [&] {
+            return BucketRowCrossingCuts(m, AxesAcross(2), {}, TenRows(), 0.0f, 0.001f, 100000, &cancel);
+        };
+        if (stopping) {
+            EXPECT_THROW(bucket(), Stopped);
+            EXPECT_EQ(asked, 4);
+        } else {
+            const LayerBuckets buckets = bucket();
+            EXPECT_EQ(buckets.offsets.size(), 100001u);
+            // 1.6 million row tests: about one ask per 130,000.
+            EXPECT_GE(asked, 8);
+        }
+    }
+}
