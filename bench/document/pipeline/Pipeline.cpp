@@ -6,12 +6,15 @@
 // run one size per process for a clean figure
 // (--benchmark_filter='PipelineRun/0/200'). PlateRun is a run with the
 // default settings (remesh, relief and simplification on, the Noise texture)
-// on a 250 mm printer-bed plate.
+// on a 250 mm printer-bed plate. CrowdedRun is the same run on parts whose
+// few triangles are costly: a cone of one fan each side, a cylinder with
+// fanned ends, and a rod 100 mm long leaning along the diagonal.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include "mesh/TestShapes.h"
 #include "testing/ReliefStressParts.h"
+#include "testing/StressParts.h"
 #include "textures/procedural/TextureRegistry.h"
 #include "document/pipeline/PipelineStages.h"
 
@@ -89,14 +92,13 @@ BENCHMARK(PipelineRun)
     ->UseRealTime()
     ->Iterations(1);
 
-// Argument: the method (0 solid, 1 mesh).
-void PlateRun(benchmark::State& state) {
-    const TriangleMesh part = ridgeforge::test::MakeBedPlate(250.0f);
+// The default run of the document on a part, with the Noise texture.
+void DefaultRun(benchmark::State& state, const TriangleMesh& part, DisplacementMethod method) {
     PipelineSettings settings;
     settings.projection.cage.center = (part.boundsMin + part.boundsMax) * 0.5f;
     settings.projection.cage.size = part.boundsMax - part.boundsMin;
     settings.remeshEnabled = settings.displacementEnabled = settings.simplifyEnabled = true;
-    settings.displacement.method = static_cast<DisplacementMethod>(state.range(0));
+    settings.displacement.method = method;
     // As the document hands them over.
     settings.printability.collectHighlights = false;
     settings.cleanup.weldCollapsedTriangles = false;
@@ -108,6 +110,31 @@ void PlateRun(benchmark::State& state) {
     texture.neutralHeight = pattern->EffectiveNeutralHeight();
     RunAndCount(state, part, settings, texture);
 }
+
+// Argument: the method (0 solid, 1 mesh).
+void PlateRun(benchmark::State& state) {
+    DefaultRun(state, ridgeforge::test::MakeBedPlate(250.0f), static_cast<DisplacementMethod>(state.range(0)));
+}
 BENCHMARK(PlateRun)->Arg(0)->Arg(1)->ArgName("method")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+
+// Arguments: the part (0 cone of 50,000 segments, 1 cylinder with fanned
+// ends of 40,000 segments, 2 rod of 1,000 segments along the diagonal) and
+// the method (0 solid, 1 mesh).
+void CrowdedRun(benchmark::State& state) {
+    TriangleMesh part;
+    switch (state.range(0)) {
+        case 0: part = ridgeforge::test::MakeCone(10.0f, 24.0f, 50000, 1); break;
+        case 1: part = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, 40000, {0, 0, 1}); break;
+        default: part = ridgeforge::test::MakeFanCappedRod(5.0f, 100.0f, 1000, {1, 1, 1}); break;
+    }
+    DefaultRun(state, part, static_cast<DisplacementMethod>(state.range(1)));
+}
+BENCHMARK(CrowdedRun)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"part", "method"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
