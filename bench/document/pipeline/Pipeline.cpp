@@ -117,16 +117,21 @@ void PlateRun(benchmark::State& state) {
 }
 BENCHMARK(PlateRun)->Arg(0)->Arg(1)->ArgName("method")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-
 // Arguments: the part (0 cone of 50,000 segments, 1 cylinder with fanned
 // ends of 40,000 segments, 2 rod of 1,000 segments along the diagonal) and
 // the method (0 solid, 1 mesh).
 void CrowdedRun(benchmark::State& state) {
     TriangleMesh part;
     switch (state.range(0)) {
-        case 0: part = ridgeforge::test::MakeCone(10.0f, 24.0f, 50000, 1); break;
-        case 1: part = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, 40000, {0, 0, 1}); break;
-        default: part = ridgeforge::test::MakeFanCappedRod(5.0f, 100.0f, 1000, {1, 1, 1}); break;
+        case 0:
+            part = ridgeforge::test::MakeCone(10.0f, 24.0f, 50000, 1);
+            break;
+        case 1:
+            part = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, 40000, {0, 0, 1});
+            break;
+        default:
+            part = ridgeforge::test::MakeFanCappedRod(5.0f, 100.0f, 1000, {1, 1, 1});
+            break;
     }
     DefaultRun(state, part, static_cast<DisplacementMethod>(state.range(1)));
 }
