@@ -79,7 +79,8 @@ private:
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(x);
     }
     bool InGrid(std::int32_t x, std::int32_t y) const { return x >= 0 && y >= 0 && x < columns_ && y < rows_; }
-    bool NearMaterial(const std::vector<std::uint8_t>& raster, std::int32_t x, std::int32_t y) const;
+    bool NearMaterial(const std::vector<std::uint8_t>& raster, const RasterWindow& window, std::int32_t x,
+                      std::int32_t y) const;
     bool HasMarkAround(const std::vector<std::uint8_t>& marks, std::int32_t x, std::int32_t y, std::uint8_t mark) const;
     float CentreU(std::int32_t x) const { return grid_.originU + (static_cast<float>(x) + 0.5f) * cell_; }
     float CentreV(std::int32_t y) const { return grid_.originV + (static_cast<float>(y) + 0.5f) * cell_; }
@@ -104,6 +105,7 @@ private:
     std::vector<Point2> normals_;  // unit face normals across the build axis
 
     std::vector<CellOffset> disk_;
+    std::int32_t diskReach_ = 0;  // the largest offset of the disk along either axis
     float minimumCells_ = 0.0f, cantileverCells_ = 0.0f, warningCells_ = 0.0f;
 
     // Each raster with the window outside which all its cells are 0: a
@@ -320,6 +322,7 @@ bool PrintabilityPass::SetUpFrame() {
 
     const float growth = std::max(settings_.supportGrowthLineWidths, 0.0f);
     disk_ = DiskOffsets((growth * lineWidth_ + cell_ * 0.5f) / cell_);
+    for (const CellOffset& o : disk_) diskReach_ = std::max({diskReach_, std::abs(o.dx), std::abs(o.dy)});
     minimumCells_ = settings_.minimumAreaSquareMillimetres / (cell_ * cell_);
     cantileverCells_ = settings_.cantileverMillimetres / cell_;
     warningCells_ = settings_.warningMillimetres / cell_;
@@ -397,7 +400,14 @@ const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
     return cut;
 }
 
-bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, std::int32_t x, std::int32_t y) const {
+// Material within the support disk of a cell. A cell farther than the disk
+// from the raster's window has none there, whatever the disk: under a plate
+// laid over a gap every cell of the plate asks, and the layer below is empty.
+bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, const RasterWindow& window, std::int32_t x,
+                                    std::int32_t y) const {
+    if (window.Empty() || x < window.columnBegin - diskReach_ || x >= window.columnEnd + diskReach_ ||
+        y < window.rowBegin - diskReach_ || y >= window.rowEnd + diskReach_)
+        return false;
     if (raster[Index(x, y)]) return true;
     for (const CellOffset& o : disk_) {
         const std::int32_t nx = x + o.dx, ny = y + o.dy;
@@ -495,12 +505,12 @@ void PrintabilityPass::MarkSupport(std::uint64_t layer, const RowRun& run, Regio
         r.supported += static_cast<std::uint64_t>(open - x);
         x = open;
         if (x == run.end) break;
-        if (NearMaterial(previous_, x, y)) {
+        if (NearMaterial(previous_, previousWindow_, x, y)) {
             ++r.supported;
             distance[x++] = 0.0f;
             continue;
         }
-        if (NearMaterial(twoBelow_, x, y)) ++r.nearby;
+        if (NearMaterial(twoBelow_, twoBelowWindow_, x, y)) ++r.nearby;
         distance[x] = kInfinity;
         boxX0_ = std::min(boxX0_, x), boxY0_ = std::min(boxY0_, y);
         boxX1_ = std::max(boxX1_, x + 1), boxY1_ = std::max(boxY1_, y + 1);
@@ -524,7 +534,11 @@ void PrintabilityPass::SumRegionCentres() {
 
 void PrintabilityPass::MeasureRegionDistances() {
     if (boxX1_ <= boxX0_) return;
-    PropagateSupportDistance(distance_, columns_, rows_, boxX0_, boxY0_, boxX1_, boxY1_, cancel_);
+    // Distances spread only from supported cells: with none in the layer
+    // (a plate over a gap) every unsupported cell stays unreached.
+    const bool anySupport =
+        std::any_of(regions_.begin(), regions_.end(), [](const Region& r) { return r.supported != 0; });
+    if (anySupport) PropagateSupportDistance(distance_, columns_, rows_, boxX0_, boxY0_, boxX1_, boxY1_, cancel_);
     for (std::int32_t y = boxY0_; y < boxY1_; ++y) {
         for (std::int32_t x = boxX0_; x < boxX1_; ++x) {
             const std::size_t i = Index(x, y);

@@ -2,7 +2,8 @@
 // without the view's highlights, of knurled cubes of growing size, and of
 // parts crowded with slivers or copies (a cone of one fan each side, a
 // cylinder with fanned ends, copies of one triangle) beside a sphere of as
-// many triangles. Single-threaded by design.
+// many triangles, and of a stack of thin plates each laid over a gap, whose
+// every first layer is one overhang as large as the layer.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -126,5 +127,31 @@ BENCHMARK(BM_CheckPrintabilityCrowded)
     ->ArgNames({"kind", "size", "highlights"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// `plates` plates 100 x 100 x 0.15 mm, 0.4 mm apart: each starts over a
+// gap two layers high, near enough the plate below not to count as in the
+// air, so its first layer is one unsupported cluster of the whole plate.
+void BM_CheckPrintabilityPlates(benchmark::State& state) {
+    TriangleMesh mesh;
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+        const float z = 0.4f * static_cast<float>(i);
+        ridgeforge::test::AppendMesh(mesh, ridgeforge::test::MakeBox({0, 0, z}, {100, 100, z + 0.15f}));
+    }
+    mesh.RecomputeBounds();
+    mesh.RecomputeNormals();
+    PrintabilitySettings settings;
+    settings.collectHighlights = false;
+    PrintabilityReport report;
+    for (auto _ : state) {
+        report = CheckPrintability(mesh, settings);
+        benchmark::DoNotOptimize(report.layers);
+    }
+    Count(state, mesh, report);
+}
+BENCHMARK(BM_CheckPrintabilityPlates)->ArgName("plates")->Arg(10)->Arg(50)->Arg(150)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -278,6 +278,40 @@ TEST(Printability, DiskAndChamferDistance) {
     EXPECT_EQ(d[5], -1.0f);
 }
 
+// On 0.1 mm cells with 0.42 mm lines, the support disk reaches 2.6 cells
+// ((0.5 x 0.42 + 0.05) / 0.1), so 2 whole cells along a row or a column.
+// A plate beside another one, on the layer right above its top or above a
+// one-layer gap: with its nearest cells 2 columns (or rows) past the lower
+// plate's last ones it is held up (on the layer right above) or counts as
+// near (above the gap), and with 3 it starts in the air. Checked past each
+// of the four sides, so that a layer whose material lies in a small window
+// is looked at all the way to the disk's reach.
+TEST(Printability, ThePlateBelowHoldsUpCellsAsFarAsTheDiskReaches) {
+    PrintabilitySettings settings;
+    settings.cellMillimetres = 0.1f;
+    settings.collectHighlights = false;
+    ASSERT_EQ(DiskOffsets((0.5f * 0.42f + 0.05f) / 0.1f).size(), 21u);  // |dx|, |dy| <= 2
+    for (const bool gap : {false, true}) {
+        for (int side = 0; side < 4; ++side) {
+            for (const int cells : {2, 3}) {
+                // Box edges fall midway between cell centres (0.05 + 0.1 k).
+                const float lowerTop = gap ? 1.0f : 1.2f;
+                const float off = 2.0f + 0.1f * static_cast<float>(cells - 1);
+                Vec3f lo{0, 0, 1.2f}, hi{2, 2, 2};
+                const int axis = side % 2;
+                const float shift = side < 2 ? off : -off;
+                lo[axis] += shift;
+                hi[axis] += shift;
+                const TriangleMesh plates = Boxes({{{0, 0, 0}, {2, 2, lowerTop}}, {lo, hi}});
+                const PrintabilityReport r = CheckPrintability(plates, settings);
+                ASSERT_FLOAT_EQ(r.cellMillimetres, 0.1f);
+                EXPECT_EQ(r.featuresInAir.size(), cells == 2 ? 0u : 1u)
+                    << (gap ? "over a gap" : "right above") << ", side " << side << ", " << cells << " cells off";
+            }
+        }
+    }
+}
+
 namespace {
 
 // `mesh` with the triangles from `first` on appended again, flipped when asked.
