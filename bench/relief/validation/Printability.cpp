@@ -27,17 +27,22 @@ void Count(benchmark::State& state, const TriangleMesh& mesh, const Printability
     state.counters["contourPoints"] = static_cast<double>(report.contourLinePoints.size());
 }
 
-void BM_CheckPrintability(benchmark::State& state) {
-    const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
-    PrintabilitySettings settings;
-    settings.buildAxis = ridgeforge::bench::kStandingAxis;
-    settings.collectHighlights = state.range(1) != 0;
+// The timed check, and the counters of its last report.
+void CheckAndCount(benchmark::State& state, const TriangleMesh& mesh, const PrintabilitySettings& settings) {
     PrintabilityReport report;
     for (auto _ : state) {
         report = CheckPrintability(mesh, settings);
         benchmark::DoNotOptimize(report.layers);
     }
     Count(state, mesh, report);
+}
+
+void BM_CheckPrintability(benchmark::State& state) {
+    const TriangleMesh& mesh = ridgeforge::bench::StandingTorus(state.range(0));
+    PrintabilitySettings settings;
+    settings.buildAxis = ridgeforge::bench::kStandingAxis;
+    settings.collectHighlights = state.range(1) != 0;
+    CheckAndCount(state, mesh, settings);
 }
 BENCHMARK(BM_CheckPrintability)
     ->ArgsProduct({{500, 1000}, {0, 1}})
@@ -68,12 +73,7 @@ const TriangleMesh& KnurledCube(std::int64_t side) {
 void BM_CheckPrintabilityCube(benchmark::State& state) {
     const TriangleMesh& mesh = KnurledCube(state.range(0));
     PrintabilitySettings settings;
-    PrintabilityReport report;
-    for (auto _ : state) {
-        report = CheckPrintability(mesh, settings);
-        benchmark::DoNotOptimize(report.layers);
-    }
-    Count(state, mesh, report);
+    CheckAndCount(state, mesh, settings);
 }
 BENCHMARK(BM_CheckPrintabilityCube)->ArgName("mm")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 
@@ -112,12 +112,7 @@ void BM_CheckPrintabilityCrowded(benchmark::State& state) {
     const TriangleMesh& mesh = Crowded(state.range(0), state.range(1));
     PrintabilitySettings settings;
     settings.collectHighlights = state.range(2) != 0;
-    PrintabilityReport report;
-    for (auto _ : state) {
-        report = CheckPrintability(mesh, settings);
-        benchmark::DoNotOptimize(report.layers);
-    }
-    Count(state, mesh, report);
+    CheckAndCount(state, mesh, settings);
 }
 BENCHMARK(BM_CheckPrintabilityCrowded)
     ->ArgsProduct({{kCone}, {50000}, {0, 1}})
@@ -145,12 +140,7 @@ void BM_CheckPrintabilityPlates(benchmark::State& state) {
     mesh.RecomputeNormals();
     PrintabilitySettings settings;
     settings.collectHighlights = false;
-    PrintabilityReport report;
-    for (auto _ : state) {
-        report = CheckPrintability(mesh, settings);
-        benchmark::DoNotOptimize(report.layers);
-    }
-    Count(state, mesh, report);
+    CheckAndCount(state, mesh, settings);
 }
 BENCHMARK(BM_CheckPrintabilityPlates)->ArgName("plates")->Arg(10)->Arg(50)->Arg(150)->Unit(benchmark::kMillisecond);
 
