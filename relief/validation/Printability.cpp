@@ -20,7 +20,6 @@ namespace ridgeforge::mesh {
 namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
-constexpr float kDiagonalStep = 1.4142135f;
 
 std::string TooLargeText(double layers, double cellsPerLayer) {
     std::string text = "the part is too large to check: " + FormatLargeCount(layers) + " layers";
@@ -144,53 +143,6 @@ std::vector<CellOffset> DiskOffsets(float radiusCells) {
         }
     }
     return offsets;
-}
-
-void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows) {
-    PropagateSupportDistance(distance, columns, rows, 0, 0, columns, rows);
-}
-
-void PropagateSupportDistance(std::vector<float>& distance, std::int32_t columns, std::int32_t rows, std::int32_t x0,
-                              std::int32_t y0, std::int32_t x1, std::int32_t y1, CancelContext* cancel) {
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, columns), y1 = std::min(y1, rows);
-    if (static_cast<std::size_t>(std::max(0, columns)) * static_cast<std::size_t>(std::max(0, rows)) > distance.size())
-        return;
-    const auto at = [&](std::int32_t x, std::int32_t y) -> float& {
-        return distance[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(x)];
-    };
-    // Lowers (x, y) through the neighbour at (nx, ny); outside and off-grid neighbours are ignored.
-    const auto relax = [&](float& value, std::int32_t nx, std::int32_t ny, float step, bool& changed) {
-        if (nx < 0 || ny < 0 || nx >= columns || ny >= rows) return;
-        const float n = at(nx, ny);
-        if (n < 0.0f || !(n + step < value)) return;
-        value = n + step;
-        changed = true;
-    };
-    for (int round = 0; round < 256; ++round) {
-        ThrowIfStopped(cancel);
-        bool changed = false;
-        for (std::int32_t y = y0; y < y1; ++y) {
-            for (std::int32_t x = x0; x < x1; ++x) {
-                float& d = at(x, y);
-                if (!(d > 0.0f)) continue;
-                relax(d, x - 1, y, 1.0f, changed);
-                relax(d, x, y - 1, 1.0f, changed);
-                relax(d, x - 1, y - 1, kDiagonalStep, changed);
-                relax(d, x + 1, y - 1, kDiagonalStep, changed);
-            }
-        }
-        for (std::int32_t y = y1 - 1; y >= y0; --y) {
-            for (std::int32_t x = x1 - 1; x >= x0; --x) {
-                float& d = at(x, y);
-                if (!(d > 0.0f)) continue;
-                relax(d, x + 1, y, 1.0f, changed);
-                relax(d, x, y + 1, 1.0f, changed);
-                relax(d, x + 1, y + 1, kDiagonalStep, changed);
-                relax(d, x - 1, y + 1, kDiagonalStep, changed);
-            }
-        }
-        if (!changed) break;
-    }
 }
 
 void AddCellQuad(const LayerAxes& axes, float u, float v, float cell, float h, std::vector<Vec3f>& quads) {

@@ -2,10 +2,14 @@
 // without the view's highlights, of knurled cubes of growing size, and of
 // parts crowded with slivers or copies (a cone of one fan each side, a
 // cylinder with fanned ends, copies of one triangle) beside a sphere of as
-// many triangles, and of a stack of thin plates each laid over a gap, whose
-// every first layer is one overhang as large as the layer.
+// many triangles, of a stack of thin plates each laid over a gap, whose
+// every first layer is one overhang as large as the layer, and of a flat
+// spiral over a gap held up at its inner end, whose support winds round
+// every turn.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "bench/relief/validation/StandingTorus.h"
@@ -143,5 +147,39 @@ void BM_CheckPrintabilityPlates(benchmark::State& state) {
     CheckAndCount(state, mesh, settings);
 }
 BENCHMARK(BM_CheckPrintabilityPlates)->ArgName("plates")->Arg(10)->Arg(50)->Arg(150)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// A flat square spiral 0.6 mm wide with 0.6 mm gaps, one layer thick over a
+// gap, held up only by a post at its inner end: the distance from support
+// winds round every turn, so the support distances need a sweep a turn.
+void BM_CheckPrintabilitySpiral(benchmark::State& state) {
+    constexpr float kWidth = 0.6f, kPitch = 1.2f, kHalf = kWidth / 2.0f, kBottom = 5.0f, kTop = 5.2f;
+    TriangleMesh mesh = ridgeforge::test::MakeBox({-kHalf, -kHalf, 0.0f}, {kHalf, kHalf, kBottom});
+    const float directions[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    float x = 0.0f, y = 0.0f;
+    for (std::int64_t leg = 0; leg < 4 * state.range(0); ++leg) {
+        const float* d = directions[leg % 4];
+        const float length = kPitch * static_cast<float>(leg / 2 + 1);
+        // Each leg holds the square at its start and not the one at its end,
+        // so that the legs meet face to face without overlapping.
+        const float x0 = x - kHalf * d[0], y0 = y - kHalf * d[1];
+        const float x1 = x0 + length * d[0], y1 = y0 + length * d[1];
+        const float across[2] = {kHalf * std::fabs(d[1]), kHalf * std::fabs(d[0])};
+        ridgeforge::test::AppendMesh(
+            mesh, ridgeforge::test::MakeBox({std::min(x0, x1) - across[0], std::min(y0, y1) - across[1], kBottom},
+                                            {std::max(x0, x1) + across[0], std::max(y0, y1) + across[1], kTop}));
+        x += length * d[0];
+        y += length * d[1];
+    }
+    mesh.RecomputeBounds();
+    mesh.RecomputeNormals();
+    PrintabilitySettings settings;
+    settings.collectHighlights = false;
+    CheckAndCount(state, mesh, settings);
+}
+BENCHMARK(BM_CheckPrintabilitySpiral)->ArgName("turns")->Arg(10)->Arg(40)->Arg(80)->Unit(benchmark::kMillisecond);
 
 }  // namespace
