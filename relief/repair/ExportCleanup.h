@@ -73,6 +73,8 @@ struct BoundaryLoop {
 // `largestUntracedMillimetres` when given (0 when there is none).
 std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint64_t& untraced,
                                             float* largestUntracedMillimetres = nullptr);
+// The Newell vector of a closed polygon: twice its vector area.
+Vec3d NewellVector(const std::vector<Vec3d>& polygon);
 // Appends a triangulation of the loop wound like the triangles around it;
 // returns the number of triangles appended (loop size - 2).
 std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop);

@@ -15,18 +15,6 @@ namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-Vec3d Newell(const std::vector<Vec3d>& p) {
-    Vec3d n;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        const Vec3d& a = p[i];
-        const Vec3d& b = p[(i + 1) % p.size()];
-        n.x += (a.y - b.y) * (a.z + b.z);
-        n.y += (a.z - b.z) * (a.x + b.x);
-        n.z += (a.x - b.x) * (a.y + b.y);
-    }
-    return n;
-}
-
 void MeasureLoop(const TriangleMesh& mesh, BoundaryLoop& loop) {
     std::vector<Vec3d> p;
     p.reserve(loop.vertices.size());
@@ -39,7 +27,7 @@ void MeasureLoop(const TriangleMesh& mesh, BoundaryLoop& loop) {
         perimeter += Length(p[(i + 1) % p.size()] - p[i]);
     }
     loop.acrossMillimetres = static_cast<float>(Length(high - low));
-    const double area = Length(Newell(p)) * 0.5;
+    const double area = Length(NewellVector(p)) * 0.5;
     loop.widthMillimetres = perimeter > 0.0 ? static_cast<float>(2.0 * area / perimeter) : 0.0f;
 }
 
@@ -67,10 +55,6 @@ void MeasureUntraced(const TriangleMesh& mesh, const std::vector<std::pair<std::
     }
     untraced += boxes.size();
     for (const auto& [root, box] : boxes) largest = std::max(largest, static_cast<float>(Length(box.high - box.low)));
-}
-
-double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) {
-    return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
 }
 
 }  // namespace
@@ -161,64 +145,16 @@ std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint6
     return loops;
 }
 
-std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop) {
-    const std::vector<std::uint32_t> ring(loop.vertices.rbegin(), loop.vertices.rend());
-    const std::size_t n = ring.size();
-    if (n < 3) return 0;
-    std::vector<Vec3d> p;
-    for (std::uint32_t v : ring) p.push_back(ToDouble(mesh.vertices[v].position));
-    Vec3d normal = Newell(p);
-    if (Length(normal) <= 1e-12) {
-        normal = ToDouble(mesh.FaceNormal(loop.triangle));
-        if (!(Length(normal) > 0.0)) normal = {0.0, 0.0, 1.0};
+Vec3d NewellVector(const std::vector<Vec3d>& p) {
+    Vec3d n;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Vec3d& a = p[i];
+        const Vec3d& b = p[(i + 1) % p.size()];
+        n.x += (a.y - b.y) * (a.z + b.z);
+        n.y += (a.z - b.z) * (a.x + b.x);
+        n.z += (a.x - b.x) * (a.y + b.y);
     }
-    normal = Length(normal) > 1e-12 ? normal / Length(normal) : Vec3d{};
-    const Vec3d aside = std::abs(normal.x) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
-    Vec3d u = Cross(aside, normal);
-    u = Length(u) > 1e-12 ? u / Length(u) : Vec3d{};
-    const Vec3d v = Cross(normal, u);
-    // 2D points in x and y; counter-clockwise after the shoelace test.
-    std::vector<Vec3d> q(n);
-    double shoelace = 0.0;
-    for (std::size_t i = 0; i < n; ++i) q[i] = {Dot(p[i], u), Dot(p[i], v), 0.0};
-    for (std::size_t i = 0; i < n; ++i) shoelace += q[i].x * q[(i + 1) % n].y - q[i].y * q[(i + 1) % n].x;
-    if (shoelace < 0.0) {
-        for (Vec3d& point : q) point.x = -point.x;
-    }
-
-    std::vector<std::size_t> list(n);
-    for (std::size_t i = 0; i < n; ++i) list[i] = i;
-    std::uint64_t added = 0;
-    const auto emit = [&](std::size_t a, std::size_t b, std::size_t c) {
-        mesh.indices.insert(mesh.indices.end(), {ring[a], ring[b], ring[c]});
-        ++added;
-    };
-    while (list.size() > 3) {
-        const std::size_t m = list.size();
-        std::size_t best = 0, ear = m;
-        double bestTurn = -std::numeric_limits<double>::infinity();
-        for (std::size_t i = 0; i < m && ear == m; ++i) {
-            const std::size_t prev = list[(i + m - 1) % m], cur = list[i], next = list[(i + 1) % m];
-            const double turn = Turn(q[prev], q[cur], q[next]);
-            if (turn > bestTurn) bestTurn = turn, best = i;
-            if (!(turn > 0.0)) continue;
-            bool blocked = false;
-            for (std::size_t other : list) {
-                if (other == prev || other == cur || other == next) continue;
-                if (Turn(q[prev], q[cur], q[other]) >= 0.0 && Turn(q[cur], q[next], q[other]) >= 0.0 &&
-                    Turn(q[next], q[prev], q[other]) >= 0.0) {
-                    blocked = true;
-                    break;
-                }
-            }
-            if (!blocked) ear = i;
-        }
-        const std::size_t at = ear < m ? ear : best;
-        emit(list[(at + m - 1) % m], list[at], list[(at + 1) % m]);
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
-    }
-    emit(list[0], list[1], list[2]);
-    return added;
+    return n;
 }
 
 }  // namespace ridgeforge::mesh

@@ -5,7 +5,8 @@
 // in a pass change what the link condition of later ones sees. Last, a
 // double cone whose rim of 100 x around edges is all shorter than the
 // tolerance: every triangle is a candidate, and the joins along the rim grow
-// one class of vertices for as long as the weld lets them.
+// one class of vertices for as long as the weld lets them. And a tube with
+// open ends of 20 x around corners, each filled as one hole.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -83,8 +84,29 @@ TriangleMesh DoubleCone(std::int64_t around) {
     return mesh;
 }
 
+// A tube 3 mm across and 20 mm long with open ends of 20 x around corners
+// each: two holes small enough to fill, each one polygon of that many
+// corners.
+TriangleMesh OpenTube(std::int64_t around) {
+    TriangleMesh mesh;
+    const auto n = static_cast<std::uint32_t>(20 * around);
+    for (std::uint32_t ring = 0; ring < 2; ++ring) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(n);
+            mesh.vertices.push_back({{1.5f * std::cos(a), 1.5f * std::sin(a), 20.0f * static_cast<float>(ring)}, {}});
+        }
+    }
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t j = (i + 1) % n;
+        mesh.indices.insert(mesh.indices.end(), {i, j, n + j, i, n + j, n + i});
+    }
+    mesh.RecomputeBounds();
+    return mesh;
+}
+
 void BM_CleanupForExport(benchmark::State& state) {
-    const TriangleMesh input = state.range(1) == 3   ? DoubleCone(state.range(0))
+    const TriangleMesh input = state.range(1) == 4   ? OpenTube(state.range(0))
+                               : state.range(1) == 3 ? DoubleCone(state.range(0))
                                : state.range(1) == 2 ? Clustered(state.range(0))
                                : state.range(1) == 1 ? Damaged(state.range(0))
                                                      : Torus(state.range(0));
@@ -103,7 +125,7 @@ void BM_CleanupForExport(benchmark::State& state) {
     state.counters["holesLeftOpen"] = static_cast<double>(report.holesLeftOpen);
 }
 BENCHMARK(BM_CleanupForExport)
-    ->ArgsProduct({{500, 1000}, {0, 1, 2, 3}})
+    ->ArgsProduct({{500, 1000}, {0, 1, 2, 3, 4}})
     ->ArgNames({"around", "damaged"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
