@@ -79,11 +79,12 @@ void CheckCrossings(const mesh::TriangleMesh& m, std::wstring& text, bool& all) 
 std::uint64_t CountFolded(const mesh::TriangleMesh& m) {
     if (!mesh::IsValidMesh(m) || m.indices.empty()) return 0;
     const mesh::VertexAdjacency adjacency = mesh::BuildVertexAdjacency(m);
+    const std::vector<mesh::Vec3d> sums = mesh::CornerNormalSums(m, adjacency);
     std::atomic<std::uint64_t> folded{0};
     mesh::ForEachChunk(m.TriangleCount(), mesh::kParallelChunk, [&](std::size_t begin, std::size_t end) {
         std::uint64_t here = 0;
         for (std::size_t t = begin; t < end; ++t)
-            here += mesh::IsFoldedTriangle(m, adjacency, static_cast<std::uint32_t>(t));
+            here += mesh::IsFoldedTriangle(m, sums, static_cast<std::uint32_t>(t));
         folded += here;
     });
     return folded;

@@ -433,6 +433,23 @@ inline mesh::TriangleMesh MakeFanCappedRod(float radius, float length, std::uint
     return stress::Finish(m);
 }
 
+// A tube of `segments` sides, `radius` and `length` standing from the origin,
+// both ends left open: two holes of `segments` corners each.
+inline mesh::TriangleMesh MakeOpenTube(float radius, float length, std::uint32_t segments) {
+    mesh::TriangleMesh m;
+    for (std::uint32_t end = 0; end < 2; ++end) {
+        for (std::uint32_t i = 0; i < segments; ++i) {
+            const float a = stress::kTwoPi * static_cast<float>(i) / static_cast<float>(segments);
+            stress::AddVertex(m, radius * std::cos(a), radius * std::sin(a), length * static_cast<float>(end));
+        }
+    }
+    for (std::uint32_t i = 0; i < segments; ++i) {
+        const std::uint32_t j = (i + 1) % segments;
+        stress::AddQuad(m, i, j, segments + j, segments + i);
+    }
+    return stress::Finish(m);
+}
+
 // `count` copies of one triangle on the same three corners.
 inline mesh::TriangleMesh MakeCopiedTriangle(std::uint32_t count, float size) {
     mesh::TriangleMesh m;

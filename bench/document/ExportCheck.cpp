@@ -4,7 +4,8 @@
 // gives each check's milliseconds as counters; the rounds' benchmark gives
 // each stage's milliseconds (measured between the stage texts), the rounds
 // run and what the first round's fixes found; the whole run's benchmark adds
-// the pre-save check after the rounds, as the Save STL dialog's worker does.
+// the pre-save check after the rounds, as the Save STL dialog's worker does,
+// and is run as well on a tube whose open ends are filled as fans.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -16,6 +17,7 @@
 #include "document/ExportCheckWorker.h"
 #include "testing/ReliefShapes.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "text/Utf8.h"
 
 namespace {
@@ -138,9 +140,9 @@ BENCHMARK(BM_ExportCheckRounds)
     ->UseRealTime()
     ->Iterations(2);
 
-void BM_ExportCheckWholeRun(benchmark::State& state) {
-    const mesh::TriangleMesh& relief = Relief(state.range(0));
-    const mesh::DisplacementBase base = BaseUnder(relief);
+// The Save STL dialog's whole run on a part: the rounds, then the check.
+void WholeRun(benchmark::State& state, const mesh::TriangleMesh& part) {
+    const mesh::DisplacementBase base = BaseUnder(part);
     ExportCheckInputs inputs;
     inputs.weldToleranceMillimetres = 5e-5f;
     inputs.bodyCount = 1;
@@ -151,13 +153,15 @@ void BM_ExportCheckWholeRun(benchmark::State& state) {
     ExportCheckResult result;
     for (auto _ : state) {
         state.PauseTiming();
-        mesh::TriangleMesh copy = relief;
+        mesh::TriangleMesh copy = part;
         state.ResumeTiming();
         result = RunExportCheck(std::move(copy), inputs, nullptr, check, stop);
     }
     state.counters["passed"] = result.checksPassed ? 1 : 0;
-    state.counters["triangles"] = static_cast<double>(relief.TriangleCount());
+    state.counters["triangles"] = static_cast<double>(part.TriangleCount());
 }
+
+void BM_ExportCheckWholeRun(benchmark::State& state) { WholeRun(state, Relief(state.range(0))); }
 BENCHMARK(BM_ExportCheckWholeRun)
     ->Arg(72)
     ->Arg(144)
@@ -165,5 +169,26 @@ BENCHMARK(BM_ExportCheckWholeRun)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
+
+// A tube 3 mm across whose two open ends of `corners` corners each are
+// filled as holes: every fill is a fan of that many triangles about one
+// corner, which the fixes and the check then look at.
+void BM_ExportCheckOpenTube(benchmark::State& state) {
+    static std::map<std::int64_t, mesh::TriangleMesh> made;
+    auto it = made.find(state.range(0));
+    if (it == made.end()) {
+        it = made.emplace(state.range(0), test::MakeOpenTube(1.5f, 20.0f, static_cast<std::uint32_t>(state.range(0))))
+                 .first;
+    }
+    WholeRun(state, it->second);
+}
+BENCHMARK(BM_ExportCheckOpenTube)
+    ->ArgName("corners")
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

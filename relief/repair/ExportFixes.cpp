@@ -120,10 +120,11 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
     // and the list is gathered in triangle order afterwards.
     enum : std::uint8_t { kFlat, kFold, kSharpPlace };
     std::vector<std::uint8_t> kind(mesh.TriangleCount(), kFlat);
+    const std::vector<Vec3d> sums = CornerNormalSums(mesh, r.adjacency);
     ForEachChunk(kind.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             const auto t = static_cast<std::uint32_t>(i);
-            if (!IsFoldedTriangle(mesh, r.adjacency, t)) continue;
+            if (!IsFoldedTriangle(mesh, sums, t)) continue;
             kind[i] = near[i] || FoldLiesOnNeighbour(mesh, r.adjacency, t) ? kFold : kSharpPlace;
         }
     });
@@ -135,13 +136,13 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
         folds.push_back(t);
     }
     report.foldedFound = folds.size();
+    FoldJudge judge(mesh.vertices.size());
     while (!folds.empty() && report.foldRounds < r.rounds) {
         ++report.foldRounds;
         const std::vector<std::uint32_t> touched = r.Step(mesh, folds, report.foldRounds / 10 + 1);
         folds.clear();
-        for (const std::uint32_t t : touched) {
-            if (IsFoldedTriangle(mesh, r.adjacency, t) && (near[t] || FoldLiesOnNeighbour(mesh, r.adjacency, t)))
-                folds.push_back(t);
+        for (const std::uint32_t t : judge.Folded(mesh, r.adjacency, touched)) {
+            if (near[t] || FoldLiesOnNeighbour(mesh, r.adjacency, t)) folds.push_back(t);
         }
     }
     report.foldedLeft = folds.size();

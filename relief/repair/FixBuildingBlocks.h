@@ -6,8 +6,8 @@
 //
 // Needs: a mesh that satisfies the validity rule and, where asked for, the
 // VertexAdjacency built from it (BuildVertexAdjacency) and not made stale by
-// changed indices. Single-threaded, in millimetres; normals are read from the
-// corners on the fly and never written.
+// changed indices. Single-threaded but for CornerNormalSums, in millimetres;
+// normals are read from the corners on the fly and never written.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,32 @@ namespace ridgeforge::mesh {
 // Folded when the triangle's normal n and the sum s of the normals of every
 // triangle at its three corners satisfy n . s < -0.3 |n| |s|: it faces away
 // from the surface around it by more than about 107 degrees.
+// The sum of each corner is that of the normals of the triangles at it, in
+// adjacency order, and s adds the three corners' sums: a scan of many
+// triangles works them out once a vertex (CornerNormalSums), and both ways
+// give the same bits. A corner shared by tens of thousands of triangles (the
+// hub of a fan) then costs its fan once, not once a triangle.
 bool IsFoldedTriangle(const TriangleMesh& mesh, const VertexAdjacency& adjacency, std::uint32_t triangle);
+bool IsFoldedTriangle(const TriangleMesh& mesh, const std::vector<Vec3d>& cornerSums, std::uint32_t triangle);
+Vec3d CornerNormalSum(const TriangleMesh& mesh, const VertexAdjacency& adjacency, std::uint32_t vertex);
+// Every vertex's sum, in parallel; a vertex the adjacency lists nothing for gets zero.
+std::vector<Vec3d> CornerNormalSums(const TriangleMesh& mesh, const VertexAdjacency& adjacency);
+
+// Judges lists of triangles on the mesh as it is at each call (its corners
+// may have moved since the last): the listed triangles that are folded, in
+// list order. Each corner's sum is worked out once a call, so a list of all
+// the triangles at a fan's hub costs the fan once.
+class FoldJudge {
+public:
+    explicit FoldJudge(std::size_t vertices);
+    std::vector<std::uint32_t> Folded(const TriangleMesh& mesh, const VertexAdjacency& adjacency,
+                                      const std::vector<std::uint32_t>& triangles);
+
+private:
+    std::vector<Vec3d> sums_;
+    std::vector<std::uint64_t> summedIn_;
+    std::uint64_t call_ = 0;
+};
 
 // Turns the long edge of needle triangles, up to 8 passes; each vertex takes
 // part in at most one turn a pass. Returns the number of edges turned. A

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "mesh/ParallelChunks.h"
+
 namespace ridgeforge::mesh {
 
 namespace {
@@ -22,20 +24,62 @@ bool HasCorner(const TriangleMesh& mesh, std::uint32_t t, std::uint32_t v) {
     return mesh.indices[i] == v || mesh.indices[i + 1] == v || mesh.indices[i + 2] == v;
 }
 
-}  // namespace
-
-bool IsFoldedTriangle(const TriangleMesh& mesh, const VertexAdjacency& adjacency, std::uint32_t triangle) {
-    const Vec3d n = TriangleNormal(mesh, triangle);
-    Vec3d s;
-    for (int k = 0; k < 3; ++k) {
-        const std::uint32_t v = mesh.indices[3 * std::size_t{triangle} + k];
-        for (std::uint32_t i = adjacency.vertexTriangleOffsets[v]; i < adjacency.vertexTriangleOffsets[v + 1]; ++i) {
-            s += TriangleNormal(mesh, adjacency.vertexTriangles[i]);
-        }
-    }
+bool IsFolded(const Vec3d& n, const Vec3d& s) {
     const double nl = Length(n), sl = Length(s);
     if (!(nl > 0.0) || !(sl > 0.0)) return false;
     return Dot(n, s) < -0.3 * nl * sl;
+}
+
+}  // namespace
+
+Vec3d CornerNormalSum(const TriangleMesh& mesh, const VertexAdjacency& adjacency, std::uint32_t vertex) {
+    Vec3d s;
+    for (std::uint32_t i = adjacency.vertexTriangleOffsets[vertex]; i < adjacency.vertexTriangleOffsets[vertex + 1];
+         ++i) {
+        s += TriangleNormal(mesh, adjacency.vertexTriangles[i]);
+    }
+    return s;
+}
+
+std::vector<Vec3d> CornerNormalSums(const TriangleMesh& mesh, const VertexAdjacency& adjacency) {
+    std::vector<Vec3d> sums(adjacency.vertexTriangleOffsets.empty() ? 0 : adjacency.vertexTriangleOffsets.size() - 1);
+    ForEachChunk(sums.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t v = begin; v < end; ++v)
+            sums[v] = CornerNormalSum(mesh, adjacency, static_cast<std::uint32_t>(v));
+    });
+    return sums;
+}
+
+bool IsFoldedTriangle(const TriangleMesh& mesh, const VertexAdjacency& adjacency, std::uint32_t triangle) {
+    const std::uint32_t* corner = &mesh.indices[3 * std::size_t{triangle}];
+    return IsFolded(TriangleNormal(mesh, triangle), CornerNormalSum(mesh, adjacency, corner[0]) +
+                                                        CornerNormalSum(mesh, adjacency, corner[1]) +
+                                                        CornerNormalSum(mesh, adjacency, corner[2]));
+}
+
+bool IsFoldedTriangle(const TriangleMesh& mesh, const std::vector<Vec3d>& cornerSums, std::uint32_t triangle) {
+    const std::uint32_t* corner = &mesh.indices[3 * std::size_t{triangle}];
+    return IsFolded(TriangleNormal(mesh, triangle),
+                    cornerSums[corner[0]] + cornerSums[corner[1]] + cornerSums[corner[2]]);
+}
+
+FoldJudge::FoldJudge(std::size_t vertices) : sums_(vertices), summedIn_(vertices, 0) {}
+
+std::vector<std::uint32_t> FoldJudge::Folded(const TriangleMesh& mesh, const VertexAdjacency& adjacency,
+                                             const std::vector<std::uint32_t>& triangles) {
+    // A new call number marks every sum of an earlier call as gone.
+    ++call_;
+    std::vector<std::uint32_t> folded;
+    for (const std::uint32_t t : triangles) {
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t v = mesh.indices[3 * std::size_t{t} + k];
+            if (summedIn_[v] == call_) continue;
+            summedIn_[v] = call_;
+            sums_[v] = CornerNormalSum(mesh, adjacency, v);
+        }
+        if (IsFoldedTriangle(mesh, sums_, t)) folded.push_back(t);
+    }
+    return folded;
 }
 
 namespace fixes {

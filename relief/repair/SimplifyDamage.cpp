@@ -241,12 +241,13 @@ void NewFolds(const TriangleMesh& input, const TriangleMesh& result, const std::
         for (int k = 0; k < 3; ++k) wanted[result.indices[3 * t + k]] = 1;
     }
     const VertexAdjacency adjacency = PartialAdjacency(result, wanted);
+    const std::vector<Vec3d> sums = CornerNormalSums(result, adjacency);
     std::vector<std::uint32_t> folded;
     std::mutex guard;
     ForEachChunk(changed.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         std::vector<std::uint32_t> here;
         for (std::size_t t = begin; t < end; ++t) {
-            if (near[t] && IsFoldedTriangle(result, adjacency, static_cast<std::uint32_t>(t)))
+            if (near[t] && IsFoldedTriangle(result, sums, static_cast<std::uint32_t>(t)))
                 here.push_back(static_cast<std::uint32_t>(t));
         }
         const std::lock_guard<std::mutex> lock(guard);

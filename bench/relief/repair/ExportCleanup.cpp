@@ -14,6 +14,7 @@
 
 #include "relief/repair/ExportCleanup.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 
 using namespace ridgeforge::mesh;
 
@@ -84,28 +85,10 @@ TriangleMesh DoubleCone(std::int64_t around) {
     return mesh;
 }
 
-// A tube 3 mm across and 20 mm long with open ends of 20 x around corners
-// each: two holes small enough to fill, each one polygon of that many
-// corners.
-TriangleMesh OpenTube(std::int64_t around) {
-    TriangleMesh mesh;
-    const auto n = static_cast<std::uint32_t>(20 * around);
-    for (std::uint32_t ring = 0; ring < 2; ++ring) {
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(n);
-            mesh.vertices.push_back({{1.5f * std::cos(a), 1.5f * std::sin(a), 20.0f * static_cast<float>(ring)}, {}});
-        }
-    }
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t j = (i + 1) % n;
-        mesh.indices.insert(mesh.indices.end(), {i, j, n + j, i, n + j, n + i});
-    }
-    mesh.RecomputeBounds();
-    return mesh;
-}
-
 void BM_CleanupForExport(benchmark::State& state) {
-    const TriangleMesh input = state.range(1) == 4   ? OpenTube(state.range(0))
+    // A tube 3 mm across and 20 mm long with open ends of 20 x around corners.
+    const TriangleMesh input = state.range(1) == 4 ? ridgeforge::test::MakeOpenTube(
+                                                         1.5f, 20.0f, 20 * static_cast<std::uint32_t>(state.range(0)))
                                : state.range(1) == 3 ? DoubleCone(state.range(0))
                                : state.range(1) == 2 ? Clustered(state.range(0))
                                : state.range(1) == 1 ? Damaged(state.range(0))

@@ -112,6 +112,64 @@ TEST(FixBuildingBlocks, FoldTestThreshold) {
     EXPECT_FALSE(IsFoldedTriangle(flat, BuildVertexAdjacency(flat), 0));
 }
 
+// A disk fanned about its centre from 2,000 rim points in the plane z = 0,
+// with one fan triangle wound the other way and one rim point lifted 100 mm,
+// which tips the two triangles at it up steeply: only the turned one faces
+// against the sum at its corners, where the hub's 2,000 triangles weigh
+// most. Both ways of summing agree on every triangle.
+TEST(FixBuildingBlocks, FoldsAtTheHubOfALargeFan) {
+    TriangleMesh fan;
+    const std::uint32_t rim = 2000;
+    fan.vertices.push_back({{0, 0, 0}, {}});
+    for (std::uint32_t i = 0; i < rim; ++i) {
+        const float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(rim);
+        fan.vertices.push_back({{10.0f * std::cos(a), 10.0f * std::sin(a), 0.0f}, {}});
+    }
+    for (std::uint32_t i = 0; i < rim; ++i) fan.indices.insert(fan.indices.end(), {0, 1 + i, 1 + (i + 1) % rim});
+    std::swap(fan.indices[3 * 700 + 1], fan.indices[3 * 700 + 2]);
+    fan.vertices[1 + 1501].position.z = 100.0f;
+    const VertexAdjacency adjacency = BuildVertexAdjacency(fan);
+    const std::vector<Vec3d> sums = CornerNormalSums(fan, adjacency);
+    ASSERT_EQ(sums.size(), fan.vertices.size());
+    for (std::uint32_t t = 0; t < fan.TriangleCount(); ++t) {
+        EXPECT_EQ(IsFoldedTriangle(fan, sums, t), t == 700) << t;
+        EXPECT_EQ(IsFoldedTriangle(fan, adjacency, t), t == 700) << t;
+    }
+    // Along z the hub's sum is that of 2,000 triangles of one size, lifting
+    // a corner changes none of them, and the turned one counts against:
+    // 1,999 less 1.
+    const double each = Length(Cross(ToDouble(fan.vertices[2].position) - ToDouble(fan.vertices[0].position),
+                                     ToDouble(fan.vertices[3].position) - ToDouble(fan.vertices[0].position)));
+    EXPECT_NEAR(sums[0].z, 1998.0 * each, 1e-4 * 1998.0 * each);
+}
+
+// A judge that is asked again after corners moved judges the mesh as it is
+// then. The small triangle tilted 110 degrees from the huge flat one is
+// folded; once the huge one is turned over, the sum at the small one's
+// corners points down, 70 degrees from it, and nothing is folded. And on a
+// plate with its middle vertex dragged past its neighbours, the judge finds
+// what each triangle tested on its own gives, in the order asked.
+TEST(FixBuildingBlocks, AFoldJudgeSeesTheMeshAsItIsNow) {
+    TriangleMesh tilted = TiltedAgainstFlat(110.0);
+    const VertexAdjacency tiltedAdjacency = BuildVertexAdjacency(tilted);
+    FoldJudge judge(tilted.vertices.size());
+    EXPECT_EQ(judge.Folded(tilted, tiltedAdjacency, {0, 1}), (std::vector<std::uint32_t>{0}));
+    std::swap(tilted.vertices[3].position, tilted.vertices[4].position);
+    EXPECT_TRUE(judge.Folded(tilted, tiltedAdjacency, {0, 1}).empty());
+
+    TriangleMesh plate = MakeGridPlate(4.0f, 4);
+    const VertexAdjacency adjacency = BuildVertexAdjacency(plate);
+    plate.vertices[12].position.x += 2.5f;
+    std::vector<std::uint32_t> backwards, folded;
+    for (std::uint32_t t = plate.TriangleCount(); t-- > 0;) {
+        backwards.push_back(t);
+        if (IsFoldedTriangle(plate, adjacency, t)) folded.push_back(t);
+    }
+    EXPECT_FALSE(folded.empty());
+    FoldJudge plateJudge(plate.vertices.size());
+    EXPECT_EQ(plateJudge.Folded(plate, adjacency, backwards), folded);
+}
+
 TEST(FixBuildingBlocks, FoldLyingOnItsNeighbour) {
     for (const auto& [h, lies] :
          {std::pair{0.01f, true}, std::pair{0.0f, true}, std::pair{-0.00005f, true}, std::pair{-0.01f, false}}) {
