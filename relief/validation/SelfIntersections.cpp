@@ -402,6 +402,9 @@ void BuildGrid(Search& s) {
             offsets[t + 1] = cells;
         }
     });
+    // A part of millions of triangles takes a good part of a second to put
+    // into the grid: a stop is seen between the steps.
+    ThrowIfStopped(s.cancel);
     std::inclusive_scan(offsets.begin(), offsets.end(), offsets.begin());
     std::vector<GridEntry> entries(offsets[n]);
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
@@ -417,7 +420,11 @@ void BuildGrid(Search& s) {
             });
         }
     });
-    SplitIntoLevels(s, SortEntries(entries));
+    ThrowIfStopped(s.cancel);
+    std::vector<GridEntry> sorted = SortEntries(entries);
+    entries = {};
+    ThrowIfStopped(s.cancel);
+    SplitIntoLevels(s, sorted);
 }
 
 // aMin and bMin: the cells of the two box minima at the pair's level.
