@@ -75,6 +75,15 @@ std::vector<BoundaryLoop> FindBoundaryLoops(const TriangleMesh& mesh, std::uint6
                                             float* largestUntracedMillimetres = nullptr);
 // The Newell vector of a closed polygon: twice its vector area.
 Vec3d NewellVector(const std::vector<Vec3d>& polygon);
+// The loop's corners in the order a fill takes them (backwards, so that the
+// fill is wound like the triangles around the hole), and their places in the
+// plane of the loop's Newell vector as x and y, turned to run
+// counter-clockwise.
+struct LoopInPlane {
+    std::vector<std::uint32_t> ring;
+    std::vector<Vec3d> points;
+};
+LoopInPlane ProjectLoop(const TriangleMesh& mesh, const BoundaryLoop& loop);
 // Appends a triangulation of the loop wound like the triangles around it;
 // returns the number of triangles appended (loop size - 2).
 std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop);

@@ -275,12 +275,12 @@ private:
 
 }  // namespace
 
-std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop) {
-    const std::vector<std::uint32_t> ring(loop.vertices.rbegin(), loop.vertices.rend());
-    const std::size_t n = ring.size();
-    if (n < 3) return 0;
+LoopInPlane ProjectLoop(const TriangleMesh& mesh, const BoundaryLoop& loop) {
+    LoopInPlane out;
+    out.ring.assign(loop.vertices.rbegin(), loop.vertices.rend());
+    const std::size_t n = out.ring.size();
     std::vector<Vec3d> p;
-    for (std::uint32_t v : ring) p.push_back(ToDouble(mesh.vertices[v].position));
+    for (std::uint32_t v : out.ring) p.push_back(ToDouble(mesh.vertices[v].position));
     Vec3d normal = NewellVector(p);
     if (Length(normal) <= 1e-12) {
         normal = ToDouble(mesh.FaceNormal(loop.triangle));
@@ -291,21 +291,29 @@ std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop) {
     Vec3d u = Cross(aside, normal);
     u = Length(u) > 1e-12 ? u / Length(u) : Vec3d{};
     const Vec3d v = Cross(normal, u);
-    // 2D points in x and y; counter-clockwise after the shoelace test.
-    std::vector<Vec3d> q(n);
+    std::vector<Vec3d>& q = out.points;
+    q.resize(n);
     double shoelace = 0.0;
     for (std::size_t i = 0; i < n; ++i) q[i] = {Dot(p[i], u), Dot(p[i], v), 0.0};
     for (std::size_t i = 0; i < n; ++i) shoelace += q[i].x * q[(i + 1) % n].y - q[i].y * q[(i + 1) % n].x;
     if (shoelace < 0.0) {
         for (Vec3d& point : q) point.x = -point.x;
     }
+    return out;
+}
+
+std::uint64_t FillHole(TriangleMesh& mesh, const BoundaryLoop& loop) {
+    const std::size_t n = loop.vertices.size();
+    if (n < 3) return 0;
+    const LoopInPlane plane = ProjectLoop(mesh, loop);
+    const std::vector<std::uint32_t>& ring = plane.ring;
 
     std::uint64_t added = 0;
     const auto emit = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
         mesh.indices.insert(mesh.indices.end(), {ring[a], ring[b], ring[c]});
         ++added;
     };
-    EarClipping clipping(q);
+    EarClipping clipping(plane.points);
     for (std::size_t left = n; left > 3; --left) {
         const std::uint32_t at = clipping.Choose();
         emit(clipping.Previous(at), at, clipping.Next(at));

@@ -17,32 +17,16 @@ double Turn(const Vec3d& a, const Vec3d& b, const Vec3d& q) {
     return (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
 }
 
-// The filling as first written: every pass scans the list from its start,
-// testing each convex corner against every other listed one.
+// The ear clipping as first written, on the same points in the plane: every
+// pass scans the list from its start, testing each convex corner against
+// every other listed one.
 std::vector<std::uint32_t> ClipTestingEveryCorner(const TriangleMesh& mesh, const BoundaryLoop& loop) {
     std::vector<std::uint32_t> out;
-    const std::vector<std::uint32_t> ring(loop.vertices.rbegin(), loop.vertices.rend());
-    const std::size_t n = ring.size();
+    const std::size_t n = loop.vertices.size();
     if (n < 3) return out;
-    std::vector<Vec3d> p;
-    for (std::uint32_t v : ring) p.push_back(ToDouble(mesh.vertices[v].position));
-    Vec3d normal = NewellVector(p);
-    if (Length(normal) <= 1e-12) {
-        normal = ToDouble(mesh.FaceNormal(loop.triangle));
-        if (!(Length(normal) > 0.0)) normal = {0.0, 0.0, 1.0};
-    }
-    normal = Length(normal) > 1e-12 ? normal / Length(normal) : Vec3d{};
-    const Vec3d aside = std::abs(normal.x) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
-    Vec3d u = Cross(aside, normal);
-    u = Length(u) > 1e-12 ? u / Length(u) : Vec3d{};
-    const Vec3d v = Cross(normal, u);
-    std::vector<Vec3d> q(n);
-    double shoelace = 0.0;
-    for (std::size_t i = 0; i < n; ++i) q[i] = {Dot(p[i], u), Dot(p[i], v), 0.0};
-    for (std::size_t i = 0; i < n; ++i) shoelace += q[i].x * q[(i + 1) % n].y - q[i].y * q[(i + 1) % n].x;
-    if (shoelace < 0.0) {
-        for (Vec3d& point : q) point.x = -point.x;
-    }
+    const LoopInPlane plane = ProjectLoop(mesh, loop);
+    const std::vector<std::uint32_t>& ring = plane.ring;
+    const std::vector<Vec3d>& q = plane.points;
     std::vector<std::size_t> list(n);
     for (std::size_t i = 0; i < n; ++i) list[i] = i;
     const auto emit = [&](std::size_t a, std::size_t b, std::size_t c) {
