@@ -120,14 +120,17 @@ void Unfold(TriangleMesh& mesh, Relaxing& r, std::vector<std::uint32_t>& crossin
     // and the list is gathered in triangle order afterwards.
     enum : std::uint8_t { kFlat, kFold, kSharpPlace };
     std::vector<std::uint8_t> kind(mesh.TriangleCount(), kFlat);
-    const std::vector<Vec3d> sums = CornerNormalSums(mesh, r.adjacency);
-    ForEachChunk(kind.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const auto t = static_cast<std::uint32_t>(i);
-            if (!IsFoldedTriangle(mesh, sums, t)) continue;
-            kind[i] = near[i] || FoldLiesOnNeighbour(mesh, r.adjacency, t) ? kFold : kSharpPlace;
-        }
-    });
+    {
+        // Gone once the triangles are judged: the rounds work out their own.
+        const std::vector<Vec3d> sums = CornerNormalSums(mesh, r.adjacency);
+        ForEachChunk(kind.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                const auto t = static_cast<std::uint32_t>(i);
+                if (!IsFoldedTriangle(mesh, sums, t)) continue;
+                kind[i] = near[i] || FoldLiesOnNeighbour(mesh, r.adjacency, t) ? kFold : kSharpPlace;
+            }
+        });
+    }
     std::vector<std::uint32_t> folds;
     for (std::uint32_t t = 0; t < mesh.TriangleCount(); ++t) {
         if (kind[t] == kSharpPlace) ++report.sharpPlacesKept;

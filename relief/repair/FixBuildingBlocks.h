@@ -42,6 +42,7 @@ public:
                                       const std::vector<std::uint32_t>& triangles);
 
 private:
+    std::size_t vertices_ = 0;
     std::vector<Vec3d> sums_;
     std::vector<std::uint64_t> summedIn_;
     std::uint64_t call_ = 0;

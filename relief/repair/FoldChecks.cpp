@@ -63,10 +63,15 @@ bool IsFoldedTriangle(const TriangleMesh& mesh, const std::vector<Vec3d>& corner
                     cornerSums[corner[0]] + cornerSums[corner[1]] + cornerSums[corner[2]]);
 }
 
-FoldJudge::FoldJudge(std::size_t vertices) : sums_(vertices), summedIn_(vertices, 0) {}
+FoldJudge::FoldJudge(std::size_t vertices) : vertices_(vertices) {}
 
 std::vector<std::uint32_t> FoldJudge::Folded(const TriangleMesh& mesh, const VertexAdjacency& adjacency,
                                              const std::vector<std::uint32_t>& triangles) {
+    // Made at the first call: most fixes find no fold to judge again.
+    if (summedIn_.empty()) {
+        sums_.resize(vertices_);
+        summedIn_.assign(vertices_, 0);
+    }
     // A new call number marks every sum of an earlier call as gone.
     ++call_;
     std::vector<std::uint32_t> folded;
