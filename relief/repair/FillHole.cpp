@@ -202,7 +202,8 @@ public:
 
     // The position to clip: the first ear, else the first of the largest turn.
     std::uint32_t Choose() {
-        for (std::size_t w = 0; w < convex_.size(); ++w) {
+        // No position before the first listed one is listed, nor convex.
+        for (std::size_t w = first_ / 64; w < convex_.size(); ++w) {
             for (std::uint64_t bits = convex_[w]; bits != 0; bits &= bits - 1) {
                 const auto i = static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
                 if (blocker_[i] != kNone && listed_[blocker_[i]] != 0) continue;
