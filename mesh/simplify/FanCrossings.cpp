@@ -15,8 +15,6 @@ namespace ridgeforge::mesh {
 
 namespace {
 
-constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
-
 double LargestMagnitude(const Vec3d& p) { return std::max({std::abs(p.x), std::abs(p.y), std::abs(p.z)}); }
 
 }  // namespace
@@ -172,17 +170,12 @@ void MeshSimplifier::BoundCreases(std::uint32_t keep) {
         vertices_[f.v].crease = std::max(vertices_[f.v].crease, outer);
     }
     float atKeep = 0.0f;
-    for (std::size_t i = 0; i < fan_.size(); ++i) {
-        for (std::size_t j = i + 1; j < fan_.size(); ++j) {
-            const FanTriangle& p = fan_[i];
-            const FanTriangle& q = fan_[j];
-            const std::uint32_t shared = p.u == q.u || p.u == q.v ? p.u : p.v == q.u || p.v == q.v ? p.v : kNoVertex;
-            if (shared == kNoVertex) continue;
-            const float angle = AngleBetween(p.after, q.after);
-            atKeep = std::max(atKeep, angle);
-            vertices_[shared].crease = std::max(vertices_[shared].crease, angle);
-        }
-    }
+    AnyNeighbourPair([&](std::size_t i, std::size_t j, std::uint32_t shared) {
+        const float angle = AngleBetween(fan_[i].after, fan_[j].after);
+        atKeep = std::max(atKeep, angle);
+        vertices_[shared].crease = std::max(vertices_[shared].crease, angle);
+        return false;
+    });
     vertices_[keep].crease = atKeep;
 }
 

@@ -164,6 +164,7 @@ void MeshSimplifier::SetUp() {
 }
 
 void MeshSimplifier::RebuildIncidence() {
+    ++surfaceVersion_;  // the rows' order is what sums read in
     // A counting sort on all threads: counts and places with atomic steps,
     // then each vertex's row sorted, which gives the rows a serial pass in
     // triangle order would (a triangle naming a vertex twice is listed twice).
@@ -411,22 +412,18 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
 // than about 165 degrees apart is refused unless it was folded that far
 // already. A triangle from around keep and one from around remove met at
 // most at a corner before, so how they stood then excuses nothing.
-bool MeshSimplifier::FanFolds() const {
-    for (std::size_t i = 0; i < fan_.size(); ++i) {
-        for (std::size_t j = i + 1; j < fan_.size(); ++j) {
-            const FanTriangle& p = fan_[i];
-            const FanTriangle& q = fan_[j];
-            if (p.u != q.u && p.u != q.v && p.v != q.u && p.v != q.v) continue;
-            if (p.aroundKeep != q.aroundKeep ? Folded(p.after, q.after)
-                                             : FoldedFurther(p.after, q.after, p.before, q.before)) {
-                return true;
-            }
-        }
-    }
-    return false;
+bool MeshSimplifier::FanFolds() {
+    return AnyNeighbourPair([this](std::size_t i, std::size_t j, std::uint32_t) {
+        const FanTriangle& p = fan_[i];
+        const FanTriangle& q = fan_[j];
+        return p.aroundKeep != q.aroundKeep ? Folded(p.after, q.after)
+                                            : FoldedFurther(p.after, q.after, p.before, q.before);
+    });
 }
 
 void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement) {
+    UpdateHubs(keep, remove);
+    ++surfaceVersion_;
     const std::uint32_t start = static_cast<std::uint32_t>(incidence_.size());
     const std::uint32_t mark = NextMark();
     scratch_.clear();
@@ -469,6 +466,33 @@ void MeshSimplifier::Apply(std::uint32_t keep, std::uint32_t remove, const Place
     // Offered in ascending order: equal costs pop in the order pushed.
     std::sort(scratch_.begin(), scratch_.end());
     PushCandidates(keep, scratch_);
+}
+
+// An edge that many triangles repeat (copies of one triangle) is offered
+// once for each, and each trial would be refused as the first was: a trial
+// reads only the surface, so until it changes the first refusal stands, and
+// is counted again as it was counted then. Only trials that read long rows
+// are remembered: the others cost less than the remembering.
+void MeshSimplifier::TryUnlessRefused(const CollapseCandidate& entry) {
+    constexpr std::uint32_t kLongRows = 64;
+    if (vertices_[entry.a].incidenceCount + vertices_[entry.b].incidenceCount <= kLongRows) {
+        TryCollapseEdge(entry.a, entry.b);
+        return;
+    }
+    const std::uint64_t edge = (static_cast<std::uint64_t>(entry.a) << 32) | entry.b;
+    if (const auto found = refusals_.find(edge); found != refusals_.end() && found->second.version == surfaceVersion_) {
+        report_.refusedPinch += found->second.pinch;
+        report_.refusedTip += found->second.tip;
+        report_.refusedOther += found->second.other;
+        return;
+    }
+    const std::uint64_t pinch = report_.refusedPinch, tip = report_.refusedTip, other = report_.refusedOther;
+    if (TryCollapseEdge(entry.a, entry.b)) return;
+    // Bounded: refusals of surfaces long gone are dropped together.
+    if (refusals_.size() >= 65536) refusals_.clear();
+    refusals_[edge] = {surfaceVersion_, static_cast<std::uint8_t>(report_.refusedPinch - pinch),
+                       static_cast<std::uint8_t>(report_.refusedTip - tip),
+                       static_cast<std::uint8_t>(report_.refusedOther - other)};
 }
 
 bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
@@ -523,7 +547,7 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
             }
         }
         if (IsStale(entry)) continue;
-        TryCollapseEdge(entry.a, entry.b);
+        TryUnlessRefused(entry);
         if (++attempts % kHousekeepingInterval != 0) continue;
 
         if (progress) {

@@ -10,10 +10,18 @@
 // edges at a vertex, so they cannot prove every other triangle safe; what
 // slips through is rare, and the simplify stage's own check of the result
 // finds it.
+//
+// The hub of a fan (a round face closed from its centre) has thousands of
+// triangles, and every collapse along its rim reads it. Its sum is kept
+// rather than summed afresh, and its triangles are skipped while a bound on
+// their distance from folded exceeds what the trial can change: the margin
+// n.s/|n| + 0.29|s| falls by at most 1.29 |ds| when the sum s moves by ds.
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
+#include "mesh/simplify/internal/FoldChecks.h"
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
 namespace ridgeforge::mesh {
@@ -25,13 +33,36 @@ constexpr double kFoldedBefore = 0.3;
 constexpr double kFoldedAfter = 0.29;
 // Marks a fan triangle's position among the candidates, apart from triangle numbers.
 constexpr std::uint32_t kFanTriangle = 0x80000000u;
-
-bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
-    const double d = Dot(n, s);
-    return d < 0.0 && d * d > limit * limit * Dot(n, n) * Dot(s, s);
-}
+// A vertex with more triangles in its row than this is a hub.
+constexpr std::uint32_t kHubTriangles = 256;
+// How fast the fold margin falls as the sum moves.
+constexpr double kMarginSlope = 1.0 + kFoldedAfter;
 
 }  // namespace
+
+Vec3d* VertexSums::Find(std::uint32_t v) {
+    if (entries_.size() <= kScanned) {
+        for (auto& [w, sum] : entries_) {
+            if (w == v) return &sum;
+        }
+        return nullptr;
+    }
+    const auto found = index_.find(v);
+    return found == index_.end() ? nullptr : &entries_[found->second].second;
+}
+
+Vec3d& VertexSums::Add(std::uint32_t v, const Vec3d& sum) {
+    entries_.push_back({v, sum});
+    if (entries_.size() > kScanned) {
+        if (index_.empty()) {
+            for (std::size_t i = 0; i < entries_.size(); ++i)
+                index_.emplace(entries_[i].first, static_cast<std::uint32_t>(i));
+        } else {
+            index_.emplace(v, static_cast<std::uint32_t>(entries_.size() - 1));
+        }
+    }
+    return entries_.back().second;
+}
 
 // Each sum reads the vertex's row, then its triangles, then their corners:
 // three reads that wait on each other, to records scattered in memory.
@@ -40,6 +71,10 @@ bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
 void MeshSimplifier::PrefetchSums() {
     std::sort(summed_.begin(), summed_.end());
     summed_.erase(std::unique(summed_.begin(), summed_.end()), summed_.end());
+    // A hub's row is not read: its sum is kept.
+    summed_.erase(std::remove_if(summed_.begin(), summed_.end(),
+                                 [this](std::uint32_t v) { return vertices_[v].incidenceCount > kHubTriangles; }),
+                  summed_.end());
     for (const std::uint32_t v : summed_) __builtin_prefetch(&vertices_[v].position);
     for (const std::uint32_t v : summed_) __builtin_prefetch(incidence_.data() + vertices_[v].incidenceOffset);
     for (const std::uint32_t v : summed_) {
@@ -56,6 +91,130 @@ void MeshSimplifier::PrefetchSums() {
     }
 }
 
+Vec3d MeshSimplifier::NormalOf(const std::uint32_t (&corners)[3]) const {
+    const Vec3d& a = vertices_[corners[0]].position;
+    return Cross(vertices_[corners[1]].position - a, vertices_[corners[2]].position - a);
+}
+
+// In the order of the vertex's row, so that the same triangles give the same bits.
+Vec3d MeshSimplifier::FreshSum(std::uint32_t v) const {
+    Vec3d sum;
+    const VertexState& around = vertices_[v];
+    for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+        const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
+        if (tri.live) sum += NormalOf(tri.corners);
+    }
+    return sum;
+}
+
+Vec3d MeshSimplifier::SumAt(std::uint32_t v) {
+    const VertexState& around = vertices_[v];
+    if (around.incidenceCount <= kHubTriangles) return FreshSum(v);
+    HubState& hub = hubs_[v];
+    // Worked out afresh now and then, so that the rounding of the updates
+    // cannot add up; often enough to cost a few triangles per update.
+    if (!hub.sumKnown || hub.updates > std::max(16u, around.incidenceCount / 8)) {
+        hub.sum = FreshSum(v);
+        hub.sumKnown = true;
+        hub.updates = 0;
+    }
+    return hub.sum;
+}
+
+// The change a collapse makes to the sum at each outer corner, in deltas_,
+// and the largest of them. A triangle beyond the fan has no corner at keep
+// or remove, so its sum moves by at most three of these.
+double MeshSimplifier::OuterChange(std::uint32_t keep, std::uint32_t remove) {
+    deltas_.Clear();
+    const auto add = [this](std::uint32_t v, const Vec3d& change) {
+        if (Vec3d* known = deltas_.Find(v)) {
+            *known += change;
+        } else {
+            deltas_.Add(v, change);
+        }
+    };
+    for (std::size_t i = 0; i < ring_.size(); ++i) {
+        if (ListedAgain(i, keep)) continue;
+        const Vec3d before = NormalOf(ring_[i].corners);
+        for (const std::uint32_t c : ring_[i].corners) {
+            if (c != keep && c != remove) add(c, Vec3d{} - before);
+        }
+    }
+    for (const FanTriangle& f : fan_) {
+        add(f.u, f.after);
+        add(f.v, f.after);
+    }
+    double largest = 0.0;
+    for (const auto& [v, change] : deltas_.Entries()) largest = std::max(largest, Length(change));
+    return largest;
+}
+
+// True when no triangle around the hub can end folded through a change of
+// at most `change` to its sum. The bound is worked out afresh once when the
+// kept one, lowered by the drift since, no longer suffices.
+bool MeshSimplifier::HubStarSafe(std::uint32_t hub, double change) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        {
+            const HubState& state = hubs_[hub];
+            if (state.marginKnown && state.margin - drift_ - kMarginSlope * change > 1e-9 * state.scale) return true;
+        }
+        if (attempt == 1) break;
+        double least = std::numeric_limits<double>::infinity(), scale = 0.0;
+        const VertexState& around = vertices_[hub];
+        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
+            if (!tri.live) continue;
+            const Vec3d sum = SumAt(tri.corners[0]) + SumAt(tri.corners[1]) + SumAt(tri.corners[2]);
+            least = std::min(least, FoldMargin(NormalOf(tri.corners), sum, kFoldedAfter));
+            scale = std::max(scale, Length(sum));
+        }
+        HubState& state = hubs_[hub];
+        state.margin = least + drift_;
+        state.scale = scale;
+        state.marginKnown = true;
+    }
+    return false;
+}
+
+// Before an accepted collapse changes anything: the sums kept at hubs take
+// the collapse's change, the hubs' bounds its drift, and a hub on the fan
+// the margins of its new triangles, which the drift does not cover.
+void MeshSimplifier::UpdateHubs(std::uint32_t keep, std::uint32_t remove) {
+    if (hubs_.empty()) return;
+    const double largest = OuterChange(keep, remove);
+    Vec3d keepAfter;
+    for (const FanTriangle& f : fan_) keepAfter += f.after;
+    drift_ += kMarginSlope * 3.0 * largest;
+    const auto after = [&](std::uint32_t v) {
+        const Vec3d* change = deltas_.Find(v);
+        return SumAt(v) + (change ? *change : Vec3d{});
+    };
+    for (const FanTriangle& f : fan_) {
+        for (const std::uint32_t w : {f.u, f.v}) {
+            const auto known = hubs_.find(w);
+            if (known == hubs_.end() || !known->second.marginKnown) continue;
+            const Vec3d sum = keepAfter + after(f.u) + after(f.v);
+            // Found again: working out the sums may have added hubs to the table.
+            HubState& state = hubs_[w];
+            state.margin = std::min(state.margin, FoldMargin(f.after, sum, kFoldedAfter) + drift_);
+            state.scale = std::max(state.scale, Length(sum));
+        }
+    }
+    for (const auto& [v, change] : deltas_.Entries()) {
+        const auto known = hubs_.find(v);
+        if (known == hubs_.end() || !known->second.sumKnown) continue;
+        known->second.sum += change;
+        ++known->second.updates;
+    }
+    hubs_.erase(remove);
+    if (const auto known = hubs_.find(keep); known != hubs_.end()) {
+        known->second.sum = keepAfter;
+        known->second.sumKnown = true;
+        known->second.updates = 0;
+        known->second.marginKnown = false;
+    }
+}
+
 bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     // A triangle faces away from the sum at its corners only near a sharp
     // crease: nothing is summed unless one of the fan's vertices has one,
@@ -67,12 +226,17 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
     candidates_.clear();
     for (std::size_t i = 0; i < fan_.size(); ++i) candidates_.push_back(kFanTriangle | static_cast<std::uint32_t>(i));
     const std::uint32_t mark = NextMark();
+    double change = -1.0;  // worked out when the first hub asks
     for (const FanTriangle& f : fan_) {
         for (const std::uint32_t link : {f.u, f.v}) {
             if (vertices_[link].mark == mark) continue;
             vertices_[link].mark = mark;
             const VertexState& around = vertices_[link];
             if (around.crease < kSharp) continue;
+            if (around.incidenceCount > kHubTriangles) {
+                if (change < 0.0) change = 3.0 * OuterChange(keep, remove);
+                if (HubStarSafe(link, change)) continue;
+            }
             for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
                 const std::uint32_t t = incidence_[around.incidenceOffset + j];
                 const TriangleState& tri = triangles_[t];
@@ -94,49 +258,29 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
         summed_.insert(summed_.end(), std::begin(tri.corners), std::end(tri.corners));
     }
     PrefetchSums();
-    const auto normalOf = [this](const std::uint32_t (&c)[3]) {
-        const Vec3d& a = vertices_[c[0]].position;
-        return Cross(vertices_[c[1]].position - a, vertices_[c[2]].position - a);
-    };
     // Each vertex's sum as it stands, worked out once from its live triangles.
-    sumsBefore_.clear();
+    sumsBefore_.Clear();
     const auto sumBefore = [&](std::uint32_t v) {
-        for (const auto& [w, sum] : sumsBefore_) {
-            if (w == v) return sum;
-        }
-        Vec3d sum;
-        const VertexState& around = vertices_[v];
-        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
-            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
-            if (tri.live) sum += normalOf(tri.corners);
-        }
-        sumsBefore_.push_back({v, sum});
+        if (const Vec3d* known = sumsBefore_.Find(v)) return *known;
+        const Vec3d sum = SumAt(v);
+        sumsBefore_.Add(v, sum);
         return sum;
     };
     // The fan's vertices, each with its sum less its fan triangles' normals;
     // the triangles that stay then add theirs as they will be.
-    sumsAfter_.clear();
-    const auto slot = [this](std::uint32_t v) -> Vec3d* {
-        for (auto& [w, sum] : sumsAfter_) {
-            if (w == v) return &sum;
-        }
-        return nullptr;
-    };
-    sumsAfter_.push_back({keep, Vec3d{}});
+    sumsAfter_.Clear();
+    const auto slot = [this](std::uint32_t v) { return sumsAfter_.Find(v); };
+    sumsAfter_.Add(keep, Vec3d{});
     for (std::size_t i = 0; i < ring_.size(); ++i) {
+        if (ListedAgain(i, keep)) continue;
         const RingTriangle& r = ring_[i];
-        bool hasKeep = false;
-        for (const std::uint32_t c : r.corners) hasKeep = hasKeep || c == keep;
-        // A triangle holding both ends is listed from each row; count it once.
-        if (i >= ringKeepCount_ && hasKeep) continue;
-        const Vec3d before = normalOf(r.corners);
+        const Vec3d before = NormalOf(r.corners);
         for (const std::uint32_t c : r.corners) {
             if (c == keep || c == remove) continue;
             Vec3d* sum = slot(c);
             if (sum == nullptr) {
                 const Vec3d start = sumBefore(c);
-                sumsAfter_.push_back({c, start});
-                sum = &sumsAfter_.back().second;
+                sum = &sumsAfter_.Add(c, start);
             }
             *sum = *sum - before;
         }
@@ -161,7 +305,7 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
             sBefore = sumBefore(f.u) + sumBefore(f.v) + sumBefore(f.aroundKeep ? keep : remove);
         } else {
             const TriangleState& tri = triangles_[candidate];
-            after = before = normalOf(tri.corners);
+            after = before = NormalOf(tri.corners);
             for (const std::uint32_t c : tri.corners) {
                 sBefore += sumBefore(c);
                 sAfter += sumAfter(c);

@@ -1,6 +1,9 @@
 // Edge-collapse simplification of a million-triangle curved part to a tenth,
 // of contoured cubes of growing size (large flat faces, where every collapse
-// costs exactly zero), and flat-area simplification of a million-triangle box.
+// costs exactly zero), flat-area simplification of a million-triangle box,
+// and Simplify Input Mesh on parts whose triangles crowd round one corner (a
+// cylinder closed by fans from its axis, a cone, copies of one triangle),
+// each beside a sphere of as many triangles.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +14,7 @@
 #include "mesh/simplify/SimplifyFlatAreas.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 
 using namespace ridgeforge::mesh;
 
@@ -90,5 +94,51 @@ void BM_SimplifyFlatAreasBox(benchmark::State& state) {
     state.counters["held"] = report.GuaranteeHeld() ? 1.0 : 0.0;
 }
 BENCHMARK(BM_SimplifyFlatAreasBox)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+enum CrowdedShape { kFanCylinder, kCone, kCopies, kSphere };
+
+void BM_SimplifyInputCrowded(benchmark::State& state) {
+    const auto size = static_cast<std::uint32_t>(state.range(1));
+    TriangleMesh part;
+    switch (state.range(0)) {
+        case kFanCylinder:
+            part = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, size, {0, 0, 1});
+            break;
+        case kCone:
+            part = ridgeforge::test::MakeCone(10.0f, 24.0f, size, 1);
+            break;
+        case kCopies:
+            part = ridgeforge::test::MakeCopiedTriangle(size, 20.0f);
+            break;
+        default:
+            part = ridgeforge::test::MakeRingSphereOf(size, 10.0f);
+            break;
+    }
+    // As the Simplify Input Mesh command passes them.
+    const MeshSimplifyOptions options{0.01f, 0, 2, 78.0f, true, nullptr, 0.0f};
+    for (auto _ : state) {
+        state.PauseTiming();
+        TriangleMesh mesh = part;
+        state.ResumeTiming();
+        SimplifyMesh(mesh, options, {});
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    state.counters["triangles"] = static_cast<double>(part.TriangleCount());
+}
+BENCHMARK(BM_SimplifyInputCrowded)
+    ->ArgNames({"shape", "size"})
+    ->Args({kFanCylinder, 2000})
+    ->Args({kFanCylinder, 10000})
+    ->Args({kFanCylinder, 40000})
+    ->Args({kCone, 10000})
+    ->Args({kCone, 50000})
+    ->Args({kCopies, 10000})
+    ->Args({kCopies, 100000})
+    ->Args({kSphere, 8000})
+    ->Args({kSphere, 40000})
+    ->Args({kSphere, 160000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "mesh/Vec3.h"
 
@@ -31,6 +32,23 @@ inline float AngleDegrees(double cosine) {
     const double a = std::sqrt(1.0 - x) * (1.5707288 + x * (-0.2121144 + x * (0.0742610 - 0.0187293 * x)));
     const double angle = cosine < 0.0 ? kPi - a + kError : a + kError;
     return static_cast<float>(angle * (180.0 / kPi));
+}
+
+// Whether a triangle with normal n (not unit) faces away from the sum s of
+// the normals at its corners by more than the limit: n.s < -limit |n| |s|.
+inline bool FacesAway(const Vec3d& n, const Vec3d& s, double limit) {
+    const double d = Dot(n, s);
+    return d < 0.0 && d * d > limit * limit * Dot(n, n) * Dot(s, s);
+}
+
+// How far such a triangle stands from facing away: n.s / |n| + limit |s|,
+// infinite without area (it never faces away). While it is positive the
+// triangle does not face away, and a change ds to the sum lowers it by at
+// most (1 + limit) |ds|.
+inline double FoldMargin(const Vec3d& n, const Vec3d& s, double limit) {
+    const double length = std::sqrt(Dot(n, n));
+    if (!(length > 0.0)) return std::numeric_limits<double>::infinity();
+    return Dot(n, s) / length + limit * std::sqrt(Dot(s, s));
 }
 
 // The angle between two normals (not unit); 180 when either has no length.

@@ -7,9 +7,11 @@
 // Returns: from Run, false when the progress callback asked to stop.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,6 +23,26 @@
 #include "mesh/TriangleMesh.h"
 
 namespace ridgeforge::mesh {
+
+// Normal sums by vertex for one trial collapse. Most trials read a dozen
+// vertices, which a scan finds fastest; a trial at the hub of a fan reads
+// thousands, and past a few dozen entries an index finds them.
+class VertexSums {
+public:
+    void Clear() {
+        entries_.clear();
+        if (!index_.empty()) index_.clear();
+    }
+    Vec3d* Find(std::uint32_t v);
+    // The vertex must not be listed yet; the reference lasts until the next Add.
+    Vec3d& Add(std::uint32_t v, const Vec3d& sum);
+    const std::vector<std::pair<std::uint32_t, Vec3d>>& Entries() const { return entries_; }
+
+private:
+    static constexpr std::size_t kScanned = 32;
+    std::vector<std::pair<std::uint32_t, Vec3d>> entries_;
+    std::unordered_map<std::uint32_t, std::uint32_t> index_;  // filled once past kScanned entries
+};
 
 class MeshSimplifier {
 public:
@@ -59,15 +81,26 @@ private:
             __builtin_prefetch(&simplifier->changedAt_[c.b]);
         }
     };
+    void TryUnlessRefused(const CollapseCandidate& entry);
     bool TryCollapseEdge(std::uint32_t a, std::uint32_t b);
     void GatherRing(std::uint32_t keep, std::uint32_t remove);
     std::uint32_t NextMark();
     bool PassesTopology(std::uint32_t keep, std::uint32_t remove);
     bool PassesShape(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
-    bool FanFolds() const;
+    bool FanFolds();
+    // Calls visit(i, j, corner) for each pair i < j of fan triangles that
+    // share an outer corner, until it returns true; true if it did.
+    template <class Visit>
+    bool AnyNeighbourPair(const Visit& visit);
     bool BeyondFanFails(std::uint32_t keep, std::uint32_t remove, const Vec3d& target);
     bool FoldsAround(std::uint32_t keep, std::uint32_t remove);
     void PrefetchSums();
+    Vec3d NormalOf(const std::uint32_t (&corners)[3]) const;
+    Vec3d FreshSum(std::uint32_t v) const;
+    Vec3d SumAt(std::uint32_t v);
+    double OuterChange(std::uint32_t keep, std::uint32_t remove);
+    bool HubStarSafe(std::uint32_t hub, double change);
+    void UpdateHubs(std::uint32_t keep, std::uint32_t remove);
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
     void Compact(TriangleMesh& result);
@@ -119,6 +152,11 @@ private:
     };
     std::vector<RingTriangle> ring_;
     std::size_t ringKeepCount_ = 0;  // the first ones, from keep's row
+    // A triangle holding both ends is listed from each row: its second listing.
+    bool ListedAgain(std::size_t i, std::uint32_t keep) const {
+        const std::uint32_t(&c)[3] = ring_[i].corners;
+        return i >= ringKeepCount_ && (c[0] == keep || c[1] == keep || c[2] == keep);
+    }
     // The triangles that stay around keep after a trial collapse: their two
     // other corners, their normals (not unit) before and after, and whether
     // they held keep before (or remove).
@@ -129,6 +167,7 @@ private:
         float turn = 0.0f;  // degrees between before and after
     };
     std::vector<FanTriangle> fan_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> fanCorners_;  // (outer corner, fan triangle)
     std::vector<std::size_t> turned_;  // the fan triangles that turn, by index
     CollapseHeap heap_;
     std::size_t keptAtPurge_ = 0;
@@ -136,10 +175,77 @@ private:
     // The sums of the (not unit) normals of a vertex's live triangles, what
     // the save check's fold test weighs a triangle against: as they stand,
     // and after a trial collapse at the vertices it changes.
-    std::vector<std::pair<std::uint32_t, Vec3d>> sumsBefore_, sumsAfter_;
+    VertexSums sumsBefore_, sumsAfter_;
+    // A vertex with a great many triangles, the hub of a fan: summing its
+    // triangles afresh for every trial that reads it would cost the fan each
+    // time. Its sum is kept up to date through the collapses instead, with a
+    // lower bound on how far its triangles stand from folded: while a trial
+    // cannot change their sums by that much, none of them needs a test.
+    struct HubState {
+        Vec3d sum;
+        std::uint32_t updates = 0;  // collapses added into the sum since it was worked out
+        bool sumKnown = false;
+        bool marginKnown = false;
+        double margin = 0.0;  // least fold margin of its triangles, plus drift_ when taken
+        double scale = 0.0;   // the largest sum that margin read, for its rounding
+    };
+    std::unordered_map<std::uint32_t, HubState> hubs_;
+    // How far a triangle's fold margin may have fallen through the accepted
+    // collapses that did not touch its corners' triangles themselves.
+    double drift_ = 0.0;
+    VertexSums deltas_;  // a trial's change to the sums at its outer corners
+    // Bumped whenever the surface or a row's order changes; a trial's verdict
+    // holds while it stands.
+    std::uint64_t surfaceVersion_ = 0;
+    struct Refusal {
+        std::uint64_t version;
+        std::uint8_t pinch, tip, other;  // what the refusal counted
+    };
+    std::unordered_map<std::uint64_t, Refusal> refusals_;
     std::vector<std::uint32_t> candidates_;  // triangles whose fold test a trial needs
     std::vector<std::uint32_t> summed_;      // the vertices whose sums that test reads
     std::size_t initialIncidence_ = 0;
 };
+
+// The shared corner named as p's u when q has it, else p's v. A small fan
+// compares every pair; the fan of a hub has thousands of triangles, so its
+// outer corners are sorted and only the triangles at one corner compared.
+template <class Visit>
+inline bool MeshSimplifier::AnyNeighbourPair(const Visit& visit) {
+    constexpr std::uint32_t kNoCorner = 0xFFFFFFFFu;
+    const auto shared = [this](std::size_t i, std::size_t j) {
+        const FanTriangle& p = fan_[i];
+        const FanTriangle& q = fan_[j];
+        return p.u == q.u || p.u == q.v ? p.u : p.v == q.u || p.v == q.v ? p.v : kNoCorner;
+    };
+    constexpr std::size_t kCompared = 32;
+    if (fan_.size() <= kCompared) {
+        for (std::size_t i = 0; i < fan_.size(); ++i) {
+            for (std::size_t j = i + 1; j < fan_.size(); ++j) {
+                const std::uint32_t s = shared(i, j);
+                if (s != kNoCorner && visit(i, j, s)) return true;
+            }
+        }
+        return false;
+    }
+    fanCorners_.clear();
+    for (std::size_t i = 0; i < fan_.size(); ++i) {
+        fanCorners_.push_back({fan_[i].u, static_cast<std::uint32_t>(i)});
+        fanCorners_.push_back({fan_[i].v, static_cast<std::uint32_t>(i)});
+    }
+    std::sort(fanCorners_.begin(), fanCorners_.end());
+    for (std::size_t begin = 0, end = 0; begin < fanCorners_.size(); begin = end) {
+        const std::uint32_t corner = fanCorners_[begin].first;
+        while (end < fanCorners_.size() && fanCorners_[end].first == corner) ++end;
+        for (std::size_t a = begin; a < end; ++a) {
+            for (std::size_t b = a + 1; b < end; ++b) {
+                const std::uint32_t i = fanCorners_[a].second, j = fanCorners_[b].second;
+                // A pair sharing both corners is met at each; it counts at the one named.
+                if (i != j && shared(i, j) == corner && visit(i, j, corner)) return true;
+            }
+        }
+    }
+    return false;
+}
 
 }  // namespace ridgeforge::mesh

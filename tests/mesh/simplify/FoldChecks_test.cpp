@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using namespace ridgeforge::mesh;
 
@@ -85,6 +86,49 @@ TEST(SimplifierFoldChecks, FoldedBeyondAbout165DegreesAndFurtherThanBefore) {
     // Further folded than a pair that stood at 163.3 degrees, not than one at 174.3.
     EXPECT_TRUE(FoldedFurther(up, {0.2, 0, -1}, up, {0.3, 0, -1}));
     EXPECT_FALSE(FoldedFurther(up, {0.2, 0, -1}, up, {0.1, 0, -1}));
+}
+
+TEST(SimplifierFoldChecks, FacingAwayAndTheMarginThatBoundsIt) {
+    // n = x, s = y: a right angle, margin 0.29 |s| = 0.29. Turning s towards
+    // -x by d gives n.s = -d against 0.29 sqrt(d^2 + 1), which it passes
+    // once d^2 > 0.0841 / 0.9159, d > 0.3030. The margin promises nothing
+    // faces away while |ds| < 0.29 / 1.29 = 0.2248.
+    const Vec3d n{2, 0, 0}, s{0, 1, 0};
+    EXPECT_NEAR(FoldMargin(n, s, 0.29), 0.29, 1e-15);
+    EXPECT_FALSE(FacesAway(n, {-0.30, 1, 0}, 0.29));
+    EXPECT_TRUE(FacesAway(n, {-0.31, 1, 0}, 0.29));
+    EXPECT_TRUE(FacesAway({-1, 0, 0}, {1, 0.1, 0}, 0.29));
+    EXPECT_FALSE(FacesAway({-1, 0, 0}, {1, 0.1, 0}, 0.999));
+    // A triangle or a sum without length never faces away.
+    EXPECT_FALSE(FacesAway({}, {1, 0, 0}, 0.29));
+    EXPECT_FALSE(FacesAway({1, 0, 0}, {}, 0.29));
+    EXPECT_EQ(FoldMargin({}, {-1, 0, 0}, 0.29), std::numeric_limits<double>::infinity());
+    EXPECT_NEAR(FoldMargin({0, 0, 3}, {0, 0, -2}, 0.29), -2.0 + 0.58, 1e-15);
+    // The bound: wherever the margin exceeds 1.29 |ds|, s + ds does not face
+    // away, for sums near the edge of facing away and the worst changes
+    // (along -n, against s) as well as any.
+    std::uint32_t state = 7;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 16777216.0 - 0.5;
+    };
+    int tight = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const Vec3d normal{next(), next(), next()}, sum{next(), next(), next()};
+        const double margin = FoldMargin(normal, sum, 0.29);
+        if (!(margin > 0.0)) continue;
+        const double room = margin / 1.29 * (1.0 - 1e-9);
+        const Vec3d unit = normal * (1.0 / Length(normal));
+        const Vec3d away = sum * (-1.0 / std::max(Length(sum), 1e-300));
+        const Vec3d random{next(), next(), next()};
+        for (const Vec3d& direction : {unit * -1.0, away, (unit * -1.0 + away), random}) {
+            const Vec3d change = direction * (room / Length(direction));
+            EXPECT_FALSE(FacesAway(normal, sum + change, 0.29)) << i;
+            // Twice as far along -n often does face away: the bound is not loose by much.
+            tight += FacesAway(normal, sum + unit * (-2.5 * room), 0.29);
+        }
+    }
+    EXPECT_GT(tight, 1000);
 }
 
 TEST(SimplifierFoldChecks, AnglesNeverComeOutSmallerAndHardlyLarger) {

@@ -8,6 +8,7 @@
 
 #include "mesh/simplify/internal/CollapseHeap.h"
 #include "testing/Shapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/SelfIntersections.h"
 #include "tests/support/TestSupport.h"
 
@@ -402,4 +403,44 @@ TEST(SimplifyMesh, ResultsAreTheSameAsBeforeTheQueueAndLoopWereTuned) {
         EXPECT_EQ(ResultHash(c.mesh, r), c.hash);
         EXPECT_EQ(r.collapses, c.collapses);
     }
+}
+
+TEST(SimplifyMesh, CornersWithThousandsOfTrianglesGiveTheResultsOfTestingEveryTriangle) {
+    // The hub of a fan is read by every collapse along its rim; its normal
+    // sum is kept, its triangles are skipped while they stand far from
+    // folded, the pairs of its fan are found by their shared corner, and a
+    // repeated edge's refusal is remembered. The hashes were recorded with
+    // the simplifier that summed and compared everything each trial.
+    struct Case {
+        const char* name;
+        TriangleMesh mesh;
+        std::uint64_t hash;
+        std::uint64_t collapses;
+    };
+    const Case cases[] = {
+        {"cylinder closed by fans of 1,200", ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, 1200, {0, 0, 1}),
+         0x152e5aa8ae96066aull, 1169},
+        {"the same, leaning", ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, 1200, {1, 2, 3}), 0x9cd3013c7713cf7aull,
+         2329},
+        {"cone of 2,000 with three rings", ridgeforge::test::MakeCone(10.0f, 24.0f, 2000, 3), 0xd5323bab94622865ull,
+         4000},
+        {"400 copies of one triangle", ridgeforge::test::MakeCopiedTriangle(400, 20.0f), 0xccc182ebd9650339ull, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TriangleMesh mesh = c.mesh;
+        MeshSimplifyOptions options;
+        options.detailLevel = 0.1f;
+        options.measureMovement = false;
+        const SimplifyReport r = SimplifyMesh(mesh, options, {});
+        EXPECT_EQ(ResultHash(mesh, r), c.hash);
+        EXPECT_EQ(r.collapses, c.collapses);
+    }
+    // Each copy offers two edges, (0, 1) and (1, 2), and each offer is
+    // refused as a pinch, counted as often as offered.
+    TriangleMesh copies = ridgeforge::test::MakeCopiedTriangle(400, 20.0f);
+    const SimplifyReport r = SimplifyMesh(copies, MeshSimplifyOptions{}, {});
+    EXPECT_EQ(r.refusedPinch, 800u);
+    EXPECT_EQ(r.refusedTip + r.refusedOther, 0u);
+    EXPECT_EQ(copies.TriangleCount(), 400u);
 }
