@@ -493,6 +493,33 @@ inline mesh::TriangleMesh MakeRingSphereOf(std::uint64_t triangles, float radius
     return MakeRingSphere(radius, rings);
 }
 
+// Parts whose triangles crowd round one corner or run long across the grid,
+// for the benchmarks that set each beside a sphere of radius 10 mm and as
+// many triangles: size is the segments around, the copies, or the sphere's
+// triangles.
+namespace crowded {
+enum Part : int { kUprightRod, kDiagonalRod, kCone, kFanCylinder, kCopies, kSphere };
+}  // namespace crowded
+
+inline mesh::TriangleMesh MakeCrowdedPart(std::int64_t part, std::int64_t count) {
+    const auto size = static_cast<std::uint32_t>(count);
+    switch (part) {
+        case crowded::kUprightRod:
+            return MakeFanCappedRod(5.0f, 100.0f, size, {0, 0, 1});
+        case crowded::kDiagonalRod:
+            return MakeFanCappedRod(5.0f, 100.0f, size, {1, 1, 1});
+        case crowded::kCone:
+            return MakeCone(10.0f, 24.0f, size, 1);
+        case crowded::kFanCylinder:
+            return MakeFanCappedRod(10.0f, 20.0f, size, {0, 0, 1});
+        case crowded::kCopies:
+            return MakeCopiedTriangle(size, 20.0f);
+        case crowded::kSphere:
+            return MakeRingSphereOf(size, 10.0f);
+    }
+    return {};
+}
+
 struct StressPart {
     std::string name;
     mesh::TriangleMesh mesh;

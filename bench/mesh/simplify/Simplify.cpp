@@ -95,25 +95,10 @@ void BM_SimplifyFlatAreasBox(benchmark::State& state) {
 }
 BENCHMARK(BM_SimplifyFlatAreasBox)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-enum CrowdedShape { kFanCylinder, kCone, kCopies, kSphere };
+namespace crowded = ridgeforge::test::crowded;
 
 void BM_SimplifyInputCrowded(benchmark::State& state) {
-    const auto size = static_cast<std::uint32_t>(state.range(1));
-    TriangleMesh part;
-    switch (state.range(0)) {
-        case kFanCylinder:
-            part = ridgeforge::test::MakeFanCappedRod(10.0f, 20.0f, size, {0, 0, 1});
-            break;
-        case kCone:
-            part = ridgeforge::test::MakeCone(10.0f, 24.0f, size, 1);
-            break;
-        case kCopies:
-            part = ridgeforge::test::MakeCopiedTriangle(size, 20.0f);
-            break;
-        default:
-            part = ridgeforge::test::MakeRingSphereOf(size, 10.0f);
-            break;
-    }
+    const TriangleMesh part = ridgeforge::test::MakeCrowdedPart(state.range(0), state.range(1));
     // As the Simplify Input Mesh command passes them.
     const MeshSimplifyOptions options{0.01f, 0, 2, 78.0f, true, nullptr, 0.0f};
     for (auto _ : state) {
@@ -127,16 +112,16 @@ void BM_SimplifyInputCrowded(benchmark::State& state) {
 }
 BENCHMARK(BM_SimplifyInputCrowded)
     ->ArgNames({"shape", "size"})
-    ->Args({kFanCylinder, 2000})
-    ->Args({kFanCylinder, 10000})
-    ->Args({kFanCylinder, 40000})
-    ->Args({kCone, 10000})
-    ->Args({kCone, 50000})
-    ->Args({kCopies, 10000})
-    ->Args({kCopies, 100000})
-    ->Args({kSphere, 8000})
-    ->Args({kSphere, 40000})
-    ->Args({kSphere, 160000})
+    ->Args({crowded::kFanCylinder, 2000})
+    ->Args({crowded::kFanCylinder, 10000})
+    ->Args({crowded::kFanCylinder, 40000})
+    ->Args({crowded::kCone, 10000})
+    ->Args({crowded::kCone, 50000})
+    ->Args({crowded::kCopies, 10000})
+    ->Args({crowded::kCopies, 100000})
+    ->Args({crowded::kSphere, 8000})
+    ->Args({crowded::kSphere, 40000})
+    ->Args({crowded::kSphere, 160000})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
