@@ -151,14 +151,16 @@ double MeshSimplifier::OuterChange(std::uint32_t keep, std::uint32_t remove) {
 
 // True when no triangle around the hub can end folded through a change of
 // at most `change` to its sum. The bound is worked out afresh once when the
-// kept one, lowered by the drift since, no longer suffices.
+// kept one, lowered by the drift since, no longer suffices, unless nothing
+// has changed since it was worked out: a hub with a triangle near folded
+// would otherwise pay for it again at every trial beside it.
 bool MeshSimplifier::HubStarSafe(std::uint32_t hub, double change) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         {
             const HubState& state = hubs_[hub];
             if (state.marginKnown && state.margin - drift_ - kMarginSlope * change > 1e-9 * state.scale) return true;
+            if (attempt == 1 || (state.marginKnown && state.takenAt == surfaceVersion_)) break;
         }
-        if (attempt == 1) break;
         double least = std::numeric_limits<double>::infinity(), scale = 0.0;
         const VertexState& around = vertices_[hub];
         for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
@@ -172,6 +174,7 @@ bool MeshSimplifier::HubStarSafe(std::uint32_t hub, double change) {
         state.margin = least + drift_;
         state.scale = scale;
         state.marginKnown = true;
+        state.takenAt = surfaceVersion_;
     }
     return false;
 }

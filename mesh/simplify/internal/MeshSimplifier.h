@@ -188,6 +188,7 @@ private:
         bool marginKnown = false;
         double margin = 0.0;  // least fold margin of its triangles, plus drift_ when taken
         double scale = 0.0;   // the largest sum that margin read, for its rounding
+        std::uint64_t takenAt = 0;  // the surface version it was worked out on
     };
     std::unordered_map<std::uint32_t, HubState> hubs_;
     // How far a triangle's fold margin may have fallen through the accepted
