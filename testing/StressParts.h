@@ -462,6 +462,34 @@ inline mesh::TriangleMesh MakeCopiedTriangle(std::uint32_t count, float size) {
     return m;
 }
 
+// A flat fan of `fan` triangles from corner w over a straight edge 20 mm
+// long, a wall 1 mm high under that edge, and a flap 0.05 mm wide along the
+// edge from w to the first point, turned by beta degrees from the top about
+// that edge. The flap is the last triangle.
+inline mesh::TriangleMesh MakeFlappedFan(std::uint32_t fan, double beta) {
+    mesh::TriangleMesh m;
+    const auto add = [&m](double x, double y, double z) {
+        m.vertices.push_back({{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)}, {}});
+        return static_cast<std::uint32_t>(m.vertices.size() - 1);
+    };
+    const std::uint32_t w = add(0, 0, 0);
+    std::vector<std::uint32_t> rim, low;
+    for (std::uint32_t i = 0; i <= fan; ++i) rim.push_back(add(10, -10.0 + 20.0 * i / fan, 0));
+    for (std::uint32_t i = 0; i <= fan; ++i) low.push_back(add(10, -10.0 + 20.0 * i / fan, -1));
+    for (std::uint32_t i = 0; i < fan; ++i) {
+        m.indices.insert(m.indices.end(), {w, rim[i], rim[i + 1]});
+        m.indices.insert(m.indices.end(), {rim[i], low[i], rim[i + 1]});
+        m.indices.insert(m.indices.end(), {rim[i + 1], low[i], low[i + 1]});
+    }
+    // 0.05 mm out from the middle of the edge, turned down past the vertical.
+    const double turn = beta * 3.14159265358979 / 180.0, out = -0.05 * std::sqrt(0.5) * std::cos(turn);
+    const std::uint32_t flap = add(5 + out, -5 + out, -0.05 * std::sin(turn));
+    m.indices.insert(m.indices.end(), {rim[0], w, flap});
+    m.RecomputeBounds();
+    m.RecomputeNormals();
+    return m;
+}
+
 // A sphere of `radius` in `rings` rings of 2 x rings points, with a point at
 // each pole: 4 x rings x (rings - 1) triangles.
 inline mesh::TriangleMesh MakeRingSphere(float radius, std::uint32_t rings) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
@@ -15,6 +16,11 @@ namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 constexpr std::uint64_t kHousekeepingInterval = 16384;
+// A trial at the hub of a fan reads the whole fan, so a few thousand trials
+// can take seconds: between housekeepings, the clock is read every so many
+// trials and the progress callback asked when a tenth of a second has gone.
+constexpr std::uint64_t kClockInterval = 16;
+constexpr std::chrono::milliseconds kPollPeriod{100};
 constexpr char kStage[] = "Simplifying the mesh";
 // Far enough below 2^32 that the pushes of one housekeeping interval fit.
 constexpr std::uint32_t kLastOrderBeforeRenumbering = 0xF0000000u;
@@ -392,7 +398,7 @@ bool MeshSimplifier::PassesShape(std::uint32_t keep, std::uint32_t remove, const
             if (!moved[k]) others[o++] = tri.corners[k];
         }
         if (o != 2) continue;
-        fan_.push_back({others[0], others[1], n, m, hasKeep});
+        fan_.push_back({others[0], others[1], n, m, hasKeep, tri.index});
         // Normals all within 82.5 degrees of the first one's lie within 165
         // degrees of each other, and then no pair can have folded.
         const Vec3d& first = fan_.front().after;
@@ -524,6 +530,8 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
 }
 
 bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point nextPoll = Clock::now() + kPollPeriod;
     SetUp();
     if (progress && !progress(kStage, 0.0f)) return false;
 
@@ -548,12 +556,13 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
         }
         if (IsStale(entry)) continue;
         TryUnlessRefused(entry);
-        if (++attempts % kHousekeepingInterval != 0) continue;
-
-        if (progress) {
+        const bool housekeeping = ++attempts % kHousekeepingInterval == 0;
+        if (progress && (housekeeping || (attempts % kClockInterval == 0 && Clock::now() >= nextPoll))) {
             const double fraction = std::sqrt(std::clamp(static_cast<double>(entry.cost) / level, 0.0, 1.0));
             if (!progress(kStage, static_cast<float>(fraction))) return false;
+            nextPoll = Clock::now() + kPollPeriod;
         }
+        if (!housekeeping) continue;
         if (incidence_.size() > 3 * initialIncidence_ + 1024) RebuildIncidence();
         const bool ordersRunningOut = heap_.NextOrder() > kLastOrderBeforeRenumbering;
         // Purged when stale entries may outnumber the rest, so that the

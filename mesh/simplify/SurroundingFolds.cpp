@@ -13,9 +13,11 @@
 //
 // The hub of a fan (a round face closed from its centre) has thousands of
 // triangles, and every collapse along its rim reads it. Its sum is kept
-// rather than summed afresh, and its triangles are skipped while a bound on
-// their distance from folded exceeds what the trial can change: the margin
-// n.s/|n| + 0.29|s| falls by at most 1.29 |ds| when the sum s moves by ds.
+// rather than summed afresh, and each of its triangles is skipped while a
+// bound on its distance from folded exceeds what the trial can change: the
+// margin n.s/|n| + 0.29|s| falls by at most 1.29 |ds| when the sum s moves
+// by ds. The bounds are kept in order, so a trial reads only the few that a
+// triangle near folded leaves too small, and tests those triangles.
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -149,34 +151,70 @@ double MeshSimplifier::OuterChange(std::uint32_t keep, std::uint32_t remove) {
     return largest;
 }
 
-// True when no triangle around the hub can end folded through a change of
-// at most `change` to its sum. The bound is worked out afresh once when the
-// kept one, lowered by the drift since, no longer suffices, unless nothing
-// has changed since it was worked out: a hub with a triangle near folded
-// would otherwise pay for it again at every trial beside it.
-bool MeshSimplifier::HubStarSafe(std::uint32_t hub, double change) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        {
-            const HubState& state = hubs_[hub];
-            if (state.marginKnown && state.margin - drift_ - kMarginSlope * change > 1e-9 * state.scale) return true;
-            if (attempt == 1 || (state.marginKnown && state.takenAt == surfaceVersion_)) break;
-        }
-        double least = std::numeric_limits<double>::infinity(), scale = 0.0;
-        const VertexState& around = vertices_[hub];
-        for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
-            const TriangleState& tri = triangles_[incidence_[around.incidenceOffset + j]];
-            if (!tri.live) continue;
-            const Vec3d sum = SumAt(tri.corners[0]) + SumAt(tri.corners[1]) + SumAt(tri.corners[2]);
-            least = std::min(least, FoldMargin(NormalOf(tri.corners), sum, kFoldedAfter));
-            scale = std::max(scale, Length(sum));
-        }
-        HubState& state = hubs_[hub];
-        state.margin = least + drift_;
-        state.scale = scale;
-        state.marginKnown = true;
-        state.takenAt = surfaceVersion_;
+// The hub's triangles with their fold margins as they stand, least first.
+void MeshSimplifier::TakeHubMargins(std::uint32_t hub) {
+    std::vector<HubMargin> margins = std::move(hubs_[hub].margins);
+    margins.clear();
+    double scale = 0.0;
+    const VertexState& around = vertices_[hub];
+    for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
+        const std::uint32_t t = incidence_[around.incidenceOffset + j];
+        const TriangleState& tri = triangles_[t];
+        if (!tri.live) continue;
+        const Vec3d sum = SumAt(tri.corners[0]) + SumAt(tri.corners[1]) + SumAt(tri.corners[2]);
+        const double margin = FoldMargin(NormalOf(tri.corners), sum, kFoldedAfter);
+        // A margin that is not a number is tested always, and keeps the sort's order strict.
+        margins.push_back({std::isnan(margin) ? -std::numeric_limits<double>::infinity() : margin + drift_, t});
+        scale = std::max(scale, Length(sum));
     }
-    return false;
+    std::sort(margins.begin(), margins.end());
+    // Found again: the sums may have added hubs to the table.
+    HubState& state = hubs_[hub];
+    state.margins = std::move(margins);
+    state.added.clear();
+    state.addedLeast = std::numeric_limits<double>::infinity();
+    state.scale = scale;
+    state.marginKnown = true;
+    state.takenAt = surfaceVersion_;
+}
+
+// Adds to the candidates the hub's triangles off the fan that a change of at
+// most `change` to their sums might fold: those whose margin, lowered by the
+// drift since it was taken, does not exceed what the change can take. The
+// margins are worked out afresh when many would be tested, unless nothing
+// has changed since they were: a hub with a triangle near folded would
+// otherwise pay for its fan at every trial beside it.
+void MeshSimplifier::AddHubCandidates(std::uint32_t hub, double change, std::uint32_t keep, std::uint32_t remove) {
+    const auto clear = [&](const HubState& state, double margin) {
+        return margin - drift_ - kMarginSlope * change > 1e-9 * state.scale;
+    };
+    const auto firstClear = [&](const HubState& state) {
+        return std::partition_point(state.margins.begin(), state.margins.end(),
+                                    [&](const HubMargin& m) { return !clear(state, m.margin); });
+    };
+    if (!hubs_[hub].marginKnown) TakeHubMargins(hub);
+    HubState* state = &hubs_[hub];
+    if (state->takenAt != surfaceVersion_) {
+        const auto tested = static_cast<std::size_t>(firstClear(*state) - state->margins.cbegin());
+        const bool addedTested = !clear(*state, state->addedLeast);
+        if (tested + (addedTested ? state->added.size() : 0) > state->margins.size() / 8 + 8) {
+            TakeHubMargins(hub);
+            state = &hubs_[hub];
+        }
+    }
+    const auto add = [&](std::uint32_t t) {
+        const TriangleState& tri = triangles_[t];
+        if (!tri.live) return;
+        for (const std::uint32_t c : tri.corners) {
+            if (c == keep || c == remove) return;
+        }
+        candidates_.push_back(t);
+    };
+    for (auto m = state->margins.cbegin(), end = firstClear(*state); m != end; ++m) add(m->triangle);
+    if (clear(*state, state->addedLeast)) return;
+    for (const HubMargin& m : state->added) {
+        if (!clear(*state, m.margin)) add(m.triangle);
+    }
 }
 
 // Before an accepted collapse changes anything: the sums kept at hubs take
@@ -199,8 +237,15 @@ void MeshSimplifier::UpdateHubs(std::uint32_t keep, std::uint32_t remove) {
             const Vec3d sum = keepAfter + after(f.u) + after(f.v);
             // Found again: working out the sums may have added hubs to the table.
             HubState& state = hubs_[w];
-            state.margin = std::min(state.margin, FoldMargin(f.after, sum, kFoldedAfter) + drift_);
+            const double margin = FoldMargin(f.after, sum, kFoldedAfter);
+            const HubMargin entry{std::isnan(margin) ? -std::numeric_limits<double>::infinity() : margin + drift_,
+                                  f.index};
+            state.added.push_back(entry);
+            state.addedLeast = std::min(state.addedLeast, entry.margin);
             state.scale = std::max(state.scale, Length(sum));
+            // Scanned whenever its least margin is used up: past a share of
+            // the fan, working the margins out afresh costs less.
+            if (state.added.size() > state.margins.size() / 8 + 8) state.marginKnown = false;
         }
     }
     for (const auto& [v, change] : deltas_.Entries()) {
@@ -238,7 +283,8 @@ bool MeshSimplifier::FoldsAround(std::uint32_t keep, std::uint32_t remove) {
             if (around.crease < kSharp) continue;
             if (around.incidenceCount > kHubTriangles) {
                 if (change < 0.0) change = 3.0 * OuterChange(keep, remove);
-                if (HubStarSafe(link, change)) continue;
+                AddHubCandidates(link, change, keep, remove);
+                continue;
             }
             for (std::uint32_t j = 0; j < around.incidenceCount; ++j) {
                 const std::uint32_t t = incidence_[around.incidenceOffset + j];

@@ -126,4 +126,33 @@ BENCHMARK(BM_SimplifyInputCrowded)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// A flap nearly folded against the sum at the hub of a fan: every collapse
+// along the edge beside it reads the hub. Beta in tenths of a degree: 1070
+// stands clear, 1077 stands in the band where each of them is refused.
+void BM_SimplifyFlappedFan(benchmark::State& state) {
+    const TriangleMesh part = ridgeforge::test::MakeFlappedFan(static_cast<std::uint32_t>(state.range(0)),
+                                                               0.1 * static_cast<double>(state.range(1)));
+    std::vector<std::uint8_t> held(part.TriangleCount(), 0);
+    held.back() = 1;
+    MeshSimplifyOptions options{0.1f, 0, -1, 78.0f, false, &held, 0.0f};
+    for (auto _ : state) {
+        state.PauseTiming();
+        TriangleMesh mesh = part;
+        state.ResumeTiming();
+        SimplifyMesh(mesh, options, {});
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    state.counters["triangles"] = static_cast<double>(part.TriangleCount());
+}
+BENCHMARK(BM_SimplifyFlappedFan)
+    ->ArgNames({"fan", "beta"})
+    ->Args({1000, 1070})
+    ->Args({1000, 1077})
+    ->Args({4000, 1077})
+    ->Args({40000, 1070})
+    ->Args({40000, 1077})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 }  // namespace

@@ -99,7 +99,8 @@ private:
     Vec3d FreshSum(std::uint32_t v) const;
     Vec3d SumAt(std::uint32_t v);
     double OuterChange(std::uint32_t keep, std::uint32_t remove);
-    bool HubStarSafe(std::uint32_t hub, double change);
+    void AddHubCandidates(std::uint32_t hub, double change, std::uint32_t keep, std::uint32_t remove);
+    void TakeHubMargins(std::uint32_t hub);
     void UpdateHubs(std::uint32_t keep, std::uint32_t remove);
     void BoundCreases(std::uint32_t keep);
     void Apply(std::uint32_t keep, std::uint32_t remove, const Placement& placement);
@@ -164,7 +165,8 @@ private:
         std::uint32_t u, v;
         Vec3d after, before;
         bool aroundKeep;
-        float turn = 0.0f;  // degrees between before and after
+        std::uint32_t index;  // the triangle
+        float turn = 0.0f;    // degrees between before and after
     };
     std::vector<FanTriangle> fan_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> fanCorners_;  // (outer corner, fan triangle)
@@ -179,16 +181,25 @@ private:
     // A vertex with a great many triangles, the hub of a fan: summing its
     // triangles afresh for every trial that reads it would cost the fan each
     // time. Its sum is kept up to date through the collapses instead, with a
-    // lower bound on how far its triangles stand from folded: while a trial
-    // cannot change their sums by that much, none of them needs a test.
+    // lower bound for each of its triangles on how far it stands from folded:
+    // a trial tests only those whose bound its change could use up.
+    struct HubMargin {
+        double margin;  // the triangle's fold margin, plus drift_ when taken
+        std::uint32_t triangle;
+        bool operator<(const HubMargin& other) const { return margin < other.margin; }
+    };
     struct HubState {
         Vec3d sum;
         std::uint32_t updates = 0;  // collapses added into the sum since it was worked out
         bool sumKnown = false;
         bool marginKnown = false;
-        double margin = 0.0;  // least fold margin of its triangles, plus drift_ when taken
-        double scale = 0.0;   // the largest sum that margin read, for its rounding
-        std::uint64_t takenAt = 0;  // the surface version it was worked out on
+        std::vector<HubMargin> margins;  // its triangles' when worked out, least first
+        // Fan triangles made since, each with its margin as made; an older
+        // entry for the same triangle may stand in margins, higher or not.
+        std::vector<HubMargin> added;
+        double addedLeast = 0.0;    // the least margin in added
+        double scale = 0.0;         // the largest sum a margin read, for its rounding
+        std::uint64_t takenAt = 0;  // the surface version the margins were worked out on
     };
     std::unordered_map<std::uint32_t, HubState> hubs_;
     // How far a triangle's fold margin may have fallen through the accepted

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "mesh/simplify/internal/CollapseHeap.h"
 #include "testing/Shapes.h"
@@ -312,6 +314,35 @@ TEST(SimplifyMesh, PeriodicCallsCanStopAndTheRunStaysClosed) {
     EXPECT_TRUE(SameBytes(stopped, input));
 }
 
+TEST(SimplifyMesh, AStopIsSeenWithinATenthOfASecondOfTrials) {
+    // Far fewer trials than a housekeeping round: only the clock can bring
+    // the second call. The first call outlasts the poll period, so the
+    // second comes within the first few trials.
+    const TriangleMesh input = MakeTorus(30, 8, 40, 24);
+    TriangleMesh m = input;
+    int calls = 0;
+    const SimplifyReport r = SimplifyMesh(m, NoBed(0.05f), [&](const std::string&, float) {
+        if (++calls == 1) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return calls < 2;
+    });
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(SameBytes(m, input));
+
+    // Left alone, the same part collapses well under a round's trials and
+    // asks at the start and, with nothing slow, perhaps once more.
+    TriangleMesh whole = input;
+    int wholeCalls = 0;
+    const SimplifyReport done = SimplifyMesh(whole, NoBed(0.05f), [&](const std::string&, float) {
+        ++wholeCalls;
+        return true;
+    });
+    EXPECT_FALSE(done.stopped);
+    EXPECT_GT(done.collapses, 100u);
+    EXPECT_LT(done.collapses + done.refusedPinch + done.refusedTip + done.refusedOther, 16384u);
+    EXPECT_GE(wholeCalls, 1);
+}
+
 TEST(CollapseHeap, PopsCheapestFirstAndPurgeKeepsTheRest) {
     CollapseHeap heap;
     std::uint32_t seed = 12345;
@@ -346,34 +377,6 @@ struct Fnv {
         Add(values.data(), values.size() * sizeof(T));
     }
 };
-
-// A flat fan of 400 triangles from corner w over a straight edge 20 mm long,
-// a wall 1 mm high under that edge, and a small flap along the edge from w to
-// the first point, turned by beta degrees from the top about that edge.
-TriangleMesh MakeFlappedFan(float beta) {
-    constexpr std::uint32_t kFan = 400;
-    TriangleMesh m;
-    const auto add = [&m](double x, double y, double z) {
-        m.vertices.push_back({{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)}, {}});
-        return static_cast<std::uint32_t>(m.vertices.size() - 1);
-    };
-    const std::uint32_t w = add(0, 0, 0);
-    std::vector<std::uint32_t> rim, low;
-    for (std::uint32_t i = 0; i <= kFan; ++i) rim.push_back(add(10, -10.0 + 20.0 * i / kFan, 0));
-    for (std::uint32_t i = 0; i <= kFan; ++i) low.push_back(add(10, -10.0 + 20.0 * i / kFan, -1));
-    for (std::uint32_t i = 0; i < kFan; ++i) {
-        m.indices.insert(m.indices.end(), {w, rim[i], rim[i + 1]});
-        m.indices.insert(m.indices.end(), {rim[i], low[i], rim[i + 1]});
-        m.indices.insert(m.indices.end(), {rim[i + 1], low[i], low[i + 1]});
-    }
-    // 0.05 mm out from the middle of the edge, turned down past the vertical.
-    const double turn = beta * 3.14159265358979 / 180.0, out = -0.05 * std::sqrt(0.5) * std::cos(turn);
-    const std::uint32_t flap = add(5 + out, -5 + out, -0.05 * std::sin(turn));
-    m.indices.insert(m.indices.end(), {rim[0], w, flap});
-    m.RecomputeBounds();
-    m.RecomputeNormals();
-    return m;
-}
 
 std::uint64_t ResultHash(const TriangleMesh& m, const SimplifyReport& r) {
     Fnv f;
@@ -490,7 +493,7 @@ TEST(SimplifyMesh, AFlapNearlyFoldedAtAHubHoldsEveryCollapseBesideIt) {
     for (const Case& c :
          {Case{107.7f, 0xf00e07690cf0d280ull, 0, 1201}, Case{107.0f, 0x361cf873ba6f9f7full, 399, 403}}) {
         SCOPED_TRACE(c.beta);
-        TriangleMesh mesh = MakeFlappedFan(c.beta);
+        TriangleMesh mesh = ridgeforge::test::MakeFlappedFan(400, c.beta);
         std::vector<std::uint8_t> held(mesh.TriangleCount(), 0);
         held.back() = 1;  // the flap, so that w stays where it is
         MeshSimplifyOptions options = NoBed(0.1f);
