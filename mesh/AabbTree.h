@@ -8,11 +8,21 @@
 // ComputeNodeValueRange) the tree is read-only, and any number of threads may
 // query it at once; queries allocate nothing.
 //
+// A rod at an angle defeats boxes along the axes: each of its long side
+// triangles has a box holding a cube of empty space, and every query near
+// the part falls into nearly all of them. Asked to, the build takes its boxes
+// in a frame turned so that the long thin triangles run along an axis, where
+// it finds that such a frame makes their boxes much thinner; the queries
+// then work in both frames, the boxes in the turned one and the triangles in
+// the mesh's own, so the nearest distances are the same, and only which of
+// several equally near triangles is returned may differ.
+//
 // Needs: the mesh it was built from for every query (queries only check that
 // the triangle count matches). Gives: RayHit / ClosestHit, empty when nothing
 // is found, the tree is empty, or the triangle count differs.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,6 +54,10 @@ struct AabbNode {
 // several threads when the tree is queried in parallel.
 using TriangleSkipPredicate = std::function<bool(std::uint32_t triangle)>;
 
+// How the build takes its boxes: along the axes, or in a frame turned along
+// the mesh's long thin triangles where that makes their boxes much thinner.
+enum class TreeFrame { kAxes, kAlongSlivers };
+
 class AabbTree {
 public:
     std::vector<AabbNode> nodes;
@@ -52,9 +66,18 @@ public:
     std::vector<std::uint32_t> triangleOrder;  // each leaf owns [firstTriangle, firstTriangle + triangleCount)
     std::vector<Vec3f> centroids;              // only while building
     std::uint32_t depth = 0;                   // levels on the longest root-to-leaf path
+    // The frame the node boxes are in, its axes as rows; the axes themselves
+    // unless the build turned it.
+    bool turned = false;
+    std::array<Vec3f, 3> frame{Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
 
     // Rebuilds the tree for the mesh; an invalid or empty mesh leaves it empty.
-    void Build(const TriangleMesh& mesh);
+    void Build(const TriangleMesh& mesh, TreeFrame boxes = TreeFrame::kAxes);
+
+    // A point in the frame of the boxes.
+    Vec3f InFrame(const Vec3f& p) const {
+        return turned ? Vec3f{Dot(frame[0], p), Dot(frame[1], p), Dot(frame[2], p)} : p;
+    }
 
     // Number of nodes a range of triangleCount triangles starting at depth needs.
     static std::uint64_t CountNodes(std::uint32_t triangleCount, std::uint64_t depth);

@@ -371,8 +371,10 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     }
 
     const std::size_t vertexCount = result.positions.size() / 3;
+    // Every new vertex asks for its nearest point on the original: a rod at
+    // an angle would have each ask of nearly all its long sides.
     AabbTree tree;
-    tree.Build(input);
+    tree.Build(input, TreeFrame::kAlongSlivers);
     const bool preserve = settings.dualContouring.preserveVolume;
     if (!stageStep(preserve ? "Projecting onto the original" : "Measuring deviation")) {
         report.cancelled = true;

@@ -8,6 +8,8 @@
 #include <random>
 #include <thread>
 
+#include "mesh/TestShapes.h"
+#include "testing/StressParts.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -300,4 +302,68 @@ TEST(AabbTree, ManyThreadsQueryOneTree) {
         });
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(std::accumulate(mismatches.begin(), mismatches.end(), 0), 0);
+}
+
+TEST(AabbTree, BoxesTurnAlongARodAtAnAngleAndAnswerAsAlongTheAxes) {
+    const Vec3f way = Normalize(Vec3f{1, 2, 3});
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, way);
+    AabbTree tree;
+    tree.Build(rod, TreeFrame::kAlongSlivers);
+    ASSERT_TRUE(tree.turned);
+    EXPECT_GT(std::abs(Dot(tree.frame[2], way)), 0.9999f);
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(Dot(tree.frame[i], tree.frame[j]), i == j ? 1.0f : 0.0f, 1e-6f);
+    }
+
+    // Nearest points and hits as a look at every triangle finds them: near
+    // the sides (within and beyond the limit), inside, and far off.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    const Vec3f lo = rod.boundsMin - Vec3f{6, 6, 6}, span = rod.boundsMax - rod.boundsMin + Vec3f{12, 12, 12};
+    for (int i = 0; i < 400; ++i) {
+        const Vec3f p = lo + Vec3f{span.x * (0.5f + 0.5f * u(rng)), span.y * (0.5f + 0.5f * u(rng)),
+                                   span.z * (0.5f + 0.5f * u(rng))};
+        double nearest = 1e300;
+        for (std::uint32_t t = 0; t < rod.TriangleCount(); ++t) {
+            const Vec3d q = ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(rod, t, 0)),
+                                                   ToDouble(Corner(rod, t, 1)), ToDouble(Corner(rod, t, 2)));
+            nearest = std::min(nearest, LengthSquared(q - ToDouble(p)));
+        }
+        const float expected = static_cast<float>(std::sqrt(nearest));
+        const ClosestHit hit = tree.ClosestPoint(rod, p);
+        ASSERT_TRUE(hit.found) << i;
+        EXPECT_EQ(hit.distance, expected) << i;
+        const float limit = i % 2 ? 0.5f : 8.0f;
+        EXPECT_EQ(tree.ClosestPoint(rod, p, nullptr, 0, {}, limit).found, expected < limit) << i;
+
+        const Ray ray{p, Vec3f{u(rng), u(rng), u(rng)}};
+        RayHit first;
+        for (std::uint32_t t = 0; t < rod.TriangleCount(); ++t) {
+            const RayHit h = IntersectRayTriangle(ray, Corner(rod, t, 0), Corner(rod, t, 1), Corner(rod, t, 2));
+            if (h.hit && (!first.hit || h.distance < first.distance)) first = h;
+        }
+        const RayHit along = tree.Raycast(ray, rod);
+        ASSERT_EQ(along.hit, first.hit) << i;
+        if (first.hit) {
+            EXPECT_EQ(along.distance, first.distance) << i;
+        }
+    }
+
+    // Where the axes serve as well, or when not asked, the boxes stay along them.
+    const struct {
+        const char* name;
+        TriangleMesh mesh;
+        TreeFrame frame;
+    } plain[] = {
+        {"upright rod", ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, {0, 0, 1}), TreeFrame::kAlongSlivers},
+        {"sphere", MakeTestSphere(15.0f), TreeFrame::kAlongSlivers},
+        {"box", MakeBox({0, 0, 0}, {10, 20, 30}), TreeFrame::kAlongSlivers},
+        {"rod at an angle, not asked", rod, TreeFrame::kAxes},
+    };
+    for (const auto& c : plain) {
+        SCOPED_TRACE(c.name);
+        tree.Build(c.mesh, c.frame);
+        EXPECT_FALSE(tree.turned);
+        EXPECT_EQ(tree.InFrame({1, 2, 3}), (Vec3f{1, 2, 3}));
+    }
 }
