@@ -15,6 +15,8 @@
 #include <limits>
 #include <numeric>
 
+#include "mesh/ParallelChunks.h"
+
 namespace ridgeforge::mesh {
 
 namespace {
@@ -79,47 +81,78 @@ bool RangeFullyExcluded(std::uint32_t lo, std::uint32_t hi, const std::uint32_t*
 // times as long as it is wide, and the way it runs is its longest edge's;
 // each counts by its length times its slenderness, so that the long thin
 // sides of a rod outweigh the fans closing it. The frame's third axis is the
-// principal direction of those weighted ways (a few power steps on their
-// 3 x 3 moment). A box wastes on a sliver about its middle extent (its
-// largest is the sliver's length whatever the frame), so the two frames are
-// compared by the sum of those.
-bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
-    constexpr double kSlender = 4.0;
-    double moment[3][3] = {};
-    std::vector<std::uint32_t> slivers;
-    const auto corner = [&mesh](std::size_t t, int k) {
-        return ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
-    };
-    for (std::size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        const Vec3d a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
-        Vec3d edge = b - a;
-        for (const Vec3d& e : {c - b, a - c}) {
-            if (LengthSquared(e) > LengthSquared(edge)) edge = e;
-        }
-        const double length = Length(edge);
-        const double width = Length(Cross(b - a, c - a)) / length;
-        if (!(length > 0.0) || !(length >= kSlender * width)) continue;
-        const double weight = std::min(length / std::max(width, 1e-12 * length), 1e6) / length;
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j) moment[i][j] += weight * edge[i] * edge[j];
-        }
-        slivers.push_back(static_cast<std::uint32_t>(t));
-    }
-    if (slivers.empty()) return false;
+// principal direction of those weighted ways (power steps on their 3 x 3
+// moment). A box wastes on a sliver about its middle extent (its largest is
+// the sliver's length whatever the frame), so the two frames are compared
+// by the sum of those. The sums are taken per chunk and added in chunk
+// order, so that the frame, and with it every answer, is the same each run.
+constexpr std::size_t kFrameChunk = 16384;
 
+struct Sliver {
+    Vec3d corners[3];
+    Vec3d edge;  // the longest
+    bool slender = false;
+};
+
+Sliver SliverAt(const TriangleMesh& mesh, std::size_t t) {
+    Sliver s;
+    for (int k = 0; k < 3; ++k) s.corners[k] = ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
+    const Vec3d& a = s.corners[0];
+    const Vec3d& b = s.corners[1];
+    const Vec3d& c = s.corners[2];
+    s.edge = b - a;
+    for (const Vec3d& e : {c - b, a - c}) {
+        if (LengthSquared(e) > LengthSquared(s.edge)) s.edge = e;
+    }
+    const double length = Length(s.edge);
+    s.slender = length > 0.0 && length >= 4.0 * Length(Cross(b - a, c - a)) / length;
+    return s;
+}
+
+double MiddleExtent(const Sliver& s, const std::array<Vec3d, 3>& frame) {
+    double extent[3];
+    for (int k = 0; k < 3; ++k) {
+        const double p = Dot(frame[k], s.corners[0]), q = Dot(frame[k], s.corners[1]), r = Dot(frame[k], s.corners[2]);
+        extent[k] = std::max({p, q, r}) - std::min({p, q, r});
+    }
+    std::sort(extent, extent + 3);
+    return extent[1];
+}
+
+bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
+    const std::size_t count = mesh.TriangleCount();
+    const std::size_t chunks = (count + kFrameChunk - 1) / kFrameChunk;
+    using Moment = std::array<double, 9>;
+    std::vector<Moment> moments(chunks, Moment{});
+    ForEachChunk(count, kFrameChunk, [&](std::size_t begin, std::size_t end) {
+        Moment& m = moments[begin / kFrameChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            const Sliver s = SliverAt(mesh, t);
+            if (!s.slender) continue;
+            const double length = Length(s.edge);
+            const double width = Length(Cross(s.corners[1] - s.corners[0], s.corners[2] - s.corners[0])) / length;
+            const double weight = std::min(length / std::max(width, 1e-12 * length), 1e4) / length;
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j) m[3 * i + j] += weight * s.edge[i] * s.edge[j];
+            }
+        }
+    });
+    Moment moment{};
+    for (const Moment& m : moments) {
+        for (int i = 0; i < 9; ++i) moment[i] += m[i];
+    }
+    const auto row = [&moment](int i) { return Vec3d{moment[3 * i], moment[3 * i + 1], moment[3 * i + 2]}; };
     int start = 0;
     for (int i = 1; i < 3; ++i) {
-        if (moment[i][i] > moment[start][start]) start = i;
+        if (moment[4 * i] > moment[4 * start]) start = i;
     }
+    Vec3d way = row(start);
     const auto unit = [](const Vec3d& v) { return v / Length(v); };
-    Vec3d way{moment[0][start], moment[1][start], moment[2][start]};
     for (int step = 0; step < 64 && Length(way) > 0.0; ++step) {
         way = unit(way);
-        way = Vec3d{Dot(Vec3d{moment[0][0], moment[0][1], moment[0][2]}, way),
-                    Dot(Vec3d{moment[1][0], moment[1][1], moment[1][2]}, way),
-                    Dot(Vec3d{moment[2][0], moment[2][1], moment[2][2]}, way)};
+        way = Vec3d{Dot(row(0), way), Dot(row(1), way), Dot(row(2), way)};
     }
-    if (!(Length(way) > 0.0)) return false;
+    if (!(Length(way) > 0.0)) return false;  // no slivers
     const Vec3d z = unit(way);
     int least = 0;
     for (int i = 1; i < 3; ++i) {
@@ -131,21 +164,18 @@ bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
     const std::array<Vec3d, 3> turned{x, Cross(z, x), z};
     const std::array<Vec3d, 3> along{Vec3d{1, 0, 0}, Vec3d{0, 1, 0}, Vec3d{0, 0, 1}};
 
-    const auto middleExtent = [&](std::size_t t, const std::array<Vec3d, 3>& frame) {
-        double extent[3];
-        for (int k = 0; k < 3; ++k) {
-            const double p = Dot(frame[k], corner(t, 0)), q = Dot(frame[k], corner(t, 1)),
-                         r = Dot(frame[k], corner(t, 2));
-            extent[k] = std::max({p, q, r}) - std::min({p, q, r});
+    std::vector<std::array<double, 2>> wastes(chunks, std::array<double, 2>{});
+    ForEachChunk(count, kFrameChunk, [&](std::size_t begin, std::size_t end) {
+        std::array<double, 2>& w = wastes[begin / kFrameChunk];
+        for (std::size_t t = begin; t < end; ++t) {
+            const Sliver s = SliverAt(mesh, t);
+            if (!s.slender) continue;
+            w[0] += MiddleExtent(s, along);
+            w[1] += MiddleExtent(s, turned);
         }
-        std::sort(extent, extent + 3);
-        return extent[1];
-    };
+    });
     double wasteAlong = 0.0, wasteTurned = 0.0;
-    for (const std::uint32_t t : slivers) {
-        wasteAlong += middleExtent(t, along);
-        wasteTurned += middleExtent(t, turned);
-    }
+    for (const auto& w : wastes) wasteAlong += w[0], wasteTurned += w[1];
     // Turned only for a large gain: on most parts the frames are near alike,
     // and the axes keep the answers (and their ties) as they were.
     if (!(wasteTurned < 0.25 * wasteAlong)) return false;
