@@ -183,6 +183,73 @@ bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
     return true;
 }
 
+// A triangle's box in the frame is loose when its middle extent is more
+// than 64 times the triangle's width (twice its area over its longest
+// edge): then it is cut across its longest edge into slabs about four
+// widths long, at most kMostPieces. Only slivers that extreme (the fans
+// of a part of thousands of segments) are cut: which of several equally
+// near triangles a query meets first depends on the tree, and where a
+// remeshed vertex slides at a crease follows it, so ordinary parts keep
+// the tree they had.
+constexpr double kLoose = 64.0;
+constexpr std::uint32_t kMostPieces = 8;
+
+struct FramedTriangle {
+    Vec3d p[3];
+    int a = 0, b = 1;  // the longest edge
+};
+
+FramedTriangle Framed(const TriangleMesh& mesh, std::size_t t, const std::array<Vec3f, 3>& frame) {
+    FramedTriangle f;
+    for (int k = 0; k < 3; ++k) {
+        const Vec3d q = ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
+        f.p[k] = {Dot(ToDouble(frame[0]), q), Dot(ToDouble(frame[1]), q), Dot(ToDouble(frame[2]), q)};
+    }
+    for (const auto& [a, b] : {std::pair{1, 2}, std::pair{2, 0}}) {
+        if (LengthSquared(f.p[b] - f.p[a]) > LengthSquared(f.p[f.b] - f.p[f.a])) f.a = a, f.b = b;
+    }
+    return f;
+}
+
+std::uint32_t WantedPieces(const FramedTriangle& f) {
+    const double length = Length(f.p[f.b] - f.p[f.a]);
+    const double width = Length(Cross(f.p[1] - f.p[0], f.p[2] - f.p[0])) / length;
+    double extent[3];
+    for (int k = 0; k < 3; ++k)
+        extent[k] = std::max({f.p[0][k], f.p[1][k], f.p[2][k]}) - std::min({f.p[0][k], f.p[1][k], f.p[2][k]});
+    std::sort(extent, extent + 3);
+    if (!(length > 0.0) || !(extent[1] > kLoose * width)) return 1;
+    return static_cast<std::uint32_t>(std::min(double{kMostPieces}, std::ceil(extent[1] / (4.0 * width))));
+}
+
+// The box of the triangle's part between s0 and s1, s running from 0 at one
+// end of the longest edge to 1 at the other (the third corner lies between,
+// opposite the largest angle). The outer slabs reach on without limit, so
+// that the pieces cover the whole triangle whatever the rounding. Each cut
+// is worked out from the edge's corners in one order, so neighbouring
+// slabs meet at the same point.
+void SlabBox(const FramedTriangle& f, double s0, double s1, Vec3d& low, Vec3d& high) {
+    const Vec3d edge = f.p[f.b] - f.p[f.a];
+    const double scale = 1.0 / LengthSquared(edge);
+    double s[3];
+    for (int k = 0; k < 3; ++k) s[k] = Dot(f.p[k] - f.p[f.a], edge) * scale;
+    low = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+           std::numeric_limits<double>::infinity()};
+    high = Vec3d{} - low;
+    const auto take = [&](const Vec3d& q) {
+        for (int k = 0; k < 3; ++k) low[k] = std::min(low[k], q[k]), high[k] = std::max(high[k], q[k]);
+    };
+    for (int k = 0; k < 3; ++k) {
+        if (s[k] >= s0 && s[k] <= s1) take(f.p[k]);
+        int i = k, j = (k + 1) % 3;
+        if (s[i] > s[j]) std::swap(i, j);
+        for (const double cut : {s0, s1}) {
+            if (std::isfinite(cut) && s[i] < cut && cut < s[j])
+                take(f.p[i] + (f.p[j] - f.p[i]) * ((cut - s[i]) / (s[j] - s[i])));
+        }
+    }
+}
+
 }  // namespace
 
 std::uint64_t AabbTree::CountNodes(std::uint32_t triangleCount, std::uint64_t depth) {
@@ -221,42 +288,114 @@ std::uint64_t AabbTree::CountNodes(std::uint32_t triangleCount, std::uint64_t de
     }
 }
 
-void AabbTree::Build(const TriangleMesh& mesh, TreeFrame boxes) {
+void AabbTree::Build(const TriangleMesh& mesh, TreeBoxes boxes) {
     nodes.clear();
     nodeValueMin.clear();
     nodeValueMax.clear();
     triangleOrder.clear();
     std::vector<Vec3f>().swap(centroids);
     depth = 0;
+    meshTriangles = 0;
     turned = false;
     frame = {Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
     if (!IsValidMesh(mesh)) return;
     const std::uint32_t n = static_cast<std::uint32_t>(mesh.TriangleCount());
     if (n == 0) return;
-    if (boxes == TreeFrame::kAlongSlivers) turned = ChooseSliverFrame(mesh, frame);
+    meshTriangles = n;
+    std::vector<std::uint32_t> pieceTriangle;
+    if (boxes == TreeBoxes::kFitted) {
+        turned = ChooseSliverFrame(mesh, frame);
+        pieceTriangle = CutPieces(mesh);
+    }
+    const auto references = static_cast<std::uint32_t>(pieceTriangle.empty() ? n : pieceTriangle.size());
 
-    triangleOrder.resize(n);
+    triangleOrder.resize(references);
     std::iota(triangleOrder.begin(), triangleOrder.end(), 0u);
-    centroids.resize(n);
-    std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(), [&](std::uint32_t t) {
-        const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
-        const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
-        const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
-        centroids[t] = InFrame((a + b + c) * 0.33333334f);
-    });
-    nodes.assign(CountNodes(n, 0), AabbNode{});
+    if (pieceTriangle.empty()) {
+        centroids.resize(n);
+        std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(), [&](std::uint32_t t) {
+            const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
+            const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
+            const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
+            centroids[t] = InFrame((a + b + c) * 0.33333334f);
+        });
+    }
     try {
-        depth = BuildRange(mesh, 0, 0, n, 0);
+        nodes.assign(CountNodes(references, 0), AabbNode{});
+        depth = BuildRange(mesh, 0, 0, references, 0);
     } catch (...) {
         // A half-written tree has zeroed nodes whose children point back at
         // the root; a query on it would never end. Leave an empty tree.
         nodes.clear();
         triangleOrder.clear();
         std::vector<Vec3f>().swap(centroids);
+        std::vector<Vec3f>().swap(pieceLow_);
+        std::vector<Vec3f>().swap(pieceHigh_);
         depth = 0;
+        meshTriangles = 0;
         throw;
     }
+    if (!pieceTriangle.empty()) {
+        for (std::uint32_t& reference : triangleOrder) reference = pieceTriangle[reference];
+    }
     std::vector<Vec3f>().swap(centroids);
+    std::vector<Vec3f>().swap(pieceLow_);
+    std::vector<Vec3f>().swap(pieceHigh_);
+}
+
+// Cuts the loose triangles into pieces, filling the pieces' boxes and
+// centres (in the frame) and returning each piece's triangle; nothing when
+// no triangle is loose. The pieces of the loosest are capped together, so
+// that a part of slivers takes at most about four more pieces a triangle.
+std::vector<std::uint32_t> AabbTree::CutPieces(const TriangleMesh& mesh) {
+    const std::size_t count = mesh.TriangleCount();
+    std::vector<std::uint8_t> wanted(count);
+    constexpr std::size_t kChunk = 16384;
+    ForEachChunk(count, kChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t)
+            wanted[t] = static_cast<std::uint8_t>(WantedPieces(Framed(mesh, t, frame)));
+    });
+    std::array<std::uint64_t, kMostPieces + 1> ofSize{};
+    for (const std::uint8_t w : wanted) ++ofSize[w];
+    if (ofSize[1] == count) return {};
+    const std::uint64_t budget = std::min<std::uint64_t>(4 * std::uint64_t{count} + 65536, 0x7FFFFFFFu);
+    std::uint32_t cap = kMostPieces;
+    const auto total = [&ofSize](std::uint32_t most) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t w = 1; w <= kMostPieces; ++w) sum += ofSize[w] * std::min(w, most);
+        return sum;
+    };
+    while (cap > 1 && total(cap) > budget) cap /= 2;
+    if (cap == 1) return {};
+
+    std::vector<std::uint32_t> first(count + 1, 0);
+    for (std::size_t t = 0; t < count; ++t) first[t + 1] = first[t] + std::min<std::uint32_t>(wanted[t], cap);
+    std::vector<std::uint32_t> pieceTriangle(first[count]);
+    pieceLow_.resize(first[count]);
+    pieceHigh_.resize(first[count]);
+    centroids.resize(first[count]);
+    ForEachChunk(count, kChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const FramedTriangle f = Framed(mesh, t, frame);
+            const std::uint32_t pieces = first[t + 1] - first[t];
+            for (std::uint32_t i = 0; i < pieces; ++i) {
+                const double inf = std::numeric_limits<double>::infinity();
+                const double s0 = i == 0 ? -inf : static_cast<double>(i) / pieces;
+                const double s1 = i + 1 == pieces ? inf : static_cast<double>(i + 1) / pieces;
+                Vec3d low, high;
+                SlabBox(f, s0, s1, low, high);
+                // Rounded to floats, the box may not quite hold its part.
+                const double pad = 1e-6 * std::max({std::abs(low.x), std::abs(low.y), std::abs(low.z), std::abs(high.x),
+                                                    std::abs(high.y), std::abs(high.z)});
+                const std::uint32_t r = first[t] + i;
+                pieceTriangle[r] = static_cast<std::uint32_t>(t);
+                pieceLow_[r] = ToFloat(low - Vec3d{pad, pad, pad});
+                pieceHigh_[r] = ToFloat(high + Vec3d{pad, pad, pad});
+                centroids[r] = ToFloat((low + high) * 0.5);
+            }
+        }
+    });
+    return pieceTriangle;
 }
 
 std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
@@ -268,14 +407,21 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
     if (IsLeafRange(count, level)) {
         Vec3f lo{kFloatHuge, kFloatHuge, kFloatHuge};
         Vec3f hi{-kFloatHuge, -kFloatHuge, -kFloatHuge};
-        for (auto it = begin; it != end; ++it) {
-            for (int corner = 0; corner < 3; ++corner) {
-                const Vec3f p = InFrame(mesh.vertices[mesh.indices[3 * std::size_t{*it} + corner]].position);
-                lo = Min(lo, p);
-                hi = Max(hi, p);
+        if (!pieceLow_.empty()) {
+            for (auto it = begin; it != end; ++it) {
+                lo = Min(lo, pieceLow_[*it]);
+                hi = Max(hi, pieceHigh_[*it]);
+            }
+        } else {
+            for (auto it = begin; it != end; ++it) {
+                for (int corner = 0; corner < 3; ++corner) {
+                    const Vec3f p = InFrame(mesh.vertices[mesh.indices[3 * std::size_t{*it} + corner]].position);
+                    lo = Min(lo, p);
+                    hi = Max(hi, p);
+                }
             }
         }
-        if (turned) {
+        if (turned && pieceLow_.empty()) {
             // Turning rounds the corners and the query points alike; the
             // margin keeps a box from passing over a triangle by a rounding.
             const float pad = 1e-6f * std::max({std::abs(lo.x), std::abs(lo.y), std::abs(lo.z), std::abs(hi.x),
@@ -325,7 +471,7 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
 
 void AabbTree::ComputeNodeValueRange(std::uint32_t node, const std::vector<std::uint32_t>& values) {
     // Values that do not cover every triangle would be read past their end.
-    if (node >= nodes.size() || values.size() < triangleOrder.size()) return;
+    if (node >= nodes.size() || values.size() < meshTriangles) return;
     if (nodeValueMin.size() != nodes.size()) nodeValueMin.assign(nodes.size(), 0);
     if (nodeValueMax.size() != nodes.size()) nodeValueMax.assign(nodes.size(), 0);
     ComputeValueRangeBelow(node, values);
@@ -353,7 +499,7 @@ void AabbTree::ComputeValueRangeBelow(std::uint32_t node, const std::vector<std:
 
 RayHit AabbTree::Raycast(const Ray& ray, const TriangleMesh& mesh, float maxDistance) const {
     RayHit result;
-    if (nodes.empty() || mesh.indices.size() != 3 * triangleOrder.size()) return result;
+    if (nodes.empty() || mesh.indices.size() != 3 * std::size_t{meshTriangles}) return result;
 
     // Boxes beyond the limit are passed over like boxes beyond a hit.
     float best = maxDistance < kFloatHuge ? maxDistance : kFloatHuge;
@@ -393,7 +539,7 @@ ClosestHit AabbTree::ClosestPoint(const TriangleMesh& mesh, const Vec3f& point, 
                                   std::size_t excludedCount, const TriangleSkipPredicate& skip,
                                   float maxDistance) const {
     ClosestHit result;
-    if (nodes.empty() || mesh.indices.size() != 3 * triangleOrder.size()) return result;
+    if (nodes.empty() || mesh.indices.size() != 3 * std::size_t{meshTriangles}) return result;
 
     const bool useRanges = excluded != nullptr && excludedCount != 0 && nodeValueMin.size() == nodes.size() &&
                            nodeValueMax.size() == nodes.size();

@@ -8,14 +8,18 @@
 // ComputeNodeValueRange) the tree is read-only, and any number of threads may
 // query it at once; queries allocate nothing.
 //
-// A rod at an angle defeats boxes along the axes: each of its long side
-// triangles has a box holding a cube of empty space, and every query near
-// the part falls into nearly all of them. Asked to, the build takes its boxes
-// in a frame turned so that the long thin triangles run along an axis, where
-// it finds that such a frame makes their boxes much thinner; the queries
-// then work in both frames, the boxes in the turned one and the triangles in
-// the mesh's own, so the nearest distances are the same, and only which of
-// several equally near triangles is returned may differ.
+// Long thin triangles (slivers) defeat boxes along the axes: the box of a
+// sliver that runs across the axes holds mostly empty space, and on a rod
+// at an angle or a fan of thousands every query near the part falls into
+// nearly all of them. Asked to fit its boxes to them, the build takes them
+// in a frame turned so that the slivers run along an axis, where it finds
+// that such a frame makes their boxes much thinner, and enters each sliver
+// whose box is still loose as several pieces along its length, each with
+// the box of its own part (within a budget of a few pieces a triangle). The
+// queries test whole triangles in the mesh's own frame, so the nearest
+// distances and hits are the same; only which of several equally near
+// triangles is returned may differ, and a triangle may stand in several
+// leaves.
 //
 // Needs: the mesh it was built from for every query (queries only check that
 // the triangle count matches). Gives: RayHit / ClosestHit, empty when nothing
@@ -54,25 +58,28 @@ struct AabbNode {
 // several threads when the tree is queried in parallel.
 using TriangleSkipPredicate = std::function<bool(std::uint32_t triangle)>;
 
-// How the build takes its boxes: along the axes, or in a frame turned along
-// the mesh's long thin triangles where that makes their boxes much thinner.
-enum class TreeFrame { kAxes, kAlongSlivers };
+// How the build takes its boxes: one per triangle along the axes, or fitted
+// to the mesh's long thin triangles (a turned frame, and pieces).
+enum class TreeBoxes { kWhole, kFitted };
 
 class AabbTree {
 public:
     std::vector<AabbNode> nodes;
     std::vector<std::uint32_t> nodeValueMin;  // per node, over its subtree; see ComputeNodeValueRange
     std::vector<std::uint32_t> nodeValueMax;
-    std::vector<std::uint32_t> triangleOrder;  // each leaf owns [firstTriangle, firstTriangle + triangleCount)
+    // Each leaf owns [firstTriangle, firstTriangle + triangleCount); with fitted
+    // boxes a triangle may be listed more than once.
+    std::vector<std::uint32_t> triangleOrder;
     std::vector<Vec3f> centroids;              // only while building
     std::uint32_t depth = 0;                   // levels on the longest root-to-leaf path
+    std::uint32_t meshTriangles = 0;           // of the mesh it was built from
     // The frame the node boxes are in, its axes as rows; the axes themselves
     // unless the build turned it.
     bool turned = false;
     std::array<Vec3f, 3> frame{Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
 
     // Rebuilds the tree for the mesh; an invalid or empty mesh leaves it empty.
-    void Build(const TriangleMesh& mesh, TreeFrame boxes = TreeFrame::kAxes);
+    void Build(const TriangleMesh& mesh, TreeBoxes boxes = TreeBoxes::kWhole);
 
     // A point in the frame of the boxes.
     Vec3f InFrame(const Vec3f& p) const {
@@ -102,6 +109,9 @@ private:
     std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first, std::uint32_t count,
                              std::uint32_t level);
     void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
+    std::vector<std::uint32_t> CutPieces(const TriangleMesh& mesh);
+
+    std::vector<Vec3f> pieceLow_, pieceHigh_;  // the boxes of fitted pieces, only while building
 };
 
 using AabbTreePtr = std::shared_ptr<AabbTree>;

@@ -374,7 +374,7 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     // Every new vertex asks for its nearest point on the original: a rod at
     // an angle would have each ask of nearly all its long sides.
     AabbTree tree;
-    tree.Build(input, TreeFrame::kAlongSlivers);
+    tree.Build(input, TreeBoxes::kFitted);
     const bool preserve = settings.dualContouring.preserveVolume;
     if (!stageStep(preserve ? "Projecting onto the original" : "Measuring deviation")) {
         report.cancelled = true;

@@ -304,66 +304,115 @@ TEST(AabbTree, ManyThreadsQueryOneTree) {
     EXPECT_EQ(std::accumulate(mismatches.begin(), mismatches.end(), 0), 0);
 }
 
-TEST(AabbTree, BoxesTurnAlongARodAtAnAngleAndAnswerAsAlongTheAxes) {
-    const Vec3f way = Normalize(Vec3f{1, 2, 3});
-    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, way);
-    AabbTree tree;
-    tree.Build(rod, TreeFrame::kAlongSlivers);
-    ASSERT_TRUE(tree.turned);
-    EXPECT_GT(std::abs(Dot(tree.frame[2], way)), 0.9999f);
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(Dot(tree.frame[i], tree.frame[j]), i == j ? 1.0f : 0.0f, 1e-6f);
-    }
+namespace {
 
-    // Nearest points and hits as a look at every triangle finds them: near
-    // the sides (within and beyond the limit), inside, and far off.
-    std::mt19937 rng(11);
+// Nearest points (with and without a limit, and passing over triangles by
+// value as the excluded ranges and the predicate together do) and ray hits
+// as a look at every triangle finds them, from points near the surface,
+// inside and far off.
+void ExpectAnswersOfEveryTriangle(const TriangleMesh& m, AabbTree& tree, unsigned seed) {
+    std::vector<std::uint32_t> values(m.TriangleCount());
+    for (std::uint32_t t = 0; t < values.size(); ++t) values[t] = t / 16;
+    tree.ComputeNodeValueRange(0, values);
+    const std::uint32_t excluded[] = {1, 2, 3, 9};
+    const auto isExcluded = [&](std::uint32_t t) {
+        return std::find(excluded, excluded + 4, values[t]) != excluded + 4;
+    };
+    std::mt19937 rng(seed);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-    const Vec3f lo = rod.boundsMin - Vec3f{6, 6, 6}, span = rod.boundsMax - rod.boundsMin + Vec3f{12, 12, 12};
-    for (int i = 0; i < 400; ++i) {
-        const Vec3f p = lo + Vec3f{span.x * (0.5f + 0.5f * u(rng)), span.y * (0.5f + 0.5f * u(rng)),
-                                   span.z * (0.5f + 0.5f * u(rng))};
-        double nearest = 1e300;
-        for (std::uint32_t t = 0; t < rod.TriangleCount(); ++t) {
-            const Vec3d q = ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(rod, t, 0)),
-                                                   ToDouble(Corner(rod, t, 1)), ToDouble(Corner(rod, t, 2)));
+    const Vec3f lo = m.boundsMin - Vec3f{6, 6, 6}, span = m.boundsMax - m.boundsMin + Vec3f{12, 12, 12};
+    std::uniform_int_distribution<std::uint32_t> pick(0, static_cast<std::uint32_t>(m.TriangleCount() - 1));
+    for (int i = 0; i < 600; ++i) {
+        Vec3f p = lo + Vec3f{span.x * (0.5f + 0.5f * u(rng)), span.y * (0.5f + 0.5f * u(rng)),
+                             span.z * (0.5f + 0.5f * u(rng))};
+        if (i % 3 != 0) {
+            // Within 0.3 mm of a point of a triangle, where most queries are.
+            const std::uint32_t t = pick(rng);
+            const float x = 0.5f + 0.5f * u(rng), y = (0.5f + 0.5f * u(rng)) * (1.0f - x);
+            p = Corner(m, t, 0) + (Corner(m, t, 1) - Corner(m, t, 0)) * x + (Corner(m, t, 2) - Corner(m, t, 0)) * y +
+                Vec3f{u(rng), u(rng), u(rng)} * 0.17f;
+        }
+        double nearest = 1e300, nearestKept = 1e300;
+        for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) {
+            const Vec3d q = ClosestPointOnTriangle(ToDouble(p), ToDouble(Corner(m, t, 0)), ToDouble(Corner(m, t, 1)),
+                                                   ToDouble(Corner(m, t, 2)));
             nearest = std::min(nearest, LengthSquared(q - ToDouble(p)));
+            if (!isExcluded(t)) nearestKept = std::min(nearestKept, LengthSquared(q - ToDouble(p)));
         }
         const float expected = static_cast<float>(std::sqrt(nearest));
-        const ClosestHit hit = tree.ClosestPoint(rod, p);
+        const ClosestHit hit = tree.ClosestPoint(m, p);
         ASSERT_TRUE(hit.found) << i;
         EXPECT_EQ(hit.distance, expected) << i;
         const float limit = i % 2 ? 0.5f : 8.0f;
-        EXPECT_EQ(tree.ClosestPoint(rod, p, nullptr, 0, {}, limit).found, expected < limit) << i;
+        EXPECT_EQ(tree.ClosestPoint(m, p, nullptr, 0, {}, limit).found, expected < limit) << i;
+        const ClosestHit kept = tree.ClosestPoint(m, p, excluded, 4, isExcluded);
+        ASSERT_TRUE(kept.found) << i;
+        EXPECT_EQ(kept.distance, static_cast<float>(std::sqrt(nearestKept))) << i;
+        EXPECT_FALSE(isExcluded(static_cast<std::uint32_t>(kept.triangle))) << i;
 
         const Ray ray{p, Vec3f{u(rng), u(rng), u(rng)}};
         RayHit first;
-        for (std::uint32_t t = 0; t < rod.TriangleCount(); ++t) {
-            const RayHit h = IntersectRayTriangle(ray, Corner(rod, t, 0), Corner(rod, t, 1), Corner(rod, t, 2));
+        for (std::uint32_t t = 0; t < m.TriangleCount(); ++t) {
+            const RayHit h = IntersectRayTriangle(ray, Corner(m, t, 0), Corner(m, t, 1), Corner(m, t, 2));
             if (h.hit && (!first.hit || h.distance < first.distance)) first = h;
         }
-        const RayHit along = tree.Raycast(ray, rod);
+        const RayHit along = tree.Raycast(ray, m);
         ASSERT_EQ(along.hit, first.hit) << i;
         if (first.hit) {
             EXPECT_EQ(along.distance, first.distance) << i;
         }
     }
+}
+
+}  // namespace
+
+TEST(AabbTree, FittedBoxesTurnAlongARodCutFansAndAnswerAsWholeOnes) {
+    const Vec3f way = Normalize(Vec3f{1, 2, 3});
+    const TriangleMesh rod = ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, way);
+    AabbTree tree;
+    tree.Build(rod, TreeBoxes::kFitted);
+    ASSERT_TRUE(tree.turned);
+    EXPECT_GT(std::abs(Dot(tree.frame[2], way)), 0.9999f);
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(Dot(tree.frame[i], tree.frame[j]), i == j ? 1.0f : 0.0f, 1e-6f);
+    }
+    ExpectAnswersOfEveryTriangle(rod, tree, 11);
+
+    // A cone's fans run every way round, so no frame serves: its slivers are
+    // cut, and every triangle stands in the tree. Each side triangle (26 mm
+    // long, 0.063 mm wide) has a middle extent of at least 7.07 mm, past 64
+    // widths (4.02 mm), and takes the most pieces, eight; the base's
+    // triangles near an axis have tight boxes and stay whole, so those stand
+    // once.
+    const TriangleMesh cone = ridgeforge::test::MakeCone(10.0f, 24.0f, 1000, 1);
+    tree.Build(cone, TreeBoxes::kFitted);
+    EXPECT_FALSE(tree.turned);
+    EXPECT_EQ(tree.meshTriangles, cone.TriangleCount());
+    std::vector<int> times(cone.TriangleCount(), 0);
+    for (const std::uint32_t t : tree.triangleOrder) ++times[t];
+    EXPECT_EQ(*std::min_element(times.begin(), times.end()), 1);
+    EXPECT_EQ(*std::max_element(times.begin(), times.end()), 8);
+    EXPECT_GE(std::count(times.begin(), times.end(), 8), 1000);
+    ExpectAnswersOfEveryTriangle(cone, tree, 12);
 
     // Where the axes serve as well, or when not asked, the boxes stay along them.
     const struct {
         const char* name;
         TriangleMesh mesh;
-        TreeFrame frame;
+        TreeBoxes boxes;
     } plain[] = {
-        {"upright rod", ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, {0, 0, 1}), TreeFrame::kAlongSlivers},
-        {"sphere", MakeTestSphere(15.0f), TreeFrame::kAlongSlivers},
-        {"box", MakeBox({0, 0, 0}, {10, 20, 30}), TreeFrame::kAlongSlivers},
-        {"rod at an angle, not asked", rod, TreeFrame::kAxes},
+        {"upright rod", ridgeforge::test::MakeFanCappedRod(4.0f, 60.0f, 300, {0, 0, 1}), TreeBoxes::kFitted},
+        {"sphere", MakeTestSphere(15.0f), TreeBoxes::kFitted},
+        {"box", MakeBox({0, 0, 0}, {10, 20, 30}), TreeBoxes::kFitted},
+        {"rod at an angle, not asked", rod, TreeBoxes::kWhole},
     };
     for (const auto& c : plain) {
         SCOPED_TRACE(c.name);
-        tree.Build(c.mesh, c.frame);
+        tree.Build(c.mesh, c.boxes);
         EXPECT_FALSE(tree.turned);
         EXPECT_EQ(tree.InFrame({1, 2, 3}), (Vec3f{1, 2, 3}));
     }
+    // Nothing loose, nothing cut: the box's triangles are listed once each.
+    tree.Build(plain[2].mesh, TreeBoxes::kFitted);
+    EXPECT_EQ(tree.triangleOrder.size(), plain[2].mesh.TriangleCount());
 }
