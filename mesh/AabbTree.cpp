@@ -289,58 +289,57 @@ std::uint64_t AabbTree::CountNodes(std::uint32_t triangleCount, std::uint64_t de
 }
 
 void AabbTree::Build(const TriangleMesh& mesh, TreeBoxes boxes) {
+    Clear();
+    if (!IsValidMesh(mesh)) return;
+    const std::uint32_t n = static_cast<std::uint32_t>(mesh.TriangleCount());
+    if (n == 0) return;
+    try {
+        meshTriangles = n;
+        std::vector<std::uint32_t> pieceTriangle;
+        if (boxes == TreeBoxes::kFitted) {
+            turned = ChooseSliverFrame(mesh, frame);
+            pieceTriangle = CutPieces(mesh);
+        }
+        const auto references = static_cast<std::uint32_t>(pieceTriangle.empty() ? n : pieceTriangle.size());
+        triangleOrder.resize(references);
+        std::iota(triangleOrder.begin(), triangleOrder.end(), 0u);
+        if (pieceTriangle.empty()) {
+            centroids.resize(n);
+            std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(), [&](std::uint32_t t) {
+                const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
+                const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
+                const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
+                centroids[t] = InFrame((a + b + c) * 0.33333334f);
+            });
+        }
+        nodes.assign(CountNodes(references, 0), AabbNode{});
+        depth = BuildRange(mesh, 0, 0, references, 0);
+        if (!pieceTriangle.empty()) {
+            for (std::uint32_t& reference : triangleOrder) reference = pieceTriangle[reference];
+        }
+    } catch (...) {
+        // A half-written tree has zeroed nodes whose children point back at
+        // the root; a query on it would never end. Leave an empty tree.
+        Clear();
+        throw;
+    }
+    std::vector<Vec3f>().swap(centroids);
+    std::vector<Vec3f>().swap(pieceLow_);
+    std::vector<Vec3f>().swap(pieceHigh_);
+}
+
+void AabbTree::Clear() {
     nodes.clear();
     nodeValueMin.clear();
     nodeValueMax.clear();
     triangleOrder.clear();
     std::vector<Vec3f>().swap(centroids);
+    std::vector<Vec3f>().swap(pieceLow_);
+    std::vector<Vec3f>().swap(pieceHigh_);
     depth = 0;
     meshTriangles = 0;
     turned = false;
     frame = {Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
-    if (!IsValidMesh(mesh)) return;
-    const std::uint32_t n = static_cast<std::uint32_t>(mesh.TriangleCount());
-    if (n == 0) return;
-    meshTriangles = n;
-    std::vector<std::uint32_t> pieceTriangle;
-    if (boxes == TreeBoxes::kFitted) {
-        turned = ChooseSliverFrame(mesh, frame);
-        pieceTriangle = CutPieces(mesh);
-    }
-    const auto references = static_cast<std::uint32_t>(pieceTriangle.empty() ? n : pieceTriangle.size());
-
-    triangleOrder.resize(references);
-    std::iota(triangleOrder.begin(), triangleOrder.end(), 0u);
-    if (pieceTriangle.empty()) {
-        centroids.resize(n);
-        std::for_each(std::execution::par_unseq, triangleOrder.begin(), triangleOrder.end(), [&](std::uint32_t t) {
-            const Vec3f& a = mesh.vertices[mesh.indices[3 * std::size_t{t}]].position;
-            const Vec3f& b = mesh.vertices[mesh.indices[3 * std::size_t{t} + 1]].position;
-            const Vec3f& c = mesh.vertices[mesh.indices[3 * std::size_t{t} + 2]].position;
-            centroids[t] = InFrame((a + b + c) * 0.33333334f);
-        });
-    }
-    try {
-        nodes.assign(CountNodes(references, 0), AabbNode{});
-        depth = BuildRange(mesh, 0, 0, references, 0);
-    } catch (...) {
-        // A half-written tree has zeroed nodes whose children point back at
-        // the root; a query on it would never end. Leave an empty tree.
-        nodes.clear();
-        triangleOrder.clear();
-        std::vector<Vec3f>().swap(centroids);
-        std::vector<Vec3f>().swap(pieceLow_);
-        std::vector<Vec3f>().swap(pieceHigh_);
-        depth = 0;
-        meshTriangles = 0;
-        throw;
-    }
-    if (!pieceTriangle.empty()) {
-        for (std::uint32_t& reference : triangleOrder) reference = pieceTriangle[reference];
-    }
-    std::vector<Vec3f>().swap(centroids);
-    std::vector<Vec3f>().swap(pieceLow_);
-    std::vector<Vec3f>().swap(pieceHigh_);
 }
 
 // Cuts the loose triangles into pieces, filling the pieces' boxes and

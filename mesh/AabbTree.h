@@ -110,6 +110,7 @@ private:
                              std::uint32_t level);
     void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
     std::vector<std::uint32_t> CutPieces(const TriangleMesh& mesh);
+    void Clear();
 
     std::vector<Vec3f> pieceLow_, pieceHigh_;  // the boxes of fitted pieces, only while building
 };
