@@ -76,6 +76,43 @@ bool RangeFullyExcluded(std::uint32_t lo, std::uint32_t hi, const std::uint32_t*
     }
 }
 
+// A triangle's corners in double, in a frame (rows of axes), with its
+// longest edge, which the frame choice and the cutting both measure by.
+struct FramedTriangle {
+    Vec3d p[3];
+    int a = 0, b = 1;  // the longest edge, from p[a] to p[b]
+    Vec3d Edge() const { return p[b] - p[a]; }
+    // Twice the area over the longest edge; infinite or not a number without length.
+    double Width() const { return Length(Cross(p[1] - p[0], p[2] - p[0])) / Length(Edge()); }
+};
+
+constexpr std::array<Vec3f, 3> kAxes{Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
+constexpr std::array<Vec3d, 3> kAxesInDouble{Vec3d{1, 0, 0}, Vec3d{0, 1, 0}, Vec3d{0, 0, 1}};
+
+FramedTriangle Framed(const TriangleMesh& mesh, std::size_t t, const std::array<Vec3f, 3>& frame) {
+    FramedTriangle f;
+    for (int k = 0; k < 3; ++k) {
+        const Vec3d q = ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
+        f.p[k] = {Dot(ToDouble(frame[0]), q), Dot(ToDouble(frame[1]), q), Dot(ToDouble(frame[2]), q)};
+    }
+    for (const auto& [a, b] : {std::pair{1, 2}, std::pair{2, 0}}) {
+        if (LengthSquared(f.p[b] - f.p[a]) > LengthSquared(f.p[f.b] - f.p[f.a])) f.a = a, f.b = b;
+    }
+    return f;
+}
+
+// The middle of the extents of the triangle's box, with its corners taken
+// along the rows of `frame`.
+double MiddleExtent(const FramedTriangle& f, const std::array<Vec3d, 3>& frame) {
+    double extent[3];
+    for (int k = 0; k < 3; ++k) {
+        const double p = Dot(frame[k], f.p[0]), q = Dot(frame[k], f.p[1]), r = Dot(frame[k], f.p[2]);
+        extent[k] = std::max({p, q, r}) - std::min({p, q, r});
+    }
+    std::sort(extent, extent + 3);
+    return extent[1];
+}
+
 // The frame along which the mesh's slivers run, when boxes taken in it are
 // much thinner than along the axes. A sliver is a triangle at least four
 // times as long as it is wide, and the way it runs is its longest edge's;
@@ -88,35 +125,9 @@ bool RangeFullyExcluded(std::uint32_t lo, std::uint32_t hi, const std::uint32_t*
 // order, so that the frame, and with it every answer, is the same each run.
 constexpr std::size_t kFrameChunk = 16384;
 
-struct Sliver {
-    Vec3d corners[3];
-    Vec3d edge;  // the longest
-    bool slender = false;
-};
-
-Sliver SliverAt(const TriangleMesh& mesh, std::size_t t) {
-    Sliver s;
-    for (int k = 0; k < 3; ++k) s.corners[k] = ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
-    const Vec3d& a = s.corners[0];
-    const Vec3d& b = s.corners[1];
-    const Vec3d& c = s.corners[2];
-    s.edge = b - a;
-    for (const Vec3d& e : {c - b, a - c}) {
-        if (LengthSquared(e) > LengthSquared(s.edge)) s.edge = e;
-    }
-    const double length = Length(s.edge);
-    s.slender = length > 0.0 && length >= 4.0 * Length(Cross(b - a, c - a)) / length;
-    return s;
-}
-
-double MiddleExtent(const Sliver& s, const std::array<Vec3d, 3>& frame) {
-    double extent[3];
-    for (int k = 0; k < 3; ++k) {
-        const double p = Dot(frame[k], s.corners[0]), q = Dot(frame[k], s.corners[1]), r = Dot(frame[k], s.corners[2]);
-        extent[k] = std::max({p, q, r}) - std::min({p, q, r});
-    }
-    std::sort(extent, extent + 3);
-    return extent[1];
+bool IsSliver(const FramedTriangle& f) {
+    const double length = Length(f.Edge());
+    return length > 0.0 && length >= 4.0 * f.Width();
 }
 
 bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
@@ -127,13 +138,13 @@ bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
     ForEachChunk(count, kFrameChunk, [&](std::size_t begin, std::size_t end) {
         Moment& m = moments[begin / kFrameChunk];
         for (std::size_t t = begin; t < end; ++t) {
-            const Sliver s = SliverAt(mesh, t);
-            if (!s.slender) continue;
-            const double length = Length(s.edge);
-            const double width = Length(Cross(s.corners[1] - s.corners[0], s.corners[2] - s.corners[0])) / length;
-            const double weight = std::min(length / std::max(width, 1e-12 * length), 1e4) / length;
+            const FramedTriangle f = Framed(mesh, t, kAxes);
+            if (!IsSliver(f)) continue;
+            const Vec3d edge = f.Edge();
+            const double length = Length(edge);
+            const double weight = std::min(length / std::max(f.Width(), 1e-12 * length), 1e4) / length;
             for (int i = 0; i < 3; ++i) {
-                for (int j = 0; j < 3; ++j) m[3 * i + j] += weight * s.edge[i] * s.edge[j];
+                for (int j = 0; j < 3; ++j) m[3 * i + j] += weight * edge[i] * edge[j];
             }
         }
     });
@@ -162,16 +173,15 @@ bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
     helper[least] = 1.0;
     const Vec3d x = unit(Cross(helper, z));
     const std::array<Vec3d, 3> turned{x, Cross(z, x), z};
-    const std::array<Vec3d, 3> along{Vec3d{1, 0, 0}, Vec3d{0, 1, 0}, Vec3d{0, 0, 1}};
 
     std::vector<std::array<double, 2>> wastes(chunks, std::array<double, 2>{});
     ForEachChunk(count, kFrameChunk, [&](std::size_t begin, std::size_t end) {
         std::array<double, 2>& w = wastes[begin / kFrameChunk];
         for (std::size_t t = begin; t < end; ++t) {
-            const Sliver s = SliverAt(mesh, t);
-            if (!s.slender) continue;
-            w[0] += MiddleExtent(s, along);
-            w[1] += MiddleExtent(s, turned);
+            const FramedTriangle f = Framed(mesh, t, kAxes);
+            if (!IsSliver(f)) continue;
+            w[0] += MiddleExtent(f, kAxesInDouble);
+            w[1] += MiddleExtent(f, turned);
         }
     });
     double wasteAlong = 0.0, wasteTurned = 0.0;
@@ -184,42 +194,32 @@ bool ChooseSliverFrame(const TriangleMesh& mesh, std::array<Vec3f, 3>& axes) {
 }
 
 // A triangle's box in the frame is loose when its middle extent is more
-// than 64 times the triangle's width (twice its area over its longest
-// edge): then it is cut across its longest edge into slabs about four
-// widths long, at most kMostPieces. Only slivers that extreme (the fans
-// of a part of thousands of segments) are cut: which of several equally
-// near triangles a query meets first depends on the tree, and where a
-// remeshed vertex slides at a crease follows it, so ordinary parts keep
-// the tree they had.
+// than 64 times the triangle's width: then it is cut across its longest
+// edge into slabs about four widths long, at most kMostPieces. Only
+// slivers that extreme (the fans of a part of thousands of segments) are
+// cut: which of several equally near triangles a query meets first depends
+// on the tree, and where a remeshed vertex slides at a crease follows it,
+// so ordinary parts keep the tree they had.
 constexpr double kLoose = 64.0;
 constexpr std::uint32_t kMostPieces = 8;
 
-struct FramedTriangle {
-    Vec3d p[3];
-    int a = 0, b = 1;  // the longest edge
-};
-
-FramedTriangle Framed(const TriangleMesh& mesh, std::size_t t, const std::array<Vec3f, 3>& frame) {
-    FramedTriangle f;
-    for (int k = 0; k < 3; ++k) {
-        const Vec3d q = ToDouble(mesh.vertices[mesh.indices[3 * t + k]].position);
-        f.p[k] = {Dot(ToDouble(frame[0]), q), Dot(ToDouble(frame[1]), q), Dot(ToDouble(frame[2]), q)};
-    }
-    for (const auto& [a, b] : {std::pair{1, 2}, std::pair{2, 0}}) {
-        if (LengthSquared(f.p[b] - f.p[a]) > LengthSquared(f.p[f.b] - f.p[f.a])) f.a = a, f.b = b;
-    }
-    return f;
+std::uint32_t WantedPieces(const FramedTriangle& f) {
+    const double length = Length(f.Edge());
+    const double width = f.Width();
+    const double middle = MiddleExtent(f, kAxesInDouble);  // f is in the frame already
+    if (!(length > 0.0) || !(middle > kLoose * width)) return 1;
+    return static_cast<std::uint32_t>(std::min(double{kMostPieces}, std::ceil(middle / (4.0 * width))));
 }
 
-std::uint32_t WantedPieces(const FramedTriangle& f) {
-    const double length = Length(f.p[f.b] - f.p[f.a]);
-    const double width = Length(Cross(f.p[1] - f.p[0], f.p[2] - f.p[0])) / length;
-    double extent[3];
-    for (int k = 0; k < 3; ++k)
-        extent[k] = std::max({f.p[0][k], f.p[1][k], f.p[2][k]}) - std::min({f.p[0][k], f.p[1][k], f.p[2][k]});
-    std::sort(extent, extent + 3);
-    if (!(length > 0.0) || !(extent[1] > kLoose * width)) return 1;
-    return static_cast<std::uint32_t>(std::min(double{kMostPieces}, std::ceil(extent[1] / (4.0 * width))));
+// Widens a box by a millionth of its largest coordinate: what rounding its
+// corners to floats, or turning them, may cost it.
+template <class V>
+void Pad(V& low, V& high) {
+    using Scalar = decltype(low.x);
+    const Scalar pad = static_cast<Scalar>(1e-6) * std::max({std::abs(low.x), std::abs(low.y), std::abs(low.z),
+                                                             std::abs(high.x), std::abs(high.y), std::abs(high.z)});
+    low = low - V{pad, pad, pad};
+    high = high + V{pad, pad, pad};
 }
 
 // The box of the triangle's part between s0 and s1, s running from 0 at one
@@ -229,7 +229,7 @@ std::uint32_t WantedPieces(const FramedTriangle& f) {
 // is worked out from the edge's corners in one order, so neighbouring
 // slabs meet at the same point.
 void SlabBox(const FramedTriangle& f, double s0, double s1, Vec3d& low, Vec3d& high) {
-    const Vec3d edge = f.p[f.b] - f.p[f.a];
+    const Vec3d edge = f.Edge();
     const double scale = 1.0 / LengthSquared(edge);
     double s[3];
     for (int k = 0; k < 3; ++k) s[k] = Dot(f.p[k] - f.p[f.a], edge) * scale;
@@ -339,7 +339,7 @@ void AabbTree::Clear() {
     depth = 0;
     meshTriangles = 0;
     turned = false;
-    frame = {Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
+    frame = kAxes;
 }
 
 // Cuts the loose triangles into pieces, filling the pieces' boxes and
@@ -383,14 +383,12 @@ std::vector<std::uint32_t> AabbTree::CutPieces(const TriangleMesh& mesh) {
                 const double s1 = i + 1 == pieces ? inf : static_cast<double>(i + 1) / pieces;
                 Vec3d low, high;
                 SlabBox(f, s0, s1, low, high);
-                // Rounded to floats, the box may not quite hold its part.
-                const double pad = 1e-6 * std::max({std::abs(low.x), std::abs(low.y), std::abs(low.z), std::abs(high.x),
-                                                    std::abs(high.y), std::abs(high.z)});
                 const std::uint32_t r = first[t] + i;
                 pieceTriangle[r] = static_cast<std::uint32_t>(t);
-                pieceLow_[r] = ToFloat(low - Vec3d{pad, pad, pad});
-                pieceHigh_[r] = ToFloat(high + Vec3d{pad, pad, pad});
                 centroids[r] = ToFloat((low + high) * 0.5);
+                Pad(low, high);
+                pieceLow_[r] = ToFloat(low);
+                pieceHigh_[r] = ToFloat(high);
             }
         }
     });
@@ -423,10 +421,7 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
         if (turned && pieceLow_.empty()) {
             // Turning rounds the corners and the query points alike; the
             // margin keeps a box from passing over a triangle by a rounding.
-            const float pad = 1e-6f * std::max({std::abs(lo.x), std::abs(lo.y), std::abs(lo.z), std::abs(hi.x),
-                                                std::abs(hi.y), std::abs(hi.z)});
-            lo = lo - Vec3f{pad, pad, pad};
-            hi = hi + Vec3f{pad, pad, pad};
+            Pad(lo, hi);
         }
         out.min = lo;
         out.max = hi;

@@ -40,6 +40,13 @@ constexpr std::uint32_t kHubTriangles = 256;
 // How fast the fold margin falls as the sum moves.
 constexpr double kMarginSlope = 1.0 + kFoldedAfter;
 
+// A margin as a hub keeps it, with the drift at the time added. One that is
+// not a number is kept as minus infinity: tested always, and the sort's
+// order stays strict.
+double KeptMargin(double margin, double drift) {
+    return std::isnan(margin) ? -std::numeric_limits<double>::infinity() : margin + drift;
+}
+
 }  // namespace
 
 Vec3d* VertexSums::Find(std::uint32_t v) {
@@ -162,9 +169,7 @@ void MeshSimplifier::TakeHubMargins(std::uint32_t hub) {
         const TriangleState& tri = triangles_[t];
         if (!tri.live) continue;
         const Vec3d sum = SumAt(tri.corners[0]) + SumAt(tri.corners[1]) + SumAt(tri.corners[2]);
-        const double margin = FoldMargin(NormalOf(tri.corners), sum, kFoldedAfter);
-        // A margin that is not a number is tested always, and keeps the sort's order strict.
-        margins.push_back({std::isnan(margin) ? -std::numeric_limits<double>::infinity() : margin + drift_, t});
+        margins.push_back({KeptMargin(FoldMargin(NormalOf(tri.corners), sum, kFoldedAfter), drift_), t});
         scale = std::max(scale, Length(sum));
     }
     std::sort(margins.begin(), margins.end());
@@ -237,9 +242,7 @@ void MeshSimplifier::UpdateHubs(std::uint32_t keep, std::uint32_t remove) {
             const Vec3d sum = keepAfter + after(f.u) + after(f.v);
             // Found again: working out the sums may have added hubs to the table.
             HubState& state = hubs_[w];
-            const double margin = FoldMargin(f.after, sum, kFoldedAfter);
-            const HubMargin entry{std::isnan(margin) ? -std::numeric_limits<double>::infinity() : margin + drift_,
-                                  f.index};
+            const HubMargin entry{KeptMargin(FoldMargin(f.after, sum, kFoldedAfter), drift_), f.index};
             state.added.push_back(entry);
             state.addedLeast = std::min(state.addedLeast, entry.margin);
             state.scale = std::max(state.scale, Length(sum));
