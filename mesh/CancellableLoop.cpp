@@ -1,11 +1,17 @@
 #include "mesh/CancellableLoop.h"
 
+#include <chrono>
 #include <string>
 
 namespace ridgeforge::mesh {
 namespace {
 
 std::atomic<CancelContext*> current{nullptr};
+
+std::int64_t SteadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 bool CallbackUsable(const CancelContext& context) {
     return context.callback != nullptr && static_cast<bool>(*context.callback);
@@ -16,7 +22,8 @@ bool CallbackUsable(const CancelContext& context) {
 bool AskUnlessBusy(CancelContext& context) {
     std::unique_lock<std::mutex> lock(context.mutex, std::try_to_lock);
     if (!lock.owns_lock()) return context.stop.load();
-    if (!(*context.callback)(std::string(context.stageName), -1.0f)) context.stop.store(true);
+    context.askedAt.store(SteadyNanoseconds());
+    if (!(*context.callback)(std::string(context.stageName), context.fraction)) context.stop.store(true);
     return context.stop.load();
 }
 
@@ -43,6 +50,18 @@ bool AskCancel(CancelContext* context) {
     if (context == nullptr) return false;
     if (context->stop.load()) return true;
     if (!CallbackUsable(*context)) return false;
+    return AskUnlessBusy(*context);
+}
+
+bool AskCancelByClock(CancelContext* context) {
+    if (context == nullptr) return false;
+    if (context->stop.load()) return true;
+    if (!CallbackUsable(*context)) return false;
+    constexpr std::int64_t kGap = 10'000'000;
+    // Only the thread that finds the gap passed first goes on to ask.
+    std::int64_t last = context->askedAt.load();
+    const std::int64_t now = SteadyNanoseconds();
+    if (now - last < kGap || !context->askedAt.compare_exchange_strong(last, now)) return context->stop.load();
     return AskUnlessBusy(*context);
 }
 

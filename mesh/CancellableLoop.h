@@ -29,8 +29,10 @@ struct Stopped {};
 struct CancelContext {
     const ProgressCallback* callback = nullptr;  // may be null or hold an empty function
     const char* stageName = "";                  // the operation's current stage text
+    float fraction = -1.0f;                      // what the polls' asks report; below 0 for none
     std::atomic<bool> stop{false};               // goes from false to true only
     std::atomic<std::uint32_t> counter{0};       // polls so far
+    std::atomic<std::int64_t> askedAt{0};        // steady-clock nanoseconds of the last ask
     std::mutex mutex;                            // one callback call at a time
 };
 
@@ -62,6 +64,36 @@ bool PollCancel(CancelContext* context);
 // thread is asking it): for serial passes that poll once per layer or per
 // few thousand items, where every 32nd poll could be seconds apart.
 bool AskCancel(CancelContext* context);
+
+// Like AskCancel, but the callback is asked only when 10 ms have passed
+// since it was last asked through the context (from any thread); in between
+// it answers from the stop flag.
+bool AskCancelByClock(CancelContext* context);
+
+// The poll of one chunk of a pass whose items differ a thousandfold in cost
+// (a triangle may cross ten grid lines or ten million), so that no count of
+// items can say how often to ask. The chunk adds the work of each item, and
+// every 1,024 units the clock decides (AskCancelByClock). Null never stops.
+class WorkPoll {
+public:
+    explicit WorkPoll(CancelContext* context) : context_(context) {}
+    // True once the run is to stop: the chunk then returns.
+    bool Add(std::uint64_t work) {
+        if (context_ == nullptr) return false;
+        work_ += work;
+        if (work_ < kWorkPerLook) return false;
+        work_ = 0;
+        return AskCancelByClock(context_);
+    }
+
+private:
+    static constexpr std::uint64_t kWorkPerLook = 1024;
+    CancelContext* context_;
+    std::uint64_t work_ = 0;
+};
+
+// Whether a run handed this context has been told to stop; null never is.
+inline bool StopSeen(const CancelContext* context) { return context != nullptr && context->stop.load(); }
 
 // Throws `Stopped` when AskCancel says stop; null never does.
 inline void ThrowIfStopped(CancelContext* context) {

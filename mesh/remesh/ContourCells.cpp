@@ -53,7 +53,8 @@ void WalkColumn(const ContourLines& zl, std::int32_t x, std::int32_t y, std::int
 
 }  // namespace
 
-bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCells& cells, ContourResult& result) {
+bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCells& cells, ContourResult& result,
+                     CancelContext* cancel) {
     const std::int32_t dimsX = grid.dims[0];
     const std::int32_t dimsY = grid.dims[1];
     cells.dimsX = dimsX;
@@ -61,12 +62,16 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
 
     std::vector<std::vector<ActiveCell>> rows(static_cast<std::size_t>(dimsY));
     ForEachChunk(rows.size(), 4, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         for (std::size_t y = begin; y < end; ++y) {
+            const std::size_t before = rows[y].size();
             for (std::int32_t x = 0; x < dimsX; ++x) {
                 WalkColumn(zl, x, static_cast<std::int32_t>(y), grid.dims[2], rows[y]);
             }
+            if (poll.Add(static_cast<std::uint64_t>(dimsX) + 4 * (rows[y].size() - before))) return;
         }
     });
+    if (StopSeen(cancel)) return false;
     std::vector<std::uint64_t> rowOffsets(rows.size() + 1, 0);
     for (std::size_t y = 0; y < rows.size(); ++y) rowOffsets[y + 1] = rowOffsets[y] + rows[y].size();
     result.refusal = ContourCountRefusal(0, 0, rowOffsets.back(), 0, 0);
@@ -95,7 +100,9 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
     const std::size_t count = cells.cells.size();
     ForEachChunk(count, 8192, [&](std::size_t begin, std::size_t end) {
         static constexpr int kStep[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+        WorkPoll poll(cancel);
         for (std::size_t i = begin; i < end; ++i) {
+            if (poll.Add(1)) return;
             ActiveCell& cell = cells.cells[i];
             const std::uint8_t joined = table.joinedFaces[cell.configuration];
             if (joined == 0) continue;
@@ -111,6 +118,7 @@ bool FindActiveCells(const ContourGrid& grid, const ContourLines& zl, ContourCel
             cell.faceMask = mask;
         }
     });
+    if (StopSeen(cancel)) return false;
 
     // The offsets are a prefix sum of pieces and owned edges per cell, taken
     // in two parallel passes over chunks: chunk totals, then each chunk's run.

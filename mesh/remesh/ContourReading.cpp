@@ -62,9 +62,10 @@ struct SnappedTriangle {
     std::int64_t v[3][3];
 };
 
-// Rasterises one triangle onto the lines along axis a of the grid.
-void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const ContourGrid& grid,
-                     const ContourLines& lines, std::vector<Crossing>& out) {
+// Rasterises one triangle onto the lines along axis a of the grid; returns
+// the work done (lines tested), for the stop poll.
+std::uint64_t RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const ContourGrid& grid,
+                              const ContourLines& lines, std::vector<Crossing>& out) {
     const int a = lines.a, b = lines.b, c = lines.c;
     std::int64_t pb[3], pc[3];
     double ph[3];
@@ -74,7 +75,7 @@ void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const Con
         ph[i] = static_cast<double>(t.v[i][a]);
     }
     const std::int64_t area = (pb[1] - pb[0]) * (pc[2] - pc[0]) - (pc[1] - pc[0]) * (pb[2] - pb[0]);
-    if (area == 0) return;
+    if (area == 0) return 1;
     const std::uint32_t direction = area > 0 ? kDirectionBit : 0u;
     if (area < 0) {
         // One winding for the edge tests below.
@@ -91,8 +92,9 @@ void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const Con
     const std::int64_t ibLast = std::min<std::int64_t>(lines.countB - 1, FloorDiv(bMax - 1, sub));
     const std::int64_t icFirst = std::max<std::int64_t>(0, FloorDiv(cMin - 1 + sub - 1, sub));
     const std::int64_t icLast = std::min<std::int64_t>(lines.countC - 1, FloorDiv(cMax - 1, sub));
-    if (ibFirst > ibLast || icFirst > icLast) return;
+    if (ibFirst > ibLast || icFirst > icLast) return 1;
 
+    std::uint64_t work = 1;
     for (std::int64_t ic = icFirst; ic <= icLast; ++ic) {
         const std::int64_t lc = ic * sub + 1;
         double lower = 1e300, upper = -1e300;
@@ -110,6 +112,8 @@ void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const Con
         // The span only bounds the search; a few units of slack cover its rounding.
         const auto from = static_cast<std::int64_t>(std::ceil((lower - 3.0) / static_cast<double>(sub)));
         const auto to = static_cast<std::int64_t>(std::floor((upper + 1.0) / static_cast<double>(sub)));
+        work +=
+            static_cast<std::uint64_t>(std::max<std::int64_t>(0, std::min(to, ibLast) - std::max(from, ibFirst))) + 1;
         for (std::int64_t ib = std::max(from, ibFirst); ib <= std::min(to, ibLast); ++ib) {
             const std::int64_t lb = ib * sub + 1;
             std::int64_t e[3];
@@ -132,6 +136,7 @@ void RasteriseOnAxis(const SnappedTriangle& t, std::uint32_t triangle, const Con
                  static_cast<std::int32_t>(lines.Line(static_cast<std::int32_t>(ib), static_cast<std::int32_t>(ic)))});
         }
     }
+    return work;
 }
 
 // Sorts and classifies the crossings of one line; returns the thin places.
@@ -163,24 +168,31 @@ std::uint64_t ClassifyLine(Crossing* first, Crossing* last, const ContourGrid& g
     return thin;
 }
 
-// Gathers the chunks' crossings of one axis into its lines and classifies them.
-void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>>& chunks, ContourLines& lines) {
+// Gathers the chunks' crossings of one axis into its lines and classifies
+// them; false when a stop was seen.
+bool BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>>& chunks, ContourLines& lines,
+                CancelContext* cancel) {
     const std::size_t lineCount = lines.LineCount();
     lines.offsets.assign(lineCount + 1, 0);
     ForEachChunk(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         for (std::size_t k = begin; k < end; ++k) {
             for (const Crossing& r : chunks[k]) {
+                if (poll.Add(1)) return;
                 std::atomic_ref<std::uint32_t>(lines.offsets[static_cast<std::size_t>(r.slot)])
                     .fetch_add(1, std::memory_order_relaxed);
             }
         }
     });
+    if (StopSeen(cancel)) return false;
     std::exclusive_scan(lines.offsets.begin(), lines.offsets.end(), lines.offsets.begin(), 0u);
     lines.crossings.resize(lines.offsets.back());  // every crossing is placed below
     std::vector<std::uint32_t> cursor(lines.offsets.begin(), lines.offsets.end() - 1);
     ForEachChunk(chunks.size(), 1, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         for (std::size_t k = begin; k < end; ++k) {
             for (const Crossing& r : chunks[k]) {
+                if (poll.Add(1)) return;
                 const std::uint32_t at = std::atomic_ref<std::uint32_t>(cursor[static_cast<std::size_t>(r.slot)])
                                              .fetch_add(1, std::memory_order_relaxed);
                 lines.crossings[at] = r;
@@ -188,17 +200,20 @@ void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>
         }
     });
     cursor = {};
+    if (StopSeen(cancel)) return false;
 
     lines.odd.assign(lineCount, 0);
     std::atomic<std::uint64_t> oddLines{0};
     std::atomic<std::uint64_t> thinPlaces{0};
     const std::size_t rowsPerChunk = 8;
     ForEachChunk(static_cast<std::size_t>(lines.countC), rowsPerChunk, [&](std::size_t rowBegin, std::size_t rowEnd) {
+        WorkPoll poll(cancel);
         std::uint64_t odd = 0;
         std::uint64_t thin = 0;
         for (std::size_t line = rowBegin * lines.countB; line < rowEnd * lines.countB; ++line) {
             Crossing* first = lines.crossings.data() + lines.offsets[line];
             Crossing* last = lines.crossings.data() + lines.offsets[line + 1];
+            if (poll.Add(static_cast<std::uint64_t>(last - first) + 1)) return;
             if (first == last) continue;
             thin += ClassifyLine(first, last, grid, lines.a);
             if ((last - first) % 2 != 0) {
@@ -211,6 +226,7 @@ void BuildLines(const ContourGrid& grid, const std::vector<std::vector<Crossing>
     });
     lines.oddLines = oddLines.load();
     lines.thinPlaces = thinPlaces.load();
+    return !StopSeen(cancel);
 }
 
 // Whether node `node` of a line lies inside by that line's kept crossings.
@@ -260,21 +276,24 @@ std::vector<Crossing> RepairVerticalLine(const ContourGrid& grid, const ContourL
     return repaired;
 }
 
-void RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3]) {
+bool RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3], CancelContext* cancel) {
     ContourLines& zl = lines[2];
-    if (zl.oddLines == 0) return;
+    if (zl.oddLines == 0) return true;
     std::vector<std::size_t> flagged;
     for (std::size_t line = 0; line < zl.LineCount(); ++line) {
         if (zl.odd[line] != 0) flagged.push_back(line);
     }
     std::vector<std::vector<Crossing>> repaired(flagged.size());
     ForEachChunk(flagged.size(), 16, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         for (std::size_t f = begin; f < end; ++f) {
+            if (poll.Add(static_cast<std::uint64_t>(grid.dims[2]))) return;
             const auto i = static_cast<std::int32_t>(flagged[f] % static_cast<std::size_t>(zl.countB));
             const auto j = static_cast<std::int32_t>(flagged[f] / static_cast<std::size_t>(zl.countB));
             repaired[f] = RepairVerticalLine(grid, lines, i, j);
         }
     });
+    if (StopSeen(cancel)) return false;
 
     std::vector<std::uint32_t> offsets(zl.offsets.size(), 0);
     std::vector<std::int64_t> replacement(zl.LineCount(), -1);
@@ -299,11 +318,13 @@ void RepairVerticalLines(const ContourGrid& grid, ContourLines lines[3]) {
     });
     zl.offsets = std::move(offsets);
     zl.crossings = std::move(crossings);
+    return true;
 }
 
 }  // namespace
 
-bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines lines[3], ContourResult& result) {
+bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines lines[3], ContourResult& result,
+                 CancelContext* cancel) {
     for (int a = 0; a < 3; ++a) {
         ContourLines& l = lines[a];
         l.a = a;
@@ -319,6 +340,7 @@ bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines
     for (auto& chunks : perAxis) chunks.resize(chunkCount);
     ForEachChunk(triangles, chunkSize, [&](std::size_t begin, std::size_t end) {
         const std::size_t chunk = begin / chunkSize;
+        WorkPoll poll(cancel);
         for (std::size_t t = begin; t < end; ++t) {
             SnappedTriangle snapped;
             for (int k = 0; k < 3; ++k) {
@@ -331,23 +353,25 @@ bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines
                     snapped.v[k][a] = 2 * std::llround(std::clamp(units, kLowestSnap, kHighestSnap));
                 }
             }
+            std::uint64_t work = 0;
             for (int a = 0; a < 3; ++a) {
-                RasteriseOnAxis(snapped, static_cast<std::uint32_t>(t), grid, lines[a], perAxis[a][chunk]);
+                work += RasteriseOnAxis(snapped, static_cast<std::uint32_t>(t), grid, lines[a], perAxis[a][chunk]);
             }
+            if (poll.Add(work)) return;
         }
     });
+    if (StopSeen(cancel)) return false;
     for (int a = 0; a < 3; ++a) {
         std::uint64_t total = 0;
         for (const auto& chunk : perAxis[a]) total += chunk.size();
         result.refusal = ContourCountRefusal(0, total, 0, 0, 0);
         if (!result.refusal.empty()) return false;
-        BuildLines(grid, perAxis[a], lines[a]);
+        if (!BuildLines(grid, perAxis[a], lines[a], cancel)) return false;
         perAxis[a] = {};
         result.linesThroughHole += lines[a].oddLines;
         result.thinPlaces += lines[a].thinPlaces;
     }
-    RepairVerticalLines(grid, lines);
-    return true;
+    return RepairVerticalLines(grid, lines, cancel);
 }
 
 }  // namespace contour

@@ -13,7 +13,9 @@
 // triangles, and a grid built for its bounds. Gives: the new surface in a
 // ContourResult. Runs three stages, "Reading the surface", "Contouring" and
 // "Triangulating"; the stage step is asked before each and a false answer
-// stops the run at once.
+// stops the run at once. The stages' loops poll the cancel context when one
+// is handed down, so a stop is seen within a stage too: a part whose
+// triangles each cross millions of grid lines can spend seconds in one.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/remesh/RemeshSettings.h"
 #include "mesh/TriangleMesh.h"
 
@@ -94,6 +97,6 @@ std::string ContourCountRefusal(std::uint64_t inputTriangles, std::uint64_t cros
 using ContourStageStep = std::function<bool(const std::string& stage)>;
 
 bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness, const ContourStageStep& stage,
-                    ContourResult& result);
+                    ContourResult& result, CancelContext* cancel = nullptr);
 
 }  // namespace ridgeforge::mesh

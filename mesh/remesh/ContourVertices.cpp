@@ -369,7 +369,7 @@ void WriteCellTriangles(const ContourGrid& grid, const ContourLines lines[3], co
 
 void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
                    const ContourCells& cells, double sharpness, ContourResult& result,
-                   std::vector<float>& massPositions) {
+                   std::vector<float>& massPositions, CancelContext* cancel) {
     const std::size_t vertices = cells.vertexOffsets.back();
     // Every vertex of every cell's pieces is written below.
     result.positions.resize(3 * vertices);
@@ -379,8 +379,10 @@ void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const Cont
     const std::vector<TrianglePlane> planes = TrianglePlanes(mesh);
     std::atomic<std::uint64_t> missing{0};
     ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         std::uint64_t chunkMissing = 0;
         for (std::size_t i = begin; i < end; ++i) {
+            if (poll.Add(16)) break;
             PlaceCellVertices(mesh, planes, grid, lines, cells, i, sharpness, result, massPositions, chunkMissing);
         }
         missing.fetch_add(chunkMissing);
@@ -389,12 +391,14 @@ void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const Cont
 }
 
 bool WriteTriangles(const TriangleMesh&, const ContourGrid& grid, const ContourLines lines[3],
-                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded) {
+                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded,
+                    CancelContext* cancel) {
     result.indices.assign(6 * std::size_t{cells.edgeOffsets.back()}, 0u);
     folded.assign(result.positions.size() / 3, 0);
     std::atomic<bool> open{false}, anyFolded{false};
     ForEachChunk(cells.cells.size(), 4096, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
+        WorkPoll poll(cancel);
+        for (std::size_t i = begin; i < end && !poll.Add(4); ++i)
             WriteCellTriangles(grid, lines, cells, i, result, open, folded, anyFolded);
     });
     result.open = open.load();
@@ -452,26 +456,27 @@ std::string ContourCountRefusal(std::uint64_t inputTriangles, std::uint64_t cros
 }
 
 bool ContourSurface(const TriangleMesh& mesh, const ContourGrid& grid, double sharpness, const ContourStageStep& stage,
-                    ContourResult& result) {
+                    ContourResult& result, CancelContext* cancel) {
     result = ContourResult{};
-    const auto ask = [&stage](const char* name) { return !stage || stage(name); };
+    const auto ask = [&stage, cancel](const char* name) { return !StopSeen(cancel) && (!stage || stage(name)); };
     result.refusal = ContourCountRefusal(mesh.indices.size() / 3, 0, 0, 0, 0);
     if (!result.refusal.empty()) return false;
     if (!ask("Reading the surface")) return false;
     contour::ContourLines lines[3];
-    if (!contour::ReadSurface(mesh, grid, lines, result)) return false;
+    if (!contour::ReadSurface(mesh, grid, lines, result, cancel)) return false;
     if (!ask("Contouring")) return false;
     contour::ContourCells cells;
-    if (!contour::FindActiveCells(grid, lines[2], cells, result)) return false;
+    if (!contour::FindActiveCells(grid, lines[2], cells, result, cancel)) return false;
     std::vector<float> massPositions;
-    contour::PlaceVertices(mesh, grid, lines, cells, sharpness, result, massPositions);
+    contour::PlaceVertices(mesh, grid, lines, cells, sharpness, result, massPositions, cancel);
     if (!ask("Triangulating")) return false;
     // A quad whose feature-placed corners fold it over is the start of a
     // surface that crosses itself: its corners go back to their mass points
     // (where the surface comes out as with sharpness 0) and the quads are
     // written again, a few times, since a corner moved can fold a neighbour.
     std::vector<std::uint8_t> folded;
-    bool anyFolded = contour::WriteTriangles(mesh, grid, lines, cells, result, folded);
+    bool anyFolded = contour::WriteTriangles(mesh, grid, lines, cells, result, folded, cancel);
+    if (StopSeen(cancel)) return false;
     for (int round = 0; anyFolded && round < 4; ++round) {
         for (std::size_t v = 0; v < folded.size(); ++v) {
             if (folded[v]) std::copy_n(&massPositions[3 * v], 3, &result.positions[3 * v]);

@@ -333,9 +333,16 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     report.gridExtentMillimetres = static_cast<float>(std::max({grid.dims[0], grid.dims[1], grid.dims[2]})) * cell;
 
     RemeshStageTimer timer(report);
-    const auto stageStep = [&timer, &progress](const std::string& name) {
+    // The loops within a stage ask the callback as well, under the stage's own
+    // text: one stage can take seconds on a part of many large triangles.
+    CancelContext cancel;
+    cancel.callback = &progress;
+    std::string stageText;
+    const auto stageStep = [&timer, &cancel, &stageText](const std::string& name) {
         timer.Begin(name);
-        return ReportProgress(progress, name, -1.0f);
+        stageText = name;
+        cancel.stageName = stageText.c_str();
+        return !AskCancel(&cancel);
     };
     const auto stop = [&timer, &report]() -> RemeshReport {
         timer.Begin("");
@@ -344,7 +351,7 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
 
     ContourResult result;
     const double sharpness = std::max(0.0, static_cast<double>(settings.dualContouring.sharpness));
-    const bool finished = ContourSurface(input, grid, sharpness, stageStep, result);
+    const bool finished = ContourSurface(input, grid, sharpness, stageStep, result, &cancel);
     report.holeGridLines = result.linesThroughHole;
     report.thinPlaces = result.thinPlaces;
     report.missingCrossings = result.missingCrossings;
@@ -388,8 +395,17 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     UnsetVector<float> positions(3 * vertexCount);
     UnsetVector<float> deviations(vertexCount);
     const Projection job{input, tree, result, cell, preserve, positions, deviations};
-    ForEachChunk(vertexCount, 2048,
-                 [&job](std::size_t begin, std::size_t end) { ProjectOntoOriginal(job, begin, end); });
+    ForEachChunk(vertexCount, 2048, [&job, &cancel](std::size_t begin, std::size_t end) {
+        WorkPoll poll(&cancel);
+        constexpr std::size_t kBlock = 64;
+        for (std::size_t v = begin; v < end && !poll.Add(16 * kBlock); v += kBlock) {
+            ProjectOntoOriginal(job, v, std::min(end, v + kBlock));
+        }
+    });
+    if (StopSeen(&cancel)) {
+        report.cancelled = true;
+        return stop();
+    }
     TakeBackFoldingProjections(job);
     std::vector<Vertex> vertices = zeroedVertices.get();
     ForEachChunk(vertexCount, 65536, [&vertices, &positions](std::size_t begin, std::size_t end) {

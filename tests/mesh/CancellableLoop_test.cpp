@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -161,6 +162,73 @@ TEST(PollCancel, AHandedDownContextIsAskedOnItsOwnAndNullNeverStops) {
     empty.callback = &none;
     EXPECT_FALSE(AskCancel(&empty));
     EXPECT_EQ(publishedCalls, 0);
+}
+
+TEST(WorkPoll, LooksAtTheClockEveryThousandUnitsAndAsksAtMostEveryTenMilliseconds) {
+    using Clock = std::chrono::steady_clock;
+    int calls = 0;
+    bool stopNext = false;
+    const ProgressCallback answer = [&](const std::string& stage, float fraction) {
+        ++calls;
+        EXPECT_EQ(stage, "Reading the surface");
+        EXPECT_EQ(fraction, -1.0f);
+        return !stopNext;
+    };
+    CancelContext context;
+    context.callback = &answer;
+    context.stageName = "Reading the surface";
+    const auto sleepPastGap = [] { std::this_thread::sleep_for(std::chrono::milliseconds(12)); };
+
+    // Under 1,024 units the clock is not read, however long ago the last ask was.
+    WorkPoll poll(&context);
+    sleepPastGap();
+    EXPECT_FALSE(poll.Add(1000));
+    EXPECT_FALSE(poll.Add(23));
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(poll.Add(1));  // 1,024: the gap has passed, so it asks
+    EXPECT_EQ(calls, 1);
+
+    // Right after an ask, looks answer from the flag until 10 ms have passed.
+    const auto start = Clock::now();
+    for (int i = 0; i < 2000; ++i) EXPECT_FALSE(poll.Add(1024));
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(calls, 2 + spent / 10) << spent << " ms";
+    const int before = calls;
+    sleepPastGap();
+    EXPECT_FALSE(poll.Add(1024));
+    EXPECT_EQ(calls, before + 1);
+
+    // An ask through the context by other means restarts the gap as well.
+    sleepPastGap();
+    EXPECT_FALSE(AskCancel(&context));
+    EXPECT_EQ(calls, before + 2);
+    const auto asked = Clock::now();
+    EXPECT_FALSE(poll.Add(1024));
+    if (Clock::now() - asked < std::chrono::milliseconds(10)) {
+        EXPECT_EQ(calls, before + 2);
+    }
+
+    // A false answer stops; from then on every look says so without asking.
+    stopNext = true;
+    sleepPastGap();
+    EXPECT_TRUE(poll.Add(1024));
+    const int stoppedAt = calls;
+    EXPECT_TRUE(StopSeen(&context));
+    sleepPastGap();
+    EXPECT_TRUE(poll.Add(1024));
+    EXPECT_TRUE(AskCancelByClock(&context));
+    EXPECT_EQ(calls, stoppedAt);
+
+    // No context, or a context without a callback, never stops.
+    WorkPoll none(nullptr);
+    EXPECT_FALSE(none.Add(1u << 30));
+    EXPECT_FALSE(StopSeen(nullptr));
+    CancelContext silent;
+    const ProgressCallback empty;
+    silent.callback = &empty;
+    WorkPoll quiet(&silent);
+    EXPECT_FALSE(quiet.Add(4096));
+    EXPECT_FALSE(StopSeen(&silent));
 }
 
 TEST(ParallelForChunks, KeepsTheFirstExceptionAndARealErrorWinsOverAStop) {

@@ -79,25 +79,31 @@ struct ContourCells {
     }
 };
 
+// Each stage's loops poll `cancel` (null never stops); a stage that sees the
+// stop returns false with no refusal, its output unfinished.
+
 // Stage "Reading the surface": fills the three line sets and the hole and
 // thin-place counters of the result. Returns false (with the refusal set)
 // when the crossings of one axis would not fit 32-bit offsets.
-bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines lines[3], ContourResult& result);
+bool ReadSurface(const TriangleMesh& mesh, const ContourGrid& grid, ContourLines lines[3], ContourResult& result,
+                 CancelContext* cancel);
 
 // Stage "Contouring", first half: the active cells with their configurations,
 // face masks and offsets. Returns false when a count would not fit 32 bits.
-bool FindActiveCells(const ContourGrid& grid, const ContourLines& zLines, ContourCells& cells, ContourResult& result);
+bool FindActiveCells(const ContourGrid& grid, const ContourLines& zLines, ContourCells& cells, ContourResult& result,
+                     CancelContext* cancel);
 
 // Stage "Contouring", second half: one vertex per piece of every active cell,
 // with each piece's mass point beside it for a vertex that folds a quad.
 void PlaceVertices(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
                    const ContourCells& cells, double sharpness, ContourResult& result,
-                   std::vector<float>& massPositions);
+                   std::vector<float>& massPositions, CancelContext* cancel);
 
 // Stage "Triangulating": two triangles per owned crossed edge. Returns whether
 // some quad folds over; folded flags the corners of every such quad.
 bool WriteTriangles(const TriangleMesh& mesh, const ContourGrid& grid, const ContourLines lines[3],
-                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded);
+                    const ContourCells& cells, ContourResult& result, std::vector<std::uint8_t>& folded,
+                    CancelContext* cancel);
 
 // Writes again the quads around the flagged vertices (moved since), clearing
 // the flags and flagging the corners of any quad that still folds over.

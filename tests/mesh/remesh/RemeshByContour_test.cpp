@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mesh/AabbTree.h"
@@ -179,9 +182,10 @@ TEST(RemeshByContour, BadInputAndAStopLeaveTheMeshAsItWas) {
     TriangleMesh part = MakeTestSphere(5.0f);
     const TriangleMesh before = part;
     std::vector<std::string> asked;
+    // A stage that runs long asks again under its own text; only the order counts here.
     const ProgressCallback stopAtContouring = [&asked](const std::string& stage, float fraction) {
         EXPECT_EQ(fraction, -1.0f);
-        asked.push_back(stage);
+        if (asked.empty() || asked.back() != stage) asked.push_back(stage);
         return stage != "Contouring";
     };
     report = RemeshByContour(part, CellOf(0.5f), stopAtContouring);
@@ -203,6 +207,33 @@ TEST(RemeshByContour, BadInputAndAStopLeaveTheMeshAsItWas) {
     report = RemeshByContour(part, CellOf(0.5f), refuseRebuilding);
     EXPECT_FALSE(report.cancelled);
     EXPECT_NE(part.indices, before.indices);
+}
+
+TEST(RemeshByContour, AStopAskedWithinAStageEndsTheRunThere) {
+    // The callback takes longer than the loops' 10 ms between asks at the
+    // start of one stage and answers false at its next call, which only a
+    // loop inside that stage can make.
+    const TriangleMesh before = MakeTestSphere(5.0f);
+    for (const std::string stop :
+         {"Reading the surface", "Contouring", "Triangulating", "Projecting onto the original"}) {
+        TriangleMesh part = before;
+        std::vector<std::string> asked;
+        const ProgressCallback slowThenStop = [&asked, &stop](const std::string& stage, float fraction) {
+            EXPECT_EQ(fraction, -1.0f);
+            asked.push_back(stage);
+            if (stage != stop) return true;
+            if (std::count(asked.begin(), asked.end(), stop) > 1) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            return true;
+        };
+        const RemeshReport report = RemeshByContour(part, CellOf(0.1f), slowThenStop);
+        EXPECT_TRUE(report.cancelled) << stop;
+        EXPECT_TRUE(report.failure.empty()) << stop;
+        EXPECT_TRUE(SameBytes(part, before)) << stop;
+        ASSERT_GE(asked.size(), 2u) << stop;
+        EXPECT_EQ(asked[asked.size() - 2], stop);
+        EXPECT_EQ(asked.back(), stop);
+    }
 }
 
 TEST(RemeshByContour, ALongPartRaisesTheCell) {
