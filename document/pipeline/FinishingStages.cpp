@@ -70,15 +70,21 @@ constexpr bool kHoldAroundCorners[] = {false, false, true, true};
 // input with those places held, a little wider each time; when that has not
 // helped, a last run holds the whole input, so the pass changes nothing.
 // `pass` (hold bytes per input triangle or null, result) runs the pass once.
-// Returns false when the pass was stopped.
+// Returns false when the pass was stopped, or the callback said stop after
+// the search for damage (a second on a part of millions of triangles).
 template <typename Pass>
-bool RunWithoutDamage(const TriangleMesh& input, const Pass& pass, PassResult& out) {
+bool RunWithoutDamage(const TriangleMesh& input, const Pass& pass, const ProgressCallback& progress, const char* stage,
+                      PassResult& out) {
     std::vector<std::uint8_t> hold;
     for (std::size_t round = 0;; ++round) {
         pass(round == 0 ? nullptr : &hold, out);
         if (out.stopped) return false;
         if (round > std::size(kHoldAroundCorners)) return true;
         const std::vector<std::uint32_t> damaged = FindSimplifyDamage(input, out.mesh, out.vertexMap, out.faceMap);
+        if (!ReportProgress(progress, stage, 1.0f)) {
+            out.stopped = true;
+            return false;
+        }
         if (damaged.empty()) return true;
         if (round == std::size(kHoldAroundCorners)) {
             hold.assign(input.TriangleCount(), 1);
@@ -129,7 +135,7 @@ StageOutcome RunSimplifyStage(PipelineStageCache& cache, const ProgressCallback&
         };
         PassResult flat;
         state.flatAreasRan = true;
-        if (!RunWithoutDamage(cache.displacedMesh, flatAreas, flat)) {
+        if (!RunWithoutDamage(cache.displacedMesh, flatAreas, progress, "Simplifying flat areas", flat)) {
             KeepDisplaced(cache);
             return StageOutcome::Stopped;
         }
@@ -171,7 +177,7 @@ StageOutcome RunSimplifyStage(PipelineStageCache& cache, const ProgressCallback&
         };
         PassResult whole;
         state.simplifyRan = true;
-        if (!RunWithoutDamage(input, wholeMesh, whole)) {
+        if (!RunWithoutDamage(input, wholeMesh, progress, "Simplifying the mesh", whole)) {
             KeepDisplaced(cache);
             return StageOutcome::Stopped;
         }

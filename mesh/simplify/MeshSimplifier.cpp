@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 
 #include "mesh/ParallelChunks.h"
@@ -20,7 +19,6 @@ constexpr std::uint64_t kHousekeepingInterval = 16384;
 // can take seconds: between housekeepings, the clock is read every so many
 // trials and the progress callback asked when a tenth of a second has gone.
 constexpr std::uint64_t kClockInterval = 16;
-constexpr std::chrono::milliseconds kPollPeriod{100};
 constexpr char kStage[] = "Simplifying the mesh";
 // Far enough below 2^32 that the pushes of one housekeeping interval fit.
 constexpr std::uint32_t kLastOrderBeforeRenumbering = 0xF0000000u;
@@ -53,7 +51,7 @@ bool TurnedTooFar(const Vec3d& n, const Vec3d& m, double cosine) {
 MeshSimplifier::MeshSimplifier(const TriangleMesh& mesh, const MeshSimplifyOptions& options, SimplifyReport& report)
     : mesh_(mesh), options_(options), report_(report) {}
 
-void MeshSimplifier::SetUp() {
+bool MeshSimplifier::SetUp(ProgressPoll& poll) {
     const std::size_t vertexCount = mesh_.vertices.size();
     const std::size_t triangleCount = mesh_.indices.size() / 3;
     vertices_.clear();
@@ -65,9 +63,11 @@ void MeshSimplifier::SetUp() {
             vertices_[v].position = ToDouble(mesh_.vertices[v].position);
         }
     });
+    if (!poll.Check(0.0f)) return false;
     triangles_.clear();
     triangles_.resize(triangleCount);
     liveTriangles_ = triangleCount;
+    if (!poll.Check(0.0f)) return false;
 
     ForEachChunk(triangleCount, 16384, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
@@ -83,6 +83,7 @@ void MeshSimplifier::SetUp() {
     incidence_.reserve(9 * triangleCount + 1024 + 32 * kHousekeepingInterval);
     RebuildIncidence();
     initialIncidence_ = incidence_.size();
+    if (!poll.Check(0.0f)) return false;
 
     // Unweighted plane quadrics: every plane counts the same whatever the
     // triangle's area, so slivers still pin the sharp edges they sit on.
@@ -167,6 +168,7 @@ void MeshSimplifier::SetUp() {
     const double degrees = std::clamp(static_cast<double>(options_.angleDegrees), 1.0, 179.0);
     cosine_ = std::cos(degrees * 3.14159265358979323846 / 180.0);
     markValue_ = 0;
+    return true;
 }
 
 void MeshSimplifier::RebuildIncidence() {
@@ -264,7 +266,7 @@ void MeshSimplifier::PushCandidates(std::uint32_t keep, const std::vector<std::u
     if (i < others.size()) PushCandidate(keep, others[i]);
 }
 
-void MeshSimplifier::OfferAllEdges() {
+bool MeshSimplifier::OfferAllEdges(ProgressPoll& poll) {
     // Every edge once (from the triangle that runs it upwards), in triangle
     // and corner order: the order the ties pop in. The costs are worked out
     // on all threads into fixed slots and kept in that order.
@@ -300,7 +302,9 @@ void MeshSimplifier::OfferAllEdges() {
             if (!MakeCandidate(i0, j0, candidates[waiting])) candidates[waiting] = {};
         }
     });
+    if (!poll.Check(0.0f)) return false;
     heap_.Assign(candidates, [](const CollapseCandidate& c) { return c.a == c.b; });
+    return true;
 }
 
 bool MeshSimplifier::IsStale(const CollapseCandidate& c) const {
@@ -530,12 +534,9 @@ bool MeshSimplifier::TryCollapseEdge(std::uint32_t a, std::uint32_t b) {
 }
 
 bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result) {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point nextPoll = Clock::now() + kPollPeriod;
-    SetUp();
-    if (progress && !progress(kStage, 0.0f)) return false;
-
-    OfferAllEdges();
+    // Setting up a part of millions of triangles takes seconds, so it asks too.
+    ProgressPoll poll(progress, kStage);
+    if (!SetUp(poll) || !poll.Ask(0.0f) || !OfferAllEdges(poll) || !poll.Check(0.0f)) return false;
 
     const double level = options_.detailLevel;
     std::uint64_t attempts = 0;
@@ -557,10 +558,9 @@ bool MeshSimplifier::Run(const ProgressCallback& progress, TriangleMesh& result)
         if (IsStale(entry)) continue;
         TryUnlessRefused(entry);
         const bool housekeeping = ++attempts % kHousekeepingInterval == 0;
-        if (progress && (housekeeping || (attempts % kClockInterval == 0 && Clock::now() >= nextPoll))) {
+        if (housekeeping || (attempts % kClockInterval == 0 && poll.Due())) {
             const double fraction = std::sqrt(std::clamp(static_cast<double>(entry.cost) / level, 0.0, 1.0));
-            if (!progress(kStage, static_cast<float>(fraction))) return false;
-            nextPoll = Clock::now() + kPollPeriod;
+            if (!poll.Ask(static_cast<float>(fraction))) return false;
         }
         if (!housekeeping) continue;
         if (incidence_.size() > 3 * initialIncidence_ + 1024) RebuildIncidence();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <execution>
 #include <numeric>
 #include <utility>
 
@@ -83,7 +84,7 @@ double MeshVolume(const TriangleMesh& mesh) {
 }
 
 PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings& settings,
-                                const std::vector<std::uint32_t>& neighbours) {
+                                const std::vector<std::uint32_t>& neighbours, ProgressPoll* poll) {
     PlanarRegions regions;
     const std::size_t triangleCount = mesh.indices.size() / 3;
     if (!IsValidMesh(mesh) || triangleCount == 0 || neighbours.size() != 3 * triangleCount) return regions;
@@ -96,21 +97,27 @@ PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings
     std::vector<float> area(triangleCount);
     std::vector<Vec3f> normal(triangleCount);
     std::vector<float> crossLength(triangleCount);
-    for (std::size_t t = 0; t < triangleCount; ++t) {
-        const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
-        const Vec3f n = Cross(mesh.vertices[mesh.indices[3 * t + 1]].position - a,
-                              mesh.vertices[mesh.indices[3 * t + 2]].position - a);
-        crossLength[t] = Length(n);
-        area[t] = 0.5f * crossLength[t];
-        normal[t] = Normalize(n);
-    }
+    ForEachChunk(triangleCount, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
+            const Vec3f n = Cross(mesh.vertices[mesh.indices[3 * t + 1]].position - a,
+                                  mesh.vertices[mesh.indices[3 * t + 2]].position - a);
+            crossLength[t] = Length(n);
+            area[t] = 0.5f * crossLength[t];
+            normal[t] = Normalize(n);
+        }
+    });
+    // A stable sort has one answer, so the threads do not change the starts' order.
     std::vector<std::uint32_t> starts(triangleCount);
     std::iota(starts.begin(), starts.end(), 0u);
-    std::stable_sort(starts.begin(), starts.end(), [&](std::uint32_t x, std::uint32_t y) { return area[x] > area[y]; });
+    std::stable_sort(std::execution::par, starts.begin(), starts.end(),
+                     [&](std::uint32_t x, std::uint32_t y) { return area[x] > area[y]; });
+    if (poll != nullptr && !poll->Check()) return regions;
 
     regions.regionOfTriangle.assign(triangleCount, kNoRegion);
     std::vector<std::uint32_t> stack;
     for (const std::uint32_t start : starts) {
+        if (poll != nullptr && !poll->Tick()) return regions;
         if (regions.regionOfTriangle[start] != kNoRegion || !(crossLength[start] > 1e-12f)) continue;
         const std::uint32_t region = static_cast<std::uint32_t>(regions.count++);
         const Vec3d n = ToDouble(normal[start]);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "mesh/Progress.h"
 #include "mesh/simplify/SimplifySettings.h"
 #include "mesh/TriangleMesh.h"
 
@@ -37,7 +38,9 @@ struct PlanarRegions {
     std::uint64_t count = 0;
 };
 
+// The growth asks the poll, when given, now and then; once it says stop the
+// regions are left unfinished, and the caller is to look at the poll.
 PlanarRegions FindPlanarRegions(const TriangleMesh& mesh, const SimplifySettings& settings,
-                                const std::vector<std::uint32_t>& neighbours);
+                                const std::vector<std::uint32_t>& neighbours, ProgressPoll* poll = nullptr);
 
 }  // namespace ridgeforge::mesh

@@ -34,33 +34,43 @@ public:
     FlatAreaSimplifier(const TriangleMesh& mesh, const std::vector<std::uint32_t>& regionOfTriangle,
                        const std::vector<std::uint8_t>& flags, const SimplifySettings& settings,
                        FlatAreaSimplifyReport& report)
-        : editable_(mesh), regions_(regionOfTriangle), flags_(flags), settings_(settings), report_(report) {
+        : editable_(mesh), regions_(regionOfTriangle), flags_(flags), settings_(settings), report_(report) {}
+
+    // False when the poll said stop.
+    bool SetUp(ProgressPoll& poll) {
         editable_.RebuildVertexFaces();
+        if (!poll.Check(0.0f)) return false;
         const std::uint32_t n = editable_.VertexCount();
         valence_.resize(n);
         for (std::uint32_t v = 0; v < n; ++v) {
+            if (!poll.Tick(0.0f)) return false;
             editable_.OneRing(v, ring_);
             valence_[v] = static_cast<std::uint32_t>(ring_.size());
             if (flags_[v] == kFree) candidates_.push_back(v);
         }
         touched_.assign(n, 0);
         stamp_.assign(n, 0);
-        for (const std::uint32_t v : candidates_) report_.removableVertices += IsRemovableVertex(v) ? 1 : 0;
+        for (const std::uint32_t v : candidates_) {
+            if (!poll.Tick(0.0f)) return false;
+            report_.removableVertices += IsRemovableVertex(v) ? 1 : 0;
+        }
+        return true;
     }
 
-    void Run(const ProgressCallback& progress) {
+    // Asks the poll before each sweep and now and then within one; a stop
+    // keeps the collapses made so far.
+    void Run(ProgressPoll& poll) {
         const std::int32_t sweepLimit = std::max(1, settings_.maximumSweeps);
         for (std::int32_t s = 0;; ++s) {
-            if (progress &&
-                !progress("Simplifying flat areas", static_cast<float>(s) / static_cast<float>(sweepLimit))) {
-                report_.cancelled = true;
-                break;
-            }
+            const float fraction = static_cast<float>(s) / static_cast<float>(sweepLimit);
+            if (!poll.Ask(fraction)) break;
             const std::uint64_t before = report_.collapses;
-            Sweep();
+            Sweep(poll, fraction);
+            if (poll.Stopped()) break;
             ++report_.sweeps;
             if (report_.collapses == before || candidates_.empty() || s + 1 >= sweepLimit) break;
         }
+        report_.cancelled = poll.Stopped();
     }
 
     const EditableMesh& Mesh() const { return editable_; }
@@ -218,11 +228,16 @@ private:
         valence_[u] = static_cast<std::uint32_t>(scratch_.size());
     }
 
-    void Sweep() {
+    // A stop leaves the candidates as they were, less any that collapsed.
+    void Sweep(ProgressPoll& poll, float fraction) {
         std::fill(touched_.begin(), touched_.end(), 0);
         std::vector<std::uint32_t> carried;
         const std::uint32_t valenceLimit = static_cast<std::uint32_t>(std::max(3, settings_.maximumValence));
         for (const std::uint32_t v : candidates_) {
+            if (!poll.Tick(fraction)) {
+                if (editable_.vertexAlive[v]) carried.push_back(v);
+                continue;
+            }
             if (!editable_.vertexAlive[v]) continue;
             if (touched_[v]) {
                 carried.push_back(v);
@@ -331,8 +346,17 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
     report.areaBefore = report.areaAfter = MeshArea(mesh);
     if (!IsValidMesh(mesh) || mesh.indices.empty()) return report;
 
+    // Reading a part of millions of triangles takes seconds before the first
+    // sweep; a stop then leaves the mesh as it was.
+    ProgressPoll poll(progress, "Simplifying flat areas");
+    const auto stopped = [&report] {
+        report.cancelled = true;
+        return report;
+    };
     const std::vector<std::uint32_t> neighbours = EdgeNeighbours(mesh);
-    const PlanarRegions regions = FindPlanarRegions(mesh, settings, neighbours);
+    if (!poll.Check(0.0f)) return stopped();
+    const PlanarRegions regions = FindPlanarRegions(mesh, settings, neighbours, &poll);
+    if (poll.Stopped()) return stopped();
     report.planarRegions = regions.count;
     report.facesInPlanarRegions =
         static_cast<std::uint64_t>(std::count_if(regions.regionOfTriangle.begin(), regions.regionOfTriangle.end(),
@@ -342,7 +366,8 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
     const std::vector<std::uint8_t> flags = LockFlags(mesh, neighbours, regions.regionOfTriangle, textured, report);
 
     FlatAreaSimplifier simplifier(mesh, regions.regionOfTriangle, flags, settings, report);
-    simplifier.Run(progress);
+    if (!simplifier.SetUp(poll)) return stopped();
+    simplifier.Run(poll);
 
     const EditableMesh& edited = simplifier.Mesh();
     TriangleMesh result;

@@ -5,29 +5,39 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <execution>
 #include <iomanip>
-#include <numeric>
 #include <locale>
 #include <sstream>
 
 #include "mesh/AabbTree.h"
+#include "mesh/CancellableLoop.h"
 #include "mesh/simplify/internal/MeshSimplifier.h"
 
 namespace ridgeforge::mesh {
 namespace {
 
-// Distance from every input position to the simplified surface.
-void MeasureMovement(const std::vector<Vertex>& input, const TriangleMesh& result, SimplifyReport& report) {
+constexpr char kMeasuring[] = "Measuring how far the surface moved";
+
+// Distance from every input position to the simplified surface; false when
+// the callback, asked now and then, said stop (millions of queries take
+// seconds).
+bool MeasureMovement(const std::vector<Vertex>& input, const TriangleMesh& result, SimplifyReport& report,
+                     const ProgressCallback& progress) {
     AabbTree tree;
     tree.Build(result);
+    CancelContext cancel;
+    cancel.callback = &progress;
+    cancel.stageName = kMeasuring;
+    cancel.fraction = 1.0f;
     std::vector<float> distances(input.size(), 0.0f);
-    std::vector<std::size_t> order(input.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::for_each(std::execution::par, order.begin(), order.end(), [&](std::size_t i) {
-        const ClosestHit hit = tree.ClosestPoint(result, input[i].position, nullptr, 0, {}, 3e38f);
-        distances[i] = hit.found ? hit.distance : 0.0f;
+    ForEachChunk(input.size(), 4096, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(&cancel);
+        for (std::size_t i = begin; i < end && !poll.Add(16); ++i) {
+            const ClosestHit hit = tree.ClosestPoint(result, input[i].position, nullptr, 0, {}, 3e38f);
+            distances[i] = hit.found ? hit.distance : 0.0f;
+        }
     });
+    if (StopSeen(&cancel)) return false;
     double sum = 0.0;
     float largest = 0.0f;
     for (const float d : distances) {
@@ -38,6 +48,7 @@ void MeasureMovement(const std::vector<Vertex>& input, const TriangleMesh& resul
     report.meanMovedMillimetres =
         distances.empty() ? 0.0f : static_cast<float>(sum / static_cast<double>(distances.size()));
     report.measured = true;
+    return true;
 }
 
 }  // namespace
@@ -58,20 +69,25 @@ SimplifyReport SimplifyMesh(TriangleMesh& mesh, const MeshSimplifyOptions& optio
 
     // The simplifier only reads the input and builds a new mesh, so a stop
     // needs no copy to restore from: the input is simply never replaced.
-    TriangleMesh result;
-    MeshSimplifier simplifier(mesh, options, report);
-    if (!simplifier.Run(progress, result)) {
+    const auto stopped = [&report] {
         report.stopped = true;
         report.sourceVertex.clear();
         report.sourceTriangle.clear();
+        report.trianglesAfter = report.trianglesBefore;
+        report.verticesAfter = report.verticesBefore;
+        report.measured = false;
         return report;
-    }
+    };
+    TriangleMesh result;
+    MeshSimplifier simplifier(mesh, options, report);
+    if (!simplifier.Run(progress, result)) return stopped();
     report.trianglesAfter = result.indices.size() / 3;
     report.verticesAfter = result.vertices.size();
 
     if (options.measureMovement && !result.indices.empty()) {
-        if (progress) progress("Measuring how far the surface moved", 1.0f);
-        MeasureMovement(mesh.vertices, result, report);
+        if (!ReportProgress(progress, kMeasuring, 1.0f) || !MeasureMovement(mesh.vertices, result, report, progress)) {
+            return stopped();
+        }
     }
     mesh.vertices = std::move(result.vertices);
     mesh.indices = std::move(result.indices);

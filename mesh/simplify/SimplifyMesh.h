@@ -11,6 +11,8 @@
 // Needs: a mesh that satisfies the validity rule; anything else, an empty mesh
 // or a detail level of 0 or less leaves it untouched.
 // Returns: the report; a stop through the callback restores the input exactly.
+// The callback is asked every tenth of a second or so, also while setting up
+// and while measuring how far the surface moved.
 #pragma once
 
 #include <cstdint>

@@ -56,7 +56,8 @@ private:
 
     using Placement = CollapsePlacement;
 
-    void SetUp();
+    // False when the poll said stop.
+    bool SetUp(ProgressPoll& poll);
     void RebuildIncidence();
     Placement CollapseCost(std::uint32_t a, std::uint32_t b) const {
         return mesh::CollapseCost(vertices_[a], vertices_[b], bed_);
@@ -70,7 +71,8 @@ private:
     void PushCandidate(std::uint32_t a, std::uint32_t b);
     // Offers (keep, w) for each w in order.
     void PushCandidates(std::uint32_t keep, const std::vector<std::uint32_t>& others);
-    void OfferAllEdges();
+    // False when the poll said stop.
+    bool OfferAllEdges(ProgressPoll& poll);
     bool IsStale(const CollapseCandidate& c) const;
     // The stale test as the heap takes it, with where it will read.
     struct StaleTest {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "mesh/simplify/internal/CollapseHeap.h"
 #include "testing/Shapes.h"
@@ -76,6 +77,42 @@ TEST(SimplifyMesh, StopRestoresTheInputExactly) {
     EXPECT_FALSE(r.measured);
     EXPECT_EQ(r.seconds, 0.0);
     EXPECT_TRUE(EndsWith(FormatSimplifyReport(r), " - stopped, the mesh is as it was"));
+}
+
+TEST(SimplifyMesh, AStopWhileMeasuringHowFarTheSurfaceMovedRestoresTheInput) {
+    const TriangleMesh input = MakeTorus(20, 5, 40, 20);
+    // At the measurement's own ask.
+    TriangleMesh m = input;
+    std::vector<std::string> stages;
+    SimplifyReport r = SimplifyMesh(m, NoBed(0.5f), [&](const std::string& stage, float) {
+        stages.push_back(stage);
+        return stage != "Measuring how far the surface moved";
+    });
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(stages.back(), "Measuring how far the surface moved");
+    EXPECT_TRUE(SameBytes(m, input));
+    EXPECT_FALSE(r.measured);
+    EXPECT_EQ(r.trianglesAfter, r.trianglesBefore);
+    EXPECT_TRUE(r.sourceTriangle.empty());
+
+    // Within the queries: a chunk of them asks as well, so the second ask
+    // under the measurement's text can stop it.
+    m = input;
+    int measuringCalls = 0;
+    r = SimplifyMesh(m, NoBed(0.5f), [&](const std::string& stage, float) {
+        if (stage != "Measuring how far the surface moved") return true;
+        return ++measuringCalls == 1;
+    });
+    EXPECT_EQ(measuringCalls, 2);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(SameBytes(m, input));
+
+    // Left alone, the same run measures.
+    m = input;
+    r = SimplifyMesh(m, NoBed(0.5f), [](const std::string&, float) { return true; });
+    EXPECT_FALSE(r.stopped);
+    EXPECT_TRUE(r.measured);
+    EXPECT_LT(r.trianglesAfter, r.trianglesBefore);
 }
 
 TEST(SimplifyMesh, InvalidOrEmptyInputIsLeftUntouched) {
@@ -318,14 +355,19 @@ TEST(SimplifyMesh, AStopIsSeenWithinATenthOfASecondOfTrials) {
     // Far fewer trials than a housekeeping round: only the clock can bring
     // the second call. The first call outlasts the poll period, so the
     // second comes within the first few trials.
+    // The setting up asks too (at fraction 0), so the stop is given at the
+    // first ask from a trial, whose fraction is above 0.
     const TriangleMesh input = MakeTorus(30, 8, 40, 24);
     TriangleMesh m = input;
     int calls = 0;
-    const SimplifyReport r = SimplifyMesh(m, NoBed(0.05f), [&](const std::string&, float) {
+    bool trialAsked = false;
+    const SimplifyReport r = SimplifyMesh(m, NoBed(0.05f), [&](const std::string&, float fraction) {
         if (++calls == 1) std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return calls < 2;
+        trialAsked = fraction > 0.0f;
+        return !trialAsked;
     });
-    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(trialAsked);
+    EXPECT_LE(calls, 3);
     EXPECT_TRUE(r.stopped);
     EXPECT_TRUE(SameBytes(m, input));
 
