@@ -76,13 +76,22 @@ StageOutcome RunMaskStage(PipelineStageCache& cache, const ProgressCallback& pro
         }
         if (cache.gridBuilt) grid = &cache.occupancyGrid;
     }
+    // Each step below takes about half a second on a part of millions of
+    // triangles, so the callback is asked between them.
+    const auto goOn = [&progress] { return ReportProgress(progress, kOccupancyStage, -1.0f); };
     if (grid != nullptr && IsValidMesh(relief)) {
+        if (!goOn()) return StageOutcome::Stopped;
         const std::vector<std::uint8_t> mask = FlagsToMask(ClassifyOutwardFaces(*grid, relief));
+        if (!goOn()) return StageOutcome::Stopped;
         cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, &mask, settings.displacement,
                                                      settings.tileFrame, &settings.masks);
     } else {
         cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, nullptr, settings.displacement,
                                                      settings.tileFrame, &settings.masks);
+    }
+    if (!goOn()) {
+        cache.reliefCoverage = {};
+        return StageOutcome::Stopped;
     }
     if (cache.reliefCoverage.MatchesMesh(relief)) {
         const std::vector<float>& weights = cache.reliefCoverage.vertexWeights;
@@ -181,9 +190,13 @@ SolidDisplacementOptions SolidOptions(const PipelineStageCache& cache) {
 StageOutcome DisplaceAsSolid(PipelineStageCache& cache, const ProgressCallback& progress) {
     PipelineRunState& state = cache.runState;
     const TriangleMesh& relief = cache.reliefInputMesh;
+    // The heights and the tree take about a second each on a part of
+    // millions of triangles, so the callback is asked after each.
     std::vector<float> heights = SolidHeights(cache);
+    if (!ReportProgress(progress, "Displacing", -1.0f)) return StageOutcome::Stopped;
     AabbTree tree;
     tree.Build(relief);
+    if (!ReportProgress(progress, "Displacing", -1.0f)) return StageOutcome::Stopped;
     TriangleMesh output;
     const bool ok =
         DisplaceSolid(relief, std::move(heights), SolidOptions(cache), progress, output, state.solidReport, &tree);
@@ -246,7 +259,8 @@ StageOutcome RunDisplacementStage(PipelineStageCache& cache, const ProgressCallb
         cache.displacedMesh = cache.reliefInputMesh;
         state.displacementReport = ApplyDisplacement(cache.displacedMesh, settings.projection, cache.texture,
                                                      cache.reliefCoverage.vertexWeights, settings.displacement,
-                                                     &cache.reliefCoverage.faceMask, settings.tileFrame);
+                                                     &cache.reliefCoverage.faceMask, settings.tileFrame, progress);
+        if (state.displacementReport.stopped) return StageOutcome::Stopped;
         state.hasDisplacementReport = true;
         cache.displacedCoverage = cache.reliefCoverage;
         return StageOutcome::Done;

@@ -78,6 +78,7 @@ void ReadDisplacementSettings(const JsonReader& reader, DisplacementSettings& se
 
 // What the vertex-moving displacement did.
 struct DisplacementReport {
+    bool stopped = false;
     std::uint64_t trianglesTurningOver = 0;
     std::uint64_t trianglesLeftTurned = 0;
     std::uint32_t foldRounds = 0;

@@ -22,7 +22,8 @@ void relief_detail::DisplacementWork::ReleaseMoveData() {
 
 DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& projection, const HeightMap& map,
                                      const std::vector<float>& weights, const DisplacementSettings& settings,
-                                     const std::vector<std::uint8_t>* faceFlags, const TileFrame& frame) {
+                                     const std::vector<std::uint8_t>* faceFlags, const TileFrame& frame,
+                                     const ProgressCallback& progress) {
     DisplacementReport report;
     report.totalVertices = mesh.vertices.size();
     if (!IsValidMesh(mesh) || mesh.vertices.empty() || !HasHeights(map) || weights.size() != mesh.vertices.size()) {
@@ -32,6 +33,20 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     DisplacementStageTimer timer(report.stages);
     DisplacementWork work;
     work.mesh = &mesh;
+    CancelContext cancel;
+    cancel.callback = &progress;
+    cancel.stageName = "Displacing";
+    work.cancel = &cancel;
+    // Up to the move nothing has changed the mesh, so a stop may end it there.
+    const auto stageOrStop = [&timer, &cancel, &report](const char* name) {
+        timer.Begin(name);
+        report.stopped = AskCancel(&cancel);
+        return !report.stopped;
+    };
+    const auto stopped = [&timer, &report] {
+        timer.Begin("");
+        return std::move(report);
+    };
 
     timer.Begin("Sampling the map");
     report.midLevel = ResolveMidLevel(map, settings);
@@ -41,23 +56,27 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
     work.limit.assign(vertexCount, infinity);
     work.hold.assign(vertexCount, 0);
     if (settings.limitToClearance && mesh.TriangleCount() > 0) {
-        timer.Begin("Face normals and centroids");
+        if (!stageOrStop("Face normals and centroids")) return stopped();
         ComputeFaceNormals(work);
         // The edge table is read off the faces around each vertex, so they
         // are gathered first and the stage "Vertex faces" finds them ready.
-        timer.Begin("Edge table");
+        if (!stageOrStop("Edge table")) return stopped();
         work.vertexFaces = VertexFaceAdjacency(mesh);
         BuildEdgeTable(work);
-        timer.Begin("Smooth regions");
+        if (!stageOrStop("Smooth regions")) return stopped();
         FloodSmoothRegions(work);
         timer.Begin("Vertex faces");
-        timer.Begin("Tree");
+        if (!stageOrStop("Tree")) return stopped();
         work.tree = std::make_shared<AabbTree>();
         if (work.regionCount >= 2) {
             work.tree->Build(mesh);
             work.tree->ComputeNodeValueRange(0, work.regionOf);
-            timer.Begin("Clearance queries");
+            if (!stageOrStop("Clearance queries")) return stopped();
             QueryClearance(work, weights, settings);
+            if (StopSeen(&cancel)) {
+                report.stopped = true;
+                return stopped();
+            }
             report.clearance = work.clearance;
             report.surfaceTree = work.tree;
             timer.Begin("Clearance smoothing");
@@ -75,13 +94,13 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
         for (std::size_t v = begin; v < end; ++v) work.direction[v] = Normalize(mesh.vertices[v].normal);
     });
     if (settings.mitreCreases) {
-        timer.Begin("Mitre");
+        if (!stageOrStop("Mitre")) return stopped();
         if (work.faceNormals.size() != mesh.TriangleCount()) ComputeFaceNormals(work);
         if (work.vertexFaces.offsets.size() != vertexCount + 1) work.vertexFaces = VertexFaceAdjacency(mesh);
         ComputeMitres(work);
     }
 
-    timer.Begin("Moving");
+    if (!stageOrStop("Moving")) return stopped();
     std::vector<Vec3f> saved;
     if (settings.preventFolds) {
         saved.resize(vertexCount);
@@ -99,6 +118,14 @@ DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& proje
         timer.Begin("Fold guard");
         if (work.vertexFaces.offsets.size() != vertexCount + 1) work.vertexFaces = VertexFaceAdjacency(mesh);
         GuardFolds(mesh, work, saved, state, moveLength, settings, report);
+        if (StopSeen(&cancel)) {
+            // The normals are still the input's: only positions have moved.
+            ForEachChunk(vertexCount, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+                for (std::size_t v = begin; v < end; ++v) mesh.vertices[v].position = saved[v];
+            });
+            report.stopped = true;
+            return stopped();
+        }
     }
 
     timer.Begin("Bounds and normals");

@@ -14,13 +14,18 @@
 //
 // Needs: a valid mesh with vertex normals, a height map with pixels, one
 // weight per vertex (the texture coverage). Gives: the mesh moved in place
-// and a report; an invalid input leaves the mesh as it was. Takes no
-// callback and cannot be stopped.
+// and a report; an invalid input leaves the mesh as it was. The callback,
+// when given, is asked (stage text "Displacing") before each stage up to the
+// move, now and then within the clearance queries and between the steps of
+// the fold guard: on a part of millions of triangles those take seconds. A
+// stop leaves the mesh as it was (a stop in the fold guard puts the moved
+// positions back) and the report says stopped.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "mesh/Progress.h"
 #include "mesh/TileFrame.h"
 #include "mesh/TriangleMesh.h"
 #include "relief/mapping/Projection.h"
@@ -36,6 +41,7 @@ inline constexpr std::uint32_t kMaximumFoldRounds = 30;
 
 DisplacementReport ApplyDisplacement(TriangleMesh& mesh, const Projection& projection, const HeightMap& map,
                                      const std::vector<float>& weights, const DisplacementSettings& settings,
-                                     const std::vector<std::uint8_t>* faceFlags, const TileFrame& frame);
+                                     const std::vector<std::uint8_t>* faceFlags, const TileFrame& frame,
+                                     const ProgressCallback& progress = {});
 
 }  // namespace ridgeforge::mesh

@@ -67,7 +67,8 @@ void QueryClearance(DisplacementWork& work, const std::vector<float>& weights, c
     const TriangleMesh& mesh = *work.mesh;
     work.clearance.assign(mesh.vertices.size(), std::numeric_limits<float>::infinity());
     ForEachChunk(mesh.vertices.size(), kQueryChunk, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t v = begin; v < end; ++v) {
+        WorkPoll poll(work.cancel);
+        for (std::size_t v = begin; v < end && !poll.Add(16); ++v) {
             const float h = work.heights[v];
             if (!(weights[v] > 0.0f) || h == 0.0f) continue;
             ClearanceQuery query{&work, {}, 0, mesh.vertices[v].position, Normalize(mesh.vertices[v].normal)};

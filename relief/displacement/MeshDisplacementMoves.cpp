@@ -180,6 +180,7 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
     std::vector<std::uint32_t> turning;
     for (const std::vector<std::uint32_t>& mine : turnedIn) turning.insert(turning.end(), mine.begin(), mine.end());
     report.trianglesTurningOver = turning.size();
+    if (AskCancel(work.cancel)) return;
     const VertexFaceAdjacency& faces = work.vertexFaces;
     const std::size_t vertexCount = mesh.vertices.size();
     std::vector<std::uint8_t> eased(vertexCount, 0);
@@ -194,6 +195,7 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
     };
     auto moveOf = [&](std::uint32_t v) { return mesh.vertices[v].position - saved[v]; };
     while (!turning.empty() && report.foldRounds < kMaximumFoldRounds) {
+        if (AskCancel(work.cancel)) return;
         markedList.clear();
         for (std::uint32_t t : turning) {
             for (std::size_t k = 0; k < 3; ++k) mark(mesh.indices[3 * std::size_t{t} + k]);
@@ -255,7 +257,9 @@ void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vec
         }
     }
     report.trianglesLeftTurned = turning.size();
+    if (AskCancel(work.cancel)) return;
     EaseCrossings(mesh, work, saved, eased, report);
+    if (AskCancel(work.cancel)) return;
     for (std::size_t v = 0; v < vertexCount; ++v) {
         if (!eased[v]) continue;
         ++report.foldVertices;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mesh/AabbTree.h"
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/Vec3.h"
 #include "relief/displacement/Clearance.h"
@@ -42,6 +43,8 @@ struct DisplacementWork {
     std::vector<std::uint8_t> hold;
     std::vector<Vec3f> direction;
     std::vector<float> scale;
+    // Polled by the clearance queries; null never stops.
+    CancelContext* cancel = nullptr;
 
     // Gives back what only the stages up to the move read: the fold guard
     // keeps the vertex faces and the limits.
@@ -63,6 +66,8 @@ void ComputeMitres(DisplacementWork& work);
 void MoveVertices(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<float>& weights,
                   const DisplacementSettings& settings, std::vector<std::uint8_t>& state,
                   std::vector<float>& moveLength, DisplacementReport& report);
+// Asks the work's cancel context between its steps and returns at a stop,
+// with the moves part way eased: the caller puts the saved positions back.
 void GuardFolds(TriangleMesh& mesh, const DisplacementWork& work, const std::vector<Vec3f>& saved,
                 const std::vector<std::uint8_t>& state, const std::vector<float>& moveLength,
                 const DisplacementSettings& settings, DisplacementReport& report);

@@ -119,6 +119,8 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
     contour.triangleLimit = options.maximumTriangles;
     ContourDistanceGrid(mesh, grid, options.cutEnabled ? options.cutZ : -1e30f, 1.0, options.sharpRelief, contour);
     grid = SparseDistanceGrid{};
+    // Each of the steps from here takes about a second on millions of triangles.
+    EnterCancellableStage("Displacing: contouring the solid");
     report.cellsContoured = contour.cellsContoured;
     report.holes = contour.holes;
     report.splitCells = contour.splitCells;
@@ -130,6 +132,7 @@ bool RunStages(const TriangleMesh& part, std::vector<float>& heights, const Soli
     report.lineWidth = std::max(0.05f, options.lineWidth);
     RemoveBodies(part, report.lineWidth, mesh, report);
     report.contourMilliseconds = MillisecondsSince(startContour);
+    EnterCancellableStage("Displacing: contouring the solid");
 
     if (report.holes) {
         report.failure = kHolesFailure;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <string>
 
 #include "mesh/Connectivity.h"
 #include "document/pipeline/PipelineStages.h"
@@ -193,6 +194,33 @@ TEST(PipelineStages, StopDuringDisplacementResumesThere) {
     EXPECT_TRUE(resume.Saw("Displacing"));
     EXPECT_FALSE(run.cache.runState.stopped);
     EXPECT_TRUE(run.cache.runState.solidRan);
+}
+
+// The vertex relief asks under the stage's own text between its steps: a
+// stop at the first of those (the stage's entry being the one before) ends
+// the run stopped, the relief due and the part as the mask stage left it.
+TEST(PipelineStages, AStopWithinTheVertexReliefResumesThere) {
+    const TriangleMesh cube = MakeTestCube(12.0f);
+    const PipelineSettings s = test::ReliefSettings(cube, DisplacementMethod::Mesh);
+    CachedRun run(cube, s);
+    int displacing = 0;
+    const ProgressCallback stopWithin = [&displacing](const std::string& text, float) {
+        return text != "Displacing" || ++displacing < 2;
+    };
+    EXPECT_FALSE(RunStages(run.cache, stopWithin));
+    EXPECT_EQ(displacing, 2);
+    EXPECT_TRUE(run.cache.runState.stopped);
+    EXPECT_TRUE(run.cache.runState.message.empty());
+    EXPECT_FALSE(run.cache.runState.hasDisplacementReport);
+    EXPECT_FALSE(run.cache.stageDirty[kMask]);
+    EXPECT_TRUE(run.cache.stageDirty[kDisplacement]);
+    EXPECT_EQ(run.cache.finalMesh.indices, run.cache.reliefInputMesh.indices);
+
+    ProgressRecorder resume;
+    ASSERT_TRUE(run.Again(s, resume));
+    EXPECT_FALSE(resume.Saw("Working out which faces receive texture"));
+    EXPECT_FALSE(run.cache.runState.stopped);
+    EXPECT_TRUE(run.cache.runState.hasDisplacementReport);
 }
 
 // A rod along the diagonal, whose long triangles' boxes fill the occupancy

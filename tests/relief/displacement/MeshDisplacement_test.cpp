@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "mesh/TestShapes.h"
@@ -55,6 +57,45 @@ TEST(MeshDisplacement, InvalidInputLeavesTheMeshAsItWas) {
     EXPECT_EQ(r.displacedVertices, 0u);
     for (std::size_t v = 0; v < box.vertices.size(); ++v) {
         EXPECT_EQ(box.vertices[v].position, before.vertices[v].position);
+    }
+}
+
+TEST(MeshDisplacement, AStopAtAnyAskLeavesTheMeshAsItWas) {
+    // Every stage on: the slab has two regions, so the clearance queries run,
+    // and the fold guard asks after the move, when only putting the saved
+    // positions back can leave the mesh as it was.
+    DisplacementSettings s = Plain(4.0f, 0.5f);
+    s.limitToClearance = true;
+    s.mitreCreases = true;
+    s.preventFolds = true;
+    const TriangleMesh before = test::MakeGridBox({0, 0, 0}, {2, 2, 1}, 2);
+    const auto sameBytes = [&before](const TriangleMesh& m) {
+        return m.indices == before.indices && m.vertices.size() == before.vertices.size() &&
+               std::memcmp(m.vertices.data(), before.vertices.data(), m.vertices.size() * sizeof(Vertex)) == 0;
+    };
+    const auto run = [&](TriangleMesh& m, int stopAt, int& calls) {
+        calls = 0;
+        const ProgressCallback progress = [&calls, stopAt](const std::string& stage, float fraction) {
+            EXPECT_EQ(stage, "Displacing");
+            EXPECT_EQ(fraction, -1.0f);
+            return ++calls != stopAt;
+        };
+        return ApplyDisplacement(m, BoxProjection(), UniformMap(0.0f), Ones(m), s, nullptr, TileFrame{}, progress);
+    };
+    TriangleMesh whole = before;
+    int asks = 0;
+    const DisplacementReport done = run(whole, 0, asks);
+    EXPECT_FALSE(done.stopped);
+    EXPECT_FALSE(sameBytes(whole));
+    // Seven stages up to the move, and the fold guard's three steps after it.
+    ASSERT_GE(asks, 10);
+    for (int k = 1; k <= asks; ++k) {
+        TriangleMesh m = before;
+        int calls = 0;
+        const DisplacementReport r = run(m, k, calls);
+        EXPECT_TRUE(r.stopped) << k;
+        EXPECT_EQ(calls, k);
+        EXPECT_TRUE(sameBytes(m)) << "stopped at ask " << k << " of " << asks;
     }
 }
 
