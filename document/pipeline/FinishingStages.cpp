@@ -70,8 +70,8 @@ constexpr bool kHoldAroundCorners[] = {false, false, true, true};
 // input with those places held, a little wider each time; when that has not
 // helped, a last run holds the whole input, so the pass changes nothing.
 // `pass` (hold bytes per input triangle or null, result) runs the pass once.
-// Returns false when the pass was stopped, or the callback said stop after
-// the search for damage (a second on a part of millions of triangles).
+// Returns false when the pass was stopped, or the callback said stop during
+// or after the search for damage (seconds on a part of millions of triangles).
 template <typename Pass>
 bool RunWithoutDamage(const TriangleMesh& input, const Pass& pass, const ProgressCallback& progress, const char* stage,
                       PassResult& out) {
@@ -80,7 +80,17 @@ bool RunWithoutDamage(const TriangleMesh& input, const Pass& pass, const Progres
         pass(round == 0 ? nullptr : &hold, out);
         if (out.stopped) return false;
         if (round > std::size(kHoldAroundCorners)) return true;
-        const std::vector<std::uint32_t> damaged = FindSimplifyDamage(input, out.mesh, out.vertexMap, out.faceMap);
+        CancelContext cancel;
+        cancel.callback = &progress;
+        cancel.stageName = stage;
+        cancel.fraction = 1.0f;
+        std::vector<std::uint32_t> damaged;
+        try {
+            damaged = FindSimplifyDamage(input, out.mesh, out.vertexMap, out.faceMap, &cancel);
+        } catch (const Stopped&) {
+            out.stopped = true;
+            return false;
+        }
         if (!ReportProgress(progress, stage, 1.0f)) {
             out.stopped = true;
             return false;

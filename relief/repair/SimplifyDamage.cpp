@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 #include <unordered_map>
 
@@ -67,36 +68,82 @@ bool Overlap(const Box& x, const Box& y) {
            y.lo.z <= x.hi.z;
 }
 
-// Boxes filed in a hash grid whose cells are as large as the largest box, so
-// that each box lies in at most two cells along each axis.
-struct BoxGrid {
-    std::vector<Box> boxes;
-    double cell = 0.0;
-    Vec3d lowest{1e300, 1e300, 1e300};
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
-
+// Boxes filed in hash grids by size. A box goes to the level whose cells are
+// the smallest power of four times the base cell (the median box size) that
+// it fits in, so it lies in at most two cells along each axis of its level.
+// One grid with cells as large as the largest box would put a flat area
+// merged into a few large triangles in every cell, beside all the small
+// boxes, and a query would then read them all.
+class BoxGrid {
+public:
     // Widened by a little more than nothing, so that corners lying on the
     // box count.
     void Add(Box box) {
         const double pad = 1e-6 * (1.0 + MaxAbs(box.lo) + MaxAbs(box.hi));
         box.lo = box.lo - Vec3d{pad, pad, pad};
         box.hi = box.hi + Vec3d{pad, pad, pad};
-        const Vec3d extent = box.hi - box.lo;
-        cell = std::max({cell, extent.x, extent.y, extent.z});
-        lowest = Min(lowest, box.lo);
-        boxes.push_back(box);
+        lowest_ = Min(lowest_, box.lo);
+        boxes_.push_back(box);
     }
 
     // Once every box is added.
     void File() {
-        for (std::uint32_t b = 0; b < boxes.size(); ++b) {
-            const Box& box = boxes[b];
-            for (std::int64_t x = Cell(box.lo.x, lowest.x, cell); x <= Cell(box.hi.x, lowest.x, cell); ++x)
-                for (std::int64_t y = Cell(box.lo.y, lowest.y, cell); y <= Cell(box.hi.y, lowest.y, cell); ++y)
-                    for (std::int64_t z = Cell(box.lo.z, lowest.z, cell); z <= Cell(box.hi.z, lowest.z, cell); ++z)
-                        cells[CellKey(x, y, z)].push_back(b);
+        if (boxes_.empty()) return;
+        std::vector<double> extents(boxes_.size());
+        for (std::size_t b = 0; b < boxes_.size(); ++b) extents[b] = Extent(boxes_[b]);
+        const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
+        std::nth_element(extents.begin(), middle, extents.end());
+        base_ = *middle;
+        for (std::uint32_t b = 0; b < boxes_.size(); ++b) {
+            const Box& box = boxes_[b];
+            std::size_t level = 0;
+            while (CellSize(level) < Extent(box)) ++level;
+            if (level >= levels_.size()) levels_.resize(level + 1);
+            const double cell = CellSize(level);
+            for (std::int64_t x = Cell(box.lo.x, lowest_.x, cell); x <= Cell(box.hi.x, lowest_.x, cell); ++x)
+                for (std::int64_t y = Cell(box.lo.y, lowest_.y, cell); y <= Cell(box.hi.y, lowest_.y, cell); ++y)
+                    for (std::int64_t z = Cell(box.lo.z, lowest_.z, cell); z <= Cell(box.hi.z, lowest_.z, cell); ++z)
+                        levels_[level][CellKey(x, y, z)].push_back(b);
         }
     }
+
+    // Whether `found` holds for a box filed in a cell that `query` meets, or
+    // the query meets more than 64 cells of some level (a triangle far
+    // larger than those boxes is simply taken as near).
+    template <typename Found>
+    bool AnyNear(const Box& query, const Found& found) const {
+        for (std::size_t level = 0; level < levels_.size(); ++level) {
+            const auto& cells = levels_[level];
+            if (cells.empty()) continue;
+            const double cell = CellSize(level);
+            const std::int64_t x0 = Cell(query.lo.x, lowest_.x, cell), x1 = Cell(query.hi.x, lowest_.x, cell);
+            const std::int64_t y0 = Cell(query.lo.y, lowest_.y, cell), y1 = Cell(query.hi.y, lowest_.y, cell);
+            const std::int64_t z0 = Cell(query.lo.z, lowest_.z, cell), z1 = Cell(query.hi.z, lowest_.z, cell);
+            if ((x1 - x0 + 1) * (y1 - y0 + 1) * (z1 - z0 + 1) > 64) return true;
+            for (std::int64_t x = x0; x <= x1; ++x)
+                for (std::int64_t y = y0; y <= y1; ++y)
+                    for (std::int64_t z = z0; z <= z1; ++z) {
+                        const auto filed = cells.find(CellKey(x, y, z));
+                        if (filed == cells.end()) continue;
+                        for (const std::uint32_t b : filed->second) {
+                            if (found(boxes_[b])) return true;
+                        }
+                    }
+        }
+        return false;
+    }
+
+private:
+    static double Extent(const Box& box) {
+        const Vec3d extent = box.hi - box.lo;
+        return std::max({extent.x, extent.y, extent.z});
+    }
+    double CellSize(std::size_t level) const { return std::ldexp(base_, 2 * static_cast<int>(level)); }
+
+    std::vector<Box> boxes_;
+    Vec3d lowest_{1e300, 1e300, 1e300};
+    double base_ = 0.0;
+    std::vector<std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>> levels_;
 };
 
 // The changed triangles and every triangle whose box meets one of theirs, as
@@ -112,36 +159,11 @@ bool NearChanged(const TriangleMesh& result, const std::vector<std::uint8_t>& ch
     BoxGrid grid;
     for (const std::uint32_t t : moved) grid.Add(BoxOf(result, t));
     grid.File();
-    const double cell = grid.cell;
-    const Vec3d lowest = grid.lowest;
     std::vector<std::uint8_t> keep(changed.size(), 0);
     ForEachChunk(changed.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
-            if (changed[t]) {
-                keep[t] = 1;
-                continue;
-            }
             const Box box = BoxOf(result, t);
-            const std::int64_t x0 = Cell(box.lo.x, lowest.x, cell), x1 = Cell(box.hi.x, lowest.x, cell);
-            const std::int64_t y0 = Cell(box.lo.y, lowest.y, cell), y1 = Cell(box.hi.y, lowest.y, cell);
-            const std::int64_t z0 = Cell(box.lo.z, lowest.z, cell), z1 = Cell(box.hi.z, lowest.z, cell);
-            // A triangle far larger than the cells is simply kept.
-            if ((x1 - x0 + 1) * (y1 - y0 + 1) * (z1 - z0 + 1) > 64) {
-                keep[t] = 1;
-                continue;
-            }
-            for (std::int64_t x = x0; x <= x1 && !keep[t]; ++x)
-                for (std::int64_t y = y0; y <= y1 && !keep[t]; ++y)
-                    for (std::int64_t z = z0; z <= z1 && !keep[t]; ++z) {
-                        const auto found = grid.cells.find(CellKey(x, y, z));
-                        if (found == grid.cells.end()) continue;
-                        for (const std::uint32_t b : found->second) {
-                            if (Overlap(box, grid.boxes[b])) {
-                                keep[t] = 1;
-                                break;
-                            }
-                        }
-                    }
+            keep[t] = changed[t] || grid.AnyNear(box, [&box](const Box& other) { return Overlap(box, other); });
         }
     });
     std::vector<std::uint32_t> index(result.vertices.size(), 0xFFFFFFFFu);
@@ -161,15 +183,26 @@ bool NearChanged(const TriangleMesh& result, const std::vector<std::uint8_t>& ch
     return true;
 }
 
+// Every crossing pair of `m` with a marked triangle; a stop throws `Stopped`.
+std::vector<std::uint32_t> Crossings(const TriangleMesh& m, const std::vector<std::uint8_t>& mask,
+                                     CancelContext* cancel) {
+    std::vector<std::uint32_t> hits;
+    bool stoppedEarly = false;
+    FindSelfIntersections(m, &mask, std::numeric_limits<std::uint64_t>::max(), hits, stoppedEarly, cancel);
+    return hits;
+}
+
 // The crossing pairs of `m` with a marked triangle, searched among the
 // marked triangles and their surroundings alone when they are few.
-std::vector<std::uint32_t> MaskedCrossings(const TriangleMesh& m, const std::vector<std::uint8_t>& mask) {
+std::vector<std::uint32_t> MaskedCrossings(const TriangleMesh& m, const std::vector<std::uint8_t>& mask,
+                                           CancelContext* cancel) {
     TriangleMesh sub;
     std::vector<std::uint32_t> from;
-    if (!NearChanged(m, mask, sub, from)) return SelfIntersectingTriangles(m, &mask);
+    if (!NearChanged(m, mask, sub, from)) return Crossings(m, mask, cancel);
+    ThrowIfStopped(cancel);
     std::vector<std::uint8_t> subMask(from.size());
     for (std::size_t i = 0; i < from.size(); ++i) subMask[i] = mask[from[i]];
-    std::vector<std::uint32_t> hits = SelfIntersectingTriangles(sub, &subMask);
+    std::vector<std::uint32_t> hits = Crossings(sub, subMask, cancel);
     for (std::uint32_t& t : hits) t = from[t];
     return hits;
 }
@@ -177,14 +210,15 @@ std::vector<std::uint32_t> MaskedCrossings(const TriangleMesh& m, const std::vec
 // The result's crossing pairs with a changed triangle whose input triangles
 // did not cross each other, both triangles of each.
 void NewCrossings(const TriangleMesh& input, const TriangleMesh& result, const std::vector<std::uint32_t>& faceMap,
-                  const std::vector<std::uint8_t>& changed, std::vector<std::uint32_t>& damaged) {
+                  const std::vector<std::uint8_t>& changed, CancelContext* cancel,
+                  std::vector<std::uint32_t>& damaged) {
     // Every pair of unchanged triangles was a pair of the input: the search
     // needs only the changed ones and what lies near them.
-    const std::vector<std::uint32_t> hits = MaskedCrossings(result, changed);
+    const std::vector<std::uint32_t> hits = MaskedCrossings(result, changed, cancel);
     if (hits.empty()) return;
     std::vector<std::uint8_t> near(input.TriangleCount(), 0);
     for (const std::uint32_t t : hits) near[faceMap[t]] = 1;
-    const std::vector<std::uint32_t> before = MaskedCrossings(input, near);
+    const std::vector<std::uint32_t> before = MaskedCrossings(input, near, cancel);
     std::vector<std::uint64_t> pairs;
     for (std::size_t i = 0; i + 1 < before.size(); i += 2) pairs.push_back(EdgeKey(before[i], before[i + 1]));
     std::sort(pairs.begin(), pairs.end());
@@ -268,7 +302,7 @@ void NewFolds(const TriangleMesh& input, const TriangleMesh& result, const std::
 
 std::vector<std::uint32_t> FindSimplifyDamage(const TriangleMesh& input, const TriangleMesh& result,
                                               const std::vector<std::uint32_t>& vertexMap,
-                                              const std::vector<std::uint32_t>& faceMap) {
+                                              const std::vector<std::uint32_t>& faceMap, CancelContext* cancel) {
     std::vector<std::uint32_t> damaged;
     if (!IsValidMesh(input) || !IsValidMesh(result) || vertexMap.size() != result.vertices.size() ||
         faceMap.size() != result.TriangleCount()) {
@@ -279,7 +313,8 @@ std::vector<std::uint32_t> FindSimplifyDamage(const TriangleMesh& input, const T
     }
     const std::vector<std::uint8_t> changed = ChangedTriangles(input, result, vertexMap, faceMap);
     if (std::find(changed.begin(), changed.end(), 1) == changed.end()) return damaged;
-    NewCrossings(input, result, faceMap, changed, damaged);
+    NewCrossings(input, result, faceMap, changed, cancel, damaged);
+    ThrowIfStopped(cancel);
     NewFolds(input, result, faceMap, changed, damaged);
     std::sort(damaged.begin(), damaged.end());
     damaged.erase(std::unique(damaged.begin(), damaged.end()), damaged.end());
@@ -314,20 +349,11 @@ std::vector<std::uint8_t> HoldAroundDamage(const TriangleMesh& input, const Tria
         grid.Add(box);
     }
     grid.File();
-    const double cell = grid.cell;
-    const Vec3d lowest = grid.lowest;
-    const auto inside = [&](const Vec3d& p) {
-        if (p.x < lowest.x || p.y < lowest.y || p.z < lowest.z) return false;
-        const auto found = grid.cells.find(
-            CellKey(Cell(p.x, lowest.x, cell), Cell(p.y, lowest.y, cell), Cell(p.z, lowest.z, cell)));
-        if (found == grid.cells.end()) return false;
-        for (const std::uint32_t b : found->second) {
-            const Box& box = grid.boxes[b];
-            if (p.x >= box.lo.x && p.y >= box.lo.y && p.z >= box.lo.z && p.x <= box.hi.x && p.y <= box.hi.y &&
-                p.z <= box.hi.z)
-                return true;
-        }
-        return false;
+    const auto inside = [&grid](const Vec3d& p) {
+        return grid.AnyNear({p, p}, [&p](const Box& box) {
+            return p.x >= box.lo.x && p.y >= box.lo.y && p.z >= box.lo.z && p.x <= box.hi.x && p.y <= box.hi.y &&
+                   p.z <= box.hi.z;
+        });
     };
     ForEachChunk(held.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {

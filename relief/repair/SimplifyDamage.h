@@ -15,18 +15,23 @@
 // Returns: the result triangles that cross another where the input did not,
 // or are folded where their input triangle was not; and, for a list of such
 // triangles, one byte per input triangle marking the neighbourhood to hold.
+// With a cancellation context the crossing searches poll it, and a stop
+// throws `Stopped` (CancellableLoop.h): on millions of triangles they take
+// seconds.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TriangleMesh.h"
 
 namespace ridgeforge::mesh {
 
 std::vector<std::uint32_t> FindSimplifyDamage(const TriangleMesh& input, const TriangleMesh& result,
                                               const std::vector<std::uint32_t>& vertexMap,
-                                              const std::vector<std::uint32_t>& faceMap);
+                                              const std::vector<std::uint32_t>& faceMap,
+                                              CancelContext* cancel = nullptr);
 
 // Marks every input triangle with a corner inside the box around a damaged
 // triangle, or, with `aroundCorners`, around it and every triangle that
