@@ -25,28 +25,34 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 }  // namespace
 
 TEST(SimplifyFlatAreas, AStopWithinASweepKeepsItsCollapsesAndAClosedSurface) {
-    // The ask before the first sweep outlasts the tenth of a second between
-    // asks, so the sweep asks again at its 256th candidate: only an ask
-    // within the sweep can stop it with collapses made and no sweep counted.
-    TriangleMesh m = MakeGridBox({-5, 0, 2}, {15, 10, 12}, 12);
-    const std::size_t verticesBefore = m.vertices.size();
-    int calls = 0;
-    const FlatAreaSimplifyReport r =
-        SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float fraction) {
-            EXPECT_EQ(stage, "Simplifying flat areas");
-            EXPECT_EQ(fraction, 0.0f);
-            if (++calls > 1) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(110));
-            return true;
-        });
-    EXPECT_EQ(calls, 2);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.sweeps, 0u);
-    EXPECT_GT(r.collapses, 0u);
-    EXPECT_LT(r.collapses, r.removableVertices);
-    EXPECT_EQ(verticesBefore - m.vertices.size(), r.collapses);
-    EXPECT_TRUE(IsClosedOrientedManifold(m));
-    EXPECT_EQ(FormatFlatAreaSimplifyReport(r).rfind("Simplify cancelled: ", 0), 0u);
+    // The first ask outlasts the tenth of a second between asks, so the
+    // sweep asks again at its 256th candidate: only an ask within the sweep
+    // can stop it with collapses made and no sweep counted. The setting up
+    // asks too once a tenth of a second has gone; on a machine that slow the
+    // first ask is the set-up's, and the run is tried again.
+    bool stoppedWithinASweep = false;
+    for (int attempt = 0; attempt < 3 && !stoppedWithinASweep; ++attempt) {
+        TriangleMesh m = MakeGridBox({-5, 0, 2}, {15, 10, 12}, 12);
+        const std::size_t verticesBefore = m.vertices.size();
+        int calls = 0;
+        const FlatAreaSimplifyReport r =
+            SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float fraction) {
+                EXPECT_EQ(stage, "Simplifying flat areas");
+                EXPECT_EQ(fraction, 0.0f);
+                if (++calls > 1) return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(110));
+                return true;
+            });
+        EXPECT_EQ(calls, 2);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_EQ(r.sweeps, 0u);
+        EXPECT_LT(r.collapses, r.removableVertices);
+        EXPECT_EQ(verticesBefore - m.vertices.size(), r.collapses);
+        EXPECT_TRUE(IsClosedOrientedManifold(m));
+        EXPECT_EQ(FormatFlatAreaSimplifyReport(r).rfind("Simplify cancelled: ", 0), 0u);
+        stoppedWithinASweep = r.collapses > 0;
+    }
+    EXPECT_TRUE(stoppedWithinASweep);
 }
 
 TEST(SimplifyFlatAreas, FineBoxLosesFaceInteriorsWithoutMoving) {
