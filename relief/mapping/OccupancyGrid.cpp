@@ -334,7 +334,7 @@ public:
         stride_[0] = 1;
         stride_[1] = static_cast<std::size_t>(grid.dimensions[0]);
         stride_[2] = stride_[1] * static_cast<std::size_t>(grid.dimensions[1]);
-        written_.assign((grid.cells.size() >> kPageShift) + 1, 0);
+        grid.writtenPages.assign((grid.cells.size() >> kPageShift) + 1, 0);
         build_ = gridBuilds.fetch_add(1, std::memory_order_relaxed) + 1;
     }
 
@@ -463,7 +463,7 @@ private:
         centre[V] = grid_.origin[V] + (static_cast<float>(row) + 0.5f) * size;
         const std::size_t step = stride_[U];
         std::uint8_t* const cells = grid_.cells.data();
-        std::uint8_t* const pages = written_.data();
+        std::uint8_t* const pages = grid_.writtenPages.data();
         std::size_t at = static_cast<std::size_t>(k) * stride_[W] + static_cast<std::size_t>(row) * stride_[V] +
                          static_cast<std::size_t>(first) * step;
         std::uint64_t marked = 0;
@@ -487,7 +487,7 @@ private:
         std::atomic_ref<std::uint8_t> marked(*cell);
         if (Written(cell) && marked.load(std::memory_order_relaxed) != 0) return 0;
         const bool turned = marked.exchange(1, std::memory_order_relaxed) == 0;
-        std::uint8_t& page = written_[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
+        std::uint8_t& page = grid_.writtenPages[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
         // Stored once: every store would take the flag's line from the other
         // processors, whose every test reads it.
         std::atomic_ref<std::uint8_t> pageMarked(page);
@@ -500,7 +500,7 @@ private:
     // first write after that has to take it back from every processor
     // running the marking, which costs more than the test.
     bool Written(const std::uint8_t* cell) const {
-        std::uint8_t& page = written_[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
+        std::uint8_t& page = grid_.writtenPages[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
         return std::atomic_ref<std::uint8_t>(page).load(std::memory_order_relaxed) != 0;
     }
 
@@ -512,8 +512,7 @@ private:
     OccupancyGrid& grid_;
     const TriangleMesh& mesh_;
     // 4 KiB: the smallest page size; a larger one only makes the marks finer.
-    static constexpr int kPageShift = 12;
-    mutable std::vector<std::uint8_t> written_;
+    static constexpr int kPageShift = OccupancyGrid::kPageShift;
     float half_ = 0.0f;
     double largest_ = 0.0;
     std::uint64_t build_ = 0;
@@ -647,8 +646,11 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
     std::int64_t index = cell[2] * stride[2] + cell[1] * stride[1] + cell[0];
     bool leftStart = false;
     int shellCells = 0;
+    const std::uint8_t* const marks = cells.data();
+    const std::uint8_t* const pages = writtenPages.data();
     for (std::int64_t i = 0; i < maximumSteps; ++i) {
-        if (cells[static_cast<std::size_t>(index)] == 0) {
+        const auto at = static_cast<std::size_t>(index);
+        if (pages[at >> kPageShift] == 0 || marks[at] == 0) {
             leftStart = true;
         } else if (leftStart || ++shellCells > kOwnShellCells) {
             return false;

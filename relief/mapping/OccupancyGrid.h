@@ -40,6 +40,12 @@ struct OccupancyGrid {
     // x fastest, then y, then z; 0 empty, 1 touched by a triangle. The
     // cells no triangle touches stay on the system's zero pages.
     std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_t>> cells;
+    // One flag per 4 KiB of cells: whether any of them is marked. A ray
+    // reads the flag before the cell, so that crossing the empty box of a
+    // part lying across the diagonal does not map the system's zero pages
+    // one fault at a time.
+    std::vector<std::uint8_t> writtenPages;
+    static constexpr int kPageShift = 12;
     // Corner of cell (0, 0, 0) in part space.
     float origin[3] = {0.0f, 0.0f, 0.0f};
     float cellSize = 0.0f;
