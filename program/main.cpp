@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Memory.h"
 #include "platform/SafeWrite.h"
 #include "ui/app/RidgeforgeApp.h"
 #include "ui/framework/App.h"
@@ -43,6 +44,9 @@ public:
 wxIMPLEMENT_APP_NO_MAIN(RidgeforgeProgram);
 
 int main(int argc, char** argv) {
+    // Before anything else: a restart keeps the process, its arguments and
+    // its environment, and adds only the request for huge pages.
+    ridgeforge::platform::RestartAskingForHugePages(argv);
     // As the library's own main does: a release build shows no assertion
     // dialogs, which would stop the window until someone answers them.
     wxDISABLE_DEBUG_SUPPORT();

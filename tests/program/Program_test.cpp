@@ -29,6 +29,16 @@ namespace {
 
 using namespace ridgeforge::test::desktop;
 
+// The bytes of a running process's environment as it was started. (The C
+// library cuts GLIBC_TUNABLES into its settings in place as it reads them,
+// so its settings are found as separate strings.)
+std::string EnvironmentOf(pid_t process) {
+    std::ifstream in("/proc/" + std::to_string(process) + "/environ", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Started again at once to ask for huge pages: the same process, with the
+// part named on the command line and the user's own settings kept.
 TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     ridgeforge::test::TempDir scratch("program");
@@ -40,6 +50,7 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
         setenv("HOME", scratch.Path().c_str(), 1);
+        setenv("GLIBC_TUNABLES", "glibc.malloc.arena_max=8", 1);
         execl(RIDGEFORGE_PROGRAM, RIDGEFORGE_PROGRAM, part.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -49,6 +60,10 @@ TEST(Program, OpensThePartFromTheCommandLineAndExitsFromItsMenu) {
     ASSERT_FALSE(window.empty()) << "no window titled for the part";
     const std::string geometry = Shell("xdotool getwindowgeometry --shell " + window);
     EXPECT_NE(geometry.find("WIDTH="), std::string::npos);
+    const std::string environment = EnvironmentOf(child);
+    EXPECT_NE(environment.find(std::string("GLIBC_TUNABLES=glibc.malloc.arena_max=8") + '\0'), std::string::npos);
+    EXPECT_NE(environment.find(std::string("glibc.malloc.hugetlb=1") + '\0'), std::string::npos);
+    EXPECT_NE(environment.find("HOME=" + scratch.Path().string() + '\0'), std::string::npos);
 
     // File > Exit through the keyboard, as a person without a mouse would.
     Shell("xdotool mousemove --window " + window + " 600 300");
