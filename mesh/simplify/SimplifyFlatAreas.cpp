@@ -29,6 +29,30 @@ double TriangleHeight(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
     return longest > 0.0 ? Length(Cross(b - a, c - a)) / longest : 0.0;
 }
 
+// Vectors kept by vertex for a handful of vertices at a time: looked up by
+// reading the few keys in turn.
+class CornerSums {
+public:
+    void Clear() {
+        vertices_.clear();
+        sums_.clear();
+    }
+
+    template <typename Compute>
+    Vec3d Get(std::uint32_t vertex, const Compute& compute) {
+        for (std::size_t i = 0; i < vertices_.size(); ++i) {
+            if (vertices_[i] == vertex) return sums_[i];
+        }
+        vertices_.push_back(vertex);
+        sums_.push_back(compute());
+        return sums_.back();
+    }
+
+private:
+    std::vector<std::uint32_t> vertices_;
+    std::vector<Vec3d> sums_;
+};
+
 class FlatAreaSimplifier {
 public:
     FlatAreaSimplifier(const TriangleMesh& mesh, const std::vector<std::uint32_t>& regionOfTriangle,
@@ -201,12 +225,15 @@ private:
             if (!needed) return false;
             Vec3d before, after;
             for (const std::uint32_t c : editable_.triangles[t]) {
-                before += SumAfter(c, c, c);
-                after += c == v ? SumAfter(u, v, u) : SumAfter(c, v, u);
+                before += beforeSums_.Get(c, [&] { return SumAfter(c, c, c); });
+                // v's sum after the collapse is u's.
+                const std::uint32_t at = c == v ? u : c;
+                after += afterSums_.Get(at, [&] { return SumAfter(at, v, u); });
             }
             return facesAway(NormalAfter(t, v, u), after, kFoldedAfter) &&
                    !facesAway(NormalAfter(t, kEditableNone, kEditableNone), before, kFoldedBefore);
         };
+        afterSums_.Clear();
         bool folds = false;
         for (const std::uint32_t w : ring_) {
             editable_.ForEachListedTriangle(w, [&](std::uint32_t t) {
@@ -252,6 +279,7 @@ private:
             double best = -1.0;
             bool refused = false;
             const std::vector<std::uint32_t> ring = ring_;
+            beforeSums_.Clear();
             for (const std::uint32_t u : ring) {
                 if (!editable_.vertexAlive[u] || touched_[u]) continue;
                 ring_ = ring;
@@ -301,6 +329,12 @@ private:
     std::vector<std::uint32_t> stamp_;
     std::uint32_t stampValue_ = 0;
     std::vector<std::uint32_t> faces_, ring_, common_, scratch_, tested_;
+    // The sums at the corners of the triangles a fold test reads, each
+    // worked out once: neighbouring triangles share corners, and the sums
+    // before a collapse are the same for every ring neighbour it is tried
+    // onto. Those before hold from one candidate's first try to its last
+    // (the mesh does not change in between), those after for one try.
+    CornerSums beforeSums_, afterSums_;
 };
 
 std::vector<std::uint8_t> LockFlags(const TriangleMesh& mesh, const std::vector<std::uint32_t>& neighbours,
@@ -342,10 +376,6 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
     report.verticesBefore = report.verticesAfter = mesh.vertices.size();
     StoreBounds(mesh, report.boundsBefore);
     StoreBounds(mesh, report.boundsAfter);
-    report.volumeBefore = report.volumeAfter = MeshVolume(mesh);
-    report.areaBefore = report.areaAfter = MeshArea(mesh);
-    if (!IsValidMesh(mesh) || mesh.indices.empty()) return report;
-
     // Reading a part of millions of triangles takes seconds before the first
     // sweep; a stop then leaves the mesh as it was.
     ProgressPoll poll(progress, "Simplifying flat areas");
@@ -353,6 +383,10 @@ FlatAreaSimplifyReport SimplifyFlatAreas(TriangleMesh& mesh, const TextureCovera
         report.cancelled = true;
         return report;
     };
+    report.volumeBefore = report.volumeAfter = MeshVolume(mesh);
+    report.areaBefore = report.areaAfter = MeshArea(mesh);
+    if (!IsValidMesh(mesh) || mesh.indices.empty()) return report;
+    if (!poll.Check(0.0f)) return stopped();
     const std::vector<std::uint32_t> neighbours = EdgeNeighbours(mesh);
     if (!poll.Check(0.0f)) return stopped();
     const PlanarRegions regions = FindPlanarRegions(mesh, settings, neighbours, &poll);
