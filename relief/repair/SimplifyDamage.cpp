@@ -159,6 +159,7 @@ bool NearChanged(const TriangleMesh& result, const std::vector<std::uint8_t>& ch
     BoxGrid grid;
     for (const std::uint32_t t : moved) grid.Add(BoxOf(result, t));
     grid.File();
+    ThrowIfStopped(cancel);
     std::vector<std::uint8_t> keep(changed.size(), 0);
     // Seconds on a part of millions of triangles with 2 processors.
     ForEachChunk(changed.size(), kParallelChunk, [&](std::size_t begin, std::size_t end) {
@@ -317,6 +318,8 @@ std::vector<std::uint32_t> FindSimplifyDamage(const TriangleMesh& input, const T
     }
     const std::vector<std::uint8_t> changed = ChangedTriangles(input, result, vertexMap, faceMap);
     if (std::find(changed.begin(), changed.end(), 1) == changed.end()) return damaged;
+    // The pass that made the result has just spent a while building it.
+    ThrowIfStopped(cancel);
     NewCrossings(input, result, faceMap, changed, cancel, damaged);
     ThrowIfStopped(cancel);
     NewFolds(input, result, faceMap, changed, damaged);
