@@ -10,6 +10,7 @@
 #include <exception>
 #include <future>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -57,14 +58,23 @@ bool CRidgeforgeDoc::RunWithProgress(const std::function<void(const std::atomic<
     std::future<void> done = finished.get_future();
     // A job that throws ends its thread through the promise rather than
     // terminating the program; the exception is raised again here.
-    std::thread worker([&job, &stop, &finished] {
-        try {
-            job(stop);
-            finished.set_value();
-        } catch (...) {
-            finished.set_exception(std::current_exception());
-        }
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&job, &stop, &finished] {
+            try {
+                job(stop);
+                finished.set_value();
+            } catch (...) {
+                finished.set_exception(std::current_exception());
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread could start (no memory for its stack under an
+        // address-space limit, or none left): the job runs here, and the
+        // window waits for it without its ticks.
+        job(stop);
+        return stop.load();
+    }
     DocumentHost* host = Host();
     if (host == nullptr) {
         done.wait();

@@ -14,6 +14,7 @@
 #include <future>
 #include <limits>
 #include <numeric>
+#include <system_error>
 
 #include "mesh/ParallelChunks.h"
 
@@ -447,10 +448,16 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
     std::uint32_t firstLevels = 0;
     std::uint32_t secondLevels = 0;
     if (half >= kAsyncHalf) {
-        auto task =
-            std::async(std::launch::async, [&] { return BuildRange(mesh, firstChild, first, half, level + 1); });
+        const auto buildFirst = [&] { return BuildRange(mesh, firstChild, first, half, level + 1); };
+        std::future<std::uint32_t> task;
+        try {
+            task = std::async(std::launch::async, buildFirst);
+        } catch (const std::system_error&) {
+            // No thread could start (no memory for its stack under an
+            // address-space limit, or none left): the half is built here.
+        }
         secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
-        firstLevels = task.get();
+        firstLevels = task.valid() ? task.get() : buildFirst();
     } else {
         firstLevels = BuildRange(mesh, firstChild, first, half, level + 1);
         secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);

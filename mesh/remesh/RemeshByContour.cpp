@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <future>
+#include <system_error>
 #include <iomanip>
 #include <memory>
 #include <numeric>
@@ -390,8 +391,14 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     // The new vertex list must be a plain vector (it becomes the mesh's), so it
     // is zeroed when sized, on one thread: that runs alongside the projection,
     // which writes to lists of its own.
-    std::future<std::vector<Vertex>> zeroedVertices =
-        std::async(std::launch::async, [vertexCount] { return std::vector<Vertex>(vertexCount); });
+    const auto zeroed = [vertexCount] { return std::vector<Vertex>(vertexCount); };
+    std::future<std::vector<Vertex>> zeroedVertices;
+    try {
+        zeroedVertices = std::async(std::launch::async, zeroed);
+    } catch (const std::system_error&) {
+        // No thread could start: the list is zeroed when it is taken.
+        zeroedVertices = std::async(std::launch::deferred, zeroed);
+    }
     UnsetVector<float> positions(3 * vertexCount);
     UnsetVector<float> deviations(vertexCount);
     const Projection job{input, tree, result, cell, preserve, positions, deviations};
@@ -422,14 +429,20 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     const float maxDeviation = LargestValue(deviations);
     // Handing hundreds of megabytes back to the system takes a while on one
     // thread; it runs alongside the search for stray pieces.
-    std::future<void> released = std::async(
-        std::launch::async, [spent = std::move(result), tree = std::move(tree), positions = std::move(positions),
-                             deviations = std::move(deviations)]() mutable {
-            spent = ContourResult{};
-            tree = AabbTree{};
-            positions = {};
-            deviations = {};
-        });
+    std::future<void> released;
+    try {
+        released = std::async(std::launch::async,
+                              [spent = std::move(result), tree = std::move(tree), positions = std::move(positions),
+                               deviations = std::move(deviations)]() mutable {
+                                  spent = ContourResult{};
+                                  tree = AabbTree{};
+                                  positions = {};
+                                  deviations = {};
+                              });
+    } catch (const std::system_error&) {
+        // No thread could start: the spent data went with the task that
+        // could not run, here and now.
+    }
 
     timer.Begin("Dropping crumbs");
     report.bodiesBefore = CountBodies(input);
@@ -440,7 +453,7 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
 
     // The normals need memory of their own; the spent data must be gone first
     // so that this stage does not raise the peak.
-    released.wait();
+    if (released.valid()) released.wait();
     timer.Begin("Normals");
     mesh.RecomputeBounds();
     mesh.RecomputeNormals();

@@ -27,6 +27,8 @@
 #include "document/DocumentText.h"
 #include "document/ProjectFile.h"
 #include "document/RidgeforgeDoc.h"
+#include "mesh/AabbTree.h"
+#include "testing/Shapes.h"
 #include "tests/document/FakeHost.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestSupport.h"
@@ -280,6 +282,39 @@ TEST(MemoryLimits, SaveWithoutMemorySavesNothing) {
         }
         if (std::filesystem::exists(dir / "p.rgproj")) problems += "a project file is there. ";
         if (!d.doc.partChanged || !d.doc.projectPath.empty()) problems += "the document changed. ";
+        return problems;
+    });
+    EXPECT_EQ(failure, "");
+}
+
+// With no room for another thread's stack, work that would run on a thread
+// of its own runs where it was asked for: a part's box tree large enough to
+// build its halves side by side comes out as it does without the limit.
+TEST(MemoryLimits, WorkWithoutRoomForAThreadIsDoneInPlace) {
+    SKIP_UNDER_SANITIZERS();
+    const std::string failure = InChild([&]() -> std::string {
+        // 145,800 triangles: the tree's two top halves are large enough to
+        // be built side by side.
+        const mesh::TriangleMesh sheet = test::MakeGridPlate(27.0f, 270);
+        WarmThePool();
+        mesh::AabbTree tree;
+        // Room for the tree's own lists (about 5 MiB), not for a stack of 8.
+        // (The tree to compare with is built afterwards: the stacks of
+        // threads that have ended are kept for the next ones.)
+        if (!CapAddressSpace(7 * kMiB)) return "no cap";
+        std::string problems;
+        try {
+            tree.Build(sheet);
+        } catch (const std::exception& error) {
+            problems += std::string("the build failed: ") + error.what() + ". ";
+        }
+        Uncap();
+        mesh::AabbTree expected;
+        expected.Build(sheet);
+        if (tree.triangleOrder != expected.triangleOrder || tree.nodes.size() != expected.nodes.size() ||
+            tree.depth != expected.depth) {
+            problems += "the tree differs. ";
+        }
         return problems;
     });
     EXPECT_EQ(failure, "");
