@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -329,7 +331,10 @@ TEST(SimplifyMesh, DetailLevelNamesAndReportText) {
 }
 
 TEST(SimplifyMesh, PeriodicCallsCanStopAndTheRunStaysClosed) {
-    // Enough collapses for the periodic progress call and housekeeping.
+    // Enough collapses for the periodic progress call and housekeeping. The
+    // setting up also asks (at fraction 0) once a tenth of a second has
+    // passed, which a slow or busy machine reaches, and the measurement
+    // asks at fraction 1: the periodic calls are those in between.
     const TriangleMesh input = MakeTorus(30, 8, 160, 128);
     TriangleMesh m = input;
     std::vector<float> fractions;
@@ -339,13 +344,12 @@ TEST(SimplifyMesh, PeriodicCallsCanStopAndTheRunStaysClosed) {
     });
     ASSERT_GE(fractions.size(), 2u);
     EXPECT_EQ(fractions.front(), 0.0f);
-    EXPECT_GT(fractions[1], 0.0f);
+    EXPECT_TRUE(std::any_of(fractions.begin(), fractions.end(), [](float f) { return f > 0.0f && f < 1.0f; }));
     EXPECT_TRUE(IsClosedOrientedManifold(m));
     EXPECT_GT(r.collapses, 16384u);
 
     TriangleMesh stopped = input;
-    int calls = 0;
-    r = SimplifyMesh(stopped, NoBed(0.05f), [&](const std::string&, float) { return ++calls < 2; });
+    r = SimplifyMesh(stopped, NoBed(0.05f), [&](const std::string&, float f) { return !(f > 0.0f && f < 1.0f); });
     EXPECT_TRUE(r.stopped);
     EXPECT_GT(r.collapses, 0u);
     EXPECT_TRUE(SameBytes(stopped, input));
