@@ -13,8 +13,8 @@
 #include "relief/validation/SelfIntersections.h"
 
 #include <algorithm>
-#include <compare>
 #include <atomic>
+#include <compare>
 #include <bit>
 #include <cmath>
 #include <execution>
@@ -226,25 +226,30 @@ struct CellPosition {
 void ApplyMask(Search& s) {
     const std::size_t n = s.records.size();
     const double coarse = s.cellSize[1];
-    // The marked triangles' own cells, each once, then the cells around
-    // those: the same cells as each triangle's range widened by one, but
-    // neighbouring triangles share their cells, and listing the 27 or more
-    // around every one of millions of marked triangles made the sort take
-    // seconds (the damage search after simplifying a large part).
+    // Each marked triangle's range widened by one. Most lie in one cell,
+    // which neighbouring triangles share: those cells are listed once and
+    // the 27 around each added after, since listing the 27 around every one
+    // of millions of marked triangles made the sort take seconds (the damage
+    // search after simplifying a large part). A larger range is listed
+    // widened, as it stands: its own cells times 27 would be far more.
     std::vector<CellPosition> own;
+    std::vector<std::uint64_t> near;
     for (std::size_t t = 0; t < n; ++t) {
         if (s.mask[t] == 0) continue;
         CellRange r;
-        if (TriangleCellRange(s.records[t], coarse, r) > kMarkedRangeLimit) return;
-        ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) {
-            const CellPosition cell{x, y, z};
+        const std::uint64_t cells = TriangleCellRange(s.records[t], coarse, r);
+        if (cells > kMarkedRangeLimit) return;
+        if (cells == 1) {
+            const CellPosition cell{r.xLo, r.yLo, r.zLo};
             if (own.empty() || own.back() != cell) own.push_back(cell);
-        });
+            continue;
+        }
+        r = {r.xLo - 1, r.xHi + 1, r.yLo - 1, r.yHi + 1, r.zLo - 1, r.zHi + 1};
+        ForEachCell(r, [&](std::int64_t x, std::int64_t y, std::int64_t z) { near.push_back(CellKey(1, x, y, z)); });
     }
     std::sort(std::execution::par, own.begin(), own.end());
     own.erase(std::unique(own.begin(), own.end()), own.end());
-    std::vector<std::uint64_t> near;
-    near.reserve(27 * own.size());
+    near.reserve(near.size() + 27 * own.size());
     for (const CellPosition& c : own) {
         const CellRange around{c.x - 1, c.x + 1, c.y - 1, c.y + 1, c.z - 1, c.z + 1};
         ForEachCell(around,
