@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -61,6 +62,11 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
     first.RethrowIfAny();
 }
 
+// The stop of a pass that is never stopped.
+struct NeverStop {
+    bool operator()() const { return false; }
+};
+
 // Items 0 .. count - 1 ordered by bucket, stably (item order is kept within
 // a bucket), by a counting sort over chunks that needs no atomics: each chunk
 // counts its items per bucket, the counts become each chunk's run starts, and
@@ -68,17 +74,26 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
 // position, which every position from 0 to count - 1 gets once. bucketOf(i)
 // must be below `buckets`. Returns where each bucket's run starts (buckets + 1
 // entries). With onCallerThread the whole range is one chunk, so the passes
-// run on the calling thread.
-template <typename BucketOf, typename Place>
+// run on the calling thread. shouldStop() is asked before each chunk of
+// either pass; once it says stop, the chunks left are skipped and the result
+// is empty, since the positions are then not all placed.
+template <typename BucketOf, typename Place, typename ShouldStop = NeverStop>
 std::vector<std::uint64_t> StableBucketPlace(std::size_t count, std::size_t buckets, const BucketOf& bucketOf,
-                                             const Place& place, bool onCallerThread = false) {
+                                             const Place& place, bool onCallerThread = false,
+                                             const ShouldStop& shouldStop = {}) {
     // At most 256 chunks, so that the table of runs stays small.
     const std::size_t chunkSize =
         onCallerThread ? std::max<std::size_t>(count, 1) : std::max<std::size_t>(65536, count / 256 + 1);
     const std::size_t chunks = (count + chunkSize - 1) / chunkSize;
     // Per chunk and bucket: first the count, then where the chunk's run starts.
     std::vector<std::uint64_t> runs(chunks * buckets, 0);
+    std::atomic<bool> skipped{false};
+    const auto stopHere = [&] {
+        if (skipped.load(std::memory_order_relaxed) || shouldStop()) skipped.store(true);
+        return skipped.load(std::memory_order_relaxed);
+    };
     ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+        if (stopHere()) return;
         std::uint64_t* counts = runs.data() + begin / chunkSize * buckets;
         for (std::size_t i = begin; i < end; ++i) ++counts[bucketOf(i)];
     });
@@ -94,9 +109,11 @@ std::vector<std::uint64_t> StableBucketPlace(std::size_t count, std::size_t buck
     }
     bucketStart[buckets] = total;
     ForEachChunk(count, chunkSize, [&](std::size_t begin, std::size_t end) {
+        if (stopHere()) return;
         std::uint64_t* next = runs.data() + begin / chunkSize * buckets;
         for (std::size_t i = begin; i < end; ++i) place(i, next[bucketOf(i)]++);
     });
+    if (skipped.load()) return {};
     return bucketStart;
 }
 

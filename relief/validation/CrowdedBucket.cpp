@@ -219,7 +219,7 @@ private:
 
 class CrowdedCell {
 public:
-    CrowdedCell(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records, const std::uint32_t* triangles,
+    CrowdedCell(const TriangleMesh& mesh, std::span<const TriangleRecord> records, const std::uint32_t* triangles,
                 std::size_t count, const CrowdedPairVisit& visit, std::vector<std::uint32_t>& found)
         : mesh_(mesh), records_(records), triangles_(triangles, triangles + count), visit_(visit), found_(found) {}
 
@@ -679,7 +679,7 @@ private:
     }
 
     const TriangleMesh& mesh_;
-    const std::vector<TriangleRecord>& records_;
+    std::span<const TriangleRecord> records_;
     std::vector<std::uint32_t> triangles_;
     const CrowdedPairVisit& visit_;
     std::vector<std::uint32_t>& found_;
@@ -696,7 +696,7 @@ private:
 
 }  // namespace
 
-void ForEachCrowdedPair(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records,
+void ForEachCrowdedPair(const TriangleMesh& mesh, std::span<const TriangleRecord> records,
                         const std::uint32_t* triangles, std::size_t count, const CrowdedPairVisit& visit,
                         std::vector<std::uint32_t>& found) {
     if (count < 2) return;

@@ -23,10 +23,17 @@
 #include <optional>
 
 #include "mesh/ParallelChunks.h"
+#include "mesh/UnwrittenAllocator.h"
 #include "relief/validation/internal/CrowdedBucket.h"
 
 namespace ridgeforge::mesh {
 namespace {
+
+// The search's arrays of millions of items: every item is written by the
+// chunks of a parallel pass, so none is cleared on one thread first (a
+// second or more on a busy machine, with no stop seen).
+template <typename T>
+using UnwrittenArray = std::vector<T, UnwrittenAllocator<T>>;
 
 constexpr int kLevels = 8;
 // A triangle sits at the finest level where its box covers at most this many cells.
@@ -86,9 +93,9 @@ void ForEachCell(const CellRange& r, const Visit& visit) {
 // One level's buckets: the triangles of bucket i are triangles[starts[i]] up
 // to triangles[starts[i + 1]], in ascending order.
 struct GridLevel {
-    std::vector<std::uint64_t> keys;
-    std::vector<std::uint64_t> starts{0};
-    std::vector<std::uint32_t> triangles;
+    UnwrittenArray<std::uint64_t> keys;
+    UnwrittenArray<std::uint64_t> starts{0};
+    UnwrittenArray<std::uint32_t> triangles;
     std::vector<std::uint32_t> table;  // bucket index + 1, 0 for a free slot
     int shift = 64;
 
@@ -126,11 +133,11 @@ struct Search {
         : mesh(m), limit(maximumPairTests), hits(result) {}
 
     const TriangleMesh& mesh;
-    std::vector<TriangleRecord> records;
+    UnwrittenArray<TriangleRecord> records;
     double cellSize[kLevels] = {};
-    std::vector<std::uint8_t> level;
+    UnwrittenArray<std::uint8_t> level;
     // The cell of each placed triangle's box minimum at its own level.
-    std::vector<Cell> minCell;
+    UnwrittenArray<Cell> minCell;
     std::vector<std::uint8_t> active;
     const std::uint8_t* mask = nullptr;  // set only when the mask applies
     GridLevel grid[kLevels];
@@ -196,11 +203,14 @@ void BuildRecords(Search& s) {
     const auto& v = s.mesh.vertices;
     const auto& idx = s.mesh.indices;
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(s.cancel);
         for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
             s.records[t] =
                 MakeTriangleRecord(v[idx[3 * t]].position, v[idx[3 * t + 1]].position, v[idx[3 * t + 2]].position);
         }
     });
+    if (StopSeen(s.cancel)) return;
     // The mean largest box extent. A non-finite extent would make every cell
     // size meaningless, so it adds nothing.
     double sum = 0.0;
@@ -234,7 +244,9 @@ void ApplyMask(Search& s) {
     // widened, as it stands: its own cells times 27 would be far more.
     std::vector<CellPosition> own;
     std::vector<std::uint64_t> near;
+    WorkPoll listing(s.cancel);
     for (std::size_t t = 0; t < n; ++t) {
+        if (listing.Add(1)) return;
         if (s.mask[t] == 0) continue;
         CellRange r;
         const std::uint64_t cells = TriangleCellRange(s.records[t], coarse, r);
@@ -258,7 +270,9 @@ void ApplyMask(Search& s) {
     std::sort(std::execution::par, near.begin(), near.end());
     near.erase(std::unique(near.begin(), near.end()), near.end());
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(s.cancel);
         for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
             if (s.mask[t] != 0) continue;
             CellRange r;
             if (TriangleCellRange(s.records[t], coarse, r) > kUnmarkedRangeLimit) continue;
@@ -319,20 +333,23 @@ void SortRunByKey(GridEntry* run, std::size_t n, int below, std::vector<GridEntr
 // next bits within each run, in a scratch that stays in cache, leaves runs of
 // a few entries, which a stable insertion sort on the key finishes. Every
 // step keeps the triangle order among equal keys.
-std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
+UnwrittenArray<GridEntry> SortEntries(const UnwrittenArray<GridEntry>& entries, CancelContext* cancel) {
     constexpr int kTopBits = 10;
     const auto partitionOf = [&](std::size_t i) {
         return (std::size_t{entries[i].level} << kTopBits) |
                static_cast<std::size_t>(entries[i].key >> (64 - kTopBits));
     };
-    std::vector<GridEntry> sorted(entries.size());
-    const std::vector<std::uint64_t> starts =
-        StableBucketPlace(entries.size(), std::size_t{kLevels} << kTopBits, partitionOf,
-                          [&](std::size_t i, std::uint64_t at) { sorted[at] = entries[i]; });
+    UnwrittenArray<GridEntry> sorted(entries.size());
+    const std::vector<std::uint64_t> starts = StableBucketPlace(
+        entries.size(), std::size_t{kLevels} << kTopBits, partitionOf,
+        [&](std::size_t i, std::uint64_t at) { sorted[at] = entries[i]; }, false,
+        [&] { return AskCancelByClock(cancel); });
+    if (starts.empty()) throw Stopped{};
     ForEachChunk(starts.size() - 1, 16, [&](std::size_t begin, std::size_t end) {
         std::vector<GridEntry> scratch;
         std::vector<std::uint32_t> counts;
         for (std::size_t p = begin; p < end; ++p) {
+            if (AskCancelByClock(cancel)) return;
             GridEntry* run = sorted.data() + starts[p];
             SortRunByKey(run, static_cast<std::size_t>(starts[p + 1] - starts[p]), 64 - kTopBits, scratch, counts);
         }
@@ -344,7 +361,7 @@ std::vector<GridEntry> SortEntries(const std::vector<GridEntry>& entries) {
 // first pass counts per chunk and level the triangles kept and the buckets
 // opened, a second writes them where the counts before put them. Two cells
 // whose keys collide share one bucket; a triangle in both is listed once.
-void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
+void SplitIntoLevels(Search& s, const UnwrittenArray<GridEntry>& sorted) {
     const std::size_t n = sorted.size();
     const auto keep = [&](std::size_t i) {
         return i == 0 || sorted[i].level != sorted[i - 1].level || sorted[i].key != sorted[i - 1].key ||
@@ -361,11 +378,15 @@ void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
     std::vector<Counts> counts((n + chunk - 1) / chunk);
     ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
         Counts& c = counts[begin / chunk];
+        WorkPoll poll(s.cancel);
         for (std::size_t i = begin; i < end; ++i) {
+            if (poll.Add(1)) return;
             c.triangles[sorted[i].level] += keep(i) ? 1 : 0;
             c.buckets[sorted[i].level] += opens(i) ? 1 : 0;
         }
     });
+    // A pass cut short counted too few for the second to write into.
+    ThrowIfStopped(s.cancel);
     Counts total;
     for (Counts& c : counts) {
         for (int L = 0; L < kLevels; ++L) {
@@ -384,7 +405,9 @@ void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
     }
     ForEachChunk(n, chunk, [&](std::size_t begin, std::size_t end) {
         Counts next = counts[begin / chunk];
+        WorkPoll poll(s.cancel);
         for (std::size_t i = begin; i < end; ++i) {
+            if (poll.Add(1)) return;
             if (!keep(i)) continue;
             const GridEntry& e = sorted[i];
             GridLevel& g = s.grid[e.level];
@@ -396,6 +419,7 @@ void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
             g.triangles[next.triangles[e.level]++] = e.triangle;
         }
     });
+    ThrowIfStopped(s.cancel);
     for (GridLevel& g : s.grid) {
         if (!g.keys.empty()) g.BuildTable();
     }
@@ -404,11 +428,17 @@ void SplitIntoLevels(Search& s, const std::vector<GridEntry>& sorted) {
 // Step 4: every active triangle in each cell of its own level.
 void BuildGrid(Search& s) {
     const std::size_t n = s.records.size();
-    s.level.assign(n, 0);
-    s.minCell.assign(n, Cell{0, 0, 0});
-    std::vector<std::uint64_t> offsets(n + 1, 0);
+    s.level.resize(n);
+    s.minCell.resize(n);
+    UnwrittenArray<std::uint64_t> offsets(n + 1);
+    offsets[0] = 0;
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(s.cancel);
         for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
+            s.level[t] = 0;
+            s.minCell[t] = Cell{0, 0, 0};
+            offsets[t + 1] = 0;
             if (s.active[t] == 0) continue;
             // A corner that is not finite has no place in the grid and no
             // meaningful crossing; such a triangle is left out.
@@ -429,13 +459,17 @@ void BuildGrid(Search& s) {
             offsets[t + 1] = cells;
         }
     });
-    // A part of millions of triangles takes a good part of a second to put
-    // into the grid: a stop is seen between the steps.
+    // A part of millions of triangles takes seconds to put into the grid
+    // on a busy machine: every chunk of each step looks at the stop by the
+    // clock, and a step cut short ends the search here, before the next
+    // step reads what it left unwritten.
     ThrowIfStopped(s.cancel);
     std::inclusive_scan(offsets.begin(), offsets.end(), offsets.begin());
-    std::vector<GridEntry> entries(offsets[n]);
+    UnwrittenArray<GridEntry> entries(offsets[n]);
     ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(s.cancel);
         for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
             if (s.active[t] == 0) continue;
             const std::uint32_t L = s.level[t];
             CellRange r;
@@ -448,7 +482,7 @@ void BuildGrid(Search& s) {
         }
     });
     ThrowIfStopped(s.cancel);
-    std::vector<GridEntry> sorted = SortEntries(entries);
+    UnwrittenArray<GridEntry> sorted = SortEntries(entries, s.cancel);
     entries = {};
     ThrowIfStopped(s.cancel);
     SplitIntoLevels(s, sorted);
@@ -628,9 +662,11 @@ void TestCoarserLevelPairs(Search& s, std::uint32_t t, std::vector<std::uint32_t
 
 void RunPhases(Search& s) {
     std::vector<WorkItem> work;
+    WorkPoll listing(s.cancel);
     for (std::uint32_t L = 0; L < kLevels; ++L) {
         const GridLevel& g = s.grid[L];
         for (std::size_t b = 0; b < g.keys.size(); ++b) {
+            if (listing.Add(1)) throw Stopped{};
             if (g.starts[b + 1] - g.starts[b] >= 2) work.push_back({L, g.keys[b], g.starts[b], g.starts[b + 1]});
         }
     }
@@ -694,6 +730,7 @@ void FindSelfIntersections(const TriangleMesh& mesh, const std::vector<std::uint
     Search s(mesh, maximumPairTests, hits);
     s.cancel = cancel;
     BuildRecords(s);
+    ThrowIfStopped(cancel);
     s.active.assign(s.records.size(), 1);
     if (triangleMask != nullptr && triangleMask->size() == s.records.size()) {
         s.mask = triangleMask->data();

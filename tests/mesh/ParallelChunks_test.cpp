@@ -94,5 +94,55 @@ TEST(StableBucketOrder, SeveralChunksGiveThePlainStableSort) {
     ExpectStableBucketOrder(0, buckets, {}, false);
 }
 
+TEST(StableBucketPlace, AStopSkipsTheChunksLeftAndGivesNoStarts) {
+    // 200,003 items in four chunks, so each pass asks four times.
+    const std::size_t count = 200'003, buckets = 5;
+    const auto bucketOf = [](std::size_t i) { return (i * 7919) % buckets; };
+    const auto run = [&](int stopAtAsk, int& asks, std::size_t& placed, bool& outOfRange) {
+        asks = 0;
+        std::atomic<std::size_t> places{0};
+        std::atomic<bool> outside{false};
+        std::mutex guard;
+        const std::vector<std::uint64_t> starts = StableBucketPlace(
+            count, buckets, bucketOf,
+            [&](std::size_t, std::uint64_t at) {
+                ++places;
+                if (at >= count) outside = true;
+            },
+            false,
+            [&] {
+                const std::lock_guard<std::mutex> lock(guard);
+                return ++asks >= stopAtAsk;
+            });
+        placed = places;
+        outOfRange = outside;
+        return starts;
+    };
+    int asks = 0;
+    std::size_t placed = 0;
+    bool outOfRange = false;
+    // Never stopped: every chunk of both passes asks once, and the starts
+    // are those of the plain sort (bucket b holds the i with 7919 i = b).
+    const std::vector<std::uint64_t> whole = run(1'000, asks, placed, outOfRange);
+    EXPECT_EQ(asks, 8);
+    EXPECT_EQ(placed, count);
+    ASSERT_EQ(whole.size(), buckets + 1);
+    std::vector<std::uint64_t> expected(buckets + 1, 0);
+    for (std::size_t i = 0; i < count; ++i) ++expected[bucketOf(i) + 1];
+    std::partial_sum(expected.begin(), expected.end(), expected.begin());
+    EXPECT_EQ(whole, expected);
+    // Stopped while counting (at its first and its third chunk): nothing is
+    // placed, since a count cut short would put items past their runs.
+    for (const int at : {1, 3}) {
+        EXPECT_TRUE(run(at, asks, placed, outOfRange).empty()) << at;
+        EXPECT_EQ(placed, 0u) << at;
+    }
+    // Stopped while placing: no starts, and nothing placed out of range.
+    EXPECT_TRUE(run(6, asks, placed, outOfRange).empty());
+    EXPECT_GT(placed, 0u);
+    EXPECT_LT(placed, count);
+    EXPECT_FALSE(outOfRange);
+}
+
 }  // namespace
 }  // namespace ridgeforge::mesh

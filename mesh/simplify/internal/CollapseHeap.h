@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "mesh/ParallelChunks.h"
-#include "mesh/simplify/internal/UnwrittenAllocator.h"
+#include "mesh/UnwrittenAllocator.h"
 
 namespace ridgeforge::mesh {
 

@@ -17,10 +17,10 @@
 
 #include "mesh/simplify/internal/CollapseCost.h"
 #include "mesh/simplify/internal/CollapseHeap.h"
-#include "mesh/simplify/internal/UnwrittenAllocator.h"
 #include "mesh/Progress.h"
 #include "mesh/simplify/SimplifyMesh.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/UnwrittenAllocator.h"
 
 namespace ridgeforge::mesh {
 

@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "mesh/TriangleMesh.h"
@@ -41,7 +42,7 @@ inline constexpr std::size_t kCrowdedCell = 64;
 
 using CrowdedPairVisit = std::function<bool(std::uint32_t, std::uint32_t, std::vector<std::uint32_t>&)>;
 
-void ForEachCrowdedPair(const TriangleMesh& mesh, const std::vector<TriangleRecord>& records,
+void ForEachCrowdedPair(const TriangleMesh& mesh, std::span<const TriangleRecord> records,
                         const std::uint32_t* triangles, std::size_t count, const CrowdedPairVisit& visit,
                         std::vector<std::uint32_t>& found);
 

@@ -28,25 +28,31 @@ TEST(SimplifyFlatAreas, AStopWithinASweepKeepsItsCollapsesAndAClosedSurface) {
     // The first ask outlasts the tenth of a second between asks, so the
     // sweep asks again at its 256th candidate: only an ask within the sweep
     // can stop it with collapses made and no sweep counted. The setting up
-    // asks too once a tenth of a second has gone; on a machine that slow the
-    // first ask is the set-up's, and the run is tried again.
+    // asks too once a tenth of a second has gone (the planar regions with no
+    // measure of progress); on a machine that slow the first ask is the
+    // set-up's, and the run is tried again.
     bool stoppedWithinASweep = false;
-    for (int attempt = 0; attempt < 3 && !stoppedWithinASweep; ++attempt) {
+    for (int attempt = 0; attempt < 5 && !stoppedWithinASweep; ++attempt) {
         TriangleMesh m = MakeGridBox({-5, 0, 2}, {15, 10, 12}, 12);
         const std::size_t verticesBefore = m.vertices.size();
         int calls = 0;
+        float lastFraction = 1.0f;
         const FlatAreaSimplifyReport r =
             SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float fraction) {
                 EXPECT_EQ(stage, "Simplifying flat areas");
-                EXPECT_EQ(fraction, 0.0f);
+                lastFraction = fraction;
                 if (++calls > 1) return false;
                 std::this_thread::sleep_for(std::chrono::milliseconds(110));
                 return true;
             });
         EXPECT_EQ(calls, 2);
+        // The first sweep of several reports no progress yet.
+        if (r.collapses > 0) {
+            EXPECT_EQ(lastFraction, 0.0f);
+            EXPECT_LT(r.collapses, r.removableVertices);
+        }
         EXPECT_TRUE(r.cancelled);
         EXPECT_EQ(r.sweeps, 0u);
-        EXPECT_LT(r.collapses, r.removableVertices);
         EXPECT_EQ(verticesBefore - m.vertices.size(), r.collapses);
         EXPECT_TRUE(IsClosedOrientedManifold(m));
         EXPECT_EQ(FormatFlatAreaSimplifyReport(r).rfind("Simplify cancelled: ", 0), 0u);
@@ -59,6 +65,7 @@ TEST(SimplifyFlatAreas, FineBoxLosesFaceInteriorsWithoutMoving) {
     TriangleMesh m = MakeGridBox({-5, 0, 2}, {15, 10, 12}, 12);
     const TriangleMesh before = m;
     int calls = 0;
+    const auto start = std::chrono::steady_clock::now();
     const FlatAreaSimplifyReport r =
         SimplifyFlatAreas(m, nullptr, SimplifySettings{}, [&](const std::string& stage, float f) {
             EXPECT_EQ(stage, "Simplifying flat areas");
@@ -66,6 +73,9 @@ TEST(SimplifyFlatAreas, FineBoxLosesFaceInteriorsWithoutMoving) {
             ++calls;
             return true;
         });
+    // Once per sweep, and besides that at most once a tenth of a second,
+    // which a slow machine under the sanitizers can reach.
+    const auto tenths = (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(100);
     const std::string text = FormatFlatAreaSimplifyReport(r);
     SCOPED_TRACE(text);
     EXPECT_EQ(r.planarRegions, 6u);
@@ -73,7 +83,8 @@ TEST(SimplifyFlatAreas, FineBoxLosesFaceInteriorsWithoutMoving) {
     EXPECT_EQ(r.removableVertices, 6u * 11u * 11u);
     EXPECT_TRUE(r.GuaranteeHeld());
     EXPECT_FALSE(Contains(text, "WARNING"));
-    EXPECT_EQ(static_cast<std::uint64_t>(calls), r.sweeps);
+    EXPECT_GE(static_cast<std::uint64_t>(calls), r.sweeps);
+    EXPECT_LE(static_cast<std::uint64_t>(calls), r.sweeps + static_cast<std::uint64_t>(tenths));
     EXPECT_EQ(r.verticesBefore - r.verticesAfter, r.collapses);
     EXPECT_TRUE(IsClosedOrientedManifold(m));
     EXPECT_EQ(m.boundsMin, before.boundsMin);

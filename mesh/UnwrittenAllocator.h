@@ -28,7 +28,8 @@ struct UnwrittenAllocator : std::allocator<T> {
     template <typename U>
     UnwrittenAllocator(const UnwrittenAllocator<U>&) noexcept {}
     // Storage of 2 MiB or more is asked for in huge pages where the system
-    // grants them (a hint, not a demand): the collapses jump across tens of
+    // grants them (a hint, not a demand): the passes that read them (the
+    // simplifier's collapses, a grid's buckets) jump across tens of
     // megabytes, and with small pages nearly every step also misses the
     // address translation cache.
     T* allocate(std::size_t n) {
