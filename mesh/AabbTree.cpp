@@ -26,6 +26,7 @@ constexpr std::uint32_t kMaxLeafTriangles = 8;
 constexpr std::uint64_t kMaxDepth = 64;
 // Halves at least this large are worth a thread of their own.
 constexpr std::uint32_t kAsyncHalf = 65536;
+constexpr std::uint32_t kRangeWorthAStopLook = 16384;
 constexpr std::size_t kStackSize = 128;
 constexpr float kFloatHuge = 3.4e38f;
 
@@ -289,7 +290,7 @@ std::uint64_t AabbTree::CountNodes(std::uint32_t triangleCount, std::uint64_t de
     }
 }
 
-void AabbTree::Build(const TriangleMesh& mesh, TreeBoxes boxes) {
+void AabbTree::Build(const TriangleMesh& mesh, TreeBoxes boxes, CancelContext* cancel) {
     Clear();
     if (!IsValidMesh(mesh)) return;
     const std::uint32_t n = static_cast<std::uint32_t>(mesh.TriangleCount());
@@ -314,7 +315,7 @@ void AabbTree::Build(const TriangleMesh& mesh, TreeBoxes boxes) {
             });
         }
         nodes.assign(CountNodes(references, 0), AabbNode{});
-        depth = BuildRange(mesh, 0, 0, references, 0);
+        depth = BuildRange(mesh, 0, 0, references, 0, cancel);
         if (!pieceTriangle.empty()) {
             for (std::uint32_t& reference : triangleOrder) reference = pieceTriangle[reference];
         }
@@ -397,7 +398,7 @@ std::vector<std::uint32_t> AabbTree::CutPieces(const TriangleMesh& mesh) {
 }
 
 std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first,
-                                   std::uint32_t count, std::uint32_t level) {
+                                   std::uint32_t count, std::uint32_t level, CancelContext* cancel) {
     AabbNode& out = nodes[node];
     const auto begin = triangleOrder.begin() + first;
     const auto end = begin + count;
@@ -431,6 +432,9 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
         return level + 1;
     }
 
+    // A tree of millions of triangles takes a second on two CPUs; the ranges
+    // too small to take a millisecond are not worth a look at the clock.
+    if (count >= kRangeWorthAStopLook && AskCancelByClock(cancel)) throw Stopped{};
     Vec3f centroidLo{kFloatHuge, kFloatHuge, kFloatHuge};
     Vec3f centroidHi{-kFloatHuge, -kFloatHuge, -kFloatHuge};
     for (auto it = begin; it != end; ++it) {
@@ -448,7 +452,7 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
     std::uint32_t firstLevels = 0;
     std::uint32_t secondLevels = 0;
     if (half >= kAsyncHalf) {
-        const auto buildFirst = [&] { return BuildRange(mesh, firstChild, first, half, level + 1); };
+        const auto buildFirst = [&] { return BuildRange(mesh, firstChild, first, half, level + 1, cancel); };
         std::future<std::uint32_t> task;
         try {
             task = std::async(std::launch::async, buildFirst);
@@ -456,11 +460,11 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
             // No thread could start (no memory for its stack under an
             // address-space limit, or none left): the half is built here.
         }
-        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
+        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1, cancel);
         firstLevels = task.valid() ? task.get() : buildFirst();
     } else {
-        firstLevels = BuildRange(mesh, firstChild, first, half, level + 1);
-        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1);
+        firstLevels = BuildRange(mesh, firstChild, first, half, level + 1, cancel);
+        secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1, cancel);
     }
 
     // The corner box of a range is the union of its children's boxes; taking

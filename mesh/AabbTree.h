@@ -33,6 +33,7 @@
 #include <memory>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/RayTests.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/Vec3.h"
@@ -79,7 +80,9 @@ public:
     std::array<Vec3f, 3> frame{Vec3f{1, 0, 0}, Vec3f{0, 1, 0}, Vec3f{0, 0, 1}};
 
     // Rebuilds the tree for the mesh; an invalid or empty mesh leaves it empty.
-    void Build(const TriangleMesh& mesh, TreeBoxes boxes = TreeBoxes::kWhole);
+    // With a context, the ranges of many triangles look at its stop by the
+    // clock, and a stop throws `Stopped` and leaves the tree empty.
+    void Build(const TriangleMesh& mesh, TreeBoxes boxes = TreeBoxes::kWhole, CancelContext* cancel = nullptr);
 
     // A point in the frame of the boxes.
     Vec3f InFrame(const Vec3f& p) const {
@@ -107,7 +110,7 @@ public:
 private:
     // Fills node and its subtree; returns the deepest leaf level below it.
     std::uint32_t BuildRange(const TriangleMesh& mesh, std::uint32_t node, std::uint32_t first, std::uint32_t count,
-                             std::uint32_t level);
+                             std::uint32_t level, CancelContext* cancel);
     void ComputeValueRangeBelow(std::uint32_t node, const std::vector<std::uint32_t>& values);
     std::vector<std::uint32_t> CutPieces(const TriangleMesh& mesh);
     void Clear();

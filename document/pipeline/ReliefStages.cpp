@@ -79,15 +79,24 @@ StageOutcome RunMaskStage(PipelineStageCache& cache, const ProgressCallback& pro
     // Each step below takes about half a second on a part of millions of
     // triangles, so the callback is asked between them.
     const auto goOn = [&progress] { return ReportProgress(progress, kOccupancyStage, -1.0f); };
-    if (grid != nullptr && IsValidMesh(relief)) {
-        if (!goOn()) return StageOutcome::Stopped;
-        const std::vector<std::uint8_t> mask = FlagsToMask(ClassifyOutwardFaces(*grid, relief));
-        if (!goOn()) return StageOutcome::Stopped;
-        cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, &mask, settings.displacement,
-                                                     settings.tileFrame, &settings.masks);
-    } else {
-        cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, nullptr, settings.displacement,
-                                                     settings.tileFrame, &settings.masks);
+    // The weights ask as they go: on two CPUs they take about a second.
+    CancelContext weighing;
+    weighing.callback = &progress;
+    weighing.stageName = kOccupancyStage;
+    try {
+        if (grid != nullptr && IsValidMesh(relief)) {
+            if (!goOn()) return StageOutcome::Stopped;
+            const std::vector<std::uint8_t> mask = FlagsToMask(ClassifyOutwardFaces(*grid, relief));
+            if (!goOn()) return StageOutcome::Stopped;
+            cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, &mask, settings.displacement,
+                                                         settings.tileFrame, &settings.masks, &weighing);
+        } else {
+            cache.reliefCoverage = ComputeTextureWeights(relief, settings.projection, nullptr, settings.displacement,
+                                                         settings.tileFrame, &settings.masks, &weighing);
+        }
+    } catch (const Stopped&) {
+        cache.reliefCoverage = {};
+        return StageOutcome::Stopped;
     }
     if (!goOn()) {
         cache.reliefCoverage = {};
@@ -191,11 +200,19 @@ StageOutcome DisplaceAsSolid(PipelineStageCache& cache, const ProgressCallback& 
     PipelineRunState& state = cache.runState;
     const TriangleMesh& relief = cache.reliefInputMesh;
     // The heights and the tree take about a second each on a part of
-    // millions of triangles, so the callback is asked after each.
+    // millions of triangles, so the callback is asked after each, and the
+    // tree's build asks it as it goes.
     std::vector<float> heights = SolidHeights(cache);
     if (!ReportProgress(progress, "Displacing", -1.0f)) return StageOutcome::Stopped;
     AabbTree tree;
-    tree.Build(relief);
+    CancelContext building;
+    building.callback = &progress;
+    building.stageName = "Displacing";
+    try {
+        tree.Build(relief, TreeBoxes::kWhole, &building);
+    } catch (const Stopped&) {
+        return StageOutcome::Stopped;
+    }
     if (!ReportProgress(progress, "Displacing", -1.0f)) return StageOutcome::Stopped;
     TriangleMesh output;
     const bool ok =

@@ -43,12 +43,15 @@ double TriangleArea(const TriangleMesh& mesh, std::size_t t) {
     return 0.5 * Length(Cross(b - a, c - a));
 }
 
-void ComputeVertexWeights(const TriangleMesh& mesh, OutsideRule rule, TextureCoverage& coverage) {
+void ComputeVertexWeights(const TriangleMesh& mesh, OutsideRule rule, TextureCoverage& coverage,
+                          CancelContext* cancel) {
     const std::size_t n = mesh.vertices.size();
     std::vector<double> sum(n, 0.0), area(n, 0.0);
     std::vector<float> high(n, 0.0f), low(n, kNoLowWeight);
     std::vector<std::uint8_t> used(n, 0);
+    WorkPoll poll(cancel);
     for (std::size_t t = 0; t < mesh.indices.size() / 3; ++t) {
+        if (poll.Add(1)) throw Stopped{};
         const double a = TriangleArea(mesh, t);
         for (std::size_t k = 0; k < 3; ++k) {
             const std::uint32_t v = mesh.indices[3 * t + k];
@@ -86,7 +89,8 @@ void ComputeVertexWeights(const TriangleMesh& mesh, OutsideRule rule, TextureCov
 
 TextureCoverage ComputeTextureWeights(const TriangleMesh& mesh, const Projection& projection,
                                       const std::vector<std::uint8_t>* faceMask, const DisplacementSettings& settings,
-                                      const TileFrame& frame, const std::vector<MaskVolume>* masks) {
+                                      const TileFrame& frame, const std::vector<MaskVolume>* masks,
+                                      CancelContext* cancel) {
     TextureCoverage coverage;
     if (!IsValidMesh(mesh) || mesh.vertices.empty()) return coverage;
     const std::size_t triangles = mesh.indices.size() / 3;
@@ -97,8 +101,11 @@ TextureCoverage ComputeTextureWeights(const TriangleMesh& mesh, const Projection
     }
     coverage.cornerWeights.assign(mesh.indices.size(), 0.0f);
     const bool masked = masks != nullptr && !masks->empty();
+    // Millions of triangles take about a second on two CPUs.
     ForEachChunk(triangles, kTriangleChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(cancel);
         for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
             for (std::size_t k = 0; k < 3; ++k) {
                 const Vertex& vertex = mesh.vertices[mesh.indices[3 * t + k]];
                 ProjectionSamples s =
@@ -110,12 +117,13 @@ TextureCoverage ComputeTextureWeights(const TriangleMesh& mesh, const Projection
             }
         }
     });
+    if (StopSeen(cancel)) throw Stopped{};
     coverage.texturedFaces.assign(triangles, 0);
     for (std::size_t t = 0; t < triangles; ++t) {
         const float* w = &coverage.cornerWeights[3 * t];
         coverage.texturedFaces[t] = (w[0] > 0.0f || w[1] > 0.0f || w[2] > 0.0f) ? 1 : 0;
     }
-    ComputeVertexWeights(mesh, settings.outsideRule, coverage);
+    ComputeVertexWeights(mesh, settings.outsideRule, coverage, cancel);
     return coverage;
 }
 

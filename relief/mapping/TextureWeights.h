@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh/CancellableLoop.h"
 #include "mesh/TextureCoverage.h"
 #include "mesh/TileFrame.h"
 #include "mesh/TriangleMesh.h"
@@ -33,10 +34,13 @@ struct FaceMaskStatistics {
 };
 
 // `faceMask` (one byte per triangle, 255 outward, 0 inward) is used only when
-// its length fits; only `outsideRule` of the settings is read.
+// its length fits; only `outsideRule` of the settings is read. With a
+// context, the passes over the triangles look at its stop by the clock, and
+// a stop throws `Stopped`.
 TextureCoverage ComputeTextureWeights(const TriangleMesh& mesh, const Projection& projection,
                                       const std::vector<std::uint8_t>* faceMask, const DisplacementSettings& settings,
-                                      const TileFrame& frame, const std::vector<MaskVolume>* masks = nullptr);
+                                      const TileFrame& frame, const std::vector<MaskVolume>* masks = nullptr,
+                                      CancelContext* cancel = nullptr);
 
 // 255 where the outward-face flag is above 0 (faces without area count as outward), else 0.
 std::vector<std::uint8_t> FlagsToMask(const std::vector<std::uint8_t>& flags);

@@ -166,6 +166,42 @@ TEST(AabbTree, AsynchronousBuildEqualsThePlainOne) {
     EXPECT_TRUE(IsPermutation(tree.triangleOrder));
 }
 
+TEST(AabbTree, AStopDuringTheBuildLeavesAnEmptyTreeThatBuildsAgain) {
+    // 200,000 triangles, whose halves are built on threads of their own.
+    const TriangleMesh m = MakeBumpyGrid(400, 250, 3);
+    AabbTree plain;
+    plain.Build(m);
+    // Asked at the root, then again once 10 ms have passed: the first answer
+    // takes longer, so the second ask comes from a range further down.
+    for (const int stopAt : {1, 2}) {
+        int asks = 0;
+        const ProgressCallback answer = [&](const std::string&, float) {
+            if (++asks >= stopAt) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(12));
+            return true;
+        };
+        CancelContext cancel;
+        cancel.callback = &answer;
+        AabbTree tree;
+        EXPECT_THROW(tree.Build(m, TreeBoxes::kWhole, &cancel), Stopped) << stopAt;
+        EXPECT_EQ(asks, stopAt);
+        EXPECT_TRUE(tree.nodes.empty());
+        EXPECT_EQ(tree.meshTriangles, 0u);
+        EXPECT_FALSE(tree.Raycast(Ray{{10, 10, 50}, {0, 0, -1}}, m).hit);
+        tree.Build(m);
+        EXPECT_EQ(tree.triangleOrder, plain.triangleOrder);
+        EXPECT_EQ(tree.nodes.size(), plain.nodes.size());
+    }
+    // A context that lets it go on gives the tree built without one.
+    const ProgressCallback going = [](const std::string&, float) { return true; };
+    CancelContext cancel;
+    cancel.callback = &going;
+    AabbTree asked;
+    asked.Build(m, TreeBoxes::kWhole, &cancel);
+    EXPECT_EQ(asked.depth, plain.depth);
+    EXPECT_EQ(asked.triangleOrder, plain.triangleOrder);
+}
+
 TEST(AabbTree, RaycastFindsTheNearestHit) {
     const TriangleMesh m = MakeBumpyGrid(40, 40, 5);
     AabbTree tree;

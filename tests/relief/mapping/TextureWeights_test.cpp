@@ -163,6 +163,36 @@ TEST(TextureWeights, RemapFollowsTheMapsAndRefusesOnesThatDoNotFit) {
     EXPECT_TRUE(RemapTextureCoverage(stale, oldMesh, newMesh, vertexMap, {1}).faceMask.empty());
 }
 
+TEST(TextureWeights, AContextIsAskedAndItsStopEndsTheWeights) {
+    // 10,800 triangles: a few chunks, each of which looks at the clock.
+    const TriangleMesh box = test::MakeGridBox({-5, -4, -3}, {6, 5, 4}, 30);
+    const Projection projection = BoxProjection();
+    DisplacementSettings settings;
+    settings.outsideRule = OutsideRule::Average;
+    const TextureCoverage plain = ComputeTextureWeights(box, projection, nullptr, settings, TileFrame{});
+    ASSERT_TRUE(plain.MatchesMesh(box));
+
+    int asks = 0;
+    const ProgressCallback goOn = [&](const std::string& stage, float) {
+        EXPECT_EQ(stage, "weights");
+        ++asks;
+        return true;
+    };
+    CancelContext going;
+    going.callback = &goOn;
+    going.stageName = "weights";
+    const TextureCoverage asked = ComputeTextureWeights(box, projection, nullptr, settings, TileFrame{}, nullptr, &going);
+    EXPECT_GE(asks, 1);
+    EXPECT_EQ(asked.cornerWeights, plain.cornerWeights);
+    EXPECT_EQ(asked.vertexWeights, plain.vertexWeights);
+    EXPECT_EQ(asked.texturedFaces, plain.texturedFaces);
+
+    const ProgressCallback stop = [](const std::string&, float) { return false; };
+    CancelContext stopping;
+    stopping.callback = &stop;
+    EXPECT_THROW(ComputeTextureWeights(box, projection, nullptr, settings, TileFrame{}, nullptr, &stopping), Stopped);
+}
+
 TEST(TextureWeights, ReportAndStatistics) {
     TextureCoverage c;
     c.texturedFaces = {1, 0, 1};
