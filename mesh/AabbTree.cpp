@@ -14,7 +14,6 @@
 #include <future>
 #include <limits>
 #include <numeric>
-#include <system_error>
 
 #include "mesh/ParallelChunks.h"
 
@@ -452,16 +451,10 @@ std::uint32_t AabbTree::BuildRange(const TriangleMesh& mesh, std::uint32_t node,
     std::uint32_t firstLevels = 0;
     std::uint32_t secondLevels = 0;
     if (half >= kAsyncHalf) {
-        const auto buildFirst = [&] { return BuildRange(mesh, firstChild, first, half, level + 1, cancel); };
-        std::future<std::uint32_t> task;
-        try {
-            task = std::async(std::launch::async, buildFirst);
-        } catch (const std::system_error&) {
-            // No thread could start (no memory for its stack under an
-            // address-space limit, or none left): the half is built here.
-        }
+        std::future<std::uint32_t> task =
+            StartOrDefer([&] { return BuildRange(mesh, firstChild, first, half, level + 1, cancel); });
         secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1, cancel);
-        firstLevels = task.valid() ? task.get() : buildFirst();
+        firstLevels = task.get();
     } else {
         firstLevels = BuildRange(mesh, firstChild, first, half, level + 1, cancel);
         secondLevels = BuildRange(mesh, secondChild, first + half, count - half, level + 1, cancel);

@@ -1,5 +1,6 @@
 // Chunked loops on the standard parallel algorithms' thread pool, shared by
-// every data-parallel pass of the mesh code.
+// every data-parallel pass of the mesh code, and the start of a task on a
+// thread of its own.
 #pragma once
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include <cstdint>
 #include <exception>
 #include <execution>
+#include <future>
 #include <mutex>
 #include <numeric>
+#include <system_error>
 #include <vector>
 
 namespace ridgeforge::mesh {
@@ -60,6 +63,18 @@ void ForEachChunk(std::size_t n, std::size_t k, const Body& body) {
         }
     });
     first.RethrowIfAny();
+}
+
+// Starts fn on a thread of its own. When no thread can start (no memory
+// for its stack under an address-space limit, or none left), fn is deferred
+// instead and runs on the thread that takes its result.
+template <typename Fn>
+auto StartOrDefer(const Fn& fn) -> std::future<decltype(fn())> {
+    try {
+        return std::async(std::launch::async, fn);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, fn);
+    }
 }
 
 // The stop of a pass that is never stopped.

@@ -12,10 +12,10 @@
 #include <cstring>
 #include <execution>
 #include <future>
-#include <system_error>
 #include <new>
 
 #include "mesh/FirstOccurrence.h"
+#include "mesh/ParallelChunks.h"
 #include "text/Format.h"
 #include "text/NumberText.h"
 #include "mesh/StlImport.h"
@@ -170,15 +170,7 @@ StlExportResult Export(const std::filesystem::path& target, const TriangleMesh& 
 
     // The written mesh's own measures are taken while the file is written and read back.
     std::future<VolumeAndEdges> before;
-    if (options.verifyByReimport) {
-        const auto measure = [&mesh] { return Measure(mesh); };
-        try {
-            before = std::async(std::launch::async, measure);
-        } catch (const std::system_error&) {
-            // No thread could start: they are taken when the check asks for them.
-            before = std::async(std::launch::deferred, measure);
-        }
-    }
+    if (options.verifyByReimport) before = StartOrDefer([&mesh] { return Measure(mesh); });
 
     // The file is read back before it replaces the target.
     std::string checkFailure;

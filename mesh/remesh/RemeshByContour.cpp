@@ -11,12 +11,12 @@
 #include <atomic>
 #include <cmath>
 #include <future>
-#include <system_error>
 #include <iomanip>
 #include <memory>
 #include <numeric>
 #include <locale>
 #include <sstream>
+#include <system_error>
 
 #include "mesh/AabbTree.h"
 #include "mesh/Connectivity.h"
@@ -24,6 +24,7 @@
 #include "mesh/remesh/ContourSurface.h"
 #include "mesh/Crumbs.h"
 #include "mesh/MeshHygiene.h"
+#include "mesh/ParallelChunks.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -391,14 +392,8 @@ RemeshReport RemeshByContour(TriangleMesh& mesh, const RemeshSettings& settings,
     // The new vertex list must be a plain vector (it becomes the mesh's), so it
     // is zeroed when sized, on one thread: that runs alongside the projection,
     // which writes to lists of its own.
-    const auto zeroed = [vertexCount] { return std::vector<Vertex>(vertexCount); };
-    std::future<std::vector<Vertex>> zeroedVertices;
-    try {
-        zeroedVertices = std::async(std::launch::async, zeroed);
-    } catch (const std::system_error&) {
-        // No thread could start: the list is zeroed when it is taken.
-        zeroedVertices = std::async(std::launch::deferred, zeroed);
-    }
+    std::future<std::vector<Vertex>> zeroedVertices =
+        StartOrDefer([vertexCount] { return std::vector<Vertex>(vertexCount); });
     UnsetVector<float> positions(3 * vertexCount);
     UnsetVector<float> deviations(vertexCount);
     const Projection job{input, tree, result, cell, preserve, positions, deviations};
