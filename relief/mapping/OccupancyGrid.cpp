@@ -165,6 +165,20 @@ public:
         offU_ = std::fabs(middle[u] - (longEdge.u + t * longEdge.du));
         offV_ = std::fabs(middle[v] - (longEdge.v + t * longEdge.dv));
         thin_ = offU_ <= kThin && offV_ <= kThin;
+        // The long edge as u and v straight in w, for InteriorSpan. Worked
+        // out another way than Span's, they may differ from it by a few
+        // roundings of a double: the offsets are widened by far more.
+        constexpr double kRoundingCells = 1e-9;
+        if (thin_ && longEdge.along > 0.0) {
+            slopeU_ = longEdge.du * longEdge.inverse;
+            slopeV_ = longEdge.dv * longEdge.inverse;
+            lineU_ = longEdge.u - longEdge.start * slopeU_;
+            lineV_ = longEdge.v - longEdge.start * slopeV_;
+            lineStart_ = longEdge.start;
+            lineEnd_ = longEdge.end;
+            offU_ += kRoundingCells;
+            offV_ += kRoundingCells;
+        }
     }
 
     // False when the slab misses the triangle. Branch-free over the edges,
@@ -198,6 +212,22 @@ public:
         return any;
     }
 
+    // The span of a sliver's section by the slab lo <= w <= hi where the
+    // slab lies within the long edge's run along w: there the edge's u and v
+    // are straight in w, and no clamping is needed. False elsewhere, where
+    // Span answers.
+    [[gnu::always_inline]] bool InteriorSpan(double lo, double hi, double& uLow, double& uHigh, double& vLow,
+                                             double& vHigh) const {
+        if (!(thin_ && lo >= lineStart_ && hi <= lineEnd_)) return false;
+        const double ua = lineU_ + lo * slopeU_, ub = lineU_ + hi * slopeU_;
+        const double va = lineV_ + lo * slopeV_, vb = lineV_ + hi * slopeV_;
+        uLow = std::min(ua, ub) - offU_;
+        uHigh = std::max(ua, ub) + offU_;
+        vLow = std::min(va, vb) - offV_;
+        vHigh = std::max(va, vb) + offV_;
+        return true;
+    }
+
 private:
     // A sliver, whose middle corner lies within a quarter cell of its long
     // edge, takes the span of its long edge widened by that offset: one
@@ -229,6 +259,10 @@ private:
     Edge edges_[3];
     double offU_ = 0.0, offV_ = 0.0;
     bool thin_ = false;
+    // The long edge's u = lineU_ + w slopeU_ (and v likewise) over
+    // lineStart_ <= w <= lineEnd_; an empty run when it has no length in w.
+    double lineU_ = 0.0, lineV_ = 0.0, slopeU_ = 0.0, slopeV_ = 0.0;
+    double lineStart_ = 1.0, lineEnd_ = 0.0;
 };
 
 // A triangle's bounding range of cells along one axis, [from, to].
@@ -267,13 +301,16 @@ void CellsNear(const Piece& piece, int axis, double reach, const AxisCells& cell
 }
 
 // How many slabs along w one section span serves: a needle along w (such as
-// a side of a finely divided cylinder or cone) moves little across several
-// slabs, and the cells near it in all of them are found at the cost of one.
-// The group is kept to what moves the section at most a cell: the few more
-// cells it tests cost less than working out a span for every slab. A group
-// of more than 8 slabs moves it at most a quarter of a cell, so that a long
-// thin needle (a side of a cylinder of tens of thousands of segments) works
-// out a few spans, not one every 8 slabs, and tests hardly more cells.
+// a side of a finely divided cylinder) moves little across several slabs,
+// and the cells near it in all of them are found at the cost of one. A
+// section that moves an eighth of a cell or more from slab to slab (a side
+// of a cone, a spoke of a fanned cap) gets a span per slab: a group's box
+// would hold cells that the triangle misses in some of its slabs, the box
+// would then never be found all marked, and each of the many slivers
+// beside it would test those cells again. A group of more than 8 slabs
+// moves it at most a quarter of a cell, so that a long thin needle (a side
+// of a cylinder of tens of thousands of segments) works out a few spans,
+// not one every 8 slabs, and tests hardly more cells.
 std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
     const auto extent = [&](int axis) {
         return std::max({corners[0][axis], corners[1][axis], corners[2][axis]}) -
@@ -282,8 +319,7 @@ std::int32_t SlabsPerSpan(const Vec3d (&corners)[3], int w, int u, int v) {
     const double across = std::max(extent(u), extent(v));
     const double along = extent(w);
     constexpr double kFewSlabs = 8.0, kLongNeedle = 4.0 * kFewSlabs, kMostSlabs = 65536.0;
-    if (!(along > across)) return 1;
-    if (along < across * kFewSlabs) return static_cast<std::int32_t>(along / across);
+    if (!(along >= across * kFewSlabs)) return 1;
     if (!(along > across * kLongNeedle)) return static_cast<std::int32_t>(kFewSlabs);
     return static_cast<std::int32_t>(std::min(along / (4.0 * across), kMostSlabs));
 }
@@ -409,7 +445,9 @@ private:
         for (std::int32_t k = from[W], kLast = 0; k <= to[W]; k = kLast + 1) {
             kLast = to[W] - k < group ? to[W] : k + group - 1;
             double uLow, uHigh, vLow, vHigh;
-            if (!sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh)) continue;
+            if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
+                !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
+                continue;
             std::int32_t vFirst = 0, vLast = -1;
             CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
             if (vLast - vFirst < kRowsWithoutClipping) {
