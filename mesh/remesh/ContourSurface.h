@@ -20,16 +20,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <new>
 #include <string>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "mesh/CancellableLoop.h"
 #include "mesh/remesh/RemeshSettings.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/UnwrittenAllocator.h"
 
 namespace ridgeforge::mesh {
 
@@ -47,31 +44,10 @@ struct ContourGrid {
     ContourGrid(const BoundingBox& bounds, double cellSize);
 };
 
-// An allocator whose resize leaves new elements of trivial types unset. The
-// contouring sizes lists of hundreds of megabytes that its parallel loops fill
-// completely; zeroing them first would run on one thread and take the page
-// faults there, which costs more than filling them.
+// The contouring sizes lists of hundreds of megabytes that its parallel loops
+// fill completely: their storage is left unwritten until then.
 template <typename T>
-struct UnsetAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UnsetAllocator<U>;
-    };
-    UnsetAllocator() = default;
-    template <typename U>
-    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
-    template <typename U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
-template <typename T>
-using UnsetVector = std::vector<T, UnsetAllocator<T>>;
+using UnsetVector = std::vector<T, UnwrittenAllocator<T>>;
 
 struct ContourResult {
     UnsetVector<float> positions;     // xyz per vertex
