@@ -624,13 +624,14 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
             TestEveryPair(s, item, owning.data(), owning.size(), local);
             return;
         }
-        // The pairs of one crowded cell run in parallel chunks: the count
-        // that spaces the polls is shared by them.
-        std::atomic<std::uint64_t> pairs{0};
+        // The pairs of one crowded cell run in parallel chunks: each thread
+        // counts its own pairs to space its polls, as one count that every
+        // thread bumps would cost more than the tests.
         ForEachCrowdedPair(
             s.mesh, s.records, owning.data(), owning.size(),
             [&](std::uint32_t a, std::uint32_t b, std::vector<std::uint32_t>& found) {
-                const bool poll = ((pairs.fetch_add(1, std::memory_order_relaxed) + 1) & 1023u) == 0;
+                thread_local std::uint64_t pairs = 0;
+                const bool poll = (++pairs & 1023u) == 0;
                 if (poll ? s.PollStop() : s.Stopped()) return false;
                 TestBucketPair(s, item, a, b, found);
                 return true;
