@@ -374,26 +374,43 @@ public:
         build_ = gridBuilds.fetch_add(1, std::memory_order_relaxed) + 1;
     }
 
-    // Marks the cells the triangle overlaps; returns how many of them were
-    // not marked before.
-    std::uint64_t Mark(std::size_t triangle) const {
+    // The triangle's bounding range of cells and the axis its slabs run
+    // along: the one it spans most cells of. False for a corner that is
+    // not finite (cached bounds may not have seen it): nothing is marked.
+    bool SlabsOf(std::size_t triangle, std::int32_t (&from)[3], std::int32_t (&to)[3], int& w) const {
         const Vec3f& a = mesh_.vertices[mesh_.indices[3 * triangle]].position;
         const Vec3f& b = mesh_.vertices[mesh_.indices[3 * triangle + 1]].position;
         const Vec3f& c = mesh_.vertices[mesh_.indices[3 * triangle + 2]].position;
         const Vec3f low = Min(Min(a, b), c);
         const Vec3f high = Max(Max(a, b), c);
-        // Cached bounds may not have seen a corner that is not finite.
-        if (!IsFinite(low) || !IsFinite(high)) return 0;
-        std::int32_t from[3], to[3];
+        if (!IsFinite(low) || !IsFinite(high)) return false;
         for (int axis = 0; axis < 3; ++axis) {
             from[axis] = CellOf(low[axis], grid_.origin[axis], grid_.cellSize, grid_.dimensions[axis]);
             to[axis] = CellOf(high[axis], grid_.origin[axis], grid_.cellSize, grid_.dimensions[axis]);
         }
+        const std::int32_t spanned[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+        w = spanned[0] >= spanned[1] && spanned[0] >= spanned[2] ? 0 : (spanned[1] >= spanned[2] ? 1 : 2);
+        return true;
+    }
+
+    // Marks the cells the triangle overlaps in its slabs first..last (see
+    // SlabsOf); returns how many of them were not marked before. Slabs past
+    // the triangle's range are left out; a triangle that is not cut into
+    // slabs is marked whole by the call that holds its first slab.
+    std::uint64_t Mark(std::size_t triangle, std::int32_t first, std::int32_t last) const {
+        const Vec3f& a = mesh_.vertices[mesh_.indices[3 * triangle]].position;
+        const Vec3f& b = mesh_.vertices[mesh_.indices[3 * triangle + 1]].position;
+        const Vec3f& c = mesh_.vertices[mesh_.indices[3 * triangle + 2]].position;
+        std::int32_t from[3], to[3];
+        int w = 0;
+        if (!SlabsOf(triangle, from, to, w)) return 0;
+        const bool whole = first <= from[w];
         if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2])
-            return Set(grid_.cells.data() + Index(from[0], from[1], from[2]));
+            return whole ? Set(grid_.cells.data() + Index(from[0], from[1], from[2])) : 0;
         const LazyCubeTest test(a, b, c, half_);
         double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
+            if (!whole) return 0;
             std::uint64_t marked = 0;
             for (std::int32_t z = from[2]; z <= to[2]; ++z)
                 for (std::int32_t y = from[1]; y <= to[1]; ++y) marked += TestRun<2>(test, z, y, from[0], to[0]);
@@ -409,10 +426,10 @@ public:
         };
         const Vec3d corners[3] = {inCells(a), inCells(b), inCells(c)};
         reach *= inverse;
-        const std::int32_t spanned[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
-        if (spanned[0] >= spanned[1] && spanned[0] >= spanned[2]) return MarkSlabs<0>(test, corners, from, to, reach);
-        if (spanned[1] >= spanned[2]) return MarkSlabs<1>(test, corners, from, to, reach);
-        return MarkSlabs<2>(test, corners, from, to, reach);
+        const std::int32_t slabs[2] = {std::max(first, from[w]), std::min(last, to[w])};
+        if (w == 0) return MarkSlabs<0>(test, corners, from, to, slabs, reach);
+        if (w == 1) return MarkSlabs<1>(test, corners, from, to, slabs, reach);
+        return MarkSlabs<2>(test, corners, from, to, slabs, reach);
     }
 
 private:
@@ -436,14 +453,14 @@ private:
     // a cell's indices stay in registers.
     template <int W>
     std::uint64_t MarkSlabs(const LazyCubeTest& test, const Vec3d (&corners)[3], const std::int32_t (&from)[3],
-                   const std::int32_t (&to)[3], double reach) const {
+                            const std::int32_t (&to)[3], const std::int32_t (&slabs)[2], double reach) const {
         constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
         const AxisCells uCells(from[U], to[U]), vCells(from[V], to[V]);
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
         std::uint64_t marked = 0;
-        for (std::int32_t k = from[W], kLast = 0; k <= to[W]; k = kLast + 1) {
-            kLast = to[W] - k < group ? to[W] : k + group - 1;
+        for (std::int32_t k = slabs[0], kLast = 0; k <= slabs[1]; k = kLast + 1) {
+            kLast = slabs[1] - k < group ? slabs[1] : k + group - 1;
             double uLow, uHigh, vLow, vHigh;
             if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
                 !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
@@ -575,9 +592,51 @@ std::vector<std::uint32_t> TrianglesOnceEach(const TriangleMesh& mesh) {
     return order;
 }
 
-// Triangles per chunk of the marking: small enough that a stop is seen soon
-// on a part of few long triangles.
+// Triangles or pieces of them per chunk of the marking: small enough that
+// a stop is seen soon on a part of few long triangles.
 constexpr std::uint64_t kMarkChunk = 64;
+// Slabs per piece of a triangle, on a part of fewer triangles than
+// kFewTriangles; on a larger part each triangle is marked whole.
+constexpr std::int32_t kPieceSlabs = 32;
+constexpr std::size_t kFewTriangles = 2048;
+
+// A stretch of at most kPieceSlabs of one triangle's slabs.
+struct MarkPiece {
+    std::uint32_t triangle;
+    std::int32_t first, last;
+};
+
+// The pieces of marking work. A part of few triangles has its triangles'
+// slabs cut into pieces, ordered by the stretch of slabs they lie in and,
+// within one, as the triangles come: the threads each take a run of the
+// list, so there are enough runs to share out evenly and they mark
+// stretches apart, while side by side a run's pieces reuse each other's
+// marked boxes. The 512 sides of a rod of 256 segments lying across the
+// axes carry nearly all its cost and all run its whole length: marked a
+// triangle at a time they made 8 chunks, one thread could take two, and the
+// threads wrote into the same few cache lines of each row in step. On a
+// larger part the chunks are many, and a piece's setup would cost more than
+// the cutting saves (a cone of 50,000 slivers, whose cells its neighbours
+// mark before it comes).
+std::vector<MarkPiece> MarkingPieces(const SurfaceMarker& marker, const std::vector<std::uint32_t>& triangles,
+                                     std::int32_t longestSide) {
+    std::vector<MarkPiece> pieces;
+    if (triangles.size() >= kFewTriangles) return pieces;
+    for (const std::uint32_t t : triangles) {
+        std::int32_t from[3], to[3];
+        int w = 0;
+        if (!marker.SlabsOf(t, from, to, w)) continue;
+        for (std::int32_t first = from[w]; first <= to[w]; first += kPieceSlabs)
+            pieces.push_back({t, first, first + kPieceSlabs - 1});
+    }
+    const std::size_t stretches = static_cast<std::size_t>(longestSide / kPieceSlabs) + 1;
+    std::vector<MarkPiece> ordered(pieces.size());
+    StableBucketPlace(
+        pieces.size(), stretches,
+        [&](std::size_t i) { return static_cast<std::size_t>(pieces[i].first / kPieceSlabs); },
+        [&](std::size_t i, std::uint64_t at) { ordered[at] = pieces[i]; });
+    return ordered;
+}
 
 }  // namespace
 
@@ -616,17 +675,25 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
     cells.resize(nx * ny * nz);
 
     const SurfaceMarker marker(*this, mesh);
-    const std::vector<std::uint32_t> marking = TrianglesOnceEach(mesh);
+    const std::vector<std::uint32_t> triangles = TrianglesOnceEach(mesh);
+    const std::vector<MarkPiece> pieces =
+        MarkingPieces(marker, triangles, std::max({dimensions[0], dimensions[1], dimensions[2]}));
+    const std::size_t work = pieces.empty() ? triangles.size() : pieces.size();
     // Counted as they are marked: counting afterwards would read the whole
     // box, most of which no triangle comes near.
     std::atomic<std::uint64_t> marked{0};
     const auto markChunk = [&](std::uint64_t begin, std::uint64_t end) {
+        constexpr std::int32_t kEvery[2] = {std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max()};
         std::uint64_t chunkMarked = 0;
-        for (std::uint64_t i = begin; i < end; ++i) chunkMarked += marker.Mark(marking[i]);
+        for (std::uint64_t i = begin; i < end; ++i) {
+            chunkMarked += pieces.empty() ? marker.Mark(triangles[i], kEvery[0], kEvery[1])
+                                          : marker.Mark(pieces[i].triangle, pieces[i].first, pieces[i].last);
+        }
         marked.fetch_add(chunkMarked, std::memory_order_relaxed);
     };
     if (!progress) {
-        ForEachChunk(marking.size(), kMarkChunk, markChunk);
+        ForEachChunk(work, kMarkChunk, markChunk);
     } else {
         CancelContext context;
         context.callback = &progress;
@@ -634,7 +701,7 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         const ScopedCancelContext published(context);
         try {
             ParallelForChunks<kMarkChunk>(
-                marking.size(), [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) { markChunk(begin, end); });
+                work, [&](std::uint64_t begin, std::uint64_t end, std::uint64_t) { markChunk(begin, end); });
         } catch (const Stopped&) {
             *this = OccupancyGrid{};
             return false;

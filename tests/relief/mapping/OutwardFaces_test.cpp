@@ -415,6 +415,31 @@ TEST(OccupancyGrid, NeedlesLeaningOffAnAxisMarkWhatTestingEveryCellMarks) {
     ExpectCellsOfTestingEveryCell(pair, 40, true, "a drifting needle, then an upright one beside it");
 }
 
+// A part of few triangles is marked in pieces of a few slabs of each
+// triangle, a larger one a triangle at a time. A rod leaning across the
+// cells, whose sides run through many pieces, marks what testing every cell
+// marks; copies of a rod on corners of their own (so that they count as
+// more triangles) mark the very cells of the rod alone.
+TEST(OccupancyGrid, PiecesOfSlabsMarkWhatWholeTrianglesMark) {
+    using namespace ridgeforge::test;
+    ExpectCellsOfTestingEveryCell(MakeFanCappedRod(5.0f, 100.0f, 24, {1.0f, 0.3f, -0.2f}), 128, true,
+                                  "leaning rod in pieces");
+    const TriangleMesh rod = MakeFanCappedRod(5.0f, 100.0f, 48, {1, 1, 1});
+    TriangleMesh copies = rod;
+    for (int i = 0; i < 11; ++i) AppendMesh(copies, rod);
+    copies.RecomputeBounds();
+    ASSERT_LT(rod.TriangleCount(), 2048u);
+    ASSERT_GE(copies.TriangleCount(), 2048u);
+    for (int cells : {41, 150}) {
+        OccupancyGrid inPieces, whole;
+        inPieces.Build(rod, cells);
+        whole.Build(copies, cells);
+        EXPECT_EQ(whole.cells, inPieces.cells) << cells << " cells";
+        EXPECT_EQ(whole.surfaceCells, inPieces.surfaceCells) << cells << " cells";
+        EXPECT_GT(whole.surfaceCells, 0u);
+    }
+}
+
 TEST(OccupancyGrid, TriangleCubeOverlap) {
     const Vec3f a{2, 0, 0}, b{0, 2, 0}, c{0, 0, 2};
     // The plane x + y + z = 2 passes the cube corner (h, h, h) only for h >= 2/3.
