@@ -199,12 +199,11 @@ private:
         const Vec3d spread = box.high - box.low;
         const int axis = spread.x >= spread.y && spread.x >= spread.z ? 0 : (spread.y >= spread.z ? 1 : 2);
         const std::size_t middle = begin + (end - begin) / 2;
-        std::nth_element(order_.begin() + static_cast<std::ptrdiff_t>(begin),
-                         order_.begin() + static_cast<std::ptrdiff_t>(middle),
-                         order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
-                             return boxes_[p].low[axis] + boxes_[p].high[axis] <
-                                    boxes_[q].low[axis] + boxes_[q].high[axis];
-                         });
+        std::nth_element(
+            order_.begin() + static_cast<std::ptrdiff_t>(begin), order_.begin() + static_cast<std::ptrdiff_t>(middle),
+            order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
+                return boxes_[p].low[axis] + boxes_[p].high[axis] < boxes_[q].low[axis] + boxes_[q].high[axis];
+            });
         const std::uint32_t left = Build(begin, middle);
         const std::uint32_t right = Build(middle, end);
         nodes_[at].left = left;
@@ -258,29 +257,17 @@ public:
 
 private:
     // Each triangle's hub: of its corners, the one the most triangles of
-    // the cell share (the lowest index among equals). The corners are sorted
-    // once with their places, so that each learns its sharing from its run.
+    // the cell share (the lowest index among equals).
     void FindHubs() {
         const std::size_t n = triangles_.size();
         corners_.resize(n);
-        std::vector<std::uint64_t> places(3 * n);  // corner index, then place 3 x position + k
         for (std::size_t i = 0; i < n; ++i) {
             std::array<std::uint32_t, 3> c;
             for (int k = 0; k < 3; ++k) c[k] = mesh_.indices[3 * std::size_t{triangles_[i]} + k];
             std::sort(c.begin(), c.end());
             corners_[i] = c;
-            for (int k = 0; k < 3; ++k) places[3 * i + k] = std::uint64_t{c[k]} << 32 | (3 * i + k);
         }
-        std::sort(places.begin(), places.end());
-        std::vector<std::uint32_t> sharing(3 * n);
-        for (std::size_t begin = 0; begin < places.size();) {
-            std::size_t end = begin + 1;
-            while (end < places.size() && places[end] >> 32 == places[begin] >> 32) ++end;
-            for (std::size_t k = begin; k < end; ++k) {
-                sharing[places[k] & 0xffffffffu] = static_cast<std::uint32_t>(end - begin);
-            }
-            begin = end;
-        }
+        const std::vector<std::uint32_t> sharing = Sharing();
         hub_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             int best = 0;
@@ -289,6 +276,35 @@ private:
             }
             hub_[i] = corners_[i][best];
         }
+    }
+
+    // For each corner (place 3 x position + k), how many corners of the
+    // cell have its index. Counted in an array over the mesh's vertices when
+    // that is not much longer than the cell's corners (the cell of a fan's
+    // hub can hold most of a part); otherwise the corners are sorted once
+    // with their places, and each learns its sharing from its run.
+    std::vector<std::uint32_t> Sharing() const {
+        const std::size_t places = 3 * corners_.size();
+        std::vector<std::uint32_t> sharing(places);
+        constexpr std::size_t kCountingShare = 8;
+        if (mesh_.vertices.size() <= kCountingShare * places) {
+            std::vector<std::uint32_t> count(mesh_.vertices.size(), 0);
+            for (const auto& c : corners_)
+                for (const std::uint32_t v : c) ++count[v];
+            for (std::size_t p = 0; p < places; ++p) sharing[p] = count[corners_[p / 3][p % 3]];
+            return sharing;
+        }
+        std::vector<std::uint64_t> sorted(places);  // corner index, then place
+        for (std::size_t p = 0; p < places; ++p) sorted[p] = std::uint64_t{corners_[p / 3][p % 3]} << 32 | p;
+        std::sort(sorted.begin(), sorted.end());
+        for (std::size_t begin = 0; begin < places;) {
+            std::size_t end = begin + 1;
+            while (end < places && sorted[end] >> 32 == sorted[begin] >> 32) ++end;
+            for (std::size_t k = begin; k < end; ++k)
+                sharing[sorted[k] & 0xffffffffu] = static_cast<std::uint32_t>(end - begin);
+            begin = end;
+        }
+        return sharing;
     }
 
     bool Visit(std::uint32_t p, std::uint32_t q) const { return Visit(p, q, found_); }
