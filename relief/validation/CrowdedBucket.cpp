@@ -484,13 +484,14 @@ private:
     // found from the finer triangle's side.
     void AcrossGroups() {
         const std::size_t n = triangles_.size();
-        FrameBoxes();
         // The grid follows the triangles it holds: those of no large group.
+        // A cell of fans alone (a cone's) holds none, and needs no boxes.
         std::vector<std::uint32_t> held;
         for (std::uint32_t p = 0; p < n; ++p) {
             if (inFan_[p] == 0) held.push_back(p);
         }
         if (held.size() < 2) return;
+        FrameBoxes();
         Vec3d low = boxes_[held[0]].low, high = boxes_[held[0]].high, median{};
         for (std::uint32_t p : held) {
             for (int axis = 0; axis < 3; ++axis) {
@@ -515,11 +516,14 @@ private:
         levels_.assign(n, 0);
         std::vector<std::uint32_t> large;
         for (std::uint32_t p = 0; p < n; ++p) {
+            if (inFan_[p] != 0) {
+                levels_[p] = kLocalLevels + 1;  // met through its hub
+                continue;
+            }
             int L = 0;
             while (L < kLocalLevels && CellsCovered(p, L) > kLocalCellsPerTriangle) ++L;
             levels_[p] = static_cast<std::uint8_t>(L);
-            if (inFan_[p] != 0) levels_[p] = kLocalLevels + 1;  // met through its hub
-            if (L == kLocalLevels && inFan_[p] == 0) large.push_back(p);
+            if (L == kLocalLevels) large.push_back(p);
         }
         if (!LargePairs(large)) return;
         std::vector<std::vector<Entry>> entries(kLocalLevels);
@@ -555,8 +559,9 @@ private:
         std::uint32_t position;
     };
 
-    // The triangles' boxes in a frame whose first axis is the main direction
-    // of their longest edges, widened for the rounding of the turn.
+    // The boxes of the triangles of no large group in a frame whose first
+    // axis is the main direction of their longest edges, widened for the
+    // rounding of the turn.
     void FrameBoxes() {
         double m[3][3] = {};
         for (std::size_t p = 0; p < triangles_.size(); ++p) {
@@ -585,6 +590,7 @@ private:
         const Vec3d w = Cross(u, v);
         boxes_.resize(triangles_.size());
         for (std::size_t p = 0; p < triangles_.size(); ++p) {
+            if (inFan_[p] != 0) continue;
             const TriangleRecord& r = records_[triangles_[p]];
             Box& b = boxes_[p];
             double largest = 0.0;
