@@ -662,7 +662,12 @@ void TestCoarserLevelPairs(Search& s, std::uint32_t t, std::vector<std::uint32_t
 }
 
 void RunPhases(Search& s) {
+    // Room for every bucket at once: growing the list of a part of millions
+    // of buckets copied it over and over, between two looks at the stop.
+    std::size_t buckets = 0;
+    for (const GridLevel& g : s.grid) buckets += g.keys.size();
     std::vector<WorkItem> work;
+    work.reserve(buckets);
     WorkPoll listing(s.cancel);
     for (std::uint32_t L = 0; L < kLevels; ++L) {
         const GridLevel& g = s.grid[L];
@@ -675,7 +680,9 @@ void RunPhases(Search& s) {
     // most of a part (the fans of a cone), and in one chunk they would run
     // on one thread.
     std::vector<std::pair<std::size_t, std::size_t>> runs;
+    runs.reserve(work.size() / kBucketsPerRun + 1);
     for (std::size_t i = 0; i < work.size();) {
+        if (listing.Add(1)) throw Stopped{};
         std::size_t end = i;
         while (end < work.size() && end - i < kBucketsPerRun && work[end].end - work[end].begin <= kCrowdedCell) ++end;
         if (end == i) ++end;
