@@ -199,11 +199,12 @@ private:
         const Vec3d spread = box.high - box.low;
         const int axis = spread.x >= spread.y && spread.x >= spread.z ? 0 : (spread.y >= spread.z ? 1 : 2);
         const std::size_t middle = begin + (end - begin) / 2;
-        std::nth_element(
-            order_.begin() + static_cast<std::ptrdiff_t>(begin), order_.begin() + static_cast<std::ptrdiff_t>(middle),
-            order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
-                return boxes_[p].low[axis] + boxes_[p].high[axis] < boxes_[q].low[axis] + boxes_[q].high[axis];
-            });
+        std::nth_element(order_.begin() + static_cast<std::ptrdiff_t>(begin),
+                         order_.begin() + static_cast<std::ptrdiff_t>(middle),
+                         order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
+                             return boxes_[p].low[axis] + boxes_[p].high[axis] <
+                                    boxes_[q].low[axis] + boxes_[q].high[axis];
+                         });
         const std::uint32_t left = Build(begin, middle);
         const std::uint32_t right = Build(middle, end);
         nodes_[at].left = left;
