@@ -745,10 +745,18 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
     for (int axis = 0; axis < 3; ++axis) {
         if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
     }
-    // The cell index moves by one stride per step, and only the axis that
-    // moved can have left the grid.
+    // The cell index moves by one stride per step. The axis is picked
+    // without a branch and the cell held in scalars: a ray across the box
+    // of a part lying along the diagonal turns a different way nearly every
+    // step, and a mispredicted turn cost more than the step. Adding zero to
+    // the other two leaves them exactly as they were.
     const std::int64_t stride[3] = {1, dimensions[0], std::int64_t{dimensions[0]} * dimensions[1]};
+    const std::int64_t move[3] = {step[0] * stride[0], step[1] * stride[1], step[2] * stride[2]};
     std::int64_t index = cell[2] * stride[2] + cell[1] * stride[1] + cell[0];
+    double tx = tMax[0], ty = tMax[1], tz = tMax[2];
+    std::int64_t cx = cell[0], cy = cell[1], cz = cell[2];
+    const auto nx = static_cast<std::uint64_t>(dimensions[0]), ny = static_cast<std::uint64_t>(dimensions[1]),
+               nz = static_cast<std::uint64_t>(dimensions[2]);
     bool leftStart = false;
     int shellCells = 0;
     const std::uint8_t* const marks = cells.data();
@@ -760,11 +768,20 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
         } else if (leftStart || ++shellCells > kOwnShellCells) {
             return false;
         }
-        const int axis = (tMax[0] < tMax[1] && tMax[0] < tMax[2]) ? 0 : (tMax[1] < tMax[2] ? 1 : 2);
-        tMax[axis] += tDelta[axis];
-        cell[axis] += step[axis];
-        if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
-        index += step[axis] * stride[axis];
+        const bool alongX = tx < ty && tx < tz;
+        const bool alongY = !alongX && ty < tz;
+        const bool alongZ = !alongX && !alongY;
+        tx += alongX ? tDelta[0] : 0.0;
+        ty += alongY ? tDelta[1] : 0.0;
+        tz += alongZ ? tDelta[2] : 0.0;
+        cx += alongX ? step[0] : 0;
+        cy += alongY ? step[1] : 0;
+        cz += alongZ ? step[2] : 0;
+        // A cell below 0 wraps to far above the count.
+        if ((static_cast<std::uint64_t>(cx) >= nx) | (static_cast<std::uint64_t>(cy) >= ny) |
+            (static_cast<std::uint64_t>(cz) >= nz))
+            return true;
+        index += alongX ? move[0] : (alongY ? move[1] : move[2]);
     }
     return true;
 }

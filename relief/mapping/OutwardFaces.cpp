@@ -1,6 +1,7 @@
 // One ray per face through the occupancy grid, in parallel over the faces.
 #include "relief/mapping/OutwardFaces.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "mesh/ParallelChunks.h"
@@ -8,7 +9,10 @@
 namespace ridgeforge::mesh {
 namespace {
 
-constexpr std::size_t kFaceChunk = 4096;
+// Faces per parallel chunk: about 64 chunks, so that a part of a thousand
+// faces whose rays cross a large empty box (a rod lying along the diagonal)
+// shares them out, within bounds that keep the chunks' own cost small.
+std::size_t FaceChunk(std::size_t faces) { return std::clamp<std::size_t>(faces / 64, 16, 4096); }
 
 Vec3f FaceCross(const TriangleMesh& mesh, std::size_t t) {
     const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].position;
@@ -25,7 +29,7 @@ std::vector<std::uint8_t> ClassifyOutwardFaces(const OccupancyGrid& grid, const 
     const std::size_t triangles = mesh.indices.size() / 3;
     std::vector<std::uint8_t> flags(triangles, kFaceOutward);
     if (grid.IsEmpty() || !IsValidMesh(mesh)) return flags;
-    ForEachChunk(triangles, kFaceChunk, [&](std::size_t begin, std::size_t end) {
+    ForEachChunk(triangles, FaceChunk(triangles), [&](std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             const Vec3f n = FaceCross(mesh, t);
             if (!(Length(n) > 1e-12f)) {

@@ -20,6 +20,7 @@
 #include <tuple>
 
 #include "mesh/ParallelChunks.h"
+#include "relief/validation/internal/MainDirection.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -564,51 +565,15 @@ private:
     // axis is the main direction of their longest edges, widened for the
     // rounding of the turn.
     void FrameBoxes() {
-        double m[3][3] = {};
+        MainDirection main;
         for (std::size_t p = 0; p < triangles_.size(); ++p) {
-            if (inFan_[p] != 0) continue;
-            const TriangleRecord& r = records_[triangles_[p]];
-            Vec3d longest{};
-            for (int k = 0; k < 3; ++k) {
-                const Vec3d e = ToDouble(r.corners[(k + 1) % 3]) - ToDouble(r.corners[k]);
-                if (LengthSquared(e) > LengthSquared(longest)) longest = e;
-            }
-            const double l = Length(longest);
-            if (!(l > 0.0) || !std::isfinite(l)) continue;
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j) m[i][j] += longest[i] * longest[j] / (l * l);
+            if (inFan_[p] == 0) main.AddLongestEdge(records_[triangles_[p]].corners);
         }
-        Vec3d u{0.577, 0.578, 0.579};
-        for (int step = 0; step < 32; ++step) {
-            Vec3d next{};
-            for (int i = 0; i < 3; ++i) next[i] = m[i][0] * u.x + m[i][1] * u.y + m[i][2] * u.z;
-            const double l = Length(next);
-            if (!(l > 0.0) || !std::isfinite(l)) break;
-            u = next * (1.0 / l);
-        }
-        const Vec3d helper = std::fabs(u.x) < 0.6 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
-        const Vec3d v = Cross(u, helper) * (1.0 / Length(Cross(u, helper)));
-        const Vec3d w = Cross(u, v);
+        Vec3d axes[3];
+        main.Frame(axes);
         boxes_.resize(triangles_.size());
         for (std::size_t p = 0; p < triangles_.size(); ++p) {
-            if (inFan_[p] != 0) continue;
-            const TriangleRecord& r = records_[triangles_[p]];
-            Box& b = boxes_[p];
-            double largest = 0.0;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3d c = ToDouble(r.corners[k]);
-                const Vec3d turned{Dot(c, u), Dot(c, v), Dot(c, w)};
-                largest = std::max({largest, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
-                for (int axis = 0; axis < 3; ++axis) {
-                    b.low[axis] = k == 0 ? turned[axis] : std::min(b.low[axis], turned[axis]);
-                    b.high[axis] = k == 0 ? turned[axis] : std::max(b.high[axis], turned[axis]);
-                }
-            }
-            const double slack = 1e-12 * largest;
-            for (int axis = 0; axis < 3; ++axis) {
-                b.low[axis] -= slack;
-                b.high[axis] += slack;
-            }
+            if (inFan_[p] == 0) FrameBox(records_[triangles_[p]].corners, axes, boxes_[p].low, boxes_[p].high);
         }
     }
 

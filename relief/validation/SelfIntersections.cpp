@@ -18,6 +18,7 @@
 #include <bit>
 #include <cmath>
 #include <execution>
+#include <limits>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "mesh/ParallelChunks.h"
 #include "mesh/UnwrittenAllocator.h"
 #include "relief/validation/internal/CrowdedBucket.h"
+#include "relief/validation/internal/MainDirection.h"
 
 namespace ridgeforge::mesh {
 namespace {
@@ -197,6 +199,86 @@ bool NeighboursCross(const Search& s, std::uint32_t a, std::uint32_t b, bool& ne
     return false;
 }
 
+// The float at or just past a double, downwards or upwards.
+float FloatBelow(double value) {
+    const auto f = static_cast<float>(value);
+    return static_cast<double>(f) > value ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
+}
+float FloatAbove(double value) {
+    const auto f = static_cast<float>(value);
+    return static_cast<double>(f) < value ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+}
+
+// Triangles sampled to choose the frame of the boxes.
+constexpr std::size_t kFrameSamples = 4096;
+
+// Sum over the sampled triangles of their boxes' volumes, each side
+// lengthened by `pad` so that flat boxes count by their area.
+double PaddedVolume(const Vec3d& low, const Vec3d& high, double pad) {
+    return (high.x - low.x + pad) * (high.y - low.y + pad) * (high.z - low.z + pad);
+}
+
+// The boxes are taken in the frame of the part's main direction when that
+// makes them far smaller: the long sides of a rod lying across the axes
+// have boxes that are nearly cubes, each crowding the cells of hundreds of
+// others, and along the rod they are as thin as an upright rod's. A box only
+// ever rules pairs out, and the box in any frame holds the triangle turned
+// into it, so the pairs that can meet are the same in every frame; the
+// exact tests read the corners as they are.
+void TurnBoxesAlongMainDirection(Search& s) {
+    const std::size_t n = s.records.size();
+    const std::size_t stride = std::max<std::size_t>(1, n / kFrameSamples);
+    MainDirection main;
+    for (std::size_t t = 0; t < n; t += stride) main.AddLongestEdge(s.records[t].corners);
+    Vec3d axes[3];
+    main.Frame(axes);
+    double largest = 0.0, sampled = 0.0;
+    for (std::size_t t = 0; t < n; t += stride) {
+        const Vec3f extent = s.records[t].boxMax - s.records[t].boxMin;
+        const double l = std::max({extent.x, extent.y, extent.z});
+        if (std::isfinite(l)) largest += l;
+        ++sampled;
+    }
+    const double pad = largest / sampled / 8.0;
+    if (!(pad > 0.0) || !std::isfinite(pad)) return;
+    double alongAxes = 0.0, alongFrame = 0.0;
+    for (std::size_t t = 0; t < n; t += stride) {
+        const TriangleRecord& r = s.records[t];
+        Vec3d low, high;
+        FrameBox(r.corners, axes, low, high);
+        const double turned = PaddedVolume(low, high, pad);
+        const double kept = PaddedVolume(ToDouble(r.boxMin), ToDouble(r.boxMax), pad);
+        if (!std::isfinite(turned) || !std::isfinite(kept)) return;
+        alongFrame += turned;
+        alongAxes += kept;
+    }
+    if (!(alongFrame < 0.5 * alongAxes)) return;
+    std::atomic<bool> overflow{false};
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        WorkPoll poll(s.cancel);
+        for (std::size_t t = begin; t < end; ++t) {
+            if (poll.Add(1)) return;
+            TriangleRecord& r = s.records[t];
+            Vec3d low, high;
+            FrameBox(r.corners, axes, low, high);
+            const bool wasFinite = IsFinite(r.boxMin) && IsFinite(r.boxMax);
+            for (int axis = 0; axis < 3; ++axis) {
+                r.boxMin[axis] = FloatBelow(low[axis]);
+                r.boxMax[axis] = FloatAbove(high[axis]);
+            }
+            // A corner near the float range's end can turn to beyond it.
+            if (wasFinite && !(IsFinite(r.boxMin) && IsFinite(r.boxMax))) overflow.store(true);
+        }
+    });
+    if (StopSeen(s.cancel) || !overflow.load()) return;
+    ForEachChunk(n, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            TriangleRecord& r = s.records[t];
+            r = MakeTriangleRecord(r.corners[0], r.corners[1], r.corners[2]);
+        }
+    });
+}
+
 void BuildRecords(Search& s) {
     const std::size_t n = s.mesh.TriangleCount();
     s.records.resize(n);
@@ -210,6 +292,8 @@ void BuildRecords(Search& s) {
                 MakeTriangleRecord(v[idx[3 * t]].position, v[idx[3 * t + 1]].position, v[idx[3 * t + 2]].position);
         }
     });
+    if (StopSeen(s.cancel)) return;
+    TurnBoxesAlongMainDirection(s);
     if (StopSeen(s.cancel)) return;
     // The mean largest box extent. A non-finite extent would make every cell
     // size meaningless, so it adds nothing.

@@ -69,6 +69,27 @@ PairSet AsPairs(const std::vector<std::uint32_t>& hits) {
     return pairs;
 }
 
+// Two rods along one space diagonal, 6 mm apart and 2 mm along it (so that
+// no ends lie in one plane), their walls through each other along their
+// whole length, and small triangles through one wall: the search takes the
+// boxes along the rods, where a box that left out any of a triangle would
+// lose crossings.
+TriangleMesh DiagonalRodsThroughEachOther() {
+    using ridgeforge::test::MakeFanCappedRod;
+    TriangleMesh m = MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, 1});
+    TriangleMesh other = MakeFanCappedRod(5.0f, 100.0f, 300, {1, 1, 1});
+    for (Vertex& v : other.vertices) v.position += Vec3f{5.3973412f, -3.0879402f, 1.1547005f};
+    AppendMesh(m, other);
+    for (int i = 0; i < 20; ++i) {
+        const float t = 3.0f + 2.5f * static_cast<float>(i);
+        const Vec3f wall = Vec3f{t, t, t} + Vec3f{-2.0412415f, -2.0412415f, 4.0824829f};
+        AddLooseTriangle(m, wall - Vec3f{0.2f, 0.1f, 0.3f}, wall + Vec3f{0.3f, -0.1f, 0.4f},
+                         wall + Vec3f{-0.1f, 0.35f, 0.2f});
+    }
+    m.RecomputeBounds();
+    return m;
+}
+
 TEST(SelfIntersections, CleanClosedSurfacesHaveNone) {
     for (const TriangleMesh& m :
          {MakeTestCube(2.0f), MakeTestSphere(5.0f), MakeTestCylinder(1.0f, 30.0f), MakeTorus(10.0f, 1.0f, 200, 24),
@@ -254,6 +275,16 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
              m.RecomputeBounds();
              return m;
          }()},
+        {"diagonal rods through each other", DiagonalRodsThroughEachOther()},
+        // The same about the origin and scaled by 8e36: near the float
+        // range's end, where the far corners' boxes along the rods would be
+        // beyond it.
+        {"diagonal rods near the float range's end", [] {
+             TriangleMesh m = DiagonalRodsThroughEachOther();
+             for (Vertex& v : m.vertices) v.position = (v.position - Vec3f{30, 30, 30}) * 8e36f;
+             m.RecomputeBounds();
+             return m;
+         }()},
         {"fanned cone", MakeCone(10.0f, 24.0f, 300, 1)},
         {"sphere", MakeRingSphere(10.0f, 40)},
         // Wedges of one plane going twice round: each overlaps one of the other lap.
@@ -328,7 +359,8 @@ TEST(SelfIntersections, CrowdsAboutOneCornerAgreeWithTheExactCount) {
         EXPECT_FALSE(stopped) << name;
         EXPECT_EQ(AsPairs(budgeted).size(), expected) << name;
         if (name == "double lap" || name == "crossed fans" || name == "random fan" || name == "crossing disks" ||
-            name == "fine disk through a coarse one" || name == "crossing diagonal rods") {
+            name == "fine disk through a coarse one" || name == "crossing diagonal rods" ||
+            name == "diagonal rods through each other" || name == "diagonal rods near the float range's end") {
             EXPECT_GT(expected, 50u) << name;
         }
         if (name == "pierced copies") {
