@@ -1,11 +1,13 @@
-// Power iteration on the 3 x 3 sum of unit outer products; 32 steps reach
-// the main direction closely enough for a frame whose only use is to make
-// boxes thinner (the boxes are taken in whatever frame comes out, and are
-// exact in it).
+// The main direction is the eigenvector of the largest eigenvalue of the
+// 3 x 3 sum of unit outer products (the remesher's Jacobi decomposition);
+// the frame's only use is to make boxes thinner, and the boxes are taken in
+// whatever frame comes out, exact in it.
 #include "relief/validation/internal/MainDirection.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "mesh/remesh/CellVertexPlacement.h"
 
 namespace ridgeforge::mesh {
 
@@ -26,16 +28,12 @@ void MainDirection::AddLongestEdge(const Vec3f (&corners)[3]) {
 }
 
 void MainDirection::Frame(Vec3d (&axes)[3]) const {
-    // Off every axis and every diagonal, so that no symmetric sum leaves it
-    // square to the main direction.
-    Vec3d u{0.577, 0.578, 0.579};
-    for (int step = 0; step < 32; ++step) {
-        Vec3d next{};
-        for (int i = 0; i < 3; ++i) next[i] = sum_[i][0] * u.x + sum_[i][1] * u.y + sum_[i][2] * u.z;
-        const double l = Length(next);
-        if (!(l > 0.0) || !std::isfinite(l)) break;
-        u = next * (1.0 / l);
-    }
+    double sum[3][3], values[3], vectors[3][3];
+    std::copy(&sum_[0][0], &sum_[0][0] + 9, &sum[0][0]);
+    SymmetricEigen3(sum, values, vectors);
+    const int main = values[0] >= values[1] && values[0] >= values[2] ? 0 : (values[1] >= values[2] ? 1 : 2);
+    // A column of the decomposition's rotations: of unit length already.
+    const Vec3d u{vectors[0][main], vectors[1][main], vectors[2][main]};
     const Vec3d helper = std::fabs(u.x) < 0.6 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
     const Vec3d v = Cross(u, helper) * (1.0 / Length(Cross(u, helper)));
     axes[0] = u;

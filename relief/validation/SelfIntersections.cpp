@@ -229,16 +229,16 @@ void TurnBoxesAlongMainDirection(Search& s) {
     const std::size_t n = s.records.size();
     const std::size_t stride = std::max<std::size_t>(1, n / kFrameSamples);
     MainDirection main;
-    for (std::size_t t = 0; t < n; t += stride) main.AddLongestEdge(s.records[t].corners);
-    Vec3d axes[3];
-    main.Frame(axes);
     double largest = 0.0, sampled = 0.0;
     for (std::size_t t = 0; t < n; t += stride) {
+        main.AddLongestEdge(s.records[t].corners);
         const Vec3f extent = s.records[t].boxMax - s.records[t].boxMin;
         const double l = std::max({extent.x, extent.y, extent.z});
         if (std::isfinite(l)) largest += l;
         ++sampled;
     }
+    Vec3d axes[3];
+    main.Frame(axes);
     const double pad = largest / sampled / 8.0;
     if (!(pad > 0.0) || !std::isfinite(pad)) return;
     double alongAxes = 0.0, alongFrame = 0.0;

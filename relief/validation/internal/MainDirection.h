@@ -4,11 +4,10 @@
 // the axes, whose boxes along the axes are nearly cubes.
 //
 // The direction is the leading eigenvector of the sum of each edge's unit
-// outer product, found by power iteration: edges that point either way along
-// one line count alike.
+// outer product: edges that point either way along one line count alike.
 //
 // Needs: edges added in any order. Gives: the frame; with no edge of any
-// length, one along a fixed direction off the axes.
+// length, one along the axes.
 #pragma once
 
 #include "mesh/Vec3.h"
