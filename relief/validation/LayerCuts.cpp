@@ -17,6 +17,8 @@ namespace {
 constexpr std::uint64_t kMostBatchLayers = 4096;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
+// Tasks the bucket fill is shared out into, at least: a few for each core.
+constexpr std::size_t kFillTasks = 64;
 
 }  // namespace
 
@@ -45,15 +47,40 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
             for (std::size_t l = 1; l <= layers; ++l) row[l] += row[l - 1];
         }
     });
+    std::vector<std::uint64_t> entries(runs.Count(), 0);
+    for (std::size_t run = 0; run < runs.Count(); ++run)
+        for (std::uint64_t l = 0; l < layers; ++l) entries[run] += runs.Row(run)[l];
     LayerBuckets buckets = runs.Place();
-    ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
-        for (std::size_t run = first; run < last; ++run) {
+    // Each run fills its places a stretch of layers at a time, so that a part
+    // of few runs (a cylinder of slivers, whose sides make a few runs that
+    // span every layer) still keeps every core busy. A run whose triangles
+    // span most of its layers is filled layer by layer, each layer's places
+    // in one pass along the run; the others triangle by triangle, as most
+    // span a layer or two.
+    const std::size_t stretches =
+        std::min<std::size_t>(std::max<std::size_t>(1, kFillTasks / runs.Count()), std::max<std::uint64_t>(layers, 1));
+    const std::uint64_t stretch = (layers + stretches - 1) / std::max<std::size_t>(stretches, 1);
+    ForEachChunk(runs.Count() * stretches, 1, [&](std::size_t first, std::size_t last) {
+        for (std::size_t task = first; task < last; ++task) {
+            if (PollCancel(cancel)) throw Stopped{};
+            const std::size_t run = task / stretches;
+            const std::uint64_t low = (task % stretches) * stretch, high = std::min(layers, low + stretch);
             std::uint64_t* next = runs.Row(run);
-            for (std::size_t t = runs.Begin(run); t < runs.End(run); ++t) {
-                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
-                for (std::uint64_t l = spans[t].first; l < spans[t].last; ++l) {
-                    buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
+            const std::size_t begin = runs.Begin(run), end = runs.End(run);
+            if (2 * entries[run] >= (end - begin) * layers) {
+                for (std::uint64_t l = low; l < high; ++l) {
+                    std::uint64_t at = next[l];
+                    for (std::size_t t = begin; t < end; ++t) {
+                        if (spans[t].first <= l && l < spans[t].last)
+                            buckets.triangles[at++] = static_cast<std::uint32_t>(t);
+                    }
                 }
+                continue;
+            }
+            for (std::size_t t = begin; t < end; ++t) {
+                if (t % kPollEvery == 0 && PollCancel(cancel)) throw Stopped{};
+                const std::uint64_t from = std::max(spans[t].first, low), to = std::min(spans[t].last, high);
+                for (std::uint64_t l = from; l < to; ++l) buckets.triangles[next[l]++] = static_cast<std::uint32_t>(t);
             }
         }
     });
@@ -185,9 +212,27 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     startedFirst_ = first;
     GrowContourLines(end);
     if (light) return;
-    const auto cutAll = [this, &slots, first, count, cancel] {
+    // One block for the whole batch, in huge pages where it is large: the
+    // segments of a part of slivers come to tens of megabytes a batch, and
+    // a list per layer took its pages from the C library a small page at a
+    // time, or not, depending on what the process had freed before.
+    KeptSegment* room = nullptr;
+    if (settings_.keepSegments) {
+        const std::uint64_t cuts = buckets_.offsets[end] - buckets_.offsets[first];
+        std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>>& block = segmentRoom_[set];
+        if (block.size() < cuts) {
+            block = {};
+            block.resize(cuts);
+        }
+        room = block.data();
+    }
+    const auto cutAll = [this, &slots, first, count, room, cancel] {
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
-            for (std::size_t k = begin; k < stop; ++k) Cut(first + k, slots[k], cancel);
+            for (std::size_t k = begin; k < stop; ++k) {
+                KeptSegment* own =
+                    room == nullptr ? nullptr : room + (buckets_.offsets[first + k] - buckets_.offsets[first]);
+                Cut(first + k, slots[k], own, cancel);
+            }
         });
     };
     try {
@@ -202,13 +247,19 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
 
 PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
     if (!lightBatch_[current_]) return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
-    Cut(layer, lightSlot_, cancel);
+    KeptSegment* room = nullptr;
+    if (settings_.keepSegments) {
+        lightRoom_.resize(
+            std::max<std::size_t>(lightRoom_.size(), buckets_.offsets[layer + 1] - buckets_.offsets[layer]));
+        room = lightRoom_.data();
+    }
+    Cut(layer, lightSlot_, room, cancel);
     return lightSlot_;
 }
 
-void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel) {
+void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, CancelContext* cancel) {
     if (PollCancel(cancel)) throw Stopped{};
-    out.segments.clear();
+    std::size_t kept = 0;
     const float h = LayerCutHeight(settings_.lowestH, settings_.layerHeight, layer);
     const bool keep = settings_.keepSegments;
     const LayerAxes& axes = settings_.axes;
@@ -217,9 +268,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
     const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
-    // Room for every cut at once: a slot's first layer of slivers would
-    // otherwise copy its growing list over and over.
-    if (keep) out.segments.reserve(end - begin);
+    const RowLineGaps gaps(out.grid);
     for (std::uint64_t i = begin; i < end; ++i) {
         if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
         const std::uint32_t t = buckets_.triangles[i];
@@ -227,7 +276,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
             // Its first, earlier in the layer, was cut here or not at all.
             const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
             if (copy.layer != layer) continue;
-            out.segments.push_back({t, copy.u, copy.v});
+            room[kept++] = {t, copy.u, copy.v};
             if (points != nullptr) {
                 *points++ = ModelPoint(axes, copy.p0.u, copy.p0.v, h);
                 *points++ = ModelPoint(axes, copy.p1.u, copy.p1.v, h);
@@ -241,16 +290,17 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* canc
         const std::uint32_t copies = copies_.CopiesOf(t);
         if (keep) {
             const float u = 0.5f * (p0.u + p1.u), v = 0.5f * (p0.v + p1.v);
-            out.segments.push_back({t, u, v});
+            room[kept++] = {t, u, v};
             if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, u, v};
             if (points != nullptr) {
                 *points++ = ModelPoint(axes, p0.u, p0.v, h);
                 *points++ = ModelPoint(axes, p1.u, p1.v, h);
             }
         }
-        AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
+        if (!gaps.SameGap(p0.v, p1.v)) AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
     }
-    if (points != nullptr) contourWritten_[contourLayer] = 2 * out.segments.size();
+    out.segments = {room, kept};
+    if (points != nullptr) contourWritten_[contourLayer] = 2 * kept;
 }
 
 }  // namespace ridgeforge::mesh

@@ -69,7 +69,7 @@ private:
     void FindOverhangClusters(float h);
     void ReportRegions(float h);
     void CollectHighlights(std::uint64_t layer, float h, const PreparedLayer& cut);
-    void ClassifySegments(const std::vector<KeptSegment>& segments);
+    void ClassifySegments(std::span<const KeptSegment> segments);
     // The list the segments with their midpoint in cell (x, y) join, or null.
     std::vector<std::uint32_t>* SegmentList(std::int32_t x, std::int32_t y);
     void ClassifyFlatTriangles(std::uint64_t layer);
@@ -706,7 +706,7 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const Pre
 
 // A segment's list follows from its midpoint's cell alone, and the segments
 // of a fan or of copies come in runs on one cell: a run is looked up once.
-void PrintabilityPass::ClassifySegments(const std::vector<KeptSegment>& segments) {
+void PrintabilityPass::ClassifySegments(std::span<const KeptSegment> segments) {
     std::int32_t lastX = -1, lastY = -1;
     std::vector<std::uint32_t>* list = nullptr;
     for (const KeptSegment& s : segments) {

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <future>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "mesh/CancellableLoop.h"
@@ -50,8 +51,8 @@ struct KeptSegment {
 };
 
 struct PreparedLayer {
-    LayerGrid grid;  // the frame with this layer's crossing lists
-    std::vector<KeptSegment> segments;
+    LayerGrid grid;                         // the frame with this layer's crossing lists
+    std::span<const KeptSegment> segments;  // in the cuts' own room, till the slot is cut again
 
     // The cut of a first copy on this slot's layer, for its copies to take,
     // by the copy slot of its first.
@@ -97,7 +98,7 @@ private:
     void GrowContourLines(std::uint64_t layerEnd);
     std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
     void Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
-    void Cut(std::uint64_t layer, PreparedLayer& out, CancelContext* cancel);
+    void Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, CancelContext* cancel);
 
     const TriangleMesh& mesh_;
     const LayerBuckets& buckets_;
@@ -113,6 +114,10 @@ private:
     std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
     PreparedLayer lightSlot_;
+    // The kept segments of each set's batch, a stretch per layer as the
+    // buckets lie; and of the light slot's layer.
+    std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>> segmentRoom_[2];
+    std::vector<KeptSegment> lightRoom_;
     std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
     bool lightBatch_[2] = {};
     int current_ = 0;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/StressParts.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ridgeforge::mesh;
@@ -127,5 +128,33 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
         cuts.FinishContourLines();
         EXPECT_TRUE(std::equal(contour.begin(), contour.end(), expectedContour.begin(), expectedContour.end()))
             << stride;
+    }
+}
+
+// Parts whose runs of triangles are filled layer by layer (a cylinder's
+// sides spanning every layer) and triangle by triangle (its fanned caps, a
+// sphere's rings), in several runs, with fewer and more layers than the fill
+// has tasks: the same buckets as bucketing triangle by triangle on one thread.
+TEST(LayerCuts, ParallelBucketsMatchThePlainOnes) {
+    const LayerAxes axes = AxesAcross(2);
+    const TriangleMesh parts[] = {
+        ridgeforge::test::MakeFanCappedRod(5.0f, 20.0f, 6000, {0, 0, 1}),  // 24,000 triangles: two runs
+        ridgeforge::test::MakeFanCappedRod(5.0f, 20.0f, 6000, {1, 0, 1}),  // leaning: the sides span part of it
+        ridgeforge::test::MakeRingSphereOf(40000, 10.0f),
+        ridgeforge::test::MakeFanCappedRod(5.0f, 20.0f, 200, {0, 0, 1}),  // one run
+    };
+    for (const TriangleMesh& m : parts) {
+        const float low = m.boundsMin.z;
+        for (const std::uint64_t layers :
+             {std::uint64_t{1}, std::uint64_t{7}, std::uint64_t{100}, std::uint64_t{250}}) {
+            const float layerHeight = (m.boundsMax.z - low) / static_cast<float>(layers);
+            const LayerBuckets plain = BucketTrianglesByLayer(m, axes, low, layerHeight, layers);
+            const LayerBuckets parallel = BucketTrianglesByLayerInParallel(m, axes, low, layerHeight, layers, nullptr);
+            ASSERT_FALSE(plain.triangles.empty()) << layers;
+            EXPECT_EQ(parallel.offsets, plain.offsets) << m.TriangleCount() << " " << layers;
+            EXPECT_TRUE(std::equal(parallel.triangles.begin(), parallel.triangles.end(), plain.triangles.begin(),
+                                   plain.triangles.end()))
+                << m.TriangleCount() << " " << layers;
+        }
     }
 }
