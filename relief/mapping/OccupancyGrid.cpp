@@ -228,6 +228,36 @@ public:
         return true;
     }
 
+    // The slabs of a single-slab span that InteriorSpan answers, and there
+    // the cells' band about the long edge: the centre line in u and v at
+    // slab k and how far the cells reach either side of it (the slab's and
+    // the cube's reach, the middle corner's offset, and a margin for the
+    // other roundings). A sliver of a cone or of a fanned cap visits every
+    // slab it spans and nearly all are found marked already: there the
+    // band's few products are the whole cost. Empty for a triangle that is
+    // not thin.
+    struct ThinBand {
+        std::int32_t first = 1, last = 0;
+        double lineU = 0.0, slopeU = 0.0, halfU = 0.0, lineV = 0.0, slopeV = 0.0, halfV = 0.0;
+    };
+    ThinBand Band(double reach, std::int32_t slabFirst, std::int32_t slabLast) const {
+        ThinBand band;
+        if (!thin_ || !(lineStart_ + reach <= lineEnd_ - reach)) return band;
+        const double first = std::max(std::ceil(lineStart_ + reach), static_cast<double>(slabFirst));
+        const double last = std::min(std::floor(lineEnd_ - reach), static_cast<double>(slabLast));
+        if (!(first <= last)) return band;
+        constexpr double kRoundingCells = 1e-9;
+        band.first = static_cast<std::int32_t>(first);
+        band.last = static_cast<std::int32_t>(last);
+        band.lineU = lineU_;
+        band.slopeU = slopeU_;
+        band.halfU = reach * std::fabs(slopeU_) + offU_ + reach + kRoundingCells;
+        band.lineV = lineV_;
+        band.slopeV = slopeV_;
+        band.halfV = reach * std::fabs(slopeV_) + offV_ + reach + kRoundingCells;
+        return band;
+    }
+
 private:
     // A sliver, whose middle corner lies within a quarter cell of its long
     // edge, takes the span of its long edge widened by that offset: one
@@ -459,17 +489,31 @@ private:
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
         std::uint64_t marked = 0;
+        const SlabSections::ThinBand band =
+            group == 1 ? sections.Band(reach, slabs[0], slabs[1]) : SlabSections::ThinBand{};
         for (std::int32_t k = slabs[0], kLast = 0; k <= slabs[1]; k = kLast + 1) {
             kLast = slabs[1] - k < group ? slabs[1] : k + group - 1;
-            double uLow, uHigh, vLow, vHigh;
-            if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
-                !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
-                continue;
+            const bool inBand = k >= band.first && k <= band.last;
+            double uLow = 0.0, uHigh = -1.0;
             std::int32_t vFirst = 0, vLast = -1;
-            CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
+            if (inBand) {
+                const double v = band.lineV + k * band.slopeV;
+                CellsNear(v - band.halfV, v + band.halfV, 0.0, vCells, vFirst, vLast);
+            } else {
+                double vLow, vHigh;
+                if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
+                    !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
+                    continue;
+                CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
+            }
             if (vLast - vFirst < kRowsWithoutClipping) {
                 std::int32_t uFirst = 0, uLast = -1;
-                CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
+                if (inBand) {
+                    const double u = band.lineU + k * band.slopeU;
+                    CellsNear(u - band.halfU, u + band.halfU, 0.0, uCells, uFirst, uLast);
+                } else {
+                    CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
+                }
                 const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
                 MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
                 if (recent.Holds(box)) continue;
