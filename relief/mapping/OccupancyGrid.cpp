@@ -18,6 +18,10 @@
 #include <sstream>
 #include <tuple>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mesh/CancellableLoop.h"
 #include "mesh/ParallelChunks.h"
 
@@ -319,6 +323,32 @@ struct AxisCells {
     last = std::min(cells.to, static_cast<std::int32_t>(highCell + kShift) - static_cast<std::int32_t>(kShift));
 }
 
+// CellsNear for both axes of a sliver's band at once, the roundings of the
+// four bounds taken two at a time where the processor can.
+[[gnu::always_inline]] inline void BandCellsNear(double u, double halfU, double v, double halfV,
+                                                 const AxisCells& uCells, const AxisCells& vCells, std::int32_t& uFirst,
+                                                 std::int32_t& uLast, std::int32_t& vFirst, std::int32_t& vLast) {
+#if defined(__SSE2__)
+    constexpr double kShift = 4096.0;
+    const __m128d below = _mm_set_pd(vCells.below, uCells.below), above = _mm_set_pd(vCells.above, uCells.above);
+    const __m128d centre = _mm_set_pd(v, u), half = _mm_set_pd(halfV, halfU), shift = _mm_set1_pd(kShift);
+    const __m128d low = _mm_min_pd(_mm_max_pd(_mm_sub_pd(centre, half), below), above);
+    const __m128d high = _mm_min_pd(_mm_max_pd(_mm_add_pd(centre, half), below), above);
+    const __m128i firsts = _mm_sub_epi32(_mm_set1_epi32(4096), _mm_cvttpd_epi32(_mm_sub_pd(shift, low)));
+    const __m128i lasts = _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(high, shift)), _mm_set1_epi32(4096));
+    alignas(16) std::int32_t f[4], l[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(f), firsts);
+    _mm_store_si128(reinterpret_cast<__m128i*>(l), lasts);
+    uFirst = std::max(uCells.from, f[0]);
+    vFirst = std::max(vCells.from, f[1]);
+    uLast = std::min(uCells.to, l[0]);
+    vLast = std::min(vCells.to, l[1]);
+#else
+    CellsNear(u - halfU, u + halfU, 0.0, uCells, uFirst, uLast);
+    CellsNear(v - halfV, v + halfV, 0.0, vCells, vFirst, vLast);
+#endif
+}
+
 // The same for the span of a piece.
 void CellsNear(const Piece& piece, int axis, double reach, const AxisCells& cells, std::int32_t& first,
                std::int32_t& last) {
@@ -496,9 +526,10 @@ private:
             const bool inBand = k >= band.first && k <= band.last;
             double uLow = 0.0, uHigh = -1.0;
             std::int32_t vFirst = 0, vLast = -1;
+            std::int32_t uFirst = 0, uLast = -1;
             if (inBand) {
-                const double v = band.lineV + k * band.slopeV;
-                CellsNear(v - band.halfV, v + band.halfV, 0.0, vCells, vFirst, vLast);
+                BandCellsNear(band.lineU + k * band.slopeU, band.halfU, band.lineV + k * band.slopeV, band.halfV,
+                              uCells, vCells, uFirst, uLast, vFirst, vLast);
             } else {
                 double vLow, vHigh;
                 if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
@@ -507,13 +538,7 @@ private:
                 CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
             }
             if (vLast - vFirst < kRowsWithoutClipping) {
-                std::int32_t uFirst = 0, uLast = -1;
-                if (inBand) {
-                    const double u = band.lineU + k * band.slopeU;
-                    CellsNear(u - band.halfU, u + band.halfU, 0.0, uCells, uFirst, uLast);
-                } else {
-                    CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
-                }
+                if (!inBand) CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
                 const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
                 MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
                 if (recent.Holds(box)) continue;
@@ -535,9 +560,9 @@ private:
                 for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
                     const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
                     if (piece.count == 0) continue;
-                    std::int32_t uFirst = 0, uLast = -1;
-                    CellsNear(piece, U, reach, uCells, uFirst, uLast);
-                    marked += TestRun<W>(test, slab, row, uFirst, uLast);
+                    std::int32_t pieceFirst = 0, pieceLast = -1;
+                    CellsNear(piece, U, reach, uCells, pieceFirst, pieceLast);
+                    marked += TestRun<W>(test, slab, row, pieceFirst, pieceLast);
                 }
             }
         }
