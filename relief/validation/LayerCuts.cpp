@@ -17,8 +17,12 @@ namespace {
 constexpr std::uint64_t kMostBatchLayers = 4096;
 // Cuts between polls of the stop within one layer.
 constexpr std::uint64_t kPollEvery = 4096;
-// Tasks the bucket fill is shared out into, at least: a few for each core.
-constexpr std::size_t kFillTasks = 64;
+// A layer's kept segments from this size on go into the batch's block.
+constexpr std::uint64_t kLongLayerBytes = std::uint64_t{64} << 10;
+// Tasks the bucket fill is shared out into, at least: a few for each core;
+// and the layers a run's triangles span on average from which it is shared.
+constexpr std::uint64_t kFillTasks = 64;
+constexpr std::uint64_t kLongSpans = 4;
 
 }  // namespace
 
@@ -51,20 +55,33 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
     for (std::size_t run = 0; run < runs.Count(); ++run)
         for (std::uint64_t l = 0; l < layers; ++l) entries[run] += runs.Row(run)[l];
     LayerBuckets buckets = runs.Place();
-    // Each run fills its places a stretch of layers at a time, so that a part
-    // of few runs (a cylinder of slivers, whose sides make a few runs that
-    // span every layer) still keeps every core busy. A run whose triangles
-    // span most of its layers is filled layer by layer, each layer's places
-    // in one pass along the run; the others triangle by triangle, as most
-    // span a layer or two.
-    const std::size_t stretches =
-        std::min<std::size_t>(std::max<std::size_t>(1, kFillTasks / runs.Count()), std::max<std::uint64_t>(layers, 1));
-    const std::uint64_t stretch = (layers + stretches - 1) / std::max<std::size_t>(stretches, 1);
-    ForEachChunk(runs.Count() * stretches, 1, [&](std::size_t first, std::size_t last) {
+    // A run whose triangles span many layers each fills its places a
+    // stretch of layers at a time, so that a part of few runs (a cylinder of
+    // slivers, whose sides make a few runs that span every layer) still
+    // keeps every core busy; a run of short spans is one task, as each
+    // stretch would pass over all its triangles. A run whose triangles span
+    // most of its layers is filled layer by layer, each layer's places in
+    // one pass along the run; the others triangle by triangle.
+    struct FillTask {
+        std::size_t run;
+        std::uint64_t low, high;
+    };
+    std::vector<FillTask> tasks;
+    const std::uint64_t stretches =
+        std::clamp<std::uint64_t>(kFillTasks / runs.Count(), 1, std::max<std::uint64_t>(layers, 1));
+    const std::uint64_t stretch = (layers + stretches - 1) / stretches;
+    for (std::size_t run = 0; run < runs.Count(); ++run) {
+        if (entries[run] < kLongSpans * (runs.End(run) - runs.Begin(run))) {
+            tasks.push_back({run, 0, layers});
+            continue;
+        }
+        for (std::uint64_t low = 0; low < layers; low += stretch)
+            tasks.push_back({run, low, std::min(layers, low + stretch)});
+    }
+    ForEachChunk(tasks.size(), 1, [&](std::size_t first, std::size_t last) {
         for (std::size_t task = first; task < last; ++task) {
             if (PollCancel(cancel)) throw Stopped{};
-            const std::size_t run = task / stretches;
-            const std::uint64_t low = (task % stretches) * stretch, high = std::min(layers, low + stretch);
+            const auto [run, low, high] = tasks[task];
             std::uint64_t* next = runs.Row(run);
             const std::size_t begin = runs.Begin(run), end = runs.End(run);
             if (2 * entries[run] >= (end - begin) * layers) {
@@ -212,26 +229,39 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     startedFirst_ = first;
     GrowContourLines(end);
     if (light) return;
-    // One block for the whole batch, in huge pages where it is large: the
-    // segments of a part of slivers come to tens of megabytes a batch, and
-    // a list per layer took its pages from the C library a small page at a
-    // time, or not, depending on what the process had freed before.
-    KeptSegment* room = nullptr;
-    if (settings_.keepSegments) {
+    // A batch of long layers keeps its segments in one block in huge pages:
+    // a part of slivers has tens of thousands of cuts a layer, tens of
+    // megabytes a batch, and a list per layer that size took its pages from
+    // the C library a small page at a time, or not, depending on what the
+    // process had freed before. Shorter layers keep a list per slot, well
+    // within what the C library hands back from check to check, where a
+    // block would be fresh pages every time.
+    KeptSegment* block = nullptr;
+    std::uint64_t longest = 0;
+    for (std::uint64_t layer = first; layer < end; ++layer)
+        longest = std::max(longest, buckets_.offsets[layer + 1] - buckets_.offsets[layer]);
+    if (settings_.keepSegments && longest * sizeof(KeptSegment) >= kLongLayerBytes) {
         const std::uint64_t cuts = buckets_.offsets[end] - buckets_.offsets[first];
-        std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>>& block = segmentRoom_[set];
-        if (block.size() < cuts) {
-            block = {};
-            block.resize(cuts);
+        std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>>& room = segmentRoom_[set];
+        if (room.size() < cuts) {
+            room = {};
+            room.resize(cuts);
         }
-        room = block.data();
+        block = room.data();
     }
-    const auto cutAll = [this, &slots, first, count, room, cancel] {
+    const auto cutAll = [this, &slots, first, count, block, cancel] {
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
             for (std::size_t k = begin; k < stop; ++k) {
-                KeptSegment* own =
-                    room == nullptr ? nullptr : room + (buckets_.offsets[first + k] - buckets_.offsets[first]);
-                Cut(first + k, slots[k], own, cancel);
+                const std::uint64_t layer = first + k;
+                KeptSegment* own = nullptr;
+                if (block != nullptr) {
+                    own = block + (buckets_.offsets[layer] - buckets_.offsets[first]);
+                } else if (settings_.keepSegments) {
+                    slots[k].room.resize(std::max<std::size_t>(slots[k].room.size(),
+                                                               buckets_.offsets[layer + 1] - buckets_.offsets[layer]));
+                    own = slots[k].room.data();
+                }
+                Cut(layer, slots[k], own, cancel);
             }
         });
     };

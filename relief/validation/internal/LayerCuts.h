@@ -53,6 +53,7 @@ struct KeptSegment {
 struct PreparedLayer {
     LayerGrid grid;                         // the frame with this layer's crossing lists
     std::span<const KeptSegment> segments;  // in the cuts' own room, till the slot is cut again
+    std::vector<KeptSegment> room;          // that room, in a batch of few segments
 
     // The cut of a first copy on this slot's layer, for its copies to take,
     // by the copy slot of its first.

@@ -14,22 +14,21 @@ using namespace ridgeforge::mesh;
 
 namespace {
 
-// A box tower 0 to 8 mm up, a fan of 600 slivers about a tip on the bed
+// A box tower 0 to 8 mm up, a fan of `around` slivers about a tip on the bed
 // opening to 5 mm at 2 mm up, the first two triangles of the tower twice
 // more, and a sliver whose lowest corner lies one float step above layer 4's
 // cut (its bucket holds it, its cut misses it).
-TriangleMesh Part() {
+TriangleMesh Part(std::uint32_t around) {
     TriangleMesh m = ridgeforge::test::MakeBox({0, 0, 0}, {4, 3, 8});
     const auto tip = static_cast<std::uint32_t>(m.vertices.size());
-    constexpr std::uint32_t kAround = 600;
     m.vertices.push_back({{12, 4, 0}, {}});
     m.vertices.push_back({{12, 4, 2}, {}});
-    for (std::uint32_t j = 0; j < kAround; ++j) {
-        const float a = 6.2831853f * static_cast<float>(j) / static_cast<float>(kAround);
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const float a = 6.2831853f * static_cast<float>(j) / static_cast<float>(around);
         m.vertices.push_back({{12 + 5 * std::cos(a), 4 + 5 * std::sin(a), 2}, {}});
     }
-    for (std::uint32_t j = 0; j < kAround; ++j) {
-        const std::uint32_t r0 = tip + 2 + j, r1 = tip + 2 + (j + 1) % kAround;
+    for (std::uint32_t j = 0; j < around; ++j) {
+        const std::uint32_t r0 = tip + 2 + j, r1 = tip + 2 + (j + 1) % around;
         m.indices.insert(m.indices.end(), {tip, r1, r0, tip + 1, r0, r1});
     }
     for (int copy = 0; copy < 2; ++copy) {
@@ -48,86 +47,92 @@ TriangleMesh Part() {
 // Every layer of a small part cut in batches of a few layers, some light
 // (cut as asked) and some heavy (cut on the workers), against each layer cut
 // plainly: every triangle of its bucket sliced on its own, in order, each
-// copy filling the raster and keeping its segment like any triangle.
+// copy filling the raster and keeping its segment like any triangle. The
+// fan of 6,000 has layers long enough to keep their segments in the batch's
+// block, the fan of 600 in each slot's own list.
 TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
-    const TriangleMesh m = Part();
-    const LayerAxes axes = AxesAcross(2);
-    const float layerHeight = 0.2f;
-    const std::uint64_t layers = 40;
-    const LayerBuckets buckets = BucketTrianglesByLayer(m, axes, 0.0f, layerHeight, layers);
-    const LayerBuckets parallel = BucketTrianglesByLayerInParallel(m, axes, 0.0f, layerHeight, layers, nullptr);
-    EXPECT_EQ(parallel.offsets, buckets.offsets);
-    EXPECT_EQ(parallel.triangles, buckets.triangles);
+    for (const std::uint32_t around : {600u, 6000u}) {
+        SCOPED_TRACE(around);
+        const TriangleMesh m = Part(around);
+        const LayerAxes axes = AxesAcross(2);
+        const float layerHeight = 0.2f;
+        const std::uint64_t layers = 40;
+        const LayerBuckets buckets = BucketTrianglesByLayer(m, axes, 0.0f, layerHeight, layers);
+        const LayerBuckets parallel = BucketTrianglesByLayerInParallel(m, axes, 0.0f, layerHeight, layers, nullptr);
+        EXPECT_EQ(parallel.offsets, buckets.offsets);
+        EXPECT_EQ(parallel.triangles, buckets.triangles);
 
-    std::vector<Point2> normals(m.TriangleCount());
-    for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
-        Vec3f c[3];
-        CornersAcross(m, axes, t, c);
-        const Vec3f n = Normalize(Cross(c[1] - c[0], c[2] - c[0]));
-        normals[t] = {n.x, n.y};
-    }
-    LayerGrid frame;
-    frame.cell = 0.25f;
-    frame.originU = -0.5f;
-    frame.originV = -1.5f;
-    frame.columns = 76;
-    frame.rows = 46;
-    const TriangleCopies copies = FindTriangleCopies(m);
-    ASSERT_EQ(copies.CopiesOf(0), 3u);
-
-    for (std::uint64_t stride : {1u, 3u}) {
-        LayerCutSettings settings;
-        settings.axes = axes;
-        settings.layerHeight = layerHeight;
-        settings.keepSegments = true;
-        settings.contourStride = stride;
-        settings.batchBytes = 40000;   // a few layers of the fan, more above it
-        settings.parallelCuts = 1500;  // the fan's layers go to the workers
-        std::vector<Vec3f, ZeroPageAllocator<Vec3f>> contour;
-        LayerCuts cuts(m, buckets, copies, normals, frame, settings, contour);
-        std::vector<Vec3f> expectedContour;
-        std::uint64_t end = 0;
-        for (std::uint64_t layer = 0; layer < layers; ++layer) {
-            if (layer >= end) end = cuts.NextBatch(layer, layers, nullptr);
-            PreparedLayer& cut = cuts.Layer(layer, nullptr);
-            const float h = (static_cast<float>(layer) + 0.5137f) * layerHeight;
-            LayerGrid plain = frame;
-            plain.crossings.assign(static_cast<std::size_t>(frame.rows), {});
-            std::vector<KeptSegment> segments;
-            std::vector<std::pair<std::int32_t, std::int32_t>> cells;
-            for (std::uint64_t i = buckets.offsets[layer]; i < buckets.offsets[layer + 1]; ++i) {
-                const std::uint32_t t = buckets.triangles[i];
-                Vec3f c[3];
-                CornersAcross(m, axes, t, c);
-                Point2 p0, p1;
-                if (!SliceTriangle(c, h, normals[t], p0, p1)) continue;
-                AddScanlineCrossings(plain, p0, p1);
-                const auto cell = [&](float at, float origin, std::int32_t count) {
-                    const float index = std::floor((at - origin) / frame.cell);
-                    return static_cast<std::int32_t>(std::clamp(index, 0.0f, static_cast<float>(count - 1)));
-                };
-                segments.push_back({t, 0.5f * (p0.u + p1.u), 0.5f * (p0.v + p1.v)});
-                cells.emplace_back(cell(segments.back().u, frame.originU, frame.columns),
-                                   cell(segments.back().v, frame.originV, frame.rows));
-                if (layer % stride == 0)
-                    expectedContour.insert(expectedContour.end(), {{p0.u, p0.v, h}, {p1.u, p1.v, h}});
-            }
-            ASSERT_EQ(cut.segments.size(), segments.size()) << layer;
-            for (std::size_t k = 0; k < segments.size(); ++k) {
-                EXPECT_EQ(cut.segments[k].triangle, segments[k].triangle) << layer << " " << k;
-                EXPECT_EQ(cut.segments[k].u, segments[k].u) << layer << " " << k;
-                EXPECT_EQ(cut.segments[k].v, segments[k].v) << layer << " " << k;
-                EXPECT_EQ(ClampedColumn(frame, cut.segments[k].u), cells[k].first) << layer << " " << k;
-                EXPECT_EQ(ClampedRow(frame, cut.segments[k].v), cells[k].second) << layer << " " << k;
-            }
-            std::vector<std::uint8_t> raster, plainRaster;
-            FillLayerRaster(cut.grid, raster);
-            FillLayerRaster(plain, plainRaster);
-            EXPECT_EQ(raster, plainRaster) << layer;
+        std::vector<Point2> normals(m.TriangleCount());
+        for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
+            Vec3f c[3];
+            CornersAcross(m, axes, t, c);
+            const Vec3f n = Normalize(Cross(c[1] - c[0], c[2] - c[0]));
+            normals[t] = {n.x, n.y};
         }
-        cuts.FinishContourLines();
-        EXPECT_TRUE(std::equal(contour.begin(), contour.end(), expectedContour.begin(), expectedContour.end()))
-            << stride;
+        LayerGrid frame;
+        frame.cell = 0.25f;
+        frame.originU = -0.5f;
+        frame.originV = -1.5f;
+        frame.columns = 76;
+        frame.rows = 46;
+        const TriangleCopies copies = FindTriangleCopies(m);
+        ASSERT_EQ(copies.CopiesOf(0), 3u);
+
+        for (std::uint64_t stride : {1u, 3u}) {
+            LayerCutSettings settings;
+            settings.axes = axes;
+            settings.layerHeight = layerHeight;
+            settings.keepSegments = true;
+            settings.contourStride = stride;
+            // A few layers of the fan, more above it.
+            settings.batchBytes = around == 600 ? 40000 : 400000;
+            settings.parallelCuts = 1500;  // the fan's layers go to the workers
+            std::vector<Vec3f, ZeroPageAllocator<Vec3f>> contour;
+            LayerCuts cuts(m, buckets, copies, normals, frame, settings, contour);
+            std::vector<Vec3f> expectedContour;
+            std::uint64_t end = 0;
+            for (std::uint64_t layer = 0; layer < layers; ++layer) {
+                if (layer >= end) end = cuts.NextBatch(layer, layers, nullptr);
+                PreparedLayer& cut = cuts.Layer(layer, nullptr);
+                const float h = (static_cast<float>(layer) + 0.5137f) * layerHeight;
+                LayerGrid plain = frame;
+                plain.crossings.assign(static_cast<std::size_t>(frame.rows), {});
+                std::vector<KeptSegment> segments;
+                std::vector<std::pair<std::int32_t, std::int32_t>> cells;
+                for (std::uint64_t i = buckets.offsets[layer]; i < buckets.offsets[layer + 1]; ++i) {
+                    const std::uint32_t t = buckets.triangles[i];
+                    Vec3f c[3];
+                    CornersAcross(m, axes, t, c);
+                    Point2 p0, p1;
+                    if (!SliceTriangle(c, h, normals[t], p0, p1)) continue;
+                    AddScanlineCrossings(plain, p0, p1);
+                    const auto cell = [&](float at, float origin, std::int32_t count) {
+                        const float index = std::floor((at - origin) / frame.cell);
+                        return static_cast<std::int32_t>(std::clamp(index, 0.0f, static_cast<float>(count - 1)));
+                    };
+                    segments.push_back({t, 0.5f * (p0.u + p1.u), 0.5f * (p0.v + p1.v)});
+                    cells.emplace_back(cell(segments.back().u, frame.originU, frame.columns),
+                                       cell(segments.back().v, frame.originV, frame.rows));
+                    if (layer % stride == 0)
+                        expectedContour.insert(expectedContour.end(), {{p0.u, p0.v, h}, {p1.u, p1.v, h}});
+                }
+                ASSERT_EQ(cut.segments.size(), segments.size()) << layer;
+                for (std::size_t k = 0; k < segments.size(); ++k) {
+                    EXPECT_EQ(cut.segments[k].triangle, segments[k].triangle) << layer << " " << k;
+                    EXPECT_EQ(cut.segments[k].u, segments[k].u) << layer << " " << k;
+                    EXPECT_EQ(cut.segments[k].v, segments[k].v) << layer << " " << k;
+                    EXPECT_EQ(ClampedColumn(frame, cut.segments[k].u), cells[k].first) << layer << " " << k;
+                    EXPECT_EQ(ClampedRow(frame, cut.segments[k].v), cells[k].second) << layer << " " << k;
+                }
+                std::vector<std::uint8_t> raster, plainRaster;
+                FillLayerRaster(cut.grid, raster);
+                FillLayerRaster(plain, plainRaster);
+                EXPECT_EQ(raster, plainRaster) << layer;
+            }
+            cuts.FinishContourLines();
+            EXPECT_TRUE(std::equal(contour.begin(), contour.end(), expectedContour.begin(), expectedContour.end()))
+                << stride;
+        }
     }
 }
 
