@@ -327,7 +327,7 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, 
                 *points++ = ModelPoint(axes, p1.u, p1.v, h);
             }
         }
-        if (!gaps.SameGap(p0.v, p1.v)) AddScanlineCrossings(out.grid, p0, p1, static_cast<std::int32_t>(copies));
+        if (!gaps.SameGap(p0.v, p1.v)) AddScanlineCrossings(out.grid, gaps, p0, p1, static_cast<std::int32_t>(copies));
     }
     out.segments = {room, kept};
     if (points != nullptr) contourWritten_[contourLayer] = 2 * kept;

@@ -104,43 +104,20 @@ inline bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Poi
     return true;
 }
 
-// Adds the crossings of the segment with the row centre lines, each winding
-// `copies` times (the cut of that many copies of one triangle).
-[[gnu::always_inline]] inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1,
-                                                        std::int32_t copies = 1) {
-    if (p0.v == p1.v) return;
-    const float low = std::min(p0.v, p1.v), high = std::max(p0.v, p1.v);
-    // The first row whose centre line lies at or above v, within [0, rows]:
-    // ceil(x) clamped, with the ceiling taken by truncation (the maths
-    // library's costs a tenth of the whole cut).
-    const auto rowAt = [&](float v) {
-        const double x = (v - grid.originV) / grid.cell - 0.5;
-        if (!(x > 0.0)) return std::int32_t{0};
-        if (!(x < static_cast<double>(grid.rows))) return grid.rows;
-        const auto below = static_cast<std::int32_t>(x);
-        return static_cast<double>(below) < x ? below + 1 : below;
-    };
-    const std::int32_t r0 = rowAt(low), r1 = rowAt(high);
-    const std::int32_t winding = p1.v > p0.v ? copies : -copies;
-    const float slope = (p1.u - p0.u) / (p1.v - p0.v);
-    for (std::int32_t r = r0; r < r1; ++r) {
-        const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;
-        grid.crossings[static_cast<std::size_t>(r)].push_back({p0.u + (v - p0.v) * slope, winding});
-    }
-}
-
-// Whether a cut from v0 to v1 surely crosses no row centre line, so that
-// AddScanlineCrossings would add nothing: both ends lie in one gap between
-// two lines, with room to spare for its rounding. The product with the
-// inverse in double differs from the float quotient AddScanlineCrossings
-// divides out by at most half a unit in its last place (2^-25 of it), which
-// a margin of 2^-20 of the row number covers. Most cuts of a part of
-// slivers ask no more, and this takes no division. False when unsure.
+// The row lines of a layer grid found by a multiplication in double in
+// place of the float division AddScanlineCrossings defines them by: the
+// product differs from the float quotient by at most half a unit in its last
+// place (2^-25 of it), which a margin of 2^-20 of the row number covers.
+// A cut of a part of slivers mostly lies between two lines, and a division
+// was most of what it cost.
 class RowLineGaps {
 public:
     explicit RowLineGaps(const LayerGrid& grid)
-        : originV_(grid.originV), inverse_(1.0 / static_cast<double>(grid.cell)) {}
+        : originV_(grid.originV), cell_(grid.cell), inverse_(1.0 / static_cast<double>(grid.cell)), rows_(grid.rows) {}
 
+    // Whether a cut from v0 to v1 surely crosses no row centre line: both
+    // ends lie in one gap between two lines, with the margin to spare.
+    // False when unsure.
     [[gnu::always_inline]] bool SameGap(float v0, float v1) const {
         const double a = static_cast<double>(std::min(v0, v1) - originV_) * inverse_ - 0.5;
         const double b = static_cast<double>(std::max(v0, v1) - originV_) * inverse_ - 0.5;
@@ -153,10 +130,50 @@ public:
         return whole < low;
     }
 
+    // The first row whose centre line lies at or above v, within [0, rows]:
+    // from the product where the margin about it holds no row's boundary,
+    // else from the division itself.
+    [[gnu::always_inline]] std::int32_t RowAt(float v) const {
+        const double x = static_cast<double>(v - originV_) * inverse_ - 0.5;
+        const double margin = (std::fabs(x) + 1.0) * 0x1p-20;
+        const std::int32_t below = ClampedCeiling(x - margin), above = ClampedCeiling(x + margin);
+        if (below == above) return below;
+        return ClampedCeiling((v - originV_) / cell_ - 0.5);
+    }
+
 private:
-    float originV_;
+    // ceil(x) clamped to [0, rows], a NaN to 0; by truncation, as the maths
+    // library's ceiling costs a tenth of a whole cut.
+    std::int32_t ClampedCeiling(double x) const {
+        const double clamped = std::min(std::max(0.0, x), static_cast<double>(rows_));
+        const auto whole = static_cast<std::int32_t>(clamped);
+        return whole + (static_cast<double>(whole) < clamped ? 1 : 0);
+    }
+
+    float originV_, cell_;
     double inverse_;
+    std::int32_t rows_;
 };
+
+// Adds the crossings of the segment with the row centre lines, each winding
+// `copies` times (the cut of that many copies of one triangle); `gaps` is
+// the grid's own.
+[[gnu::always_inline]] inline void AddScanlineCrossings(LayerGrid& grid, const RowLineGaps& gaps, Point2 p0, Point2 p1,
+                                                        std::int32_t copies = 1) {
+    if (p0.v == p1.v) return;
+    const std::int32_t r0 = gaps.RowAt(std::min(p0.v, p1.v)), r1 = gaps.RowAt(std::max(p0.v, p1.v));
+    if (r0 >= r1) return;
+    const std::int32_t winding = p1.v > p0.v ? copies : -copies;
+    const float slope = (p1.u - p0.u) / (p1.v - p0.v);
+    for (std::int32_t r = r0; r < r1; ++r) {
+        const float v = (static_cast<float>(r) + 0.5f) * grid.cell + grid.originV;
+        grid.crossings[static_cast<std::size_t>(r)].push_back({p0.u + (v - p0.v) * slope, winding});
+    }
+}
+
+inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1) {
+    AddScanlineCrossings(grid, RowLineGaps(grid), p0, p1, copies);
+}
 
 // Fills `raster` (columns x rows, row-major, 1 = inside) from the crossings by the non-zero rule and
 // empties the crossing lists, keeping their capacity.

@@ -152,6 +152,22 @@ TEST(LayerSlicing, RowLineGapsOnlyPassCutsThatCrossNothing) {
         ASSERT_EQ(crossings(v1, v0), 0u) << v0 << " " << v1;
     }
     EXPECT_GT(inGap, 30000);
+    // The first row at or above v, as the division defines it, whether the
+    // product settles it or not: on a centre line, a float step either side,
+    // below, inside and above the frame.
+    for (int i = 0; i < 100000; ++i) {
+        float at = v(random);
+        if (pick(random) < 2) {
+            const float line = grid.originV + (std::floor((at - grid.originV) / grid.cell) + 0.5f) * grid.cell;
+            at = pick(random) == 0 ? line : std::nextafter(line, pick(random) < 2 ? -10.0f : 10.0f);
+        }
+        const double x = (at - grid.originV) / grid.cell - 0.5;
+        const std::int32_t expected = x <= 0.0 ? 0 : (x >= 90.0 ? 90 : static_cast<std::int32_t>(std::ceil(x)));
+        ASSERT_EQ(gaps.RowAt(at), expected) << at;
+    }
+    EXPECT_EQ(gaps.RowAt(std::nanf("")), 0);
+    EXPECT_EQ(gaps.RowAt(1e30f), 90);
+    EXPECT_EQ(gaps.RowAt(-1e30f), 0);
     // Far outside the frame and past what a whole row number holds: unsure.
     EXPECT_FALSE(gaps.SameGap(3e9f, 3.1e9f));
     EXPECT_FALSE(gaps.SameGap(-3.1e9f, -3e9f));
