@@ -86,6 +86,7 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
             const std::size_t begin = runs.Begin(run), end = runs.End(run);
             if (2 * entries[run] >= (end - begin) * layers) {
                 for (std::uint64_t l = low; l < high; ++l) {
+                    if (PollCancel(cancel)) throw Stopped{};
                     std::uint64_t at = next[l];
                     for (std::size_t t = begin; t < end; ++t) {
                         if (spans[t].first <= l && l < spans[t].last)
