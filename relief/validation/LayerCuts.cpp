@@ -254,14 +254,8 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
         ForEachChunk(count, 1, [&](std::size_t begin, std::size_t stop) {
             for (std::size_t k = begin; k < stop; ++k) {
                 const std::uint64_t layer = first + k;
-                KeptSegment* own = nullptr;
-                if (block != nullptr) {
-                    own = block + (buckets_.offsets[layer] - buckets_.offsets[first]);
-                } else if (settings_.keepSegments) {
-                    slots[k].room.resize(std::max<std::size_t>(slots[k].room.size(),
-                                                               buckets_.offsets[layer + 1] - buckets_.offsets[layer]));
-                    own = slots[k].room.data();
-                }
+                KeptSegment* own = block != nullptr ? block + (buckets_.offsets[layer] - buckets_.offsets[first])
+                                                    : OwnRoom(slots[k], layer);
                 Cut(layer, slots[k], own, cancel);
             }
         });
@@ -278,14 +272,15 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
 
 PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
     if (!lightBatch_[current_]) return slots_[current_][static_cast<std::size_t>(layer - batchFirst_[current_])];
-    KeptSegment* room = nullptr;
-    if (settings_.keepSegments) {
-        lightRoom_.resize(
-            std::max<std::size_t>(lightRoom_.size(), buckets_.offsets[layer + 1] - buckets_.offsets[layer]));
-        room = lightRoom_.data();
-    }
-    Cut(layer, lightSlot_, room, cancel);
+    Cut(layer, lightSlot_, OwnRoom(lightSlot_, layer), cancel);
     return lightSlot_;
+}
+
+KeptSegment* LayerCuts::OwnRoom(PreparedLayer& slot, std::uint64_t layer) const {
+    if (!settings_.keepSegments) return nullptr;
+    const std::size_t cuts = buckets_.offsets[layer + 1] - buckets_.offsets[layer];
+    if (slot.room.size() < cuts) slot.room.resize(cuts);
+    return slot.room.data();
 }
 
 void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, CancelContext* cancel) {

@@ -53,7 +53,7 @@ struct KeptSegment {
 struct PreparedLayer {
     LayerGrid grid;                         // the frame with this layer's crossing lists
     std::span<const KeptSegment> segments;  // in the cuts' own room, till the slot is cut again
-    std::vector<KeptSegment> room;          // that room, in a batch of few segments
+    std::vector<KeptSegment> room;          // that room, in a batch of short layers
 
     // The cut of a first copy on this slot's layer, for its copies to take,
     // by the copy slot of its first.
@@ -100,6 +100,8 @@ private:
     std::uint64_t BatchEnd(std::uint64_t first, std::uint64_t layers) const;
     void Start(int set, std::uint64_t first, std::uint64_t layers, CancelContext* cancel);
     void Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, CancelContext* cancel);
+    // The slot's own room for the layer's kept segments; null without them.
+    KeptSegment* OwnRoom(PreparedLayer& slot, std::uint64_t layer) const;
 
     const TriangleMesh& mesh_;
     const LayerBuckets& buckets_;
@@ -115,10 +117,9 @@ private:
     std::vector<std::uint64_t> contourStart_, contourWritten_;
     std::vector<PreparedLayer> slots_[2];
     PreparedLayer lightSlot_;
-    // The kept segments of each set's batch, a stretch per layer as the
-    // buckets lie; and of the light slot's layer.
+    // The kept segments of each set's batch of long layers, a stretch per
+    // layer as the buckets lie.
     std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>> segmentRoom_[2];
-    std::vector<KeptSegment> lightRoom_;
     std::uint64_t batchFirst_[2] = {}, batchEnd_[2] = {};
     bool lightBatch_[2] = {};
     int current_ = 0;
