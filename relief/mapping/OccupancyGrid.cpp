@@ -323,32 +323,6 @@ struct AxisCells {
     last = std::min(cells.to, static_cast<std::int32_t>(highCell + kShift) - static_cast<std::int32_t>(kShift));
 }
 
-// CellsNear for both axes of a sliver's band at once, the roundings of the
-// four bounds taken two at a time where the processor can.
-[[gnu::always_inline]] inline void BandCellsNear(double u, double halfU, double v, double halfV,
-                                                 const AxisCells& uCells, const AxisCells& vCells, std::int32_t& uFirst,
-                                                 std::int32_t& uLast, std::int32_t& vFirst, std::int32_t& vLast) {
-#if defined(__SSE2__)
-    constexpr double kShift = 4096.0;
-    const __m128d below = _mm_set_pd(vCells.below, uCells.below), above = _mm_set_pd(vCells.above, uCells.above);
-    const __m128d centre = _mm_set_pd(v, u), half = _mm_set_pd(halfV, halfU), shift = _mm_set1_pd(kShift);
-    const __m128d low = _mm_min_pd(_mm_max_pd(_mm_sub_pd(centre, half), below), above);
-    const __m128d high = _mm_min_pd(_mm_max_pd(_mm_add_pd(centre, half), below), above);
-    const __m128i firsts = _mm_sub_epi32(_mm_set1_epi32(4096), _mm_cvttpd_epi32(_mm_sub_pd(shift, low)));
-    const __m128i lasts = _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(high, shift)), _mm_set1_epi32(4096));
-    alignas(16) std::int32_t f[4], l[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(f), firsts);
-    _mm_store_si128(reinterpret_cast<__m128i*>(l), lasts);
-    uFirst = std::max(uCells.from, f[0]);
-    vFirst = std::max(vCells.from, f[1]);
-    uLast = std::min(uCells.to, l[0]);
-    vLast = std::min(vCells.to, l[1]);
-#else
-    CellsNear(u - halfU, u + halfU, 0.0, uCells, uFirst, uLast);
-    CellsNear(v - halfV, v + halfV, 0.0, vCells, vFirst, vLast);
-#endif
-}
-
 // The same for the span of a piece.
 void CellsNear(const Piece& piece, int axis, double reach, const AxisCells& cells, std::int32_t& first,
                std::int32_t& last) {
@@ -409,6 +383,127 @@ constexpr std::uint32_t kRecentBoxes = 1024;
 // One set for each axis the slabs run along.
 thread_local MarkedBox recentlyMarked[3][kRecentBoxes];
 std::atomic<std::uint64_t> gridBuilds{0};
+
+// The boxes of cells found all marked on slivers' band slabs, a block of
+// four slabs at a time (see MarkBand), one set per thread and axis as for
+// MarkedBox. A block knows the grid build its boxes belong to; an empty box
+// (first past last) holds nothing.
+struct BandBoxes {
+    // Blocks for every slab a grid can have: the most cells along a side
+    // and its margins.
+    static constexpr std::int32_t kBlocks = (kMaximumResolution + 8) / 4 + 1;
+    std::uint64_t build[kBlocks] = {};
+    alignas(16) std::int32_t uFirst[4 * kBlocks] = {}, uLast[4 * kBlocks] = {};
+    alignas(16) std::int32_t vFirst[4 * kBlocks] = {}, vLast[4 * kBlocks] = {};
+
+    void Keep(std::int32_t block, int lane, std::uint64_t gridBuild, std::int32_t u0, std::int32_t u1, std::int32_t v0,
+              std::int32_t v1) {
+        const std::int32_t at = 4 * block;
+        if (build[block] != gridBuild) {
+            build[block] = gridBuild;
+            std::fill_n(uFirst + at, 4, std::numeric_limits<std::int32_t>::max());
+            std::fill_n(vFirst + at, 4, std::numeric_limits<std::int32_t>::max());
+            std::fill_n(uLast + at, 4, std::numeric_limits<std::int32_t>::min());
+            std::fill_n(vLast + at, 4, std::numeric_limits<std::int32_t>::min());
+        }
+        uFirst[at + lane] = u0;
+        uLast[at + lane] = u1;
+        vFirst[at + lane] = v0;
+        vLast[at + lane] = v1;
+    }
+};
+thread_local BandBoxes bandBoxes[3];
+
+// A sliver's band (SlabSections::ThinBand) in floats, four slabs at a time.
+// Each half width is widened by 2^-20 of the largest magnitude its sums pass
+// through, more than twice what the floats' roundings can move them, so that
+// every box holds the one the band gives in double: a cell more is only
+// tested, never marked wrongly. The bounds are rounded by truncating
+// shifted values, which only ever widens them (CellsNear).
+class BandFrame {
+public:
+    BandFrame(const SlabSections::ThinBand& band, const AxisCells& uCells, const AxisCells& vCells)
+        : u_(Axis(band.lineU, band.slopeU, band.halfU, band.last, uCells)),
+          v_(Axis(band.lineV, band.slopeV, band.halfV, band.last, vCells)) {}
+
+    // The boxes of slabs base..base + 3 (base = 4 block) into the four
+    // lists; returns the lanes whose box the block's kept box holds.
+    [[gnu::always_inline]] int Boxes(std::int32_t base, const BandBoxes& kept, std::int32_t block, std::uint64_t build,
+                                     std::int32_t (&uFirst)[4], std::int32_t (&uLast)[4], std::int32_t (&vFirst)[4],
+                                     std::int32_t (&vLast)[4]) const {
+#if defined(__SSE2__)
+        const __m128 k = _mm_add_ps(_mm_set1_ps(static_cast<float>(base)), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
+        __m128i u0, u1, v0, v1;
+        Bounds(k, u_, u0, u1);
+        Bounds(k, v_, v0, v1);
+        _mm_store_si128(reinterpret_cast<__m128i*>(uFirst), u0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(uLast), u1);
+        _mm_store_si128(reinterpret_cast<__m128i*>(vFirst), v0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(vLast), v1);
+        if (kept.build[block] != build) return 0;
+        const std::int32_t at = 4 * block;
+        const auto load = [at](const std::int32_t* list) {
+            return _mm_load_si128(reinterpret_cast<const __m128i*>(list + at));
+        };
+        const __m128i outside =
+            _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(load(kept.uFirst), u0), _mm_cmpgt_epi32(u1, load(kept.uLast))),
+                         _mm_or_si128(_mm_cmpgt_epi32(load(kept.vFirst), v0), _mm_cmpgt_epi32(v1, load(kept.vLast))));
+        return ~_mm_movemask_ps(_mm_castsi128_ps(outside)) & 0xF;
+#else
+        for (int lane = 0; lane < 4; ++lane) {
+            const float k = static_cast<float>(base + lane);
+            Bounds(k, u_, uFirst[lane], uLast[lane]);
+            Bounds(k, v_, vFirst[lane], vLast[lane]);
+        }
+        if (kept.build[block] != build) return 0;
+        int held = 0;
+        for (int lane = 0; lane < 4; ++lane) {
+            const std::int32_t at = 4 * block + lane;
+            if (kept.uFirst[at] <= uFirst[lane] && uLast[lane] <= kept.uLast[at] && kept.vFirst[at] <= vFirst[lane] &&
+                vLast[lane] <= kept.vLast[at])
+                held |= 1 << lane;
+        }
+        return held;
+#endif
+    }
+
+private:
+    struct AxisBand {
+        float line, slope, half, from, to;
+    };
+    static constexpr float kShift = 4096.0f;  // above any cell count plus one
+
+    static AxisBand Axis(double line, double slope, double half, std::int32_t lastSlab, const AxisCells& cells) {
+        const double largest = std::fabs(line) + std::fabs(slope) * (lastSlab + 1.0) + half + 1.0;
+        return {static_cast<float>(line), static_cast<float>(slope), static_cast<float>(half + largest * 0x1p-20),
+                static_cast<float>(cells.from), static_cast<float>(cells.to)};
+    }
+
+#if defined(__SSE2__)
+    // The first cell at or above the band's low side and the last at or
+    // below its high side, kept within the bounding range.
+    [[gnu::always_inline]] static void Bounds(__m128 k, const AxisBand& a, __m128i& first, __m128i& last) {
+        const __m128 centre = _mm_add_ps(_mm_set1_ps(a.line), _mm_mul_ps(k, _mm_set1_ps(a.slope)));
+        const __m128 low = _mm_min_ps(_mm_max_ps(_mm_sub_ps(centre, _mm_set1_ps(a.half)), _mm_set1_ps(a.from)),
+                                      _mm_set1_ps(a.to + 1.0f));
+        const __m128 high = _mm_max_ps(_mm_min_ps(_mm_add_ps(centre, _mm_set1_ps(a.half)), _mm_set1_ps(a.to)),
+                                       _mm_set1_ps(a.from - 1.0f));
+        const __m128 shift = _mm_set1_ps(kShift);
+        first = _mm_sub_epi32(_mm_set1_epi32(4096), _mm_cvttps_epi32(_mm_sub_ps(shift, low)));
+        last = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(high, shift)), _mm_set1_epi32(4096));
+    }
+#else
+    static void Bounds(float k, const AxisBand& a, std::int32_t& first, std::int32_t& last) {
+        const float centre = a.line + k * a.slope;
+        const float low = std::min(std::max(centre - a.half, a.from), a.to + 1.0f);
+        const float high = std::max(std::min(centre + a.half, a.to), a.from - 1.0f);
+        first = 4096 - static_cast<std::int32_t>(kShift - low);
+        last = static_cast<std::int32_t>(high + kShift) - 4096;
+    }
+#endif
+
+    AxisBand u_, v_;
+};
 
 // The marking of one grid: every cell of a triangle's bounding range whose
 // cube the separating-axis test finds overlapping the triangle. Only the
@@ -518,52 +613,93 @@ private:
         const AxisCells uCells(from[U], to[U]), vCells(from[V], to[V]);
         const SlabSections sections(corners, W, U, V);
         const std::int32_t group = SlabsPerSpan(corners, W, U, V);
-        std::uint64_t marked = 0;
-        const SlabSections::ThinBand band =
-            group == 1 ? sections.Band(reach, slabs[0], slabs[1]) : SlabSections::ThinBand{};
+        SlabSections::ThinBand band = group == 1 ? sections.Band(reach, slabs[0], slabs[1]) : SlabSections::ThinBand{};
+        if (band.last >= 4 * BandBoxes::kBlocks) band = SlabSections::ThinBand{};
+        std::uint64_t marked = band.first <= band.last ? MarkBand<W>(test, corners, band, uCells, vCells, reach) : 0;
         for (std::int32_t k = slabs[0], kLast = 0; k <= slabs[1]; k = kLast + 1) {
             kLast = slabs[1] - k < group ? slabs[1] : k + group - 1;
-            const bool inBand = k >= band.first && k <= band.last;
-            double uLow = 0.0, uHigh = -1.0;
-            std::int32_t vFirst = 0, vLast = -1;
-            std::int32_t uFirst = 0, uLast = -1;
-            if (inBand) {
-                BandCellsNear(band.lineU + k * band.slopeU, band.halfU, band.lineV + k * band.slopeV, band.halfV,
-                              uCells, vCells, uFirst, uLast, vFirst, vLast);
-            } else {
-                double vLow, vHigh;
-                if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
-                    !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
-                    continue;
-                CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
-            }
-            if (vLast - vFirst < kRowsWithoutClipping) {
-                if (!inBand) CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
-                const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
-                MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
-                if (recent.Holds(box)) continue;
-                bool allMarked = true;
-                for (std::int32_t slab = k; slab <= kLast; ++slab)
-                    for (std::int32_t row = vFirst; row <= vLast; ++row)
-                        marked += TestRun<W>(test, slab, row, uFirst, uLast, &allMarked);
-                if (allMarked) recent = box;
+            if (k >= band.first && k <= band.last) {
+                kLast = band.last;  // a band has one slab a span
                 continue;
             }
-            Piece triangleAsPiece;
-            std::copy(corners, corners + 3, triangleAsPiece.points);
-            triangleAsPiece.count = 3;
-            for (std::int32_t slab = k; slab <= kLast; ++slab) {
-                const Piece layer = ClipToSlab(triangleAsPiece, W, slab - reach, slab + reach);
-                if (layer.count == 0) continue;
-                std::int32_t rowFirst = 0, rowLast = -1;
-                CellsNear(layer, V, reach, vCells, rowFirst, rowLast);
-                for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
-                    const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
-                    if (piece.count == 0) continue;
-                    std::int32_t pieceFirst = 0, pieceLast = -1;
-                    CellsNear(piece, U, reach, uCells, pieceFirst, pieceLast);
-                    marked += TestRun<W>(test, slab, row, pieceFirst, pieceLast);
+            double uLow, uHigh, vLow, vHigh;
+            if (!sections.InteriorSpan(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh) &&
+                !sections.Span(k - reach, kLast + reach, uLow, uHigh, vLow, vHigh))
+                continue;
+            std::int32_t vFirst = 0, vLast = -1;
+            CellsNear(vLow, vHigh, reach, vCells, vFirst, vLast);
+            if (vLast - vFirst >= kRowsWithoutClipping) {
+                marked += MarkClipped<W>(test, corners, k, kLast, reach, uCells, vCells);
+                continue;
+            }
+            std::int32_t uFirst = 0, uLast = -1;
+            CellsNear(uLow, uHigh, reach, uCells, uFirst, uLast);
+            const MarkedBox box{build_, k, kLast, vFirst, vLast, uFirst, uLast};
+            MarkedBox& recent = recentlyMarked[W][static_cast<std::uint32_t>(k) % kRecentBoxes];
+            if (recent.Holds(box)) continue;
+            bool allMarked = true;
+            for (std::int32_t slab = k; slab <= kLast; ++slab)
+                for (std::int32_t row = vFirst; row <= vLast; ++row)
+                    marked += TestRun<W>(test, slab, row, uFirst, uLast, &allMarked);
+            if (allMarked) recent = box;
+        }
+        return marked;
+    }
+
+    // The slabs k..kLast whose section spans many rows: each row's piece
+    // is clipped out and only the cells near it are tested.
+    template <int W>
+    std::uint64_t MarkClipped(const LazyCubeTest& test, const Vec3d (&corners)[3], std::int32_t k, std::int32_t kLast,
+                              double reach, const AxisCells& uCells, const AxisCells& vCells) const {
+        constexpr int U = W == 0 ? 1 : 0, V = W == 2 ? 1 : 2;
+        Piece triangleAsPiece;
+        std::copy(corners, corners + 3, triangleAsPiece.points);
+        triangleAsPiece.count = 3;
+        std::uint64_t marked = 0;
+        for (std::int32_t slab = k; slab <= kLast; ++slab) {
+            const Piece layer = ClipToSlab(triangleAsPiece, W, slab - reach, slab + reach);
+            if (layer.count == 0) continue;
+            std::int32_t rowFirst = 0, rowLast = -1;
+            CellsNear(layer, V, reach, vCells, rowFirst, rowLast);
+            for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
+                const Piece piece = ClipToSlab(layer, V, row - reach, row + reach);
+                if (piece.count == 0) continue;
+                std::int32_t pieceFirst = 0, pieceLast = -1;
+                CellsNear(piece, U, reach, uCells, pieceFirst, pieceLast);
+                marked += TestRun<W>(test, slab, row, pieceFirst, pieceLast);
+            }
+        }
+        return marked;
+    }
+
+    // A sliver's band slabs, four at a time: the four slabs' cell boxes are
+    // worked out together, and the slabs whose box lies within the last box
+    // found all marked there are passed over together. On a cone or a
+    // fanned cap of tens of thousands of slivers nearly every slab is, and
+    // the box and its comparison were the whole cost of each.
+    template <int W>
+    std::uint64_t MarkBand(const LazyCubeTest& test, const Vec3d (&corners)[3], const SlabSections::ThinBand& band,
+                           const AxisCells& uCells, const AxisCells& vCells, double reach) const {
+        BandBoxes& boxes = bandBoxes[W];
+        const BandFrame frame(band, uCells, vCells);
+        std::uint64_t marked = 0;
+        for (std::int32_t block = band.first / 4; block <= band.last / 4; ++block) {
+            const std::int32_t base = 4 * block;
+            int todo = (0xF << std::max(0, band.first - base)) & (0xF >> std::max(0, base + 3 - band.last)) & 0xF;
+            alignas(16) std::int32_t uFirst[4], uLast[4], vFirst[4], vLast[4];
+            const int held = frame.Boxes(base, boxes, block, build_, uFirst, uLast, vFirst, vLast);
+            todo &= ~held;
+            for (int lane = 0; todo != 0; ++lane, todo >>= 1) {
+                if ((todo & 1) == 0) continue;
+                const std::int32_t k = base + lane;
+                if (vLast[lane] - vFirst[lane] >= kRowsWithoutClipping) {
+                    marked += MarkClipped<W>(test, corners, k, k, reach, uCells, vCells);
+                    continue;
                 }
+                bool allMarked = true;
+                for (std::int32_t row = vFirst[lane]; row <= vLast[lane]; ++row)
+                    marked += TestRun<W>(test, k, row, uFirst[lane], uLast[lane], &allMarked);
+                if (allMarked) boxes.Keep(block, lane, build_, uFirst[lane], uLast[lane], vFirst[lane], vLast[lane]);
             }
         }
         return marked;

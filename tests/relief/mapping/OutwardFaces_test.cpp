@@ -415,6 +415,28 @@ TEST(OccupancyGrid, NeedlesLeaningOffAnAxisMarkWhatTestingEveryCellMarks) {
     ExpectCellsOfTestingEveryCell(pair, 40, true, "a drifting needle, then an upright one beside it");
 }
 
+// Tall narrow cones, upright and leaning, of slivers a few hundredths of a
+// cell wide: their sides share the cells of every slab along a thousand
+// slabs, so that nearly every slab of a side finds its cells marked by the
+// sides before it, four slabs at a time, and passes over them. The cells
+// are those of testing every cell, with the float test the grid uses (at
+// 100 mm from the origin double resolves the cubes finer than float).
+TEST(OccupancyGrid, TallFansOfSliversMarkWhatTestingEveryCellMarks) {
+    for (const float lean : {0.0f, 1.5f}) {
+        for (const std::uint32_t around : {96u, 256u}) {
+            TriangleMesh cone = ExactFanCone(0.5f, 100.0f, around);
+            for (Vertex& v : cone.vertices)
+                v.position += Vec3f{lean * 0.7f, lean * -0.4f, 0.0f} * (v.position.z / 100.0f);
+            cone.RecomputeBounds();
+            const std::string name = "tall cone of " + std::to_string(around) + " leaning " + std::to_string(lean);
+            for (int cells : {600, 1024}) {
+                if (lean > 0.0f && (around > 96 || cells > 600)) continue;
+                ExpectCellsOfTestingEveryCell(cone, cells, false, name);
+            }
+        }
+    }
+}
+
 // A part of few triangles is marked in pieces of a few slabs of each
 // triangle, a larger one a triangle at a time. A rod leaning across the
 // cells, whose sides run through many pieces, marks what testing every cell
