@@ -112,6 +112,7 @@ LayerCuts::LayerCuts(const TriangleMesh& mesh, const LayerBuckets& buckets, cons
       buckets_(buckets),
       copies_(copies),
       normals_(normals),
+      gaps_(frame),
       settings_(settings),
       contourLines_(contourLines) {
     frame_.cell = frame.cell;
@@ -294,7 +295,6 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, 
     const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
-    const RowLineGaps gaps(out.grid);
     for (std::uint64_t i = begin; i < end; ++i) {
         if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
         const std::uint32_t t = buckets_.triangles[i];
@@ -323,7 +323,8 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, 
                 *points++ = ModelPoint(axes, p1.u, p1.v, h);
             }
         }
-        if (!gaps.SameGap(p0.v, p1.v)) AddScanlineCrossings(out.grid, gaps, p0, p1, static_cast<std::int32_t>(copies));
+        if (!gaps_.SameGap(p0.v, p1.v))
+            AddScanlineCrossings(out.grid, gaps_, p0, p1, static_cast<std::int32_t>(copies));
     }
     out.segments = {room, kept};
     if (points != nullptr) contourWritten_[contourLayer] = 2 * kept;

@@ -1,7 +1,9 @@
 #include "relief/validation/LayerSlicing.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <limits>
 
 #include "text/Format.h"
 
@@ -10,6 +12,61 @@ namespace ridgeforge::mesh {
 LayerAxes AxesAcross(int buildAxis) {
     const int h = std::clamp(buildAxis, 0, 2);
     return {(h + 1) % 3, (h + 2) % 3, h};
+}
+
+namespace {
+
+// Floats in their order as whole numbers (the sign and magnitude bits turned
+// into two's complement), and back: the floats between two heights are
+// then a range of numbers that a search can halve.
+std::int64_t OrderedFloat(float f) {
+    const auto bits = std::bit_cast<std::int32_t>(f);
+    return bits >= 0 ? bits : std::int64_t{std::numeric_limits<std::int32_t>::min()} - bits;
+}
+
+float FloatOrdered(std::int64_t ordered) {
+    const std::int64_t bits = ordered >= 0 ? ordered : std::int64_t{std::numeric_limits<std::int32_t>::min()} - ordered;
+    return std::bit_cast<float>(static_cast<std::int32_t>(bits));
+}
+
+}  // namespace
+
+// Each row's height is searched for from where the row's line should lie,
+// in steps of floats that double till they pass it and then halve: it lies
+// a few floats away, but near zero floats are so fine that it is many. The
+// search stays between -infinity (row 0) and +infinity (the last row).
+RowLineGaps::RowLineGaps(const LayerGrid& grid)
+    : RowLines(grid),
+      inverseF_(1.0f / grid.cell),
+      lastGap_(static_cast<float>(std::max(grid.rows, 0))),
+      lowestAt_(static_cast<std::size_t>(std::max(grid.rows, 0)) + 2) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const std::int64_t least = OrderedFloat(-kInfinity), most = OrderedFloat(kInfinity);
+    lowestAt_.front() = -kInfinity;
+    lowestAt_.back() = kInfinity;
+    for (std::int32_t k = 1; k <= std::max(grid.rows, 0); ++k) {
+        const auto reaches = [&](std::int64_t v) { return RowAt(FloatOrdered(v)) >= k; };
+        // low never reaches the row, high does.
+        std::int64_t low = OrderedFloat(originV_ + (static_cast<float>(k) - 0.5f) * cell_), high = low;
+        if (reaches(high)) {
+            low = std::max(least, high - 1);
+            for (std::int64_t step = 2; reaches(low); step *= 2) {
+                high = low;
+                low = std::max(least, high - step);
+            }
+        } else {
+            high = std::min(most, low + 1);
+            for (std::int64_t step = 2; !reaches(high); step *= 2) {
+                low = high;
+                high = std::min(most, low + step);
+            }
+        }
+        while (high - low > 1) {
+            const std::int64_t middle = low + (high - low) / 2;
+            (reaches(middle) ? high : low) = middle;
+        }
+        lowestAt_[static_cast<std::size_t>(k)] = FloatOrdered(high);
+    }
 }
 
 std::int32_t ClampedColumn(const LayerGrid& frame, float u) {

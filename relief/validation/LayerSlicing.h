@@ -110,25 +110,10 @@ inline bool SliceTriangle(const Vec3f corners[3], float h, Point2 reference, Poi
 // place (2^-25 of it), which a margin of 2^-20 of the row number covers.
 // A cut of a part of slivers mostly lies between two lines, and a division
 // was most of what it cost.
-class RowLineGaps {
+class RowLines {
 public:
-    explicit RowLineGaps(const LayerGrid& grid)
+    explicit RowLines(const LayerGrid& grid)
         : originV_(grid.originV), cell_(grid.cell), inverse_(1.0 / static_cast<double>(grid.cell)), rows_(grid.rows) {}
-
-    // Whether a cut from v0 to v1 surely crosses no row centre line: both
-    // ends lie in one gap between two lines, with the margin to spare.
-    // False when unsure.
-    [[gnu::always_inline]] bool SameGap(float v0, float v1) const {
-        const double a = static_cast<double>(std::min(v0, v1) - originV_) * inverse_ - 0.5;
-        const double b = static_cast<double>(std::max(v0, v1) - originV_) * inverse_ - 0.5;
-        const double margin = (std::fabs(a) + std::fabs(b) + 1.0) * 0x1p-20;
-        const double low = a - margin, high = b + margin;
-        if (!(high > -0x1p30 && high < 0x1p30)) return false;
-        // The greatest whole number at or below `high`, by truncation.
-        auto whole = static_cast<double>(static_cast<std::int32_t>(high));
-        whole -= whole > high ? 1.0 : 0.0;
-        return whole < low;
-    }
 
     // The first row whose centre line lies at or above v, within [0, rows]:
     // from the product where the margin about it holds no row's boundary,
@@ -141,6 +126,9 @@ public:
         return ClampedCeiling((v - originV_) / cell_ - 0.5);
     }
 
+protected:
+    float originV_, cell_;
+
 private:
     // ceil(x) clamped to [0, rows], a NaN to 0; by truncation, as the maths
     // library's ceiling costs a tenth of a whole cut.
@@ -150,18 +138,48 @@ private:
         return whole + (static_cast<double>(whole) < clamped ? 1 : 0);
     }
 
-    float originV_, cell_;
     double inverse_;
     std::int32_t rows_;
 };
 
+// The row lines with the lowest height at which RowAt reaches each row,
+// searched for once for a grid among the floats about each line, so that
+// telling whether a cut crosses a line takes two comparisons: a part of
+// slivers cuts millions of triangles a layer, and nearly every cut lies
+// between two lines.
+class RowLineGaps : public RowLines {
+public:
+    explicit RowLineGaps(const LayerGrid& grid);
+
+    // Whether a cut from v0 to v1 crosses no row centre line: both ends lie
+    // in one gap between two lines. The gap is guessed by a product, a hair
+    // low so that a height on a line falls in the gap below it as RowAt
+    // has it, and settled by the heights; false when the guess is off (a
+    // height just above a line) or a height is NaN.
+    [[gnu::always_inline]] bool SameGap(float v0, float v1) const {
+        constexpr float kBelowHalf = 0.5f - 0x1p-12f;
+        float guess = (std::min(v0, v1) - originV_) * inverseF_ + kBelowHalf;
+        guess = guess >= 0.0f ? guess : 0.0f;
+        guess = guess <= lastGap_ ? guess : lastGap_;
+        const auto gap = static_cast<std::size_t>(guess);
+        const float from = lowestAt_[gap], to = lowestAt_[gap + 1];
+        return v0 >= from && v1 >= from && v0 < to && v1 < to;
+    }
+
+private:
+    float inverseF_ = 0.0f, lastGap_ = 0.0f;
+    // Entry k: the lowest float v with RowAt(v) >= k; -infinity before row
+    // 1, +infinity past the last.
+    std::vector<float> lowestAt_;
+};
+
 // Adds the crossings of the segment with the row centre lines, each winding
-// `copies` times (the cut of that many copies of one triangle); `gaps` is
+// `copies` times (the cut of that many copies of one triangle); `lines` are
 // the grid's own.
-[[gnu::always_inline]] inline void AddScanlineCrossings(LayerGrid& grid, const RowLineGaps& gaps, Point2 p0, Point2 p1,
+[[gnu::always_inline]] inline void AddScanlineCrossings(LayerGrid& grid, const RowLines& lines, Point2 p0, Point2 p1,
                                                         std::int32_t copies = 1) {
     if (p0.v == p1.v) return;
-    const std::int32_t r0 = gaps.RowAt(std::min(p0.v, p1.v)), r1 = gaps.RowAt(std::max(p0.v, p1.v));
+    const std::int32_t r0 = lines.RowAt(std::min(p0.v, p1.v)), r1 = lines.RowAt(std::max(p0.v, p1.v));
     if (r0 >= r1) return;
     const std::int32_t winding = p1.v > p0.v ? copies : -copies;
     const float slope = (p1.u - p0.u) / (p1.v - p0.v);
@@ -172,7 +190,7 @@ private:
 }
 
 inline void AddScanlineCrossings(LayerGrid& grid, Point2 p0, Point2 p1, std::int32_t copies = 1) {
-    AddScanlineCrossings(grid, RowLineGaps(grid), p0, p1, copies);
+    AddScanlineCrossings(grid, RowLines(grid), p0, p1, copies);
 }
 
 // Fills `raster` (columns x rows, row-major, 1 = inside) from the crossings by the non-zero rule and

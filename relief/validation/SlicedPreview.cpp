@@ -91,10 +91,10 @@ void AddSkins(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
     };
     std::vector<Segment2> segments;
     std::uint64_t lastDrawn = 0;
-    const RowLineGaps gaps(grid);
+    const RowLines lines(grid);
     for (std::uint64_t layer = 0; layer < frame.layers; layer += step) {
         CutLayer(mesh, frame, layer, segments);
-        for (const Segment2& s : segments) AddScanlineCrossings(grid, gaps, s.start, s.end);
+        for (const Segment2& s : segments) AddScanlineCrossings(grid, lines, s.start, s.end);
         FillLayerRaster(grid, current, currentWindow);
         const RasterWindow changed = both(currentWindow, beforeWindow);
         const float h = frame.lowestH + static_cast<float>(layer) * frame.layerHeight;

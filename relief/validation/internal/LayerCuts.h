@@ -107,6 +107,7 @@ private:
     const LayerBuckets& buckets_;
     const TriangleCopies& copies_;
     const std::vector<Point2>& normals_;
+    const RowLineGaps gaps_;  // the frame's, for every layer
     LayerGrid frame_;
     LayerCutSettings settings_;
     std::vector<std::uint32_t> copySlot_;  // per triangle: its first's slot among the repeated firsts

@@ -168,8 +168,55 @@ TEST(LayerSlicing, RowLineGapsOnlyPassCutsThatCrossNothing) {
     EXPECT_EQ(gaps.RowAt(std::nanf("")), 0);
     EXPECT_EQ(gaps.RowAt(1e30f), 90);
     EXPECT_EQ(gaps.RowAt(-1e30f), 0);
-    // Far outside the frame and past what a whole row number holds: unsure.
-    EXPECT_FALSE(gaps.SameGap(3e9f, 3.1e9f));
-    EXPECT_FALSE(gaps.SameGap(-3.1e9f, -3e9f));
+    // Far outside the frame, both ends past the last line or before the
+    // first: one gap, as RowAt clamps both to the same row; a NaN: unsure.
+    EXPECT_TRUE(gaps.SameGap(3e9f, 3.1e9f));
+    EXPECT_TRUE(gaps.SameGap(-3.1e9f, -3e9f));
+    EXPECT_EQ(crossings(3e9f, 3.1e9f) + crossings(-3.1e9f, -3e9f), 0u);
+    EXPECT_FALSE(gaps.SameGap(-3.1e9f, 3e9f));
     EXPECT_FALSE(gaps.SameGap(std::nanf(""), 1.0f));
+    EXPECT_FALSE(gaps.SameGap(1.0f, std::nanf("")));
+}
+
+// The gaps hold in frames far from the origin, where a float steps over
+// several heights of a row, and in frames across zero, where floats are
+// finest: a cut placed in one gap has both ends in one row (also with an
+// end on a line or a few floats beside it), and nearly every cut with both
+// ends in one row and away from its lines is placed in one.
+TEST(LayerSlicing, RowLineGapsHoldFarFromAndAcrossTheOrigin) {
+    struct Frame {
+        float originV, cell;
+        std::int32_t rows;
+    };
+    for (const Frame& f : {Frame{-3.7f, 0.1f, 90}, Frame{1.0e5f, 0.0125f, 3000}, Frame{-0.001f, 0.105f, 400},
+                           Frame{-26.25f, 0.105f, 500}}) {
+        LayerGrid grid;
+        grid.originV = f.originV;
+        grid.cell = f.cell;
+        grid.rows = f.rows;
+        const RowLineGaps gaps(grid);
+        std::mt19937 random(11);
+        std::uniform_real_distribution<float> along(-2.0f, static_cast<float>(f.rows) + 2.0f);
+        std::uniform_int_distribution<int> pick(0, 5);
+        int oneRow = 0, placed = 0;
+        for (int i = 0; i < 200000; ++i) {
+            const float row = along(random);
+            float v0 = f.originV + row * f.cell;
+            const bool nearLine = pick(random) == 0;
+            if (nearLine) {
+                // On a line, or a float or a few either side of one.
+                v0 = f.originV + (std::floor(row) + 0.5f) * f.cell;
+                for (int s = pick(random) - 2; s != 0; s += s < 0 ? 1 : -1)
+                    v0 = std::nextafter(v0, s < 0 ? -1e30f : 1e30f);
+            }
+            const float v1 = v0 + f.cell * 0.3f * static_cast<float>(pick(random)) / 5.0f;
+            const bool same = gaps.RowAt(v0) == gaps.RowAt(v1);
+            const bool inGap = gaps.SameGap(v0, v1);
+            ASSERT_TRUE(!inGap || same) << f.originV << ": " << v0 << " " << v1;
+            ASSERT_EQ(gaps.SameGap(v1, v0), inGap);
+            oneRow += same && !nearLine ? 1 : 0;
+            placed += inGap && !nearLine ? 1 : 0;
+        }
+        EXPECT_GT(placed, oneRow * 99 / 100) << f.originV;
+    }
 }
