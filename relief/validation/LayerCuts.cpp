@@ -4,6 +4,7 @@
 #include "relief/validation/internal/LayerCuts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 
 #include "mesh/ParallelChunks.h"
@@ -24,21 +25,9 @@ constexpr std::uint64_t kLongLayerBytes = std::uint64_t{64} << 10;
 constexpr std::uint64_t kFillTasks = 64;
 constexpr std::uint64_t kLongSpans = 4;
 
-}  // namespace
-
-LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
-                                              float layerHeight, std::uint64_t layers, CancelContext* cancel) {
-    const std::size_t triangles = mesh.TriangleCount();
-    std::vector<LayerSpan> spans(triangles);
-    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
-        if (PollCancel(cancel)) throw Stopped{};
-        for (std::size_t t = begin; t < end; ++t) {
-            Vec3f c[3];
-            CornersAcross(mesh, axes, t, c);
-            const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
-            spans[t] = LayersCutting(low, high, lowestH, layerHeight, layers);
-        }
-    });
+// The buckets of triangles spanning the given layers, in triangle order.
+LayerBuckets FillBuckets(const std::vector<LayerSpan>& spans, std::uint64_t layers, CancelContext* cancel) {
+    const std::size_t triangles = spans.size();
     LayerRuns runs(triangles, layers);
     ForEachChunk(runs.Count(), 1, [&](std::size_t first, std::size_t last) {
         for (std::size_t run = first; run < last; ++run) {
@@ -102,6 +91,56 @@ LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const La
             }
         }
     });
+    return buckets;
+}
+
+}  // namespace
+
+// A layer that no triangle's span starts or ends at holds the triangles of
+// the layer below. The layers are taken in groups of such layers, each
+// group's list filled once as if the group were one layer, and every layer
+// of a group points at it. A part whose groups are more than half its
+// layers keeps a list per layer, as sharing would save little.
+LayerBuckets BucketTrianglesByLayerInParallel(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH,
+                                              float layerHeight, std::uint64_t layers, CancelContext* cancel) {
+    const std::size_t triangles = mesh.TriangleCount();
+    std::vector<LayerSpan> spans(triangles);
+    std::vector<std::uint8_t> changes(layers + 1, 0);
+    ForEachChunk(triangles, kParallelChunk, [&](std::size_t begin, std::size_t end) {
+        if (PollCancel(cancel)) throw Stopped{};
+        for (std::size_t t = begin; t < end; ++t) {
+            Vec3f c[3];
+            CornersAcross(mesh, axes, t, c);
+            const float low = std::min({c[0].z, c[1].z, c[2].z}), high = std::max({c[0].z, c[1].z, c[2].z});
+            const LayerSpan span = LayersCutting(low, high, lowestH, layerHeight, layers);
+            spans[t] = span;
+            if (span.first == span.last) continue;
+            for (const std::uint64_t l : {span.first, span.last}) {
+                // Stored once: every store would take the line from the other cores.
+                std::atomic_ref<std::uint8_t> change(changes[l]);
+                if (change.load(std::memory_order_relaxed) == 0) change.store(1, std::memory_order_relaxed);
+            }
+        }
+    });
+    std::vector<std::uint64_t> groupOf(layers, 0);
+    std::uint64_t groups = layers == 0 ? 0 : 1;
+    for (std::uint64_t l = 1; l < layers; ++l) {
+        groups += changes[l] != 0 ? 1 : 0;
+        groupOf[l] = groups - 1;
+    }
+    if (layers == 0 || 2 * groups > layers) return FillBuckets(spans, layers, cancel);
+    for (LayerSpan& span : spans)
+        span = span.first == span.last ? LayerSpan{} : LayerSpan{groupOf[span.first], groupOf[span.last - 1] + 1};
+    LayerBuckets shared = FillBuckets(spans, groups, cancel);
+    LayerBuckets buckets;
+    buckets.offsets.assign(layers + 1, 0);
+    buckets.starts.resize(layers);
+    for (std::uint64_t l = 0; l < layers; ++l) {
+        const std::uint64_t group = groupOf[l];
+        buckets.starts[l] = shared.offsets[group];
+        buckets.offsets[l + 1] = buckets.offsets[l] + (shared.offsets[group + 1] - shared.offsets[group]);
+    }
+    buckets.triangles = std::move(shared.triangles);
     return buckets;
 }
 
@@ -294,10 +333,10 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, 
     Vec3f* points = nullptr;
     const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
-    const std::uint64_t begin = buckets_.offsets[layer], end = buckets_.offsets[layer + 1];
-    for (std::uint64_t i = begin; i < end; ++i) {
-        if ((i - begin) % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
-        const std::uint32_t t = buckets_.triangles[i];
+    const std::span<const std::uint32_t> bucket = buckets_.Layer(layer);
+    for (std::size_t i = 0; i < bucket.size(); ++i) {
+        if (i % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
+        const std::uint32_t t = bucket[i];
         if (copies_.FirstOf(t) != t) {
             // Its first, earlier in the layer, was cut here or not at all.
             const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -218,13 +219,23 @@ struct LayerSpan {
 };
 LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers);
 
-// The triangles cut by each layer, in compressed rows: layer L owns
-// triangles[offsets[L] .. offsets[L + 1]). A part of slivers spanning every
-// layer has tens of millions: sized once from empty, they are written by the
-// workers that fill them, not cleared first on one thread.
+// The triangles cut by each layer, in triangle order: layer L has
+// offsets[L + 1] - offsets[L] of them (the offsets count every layer's
+// entries one after the other), from triangles[offsets[L]], or from
+// triangles[starts[L]] where layers share lists: a run of layers that no
+// triangle starts or ends in holds the same triangles, and a part of
+// slivers spanning every layer keeps one list for all of them rather than
+// tens of millions of entries. The list is sized once from empty and
+// written by the workers that fill it, not cleared first on one thread.
 struct LayerBuckets {
     std::vector<std::uint64_t> offsets;
     std::vector<std::uint32_t, ZeroPageAllocator<std::uint32_t>> triangles;
+    std::vector<std::uint64_t> starts;  // per layer, or empty: each layer's own
+
+    std::span<const std::uint32_t> Layer(std::uint64_t layer) const {
+        const std::uint64_t from = starts.empty() ? offsets[layer] : starts[layer];
+        return {triangles.data() + from, static_cast<std::size_t>(offsets[layer + 1] - offsets[layer])};
+    }
 };
 // A stop asked of `cancel` throws `Stopped`.
 LayerBuckets BucketTrianglesByLayer(const TriangleMesh& mesh, const LayerAxes& axes, float lowestH, float layerHeight,

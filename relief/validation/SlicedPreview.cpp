@@ -29,8 +29,7 @@ void CutLayer(const TriangleMesh& mesh, const PreviewFrame& frame, std::uint64_t
               std::vector<Segment2>& segments) {
     segments.clear();
     const float h = CutHeight(frame, layer);
-    for (std::uint64_t i = frame.buckets.offsets[layer]; i < frame.buckets.offsets[layer + 1]; ++i) {
-        const std::uint32_t t = frame.buckets.triangles[i];
+    for (const std::uint32_t t : frame.buckets.Layer(layer)) {
         Vec3f c[3];
         CornersAcross(mesh, frame.axes, t, c);
         Segment2 s;

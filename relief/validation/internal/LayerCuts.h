@@ -35,8 +35,10 @@
 
 namespace ridgeforge::mesh {
 
-// BucketTrianglesByLayer on every core: the same buckets, each in triangle
-// order. The triangles are split into runs; each run counts its cuts per
+// BucketTrianglesByLayer on every core: the same lists, each in triangle
+// order, one list shared by each group of layers that hold the same
+// triangles (LayerBuckets::starts) where the groups are at most half the
+// layers. The triangles are split into runs; each run counts its cuts per
 // layer (as a difference list over its triangles' layer spans), the counts
 // give each run its place in every layer, and the runs then fill their places
 // at once. A stop asked of `cancel` throws `Stopped`.

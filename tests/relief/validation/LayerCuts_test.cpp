@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,16 @@ TriangleMesh Part(std::uint32_t around) {
     return m;
 }
 
+// The same triangles on every layer, in the same order, and the same
+// counts before each layer (which size the kept segments and contour lines).
+void ExpectSameLists(const LayerBuckets& got, const LayerBuckets& expected, std::uint64_t layers) {
+    ASSERT_EQ(got.offsets, expected.offsets);
+    for (std::uint64_t layer = 0; layer < layers; ++layer) {
+        const std::span<const std::uint32_t> a = got.Layer(layer), b = expected.Layer(layer);
+        ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "layer " << layer;
+    }
+}
+
 }  // namespace
 
 // Every layer of a small part cut in batches of a few layers, some light
@@ -59,8 +71,8 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
         const std::uint64_t layers = 40;
         const LayerBuckets buckets = BucketTrianglesByLayer(m, axes, 0.0f, layerHeight, layers);
         const LayerBuckets parallel = BucketTrianglesByLayerInParallel(m, axes, 0.0f, layerHeight, layers, nullptr);
-        EXPECT_EQ(parallel.offsets, buckets.offsets);
-        EXPECT_EQ(parallel.triangles, buckets.triangles);
+        ExpectSameLists(parallel, buckets, layers);
+        EXPECT_FALSE(parallel.starts.empty());  // a handful of groups of layers, each sharing one list
 
         std::vector<Point2> normals(m.TriangleCount());
         for (std::size_t t = 0; t < m.TriangleCount(); ++t) {
@@ -156,10 +168,35 @@ TEST(LayerCuts, ParallelBucketsMatchThePlainOnes) {
             const LayerBuckets plain = BucketTrianglesByLayer(m, axes, low, layerHeight, layers);
             const LayerBuckets parallel = BucketTrianglesByLayerInParallel(m, axes, low, layerHeight, layers, nullptr);
             ASSERT_FALSE(plain.triangles.empty()) << layers;
-            EXPECT_EQ(parallel.offsets, plain.offsets) << m.TriangleCount() << " " << layers;
-            EXPECT_TRUE(std::equal(parallel.triangles.begin(), parallel.triangles.end(), plain.triangles.begin(),
-                                   plain.triangles.end()))
-                << m.TriangleCount() << " " << layers;
+            SCOPED_TRACE(std::to_string(m.TriangleCount()) + " triangles, " + std::to_string(layers) + " layers");
+            ExpectSameLists(parallel, plain, layers);
         }
     }
+    // Layers that no side starts or ends in share one list: the upright
+    // cylinder's sides span every layer; a rod stood on a wider one changes
+    // once, at the step, where the lower sides end and the upper start; a
+    // short rod beside a tall one changes where the short one's sides end
+    // and nothing starts. A sphere's rings start and end in every layer.
+    TriangleMesh stepped = ridgeforge::test::MakeFanCappedRod(5.0f, 10.0f, 300, {0, 0, 1});
+    TriangleMesh beside = ridgeforge::test::MakeFanCappedRod(5.0f, 20.0f, 300, {0, 0, 1});
+    TriangleMesh upper = ridgeforge::test::MakeFanCappedRod(2.0f, 10.0f, 200, {0, 0, 1});
+    const float rodLow = upper.boundsMin.z;
+    for (Vertex& v : upper.vertices) v.position.z += 10.0f - rodLow;
+    ridgeforge::test::AppendMesh(stepped, upper);
+    for (Vertex& v : upper.vertices) v.position += Vec3f{20.0f, 0.0f, -10.0f};
+    ridgeforge::test::AppendMesh(beside, upper);
+    stepped.RecomputeBounds();
+    beside.RecomputeBounds();
+    const std::pair<const TriangleMesh*, std::size_t> shared[] = {
+        {&parts[0], 12000}, {&stepped, 600 + 400}, {&beside, (600 + 400) + 600}};
+    for (const auto& [m, entries] : shared) {
+        const LayerBuckets plain = BucketTrianglesByLayer(*m, axes, m->boundsMin.z, 0.2f, 100);
+        const LayerBuckets parallel = BucketTrianglesByLayerInParallel(*m, axes, m->boundsMin.z, 0.2f, 100, nullptr);
+        ExpectSameLists(parallel, plain, 100);
+        EXPECT_EQ(parallel.triangles.size(), entries) << m->TriangleCount();
+    }
+    const float sphereLow = parts[2].boundsMin.z;
+    const LayerBuckets rings = BucketTrianglesByLayerInParallel(parts[2], axes, sphereLow, 0.2f, 100, nullptr);
+    EXPECT_TRUE(rings.starts.empty());
+    ExpectSameLists(rings, BucketTrianglesByLayer(parts[2], axes, sphereLow, 0.2f, 100), 100);
 }
