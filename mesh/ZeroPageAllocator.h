@@ -15,24 +15,29 @@ namespace ridgeforge::mesh {
 
 // Storage that comes zeroed from the system, and a resize that leaves the
 // new elements as they came instead of writing zeros over them. A block of
-// 2 MiB or more is mapped straight from the system and asked for in huge
-// pages (a hint, not a demand): the system hands out zero pages until a
-// stretch is written, and a written stretch costs one fault per 2 MiB, not
-// one per 4 KiB. A grid whose box its surface fills sparsely, such as the
-// box of a rod lying across the diagonal, then costs the stretches its
-// surface writes, not hundreds of megabytes cleared on one thread.
+// 2 MiB or more is mapped straight from the system: it costs the pages that
+// are written, not hundreds of megabytes cleared on one thread. With
+// `kHugePages` the block is asked for in huge pages (a hint, not a demand),
+// and a written stretch costs one fault per 2 MiB, not one per 4 KiB: for
+// storage written from end to end. Without, it is asked for in small pages
+// (or the system may hand out huge ones anyway): for storage written here
+// and there, where a huge page would be cleared whole for a few cells.
 //
 // Only for plain values whose bytes all zero are a zero value (numbers,
 // points of numbers), and only for a vector that grows from empty: a vector
 // that shrank keeps old values past its end, and a resize that grows it back
 // would not clear them.
-template <typename T>
+template <typename T, bool kHugePages = true>
 struct ZeroPageAllocator {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
     using value_type = T;
+    template <typename U>
+    struct rebind {
+        using other = ZeroPageAllocator<U, kHugePages>;
+    };
     ZeroPageAllocator() = default;
     template <typename U>
-    ZeroPageAllocator(const ZeroPageAllocator<U>&) noexcept {}
+    ZeroPageAllocator(const ZeroPageAllocator<U, kHugePages>&) noexcept {}
 
     T* allocate(std::size_t n) {
         if (n > std::size_t(-1) / 2 / sizeof(T)) throw std::bad_array_new_length();
@@ -40,7 +45,7 @@ struct ZeroPageAllocator {
         if (bytes >= kHuge) {
             void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
             if (p == MAP_FAILED) throw std::bad_alloc();
-            ::madvise(p, bytes, MADV_HUGEPAGE);
+            ::madvise(p, bytes, kHugePages ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
             return static_cast<T*>(p);
         }
         void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
@@ -64,7 +69,7 @@ struct ZeroPageAllocator {
     }
 
     template <typename U>
-    bool operator==(const ZeroPageAllocator<U>&) const noexcept {
+    bool operator==(const ZeroPageAllocator<U, kHugePages>&) const noexcept {
         return true;
     }
 };

@@ -522,9 +522,6 @@ public:
             const double far = grid.origin[axis] + static_cast<double>(grid.dimensions[axis]) * grid.cellSize;
             largest_ = std::max({largest_, std::fabs(static_cast<double>(grid.origin[axis])), std::fabs(far)});
         }
-        stride_[0] = 1;
-        stride_[1] = static_cast<std::size_t>(grid.dimensions[0]);
-        stride_[2] = stride_[1] * static_cast<std::size_t>(grid.dimensions[1]);
         grid.writtenPages.assign((grid.cells.size() >> kPageShift) + 1, 0);
         build_ = gridBuilds.fetch_add(1, std::memory_order_relaxed) + 1;
     }
@@ -561,7 +558,7 @@ public:
         if (!SlabsOf(triangle, from, to, w)) return 0;
         const bool whole = first <= from[w];
         if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2])
-            return whole ? Set(grid_.cells.data() + Index(from[0], from[1], from[2])) : 0;
+            return whole ? Set(grid_.cells.data() + grid_.Index(from[0], from[1], from[2])) : 0;
         const LazyCubeTest test(a, b, c, half_);
         double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
@@ -721,13 +718,12 @@ private:
         Vec3f centre;
         centre[W] = grid_.origin[W] + (static_cast<float>(k) + 0.5f) * size;
         centre[V] = grid_.origin[V] + (static_cast<float>(row) + 0.5f) * size;
-        const std::size_t step = stride_[U];
         std::uint8_t* const cells = grid_.cells.data();
         std::uint8_t* const pages = grid_.writtenPages.data();
-        std::size_t at = static_cast<std::size_t>(k) * stride_[W] + static_cast<std::size_t>(row) * stride_[V] +
-                         static_cast<std::size_t>(first) * step;
+        const std::size_t across = grid_.Along(W, k) + grid_.Along(V, row);
         std::uint64_t marked = 0;
-        for (std::int32_t i = first; i <= last; ++i, at += step) {
+        for (std::int32_t i = first; i <= last; ++i) {
+            const std::size_t at = across + grid_.Along(U, i);
             if (std::atomic_ref<std::uint8_t>(pages[at >> kPageShift]).load(std::memory_order_relaxed) != 0 &&
                 std::atomic_ref<std::uint8_t>(cells[at]).load(std::memory_order_relaxed) != 0)
                 continue;
@@ -764,11 +760,6 @@ private:
         return std::atomic_ref<std::uint8_t>(page).load(std::memory_order_relaxed) != 0;
     }
 
-    std::size_t Index(std::int32_t x, std::int32_t y, std::int32_t z) const {
-        const std::size_t nx = grid_.dimensions[0], ny = grid_.dimensions[1];
-        return (static_cast<std::size_t>(z) * ny + static_cast<std::size_t>(y)) * nx + static_cast<std::size_t>(x);
-    }
-
     OccupancyGrid& grid_;
     const TriangleMesh& mesh_;
     // 4 KiB: the smallest page size; a larger one only makes the marks finer.
@@ -776,7 +767,6 @@ private:
     float half_ = 0.0f;
     double largest_ = 0.0;
     std::uint64_t build_ = 0;
-    std::size_t stride_[3] = {0, 0, 0};
 };
 
 // The triangles to mark, each list of three corner indices once: a copy
@@ -875,9 +865,13 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         dimensions[axis] = static_cast<std::int32_t>(std::ceil(extent[axis] / cellSize)) + 5;
         origin[axis] = lo[axis] - 2.0f * cellSize;
     }
-    const std::size_t nx = dimensions[0], ny = dimensions[1], nz = dimensions[2];
+    std::size_t bricks = std::size_t{1} << kPageShift;
+    for (int axis = 0; axis < 3; ++axis) {
+        brickStride[axis] = bricks;
+        bricks *= static_cast<std::size_t>((dimensions[axis] + 15) >> kBrickShift);
+    }
     // Sized from empty, so the cells are the zero pages the system hands out.
-    cells.resize(nx * ny * nz);
+    cells.resize(bricks);
 
     const SurfaceMarker marker(*this, mesh);
     const std::vector<std::uint32_t> triangles = TrianglesOnceEach(mesh);
@@ -950,14 +944,12 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
     for (int axis = 0; axis < 3; ++axis) {
         if (cell[axis] < 0 || cell[axis] >= dimensions[axis]) return true;
     }
-    // The cell index moves by one stride per step. The axis is picked
-    // without a branch and the cell held in scalars: a ray across the box
-    // of a part lying along the diagonal turns a different way nearly every
-    // step, and a mispredicted turn cost more than the step. Adding zero to
-    // the other two leaves them exactly as they were.
-    const std::int64_t stride[3] = {1, dimensions[0], std::int64_t{dimensions[0]} * dimensions[1]};
-    const std::int64_t move[3] = {step[0] * stride[0], step[1] * stride[1], step[2] * stride[2]};
-    std::int64_t index = cell[2] * stride[2] + cell[1] * stride[1] + cell[0];
+    // The axis is picked without a branch and the cell held in scalars: a
+    // ray across the box of a part lying along the diagonal turns a
+    // different way nearly every step, and a mispredicted turn cost more
+    // than the step. Adding zero to the other two leaves them exactly as
+    // they were. The index is worked out again from the cell at each step,
+    // a few shifts, rather than followed across the bricks' edges.
     double tx = tMax[0], ty = tMax[1], tz = tMax[2];
     std::int64_t cx = cell[0], cy = cell[1], cz = cell[2];
     const auto nx = static_cast<std::uint64_t>(dimensions[0]), ny = static_cast<std::uint64_t>(dimensions[1]),
@@ -967,7 +959,8 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
     const std::uint8_t* const marks = cells.data();
     const std::uint8_t* const pages = writtenPages.data();
     for (std::int64_t i = 0; i < maximumSteps; ++i) {
-        const auto at = static_cast<std::size_t>(index);
+        const std::size_t at =
+            Index(static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy), static_cast<std::int32_t>(cz));
         if (pages[at >> kPageShift] == 0 || marks[at] == 0) {
             leftStart = true;
         } else if (leftStart || ++shellCells > kOwnShellCells) {
@@ -986,7 +979,6 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
         if ((static_cast<std::uint64_t>(cx) >= nx) | (static_cast<std::uint64_t>(cy) >= ny) |
             (static_cast<std::uint64_t>(cz) >= nz))
             return true;
-        index += alongX ? move[0] : (alongY ? move[1] : move[2]);
     }
     return true;
 }

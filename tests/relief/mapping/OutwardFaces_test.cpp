@@ -30,13 +30,27 @@ TEST(OccupancyGrid, SizeFollowsTheLongestSideWithAMargin) {
     EXPECT_FLOAT_EQ(grid.cellSize, 0.390625f);
     EXPECT_EQ(FormatOccupancyGridReport(grid).rfind("Occupancy grid: 261 x 133 x 57 cells of 0.390625 mm, ", 0), 0u)
         << FormatOccupancyGridReport(grid);
-    EXPECT_EQ(grid.cells.size(), 261u * 133u * 57u);
+    // Bricks of 16 cells a side: 17 x 9 x 4 of them, 4 KiB each. Every cell
+    // has a place of its own among them, the cells of one brick one after
+    // the other, x fastest.
+    EXPECT_EQ(grid.cells.size(), 17u * 9u * 4u * 4096u);
+    std::vector<std::uint8_t> taken(grid.cells.size(), 0);
+    for (std::int32_t z = 0; z < 57; ++z)
+        for (std::int32_t y = 0; y < 133; ++y)
+            for (std::int32_t x = 0; x < 261; ++x) ++taken[grid.Index(x, y, z)];
+    EXPECT_EQ(std::count(taken.begin(), taken.end(), 1), 261 * 133 * 57);
+    EXPECT_EQ(std::count(taken.begin(), taken.end(), 0), 17 * 9 * 4 * 4096 - 261 * 133 * 57);
+    EXPECT_EQ(grid.Index(0, 0, 0), 0u);
+    EXPECT_EQ(grid.Index(15, 0, 0), 15u);
+    EXPECT_EQ(grid.Index(16, 0, 0), 4096u);
+    EXPECT_EQ(grid.Index(3, 17, 0), 17u * 4096u + 16u + 3u);
+    EXPECT_EQ(grid.Index(0, 0, 33), 2u * 17u * 9u * 4096u + 256u);
     EXPECT_GT(grid.surfaceCells, 0u);
     EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(grid.cells.begin(), grid.cells.end(), 1)));
     // Two empty layers of margin below the part: nothing is marked there.
-    for (std::int32_t z = 0; z < 2; ++z) {
-        for (std::size_t i = 0; i < 261u * 133u; ++i) EXPECT_EQ(grid.cells[z * 261u * 133u + i], 0);
-    }
+    for (std::int32_t z = 0; z < 2; ++z)
+        for (std::int32_t y = 0; y < 133; ++y)
+            for (std::int32_t x = 0; x < 261; ++x) EXPECT_EQ(grid.cells[grid.Index(x, y, z)], 0) << x << " " << y;
     EXPECT_FLOAT_EQ(grid.origin[0], -2.0f * 0.390625f);
 
     const TriangleMesh cube = MakeTestCube(10.0f);
@@ -184,8 +198,7 @@ std::vector<std::uint8_t> CellsTestingEveryCellOfTheRange(const OccupancyGrid& g
                     const Vec3d centre{grid.origin[0] + (x + 0.5) * grid.cellSize,
                                        grid.origin[1] + (y + 0.5) * grid.cellSize,
                                        grid.origin[2] + (z + 0.5) * grid.cellSize};
-                    const std::size_t index =
-                        (static_cast<std::size_t>(z) * grid.dimensions[1] + y) * grid.dimensions[0] + x;
+                    const std::size_t index = grid.Index(x, y, z);
                     const Vec3f floatCentre{grid.origin[0] + (static_cast<float>(x) + 0.5f) * grid.cellSize,
                                             grid.origin[1] + (static_cast<float>(y) + 0.5f) * grid.cellSize,
                                             grid.origin[2] + (static_cast<float>(z) + 0.5f) * grid.cellSize};
@@ -346,9 +359,7 @@ TEST(OccupancyGrid, SliversEveryWayMarkWhatTestingEveryCellMarks) {
     ASSERT_FLOAT_EQ(grid.cellSize, 1.0f);
     ASSERT_FLOAT_EQ(grid.origin[0], -8.0f);
     ASSERT_FLOAT_EQ(grid.origin[2], -2.0f);
-    const auto at = [&](int x, int y, int z) {
-        return grid.cells[(static_cast<std::size_t>(z) * grid.dimensions[1] + y) * grid.dimensions[0] + x];
-    };
+    const auto at = [&](int x, int y, int z) { return grid.cells[grid.Index(x, y, z)]; };
     // The apex is the corner of cells 7..8 in x and y and 17..18 in z; the
     // cubes, a ten-thousandth larger than the cells, of the four above it
     // reach down to it, and nothing is marked further up.
