@@ -62,28 +62,50 @@ public:
         for (const Vec3f& boxAxis : boxAxes) Add(boxAxis, a, b, c, halfEdge);
     }
 
+    // The axes four at a time where the processor can, each product and
+    // comparison as the plain loop takes it, so that the answer is the same
+    // to the bit: a cube the triangle overlaps goes through all thirteen,
+    // and those are most of the cubes a sliver's neighbours have not marked.
     bool Overlaps(const Vec3f& centre) const {
-        for (int i = 0; i < count_; ++i) {
-            const float at = Dot(axis_[i], centre);
-            if (low_[i] - at > reach_[i] || high_[i] - at < -reach_[i]) return false;
+#if defined(__SSE2__)
+        const __m128 cx = _mm_set1_ps(centre.x), cy = _mm_set1_ps(centre.y), cz = _mm_set1_ps(centre.z);
+        for (int i = 0; i < kAxes; i += 4) {
+            const __m128 at =
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_load_ps(x_ + i), cx), _mm_mul_ps(_mm_load_ps(y_ + i), cy)),
+                           _mm_mul_ps(_mm_load_ps(z_ + i), cz));
+            const __m128 reach = _mm_load_ps(reach_ + i);
+            const __m128 apart =
+                _mm_or_ps(_mm_cmpgt_ps(_mm_sub_ps(_mm_load_ps(low_ + i), at), reach),
+                          _mm_cmplt_ps(_mm_sub_ps(_mm_load_ps(high_ + i), at), _mm_load_ps(minusReach_ + i)));
+            if (_mm_movemask_ps(apart) != 0) return false;
         }
         return true;
+#else
+        for (int i = 0; i < kAxes; ++i) {
+            const float at = x_[i] * centre.x + y_[i] * centre.y + z_[i] * centre.z;
+            if (low_[i] - at > reach_[i] || high_[i] - at < minusReach_[i]) return false;
+        }
+        return true;
+#endif
     }
 
 private:
     void Add(const Vec3f& axis, const Vec3f& a, const Vec3f& b, const Vec3f& c, float h) {
         const float pa = Dot(axis, a), pb = Dot(axis, b), pc = Dot(axis, c);
-        axis_[count_] = axis;
+        x_[count_] = axis.x;
+        y_[count_] = axis.y;
+        z_[count_] = axis.z;
         low_[count_] = std::min({pa, pb, pc});
         high_[count_] = std::max({pa, pb, pc});
         reach_[count_] = h * (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z));
+        minusReach_[count_] = -reach_[count_];
         ++count_;
     }
 
-    Vec3f axis_[13];
-    float low_[13];
-    float high_[13];
-    float reach_[13];
+    // Thirteen axes and three that every cube passes (all zero).
+    static constexpr int kAxes = 16;
+    alignas(16) float x_[kAxes] = {}, y_[kAxes] = {}, z_[kAxes] = {};
+    alignas(16) float low_[kAxes] = {}, high_[kAxes] = {}, reach_[kAxes] = {}, minusReach_[kAxes] = {};
     int count_ = 0;
 };
 
