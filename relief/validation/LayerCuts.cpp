@@ -279,8 +279,10 @@ void LayerCuts::Start(int set, std::uint64_t first, std::uint64_t layers, Cancel
     // block would be fresh pages every time.
     KeptSegment* block = nullptr;
     std::uint64_t longest = 0;
-    for (std::uint64_t layer = first; layer < end; ++layer)
-        longest = std::max(longest, buckets_.offsets[layer + 1] - buckets_.offsets[layer]);
+    for (std::uint64_t layer = first; layer < end; ++layer) {
+        if (layer % settings_.contourStride != 0)  // a contour layer keeps no segments
+            longest = std::max(longest, buckets_.offsets[layer + 1] - buckets_.offsets[layer]);
+    }
     if (settings_.keepSegments && longest * sizeof(KeptSegment) >= kLongLayerBytes) {
         const std::uint64_t cuts = buckets_.offsets[end] - buckets_.offsets[first];
         std::vector<KeptSegment, ZeroPageAllocator<KeptSegment>>& room = segmentRoom_[set];
@@ -317,7 +319,7 @@ PreparedLayer& LayerCuts::Layer(std::uint64_t layer, CancelContext* cancel) {
 }
 
 KeptSegment* LayerCuts::OwnRoom(PreparedLayer& slot, std::uint64_t layer) const {
-    if (!settings_.keepSegments) return nullptr;
+    if (!settings_.keepSegments || layer % settings_.contourStride == 0) return nullptr;
     const std::size_t cuts = buckets_.offsets[layer + 1] - buckets_.offsets[layer];
     if (slot.room.size() < cuts) slot.room.resize(cuts);
     return slot.room.data();
@@ -334,39 +336,63 @@ void LayerCuts::Cut(std::uint64_t layer, PreparedLayer& out, KeptSegment* room, 
     const std::uint64_t contourLayer = keep ? layer / settings_.contourStride : 0;
     if (keep && layer % settings_.contourStride == 0) points = contourData_ + contourStart_[contourLayer];
     const std::span<const std::uint32_t> bucket = buckets_.Layer(layer);
+    Vec3f* const firstPoint = points;
+    // Whether a contour layer's cut missed a triangle: its cut triangles are
+    // then listed, those before the miss being the bucket's.
+    bool listed = false;
+    const auto missed = [&](std::size_t i) {
+        if (points == nullptr || listed) return;
+        listed = true;
+        out.triangleRoom.assign(bucket.begin(), bucket.begin() + static_cast<std::ptrdiff_t>(i));
+    };
+    const auto keepCut = [&](std::uint32_t t, Point2 p0, Point2 p1, float u, float v) {
+        if (points != nullptr) {
+            *points++ = ModelPoint(axes, p0.u, p0.v, h);
+            *points++ = ModelPoint(axes, p1.u, p1.v, h);
+            if (listed) out.triangleRoom.push_back(t);
+        } else {
+            room[kept] = {t, u, v};
+        }
+        ++kept;
+    };
     for (std::size_t i = 0; i < bucket.size(); ++i) {
         if (i % kPollEvery == kPollEvery - 1 && PollCancel(cancel)) throw Stopped{};
         const std::uint32_t t = bucket[i];
         if (copies_.FirstOf(t) != t) {
             // Its first, earlier in the layer, was cut here or not at all.
             const PreparedLayer::CopyCut& copy = out.copyCuts[copySlot_[t]];
-            if (copy.layer != layer) continue;
-            room[kept++] = {t, copy.u, copy.v};
-            if (points != nullptr) {
-                *points++ = ModelPoint(axes, copy.p0.u, copy.p0.v, h);
-                *points++ = ModelPoint(axes, copy.p1.u, copy.p1.v, h);
+            if (copy.layer != layer) {
+                missed(i);
+                continue;
             }
+            keepCut(t, copy.p0, copy.p1, copy.u, copy.v);
             continue;
         }
         Vec3f c[3];
         CornersAcross(mesh_, axes, t, c);
         Point2 p0, p1;
-        if (!SliceTriangle(c, h, normals_[t], p0, p1)) continue;
+        if (!SliceTriangle(c, h, normals_[t], p0, p1)) {
+            missed(i);
+            continue;
+        }
         const std::uint32_t copies = copies_.CopiesOf(t);
         if (keep) {
             const float u = 0.5f * (p0.u + p1.u), v = 0.5f * (p0.v + p1.v);
-            room[kept++] = {t, u, v};
+            keepCut(t, p0, p1, u, v);
             if (copies > 1) out.copyCuts[copySlot_[t]] = {layer, p0, p1, u, v};
-            if (points != nullptr) {
-                *points++ = ModelPoint(axes, p0.u, p0.v, h);
-                *points++ = ModelPoint(axes, p1.u, p1.v, h);
-            }
         }
         if (!gaps_.SameGap(p0.v, p1.v))
             AddScanlineCrossings(out.grid, gaps_, p0, p1, static_cast<std::int32_t>(copies));
     }
-    out.segments = {room, kept};
-    if (points != nullptr) contourWritten_[contourLayer] = 2 * kept;
+    out.cutPoints = firstPoint;
+    if (firstPoint != nullptr) {
+        out.segments = {};
+        out.cutTriangles = listed ? std::span<const std::uint32_t>(out.triangleRoom) : bucket.first(kept);
+        contourWritten_[contourLayer] = 2 * kept;
+    } else {
+        out.segments = {room, kept};
+        out.cutTriangles = {};
+    }
 }
 
 }  // namespace ridgeforge::mesh

@@ -69,7 +69,7 @@ private:
     void FindOverhangClusters(float h);
     void ReportRegions(float h);
     void CollectHighlights(std::uint64_t layer, float h, const PreparedLayer& cut);
-    void ClassifySegments(std::span<const KeptSegment> segments);
+    void ClassifySegments(const PreparedLayer& cut);
     // The list the segments with their midpoint in cell (x, y) join, or null.
     std::vector<std::uint32_t>* SegmentList(std::int32_t x, std::int32_t y);
     void ClassifyFlatTriangles(std::uint64_t layer);
@@ -699,17 +699,18 @@ void PrintabilityPass::CollectHighlights(std::uint64_t layer, float h, const Pre
                 }
             }
         }
-        ClassifySegments(cut.segments);
+        ClassifySegments(cut);
     }
     if (classesUsed_ || classesBelowUsed_) ClassifyFlatTriangles(layer);
 }
 
 // A segment's list follows from its midpoint's cell alone, and the segments
 // of a fan or of copies come in runs on one cell: a run is looked up once.
-void PrintabilityPass::ClassifySegments(std::span<const KeptSegment> segments) {
+void PrintabilityPass::ClassifySegments(const PreparedLayer& cut) {
     std::int32_t lastX = -1, lastY = -1;
     std::vector<std::uint32_t>* list = nullptr;
-    for (const KeptSegment& s : segments) {
+    for (std::size_t k = 0; k < cut.SegmentCount(); ++k) {
+        const KeptSegment s = cut.Segment(k, axes_);
         const std::int32_t x = ClampColumn(s.u), y = ClampRow(s.v);
         if (x != lastX || y != lastY) {
             lastX = x, lastY = y;

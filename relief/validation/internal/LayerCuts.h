@@ -52,10 +52,28 @@ struct KeptSegment {
     float u = 0.0f, v = 0.0f;
 };
 
+// A layer's cuts, in bucket order. A contour layer keeps only its cut
+// triangles, and each cut's midpoint is read off its two contour points: a
+// part of slivers has millions of cuts, and a segment of each written again
+// beside its points cost a third more memory written. Its triangles are the
+// bucket's own, or a list of their own where a cut missed its triangle.
+// Other layers keep a segment a cut.
 struct PreparedLayer {
-    LayerGrid grid;                         // the frame with this layer's crossing lists
-    std::span<const KeptSegment> segments;  // in the cuts' own room, till the slot is cut again
-    std::vector<KeptSegment> room;          // that room, in a batch of short layers
+    LayerGrid grid;                               // the frame with this layer's crossing lists
+    std::span<const KeptSegment> segments;        // in the cuts' own room, till the slot is cut again
+    std::vector<KeptSegment> room;                // that room, in a batch of short layers
+    std::span<const std::uint32_t> cutTriangles;  // a contour layer's
+    const Vec3f* cutPoints = nullptr;             // its contour points, two a cut; null on other layers
+    std::vector<std::uint32_t> triangleRoom;      // its own list of triangles
+
+    std::size_t SegmentCount() const { return cutPoints != nullptr ? cutTriangles.size() : segments.size(); }
+    // The k-th cut's triangle and midpoint, as the cut worked it out.
+    KeptSegment Segment(std::size_t k, const LayerAxes& axes) const {
+        if (cutPoints == nullptr) return segments[k];
+        const Vec3f& p0 = cutPoints[2 * k];
+        const Vec3f& p1 = cutPoints[2 * k + 1];
+        return {cutTriangles[k], 0.5f * (p0[axes.u] + p1[axes.u]), 0.5f * (p0[axes.v] + p1[axes.v])};
+    }
 
     // The cut of a first copy on this slot's layer, for its copies to take,
     // by the copy slot of its first.

@@ -18,8 +18,8 @@ namespace {
 
 // A box tower 0 to 8 mm up, a fan of `around` slivers about a tip on the bed
 // opening to 5 mm at 2 mm up, the first two triangles of the tower twice
-// more, and a sliver whose lowest corner lies one float step above layer 4's
-// cut (its bucket holds it, its cut misses it).
+// more, a sliver whose lowest corner lies one float step above layer 4's
+// cut (its bucket holds it, its cut misses it), and a triangle after it.
 TriangleMesh Part(std::uint32_t around) {
     TriangleMesh m = ridgeforge::test::MakeBox({0, 0, 0}, {4, 3, 8});
     const auto tip = static_cast<std::uint32_t>(m.vertices.size());
@@ -40,6 +40,9 @@ TriangleMesh Part(std::uint32_t around) {
     const auto sliver = static_cast<std::uint32_t>(m.vertices.size());
     m.vertices.insert(m.vertices.end(), {{{6, 1, above4}, {}}, {{7, 1, 3}, {}}, {{6, 2, 3}, {}}});
     m.indices.insert(m.indices.end(), {sliver, sliver + 1, sliver + 2});
+    // After it in the same layers, so that the miss is not the layer's last.
+    m.vertices.insert(m.vertices.end(), {{{8, 1, 0.5f}, {}}, {{9, 1, 3.5f}, {}}, {{8, 2, 3.5f}, {}}});
+    m.indices.insert(m.indices.end(), {sliver + 3, sliver + 4, sliver + 5});
     m.RecomputeBounds();
     return m;
 }
@@ -128,13 +131,16 @@ TEST(LayerCuts, BatchesMatchEachLayerCutPlainly) {
                     if (layer % stride == 0)
                         expectedContour.insert(expectedContour.end(), {{p0.u, p0.v, h}, {p1.u, p1.v, h}});
                 }
-                ASSERT_EQ(cut.segments.size(), segments.size()) << layer;
+                // A contour layer reads them off its contour points.
+                EXPECT_EQ(cut.cutPoints != nullptr, layer % stride == 0) << layer;
+                ASSERT_EQ(cut.SegmentCount(), segments.size()) << layer;
                 for (std::size_t k = 0; k < segments.size(); ++k) {
-                    EXPECT_EQ(cut.segments[k].triangle, segments[k].triangle) << layer << " " << k;
-                    EXPECT_EQ(cut.segments[k].u, segments[k].u) << layer << " " << k;
-                    EXPECT_EQ(cut.segments[k].v, segments[k].v) << layer << " " << k;
-                    EXPECT_EQ(ClampedColumn(frame, cut.segments[k].u), cells[k].first) << layer << " " << k;
-                    EXPECT_EQ(ClampedRow(frame, cut.segments[k].v), cells[k].second) << layer << " " << k;
+                    const KeptSegment s = cut.Segment(k, axes);
+                    EXPECT_EQ(s.triangle, segments[k].triangle) << layer << " " << k;
+                    EXPECT_EQ(s.u, segments[k].u) << layer << " " << k;
+                    EXPECT_EQ(s.v, segments[k].v) << layer << " " << k;
+                    EXPECT_EQ(ClampedColumn(frame, s.u), cells[k].first) << layer << " " << k;
+                    EXPECT_EQ(ClampedRow(frame, s.v), cells[k].second) << layer << " " << k;
                 }
                 std::vector<std::uint8_t> raster, plainRaster;
                 FillLayerRaster(cut.grid, raster);
