@@ -8,11 +8,12 @@
 // one triangle taking its first's cut). A contour layer writes its contour
 // points straight into the report's list, sized up front for every cut the
 // layer buckets hold, from where the layers before it leave off; the few a
-// cut that misses its triangle leaves unused are closed up at the end. A
-// batch takes layers while their kept segments fit a memory budget,
-// so a part of long slivers, whose every triangle spans every layer, is cut
-// on all cores without holding all its layers at once. Two sets of slots take
-// turns: one being read, the other being cut.
+// cut that misses its triangle leaves unused are closed up at the end. It
+// keeps no segments of its own (see PreparedLayer). A batch takes layers
+// while their cuts' segments would fit a memory budget, counted alike on
+// every layer, so a part of long slivers, whose every triangle spans every
+// layer, is cut on all cores without holding all its layers at once. Two
+// sets of slots take turns: one being read, the other being cut.
 //
 // Needs: the mesh, the per-layer triangle buckets (first copies only when
 // segments are not kept), the copies, the face normals across the build axis
@@ -90,7 +91,7 @@ struct LayerCutSettings {
     float lowestH = 0.0f, layerHeight = 0.2f;
     bool keepSegments = false;                           // the segments and contour points, for highlights
     std::uint64_t contourStride = 1;                     // contour points on every stride-th layer
-    std::uint64_t batchBytes = std::uint64_t{32} << 20;  // the kept segments and slots one batch may hold
+    std::uint64_t batchBytes = std::uint64_t{32} << 20;  // the cuts' segments and slots one batch may hold
     std::uint64_t parallelCuts = 32768;  // a batch of fewer cuts is cut layer by layer on the calling thread
 };
 
