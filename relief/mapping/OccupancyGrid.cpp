@@ -887,13 +887,13 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         dimensions[axis] = static_cast<std::int32_t>(std::ceil(extent[axis] / cellSize)) + 5;
         origin[axis] = lo[axis] - 2.0f * cellSize;
     }
-    std::size_t bricks = std::size_t{1} << kPageShift;
+    std::size_t places = std::size_t{1} << (3 * kBrickShift);
     for (int axis = 0; axis < 3; ++axis) {
-        brickStride[axis] = bricks;
-        bricks *= static_cast<std::size_t>((dimensions[axis] + 15) >> kBrickShift);
+        brickStride[axis] = places;
+        places *= (static_cast<std::size_t>(dimensions[axis]) + kBrickMask) >> kBrickShift;
     }
     // Sized from empty, so the cells are the zero pages the system hands out.
-    cells.resize(bricks);
+    cells.resize(places);
 
     const SurfaceMarker marker(*this, mesh);
     const std::vector<std::uint32_t> triangles = TrianglesOnceEach(mesh);

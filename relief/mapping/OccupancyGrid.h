@@ -51,6 +51,9 @@ struct OccupancyGrid {
     std::vector<std::uint8_t> writtenPages;
     static constexpr int kPageShift = 12;
     static constexpr int kBrickShift = 4;  // 16 cells a side
+    static constexpr std::size_t kBrickMask = (std::size_t{1} << kBrickShift) - 1;
+    // A brick is one page, so that a page's flag is its brick's.
+    static_assert(3 * kBrickShift == kPageShift);
     // Corner of cell (0, 0, 0) in part space.
     float origin[3] = {0.0f, 0.0f, 0.0f};
     float cellSize = 0.0f;
@@ -59,12 +62,13 @@ struct OccupancyGrid {
     // fastest, then y, then z), and from one cell to the next within a
     // brick (x fastest, then y, then z).
     std::size_t brickStride[3] = {0, 0, 0};
-    static constexpr std::size_t kCellStride[3] = {1, 16, 256};
+    static constexpr std::size_t kCellStride[3] = {1, std::size_t{1} << kBrickShift,
+                                                   std::size_t{1} << (2 * kBrickShift)};
 
     // What a cell's coordinate c along `axis` adds to its place in `cells`.
     std::size_t Along(int axis, std::int32_t c) const {
         const auto u = static_cast<std::size_t>(c);
-        return (u >> kBrickShift) * brickStride[axis] + (u & 15u) * kCellStride[axis];
+        return (u >> kBrickShift) * brickStride[axis] + (u & kBrickMask) * kCellStride[axis];
     }
     // Where cell (x, y, z) lies in `cells`.
     std::size_t Index(std::int32_t x, std::int32_t y, std::int32_t z) const {
