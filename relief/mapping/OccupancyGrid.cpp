@@ -4,7 +4,8 @@
 // rows of cells its surface passes near, so the cost follows the surface and
 // not the triangles' bounding boxes (a long rod lying across the diagonal has
 // boxes that fill the grid). Cells only ever go from 0 to 1, written through
-// relaxed atomic stores, so the result does not depend on the order.
+// relaxed atomic stores, so which cells are marked does not depend on the
+// order; only where each brick's room lies does.
 #include "relief/mapping/OccupancyGrid.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <numeric>
 #include <optional>
 #include <sstream>
+#include <thread>
 #include <tuple>
 
 #if defined(__SSE2__)
@@ -544,9 +546,10 @@ public:
             const double far = grid.origin[axis] + static_cast<double>(grid.dimensions[axis]) * grid.cellSize;
             largest_ = std::max({largest_, std::fabs(static_cast<double>(grid.origin[axis])), std::fabs(far)});
         }
-        grid.writtenPages.assign((grid.cells.size() >> kPageShift) + 1, 0);
         build_ = gridBuilds.fetch_add(1, std::memory_order_relaxed) + 1;
     }
+
+    std::uint32_t RoomsTaken() const { return roomsTaken_.load(std::memory_order_relaxed); }
 
     // The triangle's bounding range of cells and the axis its slabs run
     // along: the one it spans most cells of. False for a corner that is
@@ -580,7 +583,7 @@ public:
         if (!SlabsOf(triangle, from, to, w)) return 0;
         const bool whole = first <= from[w];
         if (from[0] == to[0] && from[1] == to[1] && from[2] == to[2])
-            return whole ? Set(grid_.cells.data() + grid_.Index(from[0], from[1], from[2])) : 0;
+            return whole ? Set(grid_.Index(from[0], from[1], from[2])) : 0;
         const LazyCubeTest test(a, b, c, half_);
         double reach = Reach(a, b, c);
         if (!(reach < 4.0 * grid_.cellSize)) {
@@ -741,17 +744,19 @@ private:
         centre[W] = grid_.origin[W] + (static_cast<float>(k) + 0.5f) * size;
         centre[V] = grid_.origin[V] + (static_cast<float>(row) + 0.5f) * size;
         std::uint8_t* const cells = grid_.cells.data();
-        std::uint8_t* const pages = grid_.writtenPages.data();
+        std::uint32_t* const rooms = grid_.brickRooms.data();
         const std::size_t across = grid_.Along(W, k) + grid_.Along(V, row);
         std::uint64_t marked = 0;
         for (std::int32_t i = first; i <= last; ++i) {
             const std::size_t at = across + grid_.Along(U, i);
-            if (std::atomic_ref<std::uint8_t>(pages[at >> kPageShift]).load(std::memory_order_relaxed) != 0 &&
-                std::atomic_ref<std::uint8_t>(cells[at]).load(std::memory_order_relaxed) != 0)
+            const std::uint32_t room =
+                std::atomic_ref<std::uint32_t>(rooms[at >> kPageShift]).load(std::memory_order_relaxed);
+            if (room != 0 && room != kClaimed &&
+                std::atomic_ref<std::uint8_t>(cells[InRoom(room, at)]).load(std::memory_order_relaxed) != 0)
                 continue;
             centre[U] = originU + (static_cast<float>(i) + 0.5f) * size;
             if (test.Overlaps(centre)) {
-                marked += Set(cells + at);
+                marked += Set(at);
             } else if (allMarked != nullptr) {
                 *allMarked = false;
             }
@@ -759,36 +764,51 @@ private:
         return marked;
     }
 
-    // 1 when the cell was not marked before: each cell turns from 0 to 1 in
-    // one exchange, so the counts of all threads add up to the marked cells.
-    std::uint64_t Set(std::uint8_t* cell) const {
-        std::atomic_ref<std::uint8_t> marked(*cell);
-        if (Written(cell) && marked.load(std::memory_order_relaxed) != 0) return 0;
-        const bool turned = marked.exchange(1, std::memory_order_relaxed) == 0;
-        std::uint8_t& page = grid_.writtenPages[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
-        // Stored once: every store would take the flag's line from the other
-        // processors, whose every test reads it.
-        std::atomic_ref<std::uint8_t> pageMarked(page);
-        if (turned && pageMarked.load(std::memory_order_relaxed) == 0) pageMarked.store(1, std::memory_order_relaxed);
-        return turned ? 1 : 0;
+    // Where the cell at `place` lies in `cells`, its brick in room `room`.
+    static std::size_t InRoom(std::uint32_t room, std::size_t place) {
+        return ((std::size_t{room} - 1) << kPageShift) | (place & OccupancyGrid::kPlaceMask);
     }
 
-    // Whether a cell's page holds a marked cell. A page no cell was written
-    // to is not read: reading maps the system's shared zero page, and the
-    // first write after that has to take it back from every processor
-    // running the marking, which costs more than the test.
-    bool Written(const std::uint8_t* cell) const {
-        std::uint8_t& page = grid_.writtenPages[static_cast<std::size_t>(cell - grid_.cells.data()) >> kPageShift];
-        return std::atomic_ref<std::uint8_t>(page).load(std::memory_order_relaxed) != 0;
+    // 1 when the cell at `place` was not marked before: each cell turns from
+    // 0 to 1 in one exchange, so the counts of all threads add up to the
+    // marked cells.
+    std::uint64_t Set(std::size_t place) const {
+        std::atomic_ref<std::uint8_t> marked(grid_.cells[InRoom(RoomOf(place >> kPageShift), place)]);
+        if (marked.load(std::memory_order_relaxed) != 0) return 0;
+        return marked.exchange(1, std::memory_order_relaxed) == 0 ? 1 : 0;
     }
+
+    // The brick's room, the next free one if it has none yet. One thread
+    // claims the brick and takes the room; another that comes meanwhile
+    // waits the few instructions that takes, so that no room is taken twice
+    // and the rooms never run past the bricks.
+    std::uint32_t RoomOf(std::size_t brick) const {
+        std::atomic_ref<std::uint32_t> room(grid_.brickRooms[brick]);
+        std::uint32_t seen = room.load(std::memory_order_acquire);
+        while (seen == 0 || seen == kClaimed) {
+            if (seen == 0 && room.compare_exchange_weak(seen, kClaimed, std::memory_order_acquire)) {
+                seen = roomsTaken_.fetch_add(1, std::memory_order_relaxed) + 1;
+                room.store(seen, std::memory_order_release);
+                break;
+            }
+            if (seen == kClaimed) {
+                std::this_thread::yield();  // the claiming thread may have been put aside
+                seen = room.load(std::memory_order_acquire);
+            }
+        }
+        return seen;
+    }
+
+    // A brick being given its room.
+    static constexpr std::uint32_t kClaimed = std::numeric_limits<std::uint32_t>::max();
 
     OccupancyGrid& grid_;
     const TriangleMesh& mesh_;
-    // 4 KiB: the smallest page size; a larger one only makes the marks finer.
     static constexpr int kPageShift = OccupancyGrid::kPageShift;
     float half_ = 0.0f;
     double largest_ = 0.0;
     std::uint64_t build_ = 0;
+    mutable std::atomic<std::uint32_t> roomsTaken_{0};
 };
 
 // The triangles to mark, each list of three corner indices once: a copy
@@ -892,8 +912,10 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
         brickStride[axis] = places;
         places *= (static_cast<std::size_t>(dimensions[axis]) + kBrickMask) >> kBrickShift;
     }
-    // Sized from empty, so the cells are the zero pages the system hands out.
+    // Sized from empty, so the cells are the zero pages the system hands
+    // out, and only the rooms the bricks take are written.
     cells.resize(places);
+    brickRooms.assign(places >> kPageShift, 0);
 
     const SurfaceMarker marker(*this, mesh);
     const std::vector<std::uint32_t> triangles = TrianglesOnceEach(mesh);
@@ -933,6 +955,7 @@ bool OccupancyGrid::Build(const TriangleMesh& mesh, std::int32_t requestedCells,
     cellsZ = dimensions[2];
     cellSizeMillimetres = cellSize;
     surfaceCells = marked.load();
+    bricksMarked = marker.RoomsTaken();
     buildMilliseconds =
         static_cast<double>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
@@ -978,12 +1001,8 @@ bool OccupancyGrid::RayLeaves(const Vec3f& point, const Vec3f& direction) const 
                nz = static_cast<std::uint64_t>(dimensions[2]);
     bool leftStart = false;
     int shellCells = 0;
-    const std::uint8_t* const marks = cells.data();
-    const std::uint8_t* const pages = writtenPages.data();
     for (std::int64_t i = 0; i < maximumSteps; ++i) {
-        const std::size_t at =
-            Index(static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy), static_cast<std::int32_t>(cz));
-        if (pages[at >> kPageShift] == 0 || marks[at] == 0) {
+        if (Cell(static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy), static_cast<std::int32_t>(cz)) == 0) {
             leftStart = true;
         } else if (leftStart || ++shellCells > kOwnShellCells) {
             return false;

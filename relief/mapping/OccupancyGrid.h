@@ -36,29 +36,35 @@ struct OccupancyGrid {
     std::int32_t cellsZ = 0;
     float cellSizeMillimetres = 0.0f;
     std::uint64_t surfaceCells = 0;
+    // Bricks holding a marked cell: the rooms of `cells` in use.
+    std::uint32_t bricksMarked = 0;
     double buildMilliseconds = 0.0;
-    // In bricks of 16 x 16 x 16 cells, 4 KiB each (see Index); 0 empty, 1
-    // touched by a triangle. The bricks no triangle touches stay on the
-    // system's zero pages, in small pages, so that a surface costs the pages
-    // of the bricks it passes through. Kept in rows of the whole box, or in
-    // huge pages, the grid of a part lying across the diagonal had nearly
-    // every page of its box cleared.
-    std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_t, false>> cells;
-    // One flag per brick (4 KiB of cells): whether any of its cells is
-    // marked. A ray reads the flag before the cell, so that crossing the
-    // empty box of a part lying across the diagonal does not map the
-    // system's zero pages one fault at a time.
-    std::vector<std::uint8_t> writtenPages;
+    // The cells in bricks of 16 x 16 x 16, 4 KiB each (see Index); 0 empty,
+    // 1 touched by a triangle. A brick takes its room here when its first
+    // cell is marked, the bricks packed from the start in the order they
+    // came, so that a surface costs the few huge pages its bricks fill. Room
+    // is set aside for every brick of the box, but only the packed bricks'
+    // pages are ever written. Each brick in its own place of the box, a
+    // surface cost a page fault per brick it passed through, a few thousand
+    // for a rod lying across the diagonal, and on a virtual machine those
+    // cost more than the marking itself.
+    std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_t>> cells;
+    // Per brick of the box (bricks x fastest, then y, then z): 0 when none
+    // of its cells is marked, else one more than its room's number in
+    // `cells`. A ray reads it before the cell, and crosses the empty box of
+    // a part lying across the diagonal without reading any cells.
+    std::vector<std::uint32_t> brickRooms;
     static constexpr int kPageShift = 12;
     static constexpr int kBrickShift = 4;  // 16 cells a side
     static constexpr std::size_t kBrickMask = (std::size_t{1} << kBrickShift) - 1;
-    // A brick is one page, so that a page's flag is its brick's.
+    static constexpr std::size_t kPlaceMask = (std::size_t{1} << kPageShift) - 1;
+    // A brick is one page of cells.
     static_assert(3 * kBrickShift == kPageShift);
     // Corner of cell (0, 0, 0) in part space.
     float origin[3] = {0.0f, 0.0f, 0.0f};
     float cellSize = 0.0f;
     std::int32_t dimensions[3] = {0, 0, 0};
-    // Per axis: the step in `cells` from one brick to the next (bricks x
+    // Per axis: the step in places from one brick to the next (bricks x
     // fastest, then y, then z), and from one cell to the next within a
     // brick (x fastest, then y, then z).
     std::size_t brickStride[3] = {0, 0, 0};
@@ -70,10 +76,19 @@ struct OccupancyGrid {
         const auto u = static_cast<std::size_t>(c);
         return (u >> kBrickShift) * brickStride[axis] + (u & kBrickMask) * kCellStride[axis];
     }
-    // Where cell (x, y, z) lies in `cells`.
+    // The place of cell (x, y, z) among the bricks of the box: its brick's
+    // number times 4096 plus its place within the brick.
     std::size_t Index(std::int32_t x, std::int32_t y, std::int32_t z) const {
         return Along(0, x) + Along(1, y) + Along(2, z);
     }
+    // How many places the box's bricks have.
+    std::size_t Places() const { return brickRooms.size() << kPageShift; }
+    // The cell at a place (below Places()).
+    std::uint8_t CellAt(std::size_t place) const {
+        const std::uint32_t room = brickRooms[place >> kPageShift];
+        return room == 0 ? 0 : cells[((std::size_t{room} - 1) << kPageShift) | (place & kPlaceMask)];
+    }
+    std::uint8_t Cell(std::int32_t x, std::int32_t y, std::int32_t z) const { return CellAt(Index(x, y, z)); }
 
     // Rebuilds the grid over the mesh with two empty cells of margin below
     // and at least two above on each axis. A mesh that breaks the validity

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <string>
 
 #include "mesh/TestShapes.h"
@@ -23,6 +24,27 @@ TriangleMesh Reversed(TriangleMesh m) {
     return m;
 }
 
+// Every brick holding a marked cell has a room of its own, the rooms
+// numbered from the first without a gap (none taken twice, none lost, even
+// with threads marking the same brick at once), and the marked cells are
+// as many as the build counted.
+void ExpectRoomsPacked(const OccupancyGrid& grid, const std::string& name) {
+    std::uint64_t marked = 0;
+    std::set<std::uint32_t> rooms;
+    for (std::size_t place = 0; place < grid.Places(); ++place) {
+        marked += grid.CellAt(place);
+        if (grid.CellAt(place) != 0) rooms.insert(grid.brickRooms[place >> 12]);
+    }
+    EXPECT_EQ(grid.surfaceCells, marked) << name;
+    const auto holding = static_cast<std::size_t>(
+        std::count_if(grid.brickRooms.begin(), grid.brickRooms.end(), [](std::uint32_t r) { return r != 0; }));
+    EXPECT_EQ(holding, grid.bricksMarked) << name;
+    EXPECT_EQ(rooms.size(), grid.bricksMarked) << name;
+    if (rooms.empty()) return;
+    EXPECT_EQ(*rooms.begin(), 1u) << name;
+    EXPECT_EQ(*rooms.rbegin(), grid.bricksMarked) << name;
+}
+
 TEST(OccupancyGrid, SizeFollowsTheLongestSideWithAMargin) {
     OccupancyGrid grid;
     grid.Build(test::MakeBox({0, 0, 0}, {100, 50, 20}), 256);
@@ -33,8 +55,8 @@ TEST(OccupancyGrid, SizeFollowsTheLongestSideWithAMargin) {
     // Bricks of 16 cells a side: 17 x 9 x 4 of them, 4 KiB each. Every cell
     // has a place of its own among them, the cells of one brick one after
     // the other, x fastest.
-    EXPECT_EQ(grid.cells.size(), 17u * 9u * 4u * 4096u);
-    std::vector<std::uint8_t> taken(grid.cells.size(), 0);
+    EXPECT_EQ(grid.Places(), 17u * 9u * 4u * 4096u);
+    std::vector<std::uint8_t> taken(grid.Places(), 0);
     for (std::int32_t z = 0; z < 57; ++z)
         for (std::int32_t y = 0; y < 133; ++y)
             for (std::int32_t x = 0; x < 261; ++x) ++taken[grid.Index(x, y, z)];
@@ -46,11 +68,17 @@ TEST(OccupancyGrid, SizeFollowsTheLongestSideWithAMargin) {
     EXPECT_EQ(grid.Index(3, 17, 0), 17u * 4096u + 16u + 3u);
     EXPECT_EQ(grid.Index(0, 0, 33), 2u * 17u * 9u * 4096u + 256u);
     EXPECT_GT(grid.surfaceCells, 0u);
-    EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(grid.cells.begin(), grid.cells.end(), 1)));
+    ExpectRoomsPacked(grid, "box");
+    // Only the bricks the box's faces pass through take rooms. The faces lie
+    // in cells 1-2 and 257-258 along x, 1-2 and 129-130 along y, 1-2 and 53
+    // along z: in the outer bricks of the 17 x 9 x 4, all but the 15 x 7 x 2
+    // inside them.
+    EXPECT_EQ(grid.bricksMarked, 17u * 9u * 4u - 15u * 7u * 2u);
+    EXPECT_EQ(std::count(grid.brickRooms.begin(), grid.brickRooms.end(), 0u), 15 * 7 * 2);
     // Two empty layers of margin below the part: nothing is marked there.
     for (std::int32_t z = 0; z < 2; ++z)
         for (std::int32_t y = 0; y < 133; ++y)
-            for (std::int32_t x = 0; x < 261; ++x) EXPECT_EQ(grid.cells[grid.Index(x, y, z)], 0) << x << " " << y;
+            for (std::int32_t x = 0; x < 261; ++x) EXPECT_EQ(grid.Cell(x, y, z), 0) << x << " " << y;
     EXPECT_FLOAT_EQ(grid.origin[0], -2.0f * 0.390625f);
 
     const TriangleMesh cube = MakeTestCube(10.0f);
@@ -171,13 +199,22 @@ bool OverlapsInDouble(Vec3d a, Vec3d b, Vec3d c, const Vec3d& centre, double h) 
     return true;
 }
 
+// A grid's cells in the order of their places, wherever their bricks were
+// put: two grids of one part mark the same cells, in whatever order their
+// bricks came.
+std::vector<std::uint8_t> CellsByPlace(const OccupancyGrid& grid) {
+    std::vector<std::uint8_t> cells(grid.Places());
+    for (std::size_t place = 0; place < cells.size(); ++place) cells[place] = grid.CellAt(place);
+    return cells;
+}
+
 // The cells of a built grid worked out the slow way: every cell of each
 // triangle's bounding range that overlaps it, and the one cell of a triangle
 // that stays inside one.
 // In double, or with the float test the grid itself uses.
 std::vector<std::uint8_t> CellsTestingEveryCellOfTheRange(const OccupancyGrid& grid, const TriangleMesh& m,
                                                           bool inDouble) {
-    std::vector<std::uint8_t> cells(grid.cells.size(), 0);
+    std::vector<std::uint8_t> cells(grid.Places(), 0);
     const auto cellOf = [&](float v, int axis) {
         const double cell = std::floor((static_cast<double>(v) - grid.origin[axis]) / grid.cellSize);
         return static_cast<int>(std::clamp(cell, 0.0, grid.dimensions[axis] - 1.0));
@@ -219,11 +256,12 @@ std::vector<std::uint8_t> CellsTestingEveryCellOfTheRange(const OccupancyGrid& g
 void ExpectCellsOfTestingEveryCell(const TriangleMesh& part, int cells, bool alsoInDouble, const std::string& name) {
     OccupancyGrid grid;
     ASSERT_TRUE(grid.Build(part, cells)) << name;
+    ExpectRoomsPacked(grid, name);
     for (bool inDouble : {false, true}) {
         if (inDouble && !alsoInDouble) continue;
         const std::vector<std::uint8_t> expected = CellsTestingEveryCellOfTheRange(grid, part, inDouble);
         std::size_t differ = 0;
-        for (std::size_t i = 0; i < expected.size(); ++i) differ += expected[i] != grid.cells[i] ? 1 : 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) differ += expected[i] != grid.CellAt(i) ? 1 : 0;
         EXPECT_EQ(differ, 0u) << name << " at " << cells << " cells" << (inDouble ? " in double" : "");
         EXPECT_EQ(grid.surfaceCells, static_cast<std::uint64_t>(std::count(expected.begin(), expected.end(), 1)))
             << name;
@@ -267,7 +305,7 @@ TEST(OccupancyGrid, MarksWhatTestingEveryCellOfTheRangeMarks) {
         return true;
     }));
     EXPECT_GT(asked, 0);
-    EXPECT_EQ(going.cells, plain.cells);
+    EXPECT_EQ(CellsByPlace(going), CellsByPlace(plain));
     OccupancyGrid stopped;
     EXPECT_FALSE(stopped.Build(rod, 128, [](const std::string&, float) { return false; }));
     EXPECT_TRUE(stopped.IsEmpty());
@@ -359,7 +397,7 @@ TEST(OccupancyGrid, SliversEveryWayMarkWhatTestingEveryCellMarks) {
     ASSERT_FLOAT_EQ(grid.cellSize, 1.0f);
     ASSERT_FLOAT_EQ(grid.origin[0], -8.0f);
     ASSERT_FLOAT_EQ(grid.origin[2], -2.0f);
-    const auto at = [&](int x, int y, int z) { return grid.cells[grid.Index(x, y, z)]; };
+    const auto at = [&](int x, int y, int z) { return grid.Cell(x, y, z); };
     // The apex is the corner of cells 7..8 in x and y and 17..18 in z; the
     // cubes, a ten-thousandth larger than the cells, of the four above it
     // reach down to it, and nothing is marked further up.
@@ -467,7 +505,7 @@ TEST(OccupancyGrid, PiecesOfSlabsMarkWhatWholeTrianglesMark) {
         OccupancyGrid inPieces, whole;
         inPieces.Build(rod, cells);
         whole.Build(copies, cells);
-        EXPECT_EQ(whole.cells, inPieces.cells) << cells << " cells";
+        EXPECT_EQ(CellsByPlace(whole), CellsByPlace(inPieces)) << cells << " cells";
         EXPECT_EQ(whole.surfaceCells, inPieces.surfaceCells) << cells << " cells";
         EXPECT_GT(whole.surfaceCells, 0u);
     }
