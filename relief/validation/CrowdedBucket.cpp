@@ -20,6 +20,7 @@
 #include <tuple>
 
 #include "mesh/ParallelChunks.h"
+#include "mesh/ScratchAllocator.h"
 #include "relief/validation/internal/MainDirection.h"
 
 namespace ridgeforge::mesh {
@@ -52,7 +53,7 @@ bool Overlap(const Box& a, const Box& b) {
 }
 
 // The axis along which the boxes' centres spread furthest.
-int WidestAxis(const std::vector<Box>& boxes) {
+int WidestAxis(const ScratchVector<Box>& boxes) {
     Vec3d low{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
               std::numeric_limits<double>::max()};
     Vec3d high{-low.x, -low.y, -low.z};
@@ -71,9 +72,9 @@ int WidestAxis(const std::vector<Box>& boxes) {
 // by sorting on the widest axis and scanning forward while the next box
 // still starts before the current one ends. Stops when visit returns false.
 template <typename Visit>
-bool SweepOverlaps(const std::vector<Box>& boxes, const Visit& visit) {
+bool SweepOverlaps(const ScratchVector<Box>& boxes, const Visit& visit) {
     const int axis = WidestAxis(boxes);
-    std::vector<std::uint32_t> order(boxes.size());
+    ScratchVector<std::uint32_t> order(boxes.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::sort(order.begin(), order.end(),
               [&](std::uint32_t p, std::uint32_t q) { return boxes[p].low[axis] < boxes[q].low[axis]; });
@@ -146,7 +147,7 @@ bool SphericalTriangleBox(const Vec3d (&u)[3], Box& box) {
 // their centres, leaves of a few), for many queries by box.
 class BoxTree {
 public:
-    explicit BoxTree(const std::vector<Box>& boxes) : boxes_(boxes), order_(boxes.size()) {
+    explicit BoxTree(const ScratchVector<Box>& boxes) : boxes_(boxes), order_(boxes.size()) {
         for (std::uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
         if (!order_.empty()) Build(0, order_.size());
     }
@@ -155,7 +156,7 @@ public:
     template <typename Visit>
     bool Query(const Box& query, const Visit& visit) const {
         if (nodes_.empty()) return true;
-        std::vector<std::uint32_t> stack{0};
+        ScratchVector<std::uint32_t> stack{0};
         while (!stack.empty()) {
             const Node& node = nodes_[stack.back()];
             stack.pop_back();
@@ -200,12 +201,11 @@ private:
         const Vec3d spread = box.high - box.low;
         const int axis = spread.x >= spread.y && spread.x >= spread.z ? 0 : (spread.y >= spread.z ? 1 : 2);
         const std::size_t middle = begin + (end - begin) / 2;
-        std::nth_element(order_.begin() + static_cast<std::ptrdiff_t>(begin),
-                         order_.begin() + static_cast<std::ptrdiff_t>(middle),
-                         order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
-                             return boxes_[p].low[axis] + boxes_[p].high[axis] <
-                                    boxes_[q].low[axis] + boxes_[q].high[axis];
-                         });
+        std::nth_element(
+            order_.begin() + static_cast<std::ptrdiff_t>(begin), order_.begin() + static_cast<std::ptrdiff_t>(middle),
+            order_.begin() + static_cast<std::ptrdiff_t>(end), [&](std::uint32_t p, std::uint32_t q) {
+                return boxes_[p].low[axis] + boxes_[p].high[axis] < boxes_[q].low[axis] + boxes_[q].high[axis];
+            });
         const std::uint32_t left = Build(begin, middle);
         const std::uint32_t right = Build(middle, end);
         nodes_[at].left = left;
@@ -213,9 +213,9 @@ private:
         return at;
     }
 
-    const std::vector<Box>& boxes_;
-    std::vector<std::uint32_t> order_;
-    std::vector<Node> nodes_;
+    const ScratchVector<Box>& boxes_;
+    ScratchVector<std::uint32_t> order_;
+    ScratchVector<Node> nodes_;
 };
 
 class CrowdedCell {
@@ -227,14 +227,14 @@ public:
     void Run() {
         FindHubs();
         // Groups: runs of one hub, within them runs of one corner set.
-        std::vector<std::uint32_t> order(triangles_.size());
+        ScratchVector<std::uint32_t> order(triangles_.size());
         for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
         std::sort(order.begin(), order.end(), [&](std::uint32_t p, std::uint32_t q) {
             return std::tie(hub_[p], corners_[p], triangles_[p]) < std::tie(hub_[q], corners_[q], triangles_[q]);
         });
         group_.assign(triangles_.size(), 0);
         inFan_.assign(triangles_.size(), 0);
-        std::vector<std::pair<std::size_t, std::size_t>> fans;
+        ScratchVector<std::pair<std::size_t, std::size_t>> fans;
         std::uint32_t groups = 0;
         for (std::size_t begin = 0; begin < order.size();) {
             std::size_t end = begin + 1;
@@ -269,7 +269,7 @@ private:
             std::sort(c.begin(), c.end());
             corners_[i] = c;
         }
-        const std::vector<std::uint32_t> sharing = Sharing();
+        const ScratchVector<std::uint32_t> sharing = Sharing();
         hub_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             int best = 0;
@@ -285,18 +285,18 @@ private:
     // that is not much longer than the cell's corners (the cell of a fan's
     // hub can hold most of a part); otherwise the corners are sorted once
     // with their places, and each learns its sharing from its run.
-    std::vector<std::uint32_t> Sharing() const {
+    ScratchVector<std::uint32_t> Sharing() const {
         const std::size_t places = 3 * corners_.size();
-        std::vector<std::uint32_t> sharing(places);
+        ScratchVector<std::uint32_t> sharing(places);
         constexpr std::size_t kCountingShare = 8;
         if (mesh_.vertices.size() <= kCountingShare * places) {
-            std::vector<std::uint32_t> count(mesh_.vertices.size(), 0);
+            ScratchVector<std::uint32_t> count(mesh_.vertices.size(), 0);
             for (const auto& c : corners_)
                 for (const std::uint32_t v : c) ++count[v];
             for (std::size_t p = 0; p < places; ++p) sharing[p] = count[corners_[p / 3][p % 3]];
             return sharing;
         }
-        std::vector<std::uint64_t> sorted(places);  // corner index, then place
+        ScratchVector<std::uint64_t> sorted(places);  // corner index, then place
         for (std::size_t p = 0; p < places; ++p) sorted[p] = std::uint64_t{corners_[p / 3][p % 3]} << 32 | p;
         std::sort(sorted.begin(), sorted.end());
         for (std::size_t begin = 0; begin < places;) {
@@ -345,8 +345,8 @@ private:
 
     // Where each run of one corner set starts among a group's members, and
     // where the last ends.
-    std::vector<std::size_t> ClassStarts(const std::uint32_t* members, std::size_t count) const {
-        std::vector<std::size_t> classStart;
+    ScratchVector<std::size_t> ClassStarts(const std::uint32_t* members, std::size_t count) const {
+        ScratchVector<std::size_t> classStart;
         for (std::size_t k = 0; k < count; ++k) {
             if (k == 0 || corners_[members[k]] != corners_[members[k - 1]]) classStart.push_back(k);
         }
@@ -356,7 +356,7 @@ private:
 
     bool WithinGroup(const std::uint32_t* members, std::size_t count) {
         if (count < 2) return true;
-        const std::vector<std::size_t> classStart = ClassStarts(members, count);
+        const ScratchVector<std::size_t> classStart = ClassStarts(members, count);
         const std::size_t classes = classStart.size() - 1;
         const auto pairClasses = [&](std::size_t c, std::size_t d) {
             for (std::size_t i = classStart[c]; i < classStart[c + 1]; ++i) {
@@ -366,8 +366,8 @@ private:
             }
             return true;
         };
-        std::vector<Box> arcs;
-        std::vector<std::size_t> arcClass, wild;
+        ScratchVector<Box> arcs;
+        ScratchVector<std::size_t> arcClass, wild;
         for (std::size_t c = 0; c < classes; ++c) {
             Box box;
             if (ArcBox(members[classStart[c]], box)) {
@@ -385,9 +385,8 @@ private:
                 if (!pairClasses(wild[w], c)) return false;
             }
         }
-        return SweepOverlaps(arcs, [&](std::uint32_t p, std::uint32_t q) {
-            return pairClasses(arcClass[p], arcClass[q]);
-        });
+        return SweepOverlaps(arcs,
+                             [&](std::uint32_t p, std::uint32_t q) { return pairClasses(arcClass[p], arcClass[q]); });
     }
 
     // The directions from the hub into a triangle off it, as a box: the
@@ -414,7 +413,7 @@ private:
     // from the grid cell of the larger of its two box minima.
     bool FanAgainstOthers(const std::uint32_t* members, std::size_t count) {
         const std::uint32_t fanGroup = group_[members[0]];
-        const std::vector<std::size_t> classStart = ClassStarts(members, count);
+        const ScratchVector<std::size_t> classStart = ClassStarts(members, count);
         const std::size_t classes = classStart.size() - 1;
         const std::uint32_t first = triangles_[members[0]];
         int at = 0;
@@ -422,8 +421,8 @@ private:
             if (mesh_.indices[3 * std::size_t{first} + k] == hub_[members[0]]) at = k;
         }
         const Vec3d hub = ToDouble(records_[first].corners[at]);
-        std::vector<std::size_t> everywhere, treeClass;
-        std::vector<Box> treeBoxes;
+        ScratchVector<std::size_t> everywhere, treeClass;
+        ScratchVector<Box> treeBoxes;
         for (std::size_t c = 0; c < classes; ++c) {
             Box box;
             if (!ArcBox(members[classStart[c]], box)) {
@@ -488,7 +487,7 @@ private:
         const std::size_t n = triangles_.size();
         // The grid follows the triangles it holds: those of no large group.
         // A cell of fans alone (a cone's) holds none, and needs no boxes.
-        std::vector<std::uint32_t> held;
+        ScratchVector<std::uint32_t> held;
         for (std::uint32_t p = 0; p < n; ++p) {
             if (inFan_[p] == 0) held.push_back(p);
         }
@@ -502,7 +501,7 @@ private:
             }
         }
         for (int axis = 0; axis < 3; ++axis) {
-            std::vector<double> extents;
+            ScratchVector<double> extents;
             for (std::uint32_t p : held) extents.push_back(boxes_[p].high[axis] - boxes_[p].low[axis]);
             const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
             std::nth_element(extents.begin(), middle, extents.end());
@@ -516,7 +515,7 @@ private:
                                                    static_cast<std::int64_t>(kLocalSide));
         }
         levels_.assign(n, 0);
-        std::vector<std::uint32_t> large;
+        ScratchVector<std::uint32_t> large;
         for (std::uint32_t p = 0; p < n; ++p) {
             if (inFan_[p] != 0) {
                 levels_[p] = kLocalLevels + 1;  // met through its hub
@@ -528,7 +527,7 @@ private:
             if (L == kLocalLevels) large.push_back(p);
         }
         if (!LargePairs(large)) return;
-        std::vector<std::vector<Entry>> entries(kLocalLevels);
+        ScratchVector<ScratchVector<Entry>> entries(kLocalLevels);
         for (std::uint32_t p = 0; p < n; ++p) {
             if (levels_[p] >= kLocalLevels) continue;
             const int L = levels_[p];
@@ -613,7 +612,7 @@ private:
 
     // The triangles too large for every level meet every other triangle of
     // another group once.
-    bool LargePairs(const std::vector<std::uint32_t>& large) const {
+    bool LargePairs(const ScratchVector<std::uint32_t>& large) const {
         for (std::uint32_t p : large) {
             for (std::uint32_t q = 0; q < triangles_.size(); ++q) {
                 if (group_[p] == group_[q] || inFan_[q] != 0 || (levels_[q] == kLocalLevels && q <= p)) continue;
@@ -623,8 +622,8 @@ private:
         return true;
     }
 
-    bool PairsWithinLevel(const std::vector<Entry>& entries, int level) const {
-        std::vector<std::size_t> groupEnd;
+    bool PairsWithinLevel(const ScratchVector<Entry>& entries, int level) const {
+        ScratchVector<std::size_t> groupEnd;
         for (std::size_t begin = 0; begin < entries.size();) {
             std::size_t end = begin + 1;
             while (end < entries.size() && entries[end].cell == entries[begin].cell) ++end;
@@ -648,7 +647,7 @@ private:
         return true;
     }
 
-    bool PairsWithCoarser(std::uint32_t p, int level, const std::vector<Entry>& entries) const {
+    bool PairsWithCoarser(std::uint32_t p, int level, const ScratchVector<Entry>& entries) const {
         const Range r = RangeAt(p, level);
         for (std::int64_t z = r.lo[2]; z <= r.hi[2]; ++z)
             for (std::int64_t y = r.lo[1]; y <= r.hi[1]; ++y)
@@ -668,16 +667,16 @@ private:
 
     const TriangleMesh& mesh_;
     std::span<const TriangleRecord> records_;
-    std::vector<std::uint32_t> triangles_;
+    ScratchVector<std::uint32_t> triangles_;
     const CrowdedPairVisit& visit_;
     std::vector<std::uint32_t>& found_;
     std::mutex foundGuard_;
-    std::vector<std::array<std::uint32_t, 3>> corners_;
-    std::vector<std::uint32_t> hub_;
-    std::vector<std::uint32_t> group_;
-    std::vector<std::uint8_t> inFan_;  // of a group larger than kCrowdedCell
-    std::vector<Box> boxes_;
-    std::vector<std::uint8_t> levels_;
+    ScratchVector<std::array<std::uint32_t, 3>> corners_;
+    ScratchVector<std::uint32_t> hub_;
+    ScratchVector<std::uint32_t> group_;
+    ScratchVector<std::uint8_t> inFan_;  // of a group larger than kCrowdedCell
+    ScratchVector<Box> boxes_;
+    ScratchVector<std::uint8_t> levels_;
     Vec3d origin_{}, cell_{};
     std::int64_t side_[3] = {1, 1, 1};
 };

@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "mesh/ParallelChunks.h"
+#include "mesh/ScratchAllocator.h"
 #include "mesh/UnwrittenAllocator.h"
 #include "relief/validation/internal/CrowdedBucket.h"
 #include "relief/validation/internal/MainDirection.h"
@@ -626,23 +627,22 @@ std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b) {
 // so a bucket can hold more than one cell: it is left whole unless its one
 // cell lies in every triangle's range and no other cell of their ranges has
 // its key (a pair's cell lies in both triangles' ranges).
-std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& item) {
+ScratchVector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& item) {
     constexpr std::uint64_t kMostCellsLookedAt = 4096;
     const std::uint32_t* list = s.grid[item.level].triangles.data();
-    std::vector<std::uint32_t> all(list + item.begin, list + item.end);
+    ScratchVector<std::uint32_t> all(list + item.begin, list + item.end);
     // The box of the triangles' ranges, given up on once it holds too many
     // cells to look through.
     const auto span = [](std::int64_t lo, std::int64_t hi) { return static_cast<std::uint64_t>(hi - lo) + 1; };
-    std::vector<Cell> highest(all.size());
+    ScratchVector<Cell> highest(all.size());
     CellRange around;
     for (std::size_t i = 0; i < all.size(); ++i) {
         CellRange r;
         TriangleCellRange(s.records[all[i]], s.cellSize[item.level], r);
         highest[i] = {r.xHi, r.yHi, r.zHi};
-        around = i == 0 ? r
-                        : CellRange{std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi),
-                                    std::min(around.yLo, r.yLo), std::max(around.yHi, r.yHi),
-                                    std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
+        around = i == 0 ? r : CellRange{std::min(around.xLo, r.xLo), std::max(around.xHi, r.xHi),
+                                        std::min(around.yLo, r.yLo), std::max(around.yHi, r.yHi),
+                                        std::min(around.zLo, r.zLo), std::max(around.zHi, r.zHi)};
         if (SaturatingProduct(SaturatingProduct(span(around.xLo, around.xHi), span(around.yLo, around.yHi)),
                               span(around.zLo, around.zHi)) > kMostCellsLookedAt)
             return all;
@@ -675,7 +675,7 @@ std::vector<std::uint32_t> OwningCandidates(const Search& s, const WorkItem& ite
     for (unsigned need = 0; need < 8; ++need)
         for (unsigned has = 0; has < 8; ++has)
             if ((has & need) == need) covering[need] += withAxes[has];
-    std::vector<std::uint32_t> kept;
+    ScratchVector<std::uint32_t> kept;
     for (std::uint32_t t : all) {
         const unsigned need = 7u & ~axesHere(t);
         // A triangle here on every axis pairs with any other.
@@ -703,7 +703,7 @@ void TestBucketPairs(Search& s, const WorkItem& item, std::vector<std::uint32_t>
     const std::uint32_t* list = s.grid[item.level].triangles.data();
     if (s.PollStop()) return;
     if (item.end - item.begin > kCrowdedCell) {
-        const std::vector<std::uint32_t> owning = OwningCandidates(s, item);
+        const ScratchVector<std::uint32_t> owning = OwningCandidates(s, item);
         if (owning.size() <= kCrowdedCell) {
             TestEveryPair(s, item, owning.data(), owning.size(), local);
             return;
