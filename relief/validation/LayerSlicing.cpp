@@ -85,7 +85,8 @@ void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster) {
     FillLayerRaster(grid, raster, window);
 }
 
-void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster, RasterWindow& window) {
+template <typename Raster>
+void FillLayerRaster(LayerGrid& grid, Raster& raster, RasterWindow& window) {
     const std::size_t columns = static_cast<std::size_t>(std::max(0, grid.columns));
     const std::size_t size = columns * static_cast<std::size_t>(std::max(0, grid.rows));
     if (raster.size() != size) {
@@ -123,6 +124,8 @@ void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster, RasterW
     }
     if (window.Empty()) window = RasterWindow{};
 }
+template void FillLayerRaster(LayerGrid&, std::vector<std::uint8_t>&, RasterWindow&);
+template void FillLayerRaster(LayerGrid&, ScratchVector<std::uint8_t>&, RasterWindow&);
 
 LayerSpan LayersCutting(float low, float high, float lowestH, float layerHeight, std::uint64_t layers) {
     const auto layerAt = [&](float h) {

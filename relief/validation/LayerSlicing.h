@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "mesh/CancellableLoop.h"
+#include "mesh/ScratchAllocator.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/ZeroPageAllocator.h"
 
@@ -209,8 +210,12 @@ struct RasterWindow {
 // in `window`: only that window is cleared, and `window` then holds the
 // cells this fill set. A raster of another size is sized and cleared whole.
 // The cost follows the layer's material, not the frame: a part lying across
-// the diagonal has small sections in a wide frame.
-void FillLayerRaster(LayerGrid& grid, std::vector<std::uint8_t>& raster, RasterWindow& window);
+// the diagonal has small sections in a wide frame. The print check keeps
+// its rasters in scratch storage (see ScratchAllocator).
+template <typename Raster>
+void FillLayerRaster(LayerGrid& grid, Raster& raster, RasterWindow& window);
+extern template void FillLayerRaster(LayerGrid&, std::vector<std::uint8_t>&, RasterWindow&);
+extern template void FillLayerRaster(LayerGrid&, ScratchVector<std::uint8_t>&, RasterWindow&);
 
 // The layers [first, last) that cut a triangle spanning [low, high] above the
 // part's lowest point, clamped to [0, layers].

@@ -78,9 +78,10 @@ private:
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(x);
     }
     bool InGrid(std::int32_t x, std::int32_t y) const { return x >= 0 && y >= 0 && x < columns_ && y < rows_; }
-    bool NearMaterial(const std::vector<std::uint8_t>& raster, const RasterWindow& window, std::int32_t x,
+    bool NearMaterial(const ScratchVector<std::uint8_t>& raster, const RasterWindow& window, std::int32_t x,
                       std::int32_t y) const;
-    bool HasMarkAround(const std::vector<std::uint8_t>& marks, std::int32_t x, std::int32_t y, std::uint8_t mark) const;
+    bool HasMarkAround(const ScratchVector<std::uint8_t>& marks, std::int32_t x, std::int32_t y,
+                       std::uint8_t mark) const;
     float CentreU(std::int32_t x) const { return grid_.originU + (static_cast<float>(x) + 0.5f) * cell_; }
     float CentreV(std::int32_t y) const { return grid_.originV + (static_cast<float>(y) + 0.5f) * cell_; }
     std::int32_t ClampColumn(float u) const;
@@ -108,10 +109,13 @@ private:
     float minimumCells_ = 0.0f, cantileverCells_ = 0.0f, warningCells_ = 0.0f;
 
     // Each raster with the window outside which all its cells are 0: a
-    // layer's work follows its material, not the whole frame.
-    std::vector<std::uint8_t> current_, previous_, twoBelow_;
+    // layer's work follows its material, not the whole frame. The frame's
+    // arrays are the thread's scratch storage, kept from check to check: the
+    // wide frame of a part lying across the diagonal (336,000 cells) had
+    // its megabytes faulted in anew by every check.
+    ScratchVector<std::uint8_t> current_, previous_, twoBelow_;
     RasterWindow currentWindow_, previousWindow_, twoBelowWindow_;
-    std::vector<std::uint8_t> classes_, classesBelow_, marks_, visited_;
+    ScratchVector<std::uint8_t> classes_, classesBelow_, marks_, visited_;
     bool classesUsed_ = false, classesBelowUsed_ = false;
     RasterWindow classesWindow_, classesBelowWindow_;
     struct RowRun {
@@ -119,7 +123,8 @@ private:
     };
     void MarkSupport(std::uint64_t layer, const RowRun& run, Region& r);
     std::vector<RowRun> runs_;
-    std::vector<std::int32_t> labels_, parents_, regionOf_;
+    ScratchVector<std::int32_t> labels_;
+    std::vector<std::int32_t> parents_, regionOf_;
     std::vector<float> distance_;
     std::vector<Region> regions_;
     std::vector<std::size_t> clusterCells_, markedCells_, contacts_, stack_;
@@ -355,8 +360,8 @@ const PreparedLayer& PrintabilityPass::CutLayer(std::uint64_t layer) {
 // Material within the support disk of a cell. A cell farther than the disk
 // from the raster's window has none there, whatever the disk: under a plate
 // laid over a gap every cell of the plate asks, and the layer below is empty.
-bool PrintabilityPass::NearMaterial(const std::vector<std::uint8_t>& raster, const RasterWindow& window, std::int32_t x,
-                                    std::int32_t y) const {
+bool PrintabilityPass::NearMaterial(const ScratchVector<std::uint8_t>& raster, const RasterWindow& window,
+                                    std::int32_t x, std::int32_t y) const {
     if (window.Empty() || x < window.columnBegin - diskReach_ || x >= window.columnEnd + diskReach_ ||
         y < window.rowBegin - diskReach_ || y >= window.rowEnd + diskReach_)
         return false;
@@ -643,7 +648,7 @@ std::int32_t PrintabilityPass::ClampColumn(float u) const { return ClampedColumn
 
 std::int32_t PrintabilityPass::ClampRow(float v) const { return ClampedRow(grid_, v); }
 
-bool PrintabilityPass::HasMarkAround(const std::vector<std::uint8_t>& marks, std::int32_t x, std::int32_t y,
+bool PrintabilityPass::HasMarkAround(const ScratchVector<std::uint8_t>& marks, std::int32_t x, std::int32_t y,
                                      std::uint8_t mark) const {
     for (std::int32_t dy = -1; dy <= 1; ++dy) {
         for (std::int32_t dx = -1; dx <= 1; ++dx) {
