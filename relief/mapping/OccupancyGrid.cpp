@@ -752,7 +752,8 @@ private:
             const std::uint32_t room =
                 std::atomic_ref<std::uint32_t>(rooms[at >> kPageShift]).load(std::memory_order_relaxed);
             if (room != 0 && room != kClaimed &&
-                std::atomic_ref<std::uint8_t>(cells[InRoom(room, at)]).load(std::memory_order_relaxed) != 0)
+                std::atomic_ref<std::uint8_t>(cells[OccupancyGrid::InRoom(room, at)]).load(std::memory_order_relaxed) !=
+                    0)
                 continue;
             centre[U] = originU + (static_cast<float>(i) + 0.5f) * size;
             if (test.Overlaps(centre)) {
@@ -764,16 +765,11 @@ private:
         return marked;
     }
 
-    // Where the cell at `place` lies in `cells`, its brick in room `room`.
-    static std::size_t InRoom(std::uint32_t room, std::size_t place) {
-        return ((std::size_t{room} - 1) << kPageShift) | (place & OccupancyGrid::kPlaceMask);
-    }
-
     // 1 when the cell at `place` was not marked before: each cell turns from
     // 0 to 1 in one exchange, so the counts of all threads add up to the
     // marked cells.
     std::uint64_t Set(std::size_t place) const {
-        std::atomic_ref<std::uint8_t> marked(grid_.cells[InRoom(RoomOf(place >> kPageShift), place)]);
+        std::atomic_ref<std::uint8_t> marked(grid_.cells[OccupancyGrid::InRoom(RoomOf(place >> kPageShift), place)]);
         if (marked.load(std::memory_order_relaxed) != 0) return 0;
         return marked.exchange(1, std::memory_order_relaxed) == 0 ? 1 : 0;
     }

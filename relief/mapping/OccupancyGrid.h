@@ -71,7 +71,7 @@ struct OccupancyGrid {
     static constexpr std::size_t kCellStride[3] = {1, std::size_t{1} << kBrickShift,
                                                    std::size_t{1} << (2 * kBrickShift)};
 
-    // What a cell's coordinate c along `axis` adds to its place in `cells`.
+    // What a cell's coordinate c along `axis` adds to its place.
     std::size_t Along(int axis, std::int32_t c) const {
         const auto u = static_cast<std::size_t>(c);
         return (u >> kBrickShift) * brickStride[axis] + (u & kBrickMask) * kCellStride[axis];
@@ -83,10 +83,15 @@ struct OccupancyGrid {
     }
     // How many places the box's bricks have.
     std::size_t Places() const { return brickRooms.size() << kPageShift; }
+    // Where the cell at `place` lies in `cells`, its brick in room `room`
+    // (not 0).
+    static std::size_t InRoom(std::uint32_t room, std::size_t place) {
+        return ((std::size_t{room} - 1) << kPageShift) | (place & kPlaceMask);
+    }
     // The cell at a place (below Places()).
     std::uint8_t CellAt(std::size_t place) const {
         const std::uint32_t room = brickRooms[place >> kPageShift];
-        return room == 0 ? 0 : cells[((std::size_t{room} - 1) << kPageShift) | (place & kPlaceMask)];
+        return room == 0 ? 0 : cells[InRoom(room, place)];
     }
     std::uint8_t Cell(std::int32_t x, std::int32_t y, std::int32_t z) const { return CellAt(Index(x, y, z)); }
 
